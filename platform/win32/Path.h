@@ -1,0 +1,18 @@
+#pragma once
+// The one path resolver every file access goes through. The game names files
+// as Windows did ("scripts\text_keys.txt", any case); the resolver turns such a
+// name into a real path on this machine.
+
+#include <cstdio>
+#include <string>
+
+// Backslashes become slashes; each component that does not exist with the exact
+// case is matched case-blind against its folder. Components that match nothing
+// are kept as written, so a name resolved for writing creates the asked-for case.
+std::string TkResolvePath(const char* name);
+
+// fopen through the resolver. Every reader and writer of the game uses it.
+FILE* TkFopen(const char* name, const char* mode);
+
+// Case-blind compare of two names as the game's file system sees them (ASCII).
+int TkCompareNames(const char* a, const char* b);

@@ -1,0 +1,3 @@
+#include "shell/GameOptions.h"
+
+GameOptions g_Options;

@@ -1,0 +1,6 @@
+#include "platform/win32/Win32.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    return 0;
+}
