@@ -38,3 +38,32 @@ void TkSetBackend(TkBackend backend)
     g_backend = backend;
     g_backendChosen = true;
 }
+
+namespace
+{
+struct SdlWindowEntry
+{
+    HWND hwnd;
+    SDL_Window* window;
+};
+SdlWindowEntry g_sdlWindows[8] = {};
+} // namespace
+
+void TkSetSdlWindow(HWND hwnd, SDL_Window* window)
+{
+    for (auto& e : g_sdlWindows)
+        if (e.hwnd == hwnd || (!e.hwnd && window))
+        {
+            e.hwnd = window ? hwnd : nullptr;
+            e.window = window;
+            return;
+        }
+}
+
+SDL_Window* TkGetSdlWindow(HWND hwnd)
+{
+    for (auto& e : g_sdlWindows)
+        if (e.hwnd && e.hwnd == hwnd)
+            return e.window;
+    return nullptr;
+}

@@ -22,3 +22,5 @@ inline bool TkIsHeadless() { return TkGetBackend() == TkBackend::Headless; }
 
 // The SDL window behind a window handle; null when headless or unknown.
 SDL_Window* TkGetSdlWindow(HWND hwnd);
+// The window layer records the SDL window behind each handle (null to forget it).
+void TkSetSdlWindow(HWND hwnd, SDL_Window* window);

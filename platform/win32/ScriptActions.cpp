@@ -1,0 +1,31 @@
+#include "platform/win32/EventScript.h"
+
+#include "platform/win32/Path.h"
+
+#include <map>
+
+namespace
+{
+struct NoCase
+{
+    bool operator()(const std::string& a, const std::string& b) const { return TkCompareNames(a.c_str(), b.c_str()) < 0; }
+};
+
+std::map<std::string, TkScriptHandler, NoCase>& Actions()
+{
+    static std::map<std::string, TkScriptHandler, NoCase> actions;
+    return actions;
+}
+} // namespace
+
+void TkRegisterScriptAction(const char* verb, TkScriptHandler handler)
+{
+    if (verb && handler)
+        Actions()[verb] = handler;
+}
+
+bool TkRunScriptAction(const std::string& verb, const std::string& args)
+{
+    auto it = Actions().find(verb);
+    return it != Actions().end() && it->second(args);
+}

@@ -1,0 +1,53 @@
+#pragma once
+// EEngine: drives the world once per frame for the main loop.
+// STAND-IN (in part): the frame clock (Tick) and the quit and world-change
+// requests are real; the object table, Update's manager order, StartWorld's
+// loading and the "Engine" save section come with the scene-object work.
+
+#include "platform/win32/WinTypes.h"
+
+class EEngine
+{
+public:
+    virtual ~EEngine() = default;
+
+    void Init(HWND hwnd);
+    // True when a frame is due (at least 1 ms since the last one); sets m_fDeltaTime.
+    bool Tick();
+    // False when nothing was updated.
+    bool Update();
+    void PreRender();
+    void Render();
+    void RenderEffects();
+    void RequestWorldChange(const char* name);
+    bool StartWorld(const char* name);
+    void ResetWorld();
+    void SaveScreenshot();
+    void StartGameClock();
+    void StopGameClock();
+    void SkipCutscene();
+    void RequestQuit();
+    void Shutdown();
+    void OnKeyDown(WPARAM key);
+    void OnKeyUp(WPARAM key);
+
+    float m_fLastTime = 0.0f;
+    float m_fFpsTime = 0.0f;
+    float m_fFps = 0.0f;
+    DWORD m_iFpsFrames = 0;
+    HWND m_hWnd = nullptr;
+    float m_fDeltaTime = 0.0f;
+    DWORD m_iFrame = 0;
+    BYTE m_bInitialised = 0;
+    BYTE m_bWorldLoaded = 0;
+    BYTE m_bQuit = 0;
+    BYTE m_bWorldChange = 0;
+    char m_szNextWorld[128] = {};
+    BYTE m_bScreenshot = 0;
+    char m_szWorld[256] = {};
+    BYTE m_bGameClock = 0;
+    float m_fGameClock = 0.0f;
+    BYTE m_bSkipCutscene = 0;
+};
+
+extern EEngine g_Engine;
