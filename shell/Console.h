@@ -23,6 +23,13 @@ public:
     void PrintInt(const char* text, int value);
     void PrintInt2(const char* text, int value);
     void Print2Int(const char* a, const char* b, int value);
+
+    // Reads the settings file: the few settings start-up needs.
+    void LoadConfig(const char* fileName);
+    // Each run starts a fresh "!console.txt".
+    void BackupConsoleAtStart();
+    void BackupConsoleAtExit() {}
+    void FreeVariables() {}
 };
 
 extern EConsole g_Console;

@@ -1,0 +1,23 @@
+#pragma once
+// CMainGame: the game layer over the engine.
+// STAND-IN: only what the frame loop calls; the game-flow work replaces it.
+
+#include "platform/win32/WinTypes.h"
+
+class CMainGame
+{
+public:
+    virtual ~CMainGame() = default;
+    // Once after the device exists: starts "runworld" (the menu comes later).
+    void Init();
+    void PreUpdate() {}
+    void Update();
+    void PreRender() {}
+    void Render() {}
+    void Release() {}
+
+    BYTE m_bWorldActive = 0; // a level runs: the frame is rendered
+    DWORD m_iLevelFrame = 0;
+};
+
+extern CMainGame g_MainGame;

@@ -1,0 +1,5 @@
+// STAND-IN: see Launcher.h.
+#include "shell/Launcher.h"
+
+void RunLauncherDialog() {}
+void RunVideoOptionsDialog() {}

@@ -1,0 +1,46 @@
+#pragma once
+// EProfiler: the frame's named sections and their on-screen report.
+
+#include <string>
+#include <vector>
+
+class EProfiler
+{
+public:
+    static constexpr int MAX_SECTIONS = 512;
+
+    struct Section
+    {
+        unsigned char bRegistered = 0;
+        double fTime = 0.0;
+        char szName[256] = {};
+        int iLevel = 5;
+    };
+
+    virtual ~EProfiler() = default;
+
+    void SetSection(int id, const char* name, int level);
+    void InitSections();
+    // Markers placed through the frame. They measure nothing: the report's
+    // times stay at zero unless a caller fills them.
+    void BeginSection(int id);
+    double EndSection(int id);
+    void Reset();
+    void DrawReport();
+
+    // One line of the report: where it goes on the 1024 x 768 layout and its text.
+    struct ReportLine
+    {
+        float x;
+        float y;
+        std::string text;
+    };
+    // The report's lines, already scaled; empty while the report is off.
+    std::vector<ReportLine> BuildReport(float scaleX, float scaleY, int objectsUpdated) const;
+
+    Section m_Sections[MAX_SECTIONS];
+    double m_fFrameTotal = 0.0;
+    int m_iReport = 0;
+};
+
+extern EProfiler g_Profiler;

@@ -1,0 +1,20 @@
+#pragma once
+// CSoundMgr: 2D and 3D sounds, voices and the listener.
+// STAND-IN: no sound device yet; sounds are never created, so stopping and
+// deleting have nothing to do. The sound work replaces this class.
+
+#include "platform/win32/WinTypes.h"
+
+struct strSound;
+
+class CSoundMgr
+{
+public:
+    virtual ~CSoundMgr() = default;
+    bool Initialize(HWND hwnd);
+    void StopSound(strSound* sound);
+    void DeleteSound(strSound* sound);
+    void Release();
+};
+
+extern CSoundMgr g_SoundMgr;

@@ -1,0 +1,4 @@
+// STAND-IN: see LoadingScreen.h.
+#include "ui/LoadingScreen.h"
+
+CLoadingScreen g_LoadingScreen;
