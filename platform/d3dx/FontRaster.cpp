@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -46,6 +47,20 @@ size_t TextLength(const char* text, int count)
     if (!text)
         return 0;
     return count < 0 ? std::strlen(text) : strnlen(text, static_cast<size_t>(count));
+}
+
+// The formats laid out here; any other is reported once and drawn without.
+constexpr DWORD kSupportedFormats =
+    DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_SINGLELINE | DT_NOCLIP | DT_CALCRECT;
+
+void ReportUnsupportedFormats(DWORD format)
+{
+    static std::atomic<DWORD> reported{0};
+    const DWORD unsupported = format & ~kSupportedFormats;
+    if (unsupported == 0 || (reported.fetch_or(unsupported) & unsupported) == unsupported)
+        return;
+    std::fprintf(stderr, "DrawText: format 0x%x is not supported; text is laid out without it\n",
+                 unsigned(unsupported));
 }
 
 struct Line
@@ -269,6 +284,7 @@ void TkFontRaster::Rasterise(unsigned char byte, TkGlyph& glyph)
 
 TkTextLayout TkFontRaster::Layout(const char* text, int count, const RECT* rect, DWORD format)
 {
+    ReportUnsupportedFormats(format);
     TkTextLayout layout;
     const size_t length = TextLength(text, count);
     int64_t left = 0, top = 0, right = 0, bottom = 0;

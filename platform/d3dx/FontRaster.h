@@ -128,7 +128,8 @@ public:
     // at the origin, not clipping). Without DT_SINGLELINE a line feed, a
     // carriage return or both together start a new line. Horizontal: DT_LEFT,
     // DT_CENTER, DT_RIGHT per line; vertical: DT_TOP, DT_VCENTER, DT_BOTTOM for
-    // the block of lines. Clipped to the rectangle unless DT_NOCLIP.
+    // the block of lines. Clipped to the rectangle unless DT_NOCLIP. Other
+    // formats (DT_WORDBREAK, DT_EXPANDTABS) are reported once and ignored.
     TkTextLayout Layout(const char* text, int count, const RECT* rect, DWORD format);
 
     // DT_CALCRECT: the rectangle's right and bottom become left + widest line

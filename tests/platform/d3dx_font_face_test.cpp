@@ -143,8 +143,14 @@ protected:
         m_Dir = fs::temp_directory_path() /
                 ("tk_font_resource_" + std::to_string(::getpid()) + "_" + std::to_string(stamp));
         fs::create_directories(m_Dir / "Misc" / "Fonts");
-        m_Regular = FontconfigFile("DejaVu Sans", 400);
-        m_Bold = FontconfigFile("DejaVu Sans", 700);
+        // The system's files of the family (the lookup of system faces is checked
+        // against fontconfig above).
+        TkFontFace regular, bold;
+        ASSERT_TRUE(TkFindFontFace("DejaVu Sans", 400, false, &regular));
+        ASSERT_TRUE(TkFindFontFace("DejaVu Sans", 700, false, &bold));
+        ASSERT_FALSE(regular.application || bold.application);
+        m_Regular = regular.file;
+        m_Bold = bold.file;
         ASSERT_FALSE(m_Regular.empty());
         ASSERT_FALSE(m_Bold.empty());
         fs::copy_file(m_Regular, m_Dir / "Misc" / "Fonts" / "GameFace.TTF");
