@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <vector>

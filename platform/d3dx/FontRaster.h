@@ -2,7 +2,8 @@
 // The core of a D3DX font: a TrueType face at a pixel size, its glyphs
 // rasterised (antialiased grey) and cached per text byte, one-line layout
 // with the DrawText formats, and drawing into a 32-bit memory surface.
-// Independent of any device: the ID3DXFont glue draws through it.
+// Independent of any device: the ID3DXFont glue draws through it. A font is
+// used by one thread at a time (its glyph cache fills as it draws).
 //
 // Measuring and drawing share one layout, so a text is drawn exactly as wide
 // as it measures, and the width of a string is the sum of its characters'
