@@ -289,18 +289,18 @@ TEST(FontRaster, StringDrawsAsItsCharactersSideBySide)
     auto font = MakeFont(28);
     ASSERT_TRUE(font);
     const char* text = "Hello \xB3\xF3\xBF";
-    Surface whole(200, 40), pieces(200, 40);
+    Surface whole(200, 40), oneByOne(200, 40);
     RECT r{4, 4, 4, 4};
     font->DrawText(whole.View(), text, -1, &r, DT_NOCLIP, 0xFFFFFFFFu);
     int x = 4;
     for (const char* p = text; *p; ++p)
     {
         RECT at{x, 4, x, 4};
-        font->DrawText(pieces.View(), p, 1, &at, DT_NOCLIP, 0xFFFFFFFFu);
+        font->DrawText(oneByOne.View(), p, 1, &at, DT_NOCLIP, 0xFFFFFFFFu);
         x += Width(*font, p, 1);
     }
     EXPECT_EQ(x - 4, Width(*font, text));
-    EXPECT_EQ(whole.pixels, pieces.pixels);
+    EXPECT_EQ(whole.pixels, oneByOne.pixels);
 }
 
 TEST(FontRaster, ClippingKeepsToTheRectangleUnlessNoClip)
