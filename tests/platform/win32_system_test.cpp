@@ -110,8 +110,8 @@ TEST_F(Win32SystemTest, DirectInputObjectIsCreatedAndDevicesAreNotYet)
     EXPECT_TRUE(FAILED(input->CreateDevice(GUID_SysMouse, &device, nullptr)));
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(device, nullptr);
-    EXPECT_NE(said.find("not available yet"), std::string::npos);
-    EXPECT_EQ(said.find("not available yet"), said.rfind("not available yet")); // once
+    // Said once per process, however often asked.
+    EXPECT_EQ(said.find("not available yet"), said.rfind("not available yet"));
 
     EXPECT_EQ(input->AddRef(), 2u);
     EXPECT_EQ(input->Release(), 1u);
