@@ -80,7 +80,7 @@ void ClampCursor()
 unsigned NextCodePoint(const unsigned char*& p)
 {
     unsigned c = *p++;
-    int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    int extra = c >= 0xF8 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
     if (c < 0x80 || !extra)
         return c;
     unsigned cp = c & (0x3F >> extra);
@@ -106,6 +106,10 @@ void TkInjectKeyScan(int vk, int scan, bool down)
     scan &= 0xFF;
     if (!vk)
         return;
+    // The either-hand codes stand for the left-hand key, so that the
+    // either-hand state below stays the sum of the two hands.
+    if (vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU)
+        vk = vk == VK_SHIFT ? VK_LSHIFT : vk == VK_CONTROL ? VK_LCONTROL : VK_LMENU;
     const bool wasDown = g_input.vkDown[vk];
     g_input.vkDown[vk] = down;
     if (scan)

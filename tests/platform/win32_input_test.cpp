@@ -193,13 +193,14 @@ TEST_F(Win32InputTest, InputGoesToTheFocusWindow)
 TEST_F(Win32InputTest, TextIsDecodedToSingleByteCharacters)
 {
     MakeWindow();
-    TkInjectText("a\xC3\xA9\xE2\x82\xAC\xFF"
-                 "b"); // a, e-acute, euro (dropped), a stray byte, b
+    // a, e-acute, euro (dropped), stray bytes standing for themselves, b
+    TkInjectText("a\xC3\xA9\xE2\x82\xAC\xFF\x80"
+                 "b\xE2\x82");
     std::vector<WPARAM> chars;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE))
         chars.push_back(msg.wParam);
-    EXPECT_EQ(chars, (std::vector<WPARAM>{'a', 0xE9, 0xFF, 'b'}));
+    EXPECT_EQ(chars, (std::vector<WPARAM>{'a', 0xE9, 0xFF, 0x80, 'b', 0xE2, 0x82}));
     TkInjectText(nullptr);
 }
 
@@ -234,8 +235,15 @@ TEST_F(Win32InputTest, MouseQueueKeepsOrderAndOverflowsLikeABuffer)
     EXPECT_EQ(TkPendingMouseEvents(), 0u);
     EXPECT_FALSE(TkMouseEventsOverflowed());
 
+    // The either-hand codes press the left-hand key.
+    TkInjectKey(VK_CONTROL, true);
+    EXPECT_TRUE(TkIsVirtualKeyDown(VK_CONTROL));
+    EXPECT_TRUE(TkIsVirtualKeyDown(VK_LCONTROL));
+    EXPECT_TRUE(TkIsScanKeyDown(0x1D));
+
     TkInjectKey('A', true);
     TkReleaseAllInput();
+    EXPECT_FALSE(TkIsVirtualKeyDown(VK_CONTROL));
     EXPECT_FALSE(TkIsVirtualKeyDown('A'));
     EXPECT_FALSE(TkIsMouseButtonDown(1));
 }
