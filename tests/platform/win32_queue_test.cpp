@@ -1,5 +1,6 @@
 #include "win32_fixture.h"
 
+#include "platform/win32/EventScript.h"
 #include "platform/win32/Input.h"
 
 namespace
@@ -258,5 +259,69 @@ TEST_F(Win32QueueTest, BroadcastReachesEveryWindow)
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].hwnd, a);
     EXPECT_EQ(sent[1].hwnd, b);
+}
+} // namespace
+
+namespace
+{
+int g_gameTimerTicks = 0;
+LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
+    case WM_DESTROY:
+        PostQuitMessage(3);
+        return 0;
+    case WM_TIMER:
+        ++g_gameTimerTicks;
+        return 0;
+    case WM_PAINT:
+    {
+        PAINTSTRUCT paint;
+        EXPECT_NE(BeginPaint(hwnd, &paint), nullptr);
+        EXPECT_EQ(paint.rcPaint.right, 800);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The start-up and loop of the game, ended by the player closing the window.
+TEST_F(Win32QueueTest, GameStyleLoopEndsWhenThePlayerClosesTheWindow)
+{
+    g_gameTimerTicks = 0;
+    ASSERT_EQ(FindWindowA("Duskmere 2", "Duskmere 2"), nullptr);
+    CreateMutexA(nullptr, FALSE, "Duskmere2");
+    HWND hwnd = MakeWindow("Duskmere 2", "Duskmere 2", GameWindowProc);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    UpdateWindow(hwnd);
+    SetForegroundWindow(hwnd);
+    SetFocus(hwnd);
+    ASSERT_NE(SetTimer(hwnd, 1, 10, nullptr), 0u);
+    TkLoadScriptText("frame 30: close\n", "close.script");
+
+    int frames = 0;
+    MSG msg = {};
+    for (int pass = 0; pass < 10000; ++pass)
+    {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == WM_QUIT)
+                break;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        ++frames;
+    }
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+    // Frame 30 closed the window before its idle pass, so 29 frames ran.
+    EXPECT_EQ(frames, 29);
+    EXPECT_EQ(g_gameTimerTicks, 29); // one per frame; the last went with the window
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(FindWindowA("Duskmere 2", "Duskmere 2"), nullptr);
 }
 } // namespace
