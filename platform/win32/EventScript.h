@@ -1,9 +1,23 @@
 #pragma once
-// The headless event script (TK_SCRIPT): lines "frame N: action args", played
-// as a player would at the Nth pass of the frame loop. The window layer knows
-// the key, text, mouse and quit actions; other layers add their own verbs
-// (the device adds "device lost" and "device restored").
+// The event script (TK_SCRIPT): lines "frame N: action args", played as a
+// player would at the Nth frame of the main loop (frames count from 1; see
+// Headless.h). Line ends LF, CRLF or CR; blank lines and lines starting with
+// '#' are ignored. The window layer knows these actions:
+//   key down NAME | key up NAME   a key (names as Keys.h: "A", "F1", "Escape")
+//   key press NAME                down at its frame, up at the next frame, so
+//                                 the keyboard poll of one frame sees it held
+//   type TEXT                     one WM_CHAR per character of the rest of the line
+//   mouse move DX DY              relative movement in counts
+//   mouse down N | mouse up N     button 0 left, 1 right, 2 middle
+//   mouse wheel N                 N notches (negative towards the player)
+//   close                         WM_CLOSE to the main window (the player closing it)
+//   quit                          PostQuitMessage(0)
+// Other layers add their own verbs (the device adds "device lost" and "device
+// restored"); a verb may have several words, the longest registered one wins.
+// A malformed line or an unknown verb is one stderr line naming the file and
+// line number; the rest of the script still plays.
 
+#include <cstdint>
 #include <string>
 
 // Handler of one verb; gets the rest of the line after the verb. Returns false
@@ -13,3 +27,41 @@ typedef bool (*TkScriptHandler)(const std::string& args);
 void TkRegisterScriptAction(const char* verb, TkScriptHandler handler);
 // Runs a registered verb; false when there is none or it refused its arguments.
 bool TkRunScriptAction(const std::string& verb, const std::string& args);
+bool TkHasScriptAction(const std::string& verb);
+
+// One line of a script. Built-in actions are checked when the line is read and
+// keep their verb ("key down") and arguments ("A"); any other action keeps its
+// whole text in `args` with an empty verb, and finds its verb when played
+// (layers register their verbs as they start).
+struct TkScriptEvent
+{
+    uint32_t frame = 0;
+    std::string verb;
+    std::string args;
+    int a = 0; // built-in actions: key vk, mouse dx, button or notches
+    int b = 0; // built-in actions: key scan code, mouse dy
+    int line = 0;
+};
+
+enum class TkScriptLineKind
+{
+    Event,   // `out` holds it
+    Nothing, // blank or comment
+    Error,   // `error` says what is wrong
+};
+
+// Reads one line (without its line end).
+TkScriptLineKind TkParseScriptLine(const std::string& line, TkScriptEvent& out, std::string& error);
+
+// Replaces the script with the file's (through the path resolver); false with
+// a stderr line when it cannot be read.
+bool TkLoadScriptFile(const char* path);
+// Replaces the script with this text; `sourceName` names it in error lines.
+void TkLoadScriptText(const std::string& text, const char* sourceName);
+// Lines read into the current script (errors and comments left out).
+size_t TkScriptEventCount();
+// Runs the actions of one frame: keys held by "key press" at the frame before
+// are released first, then the frame's lines in file order.
+void TkPlayScriptFrame(uint32_t frame);
+// No script; TK_SCRIPT is read again at the next frame.
+void TkClearScript();

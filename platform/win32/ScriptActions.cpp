@@ -8,7 +8,10 @@ namespace
 {
 struct NoCase
 {
-    bool operator()(const std::string& a, const std::string& b) const { return TkCompareNames(a.c_str(), b.c_str()) < 0; }
+    bool operator()(const std::string& a, const std::string& b) const
+    {
+        return TkCompareNames(a.c_str(), b.c_str()) < 0;
+    }
 };
 
 std::map<std::string, TkScriptHandler, NoCase>& Actions()
@@ -28,4 +31,9 @@ bool TkRunScriptAction(const std::string& verb, const std::string& args)
 {
     auto it = Actions().find(verb);
     return it != Actions().end() && it->second(args);
+}
+
+bool TkHasScriptAction(const std::string& verb)
+{
+    return Actions().count(verb) != 0;
 }

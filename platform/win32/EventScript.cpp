@@ -1,0 +1,424 @@
+#include "platform/win32/EventScript.h"
+
+#include "platform/win32/Input.h"
+#include "platform/win32/Keys.h"
+#include "platform/win32/Path.h"
+#include "platform/win32/Win32.h"
+#include "platform/win32/WindowRegistry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace
+{
+constexpr uint32_t kMaxFrame = 999999999;
+constexpr int kMaxMouseMove = 1000000;
+constexpr int kMaxWheelNotches = 1000;
+constexpr int kScriptMouseButtons = 3;
+constexpr long kMaxScriptBytes = 16 * 1024 * 1024;
+constexpr size_t kQuotedLineChars = 80;
+
+struct PendingRelease
+{
+    uint32_t frame;
+    int vk;
+    int scan;
+};
+
+struct Script
+{
+    std::string source;
+    std::vector<TkScriptEvent> events; // sorted by frame, file order within a frame
+    std::vector<PendingRelease> releases;
+    bool fromEnvironment = true; // TK_SCRIPT still to be read
+};
+
+Script g_script;
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::vector<std::string> Words(const std::string& text)
+{
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size())
+    {
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
+        size_t start = i;
+        while (i < text.size() && !IsBlank(text[i]))
+            ++i;
+        if (i > start)
+            words.push_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+bool ParseInt(const std::string& word, int limit, int& out)
+{
+    if (word.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(word.c_str(), &end, 10);
+    if (*end || errno || v < -limit || v > limit)
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool Same(const std::string& a, const char* b)
+{
+    return TkCompareNames(a.c_str(), b) == 0;
+}
+
+// A line as it may be quoted in an error: short, and without control bytes.
+std::string Quoted(const std::string& line)
+{
+    std::string q = line.substr(0, kQuotedLineChars);
+    for (char& c : q)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    if (line.size() > kQuotedLineChars)
+        q += "...";
+    return q;
+}
+
+void Report(int line, const std::string& problem, const std::string& text)
+{
+    std::fprintf(stderr, "Event script %s:%d: %s: \"%s\"\n", g_script.source.c_str(), line, problem.c_str(),
+                 Quoted(text).c_str());
+}
+
+bool ParseKey(const std::vector<std::string>& words, TkScriptEvent& out, std::string& error)
+{
+    if (words.size() != 3 || !(Same(words[1], "down") || Same(words[1], "up") || Same(words[1], "press")))
+    {
+        error = "expected \"key down|up|press NAME\"";
+        return false;
+    }
+    TkKey key = TkKeyFromName(words[2].c_str());
+    if (!key.vk)
+    {
+        error = "unknown key name \"" + words[2] + "\"";
+        return false;
+    }
+    out.verb = "key " + words[1];
+    for (size_t i = 4; i < out.verb.size(); ++i)
+        out.verb[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(out.verb[i])));
+    out.args = words[2];
+    out.a = key.vk;
+    out.b = key.scan;
+    return true;
+}
+
+bool ParseMouse(const std::vector<std::string>& words, TkScriptEvent& out, std::string& error)
+{
+    const std::string sub = words.size() > 1 ? words[1] : std::string();
+    if (Same(sub, "move"))
+    {
+        if (words.size() != 4 || !ParseInt(words[2], kMaxMouseMove, out.a) ||
+            !ParseInt(words[3], kMaxMouseMove, out.b))
+        {
+            error = "expected \"mouse move DX DY\" with whole numbers";
+            return false;
+        }
+        out.verb = "mouse move";
+    }
+    else if (Same(sub, "down") || Same(sub, "up"))
+    {
+        if (words.size() != 3 || !ParseInt(words[2], kScriptMouseButtons, out.a) || out.a < 0 ||
+            out.a >= kScriptMouseButtons)
+        {
+            error = "expected \"mouse down|up N\" with button 0, 1 or 2";
+            return false;
+        }
+        out.verb = Same(sub, "down") ? "mouse down" : "mouse up";
+    }
+    else if (Same(sub, "wheel"))
+    {
+        if (words.size() != 3 || !ParseInt(words[2], kMaxWheelNotches, out.a))
+        {
+            error = "expected \"mouse wheel N\" with a whole number of notches";
+            return false;
+        }
+        out.verb = "mouse wheel";
+    }
+    else
+    {
+        error = "expected \"mouse move|down|up|wheel ...\"";
+        return false;
+    }
+    out.args.clear();
+    for (size_t i = 2; i < words.size(); ++i)
+        out.args += (i > 2 ? " " : "") + words[i];
+    return true;
+}
+
+bool ParseAction(const std::string& action, TkScriptEvent& out, std::string& error)
+{
+    std::vector<std::string> words = Words(action);
+    const std::string& verb = words[0];
+    if (Same(verb, "key"))
+        return ParseKey(words, out, error);
+    if (Same(verb, "mouse"))
+        return ParseMouse(words, out, error);
+    if (Same(verb, "type"))
+    {
+        // The text is the rest of the line after one blank, kept as written.
+        size_t start = action.find_first_of(" \t");
+        if (start == std::string::npos || start + 1 >= action.size())
+        {
+            error = "\"type\" needs a text";
+            return false;
+        }
+        out.verb = "type";
+        out.args = action.substr(start + 1);
+        return true;
+    }
+    if (Same(verb, "close") || Same(verb, "quit"))
+    {
+        if (words.size() != 1)
+        {
+            error = "\"" + verb + "\" takes no arguments";
+            return false;
+        }
+        out.verb = Same(verb, "close") ? "close" : "quit";
+        return true;
+    }
+    // Another layer's verb, looked up when played.
+    out.verb.clear();
+    out.args.clear();
+    for (size_t i = 0; i < words.size(); ++i)
+        out.args += (i ? " " : "") + words[i];
+    return true;
+}
+
+void RunRegistered(const TkScriptEvent& e)
+{
+    std::vector<std::string> words = Words(e.args);
+    for (size_t n = words.size(); n > 0; --n)
+    {
+        std::string verb, args;
+        for (size_t i = 0; i < words.size(); ++i)
+            (i < n ? verb : args) += std::string((i == 0 || i == n) ? "" : " ") + words[i];
+        if (!TkHasScriptAction(verb))
+            continue;
+        if (!TkRunScriptAction(verb, args))
+            Report(e.line, "\"" + verb + "\" refused its arguments", e.args);
+        return;
+    }
+    Report(e.line, "unknown action", e.args);
+}
+
+void Run(const TkScriptEvent& e, uint32_t frame)
+{
+    if (e.verb == "key down")
+        TkInjectKeyScan(e.a, e.b, true);
+    else if (e.verb == "key up")
+        TkInjectKeyScan(e.a, e.b, false);
+    else if (e.verb == "key press")
+    {
+        TkInjectKeyScan(e.a, e.b, true);
+        g_script.releases.push_back(PendingRelease{frame + 1, e.a, e.b});
+    }
+    else if (e.verb == "type")
+        TkInjectText(e.args.c_str());
+    else if (e.verb == "mouse move")
+        TkInjectMouseMove(e.a, e.b);
+    else if (e.verb == "mouse down")
+        TkInjectMouseButton(e.a, true);
+    else if (e.verb == "mouse up")
+        TkInjectMouseButton(e.a, false);
+    else if (e.verb == "mouse wheel")
+        TkInjectMouseWheel(e.a);
+    else if (e.verb == "close")
+    {
+        if (HWND main = TkMainWindow())
+            PostMessageA(main, WM_CLOSE, 0, 0);
+        else
+            Report(e.line, "no window to close", "close");
+    }
+    else if (e.verb == "quit")
+        PostQuitMessage(0);
+    else
+        RunRegistered(e);
+}
+} // namespace
+
+TkScriptLineKind TkParseScriptLine(const std::string& line, TkScriptEvent& out, std::string& error)
+{
+    out = TkScriptEvent();
+    size_t i = 0;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i == line.size() || line[i] == '#')
+        return TkScriptLineKind::Nothing;
+    if (line.size() - i < 5 || TkCompareNames(line.substr(i, 5).c_str(), "frame") != 0)
+    {
+        error = "expected \"frame N: action\"";
+        return TkScriptLineKind::Error;
+    }
+    i += 5;
+    size_t digitsStart = i;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i == digitsStart)
+    {
+        error = "expected \"frame N: action\"";
+        return TkScriptLineKind::Error;
+    }
+    digitsStart = i;
+    uint64_t frame = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9' && frame <= kMaxFrame)
+        frame = frame * 10 + static_cast<uint64_t>(line[i++] - '0');
+    if (i == digitsStart || frame == 0 || frame > kMaxFrame ||
+        (i < line.size() && line[i] >= '0' && line[i] <= '9'))
+    {
+        error = "the frame number must be 1 to 999999999";
+        return TkScriptLineKind::Error;
+    }
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i == line.size() || line[i] != ':')
+    {
+        error = "expected ':' after the frame number";
+        return TkScriptLineKind::Error;
+    }
+    ++i;
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    if (i == line.size())
+    {
+        error = "no action after the frame number";
+        return TkScriptLineKind::Error;
+    }
+    out.frame = static_cast<uint32_t>(frame);
+    if (!ParseAction(line.substr(i), out, error))
+        return TkScriptLineKind::Error;
+    return TkScriptLineKind::Event;
+}
+
+void TkLoadScriptText(const std::string& text, const char* sourceName)
+{
+    g_script = Script();
+    g_script.fromEnvironment = false;
+    g_script.source = sourceName ? sourceName : "(script)";
+    int lineNumber = 0;
+    size_t pos = 0;
+    while (pos < text.size())
+    {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
+        if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r'))
+            ++pos;
+        ++lineNumber;
+
+        TkScriptEvent event;
+        std::string error;
+        switch (TkParseScriptLine(line, event, error))
+        {
+        case TkScriptLineKind::Event:
+            event.line = lineNumber;
+            g_script.events.push_back(std::move(event));
+            break;
+        case TkScriptLineKind::Error:
+            Report(lineNumber, error, line);
+            break;
+        case TkScriptLineKind::Nothing:
+            break;
+        }
+    }
+    std::stable_sort(g_script.events.begin(), g_script.events.end(),
+                     [](const TkScriptEvent& a, const TkScriptEvent& b) { return a.frame < b.frame; });
+}
+
+bool TkLoadScriptFile(const char* path)
+{
+    FILE* f = path ? TkFopen(path, "rb") : nullptr;
+    if (!f)
+    {
+        std::fprintf(stderr, "Event script \"%s\" cannot be read\n", path ? path : "");
+        TkClearScript();
+        g_script.fromEnvironment = false;
+        return false;
+    }
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    bool tooLarge = false;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0)
+    {
+        if (text.size() + n > static_cast<size_t>(kMaxScriptBytes))
+        {
+            tooLarge = true;
+            break;
+        }
+        text.append(buffer, n);
+    }
+    std::fclose(f);
+    if (tooLarge)
+    {
+        std::fprintf(stderr, "Event script \"%s\" is larger than %ld bytes; not played\n", path,
+                     kMaxScriptBytes);
+        TkClearScript();
+        g_script.fromEnvironment = false;
+        return false;
+    }
+    TkLoadScriptText(text, path);
+    return true;
+}
+
+size_t TkScriptEventCount()
+{
+    return g_script.events.size();
+}
+
+void TkPlayScriptFrame(uint32_t frame)
+{
+    if (g_script.fromEnvironment)
+    {
+        g_script.fromEnvironment = false;
+        if (const char* path = std::getenv("TK_SCRIPT"); path && *path)
+            TkLoadScriptFile(path);
+    }
+    // Releases first: a key pressed again at this frame goes down after it went up.
+    std::vector<PendingRelease> due;
+    for (auto it = g_script.releases.begin(); it != g_script.releases.end();)
+        if (it->frame <= frame)
+        {
+            due.push_back(*it);
+            it = g_script.releases.erase(it);
+        }
+        else
+            ++it;
+    for (const PendingRelease& r : due)
+        TkInjectKeyScan(r.vk, r.scan, false);
+
+    auto first = std::lower_bound(g_script.events.begin(), g_script.events.end(), frame,
+                                  [](const TkScriptEvent& e, uint32_t f) { return e.frame < f; });
+    // Index, not iterator: an action may load another script.
+    for (size_t i = static_cast<size_t>(first - g_script.events.begin());
+         i < g_script.events.size() && g_script.events[i].frame == frame; ++i)
+    {
+        TkScriptEvent e = g_script.events[i];
+        Run(e, frame);
+    }
+}
+
+void TkClearScript()
+{
+    g_script = Script();
+}

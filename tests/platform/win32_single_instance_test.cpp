@@ -1,0 +1,124 @@
+#include "win32_fixture.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+
+namespace
+{
+using Win32SingleInstanceTest = Win32Test;
+
+// A second process holding what the test asks for, until it is killed as a
+// crashing game would be.
+class Helper
+{
+public:
+    // Runs `body` in a child, which then reports ready and waits to be killed.
+    template <typename Body> explicit Helper(Body body)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0)
+        {
+            ::close(ready[0]);
+            char ok = body() ? 'y' : 'n';
+            if (::write(ready[1], &ok, 1) != 1)
+                ::_exit(2);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char answer = 0;
+        m_ready = m_pid > 0 && ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+        ::close(ready[0]);
+    }
+
+    ~Helper() { Kill(); }
+
+    bool Ready() const { return m_ready; }
+
+    void Kill()
+    {
+        if (m_pid > 0)
+        {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_ready = false;
+};
+
+TEST_F(Win32SingleInstanceTest, FindsOwnWindowsUntilDestroyed)
+{
+    HWND hwnd = MakeWindow("Duskmere 2", "Duskmere 2");
+    EXPECT_EQ(FindWindowA("duskmere 2", "DUSKMERE 2"), hwnd);
+    EXPECT_EQ(FindWindowA("Duskmere 2", nullptr), hwnd);
+    EXPECT_EQ(FindWindowA(nullptr, "Duskmere 2"), hwnd);
+    EXPECT_EQ(FindWindowA("Duskmere 2", "Other title"), nullptr);
+    SetWindowTextA(hwnd, "Other title");
+    EXPECT_EQ(FindWindowA("Duskmere 2", "Other title"), hwnd);
+    DestroyWindow(hwnd);
+    EXPECT_EQ(FindWindowA("Duskmere 2", nullptr), nullptr);
+}
+
+TEST_F(Win32SingleInstanceTest, FindsTheWindowOfAnotherProcessUntilItDies)
+{
+    EXPECT_EQ(FindWindowA("Duskmere 2", "Duskmere 2"), nullptr);
+    Helper game([this] { return MakeWindow("Duskmere 2", "Duskmere 2") != nullptr; });
+    ASSERT_TRUE(game.Ready());
+
+    HWND found = FindWindowA("DUSKMERE 2", "duskmere 2");
+    EXPECT_NE(found, nullptr);
+    EXPECT_FALSE(IsWindow(found)); // not a window this process can act on
+    EXPECT_EQ(FindWindowA("Duskmere 2", "Another game"), nullptr);
+    EXPECT_EQ(FindWindowA("Duskmere", nullptr), nullptr);
+    EXPECT_NE(FindWindowA(nullptr, "Duskmere 2"), nullptr);
+
+    // A window of our own of that class does not hide or stand for the other.
+    HWND own = MakeWindow("Duskmere 2", "Editor");
+    EXPECT_EQ(FindWindowA("Duskmere 2", "Editor"), own);
+    EXPECT_NE(FindWindowA("Duskmere 2", "Duskmere 2"), nullptr);
+
+    // Killed without cleaning up: its lock is gone with it, and its file too
+    // once someone looks.
+    game.Kill();
+    EXPECT_EQ(FindWindowA("Duskmere 2", "Duskmere 2"), nullptr);
+    size_t lockFiles = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir / "locks"))
+        lockFiles += entry.path().filename().string().find("-win-") != std::string::npos;
+    EXPECT_EQ(lockFiles, 1u); // our own "Editor" window only
+}
+
+TEST_F(Win32SingleInstanceTest, NamedMutexExistsWhileAnyProcessHoldsIt)
+{
+    HANDLE first = CreateMutexA(nullptr, FALSE, "Duskmere2");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE second = CreateMutexA(nullptr, FALSE, "Duskmere2");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    // Names are case-sensitive, as Windows kernel object names are.
+    HANDLE other = CreateMutexA(nullptr, FALSE, "duskmere2");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(CloseHandle(first));
+    EXPECT_TRUE(CloseHandle(second));
+    EXPECT_TRUE(CloseHandle(other));
+    EXPECT_FALSE(CloseHandle(first));
+
+    {
+        Helper holder([] { return CreateMutexA(nullptr, FALSE, "Duskmere2") != nullptr; });
+        ASSERT_TRUE(holder.Ready());
+        HANDLE mine = CreateMutexA(nullptr, FALSE, "Duskmere2");
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+        CloseHandle(mine);
+    }
+    HANDLE again = CreateMutexA(nullptr, FALSE, "Duskmere2");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    CloseHandle(again);
+}
+} // namespace
