@@ -1,0 +1,97 @@
+#include "support/GameProcess.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+GameProcess::GameProcess(const fs::path& dir, const std::vector<std::pair<std::string, std::string>>& env)
+{
+    const std::string exe = TK_GAME_EXE;
+    m_pid = ::fork();
+    if (m_pid == 0)
+    {
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(127);
+        ::setenv("TK_VIDEO", "headless", 1);
+        ::setenv("TK_LOCK_DIR", dir.c_str(), 1);
+        ::unsetenv("TK_SCRIPT");
+        ::unsetenv("TK_FRAMES");
+        for (const auto& [name, value] : env)
+            ::setenv(name.c_str(), value.c_str(), 1);
+        ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+}
+
+GameProcess::~GameProcess()
+{
+    if (!m_done)
+        Kill();
+}
+
+bool GameProcess::Running()
+{
+    if (m_done || m_pid <= 0)
+        return false;
+    int status = 0;
+    const int r = ::waitpid(m_pid, &status, WNOHANG);
+    if (r == m_pid)
+    {
+        m_status = status;
+        m_done = true;
+        return false;
+    }
+    return r == 0;
+}
+
+int GameProcess::Wait(double seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (Running())
+    {
+        if (std::chrono::steady_clock::now() > end)
+        {
+            Kill();
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!m_done || !WIFEXITED(m_status))
+        return -1;
+    return WEXITSTATUS(m_status);
+}
+
+void GameProcess::Kill()
+{
+    if (m_done || m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, &m_status, 0);
+    m_done = true;
+}
+
+void CopyDataTree(const fs::path& dir)
+{
+    fs::copy(TK_DATA_DIR, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+std::vector<std::string> ReadLines(const fs::path& file)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Runs the game executable as a player would start it, headless, in a folder
+// holding a copy of the bundled data tree.
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+class GameProcess
+{
+public:
+    // Starts the game in `dir` with TK_VIDEO=headless, TK_LOCK_DIR=`dir` and the
+    // extra environment given (NAME, value).
+    GameProcess(const std::filesystem::path& dir, const std::vector<std::pair<std::string, std::string>>& env);
+    ~GameProcess();
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    // Waits at most `seconds`; the exit code, or -1 when it did not end in time
+    // (the process is then killed) or ended by a signal.
+    int Wait(double seconds);
+    bool Running();
+    void Kill();
+
+private:
+    int m_pid = -1;
+    int m_status = -1;
+    bool m_done = false;
+};
+
+// Copies the bundled data tree into `dir`.
+void CopyDataTree(const std::filesystem::path& dir);
+
+// The lines of a text file, line ends (LF, CRLF) removed.
+std::vector<std::string> ReadLines(const std::filesystem::path& file);

@@ -1,0 +1,28 @@
+#pragma once
+// A fresh folder for one test's files, removed afterwards. With `enter` the
+// test runs inside it (the game reads its data relative to the current folder)
+// and the previous folder is restored at the end.
+
+#include <filesystem>
+#include <string>
+
+class TempDir
+{
+public:
+    explicit TempDir(bool enter = true);
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    // Writes a file (folders created as needed) with exactly these bytes.
+    void Write(const std::string& relative, const std::string& bytes) const;
+    // The whole file, or an empty string when it is missing.
+    std::string Read(const std::string& relative) const;
+    bool Exists(const std::string& relative) const;
+
+private:
+    std::filesystem::path m_path;
+    std::filesystem::path m_previous;
+    bool m_entered = false;
+};
