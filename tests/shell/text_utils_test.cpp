@@ -140,8 +140,8 @@ TEST(TextReadLine, LfCrlfAndCrReadTheSame)
     for (const char* end : {"\n", "\r\n", "\r"})
     {
         std::string bytes;
-        for (const std::string& l : {"first line", "", "third\tx", "last"})
-            bytes += l + end;
+        for (const char* l : {"first line", "", "third\tx", "last"})
+            bytes += std::string(l) + end;
         std::vector<std::string> lines = ReadAllLines(bytes, 64);
         ASSERT_GE(lines.size(), 4u) << "line end " << (end[0] == '\r' ? (end[1] ? "CRLF" : "CR") : "LF");
         EXPECT_EQ(lines[0], "first line");
