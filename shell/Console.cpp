@@ -122,12 +122,12 @@ void EConsole::Print(const char* text)
     // A text too long for one ring line continues on the next ones, so the
     // screen loses nothing; the log has it once, whole.
     const size_t length = strnlen(text, PRINT_MAX);
-    const size_t piece = LINE_CHARS - 1;
-    for (size_t pos = 0; pos < length; pos += piece)
+    const size_t chunk = LINE_CHARS - 1;
+    for (size_t pos = 0; pos < length; pos += chunk)
     {
         if (pos > 0)
             ScrollRing();
-        const size_t n = length - pos < piece ? length - pos : piece;
+        const size_t n = length - pos < chunk ? length - pos : chunk;
         std::memcpy(m_szLines[RING_LINES - 1], text + pos, n);
         m_szLines[RING_LINES - 1][n] = 0;
     }
@@ -245,13 +245,14 @@ void EConsole::RotateLog()
     std::tm t = {};
     ::localtime_r(&now, &t);
     char name[128];
-    std::snprintf(name, sizeof name, "!Console %i-%i-%i at %i-%i-%i", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-                  t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(name, sizeof name, "!Console %i-%i-%i at %i-%i-%i", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
     // Two rotations within one second (a very short run) must not overwrite
     // the first copy.
     std::string copy = JoinPath(GetStartupDirectory(), (std::string(name) + ".txt").c_str());
     for (int n = 2; std::filesystem::exists(TkResolvePath(copy.c_str()), error) && n < 1000; ++n)
-        copy = JoinPath(GetStartupDirectory(), (std::string(name) + " (" + std::to_string(n) + ").txt").c_str());
+        copy =
+            JoinPath(GetStartupDirectory(), (std::string(name) + " (" + std::to_string(n) + ").txt").c_str());
     std::filesystem::rename(log, TkResolvePath(copy.c_str()), error);
     if (error)
         Print2("ERROR in EConsole::BackupConsole(): the log could not be kept as ", copy.c_str());
@@ -434,7 +435,8 @@ void EConsole::CompleteInput()
             if (StartsWithNoCase(variable->name, m_szInput))
             {
                 char line[EConsoleVariable::NAME_CHARS + 64];
-                std::snprintf(line, sizeof line, "%s %f", variable->name, static_cast<double>(variable->value));
+                std::snprintf(line, sizeof line, "%s %f", variable->name,
+                              static_cast<double>(variable->value));
                 Print(line);
             }
 }
@@ -535,8 +537,8 @@ void EConsole::DrawConsole()
     const float x = static_cast<float>(static_cast<int>(14.0f * sx));
     const DWORD green = 0xFF80FF80;
     for (int i = 0; i < DRAWN_LINES; ++i)
-        g_TTFontMgr.DrawText(m_szLines[RING_LINES - DRAWN_LINES + i], x, static_cast<float>(8 + i * step), green, 0,
-                             0);
+        g_TTFontMgr.DrawText(m_szLines[RING_LINES - DRAWN_LINES + i], x, static_cast<float>(8 + i * step),
+                             green, 0, 0);
     const float promptY = static_cast<float>(8 + DRAWN_LINES * step);
     g_TTFontMgr.DrawText(">", x, promptY, green, 0, 0);
     char input[LINE_CHARS + 2];
@@ -622,7 +624,8 @@ void EConsole::StepLoading()
 {
     ++m_dwLoadingDone;
     if (m_dwLoadingTotal)
-        m_iLoadingEighth = static_cast<int>(static_cast<unsigned long long>(m_dwLoadingDone) * 8 / m_dwLoadingTotal);
+        m_iLoadingEighth =
+            static_cast<int>(static_cast<unsigned long long>(m_dwLoadingDone) * 8 / m_dwLoadingTotal);
 }
 
 void EConsole::AdvanceLoading(int n)
@@ -673,8 +676,8 @@ void EConsole::DrawLoadingText()
         return;
     char caption[TEXT_LINE_LIMIT];
     std::snprintf(caption, sizeof caption, "%s %s", g_TextMgr.GetText(">LD"), g_TextMgr.GetText(">S22"));
-    g_Font.DrawText(caption, 80.0f * g_Options.fScreenScaleX, 698.0f * g_Options.fScreenScaleY, 0xFFD9D5BF, 18.0f,
-                    0, false, false);
+    g_Font.DrawText(caption, 80.0f * g_Options.fScreenScaleX, 698.0f * g_Options.fScreenScaleY, 0xFFD9D5BF,
+                    18.0f, 0, false, false);
 }
 
 void EConsole::EndLoadingScreen()

@@ -29,11 +29,11 @@ struct EConsoleVariable
 class EConsole
 {
 public:
-    static constexpr int HISTORY_LINES = 64;  // slot 0 is the line being typed
-    static constexpr int LINE_CHARS = 160;    // one ring, history or input line
-    static constexpr int RING_LINES = 128;    // on-screen lines; the last is the newest
-    static constexpr int INPUT_MAX = 79;      // characters the editor takes
-    static constexpr int PRINT_MAX = 1023;    // characters of one printed text
+    static constexpr int HISTORY_LINES = 64; // slot 0 is the line being typed
+    static constexpr int LINE_CHARS = 160;   // one ring, history or input line
+    static constexpr int RING_LINES = 128;   // on-screen lines; the last is the newest
+    static constexpr int INPUT_MAX = 79;     // characters the editor takes
+    static constexpr int PRINT_MAX = 1023;   // characters of one printed text
     static constexpr int STARTUP_DIR_CHARS = 512;
     static constexpr int DRAWN_LINES = 25;    // ring lines shown by the open console
     static constexpr int SETTINGS_LINE = 256; // characters of a settings-file line

@@ -127,7 +127,7 @@ struct GameOptions
     BYTE raportsubsets = 0;
     BYTE raporttextures = 0;
     BYTE RaportVariables = 0;
-    float FOV = 1.2f;  // "FOV" sets both field-of-view values
+    float FOV = 1.2f; // "FOV" sets both field-of-view values
     float FOV2 = 1.2f;
     DWORD DepthStencilFormat = 0; // the format in use
     int screenheight = 480;

@@ -181,7 +181,8 @@ D3DVECTOR ForwardFromDegrees(float yawDegrees, float pitchDegrees)
 {
     const double yaw = static_cast<double>(yawDegrees) * 3.14159265358979323846 / 180.0;
     const double pitch = static_cast<double>(pitchDegrees) * 3.14159265358979323846 / 180.0;
-    return D3DVECTOR{static_cast<float>(std::sin(yaw) * std::cos(pitch)), static_cast<float>(-std::sin(pitch)),
+    return D3DVECTOR{static_cast<float>(std::sin(yaw) * std::cos(pitch)),
+                     static_cast<float>(-std::sin(pitch)),
                      static_cast<float>(std::cos(yaw) * std::cos(pitch))};
 }
 
@@ -744,8 +745,9 @@ void EConsole::LoadConfig(const char* fileName)
         if (!whole)
         {
             char report[PRINT_MAX + 1];
-            std::snprintf(report, sizeof report, "%s: line %d is longer than %d characters, its end is skipped",
-                          fileName, number, SETTINGS_LINE);
+            std::snprintf(report, sizeof report,
+                          "%s: line %d is longer than %d characters, its end is skipped", fileName, number,
+                          SETTINGS_LINE);
             Print(report);
         }
         TrimRight(line);

@@ -189,7 +189,8 @@ void ETextMgr::ExpandLabels(char* line, size_t size) const
     size_t used = 0;
     bool replaced = false;
     bool cut = false;
-    auto put = [&](char c) {
+    auto put = [&](char c)
+    {
         if (used < EXPAND_BUFFER - 1)
             out[used++] = c;
         else

@@ -23,9 +23,9 @@ struct strtext
 class ETextMgr
 {
 public:
-    static constexpr int MAX_FILE_LINE = 512;    // characters read per file line
-    static constexpr int MAX_KEY = 255;          // characters of a key when loading
-    static constexpr int MAX_LINE_KEY = 127;     // characters of a key met inside a line
+    static constexpr int MAX_FILE_LINE = 512;     // characters read per file line
+    static constexpr int MAX_KEY = 255;           // characters of a key when loading
+    static constexpr int MAX_LINE_KEY = 127;      // characters of a key met inside a line
     static constexpr size_t EXPAND_BUFFER = 4096; // bytes of one expanded line
 
     ETextMgr();

@@ -261,8 +261,8 @@ bool IsPlainName(const char* text)
     for (; *text; ++text)
     {
         const char c = *text;
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '!' ||
-                        c == '_' || c == '\\' || c == '.' || c == '-';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '!' || c == '_' || c == '\\' || c == '.' || c == '-';
         if (!ok)
             return false;
     }
@@ -273,14 +273,12 @@ void LowerCaseInPlace(char* text)
 {
     // 'A'-'Z' and the code-page-1250 capitals A-ogonek, C-acute, E-ogonek,
     // L-stroke, N-acute, O-acute, S-acute, Z-acute, Z-dot, with their small letters.
-    static const unsigned char upper[35] = {'A',  'B',  'C',  'D',  'E',  'F',  'G',  'H',  'I',
-                                            'J',  'K',  'L',  'M',  'N',  'O',  'P',  'Q',  'R',
-                                            'S',  'T',  'U',  'V',  'W',  'X',  'Y',  'Z',  0xA5,
-                                            0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF};
-    static const unsigned char lower[35] = {'a',  'b',  'c',  'd',  'e',  'f',  'g',  'h',  'i',
-                                            'j',  'k',  'l',  'm',  'n',  'o',  'p',  'q',  'r',
-                                            's',  't',  'u',  'v',  'w',  'x',  'y',  'z',  0xB9,
-                                            0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF};
+    static const unsigned char upper[35] = {
+        'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I',  'J',  'K',  'L',  'M',  'N',  'O',  'P',  'Q', 'R',
+        'S', 'T', 'U', 'V', 'W', 'X', 'Y', 'Z', 0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF};
+    static const unsigned char lower[35] = {
+        'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i',  'j',  'k',  'l',  'm',  'n',  'o',  'p',  'q', 'r',
+        's', 't', 'u', 'v', 'w', 'x', 'y', 'z', 0xB9, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF};
     if (!text)
         return;
     for (; *text; ++text)

@@ -193,9 +193,9 @@ TEST_F(Settings, EveryPlainNameWritesItsField)
         int changed = 0;
         const unsigned char* a = reinterpret_cast<const unsigned char*>(&before);
         const unsigned char* b = reinterpret_cast<const unsigned char*>(&g_Options);
-        const unsigned char* field = c.byteField   ? reinterpret_cast<const unsigned char*>(c.byteField)
-                                     : c.intField  ? reinterpret_cast<const unsigned char*>(c.intField)
-                                                   : reinterpret_cast<const unsigned char*>(c.floatField);
+        const unsigned char* field = c.byteField  ? reinterpret_cast<const unsigned char*>(c.byteField)
+                                     : c.intField ? reinterpret_cast<const unsigned char*>(c.intField)
+                                                  : reinterpret_cast<const unsigned char*>(c.floatField);
         for (size_t k = 0; k < sizeof(GameOptions); ++k)
             if (a[k] != b[k] && !(b + k >= field && b + k < field + 4))
                 ++changed;
@@ -228,13 +228,15 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
         {"developer", "1", [] { EXPECT_EQ(Line(), "Developer system enabled."); }},
         {"CombatMode", "1", [] { EXPECT_EQ(Player.m_bCombatMode, 1); }},
         {"Teleport", "nobody",
-         [] {
+         []
+         {
              EXPECT_EQ(Player.m_vPosition.y, 0.0f);
              EXPECT_NE(g_Console.FindVariable("Teleport"), nullptr);
          }},
         {"WipeOut", "150", [] { EXPECT_EQ(Line(0), "WipeOut complete for 150.000000"); }},
         {"Gimme", "ak47",
-         [] {
+         []
+         {
              EXPECT_STREQ(ItemMgr.m_szLastGiven, "ak47");
              EXPECT_EQ(ItemMgr.m_iLastCount, 1);
          }},
@@ -245,12 +247,14 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
         {"AODepth", "40", [] { EXPECT_EQ(PostProcess.AODepth, 40.0f); }},
         {"AOIntensity", "0.25", [] { EXPECT_EQ(PostProcess.AOIntensity, 250.0f); }},
         {"BloomCone", "7",
-         [] {
+         []
+         {
              EXPECT_EQ(PostProcess.BloomCone, 7.0f);
              EXPECT_EQ(PostProcess.BloomPower, 0.0f); // no "BloomPower" variable yet
          }},
         {"BloomPower", "0.5",
-         [] {
+         []
+         {
              EXPECT_EQ(PostProcess.BloomCone, 7.0f);
              EXPECT_EQ(PostProcess.BloomPower, 0.5f);
          }},
@@ -270,13 +274,15 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
         {"BronRAY", "10", [&] { EXPECT_EQ(view.offset[1], 10.0f); }},
         {"DebugLights", "3.9", [] { EXPECT_EQ(g_Options.DebugLights, 3); }},
         {"FOV", "0.8",
-         [&] {
+         [&]
+         {
              EXPECT_FLOAT_EQ(g_Options.FOV, 0.8f);
              EXPECT_FLOAT_EQ(g_Options.FOV2, 0.8f);
              EXPECT_EQ(g_Camera.m_iProjectionUpdates, projections + 1);
          }},
         {"runworld", "worlds\\b.w",
-         [] {
+         []
+         {
              EXPECT_STREQ(g_Options.runworld, "worlds\\b.w");
              EXPECT_STREQ(g_Engine.m_szNextWorld, "worlds\\b.w");
          }},
@@ -295,28 +301,33 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
         {"skylightb", "1", [] { EXPECT_EQ(Env.m_dwSkyLight, 0x00FF8001u); }},
         {"SkyLight", "7 8 9", [] { EXPECT_EQ(Env.m_dwSkyLight, 0x00070809u); }},
         {"SkyLightRotation", "90",
-         [] {
+         []
+         {
              EXPECT_NEAR(Env.m_vSkyLightDir.x, 1.0f, 1e-6f);
              EXPECT_NEAR(Env.m_vSkyLightDir.y, 0.0f, 1e-6f);
              EXPECT_NEAR(Env.m_vSkyLightDir.z, 0.0f, 1e-6f);
          }},
         {"SkyLightPitch", "90",
-         [] {
+         []
+         {
              EXPECT_NEAR(Env.m_vSkyLightDir.x, 0.0f, 1e-6f);
              EXPECT_NEAR(Env.m_vSkyLightDir.y, -1.0f, 1e-6f);
          }},
         {"LensFlareRotation", "180",
-         [] {
+         []
+         {
              EXPECT_NEAR(Env.m_vLensFlareDir.x, 0.0f, 1e-6f);
              EXPECT_NEAR(Env.m_vLensFlareDir.z, -1.0f, 1e-6f);
          }},
         {"LensFlarePitch", "-30",
-         [] {
+         []
+         {
              EXPECT_NEAR(Env.m_vLensFlareDir.y, 0.5f, 1e-6f);
              EXPECT_NEAR(Env.m_vLensFlareDir.z, -std::sqrt(3.0f) / 2.0f, 1e-6f);
          }},
         {"Gamma", "2",
-         [] {
+         []
+         {
              EXPECT_EQ(g_Camera.GetGamma(), 2.0f);
              EXPECT_EQ(g_Camera.m_fGammaBlue, 2.0f);
          }},

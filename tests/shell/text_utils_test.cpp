@@ -21,11 +21,11 @@ struct CompareCase
 TEST(TextCompare, CompareNoCaseTable)
 {
     const CompareCase cases[] = {
-        {"abc", "ABC", 0},   {"ab", "abc", -1},  {"abc", "ab", 1},    {"Z", "a", 1},
-        {"", "", 0},         {"", "a", -1},      {"a", "", 1},        {"MESH", "mesh", 0},
-        {"a_b", "A_B", 0},   {"abd", "ABC", 1},  {nullptr, "", 0},    {"x", nullptr, 1},
-        {"\xA5", "\xB9", -1}, // a Polish capital and its small letter differ here
-        {"\xB9", "a", -1},    // bytes of 0x80 and above sort before ASCII
+        {"abc", "ABC", 0}, {"ab", "abc", -1}, {"abc", "ab", 1},     {"Z", "a", 1},     {"", "", 0},
+        {"", "a", -1},     {"a", "", 1},      {"MESH", "mesh", 0},  {"a_b", "A_B", 0}, {"abd", "ABC", 1},
+        {nullptr, "", 0},  {"x", nullptr, 1}, {"\xA5", "\xB9", -1}, // a Polish capital and its small letter
+                                                                    // differ here
+        {"\xB9", "a", -1}, // bytes of 0x80 and above sort before ASCII
     };
     for (const CompareCase& c : cases)
         EXPECT_EQ(CompareNoCase(c.a, c.b), c.expected)
@@ -50,9 +50,15 @@ struct KeywordCase
 TEST(TextKeyword, IsKeywordTable)
 {
     const KeywordCase cases[] = {
-        {"mesh a.x", "mesh", true},   {"MESH\ta.x", "mesh", true}, {" mesh a.x", "mesh", false},
-        {"meshes a.x", "mesh", false}, {"mesh", "mesh", true},      {"", "mesh", false},
-        {"", "", true},                {"me", "mesh", false},       {nullptr, "mesh", false},
+        {"mesh a.x", "mesh", true},
+        {"MESH\ta.x", "mesh", true},
+        {" mesh a.x", "mesh", false},
+        {"meshes a.x", "mesh", false},
+        {"mesh", "mesh", true},
+        {"", "mesh", false},
+        {"", "", true},
+        {"me", "mesh", false},
+        {nullptr, "mesh", false},
     };
     for (const KeywordCase& c : cases)
         EXPECT_EQ(IsKeyword(c.line, c.keyword), c.expected) << (c.line ? c.line : "(null)");
@@ -282,8 +288,8 @@ TEST(TextEdit, LowerCaseInPlaceKnowsThePolishCapitals)
 
 TEST(TextEdit, FindNoCaseLowersBothArguments)
 {
-    char haystack[] = "Na \x8Cwiat";  // "Na Świat"
-    char needle[] = "\x8CWIAT";       // "ŚWIAT"
+    char haystack[] = "Na \x8Cwiat"; // "Na Świat"
+    char needle[] = "\x8CWIAT";      // "ŚWIAT"
     EXPECT_TRUE(FindNoCase(haystack, needle));
     EXPECT_STREQ(haystack, "na \x9Cwiat");
     EXPECT_STREQ(needle, "\x9Cwiat");
@@ -349,9 +355,10 @@ TEST(TextNumbers, FormatFloatTable)
         const char* expected;
     };
     const FormatCase cases[] = {
-        {-1.996, 2, "-2.00"}, {0.5, 2, "0.50"},   {9.995, 0, "10"},       {99.96, 1, "100.0"},
-        {0.125, 2, "0.13"},   {1.25, 1, "1.3"},   {-0.5, 0, "-1"},        {3.14159, 3, "3.142"},
-        {1e20, 1, "100000000000000000000.0"},     {0.0, 3, "0.000"},      {123.0, -2, "123"},
+        {-1.996, 2, "-2.00"}, {0.5, 2, "0.50"},      {9.995, 0, "10"},
+        {99.96, 1, "100.0"},  {0.125, 2, "0.13"},    {1.25, 1, "1.3"},
+        {-0.5, 0, "-1"},      {3.14159, 3, "3.142"}, {1e20, 1, "100000000000000000000.0"},
+        {0.0, 3, "0.000"},    {123.0, -2, "123"},
     };
     for (const FormatCase& c : cases)
         EXPECT_STREQ(FormatFloat(c.value, c.decimals), c.expected) << c.value << " with " << c.decimals;

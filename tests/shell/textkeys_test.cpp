@@ -106,7 +106,7 @@ TEST_F(TextKeys, ExpandLabelsReplacesKnownKeysOnly)
     EXPECT_EQ(Expand(table, "Press >Key to go"), "Press F1 to go");
     EXPECT_EQ(Expand(table, "Press >Missing to go"), "Press >Missing to go");
     EXPECT_EQ(Expand(table, "Ends with >Key"), "Ends with F1");
-    EXPECT_EQ(Expand(table, ">Key>Name"), ">KeyTom"); // the whole word is no key; ">Name" inside it is
+    EXPECT_EQ(Expand(table, ">Key>Name"), ">KeyTom");    // the whole word is no key; ">Name" inside it is
     EXPECT_EQ(Expand(table, "a>Name b"), "aTom b");      // a key may start inside a word
     EXPECT_EQ(Expand(table, "x >Nested y"), "x >Key y"); // a text is not expanded again
     EXPECT_EQ(Expand(table, "> >"), "> >");
