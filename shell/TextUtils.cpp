@@ -33,8 +33,11 @@ int ReadLineCore(FILE* file, char* buffer, int n, bool tabsToBlanks, bool* cut)
     if (!buffer)
         return EOF;
     buffer[0] = 0;
-    if (!file || n < 0)
+    if (!file)
         return EOF;
+    // A negative limit stores nothing but still moves on, so a caller's loop ends.
+    if (n < 0)
+        n = 0;
     int stored = 0;
     int c = EOF;
     for (;;)
@@ -196,8 +199,8 @@ const char* GetToken(const char* line, int n)
 void ReadLine(FILE* file, char* buffer, int n)
 {
     ReadLineCore(file, buffer, n, true, nullptr);
-    if (buffer && n >= 0)
-        g_TextMgr.ExpandLabels(buffer, static_cast<size_t>(n) + 1);
+    if (buffer)
+        g_TextMgr.ExpandLabels(buffer, n > 0 ? static_cast<size_t>(n) + 1 : 1);
 }
 
 int ReadLineRaw(FILE* file, char* buffer, int n)
@@ -211,8 +214,8 @@ bool ReadLineOrSkip(FILE* file, char* buffer, int n)
     ReadLineCore(file, buffer, n, true, &cut);
     if (cut)
         SkipToLineEnd(file);
-    if (buffer && n >= 0)
-        g_TextMgr.ExpandLabels(buffer, static_cast<size_t>(n) + 1);
+    if (buffer)
+        g_TextMgr.ExpandLabels(buffer, n > 0 ? static_cast<size_t>(n) + 1 : 1);
     return !cut;
 }
 
