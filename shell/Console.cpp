@@ -1,5 +1,7 @@
 #include "shell/Console.h"
 
+#include "game/CutScene.h"
+#include "game/MainGame.h"
 #include "game/QuestSystem.h"
 #include "platform/d3d9/D3D9Types.h"
 #include "platform/win32/Path.h"
@@ -645,7 +647,7 @@ void EConsole::AdvanceLoading(int n)
 
 void EConsole::DrawLoadingScreen(int)
 {
-    if (!m_bLoading)
+    if (!m_bLoading || g_CutScene.m_bPlaying || g_MainGame.m_iLevelFrame >= 199)
         return;
     // STAND-IN: clearing to black, the picture (CMenu::DrawBackground), the
     // briefing lines and the present come with the device, menu and
