@@ -1,132 +1,694 @@
-// STAND-IN: see Console.h.
 #include "shell/Console.h"
 
+#include "game/CutScene.h"
+#include "game/MainGame.h"
+#include "game/QuestSystem.h"
 #include "platform/d3d9/D3D9Types.h"
 #include "platform/win32/Path.h"
 #include "platform/win32/Win32.h"
+#include "render/Font.h"
+#include "shell/Debug.h"
 #include "shell/GameOptions.h"
+#include "shell/TTFontMgr.h"
+#include "shell/TextMgr.h"
+#include "shell/TextUtils.h"
+#include "world/Engine.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <strings.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
 
-EConsole g_Console;
+// Constant-initialised: any constructor or destructor of another global may print.
+constinit EConsole g_Console;
+
+namespace
+{
+const char* const LOG_FILE = "!console.txt";
+const char* const ROTATED_LOG_FILE = "!Console.txt";
+
+// The part of construction that cannot be constant: the start-up directory and
+// the first console variable. It runs during static initialisation, while the
+// current folder is still the one the game started in.
+struct ConsoleStartup
+{
+    ConsoleStartup()
+    {
+        g_Console.GetStartupDirectory();
+        g_Console.SetVariable("quit", 0.0f, 0);
+    }
+} s_consoleStartup;
+
+const char* OrEmpty(const char* text)
+{
+    return text ? text : "";
+}
+
+// The key code as the editor takes it: a character, the delete code, or 0.
+enum : int
+{
+    EDIT_DELETE = -1,
+};
+
+int TranslateKey(WPARAM key)
+{
+    if (key >= 'A' && key <= 'Z')
+        return static_cast<int>(key - 'A' + 'a');
+    if (key >= '0' && key <= '9')
+        return static_cast<int>(key);
+    switch (key)
+    {
+    case VK_SPACE:
+        return ' ';
+    case VK_OEM_PERIOD:
+        return '.';
+    case VK_OEM_MINUS:
+        return '-';
+    case VK_OEM_5:
+        return '\\';
+    case VK_DELETE:
+        return EDIT_DELETE;
+    default:
+        return 0;
+    }
+}
+
+bool StartsWithNoCase(const char* text, const char* prefix)
+{
+    for (; *prefix; ++text, ++prefix)
+        if (!*text || !CharEqualNoCase(*text, *prefix))
+            return false;
+    return true;
+}
+
+// Copies at most size - 1 characters and terminates: the text is cut to fit on purpose.
+void CopyCut(char* out, size_t size, const char* text)
+{
+    const size_t n = strnlen(text, size - 1);
+    std::memcpy(out, text, n);
+    out[n] = 0;
+}
+
+std::string JoinPath(const char* directory, const char* name)
+{
+    std::string path = OrEmpty(directory);
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path + name;
+}
+} // namespace
+
+EConsole::~EConsole()
+{
+    FreeVariables();
+}
+
+// ---- Log -------------------------------------------------------------------
+
+void EConsole::ScrollRing()
+{
+    std::memmove(m_szLines[0], m_szLines[1], sizeof m_szLines - sizeof m_szLines[0]);
+    std::memset(m_szLines[RING_LINES - 1], 0, sizeof m_szLines[0]);
+}
 
 void EConsole::Print(const char* text)
 {
+    ScrollRing();
     if (!text || !*text)
         return;
-    if (FILE* f = TkFopen("!console.txt", "ab"))
+    AppendLogLine(text, LOG_FILE, PRINT_MAX);
+
+    // A text too long for one ring line continues on the next ones, so the
+    // screen loses nothing; the log has it once, whole.
+    const size_t length = strnlen(text, PRINT_MAX);
+    const size_t chunk = LINE_CHARS - 1;
+    for (size_t pos = 0; pos < length; pos += chunk)
     {
-        std::fprintf(f, "%s\r\n", text);
-        std::fclose(f);
+        if (pos > 0)
+            ScrollRing();
+        const size_t n = length - pos < chunk ? length - pos : chunk;
+        std::memcpy(m_szLines[RING_LINES - 1], text + pos, n);
+        m_szLines[RING_LINES - 1][n] = 0;
     }
 }
 
 void EConsole::PrintVector(const char* text, const D3DVECTOR& v)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s(%f, %f, %f)", text, v.x, v.y, v.z);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s(%f, %f, %f)", OrEmpty(text), v.x, v.y, v.z);
     Print(line);
 }
 
 void EConsole::Print2(const char* a, const char* b)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%s", a, b);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%s", OrEmpty(a), OrEmpty(b));
     Print(line);
 }
 
 void EConsole::Print3(const char* a, const char* b, const char* c)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%s%s", a, b, c);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%s%s", OrEmpty(a), OrEmpty(b), OrEmpty(c));
     Print(line);
 }
 
 void EConsole::Print4(const char* a, const char* b, const char* c, const char* d)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%s%s%s", a, b, c, d);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%s%s%s", OrEmpty(a), OrEmpty(b), OrEmpty(c), OrEmpty(d));
     Print(line);
 }
 
 void EConsole::PrintFloat(const char* text, float value)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%f", text, value);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%f", OrEmpty(text), static_cast<double>(value));
     Print(line);
 }
 
 void EConsole::PrintFloatA(const char* text, double value)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%f", text, value);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%f", OrEmpty(text), value);
     Print(line);
 }
 
 void EConsole::PrintFloatB(const char* text, int value)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%f", text, static_cast<double>(value));
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%f", OrEmpty(text), static_cast<double>(value));
     Print(line);
 }
 
 void EConsole::PrintInt(const char* text, int value)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%d", text, value);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%d", OrEmpty(text), value);
     Print(line);
 }
 
 void EConsole::PrintInt2(const char* text, int value)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%i", text, value);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%i", OrEmpty(text), value);
     Print(line);
 }
 
 void EConsole::Print2Int(const char* a, const char* b, int value)
 {
-    char line[1024];
-    std::snprintf(line, sizeof line, "%s%s%i", a, b, value);
+    char line[PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "%s%s%i", OrEmpty(a), OrEmpty(b), value);
     Print(line);
 }
 
-void EConsole::LoadConfig(const char* fileName)
+const char* EConsole::GetLine(int i) const
 {
-    FILE* f = TkFopen(fileName, "rb");
-    if (f)
+    if (i < 0 || i >= RING_LINES)
+        return "";
+    return m_szLines[i];
+}
+
+const char* EConsole::GetStartupDirectory()
+{
+    if (!m_szStartupDir[0])
     {
-        char line[512];
-        while (std::fgets(line, sizeof line, f))
-        {
-            char key[128] = {}, value[256] = {};
-            if (std::sscanf(line, "%127s %255s", key, value) != 2)
-                continue;
-            if (!strcasecmp(key, "Windowed"))
-                g_Options.Windowed = std::atoi(value) ? 1 : 0;
-            else if (!strcasecmp(key, "ScreenWidth"))
-                g_Options.screenwidth = std::atoi(value);
-            else if (!strcasecmp(key, "ScreenHeight"))
-                g_Options.screenheight = std::atoi(value);
-            else if (!strcasecmp(key, "runworld"))
-                std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", value);
-        }
-        std::fclose(f);
+        if (!::getcwd(m_szStartupDir, sizeof m_szStartupDir))
+            std::snprintf(m_szStartupDir, sizeof m_szStartupDir, ".");
     }
-    if (g_Options.Windowed)
+    return m_szStartupDir;
+}
+
+void EConsole::SetStartupDirectory(const char* directory)
+{
+    std::snprintf(m_szStartupDir, sizeof m_szStartupDir, "%s", OrEmpty(directory));
+}
+
+// ---- Log rotation ------------------------------------------------------------
+
+void EConsole::RotateLog()
+{
+    float keep = 0.0f;
+    GetVariable("BackupConsole", &keep);
+    const std::string log = TkResolvePath(JoinPath(GetStartupDirectory(), ROTATED_LOG_FILE).c_str());
+    std::error_code error;
+    if (!std::filesystem::exists(log, error))
+        return;
+    if (keep == 0.0f)
     {
-        g_Options.screenwidth = 800;
-        g_Options.screenheight = 600;
+        std::filesystem::remove(log, error);
+        return;
     }
-    g_Options.fScreenScaleX = static_cast<float>(g_Options.screenwidth) / 1024.0f;
-    g_Options.fScreenScaleY = static_cast<float>(g_Options.screenheight) / 768.0f;
+
+    const std::time_t now = std::time(nullptr);
+    std::tm t = {};
+    ::localtime_r(&now, &t);
+    char name[128];
+    std::snprintf(name, sizeof name, "!Console %i-%i-%i at %i-%i-%i", t.tm_year + 1900, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    // Two rotations within one second (a very short run) must not overwrite
+    // the first copy.
+    std::string copy = JoinPath(GetStartupDirectory(), (std::string(name) + ".txt").c_str());
+    for (int n = 2; std::filesystem::exists(TkResolvePath(copy.c_str()), error) && n < 1000; ++n)
+        copy =
+            JoinPath(GetStartupDirectory(), (std::string(name) + " (" + std::to_string(n) + ").txt").c_str());
+    std::filesystem::rename(log, TkResolvePath(copy.c_str()), error);
+    if (error)
+        Print2("ERROR in EConsole::BackupConsole(): the log could not be kept as ", copy.c_str());
 }
 
 void EConsole::BackupConsoleAtStart()
 {
-    DeleteFileA("!Console.txt");
+    RotateLog();
+}
+
+void EConsole::BackupConsoleAtExit()
+{
+    float keep = 0.0f;
+    GetVariable("BackupConsole", &keep);
+    if (keep != 0.0f)
+        RotateLog();
+}
+
+// ---- Variables -----------------------------------------------------------------
+
+EConsoleVariable* EConsole::NewVariable()
+{
+    EConsoleVariable* variable = new EConsoleVariable();
+    if (g_Options.SystemDebug)
+    {
+        g_Debug.AddAllocation("zmienna konsoli");
+        variable->tracked = 1;
+    }
+    variable->next = m_pZmienne;
+    if (m_pZmienne)
+        m_pZmienne->prev = variable;
+    m_pZmienne = variable;
+    ++m_iVariableCount;
+    return variable;
+}
+
+void EConsole::FreeVariables()
+{
+    while (EConsoleVariable* variable = m_pZmienne)
+    {
+        m_pZmienne = variable->next;
+        // Released under the tag it was counted with, so the tracker's
+        // listing balances.
+        if (variable->tracked)
+            g_Debug.RemoveAllocation("zmienna konsoli");
+        delete variable;
+    }
+    m_iVariableCount = 0;
+}
+
+EConsoleVariable* EConsole::FindVariable(const char* name)
+{
+    if (!name)
+        return nullptr;
+    // Names are kept cut to the field; a longer name must find its cut copy.
+    char key[EConsoleVariable::NAME_CHARS];
+    CopyCut(key, sizeof key, name);
+    for (EConsoleVariable* variable = m_pZmienne; variable; variable = variable->next)
+        if (CompareNoCase(variable->name, key) == 0)
+            return variable;
+    return nullptr;
+}
+
+void EConsole::SetVariable(const char* name, float value, BYTE fromConfig)
+{
+    if (!name)
+        return;
+    if (EConsoleVariable* variable = FindVariable(name))
+    {
+        variable->value = value;
+        return;
+    }
+    EConsoleVariable* variable = NewVariable();
+    CopyCut(variable->name, sizeof variable->name, name);
+    variable->value = value;
+    variable->fromConfig = fromConfig;
+}
+
+bool EConsole::GetVariable(const char* name, float* value)
+{
+    const EConsoleVariable* variable = FindVariable(name);
+    if (value)
+        *value = variable ? variable->value : 0.0f;
+    return variable != nullptr;
+}
+
+// ---- Editor and commands -------------------------------------------------------
+
+void EConsole::OnKey(WPARAM key)
+{
+    if (key == VK_OEM_3)
+        Close();
+    if (key == VK_F8)
+        g_Engine.SaveScreenshot();
+
+    size_t length = std::strlen(m_szInput);
+    if (m_iCursor > length)
+        m_iCursor = static_cast<DWORD>(length);
+
+    const int c = TranslateKey(key);
+    if (c > 0)
+    {
+        if (length >= static_cast<size_t>(INPUT_MAX))
+            return;
+        std::memmove(m_szInput + m_iCursor + 1, m_szInput + m_iCursor, length - m_iCursor + 1);
+        m_szInput[m_iCursor++] = static_cast<char>(c);
+        return;
+    }
+    if (c == EDIT_DELETE)
+    {
+        if (m_iCursor < length)
+            std::memmove(m_szInput + m_iCursor, m_szInput + m_iCursor + 1, length - m_iCursor);
+        return;
+    }
+
+    switch (key)
+    {
+    case VK_BACK:
+        if (m_iCursor > 0)
+        {
+            std::memmove(m_szInput + m_iCursor - 1, m_szInput + m_iCursor, length - m_iCursor + 1);
+            --m_iCursor;
+        }
+        break;
+    case VK_LEFT:
+        if (m_iCursor > 0)
+            --m_iCursor;
+        break;
+    case VK_RIGHT:
+        if (m_iCursor < length)
+            ++m_iCursor;
+        break;
+    case VK_UP:
+        if (m_iHistoryIndex + 1 < static_cast<DWORD>(HISTORY_LINES) && m_szHistory[m_iHistoryIndex + 1][0])
+        {
+            ++m_iHistoryIndex;
+            CopyCut(m_szInput, static_cast<size_t>(INPUT_MAX) + 1, m_szHistory[m_iHistoryIndex]);
+            m_iCursor = static_cast<DWORD>(std::strlen(m_szInput));
+        }
+        break;
+    case VK_DOWN:
+        if (m_iHistoryIndex > 0)
+        {
+            --m_iHistoryIndex;
+            CopyCut(m_szInput, static_cast<size_t>(INPUT_MAX) + 1, m_szHistory[m_iHistoryIndex]);
+            m_iCursor = static_cast<DWORD>(std::strlen(m_szInput));
+        }
+        break;
+    case VK_TAB:
+        CompleteInput();
+        break;
+    case VK_RETURN:
+        ExecuteLine();
+        break;
+    default:
+        break;
+    }
+}
+
+void EConsole::CompleteInput()
+{
+    if (!m_szInput[0])
+        return;
+    int matches = 0;
+    const EConsoleVariable* match = nullptr;
+    for (const EConsoleVariable* variable = m_pZmienne; variable; variable = variable->next)
+        if (StartsWithNoCase(variable->name, m_szInput))
+        {
+            ++matches;
+            match = variable;
+        }
+    if (matches == 1)
+    {
+        CopyCut(m_szInput, static_cast<size_t>(INPUT_MAX) + 1, match->name);
+        m_iCursor = static_cast<DWORD>(std::strlen(m_szInput));
+        return;
+    }
+    if (matches > 1)
+        for (const EConsoleVariable* variable = m_pZmienne; variable; variable = variable->next)
+            if (StartsWithNoCase(variable->name, m_szInput))
+            {
+                char line[EConsoleVariable::NAME_CHARS + 64];
+                std::snprintf(line, sizeof line, "%s %f", variable->name,
+                              static_cast<double>(variable->value));
+                Print(line);
+            }
+}
+
+void EConsole::ExecuteLine()
+{
+    char line[LINE_CHARS];
+    std::snprintf(line, sizeof line, "%s", m_szInput);
+    char word[LINE_CHARS];
+    std::snprintf(word, sizeof word, "%s", line);
+    CutAtBlank(word);
+    char value[TEXT_LINE_LIMIT];
+    std::snprintf(value, sizeof value, "%s", GetLineValue(line));
+
+    if (line[0])
+    {
+        for (int k = HISTORY_LINES - 1; k > 1; --k)
+            std::memcpy(m_szHistory[k], m_szHistory[k - 1], sizeof m_szHistory[k]);
+        m_szHistory[0][0] = 0;
+        std::snprintf(m_szHistory[1], sizeof m_szHistory[1], "%s", line);
+    }
+    m_iHistoryIndex = 0;
+    m_szInput[0] = 0;
+    m_iCursor = 0;
+
+    if (CompareNoCase(word, "quit") == 0)
+        g_Engine.RequestQuit();
+    else if (CompareNoCase(word, "VersionFor") == 0)
+    {
+        Print("");
+        Print("Final release RU.");
+    }
+    else if (CompareNoCase(word, "exec") == 0)
+        ExecFile(value);
+    else if (CompareNoCase(word, "close") == 0)
+        Close();
+    else if (CompareNoCase(word, "DebugWarzones") == 0)
+        g_QuestSystem.PrintActiveWarzones();
+    else if (value[0])
+    {
+        Print(line);
+        ApplySetting(word, value, 0);
+    }
+    else if (const EConsoleVariable* variable = FindVariable(word))
+    {
+        char text[EConsoleVariable::NAME_CHARS + 64];
+        std::snprintf(text, sizeof text, "%s == %f", variable->name, static_cast<double>(variable->value));
+        Print(text);
+    }
+    else
+        Print(line);
+}
+
+void EConsole::Open()
+{
+    m_bOpen = 1;
+}
+
+void EConsole::Close()
+{
+    m_bOpen = 0;
+    g_Engine.AcquireInput();
+}
+
+void EConsole::Init()
+{
+    m_bLoading = 0;
+    m_szInput[0] = 0;
+    m_iCursor = 0;
+}
+
+void EConsole::GetInputWithCursor(char* out, size_t size) const
+{
+    if (!out || size == 0)
+        return;
+    const size_t length = strnlen(m_szInput, sizeof m_szInput);
+    const size_t cursor = m_iCursor < length ? m_iCursor : length;
+    std::snprintf(out, size, "%.*s|%s", static_cast<int>(cursor), m_szInput, m_szInput + cursor);
+}
+
+// ---- Drawing -------------------------------------------------------------------
+
+void EConsole::Render()
+{
+    if (m_bOpen)
+        DrawConsole();
+    else
+        DrawRecentLines();
+}
+
+void EConsole::DrawConsole()
+{
+    // STAND-IN: the half-screen background rectangle and the four bar lines
+    // come with the device objects of the device work; the text is drawn now.
+    const float sx = g_Options.fScreenScaleX;
+    const float sy = g_Options.fScreenScaleY;
+    const int step = static_cast<int>(14.0f * sy);
+    const float x = static_cast<float>(static_cast<int>(14.0f * sx));
+    const DWORD green = 0xFF80FF80;
+    for (int i = 0; i < DRAWN_LINES; ++i)
+        g_TTFontMgr.DrawText(m_szLines[RING_LINES - DRAWN_LINES + i], x, static_cast<float>(8 + i * step),
+                             green, 0, 0);
+    const float promptY = static_cast<float>(8 + DRAWN_LINES * step);
+    g_TTFontMgr.DrawText(">", x, promptY, green, 0, 0);
+    char input[LINE_CHARS + 2];
+    GetInputWithCursor(input, sizeof input);
+    g_TTFontMgr.DrawText(input, static_cast<float>(static_cast<int>(22.0f * sx)), promptY, green, 0, 0);
+    const float versionY =
+        static_cast<float>(static_cast<int>(static_cast<float>(g_Options.screenheight) * 0.5f - 16.0f * sy));
+    g_TTFontMgr.DrawText(" ver 1.17, 12 X 2012.", 840.0f * sx, versionY, 0x80408040, 0, 0);
+}
+
+void EConsole::DrawRecentLines()
+{
+    const DWORD count = m_iRecentLines < static_cast<DWORD>(RING_LINES) ? m_iRecentLines : RING_LINES;
+    for (DWORD i = 0; i < count; ++i)
+    {
+        const char* line = m_szLines[RING_LINES - count + i];
+        const float y = static_cast<float>(14 * i);
+        g_TTFontMgr.DrawText(line, 3.0f, y + 1.0f, 0xFF000000, 0, 0);
+        g_TTFontMgr.DrawText(line, 2.0f, y, 0xFF80FF80, 0, 0);
+    }
+}
+
+// STAND-IN: the background rectangle ("czarne.tga", 0x80FFFFFF) and the
+// 8-vertex bar buffer come with the device work.
+void EConsole::CreateDeviceObjects() {}
+
+void EConsole::ReleaseDeviceObjects()
+{
+    m_pBarVertices = nullptr;
+}
+
+// ---- Loading screen ------------------------------------------------------------
+
+void EConsole::StartLoadingScreen(const char* worldFile)
+{
+    m_iMeshLines = 0;
+    m_dwLoadingTotal = LOADING_BASE_TOTAL;
+    m_dwLoadingDone = 0;
+    m_fLoadingProgress = 0.0f;
+    m_dwLoadingAlpha = 255;
+    m_dwLoadingSpare = 0;
+    if (FILE* f = worldFile ? TkFopen(worldFile, "r") : nullptr)
+    {
+        char line[1024];
+        while (!std::feof(f) && !std::ferror(f))
+        {
+            ReadLineOrSkip(f, line, sizeof line - 1);
+            CutAtBlank(line);
+            // World-file keywords match exactly, case included.
+            if (std::strcmp(line, "mesh") == 0)
+            {
+                ++m_iMeshLines;
+                ++m_dwLoadingTotal;
+            }
+        }
+        std::fclose(f);
+    }
+    m_bLoading = 1;
+    m_iLoadingEighth = -1;
+
+    // The picture whose number appears in the world's file name; the highest wins.
+    int picture = 1;
+    for (int n = 1; n <= 14; ++n)
+    {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02d", n);
+        char name[TEXT_LINE_LIMIT];
+        std::snprintf(name, sizeof name, "%s", OrEmpty(worldFile));
+        if (FindNoCase(name, digits))
+            picture = n;
+    }
+    std::snprintf(m_szLoadingPicture, sizeof m_szLoadingPicture, "loading%02d.tga", picture);
+    DrawLoadingScreen(m_iLoadingEighth);
+}
+
+void EConsole::AddLoadingTotal(int n)
+{
+    const long long total = static_cast<long long>(m_dwLoadingTotal) + n;
+    m_dwLoadingTotal = total > 0 ? static_cast<DWORD>(total) : 0;
+}
+
+void EConsole::StepLoading()
+{
+    ++m_dwLoadingDone;
+    if (m_dwLoadingTotal)
+        m_iLoadingEighth =
+            static_cast<int>(static_cast<unsigned long long>(m_dwLoadingDone) * 8 / m_dwLoadingTotal);
+}
+
+void EConsole::AdvanceLoading(int n)
+{
+    const long long done = static_cast<long long>(m_dwLoadingDone) + n;
+    m_dwLoadingDone = done > 0 ? static_cast<DWORD>(done) : 0;
+    if (!m_bLoading || !m_dwLoadingTotal)
+        return;
+    const int eighth =
+        static_cast<int>(static_cast<unsigned long long>(m_dwLoadingDone) * 8 / m_dwLoadingTotal);
+    if (eighth != m_iLoadingEighth)
+    {
+        m_iLoadingEighth = eighth;
+        DrawLoadingScreen(eighth);
+    }
+}
+
+void EConsole::DrawLoadingScreen(int)
+{
+    if (!m_bLoading || g_CutScene.m_bPlaying || g_MainGame.m_iLevelFrame >= 199)
+        return;
+    // STAND-IN: clearing to black, the picture (CMenu::DrawBackground), the
+    // briefing lines and the present come with the device, menu and
+    // loading-screen work; the bar and the caption are worked out here.
+    DrawProgressBar();
+    DrawLoadingText();
+}
+
+void EConsole::DrawProgressBar()
+{
+    if (m_dwLoadingDone > m_dwLoadingTotal)
+        m_dwLoadingDone = m_dwLoadingTotal;
+    float progress = 0.0f;
+    if (m_dwLoadingTotal)
+        progress = 1.0f - static_cast<float>(m_dwLoadingTotal - m_dwLoadingDone) /
+                              static_cast<float>(m_dwLoadingTotal);
+    progress *= 1.2f;
+    if (progress < 0.0f)
+        progress = 0.0f;
+    if (progress > 1.0f)
+        progress = 1.0f;
+    m_fLoadingProgress = progress;
+}
+
+void EConsole::DrawLoadingText()
+{
+    if (!m_bLoading)
+        return;
+    char caption[TEXT_LINE_LIMIT];
+    std::snprintf(caption, sizeof caption, "%s %s", g_TextMgr.GetText(">LD"), g_TextMgr.GetText(">S22"));
+    g_Font.DrawText(caption, 80.0f * g_Options.fScreenScaleX, 698.0f * g_Options.fScreenScaleY, 0xFFD9D5BF,
+                    18.0f, 0, false, false);
+}
+
+void EConsole::EndLoadingScreen()
+{
+    ReleaseLoadingPicture();
+    m_bLoading = 0;
+}
+
+void EConsole::ReleaseLoadingPicture()
+{
+    m_szLoadingPicture[0] = 0;
 }

@@ -1,17 +1,50 @@
 #pragma once
-// STAND-IN: the console's log line only. The console work replaces this file
-// with the whole console (ring of lines, variables, commands, drawing).
+// EConsole: the engine's one log and its drop-down developer console. Every
+// subsystem prints through Print and its wrappers: each line goes into a ring
+// of on-screen lines and is appended to "!console.txt" in the start-up
+// directory. The console keeps the console variables, edits and runs typed
+// commands, applies settings (Settings.cpp), shows the newest lines during play
+// and counts the loading screen's progress.
+//
+// The global is constant-initialised, so printing is safe from any other
+// global's constructor or destructor.
 
 #include "platform/win32/WinTypes.h"
 
 struct D3DVECTOR;
 
+// One named value. Names are compared without regard to case.
+struct EConsoleVariable
+{
+    static constexpr int NAME_CHARS = 128; // terminator included
+
+    char name[NAME_CHARS] = {};
+    float value = 0.0f;
+    BYTE fromConfig = 0; // created from "tk.cfg"
+    EConsoleVariable* next = nullptr;
+    EConsoleVariable* prev = nullptr;
+    BYTE tracked = 0; // counted by the allocation tracker
+};
+
 class EConsole
 {
 public:
-    virtual ~EConsole() = default;
+    static constexpr int HISTORY_LINES = 64; // slot 0 is the line being typed
+    static constexpr int LINE_CHARS = 160;   // one ring, history or input line
+    static constexpr int RING_LINES = 128;   // on-screen lines; the last is the newest
+    static constexpr int INPUT_MAX = 79;     // characters the editor takes
+    static constexpr int PRINT_MAX = 1023;   // characters of one printed text
+    static constexpr int STARTUP_DIR_CHARS = 512;
+    static constexpr int DRAWN_LINES = 25;    // ring lines shown by the open console
+    static constexpr int SETTINGS_LINE = 256; // characters of a settings-file line
+    static constexpr DWORD LOADING_BASE_TOTAL = 321;
+    static constexpr DWORD BAR_FVF = 68; // XYZRHW | DIFFUSE
 
-    // One log line: appended to "!console.txt".
+    constexpr EConsole() = default;
+    virtual ~EConsole();
+
+    // ---- Log ---------------------------------------------------------------
+    // One log line; an empty or null text adds an empty line to the screen only.
     void Print(const char* text);
     void PrintVector(const char* text, const D3DVECTOR& v);
     void Print2(const char* a, const char* b);
@@ -24,12 +57,92 @@ public:
     void PrintInt2(const char* text, int value);
     void Print2Int(const char* a, const char* b, int value);
 
-    // Reads the settings file: the few settings start-up needs.
-    void LoadConfig(const char* fileName);
-    // Each run starts a fresh "!console.txt".
+    // Ring line i (0 the oldest, RING_LINES - 1 the newest).
+    const char* GetLine(int i) const;
+
+    // The folder that was current when the console was constructed; logs go there.
+    const char* GetStartupDirectory();
+    void SetStartupDirectory(const char* directory);
+
+    // Log rotation, by the console variable "BackupConsole".
     void BackupConsoleAtStart();
-    void BackupConsoleAtExit() {}
-    void FreeVariables() {}
+    void BackupConsoleAtExit();
+
+    // ---- Variables ---------------------------------------------------------
+    void SetVariable(const char* name, float value, BYTE fromConfig);
+    // True and the value when the variable exists, else false and 0.
+    bool GetVariable(const char* name, float* value);
+    EConsoleVariable* FindVariable(const char* name);
+    EConsoleVariable* NewVariable();
+    void FreeVariables();
+
+    // ---- Editor and commands -----------------------------------------------
+    // A virtual-key code of a key press while the console is open.
+    void OnKey(WPARAM key);
+    void ExecuteLine();
+    void CompleteInput();
+    void Open();
+    void Close();
+    void Init();
+    // The input line with "|" at the cursor, as the console shows it.
+    void GetInputWithCursor(char* out, size_t size) const;
+
+    // ---- Drawing -----------------------------------------------------------
+    void Render();
+    void DrawConsole();
+    void DrawRecentLines();
+    void CreateDeviceObjects();
+    void ReleaseDeviceObjects();
+
+    // ---- Loading screen ----------------------------------------------------
+    void StartLoadingScreen(const char* worldFile);
+    void AddLoadingTotal(int n);
+    void StepLoading();
+    void AdvanceLoading(int n);
+    void DrawLoadingScreen(int eighth);
+    void DrawProgressBar();
+    void DrawLoadingText();
+    void EndLoadingScreen();
+    void ReleaseLoadingPicture();
+
+    // ---- Settings (Settings.cpp) -------------------------------------------
+    // Applies one setting; a null name or value does nothing.
+    void ApplySetting(const char* name, const char* value, BYTE fromConfig);
+    // Applies every line of a settings file, then derives the screen size.
+    void LoadConfig(const char* fileName);
+    // The console command "exec".
+    void ExecFile(const char* fileName);
+    // One line "name value", applied as typed.
+    void ExecuteSetting(const char* line);
+
+    char m_szHistory[HISTORY_LINES][LINE_CHARS] = {};
+    DWORD m_iHistoryIndex = 0;
+    float m_fLoadingProgress = 0.0f;
+    DWORD m_dwLoadingAlpha = 0;
+    DWORD m_dwBarFVF = BAR_FVF;
+    DWORD m_dwLoadingTotal = LOADING_BASE_TOTAL;
+    DWORD m_dwLoadingDone = 0;
+    void* m_pBarVertices = nullptr; // the bar's vertex buffer, made with the device objects
+    EConsoleVariable* m_pZmienne = nullptr;
+    char m_szLines[RING_LINES][LINE_CHARS] = {};
+    char m_szInput[LINE_CHARS] = {};
+    DWORD m_iCursor = 0;
+    DWORD m_iRecentLines = 5; // lines shown during play, setting "numconsolelines"
+    DWORD m_iRecentOffset = 0;
+    BYTE m_bLoading = 0;
+    DWORD m_iMeshLines = 0;
+    int m_iLoadingEighth = -1;
+    DWORD m_dwLoadingSpare = 0;
+    BYTE m_bOpen = 0;
+    char m_szStartupDir[STARTUP_DIR_CHARS] = {};
+    char m_szLoadingPicture[32] = {}; // "loading01.tga" to "loading14.tga"
+    int m_iVariableCount = 0;
+    // The settings file being read, named by the settings' error lines.
+    const char* m_pszSettingSource = nullptr;
+
+private:
+    void ScrollRing();
+    void RotateLog();
 };
 
 extern EConsole g_Console;

@@ -1,3 +1,5 @@
 #include "shell/GameOptions.h"
 
-GameOptions g_Options;
+// Constant-initialised: code that runs during static initialisation (the
+// text-key table) may read it.
+constinit GameOptions g_Options;

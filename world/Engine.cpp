@@ -141,7 +141,48 @@ void EEngine::Shutdown()
     m_bInitialised = 0;
 }
 
-// STAND-IN: key routing (console, else menu, else game) comes with the
-// console and the scene-object work.
-void EEngine::OnKeyDown(WPARAM) {}
+// STAND-IN (in part): the open console takes the key; the menu and the game
+// come with the menu and the scene-object work.
+void EEngine::OnKeyDown(WPARAM key)
+{
+    if (g_Console.m_bOpen)
+        g_Console.OnKey(key);
+}
+
 void EEngine::OnKeyUp(WPARAM) {}
+
+// STAND-IN: see Engine.h; the scene-object work fills these in.
+HOBJECT EEngine::FindObject(const char*, BYTE)
+{
+    return nullptr;
+}
+
+void EEngine::GetObjectPosition(HOBJECT, D3DVECTOR* out)
+{
+    if (out)
+        *out = D3DVECTOR{0.0f, 0.0f, 0.0f};
+}
+
+void EEngine::WipeOut(float distance)
+{
+    g_Console.PrintFloat("WipeOut complete for ", distance);
+}
+
+void EEngine::SetSectorHidden(DWORD, BYTE) {}
+
+void EEngine::RunObjectAction(const char* name, BYTE)
+{
+    g_Console.Print2("EEngine chce akcje, ale nie znaleziono obiektu ", name);
+}
+
+int EEngine::DeleteNotImportantObjects()
+{
+    return 0;
+}
+
+int EEngine::DeleteWindowObjects()
+{
+    return 0;
+}
+
+void EEngine::AcquireInput() {}

@@ -4,7 +4,12 @@
 // requests are real; the object table, Update's manager order, StartWorld's
 // loading and the "Engine" save section come with the scene-object work.
 
+#include "platform/d3d9/D3D9Types.h"
 #include "platform/win32/WinTypes.h"
+
+// A handle of one record of the scene-object table; null means no object.
+struct strObject;
+typedef strObject* HOBJECT;
 
 class EEngine
 {
@@ -30,6 +35,23 @@ public:
     void Shutdown();
     void OnKeyDown(WPARAM key);
     void OnKeyUp(WPARAM key);
+
+    // STAND-IN: the object table comes with the scene-object work; until then
+    // there are no objects, so these find nothing, change nothing and count 0.
+    HOBJECT FindObject(const char* name, BYTE filter);
+    void GetObjectPosition(HOBJECT object, D3DVECTOR* out);
+    // Deletes every object farther from the camera than the distance.
+    void WipeOut(float distance);
+    void SetSectorHidden(DWORD sector, BYTE hidden);
+    void RunObjectAction(const char* name, BYTE flag);
+    // Marks for deletion every object in use whose flags carry the
+    // not-important bit (0x40); the count.
+    int DeleteNotImportantObjects();
+    // Marks for deletion every object in use whose file name contains
+    // "windows" (without regard to case); the count.
+    int DeleteWindowObjects();
+    // Takes the keyboard and mouse back after the console closes.
+    void AcquireInput();
 
     float m_fLastTime = 0.0f;
     float m_fFpsTime = 0.0f;

@@ -1,0 +1,19 @@
+#pragma once
+// CCutScene: in-engine cut-scenes.
+// STAND-IN: only "CutScene"'s call, remembering the name asked for; the
+// cut-scene work replaces this file with the whole CCutScene.
+
+#include "platform/win32/WinTypes.h"
+
+class CCutScene
+{
+public:
+    virtual ~CCutScene() = default;
+
+    void Start(const char* name);
+
+    char m_szRequested[128] = {};
+    BYTE m_bPlaying = 0; // a cut-scene is running
+};
+
+extern CCutScene g_CutScene;

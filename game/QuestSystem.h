@@ -1,0 +1,15 @@
+#pragma once
+// QuestSystem: the mission scripts with their warzones.
+// STAND-IN: only the console command "DebugWarzones"; the mission-script work
+// replaces this file with the whole QuestSystem.
+
+class QuestSystem
+{
+public:
+    virtual ~QuestSystem() = default;
+
+    // Prints "Active warzones: " and the list (none exist yet).
+    void PrintActiveWarzones();
+};
+
+extern QuestSystem g_QuestSystem;

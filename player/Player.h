@@ -1,0 +1,23 @@
+#pragma once
+// CPlayer: the hero.
+// STAND-IN: only the calls the settings make, keeping their values; the
+// player work replaces this file with the whole CPlayer and keeps these calls.
+
+#include "platform/d3d9/D3D9Types.h"
+#include "platform/win32/WinTypes.h"
+
+class CPlayer
+{
+public:
+    virtual ~CPlayer() = default;
+
+    void SetCombatMode(bool on);
+    void TeleportTo(const D3DVECTOR* position);
+    void SetHealth(float value, BYTE force = 0);
+
+    BYTE m_bCombatMode = 0;
+    D3DVECTOR m_vPosition = {0.0f, 0.0f, 0.0f};
+    float m_fHealth = 100.0f;
+};
+
+extern CPlayer Player;

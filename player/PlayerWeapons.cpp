@@ -1,0 +1,4 @@
+// STAND-IN: see PlayerWeapons.h.
+#include "player/PlayerWeapons.h"
+
+CPlayerWeapons Bronie;

@@ -1,0 +1,21 @@
+#pragma once
+// CPlayerWeapons: the hero's weapons and inventory.
+// STAND-IN: only the current weapon view that the "Bron" settings write; the
+// weapons work replaces this file with the whole CPlayerWeapons.
+
+// Where the weapon model sits in the view: three offsets and three angles.
+struct WeaponView
+{
+    float offset[3] = {0.0f, 0.0f, 0.0f};
+    float angle[3] = {0.0f, 0.0f, 0.0f};
+};
+
+class CPlayerWeapons
+{
+public:
+    virtual ~CPlayerWeapons() = default;
+
+    WeaponView* m_pWeaponView = nullptr; // null while no weapon is held
+};
+
+extern CPlayerWeapons Bronie;

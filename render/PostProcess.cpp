@@ -1,0 +1,14 @@
+// STAND-IN: see PostProcess.h.
+#include "render/PostProcess.h"
+
+EPostProcess PostProcess;
+
+void EPostProcess::SetAODepth(float depth)
+{
+    AODepth = depth;
+}
+
+void EPostProcess::SetAOIntensity(float intensity)
+{
+    AOIntensity = intensity * 1000.0f;
+}

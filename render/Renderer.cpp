@@ -1,0 +1,4 @@
+// STAND-IN: see Renderer.h.
+#include "render/Renderer.h"
+
+ERenderer g_Renderer;

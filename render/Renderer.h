@@ -1,0 +1,14 @@
+#pragma once
+// ERenderer: the scene passes, the texture table and the draw lists.
+// STAND-IN: only the instancing limit the setting "InstancesBoundary" writes;
+// the renderer work replaces this file with the whole ERenderer.
+
+class ERenderer
+{
+public:
+    virtual ~ERenderer() = default;
+
+    int InstancesBoundary = 200; // meshes drawn instanced from this many copies
+};
+
+extern ERenderer g_Renderer;

@@ -1,0 +1,61 @@
+#pragma once
+// ESkyLight: the world's outdoor lighting record (ambient, fog, sun, sky fog).
+// STAND-IN: the fields and setters the settings use, with their defaults; the
+// sky-light work replaces this file with the whole ESkyLight (sky mesh,
+// RenderSky, the save section) and keeps these members.
+
+#include "platform/d3d9/D3D9Types.h"
+#include "platform/win32/WinTypes.h"
+
+class ESkyLight
+{
+public:
+    virtual ~ESkyLight() = default;
+
+    // Channels are 0..255 as floats; colours are packed 0x00RRGGBB.
+    void GetAmbientR(float* out) const;
+    void GetAmbientG(float* out) const;
+    void GetAmbientB(float* out) const;
+    void SetAmbientColor(DWORD color);
+    void SetAmbientR(float r);
+    void SetAmbientG(float g);
+    void SetAmbientB(float b);
+
+    void GetFogColor(DWORD* out) const;
+    void GetFogR(float* out) const;
+    void GetFogG(float* out) const;
+    void GetFogB(float* out) const;
+    // Stores the colour, hands it to the camera and sets the console variables
+    // "FogR", "FogG" and "FogB".
+    void SetFogColor(DWORD color);
+    void SetFogR(float r);
+    void SetFogG(float g);
+    void SetFogB(float b);
+    // Clamped to 0..1.
+    void SetFogMax(float value);
+    float GetFogMax(float* out) const;
+
+    void GetSkyLightColor(DWORD* out) const;
+    void SetSkyLightColor(DWORD color);
+    void SetSkyLightR(float r);
+    void SetSkyLightG(float g);
+    void SetSkyLightB(float b);
+    void SetSkyLightDirection(const D3DVECTOR* direction);
+    void SetLensFlareDirection(const D3DVECTOR* direction);
+    // Stores the bloom cone and power in the post-process record.
+    static void SetBloom(float cone, float power);
+
+    DWORD m_dwAmbient = 0;
+    DWORD m_dwFogColor = 0;
+    float m_fFogMax = 0.8f;
+    BYTE m_bWorldInitialised = 0;
+    float SkyLightPower = 1.0f;
+    DWORD m_dwSkyLight = 0;
+    D3DVECTOR m_vSkyLightDir = {-1.0f, -0.5f, 0.5f};
+    D3DVECTOR m_vLensFlareDir = {-1.0f, -0.5f, 0.5f}; // points away from the sun disc
+    float SkyFogCoef = 0.8f;
+    float SkyFogHeight = 100000.0f;
+    BYTE m_bUseSkyLight = 1;
+};
+
+extern ESkyLight Env;

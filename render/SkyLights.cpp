@@ -1,0 +1,4 @@
+// STAND-IN: see SkyLights.h.
+#include "render/SkyLights.h"
+
+CSkyLights g_SkyLights;

@@ -1,0 +1,560 @@
+// The settings: every name of the setter, the settings files and bad input.
+#include "shell/console_fixture.h"
+
+#include <cfloat>
+#include <climits>
+#include <cstring>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace
+{
+class Settings : public DataFolderTest
+{
+protected:
+    static float Variable(const char* name)
+    {
+        float value = 0.0f;
+        g_Console.GetVariable(name, &value);
+        return value;
+    }
+
+    static void Apply(const char* name, const char* value) { g_Console.ApplySetting(name, value, 0); }
+};
+
+// Plain fields: each name, applied with a value its field does not hold yet,
+// must write exactly that field.
+struct FieldCase
+{
+    const char* name;
+    BYTE* byteField;
+    int* intField;
+    float* floatField;
+};
+
+FieldCase B(const char* name, BYTE* f)
+{
+    return {name, f, nullptr, nullptr};
+}
+
+FieldCase I(const char* name, int* f)
+{
+    return {name, nullptr, f, nullptr};
+}
+
+FieldCase F(const char* name, float* f)
+{
+    return {name, nullptr, nullptr, f};
+}
+
+TEST_F(Settings, EveryPlainNameWritesItsField)
+{
+    GameOptions& o = g_Options;
+    const std::vector<FieldCase> cases = {
+        B("RepairMultiData", &o.RepairMultiData),
+        B("NormalOnly", &PostProcess.NormalOnly),
+        I("InstancesBoundary", &g_Renderer.InstancesBoundary),
+        B("RecalculateLights", &g_SkyLights.m_bPickEveryFrame),
+        B("DrawVPL", &o.DrawVPL),
+        F("PhysicsDisableDistance", &o.PhysicsDisableDistance),
+        F("FogDistCoef", &PostProcess.FogDistCoef),
+        B("UpdatePhysics", &o.UpdatePhysics),
+        F("SkyFogHeight", &Env.SkyFogHeight),
+        F("SkyFogCoef", &Env.SkyFogCoef),
+        F("SNumSamples", &PostProcess.SNumSamples),
+        F("SDensity", &PostProcess.SDensity),
+        F("SWeight", &PostProcess.SWeight),
+        F("SDecay", &PostProcess.SDecay),
+        F("SExposure", &PostProcess.SExposure),
+        I("Disable", &o.Disable),
+        B("Windowed", &o.Windowed),
+        F("ASDist", &o.ASDist),
+        F("ASLim", &o.ASLim),
+        B("UseLod", &o.UseLod),
+        B("UsePVS", &o.UsePVS),
+        B("UseOPT", &o.UseOPT),
+        F("Desaturacja", &PostProcess.Desaturacja),
+        I("Profiler", &g_Profiler.m_iReport),
+        B("DrawMultitextures", &o.DrawMultitextures),
+        B("DrawDust", &o.DrawDust),
+        B("DrawBirds", &o.DrawBirds),
+        B("DrawWires", &o.DrawWires),
+        B("DrawTerrain", &o.DrawTerrain),
+        I("Difficulty", &o.Difficulty),
+        B("developer", &o.developer),
+        B("HDRMeasureLuminance", &PostProcess.HDRMeasureLuminance),
+        F("HDRTargetLuminance", &PostProcess.HDRTargetLuminance),
+        F("HDRSpeed", &PostProcess.HDRSpeed),
+        B("DrawPhysics", &o.DrawPhysics),
+        B("DrawTextures", &o.DrawTextures),
+        B("RecalculateOccluders", &o.RecalculateOccluders),
+        B("God", &o.God),
+        B("mucha", &o.mucha),
+        B("AOEnable", &o.AOEnable),
+        B("AODrawSurface", &o.AODrawSurface),
+        B("AORenderScene", &PostProcess.AORenderScene),
+        B("DrawCharacterTextures", &o.DrawCharacterTextures),
+        B("DrawGrass", &o.DrawGrass),
+        B("RaportUndefinedTextures", &o.RaportUndefinedTextures),
+        B("RaportDoubleTextures", &o.RaportDoubleTextures),
+        B("DrawAmbientLitObjects", &o.DrawAmbientLitObjects),
+        B("DrawSkylightLitObjects", &o.DrawSkylightLitObjects),
+        F("SkinmeshLightCoef", &o.SkinmeshLightCoef),
+        B("PrintShakeScreenDistance", &o.PrintShakeScreenDistance),
+        B("DrawStickMarkers", &o.DrawStickMarkers),
+        B("DrawNotImportant", &o.DrawNotImportant),
+        B("DrawDetail", &o.DrawDetail),
+        B("RecalculateSkyLightEveryFrame", &o.RecalculateSkyLightEveryFrame),
+        B("Demo", &o.Demo),
+        B("RaportVariables", &o.RaportVariables),
+        B("LoadOneLevelTextureOnly", &o.LoadOneLevelTextureOnly),
+        B("WideScreen", &g_Panel.m_bPanoramic),
+        B("AddFX", &o.AddFX),
+        F("SkyLightPower", &Env.SkyLightPower),
+        F("LightPowerMultiplier", &o.LightPowerMultiplier),
+        B("UpdateBezier", &o.UpdateBezier),
+        B("UpdateModels", &o.UpdateModels),
+        B("UpdatePMgr", &o.UpdatePMgr),
+        B("DrawModels", &o.DrawModels),
+        B("UpdateObjects", &o.UpdateObjects),
+        B("UpdateObjectsLoop", &o.UpdateObjectsLoop),
+        B("UpdateObjectsLinked", &o.UpdateObjectsLinked),
+        B("DrawFX", &o.DrawFX),
+        B("DrawWorld", &o.DrawWorld),
+        B("DebugPerformance", &o.DebugPerformance),
+        B("DebugVM", &o.DebugVM),
+        B("DebugCharacters", &o.DebugCharacters),
+        B("DebugHeroLights", &o.DebugHeroLights),
+        B("RecalculateCamera", &o.RecalculateCamera),
+        B("RecalculateSkyShadow", &o.RecalculateSkyShadow),
+        B("UseSkyLight", &o.UseSkyLight),
+        I("NumApprovedLights", &o.NumApprovedLights),
+        I("screenwidth", &o.screenwidth),
+        I("screenheight", &o.screenheight),
+        F("SkinMeshSpeed", &o.SkinMeshSpeed),
+        F("GlobalTimeSpeed", &o.GlobalTimeSpeed),
+        B("loadmodels", &o.loadmodels),
+        B("DrawFPS", &o.DrawFPS),
+        B("PrintPolygonCount", &o.PrintPolygonCount),
+        B("DrawTransparent", &o.DrawTransparent),
+        B("DrawTranslucent", &o.DrawTranslucent),
+        B("DrawSky", &o.DrawSky),
+        B("DrawWater", &o.DrawWater),
+        B("raportsubsets", &o.raportsubsets),
+        B("raporttextures", &o.raporttextures),
+        B("sound", &o.sound),
+        B("extractusedtextures", &o.extractusedtextures),
+        B("raporttechs", &o.raporttechs),
+        F("CorpseDisappearTime", &o.CorpseDisappearTime),
+        B("DrawCharacterPaths", &o.DrawCharacterPaths),
+        B("DrawPaths", &o.DrawPaths),
+        B("WireFrame", &o.WireFrame),
+        B("DrawSprites", &o.DrawSprites),
+        B("DrawLights", &o.DrawLights),
+        B("DrawMinusLights", &o.DrawMinusLights),
+        B("DrawLinearLights", &o.DrawLinearLights),
+        B("StartMenu", &o.StartMenu),
+        F("MuchaSpeed", &o.MuchaSpeed),
+        B("DrawCameraCoordinates", &o.DrawCameraCoordinates),
+        B("DrawCompass", &o.DrawCompass),
+        I("Debug", &o.Debug),
+        I("SystemDebug", &o.SystemDebug),
+        B("EnableAntialiasing", &o.EnableAntialiasing),
+    };
+    for (const FieldCase& c : cases)
+    {
+        // Upper-case names: the setter ignores case.
+        std::string upper = c.name;
+        for (char& ch : upper)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        const GameOptions before = g_Options;
+        if (c.byteField)
+        {
+            const BYTE want = *c.byteField ? 0 : 1;
+            Apply(upper.c_str(), want ? "7" : "0");
+            EXPECT_EQ(*c.byteField, want) << c.name;
+        }
+        else if (c.intField)
+        {
+            const int want = *c.intField == 1234 ? 4321 : 1234;
+            Apply(upper.c_str(), std::to_string(want).c_str());
+            EXPECT_EQ(*c.intField, want) << c.name;
+        }
+        else
+        {
+            const float want = *c.floatField == 12.75f ? 3.5f : 12.75f;
+            Apply(upper.c_str(), want == 12.75f ? "12.75" : "3.5");
+            EXPECT_EQ(*c.floatField, want) << c.name;
+        }
+        EXPECT_NE(g_Console.FindVariable(c.name), nullptr) << c.name;
+        // Only the one field of the options changed (or none, for other managers).
+        int changed = 0;
+        const unsigned char* a = reinterpret_cast<const unsigned char*>(&before);
+        const unsigned char* b = reinterpret_cast<const unsigned char*>(&g_Options);
+        const unsigned char* field = c.byteField  ? reinterpret_cast<const unsigned char*>(c.byteField)
+                                     : c.intField ? reinterpret_cast<const unsigned char*>(c.intField)
+                                                  : reinterpret_cast<const unsigned char*>(c.floatField);
+        for (size_t k = 0; k < sizeof(GameOptions); ++k)
+            if (a[k] != b[k] && !(b + k >= field && b + k < field + 4))
+                ++changed;
+        EXPECT_EQ(changed, 0) << c.name << " changed other options";
+    }
+}
+
+struct ActionCase
+{
+    const char* name;
+    const char* value;
+    std::function<void()> check;
+};
+
+TEST_F(Settings, EveryActionNameHasItsEffect)
+{
+    WeaponView view;
+    Bronie.m_pWeaponView = &view;
+    const int deadRequests = PMgr.m_iDeleteDeadRequests;
+    const DWORD projections = g_Camera.m_iProjectionUpdates;
+
+    const std::vector<ActionCase> cases = {
+        {"credits", "1", [] { EXPECT_EQ(Variable("credits"), 1.0f); }},
+        {"VPLR", "51", [] { EXPECT_FLOAT_EQ(g_SkyLights.m_fColorScale[0], 0.2f); }},
+        {"VPLG", "102", [] { EXPECT_FLOAT_EQ(g_SkyLights.m_fColorScale[1], 0.4f); }},
+        {"VPLB", "255", [] { EXPECT_FLOAT_EQ(g_SkyLights.m_fColorScale[2], 1.0f); }},
+        {"FogMax", "0.25", [] { EXPECT_FLOAT_EQ(Env.GetFogMax(nullptr), 0.25f); }},
+        {"DeleteNotImportant", "1", [] { EXPECT_EQ(Line(), "Deleted NotImportant: 0"); }},
+        {"DeleteWindows", "1", [] { EXPECT_EQ(Line(), "Deleted windows: 0"); }},
+        {"developer", "1", [] { EXPECT_EQ(Line(), "Developer system enabled."); }},
+        {"CombatMode", "1", [] { EXPECT_EQ(Player.m_bCombatMode, 1); }},
+        {"Teleport", "nobody",
+         []
+         {
+             EXPECT_EQ(Player.m_vPosition.y, 0.0f);
+             EXPECT_NE(g_Console.FindVariable("Teleport"), nullptr);
+         }},
+        {"WipeOut", "150", [] { EXPECT_EQ(Line(0), "WipeOut complete for 150.000000"); }},
+        {"Gimme", "ak47",
+         []
+         {
+             EXPECT_STREQ(ItemMgr.m_szLastGiven, "ak47");
+             EXPECT_EQ(ItemMgr.m_iLastCount, 1);
+         }},
+        {"Health", "55.5", [] { EXPECT_EQ(Player.m_fHealth, 55.5f); }},
+        {"SectorShow", "3", [] { EXPECT_EQ(Variable("SectorShow"), 3.0f); }},
+        {"SectorHide", "4", [] { EXPECT_EQ(Variable("SectorHide"), 4.0f); }},
+        {"SectorShowAll", "1", [] { EXPECT_EQ(Variable("SectorShowAll"), 1.0f); }},
+        {"AODepth", "40", [] { EXPECT_EQ(PostProcess.AODepth, 40.0f); }},
+        {"AOIntensity", "0.25", [] { EXPECT_EQ(PostProcess.AOIntensity, 250.0f); }},
+        {"BloomCone", "7",
+         []
+         {
+             EXPECT_EQ(PostProcess.BloomCone, 7.0f);
+             EXPECT_EQ(PostProcess.BloomPower, 0.0f); // no "BloomPower" variable yet
+         }},
+        {"BloomPower", "0.5",
+         []
+         {
+             EXPECT_EQ(PostProcess.BloomCone, 7.0f);
+             EXPECT_EQ(PostProcess.BloomPower, 0.5f);
+         }},
+        {"CutScene", "intro", [] { EXPECT_STREQ(g_CutScene.m_szRequested, "intro"); }},
+        {"BezierCamera", "flight", [] { EXPECT_STREQ(g_BezierCamera.m_szRequested, "flight"); }},
+        {"DeleteDead", "1", [&] { EXPECT_EQ(PMgr.m_iDeleteDeadRequests, deadRequests + 1); }},
+        {"Action", "door", [] { EXPECT_EQ(Line(0), "EEngine chce akcje, ale nie znaleziono obiektu door"); }},
+        {"BronX", "1", [&] { EXPECT_EQ(view.offset[0], 1.0f); }},
+        {"BronAX", "2", [&] { EXPECT_EQ(view.angle[0], 2.0f); }},
+        {"BronY", "3", [&] { EXPECT_EQ(view.offset[1], 3.0f); }},
+        {"BronAY", "4", [&] { EXPECT_EQ(view.angle[1], 4.0f); }},
+        {"BronZ", "5", [&] { EXPECT_EQ(view.offset[2], 5.0f); }},
+        {"BronAZ", "6", [&] { EXPECT_EQ(view.angle[2], 6.0f); }},
+        {"BronRX", "7", [&] { EXPECT_EQ(view.offset[2], 7.0f); }},
+        {"BronRAX", "8", [&] { EXPECT_EQ(view.angle[0], 8.0f); }},
+        {"BronRY", "9", [&] { EXPECT_EQ(view.offset[0], 9.0f); }},
+        {"BronRAY", "10", [&] { EXPECT_EQ(view.offset[1], 10.0f); }},
+        {"DebugLights", "3.9", [] { EXPECT_EQ(g_Options.DebugLights, 3); }},
+        {"FOV", "0.8",
+         [&]
+         {
+             EXPECT_FLOAT_EQ(g_Options.FOV, 0.8f);
+             EXPECT_FLOAT_EQ(g_Options.FOV2, 0.8f);
+             EXPECT_EQ(g_Camera.m_iProjectionUpdates, projections + 1);
+         }},
+        {"runworld", "worlds\\b.w",
+         []
+         {
+             EXPECT_STREQ(g_Options.runworld, "worlds\\b.w");
+             EXPECT_STREQ(g_Engine.m_szNextWorld, "worlds\\b.w");
+         }},
+        {"numconsolelines", "9", [] { EXPECT_EQ(g_Console.m_iRecentLines, 9u); }},
+        {"farz", "5000", [] { EXPECT_EQ(g_Camera.GetFarPlane(), 5000.0f); }},
+        {"fogr", "10", [] { EXPECT_EQ(Env.m_dwFogColor, 0x000A0000u); }},
+        {"fogg", "20", [] { EXPECT_EQ(Env.m_dwFogColor, 0x000A1400u); }},
+        {"fogb", "30", [] { EXPECT_EQ(Env.m_dwFogColor, 0x000A141Eu); }},
+        {"fog", "1 2 3", [] { EXPECT_EQ(Env.m_dwFogColor, 0x00010203u); }},
+        {"ambientr", "16", [] { EXPECT_EQ(Env.m_dwAmbient, 0x00100000u); }},
+        {"ambientg", "32", [] { EXPECT_EQ(Env.m_dwAmbient, 0x00102000u); }},
+        {"ambientb", "48", [] { EXPECT_EQ(Env.m_dwAmbient, 0x00102030u); }},
+        {"ambient", "4 5 6", [] { EXPECT_EQ(Env.m_dwAmbient, 0x00040506u); }},
+        {"skylightr", "255", [] { EXPECT_EQ(Env.m_dwSkyLight, 0x00FF0000u); }},
+        {"skylightg", "128", [] { EXPECT_EQ(Env.m_dwSkyLight, 0x00FF8000u); }},
+        {"skylightb", "1", [] { EXPECT_EQ(Env.m_dwSkyLight, 0x00FF8001u); }},
+        {"SkyLight", "7 8 9", [] { EXPECT_EQ(Env.m_dwSkyLight, 0x00070809u); }},
+        {"SkyLightRotation", "90",
+         []
+         {
+             EXPECT_NEAR(Env.m_vSkyLightDir.x, 1.0f, 1e-6f);
+             EXPECT_NEAR(Env.m_vSkyLightDir.y, 0.0f, 1e-6f);
+             EXPECT_NEAR(Env.m_vSkyLightDir.z, 0.0f, 1e-6f);
+         }},
+        {"SkyLightPitch", "90",
+         []
+         {
+             EXPECT_NEAR(Env.m_vSkyLightDir.x, 0.0f, 1e-6f);
+             EXPECT_NEAR(Env.m_vSkyLightDir.y, -1.0f, 1e-6f);
+         }},
+        {"LensFlareRotation", "180",
+         []
+         {
+             EXPECT_NEAR(Env.m_vLensFlareDir.x, 0.0f, 1e-6f);
+             EXPECT_NEAR(Env.m_vLensFlareDir.z, -1.0f, 1e-6f);
+         }},
+        {"LensFlarePitch", "-30",
+         []
+         {
+             EXPECT_NEAR(Env.m_vLensFlareDir.y, 0.5f, 1e-6f);
+             EXPECT_NEAR(Env.m_vLensFlareDir.z, -std::sqrt(3.0f) / 2.0f, 1e-6f);
+         }},
+        {"Gamma", "2",
+         []
+         {
+             EXPECT_EQ(g_Camera.GetGamma(), 2.0f);
+             EXPECT_EQ(g_Camera.m_fGammaBlue, 2.0f);
+         }},
+        {"GammaR", "1.5", [] { EXPECT_EQ(g_Camera.m_fGammaRed, 1.5f); }},
+        {"GammaG", "1.25", [] { EXPECT_EQ(g_Camera.m_fGammaGreen, 1.25f); }},
+        {"GammaB", "0.75", [] { EXPECT_EQ(g_Camera.m_fGammaBlue, 0.75f); }},
+    };
+    for (const ActionCase& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Apply(c.name, c.value);
+        c.check();
+    }
+}
+
+TEST_F(Settings, DrawProjectorsClearsBothBytes)
+{
+    Apply("DrawProjectors", "0");
+    EXPECT_EQ(g_Options.DrawProjectors, 0);
+    EXPECT_EQ(g_Options.DrawProjectors2, 0);
+    Apply("drawprojectors", "1");
+    EXPECT_EQ(g_Options.DrawProjectors, 1);
+    EXPECT_EQ(g_Options.DrawProjectors2, 1);
+}
+
+TEST_F(Settings, FogNamesAnActionNotAValue)
+{
+    Apply("fog", "10 20 30");
+    EXPECT_EQ(Env.m_dwFogColor, 0x000A141Eu);
+    EXPECT_EQ(g_Camera.m_dwFogColor, 0x000A141Eu);
+    EXPECT_EQ(Variable("FogR"), 10.0f);
+    EXPECT_EQ(Variable("FogG"), 20.0f);
+    EXPECT_EQ(Variable("FogB"), 30.0f);
+    EXPECT_EQ(Variable("fog"), 0.0f);
+    EXPECT_EQ(Variable("Ambient"), 0.0f);
+    EXPECT_EQ(Variable("SkyLight"), 0.0f);
+}
+
+TEST_F(Settings, FogMaxIsClamped)
+{
+    Apply("FogMax", "7");
+    EXPECT_EQ(Env.m_fFogMax, 1.0f);
+    Apply("FogMax", "-2");
+    EXPECT_EQ(Env.m_fFogMax, 0.0f);
+}
+
+TEST_F(Settings, DropDebugOnlyPrints)
+{
+    Apply("DropDebug", "1");
+    EXPECT_EQ(Line(), "............");
+    EXPECT_EQ(g_Console.FindVariable("DropDebug"), nullptr);
+}
+
+TEST_F(Settings, UnknownNamesBecomeVariablesOnly)
+{
+    const GameOptions before = g_Options;
+    Apply("MyOwnSetting", "2.5");
+    EXPECT_EQ(Variable("myownsetting"), 2.5f);
+    EXPECT_EQ(std::memcmp(&before, &g_Options, sizeof before), 0);
+    g_Console.ApplySetting(nullptr, "1", 0);
+    g_Console.ApplySetting("x", nullptr, 0);
+    EXPECT_EQ(g_Console.FindVariable("x"), nullptr);
+}
+
+TEST_F(Settings, WindowedTkCfgGives800x600)
+{
+    WriteFile("tk.cfg", "Windowed 1\nScreenWidth 1280\nScreenHeight 1024\n");
+    g_Console.LoadConfig("TK.CFG");
+    EXPECT_EQ(g_Options.screenwidth, 800);
+    EXPECT_EQ(g_Options.screenheight, 600);
+    EXPECT_EQ(g_Options.fScreenScaleX, 0.78125f);
+    EXPECT_EQ(g_Options.fScreenScaleY, 0.78125f);
+    EXPECT_EQ(g_Console.FindVariable("Windowed")->fromConfig, 1);
+}
+
+TEST_F(Settings, FullScreenTkCfgKeepsItsSize)
+{
+    WriteFile("tk.cfg", "Windowed 0\r\nScreenWidth 1600\r\nScreenHeight 900\r\n");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(g_Options.screenwidth, 1600);
+    EXPECT_EQ(g_Options.screenheight, 900);
+    EXPECT_EQ(g_Options.fScreenScaleX, 1.5625f);
+    EXPECT_EQ(g_Options.fScreenScaleY, 1.171875f);
+}
+
+TEST_F(Settings, RunworldFromTkCfgOnlyNamesTheStartWorld)
+{
+    WriteFile("tk.cfg", "runworld worlds\\level02.w\r");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_STREQ(g_Options.runworld, "worlds\\level02.w");
+    EXPECT_EQ(g_Engine.m_bWorldChange, 0);
+}
+
+TEST_F(Settings, RunworldTypedStartsTheWorld)
+{
+    g_Console.ExecuteSetting("runworld   worlds\\level05.w  ");
+    EXPECT_STREQ(g_Options.runworld, "worlds\\level05.w");
+    EXPECT_EQ(g_Engine.m_bWorldChange, 1);
+    EXPECT_STREQ(g_Engine.m_szNextWorld, "worlds\\level05.w");
+}
+
+TEST_F(Settings, LongRunworldIsCutToFitWithALine)
+{
+    const std::string name = "worlds\\" + std::string(150, 'w') + ".w";
+    WriteFile("tk.cfg", "runworld " + name + "\n");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(std::string(g_Options.runworld), name.substr(0, 79));
+    EXPECT_TRUE(Printed("runworld"));
+}
+
+TEST_F(Settings, MissingSettingsFileIsNamedAndChangesNothing)
+{
+    const GameOptions before = g_Options;
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(Line(), "Settings file tk.cfg not found.");
+    EXPECT_EQ(std::memcmp(&before, &g_Options, sizeof before), 0);
+}
+
+TEST_F(Settings, SettingWithoutValueIsReportedAndKeepsItsField)
+{
+    WriteFile("tk.cfg", "ScreenWidth\nScreenHeight   \nrunworld\nGlobalTimeSpeed 2\n");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(g_Options.screenwidth, 640);
+    EXPECT_EQ(g_Options.screenheight, 480);
+    EXPECT_STREQ(g_Options.runworld, "worlds\\test.w");
+    EXPECT_EQ(g_Options.GlobalTimeSpeed, 2.0f);
+    EXPECT_TRUE(Printed("tk.cfg: setting ScreenWidth has no value, ignored"));
+    EXPECT_TRUE(Printed("tk.cfg: setting runworld has no value, ignored"));
+}
+
+TEST_F(Settings, NonNumberIsReportedAndReadAsZero)
+{
+    WriteFile("tk.cfg", "GlobalTimeSpeed fast\nDrawFPS yes\nDebug 3abc\n");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(g_Options.GlobalTimeSpeed, 0.0f);
+    EXPECT_EQ(g_Options.DrawFPS, 0);
+    EXPECT_EQ(g_Options.Debug, 3); // a leading number is read, the rest ignored
+    EXPECT_TRUE(Printed("tk.cfg: setting GlobalTimeSpeed: \"fast\" is no number, 0 used"));
+    EXPECT_FALSE(Printed("Debug"));
+}
+
+TEST_F(Settings, HugeNumbersAreClampedNotOverflowed)
+{
+    Apply("screenwidth", "99999999999999999999");
+    EXPECT_EQ(g_Options.screenwidth, INT_MAX);
+    Apply("screenheight", "-99999999999999999999");
+    EXPECT_EQ(g_Options.screenheight, INT_MIN);
+    Apply("GlobalTimeSpeed", "1e999");
+    EXPECT_EQ(g_Options.GlobalTimeSpeed, FLT_MAX);
+    Apply("SkinMeshSpeed", "-1e60");
+    EXPECT_EQ(g_Options.SkinMeshSpeed, -FLT_MAX);
+    Apply("ASDist", "1e-999");
+    EXPECT_EQ(g_Options.ASDist, 0.0f);
+    Apply("DebugLights", "1e30");
+    EXPECT_EQ(g_Options.DebugLights, INT_MAX);
+    Apply("fogr", "1e30");
+    Apply("ambient", "-1e30 nan 1e400");
+    Apply("ASLim", "nan");
+    EXPECT_EQ(g_Options.ASLim, 0.0f);
+    EXPECT_TRUE(Printed("\"nan\" is no number"));
+}
+
+TEST_F(Settings, OverlongLinesAreReportedAndTheirRestSkipped)
+{
+    std::string longLine = "MyLongSetting " + std::string(300, '1') + " DrawFPS 1";
+    WriteFile("tk.cfg", longLine + "\nDebug 2\n");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(g_Options.Debug, 2);
+    EXPECT_EQ(g_Options.DrawFPS, 0);
+    EXPECT_TRUE(Printed("tk.cfg: line 1 is longer than 256 characters"));
+}
+
+TEST_F(Settings, BinaryJunkIsSurvived)
+{
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i)
+        bytes += static_cast<char>((i * 197 + 13) & 0xFF);
+    WriteFile("tk.cfg", bytes + "\nDebug 5\n");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(g_Options.Debug, 5);
+}
+
+TEST_F(Settings, CrLfAndCrFilesReadAlike)
+{
+    for (const char* end : {"\r\n", "\r"})
+    {
+        WriteFile("tk.cfg", std::string("Debug 4") + end + "DrawFPS 1" + end + end + "Difficulty 3" + end);
+        g_Console.LoadConfig("tk.cfg");
+        EXPECT_EQ(g_Options.Debug, 4);
+        EXPECT_EQ(g_Options.DrawFPS, 1);
+        EXPECT_EQ(g_Options.Difficulty, 3);
+        g_Options.Debug = 0;
+        g_Options.DrawFPS = 0;
+        g_Options.Difficulty = 1;
+    }
+}
+
+TEST_F(Settings, TeleportToAnUnknownObjectDoesNothing)
+{
+    const D3DVECTOR before = Player.m_vPosition;
+    Apply("Teleport", "no_such_object");
+    EXPECT_EQ(Player.m_vPosition.x, before.x);
+    EXPECT_EQ(Player.m_vPosition.y, before.y);
+    EXPECT_EQ(Player.m_vPosition.z, before.z);
+}
+
+TEST_F(Settings, BronSettingsWithoutAWeaponDoNothing)
+{
+    Bronie.m_pWeaponView = nullptr;
+    Apply("BronX", "3");
+    EXPECT_EQ(Variable("BronX"), 3.0f);
+}
+
+TEST_F(Settings, TheBundledTkCfgStartsWindowedOnTheTestWorld)
+{
+    std::filesystem::current_path(TK_DATA_DIR);
+    g_Console.LoadConfig("tk.cfg");
+    std::filesystem::current_path(m_dir);
+    EXPECT_EQ(g_Options.Windowed, 1);
+    EXPECT_EQ(g_Options.screenwidth, 800);
+    EXPECT_EQ(g_Options.screenheight, 600);
+    EXPECT_EQ(g_Options.fScreenScaleX, 0.78125f);
+    EXPECT_EQ(g_Options.fScreenScaleY, 0.78125f);
+    EXPECT_STREQ(g_Options.runworld, "worlds\\test.w");
+    EXPECT_EQ(g_Engine.m_bWorldChange, 0);
+    float backup = -1.0f;
+    EXPECT_TRUE(g_Console.GetVariable("BackupConsole", &backup));
+    EXPECT_EQ(backup, 0.0f);
+}
+} // namespace

@@ -1,0 +1,4 @@
+// STAND-IN: see Panel.h.
+#include "ui/Panel.h"
+
+Panel g_Panel;

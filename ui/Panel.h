@@ -1,0 +1,16 @@
+#pragma once
+// Panel: the in-game head-up display.
+// STAND-IN: only the letterbox byte the setting "WideScreen" writes; the HUD
+// work replaces this file with the whole Panel and keeps this field.
+
+#include "platform/win32/WinTypes.h"
+
+class Panel
+{
+public:
+    virtual ~Panel() = default;
+
+    BYTE m_bPanoramic = 0; // the letterbox (wide-screen) presentation
+};
+
+extern Panel g_Panel;
