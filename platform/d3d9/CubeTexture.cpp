@@ -16,9 +16,9 @@ CubeTexture::CubeTexture(Device* device, UINT edgeLength, UINT levels, DWORD usa
         for (UINT level = 0; level < levels; ++level)
         {
             const UINT size = std::max(1u, edgeLength >> level);
-            SurfaceSpec spec{
+            SurfaceSetup setup{
                 size, size, format, usage, pool, D3DMULTISAMPLE_NONE, 0, TextureLevelLockable(pool, usage)};
-            m_surfaces.push_back(std::make_unique<Surface>(device, spec, Ownership::Contained, this));
+            m_surfaces.push_back(std::make_unique<Surface>(device, setup, Ownership::Contained, this));
         }
 }
 

@@ -186,26 +186,26 @@ void Device::UnregisterObject(Tracked* object)
 
 void Device::CreateImplicitSurfaces()
 {
-    const SurfaceSpec back = {m_params.BackBufferWidth,
-                              m_params.BackBufferHeight,
-                              m_params.BackBufferFormat,
-                              D3DUSAGE_RENDERTARGET,
-                              D3DPOOL_DEFAULT,
-                              m_params.MultiSampleType,
-                              m_params.MultiSampleQuality,
-                              (m_params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0};
+    const SurfaceSetup back = {m_params.BackBufferWidth,
+                               m_params.BackBufferHeight,
+                               m_params.BackBufferFormat,
+                               D3DUSAGE_RENDERTARGET,
+                               D3DPOOL_DEFAULT,
+                               m_params.MultiSampleType,
+                               m_params.MultiSampleQuality,
+                               (m_params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0};
     for (UINT i = 0; i < m_params.BackBufferCount; ++i)
         m_backBuffers.push_back(new Surface(this, back, Ownership::Implicit, nullptr));
     if (m_params.EnableAutoDepthStencil)
     {
-        const SurfaceSpec depth = {m_params.BackBufferWidth,
-                                   m_params.BackBufferHeight,
-                                   m_params.AutoDepthStencilFormat,
-                                   D3DUSAGE_DEPTHSTENCIL,
-                                   D3DPOOL_DEFAULT,
-                                   m_params.MultiSampleType,
-                                   m_params.MultiSampleQuality,
-                                   false};
+        const SurfaceSetup depth = {m_params.BackBufferWidth,
+                                    m_params.BackBufferHeight,
+                                    m_params.AutoDepthStencilFormat,
+                                    D3DUSAGE_DEPTHSTENCIL,
+                                    D3DPOOL_DEFAULT,
+                                    m_params.MultiSampleType,
+                                    m_params.MultiSampleQuality,
+                                    false};
         m_autoDepthStencil = new Surface(this, depth, Ownership::Implicit, nullptr);
     }
     BindSurface(m_renderTargets[0], m_backBuffers[0]);

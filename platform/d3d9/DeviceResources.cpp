@@ -220,16 +220,16 @@ HRESULT Device::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format, D3
         FAILED(CheckSurfaceSampling(Format, MultiSample, MultisampleQuality)) ||
         (Lockable && MultiSample != D3DMULTISAMPLE_NONE))
         return D3DERR_INVALIDCALL;
-    const SurfaceSpec spec = {Width,
-                              Height,
-                              Format,
-                              D3DUSAGE_RENDERTARGET,
-                              D3DPOOL_DEFAULT,
-                              MultiSample,
-                              MultisampleQuality,
-                              Lockable != FALSE};
+    const SurfaceSetup setup = {Width,
+                                Height,
+                                Format,
+                                D3DUSAGE_RENDERTARGET,
+                                D3DPOOL_DEFAULT,
+                                MultiSample,
+                                MultisampleQuality,
+                                Lockable != FALSE};
     Surface* surface;
-    HRESULT hr = Make(&surface, this, spec, Ownership::Owned, nullptr);
+    HRESULT hr = Make(&surface, this, setup, Ownership::Owned, nullptr);
     *ppSurface = surface;
     return hr;
 }
@@ -248,11 +248,11 @@ HRESULT Device::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT For
         FAILED(CheckFormat(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, Format)) ||
         FAILED(CheckSurfaceSampling(Format, MultiSample, MultisampleQuality)))
         return D3DERR_INVALIDCALL;
-    const SurfaceSpec spec = {
+    const SurfaceSetup setup = {
         Width, Height, Format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, MultiSample, MultisampleQuality,
         false};
     Surface* surface;
-    HRESULT hr = Make(&surface, this, spec, Ownership::Owned, nullptr);
+    HRESULT hr = Make(&surface, this, setup, Ownership::Owned, nullptr);
     *ppSurface = surface;
     return hr;
 }
@@ -271,9 +271,9 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT F
     if (Width == 0 || Height == 0 || Width > maxSize || Height > maxSize || !IsPool(Pool) ||
         Pool == D3DPOOL_MANAGED || (kind != FormatKind::Color && kind != FormatKind::Compressed))
         return D3DERR_INVALIDCALL;
-    const SurfaceSpec spec = {Width, Height, Format, 0, Pool, D3DMULTISAMPLE_NONE, 0, true};
+    const SurfaceSetup setup = {Width, Height, Format, 0, Pool, D3DMULTISAMPLE_NONE, 0, true};
     Surface* surface;
-    HRESULT hr = Make(&surface, this, spec, Ownership::Owned, nullptr);
+    HRESULT hr = Make(&surface, this, setup, Ownership::Owned, nullptr);
     *ppSurface = surface;
     return hr;
 }

@@ -26,21 +26,21 @@ const char* PoolName(D3DPOOL pool)
 }
 } // namespace
 
-Surface::Surface(Device* device, const SurfaceSpec& spec, Ownership ownership, Tracked* container)
-    : DeviceChild(device, spec.pool, ownership), m_container(container), m_lockable(spec.lockable)
+Surface::Surface(Device* device, const SurfaceSetup& setup, Ownership ownership, Tracked* container)
+    : DeviceChild(device, setup.pool, ownership), m_container(container), m_lockable(setup.lockable)
 {
-    m_desc.Format = spec.format;
+    m_desc.Format = setup.format;
     m_desc.Type = D3DRTYPE_SURFACE;
-    m_desc.Usage = spec.usage;
-    m_desc.Pool = spec.pool;
-    m_desc.MultiSampleType = spec.multiSample;
-    m_desc.MultiSampleQuality = spec.multiSampleQuality;
-    m_desc.Width = spec.width;
-    m_desc.Height = spec.height;
-    const FormatInfo info = GetFormatInfo(spec.format);
+    m_desc.Usage = setup.usage;
+    m_desc.Pool = setup.pool;
+    m_desc.MultiSampleType = setup.multiSample;
+    m_desc.MultiSampleQuality = setup.multiSampleQuality;
+    m_desc.Width = setup.width;
+    m_desc.Height = setup.height;
+    const FormatInfo info = GetFormatInfo(setup.format);
     m_bytesPerPixel = info.kind == FormatKind::Compressed ? 0 : info.bytes;
-    m_pitch = FormatRowPitch(spec.format, spec.width);
-    m_bits.assign(size_t(m_pitch) * FormatRowCount(spec.format, spec.height), 0);
+    m_pitch = FormatRowPitch(setup.format, setup.width);
+    m_bits.assign(size_t(m_pitch) * FormatRowCount(setup.format, setup.height), 0);
 }
 
 std::string Surface::Describe() const

@@ -9,7 +9,7 @@
 
 namespace tk::d3d9
 {
-struct SurfaceSpec
+struct SurfaceSetup
 {
     UINT width;
     UINT height;
@@ -25,7 +25,7 @@ class Surface final : public DeviceChild<IDirect3DSurface9>
 {
 public:
     // `container` is the texture a level belongs to (null for stand-alone ones).
-    Surface(Device* device, const SurfaceSpec& spec, Ownership ownership, Tracked* container);
+    Surface(Device* device, const SurfaceSetup& setup, Ownership ownership, Tracked* container);
 
     Tracked* RefHolder() override { return m_container ? m_container : this; }
     std::string Describe() const override;

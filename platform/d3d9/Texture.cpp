@@ -30,15 +30,15 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
 {
     for (UINT level = 0; level < levels; ++level)
     {
-        SurfaceSpec spec{std::max(1u, width >> level),
-                         std::max(1u, height >> level),
-                         format,
-                         usage,
-                         pool,
-                         D3DMULTISAMPLE_NONE,
-                         0,
-                         TextureLevelLockable(pool, usage)};
-        m_levels.push_back(std::make_unique<Surface>(device, spec, Ownership::Contained, this));
+        SurfaceSetup setup{std::max(1u, width >> level),
+                           std::max(1u, height >> level),
+                           format,
+                           usage,
+                           pool,
+                           D3DMULTISAMPLE_NONE,
+                           0,
+                           TextureLevelLockable(pool, usage)};
+        m_levels.push_back(std::make_unique<Surface>(device, setup, Ownership::Contained, this));
     }
 }
 
