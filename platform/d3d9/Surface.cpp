@@ -1,0 +1,119 @@
+#include "platform/d3d9/Surface.h"
+
+#include "platform/d3d9/Formats.h"
+
+#include <cstdio>
+
+namespace tk::d3d9
+{
+namespace
+{
+const char* PoolName(D3DPOOL pool)
+{
+    switch (pool)
+    {
+    case D3DPOOL_DEFAULT:
+        return "DEFAULT";
+    case D3DPOOL_MANAGED:
+        return "MANAGED";
+    case D3DPOOL_SYSTEMMEM:
+        return "SYSTEMMEM";
+    case D3DPOOL_SCRATCH:
+        return "SCRATCH";
+    default:
+        return "?";
+    }
+}
+} // namespace
+
+Surface::Surface(Device* device, const SurfaceSetup& setup, Ownership ownership, Tracked* container)
+    : DeviceChild(device, setup.pool, ownership), m_container(container), m_lockable(setup.lockable)
+{
+    m_desc.Format = setup.format;
+    m_desc.Type = D3DRTYPE_SURFACE;
+    m_desc.Usage = setup.usage;
+    m_desc.Pool = setup.pool;
+    m_desc.MultiSampleType = setup.multiSample;
+    m_desc.MultiSampleQuality = setup.multiSampleQuality;
+    m_desc.Width = setup.width;
+    m_desc.Height = setup.height;
+    const FormatInfo info = GetFormatInfo(setup.format);
+    m_bytesPerPixel = info.kind == FormatKind::Compressed ? 0 : info.bytes;
+    m_pitch = FormatRowPitch(setup.format, setup.width);
+    m_bits.assign(size_t(m_pitch) * FormatRowCount(setup.format, setup.height), 0);
+}
+
+std::string Surface::Describe() const
+{
+    const char* kind = "offscreen surface";
+    if (GetOwnership() == Ownership::Implicit)
+        kind = IsDepthStencil() ? "automatic depth-stencil surface" : "back buffer";
+    else if (IsRenderTarget())
+        kind = "render target";
+    else if (IsDepthStencil())
+        kind = "depth-stencil surface";
+    char text[160];
+    std::snprintf(text, sizeof text, "%s %ux%u %s %s", kind, m_desc.Width, m_desc.Height,
+                  GetFormatInfo(m_desc.Format).name, PoolName(m_desc.Pool));
+    return Name().empty() ? std::string(text) : Name() + ": " + text;
+}
+
+HRESULT Surface::GetDesc(D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc)
+        return D3DERR_INVALIDCALL;
+    *pDesc = m_desc;
+    return D3D_OK;
+}
+
+HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD)
+{
+    if (!pLockedRect || m_locked || !m_lockable)
+        return D3DERR_INVALIDCALL;
+    RECT rect;
+    if (!ResolveRect(pRect, m_desc.Width, m_desc.Height, &rect))
+        return D3DERR_INVALIDCALL;
+    const FormatInfo info = GetFormatInfo(m_desc.Format);
+    size_t offset;
+    if (info.kind == FormatKind::Compressed)
+    {
+        if (!IsBlockAligned(rect, m_desc.Width, m_desc.Height))
+            return D3DERR_INVALIDCALL;
+        offset = size_t(rect.top / 4) * m_pitch + size_t(rect.left / 4) * info.bytes;
+    }
+    else
+        offset = size_t(rect.top) * m_pitch + size_t(rect.left) * info.bytes;
+    m_locked = true;
+    pLockedRect->Pitch = static_cast<INT>(m_pitch);
+    pLockedRect->pBits = m_bits.data() + offset;
+    return D3D_OK;
+}
+
+HRESULT Surface::UnlockRect()
+{
+    if (!m_locked)
+        return D3DERR_INVALIDCALL;
+    m_locked = false;
+    return D3D_OK;
+}
+
+bool ResolveRect(const RECT* rect, UINT width, UINT height, RECT* out)
+{
+    if (!rect)
+    {
+        *out = {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+        return true;
+    }
+    if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+        rect->right > static_cast<LONG>(width) || rect->bottom > static_cast<LONG>(height))
+        return false;
+    *out = *rect;
+    return true;
+}
+
+bool IsBlockAligned(const RECT& rect, UINT width, UINT height)
+{
+    auto edge = [](LONG v, UINT size) { return v % 4 == 0 || v == static_cast<LONG>(size); };
+    return rect.left % 4 == 0 && rect.top % 4 == 0 && edge(rect.right, width) && edge(rect.bottom, height);
+}
+} // namespace tk::d3d9

@@ -1,0 +1,35 @@
+#pragma once
+// A vertex buffer: bytes the game writes through Lock and the device reads
+// when it draws.
+
+#include "platform/d3d9/DeviceChild.h"
+
+#include <vector>
+
+namespace tk::d3d9
+{
+class VertexBuffer final : public DeviceChild<IDirect3DVertexBuffer9>
+{
+public:
+    // Arguments are validated by the device.
+    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+
+    std::string Describe() const override;
+
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+
+    const std::vector<BYTE>& Data() const { return m_data; }
+
+private:
+    D3DVERTEXBUFFER_DESC m_desc;
+    std::vector<BYTE> m_data;
+    UINT m_lockCount = 0;
+};
+
+// Resolves a buffer lock range (0, 0 or a zero size mean "to the end");
+// false when it reaches outside the buffer.
+bool ResolveLockRange(UINT size, UINT offset, UINT length, UINT* outLength);
+} // namespace tk::d3d9

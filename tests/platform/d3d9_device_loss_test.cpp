@@ -1,0 +1,186 @@
+// Device loss and Reset as callers may rely on them.
+#include "d3d9_fixture.h"
+
+#include "platform/win32/EventScript.h"
+
+using namespace d3d9test;
+
+TEST_F(DeviceTest, LossAndRestoreWalkTheCooperativeLevels)
+{
+    EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+    TkD3D9LoseDevices();
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    // Reset cannot help while the cause lasts.
+    D3DPRESENT_PARAMETERS pp = params;
+    EXPECT_EQ(device->Reset(&pp), D3DERR_DEVICELOST);
+    TkD3D9RestoreDevices();
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(TkD3D9GetPresentCount(device), 0u);
+    ASSERT_EQ(device->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(TkD3D9GetPresentCount(device), 1u);
+}
+
+TEST_F(DeviceTest, EventScriptVerbsLoseAndRestoreTheDevice)
+{
+    ASSERT_TRUE(TkRunScriptAction("device lost", ""));
+    EXPECT_EQ(TkD3D9GetDeviceState(device), TkDeviceState::Lost);
+    ASSERT_TRUE(TkRunScriptAction("device restored", ""));
+    EXPECT_EQ(TkD3D9GetDeviceState(device), TkDeviceState::NotReset);
+    EXPECT_FALSE(TkRunScriptAction("device lost", "now please"));
+    D3DPRESENT_PARAMETERS pp = params;
+    EXPECT_EQ(device->Reset(&pp), D3D_OK);
+}
+
+TEST_F(DeviceTest, ResetIsRefusedWhileADefaultPoolTextureLives)
+{
+    IDirect3DTexture9* target = nullptr;
+    ASSERT_EQ(device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                    &target, nullptr),
+              D3D_OK);
+    TkD3D9SetObjectName(target, "HDRTex");
+    TkD3D9LoseDevices();
+    TkD3D9RestoreDevices();
+    D3DPRESENT_PARAMETERS pp = params;
+    EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    const auto live = TkD3D9GetLiveDefaultPoolObjects(device);
+    ASSERT_EQ(live.size(), 1u);
+    EXPECT_NE(live[0].find("HDRTex"), std::string::npos);
+    // Bound but released by the game: no longer in the way.
+    ASSERT_EQ(device->SetTexture(3, target), D3D_OK);
+    EXPECT_EQ(target->Release(), 0u);
+    EXPECT_TRUE(TkD3D9GetLiveDefaultPoolObjects(device).empty());
+    EXPECT_EQ(device->Reset(&pp), D3D_OK);
+    IDirect3DBaseTexture9* bound = nullptr;
+    ASSERT_EQ(device->GetTexture(3, &bound), D3D_OK);
+    EXPECT_EQ(bound, nullptr); // Reset unbinds textures
+}
+
+TEST_F(DeviceTest, ResetIsRefusedWhileTheBackBufferIsHeld)
+{
+    IDirect3DSurface9* back = BackBuffer();
+    IDirect3DSurface9* target0 = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(0, &target0), D3D_OK);
+    EXPECT_EQ(target0, back);
+    D3DPRESENT_PARAMETERS pp = params;
+    EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+    back->Release();
+    EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL); // one reference left
+    target0->Release();
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device->GetDepthStencilSurface(&depth), D3D_OK);
+    EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+    depth->Release();
+    EXPECT_EQ(device->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+}
+
+TEST_F(DeviceTest, ExternalHoldersBlockResetUntilTheyLetGo)
+{
+    int font = 0;
+    TkD3D9HoldDefaultPoolObject(device, &font, "font glyph target");
+    D3DPRESENT_PARAMETERS pp = params;
+    EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+    TkD3D9ReleaseDefaultPoolObject(device, &font);
+    EXPECT_EQ(device->Reset(&pp), D3D_OK);
+}
+
+TEST_F(DeviceTest, ManagedAndSystemMemoryResourcesSurviveReset)
+{
+    IDirect3DTexture9* managed = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managed, nullptr), D3D_OK);
+    IDirect3DSurface9* system = nullptr;
+    ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system, nullptr),
+              D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(managed->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    static_cast<DWORD*>(locked.pBits)[5] = 0x12345678;
+    managed->UnlockRect(0);
+
+    TkD3D9LoseDevices();
+    TkD3D9RestoreDevices();
+    D3DPRESENT_PARAMETERS pp = params;
+    ASSERT_EQ(device->Reset(&pp), D3D_OK);
+
+    ASSERT_EQ(managed->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<DWORD*>(locked.pBits)[5], 0x12345678u);
+    managed->UnlockRect(0);
+    managed->Release();
+    system->Release();
+}
+
+TEST_F(DeviceTest, ResetRestoresDefaultStatesAndViewport)
+{
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(7, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    const D3DVIEWPORT9 small = {4, 4, 8, 8, 0.25f, 0.5f};
+    ASSERT_EQ(device->SetViewport(&small), D3D_OK);
+
+    // The new parameters: a larger back buffer without depth surface.
+    D3DPRESENT_PARAMETERS pp = WindowedParams(100, 80);
+    pp.EnableAutoDepthStencil = FALSE;
+    ASSERT_EQ(device->Reset(&pp), D3D_OK);
+
+    DWORD value = 0;
+    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+    EXPECT_EQ(value, DWORD(FALSE));
+    device->GetRenderState(D3DRS_CULLMODE, &value);
+    EXPECT_EQ(value, DWORD(D3DCULL_CCW));
+    device->GetRenderState(D3DRS_LIGHTING, &value);
+    EXPECT_EQ(value, DWORD(TRUE));
+    device->GetRenderState(D3DRS_ZENABLE, &value);
+    EXPECT_EQ(value, DWORD(D3DZB_FALSE)); // no automatic depth surface now
+    device->GetSamplerState(0, D3DSAMP_MAGFILTER, &value);
+    EXPECT_EQ(value, DWORD(D3DTEXF_POINT));
+    device->GetSamplerState(7, D3DSAMP_ADDRESSU, &value);
+    EXPECT_EQ(value, DWORD(D3DTADDRESS_WRAP));
+    device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, DWORD(D3DTOP_DISABLE));
+
+    D3DVIEWPORT9 viewport = {};
+    device->GetViewport(&viewport);
+    EXPECT_EQ(viewport.X, 0u);
+    EXPECT_EQ(viewport.Width, 100u);
+    EXPECT_EQ(viewport.Height, 80u);
+    EXPECT_EQ(viewport.MaxZ, 1.0f);
+    IDirect3DSurface9* back = BackBuffer();
+    D3DSURFACE_DESC desc = {};
+    back->GetDesc(&desc);
+    EXPECT_EQ(desc.Width, 100u);
+    back->Release();
+    IDirect3DSurface9* depth = nullptr;
+    EXPECT_EQ(device->GetDepthStencilSurface(&depth), D3DERR_NOTFOUND);
+}
+
+TEST_F(DeviceTest, FailedResetLeavesTheDeviceWaitingForAGoodOne)
+{
+    D3DPRESENT_PARAMETERS bad = params;
+    bad.AutoDepthStencilFormat = D3DFMT_D15S1; // not supported by default
+    EXPECT_EQ(device->Reset(&bad), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    D3DPRESENT_PARAMETERS good = params;
+    good.AutoDepthStencilFormat = D3DFMT_D16;
+    EXPECT_EQ(device->Reset(&good), D3D_OK);
+    EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+}
+
+TEST_F(DeviceTest, SwapChainSurfacesKeepTheDeviceAlive)
+{
+    IDirect3DSurface9* back = BackBuffer();
+    EXPECT_EQ(device->Release(), 0u);
+    // The device lives on for its back buffer; the surface still reads.
+    D3DSURFACE_DESC desc = {};
+    EXPECT_EQ(back->GetDesc(&desc), D3D_OK);
+    IDirect3DDevice9* again = nullptr;
+    ASSERT_EQ(back->GetDevice(&again), D3D_OK);
+    back->Release();
+    device = again; // the fixture releases it
+}

@@ -1,0 +1,186 @@
+// Pre-transformed 2D triangles reach the render target: what the text and
+// rectangle drawing of the 2D layer relies on to be read back.
+#include "d3d9_fixture.h"
+
+using namespace d3d9test;
+
+namespace
+{
+const D3DCOLOR kBlack = D3DCOLOR_XRGB(0, 0, 0);
+
+bool Near(D3DCOLOR a, D3DCOLOR b, int tolerance = 1)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)) > tolerance)
+            return false;
+    return true;
+}
+} // namespace
+
+class RasterTest : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->SetFVF(kFvf2D), D3D_OK);
+        ASSERT_EQ(device->SetRenderState(D3DRS_ZENABLE, FALSE), D3D_OK);
+    }
+
+    void Draw(const std::vector<Vertex2D>& vertices)
+    {
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, UINT(vertices.size() / 3), vertices.data(),
+                                          sizeof(Vertex2D)),
+                  D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+    }
+
+    // Counts back-buffer pixels that are not black, and their bounding box.
+    int Covered(RECT* box)
+    {
+        IDirect3DSurface9* back = BackBuffer();
+        int count = 0;
+        *box = {1000, 1000, -1, -1};
+        for (UINT y = 0; y < 48; ++y)
+            for (UINT x = 0; x < 64; ++x)
+                if ((Pixel(back, x, y) & 0xffffff) != 0)
+                {
+                    ++count;
+                    box->left = std::min<LONG>(box->left, x);
+                    box->top = std::min<LONG>(box->top, y);
+                    box->right = std::max<LONG>(box->right, x + 1);
+                    box->bottom = std::max<LONG>(box->bottom, y + 1);
+                }
+        back->Release();
+        return count;
+    }
+};
+
+TEST_F(RasterTest, ColouredQuadCoversExactlyItsPixels)
+{
+    // No texture: the stage reads white, so the diffuse colour is drawn.
+    Draw(Quad(8, 4, 20, 14, D3DCOLOR_XRGB(10, 200, 30)));
+    RECT box;
+    EXPECT_EQ(Covered(&box), 12 * 10); // the shared diagonal is drawn once, the right and bottom edges not
+    EXPECT_EQ(box.left, 8);
+    EXPECT_EQ(box.top, 4);
+    EXPECT_EQ(box.right, 20);
+    EXPECT_EQ(box.bottom, 14);
+    EXPECT_EQ(BackPixel(8, 4), D3DCOLOR_XRGB(10, 200, 30));
+    EXPECT_EQ(BackPixel(19, 13), D3DCOLOR_XRGB(10, 200, 30));
+}
+
+TEST_F(RasterTest, HalfTransparentQuadBlendsOverTheTarget)
+{
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 200), 1.0f, 0), D3D_OK);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    // Alpha from the diffuse colour.
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    Draw(Quad(0, 0, 16, 16, D3DCOLOR_ARGB(128, 200, 0, 0)));
+    // 200 * 128/255 = 100.4 red; 200 * 127/255 = 99.6 blue.
+    EXPECT_TRUE(Near(BackPixel(5, 5), D3DCOLOR_XRGB(100, 0, 100))) << std::hex << BackPixel(5, 5);
+    // Each pixel is blended once, also along the diagonal the two triangles share.
+    EXPECT_TRUE(Near(BackPixel(7, 7), D3DCOLOR_XRGB(100, 0, 100))) << std::hex << BackPixel(7, 7);
+    EXPECT_EQ(BackPixel(16, 5), D3DCOLOR_XRGB(0, 0, 200));
+}
+
+TEST_F(RasterTest, AlphaTestDropsPixelsBelowTheReference)
+{
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 6);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    Draw(Quad(0, 0, 8, 8, D3DCOLOR_ARGB(5, 255, 255, 255)));
+    Draw(Quad(10, 0, 18, 8, D3DCOLOR_ARGB(6, 255, 255, 255)));
+    EXPECT_EQ(BackPixel(3, 3), kBlack);
+    EXPECT_EQ(BackPixel(13, 3), D3DCOLOR_XRGB(255, 255, 255));
+}
+
+TEST_F(RasterTest, TexturedQuadSamplesTexelsAndModulates)
+{
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    DWORD* row0 = static_cast<DWORD*>(locked.pBits);
+    DWORD* row1 = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + locked.Pitch);
+    row0[0] = D3DCOLOR_ARGB(255, 255, 0, 0);
+    row0[1] = D3DCOLOR_ARGB(255, 0, 255, 0);
+    row1[0] = D3DCOLOR_ARGB(255, 0, 0, 255);
+    row1[1] = D3DCOLOR_ARGB(255, 255, 255, 255);
+    texture->UnlockRect(0);
+    ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
+    // Default stage 0: texture x diffuse; a half-grey diffuse halves the texels.
+    Draw(Quad(0, 0, 20, 20, D3DCOLOR_XRGB(128, 128, 128)));
+    EXPECT_TRUE(Near(BackPixel(2, 2), D3DCOLOR_XRGB(128, 0, 0)));
+    EXPECT_TRUE(Near(BackPixel(17, 2), D3DCOLOR_XRGB(0, 128, 0)));
+    EXPECT_TRUE(Near(BackPixel(2, 17), D3DCOLOR_XRGB(0, 0, 128)));
+    EXPECT_TRUE(Near(BackPixel(17, 17), D3DCOLOR_XRGB(128, 128, 128)));
+    device->SetTexture(0, nullptr);
+    texture->Release();
+}
+
+TEST_F(RasterTest, CounterClockwiseTrianglesAreCulledByDefault)
+{
+    std::vector<Vertex2D> quad = Quad(0, 0, 10, 10, D3DCOLOR_XRGB(255, 255, 0));
+    for (size_t i = 0; i < quad.size(); i += 3)
+        std::swap(quad[i + 1], quad[i + 2]);
+    Draw(quad);
+    RECT box;
+    EXPECT_EQ(Covered(&box), 0);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    Draw(quad);
+    EXPECT_EQ(Covered(&box), 100);
+}
+
+TEST_F(RasterTest, DrawingStopsAtTheViewport)
+{
+    const D3DVIEWPORT9 viewport = {0, 0, 10, 10, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&viewport), D3D_OK);
+    Draw(Quad(-50, -50, 500, 500, D3DCOLOR_XRGB(1, 2, 3)));
+    RECT box;
+    EXPECT_EQ(Covered(&box), 100);
+    EXPECT_EQ(box.right, 10);
+    EXPECT_EQ(box.bottom, 10);
+}
+
+TEST_F(RasterTest, StripFromVertexBufferDrawsIntoARenderTargetTexture)
+{
+    IDirect3DTexture9* target = nullptr;
+    ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target,
+                                    nullptr),
+              D3D_OK);
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_EQ(target->GetSurfaceLevel(0, &surface), D3D_OK);
+    ASSERT_EQ(device->SetRenderTarget(0, surface), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    const D3DCOLOR c = D3DCOLOR_ARGB(255, 9, 9, 9);
+    const Vertex2D strip[] = {
+        {0, 0, 0, 1, c, 0, 0}, {4, 0, 0, 1, c, 0, 0}, {0, 4, 0, 1, c, 0, 0}, {4, 4, 0, 1, c, 0, 0}};
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(
+        device->CreateVertexBuffer(sizeof strip, D3DUSAGE_WRITEONLY, kFvf2D, D3DPOOL_MANAGED, &vb, nullptr),
+        D3D_OK);
+    void* data;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    std::memcpy(data, strip, sizeof strip);
+    vb->Unlock();
+    ASSERT_EQ(device->SetStreamSource(0, vb, 0, sizeof(Vertex2D)), D3D_OK);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_EQ(Pixel(surface, 0, 0), c);
+    EXPECT_EQ(Pixel(surface, 3, 3), c);
+    EXPECT_EQ(Pixel(surface, 4, 4), 0u);
+    IDirect3DSurface9* back = BackBuffer();
+    device->SetRenderTarget(0, back);
+    back->Release();
+    device->SetStreamSource(0, nullptr, 0, 0);
+    vb->Release();
+    surface->Release();
+    target->Release();
+}
