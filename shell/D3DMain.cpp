@@ -82,13 +82,6 @@ LRESULT D3DMain::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM)
     return 0;
 }
 
-// STAND-IN: "save\video.cfg" comes with the launcher work; until then there is
-// never a valid file, so the video options would come first.
-bool D3DMain::LoadVideoConfig()
-{
-    return false;
-}
-
 void D3DMain::Shutdown()
 {
     g_Engine.Shutdown();

@@ -16,7 +16,10 @@ public:
     void Create(HWND hwnd);
     void Render();
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // "save\video.cfg" (defined with the launcher).
     bool LoadVideoConfig();
+    void SaveVideoConfig();
+    void SetDefaultVideoOptions();
     void Shutdown();
 
     DWORD m_dwVersion = 9;

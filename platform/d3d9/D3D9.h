@@ -6,7 +6,7 @@
 
 #include "platform/d3d9/D3D9States.h"
 #include "platform/d3d9/D3D9Types.h"
-#include "platform/d3d9/Unknown.h"
+#include "platform/win32/Unknown.h"
 
 struct IDirect3D9;
 struct IDirect3DDevice9;

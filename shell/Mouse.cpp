@@ -1,0 +1,4 @@
+// STAND-IN: see Mouse.h.
+#include "shell/Mouse.h"
+
+EMouse g_Mouse;

@@ -1,0 +1,16 @@
+#pragma once
+// EMouse: the buffered DirectInput mouse.
+// STAND-IN: the interface the device code calls; the input work fills it in.
+
+#include "platform/win32/WinTypes.h"
+
+class EMouse
+{
+public:
+    virtual ~EMouse() = default;
+    bool Create(HWND) { return true; }
+    void Poll() {}
+    void Release() {}
+};
+
+extern EMouse g_Mouse;
