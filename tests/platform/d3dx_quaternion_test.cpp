@@ -184,7 +184,8 @@ TEST(D3DXQuaternion, AxisAngleLnExp)
 {
     D3DXVECTOR3 axis;
     float angle = 0.0f;
-    D3DXQuaternionToAxisAngle(&(const D3DXQUATERNION&)Axis(0, 1, 0, kHalfPi), &axis, &angle);
+    const D3DXQUATERNION quarter = Axis(0, 1, 0, kHalfPi);
+    D3DXQuaternionToAxisAngle(&quarter, &axis, &angle);
     ExpectVec3(axis, 0, kRootHalf, 0);
     EXPECT_NEAR(angle, kHalfPi, 1e-5f);
 
