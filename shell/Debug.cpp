@@ -12,7 +12,10 @@ constinit EDebug g_Debug;
 
 namespace
 {
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Fold(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // A stored tag is the announced one cut to 63 characters, so a tag matches
 // when its first 63 characters equal the stored ones; comparing whole would
@@ -142,22 +145,25 @@ void EDebug::FormatRenderStats(char lines[RENDER_STATS_LINES][RENDER_STATS_LINE_
 {
     const long long subsets = m_iSwitchedSubsets;
     // With no subsets switched there is nothing to divide by: show 0.
-    auto percent = [subsets](long long count) { return subsets ? static_cast<int>(count * 100 / subsets) : 0; };
+    auto percent = [subsets](long long count)
+    { return subsets ? static_cast<int>(count * 100 / subsets) : 0; };
     const long long big = subsets - m_iSubsetsBelow100 - m_iSubsets100To499 - m_iSubsets500To999;
     const int n = RENDER_STATS_LINE_SIZE;
     std::snprintf(lines[0], n, "Visible mesh polygons: %i", static_cast<int>(m_iVisibleMeshPolygons));
     std::snprintf(lines[1], n, "Rendered mesh polygons: %i", static_cast<int>(m_iRenderedMeshPolygons));
-    std::snprintf(lines[2], n, "Visible mesh shadow polygons: %i", static_cast<int>(m_iVisibleMeshShadowPolygons));
+    std::snprintf(lines[2], n, "Visible mesh shadow polygons: %i",
+                  static_cast<int>(m_iVisibleMeshShadowPolygons));
     std::snprintf(lines[3], n, "Switched subsets: %i", static_cast<int>(m_iSwitchedSubsets));
     std::snprintf(lines[4], n, "Average faces per subset: %i",
                   subsets ? static_cast<int>(m_iRenderedMeshPolygons / subsets) : 0);
-    std::snprintf(lines[5], n, "Subsets with less than 100 faces: %i (%i%%)", static_cast<int>(m_iSubsetsBelow100),
-                  percent(m_iSubsetsBelow100));
+    std::snprintf(lines[5], n, "Subsets with less than 100 faces: %i (%i%%)",
+                  static_cast<int>(m_iSubsetsBelow100), percent(m_iSubsetsBelow100));
     std::snprintf(lines[6], n, "Subsets 100-499 faces: %i (%i%%)", static_cast<int>(m_iSubsets100To499),
                   percent(m_iSubsets100To499));
     std::snprintf(lines[7], n, "Subsets 500-999 faces: %i (%i%%)", static_cast<int>(m_iSubsets500To999),
                   percent(m_iSubsets500To999));
-    std::snprintf(lines[8], n, "Subsets 1000 faces and above: %i (%i%%)", static_cast<int>(big), percent(big));
+    std::snprintf(lines[8], n, "Subsets 1000 faces and above: %i (%i%%)", static_cast<int>(big),
+                  percent(big));
     std::snprintf(lines[9], n, "Technique switches: %i", static_cast<int>(m_iTechniqueSwitches));
 }
 
