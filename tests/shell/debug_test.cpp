@@ -1,3 +1,5 @@
+#include "support/ConsoleLog.h"
+#include "support/TempDir.h"
 // EDebug: the allocation tracker, its report, timers and render statistics.
 #include "shell/Debug.h"
 
@@ -20,12 +22,7 @@ protected:
     void SetUp() override
     {
         // The tracker's lines go to the console log; keep it in a folder of ours.
-        oldCwd = std::filesystem::current_path();
-        dir = std::filesystem::temp_directory_path() /
-              ("tk_debug_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
+        temp = std::make_unique<TempDir>();
         oldSystemDebug = g_Options.SystemDebug;
         g_Options.SystemDebug = 1;
         debug = std::make_unique<EDebug>();
@@ -33,23 +30,9 @@ protected:
     void TearDown() override
     {
         g_Options.SystemDebug = oldSystemDebug;
-        std::filesystem::current_path(oldCwd);
-        std::filesystem::remove_all(dir);
+        temp.reset();
     }
 
-    static std::string ConsoleLog()
-    {
-        std::string text;
-        if (FILE* f = std::fopen("!console.txt", "rb"))
-        {
-            char buf[512];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-                text.append(buf, n);
-            std::fclose(f);
-        }
-        return text;
-    }
 
     int UsedSlots() const
     {
@@ -60,7 +43,7 @@ protected:
     }
 
     std::unique_ptr<EDebug> debug;
-    std::filesystem::path oldCwd, dir;
+    std::unique_ptr<TempDir> temp;
     int oldSystemDebug = 0;
 };
 } // namespace

@@ -1,3 +1,5 @@
+#include "support/ConsoleLog.h"
+#include "support/TempDir.h"
 // FileCacheManager: line ends, handles, removal while reading, capacities.
 #include "shell/FileCache.h"
 
@@ -22,19 +24,13 @@ class FileCache : public ::testing::Test
 protected:
     void SetUp() override
     {
-        oldCwd = std::filesystem::current_path();
-        dir = std::filesystem::temp_directory_path() /
-              ("tk_filecache_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
+        temp = std::make_unique<TempDir>();
         cache = std::make_unique<FileCacheManager>();
     }
     void TearDown() override
     {
         cache.reset();
-        std::filesystem::current_path(oldCwd);
-        std::filesystem::remove_all(dir);
+        temp.reset();
     }
 
     static void Write(const char* name, const std::string& bytes)
@@ -45,19 +41,6 @@ protected:
         std::fclose(f);
     }
 
-    static std::string ConsoleLog()
-    {
-        std::string text;
-        if (FILE* f = std::fopen("!console.txt", "rb"))
-        {
-            char buf[512];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-                text.append(buf, n);
-            std::fclose(f);
-        }
-        return text;
-    }
 
     std::vector<std::string> Lines(const char* name, DWORD n = 255)
     {
@@ -77,7 +60,7 @@ protected:
     }
 
     std::unique_ptr<FileCacheManager> cache;
-    std::filesystem::path oldCwd, dir;
+    std::unique_ptr<TempDir> temp;
 };
 } // namespace
 

@@ -1,3 +1,5 @@
+#include "support/ConsoleLog.h"
+#include "support/TempDir.h"
 // Save-file primitives: byte layout, counts, round trips and reported failures.
 #include "shell/SaveFile.h"
 
@@ -15,19 +17,6 @@
 
 namespace
 {
-std::string ConsoleLog()
-{
-    std::string text;
-    if (FILE* f = std::fopen("!console.txt", "rb"))
-    {
-        char buf[512];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-            text.append(buf, n);
-        std::fclose(f);
-    }
-    return text;
-}
 
 std::vector<unsigned char> Contents(FILE* f)
 {
@@ -53,12 +42,7 @@ protected:
     void SetUp() override
     {
         // Failures print console lines; keep the log out of the build tree.
-        oldCwd = std::filesystem::current_path();
-        dir = std::filesystem::temp_directory_path() /
-              ("tk_savefile_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
+        temp = std::make_unique<TempDir>();
         g_dwBytesWritten = 0;
         g_dwBytesRead = 0;
         ResetSaveFileErrors();
@@ -71,11 +55,10 @@ protected:
             std::fclose(file);
         SetPeselLookup(nullptr, nullptr);
         ResetSaveFileErrors();
-        std::filesystem::current_path(oldCwd);
-        std::filesystem::remove_all(dir);
+        temp.reset();
     }
     FILE* file = nullptr;
-    std::filesystem::path oldCwd, dir;
+    std::unique_ptr<TempDir> temp;
 };
 
 // Three fake scene objects for the PESEL lookup.
@@ -366,7 +349,7 @@ TEST_F(SaveFile, ReadStringNeverWritesPastTheBuffer)
 
 TEST_F(SaveFile, WriteToAStreamNotOpenForWritingIsReported)
 {
-    const auto path = dir / "readonly.sav";
+    const auto path = temp->path() / "readonly.sav";
     {
         FILE* w = std::fopen(path.c_str(), "wb");
         ASSERT_NE(w, nullptr);

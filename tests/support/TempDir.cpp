@@ -24,11 +24,13 @@ TempDir::TempDir(bool enter)
         m_previous = fs::current_path();
         fs::current_path(m_path);
         m_entered = true;
+        m_log = std::make_unique<ConsoleLogHere>();
     }
 }
 
 TempDir::~TempDir()
 {
+    m_log.reset();
     std::error_code ec;
     if (m_entered)
         fs::current_path(m_previous, ec);

@@ -1,9 +1,12 @@
 #pragma once
 // A fresh folder for one test's files, removed afterwards. With `enter` the
 // test runs inside it (the game reads its data relative to the current folder)
-// and the previous folder is restored at the end.
+// and the previous folder is restored at the end; the console then logs there too.
+
+#include "support/ConsoleLog.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 class TempDir
@@ -25,4 +28,5 @@ private:
     std::filesystem::path m_path;
     std::filesystem::path m_previous;
     bool m_entered = false;
+    std::unique_ptr<ConsoleLogHere> m_log;
 };
