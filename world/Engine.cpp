@@ -22,8 +22,8 @@ void EEngine::Init(HWND hwnd)
 
 bool EEngine::Tick()
 {
-    const float now = static_cast<float>(Timer(TIMER_GETABSOLUTETIME));
-    const double step = static_cast<double>(now) - static_cast<double>(m_fLastTime);
+    const double now = Timer(TIMER_GETABSOLUTETIME);
+    const double step = now - m_fLastTime;
     if (step < 0.001)
         return false;
     m_fDeltaTime = static_cast<float>(step > 0.5 ? 0.5 : step);

@@ -53,7 +53,9 @@ public:
     // Takes the keyboard and mouse back after the console closes.
     void AcquireInput();
 
-    float m_fLastTime = 0.0f;
+    // Kept in double: the counter runs from boot, and a float of seconds a day
+    // in has only 8 ms steps. Frame steps are still handed out as floats.
+    double m_fLastTime = 0.0;
     float m_fFpsTime = 0.0f;
     float m_fFps = 0.0f;
     DWORD m_iFpsFrames = 0;

@@ -1,0 +1,158 @@
+// The main loop's passes in-process, on the headless window, clock and device.
+#include "game/MainGame.h"
+#include "platform/Backend.h"
+#include "platform/d3d9/D3D9.h"
+#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/win32/Headless.h"
+#include "shell/D3DMain.h"
+#include "shell/FocusMgr.h"
+#include "shell/GameOptions.h"
+#include "shell/Timer.h"
+#include "shell/WinMain.h"
+#include "support/TempDir.h"
+#include "world/Engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace
+{
+class MainLoop : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        TkSetBackend(TkBackend::Headless);
+        TkHeadlessReset();
+        TkD3D9ResetHeadless();
+        TimerForgetState();
+        // The virtual clock starts again at 0: so does the engine's frame clock.
+        g_Engine.m_fLastTime = 0;
+        m_saved = g_Options;
+        g_Options.Windowed = 1;
+        g_Options.screenwidth = 64;
+        g_Options.screenheight = 48;
+
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.lpszClassName = "LoopTest";
+        RegisterClassExA(&wc);
+        g_hWnd = CreateWindowExA(0, "LoopTest", "LoopTest", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr,
+                                 nullptr);
+        ASSERT_NE(g_hWnd, nullptr);
+        g_bQuitting = 0;
+        g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(g_pD3D, nullptr);
+        g_D3DMain.Create(g_hWnd);
+        ASSERT_TRUE(g_D3DMain.m_bDeviceReady);
+        g_FocusMgr.Activate();
+        g_Engine.m_iFrame = 0;
+    }
+
+    void TearDown() override
+    {
+        g_D3DMain.Shutdown();
+        SAFE_RELEASE(g_pD3D);
+        g_FocusMgr.m_bOnFocus = 0;
+        if (g_hWnd)
+            DestroyWindow(g_hWnd);
+        g_hWnd = nullptr;
+        g_bQuitting = 0;
+        g_Engine.m_bQuit = 0;
+        g_Engine.m_szNextWorld[0] = 0;
+        g_Engine.m_bWorldLoaded = 0;
+        g_Engine.m_szWorld[0] = 0;
+        g_MainGame.m_bWorldActive = 0;
+        g_Options = m_saved;
+        TkHeadlessReset();
+        TimerForgetState();
+    }
+
+    // Runs loop passes until `frames` idle passes have happened.
+    void RunIdlePasses(uint32_t frames)
+    {
+        const uint32_t end = TkFrameCount() + frames;
+        while (TkFrameCount() < end)
+            ASSERT_TRUE(RunLoopPass(m_msg));
+    }
+
+    TempDir m_dir;
+    GameOptions m_saved;
+    MSG m_msg = {};
+};
+
+TEST_F(MainLoop, PassesLessThanAMillisecondApartRunOneFrame)
+{
+    TkHeadlessSetFrameStepMs(0.6);
+    RunIdlePasses(10);
+    EXPECT_EQ(g_Engine.m_iFrame, 5u);
+    EXPECT_NEAR(g_Engine.m_fDeltaTime, 0.0012f, 1e-5f);
+}
+
+TEST_F(MainLoop, FrameStepsStayFineAfterADayOfUptime)
+{
+    // The counter runs from boot: a day in, seconds no longer fit a float to
+    // the millisecond, and the frame steps must not be rounded to its grid.
+    TkHeadlessSetClockMs(86400.0 * 1000.0);
+    TimerForgetState();
+    g_Engine.Tick();
+    TkHeadlessSetFrameStepMs(5.0);
+    RunIdlePasses(20);
+    EXPECT_EQ(g_Engine.m_iFrame, 20u);
+    EXPECT_NEAR(g_Engine.m_fDeltaTime, 0.005f, 1e-4f);
+}
+
+TEST_F(MainLoop, FrameTimeIsClampedAndScaledByGlobalTimeSpeed)
+{
+    TkHeadlessSetFrameStepMs(2000.0);
+    RunIdlePasses(1);
+    EXPECT_FLOAT_EQ(g_Engine.m_fDeltaTime, 0.5f);
+    g_Options.GlobalTimeSpeed = 0.5f;
+    RunIdlePasses(1);
+    EXPECT_FLOAT_EQ(g_Engine.m_fDeltaTime, 0.25f);
+    TkHeadlessSetFrameStepMs(100.0);
+    RunIdlePasses(1);
+    EXPECT_NEAR(g_Engine.m_fDeltaTime, 0.05f, 1e-4f);
+}
+
+TEST_F(MainLoop, WorldRequestedDuringAFrameStartsAtTheEndOfThatPass)
+{
+    TkHeadlessSetFrameStepMs(20.0);
+    g_Engine.StartWorld("worlds\\first.w");
+    RunIdlePasses(3);
+    ASSERT_EQ(g_MainGame.m_bWorldActive, 1);
+    const UINT presents = TkD3D9GetPresentCount(g_pD3DInterface);
+    const DWORD frames = g_Engine.m_iFrame;
+    ASSERT_GT(frames, 0u);
+
+    // Asked for while the frame is under way (as a script or the console would).
+    g_Engine.RequestWorldChange("worlds\\second.w");
+    EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\first.w");
+    RunIdlePasses(1);
+
+    // That pass updated and drew the old world, then started the new one.
+    EXPECT_EQ(TkD3D9GetPresentCount(g_pD3DInterface), presents + 1);
+    EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\second.w");
+    EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
+    EXPECT_EQ(g_Engine.m_iFrame, 0u);
+}
+
+TEST_F(MainLoop, NoFrameRunsWhileTheFocusCheckFails)
+{
+    TkHeadlessSetFrameStepMs(20.0);
+    RunIdlePasses(2);
+    const DWORD frames = g_Engine.m_iFrame;
+    TkD3D9LoseDevices();
+    RunIdlePasses(5);
+    EXPECT_EQ(g_Engine.m_iFrame, frames);
+}
+
+TEST_F(MainLoop, QuitFlagEndsTheLoop)
+{
+    RunIdlePasses(1);
+    g_Engine.RequestQuit();
+    EXPECT_FALSE(RunLoopPass(m_msg));
+}
+} // namespace
