@@ -188,11 +188,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
     RegisterClassExA(&wc);
 
     if (g_Options.Windowed)
-        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, 800,
-                                 600, nullptr, nullptr, instance, nullptr);
+        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE | WS_CAPTION, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, nullptr);
     else
-        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1, 1, nullptr,
-                                 nullptr, instance, nullptr);
+        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1, 1,
+                                 nullptr, nullptr, instance, nullptr);
     if (!g_hWnd)
     {
         g_bQuitting = 1;
@@ -251,7 +251,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
     }
     g_D3DMain.Create(g_hWnd);
     if (!g_D3DMain.m_bDeviceReady)
+    {
+        // D3DMain has shown why; the Direct3D object is no longer needed.
+        g_D3DMain.m_pD3D = nullptr;
+        SAFE_RELEASE(g_pD3D);
         return ShortExit();
+    }
 
     BringToTop();
     g_FocusMgr.Activate();

@@ -52,6 +52,11 @@ public:
     int DeleteWindowObjects();
     // Takes the keyboard and mouse back after the console closes.
     void AcquireInput();
+    // The mouse device with its 10 ms window timer, around device loss.
+    void CreateMouse();
+    void ReleaseMouse();
+    // Lets the keyboard go while the device is lost.
+    void UnacquireInput();
 
     float m_fLastTime = 0.0f;
     float m_fFpsTime = 0.0f;
