@@ -14,6 +14,8 @@ public:
     void SetCombatMode(bool on);
     void TeleportTo(const D3DVECTOR* position);
     void SetHealth(float value, BYTE force = 0);
+    // STAND-IN: the hero's camera and weapon view come with the player work.
+    void UpdateCamera() {}
 
     BYTE m_bCombatMode = 0;
     D3DVECTOR m_vPosition = {0.0f, 0.0f, 0.0f};

@@ -11,6 +11,13 @@ class EPostProcess
 public:
     virtual ~EPostProcess() = default;
 
+    // STAND-IN: the frame's post-process target and its device objects come
+    // with the post-processing work; until then the frame goes straight to the
+    // back buffer and there is nothing to release.
+    void BeginScene() {}
+    void OnDeviceLost() {}
+    void Recreate() {}
+
     void SetAODepth(float depth);
     // Kept as the value times 1000.
     void SetAOIntensity(float intensity);

@@ -8,6 +8,9 @@ class ERenderer
 public:
     virtual ~ERenderer() = default;
 
+    // STAND-IN: the shadow maps drawn before the scene come with the renderer work.
+    void PreRenderScene() {}
+
     int InstancesBoundary = 200; // meshes drawn instanced from this many copies
 };
 

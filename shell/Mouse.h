@@ -11,6 +11,9 @@ public:
     bool Create(HWND) { return true; }
     void Poll() {}
     void Release() {}
+    // Around a device loss.
+    void SaveState() {}
+    void RestoreState() {}
 };
 
 extern EMouse g_Mouse;

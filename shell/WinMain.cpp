@@ -251,7 +251,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
     }
     g_D3DMain.Create(g_hWnd);
     if (!g_D3DMain.m_bDeviceReady)
+    {
+        // D3DMain has shown why; the Direct3D object is no longer needed.
+        g_D3DMain.m_pD3D = nullptr;
+        SAFE_RELEASE(g_pD3D);
         return ShortExit();
+    }
 
     BringToTop();
     g_FocusMgr.Activate();

@@ -1,7 +1,10 @@
 #include "world/Engine.h"
 
 #include "shell/Console.h"
+#include "shell/CommandMgr.h"
 #include "shell/GameOptions.h"
+#include "shell/Mouse.h"
+#include "shell/Profiler.h"
 #include "shell/Timer.h"
 
 #include <cstdio>
@@ -13,11 +16,15 @@ void EEngine::Init(HWND hwnd)
 {
     m_iFpsFrames = 0;
     m_bInitialised = 1;
+    g_Profiler.InitSections();
     m_hWnd = hwnd;
     Timer(TIMER_RESET);
     Timer(TIMER_START);
     Tick();
     m_fDeltaTime = 0.0f;
+    // STAND-IN: the fonts, renderer, meshes, console, effects and sound come
+    // with their own work.
+    CreateMouse();
 }
 
 bool EEngine::Tick()
@@ -186,3 +193,18 @@ int EEngine::DeleteWindowObjects()
 }
 
 void EEngine::AcquireInput() {}
+
+void EEngine::CreateMouse()
+{
+    g_Mouse.Create(m_hWnd);
+}
+
+void EEngine::ReleaseMouse()
+{
+    g_Mouse.Release();
+}
+
+void EEngine::UnacquireInput()
+{
+    g_CommandMgr.ReleaseKeyboard();
+}

@@ -52,6 +52,11 @@ public:
     int DeleteWindowObjects();
     // Takes the keyboard and mouse back after the console closes.
     void AcquireInput();
+    // The mouse device with its 10 ms window timer, around device loss.
+    void CreateMouse();
+    void ReleaseMouse();
+    // Lets the keyboard go while the device is lost.
+    void UnacquireInput();
 
     // Kept in double: the counter runs from boot, and a float of seconds a day
     // in has only 8 ms steps. Frame steps are still handed out as floats.

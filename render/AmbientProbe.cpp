@@ -1,0 +1,4 @@
+// STAND-IN: see AmbientProbe.h.
+#include "render/AmbientProbe.h"
+
+CAmbientProbe g_AmbientProbe;

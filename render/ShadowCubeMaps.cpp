@@ -1,0 +1,4 @@
+// STAND-IN: see ShadowCubeMaps.h.
+#include "render/ShadowCubeMaps.h"
+
+CShadowCubeMaps g_ShadowCubeMaps;

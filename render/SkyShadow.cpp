@@ -1,0 +1,4 @@
+// STAND-IN: see SkyShadow.h.
+#include "render/SkyShadow.h"
+
+ESkyShadow g_SkyShadow;

@@ -1,0 +1,4 @@
+// STAND-IN: see SpriteMgr.h.
+#include "render/SpriteMgr.h"
+
+ESpriteMgr g_SpriteMgr;

@@ -1,0 +1,167 @@
+#pragma once
+// In-process set-up of the device tests: the headless backend, a fresh
+// platform and Direct3D state, a temporary folder that takes the logs, the
+// game's window (its procedure is the game's), and the globals the device
+// code changes put back afterwards. The device's calls around loss are
+// recorded (DeviceCallLog.h).
+
+#include "game/MainGame.h"
+#include "platform/Backend.h"
+#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/win32/Headless.h"
+#include "platform/win32/Win32.h"
+#include "render/SkyLight.h"
+#include "shell/Console.h"
+#include "shell/D3DMain.h"
+#include "shell/DeviceCallLog.h"
+#include "shell/FocusMgr.h"
+#include "shell/GameOptions.h"
+#include "shell/WinMain.h"
+#include "support/TempDir.h"
+#include "ui/Menu.h"
+#include "world/Camera.h"
+#include "world/Engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace devicetest
+{
+// Lines of the console log written since `from` characters.
+inline std::vector<std::string> LogLinesSince(size_t from)
+{
+    const std::string log = ConsoleLog();
+    std::vector<std::string> lines;
+    std::istringstream in(from < log.size() ? log.substr(from) : std::string());
+    for (std::string line; std::getline(in, line);)
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+inline bool Contains(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+inline int Count(const std::vector<std::string>& lines, const std::string& line)
+{
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+// Index of the first occurrence, or -1.
+inline int IndexOf(const std::vector<std::string>& lines, const std::string& line)
+{
+    const auto it = std::find(lines.begin(), lines.end(), line);
+    return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
+}
+
+class DeviceShellTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        TkSetBackend(TkBackend::Headless);
+        TkHeadlessReset();
+        TkD3D9ResetHeadless();
+        m_dir = std::make_unique<TempDir>();
+        m_options = g_Options;
+        m_env = Env;
+        m_camera = g_Camera;
+        m_engine = g_Engine;
+        m_game = g_MainGame;
+        m_menu = g_Menu;
+        m_consoleOpen = g_Console.m_bOpen;
+        g_Console.m_bOpen = 0;
+        g_FocusMgr = EFocusMgr{};
+        g_bQuitting = 0;
+
+        g_Options.Windowed = 1;
+        g_Options.screenwidth = 320;
+        g_Options.screenheight = 240;
+
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.lpszClassName = "DeviceTestWindow";
+        RegisterClassExA(&wc);
+        g_hWnd = CreateWindowExA(0, "DeviceTestWindow", "DeviceTestWindow", WS_POPUP | WS_VISIBLE, 0, 0, 320,
+                                 240, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(g_hWnd, nullptr);
+        m_logStart = ConsoleLog().size();
+        TkRecordDeviceCalls(true);
+    }
+
+    void TearDown() override
+    {
+        g_D3DMain.Shutdown();
+        EXPECT_EQ(TkD3D9CurrentDevice(), nullptr) << "the device outlived the shutdown";
+        TkRecordDeviceCalls(false);
+        g_FocusMgr = EFocusMgr{};
+        g_d3dpp = D3DPRESENT_PARAMETERS{};
+        g_Options = m_options;
+        Env = m_env;
+        g_Camera = m_camera;
+        g_Engine = m_engine;
+        g_MainGame = m_game;
+        g_Menu = m_menu;
+        g_Console.m_bOpen = m_consoleOpen;
+        g_bQuitting = 0;
+        g_hWnd = nullptr;
+        TkHeadlessReset();
+        TkD3D9ResetHeadless();
+        m_dir.reset();
+    }
+
+    // Creates the Direct3D object and the device as WinMain does.
+    void CreateDevice()
+    {
+        g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(g_pD3D, nullptr);
+        g_D3DMain.Create(g_hWnd);
+    }
+
+    // A created device with the focus manager active, as the main loop starts.
+    void StartRunning()
+    {
+        CreateDevice();
+        ASSERT_TRUE(g_D3DMain.m_bDeviceReady);
+        g_FocusMgr.Activate();
+        // A loaded world is drawn every frame.
+        g_Engine.m_bWorldLoaded = 1;
+        TkRecordDeviceCalls(true);
+    }
+
+    // Main-loop passes until `frames` more frames (idle passes) have gone by.
+    void RunFrames(uint32_t frames)
+    {
+        const uint32_t until = TkFrameCount() + frames;
+        MSG msg = {};
+        for (int guard = 0; TkFrameCount() < until && guard < 100000; ++guard)
+            ASSERT_TRUE(RunLoopPass(msg));
+    }
+
+    std::vector<std::string> Log() const { return LogLinesSince(m_logStart); }
+    const std::vector<std::string>& Calls() const { return TkDeviceCallLog(); }
+
+    std::unique_ptr<TempDir> m_dir;
+    size_t m_logStart = 0;
+
+private:
+    GameOptions m_options;
+    ESkyLight m_env;
+    ECamera m_camera;
+    EEngine m_engine;
+    CMainGame m_game;
+    CMenu m_menu;
+    BYTE m_consoleOpen = 0;
+};
+} // namespace devicetest

@@ -1,0 +1,60 @@
+// The game itself losing its device and getting it back, run headless.
+#include "support/GameProcess.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace
+{
+int IndexOf(const std::vector<std::string>& lines, const std::string& line)
+{
+    const auto it = std::find(lines.begin(), lines.end(), line);
+    return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
+}
+
+// The engine's frame counter lines ("Debug" above 3), in log order.
+std::vector<int> FrameNumbers(const std::vector<std::string>& lines, size_t from, size_t to)
+{
+    const std::string prefix = "*** Klatka: ";
+    std::vector<int> frames;
+    for (size_t i = from; i < to && i < lines.size(); ++i)
+        if (lines[i].compare(0, prefix.size(), prefix) == 0)
+            frames.push_back(std::atoi(lines[i].c_str() + prefix.size()));
+    return frames;
+}
+
+TEST(GameDevice, DeviceLostAndRestoredTheGameResetsAndGoesOnDrawing)
+{
+    TempDir dir(false);
+    CopyDataTree(dir.path());
+    // The engine's frame counter shows which frames ran.
+    dir.Write("tk.cfg", dir.Read("tk.cfg") + "\nDebug 4\n");
+    dir.Write("loss.txt", "frame 30: device lost\nframe 40: device restored\n");
+    GameProcess game(dir.path(), {{"TK_FRAMES", "80"}, {"TK_SCRIPT", (dir.path() / "loss.txt").string()}});
+    ASSERT_EQ(game.Wait(60.0), 0);
+
+    const auto log = ReadLines(dir.path() / "!console.txt");
+    const int trying = IndexOf(log, "Probuje FocusMgr::GainFocus");
+    const int reset = IndexOf(log, "g_pD3DInterface->Reset(&g_d3dpp) succeeded!");
+    const int gained = IndexOf(log, "Focus gained");
+    ASSERT_GE(trying, 0);
+    EXPECT_GT(reset, trying);
+    EXPECT_GT(gained, reset);
+    EXPECT_EQ(IndexOf(log, "Reset failed!"), -1);
+    EXPECT_EQ(log.back(), "Tovak 5 engine out, good bye!");
+
+    // Frames run before the loss and again after the reset, numbered on.
+    const auto before = FrameNumbers(log, 0, static_cast<size_t>(trying));
+    const auto after = FrameNumbers(log, static_cast<size_t>(gained), log.size());
+    ASSERT_FALSE(before.empty());
+    ASSERT_GE(after.size(), 30u);
+    EXPECT_EQ(after.front(), before.back() + 1);
+    // None ran from the loss at frame 30 to the reset after frame 40.
+    EXPECT_LE(before.size() + after.size(), 80u - 10u);
+}
+} // namespace
