@@ -31,7 +31,7 @@ struct strfont
     IDirect3DTexture9* pTexture = nullptr;       // the glyph sheet: managed, A8R8G8B8
     IDirect3DSurface9* pSurface = nullptr;       // its level 0
     IDirect3DTexture9* pTarget = nullptr;        // render target drawn into while building
-    IDirect3DSurface9* pTargetSurface = nullptr; //
+    IDirect3DSurface9* pTargetSurface = nullptr; // its level 0
     IDirect3DSurface9* pDepth = nullptr;         // depth-stencil surface while building
     IDirect3DSurface9* pSysMem = nullptr;        // the target read back while building
     int iWidth = 0;
