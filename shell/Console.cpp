@@ -538,6 +538,7 @@ void EConsole::DrawConsole()
     const int step = static_cast<int>(14.0f * sy);
     const float x = static_cast<float>(static_cast<int>(14.0f * sx));
     const DWORD green = 0xFF80FF80;
+    g_TTFontMgr.SetCurrentFont(0);
     for (int i = 0; i < DRAWN_LINES; ++i)
         g_TTFontMgr.DrawText(m_szLines[RING_LINES - DRAWN_LINES + i], x, static_cast<float>(8 + i * step),
                              green, 0, 0);
@@ -554,6 +555,8 @@ void EConsole::DrawConsole()
 void EConsole::DrawRecentLines()
 {
     const DWORD count = m_iRecentLines < static_cast<DWORD>(RING_LINES) ? m_iRecentLines : RING_LINES;
+    if (count)
+        g_TTFontMgr.SetCurrentFont(0);
     for (DWORD i = 0; i < count; ++i)
     {
         const char* line = m_szLines[RING_LINES - count + i];
