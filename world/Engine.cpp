@@ -1,5 +1,8 @@
 #include "world/Engine.h"
 
+#include "render/Font.h"
+#include "shell/TTFontMgr.h"
+
 #include "shell/Console.h"
 #include "shell/CommandMgr.h"
 #include "shell/GameOptions.h"
@@ -143,9 +146,13 @@ void EEngine::RequestQuit()
     m_bQuit = 1;
 }
 
+// STAND-IN (in part): of the managers released here only the fonts exist yet;
+// they hold references to the device, so they go before it does.
 void EEngine::Shutdown()
 {
     m_bInitialised = 0;
+    g_Font.Release();
+    g_TTFontMgr.ReleaseFonts();
 }
 
 // STAND-IN (in part): the open console takes the key; the menu and the game
