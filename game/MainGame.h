@@ -15,6 +15,13 @@ public:
     void PreRender() {}
     void Render() {}
     void Release() {}
+    // Level start after a world is read, and its release at the world reset.
+    void InitLevel() {}
+    void ReleaseLevel() {}
+    void StopMusic() {}
+    // Key presses that neither the console nor the menu took.
+    void OnKeyDown(WPARAM) {}
+    void OnKeyUp(WPARAM) {}
 
     BYTE m_bWorldActive = 0; // a level runs: the frame is rendered
     DWORD m_iLevelFrame = 0;

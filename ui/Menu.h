@@ -10,6 +10,8 @@ public:
     virtual ~CMenu() = default;
     void Render() {}
     void OnResetDevice() {}
+    void OnKeyDown(WPARAM) {}
+    void OnKeyUp(WPARAM) {}
     BYTE m_bOpen = 0;
 };
 
