@@ -24,7 +24,8 @@ uint32_t Le32(const std::string& b, size_t at)
 
 uint16_t Le16(const std::string& b, size_t at)
 {
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
+    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1])
+                                                                         << 8);
 }
 
 constexpr UINT WIDTH = 10; // 30 bytes of pixels, padded to 32 a row
@@ -114,7 +115,8 @@ TEST_F(Screenshot, RequestsWriteNumberedBitmapsOfTheBackBuffer)
     EXPECT_EQ(Le32(bmp, 30), 0u); // uncompressed
     EXPECT_EQ(Le32(bmp, 34), rowBytes * HEIGHT);
 
-    auto pixel = [&](UINT x, UINT y) {
+    auto pixel = [&](UINT x, UINT y)
+    {
         const size_t at = 54 + size_t(HEIGHT - 1 - y) * rowBytes + size_t(x) * 3;
         return std::string(bmp, at, 3); // blue, green, red
     };
