@@ -33,7 +33,8 @@ std::vector<unsigned char> Contents(FILE* f)
 FILE* FileWith(const std::vector<unsigned char>& bytes)
 {
     FILE* f = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::rewind(f);
     return f;
 }
