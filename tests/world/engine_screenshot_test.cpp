@@ -146,3 +146,30 @@ TEST_F(Screenshot, NoDeviceNoScreenshot)
     g_Engine.SaveScreenshot();
     EXPECT_FALSE(temp->Exists("tk_screen0000.bmp"));
 }
+
+TEST_F(Screenshot, RenderSetsTheSceneStatesOnTheDevice)
+{
+    const BYTE savedInitialised = g_Engine.m_bInitialised;
+    const BYTE savedWireFrame = g_Options.WireFrame;
+    g_Engine.m_bInitialised = 1;
+    for (BYTE wire : {BYTE(1), BYTE(0)})
+    {
+        g_Options.WireFrame = wire;
+        device->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+        device->SetRenderState(D3DRS_DEPTHBIAS, 5);
+        g_Engine.Render();
+        DWORD v = 0;
+        device->GetRenderState(D3DRS_FILLMODE, &v);
+        EXPECT_EQ(v, DWORD(wire ? D3DFILL_WIREFRAME : D3DFILL_SOLID));
+        device->GetRenderState(D3DRS_ZENABLE, &v);
+        EXPECT_EQ(v, DWORD(TRUE));
+        device->GetRenderState(D3DRS_DITHERENABLE, &v);
+        EXPECT_EQ(v, DWORD(FALSE));
+        device->GetRenderState(D3DRS_NORMALIZENORMALS, &v);
+        EXPECT_EQ(v, DWORD(TRUE));
+        device->GetRenderState(D3DRS_DEPTHBIAS, &v);
+        EXPECT_EQ(v, 0u);
+    }
+    g_Options.WireFrame = savedWireFrame;
+    g_Engine.m_bInitialised = savedInitialised;
+}
