@@ -9,6 +9,7 @@ public:
     virtual ~CPostacMgr() = default;
 
     void DeleteDeadCharacters();
+    void DebugDraw() {}
 
     int m_iDeleteDeadRequests = 0;
 };

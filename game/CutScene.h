@@ -11,6 +11,8 @@ public:
     virtual ~CCutScene() = default;
 
     void Start(const char* name);
+    // Forgets the cut-scene state at a world start.
+    void Clear() { m_bPlaying = 0; }
 
     char m_szRequested[128] = {};
     BYTE m_bPlaying = 0; // a cut-scene is running

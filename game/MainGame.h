@@ -15,9 +15,18 @@ public:
     void PreRender() {}
     void Render() {}
     void Release() {}
+    // Level start after a world is read, and its release at the world reset.
+    void InitLevel() {}
+    void ReleaseLevel() {}
+    void StopMusic() {}
+    // Key presses that neither the console nor the menu took.
+    void OnKeyDown(WPARAM key) { m_LastKeyDown = key; }
+    void OnKeyUp(WPARAM key) { m_LastKeyUp = key; }
 
     BYTE m_bWorldActive = 0; // a level runs: the frame is rendered
     DWORD m_iLevelFrame = 0;
+    WPARAM m_LastKeyDown = 0; // the last key press the game took
+    WPARAM m_LastKeyUp = 0;
 };
 
 extern CMainGame g_MainGame;

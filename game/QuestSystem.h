@@ -10,6 +10,7 @@ public:
 
     // Prints "Active warzones: " and the list (none exist yet).
     void PrintActiveWarzones();
+    void ApplyFarZ() {}
 };
 
 extern QuestSystem g_QuestSystem;

@@ -1,12 +1,14 @@
 #pragma once
 // CAmbientProbe: measures the light reaching a point of the world.
-// STAND-IN: only the device-loss pair the focus manager calls; the ambient-probe
-// work replaces this file with the whole CAmbientProbe.
+// STAND-IN: the per-world and device-loss calls; the ambient-probe work
+// replaces this file with the whole CAmbientProbe.
 
 class CAmbientProbe
 {
 public:
     virtual ~CAmbientProbe() = default;
+    void Init() {}
+    void Release() {}
     void OnLostDevice() {}
     void OnResetDevice() {}
 };

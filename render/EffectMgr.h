@@ -1,12 +1,14 @@
 #pragma once
 // EEffectMgr: the compiled effects of the folder "fx" and their handles.
-// STAND-IN: only the device-loss pair the focus manager calls; the effect work
-// replaces this file with the whole EEffectMgr.
+// STAND-IN: the engine's start and end calls and the device-loss pair; the
+// effect work replaces this file with the whole EEffectMgr.
 
 class EEffectMgr
 {
 public:
     virtual ~EEffectMgr() = default;
+    void Init() {}
+    void Release() {}
     void OnLostDevice() {}
     void OnResetDevice() {}
 };

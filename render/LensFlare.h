@@ -7,6 +7,8 @@ class ELensFlare
 public:
     virtual ~ELensFlare() = default;
     void Update() {}
+    void Load() {}
+    void Release() {}
 };
 
 extern ELensFlare g_LensFlare;

@@ -21,6 +21,12 @@ public:
     void SetAODepth(float depth);
     // Kept as the value times 1000.
     void SetAOIntensity(float intensity);
+    // The engine's calls, empty until the post-processing work.
+    void UpdateActive() {}
+    void EndScene() {}
+    void Render() {}
+    void InitWorld() {}
+    void ReleaseWorld() {}
 
     float BloomCone = 5.0f;
     float BloomPower = 0.3f;

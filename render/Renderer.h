@@ -12,6 +12,18 @@ public:
     void PreRenderScene() {}
 
     int InstancesBoundary = 200; // meshes drawn instanced from this many copies
+
+    // The engine's calls, empty until the renderer work.
+    void ScanTextureDirectory() {}
+    void UpdateTime() {}
+    void ResetViewCache() {}
+    void ClearTextures() {}
+    void PreloadTexture(const char*) {}
+    void ResetWorldState() {}
+    void InitAmbient() {}
+    void RenderScene() {}
+    void BeginFrameStates() {}
+    void Reset() {}
 };
 
 extern ERenderer g_Renderer;

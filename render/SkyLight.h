@@ -44,6 +44,10 @@ public:
     void SetLensFlareDirection(const D3DVECTOR* direction);
     // Stores the bloom cone and power in the post-process record.
     static void SetBloom(float cone, float power);
+    // The engine's calls, empty until the sky-light work.
+    void Update() {}
+    void InitWorld() {}
+    void Release() {}
 
     DWORD m_dwAmbient = 0;
     DWORD m_dwFogColor = 0;

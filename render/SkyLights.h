@@ -8,6 +8,10 @@
 class CSkyLights
 {
 public:
+    // The per-world calls of the engine, empty until the baked-light work.
+    void InitWorld(const char*) {}
+    void Release() {}
+
     float m_fColorScale[3] = {1.0f, 1.0f, 1.0f}; // "VPLR", "VPLG", "VPLB" over 255
     BYTE m_bPickEveryFrame = 1;                  // "RecalculateLights"
 };

@@ -4,6 +4,8 @@
 #include "platform/d3d9/D3D9Types.h"
 #include "shell/Console.h"
 #include "shell/Orientation.h"
+#include "world/Engine.h"
+#include "world/Object.h"
 
 #include <cstring>
 
@@ -14,9 +16,6 @@ bool g_bSaveReadFailed = false;
 
 namespace
 {
-PeselOfObjectFn s_peselOf = nullptr;
-FindObjectByPeselFn s_findByPesel = nullptr;
-
 // One console line when a section first fails; the caller names the file.
 void WriteFailed()
 {
@@ -336,26 +335,14 @@ bool ReadOrientation(FILE* file, EOrientation* o)
     return true;
 }
 
-void SetPeselLookup(PeselOfObjectFn peselOf, FindObjectByPeselFn find)
-{
-    s_peselOf = peselOf;
-    s_findByPesel = find;
-}
-
 bool WritePesel(FILE* file, HOBJECT obj)
 {
     if (!file)
         return false;
-    DWORD pesel[3] = {0, 0, 0};
-    bool known = true;
-    if (obj)
-        known = s_peselOf && s_peselOf(obj, pesel);
-    if (!known)
-        pesel[0] = pesel[1] = pesel[2] = 0;
     BYTE b[12];
     for (int i = 0; i < 3; ++i)
-        PutDword(b + 4 * i, pesel[i]);
-    return Put(file, b, 12) && known;
+        PutDword(b + 4 * i, obj ? obj->PESEL[i] : 0);
+    return Put(file, b, 12);
 }
 
 bool ReadPesel(FILE* file, HOBJECT* obj)
@@ -368,6 +355,6 @@ bool ReadPesel(FILE* file, HOBJECT* obj)
         *obj = nullptr;
         return false;
     }
-    *obj = s_findByPesel ? s_findByPesel(GetDword(b), GetDword(b + 4), GetDword(b + 8)) : nullptr;
+    *obj = g_Engine.FindObjectByPesel(GetDword(b), GetDword(b + 4), GetDword(b + 8));
     return true;
 }

@@ -89,14 +89,6 @@ inline bool ReadNamedRecord(FILE* file, EOrientation* o)
 
 // An object reference: the object's PESEL, or three zero dwords for null.
 bool WritePesel(FILE* file, HOBJECT obj);
-// Reads a PESEL and finds the live object that has it; null when none does.
+// Reads a PESEL and finds the live object that has it
+// (EEngine::FindObjectByPesel); null when none does.
 bool ReadPesel(FILE* file, HOBJECT* obj);
-
-// STAND-IN: the scene-object table does not exist yet, so the two object
-// lookups behind WritePesel and ReadPesel are installed here. The scene-object
-// work replaces them with the object's own PESEL and EEngine::FindObjectByPesel
-// and removes this hook. Without a hook a non-null object cannot be written
-// (WritePesel writes zeros and fails) and ReadPesel yields null.
-typedef bool (*PeselOfObjectFn)(HOBJECT obj, DWORD pesel[3]);
-typedef HOBJECT (*FindObjectByPeselFn)(DWORD time, DWORD random, DWORD slot);
-void SetPeselLookup(PeselOfObjectFn peselOf, FindObjectByPeselFn find);

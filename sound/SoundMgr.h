@@ -15,6 +15,11 @@ public:
     void StopSound(strSound* sound);
     void DeleteSound(strSound* sound);
     void Release();
+    // The engine's calls, empty until the sound work.
+    void StopAllSounds() {}
+    void DeleteAllSounds() {}
+    void ClearCache() {}
+    void PreloadSound(const char*) {}
 };
 
 extern CSoundMgr g_SoundMgr;

@@ -3,7 +3,9 @@
 // STAND-IN: only what the settings call, keeping the values; the camera work
 // replaces this file with the whole ECamera and keeps these members.
 
+#include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
+#include "world/ObjectHandle.h"
 
 class ECamera
 {
@@ -21,6 +23,29 @@ public:
     void SetGammaGreen(float gamma);
     void SetGammaBlue(float gamma);
     float GetGamma() const { return m_fGamma; }
+    // What the engine asks of the camera (kept as values until the camera work).
+    const D3DXVECTOR3& GetPosition() const { return m_vPosition; }
+    void SetPosition(const D3DXVECTOR3* position)
+    {
+        if (position)
+            m_vPosition = *position;
+    }
+    // A forced look from an object starts or ends.
+    void StartLookFrom(HOBJECT object) { m_hLookFrom = object; }
+    void EndLook() { m_hLookFrom = nullptr; }
+    // The camera forgets an object that is being deleted.
+    void RemoveObject(HOBJECT object)
+    {
+        if (object && m_hLookFrom == object)
+            m_hLookFrom = nullptr;
+    }
+    void FollowSocket() {}
+    void UpdateView() {}
+    void Reset() { m_hLookFrom = nullptr; }
+    void Release() { m_hLookFrom = nullptr; }
+
+    D3DXVECTOR3 m_vPosition = {0.0f, 0.0f, 0.0f};
+    HOBJECT m_hLookFrom = nullptr;
 
     float m_fGamma = 1.0f;
     float m_fGammaRed = 1.0f;

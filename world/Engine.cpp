@@ -1,32 +1,102 @@
+// EEngine: the frame, world start and reset, keys, preloads and screenshots.
 #include "world/Engine.h"
 
+#include "characters/PostacMgr.h"
+#include "environment/Dust.h"
+#include "environment/FxMgr.h"
+#include "environment/Opady.h"
+#include "environment/PlantMgr.h"
+#include "environment/SlupMgr.h"
+#include "game/BezierMgr.h"
+#include "game/CutScene.h"
+#include "game/DialogueMgr.h"
+#include "game/GameAI.h"
+#include "game/MainGame.h"
+#include "game/QuestSystem.h"
+#include "mesh/MeshMgr.h"
+#include "mesh/MeshSocketsMgr.h"
+#include "mesh/SkinMesh.h"
+#include "mesh/SkinMeshMgr.h"
+#include "physics/HeliMgr.h"
+#include "physics/PhysicsMgr.h"
+#include "platform/d3d9/D3D9.h"
+#include "platform/d3dx/SurfaceSave.h"
+#include "platform/win32/Path.h"
+#include "player/LaserMgr.h"
+#include "render/AmbientProbe.h"
+#include "render/EffectMgr.h"
 #include "render/Font.h"
-#include "shell/TTFontMgr.h"
-
-#include "shell/Console.h"
+#include "render/LensFlare.h"
+#include "render/PostProcess.h"
+#include "render/Renderer.h"
+#include "render/ShadowCubeMaps.h"
+#include "render/SkyLight.h"
+#include "render/SkyLights.h"
+#include "render/SpriteMgr.h"
+#include "render/ViewLines.h"
 #include "shell/CommandMgr.h"
+#include "shell/Console.h"
+#include "shell/D3DMain.h"
+#include "shell/Debug.h"
+#include "shell/FocusMgr.h"
+#include "shell/TTFontMgr.h"
 #include "shell/GameOptions.h"
 #include "shell/Mouse.h"
 #include "shell/Profiler.h"
 #include "shell/Timer.h"
+#include "sound/SoundMgr.h"
+#include "ui/AutoMap.h"
+#include "ui/LoadingScreen.h"
+#include "ui/Menu.h"
+#include "world/Camera.h"
+#include "world/EngineObject.h"
+#include "world/ObjectMgr.h"
+#include "world/WorldMgr.h"
 
 #include <cstdio>
 #include <cstring>
 
 EEngine g_Engine;
 
+namespace
+{
+// Profiler sections of the engine update.
+constexpr int PS_ENGINE_UPDATE = 0;
+constexpr int PS_MAINGAME_PRE = 10;
+constexpr int PS_ENV_UPDATE = 20;
+constexpr int PS_ENGINE_OBJECTS = 30;
+constexpr int PS_ENGINE_RENDER = 430;
+constexpr int PS_RENDERER_RENDER = 440;
+constexpr int PS_POSTPROCESS_RENDER = 450;
+
+// Debug timers of the setting "DebugPerformance".
+constexpr unsigned DT_DEVELOPER_KEYS = 0;
+constexpr unsigned DT_OBJECTS = 1;
+constexpr unsigned DT_RENDERER_TIME = 2;
+
+constexpr float CAMERA_FAR_PLANE = 10240.0f;
+} // namespace
+
+// ---- Frame --------------------------------------------------------------------------------
+
 void EEngine::Init(HWND hwnd)
 {
     m_iFpsFrames = 0;
     m_bInitialised = 1;
     g_Profiler.InitSections();
+    g_Camera.SetFarPlane(CAMERA_FAR_PLANE);
     m_hWnd = hwnd;
     Timer(TIMER_RESET);
     Timer(TIMER_START);
     Tick();
     m_fDeltaTime = 0.0f;
-    // STAND-IN: the fonts, renderer, meshes, console, effects and sound come
-    // with their own work.
+    g_Font.CreateVB();
+    g_Renderer.ScanTextureDirectory();
+    g_SkinMeshMgr.Init();
+    g_MeshSockets.LoadAll();
+    g_Console.Init();
+    g_EffectMgr.Init();
+    g_SoundMgr.Initialize(hwnd);
     CreateMouse();
 }
 
@@ -54,23 +124,131 @@ bool EEngine::Tick()
     return true;
 }
 
-// STAND-IN: counts the frame and runs the game clock; the managers' update
-// order and the deferred deletions come with the scene-object work.
 bool EEngine::Update()
 {
-    if (!m_bInitialised)
+    if (!g_FocusMgr.m_bOnFocus || !m_bInitialised)
         return false;
     ++m_iFrame;
     if (g_Options.Debug > 3)
         g_Console.PrintInt("*** Klatka: ", static_cast<int>(m_iFrame));
+    if (!g_Console.m_bOpen && !g_Menu.m_bOpen)
+        AcquireInput();
+    if (g_Options.RecalculateCamera)
+        g_Renderer.ResetViewCache();
+    if (m_bSkipCutscene && !g_CutScene.m_bPlaying)
+    {
+        g_SoundMgr.StopAllSounds();
+        m_bSkipCutscene = 0;
+    }
     if (!m_bGameClock)
         StartGameClock();
+
+    const bool timed = g_Options.DebugPerformance != 0;
+    g_Profiler.BeginSection(PS_ENGINE_UPDATE);
+    g_Profiler.BeginSection(PS_MAINGAME_PRE);
+    g_MainGame.PreUpdate();
+    g_Profiler.EndSection(PS_MAINGAME_PRE);
+    g_Profiler.BeginSection(PS_ENV_UPDATE);
+    Env.Update();
+    g_Profiler.EndSection(PS_ENV_UPDATE);
+    if (timed)
+        g_Debug.StartTimer(DT_DEVELOPER_KEYS);
+    // STAND-IN: the developer keys (screenshot, far plane, cut-scene skip)
+    // read key commands, which come with the input work.
+    if (timed)
+        g_Debug.StartTimer(DT_OBJECTS);
+    g_ObjectMgr.Update();
+    g_Profiler.BeginSection(PS_ENGINE_OBJECTS);
+    g_EngineObject.Update();
+    g_Profiler.EndSection(PS_ENGINE_OBJECTS);
+    if (timed)
+        g_Debug.StartTimer(DT_RENDERER_TIME);
+    g_Renderer.UpdateTime();
+    PostProcess.UpdateActive();
+    g_PlantMgr.Update();
+    g_SlupMgr.Update();
+    g_Profiler.EndSection(PS_ENGINE_UPDATE);
+
+    // Objects whose deletion was asked for during the passes go now, when no
+    // pass holds them any more.
+    DeletePendingObjects();
+
+    g_LaserMgr.Update();
+    g_HeliMgr.Update();
+    g_Console.SetVariable("NumTotalObjects", static_cast<float>(m_iNumObjects), 0);
     return true;
 }
 
-void EEngine::PreRender() {}
-void EEngine::Render() {}
-void EEngine::RenderEffects() {}
+void EEngine::PreRender()
+{
+    g_HeliMgr.UpdateAttachments();
+    g_EngineObject.UpdateTies();
+    for (int i = FIRST_SKINMESH_SLOT; i < FIRST_SKINMESH_SLOT + MAX_SKINMESH_OBJECTS; ++i)
+    {
+        const strObject& o = m_Objects[i];
+        if (o.bUsed && o.Object)
+            static_cast<ESkinMesh*>(o.Object)->ComputeBoneMatrices();
+    }
+    if (m_pLookFrom)
+        g_Camera.SetPosition(&m_pLookFrom->vPosition);
+    else
+        g_Camera.FollowSocket();
+    g_QuestSystem.ApplyFarZ();
+    g_Camera.UpdateView();
+    g_DialogueMgr.UpdateSoundsAndListeners();
+}
+
+void EEngine::Render()
+{
+    if (!m_bInitialised || g_LoadingScreen.m_bActive)
+        return;
+    IDirect3DDevice9* device = g_pD3DInterface;
+    g_Profiler.BeginSection(PS_ENGINE_RENDER);
+    if (device)
+    {
+        device->SetRenderState(D3DRS_ZENABLE, TRUE);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        device->SetRenderState(D3DRS_FILLMODE, g_Options.WireFrame ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+        device->SetRenderState(D3DRS_DITHERENABLE, FALSE);
+        device->SetRenderState(D3DRS_CLIPPING, TRUE);
+        device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+        device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+        device->SetRenderState(D3DRS_DEPTHBIAS, 0);
+    }
+    g_Profiler.BeginSection(PS_RENDERER_RENDER);
+    g_Renderer.RenderScene();
+    g_Profiler.EndSection(PS_RENDERER_RENDER);
+    if (device)
+    {
+        device->SetRenderState(D3DRS_DEPTHBIAS, 0);
+        device->SetVertexShader(nullptr);
+        device->SetPixelShader(nullptr);
+        device->SetVertexDeclaration(nullptr);
+    }
+    if (!g_Options.PostProcessOff)
+    {
+        g_Profiler.BeginSection(PS_POSTPROCESS_RENDER);
+        PostProcess.EndScene();
+        PostProcess.Render();
+        g_Profiler.EndSection(PS_POSTPROCESS_RENDER);
+    }
+    else
+        RenderEffects();
+    g_Profiler.EndSection(PS_ENGINE_RENDER);
+}
+
+void EEngine::RenderEffects()
+{
+    g_Renderer.BeginFrameStates();
+    g_FxMgr.Render();
+    g_Dust.Render();
+    g_SpriteMgr.DrawSprites();
+    g_LaserMgr.Render();
+    g_Opady.Render();
+    PMgr.DebugDraw();
+}
+
+// ---- World start and reset -------------------------------------------------------------
 
 void EEngine::RequestWorldChange(const char* name)
 {
@@ -85,45 +263,145 @@ void EEngine::RequestWorldChange(const char* name)
     m_bWorldChange = 1;
 }
 
-// STAND-IN: an empty world starts; reading the world file comes with the
-// world-file work.
 bool EEngine::StartWorld(const char* name)
 {
     if (g_Options.Debug)
         g_Console.Print2("StartWorld ", name ? name : "");
-    m_bWorldChange = 1;
-    char world[256] = {};
-    if (name && name[0] != '*')
+    // A name that does not fit the world buffers is refused before anything
+    // changes: a cut name would start another world.
+    if (name && name[0] != '*' && std::strlen(name) >= sizeof m_szNextWorld)
     {
-        if (std::strlen(name) >= sizeof world)
-        {
-            g_Console.Print("!!! 1");
-            m_bWorldChange = 0;
-            m_szNextWorld[0] = 0;
-            return false;
-        }
-        std::snprintf(world, sizeof world, "%s", name);
+        g_Console.Print("!!! 1");
+        m_szNextWorld[0] = 0;
+        m_bWorldChange = 0;
+        return false;
     }
+    g_CutScene.Clear();
+    m_bSkipCutscene = 0;
+    m_bWorldChange = 1;
+    g_Console.ExecuteSetting("EnableAntialiasing 0");
+
+    char world[sizeof m_szNextWorld] = {};
+    if (name && name[0] != '*')
+        std::snprintf(world, sizeof world, "%s", name);
     m_szNextWorld[0] = 0;
+
     if (m_bWorldLoaded)
         ResetWorld();
     m_bWorldLoaded = 0;
+
+    g_MeshMgr.ReleaseAll();
+    g_Renderer.ClearTextures();
+    g_MainGame.StopMusic();
+    g_SoundMgr.ClearCache();
+
     std::snprintf(m_szWorld, sizeof m_szWorld, "%s", world);
+
     StopGameClock();
-    m_bWorldLoaded = m_szWorld[0] ? 1 : 0;
-    m_iFrame = 0;
-    m_fGameClock = 0.0f;
+    g_GameAI.PrepareWorldStart();
+    g_Console.StartLoadingScreen(m_szWorld);
+    g_LoadingScreen.Start(m_szWorld);
+
+    if (m_szWorld[0] && !g_WorldMgr.LoadWorld(m_szWorld))
+    {
+        ResetWorld();
+        m_szWorld[0] = 0;
+        m_bWorldChange = 0;
+        return false;
+    }
+    g_ObjectMgr.Load(m_szWorld);
+
+    m_bWorldLoaded = 1;
+    g_Options.DrawWorld = 1; // the settings' world-loaded switch
+    g_CutScene.Clear();
+    PostLoadSetup();
+
+    if (!m_szWorld[0])
+        m_bWorldLoaded = 0;
     m_bWorldChange = 0;
+    g_LoadingScreen.LoadTextures();
     return true;
 }
 
-void EEngine::ResetWorld() {}
-
-// STAND-IN: screenshots come with the device work.
-void EEngine::SaveScreenshot()
+void EEngine::PostLoadSetup()
 {
-    m_bScreenshot = 0;
+    StopGameClock();
+    g_SkyLights.InitWorld(m_szWorld);
+    g_PhysicsMgr.Init();
+    g_ObjectMgr.Setup();
+    g_HeliMgr.Reset();
+    g_SlupMgr.Load();
+    g_Camera.Reset();
+    g_Profiler.Reset();
+    MakePendingTies();
+    g_ViewLines.CreateVB();
+    g_ShadowCubeMaps.Init();
+    g_AutoMap.CreateDeviceObjects();
+    g_AmbientProbe.Init();
+    g_Renderer.InitAmbient();
+    g_EngineObject.Init();
+    g_SpriteMgr.Reset();
+    g_PlantMgr.Reset();
+    g_Console.CreateDeviceObjects();
+    m_iFrame = 0;
+    m_fGameClock = 0.0f;
+    g_LaserMgr.CreateDeviceObjects();
+    Env.InitWorld();
+    g_MainGame.InitLevel();
+    AcquireInput();
+    g_Debug.ResetCounters();
+    g_LensFlare.Load();
+    PostProcess.InitWorld();
+    if (!g_Options.DrawNotImportant)
+        DeleteFlaggedObjects();
+    g_Console.PrintInt("Meshes loaded: ", static_cast<int>(m_iNumObjects));
 }
+
+// Ties asked for while the world was read are made once every object exists.
+void EEngine::MakePendingTies()
+{
+    for (strObject& o : m_Objects)
+    {
+        if (!o.bUsed || !o.pPendingTieSocket || !o.pPendingTieObject)
+            continue;
+        g_EngineObject.TieToSocket(&o, o.pPendingTieSocket, o.pPendingTieObject);
+    }
+}
+
+void EEngine::ResetWorld()
+{
+    PostProcess.ReleaseWorld();
+    g_ObjectMgr.Release();
+    g_HeliMgr.Release();
+    g_SlupMgr.Release();
+    g_PlantMgr.Release();
+    g_ViewLines.Release();
+    g_AmbientProbe.Release();
+    g_LensFlare.Release();
+    ReleaseInput();
+    Env.Release();
+    ForceCameraToLook(nullptr, nullptr);
+    m_bSkipCutscene = 0;
+    g_MainGame.ReleaseLevel();
+    DeleteAllObjects();
+    g_SpriteMgr.Release();
+    g_Console.ReleaseDeviceObjects();
+    g_BezierMgr.DeleteAll();
+    g_EngineObject.Release();
+    g_LaserMgr.Release();
+    if (g_Console.m_bOpen)
+        g_Console.Close();
+    g_Renderer.ResetWorldState();
+    g_SoundMgr.DeleteAllSounds();
+    g_SoundMgr.ClearCache();
+    g_AutoMap.ReleaseDeviceObjects();
+    g_ShadowCubeMaps.Release();
+    g_PhysicsMgr.Shutdown();
+    g_Camera.Release();
+    g_SkyLights.Release();
+}
+
+// ---- Requests, clock, keys, shutdown ----------------------------------------------------
 
 void EEngine::StartGameClock()
 {
@@ -150,53 +428,42 @@ void EEngine::RequestQuit()
 // they hold references to the device, so they go before it does.
 void EEngine::Shutdown()
 {
+    ReleaseMouse();
+    // Light 0 of the fixed-function pipeline would be switched off here; the
+    // device layer keeps no fixed-function lights.
+    for (strObject& o : m_Objects)
+        DeleteObject(&o);
     m_bInitialised = 0;
+    g_EffectMgr.Release();
+    g_SkinMeshMgr.Release();
+    g_MeshMgr.ReleaseAll();
+    g_Renderer.Reset();
+    g_SoundMgr.Release();
+    // The fonts hold references to the device, so they go before it does.
     g_Font.Release();
     g_TTFontMgr.ReleaseFonts();
 }
 
-// STAND-IN (in part): the open console takes the key; the menu and the game
-// come with the menu and the scene-object work.
+// Key presses from the window: the open console takes them, else the active
+// menu, else the game.
 void EEngine::OnKeyDown(WPARAM key)
 {
     if (g_Console.m_bOpen)
         g_Console.OnKey(key);
+    else if (g_Menu.m_bOpen)
+        g_Menu.OnKeyDown(key);
+    else
+        g_MainGame.OnKeyDown(key);
 }
 
-void EEngine::OnKeyUp(WPARAM) {}
-
-// STAND-IN: see Engine.h; the scene-object work fills these in.
-HOBJECT EEngine::FindObject(const char*, BYTE)
+void EEngine::OnKeyUp(WPARAM key)
 {
-    return nullptr;
-}
-
-void EEngine::GetObjectPosition(HOBJECT, D3DVECTOR* out)
-{
-    if (out)
-        *out = D3DVECTOR{0.0f, 0.0f, 0.0f};
-}
-
-void EEngine::WipeOut(float distance)
-{
-    g_Console.PrintFloat("WipeOut complete for ", distance);
-}
-
-void EEngine::SetSectorHidden(DWORD, BYTE) {}
-
-void EEngine::RunObjectAction(const char* name, BYTE)
-{
-    g_Console.Print2("EEngine chce akcje, ale nie znaleziono obiektu ", name);
-}
-
-int EEngine::DeleteNotImportantObjects()
-{
-    return 0;
-}
-
-int EEngine::DeleteWindowObjects()
-{
-    return 0;
+    if (g_Console.m_bOpen)
+        return;
+    if (g_Menu.m_bOpen)
+        g_Menu.OnKeyUp(key);
+    else
+        g_MainGame.OnKeyUp(key);
 }
 
 void EEngine::AcquireInput() {}
@@ -214,4 +481,66 @@ void EEngine::ReleaseMouse()
 void EEngine::UnacquireInput()
 {
     g_CommandMgr.ReleaseKeyboard();
+}
+
+void EEngine::ReleaseInput() {}
+
+void EEngine::SetSectorHidden(DWORD, BYTE) {}
+
+// ---- Preloads and screenshots --------------------------------------------------------------
+
+void EEngine::PreloadFile(const char* name, DWORD kind)
+{
+    if (!name)
+        return;
+    BYTE type = 0xFF;
+    switch (kind)
+    {
+    case 1:
+        g_Renderer.PreloadTexture(name);
+        return;
+    case 8:
+        if (FILE* f = TkFopen(name, "rb"))
+        {
+            std::fclose(f);
+            g_SoundMgr.PreloadSound(name);
+        }
+        return;
+    case 2:
+        type = OT_SPRITE;
+        break;
+    case 4:
+        type = OT_MESH;
+        break;
+    case 16:
+        type = OT_SKINMESH;
+        break;
+    default:
+        return;
+    }
+    // Adding and deleting an object at once leaves the resource in its cache.
+    if (HOBJECT temporary = CreateObject(type, name, 0, 0, nullptr, nullptr))
+        DeleteObject(temporary);
+}
+
+void EEngine::SaveScreenshot()
+{
+    m_bScreenshot = 0;
+    char name[32] = {};
+    bool found = false;
+    for (int n = 0; n < SCREENSHOT_TRIES && !found; ++n)
+    {
+        // The running number is written over the last digits of "tk_screen0000".
+        std::snprintf(name, sizeof name, "tk_screen%04d.bmp", n);
+        FILE* f = TkFopen(name, "rb");
+        if (f)
+            std::fclose(f);
+        else
+            found = true;
+    }
+    if (!found || !g_pD3DInterface || !g_pBackBuffer)
+        return;
+    // The saver reads the back buffer through a read-only lock.
+    if (FAILED(D3DXSaveSurfaceToFileA(name, D3DXIFF_BMP, g_pBackBuffer, nullptr, nullptr)))
+        g_Console.Print2("ERROR in EEngine::SaveScreenshot(): cannot save ", name);
 }

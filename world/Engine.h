@@ -1,21 +1,32 @@
 #pragma once
-// EEngine: drives the world once per frame for the main loop.
-// STAND-IN (in part): the frame clock (Tick) and the quit and world-change
-// requests are real; the object table, Update's manager order, StartWorld's
-// loading and the "Engine" save section come with the scene-object work.
+// EEngine: owns the table of scene objects and drives the world once per frame
+// for the main loop: the frame clock, the managers' update in a fixed order,
+// deferred deletions, drawing, world starts, screenshots and the "Engine"
+// section of save games. Every subsystem changes objects through the object
+// operations below, which take the handle first and do nothing for null.
+//
+// The members live in several files: Engine.cpp (frame, world start, keys,
+// screenshots), EngineObjects.cpp (the table), EngineObjectOps.cpp (object
+// operations), EngineSave.cpp (the save section).
 
 #include "platform/d3d9/D3D9Types.h"
 #include "platform/win32/WinTypes.h"
+#include "world/Object.h"
 
-// A handle of one record of the scene-object table; null means no object.
-struct strObject;
-typedef strObject* HOBJECT;
+#include <cstdio>
+
+struct BezierFollowState;
+struct EObjectActionParams;
+struct EDeathParams;
+struct EPhysicsDesc;
 
 class EEngine
 {
 public:
-    virtual ~EEngine() = default;
+    EEngine();
+    virtual ~EEngine();
 
+    // ---- Frame -----------------------------------------------------------------------
     void Init(HWND hwnd);
     // True when a frame is due (at least 1 ms since the last one); sets m_fDeltaTime.
     bool Tick();
@@ -25,6 +36,7 @@ public:
     void Render();
     void RenderEffects();
     void RequestWorldChange(const char* name);
+    // False when the world file failed (the engine is then reset, no world loaded).
     bool StartWorld(const char* name);
     void ResetWorld();
     void SaveScreenshot();
@@ -35,29 +47,139 @@ public:
     void Shutdown();
     void OnKeyDown(WPARAM key);
     void OnKeyUp(WPARAM key);
+    // kind: 1 texture, 2 sprite, 4 mesh, 8 sound, 16 skinned mesh.
+    void PreloadFile(const char* name, DWORD kind);
 
-    // STAND-IN: the object table comes with the scene-object work; until then
-    // there are no objects, so these find nothing, change nothing and count 0.
+    // ---- Save games --------------------------------------------------------------------
+    // The "Engine" section. False when a write or read failed.
+    bool Save(FILE* file);
+    bool Load(FILE* file);
+
+    // ---- The object table ----------------------------------------------------------------
+    HOBJECT AddObject(EObjectDesc* desc);
+    HOBJECT CreateObject(BYTE type, const char* fileName, DWORD flags, DWORD flags2, const float* position,
+                         const float* scale);
+    void DeleteObject(HOBJECT object);
+    // Meshes, skinned meshes and lights by name, without regard to case; with
+    // the filter on only types 0, 2 and 6 (never sprites either way).
     HOBJECT FindObject(const char* name, BYTE filter);
-    void GetObjectPosition(HOBJECT object, D3DVECTOR* out);
+    HOBJECT FindObjectByPesel(DWORD time, DWORD random, DWORD slot);
+    void SetObjectName(HOBJECT object, const char* name);
+    const char* GetNamePrefix(BYTE type) const;
+    void LoadNamePrefixes();
+    void SaveNamePrefixes();
+    void DeleteAllObjects();
+    // Deletes every object whose flag word 1 carries the not-important bit.
+    void DeleteFlaggedObjects();
     // Deletes every object farther from the camera than the distance.
     void WipeOut(float distance);
-    void SetSectorHidden(DWORD sector, BYTE hidden);
-    void RunObjectAction(const char* name, BYTE flag);
+    // Deletes every object whose delete-pending byte is set.
+    void DeletePendingObjects();
     // Marks for deletion every object in use whose flags carry the
     // not-important bit (0x40); the count.
     int DeleteNotImportantObjects();
     // Marks for deletion every object in use whose file name contains
     // "windows" (without regard to case); the count.
     int DeleteWindowObjects();
-    // Takes the keyboard and mouse back after the console closes.
+    HOBJECT GetObjectBySlot(int slot);
+    DWORD GetObjectCount() const { return m_iNumObjects; }
+    // One past the highest slot used so far in the type's range.
+    int GetHighWaterMark(BYTE type) const;
+
+    // ---- Object operations: transform ------------------------------------------------
+    void SetObjectPosition(HOBJECT object, const D3DXVECTOR3* position, BYTE keepStart);
+    void SetObjectTransform(HOBJECT object, const D3DXVECTOR3* position, const EOrientation* orientation,
+                            BYTE keepStart, BYTE moveBody);
+    void SetObjectRotation(HOBJECT object, const EOrientation* orientation);
+    void GetObjectPosition(HOBJECT object, D3DVECTOR* out);
+    void GetObjectOrientation(HOBJECT object, EOrientation* out);
+    void SetObjectScale(HOBJECT object, const D3DXVECTOR3* scale);
+    void GetObjectScale(HOBJECT object, D3DXVECTOR3* out);
+    void SetLightRange(HOBJECT object, float range);
+
+    // ---- Object operations: flags (value, mask) -------------------------------------
+    void SetObjectFlags(HOBJECT object, DWORD value, DWORD mask);
+    DWORD GetObjectFlags(HOBJECT object);
+    void SetObjectFlags2(HOBJECT object, DWORD value, DWORD mask);
+    DWORD GetObjectFlags2(HOBJECT object);
+    HOBJECT SetObjectFlags3(HOBJECT object, DWORD value, DWORD mask);
+    DWORD GetObjectFlags3(HOBJECT object);
+    void SetObjectDisappearRange(HOBJECT object, int range);
+    int GetObjectDisappearRange(HOBJECT object);
+
+    // ---- Object operations: animation ------------------------------------------------
+    bool SetObjectAnimation(HOBJECT object, const char* name, BYTE loop, float blendTime, float speed);
+    bool SetSkinMeshAnimation(HOBJECT object, const char* name, BYTE flag, float speed);
+    bool SetSkinMeshAnimationSlot2(HOBJECT object, const char* name, BYTE flag, float speed);
+    bool IsObjectHit(HOBJECT object);
+    bool CanAnimationBeInterrupted(HOBJECT object);
+    bool HasAnimation(HOBJECT object, const char* name);
+    bool GetSkinMeshNodePosition(HOBJECT object, const char* node, D3DXVECTOR3* out);
+    void UpdateSkinMeshNodes(HOBJECT object);
+
+    // ---- Object operations: physics hand-over ---------------------------------------
+    void SetObjectPhysicsDesc(HOBJECT object, const EPhysicsDesc* desc);
+    void GetObjectPhysicsDesc(HOBJECT object, EPhysicsDesc* out);
+    void PutForceToObject(HOBJECT object, const D3DXVECTOR3* force, float value);
+    void RemoveObjectBody(HOBJECT object);
+    void SetObjectPathGenParams(HOBJECT object, const float values[5]);
+    void GetObjectPathGenParams(HOBJECT object, float values[5]);
+
+    // ---- Object operations: sub-records (copy in, copy out) -------------------------
+    void SetObjectDeathParams(HOBJECT object, const EDeathParams* params);
+    void GetObjectDeathParams(HOBJECT object, EDeathParams* out);
+    void SetObjectActionParams(HOBJECT object, const EObjectActionParams* params);
+    void GetObjectActionParams(HOBJECT object, EObjectActionParams* out);
+    void SetObjectRoadParams(HOBJECT object, const ERoadParams* params);
+    ERoadParams* GetObjectRoadParams(HOBJECT object);
+    void SetObjectTexturePaint(HOBJECT object, const ETexturePaintParams* params);
+    bool GetObjectTexturePaint(HOBJECT object, ETexturePaintParams* out);
+    void SetObjectBlinking(HOBJECT object, const EBlinkingParams* params);
+    bool GetObjectBlinking(HOBJECT object, EBlinkingParams* out);
+    void SetObjectLightControl(HOBJECT object, const ELightControlParams* params);
+    void GetObjectLightControl(HOBJECT object, ELightControlParams* out);
+    void SetObjectSound(HOBJECT object, const char* file, float value, const char* condition, BYTE looping);
+    // The file (OBJECT_SOUND_FILE_SIZE bytes) and condition
+    // (OBJECT_SOUND_CONDITION_SIZE bytes) names and the value; empty when none.
+    void GetObjectSound(HOBJECT object, char* file, float* value, char* condition);
+    void SetObjectFx(HOBJECT object, const char* name);
+    void SetObjectBushSound(HOBJECT object, const char* file, float range);
+    void SetPendingTie(HOBJECT object, const char* socket, const char* target);
+    // The tie flag; the socket and object names (OBJECT_TIE_NAME_SIZE bytes each).
+    BYTE GetTieInfo(HOBJECT object, char* socket, char* target);
+
+    // ---- Object operations: bezier movement ------------------------------------------
+    void SetObjectBezierFollowState(HOBJECT object, const BezierFollowState* state);
+    void GetObjectBezierFollowState(HOBJECT object, BezierFollowState* out);
+    void StartBezierMoving(HOBJECT object);
+    void StopBezierMoving(HOBJECT object);
+    bool IsMovingOnBezier(HOBJECT object);
+    void SetBezierSpeedMode1(HOBJECT object, double target);
+    void SetBezierSpeedMode2(HOBJECT object, double target);
+    void SetBezierPaused(HOBJECT object, BYTE paused);
+
+    // ---- Object operations: sprites, sockets, actions, look --------------------------
+    void SetSpriteColor(HOBJECT object, DWORD color);
+    void SetSpriteColorF(HOBJECT object, float a, float b, float c, float d);
+    bool GetObjectSocket(HOBJECT object, const char* socket, D3DXMATRIX* out, EOrientation* orientation);
+    void RunActions(HOBJECT object, int argument);
+    void RunObjectAction(const char* name, BYTE flag);
+    void ForceCameraToLook(HOBJECT from, HOBJECT at);
+
+    // STAND-IN: sectors come with the world-file work; until then nothing is hidden.
+    void SetSectorHidden(DWORD sector, BYTE hidden);
+    // STAND-IN: takes the keyboard and mouse back (after the console closes,
+    // and each frame); the input work connects it to the keyboard device.
     void AcquireInput();
+    // STAND-IN: lets the keyboard go at a world reset; see AcquireInput.
+    void ReleaseInput();
     // The mouse device with its 10 ms window timer, around device loss.
     void CreateMouse();
     void ReleaseMouse();
     // Lets the keyboard go while the device is lost.
     void UnacquireInput();
 
+    // ---- Frame state ---------------------------------------------------------------------
     // Kept in double: the counter runs from boot, and a float of seconds a day
     // in has only 8 ms steps. Frame steps are still handed out as floats.
     double m_fLastTime = 0.0;
@@ -77,6 +199,31 @@ public:
     BYTE m_bGameClock = 0;
     float m_fGameClock = 0.0f;
     BYTE m_bSkipCutscene = 0;
+    HOBJECT m_pLookFrom = nullptr;
+    HOBJECT m_pLookAt = nullptr;
+    DWORD m_dwLookFromFlags = 0; // flag word 1 of the look-from object before the look
+
+    // ---- Table state -----------------------------------------------------------------------
+    static constexpr int NAME_PREFIX_SIZE = 4;
+    static constexpr int SCREENSHOT_TRIES = 1000;
+
+    DWORD m_iNumObjects = 0;
+    char m_szNamePrefixes[4][NAME_PREFIX_SIZE] = {};
+    int m_iHighMesh = FIRST_MESH_SLOT;
+    int m_iHighSkinMesh = FIRST_SKINMESH_SLOT;
+    int m_iHighLight = FIRST_LIGHT_SLOT;
+    int m_iHighSprite = FIRST_SPRITE_SLOT;
+    strObject m_Objects[MAX_OBJECTS];
+
+private:
+    int* HighWaterMark(BYTE type);
+    // Builds the object of its Type once the slot is set up; false when it cannot be made.
+    bool CreateObjectOfType(HOBJECT object, EObjectDesc* desc);
+    void FreeSubRecords(HOBJECT object);
+    void ReleaseObjectOfType(HOBJECT object);
+    void PostLoadSetup();
+    void MakePendingTies();
+    bool LoadObjectRecord(FILE* file);
 };
 
 extern EEngine g_Engine;

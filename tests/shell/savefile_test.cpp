@@ -4,6 +4,8 @@
 #include "shell/SaveFile.h"
 
 #include "shell/Orientation.h"
+#include "world/Engine.h"
+#include "world/Object.h"
 
 #include <gtest/gtest.h>
 
@@ -53,35 +55,29 @@ protected:
     {
         if (file)
             std::fclose(file);
-        SetPeselLookup(nullptr, nullptr);
+        for (HOBJECT o : objects)
+            g_Engine.DeleteObject(o);
         ResetSaveFileErrors();
         temp.reset();
     }
+    // A live light with the given PESEL, deleted after the test.
+    HOBJECT Object(DWORD time, DWORD random, DWORD slot)
+    {
+        HOBJECT o = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, nullptr, nullptr);
+        EXPECT_NE(o, nullptr);
+        if (!o)
+            return nullptr;
+        o->PESEL[0] = time;
+        o->PESEL[1] = random;
+        o->PESEL[2] = slot;
+        objects.push_back(o);
+        return o;
+    }
     FILE* file = nullptr;
     std::unique_ptr<TempDir> temp;
+    std::vector<HOBJECT> objects;
 };
 
-// Three fake scene objects for the PESEL lookup.
-struct FakeObject
-{
-    DWORD pesel[3];
-};
-FakeObject g_fakes[3] = {{{100, 7, 12}}, {{200, 9, 3400}}, {{0, 0, 0}}};
-
-bool FakePeselOf(HOBJECT obj, DWORD out[3])
-{
-    const auto* f = reinterpret_cast<const FakeObject*>(obj);
-    std::memcpy(out, f->pesel, sizeof f->pesel);
-    return true;
-}
-
-HOBJECT FakeFind(DWORD a, DWORD b, DWORD c)
-{
-    for (auto& f : g_fakes)
-        if (f.pesel[0] == a && f.pesel[1] == b && f.pesel[2] == c)
-            return reinterpret_cast<HOBJECT>(&f);
-    return nullptr;
-}
 } // namespace
 
 TEST_F(SaveFile, StringIsLengthThenCharacters)
@@ -161,7 +157,8 @@ TEST_F(SaveFile, EveryKindRoundTripsWithItsByteCount)
     char s1[16], s2[16] = "junk";
     unsigned char blockBack[5] = {};
     EOrientation back;
-    HOBJECT obj = reinterpret_cast<HOBJECT>(&g_fakes[0]);
+    strObject placeholder{};
+    HOBJECT obj = &placeholder;
     EXPECT_TRUE(ReadDword(file, &d));
     EXPECT_TRUE(ReadFloat(file, &f));
     EXPECT_TRUE(ReadBool(file, &b1));
@@ -236,35 +233,35 @@ TEST_F(SaveFile, PeselIsTwelveBytesAndFindsTheObject)
     ASSERT_TRUE(WritePesel(file, nullptr));
     EXPECT_EQ(Contents(file), std::vector<unsigned char>(12, 0));
 
-    SetPeselLookup(FakePeselOf, FakeFind);
+    Object(100, 7, 3800);
+    HOBJECT second = Object(200, 9, 3400);
     std::rewind(file);
-    ASSERT_TRUE(WritePesel(file, reinterpret_cast<HOBJECT>(&g_fakes[1])));
+    ASSERT_TRUE(WritePesel(file, second));
     const auto bytes = Contents(file);
     EXPECT_EQ(bytes, (std::vector<unsigned char>{200, 0, 0, 0, 9, 0, 0, 0, 0x48, 0x0D, 0, 0}));
 
     std::rewind(file);
     HOBJECT obj = nullptr;
     ASSERT_TRUE(ReadPesel(file, &obj));
-    EXPECT_EQ(obj, reinterpret_cast<HOBJECT>(&g_fakes[1]));
+    EXPECT_EQ(obj, second);
 
-    // Twelve zeros find the object whose PESEL is all zero, when there is one.
+    // An unknown PESEL gives null; twelve zeros find nothing while no object has an all-zero PESEL.
     FILE* zeros = FileWith(std::vector<unsigned char>(12, 0));
+    obj = second;
     ASSERT_TRUE(ReadPesel(zeros, &obj));
-    EXPECT_EQ(obj, reinterpret_cast<HOBJECT>(&g_fakes[2]));
-    std::fclose(zeros);
-
-    // An unknown PESEL gives null.
+    EXPECT_EQ(obj, nullptr);
     FILE* unknown = FileWith({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
-    obj = reinterpret_cast<HOBJECT>(&g_fakes[0]);
+    obj = second;
     ASSERT_TRUE(ReadPesel(unknown, &obj));
     EXPECT_EQ(obj, nullptr);
     std::fclose(unknown);
-}
 
-TEST_F(SaveFile, AnObjectWithoutALookupIsAFailedWrite)
-{
-    EXPECT_FALSE(WritePesel(file, reinterpret_cast<HOBJECT>(&g_fakes[0])));
-    EXPECT_EQ(Contents(file), std::vector<unsigned char>(12, 0));
+    // ... and the object whose PESEL is all zero, when there is one.
+    HOBJECT zero = Object(0, 0, 0);
+    std::rewind(zeros);
+    ASSERT_TRUE(ReadPesel(zeros, &obj));
+    EXPECT_EQ(obj, zero);
+    std::fclose(zeros);
 }
 
 TEST_F(SaveFile, TruncatedFileIsReported)
@@ -285,7 +282,8 @@ TEST_F(SaveFile, TruncatedFileIsReported)
     EOrientation o;
     EXPECT_FALSE(ReadOrientation(f, &o));
     EXPECT_TRUE(D3DXQuaternionIsIdentity(&o.Quaternion));
-    HOBJECT obj = reinterpret_cast<HOBJECT>(&g_fakes[0]);
+    strObject placeholder{};
+    HOBJECT obj = &placeholder;
     EXPECT_FALSE(ReadPesel(f, &obj));
     EXPECT_EQ(obj, nullptr);
     std::fclose(f);

@@ -1,0 +1,8 @@
+#include "game/BezierFollowState.h"
+
+#include <cstring>
+
+void BezierFollowState::Init()
+{
+    std::memset(this, 0, sizeof *this);
+}

@@ -1,0 +1,42 @@
+#pragma once
+// EPhysicsDesc: the rigid-body description a mesh keeps (world keys that begin
+// with "rigid_body_physics_"). The physics manager builds the body from it.
+
+#include "platform/win32/WinTypes.h"
+
+constexpr int PHYSICS_NAME_SIZE = 32;
+constexpr int PHYSICS_SOUND_SIZE = 256;
+constexpr int PHYSICS_NO_COLLISION_NAMES = 25;
+constexpr int PHYSICS_PREFAB_SIZE = 128;
+constexpr int PHYSICS_TABLE_SIZE = 772; // kept and saved; no world key sets it
+
+struct EPhysicsDesc
+{
+    EPhysicsDesc() { Reset(); }
+    void Reset();
+
+    int iShape; // 0 none, 1 box, 2 cylinder, 3 sphere
+    float fMassOrSize;
+    BYTE bRigidBody;
+    BYTE bBulletHits;
+    BYTE bExplosions;
+    BYTE bNotImportant;
+    float fFriction;
+    BYTE bJoint;
+    char szJointSocket[PHYSICS_NAME_SIZE];
+    char szJointPartner[PHYSICS_NAME_SIZE];
+    char szPartnerSocket[PHYSICS_NAME_SIZE];
+    float fJointValue;
+    char szGiveActionTo[PHYSICS_NAME_SIZE];
+    char szHitSound[PHYSICS_SOUND_SIZE];
+    BYTE bHitSound;
+    float fHitSoundValue;
+    float fHitSoundPause;
+    char szCollisionSound[PHYSICS_SOUND_SIZE];
+    BYTE aTable[PHYSICS_TABLE_SIZE];
+    float fCollisionSoundValue;
+    BYTE bNoCollisions;
+    BYTE bNoCollisionsWithBodies;
+    char szNoCollision[PHYSICS_NO_COLLISION_NAMES][PHYSICS_NAME_SIZE];
+    char szPrefab[PHYSICS_PREFAB_SIZE];
+};

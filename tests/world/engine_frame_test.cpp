@@ -1,0 +1,186 @@
+// The engine frame: deferred deletions, world starts, key routing, preloads.
+#include "world_fixture.h"
+
+#include "game/MainGame.h"
+#include "shell/Console.h"
+#include "shell/FocusMgr.h"
+#include "ui/Menu.h"
+
+#include <string>
+
+using namespace worldtest;
+
+namespace
+{
+class EngineFrame : public WorldTest
+{
+protected:
+    void SetUp() override
+    {
+        // The update and the world start keep console variables; made here,
+        // before the tracker is on, they are not counted (the console outlives
+        // the tracker at exit).
+        g_Console.SetVariable("NumTotalObjects", 0.0f, 0);
+        g_Console.ExecuteSetting("EnableAntialiasing 0");
+        WorldTest::SetUp();
+        savedFocus = g_FocusMgr.m_bOnFocus;
+        savedInitialised = g_Engine.m_bInitialised;
+        g_FocusMgr.m_bOnFocus = 1;
+        g_Engine.m_bInitialised = 1;
+    }
+    void TearDown() override
+    {
+        g_FocusMgr.m_bOnFocus = savedFocus;
+        g_Engine.m_bInitialised = savedInitialised;
+        g_Engine.m_bWorldLoaded = 0;
+        g_Engine.m_szWorld[0] = 0;
+        g_Console.m_bOpen = 0;
+        g_Menu.m_bOpen = 0;
+        WorldTest::TearDown();
+    }
+    BYTE savedFocus = 0;
+    BYTE savedInitialised = 0;
+};
+} // namespace
+
+TEST_F(EngineFrame, ObjectMarkedDuringAPassGoesWithTheNextUpdateAndNotBefore)
+{
+    HOBJECT mesh = Mesh("mesh");
+    HOBJECT skin = Skin("skin");
+    HOBJECT light = Light("light");
+    HOBJECT sprite = Sprite("sprite");
+    HOBJECT kept = Mesh("kept");
+    for (HOBJECT o : {mesh, skin, light, sprite})
+        o->bDeletePending = 1;
+
+    // Still there until the engine update runs the deletions.
+    for (HOBJECT o : {mesh, skin, light, sprite})
+        EXPECT_EQ(o->bUsed, 1);
+    EXPECT_EQ(g_Engine.FindObject("mesh", 0), mesh);
+
+    ASSERT_TRUE(g_Engine.Update());
+    for (HOBJECT o : {mesh, skin, light, sprite})
+        EXPECT_EQ(o->bUsed, 0) << Slot(o);
+    EXPECT_EQ(g_Engine.FindObject("mesh", 0), nullptr);
+    EXPECT_EQ(kept->bUsed, 1);
+    EXPECT_EQ(g_Engine.GetObjectCount(), 1u);
+    float total = -1.0f;
+    ASSERT_TRUE(g_Console.GetVariable("NumTotalObjects", &total));
+    EXPECT_EQ(total, 1.0f);
+}
+
+TEST_F(EngineFrame, NothingIsUpdatedOrDeletedWithoutFocusOrBeforeInit)
+{
+    HOBJECT o = Mesh();
+    o->bDeletePending = 1;
+    const DWORD frame = g_Engine.m_iFrame;
+    g_FocusMgr.m_bOnFocus = 0;
+    EXPECT_FALSE(g_Engine.Update());
+    g_FocusMgr.m_bOnFocus = 1;
+    g_Engine.m_bInitialised = 0;
+    EXPECT_FALSE(g_Engine.Update());
+    EXPECT_EQ(o->bUsed, 1);
+    EXPECT_EQ(g_Engine.m_iFrame, frame);
+
+    g_Engine.m_bInitialised = 1;
+    EXPECT_TRUE(g_Engine.Update());
+    EXPECT_EQ(g_Engine.m_iFrame, frame + 1);
+    EXPECT_EQ(o->bUsed, 0);
+    EXPECT_EQ(g_Engine.m_bGameClock, 1);
+}
+
+TEST_F(EngineFrame, AStarWorldResetsTheEngineAndLeavesNoWorldLoaded)
+{
+    ASSERT_TRUE(g_Engine.StartWorld("worlds\\test.w"));
+    EXPECT_EQ(g_Engine.m_bWorldLoaded, 1);
+    EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\test.w");
+    EXPECT_EQ(g_Engine.m_bWorldChange, 0);
+    EXPECT_EQ(g_Engine.m_iFrame, 0u);
+    EXPECT_NE(ConsoleLog().find("Meshes loaded: 0"), std::string::npos);
+
+    Mesh("left_over");
+    Light("left_over_light");
+    g_Engine.m_bGameClock = 1;
+    ASSERT_TRUE(g_Engine.StartWorld("*"));
+    EXPECT_EQ(g_Engine.GetObjectCount(), 0u);
+    EXPECT_EQ(g_Engine.m_bWorldLoaded, 0);
+    EXPECT_STREQ(g_Engine.m_szWorld, "");
+    EXPECT_EQ(g_Engine.m_bGameClock, 0);
+    EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
+}
+
+TEST_F(EngineFrame, WorldNamesTooLongForTheBuffersAreRefused)
+{
+    ASSERT_TRUE(g_Engine.StartWorld("worlds\\test.w"));
+    const std::string longName = "worlds\\" + std::string(300, 'x') + ".w";
+    EXPECT_FALSE(g_Engine.StartWorld(longName.c_str()));
+    EXPECT_NE(ConsoleLog().find("!!! 1"), std::string::npos);
+    EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\test.w");
+    EXPECT_EQ(g_Engine.m_bWorldChange, 0);
+
+    g_Engine.m_szNextWorld[0] = 0;
+    g_Engine.RequestWorldChange(longName.c_str());
+    EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
+    g_Engine.RequestWorldChange("worlds\\level02.w");
+    EXPECT_STREQ(g_Engine.m_szNextWorld, "worlds\\level02.w");
+    EXPECT_EQ(g_Engine.m_bWorldChange, 1);
+    g_Engine.m_szNextWorld[0] = 0;
+    g_Engine.m_bWorldChange = 0;
+}
+
+TEST_F(EngineFrame, KeysGoToTheConsoleElseTheMenuElseTheGame)
+{
+    g_MainGame.m_LastKeyDown = g_Menu.m_LastKeyDown = 0;
+    g_Console.m_szInput[0] = 0;
+    g_Console.m_iCursor = 0;
+
+    g_Console.m_bOpen = 1;
+    g_Menu.m_bOpen = 1;
+    g_Engine.OnKeyDown('A');
+    EXPECT_STREQ(g_Console.m_szInput, "a");
+    EXPECT_EQ(g_Menu.m_LastKeyDown, 0u);
+    EXPECT_EQ(g_MainGame.m_LastKeyDown, 0u);
+
+    g_Console.m_bOpen = 0;
+    g_Engine.OnKeyDown('B');
+    g_Engine.OnKeyUp('B');
+    EXPECT_EQ(g_Menu.m_LastKeyDown, WPARAM('B'));
+    EXPECT_EQ(g_Menu.m_LastKeyUp, WPARAM('B'));
+    EXPECT_EQ(g_MainGame.m_LastKeyDown, 0u);
+
+    g_Menu.m_bOpen = 0;
+    g_Engine.OnKeyDown('C');
+    g_Engine.OnKeyUp('C');
+    EXPECT_EQ(g_MainGame.m_LastKeyDown, WPARAM('C'));
+    EXPECT_EQ(g_MainGame.m_LastKeyUp, WPARAM('C'));
+    EXPECT_STREQ(g_Console.m_szInput, "a");
+    g_Console.m_szInput[0] = 0;
+    g_Console.m_iCursor = 0;
+}
+
+TEST_F(EngineFrame, PreloadLeavesNoObjectBehind)
+{
+    g_Engine.PreloadFile(MESH_FILE, 4);
+    g_Engine.PreloadFile(SKIN_FOLDER, 16);
+    g_Engine.PreloadFile(SPRITE_FILE, 2);
+    g_Engine.PreloadFile("meshes\\missing.x", 4);
+    g_Engine.PreloadFile(nullptr, 4);
+    g_Engine.PreloadFile("sounds\\missing.wav", 8);
+    EXPECT_EQ(g_Engine.GetObjectCount(), 0u);
+    EXPECT_EQ(g_Engine.GetHighWaterMark(OT_MESH), 0);
+}
+
+TEST_F(EngineFrame, QuitAndCutsceneSkipRequests)
+{
+    g_Engine.m_bQuit = 0;
+    g_Engine.RequestQuit();
+    EXPECT_EQ(g_Engine.m_bQuit, 1);
+    g_Engine.m_bQuit = 0;
+
+    g_Engine.SkipCutscene();
+    EXPECT_EQ(g_Engine.m_bSkipCutscene, 1);
+    EXPECT_NE(ConsoleLog().find("*** Stop cutscene!"), std::string::npos);
+    // No cut-scene plays: the next update ends the skip.
+    g_Engine.Update();
+    EXPECT_EQ(g_Engine.m_bSkipCutscene, 0);
+}

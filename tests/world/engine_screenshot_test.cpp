@@ -1,0 +1,175 @@
+// Screenshots: the back buffer goes to the first free "tk_screenNNNN.bmp" as
+// a BMP any image viewer opens.
+#include "world_fixture.h"
+
+#include "platform/Backend.h"
+#include "platform/d3d9/D3D9.h"
+#include "platform/d3d9/HeadlessDevice.h"
+#include "shell/D3DMain.h"
+
+#include <cstdint>
+#include <string>
+
+using namespace worldtest;
+
+namespace
+{
+uint32_t Le32(const std::string& b, size_t at)
+{
+    return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+uint16_t Le16(const std::string& b, size_t at)
+{
+    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1])
+                                                                         << 8);
+}
+
+constexpr UINT WIDTH = 10; // 30 bytes of pixels, padded to 32 a row
+constexpr UINT HEIGHT = 6;
+
+class Screenshot : public WorldTest
+{
+protected:
+    void SetUp() override
+    {
+        WorldTest::SetUp();
+        TkSetBackend(TkBackend::Headless);
+        TkD3D9ResetHeadless();
+        d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d, nullptr);
+        D3DPRESENT_PARAMETERS pp = {};
+        pp.BackBufferWidth = WIDTH;
+        pp.BackBufferHeight = HEIGHT;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.BackBufferCount = 1;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.Windowed = TRUE;
+        pp.EnableAutoDepthStencil = TRUE;
+        pp.AutoDepthStencilFormat = D3DFMT_D16;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(uintptr_t(0x1234)),
+                                    D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+                  D3D_OK);
+        ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        savedDevice = g_pD3DInterface;
+        savedBack = g_pBackBuffer;
+        g_pD3DInterface = device;
+        g_pBackBuffer = back;
+
+        // Dark blue everywhere, a red top-left pixel, a green bottom-right one.
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(10, 20, 200), 1.0f, 0);
+        const D3DRECT topLeft = {0, 0, 1, 1};
+        device->Clear(1, &topLeft, D3DCLEAR_TARGET, D3DCOLOR_XRGB(255, 0, 0), 1.0f, 0);
+        const D3DRECT bottomRight = {WIDTH - 1, HEIGHT - 1, WIDTH, HEIGHT};
+        device->Clear(1, &bottomRight, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 255, 0), 1.0f, 0);
+    }
+    void TearDown() override
+    {
+        g_pD3DInterface = savedDevice;
+        g_pBackBuffer = savedBack;
+        if (back)
+            back->Release();
+        if (device)
+        {
+            EXPECT_EQ(device->Release(), 0u);
+        }
+        if (d3d)
+            d3d->Release();
+        TkD3D9ResetHeadless();
+        WorldTest::TearDown();
+    }
+
+    IDirect3D9* d3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DDevice9* savedDevice = nullptr;
+    IDirect3DSurface9* savedBack = nullptr;
+};
+} // namespace
+
+TEST_F(Screenshot, RequestsWriteNumberedBitmapsOfTheBackBuffer)
+{
+    g_Engine.m_bScreenshot = 1;
+    g_Engine.SaveScreenshot();
+    EXPECT_EQ(g_Engine.m_bScreenshot, 0);
+    ASSERT_TRUE(temp->Exists("tk_screen0000.bmp"));
+    EXPECT_FALSE(temp->Exists("tk_screen0000.txt"));
+    g_Engine.SaveScreenshot();
+    ASSERT_TRUE(temp->Exists("tk_screen0001.bmp"));
+    EXPECT_FALSE(temp->Exists("tk_screen0002.bmp"));
+
+    const std::string bmp = temp->Read("tk_screen0000.bmp");
+    const uint32_t rowBytes = 32;
+    ASSERT_EQ(bmp.size(), 54u + rowBytes * HEIGHT);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(Le32(bmp, 2), bmp.size());
+    EXPECT_EQ(Le32(bmp, 10), 54u);
+    EXPECT_EQ(Le32(bmp, 14), 40u);
+    EXPECT_EQ(Le32(bmp, 18), WIDTH);
+    EXPECT_EQ(Le32(bmp, 22), HEIGHT); // positive: bottom-up rows
+    EXPECT_EQ(Le16(bmp, 26), 1);
+    EXPECT_EQ(Le16(bmp, 28), 24);
+    EXPECT_EQ(Le32(bmp, 30), 0u); // uncompressed
+    EXPECT_EQ(Le32(bmp, 34), rowBytes * HEIGHT);
+
+    auto pixel = [&](UINT x, UINT y)
+    {
+        const size_t at = 54 + size_t(HEIGHT - 1 - y) * rowBytes + size_t(x) * 3;
+        return std::string(bmp, at, 3); // blue, green, red
+    };
+    EXPECT_EQ(pixel(0, 0), std::string("\x00\x00\xff", 3));
+    EXPECT_EQ(pixel(WIDTH - 1, HEIGHT - 1), std::string("\x00\xff\x00", 3));
+    EXPECT_EQ(pixel(4, 2), std::string("\xc8\x14\x0a", 3));
+    EXPECT_EQ(bmp.substr(54 + 30, 2), std::string(2, '\0')); // row padding
+}
+
+TEST_F(Screenshot, NothingIsWrittenWhenAThousandNamesAreTaken)
+{
+    for (int n = 0; n < 1000; ++n)
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "tk_screen%04d.bmp", n);
+        temp->Write(name, "");
+    }
+    g_Engine.SaveScreenshot();
+    EXPECT_FALSE(temp->Exists("tk_screen1000.bmp"));
+    EXPECT_EQ(temp->Read("tk_screen0999.bmp"), "");
+}
+
+TEST_F(Screenshot, NoDeviceNoScreenshot)
+{
+    g_pD3DInterface = nullptr;
+    g_pBackBuffer = nullptr;
+    g_Engine.SaveScreenshot();
+    EXPECT_FALSE(temp->Exists("tk_screen0000.bmp"));
+}
+
+TEST_F(Screenshot, RenderSetsTheSceneStatesOnTheDevice)
+{
+    const BYTE savedInitialised = g_Engine.m_bInitialised;
+    const BYTE savedWireFrame = g_Options.WireFrame;
+    g_Engine.m_bInitialised = 1;
+    for (BYTE wire : {BYTE(1), BYTE(0)})
+    {
+        g_Options.WireFrame = wire;
+        device->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+        device->SetRenderState(D3DRS_DEPTHBIAS, 5);
+        g_Engine.Render();
+        DWORD v = 0;
+        device->GetRenderState(D3DRS_FILLMODE, &v);
+        EXPECT_EQ(v, DWORD(wire ? D3DFILL_WIREFRAME : D3DFILL_SOLID));
+        device->GetRenderState(D3DRS_ZENABLE, &v);
+        EXPECT_EQ(v, DWORD(TRUE));
+        device->GetRenderState(D3DRS_DITHERENABLE, &v);
+        EXPECT_EQ(v, DWORD(FALSE));
+        device->GetRenderState(D3DRS_NORMALIZENORMALS, &v);
+        EXPECT_EQ(v, DWORD(TRUE));
+        device->GetRenderState(D3DRS_DEPTHBIAS, &v);
+        EXPECT_EQ(v, 0u);
+    }
+    g_Options.WireFrame = savedWireFrame;
+    g_Engine.m_bInitialised = savedInitialised;
+}

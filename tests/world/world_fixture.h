@@ -1,0 +1,85 @@
+#pragma once
+// Scene-object tests: a temporary data folder with one mesh file, one
+// skinned-model folder and one sprite texture, an empty table before and after
+// each test, and the allocation tracker switched on so leaks show by tag.
+
+#include "support/ConsoleLog.h"
+#include "support/TempDir.h"
+
+#include "shell/Debug.h"
+#include "shell/GameOptions.h"
+#include "world/Engine.h"
+#include "world/Object.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace worldtest
+{
+constexpr const char* MESH_FILE = "meshes\\box.x";
+constexpr const char* SKIN_FOLDER = "models\\soldier";
+constexpr const char* SPRITE_FILE = "sprites\\spark.tga";
+
+// Live allocations counted under the tag.
+inline DWORD Tracked(const char* tag)
+{
+    for (int i = 0; i < EDebug::MAX_ALLOCATION_TAGS; ++i)
+        if (g_Debug.m_bUsed[i] && std::strcmp(g_Debug.m_szTags[i], tag) == 0)
+            return g_Debug.m_iCounts[i];
+    return 0;
+}
+
+// Live allocations of every tag the object table uses.
+inline DWORD TrackedObjectRecords()
+{
+    DWORD n = 0;
+    for (const char* tag :
+         {"BezierFollowState", "BezierMoveState", "ERoadParams", "ETexturePaintParams", "EBlinkingParams",
+          "ELightControlParams", "EObjectSound", "EObjectActionParams", "EDeathParams", "pFxName",
+          "pPendingTieSocket", "pPendingTieObject", "EMesh", "ESkinMesh"})
+        n += Tracked(tag);
+    return n;
+}
+
+class WorldTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        temp = std::make_unique<TempDir>();
+        savedSystemDebug = g_Options.SystemDebug;
+        g_Options.SystemDebug = 1;
+        g_Engine.DeleteAllObjects();
+        temp->Write("meshes/box.x", "xof 0303txt 0032\n");
+        temp->Write("models/soldier/animations/animations_desc.txt", "\n");
+        temp->Write("sprites/spark.tga", "tga");
+    }
+    void TearDown() override
+    {
+        g_Engine.DeleteAllObjects();
+        EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
+        g_Options.SystemDebug = savedSystemDebug;
+        temp.reset();
+    }
+
+    static HOBJECT Add(BYTE type, const char* file, const char* name = nullptr)
+    {
+        HOBJECT o = g_Engine.CreateObject(type, file, 0, 0, nullptr, nullptr);
+        if (o && name)
+            g_Engine.SetObjectName(o, name);
+        return o;
+    }
+    static HOBJECT Mesh(const char* name = nullptr) { return Add(OT_MESH, MESH_FILE, name); }
+    static HOBJECT Skin(const char* name = nullptr) { return Add(OT_SKINMESH, SKIN_FOLDER, name); }
+    static HOBJECT Light(const char* name = nullptr) { return Add(OT_LIGHT, "", name); }
+    static HOBJECT Sprite(const char* name = nullptr) { return Add(OT_SPRITE, SPRITE_FILE, name); }
+
+    static int Slot(HOBJECT o) { return o ? static_cast<int>(o - g_Engine.m_Objects) : -1; }
+
+    std::unique_ptr<TempDir> temp;
+    int savedSystemDebug = 0;
+};
+} // namespace worldtest
