@@ -103,7 +103,13 @@ std::string JoinPath(const char* directory, const char* name)
 
 EConsole::~EConsole()
 {
-    FreeVariables();
+    // At exit the tracker may already be destroyed (globals of other files go
+    // in no set order), so what the shutdown left is freed without it.
+    while (EConsoleVariable* variable = m_pZmienne)
+    {
+        m_pZmienne = variable->next;
+        delete variable;
+    }
 }
 
 // ---- Log -------------------------------------------------------------------
