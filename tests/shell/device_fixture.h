@@ -76,7 +76,7 @@ protected:
         m_options = g_Options;
         m_env = Env;
         m_camera = g_Camera;
-        m_engine = g_Engine;
+        m_engine = std::make_unique<EEngine>(g_Engine);
         m_game = g_MainGame;
         m_menu = g_Menu;
         m_consoleOpen = g_Console.m_bOpen;
@@ -110,7 +110,7 @@ protected:
         g_Options = m_options;
         Env = m_env;
         g_Camera = m_camera;
-        g_Engine = m_engine;
+        g_Engine = *m_engine;
         g_MainGame = m_game;
         g_Menu = m_menu;
         g_Console.m_bOpen = m_consoleOpen;
@@ -159,7 +159,8 @@ private:
     GameOptions m_options;
     ESkyLight m_env;
     ECamera m_camera;
-    EEngine m_engine;
+    // On the heap: the engine holds its whole object table.
+    std::unique_ptr<EEngine> m_engine;
     CMainGame m_game;
     CMenu m_menu;
     BYTE m_consoleOpen = 0;
