@@ -1,7 +1,9 @@
 #include "world/Engine.h"
 
+#include "shell/CommandMgr.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
+#include "shell/Mouse.h"
 #include "shell/Timer.h"
 
 #include <cstdio>
@@ -18,6 +20,7 @@ void EEngine::Init(HWND hwnd)
     Timer(TIMER_START);
     Tick();
     m_fDeltaTime = 0.0f;
+    g_Mouse.Create(hwnd);
 }
 
 bool EEngine::Tick()
@@ -51,6 +54,8 @@ bool EEngine::Update()
     if (!m_bInitialised)
         return false;
     ++m_iFrame;
+    if (!g_Console.m_bOpen)
+        AcquireInput();
     if (g_Options.Debug > 3)
         g_Console.PrintInt("*** Klatka: ", static_cast<int>(m_iFrame));
     if (!m_bGameClock)
@@ -138,6 +143,7 @@ void EEngine::RequestQuit()
 
 void EEngine::Shutdown()
 {
+    g_Mouse.Release();
     m_bInitialised = 0;
 }
 
@@ -185,4 +191,7 @@ int EEngine::DeleteWindowObjects()
     return 0;
 }
 
-void EEngine::AcquireInput() {}
+void EEngine::AcquireInput()
+{
+    g_CommandMgr.AcquireKeyboard(m_hWnd);
+}
