@@ -44,7 +44,9 @@ INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     const int id = LOWORD(wParam);
     g_commands.push_back(Command{id, HIWORD(wParam), TkFrameCount()});
     if (lParam)
+    {
         EXPECT_EQ(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), id);
+    }
     for (int ending : g_endingIds)
         if (id == ending)
             EndDialog(dialog, id);
