@@ -10,8 +10,10 @@
 // box send IDCANCEL). Headless nobody is there to click, so the dialog runs
 // a scripted list of choices and then presses its default button:
 //   - TK_DIALOG_SCRIPT, read when the first dialog opens: choices separated by
-//     ';' or ',': "click ID" (or just "ID"), "select ID INDEX" (a combo entry);
-//   - the event script's verbs "dialog click ID" and "dialog select ID INDEX",
+//     ';' or ',': "click ID" (or just "ID"), "select ID INDEX" (a combo entry),
+//     "close" (the close box: IDCANCEL);
+//   - the event script's verbs "dialog click ID", "dialog select ID INDEX" and
+//     "dialog close",
 //     played at their frames: while such lines are still ahead, a dialog lets
 //     frames pass (one per idle pass, as the main loop would);
 //   - tests: TkQueueDialogAction.
@@ -97,8 +99,8 @@ void TkRegisterDialogTemplate(int resource, const TkDialogTemplate& dialogTempla
 bool TkHasDialogTemplate(int resource);
 
 // ---- Scripted choices ---------------------------------------------------------------
-// Adds "click ID" (or "ID") or "select ID INDEX" to the choices still to come;
-// false (nothing added) when the text is none of these.
+// Adds "click ID" (or "ID"), "select ID INDEX" or "close" to the choices still
+// to come; false (nothing added) when the text is none of these.
 bool TkQueueDialogAction(const std::string& action);
 size_t TkPendingDialogActions();
 void TkClearDialogActions();

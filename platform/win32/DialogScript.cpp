@@ -19,6 +19,7 @@ constexpr long kMaxItemIndex = 65535;
 struct Action
 {
     bool select = false; // else a click
+    bool close = false;  // the close box
     int id = 0;
     int index = 0;
     std::string text; // as written, for messages
@@ -62,6 +63,11 @@ bool Parse(const std::string& text, Action& out)
     const std::vector<std::string> w = Words(text);
     out = Action();
     out.text = text;
+    if (w.size() == 1 && TkCompareNames(w[0].c_str(), "close") == 0)
+    {
+        out.close = true;
+        return true;
+    }
     if (w.size() == 1)
         return ParseNumber(w[0], kMaxControlId, out.id);
     if (w.size() == 2 && TkCompareNames(w[0].c_str(), "click") == 0)
@@ -97,7 +103,8 @@ void ReadEnvironment()
         if (Parse(part, a))
             g_actions.push_back(a);
         else
-            std::fprintf(stderr, "TK_DIALOG_SCRIPT: \"%s\" is neither \"click ID\" nor \"select ID INDEX\"\n",
+            std::fprintf(stderr,
+                         "TK_DIALOG_SCRIPT: \"%s\" is none of \"click ID\", \"select ID INDEX\" and \"close\"\n",
                          part.c_str());
     }
 }
@@ -106,7 +113,7 @@ void ReadEnvironment()
 bool QueueFromEventScript(const std::string& verb, const std::string& args)
 {
     Action a;
-    if (!Parse(verb + " " + args, a))
+    if (!Parse(args.empty() ? verb : verb + " " + args, a))
         return false;
     if (!TkOpenDialog())
     {
@@ -128,10 +135,16 @@ bool ScriptSelect(const std::string& args)
     return QueueFromEventScript("select", args);
 }
 
+bool ScriptClose(const std::string& args)
+{
+    return QueueFromEventScript("close", args);
+}
+
 const bool g_verbsRegistered = []
 {
     TkRegisterScriptAction("dialog click", ScriptClick);
     TkRegisterScriptAction("dialog select", ScriptSelect);
+    TkRegisterScriptAction("dialog close", ScriptClose);
     return true;
 }();
 } // namespace
@@ -146,6 +159,11 @@ bool PlayNextAction(Dialog& d)
         return false;
     const Action a = g_actions.front();
     g_actions.pop_front();
+    if (a.close)
+    {
+        SendMessageA(d.hwnd, WM_CLOSE, 0, 0);
+        return true;
+    }
     Control* c = FindControl(d, a.id);
     const char* problem = nullptr;
     if (!c)

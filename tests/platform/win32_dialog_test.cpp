@@ -301,6 +301,18 @@ TEST_F(Win32DialogTest, EventScriptChoicesPlayAtTheirFramesWhileTheDialogWaits)
     EXPECT_EQ(TkFrameCount(), 5u); // no frame beyond the last choice
 }
 
+TEST_F(Win32DialogTest, CloseChoiceIsTheCloseBox)
+{
+    g_endingIds = {IDCANCEL};
+    TkLoadScriptText("frame 2: dialog close\n", "test");
+    EXPECT_EQ(Run(), IDCANCEL);
+    ASSERT_EQ(g_commands.size(), 1u);
+    EXPECT_EQ(g_commands[0].id, IDCANCEL);
+    EXPECT_EQ(g_commands[0].frame, 2u);
+    ASSERT_TRUE(TkQueueDialogAction("close"));
+    EXPECT_EQ(Run(), IDCANCEL);
+}
+
 TEST_F(Win32DialogTest, EventScriptChoiceWithoutADialogIsReported)
 {
     TkLoadScriptText("frame 1: dialog click 20\nframe 1: dialog select 50\n", "test");
