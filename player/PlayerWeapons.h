@@ -18,7 +18,7 @@ class CPlayerWeapons
 public:
     virtual ~CPlayerWeapons() = default;
 
-    WeaponView* m_pWeaponView = nullptr; // null while no weapon is held
+    WeaponView* m_pWeaponView = nullptr;       // null while no weapon is held
     EItemInstance* m_pCurrentWeapon = nullptr; // null while no weapon is held
     float m_fAimZoom = 0.0f;                   // 0 when not aiming, rising while aiming
 };

@@ -335,7 +335,8 @@ void CCommandMgr::LoadKeys()
         return;
     }
     if (size > KEYS_FILE_BYTES)
-        g_Console.Print3("ERROR in CCommandMgr::LoadKeys(): ", kKeysFile, " is too long; the rest is ignored");
+        g_Console.Print3("ERROR in CCommandMgr::LoadKeys(): ", kKeysFile,
+                         " is too long; the rest is ignored");
 
     FillKeyNames();
     int outside = 0;
@@ -355,7 +356,8 @@ void CCommandMgr::LoadKeys()
     if (outside)
     {
         char line[160];
-        std::snprintf(line, sizeof line, "ERROR in CCommandMgr::LoadKeys(): %s: %d key codes outside the key table unbound",
+        std::snprintf(line, sizeof line,
+                      "ERROR in CCommandMgr::LoadKeys(): %s: %d key codes outside the key table unbound",
                       kKeysFile, outside);
         g_Console.Print(line);
     }

@@ -55,8 +55,8 @@ public:
 
     IDirectInputDevice8* m_pKeyboard = nullptr;
     DWORD m_dwVersion = KEYS_VERSION;
-    BYTE m_bKeyState[KEY_CODES] = {};                 // 1 while down
-    char m_szKeyNames[KEY_CODES][KEY_NAME_CHARS] = {}; // by key code
+    BYTE m_bKeyState[KEY_CODES] = {};                        // 1 while down
+    char m_szKeyNames[KEY_CODES][KEY_NAME_CHARS] = {};       // by key code
     DWORD m_dwBindings[MAX_COMMANDS][KEYS_PER_COMMAND] = {}; // 0: no key
     BYTE m_bFireLatch = 0;
     BYTE m_bKeyboardReady = 0;

@@ -47,8 +47,8 @@ struct ControlText
 };
 
 const ControlText kLauncherTexts[] = {
-    {IDC_GAME_NAME, ">GameName"}, {IDC_TRANSLATION, ">Trans"}, {IDC_VIDEO_SETTINGS, ">MOVideo"},
-    {IDC_RESOLUTION_LABEL, ">Lt01"}, {IDC_START, ">Lt09"},     {IDC_EXIT, ">Lt11"},
+    {IDC_GAME_NAME, ">GameName"},    {IDC_TRANSLATION, ">Trans"}, {IDC_VIDEO_SETTINGS, ">MOVideo"},
+    {IDC_RESOLUTION_LABEL, ">Lt01"}, {IDC_START, ">Lt09"},        {IDC_EXIT, ">Lt11"},
 };
 
 // Whether adapter 0 offers this exact X8R8G8B8 mode.
@@ -78,8 +78,10 @@ void FillLauncherDialog(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_RESOLUTION, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < g_iResolutionCount; ++i)
     {
-        SendDlgItemMessageA(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(g_szResolutions[i]));
-        if (g_iResolutionWidth[i] == g_Options.screenwidth && g_iResolutionHeight[i] == g_Options.screenheight)
+        SendDlgItemMessageA(dialog, IDC_RESOLUTION, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(g_szResolutions[i]));
+        if (g_iResolutionWidth[i] == g_Options.screenwidth &&
+            g_iResolutionHeight[i] == g_Options.screenheight)
             SendDlgItemMessageA(dialog, IDC_RESOLUTION, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
     }
 }
@@ -112,7 +114,8 @@ void TakeFirstLevel()
     if (!length)
         return;
     if (length >= sizeof g_Options.runworld)
-        g_Console.Print2("ERROR in LauncherDlgProc(): the level name is too long for runworld and is cut: ", level);
+        g_Console.Print2("ERROR in LauncherDlgProc(): the level name is too long for runworld and is cut: ",
+                         level);
     std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%.*s", static_cast<int>(length), level);
 }
 
@@ -227,7 +230,8 @@ bool SaveScreenSizeToConfig()
     std::string all;
     if (!ReadWhole(kConfigCopy, all))
     {
-        g_Console.Print3("ERROR in SaveScreenSizeToConfig(): ", kConfigFile, " could not be read; left as it was");
+        g_Console.Print3("ERROR in SaveScreenSizeToConfig(): ", kConfigFile,
+                         " could not be read; left as it was");
         DeleteFileA(kConfigCopy);
         return false;
     }
@@ -317,18 +321,19 @@ void RegisterLauncherDialogs()
     if (TkHasDialogTemplate(IDD_LAUNCHER) && TkHasDialogTemplate(IDD_VIDEO_OPTIONS))
         return;
     using K = TkControlKind;
-    TkRegisterDialogTemplate(IDD_LAUNCHER, TkDialogTemplate{"Duskmere 2",
-                                                            340,
-                                                            360,
-                                                            {
-                                                                {IDC_GAME_NAME, K::Text, "", 20, 14, 300, 24, false},
-                                                                {IDC_TRANSLATION, K::Text, "", 20, 38, 300, 20, false},
-                                                                {IDC_RESOLUTION_LABEL, K::Text, "", 20, 76, 140, 22, false},
-                                                                {IDC_RESOLUTION, K::ComboBox, "", 170, 76, 150, 22, false},
-                                                                {IDC_VIDEO_SETTINGS, K::Button, "", 20, 250, 300, 28, false},
-                                                                {IDC_START, K::DefaultButton, "", 20, 306, 140, 30, false},
-                                                                {IDC_EXIT, K::Button, "", 180, 306, 140, 30, false},
-                                                            }});
+    TkRegisterDialogTemplate(
+        IDD_LAUNCHER, TkDialogTemplate{"Duskmere 2",
+                                       340,
+                                       360,
+                                       {
+                                           {IDC_GAME_NAME, K::Text, "", 20, 14, 300, 24, false},
+                                           {IDC_TRANSLATION, K::Text, "", 20, 38, 300, 20, false},
+                                           {IDC_RESOLUTION_LABEL, K::Text, "", 20, 76, 140, 22, false},
+                                           {IDC_RESOLUTION, K::ComboBox, "", 170, 76, 150, 22, false},
+                                           {IDC_VIDEO_SETTINGS, K::Button, "", 20, 250, 300, 28, false},
+                                           {IDC_START, K::DefaultButton, "", 20, 306, 140, 30, false},
+                                           {IDC_EXIT, K::Button, "", 180, 306, 140, 30, false},
+                                       }});
     TkRegisterDialogTemplate(
         IDD_VIDEO_OPTIONS,
         TkDialogTemplate{"Video settings",

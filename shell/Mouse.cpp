@@ -202,7 +202,8 @@ void EMouse::Poll()
     // The view stays still while the level settles, in the letterbox view and
     // while the screen is faded out.
     if (playing && !g_Camera.m_bLookFrom &&
-        (g_MainGame.m_iLevelFrame < MOVEMENT_FROM_LEVEL_FRAME || g_Panel.m_bPanoramic || g_Panel.m_fFadeAlpha > 0.3f))
+        (g_MainGame.m_iLevelFrame < MOVEMENT_FROM_LEVEL_FRAME || g_Panel.m_bPanoramic ||
+         g_Panel.m_fFadeAlpha > 0.3f))
         m_State.dx = m_State.dy = m_State.dz = 0.0;
 
     const double k = sensitivity * 0.01;

@@ -14,10 +14,10 @@ struct EMouseState
 {
     static constexpr int BUTTONS = 4;
 
-    BYTE buttons[BUTTONS] = {};          // 1 while down
-    double x = 0.0, y = 0.0, z = 0.0;    // position: turn and pitch in radians, wheel
+    BYTE buttons[BUTTONS] = {};                // 1 while down
+    double x = 0.0, y = 0.0, z = 0.0;          // position: turn and pitch in radians, wheel
     double rawX = 0.0, rawY = 0.0, rawZ = 0.0; // sensitivity-scaled counts, never cleared by the poll
-    double dx = 0.0, dy = 0.0, dz = 0.0; // this poll's movement
+    double dx = 0.0, dy = 0.0, dz = 0.0;       // this poll's movement
     double last = 0.005;
 
     // Clears the buttons, the position and this poll's movement and sets the

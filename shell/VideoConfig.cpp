@@ -87,7 +87,8 @@ constexpr int kQualityEntries = 3;
 
 const QualityOption kQualityOptions[] = {
     {IDC_SHADOW_QUALITY, IDC_SHADOW_QUALITY_LABEL, ">G28", kShadowEntries, &g_Options.VideoLevel2},
-    {IDC_WORLD_TEXTURE_QUALITY, IDC_WORLD_TEXTURE_QUALITY_LABEL, ">G29", kTextureEntries, &g_Options.VideoLevel3},
+    {IDC_WORLD_TEXTURE_QUALITY, IDC_WORLD_TEXTURE_QUALITY_LABEL, ">G29", kTextureEntries,
+     &g_Options.VideoLevel3},
     {IDC_ANIMATED_TEXTURE_QUALITY, IDC_ANIMATED_TEXTURE_QUALITY_LABEL, ">G30", kTextureEntries,
      &g_Options.VideoLevel1},
     {IDC_WATER_QUALITY, IDC_WATER_QUALITY_LABEL, ">G31", kTextureEntries, &g_Options.VideoLevel4},
@@ -126,7 +127,8 @@ bool D3DMain::LoadVideoConfig()
         return false;
     }
     if (size > kVideoFileBytes)
-        g_Console.Print3("ERROR in D3DMain::LoadVideoConfig(): ", kVideoFile, " is too long; the rest is ignored");
+        g_Console.Print3("ERROR in D3DMain::LoadVideoConfig(): ", kVideoFile,
+                         " is too long; the rest is ignored");
     g_Options.DrawNotImportant = data[kDrawNotImportantAt];
     g_Options.VideoOptionA = data[kPointLightShadowsAt];
     g_Options.VideoOptionC = data[kAlwaysSetAt];

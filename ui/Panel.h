@@ -12,7 +12,7 @@ public:
 
     BYTE m_bPanoramic = 0; // the letterbox (wide-screen) presentation
     // STAND-IN: the HUD work sets these; the mouse poll reads them.
-    BYTE m_bSniperScope = 0;  // aiming through a sniper sight at full zoom
+    BYTE m_bSniperScope = 0;   // aiming through a sniper sight at full zoom
     float m_fFadeAlpha = 0.0f; // the screen fader, 1.0 black
 };
 

@@ -227,7 +227,8 @@ struct IDirectInputDevice8 : IUnknown
     // The mouse's buffered events, oldest first: `*inOut` is the room in
     // `data` (records of `objectSize` bytes) and becomes the count taken. A
     // null `data` drops up to `*inOut` events (INFINITE drops all).
-    virtual HRESULT GetDeviceData(DWORD objectSize, LPDIDEVICEOBJECTDATA data, LPDWORD inOut, DWORD flags) = 0;
+    virtual HRESULT GetDeviceData(DWORD objectSize, LPDIDEVICEOBJECTDATA data, LPDWORD inOut,
+                                  DWORD flags) = 0;
 
 protected:
     ~IDirectInputDevice8() = default;

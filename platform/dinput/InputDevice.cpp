@@ -115,7 +115,8 @@ public:
             return DIERR_ACQUIRED;
         const DWORD exclusive = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
         const DWORD ground = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
-        if (flags & ~(DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY))
+        if (flags &
+            ~(DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY))
             return DIERR_INVALIDPARAM;
         if ((exclusive != DISCL_EXCLUSIVE && exclusive != DISCL_NONEXCLUSIVE) ||
             (ground != DISCL_FOREGROUND && ground != DISCL_BACKGROUND))
@@ -232,7 +233,8 @@ public:
         {
             const TkMouseEvent& e = m_buffer.front();
             if (data)
-                data[i] = DIDEVICEOBJECTDATA{OffsetOf(e), static_cast<DWORD>(e.value), e.timeMs, e.sequence, 0};
+                data[i] =
+                    DIDEVICEOBJECTDATA{OffsetOf(e), static_cast<DWORD>(e.value), e.timeMs, e.sequence, 0};
             m_buffer.pop_front();
         }
         *inOut = static_cast<DWORD>(taken);

@@ -366,8 +366,9 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
     RegisterDialogClass();
     const TkDialogTemplate& t = found->second;
     const POINT at = Placement(parent, t.width, t.height);
-    HWND hwnd = CreateWindowExA(0, kDialogClass, t.caption ? t.caption : "", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                                at.x, at.y, t.width, t.height, parent, nullptr, nullptr, nullptr);
+    HWND hwnd =
+        CreateWindowExA(0, kDialogClass, t.caption ? t.caption : "", WS_POPUP | WS_CAPTION | WS_SYSMENU, at.x,
+                        at.y, t.width, t.height, parent, nullptr, nullptr, nullptr);
     if (!hwnd)
         return -1;
     OpenDialogs().push_back(MakeDialog(resource, t, proc));

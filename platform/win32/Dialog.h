@@ -49,7 +49,8 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 // When WM_QUIT arrives meanwhile the dialog ends with IDCANCEL without telling
 // its procedure, and the quit message is posted again.
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM initParam);
-#define DialogBoxA(instance, templateName, parent, proc) DialogBoxParamA(instance, templateName, parent, proc, 0)
+#define DialogBoxA(instance, templateName, parent, proc)                                                     \
+    DialogBoxParamA(instance, templateName, parent, proc, 0)
 BOOL EndDialog(HWND dialog, INT_PTR result);
 
 // Control handles answer only the calls below; they are not windows.

@@ -70,7 +70,8 @@ LRESULT ComboMessage(Dialog& d, Control& c, UINT message, WPARAM wParam, LPARAM 
         c.selection = index;
         return index;
     case CB_GETLBTEXTLEN:
-        return index >= 0 && index < count ? static_cast<LRESULT>(c.items[static_cast<size_t>(index)].size()) : CB_ERR;
+        return index >= 0 && index < count ? static_cast<LRESULT>(c.items[static_cast<size_t>(index)].size())
+                                           : CB_ERR;
     case CB_GETLBTEXT:
     {
         // As on Windows the buffer must hold the whole entry.

@@ -16,7 +16,7 @@ namespace tk::dialog
 namespace
 {
 constexpr int kFontHeight = 15;
-constexpr int kBoxSide = 13;  // check box and radio button
+constexpr int kBoxSide = 13;    // check box and radio button
 constexpr int kArrowWidth = 18; // the combo box's drop-down button
 // A shown dialog is drawn again at least this often (a window uncovered).
 constexpr Uint32 kRefreshMs = 250;
@@ -34,7 +34,8 @@ constexpr uint32_t kHighlight = 0xFF3478D0;
 class Canvas
 {
 public:
-    Canvas(std::vector<uint32_t>& pixels, int width, int height) : m_pixels(pixels), m_width(width), m_height(height)
+    Canvas(std::vector<uint32_t>& pixels, int width, int height)
+        : m_pixels(pixels), m_width(width), m_height(height)
     {
     }
 
@@ -145,7 +146,8 @@ void DrawComboList(Canvas& canvas, const Control& c)
     canvas.Fill(list.left, list.top, list.right, list.bottom, kWhite);
     for (int i = 0; i < rows; ++i)
     {
-        const RECT row{list.left, list.top + i * kComboItemHeight, list.right, list.top + (i + 1) * kComboItemHeight};
+        const RECT row{list.left, list.top + i * kComboItemHeight, list.right,
+                       list.top + (i + 1) * kComboItemHeight};
         const bool chosen = i == c.selection;
         if (chosen)
             canvas.Fill(row.left, row.top, row.right, row.bottom, kHighlight);
@@ -206,8 +208,8 @@ void PresentDialog(Dialog& d)
         return;
     std::vector<uint32_t> pixels;
     Draw(d, pixels);
-    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), d.width, d.height, 32, d.width * 4,
-                                                              SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), d.width, d.height, 32,
+                                                              d.width * 4, SDL_PIXELFORMAT_ARGB8888);
     if (picture)
     {
         SDL_BlitSurface(picture, nullptr, target, nullptr);

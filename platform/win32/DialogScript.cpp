@@ -103,9 +103,10 @@ void ReadEnvironment()
         if (Parse(part, a))
             g_actions.push_back(a);
         else
-            std::fprintf(stderr,
-                         "TK_DIALOG_SCRIPT: \"%s\" is none of \"click ID\", \"select ID INDEX\" and \"close\"\n",
-                         part.c_str());
+            std::fprintf(
+                stderr,
+                "TK_DIALOG_SCRIPT: \"%s\" is none of \"click ID\", \"select ID INDEX\" and \"close\"\n",
+                part.c_str());
     }
 }
 

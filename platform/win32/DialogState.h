@@ -34,9 +34,9 @@ struct Dialog
     std::vector<Control> controls;
     bool ended = false;
     INT_PTR result = 0;
-    int openCombo = 0;   // the id of the combo whose list is down, 0 for none
-    int pressed = 0;     // the id of the button held down by the mouse
-    bool dirty = true;   // to be drawn again
+    int openCombo = 0; // the id of the combo whose list is down, 0 for none
+    int pressed = 0;   // the id of the button held down by the mouse
+    bool dirty = true; // to be drawn again
 };
 
 // Combo lists show this many pixels per entry below their box.

@@ -45,7 +45,8 @@ TEST_F(DInputTest, SetUpCallsCheckTheirArguments)
     };
     for (const Level& l : levels)
         EXPECT_EQ(k->SetCooperativeLevel(m_hwnd, l.flags), l.expected) << std::hex << l.flags;
-    EXPECT_EQ(k->SetCooperativeLevel(reinterpret_cast<HWND>(0x1234), DISCL_FOREGROUND | DISCL_EXCLUSIVE), E_HANDLE);
+    EXPECT_EQ(k->SetCooperativeLevel(reinterpret_cast<HWND>(0x1234), DISCL_FOREGROUND | DISCL_EXCLUSIVE),
+              E_HANDLE);
 
     DIPROPDWORD size = BufferSize(16);
     EXPECT_EQ(m->SetProperty(DIPROP_BUFFERSIZE, nullptr), DIERR_INVALIDPARAM);
@@ -108,8 +109,8 @@ TEST_F(DInputTest, MouseBufferKeepsEventsInOrderWithTheirOffsets)
         DWORD offset;
         LONG value;
     };
-    const Expected expected[] = {{DIMOFS_X, 5},         {DIMOFS_Y, -3},       {DIMOFS_BUTTON1, 0x80},
-                                 {DIMOFS_Z, -120},      {DIMOFS_BUTTON1, 0},  {DIMOFS_BUTTON3, 0x80}};
+    const Expected expected[] = {{DIMOFS_X, 5},    {DIMOFS_Y, -3},      {DIMOFS_BUTTON1, 0x80},
+                                 {DIMOFS_Z, -120}, {DIMOFS_BUTTON1, 0}, {DIMOFS_BUTTON3, 0x80}};
     ASSERT_EQ(data.size(), std::size(expected));
     for (size_t i = 0; i < data.size(); ++i)
     {

@@ -108,9 +108,11 @@ TEST_F(DInputSourcesTest, ScriptAndSdlEventsGiveTheSameDeviceData)
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // takes SDL's events
     const Reading fromSdl = Read(keyboard, mouse);
 
-    const std::vector<std::pair<DWORD, DWORD>> expectedMouse = {
-        {DIMOFS_X, 5u}, {DIMOFS_Y, static_cast<DWORD>(-3)}, {DIMOFS_BUTTON1, 0x80u},
-        {DIMOFS_Z, static_cast<DWORD>(-120)}, {DIMOFS_BUTTON1, 0u}};
+    const std::vector<std::pair<DWORD, DWORD>> expectedMouse = {{DIMOFS_X, 5u},
+                                                                {DIMOFS_Y, static_cast<DWORD>(-3)},
+                                                                {DIMOFS_BUTTON1, 0x80u},
+                                                                {DIMOFS_Z, static_cast<DWORD>(-120)},
+                                                                {DIMOFS_BUTTON1, 0u}};
     EXPECT_EQ(scripted.mouse, expectedMouse);
     EXPECT_EQ(scripted.keysDown, std::vector<int>{DIK_W});
     EXPECT_EQ(fromSdl.mouse, scripted.mouse);

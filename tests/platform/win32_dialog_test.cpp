@@ -65,22 +65,23 @@ protected:
         g_endingIds = {11, 12};
         g_dialog = nullptr;
         using K = TkControlKind;
-        TkRegisterDialogTemplate(kDialog, TkDialogTemplate{"Test",
-                                                           300,
-                                                           260,
-                                                           {
-                                                               {10, K::Text, "Label", 10, 10, 200, 20, false},
-                                                               {11, K::Button, "Other", 10, 220, 80, 24, false},
-                                                               {12, K::DefaultButton, "OK", 200, 220, 80, 24, false},
-                                                               {20, K::CheckBox, "Check", 10, 40, 200, 20, false},
-                                                               {30, K::RadioButton, "A", 10, 70, 60, 20, true},
-                                                               {31, K::RadioButton, "B", 80, 70, 60, 20, false},
-                                                               {32, K::RadioButton, "C", 150, 70, 60, 20, false},
-                                                               {40, K::RadioButton, "X", 10, 100, 60, 20, true},
-                                                               {41, K::RadioButton, "Y", 80, 100, 60, 20, false},
-                                                               {50, K::ComboBox, "", 10, 130, 150, 22, false},
-                                                               {60, K::GroupBox, "Group", 170, 130, 120, 60, false},
-                                                           }});
+        TkRegisterDialogTemplate(kDialog,
+                                 TkDialogTemplate{"Test",
+                                                  300,
+                                                  260,
+                                                  {
+                                                      {10, K::Text, "Label", 10, 10, 200, 20, false},
+                                                      {11, K::Button, "Other", 10, 220, 80, 24, false},
+                                                      {12, K::DefaultButton, "OK", 200, 220, 80, 24, false},
+                                                      {20, K::CheckBox, "Check", 10, 40, 200, 20, false},
+                                                      {30, K::RadioButton, "A", 10, 70, 60, 20, true},
+                                                      {31, K::RadioButton, "B", 80, 70, 60, 20, false},
+                                                      {32, K::RadioButton, "C", 150, 70, 60, 20, false},
+                                                      {40, K::RadioButton, "X", 10, 100, 60, 20, true},
+                                                      {41, K::RadioButton, "Y", 80, 100, 60, 20, false},
+                                                      {50, K::ComboBox, "", 10, 130, 150, 22, false},
+                                                      {60, K::GroupBox, "Group", 170, 130, 120, 60, false},
+                                                  }});
         m_main = MakeWindow();
     }
 
@@ -104,8 +105,11 @@ TEST_F(Win32DialogTest, ScriptedChoicesThenTheDefaultButton)
     ASSERT_TRUE(TkQueueDialogAction("click 41"));
     EXPECT_EQ(Run(), 12);
     ASSERT_EQ(g_commands.size(), 5u);
-    const Command expected[] = {{20, BN_CLICKED, 0}, {31, BN_CLICKED, 0}, {50, CBN_SELCHANGE, 0},
-                                {41, BN_CLICKED, 0}, {12, BN_CLICKED, 0}};
+    const Command expected[] = {{20, BN_CLICKED, 0},
+                                {31, BN_CLICKED, 0},
+                                {50, CBN_SELCHANGE, 0},
+                                {41, BN_CLICKED, 0},
+                                {12, BN_CLICKED, 0}};
     for (size_t i = 0; i < 5; ++i)
     {
         EXPECT_EQ(g_commands[i].id, expected[i].id) << i;
@@ -131,7 +135,8 @@ TEST_F(Win32DialogTest, ClicksChangeTheControlsAsAPlayerWould)
     TkQueueDialogAction("click 11");
     // The command of 11 looks at the controls, then ends the dialog.
     g_endingIds = {};
-    g_onInit = [](HWND dialog) {
+    g_onInit = [](HWND dialog)
+    {
         CheckRadioButton(dialog, 30, 32, 30);
         CheckDlgButton(dialog, 40, BST_CHECKED);
     };
@@ -179,8 +184,8 @@ TEST_F(Win32DialogTest, ChoicesOnDisabledUnknownOrWrongControlsAreSkippedWithALi
     const std::string said = testing::internal::GetCapturedStderr();
     ASSERT_EQ(g_commands.size(), 1u);
     EXPECT_EQ(g_commands[0].id, 12);
-    for (const char* reason : {"the control is disabled", "no such control", "not a combo box", "no such entry",
-                               "not a control that takes clicks"})
+    for (const char* reason : {"the control is disabled", "no such control", "not a combo box",
+                               "no such entry", "not a control that takes clicks"})
         EXPECT_NE(said.find(reason), std::string::npos) << reason;
     for (const char* bad : {"", "click", "click x", "select 50", "press 12", "click -1", "click 12 13"})
         EXPECT_FALSE(TkQueueDialogAction(bad)) << bad;
@@ -189,7 +194,8 @@ TEST_F(Win32DialogTest, ChoicesOnDisabledUnknownOrWrongControlsAreSkippedWithALi
 
 TEST_F(Win32DialogTest, ControlCallsKeepTheControlsState)
 {
-    g_onInit = [](HWND dialog) {
+    g_onInit = [](HWND dialog)
+    {
         // Combo boxes.
         EXPECT_EQ(SendDlgItemMessageA(dialog, 50, CB_GETCOUNT, 0, 0), 3);
         EXPECT_EQ(SendDlgItemMessageA(dialog, 50, CB_GETCURSEL, 0, 0), CB_ERR);
@@ -240,7 +246,7 @@ TEST_F(Win32DialogTest, ControlCallsKeepTheControlsState)
         EXPECT_TRUE(IsWindowEnabled(combo));
         EXPECT_FALSE(EnableWindow(combo, FALSE)); // was enabled
         EXPECT_FALSE(IsWindowEnabled(combo));
-        EXPECT_TRUE(EnableWindow(combo, TRUE)); // was disabled
+        EXPECT_TRUE(EnableWindow(combo, TRUE));    // was disabled
         EXPECT_FALSE(EnableWindow(dialog, FALSE)); // not a control
     };
     EXPECT_EQ(Run(), 12);
@@ -349,7 +355,8 @@ TEST_F(Win32DialogTest, PictureShowsTheCheckMarks)
 {
     std::vector<uint32_t> unchecked, checked;
     int width = 0, height = 0;
-    g_onInit = [&](HWND dialog) {
+    g_onInit = [&](HWND dialog)
+    {
         ASSERT_TRUE(TkRenderDialog(dialog, unchecked, width, height));
         CheckDlgButton(dialog, 20, BST_CHECKED);
         ASSERT_TRUE(TkRenderDialog(dialog, checked, width, height));
@@ -362,7 +369,8 @@ TEST_F(Win32DialogTest, PictureShowsTheCheckMarks)
     const size_t middle = static_cast<size_t>(50 * width + 16);
     EXPECT_NE(checked[middle], unchecked[middle]);
     // Elsewhere nothing changed.
-    EXPECT_EQ(checked[static_cast<size_t>(250 * width + 150)], unchecked[static_cast<size_t>(250 * width + 150)]);
+    EXPECT_EQ(checked[static_cast<size_t>(250 * width + 150)],
+              unchecked[static_cast<size_t>(250 * width + 150)]);
     std::vector<uint32_t> none;
     EXPECT_FALSE(TkRenderDialog(m_main, none, width, height));
 }
@@ -443,7 +451,8 @@ TEST_F(Win32DialogSdlTest, EnterPressesTheDefaultButtonAndEscapeCancels)
 TEST_F(Win32DialogSdlTest, ClosingTheDialogWindowSendsCancel)
 {
     g_endingIds = {IDCANCEL};
-    g_onInit = [](HWND dialog) {
+    g_onInit = [](HWND dialog)
+    {
         SDL_Event e = {};
         e.type = SDL_WINDOWEVENT;
         e.window.event = SDL_WINDOWEVENT_CLOSE;

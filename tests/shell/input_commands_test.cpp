@@ -73,7 +73,7 @@ TEST_F(InputCommandsTest, EventScriptKeysReachTheCommandsThroughTheKeyboardDevic
                 seen[TkFrameCount()] = g_CommandMgr.IsCommandDown(34);
         }
     EXPECT_FALSE(seen[1]);
-    EXPECT_TRUE(seen[2]);  // left Ctrl
+    EXPECT_TRUE(seen[2]); // left Ctrl
     EXPECT_TRUE(seen[3]);
     EXPECT_TRUE(seen[4]);  // C, pressed as Ctrl went up
     EXPECT_FALSE(seen[5]); // released at the next frame

@@ -82,8 +82,8 @@ protected:
         wc.lpfnWndProc = InputTestWindowProc;
         wc.lpszClassName = "Duskmere 2";
         RegisterClassExA(&wc);
-        g_hWnd = CreateWindowExA(0, "Duskmere 2", "Duskmere 2", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 800, 600,
-                                 nullptr, nullptr, nullptr, nullptr);
+        g_hWnd = CreateWindowExA(0, "Duskmere 2", "Duskmere 2", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 800,
+                                 600, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(g_hWnd, nullptr);
         ASSERT_TRUE(g_Input.Create());
     }

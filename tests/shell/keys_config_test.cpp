@@ -82,13 +82,17 @@ void ExpectDefaultBindings()
         DWORD second;
     };
     const Case cases[] = {
-        {1, DIK_LSHIFT, 0}, {3, DIK_W, DIK_UP}, {4, DIK_S, DIK_DOWN}, {5, DIK_A, 0},       {6, DIK_D, 0},
-        {8, DIK_SPACE, 0},  {9, DIK_L, 0},      {10, DIK_GRAVE, 0},   {11, DIK_ESCAPE, 0}, {12, DIK_F10, 0},
-        {13, DIK_F8, 0},    {14, 257, 0},       {15, DIK_1, 0},       {16, DIK_G, 0},      {17, DIK_Q, 0},
-        {18, DIK_E, 0},     {19, 256, 0},       {23, DIK_RBRACKET, 0}, {24, DIK_LBRACKET, 0}, {25, DIK_R, 0},
-        {34, DIK_LCONTROL, DIK_C}, {37, DIK_F1, 0}, {64, DIK_HOME, 0}, {65, DIK_END, 0},  {66, DIK_F5, 0},
-        {67, DIK_F9, 0},    {68, DIK_F2, 0},    {69, DIK_F3, 0},      {70, DIK_H, 0},      {71, DIK_TAB, DIK_O},
-        {72, DIK_F4, 0},    {73, DIK_F5, 0},
+        {1, DIK_LSHIFT, 0},    {3, DIK_W, DIK_UP}, {4, DIK_S, DIK_DOWN},
+        {5, DIK_A, 0},         {6, DIK_D, 0},      {8, DIK_SPACE, 0},
+        {9, DIK_L, 0},         {10, DIK_GRAVE, 0}, {11, DIK_ESCAPE, 0},
+        {12, DIK_F10, 0},      {13, DIK_F8, 0},    {14, 257, 0},
+        {15, DIK_1, 0},        {16, DIK_G, 0},     {17, DIK_Q, 0},
+        {18, DIK_E, 0},        {19, 256, 0},       {23, DIK_RBRACKET, 0},
+        {24, DIK_LBRACKET, 0}, {25, DIK_R, 0},     {34, DIK_LCONTROL, DIK_C},
+        {37, DIK_F1, 0},       {64, DIK_HOME, 0},  {65, DIK_END, 0},
+        {66, DIK_F5, 0},       {67, DIK_F9, 0},    {68, DIK_F2, 0},
+        {69, DIK_F3, 0},       {70, DIK_H, 0},     {71, DIK_TAB, DIK_O},
+        {72, DIK_F4, 0},       {73, DIK_F5, 0},
     };
     int bound = 0;
     for (const Case& c : cases)
@@ -253,7 +257,7 @@ TEST_F(KeysConfigTest, KeyNamesComeFromTextKeysAfterDefaultsAndAfterLoading)
     EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_W], "Dubbelyou");
     EXPECT_STREQ(g_CommandMgr.m_szKeyNames[257], "Right button");
     EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_LMENU], "Alt key");
-    EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_A], ""); // a text key the table lacks
+    EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_A], "");  // a text key the table lacks
     EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_F1], ""); // a key without a name
 
     std::memset(g_CommandMgr.m_szKeyNames, 0, sizeof g_CommandMgr.m_szKeyNames);

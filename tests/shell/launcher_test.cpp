@@ -167,8 +167,8 @@ TEST_F(LauncherTest, ListOffersTheAdaptersModesAndSelectsTheCurrentSize)
     m_dir->Write("tk.cfg", "ScreenWidth 1366\nScreenHeight 768\n");
     RunLauncherDialog();
     // The offered sizes the headless adapter has, in their order.
-    const char* const expected[] = {"800x600",   "1024x768",  "1280x720",  "1280x1024", "1366x768",
-                                    "1440x900",  "1600x1200", "1680x1050", "1920x1080", "1920x1200"};
+    const char* const expected[] = {"800x600",  "1024x768",  "1280x720",  "1280x1024", "1366x768",
+                                    "1440x900", "1600x1200", "1680x1050", "1920x1080", "1920x1200"};
     ASSERT_EQ(g_iResolutionCount, static_cast<int>(std::size(expected)));
     for (int i = 0; i < g_iResolutionCount; ++i)
         EXPECT_STREQ(g_szResolutions[i], expected[i]);
@@ -323,8 +323,8 @@ std::vector<DialogPicture> g_pictures;
 DialogPicture Picture(HWND dialog)
 {
     DialogPicture p;
-    const int checks[] = {IDC_POINT_LIGHT_SHADOWS, IDC_AMBIENT_OCCLUSION, IDC_WATER_REFLECTION,
-                          IDC_GRASS,               IDC_BIRDS,             IDC_DUST};
+    const int checks[] = {
+        IDC_POINT_LIGHT_SHADOWS, IDC_AMBIENT_OCCLUSION, IDC_WATER_REFLECTION, IDC_GRASS, IDC_BIRDS, IDC_DUST};
     for (int i = 0; i < 6; ++i)
         p.checks[i] = IsDlgButtonChecked(dialog, checks[i]);
     for (int i = 0; i < 3; ++i)
@@ -434,7 +434,8 @@ TEST_F(VideoOptionsTest, CombosStoreTheirChoiceAndOkHandsBackToTheLauncher)
 {
     g_bShowVideoOptions = 1;
     g_bLauncherExit = 1;
-    for (const char* choice : {"select 1007 2", "select 1009 1", "select 1008 2", "select 1010 1", "click 1042"})
+    for (const char* choice :
+         {"select 1007 2", "select 1009 1", "select 1008 2", "select 1010 1", "click 1042"})
         TkQueueDialogAction(choice);
     g_Options.DrawBirds = 1;
     EXPECT_EQ(Run(), IDC_VIDEO_OK);
@@ -457,7 +458,8 @@ TEST_F(VideoOptionsTest, CombosStoreTheirChoiceAndOkHandsBackToTheLauncher)
 
 TEST_F(VideoOptionsTest, TextsComeFromTheTextKeys)
 {
-    m_dir->Write("scripts/text_keys.txt", ">MV23 Lifelike\n>MV24 Quick\n>MOVideo Pictures\n>Lv01 Best\n>G28 Shadows:\n");
+    m_dir->Write("scripts/text_keys.txt",
+                 ">MV23 Lifelike\n>MV24 Quick\n>MOVideo Pictures\n>Lv01 Best\n>G28 Shadows:\n");
     g_TextMgr.Load("scripts\\text_keys.txt");
     struct Texts
     {
@@ -473,13 +475,15 @@ TEST_F(VideoOptionsTest, TextsComeFromTheTextKeys)
                 EXPECT_STREQ(text, "Quick");
                 GetDlgItemTextA(dialog, IDC_SHADOW_QUALITY_LABEL, text, sizeof text);
                 EXPECT_STREQ(text, "Shadows:");
-                SendDlgItemMessageA(dialog, IDC_SHADOW_QUALITY, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+                SendDlgItemMessageA(dialog, IDC_SHADOW_QUALITY, CB_GETLBTEXT, 0,
+                                    reinterpret_cast<LPARAM>(text));
                 EXPECT_STREQ(text, "Best");
                 EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_WATER_QUALITY, CB_GETCOUNT, 0, 0), 3);
             }
             return r;
         }
     };
-    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_VIDEO_OPTIONS), g_hWnd, Texts::Proc, 0), IDC_VIDEO_OK);
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_VIDEO_OPTIONS), g_hWnd, Texts::Proc, 0),
+              IDC_VIDEO_OK);
 }
 } // namespace
