@@ -116,8 +116,10 @@ TEST_F(DInputTest, MouseBufferKeepsEventsInOrderWithTheirOffsets)
     {
         EXPECT_EQ(data[i].dwOfs, expected[i].offset) << i;
         EXPECT_EQ(static_cast<LONG>(data[i].dwData), expected[i].value) << i;
-        if (i)
+        if (i > 0)
+        {
             EXPECT_GT(data[i].dwSequence, data[i - 1].dwSequence);
+        }
     }
     EXPECT_TRUE(ReadAll(m).empty());
 }
