@@ -142,11 +142,12 @@ void RunDialog(int resource, DLGPROC proc, HWND window)
     RegisterLauncherDialogs();
     if (!window)
         window = g_hWnd;
-    const INT_PTR result = DialogBoxParamA(g_hInst, MAKEINTRESOURCEA(resource), window, proc, 0);
-    if (PumpUntilQuit(window) || result < 0)
+    if (DialogBoxParamA(g_hInst, MAKEINTRESOURCEA(resource), window, proc, 0) < 0)
+        g_Console.PrintInt("ERROR: the launcher could not show its dialog ", resource);
+    if (PumpUntilQuit(window))
     {
-        // The player closed the program while the dialog was up (or there is
-        // no dialog to show): leave as Exit does, without a device.
+        // The player closed the program while the dialog was up: leave as
+        // Exit does, without a device.
         g_bLauncherExit = 1;
         g_bShowLauncher = 0;
         g_bShowVideoOptions = 0;
