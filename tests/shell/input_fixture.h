@@ -76,6 +76,7 @@ protected:
         g_Mouse.m_SavedState = EMouseState();
         ResetCommands();
         g_bLauncherExit = g_bShowLauncher = g_bShowVideoOptions = 0;
+        Mark();
 
         WNDCLASSEXA wc = {};
         wc.cbSize = sizeof wc;
@@ -138,13 +139,32 @@ protected:
             }
     }
 
-    // True when a ring line of the console contains the text.
-    static bool Printed(const std::string& text, int lines = 12)
+    // Marks the console's ring so that Printed sees only the lines after it.
+    static void Mark()
     {
-        for (int i = 0; i < lines; ++i)
-            if (std::string(g_Console.GetLine(EConsole::RING_LINES - 1 - i)).find(text) != std::string::npos)
+        static int serial = 0;
+        MarkText() = "-- test mark " + std::to_string(++serial);
+        g_Console.Print(MarkText().c_str());
+    }
+
+    // True when a console line printed since the last Mark contains the text.
+    static bool Printed(const std::string& text)
+    {
+        for (int i = EConsole::RING_LINES - 1; i >= 0; --i)
+        {
+            const std::string line = g_Console.GetLine(i);
+            if (line == MarkText())
+                return false;
+            if (line.find(text) != std::string::npos)
                 return true;
+        }
         return false;
+    }
+
+    static std::string& MarkText()
+    {
+        static std::string text;
+        return text;
     }
 
     std::unique_ptr<TempDir> m_dir;
