@@ -267,6 +267,22 @@ TEST_F(KeysConfigTest, KeyNamesComeFromTextKeysAfterDefaultsAndAfterLoading)
     EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_W], "Dubbelyou");
 }
 
+TEST_F(KeysConfigTest, ShippedTextKeysNameEveryNamedKey)
+{
+    Mark();
+    g_TextMgr.Load(TK_DATA_DIR "/scripts/text_keys.txt");
+    EXPECT_FALSE(Printed("ERROR"));
+    g_CommandMgr.SetDefaultKeys();
+    int named = 0;
+    for (const auto& name : g_CommandMgr.m_szKeyNames)
+        named += name[0] != 0;
+    EXPECT_EQ(named, 67);
+    EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_EQUALS], "=");
+    EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_COMMA], ",");
+    EXPECT_STREQ(g_CommandMgr.m_szKeyNames[DIK_ADD], "Num +");
+    EXPECT_STREQ(g_CommandMgr.m_szKeyNames[256], "Left Mouse Button");
+}
+
 TEST_F(KeysConfigTest, CommandsOutsideTheTableAreNeverDown)
 {
     g_CommandMgr.SetDefaultKeys();
