@@ -27,6 +27,12 @@ public:
     DWORD m_iLevelFrame = 0;
     WPARAM m_LastKeyDown = 0; // the last key press the game took
     WPARAM m_LastKeyUp = 0;
+    // STAND-IN: the game-flow work keeps these; the mouse poll and the
+    // launcher read them.
+    DWORD m_iFramesSinceLetterbox = 0; // game updates since the letterbox view ended
+    static constexpr int MAX_LEVEL_NAMES = 16;
+    static constexpr int LEVEL_NAME_CHARS = 512;
+    char m_szLevelNames[MAX_LEVEL_NAMES][LEVEL_NAME_CHARS] = {}; // the launcher takes entry 0
 };
 
 extern CMainGame g_MainGame;

@@ -3,6 +3,23 @@
 // STAND-IN: only "Gimme"'s call, remembering the last item asked for; the item
 // work replaces this file with the whole EItemMgr.
 
+#include "platform/win32/WinTypes.h"
+
+// STAND-IN: the sight bytes of an item description the mouse poll reads; the
+// item work replaces this with the whole description.
+struct EItemDesc
+{
+    BYTE Snajper_Celownik = 0;
+    BYTE GLauncher_Celownik = 0;
+    BYTE MP_Celownik = 0;
+};
+
+// STAND-IN: an item in the world, as far as its description.
+struct EItemInstance
+{
+    EItemDesc* m_pDesc = nullptr;
+};
+
 class EItemMgr
 {
 public:

@@ -20,6 +20,8 @@ public:
     BYTE m_bCombatMode = 0;
     D3DVECTOR m_vPosition = {0.0f, 0.0f, 0.0f};
     float m_fHealth = 100.0f;
+    // STAND-IN: the player byte kept as the last byte of "save\keys.cfg".
+    BYTE m_bKeysByte = 0;
 };
 
 extern CPlayer Player;

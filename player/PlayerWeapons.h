@@ -1,7 +1,10 @@
 #pragma once
 // CPlayerWeapons: the hero's weapons and inventory.
-// STAND-IN: only the current weapon view that the "Bron" settings write; the
-// weapons work replaces this file with the whole CPlayerWeapons.
+// STAND-IN: only the current weapon view that the "Bron" settings write, and
+// the current weapon and aim zoom that the mouse poll reads; the weapons work
+// replaces this file with the whole CPlayerWeapons.
+
+struct EItemInstance;
 
 // Where the weapon model sits in the view: three offsets and three angles.
 struct WeaponView
@@ -15,7 +18,9 @@ class CPlayerWeapons
 public:
     virtual ~CPlayerWeapons() = default;
 
-    WeaponView* m_pWeaponView = nullptr; // null while no weapon is held
+    WeaponView* m_pWeaponView = nullptr;       // null while no weapon is held
+    EItemInstance* m_pCurrentWeapon = nullptr; // null while no weapon is held
+    float m_fAimZoom = 0.0f;                   // 0 when not aiming, rising while aiming
 };
 
 extern CPlayerWeapons Bronie;

@@ -1,4 +1,414 @@
-// STAND-IN: see CommandMgr.h.
 #include "shell/CommandMgr.h"
 
+#include "platform/d3d9/D3D9.h"
+#include "platform/dinput/DInput.h"
+#include "platform/win32/Win32.h"
+#include "player/Player.h"
+#include "shell/Console.h"
+#include "shell/D3DMain.h"
+#include "shell/GameOptions.h"
+#include "shell/Input.h"
+#include "shell/Mouse.h"
+#include "shell/TextMgr.h"
+#include "world/Camera.h"
+
+#include <cstdio>
+#include <cstring>
+
 CCommandMgr g_CommandMgr;
+
+namespace
+{
+const char* const kKeysFile = "save\\keys.cfg";
+const char* const kSaveFolder = "save";
+
+// Where the fields of "save\keys.cfg" lie.
+constexpr size_t kBindingsAt = 4;
+constexpr size_t kMouseOptionAt = 2084;
+constexpr size_t kSensitivityAt = 2085;
+constexpr size_t kMenuValueAAt = 2089;
+constexpr size_t kMusicOnAt = 2093;
+constexpr size_t kSoundAt = 2094;
+constexpr size_t kSubtitlesAt = 2095;
+constexpr size_t kMusicVolumeAt = 2096;
+constexpr size_t kMasterVolumeAt = 2100;
+constexpr size_t kGammaAt = 2104; // a file may end here: gamma 1.0 and the rest as it is
+constexpr size_t kKeyOptionAt = 2108;
+constexpr size_t kBrightnessAt = 2109;
+constexpr size_t kPlayerByteAt = 2113;
+static_assert(kPlayerByteAt + 1 == CCommandMgr::KEYS_FILE_BYTES);
+static_assert(kBindingsAt + CCommandMgr::MAX_COMMANDS * CCommandMgr::KEYS_PER_COMMAND * 4 == kMouseOptionAt);
+
+struct DefaultBinding
+{
+    int command;
+    DWORD first;
+    DWORD second;
+};
+
+const DefaultBinding kDefaultBindings[] = {
+    {1, DIK_LSHIFT, 0},
+    {3, DIK_W, DIK_UP},
+    {4, DIK_S, DIK_DOWN},
+    {5, DIK_A, 0},
+    {6, DIK_D, 0},
+    {8, DIK_SPACE, 0},
+    {9, DIK_L, 0},
+    {10, DIK_GRAVE, 0},
+    {11, DIK_ESCAPE, 0},
+    {12, DIK_F10, 0},
+    {13, DIK_F8, 0},
+    {14, CCommandMgr::MOUSE_BUTTON_CODE + 1, 0},
+    {15, DIK_1, 0},
+    {16, DIK_G, 0},
+    {17, DIK_Q, 0},
+    {18, DIK_E, 0},
+    {CCommandMgr::FIRE_COMMAND, CCommandMgr::MOUSE_BUTTON_CODE, 0},
+    {23, DIK_RBRACKET, 0},
+    {24, DIK_LBRACKET, 0},
+    {25, DIK_R, 0},
+    {34, DIK_LCONTROL, DIK_C},
+    {37, DIK_F1, 0},
+    {64, DIK_HOME, 0},
+    {65, DIK_END, 0},
+    {66, DIK_F5, 0},
+    {67, DIK_F9, 0},
+    {68, DIK_F2, 0},
+    {69, DIK_F3, 0},
+    {70, DIK_H, 0},
+    {71, DIK_TAB, DIK_O},
+    {72, DIK_F4, 0},
+    {73, DIK_F5, 0},
+};
+
+struct KeyName
+{
+    DWORD code;
+    const char* textKey;
+};
+
+const KeyName kKeyNames[] = {
+    {DIK_TAB, ">CMDTAB"},
+    {DIK_A, ">CMDA"},
+    {DIK_B, ">CMDB"},
+    {DIK_C, ">CMDC"},
+    {DIK_D, ">CMDD"},
+    {DIK_E, ">CMDE"},
+    {DIK_F, ">CMDF"},
+    {DIK_G, ">CMDG"},
+    {DIK_H, ">CMDH"},
+    {DIK_I, ">CMDI"},
+    {DIK_J, ">CMDJ"},
+    {DIK_K, ">CMDK"},
+    {DIK_L, ">CMDL"},
+    {DIK_M, ">CMDM"},
+    {DIK_N, ">CMDN"},
+    {DIK_O, ">CMDO"},
+    {DIK_P, ">CMDP"},
+    {DIK_Q, ">CMDQ"},
+    {DIK_R, ">CMDR"},
+    {DIK_S, ">CMDS"},
+    {DIK_T, ">CMDT"},
+    {DIK_U, ">CMDU"},
+    {DIK_V, ">CMDV"},
+    {DIK_W, ">CMDW"},
+    {DIK_X, ">CMDX"},
+    {DIK_Y, ">CMDY"},
+    {DIK_Z, ">CMDZ"},
+    {DIK_LSHIFT, ">CMDLeftShift"},
+    {DIK_RSHIFT, ">CMDRightShift"},
+    {DIK_LMENU, ">CMDAlt"},
+    {DIK_SPACE, ">CMDSpace"},
+    {DIK_RETURN, ">CMDEnter"},
+    {DIK_NUMPAD0, ">CMDNum0"},
+    {DIK_NUMPAD1, ">CMDNum1"},
+    {DIK_NUMPAD2, ">CMDNum2"},
+    {DIK_NUMPAD3, ">CMDNum3"},
+    {DIK_NUMPAD4, ">CMDNum4"},
+    {DIK_NUMPAD5, ">CMDNum5"},
+    {DIK_NUMPAD6, ">CMDNum6"},
+    {DIK_NUMPAD7, ">CMDNum7"},
+    {DIK_NUMPAD8, ">CMDNum8"},
+    {DIK_NUMPAD9, ">CMDNum9"},
+    {DIK_UP, ">CMDUpArrow"},
+    {DIK_DOWN, ">CMDDownArrow"},
+    {DIK_LEFT, ">CMDLeftArrow"},
+    {DIK_RIGHT, ">CMDRightArrow"},
+    {DIK_DELETE, ">CMDDelete"},
+    {DIK_INSERT, ">CMDInsert"},
+    {DIK_DECIMAL, ">CMDNumDel"},
+    {DIK_NUMPADENTER, ">CMDNumEnter"},
+    {DIK_ADD, ">CMDNumPlus"},
+    {DIK_SUBTRACT, ">CMDNumMinus"},
+    {DIK_COMMA, ">CMDComma"},
+    {DIK_PERIOD, ">CMDDot"},
+    {DIK_SLASH, ">CMDSlash"},
+    {DIK_SEMICOLON, ">CMDSemicolon"},
+    {DIK_APOSTROPHE, ">CMDApostrophe"},
+    {DIK_LBRACKET, ">CMDSqBracketLeft"},
+    {DIK_RBRACKET, ">CMDSqBracketRight"},
+    {DIK_BACKSLASH, ">CMDBackSlash"},
+    {DIK_MINUS, ">CMDMinus"},
+    {DIK_EQUALS, ">CMDEquals"},
+    {DIK_LCONTROL, ">CMDLeftControl"},
+    {DIK_RCONTROL, ">CMDRightControl"},
+    {CCommandMgr::MOUSE_BUTTON_CODE, ">CMDMButton0"},
+    {CCommandMgr::MOUSE_BUTTON_CODE + 1, ">CMDMButton1"},
+    {CCommandMgr::MOUSE_BUTTON_CODE + 2, ">CMDMButton2"},
+};
+
+// ---- Little-endian fields --------------------------------------------------------
+DWORD GetDword(const BYTE* at)
+{
+    return static_cast<DWORD>(at[0]) | static_cast<DWORD>(at[1]) << 8 | static_cast<DWORD>(at[2]) << 16 |
+           static_cast<DWORD>(at[3]) << 24;
+}
+
+float GetFloat(const BYTE* at)
+{
+    const DWORD bits = GetDword(at);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+void PutDword(BYTE* at, DWORD value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<BYTE>(value >> (8 * i));
+}
+
+void PutFloat(BYTE* at, float value)
+{
+    DWORD bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    PutDword(at, bits);
+}
+} // namespace
+
+CCommandMgr::~CCommandMgr()
+{
+    // The DirectInput object may already be gone at exit; the device holds
+    // nothing of it.
+    SAFE_RELEASE(m_pKeyboard);
+}
+
+// ---- The keyboard ------------------------------------------------------------------------
+void CCommandMgr::InitKeyboard(HWND hwnd)
+{
+    ReleaseKeyboard();
+    if (!g_pDirectInput)
+        return;
+    if (FAILED(g_pDirectInput->CreateDevice(GUID_SysKeyboard, &m_pKeyboard, nullptr)))
+    {
+        m_pKeyboard = nullptr;
+        g_Console.Print("CreateDevice(keyboard) failed!");
+        return;
+    }
+    if (FAILED(m_pKeyboard->SetDataFormat(&c_dfDIKeyboard)))
+    {
+        g_Console.Print("keyboard SetDataFormat failed");
+        return;
+    }
+    if (FAILED(m_pKeyboard->SetCooperativeLevel(hwnd, DISCL_FOREGROUND | DISCL_EXCLUSIVE)))
+    {
+        g_Console.Print("keyboard SetCooperativeLevel failed");
+        return;
+    }
+    // A window without the focus cannot have the keyboard yet; the engine
+    // asks again each frame.
+    m_pKeyboard->Acquire();
+    m_bKeyboardReady = 1;
+}
+
+void CCommandMgr::ReleaseKeyboard()
+{
+    if (m_pKeyboard)
+    {
+        m_pKeyboard->Unacquire();
+        m_pKeyboard->Release();
+        m_pKeyboard = nullptr;
+    }
+    m_bKeyboardReady = 0;
+}
+
+void CCommandMgr::AcquireKeyboard(HWND hwnd)
+{
+    if (!m_bKeyboardReady)
+        InitKeyboard(hwnd);
+    else if (m_pKeyboard)
+        m_pKeyboard->Acquire();
+}
+
+void CCommandMgr::ReadKeyboard()
+{
+    if (g_pD3DInterface && FAILED(g_pD3DInterface->TestCooperativeLevel()))
+        return;
+    m_bKeyState[DIK_ESCAPE] = 0;
+    if (!m_bKeyboardReady || !m_pKeyboard)
+        return;
+    BYTE state[256];
+    if (FAILED(m_pKeyboard->GetDeviceState(sizeof state, state)))
+        return;
+    for (int code = 0; code < 256; ++code)
+        m_bKeyState[code] = (state[code] & 0x80) ? 1 : 0;
+    if (m_bFireLatch)
+    {
+        bool held = false;
+        for (DWORD code : m_dwBindings[FIRE_COMMAND])
+            held = held || (code && code < static_cast<DWORD>(KEY_CODES) && m_bKeyState[code]);
+        if (!held)
+            m_bFireLatch = 0;
+    }
+}
+
+// ---- Commands -------------------------------------------------------------------------------
+bool CCommandMgr::IsCommandDown(int command, int keyOffset) const
+{
+    if (command < 0 || command >= MAX_COMMANDS)
+        return false;
+    if (command == FIRE_COMMAND && m_bFireLatch)
+        return false;
+    for (DWORD code : m_dwBindings[command])
+    {
+        if (!code)
+            continue;
+        const long long key = static_cast<long long>(code) + keyOffset;
+        if (key >= 0 && key < KEY_CODES && m_bKeyState[key])
+            return true;
+    }
+    return false;
+}
+
+BYTE CCommandMgr::GetMouseButton(int n) const
+{
+    if (n < 0 || n >= EMouseState::BUTTONS)
+        return 0;
+    return g_Mouse.m_State.buttons[n];
+}
+
+// ---- Bindings and "save\keys.cfg" --------------------------------------------------------------
+void CCommandMgr::FillKeyNames()
+{
+    std::memset(m_szKeyNames, 0, sizeof m_szKeyNames);
+    for (const KeyName& k : kKeyNames)
+        std::snprintf(m_szKeyNames[k.code], KEY_NAME_CHARS, "%s", g_TextMgr.GetText(k.textKey));
+}
+
+void CCommandMgr::SetDefaultKeys()
+{
+    std::memset(m_dwBindings, 0, sizeof m_dwBindings);
+    for (const DefaultBinding& b : kDefaultBindings)
+    {
+        m_dwBindings[b.command][0] = b.first;
+        m_dwBindings[b.command][1] = b.second;
+    }
+    FillKeyNames();
+}
+
+void CCommandMgr::LoadKeys()
+{
+    FILE* f = TkFopen(kKeysFile, "rb");
+    if (!f)
+    {
+        SetDefaultKeys();
+        SaveKeys();
+        return;
+    }
+    // One byte more than a whole file tells a longer one apart.
+    BYTE data[KEYS_FILE_BYTES + 1];
+    const size_t size = std::fread(data, 1, sizeof data, f);
+    std::fclose(f);
+
+    const char* problem = nullptr;
+    if (size < 4)
+        problem = " has no version; default keys written";
+    else if (GetDword(data) != m_dwVersion)
+        problem = " is of another version; default keys written";
+    else if (size < kGammaAt)
+        problem = " is cut short; default keys written";
+    if (problem)
+    {
+        g_Console.Print3("ERROR in CCommandMgr::LoadKeys(): ", kKeysFile, problem);
+        SetDefaultKeys();
+        SaveKeys();
+        return;
+    }
+    if (size > KEYS_FILE_BYTES)
+        g_Console.Print3("ERROR in CCommandMgr::LoadKeys(): ", kKeysFile,
+                         " is too long; the rest is ignored");
+
+    FillKeyNames();
+    int outside = 0;
+    const BYTE* at = data + kBindingsAt;
+    for (auto& command : m_dwBindings)
+        for (DWORD& code : command)
+        {
+            code = GetDword(at);
+            at += 4;
+            // A code outside the key table would index past it: no key.
+            if (code >= static_cast<DWORD>(KEY_CODES))
+            {
+                code = 0;
+                ++outside;
+            }
+        }
+    if (outside)
+    {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "ERROR in CCommandMgr::LoadKeys(): %s: %d key codes outside the key table unbound",
+                      kKeysFile, outside);
+        g_Console.Print(line);
+    }
+
+    g_Options.MouseOption = data[kMouseOptionAt];
+    g_Options.MouseSensitivity = GetFloat(data + kSensitivityAt);
+    g_Options.MenuValueA = GetFloat(data + kMenuValueAAt);
+    g_Options.MusicOn = data[kMusicOnAt];
+    g_Options.sound = data[kSoundAt];
+    g_Options.SubtitlesOn = data[kSubtitlesAt];
+    g_Options.MusicVolume = GetFloat(data + kMusicVolumeAt);
+    g_Options.MasterVolume = GetFloat(data + kMasterVolumeAt);
+    g_Camera.SetGamma(size >= kGammaAt + 4 ? GetFloat(data + kGammaAt) : 1.0f);
+    if (size > kKeyOptionAt)
+        g_Options.KeyOption = data[kKeyOptionAt];
+    if (size >= kBrightnessAt + 4)
+        g_Options.Brightness = GetFloat(data + kBrightnessAt);
+    if (size > kPlayerByteAt)
+        Player.m_bKeysByte = data[kPlayerByteAt];
+}
+
+void CCommandMgr::SaveKeys()
+{
+    BYTE data[KEYS_FILE_BYTES] = {};
+    PutDword(data, m_dwVersion);
+    BYTE* at = data + kBindingsAt;
+    for (const auto& command : m_dwBindings)
+        for (DWORD code : command)
+        {
+            PutDword(at, code);
+            at += 4;
+        }
+    data[kMouseOptionAt] = g_Options.MouseOption;
+    PutFloat(data + kSensitivityAt, g_Options.MouseSensitivity);
+    PutFloat(data + kMenuValueAAt, g_Options.MenuValueA);
+    data[kMusicOnAt] = g_Options.MusicOn;
+    data[kSoundAt] = g_Options.sound;
+    data[kSubtitlesAt] = g_Options.SubtitlesOn;
+    PutFloat(data + kMusicVolumeAt, g_Options.MusicVolume);
+    PutFloat(data + kMasterVolumeAt, g_Options.MasterVolume);
+    PutFloat(data + kGammaAt, g_Camera.GetGamma());
+    data[kKeyOptionAt] = g_Options.KeyOption;
+    PutFloat(data + kBrightnessAt, g_Options.Brightness);
+    data[kPlayerByteAt] = Player.m_bKeysByte;
+
+    // The save folder does not come with the data; the first run makes it.
+    CreateDirectoryA(kSaveFolder, nullptr);
+    FILE* f = TkFopen(kKeysFile, "wb");
+    bool written = f && std::fwrite(data, 1, sizeof data, f) == sizeof data;
+    if (f && std::fclose(f) != 0)
+        written = false;
+    if (!written)
+        g_Console.Print3("ERROR in CCommandMgr::SaveKeys(): ", kKeysFile, " could not be written");
+}

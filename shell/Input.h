@@ -1,7 +1,6 @@
 #pragma once
-// EInput: the DirectInput object, keyboard and mouse.
-// STAND-IN: creates the DirectInput object only; devices, key commands and
-// the mouse come with the input work.
+// EInput: the DirectInput object the keyboard and mouse devices come from.
+// It exists from before the launcher until the very end of the program.
 
 struct IDirectInput8;
 
@@ -9,12 +8,13 @@ class EInput
 {
 public:
     virtual ~EInput() = default;
+    // DirectInput8Create for the module; on failure "!error.txt" gets a line
+    // and g_pDirectInput stays null (the game then runs without game input).
     bool Create();
     void Release();
-    // The 10 ms window timer: mouse poll and keyboard read.
-    void Poll() {}
-
-    IDirectInput8* m_pDI = nullptr;
+    // The 10 ms window timer: the mouse poll, then the keyboard read.
+    void Poll();
 };
 
 extern EInput g_Input;
+extern IDirectInput8* g_pDirectInput;

@@ -11,6 +11,9 @@ public:
     virtual ~Panel() = default;
 
     BYTE m_bPanoramic = 0; // the letterbox (wide-screen) presentation
+    // STAND-IN: the HUD work sets these; the mouse poll reads them.
+    BYTE m_bSniperScope = 0;   // aiming through a sniper sight at full zoom
+    float m_fFadeAlpha = 0.0f; // the screen fader, 1.0 black
 };
 
 extern Panel g_Panel;

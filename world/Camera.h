@@ -54,6 +54,9 @@ public:
     DWORD m_dwFogColor = 0;
     float m_fFarPlane = 0.0f;
     DWORD m_iProjectionUpdates = 0; // how often the projection was rebuilt
+    // STAND-IN: set while the view is held on an object (LookFrom); the camera
+    // work sets it, the mouse poll reads it.
+    BYTE m_bLookFrom = 0;
 };
 
 extern ECamera g_Camera;

@@ -466,7 +466,10 @@ void EEngine::OnKeyUp(WPARAM key)
         g_MainGame.OnKeyUp(key);
 }
 
-void EEngine::AcquireInput() {}
+void EEngine::AcquireInput()
+{
+    g_CommandMgr.AcquireKeyboard(m_hWnd);
+}
 
 void EEngine::CreateMouse()
 {
@@ -478,12 +481,10 @@ void EEngine::ReleaseMouse()
     g_Mouse.Release();
 }
 
-void EEngine::UnacquireInput()
+void EEngine::ReleaseInput()
 {
     g_CommandMgr.ReleaseKeyboard();
 }
-
-void EEngine::ReleaseInput() {}
 
 void EEngine::SetSectorHidden(DWORD, BYTE) {}
 

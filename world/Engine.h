@@ -168,16 +168,13 @@ public:
 
     // STAND-IN: sectors come with the world-file work; until then nothing is hidden.
     void SetSectorHidden(DWORD sector, BYTE hidden);
-    // STAND-IN: takes the keyboard and mouse back (after the console closes,
-    // and each frame); the input work connects it to the keyboard device.
+    // Takes the keyboard back (after the console closes, and each frame).
     void AcquireInput();
-    // STAND-IN: lets the keyboard go at a world reset; see AcquireInput.
+    // Lets the keyboard go (at a world reset, and while the device is lost).
     void ReleaseInput();
     // The mouse device with its 10 ms window timer, around device loss.
     void CreateMouse();
     void ReleaseMouse();
-    // Lets the keyboard go while the device is lost.
-    void UnacquireInput();
 
     // ---- Frame state ---------------------------------------------------------------------
     // Kept in double: the counter runs from boot, and a float of seconds a day

@@ -1,12 +1,21 @@
+// The DirectInput object: creates the system keyboard and mouse.
 #include "platform/dinput/DInput.h"
 
-#include <cstdio>
+#include "platform/dinput/InputDevice.h"
+
 #include <cstring>
 
 const GUID IID_IDirectInput8A = {
     0x746b0001, 0x0001, 0x4449, {0x54, 0x4b, 0x44, 0x49, 0x38, 0x00, 0x00, 0x01}};
 const GUID GUID_SysKeyboard = {0x746b0001, 0x0002, 0x4449, {0x54, 0x4b, 0x44, 0x49, 0x38, 0x00, 0x00, 0x02}};
 const GUID GUID_SysMouse = {0x746b0001, 0x0003, 0x4449, {0x54, 0x4b, 0x44, 0x49, 0x38, 0x00, 0x00, 0x03}};
+const GUID DIPROP_BUFFERSIZE_GUID = {
+    0x746b0001, 0x0004, 0x4449, {0x54, 0x4b, 0x44, 0x49, 0x38, 0x00, 0x00, 0x04}};
+
+// The layouts behind the two formats are fixed by the devices; the records
+// only name them.
+const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), 16, 0, 256, 256, nullptr};
+const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT), 16, DIDF_RELAXIS, sizeof(DIMOUSESTATE), 7, nullptr};
 
 namespace
 {
@@ -19,20 +28,6 @@ bool SameGuid(const GUID& a, const GUID& b)
 class DirectInput final : public IDirectInput8
 {
 public:
-    HRESULT QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (!SameGuid(riid, IID_IDirectInput8A))
-        {
-            *out = nullptr;
-            return DIERR_NOINTERFACE;
-        }
-        AddRef();
-        *out = static_cast<IDirectInput8*>(this);
-        return S_OK;
-    }
-
     ULONG AddRef() override { return ++m_refs; }
 
     ULONG Release() override
@@ -43,22 +38,20 @@ public:
         return left;
     }
 
-    HRESULT CreateDevice(REFGUID device, LPDIRECTINPUTDEVICE8* out, void*) override
+    HRESULT CreateDevice(REFGUID device, LPDIRECTINPUTDEVICE8* out, void* outer) override
     {
         if (!out)
             return DIERR_INVALIDPARAM;
         *out = nullptr;
-        if (!SameGuid(device, GUID_SysKeyboard) && !SameGuid(device, GUID_SysMouse))
+        if (outer)
+            return DIERR_NOINTERFACE;
+        if (SameGuid(device, GUID_SysKeyboard))
+            *out = tk::dinput::CreateInputDevice(tk::dinput::DeviceKind::Keyboard);
+        else if (SameGuid(device, GUID_SysMouse))
+            *out = tk::dinput::CreateInputDevice(tk::dinput::DeviceKind::Mouse);
+        else
             return DIERR_DEVICENOTREG;
-        // STAND-IN: the keyboard and mouse devices come with the input work;
-        // until then the game runs without DirectInput input.
-        static bool told = false;
-        if (!told)
-        {
-            told = true;
-            std::fprintf(stderr, "DirectInput: CreateDevice is not available yet\n");
-        }
-        return DIERR_DEVICENOTREG;
+        return DI_OK;
     }
 
 private:

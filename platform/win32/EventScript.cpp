@@ -386,7 +386,9 @@ size_t TkScriptEventCount()
     return g_script.events.size();
 }
 
-void TkPlayScriptFrame(uint32_t frame)
+namespace
+{
+void ReadEnvironmentScript()
 {
     if (g_script.fromEnvironment)
     {
@@ -394,6 +396,27 @@ void TkPlayScriptFrame(uint32_t frame)
         if (const char* path = std::getenv("TK_SCRIPT"); path && *path)
             TkLoadScriptFile(path);
     }
+}
+} // namespace
+
+bool TkScriptHasActionAfter(uint32_t frame, const char* firstWord)
+{
+    ReadEnvironmentScript();
+    if (!firstWord)
+        return false;
+    for (const TkScriptEvent& e : g_script.events)
+        if (e.frame > frame && e.verb.empty())
+        {
+            const std::vector<std::string> words = Words(e.args);
+            if (!words.empty() && Same(words[0], firstWord))
+                return true;
+        }
+    return false;
+}
+
+void TkPlayScriptFrame(uint32_t frame)
+{
+    ReadEnvironmentScript();
     // Releases first: a key pressed again at this frame goes down after it went up.
     std::vector<PendingRelease> due;
     for (auto it = g_script.releases.begin(); it != g_script.releases.end();)

@@ -63,5 +63,8 @@ size_t TkScriptEventCount();
 // Runs the actions of one frame: keys held by "key press" at the frame before
 // are released first, then the frame's lines in file order.
 void TkPlayScriptFrame(uint32_t frame);
+// True when a line of a frame after `frame` runs a registered verb whose first
+// word is `firstWord` (such as "dialog"); reads TK_SCRIPT first when due.
+bool TkScriptHasActionAfter(uint32_t frame, const char* firstWord);
 // No script; TK_SCRIPT is read again at the next frame.
 void TkClearScript();

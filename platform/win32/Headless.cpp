@@ -1,6 +1,7 @@
 #include "platform/win32/Headless.h"
 
 #include "platform/win32/Clock.h"
+#include "platform/win32/Dialog.h"
 #include "platform/win32/EventScript.h"
 #include "platform/win32/Frames.h"
 #include "platform/win32/Input.h"
@@ -134,6 +135,7 @@ void TkHeadlessReset()
     TkResetMessageQueue();
     TkResetInput();
     TkClearScript();
+    TkResetDialogs();
     TkResetFrames();
     TkResetMutexes();
     g_messageBoxes.clear();

@@ -10,7 +10,7 @@ using namespace devicetest;
 namespace
 {
 const std::vector<std::string> kLoseFocus = {"EMouse::SaveState", "EEngine::ReleaseMouse",
-                                             "EEngine::UnacquireInput", "EEffectMgr::OnLostDevice"};
+                                             "EEngine::ReleaseInput", "EEffectMgr::OnLostDevice"};
 
 const std::vector<std::string> kRelease = {
     "CShadowCubeMaps::OnLostDevice",       "ESkyShadow::OnLostDevice", "EPostProcess::OnDeviceLost",

@@ -23,6 +23,7 @@ GameProcess::GameProcess(const fs::path& dir, const std::vector<std::pair<std::s
         ::setenv("TK_LOCK_DIR", dir.c_str(), 1);
         ::unsetenv("TK_SCRIPT");
         ::unsetenv("TK_FRAMES");
+        ::unsetenv("TK_DIALOG_SCRIPT");
         for (const auto& [name, value] : env)
             ::setenv(name.c_str(), value.c_str(), 1);
         ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));

@@ -1,0 +1,180 @@
+#pragma once
+// Shared set-up of the key-command, mouse and launcher tests: the headless
+// window layer in a fresh state inside a temporary folder (the console logs
+// there too), the game's window with a procedure that polls the input on the
+// 10 ms timer as the device code does, the DirectInput object, and the
+// global records the tests change put back afterwards.
+
+#include "game/MainGame.h"
+#include "platform/Backend.h"
+#include "platform/dinput/DInputHeadless.h"
+#include "platform/win32/Dialog.h"
+#include "platform/win32/Headless.h"
+#include "platform/win32/Win32.h"
+#include "player/Player.h"
+#include "player/PlayerWeapons.h"
+#include "shell/CommandMgr.h"
+#include "shell/Console.h"
+#include "shell/FocusMgr.h"
+#include "shell/GameOptions.h"
+#include "shell/Input.h"
+#include "shell/Mouse.h"
+#include "shell/TextMgr.h"
+#include "shell/WinMain.h"
+#include "support/TempDir.h"
+#include "ui/LoadingScreen.h"
+#include "ui/Menu.h"
+#include "ui/Panel.h"
+#include "world/Camera.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+inline LRESULT CALLBACK InputTestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TIMER)
+    {
+        g_Input.Poll();
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+class InputTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = std::make_unique<TempDir>(true);
+        ::setenv("TK_LOCK_DIR", m_dir->path().c_str(), 1);
+        ::unsetenv("TK_SCRIPT");
+        ::unsetenv("TK_FRAMES");
+        ::unsetenv("TK_DIALOG_SCRIPT");
+        TkSetBackend(TkBackend::Headless);
+        TkHeadlessReset();
+        TkDInputResetHeadless();
+        m_oldStartup = g_Console.GetStartupDirectory();
+        g_Console.SetStartupDirectory(m_dir->path().c_str());
+
+        m_options = g_Options;
+        m_camera = g_Camera;
+        m_panel = g_Panel;
+        m_player = Player;
+        m_levelFrame = g_MainGame.m_iLevelFrame;
+        m_sinceLetterbox = g_MainGame.m_iFramesSinceLetterbox;
+        // A level that has been running for a while, the menu closed.
+        g_MainGame.m_iLevelFrame = 1000;
+        g_MainGame.m_iFramesSinceLetterbox = 1000;
+        g_Menu.m_bOpen = 0;
+        g_LoadingScreen.m_bActive = 0;
+        g_FocusMgr.m_bOnFocus = 1;
+        g_Mouse.m_State = EMouseState();
+        g_Mouse.m_SavedState = EMouseState();
+        ResetCommands();
+        g_bLauncherExit = g_bShowLauncher = g_bShowVideoOptions = 0;
+        Mark();
+
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = InputTestWindowProc;
+        wc.lpszClassName = "Duskmere 2";
+        RegisterClassExA(&wc);
+        g_hWnd = CreateWindowExA(0, "Duskmere 2", "Duskmere 2", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 800,
+                                 600, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(g_hWnd, nullptr);
+        ASSERT_TRUE(g_Input.Create());
+    }
+
+    void TearDown() override
+    {
+        g_Mouse.Release();
+        g_CommandMgr.ReleaseKeyboard();
+        g_Input.Release();
+        TkHeadlessReset();
+        TkDInputResetHeadless();
+        g_hWnd = nullptr;
+        g_FocusMgr.m_bOnFocus = 0;
+        g_Menu.m_bOpen = 0;
+        g_LoadingScreen.m_bActive = 0;
+        g_Options = m_options;
+        g_Camera = m_camera;
+        g_Panel = m_panel;
+        Player = m_player;
+        Bronie.m_pCurrentWeapon = nullptr;
+        Bronie.m_fAimZoom = 0.0f;
+        g_MainGame.m_iLevelFrame = m_levelFrame;
+        g_MainGame.m_iFramesSinceLetterbox = m_sinceLetterbox;
+        g_MainGame.m_szLevelNames[0][0] = 0;
+        ResetCommands();
+        g_bLauncherExit = g_bShowLauncher = g_bShowVideoOptions = 0;
+        g_Console.SetStartupDirectory(m_oldStartup.c_str());
+        m_dir.reset();
+        g_TextMgr.Load("scripts\\text_keys.txt");
+        ::unsetenv("TK_LOCK_DIR");
+    }
+
+    static void ResetCommands()
+    {
+        std::memset(g_CommandMgr.m_bKeyState, 0, sizeof g_CommandMgr.m_bKeyState);
+        std::memset(g_CommandMgr.m_dwBindings, 0, sizeof g_CommandMgr.m_dwBindings);
+        g_CommandMgr.m_bFireLatch = 0;
+    }
+
+    // Passes of the main loop until `ticks` WM_TIMER messages were handled
+    // (at most a few hundred passes).
+    static void RunTimerTicks(int ticks)
+    {
+        MSG msg;
+        for (int pass = 0; pass < 1000 && ticks > 0; ++pass)
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            {
+                if (msg.message == WM_TIMER)
+                    --ticks;
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+    }
+
+    // Marks the console's ring so that Printed sees only the lines after it.
+    static void Mark()
+    {
+        static int serial = 0;
+        MarkText() = "-- test mark " + std::to_string(++serial);
+        g_Console.Print(MarkText().c_str());
+    }
+
+    // True when a console line printed since the last Mark contains the text.
+    static bool Printed(const std::string& text)
+    {
+        for (int i = EConsole::RING_LINES - 1; i >= 0; --i)
+        {
+            const std::string line = g_Console.GetLine(i);
+            if (line == MarkText())
+                return false;
+            if (line.find(text) != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+
+    static std::string& MarkText()
+    {
+        static std::string text;
+        return text;
+    }
+
+    std::unique_ptr<TempDir> m_dir;
+
+private:
+    std::string m_oldStartup;
+    GameOptions m_options;
+    ECamera m_camera;
+    Panel m_panel;
+    CPlayer m_player;
+    DWORD m_levelFrame = 0;
+    DWORD m_sinceLetterbox = 0;
+};
