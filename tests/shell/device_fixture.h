@@ -78,6 +78,8 @@ protected:
         m_env = Env;
         m_camera = g_Camera;
         m_engine = std::make_unique<EEngine>(g_Engine);
+        // The virtual clock starts again at 0: so does the engine's frame clock.
+        g_Engine.m_fLastTime = 0.0;
         m_game = g_MainGame;
         m_menu = g_Menu;
         m_consoleOpen = g_Console.m_bOpen;
