@@ -14,12 +14,14 @@
 #include "shell/TextMgr.h"
 #include "shell/Timer.h"
 #include "platform/d3d9/D3D9.h"
+#include "platform/win32/EventScript.h"
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
 #include "world/Engine.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 HINSTANCE g_hInst = nullptr;
 HWND g_hWnd = nullptr;
@@ -43,6 +45,16 @@ constexpr unsigned kMeasuredTimer = 407;
 void BringToTop()
 {
     SetForegroundWindow(g_hWnd);
+}
+
+// The event script's "screenshot": asks for one, as the screenshot key does;
+// the next rendered frame saves it.
+bool ScriptScreenshot(const std::string& args)
+{
+    if (!args.empty())
+        return false;
+    g_Engine.m_bScreenshot = 1;
+    return true;
 }
 
 // Leaves without a device: the launcher's Exit, or no usable device.
@@ -151,6 +163,8 @@ bool RunLoopPass(MSG& msg)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
 {
+    TkRegisterScriptAction("screenshot", ScriptScreenshot);
+
     // The window class and the title are both the game's name.
     char name[256];
     std::snprintf(name, sizeof name, "%s", g_TextMgr.GetText(">GameName"));

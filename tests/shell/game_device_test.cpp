@@ -58,3 +58,87 @@ TEST(GameDevice, DeviceLostAndRestoredTheGameResetsAndGoesOnDrawing)
     EXPECT_LE(before.size() + after.size(), 80u - 10u);
 }
 } // namespace
+
+namespace
+{
+// A 24- or 32-bit bottom-up BMP as written by the screenshot: its size and a
+// reader of one pixel as 0xRRGGBB.
+struct Bitmap
+{
+    std::string bytes;
+    int width = 0, height = 0, bpp = 0;
+    uint32_t offset = 0;
+
+    static uint32_t U32(const std::string& b, size_t at)
+    {
+        return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+               static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+    }
+    bool Parse()
+    {
+        if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M')
+            return false;
+        offset = U32(bytes, 10);
+        width = static_cast<int>(U32(bytes, 18));
+        height = static_cast<int>(U32(bytes, 22));
+        bpp = static_cast<uint8_t>(bytes[28]) | static_cast<uint8_t>(bytes[29]) << 8;
+        return (bpp == 24 || bpp == 32) && width > 0 && height > 0;
+    }
+    uint32_t Pixel(int x, int y) const
+    {
+        const size_t stride = ((static_cast<size_t>(width) * (bpp / 8)) + 3) & ~size_t(3);
+        const size_t at = offset + stride * static_cast<size_t>(height - 1 - y) + static_cast<size_t>(x) * (bpp / 8);
+        return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
+               static_cast<uint8_t>(bytes[at + 2]) << 16;
+    }
+};
+
+TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
+{
+    TempDir dir(false);
+    CopyDataTree(dir.path());
+    // Enough recent lines on screen for everything printed since the start.
+    constexpr int kShown = 20;
+    dir.Write("tk.cfg", dir.Read("tk.cfg") + "\nnumconsolelines " + std::to_string(kShown) + "\n");
+    dir.Write("shot.txt", "frame 20: screenshot\n");
+    GameProcess game(dir.path(), {{"TK_FRAMES", "30"}, {"TK_SCRIPT", (dir.path() / "shot.txt").string()}});
+    ASSERT_EQ(game.Wait(60.0), 0);
+
+    Bitmap shot;
+    shot.bytes = dir.Read("tk_screen0000.bmp");
+    ASSERT_TRUE(shot.Parse());
+    EXPECT_EQ(shot.width, 800);
+    EXPECT_EQ(shot.height, 600);
+    EXPECT_FALSE(dir.Exists("tk_screen0001.bmp"));
+
+    // Everything but the farewell was printed before the screenshot; the
+    // recent lines are drawn 14 pixels apart, newest at the bottom, so the
+    // greeting, the first line of all, is the topmost line of text.
+    const auto log = ReadLines(dir.path() / "!console.txt");
+    ASSERT_GE(log.size(), 2u);
+    ASSERT_EQ(log.front(), "Welcome to Duskmere 2.");
+    const int printed = static_cast<int>(log.size()) - 1;
+    ASSERT_LT(printed, kShown);
+    const int greetingTop = 14 * (kShown - printed);
+
+    int greenInGreeting = 0, inkAbove = 0, inkBelowText = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+        {
+            const uint32_t p = shot.Pixel(x, y);
+            if (p == 0)
+                continue;
+            const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF;
+            if (y < greetingTop)
+                ++inkAbove;
+            else if (y < greetingTop + 14 && g > r)
+                ++greenInGreeting;
+            else if (y >= 14 * kShown + 8)
+                ++inkBelowText;
+        }
+    EXPECT_GT(greenInGreeting, 100);
+    EXPECT_EQ(inkAbove, 0);
+    // The rest of an empty world stays black.
+    EXPECT_EQ(inkBelowText, 0);
+}
+} // namespace
