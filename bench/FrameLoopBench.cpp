@@ -36,7 +36,8 @@ struct HeadlessGame
         wc.lpfnWndProc = WindowProc;
         wc.lpszClassName = "Bench";
         RegisterClassExA(&wc);
-        g_hWnd = CreateWindowExA(0, "Bench", "Bench", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+        g_hWnd = CreateWindowExA(0, "Bench", "Bench", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr,
+                                 nullptr);
         g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
         g_D3DMain.Create(g_hWnd);
         g_FocusMgr.Activate();
@@ -86,7 +87,8 @@ void BM_FrameLoopPassEmptyWorld(benchmark::State& state)
         ++passes;
     }
     const auto end = std::chrono::steady_clock::now();
-    const double pass = std::chrono::duration<double, std::nano>(end - start).count() / static_cast<double>(passes);
+    const double pass =
+        std::chrono::duration<double, std::nano>(end - start).count() / static_cast<double>(passes);
     state.counters["bare_loop_ns"] = bare;
     state.counters["ratio_to_bare_loop"] = bare > 0.0 ? pass / bare : 0.0;
 }

@@ -18,7 +18,10 @@ enum class TkBackend
 TkBackend TkGetBackend();
 // Tests pick the backend before anything creates a window.
 void TkSetBackend(TkBackend backend);
-inline bool TkIsHeadless() { return TkGetBackend() == TkBackend::Headless; }
+inline bool TkIsHeadless()
+{
+    return TkGetBackend() == TkBackend::Headless;
+}
 
 // The SDL window behind a window handle; null when headless or unknown.
 SDL_Window* TkGetSdlWindow(HWND hwnd);

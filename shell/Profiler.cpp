@@ -96,7 +96,8 @@ void EProfiler::Reset()
     m_iReport = 0;
 }
 
-std::vector<EProfiler::ReportLine> EProfiler::BuildReport(float scaleX, float scaleY, int objectsUpdated) const
+std::vector<EProfiler::ReportLine> EProfiler::BuildReport(float scaleX, float scaleY,
+                                                          int objectsUpdated) const
 {
     std::vector<ReportLine> lines;
     if (m_iReport == 0)

@@ -59,8 +59,9 @@ double Timer(int command)
 
     const LONGLONG counter = CounterNow();
     // A stopped clock stands still for everything but start and absolute time.
-    const LONGLONG now =
-        (g_timer.stopped && command != TIMER_START && command != TIMER_GETABSOLUTETIME) ? g_timer.stopTime : counter;
+    const LONGLONG now = (g_timer.stopped && command != TIMER_START && command != TIMER_GETABSOLUTETIME)
+                             ? g_timer.stopTime
+                             : counter;
 
     switch (command)
     {

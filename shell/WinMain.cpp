@@ -202,11 +202,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
     RegisterClassExA(&wc);
 
     if (g_Options.Windowed)
-        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, 800,
-                                 600, nullptr, nullptr, instance, nullptr);
+        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE | WS_CAPTION, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, nullptr);
     else
-        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1, 1, nullptr,
-                                 nullptr, instance, nullptr);
+        g_hWnd = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1, 1,
+                                 nullptr, nullptr, instance, nullptr);
     if (!g_hWnd)
     {
         g_bQuitting = 1;

@@ -11,5 +11,6 @@ int main()
     // Numbers in the game's text files are read and written with '.' decimals.
     std::setlocale(LC_ALL, "C");
     static char empty[1] = {0};
-    return WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, empty, SW_SHOWDEFAULT);
+    return WinMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)), nullptr, empty,
+                   SW_SHOWDEFAULT);
 }

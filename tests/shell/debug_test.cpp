@@ -33,7 +33,6 @@ protected:
         temp.reset();
     }
 
-
     int UsedSlots() const
     {
         int n = 0;

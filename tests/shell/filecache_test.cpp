@@ -41,7 +41,6 @@ protected:
         std::fclose(f);
     }
 
-
     std::vector<std::string> Lines(const char* name, DWORD n = 255)
     {
         std::vector<std::string> lines;

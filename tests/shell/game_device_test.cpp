@@ -72,7 +72,8 @@ struct Bitmap
     static uint32_t U32(const std::string& b, size_t at)
     {
         return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
-               static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+               static_cast<uint8_t>(b[at + 2]) << 16 |
+               static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
     }
     bool Parse()
     {
@@ -87,7 +88,8 @@ struct Bitmap
     uint32_t Pixel(int x, int y) const
     {
         const size_t stride = ((static_cast<size_t>(width) * (bpp / 8)) + 3) & ~size_t(3);
-        const size_t at = offset + stride * static_cast<size_t>(height - 1 - y) + static_cast<size_t>(x) * (bpp / 8);
+        const size_t at =
+            offset + stride * static_cast<size_t>(height - 1 - y) + static_cast<size_t>(x) * (bpp / 8);
         return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
                static_cast<uint8_t>(bytes[at + 2]) << 16;
     }

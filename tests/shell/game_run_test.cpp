@@ -28,13 +28,13 @@ TEST(GameRun, ReportFilesOfTheLastRunAreDeletedAtStart)
 {
     TempDir dir(false);
     CopyDataTree(dir.path());
-    for (const char* report : {"!error.txt", "!anims.txt", "!subsets.txt", "!techs.txt", "!textures.txt",
-                               "!variables.txt"})
+    for (const char* report :
+         {"!error.txt", "!anims.txt", "!subsets.txt", "!techs.txt", "!textures.txt", "!variables.txt"})
         dir.Write(report, "old\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "10"}});
     ASSERT_EQ(game.Wait(60.0), 0);
-    for (const char* report : {"!error.txt", "!anims.txt", "!subsets.txt", "!techs.txt", "!textures.txt",
-                               "!variables.txt"})
+    for (const char* report :
+         {"!error.txt", "!anims.txt", "!subsets.txt", "!techs.txt", "!textures.txt", "!variables.txt"})
         EXPECT_NE(dir.Read(report), "old\n") << report;
 }
 
@@ -71,7 +71,8 @@ TEST(GameRun, ClosingTheWindowEndsTheProgramInOrder)
     TempDir dir(false);
     CopyDataTree(dir.path());
     dir.Write("close.txt", "frame 5: close\n");
-    GameProcess game(dir.path(), {{"TK_FRAMES", "100000"}, {"TK_SCRIPT", (dir.path() / "close.txt").string()}});
+    GameProcess game(dir.path(),
+                     {{"TK_FRAMES", "100000"}, {"TK_SCRIPT", (dir.path() / "close.txt").string()}});
     ASSERT_EQ(game.Wait(60.0), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
     ASSERT_FALSE(log.empty());

@@ -21,11 +21,21 @@ struct CompareCase
 TEST(TextCompare, CompareNoCaseTable)
 {
     const CompareCase cases[] = {
-        {"abc", "ABC", 0}, {"ab", "abc", -1}, {"abc", "ab", 1},     {"Z", "a", 1},     {"", "", 0},
-        {"", "a", -1},     {"a", "", 1},      {"MESH", "mesh", 0},  {"a_b", "A_B", 0}, {"abd", "ABC", 1},
-        {nullptr, "", 0},  {"x", nullptr, 1}, {"\xA5", "\xB9", -1}, // a Polish capital and its small letter
-                                                                    // differ here
-        {"\xB9", "a", -1}, // bytes of 0x80 and above sort before ASCII
+        {"abc", "ABC", 0},
+        {"ab", "abc", -1},
+        {"abc", "ab", 1},
+        {"Z", "a", 1},
+        {"", "", 0},
+        {"", "a", -1},
+        {"a", "", 1},
+        {"MESH", "mesh", 0},
+        {"a_b", "A_B", 0},
+        {"abd", "ABC", 1},
+        {nullptr, "", 0},
+        {"x", nullptr, 1},
+        {"\xA5", "\xB9", -1}, // a Polish capital and its small letter
+                              // differ here
+        {"\xB9", "a", -1},    // bytes of 0x80 and above sort before ASCII
     };
     for (const CompareCase& c : cases)
         EXPECT_EQ(CompareNoCase(c.a, c.b), c.expected)

@@ -18,7 +18,8 @@ ConsoleLogHere::~ConsoleLogHere()
 
 std::string ConsoleLog()
 {
-    std::ifstream in(std::filesystem::path(g_Console.GetStartupDirectory()) / "!console.txt", std::ios::binary);
+    std::ifstream in(std::filesystem::path(g_Console.GetStartupDirectory()) / "!console.txt",
+                     std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();

@@ -12,7 +12,8 @@ class GameProcess
 public:
     // Starts the game in `dir` with TK_VIDEO=headless, TK_LOCK_DIR=`dir` and the
     // extra environment given (NAME, value).
-    GameProcess(const std::filesystem::path& dir, const std::vector<std::pair<std::string, std::string>>& env);
+    GameProcess(const std::filesystem::path& dir,
+                const std::vector<std::pair<std::string, std::string>>& env);
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
