@@ -3,6 +3,7 @@
 #include "d3d9_fixture.h"
 
 #include "platform/d3dx/SurfaceSave.h"
+#include "support/Bitmap.h"
 #include "support/TempDir.h"
 
 #include <cstdint>
@@ -12,20 +13,6 @@ using namespace d3d9test;
 
 namespace
 {
-uint32_t Le32(const std::string& b, size_t at)
-{
-    return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
-}
-
-uint16_t Le16(const std::string& b, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1])
-                                                                         << 8);
-}
-
 class SurfaceSave : public DeviceTest
 {
 protected:
@@ -79,30 +66,27 @@ TEST_F(SurfaceSave, X8R8G8B8BecomesA24BitBottomUpBitmapWithPaddedRows)
     IDirect3DSurface9* s = Gradient(D3DFMT_X8R8G8B8, 5, 3);
     ASSERT_EQ(D3DXSaveSurfaceToFileA("shot.bmp", D3DXIFF_BMP, s, nullptr, nullptr), D3D_OK);
     s->Release();
-    const std::string b = temp->Read("shot.bmp");
+    Bitmap bmp;
+    ASSERT_TRUE(bmp.Parse(temp->Read("shot.bmp")));
     const uint32_t row = 16; // 15 bytes of pixels and one of padding
-    ASSERT_EQ(b.size(), 54u + row * 3);
-    EXPECT_EQ(b.substr(0, 2), "BM");
-    EXPECT_EQ(Le32(b, 2), b.size());
-    EXPECT_EQ(Le32(b, 6), 0u);
-    EXPECT_EQ(Le32(b, 10), 54u);
-    EXPECT_EQ(Le32(b, 14), 40u);
-    EXPECT_EQ(Le32(b, 18), 5u);
-    EXPECT_EQ(Le32(b, 22), 3u);
-    EXPECT_EQ(Le16(b, 26), 1);
-    EXPECT_EQ(Le16(b, 28), 24);
-    EXPECT_EQ(Le32(b, 30), 0u);
-    EXPECT_EQ(Le32(b, 34), row * 3);
+    ASSERT_EQ(bmp.bytes.size(), 54u + row * 3);
+    EXPECT_EQ(bmp.Stride(), row);
+    EXPECT_EQ(bmp.fileSize, bmp.bytes.size());
+    EXPECT_EQ(bmp.reserved, 0u);
+    EXPECT_EQ(bmp.offset, 54u);
+    EXPECT_EQ(bmp.infoSize, 40u);
+    EXPECT_EQ(bmp.width, 5);
+    EXPECT_EQ(bmp.height, 3);
+    EXPECT_EQ(bmp.planes, 1);
+    EXPECT_EQ(bmp.bpp, 24);
+    EXPECT_EQ(bmp.compression, 0u);
+    EXPECT_EQ(bmp.imageSize, row * 3);
     // Pixel (x, y) sits in stored row height - 1 - y, as blue, green, red.
-    for (UINT y = 0; y < 3; ++y)
-        for (UINT x = 0; x < 5; ++x)
-        {
-            const size_t at = 54 + (2 - y) * row + x * 3;
-            EXPECT_EQ(static_cast<unsigned char>(b[at]), 7);
-            EXPECT_EQ(static_cast<unsigned char>(b[at + 1]), y * 50);
-            EXPECT_EQ(static_cast<unsigned char>(b[at + 2]), x * 40);
-        }
-    EXPECT_EQ(b[54 + 15], '\0');
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(bmp.Pixel(x, y), uint32_t(x * 40) << 16 | uint32_t(y * 50) << 8 | 7u)
+                << "pixel " << x << "," << y;
+    EXPECT_EQ(bmp.bytes[54 + 15], '\0');
 }
 
 TEST_F(SurfaceSave, A8R8G8B8KeepsItsAlphaIn32Bits)
@@ -110,11 +94,13 @@ TEST_F(SurfaceSave, A8R8G8B8KeepsItsAlphaIn32Bits)
     IDirect3DSurface9* s = Gradient(D3DFMT_A8R8G8B8, 2, 2);
     ASSERT_EQ(D3DXSaveSurfaceToFileA("alpha.bmp", D3DXIFF_BMP, s, nullptr, nullptr), D3D_OK);
     s->Release();
-    const std::string b = temp->Read("alpha.bmp");
-    ASSERT_EQ(b.size(), 54u + 8 * 2);
-    EXPECT_EQ(Le16(b, 28), 32);
-    // Top-right pixel (1, 0) is in the last stored row.
-    EXPECT_EQ(b.substr(54 + 8 + 4, 4), std::string("\x07\x00\x28\xc8", 4));
+    Bitmap bmp;
+    ASSERT_TRUE(bmp.Parse(temp->Read("alpha.bmp")));
+    ASSERT_EQ(bmp.bytes.size(), 54u + 8 * 2);
+    EXPECT_EQ(bmp.bpp, 32);
+    // Top-right pixel (1, 0) is in the last stored row: 07 00 28 c8.
+    EXPECT_EQ(bmp.Pixel(1, 0), 0x280007u);
+    EXPECT_EQ(bmp.Alpha(1, 0), 0xc8);
 }
 
 TEST_F(SurfaceSave, ARectangleSavesThatPartOnly)
@@ -126,13 +112,12 @@ TEST_F(SurfaceSave, ARectangleSavesThatPartOnly)
     EXPECT_EQ(D3DXSaveSurfaceToFileA("bad.bmp", D3DXIFF_BMP, s, nullptr, &outside), D3DERR_INVALIDCALL);
     s->Release();
     EXPECT_FALSE(temp->Exists("bad.bmp"));
-    const std::string b = temp->Read("part.bmp");
-    EXPECT_EQ(Le32(b, 18), 2u);
-    EXPECT_EQ(Le32(b, 22), 3u);
-    // The rectangle's top-left is surface pixel (2, 1), in the last stored row.
-    const size_t at = 54 + 2 * 8;
-    EXPECT_EQ(static_cast<unsigned char>(b[at + 1]), 50);
-    EXPECT_EQ(static_cast<unsigned char>(b[at + 2]), 80);
+    Bitmap bmp;
+    ASSERT_TRUE(bmp.Parse(temp->Read("part.bmp")));
+    EXPECT_EQ(bmp.width, 2);
+    EXPECT_EQ(bmp.height, 3);
+    // The rectangle's top-left is surface pixel (2, 1): red 80, green 50.
+    EXPECT_EQ(bmp.Pixel(0, 0), 0x503207u);
 }
 
 TEST_F(SurfaceSave, R5G6B5IsWidenedTo24Bits)
@@ -140,11 +125,11 @@ TEST_F(SurfaceSave, R5G6B5IsWidenedTo24Bits)
     IDirect3DSurface9* s = Gradient(D3DFMT_R5G6B5, 2, 1);
     ASSERT_EQ(D3DXSaveSurfaceToFileA("565.bmp", D3DXIFF_BMP, s, nullptr, nullptr), D3D_OK);
     s->Release();
-    const std::string b = temp->Read("565.bmp");
-    EXPECT_EQ(Le16(b, 28), 24);
-    EXPECT_EQ(static_cast<unsigned char>(b[54]), 255); // full blue
-    EXPECT_EQ(static_cast<unsigned char>(b[54 + 2]), 0);
-    EXPECT_EQ(static_cast<unsigned char>(b[54 + 3 + 2]), 8); // red 1 of 31
+    Bitmap bmp;
+    ASSERT_TRUE(bmp.Parse(temp->Read("565.bmp")));
+    EXPECT_EQ(bmp.bpp, 24);
+    EXPECT_EQ(bmp.Pixel(0, 0), 0x0000FFu); // full blue
+    EXPECT_EQ(bmp.Pixel(1, 0), 0x0800FFu); // red 1 of 31
 }
 
 TEST_F(SurfaceSave, TheBackBufferIsSavedWithoutBeingLockable)
@@ -155,9 +140,10 @@ TEST_F(SurfaceSave, TheBackBufferIsSavedWithoutBeingLockable)
     EXPECT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
     ASSERT_EQ(D3DXSaveSurfaceToFileA("back.bmp", D3DXIFF_BMP, back, nullptr, nullptr), D3D_OK);
     back->Release();
-    const std::string b = temp->Read("back.bmp");
-    EXPECT_EQ(Le32(b, 18), params.BackBufferWidth);
-    EXPECT_EQ(b.substr(54, 3), std::string("\x03\x02\x01", 3));
+    Bitmap bmp;
+    ASSERT_TRUE(bmp.Parse(temp->Read("back.bmp")));
+    EXPECT_EQ(UINT(bmp.width), params.BackBufferWidth);
+    EXPECT_EQ(bmp.Pixel(0, bmp.height - 1), 0x010203u);
 }
 
 TEST_F(SurfaceSave, OtherFormatsAndSurfacesAreRefused)

@@ -1,4 +1,5 @@
 // The game itself losing its device and getting it back, run headless.
+#include "support/Bitmap.h"
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 
@@ -57,43 +58,6 @@ TEST(GameDevice, DeviceLostAndRestoredTheGameResetsAndGoesOnDrawing)
     // None ran from the loss at frame 30 to the reset after frame 40.
     EXPECT_LE(before.size() + after.size(), 80u - 10u);
 }
-} // namespace
-
-namespace
-{
-// A 24- or 32-bit bottom-up BMP as written by the screenshot: its size and a
-// reader of one pixel as 0xRRGGBB.
-struct Bitmap
-{
-    std::string bytes;
-    int width = 0, height = 0, bpp = 0;
-    uint32_t offset = 0;
-
-    static uint32_t U32(const std::string& b, size_t at)
-    {
-        return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
-               static_cast<uint8_t>(b[at + 2]) << 16 |
-               static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
-    }
-    bool Parse()
-    {
-        if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M')
-            return false;
-        offset = U32(bytes, 10);
-        width = static_cast<int>(U32(bytes, 18));
-        height = static_cast<int>(U32(bytes, 22));
-        bpp = static_cast<uint8_t>(bytes[28]) | static_cast<uint8_t>(bytes[29]) << 8;
-        return (bpp == 24 || bpp == 32) && width > 0 && height > 0;
-    }
-    uint32_t Pixel(int x, int y) const
-    {
-        const size_t stride = ((static_cast<size_t>(width) * (bpp / 8)) + 3) & ~size_t(3);
-        const size_t at =
-            offset + stride * static_cast<size_t>(height - 1 - y) + static_cast<size_t>(x) * (bpp / 8);
-        return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
-               static_cast<uint8_t>(bytes[at + 2]) << 16;
-    }
-};
 
 TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
 {
@@ -107,8 +71,7 @@ TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
     ASSERT_EQ(game.Wait(60.0), 0);
 
     Bitmap shot;
-    shot.bytes = dir.Read("tk_screen0000.bmp");
-    ASSERT_TRUE(shot.Parse());
+    ASSERT_TRUE(shot.Parse(dir.Read("tk_screen0000.bmp")));
     EXPECT_EQ(shot.width, 800);
     EXPECT_EQ(shot.height, 600);
     EXPECT_FALSE(dir.Exists("tk_screen0001.bmp"));

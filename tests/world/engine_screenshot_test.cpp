@@ -6,6 +6,7 @@
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "shell/D3DMain.h"
+#include "support/Bitmap.h"
 
 #include <cstdint>
 #include <string>
@@ -14,20 +15,6 @@ using namespace worldtest;
 
 namespace
 {
-uint32_t Le32(const std::string& b, size_t at)
-{
-    return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
-}
-
-uint16_t Le16(const std::string& b, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1])
-                                                                         << 8);
-}
-
 constexpr UINT WIDTH = 10; // 30 bytes of pixels, padded to 32 a row
 constexpr UINT HEIGHT = 6;
 
@@ -101,29 +88,25 @@ TEST_F(Screenshot, RequestsWriteNumberedBitmapsOfTheBackBuffer)
     ASSERT_TRUE(temp->Exists("tk_screen0001.bmp"));
     EXPECT_FALSE(temp->Exists("tk_screen0002.bmp"));
 
-    const std::string bmp = temp->Read("tk_screen0000.bmp");
+    Bitmap bmp;
+    ASSERT_TRUE(bmp.Parse(temp->Read("tk_screen0000.bmp")));
     const uint32_t rowBytes = 32;
-    ASSERT_EQ(bmp.size(), 54u + rowBytes * HEIGHT);
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
-    EXPECT_EQ(Le32(bmp, 2), bmp.size());
-    EXPECT_EQ(Le32(bmp, 10), 54u);
-    EXPECT_EQ(Le32(bmp, 14), 40u);
-    EXPECT_EQ(Le32(bmp, 18), WIDTH);
-    EXPECT_EQ(Le32(bmp, 22), HEIGHT); // positive: bottom-up rows
-    EXPECT_EQ(Le16(bmp, 26), 1);
-    EXPECT_EQ(Le16(bmp, 28), 24);
-    EXPECT_EQ(Le32(bmp, 30), 0u); // uncompressed
-    EXPECT_EQ(Le32(bmp, 34), rowBytes * HEIGHT);
+    ASSERT_EQ(bmp.bytes.size(), 54u + rowBytes * HEIGHT);
+    EXPECT_EQ(bmp.Stride(), rowBytes);
+    EXPECT_EQ(bmp.fileSize, bmp.bytes.size());
+    EXPECT_EQ(bmp.offset, 54u);
+    EXPECT_EQ(bmp.infoSize, 40u);
+    EXPECT_EQ(bmp.width, int32_t(WIDTH));
+    EXPECT_EQ(bmp.height, int32_t(HEIGHT)); // positive: bottom-up rows
+    EXPECT_EQ(bmp.planes, 1);
+    EXPECT_EQ(bmp.bpp, 24);
+    EXPECT_EQ(bmp.compression, 0u); // uncompressed
+    EXPECT_EQ(bmp.imageSize, rowBytes * HEIGHT);
 
-    auto pixel = [&](UINT x, UINT y)
-    {
-        const size_t at = 54 + size_t(HEIGHT - 1 - y) * rowBytes + size_t(x) * 3;
-        return std::string(bmp, at, 3); // blue, green, red
-    };
-    EXPECT_EQ(pixel(0, 0), std::string("\x00\x00\xff", 3));
-    EXPECT_EQ(pixel(WIDTH - 1, HEIGHT - 1), std::string("\x00\xff\x00", 3));
-    EXPECT_EQ(pixel(4, 2), std::string("\xc8\x14\x0a", 3));
-    EXPECT_EQ(bmp.substr(54 + 30, 2), std::string(2, '\0')); // row padding
+    EXPECT_EQ(bmp.Pixel(0, 0), 0xff0000u);
+    EXPECT_EQ(bmp.Pixel(WIDTH - 1, HEIGHT - 1), 0x00ff00u);
+    EXPECT_EQ(bmp.Pixel(4, 2), 0x0a14c8u);
+    EXPECT_EQ(bmp.bytes.substr(54 + 30, 2), std::string(2, '\0')); // row padding
 }
 
 TEST_F(Screenshot, NothingIsWrittenWhenAThousandNamesAreTaken)

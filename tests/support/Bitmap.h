@@ -1,0 +1,44 @@
+#pragma once
+// Reads back the BMP files the engine writes (screenshots, saved surfaces):
+// a 14-byte file header and a 40-byte info header, little-endian, then
+// bottom-up rows of 24- or 32-bit pixels (blue, green, red[, alpha]), each
+// row padded to a multiple of 4 bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct Bitmap
+{
+    // The whole file.
+    std::string bytes;
+
+    // The header fields as stored.
+    uint32_t fileSize = 0;
+    uint32_t reserved = 0;
+    uint32_t offset = 0; // where the pixels start
+    uint32_t infoSize = 0;
+    int32_t width = 0;
+    int32_t height = 0; // positive: bottom-up rows
+    uint16_t planes = 0;
+    uint16_t bpp = 0;
+    uint32_t compression = 0;
+    uint32_t imageSize = 0;
+
+    // Takes a file's bytes and reads its headers. False unless it is a "BM"
+    // file of 24 or 32 bits a pixel, of positive size, whose rows all lie
+    // within the bytes.
+    bool Parse(std::string file);
+
+    // Bytes a stored row takes, padding included.
+    size_t Stride() const;
+    // Pixel (x, y), y counted from the top, as 0xRRGGBB.
+    uint32_t Pixel(int x, int y) const;
+    // Its alpha byte (32-bit files only).
+    uint8_t Alpha(int x, int y) const;
+
+private:
+    // Where pixel (x, y) starts in `bytes`, or `bytes.size()` (with a test
+    // failure) when it lies outside the picture.
+    size_t At(int x, int y) const;
+};
