@@ -9,6 +9,7 @@
 #include "shell/FocusMgr.h"
 #include "shell/GameOptions.h"
 #include "shell/WinMain.h"
+#include "tests/support/GameWindow.h"
 #include "world/Engine.h"
 
 #include <benchmark/benchmark.h>
@@ -28,18 +29,8 @@ struct HeadlessGame
         TkSetBackend(TkBackend::Headless);
         TkHeadlessReset();
         TkD3D9ResetHeadless();
-        g_Options.Windowed = 1;
-        g_Options.screenwidth = 800;
-        g_Options.screenheight = 600;
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.lpszClassName = "Bench";
-        RegisterClassExA(&wc);
-        g_hWnd = CreateWindowExA(0, "Bench", "Bench", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr,
-                                 nullptr);
-        g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-        g_D3DMain.Create(g_hWnd);
+        OpenGameWindow("Bench", 800, 600);
+        CreateGameDevice();
         g_FocusMgr.Activate();
         g_Engine.StartWorld("worlds\\empty.w");
         TkHeadlessSetFrameStepMs(16.0);

@@ -6,17 +6,11 @@ using namespace d3d9test;
 class CreationTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        TkSetBackend(TkBackend::Headless);
-        TkD3D9ResetHeadless();
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(d3d, nullptr);
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartHeadlessD3D(&d3d)); }
     void TearDown() override
     {
-        EXPECT_EQ(d3d->Release(), 0u);
-        TkD3D9ResetHeadless();
+        IDirect3DDevice9* none = nullptr;
+        ReleaseHeadlessDevice(d3d, none);
     }
 
     HRESULT Create(DWORD flags, IDirect3DDevice9** device, D3DPRESENT_PARAMETERS pp = WindowedParams())

@@ -6,6 +6,7 @@
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
+#include "support/HeadlessD3D.h"
 
 #include <gtest/gtest.h>
 
@@ -14,27 +15,6 @@
 
 namespace d3d9test
 {
-// Any non-null handle: the headless device only needs a window to name.
-inline HWND FakeWindow()
-{
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
-}
-
-inline D3DPRESENT_PARAMETERS WindowedParams(UINT width = 64, UINT height = 48)
-{
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = width;
-    pp.BackBufferHeight = height;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    return pp;
-}
-
 // The pre-transformed vertex of the 2D layer: XYZRHW | DIFFUSE | TEX1.
 struct Vertex2D
 {
@@ -57,28 +37,11 @@ class DeviceTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        TkSetBackend(TkBackend::Headless);
-        TkD3D9ResetHeadless();
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(d3d, nullptr);
         params = WindowedParams();
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, FakeWindow(), D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                    &params, &device),
-                  D3D_OK);
+        ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(params, &d3d, &device));
     }
 
-    void TearDown() override
-    {
-        if (device)
-        {
-            EXPECT_EQ(device->Release(), 0u) << "the test left a reference to the device";
-        }
-        if (d3d)
-        {
-            EXPECT_EQ(d3d->Release(), 0u);
-        }
-        TkD3D9ResetHeadless();
-    }
+    void TearDown() override { ReleaseHeadlessDevice(d3d, device); }
 
     IDirect3DSurface9* BackBuffer()
     {

@@ -18,6 +18,7 @@
 #include "shell/Mouse.h"
 #include "shell/GameOptions.h"
 #include "shell/WinMain.h"
+#include "support/GameWindow.h"
 #include "support/TempDir.h"
 #include "ui/Menu.h"
 #include "world/Camera.h"
@@ -87,18 +88,7 @@ protected:
         g_FocusMgr = EFocusMgr{};
         g_bQuitting = 0;
 
-        g_Options.Windowed = 1;
-        g_Options.screenwidth = 320;
-        g_Options.screenheight = 240;
-
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.lpszClassName = "DeviceTestWindow";
-        RegisterClassExA(&wc);
-        g_hWnd = CreateWindowExA(0, "DeviceTestWindow", "DeviceTestWindow", WS_POPUP | WS_VISIBLE, 0, 0, 320,
-                                 240, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(g_hWnd, nullptr);
+        ASSERT_NE(OpenGameWindow("DeviceTestWindow", 320, 240, WS_POPUP | WS_VISIBLE), nullptr);
         m_logStart = ConsoleLog().size();
         TkRecordDeviceCalls(true);
     }
@@ -125,12 +115,7 @@ protected:
     }
 
     // Creates the Direct3D object and the device as WinMain does.
-    void CreateDevice()
-    {
-        g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(g_pD3D, nullptr);
-        g_D3DMain.Create(g_hWnd);
-    }
+    void CreateDevice() { ASSERT_TRUE(CreateGameDevice()); }
 
     // A created device with the focus manager active, as the main loop starts.
     void StartRunning()

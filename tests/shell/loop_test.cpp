@@ -10,6 +10,7 @@
 #include "shell/Mouse.h"
 #include "shell/Timer.h"
 #include "shell/WinMain.h"
+#include "support/GameWindow.h"
 #include "support/TempDir.h"
 #include "world/Engine.h"
 
@@ -31,22 +32,9 @@ protected:
         // The virtual clock starts again at 0: so does the engine's frame clock.
         g_Engine.m_fLastTime = 0;
         m_saved = g_Options;
-        g_Options.Windowed = 1;
-        g_Options.screenwidth = 64;
-        g_Options.screenheight = 48;
-
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.lpszClassName = "LoopTest";
-        RegisterClassExA(&wc);
-        g_hWnd = CreateWindowExA(0, "LoopTest", "LoopTest", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, nullptr,
-                                 nullptr);
-        ASSERT_NE(g_hWnd, nullptr);
+        ASSERT_NE(OpenGameWindow("LoopTest", 64, 48), nullptr);
         g_bQuitting = 0;
-        g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(g_pD3D, nullptr);
-        g_D3DMain.Create(g_hWnd);
+        ASSERT_TRUE(CreateGameDevice());
         ASSERT_TRUE(g_D3DMain.m_bDeviceReady);
         g_FocusMgr.Activate();
         g_Engine.m_iFrame = 0;

@@ -5,10 +5,10 @@
 // Tests read what reached it: single pixels, the box of pixels that differ
 // from black, and whole pictures to compare two drawings.
 
-#include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "shell/D3DMain.h"
+#include "support/HeadlessD3D.h"
 
 #include <gtest/gtest.h>
 
@@ -23,17 +23,11 @@ class FontDevice
 public:
     FontDevice(UINT width, UINT height) : m_width(width), m_height(height)
     {
-        TkSetBackend(TkBackend::Headless);
-        TkD3D9ResetHeadless();
-        m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        EXPECT_NE(m_d3d, nullptr);
-        if (!m_d3d)
-            return;
-        m_params = Params();
-        EXPECT_EQ(m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(uintptr_t(0x1234)),
-                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &m_params, &device),
-                  D3D_OK);
         m_oldDevice = g_pD3DInterface;
+        m_params = Params();
+        CreateHeadlessDevice(m_params, &m_d3d, &device);
+        if (!device)
+            return;
         g_pD3DInterface = device;
         Clear();
     }
@@ -41,32 +35,13 @@ public:
     ~FontDevice()
     {
         g_pD3DInterface = m_oldDevice;
-        if (device)
-        {
-            EXPECT_EQ(device->Release(), 0u) << "something still holds the device";
-        }
-        if (m_d3d)
-            m_d3d->Release();
-        TkD3D9ResetHeadless();
+        ReleaseHeadlessDevice(m_d3d, device);
     }
 
     FontDevice(const FontDevice&) = delete;
     FontDevice& operator=(const FontDevice&) = delete;
 
-    D3DPRESENT_PARAMETERS Params() const
-    {
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = m_width;
-        pp.BackBufferHeight = m_height;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        return pp;
-    }
+    D3DPRESENT_PARAMETERS Params() const { return WindowedParams(m_width, m_height, D3DFMT_D16); }
 
     void Clear(D3DCOLOR color = 0xFF000000)
     {

@@ -2,11 +2,10 @@
 // a BMP any image viewer opens.
 #include "world_fixture.h"
 
-#include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
-#include "platform/d3d9/HeadlessDevice.h"
 #include "shell/D3DMain.h"
 #include "support/Bitmap.h"
+#include "support/HeadlessD3D.h"
 
 #include <cstdint>
 #include <string>
@@ -24,22 +23,8 @@ protected:
     void SetUp() override
     {
         WorldTest::SetUp();
-        TkSetBackend(TkBackend::Headless);
-        TkD3D9ResetHeadless();
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(d3d, nullptr);
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = WIDTH;
-        pp.BackBufferHeight = HEIGHT;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(uintptr_t(0x1234)),
-                                    D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-                  D3D_OK);
+        D3DPRESENT_PARAMETERS pp = WindowedParams(WIDTH, HEIGHT, D3DFMT_D16);
+        ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(pp, &d3d, &device));
         ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
         savedDevice = g_pD3DInterface;
         savedBack = g_pBackBuffer;
@@ -59,13 +44,7 @@ protected:
         g_pBackBuffer = savedBack;
         if (back)
             back->Release();
-        if (device)
-        {
-            EXPECT_EQ(device->Release(), 0u);
-        }
-        if (d3d)
-            d3d->Release();
-        TkD3D9ResetHeadless();
+        ReleaseHeadlessDevice(d3d, device);
         WorldTest::TearDown();
     }
 
