@@ -41,9 +41,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(dev.device, nullptr);
-        g_Options.screenwidth = 640;
-        g_Options.screenheight = 480;
-        g_Options.fScreenScaleX = 640.0f / 1024.0f;
+        FontGlobals::UseScreen(640, 480);
         // A size of 32 is then one sheet texel per pixel.
         g_Options.fScreenScaleY = 1.0f;
         dir.Write("misc/fonts/names.txt", "");
@@ -498,8 +496,7 @@ TEST_F(FontTest, ReleaseLetsGoOfEverythingAndFontsCanBeBuiltAgain)
 
 TEST_F(FontTest, TheLoadingCaptionIsDrawnWithTheBitmapFont)
 {
-    g_Options.fScreenScaleX = 640.0f / 1024.0f;
-    g_Options.fScreenScaleY = 480.0f / 768.0f;
+    FontGlobals::UseScreen(640, 480);
     // The caption's words are text keys.
     dir.Write("scripts/text_keys.txt", ">LD Loading\r\n>S22 the level\r\n");
     g_TextMgr.Load("scripts\\text_keys.txt");

@@ -31,8 +31,18 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+
+// One state of a settings file for a loader to start from: missing, or
+// present with these bytes.
+struct StoredFile
+{
+    const char* name; // of the case
+    bool present;
+    std::string bytes;
+};
 
 inline LRESULT CALLBACK InputTestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -137,6 +147,15 @@ protected:
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
+    }
+
+    // Puts the settings file `relative` into the state `file` names.
+    void Store(const char* relative, const StoredFile& file) const
+    {
+        std::error_code ignored;
+        std::filesystem::remove(m_dir->path() / relative, ignored);
+        if (file.present)
+            m_dir->Write(relative, file.bytes);
     }
 
     // Marks the console's ring so that Printed sees only the lines after it.

@@ -2,6 +2,7 @@
 #include "input_fixture.h"
 
 #include "platform/dinput/DInput.h"
+#include "support/LittleEndian.h"
 
 #include <cstring>
 
@@ -11,35 +12,6 @@ using KeysConfigTest = InputTest;
 
 constexpr size_t kFileBytes = 2114;
 const char* const kFile = "save/keys.cfg";
-
-DWORD Dword(const std::string& s, size_t at)
-{
-    return static_cast<DWORD>(static_cast<unsigned char>(s[at])) |
-           static_cast<DWORD>(static_cast<unsigned char>(s[at + 1])) << 8 |
-           static_cast<DWORD>(static_cast<unsigned char>(s[at + 2])) << 16 |
-           static_cast<DWORD>(static_cast<unsigned char>(s[at + 3])) << 24;
-}
-
-float Float(const std::string& s, size_t at)
-{
-    const DWORD bits = Dword(s, at);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-void PutDword(std::string& s, size_t at, DWORD v)
-{
-    for (int i = 0; i < 4; ++i)
-        s[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
-}
-
-void PutFloat(std::string& s, size_t at, float f)
-{
-    DWORD bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    PutDword(s, at, bits);
-}
 
 size_t BindingAt(int command, int key)
 {
@@ -51,22 +23,22 @@ size_t BindingAt(int command, int key)
 std::string CustomFile()
 {
     std::string s(kFileBytes, '\0');
-    PutDword(s, 0, 6);
-    PutDword(s, BindingAt(3, 0), DIK_I);
-    PutDword(s, BindingAt(3, 1), DIK_K);
-    PutDword(s, BindingAt(19, 0), 257);
-    PutDword(s, BindingAt(259, 1), 258);
+    PutLe32(s, 0, 6);
+    PutLe32(s, BindingAt(3, 0), DIK_I);
+    PutLe32(s, BindingAt(3, 1), DIK_K);
+    PutLe32(s, BindingAt(19, 0), 257);
+    PutLe32(s, BindingAt(259, 1), 258);
     s[2084] = 1;
-    PutFloat(s, 2085, 0.75f);
-    PutFloat(s, 2089, 0.5f);
+    PutLeFloat(s, 2085, 0.75f);
+    PutLeFloat(s, 2089, 0.5f);
     s[2093] = 0;
     s[2094] = 0;
     s[2095] = 0;
-    PutFloat(s, 2096, 0.25f);
-    PutFloat(s, 2100, 0.125f);
-    PutFloat(s, 2104, 1.5f);
+    PutLeFloat(s, 2096, 0.25f);
+    PutLeFloat(s, 2100, 0.125f);
+    PutLeFloat(s, 2104, 1.5f);
     s[2108] = 0;
-    PutFloat(s, 2109, 0.625f);
+    PutLeFloat(s, 2109, 0.625f);
     s[2113] = 7;
     return s;
 }
@@ -107,38 +79,29 @@ void ExpectDefaultBindings()
 
 TEST_F(KeysConfigTest, MissingOrOutdatedFileGivesTheDefaultsAndIsWrittenAnew)
 {
-    struct Case
-    {
-        const char* name;
-        bool present;
-        std::string bytes;
-    };
     std::string version5 = CustomFile();
-    PutDword(version5, 0, 5);
+    PutLe32(version5, 0, 5);
     std::string cutInBindings = CustomFile().substr(0, 1000);
-    const Case cases[] = {
+    const StoredFile cases[] = {
         {"missing", false, ""},
         {"version 5", true, version5},
         {"empty", true, ""},
         {"two bytes", true, std::string("\x06\x00", 2)},
         {"cut among the bindings", true, cutInBindings},
     };
-    for (const Case& c : cases)
+    for (const StoredFile& c : cases)
     {
         SCOPED_TRACE(c.name);
-        std::error_code ignored;
-        std::filesystem::remove(kFile, ignored);
-        if (c.present)
-            m_dir->Write(kFile, c.bytes);
+        Store(kFile, c);
         std::memset(g_CommandMgr.m_dwBindings, 0xAB, sizeof g_CommandMgr.m_dwBindings);
         Mark();
         g_CommandMgr.LoadKeys();
         ExpectDefaultBindings();
         const std::string written = m_dir->Read(kFile);
         ASSERT_EQ(written.size(), kFileBytes);
-        EXPECT_EQ(Dword(written, 0), 6u);
-        EXPECT_EQ(Dword(written, BindingAt(19, 0)), 256u);
-        EXPECT_EQ(Dword(written, BindingAt(3, 1)), static_cast<DWORD>(DIK_UP));
+        EXPECT_EQ(Le32(written, 0), 6u);
+        EXPECT_EQ(Le32(written, BindingAt(19, 0)), 256u);
+        EXPECT_EQ(Le32(written, BindingAt(3, 1)), static_cast<DWORD>(DIK_UP));
         // Only a damaged file is worth a line; the first start is not.
         EXPECT_EQ(Printed("save\\keys.cfg"), c.present) << g_Console.GetLine(EConsole::RING_LINES - 1);
     }
@@ -163,18 +126,18 @@ TEST_F(KeysConfigTest, DefaultFileHoldsTheOptionsAtTheirPlaces)
     const std::string s = m_dir->Read(kFile);
     ASSERT_EQ(s.size(), kFileBytes);
     EXPECT_EQ(s[2084], 1);
-    EXPECT_FLOAT_EQ(Float(s, 2085), 0.3f);
-    EXPECT_FLOAT_EQ(Float(s, 2089), 0.9f);
+    EXPECT_FLOAT_EQ(LeFloat(s, 2085), 0.3f);
+    EXPECT_FLOAT_EQ(LeFloat(s, 2089), 0.9f);
     EXPECT_EQ(s[2093], 0);
     EXPECT_EQ(s[2094], 1);
     EXPECT_EQ(s[2095], 0);
-    EXPECT_FLOAT_EQ(Float(s, 2096), 0.1f);
-    EXPECT_FLOAT_EQ(Float(s, 2100), 0.2f);
-    EXPECT_FLOAT_EQ(Float(s, 2104), 2.0f);
+    EXPECT_FLOAT_EQ(LeFloat(s, 2096), 0.1f);
+    EXPECT_FLOAT_EQ(LeFloat(s, 2100), 0.2f);
+    EXPECT_FLOAT_EQ(LeFloat(s, 2104), 2.0f);
     EXPECT_EQ(s[2108], 0);
-    EXPECT_FLOAT_EQ(Float(s, 2109), 1.25f);
+    EXPECT_FLOAT_EQ(LeFloat(s, 2109), 1.25f);
     EXPECT_EQ(static_cast<unsigned char>(s[2113]), 0x5Au);
-    EXPECT_EQ(Dword(s, BindingAt(14, 0)), 257u);
+    EXPECT_EQ(Le32(s, BindingAt(14, 0)), 257u);
 }
 
 TEST_F(KeysConfigTest, RoundTripKeepsEveryBindingAndSetting)
@@ -223,9 +186,9 @@ TEST_F(KeysConfigTest, FileEndingAfterTheVolumesGivesGammaOneAndKeepsTheRest)
 TEST_F(KeysConfigTest, CodesOutsideTheKeyTableAreUnbound)
 {
     std::string s = CustomFile();
-    PutDword(s, BindingAt(3, 0), 260);
-    PutDword(s, BindingAt(5, 1), 0xFFFFFFFF);
-    PutDword(s, BindingAt(259, 0), 0x80000000);
+    PutLe32(s, BindingAt(3, 0), 260);
+    PutLe32(s, BindingAt(5, 1), 0xFFFFFFFF);
+    PutLe32(s, BindingAt(259, 0), 0x80000000);
     m_dir->Write(kFile, s);
     g_CommandMgr.LoadKeys();
     EXPECT_EQ(g_CommandMgr.m_dwBindings[3][0], 0u);

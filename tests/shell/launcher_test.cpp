@@ -42,25 +42,16 @@ protected:
 // ---- "save\video.cfg" --------------------------------------------------------------
 TEST_F(LauncherTest, MissingOrOutdatedVideoFileGivesTheDefaultsAndIsWrittenAnew)
 {
-    struct Case
-    {
-        const char* name;
-        bool present;
-        std::string bytes;
-    };
     std::string version8(29, '\0');
     version8[0] = 8;
     std::string cut(20, '\0');
     cut[0] = 9;
-    const Case cases[] = {
+    const StoredFile cases[] = {
         {"missing", false, ""}, {"version 8", true, version8}, {"cut short", true, cut}, {"empty", true, ""}};
-    for (const Case& c : cases)
+    for (const StoredFile& c : cases)
     {
         SCOPED_TRACE(c.name);
-        std::error_code ignored;
-        std::filesystem::remove(kVideoFile, ignored);
-        if (c.present)
-            m_dir->Write(kVideoFile, c.bytes);
+        Store(kVideoFile, c);
         g_Options.VideoOptionA = 0;
         g_Options.VideoOptionD = 0;
         g_Options.DrawNotImportant = 0;

@@ -1,9 +1,10 @@
-#include "support/ConsoleLog.h"
-#include "support/TempDir.h"
 // Save-file primitives: byte layout, counts, round trips and reported failures.
 #include "shell/SaveFile.h"
 
 #include "shell/Orientation.h"
+#include "support/ConsoleLog.h"
+#include "support/ScratchFile.h"
+#include "support/TempDir.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
@@ -19,25 +20,6 @@
 
 namespace
 {
-
-std::vector<unsigned char> Contents(FILE* f)
-{
-    std::fflush(f);
-    const long end = std::ftell(f);
-    std::vector<unsigned char> bytes(static_cast<size_t>(end));
-    std::rewind(f);
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
-    return bytes;
-}
-
-FILE* FileWith(const std::vector<unsigned char>& bytes)
-{
-    FILE* f = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-    return f;
-}
-
 class SaveFile : public ::testing::Test
 {
 protected:

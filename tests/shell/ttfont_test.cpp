@@ -124,10 +124,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(dev.device, nullptr);
-        g_Options.screenwidth = 800;
-        g_Options.screenheight = 600;
-        g_Options.fScreenScaleX = 800.0f / 1024.0f;
-        g_Options.fScreenScaleY = 600.0f / 768.0f;
+        FontGlobals::UseScreen(800, 600);
         dir.Write("misc/fonts/names.txt", "");
         dir.Write("misc/fonts/faces.txt", "DejaVu Sans\r\nDejaVu Serif\r\n");
         g_TTFontMgr.ReadFontLists();

@@ -1,5 +1,7 @@
 #include "support/Bitmap.h"
 
+#include "support/LittleEndian.h"
+
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -7,20 +9,6 @@
 namespace
 {
 constexpr size_t kHeaderBytes = 54; // file header and info header
-
-uint32_t Le32(const std::string& bytes, size_t at)
-{
-    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-}
-
-uint16_t Le16(const std::string& bytes, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                 static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
 } // namespace
 
 bool Bitmap::Parse(std::string file)

@@ -37,6 +37,15 @@ public:
     FontGlobals(const FontGlobals&) = delete;
     FontGlobals& operator=(const FontGlobals&) = delete;
 
+    // A screen of this size for the 2D layer, whose layout is made for 1024 x 768.
+    static void UseScreen(int width, int height)
+    {
+        g_Options.screenwidth = width;
+        g_Options.screenheight = height;
+        g_Options.fScreenScaleX = static_cast<float>(width) / 1024.0f;
+        g_Options.fScreenScaleY = static_cast<float>(height) / 768.0f;
+    }
+
     // The newest console line.
     static std::string LastConsoleLine() { return g_Console.GetLine(EConsole::RING_LINES - 1); }
 

@@ -6,6 +6,8 @@
 #include "mesh/Mesh.h"
 #include "physics/PhysicsDesc.h"
 #include "shell/SaveFile.h"
+#include "support/LittleEndian.h"
+#include "support/ScratchFile.h"
 #include "world/DeathParams.h"
 #include "world/EngineObject.h"
 #include "world/ObjectActionParams.h"
@@ -20,38 +22,6 @@ using namespace worldtest;
 
 namespace
 {
-std::vector<unsigned char> Contents(FILE* f)
-{
-    std::fflush(f);
-    const long end = std::ftell(f);
-    std::vector<unsigned char> bytes(static_cast<size_t>(end));
-    std::rewind(f);
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
-    return bytes;
-}
-
-FILE* FileWith(const std::vector<unsigned char>& bytes)
-{
-    FILE* f = std::tmpfile();
-    if (!bytes.empty())
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-    return f;
-}
-
-uint32_t Le32(const std::vector<unsigned char>& b, size_t at)
-{
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-
-float F32(const std::vector<unsigned char>& b, size_t at)
-{
-    const uint32_t d = Le32(b, at);
-    float f;
-    std::memcpy(&f, &d, 4);
-    return f;
-}
-
 // What a test compares of one object before the save and after the load.
 struct Snapshot
 {
@@ -218,18 +188,18 @@ TEST_F(EngineSave, RecordsHaveTheStoredLayoutAndSizes)
     EXPECT_EQ(b[r + 8], OT_LIGHT);                         // type
     EXPECT_EQ(Le32(b, r + 12), 0x12345678u);               // flag word 1
     EXPECT_EQ(b[r + 24], 1);                               // saved
-    EXPECT_EQ(F32(b, r + 40), 1.5f);                       // position
-    EXPECT_EQ(F32(b, r + 48), 3.25f);
-    EXPECT_EQ(F32(b, r + 52 + 12), 1.0f);         // orientation: identity quaternion w
+    EXPECT_EQ(LeFloat(b, r + 40), 1.5f);                   // position
+    EXPECT_EQ(LeFloat(b, r + 48), 3.25f);
+    EXPECT_EQ(LeFloat(b, r + 52 + 12), 1.0f);     // orientation: identity quaternion w
     EXPECT_EQ(Le32(b, r + 172), light->PESEL[0]); // PESEL
     EXPECT_EQ(Le32(b, r + 180), uint32_t(FIRST_LIGHT_SLOT));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[r + 184])), "lamp");
-    EXPECT_EQ(F32(b, r + 960), 20.0f); // radius: the light's range
+    EXPECT_EQ(LeFloat(b, r + 960), 20.0f); // radius: the light's range
     // The bezier node id, then orientation and scale through the save helpers.
     const size_t after = r + OBJECT_RECORD_SIZE;
     EXPECT_EQ(Le32(b, after), 0xFFFFFFFFu);
-    EXPECT_EQ(F32(b, after + 4 + 12), 1.0f);
-    EXPECT_EQ(F32(b, after + 4 + 116), 1.0f); // scale x
+    EXPECT_EQ(LeFloat(b, after + 4 + 12), 1.0f);
+    EXPECT_EQ(LeFloat(b, after + 4 + 116), 1.0f); // scale x
     // No texture painting, then the always-present bezier records.
     EXPECT_EQ(b[after + 4 + 128], 0);
     EXPECT_EQ(b[after + 4 + 128 + 1], 1);
