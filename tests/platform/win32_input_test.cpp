@@ -1,7 +1,10 @@
 #include "win32_fixture.h"
 
+#include "platform/dinput/DInput.h"
 #include "platform/win32/Input.h"
 #include "platform/win32/Keys.h"
+
+#include <utility>
 
 #include <SDL_scancode.h>
 
@@ -9,6 +12,7 @@ namespace
 {
 using Win32InputTest = Win32Test;
 
+// A name's scan code is the DirectInput key code of the same key.
 TEST(Win32Keys, NamesGiveVirtualKeysAndScanCodes)
 {
     struct Case
@@ -18,35 +22,35 @@ TEST(Win32Keys, NamesGiveVirtualKeysAndScanCodes)
         int scan;
     };
     const Case cases[] = {
-        {"A", 'A', 0x1E},
-        {"z", 'Z', 0x2C},
-        {"0", '0', 0x0B},
-        {"1", '1', 0x02},
-        {"F1", VK_F1, 0x3B},
-        {"f12", VK_F12, 0x58},
-        {"Escape", VK_ESCAPE, 0x01},
-        {"ENTER", VK_RETURN, 0x1C},
-        {"space", VK_SPACE, 0x39},
-        {"Tab", VK_TAB, 0x0F},
-        {"Backspace", VK_BACK, 0x0E},
-        {"Up", VK_UP, 0xC8},
-        {"down", VK_DOWN, 0xD0},
-        {"Left", VK_LEFT, 0xCB},
-        {"Right", VK_RIGHT, 0xCD},
-        {"Shift", VK_LSHIFT, 0x2A},
-        {"Ctrl", VK_LCONTROL, 0x1D},
-        {"Alt", VK_LMENU, 0x38},
-        {"grave", VK_OEM_3, 0x29},
-        {"Insert", VK_INSERT, 0xD2},
-        {"Delete", VK_DELETE, 0xD3},
-        {"Home", VK_HOME, 0xC7},
-        {"End", VK_END, 0xCF},
-        {"PageUp", VK_PRIOR, 0xC9},
-        {"PageDown", VK_NEXT, 0xD1},
-        {"Minus", VK_OEM_MINUS, 0x0C},
-        {"Equals", VK_OEM_PLUS, 0x0D},
-        {"NumEnter", VK_RETURN, 0x9C},
-        {"RCtrl", VK_RCONTROL, 0x9D},
+        {"A", 'A', DIK_A},
+        {"z", 'Z', DIK_Z},
+        {"0", '0', DIK_0},
+        {"1", '1', DIK_1},
+        {"F1", VK_F1, DIK_F1},
+        {"f12", VK_F12, DIK_F12},
+        {"Escape", VK_ESCAPE, DIK_ESCAPE},
+        {"ENTER", VK_RETURN, DIK_RETURN},
+        {"space", VK_SPACE, DIK_SPACE},
+        {"Tab", VK_TAB, DIK_TAB},
+        {"Backspace", VK_BACK, DIK_BACK},
+        {"Up", VK_UP, DIK_UP},
+        {"down", VK_DOWN, DIK_DOWN},
+        {"Left", VK_LEFT, DIK_LEFT},
+        {"Right", VK_RIGHT, DIK_RIGHT},
+        {"Shift", VK_LSHIFT, DIK_LSHIFT},
+        {"Ctrl", VK_LCONTROL, DIK_LCONTROL},
+        {"Alt", VK_LMENU, DIK_LMENU},
+        {"grave", VK_OEM_3, DIK_GRAVE},
+        {"Insert", VK_INSERT, DIK_INSERT},
+        {"Delete", VK_DELETE, DIK_DELETE},
+        {"Home", VK_HOME, DIK_HOME},
+        {"End", VK_END, DIK_END},
+        {"PageUp", VK_PRIOR, DIK_PRIOR},
+        {"PageDown", VK_NEXT, DIK_NEXT},
+        {"Minus", VK_OEM_MINUS, DIK_MINUS},
+        {"Equals", VK_OEM_PLUS, DIK_EQUALS},
+        {"NumEnter", VK_RETURN, DIK_NUMPADENTER},
+        {"RCtrl", VK_RCONTROL, DIK_RCONTROL},
         // Unknown names give nothing.
         {"F13", 0, 0},
         {"F0", 0, 0},
@@ -60,6 +64,21 @@ TEST(Win32Keys, NamesGiveVirtualKeysAndScanCodes)
         EXPECT_EQ(key.scan, c.scan) << c.name;
     }
     EXPECT_EQ(TkKeyFromName(nullptr).vk, 0);
+}
+
+TEST(Win32Keys, OtherNamesOfAKeyGiveTheSameKey)
+{
+    const std::pair<const char*, const char*> aliases[] = {
+        {"Esc", "Escape"}, {"Return", "Enter"}, {"LShift", "Shift"}, {"Control", "Ctrl"},
+        {"LCtrl", "Ctrl"}, {"LAlt", "Alt"},     {"ESC", "escape"},
+    };
+    for (const auto& [alias, name] : aliases)
+    {
+        const TkKey a = TkKeyFromName(alias), b = TkKeyFromName(name);
+        EXPECT_NE(a.vk, 0) << alias;
+        EXPECT_EQ(a.vk, b.vk) << alias;
+        EXPECT_EQ(a.scan, b.scan) << alias;
+    }
 }
 
 TEST(Win32Keys, SdlScancodesGiveVirtualKeys)
