@@ -9,6 +9,8 @@
 #include "shell/GameOptions.h"
 #include "shell/Input.h"
 #include "shell/Mouse.h"
+#include "shell/RecordBytes.h"
+#include "shell/SettingsFile.h"
 #include "shell/TextMgr.h"
 #include "world/Camera.h"
 
@@ -20,7 +22,6 @@ CCommandMgr g_CommandMgr;
 namespace
 {
 const char* const kKeysFile = "save\\keys.cfg";
-const char* const kSaveFolder = "save";
 
 // Where the fields of "save\keys.cfg" lie.
 constexpr size_t kBindingsAt = 4;
@@ -156,34 +157,6 @@ const KeyName kKeyNames[] = {
     {CCommandMgr::MOUSE_BUTTON_CODE + 1, ">CMDMButton1"},
     {CCommandMgr::MOUSE_BUTTON_CODE + 2, ">CMDMButton2"},
 };
-
-// ---- Little-endian fields --------------------------------------------------------
-DWORD GetDword(const BYTE* at)
-{
-    return static_cast<DWORD>(at[0]) | static_cast<DWORD>(at[1]) << 8 | static_cast<DWORD>(at[2]) << 16 |
-           static_cast<DWORD>(at[3]) << 24;
-}
-
-float GetFloat(const BYTE* at)
-{
-    const DWORD bits = GetDword(at);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-void PutDword(BYTE* at, DWORD value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<BYTE>(value >> (8 * i));
-}
-
-void PutFloat(BYTE* at, float value)
-{
-    DWORD bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    PutDword(at, bits);
-}
 } // namespace
 
 CCommandMgr::~CCommandMgr()
@@ -308,22 +281,21 @@ void CCommandMgr::SetDefaultKeys()
 
 void CCommandMgr::LoadKeys()
 {
-    FILE* f = TkFopen(kKeysFile, "rb");
-    if (!f)
+    // One byte more than a whole file tells a longer one apart.
+    BYTE data[KEYS_FILE_BYTES + 1];
+    size_t size = 0;
+    if (!ReadSettingsFile(kKeysFile, data, sizeof data, &size))
     {
         SetDefaultKeys();
         SaveKeys();
         return;
     }
-    // One byte more than a whole file tells a longer one apart.
-    BYTE data[KEYS_FILE_BYTES + 1];
-    const size_t size = std::fread(data, 1, sizeof data, f);
-    std::fclose(f);
+    const RecordIn in(data, size);
 
     const char* problem = nullptr;
     if (size < 4)
         problem = " has no version; default keys written";
-    else if (GetDword(data) != m_dwVersion)
+    else if (in.U32(0) != m_dwVersion)
         problem = " is of another version; default keys written";
     else if (size < kGammaAt)
         problem = " is cut short; default keys written";
@@ -340,11 +312,11 @@ void CCommandMgr::LoadKeys()
 
     FillKeyNames();
     int outside = 0;
-    const BYTE* at = data + kBindingsAt;
+    size_t at = kBindingsAt;
     for (auto& command : m_dwBindings)
         for (DWORD& code : command)
         {
-            code = GetDword(at);
+            code = in.U32(at);
             at += 4;
             // A code outside the key table would index past it: no key.
             if (code >= static_cast<DWORD>(KEY_CODES))
@@ -362,53 +334,48 @@ void CCommandMgr::LoadKeys()
         g_Console.Print(line);
     }
 
-    g_Options.MouseOption = data[kMouseOptionAt];
-    g_Options.MouseSensitivity = GetFloat(data + kSensitivityAt);
-    g_Options.MenuValueA = GetFloat(data + kMenuValueAAt);
-    g_Options.MusicOn = data[kMusicOnAt];
-    g_Options.sound = data[kSoundAt];
-    g_Options.SubtitlesOn = data[kSubtitlesAt];
-    g_Options.MusicVolume = GetFloat(data + kMusicVolumeAt);
-    g_Options.MasterVolume = GetFloat(data + kMasterVolumeAt);
-    g_Camera.SetGamma(size >= kGammaAt + 4 ? GetFloat(data + kGammaAt) : 1.0f);
+    g_Options.MouseOption = in.U8(kMouseOptionAt);
+    g_Options.MouseSensitivity = in.F32(kSensitivityAt);
+    g_Options.MenuValueA = in.F32(kMenuValueAAt);
+    g_Options.MusicOn = in.U8(kMusicOnAt);
+    g_Options.sound = in.U8(kSoundAt);
+    g_Options.SubtitlesOn = in.U8(kSubtitlesAt);
+    g_Options.MusicVolume = in.F32(kMusicVolumeAt);
+    g_Options.MasterVolume = in.F32(kMasterVolumeAt);
+    g_Camera.SetGamma(size >= kGammaAt + 4 ? in.F32(kGammaAt) : 1.0f);
     if (size > kKeyOptionAt)
-        g_Options.KeyOption = data[kKeyOptionAt];
+        g_Options.KeyOption = in.U8(kKeyOptionAt);
     if (size >= kBrightnessAt + 4)
-        g_Options.Brightness = GetFloat(data + kBrightnessAt);
+        g_Options.Brightness = in.F32(kBrightnessAt);
     if (size > kPlayerByteAt)
-        Player.m_bKeysByte = data[kPlayerByteAt];
+        Player.m_bKeysByte = in.U8(kPlayerByteAt);
 }
 
 void CCommandMgr::SaveKeys()
 {
-    BYTE data[KEYS_FILE_BYTES] = {};
-    PutDword(data, m_dwVersion);
-    BYTE* at = data + kBindingsAt;
+    BYTE data[KEYS_FILE_BYTES];
+    RecordOut out(data, sizeof data);
+    out.U32(0, m_dwVersion);
+    size_t at = kBindingsAt;
     for (const auto& command : m_dwBindings)
         for (DWORD code : command)
         {
-            PutDword(at, code);
+            out.U32(at, code);
             at += 4;
         }
-    data[kMouseOptionAt] = g_Options.MouseOption;
-    PutFloat(data + kSensitivityAt, g_Options.MouseSensitivity);
-    PutFloat(data + kMenuValueAAt, g_Options.MenuValueA);
-    data[kMusicOnAt] = g_Options.MusicOn;
-    data[kSoundAt] = g_Options.sound;
-    data[kSubtitlesAt] = g_Options.SubtitlesOn;
-    PutFloat(data + kMusicVolumeAt, g_Options.MusicVolume);
-    PutFloat(data + kMasterVolumeAt, g_Options.MasterVolume);
-    PutFloat(data + kGammaAt, g_Camera.GetGamma());
-    data[kKeyOptionAt] = g_Options.KeyOption;
-    PutFloat(data + kBrightnessAt, g_Options.Brightness);
-    data[kPlayerByteAt] = Player.m_bKeysByte;
+    out.U8(kMouseOptionAt, g_Options.MouseOption);
+    out.F32(kSensitivityAt, g_Options.MouseSensitivity);
+    out.F32(kMenuValueAAt, g_Options.MenuValueA);
+    out.U8(kMusicOnAt, g_Options.MusicOn);
+    out.U8(kSoundAt, g_Options.sound);
+    out.U8(kSubtitlesAt, g_Options.SubtitlesOn);
+    out.F32(kMusicVolumeAt, g_Options.MusicVolume);
+    out.F32(kMasterVolumeAt, g_Options.MasterVolume);
+    out.F32(kGammaAt, g_Camera.GetGamma());
+    out.U8(kKeyOptionAt, g_Options.KeyOption);
+    out.F32(kBrightnessAt, g_Options.Brightness);
+    out.U8(kPlayerByteAt, Player.m_bKeysByte);
 
-    // The save folder does not come with the data; the first run makes it.
-    CreateDirectoryA(kSaveFolder, nullptr);
-    FILE* f = TkFopen(kKeysFile, "wb");
-    bool written = f && std::fwrite(data, 1, sizeof data, f) == sizeof data;
-    if (f && std::fclose(f) != 0)
-        written = false;
-    if (!written)
+    if (!WriteSettingsFile(kKeysFile, data, sizeof data))
         g_Console.Print3("ERROR in CCommandMgr::SaveKeys(): ", kKeysFile, " could not be written");
 }

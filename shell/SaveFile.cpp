@@ -4,6 +4,7 @@
 #include "platform/d3d9/D3D9Types.h"
 #include "shell/Console.h"
 #include "shell/Orientation.h"
+#include "shell/RecordBytes.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
@@ -29,47 +30,6 @@ void ReadFailed()
     if (!g_bSaveReadFailed)
         g_Console.Print("ERROR: save file read past its end or failed!");
     g_bSaveReadFailed = true;
-}
-
-void PutDword(BYTE* p, DWORD v)
-{
-    p[0] = static_cast<BYTE>(v);
-    p[1] = static_cast<BYTE>(v >> 8);
-    p[2] = static_cast<BYTE>(v >> 16);
-    p[3] = static_cast<BYTE>(v >> 24);
-}
-
-DWORD GetDword(const BYTE* p)
-{
-    return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
-           static_cast<DWORD>(p[3]) << 24;
-}
-
-DWORD FloatBits(float f)
-{
-    DWORD d;
-    std::memcpy(&d, &f, 4);
-    return d;
-}
-
-float BitsFloat(DWORD d)
-{
-    float f;
-    std::memcpy(&f, &d, 4);
-    return f;
-}
-
-// Floats in little-endian order into / out of a byte buffer.
-void PutFloats(BYTE* out, const float* v, int n)
-{
-    for (int i = 0; i < n; ++i)
-        PutDword(out + 4 * i, FloatBits(v[i]));
-}
-
-void GetFloats(float* v, const BYTE* in, int n)
-{
-    for (int i = 0; i < n; ++i)
-        v[i] = BitsFloat(GetDword(in + 4 * i));
 }
 
 // Writes n bytes, counted as asked; false (and the flag) on a short write.
@@ -150,8 +110,8 @@ bool WriteDword(FILE* file, DWORD value)
     if (!file)
         return false;
     BYTE b[4];
-    PutDword(b, value);
-    return Put(file, b, 4);
+    RecordOut(b, sizeof b).U32(0, value);
+    return Put(file, b, sizeof b);
 }
 
 bool ReadDword(FILE* file, DWORD* value)
@@ -161,23 +121,27 @@ bool ReadDword(FILE* file, DWORD* value)
     BYTE b[4];
     if (!Get(file, b, 4))
         return false;
-    *value = GetDword(b);
+    *value = RecordIn(b, sizeof b).U32(0);
     return true;
 }
 
 bool WriteFloat(FILE* file, float value)
 {
-    return WriteDword(file, FloatBits(value));
+    if (!file)
+        return false;
+    BYTE b[4];
+    RecordOut(b, sizeof b).F32(0, value);
+    return Put(file, b, sizeof b);
 }
 
 bool ReadFloat(FILE* file, float* value)
 {
-    if (!value)
+    if (!file || !value)
         return false;
-    DWORD d;
-    if (!ReadDword(file, &d))
+    BYTE b[4];
+    if (!Get(file, b, 4))
         return false;
-    *value = BitsFloat(d);
+    *value = RecordIn(b, sizeof b).F32(0);
     return true;
 }
 
@@ -217,8 +181,8 @@ bool WriteVector(FILE* file, const float* v)
     if (!file || !v)
         return false;
     BYTE b[12];
-    PutFloats(b, v, 3);
-    return Put(file, b, 12);
+    RecordOut(b, sizeof b).Vec3(0, D3DXVECTOR3(v[0], v[1], v[2]));
+    return Put(file, b, sizeof b);
 }
 
 bool WriteVector(FILE* file, const D3DVECTOR* v)
@@ -236,7 +200,8 @@ bool ReadVector(FILE* file, float* v)
     BYTE b[12];
     if (!Get(file, b, 12))
         return false;
-    GetFloats(v, b, 3);
+    const D3DXVECTOR3 read = RecordIn(b, sizeof b).Vec3(0);
+    v[0] = read.x, v[1] = read.y, v[2] = read.z;
     return true;
 }
 
@@ -308,11 +273,7 @@ bool WriteOrientation(FILE* file, const EOrientation* o)
     if (!file || !o)
         return false;
     BYTE b[116];
-    PutFloats(b, &o->Quaternion.x, 4);
-    PutFloats(b + 16, &o->Matrix._11, 16);
-    const float axes[9] = {o->Forward.x, o->Forward.y, o->Forward.z, o->Right.x, o->Right.y,
-                           o->Right.z,   o->Up.x,      o->Up.y,      o->Up.z};
-    PutFloats(b + 80, axes, 9);
+    RecordOut(b, sizeof b).Orientation(0, *o);
     return Put(file, b, sizeof b);
 }
 
@@ -323,15 +284,7 @@ bool ReadOrientation(FILE* file, EOrientation* o)
     BYTE b[116];
     if (!Get(file, b, sizeof b))
         return false;
-    float q[4], m[16], axes[9];
-    GetFloats(q, b, 4);
-    GetFloats(m, b + 16, 16);
-    GetFloats(axes, b + 80, 9);
-    o->Quaternion = D3DXQUATERNION(q);
-    o->Matrix = D3DXMATRIX(m);
-    o->Forward = D3DXVECTOR3(axes[0], axes[1], axes[2]);
-    o->Right = D3DXVECTOR3(axes[3], axes[4], axes[5]);
-    o->Up = D3DXVECTOR3(axes[6], axes[7], axes[8]);
+    *o = RecordIn(b, sizeof b).Orientation(0);
     return true;
 }
 
@@ -340,9 +293,10 @@ bool WritePesel(FILE* file, HOBJECT obj)
     if (!file)
         return false;
     BYTE b[12];
+    RecordOut out(b, sizeof b);
     for (int i = 0; i < 3; ++i)
-        PutDword(b + 4 * i, obj ? obj->PESEL[i] : 0);
-    return Put(file, b, 12);
+        out.U32(4 * size_t(i), obj ? obj->PESEL[i] : 0);
+    return Put(file, b, sizeof b);
 }
 
 bool ReadPesel(FILE* file, HOBJECT* obj)
@@ -355,6 +309,7 @@ bool ReadPesel(FILE* file, HOBJECT* obj)
         *obj = nullptr;
         return false;
     }
-    *obj = g_Engine.FindObjectByPesel(GetDword(b), GetDword(b + 4), GetDword(b + 8));
+    const RecordIn in(b, sizeof b);
+    *obj = g_Engine.FindObjectByPesel(in.U32(0), in.U32(4), in.U32(8));
     return true;
 }

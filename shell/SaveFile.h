@@ -1,8 +1,9 @@
 #pragma once
 // The save-file primitives: every binary file the game writes (save games,
-// "save\keys.cfg", "save\video.cfg", the caches, the placed-object files) is
-// written and read back through these, item by item, in the 32-bit
-// little-endian layout, with no tags or padding:
+// the caches, the placed-object files) is written and read back through
+// these, item by item, in the 32-bit little-endian layout, with no tags or
+// padding (the small settings files, "save\keys.cfg" and "save\video.cfg",
+// are built whole in the same layout: SettingsFile.h, RecordBytes.h):
 //   dword 4 bytes | bool 1 byte (0 or 1) | block n raw bytes | vector 3 floats
 //   string: dword length, then the characters without terminator
 //   orientation: 116 bytes (quaternion 4 floats, matrix 16 floats row by row,

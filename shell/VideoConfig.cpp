@@ -17,6 +17,8 @@
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/Launcher.h"
+#include "shell/RecordBytes.h"
+#include "shell/SettingsFile.h"
 #include "shell/TextMgr.h"
 #include "shell/WinMain.h"
 
@@ -25,7 +27,6 @@
 namespace
 {
 const char* const kVideoFile = "save\\video.cfg";
-const char* const kSaveFolder = "save";
 
 // "save\video.cfg": the version, then the fields in this order.
 constexpr size_t kVideoFileBytes = 29;
@@ -43,18 +44,6 @@ constexpr size_t kDrawDustAt = 26;
 constexpr size_t kAmbientOcclusionAt = 27;
 constexpr size_t kFastAt = 28;
 static_assert(kFastAt + 1 == kVideoFileBytes);
-
-DWORD GetDword(const BYTE* at)
-{
-    return static_cast<DWORD>(at[0]) | static_cast<DWORD>(at[1]) << 8 | static_cast<DWORD>(at[2]) << 16 |
-           static_cast<DWORD>(at[3]) << 24;
-}
-
-void PutDword(BYTE* at, DWORD value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<BYTE>(value >> (8 * i));
-}
 
 struct CheckOption
 {
@@ -106,17 +95,17 @@ void SetText(HWND dialog, int id, const char* textKey)
 // ---- "save\video.cfg" ------------------------------------------------------------------
 bool D3DMain::LoadVideoConfig()
 {
-    FILE* f = TkFopen(kVideoFile, "rb");
-    if (!f)
+    // One byte more than a whole file tells a longer one apart.
+    BYTE data[kVideoFileBytes + 1];
+    size_t size = 0;
+    if (!ReadSettingsFile(kVideoFile, data, sizeof data, &size))
     {
         SetDefaultVideoOptions();
         return false;
     }
-    BYTE data[kVideoFileBytes + 1];
-    const size_t size = std::fread(data, 1, sizeof data, f);
-    std::fclose(f);
+    const RecordIn in(data, size);
     const char* problem = nullptr;
-    if (size < 4 || GetDword(data) != m_dwVersion)
+    if (size < 4 || in.U32(0) != m_dwVersion)
         problem = " is of another version; default video options written";
     else if (size < kVideoFileBytes)
         problem = " is cut short; default video options written";
@@ -129,48 +118,43 @@ bool D3DMain::LoadVideoConfig()
     if (size > kVideoFileBytes)
         g_Console.Print3("ERROR in D3DMain::LoadVideoConfig(): ", kVideoFile,
                          " is too long; the rest is ignored");
-    g_Options.DrawNotImportant = data[kDrawNotImportantAt];
-    g_Options.VideoOptionA = data[kPointLightShadowsAt];
-    g_Options.VideoOptionC = data[kAlwaysSetAt];
-    g_Options.VideoOptionD = data[kWaterReflectionAt];
-    g_Options.VideoLevel1 = GetDword(data + kAnimatedTextureQualityAt);
-    g_Options.VideoLevel2 = GetDword(data + kShadowQualityAt);
-    g_Options.VideoLevel3 = GetDword(data + kWorldTextureQualityAt);
-    g_Options.VideoLevel4 = GetDword(data + kWaterQualityAt);
-    g_Options.DrawGrass = data[kDrawGrassAt];
-    g_Options.DrawBirds = data[kDrawBirdsAt];
-    g_Options.DrawDust = data[kDrawDustAt];
-    g_Options.AOEnable = data[kAmbientOcclusionAt];
-    g_Options.PostProcessOff = data[kFastAt];
+    g_Options.DrawNotImportant = in.U8(kDrawNotImportantAt);
+    g_Options.VideoOptionA = in.U8(kPointLightShadowsAt);
+    g_Options.VideoOptionC = in.U8(kAlwaysSetAt);
+    g_Options.VideoOptionD = in.U8(kWaterReflectionAt);
+    g_Options.VideoLevel1 = in.U32(kAnimatedTextureQualityAt);
+    g_Options.VideoLevel2 = in.U32(kShadowQualityAt);
+    g_Options.VideoLevel3 = in.U32(kWorldTextureQualityAt);
+    g_Options.VideoLevel4 = in.U32(kWaterQualityAt);
+    g_Options.DrawGrass = in.U8(kDrawGrassAt);
+    g_Options.DrawBirds = in.U8(kDrawBirdsAt);
+    g_Options.DrawDust = in.U8(kDrawDustAt);
+    g_Options.AOEnable = in.U8(kAmbientOcclusionAt);
+    g_Options.PostProcessOff = in.U8(kFastAt);
     g_Options.VideoOptionC = 1;
     return true;
 }
 
 void D3DMain::SaveVideoConfig()
 {
-    BYTE data[kVideoFileBytes] = {};
-    PutDword(data, m_dwVersion);
-    data[kDrawNotImportantAt] = g_Options.DrawNotImportant;
-    data[kPointLightShadowsAt] = g_Options.VideoOptionA;
-    data[kAlwaysSetAt] = g_Options.VideoOptionC;
-    data[kWaterReflectionAt] = g_Options.VideoOptionD;
-    PutDword(data + kAnimatedTextureQualityAt, g_Options.VideoLevel1);
-    PutDword(data + kShadowQualityAt, g_Options.VideoLevel2);
-    PutDword(data + kWorldTextureQualityAt, g_Options.VideoLevel3);
-    PutDword(data + kWaterQualityAt, g_Options.VideoLevel4);
-    data[kDrawGrassAt] = g_Options.DrawGrass;
-    data[kDrawBirdsAt] = g_Options.DrawBirds;
-    data[kDrawDustAt] = g_Options.DrawDust;
-    data[kAmbientOcclusionAt] = g_Options.AOEnable;
-    data[kFastAt] = g_Options.PostProcessOff;
+    BYTE data[kVideoFileBytes];
+    RecordOut out(data, sizeof data);
+    out.U32(0, m_dwVersion);
+    out.U8(kDrawNotImportantAt, g_Options.DrawNotImportant);
+    out.U8(kPointLightShadowsAt, g_Options.VideoOptionA);
+    out.U8(kAlwaysSetAt, g_Options.VideoOptionC);
+    out.U8(kWaterReflectionAt, g_Options.VideoOptionD);
+    out.U32(kAnimatedTextureQualityAt, g_Options.VideoLevel1);
+    out.U32(kShadowQualityAt, g_Options.VideoLevel2);
+    out.U32(kWorldTextureQualityAt, g_Options.VideoLevel3);
+    out.U32(kWaterQualityAt, g_Options.VideoLevel4);
+    out.U8(kDrawGrassAt, g_Options.DrawGrass);
+    out.U8(kDrawBirdsAt, g_Options.DrawBirds);
+    out.U8(kDrawDustAt, g_Options.DrawDust);
+    out.U8(kAmbientOcclusionAt, g_Options.AOEnable);
+    out.U8(kFastAt, g_Options.PostProcessOff);
 
-    // The save folder does not come with the data; the first run makes it.
-    CreateDirectoryA(kSaveFolder, nullptr);
-    FILE* f = TkFopen(kVideoFile, "wb");
-    bool written = f && std::fwrite(data, 1, sizeof data, f) == sizeof data;
-    if (f && std::fclose(f) != 0)
-        written = false;
-    if (!written)
+    if (!WriteSettingsFile(kVideoFile, data, sizeof data))
         g_Console.Print3("ERROR in D3DMain::SaveVideoConfig(): ", kVideoFile, " could not be written");
 }
 

@@ -3,10 +3,10 @@
 
 #include "game/BezierFollowState.h"
 #include "physics/PhysicsDesc.h"
+#include "shell/RecordBytes.h"
 #include "shell/SaveFile.h"
 #include "world/DeathParams.h"
 #include "world/ObjectActionParams.h"
-#include "world/RecordBytes.h"
 
 #include <vector>
 

@@ -5,6 +5,7 @@
 
 #include "platform/Backend.h"
 #include "platform/win32/Headless.h"
+#include "platform/win32/OneLine.h"
 
 #include <SDL.h>
 
@@ -13,15 +14,6 @@
 
 namespace
 {
-std::string OneLine(const char* text)
-{
-    std::string s = text ? text : "";
-    for (char& c : s)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return s;
-}
-
 Uint32 SdlFlags(UINT type)
 {
     switch (type & 0xF0)
@@ -42,8 +34,8 @@ int MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
     if (TkIsHeadless() ||
         SDL_ShowSimpleMessageBox(SdlFlags(type), shownCaption, text ? text : "", TkGetSdlWindow(hwnd)) != 0)
     {
-        std::fprintf(stderr, "Message box \"%s\": %s\n", OneLine(shownCaption).c_str(),
-                     OneLine(text).c_str());
+        std::fprintf(stderr, "Message box \"%s\": %s\n", TkOneLine(shownCaption).c_str(),
+                     TkOneLine(text).c_str());
     }
     return (type & 0x0F) == MB_YESNO ? IDYES : IDOK;
 }

@@ -1,5 +1,6 @@
 #include "platform/win32/SingleInstance.h"
 
+#include "platform/win32/OneLine.h"
 #include "platform/win32/Path.h"
 
 #include <dirent.h>
@@ -84,17 +85,6 @@ uint32_t Fnv1a(const char* s)
     return h;
 }
 
-// Class and title go into the file one per line; line breaks inside them
-// become blanks so the file always reads back as two lines.
-std::string OneLine(const char* text)
-{
-    std::string s = text ? text : "";
-    for (char& c : s)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return s;
-}
-
 std::string WindowFilePrefix(const char* className)
 {
     std::string prefix = "tk-" + std::to_string(::getuid()) + "-win-";
@@ -103,9 +93,11 @@ std::string WindowFilePrefix(const char* className)
     return prefix;
 }
 
+// Class and title go into the file one per line; line breaks inside them
+// become blanks so the file always reads back as two lines.
 bool WriteContent(int fd, const char* className, const char* title)
 {
-    std::string content = OneLine(className) + "\n" + OneLine(title) + "\n";
+    std::string content = TkOneLine(className) + "\n" + TkOneLine(title) + "\n";
     if (::ftruncate(fd, 0) != 0)
         return false;
     return ::pwrite(fd, content.data(), content.size(), 0) == static_cast<ssize_t>(content.size());
@@ -269,8 +261,8 @@ bool TkFindForeignWindow(const char* className, const char* title, int* ownerPid
             names.push_back(e->d_name);
     ::closedir(d);
 
-    const std::string wantClass = OneLine(className);
-    const std::string wantTitle = OneLine(title);
+    const std::string wantClass = TkOneLine(className);
+    const std::string wantTitle = TkOneLine(title);
     bool found = false;
     for (const std::string& name : names)
     {
