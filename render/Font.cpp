@@ -249,22 +249,14 @@ void EFont::BeginText()
         m_SavedStates.SetSamplerState(sampler, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC);
         m_SavedStates.SetSamplerState(sampler, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC);
     }
-    m_SavedStates.SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    m_SavedStates.SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    m_SavedStates.SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    m_SavedStates.SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+    m_SavedStates.SetAlphaBlend();
     m_SavedStates.SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
     m_SavedStates.SetRenderState(D3DRS_ALPHAREF, 6);
     m_SavedStates.SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
     m_SavedStates.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     m_SavedStates.SetRenderState(D3DRS_ZENABLE, FALSE);
     m_SavedStates.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    m_SavedStates.SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    m_SavedStates.SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    m_SavedStates.SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    m_SavedStates.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    m_SavedStates.SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    m_SavedStates.SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    m_SavedStates.SetTextureTimesDiffuse(0);
     for (DWORD stage = 1; stage < 8; ++stage)
     {
         m_SavedStates.SetTextureStageState(stage, D3DTSS_COLOROP, D3DTOP_DISABLE);

@@ -130,11 +130,8 @@ HRESULT TkFontDrawCoverage(IDirect3DDevice9* device, IDirect3DTexture9** texture
     TkSavedBindings bindings;
     bindings.Save(device, 0);
     TkSavedStates states(device);
-    states.SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    states.SetAlphaBlend();
     states.SetRenderState(D3DRS_SEPARATEALPHABLENDENABLE, FALSE);
-    states.SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    states.SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    states.SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
     states.SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
     states.SetRenderState(D3DRS_ZENABLE, FALSE);
     states.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
@@ -147,12 +144,7 @@ HRESULT TkFontDrawCoverage(IDirect3DDevice9* device, IDirect3DTexture9** texture
     states.SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
     states.SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_GREEN |
                                                       D3DCOLORWRITEENABLE_BLUE | D3DCOLORWRITEENABLE_ALPHA);
-    states.SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    states.SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    states.SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    states.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    states.SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    states.SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    states.SetTextureTimesDiffuse(0);
     states.SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
     states.SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
     states.SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);

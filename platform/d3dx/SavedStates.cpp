@@ -27,6 +27,24 @@ void TkSavedStates::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
     m_device->SetSamplerState(sampler, type, value);
 }
 
+void TkSavedStates::SetAlphaBlend()
+{
+    SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+}
+
+void TkSavedStates::SetTextureTimesDiffuse(DWORD stage)
+{
+    SetTextureStageState(stage, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    SetTextureStageState(stage, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    SetTextureStageState(stage, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    SetTextureStageState(stage, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    SetTextureStageState(stage, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    SetTextureStageState(stage, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+}
+
 void TkSavedStates::Restore()
 {
     if (m_device)

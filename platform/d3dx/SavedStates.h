@@ -18,6 +18,11 @@ public:
     void SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
     void SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
     void SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
+    // Alpha blending as text and sprites use it: the source weighted by its
+    // alpha, added over the destination weighted by the rest.
+    void SetAlphaBlend();
+    // Colour and alpha of `stage`: its texture times the vertex colour.
+    void SetTextureTimesDiffuse(DWORD stage);
     // Puts back every value changed since the last restore, newest change first.
     void Restore();
     bool Empty() const { return m_entries.empty(); }

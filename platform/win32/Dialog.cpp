@@ -203,22 +203,40 @@ POINT Placement(HWND parent, int width, int height)
     return POINT{static_cast<LONG>(SDL_WINDOWPOS_CENTERED), static_cast<LONG>(SDL_WINDOWPOS_CENTERED)};
 }
 
-// Delivers the messages already waiting without starting a frame. False when
-// WM_QUIT was among them (it is posted again for the loop that owns it).
-bool DeliverWaiting(Dialog& d)
+enum class Delivered
+{
+    Nothing,
+    Message,
+    Quit, // WM_QUIT, posted again for the loop that owns it
+};
+
+// Takes the next message, if any, and hands it to its window.
+Delivered DeliverOne()
 {
     MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return Delivered::Nothing;
+    if (msg.message == WM_QUIT)
+    {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return Delivered::Quit;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return Delivered::Message;
+}
+
+// Delivers the messages already waiting without starting a frame. False when
+// WM_QUIT was among them.
+bool DeliverWaiting(Dialog& d)
+{
     while (!d.ended && (TkMessageWaiting() || TkQuitPending()))
     {
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            break;
-        if (msg.message == WM_QUIT)
-        {
-            PostQuitMessage(static_cast<int>(msg.wParam));
+        const Delivered delivered = DeliverOne();
+        if (delivered == Delivered::Quit)
             return false;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        if (delivered == Delivered::Nothing)
+            break;
     }
     return true;
 }
@@ -247,17 +265,14 @@ bool ModalPass(Dialog& d, bool& pressedDefault)
         return false;
     }
     // Let a frame pass: the event script plays it, a player's events arrive.
-    MSG msg;
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    switch (DeliverOne())
     {
-        if (msg.message == WM_QUIT)
-        {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    case Delivered::Quit:
+        return false;
+    case Delivered::Message:
         return true;
+    case Delivered::Nothing:
+        break;
     }
     if (!headless)
     {
