@@ -141,3 +141,8 @@ struct GameOptions
 };
 
 extern GameOptions g_Options;
+
+// Settles the screen size once the settings or the launcher have chosen it: a
+// windowed game is always 800 x 600, and the 2D layer's scale factors follow
+// the size (its layout is made for 1024 x 768).
+void SettleScreenSize();

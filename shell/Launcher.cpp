@@ -26,8 +26,6 @@ const char* const kConfigFile = "tk.cfg";
 const char* const kConfigCopy = "tk.bak";
 // A settings file is a few hundred bytes; anything this large is no settings file.
 constexpr long kMaxConfigBytes = 1024 * 1024;
-constexpr int kWindowedWidth = 800;
-constexpr int kWindowedHeight = 600;
 
 struct Size
 {
@@ -96,13 +94,7 @@ void TakeChosenSize(HWND dialog)
         g_Options.screenwidth = g_iResolutionWidth[chosen];
         g_Options.screenheight = g_iResolutionHeight[chosen];
     }
-    if (g_Options.Windowed)
-    {
-        g_Options.screenwidth = kWindowedWidth;
-        g_Options.screenheight = kWindowedHeight;
-    }
-    g_Options.fScreenScaleX = static_cast<float>(g_Options.screenwidth) / 1024.0f;
-    g_Options.fScreenScaleY = static_cast<float>(g_Options.screenheight) / 768.0f;
+    SettleScreenSize();
     SaveScreenSizeToConfig();
 }
 

@@ -761,13 +761,7 @@ void EConsole::LoadConfig(const char* fileName)
     std::fclose(f);
     m_pszSettingSource = outerSource;
 
-    if (g_Options.Windowed)
-    {
-        g_Options.screenwidth = 800;
-        g_Options.screenheight = 600;
-    }
-    g_Options.fScreenScaleX = static_cast<float>(g_Options.screenwidth) / 1024.0f;
-    g_Options.fScreenScaleY = static_cast<float>(g_Options.screenheight) / 768.0f;
+    SettleScreenSize();
 }
 
 void EConsole::ExecFile(const char* fileName)
