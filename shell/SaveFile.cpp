@@ -8,6 +8,7 @@
 #include "world/Engine.h"
 #include "world/Object.h"
 
+#include <bit>
 #include <cstring>
 
 DWORD g_dwBytesWritten = 0;
@@ -127,21 +128,17 @@ bool ReadDword(FILE* file, DWORD* value)
 
 bool WriteFloat(FILE* file, float value)
 {
-    if (!file)
-        return false;
-    BYTE b[4];
-    RecordOut(b, sizeof b).F32(0, value);
-    return Put(file, b, sizeof b);
+    return WriteDword(file, std::bit_cast<DWORD>(value));
 }
 
 bool ReadFloat(FILE* file, float* value)
 {
-    if (!file || !value)
+    if (!value)
         return false;
-    BYTE b[4];
-    if (!Get(file, b, 4))
+    DWORD d;
+    if (!ReadDword(file, &d))
         return false;
-    *value = RecordIn(b, sizeof b).F32(0);
+    *value = std::bit_cast<float>(d);
     return true;
 }
 

@@ -35,13 +35,37 @@ HRESULT CheckShared(HANDLE* shared)
     return D3DERR_INVALIDCALL;
 }
 
+// Every creation starts here: the result pointer is required and cleared
+// first (a refused call leaves it null), and resources are never shared.
+template <class T> HRESULT StartCreate(T** out, HANDLE* shared)
+{
+    if (!out)
+        return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    return CheckShared(shared);
+}
+
+// A texture's or surface's size: at least one texel, at most the largest the
+// device reports.
+bool IsTextureSize(UINT width, UINT height)
+{
+    const UINT maxSize = MakeCaps(true).MaxTextureWidth;
+    return width != 0 && height != 0 && width <= maxSize && height <= maxSize;
+}
+
+// Checks common to vertex and index buffers: not empty, a pool a buffer can
+// live in, and only buffer usages (dynamic ones not managed).
+bool IsBufferRequest(UINT length, DWORD usage, D3DPOOL pool)
+{
+    return length != 0 && IsPool(pool) && pool != D3DPOOL_SCRATCH && !(usage & ~kBufferUsages) &&
+           !((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED);
+}
+
 // Checks common to textures and cube textures; `levels` becomes the final count.
 HRESULT CheckTexture(UINT width, UINT height, UINT* levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                      D3DRESOURCETYPE type)
 {
-    const UINT maxSize = MakeCaps(true).MaxTextureWidth;
-    if (width == 0 || height == 0 || width > maxSize || height > maxSize || !IsPool(pool) ||
-        (usage & ~kTextureUsages))
+    if (!IsTextureSize(width, height) || !IsPool(pool) || (usage & ~kTextureUsages))
         return D3DERR_INVALIDCALL;
     if (usage & D3DUSAGE_AUTOGENMIPMAP)
     {
@@ -136,10 +160,7 @@ template <class T, class... Args> HRESULT Make(T** out, Args&&... args)
 HRESULT Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
                               D3DPOOL Pool, IDirect3DTexture9** ppTexture, HANDLE* pSharedHandle)
 {
-    if (!ppTexture)
-        return D3DERR_INVALIDCALL;
-    *ppTexture = nullptr;
-    if (HRESULT hr = CheckShared(pSharedHandle); FAILED(hr))
+    if (HRESULT hr = StartCreate(ppTexture, pSharedHandle); FAILED(hr))
         return hr;
     if (HRESULT hr = CheckTexture(Width, Height, &Levels, Usage, Format, Pool, D3DRTYPE_TEXTURE); FAILED(hr))
         return hr;
@@ -152,10 +173,7 @@ HRESULT Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
 HRESULT Device::CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                   IDirect3DCubeTexture9** ppCubeTexture, HANDLE* pSharedHandle)
 {
-    if (!ppCubeTexture)
-        return D3DERR_INVALIDCALL;
-    *ppCubeTexture = nullptr;
-    if (HRESULT hr = CheckShared(pSharedHandle); FAILED(hr))
+    if (HRESULT hr = StartCreate(ppCubeTexture, pSharedHandle); FAILED(hr))
         return hr;
     if (HRESULT hr = CheckTexture(EdgeLength, EdgeLength, &Levels, Usage, Format, Pool, D3DRTYPE_CUBETEXTURE);
         FAILED(hr))
@@ -171,13 +189,9 @@ HRESULT Device::CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3D
 HRESULT Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                    IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* pSharedHandle)
 {
-    if (!ppVertexBuffer)
-        return D3DERR_INVALIDCALL;
-    *ppVertexBuffer = nullptr;
-    if (HRESULT hr = CheckShared(pSharedHandle); FAILED(hr))
+    if (HRESULT hr = StartCreate(ppVertexBuffer, pSharedHandle); FAILED(hr))
         return hr;
-    if (Length == 0 || !IsPool(Pool) || Pool == D3DPOOL_SCRATCH || (Usage & ~kBufferUsages) ||
-        ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED))
+    if (!IsBufferRequest(Length, Usage, Pool))
         return D3DERR_INVALIDCALL;
     if (FVF != 0 && Length < FvfVertexSize(FVF))
         return D3DERR_INVALIDCALL;
@@ -190,14 +204,9 @@ HRESULT Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL 
 HRESULT Device::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                   IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle)
 {
-    if (!ppIndexBuffer)
-        return D3DERR_INVALIDCALL;
-    *ppIndexBuffer = nullptr;
-    if (HRESULT hr = CheckShared(pSharedHandle); FAILED(hr))
+    if (HRESULT hr = StartCreate(ppIndexBuffer, pSharedHandle); FAILED(hr))
         return hr;
-    if (Length == 0 || !IsPool(Pool) || Pool == D3DPOOL_SCRATCH || (Usage & ~kBufferUsages) ||
-        ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED) ||
-        (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32))
+    if (!IsBufferRequest(Length, Usage, Pool) || (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32))
         return D3DERR_INVALIDCALL;
     IndexBuffer* buffer;
     HRESULT hr = Make(&buffer, this, Length, Usage, Format, Pool);
@@ -209,13 +218,9 @@ HRESULT Device::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format, D3
                                    DWORD MultisampleQuality, BOOL Lockable, IDirect3DSurface9** ppSurface,
                                    HANDLE* pSharedHandle)
 {
-    if (!ppSurface)
-        return D3DERR_INVALIDCALL;
-    *ppSurface = nullptr;
-    if (HRESULT hr = CheckShared(pSharedHandle); FAILED(hr))
+    if (HRESULT hr = StartCreate(ppSurface, pSharedHandle); FAILED(hr))
         return hr;
-    const UINT maxSize = MakeCaps(true).MaxTextureWidth;
-    if (Width == 0 || Height == 0 || Width > maxSize || Height > maxSize ||
+    if (!IsTextureSize(Width, Height) ||
         FAILED(CheckFormat(D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE, Format)) ||
         FAILED(CheckSurfaceSampling(Format, MultiSample, MultisampleQuality)) ||
         (Lockable && MultiSample != D3DMULTISAMPLE_NONE))
@@ -238,13 +243,9 @@ HRESULT Device::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT For
                                           D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality, BOOL,
                                           IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle)
 {
-    if (!ppSurface)
-        return D3DERR_INVALIDCALL;
-    *ppSurface = nullptr;
-    if (HRESULT hr = CheckShared(pSharedHandle); FAILED(hr))
+    if (HRESULT hr = StartCreate(ppSurface, pSharedHandle); FAILED(hr))
         return hr;
-    const UINT maxSize = MakeCaps(true).MaxTextureWidth;
-    if (Width == 0 || Height == 0 || Width > maxSize || Height > maxSize ||
+    if (!IsTextureSize(Width, Height) ||
         FAILED(CheckFormat(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, Format)) ||
         FAILED(CheckSurfaceSampling(Format, MultiSample, MultisampleQuality)))
         return D3DERR_INVALIDCALL;
@@ -260,16 +261,12 @@ HRESULT Device::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT For
 HRESULT Device::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
                                             IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle)
 {
-    if (!ppSurface)
-        return D3DERR_INVALIDCALL;
-    *ppSurface = nullptr;
-    if (HRESULT hr = CheckShared(pSharedHandle); FAILED(hr))
+    if (HRESULT hr = StartCreate(ppSurface, pSharedHandle); FAILED(hr))
         return hr;
-    const UINT maxSize = MakeCaps(true).MaxTextureWidth;
     const FormatKind kind = GetFormatInfo(Format).kind;
     // Offscreen plain surfaces cannot be managed, and hold colour or blocks only.
-    if (Width == 0 || Height == 0 || Width > maxSize || Height > maxSize || !IsPool(Pool) ||
-        Pool == D3DPOOL_MANAGED || (kind != FormatKind::Color && kind != FormatKind::Compressed))
+    if (!IsTextureSize(Width, Height) || !IsPool(Pool) || Pool == D3DPOOL_MANAGED ||
+        (kind != FormatKind::Color && kind != FormatKind::Compressed))
         return D3DERR_INVALIDCALL;
     const SurfaceSetup setup = {Width, Height, Format, 0, Pool, D3DMULTISAMPLE_NONE, 0, true};
     Surface* surface;
