@@ -16,6 +16,7 @@
 
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -45,6 +46,18 @@ struct ConsoleStartup
 const char* OrEmpty(const char* text)
 {
     return text ? text : "";
+}
+
+// The Print variants: one line formatted as printf does, cut at PRINT_MAX
+// characters.
+[[gnu::format(printf, 2, 3)]] void PrintFormatted(EConsole& console, const char* format, ...)
+{
+    char line[EConsole::PRINT_MAX + 1];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    console.Print(line);
 }
 
 // The key code as the editor takes it: a character, the delete code, or 0.
@@ -143,72 +156,52 @@ void EConsole::Print(const char* text)
 
 void EConsole::PrintVector(const char* text, const D3DVECTOR& v)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s(%f, %f, %f)", OrEmpty(text), v.x, v.y, v.z);
-    Print(line);
+    PrintFormatted(*this, "%s(%f, %f, %f)", OrEmpty(text), v.x, v.y, v.z);
 }
 
 void EConsole::Print2(const char* a, const char* b)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%s", OrEmpty(a), OrEmpty(b));
-    Print(line);
+    PrintFormatted(*this, "%s%s", OrEmpty(a), OrEmpty(b));
 }
 
 void EConsole::Print3(const char* a, const char* b, const char* c)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%s%s", OrEmpty(a), OrEmpty(b), OrEmpty(c));
-    Print(line);
+    PrintFormatted(*this, "%s%s%s", OrEmpty(a), OrEmpty(b), OrEmpty(c));
 }
 
 void EConsole::Print4(const char* a, const char* b, const char* c, const char* d)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%s%s%s", OrEmpty(a), OrEmpty(b), OrEmpty(c), OrEmpty(d));
-    Print(line);
+    PrintFormatted(*this, "%s%s%s%s", OrEmpty(a), OrEmpty(b), OrEmpty(c), OrEmpty(d));
 }
 
 void EConsole::PrintFloat(const char* text, float value)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%f", OrEmpty(text), static_cast<double>(value));
-    Print(line);
+    PrintFormatted(*this, "%s%f", OrEmpty(text), static_cast<double>(value));
 }
 
 void EConsole::PrintFloatA(const char* text, double value)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%f", OrEmpty(text), value);
-    Print(line);
+    PrintFormatted(*this, "%s%f", OrEmpty(text), value);
 }
 
 void EConsole::PrintFloatB(const char* text, int value)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%f", OrEmpty(text), static_cast<double>(value));
-    Print(line);
+    PrintFormatted(*this, "%s%f", OrEmpty(text), static_cast<double>(value));
 }
 
 void EConsole::PrintInt(const char* text, int value)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%d", OrEmpty(text), value);
-    Print(line);
+    PrintFormatted(*this, "%s%d", OrEmpty(text), value);
 }
 
 void EConsole::PrintInt2(const char* text, int value)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%i", OrEmpty(text), value);
-    Print(line);
+    PrintFormatted(*this, "%s%i", OrEmpty(text), value);
 }
 
 void EConsole::Print2Int(const char* a, const char* b, int value)
 {
-    char line[PRINT_MAX + 1];
-    std::snprintf(line, sizeof line, "%s%s%i", OrEmpty(a), OrEmpty(b), value);
-    Print(line);
+    PrintFormatted(*this, "%s%s%i", OrEmpty(a), OrEmpty(b), value);
 }
 
 const char* EConsole::GetLine(int i) const
