@@ -1,13 +1,11 @@
 #include "platform/d3d9/IndexBuffer.h"
 
-#include "platform/d3d9/VertexBuffer.h"
-
 #include <cstdio>
 
 namespace tk::d3d9
 {
 IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : DeviceChild(device, pool, Ownership::Owned), m_data(length, 0)
+    : DeviceChild(device, pool, Ownership::Owned), m_bytes(length)
 {
     m_desc = {format, D3DRTYPE_INDEXBUFFER, usage, pool, length};
 }
@@ -22,20 +20,12 @@ std::string IndexBuffer::Describe() const
 
 HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD)
 {
-    UINT length;
-    if (!ppbData || !ResolveLockRange(m_desc.Size, OffsetToLock, SizeToLock, &length))
-        return D3DERR_INVALIDCALL;
-    ++m_lockCount;
-    *ppbData = m_data.data() + OffsetToLock;
-    return D3D_OK;
+    return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData);
 }
 
 HRESULT IndexBuffer::Unlock()
 {
-    if (m_lockCount == 0)
-        return D3DERR_INVALIDCALL;
-    --m_lockCount;
-    return D3D_OK;
+    return m_bytes.Unlock();
 }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc)

@@ -1,9 +1,8 @@
 #pragma once
 // An index buffer of 16- or 32-bit indices.
 
+#include "platform/d3d9/BufferBytes.h"
 #include "platform/d3d9/DeviceChild.h"
-
-#include <vector>
 
 namespace tk::d3d9
 {
@@ -23,11 +22,10 @@ public:
     D3DFORMAT Format() const { return m_desc.Format; }
     UINT IndexSize() const { return m_desc.Format == D3DFMT_INDEX32 ? 4 : 2; }
     UINT IndexCount() const { return m_desc.Size / IndexSize(); }
-    const std::vector<BYTE>& Data() const { return m_data; }
+    const std::vector<BYTE>& Data() const { return m_bytes.Data(); }
 
 private:
     D3DINDEXBUFFER_DESC m_desc;
-    std::vector<BYTE> m_data;
-    UINT m_lockCount = 0;
+    BufferBytes m_bytes;
 };
 } // namespace tk::d3d9

@@ -4,20 +4,8 @@
 
 namespace tk::d3d9
 {
-bool ResolveLockRange(UINT size, UINT offset, UINT length, UINT* outLength)
-{
-    if (offset > size || (offset == size && size != 0 && length != 0))
-        return false;
-    if (length == 0)
-        length = size - offset;
-    if (length > size - offset)
-        return false;
-    *outLength = length;
-    return true;
-}
-
 VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : DeviceChild(device, pool, Ownership::Owned), m_data(length, 0)
+    : DeviceChild(device, pool, Ownership::Owned), m_bytes(length)
 {
     m_desc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
 }
@@ -32,21 +20,12 @@ std::string VertexBuffer::Describe() const
 
 HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD)
 {
-    UINT length;
-    if (!ppbData || !ResolveLockRange(m_desc.Size, OffsetToLock, SizeToLock, &length))
-        return D3DERR_INVALIDCALL;
-    // Locks nest, as the native runtime allows several outstanding ones.
-    ++m_lockCount;
-    *ppbData = m_data.data() + OffsetToLock;
-    return D3D_OK;
+    return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData);
 }
 
 HRESULT VertexBuffer::Unlock()
 {
-    if (m_lockCount == 0)
-        return D3DERR_INVALIDCALL;
-    --m_lockCount;
-    return D3D_OK;
+    return m_bytes.Unlock();
 }
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)

@@ -2,9 +2,8 @@
 // A vertex buffer: bytes the game writes through Lock and the device reads
 // when it draws.
 
+#include "platform/d3d9/BufferBytes.h"
 #include "platform/d3d9/DeviceChild.h"
-
-#include <vector>
 
 namespace tk::d3d9
 {
@@ -21,15 +20,10 @@ public:
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
 
-    const std::vector<BYTE>& Data() const { return m_data; }
+    const std::vector<BYTE>& Data() const { return m_bytes.Data(); }
 
 private:
     D3DVERTEXBUFFER_DESC m_desc;
-    std::vector<BYTE> m_data;
-    UINT m_lockCount = 0;
+    BufferBytes m_bytes;
 };
-
-// Resolves a buffer lock range (0, 0 or a zero size mean "to the end");
-// false when it reaches outside the buffer.
-bool ResolveLockRange(UINT size, UINT offset, UINT length, UINT* outLength);
 } // namespace tk::d3d9
