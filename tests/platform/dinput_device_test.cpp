@@ -1,6 +1,8 @@
 // The DirectInput keyboard and buffered mouse.
 #include "dinput_fixture.h"
 
+#include "support/TestWindow.h"
+
 namespace
 {
 TEST_F(DInputTest, CreatesTheSystemKeyboardAndMouseOnly)
@@ -204,13 +206,7 @@ TEST_F(DInputTest, ForegroundDevicesFollowTheFocus)
 {
     LPDIRECTINPUTDEVICE8 k = Keyboard();
     LPDIRECTINPUTDEVICE8 m = Mouse();
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = RecordingProc;
-    wc.lpszClassName = "Other";
-    RegisterClassExA(&wc);
-    HWND other = CreateWindowExA(0, "Other", "Other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
+    HWND other = OpenWindow("Other", RecordingProc, 10, 10, WS_POPUP | WS_VISIBLE);
     SetFocus(other);
     BYTE state[256];
     EXPECT_EQ(k->GetDeviceState(sizeof state, state), DIERR_INPUTLOST);

@@ -4,6 +4,7 @@
 #include "device_fixture.h"
 
 #include "platform/win32/EventScript.h"
+#include "support/TestWindow.h"
 
 using namespace devicetest;
 
@@ -60,13 +61,7 @@ protected:
     void SetUp() override
     {
         DeviceShellTest::SetUp();
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = CountingProc;
-        wc.lpszClassName = "FocusTestCounter";
-        RegisterClassExA(&wc);
-        m_counter = CreateWindowExA(0, "FocusTestCounter", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
-                                    nullptr, nullptr);
+        m_counter = OpenWindow("FocusTestCounter", CountingProc, 8, 8, WS_POPUP, "");
         ASSERT_NE(m_counter, nullptr);
         g_counted = 0;
     }

@@ -301,13 +301,7 @@ TEST_F(InputCommandsTest, AcquireRetryEndsWhileTheInputStaysLost)
 
 TEST_F(InputCommandsTest, KeyboardLostWithTheFocusComesBackWhenTheEngineAsks)
 {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "Other";
-    RegisterClassExA(&wc);
-    HWND other = CreateWindowExA(0, "Other", "Other", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
-                                 nullptr, nullptr);
+    HWND other = OpenWindow("Other", DefWindowProcA, 100, 100, WS_POPUP | WS_VISIBLE);
     TkInjectKey('A', true);
     g_CommandMgr.ReadKeyboard();
     EXPECT_TRUE(g_CommandMgr.IsCommandDown(5));

@@ -22,6 +22,7 @@
 #include "shell/TextMgr.h"
 #include "shell/WinMain.h"
 #include "support/TempDir.h"
+#include "support/TestWindow.h"
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
 #include "ui/Panel.h"
@@ -88,13 +89,7 @@ protected:
         g_bLauncherExit = g_bShowLauncher = g_bShowVideoOptions = 0;
         Mark();
 
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = InputTestWindowProc;
-        wc.lpszClassName = "Duskmere 2";
-        RegisterClassExA(&wc);
-        g_hWnd = CreateWindowExA(0, "Duskmere 2", "Duskmere 2", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 800,
-                                 600, nullptr, nullptr, nullptr, nullptr);
+        g_hWnd = OpenWindow("Duskmere 2", InputTestWindowProc, 800, 600, WS_POPUP | WS_VISIBLE | WS_CAPTION);
         ASSERT_NE(g_hWnd, nullptr);
         ASSERT_TRUE(g_Input.Create());
     }

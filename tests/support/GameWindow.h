@@ -4,6 +4,9 @@
 // Direct3D object and device. Header-only and free of the test framework, so
 // that benchmarks can start the same way.
 
+// Relative, so that benchmarks (outside the tests' include path) find it too.
+#include "TestWindow.h"
+
 #include "platform/d3d9/D3D9.h"
 #include "platform/win32/Win32.h"
 #include "shell/D3DMain.h"
@@ -17,12 +20,7 @@ inline HWND OpenGameWindow(const char* name, int width, int height, DWORD style 
     g_Options.Windowed = 1;
     g_Options.screenwidth = width;
     g_Options.screenheight = height;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.lpszClassName = name;
-    RegisterClassExA(&wc);
-    g_hWnd = CreateWindowExA(0, name, name, style, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
+    g_hWnd = OpenWindow(name, WindowProc, width, height, style);
     return g_hWnd;
 }
 
