@@ -26,6 +26,7 @@
 #include "world/TrackedAlloc.h"
 
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -58,6 +59,19 @@ bool ContainsNoCase(const char* text, const char* word)
             return true;
     }
     return false;
+}
+
+// The description's range truncated toward zero; a value no int holds (a
+// damaged world line) is held at the int's ends instead of overflowing.
+int DisappearRangeOf(float range)
+{
+    if (!(range == range))
+        return 0;
+    if (range >= 2147483648.0f)
+        return INT_MAX;
+    if (range < -2147483648.0f)
+        return INT_MIN;
+    return static_cast<int>(range);
 }
 
 int PrefixIndex(BYTE type)
@@ -179,7 +193,7 @@ HOBJECT EEngine::AddObject(EObjectDesc* desc)
     o->bFlag0 = static_cast<BYTE>(o->dwFlags & OF_PHYSICS);
     o->dwFlags2 = desc->dwFlags2;
     o->dwFlags3 = desc->dwFlags3;
-    o->iDisappearRange = static_cast<int>(desc->fDisappearRange);
+    o->iDisappearRange = DisappearRangeOf(desc->fDisappearRange);
     ++m_iNumObjects;
 
     int* mark = HighWaterMark(o->Type);
@@ -367,6 +381,10 @@ void EEngine::DeleteObject(HOBJECT o)
             DeleteObject(child);
         }
     }
+    // A child linked back to this object has deleted it already; going on
+    // would free the emptied slot a second time.
+    if (!o->bUsed)
+        return;
 
     g_DialogueMgr.StopDialogueOf(o, 0);
     g_Camera.RemoveObject(o);

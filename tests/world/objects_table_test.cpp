@@ -4,7 +4,9 @@
 
 #include "world/Camera.h"
 
+#include <climits>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -218,6 +220,49 @@ TEST_F(WorldTest, LinkedObjectsGoWithTheirOwner)
     EXPECT_EQ(a->bUsed, 0);
     EXPECT_EQ(b->bUsed, 0);
     EXPECT_EQ(g_Engine.GetObjectCount(), 0u);
+}
+
+TEST_F(WorldTest, ObjectsLinkedToEachOtherAreEachDeletedOnce)
+{
+    HOBJECT first = Mesh("first"); // slot 0
+    HOBJECT keeper = Mesh("keeper");
+    HOBJECT owner = Mesh("owner");
+    HOBJECT child = Light("child");
+    ASSERT_EQ(Slot(first), 0);
+    owner->pLinked1 = child;
+    child->pLinked1 = owner;
+    child->bLinked = owner->bLinked = 1;
+    g_Engine.DeleteObject(owner);
+    EXPECT_EQ(owner->bUsed, 0);
+    EXPECT_EQ(child->bUsed, 0);
+    // The emptied slot must not be deleted again: the count and the mesh mark
+    // still see the two meshes below it.
+    EXPECT_EQ(g_Engine.GetObjectCount(), 2u);
+    EXPECT_EQ(g_Engine.GetHighWaterMark(OT_MESH), Slot(keeper) + 1);
+    EXPECT_EQ(first->bUsed, 1);
+    EXPECT_EQ(keeper->bUsed, 1);
+}
+
+TEST_F(WorldTest, DisappearRangesNoIntHoldsAreHeldAtItsEnds)
+{
+    struct Case
+    {
+        float range;
+        int expected;
+    };
+    for (const Case& c : {Case{-7.9f, -7}, Case{3.0e9f, INT_MAX}, Case{1.0e30f, INT_MAX},
+                          Case{-1.0e30f, INT_MIN}, Case{std::numeric_limits<float>::infinity(), INT_MAX},
+                          Case{std::numeric_limits<float>::quiet_NaN(), 0}})
+    {
+        SCOPED_TRACE(c.range);
+        EObjectDesc desc;
+        std::snprintf(desc.szFileName, sizeof desc.szFileName, "%s", MESH_FILE);
+        desc.fDisappearRange = c.range;
+        HOBJECT o = g_Engine.AddObject(&desc);
+        ASSERT_NE(o, nullptr);
+        EXPECT_EQ(o->iDisappearRange, c.expected);
+        g_Engine.DeleteObject(o);
+    }
 }
 
 TEST_F(WorldTest, DeletedLightLeavesNoObjectPointingAtIt)
