@@ -751,7 +751,16 @@ void EEngine::SetSpriteColor(HOBJECT o, DWORD color)
 
 void EEngine::SetSpriteColorF(HOBJECT o, float a, float b, float c, float d)
 {
-    auto channel = [](float v) { return static_cast<DWORD>(static_cast<int>(v * 255.0f)) & 0xFF; };
+    // Values outside 0 to 1 (script arithmetic overshooting) are held at the
+    // ends: wrapped into the byte, 1.2 would come out nearly dark.
+    auto channel = [](float v) -> DWORD
+    {
+        if (!(v > 0.0f))
+            return 0;
+        if (v >= 1.0f)
+            return 255;
+        return static_cast<DWORD>(v * 255.0f);
+    };
     SetSpriteColor(o, channel(a) << 24 | channel(b) << 16 | channel(c) << 8 | channel(d));
 }
 

@@ -13,6 +13,7 @@
 #include "world/EngineObject.h"
 #include "world/ObjectActionParams.h"
 
+#include <limits>
 #include <string>
 
 using namespace worldtest;
@@ -492,6 +493,9 @@ TEST_F(ObjectOps, SpriteColourFromFloatsFillsTheBytesFromTheTop)
     HOBJECT sprite = Sprite();
     g_Engine.SetSpriteColorF(sprite, 1.0f, 0.0f, 0.5f, 1.0f);
     EXPECT_EQ(static_cast<ESprite*>(sprite->pSprite)->dwColor, 0xFF007FFFu);
+    // Overshoots are held at the ends rather than wrapped into the byte.
+    g_Engine.SetSpriteColorF(sprite, 1.2f, -0.5f, 1.0e20f, std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(static_cast<ESprite*>(sprite->pSprite)->dwColor, 0xFF00FF00u);
     g_Engine.SetSpriteColor(sprite, 0x11223344);
     EXPECT_EQ(static_cast<ESprite*>(sprite->pSprite)->dwColor, 0x11223344u);
     // Not a sprite: nothing happens (and nothing breaks).
