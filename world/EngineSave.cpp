@@ -301,13 +301,10 @@ bool EEngine::LoadObjectRecord(FILE* file)
     SetObjectDeathParams(o, subs->bDeathParams ? &subs->DeathParams : nullptr);
     // The hit points of the record are the full health; the object keeps what it had left.
     o->fHealth = stored.fHealth;
-    if (subs->bPhysicsDesc)
-    {
-        if (o->Type == OT_MESH && o->Object)
-            SetObjectPhysicsDesc(o, &subs->PhysicsDesc);
-        else
-            g_Console.Print("Engine.Load: OT_MESH nie ma h->Object");
-    }
+    if (o->Type == OT_MESH && !o->Object)
+        g_Console.Print("Engine.Load: OT_MESH nie ma h->Object");
+    else if (subs->bPhysicsDesc && o->Type == OT_MESH)
+        SetObjectPhysicsDesc(o, &subs->PhysicsDesc);
     if (o->Type != OT_LIGHT)
         SetObjectLightControl(o, subs->bLightControl ? &subs->LightControl : nullptr);
 

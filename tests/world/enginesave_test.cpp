@@ -448,6 +448,20 @@ TEST_F(EngineSave, DamagedSectionsFailWithoutHarm)
     EXPECT_EQ(std::strlen(a->szName), 127u);
 }
 
+TEST_F(EngineSave, AMeshWithoutItsMeshIsReportedAtLoad)
+{
+    HOBJECT crate = Saved(Mesh("crate"));
+    // The mesh is taken away for the save and the load, and given back after.
+    void* mesh = crate->Object;
+    crate->Object = nullptr;
+    ASSERT_TRUE(g_Engine.Save(file));
+    std::rewind(file);
+    EXPECT_TRUE(g_Engine.Load(file));
+    crate->Object = mesh;
+    EXPECT_NE(ConsoleLog().find("Engine.Load: OT_MESH nie ma h->Object"), std::string::npos) << ConsoleLog();
+    EXPECT_EQ(crate->bUsed, 1);
+}
+
 TEST_F(EngineSave, NoFileNoSection)
 {
     EXPECT_FALSE(g_Engine.Save(nullptr));
