@@ -286,13 +286,12 @@ HOBJECT EEngine::CreateObject(BYTE type, const char* fileName, DWORD flags, DWOR
     desc.Type = type;
     if (fileName)
     {
-        // A longer name is cut to the field; AddObject says so.
+        // A longer name is cut to the field; AddObject says so once, as the
+        // cut name is still longer than 126 characters.
         const size_t n = strnlen(fileName, sizeof desc.szFileName);
         const size_t kept = n < sizeof desc.szFileName ? n : sizeof desc.szFileName - 1;
         std::memcpy(desc.szFileName, fileName, kept);
         desc.szFileName[kept] = 0;
-        if (n >= sizeof desc.szFileName)
-            g_Console.Print("AddObject FileName>126");
     }
     desc.dwFlags = flags;
     desc.dwFlags2 = flags2;
