@@ -82,8 +82,18 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     {
         // Before the device is up and while it is lost the engine gets no
         // messages, but closing the window must still end the program.
+        // Before the device exists there is no engine to shut down: start-up
+        // sees the flag and takes its short way out.
         if (message == WM_DESTROY)
-            QuitApplication();
+        {
+            if (g_D3DMain.m_bDeviceReady)
+                QuitApplication();
+            else if (!g_bQuitting)
+            {
+                g_bQuitting = 1;
+                PostQuitMessage(0);
+            }
+        }
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 
@@ -251,7 +261,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
 
     g_TTFontMgr.InstallFonts();
 
-    if (g_bLauncherExit)
+    // The window closed during the launcher ends the program as Exit does.
+    if (g_bLauncherExit || g_bQuitting)
     {
         g_bQuitting = 1;
         SAFE_RELEASE(g_pD3D);

@@ -315,3 +315,24 @@ TEST_F(FocusTest, ClosingTheWindowWhileLostEndsTheLoop)
     EXPECT_EQ(g_pD3DInterface, nullptr); // shut down on the way out
 }
 } // namespace
+
+namespace
+{
+// Closing the window before the device exists (the launcher is still up)
+// ends the program too, without shutting down an engine that never started:
+// the Direct3D object stays for start-up to let go on its short way out.
+TEST_F(FocusTest, ClosingTheWindowBeforeTheDeviceExistsQuitsWithoutAShutdown)
+{
+    g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(g_pD3D, nullptr);
+    ASSERT_EQ(g_D3DMain.m_bDeviceReady, 0);
+    ASSERT_TRUE(DestroyWindow(g_hWnd));
+    EXPECT_EQ(g_bQuitting, 1);
+    EXPECT_NE(g_pD3D, nullptr) << "the start-up's Direct3D object was released by a shutdown";
+    MSG msg = {};
+    bool quit = false;
+    while (!quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        quit = msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+}
+} // namespace
