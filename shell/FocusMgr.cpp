@@ -132,8 +132,8 @@ void EFocusMgr::LoseFocus()
     g_Engine.ReleaseMouse();
     if (!g_Console.m_bOpen)
     {
-        TkNoteDeviceCall("EEngine::ReleaseInput");
-        g_Engine.ReleaseInput();
+        TkNoteDeviceCall("EEngine::UnacquireInput");
+        g_Engine.UnacquireInput();
     }
     TkNoteDeviceCall("EEffectMgr::OnLostDevice");
     g_EffectMgr.OnLostDevice();

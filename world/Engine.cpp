@@ -378,7 +378,7 @@ void EEngine::ResetWorld()
     g_ViewLines.Release();
     g_AmbientProbe.Release();
     g_LensFlare.Release();
-    ReleaseInput();
+    UnacquireInput();
     Env.Release();
     ForceCameraToLook(nullptr, nullptr);
     m_bSkipCutscene = 0;
@@ -481,7 +481,7 @@ void EEngine::ReleaseMouse()
     g_Mouse.Release();
 }
 
-void EEngine::ReleaseInput()
+void EEngine::UnacquireInput()
 {
     g_CommandMgr.ReleaseKeyboard();
 }

@@ -171,7 +171,7 @@ public:
     // Takes the keyboard back (after the console closes, and each frame).
     void AcquireInput();
     // Lets the keyboard go (at a world reset, and while the device is lost).
-    void ReleaseInput();
+    void UnacquireInput();
     // The mouse device with its 10 ms window timer, around device loss.
     void CreateMouse();
     void ReleaseMouse();

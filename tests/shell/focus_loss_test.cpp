@@ -11,7 +11,7 @@ using namespace devicetest;
 namespace
 {
 const std::vector<std::string> kLoseFocus = {"EMouse::SaveState", "EEngine::ReleaseMouse",
-                                             "EEngine::ReleaseInput", "EEffectMgr::OnLostDevice"};
+                                             "EEngine::UnacquireInput", "EEffectMgr::OnLostDevice"};
 
 const std::vector<std::string> kRelease = {
     "CShadowCubeMaps::OnLostDevice",       "ESkyShadow::OnLostDevice", "EPostProcess::OnDeviceLost",
