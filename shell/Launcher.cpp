@@ -311,6 +311,8 @@ void RunVideoOptionsDialog(HWND window)
 
 void RegisterLauncherDialogs()
 {
+    // The video dialog's controls carry their own texts, as its resource
+    // does; the text keys replace them when the dialog fills itself.
     if (TkHasDialogTemplate(IDD_LAUNCHER) && TkHasDialogTemplate(IDD_VIDEO_OPTIONS))
         return;
     using K = TkControlKind;
@@ -329,27 +331,30 @@ void RegisterLauncherDialogs()
                                        }});
     TkRegisterDialogTemplate(
         IDD_VIDEO_OPTIONS,
-        TkDialogTemplate{"Video settings",
-                         440,
-                         420,
-                         {
-                             {IDC_QUALITY_LABEL, K::Text, "", 20, 10, 400, 22, false},
-                             {IDC_REALISTIC, K::RadioButton, "", 30, 36, 180, 22, true},
-                             {IDC_FAST, K::RadioButton, "", 230, 36, 180, 22, false},
-                             {IDC_POINT_LIGHT_SHADOWS, K::CheckBox, "", 20, 70, 400, 22, true},
-                             {IDC_AMBIENT_OCCLUSION, K::CheckBox, "", 20, 94, 400, 22, false},
-                             {IDC_WATER_REFLECTION, K::CheckBox, "", 20, 118, 400, 22, false},
-                             {IDC_GRASS, K::CheckBox, "", 20, 142, 400, 22, false},
-                             {IDC_BIRDS, K::CheckBox, "", 20, 166, 400, 22, false},
-                             {IDC_DUST, K::CheckBox, "", 20, 190, 400, 22, false},
-                             {IDC_SHADOW_QUALITY_LABEL, K::Text, "", 20, 226, 240, 22, false},
-                             {IDC_SHADOW_QUALITY, K::ComboBox, "", 270, 226, 150, 22, false},
-                             {IDC_WORLD_TEXTURE_QUALITY_LABEL, K::Text, "", 20, 256, 240, 22, false},
-                             {IDC_WORLD_TEXTURE_QUALITY, K::ComboBox, "", 270, 256, 150, 22, false},
-                             {IDC_ANIMATED_TEXTURE_QUALITY_LABEL, K::Text, "", 20, 286, 240, 22, false},
-                             {IDC_ANIMATED_TEXTURE_QUALITY, K::ComboBox, "", 270, 286, 150, 22, false},
-                             {IDC_WATER_QUALITY_LABEL, K::Text, "", 20, 316, 240, 22, false},
-                             {IDC_WATER_QUALITY, K::ComboBox, "", 270, 316, 150, 22, false},
-                             {IDC_VIDEO_OK, K::DefaultButton, "", 160, 372, 120, 30, false},
-                         }});
+        TkDialogTemplate{
+            "Video settings",
+            440,
+            420,
+            {
+                {IDC_QUALITY_LABEL, K::Text, "", 20, 10, 400, 22, false},
+                {IDC_REALISTIC, K::RadioButton, "Realistic", 30, 36, 180, 22, true},
+                {IDC_FAST, K::RadioButton, "Fast", 230, 36, 180, 22, false},
+                {IDC_POINT_LIGHT_SHADOWS, K::CheckBox, "Draw point lights shadows", 20, 70, 400, 22, true},
+                {IDC_AMBIENT_OCCLUSION, K::CheckBox, "Screen Space Ambient Occlusion", 20, 94, 400, 22,
+                 false},
+                {IDC_WATER_REFLECTION, K::CheckBox, "Realtime water reflection", 20, 118, 400, 22, false},
+                {IDC_GRASS, K::CheckBox, "Draw grass", 20, 142, 400, 22, false},
+                {IDC_BIRDS, K::CheckBox, "Draw birds", 20, 166, 400, 22, false},
+                {IDC_DUST, K::CheckBox, "Draw floating leaves", 20, 190, 400, 22, false},
+                {IDC_SHADOW_QUALITY_LABEL, K::Text, "Shadow quality:", 20, 226, 240, 22, false},
+                {IDC_SHADOW_QUALITY, K::ComboBox, "", 270, 226, 150, 22, false},
+                {IDC_WORLD_TEXTURE_QUALITY_LABEL, K::Text, "World texture quality:", 20, 256, 240, 22, false},
+                {IDC_WORLD_TEXTURE_QUALITY, K::ComboBox, "", 270, 256, 150, 22, false},
+                {IDC_ANIMATED_TEXTURE_QUALITY_LABEL, K::Text, "Animated models texture quality:", 20, 286,
+                 240, 22, false},
+                {IDC_ANIMATED_TEXTURE_QUALITY, K::ComboBox, "", 270, 286, 150, 22, false},
+                {IDC_WATER_QUALITY_LABEL, K::Text, "Water reflection quality:", 20, 316, 240, 22, false},
+                {IDC_WATER_QUALITY, K::ComboBox, "", 270, 316, 150, 22, false},
+                {IDC_VIDEO_OK, K::DefaultButton, "", 160, 372, 120, 30, false},
+            }});
 }

@@ -45,6 +45,10 @@ public:
         top = std::max(top, 0);
         right = std::min(right, m_width);
         bottom = std::min(bottom, m_height);
+        // A rectangle wholly outside the picture, or one inset past its own
+        // width, leaves nothing to fill (and must not turn into a reversed range).
+        if (left >= right)
+            return;
         for (int y = top; y < bottom; ++y)
             std::fill(m_pixels.begin() + y * m_width + left, m_pixels.begin() + y * m_width + right, colour);
     }

@@ -375,6 +375,31 @@ TEST_F(Win32DialogTest, PictureShowsTheCheckMarks)
     EXPECT_FALSE(TkRenderDialog(m_main, none, width, height));
 }
 
+TEST_F(Win32DialogTest, PictureOfControlsOutsideOrNarrowerThanTheirFramesStaysInside)
+{
+    // A resource may place a control past the dialog's edge or make it a
+    // pixel wide; drawing it must stay within the picture.
+    constexpr int kOdd = 901;
+    using K = TkControlKind;
+    TkRegisterDialogTemplate(kOdd, TkDialogTemplate{"Odd",
+                                                    120,
+                                                    80,
+                                                    {
+                                                        {12, K::DefaultButton, "OK", 10, 10, 1, 1, false},
+                                                        {11, K::Button, "Far", 400, 10, 40, 20, false},
+                                                        {20, K::CheckBox, "Far", -300, 40, 40, 20, false},
+                                                        {50, K::ComboBox, "", 200, 50, 60, 20, false},
+                                                        {60, K::GroupBox, "", 10, 30, 0, 0, false},
+                                                    }});
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    g_onInit = [&](HWND dialog) { ASSERT_TRUE(TkRenderDialog(dialog, pixels, width, height)); };
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kOdd), m_main, TestDialogProc, 77), 12);
+    ASSERT_EQ(width, 120);
+    ASSERT_EQ(height, 80);
+    EXPECT_EQ(pixels.size(), 120u * 80u);
+}
+
 class Win32DialogSdlTest : public Win32DialogTest
 {
 protected:

@@ -448,6 +448,45 @@ TEST_F(VideoOptionsTest, CombosStoreTheirChoiceAndOkHandsBackToTheLauncher)
     EXPECT_EQ(file[25], 0); // birds
 }
 
+TEST_F(VideoOptionsTest, ControlsCarryTheResourceTextsUntilTheDialogFillsItself)
+{
+    struct ResourceText
+    {
+        int id;
+        const char* text;
+    };
+    static const ResourceText kTexts[] = {
+        {IDC_REALISTIC, "Realistic"},
+        {IDC_FAST, "Fast"},
+        {IDC_POINT_LIGHT_SHADOWS, "Draw point lights shadows"},
+        {IDC_AMBIENT_OCCLUSION, "Screen Space Ambient Occlusion"},
+        {IDC_WATER_REFLECTION, "Realtime water reflection"},
+        {IDC_GRASS, "Draw grass"},
+        {IDC_BIRDS, "Draw birds"},
+        {IDC_DUST, "Draw floating leaves"},
+        {IDC_SHADOW_QUALITY_LABEL, "Shadow quality:"},
+        {IDC_WORLD_TEXTURE_QUALITY_LABEL, "World texture quality:"},
+        {IDC_ANIMATED_TEXTURE_QUALITY_LABEL, "Animated models texture quality:"},
+        {IDC_WATER_QUALITY_LABEL, "Water reflection quality:"},
+    };
+    struct Before
+    {
+        static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+        {
+            if (message == WM_INITDIALOG)
+                for (const ResourceText& t : kTexts)
+                {
+                    char text[64];
+                    GetDlgItemTextA(dialog, t.id, text, sizeof text);
+                    EXPECT_STREQ(text, t.text) << t.id;
+                }
+            return VideoOptionsDlgProc(dialog, message, wParam, lParam);
+        }
+    };
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_VIDEO_OPTIONS), g_hWnd, Before::Proc, 0),
+              IDC_VIDEO_OK);
+}
+
 TEST_F(VideoOptionsTest, TextsComeFromTheTextKeys)
 {
     m_dir->Write("scripts/text_keys.txt",
