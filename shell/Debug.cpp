@@ -3,6 +3,7 @@
 
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
+#include "shell/TTFontMgr.h"
 #include "shell/Timer.h"
 
 #include <cstdio>
@@ -32,14 +33,16 @@ bool SameTag(const char* stored, const char* tag)
     return true;
 }
 
-// STAND-IN: TrueType font 0 drawing (ETTFontMgr::DrawText) is not built yet;
-// the font work draws the text here: first in black 2 x scale-x pixels right
-// and down, then in 0xFFFFFFD0 at (x, y).
+// One overlay line in TrueType font 0: first in black 2 x scale-x pixels right
+// and down, then in 0xFFFFFFD0 at (x, y). The font current before stays current.
 void DrawShadowedLine(float x, float y, const char* text)
 {
-    (void)x;
-    (void)y;
-    (void)text;
+    const int previous = g_TTFontMgr.m_iCurrent;
+    g_TTFontMgr.SetCurrentFont(0);
+    const float shadow = 2.0f * g_Options.fScreenScaleX;
+    g_TTFontMgr.DrawText(text, x + shadow, y + shadow, 0xFF000000, 0, 0);
+    g_TTFontMgr.DrawText(text, x, y, 0xFFFFFFD0, 0, 0);
+    g_TTFontMgr.SetCurrentFont(previous);
 }
 } // namespace
 

@@ -51,10 +51,12 @@ void EOrientation::Rebuild()
 
 void EOrientation::SetAxes(const D3DXVECTOR3& forward, const D3DXVECTOR3& right)
 {
-    D3DXVECTOR3 up;
-    D3DXVec3Cross(&up, &forward, &right);
+    // Up from the axes already normalised: the cross product of two very short
+    // (but valid) axes could underflow to zero.
     D3DXVec3Normalize(&Forward, &forward);
     D3DXVec3Normalize(&Right, &right);
+    D3DXVECTOR3 up;
+    D3DXVec3Cross(&up, &Forward, &Right);
     D3DXVec3Normalize(&Up, &up);
 
     Matrix = D3DXMATRIX(Right.x, Right.y, Right.z, 0, Up.x, Up.y, Up.z, 0, Forward.x, Forward.y, Forward.z, 0,

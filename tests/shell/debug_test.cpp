@@ -1,4 +1,6 @@
 #include "support/ConsoleLog.h"
+#include "support/FontDevice.h"
+#include "support/FontGlobals.h"
 #include "support/TempDir.h"
 // EDebug: the allocation tracker, its report, timers and render statistics.
 #include "shell/Debug.h"
@@ -7,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -235,5 +239,61 @@ TEST(DebugRenderStats, LinesWithAndWithoutSubsets)
     debug->FormatRenderStats(lines);
     EXPECT_STREQ(lines[0], "Visible mesh polygons: 0");
     EXPECT_STREQ(lines[3], "Switched subsets: 0");
-    debug->DrawRenderStats(); // draws nothing yet; must not fault
+}
+
+// The overlay on a headless device: ten lines in font 0 from (504, 390) on
+// the 1024 x 768 layout, 20 apart, text in 0xFFFFFFD0 over a black shadow.
+TEST(DebugRenderStats, OverlayIsDrawnInFontZeroAtItsPlace)
+{
+    TempDir dir;
+    FontDevice dev{640, 480};
+    FontGlobals globals{dir.path()};
+    ASSERT_NE(dev.device, nullptr);
+    FontGlobals::UseScreen(640, 480);
+    dir.Write("misc/fonts/names.txt", "");
+    dir.Write("misc/fonts/faces.txt", "DejaVu Sans\r\nDejaVu Serif\r\n");
+    g_TTFontMgr.ReadFontLists();
+    g_TTFontMgr.CreateFonts();
+    ASSERT_NE(g_TTFontMgr.m_pFonts[0], nullptr);
+    g_TTFontMgr.SetCurrentFont(2);
+
+    // A grey background, so that the black shadow shows.
+    dev.Clear(0xFF404040);
+    auto debug = std::make_unique<EDebug>();
+    ASSERT_EQ(dev.device->BeginScene(), D3D_OK);
+    debug->DrawRenderStats();
+    ASSERT_EQ(dev.device->EndScene(), D3D_OK);
+
+    // 504 x 0.625 and 390 x 0.625; the lines are 12.5 pixels apart.
+    const LONG left = 315, top = 243, lastLineTop = 243 + 112;
+    int text = 0, shadow = 0, outside = 0;
+    LONG textTop = 480, textBottom = 0, textLeft = 640;
+    for (LONG y = 0; y < 480; ++y)
+        for (LONG x = 0; x < 640; ++x)
+        {
+            const uint32_t p = dev.Pixel(UINT(x), UINT(y));
+            if (p == 0xFFFFD0u)
+            {
+                ++text;
+                textTop = std::min(textTop, y);
+                textBottom = std::max(textBottom, y + 1);
+                textLeft = std::min(textLeft, x);
+            }
+            shadow += p == 0u;
+            // A glyph's edge may spill a pixel or so before its pen position.
+            outside += (x < left - 2 || y < top - 2) && p != 0x404040u;
+        }
+    EXPECT_GT(text, 200);
+    EXPECT_GT(shadow, 200);
+    EXPECT_EQ(outside, 0);
+    EXPECT_GE(textLeft, left);
+    EXPECT_LT(textLeft, left + 4);
+    EXPECT_GE(textTop, top);
+    EXPECT_LT(textTop, top + 20);
+    // The tenth line is there, and nothing below it.
+    EXPECT_GT(textBottom, lastLineTop);
+    EXPECT_LE(textBottom, lastLineTop + 21);
+    // The font that was current stays current.
+    EXPECT_EQ(g_TTFontMgr.m_iCurrent, 2);
+    EXPECT_EQ(g_TTFontMgr.m_pCurrent, g_TTFontMgr.m_pFonts[2]);
 }

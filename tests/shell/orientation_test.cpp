@@ -168,6 +168,22 @@ TEST(Orientation, VerticalDirectionGivesASoundOrientation)
         ExpectInStep(o);
     }
     {
+        // A very short direction is still a direction.
+        EOrientation o;
+        const D3DXVECTOR3 shortEast(1e-20f, 0, 0), shortUpAndDown(0, 1e-20f, 1e-20f);
+        o.SetDirection(&shortEast);
+        ExpectVec(o.Forward, 1, 0, 0);
+        ExpectVec(o.Right, 0, 0, -1);
+        ExpectVec(o.Up, 0, 1, 0);
+        ExpectInStep(o);
+        const D3DXVECTOR3 worldUp(0, 1, 0);
+        o.SetDirectionAndUp(&shortUpAndDown, &worldUp);
+        ExpectVec(o.Forward, 0, 0.70710678f, 0.70710678f);
+        ExpectVec(o.Right, 1, 0, 0);
+        ExpectVec(o.Up, 0, 0.70710678f, -0.70710678f);
+        ExpectInStep(o);
+    }
+    {
         // A zero direction is no direction: nothing changes.
         EOrientation o(0.3f, 0.2f, 0.1f);
         const EOrientation before = o;
