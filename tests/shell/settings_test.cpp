@@ -438,12 +438,17 @@ TEST_F(Settings, LongRunworldIsCutToFitWithALine)
     EXPECT_TRUE(Printed("runworld"));
 }
 
-TEST_F(Settings, MissingSettingsFileIsNamedAndChangesNothing)
+TEST_F(Settings, MissingSettingsFileIsSilentlySkipped)
 {
+    // Windowed with a stale scale: a file that is not read settles nothing.
+    g_Options.Windowed = 1;
+    g_Options.fScreenScaleX = 0.5f;
     const GameOptions before = g_Options;
+    g_Console.Print("mark");
     g_Console.LoadConfig("tk.cfg");
-    EXPECT_EQ(Line(), "Settings file tk.cfg not found.");
+    EXPECT_EQ(Line(), "mark");
     EXPECT_EQ(std::memcmp(&before, &g_Options, sizeof before), 0);
+    EXPECT_EQ(g_Console.FindVariable("fog"), nullptr);
 }
 
 TEST_F(Settings, SettingWithoutValueIsReportedAndKeepsItsField)
