@@ -1,6 +1,8 @@
 // The settings: every name of the setter, the settings files and bad input.
 #include "shell/console_fixture.h"
 
+#include "shell/Orientation.h"
+
 #include <cfloat>
 #include <climits>
 #include <cstring>
@@ -340,6 +342,34 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
         SCOPED_TRACE(c.name);
         Apply(c.name, c.value);
         c.check();
+    }
+}
+
+TEST_F(Settings, SunAndFlareDirectionsAreTheForwardAxisOfTheirOrientation)
+{
+    struct Angles
+    {
+        const char* yaw;
+        const char* pitch;
+        float yawDegrees;
+        float pitchDegrees;
+    };
+    const float toRadians = 3.14159265358979f / 180.0f;
+    for (const Angles& a : {Angles{"30", "45", 30.0f, 45.0f}, Angles{"-120", "-20", -120.0f, -20.0f},
+                            Angles{"200", "75", 200.0f, 75.0f}})
+    {
+        EOrientation expected;
+        expected.SetYawPitchRoll(a.yawDegrees * toRadians, a.pitchDegrees * toRadians, 0.0f);
+        g_Console.ApplySetting("SkyLightRotation", a.yaw, 0);
+        g_Console.ApplySetting("SkyLightPitch", a.pitch, 0);
+        g_Console.ApplySetting("LensFlarePitch", a.pitch, 0);
+        g_Console.ApplySetting("LensFlareRotation", a.yaw, 0);
+        for (const D3DVECTOR& d : {Env.m_vSkyLightDir, Env.m_vLensFlareDir})
+        {
+            EXPECT_NEAR(d.x, expected.Forward.x, 1e-5f) << a.yaw << " " << a.pitch;
+            EXPECT_NEAR(d.y, expected.Forward.y, 1e-5f) << a.yaw << " " << a.pitch;
+            EXPECT_NEAR(d.z, expected.Forward.z, 1e-5f) << a.yaw << " " << a.pitch;
+        }
     }
 }
 
