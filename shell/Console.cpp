@@ -678,6 +678,9 @@ void EConsole::DrawLoadingText()
 {
     if (!m_bLoading)
         return;
+    // STAND-IN: the caption names the level being loaded by its display name
+    // when it has one; the game-flow work keeps that name. Until then it is
+    // always the text of ">S22".
     char caption[TEXT_LINE_LIMIT];
     std::snprintf(caption, sizeof caption, "%s %s", g_TextMgr.GetText(">LD"), g_TextMgr.GetText(">S22"));
     g_Font.DrawText(caption, 80.0f * g_Options.fScreenScaleX, 698.0f * g_Options.fScreenScaleY, 0xFFD9D5BF,

@@ -726,12 +726,11 @@ void EConsole::LoadConfig(const char* fileName)
 {
     if (!fileName)
         return;
+    // A settings file that is not there is simply not applied: the game runs
+    // on its defaults without "tk.cfg".
     FILE* f = TkFopen(fileName, "r");
     if (!f)
-    {
-        Print3("Settings file ", fileName, " not found.");
         return;
-    }
     const BYTE fromConfig = CompareNoCase(fileName, "tk.cfg") == 0 ? 1 : 0;
     const char* outerSource = m_pszSettingSource;
     m_pszSettingSource = fileName;

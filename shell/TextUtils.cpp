@@ -92,7 +92,9 @@ bool CopyTrimmed(const char* line, char* buffer)
         return false;
     while (IsBlank(*line))
         ++line;
-    std::strcpy(buffer, line);
+    // The line may be this very buffer, as when a caller hands one result back
+    // in (the value of a value): the copy must allow the overlap.
+    std::memmove(buffer, line, std::strlen(line) + 1);
     TrimRight(buffer);
     return true;
 }

@@ -283,13 +283,15 @@ TEST_F(Console, ExecAppliesEveryLineOfTheFile)
     EXPECT_STREQ(g_Engine.m_szNextWorld, "worlds\\x.w");
 }
 
-TEST_F(Console, ExecOfAMissingFileSaysSo)
+TEST_F(Console, ExecOfAMissingOrUnnamedFileDoesNothing)
 {
-    Enter("exec nothing.cfg");
-    EXPECT_EQ(Line(), "Settings file nothing.cfg not found.");
-    g_Console.Print("mark");
-    Enter("exec"); // no file named: nothing happens
-    EXPECT_EQ(Line(), "mark");
+    for (const char* line : {"exec nothing.cfg", "exec"})
+    {
+        g_Console.Print("mark");
+        Enter(line);
+        EXPECT_EQ(Line(), "mark") << line;
+        EXPECT_EQ(g_Console.FindVariable("fog"), nullptr) << line;
+    }
 }
 
 TEST_F(Console, OtherCommands)

@@ -1,6 +1,8 @@
 // The settings: every name of the setter, the settings files and bad input.
 #include "shell/console_fixture.h"
 
+#include "shell/Orientation.h"
+
 #include <cfloat>
 #include <climits>
 #include <cstring>
@@ -343,6 +345,34 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
     }
 }
 
+TEST_F(Settings, SunAndFlareDirectionsAreTheForwardAxisOfTheirOrientation)
+{
+    struct Angles
+    {
+        const char* yaw;
+        const char* pitch;
+        float yawDegrees;
+        float pitchDegrees;
+    };
+    const float toRadians = 3.14159265358979f / 180.0f;
+    for (const Angles& a : {Angles{"30", "45", 30.0f, 45.0f}, Angles{"-120", "-20", -120.0f, -20.0f},
+                            Angles{"200", "75", 200.0f, 75.0f}})
+    {
+        EOrientation expected;
+        expected.SetYawPitchRoll(a.yawDegrees * toRadians, a.pitchDegrees * toRadians, 0.0f);
+        g_Console.ApplySetting("SkyLightRotation", a.yaw, 0);
+        g_Console.ApplySetting("SkyLightPitch", a.pitch, 0);
+        g_Console.ApplySetting("LensFlarePitch", a.pitch, 0);
+        g_Console.ApplySetting("LensFlareRotation", a.yaw, 0);
+        for (const D3DVECTOR& d : {Env.m_vSkyLightDir, Env.m_vLensFlareDir})
+        {
+            EXPECT_NEAR(d.x, expected.Forward.x, 1e-5f) << a.yaw << " " << a.pitch;
+            EXPECT_NEAR(d.y, expected.Forward.y, 1e-5f) << a.yaw << " " << a.pitch;
+            EXPECT_NEAR(d.z, expected.Forward.z, 1e-5f) << a.yaw << " " << a.pitch;
+        }
+    }
+}
+
 TEST_F(Settings, DrawProjectorsClearsBothBytes)
 {
     Apply("DrawProjectors", "0");
@@ -438,12 +468,17 @@ TEST_F(Settings, LongRunworldIsCutToFitWithALine)
     EXPECT_TRUE(Printed("runworld"));
 }
 
-TEST_F(Settings, MissingSettingsFileIsNamedAndChangesNothing)
+TEST_F(Settings, MissingSettingsFileIsSilentlySkipped)
 {
+    // Windowed with a stale scale: a file that is not read settles nothing.
+    g_Options.Windowed = 1;
+    g_Options.fScreenScaleX = 0.5f;
     const GameOptions before = g_Options;
+    g_Console.Print("mark");
     g_Console.LoadConfig("tk.cfg");
-    EXPECT_EQ(Line(), "Settings file tk.cfg not found.");
+    EXPECT_EQ(Line(), "mark");
     EXPECT_EQ(std::memcmp(&before, &g_Options, sizeof before), 0);
+    EXPECT_EQ(g_Console.FindVariable("fog"), nullptr);
 }
 
 TEST_F(Settings, SettingWithoutValueIsReportedAndKeepsItsField)

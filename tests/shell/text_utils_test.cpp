@@ -97,6 +97,14 @@ TEST(TextValue, GetLineValueAndGetToken)
     EXPECT_STREQ(GetToken(nullptr, 0), "");
 }
 
+TEST(TextValue, AResultHandedBackInIsParsedAgain)
+{
+    // The value of a value, and a word of a value, read from the static buffer itself.
+    EXPECT_STREQ(GetLineValue(GetLineValue("  fog 1  2 3 ")), "2 3");
+    EXPECT_STREQ(GetLineValue(GetLineValue(GetLineValue("fog 1 2 3"))), "3");
+    EXPECT_STREQ(GetToken(GetToken("  a b c", 1), 0), "b");
+}
+
 TEST(TextValue, LinesOf511CharactersParseAnd512DoNot)
 {
     struct LengthCase
