@@ -489,3 +489,30 @@ TEST_F(Win32DialogSdlTest, ClosingTheDialogWindowSendsCancel)
     EXPECT_EQ(g_commands[0].id, IDCANCEL);
 }
 } // namespace
+
+namespace
+{
+// Dark pixels (text ink on the light face) inside a rectangle of a picture.
+int InkIn(const std::vector<uint32_t>& picture, int width, int left, int top, int right, int bottom)
+{
+    int ink = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            ink += (picture[static_cast<size_t>(y * width + x)] & 0xFF) < 0x80;
+    return ink;
+}
+} // namespace
+
+TEST_F(Win32DialogTest, PictureShowsTheTextsOfTheControls)
+{
+    std::vector<uint32_t> picture;
+    int width = 0, height = 0;
+    g_onInit = [&](HWND dialog) { ASSERT_TRUE(TkRenderDialog(dialog, picture, width, height)); };
+    EXPECT_EQ(Run(), 12);
+    ASSERT_EQ(picture.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
+    // "Label" at (10, 10) and the check box's "Check" beside its box.
+    EXPECT_GT(InkIn(picture, width, 10, 10, 210, 30), 20);
+    EXPECT_GT(InkIn(picture, width, 30, 40, 210, 60), 20);
+    // The face below the controls stays plain.
+    EXPECT_EQ(InkIn(picture, width, 10, 195, 160, 215), 0);
+}
