@@ -38,6 +38,9 @@ namespace
 const char* const kReportFiles[] = {"!error.txt", "!anims.txt",    "!subsets.txt",
                                     "!techs.txt", "!textures.txt", "!variables.txt"};
 
+// The window's name when the text keys do not give one.
+const char* const kDefaultGameName = "Duskmere 2";
+
 // Debug timers of the frame measurement (the engine update is timed from 401).
 constexpr unsigned kFrameTimer = 401;
 constexpr unsigned kMeasuredTimer = 407;
@@ -176,8 +179,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
     TkRegisterScriptAction("screenshot", ScriptScreenshot);
 
     // The window class and the title are both the game's name.
+    // Without the text-key file there is no name, and a window class needs
+    // one: the game's own name stands in, and the log says why.
     char name[256];
     std::snprintf(name, sizeof name, "%s", g_TextMgr.GetText(">GameName"));
+    const bool nameMissing = name[0] == 0;
+    if (nameMissing)
+        std::snprintf(name, sizeof name, "%s", kDefaultGameName);
     if (FindWindowA(name, name))
         return 0;
     CreateMutexA(nullptr, FALSE, "Duskmere2");
@@ -194,6 +202,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
     g_Console.BackupConsoleAtStart();
     g_Console.Print("Welcome to Duskmere 2.");
     g_Console.Print("Tovak 5 engine starting.");
+    if (nameMissing)
+        g_Console.Print("ERROR: no text for >GameName in scripts\\text_keys.txt");
 
     std::srand(static_cast<unsigned>(100.0 * Timer(TIMER_GETABSOLUTETIME)));
 
