@@ -122,8 +122,11 @@ HRESULT CheckFormat(DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format)
 HRESULT CheckMultiSample(D3DFORMAT format, D3DMULTISAMPLE_TYPE type, DWORD* qualityLevels)
 {
     const FormatInfo info = GetFormatInfo(format);
-    const bool renderable = (info.kind == FormatKind::Color && info.renderTarget && !info.floatChannels) ||
-                            (info.kind == FormatKind::Depth && IsDepthFormatSupported(format));
+    // Without multisampling every colour format qualifies (float targets
+    // included); with it only the integer render-target formats.
+    const bool colorOk = info.kind == FormatKind::Color &&
+                         (type == D3DMULTISAMPLE_NONE || (info.renderTarget && !info.floatChannels));
+    const bool renderable = colorOk || (info.kind == FormatKind::Depth && IsDepthFormatSupported(format));
     const auto& types = Settings().multiSampleTypes;
     const bool supported = std::find(types.begin(), types.end(), type) != types.end();
     if (!renderable || !supported)
@@ -158,7 +161,7 @@ D3DCAPS9 MakeCaps(bool hardwareVertexProcessing)
     caps.MaxSimultaneousTextures = 8;
     caps.MaxActiveLights = 8;
     caps.MaxPointSize = 256.0f;
-    caps.MaxPrimitiveCount = 0xFFFFFF;
+    caps.MaxPrimitiveCount = kMaxPrimitiveCount;
     caps.MaxVertexIndex = 0xFFFFFF;
     caps.MaxStreams = 16;
     caps.MaxStreamStride = 508;

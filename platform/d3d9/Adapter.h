@@ -39,6 +39,8 @@ HRESULT CheckFormat(DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format);
 HRESULT CheckMultiSample(D3DFORMAT format, D3DMULTISAMPLE_TYPE type, DWORD* qualityLevels);
 HRESULT CheckDepthMatch(D3DFORMAT renderTargetFormat, D3DFORMAT depthFormat);
 D3DCAPS9 MakeCaps(bool hardwareVertexProcessing);
+// The most primitives one draw call may ask for (the caps' MaxPrimitiveCount).
+constexpr DWORD kMaxPrimitiveCount = 0xFFFFFF;
 
 // Every live device, oldest first; device loss reaches all of them.
 std::vector<Device*>& LiveDevices();

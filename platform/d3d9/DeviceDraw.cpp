@@ -2,6 +2,7 @@
 // made in, and pre-transformed triangles are rasterised into render target 0.
 #include "platform/d3d9/Device.h"
 
+#include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/IndexBuffer.h"
 #include "platform/d3d9/Rasterizer.h"
 #include "platform/d3d9/Surface.h"
@@ -28,7 +29,8 @@ struct VertexSource
 
 namespace
 {
-UINT VertexCount(D3DPRIMITIVETYPE type, UINT primitives)
+// In 64 bits: a hostile primitive count must not wrap into a small one.
+uint64_t VertexCount(D3DPRIMITIVETYPE type, uint64_t primitives)
 {
     switch (type)
     {
@@ -85,7 +87,11 @@ HRESULT Device::CheckDrawable(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* 
         return D3DERR_INVALIDCALL;
     if (type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
         return D3DERR_INVALIDCALL;
-    *vertexCount = VertexCount(type, primitiveCount);
+    // No more primitives than the caps allow, so that the vertex (or index)
+    // count and every position inside the draw fit in 32 bits.
+    if (primitiveCount > kMaxPrimitiveCount)
+        return D3DERR_INVALIDCALL;
+    *vertexCount = static_cast<UINT>(VertexCount(type, primitiveCount));
     return D3D_OK;
 }
 
@@ -294,7 +300,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinV
     // indices outside that range are not read.
     VertexSource source;
     source.vertices = static_cast<const BYTE*>(pVertexStreamZeroData);
-    source.vertexBytes = size_t(MinVertexIndex + NumVertices) * VertexStreamZeroStride;
+    source.vertexBytes = (size_t(MinVertexIndex) + NumVertices) * VertexStreamZeroStride;
     source.stride = VertexStreamZeroStride;
     source.indices = static_cast<const BYTE*>(pIndexData);
     source.indexSize = IndexDataFormat == D3DFMT_INDEX32 ? 4 : 2;

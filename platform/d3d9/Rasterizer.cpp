@@ -50,16 +50,20 @@ Color4 Sample(const Surface* texture, const DWORD* sampler, float u, float v)
 {
     const int w = static_cast<int>(texture->Width());
     const int h = static_cast<int>(texture->Height());
-    // Point sampling: the texel whose area holds the coordinate.
-    const float fx = std::floor(u * w), fy = std::floor(v * h);
-    const int ix = static_cast<int>(std::clamp(fx, -1.0e6f, 1.0e6f));
-    const int iy = static_cast<int>(std::clamp(fy, -1.0e6f, 1.0e6f));
+    // Point sampling: the texel whose area holds the coordinate. A NaN
+    // coordinate (an infinite one met a zero weight) reads texel 0, as the
+    // conversion to int has no value for it.
+    auto texel = [](float f) { return std::isnan(f) ? 0 : static_cast<int>(std::clamp(f, -1.0e6f, 1.0e6f)); };
+    const int ix = texel(std::floor(u * w));
+    const int iy = texel(std::floor(v * h));
     const int x = Address(ix, w, sampler[D3DSAMP_ADDRESSU]);
     const int y = Address(iy, h, sampler[D3DSAMP_ADDRESSV]);
     if (x < 0 || y < 0)
         return ColorFromArgb(sampler[D3DSAMP_BORDERCOLOR]);
     Color4 c;
-    if (!UnpackColor(texture->Format(), const_cast<Surface*>(texture)->PixelAt(UINT(x), UINT(y)), &c))
+    // Block-compressed levels have no per-pixel address: never form one.
+    if (texture->BytesPerPixel() == 0 ||
+        !UnpackColor(texture->Format(), const_cast<Surface*>(texture)->PixelAt(UINT(x), UINT(y)), &c))
     {
         LogOnce("Direct3D: the 2D rasteriser cannot sample compressed textures; they read as white");
         return {1, 1, 1, 1};

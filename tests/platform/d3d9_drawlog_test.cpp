@@ -120,6 +120,11 @@ TEST_F(DrawLogTest, DrawsOutsideASceneOrBeyondTheirBuffersAreRefused)
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 6, 3),
               D3DERR_INVALIDCALL); // 15 of 12 indices
     EXPECT_EQ(device->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 1), D3DERR_INVALIDCALL);
+    // Counts whose vertex or index total wraps around 32 bits into a small one.
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 0xFFFFFFFFu), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 0x55555556u), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 0, 0x55555556u), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLEFAN, 0, 0, 8, 0, 0xFFFFFFFEu), D3DERR_INVALIDCALL);
     ASSERT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(device->EndScene(), D3DERR_INVALIDCALL);
     EXPECT_EQ(TkD3D9GetDrawCount(device, TkFrame::Current), 0u);

@@ -2,6 +2,8 @@
 // rectangle drawing of the 2D layer relies on to be read back.
 #include "d3d9_fixture.h"
 
+#include <limits>
+
 using namespace d3d9test;
 
 namespace
@@ -183,4 +185,40 @@ TEST_F(RasterTest, StripFromVertexBufferDrawsIntoARenderTargetTexture)
     vb->Release();
     surface->Release();
     target->Release();
+}
+
+TEST_F(RasterTest, HostileCountsAndCoordinatesStayInsideTheirData)
+{
+    const D3DCOLOR c = D3DCOLOR_XRGB(40, 50, 60);
+    const Vertex2D triangle[] = {{0, 0, 0, 1, c, 0, 0}, {8, 0, 0, 1, c, 0, 0}, {0, 8, 0, 1, c, 0, 0}};
+    const WORD indices[] = {0, 1, 2};
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    // 0x55555556 triangles need 2^32 + 2 indices: the count must not wrap to 2
+    // and send the rasteriser past the three indices given.
+    EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 0x55555556u, indices, D3DFMT_INDEX16,
+                                             triangle, sizeof(Vertex2D)),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 0xFFFFFFFFu, triangle, sizeof(Vertex2D)),
+              D3DERR_INVALIDCALL);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    RECT box;
+    EXPECT_EQ(Covered(&box), 0);
+
+    // Coordinates that are not numbers read the first texel.
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(2, 2, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    std::memset(locked.pBits, 0, size_t(locked.Pitch) * 2);
+    static_cast<DWORD*>(locked.pBits)[0] = D3DCOLOR_XRGB(200, 100, 50);
+    texture->UnlockRect(0);
+    ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const D3DCOLOR white = D3DCOLOR_XRGB(255, 255, 255);
+    const std::vector<Vertex2D> odd = {
+        {0, 0, 0, 1, white, nan, nan}, {8, 0, 0, 1, white, nan, nan}, {0, 8, 0, 1, white, nan, nan}};
+    Draw(odd);
+    EXPECT_EQ(BackPixel(1, 1), D3DCOLOR_XRGB(200, 100, 50));
+    device->SetTexture(0, nullptr);
+    texture->Release();
 }
