@@ -71,8 +71,12 @@ void CopyBytes(Surface* src, const RECT& from, Surface* dst, LONG toX, LONG toY)
 HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil)
 {
     const DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
-    if (Flags == 0 || (Flags & ~known) || (Count > 0 && !pRects))
+    if (Flags == 0 || (Flags & ~known))
         return D3DERR_INVALIDCALL;
+    // A count without rectangles clears the whole viewport, as natively;
+    // rectangles with a count of zero clear nothing (below).
+    if (!pRects)
+        Count = 0;
     const bool depth = (Flags & D3DCLEAR_ZBUFFER) != 0;
     const bool stencil = (Flags & D3DCLEAR_STENCIL) != 0;
     // Depth or stencil without a depth surface, or stencil on a depth format
@@ -198,10 +202,11 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSo
         return D3DERR_INVALIDCALL;
     const LONG toX = pDestPoint ? pDestPoint->x : 0;
     const LONG toY = pDestPoint ? pDestPoint->y : 0;
-    const RECT to = {toX, toY, toX + (from.right - from.left), toY + (from.bottom - from.top)};
-    RECT checked;
-    if (!ResolveRect(&to, dst->Width(), dst->Height(), &checked))
+    // In 64 bits: a point near the end of the LONG range must not wrap.
+    if (toX < 0 || toY < 0 || int64_t(toX) + (from.right - from.left) > int64_t(dst->Width()) ||
+        int64_t(toY) + (from.bottom - from.top) > int64_t(dst->Height()))
         return D3DERR_INVALIDCALL;
+    const RECT to = {toX, toY, toX + (from.right - from.left), toY + (from.bottom - from.top)};
     if (GetFormatInfo(src->Format()).kind == FormatKind::Compressed &&
         (!IsBlockAligned(from, src->Width(), src->Height()) ||
          !IsBlockAligned(to, dst->Width(), dst->Height())))

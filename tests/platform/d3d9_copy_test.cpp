@@ -36,7 +36,14 @@ TEST_F(DeviceTest, ClearRectsAreCutToTheViewport)
     EXPECT_EQ(BackPixel(4, 4), kBlack);
     EXPECT_EQ(BackPixel(31, 0), kBlue);
     EXPECT_EQ(BackPixel(32, 0), kBlack); // outside the viewport
-    EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, kBlue, 1.0f, 0), D3DERR_INVALIDCALL);
+    // A count without rectangles clears the whole viewport, as a null list does.
+    ASSERT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, kRed, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(BackPixel(0, 47), kRed);
+    EXPECT_EQ(BackPixel(31, 0), kRed);
+    EXPECT_EQ(BackPixel(32, 0), kBlack);
+    // Rectangles with a count of zero clear nothing.
+    ASSERT_EQ(device->Clear(0, rects, D3DCLEAR_TARGET, kBlue, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(BackPixel(2, 2), kRed);
 }
 
 TEST_F(DeviceTest, ClearWritesDepthAndRefusesStencilWithoutStencilBits)
@@ -124,6 +131,11 @@ TEST_F(DeviceTest, UpdateSurfaceAndGetRenderTargetDataMoveExactBytes)
     EXPECT_EQ(Pixel(back, 51, 41), D3DCOLOR_XRGB(120, 120, 7));
     const POINT tooFar = {63, 47};
     EXPECT_EQ(device->UpdateSurface(system, &part, back, &tooFar), D3DERR_INVALIDCALL);
+    // Points whose far corner lies beyond the LONG range, or before the surface.
+    const POINT hostile[] = {{0x7fffffff, 0}, {0, 0x7fffffff}, {0x7ffffffe, 0x7ffffffe}, {-1, 0}, {0, -2}};
+    for (const POINT& point : hostile)
+        EXPECT_EQ(device->UpdateSurface(system, &part, back, &point), D3DERR_INVALIDCALL)
+            << point.x << "," << point.y;
     // The wrong direction (default pool to system memory) is refused.
     EXPECT_EQ(device->UpdateSurface(back, nullptr, system, nullptr), D3DERR_INVALIDCALL);
 

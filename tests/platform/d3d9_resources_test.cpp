@@ -178,6 +178,36 @@ TEST_F(DeviceTest, CreationRefusesImpossibleCombinations)
               D3DERR_INVALIDCALL);
 }
 
+TEST_F(DeviceTest, RenderTargetSurfacesOfEveryTargetFormat)
+{
+    struct Case
+    {
+        D3DFORMAT format;
+        bool multisampled; // 4 samples offered for it
+    };
+    const Case cases[] = {{D3DFMT_X8R8G8B8, true}, {D3DFMT_A8R8G8B8, true}, {D3DFMT_R5G6B5, true},
+                          {D3DFMT_R32F, false},    {D3DFMT_G16R16F, false}, {D3DFMT_A16B16G16R16F, false}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.format);
+        DWORD quality = 0;
+        EXPECT_EQ(
+            d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, c.format, TRUE, D3DMULTISAMPLE_NONE, &quality),
+            D3D_OK);
+        EXPECT_EQ(quality, 1u);
+        IDirect3DSurface9* target = nullptr;
+        ASSERT_EQ(
+            device->CreateRenderTarget(16, 8, c.format, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
+            D3D_OK);
+        target->Release();
+        EXPECT_EQ(
+            device->CreateRenderTarget(16, 8, c.format, D3DMULTISAMPLE_4_SAMPLES, 0, FALSE, &target, nullptr),
+            c.multisampled ? D3D_OK : D3DERR_INVALIDCALL);
+        if (target)
+            target->Release();
+    }
+}
+
 TEST_F(DeviceTest, BuffersLockInsideTheirSizeOnly)
 {
     IDirect3DVertexBuffer9* vb = nullptr;
