@@ -148,7 +148,16 @@ Device::~Device()
 
 ULONG Device::AddRef()
 {
-    return ++m_publicRefs;
+    if (m_publicRefs++ == 0 && !m_renderTargets[0])
+    {
+        // Taken again through a surface after its last public release, which
+        // unbound everything: back to the swap chain's own surfaces, so that
+        // render target 0 is never missing (SetViewport and Clear rely on it).
+        BindSurface(m_renderTargets[0], m_backBuffers[0]);
+        BindSurface(m_depthStencil, m_autoDepthStencil);
+        FullViewport();
+    }
+    return m_publicRefs;
 }
 
 ULONG Device::Release()

@@ -181,6 +181,18 @@ TEST_F(DeviceTest, SwapChainSurfacesKeepTheDeviceAlive)
     EXPECT_EQ(back->GetDesc(&desc), D3D_OK);
     IDirect3DDevice9* again = nullptr;
     ASSERT_EQ(back->GetDevice(&again), D3D_OK);
+    // Taken up again, the device draws into its back buffer as before.
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_EQ(again->GetRenderTarget(0, &target), D3D_OK);
+    EXPECT_EQ(target, back);
+    target->Release();
+    const D3DVIEWPORT9 viewport = {1, 1, 8, 8, 0.0f, 1.0f};
+    EXPECT_EQ(again->SetViewport(&viewport), D3D_OK);
+    EXPECT_EQ(again->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 9, 0), 1.0f, 0),
+              D3D_OK);
+    D3DCOLOR pixel = 0;
+    ASSERT_TRUE(TkD3D9ReadPixel(back, 2, 2, &pixel));
+    EXPECT_EQ(pixel, D3DCOLOR_XRGB(0, 9, 0));
     back->Release();
     device = again; // the fixture releases it
 }
