@@ -340,6 +340,7 @@ bool LayoutFromFvf(DWORD fvf, VertexLayout* out)
     for (UINT i = 0; i < count; ++i)
     {
         layout.texOffset[i] = offset;
+        layout.texFloats[i] = kCoordBytes[(fvf >> (16 + 2 * i)) & 3] / 4;
         offset += kCoordBytes[(fvf >> (16 + 2 * i)) & 3];
     }
     layout.texCount = count;
@@ -374,6 +375,7 @@ bool LayoutFromDeclaration(const std::vector<D3DVERTEXELEMENT9>& elements, Verte
                   e.Type == D3DDECLTYPE_FLOAT4))
         {
             layout.texOffset[e.UsageIndex] = e.Offset;
+            layout.texFloats[e.UsageIndex] = DeclTypeSize(e.Type) / 4;
             layout.texCount = std::max<UINT>(layout.texCount, e.UsageIndex + 1u);
             reach(e);
         }
@@ -398,8 +400,12 @@ RasterVertex ReadVertex(const VertexLayout& layout, const BYTE* vertex)
     v.diffuse = ColorFromArgb(color);
     for (UINT i = 0; i < layout.texCount; ++i)
     {
-        v.u[i] = ReadFloat(vertex + layout.texOffset[i]);
-        v.v[i] = ReadFloat(vertex + layout.texOffset[i] + 4);
+        // A set the layout does not give (or gives one float of) reads as 0:
+        // never read past the fields the layout reaches.
+        if (layout.texFloats[i] >= 1)
+            v.u[i] = ReadFloat(vertex + layout.texOffset[i]);
+        if (layout.texFloats[i] >= 2)
+            v.v[i] = ReadFloat(vertex + layout.texOffset[i] + 4);
     }
     return v;
 }

@@ -23,7 +23,8 @@ struct VertexLayout
     int diffuseOffset = -1;
     UINT texCount = 0;
     UINT texOffset[kMaxTexCoords] = {};
-    UINT size = 0; // bytes the fields above reach
+    UINT texFloats[kMaxTexCoords] = {}; // 1 to 4; only u is read from a 1-float set
+    UINT size = 0;                      // bytes the fields above reach
 };
 
 // False when the vertex format is not pre-transformed.

@@ -222,3 +222,25 @@ TEST_F(RasterTest, HostileCountsAndCoordinatesStayInsideTheirData)
     device->SetTexture(0, nullptr);
     texture->Release();
 }
+
+TEST_F(RasterTest, OneFloatTextureCoordinatesReadOnlyTheirOwnBytes)
+{
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(2, 1, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    static_cast<DWORD*>(locked.pBits)[0] = D3DCOLOR_XRGB(255, 0, 0);
+    static_cast<DWORD*>(locked.pBits)[1] = D3DCOLOR_XRGB(0, 255, 0);
+    texture->UnlockRect(0);
+    ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
+    ASSERT_EQ(device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE1(0)), D3D_OK);
+    // Exactly three 20-byte vertices on the heap: the last one's coordinate
+    // ends the data, so reading a second float would run past it.
+    std::vector<float> data = {0, 0, 0, 1, 0.75f, 8, 0, 0, 1, 0.75f, 0, 8, 0, 1, 0.75f};
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, data.data(), 5 * sizeof(float)), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_EQ(BackPixel(1, 1), D3DCOLOR_XRGB(0, 255, 0));
+    device->SetTexture(0, nullptr);
+    texture->Release();
+}
