@@ -122,3 +122,62 @@ TEST_F(Win32SingleInstanceTest, NamedMutexExistsWhileAnyProcessHoldsIt)
     CloseHandle(again);
 }
 } // namespace
+
+namespace
+{
+// Many processes create the same mutex at the same moment: exactly one of them
+// may be told it was first, however their steps interleave.
+TEST_F(Win32SingleInstanceTest, OnlyOneOfManySimultaneousCreatorsIsFirst)
+{
+    constexpr int kRounds = 30;
+    constexpr int kProcesses = 6;
+    for (int round = 0; round < kRounds; ++round)
+    {
+        const std::string name = "Race" + std::to_string(round);
+        int go[2], results[2], hold[2];
+        ASSERT_EQ(::pipe(go), 0);
+        ASSERT_EQ(::pipe(results), 0);
+        ASSERT_EQ(::pipe(hold), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < kProcesses; ++i)
+        {
+            pid_t pid = ::fork();
+            if (pid == 0)
+            {
+                ::close(go[1]);
+                ::close(results[0]);
+                ::close(hold[1]);
+                char start;
+                if (::read(go[0], &start, 1) != 0) // released when the pipe closes
+                    ::_exit(3);
+                HANDLE h = CreateMutexA(nullptr, FALSE, name.c_str());
+                char first = h && GetLastError() == ERROR_SUCCESS ? 'f' : 'e';
+                if (::write(results[1], &first, 1) != 1)
+                    ::_exit(2);
+                // Each keeps its handle until every answer is in.
+                char wait;
+                (void)!::read(hold[0], &wait, 1);
+                ::_exit(0);
+            }
+            children.push_back(pid);
+        }
+        ::close(go[0]);
+        ::close(results[1]);
+        ::close(hold[0]);
+        ::close(go[1]); // every child starts now
+        int firsts = 0, answers = 0;
+        char c;
+        while (answers < kProcesses && ::read(results[0], &c, 1) == 1)
+        {
+            ++answers;
+            firsts += c == 'f';
+        }
+        ::close(results[0]);
+        ::close(hold[1]);
+        for (pid_t pid : children)
+            ::waitpid(pid, nullptr, 0);
+        EXPECT_EQ(answers, kProcesses);
+        EXPECT_EQ(firsts, 1) << "round " << round;
+    }
+}
+} // namespace
