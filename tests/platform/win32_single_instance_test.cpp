@@ -3,6 +3,8 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <thread>
+
 namespace
 {
 using Win32SingleInstanceTest = Win32Test;
@@ -179,5 +181,37 @@ TEST_F(Win32SingleInstanceTest, OnlyOneOfManySimultaneousCreatorsIsFirst)
         EXPECT_EQ(answers, kProcesses);
         EXPECT_EQ(firsts, 1) << "round " << round;
     }
+}
+} // namespace
+
+namespace
+{
+// Another process renames its window over and over: a look for its class must
+// find it every time, never a file caught between two writes.
+TEST_F(Win32SingleInstanceTest, AWindowBeingRetitledIsAlwaysFound)
+{
+    Helper game(
+        [this]
+        {
+            HWND hwnd = MakeWindow("Duskmere 2", "Duskmere 2");
+            if (!hwnd)
+                return false;
+            // A thread of the other process keeps retitling it until the
+            // test kills that process.
+            std::thread(
+                [hwnd]
+                {
+                    for (int i = 0;; ++i)
+                        SetWindowTextA(hwnd,
+                                       i % 2 ? "Duskmere 2 - loading a much longer title" : "Duskmere 2");
+                })
+                .detach();
+            return true;
+        });
+    ASSERT_TRUE(game.Ready());
+    int missed = 0;
+    for (int i = 0; i < 3000; ++i)
+        missed += FindWindowA("Duskmere 2", nullptr) == nullptr;
+    EXPECT_EQ(missed, 0);
 }
 } // namespace
