@@ -44,12 +44,14 @@ HANDLE CreateMutexA(SECURITY_ATTRIBUTES*, BOOL, LPCSTR name)
         // Creators take turns on a guard file: the probe below and the change
         // from the exclusive probe to a shared hold (which flock does not
         // promise to make in one step) are never seen half done by another.
-        int guard = ::open((path + ".guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        int guard =
+            ::open((path + ".guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (guard >= 0)
             while (::flock(guard, LOCK_EX) != 0 && errno == EINTR)
             {
             }
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // Never through a link another user planted in a shared folder.
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (fd < 0)
         {
             if (guard >= 0)

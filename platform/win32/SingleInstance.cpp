@@ -151,6 +151,14 @@ bool ReadContent(int fd, std::string& className, std::string& title)
     return false;
 }
 
+// Lock files live in a folder other users may write to (/tmp): only a
+// regular file owned by this user is one of ours.
+bool OurPlainFile(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid();
+}
+
 // The pid from a window lock file name "<prefix><class>-<pid>-<serial>.lock".
 int PidFromFileName(const std::string& name)
 {
@@ -225,12 +233,20 @@ int TkTakeWindowLock(const char* className, const char* title)
     {
         std::string path = dir + "/" + WindowFilePrefix(className) + std::to_string(::getpid()) + "-" +
                            std::to_string(++held.serial) + ".lock";
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0)
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        if (fd < 0 && errno != ELOOP)
         {
             std::fprintf(stderr, "Window lock: cannot create \"%s\": %s\n", path.c_str(),
                          std::strerror(errno));
             return -1;
+        }
+        if (fd < 0 || !OurPlainFile(fd))
+        {
+            // Something else sits under our name (a link, a pipe, another
+            // user's file): never write through it; take the next name.
+            if (fd >= 0)
+                ::close(fd);
+            continue;
         }
         // Written before the lock is taken, so a locked file is always a whole
         // one (an unlocked file is stale to a finder, and the check below
@@ -300,9 +316,16 @@ bool TkFindForeignWindow(const char* className, const char* title, int* ownerPid
         if (pid <= 0 || pid == ::getpid())
             continue; // our own windows are in the window table
         std::string path = dir + "/" + name;
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Only a plain file of ours is a window: a pipe or a device under
+        // such a name must not block the look or be taken for a window.
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
+        if (!OurPlainFile(fd))
+        {
+            ::close(fd);
+            continue;
+        }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         {
             // Nobody holds it: its owner died without cleaning up.

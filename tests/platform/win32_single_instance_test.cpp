@@ -1,6 +1,7 @@
 #include "win32_fixture.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <thread>
@@ -213,5 +214,33 @@ TEST_F(Win32SingleInstanceTest, AWindowBeingRetitledIsAlwaysFound)
     for (int i = 0; i < 3000; ++i)
         missed += FindWindowA("Duskmere 2", nullptr) == nullptr;
     EXPECT_EQ(missed, 0);
+}
+} // namespace
+
+namespace
+{
+// The lock folder may be shared with other users (/tmp): what sits there under
+// a window file's name but is no plain file of ours is never written through,
+// never waited on and never taken for a window.
+TEST_F(Win32SingleInstanceTest, StrangeEntriesInTheLockFolderAreLeftAlone)
+{
+    const std::filesystem::path locks = m_dir / "locks";
+    const std::string prefix = "tk-" + std::to_string(::getuid()) + "-win-duskmere_202-";
+    // A pipe as the window of a process that exists (opening it for reading
+    // would wait for a writer for ever).
+    const std::string pipeName = prefix + std::to_string(::getppid()) + "-1.lock";
+    ASSERT_EQ(::mkfifo((locks / pipeName).c_str(), 0600), 0);
+    EXPECT_EQ(FindWindowA("Duskmere 2", nullptr), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(locks / pipeName));
+
+    // Links under every name this process could take for its next windows.
+    WriteFile("victim.txt", "keep me");
+    for (int serial = 1; serial <= 64; ++serial)
+        std::filesystem::create_symlink(
+            m_dir / "victim.txt",
+            locks / (prefix + std::to_string(::getpid()) + "-" + std::to_string(serial) + ".lock"));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(MakeWindow("Duskmere 2", "Duskmere 2"), nullptr);
+    EXPECT_EQ(ReadFile("victim.txt"), "keep me");
 }
 } // namespace
