@@ -64,6 +64,9 @@ TEST(Win32Keys, NamesGiveVirtualKeysAndScanCodes)
         EXPECT_EQ(key.scan, c.scan) << c.name;
     }
     EXPECT_EQ(TkKeyFromName(nullptr).vk, 0);
+    // Bytes past ASCII in a script name no key (and are read as unsigned).
+    for (const char* odd : {"F\xb9", "F1\xb2", "\xe9", "F\xff\xff"})
+        EXPECT_EQ(TkKeyFromName(odd).vk, 0) << odd;
 }
 
 TEST(Win32Keys, OtherNamesOfAKeyGiveTheSameKey)
