@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -46,24 +47,31 @@ struct SdlWindowEntry
     HWND hwnd;
     SDL_Window* window;
 };
-SdlWindowEntry g_sdlWindows[8] = {};
+// One entry per window handle, however many windows there are.
+std::vector<SdlWindowEntry> g_sdlWindows;
 } // namespace
 
 void TkSetSdlWindow(HWND hwnd, SDL_Window* window)
 {
-    for (auto& e : g_sdlWindows)
-        if (e.hwnd == hwnd || (!e.hwnd && window))
+    if (!hwnd)
+        return;
+    for (auto it = g_sdlWindows.begin(); it != g_sdlWindows.end(); ++it)
+        if (it->hwnd == hwnd)
         {
-            e.hwnd = window ? hwnd : nullptr;
-            e.window = window;
+            if (window)
+                it->window = window;
+            else
+                g_sdlWindows.erase(it);
             return;
         }
+    if (window)
+        g_sdlWindows.push_back(SdlWindowEntry{hwnd, window});
 }
 
 SDL_Window* TkGetSdlWindow(HWND hwnd)
 {
-    for (auto& e : g_sdlWindows)
-        if (e.hwnd && e.hwnd == hwnd)
+    for (const auto& e : g_sdlWindows)
+        if (e.hwnd == hwnd)
             return e.window;
     return nullptr;
 }

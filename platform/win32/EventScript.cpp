@@ -20,6 +20,9 @@ constexpr int kMaxMouseMove = 1000000;
 constexpr int kMaxWheelNotches = 1000;
 constexpr int kScriptMouseButtons = 3;
 constexpr long kMaxScriptBytes = 16 * 1024 * 1024;
+// No action needs a longer line; a longer one is refused before it is split
+// into words, so a runaway line can never make playing slow.
+constexpr size_t kMaxScriptLineChars = 1024;
 constexpr size_t kQuotedLineChars = 80;
 
 struct PendingRelease
@@ -204,7 +207,8 @@ bool ParseAction(const std::string& action, TkScriptEvent& out, std::string& err
 void RunRegistered(const TkScriptEvent& e)
 {
     std::vector<std::string> words = Words(e.args);
-    for (size_t n = words.size(); n > 0; --n)
+    // No verb is longer than the longest registered one.
+    for (size_t n = std::min(words.size(), TkLongestScriptVerbWords()); n > 0; --n)
     {
         std::string verb, args;
         for (size_t i = 0; i < words.size(); ++i)
@@ -256,6 +260,11 @@ void Run(const TkScriptEvent& e, uint32_t frame)
 TkScriptLineKind TkParseScriptLine(const std::string& line, TkScriptEvent& out, std::string& error)
 {
     out = TkScriptEvent();
+    if (line.size() > kMaxScriptLineChars)
+    {
+        error = "the line is longer than " + std::to_string(kMaxScriptLineChars) + " characters";
+        return TkScriptLineKind::Error;
+    }
     size_t i = 0;
     while (i < line.size() && IsBlank(line[i]))
         ++i;

@@ -14,9 +14,10 @@
 //   quit                          PostQuitMessage(0)
 // Other layers add their own verbs (the device adds "device lost" and "device
 // restored"); a verb may have several words, the longest registered one wins.
-// A malformed line or an unknown verb is one stderr line naming the file and
-// line number; the rest of the script still plays.
+// A malformed line, a line longer than 1024 characters or an unknown verb is
+// one stderr line naming the file and line number; the rest still plays.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,8 @@ void TkRegisterScriptAction(const char* verb, TkScriptHandler handler);
 // Runs a registered verb; false when there is none or it refused its arguments.
 bool TkRunScriptAction(const std::string& verb, const std::string& args);
 bool TkHasScriptAction(const std::string& verb);
+// The most words any registered verb has ("device lost": 2).
+size_t TkLongestScriptVerbWords();
 
 // One line of a script. Built-in actions are checked when the line is read and
 // keep their verb ("key down") and arguments ("A"); any other action keeps its

@@ -59,8 +59,21 @@ LPARAM CursorParam()
     return MAKELPARAM(g_input.cursor.x, g_input.cursor.y);
 }
 
+// Without a window the cursor still stays where message coordinates (16 bits)
+// can carry it, however far the mouse is moved.
+constexpr int kCursorMin = -32768;
+constexpr int kCursorMax = 32767;
+
+int CursorSum(int from, int delta)
+{
+    const long long sum = static_cast<long long>(from) + delta;
+    return static_cast<int>(sum < kCursorMin ? kCursorMin : sum > kCursorMax ? kCursorMax : sum);
+}
+
 void ClampCursor()
 {
+    g_input.cursor.x = CursorSum(g_input.cursor.x, 0);
+    g_input.cursor.y = CursorSum(g_input.cursor.y, 0);
     RECT client;
     HWND target = TkInputWindow();
     if (!target || !GetClientRect(target, &client))
@@ -151,7 +164,7 @@ void TkInjectText(const char* utf8)
 
 void TkInjectMouseMove(int dx, int dy)
 {
-    TkInjectMouseMoveTo(g_input.cursor.x + dx, g_input.cursor.y + dy, dx, dy);
+    TkInjectMouseMoveTo(CursorSum(g_input.cursor.x, dx), CursorSum(g_input.cursor.y, dy), dx, dy);
 }
 
 void TkInjectMouseMoveTo(int x, int y, int dx, int dy)

@@ -102,8 +102,9 @@ TkKey TkKeyFromName(const char* name)
         if (c >= '0' && c <= '9')
             return TkKey{static_cast<BYTE>(c), static_cast<BYTE>(c == '0' ? 0x0B : 0x02 + (c - '1'))};
     }
-    if ((name[0] == 'F' || name[0] == 'f') && (length == 2 || length == 3) && std::isdigit(name[1]) &&
-        (length == 2 || std::isdigit(name[2])))
+    if ((name[0] == 'F' || name[0] == 'f') && (length == 2 || length == 3) &&
+        std::isdigit(static_cast<unsigned char>(name[1])) &&
+        (length == 2 || std::isdigit(static_cast<unsigned char>(name[2]))))
     {
         int n = std::atoi(name + 1);
         if (n >= 1 && n <= 12)

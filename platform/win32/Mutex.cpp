@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,18 +41,33 @@ HANDLE CreateMutexA(SECURITY_ATTRIBUTES*, BOOL, LPCSTR name)
         ::mkdir(dir.c_str(), 0700);
         std::string path =
             dir + "/tk-" + std::to_string(::getuid()) + "-mutex-" + TkSanitiseLockName(name, false) + ".lock";
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // Creators take turns on a guard file: the probe below and the change
+        // from the exclusive probe to a shared hold (which flock does not
+        // promise to make in one step) are never seen half done by another.
+        int guard =
+            ::open((path + ".guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        if (guard >= 0)
+            while (::flock(guard, LOCK_EX) != 0 && errno == EINTR)
+            {
+            }
+        // Never through a link another user planted in a shared folder.
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (fd < 0)
         {
+            if (guard >= 0)
+                ::close(guard);
             SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
             error = ERROR_ALREADY_EXISTS;
-        // Turn our hold into a shared one so later openers see us. Another
-        // opener may hold the exclusive probe for an instant; wait that out.
+        // Turn our hold into a shared one so later openers see us. Without the
+        // guard file another opener may hold the exclusive probe for an
+        // instant; wait that out.
         for (int i = 0; i < kSharedLockAttempts && ::flock(fd, LOCK_SH | LOCK_NB) != 0; ++i)
             ::usleep(kSharedLockRetryUs);
+        if (guard >= 0)
+            ::close(guard);
         mutex->fd = fd;
     }
     HANDLE handle = mutex.get();

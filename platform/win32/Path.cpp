@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 
 namespace
@@ -101,5 +102,15 @@ FILE* TkFopen(const char* name, const char* mode)
     if (!name || !mode)
         return nullptr;
     std::string path = TkResolvePath(name);
-    return std::fopen(path.c_str(), mode);
+    FILE* f = std::fopen(path.c_str(), mode);
+    // A folder opens for reading here but never on Windows, and a reader that
+    // asks its size would get a nonsense one: it is no file.
+    struct stat st;
+    if (f && ::fstat(::fileno(f), &st) == 0 && S_ISDIR(st.st_mode))
+    {
+        std::fclose(f);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return f;
 }

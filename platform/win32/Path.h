@@ -12,6 +12,7 @@
 std::string TkResolvePath(const char* name);
 
 // fopen through the resolver. Every reader and writer of the game uses it.
+// A folder is not a file: null, as on Windows.
 FILE* TkFopen(const char* name, const char* mode);
 
 // Case-blind compare of two names as the game's file system sees them (ASCII).

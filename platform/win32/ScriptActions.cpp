@@ -2,6 +2,7 @@
 
 #include "platform/win32/Path.h"
 
+#include <algorithm>
 #include <map>
 
 namespace
@@ -25,6 +26,24 @@ void TkRegisterScriptAction(const char* verb, TkScriptHandler handler)
 {
     if (verb && handler)
         Actions()[verb] = handler;
+}
+
+size_t TkLongestScriptVerbWords()
+{
+    size_t longest = 0;
+    for (const auto& [verb, handler] : Actions())
+    {
+        size_t words = 0;
+        bool inWord = false;
+        for (char c : verb)
+        {
+            const bool blank = c == ' ' || c == '\t';
+            words += !blank && !inWord;
+            inWord = !blank;
+        }
+        longest = std::max(longest, words);
+    }
+    return longest;
 }
 
 bool TkRunScriptAction(const std::string& verb, const std::string& args)

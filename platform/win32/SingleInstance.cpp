@@ -21,6 +21,10 @@ namespace
 {
 constexpr size_t kMaxSanitisedName = 96;
 constexpr size_t kMaxLockFileBytes = 4096;
+// A live window's file that does not read whole is being rewritten; it is
+// read again for up to this many times this long.
+constexpr int kLockReadAttempts = 50;
+constexpr useconds_t kLockReadRetryUs = 200;
 
 struct HeldLock
 {
@@ -93,17 +97,29 @@ std::string WindowFilePrefix(const char* className)
     return prefix;
 }
 
-// Class and title go into the file one per line; line breaks inside them
-// become blanks so the file always reads back as two lines.
-bool WriteContent(int fd, const char* className, const char* title)
+// Class and title go into the file one per line (line breaks inside them
+// become blanks), then a check line: the FNV-1a hash of the two lines. A
+// finder reading while the owner rewrites the title may catch a mix of old and
+// new text; the check tells it to read again.
+std::string LockContent(const char* className, const char* title)
 {
-    std::string content = TkOneLine(className) + "\n" + TkOneLine(title) + "\n";
-    if (::ftruncate(fd, 0) != 0)
-        return false;
-    return ::pwrite(fd, content.data(), content.size(), 0) == static_cast<ssize_t>(content.size());
+    std::string lines = TkOneLine(className) + "\n" + TkOneLine(title) + "\n";
+    char check[16];
+    std::snprintf(check, sizeof(check), "%08x\n", Fnv1a(lines.c_str()));
+    return lines + check;
 }
 
-bool ReadContent(int fd, std::string& className, std::string& title)
+// The new text is written over the old before the file is cut to its length,
+// so the file is never empty while its window lives.
+bool WriteContent(int fd, const char* className, const char* title)
+{
+    const std::string content = LockContent(className, title);
+    if (::pwrite(fd, content.data(), content.size(), 0) != static_cast<ssize_t>(content.size()))
+        return false;
+    return ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+}
+
+bool ReadContentOnce(int fd, std::string& className, std::string& title)
 {
     char buffer[kMaxLockFileBytes];
     ssize_t n = ::pread(fd, buffer, sizeof(buffer) - 1, 0);
@@ -111,17 +127,36 @@ bool ReadContent(int fd, std::string& className, std::string& title)
         return false;
     buffer[n] = 0;
     char* firstEnd = std::strchr(buffer, '\n');
-    if (!firstEnd)
-        return false;
-    *firstEnd = 0;
-    char* second = firstEnd + 1;
-    char* secondEnd = std::strchr(second, '\n');
+    char* secondEnd = firstEnd ? std::strchr(firstEnd + 1, '\n') : nullptr;
     if (!secondEnd)
         return false;
-    *secondEnd = 0;
-    className = buffer;
-    title = second;
+    const std::string lines(buffer, static_cast<size_t>(secondEnd + 1 - buffer));
+    char check[16];
+    std::snprintf(check, sizeof(check), "%08x\n", Fnv1a(lines.c_str()));
+    if (std::strcmp(secondEnd + 1, check) != 0)
+        return false;
+    className.assign(buffer, firstEnd);
+    title.assign(firstEnd + 1, secondEnd);
     return true;
+}
+
+bool ReadContent(int fd, std::string& className, std::string& title)
+{
+    for (int attempt = 0; attempt < kLockReadAttempts; ++attempt)
+    {
+        if (ReadContentOnce(fd, className, title))
+            return true;
+        ::usleep(kLockReadRetryUs);
+    }
+    return false;
+}
+
+// Lock files live in a folder other users may write to (/tmp): only a
+// regular file owned by this user is one of ours.
+bool OurPlainFile(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid();
 }
 
 // The pid from a window lock file name "<prefix><class>-<pid>-<serial>.lock".
@@ -198,13 +233,25 @@ int TkTakeWindowLock(const char* className, const char* title)
     {
         std::string path = dir + "/" + WindowFilePrefix(className) + std::to_string(::getpid()) + "-" +
                            std::to_string(++held.serial) + ".lock";
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0)
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        if (fd < 0 && errno != ELOOP)
         {
             std::fprintf(stderr, "Window lock: cannot create \"%s\": %s\n", path.c_str(),
                          std::strerror(errno));
             return -1;
         }
+        if (fd < 0 || !OurPlainFile(fd))
+        {
+            // Something else sits under our name (a link, a pipe, another
+            // user's file): never write through it; take the next name.
+            if (fd >= 0)
+                ::close(fd);
+            continue;
+        }
+        // Written before the lock is taken, so a locked file is always a whole
+        // one (an unlocked file is stale to a finder, and the check below
+        // notices when one has removed it).
+        WriteContent(fd, className, title);
         struct stat byFd, byName;
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &byFd) != 0 ||
             ::stat(path.c_str(), &byName) != 0 || byFd.st_ino != byName.st_ino ||
@@ -213,7 +260,6 @@ int TkTakeWindowLock(const char* className, const char* title)
             ::close(fd);
             continue;
         }
-        WriteContent(fd, className, title);
         HeldLock lock;
         lock.fd = fd;
         lock.owner = ::getpid();
@@ -270,9 +316,16 @@ bool TkFindForeignWindow(const char* className, const char* title, int* ownerPid
         if (pid <= 0 || pid == ::getpid())
             continue; // our own windows are in the window table
         std::string path = dir + "/" + name;
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Only a plain file of ours is a window: a pipe or a device under
+        // such a name must not block the look or be taken for a window.
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
+        if (!OurPlainFile(fd))
+        {
+            ::close(fd);
+            continue;
+        }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         {
             // Nobody holds it: its owner died without cleaning up.

@@ -1,7 +1,12 @@
 #pragma once
-// File-name patterns as FindFirstFileA takes them: '*' any run of characters,
-// '?' one character, letters compared without regard to case. A pattern that
-// ends in ".*" also takes the name without an extension ("*.*" takes every
-// name), as Windows does.
+// File-name patterns as FindFirstFileA takes them, letters compared without
+// regard to case:
+//   '*'  any run of characters;
+//   '*' before a '.': any run that stops short of the name's last '.';
+//   '?'  one character other than '.'; before a '.' in the name or at its end
+//        it takes nothing ("slot?.sav" takes "slot.sav");
+//   '.' before '*', '?' or the end of the pattern: the name's '.', or nothing
+//        at the end of the name ("walk.*" takes "walk", "*." takes the names
+//        without an extension, "*.*" every name).
 
 bool TkMatchWildcard(const char* pattern, const char* name);

@@ -64,6 +64,9 @@ TEST(Win32Keys, NamesGiveVirtualKeysAndScanCodes)
         EXPECT_EQ(key.scan, c.scan) << c.name;
     }
     EXPECT_EQ(TkKeyFromName(nullptr).vk, 0);
+    // Bytes past ASCII in a script name no key (and are read as unsigned).
+    for (const char* odd : {"F\xb9", "F1\xb2", "\xe9", "F\xff\xff"})
+        EXPECT_EQ(TkKeyFromName(odd).vk, 0) << odd;
 }
 
 TEST(Win32Keys, OtherNamesOfAKeyGiveTheSameKey)
@@ -265,5 +268,23 @@ TEST_F(Win32InputTest, MouseQueueKeepsOrderAndOverflowsLikeABuffer)
     EXPECT_FALSE(TkIsVirtualKeyDown(VK_CONTROL));
     EXPECT_FALSE(TkIsVirtualKeyDown('A'));
     EXPECT_FALSE(TkIsMouseButtonDown(1));
+}
+TEST_F(Win32InputTest, CursorStaysInRangeWithoutAWindowHoweverFarTheMouseGoes)
+{
+    // Raw movement is kept whole; the cursor stops where messages can carry it.
+    for (int i = 0; i < 3000; ++i)
+        TkInjectMouseMove(1000000, -1000000);
+    EXPECT_EQ(TkGetCursorPosition().x, 32767);
+    EXPECT_EQ(TkGetCursorPosition().y, -32768);
+    TkMouseEvent e[2];
+    ASSERT_EQ(TkReadMouseEvents(e, 2), 2u);
+    EXPECT_EQ(e[0].value, 1000000);
+    EXPECT_EQ(e[1].value, -1000000);
+
+    // A window created later holds it in its client area again.
+    MakeWindow();
+    TkInjectMouseMove(-1, 1);
+    EXPECT_EQ(TkGetCursorPosition().x, 799);
+    EXPECT_EQ(TkGetCursorPosition().y, 0);
 }
 } // namespace

@@ -76,5 +76,11 @@ TEST_F(Win32PathTest, FopenReadsCaseBlindAndWritesTheAskedName)
     std::fclose(f);
     EXPECT_TRUE(std::filesystem::exists(m_dir / "Save" / "NamePrefixes.cfg"));
     EXPECT_EQ(TkFopen(nullptr, "rb"), nullptr);
+
+    // A folder is no file, by any case and mode.
+    for (const char* mode : {"rb", "rt", "r", "r+b"})
+        EXPECT_EQ(TkFopen("Scripts\\Animations", mode), nullptr) << mode;
+    EXPECT_EQ(TkFopen("SAVE", "wb"), nullptr);
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir / "Save"));
 }
 } // namespace

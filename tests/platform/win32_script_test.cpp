@@ -90,6 +90,28 @@ TEST_F(Win32ScriptTest, ReportsBadLinesByFileAndLineAndKeepsTheRest)
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
 }
 
+TEST_F(Win32ScriptTest, OverlongLinesAreRefusedWhole)
+{
+    // A line of exactly 1024 characters is still read; one more is refused
+    // before its words are looked at, however many it holds.
+    const std::string head = "frame 1: type ";
+    const std::string longest = head + std::string(1024 - head.size(), 'x');
+    std::string runaway = "frame 2: unknown";
+    for (int i = 0; i < 200000; ++i)
+        runaway += " w";
+    testing::internal::CaptureStderr();
+    TkLoadScriptText(longest + "\n" + head + std::string(1025 - head.size(), 'y') + "\n" + runaway + "\n",
+                     "long.script");
+    TkPlayScriptFrame(1);
+    TkPlayScriptFrame(2);
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(TkScriptEventCount(), 1u);
+    EXPECT_NE(errors.find("long.script:2: the line is longer than 1024 characters"), std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("long.script:3: the line is longer"), std::string::npos) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
+}
+
 TEST_F(Win32ScriptTest, PlaysKeysTextAndMouseAtTheirFrames)
 {
     HWND hwnd = MakeWindow();

@@ -108,3 +108,39 @@ TEST_F(Win32SystemTest, DirectInputObjectIsCreatedForItsOwnVersionOnly)
     EXPECT_EQ(input->Release(), 0u);
 }
 } // namespace
+
+namespace
+{
+HWND FakeWindow(uintptr_t n)
+{
+    return reinterpret_cast<HWND>(0x900000 + n * 0x10);
+}
+
+SDL_Window* FakeSdl(uintptr_t n)
+{
+    return reinterpret_cast<SDL_Window*>(0xA00000 + n * 0x10);
+}
+
+TEST(Win32Backend, SdlWindowTableKeepsOneEntryPerHandleWithoutALimit)
+{
+    constexpr uintptr_t kWindows = 20;
+    for (uintptr_t i = 0; i < kWindows; ++i)
+        TkSetSdlWindow(FakeWindow(i), FakeSdl(i));
+    for (uintptr_t i = 0; i < kWindows; ++i)
+        EXPECT_EQ(TkGetSdlWindow(FakeWindow(i)), FakeSdl(i)) << i;
+
+    // A handle set again after an earlier one was forgotten is still one
+    // entry: forgetting it leaves nothing behind.
+    TkSetSdlWindow(FakeWindow(0), nullptr);
+    TkSetSdlWindow(FakeWindow(1), FakeSdl(100));
+    EXPECT_EQ(TkGetSdlWindow(FakeWindow(1)), FakeSdl(100));
+    TkSetSdlWindow(FakeWindow(1), nullptr);
+    EXPECT_EQ(TkGetSdlWindow(FakeWindow(1)), nullptr);
+    EXPECT_EQ(TkGetSdlWindow(FakeWindow(0)), nullptr);
+    EXPECT_EQ(TkGetSdlWindow(nullptr), nullptr);
+
+    for (uintptr_t i = 0; i < kWindows; ++i)
+        TkSetSdlWindow(FakeWindow(i), nullptr);
+    EXPECT_EQ(TkGetSdlWindow(FakeWindow(kWindows - 1)), nullptr);
+}
+} // namespace
