@@ -175,6 +175,17 @@ void ThreeNumbers(const char* value, float out[3])
     }
 }
 
+// A colour setting given as three numbers "r g b": each goes to its channel's setter.
+void SetColourChannels(const char* value, void (ESkyLight::*r)(float), void (ESkyLight::*g)(float),
+                       void (ESkyLight::*b)(float))
+{
+    float rgb[3];
+    ThreeNumbers(value, rgb);
+    (Env.*r)(rgb[0]);
+    (Env.*g)(rgb[1]);
+    (Env.*b)(rgb[2]);
+}
+
 // The forward axis of an orientation built from yaw and pitch in degrees
 // (roll 0): the third row of the yaw-pitch-roll rotation matrix.
 D3DVECTOR ForwardFromDegrees(float yawDegrees, float pitchDegrees)
@@ -528,11 +539,7 @@ const SettingRule SETTINGS[] = {
         }),
     Act("fog",
         [](const SettingCall& c) {
-            float rgb[3];
-            ThreeNumbers(c.value, rgb);
-            Env.SetFogR(rgb[0]);
-            Env.SetFogG(rgb[1]);
-            Env.SetFogB(rgb[2]);
+            SetColourChannels(c.value, &ESkyLight::SetFogR, &ESkyLight::SetFogG, &ESkyLight::SetFogB);
             return false;
         }),
     Act("ambientr",
@@ -552,11 +559,7 @@ const SettingRule SETTINGS[] = {
         }),
     Act("ambient",
         [](const SettingCall& c) {
-            float rgb[3];
-            ThreeNumbers(c.value, rgb);
-            Env.SetAmbientR(rgb[0]);
-            Env.SetAmbientG(rgb[1]);
-            Env.SetAmbientB(rgb[2]);
+            SetColourChannels(c.value, &ESkyLight::SetAmbientR, &ESkyLight::SetAmbientG, &ESkyLight::SetAmbientB);
             return false;
         }),
     Act("skylightr",
@@ -576,11 +579,7 @@ const SettingRule SETTINGS[] = {
         }),
     Act("SkyLight",
         [](const SettingCall& c) {
-            float rgb[3];
-            ThreeNumbers(c.value, rgb);
-            Env.SetSkyLightR(rgb[0]);
-            Env.SetSkyLightG(rgb[1]);
-            Env.SetSkyLightB(rgb[2]);
+            SetColourChannels(c.value, &ESkyLight::SetSkyLightR, &ESkyLight::SetSkyLightG, &ESkyLight::SetSkyLightB);
             return false;
         }),
     Act("SkyLightRotation",
