@@ -789,9 +789,6 @@ LinkedProgram* Device::ProgramForDraw(const std::vector<D3DVERTEXELEMENT9>& elem
         return &p;
     p.ok = true;
     Introspect(p);
-    for (const ProgramUniform& u : p.uniforms)
-        if (u.glType == GL_SAMPLER_2D_SHADOW || u.glType == GL_SAMPLER_CUBE_SHADOW)
-            p.shadowUnits |= 1u << 31; // resolved per draw from the sampler's value
     return &p;
 }
 
@@ -871,7 +868,14 @@ void Device::SendUniforms(LinkedProgram& p, bool pretransformed)
         {
             u.uploaded = u.value->serial;
             if (UniformMatches(u.value->type, u.glType))
+            {
                 UploadUniform(p.program, u);
+                // Depth textures read through shadow samplers compare.
+                if (u.glType == GL_SAMPLER_2D_SHADOW || u.glType == GL_SAMPLER_CUBE_SHADOW)
+                    for (UINT i = 0; i < u.value->count && i < UINT(u.size); ++i)
+                        if (u.value->words[i] < kGlTextureUnits)
+                            p.shadowUnits |= 1u << u.value->words[i];
+            }
             else
                 LogOnce(("Direct3D: the uniform \"" + u.name +
                          "\" was set with a type its shader does not declare")
@@ -1176,7 +1180,7 @@ void Device::BindTextures(const LinkedProgram& program)
             continue;
         // The sampler object of the stage's states.
         const DWORD* s = m_samplerStates[unit];
-        const bool shadow = isDepth && (program.shadowUnits != 0);
+        const bool shadow = isDepth && (program.shadowUnits & (1u << unit)) != 0;
         DWORD key[12] = {s[D3DSAMP_ADDRESSU],      s[D3DSAMP_ADDRESSV],      s[D3DSAMP_ADDRESSW],
                          s[D3DSAMP_BORDERCOLOR],   s[D3DSAMP_MAGFILTER],     s[D3DSAMP_MINFILTER],
                          s[D3DSAMP_MIPFILTER],     s[D3DSAMP_MIPMAPLODBIAS], s[D3DSAMP_MAXMIPLEVEL],
@@ -1419,8 +1423,8 @@ HRESULT Device::DrawGl(const GlDraw& draw)
         gl.applied.program = program->program;
     }
     ApplyRenderStates();
-    BindTextures(*program);
     SendUniforms(*program, pretransformed);
+    BindTextures(*program);
     GLintptr indexOffset = 0;
     if (!BindVertexInput(elements, layoutId, draw, &indexOffset))
         return D3D_OK;
