@@ -36,7 +36,7 @@ namespace
 // The *UP draws stream their data through one buffer; a fresh store is taken
 // when it is full so the GPU may still read the old one.
 constexpr size_t kStreamBufferBytes = size_t(4) << 20;
-constexpr DWORD kUnapplied = 0xfeedfaceu;
+constexpr DWORD kUnapplied = kUnappliedState;
 constexpr GLuint kGammaEntries = 256;
 
 // The device whose state the shared headless context holds now.
@@ -519,6 +519,12 @@ void Device::MakeCurrent()
         glVertexAttrib4f(TK_ATTRIB_COLOR0, 1, 1, 1, 1);
         glVertexAttrib4f(TK_ATTRIB_COLOR1, 0, 0, 0, 0);
     }
+}
+
+void Device::ForgetGlState()
+{
+    g_stateOwner = nullptr;
+    MakeCurrent();
 }
 
 GLuint Device::CreateGlTexture(GLenum target, D3DFORMAT format, UINT width, UINT height, UINT levels,
@@ -1520,6 +1526,19 @@ void Device::PresentGl()
         glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, gl.presentTexture, 0);
         gl.presentWidth = w, gl.presentHeight = h;
     }
+    // An identity ramp (to the byte the frame keeps) needs no pass: a copy.
+    bool identity = true;
+    for (UINT i = 0; i < kGammaEntries && identity; ++i)
+        identity = (m_gamma.red[i] >> 8) == i && (m_gamma.green[i] >> 8) == i && (m_gamma.blue[i] >> 8) == i;
+    if (identity)
+    {
+        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0, 0, 0, 0,
+                           GLsizei(w), GLsizei(h), 1);
+        if (gl.context->Window())
+            ShowInWindow();
+        m_presentedStale = true;
+        return;
+    }
     // The gamma ramp as a 256-entry table the last pass looks colours up in.
     uint16_t ramp[kGammaEntries][4];
     for (UINT i = 0; i < kGammaEntries; ++i)
@@ -1552,14 +1571,7 @@ void Device::PresentGl()
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindVertexArray(gl.vao);
     if (gl.context->Window())
-    {
-        // The window's framebuffer counts rows from the bottom.
-        int ww = 0, wh = 0;
-        SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
-        glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(w), GLint(h), 0, wh, ww, 0, GL_COLOR_BUFFER_BIT,
-                               GL_LINEAR);
-        gl.context->Swap();
-    }
+        ShowInWindow();
     // Everything the pass touched is unknown to the cache now.
     gl.applied = GlRenderer::Applied();
     glBindVertexArray(gl.vao);
@@ -1567,6 +1579,20 @@ void Device::PresentGl()
         glBindTextureUnit(unit, 0), glBindSampler(unit, 0);
     glUseProgram(0);
     m_presentedStale = true;
+}
+
+void Device::ShowInWindow()
+{
+    GlRenderer& gl = *m_gl;
+    // The window's framebuffer counts rows from the bottom.
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh, ww, 0,
+                           GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glEnable(GL_SCISSOR_TEST);
+    gl.context->Swap();
+    gl.applied.fbo = ~0u;
 }
 
 void Device::ReadPresented() const
