@@ -1532,8 +1532,8 @@ void Device::PresentGl()
         identity = (m_gamma.red[i] >> 8) == i && (m_gamma.green[i] >> 8) == i && (m_gamma.blue[i] >> 8) == i;
     if (identity)
     {
-        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0, 0, 0, 0,
-                           GLsizei(w), GLsizei(h), 1);
+        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0,
+                           0, 0, 0, GLsizei(w), GLsizei(h), 1);
         if (gl.context->Window())
             ShowInWindow();
         m_presentedStale = true;
@@ -1588,8 +1588,8 @@ void Device::ShowInWindow()
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
     glDisable(GL_SCISSOR_TEST);
-    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh, ww, 0,
-                           GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh, ww,
+                           0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glEnable(GL_SCISSOR_TEST);
     gl.context->Swap();
     gl.applied.fbo = ~0u;

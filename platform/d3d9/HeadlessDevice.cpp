@@ -3,6 +3,7 @@
 #include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/Device.h"
 #include "platform/d3d9/Formats.h"
+#include "platform/d3d9/GlFormat.h"
 #include "platform/d3d9/Surface.h"
 #include "platform/win32/EventScript.h"
 
@@ -55,6 +56,7 @@ const std::vector<TkDrawRecord> kNoDraws;
 void TkD3D9ResetHeadless()
 {
     Settings() = AdapterSettings();
+    SetCompressedUpload(false);
 }
 
 void TkD3D9FailCreateDevice(int count)
@@ -83,6 +85,11 @@ void TkD3D9SetMultiSampleSupported(D3DMULTISAMPLE_TYPE type, bool supported)
 {
     if (type != D3DMULTISAMPLE_NONE)
         SetMember(Settings().multiSampleTypes, type, supported);
+}
+
+void TkD3D9SetCompressedUpload(bool compressed)
+{
+    SetCompressedUpload(compressed);
 }
 
 void TkD3D9LoseDevices()
