@@ -112,7 +112,8 @@ bool DecodeBlocks(D3DFORMAT format, const BYTE* blocks, UINT width, UINT height,
             // Whole rows of the block at once; the edges of odd sizes texel by texel.
             const UINT columns = std::min(4u, width - bx * 4);
             for (UINT y = 0; y < 4 && by * 4 + y < height; ++y)
-                std::memcpy(out + size_t(by * 4 + y) * outPitch + size_t(bx) * 16, texels + y * 4, columns * 4);
+                std::memcpy(out + size_t(by * 4 + y) * outPitch + size_t(bx) * 16, texels + y * 4,
+                            columns * 4);
         }
     return true;
 }

@@ -173,6 +173,12 @@ bool TkD3D9ReadSurface(IDirect3DSurface9* surface, TkSurfacePixels* out)
     return true;
 }
 
+bool TkD3D9ReadShownSurface(IDirect3DSurface9* surface, TkSurfacePixels* out)
+{
+    Surface* own = surface ? dynamic_cast<Surface*>(surface) : nullptr;
+    return own && out && own->OwnerDevice()->ShownPicture(own, out);
+}
+
 bool TkD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, D3DCOLOR* out)
 {
     Surface* own = surface ? dynamic_cast<Surface*>(surface) : nullptr;

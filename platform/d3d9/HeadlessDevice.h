@@ -151,5 +151,9 @@ bool TkD3D9ReadSurface(IDirect3DSurface9* surface, TkSurfacePixels* out);
 // One pixel of a colour surface as ARGB; false outside the surface or for
 // formats without per-pixel colour.
 bool TkD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, D3DCOLOR* out);
+// For a device's back buffer read after a Present (and before anything is
+// drawn into it again): the picture the player saw, through the gamma ramp;
+// false otherwise. Screenshots save this.
+bool TkD3D9ReadShownSurface(IDirect3DSurface9* surface, TkSurfacePixels* out);
 // The back buffer as the last successful Present showed it.
 bool TkD3D9GetLastPresented(IDirect3DDevice9* device, TkSurfacePixels* out);

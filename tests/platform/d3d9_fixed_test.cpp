@@ -3,7 +3,10 @@
 // and memory, and the gamma ramp of the presented frame.
 #include "d3d9_fixture.h"
 
+#include "platform/d3dx/SurfaceSave.h"
 #include "platform/d3dx/D3DXMath.h"
+#include "support/Bitmap.h"
+#include "support/TempDir.h"
 
 using namespace d3d9test;
 
@@ -287,6 +290,15 @@ TEST_F(FixedTest, TheGammaRampReachesThePresentedFrameButNotTheBackBuffer)
     std::memcpy(&pixel, shown.bits + 20 * shown.pitch + 30 * 4, 4);
     EXPECT_EQ(pixel & 0xffffff, DWORD(D3DCOLOR_XRGB(245, 155, 5)) & 0xffffff);
     EXPECT_EQ(BackPixel(30, 20), D3DCOLOR_XRGB(10, 100, 250));
+    // A screenshot of the back buffer saves what the player saw.
+    TempDir dir;
+    const std::string file = (dir.path() / "shot.bmp").string();
+    IDirect3DSurface9* back = BackBuffer();
+    ASSERT_EQ(D3DXSaveSurfaceToFileA(file.c_str(), D3DXIFF_BMP, back, nullptr, nullptr), D3D_OK);
+    back->Release();
+    Bitmap shot;
+    ASSERT_TRUE(shot.Parse(dir.Read("shot.bmp")));
+    EXPECT_EQ(shot.Pixel(30, 20) & 0xffffff, DWORD(D3DCOLOR_XRGB(245, 155, 5)) & 0xffffff);
 
     // An identity ramp shows the frame as drawn.
     D3DGAMMARAMP identity;
