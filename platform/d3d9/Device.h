@@ -5,7 +5,7 @@
 // rules. Its methods are spread over Device*.cpp by theme.
 
 #include "platform/d3d9/DeviceChild.h"
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/DeviceRecords.h"
 #include "platform/d3d9/GlslShaders.h"
 #include "platform/d3d9/SdlPresenter.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/d3d9/DeviceChild.h"
 #include "platform/d3d9/Formats.h"
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/DeviceRecords.h"
 #include "platform/win32/Path.h"
 
 #include <cstdio>
