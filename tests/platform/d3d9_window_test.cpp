@@ -153,6 +153,7 @@ TEST(D3D9Window, TheWindowShowsWhatTheDeviceDrewThroughItsGammaRamp)
     EXPECT_EQ(d3d->Release(), 0u);
     DestroyWindow(hwnd);
     TkSetBackend(TkBackend::Headless);
+    SDL_Quit();
 }
 
 TEST(D3D9Window, TheGameInAWindowShowsItsGreeting)
@@ -166,7 +167,10 @@ TEST(D3D9Window, TheGameInAWindowShowsItsGreeting)
     // for it. The screenshot waits for the first frame the game draws, which
     // is once the window has the focus the X server gives it.
     dir.Write("shot.txt", "frame 1: dialog click 1\nframe 2: dialog click 1001\nframe 3: screenshot\n");
+    // The system's D-Bus library keeps a buffer from SDL's start-up on X11 to
+    // the end of the process: leak checks of sanitizer builds stay off in it.
     GameProcess game(dir.path(), {{"TK_VIDEO", "sdl"},
+                                  {"ASAN_OPTIONS", "detect_leaks=0"},
                                   {"DISPLAY", display.Name()},
                                   {"SDL_VIDEODRIVER", "x11"},
                                   {"TK_FRAMES", "600"},
