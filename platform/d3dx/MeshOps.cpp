@@ -4,6 +4,7 @@
 #include "platform/d3dx/MeshData.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <string>
@@ -264,6 +265,30 @@ void PointReps(const MeshData& mesh, float epsilon, std::vector<DWORD>* reps)
 {
     const DWORD count = mesh.VertexCount();
     reps->resize(count);
+    if (epsilon <= 0.0f)
+    {
+        // Exact matches: vertices sorted by position (then index); each run takes its first index.
+        // Positions that are not numbers match nothing (and must stay out of the sort's order).
+        std::vector<std::pair<std::array<float, 3>, DWORD>> order;
+        order.reserve(count);
+        for (DWORD v = 0; v < count; ++v)
+        {
+            const D3DXVECTOR3 p = mesh.Position(v);
+            (*reps)[v] = v;
+            if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z))
+                continue;
+            order.push_back({{p.x, p.y, p.z}, v});
+        }
+        std::sort(order.begin(), order.end());
+        for (size_t i = 0; i < order.size();)
+        {
+            size_t j = i;
+            while (j < order.size() && order[j].first == order[i].first)
+                (*reps)[order[j++].second] = order[i].second;
+            i = j;
+        }
+        return;
+    }
     const float size = epsilon > 0.0f ? epsilon * 2.0f : 1.0f;
     std::unordered_map<CellKey, std::vector<DWORD>, CellHash> cells;
     cells.reserve(count);
@@ -307,16 +332,19 @@ void Adjacency(const MeshData& mesh, float epsilon, std::vector<DWORD>* adjacenc
     adjacency->assign(size_t(faces) * kCorners, kNoNeighbour);
     std::vector<DWORD> reps;
     PointReps(mesh, epsilon, &reps);
-    std::unordered_map<uint64_t, std::vector<DWORD>> edges; // directed edge -> face * 3 + edge
-    edges.reserve(size_t(faces) * kCorners);
     auto corner = [&](DWORD f, DWORD c) { return reps[mesh.indices[f * kCorners + c % kCorners]]; };
+    // Every directed edge with its slot (face * 3 + edge), sorted: equal edges lie side by side,
+    // lower slots first.
+    std::vector<std::pair<uint64_t, DWORD>> edges;
+    edges.reserve(size_t(faces) * kCorners);
     for (DWORD f = 0; f < faces; ++f)
         for (DWORD e = 0; e < kCorners; ++e)
         {
             const DWORD a = corner(f, e), b = corner(f, e + 1);
             if (a != b)
-                edges[EdgeKey(a, b)].push_back(f * kCorners + e);
+                edges.push_back({EdgeKey(a, b), f * kCorners + e});
         }
+    std::sort(edges.begin(), edges.end());
     // Opposite windings pair first (a proper shared edge), then edges running the same way.
     for (int pass = 0; pass < 2; ++pass)
         for (DWORD f = 0; f < faces; ++f)
@@ -327,11 +355,11 @@ void Adjacency(const MeshData& mesh, float epsilon, std::vector<DWORD>* adjacenc
                 const DWORD a = corner(f, e), b = corner(f, e + 1);
                 if (a == b)
                     continue;
-                const auto it = edges.find(pass == 0 ? EdgeKey(b, a) : EdgeKey(a, b));
-                if (it == edges.end())
-                    continue;
-                for (DWORD slot : it->second)
+                const uint64_t key = pass == 0 ? EdgeKey(b, a) : EdgeKey(a, b);
+                auto it = std::lower_bound(edges.begin(), edges.end(), std::make_pair(key, DWORD(0)));
+                for (; it != edges.end() && it->first == key; ++it)
                 {
+                    const DWORD slot = it->second;
                     const DWORD g = slot / kCorners;
                     if (g != f && (*adjacency)[slot] == kNoNeighbour)
                     {
@@ -382,6 +410,7 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
         // Greedy order within each attribute group: the next face is the one with most corners in a
         // small FIFO of recent vertices, else the lowest face not yet taken.
         std::vector<std::vector<DWORD>> around(mesh->VertexCount());
+        std::vector<char> inCache(mesh->VertexCount(), 0);
         std::vector<DWORD> order;
         order.reserve(faces);
         for (DWORD s = 0; s < faces;)
@@ -395,6 +424,7 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
                     around[mesh->indices[(*faceRemap)[i] * kCorners + c]].push_back(i);
             std::vector<char> done(e - s, 0);
             std::vector<DWORD> fifo;
+            std::vector<char>& cached = inCache;
             DWORD cursor = s;
             for (DWORD emitted = 0; emitted < e - s; ++emitted)
             {
@@ -407,8 +437,7 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
                             continue;
                         int score = 0;
                         for (DWORD c = 0; c < kCorners; ++c)
-                            score += std::count(fifo.begin(), fifo.end(),
-                                                mesh->indices[(*faceRemap)[i] * kCorners + c]) > 0;
+                            score += cached[mesh->indices[(*faceRemap)[i] * kCorners + c]];
                         if (score > bestScore || (score == bestScore && i < best))
                         {
                             bestScore = score;
@@ -426,17 +455,23 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
                 for (DWORD c = 0; c < kCorners; ++c)
                 {
                     const DWORD v = mesh->indices[(*faceRemap)[best] * kCorners + c];
-                    if (std::find(fifo.begin(), fifo.end(), v) == fifo.end())
+                    if (!cached[v])
                     {
                         fifo.push_back(v);
+                        cached[v] = 1;
                         if (fifo.size() > kCacheSize)
+                        {
+                            cached[fifo.front()] = 0;
                             fifo.erase(fifo.begin());
+                        }
                     }
                 }
             }
             for (DWORD i = s; i < e; ++i)
                 for (DWORD c = 0; c < kCorners; ++c)
                     around[mesh->indices[(*faceRemap)[i] * kCorners + c]].clear();
+            for (DWORD v : fifo)
+                cached[v] = 0;
             s = e;
         }
         *faceRemap = std::move(order);
