@@ -340,6 +340,23 @@ TEST_F(MeshTest, WeldMergesOnlyWhatMatchesWithinTheEpsilons)
                                nullptr),
               D3D_OK);
     EXPECT_GT(seamed->GetNumVertices(), 8u);
+
+    // Two triangles touching at one point keep a vertex each there: one shared vertex would be a
+    // bowtie, which validation refuses.
+    XMeshDesc touching;
+    touching.positions = {0, 0, 0, -1, 1, 0, -1, -1, 0, 0, 0, 0, 1, -1, 0, 1, 1, 0};
+    touching.indices = {0, 1, 2, 3, 4, 5};
+    ID3DXMesh* pair = Load(touching);
+    ASSERT_EQ(
+        D3DXWeldVertices(pair, D3DXWELDEPSILONS_WELDPARTIALMATCHES, &eps, nullptr, nullptr, nullptr, nullptr),
+        D3D_OK);
+    EXPECT_EQ(pair->GetNumVertices(), 6u);
+    std::vector<DWORD> pairAdjacency(6);
+    pair->GenerateAdjacency(0.0f, pairAdjacency.data());
+    EXPECT_EQ(D3DXValidMesh(pair, pairAdjacency.data(), nullptr), D3D_OK);
+    ASSERT_EQ(D3DXWeldVertices(pair, D3DXWELDEPSILONS_DONOTSPLIT, &eps, nullptr, nullptr, nullptr, nullptr),
+              D3D_OK);
+    EXPECT_EQ(pair->GetNumVertices(), 5u) << "asked not to split, the weld makes the bowtie";
 }
 
 TEST_F(MeshTest, AdjacencyOfAStripWithATJunction)
