@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -21,8 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 continue;
             if (!content.data.IndicesValid())
                 std::abort();
-            // What loading does next, without a device: adjacency, optimisation and normals.
+            // What loading does next, without a device: cleaning, welding, adjacency, optimisation
+            // and normals.
+            std::string report;
+            tk::d3dx::CleanData(&content.data, D3DXCLEAN_SIMPLIFICATION, &report);
+            D3DXWELDEPSILONS eps = {};
+            eps.Position = eps.Normal = 0.1f;
             std::vector<DWORD> adjacency, faceRemap, vertexRemap;
+            tk::d3dx::WeldData(&content.data, D3DXWELDEPSILONS_WELDPARTIALMATCHES, eps, &vertexRemap);
+            if (!content.data.IndicesValid())
+                std::abort();
             tk::d3dx::Adjacency(content.data, 0.0f, &adjacency);
             tk::d3dx::Adjacency(content.data, 0.1f, &adjacency);
             tk::d3dx::OptimizeData(&content.data, D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE, &faceRemap,
