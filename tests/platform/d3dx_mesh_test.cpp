@@ -582,3 +582,34 @@ TEST_F(MeshTest, FramesPlaceAndJoinTheirMeshes)
     EXPECT_EQ(Read(mesh).attributes, (std::vector<DWORD>{0, 1}));
     EXPECT_STREQ(static_cast<D3DXMATERIAL*>(materials->GetBufferPointer())[1].pTextureFilename, "b.tga");
 }
+
+TEST_F(MeshTest, WideIndicesAndClonesToAFormat)
+{
+    XDocument doc;
+    XAddMesh(&doc, -1, SplitCube());
+    ID3DXMesh* narrow = Load(doc, XFormat::Text);
+    ID3DXMesh* wide = Load(doc, XFormat::Text, nullptr, nullptr, nullptr, D3DXMESH_MANAGED | D3DXMESH_32BIT);
+    ASSERT_NE(wide, nullptr);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(wide->GetIndexBuffer(&ib), D3D_OK);
+    D3DINDEXBUFFER_DESC desc;
+    ib->GetDesc(&desc);
+    ib->Release();
+    EXPECT_EQ(desc.Format, D3DFMT_INDEX32);
+    EXPECT_EQ(Read(wide).indices, Read(narrow).indices);
+
+    // Position and colour only: the normal and uv go, the colour starts at zero.
+    ID3DXMesh* slim = nullptr;
+    ASSERT_EQ(narrow->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_DIFFUSE, device, &slim), D3D_OK);
+    Hold(slim);
+    EXPECT_EQ(slim->GetNumBytesPerVertex(), 16u);
+    EXPECT_EQ(slim->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+    for (DWORD v = 0; v < slim->GetNumVertices(); ++v)
+        ExpectNear(Vec(slim, v, 0), Vec(narrow, v, 0));
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2), 40u);
+    // A declaration with an unknown type is refused.
+    const D3DVERTEXELEMENT9 bad[] = {{0, 0, 99, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    ID3DXMesh* refused = nullptr;
+    EXPECT_EQ(narrow->CloneMesh(D3DXMESH_SYSTEMMEM, bad, device, &refused), D3DERR_INVALIDCALL);
+    EXPECT_EQ(refused, nullptr);
+}
