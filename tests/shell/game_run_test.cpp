@@ -53,7 +53,7 @@ TEST(GameRun, SecondInstanceLeavesAtOnceWhileTheFirstRuns)
         if (!up)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ::unsetenv("TK_LOCK_DIR");
+    RestoreProgramLockDir();
     ASSERT_TRUE(up);
 
     const auto before = ReadLines(dir.path() / "!console.txt");

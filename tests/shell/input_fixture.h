@@ -119,7 +119,7 @@ protected:
         g_Console.SetStartupDirectory(m_oldStartup.c_str());
         m_dir.reset();
         g_TextMgr.Load("scripts\\text_keys.txt");
-        ::unsetenv("TK_LOCK_DIR");
+        RestoreProgramLockDir();
     }
 
     static void ResetCommands()
