@@ -23,23 +23,9 @@ protected:
         g_Console.SetVariable("NumTotalObjects", 0.0f, 0);
         g_Console.ExecuteSetting("EnableAntialiasing 0");
         WorldTest::SetUp();
-        savedFocus = g_FocusMgr.m_bOnFocus;
-        savedInitialised = g_Engine.m_bInitialised;
         g_FocusMgr.m_bOnFocus = 1;
         g_Engine.m_bInitialised = 1;
     }
-    void TearDown() override
-    {
-        g_FocusMgr.m_bOnFocus = savedFocus;
-        g_Engine.m_bInitialised = savedInitialised;
-        g_Engine.m_bWorldLoaded = 0;
-        g_Engine.m_szWorld[0] = 0;
-        g_Console.m_bOpen = 0;
-        g_Menu.m_bOpen = 0;
-        WorldTest::TearDown();
-    }
-    BYTE savedFocus = 0;
-    BYTE savedInitialised = 0;
 };
 } // namespace
 

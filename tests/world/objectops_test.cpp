@@ -34,24 +34,7 @@ void ExpectSameOrientation(const EOrientation& a, const EOrientation& b)
     EXPECT_EQ(a.Forward, b.Forward);
 }
 
-class ObjectOps : public WorldTest
-{
-protected:
-    void SetUp() override
-    {
-        WorldTest::SetUp();
-        savedLevelFrame = g_MainGame.m_iLevelFrame;
-        savedDebug = g_Options.Debug;
-    }
-    void TearDown() override
-    {
-        g_MainGame.m_iLevelFrame = savedLevelFrame;
-        g_Options.Debug = savedDebug;
-        WorldTest::TearDown();
-    }
-    DWORD savedLevelFrame = 0;
-    int savedDebug = 0;
-};
+using ObjectOps = WorldTest;
 } // namespace
 
 TEST_F(ObjectOps, NullHandleIsHarmlessEverywhere)
