@@ -37,6 +37,8 @@ protected:
     void SetUp() override
     {
         m_globals = std::make_unique<GlobalsSnapshot>();
+        // Each test starts with no console variables, as the program does.
+        g_Console.FreeVariables();
         m_temp = std::make_unique<TempDir>();
         m_dir = m_temp->path();
         std::filesystem::create_directories(m_dir / "scripts");
@@ -48,7 +50,6 @@ protected:
     void TearDown() override
     {
         Bronie.m_pWeaponView = nullptr;
-        g_Console.FreeVariables();
         m_temp.reset();
         m_globals.reset();
         // The table as the program read it at start-up.
