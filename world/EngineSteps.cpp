@@ -27,7 +27,6 @@
 #include "render/ViewLines.h"
 #include "shell/Console.h"
 #include "shell/Debug.h"
-#include "shell/DeviceCallLog.h"
 #include "shell/GameOptions.h"
 #include "shell/Profiler.h"
 #include "sound/SoundMgr.h"
@@ -250,6 +249,18 @@ const EEngineStep kResetSteps[] = {
     {"CSkyLights::Release", [] { g_SkyLights.Release(); }},
 };
 
+struct StepLog
+{
+    bool on = false;
+    std::vector<std::string> steps;
+};
+
+StepLog& Log()
+{
+    static StepLog log;
+    return log;
+}
+
 template <size_t N> constexpr EEnginePhase Phase(const char* name, const EEngineStep (&steps)[N])
 {
     return EEnginePhase{name, steps, N};
@@ -266,7 +277,19 @@ void RunEnginePhase(const EEnginePhase& phase)
 {
     for (size_t i = 0; i < phase.count; ++i)
     {
-        TkNoteDeviceCall(phase.steps[i].name);
+        if (Log().on)
+            Log().steps.push_back(phase.steps[i].name);
         phase.steps[i].run();
     }
+}
+
+void TkRecordEngineSteps(bool on)
+{
+    Log().on = on;
+    Log().steps.clear();
+}
+
+const std::vector<std::string>& TkEngineStepLog()
+{
+    return Log().steps;
 }

@@ -2,10 +2,12 @@
 // The engine's fixed orders as step tables: start-up, the frame update, the
 // release before a world is loaded, the set-up after it, and the world reset.
 // Each row is one manager call; adding a manager adds a row where its call
-// belongs. One runner runs a table, and notes each step's name in the device
-// call log (DeviceCallLog.h) so tests can see the order that really ran.
+// belongs. One runner runs a table, and can record each step's name so tests
+// see the order that really ran.
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 struct EEngineStep
 {
@@ -32,3 +34,7 @@ extern const EEnginePhase kPostLoadPhase;
 extern const EEnginePhase kResetWorldPhase;
 
 void RunEnginePhase(const EEnginePhase& phase);
+
+// Switches recording of the steps run on or off; either way the record starts empty.
+void TkRecordEngineSteps(bool on);
+const std::vector<std::string>& TkEngineStepLog();

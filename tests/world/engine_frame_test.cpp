@@ -3,9 +3,9 @@
 
 #include "game/MainGame.h"
 #include "shell/Console.h"
-#include "shell/DeviceCallLog.h"
 #include "shell/FocusMgr.h"
 #include "ui/Menu.h"
+#include "world/EngineSteps.h"
 
 #include <initializer_list>
 #include <string>
@@ -267,9 +267,9 @@ std::vector<std::string> Joined(std::initializer_list<const std::vector<std::str
 
 struct RecordedSteps
 {
-    RecordedSteps() { TkRecordDeviceCalls(true); }
-    ~RecordedSteps() { TkRecordDeviceCalls(false); }
-    const std::vector<std::string>& Log() const { return TkDeviceCallLog(); }
+    RecordedSteps() { TkRecordEngineSteps(true); }
+    ~RecordedSteps() { TkRecordEngineSteps(false); }
+    const std::vector<std::string>& Log() const { return TkEngineStepLog(); }
 };
 } // namespace
 
