@@ -11,6 +11,8 @@
 
 #include "platform/win32/WinTypes.h"
 
+#include <string>
+
 struct D3DVECTOR;
 
 // One named value. Names are compared without regard to case.
@@ -64,7 +66,9 @@ public:
     const char* GetStartupDirectory();
     void SetStartupDirectory(const char* directory);
 
-    // Log rotation, by the console variable "BackupConsole".
+    // Log rotation, by the console variable "BackupConsole". The rotation at
+    // start carries the lines this run printed before it (the settings' and
+    // text keys' errors) over into the fresh log, in order.
     void BackupConsoleAtStart();
     void BackupConsoleAtExit();
 
@@ -143,6 +147,15 @@ public:
 private:
     void ScrollRing();
     void RotateLog();
+    // Keeps a line printed before the rotation at start, for the fresh log.
+    void HoldEarlyLine(const char* text);
+    void ForgetEarlyLines();
+
+    // Lines of this run printed before the rotation at start, and the length
+    // the log had before the first of them (-1: nothing held yet).
+    std::string* m_pEarlyLines = nullptr;
+    long long m_llLogLengthBeforeRun = -1;
+    BYTE m_bRotatedAtStart = 0;
 };
 
 extern EConsole g_Console;
