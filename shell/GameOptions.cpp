@@ -27,8 +27,8 @@ void SettleScreenSize()
         g_Options.screenheight < GameOptions::DEFAULT_SCREEN_HEIGHT)
     {
         char line[EConsole::PRINT_MAX + 1];
-        std::snprintf(line, sizeof line, "Screen size %i x %i is too small, %i x %i used", g_Options.screenwidth,
-                      g_Options.screenheight, GameOptions::DEFAULT_SCREEN_WIDTH,
+        std::snprintf(line, sizeof line, "Screen size %i x %i is too small, %i x %i used",
+                      g_Options.screenwidth, g_Options.screenheight, GameOptions::DEFAULT_SCREEN_WIDTH,
                       GameOptions::DEFAULT_SCREEN_HEIGHT);
         g_Console.Print(line);
         g_Options.screenwidth = GameOptions::DEFAULT_SCREEN_WIDTH;

@@ -134,8 +134,8 @@ struct GameOptions
     static constexpr int DEFAULT_SCREEN_HEIGHT = 480;
     int screenheight = DEFAULT_SCREEN_HEIGHT; // "ScreenHeight"; smaller sizes fall back to the default
     int screenwidth = DEFAULT_SCREEN_WIDTH;   // "ScreenWidth"; smaller sizes fall back to the default
-    float fScreenScaleX = 0.625f; // screenwidth / 1024, recomputed after "tk.cfg"
-    float fScreenScaleY = 0.625f; // screenheight / 768, recomputed after "tk.cfg"
+    float fScreenScaleX = 0.625f;             // screenwidth / 1024, recomputed after "tk.cfg"
+    float fScreenScaleY = 0.625f;             // screenheight / 768, recomputed after "tk.cfg"
     float SkinMeshSpeed = 1.0f;
     float GlobalTimeSpeed = 1.0f;
     BYTE RaportUndefinedTextures = 0;
