@@ -108,6 +108,16 @@ void CopyCut(char* out, size_t size, const char* text)
     out[n] = 0;
 }
 
+// Names are compared without regard to case: the index keeps them folded.
+std::string IndexKey(const char* name)
+{
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
 std::string JoinPath(const char* directory, const char* name)
 {
     std::string path = OrEmpty(directory);
@@ -121,6 +131,8 @@ EConsole::~EConsole()
 {
     delete m_pEarlyLines;
     m_pEarlyLines = nullptr;
+    delete m_pVariableIndex;
+    m_pVariableIndex = nullptr;
     // At exit the tracker may already be destroyed (globals of other files go
     // in no set order), so what the shutdown left is freed without it.
     while (EConsoleVariable* variable = m_pZmienne)
@@ -357,6 +369,8 @@ void EConsole::FreeVariables()
         delete variable;
     }
     m_iVariableCount = 0;
+    if (m_pVariableIndex)
+        m_pVariableIndex->clear();
 }
 
 EConsoleVariable* EConsole::FindVariable(const char* name)
@@ -366,10 +380,10 @@ EConsoleVariable* EConsole::FindVariable(const char* name)
     // Names are kept cut to the field; a longer name must find its cut copy.
     char key[EConsoleVariable::NAME_CHARS];
     CopyCut(key, sizeof key, name);
-    for (EConsoleVariable* variable = m_pZmienne; variable; variable = variable->next)
-        if (CompareNoCase(variable->name, key) == 0)
-            return variable;
-    return nullptr;
+    if (!m_pVariableIndex)
+        return nullptr;
+    const auto found = m_pVariableIndex->find(IndexKey(key));
+    return found == m_pVariableIndex->end() ? nullptr : found->second;
 }
 
 void EConsole::SetVariable(const char* name, float value, BYTE fromConfig)
@@ -383,6 +397,9 @@ void EConsole::SetVariable(const char* name, float value, BYTE fromConfig)
     }
     EConsoleVariable* variable = NewVariable();
     CopyCut(variable->name, sizeof variable->name, name);
+    if (!m_pVariableIndex)
+        m_pVariableIndex = new std::unordered_map<std::string, EConsoleVariable*>();
+    (*m_pVariableIndex)[IndexKey(variable->name)] = variable;
     variable->value = value;
     variable->fromConfig = fromConfig;
 }

@@ -12,6 +12,7 @@
 #include "platform/win32/WinTypes.h"
 
 #include <string>
+#include <unordered_map>
 
 struct D3DVECTOR;
 
@@ -154,6 +155,9 @@ private:
     // Lines of this run printed before the rotation at start, and the length
     // the log had before the first of them (-1: nothing held yet).
     std::string* m_pEarlyLines = nullptr;
+    // The variables by their lower-cased name, so a lookup does not walk the
+    // list (a settings file may create thousands); made with the first one.
+    std::unordered_map<std::string, EConsoleVariable*>* m_pVariableIndex = nullptr;
     long long m_llLogLengthBeforeRun = -1;
     BYTE m_bRotatedAtStart = 0;
 };
