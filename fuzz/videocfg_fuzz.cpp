@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     constexpr DWORD kQualityEntries = 3;
     fuzzinput::WriteInput("save/video.cfg", data, size);
     g_D3DMain.LoadVideoConfig();
-    for (DWORD level : {g_Options.VideoLevel1, g_Options.VideoLevel2, g_Options.VideoLevel3, g_Options.VideoLevel4})
+    for (DWORD level :
+         {g_Options.VideoLevel1, g_Options.VideoLevel2, g_Options.VideoLevel3, g_Options.VideoLevel4})
         if (level >= kQualityEntries)
             __builtin_trap();
     fuzzinput::RemoveLogs();
