@@ -375,6 +375,18 @@ TEST_F(MeshTest, AdjacencyOfAStripWithATJunction)
     EXPECT_EQ(adjacency, (std::vector<DWORD>{UNUSED32, UNUSED32, UNUSED32, UNUSED32, 2, UNUSED32, 1, UNUSED32,
                                              UNUSED32}))
         << "only faces 1 and 2 meet, along 4-3";
+
+    // Edges whose ends lie 0.01 apart meet only with an epsilon that covers the gap.
+    XMeshDesc gap;
+    gap.positions = {0, 0, 0, 0, 1, 0, 1, 0, 0, 1.01f, 0, 0, 0.01f, 1, 0, 1, 1, 0};
+    gap.indices = {0, 1, 2, 3, 4, 5};
+    ID3DXMesh* apart = Load(gap);
+    std::vector<DWORD> near(6);
+    ASSERT_EQ(apart->GenerateAdjacency(0.0f, near.data()), D3D_OK);
+    EXPECT_EQ(near[1], UNUSED32);
+    ASSERT_EQ(apart->GenerateAdjacency(0.05f, near.data()), D3D_OK);
+    EXPECT_EQ(near[1], 1u);
+    EXPECT_EQ(near[3], 0u);
 }
 
 TEST_F(MeshTest, ThreeMaterialsOutOfOrderSortIntoRanges)
