@@ -12,7 +12,11 @@ public:
     // Objects whose meshes the manager updates itself (trees, rubbish).
     void AddUpdateObject(HOBJECT) { ++m_iUpdateObjects; }
 
+    // STAND-IN: saves every mesh's optimisation data (the game's "RepairMultiData" step).
+    void SaveAllOpts() { ++m_iOptSaves; }
+
     int m_iReleases = 0;
+    int m_iOptSaves = 0;
     int m_iUpdateObjects = 0;
 };
 

@@ -76,10 +76,10 @@ protected:
         m_panel = g_Panel;
         m_player = Player;
         m_levelFrame = g_MainGame.m_iLevelFrame;
-        m_sinceLetterbox = g_MainGame.m_iFramesSinceLetterbox;
+        m_sinceLetterbox = g_MainGame.letterboxFrames;
         // A level that has been running for a while, the menu closed.
         g_MainGame.m_iLevelFrame = 1000;
-        g_MainGame.m_iFramesSinceLetterbox = 1000;
+        g_MainGame.letterboxFrames = 1000;
         g_Menu.m_bOpen = 0;
         g_LoadingScreen.m_bActive = 0;
         g_FocusMgr.m_bOnFocus = 1;
@@ -112,7 +112,7 @@ protected:
         Bronie.m_pCurrentWeapon = nullptr;
         Bronie.m_fAimZoom = 0.0f;
         g_MainGame.m_iLevelFrame = m_levelFrame;
-        g_MainGame.m_iFramesSinceLetterbox = m_sinceLetterbox;
+        g_MainGame.letterboxFrames = m_sinceLetterbox;
         g_MainGame.m_szLevelNames[0][0] = 0;
         ResetCommands();
         g_bLauncherExit = g_bShowLauncher = g_bShowVideoOptions = 0;
