@@ -691,8 +691,10 @@ void CMainGame::RunLevelMilestone()
     for (const LevelMilestone& milestone : kMilestones)
         if (milestone.frame == m_iLevelFrame)
         {
-            const std::string note = std::to_string(milestone.frame) + " " + milestone.name;
+            const std::string note = std::to_string(m_iLevelFrame) + " " + milestone.name;
             NoteStep(note.c_str());
+            if (g_Options.Debug)
+                g_Console.Print2("Level frame ", note.c_str());
             milestone.run();
         }
 }
