@@ -297,7 +297,8 @@ void GameAI::ReportChange(const char* name, HOBJECT object, bool set)
         return;
     char line[strzmienne::NAME_SIZE + OBJECT_NAME_SIZE + 32];
     if (object)
-        std::snprintf(line, sizeof line, "zmienna %s %s by %s", name, set ? "set" : "unset", ObjectName(object));
+        std::snprintf(line, sizeof line, "zmienna %s %s by %s", name, set ? "set" : "unset",
+                      ObjectName(object));
     else
         std::snprintf(line, sizeof line, "zmienna %s %s", name, set ? "set" : "unset");
 

@@ -26,8 +26,8 @@ const char* TypeName(DWORD type)
 void PrintVariable(const strzmienne& v)
 {
     char line[kLineChars];
-    std::snprintf(line, sizeof line, "Variable %s: %s, set %d, seconds %.2f, value %d", v.name, TypeName(v.type),
-                  v.isSet, static_cast<double>(v.seconds), v.value);
+    std::snprintf(line, sizeof line, "Variable %s: %s, set %d, seconds %.2f, value %d", v.name,
+                  TypeName(v.type), v.isSet, static_cast<double>(v.seconds), v.value);
     g_Console.Print(line);
 }
 

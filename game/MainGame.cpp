@@ -147,15 +147,15 @@ struct StartCaption
     const char* key;
 };
 const StartCaption kStartCaptions[] = {
-    {"worlds\\level01.w", ">L1S01"},  {"worlds\\level_01.w", ">L1S01"}, {"worlds\\l01.w", ">L1S01"},
-    {"worlds\\level02.w", ">L2S01"},  {"worlds\\level_02.w", ">L2S01"}, {"worlds\\l02.w", ">L2S01"},
-    {"worlds\\level03.w", ">L3S01"},  {"worlds\\level_03.w", ">L3S01"}, {"worlds\\l03.w", ">L3S01"},
-    {"worlds\\level04.w", ">L4S01"},  {"worlds\\level_04.w", ">L4S01"}, {"worlds\\l04.w", ">L4S01"},
-    {"worlds\\level05.w", ">L5S01"},  {"worlds\\level_05.w", ">L5S01"}, {"worlds\\l05.w", ">L5S01"},
-    {"worlds\\level06.w", ">L6S01"},  {"worlds\\level_06.w", ">L6S01"}, {"worlds\\l06.w", ">L6S01"},
-    {"worlds\\level07.w", ">L7S01"},  {"worlds\\level_07.w", ">L7S01"}, {"worlds\\l07.w", ">L7S01"},
-    {"worlds\\level08.w", ">L8S01"},  {"worlds\\level_08.w", ">L8S01"}, {"worlds\\l08.w", ">L8S01"},
-    {"worlds\\level09.w", ">L9S01"},  {"worlds\\level_09.w", ">L9S01"}, {"worlds\\l09.w", ">L9S01"},
+    {"worlds\\level01.w", ">L1S01"},  {"worlds\\level_01.w", ">L1S01"},  {"worlds\\l01.w", ">L1S01"},
+    {"worlds\\level02.w", ">L2S01"},  {"worlds\\level_02.w", ">L2S01"},  {"worlds\\l02.w", ">L2S01"},
+    {"worlds\\level03.w", ">L3S01"},  {"worlds\\level_03.w", ">L3S01"},  {"worlds\\l03.w", ">L3S01"},
+    {"worlds\\level04.w", ">L4S01"},  {"worlds\\level_04.w", ">L4S01"},  {"worlds\\l04.w", ">L4S01"},
+    {"worlds\\level05.w", ">L5S01"},  {"worlds\\level_05.w", ">L5S01"},  {"worlds\\l05.w", ">L5S01"},
+    {"worlds\\level06.w", ">L6S01"},  {"worlds\\level_06.w", ">L6S01"},  {"worlds\\l06.w", ">L6S01"},
+    {"worlds\\level07.w", ">L7S01"},  {"worlds\\level_07.w", ">L7S01"},  {"worlds\\l07.w", ">L7S01"},
+    {"worlds\\level08.w", ">L8S01"},  {"worlds\\level_08.w", ">L8S01"},  {"worlds\\l08.w", ">L8S01"},
+    {"worlds\\level09.w", ">L9S01"},  {"worlds\\level_09.w", ">L9S01"},  {"worlds\\l09.w", ">L9S01"},
     {"worlds\\level10.w", ">L10S01"}, {"worlds\\level_10.w", ">L10S01"}, {"worlds\\l10.w", ">L10S01"},
     {"worlds\\test.w", ">L1S01"},
 };
@@ -229,7 +229,8 @@ const GameStep kInitSteps[] = {
     {"GameAI::Init", [] { g_GameAI.Init(); }},
     {"CPostacMgr::LoadDescriptions", [] { PMgr.LoadDescriptions(); }},
     {"CSoundMgr::SetListenerPosition",
-     [] {
+     []
+     {
          D3DVECTOR parked = {0.0f, kListenerParkedDepth, 0.0f};
          g_SoundMgr.SetListenerPosition(parked);
      }},
@@ -241,12 +242,14 @@ const GameStep kInitSteps[] = {
 const GameStep kInitLevelSteps[] = {
     {"worldPending = 0", [] { g_MainGame.worldPending = 0; }},
     {"UnsetStartVariables",
-     [] {
+     []
+     {
          for (const char* name : {VAR_SNIPER_VIEW, VAR_BINOCULARS, VAR_CREDITS, VAR_MISSION_FAILED})
              g_GameAI.UnsetVariable(name, nullptr);
      }},
     {"RestoreFieldOfView",
-     [] {
+     []
+     {
          RestoreFieldOfView();
          g_Options.DrawWater = 1;
      }},
@@ -266,7 +269,8 @@ const GameStep kInitLevelSteps[] = {
     {"CPlayerWeapons::Init", [] { Bronie.Init(); }},
     {"CPlayer::Init", [] { Player.Init(); }},
     {"LevelFrame = 0",
-     [] {
+     []
+     {
          g_MainGame.m_iLevelFrame = 0;
          g_SaveMgr.m_iFramesSinceLevelStart = 0;
      }},
@@ -283,7 +287,8 @@ const GameStep kInitLevelSteps[] = {
     {"CCutScene::InitScreen", [] { g_CutScene.InitScreen(); }},
     {"EDust::Init", [] { g_Dust.Init(); }},
     {"halted = 0, cameraMoveOn = 0",
-     [] {
+     []
+     {
          g_MainGame.halted = 0;
          g_MainGame.cameraMoveOn = 0;
      }},
@@ -302,7 +307,8 @@ const GameStep kReleaseLevelSteps[] = {
     {"EDust::Release", [] { g_Dust.Release(); }},
     {"CSaveMgr::ResetFlags", [] { g_SaveMgr.ResetFlags(); }},
     {"CBezierCamera::Stop",
-     [] {
+     []
+     {
          if (g_BezierCamera.m_bRunning)
              g_BezierCamera.Stop();
      }},
@@ -322,7 +328,8 @@ const GameStep kReleaseLevelSteps[] = {
     {"EFxMgr::Release", [] { g_FxMgr.Release(); }},
     {"LoadedFromSave = 0", [] { g_SaveMgr.m_bLoadedFromSave = 0; }},
     {"halted = 0, LevelFrame = 0",
-     [] {
+     []
+     {
          g_MainGame.halted = 0;
          g_MainGame.m_iLevelFrame = 0;
      }},
@@ -339,12 +346,14 @@ void DeleteObjectsNamed(const char* name)
 
 const LevelMilestone kMilestones[] = {
     {CMainGame::FRAME_GENERATE_PATHS, "GeneratePaths",
-     [] {
+     []
+     {
          if (!g_SaveMgr.m_bLoadedFromSave && CMainGame::IsRealLevel())
              g_MainGame.GeneratePaths();
      }},
     {CMainGame::FRAME_REPAIR_MESHES, "EMeshMgr::SaveAllOpts",
-     [] {
+     []
+     {
          if (g_Options.RepairMultiData)
              g_MeshMgr.SaveAllOpts();
      }},
@@ -352,7 +361,8 @@ const LevelMilestone kMilestones[] = {
      [] { g_Console.DrawLoadingScreen(LOADING_STEP_WORLD_UP); }},
     {CMainGame::FRAME_SEAGULLS, "Mewy::Init", [] { g_Mewy.Init(); }},
     {CMainGame::FRAME_LEVEL_STARTED, "LevelStarted",
-     [] {
+     []
+     {
          g_GameAI.m_bLevelStarted = 1;
          if (CMainGame::IsRealLevel())
          {
@@ -366,7 +376,8 @@ const LevelMilestone kMilestones[] = {
          g_EngineObject.m_bStarted = 1;
      }},
     {CMainGame::FRAME_START_MENU, "StartMenu",
-     [] {
+     []
+     {
          if (CMainGame::IsRealLevel())
              return;
          g_MainGame.m_bWorldActive = 1;
@@ -374,12 +385,14 @@ const LevelMilestone kMilestones[] = {
          g_MainGame.PlayMusic(kMenuMusic, 1);
      }},
     {CMainGame::FRAME_SHOW_WORLD, "ShowWorld",
-     [] {
+     []
+     {
          if (CMainGame::IsRealLevel())
              g_MainGame.m_bWorldActive = 1;
      }},
     {CMainGame::FRAME_START_CAPTION, "ShowLevelStartDialog",
-     [] {
+     []
+     {
          if (CMainGame::IsRealLevel())
              g_MainGame.ShowLevelStartDialog();
      }},
@@ -463,7 +476,8 @@ void CMainGame::Init()
     // as it does on the menu's own world.
     if (!FileExists(g_Options.runworld))
     {
-        g_Console.Print3("ERROR: the world \"", g_Options.runworld, "\" does not exist; the menu opens instead");
+        g_Console.Print3("ERROR: the world \"", g_Options.runworld,
+                         "\" does not exist; the menu opens instead");
         return;
     }
     g_Engine.RequestWorldChange(g_Options.runworld);
@@ -495,7 +509,8 @@ void CMainGame::PrepareWorldStart()
 
 void CMainGame::WorldStartFailed(const char* world)
 {
-    g_Console.Print3("ERROR: the world \"", world ? world : "", "\" could not be started; the menu opens instead");
+    g_Console.Print3("ERROR: the world \"", world ? world : "",
+                     "\" could not be started; the menu opens instead");
     // No level will end the loading screens; the start-up goes on without a
     // world and opens the start menu.
     g_LoadingScreen.Finish();
@@ -758,8 +773,9 @@ void CMainGame::Render()
     if (g_Options.DrawCameraCoordinates)
     {
         const D3DXVECTOR3& p = g_Camera.GetPosition();
-        std::snprintf(text, sizeof text, "Camera at (%.0f, %.0f, %.0f), FarZ == %.0f", static_cast<double>(p.x),
-                      static_cast<double>(p.y), static_cast<double>(p.z), static_cast<double>(g_Camera.GetFarPlane()));
+        std::snprintf(text, sizeof text, "Camera at (%.0f, %.0f, %.0f), FarZ == %.0f",
+                      static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(p.z),
+                      static_cast<double>(g_Camera.GetFarPlane()));
         g_TTFontMgr.DrawTextScaled(text, kCameraTextX, kCameraTextY, kCameraTextColor, 0, 0);
     }
     if (g_Options.PrintPolygonCount)
@@ -814,7 +830,8 @@ int GameFailed(int reason)
 
 // ---- Camera move ------------------------------------------------------------------------
 
-void CMainGame::CameraMove(const char* startObject, const char* destObject, const char* targetObject, float speed)
+void CMainGame::CameraMove(const char* startObject, const char* destObject, const char* targetObject,
+                           float speed)
 {
     if (!targetObject || !targetObject[0])
         return;
@@ -992,7 +1009,8 @@ void CMainGame::WriteRunParams()
         g_Console.Print("Failed to write RunParams.cpp");
         return;
     }
-    std::fprintf(f, "#include \"RunParams.h\"\n\nint g_iRunParamsPos=%i;\nDV g_vRunParamsPos[]={\n", sampleCount);
+    std::fprintf(f, "#include \"RunParams.h\"\n\nint g_iRunParamsPos=%i;\nDV g_vRunParamsPos[]={\n",
+                 sampleCount);
     for (int i = 0; i < sampleCount; ++i)
     {
         const D3DXVECTOR3 p = samplePositions[i] - mean;

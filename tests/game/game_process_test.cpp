@@ -37,10 +37,10 @@ TEST(GameProcess, AScriptWaitsOnTheLoadingScreenAndForTheLevelToStart)
 
     const auto log = ReadLines(dir.path() / "!console.txt");
     EXPECT_EQ(LinesStartingWith(log, "Level frame "),
-              (std::vector<std::string>{"Level frame 60 GeneratePaths", "Level frame 100 EMeshMgr::SaveAllOpts",
-                                        "Level frame 151 EConsole::DrawLoadingScreen 9", "Level frame 199 Mewy::Init",
-                                        "Level frame 201 LevelStarted", "Level frame 202 StartMenu",
-                                        "Level frame 205 ShowWorld"}));
+              (std::vector<std::string>{
+                  "Level frame 60 GeneratePaths", "Level frame 100 EMeshMgr::SaveAllOpts",
+                  "Level frame 151 EConsole::DrawLoadingScreen 9", "Level frame 199 Mewy::Init",
+                  "Level frame 201 LevelStarted", "Level frame 202 StartMenu", "Level frame 205 ShowWorld"}));
     // The picture was taken once the world was shown, before the script quit.
     EXPECT_TRUE(dir.Exists("tk_screen0000.bmp"));
     EXPECT_EQ(log.back(), "Tovak 5 engine out, good bye!");

@@ -230,7 +230,8 @@ TEST_F(GameRun, AConfiguredWorldThatIsMissingOpensTheMenuInstead)
     std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", "worlds\\nowhere.w");
     g_MainGame.Init();
     EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
-    EXPECT_TRUE(Contains(Log(), "ERROR: the world \"worlds\\nowhere.w\" does not exist; the menu opens instead"));
+    EXPECT_TRUE(
+        Contains(Log(), "ERROR: the world \"worlds\\nowhere.w\" does not exist; the menu opens instead"));
     PassUntilLevelFrame(CMainGame::FRAME_START_MENU);
     EXPECT_EQ(g_Engine.m_bWorldLoaded, 0);
     EXPECT_EQ(g_Menu.m_bOpen, 1);

@@ -4,6 +4,7 @@
 #include "game_fixture.h"
 
 #include "characters/KillCam.h"
+#include "game/GameConsole.h"
 #include "shell/CommandMgr.h"
 #include "world/Camera.h"
 #include "world/EngineObject.h"
@@ -289,9 +290,15 @@ TEST_F(MainGame, StartCaptionsAcceptEverySpellingOfALevelsWorld)
         const char* key;
     };
     const Case cases[] = {
-        {"worlds\\level01.w", ">L1S01"},   {"WORLDS\\LEVEL_01.W", ">L1S01"}, {"worlds\\l01.w", ">L1S01"},
-        {"worlds\\test.w", ">L1S01"},      {"worlds\\level07.w", ">L7S01"},  {"worlds\\l10.w", ">L10S01"},
-        {"worlds\\level_10.w", ">L10S01"}, {"worlds\\level11.w", nullptr},   {"", nullptr},
+        {"worlds\\level01.w", ">L1S01"},
+        {"WORLDS\\LEVEL_01.W", ">L1S01"},
+        {"worlds\\l01.w", ">L1S01"},
+        {"worlds\\test.w", ">L1S01"},
+        {"worlds\\level07.w", ">L7S01"},
+        {"worlds\\l10.w", ">L10S01"},
+        {"worlds\\level_10.w", ">L10S01"},
+        {"worlds\\level11.w", nullptr},
+        {"", nullptr},
         {nullptr, nullptr},
     };
     for (const Case& c : cases)
@@ -412,9 +419,8 @@ TEST_F(MainGame, TheFadeDarkensWithTheTimerAndStaysBlackPastTheSecond)
         int alpha;
     };
     const Case cases[] = {
-        {0.0f, 0},    {0.5f, 127},  {0.999f, 254},
-        {1.0f, 255},  {1.02f, 255}, {-1.0f, 0},
-        {1.0e9f, 255}, {std::numeric_limits<float>::quiet_NaN(), 0},
+        {0.0f, 0},    {0.5f, 127}, {0.999f, 254}, {1.0f, 255},
+        {1.02f, 255}, {-1.0f, 0},  {1.0e9f, 255}, {std::numeric_limits<float>::quiet_NaN(), 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CMainGame::FadeAlpha(c.seconds), c.alpha) << c.seconds;
@@ -485,4 +491,46 @@ TEST_F(MainGame, TheCameraMovesFromStartTowardsDestinationLookingAtItsTarget)
     g_MainGame.Update();
     EXPECT_EQ(g_MainGame.cameraMoveOn, 0);
     EXPECT_TRUE(Contains(Log(), "No camera target - stopping movement."));
+}
+
+TEST_F(MainGame, AWorldThatFailsToStartEndsTheLoadingScreensAndTheStartMenuFollows)
+{
+    g_LoadingScreen.Start("worlds\\broken.w");
+    g_Console.m_bLoading = 1;
+    g_MainGame.m_iLevelFrame = 40;
+    g_Engine.m_bWorldLoaded = 0;
+    g_MainGame.WorldStartFailed("worlds\\broken.w");
+    EXPECT_EQ(g_LoadingScreen.m_bActive, 0);
+    EXPECT_EQ(g_Console.m_bLoading, 0);
+    EXPECT_TRUE(Contains(
+        Log(), "ERROR: the world \"worlds\\broken.w\" could not be started; the menu opens instead"));
+    UpdateTo(CMainGame::FRAME_START_MENU);
+    EXPECT_EQ(g_Menu.m_bOpen, 1);
+}
+
+TEST_F(MainGame, ConsoleCommandsReachTheWorldChangeTheVariablesAndTheLevelFrame)
+{
+    RegisterGameConsoleCommands();
+    auto type = [](const char* line)
+    {
+        std::snprintf(g_Console.m_szInput, sizeof g_Console.m_szInput, "%s", line);
+        g_Console.ExecuteLine();
+    };
+    type("SetVariable alarm");
+    EXPECT_TRUE(g_GameAI.IsVariableSet("alarm"));
+    type("unsetvariable alarm");
+    EXPECT_FALSE(g_GameAI.IsVariableSet("alarm"));
+    g_GameAI.DeclareVariable("timer", strzmienne::TYPE_COUNTER);
+    g_GameAI.Update(1.5f);
+    type("Variable timer");
+    type("Variable nothing");
+    g_MainGame.m_iLevelFrame = 321;
+    type("LevelFrame");
+    type("StartWorld worlds\\level02.w");
+    EXPECT_EQ(g_MainGame.worldPending, 1);
+    EXPECT_STREQ(g_MainGame.pendingWorld, "worlds\\level02.w");
+    const auto log = Log();
+    EXPECT_TRUE(Contains(log, "Variable timer: counter, set 0, seconds 1.50, value 0"));
+    EXPECT_TRUE(Contains(log, "No variable nothing"));
+    EXPECT_TRUE(Contains(log, "LevelFrame == 321"));
 }

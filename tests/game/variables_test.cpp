@@ -241,9 +241,8 @@ TEST_F(Variables, TheReportFileGetsOneWholeLinePerChange)
     g_GameAI.SetVariable("alarm", nullptr);
     g_GameAI.UnsetVariable("alarm", Object());
     g_GameAI.UnsetVariable("alarm", nullptr);
-    EXPECT_EQ(m_dir->Read("!variables.txt"),
-              "zmienna alarm set by trigger_box\nzmienna alarm set\n"
-              "zmienna alarm unset by trigger_box\nzmienna alarm unset\n");
+    EXPECT_EQ(m_dir->Read("!variables.txt"), "zmienna alarm set by trigger_box\nzmienna alarm set\n"
+                                             "zmienna alarm unset by trigger_box\nzmienna alarm unset\n");
     EXPECT_FALSE(m_dir->Exists("!variables.tmp"));
 }
 

@@ -89,10 +89,12 @@ std::vector<std::pair<std::string, uint32_t>> g_notes;
 TEST_F(Win32ScriptTest, WaitHoldsTheScriptUntilTheValueReachesItsNumber)
 {
     TkRegisterScriptValue("test value", [] { return g_waitedValue; });
-    TkRegisterScriptAction("note", [](const std::string& args) {
-        g_notes.emplace_back(args, g_playingFrame);
-        return true;
-    });
+    TkRegisterScriptAction("note",
+                           [](const std::string& args)
+                           {
+                               g_notes.emplace_back(args, g_playingFrame);
+                               return true;
+                           });
     g_waitedValue = 0;
     g_notes.clear();
     TkLoadScriptText("frame 1: note one\n"
@@ -112,10 +114,11 @@ TEST_F(Win32ScriptTest, WaitHoldsTheScriptUntilTheValueReachesItsNumber)
     }
     const std::string errors = testing::internal::GetCapturedStderr();
     // The frames spent waiting do not count: the script goes on four frames late.
-    EXPECT_EQ(g_notes, (std::vector<std::pair<std::string, uint32_t>>{{"one", 1}, {"two", 6}, {"three", 7},
-                                                                      {"four", 9}}));
+    EXPECT_EQ(g_notes, (std::vector<std::pair<std::string, uint32_t>>{
+                           {"one", 1}, {"two", 6}, {"three", 7}, {"four", 9}}));
     // A name nothing publishes is reported, and the script goes on.
-    EXPECT_NE(errors.find("wait.script:5: no value \"no such value\" to wait for"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("wait.script:5: no value \"no such value\" to wait for"), std::string::npos)
+        << errors;
 }
 
 TEST_F(Win32ScriptTest, ReportsBadLinesByFileAndLineAndKeepsTheRest)
