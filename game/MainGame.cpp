@@ -38,6 +38,7 @@
 #include "shell/GameOptions.h"
 #include "shell/HitStats.h"
 #include "shell/Profiler.h"
+#include "shell/SaveFile.h"
 #include "shell/TTFontMgr.h"
 #include "shell/TextMgr.h"
 #include "shell/TextUtils.h"
@@ -826,6 +827,52 @@ int GameFailed(int reason)
     PlayerStats.m_bMissionFailed = 1;
     PlayerStats.m_iFailReason = reason;
     return reason;
+}
+
+// ---- Save games -------------------------------------------------------------------------
+
+bool CMainGame::Save(FILE* file)
+{
+    bool ok = WriteString(file, musicName);
+    ok = WriteFloat(file, g_Camera.GetFarPlane()) && ok;
+    ok = WriteBool(file, cameraMoveOn != 0) && ok;
+    ok = WriteVector(file, &moveDir.x) && ok;
+    ok = WriteVector(file, &moveStart.x) && ok;
+    ok = WriteFloat(file, moveSpeed) && ok;
+    ok = WriteString(file, cameraMoveOn ? moveTarget : "") && ok;
+    return ok;
+}
+
+bool CMainGame::Load(FILE* file)
+{
+    g_GameAI.UnsetVariable(VAR_MISSION_FAILED, nullptr);
+    halted = 0;
+    char music[MUSIC_NAME_SIZE] = {};
+    char target[MOVE_TARGET_SIZE] = {};
+    float farPlane = 0.0f, speed = 0.0f;
+    BYTE moving = 0;
+    D3DXVECTOR3 direction, start;
+    if (!ReadString(file, music) || !ReadFloat(file, &farPlane) || !ReadBool(file, &moving) ||
+        !ReadVector(file, &direction.x) || !ReadVector(file, &start.x) || !ReadFloat(file, &speed) ||
+        !ReadString(file, target))
+        return false;
+    const bool finite = std::isfinite(farPlane) && farPlane > 0.0f && std::isfinite(speed) &&
+                        std::isfinite(direction.x) && std::isfinite(direction.y) &&
+                        std::isfinite(direction.z) && std::isfinite(start.x) && std::isfinite(start.y) &&
+                        std::isfinite(start.z);
+    if (!finite)
+    {
+        g_Console.Print("ERROR: the MainGame section of the save holds values that are no numbers");
+        return false;
+    }
+    g_Camera.SetFarPlane(farPlane);
+    cameraMoveOn = moving;
+    moveDir = direction;
+    moveStart = start;
+    moveSpeed = speed;
+    std::memcpy(moveTarget, target, sizeof moveTarget);
+    PlayMusic(music, 1);
+    return true;
 }
 
 // ---- Camera move ------------------------------------------------------------------------

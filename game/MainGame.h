@@ -81,6 +81,13 @@ public:
     void PreRender();
     void Render();
 
+    // ---- Save games ----------------------------------------------------------------------
+    // The "MainGame" section: the music, the far plane and the camera move.
+    // False when a write or read failed; a section with values no game could
+    // have written (a far plane or speed that is no number) fails the load.
+    bool Save(FILE* file);
+    bool Load(FILE* file);
+
     // ---- Services ----------------------------------------------------------------------
     // Starts the named world after a one-second fade to black; a second request
     // during the fade restarts it with the newer name. False when the name is

@@ -6,11 +6,13 @@
 #include "characters/KillCam.h"
 #include "game/GameConsole.h"
 #include "shell/CommandMgr.h"
+#include "shell/SaveFile.h"
 #include "world/Camera.h"
 #include "world/EngineObject.h"
 #include "world/Object.h"
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 using namespace gametest;
@@ -533,4 +535,58 @@ TEST_F(MainGame, ConsoleCommandsReachTheWorldChangeTheVariablesAndTheLevelFrame)
     EXPECT_TRUE(Contains(log, "Variable timer: counter, set 0, seconds 1.50, value 0"));
     EXPECT_TRUE(Contains(log, "No variable nothing"));
     EXPECT_TRUE(Contains(log, "LevelFrame == 321"));
+}
+
+TEST_F(MainGame, TheSaveSectionKeepsTheMusicAndTheCameraMoveAndRefusesDamage)
+{
+    g_MainGame.PlayMusic("music\\level02.ogg", 1);
+    g_Camera.SetFarPlane(4096.0f);
+    g_MainGame.cameraMoveOn = 1;
+    g_MainGame.moveDir = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+    g_MainGame.moveStart = D3DXVECTOR3(5.0f, 6.0f, 7.0f);
+    g_MainGame.moveSpeed = 12.5f;
+    std::snprintf(g_MainGame.moveTarget, sizeof g_MainGame.moveTarget, "%s", "tower");
+    const std::string path = (m_dir->path() / "main.sav").string();
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(g_MainGame.Save(out));
+    ASSERT_TRUE(CloseSaveFile(out));
+
+    g_MainGame = CMainGame();
+    g_MainGame.halted = 1;
+    g_GameMusic = GameMusic();
+    g_Camera.SetFarPlane(100.0f);
+    g_GameAI.SetVariable("mission_failed", nullptr);
+    FILE* in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    EXPECT_TRUE(g_MainGame.Load(in));
+    std::fclose(in);
+    EXPECT_EQ(g_MainGame.halted, 0);
+    EXPECT_FALSE(g_GameAI.IsVariableSet("mission_failed"));
+    EXPECT_FLOAT_EQ(g_Camera.GetFarPlane(), 4096.0f);
+    EXPECT_EQ(g_MainGame.cameraMoveOn, 1);
+    EXPECT_FLOAT_EQ(g_MainGame.moveStart.z, 7.0f);
+    EXPECT_FLOAT_EQ(g_MainGame.moveSpeed, 12.5f);
+    EXPECT_STREQ(g_MainGame.moveTarget, "tower");
+    EXPECT_STREQ(g_GameMusic.m_szTrack, "music\\level02.ogg");
+
+    // Cut short, or a far plane that is no number: the load fails and the
+    // camera keeps its far plane.
+    const auto size = std::filesystem::file_size(path);
+    std::filesystem::resize_file(path, size - 3);
+    in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    EXPECT_FALSE(g_MainGame.Load(in));
+    std::fclose(in);
+    out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    WriteString(out, "");
+    WriteFloat(out, std::numeric_limits<float>::quiet_NaN());
+    ASSERT_TRUE(CloseSaveFile(out));
+    g_Camera.SetFarPlane(300.0f);
+    in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    EXPECT_FALSE(g_MainGame.Load(in));
+    std::fclose(in);
+    EXPECT_FLOAT_EQ(g_Camera.GetFarPlane(), 300.0f);
 }
