@@ -410,26 +410,53 @@ void DrawFade(BYTE alpha)
         float x, y, z, rhw;
         DWORD color;
     };
-    const float w = static_cast<float>(g_Options.screenwidth);
-    const float h = static_cast<float>(g_Options.screenheight);
+    // The whole of what is drawn to, whatever size the screen has.
+    D3DVIEWPORT9 viewport = {};
+    device->GetViewport(&viewport);
+    const float x0 = static_cast<float>(viewport.X);
+    const float y0 = static_cast<float>(viewport.Y);
+    const float w = x0 + static_cast<float>(viewport.Width);
+    const float h = y0 + static_cast<float>(viewport.Height);
     const DWORD color = static_cast<DWORD>(alpha) << 24;
     const Vertex quad[] = {
-        {0.0f, 0.0f, 0.0f, 1.0f, color},
-        {w, 0.0f, 0.0f, 1.0f, color},
-        {0.0f, h, 0.0f, 1.0f, color},
+        {x0, y0, 0.0f, 1.0f, color},
+        {w, y0, 0.0f, 1.0f, color},
+        {x0, h, 0.0f, 1.0f, color},
         {w, h, 0.0f, 1.0f, color},
     };
-    device->SetRenderState(D3DRS_ZENABLE, FALSE);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    // The states it changes go back as they were, so the passes after it
+    // (and any cache of states) find what they left.
+    const D3DRENDERSTATETYPE states[] = {D3DRS_ZENABLE, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,
+                                         D3DRS_DESTBLEND};
+    const DWORD values[] = {FALSE, TRUE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA};
+    const D3DTEXTURESTAGESTATETYPE stageStates[] = {D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_ALPHAOP,
+                                                    D3DTSS_ALPHAARG1};
+    // Colour and alpha from the vertices alone: no texture takes part.
+    const DWORD stageValues[] = {D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_DIFFUSE};
+    DWORD saved[std::size(states)] = {};
+    DWORD savedStage[std::size(stageStates)] = {};
+    DWORD savedFvf = 0;
+    device->GetFVF(&savedFvf);
+    for (size_t i = 0; i < std::size(states); ++i)
+    {
+        device->GetRenderState(states[i], &saved[i]);
+        device->SetRenderState(states[i], values[i]);
+    }
+    for (size_t i = 0; i < std::size(stageStates); ++i)
+    {
+        device->GetTextureStageState(0, stageStates[i], &savedStage[i]);
+        device->SetTextureStageState(0, stageStates[i], stageValues[i]);
+    }
     device->SetTexture(0, nullptr);
     device->SetVertexShader(nullptr);
     device->SetPixelShader(nullptr);
     device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex));
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    for (size_t i = 0; i < std::size(states); ++i)
+        device->SetRenderState(states[i], saved[i]);
+    for (size_t i = 0; i < std::size(stageStates); ++i)
+        device->SetTextureStageState(0, stageStates[i], savedStage[i]);
+    device->SetFVF(savedFvf);
 }
 
 uint32_t ReadLevelFrame()

@@ -238,3 +238,48 @@ TEST_F(GameRun, AConfiguredWorldThatIsMissingOpensTheMenuInstead)
     EXPECT_EQ(g_Menu.m_bOpenedAtStart, 1);
     EXPECT_EQ(g_MainGame.m_bWorldActive, 1);
 }
+
+TEST_F(GameRun, TheFadeBlendsBlackOverTheFrameByItsTimer)
+{
+    IDirect3DDevice9* device = g_pD3DInterface;
+    ASSERT_NE(device, nullptr);
+    g_MainGame.active = 1;
+    g_MainGame.worldPending = 1;
+    struct Case
+    {
+        float seconds;
+        int grey; // of a white frame after the fade
+    };
+    for (const Case c : {Case{0.0f, 255}, Case{0.5f, 128}, Case{1.2f, 0}})
+    {
+        g_MainGame.pendingTimer = c.seconds;
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        g_MainGame.Render();
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+
+        // The frame read back as a player's screenshot would be.
+        IDirect3DSurface9* target = nullptr;
+        ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &target), D3D_OK);
+        D3DSURFACE_DESC desc = {};
+        target->GetDesc(&desc);
+        IDirect3DSurface9* back = nullptr;
+        ASSERT_EQ(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
+                                                      &back, nullptr),
+                  D3D_OK);
+        ASSERT_EQ(device->GetRenderTargetData(target, back), D3D_OK);
+        target->Release();
+        D3DLOCKED_RECT locked = {};
+        ASSERT_EQ(back->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{32, 24}, std::pair{63, 47}})
+        {
+            const auto* row = static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch;
+            const DWORD pixel = reinterpret_cast<const DWORD*>(row)[x];
+            for (int shift : {0, 8, 16})
+                EXPECT_NEAR(static_cast<int>((pixel >> shift) & 0xFF), c.grey, 2)
+                    << c.seconds << " at " << x << "," << y;
+        }
+        back->UnlockRect();
+        back->Release();
+    }
+}
