@@ -81,7 +81,14 @@ bool SameVariableName(const char* a, const char* b)
 
 GameAI::~GameAI()
 {
-    FreeVariables();
+    // At exit the allocation tracker may already be gone: the records are
+    // only deleted.
+    while (m_pVariables)
+    {
+        strzmienne* older = m_pVariables->older;
+        delete m_pVariables;
+        m_pVariables = older;
+    }
 }
 
 // ---- Lookup --------------------------------------------------------------------------
