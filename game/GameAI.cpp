@@ -32,6 +32,9 @@ constexpr int kForcedCrouchSteps = 3;
 // Record markers of the save section.
 constexpr BYTE kSavedVariable = 1;
 constexpr BYTE kSavedEnd = 0;
+// Room for the words around the names of a report line, and the read chunk.
+constexpr size_t kReportWords = 32;
+constexpr size_t kReadChunk = 4096;
 
 char Fold(char c)
 {
@@ -302,7 +305,7 @@ void GameAI::ReportChange(const char* name, HOBJECT object, bool set)
 {
     if (m_bReportFull)
         return;
-    char line[strzmienne::NAME_SIZE + OBJECT_NAME_SIZE + 32];
+    char line[strzmienne::NAME_SIZE + OBJECT_NAME_SIZE + kReportWords];
     if (object)
         std::snprintf(line, sizeof line, "zmienna %s %s by %s", name, set ? "set" : "unset",
                       ObjectName(object));
@@ -314,7 +317,7 @@ void GameAI::ReportChange(const char* name, HOBJECT object, bool set)
     std::string text;
     if (FILE* old = TkFopen(path.c_str(), "rb"))
     {
-        char buffer[4096];
+        char buffer[kReadChunk];
         size_t n;
         while ((n = std::fread(buffer, 1, sizeof buffer, old)) > 0 &&
                text.size() <= static_cast<size_t>(MAX_VARIABLE_REPORT_BYTES))

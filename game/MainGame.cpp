@@ -132,6 +132,10 @@ constexpr float kCameraTextY = 726.0f;
 constexpr DWORD kCameraTextColor = 0xFFFFFF00;
 constexpr int kOverlayTextChars = 128;
 
+// The fade's colour: black, its alpha in the top byte.
+constexpr float kOpaque = 255.0f;
+constexpr int kAlphaShift = 24;
+
 // The run-path recorder.
 constexpr float kRecorderCameraDistance = 256.0f;
 constexpr float kRecorderSamplePeriod = 1.0f / 30.0f;
@@ -417,7 +421,7 @@ void DrawFade(BYTE alpha)
     const float y0 = static_cast<float>(viewport.Y);
     const float w = x0 + static_cast<float>(viewport.Width);
     const float h = y0 + static_cast<float>(viewport.Height);
-    const DWORD color = static_cast<DWORD>(alpha) << 24;
+    const DWORD color = static_cast<DWORD>(alpha) << kAlphaShift;
     const Vertex quad[] = {
         {x0, y0, 0.0f, 1.0f, color},
         {w, y0, 0.0f, 1.0f, color},
@@ -755,10 +759,10 @@ BYTE CMainGame::FadeAlpha(float seconds)
 {
     // The timer passes the fade's length before the world changes: the last
     // frames stay fully black instead of wrapping round to clear.
-    const float alpha = seconds * 255.0f;
+    const float alpha = seconds * kOpaque;
     if (!(alpha > 0.0f))
         return 0;
-    return alpha >= 255.0f ? 255 : static_cast<BYTE>(alpha);
+    return alpha >= kOpaque ? static_cast<BYTE>(kOpaque) : static_cast<BYTE>(alpha);
 }
 
 void CMainGame::Render()
