@@ -68,8 +68,9 @@ TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
     dir.Write("tk.cfg", dir.Read("tk.cfg") + "\nnumconsolelines " + std::to_string(kShown) + "\n");
     // The loading screen waits for a key once the world has loaded; the world
     // is drawn once the level's start-up shows it.
-    dir.Write("shot.txt",
-              "frame 3: key press Space\nframe 5: wait level frame 206\nframe 6: screenshot\nframe 8: quit\n");
+    dir.Write(
+        "shot.txt",
+        "frame 3: key press Space\nframe 5: wait level frame 206\nframe 6: screenshot\nframe 8: quit\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "400"}, {"TK_SCRIPT", (dir.path() / "shot.txt").string()}});
     ASSERT_EQ(game.Wait(60.0), 0);
 
