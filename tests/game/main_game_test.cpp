@@ -4,6 +4,7 @@
 #include "game_fixture.h"
 
 #include "characters/KillCam.h"
+#include "characters/PathMgr.h"
 #include "game/GameConsole.h"
 #include "shell/CommandMgr.h"
 #include "shell/SaveFile.h"
@@ -589,4 +590,54 @@ TEST_F(MainGame, TheSaveSectionKeepsTheMusicAndTheCameraMoveAndRefusesDamage)
     EXPECT_FALSE(g_MainGame.Load(in));
     std::fclose(in);
     EXPECT_FLOAT_EQ(g_Camera.GetFarPlane(), 300.0f);
+}
+
+TEST_F(MainGame, PathGenerationTakesTheMarkedMeshesAndTheGeneratorsGo)
+{
+    m_dir->Write("meshes/box.x", "xof 0303txt 0032\n");
+    auto mesh = [](const char* name)
+    {
+        HOBJECT o = g_Engine.CreateObject(OT_MESH, "meshes\\box.x", 0, 0, nullptr, nullptr);
+        if (o)
+            g_Engine.SetObjectName(o, name);
+        return o;
+    };
+    HOBJECT marked = mesh("ground");
+    HOBJECT plain = mesh("house");
+    HOBJECT generator = mesh("Generator_Sciezek_02");
+    HOBJECT hiddenGenerator = mesh("generator_sciezek_03");
+    ASSERT_TRUE(marked && plain && generator && hiddenGenerator);
+    const float params[5] = {1.0f, 2.0f, 3.0f, 4.0f, 5.0f};
+    g_Engine.SetObjectPathGenParams(marked, params);
+    g_Engine.SetObjectFlags(generator, 0x1, 0x1);
+    g_Engine.SetObjectFlags(hiddenGenerator, 0, 0x1);
+    const int saves = g_PathMgr.m_iSaves;
+    const int added = g_PathMgr.m_iMeshesAdded;
+
+    g_MainGame.GeneratePaths();
+    EXPECT_TRUE(Contains(Log(), "Nie ma sciezek!"));
+    EXPECT_EQ(g_PathMgr.m_iMeshesAdded, added + 1);
+    EXPECT_EQ(g_PathMgr.m_iSaves, saves + 1);
+    EXPECT_EQ(g_PathMgr.m_iGeneratorNodes, 2000);
+    EXPECT_EQ(marked->bUsed, 0);
+    EXPECT_EQ(plain->bUsed, 1);
+    EXPECT_EQ(generator->bUsed, 0);
+    EXPECT_EQ(hiddenGenerator->bUsed, 1);
+}
+
+TEST_F(MainGame, TheFrameBeforeTheCaptionDeletesTheSelfDeletingObjects)
+{
+    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
+    HOBJECT gone = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, &at.x, nullptr);
+    HOBJECT kept = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, &at.x, nullptr);
+    ASSERT_TRUE(gone && kept);
+    g_Engine.SetObjectName(gone, "SELF_DELETE");
+    g_Engine.SetObjectName(kept, "self_deleted_later");
+    g_MainGame.m_iLevelFrame = CMainGame::FRAME_GRASS - 1;
+    g_MainGame.Render();
+    EXPECT_EQ(gone->bUsed, 1);
+    g_MainGame.m_iLevelFrame = CMainGame::FRAME_GRASS;
+    g_MainGame.Render();
+    EXPECT_EQ(gone->bUsed, 0);
+    EXPECT_EQ(kept->bUsed, 1);
 }
