@@ -641,3 +641,18 @@ TEST_F(MainGame, TheFrameBeforeTheCaptionDeletesTheSelfDeletingObjects)
     EXPECT_EQ(gone->bUsed, 0);
     EXPECT_EQ(kept->bUsed, 1);
 }
+
+TEST_F(MainGame, CountersFollowTheFrameTimeOnceTheLevelScriptsRun)
+{
+    strzmienne* counter = g_GameAI.DeclareVariable("since_start", strzmienne::TYPE_COUNTER);
+    ASSERT_NE(counter, nullptr);
+    g_MainGame.InitLevel();
+    UpdateTo(CMainGame::FRAME_GAMEPLAY);
+    EXPECT_FLOAT_EQ(counter->seconds, 0.0f);
+    UpdateTo(CMainGame::FRAME_GAMEPLAY + 30);
+    EXPECT_NEAR(counter->seconds, 30 * kFrame, 1e-4f);
+    // Not while gameplay is stopped.
+    g_Options.GameplayRunning = 0;
+    UpdateTo(CMainGame::FRAME_GAMEPLAY + 40);
+    EXPECT_NEAR(counter->seconds, 30 * kFrame, 1e-4f);
+}
