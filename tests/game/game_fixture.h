@@ -4,6 +4,7 @@
 // managers it drives put back afterwards.
 
 #include "support/ConsoleLog.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 
 #include "game/GameAI.h"
@@ -55,17 +56,8 @@ class GameTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        m_globals = std::make_unique<GlobalsSnapshot>();
         m_dir = std::make_unique<TempDir>();
-        m_options = g_Options;
-        m_game = std::make_unique<CMainGame>(g_MainGame);
-        m_player = Player;
-        m_stats = PlayerStats;
-        m_menu = g_Menu;
-        m_panel = g_Panel;
-        m_loading = g_LoadingScreen;
-        m_save = g_SaveMgr;
-        m_music = g_GameMusic;
-        m_focus = g_FocusMgr.m_bOnFocus;
         g_GameAI.Init();
         m_logStart = ConsoleLog().size();
         TkRecordGameSteps(true);
@@ -74,21 +66,8 @@ protected:
     void TearDown() override
     {
         TkRecordGameSteps(false);
-        g_GameAI.Init();
-        g_Options = m_options;
-        g_MainGame = *m_game;
-        Player = m_player;
-        PlayerStats = m_stats;
-        g_Menu = m_menu;
-        g_Panel = m_panel;
-        g_LoadingScreen = m_loading;
-        g_SaveMgr = m_save;
-        g_GameMusic = m_music;
-        g_FocusMgr.m_bOnFocus = m_focus;
-        g_Engine.m_szNextWorld[0] = 0;
-        g_Engine.m_bWorldChange = 0;
-        g_Engine.m_bQuit = 0;
         m_dir.reset();
+        m_globals.reset();
     }
 
     std::vector<std::string> Log() const { return LogLinesSince(m_logStart); }
@@ -97,16 +76,6 @@ protected:
     size_t m_logStart = 0;
 
 private:
-    GameOptions m_options;
-    // On the heap: the game object holds the recorder's samples.
-    std::unique_ptr<CMainGame> m_game;
-    CPlayer m_player;
-    EPlayerStats m_stats;
-    CMenu m_menu;
-    Panel m_panel;
-    CLoadingScreen m_loading;
-    CSaveMgr m_save;
-    GameMusic m_music;
-    BYTE m_focus = 0;
+    std::unique_ptr<GlobalsSnapshot> m_globals;
 };
 } // namespace gametest
