@@ -11,6 +11,9 @@
 
 #include "platform/win32/WinTypes.h"
 
+#include <string>
+#include <unordered_map>
+
 struct D3DVECTOR;
 
 // One named value. Names are compared without regard to case.
@@ -64,7 +67,9 @@ public:
     const char* GetStartupDirectory();
     void SetStartupDirectory(const char* directory);
 
-    // Log rotation, by the console variable "BackupConsole".
+    // Log rotation, by the console variable "BackupConsole". The rotation at
+    // start carries the lines this run printed before it (the settings' and
+    // text keys' errors) over into the fresh log, in order.
     void BackupConsoleAtStart();
     void BackupConsoleAtExit();
 
@@ -77,6 +82,12 @@ public:
     void FreeVariables();
 
     // ---- Editor and commands -----------------------------------------------
+    // A command other layers add (the game's): its name is compared without
+    // regard to case, and it gets the rest of the typed line. A name already
+    // known is taken over; beyond MAX_COMMANDS the command is refused.
+    static constexpr int MAX_COMMANDS = 32;
+    typedef void (*Command)(const char* value);
+    bool RegisterCommand(const char* name, Command command);
     // A virtual-key code of a key press while the console is open.
     void OnKey(WPARAM key);
     void ExecuteLine();
@@ -139,10 +150,29 @@ public:
     int m_iVariableCount = 0;
     // The settings file being read, named by the settings' error lines.
     const char* m_pszSettingSource = nullptr;
+    struct RegisteredCommand
+    {
+        const char* name;
+        Command run;
+    };
+    RegisteredCommand m_Commands[MAX_COMMANDS] = {};
+    int m_iCommands = 0;
 
 private:
     void ScrollRing();
     void RotateLog();
+    // Keeps a line printed before the rotation at start, for the fresh log.
+    void HoldEarlyLine(const char* text);
+    void ForgetEarlyLines();
+
+    // Lines of this run printed before the rotation at start, and the length
+    // the log had before the first of them (-1: nothing held yet).
+    std::string* m_pEarlyLines = nullptr;
+    // The variables by their lower-cased name, so a lookup does not walk the
+    // list (a settings file may create thousands); made with the first one.
+    std::unordered_map<std::string, EConsoleVariable*>* m_pVariableIndex = nullptr;
+    long long m_llLogLengthBeforeRun = -1;
+    BYTE m_bRotatedAtStart = 0;
 };
 
 extern EConsole g_Console;

@@ -770,7 +770,10 @@ bool EEngine::GetObjectSocket(HOBJECT o, const char* socket, D3DXMATRIX* out, EO
         return false;
     if (o->Type == OT_MESH)
     {
-        const bool found = g_MeshSockets.GetSocket(o->szMeshFileName, socket, out);
+        D3DXVECTOR3 position;
+        const bool found = g_MeshSockets.GetSocket(o, socket, &position);
+        if (found)
+            D3DXMatrixTranslation(out, position.x, position.y, position.z);
         if (orientation)
             *orientation = o->Orientation;
         return found;
@@ -809,14 +812,17 @@ void EEngine::ForceCameraToLook(HOBJECT from, HOBJECT at)
         if (at)
             g_Console.Print("Jest at");
     }
+    // Through SetObjectFlags, so the flag byte, the sprite and placed-object
+    // copies and the segment-test state follow the word.
+    constexpr DWORD kWholeWord = 0xFFFFFFFF;
     if (m_pLookFrom && m_pLookFrom->bUsed)
-        m_pLookFrom->dwFlags = m_dwLookFromFlags;
+        SetObjectFlags(m_pLookFrom, m_dwLookFromFlags, kWholeWord);
     m_pLookFrom = from;
     m_pLookAt = at;
     if (from)
     {
         m_dwLookFromFlags = from->dwFlags;
-        from->dwFlags = OF_NO_SEGMENT;
+        SetObjectFlags(from, OF_NO_SEGMENT, kWholeWord);
         g_Camera.StartLookFrom(from);
         g_Camera.SetPosition(&from->vPosition);
     }

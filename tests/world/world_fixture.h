@@ -4,7 +4,13 @@
 // each test, and the allocation tracker switched on so leaks show by tag.
 
 #include "support/ConsoleLog.h"
+#include "support/Globals.h"
+#include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
+
+#include "mesh/MeshMgr.h"
+#include "platform/d3dx/XMesh.h"
+#include "shell/D3DMain.h"
 
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
@@ -14,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -44,16 +51,38 @@ inline DWORD TrackedObjectRecords()
     return n;
 }
 
+// A unit box, 8 corners and 12 faces, with one textured material.
+inline tk::xfile::XMeshDesc BoxMesh()
+{
+    tk::xfile::XMeshDesc box;
+    for (int c = 0; c < 8; ++c)
+        box.positions.insert(box.positions.end(),
+                             {(c & 1) ? 0.5f : -0.5f, (c & 2) ? 0.5f : -0.5f, (c & 4) ? 0.5f : -0.5f});
+    box.indices = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 4, 6, 0, 6, 2,
+                   1, 3, 7, 1, 7, 5, 0, 1, 5, 0, 5, 4, 2, 6, 7, 2, 7, 3};
+    tk::xfile::XMaterialDesc material;
+    material.texture = "box.tga";
+    box.materials = {material};
+    return box;
+}
+
 class WorldTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        temp = std::make_unique<TempDir>();
-        savedSystemDebug = g_Options.SystemDebug;
-        g_Options.SystemDebug = 1;
+        // The table is emptied first: a snapshot of objects whose records
+        // a test then frees would bring back dangling pointers.
         g_Engine.DeleteAllObjects();
-        temp->Write("meshes/box.x", "xof 0303txt 0032\n");
+        globals = std::make_unique<GlobalsSnapshot>();
+        // Mesh objects load their files onto a device.
+        d3dParams = WindowedParams();
+        ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(d3dParams, &d3d, &device));
+        g_pD3DInterface = device;
+        temp = std::make_unique<TempDir>();
+        g_Options.SystemDebug = 1;
+        std::filesystem::create_directories("meshes");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
         temp->Write("models/soldier/animations/animations_desc.txt", "\n");
         temp->Write("sprites/spark.tga", "tga");
     }
@@ -61,8 +90,11 @@ protected:
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
-        g_Options.SystemDebug = savedSystemDebug;
+        // The mesh table holds the device's buffers: it goes before the device does.
+        g_MeshMgr.ReleaseAll();
+        ReleaseHeadlessDevice(d3d, device);
         temp.reset();
+        globals.reset();
     }
 
     static HOBJECT Add(BYTE type, const char* file, const char* name = nullptr)
@@ -79,7 +111,10 @@ protected:
 
     static int Slot(HOBJECT o) { return o ? static_cast<int>(o - g_Engine.m_Objects) : -1; }
 
+    std::unique_ptr<GlobalsSnapshot> globals;
     std::unique_ptr<TempDir> temp;
-    int savedSystemDebug = 0;
+    D3DPRESENT_PARAMETERS d3dParams = {};
+    IDirect3D9* d3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
 };
 } // namespace worldtest
