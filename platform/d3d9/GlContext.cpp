@@ -4,6 +4,9 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace tk::d3d9
 {
 namespace
@@ -38,6 +41,9 @@ bool OpenEgl(std::string* error)
         return egl.context != EGL_NO_CONTEXT;
     }
     egl.tried = true;
+    // No on-disk shader cache for the software context: its writer thread
+    // outlives every device and nothing of a headless run is kept anyway.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
     auto fail = [&](const char* what)
     {
         char text[160];
