@@ -462,8 +462,9 @@ void ECamera::UpdateShake()
     if (m_bConstantShake)
     {
         if (g_Options.Debug)
-            g_Console.Print2("ConstantShakeScreen set by ",
-                             InUse(m_hConstantShakeSource) ? m_hConstantShakeSource->szName : "***UNKNOWN***");
+            g_Console.Print2("ConstantShakeScreen set by ", InUse(m_hConstantShakeSource)
+                                                                ? m_hConstantShakeSource->szName
+                                                                : "***UNKNOWN***");
         const float* v = m_ConstantShake.fValues;
         for (int a = 0; a < AXES; ++a)
         {
@@ -482,9 +483,8 @@ void ECamera::UpdateShake()
             const float range = m_ConstantShake.fRange;
             if (range > 0.0f)
             {
-                const D3DXVECTOR3 source = InUse(m_hConstantShakeSource)
-                                               ? m_hConstantShakeSource->vPosition
-                                               : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+                const D3DXVECTOR3 source = InUse(m_hConstantShakeSource) ? m_hConstantShakeSource->vPosition
+                                                                         : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
                 o *= RangeFactor(range, source, false);
             }
         }
@@ -502,8 +502,8 @@ void ECamera::UpdateShake()
                 o = 0.0f;
                 continue;
             }
-            StepShakeAxis(v[2 * a], v[2 * a + 1], &m_fShakePhase[a], &m_fShakeAmplitude[a], &m_fShakePeriod[a],
-                          &o);
+            StepShakeAxis(v[2 * a], v[2 * a + 1], &m_fShakePhase[a], &m_fShakeAmplitude[a],
+                          &m_fShakePeriod[a], &o);
             if (range > 0.0f)
                 o *= RangeFactor(range, m_vShakeSource, true);
             o *= (duration != 0.0f ? m_fShakeTime / duration : 0.0f) * m_fShakeSign;
@@ -584,7 +584,8 @@ void ECamera::ReleaseLook()
     g_Mouse.m_State.y = (pitch < -LOOK_PITCH_LIMIT || pitch > LOOK_PITCH_LIMIT) ? 0.0 : pitch;
 }
 
-void ECamera::LookFromObject(const char* objectName, const char* socketName, float time, BYTE characterNotObject)
+void ECamera::LookFromObject(const char* objectName, const char* socketName, float time,
+                             BYTE characterNotObject)
 {
     if (!objectName || !objectName[0] || !socketName || !socketName[0])
         return;
@@ -746,13 +747,14 @@ bool ECamera::Save(FILE* f)
 
     bool ok = WriteBytes(f, block, SHAKE_BLOCK_BYTES);
     ok = WriteBool(f, m_bZoomIn != 0) && WriteFloat(f, m_fZoomBlend) && WriteFloat(f, m_fZoom) && ok;
-    ok = WriteBool(f, m_bMoveTo != 0) && WriteVector(f, &m_vMoveStart) && WriteOrientation(f, &m_MoveStartFrame) &&
-         WriteFloat(f, m_fMoveTime) && WriteFloat(f, m_fMoveElapsed) && ok;
+    ok = WriteBool(f, m_bMoveTo != 0) && WriteVector(f, &m_vMoveStart) &&
+         WriteOrientation(f, &m_MoveStartFrame) && WriteFloat(f, m_fMoveTime) &&
+         WriteFloat(f, m_fMoveElapsed) && ok;
     ok = WriteName(f, m_hMoveTarget) && ok;
-    ok = WriteBool(f, m_bSocketLook != 0) && WriteName(f, m_hSocketObject) && WriteString(f, m_szSocketName) &&
-         WriteFloat(f, m_fSocketTime) && ok;
-    ok = WriteBool(f, m_bAfterZeros != 0) && WriteBool(f, m_bLookFrom != 0) && WriteString(f, m_szLookFromName) &&
-         WriteFloat(f, m_fLookAngle) && ok;
+    ok = WriteBool(f, m_bSocketLook != 0) && WriteName(f, m_hSocketObject) &&
+         WriteString(f, m_szSocketName) && WriteFloat(f, m_fSocketTime) && ok;
+    ok = WriteBool(f, m_bAfterZeros != 0) && WriteBool(f, m_bLookFrom != 0) &&
+         WriteString(f, m_szLookFromName) && WriteFloat(f, m_fLookAngle) && ok;
     ok = WriteBool(f, m_bStartOne != 0) && WriteBool(f, m_bOrthographic != 0) && ok;
     ok = WriteDword(f, m_dwFogColor) && WriteFloat(f, m_fZero2) && WriteFloat(f, m_fFarPlane) &&
          WriteFloat(f, m_fZero1) && WriteFloat(f, m_fOrthoHeight) && ok;
@@ -798,8 +800,8 @@ bool ECamera::Load(FILE* f)
     char moveTarget[OBJECT_NAME_SIZE] = {};
     char socketObject[OBJECT_NAME_SIZE] = {};
     bool ok = ReadBool(f, &m_bZoomIn) && ReadFloat(f, &m_fZoomBlend) && ReadFloat(f, &m_fZoom);
-    ok = ok && ReadBool(f, &m_bMoveTo) && ReadVector(f, &m_vMoveStart) && ReadOrientation(f, &m_MoveStartFrame) &&
-         ReadFloat(f, &m_fMoveTime) && ReadFloat(f, &m_fMoveElapsed);
+    ok = ok && ReadBool(f, &m_bMoveTo) && ReadVector(f, &m_vMoveStart) &&
+         ReadOrientation(f, &m_MoveStartFrame) && ReadFloat(f, &m_fMoveTime) && ReadFloat(f, &m_fMoveElapsed);
     ok = ok && ReadName(f, moveTarget, sizeof moveTarget);
     ok = ok && ReadBool(f, &m_bSocketLook) && ReadName(f, socketObject, sizeof socketObject) &&
          ReadString(f, m_szSocketName) && ReadFloat(f, &m_fSocketTime);
@@ -809,7 +811,8 @@ bool ECamera::Load(FILE* f)
     ok = ok && ReadDword(f, &m_dwFogColor) && ReadFloat(f, &m_fZero2) && ReadFloat(f, &m_fFarPlane) &&
          ReadFloat(f, &m_fZero1) && ReadFloat(f, &m_fOrthoHeight);
     ok = ok && ReadOrientation(f, &m_ViewFrame) && ReadOrientation(f, &m_SavedViewFrame) &&
-         ReadOrientation(f, &m_SavedViewFrame) && ReadOrientation(f, &m_Frame) && ReadOrientation(f, &m_SavedFrame);
+         ReadOrientation(f, &m_SavedViewFrame) && ReadOrientation(f, &m_Frame) &&
+         ReadOrientation(f, &m_SavedFrame);
     ok = ok && ReadVector(f, &m_vForward) && ReadVector(f, &m_vLookAt) && ReadVector(f, &m_vSaved) &&
          ReadVector(f, &m_vPosition) && ReadVector(f, &m_vRight) && ReadVector(f, &m_vUp);
 

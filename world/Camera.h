@@ -182,7 +182,7 @@ public:
     float m_vFrustumCorners[4][4] = {};
     DWORD m_dwBackground = 0;
 
-    HOBJECT m_hLookFrom = nullptr; // the engine's forced look
+    HOBJECT m_hLookFrom = nullptr;  // the engine's forced look
     DWORD m_iProjectionUpdates = 0; // how often the projection was rebuilt
     float m_fFov = 0.0f;            // the field of view of the last projection (radians)
     float m_fAspect = 0.0f;

@@ -46,7 +46,7 @@ public:
     struct Note
     {
         NoteKind kind;
-        int line;                   // 1-based line number in the file
+        int line;                  // 1-based line number in the file
         char text[NOTE_TEXT_SIZE]; // the keyword, or what went wrong
     };
 

@@ -189,7 +189,8 @@ void EWorldMgr::SkinMeshKeys(HOBJECT o)
         float range = 0.0f;
         g_Engine.GetObjectSound(o, file, &range, condition);
         range = Float(1);
-        if (CopyText("skinmesh_sound_range_and_filename", SKIN_SOUND_FILE_CAPACITY, file, GetNthValue(m_pLine, 2)))
+        if (CopyText("skinmesh_sound_range_and_filename", SKIN_SOUND_FILE_CAPACITY, file,
+                     GetNthValue(m_pLine, 2)))
             g_Engine.SetObjectSound(o, file, range, condition, 1);
     }
     else if (Key("skinmesh_sound_ifset"))
@@ -198,7 +199,8 @@ void EWorldMgr::SkinMeshKeys(HOBJECT o)
         char condition[OBJECT_SOUND_CONDITION_SIZE] = {};
         float range = 0.0f;
         g_Engine.GetObjectSound(o, file, &range, condition);
-        if (CopyText("skinmesh_sound_ifset", SKIN_SOUND_CONDITION_CAPACITY, condition, GetNthValue(m_pLine, 1)))
+        if (CopyText("skinmesh_sound_ifset", SKIN_SOUND_CONDITION_CAPACITY, condition,
+                     GetNthValue(m_pLine, 1)))
             g_Engine.SetObjectSound(o, file, range, condition, 1);
     }
     ParseObjectActionParams(this, m_pLine, o);
@@ -271,11 +273,14 @@ bool EWorldMgr::RoadKeys(HOBJECT o)
 
 bool EWorldMgr::TexturePaintKeys(HOBJECT o)
 {
-    static constexpr const char* KEYS[] = {
-        "texture_paint_slot_used",           "texture_paint_texture_name",
-        "texture_paint_texture_density",     "texture_paint_texture_sharpness",
-        "texture_paint_texture_brightness",  "texture_paint_texture_add_color_saturation",
-        "texture_paint_texture_additional_color", "texture_paint_subset_used"};
+    static constexpr const char* KEYS[] = {"texture_paint_slot_used",
+                                           "texture_paint_texture_name",
+                                           "texture_paint_texture_density",
+                                           "texture_paint_texture_sharpness",
+                                           "texture_paint_texture_brightness",
+                                           "texture_paint_texture_add_color_saturation",
+                                           "texture_paint_texture_additional_color",
+                                           "texture_paint_subset_used"};
     int which = -1;
     for (int i = 0; i < static_cast<int>(sizeof KEYS / sizeof KEYS[0]) && which < 0; ++i)
         if (Key(KEYS[i]))
@@ -348,9 +353,8 @@ bool EWorldMgr::PhysicsKeys(HOBJECT o)
         return false;
     EPhysicsDesc d;
     g_Engine.GetObjectPhysicsDesc(o, &d);
-    const auto name = [&](const char* label, char* field, unsigned capacity, int n) {
-        CopyText(label, capacity, field, GetNthValue(m_pLine, n));
-    };
+    const auto name = [&](const char* label, char* field, unsigned capacity, int n)
+    { CopyText(label, capacity, field, GetNthValue(m_pLine, n)); };
     if (Key("rigid_body_physics_general"))
     {
         d.iShape = Int(1);
