@@ -206,20 +206,25 @@ bool EWorldMgr::Key(const char* key)
     return true;
 }
 
+// The value buffer counts as cleared once its text is terminated: only the
+// bytes up to the terminator are ever read.
 const char* EWorldMgr::GetValue(const char* line)
 {
-    std::memset(m_szValue, 0, sizeof m_szValue);
+    m_szValue[0] = 0;
     if (!line)
         return m_szValue;
     const char* p = SkipBlanks(SkipWord(SkipBlanks(line)));
-    std::snprintf(m_szValue, sizeof m_szValue, "%s", p);
-    TrimRight(m_szValue);
+    size_t length = strnlen(p, sizeof m_szValue - 1);
+    while (length > 0 && p[length - 1] == BLANK)
+        --length;
+    std::memcpy(m_szValue, p, length);
+    m_szValue[length] = 0;
     return m_szValue;
 }
 
 const char* EWorldMgr::GetNthValue(const char* line, int n)
 {
-    std::memset(m_szValue, 0, sizeof m_szValue);
+    m_szValue[0] = 0;
     if (!line || n < 0)
         return m_szValue;
     const char* p = SkipBlanks(line);
@@ -230,6 +235,7 @@ const char* EWorldMgr::GetNthValue(const char* line, int n)
     if (length >= sizeof m_szValue)
         length = sizeof m_szValue - 1;
     std::memcpy(m_szValue, p, length);
+    m_szValue[length] = 0;
     return m_szValue;
 }
 
