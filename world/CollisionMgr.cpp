@@ -1,6 +1,7 @@
 // CollisionMgr: the collision geometry of static mesh objects.
 #include "world/CollisionMgr.h"
 
+#include "mesh/Mesh.h"
 #include "shell/Console.h"
 #include "shell/Debug.h"
 #include "world/Object.h"
@@ -109,13 +110,24 @@ CollisionMgr::~CollisionMgr()
     FreeAll();
 }
 
-// STAND-IN: the static-mesh instance does not hand out its mesh yet; until
-// it does, no object has collision geometry from AddObject(HOBJECT).
 bool CollisionMgr::GetSource(HOBJECT object, CollisionSource* out)
 {
-    (void)object;
-    (void)out;
-    return false;
+    if (!IsMeshObject(object) || !out)
+        return false;
+    const auto* mesh = static_cast<const EMesh*>(object->Object);
+    const strmesh* entry = mesh->GetMeshEntry();
+    if (!entry || !entry->pMesh)
+        return false;
+    out->pMesh = entry->pMesh;
+    out->vMin = entry->vMin;
+    out->vMax = entry->vMax;
+    out->pRanges = entry->AttribTable;
+    out->iRanges =
+        entry->dwAttribTableSize < MAX_MESH_MATERIALS ? entry->dwAttribTableSize : MAX_MESH_MATERIALS;
+    out->pSubsetFlags = mesh->m_FlagGroup1;
+    out->iSubsetFlags = MAX_MESH_MATERIALS;
+    mesh->GetWorldMatrix(&out->mWorld);
+    return true;
 }
 
 const CollisionRecord* CollisionMgr::GetRecord(HOBJECT o) const

@@ -5,6 +5,7 @@
 #include "world/WorldMgr.h"
 
 #include "game/BezierMgr.h"
+#include "mesh/MultiTexturePaintingScripts.h"
 #include "platform/win32/Path.h"
 #include "render/LensFlare.h"
 #include "render/PostProcess.h"
@@ -502,6 +503,8 @@ void EWorldMgr::AddObjectLine(LoadState& s, BYTE type)
         return;
     }
     o->bFromWorldFile = 1;
+    if (type == OT_MESH)
+        g_MultiTexturePainting.LoadDataFromScript(o);
     s.last = o;
     s.lastType = type;
     s.current = true;

@@ -3,6 +3,7 @@
 // the bundled files are what the generator writes.
 #include "worldfile_fixture.h"
 
+#include "mesh/Mesh.h"
 #include "support/GameProcess.h"
 #include "tools/worldgen/DemoWorld.h"
 
@@ -23,6 +24,13 @@ std::string ReadBytes(const fs::path& file)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+void ExpectBox(const D3DXVECTOR3& got, const D3DXVECTOR3& expected)
+{
+    EXPECT_NEAR(got.x, expected.x, 1e-3f);
+    EXPECT_NEAR(got.y, expected.y, 1e-3f);
+    EXPECT_NEAR(got.z, expected.z, 1e-3f);
 }
 
 class BundledWorlds : public WorldFile
@@ -122,6 +130,18 @@ TEST_F(BundledWorlds, TheDemoWorldPutsEveryObjectInPlace)
     EXPECT_EQ(g_Engine.FindObject("ground", 0)->bTerrainMesh, 1);
     EXPECT_EQ(g_Camera.GetFarPlane(), 3000.0f);
     EXPECT_EQ(Env.m_bUseSkyLight, 1);
+
+    // The meshes stand upright where they are placed: a house spans its
+    // footprint around its position, from the ground to its chimney.
+    const auto* house = static_cast<const EMesh*>(g_Engine.FindObject("house_01", 0)->Object);
+    ASSERT_NE(house, nullptr);
+    ExpectBox(house->m_vWorldMin, {-66.5f, 0.0f, -23.5f});
+    ExpectBox(house->m_vWorldMax, {-53.5f, 11.0f, -12.5f});
+    const auto* ground = static_cast<const EMesh*>(g_Engine.FindObject("ground", 0)->Object);
+    EXPECT_NEAR(ground->m_vWorldMax.y, 0.25f, 1e-4f);
+    EXPECT_NEAR(ground->m_vWorldMin.y, -1.0f, 1e-4f);
+    const auto* stacked = static_cast<const EMesh*>(g_Engine.FindObject("crate_04", 0)->Object);
+    EXPECT_NEAR(stacked->m_vWorldMin.y, 1.5f, 1e-4f);
 }
 
 TEST(DemoWorldData, TheBundledFilesAreWhatTheGeneratorWrites)

@@ -259,6 +259,32 @@ TEST_F(Collision, MeshesOfOtherLayoutsAndDamagedOnes)
     g_CollisionMgr.AddObject(nullptr, Source(wide, {0, 0, 0}, {1, 1, 0}));
 }
 
+// A mesh object registers from its own mesh, and its record follows the object.
+TEST_F(Collision, AMeshObjectRegistersAndFollowsItsMoves)
+{
+    HOBJECT box = Mesh("box");
+    box->dwFlags |= 0x4;
+    g_CollisionMgr.AddObject(box);
+    const CollisionRecord* r = g_CollisionMgr.GetRecord(box);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->iFaces, 12u);
+    ExpectNear(r->vMin, {-0.5f, -0.5f, -0.5f});
+    ExpectNear(r->vMax, {0.5f, 0.5f, 0.5f});
+    const D3DXVECTOR3 there(100.0f, 5.0f, -20.0f);
+    g_Engine.SetObjectPosition(box, &there, 0);
+    ExpectNear(r->vWorldMin, {99.5f, 4.5f, -20.5f});
+    ExpectNear(r->vWorldMax, {100.5f, 5.5f, -19.5f});
+    for (DWORD i = 0; i < r->iVertices; ++i)
+    {
+        EXPECT_NEAR(std::fabs(r->CM_vVerticesWorld[i].x - 100.0f), 0.5f, 1e-4f);
+        EXPECT_NEAR(std::fabs(r->CM_vVerticesWorld[i].z + 20.0f), 0.5f, 1e-4f);
+    }
+    EXPECT_GT(r->iUpdates, 1u);
+    // Every face normal of a box is a unit axis.
+    for (DWORD f = 0; f < r->iFaces; ++f)
+        EXPECT_NEAR(D3DXVec3Length(&r->CM_vFaceNormal[f]), 1.0f, 1e-5f);
+}
+
 TEST_F(Collision, TheTableHoldsTwoThousandNineHundredAndNinetyNineObjects)
 {
     ID3DXMesh* tri = MakeMesh({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {0, 1, 2});

@@ -5,7 +5,9 @@
 #include "platform/d3dx/XMesh.h"
 #include "platform/win32/Path.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -35,15 +37,16 @@ float Dot(V3 a, V3 b)
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
-// World space to the mesh's own space (see DemoWorld.h).
+// World space to the mesh's own space (see DemoWorld.h): the same axes.
 V3 ToMesh(V3 w)
 {
-    return {w.x, w.z, -w.y};
+    return w;
 }
 
-XMaterialDesc Colour(float r, float g, float b, float power = 0.0f)
+XMaterialDesc Colour(const char* texture, float r, float g, float b, float power = 0.0f)
 {
     XMaterialDesc m;
+    m.texture = texture;
     m.diffuse[0] = r;
     m.diffuse[1] = g;
     m.diffuse[2] = b;
@@ -114,37 +117,41 @@ private:
 constexpr float GROUND_HALF = 200.0f;
 constexpr float GROUND_DEPTH = 1.0f;
 constexpr float SKY_HALF = 40.0f; // the sky pass scales it by 100
+// The mesh loader welds vertices closer than a tenth of a unit: every part of
+// a mesh keeps its corners at least this far from those of the others.
+constexpr float PART_GAP = 0.25f;
+constexpr float ROAD_HEIGHT = PART_GAP;
 
 Boxes Ground()
 {
     Boxes m("ground");
-    const int grass = m.Material(Colour(0.32f, 0.52f, 0.22f));
-    const int road = m.Material(Colour(0.35f, 0.33f, 0.30f));
+    const int grass = m.Material(Colour("demo_grass.tga", 0.32f, 0.52f, 0.22f));
+    const int road = m.Material(Colour("demo_road.tga", 0.35f, 0.33f, 0.30f));
     m.Box({-GROUND_HALF, -GROUND_DEPTH, -GROUND_HALF}, {GROUND_HALF, 0.0f, GROUND_HALF}, grass);
-    // A road across the green, a hand's breadth above it.
-    m.Box({-GROUND_HALF, 0.0f, -6.0f}, {GROUND_HALF, 0.05f, 6.0f}, road);
+    // A road across the green, a little above it.
+    m.Box({-GROUND_HALF + 1.0f, 0.0f, -6.0f}, {GROUND_HALF - 1.0f, ROAD_HEIGHT, 6.0f}, road);
     return m;
 }
 
 Boxes House()
 {
     Boxes m("house");
-    const int wall = m.Material(Colour(0.80f, 0.74f, 0.62f));
-    const int roof = m.Material(Colour(0.55f, 0.18f, 0.12f));
-    const int door = m.Material(Colour(0.30f, 0.20f, 0.12f));
+    const int wall = m.Material(Colour("demo_plaster.tga", 0.80f, 0.74f, 0.62f));
+    const int roof = m.Material(Colour("demo_roof.tga", 0.55f, 0.18f, 0.12f));
+    const int door = m.Material(Colour("demo_wood.tga", 0.30f, 0.20f, 0.12f));
     m.Box({-6.0f, 0.0f, -5.0f}, {6.0f, 7.0f, 5.0f}, wall);
     m.Box({-6.5f, 7.0f, -5.5f}, {6.5f, 7.6f, 5.5f}, roof);
     m.Box({-4.5f, 7.6f, -3.5f}, {4.5f, 9.2f, 3.5f}, roof);
     m.Box({3.0f, 9.2f, 1.0f}, {4.2f, 11.0f, 2.2f}, wall); // chimney
-    m.Box({-1.0f, 0.0f, -5.2f}, {1.0f, 3.0f, -5.0f}, door);
+    m.Box({-1.0f, 0.0f, -5.0f - PART_GAP}, {1.0f, 3.0f, -5.0f}, door);
     return m;
 }
 
 Boxes Tower()
 {
     Boxes m("tower");
-    const int stone = m.Material(Colour(0.55f, 0.56f, 0.58f));
-    const int dark = m.Material(Colour(0.25f, 0.26f, 0.28f));
+    const int stone = m.Material(Colour("demo_stone.tga", 0.55f, 0.56f, 0.58f));
+    const int dark = m.Material(Colour("demo_stone.tga", 0.25f, 0.26f, 0.28f));
     m.Box({-4.0f, 0.0f, -4.0f}, {4.0f, 28.0f, 4.0f}, stone);
     m.Box({-4.6f, 28.0f, -4.6f}, {4.6f, 29.0f, 4.6f}, dark);
     // Four merlons on the parapet.
@@ -153,31 +160,32 @@ Boxes Tower()
     return m;
 }
 
-// A crate: a box with slats; its levels of detail drop the slats, then
-// shrink to one box.
+// A crate: a box with slats; its coarser levels of detail drop the slats.
 Boxes Crate(int lod)
 {
     Boxes m("crate");
-    const int wood = m.Material(Colour(0.55f, 0.38f, 0.20f));
-    const int slat = m.Material(Colour(0.42f, 0.28f, 0.14f));
+    const int wood = m.Material(Colour("demo_wood.tga", 0.55f, 0.38f, 0.20f));
+    const int slat = m.Material(Colour("demo_wood.tga", 0.42f, 0.28f, 0.14f));
     m.Box({-0.75f, 0.0f, -0.75f}, {0.75f, 1.5f, 0.75f}, wood);
     if (lod < 1)
-        for (float y : {0.3f, 1.1f})
-            m.Box({-0.8f, y, -0.8f}, {0.8f, y + 0.12f, 0.8f}, slat);
+        for (float y : {0.3f, 1.0f})
+            m.Box({-0.75f - PART_GAP, y, -0.75f - PART_GAP},
+                  {0.75f + PART_GAP, y + PART_GAP, 0.75f + PART_GAP}, slat);
     return m;
 }
 
 Boxes Barrel(int lod)
 {
     Boxes m("barrel");
-    const int body = m.Material(Colour(0.45f, 0.10f, 0.08f));
-    const int ring = m.Material(Colour(0.20f, 0.20f, 0.22f));
+    const int body = m.Material(Colour("demo_wood.tga", 0.45f, 0.10f, 0.08f));
+    const int ring = m.Material(Colour("demo_iron.tga", 0.20f, 0.20f, 0.22f));
     m.Box({-0.5f, 0.0f, -0.5f}, {0.5f, 1.3f, 0.5f}, body);
+    constexpr float R = 0.5f + PART_GAP;
     if (lod < 2)
-        m.Box({-0.55f, 0.6f, -0.55f}, {0.55f, 0.7f, 0.55f}, ring);
+        m.Box({-R, 0.55f, -R}, {R, 0.55f + PART_GAP, R}, ring);
     if (lod < 1)
-        for (float y : {0.15f, 1.05f})
-            m.Box({-0.53f, y, -0.53f}, {0.53f, y + 0.08f, 0.53f}, ring);
+        for (float y : {0.25f, 0.85f})
+            m.Box({-R, y, -R}, {R, y + PART_GAP, R}, ring);
     return m;
 }
 
@@ -186,20 +194,107 @@ constexpr float LAMP_HEIGHT = 6.0f;
 Boxes LampPost()
 {
     Boxes m("lamp_post");
-    const int iron = m.Material(Colour(0.08f, 0.08f, 0.09f));
-    const int glass = m.Material(Colour(1.0f, 0.9f, 0.6f, 8.0f));
-    m.Box({-0.12f, 0.0f, -0.12f}, {0.12f, LAMP_HEIGHT, 0.12f}, iron);
-    m.Box({-0.35f, LAMP_HEIGHT, -0.35f}, {0.35f, LAMP_HEIGHT + 0.6f, 0.35f}, glass);
-    m.Box({-0.45f, LAMP_HEIGHT + 0.6f, -0.45f}, {0.45f, LAMP_HEIGHT + 0.7f, 0.45f}, iron);
+    const int iron = m.Material(Colour("demo_iron.tga", 0.08f, 0.08f, 0.09f));
+    const int glass = m.Material(Colour("demo_glass.tga", 1.0f, 0.9f, 0.6f, 8.0f));
+    m.Box({-0.15f, 0.0f, -0.15f}, {0.15f, LAMP_HEIGHT, 0.15f}, iron);
+    m.Box({-0.4f, LAMP_HEIGHT, -0.4f}, {0.4f, LAMP_HEIGHT + 0.6f, 0.4f}, glass);
+    m.Box({-0.4f - PART_GAP, LAMP_HEIGHT + 0.6f, -0.4f - PART_GAP},
+          {0.4f + PART_GAP, LAMP_HEIGHT + 0.6f + PART_GAP, 0.4f + PART_GAP}, iron);
     return m;
 }
 
 Boxes Sky()
 {
     Boxes m("sky");
-    const int sky = m.Material(Colour(0.45f, 0.62f, 0.85f));
+    const int sky = m.Material(Colour("demo_sky.tga", 0.45f, 0.62f, 0.85f));
     m.Box({-SKY_HALF, -SKY_HALF, -SKY_HALF}, {SKY_HALF, SKY_HALF, SKY_HALF}, sky, true);
     return m;
+}
+
+// ---- Textures --------------------------------------------------------------------------------
+
+constexpr int TEXTURE_SIZE = 64;
+constexpr int TGA_HEADER = 18;
+constexpr int TGA_TRUE_COLOUR = 2;
+constexpr int TGA_BITS = 24;
+constexpr int TGA_TOP_LEFT = 0x20;
+
+// A small repeatable noise, so the same generator writes the same bytes.
+struct Noise
+{
+    uint32_t state;
+    int Next(int range)
+    {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 16) % static_cast<uint32_t>(range));
+    }
+};
+
+enum class Pattern
+{
+    Noise,
+    Planks,
+    Blocks,
+    Tiles,
+    Gradient,
+};
+
+struct TextureDesc
+{
+    const char* file;
+    Pattern pattern;
+    int r, g, b;
+    int spread;
+};
+
+constexpr TextureDesc TEXTURES[] = {
+    {"textures\\demo\\demo_grass.tga", Pattern::Noise, 70, 120, 50, 40},
+    {"textures\\demo\\demo_road.tga", Pattern::Noise, 90, 86, 80, 30},
+    {"textures\\demo\\demo_plaster.tga", Pattern::Noise, 205, 190, 160, 16},
+    {"textures\\demo\\demo_roof.tga", Pattern::Tiles, 150, 50, 35, 20},
+    {"textures\\demo\\demo_wood.tga", Pattern::Planks, 140, 95, 55, 24},
+    {"textures\\demo\\demo_stone.tga", Pattern::Blocks, 140, 142, 146, 24},
+    {"textures\\demo\\demo_iron.tga", Pattern::Noise, 40, 40, 44, 12},
+    {"textures\\demo\\demo_glass.tga", Pattern::Noise, 250, 225, 150, 8},
+    {"textures\\demo\\demo_sky.tga", Pattern::Gradient, 120, 165, 220, 0},
+};
+
+std::string Tga(const TextureDesc& t)
+{
+    std::string bytes(TGA_HEADER, '\0');
+    bytes[2] = static_cast<char>(TGA_TRUE_COLOUR);
+    bytes[12] = static_cast<char>(TEXTURE_SIZE & 0xFF);
+    bytes[13] = static_cast<char>(TEXTURE_SIZE >> 8);
+    bytes[14] = static_cast<char>(TEXTURE_SIZE & 0xFF);
+    bytes[15] = static_cast<char>(TEXTURE_SIZE >> 8);
+    bytes[16] = static_cast<char>(TGA_BITS);
+    bytes[17] = static_cast<char>(TGA_TOP_LEFT);
+    Noise noise{static_cast<uint32_t>(t.r * 65536 + t.g * 256 + t.b)};
+    for (int y = 0; y < TEXTURE_SIZE; ++y)
+        for (int x = 0; x < TEXTURE_SIZE; ++x)
+        {
+            int shade = t.spread ? noise.Next(t.spread) - t.spread / 2 : 0;
+            switch (t.pattern)
+            {
+            case Pattern::Planks:
+                shade += (x % 16 == 0) ? -40 : ((y * 7 + x / 16 * 13) % 23 < 2 ? -15 : 0);
+                break;
+            case Pattern::Blocks:
+                shade += (y % 16 == 0 || (x + (y / 16 % 2) * 16) % 32 == 0) ? -50 : 0;
+                break;
+            case Pattern::Tiles:
+                shade += (y % 8 == 0) ? -45 : ((x + (y / 8 % 2) * 4) % 8 == 0 ? -25 : 0);
+                break;
+            case Pattern::Gradient:
+                shade += (TEXTURE_SIZE - y) / 2;
+                break;
+            case Pattern::Noise:
+                break;
+            }
+            for (int c : {t.b, t.g, t.r})
+                bytes += static_cast<char>(std::clamp(c + shade, 0, 255));
+        }
+    return bytes;
 }
 
 // ---- Files -------------------------------------------------------------------------------------
@@ -321,9 +416,9 @@ std::vector<DemoObject> DemoObjects()
     objects.push_back(MeshAt("tower_02", TOWER, 95.0f, 0.0f, 0.0f));
     // Crates in a yard, one stacked on another; barrels beside them.
     int crate = 0;
-    for (float x : {-45.0f, -43.3f, -41.6f})
+    for (float x : {-45.0f, -42.8f, -40.6f})
         objects.push_back(MeshAt(Numbered("crate", ++crate), CRATE, x, 0.0f, -9.0f));
-    objects.push_back(MeshAt(Numbered("crate", ++crate), CRATE, -43.3f, 1.5f, -9.0f));
+    objects.push_back(MeshAt(Numbered("crate", ++crate), CRATE, -42.8f, 1.5f, -9.0f));
     int barrel = 0;
     for (float x : {-38.0f, -36.8f, 36.0f, 37.2f})
         objects.push_back(MeshAt(Numbered("barrel", ++barrel), BARREL, x, 0.0f, -8.5f));
@@ -374,6 +469,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(LodFile(CRATE, lod));
         files.push_back(LodFile(BARREL, lod));
     }
+    for (const TextureDesc& t : TEXTURES)
+        files.push_back(t.file);
     for (auto& f : files)
         f = Slashes(f);
     return files;
@@ -393,6 +490,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         ok = WriteMesh(root, LodFile(CRATE, lod), Crate(lod)) && ok;
         ok = WriteMesh(root, LodFile(BARREL, lod), Barrel(lod)) && ok;
     }
+    for (const TextureDesc& t : TEXTURES)
+        ok = WriteText(root, t.file, Tga(t)) && ok;
     ok =
         WriteText(root, LAMP_SOCKETS, SocketFile(LAMP_POST, LAMP_SOCKET, {0.0f, LAMP_HEIGHT + 0.3f, 0.0f})) &&
         ok;

@@ -5,9 +5,9 @@
 // text into a data tree; the same description tells tests where every object
 // must end up after the world is loaded.
 //
-// Everything is described in world space (x east, y up, z north). Static
-// meshes stand a quarter turn about their X axis in the engine, so the
-// generator stores mesh +Y as world north and mesh -Z as world up.
+// Everything is described in world space (x east, y up, z north). A mesh
+// object added from a world file takes the orientation of its description
+// (none turned), so a mesh's own axes are the world's.
 
 #include <filesystem>
 #include <string>
