@@ -1,9 +1,14 @@
 // Loading a generated world of 4,000 objects over 300 distinct meshes (after
 // one load has warmed the mesh cache), against a bare loop that reads the same
 // files and parses every number in them, reported as a ratio.
+#include "platform/Backend.h"
+#include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/XMesh.h"
+#include "platform/win32/Headless.h"
 #include "platform/win32/Path.h"
 #include "render/SkyLight.h"
+#include "tests/support/GameWindow.h"
+#include "mesh/MeshMgr.h"
 #include "world/Engine.h"
 #include "world/WorldMgr.h"
 
@@ -56,8 +61,15 @@ struct BenchWorld
         dir = fs::temp_directory_path() / ("tk-worldbench-" + std::to_string(::getpid()));
         fs::create_directories(dir / "meshes/bench");
         fs::create_directories(dir / "worlds");
+        fs::create_directories(dir / "!opt");
         previous = fs::current_path();
         fs::current_path(dir);
+        // Meshes load onto the headless device.
+        TkSetBackend(TkBackend::Headless);
+        TkHeadlessReset();
+        TkD3D9ResetHeadless();
+        OpenGameWindow("WorldBench", 800, 600);
+        CreateGameDevice();
         for (int i = 0; i < DISTINCT_MESHES; ++i)
         {
             tk::xfile::XMeshDesc box;
@@ -92,6 +104,10 @@ struct BenchWorld
     {
         Env.DeleteSkyMesh();
         g_Engine.DeleteAllObjects();
+        g_MeshMgr.ReleaseAll();
+        g_D3DMain.Shutdown();
+        SAFE_RELEASE(g_pD3D);
+        DestroyWindow(g_hWnd);
         fs::current_path(previous);
         std::error_code ec;
         fs::remove_all(dir, ec);
