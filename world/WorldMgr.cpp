@@ -131,6 +131,21 @@ bool safe_string_copy(const char* label, unsigned capacity, char* dest, const ch
     return false;
 }
 
+// The text after the file name's last point is replaced ("worlds\a.b.w"
+// gives "worlds\a.b.bzr"); a name without one, or whose only points are in
+// its folders, takes the extension on.
+std::string BezierFileName(const char* worldFile)
+{
+    std::string name(worldFile ? worldFile : "");
+    const size_t dot = name.find_last_of('.');
+    const size_t folder = name.find_last_of('\\');
+    if (dot == std::string::npos || (folder != std::string::npos && dot < folder))
+        name += '.';
+    else
+        name.erase(dot + 1);
+    return name + BEZIER_EXTENSION;
+}
+
 bool MakeLevelWorldName(int level, char* out, size_t size)
 {
     if (!out || size == 0)
@@ -397,16 +412,7 @@ bool EWorldMgr::LoadWorld(const char* fileName)
     }
     buffer.reset();
 
-    // The bezier nodes: the world's name with the text after its last point
-    // replaced ("worlds\a.b.w" gives "worlds\a.b.bzr").
-    std::string bezier(fileName);
-    const size_t dot = bezier.find_last_of('.');
-    if (dot == std::string::npos)
-        bezier += '.';
-    else
-        bezier.erase(dot + 1);
-    bezier += BEZIER_EXTENSION;
-    g_BezierMgr.LoadNodes(bezier.c_str());
+    g_BezierMgr.LoadNodes(BezierFileName(fileName).c_str());
     m_pLine = nullptr;
     return true;
 }

@@ -22,6 +22,7 @@
 #include "world/Object.h"
 
 #include <cstddef>
+#include <string>
 
 class EWorldMgr
 {
@@ -143,6 +144,9 @@ private:
 // Long!" and the label to "!error.txt" and the console and empties the
 // destination (when the capacity is not 0). False when the source did not fit.
 bool safe_string_copy(const char* label, unsigned capacity, char* dest, const char* source);
+
+// The bezier-node file of a world file: its extension replaced by "bzr".
+std::string BezierFileName(const char* worldFile);
 
 // The world file of a story level: "worlds\levelNN.w" (NN two digits, more
 // when the number needs them). False when out does not hold it.

@@ -406,6 +406,20 @@ TEST_F(WorldFile, TheSkyMeshIsAddedFarAwayAndReplaced)
     EXPECT_NE(ConsoleLog().find("Failed adding sky mesh meshes\\none.x"), std::string::npos);
 }
 
+TEST(WorldNames, TheBezierFileTakesTheWorldsNameWithItsOwnExtension)
+{
+    const struct
+    {
+        const char* world;
+        const char* bezier;
+    } cases[] = {{"worlds\\level01.w", "worlds\\level01.bzr"},
+                 {"worlds\\a.b.w", "worlds\\a.b.bzr"},
+                 {"worlds\\plain", "worlds\\plain.bzr"},
+                 {"old.worlds\\plain", "old.worlds\\plain.bzr"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(BezierFileName(c.world), c.bezier) << c.world;
+}
+
 TEST(WorldNames, LevelsAreNumberedWithTwoDigits)
 {
     char name[32];
