@@ -205,8 +205,10 @@ void EWorldMgr::AddNote(NoteKind kind, const char* text)
 void EWorldMgr::Refuse(const char* what, const char* detail)
 {
     char text[NOTE_TEXT_SIZE];
-    std::snprintf(text, sizeof text, "%s%s%.40s", what ? what : "", detail && detail[0] ? ": " : "",
-                  detail ? detail : "");
+    const char* w = what ? what : "";
+    const size_t n = std::strlen(w);
+    const char* separator = !detail || !detail[0] ? "" : (n && w[n - 1] == ':') ? " " : ": ";
+    std::snprintf(text, sizeof text, "%s%s%.40s", w, separator, detail ? detail : "");
     char line[ERROR_LINE_SIZE * 2];
     std::snprintf(line, sizeof line, "World %.80s line %d: %s", m_pFileName, m_iLine, text);
     g_Console.Print(line);

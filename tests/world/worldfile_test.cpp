@@ -231,8 +231,8 @@ TEST_F(WorldFile, MissingMeshesFailTheirLineAndTheRestLoads)
     EXPECT_EQ(Find("ghost"), nullptr);
     EXPECT_NE(Find("real"), nullptr);
     EXPECT_EQ(g_Engine.GetObjectCount(), 1u);
-    EXPECT_EQ(Refused(), (std::vector<std::string>{"1:Mesh loading failed:: meshes\\missing.x",
-                                                   "3:SkinMesh loading failed:: models\\nobody"}));
+    EXPECT_EQ(Refused(), (std::vector<std::string>{"1:Mesh loading failed: meshes\\missing.x",
+                                                   "3:SkinMesh loading failed: models\\nobody"}));
 }
 
 TEST_F(WorldFile, NumbersOutOfRangeAreRefusedAndReadAsZero)
