@@ -190,7 +190,8 @@ bool EMesh::Create(const char* fileName)
     }
     m_vScale = D3DXVECTOR3(1, 1, 1);
     m_bCreated = 1;
-    m_fExtentSum = std::fabs(m_vMax.y - m_vMin.y) + std::fabs(m_vMax.x - m_vMin.x) + std::fabs(m_vMax.z - m_vMin.z);
+    m_fExtentSum =
+        std::fabs(m_vMax.y - m_vMin.y) + std::fabs(m_vMax.x - m_vMin.x) + std::fabs(m_vMax.z - m_vMin.z);
     ComputeFaceBounds();
     return true;
 }

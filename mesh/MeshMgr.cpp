@@ -36,7 +36,7 @@ constexpr float kHalf = 0.5f;
 constexpr float kPartialEdgeThreshold = -1.01f;
 constexpr float kSingularPointThreshold = -0.01f;
 constexpr float kNormalEdgeThreshold = -1.01f;
-constexpr size_t kOptPrefixLength = 5; // "!opt\"
+constexpr size_t kOptPrefixLength = 5;      // "!opt\"
 constexpr size_t kRescaleSuffixLength = 10; // "_rescale.x"
 constexpr DWORD kFormatBinary = D3DXF_FILEFORMAT_BINARY;
 constexpr DWORD kFormatText = D3DXF_FILEFORMAT_TEXT;
@@ -88,10 +88,10 @@ void OptimizeTwice(ID3DXMesh* mesh)
 
 HRESULT TangentFrames(ID3DXMesh* mesh)
 {
-    return D3DXComputeTangentFrameEx(mesh, D3DDECLUSAGE_TEXCOORD, 0, D3DDECLUSAGE_TANGENT, 0, D3DDECLUSAGE_BINORMAL,
-                                     0, D3DX_DEFAULT, 0, D3DXTANGENT_GENERATE_IN_PLACE, nullptr,
-                                     kPartialEdgeThreshold, kSingularPointThreshold, kNormalEdgeThreshold, nullptr,
-                                     nullptr);
+    return D3DXComputeTangentFrameEx(mesh, D3DDECLUSAGE_TEXCOORD, 0, D3DDECLUSAGE_TANGENT, 0,
+                                     D3DDECLUSAGE_BINORMAL, 0, D3DX_DEFAULT, 0, D3DXTANGENT_GENERATE_IN_PLACE,
+                                     nullptr, kPartialEdgeThreshold, kSingularPointThreshold,
+                                     kNormalEdgeThreshold, nullptr, nullptr);
 }
 
 // Bounds of a locked engine-vertex mesh.
@@ -221,8 +221,8 @@ bool EMeshMgr::LoadFromX(char* name, bool centre)
         return false;
     }
     ID3DXMesh* loaded = nullptr;
-    HRESULT hr = D3DXLoadMeshFromXA(name, kLoadOptions, g_pD3DInterface, nullptr, &entry->pMaterialBuffer, nullptr,
-                                    &entry->dwNumMaterials, &loaded);
+    HRESULT hr = D3DXLoadMeshFromXA(name, kLoadOptions, g_pD3DInterface, nullptr, &entry->pMaterialBuffer,
+                                    nullptr, &entry->dwNumMaterials, &loaded);
     if (FAILED(hr))
     {
         PrintLoadFailure(name, hr);
@@ -256,7 +256,8 @@ bool EMeshMgr::LoadFromX(char* name, bool centre)
     D3DXWELDEPSILONS eps = {};
     eps.Position = kWeldEpsilon;
     eps.Normal = kWeldEpsilon;
-    D3DXWeldVertices(entry->pMesh, D3DXWELDEPSILONS_WELDPARTIALMATCHES, &eps, nullptr, nullptr, nullptr, nullptr);
+    D3DXWeldVertices(entry->pMesh, D3DXWELDEPSILONS_WELDPARTIALMATCHES, &eps, nullptr, nullptr, nullptr,
+                     nullptr);
     adjacency = Adjacency(entry->pMesh, 0.0f);
     if (FAILED(D3DXValidMesh(entry->pMesh, adjacency.data(), nullptr)))
     {
@@ -306,8 +307,8 @@ bool EMeshMgr::LoadFromX(char* name, bool centre)
             std::snprintf(copy + length - kRescaleSuffixLength, kRescaleSuffixLength + 1, ".x");
             g_Console.Print2("Zapisuje przeskalowany do pliku ", copy);
             D3DXSaveMeshToXA(copy, entry->pMesh, nullptr,
-                             static_cast<const D3DXMATERIAL*>(entry->pMaterialBuffer->GetBufferPointer()), nullptr,
-                             entry->dwNumMaterials, kFormatText);
+                             static_cast<const D3DXMATERIAL*>(entry->pMaterialBuffer->GetBufferPointer()),
+                             nullptr, entry->dwNumMaterials, kFormatText);
         }
     }
     return true;
@@ -325,8 +326,8 @@ bool EMeshMgr::LoadFromOpt(char* name)
     char opt[MESH_NAME_SIZE + 16];
     CopyName(opt, sizeof opt, GetOptFileName(name));
     ID3DXMesh* loaded = nullptr;
-    HRESULT hr = D3DXLoadMeshFromXA(opt, kLoadOptions, g_pD3DInterface, nullptr, &entry->pMaterialBuffer, nullptr,
-                                    &entry->dwNumMaterials, &loaded);
+    HRESULT hr = D3DXLoadMeshFromXA(opt, kLoadOptions, g_pD3DInterface, nullptr, &entry->pMaterialBuffer,
+                                    nullptr, &entry->dwNumMaterials, &loaded);
     if (FAILED(hr))
     {
         PrintLoadFailure(name, hr);
@@ -447,8 +448,9 @@ bool EMeshMgr::SaveEntry(strmesh* entry, const char* file)
 {
     if (!entry || !entry->pMesh)
         return false;
-    const auto* materials =
-        entry->pMaterialBuffer ? static_cast<const D3DXMATERIAL*>(entry->pMaterialBuffer->GetBufferPointer()) : nullptr;
+    const auto* materials = entry->pMaterialBuffer
+                                ? static_cast<const D3DXMATERIAL*>(entry->pMaterialBuffer->GetBufferPointer())
+                                : nullptr;
     return SUCCEEDED(D3DXSaveMeshToXA(file, entry->pMesh, nullptr, materials, nullptr,
                                       materials ? entry->dwNumMaterials : 0, kFormatBinary));
 }
@@ -494,7 +496,8 @@ bool EMeshMgr::LoadLod(HOBJECT object, int n)
     ID3DXMesh* loaded = nullptr;
     ID3DXBuffer* materials = nullptr;
     DWORD count = 0;
-    HRESULT hr = D3DXLoadMeshFromXA(file, kLoadOptions, g_pD3DInterface, nullptr, &materials, nullptr, &count, &loaded);
+    HRESULT hr = D3DXLoadMeshFromXA(file, kLoadOptions, g_pD3DInterface, nullptr, &materials, nullptr, &count,
+                                    &loaded);
     if (FAILED(hr))
     {
         PrintLoadFailure(file, hr);
@@ -552,7 +555,8 @@ void EMeshMgr::UpdateObject(HOBJECT object)
         entry->bRemapBuilt = 1;
     }
     if (object->Type == OT_MESH && object->Object)
-        std::memcpy(static_cast<EMesh*>(object->Object)->m_SubsetRemap, entry->SubsetRemap, sizeof entry->SubsetRemap);
+        std::memcpy(static_cast<EMesh*>(object->Object)->m_SubsetRemap, entry->SubsetRemap,
+                    sizeof entry->SubsetRemap);
 }
 
 void EMeshMgr::SelectVariant(HOBJECT object, int n)

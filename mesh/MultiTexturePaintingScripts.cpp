@@ -74,7 +74,8 @@ void EMultiTexturePaintingScripts::LoadDataFromScript(HOBJECT object)
     ID3DXMesh* body = mesh->m_pDrawMesh;
     if (!body)
     {
-        g_Console.Print("INTERNAL ERROR in EMultiTexturePaintingScripts::LoadDataFromScript(): pMesh is NULL");
+        g_Console.Print(
+            "INTERNAL ERROR in EMultiTexturePaintingScripts::LoadDataFromScript(): pMesh is NULL");
         std::fclose(f);
         return;
     }
@@ -117,7 +118,8 @@ void EMultiTexturePaintingScripts::LoadDataFromScript(HOBJECT object)
             for (int c = 0; c < 3 && match; ++c)
             {
                 const size_t index = size_t(i) * 3 + c;
-                corner[c] = wide ? static_cast<const uint32_t*>(ib)[index] : static_cast<const uint16_t*>(ib)[index];
+                corner[c] =
+                    wide ? static_cast<const uint32_t*>(ib)[index] : static_cast<const uint16_t*>(ib)[index];
                 if (corner[c] >= vertices)
                 {
                     match = false;

@@ -229,6 +229,35 @@ void MakeErrors(const std::string& text, ID3DXBuffer** out)
     std::memcpy(buffer->GetBufferPointer(), text.c_str(), text.size() + 1);
     *out = buffer;
 }
+
+// A vertex shared by fans that no edge joins gets one copy per extra fan.
+void SplitBowties(MeshData* data, std::string* report, std::vector<DWORD>* sources = nullptr)
+{
+    std::vector<DWORD> adjacency;
+    Adjacency(*data, 0.0f, &adjacency);
+    std::vector<std::vector<DWORD>> around;
+    VertexFaces(*data, &around);
+    const DWORD count = data->VertexCount();
+    for (DWORD v = 0; v < count; ++v)
+    {
+        if (around[v].size() < 2)
+            continue;
+        const auto fans = Fans(*data, adjacency, v, around[v]);
+        for (size_t k = 1; k < fans.size(); ++k)
+        {
+            const DWORD copy = data->VertexCount();
+            data->vertices.insert(data->vertices.end(), data->Vertex(v), data->Vertex(v) + data->stride);
+            for (DWORD f : fans[k])
+                for (DWORD c = 0; c < kCorners; ++c)
+                    if (data->indices[f * kCorners + c] == v)
+                        data->indices[f * kCorners + c] = copy;
+            if (report)
+                *report += "Bowtie at vertex " + std::to_string(v) + " split\n";
+            if (sources)
+                sources->push_back(v);
+        }
+    }
+}
 } // namespace
 
 void PointReps(const MeshData& mesh, float epsilon, std::vector<DWORD>* reps)
@@ -536,29 +565,7 @@ HRESULT D3DXCleanMesh(D3DXCLEANTYPE CleanType, ID3DXMesh* pMeshIn, const DWORD*,
         }
     }
     if (CleanType & D3DXCLEAN_BOWTIES)
-    {
-        // A vertex shared by fans that no edge joins gets one copy per extra fan.
-        std::vector<DWORD> adjacency;
-        Adjacency(data, 0.0f, &adjacency);
-        std::vector<std::vector<DWORD>> around;
-        VertexFaces(data, &around);
-        const DWORD count = data.VertexCount();
-        for (DWORD v = 0; v < count; ++v)
-        {
-            if (around[v].size() < 2)
-                continue;
-            const auto fans = Fans(data, adjacency, v, around[v]);
-            for (size_t k = 1; k < fans.size(); ++k)
-            {
-                const DWORD copy = duplicate(v);
-                for (DWORD f : fans[k])
-                    for (DWORD c = 0; c < kCorners; ++c)
-                        if (data.indices[f * kCorners + c] == v)
-                            data.indices[f * kCorners + c] = copy;
-                report += "Bowtie at vertex " + std::to_string(v) + " split\n";
-            }
-        }
-    }
+        SplitBowties(&data, &report);
     Mesh* out = nullptr;
     IDirect3DDevice9* device = nullptr;
     in->GetDevice(&device);
@@ -628,6 +635,14 @@ HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, DWORD Flags, const D3DXWELDEPSILONS* 
     }
     std::vector<DWORD> vertexRemap;
     Compact(&data, target, &vertexRemap);
+    // Welding must not join fans at a single point: such vertices are split again.
+    if (!(Flags & D3DXWELDEPSILONS_DONOTSPLIT))
+    {
+        std::vector<DWORD> sources;
+        SplitBowties(&data, nullptr, &sources);
+        for (DWORD v : sources)
+            vertexRemap.push_back(vertexRemap[v]);
+    }
     const HRESULT hr = mesh->Write(data);
     if (FAILED(hr))
         return hr;

@@ -391,6 +391,8 @@ private:
             ++m_p;
         }
         const char* first = *start == '+' ? start + 1 : start;
+        if (first >= m_p)
+            return false;
         XObject& o = m_doc->objects[self];
         if (!real && *first != '-')
         {

@@ -240,7 +240,16 @@ public:
         if (decl && Struct(o, ParseLayout(decl->members), &next, &body, 0))
         {
             if (!body.empty())
-                m_out += pad + " " + body + "\n";
+            {
+                std::string indented;
+                for (char c : body)
+                {
+                    indented += c;
+                    if (c == '\n')
+                        indented += pad;
+                }
+                m_out += pad + " " + indented + "\n";
+            }
         }
         else
             next = 0;
@@ -304,7 +313,7 @@ private:
                 if (!Element(o, m.type, next, out, &number, depth))
                     return false;
                 dims[m.name] = number;
-                *out += ";";
+                *out += depth == 0 ? ";\n " : ";";
                 continue;
             }
             uint64_t count = 0;

@@ -126,8 +126,9 @@ TEST(XFile, TextLaysOutValuesWithTheTemplateSeparators)
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_EQ(text.rfind("xof 0303txt 0032", 0), 0u);
     EXPECT_NE(text.find("template MeshFace {\n <3D82AB5F-62DA-11cf-AB39-0020AF71E433>"), std::string::npos);
-    EXPECT_NE(text.find("3;0,1,2;"), std::string::npos) << text;
-    EXPECT_NE(text.find("0.5;0.5;0.5;0.5;;0.5;0.5;0.5;0.5;;0.5;0.5;0.5;;"), std::string::npos) << text;
+    EXPECT_NE(text.find("MeshFace {\n 3;\n 0,1,2;\n}"), std::string::npos) << text;
+    EXPECT_NE(text.find(" 0.5;0.5;0.5;0.5;;\n 0.5;\n 0.5;0.5;0.5;;\n 0.5;0.5;0.5;;\n}"), std::string::npos)
+        << text;
 }
 
 TEST(XFile, HandWrittenTextWithTemplatesCommentsAndUnknownObjects)
