@@ -163,10 +163,10 @@ HOBJECT FindByName(const char* name)
 
 ECamera::ECamera()
 {
-    m_Frame = EOrientation(START_YAW, 0.0f, 0.0f);
-    m_ViewFrame = m_Frame;
-    m_SavedFrame = m_Frame;
-    m_SavedViewFrame = m_Frame;
+    m_Orientation = EOrientation(START_YAW, 0.0f, 0.0f);
+    m_ViewFrame = m_Orientation;
+    m_SavedFrame = m_Orientation;
+    m_SavedViewFrame = m_Orientation;
     D3DXMatrixIdentity(&m_mProjection);
     D3DXMatrixIdentity(&m_mProjectionInfinite);
     D3DXMatrixIdentity(&m_mProjectionNear);
@@ -186,7 +186,7 @@ void ECamera::SetPosition(const D3DXVECTOR3& position)
 
 void ECamera::SetOrientation(const EOrientation& orientation)
 {
-    m_Frame = orientation;
+    m_Orientation = orientation;
     EOrientation view = orientation;
     const float roll = EngineObjectCameraRoll();
     if (roll != 0.0f)
@@ -203,13 +203,13 @@ void ECamera::SetOrientation(const EOrientation& orientation)
 
 void ECamera::SaveFrames()
 {
-    m_SavedFrame = m_Frame;
+    m_SavedFrame = m_Orientation;
     m_SavedViewFrame = m_ViewFrame;
 }
 
 void ECamera::RestoreFrames()
 {
-    m_Frame = m_SavedFrame;
+    m_Orientation = m_SavedFrame;
     m_ViewFrame = m_SavedViewFrame;
     m_vForward = m_ViewFrame.Forward;
     m_vRight = m_ViewFrame.Right;
@@ -544,7 +544,7 @@ void ECamera::Update(BYTE skip)
     }
     UpdateProjection();
     if (!skip)
-        SetListener(m_vPosition, m_Frame.Forward, m_Frame.Up, false);
+        SetListener(m_vPosition, m_Orientation.Forward, m_Orientation.Up, false);
 }
 
 void ECamera::UpdateListener()
@@ -553,7 +553,7 @@ void ECamera::UpdateListener()
     if (m_fListenerTime > 0.0f)
         return;
     m_fListenerTime = LISTENER_PERIOD;
-    SetListener(m_vPosition, m_Frame.Forward, m_vWorldUp, true);
+    SetListener(m_vPosition, m_Orientation.Forward, m_vWorldUp, true);
 }
 
 // ---- Scripted looks and moves ------------------------------------------------------------------
@@ -640,7 +640,7 @@ void ECamera::MoveToObject(const char* objectName, float time)
     {
         StartHudFlash();
         m_vMoveStart = m_vPosition;
-        m_MoveStartFrame = m_Frame;
+        m_MoveStartFrame = m_Orientation;
         m_fMoveTime = time;
         m_fMoveElapsed = 0.0f;
         m_bMoveTo = 1;
@@ -759,7 +759,7 @@ bool ECamera::Save(FILE* f)
     ok = WriteDword(f, m_dwFogColor) && WriteFloat(f, m_fZero2) && WriteFloat(f, m_fFarPlane) &&
          WriteFloat(f, m_fZero1) && WriteFloat(f, m_fOrthoHeight) && ok;
     ok = WriteOrientation(f, &m_ViewFrame) && WriteOrientation(f, &m_SavedViewFrame) &&
-         WriteOrientation(f, &m_SavedViewFrame) && WriteOrientation(f, &m_Frame) &&
+         WriteOrientation(f, &m_SavedViewFrame) && WriteOrientation(f, &m_Orientation) &&
          WriteOrientation(f, &m_SavedFrame) && ok;
     ok = WriteVector(f, &m_vForward) && WriteVector(f, &m_vLookAt) && WriteVector(f, &m_vSaved) &&
          WriteVector(f, &m_vPosition) && WriteVector(f, &m_vRight) && WriteVector(f, &m_vUp) && ok;
@@ -811,7 +811,7 @@ bool ECamera::Load(FILE* f)
     ok = ok && ReadDword(f, &m_dwFogColor) && ReadFloat(f, &m_fZero2) && ReadFloat(f, &m_fFarPlane) &&
          ReadFloat(f, &m_fZero1) && ReadFloat(f, &m_fOrthoHeight);
     ok = ok && ReadOrientation(f, &m_ViewFrame) && ReadOrientation(f, &m_SavedViewFrame) &&
-         ReadOrientation(f, &m_SavedViewFrame) && ReadOrientation(f, &m_Frame) &&
+         ReadOrientation(f, &m_SavedViewFrame) && ReadOrientation(f, &m_Orientation) &&
          ReadOrientation(f, &m_SavedFrame);
     ok = ok && ReadVector(f, &m_vForward) && ReadVector(f, &m_vLookAt) && ReadVector(f, &m_vSaved) &&
          ReadVector(f, &m_vPosition) && ReadVector(f, &m_vRight) && ReadVector(f, &m_vUp);

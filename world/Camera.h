@@ -38,7 +38,12 @@ public:
     }
     const D3DXVECTOR3& GetPosition() const { return m_vPosition; }
     void SetOrientation(const EOrientation& orientation);
-    const EOrientation& GetOrientation() const { return m_Frame; }
+    void SetOrientation(const EOrientation* orientation)
+    {
+        if (orientation)
+            SetOrientation(*orientation);
+    }
+    const EOrientation& GetOrientation() const { return m_Orientation; }
     const EOrientation& GetViewFrame() const { return m_ViewFrame; }
     void SaveFrames();
     void RestoreFrames();
@@ -76,7 +81,7 @@ public:
     void UpdateShake();
     void UpdateSniperView();
     // Per frame from the player, helicopter, fly-through camera, menu and game.
-    void Update(BYTE skip);
+    void Update(BYTE skip = 0);
     void UpdateListener();
 
     // ---- Scripted looks and moves -----------------------------------------------------
@@ -126,7 +131,7 @@ public:
     float m_fZoomBlend = 0.0f;
     float m_fZoom = 1.0f;
     // The camera's own frame and the view frame derived from it.
-    EOrientation m_Frame;
+    EOrientation m_Orientation;
     EOrientation m_ViewFrame;
     float m_fListenerTime = 0.0f;
     float m_fGamma = 1.0f;
