@@ -3,8 +3,6 @@
 // STAND-IN: only the instancing limit the setting "InstancesBoundary" writes;
 // the renderer work replaces this file with the whole ERenderer.
 
-#include "platform/win32/WinTypes.h"
-
 class ERenderer
 {
 public:
@@ -15,14 +13,11 @@ public:
 
     int InstancesBoundary = 200; // meshes drawn instanced from this many copies
 
-    static constexpr int TERRAIN_NAME_SIZE = 256;
-    // The world's terrain script name (world key "WorldTerrain"); false when
-    // it does not fit, and the name is then left empty.
-    bool SetTerrainName(const char* name);
-    // STAND-IN: the terrain textures come with the renderer work.
+    // STAND-IN: the terrain script named by the world key "WorldTerrain"; its
+    // seven layers are read by the texture work.
+    static constexpr int TERRAIN_SCRIPT_SIZE = 256;
+    char m_szTerrainScript[TERRAIN_SCRIPT_SIZE] = {};
     void LoadTerrainScript() {}
-    char m_szTerrainName[TERRAIN_NAME_SIZE] = {};
-    BYTE m_bSkyMesh = 0; // the world has a sky mesh
 
     // The engine's calls, empty until the renderer work.
     void ScanTextureDirectory() {}

@@ -461,9 +461,8 @@ void EWorldMgr::ParseLine(LoadState& s, char* line)
     // Compared last, after the object keys.
     if (Key("WorldTerrain"))
     {
-        if (!g_Renderer.SetTerrainName(GetValue(m_pLine)))
-            Refuse("text too long", "WorldTerrain");
-        else
+        if (CopyText("WorldTerrain", sizeof g_Renderer.m_szTerrainScript, g_Renderer.m_szTerrainScript,
+                     GetValue(m_pLine)))
             g_Renderer.LoadTerrainScript();
     }
     if (!m_bMatch)
@@ -609,8 +608,8 @@ bool EWorldMgr::WorldKeys(LoadState& s)
         Env.SkyLightPower = Float(1);
     else if (Key("sky_mesh"))
     {
+        // The sky light keeps the sky-mesh object; the renderer asks it whether there is one.
         Env.SetSkyMesh(GetValue(m_pLine));
-        g_Renderer.m_bSkyMesh = 1;
     }
     else if (Key("sky_light_projector"))
     {

@@ -12,6 +12,7 @@
 #include "world/Camera.h"
 #include "world/WorldMgr.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ protected:
         savedPost = PostProcess;
         savedCamera = g_Camera;
         savedOptions = g_Options;
-        savedRenderer = g_Renderer;
+        std::memcpy(savedTerrain, g_Renderer.m_szTerrainScript, sizeof savedTerrain);
         savedFlare = g_LensFlare;
     }
     void TearDown() override
@@ -37,7 +38,7 @@ protected:
         PostProcess = savedPost;
         g_Camera = savedCamera;
         g_Options = savedOptions;
-        g_Renderer = savedRenderer;
+        std::memcpy(g_Renderer.m_szTerrainScript, savedTerrain, sizeof savedTerrain);
         g_LensFlare = savedFlare;
         WorldTest::TearDown();
     }
@@ -73,7 +74,7 @@ protected:
     EPostProcess savedPost;
     ECamera savedCamera;
     GameOptions savedOptions;
-    ERenderer savedRenderer;
+    char savedTerrain[sizeof g_Renderer.m_szTerrainScript] = {};
     ELensFlare savedFlare;
 };
 } // namespace worldtest

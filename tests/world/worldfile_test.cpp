@@ -125,7 +125,7 @@ TEST_F(WorldFile, WorldWideKeysSetTheirManagers)
     EXPECT_NEAR(Env.m_vLensFlareDir.y, -0.5f, 1e-5f);
     EXPECT_STREQ(g_LensFlare.m_szDefinitionFile, "flares.txt");
     EXPECT_EQ(g_Camera.m_dwBackground, 255u);
-    EXPECT_STREQ(g_Renderer.m_szTerrainName, "hills");
+    EXPECT_STREQ(g_Renderer.m_szTerrainScript, "hills");
 }
 
 // Every line end a text editor writes reads the same; a lone CR no longer
@@ -400,7 +400,6 @@ TEST_F(WorldFile, TheSkyMeshIsAddedFarAwayAndReplaced)
     EXPECT_EQ(g_Engine.GetObjectCount(), 1u);
     EXPECT_EQ(Env.m_hSkyMesh->dwFlags, 128u);
     EXPECT_GT(Env.m_hSkyMesh->vPosition.x, 1e10f);
-    EXPECT_EQ(g_Renderer.m_bSkyMesh, 1);
     ASSERT_TRUE(Load({"sky_mesh meshes\\none.x"}));
     EXPECT_EQ(Env.m_hSkyMesh, nullptr);
     EXPECT_NE(ConsoleLog().find("Failed adding sky mesh meshes\\none.x"), std::string::npos);
