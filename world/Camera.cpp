@@ -40,6 +40,7 @@ constexpr float GAMMA_FULL = 65535.0f;
 constexpr float LISTENER_PERIOD = 0.25f;
 constexpr float CONSTANT_SHAKE_EASE = 0.2f;
 constexpr float LOOK_PITCH_LIMIT = 0.942477822303772f;
+constexpr DWORD NEGATIVE_SIGN_BYTE = 0xFF;
 
 // STAND-IN: the level scripts' variables, the weapon's scope, the game's
 // camera flag, the HUD flash, the sound listener, the characters and the
@@ -282,8 +283,8 @@ void ECamera::ComputeFrustumCorners()
     const D3DXVECTOR3 f = m_ViewFrame.Forward * m_fFarPlane;
     const D3DXVECTOR3 u = m_ViewFrame.Up * (m_fFarHeight / 2.0f);
     const D3DXVECTOR3 r = m_ViewFrame.Right * (m_fFarWidth / 2.0f);
-    const D3DXVECTOR3 corners[4] = {f + u - r, f + u + r, f - u + r, f - u - r};
-    for (int i = 0; i < 4; ++i)
+    const D3DXVECTOR3 corners[FRUSTUM_CORNERS] = {f + u - r, f + u + r, f - u + r, f - u - r};
+    for (int i = 0; i < FRUSTUM_CORNERS; ++i)
     {
         m_vFrustumCorners[i][0] = corners[i].x;
         m_vFrustumCorners[i][1] = corners[i].y;
@@ -376,7 +377,7 @@ void ECamera::StartShake(const EShakeParams& params, const D3DXVECTOR3& source)
     }
     m_fShakeTime = v[7];
     m_fShakeSign = (std::rand() & 1) ? 1.0f : -1.0f;
-    if (params.dwNegative & 0xFF)
+    if (params.dwNegative & NEGATIVE_SIGN_BYTE)
         m_fShakeSign = -1.0f;
 }
 

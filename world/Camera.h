@@ -184,7 +184,8 @@ public:
     // The view at the far plane.
     float m_fFarHeight = 0.0f;
     float m_fFarWidth = 0.0f;
-    float m_vFrustumCorners[4][4] = {};
+    static constexpr int FRUSTUM_CORNERS = 4;
+    float m_vFrustumCorners[FRUSTUM_CORNERS][4] = {};
     DWORD m_dwBackground = 0;
 
     HOBJECT m_hLookFrom = nullptr;  // the engine's forced look

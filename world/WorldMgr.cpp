@@ -40,6 +40,8 @@ constexpr char TEXT_KEY_MARK = '>';
 constexpr float DEGREES_TO_RADIANS = 3.14159265358979f / 180.0f;
 constexpr const char* BEZIER_EXTENSION = "bzr";
 constexpr const char* LEVEL_WORLD_FORMAT = "worlds\\level%02d.w";
+constexpr int PESEL_WORDS = 3;
+constexpr int BLINKING_VALUES = 6;
 
 const char* SkipBlanks(const char* p)
 {
@@ -525,13 +527,13 @@ bool EWorldMgr::WorldKeys(LoadState& s)
     else if (Key("pesel"))
     {
         if (last)
-            for (int i = 0; i < 3; ++i)
+            for (int i = 0; i < PESEL_WORDS; ++i)
                 last->PESEL[i] = Dword(i + 1);
     }
     else if (Key("container_pesel"))
     {
         if (last)
-            for (int i = 0; i < 3; ++i)
+            for (int i = 0; i < PESEL_WORDS; ++i)
                 last->ContainerPESEL[i] = Dword(i + 1);
     }
     else if (Key("fog0"))
@@ -645,7 +647,7 @@ bool EWorldMgr::WorldKeys(LoadState& s)
     {
         EBlinkingParams b;
         b.bEnabled = Flag(1) ? 1 : 0;
-        for (int i = 0; i < 6; ++i)
+        for (int i = 0; i < BLINKING_VALUES; ++i)
             b.fValues[i] = Float(i + 2);
         if (last)
             g_Engine.SetObjectBlinking(last, &b);
