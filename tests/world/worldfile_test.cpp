@@ -4,6 +4,7 @@
 
 #include "physics/PhysicsDesc.h"
 #include "shell/Console.h"
+#include "shell/TextMgr.h"
 
 #include <cmath>
 #include <string>
@@ -172,6 +173,17 @@ TEST_F(WorldFile, KeysEndTheCurrentObjectOrReachTheLastOne)
     EXPECT_STREQ(a->pPendingTieSocket, "hand");
     // The "xpos 9" line belonged to no object.
     EXPECT_EQ(PassedOver(), std::vector<std::string>{"6:xpos"});
+}
+
+TEST_F(WorldFile, TextKeysInALineAreReplacedBeforeItIsRead)
+{
+    temp->Write("scripts/keys.txt", ">CrateName crate_from_key\n>Far 1234\n");
+    g_TextMgr.Load("scripts\\keys.txt");
+    const bool loaded = Load({"mesh meshes\\box.x", "name >CrateName", "farz >Far"});
+    g_TextMgr.Free();
+    ASSERT_TRUE(loaded);
+    EXPECT_NE(Find("crate_from_key"), nullptr);
+    EXPECT_EQ(g_Camera.GetFarPlane(), 1234.0f);
 }
 
 TEST_F(WorldFile, KeysAreComparedExactly)
