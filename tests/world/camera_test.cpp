@@ -21,19 +21,7 @@ protected:
     void SetUp() override
     {
         WorldTest::SetUp();
-        saved = g_Camera;
-        savedOptions = g_Options;
-        savedMouse = g_Mouse.m_State;
-        savedDelta = g_Engine.m_fDeltaTime;
         g_Camera = ECamera();
-    }
-    void TearDown() override
-    {
-        g_Camera = saved;
-        g_Options = savedOptions;
-        g_Mouse.m_State = savedMouse;
-        g_Engine.m_fDeltaTime = savedDelta;
-        WorldTest::TearDown();
     }
     // One camera frame of `seconds`.
     static void Frame(float seconds)
@@ -41,11 +29,6 @@ protected:
         g_Engine.m_fDeltaTime = seconds;
         g_Camera.Update(0);
     }
-
-    ECamera saved;
-    GameOptions savedOptions;
-    EMouseState savedMouse;
-    float savedDelta = 0.0f;
 };
 
 TEST_F(Camera, StartsLookingBackAlongZFromHighUp)

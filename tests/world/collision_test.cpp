@@ -3,8 +3,6 @@
 // what registering, refreshing and freeing do to memory.
 #include "world_fixture.h"
 
-#include "support/HeadlessD3D.h"
-
 #include "platform/d3dx/Mesh.h"
 #include "world/CollisionMgr.h"
 
@@ -28,18 +26,11 @@ constexpr DWORD VERTEX_FVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 class Collision : public WorldTest
 {
 protected:
-    void SetUp() override
-    {
-        WorldTest::SetUp();
-        params = WindowedParams();
-        ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(params, &d3d, &device));
-    }
     void TearDown() override
     {
         g_CollisionMgr.FreeAll();
         for (ID3DXMesh* m : meshes)
             m->Release();
-        ReleaseHeadlessDevice(d3d, device);
         for (const char* tag :
              {"CM_vVerticesLocal", "CM_vVerticesWorld", "CM_dwFaces", "CM_vFacesDimMin", "CM_vFacesDimMax",
               "CM_vFaceLocalNormal", "CM_vFacesAABB_Min", "CM_vFacesAABB_Max", "CM_vFaceNormal", "pBoxes"})
@@ -101,9 +92,6 @@ protected:
         return s;
     }
 
-    D3DPRESENT_PARAMETERS params;
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
     std::vector<ID3DXMesh*> meshes;
 };
 

@@ -4,6 +4,7 @@
 // each test, and the allocation tracker switched on so leaks show by tag.
 
 #include "support/ConsoleLog.h"
+#include "support/Globals.h"
 #include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
 
@@ -70,15 +71,16 @@ class WorldTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // The table is emptied first: a snapshot of objects whose records
+        // a test then frees would bring back dangling pointers.
+        g_Engine.DeleteAllObjects();
+        globals = std::make_unique<GlobalsSnapshot>();
         // Mesh objects load their files onto a device.
         d3dParams = WindowedParams();
         ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(d3dParams, &d3d, &device));
-        savedDevice = g_pD3DInterface;
         g_pD3DInterface = device;
         temp = std::make_unique<TempDir>();
-        savedSystemDebug = g_Options.SystemDebug;
         g_Options.SystemDebug = 1;
-        g_Engine.DeleteAllObjects();
         std::filesystem::create_directories("meshes");
         ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
         temp->Write("models/soldier/animations/animations_desc.txt", "\n");
@@ -88,11 +90,10 @@ protected:
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
-        g_Options.SystemDebug = savedSystemDebug;
         g_MeshMgr.ReleaseAll();
-        g_pD3DInterface = savedDevice;
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
+        globals.reset();
     }
 
     static HOBJECT Add(BYTE type, const char* file, const char* name = nullptr)
@@ -109,11 +110,10 @@ protected:
 
     static int Slot(HOBJECT o) { return o ? static_cast<int>(o - g_Engine.m_Objects) : -1; }
 
+    std::unique_ptr<GlobalsSnapshot> globals;
     std::unique_ptr<TempDir> temp;
-    int savedSystemDebug = 0;
     D3DPRESENT_PARAMETERS d3dParams = {};
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;
-    IDirect3DDevice9* savedDevice = nullptr;
 };
 } // namespace worldtest

@@ -1,6 +1,6 @@
 #pragma once
-// World-file tests: the scene-object fixture plus a snapshot of every manager
-// a world file's world-wide lines change, put back after each test.
+// World-file tests: the scene-object fixture (whose snapshot of the manager
+// globals puts back what world-wide lines change) with helpers to load a world.
 
 #include "world_fixture.h"
 
@@ -21,25 +21,10 @@ namespace worldtest
 class WorldFile : public WorldTest
 {
 protected:
-    void SetUp() override
-    {
-        WorldTest::SetUp();
-        savedEnv = Env;
-        savedPost = PostProcess;
-        savedCamera = g_Camera;
-        savedOptions = g_Options;
-        std::memcpy(savedTerrain, g_Renderer.m_szTerrainScript, sizeof savedTerrain);
-        savedFlare = g_LensFlare;
-    }
     void TearDown() override
     {
+        // The sky mesh is an object of the table: it goes before the table is checked.
         Env.DeleteSkyMesh();
-        Env = savedEnv;
-        PostProcess = savedPost;
-        g_Camera = savedCamera;
-        g_Options = savedOptions;
-        std::memcpy(g_Renderer.m_szTerrainScript, savedTerrain, sizeof savedTerrain);
-        g_LensFlare = savedFlare;
         WorldTest::TearDown();
     }
 
@@ -69,12 +54,5 @@ protected:
     }
     static std::vector<std::string> Refused() { return Notes(EWorldMgr::NoteKind::Refused); }
     static std::vector<std::string> PassedOver() { return Notes(EWorldMgr::NoteKind::PassedOver); }
-
-    ESkyLight savedEnv;
-    EPostProcess savedPost;
-    ECamera savedCamera;
-    GameOptions savedOptions;
-    char savedTerrain[sizeof g_Renderer.m_szTerrainScript] = {};
-    ELensFlare savedFlare;
 };
 } // namespace worldtest
