@@ -196,7 +196,8 @@ void ESkyLight::SetSkyMesh(const char* fileName)
 {
     DeleteSkyMesh();
     const float position[3] = {SKY_MESH_POSITION, SKY_MESH_POSITION, SKY_MESH_POSITION};
-    m_hSkyMesh = g_Engine.CreateObject(OT_MESH, fileName ? fileName : "", SKY_MESH_FLAGS, 0, position, nullptr);
+    m_hSkyMesh =
+        g_Engine.CreateObject(OT_MESH, fileName ? fileName : "", SKY_MESH_FLAGS, 0, position, nullptr);
     if (!m_hSkyMesh)
     {
         g_Console.Print2("Failed adding sky mesh ", fileName ? fileName : "");
