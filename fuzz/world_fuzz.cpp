@@ -1,9 +1,14 @@
 // The world-file reader on arbitrary bytes: the bytes are a world file in the
-// current folder, beside one small mesh the file may name ("m.x"). Every
-// object it makes is deleted again before the next input.
+// current folder, beside one small mesh the file may name ("m.x"), loaded on
+// the headless device. Every object it makes is deleted again before the next
+// input.
+#include "platform/Backend.h"
+#include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/XMesh.h"
+#include "platform/win32/Headless.h"
 #include "platform/win32/Path.h"
 #include "render/SkyLight.h"
+#include "tests/support/GameWindow.h"
 #include "world/Engine.h"
 #include "world/WorldMgr.h"
 
@@ -19,6 +24,13 @@ constexpr const char* MESH = "m.x";
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
+    // Mesh objects load onto the headless device, so the keys of mesh objects are reached.
+    TkSetBackend(TkBackend::Headless);
+    TkHeadlessReset();
+    TkD3D9ResetHeadless();
+    OpenGameWindow("WorldFuzz", 64, 48);
+    if (!CreateGameDevice() || !g_pD3DInterface)
+        std::abort();
     tk::xfile::XMeshDesc tri;
     tri.positions = {0, 0, 0, 0, 1, 0, 1, 0, 0};
     tri.indices = {0, 1, 2};
