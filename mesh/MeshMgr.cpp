@@ -77,11 +77,11 @@ std::vector<DWORD> Adjacency(ID3DXMesh* mesh, float epsilon)
     return adjacency;
 }
 
+// Adjacency, then attribute sorting, then attribute sorting with vertex-cache order.
 void OptimizeTwice(ID3DXMesh* mesh)
 {
-    std::vector<DWORD> adjacency = Adjacency(mesh, 0.0f);
+    const std::vector<DWORD> adjacency = Adjacency(mesh, 0.0f);
     mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT, adjacency.data(), nullptr, nullptr, nullptr);
-    adjacency = Adjacency(mesh, 0.0f);
     mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE, adjacency.data(), nullptr, nullptr,
                           nullptr);
 }

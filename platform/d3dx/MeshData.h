@@ -145,4 +145,7 @@ Mesh* AsMesh(ID3DXBaseMesh* mesh);
 void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap,
                   std::vector<DWORD>* vertexRemap);
 void ComputeNormalsData(MeshData* mesh, const DWORD* adjacency);
+// Cleaning (back-to-back faces, bowties) and welding on plain meshes; the report lists what was done.
+void CleanData(MeshData* mesh, DWORD type, std::string* report);
+void WeldData(MeshData* mesh, DWORD flags, const D3DXWELDEPSILONS& epsilons, std::vector<DWORD>* vertexRemap);
 } // namespace tk::d3dx

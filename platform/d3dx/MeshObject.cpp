@@ -666,8 +666,8 @@ HRESULT Mesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttrib
 {
     if (!pAttribTableSize)
         return D3DERR_INVALIDCALL;
-    // Without a table pointer, only the size; with one, the caller's size is the capacity... as D3DX,
-    // the whole table is written: callers ask the size first.
+    // Without a table pointer only the size is given; with one the whole table is written, so callers
+    // ask for the size first.
     if (pAttribTable)
         std::copy(m_table.begin(), m_table.end(), pAttribTable);
     *pAttribTableSize = static_cast<DWORD>(m_table.size());

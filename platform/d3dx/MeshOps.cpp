@@ -4,6 +4,7 @@
 #include "platform/d3dx/MeshData.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <string>
@@ -230,6 +231,13 @@ void MakeErrors(const std::string& text, ID3DXBuffer** out)
     *out = buffer;
 }
 
+// Appends a copy of vertex v (copied out first: the vertex array may move as it grows).
+void AppendCopy(MeshData* data, DWORD v)
+{
+    const std::vector<uint8_t> bytes(data->Vertex(v), data->Vertex(v) + data->stride);
+    data->vertices.insert(data->vertices.end(), bytes.begin(), bytes.end());
+}
+
 // A vertex shared by fans that no edge joins gets one copy per extra fan.
 void SplitBowties(MeshData* data, std::string* report, std::vector<DWORD>* sources = nullptr)
 {
@@ -246,7 +254,7 @@ void SplitBowties(MeshData* data, std::string* report, std::vector<DWORD>* sourc
         for (size_t k = 1; k < fans.size(); ++k)
         {
             const DWORD copy = data->VertexCount();
-            data->vertices.insert(data->vertices.end(), data->Vertex(v), data->Vertex(v) + data->stride);
+            AppendCopy(data, v);
             for (DWORD f : fans[k])
                 for (DWORD c = 0; c < kCorners; ++c)
                     if (data->indices[f * kCorners + c] == v)
@@ -264,6 +272,30 @@ void PointReps(const MeshData& mesh, float epsilon, std::vector<DWORD>* reps)
 {
     const DWORD count = mesh.VertexCount();
     reps->resize(count);
+    if (!(epsilon > 0.0f))
+    {
+        // Exact matches: vertices sorted by position (then index); each run takes its first index.
+        // Positions that are not numbers match nothing (and must stay out of the sort's order).
+        std::vector<std::pair<std::array<float, 3>, DWORD>> order;
+        order.reserve(count);
+        for (DWORD v = 0; v < count; ++v)
+        {
+            const D3DXVECTOR3 p = mesh.Position(v);
+            (*reps)[v] = v;
+            if (std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z))
+                continue;
+            order.push_back({{p.x, p.y, p.z}, v});
+        }
+        std::sort(order.begin(), order.end());
+        for (size_t i = 0; i < order.size();)
+        {
+            size_t j = i;
+            while (j < order.size() && order[j].first == order[i].first)
+                (*reps)[order[j++].second] = order[i].second;
+            i = j;
+        }
+        return;
+    }
     const float size = epsilon > 0.0f ? epsilon * 2.0f : 1.0f;
     std::unordered_map<CellKey, std::vector<DWORD>, CellHash> cells;
     cells.reserve(count);
@@ -307,16 +339,19 @@ void Adjacency(const MeshData& mesh, float epsilon, std::vector<DWORD>* adjacenc
     adjacency->assign(size_t(faces) * kCorners, kNoNeighbour);
     std::vector<DWORD> reps;
     PointReps(mesh, epsilon, &reps);
-    std::unordered_map<uint64_t, std::vector<DWORD>> edges; // directed edge -> face * 3 + edge
-    edges.reserve(size_t(faces) * kCorners);
     auto corner = [&](DWORD f, DWORD c) { return reps[mesh.indices[f * kCorners + c % kCorners]]; };
+    // Every directed edge with its slot (face * 3 + edge), sorted: equal edges lie side by side,
+    // lower slots first.
+    std::vector<std::pair<uint64_t, DWORD>> edges;
+    edges.reserve(size_t(faces) * kCorners);
     for (DWORD f = 0; f < faces; ++f)
         for (DWORD e = 0; e < kCorners; ++e)
         {
             const DWORD a = corner(f, e), b = corner(f, e + 1);
             if (a != b)
-                edges[EdgeKey(a, b)].push_back(f * kCorners + e);
+                edges.push_back({EdgeKey(a, b), f * kCorners + e});
         }
+    std::sort(edges.begin(), edges.end());
     // Opposite windings pair first (a proper shared edge), then edges running the same way.
     for (int pass = 0; pass < 2; ++pass)
         for (DWORD f = 0; f < faces; ++f)
@@ -327,11 +362,11 @@ void Adjacency(const MeshData& mesh, float epsilon, std::vector<DWORD>* adjacenc
                 const DWORD a = corner(f, e), b = corner(f, e + 1);
                 if (a == b)
                     continue;
-                const auto it = edges.find(pass == 0 ? EdgeKey(b, a) : EdgeKey(a, b));
-                if (it == edges.end())
-                    continue;
-                for (DWORD slot : it->second)
+                const uint64_t key = pass == 0 ? EdgeKey(b, a) : EdgeKey(a, b);
+                auto it = std::lower_bound(edges.begin(), edges.end(), std::make_pair(key, DWORD(0)));
+                for (; it != edges.end() && it->first == key; ++it)
                 {
+                    const DWORD slot = it->second;
                     const DWORD g = slot / kCorners;
                     if (g != f && (*adjacency)[slot] == kNoNeighbour)
                     {
@@ -382,6 +417,7 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
         // Greedy order within each attribute group: the next face is the one with most corners in a
         // small FIFO of recent vertices, else the lowest face not yet taken.
         std::vector<std::vector<DWORD>> around(mesh->VertexCount());
+        std::vector<char> inCache(mesh->VertexCount(), 0);
         std::vector<DWORD> order;
         order.reserve(faces);
         for (DWORD s = 0; s < faces;)
@@ -395,6 +431,7 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
                     around[mesh->indices[(*faceRemap)[i] * kCorners + c]].push_back(i);
             std::vector<char> done(e - s, 0);
             std::vector<DWORD> fifo;
+            std::vector<char>& cached = inCache;
             DWORD cursor = s;
             for (DWORD emitted = 0; emitted < e - s; ++emitted)
             {
@@ -407,8 +444,7 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
                             continue;
                         int score = 0;
                         for (DWORD c = 0; c < kCorners; ++c)
-                            score += std::count(fifo.begin(), fifo.end(),
-                                                mesh->indices[(*faceRemap)[i] * kCorners + c]) > 0;
+                            score += cached[mesh->indices[(*faceRemap)[i] * kCorners + c]];
                         if (score > bestScore || (score == bestScore && i < best))
                         {
                             bestScore = score;
@@ -426,17 +462,23 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap, st
                 for (DWORD c = 0; c < kCorners; ++c)
                 {
                     const DWORD v = mesh->indices[(*faceRemap)[best] * kCorners + c];
-                    if (std::find(fifo.begin(), fifo.end(), v) == fifo.end())
+                    if (!cached[v])
                     {
                         fifo.push_back(v);
+                        cached[v] = 1;
                         if (fifo.size() > kCacheSize)
+                        {
+                            cached[fifo.front()] = 0;
                             fifo.erase(fifo.begin());
+                        }
                     }
                 }
             }
             for (DWORD i = s; i < e; ++i)
                 for (DWORD c = 0; c < kCorners; ++c)
                     around[mesh->indices[(*faceRemap)[i] * kCorners + c]].clear();
+            for (DWORD v : fifo)
+                cached[v] = 0;
             s = e;
         }
         *faceRemap = std::move(order);
@@ -496,6 +538,119 @@ void ComputeNormalsData(MeshData* mesh, const DWORD*)
     for (DWORD v = 0; v < mesh->VertexCount(); ++v)
         WriteVector(mesh, v, *normal, Normalized(sums[v]));
 }
+
+void CleanData(MeshData* data, DWORD type, std::string* report)
+{
+    std::vector<DWORD> reps;
+    auto duplicate = [&](DWORD v)
+    {
+        const DWORD copy = data->VertexCount();
+        AppendCopy(data, v);
+        if (v < reps.size())
+            reps.push_back(reps[v]);
+        return copy;
+    };
+    if (type & D3DXCLEAN_BACKFACING)
+    {
+        // Two faces on the same three points with opposite windings get vertices of their own.
+        PointReps(*data, 0.0f, &reps);
+        std::unordered_map<uint64_t, std::vector<DWORD>> byPoints;
+        for (DWORD f = 0; f < data->FaceCount(); ++f)
+        {
+            DWORD r[3] = {reps[data->indices[f * kCorners]], reps[data->indices[f * kCorners + 1]],
+                          reps[data->indices[f * kCorners + 2]]};
+            std::sort(r, r + 3);
+            byPoints[(uint64_t(r[0]) * 2654435761u) ^ (uint64_t(r[1]) << 21) ^ (uint64_t(r[2]) << 42)]
+                .push_back(f);
+        }
+        std::vector<char> split(data->FaceCount(), 0);
+        for (DWORD f = 0; f < data->FaceCount(); ++f)
+        {
+            const uint32_t* a = &data->indices[f * kCorners];
+            DWORD r[3] = {reps[a[0]], reps[a[1]], reps[a[2]]};
+            DWORD s[3] = {r[0], r[1], r[2]};
+            std::sort(s, s + 3);
+            if (s[0] == s[1] || s[1] == s[2])
+                continue;
+            for (DWORD g :
+                 byPoints[(uint64_t(s[0]) * 2654435761u) ^ (uint64_t(s[1]) << 21) ^ (uint64_t(s[2]) << 42)])
+            {
+                if (g <= f || split[g])
+                    continue;
+                const uint32_t* b = &data->indices[g * kCorners];
+                const DWORD q[3] = {reps[b[0]], reps[b[1]], reps[b[2]]};
+                bool opposite = false;
+                for (DWORD k = 0; k < kCorners; ++k)
+                    opposite = opposite || (q[0] == r[k] && q[1] == r[(k + 2) % 3] && q[2] == r[(k + 1) % 3]);
+                bool shares = false;
+                for (DWORD k = 0; k < kCorners; ++k)
+                    shares = shares || std::find(a, a + 3, b[k]) != a + 3;
+                if (!opposite || !shares)
+                    continue;
+                split[g] = 1;
+                for (DWORD k = 0; k < kCorners; ++k)
+                    data->indices[g * kCorners + k] = duplicate(data->indices[g * kCorners + k]);
+                if (report)
+                    *report +=
+                        "Backfacing faces " + std::to_string(f) + " and " + std::to_string(g) + " split\n";
+            }
+        }
+    }
+    if (type & D3DXCLEAN_BOWTIES)
+        SplitBowties(data, report);
+}
+
+void WeldData(MeshData* data, DWORD Flags, const D3DXWELDEPSILONS& eps, std::vector<DWORD>* vertexRemap)
+{
+    // A position epsilon that is not a positive number welds exact matches only.
+    const float position = eps.Position > 0.0f ? eps.Position : 0.0f;
+    std::vector<DWORD> reps;
+    PointReps(*data, position, &reps);
+    // Vertices at one point, in index order.
+    std::unordered_map<DWORD, std::vector<DWORD>> kept;
+    std::vector<DWORD> target(data->VertexCount());
+    const bool partial = (Flags & D3DXWELDEPSILONS_WELDPARTIALMATCHES) != 0;
+    const bool all = (Flags & D3DXWELDEPSILONS_WELDALL) != 0;
+    const bool remove = !(Flags & D3DXWELDEPSILONS_DONOTREMOVEVERTICES);
+    for (DWORD v = 0; v < data->VertexCount(); ++v)
+    {
+        target[v] = v;
+        auto& group = kept[reps[v]];
+        for (DWORD k : group)
+        {
+            bool whole = true;
+            for (const D3DVERTEXELEMENT9& e : data->decl)
+            {
+                const float epsilon = e.Usage == D3DDECLUSAGE_POSITION ? position : ElementEpsilon(e, eps);
+                if (ElementsNear(data->Vertex(v), data->Vertex(k), e, epsilon))
+                {
+                    if (partial || all)
+                        std::memcpy(data->Vertex(v) + e.Offset, data->Vertex(k) + e.Offset,
+                                    DeclTypeSize(e.Type));
+                }
+                else
+                    whole = false;
+            }
+            if ((whole || all) && remove)
+            {
+                target[v] = k;
+                break;
+            }
+        }
+        if (target[v] == v)
+            group.push_back(v);
+    }
+    Compact(data, target, vertexRemap);
+    // Welding must not join fans at a single point: such vertices are split again.
+    if (!(Flags & D3DXWELDEPSILONS_DONOTSPLIT))
+    {
+        std::vector<DWORD> sources;
+        SplitBowties(data, nullptr, &sources);
+        for (DWORD v : sources)
+            vertexRemap->push_back((*vertexRemap)[v]);
+    }
+}
+
 } // namespace tk::d3dx
 
 using namespace tk::d3dx;
@@ -513,59 +668,7 @@ HRESULT D3DXCleanMesh(D3DXCLEANTYPE CleanType, ID3DXMesh* pMeshIn, const DWORD*,
     if (FAILED(Readable(pMeshIn, &data, &in)))
         return D3DERR_INVALIDCALL;
     std::string report;
-    auto duplicate = [&](DWORD v)
-    {
-        const DWORD copy = data.VertexCount();
-        data.vertices.insert(data.vertices.end(), data.Vertex(v), data.Vertex(v) + data.stride);
-        return copy;
-    };
-    if (CleanType & D3DXCLEAN_BACKFACING)
-    {
-        // Two faces on the same three points with opposite windings get vertices of their own.
-        std::vector<DWORD> reps;
-        PointReps(data, 0.0f, &reps);
-        std::unordered_map<uint64_t, std::vector<DWORD>> byPoints;
-        for (DWORD f = 0; f < data.FaceCount(); ++f)
-        {
-            DWORD r[3] = {reps[data.indices[f * kCorners]], reps[data.indices[f * kCorners + 1]],
-                          reps[data.indices[f * kCorners + 2]]};
-            std::sort(r, r + 3);
-            byPoints[(uint64_t(r[0]) * 2654435761u) ^ (uint64_t(r[1]) << 21) ^ (uint64_t(r[2]) << 42)]
-                .push_back(f);
-        }
-        std::vector<char> split(data.FaceCount(), 0);
-        for (DWORD f = 0; f < data.FaceCount(); ++f)
-        {
-            const uint32_t* a = &data.indices[f * kCorners];
-            DWORD r[3] = {reps[a[0]], reps[a[1]], reps[a[2]]};
-            DWORD s[3] = {r[0], r[1], r[2]};
-            std::sort(s, s + 3);
-            if (s[0] == s[1] || s[1] == s[2])
-                continue;
-            for (DWORD g :
-                 byPoints[(uint64_t(s[0]) * 2654435761u) ^ (uint64_t(s[1]) << 21) ^ (uint64_t(s[2]) << 42)])
-            {
-                if (g <= f || split[g])
-                    continue;
-                const uint32_t* b = &data.indices[g * kCorners];
-                const DWORD q[3] = {reps[b[0]], reps[b[1]], reps[b[2]]};
-                bool opposite = false;
-                for (DWORD k = 0; k < kCorners; ++k)
-                    opposite = opposite || (q[0] == r[k] && q[1] == r[(k + 2) % 3] && q[2] == r[(k + 1) % 3]);
-                bool shares = false;
-                for (DWORD k = 0; k < kCorners; ++k)
-                    shares = shares || std::find(a, a + 3, b[k]) != a + 3;
-                if (!opposite || !shares)
-                    continue;
-                split[g] = 1;
-                for (DWORD k = 0; k < kCorners; ++k)
-                    data.indices[g * kCorners + k] = duplicate(data.indices[g * kCorners + k]);
-                report += "Backfacing faces " + std::to_string(f) + " and " + std::to_string(g) + " split\n";
-            }
-        }
-    }
-    if (CleanType & D3DXCLEAN_BOWTIES)
-        SplitBowties(&data, &report);
+    CleanData(&data, CleanType, &report);
     Mesh* out = nullptr;
     IDirect3DDevice9* device = nullptr;
     in->GetDevice(&device);
@@ -596,53 +699,8 @@ HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, DWORD Flags, const D3DXWELDEPSILONS* 
             eps.Binormal = eps.TessFactor = kDefaultWeldEpsilon;
         std::fill(std::begin(eps.Texcoord), std::end(eps.Texcoord), kDefaultWeldEpsilon);
     }
-    std::vector<DWORD> reps;
-    PointReps(data, std::max(eps.Position, 0.0f), &reps);
-    // Vertices at one point, in index order.
-    std::unordered_map<DWORD, std::vector<DWORD>> kept;
-    std::vector<DWORD> target(data.VertexCount());
-    const bool partial = (Flags & D3DXWELDEPSILONS_WELDPARTIALMATCHES) != 0;
-    const bool all = (Flags & D3DXWELDEPSILONS_WELDALL) != 0;
-    const bool remove = !(Flags & D3DXWELDEPSILONS_DONOTREMOVEVERTICES);
-    for (DWORD v = 0; v < data.VertexCount(); ++v)
-    {
-        target[v] = v;
-        auto& group = kept[reps[v]];
-        for (DWORD k : group)
-        {
-            bool whole = true;
-            for (const D3DVERTEXELEMENT9& e : data.decl)
-            {
-                const float epsilon =
-                    e.Usage == D3DDECLUSAGE_POSITION ? std::max(eps.Position, 0.0f) : ElementEpsilon(e, eps);
-                if (ElementsNear(data.Vertex(v), data.Vertex(k), e, epsilon))
-                {
-                    if (partial || all)
-                        std::memcpy(data.Vertex(v) + e.Offset, data.Vertex(k) + e.Offset,
-                                    DeclTypeSize(e.Type));
-                }
-                else
-                    whole = false;
-            }
-            if ((whole || all) && remove)
-            {
-                target[v] = k;
-                break;
-            }
-        }
-        if (target[v] == v)
-            group.push_back(v);
-    }
     std::vector<DWORD> vertexRemap;
-    Compact(&data, target, &vertexRemap);
-    // Welding must not join fans at a single point: such vertices are split again.
-    if (!(Flags & D3DXWELDEPSILONS_DONOTSPLIT))
-    {
-        std::vector<DWORD> sources;
-        SplitBowties(&data, nullptr, &sources);
-        for (DWORD v : sources)
-            vertexRemap.push_back(vertexRemap[v]);
-    }
+    WeldData(&data, Flags, eps, &vertexRemap);
     const HRESULT hr = mesh->Write(data);
     if (FAILED(hr))
         return hr;

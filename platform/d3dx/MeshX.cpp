@@ -62,24 +62,71 @@ bool MissingReference(const XDocument& doc, const XObject& o)
     return false;
 }
 
-struct Face
+// Floats read in place from a value list (integers convert); every value is checked once.
+struct FloatView
 {
-    std::vector<DWORD> corners;
+    const tk::xfile::XValue* values = nullptr;
+    size_t count = 0;
+
+    bool Take(XCursor& c, size_t n)
+    {
+        const tk::xfile::XValue* v = c.Take(n);
+        if (!v)
+            return false;
+        for (size_t i = 0; i < n; ++i)
+            if (v[i].kind == tk::xfile::XValue::String)
+                return false;
+        values = v;
+        count = n;
+        return true;
+    }
+    bool empty() const { return count == 0; }
+    size_t size() const { return count; }
+    float operator[](size_t i) const
+    {
+        const tk::xfile::XValue& v = values[i];
+        if (v.kind == tk::xfile::XValue::Int)
+            return static_cast<float>(v.bits);
+        float f;
+        std::memcpy(&f, &v.bits, sizeof f);
+        return f;
+    }
+    void Copy(size_t first, size_t n, float* out) const
+    {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = (*this)[first + i];
+    }
 };
 
-HRESULT ReadFaces(XCursor& c, DWORD vertexLimit, std::vector<Face>* faces)
+// Faces as one list of corners: face f runs from start[f] to start[f + 1].
+struct FaceList
+{
+    std::vector<uint32_t> start;
+    std::vector<uint32_t> corners;
+    size_t Count() const { return start.empty() ? 0 : start.size() - 1; }
+    uint32_t Size(size_t f) const { return start[f + 1] - start[f]; }
+};
+
+HRESULT ReadFaces(XCursor& c, DWORD vertexLimit, FaceList* faces)
 {
     uint32_t count;
     TK_CHECK(c.U32(&count) && count <= c.Remaining());
-    faces->resize(count);
-    for (Face& f : *faces)
+    faces->start.assign(1, 0);
+    faces->start.reserve(size_t(count) + 1);
+    faces->corners.clear();
+    faces->corners.reserve(size_t(count) * kCorners);
+    for (uint32_t f = 0; f < count; ++f)
     {
         uint32_t n;
         TK_CHECK(c.U32(&n) && n >= kCorners && n <= kMaxFaceCorners && n <= c.Remaining());
-        f.corners.resize(n);
-        TK_CHECK(c.U32s(f.corners.data(), n));
-        for (DWORD i : f.corners)
-            TK_CHECK(i < vertexLimit);
+        const tk::xfile::XValue* v = c.Take(n);
+        TK_CHECK(v);
+        for (uint32_t i = 0; i < n; ++i)
+        {
+            TK_CHECK(v[i].kind == tk::xfile::XValue::Int && v[i].bits < vertexLimit);
+            faces->corners.push_back(v[i].bits);
+        }
+        faces->start.push_back(static_cast<uint32_t>(faces->corners.size()));
     }
     return D3D_OK;
 }
@@ -173,17 +220,19 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
     XCursor c(mesh);
     uint32_t vertexCount;
     TK_CHECK(c.U32(&vertexCount) && vertexCount <= c.Remaining() / kVectorFloats);
-    std::vector<float> positions(size_t(vertexCount) * kVectorFloats);
-    TK_CHECK(c.F32s(positions.data(), positions.size()));
-    std::vector<Face> faces;
+    FloatView positions;
+    TK_CHECK(positions.Take(c, size_t(vertexCount) * kVectorFloats));
+    FaceList faces;
     if (HRESULT hr = ReadFaces(c, vertexCount, &faces); FAILED(hr))
         return hr;
     TK_CHECK(!MissingReference(doc, mesh));
 
     // Children.
-    std::vector<float> normals;
-    std::vector<Face> normalFaces;
-    std::vector<float> uvs;
+    FloatView normals;
+    static const tk::xfile::XValue kZeroNormal[kVectorFloats] = {
+        {tk::xfile::XValue::Int, 0}, {tk::xfile::XValue::Int, 0}, {tk::xfile::XValue::Int, 0}};
+    FaceList normalFaces;
+    FloatView uvs;
     std::vector<std::pair<bool, D3DCOLORVALUE>> colors;
     std::vector<DWORD> faceMaterials;
     bool hasList = false;
@@ -201,22 +250,22 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
         {
             uint32_t n;
             TK_CHECK(k.U32(&n) && n <= k.Remaining() / kVectorFloats);
-            normals.resize(size_t(n) * kVectorFloats);
-            TK_CHECK(k.F32s(normals.data(), normals.size()));
+            TK_CHECK(normals.Take(k, size_t(n) * kVectorFloats));
             if (HRESULT hr = ReadFaces(k, n, &normalFaces); FAILED(hr))
                 return hr;
-            TK_CHECK(normalFaces.size() == faces.size());
-            for (size_t f = 0; f < faces.size(); ++f)
-                TK_CHECK(normalFaces[f].corners.size() == faces[f].corners.size());
+            TK_CHECK(normalFaces.start == faces.start);
             if (n == 0)
-                normals.assign(kVectorFloats, 0.0f); // keeps the element; every face then names normal 0
+            {
+                // Keeps the element; every face then names normal 0.
+                normals.values = kZeroNormal;
+                normals.count = kVectorFloats;
+            }
         }
         else if (o.type == "MeshTextureCoords" && uvs.empty())
         {
             uint32_t n;
             TK_CHECK(k.U32(&n) && n == vertexCount && n <= k.Remaining() / kUvFloats);
-            uvs.resize(size_t(n) * kUvFloats);
-            TK_CHECK(k.F32s(uvs.data(), uvs.size()));
+            TK_CHECK(uvs.Take(k, size_t(n) * kUvFloats));
         }
         else if (o.type == "MeshVertexColors" && colors.empty())
         {
@@ -235,13 +284,13 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
         {
             hasList = true;
             uint32_t materialCount, n;
-            TK_CHECK(k.U32(&materialCount) && k.U32(&n) && n <= k.Remaining() && n <= faces.size());
+            TK_CHECK(k.U32(&materialCount) && k.U32(&n) && n <= k.Remaining() && n <= faces.Count());
             faceMaterials.resize(n);
             TK_CHECK(k.U32s(faceMaterials.data(), n));
             TK_CHECK(!MissingReference(doc, o));
             // Each material is an object or a reference; a count larger than the materials given
             // leaves the rest grey.
-            TK_CHECK(materialCount <= o.children.size() + faces.size() + 1);
+            TK_CHECK(materialCount <= o.children.size() + faces.Count() + 1);
             out->materials.resize(materialCount);
             size_t next = 0;
             for (int m : Children(doc, o, "Material"))
@@ -321,14 +370,18 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
     std::map<std::pair<DWORD, DWORD>, DWORD> splits;
     std::vector<uint32_t>& indices = out->data.indices;
     std::vector<DWORD>& attributes = out->data.attributes;
-    for (size_t f = 0; f < faces.size(); ++f)
+    const size_t faceCount = faces.Count();
+    indices.reserve(faces.corners.size() * kCorners);
+    attributes.reserve(faces.corners.size());
+    std::vector<DWORD> corners;
+    for (size_t f = 0; f < faceCount; ++f)
     {
-        std::vector<DWORD> corners = faces[f].corners;
+        corners.assign(faces.corners.begin() + faces.start[f], faces.corners.begin() + faces.start[f + 1]);
         if (hasNormals)
             for (size_t i = 0; i < corners.size(); ++i)
             {
                 const DWORD v = corners[i];
-                const DWORD n = normalFaces[f].corners[i];
+                const DWORD n = normalFaces.corners[faces.start[f] + i];
                 if (!assigned[v])
                 {
                     assigned[v] = 1;
@@ -386,12 +439,16 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
     {
         uint8_t* p = data.Vertex(v);
         const DWORD s = source[v];
-        std::memcpy(p, &positions[size_t(s) * kVectorFloats], sizeof(float) * kVectorFloats);
+        float position[kVectorFloats];
+        positions.Copy(size_t(s) * kVectorFloats, kVectorFloats, position);
+        std::memcpy(p, position, sizeof position);
         DWORD offset = sizeof(float) * kVectorFloats;
         if (useNormals)
         {
             const DWORD n = normalOf[v] < normals.size() / kVectorFloats ? normalOf[v] : 0;
-            std::memcpy(p + offset, &normals[size_t(n) * kVectorFloats], sizeof(float) * kVectorFloats);
+            float normal[kVectorFloats];
+            normals.Copy(size_t(n) * kVectorFloats, kVectorFloats, normal);
+            std::memcpy(p + offset, normal, sizeof normal);
             offset += sizeof(float) * kVectorFloats;
         }
         if (useColors)
@@ -407,7 +464,9 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
         }
         if (useUvs)
         {
-            std::memcpy(p + offset, &uvs[size_t(s) * kUvFloats], sizeof(float) * kUvFloats);
+            float uv[kUvFloats];
+            uvs.Copy(size_t(s) * kUvFloats, kUvFloats, uv);
+            std::memcpy(p + offset, uv, sizeof uv);
             offset += sizeof(float) * kUvFloats;
         }
         if (extraStride)

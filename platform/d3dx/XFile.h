@@ -18,6 +18,7 @@
 // For whole meshes, XMeshDesc (XMesh.h) fills the Mesh object and its children.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ struct XValue
         Float,
         String,
     };
+    // Left unset by default, so long value lists are filled without being cleared first.
+    XValue() {}
+    XValue(Kind k, uint32_t b) : kind(k), bits(b) {}
     Kind kind;
     uint32_t bits; // the integer, the float's bits, or the index into the object's strings
 };
@@ -84,17 +88,72 @@ struct XDocument
 class XCursor
 {
 public:
-    explicit XCursor(const XObject& object) : m_object(object) {}
-    bool U32(uint32_t* out);
-    bool F32(float* out);
+    explicit XCursor(const XObject& object) : m_values(object.values), m_object(object) {}
+    bool U32(uint32_t* out)
+    {
+        if (m_next >= m_values.size() || m_values[m_next].kind != XValue::Int)
+            return false;
+        *out = m_values[m_next++].bits;
+        return true;
+    }
+    bool F32(float* out)
+    {
+        if (m_next >= m_values.size() || m_values[m_next].kind == XValue::String)
+            return false;
+        const XValue& v = m_values[m_next++];
+        if (v.kind == XValue::Float)
+            std::memcpy(out, &v.bits, sizeof *out);
+        else
+            *out = static_cast<float>(v.bits);
+        return true;
+    }
     bool Str(std::string* out);
-    // count floats at once; fails without reading when fewer remain.
-    bool F32s(float* out, size_t count);
-    bool U32s(uint32_t* out, size_t count);
-    size_t Remaining() const { return m_object.values.size() - m_next; }
+    // count values at once; fails without reading when fewer remain or one has the wrong kind.
+    bool F32s(float* out, size_t count)
+    {
+        if (Remaining() < count)
+            return false;
+        const XValue* v = m_values.data() + m_next;
+        for (size_t i = 0; i < count; ++i)
+        {
+            if (v[i].kind == XValue::Float)
+                std::memcpy(&out[i], &v[i].bits, sizeof(float));
+            else if (v[i].kind == XValue::Int)
+                out[i] = static_cast<float>(v[i].bits);
+            else
+                return false;
+        }
+        m_next += count;
+        return true;
+    }
+    bool U32s(uint32_t* out, size_t count)
+    {
+        if (Remaining() < count)
+            return false;
+        const XValue* v = m_values.data() + m_next;
+        for (size_t i = 0; i < count; ++i)
+        {
+            if (v[i].kind != XValue::Int)
+                return false;
+            out[i] = v[i].bits;
+        }
+        m_next += count;
+        return true;
+    }
+    // The next count values, passed over; null (and nothing passed) when fewer remain.
+    const XValue* Take(size_t count)
+    {
+        if (Remaining() < count)
+            return nullptr;
+        const XValue* v = m_values.data() + m_next;
+        m_next += count;
+        return v;
+    }
+    size_t Remaining() const { return m_values.size() - m_next; }
     size_t Position() const { return m_next; }
 
 private:
+    const std::vector<XValue>& m_values;
     const XObject& m_object;
     size_t m_next = 0;
 };

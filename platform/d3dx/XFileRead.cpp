@@ -61,66 +61,15 @@ int XDocument::FindByName(const std::string& name) const
     return -1;
 }
 
-bool XCursor::U32(uint32_t* out)
-{
-    if (m_next >= m_object.values.size() || m_object.values[m_next].kind != XValue::Int)
-        return false;
-    *out = m_object.values[m_next++].bits;
-    return true;
-}
-
-bool XCursor::F32(float* out)
-{
-    if (m_next >= m_object.values.size())
-        return false;
-    const XValue& v = m_object.values[m_next];
-    if (v.kind == XValue::Float)
-        std::memcpy(out, &v.bits, sizeof *out);
-    else if (v.kind == XValue::Int)
-        *out = static_cast<float>(v.bits);
-    else
-        return false;
-    ++m_next;
-    return true;
-}
-
 bool XCursor::Str(std::string* out)
 {
-    if (m_next >= m_object.values.size() || m_object.values[m_next].kind != XValue::String)
+    if (m_next >= m_values.size() || m_values[m_next].kind != XValue::String)
         return false;
-    const uint32_t index = m_object.values[m_next].bits;
+    const uint32_t index = m_values[m_next].bits;
     if (index >= m_object.strings.size())
         return false;
     *out = m_object.strings[index];
     ++m_next;
-    return true;
-}
-
-bool XCursor::F32s(float* out, size_t count)
-{
-    if (Remaining() < count)
-        return false;
-    const size_t start = m_next;
-    for (size_t i = 0; i < count; ++i)
-        if (!F32(&out[i]))
-        {
-            m_next = start;
-            return false;
-        }
-    return true;
-}
-
-bool XCursor::U32s(uint32_t* out, size_t count)
-{
-    if (Remaining() < count)
-        return false;
-    const size_t start = m_next;
-    for (size_t i = 0; i < count; ++i)
-        if (!U32(&out[i]))
-        {
-            m_next = start;
-            return false;
-        }
     return true;
 }
 
@@ -589,8 +538,9 @@ private:
                 auto& values = m_doc->objects[self].values;
                 const size_t start = values.size();
                 values.resize(start + count);
+                XValue* out = values.data() + start;
                 for (uint32_t i = 0; i < count; ++i)
-                    values[start + i] = {XValue::Int, Le32(m_p + size_t(i) * sizeof(uint32_t))};
+                    out[i] = XValue(XValue::Int, Le32(m_p + size_t(i) * sizeof(uint32_t)));
                 m_p += size_t(count) * sizeof(uint32_t);
                 break;
             }
@@ -603,6 +553,7 @@ private:
                 auto& values = m_doc->objects[self].values;
                 const size_t start = values.size();
                 values.resize(start + count);
+                XValue* out = values.data() + start;
                 for (uint32_t i = 0; i < count; ++i)
                 {
                     uint32_t bits;
@@ -615,7 +566,7 @@ private:
                     }
                     else
                         bits = Le32(m_p + size_t(i) * each);
-                    values[start + i] = {XValue::Float, bits};
+                    out[i] = XValue(XValue::Float, bits);
                 }
                 m_p += size_t(count) * each;
                 break;
@@ -715,18 +666,18 @@ XResult XReadFile(const char* path, XDocument* out)
     FILE* f = path ? TkFopen(path, "rb") : nullptr;
     if (!f)
         return XResult::NoFile;
-    std::vector<uint8_t> bytes;
+    std::unique_ptr<uint8_t[]> bytes;
     bool ok = std::fseek(f, 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(f) : -1;
     ok = ok && size >= 0 && static_cast<uint64_t>(size) <= kMaxXBytes && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok)
     {
-        bytes.resize(static_cast<size_t>(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        bytes.reset(new uint8_t[static_cast<size_t>(size) + 1]);
+        ok = std::fread(bytes.get(), 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
     }
     std::fclose(f);
     if (!ok)
         return XResult::BadData;
-    return XReadMemory(bytes.data(), bytes.size(), out);
+    return XReadMemory(bytes.get(), static_cast<size_t>(size), out);
 }
 } // namespace tk::xfile

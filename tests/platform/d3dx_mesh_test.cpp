@@ -340,6 +340,23 @@ TEST_F(MeshTest, WeldMergesOnlyWhatMatchesWithinTheEpsilons)
                                nullptr),
               D3D_OK);
     EXPECT_GT(seamed->GetNumVertices(), 8u);
+
+    // Two triangles touching at one point keep a vertex each there: one shared vertex would be a
+    // bowtie, which validation refuses.
+    XMeshDesc touching;
+    touching.positions = {0, 0, 0, -1, 1, 0, -1, -1, 0, 0, 0, 0, 1, -1, 0, 1, 1, 0};
+    touching.indices = {0, 1, 2, 3, 4, 5};
+    ID3DXMesh* pair = Load(touching);
+    ASSERT_EQ(
+        D3DXWeldVertices(pair, D3DXWELDEPSILONS_WELDPARTIALMATCHES, &eps, nullptr, nullptr, nullptr, nullptr),
+        D3D_OK);
+    EXPECT_EQ(pair->GetNumVertices(), 6u);
+    std::vector<DWORD> pairAdjacency(6);
+    pair->GenerateAdjacency(0.0f, pairAdjacency.data());
+    EXPECT_EQ(D3DXValidMesh(pair, pairAdjacency.data(), nullptr), D3D_OK);
+    ASSERT_EQ(D3DXWeldVertices(pair, D3DXWELDEPSILONS_DONOTSPLIT, &eps, nullptr, nullptr, nullptr, nullptr),
+              D3D_OK);
+    EXPECT_EQ(pair->GetNumVertices(), 5u) << "asked not to split, the weld makes the bowtie";
 }
 
 TEST_F(MeshTest, AdjacencyOfAStripWithATJunction)
@@ -358,6 +375,18 @@ TEST_F(MeshTest, AdjacencyOfAStripWithATJunction)
     EXPECT_EQ(adjacency, (std::vector<DWORD>{UNUSED32, UNUSED32, UNUSED32, UNUSED32, 2, UNUSED32, 1, UNUSED32,
                                              UNUSED32}))
         << "only faces 1 and 2 meet, along 4-3";
+
+    // Edges whose ends lie 0.01 apart meet only with an epsilon that covers the gap.
+    XMeshDesc gap;
+    gap.positions = {0, 0, 0, 0, 1, 0, 1, 0, 0, 1.01f, 0, 0, 0.01f, 1, 0, 1, 1, 0};
+    gap.indices = {0, 1, 2, 3, 4, 5};
+    ID3DXMesh* apart = Load(gap);
+    std::vector<DWORD> near(6);
+    ASSERT_EQ(apart->GenerateAdjacency(0.0f, near.data()), D3D_OK);
+    EXPECT_EQ(near[1], UNUSED32);
+    ASSERT_EQ(apart->GenerateAdjacency(0.05f, near.data()), D3D_OK);
+    EXPECT_EQ(near[1], 1u);
+    EXPECT_EQ(near[3], 0u);
 }
 
 TEST_F(MeshTest, ThreeMaterialsOutOfOrderSortIntoRanges)
@@ -564,4 +593,35 @@ TEST_F(MeshTest, FramesPlaceAndJoinTheirMeshes)
     ExpectNear(Vec(mesh, 5, 0), D3DXVECTOR3(11, 0, 0));
     EXPECT_EQ(Read(mesh).attributes, (std::vector<DWORD>{0, 1}));
     EXPECT_STREQ(static_cast<D3DXMATERIAL*>(materials->GetBufferPointer())[1].pTextureFilename, "b.tga");
+}
+
+TEST_F(MeshTest, WideIndicesAndClonesToAFormat)
+{
+    XDocument doc;
+    XAddMesh(&doc, -1, SplitCube());
+    ID3DXMesh* narrow = Load(doc, XFormat::Text);
+    ID3DXMesh* wide = Load(doc, XFormat::Text, nullptr, nullptr, nullptr, D3DXMESH_MANAGED | D3DXMESH_32BIT);
+    ASSERT_NE(wide, nullptr);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(wide->GetIndexBuffer(&ib), D3D_OK);
+    D3DINDEXBUFFER_DESC desc;
+    ib->GetDesc(&desc);
+    ib->Release();
+    EXPECT_EQ(desc.Format, D3DFMT_INDEX32);
+    EXPECT_EQ(Read(wide).indices, Read(narrow).indices);
+
+    // Position and colour only: the normal and uv go, the colour starts at zero.
+    ID3DXMesh* slim = nullptr;
+    ASSERT_EQ(narrow->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_DIFFUSE, device, &slim), D3D_OK);
+    Hold(slim);
+    EXPECT_EQ(slim->GetNumBytesPerVertex(), 16u);
+    EXPECT_EQ(slim->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+    for (DWORD v = 0; v < slim->GetNumVertices(); ++v)
+        ExpectNear(Vec(slim, v, 0), Vec(narrow, v, 0));
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2), 40u);
+    // A declaration with an unknown type is refused.
+    const D3DVERTEXELEMENT9 bad[] = {{0, 0, 99, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    ID3DXMesh* refused = nullptr;
+    EXPECT_EQ(narrow->CloneMesh(D3DXMESH_SYSTEMMEM, bad, device, &refused), D3DERR_INVALIDCALL);
+    EXPECT_EQ(refused, nullptr);
 }
