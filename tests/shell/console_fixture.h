@@ -48,7 +48,7 @@ protected:
 
         m_options = g_Options;
         m_postProcess = PostProcess;
-        m_renderer = g_Renderer;
+        m_instancesBoundary = g_Renderer.m_iInstancesBoundary;
         m_skyLights = g_SkyLights;
         m_env = Env;
         m_camera = g_Camera;
@@ -69,7 +69,7 @@ protected:
     {
         g_Options = m_options;
         PostProcess = m_postProcess;
-        g_Renderer = m_renderer;
+        g_Renderer.m_iInstancesBoundary = m_instancesBoundary;
         g_SkyLights = m_skyLights;
         Env = m_env;
         g_Camera = m_camera;
@@ -133,7 +133,7 @@ private:
     std::string m_oldStartup;
     GameOptions m_options;
     EPostProcess m_postProcess;
-    ERenderer m_renderer;
+    int m_instancesBoundary = 0;
     CSkyLights m_skyLights;
     ESkyLight m_env;
     ECamera m_camera;
