@@ -247,8 +247,8 @@ ERenderer::ERenderer()
     std::memset(m_pFrameTextures, 0, sizeof m_pFrameTextures);
     m_iNextFreeSlot = 1;
     m_fFrameTime = 0.0f;
-    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin = m_bFrameHasWaterMesh =
-        m_bFrameHasRayOfLight = 0;
+    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin =
+        m_bFrameHasWaterMesh = m_bFrameHasRayOfLight = 0;
     for (DWORD i = 0; i < TERRAIN_LAYERS; ++i)
     {
         CopyBounded(m_Terrain[i].m_szFile, sizeof m_Terrain[i].m_szFile, kDefaultTerrain[i]);
@@ -450,19 +450,20 @@ void ERenderer::CreateTextureResource(strtexture* t)
         return;
     const bool reducedNow = t->m_bReducedQuality && !t->m_bPriority;
     const char* path = t->m_szPath;
-    auto ex = [&](const char* file, DWORD mipFilter) {
-        D3DXCreateTextureFromFileExA(device, file, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
-                                     D3DPOOL_MANAGED, D3DX_DEFAULT, mipFilter, 0, nullptr, nullptr, &t->m_pTexture);
+    auto ex = [&](const char* file, DWORD mipFilter)
+    {
+        D3DXCreateTextureFromFileExA(device, file, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                     D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, mipFilter, 0, nullptr,
+                                     nullptr, &t->m_pTexture);
     };
     if (t->m_bCube)
     {
         if (!t->m_bTga && !t->m_bReducedQuality)
             D3DXCreateCubeTextureFromFileA(device, path, &t->m_pCubeTexture);
         else
-            D3DXCreateCubeTextureFromFileExA(device, path, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
-                                             D3DPOOL_MANAGED, D3DX_DEFAULT,
-                                             reducedNow ? kSkipTwoLevels : D3DX_FILTER_LINEAR, 0, nullptr, nullptr,
-                                             &t->m_pCubeTexture);
+            D3DXCreateCubeTextureFromFileExA(
+                device, path, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                reducedNow ? kSkipTwoLevels : D3DX_FILTER_LINEAR, 0, nullptr, nullptr, &t->m_pCubeTexture);
     }
     else if (t->m_bTga)
     {
@@ -472,7 +473,8 @@ void ERenderer::CreateTextureResource(strtexture* t)
             ex(path, reducedNow ? kSkipTwoLevels : D3DX_DEFAULT);
     }
     else if (!reducedNow)
-        D3DXCreateTextureFromFileA(device, t->m_bHighVariant ? GetHighVariantPath(path) : path, &t->m_pTexture);
+        D3DXCreateTextureFromFileA(device, t->m_bHighVariant ? GetHighVariantPath(path) : path,
+                                   &t->m_pTexture);
     else if (t->m_bHighVariant)
         ex(GetHighVariantPath(path), 0);
     else
@@ -491,7 +493,8 @@ void ERenderer::LoadNormalMap(strtexture* texture, strtexturepaths* definition, 
         if (length > kExtensionChars)
         {
             const std::string base(texture->m_szName, length - kExtensionChars);
-            const std::string candidates[] = {base + "_normal" + (texture->m_szName + length - kExtensionChars),
+            const std::string candidates[] = {base + "_normal" +
+                                                  (texture->m_szName + length - kExtensionChars),
                                               base + "_normal.dds", base + "_normal.tga"};
             for (const std::string& candidate : candidates)
                 if (!texture->m_pNormalMap && candidate.size() < TEXTURE_NAME_SIZE &&
@@ -534,8 +537,8 @@ TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD su
 {
     const DWORD q = g_Options.VideoLevel3;
     char shortName[TEXTURE_NAME_SIZE];
-    CopyBounded(shortName, sizeof shortName, g_Options.LoadOneLevelTextureOnly ? "checker.tga"
-                                                                              : StripTexturePath(name));
+    CopyBounded(shortName, sizeof shortName,
+                g_Options.LoadOneLevelTextureOnly ? "checker.tga" : StripTexturePath(name));
     strtexture* t = LoadTexture(shortName, q != kBestQuality, q == kBestQuality, 0, 0);
     if (!t)
         return 0;
@@ -569,7 +572,8 @@ TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD su
                 const std::string candidate = std::string(t->m_szName, length - kExtensionChars) + "_normal" +
                                               (t->m_szName + length - kExtensionChars);
                 if (candidate.size() < TEXTURE_NAME_SIZE && FindTexturePath(candidate.c_str()))
-                    LoadCompanion(&t->m_pNormalMap, candidate.c_str(), q == kLowestQuality, q == kBestQuality, 0);
+                    LoadCompanion(&t->m_pNormalMap, candidate.c_str(), q == kLowestQuality, q == kBestQuality,
+                                  0);
             }
         }
     }
@@ -786,7 +790,8 @@ template <class Entry> bool AnyObjectShown(const Entry* entry)
     for (; entry; entry = entry->m_pNext)
     {
         HOBJECT object = entry->m_hObject;
-        if (object && ObjectReadyForFrame(object) && ((object->dwFlags & kMeshFlagShown) || g_Options.DrawPhysics))
+        if (object && ObjectReadyForFrame(object) &&
+            ((object->dwFlags & kMeshFlagShown) || g_Options.DrawPhysics))
             return true;
     }
     return false;
@@ -795,17 +800,20 @@ template <class Entry> bool AnyObjectShown(const Entry* entry)
 
 void ERenderer::BuildRenderLists()
 {
-    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin = m_bFrameHasWaterMesh =
-        m_bFrameHasRayOfLight = 0;
-    Prune(m_pMeshTextures, [this](strtexture* t) {
-        if (t->m_bRayOfLight)
-        {
-            m_bFrameHasRayOfLight = 1;
-            return true;
-        }
-        return AlwaysDrawn(t) || AnyObjectShown(t->m_pMeshList);
-    });
-    Prune(m_pSkinTextures, [](strtexture* t) { return AlwaysDrawn(t) || AnyObjectShown(t->m_pSkinMeshList); });
+    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin =
+        m_bFrameHasWaterMesh = m_bFrameHasRayOfLight = 0;
+    Prune(m_pMeshTextures,
+          [this](strtexture* t)
+          {
+              if (t->m_bRayOfLight)
+              {
+                  m_bFrameHasRayOfLight = 1;
+                  return true;
+              }
+              return AlwaysDrawn(t) || AnyObjectShown(t->m_pMeshList);
+          });
+    Prune(m_pSkinTextures,
+          [](strtexture* t) { return AlwaysDrawn(t) || AnyObjectShown(t->m_pSkinMeshList); });
 
     DWORD n = 0;
     for (DWORD i = 0; i < MAX_TEXTURES && m_pMeshTextures[i] && n < MAX_TEXTURES - 1; ++i)

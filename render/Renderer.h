@@ -250,8 +250,8 @@ public:
     strtexture* m_pFrameTextures[MAX_TEXTURES];
     DWORD m_iNextFreeSlot;
     float m_fFrameTime;
-    BYTE m_bFrameHasWater, m_bFrameHasLava, m_bFrameHasAdditive, m_bFrameHasAdditiveSkin, m_bFrameHasWaterMesh,
-        m_bFrameHasRayOfLight;
+    BYTE m_bFrameHasWater, m_bFrameHasLava, m_bFrameHasAdditive, m_bFrameHasAdditiveSkin,
+        m_bFrameHasWaterMesh, m_bFrameHasRayOfLight;
     struct TerrainLayer
     {
         char m_szFile[TEXTURE_NAME_SIZE];

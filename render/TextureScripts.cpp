@@ -65,11 +65,13 @@ const struct
 void ApplyLine(strtexturepaths* d, const char* line)
 {
     auto name = [&](char* field, size_t size) { CopyCut(field, size, GetLineValue(line)); };
-    auto flag = [&](const char* keyword, BYTE* field) {
+    auto flag = [&](const char* keyword, BYTE* field)
+    {
         if (IsKeyword(line, keyword))
             *field = 1;
     };
-    auto number = [&](const char* keyword, float* field) {
+    auto number = [&](const char* keyword, float* field)
+    {
         if (IsKeyword(line, keyword))
             *field = Number(line);
     };
@@ -85,9 +87,10 @@ void ApplyLine(strtexturepaths* d, const char* line)
     number("appear_distance", &d->m_fAppearDistance);
     if (IsKeyword(line, "normal"))
         name(d->m_szNormal, sizeof d->m_szNormal);
-    static const char* const kLayer[MULTITEXTURE_LAYERS] = {"Multitexture_R", "Multitexture_G", "Multitexture_B"};
-    static const char* const kDensity[MULTITEXTURE_LAYERS] = {"Multitexture_Density_R", "Multitexture_Density_G",
-                                                              "Multitexture_Density_B"};
+    static const char* const kLayer[MULTITEXTURE_LAYERS] = {"Multitexture_R", "Multitexture_G",
+                                                            "Multitexture_B"};
+    static const char* const kDensity[MULTITEXTURE_LAYERS] = {
+        "Multitexture_Density_R", "Multitexture_Density_G", "Multitexture_Density_B"};
     for (DWORD i = 0; i < MULTITEXTURE_LAYERS; ++i)
     {
         if (IsKeyword(line, kLayer[i]))
@@ -174,7 +177,8 @@ void ScanFolder(ERenderer& renderer, const std::string& folder)
     } while (FindNextFileA(find, &found));
     FindClose(find);
     std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return TkCompareNames(a.first.c_str(), b.first.c_str()) < 0; });
+              [](const auto& a, const auto& b)
+              { return TkCompareNames(a.first.c_str(), b.first.c_str()) < 0; });
     for (const auto& [name, isFolder] : entries)
     {
         const std::string path = folder + "\\" + name;
@@ -255,7 +259,8 @@ void ERenderer::LoadTextureScripts()
     } while (FindNextFileA(find, &found));
     FindClose(find);
     std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b) { return TkCompareNames(a.c_str(), b.c_str()) < 0; });
+              [](const std::string& a, const std::string& b)
+              { return TkCompareNames(a.c_str(), b.c_str()) < 0; });
     for (const std::string& file : files)
         ParseTextureScript(("scripts\\textures\\" + file).c_str());
 }

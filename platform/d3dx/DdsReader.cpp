@@ -149,10 +149,10 @@ bool ReadDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::string
     Layout layout;
     if (!ReadLayout(data, size, &layout, why))
         return false;
-    *out = {layout.width,  layout.height,
-            1,             layout.levels,
-            layout.format, layout.faces == kCubeFaces ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE,
-            D3DXIFF_DDS};
+    *out = {
+        layout.width,  layout.height, 1,
+        layout.levels, layout.format, layout.faces == kCubeFaces ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE,
+        D3DXIFF_DDS};
     return true;
 }
 
@@ -279,7 +279,8 @@ void DecodeDxt(D3DFORMAT format, const BYTE* blocks, UINT width, UINT height, DW
             DecodeBlock(format, blocks + (size_t(by) * across + bx) * blockBytes, pixels);
             for (UINT y = 0; y < kBlockEdge && by * kBlockEdge + y < height; ++y)
                 for (UINT x = 0; x < kBlockEdge && bx * kBlockEdge + x < width; ++x)
-                    out[size_t(by * kBlockEdge + y) * width + bx * kBlockEdge + x] = pixels[y * kBlockEdge + x];
+                    out[size_t(by * kBlockEdge + y) * width + bx * kBlockEdge + x] =
+                        pixels[y * kBlockEdge + x];
         }
 }
 } // namespace tk::d3dx

@@ -144,7 +144,12 @@ bool ReadImageInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::stri
         UINT(w) > kMaxImageEdge || UINT(h) > kMaxImageEdge)
         return *why = "unreadable image header", false;
     const bool alpha = comp == kRgba || comp == kGreyAlpha;
-    *out = {UINT(w), UINT(h), 1, 1, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE,
+    *out = {UINT(w),
+            UINT(h),
+            1,
+            1,
+            alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
+            D3DRTYPE_TEXTURE,
             FileKind(data, size)};
     return true;
 }

@@ -30,7 +30,8 @@ DWORD Average4(DWORD a, DWORD b, DWORD c, DWORD d)
     DWORD out = 0;
     for (int shift = 0; shift < 32; shift += 8)
     {
-        const DWORD sum = (a >> shift & 0xFF) + (b >> shift & 0xFF) + (c >> shift & 0xFF) + (d >> shift & 0xFF);
+        const DWORD sum =
+            (a >> shift & 0xFF) + (b >> shift & 0xFF) + (c >> shift & 0xFF) + (d >> shift & 0xFF);
         out |= ((sum + kRoundHalf) / 4) << shift;
     }
     return out;
@@ -166,7 +167,8 @@ bool FilterDown(D3DFORMAT format, const BYTE* src, INT srcPitch, UINT srcWidth, 
         BYTE* out = dst + size_t(y) * dstPitch;
         for (UINT x = 0; x < dstWidth; ++x)
         {
-            const UINT x0 = std::min(2 * x, srcWidth - 1), x1 = point ? x0 : std::min(2 * x + 1, srcWidth - 1);
+            const UINT x0 = std::min(2 * x, srcWidth - 1),
+                       x1 = point ? x0 : std::min(2 * x + 1, srcWidth - 1);
             if (IsArgb8(format))
             {
                 DWORD a, b, c, d;
@@ -183,8 +185,9 @@ bool FilterDown(D3DFORMAT format, const BYTE* src, INT srcPitch, UINT srcWidth, 
             tk::d3d9::UnpackColor(format, row0 + size_t(x1) * info.bytes, &p[1]);
             tk::d3d9::UnpackColor(format, row1 + size_t(x0) * info.bytes, &p[2]);
             tk::d3d9::UnpackColor(format, row1 + size_t(x1) * info.bytes, &p[3]);
-            const Color4 avg = {(p[0].r + p[1].r + p[2].r + p[3].r) / 4, (p[0].g + p[1].g + p[2].g + p[3].g) / 4,
-                                (p[0].b + p[1].b + p[2].b + p[3].b) / 4, (p[0].a + p[1].a + p[2].a + p[3].a) / 4};
+            const Color4 avg = {
+                (p[0].r + p[1].r + p[2].r + p[3].r) / 4, (p[0].g + p[1].g + p[2].g + p[3].g) / 4,
+                (p[0].b + p[1].b + p[2].b + p[3].b) / 4, (p[0].a + p[1].a + p[2].a + p[3].a) / 4};
             tk::d3d9::PackColor(format, avg, out + size_t(x) * info.bytes);
         }
     }

@@ -50,16 +50,18 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo);
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, IDirect3DTexture9** ppTexture);
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, UINT Width, UINT Height,
-                                     UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
-                                     DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                     PALETTEENTRY* pPalette, IDirect3DTexture9** ppTexture);
+                                     UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                     DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                     D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                     IDirect3DTexture9** ppTexture);
 
 HRESULT D3DXCreateCubeTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile,
                                        IDirect3DCubeTexture9** ppCubeTexture);
-HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, UINT Size, UINT MipLevels,
-                                         DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
-                                         DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                         PALETTEENTRY* pPalette, IDirect3DCubeTexture9** ppCubeTexture);
+HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, UINT Size,
+                                         UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                         DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                         D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                         IDirect3DCubeTexture9** ppCubeTexture);
 
 // Fills `pDestRect` of the surface (null: all of it) from `pSrcRect` of the
 // file's picture (null: all of it), scaled by the filter; pixels equal to a

@@ -198,8 +198,8 @@ void Resolve(IDirect3DDevice9* device, const Image& image, bool cube, UINT skip,
 HRESULT Fill(Target& target, const Image& image, UINT skip, const LoadRequest& r)
 {
     const UINT fileLevels = image.levels - skip;
-    const DWORD mipKind = (r.mipFilter == D3DX_DEFAULT || r.mipFilter == 0) ? D3DX_FILTER_BOX
-                                                                             : (r.mipFilter & kFilterKindMask);
+    const DWORD mipKind =
+        (r.mipFilter == D3DX_DEFAULT || r.mipFilter == 0) ? D3DX_FILTER_BOX : (r.mipFilter & kFilterKindMask);
     for (UINT face = 0; face < target.Faces(); ++face)
     {
         const UINT srcFace = image.faces == kCubeFaces ? face : 0;
@@ -276,9 +276,9 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo)
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, UINT Width, UINT Height,
-                                     UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
-                                     DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                     PALETTEENTRY*, IDirect3DTexture9** ppTexture)
+                                     UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                     DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                     D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY*, IDirect3DTexture9** ppTexture)
 {
     if (!pDevice || !pSrcFile || !ppTexture)
         return D3DERR_INVALIDCALL;
@@ -308,14 +308,15 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile,
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, IDirect3DTexture9** ppTexture)
 {
     return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                        D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                                        nullptr, ppTexture);
+                                        D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                        nullptr, nullptr, ppTexture);
 }
 
-HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, UINT Size, UINT MipLevels,
-                                         DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
-                                         DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                         PALETTEENTRY*, IDirect3DCubeTexture9** ppCubeTexture)
+HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile, UINT Size,
+                                         UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                         DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                         D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY*,
+                                         IDirect3DCubeTexture9** ppCubeTexture)
 {
     if (!pDevice || !pSrcFile || !ppCubeTexture)
         return D3DERR_INVALIDCALL;
@@ -328,8 +329,8 @@ HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcF
     LoadRequest r = {Size, Size, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey};
     Resolve(pDevice, image, true, skip, &r);
     Target target;
-    if (HRESULT hr = pDevice->CreateCubeTexture(r.width, r.levels, r.usage, r.format, r.pool, &target.cube,
-                                                nullptr);
+    if (HRESULT hr =
+            pDevice->CreateCubeTexture(r.width, r.levels, r.usage, r.format, r.pool, &target.cube, nullptr);
         FAILED(hr))
         return hr;
     if (HRESULT hr = Fill(target, image, skip, r); FAILED(hr))
@@ -378,7 +379,8 @@ HRESULT D3DXLoadSurfaceFromFileA(IDirect3DSurface9* pDestSurface, const PALETTEE
     if (pSrcRect)
     {
         if (pSrcRect->left < 0 || pSrcRect->top < 0 || pSrcRect->right > src.right ||
-            pSrcRect->bottom > src.bottom || pSrcRect->left >= pSrcRect->right || pSrcRect->top >= pSrcRect->bottom)
+            pSrcRect->bottom > src.bottom || pSrcRect->left >= pSrcRect->right ||
+            pSrcRect->top >= pSrcRect->bottom)
             return D3DERR_INVALIDCALL;
         src = *pSrcRect;
     }
@@ -398,7 +400,8 @@ HRESULT D3DXLoadSurfaceFromFileA(IDirect3DSurface9* pDestSurface, const PALETTEE
     return D3D_OK;
 }
 
-HRESULT D3DXFilterTexture(IDirect3DBaseTexture9* pBaseTexture, const PALETTEENTRY*, UINT SrcLevel, DWORD Filter)
+HRESULT D3DXFilterTexture(IDirect3DBaseTexture9* pBaseTexture, const PALETTEENTRY*, UINT SrcLevel,
+                          DWORD Filter)
 {
     if (!pBaseTexture)
         return D3DERR_INVALIDCALL;

@@ -42,12 +42,12 @@ TEST_F(TextureFileTest, DdsLevelsComeFromTheFileAndTheRestAreFiltered)
 {
     // 4 x 4 with two stored levels: red, then green; the 1 x 1 level is made.
     dir.Write("textures/Two.dds", DdsFile(D3DFMT_A8R8G8B8, 4, 4, 2, false,
-                                           SolidArgbLevel(4, 4, kRed) + SolidArgbLevel(2, 2, kGreen)));
+                                          SolidArgbLevel(4, 4, kRed) + SolidArgbLevel(2, 2, kGreen)));
     IDirect3DTexture9* texture = nullptr;
     D3DXIMAGE_INFO info = {};
-    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "TEXTURES\\two.DDS", D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
-                                           0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                           &info, nullptr, &texture),
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "TEXTURES\\two.DDS", D3DX_DEFAULT, D3DX_DEFAULT,
+                                           D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                           D3DX_DEFAULT, 0, &info, nullptr, &texture),
               D3D_OK);
     EXPECT_EQ(info.Width, 4u);
     EXPECT_EQ(info.MipLevels, 2u);
@@ -86,8 +86,8 @@ TEST_F(TextureFileTest, SizesRoundUpToPowersOfTwoUnlessAskedOtherwise)
     EXPECT_EQ(Texel(texture, 0, 3, 1) | 0xFF000000u, kBlue);
     texture->Release();
 
-    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "odd.tga", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, 0,
-                                           D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "odd.tga", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1,
+                                           0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                            nullptr, nullptr, &texture),
               D3D_OK);
     EXPECT_EQ(Desc(texture, 0).Width, 3u);
@@ -105,8 +105,8 @@ TEST_F(TextureFileTest, SkippedDdsLevelsDropTheLargest)
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "chain.dds", D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                            D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
-                                           D3DX_SKIP_DDS_MIP_LEVELS(2, D3DX_FILTER_LINEAR), 0, nullptr, nullptr,
-                                           &texture),
+                                           D3DX_SKIP_DDS_MIP_LEVELS(2, D3DX_FILTER_LINEAR), 0, nullptr,
+                                           nullptr, &texture),
               D3D_OK);
     EXPECT_EQ(D3DX_SKIP_DDS_MIP_LEVELS(2, D3DX_FILTER_LINEAR), 0x08000003u);
     EXPECT_EQ(Desc(texture, 0).Width, 2u);
@@ -142,9 +142,9 @@ TEST_F(TextureFileTest, AColourKeyMakesMatchingPixelsTransparentBlack)
 {
     dir.Write("key.tga", TgaFile(2, 1, {0xFF000000u, kGreen}, false));
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "key.tga", D3DX_DEFAULT, D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN,
-                                           D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_DEFAULT, 0xFF000000u, nullptr,
-                                           nullptr, &texture),
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "key.tga", D3DX_DEFAULT, D3DX_DEFAULT, 1, 0,
+                                           D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_DEFAULT,
+                                           0xFF000000u, nullptr, nullptr, &texture),
               D3D_OK);
     EXPECT_EQ(Desc(texture, 0).Format, D3DFMT_A8R8G8B8);
     EXPECT_EQ(Texel(texture, 0, 0, 0), 0u);
@@ -170,7 +170,8 @@ TEST_F(TextureFileTest, CubeFacesComeFromTheirPlaceInTheFile)
         for (UINT level = 0; level < 2; ++level)
         {
             D3DLOCKED_RECT locked = {};
-            ASSERT_EQ(cube->LockRect(D3DCUBEMAP_FACES(face), level, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+            ASSERT_EQ(cube->LockRect(D3DCUBEMAP_FACES(face), level, &locked, nullptr, D3DLOCK_READONLY),
+                      D3D_OK);
             DWORD value = 0;
             std::memcpy(&value, locked.pBits, 4);
             cube->UnlockRect(D3DCUBEMAP_FACES(face), level);
@@ -202,12 +203,13 @@ TEST_F(TextureFileTest, SurfaceLoadsAPartOfAPictureScaledToItsRectangle)
     // surface, opaque black keyed out on the way.
     dir.Write("halves.tga", TgaFile(2, 1, {kRed, kBlue}, false));
     IDirect3DSurface9* surface = nullptr;
-    ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &surface, nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        device->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &surface, nullptr),
+        D3D_OK);
     const RECT src = {1, 0, 2, 1};
     D3DXIMAGE_INFO info = {};
-    ASSERT_EQ(D3DXLoadSurfaceFromFileA(surface, nullptr, nullptr, "halves.tga", &src, D3DX_DEFAULT, 0xFF000000u,
-                                       &info),
+    ASSERT_EQ(D3DXLoadSurfaceFromFileA(surface, nullptr, nullptr, "halves.tga", &src, D3DX_DEFAULT,
+                                       0xFF000000u, &info),
               D3D_OK);
     EXPECT_EQ(info.Width, 2u);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_TGA);
@@ -215,9 +217,9 @@ TEST_F(TextureFileTest, SurfaceLoadsAPartOfAPictureScaledToItsRectangle)
     EXPECT_EQ(Pixel(surface, 3, 3), kBlue);
 
     const RECT outside = {1, 0, 3, 1};
-    EXPECT_EQ(D3DXLoadSurfaceFromFileA(surface, nullptr, nullptr, "halves.tga", &outside, D3DX_DEFAULT, 0,
-                                       nullptr),
-              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        D3DXLoadSurfaceFromFileA(surface, nullptr, nullptr, "halves.tga", &outside, D3DX_DEFAULT, 0, nullptr),
+        D3DERR_INVALIDCALL);
     surface->Release();
 }
 
@@ -265,8 +267,9 @@ TEST_F(TextureFileTest, OtherDdsFormatsLoadAsTheyAre)
     {
         D3DFORMAT format;
         unsigned bytesPerPixel;
-    } cases[] = {{D3DFMT_L8, 1}, {D3DFMT_A8, 1}, {D3DFMT_R5G6B5, 2}, {D3DFMT_R32F, 4},
-                 {D3DFMT_G16R16F, 4}, {D3DFMT_A16B16G16R16F, 8}, {D3DFMT_X8R8G8B8, 4}};
+    } cases[] = {{D3DFMT_L8, 1},      {D3DFMT_A8, 1},      {D3DFMT_R5G6B5, 2},
+                 {D3DFMT_R32F, 4},    {D3DFMT_G16R16F, 4}, {D3DFMT_A16B16G16R16F, 8},
+                 {D3DFMT_X8R8G8B8, 4}};
     for (const Case& c : cases)
     {
         dir.Write("f.dds", DdsFile(c.format, 2, 2, 2, false, std::string(c.bytesPerPixel * 5, '\x11')));

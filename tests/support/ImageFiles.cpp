@@ -87,12 +87,12 @@ std::string SolidDxt1Level(unsigned width, unsigned height, unsigned short rgb56
 std::string TgaFile(unsigned width, unsigned height, const std::vector<DWORD>& argb, bool alpha, bool rle)
 {
     std::string s;
-    s.push_back(0);               // no image id
-    s.push_back(0);               // no colour map
-    s.push_back(rle ? 10 : 2);    // true colour, optionally run-length coded
-    s.append(5, '\0');            // colour-map description
-    Put16(s, 0);                  // x origin
-    Put16(s, 0);                  // y origin
+    s.push_back(0);            // no image id
+    s.push_back(0);            // no colour map
+    s.push_back(rle ? 10 : 2); // true colour, optionally run-length coded
+    s.append(5, '\0');         // colour-map description
+    Put16(s, 0);               // x origin
+    Put16(s, 0);               // y origin
     Put16(s, width);
     Put16(s, height);
     s.push_back(alpha ? 32 : 24);

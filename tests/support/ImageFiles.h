@@ -20,4 +20,5 @@ std::string SolidDxt1Level(unsigned width, unsigned height, unsigned short rgb56
 
 // A 32-bit (alpha) or 24-bit TGA, rows top-down, of the given ARGB pixels;
 // with `rle`, every row is one run-length packet per pixel.
-std::string TgaFile(unsigned width, unsigned height, const std::vector<DWORD>& argb, bool alpha, bool rle = false);
+std::string TgaFile(unsigned width, unsigned height, const std::vector<DWORD>& argb, bool alpha,
+                    bool rle = false);
