@@ -25,7 +25,7 @@ protected:
         g_Options = GameOptions{};
         g_Engine.m_bQuit = 0;
         EmptyRegistry();
-        params = WindowedParams();
+        params = Params();
         ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(params, &d3d, &device));
         g_pD3DInterface = device;
     }
@@ -35,6 +35,19 @@ protected:
         EmptyRegistry();
         g_pD3DInterface = nullptr;
         ReleaseHeadlessDevice(d3d, device);
+    }
+
+    // The back buffer of the test's device.
+    virtual D3DPRESENT_PARAMETERS Params() { return WindowedParams(); }
+
+    D3DCOLOR BackPixel(UINT x, UINT y)
+    {
+        IDirect3DSurface9* back = nullptr;
+        EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        D3DCOLOR color = 0;
+        EXPECT_TRUE(TkD3D9ReadPixel(back, x, y, &color));
+        back->Release();
+        return color;
     }
 
     static void EmptyRegistry()
