@@ -34,11 +34,11 @@ struct SavedState
     DWORD type;
 };
 constexpr SavedState kSaved[ERect::SAVED_STATES] = {
-    {false, D3DRS_ALPHABLENDENABLE}, {true, D3DTSS_ALPHAARG1},       {true, D3DTSS_ALPHAARG2},
-    {true, D3DTSS_ALPHAOP},          {true, D3DTSS_COLORARG1},       {true, D3DTSS_COLORARG2},
-    {true, D3DTSS_COLOROP},          {false, D3DRS_SRCBLEND},        {false, D3DRS_DESTBLEND},
-    {false, D3DRS_BLENDOP},          {false, D3DRS_ALPHAREF},        {false, D3DRS_ALPHATESTENABLE},
-    {false, D3DRS_ALPHAFUNC},        {false, D3DRS_CULLMODE},        {false, D3DRS_ZWRITEENABLE},
+    {false, D3DRS_ALPHABLENDENABLE}, {true, D3DTSS_ALPHAARG1}, {true, D3DTSS_ALPHAARG2},
+    {true, D3DTSS_ALPHAOP},          {true, D3DTSS_COLORARG1}, {true, D3DTSS_COLORARG2},
+    {true, D3DTSS_COLOROP},          {false, D3DRS_SRCBLEND},  {false, D3DRS_DESTBLEND},
+    {false, D3DRS_BLENDOP},          {false, D3DRS_ALPHAREF},  {false, D3DRS_ALPHATESTENABLE},
+    {false, D3DRS_ALPHAFUNC},        {false, D3DRS_CULLMODE},  {false, D3DRS_ZWRITEENABLE},
     {false, D3DRS_ZENABLE}};
 
 void RS(D3DRENDERSTATETYPE state, DWORD value)
@@ -66,8 +66,8 @@ void SetCommon2DStates()
 } // namespace
 
 ERect::ERect()
-    : m_dwFVF(kFvfRect), m_dwSaved{}, m_bCreated(0), m_bVBCurrent(0), m_iTexture(0), m_pVB(nullptr), m_fLeft(0),
-      m_fTop(0), m_fRight(0), m_fBottom(0), m_dwColor(0)
+    : m_dwFVF(kFvfRect), m_dwSaved{}, m_bCreated(0), m_bVBCurrent(0), m_iTexture(0), m_pVB(nullptr),
+      m_fLeft(0), m_fTop(0), m_fRight(0), m_fBottom(0), m_dwColor(0)
 {
     g_Debug.AddAllocation("::ERect");
 }
@@ -130,8 +130,8 @@ void ERect::SetAlpha(float alpha)
     m_bVBCurrent = 0;
 }
 
-void ERect::SetQuad(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3, float uLeft,
-                    float uRight, float vTop, float vBottom, float z)
+void ERect::SetQuad(float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3,
+                    float uLeft, float uRight, float vTop, float vBottom, float z)
 {
     if (!m_bCreated || !m_pVB)
         return;
@@ -139,9 +139,9 @@ void ERect::SetQuad(float x0, float y0, float x1, float y1, float x2, float y2, 
     if (FAILED(m_pVB->Lock(0, 0, &bits, 0)) || !bits)
         return;
     const RectVertex v[VERTEX_COUNT] = {
-        {x0, y0, z, z, m_dwColor, uLeft, vTop},  {x2, y2, z, z, m_dwColor, uRight, vBottom},
+        {x0, y0, z, z, m_dwColor, uLeft, vTop},    {x2, y2, z, z, m_dwColor, uRight, vBottom},
         {x3, y3, z, z, m_dwColor, uLeft, vBottom}, {x0, y0, z, z, m_dwColor, uLeft, vTop},
-        {x1, y1, z, z, m_dwColor, uRight, vTop}, {x2, y2, z, z, m_dwColor, uRight, vBottom}};
+        {x1, y1, z, z, m_dwColor, uRight, vTop},   {x2, y2, z, z, m_dwColor, uRight, vBottom}};
     std::memcpy(bits, v, sizeof v);
     m_pVB->Unlock();
     m_bVBCurrent = 1;
@@ -157,12 +157,10 @@ void ERect::Refill()
         return;
     }
     const float one = 1.0f;
-    const RectVertex v[VERTEX_COUNT] = {{m_fLeft, m_fTop, one, one, m_dwColor, 0, 0},
-                                        {m_fLeft, m_fBottom, one, one, m_dwColor, 0, 1},
-                                        {m_fRight, m_fBottom, one, one, m_dwColor, 1, 1},
-                                        {m_fRight, m_fBottom, one, one, m_dwColor, 1, 1},
-                                        {m_fRight, m_fTop, one, one, m_dwColor, 1, 0},
-                                        {m_fLeft, m_fTop, one, one, m_dwColor, 0, 0}};
+    const RectVertex v[VERTEX_COUNT] = {
+        {m_fLeft, m_fTop, one, one, m_dwColor, 0, 0},     {m_fLeft, m_fBottom, one, one, m_dwColor, 0, 1},
+        {m_fRight, m_fBottom, one, one, m_dwColor, 1, 1}, {m_fRight, m_fBottom, one, one, m_dwColor, 1, 1},
+        {m_fRight, m_fTop, one, one, m_dwColor, 1, 0},    {m_fLeft, m_fTop, one, one, m_dwColor, 0, 0}};
     std::memcpy(bits, v, sizeof v);
     m_pVB->Unlock();
     m_bVBCurrent = 1;

@@ -25,9 +25,7 @@ struct LineVertex
 static_assert(sizeof(LineVertex) == EViewLines::LINE_VERTEX_SIZE, "a line vertex is 16 bytes");
 } // namespace
 
-EViewLines::EViewLines() : m_dwFVF(kFvfLine), m_pVB(nullptr)
-{
-}
+EViewLines::EViewLines() : m_dwFVF(kFvfLine), m_pVB(nullptr) {}
 
 EViewLines::~EViewLines()
 {
@@ -38,8 +36,8 @@ void EViewLines::CreateVB()
 {
     if (m_pVB || !g_pD3DInterface)
         return;
-    if (FAILED(g_pD3DInterface->CreateVertexBuffer(LINE_VERTICES * LINE_VERTEX_SIZE, D3DUSAGE_WRITEONLY, m_dwFVF,
-                                                   D3DPOOL_MANAGED, &m_pVB, nullptr)) ||
+    if (FAILED(g_pD3DInterface->CreateVertexBuffer(LINE_VERTICES * LINE_VERTEX_SIZE, D3DUSAGE_WRITEONLY,
+                                                   m_dwFVF, D3DPOOL_MANAGED, &m_pVB, nullptr)) ||
         !m_pVB)
     {
         m_pVB = nullptr;
@@ -76,9 +74,9 @@ void EViewLines::DrawArrow(const float* from, const float* to, DWORD color, cons
     }
     const D3DXVECTOR3 left = b + side * kHeadHalfWidth - d * kHeadLength;
     const D3DXVECTOR3 right = b - side * kHeadHalfWidth - d * kHeadLength;
-    const LineVertex v[LINE_VERTICES] = {{a.x, a.y, a.z, color},         {b.x, b.y, b.z, color},
-                                         {b.x, b.y, b.z, color},         {left.x, left.y, left.z, color},
-                                         {b.x, b.y, b.z, color},         {right.x, right.y, right.z, color}};
+    const LineVertex v[LINE_VERTICES] = {{a.x, a.y, a.z, color}, {b.x, b.y, b.z, color},
+                                         {b.x, b.y, b.z, color}, {left.x, left.y, left.z, color},
+                                         {b.x, b.y, b.z, color}, {right.x, right.y, right.z, color}};
     std::memcpy(bits, v, sizeof v);
     m_pVB->Unlock();
 

@@ -201,7 +201,8 @@ TEST_F(RenderStatesTest, AFailedBeginLeavesNoEffectBegun)
 
     effect.failPass = true;
     EXPECT_FALSE(g_RenderStates.BeginEffect(&effect, "RenderScene", false));
-    EXPECT_EQ(log, (std::vector<std::string>{"A: SetTechnique RenderScene", "A: Begin", "A: BeginPass 0", "A: End"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"A: SetTechnique RenderScene", "A: Begin", "A: BeginPass 0",
+                                             "A: End"}));
     EXPECT_FALSE(g_RenderStates.m_bEffectActive);
 
     log.clear();
