@@ -740,14 +740,6 @@ void ERenderer::ResetWorldState()
     m_hAmbient = nullptr;
 }
 
-void ERenderer::InitAmbient()
-{
-    strtexture* white = GetTexture(GetTextureIndex("bialy.tga"));
-    m_pWhiteTexture = white ? white->m_pTexture : nullptr;
-    strtexture* ambient = LoadTexture("sys_ambient.tga", 0, 0, 1, 0);
-    m_hAmbient = ambient ? ambient->m_pCubeTexture : nullptr;
-}
-
 void ERenderer::SetSkinVertexDeclaration()
 {
     if (g_pD3DInterface)

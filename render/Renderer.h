@@ -5,8 +5,8 @@
 // and the terrain texture set.
 //
 // STAND-IN: the scene passes and the frame driver (PreRenderScene, UpdateTime,
-// RenderScene, BeginFrameStates, ResetViewCache) are empty until the frame work
-// builds them.
+// RenderScene, BeginFrameStates, ResetViewCache, InitAmbient) are empty until
+// the frame work builds them.
 
 #include "platform/d3d9/D3D9.h"
 #include "world/ObjectHandle.h"
@@ -230,8 +230,9 @@ public:
     void ResetViewCache() {}
     void RenderScene() {}
     void BeginFrameStates() {}
-    // The white and ambient textures of the world.
-    void InitAmbient();
+    // The white and ambient textures of the world ("bialy.tga" and the cube of
+    // "sys_ambient.tga"), loaded by the frame driver's world start.
+    void InitAmbient() {}
     // Program end: the registry is emptied.
     void Reset() { ClearTextures(); }
 

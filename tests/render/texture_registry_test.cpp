@@ -331,7 +331,12 @@ TEST_F(RenderTest, ClearingTexturesForgetsTheTerrainSlotsAndTheAmbientTextures)
 {
     WriteTga("bialy.tga", kWhite);
     WriteTga("sys_ambient.tga", kBlue);
-    g_Renderer.InitAmbient();
+    strtexture* white = g_Renderer.GetTexture(g_Renderer.GetTextureIndex("bialy.tga"));
+    strtexture* ambient = g_Renderer.LoadTexture("sys_ambient.tga", 0, 0, 1, 0);
+    ASSERT_NE(white, nullptr);
+    ASSERT_NE(ambient, nullptr);
+    g_Renderer.m_pWhiteTexture = white->m_pTexture;
+    g_Renderer.m_hAmbient = ambient->m_pCubeTexture;
     EXPECT_NE(g_Renderer.m_pWhiteTexture, nullptr);
     EXPECT_NE(g_Renderer.m_hAmbient, nullptr);
     for (auto& layer : g_Renderer.m_Terrain)
