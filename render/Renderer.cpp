@@ -485,8 +485,8 @@ void ERenderer::LoadNormalMap(strtexture* texture, strtexturepaths* definition, 
 {
     if (!texture || !definition)
         return;
-    if (definition->m_szNormal[0])
-        texture->m_pNormalMap = LoadTexture(definition->m_szNormal, reduced, 0, 0, 0);
+    if (definition->Names().m_szNormal[0])
+        texture->m_pNormalMap = LoadTexture(definition->Names().m_szNormal, reduced, 0, 0, 0);
     else
     {
         const size_t length = std::strlen(texture->m_szName);
@@ -562,8 +562,8 @@ TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD su
     const BYTE reduced = q != kBestQuality;
     if (!t->m_pNormalMap)
     {
-        if (d->m_szNormal[0])
-            LoadCompanion(&t->m_pNormalMap, d->m_szNormal, q == kLowestQuality, q == kBestQuality, 0);
+        if (d->Names().m_szNormal[0])
+            LoadCompanion(&t->m_pNormalMap, d->Names().m_szNormal, q == kLowestQuality, q == kBestQuality, 0);
         else
         {
             const size_t length = std::strlen(t->m_szName);
@@ -579,9 +579,9 @@ TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD su
     }
     for (DWORD i = 0; i < MULTITEXTURE_LAYERS; ++i)
     {
-        if (!d->m_szMultitexture[i][0] || t->m_Multitexture[i].m_pTexture)
+        if (!d->Names().m_szMultitexture[i][0] || t->m_Multitexture[i].m_pTexture)
             continue;
-        LoadCompanion(&t->m_Multitexture[i].m_pTexture, d->m_szMultitexture[i], 0, 0, 0);
+        LoadCompanion(&t->m_Multitexture[i].m_pTexture, d->Names().m_szMultitexture[i], 0, 0, 0);
         if (t->m_Multitexture[i].m_pTexture)
         {
             t->m_bMultitexture = 1;
@@ -590,14 +590,14 @@ TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD su
         }
     }
     if (!t->m_pDetail)
-        LoadCompanion(&t->m_pDetail, d->m_szDetail, 0, 0, 0);
-    LoadCompanion(&t->m_pLava, d->m_szLava, 0, 0, 0);
+        LoadCompanion(&t->m_pDetail, d->Names().m_szDetail, 0, 0, 0);
+    LoadCompanion(&t->m_pLava, d->Names().m_szLava, 0, 0, 0);
     if (!t->m_pGrow)
-        LoadCompanion(&t->m_pGrow, d->m_szGrow, reduced, 0, 0);
+        LoadCompanion(&t->m_pGrow, d->Names().m_szGrow, reduced, 0, 0);
     if (!t->m_pEnvironment)
-        LoadCompanion(&t->m_pEnvironment, d->m_szEnvironment, reduced, 0, 1);
+        LoadCompanion(&t->m_pEnvironment, d->Names().m_szEnvironment, reduced, 0, 1);
     if (!t->m_pAddWater)
-        LoadCompanion(&t->m_pAddWater, d->m_szAddWater, 0, 0, 0);
+        LoadCompanion(&t->m_pAddWater, d->Names().m_szAddWater, 0, 0, 0);
     if (t->m_iAnimFrameCount)
         LoadAnimFrames(t, d, reduced);
     return t->m_iIndex;
@@ -633,19 +633,20 @@ TextureIndex ERenderer::LoadSkinMeshTextures(const char* name, ESkinMesh* mesh, 
         return t->m_iIndex;
     if (!t->m_pNormalMap)
     {
-        if (d->m_szNormal[0])
-            LoadCompanion(&t->m_pNormalMap, d->m_szNormal, q == kLowestQuality, q == kBestQuality, 0);
+        if (d->Names().m_szNormal[0])
+            LoadCompanion(&t->m_pNormalMap, d->Names().m_szNormal, q == kLowestQuality, q == kBestQuality, 0);
         else
             LoadNormalMap(t, d, q == kLowestQuality);
     }
     if (!t->m_pDetail)
-        LoadCompanion(&t->m_pDetail, d->m_szDetail, 0, 0, 0);
+        LoadCompanion(&t->m_pDetail, d->Names().m_szDetail, 0, 0, 0);
     if (!t->m_pGrow)
-        LoadCompanion(&t->m_pGrow, d->m_szGrow, 0, 0, 0);
+        LoadCompanion(&t->m_pGrow, d->Names().m_szGrow, 0, 0, 0);
     if (!t->m_pEnvironment)
-        LoadCompanion(&t->m_pEnvironment, d->m_szEnvironment, g_Options.VideoLevel3 != kBestQuality, 0, 1);
+        LoadCompanion(&t->m_pEnvironment, d->Names().m_szEnvironment, g_Options.VideoLevel3 != kBestQuality,
+                      0, 1);
     if (!t->m_pAddWater)
-        LoadCompanion(&t->m_pAddWater, d->m_szAddWater, 0, 0, 1);
+        LoadCompanion(&t->m_pAddWater, d->Names().m_szAddWater, 0, 0, 1);
     return t->m_iIndex;
 }
 

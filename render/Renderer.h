@@ -11,6 +11,8 @@
 #include "platform/d3d9/D3D9.h"
 #include "world/ObjectHandle.h"
 
+#include <type_traits>
+
 class EMesh;
 class ESkinMesh;
 
@@ -66,24 +68,36 @@ struct strlistaskinmeshy
     strlistaskinmeshy* m_pPrev;
 };
 
+// The names of a texture's companion maps, as its scripts give them.
+struct strtexturenames
+{
+    char m_szEnvironment[TEXTURE_NAME_SIZE]; // "environmental"
+    char m_szNormal[TEXTURE_NAME_SIZE];      // "normal"
+    char m_szLava[TEXTURE_NAME_SIZE];        // "lava"
+    char m_szMultitexture[MULTITEXTURE_LAYERS][TEXTURE_NAME_SIZE];
+    char m_szAddWater[TEXTURE_NAME_SIZE]; // "add_water"
+    char m_szDetail[TEXTURE_NAME_SIZE];   // "detail"
+    char m_szGrow[GROW_NAME_SIZE];        // "grow"
+};
+
+// Every name empty: what a definition without companion names reads.
+inline const strtexturenames g_NoTextureNames = {};
+
 // One texture file found at start-up, with what the scripts say about it.
+// Thousands are made at every start, so the companion names, which few
+// textures have, live in a block made with the first of them.
 struct strtexturepaths
 {
     char m_szFileName[TEXTURE_NAME_SIZE];
     char m_szFullPath[TEXTURE_DEF_PATH_SIZE];
     char m_szKey[TEXTURE_NAME_SIZE]; // file name without its last four characters
-    char m_szEnvironment[TEXTURE_NAME_SIZE];
-    char m_szNormal[TEXTURE_NAME_SIZE];
     float m_fNormalDensity;
     float m_fBumpHeight;
-    char m_szLava[TEXTURE_NAME_SIZE];
     float m_fLavaSpeedUp, m_fLavaSpeedDown, m_fLavaMapCoef;
-    char m_szMultitexture[MULTITEXTURE_LAYERS][TEXTURE_NAME_SIZE];
     float m_fMultitextureDensity[MULTITEXTURE_LAYERS];
     char (*m_pAnimFrameNames)[ANIM_FRAME_NAME_SIZE]; // MAX_ANIM_FRAMES + 1 names, made with the first
     float m_fAnimSpeed;
     DWORD m_iAnimFrameCount;
-    char m_szAddWater[TEXTURE_NAME_SIZE];
     float m_fAddWaterHeight;
     float m_fAddWaterDensity;
     DWORD m_bWater;
@@ -99,15 +113,23 @@ struct strtexturepaths
     BYTE m_bStain, m_b2Sided, m_bDoNotRender, m_bDoNotCastShadow, m_bSpecular;
     float m_fSpecularPower, m_fSpecularCone;
     BYTE m_bSpecularInDetailMask, m_bNoFog, m_bNoLight, m_bFullyBrightInNormalMask;
-    char m_szDetail[TEXTURE_NAME_SIZE];
     float m_fDetailDensity;
     BYTE m_bDetailAsNormal;
-    char m_szGrow[GROW_NAME_SIZE];
     DWORD m_iMaterial;
     BYTE m_bRayOfLight;
+    strtexturenames* m_pNames; // null until a script names a companion map
     strtexturepaths* m_pPrev;
     strtexturepaths* m_pNext;
+
+    const strtexturenames& Names() const { return m_pNames ? *m_pNames : g_NoTextureNames; }
+    strtexturenames& EditNames()
+    {
+        if (!m_pNames)
+            m_pNames = new strtexturenames();
+        return *m_pNames;
+    }
 };
+static_assert(std::is_trivially_default_constructible_v<strtexturepaths>, "definitions start as zero bytes");
 
 struct strtexturesubstitutes
 {
@@ -264,6 +286,12 @@ public:
     int m_iInstancesBoundary; // the setting "InstancesBoundary" (200)
 
 private:
+    // Definitions are made by the thousand at start-up and freed together, so
+    // they come from blocks rather than one heap allocation each.
+    strtexturepaths* NewTexturePath();
+    strtexturepaths* m_pPathBlocks = nullptr; // each block's first record links the next block
+    DWORD m_iPathBlockUsed = 0;
+
     void CreateTextureResource(strtexture* texture);
     void LoadCompanion(strtexture** field, const char* name, BYTE reduced, BYTE high, BYTE cube);
     void LoadAnimFrames(strtexture* texture, strtexturepaths* definition, BYTE reduced);

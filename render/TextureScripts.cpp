@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -27,10 +29,16 @@ constexpr int kSubstituteLine = 255;
 constexpr int kReportLine = 256;
 constexpr float kColourScale = 255.0f;
 constexpr size_t kMinTexturePath = 5;
+// Records per block of definitions (one of them links the blocks).
+constexpr DWORD kPathBlockRecords = 256;
 
+// Copies at most size - 1 characters and ends the copy.
 void CopyCut(char* dst, size_t size, const char* src)
 {
-    std::snprintf(dst, size, "%s", src ? src : "");
+    const size_t length = src ? std::min(std::strlen(src), size - 1) : 0;
+    if (length)
+        std::memcpy(dst, src, length);
+    dst[length] = 0;
 }
 
 // The name without its last four characters (the whole name when shorter).
@@ -86,7 +94,7 @@ void ApplyLine(strtexturepaths* d, const char* line)
     flag("priority", &d->m_bPriority);
     number("appear_distance", &d->m_fAppearDistance);
     if (IsKeyword(line, "normal"))
-        name(d->m_szNormal, sizeof d->m_szNormal);
+        name(d->EditNames().m_szNormal, sizeof d->EditNames().m_szNormal);
     static const char* const kLayer[MULTITEXTURE_LAYERS] = {"Multitexture_R", "Multitexture_G",
                                                             "Multitexture_B"};
     static const char* const kDensity[MULTITEXTURE_LAYERS] = {
@@ -94,7 +102,7 @@ void ApplyLine(strtexturepaths* d, const char* line)
     for (DWORD i = 0; i < MULTITEXTURE_LAYERS; ++i)
     {
         if (IsKeyword(line, kLayer[i]))
-            name(d->m_szMultitexture[i], sizeof d->m_szMultitexture[i]);
+            name(d->EditNames().m_szMultitexture[i], sizeof d->EditNames().m_szMultitexture[i]);
         number(kDensity[i], &d->m_fMultitextureDensity[i]);
     }
     flag("no_intersect", &d->m_bNoIntersect);
@@ -105,7 +113,7 @@ void ApplyLine(strtexturepaths* d, const char* line)
     number("texture_density", &d->m_fTextureDensity);
     number("bump_height", &d->m_fBumpHeight);
     if (IsKeyword(line, "lava"))
-        name(d->m_szLava, sizeof d->m_szLava);
+        name(d->EditNames().m_szLava, sizeof d->EditNames().m_szLava);
     number("lava_map_coef", &d->m_fLavaMapCoef);
     number("lava_speed_down", &d->m_fLavaSpeedDown);
     number("lava_speed_up", &d->m_fLavaSpeedUp);
@@ -120,7 +128,7 @@ void ApplyLine(strtexturepaths* d, const char* line)
         for (int i = 0; i < 3; ++i)
             d->m_vWaterColor[i] = float(std::atoi(GetToken(line, i + 1))) / kColourScale;
     if (IsKeyword(line, "add_water"))
-        name(d->m_szAddWater, sizeof d->m_szAddWater);
+        name(d->EditNames().m_szAddWater, sizeof d->EditNames().m_szAddWater);
     number("add_water_height", &d->m_fAddWaterHeight);
     number("add_water_density", &d->m_fAddWaterDensity);
     number("add_water_param", &d->m_fAddWaterHeight);
@@ -133,7 +141,7 @@ void ApplyLine(strtexturepaths* d, const char* line)
     if (IsKeyword(line, "2sided") || IsKeyword(line, "2_sided"))
         d->m_b2Sided = 1;
     if (IsKeyword(line, "environmental"))
-        name(d->m_szEnvironment, sizeof d->m_szEnvironment);
+        name(d->EditNames().m_szEnvironment, sizeof d->EditNames().m_szEnvironment);
     if (IsKeyword(line, "specular"))
     {
         d->m_bSpecular = 1;
@@ -155,33 +163,57 @@ void ApplyLine(strtexturepaths* d, const char* line)
         if (IsKeyword(line, m.keyword))
             d->m_iMaterial = m.material;
     if (IsKeyword(line, "detail"))
-        name(d->m_szDetail, sizeof d->m_szDetail);
+        name(d->EditNames().m_szDetail, sizeof d->EditNames().m_szDetail);
     flag("grass_texture", &d->m_bGrassTexture);
     if (IsKeyword(line, "grow") && !g_Options.NoLight)
-        name(d->m_szGrow, sizeof d->m_szGrow);
+        name(d->EditNames().m_szGrow, sizeof d->EditNames().m_szGrow);
+}
+
+// Names in the case-blind order of directory listings (ASCII letters folded).
+int CompareFolded(const std::string& a, const std::string& b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+    {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        x = (x >= 'A' && x <= 'Z') ? static_cast<unsigned char>(x + ('a' - 'A')) : x;
+        y = (y >= 'A' && y <= 'Z') ? static_cast<unsigned char>(y + ('a' - 'A')) : y;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 // Every file under a folder, sorted case-blind, folders walked depth first.
+// The listing's own entry kinds are used, so no file is looked at twice: the
+// scan runs over the whole data tree at every start.
 void ScanFolder(ERenderer& renderer, const std::string& folder)
 {
-    WIN32_FIND_DATAA found = {};
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
+    std::error_code ec;
+    std::filesystem::directory_iterator it(TkResolvePath(folder.c_str()), ec);
+    if (ec)
         return;
     std::vector<std::pair<std::string, bool>> entries;
-    do
+    for (const std::filesystem::directory_entry& entry : it)
     {
-        if (found.cFileName[0] == '.')
+        const std::string& full = entry.path().native();
+        const size_t slash = full.find_last_of('/');
+        const char* name = full.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+        if (!name[0] || name[0] == '.')
             continue;
-        entries.emplace_back(found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+        std::error_code kind;
+        entries.emplace_back(name, entry.is_directory(kind));
+    }
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b)
-              { return TkCompareNames(a.first.c_str(), b.first.c_str()) < 0; });
+              {
+                  const int c = CompareFolded(a.first, b.first);
+                  return c != 0 ? c < 0 : a.first < b.first;
+              });
+    std::string path;
     for (const auto& [name, isFolder] : entries)
     {
-        const std::string path = folder + "\\" + name;
+        path.assign(folder).append(1, '\\').append(name);
         if (path.size() > MAX_SCAN_PATH)
             continue;
         if (isFolder)
@@ -212,7 +244,7 @@ void ERenderer::AddTexturePath(const char* path)
     const char* slash = std::strrchr(path, '\\');
     if (!slash || std::strlen(path) >= TEXTURE_DEF_PATH_SIZE || std::strlen(slash + 1) >= TEXTURE_NAME_SIZE)
         return;
-    strtexturepaths* d = new strtexturepaths();
+    strtexturepaths* d = NewTexturePath();
     g_Debug.AddAllocation("strtexturepaths");
     CopyCut(d->m_szFileName, sizeof d->m_szFileName, slash + 1);
     CopyCut(d->m_szFullPath, sizeof d->m_szFullPath, path);
@@ -234,6 +266,21 @@ void ERenderer::AddTexturePath(const char* path)
     d->m_fDetailDensity = 16.0f;
     d->m_bDds = CompareNoCase(path + std::strlen(path) - kExtensionChars, ".tga") != 0;
     AppendTextureDefinition(d);
+}
+
+strtexturepaths* ERenderer::NewTexturePath()
+{
+    // Record 0 of a block only links the blocks; records 1 to n - 1 are handed out.
+    if (!m_pPathBlocks || m_iPathBlockUsed >= kPathBlockRecords)
+    {
+        auto* block = static_cast<strtexturepaths*>(std::calloc(kPathBlockRecords, sizeof(strtexturepaths)));
+        if (!block)
+            throw std::bad_alloc();
+        block->m_pNext = m_pPathBlocks;
+        m_pPathBlocks = block;
+        m_iPathBlockUsed = 1;
+    }
+    return &m_pPathBlocks[m_iPathBlockUsed++];
 }
 
 void ERenderer::AppendTextureDefinition(strtexturepaths* d)
@@ -319,7 +366,8 @@ void ERenderer::LinkDdsToTgaTwins()
             e->m_bTranslucent = d->m_bTranslucent;
             e->m_bTransparent = d->m_bTransparent;
             e->m_bDds = 1;
-            std::memcpy(e->m_szGrow, d->m_szGrow, sizeof e->m_szGrow);
+            if (d->m_pNames || e->m_pNames)
+                std::memcpy(e->EditNames().m_szGrow, d->Names().m_szGrow, GROW_NAME_SIZE);
             break;
         }
     }
@@ -459,9 +507,15 @@ void ERenderer::FreeTexturePaths()
     {
         m_pTexturePaths = d->m_pNext;
         delete[] d->m_pAnimFrameNames;
-        delete d;
+        delete d->m_pNames;
         g_Debug.RemoveAllocation("strtexturepaths");
     }
+    while (strtexturepaths* block = m_pPathBlocks)
+    {
+        m_pPathBlocks = block->m_pNext;
+        std::free(block);
+    }
+    m_iPathBlockUsed = 0;
 }
 
 void ERenderer::FreeTextureSubstitutes()

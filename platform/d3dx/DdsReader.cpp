@@ -156,13 +156,16 @@ bool ReadDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::string
     return true;
 }
 
-bool DecodeDds(const BYTE* data, size_t size, Image* out, std::string* why)
+namespace
+{
+// The layout of every level, checked against the file; offsets from the file's start.
+bool PlanDds(const BYTE* data, size_t size, Image* out, std::string* why)
 {
     Layout layout;
     if (!ReadLayout(data, size, &layout, why))
         return false;
     // Sizes of every level, summed in 64 bits and checked against the file
-    // before the copy is allocated.
+    // before anything is allocated for them.
     std::vector<size_t> offsets;
     offsets.reserve(size_t(layout.faces) * layout.levels);
     unsigned long long total = 0;
@@ -171,20 +174,35 @@ bool DecodeDds(const BYTE* data, size_t size, Image* out, std::string* why)
         {
             const UINT w = layout.width >> level ? layout.width >> level : 1;
             const UINT h = layout.height >> level ? layout.height >> level : 1;
-            offsets.push_back(static_cast<size_t>(total));
+            offsets.push_back(static_cast<size_t>(kHeaderBytes + total));
             total += LevelBytes(layout.format, w, h);
         }
     if (total == 0 || total > size - kHeaderBytes)
         return *why = "DDS file shorter than its levels", false;
-
     out->format = layout.format;
     out->width = layout.width;
     out->height = layout.height;
     out->levels = layout.levels;
     out->faces = layout.faces;
     out->offsets = std::move(offsets);
-    out->bytes.assign(data + kHeaderBytes, data + kHeaderBytes + total);
-    ReadDdsInfo(data, size, &out->info, why);
+    return ReadDdsInfo(data, size, &out->info, why);
+}
+} // namespace
+
+bool DecodeDds(const BYTE* data, size_t size, Image* out, std::string* why)
+{
+    if (!PlanDds(data, size, out, why))
+        return false;
+    out->bytes.assign(data, data + size);
+    return true;
+}
+
+bool TakeDds(ByteBuffer&& file, Image* out, std::string* why)
+{
+    if (!PlanDds(file.data(), file.size(), out, why))
+        return false;
+    // The levels stay where they are in the file's bytes: no copy.
+    out->bytes = std::move(file);
     return true;
 }
 

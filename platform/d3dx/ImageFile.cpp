@@ -114,7 +114,7 @@ bool FitsStb(size_t size, std::string* why)
 }
 } // namespace
 
-bool ReadWholeFile(const char* path, std::vector<BYTE>* out)
+bool ReadWholeFile(const char* path, ByteBuffer* out)
 {
     if (!path || !path[0])
         return false;
@@ -131,6 +131,13 @@ bool ReadWholeFile(const char* path, std::vector<BYTE>* out)
     }
     std::fclose(file);
     return ok;
+}
+
+bool DecodeImageFile(ByteBuffer&& file, Image* out, std::string* why)
+{
+    if (StartsWith(file.data(), file.size(), kDdsMagic))
+        return TakeDds(std::move(file), out, why);
+    return DecodeImage(file.data(), file.size(), out, why);
 }
 
 bool ReadImageInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::string* why)

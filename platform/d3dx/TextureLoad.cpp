@@ -34,14 +34,14 @@ void Report(const char* file, const std::string& why)
 // when it is damaged; both name the file in the log.
 HRESULT LoadImage(LPCSTR file, Image* image)
 {
-    std::vector<BYTE> data;
+    tk::d3dx::ByteBuffer data;
     if (!tk::d3dx::ReadWholeFile(file, &data))
     {
         Report(file, "cannot be read");
         return D3DERR_NOTFOUND;
     }
     std::string why;
-    if (!tk::d3dx::DecodeImage(data.data(), data.size(), image, &why))
+    if (!tk::d3dx::DecodeImageFile(std::move(data), image, &why))
     {
         Report(file, why);
         return D3DXERR_INVALIDDATA;
@@ -263,7 +263,7 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo)
 {
     if (!pSrcFile || !pSrcInfo)
         return D3DERR_INVALIDCALL;
-    std::vector<BYTE> data;
+    tk::d3dx::ByteBuffer data;
     if (!tk::d3dx::ReadWholeFile(pSrcFile, &data))
         return D3DERR_NOTFOUND;
     std::string why;

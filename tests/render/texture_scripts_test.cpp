@@ -80,7 +80,7 @@ TEST_F(TextureScriptTest, KeywordsSetTheirFieldsAndBothScriptsApply)
     EXPECT_TRUE(pool->m_bSpecular);
     EXPECT_FLOAT_EQ(pool->m_fSpecularPower, 1.05f);
     EXPECT_FLOAT_EQ(pool->m_fSpecularCone, 24.0f);
-    EXPECT_STREQ(pool->m_szMultitexture[1], "grass.tga");
+    EXPECT_STREQ(pool->Names().m_szMultitexture[1], "grass.tga");
     EXPECT_FLOAT_EQ(pool->m_fMultitextureDensity[1], 4.0f);
     EXPECT_FLOAT_EQ(pool->m_fAddWaterHeight, 7.0f);
     EXPECT_FLOAT_EQ(pool->m_fTextureDensity, 0.5f);
