@@ -27,10 +27,9 @@ static_assert(sizeof(LineVertex) == EViewLines::LINE_VERTEX_SIZE, "a line vertex
 
 EViewLines::EViewLines() : m_dwFVF(kFvfLine), m_pVB(nullptr) {}
 
-EViewLines::~EViewLines()
-{
-    Release();
-}
+// The world reset releases the buffer; the global instance outlives the
+// device, so its destructor leaves the buffer alone.
+EViewLines::~EViewLines() = default;
 
 void EViewLines::CreateVB()
 {
