@@ -36,6 +36,8 @@ constexpr DWORD kBestQuality = 0;
 constexpr DWORD kLowestQuality = 2;
 constexpr DWORD kMeshFlagShown = 0x1;
 constexpr DWORD kDirChars = 1024;
+// Where "extractusedtextures" copies every texture a run loads.
+constexpr const char* kExtractFolder = "!textures";
 
 const char* const kDefaultTerrain[TERRAIN_LAYERS] = {
     "ter_sand_grass001.tga", "ter_sand_grass002.tga", "ter_sand001.tga", "ter_sand002.tga",
@@ -426,11 +428,12 @@ strtexture* ERenderer::LoadTexture(const char* name, BYTE reduced, BYTE high, BY
         }
         if (g_Options.extractusedtextures && !ContainsNoCase(t->m_szPath, "misc"))
         {
-            std::string target = std::string("!textures\\") + shortName;
+            std::string target = std::string(kExtractFolder) + "\\" + shortName;
             const size_t pathLength = std::strlen(t->m_szPath);
             if (target.size() >= kExtensionChars && pathLength >= kExtensionChars)
                 target.replace(target.size() - kExtensionChars, kExtensionChars,
                                t->m_szPath + pathLength - kExtensionChars);
+            CreateDirectoryA(kExtractFolder, nullptr); // fails harmlessly when it exists
             CopyFileA(t->m_szPath, target.c_str(), FALSE);
         }
     }

@@ -104,6 +104,24 @@ TEST_F(RenderTest, MissingBrokenAndMisnamedFilesAreReportedAndStillGetASlot)
     }
 }
 
+TEST_F(RenderTest, TheTwoTextureSwitchesListAndCopyWhatIsLoaded)
+{
+    WriteTga("textures/used.tga", kRed);
+    WriteTga("textures/misc/bialy.tga", kWhite);
+    WriteDdsChain("textures/stone.dds", 2, {kRed, kRed});
+    dir.Write("scripts/textures.txt", "");
+    g_Renderer.ScanTextureDirectory();
+    g_Options.raporttextures = 1;
+    g_Options.extractusedtextures = 1;
+    g_Renderer.GetTextureIndex("used.tga");
+    g_Renderer.GetTextureIndex("bialy.tga");
+    g_Renderer.GetTextureIndex("models\\stone.bmp");
+    EXPECT_EQ(dir.Read("!textures.txt"), "texture used.tga\ntexture bialy.tga\ntexture stone.dds\n");
+    EXPECT_EQ(dir.Read("!textures/used.tga"), dir.Read("textures/used.tga"));
+    EXPECT_EQ(dir.Read("!textures/stone.dds"), dir.Read("textures/stone.dds"));
+    EXPECT_FALSE(dir.Exists("!textures/bialy.tga")); // nothing from a "misc" folder
+}
+
 TEST_F(RenderTest, NamesTooLongForTheRecordAreRefused)
 {
     const std::string longName = std::string(300, 'x') + ".tga";
