@@ -204,6 +204,9 @@ class ERenderer
 public:
     ERenderer();
     virtual ~ERenderer();
+    // One registry: its records and definitions are owned, never shared.
+    ERenderer(const ERenderer&) = delete;
+    ERenderer& operator=(const ERenderer&) = delete;
 
     // ---- Registry ---------------------------------------------------------
     TextureIndex GetTextureIndex(const char* name, BYTE reduced = 0, BYTE high = 0, BYTE companions = 0);
