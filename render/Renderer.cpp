@@ -424,6 +424,7 @@ strtexture* ERenderer::LoadTexture(const char* name, BYTE reduced, BYTE high, BY
         if (g_pD3DInterface && !t->m_pTexture && !t->m_pCubeTexture)
         {
             ReportTextureError(t->m_szPath, "Texture could not be loaded!");
+            g_Console.Print2("Texture could not be loaded: ", t->m_szPath);
             failed = true;
         }
         if (g_Options.extractusedtextures && !ContainsNoCase(t->m_szPath, "misc"))

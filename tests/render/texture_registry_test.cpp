@@ -102,6 +102,7 @@ TEST_F(RenderTest, MissingBrokenAndMisnamedFilesAreReportedAndStillGetASlot)
         const std::string errors = dir.Read("!error.txt");
         EXPECT_NE(errors.find(std::string(t->m_szPath) + "\n" + c.line), std::string::npos) << errors;
     }
+    EXPECT_NE(ConsoleLog().find("Texture could not be loaded: .\\textures\\broken.tga"), std::string::npos);
 }
 
 TEST_F(RenderTest, TheTwoTextureSwitchesListAndCopyWhatIsLoaded)
