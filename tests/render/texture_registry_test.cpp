@@ -5,6 +5,7 @@
 #include "render_fixture.h"
 
 #include "mesh/Mesh.h"
+#include "mesh/SkinMesh.h"
 #include "shell/Console.h"
 #include "support/ConsoleLog.h"
 #include "world/Object.h"
@@ -382,5 +383,59 @@ TEST_F(RenderTest, SetTextureBindsTheRecordsTextureOrNothing)
     ASSERT_EQ(device->GetTexture(2, &bound), D3D_OK);
     EXPECT_NE(bound, nullptr);
     bound->Release();
+}
+TEST_F(RenderTest, SkinnedMeshesRegisterEachSubsetOnceAndLoadTheirOwnCompanions)
+{
+    WriteTga("textures/coat.tga", kRed);
+    WriteTga("textures/coat_normal.tga", kBlue);
+    WriteTga("textures/sea.tga", kGreen);
+    dir.Write("scripts/textures.txt", "texture coat.tga\nadd_water sea.tga\n");
+    g_Renderer.ScanTextureDirectory();
+    strObject object = {};
+    ESkinMesh body, orphan;
+    body.m_hObject = &object;
+
+    const TextureIndex index = g_Renderer.LoadSkinMeshTextures("models\\coat.tga", &body, 2);
+    strtexture* coat = g_Renderer.GetTexture(index);
+    ASSERT_NE(coat, nullptr);
+    ASSERT_NE(coat->m_pNormalMap, nullptr);
+    EXPECT_STREQ(coat->m_pNormalMap->m_szName, "coat_normal.tga");
+    ASSERT_NE(coat->m_pAddWater, nullptr);
+    EXPECT_NE(coat->m_pAddWater->m_pCubeTexture, nullptr); // the skinned extra water map is a cube
+    EXPECT_EQ(g_Renderer.LoadSkinMeshTextures("coat.tga", &body, 2), index);
+    ASSERT_NE(coat->m_pSkinMeshList, nullptr);
+    EXPECT_EQ(coat->m_pSkinMeshList->m_pNext, nullptr);
+
+    EXPECT_EQ(g_Renderer.LoadSkinMeshTextures("coat.tga", &orphan, 0), index);
+    EXPECT_NE(ConsoleLog().find("No skinmesh m_hObject!"), std::string::npos);
+    EXPECT_EQ(g_Renderer.LoadSkinMeshTextures(nullptr, &body, 0), 0u);
+    EXPECT_NE(ConsoleLog().find("CreateTexture failed"), std::string::npos);
+
+    g_Renderer.RemoveSkinMeshTextureRefs(&orphan);
+    ASSERT_NE(coat->m_pSkinMeshList, nullptr);
+    EXPECT_EQ(coat->m_pSkinMeshList->m_pSkinMesh, &body);
+    g_Renderer.RemoveSkinMeshTextureRefs(&body);
+    EXPECT_EQ(coat->m_pSkinMeshList, nullptr);
+    g_Renderer.RemoveSkinMeshTextureRefs(nullptr);
+}
+
+TEST_F(RenderTest, MeshSubsetsGoBackToTheirBaseSubsetForTheirObjectOnly)
+{
+    g_pD3DInterface = nullptr;
+    strObject mine = {}, other = {};
+    EMesh a, b;
+    a.m_hObject = &mine;
+    b.m_hObject = &other;
+    strtexture* t = g_Renderer.GetTexture(g_Renderer.LoadMeshTextures("shared.tga", &a, 4));
+    g_Renderer.LoadMeshTextures("shared.tga", &b, 6);
+    ASSERT_NE(t, nullptr);
+    for (strlistameshy* e = t->m_pMeshList; e; e = e->m_pNext)
+        e->m_iSubset = 9;
+    g_Renderer.m_pMeshTextures[0] = t;
+    g_Renderer.SetMeshSubsetTextures(&mine, 0);
+    for (strlistameshy* e = t->m_pMeshList; e; e = e->m_pNext)
+        EXPECT_EQ(e->m_iSubset, e->m_hObject == &mine ? 4u : 9u);
+    g_Renderer.RemoveMeshTextureRefs(&a);
+    g_Renderer.RemoveMeshTextureRefs(&b);
 }
 } // namespace
