@@ -33,7 +33,8 @@
     ((((levels)&D3DX_SKIP_DDS_MIP_LEVELS_MASK) << D3DX_SKIP_DDS_MIP_LEVELS_SHIFT) |                          \
      ((filter) == D3DX_DEFAULT ? D3DX_FILTER_BOX : (filter)))
 
-#define D3DXERR_INVALIDDATA ((HRESULT)0x88760B59u)
+// The same definition as the mesh header gives, so either may come first.
+#define D3DXERR_INVALIDDATA MAKE_D3DHRESULT(2905)
 
 struct D3DXIMAGE_INFO
 {
