@@ -248,43 +248,49 @@ void CMusicThread::Refill()
         if (play <= m_iWriteCursor)
             n += size;
         m_iBytesToWrite = n;
-        if (n <= m_iGuardGap)
-            return;
-
-        void *part1 = nullptr, *part2 = nullptr;
-        DWORD bytes1 = 0, bytes2 = 0;
-        if (FAILED(m_pBuffer->Lock(static_cast<DWORD>(m_iWriteCursor), static_cast<DWORD>(n), &part1, &bytes1,
-                                   &part2, &bytes2, 0)))
-            return;
-        Decode(static_cast<BYTE*>(part1), static_cast<int>(bytes1));
-        if (part2 && bytes2)
+        if (n > m_iGuardGap)
         {
-            if (m_bStreamEnded)
-                std::memset(part2, 0, bytes2);
-            else
-                Decode(static_cast<BYTE*>(part2), static_cast<int>(bytes2));
-        }
-        m_pBuffer->Unlock(part1, bytes1, part2, bytes2);
+            void *part1 = nullptr, *part2 = nullptr;
+            DWORD bytes1 = 0, bytes2 = 0;
+            if (FAILED(m_pBuffer->Lock(static_cast<DWORD>(m_iWriteCursor), static_cast<DWORD>(n), &part1,
+                                       &bytes1, &part2, &bytes2, 0)))
+                return;
+            Decode(static_cast<BYTE*>(part1), static_cast<int>(bytes1));
+            if (part2 && bytes2)
+            {
+                if (m_bStreamEnded)
+                    std::memset(part2, 0, bytes2);
+                else
+                    Decode(static_cast<BYTE*>(part2), static_cast<int>(bytes2));
+            }
+            m_pBuffer->Unlock(part1, bytes1, part2, bytes2);
 
-        m_iWriteCursor += n;
-        if (m_iWriteCursor >= size)
-            m_iWriteCursor -= size;
+            m_iWriteCursor += n;
+            if (m_iWriteCursor >= size)
+                m_iWriteCursor -= size;
 
-        if ((m_pStream->IsEof() || m_bStreamEnded) && m_iEndMarker < 0)
-        {
-            m_iEndMarker = m_iWriteCursor;
-            m_dwMarkerWrapped = play >= m_iEndMarker ? 1 : 0;
+            if ((m_pStream->IsEof() || m_bStreamEnded) && m_iEndMarker < 0)
+            {
+                m_iEndMarker = m_iWriteCursor;
+                m_dwMarkerWrapped = play >= m_iEndMarker ? 1 : 0;
+                // The way the play cursor still has to go: round the buffer
+                // when it is at or past the marker already.
+                m_iToMarker = (m_iEndMarker - play + size) % size;
+                if (m_iToMarker == 0)
+                    m_iToMarker = size;
+                m_iLastPlay = play;
+            }
         }
         if (m_iEndMarker < 0)
             return;
-        if (m_dwMarkerWrapped)
-        {
-            if (play < m_iEndMarker)
-                m_dwMarkerWrapped = 0;
-            if (m_dwMarkerWrapped)
-                return;
-        }
-        if (play < m_iEndMarker)
+        // Counting the way the cursor went, rather than looking for it in the
+        // span before the marker, notices the end even when the cursor moved
+        // across that span between two looks.
+        m_iToMarker -= (play - m_iLastPlay + size) % size;
+        m_iLastPlay = play;
+        if (m_dwMarkerWrapped && play < m_iEndMarker)
+            m_dwMarkerWrapped = 0;
+        if (m_iToMarker > 0)
             return;
 
         // Playback has passed the end of the track.
@@ -296,6 +302,7 @@ void CMusicThread::Refill()
         }
         m_pStream->Rewind();
         m_iEndMarker = -1;
+        m_dwMarkerWrapped = 0;
         m_bStreamEnded = 0;
     }
 }

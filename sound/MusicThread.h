@@ -56,6 +56,10 @@ public:
     BYTE m_bLoaded = 0;
     OGG_Stream* m_pStream = nullptr;
     CMusicSource* m_pSource = nullptr;
+    // While an end marker is set: the bytes the play cursor has yet to go to
+    // reach it, and where it was at the last look.
+    int m_iToMarker = 0;
+    int m_iLastPlay = 0;
 
 private:
     // Decodes into one locked part; with looping on, a track that ends goes
