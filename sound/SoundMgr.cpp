@@ -341,8 +341,8 @@ strSound* CSoundMgr::CreateSound3D(const char* fileName)
     return sound;
 }
 
-strSound* CSoundMgr::CreateSound3DAt(const char* fileName, const float* position, float distance, bool play,
-                                     bool looping)
+strSound* CSoundMgr::CreateSound3DAt(const char* fileName, const D3DVECTOR* position, float distance,
+                                     bool play, bool looping)
 {
     if (!fileName || !position)
         return nullptr;
@@ -355,7 +355,7 @@ strSound* CSoundMgr::CreateSound3DAt(const char* fileName, const float* position
         return nullptr;
     if (ContainsVoices(fileName))
         sound->bVoice = 1;
-    SetSoundPosition(sound, position);
+    SetSoundPosition(sound, *position);
     SetSoundDistance(sound, distance);
     if (play)
     {
@@ -425,7 +425,7 @@ void CSoundMgr::PlaySoundOnce(const char* fileName, float volume, float pan)
     PlaySound(sound, false);
 }
 
-void CSoundMgr::PlaySound3DOnce(const char* fileName, const float* position, float distance)
+void CSoundMgr::PlaySound3DOnce(const char* fileName, const D3DVECTOR* position, float distance)
 {
     if (!Allowed())
         return;
@@ -434,7 +434,7 @@ void CSoundMgr::PlaySound3DOnce(const char* fileName, const float* position, flo
         return;
     sound->bAutoDelete = 1;
     if (position)
-        SetSoundPosition(sound, position);
+        SetSoundPosition(sound, *position);
     SetSoundDistance(sound, distance);
     SetSoundVolume(sound, 1.0f);
     PlaySound(sound, false);
@@ -548,14 +548,14 @@ void CSoundMgr::SetSoundPan(strSound* sound, float pan)
     Unlock();
 }
 
-void CSoundMgr::SetSoundPosition(strSound* sound, const float* position)
+void CSoundMgr::SetSoundPosition(strSound* sound, const D3DVECTOR& position)
 {
-    if (!sound || !sound->pBuffer || !sound->p3DBuffer || !position)
+    if (!sound || !sound->pBuffer || !sound->p3DBuffer)
         return;
     Lock();
-    sound->p3DBuffer->SetPosition(position[0], position[1], position[2], DS3D_DEFERRED);
+    sound->p3DBuffer->SetPosition(position.x, position.y, position.z, DS3D_DEFERRED);
     Unlock();
-    std::memcpy(sound->vPosition, position, sizeof sound->vPosition);
+    sound->vPosition = position;
     UpdateSound3D(sound);
 }
 
@@ -577,13 +577,11 @@ void CSoundMgr::UpdateSound3D(strSound* sound)
 {
     if (!sound || !sound->pBuffer || !sound->b3D)
         return;
-    double sum = 0.0;
-    for (int i = 0; i < 3; ++i)
-    {
-        const float d = sound->vPosition[i] - m_vListenerPosition[i];
-        sum += static_cast<double>(d) * d;
-    }
-    const double d = std::sqrt(sum);
+    const float dx = sound->vPosition.x - m_vListenerPosition.x;
+    const float dy = sound->vPosition.y - m_vListenerPosition.y;
+    const float dz = sound->vPosition.z - m_vListenerPosition.z;
+    const double d =
+        std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy + static_cast<double>(dz) * dz);
     double g = (1.0 - d / sound->fDistance) * kGainScale;
     if (sound->bVoice)
         g *= kVoiceGainScale;
@@ -598,25 +596,23 @@ void CSoundMgr::UpdateSound3D(strSound* sound)
     SetSoundVolume(sound, static_cast<float>(g));
 }
 
-void CSoundMgr::SetListenerPosition(const float* position)
+void CSoundMgr::SetListenerPosition(const D3DVECTOR& position)
 {
-    if (!position)
-        return;
     if (m_pDSListener)
     {
         Lock();
-        m_pDSListener->SetPosition(position[0], position[1], position[2], DS3D_DEFERRED);
+        m_pDSListener->SetPosition(position.x, position.y, position.z, DS3D_DEFERRED);
         Unlock();
     }
-    std::memcpy(m_vListenerPosition, position, sizeof m_vListenerPosition);
+    m_vListenerPosition = position;
 }
 
-void CSoundMgr::SetListenerOrientation(const float* front, const float* top)
+void CSoundMgr::SetListenerOrientation(const D3DVECTOR& front, const D3DVECTOR& top)
 {
-    if (!front || !top || !m_pDSListener)
+    if (!m_pDSListener)
         return;
     Lock();
-    m_pDSListener->SetOrientation(front[0], front[1], front[2], top[0], top[1], top[2], DS3D_DEFERRED);
+    m_pDSListener->SetOrientation(front.x, front.y, front.z, top.x, top.y, top.z, DS3D_DEFERRED);
     Unlock();
 }
 

@@ -22,7 +22,7 @@ struct strSound
     float fBaseVolume;
     BYTE b3D;
     BYTE bVoice;
-    float vPosition[3];
+    D3DVECTOR vPosition;
     float fDistance;
     IDirectSound3DBuffer* p3DBuffer;
     strSound* pNext;
@@ -50,11 +50,11 @@ public:
 
     strSound* CreateSound(const char* fileName);
     strSound* CreateSound3D(const char* fileName);
-    strSound* CreateSound3DAt(const char* fileName, const float* position, float distance, bool play,
+    strSound* CreateSound3DAt(const char* fileName, const D3DVECTOR* position, float distance, bool play,
                               bool looping);
     void PlaySound(strSound* sound, bool looping);
     void PlaySoundOnce(const char* fileName, float volume, float pan);
-    void PlaySound3DOnce(const char* fileName, const float* position, float distance);
+    void PlaySound3DOnce(const char* fileName, const D3DVECTOR* position, float distance);
     void StopSound(strSound* sound);
     bool IsPlaying(strSound* sound);
     void DeleteSound(strSound* sound);
@@ -65,12 +65,12 @@ public:
     void SetSoundVolume(strSound* sound, float volume);
     void SetSoundBaseVolume(strSound* sound, float baseVolume);
     void SetSoundPan(strSound* sound, float pan);
-    void SetSoundPosition(strSound* sound, const float* position);
+    void SetSoundPosition(strSound* sound, const D3DVECTOR& position);
     void SetSoundDistance(strSound* sound, float distance);
     void UpdateSound3D(strSound* sound);
 
-    void SetListenerPosition(const float* position);
-    void SetListenerOrientation(const float* front, const float* top);
+    void SetListenerPosition(const D3DVECTOR& position);
+    void SetListenerOrientation(const D3DVECTOR& front, const D3DVECTOR& top);
     void CommitListener();
     void SetMasterVolume(float volume);
 
@@ -96,7 +96,7 @@ public:
     CMusicThread* m_pMusic = nullptr;
     float m_fMusicVolume = 0.0f;
     BYTE m_bFlag = 0;
-    float m_vListenerPosition[3] = {};
+    D3DVECTOR m_vListenerPosition = {};
 
 private:
     // The music thread's semaphore around DirectSound calls; nothing without music.

@@ -80,7 +80,7 @@ TEST_F(SoundMgrTest, ThreeDGainFollowsTheDistance)
 {
     m_dir.Write("sounds/hum.wav", WaveFile(1, 22050, Tone(100)));
     m_dir.Write("voices/hey.wav", WaveFile(1, 22050, Tone(100)));
-    const float origin[3] = {0, 0, 0};
+    const D3DVECTOR origin = {0, 0, 0};
     g_SoundMgr.SetListenerPosition(origin);
     strSound* s = g_SoundMgr.CreateSound3D("sounds\\hum.wav");
     strSound* voice = g_SoundMgr.CreateSound3D("VOICES\\hey.wav");
@@ -92,8 +92,7 @@ TEST_F(SoundMgrTest, ThreeDGainFollowsTheDistance)
 
     auto volumeAt = [&](strSound* sound, float x)
     {
-        const float at[3] = {x, 0, 0};
-        g_SoundMgr.SetSoundPosition(sound, at);
+        g_SoundMgr.SetSoundPosition(sound, {x, 0, 0});
         return Volume(sound);
     };
     // 1.1 capped at 1; (1 - 500/640) x 1.1 = 0.2406 on the curve; 0.0687 is below 0.1.
@@ -126,7 +125,7 @@ TEST_F(SoundMgrTest, ThreeDGainFollowsTheDistance)
 
     // The listener moves and Update attenuates again.
     EXPECT_NEAR(volumeAt(s, 50), -1800, 1);
-    const float near[3] = {50, 0, 0};
+    const D3DVECTOR near = {50, 0, 0};
     g_SoundMgr.SetListenerPosition(near);
     g_SoundMgr.Update();
     EXPECT_EQ(Volume(s), 0);
@@ -135,20 +134,20 @@ TEST_F(SoundMgrTest, ThreeDGainFollowsTheDistance)
 TEST_F(SoundMgrTest, ThreeDSoundToTheRightIsLouderOnTheRightAndFades)
 {
     m_dir.Write("hum.wav", WaveFile(1, 44100, Tone(4410)));
-    const float origin[3] = {0, 0, 0};
-    const float front[3] = {0, 0, 1};
-    const float top[3] = {0, 1, 0};
+    const D3DVECTOR origin = {0, 0, 0};
+    const D3DVECTOR front = {0, 0, 1};
+    const D3DVECTOR top = {0, 1, 0};
     g_SoundMgr.SetListenerPosition(origin);
     g_SoundMgr.SetListenerOrientation(front, top);
-    const float right[3] = {100, 0, 0};
-    strSound* s = g_SoundMgr.CreateSound3DAt("hum.wav", right, 640.0f, true, true);
+    const D3DVECTOR right = {100, 0, 0};
+    strSound* s = g_SoundMgr.CreateSound3DAt("hum.wav", &right, 640.0f, true, true);
     ASSERT_NE(s, nullptr);
     std::vector<int16_t> out = Advance(8);
     const int leftNear = out[14], rightNear = out[15];
     EXPECT_GT(rightNear, leftNear * 2);
     EXPECT_GT(leftNear, 0);
 
-    const float farther[3] = {400, 0, 0};
+    const D3DVECTOR farther = {400, 0, 0};
     g_SoundMgr.SetSoundPosition(s, farther);
     g_SoundMgr.Update();
     out = Advance(8);
@@ -156,13 +155,13 @@ TEST_F(SoundMgrTest, ThreeDSoundToTheRightIsLouderOnTheRightAndFades)
     EXPECT_GT(out[15], out[14]);
 
     // Beyond the range DirectSound mutes it as well.
-    const float gone[3] = {700, 0, 0};
+    const D3DVECTOR gone = {700, 0, 0};
     g_SoundMgr.SetSoundPosition(s, gone);
     g_SoundMgr.Update();
     out = Advance(8);
     EXPECT_EQ(out[14], 0);
     EXPECT_EQ(out[15], 0);
-    EXPECT_EQ(g_SoundMgr.CreateSound3DAt("missing.wav", right, 640.0f, true, false), nullptr);
+    EXPECT_EQ(g_SoundMgr.CreateSound3DAt("missing.wav", &right, 640.0f, true, false), nullptr);
     EXPECT_EQ(g_SoundMgr.CreateSound3DAt("hum.wav", nullptr, 640.0f, true, false), nullptr);
 }
 
@@ -173,12 +172,12 @@ TEST_F(SoundMgrTest, OneShotsArePurgedAndOthersStay)
     ASSERT_NE(kept, nullptr);
     g_SoundMgr.PlaySound(kept, false);
     g_SoundMgr.PlaySoundOnce("step.wav", 1.0f, 0.0f);
-    const float at[3] = {1, 2, 3};
-    g_SoundMgr.PlaySound3DOnce("step.wav", at, 100.0f);
+    const D3DVECTOR at = {1, 2, 3};
+    g_SoundMgr.PlaySound3DOnce("step.wav", &at, 100.0f);
     ASSERT_NE(g_SoundMgr.m_pSounds, nullptr);
     EXPECT_TRUE(g_SoundMgr.m_pSounds->bAutoDelete);
     EXPECT_TRUE(g_SoundMgr.m_pSounds->b3D);
-    EXPECT_EQ(g_SoundMgr.m_pSounds->vPosition[1], 2.0f);
+    EXPECT_EQ(g_SoundMgr.m_pSounds->vPosition.y, 2.0f);
 
     g_SoundMgr.Update();
     EXPECT_EQ(g_SoundMgr.m_pSounds->pNext->pNext, kept) << "still playing: nothing purged";
@@ -225,7 +224,7 @@ TEST_F(SoundMgrTest, NothingIsMadeWhileSoundIsOffOrACutSceneStops)
     // Every call takes a null sound.
     g_SoundMgr.PlaySound(nullptr, true);
     g_SoundMgr.SetSoundVolume(nullptr, 1.0f);
-    g_SoundMgr.SetSoundPosition(nullptr, nullptr);
+    g_SoundMgr.SetSoundPosition(nullptr, {1, 2, 3});
     g_SoundMgr.DeleteSound(nullptr);
     EXPECT_FALSE(g_SoundMgr.IsPlaying(nullptr));
 }
