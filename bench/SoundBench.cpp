@@ -28,7 +28,7 @@ namespace
 constexpr int kBuffers = 64;
 constexpr DWORD kSourceRate = 22050;
 constexpr DWORD kBlockFrames = 1024;
-const std::string kMusic = std::string(TK_DATA_DIR) + "/music/theme_loop.ogg";
+const std::string kMusic = std::string(TK_DATA_DIR) + "/music/DuskmereMainTheme.ogg";
 
 void Mix64Buffers3D(benchmark::State& state)
 {

@@ -286,10 +286,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path out = argv[1];
-    bool ok = Save(out / "sounds" / "shot.wav", Wave(Normalised(Shot(), 0.9f), 1, kFxRate));
-    ok = Save(out / "sounds" / "step.wav", Wave(Normalised(Step(), 0.6f), 1, kFxRate)) && ok;
-    ok = Save(out / "sounds" / "ambient_wind.wav", Wave(Normalised(Wind(), 0.5f), 1, kFxRate)) && ok;
-    ok = Save(out / "music" / "theme_loop.ogg", Vorbis(Theme(), 2, kMusicRate, "Duskmere theme loop")) && ok;
+    bool ok = Save(out / "sounds" / "weapons" / "shot.wav", Wave(Normalised(Shot(), 0.9f), 1, kFxRate));
+    ok = Save(out / "sounds" / "steps" / "step.wav", Wave(Normalised(Step(), 0.6f), 1, kFxRate)) && ok;
+    ok = Save(out / "sounds" / "ambient" / "wind_loop.wav", Wave(Normalised(Wind(), 0.5f), 1, kFxRate)) && ok;
+    ok = Save(out / "music" / "DuskmereMainTheme.ogg",
+              Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
+         ok;
     if (argc > 2)
     {
         const std::filesystem::path seeds = argv[2];
