@@ -30,11 +30,6 @@ CMusicThread::~CMusicThread()
     Close();
 }
 
-int CMusicThread::BufferBytes() const
-{
-    return m_pStream ? m_pStream->GetChannels() * kBytesPerSample * STREAM_FRAMES : 0;
-}
-
 bool CMusicThread::Open(const char* fileName)
 {
     if (m_bLoaded)
@@ -65,7 +60,8 @@ bool CMusicThread::Open(const char* fileName)
         DSBUFFERDESC desc{};
         desc.dwSize = DSBUFFERDESC_SIZE;
         desc.dwFlags = STREAM_FLAGS;
-        desc.dwBufferBytes = static_cast<DWORD>(BufferBytes());
+        m_iBufferBytes = channels * kBytesPerSample * STREAM_FRAMES;
+        desc.dwBufferBytes = static_cast<DWORD>(m_iBufferBytes);
         desc.lpwfxFormat = &format;
         desc.guid3DAlgorithm = DS3DALG_DEFAULT;
         if (FAILED(m_pDevice->CreateSoundBuffer(&desc, &m_pBuffer, nullptr)))
@@ -73,6 +69,7 @@ bool CMusicThread::Open(const char* fileName)
     }
     if (!ok || !m_pBuffer)
     {
+        m_iBufferBytes = 0;
         if (m_pStream)
         {
             delete m_pStream;
@@ -162,6 +159,7 @@ void CMusicThread::Close()
         m_pBuffer->Release();
         m_pBuffer = nullptr;
     }
+    m_iBufferBytes = 0;
     if (m_pStream)
     {
         delete m_pStream;
@@ -239,7 +237,9 @@ void CMusicThread::Refill()
     {
         if (!m_pBuffer || !m_pStream)
             return;
-        const int size = BufferBytes();
+        const int size = m_iBufferBytes;
+        if (size <= 0)
+            return;
         DWORD playCursor = 0;
         if (FAILED(m_pBuffer->GetCurrentPosition(&playCursor, nullptr)))
             return;

@@ -40,7 +40,7 @@ public:
     DWORD Run() override;
 
     // The size of the streaming buffer in bytes; 0 without one.
-    int BufferBytes() const;
+    int BufferBytes() const { return m_iBufferBytes; }
 
     IDirectSound8* m_pDevice;
     BYTE m_bStreamEnded = 0;
@@ -60,6 +60,8 @@ public:
     // reach it, and where it was at the last look.
     int m_iToMarker = 0;
     int m_iLastPlay = 0;
+    // Fixed when the buffer is made: the stream's channels times 9216 frames.
+    int m_iBufferBytes = 0;
 
 private:
     // Decodes into one locked part; with looping on, a track that ends goes

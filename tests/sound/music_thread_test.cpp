@@ -34,7 +34,9 @@ std::vector<int16_t> Listen(DWORD frames)
 {
     std::vector<int16_t> out;
     CMusicThread* m = g_SoundMgr.m_pMusic;
-    const int frameBytes = m->m_pStream->GetChannels() * 2;
+    m->Lock();
+    const int frameBytes = m->BufferBytes() / CMusicThread::STREAM_FRAMES;
+    m->Unlock();
     while (out.size() < frames * 2 && g_SoundMgr.Music_IsPlaying())
     {
         const DWORD step = std::min<DWORD>(kStepFrames, frames - static_cast<DWORD>(out.size() / 2));
