@@ -607,17 +607,17 @@ void TkSoundBuffer::MixLocked(float* acc, DWORD frames, const TkListenerParams& 
     const uint64_t end = static_cast<uint64_t>(m_dwFrames) << kFixedShift;
     if (gl == 0.0f && gr == 0.0f)
     {
-        // Silent: only the cursor moves.
-        m_Position += step * frames;
-        if (m_Position >= end)
+        // Silent: only the cursor moves (wide, so no run of frames can wrap it).
+        const unsigned __int128 moved =
+            static_cast<unsigned __int128>(m_Position) + static_cast<unsigned __int128>(step) * frames;
+        if (moved < end)
+            m_Position = static_cast<uint64_t>(moved);
+        else if (m_bLooping)
+            m_Position = static_cast<uint64_t>(moved % end);
+        else
         {
-            if (m_bLooping)
-                m_Position %= end;
-            else
-            {
-                m_Position = end;
-                m_bPlaying = false;
-            }
+            m_Position = end;
+            m_bPlaying = false;
         }
         return;
     }

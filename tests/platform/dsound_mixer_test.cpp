@@ -163,3 +163,21 @@ TEST_F(DSoundTest, SourcesAddUpAndClip)
     m_buffers[0]->Stop();
     EXPECT_EQ(Advance(1)[0], 29000);
 }
+
+TEST_F(DSoundTest, SilentBuffersStillMoveOn)
+{
+    LPDIRECTSOUNDBUFFER once = MakeMono(DSBCAPS_CTRLVOLUME, Constant(1000, kLevel));
+    LPDIRECTSOUNDBUFFER loop = MakeMono(DSBCAPS_CTRLVOLUME, Constant(1000, kLevel));
+    ASSERT_NE(once, nullptr);
+    ASSERT_NE(loop, nullptr);
+    for (LPDIRECTSOUNDBUFFER b : {once, loop})
+        ASSERT_EQ(b->SetVolume(DSBVOLUME_MIN), DS_OK);
+    ASSERT_EQ(once->Play(0, 0, 0), DS_OK);
+    ASSERT_EQ(loop->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    EXPECT_EQ(Advance(2500)[0], 0);
+    DWORD status = 0, play = 0;
+    ASSERT_EQ(once->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, 0u) << "a silent one-shot still ends";
+    ASSERT_EQ(loop->GetCurrentPosition(&play, nullptr), DS_OK);
+    EXPECT_EQ(play, 1000u) << "2500 frames into a 1000-frame loop";
+}
