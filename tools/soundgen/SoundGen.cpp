@@ -242,16 +242,13 @@ std::vector<float> Wind()
     return s;
 }
 
-// Eight seconds of music in four bars: a slow minor chord pad and a bass,
-// whole bars so it loops on the beat.
-std::vector<float> Theme()
+using Chord = double[3];
+
+// Music in whole bars, so it loops on the beat: a slow chord pad swelling
+// within each bar and a bass that falls away after each beat.
+std::vector<float> Bars(const Chord* chords, int bars, double barSeconds)
 {
-    const int bars = 4;
-    const double barSeconds = 2.0;
     const int n = static_cast<int>(kMusicRate * barSeconds * bars);
-    // Roots of A minor, F, C and G, and their thirds and fifths, in Hz.
-    const double chords[bars][3] = {
-        {220.0, 261.63, 329.63}, {174.61, 220.0, 261.63}, {261.63, 329.63, 392.0}, {196.0, 246.94, 293.66}};
     std::vector<float> s(static_cast<size_t>(n) * 2);
     for (int i = 0; i < n; ++i)
     {
@@ -276,6 +273,21 @@ std::vector<float> Theme()
     }
     return s;
 }
+
+// Eight seconds: A minor, F, C and G (roots, thirds and fifths in Hz).
+std::vector<float> Theme()
+{
+    static const Chord chords[] = {
+        {220.0, 261.63, 329.63}, {174.61, 220.0, 261.63}, {261.63, 329.63, 392.0}, {196.0, 246.94, 293.66}};
+    return Bars(chords, 4, 2.0);
+}
+
+// Four seconds for the loading screen: D minor and A minor.
+std::vector<float> Loading()
+{
+    static const Chord chords[] = {{146.83, 174.61, 220.0}, {220.0, 261.63, 329.63}};
+    return Bars(chords, 2, 2.0);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -292,6 +304,7 @@ int main(int argc, char** argv)
     ok = Save(out / "music" / "DuskmereMainTheme.ogg",
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
          ok;
+    ok = Save(out / "music" / "LoadingLevel.ogg", Vorbis(Loading(), 2, kMusicRate, "Loading")) && ok;
     if (argc > 2)
     {
         const std::filesystem::path seeds = argv[2];
