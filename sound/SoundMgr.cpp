@@ -82,13 +82,13 @@ float Clamp01(float v)
     return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
 }
 
-// Attenuation in decibels for a level in 0..1, piecewise linear: 1 gives 0,
+// Attenuation in decibels for a level in 0..1, linear by segments: 1 gives 0,
 // 0.5 gives 20, 0.25 gives 45, 0.125 gives 70 and 0 gives 100.
 struct CurveStep
 {
-    float above; // the level this piece starts above
+    float above; // the level this segment starts above
     float slope; // its level span is 1 / slope
-    float span;  // decibels over the piece
+    float span;  // decibels over the segment
     float base;  // decibels at its top end
 };
 constexpr CurveStep kVolumeCurve[] = {
