@@ -39,6 +39,10 @@ constexpr float kPanScale = 10000.0f;
 constexpr float kMusicSilence = 0.05f;
 constexpr double kMusicVolumeRoot = 0.25;
 constexpr BYTE kSilence8 = 128;
+// Buffer volumes are hundredths of a decibel, and fall as the attenuation grows.
+constexpr float kCentibelsPerDecibel = -100.0f;
+// Room beside the file name for the words of a line.
+constexpr int kLineExtra = 32;
 
 // The error names the buffer creation reports.
 struct ErrorName
@@ -57,7 +61,7 @@ constexpr ErrorName kErrorNames[] = {
 
 void PrintName(const char* format, const char* name)
 {
-    char line[strSound::FILE_NAME_SIZE + 32];
+    char line[strSound::FILE_NAME_SIZE + kLineExtra];
     std::snprintf(line, sizeof line, format, name ? name : "");
     g_Console.Print(line);
 }
@@ -107,7 +111,7 @@ LONG VolumeFor(float v)
             const float from = s.above < 0.0f ? 0.0f : s.above;
             float a = (1.0f - (v - from) * s.slope) * s.span;
             a = a < 0.0f ? 0.0f : (a > s.span ? s.span : a);
-            const LONG volume = static_cast<LONG>((a + s.base) * -10000.0f / 100.0f);
+            const LONG volume = static_cast<LONG>((a + s.base) * kCentibelsPerDecibel);
             return volume < DSBVOLUME_MIN ? DSBVOLUME_MIN : (volume > DSBVOLUME_MAX ? DSBVOLUME_MAX : volume);
         }
     }

@@ -174,9 +174,7 @@ public:
         const WAVEFORMATEX* f = desc->lpwfxFormat;
         if (!f)
             return DSERR_INVALIDPARAM;
-        if (f->wFormatTag != WAVE_FORMAT_PCM || f->nChannels < 1 || f->nChannels > 2 ||
-            (f->wBitsPerSample != 8 && f->wBitsPerSample != 16) || f->nSamplesPerSec < DSBFREQUENCY_MIN ||
-            f->nSamplesPerSec > DSBFREQUENCY_MAX || f->nBlockAlign != f->nChannels * f->wBitsPerSample / 8)
+        if (!TkValidPcmFormat(f))
             return DSERR_BADFORMAT;
         if (desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
             return DSERR_INVALIDPARAM;

@@ -19,6 +19,10 @@ constexpr DWORD kWriteLeadFrames = TK_SOUND_RATE / 100;
 constexpr float kFarEarLevel = 0.2f;
 constexpr float kTinyDistance = 1e-6f;
 constexpr int kSilentSample8 = 128;
+constexpr WORD kBits8 = 8;
+constexpr WORD kBits16 = 16;
+constexpr int kBitsPerByte = 8;
+constexpr WORD kMixBlockAlign = TK_SOUND_CHANNELS * sizeof(int16_t);
 constexpr float kScale8To16 = 256.0f;
 
 using std::lock_guard;
@@ -78,19 +82,6 @@ TkVec3 RightAxis(const TkListenerParams& l)
     return Cross(top, front);
 }
 
-bool ValidFormat(const WAVEFORMATEX* f)
-{
-    if (!f || f->wFormatTag != WAVE_FORMAT_PCM)
-        return false;
-    if (f->nChannels < 1 || f->nChannels > 2)
-        return false;
-    if (f->wBitsPerSample != 8 && f->wBitsPerSample != 16)
-        return false;
-    if (f->nSamplesPerSec < DSBFREQUENCY_MIN || f->nSamplesPerSec > DSBFREQUENCY_MAX)
-        return false;
-    return f->nBlockAlign == f->nChannels * f->wBitsPerSample / 8;
-}
-
 template <int Bits> inline float Sample(const uint8_t* p)
 {
     if constexpr (Bits == 8)
@@ -138,6 +129,19 @@ bool MixFrames(const uint8_t* data, DWORD count, bool looping, uint64_t& pos, ui
 }
 } // namespace
 
+bool TkValidPcmFormat(const WAVEFORMATEX* f)
+{
+    if (!f || f->wFormatTag != WAVE_FORMAT_PCM)
+        return false;
+    if (f->nChannels < 1 || f->nChannels > TK_SOUND_CHANNELS)
+        return false;
+    if (f->wBitsPerSample != kBits8 && f->wBitsPerSample != kBits16)
+        return false;
+    if (f->nSamplesPerSec < DSBFREQUENCY_MIN || f->nSamplesPerSec > DSBFREQUENCY_MAX)
+        return false;
+    return f->nBlockAlign == f->nChannels * f->wBitsPerSample / kBitsPerByte;
+}
+
 const GUID IID_IDirectSound3DListener = {
     0x7ab5d301, 0x4b1c, 0x4d2e, {0x9a, 0x11, 0x54, 0x6b, 0x0d, 0x31, 0x4c, 0x01}};
 const GUID IID_IDirectSound3DBuffer = {
@@ -152,14 +156,20 @@ TkSoundBuffer::TkSoundBuffer(DWORD flags, const WAVEFORMATEX* format, DWORD byte
     {
         m_Format = *format;
         m_Format.cbSize = 0;
-        m_Data.assign(bytes, m_Format.wBitsPerSample == 8 ? kSilentSample8 : 0);
+        m_Data.assign(bytes, m_Format.wBitsPerSample == kBits8 ? kSilentSample8 : 0);
         m_dwFrames = bytes / m_Format.nBlockAlign;
         m_dwFrequency = m_Format.nSamplesPerSec;
     }
     else
     {
         // The primary buffer starts in the mixer's own format.
-        m_Format = {WAVE_FORMAT_PCM, TK_SOUND_CHANNELS, TK_SOUND_RATE, TK_SOUND_RATE * 4, 4, 16, 0};
+        m_Format = {WAVE_FORMAT_PCM,
+                    TK_SOUND_CHANNELS,
+                    TK_SOUND_RATE,
+                    TK_SOUND_RATE * kMixBlockAlign,
+                    kMixBlockAlign,
+                    kBits16,
+                    0};
         m_dwFrequency = TK_SOUND_RATE;
     }
     TkMixer& mixer = TkMixer::Get();
@@ -387,7 +397,7 @@ HRESULT TkSoundBuffer::SetFormat(const WAVEFORMATEX* format)
 {
     if (!IsPrimary())
         return DSERR_INVALIDCALL;
-    if (!ValidFormat(format))
+    if (!TkValidPcmFormat(format))
         return DSERR_BADFORMAT;
     lock_guard<mutex> hold(TkMixer::Get().m_Lock);
     // The mixer keeps playing at 44.1 kHz stereo; the format is kept for GetFormat.
@@ -446,7 +456,7 @@ HRESULT TkSoundBuffer::Restore()
         return DSERR_BUFFERLOST;
     // The memory comes back, its samples do not: the owner refills it.
     m_bLost = false;
-    std::fill(m_Data.begin(), m_Data.end(), m_Format.wBitsPerSample == 8 ? kSilentSample8 : 0);
+    std::fill(m_Data.begin(), m_Data.end(), m_Format.wBitsPerSample == kBits8 ? kSilentSample8 : 0);
     m_Position = 0;
     return DS_OK;
 }
@@ -624,7 +634,7 @@ void TkSoundBuffer::MixLocked(float* acc, DWORD frames, const TkListenerParams& 
     bool more = true;
     const uint8_t* data = m_Data.data();
     const bool stereo = m_Format.nChannels == 2;
-    if (m_Format.wBitsPerSample == 16)
+    if (m_Format.wBitsPerSample == kBits16)
         more = stereo ? MixFrames<16, 2>(data, m_dwFrames, m_bLooping, m_Position, step, acc, frames, gl, gr)
                       : MixFrames<16, 1>(data, m_dwFrames, m_bLooping, m_Position, step, acc, frames, gl, gr);
     else

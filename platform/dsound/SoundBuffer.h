@@ -6,6 +6,9 @@
 
 #include "platform/dsound/Mixer.h"
 
+// PCM, mono or stereo, 8 or 16 bits, a rate the mixer takes, a block that fits.
+bool TkValidPcmFormat(const WAVEFORMATEX* format);
+
 class TkSoundBuffer final : public IDirectSoundBuffer, public IDirectSound3DBuffer
 {
 public:
