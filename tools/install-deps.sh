@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libbullet-dev libogg-dev libvorbis-dev libstb-dev
+  clang clang-format libclang-rt-14-dev
 )
 optional=(ccache)
 
