@@ -257,7 +257,14 @@ void TkMixer::DeviceCreated()
 {
     lock_guard<mutex> hold(g_OutputLock);
     if (m_iDevices++ == 0)
+    {
+        {
+            // A device starts with the listener at rest where the defaults put it.
+            lock_guard<mutex> state(m_Lock);
+            m_Listener = m_ListenerPending = TkListenerParams{};
+        }
         g_Output.Start();
+    }
 }
 
 void TkMixer::DeviceReleased()

@@ -3,6 +3,7 @@
 // folder, with wave and Ogg Vorbis files written by the tests themselves.
 
 #include "support/ConsoleLog.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 
 #include "game/MainGame.h"
@@ -75,5 +76,6 @@ protected:
         return TkSoundSinkTake();
     }
 
+    GlobalsSnapshot m_globals; // the settings and game state the tests change come back
     TempDir m_dir;
 };
