@@ -1,11 +1,11 @@
 // Music files as the music thread opens them: the whole file in memory, the
 // Vorbis headers, and a bounded stretch of decoding, rewound once.
+#include "FuzzInput.h"
+
 #include "sound/MusicSource.h"
 #include "sound/OggStream.h"
 
 #include <cstdint>
-#include "platform/win32/Path.h"
-
 #include <cstdio>
 #include <vector>
 
@@ -16,18 +16,21 @@ constexpr int kChunkBytes = 4096;
 constexpr int kMaxChunks = 32;
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzzinput::StartLogging();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FILE* f = TkFopen(kFile, "wb");
-    if (!f)
-        return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    fuzzinput::WriteInput(kFile, data, size);
 
     CMusicSource source;
     if (source.Open(kFile) != 0)
         return 0;
     OGG_Stream stream(&source);
+    fuzzinput::RemoveLogs();
     if (!stream.IsOpen())
         return 0;
     if (stream.GetRate() <= 0 || stream.GetChannels() <= 0)

@@ -1,5 +1,7 @@
 // Wave files as the sound manager reads them: the chunk reader, the cache,
 // and a sound made from whatever it accepted, played for a moment.
+#include "FuzzInput.h"
+
 #include "platform/Backend.h"
 #include "platform/dsound/DSoundHeadless.h"
 #include "sound/SoundCache.h"
@@ -7,8 +9,6 @@
 #include "sound/SoundWave.h"
 
 #include <cstdint>
-#include "platform/win32/Path.h"
-
 #include <cstdio>
 
 namespace
@@ -17,20 +17,17 @@ constexpr const char* kFile = "fuzz.wav";
 constexpr DWORD kListenFrames = 64;
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzzinput::StartLogging();
+    TkSetBackend(TkBackend::Headless);
+    g_SoundMgr.Initialize(reinterpret_cast<HWND>(&g_SoundMgr));
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool ready = []
-    {
-        TkSetBackend(TkBackend::Headless);
-        g_SoundMgr.Initialize(reinterpret_cast<HWND>(&g_SoundMgr));
-        return true;
-    }();
-    (void)ready;
-    FILE* f = TkFopen(kFile, "wb");
-    if (!f)
-        return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    fuzzinput::WriteInput(kFile, data, size);
 
     CSoundWave wave;
     if (wave.LoadWaveFromFile(kFile) && wave.m_dwDataSize)
@@ -55,5 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     TkSoundSinkClear();
     g_SoundCache.Clear();
+    fuzzinput::RemoveLogs();
     return 0;
 }
