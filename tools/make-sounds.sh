@@ -6,4 +6,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-"$root/build"}
 "$root/tools/build.sh" "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$dir" --target tk_soundgen
-"$dir/tk_soundgen" "$root/data" "$root/fuzz/corpus"
+"$dir/tools/tk_soundgen" "$root/data" "$root/fuzz/corpus"

@@ -5,7 +5,12 @@
 
 #include "support/ConsoleLog.h"
 #include "support/Globals.h"
+#include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
+
+#include "mesh/MeshMgr.h"
+#include "platform/d3dx/XMesh.h"
+#include "shell/D3DMain.h"
 
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
@@ -15,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -45,6 +51,21 @@ inline DWORD TrackedObjectRecords()
     return n;
 }
 
+// A unit box, 8 corners and 12 faces, with one textured material.
+inline tk::xfile::XMeshDesc BoxMesh()
+{
+    tk::xfile::XMeshDesc box;
+    for (int c = 0; c < 8; ++c)
+        box.positions.insert(box.positions.end(),
+                             {(c & 1) ? 0.5f : -0.5f, (c & 2) ? 0.5f : -0.5f, (c & 4) ? 0.5f : -0.5f});
+    box.indices = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 4, 6, 0, 6, 2,
+                   1, 3, 7, 1, 7, 5, 0, 1, 5, 0, 5, 4, 2, 6, 7, 2, 7, 3};
+    tk::xfile::XMaterialDesc material;
+    material.texture = "box.tga";
+    box.materials = {material};
+    return box;
+}
+
 class WorldTest : public ::testing::Test
 {
 protected:
@@ -54,9 +75,14 @@ protected:
         // a test then frees would bring back dangling pointers.
         g_Engine.DeleteAllObjects();
         globals = std::make_unique<GlobalsSnapshot>();
+        // Mesh objects load their files onto a device.
+        d3dParams = WindowedParams();
+        ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(d3dParams, &d3d, &device));
+        g_pD3DInterface = device;
         temp = std::make_unique<TempDir>();
         g_Options.SystemDebug = 1;
-        temp->Write("meshes/box.x", "xof 0303txt 0032\n");
+        std::filesystem::create_directories("meshes");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
         temp->Write("models/soldier/animations/animations_desc.txt", "\n");
         temp->Write("sprites/spark.tga", "tga");
     }
@@ -64,6 +90,9 @@ protected:
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
+        // The mesh table holds the device's buffers: it goes before the device does.
+        g_MeshMgr.ReleaseAll();
+        ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
     }
@@ -84,5 +113,8 @@ protected:
 
     std::unique_ptr<GlobalsSnapshot> globals;
     std::unique_ptr<TempDir> temp;
+    D3DPRESENT_PARAMETERS d3dParams = {};
+    IDirect3D9* d3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
 };
 } // namespace worldtest
