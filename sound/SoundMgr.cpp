@@ -1,20 +1,24 @@
 #include "sound/SoundMgr.h"
 
 #include "game/MainGame.h"
+#include "platform/dsound/DSoundHeadless.h"
 #include "platform/win32/Path.h"
 #include "platform/win32/Win32.h"
 #include "shell/Console.h"
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
+#include "shell/Timer.h"
 #include "sound/MusicThread.h"
 #include "sound/SoundCache.h"
 #include "sound/SoundWave.h"
 #include "ui/Panel.h"
 #include "world/Engine.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 CSoundMgr g_SoundMgr;
 
@@ -201,6 +205,7 @@ bool CSoundMgr::Initialize(HWND hwnd)
     m_pMusic = nullptr;
     m_fMusicVolume = 1.0f;
     m_bFlag = 0;
+    m_dDeviceTime = Timer(TIMER_GETABSOLUTETIME);
     return true;
 }
 
@@ -229,6 +234,20 @@ void CSoundMgr::Update()
             UpdateSound3D(s);
     CommitListener();
     DeleteFinishedSounds();
+    WaitForTheSound();
+}
+
+void CSoundMgr::WaitForTheSound()
+{
+    if (!m_pDS || !TkSoundPlaysInRealTime())
+        return;
+    // The headless clock runs as fast as the frames go; the sound runs in
+    // real time. A bounded wait per frame, so a jump of the clock (a level
+    // loading) only plays out over the next frames.
+    const double due = Timer(TIMER_GETABSOLUTETIME) - m_dDeviceTime;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(MAX_PACE_WAIT_MS);
+    while (TkSoundPlayedSeconds() < due && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 // ---- Sounds --------------------------------------------------------------------

@@ -39,6 +39,8 @@ public:
     // How often a lost buffer is asked to come back before this play is skipped.
     static constexpr int MAX_RESTORE_TRIES = 20;
     static constexpr DWORD RESTORE_WAIT_MS = 10;
+    // The longest one frame waits for the sound to catch up.
+    static constexpr int MAX_PACE_WAIT_MS = 250;
 
     CSoundMgr() = default;
     CSoundMgr(const CSoundMgr&) = delete;
@@ -97,12 +99,17 @@ public:
     float m_fMusicVolume = 0.0f;
     BYTE m_bFlag = 0;
     D3DVECTOR m_vListenerPosition = {};
+    // The engine clock when the device was made: a headless run that writes
+    // what it plays waits for the sound to catch up with it.
+    double m_dDeviceTime = 0.0;
 
 private:
     // The music thread's semaphore around DirectSound calls; nothing without music.
     void Lock();
     void Unlock();
     strSound* Create(const char* fileName, DWORD flags);
+    // Holds a headless run to the pace of the sound it writes to a file.
+    void WaitForTheSound();
     // Sound is on and no cut-scene stop is pending.
     static bool Allowed();
 };

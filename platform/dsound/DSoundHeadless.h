@@ -28,6 +28,13 @@ void TkSoundMix(int16_t* out, DWORD frames);
 // Writes interleaved 16-bit stereo at 44100 Hz as a RIFF wave file.
 bool TkSoundSaveWav(const char* file, const std::vector<int16_t>& samples);
 
+// Headless with TK_SOUND_WAV the mixer plays in real time on a thread of its
+// own: true then, and the seconds it has played since the device was made.
+// The sound manager holds a fast headless game to that pace, so the file
+// holds what a player would have heard.
+bool TkSoundPlaysInRealTime();
+double TkSoundPlayedSeconds();
+
 // Every secondary buffer is lost and stops, as when another program takes
 // the sound device.
 void TkSoundLoseBuffers();

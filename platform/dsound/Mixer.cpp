@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -98,6 +99,8 @@ public:
         if (m_pWav || !TkIsHeadless())
         {
             m_bStop = false;
+            m_qwPlayedFrames = 0;
+            m_bPaced = TkIsHeadless();
             m_Thread = std::thread([this] { Pace(); });
         }
     }
@@ -118,6 +121,7 @@ public:
             }
             m_Wake.notify_all();
             m_Thread.join();
+            m_bPaced = false;
         }
         if (m_pWav)
         {
@@ -126,6 +130,9 @@ public:
             m_pWav = nullptr;
         }
     }
+
+    bool Paced() const { return m_bPaced; }
+    double PlayedSeconds() const { return static_cast<double>(m_qwPlayedFrames) / TK_SOUND_RATE; }
 
 private:
     bool OpenSdl()
@@ -168,6 +175,7 @@ private:
             hold.unlock();
             TkMixer::Get().Mix(block.data(), kPaceFrames);
             Tee(block.data(), kPaceFrames);
+            m_qwPlayedFrames += kPaceFrames;
             hold.lock();
             next += step;
             m_Wake.wait_until(hold, next, [this] { return m_bStop; });
@@ -209,6 +217,8 @@ private:
     FILE* m_pWav = nullptr;
     DWORD m_dwWavBytes = 0;
     DWORD m_dwSinceHeader = 0;
+    std::atomic<bool> m_bPaced{false};
+    std::atomic<uint64_t> m_qwPlayedFrames{0};
 };
 
 mutex g_OutputLock;
@@ -330,6 +340,16 @@ void TkSoundLoseBuffers()
     TkMixer& mixer = TkMixer::Get();
     lock_guard<mutex> hold(mixer.m_Lock);
     mixer.ForEachLocked([](TkSoundBuffer* b) { b->LoseLocked(); });
+}
+
+bool TkSoundPlaysInRealTime()
+{
+    return g_Output.Paced();
+}
+
+double TkSoundPlayedSeconds()
+{
+    return g_Output.PlayedSeconds();
 }
 
 void TkSoundSetDeviceAvailable(bool available)
