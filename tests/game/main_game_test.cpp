@@ -2,6 +2,11 @@
 // end, the start-up milestones on the level frame, the frame's guards, the
 // world change with its fade, and the services scripts call.
 #include "game_fixture.h"
+#include "support/BoxMesh.h"
+#include "support/HeadlessD3D.h"
+
+#include "mesh/MeshMgr.h"
+#include "shell/D3DMain.h"
 
 #include "characters/KillCam.h"
 #include "characters/PathMgr.h"
@@ -594,7 +599,27 @@ TEST_F(MainGame, TheSaveSectionKeepsTheMusicAndTheCameraMoveAndRefusesDamage)
 
 TEST_F(MainGame, PathGenerationTakesTheMarkedMeshesAndTheGeneratorsGo)
 {
-    m_dir->Write("meshes/box.x", "xof 0303txt 0032\n");
+    // Mesh objects load their file onto a device.
+    struct MeshDevice
+    {
+        D3DPRESENT_PARAMETERS params = WindowedParams();
+        IDirect3D9* d3d = nullptr;
+        IDirect3DDevice9* device = nullptr;
+        IDirect3DDevice9* previous = g_pD3DInterface;
+        ~MeshDevice()
+        {
+            // The mesh table holds the device's buffers: it goes first.
+            g_Engine.DeleteAllObjects();
+            g_MeshMgr.ReleaseAll();
+            if (device)
+                ReleaseHeadlessDevice(d3d, device);
+            g_pD3DInterface = previous;
+        }
+    } meshDevice;
+    ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(meshDevice.params, &meshDevice.d3d, &meshDevice.device));
+    g_pD3DInterface = meshDevice.device;
+    std::filesystem::create_directories("meshes");
+    ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
     auto mesh = [](const char* name)
     {
         HOBJECT o = g_Engine.CreateObject(OT_MESH, "meshes\\box.x", 0, 0, nullptr, nullptr);

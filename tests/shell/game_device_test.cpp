@@ -64,7 +64,7 @@ TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
     TempDir dir(false);
     CopyDataTree(dir.path());
     // Enough recent lines on screen for everything printed since the start.
-    constexpr int kShown = 20;
+    constexpr int kShown = 40;
     dir.Write("tk.cfg", dir.Read("tk.cfg") + "\nnumconsolelines " + std::to_string(kShown) + "\n");
     // The loading screen waits for a key once the world has loaded; the world
     // is drawn once the level's start-up shows it.
