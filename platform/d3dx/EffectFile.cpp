@@ -34,16 +34,35 @@ struct ParseError
     std::string message;
 };
 
+// The name as a key for finding cycles: one kind of slash, one case, and
+// "." and ".." folded away.
 std::string Normalised(const std::string& name)
 {
-    std::string out;
+    std::vector<std::string> parts;
+    std::string part;
+    auto flush = [&]() {
+        if (part == "..")
+        {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else
+                parts.push_back(part);
+        }
+        else if (!part.empty() && part != ".")
+            parts.push_back(part);
+        part.clear();
+    };
     for (char c : name)
     {
-        char n = c == '\\' ? '/' : c;
-        if (n >= 'A' && n <= 'Z')
-            n = char(n - 'A' + 'a');
-        out += n;
+        if (c == '\\' || c == '/')
+            flush();
+        else
+            part += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
     }
+    flush();
+    std::string out;
+    for (const std::string& p : parts)
+        out += "/" + p;
     return out;
 }
 
@@ -881,11 +900,10 @@ private:
         }
         // The body is raw GLSL: take it from the character after the brace
         // to the matching one, without tokenising it.
-        SkipSpaceAndComments();
-        if (Peek() != '{')
+        // The token read ahead is the brace; the cursor stands just after it.
+        if (!IsPunct('{'))
             Fail("expected '{' after shader '" + s.name + "'");
-        Step();
-        size_t start = m_line;
+        size_t start = m_token.line;
         int depth = 1;
         int lastFile = -1, lastLine = -1;
         std::string body;
