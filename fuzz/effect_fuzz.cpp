@@ -9,7 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    TkFxReadFile read = [&](const std::string& name, std::string* out) {
+    TkFxReadFile read = [&](const std::string& name, std::string* out)
+    {
         if (name.find("missing") != std::string::npos)
             return false;
         *out = text;

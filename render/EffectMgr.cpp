@@ -133,8 +133,8 @@ EEffect* EEffectMgr::CreateEffect(const char* name, const char* path)
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* messages = nullptr;
     HRESULT hr = D3DXCreateEffectFromFileA(g_pD3DInterface, path, nullptr, nullptr,
-                                           D3DXSHADER_OPTIMIZATION_LEVEL3 | D3DXFX_NOT_CLONEABLE, nullptr, &effect,
-                                           &messages);
+                                           D3DXSHADER_OPTIMIZATION_LEVEL3 | D3DXFX_NOT_CLONEABLE, nullptr,
+                                           &effect, &messages);
     if (FAILED(hr))
     {
         char line[EConsole::PRINT_MAX + 1];

@@ -35,10 +35,14 @@ struct AttribName
     UINT location;
 };
 const AttribName kAttribNames[] = {
-    {"TK_POSITION", TK_ATTRIB_POSITION},         {"TK_BLENDWEIGHT", TK_ATTRIB_BLENDWEIGHT},
-    {"TK_BLENDINDICES", TK_ATTRIB_BLENDINDICES}, {"TK_NORMAL", TK_ATTRIB_NORMAL},
-    {"TK_COLOR0", TK_ATTRIB_COLOR0},             {"TK_COLOR1", TK_ATTRIB_COLOR1},
-    {"TK_TANGENT", TK_ATTRIB_TANGENT},           {"TK_BINORMAL", TK_ATTRIB_BINORMAL},
+    {"TK_POSITION", TK_ATTRIB_POSITION},
+    {"TK_BLENDWEIGHT", TK_ATTRIB_BLENDWEIGHT},
+    {"TK_BLENDINDICES", TK_ATTRIB_BLENDINDICES},
+    {"TK_NORMAL", TK_ATTRIB_NORMAL},
+    {"TK_COLOR0", TK_ATTRIB_COLOR0},
+    {"TK_COLOR1", TK_ATTRIB_COLOR1},
+    {"TK_TANGENT", TK_ATTRIB_TANGENT},
+    {"TK_BINORMAL", TK_ATTRIB_BINORMAL},
 };
 constexpr int kTexcoordSets = 8;
 
@@ -240,8 +244,9 @@ public:
             if (FAILED(hr) || !shader.object)
             {
                 ok = false;
-                *errors += s.file + "(" + std::to_string(s.line) + "): error: " + (s.pixel ? "pixel" : "vertex") +
-                           " shader '" + s.name + "' does not compile\n";
+                *errors += s.file + "(" + std::to_string(s.line) +
+                           "): error: " + (s.pixel ? "pixel" : "vertex") + " shader '" + s.name +
+                           "' does not compile\n";
                 *errors += SourceLegend(fx.files) + log;
                 if (!log.empty() && log.back() != '\n')
                     *errors += '\n';
@@ -325,7 +330,8 @@ public:
         pDesc->Annotations = UINT(p->annotationCount);
         pDesc->pVertexShaderFunction =
             reinterpret_cast<const DWORD*>(m_shaders[size_t(p->vertexShader)].glsl.c_str());
-        pDesc->pPixelShaderFunction = reinterpret_cast<const DWORD*>(m_shaders[size_t(p->pixelShader)].glsl.c_str());
+        pDesc->pPixelShaderFunction =
+            reinterpret_cast<const DWORD*>(m_shaders[size_t(p->pixelShader)].glsl.c_str());
         return D3D_OK;
     }
 
@@ -670,13 +676,16 @@ public:
         const struct Pass& p = m_passes[size_t(m_pass)];
         for (const TkFxRenderState& s : p.states)
             m_device->SetRenderState(s.state, s.value);
-        m_device->SetVertexShader(static_cast<IDirect3DVertexShader9*>(m_shaders[size_t(p.vertexShader)].object));
-        m_device->SetPixelShader(static_cast<IDirect3DPixelShader9*>(m_shaders[size_t(p.pixelShader)].object));
+        m_device->SetVertexShader(
+            static_cast<IDirect3DVertexShader9*>(m_shaders[size_t(p.vertexShader)].object));
+        m_device->SetPixelShader(
+            static_cast<IDirect3DPixelShader9*>(m_shaders[size_t(p.pixelShader)].object));
         for (const Sampler& s : m_samplers)
         {
             for (const TkFxSamplerState& st : s.states)
                 m_device->SetSamplerState(s.stage, st.type, st.value);
-            m_device->SetTexture(s.stage, s.textureParam >= 0 ? m_params[size_t(s.textureParam)].texture : nullptr);
+            m_device->SetTexture(s.stage,
+                                 s.textureParam >= 0 ? m_params[size_t(s.textureParam)].texture : nullptr);
             const INT stage = INT(s.stage);
             TkFxSetUniform(m_device, s.name.c_str(), TkUniformType::Sampler, &stage, 1);
         }
@@ -791,8 +800,8 @@ private:
             return TkUniformType::Int;
         if (v.rows == kMatrixSide)
             return TkUniformType::Mat4;
-        static const TkUniformType kVectors[] = {TkUniformType::Float, TkUniformType::Vec2, TkUniformType::Vec3,
-                                                 TkUniformType::Vec4};
+        static const TkUniformType kVectors[] = {TkUniformType::Float, TkUniformType::Vec2,
+                                                 TkUniformType::Vec3, TkUniformType::Vec4};
         return kVectors[v.columns - 1];
     }
 
@@ -823,7 +832,8 @@ private:
         for (const AttribName& a : kAttribNames)
             s += "#define " + std::string(a.name) + " " + std::to_string(a.location) + "\n";
         for (int i = 0; i < kTexcoordSets; ++i)
-            s += "#define TK_TEXCOORD" + std::to_string(i) + " " + std::to_string(TK_ATTRIB_TEXCOORD0 + i) + "\n";
+            s += "#define TK_TEXCOORD" + std::to_string(i) + " " + std::to_string(TK_ATTRIB_TEXCOORD0 + i) +
+                 "\n";
         for (const D3DXMACRO* m = defines; m && m->Name; ++m)
             s += "#define " + std::string(m->Name) + " " + (m->Definition ? m->Definition : "") + "\n";
         for (int i = 0; i < m_topParams; ++i)
@@ -880,10 +890,7 @@ private:
         return &records[(p - begin) / sizeof(T)];
     }
 
-    bool Ours(D3DXHANDLE h)
-    {
-        return Within(m_params, h) || Within(m_techniques, h) || Within(m_passes, h);
-    }
+    bool Ours(D3DXHANDLE h) { return Within(m_params, h) || Within(m_techniques, h) || Within(m_passes, h); }
 
     Param* ParamOf(D3DXHANDLE h, bool annotationsToo)
     {
@@ -913,10 +920,7 @@ private:
         return nullptr;
     }
 
-    Pass* PassOf(D3DXHANDLE h)
-    {
-        return h ? Within(m_passes, h) : nullptr;
-    }
+    Pass* PassOf(D3DXHANDLE h) { return h ? Within(m_passes, h) : nullptr; }
 
     bool AnnotationsOf(D3DXHANDLE h, int* first, int* count)
     {
@@ -975,7 +979,10 @@ private:
     }
 
     // -- values
-    static bool Numeric(const Param& p) { return p.decl.base != TkFxBase::Texture && p.decl.base != TkFxBase::String; }
+    static bool Numeric(const Param& p)
+    {
+        return p.decl.base != TkFxBase::Texture && p.decl.base != TkFxBase::String;
+    }
     static UINT ElementCount(const Param& p) { return UINT(p.decl.elements ? p.decl.elements : 1); }
     static UINT ByteSize(const Param& p)
     {
@@ -1263,7 +1270,8 @@ private:
                 {
                     DWORD value = 0;
                     if (SUCCEEDED(m_device->GetSamplerState(sm.stage, st.type, &value)))
-                        m_saved.push_back({SavedState::SamplerState, sm.stage, DWORD(st.type), value, nullptr});
+                        m_saved.push_back(
+                            {SavedState::SamplerState, sm.stage, DWORD(st.type), value, nullptr});
                 }
                 IDirect3DBaseTexture9* texture = nullptr;
                 if (SUCCEEDED(m_device->GetTexture(sm.stage, &texture)))

@@ -25,8 +25,8 @@ private:
 
 } // namespace
 
-HRESULT TkFxCreateVertexShader(IDirect3DDevice9* device, const std::string& glsl, IDirect3DVertexShader9** out,
-                               std::string* log)
+HRESULT TkFxCreateVertexShader(IDirect3DDevice9* device, const std::string& glsl,
+                               IDirect3DVertexShader9** out, std::string* log)
 {
     if (!device || glsl.empty() || !out)
         return D3DERR_INVALIDCALL;
@@ -45,7 +45,8 @@ HRESULT TkFxCreatePixelShader(IDirect3DDevice9* device, const std::string& glsl,
     return D3D_OK;
 }
 
-HRESULT TkFxSetUniform(IDirect3DDevice9* device, const char* name, TkUniformType, const void* data, UINT count)
+HRESULT TkFxSetUniform(IDirect3DDevice9* device, const char* name, TkUniformType, const void* data,
+                       UINT count)
 {
     if (!device || !name || !data || count == 0)
         return D3DERR_INVALIDCALL;

@@ -8,8 +8,8 @@
 
 // Compiles GLSL into a shader object of the device; on failure answers the
 // device's code and puts the info log in *log.
-HRESULT TkFxCreateVertexShader(IDirect3DDevice9* device, const std::string& glsl, IDirect3DVertexShader9** out,
-                               std::string* log);
+HRESULT TkFxCreateVertexShader(IDirect3DDevice9* device, const std::string& glsl,
+                               IDirect3DVertexShader9** out, std::string* log);
 HRESULT TkFxCreatePixelShader(IDirect3DDevice9* device, const std::string& glsl, IDirect3DPixelShader9** out,
                               std::string* log);
 HRESULT TkFxSetUniform(IDirect3DDevice9* device, const char* name, TkUniformType type, const void* data,

@@ -40,7 +40,8 @@ std::string Normalised(const std::string& name)
 {
     std::vector<std::string> parts;
     std::string part;
-    auto flush = [&]() {
+    auto flush = [&]()
+    {
         if (part == "..")
         {
             if (!parts.empty() && parts.back() != "..")
@@ -93,7 +94,8 @@ public:
                 return Fail(from, fromLine, "include cycle: \"" + name + "\" includes itself");
         }
         if (int(m_stack.size()) > TK_FX_MAX_INCLUDE_DEPTH)
-            return Fail(from, fromLine, "includes nested deeper than " + std::to_string(TK_FX_MAX_INCLUDE_DEPTH));
+            return Fail(from, fromLine,
+                        "includes nested deeper than " + std::to_string(TK_FX_MAX_INCLUDE_DEPTH));
         std::string text;
         if (!m_read(name, &text))
         {
@@ -498,7 +500,8 @@ private:
             m_token.text += c;
             Step();
             while (IsIdentChar(Peek()) || Peek() == '.' ||
-                   ((Peek() == '-' || Peek() == '+') && (m_token.text.back() == 'e' || m_token.text.back() == 'E')))
+                   ((Peek() == '-' || Peek() == '+') &&
+                    (m_token.text.back() == 'e' || m_token.text.back() == 'E')))
             {
                 m_token.text += Peek();
                 Step();
@@ -569,7 +572,8 @@ private:
         const char* first = t.data();
         const char* last = t.data() + t.size();
         bool negative = first != last && *first == '-';
-        if (last - first > 2 + negative && first[negative] == '0' && (first[negative + 1] == 'x' || first[negative + 1] == 'X'))
+        if (last - first > 2 + negative && first[negative] == '0' &&
+            (first[negative + 1] == 'x' || first[negative + 1] == 'X'))
         {
             uint64_t v = 0;
             auto r = std::from_chars(first + negative + 2, last, v, kHexBase);
@@ -609,11 +613,11 @@ private:
             int rows, columns;
         };
         static const TypeName kTypes[] = {
-            {"bool", TkFxBase::Bool, 1, 1},        {"int", TkFxBase::Int, 1, 1},
-            {"float", TkFxBase::Float, 1, 1},      {"float1", TkFxBase::Float, 1, 1},
-            {"float2", TkFxBase::Float, 1, 2},     {"float3", TkFxBase::Float, 1, 3},
-            {"float4", TkFxBase::Float, 1, 4},     {"float4x4", TkFxBase::Float, kMatrixSide, kMatrixSide},
-            {"texture", TkFxBase::Texture, 1, 1},  {"texture2D", TkFxBase::Texture, 1, 1},
+            {"bool", TkFxBase::Bool, 1, 1},           {"int", TkFxBase::Int, 1, 1},
+            {"float", TkFxBase::Float, 1, 1},         {"float1", TkFxBase::Float, 1, 1},
+            {"float2", TkFxBase::Float, 1, 2},        {"float3", TkFxBase::Float, 1, 3},
+            {"float4", TkFxBase::Float, 1, 4},        {"float4x4", TkFxBase::Float, kMatrixSide, kMatrixSide},
+            {"texture", TkFxBase::Texture, 1, 1},     {"texture2D", TkFxBase::Texture, 1, 1},
             {"textureCUBE", TkFxBase::Texture, 1, 1}, {"string", TkFxBase::String, 1, 1},
         };
         for (const TypeName& t : kTypes)
@@ -719,7 +723,8 @@ private:
             TkFxValue a;
             a.line = m_lines.empty() ? 0 : m_lines[m_token.line].line;
             std::string type = ExpectIdent("an annotation type");
-            if (!ReadType(type, &a) || a.base == TkFxBase::Texture || a.rows != 1 || a.columns > kMaxAnnotationColumns)
+            if (!ReadType(type, &a) || a.base == TkFxBase::Texture || a.rows != 1 ||
+                a.columns > kMaxAnnotationColumns)
                 Fail("unknown annotation type '" + type + "'");
             a.name = ExpectIdent("an annotation name");
             Allocate(&a);
@@ -907,7 +912,8 @@ private:
         int depth = 1;
         int lastFile = -1, lastLine = -1;
         std::string body;
-        auto mark = [&]() {
+        auto mark = [&]()
+        {
             if (m_line >= m_lines.size())
                 return;
             const SourceLine& l = m_lines[m_line];
@@ -1077,7 +1083,8 @@ bool TkParseEffect(const std::string& name, const TkFxReadFile& read, TkFxFile* 
     catch (const ParseError& e)
     {
         const SourceLine& l = splicer.lines[std::min(e.line, splicer.lines.size() - 1)];
-        *errors += out->files[size_t(l.file)] + "(" + std::to_string(l.line) + "): error: " + e.message + "\n";
+        *errors +=
+            out->files[size_t(l.file)] + "(" + std::to_string(l.line) + "): error: " + e.message + "\n";
         return false;
     }
     if (out->techniques.empty())

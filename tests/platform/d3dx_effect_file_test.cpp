@@ -19,7 +19,8 @@ struct Files
 
     TkFxReadFile Reader() const
     {
-        return [this](const std::string& name, std::string* out) {
+        return [this](const std::string& name, std::string* out)
+        {
             auto it = text.find(name);
             if (it == text.end())
                 return false;
@@ -155,7 +156,8 @@ TEST(EffectFile, IncludesResolveBesideTheIncludingFileAndMarkTheirLines)
     EXPECT_EQ(fx.files[3], "fx\\parts/lib.glsl");
     // The shader's text carries where each run of lines came from.
     const std::string& body = fx.shaders[0].body;
-    EXPECT_NE(body.find("#line 1 3\nvec4 Zero()\n{ return vec4(0.0); }\n#line 4 0\n"), std::string::npos) << body;
+    EXPECT_NE(body.find("#line 1 3\nvec4 Zero()\n{ return vec4(0.0); }\n#line 4 0\n"), std::string::npos)
+        << body;
     EXPECT_EQ(fx.shaders[0].line, 2);
 }
 
@@ -182,7 +184,8 @@ TEST(EffectFile, BadFilesAreRefusedWithFileAndLine)
     };
     const Case cases[] = {
         {"syntax", WithTechnique("float a\nfloat b;\n"), "bad.fxc(2): error: expected ';' but found 'float'"},
-        {"unknown state", "vertexshader VS { }\npixelshader PS { }\ntechnique T { pass P {\n ZEnabel = true; } }\n",
+        {"unknown state",
+         "vertexshader VS { }\npixelshader PS { }\ntechnique T { pass P {\n ZEnabel = true; } }\n",
          "bad.fxc(4): error: unknown state name 'ZEnabel'"},
         {"unknown value", WithTechnique("") + "technique U { pass { CullMode = Sideways; } }",
          "bad.fxc(4): error: unknown value 'Sideways'"},
@@ -194,11 +197,13 @@ TEST(EffectFile, BadFilesAreRefusedWithFileAndLine)
         {"huge array", WithTechnique("float4x4 a[100000];\n"), "array size"},
         {"sampler of a float", WithTechnique("float t;\nsampler s = sampler_state { Texture = <t>; };\n"),
          "bad.fxc(2): error: 't' is not a texture parameter"},
-        {"shader not closed", "vertexshader VS {\n void main() {\n", "bad.fxc(1): error: shader 'VS' not closed"},
+        {"shader not closed", "vertexshader VS {\n void main() {\n",
+         "bad.fxc(1): error: shader 'VS' not closed"},
         {"comment not closed", "float a; /* \n\n", "comment not closed"},
         {"no technique", "float a;\n", "no technique"},
         {"empty file", "", "no technique"},
-        {"pass without shaders", "technique T { pass P { ZEnable = true; } }\n", "needs a vertex and a pixel shader"},
+        {"pass without shaders", "technique T { pass P { ZEnable = true; } }\n",
+         "needs a vertex and a pixel shader"},
         {"shader kind", std::string(kShaders) + "technique T { pass P { VertexShader = PS; } }\n",
          "'PS' is a pixel shader"},
         {"directive", "#pragma once\n", "unknown directive"},

@@ -90,8 +90,8 @@ protected:
     HRESULT Create(const char* file, ID3DXEffect** out, std::string* messages = nullptr)
     {
         ID3DXBuffer* errors = nullptr;
-        HRESULT hr = D3DXCreateEffectFromFileA(device, file, nullptr, nullptr, D3DXFX_NOT_CLONEABLE, nullptr, out,
-                                               &errors);
+        HRESULT hr = D3DXCreateEffectFromFileA(device, file, nullptr, nullptr, D3DXFX_NOT_CLONEABLE, nullptr,
+                                               out, &errors);
         if (errors)
         {
             if (messages)
@@ -111,7 +111,8 @@ protected:
     IDirect3DTexture9* MakeTexture()
     {
         IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+        EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+                  D3D_OK);
         return texture;
     }
 
@@ -540,8 +541,9 @@ TEST_F(EffectTest, CreationRefusesBadArgumentsAndBadFilesWithTheirLines)
               D3DERR_INVALIDCALL);
     EXPECT_EQ(D3DXCreateEffectFromFileA(device, nullptr, nullptr, nullptr, 0, nullptr, &bad, nullptr),
               D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXCreateEffectFromFileA(device, "fx\\test.fxc", nullptr, nullptr, 0, nullptr, nullptr, nullptr),
-              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        D3DXCreateEffectFromFileA(device, "fx\\test.fxc", nullptr, nullptr, 0, nullptr, nullptr, nullptr),
+        D3DERR_INVALIDCALL);
 
     std::string messages;
     EXPECT_EQ(Create("fx\\missing.fxc", &bad, &messages), D3DXERR_INVALIDDATA);
@@ -559,12 +561,14 @@ TEST_F(EffectTest, CreationRefusesBadArgumentsAndBadFilesWithTheirLines)
     // Macros reach every shader.
     const D3DXMACRO macros[] = {{"QUALITY", "2"}, {nullptr, nullptr}};
     ID3DXEffect* withMacros = nullptr;
-    ASSERT_EQ(D3DXCreateEffectFromFileA(device, "fx\\test.fxc", macros, nullptr, 0, nullptr, &withMacros, nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXCreateEffectFromFileA(device, "fx\\test.fxc", macros, nullptr, 0, nullptr, &withMacros, nullptr),
+        D3D_OK);
     D3DXPASS_DESC pass;
     ASSERT_EQ(withMacros->GetPassDesc(withMacros->GetPass("Plain", 0), &pass), D3D_OK);
-    EXPECT_NE(std::string(reinterpret_cast<const char*>(pass.pPixelShaderFunction)).find("#define QUALITY 2\n"),
-              std::string::npos);
+    EXPECT_NE(
+        std::string(reinterpret_cast<const char*>(pass.pPixelShaderFunction)).find("#define QUALITY 2\n"),
+        std::string::npos);
 
     // Counting: the effect lives while referenced and holds its device.
     EXPECT_EQ(withMacros->AddRef(), 2u);
