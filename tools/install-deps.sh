@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libbullet-dev libogg-dev libvorbis-dev libstb-dev
+  libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri xvfb xauth
 )
 optional=(ccache)
 

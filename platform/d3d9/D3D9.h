@@ -68,13 +68,15 @@ struct IDirect3DVertexDeclaration9 : IUnknown
     virtual HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNumElements) = 0;
 };
 
-// Shader objects are never created here (effects own their shaders); the
-// device only accepts null to select fixed-function processing.
+// Shaders made by the effect layer (GlslShaders.h says how); null selects
+// the fixed-function processing of that half of the pipeline.
 struct IDirect3DVertexShader9 : IUnknown
 {
+    virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
 };
 struct IDirect3DPixelShader9 : IUnknown
 {
+    virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
 };
 
 struct IDirect3DDevice9 : IUnknown
@@ -115,6 +117,8 @@ struct IDirect3DDevice9 : IUnknown
                                                 IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) = 0;
     virtual HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
                                             IDirect3DVertexDeclaration9** ppDecl) = 0;
+    virtual HRESULT CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader9** ppShader) = 0;
+    virtual HRESULT CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader) = 0;
 
     // Copies between surfaces.
     virtual HRESULT UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect,
@@ -159,6 +163,13 @@ struct IDirect3DDevice9 : IUnknown
     virtual HRESULT GetVertexShader(IDirect3DVertexShader9** ppShader) = 0;
     virtual HRESULT SetPixelShader(IDirect3DPixelShader9* pShader) = 0;
     virtual HRESULT GetPixelShader(IDirect3DPixelShader9** ppShader) = 0;
+    virtual HRESULT SetVertexShaderConstantF(UINT StartRegister, const float* pConstantData,
+                                             UINT Vector4fCount) = 0;
+    virtual HRESULT GetVertexShaderConstantF(UINT StartRegister, float* pConstantData,
+                                             UINT Vector4fCount) = 0;
+    virtual HRESULT SetPixelShaderConstantF(UINT StartRegister, const float* pConstantData,
+                                            UINT Vector4fCount) = 0;
+    virtual HRESULT GetPixelShaderConstantF(UINT StartRegister, float* pConstantData, UINT Vector4fCount) = 0;
     virtual HRESULT SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData,
                                     UINT OffsetInBytes, UINT Stride) = 0;
     virtual HRESULT GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9** ppStreamData,
@@ -214,3 +225,5 @@ typedef IDirect3DSurface9* LPDIRECT3DSURFACE9;
 typedef IDirect3DVertexBuffer9* LPDIRECT3DVERTEXBUFFER9;
 typedef IDirect3DIndexBuffer9* LPDIRECT3DINDEXBUFFER9;
 typedef IDirect3DVertexDeclaration9* LPDIRECT3DVERTEXDECLARATION9;
+typedef IDirect3DVertexShader9* LPDIRECT3DVERTEXSHADER9;
+typedef IDirect3DPixelShader9* LPDIRECT3DPIXELSHADER9;

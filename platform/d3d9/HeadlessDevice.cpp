@@ -162,7 +162,7 @@ bool TkD3D9ReadSurface(IDirect3DSurface9* surface, TkSurfacePixels* out)
     Surface* own = surface ? dynamic_cast<Surface*>(surface) : nullptr;
     if (!own || !out)
         return false;
-    *out = {own->Bits(), static_cast<INT>(own->Pitch()), own->Width(), own->Height(), own->Format()};
+    *out = {own->ReadBits(), static_cast<INT>(own->Pitch()), own->Width(), own->Height(), own->Format()};
     return true;
 }
 
@@ -172,7 +172,7 @@ bool TkD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, D3DCOLOR* out)
     if (!own || !out || x >= own->Width() || y >= own->Height() || own->BytesPerPixel() == 0)
         return false;
     Color4 color;
-    if (!UnpackColor(own->Format(), own->PixelAt(x, y), &color))
+    if (!UnpackColor(own->Format(), own->ReadPixelAt(x, y), &color))
         return false;
     *out = ArgbFromColor(color);
     return true;

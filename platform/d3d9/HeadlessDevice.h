@@ -26,7 +26,7 @@
 #define TK_D3D_SAMPLER_STATES 14
 #define TK_D3D_STAGE_STATES 33
 // Draw calls of one frame kept in the log; later calls are counted only.
-#define TK_D3D_MAX_LOGGED_DRAWS 8192
+#define TK_D3D_MAX_LOGGED_DRAWS 1024
 
 enum class TkDeviceState
 {
