@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -247,7 +248,7 @@ public:
                 *errors += s.file + "(" + std::to_string(s.line) +
                            "): error: " + (s.pixel ? "pixel" : "vertex") + " shader '" + s.name +
                            "' does not compile\n";
-                *errors += SourceLegend(fx.files) + log;
+                *errors += WithFileNames(log, fx.files);
                 if (!log.empty() && log.back() != '\n')
                     *errors += '\n';
             }
@@ -255,6 +256,22 @@ public:
         }
         if (!ok)
             return false;
+        // A technique whose passes do not all link stays in the effect, invalid.
+        for (Technique& t : m_techniques)
+        {
+            for (int i = 0; i < t.passCount && t.valid; ++i)
+            {
+                const Pass& p = m_passes[size_t(t.firstPass + i)];
+                std::string log;
+                if (!TkFxLinks(m_shaders[size_t(p.vertexShader)].glsl, m_shaders[size_t(p.pixelShader)].glsl,
+                               &log))
+                {
+                    t.valid = false;
+                    std::fprintf(stderr, "%s: technique '%s' pass %d does not link\n%s\n", m_file.c_str(),
+                                 t.name.c_str(), i, log.c_str());
+                }
+            }
+        }
         m_technique = 0;
         TkD3D9HoldDefaultPoolObject(m_device, this, ("ID3DXEffect \"" + m_file + "\"").c_str());
         m_holding = true;
@@ -851,12 +868,52 @@ private:
         return s;
     }
 
-    static std::string SourceLegend(const std::vector<std::string>& files)
+    // The compiler names places as "SOURCE:LINE(COLUMN)" or "SOURCE(LINE)",
+    // SOURCE being the file number of our #line marks: name the file instead.
+    static std::string WithFileNames(const std::string& log, const std::vector<std::string>& files)
     {
-        std::string s;
-        for (size_t i = 0; i < files.size(); ++i)
-            s += "  source " + std::to_string(i) + " is " + files[i] + "\n";
-        return s;
+        std::string out;
+        size_t start = 0;
+        while (start < log.size())
+        {
+            size_t end = log.find('\n', start);
+            if (end == std::string::npos)
+                end = log.size();
+            out += NamePlace(log.substr(start, end - start), files) + "\n";
+            start = end + 1;
+        }
+        return out;
+    }
+
+    static size_t Digits(const std::string& s, size_t from)
+    {
+        size_t p = from;
+        while (p < s.size() && s[p] >= '0' && s[p] <= '9')
+            ++p;
+        return p - from;
+    }
+
+    static std::string NamePlace(const std::string& line, const std::vector<std::string>& files)
+    {
+        const size_t sourceDigits = Digits(line, 0);
+        if (sourceDigits == 0 || sourceDigits + 1 >= line.size())
+            return line;
+        const char mark = line[sourceDigits];
+        const size_t lineDigits = Digits(line, sourceDigits + 1);
+        const size_t after = sourceDigits + 1 + lineDigits;
+        if ((mark != ':' && mark != '(') || lineDigits == 0 || after >= line.size())
+            return line;
+        size_t rest;
+        if (mark == ':' && line[after] == '(')
+            rest = line.find(')', after);
+        else if (mark == '(' && line[after] == ')')
+            rest = after;
+        else
+            return line;
+        const unsigned long source = std::strtoul(line.substr(0, sourceDigits).c_str(), nullptr, 10);
+        if (rest == std::string::npos || source >= files.size())
+            return line;
+        return files[source] + "(" + line.substr(sourceDigits + 1, lineDigits) + ")" + line.substr(rest + 1);
     }
 
     void AddAnnotations(const std::vector<TkFxValue>& list, int* first, int* count)

@@ -1,54 +1,94 @@
-// STAND-IN: the device has no shader path yet; shaders are accepted unseen and
-// uniform values go nowhere. Waits for the OpenGL device's CreateVertexShader,
-// CreatePixelShader and TkSetShaderUniform.
+// Shaders are made by the device from our GLSL text; values go to it by name.
+// The device links a pair only when it first draws with it, so a pass is
+// tried here by linking its two sources once on the device's context, which
+// the shader creation has just made current.
 #include "platform/d3dx/EffectDevice.h"
+
+#include <epoxy/gl.h>
+
+#include <vector>
 
 namespace
 {
 
-template <class Interface> class StandInShader final : public Interface
+GLuint Compile(GLenum stage, const std::string& source)
 {
-public:
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
+    const GLuint shader = glCreateShader(stage);
+    if (!shader)
+        return 0;
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok)
     {
-        const ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
+        glDeleteShader(shader);
+        return 0;
     }
-
-private:
-    ~StandInShader() = default;
-    ULONG m_refs = 1;
-};
+    return shader;
+}
 
 } // namespace
 
 HRESULT TkFxCreateVertexShader(IDirect3DDevice9* device, const std::string& glsl,
                                IDirect3DVertexShader9** out, std::string* log)
 {
-    if (!device || glsl.empty() || !out)
+    if (!device || glsl.empty() || !out || !log)
         return D3DERR_INVALIDCALL;
-    log->clear();
-    *out = new StandInShader<IDirect3DVertexShader9>();
-    return D3D_OK;
+    *out = nullptr;
+    HRESULT hr = device->CreateVertexShader(reinterpret_cast<const DWORD*>(glsl.c_str()), out);
+    *log = FAILED(hr) ? TkGetLastShaderLog(device) : std::string();
+    return hr;
 }
 
 HRESULT TkFxCreatePixelShader(IDirect3DDevice9* device, const std::string& glsl, IDirect3DPixelShader9** out,
                               std::string* log)
 {
-    if (!device || glsl.empty() || !out)
+    if (!device || glsl.empty() || !out || !log)
         return D3DERR_INVALIDCALL;
-    log->clear();
-    *out = new StandInShader<IDirect3DPixelShader9>();
-    return D3D_OK;
+    *out = nullptr;
+    HRESULT hr = device->CreatePixelShader(reinterpret_cast<const DWORD*>(glsl.c_str()), out);
+    *log = FAILED(hr) ? TkGetLastShaderLog(device) : std::string();
+    return hr;
 }
 
-HRESULT TkFxSetUniform(IDirect3DDevice9* device, const char* name, TkUniformType, const void* data,
+bool TkFxLinks(const std::string& vertexGlsl, const std::string& pixelGlsl, std::string* log)
+{
+    log->clear();
+    const GLuint vs = Compile(GL_VERTEX_SHADER, vertexGlsl);
+    const GLuint fs = Compile(GL_FRAGMENT_SHADER, pixelGlsl);
+    bool ok = false;
+    if (vs && fs)
+    {
+        const GLuint program = glCreateProgram();
+        glAttachShader(program, vs);
+        glAttachShader(program, fs);
+        glLinkProgram(program);
+        GLint linked = GL_FALSE;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        ok = linked == GL_TRUE;
+        if (!ok)
+        {
+            GLint length = 0;
+            glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+            std::vector<char> text(size_t(length > 0 ? length : 1), '\0');
+            glGetProgramInfoLog(program, GLsizei(text.size()), nullptr, text.data());
+            *log = text.data();
+        }
+        glDetachShader(program, vs);
+        glDetachShader(program, fs);
+        glDeleteProgram(program);
+    }
+    if (vs)
+        glDeleteShader(vs);
+    if (fs)
+        glDeleteShader(fs);
+    return ok;
+}
+
+HRESULT TkFxSetUniform(IDirect3DDevice9* device, const char* name, TkUniformType type, const void* data,
                        UINT count)
 {
-    if (!device || !name || !data || count == 0)
-        return D3DERR_INVALIDCALL;
-    return D3D_OK;
+    return TkSetShaderUniform(device, name, type, data, count);
 }

@@ -146,7 +146,14 @@ TEST_F(EffectMgrTest, FailuresAreReportedAndTheRestLoad)
 {
     dir.Write("fx/good.fxc", Effect("float g_fFarClip;"));
     dir.Write("fx/broken.fxc", "float g_fFarClip;\nfloat4 g_Colour = {1, 2};\n");
+    // Its one technique reads what its vertex shader never writes: it does not link.
+    dir.Write("fx/unlinked.fxc", "vertexshader VS { void main() { gl_Position = vec4(0.0); } }\n"
+                                 "pixelshader PS { in vec2 never; layout(location = 0) out vec4 c;\n"
+                                 "  void main() { c = vec4(never, 0.0, 1.0); } }\n"
+                                 "technique T { pass { VertexShader = VS; PixelShader = PS; } }\n");
     g_EffectMgr.Init();
+    EXPECT_EQ(g_EffectMgr.FindEffect("unlinked"), nullptr);
+    EXPECT_TRUE(Logged("effect fx\\unlinked.fxc - no valid technique!")) << ConsoleLog();
     EXPECT_NE(g_EffectMgr.FindEffect("good"), nullptr);
     EXPECT_EQ(g_EffectMgr.FindEffect("broken"), nullptr);
     EXPECT_TRUE(Logged("effect broken (fx\\broken.fxc) create error D3DXERR_INVALIDDATA (2905)!"))
