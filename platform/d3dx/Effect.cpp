@@ -47,11 +47,36 @@ const AttribName kAttribNames[] = {
 };
 constexpr int kTexcoordSets = 8;
 
-// Which effect last sent values to each device: values under shared names
-// (g_mWorld in every effect) must be sent again when another effect sent its own.
-std::mutex g_lastMutex;
-std::map<const IDirect3DDevice9*, const void*> g_lastCommitter;
-std::map<const IDirect3DDevice9*, std::shared_ptr<const TkEffectDrawState>> g_drawStates;
+class Effect;
+
+// What the effects know of each device: the effect whose pass is open (the
+// draw log asks it for its state) and the effect that last sent values, since
+// values under shared names (g_mWorld in every effect) must be sent again when
+// another effect sent its own. Slots are never removed, so an effect can keep
+// a pointer to its device's slot.
+struct DeviceSlot
+{
+    Effect* open = nullptr;
+    const void* lastCommitter = nullptr;
+};
+std::mutex g_slotsMutex;
+std::map<const IDirect3DDevice9*, std::unique_ptr<DeviceSlot>> g_slots;
+
+DeviceSlot* SlotOf(const IDirect3DDevice9* device)
+{
+    // Drawing asks for the same device again and again.
+    thread_local const IDirect3DDevice9* cachedDevice = nullptr;
+    thread_local DeviceSlot* cachedSlot = nullptr;
+    if (cachedSlot && cachedDevice == device)
+        return cachedSlot;
+    std::lock_guard<std::mutex> lock(g_slotsMutex);
+    std::unique_ptr<DeviceSlot>& slot = g_slots[device];
+    if (!slot)
+        slot = std::make_unique<DeviceSlot>();
+    cachedDevice = device;
+    cachedSlot = slot.get();
+    return cachedSlot;
+}
 
 float WordFloat(uint32_t w)
 {
@@ -66,8 +91,6 @@ uint32_t FloatWord(float f)
     std::memcpy(&w, &f, sizeof w);
     return w;
 }
-
-class Effect;
 
 struct Param
 {
@@ -143,7 +166,8 @@ enum class SetKind
 class Effect final : public ID3DXEffect
 {
 public:
-    Effect(IDirect3DDevice9* device, std::string file) : m_device(device), m_file(std::move(file))
+    Effect(IDirect3DDevice9* device, std::string file)
+        : m_device(device), m_file(std::move(file)), m_slot(SlotOf(device))
     {
         m_device->AddRef();
     }
@@ -177,6 +201,7 @@ public:
             m_params.push_back(std::move(param));
         }
         m_topParams = int(m_params.size());
+        m_pending.resize(m_params.size());
         for (int i = 0; i < m_topParams; ++i)
             AddAnnotations(fx.parameters[size_t(i)].annotations, &m_params[size_t(i)].firstAnnotation,
                            &m_params[size_t(i)].annotationCount);
@@ -706,17 +731,12 @@ public:
             const INT stage = INT(s.stage);
             TkFxSetUniform(m_device, s.name.c_str(), TkUniformType::Sampler, &stage, 1);
         }
-        bool sendAll = false;
-        {
-            std::lock_guard<std::mutex> lock(g_lastMutex);
-            const void*& last = g_lastCommitter[m_device];
-            sendAll = last != this;
-            last = this;
-        }
-        if (sendAll)
+        if (m_slot->lastCommitter != this)
             MarkAllDirty();
+        m_slot->lastCommitter = this;
+        m_slot->open = this;
         m_passState.reset();
-        Commit(true);
+        Commit();
         return D3D_OK;
     }
 
@@ -724,14 +744,10 @@ public:
     {
         if (m_pass < 0)
             return D3D_OK; // values outside a pass go out at the next BeginPass
-        {
-            std::lock_guard<std::mutex> lock(g_lastMutex);
-            const void*& last = g_lastCommitter[m_device];
-            if (last != this)
-                MarkAllDirty();
-            last = this;
-        }
-        Commit(false);
+        if (m_slot->lastCommitter != this)
+            MarkAllDirty();
+        m_slot->lastCommitter = this;
+        Commit();
         return D3D_OK;
     }
 
@@ -741,7 +757,8 @@ public:
             return D3DERR_INVALIDCALL;
         m_pass = -1;
         m_passState.reset();
-        TkEffectSetCurrentDrawState(m_device, nullptr);
+        if (m_slot->open == this)
+            m_slot->open = nullptr;
         return D3D_OK;
     }
 
@@ -798,12 +815,10 @@ private:
             if (s.object)
                 s.object->Release();
         }
-        {
-            std::lock_guard<std::mutex> lock(g_lastMutex);
-            auto it = g_lastCommitter.find(m_device);
-            if (it != g_lastCommitter.end() && it->second == this)
-                g_lastCommitter.erase(it);
-        }
+        if (m_slot->open == this)
+            m_slot->open = nullptr;
+        if (m_slot->lastCommitter == this)
+            m_slot->lastCommitter = nullptr;
         if (m_holding)
             TkD3D9ReleaseDefaultPoolObject(m_device, this);
         m_device->Release();
@@ -1170,14 +1185,14 @@ private:
     HRESULT StoreVectors(Param& p, const D3DXVECTOR4* v, UINT count)
     {
         const size_t columns = size_t(p.decl.columns);
-        std::vector<uint32_t> words(columns * count);
         for (UINT e = 0; e < count; ++e)
         {
             const float xyzw[kVectorWords] = {v[e].x, v[e].y, v[e].z, v[e].w};
+            uint32_t words[kVectorWords];
             for (size_t c = 0; c < columns; ++c)
-                words[e * columns + c] = Convert(FloatWord(xyzw[c]), SetKind::Float, p.decl.base);
+                words[c] = Convert(FloatWord(xyzw[c]), SetKind::Float, p.decl.base);
+            Store(p, e * columns, words, columns);
         }
-        Store(p, 0, words.data(), words.size());
         return D3D_OK;
     }
 
@@ -1204,17 +1219,16 @@ private:
         Param* p = ParamOf(h, false);
         if (!p || !IsMatrix(*p) || (single && p->decl.elements) || count > ElementCount(*p) || (count && !m))
             return D3DERR_INVALIDCALL;
-        std::vector<uint32_t> words(size_t(count) * kMatrixWords);
         for (UINT e = 0; e < count; ++e)
         {
+            uint32_t words[kMatrixWords];
             for (int r = 0; r < kMatrixSide; ++r)
             {
                 for (int c = 0; c < kMatrixSide; ++c)
-                    words[e * kMatrixWords + size_t(r * kMatrixSide + c)] =
-                        FloatWord(transpose ? m[e].m[c][r] : m[e].m[r][c]);
+                    words[r * kMatrixSide + c] = FloatWord(transpose ? m[e].m[c][r] : m[e].m[r][c]);
             }
+            Store(*p, size_t(e) * kMatrixWords, words, kMatrixWords);
         }
-        Store(*p, 0, words.data(), words.size());
         return D3D_OK;
     }
 
@@ -1238,10 +1252,10 @@ private:
     }
 
     // -- commit
-    void Commit(bool newPass)
+    // Sends the changed values to the device. What was sent is kept aside
+    // (the latest value per parameter) until the draw log asks for the state.
+    void Commit()
     {
-        const Pass& pass = m_passes[size_t(m_pass)];
-        std::vector<TkEffectValueRecord> sent;
         for (int index : m_dirty)
         {
             Param& p = m_params[size_t(index)];
@@ -1254,23 +1268,45 @@ private:
             }
             if (!p.uniform)
                 continue;
-            const UINT count = ElementCount(p);
-            TkFxSetUniform(m_device, p.decl.name.c_str(), p.uniformType, p.decl.data.data(), count);
-            sent.push_back({p.decl.name, p.uniformType, count, p.decl.data});
+            TkFxSetUniform(m_device, p.decl.name.c_str(), p.uniformType, p.decl.data.data(), ElementCount(p));
+            Pending& pending = m_pending[size_t(index)];
+            if (!pending.waiting)
+            {
+                pending.waiting = true;
+                m_pendingOrder.push_back(index);
+            }
+            pending.words.assign(p.decl.data.begin(), p.decl.data.end());
         }
         m_dirty.clear();
-        if (!newPass && sent.empty() && m_passState)
-            return;
+    }
+
+public:
+    // The state of the open pass as the draw log keeps it.
+    std::shared_ptr<const TkEffectDrawState> DrawState()
+    {
+        if (m_pass < 0)
+            return nullptr;
+        if (m_passState && m_pendingOrder.empty())
+            return m_passState;
+        const Pass& pass = m_passes[size_t(m_pass)];
         auto state = std::make_shared<TkEffectDrawState>();
         state->effect = this;
         state->file = m_file;
         state->technique = m_techniques[size_t(pass.technique)].name;
         state->pass = pass.name;
         state->passIndex = UINT(m_pass - m_techniques[size_t(pass.technique)].firstPass);
-        state->committed = std::move(sent);
+        state->committed.reserve(m_pendingOrder.size());
+        for (int index : m_pendingOrder)
+        {
+            Param& p = m_params[size_t(index)];
+            Pending& pending = m_pending[size_t(index)];
+            state->committed.push_back({p.decl.name, p.uniformType, ElementCount(p), pending.words});
+            pending.waiting = false;
+        }
+        m_pendingOrder.clear();
         // Values sent before still hold on the device: keep them reachable.
         std::shared_ptr<const TkEffectDrawState> earlier = m_passState ? m_passState : m_lastState;
-        if (earlier && earlier->effect == this)
+        if (earlier)
         {
             state->earlier = earlier;
             state->depth = earlier->depth + 1;
@@ -1279,9 +1315,10 @@ private:
             Fold(*state);
         m_passState = state;
         m_lastState = state;
-        TkEffectSetCurrentDrawState(m_device, state);
+        return state;
     }
 
+private:
     // Folds the chain of earlier states into this one's own values.
     static void Fold(TkEffectDrawState& state)
     {
@@ -1399,6 +1436,14 @@ private:
     bool m_savedShaders = false;
     IDirect3DVertexShader9* m_savedVS = nullptr;
     IDirect3DPixelShader9* m_savedPS = nullptr;
+    DeviceSlot* m_slot;
+    struct Pending
+    {
+        bool waiting = false;
+        std::vector<uint32_t> words;
+    };
+    std::vector<Pending> m_pending; // per parameter
+    std::vector<int> m_pendingOrder;
     std::shared_ptr<const TkEffectDrawState> m_passState;
     std::shared_ptr<const TkEffectDrawState> m_lastState;
 };
@@ -1466,18 +1511,10 @@ std::vector<float> TkEffectDrawState::Floats(const char* name) const
 
 std::shared_ptr<const TkEffectDrawState> TkEffectCurrentDrawState(IDirect3DDevice9* device)
 {
-    std::lock_guard<std::mutex> lock(g_lastMutex);
-    auto it = g_drawStates.find(device);
-    return it == g_drawStates.end() ? nullptr : it->second;
-}
-
-void TkEffectSetCurrentDrawState(IDirect3DDevice9* device, std::shared_ptr<const TkEffectDrawState> state)
-{
-    std::lock_guard<std::mutex> lock(g_lastMutex);
-    if (state)
-        g_drawStates[device] = std::move(state);
-    else
-        g_drawStates.erase(device);
+    if (!device)
+        return nullptr;
+    DeviceSlot* slot = SlotOf(device);
+    return slot->open ? slot->open->DrawState() : nullptr;
 }
 
 HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, const D3DXMACRO* pDefines,

@@ -41,4 +41,3 @@ struct TkEffectDrawState
 
 // The state of the pass open on the device now; null outside any pass.
 std::shared_ptr<const TkEffectDrawState> TkEffectCurrentDrawState(IDirect3DDevice9* device);
-void TkEffectSetCurrentDrawState(IDirect3DDevice9* device, std::shared_ptr<const TkEffectDrawState> state);
