@@ -180,6 +180,8 @@ public:
     // ---- The OpenGL side (DeviceGl.cpp) ---------------------------------------------
     // Makes the device's context the one GL calls go to.
     void MakeCurrent();
+    // Someone else changed GL state on the context: apply everything anew.
+    void ForgetGlState();
     // Nothing to wait for: reads of GL images wait for the draws before them.
     void FlushGl() {}
     // A texture of `levels` levels for a format; 0 when GL cannot hold the
@@ -232,6 +234,7 @@ private:
     void MarkTargetsWritten();
     bool ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil);
     void PresentGl();
+    void ShowInWindow();
     void ReadPresented() const;
 
     Direct3D9* m_d3d;

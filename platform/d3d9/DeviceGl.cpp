@@ -36,7 +36,7 @@ namespace
 // The *UP draws stream their data through one buffer; a fresh store is taken
 // when it is full so the GPU may still read the old one.
 constexpr size_t kStreamBufferBytes = size_t(4) << 20;
-constexpr DWORD kUnapplied = 0xfeedfaceu;
+constexpr DWORD kUnapplied = kUnappliedState;
 constexpr GLuint kGammaEntries = 256;
 
 // The device whose state the shared headless context holds now.
@@ -521,6 +521,12 @@ void Device::MakeCurrent()
     }
 }
 
+void Device::ForgetGlState()
+{
+    g_stateOwner = nullptr;
+    MakeCurrent();
+}
+
 GLuint Device::CreateGlTexture(GLenum target, D3DFORMAT format, UINT width, UINT height, UINT levels,
                                bool clear)
 {
@@ -789,9 +795,6 @@ LinkedProgram* Device::ProgramForDraw(const std::vector<D3DVERTEXELEMENT9>& elem
         return &p;
     p.ok = true;
     Introspect(p);
-    for (const ProgramUniform& u : p.uniforms)
-        if (u.glType == GL_SAMPLER_2D_SHADOW || u.glType == GL_SAMPLER_CUBE_SHADOW)
-            p.shadowUnits |= 1u << 31; // resolved per draw from the sampler's value
     return &p;
 }
 
@@ -871,7 +874,14 @@ void Device::SendUniforms(LinkedProgram& p, bool pretransformed)
         {
             u.uploaded = u.value->serial;
             if (UniformMatches(u.value->type, u.glType))
+            {
                 UploadUniform(p.program, u);
+                // Depth textures read through shadow samplers compare.
+                if (u.glType == GL_SAMPLER_2D_SHADOW || u.glType == GL_SAMPLER_CUBE_SHADOW)
+                    for (UINT i = 0; i < u.value->count && i < UINT(u.size); ++i)
+                        if (u.value->words[i] < kGlTextureUnits)
+                            p.shadowUnits |= 1u << u.value->words[i];
+            }
             else
                 LogOnce(("Direct3D: the uniform \"" + u.name +
                          "\" was set with a type its shader does not declare")
@@ -1176,7 +1186,7 @@ void Device::BindTextures(const LinkedProgram& program)
             continue;
         // The sampler object of the stage's states.
         const DWORD* s = m_samplerStates[unit];
-        const bool shadow = isDepth && (program.shadowUnits != 0);
+        const bool shadow = isDepth && (program.shadowUnits & (1u << unit)) != 0;
         DWORD key[12] = {s[D3DSAMP_ADDRESSU],      s[D3DSAMP_ADDRESSV],      s[D3DSAMP_ADDRESSW],
                          s[D3DSAMP_BORDERCOLOR],   s[D3DSAMP_MAGFILTER],     s[D3DSAMP_MINFILTER],
                          s[D3DSAMP_MIPFILTER],     s[D3DSAMP_MIPMAPLODBIAS], s[D3DSAMP_MAXMIPLEVEL],
@@ -1419,8 +1429,8 @@ HRESULT Device::DrawGl(const GlDraw& draw)
         gl.applied.program = program->program;
     }
     ApplyRenderStates();
-    BindTextures(*program);
     SendUniforms(*program, pretransformed);
+    BindTextures(*program);
     GLintptr indexOffset = 0;
     if (!BindVertexInput(elements, layoutId, draw, &indexOffset))
         return D3D_OK;
@@ -1516,6 +1526,19 @@ void Device::PresentGl()
         glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, gl.presentTexture, 0);
         gl.presentWidth = w, gl.presentHeight = h;
     }
+    // An identity ramp (to the byte the frame keeps) needs no pass: a copy.
+    bool identity = true;
+    for (UINT i = 0; i < kGammaEntries && identity; ++i)
+        identity = (m_gamma.red[i] >> 8) == i && (m_gamma.green[i] >> 8) == i && (m_gamma.blue[i] >> 8) == i;
+    if (identity)
+    {
+        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0, 0, 0, 0,
+                           GLsizei(w), GLsizei(h), 1);
+        if (gl.context->Window())
+            ShowInWindow();
+        m_presentedStale = true;
+        return;
+    }
     // The gamma ramp as a 256-entry table the last pass looks colours up in.
     uint16_t ramp[kGammaEntries][4];
     for (UINT i = 0; i < kGammaEntries; ++i)
@@ -1548,14 +1571,7 @@ void Device::PresentGl()
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindVertexArray(gl.vao);
     if (gl.context->Window())
-    {
-        // The window's framebuffer counts rows from the bottom.
-        int ww = 0, wh = 0;
-        SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
-        glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(w), GLint(h), 0, wh, ww, 0, GL_COLOR_BUFFER_BIT,
-                               GL_LINEAR);
-        gl.context->Swap();
-    }
+        ShowInWindow();
     // Everything the pass touched is unknown to the cache now.
     gl.applied = GlRenderer::Applied();
     glBindVertexArray(gl.vao);
@@ -1563,6 +1579,20 @@ void Device::PresentGl()
         glBindTextureUnit(unit, 0), glBindSampler(unit, 0);
     glUseProgram(0);
     m_presentedStale = true;
+}
+
+void Device::ShowInWindow()
+{
+    GlRenderer& gl = *m_gl;
+    // The window's framebuffer counts rows from the bottom.
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh, ww, 0,
+                           GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glEnable(GL_SCISSOR_TEST);
+    gl.context->Swap();
+    gl.applied.fbo = ~0u;
 }
 
 void Device::ReadPresented() const

@@ -22,6 +22,8 @@ namespace tk::d3d9
 constexpr UINT kVertexConstants = 256;
 constexpr UINT kPixelConstants = 224;
 constexpr UINT kGlTextureUnits = 16;
+// A value no render state takes: the state is applied at the next draw.
+constexpr DWORD kUnappliedState = 0xfeedfaceu;
 
 struct StoredUniform
 {
@@ -113,6 +115,7 @@ struct GlRenderer
     // The GL state last applied (what the next draw may skip).
     struct Applied
     {
+        Applied() { states.fill(kUnappliedState); }
         bool valid = false;
         GLuint program = 0;
         GLuint fbo = ~0u;

@@ -342,3 +342,183 @@ void main() { o = (u_second ? u_colors[1] : u_colors[0]) * float(u_scale) + tk_P
     device->SetVertexShader(nullptr);
     device->SetPixelShader(nullptr);
 }
+
+// Two passes: a target drawn in the first is sampled in the second.
+class TwoPassTest : public ShaderTest
+{
+protected:
+    void SetUp() override
+    {
+        ShaderTest::SetUp();
+        const D3DVERTEXELEMENT9 elements[] = {
+            {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+        IDirect3DVertexDeclaration9* decl = nullptr;
+        ASSERT_EQ(device->CreateVertexDeclaration(elements, &decl), D3D_OK);
+        Keep(decl);
+        device->SetVertexDeclaration(decl);
+        vs = VertexShader(R"(#version 450 core
+layout(location = 0) in vec3 a_position;
+out vec2 v_ndc;
+void main() { gl_Position = vec4(a_position, 1.0); v_ndc = a_position.xy; }
+)");
+        device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    }
+
+    void TearDown() override
+    {
+        device->SetVertexShader(nullptr);
+        device->SetPixelShader(nullptr);
+        for (DWORD i = 0; i < 4; ++i)
+            device->SetTexture(i, nullptr);
+        ShaderTest::TearDown();
+    }
+
+    // A full-screen quad at depth z through a pixel shader.
+    void FullScreen(IDirect3DPixelShader9* ps, float z = 0.5f)
+    {
+        device->SetVertexShader(vs);
+        device->SetPixelShader(ps);
+        const float quad[] = {-1, 1, z, 1, 1, z, -1, -1, z, 1, -1, z};
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 3 * sizeof(float)), D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+    }
+
+    void SetSampler(const char* name, int stage)
+    {
+        ASSERT_EQ(TkSetShaderUniform(device, name, TkUniformType::Sampler, &stage, 1), D3D_OK);
+    }
+
+    IDirect3DSurface9* Surface(IDirect3DTexture9* texture)
+    {
+        IDirect3DSurface9* s = nullptr;
+        EXPECT_EQ(texture->GetSurfaceLevel(0, &s), D3D_OK);
+        return Keep(s);
+    }
+
+    IDirect3DVertexShader9* vs = nullptr;
+};
+
+TEST_F(TwoPassTest, AFloatTargetBlendsBeyondOneAndIsSampledInTheNextPass)
+{
+    IDirect3DTexture9* hdr = nullptr;
+    ASSERT_EQ(device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16F, D3DPOOL_DEFAULT,
+                                    &hdr, nullptr),
+              D3D_OK);
+    Keep(hdr);
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    ASSERT_EQ(device->SetRenderTarget(0, Surface(hdr)), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    IDirect3DPixelShader9* bright =
+        PixelShader("#version 450 core\nout vec4 o;\nvoid main() { o = vec4(3.0, 6.0, 0.25, 1.0); }\n");
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    FullScreen(bright);
+    FullScreen(bright);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+
+    // Second pass: scale the sums (6, 12, 0.5) down into the back buffer.
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    device->SetTexture(0, hdr);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    SetSampler("u_hdr", 0);
+    FullScreen(PixelShader(R"(#version 450 core
+in vec2 v_ndc;
+uniform sampler2D u_hdr;
+out vec4 o;
+void main() { o = texture(u_hdr, v_ndc * 0.5 + 0.5) / vec4(12.0, 24.0, 1.0, 1.0); }
+)"));
+    EXPECT_TRUE(Near(BackPixel(20, 20), D3DCOLOR_XRGB(128, 128, 128))) << std::hex << BackPixel(20, 20);
+}
+
+TEST_F(TwoPassTest, ACubeFaceIsDrawnIntoAndSampledByDirection)
+{
+    IDirect3DCubeTexture9* cube = nullptr;
+    ASSERT_EQ(device->CreateCubeTexture(8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &cube,
+                                        nullptr),
+              D3D_OK);
+    Keep(cube);
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    const D3DCOLOR colors[6] = {D3DCOLOR_XRGB(255, 0, 0),   D3DCOLOR_XRGB(0, 255, 0),
+                                D3DCOLOR_XRGB(0, 0, 255),   D3DCOLOR_XRGB(255, 255, 0),
+                                D3DCOLOR_XRGB(0, 255, 255), D3DCOLOR_XRGB(255, 0, 255)};
+    IDirect3DPixelShader9* fill =
+        PixelShader("#version 450 core\nuniform vec4 u_fill;\nout vec4 o;\nvoid main() { o = u_fill; }\n");
+    for (UINT face = 0; face < 6; ++face)
+    {
+        IDirect3DSurface9* surface = nullptr;
+        ASSERT_EQ(cube->GetCubeMapSurface(D3DCUBEMAP_FACES(face), 0, &surface), D3D_OK);
+        ASSERT_EQ(device->SetRenderTarget(0, surface), D3D_OK);
+        surface->Release();
+        const float c[4] = {((colors[face] >> 16) & 0xff) / 255.0f, ((colors[face] >> 8) & 0xff) / 255.0f,
+                            (colors[face] & 0xff) / 255.0f, 1.0f};
+        ASSERT_EQ(TkSetShaderUniform(device, "u_fill", TkUniformType::Vec4, c, 1), D3D_OK);
+        FullScreen(fill);
+    }
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    device->SetTexture(1, cube);
+    SetSampler("u_cube", 1);
+    // The left half looks along +x, the right half along -z.
+    FullScreen(PixelShader(R"(#version 450 core
+in vec2 v_ndc;
+uniform samplerCube u_cube;
+out vec4 o;
+void main() { o = texture(u_cube, v_ndc.x < 0.0 ? vec3(1.0, 0.0, 0.0) : vec3(0.0, 0.0, -1.0)); }
+)"));
+    EXPECT_EQ(BackPixel(5, 20), colors[D3DCUBEMAP_FACE_POSITIVE_X]);
+    EXPECT_EQ(BackPixel(60, 20), colors[D3DCUBEMAP_FACE_NEGATIVE_Z]);
+}
+
+TEST_F(TwoPassTest, ADepthTextureIsSampledAsAShadowTest)
+{
+    IDirect3DTexture9* shadow = nullptr;
+    ASSERT_EQ(device->CreateTexture(64, 48, 1, D3DUSAGE_DEPTHSTENCIL, D3DFMT_D24S8, D3DPOOL_DEFAULT, &shadow,
+                                    nullptr),
+              D3D_OK);
+    Keep(shadow);
+    IDirect3DTexture9* colour = nullptr;
+    ASSERT_EQ(device->CreateTexture(64, 48, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                    &colour, nullptr),
+              D3D_OK);
+    Keep(colour);
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    IDirect3DSurface9* autoDepth = nullptr;
+    ASSERT_EQ(device->GetDepthStencilSurface(&autoDepth), D3D_OK);
+    Keep(autoDepth);
+
+    // The caster: a quad at depth 0.25 over the left half of the map.
+    ASSERT_EQ(device->SetRenderTarget(0, Surface(colour)), D3D_OK);
+    ASSERT_EQ(device->SetDepthStencilSurface(Surface(shadow)), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    device->SetVertexShader(vs);
+    device->SetPixelShader(PixelShader("#version 450 core\nout vec4 o;\nvoid main() { o = vec4(1.0); }\n"));
+    const float half[] = {-1, 1, 0.25f, 0, 1, 0.25f, -1, -1, 0.25f, 0, -1, 0.25f};
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, half, 3 * sizeof(float)), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xf);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+
+    // The receiver at depth 0.5 compares with the map: shadowed on the left only.
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    ASSERT_EQ(device->SetDepthStencilSurface(autoDepth), D3D_OK);
+    device->SetTexture(2, shadow);
+    SetSampler("u_shadow", 2);
+    FullScreen(PixelShader(R"(#version 450 core
+in vec2 v_ndc;
+uniform sampler2DShadow u_shadow;
+out vec4 o;
+void main()
+{
+    vec2 uv = vec2(v_ndc.x * 0.5 + 0.5, 0.5 - v_ndc.y * 0.5);
+    float lit = texture(u_shadow, vec3(uv, 0.5));
+    o = vec4(lit, lit, lit, 1.0);
+}
+)"));
+    EXPECT_EQ(BackPixel(10, 20), D3DCOLOR_XRGB(0, 0, 0));
+    EXPECT_EQ(BackPixel(50, 20), D3DCOLOR_XRGB(255, 255, 255));
+}
