@@ -83,7 +83,9 @@ protected:
     void TearDown() override
     {
         if (effect)
+        {
             EXPECT_EQ(effect->Release(), 0u);
+        }
         ReleaseHeadlessDevice(d3d, device);
     }
 
