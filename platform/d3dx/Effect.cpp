@@ -282,14 +282,15 @@ public:
         if (!ok)
             return false;
         // A technique whose passes do not all link stays in the effect, invalid.
+        TkFxLinkCheck check;
         for (Technique& t : m_techniques)
         {
             for (int i = 0; i < t.passCount && t.valid; ++i)
             {
                 const Pass& p = m_passes[size_t(t.firstPass + i)];
                 std::string log;
-                if (!TkFxLinks(m_shaders[size_t(p.vertexShader)].glsl, m_shaders[size_t(p.pixelShader)].glsl,
-                               &log))
+                if (!check.Links(m_shaders[size_t(p.vertexShader)].glsl,
+                                 m_shaders[size_t(p.pixelShader)].glsl, &log))
                 {
                     t.valid = false;
                     std::fprintf(stderr, "%s: technique '%s' pass %d does not link\n%s\n", m_file.c_str(),

@@ -53,11 +53,33 @@ HRESULT TkFxCreatePixelShader(IDirect3DDevice9* device, const std::string& glsl,
     return hr;
 }
 
-bool TkFxLinks(const std::string& vertexGlsl, const std::string& pixelGlsl, std::string* log)
+TkFxLinkCheck::~TkFxLinkCheck()
+{
+    for (const auto& [source, shader] : m_compiled)
+    {
+        if (shader)
+            glDeleteShader(shader);
+    }
+}
+
+unsigned TkFxLinkCheck::Compiled(const std::string& source, bool pixel)
+{
+    auto it = m_compiled.find(&source);
+    if (it != m_compiled.end())
+        return it->second;
+    const GLuint shader = Compile(pixel ? GL_FRAGMENT_SHADER : GL_VERTEX_SHADER, source);
+    m_compiled.emplace(&source, shader);
+    return shader;
+}
+
+bool TkFxLinkCheck::Links(const std::string& vertexGlsl, const std::string& pixelGlsl, std::string* log)
 {
     log->clear();
-    const GLuint vs = Compile(GL_VERTEX_SHADER, vertexGlsl);
-    const GLuint fs = Compile(GL_FRAGMENT_SHADER, pixelGlsl);
+    const auto key = std::make_pair(&vertexGlsl, &pixelGlsl);
+    if (auto it = m_linked.find(key); it != m_linked.end())
+        return it->second;
+    const GLuint vs = Compiled(vertexGlsl, false);
+    const GLuint fs = Compiled(pixelGlsl, true);
     bool ok = false;
     if (vs && fs)
     {
@@ -80,10 +102,7 @@ bool TkFxLinks(const std::string& vertexGlsl, const std::string& pixelGlsl, std:
         glDetachShader(program, fs);
         glDeleteProgram(program);
     }
-    if (vs)
-        glDeleteShader(vs);
-    if (fs)
-        glDeleteShader(fs);
+    m_linked.emplace(key, ok);
     return ok;
 }
 
