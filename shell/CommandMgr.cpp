@@ -14,6 +14,7 @@
 #include "shell/TextMgr.h"
 #include "world/Camera.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +39,42 @@ constexpr size_t kKeyOptionAt = 2108;
 constexpr size_t kBrightnessAt = 2109;
 constexpr size_t kPlayerByteAt = 2113;
 static_assert(kPlayerByteAt + 1 == CCommandMgr::KEYS_FILE_BYTES);
+
+// The floats of the file and the values they may take: one out of range is
+// held at the nearer end, one that is no number (NaN, infinite) takes its
+// default; either way a console line says so.
+struct StoredFloat
+{
+    const char* name;
+    float low;
+    float high;
+    float fallback;
+};
+constexpr StoredFloat kSensitivityRange = {"mouse sensitivity", 0.0f, 100.0f, 0.4f};
+constexpr StoredFloat kMenuValueRange = {"menu value", 0.0f, 1.0f, 0.2f};
+constexpr StoredFloat kMusicVolumeRange = {"music volume", 0.0f, 1.0f, 0.65f};
+constexpr StoredFloat kMasterVolumeRange = {"master volume", 0.0f, 1.0f, 0.8f};
+constexpr StoredFloat kGammaRange = {"gamma", 0.5f, 3.0f, 1.0f};
+constexpr StoredFloat kBrightnessRange = {"brightness", 0.0f, 4.0f, 1.0f};
+
+float Checked(float value, const StoredFloat& range)
+{
+    float checked = value;
+    if (!std::isfinite(value))
+        checked = range.fallback;
+    else if (value < range.low)
+        checked = range.low;
+    else if (value > range.high)
+        checked = range.high;
+    if (checked != value)
+    {
+        char line[EConsole::PRINT_MAX + 1];
+        std::snprintf(line, sizeof line, "ERROR in CCommandMgr::LoadKeys(): %s: %s %g out of range, %g used",
+                      kKeysFile, range.name, static_cast<double>(value), static_cast<double>(checked));
+        g_Console.Print(line);
+    }
+    return checked;
+}
 static_assert(kBindingsAt + CCommandMgr::MAX_COMMANDS * CCommandMgr::KEYS_PER_COMMAND * 4 == kMouseOptionAt);
 
 struct DefaultBinding
@@ -335,18 +372,18 @@ void CCommandMgr::LoadKeys()
     }
 
     g_Options.MouseOption = in.U8(kMouseOptionAt);
-    g_Options.MouseSensitivity = in.F32(kSensitivityAt);
-    g_Options.MenuValueA = in.F32(kMenuValueAAt);
+    g_Options.MouseSensitivity = Checked(in.F32(kSensitivityAt), kSensitivityRange);
+    g_Options.MenuValueA = Checked(in.F32(kMenuValueAAt), kMenuValueRange);
     g_Options.MusicOn = in.U8(kMusicOnAt);
     g_Options.sound = in.U8(kSoundAt);
     g_Options.SubtitlesOn = in.U8(kSubtitlesAt);
-    g_Options.MusicVolume = in.F32(kMusicVolumeAt);
-    g_Options.MasterVolume = in.F32(kMasterVolumeAt);
-    g_Camera.SetGamma(size >= kGammaAt + 4 ? in.F32(kGammaAt) : 1.0f);
+    g_Options.MusicVolume = Checked(in.F32(kMusicVolumeAt), kMusicVolumeRange);
+    g_Options.MasterVolume = Checked(in.F32(kMasterVolumeAt), kMasterVolumeRange);
+    g_Camera.SetGamma(size >= kGammaAt + 4 ? Checked(in.F32(kGammaAt), kGammaRange) : kGammaRange.fallback);
     if (size > kKeyOptionAt)
         g_Options.KeyOption = in.U8(kKeyOptionAt);
     if (size >= kBrightnessAt + 4)
-        g_Options.Brightness = in.F32(kBrightnessAt);
+        g_Options.Brightness = Checked(in.F32(kBrightnessAt), kBrightnessRange);
     if (size > kPlayerByteAt)
         Player.m_bKeysByte = in.U8(kPlayerByteAt);
 }

@@ -30,6 +30,9 @@ namespace
 {
 const char* const LOG_FILE = "!console.txt";
 const char* const ROTATED_LOG_FILE = "!Console.txt";
+// Start-up lines carried over into the fresh log at most; a flood of errors
+// beyond this stays in the old log only.
+constexpr size_t kMaxEarlyLogBytes = 1 << 20;
 
 // The part of construction that cannot be constant: the start-up directory and
 // the first console variable. It runs during static initialisation, while the
@@ -105,6 +108,16 @@ void CopyCut(char* out, size_t size, const char* text)
     out[n] = 0;
 }
 
+// Names are compared without regard to case: the index keeps them folded.
+std::string IndexKey(const char* name)
+{
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
 std::string JoinPath(const char* directory, const char* name)
 {
     std::string path = OrEmpty(directory);
@@ -116,6 +129,10 @@ std::string JoinPath(const char* directory, const char* name)
 
 EConsole::~EConsole()
 {
+    delete m_pEarlyLines;
+    m_pEarlyLines = nullptr;
+    delete m_pVariableIndex;
+    m_pVariableIndex = nullptr;
     // At exit the tracker may already be destroyed (globals of other files go
     // in no set order), so what the shutdown left is freed without it.
     while (EConsoleVariable* variable = m_pZmienne)
@@ -138,6 +155,8 @@ void EConsole::Print(const char* text)
     ScrollRing();
     if (!text || !*text)
         return;
+    if (!m_bRotatedAtStart)
+        HoldEarlyLine(text);
     AppendLogLine(text, LOG_FILE, PRINT_MAX);
 
     // A text too long for one ring line continues on the next ones, so the
@@ -224,6 +243,9 @@ const char* EConsole::GetStartupDirectory()
 void EConsole::SetStartupDirectory(const char* directory)
 {
     std::snprintf(m_szStartupDir, sizeof m_szStartupDir, "%s", OrEmpty(directory));
+    // Another folder has another log, rotated on its own.
+    ForgetEarlyLines();
+    m_bRotatedAtStart = 0;
 }
 
 // ---- Log rotation ------------------------------------------------------------
@@ -259,9 +281,54 @@ void EConsole::RotateLog()
         Print2("ERROR in EConsole::BackupConsole(): the log could not be kept as ", copy.c_str());
 }
 
+void EConsole::HoldEarlyLine(const char* text)
+{
+    const std::string log = TkResolvePath(JoinPath(GetStartupDirectory(), LOG_FILE).c_str());
+    std::error_code error;
+    if (m_llLogLengthBeforeRun < 0)
+    {
+        const bool exists = std::filesystem::exists(log, error);
+        const auto length = exists ? std::filesystem::file_size(log, error) : 0;
+        m_llLogLengthBeforeRun = error ? 0 : static_cast<long long>(length);
+        m_pEarlyLines = new std::string();
+    }
+    if (m_pEarlyLines->size() < kMaxEarlyLogBytes)
+        m_pEarlyLines->append(text, strnlen(text, PRINT_MAX)).push_back('\n');
+}
+
+void EConsole::ForgetEarlyLines()
+{
+    delete m_pEarlyLines;
+    m_pEarlyLines = nullptr;
+    m_llLogLengthBeforeRun = -1;
+}
+
+// The log of the last run still has this run's first lines at its end: they
+// are cut off before it is rotated (so a dated copy holds the last run only)
+// and written again into the fresh log.
 void EConsole::BackupConsoleAtStart()
 {
+    m_bRotatedAtStart = 1;
+    std::string early;
+    if (m_pEarlyLines)
+    {
+        early.swap(*m_pEarlyLines);
+        const std::string log = TkResolvePath(JoinPath(GetStartupDirectory(), LOG_FILE).c_str());
+        std::error_code error;
+        if (m_llLogLengthBeforeRun > 0)
+            std::filesystem::resize_file(log, static_cast<std::uintmax_t>(m_llLogLengthBeforeRun), error);
+        else
+            std::filesystem::remove(log, error);
+    }
+    ForgetEarlyLines();
     RotateLog();
+    size_t start = 0;
+    while (start < early.size())
+    {
+        const size_t end = early.find('\n', start);
+        AppendLogLine(early.substr(start, end - start).c_str(), LOG_FILE, PRINT_MAX);
+        start = end + 1;
+    }
 }
 
 void EConsole::BackupConsoleAtExit()
@@ -302,6 +369,8 @@ void EConsole::FreeVariables()
         delete variable;
     }
     m_iVariableCount = 0;
+    if (m_pVariableIndex)
+        m_pVariableIndex->clear();
 }
 
 EConsoleVariable* EConsole::FindVariable(const char* name)
@@ -311,10 +380,10 @@ EConsoleVariable* EConsole::FindVariable(const char* name)
     // Names are kept cut to the field; a longer name must find its cut copy.
     char key[EConsoleVariable::NAME_CHARS];
     CopyCut(key, sizeof key, name);
-    for (EConsoleVariable* variable = m_pZmienne; variable; variable = variable->next)
-        if (CompareNoCase(variable->name, key) == 0)
-            return variable;
-    return nullptr;
+    if (!m_pVariableIndex)
+        return nullptr;
+    const auto found = m_pVariableIndex->find(IndexKey(key));
+    return found == m_pVariableIndex->end() ? nullptr : found->second;
 }
 
 void EConsole::SetVariable(const char* name, float value, BYTE fromConfig)
@@ -328,6 +397,9 @@ void EConsole::SetVariable(const char* name, float value, BYTE fromConfig)
     }
     EConsoleVariable* variable = NewVariable();
     CopyCut(variable->name, sizeof variable->name, name);
+    if (!m_pVariableIndex)
+        m_pVariableIndex = new std::unordered_map<std::string, EConsoleVariable*>();
+    (*m_pVariableIndex)[IndexKey(variable->name)] = variable;
     variable->value = value;
     variable->fromConfig = fromConfig;
 }

@@ -11,6 +11,9 @@
 
 #include "platform/win32/WinTypes.h"
 
+#include <string>
+#include <unordered_map>
+
 struct D3DVECTOR;
 
 // One named value. Names are compared without regard to case.
@@ -64,7 +67,9 @@ public:
     const char* GetStartupDirectory();
     void SetStartupDirectory(const char* directory);
 
-    // Log rotation, by the console variable "BackupConsole".
+    // Log rotation, by the console variable "BackupConsole". The rotation at
+    // start carries the lines this run printed before it (the settings' and
+    // text keys' errors) over into the fresh log, in order.
     void BackupConsoleAtStart();
     void BackupConsoleAtExit();
 
@@ -143,6 +148,18 @@ public:
 private:
     void ScrollRing();
     void RotateLog();
+    // Keeps a line printed before the rotation at start, for the fresh log.
+    void HoldEarlyLine(const char* text);
+    void ForgetEarlyLines();
+
+    // Lines of this run printed before the rotation at start, and the length
+    // the log had before the first of them (-1: nothing held yet).
+    std::string* m_pEarlyLines = nullptr;
+    // The variables by their lower-cased name, so a lookup does not walk the
+    // list (a settings file may create thousands); made with the first one.
+    std::unordered_map<std::string, EConsoleVariable*>* m_pVariableIndex = nullptr;
+    long long m_llLogLengthBeforeRun = -1;
+    BYTE m_bRotatedAtStart = 0;
 };
 
 extern EConsole g_Console;

@@ -130,10 +130,12 @@ struct GameOptions
     float FOV = 1.2f; // "FOV" sets both field-of-view values
     float FOV2 = 1.2f;
     DWORD DepthStencilFormat = 0; // the format in use
-    int screenheight = 480;
-    int screenwidth = 640;
-    float fScreenScaleX = 0.625f; // screenwidth / 1024, recomputed after "tk.cfg"
-    float fScreenScaleY = 0.625f; // screenheight / 768, recomputed after "tk.cfg"
+    static constexpr int DEFAULT_SCREEN_WIDTH = 640;
+    static constexpr int DEFAULT_SCREEN_HEIGHT = 480;
+    int screenheight = DEFAULT_SCREEN_HEIGHT; // "ScreenHeight"; smaller sizes fall back to the default
+    int screenwidth = DEFAULT_SCREEN_WIDTH;   // "ScreenWidth"; smaller sizes fall back to the default
+    float fScreenScaleX = 0.625f;             // screenwidth / 1024, recomputed after "tk.cfg"
+    float fScreenScaleY = 0.625f;             // screenheight / 768, recomputed after "tk.cfg"
     float SkinMeshSpeed = 1.0f;
     float GlobalTimeSpeed = 1.0f;
     BYTE RaportUndefinedTextures = 0;
@@ -143,6 +145,7 @@ struct GameOptions
 extern GameOptions g_Options;
 
 // Settles the screen size once the settings or the launcher have chosen it: a
-// windowed game is always 800 x 600, and the 2D layer's scale factors follow
-// the size (its layout is made for 1024 x 768).
+// windowed game is always 800 x 600, a size below the default 640 x 480 (no
+// display mode is that small) becomes the default with a console line, and
+// the 2D layer's scale factors follow the size (its layout is made for 1024 x 768).
 void SettleScreenSize();

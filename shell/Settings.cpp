@@ -694,9 +694,12 @@ void EConsole::ApplySetting(const char* name, const char* value, BYTE fromConfig
     const bool isNumber = ParseDecimal(value, &decimal);
     if (needs == Needs::Number && !isNumber)
     {
+        // A typo must not turn a size or a speed into 0: the setting keeps
+        // what it has.
         char line[PRINT_MAX + 1];
-        std::snprintf(line, sizeof line, "%s: setting %s: \"%s\" is no number, 0 used", source, name, value);
+        std::snprintf(line, sizeof line, "%s: setting %s: \"%s\" is no number, ignored", source, name, value);
         Print(line);
+        return;
     }
     const SettingCall call = {*this, value, ToFloat(decimal), ParseInteger(value), fromConfig};
     SetVariable(name, call.number, fromConfig);
@@ -712,7 +715,7 @@ void EConsole::ApplySetting(const char* name, const char* value, BYTE fromConfig
         else if (rule.floatField)
             *rule.floatField = call.number;
         else if (rule.action && rule.action(call))
-            return;
+            break; // later rules are skipped, the reset below is not
     }
 
     // These three name actions, not values to keep.

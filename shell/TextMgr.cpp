@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 
 // Built during static initialisation: it reads only constant-initialised
 // globals (the options, the console), so the order of construction across
@@ -114,6 +116,9 @@ void ETextMgr::Load(const char* fileName)
     FILE* f = TkFopen(fileName, "r");
     if (!f)
         return;
+    // Keys seen so far, folded to lower case: a duplicate is found at once and
+    // reported once, however many copies of it the file holds.
+    std::unordered_set<std::string> seen;
     char line[MAX_FILE_LINE + 1];
     for (;;)
     {
@@ -141,18 +146,23 @@ void ETextMgr::Load(const char* fileName)
             std::snprintf(text, sizeof text, "%s", GetLineValue(line));
             CleanText(text);
 
-            if (cut)
+            // A line of exactly 512 characters is read whole but is still too
+            // long for its text: it is reported as the longer ones are.
+            if (cut || std::strcmp(text, TEXT_TOO_LONG) == 0)
                 g_Console.Print4("ERROR: ", fileName, ": line of 512 characters or more for ", key);
             else if (!text[0])
                 g_Console.Print4("ERROR: ", fileName, ": no text for ", key);
 
-            for (const strtext* node = m_pHead; node; node = node->next)
-                if (CompareNoCase(node->key, key) == 0)
-                {
-                    char report[MAX_KEY + 32];
-                    std::snprintf(report, sizeof report, "Duplicate label %s", key);
-                    AppendLogLine(report, "!labels.txt");
-                }
+            std::string folded = key;
+            for (char& c : folded)
+                if (c >= 'A' && c <= 'Z')
+                    c = static_cast<char>(c - 'A' + 'a');
+            if (!seen.insert(std::move(folded)).second)
+            {
+                char report[MAX_KEY + 32];
+                std::snprintf(report, sizeof report, "Duplicate label %s", key);
+                AppendLogLine(report, "!labels.txt");
+            }
             AddKey(key, text);
         }
         if (last == EOF)

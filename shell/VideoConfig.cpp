@@ -86,6 +86,19 @@ const QualityOption kQualityOptions[] = {
 // The expensive effects that Fast mode switches off.
 const int kExpensiveEffects[] = {IDC_POINT_LIGHT_SHADOWS, IDC_AMBIENT_OCCLUSION, IDC_WATER_REFLECTION};
 
+// A quality level is one of the three entries of its list; any other number
+// takes the first, with a console line.
+DWORD CheckedLevel(DWORD level, const char* name)
+{
+    if (level < static_cast<DWORD>(kQualityEntries))
+        return level;
+    char line[EConsole::PRINT_MAX + 1];
+    std::snprintf(line, sizeof line, "ERROR in D3DMain::LoadVideoConfig(): %s: %s %u out of range, 0 used",
+                  kVideoFile, name, static_cast<unsigned>(level));
+    g_Console.Print(line);
+    return 0;
+}
+
 void SetText(HWND dialog, int id, const char* textKey)
 {
     SetDlgItemTextA(dialog, id, g_TextMgr.GetText(textKey));
@@ -122,10 +135,10 @@ bool D3DMain::LoadVideoConfig()
     g_Options.VideoOptionA = in.U8(kPointLightShadowsAt);
     g_Options.VideoOptionC = in.U8(kAlwaysSetAt);
     g_Options.VideoOptionD = in.U8(kWaterReflectionAt);
-    g_Options.VideoLevel1 = in.U32(kAnimatedTextureQualityAt);
-    g_Options.VideoLevel2 = in.U32(kShadowQualityAt);
-    g_Options.VideoLevel3 = in.U32(kWorldTextureQualityAt);
-    g_Options.VideoLevel4 = in.U32(kWaterQualityAt);
+    g_Options.VideoLevel1 = CheckedLevel(in.U32(kAnimatedTextureQualityAt), "animated-model texture quality");
+    g_Options.VideoLevel2 = CheckedLevel(in.U32(kShadowQualityAt), "shadow quality");
+    g_Options.VideoLevel3 = CheckedLevel(in.U32(kWorldTextureQualityAt), "world texture quality");
+    g_Options.VideoLevel4 = CheckedLevel(in.U32(kWaterQualityAt), "water reflection quality");
     g_Options.DrawGrass = in.U8(kDrawGrassAt);
     g_Options.DrawBirds = in.U8(kDrawBirdsAt);
     g_Options.DrawDust = in.U8(kDrawDustAt);

@@ -1,16 +1,52 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test; then the tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (TK_SANITIZERS=0 skips that).
+# Checks the tree's format and include rules, builds everything and runs every
+# test (each on its own through CTest, then each test program whole in a random
+# order, so no test leans on what another left behind); then all of it again
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and finally each fuzz
+# target for a short time.
+#   TK_SANITIZERS=0     skips the sanitizer half
+#   TK_FUZZ_SECONDS=N   seconds per fuzz target (default 10; 0 skips fuzzing)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 "$root/tools/install-deps.sh"
+"$root/tools/check-tree.sh"
+
+# Every test program whole, shuffled; the seed is printed so a failure can be
+# replayed with --gtest_random_seed.
+run_shuffled() {
+  local dir=$1 program status=0
+  for program in "$dir"/tests/tests_*; do
+    [ -x "$program" ] || continue
+    local log
+    log=$(mktemp)
+    if ! "$program" --gtest_shuffle --gtest_brief=1 >"$log" 2>&1; then
+      echo "shuffled run of $(basename "$program") FAILED:"
+      grep -E "Randomizing|FAILED|Failure" "$log" | head -n 40
+      status=1
+    fi
+    rm -f "$log"
+  done
+  return $status
+}
 
 "$root/tools/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
+run_shuffled "$root/build"
 
 if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   "$root/tools/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTK_SANITIZE=ON -DTK_BUILD_BENCH=OFF
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+  ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
+  run_shuffled "$root/build-asan"
+  unset ASAN_OPTIONS UBSAN_OPTIONS
+fi
+
+fuzz_seconds=${TK_FUZZ_SECONDS:-10}
+if [ "$fuzz_seconds" != 0 ]; then
+  if command -v clang++ >/dev/null; then
+    "$root/tools/fuzz.sh" "$fuzz_seconds"
+  else
+    echo "clang++ not installed: fuzz targets skipped"
+  fi
 fi

@@ -5,51 +5,39 @@
 #include "environment/Dust.h"
 #include "environment/FxMgr.h"
 #include "environment/Opady.h"
-#include "environment/PlantMgr.h"
-#include "environment/SlupMgr.h"
-#include "game/BezierMgr.h"
 #include "game/CutScene.h"
 #include "game/DialogueMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystem.h"
 #include "mesh/MeshMgr.h"
-#include "mesh/MeshSocketsMgr.h"
 #include "mesh/SkinMesh.h"
 #include "mesh/SkinMeshMgr.h"
 #include "physics/HeliMgr.h"
-#include "physics/PhysicsMgr.h"
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3dx/SurfaceSave.h"
 #include "platform/win32/Path.h"
 #include "player/LaserMgr.h"
-#include "render/AmbientProbe.h"
 #include "render/EffectMgr.h"
 #include "render/Font.h"
-#include "render/LensFlare.h"
 #include "render/PostProcess.h"
 #include "render/Renderer.h"
-#include "render/ShadowCubeMaps.h"
-#include "render/SkyLight.h"
-#include "render/SkyLights.h"
 #include "render/SpriteMgr.h"
-#include "render/ViewLines.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
-#include "shell/Debug.h"
 #include "shell/FocusMgr.h"
-#include "shell/TTFontMgr.h"
 #include "shell/GameOptions.h"
 #include "shell/Mouse.h"
 #include "shell/Profiler.h"
+#include "shell/TTFontMgr.h"
 #include "shell/Timer.h"
 #include "sound/SoundMgr.h"
-#include "ui/AutoMap.h"
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
 #include "world/Camera.h"
 #include "world/EngineObject.h"
+#include "world/EngineSteps.h"
 #include "world/ObjectMgr.h"
 #include "world/WorldMgr.h"
 
@@ -60,19 +48,10 @@ EEngine g_Engine;
 
 namespace
 {
-// Profiler sections of the engine update.
-constexpr int PS_ENGINE_UPDATE = 0;
-constexpr int PS_MAINGAME_PRE = 10;
-constexpr int PS_ENV_UPDATE = 20;
-constexpr int PS_ENGINE_OBJECTS = 30;
+// Profiler sections of the drawing.
 constexpr int PS_ENGINE_RENDER = 430;
 constexpr int PS_RENDERER_RENDER = 440;
 constexpr int PS_POSTPROCESS_RENDER = 450;
-
-// Debug timers of the setting "DebugPerformance".
-constexpr unsigned DT_DEVELOPER_KEYS = 0;
-constexpr unsigned DT_OBJECTS = 1;
-constexpr unsigned DT_RENDERER_TIME = 2;
 
 constexpr float CAMERA_FAR_PLANE = 10240.0f;
 } // namespace
@@ -90,14 +69,7 @@ void EEngine::Init(HWND hwnd)
     Timer(TIMER_START);
     Tick();
     m_fDeltaTime = 0.0f;
-    g_Font.CreateVB();
-    g_Renderer.ScanTextureDirectory();
-    g_SkinMeshMgr.Init();
-    g_MeshSockets.LoadAll();
-    g_Console.Init();
-    g_EffectMgr.Init();
-    g_SoundMgr.Initialize(hwnd);
-    CreateMouse();
+    RunEnginePhase(kEngineInitPhase);
 }
 
 bool EEngine::Tick()
@@ -128,54 +100,7 @@ bool EEngine::Update()
 {
     if (!g_FocusMgr.m_bOnFocus || !m_bInitialised)
         return false;
-    ++m_iFrame;
-    if (g_Options.Debug > 3)
-        g_Console.PrintInt("*** Klatka: ", static_cast<int>(m_iFrame));
-    if (!g_Console.m_bOpen && !g_Menu.m_bOpen)
-        AcquireInput();
-    if (g_Options.RecalculateCamera)
-        g_Renderer.ResetViewCache();
-    if (m_bSkipCutscene && !g_CutScene.m_bPlaying)
-    {
-        g_SoundMgr.StopAllSounds();
-        m_bSkipCutscene = 0;
-    }
-    if (!m_bGameClock)
-        StartGameClock();
-
-    const bool timed = g_Options.DebugPerformance != 0;
-    g_Profiler.BeginSection(PS_ENGINE_UPDATE);
-    g_Profiler.BeginSection(PS_MAINGAME_PRE);
-    g_MainGame.PreUpdate();
-    g_Profiler.EndSection(PS_MAINGAME_PRE);
-    g_Profiler.BeginSection(PS_ENV_UPDATE);
-    Env.Update();
-    g_Profiler.EndSection(PS_ENV_UPDATE);
-    if (timed)
-        g_Debug.StartTimer(DT_DEVELOPER_KEYS);
-    // STAND-IN: the developer keys (screenshot, far plane, cut-scene skip)
-    // read key commands, which come with the input work.
-    if (timed)
-        g_Debug.StartTimer(DT_OBJECTS);
-    g_ObjectMgr.Update();
-    g_Profiler.BeginSection(PS_ENGINE_OBJECTS);
-    g_EngineObject.Update();
-    g_Profiler.EndSection(PS_ENGINE_OBJECTS);
-    if (timed)
-        g_Debug.StartTimer(DT_RENDERER_TIME);
-    g_Renderer.UpdateTime();
-    PostProcess.UpdateActive();
-    g_PlantMgr.Update();
-    g_SlupMgr.Update();
-    g_Profiler.EndSection(PS_ENGINE_UPDATE);
-
-    // Objects whose deletion was asked for during the passes go now, when no
-    // pass holds them any more.
-    DeletePendingObjects();
-
-    g_LaserMgr.Update();
-    g_HeliMgr.Update();
-    g_Console.SetVariable("NumTotalObjects", static_cast<float>(m_iNumObjects), 0);
+    RunEnginePhase(kEngineUpdatePhase);
     return true;
 }
 
@@ -290,10 +215,7 @@ bool EEngine::StartWorld(const char* name)
         ResetWorld();
     m_bWorldLoaded = 0;
 
-    g_MeshMgr.ReleaseAll();
-    g_Renderer.ClearTextures();
-    g_MainGame.StopMusic();
-    g_SoundMgr.ClearCache();
+    RunEnginePhase(kWorldUnloadPhase);
 
     std::snprintf(m_szWorld, sizeof m_szWorld, "%s", world);
 
@@ -325,36 +247,7 @@ bool EEngine::StartWorld(const char* name)
 
 void EEngine::PostLoadSetup()
 {
-    StopGameClock();
-    g_SkyLights.InitWorld(m_szWorld);
-    g_PhysicsMgr.Init();
-    g_ObjectMgr.Setup();
-    g_HeliMgr.Reset();
-    g_SlupMgr.Load();
-    g_Camera.Reset();
-    g_Profiler.Reset();
-    MakePendingTies();
-    g_ViewLines.CreateVB();
-    g_ShadowCubeMaps.Init();
-    g_AutoMap.CreateDeviceObjects();
-    g_AmbientProbe.Init();
-    g_Renderer.InitAmbient();
-    g_EngineObject.Init();
-    g_SpriteMgr.Reset();
-    g_PlantMgr.Reset();
-    g_Console.CreateDeviceObjects();
-    m_iFrame = 0;
-    m_fGameClock = 0.0f;
-    g_LaserMgr.CreateDeviceObjects();
-    Env.InitWorld();
-    g_MainGame.InitLevel();
-    AcquireInput();
-    g_Debug.ResetCounters();
-    g_LensFlare.Load();
-    PostProcess.InitWorld();
-    if (!g_Options.DrawNotImportant)
-        DeleteFlaggedObjects();
-    g_Console.PrintInt("Meshes loaded: ", static_cast<int>(m_iNumObjects));
+    RunEnginePhase(kPostLoadPhase);
 }
 
 // Ties asked for while the world was read are made once every object exists.
@@ -370,35 +263,7 @@ void EEngine::MakePendingTies()
 
 void EEngine::ResetWorld()
 {
-    PostProcess.ReleaseWorld();
-    g_ObjectMgr.Release();
-    g_HeliMgr.Release();
-    g_SlupMgr.Release();
-    g_PlantMgr.Release();
-    g_ViewLines.Release();
-    g_AmbientProbe.Release();
-    g_LensFlare.Release();
-    UnacquireInput();
-    Env.Release();
-    ForceCameraToLook(nullptr, nullptr);
-    m_bSkipCutscene = 0;
-    g_MainGame.ReleaseLevel();
-    DeleteAllObjects();
-    g_SpriteMgr.Release();
-    g_Console.ReleaseDeviceObjects();
-    g_BezierMgr.DeleteAll();
-    g_EngineObject.Release();
-    g_LaserMgr.Release();
-    if (g_Console.m_bOpen)
-        g_Console.Close();
-    g_Renderer.ResetWorldState();
-    g_SoundMgr.DeleteAllSounds();
-    g_SoundMgr.ClearCache();
-    g_AutoMap.ReleaseDeviceObjects();
-    g_ShadowCubeMaps.Release();
-    g_PhysicsMgr.Shutdown();
-    g_Camera.Release();
-    g_SkyLights.Release();
+    RunEnginePhase(kResetWorldPhase);
 }
 
 // ---- Requests, clock, keys, shutdown ----------------------------------------------------

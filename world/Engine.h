@@ -39,6 +39,8 @@ public:
     // False when the world file failed (the engine is then reset, no world loaded).
     bool StartWorld(const char* name);
     void ResetWorld();
+    // Ties asked for while the world was read, made once every object exists.
+    void MakePendingTies();
     void SaveScreenshot();
     void StartGameClock();
     void StopGameClock();
@@ -219,7 +221,6 @@ private:
     void FreeSubRecords(HOBJECT object);
     void ReleaseObjectOfType(HOBJECT object);
     void PostLoadSetup();
-    void MakePendingTies();
     bool LoadObjectRecord(FILE* file);
 };
 

@@ -809,14 +809,17 @@ void EEngine::ForceCameraToLook(HOBJECT from, HOBJECT at)
         if (at)
             g_Console.Print("Jest at");
     }
+    // Through SetObjectFlags, so the flag byte, the sprite and placed-object
+    // copies and the segment-test state follow the word.
+    constexpr DWORD kWholeWord = 0xFFFFFFFF;
     if (m_pLookFrom && m_pLookFrom->bUsed)
-        m_pLookFrom->dwFlags = m_dwLookFromFlags;
+        SetObjectFlags(m_pLookFrom, m_dwLookFromFlags, kWholeWord);
     m_pLookFrom = from;
     m_pLookAt = at;
     if (from)
     {
         m_dwLookFromFlags = from->dwFlags;
-        from->dwFlags = OF_NO_SEGMENT;
+        SetObjectFlags(from, OF_NO_SEGMENT, kWholeWord);
         g_Camera.StartLookFrom(from);
         g_Camera.SetPosition(&from->vPosition);
     }

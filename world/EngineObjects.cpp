@@ -16,6 +16,7 @@
 #include "render/ShadowCubeMaps.h"
 #include "render/SpriteMgr.h"
 #include "shell/Console.h"
+#include "shell/SettingsFile.h"
 #include "sound/SoundMgr.h"
 #include "world/Camera.h"
 #include "world/CollisionMgr.h"
@@ -548,9 +549,14 @@ HOBJECT EEngine::FindObject(const char* name, BYTE filter)
 // The whole table: a saved reference to a sprite must find it as well.
 HOBJECT EEngine::FindObjectByPesel(DWORD time, DWORD random, DWORD slot)
 {
-    for (strObject& o : m_Objects)
+    // Object references (save games) point at meshes, skinned meshes and
+    // lights; the sprite slots above them are not searched.
+    for (int i = 0; i < FIRST_SPRITE_SLOT; ++i)
+    {
+        strObject& o = m_Objects[i];
         if (o.bUsed && o.PESEL[0] == time && o.PESEL[1] == random && o.PESEL[2] == slot)
             return &o;
+    }
     return nullptr;
 }
 
@@ -595,9 +601,8 @@ void EEngine::LoadNamePrefixes()
 
 void EEngine::SaveNamePrefixes()
 {
-    FILE* f = TkFopen(NAME_PREFIX_FILE, "wb");
-    if (!f)
-        return;
-    std::fwrite(m_szNamePrefixes, 1, sizeof m_szNamePrefixes, f);
-    std::fclose(f);
+    // On a first run the save folder does not exist yet; the writer makes it.
+    if (!WriteSettingsFile(NAME_PREFIX_FILE, reinterpret_cast<const BYTE*>(m_szNamePrefixes),
+                           sizeof m_szNamePrefixes))
+        g_Console.Print2("ERROR: cannot write ", NAME_PREFIX_FILE);
 }

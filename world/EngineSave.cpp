@@ -227,7 +227,15 @@ bool EEngine::LoadObjectRecord(FILE* file)
     if (!ok)
         return false;
 
-    HOBJECT o = FindObjectByPesel(stored.PESEL[0], stored.PESEL[1], stored.PESEL[2]);
+    // Every slot, sprites too: a saved sprite is the same sprite again, while
+    // object references (FindObjectByPesel) never lead to one.
+    HOBJECT o = nullptr;
+    for (strObject& candidate : m_Objects)
+        if (candidate.bUsed && std::memcmp(candidate.PESEL, stored.PESEL, sizeof candidate.PESEL) == 0)
+        {
+            o = &candidate;
+            break;
+        }
     if (!o)
     {
         EObjectDesc desc;

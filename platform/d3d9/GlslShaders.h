@@ -52,15 +52,15 @@ enum class TkUniformType
     Vec2,
     Vec3,
     Vec4,
-    Mat4, // 16 floats per element, row-major as D3DXMATRIX stores them; shaders
-          // multiply row vectors (`v * M` in D3D terms)
+    Mat4,    // 16 floats per element, row-major as D3DXMATRIX stores them; shaders
+             // multiply row vectors (`v * M` in D3D terms)
     Sampler, // int per element: the texture stage
 };
 
 // Keeps `count` elements of `type` under `name` (arrays: element 0 onward).
 // Answers D3DERR_INVALIDCALL for a null device, name or data, or count 0.
-HRESULT TkSetShaderUniform(IDirect3DDevice9* device, const char* name, TkUniformType type,
-                           const void* data, UINT count);
+HRESULT TkSetShaderUniform(IDirect3DDevice9* device, const char* name, TkUniformType type, const void* data,
+                           UINT count);
 
 // The info log of the last shader compile or program link that failed on this
 // device, empty when none did.

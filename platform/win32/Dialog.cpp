@@ -363,6 +363,11 @@ void TkRegisterDialogTemplate(int resource, const TkDialogTemplate& dialogTempla
     Templates()[resource] = dialogTemplate;
 }
 
+void TkUnregisterDialogTemplate(int resource)
+{
+    Templates().erase(resource);
+}
+
 bool TkHasDialogTemplate(int resource)
 {
     return Templates().count(resource) != 0;

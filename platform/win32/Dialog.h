@@ -97,6 +97,8 @@ struct TkDialogTemplate
 };
 
 void TkRegisterDialogTemplate(int resource, const TkDialogTemplate& dialogTemplate);
+// Forgets a template (a test's own; the game's stay for the life of the process).
+void TkUnregisterDialogTemplate(int resource);
 bool TkHasDialogTemplate(int resource);
 
 // ---- Scripted choices ---------------------------------------------------------------

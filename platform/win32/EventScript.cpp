@@ -427,15 +427,13 @@ void TkPlayScriptFrame(uint32_t frame)
 {
     ReadEnvironmentScript();
     // Releases first: a key pressed again at this frame goes down after it went up.
+    // One pass splits them, in order: erasing each from the front would cost
+    // the square of their number (a script may press thousands at one frame).
     std::vector<PendingRelease> due;
-    for (auto it = g_script.releases.begin(); it != g_script.releases.end();)
-        if (it->frame <= frame)
-        {
-            due.push_back(*it);
-            it = g_script.releases.erase(it);
-        }
-        else
-            ++it;
+    std::vector<PendingRelease> later;
+    for (const PendingRelease& r : g_script.releases)
+        (r.frame <= frame ? due : later).push_back(r);
+    g_script.releases.swap(later);
     for (const PendingRelease& r : due)
         TkInjectKeyScan(r.vk, r.scan, false);
 

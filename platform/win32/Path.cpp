@@ -1,7 +1,9 @@
 #include "platform/win32/Path.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -102,15 +104,42 @@ FILE* TkFopen(const char* name, const char* mode)
     if (!name || !mode)
         return nullptr;
     std::string path = TkResolvePath(name);
-    FILE* f = std::fopen(path.c_str(), mode);
-    // A folder opens for reading here but never on Windows, and a reader that
-    // asks its size would get a nonsense one: it is no file.
-    struct stat st;
-    if (f && ::fstat(::fileno(f), &st) == 0 && S_ISDIR(st.st_mode))
+    int flags = 0;
+    const bool update = std::strchr(mode, '+') != nullptr;
+    switch (mode[0])
     {
-        std::fclose(f);
-        errno = EISDIR;
+    case 'r':
+        flags = update ? O_RDWR : O_RDONLY;
+        break;
+    case 'w':
+        flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        break;
+    case 'a':
+        flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+        break;
+    default:
+        errno = EINVAL;
         return nullptr;
     }
+    // Opened without waiting, and only a regular file is taken: a named pipe
+    // would block the game in the open, a device such as /dev/zero never ends
+    // a line, and a folder (which opens for reading here but never on
+    // Windows) would give a reader a nonsense size.
+    constexpr mode_t kNewFileMode = 0644;
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
+    if (fd < 0)
+        return nullptr;
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        errno = folder ? EISDIR : EINVAL;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* f = ::fdopen(fd, mode);
+    if (!f)
+        ::close(fd);
     return f;
 }

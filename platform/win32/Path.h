@@ -12,7 +12,8 @@
 std::string TkResolvePath(const char* name);
 
 // fopen through the resolver. Every reader and writer of the game uses it.
-// A folder is not a file: null, as on Windows.
+// Only a regular file opens: a folder, a named pipe or a device gives null
+// (never a wait), as a game file on Windows is always a plain file.
 FILE* TkFopen(const char* name, const char* mode);
 
 // Case-blind compare of two names as the game's file system sees them (ASCII).

@@ -21,10 +21,13 @@ namespace
 {
 constexpr size_t kMaxSanitisedName = 96;
 constexpr size_t kMaxLockFileBytes = 4096;
-// A live window's file that does not read whole is being rewritten; it is
-// read again for up to this many times this long.
-constexpr int kLockReadAttempts = 50;
-constexpr useconds_t kLockReadRetryUs = 200;
+constexpr size_t kCheckLineBytes = 16;
+constexpr int kTakeAttempts = 8;
+constexpr const char* kLockSuffix = ".lock";
+constexpr const char* kTitleSuffix = ".title";
+constexpr const char* kScratchSuffix = ".new";
+
+void RemoveTitle(const std::string& lockPath);
 
 struct HeldLock
 {
@@ -47,6 +50,7 @@ struct HeldLocks
             if (l.fd >= 0 && l.owner == ::getpid())
             {
                 ::unlink(l.path.c_str());
+                RemoveTitle(l.path);
                 ::close(l.fd);
             }
     }
@@ -97,58 +101,50 @@ std::string WindowFilePrefix(const char* className)
     return prefix;
 }
 
-// Class and title go into the file one per line (line breaks inside them
-// become blanks), then a check line: the FNV-1a hash of the two lines. A
-// finder reading while the owner rewrites the title may catch a mix of old and
-// new text; the check tells it to read again.
-std::string LockContent(const char* className, const char* title)
+// Class and title go into the title file one per line (line breaks inside them
+// become blanks), then a check line: the FNV-1a hash of the two lines, so a
+// damaged or foreign file is never taken for a window.
+std::string TitleContent(const char* className, const char* title)
 {
     std::string lines = TkOneLine(className) + "\n" + TkOneLine(title) + "\n";
-    char check[16];
+    char check[kCheckLineBytes];
     std::snprintf(check, sizeof(check), "%08x\n", Fnv1a(lines.c_str()));
     return lines + check;
 }
 
-// The new text is written over the old before the file is cut to its length,
-// so the file is never empty while its window lives.
-bool WriteContent(int fd, const char* className, const char* title)
+// The title file of a window's lock file: same name, ".title" for ".lock".
+std::string TitlePath(const std::string& lockPath)
 {
-    const std::string content = LockContent(className, title);
-    if (::pwrite(fd, content.data(), content.size(), 0) != static_cast<ssize_t>(content.size()))
-        return false;
-    return ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    return lockPath.substr(0, lockPath.size() - std::strlen(kLockSuffix)) + kTitleSuffix;
 }
 
-bool ReadContentOnce(int fd, std::string& className, std::string& title)
+// The title goes into a file of its own, written whole beside it and then
+// renamed over it: a finder opens either the old file or the new one, never a
+// mix, however busy the machine is. The lock file itself never changes.
+bool WriteTitle(const std::string& lockPath, const char* className, const char* title)
 {
-    char buffer[kMaxLockFileBytes];
-    ssize_t n = ::pread(fd, buffer, sizeof(buffer) - 1, 0);
-    if (n <= 0)
+    const std::string path = TitlePath(lockPath);
+    const std::string scratch = path + kScratchSuffix;
+    ::unlink(scratch.c_str());
+    int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0)
         return false;
-    buffer[n] = 0;
-    char* firstEnd = std::strchr(buffer, '\n');
-    char* secondEnd = firstEnd ? std::strchr(firstEnd + 1, '\n') : nullptr;
-    if (!secondEnd)
+    const std::string content = TitleContent(className, title);
+    const bool written = ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+    ::close(fd);
+    if (!written || ::rename(scratch.c_str(), path.c_str()) != 0)
+    {
+        ::unlink(scratch.c_str());
         return false;
-    const std::string lines(buffer, static_cast<size_t>(secondEnd + 1 - buffer));
-    char check[16];
-    std::snprintf(check, sizeof(check), "%08x\n", Fnv1a(lines.c_str()));
-    if (std::strcmp(secondEnd + 1, check) != 0)
-        return false;
-    className.assign(buffer, firstEnd);
-    title.assign(firstEnd + 1, secondEnd);
+    }
     return true;
 }
 
-bool ReadContent(int fd, std::string& className, std::string& title)
+void RemoveTitle(const std::string& lockPath)
 {
-    for (int attempt = 0; attempt < kLockReadAttempts; ++attempt)
-    {
-        if (ReadContentOnce(fd, className, title))
-            return true;
-        ::usleep(kLockReadRetryUs);
-    }
-    return false;
+    const std::string path = TitlePath(lockPath);
+    ::unlink(path.c_str());
+    ::unlink((path + kScratchSuffix).c_str());
 }
 
 // Lock files live in a folder other users may write to (/tmp): only a
@@ -159,11 +155,39 @@ bool OurPlainFile(int fd)
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid();
 }
 
+// The class and title a window's title file holds; false when it is missing,
+// no plain file of ours, or does not check out.
+bool ReadTitle(const std::string& lockPath, std::string& className, std::string& title)
+{
+    int fd = ::open(TitlePath(lockPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    char buffer[kMaxLockFileBytes];
+    ssize_t n = OurPlainFile(fd) ? ::pread(fd, buffer, sizeof(buffer) - 1, 0) : -1;
+    ::close(fd);
+    if (n <= 0)
+        return false;
+    buffer[n] = 0;
+    char* firstEnd = std::strchr(buffer, '\n');
+    char* secondEnd = firstEnd ? std::strchr(firstEnd + 1, '\n') : nullptr;
+    if (!secondEnd)
+        return false;
+    const std::string lines(buffer, static_cast<size_t>(secondEnd + 1 - buffer));
+    char check[kCheckLineBytes];
+    std::snprintf(check, sizeof(check), "%08x\n", Fnv1a(lines.c_str()));
+    if (std::strcmp(secondEnd + 1, check) != 0)
+        return false;
+    className.assign(buffer, firstEnd);
+    title.assign(firstEnd + 1, secondEnd);
+    return true;
+}
+
 // The pid from a window lock file name "<prefix><class>-<pid>-<serial>.lock".
 int PidFromFileName(const std::string& name)
 {
-    size_t dot = name.rfind(".lock");
-    if (dot == std::string::npos || dot + 5 != name.size())
+    const size_t suffix = std::strlen(kLockSuffix);
+    size_t dot = name.rfind(kLockSuffix);
+    if (dot == std::string::npos || dot + suffix != name.size())
         return -1;
     size_t serialDash = name.rfind('-', dot);
     if (serialDash == std::string::npos || serialDash == 0)
@@ -229,10 +253,10 @@ int TkTakeWindowLock(const char* className, const char* title)
     // A finder may remove a stale file of the same name between our open and
     // our flock (a dead process that had our pid); then the lock would be on a
     // file nobody can see, so check the name still leads to our file.
-    for (int attempt = 0; attempt < 8; ++attempt)
+    for (int attempt = 0; attempt < kTakeAttempts; ++attempt)
     {
         std::string path = dir + "/" + WindowFilePrefix(className) + std::to_string(::getpid()) + "-" +
-                           std::to_string(++held.serial) + ".lock";
+                           std::to_string(++held.serial) + kLockSuffix;
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (fd < 0 && errno != ELOOP)
         {
@@ -248,15 +272,23 @@ int TkTakeWindowLock(const char* className, const char* title)
                 ::close(fd);
             continue;
         }
-        // Written before the lock is taken, so a locked file is always a whole
-        // one (an unlocked file is stale to a finder, and the check below
-        // notices when one has removed it).
-        WriteContent(fd, className, title);
+        // The title is in place before the lock is taken, so a locked window
+        // always has one (an unlocked file is stale to a finder, and the check
+        // below notices when one has removed it).
         struct stat byFd, byName;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &byFd) != 0 ||
-            ::stat(path.c_str(), &byName) != 0 || byFd.st_ino != byName.st_ino ||
+        if (!WriteTitle(path, className, title) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            ::fstat(fd, &byFd) != 0 || ::stat(path.c_str(), &byName) != 0 || byFd.st_ino != byName.st_ino ||
             byFd.st_dev != byName.st_dev)
         {
+            ::close(fd);
+            continue;
+        }
+        // A finder that took the file for stale just before our flock may have
+        // removed the title after we wrote it: write it again now that the
+        // lock keeps finders off.
+        if (!WriteTitle(path, className, title))
+        {
+            ::unlink(path.c_str());
             ::close(fd);
             continue;
         }
@@ -275,7 +307,7 @@ void TkUpdateWindowLock(int lockId, const char* className, const char* title)
     HeldLocks& held = Held();
     if (lockId < 0 || lockId >= static_cast<int>(held.locks.size()) || held.locks[lockId].fd < 0)
         return;
-    WriteContent(held.locks[lockId].fd, className, title);
+    WriteTitle(held.locks[lockId].path, className, title);
 }
 
 void TkReleaseWindowLock(int lockId)
@@ -288,6 +320,7 @@ void TkReleaseWindowLock(int lockId)
     {
         // Unlink before unlocking so no finder sees an unlocked file of a live window.
         ::unlink(lock.path.c_str());
+        RemoveTitle(lock.path);
         ::close(lock.fd);
     }
     lock.fd = -1;
@@ -330,13 +363,13 @@ bool TkFindForeignWindow(const char* className, const char* title, int* ownerPid
         {
             // Nobody holds it: its owner died without cleaning up.
             ::unlink(path.c_str());
+            RemoveTitle(path);
             ::close(fd);
             continue;
         }
-        std::string fileClass, fileTitle;
-        bool readable = ReadContent(fd, fileClass, fileTitle);
         ::close(fd);
-        if (!readable)
+        std::string fileClass, fileTitle;
+        if (!ReadTitle(path, fileClass, fileTitle))
             continue;
         if (className && TkCompareNames(fileClass.c_str(), wantClass.c_str()) != 0)
             continue;

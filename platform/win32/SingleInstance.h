@@ -1,10 +1,11 @@
 #pragma once
 // Single instance across processes: every window holds a lock file named after
-// its class, in the folder TK_LOCK_DIR, else XDG_RUNTIME_DIR, else /tmp. The
-// file holds the class and the title; its flock shows the owner is alive, and
-// the kernel drops the flock when the owner dies, so a killed game never blocks
-// the next start (the finder removes such stale files). FindWindowA and
-// CreateMutexA are built on these.
+// its class, in the folder TK_LOCK_DIR, else XDG_RUNTIME_DIR, else /tmp. Its
+// flock shows the owner is alive, and the kernel drops the flock when the owner
+// dies, so a killed game never blocks the next start (the finder removes such
+// stale files). The class and title sit beside it in a ".title" file that is
+// replaced whole by rename, so a finder never reads half a retitle.
+// FindWindowA and CreateMutexA are built on these.
 
 #include <string>
 

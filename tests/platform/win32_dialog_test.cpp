@@ -380,6 +380,10 @@ TEST_F(Win32DialogTest, PictureOfControlsOutsideOrNarrowerThanTheirFramesStaysIn
     // A resource may place a control past the dialog's edge or make it a
     // pixel wide; drawing it must stay within the picture.
     constexpr int kOdd = 901;
+    struct Forget
+    {
+        ~Forget() { TkUnregisterDialogTemplate(kOdd); }
+    } forget;
     using K = TkControlKind;
     TkRegisterDialogTemplate(kOdd, TkDialogTemplate{"Odd",
                                                     120,

@@ -6,6 +6,7 @@
 #include "platform/Backend.h"
 #include "platform/win32/Headless.h"
 #include "platform/win32/Win32.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,11 +54,9 @@ class Win32Test : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static int serial = 0;
         m_oldCwd = std::filesystem::current_path();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tk-win32-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-        std::filesystem::remove_all(m_dir);
+        m_temp = std::make_unique<TempDir>(false);
+        m_dir = m_temp->path();
         std::filesystem::create_directories(m_dir / "locks");
         ::setenv("TK_LOCK_DIR", (m_dir / "locks").c_str(), 1);
         ::unsetenv("TK_FRAMES");
@@ -72,9 +72,8 @@ protected:
         TkHeadlessReset();
         Recorded().clear();
         std::filesystem::current_path(m_oldCwd);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-        ::unsetenv("TK_LOCK_DIR");
+        m_temp.reset();
+        RestoreProgramLockDir();
     }
 
     void EnterTempDir() { std::filesystem::current_path(m_dir); }
@@ -124,6 +123,7 @@ protected:
         return -1;
     }
 
+    std::unique_ptr<TempDir> m_temp;
     std::filesystem::path m_dir;
     std::filesystem::path m_oldCwd;
 };

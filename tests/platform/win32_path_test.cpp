@@ -2,6 +2,8 @@
 
 #include "platform/win32/Path.h"
 
+#include <sys/stat.h>
+
 namespace
 {
 class Win32PathTest : public Win32Test
@@ -82,5 +84,25 @@ TEST_F(Win32PathTest, FopenReadsCaseBlindAndWritesTheAskedName)
         EXPECT_EQ(TkFopen("Scripts\\Animations", mode), nullptr) << mode;
     EXPECT_EQ(TkFopen("SAVE", "wb"), nullptr);
     EXPECT_TRUE(std::filesystem::is_directory(m_dir / "Save"));
+}
+
+// A named pipe in place of a settings file would block the game in the open,
+// and a link to /dev/zero never ends a line: only regular files open, at once.
+TEST_F(Win32PathTest, FopenRefusesPipesAndDevicesWithoutWaiting)
+{
+    ASSERT_EQ(::mkfifo((m_dir / "tk.cfg").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", m_dir / "Save" / "video.cfg");
+    for (const char* mode : {"r", "rb", "r+", "a", "w"})
+    {
+        EXPECT_EQ(TkFopen("TK.CFG", mode), nullptr) << mode;
+        EXPECT_EQ(TkFopen("save\\video.cfg", mode), nullptr) << mode;
+    }
+    // A link to a plain file is still that file.
+    std::filesystem::create_symlink(m_dir / "Save" / "keys.cfg", m_dir / "linked.cfg");
+    FILE* f = TkFopen("linked.cfg", "a");
+    ASSERT_NE(f, nullptr);
+    std::fputs("+", f);
+    std::fclose(f);
+    EXPECT_EQ(ReadFile("Save/keys.cfg"), "cfg+");
 }
 } // namespace

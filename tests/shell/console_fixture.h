@@ -17,17 +17,17 @@
 #include "shell/GameOptions.h"
 #include "shell/Profiler.h"
 #include "shell/TextMgr.h"
+#include "support/Globals.h"
+#include "support/TempDir.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -36,30 +36,12 @@ class DataFolderTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static std::atomic<int> counter{0};
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tk_text_console_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::remove_all(m_dir);
+        m_globals = std::make_unique<GlobalsSnapshot>();
+        // Each test starts with no console variables, as the program does.
+        g_Console.FreeVariables();
+        m_temp = std::make_unique<TempDir>();
+        m_dir = m_temp->path();
         std::filesystem::create_directories(m_dir / "scripts");
-        m_oldCwd = std::filesystem::current_path();
-        std::filesystem::current_path(m_dir);
-        m_oldStartup = g_Console.GetStartupDirectory();
-        g_Console.SetStartupDirectory(m_dir.string().c_str());
-
-        m_options = g_Options;
-        m_postProcess = PostProcess;
-        m_renderer = g_Renderer;
-        m_skyLights = g_SkyLights;
-        m_env = Env;
-        m_camera = g_Camera;
-        m_profiler = g_Profiler;
-        m_player = Player;
-        m_items = ItemMgr;
-        m_cutScene = g_CutScene;
-        m_bezier = g_BezierCamera;
-        m_characters = PMgr;
-        m_panel = g_Panel;
-        m_recentLines = g_Console.m_iRecentLines;
         g_Engine.m_bQuit = 0;
         g_Engine.m_bWorldChange = 0;
         g_Engine.m_szNextWorld[0] = 0;
@@ -67,34 +49,11 @@ protected:
 
     void TearDown() override
     {
-        g_Options = m_options;
-        PostProcess = m_postProcess;
-        g_Renderer = m_renderer;
-        g_SkyLights = m_skyLights;
-        Env = m_env;
-        g_Camera = m_camera;
-        g_Profiler = m_profiler;
-        Player = m_player;
-        ItemMgr = m_items;
-        g_CutScene = m_cutScene;
-        g_BezierCamera = m_bezier;
-        PMgr = m_characters;
-        g_Panel = m_panel;
         Bronie.m_pWeaponView = nullptr;
-        g_Console.m_iRecentLines = m_recentLines;
-        g_Console.m_pszSettingSource = nullptr;
-        g_Console.m_bOpen = 0;
-        g_Console.FreeVariables();
-        g_Engine.m_bQuit = 0;
-        g_Engine.m_bWorldChange = 0;
-        g_Engine.m_szNextWorld[0] = 0;
-
-        g_Console.SetStartupDirectory(m_oldStartup.c_str());
-        std::filesystem::current_path(m_oldCwd);
+        m_temp.reset();
+        m_globals.reset();
         // The table as the program read it at start-up.
         g_TextMgr.Load("scripts\\text_keys.txt");
-        std::error_code error;
-        std::filesystem::remove_all(m_dir, error);
     }
 
     // Writes a file of the data folder byte for byte.
@@ -129,20 +88,6 @@ protected:
     std::filesystem::path m_dir;
 
 private:
-    std::filesystem::path m_oldCwd;
-    std::string m_oldStartup;
-    GameOptions m_options;
-    EPostProcess m_postProcess;
-    ERenderer m_renderer;
-    CSkyLights m_skyLights;
-    ESkyLight m_env;
-    ECamera m_camera;
-    EProfiler m_profiler;
-    CPlayer m_player;
-    EItemMgr m_items;
-    CCutScene m_cutScene;
-    CBezierCamera m_bezier;
-    CPostacMgr m_characters;
-    Panel m_panel;
-    DWORD m_recentLines = 0;
+    std::unique_ptr<GlobalsSnapshot> m_globals;
+    std::unique_ptr<TempDir> m_temp;
 };

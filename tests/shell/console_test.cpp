@@ -321,7 +321,7 @@ TEST_F(Console, KeyPressesReachTheConsoleOnlyWhileItIsOpen)
 
 TEST_F(Console, BackupKeepsADatedCopyAndStartsAFreshLog)
 {
-    g_Console.Print("previous run");
+    WriteFile("!console.txt", "previous run\n");
     g_Console.SetVariable("BackupConsole", 1.0f, 1);
     g_Console.BackupConsoleAtStart();
     EXPECT_FALSE(Exists("!console.txt"));
@@ -339,7 +339,7 @@ TEST_F(Console, BackupKeepsADatedCopyAndStartsAFreshLog)
 
 TEST_F(Console, WithoutBackupTheLogIsDeletedAtStartAndKeptAtExit)
 {
-    g_Console.Print("old");
+    WriteFile("!console.txt", "old\n");
     g_Console.BackupConsoleAtStart();
     EXPECT_FALSE(Exists("!console.txt"));
     g_Console.Print("new");
@@ -350,7 +350,7 @@ TEST_F(Console, WithoutBackupTheLogIsDeletedAtStartAndKeptAtExit)
 
 TEST_F(Console, BackupConsoleFromTkCfgRotatesAtStart)
 {
-    g_Console.Print("last run's log");
+    WriteFile("!console.txt", "last run's log\n");
     WriteFile("tk.cfg", "BackupConsole 1\n");
     g_Console.LoadConfig("tk.cfg");
     g_Console.BackupConsoleAtStart();
@@ -358,6 +358,31 @@ TEST_F(Console, BackupConsoleFromTkCfgRotatesAtStart)
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_NE(ReadFile(copies[0]).find("last run's log"), std::string::npos);
     EXPECT_FALSE(Exists("!console.txt"));
+}
+
+// Lines printed before the rotation at start (the settings' and text keys'
+// errors) are this run's: they go into the fresh log, in order, and not into
+// the last run's copy.
+TEST_F(Console, LinesBeforeTheRotationAtStartReachTheFreshLog)
+{
+    for (const bool keep : {false, true})
+    {
+        SCOPED_TRACE(keep ? "kept" : "deleted");
+        g_Console.SetStartupDirectory(m_dir.c_str()); // a new run
+        for (const std::string& copy : DatedCopies())
+            std::filesystem::remove(m_dir / copy);
+        WriteFile("!console.txt", "last run\n");
+        g_Console.Print("bad setting one");
+        g_Console.Print("bad setting two");
+        g_Console.SetVariable("BackupConsole", keep ? 1.0f : 0.0f, 1);
+        g_Console.BackupConsoleAtStart();
+        g_Console.Print("after the rotation");
+        EXPECT_EQ(ReadFile("!console.txt"), "bad setting one\nbad setting two\nafter the rotation\n");
+        const std::vector<std::string> copies = DatedCopies();
+        ASSERT_EQ(copies.size(), keep ? 1u : 0u);
+        if (keep)
+            EXPECT_EQ(ReadFile(copies[0]), "last run\n");
+    }
 }
 
 TEST_F(Console, RecentLinesStayInsideTheRing)

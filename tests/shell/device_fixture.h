@@ -19,6 +19,7 @@
 #include "shell/GameOptions.h"
 #include "shell/WinMain.h"
 #include "support/GameWindow.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 #include "ui/Menu.h"
 #include "world/Camera.h"
@@ -74,16 +75,10 @@ protected:
         TkSetBackend(TkBackend::Headless);
         TkHeadlessReset();
         TkD3D9ResetHeadless();
+        m_globals = std::make_unique<GlobalsSnapshot>();
         m_dir = std::make_unique<TempDir>();
-        m_options = g_Options;
-        m_env = Env;
-        m_camera = g_Camera;
-        m_engine = std::make_unique<EEngine>(g_Engine);
         // The virtual clock starts again at 0: so does the engine's frame clock.
         g_Engine.m_fLastTime = 0.0;
-        m_game = g_MainGame;
-        m_menu = g_Menu;
-        m_consoleOpen = g_Console.m_bOpen;
         g_Console.m_bOpen = 0;
         g_FocusMgr = EFocusMgr{};
         g_bQuitting = 0;
@@ -98,20 +93,10 @@ protected:
         g_D3DMain.Shutdown();
         EXPECT_EQ(TkD3D9CurrentDevice(), nullptr) << "the device outlived the shutdown";
         TkRecordDeviceCalls(false);
-        g_FocusMgr = EFocusMgr{};
-        g_d3dpp = D3DPRESENT_PARAMETERS{};
-        g_Options = m_options;
-        Env = m_env;
-        g_Camera = m_camera;
-        g_Engine = *m_engine;
-        g_MainGame = m_game;
-        g_Menu = m_menu;
-        g_Console.m_bOpen = m_consoleOpen;
-        g_bQuitting = 0;
-        g_hWnd = nullptr;
         TkHeadlessReset();
         TkD3D9ResetHeadless();
         m_dir.reset();
+        m_globals.reset();
     }
 
     // Creates the Direct3D object and the device as WinMain does.
@@ -149,13 +134,6 @@ protected:
     size_t m_logStart = 0;
 
 private:
-    GameOptions m_options;
-    ESkyLight m_env;
-    ECamera m_camera;
-    // On the heap: the engine holds its whole object table.
-    std::unique_ptr<EEngine> m_engine;
-    CMainGame m_game;
-    CMenu m_menu;
-    BYTE m_consoleOpen = 0;
+    std::unique_ptr<GlobalsSnapshot> m_globals;
 };
 } // namespace devicetest

@@ -21,6 +21,7 @@
 #include "shell/Mouse.h"
 #include "shell/TextMgr.h"
 #include "shell/WinMain.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/LoadingScreen.h"
@@ -60,23 +61,14 @@ class InputTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        m_globals = std::make_unique<GlobalsSnapshot>();
         m_dir = std::make_unique<TempDir>(true);
-        ::setenv("TK_LOCK_DIR", m_dir->path().c_str(), 1);
         ::unsetenv("TK_SCRIPT");
         ::unsetenv("TK_FRAMES");
         ::unsetenv("TK_DIALOG_SCRIPT");
         TkSetBackend(TkBackend::Headless);
         TkHeadlessReset();
         TkDInputResetHeadless();
-        m_oldStartup = g_Console.GetStartupDirectory();
-        g_Console.SetStartupDirectory(m_dir->path().c_str());
-
-        m_options = g_Options;
-        m_camera = g_Camera;
-        m_panel = g_Panel;
-        m_player = Player;
-        m_levelFrame = g_MainGame.m_iLevelFrame;
-        m_sinceLetterbox = g_MainGame.m_iFramesSinceLetterbox;
         // A level that has been running for a while, the menu closed.
         g_MainGame.m_iLevelFrame = 1000;
         g_MainGame.m_iFramesSinceLetterbox = 1000;
@@ -101,25 +93,9 @@ protected:
         g_Input.Release();
         TkHeadlessReset();
         TkDInputResetHeadless();
-        g_hWnd = nullptr;
-        g_FocusMgr.m_bOnFocus = 0;
-        g_Menu.m_bOpen = 0;
-        g_LoadingScreen.m_bActive = 0;
-        g_Options = m_options;
-        g_Camera = m_camera;
-        g_Panel = m_panel;
-        Player = m_player;
-        Bronie.m_pCurrentWeapon = nullptr;
-        Bronie.m_fAimZoom = 0.0f;
-        g_MainGame.m_iLevelFrame = m_levelFrame;
-        g_MainGame.m_iFramesSinceLetterbox = m_sinceLetterbox;
-        g_MainGame.m_szLevelNames[0][0] = 0;
-        ResetCommands();
-        g_bLauncherExit = g_bShowLauncher = g_bShowVideoOptions = 0;
-        g_Console.SetStartupDirectory(m_oldStartup.c_str());
         m_dir.reset();
+        m_globals.reset();
         g_TextMgr.Load("scripts\\text_keys.txt");
-        ::unsetenv("TK_LOCK_DIR");
     }
 
     static void ResetCommands()
@@ -184,11 +160,5 @@ protected:
     std::unique_ptr<TempDir> m_dir;
 
 private:
-    std::string m_oldStartup;
-    GameOptions m_options;
-    ECamera m_camera;
-    Panel m_panel;
-    CPlayer m_player;
-    DWORD m_levelFrame = 0;
-    DWORD m_sinceLetterbox = 0;
+    std::unique_ptr<GlobalsSnapshot> m_globals;
 };

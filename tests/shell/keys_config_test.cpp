@@ -2,9 +2,12 @@
 #include "input_fixture.h"
 
 #include "platform/dinput/DInput.h"
+#include "platform/win32/Input.h"
 #include "support/LittleEndian.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace
 {
@@ -181,6 +184,59 @@ TEST_F(KeysConfigTest, FileEndingAfterTheVolumesGivesGammaOneAndKeepsTheRest)
     EXPECT_FLOAT_EQ(g_Options.Brightness, 0.5f);
     // Such a file is read as it is, not replaced.
     EXPECT_EQ(m_dir->Read(kFile).size(), 2104u);
+}
+
+// Floats of a file of the right version that no player could have set: an
+// infinite sensitivity once made the view's turn NaN for good after one poll.
+TEST_F(KeysConfigTest, FloatsOutOfRangeAreHeldOrTakeTheirDefaults)
+{
+    struct Case
+    {
+        const char* name;
+        size_t at;
+        float stored;
+        float* field; // null: the gamma
+        float expected;
+    };
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const Case cases[] = {
+        {"mouse sensitivity", 2085, inf, &g_Options.MouseSensitivity, 0.4f},
+        {"mouse sensitivity", 2085, nan, &g_Options.MouseSensitivity, 0.4f},
+        {"mouse sensitivity", 2085, -3.0f, &g_Options.MouseSensitivity, 0.0f},
+        {"music volume", 2096, nan, &g_Options.MusicVolume, 0.65f},
+        {"music volume", 2096, -0.5f, &g_Options.MusicVolume, 0.0f},
+        {"master volume", 2100, 7.0f, &g_Options.MasterVolume, 1.0f},
+        {"gamma", 2104, -inf, nullptr, 1.0f},
+        {"brightness", 2109, nan, &g_Options.Brightness, 1.0f},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
+        std::string s = CustomFile();
+        PutLeFloat(s, c.at, c.stored);
+        m_dir->Write(kFile, s);
+        Mark();
+        g_CommandMgr.LoadKeys();
+        EXPECT_FLOAT_EQ(c.field ? *c.field : g_Camera.GetGamma(), c.expected);
+        EXPECT_TRUE(Printed(std::string("save\\keys.cfg: ") + c.name));
+        // The other floats of the file are read as stored.
+        EXPECT_FLOAT_EQ(g_Options.MenuValueA, 0.5f);
+    }
+}
+
+TEST_F(KeysConfigTest, AnInfiniteSensitivityNeverMakesTheViewNaN)
+{
+    std::string s = CustomFile();
+    PutLeFloat(s, 2085, std::numeric_limits<float>::infinity());
+    m_dir->Write(kFile, s);
+    g_CommandMgr.LoadKeys();
+    ASSERT_TRUE(g_Mouse.Create(g_hWnd));
+    g_Mouse.m_State = EMouseState();
+    TkInjectMouseMove(10, 10);
+    RunTimerTicks(2); // a poll with movement, then an idle one
+    EXPECT_TRUE(std::isfinite(g_Mouse.m_State.x));
+    EXPECT_TRUE(std::isfinite(g_Mouse.m_State.y));
 }
 
 TEST_F(KeysConfigTest, CodesOutsideTheKeyTableAreUnbound)

@@ -70,6 +70,24 @@ TEST_F(LauncherTest, MissingOrOutdatedVideoFileGivesTheDefaultsAndIsWrittenAnew)
     }
 }
 
+TEST_F(LauncherTest, QualityLevelsOutsideTheirListsAreReportedAndTakeTheFirst)
+{
+    g_Options.VideoLevel2 = 1;
+    g_D3DMain.SaveVideoConfig();
+    std::string file = VideoFile();
+    ASSERT_EQ(file.size(), 29u);
+    file[16] = 3;          // world texture quality: one past the list
+    file[20 + 3] = '\x80'; // water reflection quality: a huge number
+    m_dir->Write(kVideoFile, file);
+    Mark();
+    EXPECT_TRUE(g_D3DMain.LoadVideoConfig());
+    EXPECT_EQ(g_Options.VideoLevel2, 1u);
+    EXPECT_EQ(g_Options.VideoLevel3, 0u);
+    EXPECT_EQ(g_Options.VideoLevel4, 0u);
+    EXPECT_TRUE(Printed("save\\video.cfg: world texture quality 3 out of range, 0 used"));
+    EXPECT_TRUE(Printed("water reflection quality"));
+}
+
 TEST_F(LauncherTest, VideoFileHoldsEachOptionAtItsPlaceAndReadsBackTheSame)
 {
     g_Options.DrawNotImportant = 0;
@@ -78,7 +96,7 @@ TEST_F(LauncherTest, VideoFileHoldsEachOptionAtItsPlaceAndReadsBackTheSame)
     g_Options.VideoOptionD = 1;
     g_Options.VideoLevel1 = 2;
     g_Options.VideoLevel2 = 1;
-    g_Options.VideoLevel3 = 0x01020304;
+    g_Options.VideoLevel3 = 1;
     g_Options.VideoLevel4 = 2;
     g_Options.DrawGrass = 0;
     g_Options.DrawBirds = 1;
@@ -90,7 +108,7 @@ TEST_F(LauncherTest, VideoFileHoldsEachOptionAtItsPlaceAndReadsBackTheSame)
                                "\x00\x01\x00\x01"
                                "\x02\0\0\0"
                                "\x01\0\0\0"
-                               "\x04\x03\x02\x01"
+                               "\x01\0\0\0"
                                "\x02\0\0\0"
                                "\x00\x01\x00\x01\x01",
                                29);

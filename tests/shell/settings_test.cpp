@@ -459,6 +459,21 @@ TEST_F(Settings, RunworldTypedStartsTheWorld)
     EXPECT_STREQ(g_Engine.m_szNextWorld, "worlds\\level05.w");
 }
 
+// A setting that ends the chain still clears the three action names, which
+// are never values to keep.
+TEST_F(Settings, ASettingThatEndsTheChainStillClearsTheActionNames)
+{
+    for (const char* name : {"fog", "Ambient", "SkyLight"})
+        g_Console.SetVariable(name, 5.0f, 0);
+    Apply("runworld", "worlds\\level05.w");
+    for (const char* name : {"fog", "Ambient", "SkyLight"})
+    {
+        float value = -1.0f;
+        EXPECT_TRUE(g_Console.GetVariable(name, &value)) << name;
+        EXPECT_EQ(value, 0.0f) << name;
+    }
+}
+
 TEST_F(Settings, LongRunworldIsCutToFitWithALine)
 {
     const std::string name = "worlds\\" + std::string(150, 'w') + ".w";
@@ -493,15 +508,33 @@ TEST_F(Settings, SettingWithoutValueIsReportedAndKeepsItsField)
     EXPECT_TRUE(Printed("tk.cfg: setting runworld has no value, ignored"));
 }
 
-TEST_F(Settings, NonNumberIsReportedAndReadAsZero)
+// A typo keeps the setting's value: "ScreenWidth abc" read as 0 once made
+// every device creation fail.
+TEST_F(Settings, NonNumberIsReportedAndKeepsTheValue)
 {
-    WriteFile("tk.cfg", "GlobalTimeSpeed fast\nDrawFPS yes\nDebug 3abc\n");
+    g_Options.DrawFPS = 1;
+    WriteFile("tk.cfg", "GlobalTimeSpeed 2\nGlobalTimeSpeed fast\nDrawFPS yes\nDebug 3abc\nScreenWidth 1024\n"
+                        "ScreenWidth abc\n");
     g_Console.LoadConfig("tk.cfg");
-    EXPECT_EQ(g_Options.GlobalTimeSpeed, 0.0f);
-    EXPECT_EQ(g_Options.DrawFPS, 0);
+    EXPECT_EQ(g_Options.GlobalTimeSpeed, 2.0f);
+    EXPECT_EQ(g_Options.DrawFPS, 1);
+    EXPECT_EQ(g_Options.screenwidth, 1024);
+    float variable = 0.0f;
+    ASSERT_TRUE(g_Console.GetVariable("GlobalTimeSpeed", &variable));
+    EXPECT_EQ(variable, 2.0f);
     EXPECT_EQ(g_Options.Debug, 3); // a leading number is read, the rest ignored
-    EXPECT_TRUE(Printed("tk.cfg: setting GlobalTimeSpeed: \"fast\" is no number, 0 used"));
+    EXPECT_TRUE(Printed("tk.cfg: setting GlobalTimeSpeed: \"fast\" is no number, ignored"));
+    EXPECT_TRUE(Printed("tk.cfg: setting ScreenWidth: \"abc\" is no number, ignored"));
     EXPECT_FALSE(Printed("Debug"));
+}
+
+TEST_F(Settings, ScreenSizesBelowTheSmallestModeFallBackToTheDefault)
+{
+    WriteFile("tk.cfg", "Windowed 0\nScreenWidth 0\nScreenHeight 600\n");
+    g_Console.LoadConfig("tk.cfg");
+    EXPECT_EQ(g_Options.screenwidth, 640);
+    EXPECT_EQ(g_Options.screenheight, 480);
+    EXPECT_TRUE(Printed("Screen size 0 x 600 is too small, 640 x 480 used"));
 }
 
 TEST_F(Settings, HugeNumbersAreClampedNotOverflowed)
@@ -520,8 +553,9 @@ TEST_F(Settings, HugeNumbersAreClampedNotOverflowed)
     EXPECT_EQ(g_Options.DebugLights, INT_MAX);
     Apply("fogr", "1e30");
     Apply("ambient", "-1e30 nan 1e400");
+    const float limit = g_Options.ASLim;
     Apply("ASLim", "nan");
-    EXPECT_EQ(g_Options.ASLim, 0.0f);
+    EXPECT_EQ(g_Options.ASLim, limit);
     EXPECT_TRUE(Printed("\"nan\" is no number"));
 }
 

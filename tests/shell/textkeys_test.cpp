@@ -93,10 +93,20 @@ TEST_F(TextKeys, LastDuplicateWinsAndIsReported)
     EXPECT_STREQ(table.GetText(">A"), "z");
     // Exact lookups: ">A" has its own text.
     EXPECT_EQ(Expand(table, ">a >A"), "z y");
-    // One line per earlier definition of the same key.
+    // One line per duplicate, not one per earlier copy: many copies of one
+    // key once made the report grow with the square of their number.
     EXPECT_EQ(ReadFile("!labels.txt"), "Duplicate label >A\n"
-                                       "Duplicate label >a\n"
                                        "Duplicate label >a\n");
+
+    std::string copies;
+    for (int i = 0; i < 300; ++i)
+        copies += ">Same text\n";
+    WriteFile("!labels.txt", "");
+    LoadKeys(table, copies);
+    std::string expected;
+    for (int i = 1; i < 300; ++i)
+        expected += "Duplicate label >Same\n";
+    EXPECT_EQ(ReadFile("!labels.txt"), expected);
 }
 
 TEST_F(TextKeys, ExpandLabelsReplacesKnownKeysOnly)
@@ -168,6 +178,21 @@ TEST_F(TextKeys, OverlongLineIsReportedAndItsRestIsNoLineOfItsOwn)
     EXPECT_STREQ(table.GetText(">Tail"), "");
     EXPECT_STREQ(table.GetText(">After"), "fine");
     EXPECT_TRUE(Printed("scripts\\text_keys.txt"));
+}
+
+TEST_F(TextKeys, LinesOfExactlyAndJustOver512CharactersAreReportedAlike)
+{
+    for (const size_t length : {size_t{512}, size_t{513}})
+    {
+        SCOPED_TRACE(length);
+        ETextMgr table;
+        const std::string line = ">Big " + std::string(length - 5, 'b');
+        g_Console.Print("mark");
+        LoadKeys(table, line + "\n>After fine\n");
+        EXPECT_STREQ(table.GetText(">Big"), "_string too long!");
+        EXPECT_STREQ(table.GetText(">After"), "fine");
+        EXPECT_TRUE(Printed("line of 512 characters or more for >Big"));
+    }
 }
 
 TEST_F(TextKeys, LongKeysAreCutAndBinaryJunkIsSurvived)

@@ -1,6 +1,7 @@
 #include "support/TempDir.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -8,17 +9,66 @@
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir(bool enter)
+namespace
+{
+// A folder no other process has: named after our pid and a counter, and
+// created here (an existing one, left by a dead process of that pid, is skipped).
+fs::path FreshFolder(const char* kind)
 {
     static std::atomic<unsigned> counter{0};
-    const fs::path base = fs::temp_directory_path();
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec)
+        base = "/tmp";
     for (;;)
     {
-        m_path = base / ("tk-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::error_code ec;
-        if (fs::create_directory(m_path, ec))
-            break;
+        fs::path path = base / ("tk-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-" +
+                                std::to_string(counter++));
+        if (fs::create_directory(path, ec))
+            return path;
     }
+}
+
+struct ProgramFolder
+{
+    fs::path path = FreshFolder("locks");
+    pid_t owner = ::getpid();
+
+    ProgramFolder() { ::setenv("TK_LOCK_DIR", path.c_str(), 1); }
+    ~ProgramFolder()
+    {
+        // A forked child that returns through exit() must not take the
+        // folder from its parent.
+        if (::getpid() != owner)
+            return;
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+ProgramFolder& Program()
+{
+    static ProgramFolder folder;
+    return folder;
+}
+
+// Set before main, so even a test that never asks for it locks in there.
+const bool g_programFolderMade = !Program().path.empty();
+} // namespace
+
+const fs::path& ProgramLockDir()
+{
+    return Program().path;
+}
+
+void RestoreProgramLockDir()
+{
+    ::setenv("TK_LOCK_DIR", ProgramLockDir().c_str(), 1);
+}
+
+TempDir::TempDir(bool enter)
+{
+    m_path = FreshFolder("test");
     if (enter)
     {
         m_previous = fs::current_path();

@@ -9,6 +9,14 @@
 #include <memory>
 #include <string>
 
+// Every test program keeps its window and mutex lock files in a folder of its
+// own: TK_LOCK_DIR is set before the first test runs and the folder goes at
+// exit, so two test programs, or the tests of two checkouts, never see each
+// other's windows. Game processes the tests start inherit it.
+const std::filesystem::path& ProgramLockDir();
+// Points TK_LOCK_DIR back at the program's folder after a test used another.
+void RestoreProgramLockDir();
+
 class TempDir
 {
 public:

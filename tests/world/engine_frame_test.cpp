@@ -5,8 +5,11 @@
 #include "shell/Console.h"
 #include "shell/FocusMgr.h"
 #include "ui/Menu.h"
+#include "world/EngineSteps.h"
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 using namespace worldtest;
 
@@ -23,23 +26,9 @@ protected:
         g_Console.SetVariable("NumTotalObjects", 0.0f, 0);
         g_Console.ExecuteSetting("EnableAntialiasing 0");
         WorldTest::SetUp();
-        savedFocus = g_FocusMgr.m_bOnFocus;
-        savedInitialised = g_Engine.m_bInitialised;
         g_FocusMgr.m_bOnFocus = 1;
         g_Engine.m_bInitialised = 1;
     }
-    void TearDown() override
-    {
-        g_FocusMgr.m_bOnFocus = savedFocus;
-        g_Engine.m_bInitialised = savedInitialised;
-        g_Engine.m_bWorldLoaded = 0;
-        g_Engine.m_szWorld[0] = 0;
-        g_Console.m_bOpen = 0;
-        g_Menu.m_bOpen = 0;
-        WorldTest::TearDown();
-    }
-    BYTE savedFocus = 0;
-    BYTE savedInitialised = 0;
 };
 } // namespace
 
@@ -183,4 +172,131 @@ TEST_F(EngineFrame, QuitAndCutsceneSkipRequests)
     // No cut-scene plays: the next update ends the skip.
     g_Engine.Update();
     EXPECT_EQ(g_Engine.m_bSkipCutscene, 0);
+}
+
+namespace
+{
+// The orders the managers rely on: each phase runs its steps in exactly this
+// order, and a world start runs the reset, the unload and the set-up after
+// the load in turn.
+const std::vector<std::string> kUpdateOrder = {
+    "EEngine::CountFrame",
+    "EEngine::AcquireInput",
+    "ERenderer::ResetViewCache",
+    "CSoundMgr::StopAllSounds",
+    "EEngine::StartGameClock",
+    "EProfiler::BeginSection",
+    "CMainGame::PreUpdate",
+    "ESkyLight::Update",
+    "EEngine::DeveloperKeys",
+    "EObjectMgr::Update",
+    "EEngineObject::Update",
+    "ERenderer::UpdateTime",
+    "EPostProcess::UpdateActive",
+    "EPlantMgr::Update",
+    "ESlupMgr::Update",
+    "EProfiler::EndSection",
+    "EEngine::DeletePendingObjects",
+    "ELaserMgr::Update",
+    "EHeliMgr::Update",
+    "EConsole::SetVariable",
+};
+
+const std::vector<std::string> kResetOrder = {
+    "EPostProcess::ReleaseWorld", "EObjectMgr::Release",
+    "EHeliMgr::Release",          "ESlupMgr::Release",
+    "EPlantMgr::Release",         "EViewLines::Release",
+    "CAmbientProbe::Release",     "ELensFlare::Release",
+    "EEngine::UnacquireInput",    "ESkyLight::Release",
+    "EEngine::ForceCameraToLook", "EEngine::EndCutsceneSkip",
+    "CMainGame::ReleaseLevel",    "EEngine::DeleteAllObjects",
+    "ESpriteMgr::Release",        "EConsole::ReleaseDeviceObjects",
+    "BezierMgr::DeleteAll",       "EEngineObject::Release",
+    "ELaserMgr::Release",         "EConsole::Close",
+    "ERenderer::ResetWorldState", "CSoundMgr::DeleteAllSounds",
+    "CSoundMgr::ClearCache",      "PAutoMap::ReleaseDeviceObjects",
+    "CShadowCubeMaps::Release",   "CPhysicsMgr::Shutdown",
+    "ECamera::Release",           "CSkyLights::Release",
+};
+
+const std::vector<std::string> kUnloadOrder = {
+    "EMeshMgr::ReleaseAll",
+    "ERenderer::ClearTextures",
+    "CMainGame::StopMusic",
+    "CSoundMgr::ClearCache",
+};
+
+const std::vector<std::string> kPostLoadOrder = {
+    "EEngine::StopGameClock",
+    "CSkyLights::InitWorld",
+    "CPhysicsMgr::Init",
+    "EObjectMgr::Setup",
+    "EHeliMgr::Reset",
+    "ESlupMgr::Load",
+    "ECamera::Reset",
+    "EProfiler::Reset",
+    "EEngine::MakePendingTies",
+    "EViewLines::CreateVB",
+    "CShadowCubeMaps::Init",
+    "PAutoMap::CreateDeviceObjects",
+    "CAmbientProbe::Init",
+    "ERenderer::InitAmbient",
+    "EEngineObject::Init",
+    "ESpriteMgr::Reset",
+    "EPlantMgr::Reset",
+    "EConsole::CreateDeviceObjects",
+    "EEngine::ResetFrameAndClock",
+    "ELaserMgr::CreateDeviceObjects",
+    "ESkyLight::InitWorld",
+    "CMainGame::InitLevel",
+    "EEngine::AcquireInput",
+    "EDebug::ResetCounters",
+    "ELensFlare::Load",
+    "EPostProcess::InitWorld",
+    "EEngine::DeleteFlaggedObjects",
+    "EConsole::PrintInt",
+};
+
+std::vector<std::string> Joined(std::initializer_list<const std::vector<std::string>*> parts)
+{
+    std::vector<std::string> all;
+    for (const auto* part : parts)
+        all.insert(all.end(), part->begin(), part->end());
+    return all;
+}
+
+struct RecordedSteps
+{
+    RecordedSteps() { TkRecordEngineSteps(true); }
+    ~RecordedSteps() { TkRecordEngineSteps(false); }
+    const std::vector<std::string>& Log() const { return TkEngineStepLog(); }
+};
+} // namespace
+
+TEST_F(EngineFrame, EachPhaseRunsItsManagersInTheirOrder)
+{
+    {
+        RecordedSteps steps;
+        ASSERT_TRUE(g_Engine.Update());
+        EXPECT_EQ(steps.Log(), kUpdateOrder);
+    }
+    {
+        RecordedSteps steps;
+        g_Engine.ResetWorld();
+        EXPECT_EQ(steps.Log(), kResetOrder);
+    }
+    {
+        // A loaded world is reset first; "*" reads no world file.
+        g_Engine.m_bWorldLoaded = 1;
+        RecordedSteps steps;
+        ASSERT_TRUE(g_Engine.StartWorld("*"));
+        EXPECT_EQ(steps.Log(), Joined({&kResetOrder, &kUnloadOrder, &kPostLoadOrder}));
+    }
+    {
+        // No world to reset the first time.
+        g_Engine.m_bWorldLoaded = 0;
+        RecordedSteps steps;
+        ASSERT_TRUE(g_Engine.StartWorld("*"));
+        EXPECT_EQ(steps.Log(), Joined({&kUnloadOrder, &kPostLoadOrder}));
+    }
 }

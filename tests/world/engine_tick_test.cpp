@@ -5,9 +5,12 @@
 #include "platform/win32/Headless.h"
 #include "shell/GameOptions.h"
 #include "shell/Timer.h"
+#include "support/Globals.h"
 #include "world/Engine.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace
 {
@@ -17,7 +20,7 @@ protected:
     void SetUp() override
     {
         savedBackend = TkGetBackend();
-        savedOptions = g_Options;
+        globals = std::make_unique<GlobalsSnapshot>();
         TkSetBackend(TkBackend::Headless);
         TkHeadlessReset();
         TimerForgetState();
@@ -35,11 +38,7 @@ protected:
     }
     void TearDown() override
     {
-        g_Engine.m_bSkipCutscene = 0;
-        g_Engine.m_bGameClock = 0;
-        g_Engine.m_fGameClock = 0.0f;
-        g_Engine.m_fLastTime = 0.0;
-        g_Options = savedOptions;
+        globals.reset();
         TkHeadlessReset();
         TimerForgetState();
         TkSetBackend(savedBackend);
@@ -53,7 +52,7 @@ protected:
     }
 
     TkBackend savedBackend = TkBackend::Headless;
-    GameOptions savedOptions;
+    std::unique_ptr<GlobalsSnapshot> globals;
 };
 } // namespace
 

@@ -34,24 +34,7 @@ void ExpectSameOrientation(const EOrientation& a, const EOrientation& b)
     EXPECT_EQ(a.Forward, b.Forward);
 }
 
-class ObjectOps : public WorldTest
-{
-protected:
-    void SetUp() override
-    {
-        WorldTest::SetUp();
-        savedLevelFrame = g_MainGame.m_iLevelFrame;
-        savedDebug = g_Options.Debug;
-    }
-    void TearDown() override
-    {
-        g_MainGame.m_iLevelFrame = savedLevelFrame;
-        g_Options.Debug = savedDebug;
-        WorldTest::TearDown();
-    }
-    DWORD savedLevelFrame = 0;
-    int savedDebug = 0;
-};
+using ObjectOps = WorldTest;
 } // namespace
 
 TEST_F(ObjectOps, NullHandleIsHarmlessEverywhere)
@@ -523,13 +506,16 @@ TEST_F(ObjectOps, ForcedLookTakesTheObjectOutOfSegmentTestsAndGivesItsFlagsBack)
     HOBJECT from = Mesh("camera_post");
     HOBJECT at = Light("target");
     g_Engine.SetObjectFlags(from, 0x2D, 0xFFFFFFFF);
+    ASSERT_EQ(from->bFlag0, 1); // the physics bit's byte
     g_Engine.ForceCameraToLook(from, at);
     EXPECT_EQ(from->dwFlags, OF_NO_SEGMENT);
+    EXPECT_EQ(from->bFlag0, 0) << "the flag byte must follow the word";
     EXPECT_EQ(g_Engine.m_pLookFrom, from);
     EXPECT_EQ(g_Engine.m_pLookAt, at);
     EXPECT_EQ(g_Camera.m_hLookFrom, from);
     g_Engine.ForceCameraToLook(nullptr, nullptr);
     EXPECT_EQ(from->dwFlags, 0x2Du);
+    EXPECT_EQ(from->bFlag0, 1);
     EXPECT_EQ(g_Camera.m_hLookFrom, nullptr);
 }
 

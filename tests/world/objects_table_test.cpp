@@ -164,6 +164,15 @@ TEST_F(WorldTest, FindByNameIgnoresCaseSkipsSpritesAndNeverFindsAnEmptyName)
     EXPECT_EQ(g_Engine.FindObject("Door_01", 0), second);
 }
 
+TEST_F(WorldTest, FindByPeselFindsSavedObjectsButNeverASprite)
+{
+    HOBJECT lamp = Light("Lamp");
+    HOBJECT spark = Sprite("Spark");
+    ASSERT_TRUE(lamp && spark);
+    EXPECT_EQ(g_Engine.FindObjectByPesel(lamp->PESEL[0], lamp->PESEL[1], lamp->PESEL[2]), lamp);
+    EXPECT_EQ(g_Engine.FindObjectByPesel(spark->PESEL[0], spark->PESEL[1], spark->PESEL[2]), nullptr);
+}
+
 TEST_F(WorldTest, NamesKeepAtMost126Characters)
 {
     const std::string name127(127, 'n');
@@ -371,7 +380,8 @@ TEST_F(WorldTest, DeleteAllFlaggedAndFarObjects)
 
 TEST_F(WorldTest, NamePrefixesAreReadAndWrittenWithDefaultsWhenMissing)
 {
-    std::filesystem::create_directory("save");
+    // A first run: no save folder yet.
+    ASSERT_FALSE(std::filesystem::exists("save"));
     g_Engine.LoadNamePrefixes();
     const std::string written = temp->Read("save/NamePrefixes.cfg");
     EXPECT_EQ(written, std::string("m\0\0\0sm\0\0l\0\0\0spr\0", 16));

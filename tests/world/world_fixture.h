@@ -4,6 +4,7 @@
 // each test, and the allocation tracker switched on so leaks show by tag.
 
 #include "support/ConsoleLog.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 
 #include "shell/Debug.h"
@@ -49,10 +50,12 @@ class WorldTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        temp = std::make_unique<TempDir>();
-        savedSystemDebug = g_Options.SystemDebug;
-        g_Options.SystemDebug = 1;
+        // The table is emptied first: a snapshot of objects whose records
+        // a test then frees would bring back dangling pointers.
         g_Engine.DeleteAllObjects();
+        globals = std::make_unique<GlobalsSnapshot>();
+        temp = std::make_unique<TempDir>();
+        g_Options.SystemDebug = 1;
         temp->Write("meshes/box.x", "xof 0303txt 0032\n");
         temp->Write("models/soldier/animations/animations_desc.txt", "\n");
         temp->Write("sprites/spark.tga", "tga");
@@ -61,8 +64,8 @@ protected:
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
-        g_Options.SystemDebug = savedSystemDebug;
         temp.reset();
+        globals.reset();
     }
 
     static HOBJECT Add(BYTE type, const char* file, const char* name = nullptr)
@@ -79,7 +82,7 @@ protected:
 
     static int Slot(HOBJECT o) { return o ? static_cast<int>(o - g_Engine.m_Objects) : -1; }
 
+    std::unique_ptr<GlobalsSnapshot> globals;
     std::unique_ptr<TempDir> temp;
-    int savedSystemDebug = 0;
 };
 } // namespace worldtest

@@ -1,0 +1,154 @@
+#include "support/Globals.h"
+
+#include "characters/PostacMgr.h"
+#include "game/BezierCamera.h"
+#include "game/CutScene.h"
+#include "game/MainGame.h"
+#include "game/QuestSystem.h"
+#include "player/ItemMgr.h"
+#include "player/Player.h"
+#include "player/PlayerWeapons.h"
+#include "render/PostProcess.h"
+#include "render/Renderer.h"
+#include "render/SkyLight.h"
+#include "render/SkyLights.h"
+#include "shell/CommandMgr.h"
+#include "shell/Console.h"
+#include "shell/D3DMain.h"
+#include "shell/FocusMgr.h"
+#include "shell/GameOptions.h"
+#include "shell/HitStats.h"
+#include "shell/Mouse.h"
+#include "shell/Profiler.h"
+#include "shell/SaveFile.h"
+#include "shell/WinMain.h"
+#include "ui/LoadingScreen.h"
+#include "ui/Menu.h"
+#include "ui/Panel.h"
+#include "world/Camera.h"
+#include "world/Engine.h"
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+using Saved = GlobalsSnapshot::Saved;
+
+// A whole copy, on the heap (the engine holds its object table).
+template <typename T> struct Copy : Saved
+{
+    T& global;
+    std::unique_ptr<T> copy;
+    explicit Copy(T& g) : global(g), copy(std::make_unique<T>(g)) {}
+    void Restore() override { global = *copy; }
+};
+
+template <typename T> std::unique_ptr<Saved> Keep(T& global)
+{
+    return std::make_unique<Copy<T>>(global);
+}
+
+// The console is never copied: it owns its variables. Its variables (names,
+// values, origin), the start-up folder and the switches tests change come back.
+struct ConsoleState : Saved
+{
+    struct Variable
+    {
+        std::string name;
+        float value;
+        BYTE fromConfig;
+    };
+    std::vector<Variable> variables; // newest first, as the console lists them
+    std::string startupDir = g_Console.GetStartupDirectory();
+    DWORD recentLines = g_Console.m_iRecentLines;
+    BYTE open = g_Console.m_bOpen;
+    const char* settingSource = g_Console.m_pszSettingSource;
+
+    ConsoleState()
+    {
+        for (const EConsoleVariable* v = g_Console.m_pZmienne; v; v = v->next)
+            variables.push_back({v->name, v->value, v->fromConfig});
+    }
+
+    void Restore() override
+    {
+        g_Console.FreeVariables();
+        for (auto it = variables.rbegin(); it != variables.rend(); ++it)
+            g_Console.SetVariable(it->name.c_str(), it->value, it->fromConfig);
+        g_Console.SetStartupDirectory(startupDir.c_str());
+        g_Console.m_iRecentLines = recentLines;
+        g_Console.m_bOpen = open;
+        g_Console.m_pszSettingSource = settingSource;
+    }
+};
+
+// The input managers own their DirectInput devices; only their state comes back.
+struct InputState : Saved
+{
+    EMouseState mouse = g_Mouse.m_State;
+    EMouseState mouseSaved = g_Mouse.m_SavedState;
+    std::unique_ptr<CCommandMgr> commands = std::make_unique<CCommandMgr>();
+
+    InputState()
+    {
+        std::memcpy(commands->m_bKeyState, g_CommandMgr.m_bKeyState, sizeof commands->m_bKeyState);
+        std::memcpy(commands->m_dwBindings, g_CommandMgr.m_dwBindings, sizeof commands->m_dwBindings);
+        commands->m_bFireLatch = g_CommandMgr.m_bFireLatch;
+    }
+
+    void Restore() override
+    {
+        g_Mouse.m_State = mouse;
+        g_Mouse.m_SavedState = mouseSaved;
+        std::memcpy(g_CommandMgr.m_bKeyState, commands->m_bKeyState, sizeof commands->m_bKeyState);
+        std::memcpy(g_CommandMgr.m_dwBindings, commands->m_dwBindings, sizeof commands->m_dwBindings);
+        g_CommandMgr.m_bFireLatch = commands->m_bFireLatch;
+    }
+};
+} // namespace
+
+GlobalsSnapshot::GlobalsSnapshot()
+{
+    // One row per manager global.
+    m_saved.push_back(Keep(g_Options));
+    m_saved.push_back(std::make_unique<ConsoleState>());
+    m_saved.push_back(std::make_unique<InputState>());
+    m_saved.push_back(Keep(g_FocusMgr));
+    m_saved.push_back(Keep(g_Profiler));
+    m_saved.push_back(Keep(g_HitStats));
+    m_saved.push_back(Keep(g_d3dpp));
+    m_saved.push_back(Keep(g_pD3D));
+    m_saved.push_back(Keep(g_pD3DInterface));
+    m_saved.push_back(Keep(g_pBackBuffer));
+    m_saved.push_back(Keep(g_hWnd));
+    m_saved.push_back(Keep(g_bQuitting));
+    m_saved.push_back(Keep(g_bLauncherExit));
+    m_saved.push_back(Keep(g_bShowLauncher));
+    m_saved.push_back(Keep(g_bShowVideoOptions));
+    m_saved.push_back(Keep(g_dwBytesWritten));
+    m_saved.push_back(Keep(g_dwBytesRead));
+    m_saved.push_back(Keep(g_Engine));
+    m_saved.push_back(Keep(g_Camera));
+    m_saved.push_back(Keep(PostProcess));
+    m_saved.push_back(Keep(g_Renderer));
+    m_saved.push_back(Keep(g_SkyLights));
+    m_saved.push_back(Keep(Env));
+    m_saved.push_back(Keep(Player));
+    m_saved.push_back(Keep(Bronie));
+    m_saved.push_back(Keep(ItemMgr));
+    m_saved.push_back(Keep(PMgr));
+    m_saved.push_back(Keep(g_MainGame));
+    m_saved.push_back(Keep(g_QuestSystem));
+    m_saved.push_back(Keep(g_CutScene));
+    m_saved.push_back(Keep(g_BezierCamera));
+    m_saved.push_back(Keep(g_Menu));
+    m_saved.push_back(Keep(g_Panel));
+    m_saved.push_back(Keep(g_LoadingScreen));
+}
+
+GlobalsSnapshot::~GlobalsSnapshot()
+{
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
+        (*it)->Restore();
+}
