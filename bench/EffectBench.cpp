@@ -5,9 +5,9 @@
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/Effect.h"
+#include "platform/d3dx/EffectBareGl.h"
 
 #include <benchmark/benchmark.h>
-#include <epoxy/gl.h>
 
 #include <chrono>
 #include <cstring>
@@ -118,16 +118,15 @@ struct Scene
         effect->Begin(&passes, 0);
         effect->BeginPass(0);
         device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1); // links and binds the program
-        GLint program = 0;
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-        const GLint location = glGetUniformLocation(GLuint(program), "g_mWorld");
+        TkFxBareUniform uniform;
+        TkFxBareFindUniform("g_mWorld", &uniform);
         const auto start = std::chrono::steady_clock::now();
         D3DXMATRIX m;
         D3DXMatrixIdentity(&m);
         for (int i = 0; i < kDraws; ++i)
         {
             m._41 = float(i) * kStep;
-            glProgramUniformMatrix4fv(GLuint(program), location, 1, GL_TRUE, &m._11);
+            TkFxBareSetMatrix(uniform, &m._11);
             device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
         }
         const double seconds = Seconds(start);
