@@ -1119,19 +1119,3 @@ bool TkFxReadThroughResolver(const std::string& name, std::string* text)
     std::fclose(f);
     return ok;
 }
-
-bool TkFxFindRenderState(const std::string& name, D3DRENDERSTATETYPE* state)
-{
-    const StateName* n = FindState(std::begin(kRenderStates), std::end(kRenderStates), name);
-    if (n)
-        *state = D3DRENDERSTATETYPE(n->state);
-    return n != nullptr;
-}
-
-bool TkFxFindSamplerState(const std::string& name, D3DSAMPLERSTATETYPE* state)
-{
-    const StateName* n = FindState(std::begin(kSamplerStates), std::end(kSamplerStates), name);
-    if (n)
-        *state = D3DSAMPLERSTATETYPE(n->state);
-    return n != nullptr;
-}

@@ -114,7 +114,3 @@ bool TkParseEffect(const std::string& name, const TkFxReadFile& read, TkFxFile* 
 
 // Reads through the path resolver, refusing files over TK_FX_MAX_FILE_BYTES.
 bool TkFxReadThroughResolver(const std::string& name, std::string* text);
-
-// Render and sampler state names for the reader and for messages.
-bool TkFxFindRenderState(const std::string& name, D3DRENDERSTATETYPE* state);
-bool TkFxFindSamplerState(const std::string& name, D3DSAMPLERSTATETYPE* state);
