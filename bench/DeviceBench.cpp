@@ -93,7 +93,8 @@ void DrawScreenQuad(IDirect3DDevice9* device)
 {
     const DWORD c = 0x80ffffffu;
     const float w = float(kWidth), h = float(kHeight);
-    const Vertex2D quad[] = {{0, 0, 0, 1, c, 0, 0}, {w, 0, 0, 1, c, 1, 0}, {0, h, 0, 1, c, 0, 1}, {w, h, 0, 1, c, 1, 1}};
+    const Vertex2D quad[] = {
+        {0, 0, 0, 1, c, 0, 0}, {w, 0, 0, 1, c, 1, 0}, {0, h, 0, 1, c, 0, 1}, {w, h, 0, 1, c, 1, 1}};
     device->BeginScene();
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex2D));
     device->EndScene();
@@ -149,9 +150,10 @@ void main() { o = texture(u_texture, v_uv) * u_tint; }
     IDirect3DPixelShader9* ps = nullptr;
     d->CreateVertexShader(reinterpret_cast<const DWORD*>(vsSource), &vs);
     d->CreatePixelShader(reinterpret_cast<const DWORD*>(psSource), &ps);
-    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-                                          {0, 8, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-                                          D3DDECL_END()};
+    const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+        {0, 8, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+        D3DDECL_END()};
     IDirect3DVertexDeclaration9* decl = nullptr;
     d->CreateVertexDeclaration(elements, &decl);
     std::vector<float> v = {-1, 1, 0, 0, 1, 1, 1, 0, 1, -1, 1, 1, -1, -1, 0, 1};
@@ -160,7 +162,8 @@ void main() { o = texture(u_texture, v_uv) * u_tint; }
     const uint16_t idx[] = {0, 1, 2, 0, 2, 3};
     IDirect3DVertexBuffer9* vb = nullptr;
     IDirect3DIndexBuffer9* ib = nullptr;
-    d->CreateVertexBuffer(UINT(v.size() * sizeof(float)), D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb, nullptr);
+    d->CreateVertexBuffer(UINT(v.size() * sizeof(float)), D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb,
+                          nullptr);
     d->CreateIndexBuffer(sizeof idx, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr);
     void* data;
     vb->Lock(0, 0, &data, 0);
@@ -230,57 +233,19 @@ std::vector<BYTE> MakeDxt1(UINT size)
     return blocks;
 }
 
-DWORD Expand565(uint16_t c)
-{
-    const DWORD r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
-    return 0xff000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));
-}
-
-// The decode a loader does at load: one 32-bit texel per pixel.
-void DecodeDxt1(const std::vector<BYTE>& blocks, UINT size, BYTE* out, INT pitch)
-{
-    const UINT across = size / 4;
-    for (size_t b = 0; b < blocks.size() / 8; ++b)
-    {
-        uint16_t c0, c1;
-        uint32_t indices;
-        std::memcpy(&c0, &blocks[b * 8], 2);
-        std::memcpy(&c1, &blocks[b * 8 + 2], 2);
-        std::memcpy(&indices, &blocks[b * 8 + 4], 4);
-        DWORD palette[4] = {Expand565(c0), Expand565(c1), 0, 0};
-        auto mix = [](DWORD a, DWORD b2, int wa, int wb, int d)
-        {
-            DWORD out2 = 0xff000000u;
-            for (int s = 0; s < 24; s += 8)
-                out2 |= DWORD((int((a >> s) & 0xff) * wa + int((b2 >> s) & 0xff) * wb) / d) << s;
-            return out2;
-        };
-        if (c0 > c1)
-            palette[2] = mix(palette[0], palette[1], 2, 1, 3), palette[3] = mix(palette[0], palette[1], 1, 2, 3);
-        else
-            palette[2] = mix(palette[0], palette[1], 1, 1, 2), palette[3] = 0;
-        const UINT bx = UINT(b % across) * 4, by = UINT(b / across) * 4;
-        for (UINT y = 0; y < 4; ++y)
-            for (UINT x = 0; x < 4; ++x)
-            {
-                const DWORD texel = palette[(indices >> (2 * (y * 4 + x))) & 3];
-                std::memcpy(out + size_t(by + y) * pitch + size_t(bx + x) * 4, &texel, 4);
-            }
-    }
-}
-
+// `decode`: the blocks decoded to 32-bit texels on the way to the GPU (the
+// device's path); else kept compressed there.
 IDirect3DTexture9* LoadDxt(IDirect3DDevice9* d, const std::vector<BYTE>& blocks, bool decode)
 {
+    TkD3D9SetCompressedUpload(!decode);
     IDirect3DTexture9* t = nullptr;
-    d->CreateTexture(kDxtSize, kDxtSize, 1, 0, decode ? D3DFMT_A8R8G8B8 : D3DFMT_DXT1, D3DPOOL_MANAGED, &t, nullptr);
+    d->CreateTexture(kDxtSize, kDxtSize, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t, nullptr);
+    TkD3D9SetCompressedUpload(false);
     D3DLOCKED_RECT r;
     t->LockRect(0, &r, nullptr, 0);
-    if (decode)
-        DecodeDxt1(blocks, kDxtSize, static_cast<BYTE*>(r.pBits), r.Pitch);
-    else
-        for (UINT row = 0; row < kDxtSize / 4; ++row)
-            std::memcpy(static_cast<BYTE*>(r.pBits) + size_t(row) * r.Pitch, blocks.data() + size_t(row) * (kDxtSize / 4) * 8,
-                        (kDxtSize / 4) * 8);
+    for (UINT row = 0; row < kDxtSize / 4; ++row)
+        std::memcpy(static_cast<BYTE*>(r.pBits) + size_t(row) * r.Pitch,
+                    blocks.data() + size_t(row) * (kDxtSize / 4) * 8, (kDxtSize / 4) * 8);
     t->UnlockRect(0);
     return t;
 }
@@ -350,9 +315,12 @@ void BM_EmptyHeadlessFrame(benchmark::State& state)
     {
         const float x = float(8 + (i % 80) * 9), y = float(8 + (i / 80) * 14), u = float(i % 16) / 16;
         const DWORD c = 0xffe0e0e0u;
-        const Vertex2D q[6] = {{x, y, 0, 1, c, u, 0},          {x + 8, y, 0, 1, c, u + 0.0625f, 0},
-                               {x + 8, y + 12, 0, 1, c, u + 0.0625f, 0.0625f}, {x, y, 0, 1, c, u, 0},
-                               {x + 8, y + 12, 0, 1, c, u + 0.0625f, 0.0625f}, {x, y + 12, 0, 1, c, u, 0.0625f}};
+        const Vertex2D q[6] = {{x, y, 0, 1, c, u, 0},
+                               {x + 8, y, 0, 1, c, u + 0.0625f, 0},
+                               {x + 8, y + 12, 0, 1, c, u + 0.0625f, 0.0625f},
+                               {x, y, 0, 1, c, u, 0},
+                               {x + 8, y + 12, 0, 1, c, u + 0.0625f, 0.0625f},
+                               {x, y + 12, 0, 1, c, u, 0.0625f}};
         text.insert(text.end(), q, q + 6);
     }
     auto frame = [&]

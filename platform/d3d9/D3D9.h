@@ -1,8 +1,9 @@
 #pragma once
 // Direct3D 9 as the game calls it: the Direct3D object, the device and its
-// resources. The implementation keeps every resource and state in memory
-// (see HeadlessDevice.h for what tests can see and inject); with SDL the
-// back buffer is shown in the device window at Present.
+// resources. The device draws through OpenGL 4.5 core, in the game's window
+// or on a surfaceless context headless, and keeps every resource and state
+// so that tests can read them (HeadlessDevice.h); Diagnostics.h holds the
+// few extras the game may use.
 
 #include "platform/d3d9/D3D9States.h"
 #include "platform/d3d9/D3D9Types.h"
@@ -92,6 +93,7 @@ struct IDirect3DDevice9 : IUnknown
                             const RGNDATA* pDirtyRegion) = 0;
     virtual HRESULT GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
                                   IDirect3DSurface9** ppBackBuffer) = 0;
+    virtual HRESULT GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDestSurface) = 0;
     virtual void SetGammaRamp(UINT iSwapChain, DWORD Flags, const D3DGAMMARAMP* pRamp) = 0;
     virtual void GetGammaRamp(UINT iSwapChain, D3DGAMMARAMP* pRamp) = 0;
 

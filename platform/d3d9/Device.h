@@ -5,7 +5,7 @@
 // rules. Its methods are spread over Device*.cpp by theme.
 
 #include "platform/d3d9/DeviceChild.h"
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/DeviceRecords.h"
 #include "platform/d3d9/GlslShaders.h"
 #include "platform/d3d9/SdlPresenter.h"
 
@@ -73,6 +73,7 @@ public:
                     const RGNDATA* pDirtyRegion) override;
     HRESULT GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
                           IDirect3DSurface9** ppBackBuffer) override;
+    HRESULT GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDestSurface) override;
     void SetGammaRamp(UINT iSwapChain, DWORD Flags, const D3DGAMMARAMP* pRamp) override;
     void GetGammaRamp(UINT iSwapChain, D3DGAMMARAMP* pRamp) override;
 
@@ -173,6 +174,9 @@ public:
     void HoldExternal(const void* owner, const char* description);
     void ReleaseExternal(const void* owner);
     bool LastPresented(TkSurfacePixels* out) const;
+    // For back buffer 0 after a Present and before anything is drawn into it
+    // again: the picture the player saw (through the gamma ramp).
+    bool ShownPicture(const Surface* surface, TkSurfacePixels* out) const;
 
     // The surface behind an interface pointer if this device made it.
     Surface* OwnSurface(IDirect3DSurface9* surface) const;
@@ -284,5 +288,6 @@ private:
     std::unordered_map<DWORD, std::vector<D3DVERTEXELEMENT9>> m_fvfElements;
     // The presented frame is read back from the GPU only when asked for.
     mutable bool m_presentedStale = false;
+    bool m_backDrawnSincePresent = false;
 };
 } // namespace tk::d3d9

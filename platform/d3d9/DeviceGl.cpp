@@ -976,7 +976,10 @@ void Device::MarkTargetsWritten()
 {
     for (Surface* s : m_renderTargets)
         if (s)
+        {
             s->MarkGpuWritten();
+            m_backDrawnSincePresent |= s == m_backBuffers[0];
+        }
     if (m_depthStencil && m_gl->applied.depthAttached)
         m_depthStencil->MarkGpuWritten();
 }
@@ -1501,7 +1504,10 @@ bool Device::ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR co
     if (flags & D3DCLEAR_TARGET)
         for (Surface* s : m_renderTargets)
             if (s)
+            {
                 s->MarkGpuWritten();
+                m_backDrawnSincePresent |= s == m_backBuffers[0];
+            }
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && gl.applied.depthAttached)
         m_depthStencil->MarkGpuWritten();
     return true;
@@ -1532,11 +1538,12 @@ void Device::PresentGl()
         identity = (m_gamma.red[i] >> 8) == i && (m_gamma.green[i] >> 8) == i && (m_gamma.blue[i] >> 8) == i;
     if (identity)
     {
-        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0, 0, 0, 0,
-                           GLsizei(w), GLsizei(h), 1);
+        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0,
+                           0, 0, 0, GLsizei(w), GLsizei(h), 1);
         if (gl.context->Window())
             ShowInWindow();
         m_presentedStale = true;
+        m_backDrawnSincePresent = false;
         return;
     }
     // The gamma ramp as a 256-entry table the last pass looks colours up in.
@@ -1579,6 +1586,7 @@ void Device::PresentGl()
         glBindTextureUnit(unit, 0), glBindSampler(unit, 0);
     glUseProgram(0);
     m_presentedStale = true;
+    m_backDrawnSincePresent = false;
 }
 
 void Device::ShowInWindow()
@@ -1588,11 +1596,73 @@ void Device::ShowInWindow()
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
     glDisable(GL_SCISSOR_TEST);
-    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh, ww, 0,
-                           GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh, ww,
+                           0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glEnable(GL_SCISSOR_TEST);
     gl.context->Swap();
     gl.applied.fbo = ~0u;
+}
+
+HRESULT Device::GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDestSurface)
+{
+    // What the player sees, as 32-bit pixels of the back buffer's size into a
+    // system-memory A8R8G8B8 surface.
+    Surface* dst = OwnSurface(pDestSurface);
+    const Surface* back = m_backBuffers.empty() ? nullptr : m_backBuffers[0];
+    if (iSwapChain != 0 || !dst || !back || dst->Pool() != D3DPOOL_SYSTEMMEM ||
+        dst->Format() != D3DFMT_A8R8G8B8 || dst->Width() != back->Width() ||
+        dst->Height() != back->Height() || dst->IsLocked())
+        return D3DERR_INVALIDCALL;
+    if (m_state != TkDeviceState::Ok)
+        return D3DERR_DEVICELOST;
+    const UINT w = dst->Width(), h = dst->Height();
+    BYTE* bits = dst->WriteBits();
+    if (m_presentCount == 0)
+    {
+        std::memset(bits, 0, size_t(dst->Pitch()) * h);
+        return D3D_OK;
+    }
+    GlRenderer& gl = *m_gl;
+    if (gl.context->Window())
+    {
+        // The window's own framebuffer, rows counted from the bottom. Its
+        // front buffer cannot be read everywhere; the shown frame is put
+        // into the back buffer again the way Present put it, and read there.
+        MakeCurrent();
+        int ww = 0, wh = 0;
+        SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
+        std::vector<BYTE> rows(size_t(w) * h * 4, 0);
+        glDisable(GL_SCISSOR_TEST);
+        glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh,
+                               ww, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+        glEnable(GL_SCISSOR_TEST);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        const GLsizei cw = std::min<GLsizei>(GLsizei(w), ww), ch = std::min<GLsizei>(GLsizei(h), wh);
+        glReadnPixels(0, wh - ch, cw, ch, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(rows.size()), rows.data());
+        for (GLsizei y = 0; y < ch; ++y)
+            std::memcpy(bits + size_t(y) * dst->Pitch(), rows.data() + size_t(ch - 1 - y) * cw * 4,
+                        size_t(cw) * 4);
+        gl.applied.fbo = ~0u;
+        return D3D_OK;
+    }
+    ReadPresented();
+    for (UINT y = 0; y < h; ++y)
+        std::memcpy(bits + size_t(y) * dst->Pitch(), m_lastPresented.data() + size_t(y) * w * 4,
+                    size_t(w) * 4);
+    return D3D_OK;
+}
+
+bool Device::ShownPicture(const Surface* surface, TkSurfacePixels* out) const
+{
+    if (m_presentCount == 0 || m_backBuffers.empty() || surface != m_backBuffers[0] ||
+        m_backDrawnSincePresent || !m_gl->presentTexture)
+        return false;
+    ReadPresented();
+    *out = m_lastPresentedDesc;
+    return true;
 }
 
 void Device::ReadPresented() const

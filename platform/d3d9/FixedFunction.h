@@ -3,7 +3,7 @@
 // the vertex and texture stages, reduced to a key, and the vertex and
 // fragment shader text for a key. The device links one program per key.
 
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/DeviceRecords.h"
 
 #include <string>
 

@@ -2,6 +2,16 @@
 
 namespace tk::d3d9
 {
+namespace
+{
+bool g_compressedUpload = false;
+} // namespace
+
+void SetCompressedUpload(bool compressed)
+{
+    g_compressedUpload = compressed;
+}
+
 bool GlFormatOf(D3DFORMAT format, GlFormat* out)
 {
     GlFormat f;
@@ -96,6 +106,13 @@ bool GlFormatOf(D3DFORMAT format, GlFormat* out)
         break;
     default:
         return false;
+    }
+    if (f.compressed && !g_compressedUpload)
+    {
+        f.internal = GL_SRGB8_ALPHA8;
+        f.format = GL_BGRA;
+        f.type = GL_UNSIGNED_BYTE;
+        f.decodeBlocks = true;
     }
     *out = f;
     return true;

@@ -17,7 +17,8 @@ struct GlFormat
     GLenum format = 0; // pixel transfer format, or 0 for compressed data
     GLenum type = 0;
     GLint swizzle[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
-    bool compressed = false;
+    bool compressed = false;   // memory holds 4 x 4 blocks
+    bool decodeBlocks = false; // ... which the GPU copy holds as 32-bit texels
     bool depth = false;
     bool stencil = false;
     // 8-bit colour kept in an sRGB format, so that sampler and target states
@@ -27,4 +28,9 @@ struct GlFormat
 
 // False for formats OpenGL cannot hold as the layer keeps them.
 bool GlFormatOf(D3DFORMAT format, GlFormat* out);
+
+// Whether textures made from now on keep DXT blocks compressed on the GPU
+// rather than decoded to 32-bit at upload (the default: sampling decoded
+// texels is the faster of the two on the software rasteriser).
+void SetCompressedUpload(bool compressed);
 } // namespace tk::d3d9

@@ -2,7 +2,7 @@
 
 #include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/Device.h"
-#include "platform/d3d9/HeadlessDevice.h"
+
 
 #include <algorithm>
 

@@ -5,6 +5,7 @@
 #include "platform/d3d9/GlFormat.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace tk::d3d9
 {
@@ -96,6 +97,8 @@ void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
     m_glTarget = target;
     m_glLevel = level;
     m_glFace = face;
+    GlFormat gl;
+    m_decodeBlocks = GlFormatOf(m_desc.Format, &gl) && gl.decodeBlocks;
     m_cpuStale = false;
     // Whatever memory holds reaches the image before its first use.
     m_gpuStale = texture != 0;
@@ -141,6 +144,21 @@ void Surface::PrepareForGpu()
     if (!GlFormatOf(m_desc.Format, &gl))
         return;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (m_decodeBlocks)
+    {
+        // Not zeroed: every texel is written.
+        std::unique_ptr<BYTE[]> texels(new BYTE[size_t(m_desc.Width) * m_desc.Height * 4]);
+        DecodeBlocks(m_desc.Format, m_bits.data(), m_desc.Width, m_desc.Height, texels.get(),
+                     m_desc.Width * 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        if (m_glTarget == GL_TEXTURE_CUBE_MAP)
+            glTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
+                                GLsizei(m_desc.Height), 1, GL_BGRA, GL_UNSIGNED_BYTE, texels.get());
+        else
+            glTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width), GLsizei(m_desc.Height),
+                                GL_BGRA, GL_UNSIGNED_BYTE, texels.get());
+        return;
+    }
     if (gl.compressed)
     {
         if (m_glTarget == GL_TEXTURE_CUBE_MAP)

@@ -94,8 +94,9 @@ private:
     GLenum m_glTarget = 0;
     GLint m_glLevel = 0;
     GLint m_glFace = 0;
-    bool m_cpuStale = false; // the GPU drew since memory was last updated
-    bool m_gpuStale = false; // the game wrote since the image was last updated
+    bool m_decodeBlocks = false; // DXT blocks in memory, 32-bit texels on the GPU
+    bool m_cpuStale = false;     // the GPU drew since memory was last updated
+    bool m_gpuStale = false;     // the game wrote since the image was last updated
 };
 
 // A rectangle inside a surface of the given size (null means all of it);

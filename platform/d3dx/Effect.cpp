@@ -5,7 +5,7 @@
 
 #include "platform/d3dx/Effect.h"
 
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/Diagnostics.h"
 #include "platform/d3dx/EffectDevice.h"
 #include "platform/d3dx/EffectDrawLog.h"
 #include "platform/d3dx/EffectFile.h"
