@@ -9,7 +9,7 @@
 // OnResetDevice takes it back into use with every parameter value it had.
 
 #include "platform/d3d9/D3D9.h"
-#include "platform/d3dx/Buffer.h"
+#include "platform/d3dx/Mesh.h" // ID3DXBuffer
 #include "platform/d3dx/D3DXMath.h"
 
 typedef LPCSTR D3DXHANDLE;
