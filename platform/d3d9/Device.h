@@ -238,6 +238,8 @@ private:
     void MarkTargetsWritten();
     bool ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil);
     void PresentGl();
+    // A colour copy between two surfaces the GPU holds; false when either has no GL image.
+    bool BlitGl(Surface* src, const RECT& from, Surface* dst, const RECT& to, bool linear);
     void ShowInWindow();
     void ReadPresented() const;
 

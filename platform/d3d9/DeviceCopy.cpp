@@ -168,6 +168,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
     if (m_state != TkDeviceState::Ok)
         return D3D_OK;
 
+    if (BlitGl(src, from, dst, to, Filter == D3DTEXF_LINEAR))
+        return D3D_OK;
     const LONG sw = from.right - from.left, sh = from.bottom - from.top;
     const LONG dw = to.right - to.left, dh = to.bottom - to.top;
     if (src->Format() == dst->Format() && sw == dw && sh == dh)

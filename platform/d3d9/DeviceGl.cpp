@@ -495,6 +495,7 @@ void Device::ShutdownGl()
     glDeleteTextures(1, &gl.gammaTexture);
     glDeleteFramebuffers(1, &gl.presentFbo);
     glDeleteFramebuffers(1, &gl.readFbo);
+    glDeleteFramebuffers(1, &gl.blitFbo);
     glDeleteBuffers(1, &gl.streamBuffer);
     glDeleteVertexArrays(1, &gl.vao);
     glDeleteVertexArrays(1, &gl.emptyVao);
@@ -1510,6 +1511,45 @@ bool Device::ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR co
             }
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && gl.applied.depthAttached)
         m_depthStencil->MarkGpuWritten();
+    return true;
+}
+
+bool Device::BlitGl(Surface* src, const RECT& from, Surface* dst, const RECT& to, bool linear)
+{
+    if (!src->HasGl() || !dst->HasGl())
+        return false;
+    MakeCurrent();
+    GlRenderer& gl = *m_gl;
+    src->PrepareForGpu();
+    dst->PrepareForGpu();
+    auto attach = [](GLuint fbo, Surface* s)
+    {
+        GLint type = 0;
+        glGetTextureParameteriv(s->GlTexture(), GL_TEXTURE_TARGET, &type);
+        if (type == GL_TEXTURE_CUBE_MAP)
+            glNamedFramebufferTextureLayer(fbo, GL_COLOR_ATTACHMENT0, s->GlTexture(), s->GlLevel(),
+                                           s->GlFace());
+        else
+            glNamedFramebufferTexture(fbo, GL_COLOR_ATTACHMENT0, s->GlTexture(), s->GlLevel());
+    };
+    if (!gl.blitFbo)
+        glCreateFramebuffers(1, &gl.blitFbo);
+    attach(gl.readFbo, src);
+    attach(gl.blitFbo, dst);
+    glNamedFramebufferDrawBuffer(gl.blitFbo, GL_COLOR_ATTACHMENT0);
+    glNamedFramebufferReadBuffer(gl.readFbo, GL_COLOR_ATTACHMENT0);
+    // Copies ignore the scissor, the write masks and sRGB conversion.
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_FRAMEBUFFER_SRGB);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, dst->Format() != D3DFMT_X8R8G8B8);
+    glBlitNamedFramebuffer(gl.readFbo, gl.blitFbo, from.left, from.top, from.right, from.bottom, to.left,
+                           to.top, to.right, to.bottom, GL_COLOR_BUFFER_BIT, linear ? GL_LINEAR : GL_NEAREST);
+    glEnable(GL_SCISSOR_TEST);
+    glNamedFramebufferTexture(gl.readFbo, GL_COLOR_ATTACHMENT0, 0, 0);
+    glNamedFramebufferTexture(gl.blitFbo, GL_COLOR_ATTACHMENT0, 0, 0);
+    gl.applied.states.fill(kUnapplied);
+    dst->MarkGpuWritten();
+    m_backDrawnSincePresent |= dst == m_backBuffers[0];
     return true;
 }
 

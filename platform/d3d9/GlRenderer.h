@@ -108,6 +108,7 @@ struct GlRenderer
     GLuint presentTexture = 0;
     GLuint presentFbo = 0;
     GLuint readFbo = 0;
+    GLuint blitFbo = 0; // StretchRect's destination
     GLuint gammaTexture = 0;
     UINT presentWidth = 0;
     UINT presentHeight = 0;

@@ -3,7 +3,6 @@
 #include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/Device.h"
 
-
 #include <algorithm>
 
 namespace
