@@ -8,8 +8,8 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libbullet-dev libogg-dev libvorbis-dev libstb-dev zlib1g-dev python3
-  clang clang-format libclang-rt-14-dev
   libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri xvfb xauth
+  clang clang-format libclang-rt-14-dev
 )
 optional=(ccache)
 

@@ -9,6 +9,7 @@
 #include "platform/d3d9/Texture.h"
 #include "platform/d3d9/VertexBuffer.h"
 #include "platform/d3d9/VertexDeclaration.h"
+#include "platform/d3dx/EffectDrawLog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -95,6 +96,7 @@ void Device::RecordDraw(TkDrawRecord& r)
     for (UINT i = 0; i < TK_D3D_PIXEL_SAMPLERS; ++i)
         std::memcpy(r.samplerStates[i], m_samplerStates[i], sizeof r.samplerStates[i]);
     std::memcpy(r.stageStates, m_stageStates, sizeof r.stageStates);
+    r.effect = TkEffectCurrentDrawState(this);
     m_currentLog.push_back(r);
 }
 

@@ -6,6 +6,8 @@
 
 #include "platform/d3d9/D3D9.h"
 
+#include <memory>
+
 // ---- Limits the device keeps state for ------------------------------------------
 #define TK_D3D_MAX_RENDER_TARGETS 4
 #define TK_D3D_MAX_STREAMS 16
@@ -39,6 +41,9 @@ struct TkStreamRecord
     UINT stride;
 };
 
+// What the effect layer had in force for a draw (platform/d3dx/EffectDrawLog.h).
+struct TkEffectDrawState;
+
 // One draw call with the state it was made in. Object pointers are kept for
 // identity (compare with the objects the test holds) and hold no reference.
 struct TkDrawRecord
@@ -70,6 +75,9 @@ struct TkDrawRecord
     DWORD renderStates[TK_D3D_RENDER_STATES];
     DWORD samplerStates[TK_D3D_PIXEL_SAMPLERS][TK_D3D_SAMPLER_STATES];
     DWORD stageStates[TK_D3D_TEXTURE_STAGES][TK_D3D_STAGE_STATES];
+    // The effect, technique, pass and shader values of the effect pass the
+    // draw was made in; null outside any pass.
+    std::shared_ptr<const TkEffectDrawState> effect;
 
     DWORD RenderState(D3DRENDERSTATETYPE state) const { return renderStates[state & 0xff]; }
     DWORD SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) const { return samplerStates[sampler][type]; }
