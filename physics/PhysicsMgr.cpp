@@ -18,8 +18,6 @@
 #include <cmath>
 #include <string>
 
-CPhysicsMgr g_PhysicsMgr;
-
 namespace
 {
 constexpr int kCollisionPoolSize = 4096;
@@ -42,6 +40,7 @@ constexpr float kSmallBodyInertiaFactor = 2.0f;
 constexpr float kLowHealth = 2.0f;
 constexpr float kPushDefaultY = -0.1f;
 constexpr float kPushSpread = 0.06f;
+constexpr float kLongestFrame = 1.0f;
 
 // The controller.
 constexpr float kCapsuleRadius = 0.5f;
@@ -52,7 +51,8 @@ constexpr float kJumpSpeed = 8.0f;
 constexpr int kCharacterGroup = btBroadphaseProxy::CharacterFilter;
 constexpr int kCharacterMask = btBroadphaseProxy::DefaultFilter | btBroadphaseProxy::StaticFilter;
 
-const EPhysicsBox kDefaultBox = {D3DXVECTOR3(-2000.0f, -1000.0f, -1300.0f), D3DXVECTOR3(2000.0f, 1000.0f, 1300.0f)};
+const EPhysicsBox kDefaultBox = {D3DXVECTOR3(-2000.0f, -1000.0f, -1300.0f),
+                                 D3DXVECTOR3(2000.0f, 1000.0f, 1300.0f)};
 
 bool Finite(const D3DXVECTOR3& v)
 {
@@ -92,7 +92,12 @@ btRigidBody* BodyOf(HOBJECT o)
 }
 } // namespace
 
-CPhysicsMgr::CPhysicsMgr() : m_BroadphaseBox(kDefaultBox), m_PlayableBox(kDefaultBox), m_Objects(MAX_OBJECTS) {}
+// After the default box above: it is built from it.
+CPhysicsMgr g_PhysicsMgr;
+
+CPhysicsMgr::CPhysicsMgr() : m_BroadphaseBox(kDefaultBox), m_PlayableBox(kDefaultBox), m_Objects(MAX_OBJECTS)
+{
+}
 
 CPhysicsMgr::~CPhysicsMgr()
 {
@@ -160,8 +165,8 @@ void CPhysicsMgr::Init()
     if (HOBJECT box = g_Engine.FindObject("Physics", 0))
         if (EMesh* mesh = MeshOf(box))
         {
-            m_PlayableBox.vMin = mesh->m_vMin;
-            m_PlayableBox.vMax = mesh->m_vMax;
+            m_PlayableBox.vMin = mesh->m_vWorldMin;
+            m_PlayableBox.vMax = mesh->m_vWorldMax;
         }
 
     btDefaultCollisionConstructionInfo info;
@@ -176,13 +181,13 @@ void CPhysicsMgr::Init()
     {
         const D3DXVECTOR3& lo = m_BroadphaseBox.vMin;
         const D3DXVECTOR3& hi = m_BroadphaseBox.vMax;
-        m_overlappingPairCache = new
-            btAxisSweep3(btVector3(lo.x, lo.y, lo.z), btVector3(hi.x, hi.y, hi.z), PHYSICS_BROADPHASE_HANDLES);
+        m_overlappingPairCache = new btAxisSweep3(btVector3(lo.x, lo.y, lo.z), btVector3(hi.x, hi.y, hi.z),
+                                                  PHYSICS_BROADPHASE_HANDLES);
         if (!(m_constraintSolver = new btSequentialImpulseConstraintSolver))
             g_Console.Print("  m_constraintSolver FAILED");
         else if (m_overlappingPairCache)
             m_dynamicsWorld = new btDiscreteDynamicsWorld(m_dispatcher, m_overlappingPairCache,
-                                                                        m_constraintSolver, m_collisionConfiguration);
+                                                          m_constraintSolver, m_collisionConfiguration);
     }
     // A part that failed ends the start: nothing is built over a missing one.
     if (!m_dynamicsWorld)
@@ -214,7 +219,11 @@ void CPhysicsMgr::Step(float frameTime)
     // A frame of no time, a negative or a broken one steps nothing.
     if (!(frameTime > 0.0f) || !std::isfinite(frameTime))
         return;
-    m_iLastSubSteps = m_dynamicsWorld->stepSimulation(frameTime, PHYSICS_MAX_SUBSTEPS, PHYSICS_FIXED_STEP);
+    // Bullet counts the sub-steps a frame is worth in an int; a frame longer
+    // than the longest one kept is cut first, it would be dropped anyway.
+    frameTime = std::min(frameTime, kLongestFrame);
+    const int due = m_dynamicsWorld->stepSimulation(frameTime, PHYSICS_MAX_SUBSTEPS, PHYSICS_FIXED_STEP);
+    m_iLastSubSteps = std::min(due, PHYSICS_MAX_SUBSTEPS);
 
     int physics = 0, active = 0;
     const int high = g_Engine.GetHighWaterMark(OT_MESH);
@@ -447,7 +456,8 @@ void CPhysicsMgr::CreateTriangleMeshBodyFrom(HOBJECT object, const float* vertic
     {
         v.reserve(static_cast<size_t>(numVertices) * 4);
         for (int i = 0; i < numVertices; ++i)
-            v.insert(v.end(), {vertices[i * 3] * s.x, vertices[i * 3 + 1] * s.y, vertices[i * 3 + 2] * s.z, 0.0f});
+            v.insert(v.end(),
+                     {vertices[i * 3] * s.x, vertices[i * 3 + 1] * s.y, vertices[i * 3 + 2] * s.z, 0.0f});
         for (int t = 0; t < numTriangles; ++t)
         {
             const int a = indices[t * 3], b = indices[t * 3 + 1], c = indices[t * 3 + 2];
@@ -600,7 +610,11 @@ void CPhysicsMgr::CreateObjectBody(HOBJECT object, const EPhysicsDesc* desc)
         DeleteShapeAndState(*p);
         return;
     }
-    body->setDeactivationTime(deactivation);
+    // Bullet's deactivation time is the rest time counted so far, against one
+    // threshold for all bodies; starting it at the threshold or beyond would put a
+    // body made at rest to sleep at once, hanging in the air. Starting it below
+    // gives the body that much rest before it may sleep.
+    body->setDeactivationTime(gDeactivationTime - deactivation);
     body->setDamping(linear, angular);
     if (neverSleeps)
         body->setActivationState(DISABLE_DEACTIVATION);
@@ -759,7 +773,8 @@ bool CPhysicsMgr::IsInsidePlayableBox(HOBJECT object)
     const D3DXVECTOR3& hi = m_PlayableBox.vMax;
     for (int c = 0; c < 8; ++c)
     {
-        const D3DXVECTOR3 corner((c & 1) ? mesh->m_vMax.x : mesh->m_vMin.x, (c & 2) ? mesh->m_vMax.y : mesh->m_vMin.y,
+        const D3DXVECTOR3 corner((c & 1) ? mesh->m_vMax.x : mesh->m_vMin.x,
+                                 (c & 2) ? mesh->m_vMax.y : mesh->m_vMin.y,
                                  (c & 4) ? mesh->m_vMax.z : mesh->m_vMin.z);
         D3DXVECTOR3 w;
         D3DXVec3TransformCoord(&w, &corner, &mesh->m_mWorld);
@@ -881,8 +896,8 @@ void CPhysicsMgr::WarpPlayer(const D3DXVECTOR3* position)
     to.setOrigin(btVector3(position->x, position->y, position->z));
     m_ghostObject->setWorldTransform(to);
     if (m_dynamicsWorld && m_ghostObject->getBroadphaseHandle())
-        m_overlappingPairCache->getOverlappingPairCache()->cleanProxyFromPairs(m_ghostObject->getBroadphaseHandle(),
-                                                                              m_dynamicsWorld->getDispatcher());
+        m_overlappingPairCache->getOverlappingPairCache()->cleanProxyFromPairs(
+            m_ghostObject->getBroadphaseHandle(), m_dynamicsWorld->getDispatcher());
 }
 
 void CPhysicsMgr::FreezePlayer()

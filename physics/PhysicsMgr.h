@@ -35,9 +35,9 @@ class btTransform;
 class btVector3;
 
 // Flag word 1 bits the body choice reads and writes.
-constexpr DWORD OF_STATIC_BODY = 0x4;         // asks for a static body
-constexpr DWORD OF_TRIANGLE_BODY = 0x8;       // that static body is a triangle mesh
-constexpr DWORD OF_DYNAMIC_BODY = 0x1000000;  // the object has a dynamic body
+constexpr DWORD OF_STATIC_BODY = 0x4;        // asks for a static body
+constexpr DWORD OF_TRIANGLE_BODY = 0x8;      // that static body is a triangle mesh
+constexpr DWORD OF_DYNAMIC_BODY = 0x1000000; // the object has a dynamic body
 
 constexpr int PHYSICS_MAX_SUBSTEPS = 2;
 constexpr float PHYSICS_FIXED_STEP = 1.0f / 60.0f;
@@ -101,8 +101,8 @@ public:
     // A static triangle-mesh body from the given triangles in object space
     // (3 floats a vertex, 3 indices a triangle), scaled by the object's scale.
     // Triangles with a bad index, a non-finite corner or no area are left out.
-    void CreateTriangleMeshBodyFrom(HOBJECT object, const float* vertices, int numVertices, const WORD* indices,
-                                    int numTriangles);
+    void CreateTriangleMeshBodyFrom(HOBJECT object, const float* vertices, int numVertices,
+                                    const WORD* indices, int numTriangles);
     void CreateObjectBody(HOBJECT object, const EPhysicsDesc* desc);
     void RebuildObjectBody(HOBJECT object);
     void RemoveObjectBody(HOBJECT object);
@@ -112,7 +112,8 @@ public:
     void ApplyImpulseAtPoint(HOBJECT object, const D3DXVECTOR3* point, const D3DXVECTOR3* impulse);
     bool IsPointInsideObject(HOBJECT object, const D3DXVECTOR3* point);
     void WorldToLocal(HOBJECT object, const D3DXVECTOR3* point, D3DXVECTOR3* out);
-    static void BodyTransformToObject(const btTransform& transform, D3DXVECTOR3* position, EOrientation* orientation);
+    static void BodyTransformToObject(const btTransform& transform, D3DXVECTOR3* position,
+                                      EOrientation* orientation);
     // STAND-IN: trucks come with the vehicle work.
     void UpdateTruckWheels(HOBJECT) {}
 
