@@ -841,6 +841,11 @@ void CPhysicsMgr::CreatePlayerController(const D3DXVECTOR3* position)
     m_ghostObject->setCollisionFlags(btCollisionObject::CF_CHARACTER_OBJECT);
     const btVector3 up(0.0f, 1.0f, 0.0f);
     m_character = new btKinematicCharacterController(m_ghostObject, m_characterShape, kStepHeight, up);
+    // This version's controller starts from a z-up frame and turns the ghost
+    // to the up axis it is given, which lays a y-up capsule on its side; the
+    // capsule stands again with the identity rotation, which the controller
+    // keeps from then on (its own warp uses it too).
+    m_ghostObject->setWorldTransform(start);
     m_dynamicsWorld->addCollisionObject(m_ghostObject, kCharacterGroup, kCharacterMask);
     m_dynamicsWorld->addAction(m_character);
     m_character->setGravity(btVector3(0.0f, -kCharacterGravity, 0.0f));
