@@ -13,6 +13,12 @@ public:
 
     int InstancesBoundary = 200; // meshes drawn instanced from this many copies
 
+    // STAND-IN: the terrain script named by the world key "WorldTerrain"; its
+    // seven layers are read by the texture work.
+    static constexpr int TERRAIN_SCRIPT_SIZE = 256;
+    char m_szTerrainScript[TERRAIN_SCRIPT_SIZE] = {};
+    void LoadTerrainScript() {}
+
     // The engine's calls, empty until the renderer work.
     void ScanTextureDirectory() {}
     void UpdateTime() {}
