@@ -7,6 +7,7 @@
 #include "shell/GameOptions.h"
 #include "shell/Orientation.h"
 #include "shell/TextUtils.h"
+#include "world/CollisionMgr.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
@@ -420,11 +421,25 @@ void CPhysicsMgr::AddCylinderBody(HOBJECT object)
 
 void CPhysicsMgr::CreateTriangleMeshBody(HOBJECT object)
 {
-    // STAND-IN: the triangles come from the object's collision geometry
-    // once the collision manager holds it; until then there is nothing to build from.
+    // STAND-IN: vehicle prefabs, which take their chassis from the truck code,
+    // are not told apart until trucks exist.
     if (!GetObjectPhysics(object) || !MeshOf(object))
         return;
-    Report(object, "no collision triangles, no body");
+    // The object's triangles as the collision geometry holds them, in mesh space.
+    const CollisionRecord* record = g_CollisionMgr.GetRecord(object);
+    if (!record)
+    {
+        g_CollisionMgr.AddObject(object);
+        record = g_CollisionMgr.GetRecord(object);
+    }
+    if (!record || !record->CM_vVerticesLocal || !record->CM_dwFaces)
+    {
+        Report(object, "no collision triangles, no body");
+        return;
+    }
+    static_assert(sizeof(D3DXVECTOR3) == 3 * sizeof(float), "vertices are three packed floats");
+    CreateTriangleMeshBodyFrom(object, &record->CM_vVerticesLocal[0].x, static_cast<int>(record->iVertices),
+                               record->CM_dwFaces, static_cast<int>(record->iFaces));
 }
 
 void CPhysicsMgr::CreateTriangleMeshBodyFrom(HOBJECT object, const float* vertices, int numVertices,

@@ -368,9 +368,13 @@ TEST_F(PhysicsTest, BadSizesAndMassesAreReportedOnceAndNeverCrash)
         EXPECT_EQ(o->pPhysicsBody != nullptr, c.body) << x;
         const std::string added = ConsoleLog().substr(before.size());
         if (c.line)
+        {
             EXPECT_EQ(Count(added, c.line), 1u) << x << added;
+        }
         if (o->pPhysicsBody)
+        {
             EXPECT_GT(Body(o)->getInvMass(), 0.0f);
+        }
     }
     // A body placed at no number gets none.
     HOBJECT lost = Make({kNaN, 0, 0}, kUnit, OF_STATIC_BODY);
@@ -381,7 +385,9 @@ TEST_F(PhysicsTest, BadSizesAndMassesAreReportedOnceAndNeverCrash)
     Run(60);
     for (int slot = 0; slot < g_Engine.m_iHighMesh; ++slot)
         if (g_Engine.m_Objects[slot].pPhysicsBody)
+        {
             EXPECT_TRUE(std::isfinite(g_Engine.m_Objects[slot].vPosition.y)) << slot;
+        }
 }
 
 TEST_F(PhysicsTest, WithoutAWorldNothingIsBuiltAndStepsSayWhy)
