@@ -2,6 +2,7 @@
 // and the camera's part of a save game.
 #include "world/Camera.h"
 
+#include "game/GameAI.h"
 #include "platform/d3d9/D3D9.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
@@ -42,14 +43,14 @@ constexpr float CONSTANT_SHAKE_EASE = 0.2f;
 constexpr float LOOK_PITCH_LIMIT = 0.942477822303772f;
 constexpr DWORD NEGATIVE_SIGN_BYTE = 0xFF;
 
-// STAND-IN: the level scripts' variables, the weapon's scope, the game's
-// camera flag, the HUD flash, the sound listener, the characters and the
-// engine-object camera roll come with their own subsystems; until then the
-// camera sees none of them.
-bool ScriptVariableSet(const char*)
+bool ScriptVariableSet(const char* name)
 {
-    return false;
+    return g_GameAI.IsVariableSet(name);
 }
+
+// STAND-IN: the weapon's scope, the game's camera flag, the HUD flash, the
+// sound listener, the characters and the engine-object camera roll come with
+// their own subsystems; until then the camera sees none of them.
 bool ScopeZoomed()
 {
     return false;

@@ -57,7 +57,7 @@ TEST_F(Settings, EveryPlainNameWritesItsField)
     const std::vector<FieldCase> cases = {
         B("RepairMultiData", &o.RepairMultiData),
         B("NormalOnly", &PostProcess.NormalOnly),
-        I("InstancesBoundary", &g_Renderer.InstancesBoundary),
+        I("InstancesBoundary", &g_Renderer.m_iInstancesBoundary),
         B("RecalculateLights", &g_SkyLights.m_bPickEveryFrame),
         B("DrawVPL", &o.DrawVPL),
         F("PhysicsDisableDistance", &o.PhysicsDisableDistance),

@@ -2,6 +2,7 @@
 // looks and moves, and its saved state.
 #include "world_fixture.h"
 
+#include "game/GameAI.h"
 #include "shell/Mouse.h"
 #include "shell/SaveFile.h"
 #include "world/Camera.h"
@@ -208,6 +209,15 @@ TEST_F(Camera, SniperZoomBlendsInAndOutWithinItsRange)
     Frame(1.0f);
     EXPECT_EQ(g_Camera.m_fZoomBlend, 0.0f);
     EXPECT_FLOAT_EQ(g_Camera.m_fZoom, 1.0f);
+
+    // While the script variable "sniper_view" is set the zoom is 0.35, whatever the blend.
+    g_GameAI.SetVariable("sniper_view", nullptr);
+    g_Camera.m_bZoomIn = 1;
+    Frame(0.5f);
+    EXPECT_FLOAT_EQ(g_Camera.m_fZoom, 0.35f);
+    g_GameAI.UnsetVariable("sniper_view", nullptr);
+    Frame(0.1f);
+    EXPECT_NE(g_Camera.m_fZoom, 0.35f);
 }
 
 TEST_F(Camera, MovesToAnObjectAlongALineOverItsTime)
