@@ -31,3 +31,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   # ccache only speeds up rebuilds; the build does not need it.
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${optional[@]}" || true
 fi
+
+# The physics code is written against Bullet 3.24 (Debian's libbullet-dev).
+bullet_version="$(pkg-config --modversion bullet 2>/dev/null || true)"
+if [ "$bullet_version" != "3.24" ]; then
+  echo "Bullet 3.24 is needed (pkg-config bullet gives '${bullet_version:-nothing}')" >&2
+  exit 1
+fi
