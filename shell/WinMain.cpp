@@ -146,7 +146,7 @@ bool RunLoopPass(MSG& msg)
 
     if (g_Options.DebugPerformance)
     {
-        g_Debug.GetTimerElapsed(kMeasuredTimer);
+        g_Debug.m_fMeasuredFrameTime = g_Debug.GetTimerElapsed(kMeasuredTimer);
         g_Debug.StartTimer(kFrameTimer);
     }
 

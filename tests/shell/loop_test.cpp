@@ -5,6 +5,7 @@
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/win32/Headless.h"
 #include "shell/D3DMain.h"
+#include "shell/Debug.h"
 #include "shell/FocusMgr.h"
 #include "shell/GameOptions.h"
 #include "shell/Mouse.h"
@@ -96,6 +97,21 @@ TEST_F(MainLoop, FrameStepsStayFineAfterADayOfUptime)
     RunIdlePasses(20);
     EXPECT_EQ(g_Engine.m_iFrame, 20u);
     EXPECT_NEAR(g_Engine.m_fDeltaTime, 0.005f, 1e-4f);
+}
+
+TEST_F(MainLoop, DebugPerformanceKeepsTheFrameTimeItMeasures)
+{
+    constexpr unsigned kMeasuredTimer = 407;
+    TkHeadlessSetFrameStepMs(5.0);
+    RunIdlePasses(1);
+    g_Debug.m_fMeasuredFrameTime = -1.0;
+    RunIdlePasses(1);
+    EXPECT_EQ(g_Debug.m_fMeasuredFrameTime, -1.0) << "measured while the option is off";
+
+    g_Options.DebugPerformance = 1;
+    g_Debug.StartTimer(kMeasuredTimer);
+    RunIdlePasses(2);
+    EXPECT_NEAR(g_Debug.m_fMeasuredFrameTime, 0.010, 1e-6);
 }
 
 TEST_F(MainLoop, FrameTimeIsClampedAndScaledByGlobalTimeSpeed)

@@ -15,6 +15,7 @@
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
+#include "shell/Debug.h"
 #include "shell/FocusMgr.h"
 #include "shell/GameOptions.h"
 #include "shell/HitStats.h"
@@ -28,6 +29,7 @@
 #include "world/Camera.h"
 #include "world/Engine.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -106,6 +108,23 @@ struct InputState : Saved
         g_CommandMgr.m_bFireLatch = commands->m_bFireLatch;
     }
 };
+// The tracker holds a lock and its counts are the run's; only its timers and
+// the picked object come back.
+struct DebugState : Saved
+{
+    std::vector<double> timers{std::begin(g_Debug.m_fTimers), std::end(g_Debug.m_fTimers)};
+    double measured = g_Debug.m_fMeasuredFrameTime;
+    HOBJECT picked = g_Debug.m_hPickedObject;
+    HOBJECT marked = g_Debug.m_hMarkedObject;
+
+    void Restore() override
+    {
+        std::copy(timers.begin(), timers.end(), g_Debug.m_fTimers);
+        g_Debug.m_fMeasuredFrameTime = measured;
+        g_Debug.m_hPickedObject = picked;
+        g_Debug.m_hMarkedObject = marked;
+    }
+};
 } // namespace
 
 GlobalsSnapshot::GlobalsSnapshot()
@@ -114,6 +133,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_Options));
     m_saved.push_back(std::make_unique<ConsoleState>());
     m_saved.push_back(std::make_unique<InputState>());
+    m_saved.push_back(std::make_unique<DebugState>());
     m_saved.push_back(Keep(g_FocusMgr));
     m_saved.push_back(Keep(g_Profiler));
     m_saved.push_back(Keep(g_HitStats));
