@@ -12,12 +12,14 @@
 #include "shell/Timer.h"
 #include "shell/WinMain.h"
 #include "support/GameWindow.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 #include "world/Engine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 namespace
 {
@@ -26,13 +28,13 @@ class MainLoop : public ::testing::Test
 protected:
     void SetUp() override
     {
+        m_globals = std::make_unique<GlobalsSnapshot>();
         TkSetBackend(TkBackend::Headless);
         TkHeadlessReset();
         TkD3D9ResetHeadless();
         TimerForgetState();
         // The virtual clock starts again at 0: so does the engine's frame clock.
         g_Engine.m_fLastTime = 0;
-        m_saved = g_Options;
         ASSERT_NE(OpenGameWindow("LoopTest", 64, 48), nullptr);
         g_bQuitting = 0;
         ASSERT_TRUE(CreateGameDevice());
@@ -48,16 +50,9 @@ protected:
         g_FocusMgr.m_bOnFocus = 0;
         if (g_hWnd)
             DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
-        g_bQuitting = 0;
-        g_Engine.m_bQuit = 0;
-        g_Engine.m_szNextWorld[0] = 0;
-        g_Engine.m_bWorldLoaded = 0;
-        g_Engine.m_szWorld[0] = 0;
-        g_MainGame.m_bWorldActive = 0;
-        g_Options = m_saved;
         TkHeadlessReset();
         TimerForgetState();
+        m_globals.reset();
     }
 
     // Runs loop passes until `frames` idle passes have happened.
@@ -73,8 +68,8 @@ protected:
         }
     }
 
+    std::unique_ptr<GlobalsSnapshot> m_globals;
     TempDir m_dir;
-    GameOptions m_saved;
     MSG m_msg = {};
 };
 
