@@ -48,11 +48,6 @@ EEngine g_Engine;
 
 namespace
 {
-// Profiler sections of the drawing.
-constexpr int PS_ENGINE_RENDER = 430;
-constexpr int PS_RENDERER_RENDER = 440;
-constexpr int PS_POSTPROCESS_RENDER = 450;
-
 constexpr float CAMERA_FAR_PLANE = 10240.0f;
 
 // The frame clock: no frame runs sooner than this after the last one, no step
