@@ -614,6 +614,8 @@ const SettingRule SETTINGS[] = {
     Byte("DrawPaths", &g_Options.DrawPaths),
     Byte("WireFrame", &g_Options.WireFrame),
     Byte("DrawSprites", &g_Options.DrawSprites),
+    // Listed twice on purpose: the one name sets both bytes (pinned by
+    // Settings.DrawProjectorsClearsBothBytes).
     Byte("DrawProjectors", &g_Options.DrawProjectors2),
     Byte("DrawLights", &g_Options.DrawLights),
     Byte("DrawMinusLights", &g_Options.DrawMinusLights),
@@ -721,7 +723,9 @@ void EConsole::ApplySetting(const char* name, const char* value, BYTE fromConfig
             break; // later rules are skipped, the reset below is not
     }
 
-    // These three name actions, not values to keep.
+    // These three name actions, not values to keep (pinned by
+    // Settings.FogNamesAnActionNotAValue and
+    // Settings.ASettingThatEndsTheChainStillClearsTheActionNames).
     SetVariable("fog", 0.0f, 0);
     SetVariable("Ambient", 0.0f, 0);
     SetVariable("SkyLight", 0.0f, 0);

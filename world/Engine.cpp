@@ -87,6 +87,8 @@ bool EEngine::Tick()
     m_fLastTime = now;
     m_fFpsTime += m_fDeltaTime;
     ++m_iFpsFrames;
+    // Scaled after it was counted: the frame rate sees skipped time but not
+    // the global speed (pinned by EngineTick.TheFrameRateCountsSkippedTimeButNotTheGlobalSpeed).
     m_fDeltaTime *= g_Options.GlobalTimeSpeed;
     if (m_fFpsTime > kFpsPeriodSeconds)
     {
