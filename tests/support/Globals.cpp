@@ -76,8 +76,13 @@ struct ConsoleState : Saved
     void Restore() override
     {
         g_Console.FreeVariables();
+        // Made again outside the allocation tracker, whatever the test left
+        // it at: a test's counts never include the variables put back.
+        const int systemDebug = g_Options.SystemDebug;
+        g_Options.SystemDebug = 0;
         for (auto it = variables.rbegin(); it != variables.rend(); ++it)
             g_Console.SetVariable(it->name.c_str(), it->value, it->fromConfig);
+        g_Options.SystemDebug = systemDebug;
         g_Console.SetStartupDirectory(startupDir.c_str());
         g_Console.m_iRecentLines = recentLines;
         g_Console.m_bOpen = open;
