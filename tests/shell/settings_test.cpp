@@ -90,8 +90,12 @@ TEST_F(Settings, PlainSettingsReachTheirFieldAndTheirVariable)
         EXPECT_FLOAT_EQ(variable, c.variable);
         const size_t fieldAt = static_cast<size_t>(static_cast<const unsigned char*>(c.field) - record);
         for (size_t k = 0; k < c.recordSize; ++k)
+        {
             if (k < fieldAt || k >= fieldAt + c.fieldSize)
+            {
                 ASSERT_EQ(record[k], before[k]) << "byte " << k << " of the record changed";
+            }
+        }
     }
 }
 
