@@ -10,6 +10,9 @@ dir="$root/build-fuzz"
 if [ ! -f "$dir/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTK_FUZZ=ON -DTK_BUILD_TESTS=OFF -DTK_BUILD_BENCH=OFF
+else
+  # Configured again so that a fuzz source added since is a target to build.
+  cmake "$dir" >/dev/null
 fi
 
 mkdir -p "$dir/findings"
