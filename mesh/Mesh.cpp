@@ -1,21 +1,371 @@
-// STAND-IN: see Mesh.h.
+// EMesh: one static-mesh instance over a mesh-table entry.
 #include "mesh/Mesh.h"
 
-#include "platform/win32/Path.h"
+#include "shell/Console.h"
+#include "shell/Debug.h"
+#include "shell/GameOptions.h"
+#include "shell/Geometry.h"
+#include "shell/TextUtils.h"
+#include "world/IntersectSegment.h"
+#include "world/Object.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
+namespace
+{
+constexpr const char* kTagInstance = "::EMesh";
+constexpr const char* kTagMaterials = "m_pMeshMaterials ";
+constexpr const char* kSubsetReport = "!subsets.txt";
+constexpr float kStandingPitch = 1.5707964f;
+constexpr float kDegreesToRadians = 0.01745329238474369f;
+constexpr int kPathGenDefaultInt0 = 0;
+constexpr float kPathGenDefault1 = 2.0f;
+constexpr float kPathGenDefault2 = 0.5f;
+constexpr float kPathGenDefault3 = 30.0f;
+constexpr int kPathGenDefaultInt4 = 2000;
+constexpr float kMinBushRange = 4.0f;
+constexpr DWORD kNoInverseFlags2 = 0x10000;
+constexpr DWORD kNoInverseFlags = 0x80;
+constexpr int kCorners = 8;
+constexpr int kLineSize = 512;
+
+float IntBits(int v)
+{
+    float f;
+    std::memcpy(&f, &v, sizeof f);
+    return f;
+}
+
+// STAND-IN: subset textures come from the renderer's texture registry (ERenderer::LoadMeshTextures,
+// with the record's four flag groups, and ERenderer::RemoveMeshTextureRefs); until it is in place a
+// subset gets no texture and no flags.
+MeshTextureIndex LoadSubsetTexture(const char*, EMesh*, DWORD)
+{
+    return 0;
+}
+
+void Report(const char* line)
+{
+    AppendLogLine(line, kSubsetReport, kLineSize);
+}
+} // namespace
+
+EMesh::EMesh()
+{
+    D3DXMatrixIdentity(&m_mLocal);
+    D3DXMatrixIdentity(&m_mWorld);
+    D3DXMatrixIdentity(&m_mInvWorld);
+    m_fPathGen[0] = IntBits(kPathGenDefaultInt0);
+    m_fPathGen[1] = kPathGenDefault1;
+    m_fPathGen[2] = kPathGenDefault2;
+    m_fPathGen[3] = kPathGenDefault3;
+    m_fPathGen[4] = IntBits(kPathGenDefaultInt4);
+    m_PhysicsDesc.Reset();
+    D3DXMATRIX standing;
+    D3DXMatrixRotationYawPitchRoll(&standing, 0.0f, kStandingPitch, 0.0f);
+    D3DXQuaternionRotationMatrix(&m_qBase, &standing);
+    m_qFinal = m_qBase;
+    g_Debug.AddAllocation(kTagInstance);
+}
+
+EMesh::~EMesh()
+{
+    if (m_pMeshMaterials)
+    {
+        delete[] m_pMeshMaterials;
+        g_Debug.RemoveAllocation(kTagMaterials);
+    }
+    g_Debug.RemoveAllocation(kTagInstance);
+}
+
 bool EMesh::Create(const char* fileName)
 {
+    m_pEntry = nullptr;
     if (!fileName || !fileName[0])
         return false;
-    FILE* f = TkFopen(fileName, "rb");
-    if (!f)
+    if (m_bCreated)
+    {
+        g_Console.Print2("*** Mesh already created! *** ", fileName);
+        // A second creation starts from a clean instance: no leaked materials or doubled links.
+        ReleaseMaterials();
+    }
+    g_Console.StepLoading();
+    g_Console.AdvanceLoading(1);
+    const int id = g_MeshMgr.LoadMesh(fileName);
+    m_iMeshId = id;
+    if (id == -1)
+    {
+        g_Console.Print("MeshMgr returns INVALID code");
         return false;
-    std::fclose(f);
+    }
+    m_pBaseMesh = g_MeshMgr.GetMesh(id);
+    if (!m_pBaseMesh)
+    {
+        g_Console.Print("No mesh object returned!");
+        return false;
+    }
+    m_pDrawMesh = g_MeshMgr.GetMesh(id);
+    if (!m_pDrawMesh)
+    {
+        g_Console.Print("No video mesh object returned!");
+        return false;
+    }
+    m_pEntry = g_MeshMgr.GetEntry(id);
     std::snprintf(m_szFileName, sizeof m_szFileName, "%s", fileName);
+    if (!m_pEntry)
+    {
+        g_Console.Print("No mesh in mesh table!");
+        return false;
+    }
+    if (!m_pEntry->pMesh)
+    {
+        g_Console.Print("Mesh from mesh table has no body!");
+        return false;
+    }
+    m_pMaterialBuffer = m_pEntry->pMaterialBuffer;
+    m_dwNumMaterials = m_pEntry->dwNumMaterials;
+    m_vMin = m_pEntry->vMin;
+    m_vMax = m_pEntry->vMax;
+    m_vCenter = m_pEntry->vCenter;
+    m_fScaledRadius = m_fBaseRadius = m_pEntry->fRadius;
+    if (m_hObject)
+        m_hObject->fRadius = m_pEntry->fRadius;
+    if (m_dwNumMaterials)
+    {
+        m_pMeshMaterials = new D3DMATERIAL9[m_dwNumMaterials]();
+        g_Debug.AddAllocation(kTagMaterials);
+    }
+    m_dwNumMaterials = std::min(m_dwNumMaterials, MAX_MESH_MATERIALS);
+    char line[kLineSize];
+    if (g_Options.raportsubsets)
+    {
+        Report("");
+        std::snprintf(line, sizeof line, "mesh name: %s", m_szFileName);
+        Report(line);
+        std::snprintf(line, sizeof line, "ilosc subsetow: %i", static_cast<int>(m_dwNumMaterials));
+        Report(line);
+    }
+    const auto* materials =
+        m_pMaterialBuffer ? static_cast<const D3DXMATERIAL*>(m_pMaterialBuffer->GetBufferPointer()) : nullptr;
+    int usable = 0;
+    for (DWORD i = 0; i < m_dwNumMaterials && materials; ++i)
+    {
+        DWORD faces = 0, vertices = 0;
+        GetSubsetSize(i, &faces, &vertices);
+        m_bUsableSubset[i] = 0;
+        if (!faces && vertices)
+            g_Console.Print3("Error! ", m_szFileName, " has 0 faces, !0 vertices!");
+        if (!faces || !vertices)
+            continue;
+        ++usable;
+        m_bUsableSubset[i] = 1;
+        if (!materials[i].pTextureFilename)
+        {
+            std::snprintf(line, sizeof line, "Mesh %s - empty subset %i!", m_szFileName, static_cast<int>(i));
+            AppendLogLine(line, nullptr, kLineSize);
+            m_bUsableSubset[i] = 0;
+            continue;
+        }
+        if (g_Options.raportsubsets)
+        {
+            std::snprintf(line, sizeof line, "subset #%i, name: %s", static_cast<int>(i),
+                          materials[i].pTextureFilename);
+            Report(line);
+            std::snprintf(line, sizeof line, "faces: %i, vertices: %i", static_cast<int>(faces),
+                          static_cast<int>(vertices));
+            Report(line);
+        }
+        m_pMeshMaterials[i] = materials[i].MatD3D;
+        m_pMeshMaterials[i].Ambient = materials[i].MatD3D.Diffuse;
+        m_TextureIndex[i] = LoadSubsetTexture(materials[i].pTextureFilename, this, i);
+    }
+    if (g_Options.raportsubsets)
+    {
+        std::snprintf(line, sizeof line, "Usable materials: %i", usable);
+        Report(line);
+    }
+    m_vScale = D3DXVECTOR3(1, 1, 1);
+    m_bCreated = 1;
+    m_fExtentSum =
+        std::fabs(m_vMax.y - m_vMin.y) + std::fabs(m_vMax.x - m_vMin.x) + std::fabs(m_vMax.z - m_vMin.z);
+    ComputeFaceBounds();
     return true;
+}
+
+void EMesh::ReleaseMaterials()
+{
+    if (!m_bCreated)
+        return;
+    // STAND-IN: the texture registry's RemoveMeshTextureRefs unlinks the subsets here once it exists.
+    if (m_pMeshMaterials)
+    {
+        delete[] m_pMeshMaterials;
+        m_pMeshMaterials = nullptr;
+        g_Debug.RemoveAllocation(kTagMaterials);
+    }
+    m_bCreated = 0;
+}
+
+bool EMesh::GetSubsetSize(DWORD subset, DWORD* faces, DWORD* vertices) const
+{
+    if (faces)
+        *faces = 0;
+    if (vertices)
+        *vertices = 0;
+    if (subset >= MAX_MESH_MATERIALS || !m_pEntry)
+        return false;
+    const D3DXATTRIBUTERANGE* range = nullptr;
+    if (subset < m_pEntry->dwAttribTableSize && m_pEntry->AttribTable[subset].AttribId == subset)
+        range = &m_pEntry->AttribTable[subset];
+    for (DWORD r = 0; !range && r < m_pEntry->dwAttribTableSize; ++r)
+        if (m_pEntry->AttribTable[r].AttribId == subset)
+            range = &m_pEntry->AttribTable[r];
+    if (range)
+    {
+        if (faces)
+            *faces = range->FaceCount;
+        if (vertices)
+            *vertices = range->VertexCount;
+    }
+    return true;
+}
+
+void EMesh::ComputeFaceBounds()
+{
+    if (!m_pBaseMesh || !m_pEntry)
+        return;
+    void* vb = nullptr;
+    void* ib = nullptr;
+    if (FAILED(m_pBaseMesh->LockVertexBuffer(D3DLOCK_READONLY, &vb)))
+        return;
+    if (FAILED(m_pBaseMesh->LockIndexBuffer(D3DLOCK_READONLY, &ib)))
+    {
+        m_pBaseMesh->UnlockVertexBuffer();
+        return;
+    }
+    const DWORD stride = m_pBaseMesh->GetNumBytesPerVertex();
+    const DWORD vertexCount = m_pBaseMesh->GetNumVertices();
+    const bool wide = (m_pBaseMesh->GetOptions() & D3DXMESH_32BIT) != 0;
+    float largest = 0.0f;
+    for (DWORD r = 0; r < m_pEntry->dwAttribTableSize; ++r)
+    {
+        const D3DXATTRIBUTERANGE& range = m_pEntry->AttribTable[r];
+        for (DWORD i = range.FaceStart * 3; i < (range.FaceStart + range.FaceCount) * 3; ++i)
+        {
+            const DWORD v = wide ? static_cast<const uint32_t*>(ib)[i] : static_cast<const uint16_t*>(ib)[i];
+            if (v >= vertexCount)
+                continue;
+            D3DXVECTOR3 p;
+            std::memcpy(&p, static_cast<const uint8_t*>(vb) + size_t(v) * stride, sizeof p);
+            largest = std::max(largest, D3DXVec3LengthSq(&p));
+        }
+    }
+    m_pBaseMesh->UnlockIndexBuffer();
+    m_pBaseMesh->UnlockVertexBuffer();
+    const float s = std::max({m_vScale.x, m_vScale.y, m_vScale.z});
+    m_fFaceRadiusSq = largest;
+    m_fFaceRadius = std::sqrt(largest);
+    m_fScaledFaceRadiusSq = s * s * largest;
+}
+
+void EMesh::SetExtraAngles(float forward, float right, float up)
+{
+    m_fExtraAngles[0] = forward;
+    m_fExtraAngles[1] = right;
+    m_fExtraAngles[2] = up;
+    UpdateTransform();
+}
+
+void EMesh::UpdateTransform()
+{
+    if (m_hObject)
+        m_vPosition = m_hObject->vPosition;
+    if (m_fExtraAngles[0] == 0.0f && m_fExtraAngles[1] == 0.0f && m_fExtraAngles[2] == 0.0f)
+        m_qFinal = m_qBase;
+    else
+    {
+        EOrientation o;
+        o.SetQuaternion(&m_qBase);
+        const D3DXVECTOR3 forward = o.Forward, right = o.Right, up = o.Up;
+        o.RotateAxisAngle(&forward, m_fExtraAngles[0] * kDegreesToRadians);
+        o.RotateAxisAngle(&right, m_fExtraAngles[1] * kDegreesToRadians);
+        o.RotateAxisAngle(&up, m_fExtraAngles[2] * kDegreesToRadians);
+        m_qFinal = o.Quaternion;
+    }
+    if (m_hObject)
+        m_hObject->Orientation.SetQuaternion(&m_qFinal);
+    D3DXMatrixTransformation(&m_mWorld, nullptr, nullptr, &m_vScale, nullptr, &m_qFinal, &m_vPosition);
+    for (int c = 0; c < kCorners; ++c)
+    {
+        const D3DXVECTOR3 local((c & 1) ? m_vMax.x : m_vMin.x, (c & 2) ? m_vMax.y : m_vMin.y,
+                                (c & 4) ? m_vMax.z : m_vMin.z);
+        D3DXVec3TransformCoord(&m_vWorldCorners[c], &local, &m_mWorld);
+        if (c == 0)
+            m_vWorldMin = m_vWorldMax = m_vWorldCorners[0];
+        D3DXVec3Minimize(&m_vWorldMin, &m_vWorldMin, &m_vWorldCorners[c]);
+        D3DXVec3Maximize(&m_vWorldMax, &m_vWorldMax, &m_vWorldCorners[c]);
+    }
+    const bool keepInverse =
+        m_hObject && ((m_hObject->dwFlags2 & kNoInverseFlags2) || (m_hObject->dwFlags & kNoInverseFlags));
+    if (!keepInverse)
+        D3DXMatrixInverse(&m_mInvWorld, nullptr, &m_mWorld);
+    if (m_hObject)
+        g_IntersectSegment.RefreshObject(m_hObject);
+    // STAND-IN: the world collision record follows (CollisionMgr::UpdateObject) once collision
+    // geometry is built.
+}
+
+void EMesh::SetRotation(const D3DXQUATERNION* q)
+{
+    if (!q)
+        return;
+    m_qBase = *q;
+    UpdateTransform();
+}
+
+void EMesh::SetScale(float x, float y, float z)
+{
+    m_vScale = D3DXVECTOR3(x, y, z);
+    const float s = std::max({x, y, z});
+    m_fScaledFaceRadiusSq = m_fFaceRadiusSq * s * s;
+    m_fScaledRadius = m_fBaseRadius * s;
+    if (m_hObject)
+        m_hObject->fRadius = m_fScaledRadius;
+    UpdateTransform();
+    ComputeFaceBounds();
+}
+
+void EMesh::GetScale(float* out) const
+{
+    if (!out)
+        return;
+    out[0] = m_vScale.x;
+    out[1] = m_vScale.y;
+    out[2] = m_vScale.z;
+}
+
+void EMesh::GetOrientation(EOrientation* out) const
+{
+    if (out)
+        out->SetQuaternion(&m_qFinal);
+}
+
+void EMesh::GetWorldMatrix(D3DXMATRIX* out) const
+{
+    if (out)
+        *out = m_mWorld;
+}
+
+bool EMesh::Intersect(const D3DXVECTOR3* from, const D3DXVECTOR3* to) const
+{
+    if (!from || !to)
+        return false;
+    // STAND-IN: the segment is tested against the instance's world box until the owner's collision
+    // record (CollisionMgr) holds the mesh's faces.
+    return Geom::IntersectSegmentBoxFaces(&from->x, &to->x, m_vWorldCorners);
 }
 
 void EMesh::SetTransform(const D3DXVECTOR3* position, const EOrientation* orientation)
@@ -23,15 +373,47 @@ void EMesh::SetTransform(const D3DXVECTOR3* position, const EOrientation* orient
     if (position)
         m_vPosition = *position;
     if (orientation)
-        m_Orientation = *orientation;
+        m_qBase = orientation->Quaternion;
+    UpdateTransform();
 }
 
-void EMesh::SetPathGenParams(const float values[5])
+void EMesh::SetPosition(const D3DXVECTOR3* position)
+{
+    if (position)
+        m_vPosition = *position;
+    UpdateTransform();
+}
+
+void EMesh::SetRotation(const EOrientation* orientation)
+{
+    if (orientation)
+        SetRotation(&orientation->Quaternion);
+}
+
+void EMesh::SetScale(const D3DXVECTOR3* scale)
+{
+    if (scale)
+        SetScale(scale->x, scale->y, scale->z);
+}
+
+void EMesh::GetScale(D3DXVECTOR3* out) const
+{
+    if (out)
+        *out = m_vScale;
+}
+
+void EMesh::RefreshTransform()
+{
+    ++m_iRefreshes;
+    UpdateTransform();
+}
+
+void EMesh::SetPathGenParams(const float values[PATH_GEN_VALUES])
 {
     std::memcpy(m_fPathGen, values, sizeof m_fPathGen);
 }
 
-void EMesh::GetPathGenParams(float values[5]) const
+void EMesh::GetPathGenParams(float values[PATH_GEN_VALUES]) const
 {
     std::memcpy(values, m_fPathGen, sizeof m_fPathGen);
 }
@@ -46,7 +428,7 @@ void EMesh::SetBushSound(const char* fileName, float range)
         return;
     }
     std::snprintf(m_szBushSound, sizeof m_szBushSound, "%s", fileName);
-    m_fBushRange = range < 4.0f ? 4.0f : range;
+    m_fBushRange = range < kMinBushRange ? kMinBushRange : range;
     m_fBushValue = 0.0f;
     m_bBushSound = 1;
 }

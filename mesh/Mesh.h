@@ -1,55 +1,112 @@
 #pragma once
-// EMesh: one static-mesh instance of a scene object.
-// STAND-IN: keeps the transform, scale, rigid-body description and
-// path-generation values the object operations hand it, and "creates" a mesh
-// when its file can be opened. The mesh work replaces it with the real
-// instance over the mesh table.
+// EMesh: the visual body of one static-mesh scene object. It borrows its geometry from the mesh table
+// (EMeshMgr) and keeps per-instance materials, subset textures and flags, scale and rotation, world
+// and inverse world matrices, bounds, the rigid-body description and the path-generation values.
 
+#include "mesh/MeshMgr.h"
 #include "physics/PhysicsDesc.h"
 #include "platform/d3dx/D3DXMath.h"
 #include "shell/Orientation.h"
 #include "world/ObjectHandle.h"
 
-struct strmesh;
+// A subset's texture in the renderer's texture registry; 0 is none.
+typedef DWORD MeshTextureIndex;
 
 class EMesh
 {
 public:
-    static constexpr float STAND_IN_RADIUS = 8.0f;
+    static constexpr int PATH_GEN_VALUES = 5;
+
+    EMesh();
+    virtual ~EMesh();
 
     void SetOwner(HOBJECT owner) { m_hObject = owner; }
-    // True when the file opens; the mesh table's name becomes the file name.
+    // Loads (or shares) the table entry and sets the instance up; false leaves it without a mesh.
     bool Create(const char* fileName);
+    void ReleaseMaterials();
     const char* GetMeshFileName() const { return m_szFileName; }
-    strmesh* GetMeshEntry() const { return nullptr; }
-    float GetRadius() const { return STAND_IN_RADIUS; }
-    void ReleaseMaterials() {}
+    strmesh* GetMeshEntry() const { return m_pEntry; }
+    float GetRadius() const { return m_fScaledRadius; }
+    bool IsCreated() const { return m_bCreated != 0; }
 
+    void UpdateTransform();
+    void SetRotation(const D3DXQUATERNION* q);
+    void SetScale(float x, float y, float z);
+    void GetScale(float* out) const;
+    void GetOrientation(EOrientation* out) const;
+    void GetWorldMatrix(D3DXMATRIX* out) const;
+    bool Intersect(const D3DXVECTOR3* from, const D3DXVECTOR3* to) const;
+    // Face and vertex counts of the subset's attribute range; false for subsets of 256 and more.
+    bool GetSubsetSize(DWORD subset, DWORD* faces, DWORD* vertices) const;
+    void ComputeFaceBounds();
+    // The owner's three extra rotation angles in degrees (about forward, right and up).
+    void SetExtraAngles(float forward, float right, float up);
+    void SetFlagValue(BYTE flag, float value)
+    {
+        m_bSwitch = flag;
+        m_fSwitchValue = value;
+    }
+
+    // The engine's object operations.
     void SetTransform(const D3DXVECTOR3* position, const EOrientation* orientation);
-    void SetPosition(const D3DXVECTOR3* position) { m_vPosition = *position; }
-    void SetRotation(const EOrientation* orientation) { m_Orientation = *orientation; }
-    void GetOrientation(EOrientation* out) const { *out = m_Orientation; }
-    void RefreshTransform() { ++m_iRefreshes; }
-    void SetScale(const D3DXVECTOR3* scale) { m_vScale = *scale; }
-    void GetScale(D3DXVECTOR3* out) const { *out = m_vScale; }
-
+    void SetPosition(const D3DXVECTOR3* position);
+    void SetRotation(const EOrientation* orientation);
+    void SetScale(const D3DXVECTOR3* scale);
+    void GetScale(D3DXVECTOR3* out) const;
+    void RefreshTransform();
     void SetPhysicsDesc(const EPhysicsDesc* desc) { m_PhysicsDesc = *desc; }
     void GetPhysicsDesc(EPhysicsDesc* out) const { *out = m_PhysicsDesc; }
-    void SetPathGenParams(const float values[5]);
-    void GetPathGenParams(float values[5]) const;
+    void SetPathGenParams(const float values[PATH_GEN_VALUES]);
+    void GetPathGenParams(float values[PATH_GEN_VALUES]) const;
     // The bush sound: a file played while the hero walks through the mesh.
     void SetBushSound(const char* fileName, float range);
     // The painted-texture state is built again from the object's record.
     void ClearTexturePaintState() {}
 
-    HOBJECT m_hObject = nullptr;
-    char m_szFileName[128] = {};
-    D3DXVECTOR3 m_vPosition = {0.0f, 0.0f, 0.0f};
-    EOrientation m_Orientation;
-    D3DXVECTOR3 m_vScale = {1.0f, 1.0f, 1.0f};
+    D3DMATERIAL9* m_pMeshMaterials = nullptr;
+    ID3DXBuffer* m_pMaterialBuffer = nullptr;
+    D3DXMATRIX m_mLocal;
+    ID3DXMesh* m_pBaseMesh = nullptr;
+    float m_fPathGen[PATH_GEN_VALUES];
+    BYTE m_bSwitch = 0;
+    float m_fSwitchValue = 0.0f;
     EPhysicsDesc m_PhysicsDesc;
-    float m_fPathGen[5] = {};
-    char m_szBushSound[256] = {};
+    BYTE m_bCreated = 0;
+    BYTE m_FlagGroup1[MAX_MESH_MATERIALS] = {};
+    BYTE m_FlagGroup2[MAX_MESH_MATERIALS] = {};
+    BYTE m_FlagGroup3[MAX_MESH_MATERIALS] = {};
+    BYTE m_FlagGroup4[MAX_MESH_MATERIALS] = {};
+    char m_szFileName[MESH_NAME_SIZE] = {};
+    HOBJECT m_hObject = nullptr;
+    int m_iMeshId = -1;
+    MeshTextureIndex m_TextureIndex[MAX_MESH_MATERIALS] = {};
+    D3DXMATRIX m_mWorld;
+    BYTE m_bUsableSubset[MAX_MESH_MATERIALS] = {};
+    D3DXVECTOR3 m_vMin = {0, 0, 0};
+    D3DXVECTOR3 m_vMax = {0, 0, 0};
+    D3DXVECTOR3 m_vCenter = {0, 0, 0};
+    float m_fScaledRadius = 0.0f;
+    float m_fExtentSum = 0.0f;
+    float m_fBaseRadius = 0.0f;
+    D3DXVECTOR3 m_vWorldCorners[8] = {};
+    D3DXVECTOR3 m_vWorldMin = {0, 0, 0};
+    D3DXVECTOR3 m_vWorldMax = {0, 0, 0};
+    D3DXMATRIX m_mInvWorld;
+    float m_fFaceRadiusSq = 0.0f;
+    float m_fFaceRadius = 0.0f;
+    float m_fScaledFaceRadiusSq = 0.0f;
+    DWORD m_dwNumMaterials = 0;
+    D3DXVECTOR3 m_vPosition = {0, 0, 0};
+    D3DXVECTOR3 m_vScale = {1, 1, 1};
+    D3DXQUATERNION m_qBase;
+    D3DXQUATERNION m_qFinal;
+    strmesh* m_pEntry = nullptr;
+    ID3DXMesh* m_pDrawMesh = nullptr; // the base mesh or a level of detail
+    int m_iLodLevel = 0;              // 0 base, n + 1 for level n
+    BYTE m_SubsetRemap[MAX_MESH_MATERIALS] = {};
+    float m_fExtraAngles[3] = {0, 0, 0};
+
+    char m_szBushSound[MESH_NAME_SIZE] = {};
     float m_fBushRange = 0.0f;
     float m_fBushValue = 0.0f;
     BYTE m_bBushSound = 0;

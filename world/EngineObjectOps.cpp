@@ -770,7 +770,10 @@ bool EEngine::GetObjectSocket(HOBJECT o, const char* socket, D3DXMATRIX* out, EO
         return false;
     if (o->Type == OT_MESH)
     {
-        const bool found = g_MeshSockets.GetSocket(o->szMeshFileName, socket, out);
+        D3DXVECTOR3 position;
+        const bool found = g_MeshSockets.GetSocket(o, socket, &position);
+        if (found)
+            D3DXMatrixTranslation(out, position.x, position.y, position.z);
         if (orientation)
             *orientation = o->Orientation;
         return found;

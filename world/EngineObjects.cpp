@@ -230,6 +230,7 @@ bool EEngine::CreateObjectOfType(HOBJECT o, EObjectDesc* desc)
         o->Type = OT_MESH;
         SetObjectTransform(o, &desc->vPosition, &desc->Orientation, 0, 1);
         SetObjectScale(o, &desc->vScale);
+        g_MeshMgr.UpdateObject(o);
         if (ContainsNoCase(o->szFileName, "trees") || ContainsNoCase(o->szFileName, "rubbish"))
             g_MeshMgr.AddUpdateObject(o);
         return true;

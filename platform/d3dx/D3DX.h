@@ -1,4 +1,8 @@
 #pragma once
-// D3DX 9 as the game calls it: fonts so far; each header can be included alone.
+// D3DX 9 as the game calls it: fonts, meshes, frame hierarchies and skin information; each header
+// can be included alone.
 
 #include "platform/d3dx/Font.h"
+#include "platform/d3dx/Frame.h"
+#include "platform/d3dx/Mesh.h"
+#include "platform/d3dx/SkinInfo.h"

@@ -384,6 +384,7 @@ TEST_F(EngineSave, AnObjectThatCannotBeAddedIsReportedAndTheLoadGoesOnInStep)
 
     // The files are gone and so are the objects: neither can be made again.
     g_Engine.DeleteAllObjects();
+    g_MeshMgr.ReleaseAll(); // a new world starts with an empty mesh table
     std::filesystem::remove("meshes/box.x");
     std::filesystem::remove_all("models/soldier");
     (void)crate;

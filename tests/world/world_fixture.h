@@ -3,9 +3,15 @@
 // skinned-model folder and one sprite texture, an empty table before and after
 // each test, and the allocation tracker switched on so leaks show by tag.
 
+#include "support/BoxMesh.h"
 #include "support/ConsoleLog.h"
 #include "support/Globals.h"
+#include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
+
+#include "mesh/MeshMgr.h"
+#include "platform/d3dx/XMesh.h"
+#include "shell/D3DMain.h"
 
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
@@ -15,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -54,9 +61,14 @@ protected:
         // a test then frees would bring back dangling pointers.
         g_Engine.DeleteAllObjects();
         globals = std::make_unique<GlobalsSnapshot>();
+        // Mesh objects load their files onto a device.
+        d3dParams = WindowedParams();
+        ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(d3dParams, &d3d, &device));
+        g_pD3DInterface = device;
         temp = std::make_unique<TempDir>();
         g_Options.SystemDebug = 1;
-        temp->Write("meshes/box.x", "xof 0303txt 0032\n");
+        std::filesystem::create_directories("meshes");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
         temp->Write("models/soldier/animations/animations_desc.txt", "\n");
         temp->Write("sprites/spark.tga", "tga");
     }
@@ -64,6 +76,9 @@ protected:
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
+        // The mesh table holds the device's buffers: it goes before the device does.
+        g_MeshMgr.ReleaseAll();
+        ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
     }
@@ -84,5 +99,8 @@ protected:
 
     std::unique_ptr<GlobalsSnapshot> globals;
     std::unique_ptr<TempDir> temp;
+    D3DPRESENT_PARAMETERS d3dParams = {};
+    IDirect3D9* d3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
 };
 } // namespace worldtest
