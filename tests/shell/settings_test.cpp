@@ -70,7 +70,7 @@ TEST_F(Settings, PlainSettingsReachTheirFieldAndTheirVariable)
         {Plain("drawfps", "7", o, o.DrawFPS, 1.0f, 7.0f), Read<BYTE>},
         {Plain("NORMALONLY", "1", PostProcess, PostProcess.NormalOnly, 1.0f, 1.0f), Read<BYTE>},
         {Plain("Debug", "3", o, o.Debug, 3.0f, 3.0f), Read<int>},
-        {Plain("instancesboundary", "-12", g_Renderer, g_Renderer.InstancesBoundary, -12.0f, -12.0f),
+        {Plain("instancesboundary", "-12", g_Renderer, g_Renderer.m_iInstancesBoundary, -12.0f, -12.0f),
          Read<int>},
         {Plain("Profiler", "2.9", g_Profiler, g_Profiler.m_iReport, 2.0f, 2.9f), Read<int>},
         {Plain("MuchaSpeed", "12.75", o, o.MuchaSpeed, 12.75f, 12.75f), Read<float>},

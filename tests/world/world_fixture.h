@@ -10,6 +10,8 @@
 #include "support/TempDir.h"
 
 #include "mesh/MeshMgr.h"
+#include "render/Renderer.h"
+#include "render/ViewLines.h"
 #include "platform/d3dx/XMesh.h"
 #include "shell/D3DMain.h"
 
@@ -76,8 +78,11 @@ protected:
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
-        // The mesh table holds the device's buffers: it goes before the device does.
+        // The mesh table, the texture registry and the view-line buffer hold the
+        // device's resources: they go before the device does.
         g_MeshMgr.ReleaseAll();
+        g_Renderer.ClearTextures();
+        g_ViewLines.Release();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
