@@ -12,6 +12,7 @@
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
+#include "render/LensFlare.h"
 #include "render/PostProcess.h"
 #include "render/Renderer.h"
 #include "render/SkyLight.h"
@@ -218,6 +219,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(std::make_unique<RendererState>());
     m_saved.push_back(Keep(g_SkyLights));
     m_saved.push_back(Keep(Env));
+    m_saved.push_back(Keep(g_LensFlare));
     m_saved.push_back(Keep(Player));
     m_saved.push_back(Keep(Bronie));
     m_saved.push_back(Keep(ItemMgr));
