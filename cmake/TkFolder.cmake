@@ -23,5 +23,5 @@ function(tk_test_folder folder)
   target_compile_definitions(tests_${folder} PRIVATE TK_GAME_EXE="$<TARGET_FILE:duskmere2>"
       TK_DATA_DIR="${CMAKE_SOURCE_DIR}/data")
   add_dependencies(tests_${folder} duskmere2)
-  gtest_discover_tests(tests_${folder} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  gtest_discover_tests(tests_${folder} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900)
 endfunction()

@@ -401,20 +401,20 @@ void D3DMain::Render()
     if (!m_pDevice || FAILED(m_pDevice->TestCooperativeLevel()) || !g_FocusMgr.m_bOnFocus)
         return;
 
-    g_Profiler.BeginSection(300);
+    g_Profiler.BeginSection(PS_D3DMAIN_PRERENDER);
     g_MainGame.PreRender();
     g_Engine.PreRender();
     Player.UpdateCamera();
-    g_Profiler.BeginSection(320);
+    g_Profiler.BeginSection(PS_RENDERER_PRERENDER);
     g_Renderer.PreRenderScene();
-    g_Profiler.EndSection(320);
+    g_Profiler.EndSection(PS_RENDERER_PRERENDER);
     g_SpriteMgr.Update();
-    g_Profiler.BeginSection(330);
+    g_Profiler.BeginSection(PS_FX_SPRITES);
     g_FxMgr.UpdateSprites();
-    g_Profiler.EndSection(330);
-    g_Profiler.EndSection(300);
+    g_Profiler.EndSection(PS_FX_SPRITES);
+    g_Profiler.EndSection(PS_D3DMAIN_PRERENDER);
 
-    g_Profiler.BeginSection(400);
+    g_Profiler.BeginSection(PS_D3DMAIN_RENDER);
     if (!g_Options.PostProcessOff && !g_Menu.m_bOpen)
         PostProcess.BeginScene();
     m_pDevice->Clear(0, nullptr, FullClearFlags(), D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
@@ -424,23 +424,23 @@ void D3DMain::Render()
         {
             if (!g_Menu.m_bOpen)
             {
-                g_Profiler.BeginSection(430);
+                g_Profiler.BeginSection(PS_ENGINE_RENDER);
                 g_Engine.Render();
-                g_Profiler.EndSection(430);
+                g_Profiler.EndSection(PS_ENGINE_RENDER);
             }
-            g_Profiler.BeginSection(460);
+            g_Profiler.BeginSection(PS_MAINGAME_RENDER);
             if (g_Menu.m_bOpen)
                 g_Menu.Render();
             else
                 g_MainGame.Render();
-            g_Profiler.EndSection(460);
+            g_Profiler.EndSection(PS_MAINGAME_RENDER);
         }
         g_Console.Render();
         g_Profiler.DrawReport();
         m_pDevice->EndScene();
     }
     m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
-    g_Profiler.EndSection(400);
+    g_Profiler.EndSection(PS_D3DMAIN_RENDER);
 
     if (g_Engine.m_bScreenshot)
         g_Engine.SaveScreenshot();

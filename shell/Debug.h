@@ -64,6 +64,9 @@ public:
     BYTE m_bPickValid = 0;
 
     double m_fTimers[MAX_DEBUG_TIMERS] = {};
+    // While "DebugPerformance" is on, the main loop stores here each frame the
+    // time since its measuring timer started, in seconds.
+    double m_fMeasuredFrameTime = 0.0;
 
     // Render statistics of the frame, added to by the mesh drawing code.
     DWORD m_iVisibleMeshPolygons = 0;

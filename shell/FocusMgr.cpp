@@ -24,10 +24,33 @@ EFocusMgr g_FocusMgr;
 
 namespace
 {
+// One manager call of a fixed order; `when`, if given, says whether it runs
+// this time. The runner notes each call it makes in the device call log.
 struct DeviceStep
 {
     const char* name;
     void (*run)();
+    bool (*when)() = nullptr;
+};
+
+bool ConsoleClosed()
+{
+    return !g_Console.m_bOpen;
+}
+
+bool MenuOpen()
+{
+    return g_Menu.m_bOpen != 0;
+}
+
+// What the loss takes from the game: the mouse (its state kept), the
+// keyboard unless the console has it, the fog colour and the effects.
+const DeviceStep kLoseFocusOrder[] = {
+    {"EMouse::SaveState", [] { g_Mouse.SaveState(); }},
+    {"EFocusMgr::SaveFogColor", [] { Env.GetFogColor(&g_FocusMgr.m_dwSavedFogColor); }},
+    {"EEngine::ReleaseMouse", [] { g_Engine.ReleaseMouse(); }},
+    {"EEngine::UnacquireInput", [] { g_Engine.UnacquireInput(); }, ConsoleClosed},
+    {"EEffectMgr::OnLostDevice", [] { g_EffectMgr.OnLostDevice(); }},
 };
 
 // Every owner of default-pool resources lets them go before Reset...
@@ -42,7 +65,28 @@ const DeviceStep kReleaseOrder[] = {
     {"ETTFontMgr::OnLostDevice", [] { g_TTFontMgr.OnLostDevice(); }},
 };
 
-// ...and makes them again after a successful one.
+// After a successful Reset the input and the device's own state come back...
+const DeviceStep kAfterResetOrder[] = {
+    {"EEngine::CreateMouse", [] { g_Engine.CreateMouse(); }},
+    {"EMouse::RestoreState", [] { g_Mouse.RestoreState(); }},
+    // Taken once and let go so that DirectInput forgets the keys held when
+    // the device went; kept while the game itself reads the keyboard.
+    {"CCommandMgr::RefreshKeyboard",
+     []
+     {
+         g_CommandMgr.InitKeyboard(g_Engine.m_hWnd);
+         g_CommandMgr.ReleaseKeyboard();
+         if (!g_Console.m_bOpen && !g_Menu.m_bOpen)
+             g_CommandMgr.InitKeyboard(g_Engine.m_hWnd);
+     }},
+    {"CMenu::OnResetDevice", [] { g_Menu.OnResetDevice(); }, MenuOpen},
+    {"D3DMain::SetDefaultRenderStates", [] { g_D3DMain.SetDefaultRenderStates(); }},
+    {"IDirect3DDevice9::GetRenderTarget", [] { g_pD3DInterface->GetRenderTarget(0, &g_pBackBuffer); }},
+    {"ECamera::SetGamma", [] { g_Camera.SetGamma(g_Camera.GetGamma()); }},
+    {"ECamera::UpdateProjection", [] { g_Camera.UpdateProjection(); }},
+};
+
+// ...and the owners of default-pool resources make them again.
 const DeviceStep kRecreateOrder[] = {
     {"EEffectMgr::OnResetDevice", [] { g_EffectMgr.OnResetDevice(); }},
     {"EFxMgr::OnResetDevice", [] { g_FxMgr.OnResetDevice(); }},
@@ -59,6 +103,8 @@ template <size_t N> void RunSteps(const DeviceStep (&steps)[N])
 {
     for (const DeviceStep& step : steps)
     {
+        if (step.when && !step.when())
+            continue;
         TkNoteDeviceCall(step.name);
         step.run();
     }
@@ -125,18 +171,7 @@ bool EFocusMgr::Check()
 
 void EFocusMgr::LoseFocus()
 {
-    TkNoteDeviceCall("EMouse::SaveState");
-    g_Mouse.SaveState();
-    Env.GetFogColor(&m_dwSavedFogColor);
-    TkNoteDeviceCall("EEngine::ReleaseMouse");
-    g_Engine.ReleaseMouse();
-    if (!g_Console.m_bOpen)
-    {
-        TkNoteDeviceCall("EEngine::UnacquireInput");
-        g_Engine.UnacquireInput();
-    }
-    TkNoteDeviceCall("EEffectMgr::OnLostDevice");
-    g_EffectMgr.OnLostDevice();
+    RunSteps(kLoseFocusOrder);
     m_bOnFocus = 0;
 }
 
@@ -158,28 +193,10 @@ void EFocusMgr::GainFocus()
     }
     g_Console.Print("g_pD3DInterface->Reset(&g_d3dpp) succeeded!");
 
-    TkNoteDeviceCall("EEngine::CreateMouse");
-    g_Engine.CreateMouse();
-    TkNoteDeviceCall("EMouse::RestoreState");
-    g_Mouse.RestoreState();
-    // Taken once and let go so that DirectInput forgets the keys held when
-    // the device went; kept while the game itself reads the keyboard.
-    g_CommandMgr.InitKeyboard(g_Engine.m_hWnd);
-    g_CommandMgr.ReleaseKeyboard();
-    if (!g_Console.m_bOpen && !g_Menu.m_bOpen)
-        g_CommandMgr.InitKeyboard(g_Engine.m_hWnd);
-    if (g_Menu.m_bOpen)
-    {
-        TkNoteDeviceCall("CMenu::OnResetDevice");
-        g_Menu.OnResetDevice();
-    }
-    g_D3DMain.SetDefaultRenderStates();
-    g_pD3DInterface->GetRenderTarget(0, &g_pBackBuffer);
-    g_Camera.SetGamma(g_Camera.GetGamma());
-    g_Camera.UpdateProjection();
-
+    RunSteps(kAfterResetOrder);
     RunSteps(kRecreateOrder);
 
+    TkNoteDeviceCall("EFocusMgr::RestoreFogColor");
     Env.SetFogColor(m_dwSavedFogColor);
     m_bOnFocus = 1;
     g_Console.Print("Focus gained");

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace
 {
@@ -38,8 +39,8 @@ V3 Cross(const V3& a, const V3& b)
     return V3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
+constexpr float kPi = std::numbers::pi_v<float>;
+constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 
 // The angle of a 2D direction with sine part s and cosine part c, in [0, 2 pi).
 float AngleOf(float s, float c)

@@ -4,6 +4,25 @@
 #include <string>
 #include <vector>
 
+// The sections the frame code times by id (their names and levels are in
+// the table of Profiler.cpp; game code times the others).
+enum EProfilerSection : int
+{
+    PS_ENGINE_UPDATE = 0,
+    PS_MAINGAME_PRE = 10,
+    PS_ENV_UPDATE = 20,
+    PS_ENGINE_OBJECTS = 30,
+    PS_MAINGAME_UPDATE = 200,
+    PS_D3DMAIN_PRERENDER = 300,
+    PS_RENDERER_PRERENDER = 320,
+    PS_FX_SPRITES = 330,
+    PS_D3DMAIN_RENDER = 400,
+    PS_ENGINE_RENDER = 430,
+    PS_RENDERER_RENDER = 440,
+    PS_POSTPROCESS_RENDER = 450,
+    PS_MAINGAME_RENDER = 460,
+};
+
 class EProfiler
 {
 public:

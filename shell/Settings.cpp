@@ -25,11 +25,13 @@
 #include "world/Engine.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 namespace
 {
@@ -70,7 +72,7 @@ bool ParseDecimal(const char* text, double* out)
                     tiny = false;
                     break;
                 }
-        value = tiny ? 0.0 : 3.4028234663852886e38;
+        value = tiny ? 0.0 : FLT_MAX;
         if (*p == '-')
             value = -value;
     }
@@ -99,10 +101,10 @@ int ParseInteger(const char* text)
 
 float ToFloat(double v)
 {
-    if (v > 3.4028234663852886e38)
-        return 3.4028234663852886e38f;
-    if (v < -3.4028234663852886e38)
-        return -3.4028234663852886e38f;
+    if (v > FLT_MAX)
+        return FLT_MAX;
+    if (v < -FLT_MAX)
+        return -FLT_MAX;
     return static_cast<float>(v);
 }
 
@@ -190,8 +192,9 @@ void SetColourChannels(const char* value, void (ESkyLight::*r)(float), void (ESk
 // (roll 0): the third row of the yaw-pitch-roll rotation matrix.
 D3DVECTOR ForwardFromDegrees(float yawDegrees, float pitchDegrees)
 {
-    const double yaw = static_cast<double>(yawDegrees) * 3.14159265358979323846 / 180.0;
-    const double pitch = static_cast<double>(pitchDegrees) * 3.14159265358979323846 / 180.0;
+    constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+    const double yaw = static_cast<double>(yawDegrees) * kRadiansPerDegree;
+    const double pitch = static_cast<double>(pitchDegrees) * kRadiansPerDegree;
     return D3DVECTOR{static_cast<float>(std::sin(yaw) * std::cos(pitch)),
                      static_cast<float>(-std::sin(pitch)),
                      static_cast<float>(std::cos(yaw) * std::cos(pitch))};
@@ -611,6 +614,8 @@ const SettingRule SETTINGS[] = {
     Byte("DrawPaths", &g_Options.DrawPaths),
     Byte("WireFrame", &g_Options.WireFrame),
     Byte("DrawSprites", &g_Options.DrawSprites),
+    // Listed twice on purpose: the one name sets both bytes (pinned by
+    // Settings.DrawProjectorsClearsBothBytes).
     Byte("DrawProjectors", &g_Options.DrawProjectors2),
     Byte("DrawLights", &g_Options.DrawLights),
     Byte("DrawMinusLights", &g_Options.DrawMinusLights),
@@ -718,7 +723,9 @@ void EConsole::ApplySetting(const char* name, const char* value, BYTE fromConfig
             break; // later rules are skipped, the reset below is not
     }
 
-    // These three name actions, not values to keep.
+    // These three name actions, not values to keep (pinned by
+    // Settings.FogNamesAnActionNotAValue and
+    // Settings.ASettingThatEndsTheChainStillClearsTheActionNames).
     SetVariable("fog", 0.0f, 0);
     SetVariable("Ambient", 0.0f, 0);
     SetVariable("SkyLight", 0.0f, 0);

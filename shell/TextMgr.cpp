@@ -224,6 +224,8 @@ void ETextMgr::ExpandLabels(char* line, size_t size) const
             ++n;
         }
         key[n] = 0;
+        // Keys in a line match exactly, case included, unlike GetText (pinned
+        // by TextKeys.LastDuplicateWinsAndIsReported).
         if (const strtext* node = FindExact(key))
         {
             for (const char* t = node->text; *t; ++t)

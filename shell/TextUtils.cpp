@@ -4,6 +4,7 @@
 #include "shell/Console.h"
 #include "shell/TextMgr.h"
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -123,10 +124,10 @@ int TruncToInt(float v)
 
 float ToFloatClamped(double v)
 {
-    if (v > 3.4028234663852886e38)
-        return 3.4028234663852886e38f;
-    if (v < -3.4028234663852886e38)
-        return -3.4028234663852886e38f;
+    if (v > FLT_MAX)
+        return FLT_MAX;
+    if (v < -FLT_MAX)
+        return -FLT_MAX;
     return static_cast<float>(v);
 }
 } // namespace

@@ -140,19 +140,19 @@ bool RunLoopPass(MSG& msg)
     if (!g_Engine.Tick())
         return true;
 
-    g_Profiler.BeginSection(0);
+    g_Profiler.BeginSection(PS_ENGINE_UPDATE);
     g_Engine.Update();
-    g_Profiler.EndSection(0);
+    g_Profiler.EndSection(PS_ENGINE_UPDATE);
 
     if (g_Options.DebugPerformance)
     {
-        g_Debug.GetTimerElapsed(kMeasuredTimer);
+        g_Debug.m_fMeasuredFrameTime = g_Debug.GetTimerElapsed(kMeasuredTimer);
         g_Debug.StartTimer(kFrameTimer);
     }
 
-    g_Profiler.BeginSection(200);
+    g_Profiler.BeginSection(PS_MAINGAME_UPDATE);
     g_MainGame.Update();
-    g_Profiler.EndSection(200);
+    g_Profiler.EndSection(PS_MAINGAME_UPDATE);
 
     g_LensFlare.Update();
 

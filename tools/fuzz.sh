@@ -10,8 +10,10 @@ dir="$root/build-fuzz"
 if [ ! -f "$dir/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTK_FUZZ=ON -DTK_BUILD_TESTS=OFF -DTK_BUILD_BENCH=OFF
+else
+  # Configured again so that a fuzz source added since is a target to build.
+  cmake "$dir" >/dev/null
 fi
-cmake --build "$dir" -j "$jobs"
 
 mkdir -p "$dir/findings"
 targets=()
@@ -20,6 +22,8 @@ for source in "$root"/fuzz/*_fuzz.cpp; do
   targets+=("$(basename "$source" .cpp)")
 done
 [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets"; exit 0; }
+# Only the fuzz programs (and the engine they link), not the game itself.
+cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
 
 run_one() {
   local name=$1 seeds="$root/fuzz/corpus/${1%_fuzz}" work

@@ -18,11 +18,11 @@ run_shuffled() {
   local dir=$1 program status=0
   for program in "$dir"/tests/tests_*; do
     [ -x "$program" ] || continue
-    local log
+    local log seed=$((RANDOM % 99999 + 1))
     log=$(mktemp)
-    if ! "$program" --gtest_shuffle --gtest_brief=1 >"$log" 2>&1; then
-      echo "shuffled run of $(basename "$program") FAILED:"
-      grep -E "Randomizing|FAILED|Failure" "$log" | head -n 40
+    if ! "$program" --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1 >"$log" 2>&1; then
+      echo "shuffled run of $(basename "$program") FAILED (replay: --gtest_shuffle --gtest_random_seed=$seed):"
+      grep -E "FAILED|Failure" "$log" | head -n 40
       status=1
     fi
     rm -f "$log"

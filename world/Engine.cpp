@@ -47,12 +47,15 @@ EEngine g_Engine;
 
 namespace
 {
-// Profiler sections of the drawing.
-constexpr int PS_ENGINE_RENDER = 430;
-constexpr int PS_RENDERER_RENDER = 440;
-constexpr int PS_POSTPROCESS_RENDER = 450;
-
 constexpr float CAMERA_FAR_PLANE = 10240.0f;
+
+// The frame clock: no frame runs sooner than this after the last one, no step
+// is longer than the cap, a cut-scene skip runs this many times as fast, and
+// the frames-per-second figure is taken over at least this long.
+constexpr double kShortestFrameSeconds = 0.001;
+constexpr double kLongestStepSeconds = 0.5;
+constexpr float kSkipSpeedUp = 100.0f;
+constexpr float kFpsPeriodSeconds = 0.05f;
 } // namespace
 
 // ---- Frame --------------------------------------------------------------------------------
@@ -75,16 +78,18 @@ bool EEngine::Tick()
 {
     const double now = Timer(TIMER_GETABSOLUTETIME);
     const double step = now - m_fLastTime;
-    if (step < 0.001)
+    if (step < kShortestFrameSeconds)
         return false;
-    m_fDeltaTime = static_cast<float>(step > 0.5 ? 0.5 : step);
+    m_fDeltaTime = static_cast<float>(step > kLongestStepSeconds ? kLongestStepSeconds : step);
     if (m_bSkipCutscene)
-        m_fDeltaTime *= 100.0f;
+        m_fDeltaTime *= kSkipSpeedUp;
     m_fLastTime = now;
     m_fFpsTime += m_fDeltaTime;
     ++m_iFpsFrames;
+    // Scaled after it was counted: the frame rate sees skipped time but not
+    // the global speed (pinned by EngineTick.TheFrameRateCountsSkippedTimeButNotTheGlobalSpeed).
     m_fDeltaTime *= g_Options.GlobalTimeSpeed;
-    if (m_fFpsTime > 0.05f)
+    if (m_fFpsTime > kFpsPeriodSeconds)
     {
         m_fFps = static_cast<float>(m_iFpsFrames) / m_fFpsTime;
         m_fFpsTime = 0.0f;
@@ -363,26 +368,26 @@ void EEngine::PreloadFile(const char* name, DWORD kind)
 {
     if (!name)
         return;
-    BYTE type = 0xFF;
+    BYTE type = 0;
     switch (kind)
     {
-    case 1:
+    case PRELOAD_TEXTURE:
         g_Renderer.PreloadTexture(name);
         return;
-    case 8:
+    case PRELOAD_SOUND:
         if (FILE* f = TkFopen(name, "rb"))
         {
             std::fclose(f);
             g_SoundMgr.PreloadSound(name);
         }
         return;
-    case 2:
+    case PRELOAD_SPRITE:
         type = OT_SPRITE;
         break;
-    case 4:
+    case PRELOAD_MESH:
         type = OT_MESH;
         break;
-    case 16:
+    case PRELOAD_SKINMESH:
         type = OT_SKINMESH;
         break;
     default:

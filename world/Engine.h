@@ -49,7 +49,13 @@ public:
     void Shutdown();
     void OnKeyDown(WPARAM key);
     void OnKeyUp(WPARAM key);
-    // kind: 1 texture, 2 sprite, 4 mesh, 8 sound, 16 skinned mesh.
+    // The kinds of PreloadFile.
+    static constexpr DWORD PRELOAD_TEXTURE = 1;
+    static constexpr DWORD PRELOAD_SPRITE = 2;
+    static constexpr DWORD PRELOAD_MESH = 4;
+    static constexpr DWORD PRELOAD_SOUND = 8;
+    static constexpr DWORD PRELOAD_SKINMESH = 16;
+    // kind: one of the PRELOAD_ kinds; any other does nothing.
     void PreloadFile(const char* name, DWORD kind);
 
     // ---- Save games --------------------------------------------------------------------

@@ -30,13 +30,14 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 
 namespace
 {
 constexpr const char* NAME_PREFIX_FILE = "save\\NamePrefixes.cfg";
 constexpr char DEFAULT_NAME_PREFIXES[4][EEngine::NAME_PREFIX_SIZE] = {"m", "sm", "l", "spr"};
 constexpr float LIGHT_DISAPPEAR_RANGE = 80.0f;
-constexpr float TWO_PI = 6.2831855f;
+constexpr float TWO_PI = 2.0f * std::numbers::pi_v<float>;
 
 bool EqualNoCase(const char* a, const char* b)
 {

@@ -39,12 +39,6 @@
 
 namespace
 {
-// Profiler sections of the engine update.
-constexpr int PS_ENGINE_UPDATE = 0;
-constexpr int PS_MAINGAME_PRE = 10;
-constexpr int PS_ENV_UPDATE = 20;
-constexpr int PS_ENGINE_OBJECTS = 30;
-
 // Debug timers of the setting "DebugPerformance".
 constexpr unsigned DT_DEVELOPER_KEYS = 0;
 constexpr unsigned DT_OBJECTS = 1;

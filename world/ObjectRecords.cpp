@@ -2,6 +2,7 @@
 #include "world/Object.h"
 
 #include <cstring>
+#include <numbers>
 
 bool GetObjectSlotRange(BYTE type, int* first, int* count)
 {
@@ -45,7 +46,7 @@ void EObjectDesc::Reset()
     fValue1 = 0.0f;
     fValue2 = -1.0f;
     fValue3 = 0.0f;
-    fConeAngle = 1.5707964f;
+    fConeAngle = std::numbers::pi_v<float> / 2.0f; // a quarter turn
     fDisappearRange = 0.0f;
 }
 

@@ -33,7 +33,7 @@ TEST(GameProcess, AScriptWaitsOnTheLoadingScreenAndForTheLevelToStart)
                          "frame 43: screenshot\n"
                          "frame 45: quit\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "2000"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
 
     const auto log = ReadLines(dir.path() / "!console.txt");
     EXPECT_EQ(LinesStartingWith(log, "Level frame "),

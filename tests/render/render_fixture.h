@@ -7,6 +7,7 @@
 #include "render/Renderer.h"
 #include "shell/D3DMain.h"
 #include "shell/GameOptions.h"
+#include "support/Globals.h"
 #include "support/HeadlessD3D.h"
 #include "support/ImageFiles.h"
 #include "support/TempDir.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,9 @@ class RenderTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // What a test changes of the managers (the terrain layers, the
+        // options) comes back afterwards: tests run in any order.
+        globals = std::make_unique<GlobalsSnapshot>();
         g_Options = GameOptions{};
         g_Engine.m_bQuit = 0;
         EmptyRegistry();
@@ -35,6 +40,7 @@ protected:
         EmptyRegistry();
         g_pD3DInterface = nullptr;
         ReleaseHeadlessDevice(d3d, device);
+        globals.reset();
     }
 
     // The back buffer of the test's device.
@@ -76,6 +82,7 @@ protected:
         dir.Write(path, DdsFile(D3DFMT_A8R8G8B8, edge, edge, unsigned(levelColours.size()), false, payload));
     }
 
+    std::unique_ptr<GlobalsSnapshot> globals;
     TempDir dir;
     D3DPRESENT_PARAMETERS params = {};
     IDirect3D9* d3d = nullptr;

@@ -1,6 +1,7 @@
 #include "support/ConsoleLog.h"
 #include "support/FontDevice.h"
 #include "support/FontGlobals.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 // EDebug: the allocation tracker, its report, timers and render statistics.
 #include "shell/Debug.h"
@@ -26,15 +27,15 @@ protected:
     void SetUp() override
     {
         // The tracker's lines go to the console log; keep it in a folder of ours.
+        globals = std::make_unique<GlobalsSnapshot>();
         temp = std::make_unique<TempDir>();
-        oldSystemDebug = g_Options.SystemDebug;
         g_Options.SystemDebug = 1;
         debug = std::make_unique<EDebug>();
     }
     void TearDown() override
     {
-        g_Options.SystemDebug = oldSystemDebug;
         temp.reset();
+        globals.reset();
     }
 
     int UsedSlots() const
@@ -46,8 +47,8 @@ protected:
     }
 
     std::unique_ptr<EDebug> debug;
+    std::unique_ptr<GlobalsSnapshot> globals;
     std::unique_ptr<TempDir> temp;
-    int oldSystemDebug = 0;
 };
 } // namespace
 

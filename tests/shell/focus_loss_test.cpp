@@ -10,8 +10,22 @@ using namespace devicetest;
 
 namespace
 {
-const std::vector<std::string> kLoseFocus = {"EMouse::SaveState", "EEngine::ReleaseMouse",
-                                             "EEngine::UnacquireInput", "EEffectMgr::OnLostDevice"};
+const std::vector<std::string> kLoseFocus = {"EMouse::SaveState", "EFocusMgr::SaveFogColor",
+                                             "EEngine::ReleaseMouse", "EEngine::UnacquireInput",
+                                             "EEffectMgr::OnLostDevice"};
+
+// After the Reset, with the menu open or not.
+std::vector<std::string> AfterReset(bool menuOpen)
+{
+    std::vector<std::string> steps = {"EEngine::CreateMouse", "EMouse::RestoreState",
+                                      "CCommandMgr::RefreshKeyboard"};
+    if (menuOpen)
+        steps.push_back("CMenu::OnResetDevice");
+    for (const char* step : {"D3DMain::SetDefaultRenderStates", "IDirect3DDevice9::GetRenderTarget",
+                             "ECamera::SetGamma", "ECamera::UpdateProjection"})
+        steps.push_back(step);
+    return steps;
+}
 
 const std::vector<std::string> kRelease = {
     "CShadowCubeMaps::OnLostDevice",       "ESkyShadow::OnLostDevice", "EPostProcess::OnDeviceLost",
@@ -35,8 +49,8 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
     return all;
 }
 
-const std::vector<std::string> kGainFocus =
-    Join({kRelease, {"IDirect3DDevice9::Reset", "EEngine::CreateMouse", "EMouse::RestoreState"}, kRecreate});
+const std::vector<std::string> kGainFocus = Join(
+    {kRelease, {"IDirect3DDevice9::Reset"}, AfterReset(false), kRecreate, {"EFocusMgr::RestoreFogColor"}});
 
 // A second window that counts what reaches it: messages flow while the
 // game's own window hands everything to the default procedure.
@@ -150,15 +164,16 @@ TEST_F(FocusTest, OpenConsoleKeepsTheKeyboardAndOpenMenuRecreatesItsObjects)
     g_Menu.m_bOpen = 1;
     TkD3D9LoseDevices();
     RunFrames(1);
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"EMouse::SaveState", "EEngine::ReleaseMouse",
-                                                 "EEffectMgr::OnLostDevice"}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"EMouse::SaveState", "EFocusMgr::SaveFogColor",
+                                                 "EEngine::ReleaseMouse", "EEffectMgr::OnLostDevice"}));
     TkRecordDeviceCalls(true);
     TkD3D9RestoreDevices();
     RunFrames(1);
     EXPECT_EQ(Calls(), Join({kRelease,
-                             {"IDirect3DDevice9::Reset", "EEngine::CreateMouse", "EMouse::RestoreState",
-                              "CMenu::OnResetDevice"},
-                             kRecreate}));
+                             {"IDirect3DDevice9::Reset"},
+                             AfterReset(true),
+                             kRecreate,
+                             {"EFocusMgr::RestoreFogColor"}}));
 }
 
 TEST_F(FocusTest, TheFogColourSavedAtTheLossIsRestored)

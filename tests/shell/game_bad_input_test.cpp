@@ -59,13 +59,13 @@ TEST_P(GameOnBadFiles, StartsRunsAndEndsAsUsual)
     {
         // The game writes its save files on a first run: cut a real one.
         GameProcess first(dir.path(), {{"TK_FRAMES", "2"}});
-        ASSERT_EQ(first.Wait(60.0), 0);
+        ASSERT_EQ(first.Wait(kGameSeconds), 0);
         ASSERT_GT(dir.Read(bad.file).size(), 3u) << bad.file << " was not written by a first run";
     }
     dir.Write(bad.file, Damaged(bad.damage, dir.Read(bad.file)));
 
     GameProcess game(dir.path(), {{"TK_FRAMES", "20"}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "Tovak 5 engine out, good bye!");

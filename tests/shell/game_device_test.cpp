@@ -37,7 +37,7 @@ TEST(GameDevice, DeviceLostAndRestoredTheGameResetsAndGoesOnDrawing)
     dir.Write("tk.cfg", dir.Read("tk.cfg") + "\nDebug 4\n");
     dir.Write("loss.txt", "frame 30: device lost\nframe 40: device restored\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "80"}, {"TK_SCRIPT", (dir.path() / "loss.txt").string()}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
 
     const auto log = ReadLines(dir.path() / "!console.txt");
     const int trying = IndexOf(log, "Probuje FocusMgr::GainFocus");
@@ -72,7 +72,7 @@ TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
         "shot.txt",
         "frame 3: key press Space\nframe 5: wait level frame 206\nframe 6: screenshot\nframe 8: quit\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "400"}, {"TK_SCRIPT", (dir.path() / "shot.txt").string()}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
 
     Bitmap shot;
     ASSERT_TRUE(shot.Parse(dir.Read("tk_screen0000.bmp")));

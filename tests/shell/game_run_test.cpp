@@ -45,8 +45,8 @@ TEST(GameRun, HeadlessRunEndsByItselfAndLogsGreetingAndFarewell)
 {
     TempDir dir(false);
     CopyDataTree(dir.path());
-    GameProcess game(dir.path(), {{"TK_FRAMES", "120"}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    GameProcess game(dir.path(), {{"TK_FRAMES", "20"}});
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
 
     const auto log = ReadLines(dir.path() / "!console.txt");
     ASSERT_FALSE(log.empty());
@@ -62,7 +62,7 @@ TEST(GameRun, ReportFilesOfTheLastRunAreDeletedAtStart)
          {"!error.txt", "!anims.txt", "!subsets.txt", "!techs.txt", "!textures.txt", "!variables.txt"})
         dir.Write(report, "old\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "10"}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
     for (const char* report :
          {"!error.txt", "!anims.txt", "!subsets.txt", "!techs.txt", "!textures.txt", "!variables.txt"})
         EXPECT_NE(dir.Read(report), "old\n") << report;
@@ -81,7 +81,8 @@ TEST(GameRun, SecondInstanceLeavesAtOnceWhileTheFirstRuns)
     // and until its world has started (its start-up writes are then done).
     ::setenv("TK_LOCK_DIR", locks.path().c_str(), 1);
     bool up = false;
-    for (int i = 0; i < 3000 && !up && first.Running(); ++i)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kGameSeconds);
+    while (!up && first.Running() && std::chrono::steady_clock::now() < deadline)
     {
         up = FindWindowA("Duskmere 2", "Duskmere 2") != nullptr &&
              dir.Read("!console.txt").find("Meshes loaded:") != std::string::npos;
@@ -93,7 +94,7 @@ TEST(GameRun, SecondInstanceLeavesAtOnceWhileTheFirstRuns)
 
     const std::map<std::string, std::string> before = FilesIn(dir.path());
     GameProcess second(dir.path(), {{"TK_FRAMES", "100000000"}, lockDir});
-    EXPECT_EQ(second.Wait(10.0), 0);
+    EXPECT_EQ(second.Wait(kGameSeconds), 0);
     EXPECT_TRUE(first.Running());
     const std::map<std::string, std::string> after = FilesIn(dir.path());
     first.Kill();
@@ -118,7 +119,7 @@ TEST(GameRun, StartUpErrorsReachTheRunsLog)
     dir.Write("scripts/text_keys.txt", dir.Read("scripts/text_keys.txt") + "\n>BrokenKey\n");
     dir.Write("!console.txt", "the last run\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "5"}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
     const auto at = [&](const std::string& line)
     { return std::find(log.begin(), log.end(), line) - log.begin(); };
@@ -139,7 +140,7 @@ TEST(GameRun, ClosingTheWindowEndsTheProgramInOrder)
     dir.Write("close.txt", "frame 5: close\n");
     GameProcess game(dir.path(),
                      {{"TK_FRAMES", "100000"}, {"TK_SCRIPT", (dir.path() / "close.txt").string()}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "Tovak 5 engine out, good bye!");

@@ -35,7 +35,7 @@ TEST(LauncherGame, ExitEndsWithoutADeviceAndWithoutTheShutdownLines)
     const std::string settings = dir.Read("tk.cfg");
     // No frame limit: only a program that never reaches its main loop ends by itself.
     GameProcess game(dir.path(), {{"TK_DIALOG_SCRIPT", "select 1007 3; click 1000"}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front(), "Welcome to Duskmere 2.");
@@ -56,7 +56,7 @@ TEST(LauncherGame, StartRewritesOnlyTheScreenSizeLinesAndLeavesNoCopy)
                         "runworld worlds\\test.w\r\n"
                         "BackupConsole 0\r\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "5"}, {"TK_DIALOG_SCRIPT", "select 1007 2"}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
     EXPECT_EQ(dir.Read("tk.cfg"), "Windowed 0\r\n"
                                   "ScreenWidth 1280\r\n"
                                   "ScreenHeight 720\r\n"
@@ -82,7 +82,7 @@ TEST(LauncherGame, MissingOrOutdatedVideoFileOpensTheVideoOptionsFirst)
         // Fast and OK in the video options, then Exit in the launcher; were
         // the launcher first, the first two would find no such controls.
         GameProcess game(dir.path(), {{"TK_DIALOG_SCRIPT", "click 1053; click 1; click 1000"}});
-        ASSERT_EQ(game.Wait(60.0), 0);
+        ASSERT_EQ(game.Wait(kGameSeconds), 0);
         const std::string video = dir.Read("save/video.cfg");
         ASSERT_EQ(video.size(), 29u);
         EXPECT_EQ(video[0], 9);
@@ -102,7 +102,7 @@ TEST(LauncherGame, EventScriptClicksTheLauncherAndTheVideoDialog)
                             "frame 3: dialog click 1\n"
                             "frame 4: dialog click 1001\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "10"}, {"TK_SCRIPT", (dir.path() / "clicks.txt").string()}});
-    ASSERT_EQ(game.Wait(60.0), 0);
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const std::string video = dir.Read("save/video.cfg");
     ASSERT_EQ(video.size(), 29u);
     EXPECT_EQ(video[28], 1); // Fast

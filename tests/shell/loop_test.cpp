@@ -5,18 +5,21 @@
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/win32/Headless.h"
 #include "shell/D3DMain.h"
+#include "shell/Debug.h"
 #include "shell/FocusMgr.h"
 #include "shell/GameOptions.h"
 #include "shell/Mouse.h"
 #include "shell/Timer.h"
 #include "shell/WinMain.h"
 #include "support/GameWindow.h"
+#include "support/Globals.h"
 #include "support/TempDir.h"
 #include "world/Engine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 namespace
 {
@@ -25,13 +28,13 @@ class MainLoop : public ::testing::Test
 protected:
     void SetUp() override
     {
+        m_globals = std::make_unique<GlobalsSnapshot>();
         TkSetBackend(TkBackend::Headless);
         TkHeadlessReset();
         TkD3D9ResetHeadless();
         TimerForgetState();
         // The virtual clock starts again at 0: so does the engine's frame clock.
         g_Engine.m_fLastTime = 0;
-        m_saved = g_Options;
         ASSERT_NE(OpenGameWindow("LoopTest", 64, 48), nullptr);
         g_bQuitting = 0;
         ASSERT_TRUE(CreateGameDevice());
@@ -47,16 +50,9 @@ protected:
         g_FocusMgr.m_bOnFocus = 0;
         if (g_hWnd)
             DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
-        g_bQuitting = 0;
-        g_Engine.m_bQuit = 0;
-        g_Engine.m_szNextWorld[0] = 0;
-        g_Engine.m_bWorldLoaded = 0;
-        g_Engine.m_szWorld[0] = 0;
-        g_MainGame.m_bWorldActive = 0;
-        g_Options = m_saved;
         TkHeadlessReset();
         TimerForgetState();
+        m_globals.reset();
     }
 
     // Runs loop passes until `frames` idle passes have happened.
@@ -72,8 +68,8 @@ protected:
         }
     }
 
+    std::unique_ptr<GlobalsSnapshot> m_globals;
     TempDir m_dir;
-    GameOptions m_saved;
     MSG m_msg = {};
 };
 
@@ -96,6 +92,21 @@ TEST_F(MainLoop, FrameStepsStayFineAfterADayOfUptime)
     RunIdlePasses(20);
     EXPECT_EQ(g_Engine.m_iFrame, 20u);
     EXPECT_NEAR(g_Engine.m_fDeltaTime, 0.005f, 1e-4f);
+}
+
+TEST_F(MainLoop, DebugPerformanceKeepsTheFrameTimeItMeasures)
+{
+    constexpr unsigned kMeasuredTimer = 407;
+    TkHeadlessSetFrameStepMs(5.0);
+    RunIdlePasses(1);
+    g_Debug.m_fMeasuredFrameTime = -1.0;
+    RunIdlePasses(1);
+    EXPECT_EQ(g_Debug.m_fMeasuredFrameTime, -1.0) << "measured while the option is off";
+
+    g_Options.DebugPerformance = 1;
+    g_Debug.StartTimer(kMeasuredTimer);
+    RunIdlePasses(2);
+    EXPECT_NEAR(g_Debug.m_fMeasuredFrameTime, 0.010, 1e-6);
 }
 
 TEST_F(MainLoop, FrameTimeIsClampedAndScaledByGlobalTimeSpeed)

@@ -26,182 +26,76 @@ protected:
     static void Apply(const char* name, const char* value) { g_Console.ApplySetting(name, value, 0); }
 };
 
-// Plain fields: each name, applied with a value its field does not hold yet,
-// must write exactly that field.
+// Plain settings, a few of each kind: a byte, an int or a float of the
+// options or of another manager. Each must reach its field (a byte as 0 or 1,
+// an int cut as atoi reads it), keep the number as a console variable, and
+// change nothing else of the record it writes into.
 struct FieldCase
 {
-    const char* name;
-    BYTE* byteField;
-    int* intField;
-    float* floatField;
+    const char* name; // as a player may type it: case does not matter
+    const char* value;
+    const void* record; // the manager's record that holds the field
+    size_t recordSize;
+    const void* field;
+    size_t fieldSize;
+    float expected; // the field's value afterwards
+    float variable; // the console variable's
 };
 
-FieldCase B(const char* name, BYTE* f)
+template <typename Record, typename Field>
+FieldCase Plain(const char* name, const char* value, const Record& record, const Field& field, float expected,
+                float variable)
 {
-    return {name, f, nullptr, nullptr};
+    return {name, value, &record, sizeof record, &field, sizeof field, expected, variable};
 }
 
-FieldCase I(const char* name, int* f)
+template <typename Field> float Read(const void* field)
 {
-    return {name, nullptr, f, nullptr};
+    Field value;
+    std::memcpy(&value, field, sizeof value);
+    return static_cast<float>(value);
 }
 
-FieldCase F(const char* name, float* f)
-{
-    return {name, nullptr, nullptr, f};
-}
-
-TEST_F(Settings, EveryPlainNameWritesItsField)
+TEST_F(Settings, PlainSettingsReachTheirFieldAndTheirVariable)
 {
     GameOptions& o = g_Options;
-    const std::vector<FieldCase> cases = {
-        B("RepairMultiData", &o.RepairMultiData),
-        B("NormalOnly", &PostProcess.NormalOnly),
-        I("InstancesBoundary", &g_Renderer.m_iInstancesBoundary),
-        B("RecalculateLights", &g_SkyLights.m_bPickEveryFrame),
-        B("DrawVPL", &o.DrawVPL),
-        F("PhysicsDisableDistance", &o.PhysicsDisableDistance),
-        F("FogDistCoef", &PostProcess.FogDistCoef),
-        B("UpdatePhysics", &o.UpdatePhysics),
-        F("SkyFogHeight", &Env.SkyFogHeight),
-        F("SkyFogCoef", &Env.SkyFogCoef),
-        F("SNumSamples", &PostProcess.SNumSamples),
-        F("SDensity", &PostProcess.SDensity),
-        F("SWeight", &PostProcess.SWeight),
-        F("SDecay", &PostProcess.SDecay),
-        F("SExposure", &PostProcess.SExposure),
-        I("Disable", &o.Disable),
-        B("Windowed", &o.Windowed),
-        F("ASDist", &o.ASDist),
-        F("ASLim", &o.ASLim),
-        B("UseLod", &o.UseLod),
-        B("UsePVS", &o.UsePVS),
-        B("UseOPT", &o.UseOPT),
-        F("Desaturacja", &PostProcess.Desaturacja),
-        I("Profiler", &g_Profiler.m_iReport),
-        B("DrawMultitextures", &o.DrawMultitextures),
-        B("DrawDust", &o.DrawDust),
-        B("DrawBirds", &o.DrawBirds),
-        B("DrawWires", &o.DrawWires),
-        B("DrawTerrain", &o.DrawTerrain),
-        I("Difficulty", &o.Difficulty),
-        B("developer", &o.developer),
-        B("HDRMeasureLuminance", &PostProcess.HDRMeasureLuminance),
-        F("HDRTargetLuminance", &PostProcess.HDRTargetLuminance),
-        F("HDRSpeed", &PostProcess.HDRSpeed),
-        B("DrawPhysics", &o.DrawPhysics),
-        B("DrawTextures", &o.DrawTextures),
-        B("RecalculateOccluders", &o.RecalculateOccluders),
-        B("God", &o.God),
-        B("mucha", &o.mucha),
-        B("AOEnable", &o.AOEnable),
-        B("AODrawSurface", &o.AODrawSurface),
-        B("AORenderScene", &PostProcess.AORenderScene),
-        B("DrawCharacterTextures", &o.DrawCharacterTextures),
-        B("DrawGrass", &o.DrawGrass),
-        B("RaportUndefinedTextures", &o.RaportUndefinedTextures),
-        B("RaportDoubleTextures", &o.RaportDoubleTextures),
-        B("DrawAmbientLitObjects", &o.DrawAmbientLitObjects),
-        B("DrawSkylightLitObjects", &o.DrawSkylightLitObjects),
-        F("SkinmeshLightCoef", &o.SkinmeshLightCoef),
-        B("PrintShakeScreenDistance", &o.PrintShakeScreenDistance),
-        B("DrawStickMarkers", &o.DrawStickMarkers),
-        B("DrawNotImportant", &o.DrawNotImportant),
-        B("DrawDetail", &o.DrawDetail),
-        B("RecalculateSkyLightEveryFrame", &o.RecalculateSkyLightEveryFrame),
-        B("Demo", &o.Demo),
-        B("RaportVariables", &o.RaportVariables),
-        B("LoadOneLevelTextureOnly", &o.LoadOneLevelTextureOnly),
-        B("WideScreen", &g_Panel.m_bPanoramic),
-        B("AddFX", &o.AddFX),
-        F("SkyLightPower", &Env.SkyLightPower),
-        F("LightPowerMultiplier", &o.LightPowerMultiplier),
-        B("UpdateBezier", &o.UpdateBezier),
-        B("UpdateModels", &o.UpdateModels),
-        B("UpdatePMgr", &o.UpdatePMgr),
-        B("DrawModels", &o.DrawModels),
-        B("UpdateObjects", &o.UpdateObjects),
-        B("UpdateObjectsLoop", &o.UpdateObjectsLoop),
-        B("UpdateObjectsLinked", &o.UpdateObjectsLinked),
-        B("DrawFX", &o.DrawFX),
-        B("DrawWorld", &o.DrawWorld),
-        B("DebugPerformance", &o.DebugPerformance),
-        B("DebugVM", &o.DebugVM),
-        B("DebugCharacters", &o.DebugCharacters),
-        B("DebugHeroLights", &o.DebugHeroLights),
-        B("RecalculateCamera", &o.RecalculateCamera),
-        B("RecalculateSkyShadow", &o.RecalculateSkyShadow),
-        B("UseSkyLight", &o.UseSkyLight),
-        I("NumApprovedLights", &o.NumApprovedLights),
-        I("screenwidth", &o.screenwidth),
-        I("screenheight", &o.screenheight),
-        F("SkinMeshSpeed", &o.SkinMeshSpeed),
-        F("GlobalTimeSpeed", &o.GlobalTimeSpeed),
-        B("loadmodels", &o.loadmodels),
-        B("DrawFPS", &o.DrawFPS),
-        B("PrintPolygonCount", &o.PrintPolygonCount),
-        B("DrawTransparent", &o.DrawTransparent),
-        B("DrawTranslucent", &o.DrawTranslucent),
-        B("DrawSky", &o.DrawSky),
-        B("DrawWater", &o.DrawWater),
-        B("raportsubsets", &o.raportsubsets),
-        B("raporttextures", &o.raporttextures),
-        B("sound", &o.sound),
-        B("extractusedtextures", &o.extractusedtextures),
-        B("raporttechs", &o.raporttechs),
-        F("CorpseDisappearTime", &o.CorpseDisappearTime),
-        B("DrawCharacterPaths", &o.DrawCharacterPaths),
-        B("DrawPaths", &o.DrawPaths),
-        B("WireFrame", &o.WireFrame),
-        B("DrawSprites", &o.DrawSprites),
-        B("DrawLights", &o.DrawLights),
-        B("DrawMinusLights", &o.DrawMinusLights),
-        B("DrawLinearLights", &o.DrawLinearLights),
-        B("StartMenu", &o.StartMenu),
-        F("MuchaSpeed", &o.MuchaSpeed),
-        B("DrawCameraCoordinates", &o.DrawCameraCoordinates),
-        B("DrawCompass", &o.DrawCompass),
-        I("Debug", &o.Debug),
-        I("SystemDebug", &o.SystemDebug),
-        B("EnableAntialiasing", &o.EnableAntialiasing),
-    };
-    for (const FieldCase& c : cases)
+    o.DrawFPS = 0;
+    PostProcess.NormalOnly = 0;
+    struct Row
     {
-        // Upper-case names: the setter ignores case.
-        std::string upper = c.name;
-        for (char& ch : upper)
-            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        const GameOptions before = g_Options;
-        if (c.byteField)
+        FieldCase c;
+        float (*read)(const void*);
+    };
+    const std::vector<Row> rows = {
+        {Plain("drawfps", "7", o, o.DrawFPS, 1.0f, 7.0f), Read<BYTE>},
+        {Plain("NORMALONLY", "1", PostProcess, PostProcess.NormalOnly, 1.0f, 1.0f), Read<BYTE>},
+        {Plain("Debug", "3", o, o.Debug, 3.0f, 3.0f), Read<int>},
+        {Plain("instancesboundary", "-12", g_Renderer, g_Renderer.m_iInstancesBoundary, -12.0f, -12.0f),
+         Read<int>},
+        {Plain("Profiler", "2.9", g_Profiler, g_Profiler.m_iReport, 2.0f, 2.9f), Read<int>},
+        {Plain("MuchaSpeed", "12.75", o, o.MuchaSpeed, 12.75f, 12.75f), Read<float>},
+        {Plain("SkyFogHeight", "-0.5", Env, Env.SkyFogHeight, -0.5f, -0.5f), Read<float>},
+        {Plain("FogDistCoef", "1e3", PostProcess, PostProcess.FogDistCoef, 1000.0f, 1000.0f), Read<float>},
+    };
+    for (const Row& row : rows)
+    {
+        const FieldCase& c = row.c;
+        SCOPED_TRACE(c.name);
+        const auto* record = static_cast<const unsigned char*>(c.record);
+        const std::vector<unsigned char> before(record, record + c.recordSize);
+        Apply(c.name, c.value);
+        EXPECT_EQ(row.read(c.field), c.expected);
+        float variable = 0.0f;
+        ASSERT_TRUE(g_Console.GetVariable(c.name, &variable));
+        EXPECT_FLOAT_EQ(variable, c.variable);
+        const size_t fieldAt = static_cast<size_t>(static_cast<const unsigned char*>(c.field) - record);
+        for (size_t k = 0; k < c.recordSize; ++k)
         {
-            const BYTE want = *c.byteField ? 0 : 1;
-            Apply(upper.c_str(), want ? "7" : "0");
-            EXPECT_EQ(*c.byteField, want) << c.name;
+            if (k < fieldAt || k >= fieldAt + c.fieldSize)
+            {
+                ASSERT_EQ(record[k], before[k]) << "byte " << k << " of the record changed";
+            }
         }
-        else if (c.intField)
-        {
-            const int want = *c.intField == 1234 ? 4321 : 1234;
-            Apply(upper.c_str(), std::to_string(want).c_str());
-            EXPECT_EQ(*c.intField, want) << c.name;
-        }
-        else
-        {
-            const float want = *c.floatField == 12.75f ? 3.5f : 12.75f;
-            Apply(upper.c_str(), want == 12.75f ? "12.75" : "3.5");
-            EXPECT_EQ(*c.floatField, want) << c.name;
-        }
-        EXPECT_NE(g_Console.FindVariable(c.name), nullptr) << c.name;
-        // Only the one field of the options changed (or none, for other managers).
-        int changed = 0;
-        const unsigned char* a = reinterpret_cast<const unsigned char*>(&before);
-        const unsigned char* b = reinterpret_cast<const unsigned char*>(&g_Options);
-        const unsigned char* field = c.byteField  ? reinterpret_cast<const unsigned char*>(c.byteField)
-                                     : c.intField ? reinterpret_cast<const unsigned char*>(c.intField)
-                                                  : reinterpret_cast<const unsigned char*>(c.floatField);
-        for (size_t k = 0; k < sizeof(GameOptions); ++k)
-            if (a[k] != b[k] && !(b + k >= field && b + k < field + 4))
-                ++changed;
-        EXPECT_EQ(changed, 0) << c.name << " changed other options";
     }
 }
 

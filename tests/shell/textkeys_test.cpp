@@ -191,7 +191,8 @@ TEST_F(TextKeys, LinesOfExactlyAndJustOver512CharactersAreReportedAlike)
         LoadKeys(table, line + "\n>After fine\n");
         EXPECT_STREQ(table.GetText(">Big"), "_string too long!");
         EXPECT_STREQ(table.GetText(">After"), "fine");
-        EXPECT_TRUE(Printed("line of 512 characters or more for >Big"));
+        EXPECT_EQ(Line(1), "mark");
+        EXPECT_EQ(Line(0), "ERROR: scripts\\text_keys.txt: line of 512 characters or more for >Big");
     }
 }
 

@@ -7,6 +7,11 @@
 #include <utility>
 #include <vector>
 
+// How long a game run may take before a test calls it hung. Only a guard
+// against a hang: sanitizer builds on a loaded machine draw their headless
+// frames slowly, so it is generous.
+constexpr double kGameSeconds = 300.0;
+
 class GameProcess
 {
 public:

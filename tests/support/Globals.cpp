@@ -20,6 +20,7 @@
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
+#include "shell/Debug.h"
 #include "shell/FocusMgr.h"
 #include "shell/GameOptions.h"
 #include "shell/HitStats.h"
@@ -35,6 +36,7 @@
 #include "world/Engine.h"
 #include "world/EngineObject.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -102,8 +104,13 @@ struct ConsoleState : Saved
     void Restore() override
     {
         g_Console.FreeVariables();
+        // Made again outside the allocation tracker, whatever the test left
+        // it at: a test's counts never include the variables put back.
+        const int systemDebug = g_Options.SystemDebug;
+        g_Options.SystemDebug = 0;
         for (auto it = variables.rbegin(); it != variables.rend(); ++it)
             g_Console.SetVariable(it->name.c_str(), it->value, it->fromConfig);
+        g_Options.SystemDebug = systemDebug;
         g_Console.SetStartupDirectory(startupDir.c_str());
         g_Console.m_iRecentLines = recentLines;
         g_Console.m_bOpen = open;
@@ -134,6 +141,24 @@ struct InputState : Saved
         g_CommandMgr.m_bFireLatch = commands->m_bFireLatch;
     }
 };
+// The tracker holds a lock and its counts are the run's; only its timers and
+// the picked object come back.
+struct DebugState : Saved
+{
+    std::vector<double> timers{std::begin(g_Debug.m_fTimers), std::end(g_Debug.m_fTimers)};
+    double measured = g_Debug.m_fMeasuredFrameTime;
+    HOBJECT picked = g_Debug.m_hPickedObject;
+    HOBJECT marked = g_Debug.m_hMarkedObject;
+
+    void Restore() override
+    {
+        std::copy(timers.begin(), timers.end(), g_Debug.m_fTimers);
+        g_Debug.m_fMeasuredFrameTime = measured;
+        g_Debug.m_hPickedObject = picked;
+        g_Debug.m_hMarkedObject = marked;
+    }
+};
+
 // The level scripts own their variables: they are kept in their saved form
 // and read back into an empty list (their setters are not kept).
 struct ScriptVariablesState : Saved
@@ -173,6 +198,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_Options));
     m_saved.push_back(std::make_unique<ConsoleState>());
     m_saved.push_back(std::make_unique<InputState>());
+    m_saved.push_back(std::make_unique<DebugState>());
     m_saved.push_back(Keep(g_FocusMgr));
     m_saved.push_back(Keep(g_Profiler));
     m_saved.push_back(Keep(g_HitStats));

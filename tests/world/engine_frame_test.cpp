@@ -204,6 +204,13 @@ const std::vector<std::string> kUpdateOrder = {
     "EConsole::SetVariable",
 };
 
+const std::vector<std::string> kInitOrder = {
+    "EFont::CreateVB",       "ERenderer::ScanTextureDirectory",
+    "ESkinMeshMgr::Init",    "MeshSocketsMgr::LoadAll",
+    "EConsole::Init",        "EEffectMgr::Init",
+    "CSoundMgr::Initialize", "EEngine::CreateMouse",
+};
+
 const std::vector<std::string> kResetOrder = {
     "EPostProcess::ReleaseWorld", "EObjectMgr::Release",
     "EHeliMgr::Release",          "ESlupMgr::Release",
@@ -277,6 +284,15 @@ struct RecordedSteps
 
 TEST_F(EngineFrame, EachPhaseRunsItsManagersInTheirOrder)
 {
+    {
+        RecordedSteps steps;
+        g_Engine.Init(nullptr);
+        EXPECT_EQ(steps.Log(), kInitOrder);
+        EXPECT_EQ(g_Engine.m_bInitialised, 1);
+        // What the start-up made on the device goes with the shutdown.
+        g_Engine.Shutdown();
+        g_Engine.m_bInitialised = 1;
+    }
     {
         RecordedSteps steps;
         ASSERT_TRUE(g_Engine.Update());
