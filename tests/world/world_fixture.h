@@ -9,6 +9,8 @@
 #include "support/TempDir.h"
 
 #include "mesh/MeshMgr.h"
+#include "mesh/SkinMeshMgr.h"
+#include "mesh/SkinModelFile.h"
 #include "platform/d3dx/XMesh.h"
 #include "shell/D3DMain.h"
 
@@ -27,7 +29,7 @@
 namespace worldtest
 {
 constexpr const char* MESH_FILE = "meshes\\box.x";
-constexpr const char* SKIN_FOLDER = "models\\soldier";
+constexpr const char* SKIN_FOLDER = "models\\soldier\\soldier.x";
 constexpr const char* SPRITE_FILE = "sprites\\spark.tga";
 
 // Live allocations counted under the tag.
@@ -84,12 +86,20 @@ protected:
         std::filesystem::create_directories("meshes");
         ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
         temp->Write("models/soldier/animations/animations_desc.txt", "\n");
+        // A one-bone skinned model: the box skinned to "Bip01".
+        SkinModelDesc soldier;
+        soldier.bones.push_back({"Bip01", -1, {}});
+        D3DXMatrixIdentity(&soldier.bones[0].local);
+        soldier.mesh = BoxMesh();
+        soldier.weights.assign(soldier.mesh.positions.size() / 3, {{0, 1.0f}});
+        ASSERT_TRUE(WriteSkinModelFile("models\\soldier\\soldier.x", soldier, tk::xfile::XFormat::Text));
         temp->Write("sprites/spark.tga", "tga");
     }
     void TearDown() override
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
+        g_SkinMeshMgr.Release();
         // The mesh table holds the device's buffers: it goes before the device does.
         g_MeshMgr.ReleaseAll();
         ReleaseHeadlessDevice(d3d, device);
