@@ -8,6 +8,9 @@
 #include "shell/RecordBytes.h"
 #include "shell/SaveFile.h"
 #include "shell/TextUtils.h"
+#include "ui/Menu.h"
+#include "world/Engine.h"
+#include "world/Object.h"
 
 #include <algorithm>
 #include <cmath>
@@ -763,6 +766,20 @@ void ESkinMesh::Update(float frameTime)
         return;
     m_fFrameTime = frameTime;
     m_fCountdown -= frameTime;
+    if (m_hObject)
+    {
+        m_dwOwnerFlags = m_hObject->dwFlags;
+        m_dwOwnerFlags2 = m_hObject->dwFlags2;
+        if (m_hObject->dwFlags3 & KIND_NEVER_ANIMATED)
+            return;
+        // Background figures stop moving once the level has settled, and while the menu is open.
+        if ((m_hObject->dwFlags3 & KIND_BACKGROUND) && !(m_hObject->dwFlags & 1) &&
+            (g_Engine.m_iFrame > BACKGROUND_FRAMES || g_Menu.m_bOpen))
+        {
+            UpdateNodeTransforms();
+            return;
+        }
+    }
     Advance(0);
     Apply(0);
     for (int slot : kSlotOrder)

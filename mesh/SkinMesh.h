@@ -72,6 +72,11 @@ public:
     static constexpr float DEFAULT_RADIUS = 64.0f;
     static constexpr size_t SAVED_HEADER_SIZE = 1367;
     static constexpr size_t SAVED_NODE_SIZE = 493;
+    // Kind codes of the owner's flag word 3.
+    static constexpr DWORD KIND_BACKGROUND = 256;
+    static constexpr DWORD KIND_NEVER_ANIMATED = 1024;
+    // Level frames after which background figures stop animating.
+    static constexpr DWORD BACKGROUND_FRAMES = 350;
 
     ESkinMesh();
     virtual ~ESkinMesh();

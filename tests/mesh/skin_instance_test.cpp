@@ -3,10 +3,13 @@
 #include "skin_fixture.h"
 
 #include "mesh/SkinMeshCollision.h"
+#include "world/Engine.h"
+#include "world/Object.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 using namespace skintest;
 
@@ -168,6 +171,46 @@ TEST_F(SkinTest, ABlendMovesFromTheOldPoseToTheNewWhileTheTimeStaysZero)
 
     EXPECT_FALSE(hero.SetAnimation("missing", 1, 0.3, 1.0));
     EXPECT_STREQ(hero.m_Slots[0].szName, "crouch") << "a missing animation leaves the slots alone";
+}
+
+TEST_F(SkinTest, WithModelUpdatesOffNoPoseChanges)
+{
+    WriteFigure("hero", Animations());
+    ESkinMesh hero;
+    ASSERT_TRUE(hero.Create("models\\hero\\hero.x"));
+    ASSERT_TRUE(hero.SetAnimationNoBlend("crouch", 1));
+    hero.Update(0.1f);
+    const D3DXVECTOR3 before = NodeAt(hero, "Bip01");
+    g_Options.UpdateModels = 0;
+    hero.Update(0.5f);
+    EXPECT_EQ(NodeAt(hero, "Bip01"), before);
+    g_Options.UpdateModels = 1;
+    hero.Update(0.5f);
+    EXPECT_GT(NodeAt(hero, "Bip01").x, before.x);
+}
+
+TEST_F(SkinTest, BackgroundFiguresStopOnceTheLevelHasSettled)
+{
+    WriteFigure("hero", Animations());
+    ESkinMesh hero;
+    ASSERT_TRUE(hero.Create("models\\hero\\hero.x"));
+    auto owner = std::make_unique<strObject>();
+    owner->dwFlags3 = ESkinMesh::KIND_BACKGROUND;
+    hero.SetOwner(owner.get());
+    ASSERT_TRUE(hero.SetAnimationNoBlend("crouch", 1));
+    const DWORD savedFrame = g_Engine.m_iFrame;
+    g_Engine.m_iFrame = ESkinMesh::BACKGROUND_FRAMES;
+    hero.Update(0.1f);
+    const D3DXVECTOR3 settled = NodeAt(hero, "Bip01");
+    EXPECT_GT(settled.x, 0.0f) << "still animating at frame 350";
+    g_Engine.m_iFrame = ESkinMesh::BACKGROUND_FRAMES + 1;
+    hero.Update(0.3f);
+    EXPECT_EQ(NodeAt(hero, "Bip01"), settled);
+    owner->dwFlags = 1; // bit 0 keeps it animating
+    hero.Update(0.3f);
+    EXPECT_GT(NodeAt(hero, "Bip01").x, settled.x);
+    g_Engine.m_iFrame = savedFrame;
+    hero.SetOwner(nullptr);
 }
 
 TEST_F(SkinTest, SlotTwoPlaysBesideSlotZeroUntilSlotZeroRestarts)
