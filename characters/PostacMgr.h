@@ -10,6 +10,13 @@ public:
 
     void DeleteDeadCharacters();
     void DebugDraw() {}
+    // STAND-IN: the character descriptions (read once at start, freed at exit)
+    // and the characters' level start, frame and level end.
+    void LoadDescriptions() {}
+    void FreeDescriptions() {}
+    void Init() {}
+    void Update() {}
+    void Release() {}
 
     int m_iDeleteDeadRequests = 0;
 };

@@ -6,6 +6,9 @@ class EDust
 {
 public:
     virtual ~EDust() = default;
+    void Init() {}
+    void Update() {}
+    void Release() {}
     void Render() {}
 };
 

@@ -25,6 +25,10 @@ public:
         ++m_iStarted;
         return &m_Reserved;
     }
+    // STAND-IN: the pool's level start, frame and level end.
+    void Init() {}
+    void Update() {}
+    void Release() {}
     void ReleaseFx(EFx*) {}
     void Render() {}
     // Before the scene: batches the visible sprite effects by texture.

@@ -6,6 +6,8 @@ class COpady
 {
 public:
     virtual ~COpady() = default;
+    void Init() {}
+    void Release() {}
     void Render() {}
 };
 

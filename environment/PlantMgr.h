@@ -10,6 +10,8 @@ public:
     void Reset() {}
     void Load() {}
     void Release() {}
+    // STAND-IN: builds the grass of the level (once its world has settled).
+    void BuildGrass() {}
 };
 
 inline EPlantMgr g_PlantMgr;

@@ -8,6 +8,9 @@ class ERiverMgr
 {
 public:
     virtual ~ERiverMgr() = default;
+    void Init() {}
+    void Update() {}
+    void Reset() {}
     void RemoveObject(HOBJECT) {}
 };
 

@@ -11,6 +11,12 @@ public:
     // Prints "Active warzones: " and the list (none exist yet).
     void PrintActiveWarzones();
     void ApplyFarZ() {}
+    // STAND-IN: the mission scripts' level start, frame, level end and the
+    // debug line drawn over the HUD.
+    void LoadScripts() {}
+    void Update() {}
+    void Reset() {}
+    void RenderDebugLine() {}
 };
 
 extern QuestSystem g_QuestSystem;

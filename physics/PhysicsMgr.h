@@ -14,6 +14,8 @@ class CPhysicsMgr
 public:
     virtual ~CPhysicsMgr() = default;
     void Init() {}
+    // STAND-IN: one step of the physics world by the frame time.
+    void Step(float) {}
     void Shutdown() {}
     void CreateObjectBody(HOBJECT, const EPhysicsDesc*) { ++m_iBodyRequests; }
     void RemoveObjectBody(HOBJECT object);

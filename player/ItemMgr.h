@@ -26,6 +26,10 @@ public:
     virtual ~EItemMgr() = default;
 
     void GiveItem(const char* name, int count);
+    // STAND-IN: the items' level start, frame and level end.
+    void Init() {}
+    void Update() {}
+    void Release() {}
 
     char m_szLastGiven[64] = {};
     int m_iLastCount = 0;

@@ -2,6 +2,7 @@
 #include "player/Player.h"
 
 CPlayer Player;
+EPlayerStats PlayerStats;
 
 void CPlayer::SetCombatMode(bool on)
 {

@@ -16,6 +16,14 @@ public:
     void SetHealth(float value, BYTE force = 0);
     // STAND-IN: the hero's camera and weapon view come with the player work.
     void UpdateCamera() {}
+    // STAND-IN: the hero's level start, frame, look step and level end.
+    void Init() {}
+    void Update() {}
+    void UpdateLook() {}
+    void Release() {}
+    // STAND-IN: the helicopter's HUD while the hero flies one.
+    void RenderHeliHud() {}
+    int m_iForceCrouch = 0; // input steps the hero is made to crouch
 
     BYTE m_bCombatMode = 0;
     D3DVECTOR m_vPosition = {0.0f, 0.0f, 0.0f};
@@ -25,3 +33,15 @@ public:
 };
 
 extern CPlayer Player;
+
+// STAND-IN: the fields of the hero's shared state record that the game layer
+// and the script variables write; the hero's health work replaces it with the
+// whole record in its stored layout.
+struct EPlayerStats
+{
+    BYTE m_bMissionFailed = 0;
+    int m_iFailReason = 0;
+    float m_fLevelTime = 0.0f;
+};
+
+extern EPlayerStats PlayerStats;

@@ -18,6 +18,11 @@ class CPlayerWeapons
 public:
     virtual ~CPlayerWeapons() = default;
 
+    // STAND-IN: the weapons' level start, frame and level end, and the scope's visibility.
+    void Init() {}
+    void Update() {}
+    void UpdateScopeVisibility() {}
+    void Release() {}
     WeaponView* m_pWeaponView = nullptr;       // null while no weapon is held
     EItemInstance* m_pCurrentWeapon = nullptr; // null while no weapon is held
     float m_fAimZoom = 0.0f;                   // 0 when not aiming, rising while aiming

@@ -46,6 +46,15 @@ struct ConsoleStartup
     }
 } s_consoleStartup;
 
+const EConsole::RegisteredCommand* FindCommand(const EConsole::RegisteredCommand* commands, int count,
+                                               const char* word)
+{
+    for (int i = 0; i < count; ++i)
+        if (CompareNoCase(commands[i].name, word) == 0)
+            return &commands[i];
+    return nullptr;
+}
+
 const char* OrEmpty(const char* text)
 {
     return text ? text : "";
@@ -548,6 +557,11 @@ void EConsole::ExecuteLine()
         Close();
     else if (CompareNoCase(word, "DebugWarzones") == 0)
         g_QuestSystem.PrintActiveWarzones();
+    else if (const RegisteredCommand* command = FindCommand(m_Commands, m_iCommands, word))
+    {
+        Print(line);
+        command->run(value);
+    }
     else if (value[0])
     {
         Print(line);
@@ -561,6 +575,22 @@ void EConsole::ExecuteLine()
     }
     else
         Print(line);
+}
+
+bool EConsole::RegisterCommand(const char* name, Command command)
+{
+    if (!name || !name[0] || !command)
+        return false;
+    for (int i = 0; i < m_iCommands; ++i)
+        if (CompareNoCase(m_Commands[i].name, name) == 0)
+        {
+            m_Commands[i].run = command;
+            return true;
+        }
+    if (m_iCommands >= MAX_COMMANDS)
+        return false;
+    m_Commands[m_iCommands++] = RegisteredCommand{name, command};
+    return true;
 }
 
 void EConsole::Open()

@@ -82,6 +82,12 @@ public:
     void FreeVariables();
 
     // ---- Editor and commands -----------------------------------------------
+    // A command other layers add (the game's): its name is compared without
+    // regard to case, and it gets the rest of the typed line. A name already
+    // known is taken over; beyond MAX_COMMANDS the command is refused.
+    static constexpr int MAX_COMMANDS = 32;
+    typedef void (*Command)(const char* value);
+    bool RegisterCommand(const char* name, Command command);
     // A virtual-key code of a key press while the console is open.
     void OnKey(WPARAM key);
     void ExecuteLine();
@@ -144,6 +150,13 @@ public:
     int m_iVariableCount = 0;
     // The settings file being read, named by the settings' error lines.
     const char* m_pszSettingSource = nullptr;
+    struct RegisteredCommand
+    {
+        const char* name;
+        Command run;
+    };
+    RegisteredCommand m_Commands[MAX_COMMANDS] = {};
+    int m_iCommands = 0;
 
 private:
     void ScrollRing();

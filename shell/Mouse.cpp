@@ -218,7 +218,7 @@ void EMouse::Poll()
         if (m_State.y < -PITCH_LIMIT)
             m_State.y = -PITCH_LIMIT;
         // Play resumes after the letterbox view with the pitch level.
-        if (g_MainGame.m_iFramesSinceLetterbox < LEVEL_PITCH_FRAMES)
+        if (g_MainGame.letterboxFrames < LEVEL_PITCH_FRAMES)
             m_State.dy = m_State.y = m_State.rawY = 0.0;
     }
 }

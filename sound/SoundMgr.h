@@ -6,6 +6,7 @@
 #include "platform/win32/WinTypes.h"
 
 struct strSound;
+struct D3DVECTOR;
 
 class CSoundMgr
 {
@@ -16,6 +17,9 @@ public:
     void DeleteSound(strSound* sound);
     void Release();
     // The engine's calls, empty until the sound work.
+    // STAND-IN: the listener's place and the per-frame step of the sounds.
+    void SetListenerPosition(const D3DVECTOR&) {}
+    void Update() {}
     void StopAllSounds() {}
     void DeleteAllSounds() {}
     void ClearCache() {}

@@ -5,6 +5,7 @@
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
+#include "shell/Orientation.h"
 #include "world/ObjectHandle.h"
 
 class ECamera
@@ -39,6 +40,13 @@ public:
         if (object && m_hLookFrom == object)
             m_hLookFrom = nullptr;
     }
+    // STAND-IN: the orientation of a scripted view and the per-frame step.
+    void SetOrientation(const EOrientation* orientation)
+    {
+        if (orientation)
+            m_Orientation = *orientation;
+    }
+    void Update() {}
     void FollowSocket() {}
     void UpdateView() {}
     void Reset() { m_hLookFrom = nullptr; }
@@ -46,6 +54,7 @@ public:
 
     D3DXVECTOR3 m_vPosition = {0.0f, 0.0f, 0.0f};
     HOBJECT m_hLookFrom = nullptr;
+    EOrientation m_Orientation;
 
     float m_fGamma = 1.0f;
     float m_fGammaRed = 1.0f;

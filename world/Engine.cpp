@@ -7,7 +7,6 @@
 #include "environment/Opady.h"
 #include "game/CutScene.h"
 #include "game/DialogueMgr.h"
-#include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystem.h"
 #include "mesh/MeshMgr.h"
@@ -186,6 +185,7 @@ void EEngine::RequestWorldChange(const char* name)
     }
     std::snprintf(m_szNextWorld, sizeof m_szNextWorld, "%s", name);
     m_bWorldChange = 1;
+    g_MainGame.m_bWorldActive = 0;
 }
 
 bool EEngine::StartWorld(const char* name)
@@ -220,7 +220,7 @@ bool EEngine::StartWorld(const char* name)
     std::snprintf(m_szWorld, sizeof m_szWorld, "%s", world);
 
     StopGameClock();
-    g_GameAI.PrepareWorldStart();
+    g_MainGame.PrepareWorldStart();
     g_Console.StartLoadingScreen(m_szWorld);
     g_LoadingScreen.Start(m_szWorld);
 
@@ -229,6 +229,7 @@ bool EEngine::StartWorld(const char* name)
         ResetWorld();
         m_szWorld[0] = 0;
         m_bWorldChange = 0;
+        g_MainGame.WorldStartFailed(world);
         return false;
     }
     g_ObjectMgr.Load(m_szWorld);

@@ -13,6 +13,9 @@ public:
 
     virtual ~EEngineObject() = default;
     void Update() {}
+    // STAND-IN: renews the three random animation offsets.
+    void RandomiseOffsets() {}
+    BYTE m_bStarted = 0; // the level's start-up has finished
     void Init() {}
     void Release();
     void RunActions(HOBJECT, int) { ++m_iActionRuns; }

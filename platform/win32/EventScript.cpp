@@ -38,6 +38,11 @@ struct Script
     std::vector<TkScriptEvent> events; // sorted by frame, file order within a frame
     std::vector<PendingRelease> releases;
     bool fromEnvironment = true; // TK_SCRIPT still to be read
+    // Frames of the main loop spent in "wait": the script's frame N plays at
+    // loop frame N + delay.
+    uint32_t delay = 0;
+    bool waiting = false;
+    size_t waitIndex = 0; // the "wait" line being waited on
 };
 
 Script g_script;
@@ -184,6 +189,19 @@ bool ParseAction(const std::string& action, TkScriptEvent& out, std::string& err
         }
         out.verb = "type";
         out.args = action.substr(start + 1);
+        return true;
+    }
+    if (Same(verb, "wait"))
+    {
+        if (words.size() < 3 || !ParseInt(words.back(), static_cast<int>(kMaxFrame), out.a) || out.a < 0)
+        {
+            error = "expected \"wait NAME N\" with N a whole number from 0";
+            return false;
+        }
+        out.verb = "wait";
+        out.args.clear();
+        for (size_t i = 1; i + 1 < words.size(); ++i)
+            out.args += (i > 1 ? " " : "") + words[i];
         return true;
     }
     if (Same(verb, "close") || Same(verb, "quit"))
@@ -413,8 +431,10 @@ bool TkScriptHasActionAfter(uint32_t frame, const char* firstWord)
     ReadEnvironmentScript();
     if (!firstWord)
         return false;
+    // Frames of the script run behind the loop by the frames spent waiting.
+    const uint32_t scriptFrame = frame > g_script.delay ? frame - g_script.delay : 0;
     for (const TkScriptEvent& e : g_script.events)
-        if (e.frame > frame && e.verb.empty())
+        if (e.frame > scriptFrame && e.verb.empty())
         {
             const std::vector<std::string> words = Words(e.args);
             if (!words.empty() && Same(words[0], firstWord))
@@ -422,6 +442,22 @@ bool TkScriptHasActionAfter(uint32_t frame, const char* firstWord)
         }
     return false;
 }
+
+namespace
+{
+// True when the value waited for has reached its number. An unknown name is
+// reported and ends the wait, so a typo never holds the script for good.
+bool WaitIsOver(const TkScriptEvent& e)
+{
+    uint32_t value = 0;
+    if (!TkReadScriptValue(e.args, value))
+    {
+        Report(e.line, "no value \"" + e.args + "\" to wait for", "wait " + e.args);
+        return true;
+    }
+    return value >= static_cast<uint32_t>(e.a);
+}
+} // namespace
 
 void TkPlayScriptFrame(uint32_t frame)
 {
@@ -437,13 +473,41 @@ void TkPlayScriptFrame(uint32_t frame)
     for (const PendingRelease& r : due)
         TkInjectKeyScan(r.vk, r.scan, false);
 
-    auto first = std::lower_bound(g_script.events.begin(), g_script.events.end(), frame,
-                                  [](const TkScriptEvent& e, uint32_t f) { return e.frame < f; });
+    uint32_t scriptFrame = 0;
+    size_t start = 0;
+    if (g_script.waiting)
+    {
+        if (g_script.waitIndex >= g_script.events.size())
+            g_script.waiting = false;
+        else if (!WaitIsOver(g_script.events[g_script.waitIndex]))
+            return;
+        // The rest of the wait's frame plays now; later frames follow on.
+        g_script.waiting = false;
+        scriptFrame = g_script.events[g_script.waitIndex].frame;
+        g_script.delay = frame > scriptFrame ? frame - scriptFrame : 0;
+        start = g_script.waitIndex + 1;
+    }
+    else
+    {
+        if (frame <= g_script.delay)
+            return;
+        scriptFrame = frame - g_script.delay;
+        auto first = std::lower_bound(g_script.events.begin(), g_script.events.end(), scriptFrame,
+                                      [](const TkScriptEvent& e, uint32_t f) { return e.frame < f; });
+        start = static_cast<size_t>(first - g_script.events.begin());
+    }
     // Index, not iterator: an action may load another script.
-    for (size_t i = static_cast<size_t>(first - g_script.events.begin());
-         i < g_script.events.size() && g_script.events[i].frame == frame; ++i)
+    for (size_t i = start; i < g_script.events.size() && g_script.events[i].frame == scriptFrame; ++i)
     {
         TkScriptEvent e = g_script.events[i];
+        if (e.verb == "wait")
+        {
+            if (WaitIsOver(e))
+                continue;
+            g_script.waiting = true;
+            g_script.waitIndex = i;
+            return;
+        }
         Run(e, frame);
     }
 }

@@ -12,6 +12,12 @@
 //   mouse wheel N                 N notches (negative towards the player)
 //   close                         WM_CLOSE to the main window (the player closing it)
 //   quit                          PostQuitMessage(0)
+//   wait NAME N                   holds the script until the value other layers
+//                                 publish under NAME (TkRegisterScriptValue,
+//                                 such as the game's "level frame") reaches N;
+//                                 the frames spent waiting do not count, so
+//                                 "frame 5: wait level frame 201" then
+//                                 "frame 6: screenshot" shoots one frame later
 // Other layers add their own verbs (the device adds "device lost" and "device
 // restored"); a verb may have several words, the longest registered one wins.
 // A malformed line, a line longer than 1024 characters or an unknown verb is
@@ -26,6 +32,11 @@
 typedef bool (*TkScriptHandler)(const std::string& args);
 
 void TkRegisterScriptAction(const char* verb, TkScriptHandler handler);
+// A value the script's "wait" can wait for, under a name of one or more words.
+typedef uint32_t (*TkScriptValue)();
+void TkRegisterScriptValue(const char* name, TkScriptValue read);
+// False when no value of that name is registered.
+bool TkReadScriptValue(const std::string& name, uint32_t& out);
 // Runs a registered verb; false when there is none or it refused its arguments.
 bool TkRunScriptAction(const std::string& verb, const std::string& args);
 bool TkHasScriptAction(const std::string& verb);

@@ -162,7 +162,12 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists)
 
 BOOL MoveFileA(LPCSTR existing, LPCSTR newName)
 {
-    if (!existing || !newName)
+    return MoveFileExA(existing, newName, 0);
+}
+
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags)
+{
+    if (!existing || !newName || (flags & ~MOVEFILE_REPLACE_EXISTING))
         return Fail(ERROR_INVALID_PARAMETER);
     std::string from = TkResolvePath(existing);
     std::string to = TkResolvePath(newName);
@@ -171,10 +176,14 @@ BOOL MoveFileA(LPCSTR existing, LPCSTR newName)
         return Fail(MissingError(from));
     if (::lstat(to.c_str(), &target) == 0)
     {
-        if (!SameFile(source, target))
+        if (SameFile(source, target))
+            // The same file under another case: a rename to the asked-for case.
+            to = AskedCasePath(newName);
+        else if (!(flags & MOVEFILE_REPLACE_EXISTING))
             return Fail(ERROR_ALREADY_EXISTS);
-        // The same file under another case: a rename to the asked-for case.
-        to = AskedCasePath(newName);
+        else if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode))
+            // Windows replaces files only; rename() would take an empty folder.
+            return Fail(ERROR_ACCESS_DENIED);
     }
     if (::rename(from.c_str(), to.c_str()) == 0)
         return TRUE;

@@ -20,6 +20,12 @@ std::map<std::string, TkScriptHandler, NoCase>& Actions()
     static std::map<std::string, TkScriptHandler, NoCase> actions;
     return actions;
 }
+
+std::map<std::string, TkScriptValue, NoCase>& Values()
+{
+    static std::map<std::string, TkScriptValue, NoCase> values;
+    return values;
+}
 } // namespace
 
 void TkRegisterScriptAction(const char* verb, TkScriptHandler handler)
@@ -55,4 +61,19 @@ bool TkRunScriptAction(const std::string& verb, const std::string& args)
 bool TkHasScriptAction(const std::string& verb)
 {
     return Actions().count(verb) != 0;
+}
+
+void TkRegisterScriptValue(const char* name, TkScriptValue read)
+{
+    if (name && *name && read)
+        Values()[name] = read;
+}
+
+bool TkReadScriptValue(const std::string& name, uint32_t& out)
+{
+    auto it = Values().find(name);
+    if (it == Values().end())
+        return false;
+    out = it->second();
+    return true;
 }

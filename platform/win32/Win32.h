@@ -313,6 +313,10 @@ typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
 BOOL DeleteFileA(LPCSTR name);
 BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists);
 BOOL MoveFileA(LPCSTR existing, LPCSTR newName);
+// MOVEFILE_REPLACE_EXISTING: an existing file of the new name is replaced in
+// one step, so a reader sees the old file or the new one, never neither.
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
 BOOL CreateDirectoryA(LPCSTR name, SECURITY_ATTRIBUTES* attributes);
 DWORD GetFileAttributesA(LPCSTR name);
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);

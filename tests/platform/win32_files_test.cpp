@@ -156,6 +156,27 @@ TEST_F(Win32FilesTest, CopyAndDeleteByCaseBlindNames)
     EXPECT_TRUE(std::filesystem::exists(m_dir / "save"));
 }
 
+TEST_F(Win32FilesTest, MoveReplacingAnExistingFileTakesItsPlaceInOneStep)
+{
+    WriteFile("logs/report.tmp", "new whole text");
+    WriteFile("logs/Report.txt", "old text");
+    // Without the flag the existing file stays.
+    EXPECT_FALSE(MoveFileExA("LOGS\\report.tmp", "logs\\report.txt", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(MoveFileExA("LOGS\\report.tmp", "logs\\report.txt", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(ReadFile("logs/Report.txt"), "new whole text");
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "logs" / "report.tmp"));
+
+    // A folder is never replaced, and unknown flags are refused.
+    WriteFile("logs/other.tmp", "x");
+    EXPECT_TRUE(CreateDirectoryA("logs\\kept", nullptr));
+    EXPECT_FALSE(MoveFileExA("logs\\other.tmp", "logs\\kept", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir / "logs" / "kept"));
+    EXPECT_FALSE(MoveFileExA("logs\\other.tmp", "logs\\moved.tmp", 0x8));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
 TEST_F(Win32FilesTest, MoveFolderAndAttributes)
 {
     WriteFile("save/old.sav", "old");

@@ -29,6 +29,8 @@ TEST(Win32ScriptParse, ReadsLinesAndRefusesMalformedOnes)
         {"frame 8: quit", TkScriptLineKind::Event, 8, "quit", ""},
         // Verbs of other layers are kept whole and looked up when played.
         {"frame 9: device   lost", TkScriptLineKind::Event, 9, "", "device lost"},
+        {"frame 9: wait  level frame 201", TkScriptLineKind::Event, 9, "wait", "level frame"},
+        {"frame 9: WAIT level 0", TkScriptLineKind::Event, 9, "wait", "level"},
         {"", TkScriptLineKind::Nothing, 0, "", ""},
         {"   \t ", TkScriptLineKind::Nothing, 0, "", ""},
         {"# frame 1: quit", TkScriptLineKind::Nothing, 0, "", ""},
@@ -57,6 +59,10 @@ TEST(Win32ScriptParse, ReadsLinesAndRefusesMalformedOnes)
         {"frame 3: close now", TkScriptLineKind::Error, 0, "", ""},
         {"frame 3: quit 1", TkScriptLineKind::Error, 0, "", ""},
         {"fr\x01me 3: quit", TkScriptLineKind::Error, 0, "", ""},
+        {"frame 3: wait 5", TkScriptLineKind::Error, 0, "", ""},
+        {"frame 3: wait level frame", TkScriptLineKind::Error, 0, "", ""},
+        {"frame 3: wait level frame -1", TkScriptLineKind::Error, 0, "", ""},
+        {"frame 3: wait level frame 99999999999", TkScriptLineKind::Error, 0, "", ""},
     };
     for (const Case& c : cases)
     {
@@ -74,6 +80,45 @@ TEST(Win32ScriptParse, ReadsLinesAndRefusesMalformedOnes)
         EXPECT_EQ(event.verb, c.verb) << "line: " << c.line;
         EXPECT_EQ(event.args, c.args) << "line: " << c.line;
     }
+}
+
+uint32_t g_waitedValue = 0;
+uint32_t g_playingFrame = 0;
+std::vector<std::pair<std::string, uint32_t>> g_notes;
+
+TEST_F(Win32ScriptTest, WaitHoldsTheScriptUntilTheValueReachesItsNumber)
+{
+    TkRegisterScriptValue("test value", [] { return g_waitedValue; });
+    TkRegisterScriptAction("note",
+                           [](const std::string& args)
+                           {
+                               g_notes.emplace_back(args, g_playingFrame);
+                               return true;
+                           });
+    g_waitedValue = 0;
+    g_notes.clear();
+    TkLoadScriptText("frame 1: note one\n"
+                     "frame 2: wait test value 3\n"
+                     "frame 2: note two\n"
+                     "frame 3: note three\n"
+                     "frame 5: wait no such value 1\n"
+                     "frame 5: note four\n",
+                     "wait.script");
+    testing::internal::CaptureStderr();
+    for (g_playingFrame = 1; g_playingFrame <= 12; ++g_playingFrame)
+    {
+        // The value reaches its number at the sixth frame of the loop.
+        if (g_playingFrame == 6)
+            g_waitedValue = 3;
+        TkPlayScriptFrame(g_playingFrame);
+    }
+    const std::string errors = testing::internal::GetCapturedStderr();
+    // The frames spent waiting do not count: the script goes on four frames late.
+    EXPECT_EQ(g_notes, (std::vector<std::pair<std::string, uint32_t>>{
+                           {"one", 1}, {"two", 6}, {"three", 7}, {"four", 9}}));
+    // A name nothing publishes is reported, and the script goes on.
+    EXPECT_NE(errors.find("wait.script:5: no value \"no such value\" to wait for"), std::string::npos)
+        << errors;
 }
 
 TEST_F(Win32ScriptTest, ReportsBadLinesByFileAndLineAndKeepsTheRest)

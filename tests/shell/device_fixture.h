@@ -110,6 +110,7 @@ protected:
         g_FocusMgr.Activate();
         // A loaded world is drawn every frame.
         g_Engine.m_bWorldLoaded = 1;
+        g_MainGame.m_bWorldActive = 1;
         TkRecordDeviceCalls(true);
     }
 

@@ -64,10 +64,14 @@ TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
     TempDir dir(false);
     CopyDataTree(dir.path());
     // Enough recent lines on screen for everything printed since the start.
-    constexpr int kShown = 20;
+    constexpr int kShown = 40;
     dir.Write("tk.cfg", dir.Read("tk.cfg") + "\nnumconsolelines " + std::to_string(kShown) + "\n");
-    dir.Write("shot.txt", "frame 20: screenshot\n");
-    GameProcess game(dir.path(), {{"TK_FRAMES", "30"}, {"TK_SCRIPT", (dir.path() / "shot.txt").string()}});
+    // The loading screen waits for a key once the world has loaded; the world
+    // is drawn once the level's start-up shows it.
+    dir.Write(
+        "shot.txt",
+        "frame 3: key press Space\nframe 5: wait level frame 206\nframe 6: screenshot\nframe 8: quit\n");
+    GameProcess game(dir.path(), {{"TK_FRAMES", "400"}, {"TK_SCRIPT", (dir.path() / "shot.txt").string()}});
     ASSERT_EQ(game.Wait(60.0), 0);
 
     Bitmap shot;

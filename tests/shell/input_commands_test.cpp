@@ -211,7 +211,7 @@ TEST_F(InputCommandsTest, ViewStaysStillInTheLetterboxViewAndWhileFadedOut)
 
 TEST_F(InputCommandsTest, PitchIsLevelForTheFirstFramesAfterTheLetterboxView)
 {
-    g_MainGame.m_iFramesSinceLetterbox = 4;
+    g_MainGame.letterboxFrames = 4;
     g_Mouse.m_State = EMouseState();
     g_Mouse.m_State.y = 0.7;
     g_Mouse.m_State.rawY = 3.0;
@@ -221,7 +221,7 @@ TEST_F(InputCommandsTest, PitchIsLevelForTheFirstFramesAfterTheLetterboxView)
     EXPECT_EQ(g_Mouse.m_State.dy, 0.0);
     EXPECT_EQ(g_Mouse.m_State.rawY, 0.0);
     EXPECT_NEAR(g_Mouse.m_State.x, 0.3, 1e-9);
-    g_MainGame.m_iFramesSinceLetterbox = 5;
+    g_MainGame.letterboxFrames = 5;
     EXPECT_NEAR(PitchAfter(30), 0.6, 1e-9);
 }
 

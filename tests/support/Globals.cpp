@@ -1,10 +1,14 @@
 #include "support/Globals.h"
 
+#include "characters/KillCam.h"
+#include "characters/PathMgr.h"
 #include "characters/PostacMgr.h"
 #include "game/BezierCamera.h"
 #include "game/CutScene.h"
+#include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystem.h"
+#include "game/SaveMgr.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
@@ -22,12 +26,15 @@
 #include "shell/Profiler.h"
 #include "shell/SaveFile.h"
 #include "shell/WinMain.h"
+#include "sound/GameMusic.h"
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
+#include "world/EngineObject.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -106,6 +113,37 @@ struct InputState : Saved
         g_CommandMgr.m_bFireLatch = commands->m_bFireLatch;
     }
 };
+// The level scripts own their variables: they are kept in their saved form
+// and read back into an empty list (their setters are not kept).
+struct ScriptVariablesState : Saved
+{
+    FILE* saved = std::tmpfile();
+    BYTE levelStarted = g_GameAI.m_bLevelStarted;
+    BYTE reportFull = g_GameAI.m_bReportFull;
+
+    ScriptVariablesState()
+    {
+        if (saved)
+            g_GameAI.SaveVariables(saved);
+    }
+    ~ScriptVariablesState() override
+    {
+        if (saved)
+            std::fclose(saved);
+    }
+
+    void Restore() override
+    {
+        g_GameAI.FreeVariables();
+        if (saved)
+        {
+            std::rewind(saved);
+            g_GameAI.LoadVariables(saved);
+        }
+        g_GameAI.m_bLevelStarted = levelStarted;
+        g_GameAI.m_bReportFull = reportFull;
+    }
+};
 } // namespace
 
 GlobalsSnapshot::GlobalsSnapshot()
@@ -145,6 +183,13 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_Menu));
     m_saved.push_back(Keep(g_Panel));
     m_saved.push_back(Keep(g_LoadingScreen));
+    m_saved.push_back(std::make_unique<ScriptVariablesState>());
+    m_saved.push_back(Keep(PlayerStats));
+    m_saved.push_back(Keep(g_SaveMgr));
+    m_saved.push_back(Keep(g_GameMusic));
+    m_saved.push_back(Keep(g_PathMgr));
+    m_saved.push_back(Keep(OBE));
+    m_saved.push_back(Keep(g_EngineObject));
 }
 
 GlobalsSnapshot::~GlobalsSnapshot()
