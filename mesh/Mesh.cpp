@@ -6,6 +6,7 @@
 #include "shell/GameOptions.h"
 #include "shell/Geometry.h"
 #include "shell/TextUtils.h"
+#include "world/CollisionMgr.h"
 #include "world/IntersectSegment.h"
 #include "world/Object.h"
 
@@ -313,9 +314,10 @@ void EMesh::UpdateTransform()
     if (!keepInverse)
         D3DXMatrixInverse(&m_mInvWorld, nullptr, &m_mWorld);
     if (m_hObject)
+    {
         g_IntersectSegment.RefreshObject(m_hObject);
-    // STAND-IN: the world collision record follows (CollisionMgr::UpdateObject) once collision
-    // geometry is built.
+        g_CollisionMgr.UpdateObject(m_hObject);
+    }
 }
 
 void EMesh::SetRotation(const D3DXQUATERNION* q)

@@ -9,6 +9,10 @@ public:
     void Update() {}
     void Load() {}
     void Release() {}
+
+    static constexpr int DEFINITION_FILE_SIZE = 256;
+    // The world's lens-flare definition file (world key "lensflare_script").
+    char m_szDefinitionFile[DEFINITION_FILE_SIZE] = {};
 };
 
 extern ELensFlare g_LensFlare;

@@ -1,29 +1,310 @@
 #pragma once
-// ERenderer: the scene passes, the texture table and the draw lists.
-// STAND-IN: only the instancing limit the setting "InstancesBoundary" writes;
-// the renderer work replaces this file with the whole ERenderer.
+// ERenderer: the texture registry (every texture the game draws, loaded once
+// into a numbered slot with the properties its scripts give it), the texture
+// definitions found at start-up, the per-frame texture lists, the flash lights
+// and the terrain texture set.
+//
+// STAND-IN: the scene passes and the frame driver (PreRenderScene, UpdateTime,
+// RenderScene, BeginFrameStates, ResetViewCache, InitAmbient) are empty until
+// the frame work builds them.
+
+#include "platform/d3d9/D3D9.h"
+#include "world/ObjectHandle.h"
+
+#include <type_traits>
+
+class EMesh;
+class ESkinMesh;
+
+// A slot of the registry; 0 is no texture.
+typedef DWORD TextureIndex;
+
+constexpr DWORD MAX_TEXTURES = 1024;
+constexpr DWORD MAX_ANIM_FRAMES = 127;
+constexpr DWORD MAX_FLASH_LIGHTS = 5;
+constexpr DWORD TERRAIN_LAYERS = 7;
+constexpr DWORD MAX_TEXTURE_SUBSTITUTES = 31;
+constexpr DWORD MULTITEXTURE_LAYERS = 3;
+constexpr DWORD TEXTURE_NAME_SIZE = 256;
+constexpr DWORD TEXTURE_PATH_SIZE = 512;
+constexpr DWORD TEXTURE_DEF_PATH_SIZE = 1024;
+constexpr DWORD ANIM_FRAME_NAME_SIZE = 128;
+constexpr DWORD SUBSTITUTE_NAME_SIZE = 64;
+constexpr DWORD GROW_NAME_SIZE = 259;
+// The start-up scan admits files whose path has at most this many characters.
+constexpr DWORD MAX_SCAN_PATH = 768;
+
+// Surface material codes of the texture scripts.
+enum ETextureMaterial : DWORD
+{
+    MATERIAL_CEMENT = 0,
+    MATERIAL_METAL = 1,
+    MATERIAL_WOOD = 2,
+    MATERIAL_SAND = 3,
+    MATERIAL_SNOW = 4,
+    MATERIAL_WATER = 5,
+    MATERIAL_COAL = 6,
+    MATERIAL_GLASS = 7,
+    MATERIAL_PLASTIC = 8,
+};
+
+struct strlistameshy
+{
+    HOBJECT m_hObject;
+    EMesh* m_pMesh;
+    DWORD m_iSubset;     // current subset
+    DWORD m_iBaseSubset; // subset of the mesh file
+    BYTE m_bSkip;        // read by the static-mesh passes; nothing sets it
+    strlistameshy* m_pNext;
+    strlistameshy* m_pPrev;
+};
+
+struct strlistaskinmeshy
+{
+    HOBJECT m_hObject;
+    ESkinMesh* m_pSkinMesh;
+    DWORD m_iSubset;
+    strlistaskinmeshy* m_pNext;
+    strlistaskinmeshy* m_pPrev;
+};
+
+// The names of a texture's companion maps, as its scripts give them.
+struct strtexturenames
+{
+    char m_szEnvironment[TEXTURE_NAME_SIZE]; // "environmental"
+    char m_szNormal[TEXTURE_NAME_SIZE];      // "normal"
+    char m_szLava[TEXTURE_NAME_SIZE];        // "lava"
+    char m_szMultitexture[MULTITEXTURE_LAYERS][TEXTURE_NAME_SIZE];
+    char m_szAddWater[TEXTURE_NAME_SIZE]; // "add_water"
+    char m_szDetail[TEXTURE_NAME_SIZE];   // "detail"
+    char m_szGrow[GROW_NAME_SIZE];        // "grow"
+};
+
+// Every name empty: what a definition without companion names reads.
+inline const strtexturenames g_NoTextureNames = {};
+
+// One texture file found at start-up, with what the scripts say about it.
+// Thousands are made at every start, so the companion names, which few
+// textures have, live in a block made with the first of them.
+struct strtexturepaths
+{
+    char m_szFileName[TEXTURE_NAME_SIZE];
+    char m_szFullPath[TEXTURE_DEF_PATH_SIZE];
+    char m_szKey[TEXTURE_NAME_SIZE]; // file name without its last four characters
+    float m_fNormalDensity;
+    float m_fBumpHeight;
+    float m_fLavaSpeedUp, m_fLavaSpeedDown, m_fLavaMapCoef;
+    float m_fMultitextureDensity[MULTITEXTURE_LAYERS];
+    char (*m_pAnimFrameNames)[ANIM_FRAME_NAME_SIZE]; // MAX_ANIM_FRAMES + 1 names, made with the first
+    float m_fAnimSpeed;
+    DWORD m_iAnimFrameCount;
+    float m_fAddWaterHeight;
+    float m_fAddWaterDensity;
+    DWORD m_bWater;
+    float m_fWaterHeight;
+    float m_vWaterColor[3];
+    float m_fWaterFogFar, m_fWaterFogNear, m_fWaterTransparent;
+    float m_fTextureDensity;
+    BYTE m_bDds;
+    strtexturepaths* m_pTgaTwin;
+    BYTE m_bDescribed;
+    BYTE m_bPriority, m_bGrassTexture, m_bTransparent, m_bNoIntersect, m_bTranslucent, m_bAdditive;
+    float m_fAppearDistance;
+    BYTE m_bStain, m_b2Sided, m_bDoNotRender, m_bDoNotCastShadow, m_bSpecular;
+    float m_fSpecularPower, m_fSpecularCone;
+    BYTE m_bSpecularInDetailMask, m_bNoFog, m_bNoLight, m_bFullyBrightInNormalMask;
+    float m_fDetailDensity;
+    BYTE m_bDetailAsNormal;
+    DWORD m_iMaterial;
+    BYTE m_bRayOfLight;
+    strtexturenames* m_pNames; // null until a script names a companion map
+    strtexturepaths* m_pPrev;
+    strtexturepaths* m_pNext;
+
+    const strtexturenames& Names() const { return m_pNames ? *m_pNames : g_NoTextureNames; }
+    strtexturenames& EditNames()
+    {
+        if (!m_pNames)
+            m_pNames = new strtexturenames();
+        return *m_pNames;
+    }
+};
+static_assert(std::is_trivially_default_constructible_v<strtexturepaths>, "definitions start as zero bytes");
+
+struct strtexturesubstitutes
+{
+    char m_szName[SUBSTITUTE_NAME_SIZE]; // without its last four characters
+    char m_szSubstitutes[MAX_TEXTURE_SUBSTITUTES][SUBSTITUTE_NAME_SIZE];
+    DWORD m_iCount;
+    strtexturesubstitutes* m_pPrev;
+    strtexturesubstitutes* m_pNext;
+};
+
+// One loaded texture.
+struct strtexture
+{
+    DWORD m_iIndex;
+    char m_szName[TEXTURE_NAME_SIZE];
+    DWORD m_iWidth, m_iHeight;
+    DWORD m_Format;
+    char m_szPath[TEXTURE_PATH_SIZE];
+    BYTE m_bCube;
+    BYTE m_bTga;
+    BYTE m_bReducedQuality;
+    BYTE m_bPriority;
+    BYTE m_bHighVariant;
+    BYTE m_bAnimated;
+    DWORD m_iAnimFrame;
+    DWORD m_iAnimFrameCount;
+    float m_fAnimSpeed;
+    float m_fAnimTime;
+    BYTE m_bAnimPlaying;
+    float m_fTextureDensity;
+    float m_fBumpHeight;
+    float m_fLavaSpeedUp, m_fLavaSpeedDown, m_fLavaMapCoef;
+    IDirect3DTexture9* m_pTexture;
+    IDirect3DCubeTexture9* m_pCubeTexture;
+    strtexture* m_pAnimFrames[MAX_ANIM_FRAMES];
+    strtexture* m_pLava;
+    strtexture* m_pNormalMap;
+    strtexture* m_pDetail;
+    strtexture* m_pGrow;
+    strtexture* m_pEnvironment;
+    strtexture* m_pAddWater;
+    float m_fAddWaterHeight, m_fNormalDensity, m_fAddWaterDensity;
+    BYTE m_bMultitexture;
+    struct
+    {
+        strtexture* m_pTexture;
+        float m_fDensity;
+    } m_Multitexture[MULTITEXTURE_LAYERS];
+    DWORD m_bWater;
+    float m_fWaterHeight;
+    float m_vWaterColor[3];
+    float m_fWaterFogFar, m_fWaterFogNear, m_fWaterTransparent;
+    float m_fDetailDensity;
+    BYTE m_bDetailAsNormal;
+    strlistameshy* m_pMeshList;
+    strlistaskinmeshy* m_pSkinMeshList;
+    BYTE m_bFullyBrightInNormalMask, m_bGrassTexture, m_bTransparent, m_bTranslucent, m_bAdditive, m_bStain,
+        m_bNoIntersect;
+    float m_fAppearDistance;
+    BYTE m_b2Sided, m_bSpecular;
+    float m_fSpecularPower, m_fSpecularCone;
+    BYTE m_bSpecularInDetailMask, m_bNoFog, m_bNoLight, m_bDoNotRender, m_bDoNotCastShadow;
+    DWORD m_iMaterial;
+    BYTE m_bRayOfLight;
+    BYTE m_bHasDefinition; // a definition was found when it loaded
+    strtexture* m_pNext;
+    strtexture* m_pPrev;
+};
 
 class ERenderer
 {
 public:
-    virtual ~ERenderer() = default;
+    ERenderer();
+    virtual ~ERenderer();
+    // One registry: its records and definitions are owned, never shared.
+    ERenderer(const ERenderer&) = delete;
+    ERenderer& operator=(const ERenderer&) = delete;
 
-    // STAND-IN: the shadow maps drawn before the scene come with the renderer work.
+    // ---- Registry ---------------------------------------------------------
+    TextureIndex GetTextureIndex(const char* name, BYTE reduced = 0, BYTE high = 0, BYTE companions = 0);
+    strtexture* LoadTexture(const char* name, BYTE reduced, BYTE high, BYTE cube, BYTE companions);
+    strtexture* FindTexture(const char* name);
+    strtexture* GetTexture(TextureIndex index);
+    HRESULT SetTexture(DWORD stage, TextureIndex index);
+    void AnimationPlay(const char* name);
+    void AnimationPause(const char* name);
+    void AnimationStop(const char* name);
+    TextureIndex LoadMeshTextures(const char* name, EMesh* mesh, DWORD subset);
+    TextureIndex LoadSkinMeshTextures(const char* name, ESkinMesh* mesh, DWORD subset);
+    void RemoveMeshTextureRefs(EMesh* mesh);
+    void RemoveSkinMeshTextureRefs(ESkinMesh* mesh);
+    void SetMeshSubsetTextures(HOBJECT object, BYTE variant);
+    void FreeTexture(strtexture* texture);
+    void ClearTextures();
+    void BuildRenderLists();
+    void MoveTranslucentLast(strtexture** list);
+    void AddFlashLight(const float* position);
+    void UpdateFlashLights();
+    void ResetWorldState();
+    void SetSkinVertexDeclaration();
+    void LoadNormalMap(strtexture* texture, strtexturepaths* definition, BYTE reduced);
+    // The engine's start-up preload of a texture by name.
+    void PreloadTexture(const char* name) { GetTextureIndex(name); }
+
+    // ---- Texture scripts --------------------------------------------------
+    void ScanTextureDirectory();
+    void AddTexturePath(const char* path);
+    void LoadTextureScripts();
+    void ParseTextureScript(const char* file);
+    void LinkDdsToTgaTwins();
+    strtexturepaths* FindTexturePath(const char* name);
+    void LoadTextureSubstitutes();
+    strtexturesubstitutes* FindTextureSubstitutes(const char* name);
+    void LoadTerrainScript();
+    void ReportUndefinedTextures();
+    void ReportDoubleTextures();
+    void FreeTexturePaths();
+    void FreeTextureSubstitutes();
+
+    // ---- Frame (STAND-IN until the frame driver) ------------------------------
     void PreRenderScene() {}
-
-    int InstancesBoundary = 200; // meshes drawn instanced from this many copies
-
-    // The engine's calls, empty until the renderer work.
-    void ScanTextureDirectory() {}
     void UpdateTime() {}
     void ResetViewCache() {}
-    void ClearTextures() {}
-    void PreloadTexture(const char*) {}
-    void ResetWorldState() {}
-    void InitAmbient() {}
     void RenderScene() {}
     void BeginFrameStates() {}
-    void Reset() {}
+    // The white and ambient textures of the world ("bialy.tga" and the cube of
+    // "sys_ambient.tga"), loaded by the frame driver's world start.
+    void InitAmbient() {}
+    // Program end: the registry is emptied.
+    void Reset() { ClearTextures(); }
+
+    // ---- Data (names as the rest of the program reads them) -------------------
+    char m_szFormat[4];
+    BYTE m_bFlashLightActive;
+    float m_vFlashLightPos[MAX_FLASH_LIGHTS][3];
+    float m_fFlashLightIntensity[MAX_FLASH_LIGHTS];
+    strtexturesubstitutes* m_pTextureSubstitutes;
+    strtexturepaths* m_pTexturePaths;
+    strtexture* m_pTextures;
+    IDirect3DTexture9* m_pWhiteTexture;
+    strtexture* m_Textures[MAX_TEXTURES];
+    strtexture* m_pMeshTextures[MAX_TEXTURES];
+    strtexture* m_pSkinTextures[MAX_TEXTURES];
+    strtexture* m_pFrameTextures[MAX_TEXTURES];
+    DWORD m_iNextFreeSlot;
+    float m_fFrameTime;
+    BYTE m_bFrameHasWater, m_bFrameHasLava, m_bFrameHasAdditive, m_bFrameHasAdditiveSkin,
+        m_bFrameHasWaterMesh, m_bFrameHasRayOfLight;
+    struct TerrainLayer
+    {
+        char m_szFile[TEXTURE_NAME_SIZE];
+        float m_fTiling;
+        TextureIndex m_iTexture;
+    } m_Terrain[TERRAIN_LAYERS];
+    char m_szTerrainScript[TEXTURE_NAME_SIZE];
+    IDirect3DCubeTexture9* m_hAmbient;
+    int m_iInstancesBoundary; // the setting "InstancesBoundary" (200)
+
+private:
+    // Definitions are made by the thousand at start-up and freed together, so
+    // they come from blocks rather than one heap allocation each.
+    strtexturepaths* NewTexturePath();
+    strtexturepaths* m_pPathBlocks = nullptr; // each block's first record links the next block
+    DWORD m_iPathBlockUsed = 0;
+
+    void CreateTextureResource(strtexture* texture);
+    void LoadCompanion(strtexture** field, const char* name, BYTE reduced, BYTE high, BYTE cube);
+    void LoadAnimFrames(strtexture* texture, strtexturepaths* definition, BYTE reduced);
+    void AppendTextureDefinition(strtexturepaths* definition);
 };
+
+// The registry name of a texture: the part after the last backslash, with an
+// extension other than tga or dds turned into dds. One static buffer.
+const char* StripTexturePath(const char* name);
+// The "_high" variant of a path when that file exists, else the path; one static buffer.
+const char* GetHighVariantPath(const char* path);
 
 extern ERenderer g_Renderer;

@@ -4,6 +4,7 @@
 #include "render/PostProcess.h"
 #include "shell/Console.h"
 #include "world/Camera.h"
+#include "world/Engine.h"
 
 #include <climits>
 
@@ -180,4 +181,35 @@ void ESkyLight::SetBloom(float cone, float power)
 {
     PostProcess.BloomCone = cone;
     PostProcess.BloomPower = power;
+}
+
+namespace
+{
+// Far beyond anything a world places, so the sky never takes part in tests
+// or culling of the world's own objects; the sky pass draws it around the camera.
+constexpr float SKY_MESH_POSITION = 1e11f;
+constexpr DWORD SKY_MESH_FLAGS = 128;
+constexpr float SKY_MESH_SCALE = 100.0f;
+} // namespace
+
+void ESkyLight::SetSkyMesh(const char* fileName)
+{
+    DeleteSkyMesh();
+    const float position[3] = {SKY_MESH_POSITION, SKY_MESH_POSITION, SKY_MESH_POSITION};
+    m_hSkyMesh =
+        g_Engine.CreateObject(OT_MESH, fileName ? fileName : "", SKY_MESH_FLAGS, 0, position, nullptr);
+    if (!m_hSkyMesh)
+    {
+        g_Console.Print2("Failed adding sky mesh ", fileName ? fileName : "");
+        return;
+    }
+    const D3DXVECTOR3 scale(SKY_MESH_SCALE, SKY_MESH_SCALE, SKY_MESH_SCALE);
+    g_Engine.SetObjectScale(m_hSkyMesh, &scale);
+}
+
+void ESkyLight::DeleteSkyMesh()
+{
+    if (m_hSkyMesh && m_hSkyMesh->bUsed)
+        g_Engine.DeleteObject(m_hSkyMesh);
+    m_hSkyMesh = nullptr;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/d3d9/D3D9Types.h"
 #include "platform/win32/WinTypes.h"
+#include "world/ObjectHandle.h"
 
 class ESkyLight
 {
@@ -44,10 +45,14 @@ public:
     void SetLensFlareDirection(const D3DVECTOR* direction);
     // Stores the bloom cone and power in the post-process record.
     static void SetBloom(float cone, float power);
+    // The world's sky: a mesh object far out of the way, scaled up; the
+    // previous one is deleted first. A failure prints a line and leaves none.
+    void SetSkyMesh(const char* fileName);
+    void DeleteSkyMesh();
     // The engine's calls, empty until the sky-light work.
     void Update() {}
     void InitWorld() {}
-    void Release() {}
+    void Release() { DeleteSkyMesh(); }
 
     DWORD m_dwAmbient = 0;
     DWORD m_dwFogColor = 0;
@@ -60,6 +65,7 @@ public:
     float SkyFogCoef = 0.8f;
     float SkyFogHeight = 100000.0f;
     BYTE m_bUseSkyLight = 1;
+    HOBJECT m_hSkyMesh = nullptr;
 };
 
 extern ESkyLight Env;

@@ -9,6 +9,7 @@ public:
     virtual ~ESkyShadow() = default;
     void OnLostDevice() {}
     void OnResetDevice() {}
+    void Release() {}
 };
 
 extern ESkyShadow g_SkyShadow;

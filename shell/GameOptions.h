@@ -73,7 +73,8 @@ struct GameOptions
     BYTE DrawSkylightLitObjects = 1;
     BYTE DrawCharacterTextures = 1;
     BYTE DrawMultitextures = 1;
-    float SkinmeshLightCoef = 1.0f;
+    float SkinmeshLightCoef = 1.0f;   // skinned meshes' share of the sun (world key)
+    float SkinmeshAmbientCoef = 1.0f; // skinned meshes' share of the ambient light (world key)
     float PhysicsDisableDistance = 80.0f;
     BYTE UpdatePhysics = 1;
     BYTE PrintShakeScreenDistance = 0;

@@ -229,7 +229,7 @@ const SettingRule SETTINGS[] = {
     Act("credits", [](const SettingCall&) { return false; }, Needs::Nothing),
     Byte("RepairMultiData", &g_Options.RepairMultiData),
     Byte("NormalOnly", &PostProcess.NormalOnly),
-    Int("InstancesBoundary", &g_Renderer.InstancesBoundary),
+    Int("InstancesBoundary", &g_Renderer.m_iInstancesBoundary),
     Act("VPLR",
         [](const SettingCall& c) {
             g_SkyLights.m_fColorScale[0] = c.number / 255.0f;

@@ -7,8 +7,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libbullet-dev libogg-dev libvorbis-dev libstb-dev zlib1g-dev
+  libbullet-dev libogg-dev libvorbis-dev libstb-dev zlib1g-dev python3
   clang clang-format libclang-rt-14-dev
+  libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri xvfb xauth
 )
 optional=(ccache)
 

@@ -50,3 +50,10 @@ if [ "$fuzz_seconds" != 0 ]; then
     echo "clang++ not installed: fuzz targets skipped"
   fi
 fi
+
+# The music thread and the game thread share the sound lock: the sound tests again under ThreadSanitizer.
+if [ "${TK_SANITIZERS:-1}" != 0 ]; then
+  CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1 "$root/tools/build.sh" "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTK_TSAN=ON -DTK_BUILD_BENCH=OFF -DTK_TEST_FOLDERS=sound
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir "$root/build-tsan" -j "$jobs" --output-on-failure
+fi

@@ -113,12 +113,15 @@ void EEngine::PreRender()
         if (o.bUsed && o.Object)
             static_cast<ESkinMesh*>(o.Object)->ComputeBoneMatrices();
     }
+    g_Camera.StepMoveToObject();
     if (m_pLookFrom)
         g_Camera.SetPosition(&m_pLookFrom->vPosition);
     else
         g_Camera.FollowSocket();
     g_QuestSystem.ApplyFarZ();
     g_Camera.UpdateView();
+    if (g_Options.sound)
+        g_Camera.UpdateListener();
     g_DialogueMgr.UpdateSoundsAndListeners();
 }
 

@@ -260,4 +260,24 @@ struct strObject
     float fStartAngle;   // 2 pi
     BYTE bStartByte;     // 0xFF
     float fStartOnes[3]; // 1.0 each
+
+    // What a world file sets beyond the table's own fields.
+    BYTE bFromWorldFile; // made by a world file's object line
+    BYTE bTerrainMesh;
+    BYTE bRoadMesh;
+    int iEditorDisplayRadius;
+    BYTE bLandMine;
+    BYTE bIgnorePlayerVisibility; // lights
+    D3DXVECTOR3 vLightColor;      // lights: red, green, blue
+    BYTE bLinearScatter;          // lights
+    EOrientation StartOrientation;
+    BYTE bRotationSet;
+    DWORD ContainerPESEL[3];
+    BYTE bIsTree;
+    BYTE bSectorIndex;
+    BYTE bItemDropped;
+
+    // The collision manager's record of this object while it is registered.
+    int iCollisionRecord;
+    BYTE bCollisionRegistered;
 };

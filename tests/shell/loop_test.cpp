@@ -114,6 +114,8 @@ TEST_F(MainLoop, FrameTimeIsClampedAndScaledByGlobalTimeSpeed)
 TEST_F(MainLoop, WorldRequestedDuringAFrameStartsAtTheEndOfThatPass)
 {
     TkHeadlessSetFrameStepMs(20.0);
+    m_dir.Write("worlds/first.w", "world_general_properties\n");
+    m_dir.Write("worlds/second.w", "world_general_properties\n");
     g_Engine.StartWorld("worlds\\first.w");
     RunIdlePasses(3);
     // Shown, as the level's start-up shows it.

@@ -57,7 +57,7 @@ TEST_F(Settings, EveryPlainNameWritesItsField)
     const std::vector<FieldCase> cases = {
         B("RepairMultiData", &o.RepairMultiData),
         B("NormalOnly", &PostProcess.NormalOnly),
-        I("InstancesBoundary", &g_Renderer.InstancesBoundary),
+        I("InstancesBoundary", &g_Renderer.m_iInstancesBoundary),
         B("RecalculateLights", &g_SkyLights.m_bPickEveryFrame),
         B("DrawVPL", &o.DrawVPL),
         F("PhysicsDisableDistance", &o.PhysicsDisableDistance),
@@ -610,7 +610,7 @@ TEST_F(Settings, BronSettingsWithoutAWeaponDoNothing)
     EXPECT_EQ(Variable("BronX"), 3.0f);
 }
 
-TEST_F(Settings, TheBundledTkCfgStartsWindowedOnTheTestWorld)
+TEST_F(Settings, TheBundledTkCfgStartsWindowedOnTheDemoWorld)
 {
     std::filesystem::current_path(TK_DATA_DIR);
     g_Console.LoadConfig("tk.cfg");
@@ -620,7 +620,7 @@ TEST_F(Settings, TheBundledTkCfgStartsWindowedOnTheTestWorld)
     EXPECT_EQ(g_Options.screenheight, 600);
     EXPECT_EQ(g_Options.fScreenScaleX, 0.78125f);
     EXPECT_EQ(g_Options.fScreenScaleY, 0.78125f);
-    EXPECT_STREQ(g_Options.runworld, "worlds\\test.w");
+    EXPECT_STREQ(g_Options.runworld, "worlds\\level01.w");
     EXPECT_EQ(g_Engine.m_bWorldChange, 0);
     float backup = -1.0f;
     EXPECT_TRUE(g_Console.GetVariable("BackupConsole", &backup));

@@ -12,6 +12,7 @@
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
+#include "render/LensFlare.h"
 #include "render/PostProcess.h"
 #include "render/Renderer.h"
 #include "render/SkyLight.h"
@@ -55,6 +56,26 @@ template <typename T> std::unique_ptr<Saved> Keep(T& global)
 {
     return std::make_unique<Copy<T>>(global);
 }
+
+// The renderer is never copied: it owns its texture records and definitions.
+// The values settings and world files write come back.
+struct RendererState : Saved
+{
+    int instancesBoundary = g_Renderer.m_iInstancesBoundary;
+    char terrainScript[TEXTURE_NAME_SIZE];
+    ERenderer::TerrainLayer terrain[TERRAIN_LAYERS];
+    RendererState()
+    {
+        std::memcpy(terrainScript, g_Renderer.m_szTerrainScript, sizeof terrainScript);
+        std::memcpy(terrain, g_Renderer.m_Terrain, sizeof terrain);
+    }
+    void Restore() override
+    {
+        g_Renderer.m_iInstancesBoundary = instancesBoundary;
+        std::memcpy(g_Renderer.m_szTerrainScript, terrainScript, sizeof terrainScript);
+        std::memcpy(g_Renderer.m_Terrain, terrain, sizeof terrain);
+    }
+};
 
 // The console is never copied: it owns its variables. Its variables (names,
 // values, origin), the start-up folder and the switches tests change come back.
@@ -169,9 +190,10 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_Engine));
     m_saved.push_back(Keep(g_Camera));
     m_saved.push_back(Keep(PostProcess));
-    m_saved.push_back(Keep(g_Renderer));
+    m_saved.push_back(std::make_unique<RendererState>());
     m_saved.push_back(Keep(g_SkyLights));
     m_saved.push_back(Keep(Env));
+    m_saved.push_back(Keep(g_LensFlare));
     m_saved.push_back(Keep(Player));
     m_saved.push_back(Keep(Bronie));
     m_saved.push_back(Keep(ItemMgr));

@@ -80,6 +80,7 @@ TEST_F(EngineFrame, NothingIsUpdatedOrDeletedWithoutFocusOrBeforeInit)
 
 TEST_F(EngineFrame, AStarWorldResetsTheEngineAndLeavesNoWorldLoaded)
 {
+    temp->Write("worlds/test.w", "world_general_properties\n");
     ASSERT_TRUE(g_Engine.StartWorld("worlds\\test.w"));
     EXPECT_EQ(g_Engine.m_bWorldLoaded, 1);
     EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\test.w");
@@ -100,6 +101,7 @@ TEST_F(EngineFrame, AStarWorldResetsTheEngineAndLeavesNoWorldLoaded)
 
 TEST_F(EngineFrame, WorldNamesTooLongForTheBuffersAreRefused)
 {
+    temp->Write("worlds/test.w", "world_general_properties\n");
     ASSERT_TRUE(g_Engine.StartWorld("worlds\\test.w"));
     const std::string longName = "worlds\\" + std::string(300, 'x') + ".w";
     EXPECT_FALSE(g_Engine.StartWorld(longName.c_str()));

@@ -12,6 +12,8 @@
 #include "mesh/MeshMgr.h"
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
+#include "render/Renderer.h"
+#include "render/ViewLines.h"
 #include "platform/d3dx/XMesh.h"
 #include "shell/D3DMain.h"
 
@@ -85,9 +87,12 @@ protected:
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
+        // The skinned models, the mesh table, the texture registry and the view-line buffer hold
+        // the device's resources: they go before the device does.
         g_SkinMeshMgr.Release();
-        // The mesh table holds the device's buffers: it goes before the device does.
         g_MeshMgr.ReleaseAll();
+        g_Renderer.ClearTextures();
+        g_ViewLines.Release();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();

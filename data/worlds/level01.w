@@ -1,0 +1,184 @@
+world_general_properties
+farz 3000
+fog0 12898036 1.0 0.55
+global_ambient_light 4605510
+sky_light_use 1
+sky_light_direction 40 135
+sky_light_color 16773330
+sky_light_power 1.2
+lens_flare_direction 40 135
+bloom_params 5 0.3
+HDRTargetLuminance 0.38
+skinmesh_skylight_coef 1
+skinmesh_ambient_coef 1
+sky_mesh meshes\demo\sky.x
+mesh meshes\demo\ground.x
+name ground
+xpos 0
+ypos 0
+zpos 0
+terrain_mesh
+mesh meshes\demo\house.x
+name house_01
+xpos -60
+ypos 0
+zpos -18
+mesh meshes\demo\house.x
+name house_02
+xpos -30
+ypos 0
+zpos -18
+mesh meshes\demo\house.x
+name house_03
+xpos 0
+ypos 0
+zpos -18
+mesh meshes\demo\house.x
+name house_04
+xpos 30
+ypos 0
+zpos -18
+mesh meshes\demo\house.x
+name house_05
+xpos 60
+ypos 0
+zpos -18
+mesh meshes\demo\house.x
+name house_06
+xpos -60
+ypos 0
+zpos 18
+mesh meshes\demo\house.x
+name house_07
+xpos -30
+ypos 0
+zpos 18
+mesh meshes\demo\house.x
+name house_08
+xpos 0
+ypos 0
+zpos 18
+mesh meshes\demo\house.x
+name house_09
+xpos 30
+ypos 0
+zpos 18
+mesh meshes\demo\house.x
+name house_10
+xpos 60
+ypos 0
+zpos 18
+mesh meshes\demo\tower.x
+name tower_01
+xpos -95
+ypos 0
+zpos 0
+mesh meshes\demo\tower.x
+name tower_02
+xpos 95
+ypos 0
+zpos 0
+mesh meshes\demo\crate.x
+name crate_01
+xpos -45
+ypos 0
+zpos -9
+mesh meshes\demo\crate.x
+name crate_02
+xpos -42.8
+ypos 0
+zpos -9
+mesh meshes\demo\crate.x
+name crate_03
+xpos -40.6
+ypos 0
+zpos -9
+mesh meshes\demo\crate.x
+name crate_04
+xpos -42.8
+ypos 1.5
+zpos -9
+mesh meshes\demo\barrel.x
+name barrel_01
+xpos -38
+ypos 0
+zpos -8.5
+mesh meshes\demo\barrel.x
+name barrel_02
+xpos -36.8
+ypos 0
+zpos -8.5
+mesh meshes\demo\barrel.x
+name barrel_03
+xpos 36
+ypos 0
+zpos -8.5
+mesh meshes\demo\barrel.x
+name barrel_04
+xpos 37.2
+ypos 0
+zpos -8.5
+mesh meshes\demo\lamp_post.x
+name lamp_post_01
+xpos -45
+ypos 0
+zpos 7.5
+mesh meshes\demo\lamp_post.x
+name lamp_post_02
+xpos -15
+ypos 0
+zpos 7.5
+mesh meshes\demo\lamp_post.x
+name lamp_post_03
+xpos 15
+ypos 0
+zpos 7.5
+mesh meshes\demo\lamp_post.x
+name lamp_post_04
+xpos 45
+ypos 0
+zpos 7.5
+light
+name lamp_light_01
+xpos -45
+ypos 6.3
+zpos 7.5
+range 18
+power 1
+diffuse 1 0.85 0.6
+light_link_by_socket 1 lamp_post_01 light_point
+light
+name lamp_light_02
+xpos -15
+ypos 6.3
+zpos 7.5
+range 18
+power 1
+diffuse 1 0.85 0.6
+light_link_by_socket 1 lamp_post_02 light_point
+light
+name lamp_light_03
+xpos 15
+ypos 6.3
+zpos 7.5
+range 18
+power 1
+diffuse 1 0.85 0.6
+light_link_by_socket 1 lamp_post_03 light_point
+light
+name lamp_light_04
+xpos 45
+ypos 6.3
+zpos 7.5
+range 18
+power 1
+diffuse 1 0.85 0.6
+light_link_by_socket 1 lamp_post_04 light_point
+light
+name square_fill
+xpos 0
+ypos 25
+zpos 0
+range 80
+power 0.5
+diffuse 0.7 0.8 1

@@ -1,0 +1,207 @@
+// Reading a picture file into an Image: DDS by our own reader, every other
+// format by stb_image, converted to A8R8G8B8 (X8R8G8B8 without alpha).
+
+#include "platform/d3dx/ImageFile.h"
+
+#include "platform/win32/Path.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#define STBI_MAX_DIMENSIONS 16384
+#define STBI_ONLY_TGA
+#define STBI_ONLY_BMP
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_NO_STDIO
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#endif
+#include <stb/stb_image.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+static_assert(STBI_MAX_DIMENSIONS == tk::d3dx::kMaxImageEdge, "one limit for every reader");
+
+namespace tk::d3dx
+{
+namespace
+{
+constexpr BYTE kDdsMagic[] = {'D', 'D', 'S', ' '};
+constexpr BYTE kPngMagic[] = {0x89, 'P', 'N', 'G'};
+constexpr BYTE kJpegMagic[] = {0xFF, 0xD8};
+constexpr BYTE kBmpMagic[] = {'B', 'M'};
+constexpr int kRgba = 4;
+constexpr int kGreyAlpha = 2;
+
+template <size_t N> bool StartsWith(const BYTE* data, size_t size, const BYTE (&magic)[N])
+{
+    return size >= N && std::memcmp(data, magic, N) == 0;
+}
+
+D3DXIMAGE_FILEFORMAT FileKind(const BYTE* data, size_t size)
+{
+    if (StartsWith(data, size, kPngMagic))
+        return D3DXIFF_PNG;
+    if (StartsWith(data, size, kJpegMagic))
+        return D3DXIFF_JPG;
+    if (StartsWith(data, size, kBmpMagic))
+        return D3DXIFF_BMP;
+    return D3DXIFF_TGA;
+}
+
+// TGA is the one format stb reads leniently: a short file or a run that
+// reaches past the picture is padded rather than refused. Walk the pixel data
+// first so such files are refused as damaged.
+constexpr size_t kTgaHeader = 18;
+constexpr BYTE kTgaRunFlag = 0x80;
+constexpr BYTE kTgaCountMask = 0x7F;
+constexpr BYTE kTgaRleBit = 8;
+
+bool CheckTga(const BYTE* data, size_t size, std::string* why)
+{
+    if (size < kTgaHeader)
+        return *why = "TGA file shorter than its header", false;
+    const size_t idLength = data[0];
+    const size_t mapLength = size_t(data[5] | data[6] << 8);
+    const size_t mapBytes = (size_t(data[7]) + 7) / 8 * mapLength;
+    const BYTE type = data[2];
+    const size_t width = size_t(data[12] | data[13] << 8), height = size_t(data[14] | data[15] << 8);
+    const size_t pixelBytes = (size_t(data[16]) + 7) / 8;
+    if (width == 0 || height == 0 || pixelBytes == 0)
+        return *why = "TGA without pixels", false;
+    size_t at = kTgaHeader + idLength + (data[1] ? mapBytes : 0);
+    const size_t pixels = width * height;
+    if (at > size)
+        return *why = "TGA file shorter than its header", false;
+    if (!(type & kTgaRleBit))
+    {
+        if (pixels * pixelBytes > size - at)
+            return *why = "TGA file shorter than its pixels", false;
+        return true;
+    }
+    size_t done = 0;
+    while (done < pixels)
+    {
+        if (at >= size)
+            return *why = "TGA file shorter than its pixels", false;
+        const BYTE packet = data[at++];
+        const size_t count = size_t(packet & kTgaCountMask) + 1;
+        if (count > pixels - done)
+            return *why = "TGA run longer than the picture", false;
+        const size_t bytes = (packet & kTgaRunFlag) ? pixelBytes : count * pixelBytes;
+        if (bytes > size - at)
+            return *why = "TGA file shorter than its pixels", false;
+        at += bytes;
+        done += count;
+    }
+    return true;
+}
+
+bool FitsStb(size_t size, std::string* why)
+{
+    if (size == 0 || size > size_t(INT_MAX))
+        return *why = "empty or oversized image file", false;
+    return true;
+}
+} // namespace
+
+bool ReadWholeFile(const char* path, ByteBuffer* out)
+{
+    if (!path || !path[0])
+        return false;
+    FILE* file = TkFopen(path, "rb");
+    if (!file)
+        return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long length = ok ? std::ftell(file) : -1;
+    ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok)
+    {
+        out->resize(static_cast<size_t>(length));
+        ok = length == 0 || std::fread(out->data(), 1, out->size(), file) == out->size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+bool DecodeImageFile(ByteBuffer&& file, Image* out, std::string* why)
+{
+    if (StartsWith(file.data(), file.size(), kDdsMagic))
+        return TakeDds(std::move(file), out, why);
+    return DecodeImage(file.data(), file.size(), out, why);
+}
+
+bool ReadImageInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::string* why)
+{
+    if (StartsWith(data, size, kDdsMagic))
+        return ReadDdsInfo(data, size, out, why);
+    if (!FitsStb(size, why))
+        return false;
+    int w = 0, h = 0, comp = 0;
+    if (!stbi_info_from_memory(data, int(size), &w, &h, &comp) || w <= 0 || h <= 0 ||
+        UINT(w) > kMaxImageEdge || UINT(h) > kMaxImageEdge)
+        return *why = "unreadable image header", false;
+    const bool alpha = comp == kRgba || comp == kGreyAlpha;
+    *out = {UINT(w),
+            UINT(h),
+            1,
+            1,
+            alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
+            D3DRTYPE_TEXTURE,
+            FileKind(data, size)};
+    return true;
+}
+
+bool DecodeImage(const BYTE* data, size_t size, Image* out, std::string* why)
+{
+    if (StartsWith(data, size, kDdsMagic))
+        return DecodeDds(data, size, out, why);
+    if (!ReadImageInfo(data, size, &out->info, why))
+        return false;
+    if (out->info.ImageFileFormat == D3DXIFF_TGA && !CheckTga(data, size, why))
+        return false;
+    int w = 0, h = 0, comp = 0;
+    stbi_uc* pixels = stbi_load_from_memory(data, int(size), &w, &h, &comp, kRgba);
+    if (!pixels)
+    {
+        const char* reason = stbi_failure_reason();
+        *why = reason ? reason : "undecodable image";
+        return false;
+    }
+    if (UINT(w) != out->info.Width || UINT(h) != out->info.Height)
+    {
+        stbi_image_free(pixels);
+        return *why = "image size differs from its header", false;
+    }
+    const bool alpha = out->info.Format == D3DFMT_A8R8G8B8;
+    out->format = out->info.Format;
+    out->width = UINT(w);
+    out->height = UINT(h);
+    out->levels = 1;
+    out->faces = 1;
+    out->offsets.assign(1, 0);
+    const size_t count = size_t(w) * size_t(h);
+    out->bytes.resize(count * 4);
+    BYTE* dst = out->bytes.data();
+    // stb gives R, G, B, A bytes; A8R8G8B8 keeps B, G, R, A in memory.
+    for (size_t i = 0; i < count; ++i)
+    {
+        const stbi_uc* s = pixels + i * 4;
+        dst[i * 4 + 0] = s[2];
+        dst[i * 4 + 1] = s[1];
+        dst[i * 4 + 2] = s[0];
+        dst[i * 4 + 3] = alpha ? s[3] : 0xFF;
+    }
+    stbi_image_free(pixels);
+    return true;
+}
+} // namespace tk::d3dx

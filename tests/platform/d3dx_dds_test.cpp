@@ -1,0 +1,140 @@
+// The DDS reader and the block decoder on their own, and every damaged picture
+// file refused as invalid data without a texture.
+
+#include "d3d9_fixture.h"
+#include "platform/d3dx/ImageFile.h"
+#include "platform/d3dx/Texture.h"
+#include "support/ImageFiles.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace
+{
+using tk::d3dx::DecodeDxt;
+
+TEST(DxtBlocks, Dxt1ThreeColourModeHasATransparentEntry)
+{
+    // c0 = blue (0x001F) <= c1 = red (0xF800): three colours and transparent.
+    // Indices per pixel 0, 1, 2, 3, then all 3.
+    const BYTE block[8] = {0x1F, 0x00, 0x00, 0xF8, 0xE4, 0xFF, 0xFF, 0xFF};
+    DWORD out[16] = {};
+    DecodeDxt(D3DFMT_DXT1, block, 4, 4, out);
+    EXPECT_EQ(out[0], 0xFF0000FFu);
+    EXPECT_EQ(out[1], 0xFFFF0000u);
+    EXPECT_EQ(out[2], 0xFF7F007Fu);
+    EXPECT_EQ(out[3], 0u);
+    EXPECT_EQ(out[15], 0u);
+}
+
+TEST(DxtBlocks, Dxt1FourColourModeInterpolatesThirds)
+{
+    // c0 = white > c1 = black: colours 2 and 3 are 2/3 and 1/3 white.
+    const BYTE block[8] = {0xFF, 0xFF, 0x00, 0x00, 0xE4, 0, 0, 0};
+    DWORD out[16] = {};
+    DecodeDxt(D3DFMT_DXT1, block, 4, 4, out);
+    EXPECT_EQ(out[2], 0xFFAAAAAAu);
+    EXPECT_EQ(out[3], 0xFF555555u);
+}
+
+TEST(DxtBlocks, Dxt5AlphaInterpolatesAndDxt3AlphaIsExplicit)
+{
+    // DXT5: alpha 255 and 0 with indices 0, 1, 2, 7 for the first four pixels.
+    BYTE dxt5[16] = {255, 0};
+    const unsigned long long indices = 0 | 1 << 3 | 2 << 6 | 7 << 9;
+    for (int i = 0; i < 6; ++i)
+        dxt5[2 + i] = BYTE(indices >> (8 * i));
+    DWORD out[16] = {};
+    DecodeDxt(D3DFMT_DXT5, dxt5, 4, 4, out);
+    EXPECT_EQ(out[0] >> 24, 255u);
+    EXPECT_EQ(out[1] >> 24, 0u);
+    EXPECT_EQ(out[2] >> 24, 218u); // (255 * 6 + 0) / 7
+    EXPECT_EQ(out[3] >> 24, 36u);  // (255 * 1) / 7
+
+    BYTE dxt3[16] = {0x0F, 0xF0};
+    DecodeDxt(D3DFMT_DXT3, dxt3, 4, 4, out);
+    EXPECT_EQ(out[0] >> 24, 255u);
+    EXPECT_EQ(out[1] >> 24, 0u);
+    EXPECT_EQ(out[3] >> 24, 255u);
+}
+
+TEST(DxtBlocks, PartialBlocksAreClippedToTheLevel)
+{
+    const BYTE block[8] = {0x00, 0xF8, 0x00, 0x00, 0, 0, 0, 0};
+    DWORD out[2] = {};
+    DecodeDxt(D3DFMT_DXT1, block, 2, 1, out);
+    EXPECT_EQ(out[0], 0xFFFF0000u);
+    EXPECT_EQ(out[1], 0xFFFF0000u);
+}
+
+std::string Patch32(std::string file, size_t offset, DWORD value)
+{
+    for (int i = 0; i < 4; ++i)
+        file[offset + i] = char(value >> (8 * i));
+    return file;
+}
+
+class DamagedFileTest : public d3d9test::DeviceTest
+{
+protected:
+    TempDir dir;
+};
+
+TEST_F(DamagedFileTest, EveryDamagedPictureIsInvalidDataAndLeavesNoTexture)
+{
+    const std::string good = DdsFile(D3DFMT_A8R8G8B8, 4, 4, 3, false, std::string(4 * (16 + 4 + 1), '\x7F'));
+    std::string cubeOneFace = DdsFile(D3DFMT_A8R8G8B8, 2, 2, 1, true, std::string(4 * 4 * 6, '\0'));
+    cubeOneFace = Patch32(cubeOneFace, 112, 0x200 | 0x400);
+    const std::vector<DWORD> pixels(4, 0xFF00FF00u);
+    std::string badRun = TgaFile(2, 2, pixels, true, true);
+    badRun[18] = char(0x80 | 0x7F); // one run of 128 pixels in a picture of four
+
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"magic only", "DDS "},
+        {"truncated levels", good.substr(0, good.size() - 1)},
+        {"mip count past the chain", Patch32(good, 28, 4)},
+        {"huge mip count", Patch32(good, 28, 0xFFFFFFFFu)},
+        {"zero width", Patch32(good, 16, 0)},
+        {"width that overflows", Patch32(Patch32(good, 16, 0xFFFFFFFFu), 12, 0xFFFFFFFFu)},
+        {"unknown pixel format", Patch32(good, 88, 24)},
+        {"wrong header size", Patch32(good, 4, 100)},
+        {"cube with one face", cubeOneFace},
+        {"cube that is not square",
+         Patch32(DdsFile(D3DFMT_A8R8G8B8, 2, 2, 1, true, std::string(96, '\0')), 16, 4)},
+        {"volume", Patch32(good, 112, 0x200000)},
+        {"truncated tga", TgaFile(2, 2, pixels, true).substr(0, 25)},
+        {"tga run past the picture", badRun},
+        {"tga rle without data", TgaFile(2, 2, pixels, true, true).substr(0, 18)},
+        {"garbage", std::string(64, '\x5A')},
+    };
+    for (const auto& c : cases)
+    {
+        dir.Write("bad.dds", c.bytes);
+        IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(this);
+        EXPECT_EQ(D3DXCreateTextureFromFileA(device, "bad.dds", &texture), D3DXERR_INVALIDDATA) << c.what;
+        EXPECT_EQ(texture, nullptr) << c.what;
+        IDirect3DCubeTexture9* cube = nullptr;
+        EXPECT_EQ(D3DXCreateCubeTextureFromFileA(device, "bad.dds", &cube), D3DXERR_INVALIDDATA) << c.what;
+        EXPECT_EQ(cube, nullptr);
+    }
+    dir.Write("good.dds", good);
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(device, "good.dds", &texture), D3D_OK);
+    texture->Release();
+}
+
+TEST_F(DamagedFileTest, AMissingFileIsNotFound)
+{
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device, "nothing.tga", &texture), D3DERR_NOTFOUND);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device, nullptr, &texture), D3DERR_INVALIDCALL);
+}
+} // namespace

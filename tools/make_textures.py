@@ -1,0 +1,316 @@
+#!/usr/bin/env python3
+"""make_textures.py [DATA_DIR]: writes the bundled textures and their script.
+
+Every picture is drawn here from plain colours and patterns (checkers, bricks,
+planks, value noise, gradients), so the data tree holds nothing made
+elsewhere. Output is deterministic: the same files on every run.
+
+TGA files are 32-bit, uncompressed, rows top-down. DDS files are written with
+their whole mip chain (box filtered); "floor.dds" is DXT1-compressed and
+"skybox.dds" is a cube map.
+"""
+import math
+import os
+import struct
+import sys
+
+# ---- Pixels ------------------------------------------------------------------
+
+
+class Picture:
+    def __init__(self, width, height, colour=(0, 0, 0, 255)):
+        self.width = width
+        self.height = height
+        self.pixels = [colour] * (width * height)
+
+    def get(self, x, y):
+        return self.pixels[(y % self.height) * self.width + (x % self.width)]
+
+    def put(self, x, y, colour):
+        self.pixels[y * self.width + x] = tuple(max(0, min(255, int(round(c)))) for c in colour)
+
+
+class Noise:
+    """Smooth value noise from a fixed linear congruential sequence."""
+
+    def __init__(self, seed, cells):
+        self.cells = cells
+        state = seed
+        self.values = []
+        for _ in range(cells * cells):
+            state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+            self.values.append((state >> 16) / 32768.0)
+
+    def at(self, u, v):
+        x, y = u * self.cells, v * self.cells
+        x0, y0 = int(math.floor(x)), int(math.floor(y))
+        fx, fy = x - x0, y - y0
+        fx, fy = fx * fx * (3 - 2 * fx), fy * fy * (3 - 2 * fy)
+
+        def value(i, j):
+            return self.values[(j % self.cells) * self.cells + (i % self.cells)]
+
+        top = value(x0, y0) * (1 - fx) + value(x0 + 1, y0) * fx
+        bottom = value(x0, y0 + 1) * (1 - fx) + value(x0 + 1, y0 + 1) * fx
+        return top * (1 - fy) + bottom * fy
+
+
+def mix(a, b, t):
+    return tuple(a[i] + (b[i] - a[i]) * t for i in range(len(a)))
+
+
+def shade(colour, factor):
+    return tuple(colour[i] * factor for i in range(3)) + tuple(colour[3:])
+
+
+# ---- Patterns ------------------------------------------------------------------
+
+
+def solid(edge, colour):
+    return Picture(edge, edge, colour)
+
+
+def checker(edge, cell, a, b):
+    p = Picture(edge, edge)
+    for y in range(edge):
+        for x in range(edge):
+            p.put(x, y, a if (x // cell + y // cell) % 2 == 0 else b)
+    return p
+
+
+def noisy(edge, seed, dark, light, cells=8, detail=0.35):
+    coarse, fine = Noise(seed, cells), Noise(seed + 1, cells * 4)
+    p = Picture(edge, edge)
+    for y in range(edge):
+        for x in range(edge):
+            u, v = x / edge, y / edge
+            t = coarse.at(u, v) * (1 - detail) + fine.at(u, v) * detail
+            p.put(x, y, mix(dark, light, t))
+    return p
+
+
+def bricks(edge, rows, columns, brick, mortar, seed):
+    noise = Noise(seed, 16)
+    p = Picture(edge, edge)
+    brick_h = edge // rows
+    brick_w = edge // columns
+    joint = max(1, edge // 64)
+    for y in range(edge):
+        row = y // brick_h
+        offset = (brick_w // 2) if row % 2 else 0
+        for x in range(edge):
+            bx = (x + offset) % brick_w
+            by = y % brick_h
+            if bx < joint or by < joint:
+                p.put(x, y, mortar)
+            else:
+                index = (row * columns + (x + offset) // brick_w) % 7
+                tint = 0.85 + 0.05 * index + 0.15 * noise.at(x / edge, y / edge)
+                p.put(x, y, shade(brick, tint))
+    return p
+
+
+def brick_normals(edge, rows, columns):
+    """A normal map: flat faces tilted inward at the mortar joints."""
+    p = Picture(edge, edge, (128, 128, 255, 255))
+    brick_h = edge // rows
+    brick_w = edge // columns
+    joint = max(1, edge // 64)
+    for y in range(edge):
+        row = y // brick_h
+        offset = (brick_w // 2) if row % 2 else 0
+        for x in range(edge):
+            bx = (x + offset) % brick_w
+            by = y % brick_h
+            nx = -0.6 if bx == joint else (0.6 if bx == brick_w - 1 else 0.0)
+            ny = -0.6 if by == joint else (0.6 if by == brick_h - 1 else 0.0)
+            nz = math.sqrt(max(0.0, 1.0 - nx * nx - ny * ny))
+            p.put(x, y, ((nx * 0.5 + 0.5) * 255, (ny * 0.5 + 0.5) * 255, (nz * 0.5 + 0.5) * 255, 255))
+    return p
+
+
+def crate(edge):
+    wood_dark, wood_light = (110, 72, 34, 255), (176, 124, 66, 255)
+    grain = Noise(7, 32)
+    p = Picture(edge, edge)
+    plank = edge // 4
+    frame = edge // 10
+    for y in range(edge):
+        for x in range(edge):
+            g = grain.at(x / edge * 0.25, y / edge)
+            colour = mix(wood_dark, wood_light, 0.35 + 0.5 * g)
+            if y % plank == 0:
+                colour = shade(wood_dark, 0.6)
+            on_frame = x < frame or y < frame or x >= edge - frame or y >= edge - frame
+            on_brace = abs(x - y) < frame // 2 or abs(x + y - edge) < frame // 2
+            if on_frame or on_brace:
+                colour = shade(mix(wood_dark, wood_light, 0.5 + 0.4 * g), 0.8)
+            if on_frame and (x in (0, edge - 1) or y in (0, edge - 1)):
+                colour = shade(wood_dark, 0.5)
+            p.put(x, y, colour)
+    return p
+
+
+def sky(edge):
+    zenith, horizon = (48, 92, 170, 255), (176, 206, 236, 255)
+    clouds = Noise(11, 6)
+    p = Picture(edge, edge)
+    for y in range(edge):
+        for x in range(edge):
+            t = y / (edge - 1)
+            colour = mix(zenith, horizon, t * t)
+            c = max(0.0, clouds.at(x / edge, y / edge) - 0.55) * 2.0
+            p.put(x, y, mix(colour, (250, 250, 250, 255), min(1.0, c)))
+    return p
+
+
+def cube_faces(edge):
+    """Six faces of a sky box: +X, -X, +Y (up), -Y (down), +Z, -Z."""
+    zenith, horizon, ground = (48, 92, 170, 255), (176, 206, 236, 255), (90, 84, 70, 255)
+    faces = []
+    for face in range(6):
+        p = Picture(edge, edge)
+        for y in range(edge):
+            for x in range(edge):
+                if face == 2:
+                    colour = zenith
+                elif face == 3:
+                    colour = ground
+                else:
+                    t = y / (edge - 1)
+                    colour = mix(zenith, horizon, t) if t < 0.5 else mix(horizon, ground, (t - 0.5) * 2)
+                p.put(x, y, colour)
+        faces.append(p)
+    return faces
+
+
+# ---- Mip chains and files ------------------------------------------------------
+
+
+def half(p):
+    w, h = max(1, p.width // 2), max(1, p.height // 2)
+    out = Picture(w, h)
+    for y in range(h):
+        for x in range(w):
+            x0, y0 = min(2 * x, p.width - 1), min(2 * y, p.height - 1)
+            x1, y1 = min(2 * x + 1, p.width - 1), min(2 * y + 1, p.height - 1)
+            quad = [p.get(x0, y0), p.get(x1, y0), p.get(x0, y1), p.get(x1, y1)]
+            out.pixels[y * w + x] = tuple((sum(c[i] for c in quad) + 2) // 4 for i in range(4))
+    return out
+
+
+def chain(p):
+    levels = [p]
+    while levels[-1].width > 1 or levels[-1].height > 1:
+        levels.append(half(levels[-1]))
+    return levels
+
+
+def tga_bytes(p):
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, p.width, p.height, 32, 0x28)
+    body = bytearray()
+    for r, g, b, a in p.pixels:
+        body += bytes((b, g, r, a))
+    return header + bytes(body)
+
+
+def argb_level(p):
+    body = bytearray()
+    for r, g, b, a in p.pixels:
+        body += bytes((b, g, r, a))
+    return bytes(body)
+
+
+def to565(c):
+    return ((c[0] >> 3) << 11) | ((c[1] >> 2) << 5) | (c[2] >> 3)
+
+
+def from565(v):
+    r, g, b = (v >> 11) & 31, (v >> 5) & 63, v & 31
+    return ((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2))
+
+
+def dxt1_level(p):
+    """Each 4 x 4 block between its darkest and brightest texel, four colours."""
+    out = bytearray()
+    for by in range(0, max(p.height, 4), 4):
+        for bx in range(0, max(p.width, 4), 4):
+            block = [p.get(min(bx + i % 4, p.width - 1), min(by + i // 4, p.height - 1)) for i in range(16)]
+            lum = [c[0] * 3 + c[1] * 6 + c[2] for c in block]
+            c0, c1 = to565(block[lum.index(max(lum))]), to565(block[lum.index(min(lum))])
+            if c0 < c1:
+                c0, c1 = c1, c0
+            if c0 == c1:
+                out += struct.pack("<HHI", c0, c1, 0)
+                continue
+            e0, e1 = from565(c0), from565(c1)
+            palette = [e0, e1, tuple((2 * e0[i] + e1[i]) // 3 for i in range(3)),
+                       tuple((e0[i] + 2 * e1[i]) // 3 for i in range(3))]
+            indices = 0
+            for i, c in enumerate(block):
+                best = min(range(4), key=lambda k: sum((c[j] - palette[k][j]) ** 2 for j in range(3)))
+                indices |= best << (2 * i)
+            out += struct.pack("<HHI", c0, c1, indices)
+    return bytes(out)
+
+
+def dds_bytes(faces_levels, dxt1=False):
+    """faces_levels: a list (one per face) of mip chains."""
+    top = faces_levels[0][0]
+    cube = len(faces_levels) == 6
+    levels = len(faces_levels[0])
+    flags = 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000
+    if dxt1:
+        pixel_format = struct.pack("<IIIIIIII", 32, 0x4, 0x31545844, 0, 0, 0, 0, 0)
+    else:
+        pixel_format = struct.pack("<IIIIIIII", 32, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+    caps = 0x1000 | (0x400008 if levels > 1 else 0) | (0x8 if cube else 0)
+    caps2 = (0x200 | 0xFC00) if cube else 0
+    header = (b"DDS " + struct.pack("<IIIIIII", 124, flags, top.height, top.width, 0, 0, levels) +
+              b"\0" * 44 + pixel_format + struct.pack("<IIIII", caps, caps2, 0, 0, 0))
+    body = b"".join(dxt1_level(l) if dxt1 else argb_level(l) for face in faces_levels for l in face)
+    return header + body
+
+
+# ---- The data tree ---------------------------------------------------------------
+
+
+def main():
+    root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
+                           os.path.join(os.path.dirname(__file__), "..", "data"))
+    textures = os.path.join(root, "textures")
+    terrain = os.path.join(textures, "terrain")
+    misc = os.path.join(textures, "misc")
+    os.makedirs(terrain, exist_ok=True)
+    os.makedirs(misc, exist_ok=True)
+
+    def write(folder, name, data):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+    white = (255, 255, 255, 255)
+    write(misc, "bialy.tga", tga_bytes(solid(8, white)))
+    write(misc, "sys_ambient.tga", tga_bytes(solid(8, (96, 104, 120, 255))))
+    write(textures, "checker.tga", tga_bytes(checker(64, 8, (200, 200, 200, 255), (60, 60, 60, 255))))
+    write(textures, "ground.tga", tga_bytes(noisy(256, 3, (58, 78, 34, 255), (118, 132, 64, 255))))
+    write(textures, "wall.tga", tga_bytes(bricks(256, 8, 4, (150, 68, 46, 255), (172, 166, 150, 255), 5)))
+    write(textures, "wall_normal.tga", tga_bytes(brick_normals(256, 8, 4)))
+    write(textures, "crate.tga", tga_bytes(crate(128)))
+    write(textures, "sky.tga", tga_bytes(sky(256)))
+    write(textures, "floor.dds",
+          dds_bytes([chain(checker(128, 32, (150, 150, 140, 255), (110, 110, 100, 255)))], dxt1=True))
+    write(textures, "skybox.dds", dds_bytes([chain(face) for face in cube_faces(32)]))
+
+    layers = [("ter_sand_grass001", (150, 140, 90), (90, 120, 50)),
+              ("ter_sand_grass002", (160, 150, 100), (80, 110, 45)),
+              ("ter_sand001", (170, 155, 110), (200, 185, 140)),
+              ("ter_sand002", (150, 135, 95), (185, 170, 125)),
+              ("ter_sand003", (190, 175, 130), (215, 200, 160)),
+              ("ter_rock001", (90, 88, 84), (140, 136, 130)),
+              ("ter_stone001", (110, 108, 100), (160, 156, 146))]
+    for seed, (name, dark, light) in enumerate(layers):
+        write(terrain, name + ".tga", tga_bytes(noisy(128, 20 + seed, dark + (255,), light + (255,))))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,335 @@
+// soundgen OUT_DIR [SEED_DIR]: makes the game's own sounds from tones and
+// noise, and its music loop encoded with libvorbis, under OUT_DIR
+// ("sounds/..." and "music/..."). With SEED_DIR it also writes the small
+// seed files of the wave and Ogg fuzz targets there ("wave/", "ogg/").
+// The same run always writes the same bytes.
+
+#include <vorbis/vorbisenc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kFxRate = 22050;
+constexpr int kMusicRate = 44100;
+constexpr float kOggQuality = 0.3f;
+constexpr int kEncodeChunk = 1024;
+
+// A fixed linear congruential sequence, so the noise is the same every run.
+struct Noise
+{
+    uint32_t state;
+    float Next()
+    {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / static_cast<float>(1u << 23) * 2.0f - 1.0f;
+    }
+};
+
+// One-pole low-pass filter.
+struct LowPass
+{
+    float a, y = 0.0f;
+    LowPass(float cutoff, int rate) : a(1.0f - std::exp(static_cast<float>(-2.0 * kPi * cutoff / rate))) {}
+    float Step(float x) { return y += a * (x - y); }
+};
+
+void PutU32(std::string& s, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        s += static_cast<char>(v >> (8 * i));
+}
+
+void PutU16(std::string& s, uint16_t v)
+{
+    s += static_cast<char>(v);
+    s += static_cast<char>(v >> 8);
+}
+
+int16_t ToSample(float v)
+{
+    return static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+}
+
+// A 16-bit PCM wave file (interleaved when stereo).
+std::string Wave(const std::vector<float>& s, int channels, int rate)
+{
+    std::string data;
+    for (float v : s)
+        PutU16(data, static_cast<uint16_t>(ToSample(v)));
+    std::string out = "RIFF";
+    PutU32(out, static_cast<uint32_t>(36 + data.size()));
+    out += "WAVEfmt ";
+    PutU32(out, 16);
+    PutU16(out, 1);
+    PutU16(out, static_cast<uint16_t>(channels));
+    PutU32(out, static_cast<uint32_t>(rate));
+    PutU32(out, static_cast<uint32_t>(rate * channels * 2));
+    PutU16(out, static_cast<uint16_t>(channels * 2));
+    PutU16(out, 16);
+    out += "data";
+    PutU32(out, static_cast<uint32_t>(data.size()));
+    return out + data;
+}
+
+bool Save(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    FILE* f = std::fopen(path.string().c_str(), "wb");
+    if (!f)
+    {
+        std::fprintf(stderr, "soundgen: cannot write %s\n", path.string().c_str());
+        return false;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+void AppendPage(std::string& out, const ogg_page& page)
+{
+    out.append(reinterpret_cast<const char*>(page.header), page.header_len);
+    out.append(reinterpret_cast<const char*>(page.body), page.body_len);
+}
+
+// Ogg Vorbis of interleaved samples.
+std::string Vorbis(const std::vector<float>& s, int channels, int rate, const char* title)
+{
+    vorbis_info vi;
+    vorbis_info_init(&vi);
+    if (vorbis_encode_init_vbr(&vi, channels, rate, kOggQuality) != 0)
+        return {};
+    vorbis_comment vc;
+    vorbis_comment_init(&vc);
+    vorbis_comment_add_tag(&vc, "TITLE", title);
+    vorbis_dsp_state vd;
+    vorbis_block vb;
+    vorbis_analysis_init(&vd, &vi);
+    vorbis_block_init(&vd, &vb);
+    ogg_stream_state os;
+    ogg_stream_init(&os, 0x44554b32); // fixed serial: the same bytes every run
+    ogg_packet header, comment, code;
+    vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
+    ogg_stream_packetin(&os, &header);
+    ogg_stream_packetin(&os, &comment);
+    ogg_stream_packetin(&os, &code);
+    std::string out;
+    ogg_page page;
+    while (ogg_stream_flush(&os, &page))
+        AppendPage(out, page);
+
+    const size_t frames = s.size() / channels;
+    bool done = false;
+    for (size_t at = 0; !done;)
+    {
+        const size_t n = std::min<size_t>(kEncodeChunk, frames - at);
+        if (n > 0)
+        {
+            float** in = vorbis_analysis_buffer(&vd, static_cast<int>(n));
+            for (size_t i = 0; i < n; ++i)
+                for (int c = 0; c < channels; ++c)
+                    in[c][i] = s[(at + i) * channels + c];
+            vorbis_analysis_wrote(&vd, static_cast<int>(n));
+            at += n;
+        }
+        else
+            vorbis_analysis_wrote(&vd, 0);
+        while (vorbis_analysis_blockout(&vd, &vb) == 1)
+        {
+            vorbis_analysis(&vb, nullptr);
+            vorbis_bitrate_addblock(&vb);
+            ogg_packet op;
+            while (vorbis_bitrate_flushpacket(&vd, &op))
+            {
+                ogg_stream_packetin(&os, &op);
+                while (ogg_stream_pageout(&os, &page))
+                {
+                    AppendPage(out, page);
+                    done = done || ogg_page_eos(&page);
+                }
+            }
+        }
+    }
+    ogg_stream_clear(&os);
+    vorbis_block_clear(&vb);
+    vorbis_dsp_clear(&vd);
+    vorbis_comment_clear(&vc);
+    vorbis_info_clear(&vi);
+    return out;
+}
+
+// Scales the samples so their loudest one reaches `peak`.
+std::vector<float> Normalised(std::vector<float> s, float peak)
+{
+    float most = 0.0f;
+    for (float v : s)
+        most = std::max(most, std::fabs(v));
+    if (most > 0.0f)
+        for (float& v : s)
+            v *= peak / most;
+    return s;
+}
+
+// A gunshot: a crack of bright noise over a falling low thump.
+std::vector<float> Shot()
+{
+    const int n = kFxRate * 35 / 100;
+    std::vector<float> s(n);
+    Noise noise{0x5107u};
+    LowPass body(1800.0f, kFxRate);
+    double phase = 0.0;
+    for (int i = 0; i < n; ++i)
+    {
+        const float t = static_cast<float>(i) / kFxRate;
+        const float crack = noise.Next() * std::exp(-t * 60.0f);
+        const float rumble = body.Step(noise.Next()) * std::exp(-t * 9.0f) * 1.6f;
+        phase += 2.0 * kPi * (90.0 - 50.0 * t / 0.35) / kFxRate;
+        const float thump = static_cast<float>(std::sin(phase)) * std::exp(-t * 14.0f);
+        s[i] = 0.9f * (0.55f * crack + 0.45f * rumble + 0.6f * thump);
+    }
+    return s;
+}
+
+// A footstep on gravel: a soft heel, then the crunch of the sole.
+std::vector<float> Step()
+{
+    const int n = kFxRate * 15 / 100;
+    std::vector<float> s(n);
+    Noise noise{0x57e9u};
+    LowPass crunch(2500.0f, kFxRate);
+    LowPass heel(300.0f, kFxRate);
+    for (int i = 0; i < n; ++i)
+    {
+        const float t = static_cast<float>(i) / kFxRate;
+        const float heelEnv = std::exp(-t * 70.0f);
+        const float soleT = std::max(0.0f, t - 0.035f);
+        const float soleEnv = t < 0.035f ? 0.0f : std::exp(-soleT * 45.0f) * std::min(1.0f, soleT * 400.0f);
+        s[i] = 0.8f * (heel.Step(noise.Next()) * 3.0f * heelEnv + crunch.Step(noise.Next()) * 0.9f * soleEnv);
+    }
+    return s;
+}
+
+// Wind for a level's background: filtered noise that swells and settles,
+// its swell periodic and its ends cross-faded so the loop has no seam.
+std::vector<float> Wind()
+{
+    const int n = kFxRate * 4;
+    const int fade = kFxRate / 4;
+    std::vector<float> raw(n + fade);
+    Noise noise{0xa11bu};
+    LowPass low(400.0f, kFxRate);
+    LowPass lower(150.0f, kFxRate);
+    for (int i = 0; i < n + fade; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        const float swell = static_cast<float>(0.65 + 0.25 * std::sin(2.0 * kPi * t / 4.0) +
+                                               0.1 * std::sin(2.0 * kPi * t * 3.0 / 4.0));
+        raw[i] = (lower.Step(low.Step(noise.Next())) * 4.0f) * swell;
+    }
+    std::vector<float> s(raw.begin(), raw.begin() + n);
+    // The tail past the loop's end fades into its beginning.
+    for (int i = 0; i < fade; ++i)
+    {
+        const float w = static_cast<float>(i) / fade;
+        s[i] = s[i] * w + raw[n + i] * (1.0f - w);
+    }
+    return s;
+}
+
+using Chord = double[3];
+
+// Music in whole bars, so it loops on the beat: a slow chord pad swelling
+// within each bar and a bass that falls away after each beat.
+std::vector<float> Bars(const Chord* chords, int bars, double barSeconds)
+{
+    const int n = static_cast<int>(kMusicRate * barSeconds * bars);
+    std::vector<float> s(static_cast<size_t>(n) * 2);
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kMusicRate;
+        const int bar = static_cast<int>(t / barSeconds) % bars;
+        const double inBar = t - bar * barSeconds;
+        // Each chord swells in and out within its bar, so bars join softly.
+        const double env = std::sin(kPi * inBar / barSeconds);
+        double left = 0.0, right = 0.0;
+        for (int v = 0; v < 3; ++v)
+        {
+            const double f = chords[bar][v];
+            const double tone = std::sin(2.0 * kPi * f * t) + 0.3 * std::sin(2.0 * kPi * 2.0 * f * t);
+            left += tone * (v == 2 ? 0.6 : 1.0);
+            right += tone * (v == 0 ? 0.6 : 1.0);
+        }
+        const double beat = std::fmod(inBar, barSeconds / 4.0);
+        const double bass = std::sin(2.0 * kPi * chords[bar][0] / 2.0 * t) * std::exp(-beat * 6.0) *
+                            std::min(1.0, beat * 200.0); // a 5 ms attack: no click
+        s[2 * i] = static_cast<float>(0.12 * env * left + 0.35 * bass);
+        s[2 * i + 1] = static_cast<float>(0.12 * env * right + 0.35 * bass);
+    }
+    return s;
+}
+
+// Eight seconds: A minor, F, C and G (roots, thirds and fifths in Hz).
+std::vector<float> Theme()
+{
+    static const Chord chords[] = {
+        {220.0, 261.63, 329.63}, {174.61, 220.0, 261.63}, {261.63, 329.63, 392.0}, {196.0, 246.94, 293.66}};
+    return Bars(chords, 4, 2.0);
+}
+
+// Four seconds for the loading screen: D minor and A minor.
+std::vector<float> Loading()
+{
+    static const Chord chords[] = {{146.83, 174.61, 220.0}, {220.0, 261.63, 329.63}};
+    return Bars(chords, 2, 2.0);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+    {
+        std::fprintf(stderr, "usage: soundgen OUT_DIR [SEED_DIR]\n");
+        return 2;
+    }
+    const std::filesystem::path out = argv[1];
+    bool ok = Save(out / "sounds" / "weapons" / "shot.wav", Wave(Normalised(Shot(), 0.9f), 1, kFxRate));
+    ok = Save(out / "sounds" / "steps" / "step.wav", Wave(Normalised(Step(), 0.6f), 1, kFxRate)) && ok;
+    ok = Save(out / "sounds" / "ambient" / "wind_loop.wav", Wave(Normalised(Wind(), 0.5f), 1, kFxRate)) && ok;
+    ok = Save(out / "music" / "DuskmereMainTheme.ogg",
+              Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
+         ok;
+    ok = Save(out / "music" / "LoadingLevel.ogg", Vorbis(Loading(), 2, kMusicRate, "Loading")) && ok;
+    if (argc > 2)
+    {
+        const std::filesystem::path seeds = argv[2];
+        std::vector<float> blip(kFxRate / 50);
+        for (size_t i = 0; i < blip.size(); ++i)
+            blip[i] = 0.5f * static_cast<float>(std::sin(2.0 * kPi * 440.0 * i / kFxRate));
+        ok = Save(seeds / "wave" / "mono16.wav", Wave(blip, 1, kFxRate)) && ok;
+        std::vector<float> stereo;
+        for (float v : blip)
+        {
+            stereo.push_back(v);
+            stereo.push_back(-v);
+        }
+        ok = Save(seeds / "wave" / "stereo16.wav", Wave(stereo, 2, kFxRate)) && ok;
+        std::vector<float> tone(kMusicRate / 10);
+        for (size_t i = 0; i < tone.size(); ++i)
+            tone[i] = 0.5f * static_cast<float>(std::sin(2.0 * kPi * 440.0 * i / kMusicRate));
+        ok = Save(seeds / "ogg" / "mono.ogg", Vorbis(tone, 1, kMusicRate, "seed")) && ok;
+        std::vector<float> pair;
+        for (float v : tone)
+        {
+            pair.push_back(v);
+            pair.push_back(v * 0.5f);
+        }
+        ok = Save(seeds / "ogg" / "stereo22k.ogg", Vorbis(pair, 2, kFxRate, "seed")) && ok;
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The demo world: a small town on a green, made of boxes, with props that
+// carry sockets and levels of detail, lamps, a sky box, fog and a sun. Its
+// generator writes the meshes through the .x writer and the world file as
+// text into a data tree; the same description tells tests where every object
+// must end up after the world is loaded.
+//
+// Everything is described in world space (x east, y up, z north). A mesh
+// object added from a world file takes the orientation of its description
+// (none turned), so a mesh's own axes are the world's.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace worldgen
+{
+// The world file of the demo world, relative to the data tree.
+constexpr const char* DEMO_WORLD_FILE = "worlds\\level01.w";
+
+struct DemoObject
+{
+    enum Kind
+    {
+        Mesh,
+        Light,
+    };
+    Kind kind = Mesh;
+    std::string name;
+    std::string file; // meshes only
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    // Lights.
+    float range = 0.0f;
+    float power = 0.0f;
+    float color[3] = {1.0f, 1.0f, 1.0f};
+    std::string tiedTo;     // the mesh object whose socket the light follows
+    std::string tiedSocket; // and the socket
+};
+
+// Every object of the world file in file order (the sky mesh is a world
+// setting, not among them).
+std::vector<DemoObject> DemoObjects();
+// The sky mesh of the world.
+constexpr const char* DEMO_SKY_MESH = "meshes\\demo\\sky.x";
+
+// Writes the demo world into the data tree at root: meshes, their levels of
+// detail, socket files and the world file. False when a file could not be
+// written.
+bool WriteDemoWorld(const std::filesystem::path& root);
+// Every file WriteDemoWorld writes, relative to the data tree, with slashes.
+std::vector<std::string> DemoWorldFiles();
+} // namespace worldgen

@@ -1,0 +1,679 @@
+// EWorldMgr: the world-file loader (file, lines, values, object lines and
+// world-wide keys). The keys of the three object types are in
+// WorldMgrObjectKeys.cpp, the action, death, light, bezier and FX parsers in
+// WorldMgrKeys.cpp.
+#include "world/WorldMgr.h"
+
+#include "game/BezierMgr.h"
+#include "mesh/MultiTexturePaintingScripts.h"
+#include "platform/win32/Path.h"
+#include "render/LensFlare.h"
+#include "render/PostProcess.h"
+#include "render/Renderer.h"
+#include "render/SkyLight.h"
+#include "shell/Console.h"
+#include "shell/GameOptions.h"
+#include "shell/TextMgr.h"
+#include "shell/TextUtils.h"
+#include "world/Camera.h"
+#include "world/Engine.h"
+
+#include <cfloat>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+EWorldMgr g_WorldMgr;
+
+namespace
+{
+constexpr char CR = '\r';
+constexpr char LF = '\n';
+constexpr char TAB = '\t';
+constexpr char BLANK = ' ';
+constexpr char TEXT_KEY_MARK = '>';
+constexpr float DEGREES_TO_RADIANS = 3.14159265358979f / 180.0f;
+constexpr const char* BEZIER_EXTENSION = "bzr";
+constexpr const char* LEVEL_WORLD_FORMAT = "worlds\\level%02d.w";
+constexpr int PESEL_WORDS = 3;
+constexpr int BLINKING_VALUES = 6;
+
+const char* SkipBlanks(const char* p)
+{
+    while (*p == BLANK)
+        ++p;
+    return p;
+}
+
+const char* SkipWord(const char* p)
+{
+    while (*p && *p != BLANK)
+        ++p;
+    return p;
+}
+
+// The leading numeric text of a word as the C library reads it in the C
+// locale ("12abc" is 12, "abc" is 0), whatever locale the process runs in.
+// False when the number does not fit a double.
+bool LeadingDouble(const char* text, double* out)
+{
+    *out = 0.0;
+    const char* p = text;
+    while (*p == BLANK || *p == TAB)
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+    {
+        negative = *p == '-';
+        ++p;
+    }
+    if (*p == '+' || *p == '-')
+        return true; // "--1" reads as 0
+    const char* end = p + std::strlen(p);
+    double v = 0.0;
+    const auto r = std::from_chars(p, end, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range)
+        return false;
+    if (r.ec != std::errc())
+        return true;
+    *out = negative ? -v : v;
+    return true;
+}
+
+bool LeadingInteger(const char* text, long long* out)
+{
+    *out = 0;
+    const char* p = text;
+    while (*p == BLANK || *p == TAB)
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+    {
+        negative = *p == '-';
+        ++p;
+    }
+    if (*p < '0' || *p > '9')
+        return true;
+    unsigned long long v = 0;
+    const auto r = std::from_chars(p, p + std::strlen(p), v);
+    if (r.ec == std::errc::result_out_of_range || v > static_cast<unsigned long long>(LLONG_MAX))
+    {
+        *out = negative ? LLONG_MIN : LLONG_MAX;
+        return false;
+    }
+    *out = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+    return true;
+}
+} // namespace
+
+// ---- Shared helpers -------------------------------------------------------------------------
+
+bool safe_string_copy(const char* label, unsigned capacity, char* dest, const char* source)
+{
+    if (!source)
+        source = "";
+    const size_t length = strnlen(source, capacity);
+    if (dest && length < capacity)
+    {
+        std::memcpy(dest, source, length + 1);
+        return true;
+    }
+    static constexpr const char* TOO_LONG = "ERROR: safe_string_copy() Source String Too Long!";
+    AppendLogLine(TOO_LONG);
+    g_Console.Print(TOO_LONG);
+    AppendLogLine(label ? label : "");
+    g_Console.Print(label ? label : "");
+    if (dest && capacity != 0)
+        dest[0] = 0;
+    return false;
+}
+
+// The text after the file name's last point is replaced ("worlds\a.b.w"
+// gives "worlds\a.b.bzr"); a name without one, or whose only points are in
+// its folders, takes the extension on.
+std::string BezierFileName(const char* worldFile)
+{
+    std::string name(worldFile ? worldFile : "");
+    const size_t dot = name.find_last_of('.');
+    const size_t folder = name.find_last_of('\\');
+    if (dot == std::string::npos || (folder != std::string::npos && dot < folder))
+        name += '.';
+    else
+        name.erase(dot + 1);
+    return name + BEZIER_EXTENSION;
+}
+
+bool MakeLevelWorldName(int level, char* out, size_t size)
+{
+    if (!out || size == 0)
+        return false;
+    const int n = std::snprintf(out, size, LEVEL_WORLD_FORMAT, level);
+    if (n < 0 || static_cast<size_t>(n) >= size)
+    {
+        out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+// ---- The loader ------------------------------------------------------------------------------
+
+struct EWorldMgr::LoadState
+{
+    const char* data = nullptr;
+    size_t size = 0;
+    size_t pos = 0;
+    EObjectDesc desc;
+    HOBJECT last = nullptr;
+    BYTE lastType = OT_MESH;
+    bool current = false;
+};
+
+EWorldMgr::EWorldMgr()
+{
+    m_bError = 0;
+}
+
+void EWorldMgr::AddError(const char* text)
+{
+    if (m_iErrorCount < 0 || m_iErrorCount >= MAX_ERROR_LINES)
+        return;
+    std::snprintf(m_szErrors[m_iErrorCount], ERROR_LINE_SIZE, "%s", text ? text : "");
+    ++m_iErrorCount;
+}
+
+void EWorldMgr::AddNote(NoteKind kind, const char* text)
+{
+    if (kind == NoteKind::Refused)
+        ++m_iRefused;
+    else
+        ++m_iPassedOver;
+    if (m_iNotes >= MAX_NOTES)
+        return;
+    Note& n = m_Notes[m_iNotes++];
+    n.kind = kind;
+    n.line = m_iLine;
+    const char* t = text ? text : "";
+    const size_t length = strnlen(t, sizeof n.text - 1);
+    std::memcpy(n.text, t, length);
+    n.text[length] = 0;
+}
+
+void EWorldMgr::Refuse(const char* what, const char* detail)
+{
+    char text[NOTE_TEXT_SIZE];
+    const char* w = what ? what : "";
+    const size_t n = std::strlen(w);
+    const char* separator = !detail || !detail[0] ? "" : (n && w[n - 1] == ':') ? " " : ": ";
+    std::snprintf(text, sizeof text, "%s%s%.40s", w, separator, detail ? detail : "");
+    char line[ERROR_LINE_SIZE * 2];
+    std::snprintf(line, sizeof line, "World %.80s line %d: %s", m_pFileName, m_iLine, text);
+    g_Console.Print(line);
+    AddNote(NoteKind::Refused, text);
+}
+
+bool EWorldMgr::Key(const char* key)
+{
+    ++m_iCompare;
+    if (std::strcmp(m_szKeyword, key) != 0)
+        return false;
+    m_bMatch = 1;
+    return true;
+}
+
+// The value buffer counts as cleared once its text is terminated: only the
+// bytes up to the terminator are ever read.
+const char* EWorldMgr::GetValue(const char* line)
+{
+    m_szValue[0] = 0;
+    if (!line)
+        return m_szValue;
+    const char* p = SkipBlanks(SkipWord(SkipBlanks(line)));
+    size_t length = strnlen(p, sizeof m_szValue - 1);
+    while (length > 0 && p[length - 1] == BLANK)
+        --length;
+    std::memcpy(m_szValue, p, length);
+    m_szValue[length] = 0;
+    return m_szValue;
+}
+
+const char* EWorldMgr::GetNthValue(const char* line, int n)
+{
+    m_szValue[0] = 0;
+    if (!line || n < 0)
+        return m_szValue;
+    const char* p = SkipBlanks(line);
+    for (int i = 0; i < n && *p; ++i)
+        p = SkipBlanks(SkipWord(p));
+    const char* end = SkipWord(p);
+    size_t length = static_cast<size_t>(end - p);
+    if (length >= sizeof m_szValue)
+        length = sizeof m_szValue - 1;
+    std::memcpy(m_szValue, p, length);
+    m_szValue[length] = 0;
+    return m_szValue;
+}
+
+bool EWorldMgr::CopyText(const char* label, unsigned capacity, char* dest, const char* text)
+{
+    if (safe_string_copy(label, capacity, dest, text))
+        return true;
+    Refuse("text too long", label && label[0] ? label : m_szKeyword);
+    return false;
+}
+
+int EWorldMgr::Int(int n)
+{
+    long long v = 0;
+    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), &v);
+    if (!fits || v > INT_MAX || v < INT_MIN)
+    {
+        Refuse("number out of range", m_szKeyword);
+        return v < 0 ? INT_MIN : INT_MAX;
+    }
+    return static_cast<int>(v);
+}
+
+DWORD EWorldMgr::Dword(int n)
+{
+    long long v = 0;
+    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), &v);
+    if (!fits || v > static_cast<long long>(UINT32_MAX) || v < INT_MIN)
+    {
+        Refuse("number out of range", m_szKeyword);
+        return 0;
+    }
+    return static_cast<DWORD>(static_cast<uint32_t>(v));
+}
+
+float EWorldMgr::Float(int n)
+{
+    double v = 0.0;
+    const bool fits = LeadingDouble(GetNthValue(m_pLine, n), &v);
+    if (!fits || !(v == v) || v > FLT_MAX || v < -FLT_MAX)
+    {
+        Refuse("number out of range", m_szKeyword);
+        return 0.0f;
+    }
+    return static_cast<float>(v);
+}
+
+int EWorldMgr::RestInt()
+{
+    long long v = 0;
+    const bool fits = LeadingInteger(GetValue(m_pLine), &v);
+    if (!fits || v > INT_MAX || v < INT_MIN)
+    {
+        Refuse("number out of range", m_szKeyword);
+        return v < 0 ? INT_MIN : INT_MAX;
+    }
+    return static_cast<int>(v);
+}
+
+float EWorldMgr::RestFloat()
+{
+    double v = 0.0;
+    const bool fits = LeadingDouble(GetValue(m_pLine), &v);
+    if (!fits || !(v == v) || v > FLT_MAX || v < -FLT_MAX)
+    {
+        Refuse("number out of range", m_szKeyword);
+        return 0.0f;
+    }
+    return static_cast<float>(v);
+}
+
+// One line of the file into `line` (LINE_SIZE bytes). CR LF, a lone CR and a
+// lone LF each end one line, so files from any editor read the same. A line
+// longer than the buffer is refused and the rest of it skipped, never read as
+// a line of its own.
+void EWorldMgr::ReadLine(LoadState& s, char* line)
+{
+    std::memset(line, 0, LINE_SIZE);
+    ++m_iLine;
+    int n = 0;
+    while (s.pos < s.size)
+    {
+        const char c = s.data[s.pos];
+        if (c == CR || c == LF)
+        {
+            ++s.pos;
+            if (c == CR && s.pos < s.size && s.data[s.pos] == LF)
+                ++s.pos;
+            return;
+        }
+        if (n == LINE_CHARS)
+        {
+            Refuse("line too long");
+            while (s.pos < s.size && s.data[s.pos] != CR && s.data[s.pos] != LF)
+                ++s.pos;
+            line[0] = 0;
+            continue;
+        }
+        line[n++] = c == TAB ? BLANK : c;
+        ++s.pos;
+    }
+}
+
+bool EWorldMgr::LoadWorld(const char* fileName)
+{
+    m_iErrorCount = 0;
+    m_bError = 0;
+    m_iNotes = 0;
+    m_iPassedOver = 0;
+    m_iRefused = 0;
+    m_iLine = 0;
+    m_pFileName = fileName ? fileName : "";
+
+    FILE* f = fileName ? TkFopen(fileName, "rb") : nullptr;
+    if (!f)
+    {
+        m_bError = 1;
+        return false;
+    }
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        size = std::ftell(f);
+    if (size <= 0)
+    {
+        std::fclose(f);
+        return false;
+    }
+    if (size > MAX_WORLD_FILE_BYTES)
+    {
+        std::fclose(f);
+        g_Console.Print2("ERROR: world file too large: ", fileName);
+        m_bError = 1;
+        return false;
+    }
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(size)]);
+    if (!buffer)
+    {
+        std::fclose(f);
+        g_Console.Print2("ERROR: no memory for the world file ", fileName);
+        m_bError = 1;
+        return false;
+    }
+    std::rewind(f);
+    const size_t got = std::fread(buffer.get(), 1, static_cast<size_t>(size), f);
+    std::fclose(f);
+
+    LoadState s;
+    s.data = buffer.get();
+    s.size = got;
+    s.desc.Reset();
+
+    // The line lives on the heap: it is 3 KB and the loader may run deep in a frame.
+    std::unique_ptr<char[]> line(new char[LINE_SIZE]);
+    while (s.pos < s.size)
+    {
+        ReadLine(s, line.get());
+        ParseLine(s, line.get());
+    }
+    buffer.reset();
+
+    g_BezierMgr.LoadNodes(BezierFileName(fileName).c_str());
+    m_pLine = nullptr;
+    return true;
+}
+
+void EWorldMgr::ParseLine(LoadState& s, char* line)
+{
+    if (std::strchr(line, TEXT_KEY_MARK))
+        g_TextMgr.ExpandLabels(line, LINE_SIZE);
+    m_pLine = line;
+    m_bMatch = 0;
+    const char* p = SkipBlanks(line);
+    const char* end = SkipWord(p);
+    const size_t length = static_cast<size_t>(end - p);
+    std::memcpy(m_szKeyword, p, length);
+    m_szKeyword[length] = 0;
+    if (!m_szKeyword[0])
+        return;
+
+    if (Key("mesh"))
+        AddObjectLine(s, OT_MESH);
+    else if (Key("skinmesh"))
+        AddObjectLine(s, OT_SKINMESH);
+    else if (Key("light"))
+        AddObjectLine(s, OT_LIGHT);
+
+    WorldKeys(s);
+    if (s.current && s.last)
+    {
+        switch (s.lastType)
+        {
+        case OT_MESH:
+            MeshKeys(s.last);
+            break;
+        case OT_SKINMESH:
+            SkinMeshKeys(s.last);
+            break;
+        case OT_LIGHT:
+            LightKeys(s.last);
+            break;
+        default:
+            break;
+        }
+    }
+    // Compared last, after the object keys.
+    if (Key("WorldTerrain"))
+    {
+        if (CopyText("WorldTerrain", sizeof g_Renderer.m_szTerrainScript, g_Renderer.m_szTerrainScript,
+                     GetValue(m_pLine)))
+            g_Renderer.LoadTerrainScript();
+    }
+    if (!m_bMatch)
+        AddNote(NoteKind::PassedOver, m_szKeyword);
+}
+
+void EWorldMgr::AddObjectLine(LoadState& s, BYTE type)
+{
+    s.current = false;
+    const char* label = type == OT_SKINMESH ? "skin mesh file name" : "mesh file name";
+    char file[OBJECT_FILE_NAME_SIZE] = {};
+    if (type != OT_LIGHT)
+    {
+        const char* name = GetNthValue(m_pLine, 1);
+        if (std::strlen(name) < 2)
+            return;
+        s.desc.Reset();
+        s.desc.Type = type;
+        // The error list keeps the name cut to its line; the description's
+        // field holds it whole or not at all, and a name that does not fit
+        // fails the line like a mesh that does not load.
+        std::snprintf(file, sizeof file, "%s", name);
+        CopyText(label, sizeof s.desc.szFileName, s.desc.szFileName, GetNthValue(m_pLine, 1));
+    }
+    else
+    {
+        s.desc.Reset();
+        s.desc.Type = OT_LIGHT;
+    }
+
+    HOBJECT o = nullptr;
+    if (type == OT_LIGHT || s.desc.szFileName[0])
+        o = g_Engine.AddObject(&s.desc);
+    if (!o)
+    {
+        m_bError = 1;
+        const char* what = type == OT_MESH       ? "Mesh loading failed:"
+                           : type == OT_SKINMESH ? "SkinMesh loading failed:"
+                                                 : "Light failed!";
+        AddError(what);
+        if (type != OT_LIGHT)
+            AddError(file);
+        AddError("");
+        Refuse(what, file);
+        return;
+    }
+    o->bFromWorldFile = 1;
+    if (type == OT_MESH)
+        g_MultiTexturePainting.LoadDataFromScript(o);
+    s.last = o;
+    s.lastType = type;
+    s.current = true;
+}
+
+bool EWorldMgr::WorldKeys(LoadState& s)
+{
+    HOBJECT last = s.last;
+    if (Key("world_general_properties"))
+        s.current = false;
+    else if (Key("pesel"))
+    {
+        if (last)
+            for (int i = 0; i < PESEL_WORDS; ++i)
+                last->PESEL[i] = Dword(i + 1);
+    }
+    else if (Key("container_pesel"))
+    {
+        if (last)
+            for (int i = 0; i < PESEL_WORDS; ++i)
+                last->ContainerPESEL[i] = Dword(i + 1);
+    }
+    else if (Key("fog0"))
+    {
+        s.current = false;
+        Env.SetFogColor(Dword(1));
+        PostProcess.FogDistCoef = Float(2);
+        Env.SetFogMax(Float(3));
+    }
+    else if (Key("farz"))
+    {
+        s.current = false;
+        g_Camera.SetFarPlane(RestFloat());
+    }
+    else if (Key("ambient_occlusion_depth"))
+    {
+        s.current = false;
+        PostProcess.SetAODepth(RestFloat());
+    }
+    else if (Key("ambient_occlusion_intensity"))
+    {
+        s.current = false;
+        PostProcess.SetAOIntensity(RestFloat());
+    }
+    else if (Key("global_ambient_light") || Key("global_ambient_light0"))
+    {
+        s.current = false;
+        Env.SetAmbientColor(Dword(1));
+    }
+    else if (Key("sector_idx"))
+    {
+        const int v = RestInt();
+        if (last)
+            last->bSectorIndex = static_cast<BYTE>(v);
+    }
+    else if (Key("ignore_calculating_player_visibility"))
+    {
+        const int v = RestInt();
+        if (last && last->Type == OT_LIGHT)
+            last->bIgnorePlayerVisibility = v != 0;
+    }
+    else if (Key("light_linear_scatter"))
+    {
+        const int v = RestInt();
+        if (last && last->Type == OT_LIGHT)
+            last->bLinearScatter = v != 0;
+    }
+    else if (Key("background_color"))
+    {
+        s.current = false;
+        g_Camera.SetMode(Dword(1));
+    }
+    else if (Key("lensflare_script"))
+        CopyText("lensflare_script", sizeof g_LensFlare.m_szDefinitionFile, g_LensFlare.m_szDefinitionFile,
+                 GetNthValue(m_pLine, 1));
+    else if (Key("lens_flare_direction") || Key("sky_light_direction"))
+    {
+        const bool sun = std::strcmp(m_szKeyword, "sky_light_direction") == 0;
+        const float pitch = Float(1);
+        const float rotation = Float(2);
+        g_Console.SetVariable(sun ? "SkyLightRotation" : "LensFlareRotation", rotation, 0);
+        g_Console.SetVariable(sun ? "SkyLightPitch" : "LensFlarePitch", pitch, 0);
+        const EOrientation o(rotation * DEGREES_TO_RADIANS, pitch * DEGREES_TO_RADIANS, 0.0f);
+        if (sun)
+            Env.SetSkyLightDirection(&o.Forward);
+        else
+            Env.SetLensFlareDirection(&o.Forward);
+    }
+    else if (Key("sky_light_use"))
+        Env.m_bUseSkyLight = Flag(1) ? 1 : 0;
+    else if (Key("sky_light_color"))
+        Env.SetSkyLightColor(Dword(1));
+    else if (Key("sky_light_power"))
+        Env.SkyLightPower = Float(1);
+    else if (Key("sky_mesh"))
+    {
+        // The sky light keeps the sky-mesh object; the renderer asks it whether there is one.
+        Env.SetSkyMesh(GetValue(m_pLine));
+    }
+    else if (Key("sky_light_projector"))
+    {
+        // The sun's shadow cascades keep their own sizes; the values are read
+        // so a damaged line is still reported.
+        Int(1);
+        Int(2);
+        Int(3);
+        Float(4);
+    }
+    else if (Key("skinmesh_skylight_coef"))
+        g_Options.SkinmeshLightCoef = Float(1);
+    else if (Key("skinmesh_ambient_coef"))
+        g_Options.SkinmeshAmbientCoef = Float(1);
+    else if (Key("bloom_params"))
+    {
+        const float cone = Float(1);
+        ESkyLight::SetBloom(cone, Float(2));
+    }
+    else if (Key("Dasaturation"))
+        PostProcess.Desaturacja = Float(1);
+    else if (Key("HDRTargetLuminance"))
+        PostProcess.HDRTargetLuminance = Float(1);
+    else if (Key("disappear_range"))
+    {
+        const int v = Int(1);
+        if (last)
+            g_Engine.SetObjectDisappearRange(last, v);
+    }
+    else if (Key("link_by_socket"))
+        LinkBySocket(last, "szObjectName", "szSocketName", LINK_NAME_CAPACITY);
+    else if (Key("blinking1"))
+    {
+        EBlinkingParams b;
+        b.bEnabled = Flag(1) ? 1 : 0;
+        for (int i = 0; i < BLINKING_VALUES; ++i)
+            b.fValues[i] = Float(i + 2);
+        if (last)
+            g_Engine.SetObjectBlinking(last, &b);
+    }
+    ParseObjectFx(this, m_pLine, last);
+    ParseBezierStart(this, m_pLine, last);
+    return m_bMatch != 0;
+}
+
+void EWorldMgr::LinkBySocket(HOBJECT o, const char* objectLabel, const char* socketLabel, unsigned capacity)
+{
+    const bool on = Flag(1);
+    std::unique_ptr<char[]> object(new char[capacity]);
+    std::unique_ptr<char[]> socket(new char[capacity]);
+    if (!CopyText(objectLabel, capacity, object.get(), GetNthValue(m_pLine, 2)) ||
+        !CopyText(socketLabel, capacity, socket.get(), GetNthValue(m_pLine, 3)))
+        return;
+    if (!o || !on)
+        return;
+    // A tie keeps its names in fields of OBJECT_TIE_NAME_SIZE; a longer name is
+    // refused rather than cut into another object's name.
+    if (std::strlen(object.get()) >= static_cast<size_t>(OBJECT_TIE_NAME_SIZE) ||
+        std::strlen(socket.get()) >= static_cast<size_t>(OBJECT_TIE_NAME_SIZE))
+    {
+        Refuse("tie name too long", m_szKeyword);
+        return;
+    }
+    g_Engine.SetPendingTie(o, socket.get(), object.get());
+}
