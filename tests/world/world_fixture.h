@@ -10,6 +10,8 @@
 #include "support/TempDir.h"
 
 #include "mesh/MeshMgr.h"
+#include "mesh/SkinMeshMgr.h"
+#include "mesh/SkinModelFile.h"
 #include "render/Renderer.h"
 #include "render/ViewLines.h"
 #include "platform/d3dx/XMesh.h"
@@ -30,7 +32,7 @@
 namespace worldtest
 {
 constexpr const char* MESH_FILE = "meshes\\box.x";
-constexpr const char* SKIN_FOLDER = "models\\soldier";
+constexpr const char* SKIN_FOLDER = "models\\soldier\\soldier.x";
 constexpr const char* SPRITE_FILE = "sprites\\spark.tga";
 
 // Live allocations counted under the tag.
@@ -72,14 +74,22 @@ protected:
         std::filesystem::create_directories("meshes");
         ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
         temp->Write("models/soldier/animations/animations_desc.txt", "\n");
+        // A one-bone skinned model: the box skinned to "Bip01".
+        SkinModelDesc soldier;
+        soldier.bones.push_back({"Bip01", -1, {}});
+        D3DXMatrixIdentity(&soldier.bones[0].local);
+        soldier.mesh = BoxMesh();
+        soldier.weights.assign(soldier.mesh.positions.size() / 3, {{0, 1.0f}});
+        ASSERT_TRUE(WriteSkinModelFile("models\\soldier\\soldier.x", soldier, tk::xfile::XFormat::Text));
         temp->Write("sprites/spark.tga", "tga");
     }
     void TearDown() override
     {
         g_Engine.DeleteAllObjects();
         EXPECT_EQ(TrackedObjectRecords(), 0u) << "a heap record of an object outlived it";
-        // The mesh table, the texture registry and the view-line buffer hold the
-        // device's resources: they go before the device does.
+        // The skinned models, the mesh table, the texture registry and the view-line buffer hold
+        // the device's resources: they go before the device does.
+        g_SkinMeshMgr.Release();
         g_MeshMgr.ReleaseAll();
         g_Renderer.ClearTextures();
         g_ViewLines.Release();

@@ -29,7 +29,7 @@ TEST_F(WorldFile, ObjectsTakeTheirKeys)
         "terrain_mesh",
         "editor_display_radius 12",
         "is_it_tree 1",
-        "skinmesh models\\soldier",
+        "skinmesh models\\soldier\\soldier.x",
         "name guard",
         "xpos 1",
         "light",
