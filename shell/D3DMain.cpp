@@ -1,5 +1,7 @@
 #include "shell/D3DMain.h"
 
+#include "mesh/MeshMgr.h"
+
 #include "environment/FxMgr.h"
 #include "game/MainGame.h"
 #include "platform/win32/Win32.h"
@@ -61,17 +63,6 @@ bool HasStencil(D3DFORMAT format)
     return format == D3DFMT_D15S1 || format == D3DFMT_D24S8 || format == D3DFMT_D24X4S4;
 }
 
-const D3DVERTEXELEMENT9 kDeclMesh[] = {
-    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-    {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
-    {0, 16, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
-    {0, 28, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TANGENT, 0},
-    {0, 40, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_BINORMAL, 0},
-    {0, 52, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-    {0, 60, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 1},
-    D3DDECL_END(),
-};
-
 const D3DVERTEXELEMENT9 kDeclMeshInstanced[] = {
     {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
     {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
@@ -112,7 +103,7 @@ struct DeclarationSlot
     const char* name;
 };
 const DeclarationSlot kDeclarations[] = {
-    {kDeclMesh, &g_pDeclMesh, "g_pDeclMesh"},
+    {g_MeshVertexDecl, &g_pDeclMesh, "g_pDeclMesh"},
     {kDeclMeshInstanced, &g_pDeclMeshInstanced, "g_pDeclMeshInstanced"},
     {kDeclSimple, &g_pDeclSimple, "g_pDeclSimple"},
     {kDeclSkin, &g_pDeclSkin, "g_pDeclSkin"},

@@ -1,5 +1,6 @@
 // The mesh object over device buffers, declarations and flexible vertex formats, creation and cloning.
 #include "platform/d3dx/MeshData.h"
+#include "platform/d3d9/VertexDeclaration.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,32 +64,7 @@ uint16_t ToHalf(float f)
 
 UINT DeclTypeSize(BYTE type)
 {
-    switch (type)
-    {
-    case D3DDECLTYPE_FLOAT1:
-    case D3DDECLTYPE_D3DCOLOR:
-    case D3DDECLTYPE_UBYTE4:
-    case D3DDECLTYPE_SHORT2:
-    case D3DDECLTYPE_UBYTE4N:
-    case D3DDECLTYPE_SHORT2N:
-    case D3DDECLTYPE_USHORT2N:
-    case D3DDECLTYPE_UDEC3:
-    case D3DDECLTYPE_DEC3N:
-    case D3DDECLTYPE_FLOAT16_2:
-        return 4;
-    case D3DDECLTYPE_FLOAT2:
-    case D3DDECLTYPE_SHORT4:
-    case D3DDECLTYPE_SHORT4N:
-    case D3DDECLTYPE_USHORT4N:
-    case D3DDECLTYPE_FLOAT16_4:
-        return 8;
-    case D3DDECLTYPE_FLOAT3:
-        return 12;
-    case D3DDECLTYPE_FLOAT4:
-        return 16;
-    default:
-        return 0;
-    }
+    return tk::d3d9::DeclTypeSize(type);
 }
 
 bool CopyDecl(const D3DVERTEXELEMENT9* decl, std::vector<D3DVERTEXELEMENT9>* out, DWORD* stride)
