@@ -16,6 +16,7 @@ public:
     void RenderScreen() {}
 
     BYTE m_bLoadedFromSave = 0; // the level was restored from a save game
+    BYTE loadInProgress = 0;    // a save game is being read
     BYTE m_bScreenUp = 0;       // the save screen is up
     DWORD m_iFramesSinceLevelStart = 0;
 };

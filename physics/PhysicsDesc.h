@@ -10,6 +10,12 @@ constexpr int PHYSICS_NO_COLLISION_NAMES = 25;
 constexpr int PHYSICS_PREFAB_SIZE = 128;
 constexpr int PHYSICS_TABLE_SIZE = 772; // kept and saved; no world key sets it
 
+// Body kinds of iShape.
+constexpr int PHYSICS_SHAPE_NONE = 0;
+constexpr int PHYSICS_SHAPE_BOX = 1;
+constexpr int PHYSICS_SHAPE_CYLINDER = 2;
+constexpr int PHYSICS_SHAPE_SPHERE = 3;
+
 struct EPhysicsDesc
 {
     EPhysicsDesc() { Reset(); }
@@ -21,6 +27,13 @@ struct EPhysicsDesc
     BYTE bBulletHits;
     BYTE bExplosions;
     BYTE bNotImportant;
+    // Set by game code only, never by a world key: a small sphere (radius at
+    // least 0.16, inertia of twice the mass, more damping), a damped box
+    // (sleeps later, damped), and a floor on the size (half extents 0.09,
+    // radius 0.16).
+    BYTE bSmallBody;
+    BYTE bDampedBox;
+    BYTE bMinimumSize;
     float fFriction;
     BYTE bJoint;
     char szJointSocket[PHYSICS_NAME_SIZE];

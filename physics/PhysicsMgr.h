@@ -1,31 +1,182 @@
 #pragma once
-// CPhysicsMgr: the physics world and the bodies of scene objects.
-// STAND-IN: creates no bodies (so objects keep pPhysicsBody null) and counts
-// the calls it gets; the physics work replaces it.
+// CPhysicsMgr: the physics world on Bullet and the bodies of scene objects.
+// Scene objects stay the authority for what is drawn: each step copies the
+// transform of every awake dynamic body back to its object, and objects that
+// game code moves carry their bodies along as kinematic bodies. The manager
+// also owns the player's capsule character controller.
+//
+// The per-object physics state (shapes, motion states, triangle copies, the
+// kinematic bytes) lives in a table here, one entry per object slot, so the
+// scene-object record only carries the body pointer.
 
 #include "platform/d3dx/D3DXMath.h"
+#include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
+
+#include <vector>
 
 struct EPhysicsDesc;
 struct EOrientation;
 
+class btAxisSweep3;
+class btCollisionDispatcher;
+class btSequentialImpulseConstraintSolver;
+class btDefaultCollisionConfiguration;
+class btDiscreteDynamicsWorld;
+class btKinematicCharacterController;
+class btPairCachingGhostObject;
+class btGhostPairCallback;
+class btCollisionShape;
+class btCapsuleShape;
+class btMotionState;
+class btRigidBody;
+class btTriangleIndexVertexArray;
+class btTransform;
+class btVector3;
+
+// Flag word 1 bits the body choice reads and writes.
+constexpr DWORD OF_STATIC_BODY = 0x4;        // asks for a static body
+constexpr DWORD OF_TRIANGLE_BODY = 0x8;      // that static body is a triangle mesh
+constexpr DWORD OF_DYNAMIC_BODY = 0x1000000; // the object has a dynamic body
+
+constexpr int PHYSICS_MAX_SUBSTEPS = 2;
+constexpr float PHYSICS_FIXED_STEP = 1.0f / 60.0f;
+constexpr int PHYSICS_BROADPHASE_HANDLES = 16384;
+
+// A world box: minimum and maximum corner.
+struct EPhysicsBox
+{
+    D3DXVECTOR3 vMin;
+    D3DXVECTOR3 vMax;
+};
+
+// What the manager keeps of one object slot.
+struct EObjectPhysics
+{
+    BYTE bKinematic = 0;         // the object drives its body; impulses are not applied
+    BYTE bSkipPhysics = 0;       // the step leaves the object alone
+    BYTE bSwitchedKinematic = 0; // the body has been switched to kinematic (once)
+    BYTE bCylinder = 0;          // a static body of this object is a cylinder
+    BYTE bLowHealthBody = 0;     // a weak dynamic body (health below 2)
+    btCollisionShape* pShape = nullptr;
+    btMotionState* pMotionState = nullptr;
+    // The triangle copies of a triangle-mesh body: 4-float vertices, 3 indices a triangle.
+    std::vector<float> vVertices;
+    std::vector<int> vIndices;
+    btTriangleIndexVertexArray* pIndexVertexArray = nullptr;
+};
+
+// Which body the engine gives a loaded object (see GiveLoadedObjectBody).
+enum class EBodyChoice
+{
+    None,
+    Box,
+    Cylinder,
+    TriangleMesh,
+    Dynamic,
+};
+
 class CPhysicsMgr
 {
 public:
-    virtual ~CPhysicsMgr() = default;
-    void Init() {}
-    // STAND-IN: one step of the physics world by the frame time.
-    void Step(float) {}
-    void Shutdown() {}
-    void CreateObjectBody(HOBJECT, const EPhysicsDesc*) { ++m_iBodyRequests; }
+    CPhysicsMgr();
+    ~CPhysicsMgr();
+    CPhysicsMgr(const CPhysicsMgr&) = delete;
+    CPhysicsMgr& operator=(const CPhysicsMgr&) = delete;
+
+    // ---- The world --------------------------------------------------------------------
+    void Init();
+    // One step by the engine's frame time.
+    void Step();
+    // One step by the given time: at most PHYSICS_MAX_SUBSTEPS sub-steps of
+    // PHYSICS_FIXED_STEP; the rest of a long frame is dropped, not carried.
+    void Step(float frameTime);
+    void Shutdown();
+    bool HasWorld() const { return m_dynamicsWorld != nullptr; }
+
+    // ---- Bodies ---------------------------------------------------------------------------
+    void AddBoxBody(HOBJECT object);
+    void AddCylinderBody(HOBJECT object);
+    void CreateTriangleMeshBody(HOBJECT object);
+    // A static triangle-mesh body from the given triangles in object space
+    // (3 floats a vertex, 3 indices a triangle), scaled by the object's scale.
+    // Triangles with a bad index, a non-finite corner or no area are left out.
+    void CreateTriangleMeshBodyFrom(HOBJECT object, const float* vertices, int numVertices,
+                                    const WORD* indices, int numTriangles);
+    void CreateObjectBody(HOBJECT object, const EPhysicsDesc* desc);
+    void RebuildObjectBody(HOBJECT object);
     void RemoveObjectBody(HOBJECT object);
-    void MoveObjectBody(HOBJECT, const D3DXVECTOR3*, const EOrientation*) {}
-    void OnObjectDeleted(HOBJECT) {}
-    void PushObject(HOBJECT, const D3DXVECTOR3*) { ++m_iPushes; }
+    void OnObjectDeleted(HOBJECT object);
+    void MoveObjectBody(HOBJECT object, const D3DXVECTOR3* position, const EOrientation* orientation);
+    void PushObject(HOBJECT object, const D3DXVECTOR3* impulse);
+    void ApplyImpulseAtPoint(HOBJECT object, const D3DXVECTOR3* point, const D3DXVECTOR3* impulse);
+    bool IsPointInsideObject(HOBJECT object, const D3DXVECTOR3* point);
+    void WorldToLocal(HOBJECT object, const D3DXVECTOR3* point, D3DXVECTOR3* out);
+    static void BodyTransformToObject(const btTransform& transform, D3DXVECTOR3* position,
+                                      EOrientation* orientation);
+    // STAND-IN: trucks come with the vehicle work.
     void UpdateTruckWheels(HOBJECT) {}
 
-    int m_iBodyRequests = 0;
-    int m_iPushes = 0;
+    // The engine's choice of body for an object it loads or respawns: an
+    // object asking for a static body that does not lie inside the playable
+    // box loses the ask; then a static cylinder, triangle mesh or box when the
+    // description has no type, else a dynamic body from the description.
+    EBodyChoice GiveLoadedObjectBody(HOBJECT object);
+    bool IsInsidePlayableBox(HOBJECT object);
+
+    // The manager's state of an object slot; null for a null object.
+    EObjectPhysics* GetObjectPhysics(HOBJECT object);
+    // The activation state of the object's body, or -1 without body.
+    int GetBodyActivation(HOBJECT object);
+    // Sub-steps the last Step ran.
+    int GetLastSubSteps() const { return m_iLastSubSteps; }
+
+    // ---- The player's character controller --------------------------------------------
+    void CreatePlayerController(const D3DXVECTOR3* position);
+    void SetWalkDirection(const D3DXVECTOR3* walk);
+    void PlayerJump();
+    bool PlayerCanJump();
+    bool PlayerOnGround();
+    void GetPlayerPosition(D3DXVECTOR3* out);
+    void WarpPlayer(const D3DXVECTOR3* position);
+    void FreezePlayer();
+    void UnfreezePlayerAt(const D3DXVECTOR3* position);
+
+    // The world boxes.
+    EPhysicsBox m_BroadphaseBox;
+    EPhysicsBox m_PlayableBox;
+
+    // The object the hero stands on (the player code's ground probe keeps it).
+    HOBJECT m_hStandObject = nullptr;
+    int m_iNumPhysicsObjects = 0;
+    int m_iNumActivePhysicsObjects = 0;
+
+    // Bullet's world and its parts, each owned here.
+    btAxisSweep3* m_overlappingPairCache = nullptr;
+    btCollisionDispatcher* m_dispatcher = nullptr;
+    btSequentialImpulseConstraintSolver* m_constraintSolver = nullptr;
+    btDefaultCollisionConfiguration* m_collisionConfiguration = nullptr;
+    btDiscreteDynamicsWorld* m_dynamicsWorld = nullptr;
+    btGhostPairCallback* m_ghostPairCallback = nullptr;
+
+    btKinematicCharacterController* m_character = nullptr;
+    btPairCachingGhostObject* m_ghostObject = nullptr;
+    btCapsuleShape* m_characterShape = nullptr;
+    BYTE m_bPlayerFrozen = 0;
+
+private:
+    void AddStaticBody(HOBJECT object, bool cylinder);
+    // Adds a rigid body on the object's shape and motion state; false when it cannot be made.
+    btRigidBody* AddRigidBody(HOBJECT object, float mass, const btVector3& inertia);
+    // Half the scaled local bounding box; false (with a line) for a size that is not finite.
+    bool HalfExtents(HOBJECT object, D3DXVECTOR3* out, const char* what);
+    btMotionState* MakeMotionState(HOBJECT object);
+    void DeleteShapeAndState(EObjectPhysics& p);
+    void FreeTriangleCopies(EObjectPhysics& p);
+    int SlotOf(HOBJECT object) const;
+
+    std::vector<EObjectPhysics> m_Objects;
+    int m_iLastSubSteps = 0;
 };
 
-inline CPhysicsMgr g_PhysicsMgr;
+extern CPhysicsMgr g_PhysicsMgr;

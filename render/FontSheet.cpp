@@ -5,7 +5,7 @@
 #include "render/Font.h"
 
 #include "platform/d3d9/D3D9.h"
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/Diagnostics.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
 #include "shell/TTFontMgr.h"

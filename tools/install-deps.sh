@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libbullet-dev libogg-dev libvorbis-dev libstb-dev zlib1g-dev python3
+  libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri xvfb xauth
   clang clang-format libclang-rt-14-dev
 )
 optional=(ccache)
@@ -29,4 +30,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${packages[@]}" || exit 1
   # ccache only speeds up rebuilds; the build does not need it.
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${optional[@]}" || true
+fi
+
+# The physics code is written against Bullet 3.24 (Debian's libbullet-dev).
+bullet_version="$(pkg-config --modversion bullet 2>/dev/null || true)"
+if [ "$bullet_version" != "3.24" ]; then
+  echo "Bullet 3.24 is needed (pkg-config bullet gives '${bullet_version:-nothing}')" >&2
+  exit 1
 fi

@@ -37,9 +37,13 @@ run_shuffled "$root/build"
 if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   "$root/tools/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTK_SANITIZE=ON -DTK_BUILD_BENCH=OFF
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+  # The leak checker stops every thread at exit; Mesa's rasteriser threads and its
+  # shader-cache writer can crash that stop, so the software rasteriser draws on the
+  # calling thread here and keeps no on-disk cache.
+  export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
   ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
   run_shuffled "$root/build-asan"
-  unset ASAN_OPTIONS UBSAN_OPTIONS
+  unset ASAN_OPTIONS UBSAN_OPTIONS LP_NUM_THREADS MESA_SHADER_CACHE_DISABLE
 fi
 
 fuzz_seconds=${TK_FUZZ_SECONDS:-10}

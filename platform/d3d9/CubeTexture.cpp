@@ -1,5 +1,6 @@
 #include "platform/d3d9/CubeTexture.h"
 
+#include "platform/d3d9/Device.h"
 #include "platform/d3d9/Formats.h"
 #include "platform/d3d9/Texture.h"
 
@@ -20,6 +21,37 @@ CubeTexture::CubeTexture(Device* device, UINT edgeLength, UINT levels, DWORD usa
                 size, size, format, usage, pool, D3DMULTISAMPLE_NONE, 0, TextureLevelLockable(pool, usage)};
             m_surfaces.push_back(std::make_unique<Surface>(device, setup, Ownership::Contained, this));
         }
+    if (pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH)
+        return;
+    const bool drawnInto = (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0;
+    m_gl = device->CreateGlTexture(GL_TEXTURE_CUBE_MAP, format, edgeLength, edgeLength, levels, drawnInto);
+    if (!m_gl)
+        return;
+    for (UINT face = 0; face < kFaces; ++face)
+        for (UINT level = 0; level < levels; ++level)
+        {
+            Surface* surface = m_surfaces[size_t(face) * m_levelCount + level].get();
+            surface->AttachGl(m_gl, GL_TEXTURE_CUBE_MAP, GLint(level), GLint(face));
+            if (drawnInto)
+                surface->MarkInSync();
+        }
+}
+
+CubeTexture::~CubeTexture()
+{
+    if (m_gl)
+    {
+        OwnerDevice()->MakeCurrent();
+        OwnerDevice()->ForgetGlTexture(m_gl);
+        glDeleteTextures(1, &m_gl);
+    }
+}
+
+GLuint CubeTexture::PrepareGl()
+{
+    for (auto& surface : m_surfaces)
+        surface->PrepareForGpu();
+    return m_gl;
 }
 
 Surface* CubeTexture::FaceLevel(D3DCUBEMAP_FACES face, UINT level)

@@ -30,8 +30,14 @@ public:
 
     Surface* FaceLevel(D3DCUBEMAP_FACES face, UINT level);
 
+    ~CubeTexture() override;
+    // The GL cube map with every face and level the game wrote uploaded; 0
+    // when the texture lives in memory only.
+    GLuint PrepareGl();
+
 private:
     UINT m_levelCount;
+    GLuint m_gl = 0;
     std::vector<std::unique_ptr<Surface>> m_surfaces; // face-major
 };
 } // namespace tk::d3d9

@@ -1,8 +1,9 @@
 #pragma once
 // Direct3D 9 as the game calls it: the Direct3D object, the device and its
-// resources. The implementation keeps every resource and state in memory
-// (see HeadlessDevice.h for what tests can see and inject); with SDL the
-// back buffer is shown in the device window at Present.
+// resources. The device draws through OpenGL 4.5 core, in the game's window
+// or on a surfaceless context headless, and keeps every resource and state
+// so that tests can read them (HeadlessDevice.h); Diagnostics.h holds the
+// few extras the game may use.
 
 #include "platform/d3d9/D3D9States.h"
 #include "platform/d3d9/D3D9Types.h"
@@ -68,13 +69,15 @@ struct IDirect3DVertexDeclaration9 : IUnknown
     virtual HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNumElements) = 0;
 };
 
-// Shader objects are never created here (effects own their shaders); the
-// device only accepts null to select fixed-function processing.
+// Shaders made by the effect layer (GlslShaders.h says how); null selects
+// the fixed-function processing of that half of the pipeline.
 struct IDirect3DVertexShader9 : IUnknown
 {
+    virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
 };
 struct IDirect3DPixelShader9 : IUnknown
 {
+    virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
 };
 
 struct IDirect3DDevice9 : IUnknown
@@ -90,6 +93,7 @@ struct IDirect3DDevice9 : IUnknown
                             const RGNDATA* pDirtyRegion) = 0;
     virtual HRESULT GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
                                   IDirect3DSurface9** ppBackBuffer) = 0;
+    virtual HRESULT GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDestSurface) = 0;
     virtual void SetGammaRamp(UINT iSwapChain, DWORD Flags, const D3DGAMMARAMP* pRamp) = 0;
     virtual void GetGammaRamp(UINT iSwapChain, D3DGAMMARAMP* pRamp) = 0;
 
@@ -115,6 +119,8 @@ struct IDirect3DDevice9 : IUnknown
                                                 IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) = 0;
     virtual HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
                                             IDirect3DVertexDeclaration9** ppDecl) = 0;
+    virtual HRESULT CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader9** ppShader) = 0;
+    virtual HRESULT CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader) = 0;
 
     // Copies between surfaces.
     virtual HRESULT UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect,
@@ -159,6 +165,13 @@ struct IDirect3DDevice9 : IUnknown
     virtual HRESULT GetVertexShader(IDirect3DVertexShader9** ppShader) = 0;
     virtual HRESULT SetPixelShader(IDirect3DPixelShader9* pShader) = 0;
     virtual HRESULT GetPixelShader(IDirect3DPixelShader9** ppShader) = 0;
+    virtual HRESULT SetVertexShaderConstantF(UINT StartRegister, const float* pConstantData,
+                                             UINT Vector4fCount) = 0;
+    virtual HRESULT GetVertexShaderConstantF(UINT StartRegister, float* pConstantData,
+                                             UINT Vector4fCount) = 0;
+    virtual HRESULT SetPixelShaderConstantF(UINT StartRegister, const float* pConstantData,
+                                            UINT Vector4fCount) = 0;
+    virtual HRESULT GetPixelShaderConstantF(UINT StartRegister, float* pConstantData, UINT Vector4fCount) = 0;
     virtual HRESULT SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData,
                                     UINT OffsetInBytes, UINT Stride) = 0;
     virtual HRESULT GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9** ppStreamData,
@@ -214,3 +227,5 @@ typedef IDirect3DSurface9* LPDIRECT3DSURFACE9;
 typedef IDirect3DVertexBuffer9* LPDIRECT3DVERTEXBUFFER9;
 typedef IDirect3DIndexBuffer9* LPDIRECT3DINDEXBUFFER9;
 typedef IDirect3DVertexDeclaration9* LPDIRECT3DVERTEXDECLARATION9;
+typedef IDirect3DVertexShader9* LPDIRECT3DVERTEXSHADER9;
+typedef IDirect3DPixelShader9* LPDIRECT3DPIXELSHADER9;

@@ -4,6 +4,8 @@
 #include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/Direct3D9.h"
 #include "platform/d3d9/Formats.h"
+#include "platform/d3d9/GlRenderer.h"
+#include "platform/d3d9/Shader.h"
 #include "platform/d3d9/IndexBuffer.h"
 #include "platform/d3d9/StateDefaults.h"
 #include "platform/d3d9/Surface.h"
@@ -127,9 +129,13 @@ HRESULT Device::CompletePresentParameters(HWND focusWindow, D3DPRESENT_PARAMETER
     return D3D_OK;
 }
 
-Device::Device(Direct3D9* d3d, HWND focusWindow, DWORD behaviorFlags, const D3DPRESENT_PARAMETERS& params)
-    : m_d3d(d3d), m_focusWindow(focusWindow), m_behaviorFlags(behaviorFlags), m_params(params)
+Device::Device(Direct3D9* d3d, HWND focusWindow, DWORD behaviorFlags, const D3DPRESENT_PARAMETERS& params,
+               std::unique_ptr<GlContext> context)
+    : m_d3d(d3d), m_focusWindow(focusWindow), m_behaviorFlags(behaviorFlags), m_params(params),
+      m_gl(std::make_unique<GlRenderer>())
 {
+    m_gl->context = std::move(context);
+    InitGl();
     m_d3d->AddRef();
     LiveDevices().push_back(this);
     for (int i = 0; i < 256; ++i)
@@ -141,6 +147,7 @@ Device::Device(Direct3D9* d3d, HWND focusWindow, DWORD behaviorFlags, const D3DP
 Device::~Device()
 {
     DestroyImplicitSurfaces();
+    ShutdownGl();
     auto& devices = LiveDevices();
     devices.erase(std::remove(devices.begin(), devices.end(), this), devices.end());
     m_d3d->Release();
@@ -242,6 +249,8 @@ void Device::UnbindAll()
     BindIndices(nullptr);
     BindDeclaration(nullptr);
     m_fvf = 0;
+    SetVertexShader(nullptr);
+    SetPixelShader(nullptr);
 }
 
 void Device::ResetStates()
@@ -362,24 +371,27 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     if (m_state != TkDeviceState::Ok)
         return D3DERR_DEVICELOST;
     ++m_presentCount;
-    const Surface* back = m_backBuffers[0];
-    m_lastPresented.assign(back->Bits(), back->Bits() + size_t(back->Pitch()) * back->Height());
-    m_lastPresentedDesc = {m_lastPresented.data(), static_cast<INT>(back->Pitch()), back->Width(),
-                           back->Height(), back->Format()};
+    PresentGl();
     m_lastLog.swap(m_currentLog);
     m_currentLog.clear();
     m_lastDrawCount = m_currentDrawCount;
     m_currentDrawCount = 0;
-    if (!TkIsHeadless())
+    if (!TkIsHeadless() && !m_gl->context->Window())
     {
+        // A window without a GL context of its own: the frame drawn on the
+        // surfaceless context is shown through SDL's renderer.
         HWND window = hDestWindowOverride ? hDestWindowOverride
                                           : (m_params.hDeviceWindow ? m_params.hDeviceWindow : m_focusWindow);
         if (SDL_Window* sdl = TkGetSdlWindow(window))
         {
             if (!m_presenter)
                 m_presenter = std::make_unique<SdlPresenter>();
-            m_presenter->Show(sdl, back->Bits(), static_cast<INT>(back->Pitch()), back->Width(),
-                              back->Height(), m_gamma);
+            ReadPresented();
+            D3DGAMMARAMP identity;
+            for (int i = 0; i < 256; ++i)
+                identity.red[i] = identity.green[i] = identity.blue[i] = static_cast<WORD>(i * 257);
+            m_presenter->Show(sdl, m_lastPresented.data(), m_lastPresentedDesc.pitch,
+                              m_lastPresentedDesc.width, m_lastPresentedDesc.height, identity);
         }
     }
     return D3D_OK;
@@ -389,6 +401,7 @@ bool Device::LastPresented(TkSurfacePixels* out) const
 {
     if (m_presentCount == 0)
         return false;
+    ReadPresented();
     *out = m_lastPresentedDesc;
     return true;
 }

@@ -5,11 +5,15 @@
 // rules. Its methods are spread over Device*.cpp by theme.
 
 #include "platform/d3d9/DeviceChild.h"
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/DeviceRecords.h"
+#include "platform/d3d9/GlslShaders.h"
 #include "platform/d3d9/SdlPresenter.h"
+
+#include <epoxy/gl.h>
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tk::d3d9
@@ -19,7 +23,13 @@ class Surface;
 class VertexBuffer;
 class IndexBuffer;
 class VertexDeclaration;
-struct VertexSource;
+class GlContext;
+struct GlRenderer;
+struct LinkedProgram;
+struct GlDraw;
+template <class Interface> class ShaderObject;
+using VertexShader = ShaderObject<IDirect3DVertexShader9>;
+using PixelShader = ShaderObject<IDirect3DPixelShader9>;
 
 struct BoundTexture
 {
@@ -42,7 +52,8 @@ public:
     static constexpr UINT kWorldMatrices = 256;
     static constexpr UINT kMaxBackBuffers = 3;
 
-    Device(Direct3D9* d3d, HWND focusWindow, DWORD behaviorFlags, const D3DPRESENT_PARAMETERS& params);
+    Device(Direct3D9* d3d, HWND focusWindow, DWORD behaviorFlags, const D3DPRESENT_PARAMETERS& params,
+           std::unique_ptr<GlContext> context);
     ~Device();
 
     // Checks presentation parameters as CreateDevice and Reset do and fills in
@@ -62,6 +73,7 @@ public:
                     const RGNDATA* pDirtyRegion) override;
     HRESULT GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
                           IDirect3DSurface9** ppBackBuffer) override;
+    HRESULT GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDestSurface) override;
     void SetGammaRamp(UINT iSwapChain, DWORD Flags, const D3DGAMMARAMP* pRamp) override;
     void GetGammaRamp(UINT iSwapChain, D3DGAMMARAMP* pRamp) override;
 
@@ -83,6 +95,8 @@ public:
                                         IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) override;
     HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
                                     IDirect3DVertexDeclaration9** ppDecl) override;
+    HRESULT CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader9** ppShader) override;
+    HRESULT CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader) override;
 
     HRESULT UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect,
                           IDirect3DSurface9* pDestinationSurface, const POINT* pDestPoint) override;
@@ -122,6 +136,12 @@ public:
     HRESULT GetVertexShader(IDirect3DVertexShader9** ppShader) override;
     HRESULT SetPixelShader(IDirect3DPixelShader9* pShader) override;
     HRESULT GetPixelShader(IDirect3DPixelShader9** ppShader) override;
+    HRESULT SetVertexShaderConstantF(UINT StartRegister, const float* pConstantData,
+                                     UINT Vector4fCount) override;
+    HRESULT GetVertexShaderConstantF(UINT StartRegister, float* pConstantData, UINT Vector4fCount) override;
+    HRESULT SetPixelShaderConstantF(UINT StartRegister, const float* pConstantData,
+                                    UINT Vector4fCount) override;
+    HRESULT GetPixelShaderConstantF(UINT StartRegister, float* pConstantData, UINT Vector4fCount) override;
     HRESULT SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes,
                             UINT Stride) override;
     HRESULT GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9** ppStreamData, UINT* pOffsetInBytes,
@@ -154,9 +174,28 @@ public:
     void HoldExternal(const void* owner, const char* description);
     void ReleaseExternal(const void* owner);
     bool LastPresented(TkSurfacePixels* out) const;
+    // For back buffer 0 after a Present and before anything is drawn into it
+    // again: the picture the player saw (through the gamma ramp).
+    bool ShownPicture(const Surface* surface, TkSurfacePixels* out) const;
 
     // The surface behind an interface pointer if this device made it.
     Surface* OwnSurface(IDirect3DSurface9* surface) const;
+
+    // ---- The OpenGL side (DeviceGl.cpp) ---------------------------------------------
+    // Makes the device's context the one GL calls go to.
+    void MakeCurrent();
+    // Someone else changed GL state on the context: apply everything anew.
+    void ForgetGlState();
+    // Nothing to wait for: reads of GL images wait for the draws before them.
+    void FlushGl() {}
+    // A texture of `levels` levels for a format; 0 when GL cannot hold the
+    // format (the surfaces then live in memory only). `clear` zeroes it.
+    GLuint CreateGlTexture(GLenum target, D3DFORMAT format, UINT width, UINT height, UINT levels, bool clear);
+    // Drops what refers to a texture or shader about to be deleted.
+    void ForgetGlTexture(GLuint texture);
+    void ForgetShader(GLuint shader);
+    HRESULT SetUniform(const char* name, TkUniformType type, const void* data, UINT count);
+    const std::string& LastShaderLog() const;
 
 private:
     struct ExternalHold
@@ -182,7 +221,27 @@ private:
     // Drawing (DeviceDraw.cpp).
     HRESULT CheckDrawable(D3DPRIMITIVETYPE type, UINT primitiveCount, UINT* vertexCount) const;
     void RecordDraw(TkDrawRecord& record);
-    void DrawPretransformed(D3DPRIMITIVETYPE type, UINT primitiveCount, const VertexSource& source);
+
+    // Drawing on the GPU (DeviceGl.cpp).
+    void InitGl();
+    void ShutdownGl();
+    HRESULT DrawGl(const GlDraw& draw);
+    LinkedProgram* ProgramForDraw(const std::vector<D3DVERTEXELEMENT9>& elements, bool pretransformed);
+    LinkedProgram* FixedProgram(const std::vector<D3DVERTEXELEMENT9>& elements, bool pretransformed);
+    void SendUniforms(LinkedProgram& program, bool pretransformed);
+    bool BindTargets();
+    void ApplyRenderStates();
+    void BindTextures(const LinkedProgram& program);
+    bool BindVertexInput(const std::vector<D3DVERTEXELEMENT9>& elements, const void* layoutId,
+                         const GlDraw& draw, GLintptr* indexOffset);
+    const std::vector<D3DVERTEXELEMENT9>& FvfElements(DWORD fvf);
+    void MarkTargetsWritten();
+    bool ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil);
+    void PresentGl();
+    // A colour copy between two surfaces the GPU holds; false when either has no GL image.
+    bool BlitGl(Surface* src, const RECT& from, Surface* dst, const RECT& to, bool linear);
+    void ShowInWindow();
+    void ReadPresented() const;
 
     Direct3D9* m_d3d;
     HWND m_focusWindow;
@@ -221,8 +280,16 @@ private:
     UINT m_currentDrawCount = 0;
     UINT m_lastDrawCount = 0;
     UINT m_presentCount = 0;
-    std::vector<BYTE> m_lastPresented;
-    TkSurfacePixels m_lastPresentedDesc = {};
+    mutable std::vector<BYTE> m_lastPresented;
+    mutable TkSurfacePixels m_lastPresentedDesc = {};
     std::unique_ptr<SdlPresenter> m_presenter;
+
+    std::unique_ptr<GlRenderer> m_gl;
+    VertexShader* m_vertexShader = nullptr;
+    PixelShader* m_pixelShader = nullptr;
+    std::unordered_map<DWORD, std::vector<D3DVERTEXELEMENT9>> m_fvfElements;
+    // The presented frame is read back from the GPU only when asked for.
+    mutable bool m_presentedStale = false;
+    bool m_backDrawnSincePresent = false;
 };
 } // namespace tk::d3d9

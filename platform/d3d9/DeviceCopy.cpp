@@ -38,7 +38,7 @@ void FillColor(Surface* surface, const RECT& rect, D3DCOLOR color)
     const UINT bpp = surface->BytesPerPixel();
     for (LONG y = r.top; y < r.bottom; ++y)
         for (LONG x = r.left; x < r.right; ++x)
-            std::memcpy(surface->PixelAt(UINT(x), UINT(y)), pixel, bpp);
+            std::memcpy(surface->WritePixelAt(UINT(x), UINT(y)), pixel, bpp);
 }
 
 void FillDepth(Surface* surface, const RECT& rect, bool depth, float z, bool stencil, DWORD value)
@@ -46,7 +46,8 @@ void FillDepth(Surface* surface, const RECT& rect, bool depth, float z, bool ste
     const RECT r = Intersect(rect, {0, 0, LONG(surface->Width()), LONG(surface->Height())});
     for (LONG y = r.top; y < r.bottom; ++y)
         for (LONG x = r.left; x < r.right; ++x)
-            PackDepthStencil(surface->Format(), depth, z, stencil, value, surface->PixelAt(UINT(x), UINT(y)));
+            PackDepthStencil(surface->Format(), depth, z, stencil, value,
+                             surface->WritePixelAt(UINT(x), UINT(y)));
 }
 
 // Copies whole rows of bytes (blocks for compressed formats) between surfaces
@@ -60,9 +61,10 @@ void CopyBytes(Surface* src, const RECT& from, Surface* dst, LONG toX, LONG toY)
     const LONG rows = (from.bottom - from.top + unit - 1) / unit;
     for (LONG row = 0; row < rows; ++row)
     {
-        const BYTE* s = src->Bits() + size_t(from.top / unit + row) * src->Pitch() +
+        const BYTE* s = src->ReadBits() + size_t(from.top / unit + row) * src->Pitch() +
                         size_t(from.left / unit) * info.bytes;
-        BYTE* d = dst->Bits() + size_t(toY / unit + row) * dst->Pitch() + size_t(toX / unit) * info.bytes;
+        BYTE* d =
+            dst->WriteBits() + size_t(toY / unit + row) * dst->Pitch() + size_t(toX / unit) * info.bytes;
         std::memmove(d, s, rowBytes);
     }
 }
@@ -88,6 +90,8 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     if (m_state != TkDeviceState::Ok || (pRects && Count == 0))
         return D3D_OK;
     const float z = std::clamp(Z, 0.0f, 1.0f);
+    if (ClearGl(Count, pRects, Flags, Color, z, Stencil))
+        return D3D_OK;
     const RECT viewport = {LONG(m_viewport.X), LONG(m_viewport.Y), LONG(m_viewport.X + m_viewport.Width),
                            LONG(m_viewport.Y + m_viewport.Height)};
     const DWORD rectCount = pRects ? Count : 1;
@@ -151,7 +155,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
             src->Format() != dst->Format() || src->Width() != dst->Width() || src->Height() != dst->Height())
             return D3DERR_INVALIDCALL;
         if (m_state == TkDeviceState::Ok)
-            std::memcpy(dst->Bits(), src->Bits(), size_t(src->Pitch()) * src->Height());
+            std::memcpy(dst->WriteBits(), src->ReadBits(), size_t(src->Pitch()) * src->Height());
         return D3D_OK;
     }
     // The destination is a render target; the source a render target or an
@@ -164,6 +168,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
     if (m_state != TkDeviceState::Ok)
         return D3D_OK;
 
+    if (BlitGl(src, from, dst, to, Filter == D3DTEXF_LINEAR))
+        return D3D_OK;
     const LONG sw = from.right - from.left, sh = from.bottom - from.top;
     const LONG dw = to.right - to.left, dh = to.bottom - to.top;
     if (src->Format() == dst->Format() && sw == dw && sh == dh)
@@ -179,8 +185,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
         {
             const LONG sx = from.left + LONG((int64_t(x) * 2 + 1) * sw / (int64_t(dw) * 2));
             Color4 color;
-            UnpackColor(src->Format(), src->PixelAt(UINT(sx), UINT(sy)), &color);
-            PackColor(dst->Format(), color, dst->PixelAt(UINT(to.left + x), UINT(to.top + y)));
+            UnpackColor(src->Format(), src->ReadPixelAt(UINT(sx), UINT(sy)), &color);
+            PackColor(dst->Format(), color, dst->WritePixelAt(UINT(to.left + x), UINT(to.top + y)));
         }
     }
     return D3D_OK;
@@ -226,7 +232,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DS
         return D3DERR_INVALIDCALL;
     if (m_state != TkDeviceState::Ok)
         return D3DERR_DEVICELOST;
-    std::memcpy(dst->Bits(), src->Bits(), size_t(src->Pitch()) * src->Height());
+    std::memcpy(dst->WriteBits(), src->ReadBits(), size_t(src->Pitch()) * src->Height());
     return D3D_OK;
 }
 } // namespace tk::d3d9

@@ -1,32 +1,21 @@
 // Scenes and draw calls: every call is checked, logged with the state it was
-// made in, and pre-transformed triangles are rasterised into render target 0.
+// made in, and drawn on the GPU (DeviceGl.cpp).
 #include "platform/d3d9/Device.h"
 
 #include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/IndexBuffer.h"
-#include "platform/d3d9/Rasterizer.h"
+#include "platform/d3d9/GlDraw.h"
 #include "platform/d3d9/Surface.h"
 #include "platform/d3d9/Texture.h"
 #include "platform/d3d9/VertexBuffer.h"
 #include "platform/d3d9/VertexDeclaration.h"
+#include "platform/d3dx/EffectDrawLog.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace tk::d3d9
 {
-// Where the vertices (and indices) of one draw come from.
-struct VertexSource
-{
-    const BYTE* vertices = nullptr;
-    size_t vertexBytes = 0; // bytes readable from `vertices`
-    UINT stride = 0;
-    const BYTE* indices = nullptr; // null for non-indexed draws
-    UINT indexSize = 0;
-    UINT firstVertex = 0; // non-indexed: the first vertex
-    INT baseVertex = 0;   // indexed: added to every index
-};
-
 namespace
 {
 // In 64 bits: a hostile primitive count must not wrap into a small one.
@@ -50,18 +39,6 @@ uint64_t VertexCount(D3DPRIMITIVETYPE type, uint64_t primitives)
     }
 }
 
-UINT ReadIndex(const VertexSource& s, UINT i)
-{
-    if (s.indexSize == 4)
-    {
-        uint32_t v;
-        std::memcpy(&v, s.indices + size_t(i) * 4, 4);
-        return v;
-    }
-    uint16_t v;
-    std::memcpy(&v, s.indices + size_t(i) * 2, 2);
-    return v;
-}
 } // namespace
 
 HRESULT Device::BeginScene()
@@ -119,70 +96,8 @@ void Device::RecordDraw(TkDrawRecord& r)
     for (UINT i = 0; i < TK_D3D_PIXEL_SAMPLERS; ++i)
         std::memcpy(r.samplerStates[i], m_samplerStates[i], sizeof r.samplerStates[i]);
     std::memcpy(r.stageStates, m_stageStates, sizeof r.stageStates);
+    r.effect = TkEffectCurrentDrawState(this);
     m_currentLog.push_back(r);
-}
-
-void Device::DrawPretransformed(D3DPRIMITIVETYPE type, UINT primitiveCount, const VertexSource& source)
-{
-    if (type != D3DPT_TRIANGLELIST && type != D3DPT_TRIANGLESTRIP && type != D3DPT_TRIANGLEFAN)
-        return;
-    VertexLayout layout;
-    const bool pretransformed = m_declaration ? LayoutFromDeclaration(m_declaration->Elements(), &layout)
-                                              : LayoutFromFvf(m_fvf, &layout);
-    Surface* target = m_renderTargets[0];
-    if (!pretransformed || !target || GetFormatInfo(target->Format()).kind != FormatKind::Color)
-        return;
-    if (source.stride < layout.size)
-        return;
-
-    PixelPipeline pipeline;
-    pipeline.target = target;
-    pipeline.clip = {LONG(m_viewport.X), LONG(m_viewport.Y), LONG(m_viewport.X + m_viewport.Width),
-                     LONG(m_viewport.Y + m_viewport.Height)};
-    pipeline.renderStates = m_renderStates;
-    pipeline.stageStates = m_stageStates;
-    pipeline.samplerStates = m_samplerStates;
-    pipeline.texCount = layout.texCount;
-    for (UINT stage = 0; stage < TK_D3D_TEXTURE_STAGES; ++stage)
-    {
-        Texture* texture =
-            m_textures[stage].texture ? dynamic_cast<Texture*>(m_textures[stage].texture) : nullptr;
-        pipeline.textures[stage] = texture ? texture->Level(0) : nullptr;
-        if (m_textures[stage].texture && !texture)
-            LogOnce("Direct3D: the 2D rasteriser reads cube textures as white");
-    }
-
-    // Fetches vertex n of the primitive stream; false when it lies outside the data.
-    auto fetch = [&](UINT n, RasterVertex* out)
-    {
-        int64_t index = source.indices ? int64_t(ReadIndex(source, n)) + source.baseVertex
-                                       : int64_t(source.firstVertex) + n;
-        if (index < 0)
-            return false;
-        const uint64_t at = uint64_t(index) * source.stride;
-        if (at + layout.size > source.vertexBytes)
-            return false;
-        *out = ReadVertex(layout, source.vertices + at);
-        return true;
-    };
-    RasterVertex v0, v1, v2;
-    for (UINT prim = 0; prim < primitiveCount; ++prim)
-    {
-        UINT i0, i1, i2;
-        if (type == D3DPT_TRIANGLELIST)
-            i0 = prim * 3, i1 = prim * 3 + 1, i2 = prim * 3 + 2;
-        else if (type == D3DPT_TRIANGLESTRIP)
-        {
-            // Every other strip triangle is reversed to keep the winding.
-            i0 = prim;
-            i1 = prim % 2 ? prim + 2 : prim + 1;
-            i2 = prim % 2 ? prim + 1 : prim + 2;
-        }
-        else
-            i0 = 0, i1 = prim + 1, i2 = prim + 2;
-        if (fetch(i0, &v0) && fetch(i1, &v1) && fetch(i2, &v2))
-            DrawTriangle(pipeline, v0, v1, v2);
-    }
 }
 
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount)
@@ -204,13 +119,11 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, 
     record.primitiveCount = PrimitiveCount;
     record.startVertex = StartVertex;
     RecordDraw(record);
-    VertexSource source;
-    source.vertices = stream.buffer->Data().data() + stream.offset;
-    source.vertexBytes = available;
-    source.stride = stream.stride;
-    source.firstVertex = StartVertex;
-    DrawPretransformed(PrimitiveType, PrimitiveCount, source);
-    return D3D_OK;
+    GlDraw draw;
+    draw.type = PrimitiveType;
+    draw.count = vertices;
+    draw.firstVertex = StartVertex;
+    return DrawGl(draw);
 }
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT MinVertexIndex,
@@ -235,15 +148,14 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     record.numVertices = NumVertices;
     record.startIndex = startIndex;
     RecordDraw(record);
-    VertexSource source;
-    source.vertices = stream.buffer->Data().data() + stream.offset;
-    source.vertexBytes = stream.buffer->Data().size() - stream.offset;
-    source.stride = stream.stride;
-    source.indices = m_indices->Data().data() + size_t(startIndex) * m_indices->IndexSize();
-    source.indexSize = m_indices->IndexSize();
-    source.baseVertex = BaseVertexIndex;
-    DrawPretransformed(PrimitiveType, primCount, source);
-    return D3D_OK;
+    GlDraw draw;
+    draw.type = PrimitiveType;
+    draw.count = indices;
+    draw.indexed = true;
+    draw.indexType = m_indices->IndexSize() == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    draw.indexByteOffset = size_t(startIndex) * m_indices->IndexSize();
+    draw.baseVertex = BaseVertexIndex;
+    return DrawGl(draw);
 }
 
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
@@ -264,12 +176,13 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCo
     record.primitiveCount = PrimitiveCount;
     record.userStride = VertexStreamZeroStride;
     RecordDraw(record);
-    VertexSource source;
-    source.vertices = static_cast<const BYTE*>(pVertexStreamZeroData);
-    source.vertexBytes = size_t(vertices) * VertexStreamZeroStride;
-    source.stride = VertexStreamZeroStride;
-    DrawPretransformed(PrimitiveType, PrimitiveCount, source);
-    return D3D_OK;
+    GlDraw draw;
+    draw.type = PrimitiveType;
+    draw.count = vertices;
+    draw.userVertices = pVertexStreamZeroData;
+    draw.userVertexBytes = size_t(vertices) * VertexStreamZeroStride;
+    draw.userStride = VertexStreamZeroStride;
+    return DrawGl(draw);
 }
 
 HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,
@@ -297,14 +210,33 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinV
     record.userIndexFormat = IndexDataFormat;
     RecordDraw(record);
     // The caller promises vertices MinVertexIndex .. MinVertexIndex + NumVertices - 1;
-    // indices outside that range are not read.
-    VertexSource source;
-    source.vertices = static_cast<const BYTE*>(pVertexStreamZeroData);
-    source.vertexBytes = (size_t(MinVertexIndex) + NumVertices) * VertexStreamZeroStride;
-    source.stride = VertexStreamZeroStride;
-    source.indices = static_cast<const BYTE*>(pIndexData);
-    source.indexSize = IndexDataFormat == D3DFMT_INDEX32 ? 4 : 2;
-    DrawPretransformed(PrimitiveType, PrimitiveCount, source);
-    return D3D_OK;
+    // indices outside that range are clamped into it before the GPU sees them,
+    // so no index reaches past the data given.
+    const UINT indexSize = IndexDataFormat == D3DFMT_INDEX32 ? 4 : 2;
+    const size_t vertexBytes = (size_t(MinVertexIndex) + NumVertices) * VertexStreamZeroStride;
+    std::vector<BYTE> checked(size_t(indices) * indexSize);
+    std::memcpy(checked.data(), pIndexData, checked.size());
+    const uint32_t last = MinVertexIndex + NumVertices - 1;
+    for (UINT i = 0; i < indices; ++i)
+    {
+        uint32_t v = 0;
+        std::memcpy(&v, checked.data() + size_t(i) * indexSize, indexSize);
+        if (v < MinVertexIndex || v > last)
+        {
+            v = MinVertexIndex;
+            std::memcpy(checked.data() + size_t(i) * indexSize, &v, indexSize);
+        }
+    }
+    GlDraw draw;
+    draw.type = PrimitiveType;
+    draw.count = indices;
+    draw.indexed = true;
+    draw.indexType = indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    draw.userVertices = pVertexStreamZeroData;
+    draw.userVertexBytes = vertexBytes;
+    draw.userStride = VertexStreamZeroStride;
+    draw.userIndices = checked.data();
+    draw.userIndexBytes = checked.size();
+    return DrawGl(draw);
 }
 } // namespace tk::d3d9

@@ -4,6 +4,7 @@
 
 #include "platform/d3d9/CubeTexture.h"
 #include "platform/d3d9/IndexBuffer.h"
+#include "platform/d3d9/Shader.h"
 #include "platform/d3d9/StateDefaults.h"
 #include "platform/d3d9/Surface.h"
 #include "platform/d3d9/Texture.h"
@@ -293,11 +294,10 @@ HRESULT Device::GetFVF(DWORD* pFVF)
 
 HRESULT Device::SetVertexShader(IDirect3DVertexShader9* pShader)
 {
-    if (pShader)
-    {
-        LogOnce("Direct3D: vertex shader objects are not supported");
+    VertexShader* own = pShader ? dynamic_cast<VertexShader*>(pShader) : nullptr;
+    if (pShader && (!own || own->OwnerDevice() != this))
         return D3DERR_INVALIDCALL;
-    }
+    Rebind(m_vertexShader, own);
     return D3D_OK;
 }
 
@@ -305,17 +305,18 @@ HRESULT Device::GetVertexShader(IDirect3DVertexShader9** ppShader)
 {
     if (!ppShader)
         return D3DERR_INVALIDCALL;
-    *ppShader = nullptr;
+    *ppShader = m_vertexShader;
+    if (m_vertexShader)
+        m_vertexShader->AddRef();
     return D3D_OK;
 }
 
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* pShader)
 {
-    if (pShader)
-    {
-        LogOnce("Direct3D: pixel shader objects are not supported");
+    PixelShader* own = pShader ? dynamic_cast<PixelShader*>(pShader) : nullptr;
+    if (pShader && (!own || own->OwnerDevice() != this))
         return D3DERR_INVALIDCALL;
-    }
+    Rebind(m_pixelShader, own);
     return D3D_OK;
 }
 
@@ -323,7 +324,9 @@ HRESULT Device::GetPixelShader(IDirect3DPixelShader9** ppShader)
 {
     if (!ppShader)
         return D3DERR_INVALIDCALL;
-    *ppShader = nullptr;
+    *ppShader = m_pixelShader;
+    if (m_pixelShader)
+        m_pixelShader->AddRef();
     return D3D_OK;
 }
 

@@ -3,10 +3,12 @@
 #include "platform/Backend.h"
 #include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/Device.h"
+#include "platform/d3d9/GlContext.h"
 #include "platform/d3d9/HeadlessDevice.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace tk::d3d9
 {
@@ -160,8 +162,28 @@ HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocus
     D3DPRESENT_PARAMETERS params = *pPresentationParameters;
     if (HRESULT hr = Device::CompletePresentParameters(hFocusWindow, &params); FAILED(hr))
         return hr;
+    // The GL context: the device window's own with a display, else the
+    // surfaceless one (also when the window cannot give one).
+    std::string error;
+    std::unique_ptr<GlContext> context;
+    if (!TkIsHeadless())
+    {
+        SDL_Window* window = TkGetSdlWindow(params.hDeviceWindow ? params.hDeviceWindow : hFocusWindow);
+        if (window)
+            context = GlContext::CreateForWindow(window, &error);
+        if (!context && window)
+            std::fprintf(stderr, "Direct3D: no OpenGL context for the window (%s); drawing off-screen\n",
+                         error.c_str());
+    }
+    if (!context)
+        context = GlContext::CreateHeadless(&error);
+    if (!context)
+    {
+        std::fprintf(stderr, "Direct3D: no OpenGL 4.5 context: %s\n", error.c_str());
+        return D3DERR_NOTAVAILABLE;
+    }
     *pPresentationParameters = params;
-    Device* device = new Device(this, hFocusWindow, BehaviorFlags, params);
+    Device* device = new Device(this, hFocusWindow, BehaviorFlags, params, std::move(context));
     *ppReturnedDeviceInterface = device;
     return D3D_OK;
 }

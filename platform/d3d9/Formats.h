@@ -60,3 +60,12 @@ bool UnpackDepth(D3DFORMAT format, const BYTE* pixel, float* depth);
 uint16_t FloatToHalf(float value);
 float HalfToFloat(uint16_t half);
 } // namespace tk::d3d9
+
+namespace tk::d3d9
+{
+// Decodes the 4 x 4 blocks of a DXT1, DXT3 or DXT5 surface into 32-bit
+// A8R8G8B8 texels (`out` holds width x height texels, `outPitch` bytes a
+// row); false for other formats. `blocks` holds the surface's whole rows of
+// blocks.
+bool DecodeBlocks(D3DFORMAT format, const BYTE* blocks, UINT width, UINT height, BYTE* out, UINT outPitch);
+} // namespace tk::d3d9

@@ -3,6 +3,7 @@
 #include "platform/d3d9/Adapter.h"
 #include "platform/d3d9/Device.h"
 #include "platform/d3d9/Formats.h"
+#include "platform/d3d9/GlFormat.h"
 #include "platform/d3d9/Surface.h"
 #include "platform/win32/EventScript.h"
 
@@ -55,6 +56,7 @@ const std::vector<TkDrawRecord> kNoDraws;
 void TkD3D9ResetHeadless()
 {
     Settings() = AdapterSettings();
+    SetCompressedUpload(false);
 }
 
 void TkD3D9FailCreateDevice(int count)
@@ -83,6 +85,11 @@ void TkD3D9SetMultiSampleSupported(D3DMULTISAMPLE_TYPE type, bool supported)
 {
     if (type != D3DMULTISAMPLE_NONE)
         SetMember(Settings().multiSampleTypes, type, supported);
+}
+
+void TkD3D9SetCompressedUpload(bool compressed)
+{
+    SetCompressedUpload(compressed);
 }
 
 void TkD3D9LoseDevices()
@@ -162,8 +169,14 @@ bool TkD3D9ReadSurface(IDirect3DSurface9* surface, TkSurfacePixels* out)
     Surface* own = surface ? dynamic_cast<Surface*>(surface) : nullptr;
     if (!own || !out)
         return false;
-    *out = {own->Bits(), static_cast<INT>(own->Pitch()), own->Width(), own->Height(), own->Format()};
+    *out = {own->ReadBits(), static_cast<INT>(own->Pitch()), own->Width(), own->Height(), own->Format()};
     return true;
+}
+
+bool TkD3D9ReadShownSurface(IDirect3DSurface9* surface, TkSurfacePixels* out)
+{
+    Surface* own = surface ? dynamic_cast<Surface*>(surface) : nullptr;
+    return own && out && own->OwnerDevice()->ShownPicture(own, out);
 }
 
 bool TkD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, D3DCOLOR* out)
@@ -172,7 +185,7 @@ bool TkD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, D3DCOLOR* out)
     if (!own || !out || x >= own->Width() || y >= own->Height() || own->BytesPerPixel() == 0)
         return false;
     Color4 color;
-    if (!UnpackColor(own->Format(), own->PixelAt(x, y), &color))
+    if (!UnpackColor(own->Format(), own->ReadPixelAt(x, y), &color))
         return false;
     *out = ArgbFromColor(color);
     return true;

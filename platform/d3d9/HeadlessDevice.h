@@ -1,7 +1,8 @@
 #pragma once
-// What tests can see of and inject into the Direct3D 9 layer. The device keeps
-// every resource and state in memory whatever the backend, so these work with
-// SDL presentation too; tests run headless.
+// What tests can see of and inject into the Direct3D 9 layer: only tests, the
+// event script's verbs and benchmarks include this page. The device keeps
+// every resource and state whatever the backend, so these work in a window
+// too; tests run headless.
 //
 // Defaults (restored by TkD3D9ResetHeadless):
 // - CreateDevice never fails; hardware vertex processing is available.
@@ -13,95 +14,11 @@
 // - No device is lost.
 
 #include "platform/d3d9/D3D9.h"
+#include "platform/d3d9/DeviceRecords.h"
+#include "platform/d3d9/Diagnostics.h"
 
 #include <string>
 #include <vector>
-
-// ---- Limits the device keeps state for ------------------------------------------
-#define TK_D3D_MAX_RENDER_TARGETS 4
-#define TK_D3D_MAX_STREAMS 16
-#define TK_D3D_PIXEL_SAMPLERS 16
-#define TK_D3D_TEXTURE_STAGES 8
-#define TK_D3D_RENDER_STATES 256
-#define TK_D3D_SAMPLER_STATES 14
-#define TK_D3D_STAGE_STATES 33
-// Draw calls of one frame kept in the log; later calls are counted only.
-#define TK_D3D_MAX_LOGGED_DRAWS 8192
-
-enum class TkDeviceState
-{
-    Ok,       // TestCooperativeLevel answers D3D_OK
-    Lost,     // D3DERR_DEVICELOST
-    NotReset, // D3DERR_DEVICENOTRESET
-};
-
-enum class TkDrawCall
-{
-    Primitive,
-    IndexedPrimitive,
-    PrimitiveUP,
-    IndexedPrimitiveUP,
-};
-
-struct TkStreamRecord
-{
-    IDirect3DVertexBuffer9* buffer; // identity only; may be freed by now
-    UINT offset;
-    UINT stride;
-};
-
-// One draw call with the state it was made in. Object pointers are kept for
-// identity (compare with the objects the test holds) and hold no reference.
-struct TkDrawRecord
-{
-    TkDrawCall call;
-    D3DPRIMITIVETYPE primitiveType;
-    UINT primitiveCount;
-    UINT startVertex;          // DrawPrimitive
-    INT baseVertexIndex;       // DrawIndexedPrimitive
-    UINT minVertexIndex;       // indexed draws
-    UINT numVertices;          // indexed draws
-    UINT startIndex;           // DrawIndexedPrimitive
-    UINT userStride;           // the *UP draws
-    D3DFORMAT userIndexFormat; // DrawIndexedPrimitiveUP
-
-    DWORD fvf;
-    IDirect3DVertexDeclaration9* declaration;
-    TkStreamRecord streams[TK_D3D_MAX_STREAMS];
-    IDirect3DIndexBuffer9* indices;
-    D3DFORMAT indexFormat;
-    IDirect3DBaseTexture9* textures[TK_D3D_PIXEL_SAMPLERS];
-    IDirect3DSurface9* renderTargets[TK_D3D_MAX_RENDER_TARGETS];
-    IDirect3DSurface9* depthStencil;
-    D3DVIEWPORT9 viewport;
-    D3DMATRIX world;
-    D3DMATRIX view;
-    D3DMATRIX projection;
-
-    DWORD renderStates[TK_D3D_RENDER_STATES];
-    DWORD samplerStates[TK_D3D_PIXEL_SAMPLERS][TK_D3D_SAMPLER_STATES];
-    DWORD stageStates[TK_D3D_TEXTURE_STAGES][TK_D3D_STAGE_STATES];
-
-    DWORD RenderState(D3DRENDERSTATETYPE state) const { return renderStates[state & 0xff]; }
-    DWORD SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) const { return samplerStates[sampler][type]; }
-    DWORD StageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const { return stageStates[stage][type]; }
-};
-
-enum class TkFrame
-{
-    Current, // draws since the last Present
-    Last,    // draws of the frame the last successful Present showed
-};
-
-// The pixels of a surface as they lie in memory (no lock needed, any pool).
-struct TkSurfacePixels
-{
-    const BYTE* bits;
-    INT pitch;
-    UINT width;
-    UINT height;
-    D3DFORMAT format;
-};
 
 // ---- Controls --------------------------------------------------------------------
 // Everything below back to its default; devices that exist keep their state.
@@ -115,6 +32,9 @@ void TkD3D9SetHardwareVertexProcessing(bool available);
 void TkD3D9SetShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion);
 void TkD3D9SetDepthFormatSupported(D3DFORMAT format, bool supported);
 void TkD3D9SetMultiSampleSupported(D3DMULTISAMPLE_TYPE type, bool supported);
+// DXT textures made from now on keep their blocks compressed on the GPU
+// instead of decoded to 32-bit texels at upload (the default); for measuring.
+void TkD3D9SetCompressedUpload(bool compressed);
 // Every live device becomes lost (the event script's "device lost").
 void TkD3D9LoseDevices();
 // The cause of the loss is gone: lost devices now await Reset ("device restored").
@@ -132,21 +52,5 @@ UINT TkD3D9GetPresentCount(IDirect3DDevice9* device);
 const std::vector<TkDrawRecord>& TkD3D9GetDrawLog(IDirect3DDevice9* device, TkFrame frame);
 // All draw calls of the frame, logged or not.
 UINT TkD3D9GetDrawCount(IDirect3DDevice9* device, TkFrame frame);
-// Default-pool objects the game still holds (each a description such as
-// "texture 256x256 A8R8G8B8 RENDERTARGET levels 1"); Reset is refused while
-// this is not empty.
-std::vector<std::string> TkD3D9GetLiveDefaultPoolObjects(IDirect3DDevice9* device);
-// A name shown in front of the description (e.g. "HDRTex").
-void TkD3D9SetObjectName(IUnknown* object, const char* name);
-// Owners outside the device that hold default-pool objects of their own
-// (effects, fonts) and must be released before Reset; counted like resources.
-void TkD3D9HoldDefaultPoolObject(IDirect3DDevice9* device, const void* owner, const char* description);
-void TkD3D9ReleaseDefaultPoolObject(IDirect3DDevice9* device, const void* owner);
-
-// The memory of any surface; false for a foreign or null surface.
-bool TkD3D9ReadSurface(IDirect3DSurface9* surface, TkSurfacePixels* out);
-// One pixel of a colour surface as ARGB; false outside the surface or for
-// formats without per-pixel colour.
-bool TkD3D9ReadPixel(IDirect3DSurface9* surface, UINT x, UINT y, D3DCOLOR* out);
 // The back buffer as the last successful Present showed it.
 bool TkD3D9GetLastPresented(IDirect3DDevice9* device, TkSurfacePixels* out);

@@ -1,5 +1,7 @@
 #include "platform/d3d9/IndexBuffer.h"
 
+#include "platform/d3d9/Device.h"
+
 #include <cstdio>
 
 namespace tk::d3d9
@@ -10,6 +12,12 @@ IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT for
     m_desc = {format, D3DRTYPE_INDEXBUFFER, usage, pool, length};
 }
 
+IndexBuffer::~IndexBuffer()
+{
+    OwnerDevice()->MakeCurrent();
+    m_bytes.DeleteGl();
+}
+
 std::string IndexBuffer::Describe() const
 {
     char text[96];
@@ -18,9 +26,9 @@ std::string IndexBuffer::Describe() const
     return Name().empty() ? std::string(text) : Name() + ": " + text;
 }
 
-HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD)
+HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
 {
-    return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData);
+    return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
 }
 
 HRESULT IndexBuffer::Unlock()

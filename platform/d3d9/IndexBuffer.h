@@ -23,6 +23,8 @@ public:
     UINT IndexSize() const { return m_desc.Format == D3DFMT_INDEX32 ? 4 : 2; }
     UINT IndexCount() const { return m_desc.Size / IndexSize(); }
     const std::vector<BYTE>& Data() const { return m_bytes.Data(); }
+    GLuint PrepareGl() { return m_bytes.PrepareGl(); }
+    ~IndexBuffer() override;
 
 private:
     D3DINDEXBUFFER_DESC m_desc;

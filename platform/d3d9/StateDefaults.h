@@ -2,7 +2,7 @@
 // The states a device starts with and returns to after Reset, with the set of
 // states that exist. Pure tables.
 
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/DeviceRecords.h"
 
 namespace tk::d3d9
 {

@@ -1,8 +1,11 @@
 #include "platform/d3d9/Surface.h"
 
+#include "platform/d3d9/Device.h"
 #include "platform/d3d9/Formats.h"
+#include "platform/d3d9/GlFormat.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace tk::d3d9
 {
@@ -41,6 +44,18 @@ Surface::Surface(Device* device, const SurfaceSetup& setup, Ownership ownership,
     m_bytesPerPixel = info.kind == FormatKind::Compressed ? 0 : info.bytes;
     m_pitch = FormatRowPitch(setup.format, setup.width);
     m_bits.assign(size_t(m_pitch) * FormatRowCount(setup.format, setup.height), 0);
+    // Stand-alone targets and depth surfaces are drawn into: they get an image
+    // of their own, cleared as memory is.
+    if (!container && (setup.usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)))
+    {
+        const GLuint texture =
+            device->CreateGlTexture(GL_TEXTURE_2D, setup.format, setup.width, setup.height, 1, true);
+        if (texture)
+        {
+            AttachGl(texture, GL_TEXTURE_2D, 0, 0);
+            MarkInSync();
+        }
+    }
 }
 
 std::string Surface::Describe() const
@@ -66,7 +81,107 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* pDesc)
     return D3D_OK;
 }
 
-HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD)
+Surface::~Surface()
+{
+    if (m_glTexture && !m_container)
+    {
+        OwnerDevice()->MakeCurrent();
+        OwnerDevice()->ForgetGlTexture(m_glTexture);
+        glDeleteTextures(1, &m_glTexture);
+    }
+}
+
+void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
+{
+    m_glTexture = texture;
+    m_glTarget = target;
+    m_glLevel = level;
+    m_glFace = face;
+    GlFormat gl;
+    m_decodeBlocks = GlFormatOf(m_desc.Format, &gl) && gl.decodeBlocks;
+    m_cpuStale = false;
+    // Whatever memory holds reaches the image before its first use.
+    m_gpuStale = texture != 0;
+}
+
+const BYTE* Surface::ReadBits()
+{
+    if (m_cpuStale)
+        Download();
+    return m_bits.data();
+}
+
+BYTE* Surface::WriteBits()
+{
+    if (m_cpuStale)
+        Download();
+    m_gpuStale = HasGl();
+    return m_bits.data();
+}
+
+void Surface::Download()
+{
+    m_cpuStale = false;
+    GlFormat gl;
+    if (!GlFormatOf(m_desc.Format, &gl) || gl.compressed)
+        return;
+    OwnerDevice()->MakeCurrent();
+    OwnerDevice()->FlushGl();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, m_bytesPerPixel ? GLint(m_pitch / m_bytesPerPixel) : 0);
+    glGetTextureSubImage(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
+                         GLsizei(m_desc.Height), 1, gl.format, gl.type, GLsizei(m_bits.size()),
+                         m_bits.data());
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+}
+
+void Surface::PrepareForGpu()
+{
+    if (!m_gpuStale || !m_glTexture)
+        return;
+    m_gpuStale = false;
+    GlFormat gl;
+    if (!GlFormatOf(m_desc.Format, &gl))
+        return;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (m_decodeBlocks)
+    {
+        // Not zeroed: every texel is written.
+        std::unique_ptr<BYTE[]> texels(new BYTE[size_t(m_desc.Width) * m_desc.Height * 4]);
+        DecodeBlocks(m_desc.Format, m_bits.data(), m_desc.Width, m_desc.Height, texels.get(),
+                     m_desc.Width * 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        if (m_glTarget == GL_TEXTURE_CUBE_MAP)
+            glTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
+                                GLsizei(m_desc.Height), 1, GL_BGRA, GL_UNSIGNED_BYTE, texels.get());
+        else
+            glTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width), GLsizei(m_desc.Height),
+                                GL_BGRA, GL_UNSIGNED_BYTE, texels.get());
+        return;
+    }
+    if (gl.compressed)
+    {
+        if (m_glTarget == GL_TEXTURE_CUBE_MAP)
+            glCompressedTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
+                                          GLsizei(m_desc.Height), 1, gl.internal, GLsizei(m_bits.size()),
+                                          m_bits.data());
+        else
+            glCompressedTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width),
+                                          GLsizei(m_desc.Height), gl.internal, GLsizei(m_bits.size()),
+                                          m_bits.data());
+        return;
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, m_bytesPerPixel ? GLint(m_pitch / m_bytesPerPixel) : 0);
+    if (m_glTarget == GL_TEXTURE_CUBE_MAP)
+        glTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
+                            GLsizei(m_desc.Height), 1, gl.format, gl.type, m_bits.data());
+    else
+        glTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width), GLsizei(m_desc.Height),
+                            gl.format, gl.type, m_bits.data());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
     if (!pLockedRect || m_locked || !m_lockable)
         return D3DERR_INVALIDCALL;
@@ -85,7 +200,8 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD)
         offset = size_t(rect.top) * m_pitch + size_t(rect.left) * info.bytes;
     m_locked = true;
     pLockedRect->Pitch = static_cast<INT>(m_pitch);
-    pLockedRect->pBits = m_bits.data() + offset;
+    BYTE* bits = (Flags & D3DLOCK_READONLY) ? const_cast<BYTE*>(ReadBits()) : WriteBits();
+    pLockedRect->pBits = bits + offset;
     return D3D_OK;
 }
 

@@ -2,8 +2,17 @@
 // A surface: a block of pixels with its description. Stand-alone surfaces
 // (render targets, depth surfaces, offscreen plain surfaces, back buffers) and
 // the levels and faces of textures are the same class.
+//
+// Every surface keeps its pixels in memory in the Direct3D layout. Surfaces
+// the GPU reads or draws into also have an OpenGL image (a level of a GL
+// texture, or a face of one); two flags say which copy is newer, and each
+// side brings the other up to date just before it needs the pixels: a lock
+// or a read-back downloads what the GPU drew, a draw or a sample uploads
+// what the game wrote.
 
 #include "platform/d3d9/DeviceChild.h"
+
+#include <epoxy/gl.h>
 
 #include <vector>
 
@@ -44,16 +53,35 @@ public:
     bool IsLocked() const { return m_locked; }
     Tracked* Container() const { return m_container; }
     UINT Pitch() const { return m_pitch; }
-    BYTE* Bits() { return m_bits.data(); }
-    const BYTE* Bits() const { return m_bits.data(); }
+    // The pixels in memory, brought up to date with what the GPU drew.
+    // WriteBits also marks the GL image as older than memory.
+    const BYTE* ReadBits();
+    BYTE* WriteBits();
     // The first byte of pixel (x, y); only for formats with per-pixel data.
-    BYTE* PixelAt(UINT x, UINT y)
-    {
-        return m_bits.data() + size_t(y) * m_pitch + size_t(x) * m_bytesPerPixel;
-    }
+    const BYTE* ReadPixelAt(UINT x, UINT y) { return ReadBits() + Offset(x, y); }
+    BYTE* WritePixelAt(UINT x, UINT y) { return WriteBits() + Offset(x, y); }
     UINT BytesPerPixel() const { return m_bytesPerPixel; }
 
+    // ---- The OpenGL image -------------------------------------------------------
+    // `texture` is owned by the container, or by this surface when it has none.
+    void AttachGl(GLuint texture, GLenum target, GLint level, GLint face);
+    GLuint GlTexture() const { return m_glTexture; }
+    GLint GlLevel() const { return m_glLevel; }
+    GLint GlFace() const { return m_glFace; }
+    bool HasGl() const { return m_glTexture != 0; }
+    // Uploads what the game wrote since the last upload.
+    void PrepareForGpu();
+    // The GPU drew into the image: memory is older now.
+    void MarkGpuWritten() { m_cpuStale = HasGl(); }
+    // Memory and image hold the same pixels (a fresh, cleared surface).
+    void MarkInSync() { m_cpuStale = m_gpuStale = false; }
+
+    ~Surface() override;
+
 private:
+    size_t Offset(UINT x, UINT y) const { return size_t(y) * m_pitch + size_t(x) * m_bytesPerPixel; }
+    void Download();
+
     D3DSURFACE_DESC m_desc;
     Tracked* m_container;
     bool m_lockable;
@@ -61,6 +89,14 @@ private:
     UINT m_pitch;
     UINT m_bytesPerPixel;
     std::vector<BYTE> m_bits;
+
+    GLuint m_glTexture = 0;
+    GLenum m_glTarget = 0;
+    GLint m_glLevel = 0;
+    GLint m_glFace = 0;
+    bool m_decodeBlocks = false; // DXT blocks in memory, 32-bit texels on the GPU
+    bool m_cpuStale = false;     // the GPU drew since memory was last updated
+    bool m_gpuStale = false;     // the game wrote since the image was last updated
 };
 
 // A rectangle inside a surface of the given size (null means all of it);

@@ -1,5 +1,6 @@
 #include "platform/d3d9/Texture.h"
 
+#include "platform/d3d9/Device.h"
 #include "platform/d3d9/Formats.h"
 
 #include <algorithm>
@@ -40,6 +41,35 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
                            TextureLevelLockable(pool, usage)};
         m_levels.push_back(std::make_unique<Surface>(device, setup, Ownership::Contained, this));
     }
+    if (pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH)
+        return;
+    const bool drawnInto = (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0;
+    m_gl = device->CreateGlTexture(GL_TEXTURE_2D, format, width, height, levels, drawnInto);
+    if (!m_gl)
+        return;
+    for (UINT level = 0; level < levels; ++level)
+    {
+        m_levels[level]->AttachGl(m_gl, GL_TEXTURE_2D, GLint(level), 0);
+        if (drawnInto)
+            m_levels[level]->MarkInSync();
+    }
+}
+
+Texture::~Texture()
+{
+    if (m_gl)
+    {
+        OwnerDevice()->MakeCurrent();
+        OwnerDevice()->ForgetGlTexture(m_gl);
+        glDeleteTextures(1, &m_gl);
+    }
+}
+
+GLuint Texture::PrepareGl()
+{
+    for (auto& level : m_levels)
+        level->PrepareForGpu();
+    return m_gl;
 }
 
 std::string Texture::Describe() const

@@ -1,5 +1,7 @@
 #include "platform/d3d9/VertexBuffer.h"
 
+#include "platform/d3d9/Device.h"
+
 #include <cstdio>
 
 namespace tk::d3d9
@@ -10,6 +12,12 @@ VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, 
     m_desc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
 }
 
+VertexBuffer::~VertexBuffer()
+{
+    OwnerDevice()->MakeCurrent();
+    m_bytes.DeleteGl();
+}
+
 std::string VertexBuffer::Describe() const
 {
     char text[96];
@@ -18,9 +26,9 @@ std::string VertexBuffer::Describe() const
     return Name().empty() ? std::string(text) : Name() + ": " + text;
 }
 
-HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD)
+HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
 {
-    return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData);
+    return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
 }
 
 HRESULT VertexBuffer::Unlock()

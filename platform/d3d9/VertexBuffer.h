@@ -21,6 +21,8 @@ public:
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
 
     const std::vector<BYTE>& Data() const { return m_bytes.Data(); }
+    GLuint PrepareGl() { return m_bytes.PrepareGl(); }
+    ~VertexBuffer() override;
 
 private:
     D3DVERTEXBUFFER_DESC m_desc;

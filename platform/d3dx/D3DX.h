@@ -1,7 +1,8 @@
 #pragma once
-// D3DX 9 as the game calls it: fonts, meshes, frame hierarchies, skin information and
-// textures; each header can be included alone.
+// D3DX 9 as the game calls it: fonts, meshes, frame hierarchies and skin information,
+// textures and effects; each header can be included alone.
 
+#include "platform/d3dx/Effect.h"
 #include "platform/d3dx/Font.h"
 #include "platform/d3dx/Frame.h"
 #include "platform/d3dx/Mesh.h"

@@ -1,6 +1,6 @@
 #include "platform/d3dx/Font.h"
 
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/Diagnostics.h"
 #include "platform/d3dx/FontDraw.h"
 #include "platform/d3dx/FontRaster.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/d3d9/DeviceChild.h"
 #include "platform/d3d9/Formats.h"
-#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/d3d9/DeviceRecords.h"
 #include "platform/win32/Path.h"
 
 #include <cstdio>
@@ -92,14 +92,18 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR destFile, D3DXIMAGE_FILEFORMAT destFormat,
     const DWORD rowBytes = (static_cast<DWORD>(width) * (bits / 8) + 3) & ~3u;
     const DWORD imageSize = rowBytes * static_cast<DWORD>(height);
 
-    // A surface that refuses locks (a back buffer without the lockable flag)
-    // is read from its memory, as D3DX copies such surfaces out first.
+    // A back buffer just presented is saved as the player saw it (through
+    // the gamma ramp). A surface that refuses locks (a back buffer without
+    // the lockable flag) is read from its memory, as D3DX copies such
+    // surfaces out first.
     D3DLOCKED_RECT locked;
-    const bool locks = SUCCEEDED(srcSurface->LockRect(&locked, &r, D3DLOCK_READONLY));
+    TkSurfacePixels pixels;
+    const bool shown = (desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8) &&
+                       TkD3D9ReadShownSurface(srcSurface, &pixels);
+    const bool locks = !shown && SUCCEEDED(srcSurface->LockRect(&locked, &r, D3DLOCK_READONLY));
     if (!locks)
     {
-        TkSurfacePixels pixels;
-        if (!TkD3D9ReadSurface(srcSurface, &pixels))
+        if (!shown && !TkD3D9ReadSurface(srcSurface, &pixels))
             return D3DERR_INVALIDCALL;
         locked.Pitch = pixels.pitch;
         locked.pBits = const_cast<BYTE*>(pixels.bits) + static_cast<size_t>(r.top) * pixels.pitch +

@@ -33,8 +33,12 @@ SDL_Window* CreateSdlWindow(const char* title, DWORD style, int x, int y, int wi
         flags |= SDL_WINDOW_BORDERLESS;
     int sx = x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : x;
     int sy = y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
-    SDL_Window* window =
-        SDL_CreateWindow(title, sx, sy, width > 0 ? width : 1, height > 0 ? height : 1, flags);
+    // The device draws through an OpenGL context of the window; a video
+    // driver without OpenGL still gives a window, shown through SDL's renderer.
+    SDL_Window* window = SDL_CreateWindow(title, sx, sy, width > 0 ? width : 1, height > 0 ? height : 1,
+                                          flags | SDL_WINDOW_OPENGL);
+    if (!window)
+        window = SDL_CreateWindow(title, sx, sy, width > 0 ? width : 1, height > 0 ? height : 1, flags);
     if (!window)
         std::fprintf(stderr, "SDL window could not be created: %s\n", SDL_GetError());
     return window;

@@ -4,6 +4,7 @@
 #include "render_fixture.h"
 
 #include "render/EffectMgr.h"
+#include "support/UnusedEffect.h"
 #include "render/RenderStates.h"
 
 #include <string>
@@ -12,7 +13,7 @@
 namespace
 {
 // An effect that writes down what it is asked, and fails where told to.
-class RecordingEffect : public ID3DXEffect
+class RecordingEffect : public UnusedEffect
 {
 public:
     explicit RecordingEffect(std::vector<std::string>* log, const char* name) : m_log(log), m_name(name) {}

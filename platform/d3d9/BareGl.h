@@ -1,0 +1,20 @@
+#pragma once
+// The yardstick the device's benchmarks measure it against: the same pixels
+// drawn with bare OpenGL calls on the device's own context, with no state
+// tracking, logging or checks. Only bench/ includes this page.
+
+#include "platform/d3d9/D3D9.h"
+
+struct TkBareGlScene;
+
+// A scene of its own (target, texture, programs, buffers) on the device's
+// context; null when the device is not one of this layer's.
+TkBareGlScene* TkBareGlCreate(IDirect3DDevice9* device, UINT width, UINT height);
+void TkBareGlDestroy(TkBareGlScene* scene);
+// One full-screen quad, textured and alpha-blended over the target.
+void TkBareGlBlendedQuad(TkBareGlScene* scene);
+// `count` small indexed draws, switching texture, blending and a colour
+// uniform between each.
+void TkBareGlSmallDraws(TkBareGlScene* scene, int count);
+// Waits until the GPU has finished everything asked of it so far.
+void TkBareGlFinish(IDirect3DDevice9* device);

@@ -1,0 +1,197 @@
+// The device in a real SDL window with an OpenGL context, under a virtual X
+// server of the test's own (skipped where Xvfb is not installed): the window
+// shows what the device drew, through the gamma ramp, and the whole game
+// starts its device in one.
+#include "d3d9_fixture.h"
+
+#include "platform/win32/Win32.h"
+#include "support/GameProcess.h"
+#include "support/TempDir.h"
+#include "support/TestWindow.h"
+
+#include <SDL.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
+extern char** environ;
+
+using namespace d3d9test;
+
+namespace
+{
+constexpr int kServerStartMs = 20000;
+
+// SDL's start-up on X11 leaves buffers of the system's X and D-Bus libraries
+// to the end of the process; leak checks of sanitizer builds skip what is
+// allocated while a window test runs (the headless tests check the device).
+struct IgnoreSystemLeaks
+{
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan::ScopedDisabler disabler;
+#endif
+};
+
+// An Xvfb that picks a free display number itself and tells it through a pipe.
+class VirtualDisplay
+{
+public:
+    VirtualDisplay()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        const std::string fd = std::to_string(fds[1]);
+        const char* argv[] = {"Xvfb",        "-displayfd", fd.c_str(), "-screen", "0",
+                              "1024x768x24", "-nolisten",  "tcp",      nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        const int spawned =
+            posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (spawned != 0)
+        {
+            m_pid = 0;
+            close(fds[0]);
+            return;
+        }
+        // The server writes its display number once it accepts clients.
+        std::string number;
+        pollfd p = {fds[0], POLLIN, 0};
+        while (poll(&p, 1, kServerStartMs) > 0)
+        {
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n')
+                break;
+            number += c;
+        }
+        close(fds[0]);
+        if (!number.empty())
+            m_display = ":" + number;
+    }
+    ~VirtualDisplay()
+    {
+        if (m_pid > 0)
+        {
+            kill(m_pid, SIGTERM);
+            int status;
+            waitpid(m_pid, &status, 0);
+        }
+    }
+    const std::string& Name() const { return m_display; }
+
+private:
+    pid_t m_pid = 0;
+    std::string m_display;
+};
+
+LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+DWORD FrontPixel(IDirect3DSurface9* surface, UINT x, UINT y)
+{
+    D3DLOCKED_RECT locked;
+    if (FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
+        return 0;
+    DWORD p;
+    std::memcpy(&p, static_cast<BYTE*>(locked.pBits) + y * locked.Pitch + x * 4, 4);
+    surface->UnlockRect();
+    return p & 0xffffff;
+}
+} // namespace
+
+TEST(D3D9Window, TheWindowShowsWhatTheDeviceDrewThroughItsGammaRamp)
+{
+    IgnoreSystemLeaks ignore;
+    VirtualDisplay display;
+    if (display.Name().empty())
+        GTEST_SKIP() << "no virtual X server (Xvfb) to open a window on";
+    ::setenv("DISPLAY", display.Name().c_str(), 1);
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    TkSetBackend(TkBackend::Sdl);
+    TkD3D9ResetHeadless();
+    const HWND hwnd = OpenWindow("D3D9Window", PlainProc, 64, 48, WS_POPUP | WS_VISIBLE);
+    ASSERT_NE(hwnd, nullptr);
+    SDL_Window* sdl = TkGetSdlWindow(hwnd);
+    ASSERT_NE(sdl, nullptr);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_OPENGL)
+        << "the device draws through the window's own context";
+
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp = WindowedParams(0, 0);
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+              D3D_OK);
+    ASSERT_EQ(pp.BackBufferWidth, 64u);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(200, 100, 50), 1.0f, 0), D3D_OK);
+    device->SetFVF(kFvf2D);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    const std::vector<Vertex2D> quad = Quad(0, 0, 16, 8, D3DCOLOR_XRGB(0, 255, 0));
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad.data(), sizeof(Vertex2D)), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    IDirect3DSurface9* front = nullptr;
+    ASSERT_EQ(
+        device->CreateOffscreenPlainSurface(64, 48, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &front, nullptr),
+        D3D_OK);
+    ASSERT_EQ(device->GetFrontBufferData(0, front), D3D_OK);
+    // Upper-left stays upper-left in the window.
+    EXPECT_EQ(FrontPixel(front, 3, 3), 0x00ff00u);
+    EXPECT_EQ(FrontPixel(front, 40, 30), 0xc86432u);
+
+    D3DGAMMARAMP inverted;
+    for (int i = 0; i < 256; ++i)
+        inverted.red[i] = inverted.green[i] = inverted.blue[i] = static_cast<WORD>((255 - i) * 257);
+    device->SetGammaRamp(0, D3DSGR_CALIBRATE, &inverted);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_EQ(device->GetFrontBufferData(0, front), D3D_OK);
+    EXPECT_EQ(FrontPixel(front, 40, 30), 0x379bcdu);
+
+    front->Release();
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(d3d->Release(), 0u);
+    DestroyWindow(hwnd);
+    TkSetBackend(TkBackend::Headless);
+    SDL_Quit();
+}
+
+TEST(D3D9Window, TheGameStartsItsDeviceInAWindowAndEndsAsUsual)
+{
+    VirtualDisplay display;
+    if (display.Name().empty())
+        GTEST_SKIP() << "no virtual X server (Xvfb) to open a window on";
+    TempDir dir(false);
+    CopyDataTree(dir.path());
+    // With a display the dialogs wait for the player: OK and Start are pressed for it.
+    dir.Write("clicks.txt", "frame 1: dialog click 1\nframe 2: dialog click 1001\n");
+    // SDL's start-up on X11 leaves buffers of the system's libraries to the
+    // end of the process: leak checks of sanitizer builds stay off in it.
+    GameProcess game(dir.path(), {{"TK_VIDEO", "sdl"},
+                                  {"ASAN_OPTIONS", "detect_leaks=0"},
+                                  {"DISPLAY", display.Name()},
+                                  {"SDL_VIDEODRIVER", "x11"},
+                                  {"TK_FRAMES", "120"},
+                                  {"TK_SCRIPT", (dir.path() / "clicks.txt").string()}});
+    ASSERT_EQ(game.Wait(60.0), 0);
+    const auto log = ReadLines(dir.path() / "!console.txt");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "Welcome to Duskmere 2.");
+    EXPECT_NE(std::find(log.begin(), log.end(), "CreateDevice OK"), log.end());
+    EXPECT_EQ(log.back(), "Tovak 5 engine out, good bye!");
+}
