@@ -30,7 +30,9 @@ run_one() {
   work=$(mktemp -d)
   [ -d "$seeds" ] && cp -r "$seeds"/. "$work"/ 2>/dev/null || true
   # Each target runs in a scratch folder of its own: a reader may write reports beside its input.
-  if (cd "$work" && ASAN_OPTIONS=detect_leaks=1 "$dir/fuzz/$name" -max_total_time="$seconds" \
+  local program="$dir/$name"
+  [ -x "$program" ] || program="$dir/fuzz/$name"
+  if (cd "$work" && ASAN_OPTIONS=detect_leaks=1 "$program" -max_total_time="$seconds" \
         -timeout=10 -rss_limit_mb=2048 -max_len=65536 -artifact_prefix="$dir/findings/$name-" \
         "$work" >"$dir/findings/$name.log" 2>&1); then
     echo "fuzz $name: ok"
