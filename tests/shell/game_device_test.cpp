@@ -88,8 +88,8 @@ TEST(GameDevice, ScreenshotOfAHeadlessRunShowsTheConsoleGreeting)
     ASSERT_EQ(log.front(), "Welcome to Duskmere 2.");
     // The physics world's teardown lines and the farewell come after it.
     const auto teardown = std::find(log.begin(), log.end(), "  m_constraintSolver clear");
-    const int printed = teardown == log.end() ? static_cast<int>(log.size()) - 1
-                                              : static_cast<int>(teardown - log.begin());
+    const int printed =
+        teardown == log.end() ? static_cast<int>(log.size()) - 1 : static_cast<int>(teardown - log.begin());
     ASSERT_LT(printed, kShown);
     const int greetingTop = 14 * (kShown - printed);
 
