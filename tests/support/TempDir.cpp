@@ -1,5 +1,7 @@
 #include "support/TempDir.h"
 
+#include "shell/FileCache.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -66,6 +68,22 @@ void RestoreProgramLockDir()
     ::setenv("TK_LOCK_DIR", ProgramLockDir().c_str(), 1);
 }
 
+namespace
+{
+// The file cache keeps files by the name they were read by, for the whole run;
+// a test entering a folder of its own must not read what an earlier test's
+// folder held under the same name.
+void ForgetCachedFiles()
+{
+    for (const strCacheEntry& entry : g_FileCache.m_Cache)
+        if (entry.bUsed && !entry.bOrphaned)
+        {
+            const std::string name = entry.szFileName;
+            g_FileCache.RemoveFromCache(name.c_str());
+        }
+}
+} // namespace
+
 TempDir::TempDir(bool enter)
 {
     m_path = FreshFolder("test");
@@ -75,6 +93,7 @@ TempDir::TempDir(bool enter)
         fs::current_path(m_path);
         m_entered = true;
         m_log = std::make_unique<ConsoleLogHere>();
+        ForgetCachedFiles();
     }
 }
 
@@ -83,7 +102,10 @@ TempDir::~TempDir()
     m_log.reset();
     std::error_code ec;
     if (m_entered)
+    {
         fs::current_path(m_previous, ec);
+        ForgetCachedFiles();
+    }
     fs::remove_all(m_path, ec);
 }
 
