@@ -590,36 +590,38 @@ void Device::ForgetShader(GLuint shader)
 }
 
 // ---- Shaders and uniforms ----------------------------------------------------------------
-HRESULT Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader9** ppShader)
+namespace
+{
+// Both shader kinds take their GLSL source through the same checks and compile.
+template <class Shader, class Interface>
+HRESULT CreateGlslShader(Device* device, GLenum stage, const char* kind, const DWORD* pFunction,
+                         std::string* log, Interface** ppShader)
 {
     if (!ppShader)
         return D3DERR_INVALIDCALL;
     *ppShader = nullptr;
     if (!pFunction)
         return D3DERR_INVALIDCALL;
-    MakeCurrent();
-    const GLuint shader =
-        CompileGlsl(GL_VERTEX_SHADER, reinterpret_cast<const char*>(pFunction), &m_gl->lastLog);
+    const GLuint shader = CompileGlsl(stage, reinterpret_cast<const char*>(pFunction), log);
     if (!shader)
         return D3DERR_INVALIDCALL;
-    *ppShader = new VertexShader(this, shader, "vertex shader");
+    *ppShader = new Shader(device, shader, kind);
     return D3D_OK;
+}
+} // namespace
+
+HRESULT Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader9** ppShader)
+{
+    MakeCurrent();
+    return CreateGlslShader<VertexShader>(this, GL_VERTEX_SHADER, "vertex shader", pFunction, &m_gl->lastLog,
+                                          ppShader);
 }
 
 HRESULT Device::CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader)
 {
-    if (!ppShader)
-        return D3DERR_INVALIDCALL;
-    *ppShader = nullptr;
-    if (!pFunction)
-        return D3DERR_INVALIDCALL;
     MakeCurrent();
-    const GLuint shader =
-        CompileGlsl(GL_FRAGMENT_SHADER, reinterpret_cast<const char*>(pFunction), &m_gl->lastLog);
-    if (!shader)
-        return D3DERR_INVALIDCALL;
-    *ppShader = new PixelShader(this, shader, "pixel shader");
-    return D3D_OK;
+    return CreateGlslShader<PixelShader>(this, GL_FRAGMENT_SHADER, "pixel shader", pFunction, &m_gl->lastLog,
+                                         ppShader);
 }
 
 HRESULT Device::SetVertexShaderConstantF(UINT StartRegister, const float* pConstantData, UINT Vector4fCount)
