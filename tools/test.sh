@@ -8,7 +8,7 @@
 #   TK_FUZZ_SECONDS=N   seconds per fuzz target (default 10; 0 skips fuzzing)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-jobs=$(nproc 2>/dev/null || echo 2)
+jobs=${TK_JOBS:-$(nproc 2>/dev/null || echo 2)}
 "$root/tools/install-deps.sh"
 "$root/tools/check-tree.sh"
 
