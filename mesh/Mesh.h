@@ -72,6 +72,9 @@ public:
     float m_fSwitchValue = 0.0f;
     EPhysicsDesc m_PhysicsDesc;
     BYTE m_bCreated = 0;
+    // Per subset, from its material: drawn; alpha-tested; left to a special
+    // pass (additive, stain, translucent, ray of light, water, not rendered);
+    // casts no shadow.
     BYTE m_FlagGroup1[MAX_MESH_MATERIALS] = {};
     BYTE m_FlagGroup2[MAX_MESH_MATERIALS] = {};
     BYTE m_FlagGroup3[MAX_MESH_MATERIALS] = {};

@@ -35,6 +35,9 @@ public:
     void PreRender();
     void Render();
     void RenderEffects();
+    // Per frame: which objects the camera sees, which move and which cast
+    // into the dynamic sun cascade; sets the renderer's frame flags for them.
+    void BuildSkyShadowLists();
     void RequestWorldChange(const char* name);
     // False when the world file failed (the engine is then reset, no world loaded).
     bool StartWorld(const char* name);

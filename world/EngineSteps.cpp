@@ -139,6 +139,7 @@ const EEngineStep kUpdateSteps[] = {
          InSection<PS_ENGINE_OBJECTS> section;
          g_EngineObject.Update();
      }},
+    {"EEngine::BuildSkyShadowLists", [] { g_Engine.BuildSkyShadowLists(); }},
     {"ERenderer::UpdateTime",
      []
      {

@@ -193,6 +193,7 @@ const std::vector<std::string> kUpdateOrder = {
     "EEngine::DeveloperKeys",
     "EObjectMgr::Update",
     "EEngineObject::Update",
+    "EEngine::BuildSkyShadowLists",
     "ERenderer::UpdateTime",
     "EPostProcess::UpdateActive",
     "EPlantMgr::Update",
