@@ -825,7 +825,8 @@ void ERenderer::BuildRenderLists()
 
 void ERenderer::BuildCombinedTextureList()
 {
-    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin = m_bFrameHasWaterMesh = 0;
+    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin =
+        m_bFrameHasWaterMesh = 0;
     DWORD n = 0;
     for (DWORD i = 0; i < MAX_TEXTURES && m_pMeshTextures[i] && n < MAX_TEXTURES - 1; ++i)
     {

@@ -68,8 +68,9 @@ bool SceneFramesReached()
 // The material key that groups skinned-mesh textures.
 bool SameSkinMaterial(const strtexture* a, const strtexture* b)
 {
-    return a->m_bSpecular == b->m_bSpecular && a->m_bFullyBrightInNormalMask == b->m_bFullyBrightInNormalMask &&
-           a->m_bWater == b->m_bWater && a->m_bAnimated == b->m_bAnimated && !a->m_pDetail == !b->m_pDetail &&
+    return a->m_bSpecular == b->m_bSpecular &&
+           a->m_bFullyBrightInNormalMask == b->m_bFullyBrightInNormalMask && a->m_bWater == b->m_bWater &&
+           a->m_bAnimated == b->m_bAnimated && !a->m_pDetail == !b->m_pDetail &&
            !a->m_pEnvironment == !b->m_pEnvironment && !a->m_pAddWater == !b->m_pAddWater &&
            a->m_bTransparent == b->m_bTransparent && a->m_bTranslucent == b->m_bTranslucent;
 }
@@ -137,9 +138,20 @@ void ERenderer::PrintOncePerWorld(const char* line)
 
 void ERenderer::SkipPass(const char* pass)
 {
-    char line[ONCE_LINE_SIZE];
-    std::snprintf(line, sizeof line, "%s is not drawn yet", pass);
-    PrintOncePerWorld(line);
+    // Kept for the tests and the debugger, never printed: a player has nothing to do about it.
+    for (DWORD i = 0; i < m_iSkippedPasses; ++i)
+        if (m_pSkippedPasses[i] == pass || std::strcmp(m_pSkippedPasses[i], pass) == 0)
+            return;
+    if (m_iSkippedPasses < SKIPPED_PASSES)
+        m_pSkippedPasses[m_iSkippedPasses++] = pass;
+}
+
+bool ERenderer::WasPassSkipped(const char* pass) const
+{
+    for (DWORD i = 0; i < m_iSkippedPasses; ++i)
+        if (std::strcmp(m_pSkippedPasses[i], pass) == 0)
+            return true;
+    return false;
 }
 
 // ---- Engine update ---------------------------------------------------------------------
@@ -157,8 +169,9 @@ void ERenderer::UpdateTime()
     if (phase > static_cast<double>(kTwoPi))
         phase -= static_cast<double>(kTwoPi);
     m_fPulsePhase = static_cast<float>(phase);
-    m_fPulse = static_cast<float>(static_cast<double>(kPulseScale) *
-                                  std::pow(std::fabs(std::sin(static_cast<double>(m_fPulsePhase))), kPulsePower));
+    m_fPulse =
+        static_cast<float>(static_cast<double>(kPulseScale) *
+                           std::pow(std::fabs(std::sin(static_cast<double>(m_fPulsePhase))), kPulsePower));
     // STAND-IN: the depth-of-field focus (EPostProcess::UpdateFocus) comes with post-processing.
     g_Options.DrawProjectors =
         (g_Options.VideoLevel2 <= kProjectorQualityMax && g_Options.VideoOptionA) ? 1 : 0;
@@ -178,7 +191,8 @@ void ERenderer::InsertFrameTexture(strtexture** list, DWORD* count, strtexture* 
     DWORD at = *count;
     for (DWORD i = 0; i < *count; ++i)
     {
-        const bool same = skinned ? SameSkinMaterial(list[i], t) : (!list[i]->m_pEnvironment == !t->m_pEnvironment);
+        const bool same =
+            skinned ? SameSkinMaterial(list[i], t) : (!list[i]->m_pEnvironment == !t->m_pEnvironment);
         if (same)
         {
             at = i;
@@ -193,7 +207,8 @@ void ERenderer::InsertFrameTexture(strtexture** list, DWORD* count, strtexture* 
 
 void ERenderer::CollectFrameTextures()
 {
-    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin = m_bFrameHasWaterMesh = 0;
+    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin =
+        m_bFrameHasWaterMesh = 0;
     DWORD meshCount = 0, skinCount = 0;
     for (strtexture* t = m_pTextures; t; t = t->m_pNext)
     {
@@ -263,7 +278,8 @@ void ERenderer::RenderScene()
     else
         RenderSceneRealistic();
     g_Console.SetVariable("NumRenderedOpaqueSubsets", static_cast<float>(m_iRenderedOpaqueSubsets), 0);
-    g_Console.SetVariable("NumRenderedTransparentSubsets", static_cast<float>(m_iRenderedTransparentSubsets), 0);
+    g_Console.SetVariable("NumRenderedTransparentSubsets", static_cast<float>(m_iRenderedTransparentSubsets),
+                          0);
 }
 
 namespace
@@ -294,8 +310,8 @@ void OpenScenePath(bool realistic)
 void CloseScenePath()
 {
     Env.Render();
-    g_Console.SetVariable("NumRenderedInstancedSubsets", static_cast<float>(g_Renderer.m_iRenderedInstancedSubsets),
-                          0);
+    g_Console.SetVariable("NumRenderedInstancedSubsets",
+                          static_cast<float>(g_Renderer.m_iRenderedInstancedSubsets), 0);
     g_Console.SetVariable("NumRenderedNoninstancedSubsets",
                           static_cast<float>(g_Renderer.m_iRenderedNoninstancedSubsets), 0);
     if (g_Options.PrintPolygonCount)
@@ -414,6 +430,7 @@ void ERenderer::InitAmbient()
     std::memset(m_pFrameTextures, 0, sizeof m_pFrameTextures);
     std::memset(m_ObjectFrame, 0, sizeof m_ObjectFrame);
     m_iOnceLines = 0;
+    m_iSkippedPasses = 0;
     if (strtexture* white = LoadTexture("bialy.tga", 0, 0, 0, 0))
         m_pWhiteTexture = white->m_pTexture;
     strtexture* ambient = LoadTexture("sys_ambient.tga", 0, 0, 1, 0);

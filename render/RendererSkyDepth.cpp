@@ -129,6 +129,9 @@ void ERenderer::RenderSkyDepth(DWORD cascade)
         return;
     D3DXMATRIX lightViewProj;
     D3DXMatrixMultiply(&lightViewProj, &view, &proj);
+    // The cascades are drawn before the frame's own scene begins; a device
+    // draws only inside a scene.
+    const bool ownScene = g_pD3DInterface && SUCCEEDED(g_pD3DInterface->BeginScene());
     if (cascade < kStaticCascades)
     {
         g_RenderStates.AlphaTestOff(effect);
@@ -142,6 +145,8 @@ void ERenderer::RenderSkyDepth(DWORD cascade)
         if (m_bDetailedShadowMeshes && RenderSkyDepthDynamic(&lightViewProj))
             RenderSkyDepthDynamicTransparent(&lightViewProj);
     }
+    if (ownScene)
+        g_pD3DInterface->EndScene();
     g_SkyShadow.EndCascade();
     g_SkyShadow.m_bRendered[cascade] = 1;
 }

@@ -96,7 +96,8 @@ void CountSubset(EMesh* mesh, DWORD subset)
     DWORD faces = 0;
     mesh->GetSubsetSize(subset, &faces, nullptr);
     ++g_Debug.m_iSwitchedSubsets;
-    DWORD* classes[] = {&g_Debug.m_iSubsetsBelow100, &g_Debug.m_iSubsets100To499, &g_Debug.m_iSubsets500To999};
+    DWORD* classes[] = {&g_Debug.m_iSubsetsBelow100, &g_Debug.m_iSubsets100To499,
+                        &g_Debug.m_iSubsets500To999};
     for (DWORD c = 0; c < sizeof kFaceClass / sizeof kFaceClass[0]; ++c)
         if (static_cast<float>(faces) < kFaceClass[c])
         {
@@ -269,7 +270,8 @@ void ERenderer::BindMaterial(EEffect* effect, strtexture* t, bool realistic)
     fx->SetBool(effect->g_bFullyBrightINM, t->m_bFullyBrightInNormalMask);
     if (t->m_pDetail && g_Options.DrawDetail)
     {
-        g_RenderStates.SetTexture(kDetailStage, g_Options.DrawTextures ? t->m_pDetail->m_pTexture : m_pWhiteTexture);
+        g_RenderStates.SetTexture(kDetailStage,
+                                  g_Options.DrawTextures ? t->m_pDetail->m_pTexture : m_pWhiteTexture);
         fx->SetFloat(effect->g_fDetailDensity, t->m_fDetailDensity);
         fx->SetBool(effect->g_bDrawDetail, TRUE);
         fx->SetBool(effect->g_bDetailAsNormal, t->m_bDetailAsNormal);
@@ -333,7 +335,8 @@ void RunStaticPass(StaticPass pass)
     D3DXMATRIX viewProj, viewInv;
     D3DXMatrixMultiply(&viewProj, &g_Camera.m_mView, &g_Camera.m_mProjection);
     D3DXMatrixInverse(&viewInv, nullptr, &g_Camera.m_mView);
-    const char* first = fast ? "RenderScene" : (pass == StaticPass::Painted ? "RenderScene10" : "RenderScene00");
+    const char* first =
+        fast ? "RenderScene" : (pass == StaticPass::Painted ? "RenderScene10" : "RenderScene00");
     if (pass != StaticPass::Painted && g_RenderStates.BeginEffectByName(fx, first, true))
         fx->SetMatrix(effect->g_mViewProj, &viewProj);
     if (fast)
@@ -422,6 +425,9 @@ void RunStaticPass(StaticPass pass)
                 {
                     std::snprintf(running, sizeof running, "%s", wanted);
                     BindClouds();
+                    // Ending the previous technique put its stages back.
+                    r.SetCascadeInputs(effect, kWideCascade, "");
+                    r.SetCascadeInputs(effect, kNearCascade, "0");
                     fx->SetVector(effect->g_CameraModel, &f.m_vCameraModel);
                     rebind = true;
                 }
@@ -529,8 +535,6 @@ void ERenderer::DrawTerrain(EEffect* effect)
         used[i] = TRUE;
         tiling[i] = layer.m_fTiling > 0.0f ? 1.0f / layer.m_fTiling : 1.0f;
     }
-    if (base)
-        BindMaterial(effect, base, false);
     fx->SetBoolArray(effect->g_bTextureSlot, used, TERRAIN_LAYERS);
     fx->SetFloatArray(effect->g_fTextureColorDensity, tiling, TERRAIN_LAYERS);
     for (int slot = 0; slot < MAX_OBJECTS; ++slot)
@@ -542,16 +546,29 @@ void ERenderer::DrawTerrain(EEffect* effect)
         EMesh* mesh = static_cast<EMesh*>(o.Object);
         if (!mesh->m_pDrawMesh)
             continue;
-        // Without a terrain layer set the ground shows its own material.
-        if (!base)
-            if (strtexture* own = GetTexture(mesh->m_TextureIndex[0]))
-                BindMaterial(effect, own, false);
         SetObjectMatrices(fx, effect, f);
         fx->SetVector(effect->g_CameraModel, &f.m_vCameraModel);
-        ++m_iRenderedOpaqueSubsets;
-        ++m_iRenderedNoninstancedSubsets;
-        fx->CommitChanges();
-        DrawMeshSubset(mesh, 0);
+        // Subset 0 is the ground under the terrain layers (its own material
+        // where no layer is set); further subsets (roads, paths laid into
+        // the terrain mesh) show their own materials.
+        for (DWORD s = 0; s < mesh->m_dwNumMaterials && s < MAX_MESH_MATERIALS; ++s)
+        {
+            if (s > 0 && (!mesh->m_FlagGroup1[s] || mesh->m_FlagGroup2[s] || mesh->m_FlagGroup3[s]))
+                continue;
+            strtexture* own = GetTexture(mesh->m_TextureIndex[s]);
+            if (s > 0 || !base)
+            {
+                if (!own)
+                    continue;
+                BindMaterial(effect, own, false);
+            }
+            else
+                BindMaterial(effect, base, false);
+            ++m_iRenderedOpaqueSubsets;
+            ++m_iRenderedNoninstancedSubsets;
+            fx->CommitChanges();
+            DrawMeshSubset(mesh, s);
+        }
     }
 }
 
@@ -580,11 +597,12 @@ void RunTerrainPass(bool fast)
     fx->SetBool("g_bWire", FALSE);
     fx->SetBool("g_bDrzewo", FALSE);
     fx->SetBool("g_bDrzewoLiscie", FALSE);
+    if (g_RenderStates.BeginEffectByName(fx, "RenderTerrain", true))
+        fx->SetMatrix(effect->g_mViewProj, &viewProj);
+    // After the technique began: ending the one before puts its stages back.
     r.SetCascadeInputs(effect, kWideCascade, "");
     if (!fast)
         r.SetCascadeInputs(effect, kNearCascade, "0");
-    if (g_RenderStates.BeginEffectByName(fx, "RenderTerrain", true))
-        fx->SetMatrix(effect->g_mViewProj, &viewProj);
     BindClouds();
     g_RenderStates.EnableCulling(true);
     const float farPlane = g_Camera.GetFarPlane();

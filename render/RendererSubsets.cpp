@@ -102,8 +102,9 @@ void ERenderer::DrawMeshSubset(EMesh* mesh, DWORD subset)
     device->SetStreamSource(0, entry->pVB, 0, kMeshStride);
     device->SetIndices(entry->pIB);
     device->SetStreamSource(1, nullptr, 0, kMeshStride);
-    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, entry->dwFirstVertex[subset], entry->dwVertexCount[subset],
-                                 entry->dwFirstIndex[subset], entry->dwPrimitiveCount[subset]);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, entry->dwFirstVertex[subset],
+                                 entry->dwVertexCount[subset], entry->dwFirstIndex[subset],
+                                 entry->dwPrimitiveCount[subset]);
 }
 
 void ERenderer::RenderWaterMaps()

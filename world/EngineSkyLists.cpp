@@ -13,6 +13,7 @@ namespace
 constexpr DWORD kShown = 0x1;
 constexpr int kPlanes = 6;
 constexpr DWORD kDynamicCascade = 2;
+constexpr const char* kCameraStart = "camera_start";
 
 struct Frustum
 {
@@ -87,9 +88,8 @@ void EEngine::BuildSkyShadowLists()
         f.m_bVisible = (f.m_bInView && (o.dwFlags & kShown) && !o.bDeletePending) ? 1 : 0;
         f.m_bMoving = (o.Type == OT_SKINMESH || o.pPhysicsBody) ? 1 : 0;
         const D3DXVECTOR3 away = centre - eye;
-        f.m_bDynamicShadow = (f.m_bMoving && (o.dwFlags & kShown) && D3DXVec3Length(&away) < dynamicReach + radius)
-                                 ? 1
-                                 : 0;
+        f.m_bDynamicShadow =
+            (f.m_bMoving && (o.dwFlags & kShown) && D3DXVec3Length(&away) < dynamicReach + radius) ? 1 : 0;
         if (o.Type == OT_MESH)
         {
             g_Renderer.m_bFrameHasSkyLitMeshes |= f.m_bVisible;
@@ -101,4 +101,13 @@ void EEngine::BuildSkyShadowLists()
             g_Renderer.m_bDetailedShadowSkinMeshes |= f.m_bDynamicShadow;
         }
     }
+}
+
+void EEngine::PlaceStartCamera()
+{
+    HOBJECT marker = FindObject(kCameraStart, 0);
+    if (!marker)
+        return;
+    g_Camera.SetPosition(marker->vPosition);
+    g_Camera.SetOrientation(marker->Orientation);
 }

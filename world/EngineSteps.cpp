@@ -174,6 +174,7 @@ const EEngineStep kPostLoadSteps[] = {
     {"EHeliMgr::Reset", [] { g_HeliMgr.Reset(); }},
     {"ESlupMgr::Load", [] { g_SlupMgr.Load(); }},
     {"ECamera::Reset", [] { g_Camera.Reset(); }},
+    {"EEngine::PlaceStartCamera", [] { g_Engine.PlaceStartCamera(); }},
     {"EProfiler::Reset", [] { g_Profiler.Reset(); }},
     {"EEngine::MakePendingTies", [] { g_Engine.MakePendingTies(); }},
     {"EViewLines::CreateVB", [] { g_ViewLines.CreateVB(); }},

@@ -3,7 +3,8 @@
 // so the list below is the engine's stage layout: 0 diffuse, 1 normal map,
 // 2 detail, 3 to 5 the water maps, 6 the sun cascade the pass binds (cascade
 // 1), 7 the sharp near cascade (cascade 0), 8 the environment cube, 9 to 11
-// the three painted layers, 15 the cloud texture.
+// the three painted layers, 15 the cloud texture. The passes bind every stage
+// themselves; only the diffuse sampler also reads the parameter g_Texture.
 
 #include "common.fxh"
 
@@ -77,19 +78,14 @@ float4 g_vAdditionalColor0;
 float4 g_vAdditionalColor1;
 float4 g_vAdditionalColor2;
 
-texture g_Normal;
-texture g_Detail;
-texture g_txShadow;
-texture g_Environmental;
-
-sampler NormalSampler = sampler_state { Texture = <g_Normal>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
-sampler DetailSampler = sampler_state { Texture = <g_Detail>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
+sampler NormalSampler = sampler_state { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
+sampler DetailSampler = sampler_state { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
 sampler Stage3Sampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
 sampler Stage4Sampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
 sampler Stage5Sampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
-sampler ShadowSampler = sampler_state { Texture = <g_txShadow>; MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
+sampler ShadowSampler = sampler_state { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
 sampler ShadowSampler0 = sampler_state { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
-samplerCUBE EnvironmentSampler = sampler_state { Texture = <g_Environmental>; MinFilter = Linear; MagFilter = Linear; };
+samplerCUBE EnvironmentSampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
 sampler LayerSamplerR = sampler_state { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
 sampler LayerSamplerG = sampler_state { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
 sampler LayerSamplerB = sampler_state { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };

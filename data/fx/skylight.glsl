@@ -11,8 +11,8 @@ in vec3 vView;
 in vec2 vTexCoord;
 in vec4 vColor;
 
-// Fog reaches nearly its maximum at the far plane.
-const float kFogFalloff = 8.0;
+// Fog reaches nearly its maximum halfway to the far plane.
+const float kFogFalloff = 16.0;
 // Depth stored where nothing was drawn into a cascade.
 const float kEmptyDepth = 1.0;
 

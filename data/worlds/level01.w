@@ -182,3 +182,16 @@ zpos 0
 range 80
 power 0.5
 diffuse 0.7 0.8 1
+mesh meshes\demo\crate.x
+name sun_crate
+xpos -8
+ypos 0
+zpos 1
+scaling_axis 3 3 3
+mesh meshes\demo\crate.x
+name camera_start
+xpos -20
+ypos 6
+zpos -12
+rotation_angles 14 52 0
+flags 12

@@ -244,6 +244,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "EHeliMgr::Reset",
     "ESlupMgr::Load",
     "ECamera::Reset",
+    "EEngine::PlaceStartCamera",
     "EProfiler::Reset",
     "EEngine::MakePendingTies",
     "EViewLines::CreateVB",

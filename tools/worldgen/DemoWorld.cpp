@@ -457,6 +457,7 @@ std::vector<DemoObject> DemoObjects()
     fill.color[1] = 0.8f;
     fill.color[2] = 1.0f;
     objects.push_back(fill);
+    AppendSunObjects(objects);
     return objects;
 }
 
@@ -515,6 +516,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         w += "zpos " + Number(o.z) + EOL;
         if (o.name == "ground")
             w += std::string("terrain_mesh") + EOL;
+        for (const std::string& line : o.extraLines)
+            w += line + EOL;
         if (o.kind == DemoObject::Light)
         {
             w += "range " + Number(o.range) + EOL;

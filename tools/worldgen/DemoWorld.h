@@ -33,13 +33,24 @@ struct DemoObject
     float range = 0.0f;
     float power = 0.0f;
     float color[3] = {1.0f, 1.0f, 1.0f};
-    std::string tiedTo;     // the mesh object whose socket the light follows
-    std::string tiedSocket; // and the socket
+    std::string tiedTo;                  // the mesh object whose socket the light follows
+    std::string tiedSocket;              // and the socket
+    std::vector<std::string> extraLines; // further object keys, written after the position
 };
 
 // Every object of the world file in file order (the sky mesh is a world
 // setting, not among them).
 std::vector<DemoObject> DemoObjects();
+// The sun's share of the world: a large crate whose shadow falls on the road
+// and the marker the camera starts at, looking at it (DemoWorldSun.cpp).
+void AppendSunObjects(std::vector<DemoObject>& objects);
+constexpr const char* DEMO_CAMERA_START = "camera_start";
+constexpr const char* DEMO_SHADOW_BOX = "sun_crate";
+// Where the shadow box stands, its height and the camera's start.
+constexpr float DEMO_SHADOW_BOX_X = -8.0f, DEMO_SHADOW_BOX_Z = 1.0f, DEMO_SHADOW_BOX_SCALE = 3.0f;
+constexpr float DEMO_SHADOW_BOX_HEIGHT = 1.5f * DEMO_SHADOW_BOX_SCALE;
+constexpr float DEMO_CAMERA_X = -20.0f, DEMO_CAMERA_Y = 6.0f, DEMO_CAMERA_Z = -12.0f;
+constexpr float DEMO_CAMERA_YAW = 52.0f, DEMO_CAMERA_PITCH = 14.0f; // degrees
 // The sky mesh of the world.
 constexpr const char* DEMO_SKY_MESH = "meshes\\demo\\sky.x";
 
