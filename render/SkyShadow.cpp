@@ -70,6 +70,7 @@ ESkyShadow::ESkyShadow()
     m_iDepthRange = kStartDepthRange;
     m_vLightDir = D3DXVECTOR3(0.0f, -1.0f, 0.0f);
     m_bEnabled = 0;
+    m_bCreateFailed = 0;
 }
 
 ESkyShadow::~ESkyShadow()
@@ -155,6 +156,7 @@ void ESkyShadow::ReleaseRenderTextures()
 
 void ESkyShadow::ResetLightCache()
 {
+    m_bCreateFailed = 0;
     for (DWORD i = 0; i < CASCADES; ++i)
     {
         m_bRendered[i] = 0;
@@ -206,11 +208,19 @@ bool ESkyShadow::BeginCascade(DWORD i)
     if (!device)
         return false;
     if (!m_pTexture[i] || !m_pDepth[i])
-        CreateRenderTextures();
-    if (!m_pTexture[i] || !m_pDepth[i])
     {
-        g_Console.Print("Dalej nie ma, wychodze");
-        return false;
+        // A failed creation is not tried again every frame (nor said again)
+        // until the device is reset or a world starts.
+        if (m_bCreateFailed)
+            return false;
+        CreateRenderTextures();
+        if (!m_pTexture[i] || !m_pDepth[i])
+        {
+            m_bCreateFailed = 1;
+            g_Console.Print("Dalej nie ma, wychodze");
+            g_Console.Print("Sun shadows are off");
+            return false;
+        }
     }
     IDirect3DSurface9* level = nullptr;
     if (FAILED(m_pTexture[i]->GetSurfaceLevel(0, &level)) || !level)

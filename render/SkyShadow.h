@@ -32,7 +32,11 @@ public:
     void EndCascade();
     void Release();
     void OnLostDevice() { ReleaseRenderTextures(); }
-    void OnResetDevice() { CreateRenderTextures(); }
+    void OnResetDevice()
+    {
+        m_bCreateFailed = 0;
+        CreateRenderTextures();
+    }
 
     IDirect3DTexture9* m_pTexture[CASCADES];
     IDirect3DSurface9* m_pDepth[CASCADES];
@@ -50,6 +54,7 @@ public:
     D3DXMATRIX m_mView[CASCADES];
     BYTE m_bEnabled;
     BYTE m_bRendered[CASCADES];
+    BYTE m_bCreateFailed; // the maps could not be made; shadows are off until a reset or a new world
 };
 
 extern ESkyShadow g_SkyShadow;
