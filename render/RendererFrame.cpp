@@ -47,6 +47,8 @@ constexpr DWORD kFirstStages = 2;
 // Cascades of the Realistic path, in the order they are drawn; Fast draws the wide one only.
 constexpr DWORD kRealisticCascades[] = {1, 0, 2};
 constexpr DWORD kFastCascade = 1;
+constexpr const char* kWhiteTexture = "bialy.tga";
+constexpr const char* kAmbientTexture = "sys_ambient.tga";
 
 float RandomFloat(float max)
 {
@@ -431,9 +433,14 @@ void ERenderer::InitAmbient()
     std::memset(m_ObjectFrame, 0, sizeof m_ObjectFrame);
     m_iOnceLines = 0;
     m_iSkippedPasses = 0;
-    if (strtexture* white = LoadTexture("bialy.tga", 0, 0, 0, 0))
+    // Only files the data tree has: loading a missing texture ends the game.
+    strtexture* white = FindTexturePath(kWhiteTexture) ? LoadTexture(kWhiteTexture, 0, 0, 0, 0) : nullptr;
+    if (white)
         m_pWhiteTexture = white->m_pTexture;
-    strtexture* ambient = LoadTexture("sys_ambient.tga", 0, 0, 1, 0);
+    else
+        g_Console.Print2("No white texture ", kWhiteTexture);
+    strtexture* ambient =
+        FindTexturePath(kAmbientTexture) ? LoadTexture(kAmbientTexture, 0, 0, 1, 0) : nullptr;
     if (!ambient)
         g_Console.Print("Nie ma m_hAmbient");
     else

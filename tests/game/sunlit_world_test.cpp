@@ -237,6 +237,33 @@ TEST_P(SunlitWorld, TheCrateShadowsTheRoadFogThickensWithDistanceAndTheSkyIsDraw
     // Only the modes' own cascades were drawn: Fast the wide one alone.
     EXPECT_EQ(g_SkyShadow.m_bRendered[1], 1);
     EXPECT_EQ(g_SkyShadow.m_bRendered[0], GetParam() ? 0 : 1);
+
+    // A frame that rebuilds the cascades draws the wide one first, then the
+    // near one (the dynamic one has no casters here), then the scene.
+    g_Options.RecalculateSkyLightEveryFrame = 1;
+    Pass();
+    g_Options.RecalculateSkyLightEveryFrame = 0;
+    IDirect3DSurface9* levels[ESkyShadow::CASCADES] = {};
+    for (DWORD i = 0; i < ESkyShadow::CASCADES; ++i)
+        if (g_SkyShadow.m_pTexture[i])
+            g_SkyShadow.m_pTexture[i]->GetSurfaceLevel(0, &levels[i]);
+    std::vector<int> order;
+    for (const TkDrawRecord& draw : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
+    {
+        int target = -1;
+        for (int i = 0; i < int(ESkyShadow::CASCADES); ++i)
+            if (levels[i] && draw.renderTargets[0] == levels[i])
+                target = i;
+        if (order.empty() || order.back() != target)
+            order.push_back(target);
+    }
+    for (IDirect3DSurface9* level : levels)
+        SAFE_RELEASE(level);
+    ASSERT_GE(order.size(), 2u);
+    if (GetParam())
+        EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 2), (std::vector<int>{1, -1}));
+    else
+        EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 3), (std::vector<int>{1, 0, -1}));
 }
 
 TEST_P(SunlitWorld, ADeviceLostInPlayComesBackWithTheSamePicture)
