@@ -16,7 +16,8 @@ const float kFogFalloff = 16.0;
 // Depth stored where nothing was drawn into a cascade.
 const float kEmptyDepth = 1.0;
 
-// 1 lit, 0 shadowed: four taps of the cascade around the point.
+// 1 lit, 0 shadowed, -1 outside the cascade. TK_SHADOW_TAPS (1 or 4, set by
+// the shader that includes this file) taps of the map around the point.
 float CascadeLight(sampler2D map, mat4 viewToLight, float epsilon, float texel, vec3 viewPos)
 {
     vec4 p = vec4(viewPos, 1.0) * viewToLight;
@@ -25,6 +26,9 @@ float CascadeLight(sampler2D map, mat4 viewToLight, float epsilon, float texel, 
     vec2 uv = vec2(0.5 * c.x + 0.5, 0.5 - 0.5 * c.y);
     if (uv.x <= 0.0 || uv.x >= 1.0 || uv.y <= 0.0 || uv.y >= 1.0 || c.z >= kEmptyDepth)
         return -1.0;
+#if TK_SHADOW_TAPS == 1
+    return (c.z - epsilon > texture(map, uv).r) ? 0.0 : 1.0;
+#else
     float lit = 0.0;
     for (int i = 0; i < 4; ++i)
     {
@@ -32,6 +36,7 @@ float CascadeLight(sampler2D map, mat4 viewToLight, float epsilon, float texel, 
         lit += (c.z - epsilon > texture(map, uv + offset).r) ? 0.0 : 0.25;
     }
     return lit;
+#endif
 }
 
 // The sun's share at this point: the near cascade where it covers the point,
@@ -76,9 +81,9 @@ vec3 PaintedLayer(sampler2D layer, int slot, float weight, vec3 colour, vec4 ext
 // The lit colour of the material; env and painted pick the variant.
 vec4 ShadeScene(bool env, bool painted)
 {
+    // No discard here: the opaque passes keep the rasteriser's early depth
+    // test; cut-out materials have their own pass.
     vec4 texel = texture(TextureSampler, vTexCoord * g_fTextureDensity);
-    if (g_bDrawTransparent && texel.a < 0.5)
-        discard;
     vec3 albedo = texel.rgb;
     vec3 n = normalize(vNormal);
     if (g_bNormalMap)
