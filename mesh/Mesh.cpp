@@ -31,6 +31,11 @@ constexpr float kMinBushRange = 4.0f;
 constexpr DWORD kNoInverseFlags2 = 0x10000;
 constexpr DWORD kNoInverseFlags = 0x80;
 constexpr int kCorners = 8;
+// The corners go round one face and then round the opposite one, corner 4
+// across from corner 0: the box tests take its faces from this order.
+constexpr bool kCornerHigh[kCorners][3] = {{false, false, false}, {false, true, false}, {true, true, false},
+                                           {true, false, false},  {false, false, true}, {false, true, true},
+                                           {true, true, true},    {true, false, true}};
 constexpr int kLineSize = 512;
 
 float IntBits(int v)
@@ -301,8 +306,8 @@ void EMesh::UpdateTransform()
     D3DXMatrixTransformation(&m_mWorld, nullptr, nullptr, &m_vScale, nullptr, &m_qFinal, &m_vPosition);
     for (int c = 0; c < kCorners; ++c)
     {
-        const D3DXVECTOR3 local((c & 1) ? m_vMax.x : m_vMin.x, (c & 2) ? m_vMax.y : m_vMin.y,
-                                (c & 4) ? m_vMax.z : m_vMin.z);
+        const D3DXVECTOR3 local(kCornerHigh[c][0] ? m_vMax.x : m_vMin.x, kCornerHigh[c][1] ? m_vMax.y : m_vMin.y,
+                                kCornerHigh[c][2] ? m_vMax.z : m_vMin.z);
         D3DXVec3TransformCoord(&m_vWorldCorners[c], &local, &m_mWorld);
         if (c == 0)
             m_vWorldMin = m_vWorldMax = m_vWorldCorners[0];
@@ -338,6 +343,8 @@ void EMesh::SetScale(float x, float y, float z)
         m_hObject->fRadius = m_fScaledRadius;
     UpdateTransform();
     ComputeFaceBounds();
+    // The segment tests hold the squared radius that only now fits the new scale.
+    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void EMesh::GetScale(float* out) const

@@ -10,6 +10,7 @@
 #include "shell/TextUtils.h"
 #include "ui/Menu.h"
 #include "world/Engine.h"
+#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <algorithm>
@@ -367,6 +368,7 @@ void ESkinMesh::RebuildWorld()
                              &m_vPosition);
     ESkinMeshCollision::UpdateInstance(this);
     m_fRadius = BoxRadius(m_vBoxMin, m_vBoxMax, m_vPosition);
+    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void ESkinMesh::SetPosition(const D3DXVECTOR3* position)
@@ -406,6 +408,7 @@ void ESkinMesh::UpdateNodeTransforms()
     }
     ESkinMeshCollision::UpdateInstance(this);
     m_fRadius = BoxRadius(m_vBoxMin, m_vBoxMax, m_vPosition);
+    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void ESkinMesh::ComputeBoneMatrices()
