@@ -590,11 +590,11 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
     const CollisionRecord* record = mesh ? g_CollisionMgr.GetRecord(o) : nullptr;
     if (!record || !record->CM_vVerticesLocal || !record->CM_dwFaces || !record->pBoxes)
         return false;
-    // The mesh keeps no inverse while these flags are set; the sight test
-    // still reaches such a mesh, so the inverse is made here.
-    D3DXMATRIX inverse = mesh->m_mInvWorld;
-    if ((o->dwFlags2 & FLAG2_NO_SEGMENT) || (o->dwFlags & FLAG1_NO_SEGMENT))
-        D3DXMatrixInverse(&inverse, nullptr, &mesh->m_mWorld);
+    // The mesh stops keeping its inverse while it is out of segment tests,
+    // and the sight test still reaches some such meshes, as does a mesh that
+    // has not moved since it came back: the inverse is made here.
+    D3DXMATRIX inverse;
+    D3DXMatrixInverse(&inverse, nullptr, &mesh->m_mWorld);
     float a[3], b[3];
     Geom::TransformPoint(a, &m_vStart.x, &inverse);
     Geom::TransformPoint(b, &m_vEnd.x, &inverse);

@@ -192,13 +192,14 @@ TEST_F(Intersect, ScaledTurnedAndMovedMeshesAreMetWhereTheyStand)
     EXPECT_EQ(r.pObject, big);
     EXPECT_NEAR(r.fDistance, 18.0f, 1e-3f);
 
-    // Turned 45 degrees about Y, the cube's edge faces the segment.
     EOrientation turn;
     turn.SetYawPitchRoll(std::acos(-1.0f) / 4.0f, 0.0f, 0.0f);
     g_Engine.SetObjectRotation(big, &turn);
-    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 40.0f}, &r));
-    EXPECT_NEAR(r.fDistance, 20.0f - 2.0f * std::sqrt(2.0f), 1e-3f);
-    ExpectNear(r.vNormal, {-std::sqrt(0.5f), 0.0f, -std::sqrt(0.5f)}, 1e-3f);
+    // Turned 45 degrees about Y, the cube's front edge stands at x = 0 and
+    // its faces slope back from it.
+    ASSERT_TRUE(Shoot({0.5f, 0.0f, 0.0f}, {0.5f, 0.0f, 40.0f}, &r));
+    EXPECT_NEAR(r.fDistance, 20.0f - 2.0f * std::sqrt(2.0f) + 0.5f, 1e-3f);
+    ExpectNear(r.vNormal, {std::sqrt(0.5f), 0.0f, -std::sqrt(0.5f)}, 1e-3f);
 
     // Moved away, it is no longer where it was, and is where it went.
     const D3DXVECTOR3 away(50.0f, 0.0f, 20.0f);
