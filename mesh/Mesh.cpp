@@ -306,7 +306,8 @@ void EMesh::UpdateTransform()
     D3DXMatrixTransformation(&m_mWorld, nullptr, nullptr, &m_vScale, nullptr, &m_qFinal, &m_vPosition);
     for (int c = 0; c < kCorners; ++c)
     {
-        const D3DXVECTOR3 local(kCornerHigh[c][0] ? m_vMax.x : m_vMin.x, kCornerHigh[c][1] ? m_vMax.y : m_vMin.y,
+        const D3DXVECTOR3 local(kCornerHigh[c][0] ? m_vMax.x : m_vMin.x,
+                                kCornerHigh[c][1] ? m_vMax.y : m_vMin.y,
                                 kCornerHigh[c][2] ? m_vMax.z : m_vMin.z);
         D3DXVec3TransformCoord(&m_vWorldCorners[c], &local, &m_mWorld);
         if (c == 0)

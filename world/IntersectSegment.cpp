@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 EIntersectSegment g_IntersectSegment;
 
@@ -31,8 +32,9 @@ constexpr int kBoxTriangles = 12;
 // and the corner whose difference with it points outward.
 constexpr int kPlanes[kBoxPlanes][2] = {{0, 4}, {4, 0}, {0, 1}, {1, 0}, {0, 3}, {3, 0}};
 // The twelve face triangles, in the order their crossings are gathered.
-constexpr int kTriangles[kBoxTriangles][3] = {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7}, {0, 7, 4}, {0, 3, 7},
-                                              {1, 5, 6}, {1, 2, 6}, {0, 1, 5}, {0, 5, 4}, {3, 2, 6}, {3, 6, 7}};
+constexpr int kTriangles[kBoxTriangles][3] = {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7},
+                                              {0, 7, 4}, {0, 3, 7}, {1, 5, 6}, {1, 2, 6},
+                                              {0, 1, 5}, {0, 5, 4}, {3, 2, 6}, {3, 6, 7}};
 
 // Letters of a hit zone's name that tell the body part.
 constexpr char kHeadLetter = 'g';
@@ -45,7 +47,8 @@ constexpr char kLegLetter = 'n';
 
 const D3DXVECTOR3 kUp(0.0f, 1.0f, 0.0f);
 
-bool Overlap(const D3DXVECTOR3& aMin, const D3DXVECTOR3& aMax, const D3DXVECTOR3& bMin, const D3DXVECTOR3& bMax)
+bool Overlap(const D3DXVECTOR3& aMin, const D3DXVECTOR3& aMax, const D3DXVECTOR3& bMin,
+             const D3DXVECTOR3& bMax)
 {
     return aMin.x <= bMax.x && aMax.x >= bMin.x && aMin.y <= bMax.y && aMax.y >= bMin.y && aMin.z <= bMax.z &&
            aMax.z >= bMin.z;
@@ -133,7 +136,7 @@ void RayTestResult::Reset()
 
 EIntersectSegment::EIntersectSegment()
 {
-    RebuildAll();
+    ClearTables();
 }
 
 // ---- Tables --------------------------------------------------------------------------------------------
@@ -177,6 +180,19 @@ int* EIntersectSegment::IndexOf(HOBJECT o, TableId id)
     }
 }
 
+void EIntersectSegment::Sync(const strIntersectEntry* table, DWORD i)
+{
+    strEntryBox* boxes = table == m_Intersect    ? m_IntersectBoxes
+                         : table == m_CanSeeThru ? m_CanSeeThruBoxes
+                         : table == m_HeroStick  ? m_HeroStickBoxes
+                                                 : m_SkinMeshBoxes;
+    const strIntersectEntry& e = table[i];
+    // An unused entry gets a box no segment's box can overlap.
+    const float inf = std::numeric_limits<float>::infinity();
+    boxes[i] = e.bUsed ? strEntryBox{{e.vMin.x, e.vMin.y, e.vMin.z}, {e.vMax.x, e.vMax.y, e.vMax.z}}
+                       : strEntryBox{{inf, inf, inf}, {-inf, -inf, -inf}};
+}
+
 namespace
 {
 // After an entry is cleared the count drops past the unused entries at its end.
@@ -193,7 +209,10 @@ void EIntersectSegment::ClearHolding(HOBJECT o, TableId id)
     DWORD* count = Count(id);
     for (DWORD i = 0; i < *count; ++i)
         if (table[i].bUsed && table[i].hObject == o)
+        {
             table[i] = strIntersectEntry{};
+            Sync(table, i);
+        }
     Shrink(table, count);
 }
 
@@ -209,6 +228,7 @@ void EIntersectSegment::ClearAt(HOBJECT o, TableId id)
     if (!o || *Count(id) == 0 || !Holds(o, id))
         return;
     Table(id)[*IndexOf(o, id)] = strIntersectEntry{};
+    Sync(Table(id), static_cast<DWORD>(*IndexOf(o, id)));
     Shrink(Table(id), Count(id));
 }
 
@@ -266,6 +286,7 @@ void EIntersectSegment::Enter(HOBJECT o, TableId id)
     table[i] = strIntersectEntry{};
     table[i].bUsed = 1;
     FillMeshEntry(table[i], o);
+    Sync(table, i);
     *IndexOf(o, id) = static_cast<int>(i);
 }
 
@@ -296,7 +317,8 @@ void EIntersectSegment::AddObject(HOBJECT o)
     const bool sight = !(o->dwFlags2 & FLAG2_SEE_THROUGH);
     if (shots && !HasRoom(TABLE_INTERSECT))
     {
-        g_Console.Print("ERROR: EIntersectSegment::AddObject() ---> m_Max_Intersect>=MAX_INTERSECT_SEGMENT_OBJECTS");
+        g_Console.Print(
+            "ERROR: EIntersectSegment::AddObject() ---> m_Max_Intersect>=MAX_INTERSECT_SEGMENT_OBJECTS");
         return;
     }
     if (sight && !HasRoom(TABLE_SEE_THROUGH))
@@ -318,7 +340,10 @@ void EIntersectSegment::AddSkinMesh(HOBJECT o)
     // Entered twice, the object would keep an entry after its deletion.
     for (DWORD i = 0; i < m_Max_SkinMeshes; ++i)
         if (m_SkinMeshes[i].bUsed && m_SkinMeshes[i].hObject == o)
+        {
             m_SkinMeshes[i] = strIntersectEntry{};
+            Sync(m_SkinMeshes, i);
+        }
     Shrink(m_SkinMeshes, &m_Max_SkinMeshes);
     DWORD i = 0;
     if (m_Max_SkinMeshes > 0)
@@ -329,8 +354,8 @@ void EIntersectSegment::AddSkinMesh(HOBJECT o)
     }
     if (i >= static_cast<DWORD>(MAX_INTERSECT_SEGMENT_SKIN_MESHES))
     {
-        g_Console.Print(
-            "ERROR: EIntersectSegment::AddSkinMesh() ---> m_Max_SkinMeshes>=MAX_INTERSECT_SEGMENT_SKIN_MESHES");
+        g_Console.Print("ERROR: EIntersectSegment::AddSkinMesh() ---> "
+                        "m_Max_SkinMeshes>=MAX_INTERSECT_SEGMENT_SKIN_MESHES");
         return;
     }
     if (i >= m_Max_SkinMeshes)
@@ -338,6 +363,7 @@ void EIntersectSegment::AddSkinMesh(HOBJECT o)
     m_SkinMeshes[i] = strIntersectEntry{};
     m_SkinMeshes[i].bUsed = 1;
     FillSkinEntry(m_SkinMeshes[i], o);
+    Sync(m_SkinMeshes, i);
     o->iIntersectIndex = static_cast<int>(i);
 }
 
@@ -375,7 +401,10 @@ void EIntersectSegment::UpdateObject(HOBJECT o)
     if (IsHeroStick(o))
     {
         if (Holds(o, TABLE_HERO_STICK))
+        {
             FillMeshEntry(m_HeroStick[o->iHeroStickIndex], o);
+            Sync(m_HeroStick, static_cast<DWORD>(o->iHeroStickIndex));
+        }
         return;
     }
     if ((o->dwFlags2 & FLAG2_NO_SEGMENT) ||
@@ -406,6 +435,7 @@ void EIntersectSegment::UpdateObject(HOBJECT o)
             }
         }
         FillMeshEntry(Table(id)[*IndexOf(o, id)], o);
+        Sync(Table(id), static_cast<DWORD>(*IndexOf(o, id)));
     }
 }
 
@@ -414,8 +444,12 @@ void EIntersectSegment::UpdateSkinMesh(HOBJECT o)
     if (!SkinOf(o))
         return;
     const int i = o->iIntersectIndex;
-    if (i >= 0 && i < MAX_INTERSECT_SEGMENT_SKIN_MESHES && m_SkinMeshes[i].bUsed && m_SkinMeshes[i].hObject == o)
+    if (i >= 0 && i < MAX_INTERSECT_SEGMENT_SKIN_MESHES && m_SkinMeshes[i].bUsed &&
+        m_SkinMeshes[i].hObject == o)
+    {
         FillSkinEntry(m_SkinMeshes[i], o);
+        Sync(m_SkinMeshes, static_cast<DWORD>(i));
+    }
 }
 
 void EIntersectSegment::RemoveFromIntersect(HOBJECT o)
@@ -443,6 +477,7 @@ void EIntersectSegment::RemoveSkinMesh(HOBJECT o)
         m_SkinMeshes[i].hObject == o)
     {
         m_SkinMeshes[i] = strIntersectEntry{};
+        Sync(m_SkinMeshes, static_cast<DWORD>(i));
         Shrink(m_SkinMeshes, &m_Max_SkinMeshes);
     }
     o->iIntersectIndex = 0;
@@ -467,20 +502,31 @@ void EIntersectSegment::RemoveObject(HOBJECT o)
 
 void EIntersectSegment::RebuildAll()
 {
-    for (TableId id : {TABLE_INTERSECT, TABLE_SEE_THROUGH, TABLE_HERO_STICK})
-    {
-        strIntersectEntry* table = Table(id);
-        for (int i = 0; i < MAX_INTERSECT_SEGMENT_OBJECTS; ++i)
-            table[i] = strIntersectEntry{};
-        *Count(id) = 0;
-    }
-    for (strIntersectEntry& e : m_SkinMeshes)
-        e = strIntersectEntry{};
-    m_Max_SkinMeshes = 0;
-    m_iCandidates = 0;
+    ClearTables();
     for (strObject& o : g_Engine.m_Objects)
         if (o.bUsed)
             RegisterObject(&o);
+}
+
+void EIntersectSegment::ClearTables()
+{
+    for (TableId id : {TABLE_INTERSECT, TABLE_SEE_THROUGH, TABLE_HERO_STICK})
+    {
+        strIntersectEntry* table = Table(id);
+        for (DWORD i = 0; i < static_cast<DWORD>(MAX_INTERSECT_SEGMENT_OBJECTS); ++i)
+        {
+            table[i] = strIntersectEntry{};
+            Sync(table, i);
+        }
+        *Count(id) = 0;
+    }
+    for (DWORD i = 0; i < static_cast<DWORD>(MAX_INTERSECT_SEGMENT_SKIN_MESHES); ++i)
+    {
+        m_SkinMeshes[i] = strIntersectEntry{};
+        Sync(m_SkinMeshes, i);
+    }
+    m_Max_SkinMeshes = 0;
+    m_iCandidates = 0;
 }
 
 void EIntersectSegment::PrepareObject(HOBJECT o)
@@ -559,7 +605,8 @@ bool EIntersectSegment::BoxKey(HOBJECT o, float* key) const
     for (const auto& tri : kTriangles)
     {
         float point[3], u = 0.0f;
-        if (!Geom::IntersectTriangle(&m_vStart.x, &m_vEnd.x, &c[tri[0]].x, &c[tri[1]].x, &c[tri[2]].x, point, &u))
+        if (!Geom::IntersectTriangle(&m_vStart.x, &m_vEnd.x, &c[tri[0]].x, &c[tri[1]].x, &c[tri[2]].x, point,
+                                     &u))
             continue;
         t[hits++] = u;
         if (hits == 2 && std::fabs(t[0] - t[1]) > kSameCrossing)
@@ -620,7 +667,8 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
                 continue;
             const WORD* v = &record->CM_dwFaces[f * 3];
             float point[3], t = 0.0f;
-            if (!Geom::IntersectTriangle(a, b, &record->CM_vVerticesLocal[v[0]].x, &record->CM_vVerticesLocal[v[1]].x,
+            if (!Geom::IntersectTriangle(a, b, &record->CM_vVerticesLocal[v[0]].x,
+                                         &record->CM_vVerticesLocal[v[1]].x,
                                          &record->CM_vVerticesLocal[v[2]].x, point, &t))
                 continue;
             if (found && !(t < bestT))
@@ -650,25 +698,40 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
     return true;
 }
 
-void EIntersectSegment::TestMeshes(const strIntersectEntry* table, DWORD count, const RayTestQuery& q,
-                                   RayTestResult* r)
+namespace
+{
+// Whether the packed box overlaps the segment's box, without a branch per axis:
+// this runs for every entry of a table.
+inline bool Meets(const strEntryBox& b, const float lo[3], const float hi[3])
+{
+    return (b.fMin[0] <= hi[0]) & (b.fMax[0] >= lo[0]) & (b.fMin[1] <= hi[1]) & (b.fMax[1] >= lo[1]) &
+           (b.fMin[2] <= hi[2]) & (b.fMax[2] >= lo[2]);
+}
+
+ULONGLONG UsedEntries(const strIntersectEntry* table, DWORD count)
+{
+    ULONGLONG n = 0;
+    for (DWORD i = 0; i < count; ++i)
+        n += table[i].bUsed ? 1 : 0;
+    return n;
+}
+} // namespace
+
+void EIntersectSegment::TestMeshes(const strIntersectEntry* table, const strEntryBox* boxes, DWORD count,
+                                   const RayTestQuery& q, RayTestResult* r)
 {
     const bool filtered = q.pfnFilter && q.pfnFilter != RayTestAcceptAll;
     const float lengthSq = m_fLength * m_fLength;
-    ULONGLONG entries = 0, boxRejected = 0, sphereRejected = 0, refused = 0;
+    ULONGLONG overlapping = 0, boxRejected = 0, sphereRejected = 0, refused = 0;
     m_iCandidates = 0;
     for (DWORD i = 0; i < count; ++i)
     {
+        // The three pre-tests only reject, so the cheapest goes first; an
+        // unused entry's packed box overlaps nothing.
+        if (!Meets(boxes[i], &m_vSegMin.x, &m_vSegMax.x))
+            continue;
         const strIntersectEntry& e = table[i];
-        if (!e.bUsed)
-            continue;
-        ++entries;
-        // The three pre-tests only reject, so the cheapest goes first.
-        if (!Overlap(e.vMin, e.vMax, m_vSegMin, m_vSegMax))
-        {
-            ++boxRejected;
-            continue;
-        }
+        ++overlapping;
         const D3DXVECTOR3 toCentre = e.vCenter - m_vStart;
         float u = D3DXVec3Dot(&toCentre, &m_vDir) / lengthSq;
         u = u < 0.0f ? 0.0f : (u > 1.0f ? 1.0f : u);
@@ -712,8 +775,9 @@ void EIntersectSegment::TestMeshes(const strIntersectEntry* table, DWORD count, 
     }
     if (m_pStats)
     {
+        const ULONGLONG entries = UsedEntries(table, count);
         m_pStats->iEntries += entries;
-        m_pStats->iBoxRejected += boxRejected;
+        m_pStats->iBoxRejected += entries - overlapping + boxRejected;
         m_pStats->iSphereRejected += sphereRejected;
         m_pStats->iFiltered += refused;
         m_pStats->iCandidates += m_iCandidates;
@@ -726,18 +790,13 @@ void EIntersectSegment::TestSkinMeshes(const RayTestQuery& q, RayTestResult* r)
     const bool filtered = q.pfnFilter && q.pfnFilter != RayTestAcceptAll;
     bool have = false;
     RayTestSkinnedPart best = {};
-    ULONGLONG entries = 0, boxRejected = 0, sphereRejected = 0, refused = 0, tests = 0;
+    ULONGLONG overlapping = 0, boxRejected = 0, sphereRejected = 0, refused = 0, tests = 0;
     for (DWORD i = 0; i < m_Max_SkinMeshes; ++i)
     {
+        if (!Meets(m_SkinMeshBoxes[i], &m_vSegMin.x, &m_vSegMax.x))
+            continue;
         const strIntersectEntry& e = m_SkinMeshes[i];
-        if (!e.bUsed)
-            continue;
-        ++entries;
-        if (!Overlap(e.vMin, e.vMax, m_vSegMin, m_vSegMax))
-        {
-            ++boxRejected;
-            continue;
-        }
+        ++overlapping;
         if (q.bSeeThrough ? (e.dwFlags2 & FLAG2_SEE_THROUGH) : (e.dwFlags & FLAG1_NO_SEGMENT))
             continue;
         if (e.dwFlags2 & FLAG2_NO_SEGMENT)
@@ -794,8 +853,9 @@ void EIntersectSegment::TestSkinMeshes(const RayTestQuery& q, RayTestResult* r)
     }
     if (m_pStats)
     {
+        const ULONGLONG entries = UsedEntries(m_SkinMeshes, m_Max_SkinMeshes);
         m_pStats->iEntries += entries;
-        m_pStats->iBoxRejected += boxRejected;
+        m_pStats->iBoxRejected += entries - overlapping + boxRejected;
         m_pStats->iSphereRejected += sphereRejected;
         m_pStats->iFiltered += refused;
         m_pStats->iSkinnedTests += tests;
@@ -838,11 +898,11 @@ bool EIntersectSegment::Test(const RayTestQuery* query, RayTestResult* result)
         return false;
 
     if (query->bNoSkinned)
-        TestMeshes(m_HeroStick, m_Max_HeroStick, *query, result);
+        TestMeshes(m_HeroStick, m_HeroStickBoxes, m_Max_HeroStick, *query, result);
     else if (query->bSeeThrough)
-        TestMeshes(m_CanSeeThru, m_Max_CanSeeThru, *query, result);
+        TestMeshes(m_CanSeeThru, m_CanSeeThruBoxes, m_Max_CanSeeThru, *query, result);
     else
-        TestMeshes(m_Intersect, m_Max_Intersect, *query, result);
+        TestMeshes(m_Intersect, m_IntersectBoxes, m_Max_Intersect, *query, result);
 
     if (!query->bNoSkinned)
     {
@@ -857,7 +917,8 @@ bool EIntersectSegment::Test(const RayTestQuery* query, RayTestResult* result)
     HOBJECT hit = result->pObject;
     if (!hit || hit->Type != OT_MESH)
     {
-        g_Console.Print("ERROR in EIntersectSegment: bylo trafienie i trafiony HOBJECT nie jest meshem a powinien!");
+        g_Console.Print(
+            "ERROR in EIntersectSegment: bylo trafienie i trafiony HOBJECT nie jest meshem a powinien!");
         result->bHit = 0;
         return false;
     }
@@ -874,7 +935,8 @@ bool EIntersectSegment::Test(const RayTestQuery* query, RayTestResult* result)
         g_Console.Print(" *** Fizyka *** EMeshMgr::strmesh nie posiada tablicy subsetow!");
         return true;
     }
-    const DWORD ranges = entry->dwAttribTableSize < MAX_MESH_MATERIALS ? entry->dwAttribTableSize : MAX_MESH_MATERIALS;
+    const DWORD ranges =
+        entry->dwAttribTableSize < MAX_MESH_MATERIALS ? entry->dwAttribTableSize : MAX_MESH_MATERIALS;
     for (DWORD i = 0; i < ranges; ++i)
     {
         const D3DXATTRIBUTERANGE& a = entry->AttribTable[i];

@@ -97,6 +97,13 @@ struct strIntersectEntry
     DWORD dwFlags2;
 };
 
+// An entry's box alone, packed for the walk that rejects most entries.
+struct strEntryBox
+{
+    float fMin[3];
+    float fMax[3];
+};
+
 struct strIntersectCandidate
 {
     float fKey; // segment parameter where the segment first meets the object's box
@@ -107,13 +114,13 @@ struct strIntersectCandidate
 // Counts of one or more tests, for measuring how well the pre-tests reject.
 struct IntersectSegmentStats
 {
-    ULONGLONG iEntries;       // table entries looked at
-    ULONGLONG iBoxRejected;   // dropped by the box overlap or the segment-box test
+    ULONGLONG iEntries;     // table entries looked at
+    ULONGLONG iBoxRejected; // dropped by the box overlap or the segment-box test
     ULONGLONG iSphereRejected;
-    ULONGLONG iFiltered;      // refused by the caller's filter
-    ULONGLONG iCandidates;    // passed the mesh-level box test
-    ULONGLONG iExactTests;    // reached the triangles
-    ULONGLONG iSkinnedTests;  // reached the hit zones
+    ULONGLONG iFiltered;     // refused by the caller's filter
+    ULONGLONG iCandidates;   // passed the mesh-level box test
+    ULONGLONG iExactTests;   // reached the triangles
+    ULONGLONG iSkinnedTests; // reached the hit zones
 };
 
 class EIntersectSegment
@@ -177,6 +184,9 @@ private:
     strIntersectEntry* Table(TableId id);
     DWORD* Count(TableId id);
     int* IndexOf(HOBJECT object, TableId id);
+    void ClearTables();
+    // Brings the packed box of entry i up to date after the entry changed.
+    void Sync(const strIntersectEntry* table, DWORD i);
     void ClearHolding(HOBJECT object, TableId id);
     void ClearAt(HOBJECT object, TableId id);
     bool Holds(HOBJECT object, TableId id);
@@ -184,7 +194,8 @@ private:
     void Enter(HOBJECT object, TableId id);
     void FillMeshEntry(strIntersectEntry& e, HOBJECT object) const;
     void FillSkinEntry(strIntersectEntry& e, HOBJECT object) const;
-    void TestMeshes(const strIntersectEntry* table, DWORD count, const RayTestQuery& q, RayTestResult* r);
+    void TestMeshes(const strIntersectEntry* table, const strEntryBox* boxes, DWORD count,
+                    const RayTestQuery& q, RayTestResult* r);
     void TestSkinMeshes(const RayTestQuery& q, RayTestResult* r);
     bool BoxKey(HOBJECT object, float* key) const;
     bool ExactTest(HOBJECT object, RayTestResult* r) const;
@@ -197,6 +208,11 @@ private:
     strIntersectEntry m_HeroStick[MAX_INTERSECT_SEGMENT_OBJECTS];
     DWORD m_Max_SkinMeshes = 0;
     strIntersectEntry m_SkinMeshes[MAX_INTERSECT_SEGMENT_SKIN_MESHES];
+
+    strEntryBox m_IntersectBoxes[MAX_INTERSECT_SEGMENT_OBJECTS];
+    strEntryBox m_CanSeeThruBoxes[MAX_INTERSECT_SEGMENT_OBJECTS];
+    strEntryBox m_HeroStickBoxes[MAX_INTERSECT_SEGMENT_OBJECTS];
+    strEntryBox m_SkinMeshBoxes[MAX_INTERSECT_SEGMENT_SKIN_MESHES];
 
     // The segment under test.
     D3DXVECTOR3 m_vStart, m_vEnd, m_vDir;

@@ -92,8 +92,8 @@ protected:
         temp->Write("models/figure/animations/animations_desc.txt", "\n");
         std::string zones;
         for (const FigureBone& b : kFigure)
-            zones += std::string("sphere ") + b.name + "_ball\nnode_name " + b.name + "\nradius 0.3\nhit_zone_name " +
-                     b.hitZone + "\n";
+            zones += std::string("sphere ") + b.name + "_ball\nnode_name " + b.name +
+                     "\nradius 0.3\nhit_zone_name " + b.hitZone + "\n";
         temp->Write("models/figure/collisions.txt", zones);
     }
 
@@ -116,8 +116,9 @@ protected:
         return o;
     }
 
-    static bool Shoot(D3DXVECTOR3 from, D3DXVECTOR3 to, RayTestResult* r, RayTestFilter filter = RayTestAcceptAll,
-                      RayTestUser user = 0, BYTE seeThrough = 0, BYTE noSkinned = 0)
+    static bool Shoot(D3DXVECTOR3 from, D3DXVECTOR3 to, RayTestResult* r,
+                      RayTestFilter filter = RayTestAcceptAll, RayTestUser user = 0, BYTE seeThrough = 0,
+                      BYTE noSkinned = 0)
     {
         RayTestQuery q;
         q.Init();
@@ -244,8 +245,9 @@ TEST_F(Intersect, NoSegmentThatCrossesATurnedCubeIsLost)
         for (size_t f = 0; f < box.indices.size(); f += 3)
         {
             float point[3], t = 0.0f;
-            if (Geom::IntersectTriangle(&a.x, &b.x, &corners[box.indices[f]].x, &corners[box.indices[f + 1]].x,
-                                        &corners[box.indices[f + 2]].x, point, &t))
+            if (Geom::IntersectTriangle(&a.x, &b.x, &corners[box.indices[f]].x,
+                                        &corners[box.indices[f + 1]].x, &corners[box.indices[f + 2]].x, point,
+                                        &t))
                 nearest = std::min(nearest, t);
         }
         RayTestResult r;
@@ -269,7 +271,8 @@ TEST_F(Intersect, FiltersSeeEveryCandidateWithTheCallersValue)
     HOBJECT target = Cube({4.0f, 0.0f, 0.0f});
     RayTestResult r;
     EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}), shooter);
-    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}, &r, SkipGiven, reinterpret_cast<RayTestUser>(shooter)));
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}, &r, SkipGiven,
+                      reinterpret_cast<RayTestUser>(shooter)));
     EXPECT_EQ(r.pObject, target);
     EXPECT_FALSE(Shoot({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}, &r, RefuseAll));
     EXPECT_EQ(r.pObject, nullptr);
@@ -296,8 +299,8 @@ TEST_F(Intersect, FlagsTakeObjectsOutOfShotsOrSight)
         HOBJECT expected;
     };
     const Case cases[] = {
-        {{0, 0, 0}, 0, wall}, {{0, 0, 0}, 1, wall},       {up, 0, glass},
-        {up, 1, nullptr},     {up2, 0, nullptr},          {up2, 1, nullptr},
+        {{0, 0, 0}, 0, wall}, {{0, 0, 0}, 1, wall}, {up, 0, glass},
+        {up, 1, nullptr},     {up2, 0, nullptr},    {up2, 1, nullptr},
     };
     for (const Case& c : cases)
         EXPECT_EQ(HitBy(from + c.offset, to + c.offset, c.sight), c.expected)
@@ -309,7 +312,8 @@ TEST_F(Intersect, FlagsTakeObjectsOutOfShotsOrSight)
     g_Engine.ForceCameraToLook(nullptr, nullptr);
     EXPECT_EQ(HitBy(from, to), wall);
     // The see-through bit set later takes the wall out of sight tests only.
-    g_Engine.SetObjectFlags2(wall, EIntersectSegment::FLAG2_SEE_THROUGH, EIntersectSegment::FLAG2_SEE_THROUGH);
+    g_Engine.SetObjectFlags2(wall, EIntersectSegment::FLAG2_SEE_THROUGH,
+                             EIntersectSegment::FLAG2_SEE_THROUGH);
     EXPECT_EQ(HitBy(from, to, 1), nullptr);
     EXPECT_EQ(HitBy(from, to, 0), wall);
     // Cleared again, the ghost takes part.
@@ -324,7 +328,8 @@ TEST_F(Intersect, TheHeroStickIsMetOnlyByTestsWithoutSkinnedMeshes)
     Figure({3.0f, 20.0f, 0.0f});
     EXPECT_EQ(g_IntersectSegment.GetHeroStickCount(), 1u);
     EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 1u);
-    const D3DXVECTOR3 from(0.0f, 0.0f, 0.0f), to(6.0f, 0.0f, 0.0f), up(0.0f, 3.0f, 0.0f), high(0.0f, 20.0f, 0.0f);
+    const D3DXVECTOR3 from(0.0f, 0.0f, 0.0f), to(6.0f, 0.0f, 0.0f), up(0.0f, 3.0f, 0.0f),
+        high(0.0f, 20.0f, 0.0f);
     EXPECT_EQ(HitBy(from, to), nullptr);
     EXPECT_EQ(HitBy(from, to, 0, 1), stick);
     EXPECT_EQ(HitBy(from + up, to + up, 0, 1), nullptr);
@@ -347,7 +352,8 @@ TEST_F(Intersect, HitZonesGiveBodyPartsAndTheirNames)
     {
         const D3DXVECTOR3 node = at + D3DXVECTOR3(b.x, b.y, b.z);
         RayTestResult r;
-        ASSERT_TRUE(Shoot(node + D3DXVECTOR3(0.0f, 0.0f, -5.0f), node + D3DXVECTOR3(0.0f, 0.0f, 5.0f), &r)) << b.name;
+        ASSERT_TRUE(Shoot(node + D3DXVECTOR3(0.0f, 0.0f, -5.0f), node + D3DXVECTOR3(0.0f, 0.0f, 5.0f), &r))
+            << b.name;
         EXPECT_EQ(r.pObject, figure);
         EXPECT_TRUE(r.bSkinnedHit);
         EXPECT_EQ(r.iBodyPart, b.part) << b.hitZone;
@@ -357,7 +363,8 @@ TEST_F(Intersect, HitZonesGiveBodyPartsAndTheirNames)
         EXPECT_NEAR(r.fDistance, 5.0f - ZONE_RADIUS, 1e-3f);
         ExpectNear(r.vNormal, {0.0f, 0.0f, -1.0f}, 1e-3f);
         // Tests without skinned meshes pass straight through.
-        EXPECT_EQ(HitBy(node + D3DXVECTOR3(0.0f, 0.0f, -5.0f), node + D3DXVECTOR3(0.0f, 0.0f, 5.0f), 0, 1), nullptr);
+        EXPECT_EQ(HitBy(node + D3DXVECTOR3(0.0f, 0.0f, -5.0f), node + D3DXVECTOR3(0.0f, 0.0f, 5.0f), 0, 1),
+                  nullptr);
     }
     // Between the zones there is nothing to hit.
     EXPECT_EQ(HitBy(at + D3DXVECTOR3(0.5f, 0.5f, -5.0f), at + D3DXVECTOR3(0.5f, 0.5f, 5.0f)), nullptr);
@@ -377,10 +384,17 @@ TEST_F(Intersect, BodyPartsFollowTheLettersOfTheZoneName)
         const char* name;
         DWORD part;
     } cases[] = {
-        {"glowa", BODY_PART_HEAD},         {"GLOWA", BODY_PART_HEAD},          {"lewa_reka", BODY_PART_LEFT_ARM},
-        {"lewa_noga", BODY_PART_LEFT_LEG}, {"prawa_reka", BODY_PART_RIGHT_ARM}, {"prawa_noga", BODY_PART_RIGHT_LEG},
-        {"lewa", BODY_PART_NONE},          {"prawa_", BODY_PART_NONE},          {"tulow", BODY_PART_NONE},
-        {"", BODY_PART_NONE},              {nullptr, BODY_PART_NONE},
+        {"glowa", BODY_PART_HEAD},
+        {"GLOWA", BODY_PART_HEAD},
+        {"lewa_reka", BODY_PART_LEFT_ARM},
+        {"lewa_noga", BODY_PART_LEFT_LEG},
+        {"prawa_reka", BODY_PART_RIGHT_ARM},
+        {"prawa_noga", BODY_PART_RIGHT_LEG},
+        {"lewa", BODY_PART_NONE},
+        {"prawa_", BODY_PART_NONE},
+        {"tulow", BODY_PART_NONE},
+        {"", BODY_PART_NONE},
+        {nullptr, BODY_PART_NONE},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EIntersectSegment::BodyPartOf(c.name), c.part) << (c.name ? c.name : "null");
