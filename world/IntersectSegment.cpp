@@ -16,6 +16,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 EIntersectSegment g_IntersectSegment;
 
 namespace
@@ -27,6 +31,9 @@ constexpr const char* kCoarseHitZoneName = "tulow";
 constexpr float kSameCrossing = 0.0001f;
 constexpr int kBoxPlanes = 6;
 constexpr int kBoxTriangles = 12;
+#if defined(__SSE2__)
+constexpr DWORD kLanes = 4;
+#endif
 
 // The six face planes of a box given by its corners: a corner on the plane
 // and the corner whose difference with it points outward.
@@ -182,15 +189,18 @@ int* EIntersectSegment::IndexOf(HOBJECT o, TableId id)
 
 void EIntersectSegment::Sync(const strIntersectEntry* table, DWORD i)
 {
-    strEntryBox* boxes = table == m_Intersect    ? m_IntersectBoxes
-                         : table == m_CanSeeThru ? m_CanSeeThruBoxes
-                         : table == m_HeroStick  ? m_HeroStickBoxes
-                                                 : m_SkinMeshBoxes;
+    strEntryBoxes& boxes = table == m_Intersect    ? m_IntersectBoxes
+                           : table == m_CanSeeThru ? m_CanSeeThruBoxes
+                           : table == m_HeroStick  ? m_HeroStickBoxes
+                                                   : m_SkinMeshBoxes;
     const strIntersectEntry& e = table[i];
     // An unused entry gets a box no segment's box can overlap.
     const float inf = std::numeric_limits<float>::infinity();
-    boxes[i] = e.bUsed ? strEntryBox{{e.vMin.x, e.vMin.y, e.vMin.z}, {e.vMax.x, e.vMax.y, e.vMax.z}}
-                       : strEntryBox{{inf, inf, inf}, {-inf, -inf, -inf}};
+    for (int axis = 0; axis < 3; ++axis)
+    {
+        boxes.fMin[axis][i] = e.bUsed ? (&e.vMin.x)[axis] : inf;
+        boxes.fMax[axis][i] = e.bUsed ? (&e.vMax.x)[axis] : -inf;
+    }
 }
 
 namespace
@@ -700,12 +710,11 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
 
 namespace
 {
-// Whether the packed box overlaps the segment's box, without a branch per axis:
-// this runs for every entry of a table.
-inline bool Meets(const strEntryBox& b, const float lo[3], const float hi[3])
+// Whether packed box i overlaps the segment's box, without a branch per axis.
+inline bool Meets(const strEntryBoxes& b, DWORD i, const float lo[3], const float hi[3])
 {
-    return (b.fMin[0] <= hi[0]) & (b.fMax[0] >= lo[0]) & (b.fMin[1] <= hi[1]) & (b.fMax[1] >= lo[1]) &
-           (b.fMin[2] <= hi[2]) & (b.fMax[2] >= lo[2]);
+    return (b.fMin[0][i] <= hi[0]) & (b.fMax[0][i] >= lo[0]) & (b.fMin[1][i] <= hi[1]) &
+           (b.fMax[1][i] >= lo[1]) & (b.fMin[2][i] <= hi[2]) & (b.fMax[2][i] >= lo[2]);
 }
 
 ULONGLONG UsedEntries(const strIntersectEntry* table, DWORD count)
@@ -717,21 +726,53 @@ ULONGLONG UsedEntries(const strIntersectEntry* table, DWORD count)
 }
 } // namespace
 
-void EIntersectSegment::TestMeshes(const strIntersectEntry* table, const strEntryBox* boxes, DWORD count,
+DWORD EIntersectSegment::Overlapping(const strEntryBoxes& boxes, DWORD count)
+{
+    const float lo[3] = {m_vSegMin.x, m_vSegMin.y, m_vSegMin.z};
+    const float hi[3] = {m_vSegMax.x, m_vSegMax.y, m_vSegMax.z};
+    DWORD n = 0;
+    DWORD i = 0;
+#if defined(__SSE2__)
+    // Four entries a step: this walk sees every entry of the table and is
+    // most of the cost of a test.
+    const __m128 loX = _mm_set1_ps(lo[0]), loY = _mm_set1_ps(lo[1]), loZ = _mm_set1_ps(lo[2]);
+    const __m128 hiX = _mm_set1_ps(hi[0]), hiY = _mm_set1_ps(hi[1]), hiZ = _mm_set1_ps(hi[2]);
+    for (; i + kLanes <= count; i += kLanes)
+    {
+        __m128 m = _mm_and_ps(_mm_cmple_ps(_mm_load_ps(&boxes.fMin[0][i]), hiX),
+                              _mm_cmpge_ps(_mm_load_ps(&boxes.fMax[0][i]), loX));
+        m = _mm_and_ps(m, _mm_cmple_ps(_mm_load_ps(&boxes.fMin[1][i]), hiY));
+        m = _mm_and_ps(m, _mm_cmpge_ps(_mm_load_ps(&boxes.fMax[1][i]), loY));
+        m = _mm_and_ps(m, _mm_cmple_ps(_mm_load_ps(&boxes.fMin[2][i]), hiZ));
+        m = _mm_and_ps(m, _mm_cmpge_ps(_mm_load_ps(&boxes.fMax[2][i]), loZ));
+        int bits = _mm_movemask_ps(m);
+        while (bits)
+        {
+            m_Overlapping[n++] = i + static_cast<DWORD>(__builtin_ctz(static_cast<unsigned>(bits)));
+            bits &= bits - 1;
+        }
+    }
+#endif
+    for (; i < count; ++i)
+        if (Meets(boxes, i, lo, hi))
+            m_Overlapping[n++] = i;
+    return n;
+}
+
+void EIntersectSegment::TestMeshes(const strIntersectEntry* table, const strEntryBoxes& boxes, DWORD count,
                                    const RayTestQuery& q, RayTestResult* r)
 {
     const bool filtered = q.pfnFilter && q.pfnFilter != RayTestAcceptAll;
     const float lengthSq = m_fLength * m_fLength;
     ULONGLONG overlapping = 0, boxRejected = 0, sphereRejected = 0, refused = 0;
     m_iCandidates = 0;
-    for (DWORD i = 0; i < count; ++i)
+    // The three pre-tests only reject, so the cheapest goes first, over the
+    // whole table in one tight pass; an unused entry's box overlaps nothing.
+    const DWORD overlaps = Overlapping(boxes, count);
+    overlapping = overlaps;
+    for (DWORD k = 0; k < overlaps; ++k)
     {
-        // The three pre-tests only reject, so the cheapest goes first; an
-        // unused entry's packed box overlaps nothing.
-        if (!Meets(boxes[i], &m_vSegMin.x, &m_vSegMax.x))
-            continue;
-        const strIntersectEntry& e = table[i];
-        ++overlapping;
+        const strIntersectEntry& e = table[m_Overlapping[k]];
         const D3DXVECTOR3 toCentre = e.vCenter - m_vStart;
         float u = D3DXVec3Dot(&toCentre, &m_vDir) / lengthSq;
         u = u < 0.0f ? 0.0f : (u > 1.0f ? 1.0f : u);
@@ -791,12 +832,11 @@ void EIntersectSegment::TestSkinMeshes(const RayTestQuery& q, RayTestResult* r)
     bool have = false;
     RayTestSkinnedPart best = {};
     ULONGLONG overlapping = 0, boxRejected = 0, sphereRejected = 0, refused = 0, tests = 0;
-    for (DWORD i = 0; i < m_Max_SkinMeshes; ++i)
+    const DWORD overlaps = Overlapping(m_SkinMeshBoxes, m_Max_SkinMeshes);
+    overlapping = overlaps;
+    for (DWORD k = 0; k < overlaps; ++k)
     {
-        if (!Meets(m_SkinMeshBoxes[i], &m_vSegMin.x, &m_vSegMax.x))
-            continue;
-        const strIntersectEntry& e = m_SkinMeshes[i];
-        ++overlapping;
+        const strIntersectEntry& e = m_SkinMeshes[m_Overlapping[k]];
         if (q.bSeeThrough ? (e.dwFlags2 & FLAG2_SEE_THROUGH) : (e.dwFlags & FLAG1_NO_SEGMENT))
             continue;
         if (e.dwFlags2 & FLAG2_NO_SEGMENT)

@@ -97,11 +97,11 @@ struct strIntersectEntry
     DWORD dwFlags2;
 };
 
-// An entry's box alone, packed for the walk that rejects most entries.
-struct strEntryBox
+// The entries' boxes alone, axis by axis, for the walk that rejects most entries.
+struct strEntryBoxes
 {
-    float fMin[3];
-    float fMax[3];
+    alignas(16) float fMin[3][MAX_INTERSECT_SEGMENT_OBJECTS];
+    alignas(16) float fMax[3][MAX_INTERSECT_SEGMENT_OBJECTS];
 };
 
 struct strIntersectCandidate
@@ -185,6 +185,8 @@ private:
     DWORD* Count(TableId id);
     int* IndexOf(HOBJECT object, TableId id);
     void ClearTables();
+    // The indices of the entries whose boxes overlap the segment's, into m_Overlapping; their count.
+    DWORD Overlapping(const strEntryBoxes& boxes, DWORD count);
     // Brings the packed box of entry i up to date after the entry changed.
     void Sync(const strIntersectEntry* table, DWORD i);
     void ClearHolding(HOBJECT object, TableId id);
@@ -194,7 +196,7 @@ private:
     void Enter(HOBJECT object, TableId id);
     void FillMeshEntry(strIntersectEntry& e, HOBJECT object) const;
     void FillSkinEntry(strIntersectEntry& e, HOBJECT object) const;
-    void TestMeshes(const strIntersectEntry* table, const strEntryBox* boxes, DWORD count,
+    void TestMeshes(const strIntersectEntry* table, const strEntryBoxes& boxes, DWORD count,
                     const RayTestQuery& q, RayTestResult* r);
     void TestSkinMeshes(const RayTestQuery& q, RayTestResult* r);
     bool BoxKey(HOBJECT object, float* key) const;
@@ -209,16 +211,17 @@ private:
     DWORD m_Max_SkinMeshes = 0;
     strIntersectEntry m_SkinMeshes[MAX_INTERSECT_SEGMENT_SKIN_MESHES];
 
-    strEntryBox m_IntersectBoxes[MAX_INTERSECT_SEGMENT_OBJECTS];
-    strEntryBox m_CanSeeThruBoxes[MAX_INTERSECT_SEGMENT_OBJECTS];
-    strEntryBox m_HeroStickBoxes[MAX_INTERSECT_SEGMENT_OBJECTS];
-    strEntryBox m_SkinMeshBoxes[MAX_INTERSECT_SEGMENT_SKIN_MESHES];
+    strEntryBoxes m_IntersectBoxes;
+    strEntryBoxes m_CanSeeThruBoxes;
+    strEntryBoxes m_HeroStickBoxes;
+    strEntryBoxes m_SkinMeshBoxes;
 
     // The segment under test.
     D3DXVECTOR3 m_vStart, m_vEnd, m_vDir;
     float m_fLength = 0.0f;
     D3DXVECTOR3 m_vSegMin, m_vSegMax;
 
+    DWORD m_Overlapping[MAX_INTERSECT_SEGMENT_OBJECTS];
     DWORD m_iCandidates = 0;
     strIntersectCandidate m_Candidates[MAX_INTERSECT_SEGMENT_OBJECTS];
 
