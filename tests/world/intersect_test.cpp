@@ -519,5 +519,92 @@ TEST_F(Intersect, DeletedObjectsLeaveEveryTable)
     HOBJECT c = Cube({3.0f, 0.0f, 0.0f});
     EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {20.0f, 0.0f, 0.0f}), c);
 }
+int g_FilterCalls = 0;
+
+bool CountingFilter(HOBJECT, RayTestUser)
+{
+    ++g_FilterCalls;
+    return true;
+}
+
+TEST_F(Intersect, PreTestsComeBeforeTheFilterAndTheNearestHitEndsTheSearch)
+{
+    // Ten cubes in a row along the segment, one beside it within the
+    // segment's box, and one far off.
+    std::vector<HOBJECT> row;
+    for (int i = 1; i <= 10; ++i)
+        row.push_back(Cube({2.0f * static_cast<float>(i), 0.2f * static_cast<float>(i), 0.0f}));
+    Cube({15.0f, 0.2f, 0.0f});
+    Cube({100.0f, 100.0f, 100.0f});
+    IntersectSegmentStats stats = {};
+    g_IntersectSegment.SetStats(&stats);
+    g_FilterCalls = 0;
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {25.0f, 2.5f, 0.0f}, &r, CountingFilter));
+    g_IntersectSegment.SetStats(nullptr);
+    EXPECT_EQ(r.pObject, row[0]);
+    EXPECT_EQ(stats.iEntries, 12u);
+    // The far cube and the one beside the segment never reach the filter.
+    EXPECT_EQ(g_FilterCalls, 10);
+    EXPECT_EQ(stats.iCandidates, 10u);
+    EXPECT_EQ(stats.iBoxRejected + stats.iSphereRejected, 2u);
+    // Only the first cube's triangles are looked at: every other one starts beyond its hit.
+    EXPECT_EQ(stats.iExactTests, 1u);
+}
+
+// Objects the engine's slots cannot hold in such numbers, to fill the tables.
+class TableLimits : public Intersect
+{
+protected:
+    void TearDown() override
+    {
+        for (strObject& o : fakes)
+            g_IntersectSegment.RemoveObject(&o);
+        Intersect::TearDown();
+    }
+    // n objects of the type, all showing the given object's visual.
+    void MakeFakes(size_t n, HOBJECT like)
+    {
+        fakes.assign(n, strObject{});
+        for (strObject& o : fakes)
+        {
+            o.bUsed = 1;
+            o.Type = like->Type;
+            o.Object = like->Object;
+        }
+    }
+    std::vector<strObject> fakes;
+};
+
+TEST_F(TableLimits, AFullTableRefusesWithItsLineAndNeverWritesPastItsEnd)
+{
+    HOBJECT cube = Cube({3.0f, 0.0f, 0.0f});
+    MakeFakes(MAX_INTERSECT_SEGMENT_OBJECTS, cube);
+    for (strObject& o : fakes)
+        g_IntersectSegment.RegisterObject(&o);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), static_cast<DWORD>(MAX_INTERSECT_SEGMENT_OBJECTS));
+    EXPECT_NE(ConsoleLog().find("ERROR: EIntersectSegment::AddObject() ---> "
+                                "m_Max_Intersect>=MAX_INTERSECT_SEGMENT_OBJECTS"),
+              std::string::npos);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectEntry(MAX_INTERSECT_SEGMENT_OBJECTS - 1).hObject, &fakes[4094]);
+    // A freed entry is taken by the next object, at its place.
+    g_IntersectSegment.RemoveObject(&fakes[100]);
+    g_IntersectSegment.RegisterObject(&fakes.back());
+    EXPECT_EQ(g_IntersectSegment.GetIntersectEntry(fakes.back().iIntersectIndex).hObject, &fakes.back());
+    EXPECT_EQ(fakes.back().iIntersectIndex, fakes[100].iIntersectIndex);
+}
+
+TEST_F(TableLimits, TheSkinnedTableHoldsItsLimitAndStopsThere)
+{
+    HOBJECT figure = Figure({0.0f, 0.0f, 0.0f});
+    MakeFakes(MAX_INTERSECT_SEGMENT_SKIN_MESHES, figure);
+    for (strObject& o : fakes)
+        g_IntersectSegment.RegisterObject(&o);
+    EXPECT_EQ(g_IntersectSegment.GetSkinMeshCount(), static_cast<DWORD>(MAX_INTERSECT_SEGMENT_SKIN_MESHES));
+    EXPECT_NE(ConsoleLog().find("ERROR: EIntersectSegment::AddSkinMesh() ---> "
+                                "m_Max_SkinMeshes>=MAX_INTERSECT_SEGMENT_SKIN_MESHES"),
+              std::string::npos);
+    EXPECT_FALSE(fakes.back().iIntersectIndex > 0);
+}
 } // namespace
 } // namespace worldtest
