@@ -519,6 +519,47 @@ TEST_F(Intersect, DeletedObjectsLeaveEveryTable)
     HOBJECT c = Cube({3.0f, 0.0f, 0.0f});
     EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {20.0f, 0.0f, 0.0f}), c);
 }
+// A figure whose zones reach out along -x and +y from its root, and one more
+// zone far out in the corner between them: the hit-zone box's corners lo and
+// hi are both nearer the root than that zone.
+TEST_F(Intersect, AZoneInAFarCornerOfTheZoneBoxIsStillHit)
+{
+    std::filesystem::create_directories("models/leaning/animations");
+    temp->Write("models/leaning/animations/animations_desc.txt", "\n");
+    const FigureBone bones[] = {
+        {"Bip01", 0.0f, 0.0f, 0.0f, "tulow", BODY_PART_NONE},
+        {"Bip01_Out", -2.7f, 0.0f, 0.0f, "tulow", BODY_PART_NONE},
+        {"Bip01_Up", 0.0f, 2.7f, 0.0f, "tulow", BODY_PART_NONE},
+        {"Bip01_Hand", -2.7f, 2.7f, 0.0f, "prawa_reka", BODY_PART_RIGHT_ARM},
+    };
+    SkinModelDesc model;
+    std::string zones;
+    for (const FigureBone& b : bones)
+    {
+        SkinModelBone bone;
+        bone.name = b.name;
+        bone.parent = model.bones.empty() ? -1 : 0;
+        D3DXMatrixTranslation(&bone.local, b.x, b.y, b.z);
+        model.bones.push_back(bone);
+        zones += std::string("sphere ") + b.name + "_ball\nnode_name " + b.name +
+                 "\nradius 0.3\nhit_zone_name " + b.hitZone + "\n";
+    }
+    model.mesh = BoxMesh();
+    model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+    ASSERT_TRUE(WriteSkinModelFile("models\\leaning\\leaning.x", model, tk::xfile::XFormat::Text));
+    temp->Write("models/leaning/collisions.txt", zones);
+    const D3DXVECTOR3 at(0.0f, 0.0f, 10.0f);
+    HOBJECT figure = g_Engine.CreateObject(OT_SKINMESH, "models\\leaning\\leaning.x", 0, 0, &at.x, nullptr);
+    ASSERT_NE(figure, nullptr);
+    g_Engine.UpdateSkinMeshNodes(figure);
+    g_IntersectSegment.PrepareObject(figure);
+
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({-2.7f, 2.7f, 0.0f}, {-2.7f, 2.7f, 20.0f}, &r));
+    EXPECT_EQ(r.pObject, figure);
+    EXPECT_EQ(r.iBodyPart, BODY_PART_RIGHT_ARM);
+}
+
 int g_FilterCalls = 0;
 
 bool CountingFilter(HOBJECT, RayTestUser)
