@@ -321,6 +321,25 @@ TEST_F(Intersect, FlagsTakeObjectsOutOfShotsOrSight)
     EXPECT_EQ(HitBy(from + up2, to + up2), ghost);
 }
 
+TEST_F(Intersect, SkinnedObjectsFollowTheirFlagsToo)
+{
+    HOBJECT figure = Figure({0.0f, 0.0f, 10.0f});
+    const D3DXVECTOR3 from(0.0f, 1.0f, 0.0f), to(0.0f, 1.0f, 20.0f);
+    EXPECT_EQ(HitBy(from, to), figure);
+    EXPECT_EQ(HitBy(from, to, 1), figure);
+    g_Engine.ForceCameraToLook(figure, nullptr);
+    EXPECT_EQ(HitBy(from, to), nullptr);
+    EXPECT_EQ(HitBy(from, to, 1), figure);
+    g_Engine.ForceCameraToLook(nullptr, nullptr);
+    g_Engine.SetObjectFlags2(figure, EIntersectSegment::FLAG2_SEE_THROUGH,
+                             EIntersectSegment::FLAG2_SEE_THROUGH);
+    EXPECT_EQ(HitBy(from, to), figure);
+    EXPECT_EQ(HitBy(from, to, 1), nullptr);
+    g_Engine.SetObjectFlags2(figure, EIntersectSegment::FLAG2_NO_SEGMENT,
+                             EIntersectSegment::FLAG2_NO_SEGMENT);
+    EXPECT_EQ(HitBy(from, to), nullptr);
+}
+
 TEST_F(Intersect, TheHeroStickIsMetOnlyByTestsWithoutSkinnedMeshes)
 {
     HOBJECT stick = Cube({3.0f, 0.0f, 0.0f}, 1.0f, HERO_STICK_FILE);
