@@ -53,6 +53,13 @@ MeshTextureIndex LoadSubsetTexture(const char*, EMesh*, DWORD)
     return 0;
 }
 
+// The factor by which the scale can stretch a distance from the origin: a
+// negative factor mirrors the mesh and stretches it all the same.
+float LargestScale(float x, float y, float z)
+{
+    return std::max({std::fabs(x), std::fabs(y), std::fabs(z)});
+}
+
 void Report(const char* line)
 {
     AppendLogLine(line, kSubsetReport, kLineSize);
@@ -271,7 +278,7 @@ void EMesh::ComputeFaceBounds()
     }
     m_pBaseMesh->UnlockIndexBuffer();
     m_pBaseMesh->UnlockVertexBuffer();
-    const float s = std::max({m_vScale.x, m_vScale.y, m_vScale.z});
+    const float s = LargestScale(m_vScale.x, m_vScale.y, m_vScale.z);
     m_fFaceRadiusSq = largest;
     m_fFaceRadius = std::sqrt(largest);
     m_fScaledFaceRadiusSq = s * s * largest;
@@ -337,7 +344,7 @@ void EMesh::SetRotation(const D3DXQUATERNION* q)
 void EMesh::SetScale(float x, float y, float z)
 {
     m_vScale = D3DXVECTOR3(x, y, z);
-    const float s = std::max({x, y, z});
+    const float s = LargestScale(x, y, z);
     m_fScaledFaceRadiusSq = m_fFaceRadiusSq * s * s;
     m_fScaledRadius = m_fBaseRadius * s;
     if (m_hObject)

@@ -10,6 +10,7 @@
 #include "world/Engine.h"
 #include "world/Object.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -260,6 +261,16 @@ void EIntersectSegment::FillMeshEntry(strIntersectEntry& e, HOBJECT o) const
     e.hObject = o;
     e.vCenter = mesh->m_vPosition;
     e.fRadius = mesh->m_fScaledFaceRadiusSq;
+    if (!(e.fRadius > 0.0f))
+    {
+        // No face told the mesh its size: the sphere through the far
+        // corner of its world box holds it whatever it is.
+        const D3DXVECTOR3 a = mesh->m_vWorldMin - e.vCenter, b = mesh->m_vWorldMax - e.vCenter;
+        const D3DXVECTOR3 far(std::max(std::fabs(a.x), std::fabs(b.x)),
+                              std::max(std::fabs(a.y), std::fabs(b.y)),
+                              std::max(std::fabs(a.z), std::fabs(b.z)));
+        e.fRadius = D3DXVec3LengthSq(&far);
+    }
     e.vMin = mesh->m_vWorldMin;
     e.vMax = mesh->m_vWorldMax;
     e.dwFlags = o->dwFlags;

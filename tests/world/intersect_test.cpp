@@ -208,6 +208,14 @@ TEST_F(Intersect, ScaledTurnedAndMovedMeshesAreMetWhereTheyStand)
     EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 40.0f}), nullptr);
     EXPECT_EQ(HitBy({50.0f, 0.0f, 0.0f}, {50.0f, 0.0f, 40.0f}), big);
 
+    // Mirrored and stretched along x, it reaches as far as the stretch says.
+    const D3DXVECTOR3 mirrored(-3.0f, 1.0f, 1.0f);
+    const EOrientation straight;
+    g_Engine.SetObjectRotation(big, &straight);
+    g_Engine.SetObjectScale(big, &mirrored);
+    EXPECT_EQ(HitBy({51.2f, -5.0f, 20.0f}, {51.2f, 5.0f, 20.0f}), big);
+    EXPECT_EQ(HitBy({51.6f, -5.0f, 20.0f}, {51.6f, 5.0f, 20.0f}), nullptr);
+
     // Grown, it reaches a segment that passed beside it.
     const D3DXVECTOR3 grown(10.0f, 10.0f, 10.0f);
     EXPECT_EQ(HitBy({54.0f, 0.0f, 0.0f}, {54.0f, 0.0f, 40.0f}), nullptr);
