@@ -587,6 +587,54 @@ TEST_F(Intersect, AZoneInAFarCornerOfTheZoneBoxIsStillHit)
     EXPECT_EQ(r.iBodyPart, BODY_PART_RIGHT_ARM);
 }
 
+// A "mesh" zone takes its triangles from its prefab; a prefab that does not
+// load is named on the console and its zone never hit.
+TEST_F(Intersect, MeshZonesAreHitThroughTheirPrefabsTriangles)
+{
+    std::filesystem::create_directories("models/helmeted/animations");
+    temp->Write("models/helmeted/animations/animations_desc.txt", "\n");
+    SkinModelDesc model;
+    for (const FigureBone& b : kFigure)
+    {
+        SkinModelBone bone;
+        bone.name = b.name;
+        bone.parent = model.bones.empty() ? -1 : 0;
+        D3DXMatrixTranslation(&bone.local, b.x, b.y, b.z);
+        model.bones.push_back(bone);
+    }
+    model.mesh = BoxMesh();
+    model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+    ASSERT_TRUE(WriteSkinModelFile("models\\helmeted\\helmeted.x", model, tk::xfile::XFormat::Text));
+    temp->Write("models/helmeted/collisions.txt", "mesh helmet\n"
+                                                  "prefab_filename meshes\\box.x\n"
+                                                  "tie_node_name Bip01_Head\n"
+                                                  "translation 0 0.5 0\n"
+                                                  "hit_zone_name glowa\n"
+                                                  "mesh lost\n"
+                                                  "prefab_filename meshes\\missing.x\n"
+                                                  "tie_node_name Bip01\n"
+                                                  "hit_zone_name tulow\n");
+    const D3DXVECTOR3 at(0.0f, 0.0f, 10.0f);
+    HOBJECT figure = g_Engine.CreateObject(OT_SKINMESH, "models\\helmeted\\helmeted.x", 0, 0, &at.x, nullptr);
+    ASSERT_NE(figure, nullptr);
+    g_Engine.UpdateSkinMeshNodes(figure);
+    g_IntersectSegment.PrepareObject(figure);
+    EXPECT_NE(ConsoleLog().find("Collision Element Prefab Not Found: meshes\\missing.x"), std::string::npos);
+    // Only the figure is left of the objects the prefabs needed.
+    EXPECT_EQ(g_Engine.GetObjectCount(), 1u);
+
+    // The helmet is a unit cube half a unit above the head.
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({0.0f, 1.8f, 0.0f}, {0.0f, 1.8f, 20.0f}, &r));
+    EXPECT_EQ(r.pObject, figure);
+    EXPECT_STREQ(r.szZoneName, "helmet");
+    EXPECT_EQ(r.iBodyPart, BODY_PART_HEAD);
+    EXPECT_NEAR(r.fDistance, 9.5f, 1e-3f);
+    ExpectNear(r.vPoint, {0.0f, 1.8f, 9.5f}, 1e-3f);
+    ExpectNear(r.vNormal, {0.0f, 0.0f, -1.0f}, 1e-3f);
+    EXPECT_FALSE(Shoot({0.0f, 2.1f, 0.0f}, {0.0f, 2.1f, 20.0f}, &r));
+}
+
 int g_FilterCalls = 0;
 
 bool CountingFilter(HOBJECT, RayTestUser)
