@@ -380,9 +380,10 @@ bool EMesh::Intersect(const D3DXVECTOR3* from, const D3DXVECTOR3* to) const
 {
     if (!from || !to)
         return false;
-    // STAND-IN: the segment is tested against the instance's world box until the owner's collision
-    // record (CollisionMgr) holds the mesh's faces.
-    return Geom::IntersectSegmentBoxFaces(&from->x, &to->x, m_vWorldCorners);
+    // The owner's collision record keeps the box's corners in the world; an
+    // instance the record does not know yet is tested by its own, which are the same box.
+    const CollisionRecord* record = m_hObject ? g_CollisionMgr.GetRecord(m_hObject) : nullptr;
+    return Geom::IntersectSegmentBoxFaces(&from->x, &to->x, record ? record->vCorners : m_vWorldCorners);
 }
 
 void EMesh::SetTransform(const D3DXVECTOR3* position, const EOrientation* orientation)

@@ -262,6 +262,9 @@ TEST_F(Intersect, NoSegmentThatCrossesATurnedCubeIsLost)
         const bool hit = Shoot(a, b, &r);
         const bool expected = nearest <= 1.0f;
         ASSERT_EQ(hit, expected) << "segment " << i;
+        // The mesh's own box test, over its collision record, agrees.
+        if (expected)
+            EXPECT_TRUE(mesh->Intersect(&a, &b)) << "segment " << i;
         if (expected)
         {
             const D3DXVECTOR3 d = b - a;
