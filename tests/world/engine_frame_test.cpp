@@ -247,6 +247,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "EEngine::PlaceStartCamera",
     "EProfiler::Reset",
     "EEngine::MakePendingTies",
+    "EIntersectSegment::PrepareWorld",
     "EViewLines::CreateVB",
     "CShadowCubeMaps::Init",
     "PAutoMap::CreateDeviceObjects",
