@@ -338,7 +338,7 @@ void ERenderer::RenderSceneRealistic()
             RenderSceneSkyLightMultitexture();
         if (m_bFrameHasTerrain && g_Options.DrawTerrain)
             RenderTerrainSkyLight();
-        if (g_Options.DrawTransparent && m_bFrameHasTransparent)
+        if (g_Options.DrawTransparent)
             SkipPass("ERenderer::RenderSceneTransparentSkyLight");
         if (m_bFrameHasGrass)
             SkipPass("ERenderer::RenderGrassSkyLight");
@@ -370,7 +370,7 @@ void ERenderer::RenderSceneFast()
         RenderSceneSkyLightF();
         if (m_bFrameHasTerrain && g_Options.DrawTerrain)
             RenderTerrainSkyLightF();
-        if (g_Options.DrawTransparent && m_bFrameHasTransparent)
+        if (g_Options.DrawTransparent)
             SkipPass("ERenderer::RenderSceneTransparentSkyLightF");
         if (m_bFrameHasGrass)
             SkipPass("ERenderer::RenderGrassSkyLightF");

@@ -193,7 +193,7 @@ const std::vector<std::string> kUpdateOrder = {
     "EEngine::DeveloperKeys",
     "EObjectMgr::Update",
     "EEngineObject::Update",
-    "EEngine::BuildSkyShadowLists",
+    "EEngine::BuildSkyShadowLists", // what the frame sees and what casts into the dynamic cascade
     "ERenderer::UpdateTime",
     "EPostProcess::UpdateActive",
     "EPlantMgr::Update",
