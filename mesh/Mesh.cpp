@@ -46,22 +46,22 @@ float IntBits(int v)
     return f;
 }
 
-// A subset's texture from the renderer's registry, and the four subset bytes
-// the passes read from its material: drawn, alpha-tested, left to a special
-// pass, casts no shadow.
+// A subset's texture from the renderer's registry, and what the passes and
+// the segment tests read of its material.
 MeshTextureIndex LoadSubsetTexture(const char* name, EMesh* mesh, DWORD subset)
 {
     const MeshTextureIndex index = g_Renderer.LoadMeshTextures(name, mesh, subset);
     const strtexture* t = g_Renderer.GetTexture(index);
     if (!t)
         return index;
-    mesh->m_FlagGroup1[subset] = t->m_bDoNotRender ? 0 : 1;
-    mesh->m_FlagGroup2[subset] = t->m_bTransparent;
-    mesh->m_FlagGroup3[subset] = (t->m_bAdditive || t->m_bStain || t->m_bDoNotRender || t->m_bTranslucent ||
-                                  t->m_bRayOfLight || t->m_bWater)
-                                     ? 1
-                                     : 0;
-    mesh->m_FlagGroup4[subset] = t->m_bDoNotCastShadow;
+    mesh->m_FlagGroup1[subset] = t->m_bNoIntersect;
+    mesh->m_bSubsetDrawn[subset] = t->m_bDoNotRender ? 0 : 1;
+    mesh->m_bSubsetAlphaTested[subset] = t->m_bTransparent;
+    mesh->m_bSubsetSpecial[subset] = (t->m_bAdditive || t->m_bStain || t->m_bDoNotRender ||
+                                      t->m_bTranslucent || t->m_bRayOfLight || t->m_bWater)
+                                         ? 1
+                                         : 0;
+    mesh->m_bSubsetNoShadow[subset] = t->m_bDoNotCastShadow;
     return index;
 }
 

@@ -59,7 +59,7 @@ void SetCasterMatrices(ID3DXEffect* fx, EEffect* effect, const EMesh* mesh, cons
 
 bool Considered(const EMesh* mesh, DWORD s)
 {
-    return mesh->m_FlagGroup1[s] && !mesh->m_FlagGroup4[s] && !mesh->m_FlagGroup3[s];
+    return mesh->m_bSubsetDrawn[s] && !mesh->m_bSubsetNoShadow[s] && !mesh->m_bSubsetSpecial[s];
 }
 
 // Draws the opaque considered subsets; true when an alpha-tested one was left out.
@@ -70,7 +70,7 @@ bool DrawOpaqueCasterSubsets(EMesh* mesh)
     {
         if (!Considered(mesh, s))
             continue;
-        if (mesh->m_FlagGroup2[s])
+        if (mesh->m_bSubsetAlphaTested[s])
         {
             skipped = true;
             continue;

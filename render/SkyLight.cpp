@@ -340,7 +340,7 @@ void ESkyLight::RenderSky(BYTE mirrored)
         fx->SetVector(effect->g_FogColor, &fog);
         for (DWORD s = 0; s < mesh->m_dwNumMaterials && s < MAX_MESH_MATERIALS; ++s)
         {
-            if (!mesh->m_FlagGroup1[s])
+            if (!mesh->m_bSubsetDrawn[s])
                 continue;
             strtexture* t = g_Renderer.GetTexture(mesh->m_TextureIndex[s]);
             if (!t)
