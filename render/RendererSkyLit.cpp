@@ -553,7 +553,8 @@ void ERenderer::DrawTerrain(EEffect* effect)
         // the terrain mesh) show their own materials.
         for (DWORD s = 0; s < mesh->m_dwNumMaterials && s < MAX_MESH_MATERIALS; ++s)
         {
-            if (s > 0 && (!mesh->m_bSubsetDrawn[s] || mesh->m_bSubsetAlphaTested[s] || mesh->m_bSubsetSpecial[s]))
+            if (s > 0 &&
+                (!mesh->m_bSubsetDrawn[s] || mesh->m_bSubsetAlphaTested[s] || mesh->m_bSubsetSpecial[s]))
                 continue;
             strtexture* own = GetTexture(mesh->m_TextureIndex[s]);
             if (s > 0 || !base)
