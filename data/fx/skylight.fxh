@@ -95,7 +95,8 @@ sampler Stage14Sampler = sampler_state { MinFilter = Linear; MagFilter = Linear;
 sampler CloudSampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
 
 // The scene's vertex shader: clip position, world normal and position, the
-// camera-space position (for the shadow test) and the texture coordinates.
+// camera-space position, the positions in the two cascades' clip spaces and
+// the texture coordinates.
 vertexshader VS_Scene
 {
     layout(location = TK_POSITION) in vec3 inPosition;
@@ -111,6 +112,8 @@ vertexshader VS_Scene
     out vec3 vView;
     out vec2 vTexCoord;
     out vec4 vColor;
+    out vec3 vLight;
+    out vec3 vLight0;
 
     void main()
     {
@@ -122,5 +125,9 @@ vertexshader VS_Scene
         vView = (vec4(inPosition, 1.0) * g_mWorldView).xyz;
         vTexCoord = inTexCoord;
         vColor = inColor;
+        // The cascades' projections are orthographic: their clip positions
+        // interpolate exactly, so they are found here once per vertex.
+        vLight = (vec4(vView, 1.0) * g_mViewToLightProj).xyz;
+        vLight0 = (vec4(vView, 1.0) * g_mViewToLightProj0).xyz;
     }
 }

@@ -10,6 +10,8 @@ in vec3 vWorld;
 in vec3 vView;
 in vec2 vTexCoord;
 in vec4 vColor;
+in vec3 vLight;
+in vec3 vLight0;
 
 // Fog reaches nearly its maximum halfway to the far plane.
 const float kFogFalloff = 16.0;
@@ -18,10 +20,8 @@ const float kEmptyDepth = 1.0;
 
 // 1 lit, 0 shadowed, -1 outside the cascade. TK_SHADOW_TAPS (1 or 4, set by
 // the shader that includes this file) taps of the map around the point.
-float CascadeLight(sampler2D map, mat4 viewToLight, float epsilon, float texel, vec3 viewPos)
+float CascadeLight(sampler2D map, vec3 c, float epsilon, float texel)
 {
-    vec4 p = vec4(viewPos, 1.0) * viewToLight;
-    vec3 c = p.xyz / p.w;
     // Direct3D's texture space: v runs down the target.
     vec2 uv = vec2(0.5 * c.x + 0.5, 0.5 - 0.5 * c.y);
     if (uv.x <= 0.0 || uv.x >= 1.0 || uv.y <= 0.0 || uv.y >= 1.0 || c.z >= kEmptyDepth)
@@ -41,18 +41,17 @@ float CascadeLight(sampler2D map, mat4 viewToLight, float epsilon, float texel, 
 
 // The sun's share at this point: the near cascade where it covers the point,
 // else the wide one, else full sun.
-float SunShadow(vec3 viewPos)
+float SunShadow()
 {
     if (g_bShadowMap0)
     {
-        float near = CascadeLight(ShadowSampler0, g_mViewToLightProj0, SHADOW_EPSILON0,
-                                  SMAP_SIZE0 > 0.0 ? 1.0 / SMAP_SIZE0 : 1.0, viewPos);
+        float near = CascadeLight(ShadowSampler0, vLight0, SHADOW_EPSILON0, SMAP_SIZE0 > 0.0 ? 1.0 / SMAP_SIZE0 : 1.0);
         if (near >= 0.0)
             return near;
     }
     if (g_bShadowMap)
     {
-        float wide = CascadeLight(ShadowSampler, g_mViewToLightProj, SHADOW_EPSILON, SMAP_SIZE1, viewPos);
+        float wide = CascadeLight(ShadowSampler, vLight, SHADOW_EPSILON, SMAP_SIZE1);
         if (wide >= 0.0)
             return wide;
     }
@@ -86,11 +85,13 @@ vec4 ShadeScene(bool env, bool painted)
     vec4 texel = texture(TextureSampler, vTexCoord * g_fTextureDensity);
     vec3 albedo = texel.rgb;
     vec3 n = normalize(vNormal);
+#ifndef TK_FAST
     if (g_bNormalMap)
     {
         vec3 m = texture(NormalSampler, vTexCoord).rgb * 2.0 - 1.0;
         n = normalize(mat3(normalize(vTangent), normalize(vBinormal), n) * m);
     }
+#endif
     float detailMask = 1.0;
     if (g_bDrawDetail)
     {
@@ -110,7 +111,7 @@ vec4 ShadeScene(bool env, bool painted)
 
     vec3 toSun = -normalize(g_SkyLightDir.xyz);
     float facing = g_bUseSkyLight ? max(dot(n, toSun), 0.0) : 0.0;
-    float sun = facing > 0.0 ? facing * SunShadow(vView) : 0.0;
+    float sun = facing > 0.0 ? facing * SunShadow() : 0.0;
     vec3 light = g_AmbientLightDiffuse.rgb + g_SkyLightDiffuse.rgb * sun;
     if (g_bFullyBrightINM)
         light = max(light, vec3(texel.a));
