@@ -284,6 +284,7 @@ void ApplyLine(AfxReader& r, EFxDef* d, const char* line)
 
 EFxDef::EFxDef()
 {
+    ClearFxDef(this);
     Reset();
 }
 
