@@ -71,12 +71,13 @@ struct Scene
         std::filesystem::create_directories(dir / "textures");
         std::ofstream(dir / "textures" / "puff.tga", std::ios::binary) << WhiteTga();
         // A rising, growing, spinning sprite with a child pending and a periodic one.
-        std::ofstream(dir / "afx" / "puff.afx") << "Type Sprite\nFilename puff.tga\nMove true\nVel 0 0.2 0\n"
-                                                   "Vel_Rand 0.1 0.1 0.1\nGrow 0.01\nScale 0.5 0.5 0.5\n"
-                                                   "Life_Time 100000\nSpinning_Sprite true\nSpinning_Speed 30\n"
-                                                   "dwAlpha 3\nAlpha 0 0\nAlpha 1 200\nAlpha 2 0\n"
-                                                   "Alpha_Time 1 0.2\nAlpha_Time 2 1\nAdditive true\n"
-                                                   "After 100000 child 0\nEvery 2 child 1\n";
+        std::ofstream(dir / "afx" / "puff.afx")
+            << "Type Sprite\nFilename puff.tga\nMove true\nVel 0 0.2 0\n"
+               "Vel_Rand 0.1 0.1 0.1\nGrow 0.01\nScale 0.5 0.5 0.5\n"
+               "Life_Time 100000\nSpinning_Sprite true\nSpinning_Speed 30\n"
+               "dwAlpha 3\nAlpha 0 0\nAlpha 1 200\nAlpha 2 0\n"
+               "Alpha_Time 1 0.2\nAlpha_Time 2 1\nAdditive true\n"
+               "After 100000 child 0\nEvery 2 child 1\n";
         std::ofstream(dir / "afx" / "child.afx") << "Type Spark\nLife_Time 0.2\n";
         std::filesystem::current_path(dir);
 
@@ -119,7 +120,8 @@ struct Scene
             EObjectDesc desc;
             desc.Type = OT_SPRITE;
             std::snprintf(desc.szFileName, sizeof desc.szFileName, "puff.tga");
-            desc.vPosition = D3DXVECTOR3(static_cast<float>(i % 30 - 15), static_cast<float>(i / 30 - 10), 40.0f);
+            desc.vPosition =
+                D3DXVECTOR3(static_cast<float>(i % 30 - 15), static_cast<float>(i / 30 - 10), 40.0f);
             desc.vScale = D3DXVECTOR3(0.8f, 0.8f, 0.8f);
             desc.dwFlags = SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME;
             objects[i].bUsed = 1;
@@ -189,9 +191,9 @@ void BM_FxFrame(benchmark::State& state)
     const TextureIndex t = g_Renderer.GetTextureIndex("puff.tga");
     state.counters["live_effects"] = scene.Live();
     state.counters["effect_quads"] = FX.m_Batches[t].m_iQuads;
-    state.counters["page_sprites_drawn"] = scene.objects[0].pSprite
-                                               ? static_cast<strSingleSprite*>(scene.objects[0].pSprite)->pPage->iDrawn[2]
-                                               : 0;
+    state.counters["page_sprites_drawn"] =
+        scene.objects[0].pSprite ? static_cast<strSingleSprite*>(scene.objects[0].pSprite)->pPage->iDrawn[2]
+                                 : 0;
     state.counters["cpu_ms_per_frame"] = cpu / frames * 1e3;
     state.counters["gl_present_ms_per_frame"] = gl / frames * 1e3;
 }

@@ -117,7 +117,7 @@ bool IsTrue(const char* value)
 struct NumberKey
 {
     const char* keyword;
-    float EFxDef::* field;
+    float EFxDef::*field;
 };
 
 const NumberKey kNumberKeys[] = {
@@ -137,18 +137,19 @@ const NumberKey kNumberKeys[] = {
 struct VectorKey
 {
     const char* keyword;
-    D3DXVECTOR3 EFxDef::* field;
+    D3DXVECTOR3 EFxDef::*field;
 };
 
 const VectorKey kVectorKeys[] = {
-    {"Scale", &EFxDef::Scale}, {"Scale_Rand", &EFxDef::Scale_Rand}, {"Pos", &EFxDef::Pos},
-    {"Pos_Rand", &EFxDef::Pos_Rand}, {"Vel", &EFxDef::Vel}, {"Vel_Rand", &EFxDef::Vel_Rand},
+    {"Scale", &EFxDef::Scale}, {"Scale_Rand", &EFxDef::Scale_Rand},
+    {"Pos", &EFxDef::Pos},     {"Pos_Rand", &EFxDef::Pos_Rand},
+    {"Vel", &EFxDef::Vel},     {"Vel_Rand", &EFxDef::Vel_Rand},
 };
 
 struct BoolKey
 {
     const char* keyword;
-    BYTE EFxDef::* field;
+    BYTE EFxDef::*field;
 };
 
 const BoolKey kBoolKeys[] = {
@@ -332,7 +333,8 @@ void EFxMgr::LoadAll()
     // A stable order whatever the file system gives: it decides which of two
     // equally named definitions is found.
     std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b) { return TkCompareNames(a.c_str(), b.c_str()) < 0; });
+              [](const std::string& a, const std::string& b)
+              { return TkCompareNames(a.c_str(), b.c_str()) < 0; });
     for (const std::string& file : files)
         LoadFxDef((kAfxFolder + file).c_str());
     ResolveChildren();
@@ -365,7 +367,8 @@ void EFxMgr::LoadFxDef(const char* path)
     if (FindNoCase(lower.data(), mark.data()))
         d->Fire = 1;
     const size_t slash = lower.rfind('\\');
-    std::string name = slash == std::string::npos ? lower.substr(lower.empty() ? 0 : 1) : lower.substr(slash + 1);
+    std::string name =
+        slash == std::string::npos ? lower.substr(lower.empty() ? 0 : 1) : lower.substr(slash + 1);
     if (name.size() > kExtensionLength)
         name.resize(name.size() - kExtensionLength);
     if (name.empty())
@@ -483,7 +486,8 @@ void EFxMgr::CheckTextureBlend()
             if (first)
             {
                 char text[kLineSize];
-                std::snprintf(text, sizeof text, "*** tekstura %s uzyta jako Additive i Normal!", a.Filename[0]);
+                std::snprintf(text, sizeof text, "*** tekstura %s uzyta jako Additive i Normal!",
+                              a.Filename[0]);
                 WriteLine(f, text, kLineSize);
                 ReportBlend(f, a);
                 first = false;

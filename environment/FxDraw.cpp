@@ -181,8 +181,8 @@ void EFxMgr::DrawSparks()
     d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     g_RenderStates.EnableCulling(false);
     DWORD stage[6] = {};
-    const D3DTEXTURESTAGESTATETYPE stageStates[6] = {D3DTSS_ALPHAOP,   D3DTSS_ALPHAARG1, D3DTSS_ALPHAARG2,
-                                                     D3DTSS_COLOROP,   D3DTSS_COLORARG1, D3DTSS_COLORARG2};
+    const D3DTEXTURESTAGESTATETYPE stageStates[6] = {D3DTSS_ALPHAOP, D3DTSS_ALPHAARG1, D3DTSS_ALPHAARG2,
+                                                     D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_COLORARG2};
     for (int i = 0; i < 6; ++i)
         d->GetTextureStageState(0, stageStates[i], &stage[i]);
     SavedStates saved(d);
@@ -230,7 +230,8 @@ void EFxMgr::UpdateSprites()
             continue;
         const float limit = fx->m_bDecal ? kDecalRange : fx->m_fVisibleDistance;
         const bool listed = fx->m_bVisible && !(fx->m_bLightSprite && !fx->m_bLightVisible) &&
-                            !(fx->m_fCameraDistance > limit) && fx->m_iTexture < static_cast<DWORD>(FX_BATCHES);
+                            !(fx->m_fCameraDistance > limit) &&
+                            fx->m_iTexture < static_cast<DWORD>(FX_BATCHES);
         if (!listed)
         {
             if (m_iDrawnCount)
@@ -251,9 +252,9 @@ void EFxMgr::UpdateSprites()
             continue;
         if (!b.m_pVB)
         {
-            if (!g_pD3DInterface || FAILED(g_pD3DInterface->CreateVertexBuffer(FX_BATCH_VB_SIZE, D3DUSAGE_WRITEONLY,
-                                                                                kSpriteFVF, D3DPOOL_MANAGED, &b.m_pVB,
-                                                                                nullptr)))
+            if (!g_pD3DInterface ||
+                FAILED(g_pD3DInterface->CreateVertexBuffer(FX_BATCH_VB_SIZE, D3DUSAGE_WRITEONLY, kSpriteFVF,
+                                                           D3DPOOL_MANAGED, &b.m_pVB, nullptr)))
             {
                 b.m_pVB = nullptr;
                 continue;
@@ -345,9 +346,9 @@ void EFxMgr::DrawSpriteBatches()
     if (!g_Options.DrawSprites || !d)
         return;
     SavedStates saved(d);
-    for (D3DRENDERSTATETYPE s : {D3DRS_BLENDOP, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND,
-                                 D3DRS_ALPHATESTENABLE, D3DRS_ALPHAREF, D3DRS_ALPHAFUNC, D3DRS_ZENABLE,
-                                 D3DRS_ZWRITEENABLE})
+    for (D3DRENDERSTATETYPE s :
+         {D3DRS_BLENDOP, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_ALPHATESTENABLE,
+          D3DRS_ALPHAREF, D3DRS_ALPHAFUNC, D3DRS_ZENABLE, D3DRS_ZWRITEENABLE})
         saved.Save(s);
     g_RenderStates.EnableCulling(false);
     d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
@@ -377,7 +378,8 @@ void EFxMgr::DrawSpriteBatches()
         d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
         d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
         d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-        d->SetTextureStageState(0, D3DTSS_ALPHAARG2, pass == FX_BLEND_MULTIPLY ? D3DTA_CURRENT : D3DTA_DIFFUSE);
+        d->SetTextureStageState(0, D3DTSS_ALPHAARG2,
+                                pass == FX_BLEND_MULTIPLY ? D3DTA_CURRENT : D3DTA_DIFFUSE);
         d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
         if (pass == FX_BLEND_MULTIPLY)
         {
@@ -407,7 +409,8 @@ void EFxMgr::DrawSpriteBatches()
             }
             g_Renderer.SetTexture(0, k);
             d->SetStreamSource(0, b.m_pVB, 0, FX_SPRITE_VERTEX_SIZE);
-            d->DrawPrimitive(D3DPT_TRIANGLELIST, b.m_iFirstQuad[pass] * kQuadVertices, b.m_iBlendQuads[pass] * 2);
+            d->DrawPrimitive(D3DPT_TRIANGLELIST, b.m_iFirstQuad[pass] * kQuadVertices,
+                             b.m_iBlendQuads[pass] * 2);
         }
     }
     saved.Restore();

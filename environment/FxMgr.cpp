@@ -114,8 +114,8 @@ EFxInstance* EFxMgr::CreateFx(const EFxDef* def, HOBJECT object, const char* soc
         return nullptr;
     EFxInstance* reserved = Reserved();
     if ((!g_Options.AddFX && def->Type != FX_BULLET) || !g_Options.DrawFX || def->DistortionNormal[0] ||
-        (def->Type == FX_MESH && def->Apply_Physics_To_Mesh) || (def->Type == FX_SPRITE && !def->Filename[0][0]) ||
-        (def->IsDecal && m_iDecalCount >= FX_MAX_DECALS))
+        (def->Type == FX_MESH && def->Apply_Physics_To_Mesh) ||
+        (def->Type == FX_SPRITE && !def->Filename[0][0]) || (def->IsDecal && m_iDecalCount >= FX_MAX_DECALS))
         return reserved;
 
     // The slot: the free list first, then the first idle slot, then the
@@ -210,7 +210,8 @@ EFxInstance* EFxMgr::CreateFx(const EFxDef* def, HOBJECT object, const char* soc
     fx->m_fLifeTotal = fx->m_fLifeLeft = def->Life_Time + RandomFloat(def->Life_Time_Rand);
     if (fx->m_bSpinning)
         fx->m_fSpinSpeed = (def->Spinning_Speed + RandomFloat(def->Spinning_Speed_Rand)) * kDegreesToRadians;
-    fx->m_fAnimFrameTime = def->Animated_Sprite_FPS > kMinAnimFps ? 1.0f / def->Animated_Sprite_FPS : kNoAnimFrameTime;
+    fx->m_fAnimFrameTime =
+        def->Animated_Sprite_FPS > kMinAnimFps ? 1.0f / def->Animated_Sprite_FPS : kNoAnimFrameTime;
     fx->m_fAnimLength = kAnimFrames * fx->m_fAnimFrameTime;
 
     fx->m_vPos = SpreadVector(def->Pos, def->Pos_Rand);
@@ -310,7 +311,8 @@ EFxInstance* EFxMgr::CreateFx(const EFxDef* def, HOBJECT object, const char* soc
         fx->m_iTexture = g_Renderer.GetTextureIndex(def->Filename[k]);
         fx->m_dwSpriteFlags = def->ObjectFlags | (def->Light_Sprite ? kLightSpriteFlag : 0) |
                               ((fx->m_bUseRotation || fx->m_bSpinning) ? kRotatedSpriteFlag : 0);
-        fx->m_dwBlend = (def->Additive ? kAdditiveBlend : 0) | (def->Multiply ? kMultiplyBlend : 0) | def->ObjectFlags2;
+        fx->m_dwBlend =
+            (def->Additive ? kAdditiveBlend : 0) | (def->Multiply ? kMultiplyBlend : 0) | def->ObjectFlags2;
     }
     else if (def->Type == FX_MESH || def->Type == FX_SHELL)
     {
@@ -318,7 +320,8 @@ EFxInstance* EFxMgr::CreateFx(const EFxDef* def, HOBJECT object, const char* soc
         EObjectDesc desc;
         desc.Type = OT_MESH;
         if (!def->Filename[0][0])
-            g_Console.Print2(def->Name, shell ? " tworzy bullet shell bez nazwy!" : " tworzy mesha bez nazwy!");
+            g_Console.Print2(def->Name,
+                             shell ? " tworzy bullet shell bez nazwy!" : " tworzy mesha bez nazwy!");
         std::snprintf(desc.szFileName, sizeof desc.szFileName, "%s", def->Filename[0]);
         desc.dwFlags = shell ? kMeshFlags : (def->ObjectFlags | kMeshFlags);
         desc.dwFlags2 = shell ? kShellFlags2 : (def->ObjectFlags2 | kMeshFlags2);
@@ -333,7 +336,8 @@ EFxInstance* EFxMgr::CreateFx(const EFxDef* def, HOBJECT object, const char* soc
     return fx;
 }
 
-EFxInstance* EFxMgr::CreateFxFromDef(const EFxDef* def, const D3DXVECTOR3* pos, const EOrientation* orientation)
+EFxInstance* EFxMgr::CreateFxFromDef(const EFxDef* def, const D3DXVECTOR3* pos,
+                                     const EOrientation* orientation)
 {
     if (!def)
         return nullptr;
@@ -359,7 +363,8 @@ EFxInstance* EFxMgr::CreateFxByName(const char* name, const D3DXVECTOR3* pos, co
     return CreateFxFromDef(def, pos, orientation);
 }
 
-EFxInstance* EFxMgr::CreateFxByNameOnObject(const char* name, HOBJECT object, const char* socket, BYTE userFlag)
+EFxInstance* EFxMgr::CreateFxByNameOnObject(const char* name, HOBJECT object, const char* socket,
+                                            BYTE userFlag)
 {
     if (!name || !name[0])
         return nullptr;
@@ -378,7 +383,8 @@ void EFxMgr::ReleaseFx(EFxInstance* fx)
 {
     if (!fx || !fx->m_bActive)
         return;
-    if (fx->m_hMesh)
+    // Only the effect's own object: one deleted under it may have left its slot to another.
+    if (fx->m_hMesh && fx->m_hMesh->bUsed && fx->m_hMesh->dwFlags3 == kEffectObjectKind)
         g_Engine.DeleteObject(fx->m_hMesh);
     if (fx->m_pSound)
     {

@@ -104,8 +104,9 @@ bool BloodFilter(HOBJECT o, UINT_PTR user)
 
 bool MortarFilter(HOBJECT o, UINT_PTR user)
 {
-    return o && o != User(user) && o != FxPlayerObject() && o->Type == OT_MESH && o->dwFlags3 != kKindCharacter &&
-           o->dwFlags3 != kKind16 && !(o->dwFlags3 & kKindBit8) && !FxObjectDead(o);
+    return o && o != User(user) && o != FxPlayerObject() && o->Type == OT_MESH &&
+           o->dwFlags3 != kKindCharacter && o->dwFlags3 != kKind16 && !(o->dwFlags3 & kKindBit8) &&
+           !FxObjectDead(o);
 }
 
 bool Segment(const D3DXVECTOR3& from, const D3DXVECTOR3& to, ObjectFilter filter, HOBJECT user, BYTE option1,
@@ -149,7 +150,8 @@ D3DXVECTOR3 Up(float d)
 bool EFxMgr::UpdateBullet(EFxInstance* fx)
 {
     const float dt = m_fFrameTime;
-    const float lag = fx::Length(fx->m_vTail - g_Camera.GetPosition()) < kTailNear ? kTailLagNear : kTailLagFar;
+    const float lag =
+        fx::Length(fx->m_vTail - g_Camera.GetPosition()) < kTailNear ? kTailLagNear : kTailLagFar;
     fx->m_vTail += fx->m_vVel * (dt * lag);
     if (fx->m_bHit)
         return true;
@@ -166,7 +168,8 @@ bool EFxMgr::UpdateBullet(EFxInstance* fx)
     const float d = fx::Dot(hit.vNormal, fx::Normalised(hit.vPoint - old));
     // A back face (a bullet leaving a hollow object) passes without an impact.
     if (d <= 0.0f || FxObjectTakesEveryHit(hit.pObject))
-        FxHandleBulletHit(fx->m_pWeapon, hit, fx->m_hShooter, fx->m_iHitParam, fx->m_bHitFlag, fx->m_fDamageFactor);
+        FxHandleBulletHit(fx->m_pWeapon, hit, fx->m_hShooter, fx->m_iHitParam, fx->m_bHitFlag,
+                          fx->m_fDamageFactor);
     fx->m_bHit = 1;
     return true;
 }
@@ -337,7 +340,8 @@ void EFxMgr::CreateMortarExplosion(HOBJECT skip, const D3DXVECTOR3* point, bool 
     if (!skip || !point)
         return;
     RayTestResult hit;
-    const bool ground = Segment(*point, *point - Up(kMortarProbe), MortarFilter, skip, 0, 0, kProjectileReach, &hit);
+    const bool ground =
+        Segment(*point, *point - Up(kMortarProbe), MortarFilter, skip, 0, 0, kProjectileReach, &hit);
     const char* name = kMortarBig;
     if (!big)
     {
@@ -368,13 +372,16 @@ bool EFxMgr::UpdateBloodDrop(EFxInstance* fx)
     if (hit.pObject && (FxObjectOnBezierPath(hit.pObject) || !FxObjectTakesStains(hit.pObject)))
         return true;
     const D3DXVECTOR3 h = hit.vPoint + Up(kGroundLift);
-    const float offsets[4][2] = {
-        {kStainProbe, kStainProbe}, {-kStainProbe, kStainProbe}, {kStainProbe, -kStainProbe}, {-kStainProbe, -kStainProbe}};
+    const float offsets[4][2] = {{kStainProbe, kStainProbe},
+                                 {-kStainProbe, kStainProbe},
+                                 {kStainProbe, -kStainProbe},
+                                 {-kStainProbe, -kStainProbe}};
     for (const auto& o : offsets)
     {
         D3DXVECTOR3 from = h + D3DXVECTOR3(o[0], kStainProbeHeight, o[1]);
         D3DXVECTOR3 to = h + D3DXVECTOR3(o[0], -kStainProbeHeight, o[1]);
-        if (!TraceSegment(&from, &to, nullptr, 1, nullptr, 1, 1, 0) || std::fabs(from.y - h.y) > kStainTolerance)
+        if (!TraceSegment(&from, &to, nullptr, 1, nullptr, 1, 1, 0) ||
+            std::fabs(from.y - h.y) > kStainTolerance)
             return true;
     }
     CreateFxByName(kStain, &h, nullptr);
@@ -389,7 +396,8 @@ void EFxMgr::UpdateLightSprite(EFxInstance* fx)
     const D3DXVECTOR3& camera = g_Camera.GetPosition();
     fx->m_fLightTimer = fx::Length(camera - fx->m_vPos) / kLightRetest;
     RayTestResult hit;
-    fx->m_bLightVisible = Segment(camera, fx->m_vPos, LightFilter, FxPlayerObject(), 1, 0, kLightReach, &hit) ? 0 : 1;
+    fx->m_bLightVisible =
+        Segment(camera, fx->m_vPos, LightFilter, FxPlayerObject(), 1, 0, kLightReach, &hit) ? 0 : 1;
 }
 
 void EFxMgr::UpdateSpin(EFxInstance* fx)
@@ -474,7 +482,8 @@ DWORD EFxMgr::GetSpriteColorPart(const EFxInstance* fx) const
     const DWORD count = fx->m_iColorKeys < FX_KEYS ? fx->m_iColorKeys : FX_KEYS;
     auto pack = [](const D3DXVECTOR3& c)
     {
-        const float rgb[3] = {std::fmin(std::fmax(c.x, 0.0f), 255.0f), std::fmin(std::fmax(c.y, 0.0f), 255.0f),
+        const float rgb[3] = {std::fmin(std::fmax(c.x, 0.0f), 255.0f),
+                              std::fmin(std::fmax(c.y, 0.0f), 255.0f),
                               std::fmin(std::fmax(c.z, 0.0f), 255.0f)};
         return PackColor(rgb, false) & 0x00FFFFFFu;
     };

@@ -136,6 +136,9 @@ void EFxMgr::UpdateFx(EFxInstance* fx)
         StartFxPhysics(fx);
     if (fx->m_hObject && !fx->m_hObject->bUsed)
         fx->m_hObject = nullptr;
+    // The same for the effect's own mesh, should something have deleted it.
+    if (fx->m_hMesh && !fx->m_hMesh->bUsed)
+        fx->m_hMesh = nullptr;
     if (fx->m_bUseRotation)
     {
         fx->m_vAimUp = fx->m_Orientation.Up;
@@ -156,11 +159,12 @@ void EFxMgr::UpdateFx(EFxInstance* fx)
     bool afterPending = false;
     for (const EFxDef* after : fx->m_pAfterDef)
         afterPending = afterPending || after;
-    fx->m_bEvictable = (fx->m_iType != FX_BULLET && !fx->m_bRocket && !fx->m_bGrenade && fx->m_fLifeTotal > 0.0f &&
-                        !afterPending)
+    fx->m_bEvictable = (fx->m_iType != FX_BULLET && !fx->m_bRocket && !fx->m_bGrenade &&
+                        fx->m_fLifeTotal > 0.0f && !afterPending)
                            ? 1
                            : 0;
-    if (fx->m_fCameraDistance > fx->m_fVisibleDistance && !fx->m_bRocket && !fx->m_bGrenade && fx->m_bEvictable)
+    if (fx->m_fCameraDistance > fx->m_fVisibleDistance && !fx->m_bRocket && !fx->m_bGrenade &&
+        fx->m_bEvictable)
     {
         ReleaseFx(fx);
         return;
@@ -211,7 +215,8 @@ void EFxMgr::UpdateFx(EFxInstance* fx)
                 if (fx->m_fAccelerateFor > 0.0f)
                 {
                     const float speed = fx::Length(fx->m_vVel) - dt * fx->m_fAccelerateCoef;
-                    fx->m_vVel = speed > 0.0f ? fx::Normalised(fx->m_vVel) * speed : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+                    fx->m_vVel =
+                        speed > 0.0f ? fx::Normalised(fx->m_vVel) * speed : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
                 }
                 else
                     fx->m_fAccelerateCoef = 0.0f;

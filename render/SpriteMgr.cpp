@@ -253,7 +253,8 @@ void ESpriteMgr::UpdateVisibility()
                 continue;
             }
             const D3DXVECTOR3 n = dist > 0.0f ? d / dist : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-            const float cosine = m_vCameraDirection.x * n.x + m_vCameraDirection.y * n.y + m_vCameraDirection.z * n.z;
+            const float cosine =
+                m_vCameraDirection.x * n.x + m_vCameraDirection.y * n.y + m_vCameraDirection.z * n.z;
             s.bVisible = cosine < kViewCone ? 1 : 0;
         }
 }
@@ -271,7 +272,8 @@ void ESpriteMgr::FillVertexBuffers()
             page->iDrawn[mode] = 0;
             IDirect3DVertexBuffer9* vb = page->pVB[mode];
             void* data = nullptr;
-            if (!vb || FAILED(vb->Lock(0, SPRITE_VB_SIZE, &data, D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE)) || !data)
+            if (!vb || FAILED(vb->Lock(0, SPRITE_VB_SIZE, &data, D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE)) ||
+                !data)
                 continue;
             auto* v = static_cast<Vertex*>(data);
             for (const strSingleSprite& s : page->Sprites)

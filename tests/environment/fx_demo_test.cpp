@@ -202,8 +202,8 @@ TEST_F(DemoWorld, ObjectsStartTheirEffectsAndAnExplosionComesAndGoes)
     // Ten seconds on, nothing of it is left, on screen or in the pool.
     for (int i = 0; i < 700; ++i)
         Pass();
-    for (const char* name : {"explosion", "explosion_fireball", "explosion_flash", "explosion_smoke", "sparks",
-                             "sparks_burst", "dust_puff", "explosion_dust"})
+    for (const char* name : {"explosion", "explosion_fireball", "explosion_flash", "explosion_smoke",
+                             "sparks", "sparks_burst", "dust_puff", "explosion_dust"})
         EXPECT_EQ(Named(name), 0) << name;
     const Bitmap after = Shot("fx_after.bmp");
     EXPECT_LE(Fiery(after), calm + 20);

@@ -34,7 +34,9 @@ TEST_F(FxTest, TraceSkipsShortSegmentsChosenObjectsAndKinds)
     strObject wall = MakeObject();
     strObject character = MakeObject(OT_SKINMESH, 2);
     strObject ground = MakeObject();
-    Planes() = {{&character, {0, 0, 2}, {0, 0, -1}}, {&wall, {0, 0, 5}, {0, 0, -1}}, {&ground, {0, -1, 0}, {0, 1, 0}}};
+    Planes() = {{&character, {0, 0, 2}, {0, 0, -1}},
+                {&wall, {0, 0, 5}, {0, 0, -1}},
+                {&ground, {0, -1, 0}, {0, 1, 0}}};
 
     D3DXVECTOR3 from(0, 0, 0), to(0.3f, 0.3f, 0.3f);
     EXPECT_EQ(TraceSegment(&from, &to, nullptr, 0, nullptr, 0, 0, 0), 0);
@@ -263,8 +265,8 @@ TEST_F(FxTest, AlphaKeysHoldThenFadeOverTheSecondHalf)
         float remaining;
         DWORD alpha;
     };
-    for (const Case& c : {Case{1.0f, 255}, Case{0.6f, 255}, Case{0.5f, 255}, Case{0.25f, 127}, Case{0.0f, 0},
-                          Case{-0.5f, 0}})
+    for (const Case& c :
+         {Case{1.0f, 255}, Case{0.6f, 255}, Case{0.5f, 255}, Case{0.25f, 127}, Case{0.0f, 0}, Case{-0.5f, 0}})
     {
         fx.m_fLifeFraction = c.remaining;
         EXPECT_EQ(FX.GetSpriteAlpha(&fx) >> 24, c.alpha) << c.remaining;

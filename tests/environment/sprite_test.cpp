@@ -61,8 +61,10 @@ TEST_F(Sprites, APageHolds640SpritesAndTheNextIsRefused)
 TEST_F(Sprites, VisibilityIsStrictAndFarSpritesAreRecheckedLate)
 {
     const float a59 = 59.0f * D3DX_PI / 180.0f, a61 = 61.0f * D3DX_PI / 180.0f;
-    HOBJECT in = Add(0, D3DXVECTOR3(10 * std::sin(a59), 0, 10 * std::cos(a59)), SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME);
-    HOBJECT out = Add(1, D3DXVECTOR3(10 * std::sin(a61), 0, 10 * std::cos(a61)), SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME);
+    HOBJECT in = Add(0, D3DXVECTOR3(10 * std::sin(a59), 0, 10 * std::cos(a59)),
+                     SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME);
+    HOBJECT out = Add(1, D3DXVECTOR3(10 * std::sin(a61), 0, 10 * std::cos(a61)),
+                      SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME);
     HOBJECT behind = Add(2, D3DXVECTOR3(0, 0, -10), SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME);
     HOBJECT far = Add(3, D3DXVECTOR3(0, 0, 512), SPRITE_DRAWN);
     g_SpriteMgr.Update();

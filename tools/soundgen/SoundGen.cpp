@@ -300,8 +300,9 @@ std::vector<float> Clink()
     for (int i = 0; i < n; ++i)
     {
         const double t = static_cast<double>(i) / kFxRate;
-        s[i] = static_cast<float>((std::sin(2.0 * kPi * 3100.0 * t) + 0.6 * std::sin(2.0 * kPi * 4730.0 * t)) *
-                                  std::exp(-t * 45.0) * std::min(1.0, t * 2000.0));
+        s[i] =
+            static_cast<float>((std::sin(2.0 * kPi * 3100.0 * t) + 0.6 * std::sin(2.0 * kPi * 4730.0 * t)) *
+                               std::exp(-t * 45.0) * std::min(1.0, t * 2000.0));
     }
     return s;
 }

@@ -9,7 +9,7 @@ std::vector<DemoEffect> DemoEffects()
 {
     return {
         {"barrel_03", "e_ogien_beczka"}, // a barrel on fire, with its smoke
-        {"house_02", "dym_komin"},      // smoke from two chimneys
+        {"house_02", "dym_komin"},       // smoke from two chimneys
         {"house_09", "dym_komin"},
     };
 }
