@@ -259,3 +259,54 @@ TEST_F(FxTest, SparksDrawWhileSpritesAreOff)
     FX.Render();
     EXPECT_EQ(reddest(), 0);
 }
+
+TEST_F(FxTest, ALightSpriteIsListedOnlyWhileNothingStandsBeforeIt)
+{
+    Texture("textures/glow.tga");
+    Load();
+    EFxDef d = Sprite("glow.tga", D3DXVECTOR3(0, 0, 50));
+    d.Light_Sprite = 1;
+    d.Additive = 1;
+    EFxInstance* fx = FX.CreateFx(&d, nullptr, nullptr, 0);
+    EXPECT_EQ(fx->m_dwSpriteFlags & 0x800u, 0x800u); // drawn through walls once listed
+    const EFxSpriteBatch& b = FX.m_Batches[fx->m_iTexture];
+    FX.Update();
+    FX.UpdateSprites();
+    EXPECT_EQ(fx->m_bLightVisible, 1);
+    EXPECT_EQ(b.m_iQuads, 1u);
+    EXPECT_NEAR(fx->m_fLightTimer, 0.5f, 1e-4f); // a light 50 away is looked at twice a second
+
+    strObject wall;
+    std::memset(static_cast<void*>(&wall), 0, sizeof wall);
+    wall.bUsed = 1;
+    Planes() = {{&wall, {0, 0, 20}, {0, 0, -1}}};
+    FX.Update(); // not yet looked at again
+    FX.UpdateSprites();
+    EXPECT_EQ(b.m_iQuads, 1u);
+    for (int i = 0; i < 10; ++i)
+        FX.Update();
+    FX.UpdateSprites();
+    EXPECT_EQ(fx->m_bLightVisible, 0);
+    EXPECT_EQ(b.m_iQuads, 0u);
+}
+
+TEST_F(FxTest, LiveEffectsOutlastALostDevice)
+{
+    Texture("textures/puff.tga");
+    Load();
+    EFxDef d = Sprite("puff.tga", D3DXVECTOR3(0, 0, 10));
+    EFxInstance* fx = FX.CreateFx(&d, nullptr, nullptr, 0);
+    FX.Update();
+    FX.UpdateSprites();
+    ASSERT_NE(FX.m_pSparkVB, nullptr);
+    ASSERT_NE(FX.m_Batches[fx->m_iTexture].m_pVB, nullptr);
+    FX.OnLostDevice();
+    EXPECT_EQ(FX.m_pSparkVB, nullptr);
+    EXPECT_EQ(FX.m_Batches[fx->m_iTexture].m_pVB, nullptr);
+    EXPECT_EQ(fx->m_bActive, 1);
+    FX.OnResetDevice();
+    EXPECT_NE(FX.m_pSparkVB, nullptr);
+    FX.Update();
+    FX.UpdateSprites();
+    EXPECT_EQ(FX.m_Batches[fx->m_iTexture].m_iQuads, 1u);
+}
