@@ -75,49 +75,49 @@ constexpr DWORD kKindNoBlood = 8;
 constexpr DWORD kKind16 = 16;
 constexpr DWORD kKindBit8 = 8;
 
-HOBJECT User(UINT_PTR user)
+HOBJECT User(RayTestUser user)
 {
     return reinterpret_cast<HOBJECT>(user);
 }
 
-bool BulletFilter(HOBJECT o, UINT_PTR user)
+bool BulletFilter(HOBJECT o, RayTestUser user)
 {
     return o && o != User(user) && !FxObjectDead(o) && !FxObjectLetsBulletsThrough(o);
 }
 
-bool ProjectileFilter(HOBJECT o, UINT_PTR user)
+bool ProjectileFilter(HOBJECT o, RayTestUser user)
 {
     return o && o != User(user) && !FxObjectDead(o);
 }
 
-bool LightFilter(HOBJECT o, UINT_PTR user)
+bool LightFilter(HOBJECT o, RayTestUser user)
 {
     return o && o != User(user) && o != FxPlayerObject() && (o->Type == OT_MESH || o->Type == OT_SKINMESH) &&
            !FxObjectDead(o);
 }
 
-bool BloodFilter(HOBJECT o, UINT_PTR user)
+bool BloodFilter(HOBJECT o, RayTestUser user)
 {
     return o && o != User(user) && o != FxPlayerObject() && o->Type != OT_SKINMESH &&
            o->dwFlags3 != kKindNoBlood && !FxObjectDead(o);
 }
 
-bool MortarFilter(HOBJECT o, UINT_PTR user)
+bool MortarFilter(HOBJECT o, RayTestUser user)
 {
     return o && o != User(user) && o != FxPlayerObject() && o->Type == OT_MESH &&
            o->dwFlags3 != kKindCharacter && o->dwFlags3 != kKind16 && !(o->dwFlags3 & kKindBit8) &&
            !FxObjectDead(o);
 }
 
-bool Segment(const D3DXVECTOR3& from, const D3DXVECTOR3& to, ObjectFilter filter, HOBJECT user, BYTE option1,
+bool Segment(const D3DXVECTOR3& from, const D3DXVECTOR3& to, RayTestFilter filter, HOBJECT user, BYTE option1,
              BYTE option2, float reach, RayTestResult* result)
 {
     RayTestQuery query;
     query.Init();
-    query.pFrom = &from;
-    query.pTo = &to;
+    query.pFrom = &from.x;
+    query.pTo = &to.x;
     query.pfnFilter = filter;
-    query.dwUser = reinterpret_cast<UINT_PTR>(user);
+    query.dwUser = reinterpret_cast<RayTestUser>(user);
     query.bSeeThrough = option1;
     query.bOption = option2;
     query.fMaxDistance = reach;
@@ -345,8 +345,9 @@ void EFxMgr::CreateMortarExplosion(HOBJECT skip, const D3DXVECTOR3* point, bool 
     const char* name = kMortarBig;
     if (!big)
     {
-        const strtexture* texture = ground ? g_Renderer.GetTexture(hit.iTextureIndex) : nullptr;
-        if (!texture || !hit.iTextureIndex)
+        const DWORD index = ground ? FxHitTexture(hit) : 0;
+        const strtexture* texture = index ? g_Renderer.GetTexture(index) : nullptr;
+        if (!texture)
             name = kMortarAir;
         else if (texture->m_iMaterial == kMaterialSand || texture->m_iMaterial == kMaterialCoal)
             name = kMortarSand;
@@ -365,7 +366,7 @@ bool EFxMgr::UpdateBloodDrop(EFxInstance* fx)
     const D3DXVECTOR3 old = fx->m_vPos;
     fx->m_vPos += fx->m_vVel * dt;
     RayTestResult hit;
-    if (!Segment(old, fx->m_vPos, BloodFilter, nullptr, 0, 0, RayTestQuery().fMaxDistance, &hit))
+    if (!Segment(old, fx->m_vPos, BloodFilter, nullptr, 0, 0, RayTestQuery::DEFAULT_MAX_DISTANCE, &hit))
         return false;
     if (fx::Normalised(hit.vNormal).y < kStainFlatness || !m_BloodDrops[1].m_iCount)
         return true;

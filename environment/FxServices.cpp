@@ -1,5 +1,7 @@
 #include "environment/FxServices.h"
 
+#include "mesh/Mesh.h"
+#include "mesh/MeshMgr.h"
 #include "player/Player.h"
 #include "world/Object.h"
 
@@ -10,7 +12,7 @@ namespace
 FxSegmentTestFn g_pfnSegmentTest = nullptr;
 } // namespace
 
-bool FxSegmentTest(RayTestQuery* query, RayTestResult* result)
+bool FxSegmentTest(const RayTestQuery* query, RayTestResult* result)
 {
     if (g_pfnSegmentTest)
         return g_pfnSegmentTest(query, result);
@@ -89,4 +91,12 @@ bool FxObjectOnBezierPath(HOBJECT)
 bool FxObjectSeenFromAfar(HOBJECT)
 {
     return false;
+}
+
+DWORD FxHitTexture(const RayTestResult& hit)
+{
+    const HOBJECT o = hit.pObject;
+    if (!o || o->Type != OT_MESH || !o->Object || hit.dwSubsetValue >= MAX_MESH_MATERIALS)
+        return 0;
+    return static_cast<const EMesh*>(o->Object)->m_TextureIndex[hit.dwSubsetValue];
 }

@@ -10,8 +10,11 @@
 
 // The segment test of the effects: the scene's EIntersectSegment::Test unless
 // a test has put its own world in (FxSetSegmentTest).
-typedef bool (*FxSegmentTestFn)(RayTestQuery* query, RayTestResult* result);
-bool FxSegmentTest(RayTestQuery* query, RayTestResult* result);
+typedef bool (*FxSegmentTestFn)(const RayTestQuery* query, RayTestResult* result);
+bool FxSegmentTest(const RayTestQuery* query, RayTestResult* result);
+// The texture of the face a segment test hit: its mesh's texture of the hit
+// subset, 0 when there is none.
+DWORD FxHitTexture(const RayTestResult& hit);
 // Null brings back the scene's test.
 void FxSetSegmentTest(FxSegmentTestFn fn);
 

@@ -26,7 +26,7 @@ struct TraceChoices
 };
 TraceChoices g_trace;
 
-bool TraceFilter(HOBJECT o, UINT_PTR)
+bool TraceFilter(HOBJECT o, RayTestUser)
 {
     if (!o || o == g_trace.skip1 || o == g_trace.skip2)
         return false;
@@ -53,10 +53,10 @@ int TraceSegment(D3DXVECTOR3* from, D3DXVECTOR3* to, HOBJECT skip1, BYTE skipKin
 
     RayTestQuery query;
     query.Init();
-    query.pFrom = from;
-    query.pTo = to;
+    query.pFrom = &from->x;
+    query.pTo = &to->x;
     query.pfnFilter = TraceFilter;
-    query.dwUser = reinterpret_cast<UINT_PTR>(skip1);
+    query.dwUser = reinterpret_cast<RayTestUser>(skip1);
     query.bSeeThrough = queryOption;
     query.bOption = 0;
     RayTestResult result;

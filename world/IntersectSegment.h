@@ -9,42 +9,52 @@
 
 #include <cstring>
 
-// A candidate object and the query's user value; false skips the object.
-typedef bool (*ObjectFilter)(HOBJECT candidate, UINT_PTR user);
+// The filter a caller hands in: false skips the candidate. The user value is
+// wide enough to carry an object handle (usually the object to skip).
+typedef UINT_PTR RayTestUser;
+typedef bool (*RayTestFilter)(HOBJECT candidate, RayTestUser user);
+
+// The default filter; the test never calls it.
+inline bool RayTestAcceptAll(HOBJECT, RayTestUser)
+{
+    return true;
+}
 
 struct RayTestQuery
 {
+    static constexpr float DEFAULT_MAX_DISTANCE = 5000.0f;
+
     RayTestQuery() { Init(); }
     void Init()
     {
         pFrom = nullptr;
         pTo = nullptr;
-        pfnFilter = nullptr;
+        pfnFilter = RayTestAcceptAll;
         dwUser = 0;
         bSeeThrough = 0;
         bOption = 0;
-        fMaxDistance = 5000.0f;
+        fMaxDistance = DEFAULT_MAX_DISTANCE;
         bOption2 = 0;
         bNoSkinned = 0;
         bOption3 = 0;
     }
 
-    const D3DXVECTOR3* pFrom;
-    const D3DXVECTOR3* pTo;
-    ObjectFilter pfnFilter; // null accepts everything
-    UINT_PTR dwUser;        // handed to the filter: usually the object to skip
-    BYTE bSeeThrough;       // sight test
-    BYTE bOption;           // coarse test of skinned meshes beyond fMaxDistance
+    const float* pFrom;
+    const float* pTo;
+    RayTestFilter pfnFilter;
+    RayTestUser dwUser;
+    BYTE bSeeThrough; // sight test
+    BYTE bOption;     // coarse test of skinned meshes beyond fMaxDistance
     float fMaxDistance;
     BYTE bOption2;
     BYTE bNoSkinned;
     BYTE bOption3;
 };
 
+constexpr int RAY_TEST_ZONE_NAME_SIZE = 128;
+
 struct RayTestResult
 {
-    static constexpr int ZONE_NAME_SIZE = 128;
-
     RayTestResult() { Reset(); }
     void Reset() { std::memset(static_cast<void*>(this), 0, sizeof *this); }
 
@@ -54,13 +64,11 @@ struct RayTestResult
     D3DXVECTOR3 vNormal;
     HOBJECT pObject;
     DWORD iFace;
-    DWORD dwSubsetValue;
-    DWORD iTextureIndex; // the texture of the hit face, 0 when unknown
-    D3DXVECTOR3 vFrom;
-    D3DXVECTOR3 vTo;
+    DWORD dwSubsetValue; // the subset of the hit face
+    D3DXVECTOR3 vFrom, vTo;
     BYTE bSkinnedHit;
     DWORD iBodyPart;
-    char szZoneName[ZONE_NAME_SIZE];
+    char szZoneName[RAY_TEST_ZONE_NAME_SIZE];
 };
 
 class EIntersectSegment
@@ -71,7 +79,7 @@ public:
     void RefreshObject(HOBJECT) {}
     void Rebuild() {}
     // True on a hit, with the result filled.
-    bool Test(RayTestQuery*, RayTestResult* result)
+    bool Test(const RayTestQuery*, RayTestResult* result)
     {
         if (result)
             result->Reset();

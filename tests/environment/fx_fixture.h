@@ -37,7 +37,7 @@ struct Plane
     HOBJECT object;
     D3DXVECTOR3 point;
     D3DXVECTOR3 normal;
-    DWORD texture = 0;
+    DWORD subset = 0;
 };
 
 inline std::vector<Plane>& Planes()
@@ -53,12 +53,12 @@ inline int& SegmentTests()
 }
 
 // The nearest plane the segment crosses that the filter accepts.
-inline bool PlaneWorldTest(RayTestQuery* q, RayTestResult* r)
+inline bool PlaneWorldTest(const RayTestQuery* q, RayTestResult* r)
 {
     r->Reset();
     ++SegmentTests();
-    const D3DXVECTOR3 from = *q->pFrom;
-    const D3DXVECTOR3 d = *q->pTo - from;
+    const D3DXVECTOR3 from(q->pFrom[0], q->pFrom[1], q->pFrom[2]);
+    const D3DXVECTOR3 d = D3DXVECTOR3(q->pTo[0], q->pTo[1], q->pTo[2]) - from;
     float best = 2.0f;
     for (const Plane& p : Planes())
     {
@@ -69,14 +69,14 @@ inline bool PlaneWorldTest(RayTestQuery* q, RayTestResult* r)
         const float t = (p.normal.x * w.x + p.normal.y * w.y + p.normal.z * w.z) / denom;
         if (t < 0.0f || t > 1.0f || t >= best)
             continue;
-        if (q->pfnFilter && !q->pfnFilter(p.object, q->dwUser))
+        if (q->pfnFilter && q->pfnFilter != RayTestAcceptAll && !q->pfnFilter(p.object, q->dwUser))
             continue;
         best = t;
         r->bHit = 1;
         r->vPoint = from + d * t;
         r->vNormal = p.normal;
         r->pObject = p.object;
-        r->iTextureIndex = p.texture;
+        r->dwSubsetValue = p.subset;
         r->fDistance = t * std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
     }
     return r->bHit != 0;

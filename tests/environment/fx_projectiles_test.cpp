@@ -2,6 +2,8 @@
 // segment trace and the colour keys of sprites.
 #include "fx_fixture.h"
 
+#include "mesh/Mesh.h"
+
 using namespace fxtest;
 
 namespace
@@ -185,6 +187,11 @@ TEST_F(FxTest, AMortarShellPicksItsExplosionByTheGround)
     g_Renderer.GetTexture(stone)->m_iMaterial = 1;
     strObject shell = MakeObject();
     strObject ground = MakeObject();
+    // The ground's mesh: its subset 2 is sand, subset 3 stone.
+    EMesh mesh;
+    mesh.m_TextureIndex[2] = sand;
+    mesh.m_TextureIndex[3] = stone;
+    ground.Object = &mesh;
     const D3DXVECTOR3 p(0, 1, 0);
     auto last = []
     {
@@ -195,15 +202,16 @@ TEST_F(FxTest, AMortarShellPicksItsExplosionByTheGround)
     };
     FX.CreateMortarExplosion(&shell, &p, false);
     EXPECT_EQ(last(), "z_wybuch_mozdzierz_powietrze");
-    Planes() = {{&ground, {0, 0, 0}, {0, 1, 0}, sand}};
+    Planes() = {{&ground, {0, 0, 0}, {0, 1, 0}, 2}};
     FX.CreateMortarExplosion(&shell, &p, false);
     EXPECT_EQ(last(), "z_wybuch_mozdzierz_piasek");
-    Planes()[0].texture = stone;
+    Planes()[0].subset = 3;
     FX.CreateMortarExplosion(&shell, &p, false);
     EXPECT_EQ(last(), "z_wybuch_mozdzierz_cement_caly");
     FX.CreateMortarExplosion(&shell, &p, true);
     EXPECT_EQ(last(), "z_wybuch_mozdzierz_big");
     EXPECT_EQ(FX.m_bMortarExplosion, 0);
+    ground.Object = nullptr;
 }
 
 TEST_F(FxTest, BloodDropsStainOnlyFlatGround)
