@@ -47,7 +47,7 @@ struct AfxReader
         if (reported)
             return;
         reported = true;
-        g_Console.Print4("FX definition ", path, ": value out of range, ignored or cut: ", line);
+        g_Console.Print4("FX definition ", path, ": line ignored or cut: ", line);
     }
 
     // A decimal number from the start of the text; no number gives 0. A value
@@ -195,8 +195,36 @@ void ReadChild(AfxReader& r, const char* line, float* times, float* rands, char 
     ++*count;
 }
 
+const char* const kOtherKeywords[] = {
+    "Type",       "Filename",   "DistortionNormal", "dwColor",         "dwAlpha", "Color", "Alpha",
+    "Color_Time", "Alpha_Time", "Hurt_Player",      "Explosion_Power", "After",   "Every"};
+
+// A line the reader acts on, or a blank line or comment it may pass over quietly.
+bool KnownOrQuiet(const char* line)
+{
+    const char* word = GetToken(line, 0);
+    if (!word[0] || std::strncmp(word, kComment, std::strlen(kComment)) == 0)
+        return true;
+    for (const char* k : kOtherKeywords)
+        if (IsKeyword(line, k))
+            return true;
+    for (const NumberKey& k : kNumberKeys)
+        if (IsKeyword(line, k.keyword))
+            return true;
+    for (const VectorKey& k : kVectorKeys)
+        if (IsKeyword(line, k.keyword))
+            return true;
+    for (const BoolKey& k : kBoolKeys)
+        if (IsKeyword(line, k.keyword))
+            return true;
+    return false;
+}
+
 void ApplyLine(AfxReader& r, EFxDef* d, const char* line)
 {
+    // Other first words are ignored; the first such line is reported.
+    if (!KnownOrQuiet(line))
+        r.Report(line);
     char value[kLineSize + 1];
     CopyText(value, sizeof value, GetLineValue(line));
 
@@ -338,6 +366,7 @@ void EFxMgr::LoadAll()
     for (const std::string& file : files)
         LoadFxDef((kAfxFolder + file).c_str());
     ResolveChildren();
+    ReportChildCycles();
     LoadBloodDrops();
 }
 
@@ -423,6 +452,39 @@ void EFxMgr::ResolveChildren()
                 d.EveryCount = k + 1;
             }
         }
+    }
+}
+
+void EFxMgr::ReportChildCycles()
+{
+    // Allowed (a fire may keep starting itself), but worth a line: a periodic
+    // child that starts its parent fills the pool.
+    std::vector<char> seen(MAX_FXCACHE);
+    std::vector<const EFxDef*> open;
+    for (const EFxDef& d : m_Defs)
+    {
+        if (!d.Name[0] || (!d.AfterCount && !d.EveryCount))
+            continue;
+        std::fill(seen.begin(), seen.end(), 0);
+        open.assign(1, &d);
+        bool back = false;
+        while (!open.empty() && !back)
+        {
+            const EFxDef* from = open.back();
+            open.pop_back();
+            for (int k = 0; k < FX_CHILDREN && !back; ++k)
+                for (const EFxDef* child : {from->AfterDef[k], from->EveryDef[k]})
+                {
+                    const ptrdiff_t i = child ? child - m_Defs : -1;
+                    if (i < 0 || i >= MAX_FXCACHE || seen[i])
+                        continue;
+                    seen[i] = 1;
+                    back = back || child == &d;
+                    open.push_back(child);
+                }
+        }
+        if (back)
+            g_Console.Print3("FX definition ", d.Name, ": its children lead back to it");
     }
 }
 

@@ -48,6 +48,8 @@ public:
     void LoadFxDef(const char* path);
     EFxDef* FindFxDef(const char* name);
     void ResolveChildren();
+    // One console line for each definition whose children lead back to it.
+    void ReportChildCycles();
     void LoadBloodDrops();
     void LoadBloodDropTextures();
     void CheckTextureBlend();

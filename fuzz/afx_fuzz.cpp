@@ -51,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     WriteFile("afx/fuzzed.afx", data, size);
     FX.LoadFxDef("afx\\fuzzed.afx");
     FX.ResolveChildren();
+    FX.ReportChildCycles();
     // Textures and meshes stay out of it: the reader, the start and the update are what is tested.
     EFxDef* def = FX.FindFxDef("fuzzed");
     if (def)

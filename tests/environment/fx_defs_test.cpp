@@ -54,23 +54,16 @@ TEST_F(FxTest, KeywordRulesOfTheAfxFormat)
 {
     Afx("keys", Lines({
                     "color 0 1 2 3", // before its count: ignored
-                    "dwColor 2",
-                    "Color 1 10 20 30",
-                    "COLOR_TIME 1 0.5",
-                    "dwAlpha 1",
+                    "dwColor 2",        "Color 1 10 20 30",
+                    "COLOR_TIME 1 0.5", "dwAlpha 1",
                     "Alpha 0 200",
                     "Alpha 1 100", // past the count
-                    "Move TRUE",
-                    "Additive yes",
-                    "Multiply 1",
-                    "Light_Sprite true",
-                    "Vel 1 2",
-                    "Type Bogus",
-                    "Type spark",
-                    "Unknown_Keyword 5",
-                    "Life_Time 2.5 and words",
-                    "Gravity -abc",
-                    "\tScale 1.5 2.5 3.5",
+                    "Move TRUE",        "Additive yes",
+                    "Multiply 1",       "Light_Sprite true",
+                    "Vel 1 2",          "Type Bogus",
+                    "Type spark",       "Unknown_Keyword 5",
+                    "// a note",        "Life_Time 2.5 and words",
+                    "Gravity -abc",     "\tScale 1.5 2.5 3.5",
                 }));
     Load();
     const EFxDef* d = FX.FindFxDef("keys");
@@ -90,6 +83,9 @@ TEST_F(FxTest, KeywordRulesOfTheAfxFormat)
     EXPECT_EQ(d->Gravity, 0.0f);
     // A leading TAB is a blank: the line's first word is empty.
     EXPECT_EQ(d->Scale, D3DXVECTOR3(0, 0, 0));
+    // The first line the reader does not know is reported, comments aside.
+    EXPECT_NE(ConsoleLog().find("FX definition afx\\keys.afx: line ignored or cut: Unknown_Keyword 5"),
+              std::string::npos);
 }
 
 TEST_F(FxTest, SlotsBeyondEightAreIgnoredAndChildrenLinkByName)
@@ -116,8 +112,12 @@ TEST_F(FxTest, SlotsBeyondEightAreIgnoredAndChildrenLinkByName)
     EXPECT_EQ(p->AfterTime[1], 1.0f);
     EXPECT_EQ(p->AfterTimeRand[1], 0.25f);
     EXPECT_EQ(p->EveryCount, 1u);
-    EXPECT_EQ(p->EveryDef[0], p); // a definition may name itself
-    EXPECT_NE(ConsoleLog().find("afx\\parent.afx"), std::string::npos);
+    EXPECT_EQ(p->EveryDef[0], p); // a definition may name itself, and is told so
+    const std::string log = ConsoleLog();
+    EXPECT_NE(log.find("FX definition parent: its children lead back to it"), std::string::npos);
+    EXPECT_EQ(log.find("FX definition child: its children"), std::string::npos);
+    EXPECT_NE(log.find("FX definition afx\\parent.afx: line ignored or cut: Filename tex7.tga"),
+              std::string::npos);
 }
 
 TEST_F(FxTest, TwoAfterLinesWithTheFirstMissingCountTwo)

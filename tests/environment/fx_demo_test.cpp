@@ -21,6 +21,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <string>
 
 namespace
 {
@@ -159,6 +161,18 @@ protected:
 TEST_F(DemoWorld, ObjectsStartTheirEffectsAndAnExplosionComesAndGoes)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
+    // The bundled definitions load without a complaint, and every child is found.
+    EXPECT_EQ(ConsoleLog().find("FX definition "), std::string::npos);
+    std::istringstream log(ConsoleLog());
+    for (std::string line; std::getline(log, line);)
+        EXPECT_FALSE(line.rfind("Effect ", 0) == 0 && line.find(" not found") != std::string::npos) << line;
+    EXPECT_FALSE(std::filesystem::exists(dir->path() / "!fx_bugs.txt"));
+    for (const EFxDef& d : FX.m_Defs)
+        for (int k = 0; k < FX_CHILDREN; ++k)
+        {
+            EXPECT_TRUE(!d.AfterName[k][0] || d.AfterDef[k]) << d.Name << " " << d.AfterName[k];
+            EXPECT_TRUE(!d.EveryName[k][0] || d.EveryDef[k]) << d.Name << " " << d.EveryName[k];
+        }
     // The world's own effects: a burning barrel and two chimneys.
     HOBJECT barrel = g_Engine.FindObject("barrel_03", 0);
     ASSERT_NE(barrel, nullptr);
