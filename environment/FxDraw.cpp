@@ -62,6 +62,17 @@ constexpr DWORD kQuadVertices = 6;
 // The three passes, in drawing order.
 constexpr DWORD kPasses[FX_BLEND_MODES] = {FX_BLEND_MULTIPLY, FX_BLEND_NORMAL, FX_BLEND_ADDITIVE};
 
+// Culling goes off through the state cache, which remembers the last mode it
+// set. The frame sets culling straight on the device too (and a reset device
+// starts from its defaults), so the cache first learns what the device has.
+void CullingOff(IDirect3DDevice9* d)
+{
+    DWORD mode = D3DCULL_CCW;
+    d->GetRenderState(D3DRS_CULLMODE, &mode);
+    g_RenderStates.m_bCulling = mode != D3DCULL_NONE ? 1 : 0;
+    g_RenderStates.EnableCulling(false);
+}
+
 DWORD BlendOf(const EFxInstance* fx)
 {
     if (fx->m_dwBlend & kAdditiveBit)
@@ -179,7 +190,7 @@ void EFxMgr::DrawSparks()
         return;
     d->SetRenderState(D3DRS_ZENABLE, TRUE);
     d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    g_RenderStates.EnableCulling(false);
+    CullingOff(d);
     DWORD stage[6] = {};
     const D3DTEXTURESTAGESTATETYPE stageStates[6] = {D3DTSS_ALPHAOP, D3DTSS_ALPHAARG1, D3DTSS_ALPHAARG2,
                                                      D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_COLORARG2};
@@ -350,7 +361,7 @@ void EFxMgr::DrawSpriteBatches()
          {D3DRS_BLENDOP, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_ALPHATESTENABLE,
           D3DRS_ALPHAREF, D3DRS_ALPHAFUNC, D3DRS_ZENABLE, D3DRS_ZWRITEENABLE})
         saved.Save(s);
-    g_RenderStates.EnableCulling(false);
+    CullingOff(d);
     d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     DWORD zTest = TRUE;
     d->GetRenderState(D3DRS_ZENABLE, &zTest);
