@@ -3,6 +3,8 @@
 // device.
 #include "fx_fixture.h"
 
+#include "render/RenderStates.h"
+
 #include <algorithm>
 
 using namespace fxtest;
@@ -199,6 +201,9 @@ TEST_F(FxTest, ASpriteIsSeenOnTheBackBufferUntilItsLifeEnds)
     d.Scale = D3DXVECTOR3(4, 4, 4);
     d.Life_Time = 0.2f;
     FX.CreateFx(&d, nullptr, nullptr, 0);
+    // The state cache believes culling is off while the device culls: as after
+    // a frame that set culling on the device itself.
+    g_RenderStates.m_bCulling = 0;
     auto frame = [&]
     {
         FX.Update();
