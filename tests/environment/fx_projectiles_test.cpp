@@ -291,3 +291,43 @@ TEST_F(FxTest, AlphaKeysHoldThenFadeOverTheSecondHalf)
     fx.m_fLifeFraction = 0.0f;
     EXPECT_EQ(FX.GetSpriteAlpha(&fx) >> 24, 70u);
 }
+
+TEST_F(FxTest, ABombFallsTiltingAlongItsPathAndExplodesOnTheGround)
+{
+    Afx("r_e_wybuch_duzy", Lines({"Life_Time 1"}));
+    Load();
+    const D3DXVECTOR3 start(0, 50, 0), dir(1, 0, 0);
+    FX.CreateBombFx(&start, &dir);
+    FX.CreateBombFx(nullptr, &dir);
+    EFxInstance* bomb = nullptr;
+    for (EFxInstance& fx : FX.m_Fx)
+        if (fx.m_bActive && fx.m_bBomb)
+            bomb = &fx;
+    ASSERT_NE(bomb, nullptr);
+    EXPECT_EQ(Active(), 1);
+    EXPECT_EQ(bomb->m_vVel, D3DXVECTOR3(220, -80, 0));
+    EXPECT_EQ(bomb->m_vScale, D3DXVECTOR3(0.7f, 0.7f, 0.7f));
+    // Its mesh file is not in this data tree: a stand-in object carries it.
+    HOBJECT carrier = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, nullptr, nullptr);
+    ASSERT_NE(carrier, nullptr);
+    bomb->m_hMesh = carrier;
+    strObject ground;
+    std::memset(static_cast<void*>(&ground), 0, sizeof ground);
+    ground.bUsed = 1;
+    Planes() = {{&ground, {0, 0, 0}, {0, 1, 0}}};
+    g_Engine.m_fDeltaTime = 0.05f;
+    Run(1);
+    EXPECT_NEAR(bomb->m_vVel.y, -100.0f, 1e-3f);
+    EXPECT_EQ(carrier->dwFlags & 0x80u, 0x80u);
+    // Tilted halfway between level flight and its path: nose down.
+    EXPECT_LT(carrier->Orientation.Forward.y, 0.0f);
+    EXPECT_GT(carrier->Orientation.Forward.x, 0.0f);
+    for (int i = 0; i < 40 && bomb->m_bActive; ++i)
+        Run(1);
+    EXPECT_EQ(bomb->m_bActive, 0);
+    int explosions = 0;
+    for (const EFxInstance& e : FX.m_Fx)
+        explosions += e.m_bActive && std::strcmp(e.m_szName, "r_e_wybuch_duzy") == 0;
+    EXPECT_EQ(explosions, 1);
+    g_Engine.DeleteObject(carrier);
+}
