@@ -340,8 +340,8 @@ void EFxMgr::CreateMortarExplosion(HOBJECT skip, const D3DXVECTOR3* point, bool 
     if (!skip || !point)
         return;
     RayTestResult hit;
-    const bool ground =
-        Segment(*point, *point - Up(kMortarProbe), MortarFilter, skip, 0, 0, kProjectileReach, &hit);
+    const bool ground = Segment(*point, *point - Up(kMortarProbe), MortarFilter, skip, 0, 0,
+                                RayTestQuery::DEFAULT_MAX_DISTANCE, &hit);
     const char* name = kMortarBig;
     if (!big)
     {
