@@ -144,6 +144,19 @@ protected:
             }
         return n;
     }
+    // Pixels of the picture that are grey and not dark: smoke over the black scene.
+    static int Smoky(const Bitmap& bmp)
+    {
+        int n = 0;
+        for (int y = 0; y < bmp.height; ++y)
+            for (int x = 0; x < bmp.width; ++x)
+            {
+                const uint32_t c = bmp.Pixel(x, y);
+                const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+                n += r > 30 && std::abs(r - g) < 12 && std::abs(g - b) < 12;
+            }
+        return n;
+    }
     static int Named(const char* name)
     {
         int n = 0;
@@ -213,8 +226,15 @@ TEST_F(DemoWorld, ObjectsStartTheirEffectsAndAnExplosionComesAndGoes)
     const Bitmap peak = Shot("fx_peak.bmp");
     EXPECT_GT(Fiery(peak), calm + 200);
 
-    // Ten seconds on, nothing of it is left, on screen or in the pool.
-    for (int i = 0; i < 700; ++i)
+    // Two seconds in, its smoke rises (alpha-blended grey).
+    for (int i = 0; i < 100; ++i)
+        Pass();
+    EXPECT_GT(Named("smoke_big"), 10);
+    const Bitmap smoke = Shot("fx_smoke.bmp");
+    EXPECT_GT(Smoky(smoke), Smoky(before) + 200);
+
+    // Fourteen seconds on, nothing of it is left, on screen or in the pool.
+    for (int i = 0; i < 600; ++i)
         Pass();
     for (const char* name : {"explosion", "explosion_fireball", "explosion_flash", "explosion_smoke",
                              "sparks", "sparks_burst", "dust_puff", "explosion_dust"})

@@ -162,3 +162,27 @@ TEST_F(FxTest, NothingMovesWhileTheMenuIsOpenOrEffectsAreOff)
     Run(10);
     EXPECT_EQ(fx->m_bActive, 0);
 }
+
+TEST_F(FxTest, ASpinningSpriteTurnsAboutTheLineOfSight)
+{
+    Load();
+    EFxDef d = Def(10.0f);
+    d.Type = FX_SPRITE;
+    std::snprintf(d.Filename[0], FX_NAME_SIZE, "s.tga");
+    d.Pos = D3DXVECTOR3(0, 0, 10);
+    d.Spinning_Sprite = 1;
+    d.Spinning_Speed = 90.0f;
+    EFxInstance* fx = FX.CreateFx(&d, nullptr, nullptr, 0);
+    EXPECT_EQ(fx->m_dwSpriteFlags & 2u, 2u); // drawn on its own axes
+    g_Engine.m_fDeltaTime = 0.25f;
+    Run(1);
+    const D3DXVECTOR3 up = fx->m_vAimUp;
+    Run(4); // a quarter turn more
+    EXPECT_NEAR(fx->m_fSpinAngle, 5 * 0.25f * D3DX_PI / 2, 1e-4f);
+    EXPECT_NEAR(up.x * fx->m_vAimUp.x + up.y * fx->m_vAimUp.y + up.z * fx->m_vAimUp.z, 0.0f, 1e-4f);
+    // Still square to the line of sight.
+    EXPECT_NEAR(fx->m_vAimUp.z, 0.0f, 1e-4f);
+    EXPECT_NEAR(fx->m_vAimForward.z, 1.0f, 1e-4f);
+    Run(20); // past a whole turn: the angle stays within one turn
+    EXPECT_LE(std::fabs(fx->m_fSpinAngle), 2 * D3DX_PI);
+}
