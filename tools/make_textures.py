@@ -316,15 +316,20 @@ def star(edge, rays, colour):
 
 def atlas(cell, frame_colour):
     """An 8 x 8 sheet of 64 frames, row by row; frame_colour(frame, dx, dy, noise)
-    gives each texel of a frame, dx and dy running from -1 to 1 over the cell."""
+    gives each texel of a frame as seen on screen, dx running from -1 at the
+    left to 1 at the right and dy from -1 at the top to 1 at the bottom.
+
+    An effect's quad lays its texture mirrored across the diagonal from top
+    right to bottom left (a texel row runs up the quad), so each frame is drawn
+    mirrored the same way to stand upright on screen."""
     p = Picture(cell * 8, cell * 8)
     n = Noise(77, 8)
     for frame in range(64):
         ox, oy = (frame % 8) * cell, (frame // 8) * cell
         for y in range(cell):
             for x in range(cell):
-                dx, dy = (x + 0.5) / cell * 2 - 1, (y + 0.5) / cell * 2 - 1
-                p.put(ox + x, oy + y, frame_colour(frame, dx, dy, n))
+                tx, ty = (x + 0.5) / cell * 2 - 1, (y + 0.5) / cell * 2 - 1
+                p.put(ox + x, oy + y, frame_colour(frame, -ty, -tx, n))
     return p
 
 
@@ -332,7 +337,7 @@ def flame(frame, dx, dy, n):
     """A flame licking upwards; the noise scrolls up by the frame."""
     t = frame / 64.0
     up = (1.0 - dy) / 2.0  # 0 at the bottom, 1 at the top
-    width = 0.75 * (1.0 - up) ** 0.7 + 0.05
+    width = 0.95 * (1.0 - up) ** 0.6 + 0.1
     flicker = n.at(dx * 0.5 + 0.5, (dy * 0.5 + 0.5 + t * 4.0) % 1.0)
     edge = abs(dx + (flicker - 0.5) * 0.5 * up) / width
     v = max(0.0, 1.0 - edge) * min(1.0, (1.0 - up) * 3.0) * (0.6 + 0.6 * flicker)

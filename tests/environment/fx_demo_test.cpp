@@ -79,11 +79,10 @@ protected:
         globals.reset();
     }
 
-    // One pass of the main loop that runs a frame, the camera held on the yard.
+    // One pass of the main loop that runs a frame, the camera held where the test put it.
     void Pass()
     {
-        g_Camera.SetPosition(D3DXVECTOR3(kBlast.x, 4.0f, kBlast.z - 16.0f));
-        const D3DXVECTOR3 look(0.0f, -0.2f, 1.0f);
+        g_Camera.SetPosition(eye);
         g_Camera.SetOrientation(EOrientation(&look));
         const uint32_t end = TkFrameCount() + 1;
         for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
@@ -168,6 +167,9 @@ protected:
     std::unique_ptr<GlobalsSnapshot> globals;
     std::unique_ptr<TempDir> dir;
     MSG msg = {};
+    // The camera: on the yard, looking north and a little down.
+    D3DXVECTOR3 eye = D3DXVECTOR3(kBlast.x, 4.0f, kBlast.z - 16.0f);
+    D3DXVECTOR3 look = D3DXVECTOR3(0.0f, -0.2f, 1.0f);
 };
 } // namespace
 
@@ -241,4 +243,11 @@ TEST_F(DemoWorld, ObjectsStartTheirEffectsAndAnExplosionComesAndGoes)
         EXPECT_EQ(Named(name), 0) << name;
     const Bitmap after = Shot("fx_after.bmp");
     EXPECT_LE(Fiery(after), calm + 20);
+
+    // The burning barrel, seen from a few steps away: flames stand on it.
+    eye = barrel->vPosition + D3DXVECTOR3(0.0f, 2.0f, -7.0f);
+    look = D3DXVECTOR3(0.0f, -0.05f, 1.0f);
+    Pass();
+    const Bitmap fire = Shot("fx_fire.bmp");
+    EXPECT_GT(Fiery(fire), 100);
 }

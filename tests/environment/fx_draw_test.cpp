@@ -315,3 +315,32 @@ TEST_F(FxTest, LiveEffectsOutlastALostDevice)
     FX.UpdateSprites();
     EXPECT_EQ(FX.m_Batches[fx->m_iTexture].m_iQuads, 1u);
 }
+
+TEST_F(FxTest, TheQuadLaysItsTextureTurnedAsTheVertexOrderSays)
+{
+    // Quadrants: top left yellow, top right red, bottom left cyan, bottom right blue.
+    std::vector<DWORD> px(16 * 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            px[y * 16 + x] = 0xFF000000u | (y < 8 ? 0xFF0000u : 0x0000FFu) | (x < 8 ? 0x00FF00u : 0u);
+    temp->Write("textures/quadrants.tga", TgaFile(16, 16, px, true));
+    Load();
+    EFxDef d = Sprite("quadrants.tga", D3DXVECTOR3(0, 0, 10));
+    d.Scale = D3DXVECTOR3(6, 6, 6);
+    FX.CreateFx(&d, nullptr, nullptr, 0);
+    FX.Update();
+    FX.UpdateSprites();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0);
+    device->BeginScene();
+    g_Camera.UpdateView();
+    FX.Render();
+    device->EndScene();
+    // The texture's top row runs up the quad's right side and its left column
+    // along the quad's bottom: the picture is mirrored across the diagonal from
+    // top right to bottom left. The bundled effect textures are drawn that way.
+    constexpr UINT l = kWidth / 2 - 6, r = kWidth / 2 + 6, t = kHeight / 2 - 6, b = kHeight / 2 + 6;
+    EXPECT_EQ(BackPixel(r, t) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(BackPixel(l, b) & 0xFFFFFF, 0x00FFFFu);
+    EXPECT_EQ(BackPixel(r, b) & 0xFFFFFF, 0xFFFF00u);
+    EXPECT_EQ(BackPixel(l, t) & 0xFFFFFF, 0x0000FFu);
+}
