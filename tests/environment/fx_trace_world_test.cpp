@@ -5,6 +5,7 @@
 #include "environment/FxMgr.h"
 #include "environment/FxServices.h"
 #include "world/Camera.h"
+#include "world/DeathParams.h"
 #include "world/IntersectSegment.h"
 
 namespace
@@ -85,4 +86,31 @@ TEST_F(FxTraceWorld, BulletsStrikeTheFrontOfACubeAndLeaveItsInsideUnmarked)
         FX.Update();
     EXPECT_EQ(inside->m_bActive, 0);
     EXPECT_EQ(g_FxServiceCounts.iBulletHits, 1);
+}
+
+TEST_F(FxTraceWorld, AHurtingEffectWearsDownObjectsThatTakeDamageFromIt)
+{
+    HOBJECT crate = Cube({0, 0, 3});
+    HOBJECT wall = Cube({0, 0, 3.2f});
+    HOBJECT away = Cube({10, 0, 3});
+    ASSERT_TRUE(crate && wall && away);
+    EDeathParams hurt;
+    hurt.bEnabled = 1;
+    hurt.fHitPoints = 50.0f;
+    for (HOBJECT o : {crate, away})
+        g_Engine.SetObjectDeathParams(o, &hurt);
+    hurt.bExplosions = 0; // takes no damage from effects
+    g_Engine.SetObjectDeathParams(wall, &hurt);
+
+    EFxDef fire;
+    fire.Type = FX_TYPE_NONE;
+    fire.Life_Time = -1.0f;
+    fire.Hurt_Player = 10.0f;
+    fire.Pos = D3DXVECTOR3(0, 0.2f, 3);
+    FX.CreateFx(&fire, nullptr, nullptr, 0);
+    for (int i = 0; i < 4; ++i)
+        FX.Update();
+    EXPECT_NEAR(crate->fHealth, 50.0f - 4 * 0.05f * 10.0f, 1e-4f); // per second of exposure
+    EXPECT_EQ(wall->fHealth, 50.0f);
+    EXPECT_EQ(away->fHealth, 50.0f);
 }
