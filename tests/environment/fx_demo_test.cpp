@@ -250,4 +250,15 @@ TEST_F(DemoWorld, ObjectsStartTheirEffectsAndAnExplosionComesAndGoes)
     Pass();
     const Bitmap fire = Shot("fx_fire.bmp");
     EXPECT_GT(Fiery(fire), 100);
+
+    // Its sound stops while the camera is far away and starts again on the way back.
+    eye = barrel->vPosition + D3DXVECTOR3(0.0f, 2.0f, -1500.0f);
+    Pass();
+    Pass();
+    EXPECT_EQ(barrel->pFx->m_pSound, nullptr);
+    EXPECT_EQ(barrel->pFx->m_bActive, 1);
+    eye = barrel->vPosition + D3DXVECTOR3(0.0f, 2.0f, -7.0f);
+    Pass();
+    Pass();
+    EXPECT_NE(barrel->pFx->m_pSound, nullptr);
 }
