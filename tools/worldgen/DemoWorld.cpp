@@ -516,6 +516,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         w += "zpos " + Number(o.z) + EOL;
         if (o.name == "ground")
             w += std::string("terrain_mesh") + EOL;
+        w += DemoEffectLines(o.name, EOL);
         for (const std::string& line : o.extraLines)
             w += line + EOL;
         if (o.kind == DemoObject::Light)
