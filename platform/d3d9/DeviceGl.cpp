@@ -1565,23 +1565,41 @@ void Device::PresentGl()
     if (!back->HasGl() || !gl.presentProgram)
         return;
     const UINT w = back->Width(), h = back->Height();
-    if (!gl.presentTexture || gl.presentWidth != w || gl.presentHeight != h)
+    // The shown frame is an image like the back buffer's, so that the two can
+    // trade places.
+    if (gl.presentTexture &&
+        (gl.presentWidth != w || gl.presentHeight != h || gl.presentFormat != back->Format()))
     {
-        if (gl.presentTexture)
-            glDeleteTextures(1, &gl.presentTexture);
-        glCreateTextures(GL_TEXTURE_2D, 1, &gl.presentTexture);
-        glTextureStorage2D(gl.presentTexture, 1, GL_RGBA8, GLsizei(w), GLsizei(h));
-        glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, gl.presentTexture, 0);
-        gl.presentWidth = w, gl.presentHeight = h;
+        ForgetGlTexture(gl.presentTexture);
+        glDeleteTextures(1, &gl.presentTexture);
+        gl.presentTexture = 0;
     }
-    // An identity ramp (to the byte the frame keeps) needs no pass: a copy.
+    if (!gl.presentTexture)
+    {
+        gl.presentTexture = CreateGlTexture(GL_TEXTURE_2D, back->Format(), w, h, 1, false);
+        if (!gl.presentTexture)
+            return;
+        glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, gl.presentTexture, 0);
+        gl.presentWidth = w, gl.presentHeight = h, gl.presentFormat = back->Format();
+    }
+    // An identity ramp (to the byte the frame keeps) needs no pass.
     bool identity = true;
     for (UINT i = 0; i < kGammaEntries && identity; ++i)
         identity = (m_gamma.red[i] >> 8) == i && (m_gamma.green[i] >> 8) == i && (m_gamma.blue[i] >> 8) == i;
     if (identity)
     {
-        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0,
-                           0, 0, 0, GLsizei(w), GLsizei(h), 1);
+        if (m_params.SwapEffect == D3DSWAPEFFECT_DISCARD)
+        {
+            // What the back buffer holds after a discarding Present is
+            // undefined: the drawn image becomes the shown one and the one
+            // shown before is drawn over next, with nothing copied.
+            const GLuint drawn = back->ExchangeGl(gl.presentTexture);
+            gl.presentTexture = drawn;
+            glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, drawn, 0);
+        }
+        else
+            glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D,
+                               0, 0, 0, 0, GLsizei(w), GLsizei(h), 1);
         if (gl.context->Window())
             ShowInWindow();
         m_presentedStale = true;

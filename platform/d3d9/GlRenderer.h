@@ -112,6 +112,7 @@ struct GlRenderer
     GLuint gammaTexture = 0;
     UINT presentWidth = 0;
     UINT presentHeight = 0;
+    D3DFORMAT presentFormat = D3DFMT_UNKNOWN;
 
     // The GL state last applied (what the next draw may skip).
     struct Applied

@@ -104,6 +104,15 @@ void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
     m_gpuStale = texture != 0;
 }
 
+GLuint Surface::ExchangeGl(GLuint texture)
+{
+    const GLuint old = m_glTexture;
+    m_glTexture = texture;
+    m_cpuStale = true;
+    m_gpuStale = false;
+    return old;
+}
+
 const BYTE* Surface::ReadBits()
 {
     if (m_cpuStale)

@@ -75,6 +75,9 @@ public:
     void MarkGpuWritten() { m_cpuStale = HasGl(); }
     // Memory and image hold the same pixels (a fresh, cleared surface).
     void MarkInSync() { m_cpuStale = m_gpuStale = false; }
+    // A stand-alone surface takes another image of its size and format, newer
+    // than memory; the caller owns the one it gives back.
+    GLuint ExchangeGl(GLuint texture);
 
     ~Surface() override;
 

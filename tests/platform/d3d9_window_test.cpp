@@ -165,6 +165,8 @@ TEST(D3D9Window, TheWindowShowsWhatTheDeviceDrewThroughItsGammaRamp)
     for (int i = 0; i < 256; ++i)
         inverted.red[i] = inverted.green[i] = inverted.blue[i] = static_cast<WORD>((255 - i) * 257);
     device->SetGammaRamp(0, D3DSGR_CALIBRATE, &inverted);
+    // A discarding Present leaves the back buffer undefined: the frame is drawn anew.
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(200, 100, 50), 1.0f, 0), D3D_OK);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     ASSERT_EQ(device->GetFrontBufferData(0, front), D3D_OK);
     EXPECT_EQ(FrontPixel(front, 40, 30), 0x379bcdu);
