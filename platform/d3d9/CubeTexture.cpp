@@ -47,6 +47,18 @@ CubeTexture::~CubeTexture()
     }
 }
 
+void CubeTexture::DropGl()
+{
+    if (!m_gl)
+        return;
+    OwnerDevice()->MakeCurrent();
+    OwnerDevice()->ForgetGlTexture(m_gl);
+    glDeleteTextures(1, &m_gl);
+    m_gl = 0;
+    for (auto& surface : m_surfaces)
+        surface->AttachGl(0, GL_TEXTURE_CUBE_MAP, 0, 0);
+}
+
 GLuint CubeTexture::PrepareGl()
 {
     for (auto& surface : m_surfaces)

@@ -140,6 +140,12 @@ UINT TkD3D9GetDrawCount(IDirect3DDevice9* device, TkFrame frame)
     return own ? own->DrawCount(frame) : 0;
 }
 
+std::vector<std::string> TkD3D9GetGlBackedObjects(IDirect3DDevice9* device)
+{
+    Device* own = AsDevice(device);
+    return own ? own->GlBackedObjects() : std::vector<std::string>();
+}
+
 std::vector<std::string> TkD3D9GetLiveDefaultPoolObjects(IDirect3DDevice9* device)
 {
     Device* own = AsDevice(device);

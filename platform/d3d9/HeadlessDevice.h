@@ -52,5 +52,8 @@ UINT TkD3D9GetPresentCount(IDirect3DDevice9* device);
 const std::vector<TkDrawRecord>& TkD3D9GetDrawLog(IDirect3DDevice9* device, TkFrame frame);
 // All draw calls of the frame, logged or not.
 UINT TkD3D9GetDrawCount(IDirect3DDevice9* device, TkFrame frame);
+// The objects that hold an OpenGL object now (described as for
+// TkD3D9GetLiveDefaultPoolObjects); buffers take theirs at their first draw.
+std::vector<std::string> TkD3D9GetGlBackedObjects(IDirect3DDevice9* device);
 // The back buffer as the last successful Present showed it.
 bool TkD3D9GetLastPresented(IDirect3DDevice9* device, TkSurfacePixels* out);

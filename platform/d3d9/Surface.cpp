@@ -91,6 +91,17 @@ Surface::~Surface()
     }
 }
 
+void Surface::DropGl()
+{
+    // Level surfaces go with their texture.
+    if (!m_glTexture || m_container)
+        return;
+    OwnerDevice()->MakeCurrent();
+    OwnerDevice()->ForgetGlTexture(m_glTexture);
+    glDeleteTextures(1, &m_glTexture);
+    AttachGl(0, GL_TEXTURE_2D, 0, 0);
+}
+
 void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
 {
     m_glTexture = texture;
@@ -192,7 +203,7 @@ void Surface::PrepareForGpu()
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
-    if (!pLockedRect || m_locked || !m_lockable)
+    if (!pLockedRect || m_locked || !m_lockable || RefHolder()->IsLost())
         return D3DERR_INVALIDCALL;
     RECT rect;
     if (!ResolveRect(pRect, m_desc.Width, m_desc.Height, &rect))

@@ -79,6 +79,9 @@ public:
     // than memory; the caller owns the one it gives back.
     GLuint ExchangeGl(GLuint texture);
 
+    void DropGl() override;
+    bool HoldsGl() const override { return m_glTexture != 0 && !m_container; }
+
     ~Surface() override;
 
 private:

@@ -65,6 +65,18 @@ Texture::~Texture()
     }
 }
 
+void Texture::DropGl()
+{
+    if (!m_gl)
+        return;
+    OwnerDevice()->MakeCurrent();
+    OwnerDevice()->ForgetGlTexture(m_gl);
+    glDeleteTextures(1, &m_gl);
+    m_gl = 0;
+    for (auto& level : m_levels)
+        level->AttachGl(0, GL_TEXTURE_2D, 0, 0);
+}
+
 GLuint Texture::PrepareGl()
 {
     for (auto& level : m_levels)

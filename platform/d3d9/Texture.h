@@ -26,6 +26,9 @@ public:
 
     Surface* Level(UINT level) { return level < m_levels.size() ? m_levels[level].get() : nullptr; }
 
+    void DropGl() override;
+    bool HoldsGl() const override { return m_gl != 0; }
+
     ~Texture() override;
     // The GL texture with every level the game wrote uploaded; 0 when the
     // texture lives in memory only (system memory, scratch).
