@@ -4,12 +4,18 @@ namespace tk::d3d9
 {
 namespace
 {
-bool g_compressedUpload = false;
+bool g_compressedUpload = true;
+bool g_compressedSampling = false;
 } // namespace
 
 void SetCompressedUpload(bool compressed)
 {
     g_compressedUpload = compressed;
+}
+
+void SetCompressedSampling(bool available)
+{
+    g_compressedSampling = available;
 }
 
 bool GlFormatOf(D3DFORMAT format, GlFormat* out)
@@ -107,7 +113,7 @@ bool GlFormatOf(D3DFORMAT format, GlFormat* out)
     default:
         return false;
     }
-    if (f.compressed && !g_compressedUpload)
+    if (f.compressed && !(g_compressedUpload && g_compressedSampling))
     {
         f.internal = GL_SRGB8_ALPHA8;
         f.format = GL_BGRA;

@@ -56,7 +56,7 @@ const std::vector<TkDrawRecord> kNoDraws;
 void TkD3D9ResetHeadless()
 {
     Settings() = AdapterSettings();
-    SetCompressedUpload(false);
+    SetCompressedUpload(true);
 }
 
 void TkD3D9FailCreateDevice(int count)
