@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <regex>
 
 namespace tk::d3d9
 {
@@ -384,6 +385,10 @@ void Introspect(LinkedProgram& p)
             continue;
         if (n == "tk_VSConstants")
             p.vsConstants = location;
+        else if (n == TK_ALPHA_FUNC)
+            p.alphaFunc = location;
+        else if (n == TK_ALPHA_REF)
+            p.alphaRef = location;
         else if (n == "tk_PSConstants")
             p.psConstants = location;
         else
@@ -594,6 +599,52 @@ void Device::ForgetShader(GLuint shader)
 // ---- Shaders and uniforms ----------------------------------------------------------------
 namespace
 {
+// The alpha test follows any pixel shader. The shader's own `main` is renamed
+// and called from one of ours that tests the alpha it wrote to target 0
+// against the render states (sent as TK_ALPHA_FUNC and TK_ALPHA_REF). A
+// shader whose target-0 output or `main` cannot be told apart is compiled as
+// written, without the test.
+std::string WithAlphaTest(const std::string& source)
+{
+    static const std::regex kMain(R"(\bvoid\s+main\s*\(\s*(void\s*)?\))");
+    static const std::regex kTarget0(R"(layout\s*\(\s*location\s*=\s*0\s*\)\s*out\s+vec4\s+(\w+)\s*;)");
+    static const std::regex kAnyOutput(R"((^|[;\n}])\s*(layout\s*\([^)]*\)\s*)?out\s+vec4\s+(\w+)\s*;)");
+    if (std::distance(std::sregex_iterator(source.begin(), source.end(), kMain), std::sregex_iterator()) != 1)
+        return source;
+    std::smatch match;
+    std::string output;
+    if (std::regex_search(source, match, kTarget0))
+        output = match[1];
+    else
+    {
+        // One output without a location is target 0.
+        auto outputs = std::sregex_iterator(source.begin(), source.end(), kAnyOutput);
+        if (std::distance(outputs, std::sregex_iterator()) != 1 || (*outputs)[2].matched)
+            return source;
+        output = (*outputs)[3];
+    }
+    static const struct
+    {
+        DWORD func;
+        const char* test;
+    } kTests[] = {{D3DCMP_NEVER, "false"},
+                  {D3DCMP_LESS, "alpha < " TK_ALPHA_REF},
+                  {D3DCMP_EQUAL, "alpha == " TK_ALPHA_REF},
+                  {D3DCMP_LESSEQUAL, "alpha <= " TK_ALPHA_REF},
+                  {D3DCMP_GREATER, "alpha > " TK_ALPHA_REF},
+                  {D3DCMP_NOTEQUAL, "alpha != " TK_ALPHA_REF},
+                  {D3DCMP_GREATEREQUAL, "alpha >= " TK_ALPHA_REF}};
+    std::string s = std::regex_replace(source, kMain, "void tk_ShaderMain()");
+    s += "\nuniform int " TK_ALPHA_FUNC ";\nuniform float " TK_ALPHA_REF ";\nvoid main()\n{\n"
+         "    tk_ShaderMain();\n    float alpha = floor(clamp(" +
+         output +
+         ".a, 0.0, 1.0) * 255.0 + 0.5);\n    bool pass = true;\n    switch (" TK_ALPHA_FUNC ")\n    {\n";
+    for (const auto& t : kTests)
+        s += "    case " + std::to_string(t.func) + ": pass = " + t.test + "; break;\n";
+    s += "    }\n    if (!pass)\n        discard;\n}\n";
+    return s;
+}
+
 // Both shader kinds take their GLSL source through the same checks and compile.
 template <class Shader, class Interface>
 HRESULT CreateGlslShader(Device* device, GLenum stage, const char* kind, const DWORD* pFunction,
@@ -622,7 +673,12 @@ HRESULT Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader
 HRESULT Device::CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader)
 {
     MakeCurrent();
-    return CreateGlslShader<PixelShader>(this, GL_FRAGMENT_SHADER, "pixel shader", pFunction, &m_gl->lastLog,
+    if (!pFunction)
+        return CreateGlslShader<PixelShader>(this, GL_FRAGMENT_SHADER, "pixel shader", pFunction,
+                                             &m_gl->lastLog, ppShader);
+    const std::string source = WithAlphaTest(reinterpret_cast<const char*>(pFunction));
+    return CreateGlslShader<PixelShader>(this, GL_FRAGMENT_SHADER, "pixel shader",
+                                         reinterpret_cast<const DWORD*>(source.c_str()), &m_gl->lastLog,
                                          ppShader);
 }
 
@@ -862,6 +918,21 @@ void Device::SendUniforms(LinkedProgram& p, bool pretransformed)
         p.fixedValues = v;
         p.fixedSent = true;
         return;
+    }
+    if (p.alphaFunc >= 0)
+    {
+        // D3DCMP_ALWAYS (and 0, a program's first value) passes every pixel.
+        const DWORD func =
+            m_renderStates[D3DRS_ALPHATESTENABLE] ? m_renderStates[D3DRS_ALPHAFUNC] : DWORD(D3DCMP_ALWAYS);
+        const float ref = float(m_renderStates[D3DRS_ALPHAREF] & 0xff);
+        if (func != p.alphaFuncSent || ref != p.alphaRefSent)
+        {
+            glProgramUniform1i(p.program, p.alphaFunc, GLint(func));
+            if (p.alphaRef >= 0)
+                glProgramUniform1f(p.program, p.alphaRef, ref);
+            p.alphaFuncSent = func;
+            p.alphaRefSent = ref;
+        }
     }
     if (p.generation != gl.uniformGeneration)
     {
