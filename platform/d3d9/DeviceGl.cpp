@@ -1755,36 +1755,14 @@ HRESULT Device::GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDestSurf
         std::memset(bits, 0, size_t(dst->Pitch()) * h);
         return D3D_OK;
     }
-    GlRenderer& gl = *m_gl;
-    if (gl.context->Window())
-    {
-        // The window's own framebuffer, rows counted from the bottom. Its
-        // front buffer cannot be read everywhere; the shown frame is put
-        // into the back buffer again the way Present put it, and read there.
-        MakeCurrent();
-        int ww = 0, wh = 0;
-        SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
-        std::vector<BYTE> rows(size_t(w) * h * 4, 0);
-        glDisable(GL_SCISSOR_TEST);
-        glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh,
-                               ww, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-        glEnable(GL_SCISSOR_TEST);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-        const GLsizei cw = std::min<GLsizei>(GLsizei(w), ww), ch = std::min<GLsizei>(GLsizei(h), wh);
-        glReadnPixels(0, wh - ch, cw, ch, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(rows.size()), rows.data());
-        for (GLsizei y = 0; y < ch; ++y)
-            std::memcpy(bits + size_t(y) * dst->Pitch(), rows.data() + size_t(ch - 1 - y) * cw * 4,
-                        size_t(cw) * 4);
-        gl.applied.fbo = ~0u;
-        return D3D_OK;
-    }
     ReadPresented();
-    for (UINT y = 0; y < h; ++y)
-        std::memcpy(bits + size_t(y) * dst->Pitch(), m_lastPresented.data() + size_t(y) * w * 4,
-                    size_t(w) * 4);
+    // The last frame shown may be of another size (a Reset since): what it
+    // does not cover stays black.
+    std::memset(bits, 0, size_t(dst->Pitch()) * h);
+    const UINT cw = std::min(w, m_lastPresentedDesc.width), ch = std::min(h, m_lastPresentedDesc.height);
+    for (UINT y = 0; y < ch; ++y)
+        std::memcpy(bits + size_t(y) * dst->Pitch(),
+                    m_lastPresented.data() + size_t(y) * m_lastPresentedDesc.pitch, size_t(cw) * 4);
     return D3D_OK;
 }
 
@@ -1807,10 +1785,33 @@ void Device::ReadPresented() const
     const_cast<Device*>(this)->MakeCurrent();
     const UINT w = gl.presentWidth, h = gl.presentHeight;
     m_lastPresented.assign(size_t(w) * h * 4, 0);
+    m_lastPresentedDesc = {m_lastPresented.data(), INT(w * 4), w, h, D3DFMT_X8R8G8B8};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glGetTextureImage(gl.presentTexture, 0, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(m_lastPresented.size()),
-                      m_lastPresented.data());
-    m_lastPresentedDesc = {m_lastPresented.data(), INT(w * 4), w, h, D3DFMT_X8R8G8B8};
+    if (!gl.context->Window())
+    {
+        glGetTextureImage(gl.presentTexture, 0, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(m_lastPresented.size()),
+                          m_lastPresented.data());
+        return;
+    }
+    // In a window what the player sees is the window's framebuffer, rows
+    // counted from the bottom. Its front buffer cannot be read everywhere:
+    // the shown frame is put into the back buffer again the way Present put
+    // it, and read there.
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(w), GLint(h), 0, wh, ww, 0, GL_COLOR_BUFFER_BIT,
+                           GL_LINEAR);
+    glEnable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    const GLsizei cw = std::min<GLsizei>(GLsizei(w), ww), ch = std::min<GLsizei>(GLsizei(h), wh);
+    std::vector<BYTE> rows(size_t(std::max(cw, 0)) * std::max(ch, 0) * 4, 0);
+    glReadnPixels(0, wh - ch, cw, ch, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(rows.size()), rows.data());
+    for (GLsizei y = 0; y < ch; ++y)
+        std::memcpy(m_lastPresented.data() + size_t(y) * w * 4, rows.data() + size_t(ch - 1 - y) * cw * 4,
+                    size_t(cw) * 4);
+    gl.applied.fbo = ~0u;
 }
 } // namespace tk::d3d9
