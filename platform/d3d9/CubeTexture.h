@@ -40,7 +40,10 @@ public:
 
 private:
     UINT m_levelCount;
+    void CreateGl();
+
     GLuint m_gl = 0;
+    bool m_glPending = false;
     std::vector<std::unique_ptr<Surface>> m_surfaces; // face-major
 };
 } // namespace tk::d3d9

@@ -452,8 +452,12 @@ void Device::InitGl()
     gl.context->MakeCurrent();
     g_stateOwner = this;
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-    SetCompressedSampling(epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc") &&
-                          epoxy_has_gl_extension("GL_EXT_texture_sRGB"));
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const bool software =
+        renderer && (std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe"));
+    SetDxtSampling(epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc") &&
+                       epoxy_has_gl_extension("GL_EXT_texture_sRGB"),
+                   software);
     glCreateVertexArrays(1, &gl.vao);
     glCreateVertexArrays(1, &gl.emptyVao);
     glBindVertexArray(gl.vao);

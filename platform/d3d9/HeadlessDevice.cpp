@@ -56,7 +56,7 @@ const std::vector<TkDrawRecord> kNoDraws;
 void TkD3D9ResetHeadless()
 {
     Settings() = AdapterSettings();
-    SetCompressedUpload(true);
+    SetDxtUpload(DxtUpload::Auto);
 }
 
 void TkD3D9FailCreateDevice(int count)
@@ -89,7 +89,7 @@ void TkD3D9SetMultiSampleSupported(D3DMULTISAMPLE_TYPE type, bool supported)
 
 void TkD3D9SetCompressedUpload(bool compressed)
 {
-    SetCompressedUpload(compressed);
+    SetDxtUpload(compressed ? DxtUpload::Compressed : DxtUpload::Decoded);
 }
 
 void TkD3D9LoseDevices()

@@ -32,9 +32,11 @@ void TkD3D9SetHardwareVertexProcessing(bool available);
 void TkD3D9SetShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion);
 void TkD3D9SetDepthFormatSupported(D3DFORMAT format, bool supported);
 void TkD3D9SetMultiSampleSupported(D3DMULTISAMPLE_TYPE type, bool supported);
-// DXT textures made from now on keep their blocks compressed on the GPU (the
-// default, where the context can sample them), or with false are decoded to
-// 32-bit texels at upload; for measuring and for testing both.
+// DXT textures given their GL image from now on (managed ones at their first
+// draw) keep their blocks compressed on the GPU where the context can sample
+// them, or with false are decoded to 32-bit texels at upload; for measuring
+// and testing both. By default: compressed on a GPU, decoded on the software
+// rasteriser.
 void TkD3D9SetCompressedUpload(bool compressed);
 // Every live device becomes lost (the event script's "device lost").
 void TkD3D9LoseDevices();

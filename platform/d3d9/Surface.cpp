@@ -5,6 +5,7 @@
 #include "platform/d3d9/GlFormat.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace tk::d3d9
@@ -43,7 +44,10 @@ Surface::Surface(Device* device, const SurfaceSetup& setup, Ownership ownership,
     const FormatInfo info = GetFormatInfo(setup.format);
     m_bytesPerPixel = info.kind == FormatKind::Compressed ? 0 : info.bytes;
     m_pitch = FormatRowPitch(setup.format, setup.width);
-    m_bits.assign(size_t(m_pitch) * FormatRowCount(setup.format, setup.height), 0);
+    // Not written yet: memory reads as zeros once first used, unless a lock
+    // that replaces every byte comes first (a loader filling a level).
+    m_bitsSize = size_t(m_pitch) * FormatRowCount(setup.format, setup.height);
+    m_bits.reset(new BYTE[m_bitsSize ? m_bitsSize : 1]);
     // Stand-alone targets and depth surfaces are drawn into: they get an image
     // of their own, cleared as memory is.
     if (!container && (setup.usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)))
@@ -115,6 +119,16 @@ void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
     m_gpuStale = texture != 0;
 }
 
+BYTE* Surface::Bits()
+{
+    if (m_blank)
+    {
+        std::memset(m_bits.get(), 0, m_bitsSize);
+        m_blank = false;
+    }
+    return m_bits.get();
+}
+
 GLuint Surface::ExchangeGl(GLuint texture)
 {
     const GLuint old = m_glTexture;
@@ -128,7 +142,7 @@ const BYTE* Surface::ReadBits()
 {
     if (m_cpuStale)
         Download();
-    return m_bits.data();
+    return Bits();
 }
 
 BYTE* Surface::WriteBits()
@@ -136,7 +150,7 @@ BYTE* Surface::WriteBits()
     if (m_cpuStale)
         Download();
     m_gpuStale = HasGl();
-    return m_bits.data();
+    return Bits();
 }
 
 void Surface::Download()
@@ -150,8 +164,7 @@ void Surface::Download()
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, m_bytesPerPixel ? GLint(m_pitch / m_bytesPerPixel) : 0);
     glGetTextureSubImage(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
-                         GLsizei(m_desc.Height), 1, gl.format, gl.type, GLsizei(m_bits.size()),
-                         m_bits.data());
+                         GLsizei(m_desc.Height), 1, gl.format, gl.type, GLsizei(m_bitsSize), Bits());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
 }
 
@@ -168,8 +181,7 @@ void Surface::PrepareForGpu()
     {
         // Not zeroed: every texel is written.
         std::unique_ptr<BYTE[]> texels(new BYTE[size_t(m_desc.Width) * m_desc.Height * 4]);
-        DecodeBlocks(m_desc.Format, m_bits.data(), m_desc.Width, m_desc.Height, texels.get(),
-                     m_desc.Width * 4);
+        DecodeBlocks(m_desc.Format, Bits(), m_desc.Width, m_desc.Height, texels.get(), m_desc.Width * 4);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         if (m_glTarget == GL_TEXTURE_CUBE_MAP)
             glTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
@@ -183,21 +195,20 @@ void Surface::PrepareForGpu()
     {
         if (m_glTarget == GL_TEXTURE_CUBE_MAP)
             glCompressedTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
-                                          GLsizei(m_desc.Height), 1, gl.internal, GLsizei(m_bits.size()),
-                                          m_bits.data());
+                                          GLsizei(m_desc.Height), 1, gl.internal, GLsizei(m_bitsSize),
+                                          Bits());
         else
             glCompressedTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width),
-                                          GLsizei(m_desc.Height), gl.internal, GLsizei(m_bits.size()),
-                                          m_bits.data());
+                                          GLsizei(m_desc.Height), gl.internal, GLsizei(m_bitsSize), Bits());
         return;
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, m_bytesPerPixel ? GLint(m_pitch / m_bytesPerPixel) : 0);
     if (m_glTarget == GL_TEXTURE_CUBE_MAP)
         glTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
-                            GLsizei(m_desc.Height), 1, gl.format, gl.type, m_bits.data());
+                            GLsizei(m_desc.Height), 1, gl.format, gl.type, Bits());
     else
         glTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width), GLsizei(m_desc.Height),
-                            gl.format, gl.type, m_bits.data());
+                            gl.format, gl.type, Bits());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
@@ -218,6 +229,10 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
     }
     else
         offset = size_t(rect.top) * m_pitch + size_t(rect.left) * info.bytes;
+    // Every byte is to be replaced: nothing needs clearing first.
+    if ((Flags & D3DLOCK_DISCARD) && !(Flags & D3DLOCK_READONLY) && !m_cpuStale && rect.left == 0 &&
+        rect.top == 0 && UINT(rect.right) == m_desc.Width && UINT(rect.bottom) == m_desc.Height)
+        m_blank = false;
     m_locked = true;
     pLockedRect->Pitch = static_cast<INT>(m_pitch);
     BYTE* bits = (Flags & D3DLOCK_READONLY) ? const_cast<BYTE*>(ReadBits()) : WriteBits();

@@ -14,7 +14,7 @@
 
 #include <epoxy/gl.h>
 
-#include <vector>
+#include <memory>
 
 namespace tk::d3d9
 {
@@ -94,7 +94,11 @@ private:
     bool m_locked = false;
     UINT m_pitch;
     UINT m_bytesPerPixel;
-    std::vector<BYTE> m_bits;
+    BYTE* Bits();
+
+    std::unique_ptr<BYTE[]> m_bits;
+    size_t m_bitsSize = 0;
+    bool m_blank = true; // reads as zeros; memory not cleared yet
 
     GLuint m_glTexture = 0;
     GLenum m_glTarget = 0;

@@ -35,8 +35,11 @@ public:
     GLuint PrepareGl();
 
 private:
+    void CreateGl();
+
     std::vector<std::unique_ptr<Surface>> m_levels;
     GLuint m_gl = 0;
+    bool m_glPending = false;
 };
 
 // The number of levels of a full chain down to 1 x 1.
