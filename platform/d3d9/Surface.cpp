@@ -109,6 +109,7 @@ void Surface::DropGl()
 void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
 {
     m_glTexture = texture;
+    m_downloadFrom = 0;
     m_glTarget = target;
     m_glLevel = level;
     m_glFace = face;
@@ -131,10 +132,11 @@ BYTE* Surface::Bits()
 
 GLuint Surface::ExchangeGl(GLuint texture)
 {
+    // Until something is drawn into the new image, a read of memory still
+    // finds the picture drawn before (the one given back).
     const GLuint old = m_glTexture;
     m_glTexture = texture;
-    m_cpuStale = true;
-    m_gpuStale = false;
+    m_downloadFrom = old;
     return old;
 }
 
@@ -163,8 +165,10 @@ void Surface::Download()
     OwnerDevice()->FlushGl();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, m_bytesPerPixel ? GLint(m_pitch / m_bytesPerPixel) : 0);
-    glGetTextureSubImage(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
-                         GLsizei(m_desc.Height), 1, gl.format, gl.type, GLsizei(m_bitsSize), Bits());
+    const GLuint from = m_downloadFrom ? m_downloadFrom : m_glTexture;
+    m_downloadFrom = 0;
+    glGetTextureSubImage(from, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width), GLsizei(m_desc.Height), 1,
+                         gl.format, gl.type, GLsizei(m_bitsSize), Bits());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
 }
 

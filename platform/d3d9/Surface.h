@@ -72,11 +72,16 @@ public:
     // Uploads what the game wrote since the last upload.
     void PrepareForGpu();
     // The GPU drew into the image: memory is older now.
-    void MarkGpuWritten() { m_cpuStale = HasGl(); }
+    void MarkGpuWritten()
+    {
+        m_cpuStale = HasGl();
+        m_downloadFrom = 0;
+    }
     // Memory and image hold the same pixels (a fresh, cleared surface).
     void MarkInSync() { m_cpuStale = m_gpuStale = false; }
-    // A stand-alone surface takes another image of its size and format, newer
-    // than memory; the caller owns the one it gives back.
+    // A stand-alone surface takes another image of its size and format; the
+    // caller owns the one it gives back, which memory still reads from until
+    // something is drawn into the new one.
     GLuint ExchangeGl(GLuint texture);
 
     void DropGl() override;
@@ -101,6 +106,7 @@ private:
     bool m_blank = true; // reads as zeros; memory not cleared yet
 
     GLuint m_glTexture = 0;
+    GLuint m_downloadFrom = 0; // the image memory is brought up to date from, when not m_glTexture
     GLenum m_glTarget = 0;
     GLint m_glLevel = 0;
     GLint m_glFace = 0;
