@@ -677,13 +677,28 @@ HRESULT Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader
 HRESULT Device::CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader)
 {
     MakeCurrent();
+    if (!ppShader)
+        return D3DERR_INVALIDCALL;
+    *ppShader = nullptr;
     if (!pFunction)
-        return CreateGlslShader<PixelShader>(this, GL_FRAGMENT_SHADER, "pixel shader", pFunction,
-                                             &m_gl->lastLog, ppShader);
-    const std::string source = WithAlphaTest(reinterpret_cast<const char*>(pFunction));
-    return CreateGlslShader<PixelShader>(this, GL_FRAGMENT_SHADER, "pixel shader",
-                                         reinterpret_cast<const DWORD*>(source.c_str()), &m_gl->lastLog,
-                                         ppShader);
+        return D3DERR_INVALIDCALL;
+    const char* source = reinterpret_cast<const char*>(pFunction);
+    const GLuint shader = CompileGlsl(GL_FRAGMENT_SHADER, source, &m_gl->lastLog);
+    if (!shader)
+        return D3DERR_INVALIDCALL;
+    // A second build with the alpha test after it, for draws that ask for the
+    // test; the others keep the plain one, which the rasteriser runs faster.
+    GLuint alphaTested = 0;
+    const std::string tested = WithAlphaTest(source);
+    if (tested != source)
+    {
+        std::string log;
+        alphaTested = CompileGlsl(GL_FRAGMENT_SHADER, tested.c_str(), &log);
+        if (!alphaTested)
+            LogOnce(("Direct3D: a pixel shader does not build with the alpha test: " + log).c_str());
+    }
+    *ppShader = new PixelShader(this, shader, "pixel shader", alphaTested);
+    return D3D_OK;
 }
 
 HRESULT Device::SetVertexShaderConstantF(UINT StartRegister, const float* pConstantData, UINT Vector4fCount)
@@ -850,7 +865,9 @@ LinkedProgram* Device::ProgramForDraw(const std::vector<D3DVERTEXELEMENT9>& elem
         return nullptr;
     }
     GlRenderer& gl = *m_gl;
-    const auto key = std::make_pair(m_vertexShader->Gl(), m_pixelShader->Gl());
+    const GLuint pixel =
+        m_renderStates[D3DRS_ALPHATESTENABLE] ? m_pixelShader->AlphaTestedGl() : m_pixelShader->Gl();
+    const auto key = std::make_pair(m_vertexShader->Gl(), pixel);
     auto it = gl.programs.find(key);
     if (it != gl.programs.end())
         return &it->second;
