@@ -1219,14 +1219,9 @@ void Device::ApplyRenderStates()
         else
             glDisable(GL_FRAMEBUFFER_SRGB);
     }
-    if (changed({D3DRS_CLIPPLANEENABLE}))
-        for (GLuint i = 0; i < 6; ++i)
-        {
-            if (rs[D3DRS_CLIPPLANEENABLE] & (1u << i))
-                glEnable(GL_CLIP_DISTANCE0 + i);
-            else
-                glDisable(GL_CLIP_DISTANCE0 + i);
-        }
+    // D3DRS_CLIPPLANEENABLE: the game sets no clip plane, and a plane that was
+    // never set (all zero) clips nothing, so no GL clip distance is enabled;
+    // shaders write none.
     if (changed({D3DRS_POINTSIZE}))
         glPointSize(std::max(1.0f, AsFloat(rs[D3DRS_POINTSIZE])));
     a[D3DRS_FORCE_DWORD & 0xff] = x8;
