@@ -220,6 +220,12 @@ public:
     int m_iHighSprite = FIRST_SPRITE_SLOT;
     strObject m_Objects[MAX_OBJECTS];
 
+    // The set-up of a mesh object at world load and respawn that gives it its
+    // physics body: static from its flags, or dynamic from its description.
+    void RespawnObject(HOBJECT object);
+    // Every mesh object of the loaded world through RespawnObject.
+    void RespawnObjects();
+
 private:
     int* HighWaterMark(BYTE type);
     // The first free slot of the type's range, or -1 when it is full; a slot

@@ -69,7 +69,8 @@ TEST(PhysicsDescRecord, EveryFieldHasItsPlace)
     EXPECT_EQ(LeFloat(b, 4), 2.5f);
     // The seven flag bytes, one byte of padding, then the friction.
     const unsigned char flags[] = {0, 2, 3, 4, 5, 6, 7, 0};
-    EXPECT_EQ(std::vector<unsigned char>(b.begin() + 8, b.begin() + 16), std::vector<unsigned char>(flags, flags + 8));
+    EXPECT_EQ(std::vector<unsigned char>(b.begin() + 8, b.begin() + 16),
+              std::vector<unsigned char>(flags, flags + 8));
     EXPECT_EQ(LeFloat(b, 16), 0.35f);
     EXPECT_EQ(b[20], 8);
     EXPECT_EQ(Text(b, 21), "my_socket");

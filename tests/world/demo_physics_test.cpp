@@ -1,0 +1,156 @@
+// The demo world with physics: loaded headless, its objects get their bodies
+// as a world start gives them; a dropped crate falls and settles on the
+// ground, a pushed crate moves, and the character controller walks up the
+// stair onto the ledge, falls off its far end, lands and jumps.
+#include "worldfile_fixture.h"
+
+#include "physics/PhysicsMgr.h"
+#include "support/GameProcess.h"
+#include "tools/worldgen/DemoWorld.h"
+
+#include <btBulletDynamicsCommon.h>
+
+#include <cmath>
+
+namespace worldtest
+{
+namespace
+{
+constexpr float kFrame = 1.0f / 60.0f;
+// The capsule's centre stands this far above its feet (half its height and its radius).
+constexpr float kCentreAboveFeet = 0.95f;
+constexpr float kTolerance = 0.1f;
+
+class DemoPhysics : public WorldFile
+{
+protected:
+    void SetUp() override
+    {
+        WorldFile::SetUp();
+        CopyDataTree(temp->path());
+        g_Options.UpdatePhysics = 1;
+        ASSERT_TRUE(g_WorldMgr.LoadWorld(worldgen::DEMO_WORLD_FILE));
+        // What a world start does once the world file is read.
+        g_PhysicsMgr.Init();
+        ASSERT_TRUE(g_PhysicsMgr.HasWorld());
+        g_Engine.RespawnObjects();
+    }
+    void TearDown() override
+    {
+        g_PhysicsMgr.Shutdown();
+        WorldFile::TearDown();
+    }
+    static void Run(int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+            g_PhysicsMgr.Step(kFrame);
+    }
+    static D3DXVECTOR3 Player()
+    {
+        D3DXVECTOR3 p(0, 0, 0);
+        g_PhysicsMgr.GetPlayerPosition(&p);
+        return p;
+    }
+    static btRigidBody* Body(const char* name)
+    {
+        HOBJECT o = Find(name);
+        return o ? static_cast<btRigidBody*>(o->pPhysicsBody) : nullptr;
+    }
+};
+
+TEST_F(DemoPhysics, EveryObjectGetsItsBodyAtWorldStart)
+{
+    for (const char* solid : {"ground", "house_01", "stair", "ledge", "crate_01"})
+    {
+        SCOPED_TRACE(solid);
+        ASSERT_NE(Body(solid), nullptr);
+        EXPECT_TRUE(Body(solid)->isStaticOrKinematicObject());
+        EXPECT_EQ(Find(solid)->dwFlags & OF_DYNAMIC_BODY, 0u);
+    }
+    for (const char* crate : {"physics_crate_01", "physics_crate_02", "physics_crate_03"})
+    {
+        SCOPED_TRACE(crate);
+        ASSERT_NE(Body(crate), nullptr);
+        EXPECT_FALSE(Body(crate)->isStaticOrKinematicObject());
+        EXPECT_NE(Find(crate)->dwFlags & OF_DYNAMIC_BODY, 0u);
+        EXPECT_EQ(Find(crate)->dwFlags & OF_STATIC_BODY, 0u);
+        EXPECT_FLOAT_EQ(1.0f / Body(crate)->getInvMass(), 8.0f);
+    }
+    // Lights have no bodies.
+    EXPECT_EQ(Find("lamp_light_01")->pPhysicsBody, nullptr);
+}
+
+TEST_F(DemoPhysics, ADroppedCrateFallsAndSettlesOnTheGroundAndAPushedOneMoves)
+{
+    HOBJECT dropped = Find("physics_crate_03");
+    ASSERT_NE(dropped, nullptr);
+    const float start = dropped->vPosition.y;
+    Run(20);
+    EXPECT_LT(dropped->vPosition.y, start - 0.1f) << "the crate falls";
+    Run(600);
+    EXPECT_NEAR(dropped->vPosition.y, worldgen::DEMO_PHYSICS.crateHalf, 0.05f) << "it rests on the ground";
+    EXPECT_LT(Body("physics_crate_03")->getLinearVelocity().length(), 0.05f);
+    const float rested = dropped->vPosition.y;
+    Run(60);
+    EXPECT_NEAR(dropped->vPosition.y, rested, 0.01f) << "and stays there";
+
+    HOBJECT pushed = Find("physics_crate_01");
+    const D3DXVECTOR3 before = pushed->vPosition;
+    // West, away from the other crates.
+    const D3DXVECTOR3 impulse(-60.0f, 0.0f, 0.0f);
+    g_PhysicsMgr.PushObject(pushed, &impulse);
+    Run(60);
+    EXPECT_GT(before.x - pushed->vPosition.x, 0.5f) << "the pushed crate slides";
+    EXPECT_NEAR(pushed->vPosition.y, worldgen::DEMO_PHYSICS.crateHalf, 0.1f);
+    // The other crate was not touched.
+    EXPECT_NEAR(Find("physics_crate_02")->vPosition.x, Find("physics_crate_02")->vStartPosition.x, 0.01f);
+}
+
+TEST_F(DemoPhysics, TheControllerClimbsTheStairFallsOffTheLedgeLandsAndJumps)
+{
+    const auto& at = worldgen::DEMO_PHYSICS;
+    const D3DXVECTOR3 start(at.x - 2.0f, kCentreAboveFeet + 0.05f, at.z);
+    g_PhysicsMgr.CreatePlayerController(&start);
+    Run(30);
+    ASSERT_TRUE(g_PhysicsMgr.PlayerOnGround());
+    EXPECT_NEAR(Player().y, kCentreAboveFeet, kTolerance) << "it stands on the ground";
+
+    // Walk east, 3 units a second, until past the middle of the ledge.
+    const D3DXVECTOR3 walk(3.0f * PHYSICS_FIXED_STEP, 0.0f, 0.0f);
+    g_PhysicsMgr.SetWalkDirection(&walk);
+    const float ledgeMiddle = at.x + at.stairLength + at.ledgeLength * 0.5f;
+    for (int i = 0; i < 600 && Player().x < ledgeMiddle; ++i)
+        Run(1);
+    ASSERT_GE(Player().x, ledgeMiddle) << "the stair stopped the walk";
+    EXPECT_NEAR(Player().y, at.ledgeHeight + kCentreAboveFeet, kTolerance) << "it is up on the ledge";
+
+    // On past the far end: it falls and lands on the ground below.
+    const float beyond = at.x + at.stairLength + at.ledgeLength + 1.5f;
+    bool fell = false;
+    for (int i = 0; i < 600 && Player().x < beyond; ++i)
+    {
+        Run(1);
+        fell = fell || !g_PhysicsMgr.PlayerOnGround();
+    }
+    const D3DXVECTOR3 stop(0.0f, 0.0f, 0.0f);
+    g_PhysicsMgr.SetWalkDirection(&stop);
+    Run(90);
+    EXPECT_TRUE(fell);
+    EXPECT_TRUE(g_PhysicsMgr.PlayerOnGround());
+    EXPECT_NEAR(Player().y, kCentreAboveFeet, kTolerance) << "it landed";
+
+    // A jump lifts it and it comes down again.
+    g_PhysicsMgr.PlayerJump();
+    float highest = Player().y;
+    for (int i = 0; i < 30; ++i)
+    {
+        Run(1);
+        highest = std::max(highest, Player().y);
+    }
+    EXPECT_GT(highest, kCentreAboveFeet + 1.0f);
+    Run(120);
+    EXPECT_TRUE(g_PhysicsMgr.PlayerOnGround());
+    EXPECT_NEAR(Player().y, kCentreAboveFeet, kTolerance);
+}
+} // namespace
+} // namespace worldtest
