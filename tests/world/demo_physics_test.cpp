@@ -152,5 +152,25 @@ TEST_F(DemoPhysics, TheControllerClimbsTheStairFallsOffTheLedgeLandsAndJumps)
     EXPECT_TRUE(g_PhysicsMgr.PlayerOnGround());
     EXPECT_NEAR(Player().y, kCentreAboveFeet, kTolerance);
 }
+// The shapes the game preloads at level start to draw bodies with: each loads
+// and spans a unit around its centre.
+TEST_F(DemoPhysics, TheBodyShapesTheGamePreloadsLoad)
+{
+    for (const char* shape : {"prefabs\\special\\rigidbody_box.x", "prefabs\\special\\rigidbody_sphere.x",
+                              "prefabs\\special\\rigidbody_cylinder.x"})
+    {
+        SCOPED_TRACE(shape);
+        const int id = g_MeshMgr.LoadMesh(shape);
+        ASSERT_GE(id, 0);
+        const strmesh* entry = g_MeshMgr.GetEntry(id);
+        ASSERT_NE(entry, nullptr);
+        for (int axis = 0; axis < 3; ++axis)
+        {
+            EXPECT_NEAR((&entry->vMin.x)[axis], -0.5f, 1e-3f);
+            EXPECT_NEAR((&entry->vMax.x)[axis], 0.5f, 1e-3f);
+        }
+        EXPECT_GT(entry->pMesh->GetNumFaces(), 0u);
+    }
+}
 } // namespace
 } // namespace worldtest
