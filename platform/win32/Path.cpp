@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -65,6 +67,9 @@ bool ScanNoCase(const std::string& dir, const std::string& name, std::string& fo
 // each lookup the reports are read and every index and name they touch is
 // dropped, so a file made a moment ago is always found. Without change
 // reports (no instance left) every lookup reads the folders, as it always did.
+class FolderIndex;
+FolderIndex& Index();
+
 class FolderIndex
 {
 public:
@@ -81,7 +86,7 @@ public:
         if (relative)
         {
             struct stat st;
-            if (::stat(".", &st) != 0)
+            if (::fstatat(AT_FDCWD, "", &st, AT_EMPTY_PATH) != 0)
                 return false;
             if (st.st_dev != m_cwd.dev || st.st_ino != m_cwd.ino)
             {
@@ -133,19 +138,29 @@ private:
     // A child process has its own reports: the parent's queue is never read from here.
     bool Ready()
     {
-        const pid_t pid = ::getpid();
-        if (m_pid != pid)
+        if (m_forked.exchange(false) || !m_started)
         {
+            // A fork while another thread resolves would leave the child a held
+            // lock: the fork waits for the lookup to end.
+            if (!m_started)
+                ::pthread_atfork([] { Index().m_mutex.lock(); }, [] { Index().m_mutex.unlock(); },
+                                 []
+                                 {
+                                     Forked().store(true);
+                                     Index().m_mutex.unlock();
+                                 });
+            m_started = true;
             if (m_fd >= 0)
                 ::close(m_fd);
             m_folders.clear();
             m_watches.clear();
             m_names.clear();
             m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-            m_pid = pid;
         }
         return m_fd >= 0;
     }
+
+    static std::atomic<bool>& Forked();
 
     // Drops what the changes since the last lookup make stale.
     void TakeReports()
@@ -292,12 +307,19 @@ private:
 
     std::mutex m_mutex;
     int m_fd = -1;
-    pid_t m_pid = 0;
+    bool m_started = false;
+    std::atomic<bool>& m_forked = Forked();
     Key m_cwd;
     std::map<Key, Folder> m_folders;
     std::unordered_map<int, Key> m_watches;
     std::unordered_map<std::string, Resolved> m_names;
 };
+
+std::atomic<bool>& FolderIndex::Forked()
+{
+    static std::atomic<bool> forked{false};
+    return forked;
+}
 
 // Never destroyed: files are still opened by destructors that run at program end.
 FolderIndex& Index()
