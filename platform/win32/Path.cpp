@@ -103,6 +103,8 @@ public:
         }
         if (!Walk(in, out, complete))
             return false;
+        if (in.size() > kMaxNameLength)
+            return true;
         if (m_names.size() >= kMaxNames)
             m_names.clear();
         m_names.emplace(in, Resolved{out, complete});
@@ -114,6 +116,7 @@ private:
     static constexpr size_t kMaxFolders = 4096;
     static constexpr size_t kMaxEntries = 1 << 16;
     static constexpr size_t kMaxNames = 1 << 16;
+    static constexpr size_t kMaxNameLength = 1024; // longer names are resolved but not kept
     static constexpr uint32_t kChanges =
         IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
