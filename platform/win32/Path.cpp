@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <atomic>
@@ -81,17 +82,18 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!Ready())
             return false;
-        // A relative name depends on the current folder, which may have changed.
+        // A relative name depends on the current folder, which may have
+        // changed. Its path is enough: a folder put in place of the one a
+        // relative name went through was reported when the old one went.
         const bool relative = in.empty() || in[0] != '/';
         if (relative)
         {
-            struct stat st;
-            if (::fstatat(AT_FDCWD, "", &st, AT_EMPTY_PATH) != 0)
+            if (!::getcwd(m_cwdNow, sizeof m_cwdNow))
                 return false;
-            if (st.st_dev != m_cwd.dev || st.st_ino != m_cwd.ino)
+            if (std::strcmp(m_cwdNow, m_cwd) != 0)
             {
                 m_names.clear();
-                m_cwd = Key{st.st_dev, st.st_ino};
+                std::memcpy(m_cwd, m_cwdNow, sizeof m_cwd);
             }
         }
         TakeReports();
@@ -312,7 +314,8 @@ private:
     int m_fd = -1;
     bool m_started = false;
     std::atomic<bool>& m_forked = Forked();
-    Key m_cwd;
+    char m_cwd[PATH_MAX] = {};
+    char m_cwdNow[PATH_MAX] = {};
     std::map<Key, Folder> m_folders;
     std::unordered_map<int, Key> m_watches;
     std::unordered_map<std::string, Resolved> m_names;
