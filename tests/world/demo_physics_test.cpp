@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace worldtest
 {
@@ -155,8 +156,9 @@ TEST_F(DemoPhysics, TheControllerClimbsTheStairFallsOffTheLedgeLandsAndJumps)
     EXPECT_TRUE(g_PhysicsMgr.PlayerOnGround());
     EXPECT_NEAR(Player().y, kCentreAboveFeet, kTolerance);
 }
-// The shapes the game preloads at level start to draw bodies with: each loads
-// and spans a unit around its centre.
+// The shapes the game preloads at level start to draw bodies with: each loads,
+// spans a unit around its centre and turns the front of every face outward
+// (wound as the engine's other meshes are).
 TEST_F(DemoPhysics, TheBodyShapesTheGamePreloadsLoad)
 {
     for (const char* shape : {"prefabs\\special\\rigidbody_box.x", "prefabs\\special\\rigidbody_sphere.x",
@@ -172,7 +174,35 @@ TEST_F(DemoPhysics, TheBodyShapesTheGamePreloadsLoad)
             EXPECT_NEAR((&entry->vMin.x)[axis], -0.5f, 1e-3f);
             EXPECT_NEAR((&entry->vMax.x)[axis], 0.5f, 1e-3f);
         }
-        EXPECT_GT(entry->pMesh->GetNumFaces(), 0u);
+        ID3DXMesh* mesh = entry->pMesh;
+        ASSERT_GT(mesh->GetNumFaces(), 0u);
+        void* vertices = nullptr;
+        void* indices = nullptr;
+        ASSERT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices), D3D_OK);
+        ASSERT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &indices), D3D_OK);
+        const DWORD stride = mesh->GetNumBytesPerVertex();
+        const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
+        auto corner = [&](DWORD face, int k)
+        {
+            const DWORD at = face * 3 + k;
+            const DWORD v =
+                wide ? static_cast<const DWORD*>(indices)[at] : static_cast<const WORD*>(indices)[at];
+            D3DXVECTOR3 p;
+            std::memcpy(&p, static_cast<const BYTE*>(vertices) + v * stride, sizeof p);
+            return p;
+        };
+        int inward = 0;
+        for (DWORD f = 0; f < mesh->GetNumFaces(); ++f)
+        {
+            const D3DXVECTOR3 a = corner(f, 0), b = corner(f, 1), c = corner(f, 2);
+            D3DXVECTOR3 n;
+            const D3DXVECTOR3 ab = b - a, ac = c - a, middle = (a + b + c) / 3.0f;
+            D3DXVec3Cross(&n, &ab, &ac);
+            inward += D3DXVec3Dot(&n, &middle) <= 0.0f;
+        }
+        mesh->UnlockIndexBuffer();
+        mesh->UnlockVertexBuffer();
+        EXPECT_EQ(inward, 0);
     }
 }
 } // namespace

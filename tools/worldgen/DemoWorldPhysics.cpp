@@ -162,8 +162,10 @@ Shape CentredBox(const char* name, float half)
     return m;
 }
 
-constexpr int ROUND_SEGMENTS = 16;
-constexpr int SPHERE_RINGS = 8;
+// The mesh loader welds corners closer than a tenth of a unit: the sphere's
+// first ring around each pole keeps its corners farther apart than that.
+constexpr int ROUND_SEGMENTS = 12;
+constexpr int SPHERE_RINGS = 6;
 constexpr float UNIT_HALF = 0.5f;
 
 // A sphere of radius 0.5 around the origin.
