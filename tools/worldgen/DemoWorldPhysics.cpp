@@ -162,9 +162,10 @@ Shape CentredBox(const char* name, float half)
     return m;
 }
 
-// The mesh loader welds corners closer than a tenth of a unit: the sphere's
-// first ring around each pole keeps its corners farther apart than that.
-constexpr int ROUND_SEGMENTS = 12;
+// The mesh loader welds corners closer than a tenth of a unit along every
+// axis: neighbours on the sphere's first ring around each pole stay farther
+// apart than that along one axis at least.
+constexpr int ROUND_SEGMENTS = 8;
 constexpr int SPHERE_RINGS = 6;
 constexpr float UNIT_HALF = 0.5f;
 
