@@ -15,7 +15,7 @@
 
 struct strmesh;
 struct strSound;
-struct EFx;
+struct EFxInstance;
 struct BezierFollowState;
 struct EObjectActionParams;
 struct EDeathParams;
@@ -240,7 +240,7 @@ struct strObject
     BYTE bIsLight2;
     EObjectSound* pSound;
     char* pFxName; // OBJECT_FX_NAME_SIZE bytes
-    EFx* pFx;
+    EFxInstance* pFx;
     EObjectActionParams* pActionParams;
     EDeathParams* pDeathParams;
     float fRadius;
@@ -280,4 +280,11 @@ struct strObject
     // The collision manager's record of this object while it is registered.
     int iCollisionRecord;
     BYTE bCollisionRegistered;
+
+    // Where the segment tests hold this object (a skinned object's entry is
+    // in iIntersectIndex), and whether it takes part in them at all.
+    int iIntersectIndex;
+    int iSeeThroughIndex;
+    int iHeroStickIndex;
+    BYTE bSegmentRegistered;
 };

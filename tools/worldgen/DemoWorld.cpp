@@ -520,6 +520,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         if (o.name == "ground")
             w += std::string("terrain_mesh") + EOL;
         w += DemoPhysicsKeys(o);
+        w += DemoEffectLines(o.name, EOL);
         if (o.kind == DemoObject::Light)
         {
             w += "range " + Number(o.range) + EOL;
