@@ -16,9 +16,10 @@ public:
     void SetHealth(float value, BYTE force = 0);
     // STAND-IN: the hero's camera and weapon view come with the player work.
     void UpdateCamera() {}
-    // STAND-IN: the hero's level start, frame, look step and level end.
+    // STAND-IN: the hero's level start, frame, look step and level end. The
+    // frame only steps the physics world, as the hero's frame does first.
     void Init() {}
-    void Update() {}
+    void Update();
     void UpdateLook() {}
     void Release() {}
     // STAND-IN: the helicopter's HUD while the hero flies one.

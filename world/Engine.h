@@ -220,8 +220,20 @@ public:
     int m_iHighSprite = FIRST_SPRITE_SLOT;
     strObject m_Objects[MAX_OBJECTS];
 
+    // The set-up of a mesh object at world load and respawn that gives it its
+    // physics body: static from its flags, or dynamic from its description.
+    void RespawnObject(HOBJECT object);
+    // Every mesh object of the loaded world through RespawnObject.
+    void RespawnObjects();
+
 private:
     int* HighWaterMark(BYTE type);
+    // The first free slot of the type's range, or -1 when it is full; a slot
+    // freed for the type tells the search where to start next time.
+    int FindFreeSlot(BYTE type, int first, int count);
+    void NoteFreeSlot(BYTE type, int slot);
+    // Per type range: no slot below it is free, as far as adds and deletes tell.
+    int m_iFreeSlotHint[4] = {};
     // Builds the object of its Type once the slot is set up; false when it cannot be made.
     bool CreateObjectOfType(HOBJECT object, EObjectDesc* desc);
     void FreeSubRecords(HOBJECT object);

@@ -525,26 +525,35 @@ enum PhysicsOffsets : size_t
     PD_BULLET_HITS = 9,
     PD_EXPLOSIONS = 10,
     PD_NOT_IMPORTANT = 11,
-    PD_FRICTION = 12,
-    PD_JOINT = 16,
-    PD_JOINT_SOCKET = 17,
-    PD_JOINT_PARTNER = 49,
-    PD_PARTNER_SOCKET = 81,
-    PD_JOINT_VALUE = 116,
-    PD_GIVE_ACTION = 120,
-    PD_HIT_SOUND = 152,
-    PD_HIT_SOUND_ON = 408,
-    PD_HIT_SOUND_VALUE = 412,
-    PD_HIT_SOUND_PAUSE = 416,
-    PD_COLLISION_SOUND = 420,
-    PD_TABLE = 676,
-    PD_COLLISION_VALUE = PD_TABLE + PHYSICS_TABLE_SIZE,
+    PD_SMALL_BODY = 12,
+    PD_DAMPED_BOX = 13,
+    PD_MINIMUM_SIZE = 14,
+    // 15: padding
+    PD_FRICTION = 16,
+    PD_JOINT = 20,
+    PD_JOINT_SOCKET = 21,
+    PD_JOINT_PARTNER = PD_JOINT_SOCKET + PHYSICS_NAME_SIZE,
+    PD_PARTNER_SOCKET = PD_JOINT_PARTNER + PHYSICS_NAME_SIZE,
+    // 117: padding
+    PD_JOINT_VALUE = 120,
+    PD_GIVE_ACTION = 124,
+    PD_HIT_SOUND = PD_GIVE_ACTION + PHYSICS_NAME_SIZE,
+    PD_HIT_SOUND_ON = PD_HIT_SOUND + PHYSICS_SOUND_SIZE,
+    // 413: padding
+    PD_HIT_SOUND_VALUE = 416,
+    PD_HIT_SOUND_PAUSE = 420,
+    PD_COLLISION_SOUND = 424,
+    PD_RESERVED = PD_COLLISION_SOUND + PHYSICS_SOUND_SIZE,
+    PD_COLLISION_VALUE = PD_RESERVED + PHYSICS_RESERVED_SIZE,
     PD_NO_COLLISIONS = PD_COLLISION_VALUE + 4,
     PD_NO_COLLISIONS_BODIES = PD_NO_COLLISIONS + 1,
     PD_NO_COLLISION_LIST = PD_NO_COLLISIONS + 2,
     PD_PREFAB = PD_NO_COLLISION_LIST + PHYSICS_NO_COLLISION_NAMES * PHYSICS_NAME_SIZE,
     PD_END = PD_PREFAB + PHYSICS_PREFAB_SIZE,
 };
+static_assert(PD_PARTNER_SOCKET + PHYSICS_NAME_SIZE <= PD_JOINT_VALUE && PD_HIT_SOUND_ON < PD_HIT_SOUND_VALUE,
+              "the fields follow each other");
+static_assert(PD_COLLISION_VALUE == 1448, "the fields after the reserved block keep their place");
 static_assert((PD_END + 3) / 4 * 4 == PHYSICS_DESC_RECORD_SIZE, "the rigid-body record is 2384 bytes");
 } // namespace
 
@@ -558,6 +567,9 @@ bool WritePhysicsDescRecord(FILE* file, const EPhysicsDesc& d)
     r.U8(PD_BULLET_HITS, d.bBulletHits);
     r.U8(PD_EXPLOSIONS, d.bExplosions);
     r.U8(PD_NOT_IMPORTANT, d.bNotImportant);
+    r.U8(PD_SMALL_BODY, d.bSmallBody);
+    r.U8(PD_DAMPED_BOX, d.bDampedBox);
+    r.U8(PD_MINIMUM_SIZE, d.bMinimumSize);
     r.F32(PD_FRICTION, d.fFriction);
     r.U8(PD_JOINT, d.bJoint);
     r.Chars(PD_JOINT_SOCKET, d.szJointSocket, PHYSICS_NAME_SIZE);
@@ -570,7 +582,7 @@ bool WritePhysicsDescRecord(FILE* file, const EPhysicsDesc& d)
     r.F32(PD_HIT_SOUND_VALUE, d.fHitSoundValue);
     r.F32(PD_HIT_SOUND_PAUSE, d.fHitSoundPause);
     r.Chars(PD_COLLISION_SOUND, d.szCollisionSound, PHYSICS_SOUND_SIZE);
-    r.Bytes(PD_TABLE, d.aTable, sizeof d.aTable);
+    r.Bytes(PD_RESERVED, d.aReserved, sizeof d.aReserved);
     r.F32(PD_COLLISION_VALUE, d.fCollisionSoundValue);
     r.U8(PD_NO_COLLISIONS, d.bNoCollisions);
     r.U8(PD_NO_COLLISIONS_BODIES, d.bNoCollisionsWithBodies);
@@ -593,6 +605,9 @@ bool ReadPhysicsDescRecord(FILE* file, EPhysicsDesc* d)
     d->bBulletHits = r.U8(PD_BULLET_HITS);
     d->bExplosions = r.U8(PD_EXPLOSIONS);
     d->bNotImportant = r.U8(PD_NOT_IMPORTANT);
+    d->bSmallBody = r.U8(PD_SMALL_BODY);
+    d->bDampedBox = r.U8(PD_DAMPED_BOX);
+    d->bMinimumSize = r.U8(PD_MINIMUM_SIZE);
     d->fFriction = r.F32(PD_FRICTION);
     d->bJoint = r.U8(PD_JOINT);
     r.Chars(PD_JOINT_SOCKET, d->szJointSocket, PHYSICS_NAME_SIZE);
@@ -605,7 +620,7 @@ bool ReadPhysicsDescRecord(FILE* file, EPhysicsDesc* d)
     d->fHitSoundValue = r.F32(PD_HIT_SOUND_VALUE);
     d->fHitSoundPause = r.F32(PD_HIT_SOUND_PAUSE);
     r.Chars(PD_COLLISION_SOUND, d->szCollisionSound, PHYSICS_SOUND_SIZE);
-    r.Bytes(PD_TABLE, d->aTable, sizeof d->aTable);
+    r.Bytes(PD_RESERVED, d->aReserved, sizeof d->aReserved);
     d->fCollisionSoundValue = r.F32(PD_COLLISION_VALUE);
     d->bNoCollisions = r.U8(PD_NO_COLLISIONS);
     d->bNoCollisionsWithBodies = r.U8(PD_NO_COLLISIONS_BODIES);

@@ -220,7 +220,7 @@ void EWorldMgr::Refuse(const char* what, const char* detail)
 bool EWorldMgr::Key(const char* key)
 {
     ++m_iCompare;
-    if (std::strcmp(m_szKeyword, key) != 0)
+    if (m_szKeyword[0] != key[0] || std::strcmp(m_szKeyword, key) != 0)
         return false;
     m_bMatch = 1;
     return true;

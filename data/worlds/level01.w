@@ -185,3 +185,31 @@ zpos 0
 range 80
 power 0.5
 diffuse 0.7 0.8 1
+mesh meshes\demo\stair.x
+name stair
+xpos 70
+ypos 0
+zpos -10
+mesh meshes\demo\ledge.x
+name ledge
+xpos 73
+ypos 0
+zpos -10
+mesh prefabs\demo\physics_crate.x
+name physics_crate_01
+xpos 83
+ypos 0.6
+zpos -13
+rigid_body_physics_general 1 8 1
+mesh prefabs\demo\physics_crate.x
+name physics_crate_02
+xpos 85
+ypos 0.6
+zpos -13
+rigid_body_physics_general 1 8 1
+mesh prefabs\demo\physics_crate.x
+name physics_crate_03
+xpos 87
+ypos 4
+zpos -13
+rigid_body_physics_general 1 8 1

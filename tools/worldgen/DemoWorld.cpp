@@ -457,6 +457,7 @@ std::vector<DemoObject> DemoObjects()
     fill.color[1] = 0.8f;
     fill.color[2] = 1.0f;
     objects.push_back(fill);
+    AddDemoPhysicsObjects(objects);
     return objects;
 }
 
@@ -473,6 +474,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(t.file);
     for (auto& f : files)
         f = Slashes(f);
+    for (const std::string& f : DemoPhysicsFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -496,6 +499,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         WriteText(root, LAMP_SOCKETS, SocketFile(LAMP_POST, LAMP_SOCKET, {0.0f, LAMP_HEIGHT + 0.3f, 0.0f})) &&
         ok;
     ok = WriteText(root, CRATE_SOCKETS, SocketFile(CRATE, CRATE_SOCKET, {0.0f, 1.5f, 0.0f})) && ok;
+    ok = WriteDemoPhysicsFiles(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
@@ -515,6 +519,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         w += "zpos " + Number(o.z) + EOL;
         if (o.name == "ground")
             w += std::string("terrain_mesh") + EOL;
+        w += DemoPhysicsKeys(o);
         w += DemoEffectLines(o.name, EOL);
         if (o.kind == DemoObject::Light)
         {

@@ -59,4 +59,24 @@ std::string DemoEffectLines(const std::string& object, const char* eol);
 
 // Every file WriteDemoWorld writes, relative to the data tree, with slashes.
 std::vector<std::string> DemoWorldFiles();
+
+// ---- Physics (DemoWorldPhysics.cpp) ----------------------------------------------------------
+// Where the stair, the ledge and the crates stand: the stair's foot at
+// (x, 0, z) climbing east onto the ledge, whose far end drops to the ground.
+struct DemoPhysicsPlaces
+{
+    float x, z;
+    float stairLength;
+    float ledgeLength;
+    float ledgeHeight;
+    float crateHalf;
+};
+extern const DemoPhysicsPlaces DEMO_PHYSICS;
+// The stair, the ledge and the dynamic crates.
+void AddDemoPhysicsObjects(std::vector<DemoObject>& objects);
+// The object's rigid-body lines of the world file (empty for most).
+std::string DemoPhysicsKeys(const DemoObject& o);
+std::vector<std::string> DemoPhysicsFiles();
+// Their meshes, and the unit shapes the game draws bodies with.
+bool WriteDemoPhysicsFiles(const std::filesystem::path& root);
 } // namespace worldgen
