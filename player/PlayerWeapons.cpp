@@ -844,30 +844,35 @@ bool CPlayerWeapons::PickUp(EItemInstance* item)
     // A kind the tables do not hold is never taken.
     if (!KindFits(d.Unique_Id))
         return false;
+    const DWORD k = d.Unique_Id;
+    DWORD& counter = counters[k];
+    EItemInstance* held = slots[k];
+    const DWORD cap = d.Max_Ammo_Carried;
+    const bool loadsIdleWeapon = held && held != current && held->m_iMagazine == 0;
+    // A refused item is left as it lies: hiding it first would leave an
+    // invisible item the hero walks over again and again.
+    if (held && !loadsIdleWeapon && counter >= cap)
+        return false;
+
     if (g_MainGame.m_iLevelFrame > kPickupSoundFrame && levelWeaponsReady)
         g_SoundMgr.PlaySoundOnce(PICKUP_SOUND, kFullVolume, kCentre);
     g_Engine.SetObjectFlags(item->m_hWorldObject, HIDDEN_FLAGS, ~0u);
     g_Engine.SetObjectFlags(item->m_hHeldModel, HIDDEN_FLAGS, ~0u);
-    ShowPickup(d.Unique_Id);
+    ShowPickup(k);
 
-    const DWORD k = d.Unique_Id;
-    DWORD& counter = counters[k];
-    if (EItemInstance* held = slots[k])
+    if (loadsIdleWeapon)
     {
-        const DWORD cap = d.Max_Ammo_Carried;
-        if (held != current && held->m_iMagazine == 0)
-        {
-            counter += d.Ammo;
-            const DWORD magazineSize = held->m_pDesc ? held->m_pDesc->Ammo : d.Ammo;
-            const DWORD n = counter < magazineSize ? counter : magazineSize;
-            held->m_iMagazine = n;
-            counter -= n;
-            if (counter > cap)
-                counter = cap;
-            return true;
-        }
-        if (counter >= cap)
-            return false;
+        counter += d.Ammo;
+        const DWORD magazineSize = held->m_pDesc ? held->m_pDesc->Ammo : d.Ammo;
+        const DWORD n = counter < magazineSize ? counter : magazineSize;
+        held->m_iMagazine = n;
+        counter -= n;
+        if (counter > cap)
+            counter = cap;
+        return true;
+    }
+    if (held)
+    {
         counter = counter + d.Ammo > cap ? cap : counter + d.Ammo;
         DWORD& bonus = counters[KIND_BONUS_CARTRIDGES];
         bonus =
