@@ -28,8 +28,13 @@ constexpr float kDefaultReloadSpeed = 1.0f;
 constexpr int kLineChars = 256; // characters of one catalogue line
 
 // STAND-IN: effect definitions come with the effect system's definitions
-// (EFxMgr::FindFxDef); until it declares them no effect name resolves, and the
-// lists keep their names and counts.
+// (EFxMgr::FindFxDef); until it declares them none is loaded, so no effect name
+// resolves, none is reported missing, and the lists keep their names and counts.
+bool FxDefinitionsLoaded()
+{
+    return false;
+}
+
 EFxDef* FindFxDefinition(const char*)
 {
     return nullptr;
@@ -252,7 +257,7 @@ void AddFx(ItemFxList& list, const char* value, bool playerList, Trouble& t, int
     if (!CopyValue(list.names[i], sizeof list.names[i], value))
         NoteCut(t, line);
     list.defs[i] = FindFxDefinition(list.names[i]);
-    if (!list.defs[i] && playerList)
+    if (!list.defs[i] && playerList && FxDefinitionsLoaded())
         g_Console.Print2("Weapon FX failed: ", list.names[i]);
 }
 

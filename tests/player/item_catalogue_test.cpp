@@ -210,14 +210,15 @@ TEST_F(PlayerTest, ListsKeepEightEntriesAndDropTheNinthWithOneReport)
     EXPECT_EQ(Count(ConsoleLog(), "list entries past the 8th were ignored"), 1u);
 }
 
-TEST_F(PlayerTest, AnEffectThatIsNotLoadedIsCountedAndTheShooterListSaysSo)
+TEST_F(PlayerTest, AnEffectThatIsNotLoadedIsKeptByNameAndCounted)
 {
     Catalogue("item gun\nPlayer_Shoot_FX nosuch_flash\nEnemy_Shoot_FX nosuch_enemy\n");
     const EItemDesc& d = Only();
     EXPECT_EQ(d.Player_Shoot_FX.count, 1u);
     EXPECT_EQ(d.Player_Shoot_FX.defs[0], nullptr);
+    EXPECT_STREQ(d.Player_Shoot_FX.names[0], "nosuch_flash");
     EXPECT_EQ(d.Enemy_Shoot_FX.count, 1u);
-    EXPECT_EQ(Count(ConsoleLog(), "Weapon FX failed: nosuch_flash"), 1u);
+    EXPECT_EQ(d.Enemy_Shoot_FX.defs[0], nullptr);
     EXPECT_EQ(Count(ConsoleLog(), "nosuch_enemy"), 0u);
 }
 

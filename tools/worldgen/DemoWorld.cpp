@@ -457,6 +457,7 @@ std::vector<DemoObject> DemoObjects()
     fill.color[1] = 0.8f;
     fill.color[2] = 1.0f;
     objects.push_back(fill);
+    AddDemoItems(&objects);
     return objects;
 }
 
@@ -471,6 +472,7 @@ std::vector<std::string> DemoWorldFiles()
     }
     for (const TextureDesc& t : TEXTURES)
         files.push_back(t.file);
+    AddDemoItemFiles(&files);
     for (auto& f : files)
         f = Slashes(f);
     return files;
@@ -525,6 +527,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         }
     }
     ok = WriteText(root, DEMO_WORLD_FILE, w) && ok;
+    ok = WriteDemoItems(root) && ok;
     return ok;
 }
 } // namespace worldgen

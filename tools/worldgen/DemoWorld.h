@@ -49,4 +49,12 @@ constexpr const char* DEMO_SKY_MESH = "meshes\\demo\\sky.x";
 bool WriteDemoWorld(const std::filesystem::path& root);
 // Every file WriteDemoWorld writes, relative to the data tree, with slashes.
 std::vector<std::string> DemoWorldFiles();
+
+// The item catalogue, relative to the data tree.
+constexpr const char* ITEMS_CATALOGUE = "scripts\\items.txt";
+// The items of the demo world (DemoWorldItems.cpp): appended to its objects,
+// their models and the catalogue written with it, and their files listed.
+void AddDemoItems(std::vector<DemoObject>* objects);
+bool WriteDemoItems(const std::filesystem::path& root);
+void AddDemoItemFiles(std::vector<std::string>* files);
 } // namespace worldgen
