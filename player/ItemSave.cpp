@@ -65,6 +65,14 @@ bool ReadStoredItem(FILE* file, StoredItem* s)
     return ok;
 }
 
+// How many of the values an item copies from its description the stored item
+// still shows for this description.
+int Likeness(const EItemDesc& d, const StoredItem& s)
+{
+    return (d.aimAllowed == s.aimAllowed) + (d.Aim_Fov == s.aimFov) + (d.dispersion == s.dispersion) +
+           (d.Movement == s.movement) + (d.Scale == s.scale) + (s.magazine <= d.Ammo);
+}
+
 bool Finite(const D3DXVECTOR3& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -137,7 +145,13 @@ bool EItemMgr::Load(FILE* file)
         StoredItem s;
         if (!ReadStoredItem(file, &s))
             break;
+        // Several descriptions may share a kind (a rifle and its ammunition, a
+        // pick-up that never set one): the stored item's own values pick among
+        // them, the newest winning a tie.
         EItemDesc* desc = FindDescriptionById(s.uniqueId);
+        for (EItemDesc* d = desc; d; d = d->older)
+            if (d->Unique_Id == s.uniqueId && Likeness(*d, s) > Likeness(*desc, s))
+                desc = d;
         if (!desc)
         {
             g_Console.PrintInt("Brak dsc ", static_cast<int>(s.uniqueId));

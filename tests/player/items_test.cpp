@@ -4,6 +4,7 @@
 #include "player_fixture.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace playertest;
@@ -342,4 +343,22 @@ TEST_F(PlayerTest, ADamagedItemSectionFailsTheLoadAndLeavesNoHalfOfIt)
     EXPECT_TRUE(LoadBytes(LoadItems, bad, bad.size()));
     EXPECT_EQ(UsedItems(), 1);
     EXPECT_EQ(Count(ConsoleLog(), "Brak dsc 99"), 1u);
+}
+
+TEST_F(PlayerTest, AnItemLoadsAsItsOwnDescriptionWhenOthersShareItsKind)
+{
+    // The rifle, its ammunition (the same kind, newer) and a pick-up of kind 0.
+    Catalogue(Weapon("AW", 1, 30, 300, "Aim_Pos 0 1 2\nAim_Fov 0.7\nMovement 0.6\nScale 1\n") +
+              Weapon("p99", 0, 15, 150, "Aim_Pos 0 1 2\nAim_Fov 0.8\n") + Weapon("ammo_aw", 1, 30, 300) +
+              "item medkit\nPainkiller\nDrop_Object " + DROP_MESH + "\n");
+    for (const char* name : {"AW", "ammo_aw", "p99", "medkit"})
+        Lying(name, D3DXVECTOR3(0, 0, 0));
+    const std::vector<char> bytes = Written(SaveItems);
+    ItemMgr.DeleteAllItems();
+    ASSERT_TRUE(LoadBytes(LoadItems, bytes, bytes.size()));
+    std::vector<std::string> names;
+    for (const EItemInstance& i : ItemMgr.items)
+        if (i.m_bUsed)
+            names.push_back(i.m_pDesc->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"AW", "ammo_aw", "p99", "medkit"}));
 }
