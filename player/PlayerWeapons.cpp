@@ -63,6 +63,9 @@ constexpr const char* LASER_TEXTURE = "spr_laser_czerwony.tga";
 constexpr const char* PICKUP_SOUND = "sounds\\pickup\\ammo.wav";
 constexpr const char* LAUNCHER_DRAW = "wyjmuje";
 constexpr float kFullVolume = 1.0f;
+// The camera zoom while looking through a scope, by weapon kind (3 to 6).
+constexpr DWORD FIRST_SCOPE_KIND = 3;
+constexpr float SCOPE_ZOOM[] = {0.24f, 0.14f, 0.1f, 0.2f};
 constexpr float kCentre = 0.0f;
 
 // One line of a level's standard set: give `name` `count` cartridges, `times` times.
@@ -723,6 +726,46 @@ void CPlayerWeapons::UpdateAim()
     }
 }
 
+void CPlayerWeapons::ToggleAim()
+{
+    if (!current || !current->m_pDesc)
+        return;
+    if (state == WS_RELOADING || state == WS_SWITCHING || state == WS_GRENADE_THROW ||
+        state == WS_GRENADE_RAISE)
+        return;
+    if ((state != WS_IDLE || knifeState != 0) && aimProgress == 0.0f)
+        return;
+    const EItemDesc& d = *current->m_pDesc;
+    if (!aiming && d.Snajper_Celownik && (g_Panel.WideScreen || g_Panel.m_bPanoramic))
+        return;
+    aiming = !aiming;
+    if (aiming && aimProgress <= 0.0f)
+        PlayWeaponAnim(d.Anim[ANIM_AIM], 0, 1.0f, 0.0f);
+}
+
+void CPlayerWeapons::UpdateScope()
+{
+    // STAND-IN: the HUD's second and third scope view bytes (machine-gun and
+    // launcher sights) come with the HUD work; its zoom-mode byte is here.
+    g_Panel.m_bSniperScope = 0;
+    HOBJECT h = HeldModel(current);
+    if (g_Options.mucha)
+    {
+        DefaultZoom();
+        g_Engine.SetObjectFlags(h, HIDDEN_FLAGS, ~0u);
+        return;
+    }
+    const EItemDesc* d = current ? current->m_pDesc : nullptr;
+    if (!d || aimProgress < 1.0f || !d->Snajper_Celownik)
+        return;
+    g_Engine.SetObjectFlags(h, 0, VISIBLE_BIT);
+    g_Panel.m_bSniperScope = d->Snajper_Celownik;
+    const DWORD kind = d->Unique_Id;
+    if (kind >= FIRST_SCOPE_KIND && kind - FIRST_SCOPE_KIND < sizeof SCOPE_ZOOM / sizeof SCOPE_ZOOM[0])
+        g_Options.FOV = SCOPE_ZOOM[kind - FIRST_SCOPE_KIND];
+    g_Camera.UpdateProjection();
+}
+
 void CPlayerWeapons::UpdateScopeVisibility()
 {
     HOBJECT h = HeldModel(current);
@@ -753,7 +796,7 @@ void CPlayerWeapons::Update()
         g_SoundMgr.DeleteSound(weaponSound);
         weaponSound = nullptr;
     }
-    if (d && d->Snajper_Celownik && aiming && g_Panel.m_bPanoramic)
+    if (d && d->Snajper_Celownik && aiming && (g_Panel.WideScreen || g_Panel.m_bPanoramic))
         aiming = 0;
     if (g_CutScene.m_bPlaying)
     {
@@ -812,6 +855,7 @@ void CPlayerWeapons::Update()
     }
     if (current)
         UpdateAim();
+    UpdateScope();
 }
 
 // ---- Items --------------------------------------------------------------------------------

@@ -86,6 +86,7 @@ public:
     void PlayWeaponAnim(const char* name, BYTE loop, float speed, float blend);
     void PlayIdleAnim();
     void Reload();
+    void ToggleAim();
     void ToggleLaser() { laserOn = !laserOn; }
 
     // ---- Items -------------------------------------------------------------------------
@@ -171,6 +172,7 @@ private:
     void UpdateSwitch();
     void UpdateFiring();
     void UpdateAim();
+    void UpdateScope();
     void UpdateWheel();
     void GiveStandardSet();
     bool WorldStartsFresh() const;

@@ -24,6 +24,7 @@
 #include "shell/D3DMain.h"
 #include "shell/GameOptions.h"
 #include "shell/Mouse.h"
+#include "ui/Panel.h"
 #include "shell/SaveFile.h"
 #include "world/Camera.h"
 #include "world/Engine.h"

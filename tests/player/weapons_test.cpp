@@ -323,3 +323,49 @@ TEST_F(PlayerTest, ADamagedWeaponSectionFailsTheLoadCleanly)
     EXPECT_FALSE(LoadWeapons(bad, bad.size()));
     EXPECT_EQ(Bronie.counters[0], 9u);
 }
+
+TEST_F(PlayerTest, AimingZoomsInStepByStepAndAScopeTakesItsOwnZoom)
+{
+    Catalogue(StandardCatalogue());
+    Armed();
+    ItemMgr.GiveItem("dragunov", 10);
+    g_Options.FOV = g_Options.FOV2 = 1.2f;
+
+    // The pistol: the zoom follows the aim blend, in at 4 a second, out at 3.
+    Bronie.ToggleAim();
+    ASSERT_EQ(Bronie.aiming, 1);
+    for (float expected : {0.2f, 0.4f, 0.6f, 0.8f, 1.0f, 1.0f})
+    {
+        Frame(0.05f);
+        EXPECT_NEAR(Bronie.aimProgress, expected, 1e-5f);
+        EXPECT_NEAR(g_Options.FOV, 1.2f - 0.5f * expected, 1e-5f);
+    }
+    EXPECT_EQ(g_Panel.m_bSniperScope, 0);
+    Bronie.ToggleAim();
+    Frame(0.1f);
+    EXPECT_NEAR(Bronie.aimProgress, 0.7f, 1e-5f);
+    for (int i = 0; i < 4; ++i)
+        Frame(0.1f);
+    EXPECT_EQ(Bronie.aimProgress, 0.0f);
+    EXPECT_NEAR(g_Options.FOV, 1.2f, 1e-5f);
+
+    // No aim while a switch runs.
+    Bronie.SelectSlot(3);
+    Bronie.ToggleAim();
+    EXPECT_EQ(Bronie.aiming, 0);
+    for (int i = 0; i < 8; ++i)
+        Frame(0.1f);
+    ASSERT_EQ(Bronie.currentKind, 3u);
+
+    // The sniper rifle at full aim looks through its scope with the zoom of its kind.
+    Bronie.ToggleAim();
+    for (int i = 0; i < 6; ++i)
+        Frame(0.05f);
+    EXPECT_EQ(g_Panel.m_bSniperScope, 1);
+    EXPECT_FLOAT_EQ(g_Options.FOV, 0.24f);
+    // A letterbox ends a sniper's aim.
+    g_Panel.m_bPanoramic = 1;
+    Frame(0.05f);
+    EXPECT_EQ(Bronie.aiming, 0);
+    EXPECT_EQ(g_Panel.m_bSniperScope, 0);
+}
