@@ -3,6 +3,8 @@
 // section of save games.
 #include "player_fixture.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -361,4 +363,30 @@ TEST_F(PlayerTest, AnItemLoadsAsItsOwnDescriptionWhenOthersShareItsKind)
         if (i.m_bUsed)
             names.push_back(i.m_pDesc->name);
     EXPECT_EQ(names, (std::vector<std::string>{"AW", "ammo_aw", "p99", "medkit"}));
+}
+
+TEST_F(PlayerTest, AThrownItemGetsABodyAndFliesOffWithItsPush)
+{
+    Catalogue(StandardCatalogue());
+    g_Options.UpdatePhysics = 1;
+    g_PhysicsMgr.Init();
+    ASSERT_TRUE(g_PhysicsMgr.HasWorld());
+    EItemInstance* item = Lying("AW", D3DXVECTOR3(0.0f, 50.0f, 0.0f));
+    ASSERT_NE(item->m_hWorldObject, nullptr);
+    std::srand(1); // the push has a random part: the same one every run
+    ItemMgr.ThrowItem(item);
+    EXPECT_NE(item->m_hWorldObject->pPhysicsBody, nullptr);
+    EPhysicsDesc desc;
+    g_Engine.GetObjectPhysicsDesc(item->m_hWorldObject, &desc);
+    EXPECT_EQ(desc.iShape, PHYSICS_SHAPE_BOX);
+    EXPECT_FLOAT_EQ(desc.fMassOrSize, 8.0f);
+    EXPECT_EQ(desc.bMinimumSize, 1);
+    for (int i = 0; i < 30; ++i)
+        g_PhysicsMgr.Step(kFrame);
+    const D3DXVECTOR3& at = item->m_hWorldObject->vPosition;
+    // It falls, and the push has moved it sideways.
+    EXPECT_LT(at.y, 50.0f);
+    EXPECT_GT(std::fabs(at.x) + std::fabs(at.z), 0.01f);
+    ItemMgr.DeleteAllItems();
+    g_PhysicsMgr.Shutdown();
 }

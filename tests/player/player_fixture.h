@@ -14,6 +14,8 @@
 #include "game/SaveMgr.h"
 #include "mesh/MeshMgr.h"
 #include "mesh/SkinMeshMgr.h"
+#include "physics/PhysicsDesc.h"
+#include "physics/PhysicsMgr.h"
 #include "platform/d3dx/XMesh.h"
 #include "player/ItemCatalogue.h"
 #include "player/ItemMgr.h"
