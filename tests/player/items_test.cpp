@@ -118,7 +118,8 @@ TEST_F(PlayerTest, AGiftTheHeroCannotTakeLeavesNothingBehind)
         EXPECT_EQ(c, 0u);
     ItemMgr.GiveItem("granat", 1);
     EXPECT_EQ(UsedItems(), 0) << "a grenade is consumed";
-    EXPECT_EQ(Bronie.grenades, 1u);
+    EXPECT_GE(Bronie.grenades, 1u);
+    EXPECT_LE(Bronie.grenades, 2u) << "at most the bonus grenade besides";
     ItemMgr.GiveItem("", 1);
     EXPECT_EQ(UsedItems(), 0);
 }
@@ -389,4 +390,29 @@ TEST_F(PlayerTest, AThrownItemGetsABodyAndFliesOffWithItsPush)
     EXPECT_GT(std::fabs(at.x) + std::fabs(at.z), 0.01f);
     ItemMgr.DeleteAllItems();
     g_PhysicsMgr.Shutdown();
+}
+
+TEST_F(PlayerTest, AboutOnePickUpInTwelveBringsABonusGrenadeBelowFive)
+{
+    Catalogue(StandardCatalogue());
+    std::srand(7);
+    int bonus = 0;
+    const int kPickUps = 1200;
+    for (int i = 0; i < kPickUps; ++i)
+    {
+        Bronie.grenades = 0;
+        EItemInstance* g = Lying("granat", D3DXVECTOR3(0, 0, 0));
+        ItemMgr.PickUp(g->m_hWorldObject);
+        ASSERT_EQ(UsedItems(), 0) << "the grenade was consumed";
+        bonus += static_cast<int>(Bronie.grenades) - 1;
+    }
+    EXPECT_GT(bonus, kPickUps / 24);
+    EXPECT_LT(bonus, kPickUps / 6);
+    // Never a bonus at five grenades or more.
+    for (int i = 0; i < 100; ++i)
+    {
+        Bronie.grenades = 5;
+        ItemMgr.PickUp(Lying("granat", D3DXVECTOR3(0, 0, 0))->m_hWorldObject);
+        ASSERT_EQ(Bronie.grenades, 6u);
+    }
 }

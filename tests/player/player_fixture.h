@@ -35,6 +35,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -95,6 +96,8 @@ protected:
         g_SaveMgr.loadInProgress = 0;
         g_MainGame.m_iLevelFrame = 0;
         g_Engine.m_fDeltaTime = kFrame;
+        // Pick-ups and pushes draw random numbers: every test starts the same sequence.
+        std::srand(1);
         std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", "worlds\\level03.w");
     }
 

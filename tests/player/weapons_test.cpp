@@ -244,7 +244,7 @@ TEST_F(PlayerTest, TheWeaponSectionGivesBackTheHandTheSlotsAndTheCounters)
 {
     Catalogue(StandardCatalogue());
     Armed();
-    ItemMgr.GiveItem("granat", 1);
+    Bronie.grenades = 1;
     ItemMgr.GiveItem("dragunov", 40);
     Bronie.SelectImmediate(3);
     Bronie.slots[3]->m_iMagazine = 6;
