@@ -416,3 +416,32 @@ TEST_F(PlayerTest, AboutOnePickUpInTwelveBringsABonusGrenadeBelowFive)
         ASSERT_EQ(Bronie.grenades, 6u);
     }
 }
+
+TEST_F(PlayerTest, ACarriedWeaponGetsItsHeldModel)
+{
+    Catalogue(Weapon("AW", 1, 30, 300, "Held_Object meshes\\crate.x\nScale 3\n") +
+              Weapon("p99", 0, 15, 150, "Held_Object meshes\\missing.x\n"));
+    ItemMgr.GiveItem("AW", 1);
+    EItemInstance* rifle = Bronie.slots[1];
+    ASSERT_NE(rifle, nullptr);
+    HOBJECT held = rifle->m_hHeldModel;
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(held->Type, OT_MESH) << "a model outside \"models\" is a static mesh";
+    EXPECT_EQ(rifle->m_bStaticHeldModel, 1);
+    EXPECT_STREQ(held->szName, "AW");
+    EXPECT_EQ(g_Engine.GetObjectFlags3(held), 256u);
+    D3DXVECTOR3 scale;
+    g_Engine.GetObjectScale(held, &scale);
+    EXPECT_FLOAT_EQ(scale.x, 0.01f);
+    EXPECT_FLOAT_EQ(scale.z, 0.03f) << "the third axis alone takes the description's scale";
+
+    ItemMgr.GiveItem("p99", 1);
+    ASSERT_NE(Bronie.slots[0], nullptr);
+    EXPECT_EQ(Bronie.slots[0]->m_hHeldModel, nullptr);
+    EXPECT_EQ(Count(ConsoleLog(), "p99 held model FAILED."), 1u);
+    // Deleting the item takes its models with it.
+    const int objects = static_cast<int>(g_Engine.GetObjectCount());
+    ItemMgr.DeleteItem(rifle->m_iSlot);
+    EXPECT_EQ(static_cast<int>(g_Engine.GetObjectCount()), objects - 1);
+    EXPECT_EQ(Bronie.slots[1], nullptr) << "the weapons keep no pointer to a deleted item";
+}

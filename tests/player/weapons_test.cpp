@@ -369,3 +369,40 @@ TEST_F(PlayerTest, AimingZoomsInStepByStepAndAScopeTakesItsOwnZoom)
     EXPECT_EQ(Bronie.aiming, 0);
     EXPECT_EQ(g_Panel.m_bSniperScope, 0);
 }
+
+TEST_F(PlayerTest, AnEmptyWeaponWithNoCartridgesLeftSwitchesAway)
+{
+    Catalogue(StandardCatalogue());
+    Armed();
+    Bronie.current->m_iMagazine = 0;
+    Bronie.counters[0] = 0;
+    Frame(0.1f);
+    EXPECT_EQ(Bronie.state, WS_SWITCHING);
+    EXPECT_EQ(Bronie.pending, Bronie.slots[1]);
+    for (int i = 0; i < 8; ++i)
+        Frame(0.1f);
+    EXPECT_EQ(Bronie.current, Bronie.slots[1]);
+}
+
+TEST_F(PlayerTest, ALauncherComesUpAtOnceLoadedFromItsCounter)
+{
+    Catalogue(StandardCatalogue() + Weapon("rpg", 5, 1, 5, "Rocket_Launcher\n"));
+    Armed();
+    ItemMgr.GiveItem("rpg", 1);
+    EItemInstance* launcher = Bronie.slots[5];
+    ASSERT_NE(launcher, nullptr);
+    EXPECT_EQ(Bronie.counters[5], 1u) << "the gift's count, after the pick-up filled kind 5";
+    launcher->m_iMagazine = 0;
+    Bronie.counters[5] = 3;
+    Bronie.SelectSlot(5);
+    int frames = 0;
+    while (Bronie.current != launcher && frames < 20)
+    {
+        Frame(0.1f);
+        ++frames;
+    }
+    EXPECT_EQ(frames, 4);
+    EXPECT_EQ(Bronie.switchDirection, 0.0f) << "no raising";
+    EXPECT_EQ(launcher->m_iMagazine, 1u);
+    EXPECT_EQ(Bronie.counters[5], 2u);
+}
