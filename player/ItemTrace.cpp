@@ -12,6 +12,7 @@
 namespace
 {
 constexpr int kCorners = 8;
+constexpr float kParallel = 1e-12f; // a segment this flat along an axis never crosses its slabs
 
 // The object's local box turned, scaled and moved into the world.
 void WorldBox(HOBJECT o, const EMesh& mesh, D3DXVECTOR3* lo, D3DXVECTOR3* hi)
@@ -46,7 +47,7 @@ bool SegmentHitsBox(const D3DXVECTOR3& from, const D3DXVECTOR3& to, const D3DXVE
     float t1 = 1.0f;
     for (int a = 0; a < 3; ++a)
     {
-        if (std::fabs(d[a]) < 1e-12f)
+        if (std::fabs(d[a]) < kParallel)
         {
             if (p[a] < bmin[a] || p[a] > bmax[a])
                 return false;

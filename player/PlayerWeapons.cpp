@@ -76,10 +76,12 @@ struct Gift
     int times;
 };
 
+constexpr int MAX_STANDARD_GIFTS = 12;
+
 struct StandardSet
 {
     const char* world; // null: any other world
-    Gift gifts[12];
+    Gift gifts[MAX_STANDARD_GIFTS];
 };
 
 // The weapons a level starts with when nothing was carried into it.

@@ -19,8 +19,10 @@ namespace
 {
 constexpr DWORD NO_KIND = 65535;
 constexpr DWORD HIDDEN_FLAGS = 128;
+constexpr int kDwordBytes = 4;
+constexpr int kByteBits = 8;
 constexpr int kRecordMagazineAt = 1 + WEAPON_RECORD_NAME;
-static_assert(kRecordMagazineAt + 4 == WEAPON_RECORD_SIZE, "a carried-weapon record is 72 bytes");
+static_assert(kRecordMagazineAt + kDwordBytes == WEAPON_RECORD_SIZE, "a carried-weapon record is 72 bytes");
 
 DWORD KindOf(const EItemInstance* w)
 {
@@ -31,8 +33,8 @@ void PackRecord(const WeaponRecord& r, BYTE* out)
 {
     out[0] = r.used;
     std::memcpy(out + 1, r.name, WEAPON_RECORD_NAME);
-    for (int i = 0; i < 4; ++i)
-        out[kRecordMagazineAt + i] = static_cast<BYTE>(r.magazine >> (8 * i));
+    for (int i = 0; i < kDwordBytes; ++i)
+        out[kRecordMagazineAt + i] = static_cast<BYTE>(r.magazine >> (kByteBits * i));
 }
 
 void UnpackRecord(const BYTE* in, WeaponRecord* r)
@@ -41,8 +43,8 @@ void UnpackRecord(const BYTE* in, WeaponRecord* r)
     std::memcpy(r->name, in + 1, WEAPON_RECORD_NAME);
     r->name[WEAPON_RECORD_NAME - 1] = 0;
     r->magazine = 0;
-    for (int i = 0; i < 4; ++i)
-        r->magazine |= static_cast<DWORD>(in[kRecordMagazineAt + i]) << (8 * i);
+    for (int i = 0; i < kDwordBytes; ++i)
+        r->magazine |= static_cast<DWORD>(in[kRecordMagazineAt + i]) << (kByteBits * i);
 }
 } // namespace
 
