@@ -243,8 +243,13 @@ EItemInstance* EItemMgr::CreateItem(EItemDesc* desc, const D3DXVECTOR3* position
 
     EObjectDesc od;
     od.Type = OT_MESH;
-    std::snprintf(od.szFileName, sizeof od.szFileName, "%s",
-                  desc->Drop_Object[0] ? desc->Drop_Object : MARKER_MODEL);
+    const char* model = desc->Drop_Object[0] ? desc->Drop_Object : MARKER_MODEL;
+    const size_t length = strnlen(model, sizeof od.szFileName);
+    if (length >= sizeof od.szFileName)
+        g_Console.Print2("Drop_Object too long for an object, cut: ", model);
+    const size_t kept = length < sizeof od.szFileName ? length : sizeof od.szFileName - 1;
+    std::memcpy(od.szFileName, model, kept);
+    od.szFileName[kept] = 0;
     od.dwFlags = DROP_FLAGS;
     od.dwFlags2 = 0;
     if (position)

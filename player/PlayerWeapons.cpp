@@ -24,8 +24,7 @@ CPlayerWeapons Bronie;
 
 namespace
 {
-constexpr DWORD LASER_DOT_FVF = 0x142; // position, colour, one texture coordinate set
-constexpr DWORD NO_KIND = 65535;
+constexpr DWORD LASER_DOT_FVF = 0x142;    // position, colour, one texture coordinate set
 constexpr DWORD FIRST_NO_SELECT_KIND = 7; // kinds 7 to 9 are not taken into the hand at once
 constexpr DWORD KIND_STEP_BACK_ON_EMPTY = 3;
 constexpr DWORD KIND_FULL_ON_PICKUP = 5;
