@@ -171,6 +171,7 @@ void CPlayerWeapons::ClearSlots()
 
 void CPlayerWeapons::Init()
 {
+    m_bLevelInitialised = 1;
     currentKind = NO_WEAPON_KIND;
     current = nullptr;
     pending = nullptr;
@@ -212,6 +213,7 @@ void CPlayerWeapons::Init()
 
 void CPlayerWeapons::Release()
 {
+    m_bLevelInitialised = 0;
     g_Engine.DeleteObject(grenadeObject);
     grenadeObject = nullptr;
     g_Engine.DeleteObject(knifeObject);
@@ -779,6 +781,8 @@ void CPlayerWeapons::UpdateScopeVisibility()
 
 void CPlayerWeapons::Update()
 {
+    if (!m_bLevelInitialised)
+        return;
     frameTime = g_Engine.m_fDeltaTime;
     if (!levelSetupCalled)
         SetupForLevel();

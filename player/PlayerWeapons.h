@@ -162,6 +162,11 @@ public:
     BYTE triggerReleased = 0;
     DWORD currentKind = NO_WEAPON_KIND;
 
+    // Init has run for the level now under way: the game's frame may call
+    // Update before the level's start-up has read the item catalogue, and
+    // handing out weapons then would find none of them.
+    BYTE m_bLevelInitialised = 0;
+
     // STAND-IN: the level script's "clear_weapons" switch, until the level
     // record of the level scripts holds it.
     BYTE m_bClearWeapons = 0;

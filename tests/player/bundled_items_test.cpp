@@ -38,10 +38,16 @@ TEST_F(BundledItems, EveryItemOfTheCatalogueReadsCleanlyWithItsModelAndSounds)
         EItemDesc* d = ItemMgr.FindDescription(name);
         ASSERT_NE(d, nullptr);
         if (d->Weapon)
+        {
             EXPECT_LT(d->Unique_Id, static_cast<DWORD>(MAX_ROZNYCH_BRONI));
+        }
         for (const char* sound : {d->Reload_Sound, d->Draw_Sound})
+        {
             if (sound[0])
+            {
                 EXPECT_TRUE(FileExists(sound)) << sound;
+            }
+        }
         for (DWORD i = 0; i < d->Shoot_Sound.count; ++i)
             EXPECT_TRUE(FileExists(d->Shoot_Sound.names[i])) << d->Shoot_Sound.names[i];
         EItemInstance* item = Lying(name, D3DXVECTOR3(0, 0, 0));
@@ -69,7 +75,7 @@ TEST_F(BundledItems, TheStandardSetsGiveOnlyItemsOfTheCatalogue)
     {
         SCOPED_TRACE(world);
         ItemMgr.Release();
-        Bronie = CPlayerWeapons();
+        FreshWeapons();
         std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", world);
         ItemMgr.LoadDescriptions();
         Bronie.m_bClearWeapons = 1;

@@ -156,7 +156,7 @@ TEST_F(PlayerTest, PickUpsFollowTheSlotOfTheirKind)
         SCOPED_TRACE(std::string(c.name) + (c.carried ? " onto " : " into an empty slot") +
                      (c.carried ? c.carried : "") + " counter " + std::to_string(c.counter));
         ItemMgr.DeleteAllItems();
-        Bronie = CPlayerWeapons();
+        FreshWeapons();
         Bronie.counters[1] = c.counter;
         EItemInstance* held = nullptr;
         if (c.carried)
@@ -182,9 +182,13 @@ TEST_F(PlayerTest, PickUpsFollowTheSlotOfTheirKind)
         EXPECT_EQ(Bronie.counters[1], c.counterAfter);
         EXPECT_EQ(Bronie.counters[0], c.bonusAfter);
         if (!held)
+        {
             EXPECT_EQ(item->m_hWorldObject, nullptr) << "a carried weapon has no drop model";
+        }
         else if (!c.consumed)
+        {
             EXPECT_NE(g_Engine.GetObjectFlags(item->m_hWorldObject), 128u) << "a refused item stays in sight";
+        }
     }
 }
 

@@ -89,7 +89,7 @@ protected:
         ASSERT_TRUE(
             tk::xfile::XWriteMeshFile("prefabs\\special\\marker.x", BoxMesh(), tk::xfile::XFormat::Text));
         ItemMgr.Forget();
-        Bronie = CPlayerWeapons();
+        FreshWeapons();
         Player.m_bCombatMode = 1;
         Player.m_vPosition = {0.0f, 0.0f, 0.0f};
         Player.m_hObject = nullptr;
@@ -112,6 +112,13 @@ protected:
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
+    }
+
+    // Empty weapons, as after the level's start-up.
+    static void FreshWeapons()
+    {
+        Bronie = CPlayerWeapons();
+        Bronie.m_bLevelInitialised = 1;
     }
 
     // Writes the catalogue and reads it (without the world's placed items).

@@ -114,7 +114,7 @@ TEST_F(PlayerTest, SelectionRulesForEmptySlotsTheSameWeaponAndPuttingItDown)
     EXPECT_EQ(Bronie.pending, Bronie.current);
 
     ItemMgr.DeleteAllItems();
-    Bronie = CPlayerWeapons();
+    FreshWeapons();
     Armed();
     Bronie.SelectSlot(12);
     EXPECT_EQ(Bronie.state, WS_SWITCHING);
@@ -218,7 +218,7 @@ TEST_F(PlayerTest, LevelsOneAndEightStartWithTheirStandardSet)
     {
         SCOPED_TRACE(c.world);
         ItemMgr.Release();
-        Bronie = CPlayerWeapons();
+        FreshWeapons();
         // Something was carried out of the previous level.
         Bronie.records[2].used = 1;
         std::snprintf(Bronie.records[2].name, sizeof Bronie.records[2].name, "%s", "saiga");
@@ -267,7 +267,7 @@ TEST_F(PlayerTest, TheWeaponSectionGivesBackTheHandTheSlotsAndTheCounters)
     EXPECT_EQ(bytes.size(), 8u + 9u + 4u + 4u + 72u + 64u + 4u + 760u + 40u + 4u + 116u + 12u);
 
     ItemMgr.DeleteAllItems();
-    Bronie = CPlayerWeapons();
+    FreshWeapons();
     std::rewind(items);
     ASSERT_TRUE(ItemMgr.Load(items));
     std::fclose(items);
@@ -405,4 +405,20 @@ TEST_F(PlayerTest, ALauncherComesUpAtOnceLoadedFromItsCounter)
     EXPECT_EQ(Bronie.switchDirection, 0.0f) << "no raising";
     EXPECT_EQ(launcher->m_iMagazine, 1u);
     EXPECT_EQ(Bronie.counters[5], 2u);
+}
+
+TEST_F(PlayerTest, NoWeaponsAreHandedOutBeforeTheLevelsStartUp)
+{
+    // The game's frame runs before the level's start-up has read the catalogue.
+    Bronie = CPlayerWeapons();
+    ItemMgr.Update();
+    Bronie.Update();
+    EXPECT_EQ(Count(ConsoleLog(), "No dsc found"), 0u);
+    EXPECT_EQ(Bronie.levelSetupCalled, 0);
+    // The start-up reads the catalogue, then the first frame hands them out.
+    StartLevel(StandardCatalogue());
+    Frame();
+    EXPECT_EQ(Bronie.levelWeaponsReady, 1);
+    EXPECT_NE(Bronie.slots[0], nullptr);
+    EXPECT_EQ(Count(ConsoleLog(), "No dsc found"), 0u);
 }
