@@ -422,3 +422,26 @@ TEST_F(PlayerTest, NoWeaponsAreHandedOutBeforeTheLevelsStartUp)
     EXPECT_NE(Bronie.slots[0], nullptr);
     EXPECT_EQ(Count(ConsoleLog(), "No dsc found"), 0u);
 }
+
+TEST_F(PlayerTest, FullAmmoFillsEveryCarriedKindAndANewGameForgetsTheCarriedWeapons)
+{
+    Catalogue(StandardCatalogue());
+    Armed();
+    Bronie.FillAmmo();
+    EXPECT_EQ(Bronie.counters[0], 150u);
+    EXPECT_EQ(Bronie.counters[1], 300u);
+    EXPECT_EQ(Bronie.counters[2], 0u) << "no shotgun carried";
+    EXPECT_EQ(Bronie.grenades, MAX_GRENADES);
+
+    Bronie.Release();
+    ASSERT_EQ(Bronie.records[0].used, 1);
+    Bronie.Reset();
+    for (const WeaponRecord& r : Bronie.records)
+    {
+        EXPECT_EQ(r.used, 0);
+        EXPECT_EQ(r.name[0], 0);
+    }
+    EXPECT_EQ(Bronie.grenades, 0u);
+    EXPECT_EQ(Bronie.grenadeRaise, 1.0f);
+    EXPECT_EQ(Bronie.current, nullptr);
+}
