@@ -280,4 +280,11 @@ struct strObject
     // The collision manager's record of this object while it is registered.
     int iCollisionRecord;
     BYTE bCollisionRegistered;
+
+    // Where the segment tests hold this object (a skinned object's entry is
+    // in iIntersectIndex), and whether it takes part in them at all.
+    int iIntersectIndex;
+    int iSeeThroughIndex;
+    int iHeroStickIndex;
+    BYTE bSegmentRegistered;
 };
