@@ -1,9 +1,7 @@
 #pragma once
-// The segment tests the items and weapons ask before a pick-up: is anything
-// between two points?
-// STAND-IN: until the scene's segment tests are built this tests the segment
-// against the world boxes of static mesh objects; the segment-test work
-// replaces the body with its own trace and keeps the call.
+// The segment tests the items ask before a pick-up: is anything between the
+// camera and the hero, or between the camera and the item? Both go through
+// the scene's segment test with a filter of their own.
 
 #include "platform/d3dx/D3DXMath.h"
 #include "world/ObjectHandle.h"
@@ -12,9 +10,10 @@ struct ItemTraceFilter
 {
     HOBJECT skip1 = nullptr;
     HOBJECT skip2 = nullptr;
-    bool skipItems = false; // objects of the items' kind code
+    // The item's own sight line: skinned objects and objects of the items'
+    // kind code do not block it.
+    bool skipItems = false;
 };
 
-// True when a static mesh object (other than those the filter skips, and
-// other than objects kept out of segment tests) lies on the segment.
+// True when an object the filter does not skip lies on the segment.
 bool ItemSegmentBlocked(const D3DXVECTOR3& from, const D3DXVECTOR3& to, const ItemTraceFilter& filter);

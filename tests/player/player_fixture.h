@@ -30,6 +30,7 @@
 #include "shell/SaveFile.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
+#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <gtest/gtest.h>
