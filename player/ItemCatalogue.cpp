@@ -7,6 +7,7 @@
 // are skipped; each kind of trouble is reported once with the file's name.
 #include "player/ItemCatalogue.h"
 
+#include "environment/FxMgr.h"
 #include "platform/win32/Path.h"
 #include "player/ItemMgr.h"
 #include "shell/Console.h"
@@ -26,19 +27,6 @@ namespace
 constexpr const char* TAG_ITEM_DESC = "EItemDesc";
 constexpr float kDefaultReloadSpeed = 1.0f;
 constexpr int kLineChars = 256; // characters of one catalogue line
-
-// STAND-IN: effect definitions come with the effect system's definitions
-// (EFxMgr::FindFxDef); until it declares them none is loaded, so no effect name
-// resolves, none is reported missing, and the lists keep their names and counts.
-bool FxDefinitionsLoaded()
-{
-    return false;
-}
-
-EFxDef* FindFxDefinition(const char*)
-{
-    return nullptr;
-}
 
 #define ITEM_FIELD(member) offsetof(EItemDesc, member), sizeof(EItemDesc::member)
 
@@ -256,8 +244,8 @@ void AddFx(ItemFxList& list, const char* value, bool playerList, Trouble& t, int
     const DWORD i = list.count++;
     if (!CopyValue(list.names[i], sizeof list.names[i], value))
         NoteCut(t, line);
-    list.defs[i] = FindFxDefinition(list.names[i]);
-    if (!list.defs[i] && playerList && FxDefinitionsLoaded())
+    list.defs[i] = g_FxMgr.FindFxDef(list.names[i]);
+    if (!list.defs[i] && playerList)
         g_Console.Print2("Weapon FX failed: ", list.names[i]);
 }
 

@@ -1,12 +1,20 @@
 // STAND-IN: see EngineObject.h.
 #include "world/EngineObject.h"
 
+#include "environment/FxMgr.h"
+#include "game/MainGame.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
 #include <cstdio>
 
 EEngineObject g_EngineObject;
+
+namespace
+{
+// Looping effects start from this level frame on.
+constexpr DWORD kFxStartFrame = 150;
+} // namespace
 
 void EEngineObject::Release()
 {
@@ -51,4 +59,24 @@ void EEngineObject::SetExplosiveTarget(const char* name)
 {
     std::snprintf(m_szExplosiveTarget, sizeof m_szExplosiveTarget, "%s", name ? name : "");
     m_hExplosiveTarget = m_szExplosiveTarget[0] ? g_Engine.FindObject(name, 0) : nullptr;
+}
+
+void EEngineObject::Update()
+{
+    const DWORD frame = g_MainGame.m_iLevelFrame;
+    if (frame < kFxStartFrame)
+        return;
+    for (int i = 0; i < NAMED_OBJECT_SLOTS; ++i)
+    {
+        strObject& o = g_Engine.m_Objects[i];
+        if (!o.bUsed || !o.pFxName || !o.pFxName[0] || (o.pFx && o.pFx->m_bActive))
+            continue;
+        // A name without a definition is reported once, on the first frame it could start.
+        if (!FX.FindFxDef(o.pFxName) && frame != kFxStartFrame)
+            continue;
+        // SetObjectFx copies the name it is given into pFxName: hand it a copy.
+        char name[OBJECT_FX_NAME_SIZE];
+        std::snprintf(name, sizeof name, "%s", o.pFxName);
+        g_Engine.SetObjectFx(&o, name);
+    }
 }

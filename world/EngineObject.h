@@ -12,7 +12,9 @@ public:
     static constexpr int TARGET_NAME_SIZE = 128;
 
     virtual ~EEngineObject() = default;
-    void Update() {}
+    // STAND-IN: of the object pass only the looping effects: an object whose
+    // effect name is set but whose effect is not alive starts it again.
+    void Update();
     // STAND-IN: renews the three random animation offsets.
     void RandomiseOffsets() {}
     BYTE m_bStarted = 0; // the level's start-up has finished

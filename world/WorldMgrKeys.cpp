@@ -5,6 +5,8 @@
 // the object-action and damage work fills the records from them.
 #include "world/WorldMgr.h"
 
+#include "world/Engine.h"
+
 #include <cstring>
 
 namespace
@@ -48,5 +50,8 @@ void EWorldMgr::ParseObjectFx(EWorldMgr* loader, const char* line, HOBJECT objec
     if (!loader || !line || !object)
         return;
     if (std::strcmp(loader->m_szKeyword, "set_fx") == 0)
+    {
         loader->m_bMatch = 1;
+        g_Engine.SetObjectFx(object, loader->GetValue(line));
+    }
 }

@@ -4,10 +4,12 @@
 // where the generator put them.
 #include "player_fixture.h"
 
+#include "environment/FxMgr.h"
 #include "shell/TextUtils.h"
 #include "support/GameProcess.h"
 #include "tools/worldgen/DemoWorld.h"
 
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -26,10 +28,25 @@ protected:
 };
 } // namespace
 
-TEST_F(BundledItems, EveryItemOfTheCatalogueReadsCleanlyWithItsModelAndSounds)
+TEST_F(BundledItems, EveryItemOfTheCatalogueReadsCleanlyWithItsModelSoundsAndEffects)
 {
+    // The effect definitions come first, as at a level start.
+    g_FxMgr.LoadAll();
     ItemMgr.LoadDescriptions();
     EXPECT_EQ(Count(ConsoleLog(), "scripts\\items.txt"), 0u) << ConsoleLog();
+    EXPECT_EQ(Count(ConsoleLog(), "Weapon FX failed"), 0u) << ConsoleLog();
+    int effects = 0;
+    for (const EItemDesc* d = ItemMgr.GetDescriptions(); d; d = d->older)
+    {
+        for (const ItemFxList* list : {&d->Player_Shoot_FX, &d->Enemy_Shoot_FX, &d->Player_After_Shoot_FX})
+            for (DWORD i = 0; i < list->count; ++i, ++effects)
+                EXPECT_NE(list->defs[i], nullptr) << d->name << " " << list->names[i];
+        for (int surface = 0; surface < ITEM_SURFACES; ++surface)
+            for (const ItemFxList* list : {&d->HitFx[surface], &d->CutFx[surface]})
+                for (DWORD i = 0; i < list->count; ++i, ++effects)
+                    EXPECT_NE(list->defs[i], nullptr) << d->name << " " << list->names[i];
+    }
+    EXPECT_GT(effects, 0);
     const char* expected[] = {"p99", "AW",    "saiga",  "dragunov", "barrett",
                               "rpg", "knife", "granat", "ammo_aw",  "medkit"};
     for (const char* name : expected)
@@ -67,6 +84,10 @@ TEST_F(BundledItems, EveryItemOfTheCatalogueReadsCleanlyWithItsModelAndSounds)
     EXPECT_TRUE(g_Engine.HasAnimation(Bronie.knifeObject, "dziabie"));
     EXPECT_EQ(Count(ConsoleLog(), "NO ANIMATION"), 0u);
     Bronie.Release();
+    // No definitions are left for the next test.
+    ItemMgr.FreeDescriptions();
+    std::filesystem::remove_all("afx");
+    g_FxMgr.LoadAll();
 }
 
 TEST_F(BundledItems, TheStandardSetsGiveOnlyItemsOfTheCatalogue)

@@ -210,7 +210,7 @@ TEST_F(PlayerTest, ListsKeepEightEntriesAndDropTheNinthWithOneReport)
     EXPECT_EQ(Count(ConsoleLog(), "list entries past the 8th were ignored"), 1u);
 }
 
-TEST_F(PlayerTest, AnEffectThatIsNotLoadedIsKeptByNameAndCounted)
+TEST_F(PlayerTest, AnEffectThatIsNotLoadedIsCountedAndTheShooterListSaysSo)
 {
     Catalogue("item gun\nPlayer_Shoot_FX nosuch_flash\nEnemy_Shoot_FX nosuch_enemy\n");
     const EItemDesc& d = Only();
@@ -219,7 +219,8 @@ TEST_F(PlayerTest, AnEffectThatIsNotLoadedIsKeptByNameAndCounted)
     EXPECT_STREQ(d.Player_Shoot_FX.names[0], "nosuch_flash");
     EXPECT_EQ(d.Enemy_Shoot_FX.count, 1u);
     EXPECT_EQ(d.Enemy_Shoot_FX.defs[0], nullptr);
-    EXPECT_EQ(Count(ConsoleLog(), "nosuch_enemy"), 0u);
+    EXPECT_EQ(Count(ConsoleLog(), "Weapon FX failed: nosuch_flash"), 1u);
+    EXPECT_EQ(Count(ConsoleLog(), "nosuch_enemy"), 0u) << "only the hero's muzzle list says so";
 }
 
 TEST_F(PlayerTest, ALaterDuplicateNameHidesTheEarlierOne)

@@ -300,8 +300,9 @@ std::string Firearm(const char* name, const char* display, int kind, int ammo, i
            "\nShoot_Sound sounds\\weapons\\shot.wav\nShoot_Sound_Enemy sounds\\weapons\\shot.wav"
            "\nReload_Sound sounds\\weapons\\reload.wav\nDraw_Sound sounds\\weapons\\draw.wav"
            "\nShoot_Socket muzzle\nShoot_Socket_Enemy muzzle\nPlayer_Shoot_FX muzzle_flash"
-           "\nEnemy_Shoot_FX muzzle_flash\nHit_Concrete_FX impact_dust\nHit_Wood_FX impact_splinters"
-           "\nHit_Metal_FX impact_sparks\nHit_Water_FX impact_splash\nHit_Body_FX impact_blood\n";
+           "\nEnemy_Shoot_FX muzzle_flash\nHit_Concrete_FX dust_puff\nHit_Wood_FX dust_puff"
+           "\nHit_Metal_FX sparks\nHit_Sand_FX dust_puff\nHit_Body_FX krew\nPlayer_After_Shoot_FX "
+           "smoke_puff\n";
 }
 
 std::string Catalogue()
@@ -335,7 +336,7 @@ std::string Catalogue()
          "1\n"
          "Shoot_Delay 2\nno_aim\nCarried_Pos 0.35 -0.3 0.4\nMovement 0.7\nScale 1\n\n";
     t += std::string("item knife\nName Knife\nWeapon\nLethal\nfull_ammo\nSingle_Shot\nUnique_Id 6\nAmmo 1\n"
-                     "Max_Ammo_Carried 1\nHit 100\nCut_Body_FX impact_blood\nno_aim\nDrop_Object ") +
+                     "Max_Ammo_Carried 1\nHit 100\nCut_Body_FX krew\nno_aim\nDrop_Object ") +
          KNIFE + "\n\n";
     t += std::string("item granat\nName Grenade\nWeapon\nGrenade\nUnique_Id 7\nAmmo 1\nMax_Ammo_Carried 6\n"
                      "Hit 120\nDrop_Object ") +
