@@ -458,6 +458,7 @@ std::vector<DemoObject> DemoObjects()
     fill.color[2] = 1.0f;
     objects.push_back(fill);
     AddDemoPhysicsObjects(objects);
+    AddDemoItems(&objects);
     return objects;
 }
 
@@ -472,6 +473,7 @@ std::vector<std::string> DemoWorldFiles()
     }
     for (const TextureDesc& t : TEXTURES)
         files.push_back(t.file);
+    AddDemoItemFiles(&files);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -531,6 +533,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         }
     }
     ok = WriteText(root, DEMO_WORLD_FILE, w) && ok;
+    ok = WriteDemoItems(root) && ok;
     return ok;
 }
 } // namespace worldgen

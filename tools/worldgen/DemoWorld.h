@@ -79,4 +79,11 @@ std::string DemoPhysicsKeys(const DemoObject& o);
 std::vector<std::string> DemoPhysicsFiles();
 // Their meshes, and the unit shapes the game draws bodies with.
 bool WriteDemoPhysicsFiles(const std::filesystem::path& root);
+// The item catalogue, relative to the data tree.
+constexpr const char* ITEMS_CATALOGUE = "scripts\\items.txt";
+// The items of the demo world (DemoWorldItems.cpp): appended to its objects,
+// their models and the catalogue written with it, and their files listed.
+void AddDemoItems(std::vector<DemoObject>* objects);
+bool WriteDemoItems(const std::filesystem::path& root);
+void AddDemoItemFiles(std::vector<std::string>* files);
 } // namespace worldgen
