@@ -1,18 +1,319 @@
-// STAND-IN: see EngineObject.h.
+// EEngineObject: the per-frame object pass, the continuation of running
+// actions (moves, turns, door swings, delayed hand-ons) and the walk-in
+// triggers, plus the socket ties and the two held targets.
 #include "world/EngineObject.h"
 
+#include "game/MainGame.h"
+#include "game/SaveMgr.h"
+#include "mesh/Mesh.h"
+#include "mesh/SkinMesh.h"
+#include "shell/Console.h"
+#include "shell/GameOptions.h"
+#include "ui/LoadingScreen.h"
+#include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/Object.h"
+#include "world/ObjectActionCalls.h"
 
+#include <cmath>
 #include <cstdio>
 
 EEngineObject g_EngineObject;
+
+namespace
+{
+constexpr float kNotImportantRange = 240.0f;
+constexpr float kWalkInRange = 5.0f;
+constexpr float kShortestMove = 0.001f;
+constexpr float kHealthAwayScale = 1.5f;
+constexpr float kDefaultDoorSpeed = 80.0f; // degrees a second
+constexpr DWORD kSkipObjectFlag = 0x400;   // flag word 1: the object pass leaves it alone
+constexpr float kDegrees = 3.14159265f / 180.0f;
+
+float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
+    const D3DXVECTOR3 d = a - b;
+    return D3DXVec3Length(&d);
+}
+
+// Moves value toward target by step; true when it got there.
+bool StepToward(float* value, float target, float step)
+{
+    if (step < 0.0f)
+        step = -step;
+    if (std::fabs(target - *value) <= step)
+    {
+        *value = target;
+        return true;
+    }
+    *value += target > *value ? step : -step;
+    return false;
+}
+
+bool HasTurn(const EObjectActionParams& p)
+{
+    return p.action_rotation[0] != 0.0f || p.action_rotation[1] != 0.0f || p.action_rotation[2] != 0.0f ||
+           p.action_door;
+}
+
+bool Updatable(const strObject& o)
+{
+    return o.pFxName || o.pSound || o.Type == OT_SKINMESH || o.pPhysicsBody || o.pFx || o.bShooting ||
+           (o.pActionParams && o.pActionParams->dwEnabled) || o.pDeathParams || o.bTied || o.fLifetime > 0.0f;
+}
+} // namespace
+
+EEngineObject::EEngineObject()
+{
+    EObjectActionParams defaults;
+    m_CameraPositioning = defaults.action_camera_positioning;
+}
+
+D3DXVECTOR3 EEngineObject::HeroPosition()
+{
+    // STAND-IN: the hero walks with the camera until the player work gives
+    // him a body of his own.
+    return g_Camera.GetPosition();
+}
 
 void EEngineObject::Release()
 {
     m_hDirectionPointerTarget = m_hExplosiveTarget = nullptr;
     m_szDirectionPointerTarget[0] = m_szExplosiveTarget[0] = 0;
+    ResetWorldState();
 }
+
+void EEngineObject::ResetWorldState()
+{
+    m_bCameraPositioning = 0;
+    m_hLastShake = nullptr;
+    m_iActionRuns = m_iActionDepth = 0;
+    m_bChainReported = 0;
+    m_bHeroTrigger = 0;
+    m_iActiveObjects = m_iUpdatedObjects = m_iTooFarObjects = m_iNearObjects = 0;
+}
+
+// ---- Frame -------------------------------------------------------------------------------
+
+void EEngineObject::Update()
+{
+    m_iActiveObjects = m_iUpdatedObjects = m_iTooFarObjects = m_iNearObjects = 0;
+    m_iActionRuns = 0;
+    m_iActionDepth = 0;
+    m_bChainReported = 0;
+    ++m_iFrame;
+    m_fFrameTime = g_Engine.m_fDeltaTime;
+    UpdateObjects();
+}
+
+void EEngineObject::UpdateObjects()
+{
+    if (!g_Options.UpdateObjects)
+        return;
+    m_bHeroTrigger = g_Engine.m_bWorldLoaded && g_MainGame.m_iLevelFrame > CMainGame::FRAME_START_MENU &&
+                     !g_SaveMgr.loadInProgress && !g_LoadingScreen.m_bActive;
+    m_vHero = HeroPosition();
+    if (!m_bHeroTrigger)
+        m_vHeroLast = m_vHero;
+    const D3DXVECTOR3 camera = g_Camera.GetPosition();
+    const float dt = m_fFrameTime;
+    if (g_Options.UpdateObjectsLoop)
+    {
+        for (int i = 0; i < NAMED_OBJECT_SLOTS; ++i)
+        {
+            strObject& o = g_Engine.m_Objects[i];
+            if (!o.bUsed || o.bDeletePending)
+                continue;
+            if (o.bHidden)
+            {
+                o.bRefresh = 0;
+                continue;
+            }
+            if (o.dwFlags & kSkipObjectFlag)
+                continue;
+            o.fCameraDistance = Distance(o.vPosition, camera);
+            o.fHeroDistance = Distance(o.vPosition, m_vHero);
+            o.fGeneralTimer -= dt;
+            o.fSinceLastAction += dt;
+            ++m_iActiveObjects;
+            o.bTooFar = o.iDisappearRange > 1 && o.fCameraDistance > static_cast<float>(o.iDisappearRange);
+            if (o.bTooFar)
+                ++m_iTooFarObjects;
+            o.bSkippedFar = (o.dwFlags & OF_NOT_IMPORTANT) && o.fCameraDistance > kNotImportantRange;
+            if (o.bSkippedFar)
+                continue;
+            if (!o.bUpdatableComputed)
+            {
+                o.bUpdatable = Updatable(o);
+                o.bUpdatableComputed = 1;
+            }
+            if (!o.bUpdatable)
+                continue;
+            ++m_iUpdatedObjects;
+            if (o.Type == OT_SKINMESH && o.Object)
+                static_cast<ESkinMesh*>(o.Object)->Update(dt);
+            if (o.pActionParams && m_bHeroTrigger)
+            {
+                if (o.bHandOnPending || o.bActionRunning)
+                    ContinueActions(&o);
+                if (o.bUsed && o.pActionParams)
+                    TryWalkIn(&o, *o.pActionParams);
+            }
+            if (o.fDeathWait > 0.0f)
+            {
+                o.fDeathWait -= dt;
+                if (o.fDeathWait <= 0.0f)
+                {
+                    HandleDeath(&o);
+                    continue;
+                }
+            }
+            if (o.fLifetime > 0.0f)
+            {
+                o.fLifetime -= dt;
+                if (o.fLifetime <= 0.0f)
+                    o.bDeletePending = 1;
+            }
+        }
+    }
+    m_vHeroLast = m_vHero;
+    g_Console.SetVariable("NumTotalActiveObjects", static_cast<float>(m_iActiveObjects), 0);
+    g_Console.SetVariable("NumTotalUpdatedObjects", static_cast<float>(m_iUpdatedObjects), 0);
+    g_Console.SetVariable("NumTotalTooFarObjects", static_cast<float>(m_iTooFarObjects), 0);
+}
+
+void EEngineObject::TryWalkIn(HOBJECT o, const EObjectActionParams& p)
+{
+    if (!p.dwEnabled || !p.action_general_opt || !p.action_general_2 || o->bActionRunning)
+        return;
+    if (p.action_general_2_once && o->bActionHasRun)
+        return;
+    if (!(o->fHeroDistance < o->fRadius || o->fHeroDistance < kWalkInRange))
+        return;
+    ++m_iNearObjects;
+    // The hero's step from last frame to this one must cross the object.
+    bool crosses = true;
+    if (o->Type == OT_MESH && o->Object)
+        crosses = static_cast<const EMesh*>(o->Object)->Intersect(&m_vHeroLast, &m_vHero);
+    if (crosses)
+        RunObjectActions(o, 1);
+}
+
+// ---- The continuation of a run ------------------------------------------------------------
+
+void EEngineObject::ContinueActions(HOBJECT o)
+{
+    if (!o->pActionParams || g_SaveMgr.loadInProgress)
+        return;
+    const EObjectActionParams p = *o->pActionParams;
+    const float dt = m_fFrameTime;
+    // 1. A delayed hand-on.
+    if (o->bHandOnPending)
+    {
+        o->fHandOnTimer += dt;
+        if (o->fHandOnTimer >= p.action_give_action_to___delay)
+        {
+            o->bHandOnPending = 0;
+            g_Engine.RunObjectAction(p.action_give_action_to___mesh, 0);
+        }
+    }
+    if (!o->bUsed || !o->bActionRunning)
+        return;
+    // 2.
+    o->fActionRunTime += dt;
+    if (p.action_take_health_away != 0.0f)
+        ActionCalls::HeroChangeHealth(-dt * p.action_take_health_away * kHealthAwayScale);
+    // 3 - 5.
+    const bool moved = StepMovement(o, p);
+    const bool turned = StepRotation(o, p);
+    const bool swung = StepDoor(o, p);
+    if (HasTurn(p))
+    {
+        if (!o->bActionBaseSet)
+        {
+            o->ActionBaseOrientation = o->Orientation;
+            o->bActionBaseSet = 1;
+        }
+        EOrientation r = o->ActionBaseOrientation;
+        const D3DXVECTOR3 forward = r.Forward;
+        const D3DXVECTOR3 right = r.Right;
+        const D3DXVECTOR3 up = r.Up;
+        if (o->fRotation[0] != 0.0f)
+            r.RotateAxisAngle(&forward, o->fRotation[0] * kDegrees);
+        if (o->fRotation[1] != 0.0f)
+            r.RotateAxisAngle(&right, o->fRotation[1] * kDegrees);
+        if (o->fRotation[2] != 0.0f)
+            r.RotateAxisAngle(&up, o->fRotation[2] * kDegrees);
+        if (o->fDoorSwing != 0.0f)
+            r.RotateAxisAngle(&up, o->fDoorSwing * kDegrees);
+        if (!o->bTied)
+            g_Engine.SetObjectRotation(o, &r);
+    }
+    // 6. Everything done: the run ends and the object changes state.
+    if (moved && turned && swung)
+    {
+        o->bActionRunning = 0;
+        o->bActionToggled = o->bActionToggled ? 0 : 1;
+        o->bKnob = 0;
+        if (o->bCameraTurned)
+        {
+            g_Engine.ForceCameraToLook(nullptr, nullptr);
+            o->bCameraTurned = 0;
+        }
+    }
+    // 8.
+    const D3DXVECTOR3 d(p.action_moving[0], p.action_moving[1], p.action_moving[2]);
+    if (D3DXVec3Length(&d) > kShortestMove && !o->bTied)
+    {
+        const D3DXVECTOR3 position = o->vStartPosition + o->vMoveOffset;
+        g_Engine.SetObjectPosition(o, &position, 1);
+    }
+}
+
+bool EEngineObject::StepMovement(HOBJECT o, const EObjectActionParams& p)
+{
+    D3DXVECTOR3 direction(p.action_moving[0], p.action_moving[1], p.action_moving[2]);
+    if (D3DXVec3Length(&direction) <= kShortestMove)
+        return true;
+    const float speed = std::fabs(p.action_moving[3]);
+    const float travel = std::fabs(p.action_moving[4]);
+    bool done;
+    if (!o->bActionToggled)
+        done = StepToward(&o->fMoveDistance, travel, speed * m_fFrameTime);
+    else
+        done = StepToward(&o->fMoveDistance, 0.0f, speed * m_fFrameTime);
+    D3DXVec3Normalize(&direction, &direction);
+    o->vMoveOffset = direction * o->fMoveDistance;
+    return done;
+}
+
+bool EEngineObject::StepRotation(HOBJECT o, const EObjectActionParams& p)
+{
+    // The angles turn toward values one, three and two.
+    const float targets[3] = {p.action_rotation[0], p.action_rotation[2], p.action_rotation[1]};
+    const float step = (p.action_rotation_acceleration * o->fActionRunTime + p.action_rotation[3]) * m_fFrameTime;
+    bool done = true;
+    for (int i = 0; i < 3; ++i)
+    {
+        if (targets[i] == 0.0f)
+            continue;
+        done = StepToward(&o->fRotation[i], o->bActionToggled ? 0.0f : targets[i], step) && done;
+    }
+    return done;
+}
+
+bool EEngineObject::StepDoor(HOBJECT o, const EObjectActionParams& p)
+{
+    if (!p.action_door)
+        return true;
+    if (o->bKnob)
+        o->fKnobTimer += m_fFrameTime;
+    const float speed = p.action_door_speed > 0.0f ? p.action_door_speed : kDefaultDoorSpeed;
+    const float target = o->bActionToggled ? 0.0f : o->fDoorAngle;
+    return StepToward(&o->fDoorSwing, target, speed * m_fFrameTime);
+}
+
+// ---- Ties and targets -------------------------------------------------------------------------
 
 void EEngineObject::TieToSocket(HOBJECT object, const char* socket, const char* target)
 {
@@ -39,6 +340,8 @@ void EEngineObject::ForgetObject(HOBJECT object)
         m_hDirectionPointerTarget = nullptr;
     if (object && m_hExplosiveTarget == object)
         m_hExplosiveTarget = nullptr;
+    if (object && m_hLastShake == object)
+        m_hLastShake = nullptr;
 }
 
 void EEngineObject::SetDirectionPointerTarget(const char* name)

@@ -6,7 +6,7 @@
 #include "shell/RecordBytes.h"
 #include "shell/SaveFile.h"
 #include "world/DeathParams.h"
-#include "world/ObjectActionParams.h"
+#include "world/ObjectLogicIO.h"
 
 #include <vector>
 
@@ -165,6 +165,7 @@ bool WriteObjectRecord(FILE* file, const strObject& o)
     r.U8(O_START_BYTE, o.bStartByte);
     for (int i = 0; i < 3; ++i)
         r.F32(O_START_ONES + 4 * i, o.fStartOnes[i]);
+    WriteObjectLogicFields(r, o);
     return Put(file, b);
 }
 
@@ -215,6 +216,7 @@ bool ReadObjectRecord(FILE* file, strObject* out, StoredObjectPointers* pointers
     o.bStartByte = r.U8(O_START_BYTE);
     for (int i = 0; i < 3; ++i)
         o.fStartOnes[i] = r.F32(O_START_ONES + 4 * i);
+    ReadObjectLogicFields(r, &o);
     if (out)
         *out = o;
     if (pointers)
@@ -456,27 +458,7 @@ bool ReadFxNameRecord(FILE* file, char name[FX_NAME_RECORD_SIZE])
     return ok;
 }
 
-// ---- Object actions (5608 bytes) --------------------------------------------------------
-bool WriteActionParamsRecord(FILE* file, const EObjectActionParams& p)
-{
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    r.U32(0, p.dwEnabled);
-    r.Bytes(4, p.aRest, sizeof p.aRest);
-    return WriteBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
-}
-
-bool ReadActionParamsRecord(FILE* file, EObjectActionParams* p)
-{
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    p->dwEnabled = r.U32(0);
-    r.Bytes(4, p->aRest, sizeof p->aRest);
-    return ok;
-}
+// Object actions (5608 bytes): world/ObjectActionParams.cpp.
 
 // ---- Damage and death (2784 bytes) ------------------------------------------------------
 bool WriteDeathParamsRecord(FILE* file, const EDeathParams& p)

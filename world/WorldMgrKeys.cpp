@@ -1,5 +1,5 @@
-// EWorldMgr: the parsers of the action, death, object-light, bezier and FX
-// keys of world files.
+// EWorldMgr: the parsers of the death, object-light, bezier and FX keys of
+// world files (the action keys are in WorldMgrActionKeys.cpp).
 // STAND-IN: each parser recognises the keys of its family by their prefix, so
 // the loader reads such lines as known and passes them over without a note;
 // the object-action and damage work fills the records from them.
@@ -22,11 +22,6 @@ void Recognise(EWorldMgr* loader, const char* line, HOBJECT object, const char* 
         loader->m_bMatch = 1;
 }
 } // namespace
-
-void EWorldMgr::ParseObjectActionParams(EWorldMgr* loader, const char* line, HOBJECT object)
-{
-    Recognise(loader, line, object, "action_");
-}
 
 void EWorldMgr::ParseDeathParams(EWorldMgr* loader, const char* line, HOBJECT object)
 {

@@ -276,12 +276,12 @@ TEST_F(ObjectOps, DeathAndActionRecordsAreCopiedAndRemovedWhenDisabled)
 
     EObjectActionParams actions;
     actions.dwEnabled = 3;
-    actions.aRest[5000] = 7;
+    actions.action_countdown_time_in_seconds = 7.0f;
     g_Engine.SetObjectActionParams(o, &actions);
     EObjectActionParams actionsBack;
     g_Engine.GetObjectActionParams(o, &actionsBack);
     EXPECT_EQ(actionsBack.dwEnabled, 3u);
-    EXPECT_EQ(actionsBack.aRest[5000], 7);
+    EXPECT_EQ(actionsBack.action_countdown_time_in_seconds, 7.0f);
     actionsBack.dwEnabled = 0;
     g_Engine.SetObjectActionParams(o, &actionsBack);
     EXPECT_EQ(o->pActionParams, nullptr);
@@ -523,12 +523,15 @@ TEST_F(ObjectOps, ActionsByNameAndForcesWithoutBodies)
 {
     g_Options.Debug = 1;
     HOBJECT door = Mesh("door");
-    const int runs = g_EngineObject.m_iActionRuns;
+    EObjectActionParams actions;
+    actions.dwEnabled = 1;
+    std::snprintf(actions.action_console_print, sizeof actions.action_console_print, "%s", "door opens");
+    g_Engine.SetObjectActionParams(door, &actions);
     g_Engine.RunObjectAction("DOOR", 0);
-    EXPECT_EQ(g_EngineObject.m_iActionRuns, runs + 1);
+    EXPECT_EQ(door->bActionRunning, 1);
     g_Engine.RunObjectAction("window", 0);
-    EXPECT_EQ(g_EngineObject.m_iActionRuns, runs + 1);
     const std::string log = ConsoleLog();
+    EXPECT_NE(log.find("door opens"), std::string::npos);
     EXPECT_NE(log.find("EEngine: Odpalam akcje na DOOR"), std::string::npos);
     EXPECT_NE(log.find("EEngine chce akcje, ale nie znaleziono obiektu window"), std::string::npos);
 
