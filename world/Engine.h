@@ -174,7 +174,7 @@ public:
     void RunObjectAction(const char* name, BYTE flag);
     void ForceCameraToLook(HOBJECT from, HOBJECT at);
 
-    // STAND-IN: sectors come with the world-file work; until then nothing is hidden.
+    // Hides or shows every object of a sector (0 is no sector).
     void SetSectorHidden(DWORD sector, BYTE hidden);
     // Takes the keyboard back (after the console closes, and each frame).
     void AcquireInput();

@@ -291,7 +291,8 @@ bool EEngineObject::StepRotation(HOBJECT o, const EObjectActionParams& p)
 {
     // The angles turn toward values one, three and two.
     const float targets[3] = {p.action_rotation[0], p.action_rotation[2], p.action_rotation[1]};
-    const float step = (p.action_rotation_acceleration * o->fActionRunTime + p.action_rotation[3]) * m_fFrameTime;
+    const float step =
+        (p.action_rotation_acceleration * o->fActionRunTime + p.action_rotation[3]) * m_fFrameTime;
     bool done = true;
     for (int i = 0; i < 3; ++i)
     {

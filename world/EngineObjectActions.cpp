@@ -94,8 +94,8 @@ void EEngineObject::RunActions(HOBJECT o, int heroTriggered)
         if (Debug())
         {
             char text[128];
-            std::snprintf(text, sizeof text, "Czas od ost. uruchomienia: %f; wymagany: %f", o->fSinceLastAction,
-                          p.action_next_run_after);
+            std::snprintf(text, sizeof text, "Czas od ost. uruchomienia: %f; wymagany: %f",
+                          o->fSinceLastAction, p.action_next_run_after);
             g_Console.Print(text);
         }
         return;
@@ -107,8 +107,9 @@ void EEngineObject::RunActions(HOBJECT o, int heroTriggered)
         if (!m_bChainReported)
         {
             char text[256];
-            std::snprintf(text, sizeof text, "Object actions cut at %.120s: %d runs this frame, %d hand-ons deep",
-                          o->szName, m_iActionRuns, m_iActionDepth);
+            std::snprintf(text, sizeof text,
+                          "Object actions cut at %.120s: %d runs this frame, %d hand-ons deep", o->szName,
+                          m_iActionRuns, m_iActionDepth);
             g_Console.Print(text);
             m_bChainReported = 1;
         }
@@ -387,7 +388,8 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         DebugLine("Camera.LookFromObject ", p.action_camera_look_from_object, ", socket ",
                   p.action_camera_look_from_socket);
         g_Camera.LookFromObject(p.action_camera_look_from_object, p.action_camera_look_from_socket,
-                                p.action_camera_look_from_time, p.action_camera_look_from_character_not_object);
+                                p.action_camera_look_from_time,
+                                p.action_camera_look_from_character_not_object);
     }
     // 41.
     if (p.action_general_3_kills_hero2)
@@ -415,12 +417,12 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
     {
         const bool weapon = ActionCalls::ItemDescriptionExists(p.action_shoot_weapon);
         HOBJECT target = (strcasecmp(p.action_shoot_target, "hero") == 0) ? ActionCalls::HeroObject()
-                                                                            : Find(p.action_shoot_target);
+                                                                          : Find(p.action_shoot_target);
         if (weapon && target)
         {
             o->bShooting = 1;
-            o->iShotInterval =
-                p.action_shoot_interval + (p.action_shoot_random > 0 ? std::rand() % p.action_shoot_random : 0);
+            o->iShotInterval = p.action_shoot_interval +
+                               (p.action_shoot_random > 0 ? std::rand() % p.action_shoot_random : 0);
             o->iShotCount = 0;
             o->fShotTimer = 0.0f;
         }
@@ -439,7 +441,8 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
                                         static_cast<BYTE>(p.action_set_default_animation_loop), 0.0f, 1.0f);
         if (destination && Set(p.action_destination_set_animation))
             g_Engine.SetObjectAnimation(o, p.action_destination_set_animation,
-                                        static_cast<BYTE>(p.action_set_destination_animation_loop), 0.0f, 1.0f);
+                                        static_cast<BYTE>(p.action_set_destination_animation_loop), 0.0f,
+                                        1.0f);
     }
     if (Set(p.action_set_anim_for_object_name) && Set(p.action_set_anim_for_animation_name))
     {
@@ -447,18 +450,22 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         if (!t)
             g_Console.Print3("SetAnimFor ", p.action_set_anim_for_object_name, " nie ma obiektu!");
         else if (t->Type != OT_SKINMESH)
-            g_Console.Print3("SetAnimFor ", p.action_set_anim_for_object_name, " - obiekt nie jest skinmeshem!");
+            g_Console.Print3("SetAnimFor ", p.action_set_anim_for_object_name,
+                             " - obiekt nie jest skinmeshem!");
         else
-            g_Engine.SetObjectAnimation(t, p.action_set_anim_for_animation_name, p.action_loop_anim_for, 0.0f, 1.0f);
+            g_Engine.SetObjectAnimation(t, p.action_set_anim_for_animation_name, p.action_loop_anim_for, 0.0f,
+                                        1.0f);
     }
     // 47. Another object sent along a bezier path.
-    if (Set(p.action_make_object_move_on_bezier_object_name) && Set(p.action_make_object_move_on_bezier_bezier_name))
+    if (Set(p.action_make_object_move_on_bezier_object_name) &&
+        Set(p.action_make_object_move_on_bezier_bezier_name))
     {
         if (HOBJECT t = Find(p.action_make_object_move_on_bezier_object_name))
         {
             BezierFollowState s;
             g_Engine.GetObjectBezierFollowState(t, &s);
-            std::snprintf(s.szStartNode, sizeof s.szStartNode, "%s", p.action_make_object_move_on_bezier_bezier_name);
+            std::snprintf(s.szStartNode, sizeof s.szStartNode, "%s",
+                          p.action_make_object_move_on_bezier_bezier_name);
             s.bOn = 1;
             s.bOption1 = 1;
             s.bFlag1 = 1;

@@ -227,9 +227,9 @@ struct EObjectActionParams
     BYTE action_countdown_turn_off;
     char action_respawn_force_skinmesh[ACTION_TEXT_SIZE];
     BYTE action_gamefail;
-    BYTE mount_gun;           // set by the weapon racks, no key
-    float mounted_gun_value;  // given by a weapon rack
-    BYTE m4_gun;              // the rack's gun is the M4
+    BYTE mount_gun;          // set by the weapon racks, no key
+    float mounted_gun_value; // given by a weapon rack
+    BYTE m4_gun;             // the rack's gun is the M4
     BYTE action_fly_heli;
 };
 

@@ -517,8 +517,8 @@ void EWorldMgr::CheckActionReferences()
         if (g_Engine.FindObject(r.name.c_str(), 0))
             continue;
         char what[ERROR_LINE_SIZE * 2];
-        std::snprintf(what, sizeof what, "object %.60s: %s names no object \"%.64s\"", o->szName, r.key.c_str(),
-                      r.name.c_str());
+        std::snprintf(what, sizeof what, "object %.60s: %s names no object \"%.64s\"", o->szName,
+                      r.key.c_str(), r.name.c_str());
         char text[ERROR_LINE_SIZE * 3];
         std::snprintf(text, sizeof text, "World %.80s line %d: %s", m_pFileName, r.line, what);
         g_Console.Print(text);

@@ -147,8 +147,8 @@ protected:
         g_Engine.SetObjectFx(o, "smoke");
         EObjectActionParams actions;
         actions.dwEnabled = 1;
-        std::snprintf(actions.action_respawn_force_skinmesh, sizeof actions.action_respawn_force_skinmesh, "%s",
-                      "models\\guard");
+        std::snprintf(actions.action_respawn_force_skinmesh, sizeof actions.action_respawn_force_skinmesh,
+                      "%s", "models\\guard");
         actions.action_fly_heli = 1;
         g_Engine.SetObjectActionParams(o, &actions);
         EDeathParams death;
