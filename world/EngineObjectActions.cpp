@@ -340,11 +340,12 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         g_Options.GlobalTimeSpeed = p.action_global_time_speed;
         g_Console.SetVariable("GlobalTimeSpeed", p.action_global_time_speed, 0);
     }
-    // 35. A light goes off or on: bit 0 of its flags decides whether it is drawn.
+    // 35. A light goes off or on: bit 0 of its flags says whether it shines.
     if (p.action_switch_light && o->Type == OT_LIGHT)
     {
-        o->bLightOff = o->bLightOff ? 0 : 1;
-        g_Engine.SetObjectFlags(o, o->bLightOff ? 0 : OF_PHYSICS, OF_PHYSICS);
+        const bool on = (o->dwFlags & OF_PHYSICS) != 0;
+        o->bLightOff = on ? 1 : 0;
+        g_Engine.SetObjectFlags(o, on ? 0 : OF_PHYSICS, OF_PHYSICS);
         o->bLightCacheValid = 0;
     }
     // 36. Blinking.

@@ -182,3 +182,50 @@ zpos 0
 range 80
 power 0.5
 diffuse 0.7 0.8 1
+mesh meshes\demo\threshold.x
+name demo_door_threshold
+xpos 10.8
+ypos 0
+zpos -8
+flags 0
+action_general_opt 1 1
+action_general_2 1 1
+action_give_action_to___mesh demo_door
+mesh meshes\demo\door.x
+name demo_door
+xpos 10
+ypos 0
+zpos -10
+action_general_opt 1 0
+action_door 1 1 90 90 0
+mesh meshes\demo\switch.x
+name demo_switch
+xpos 15
+ypos 0
+zpos -9
+action_general_opt 1 1
+action_general_2 1 0
+action_ifset power_on
+action_next_run_after 2
+action_default_set lift_power
+action_give_action_to___mesh demo_switch_light
+light
+name demo_switch_light
+xpos 15
+ypos 3
+zpos -9
+range 12
+power 1
+diffuse 1 1 1
+flags 12
+action_general_opt 1 0
+action_switch_light 1
+mesh meshes\demo\lift.x
+name demo_lift
+xpos 19
+ypos 0
+zpos -10
+action_general_opt 1 1
+action_general_2 1 0
+action_ifset lift_power
+action_moving 0 1 0 1.5 6
