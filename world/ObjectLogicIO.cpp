@@ -106,3 +106,39 @@ void ReadObjectLogicFields(const RecordIn& r, strObject* o)
     if (o->bActionBaseSet)
         o->ActionBaseOrientation = r.Orientation(L_BASE_ORIENTATION);
 }
+
+void CopyObjectLogicFields(strObject* to, const strObject& from)
+{
+    if (!to)
+        return;
+    to->bHidden = from.bHidden;
+    to->bActionRunning = from.bActionRunning;
+    to->bActionHasRun = from.bActionHasRun;
+    to->bActionToggled = from.bActionToggled;
+    to->fSinceLastAction = from.fSinceLastAction;
+    to->fActionRunTime = from.fActionRunTime;
+    to->bHandOnPending = from.bHandOnPending;
+    to->bCameraTurned = from.bCameraTurned;
+    to->bShooting = from.bShooting;
+    to->bKnob = from.bKnob;
+    to->fHandOnTimer = from.fHandOnTimer;
+    to->iShotInterval = from.iShotInterval;
+    to->iShotCount = from.iShotCount;
+    to->fShotTimer = from.fShotTimer;
+    to->fDeathWait = from.fDeathWait;
+    to->fDoorAngle = from.fDoorAngle;
+    to->fDoorSwing = from.fDoorSwing;
+    to->fKnobTimer = from.fKnobTimer;
+    to->vMoveOffset = from.vMoveOffset;
+    to->fMoveDistance = from.fMoveDistance;
+    for (int i = 0; i < 3; ++i)
+        to->fRotation[i] = from.fRotation[i];
+    to->fLifetime = from.fLifetime;
+    to->fGeneralTimer = from.fGeneralTimer;
+    to->bLightOff = from.bLightOff;
+    to->bPassBlockers = from.bPassBlockers;
+    to->bActionBaseSet = from.bActionBaseSet;
+    if (from.bActionBaseSet)
+        to->ActionBaseOrientation = from.ActionBaseOrientation;
+    to->bUpdatableComputed = 0;
+}

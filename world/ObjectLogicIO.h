@@ -15,3 +15,6 @@ constexpr size_t OBJECT_LOGIC_STORED_SIZE = 256;
 
 void WriteObjectLogicFields(RecordOut& r, const strObject& o);
 void ReadObjectLogicFields(const RecordIn& r, strObject* o);
+
+// Copies the stored logic fields from a record read back onto the live object.
+void CopyObjectLogicFields(strObject* to, const strObject& from);

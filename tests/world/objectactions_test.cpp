@@ -578,5 +578,30 @@ TEST_F(ObjectActions, SavedRecordsComeBackFieldByField)
     EXPECT_FLOAT_EQ(back.action_short_shake.fValues[7], 9.0f);
     EXPECT_STREQ(back.action_shoot_weapon, "ColtM4");
 }
+
+TEST_F(ObjectActions, ARunUnderWayIsSavedWithItsObject)
+{
+    ASSERT_TRUE(LoadActions({"action_moving 0 1 0 2 4", "action_door 1 0 90 45 0"}));
+    HOBJECT a = Obj("a");
+    g_Engine.RunObjectAction("a", 0);
+    Frame(0.5f);
+    a->fDeathWait = 3.0f;
+    FILE* f = std::fopen("object.bin", "w+b");
+    ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(WriteObjectRecord(f, *a));
+    std::rewind(f);
+    strObject back{};
+    ASSERT_TRUE(ReadObjectRecord(f, &back, nullptr));
+    std::fclose(f);
+    EXPECT_EQ(back.bActionRunning, 1);
+    EXPECT_EQ(back.bActionHasRun, 1);
+    EXPECT_FLOAT_EQ(back.fMoveDistance, 1.0f);
+    EXPECT_FLOAT_EQ(back.vMoveOffset.y, 1.0f);
+    EXPECT_FLOAT_EQ(back.fDoorSwing, 22.5f);
+    EXPECT_FLOAT_EQ(back.fDoorAngle, 90.0f);
+    EXPECT_FLOAT_EQ(back.fDeathWait, 3.0f);
+    EXPECT_EQ(back.bActionBaseSet, 1);
+    EXPECT_EQ(back.ActionBaseOrientation.Forward, a->ActionBaseOrientation.Forward);
+}
 } // namespace
 } // namespace worldtest
