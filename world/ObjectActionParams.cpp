@@ -2,6 +2,7 @@
 #include "world/ObjectActionParams.h"
 
 #include "shell/RecordBytes.h"
+#include "world/RecordWalk.h"
 #include "shell/SaveFile.h"
 #include "world/ObjectRecordIO.h"
 
@@ -69,68 +70,10 @@ void EObjectActionParams::Reset()
 }
 
 // ---- Stored form ---------------------------------------------------------------------------
-// The fields in their order, each at the next offset its width is aligned to
-// (words on four bytes), as the record has always been laid out; the rest of
-// the 5608 bytes stays zero. One walk serves writing and reading, so the two
-// cannot drift apart.
+// The fields in their order (world/RecordWalk.h); the rest of the 5608 bytes
+// stays zero.
 namespace
 {
-class LayoutWalk
-{
-public:
-    explicit LayoutWalk(size_t start = 0) : m_at(start) {}
-    size_t Word()
-    {
-        m_at = (m_at + 3) & ~size_t(3);
-        const size_t at = m_at;
-        m_at += 4;
-        return at;
-    }
-    size_t Bytes(size_t n)
-    {
-        const size_t at = m_at;
-        m_at += n;
-        return at;
-    }
-    size_t End() const { return m_at; }
-
-private:
-    size_t m_at;
-};
-
-struct Writer
-{
-    RecordOut& r;
-    LayoutWalk w;
-    void U32(const DWORD& v) { r.U32(w.Word(), v); }
-    void I32(const int& v) { r.I32(w.Word(), v); }
-    void F32(const float& v) { r.F32(w.Word(), v); }
-    void U8(const BYTE& v) { r.U8(w.Bytes(1), v); }
-    template <size_t N> void Chars(const char (&v)[N]) { r.Chars(w.Bytes(N), v, N); }
-};
-
-struct Reader
-{
-    RecordIn& r;
-    LayoutWalk w;
-    void U32(DWORD& v) { v = r.U32(w.Word()); }
-    void I32(int& v) { v = r.I32(w.Word()); }
-    void F32(float& v) { v = r.F32(w.Word()); }
-    void U8(BYTE& v) { v = r.U8(w.Bytes(1)); }
-    template <size_t N> void Chars(char (&v)[N]) { r.Chars(w.Bytes(N), v, N); }
-};
-
-// Measures the layout without touching a record.
-struct Measure
-{
-    LayoutWalk w;
-    template <class T> void U32(T&) { w.Word(); }
-    template <class T> void I32(T&) { w.Word(); }
-    template <class T> void F32(T&) { w.Word(); }
-    template <class T> void U8(T&) { w.Bytes(1); }
-    template <class T> void Chars(T& v) { w.Bytes(sizeof v); }
-};
-
 template <class IO, class P> void Walk(IO& io, P& p)
 {
     io.U32(p.dwEnabled);
@@ -342,7 +285,7 @@ template <class IO, class P> void Walk(IO& io, P& p)
 
 size_t ActionParamsStoredFieldsEnd()
 {
-    Measure m;
+    RecordMeasure m;
     EObjectActionParams p;
     Walk(m, p);
     return m.w.End();
@@ -352,7 +295,7 @@ bool WriteActionParamsRecord(FILE* file, const EObjectActionParams& p)
 {
     std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE);
     RecordOut r(b.data(), b.size());
-    Writer w{r, LayoutWalk()};
+    RecordWriter w{r, RecordLayoutWalk()};
     Walk(w, p);
     return WriteBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
 }
@@ -364,7 +307,7 @@ bool ReadActionParamsRecord(FILE* file, EObjectActionParams* p)
     if (!p)
         return ok;
     RecordIn r(b.data(), b.size());
-    Reader rd{r, LayoutWalk()};
+    RecordReader rd{r, RecordLayoutWalk()};
     Walk(rd, *p);
     return ok;
 }

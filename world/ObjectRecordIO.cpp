@@ -460,41 +460,7 @@ bool ReadFxNameRecord(FILE* file, char name[FX_NAME_RECORD_SIZE])
 
 // Object actions (5608 bytes): world/ObjectActionParams.cpp.
 
-// ---- Damage and death (2784 bytes) ------------------------------------------------------
-bool WriteDeathParamsRecord(FILE* file, const EDeathParams& p)
-{
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    r.U8(0, p.bEnabled);
-    r.Chars(1, p.szHandleDeathIf, sizeof p.szHandleDeathIf);
-    r.F32(36, p.fKillIfPlayerCloserThan);
-    r.U8(40, p.bBulletHits);
-    r.U8(41, p.bExplosions);
-    r.U8(42, p.bFlag8);
-    r.U8(43, p.bFlag12);
-    r.F32(44, p.fHitPoints);
-    r.Bytes(EDeathParams::REST_OFFSET, p.aRest, sizeof p.aRest);
-    return WriteBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
-}
-
-bool ReadDeathParamsRecord(FILE* file, EDeathParams* p)
-{
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    p->bEnabled = r.U8(0);
-    r.Chars(1, p->szHandleDeathIf, sizeof p->szHandleDeathIf);
-    p->fKillIfPlayerCloserThan = r.F32(36);
-    p->bBulletHits = r.U8(40);
-    p->bExplosions = r.U8(41);
-    p->bFlag8 = r.U8(42);
-    p->bFlag12 = r.U8(43);
-    p->fHitPoints = r.F32(44);
-    r.Bytes(EDeathParams::REST_OFFSET, p->aRest, sizeof p->aRest);
-    return ok;
-}
+// Damage and death (2784 bytes): world/DeathParams.cpp.
 
 // ---- Rigid-body description (2384 bytes) ------------------------------------------------
 namespace

@@ -154,7 +154,7 @@ protected:
         EDeathParams death;
         death.bEnabled = 1;
         death.fHitPoints = 300.0f;
-        death.aRest[2000] = 0x66;
+        death.death_params_teleport_objects_here_list[9][0] = 0x66;
         g_Engine.SetObjectDeathParams(o, &death);
         o->fHealth = 120.0f; // hurt since
         EPhysicsDesc physics;
@@ -321,7 +321,7 @@ TEST_F(EngineSave, LoadGivesBackTheTableAsSaved)
     EDeathParams death;
     g_Engine.GetObjectDeathParams(full, &death);
     EXPECT_EQ(death.fHitPoints, 300.0f);
-    EXPECT_EQ(death.aRest[2000], 0x66);
+    EXPECT_EQ(death.death_params_teleport_objects_here_list[9][0], 0x66);
     EXPECT_EQ(full->fHealth, 120.0f);
     EPhysicsDesc physics;
     g_Engine.GetObjectPhysicsDesc(full, &physics);

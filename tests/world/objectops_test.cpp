@@ -259,7 +259,7 @@ TEST_F(ObjectOps, DeathAndActionRecordsAreCopiedAndRemovedWhenDisabled)
     death.bEnabled = 1;
     death.fHitPoints = 250.0f;
     std::snprintf(death.szHandleDeathIf, sizeof death.szHandleDeathIf, "%s", "alarm");
-    death.aRest[100] = 0x5A;
+    death.death_params_SoundName[3] = 0x5A;
     g_Engine.SetObjectDeathParams(o, &death);
     EXPECT_EQ(o->fHealth, 250.0f);
     death.fHitPoints = 1.0f; // the object keeps its own copy
@@ -267,7 +267,7 @@ TEST_F(ObjectOps, DeathAndActionRecordsAreCopiedAndRemovedWhenDisabled)
     g_Engine.GetObjectDeathParams(o, &back);
     EXPECT_EQ(back.fHitPoints, 250.0f);
     EXPECT_STREQ(back.szHandleDeathIf, "alarm");
-    EXPECT_EQ(back.aRest[100], 0x5A);
+    EXPECT_EQ(back.death_params_SoundName[3], 0x5A);
     EXPECT_EQ(Tracked("EDeathParams"), 1u);
     back.bEnabled = 0;
     g_Engine.SetObjectDeathParams(o, &back);
