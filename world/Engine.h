@@ -171,6 +171,12 @@ public:
     void SetSpriteColorF(HOBJECT object, float a, float b, float c, float d);
     bool GetObjectSocket(HOBJECT object, const char* socket, D3DXMATRIX* out, EOrientation* orientation);
     void RunActions(HOBJECT object, int argument);
+    // A bullet hit: true when it left the object at or below zero health.
+    BYTE OnObjectHit(HOBJECT object, const D3DXVECTOR3* point, const D3DXVECTOR3* direction, float damage);
+    // An explosion of the given power at a point: nearby objects are pushed and hurt.
+    void ApplyExplosion(const D3DXVECTOR3* point, float power);
+    // A new object of the same kind and file with the object's records; null on failure.
+    HOBJECT CopyObject(HOBJECT object);
     void RunObjectAction(const char* name, BYTE flag);
     void ForceCameraToLook(HOBJECT from, HOBJECT at);
 

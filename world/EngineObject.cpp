@@ -90,6 +90,7 @@ void EEngineObject::ResetWorldState()
     m_iActionRuns = m_iActionDepth = 0;
     m_bChainReported = 0;
     m_bHeroTrigger = 0;
+    m_bBadValueReported = 0;
     m_iActiveObjects = m_iUpdatedObjects = m_iTooFarObjects = m_iNearObjects = 0;
 }
 
@@ -159,6 +160,8 @@ void EEngineObject::UpdateObjects()
                 if (o.bUsed && o.pActionParams)
                     TryWalkIn(&o, *o.pActionParams);
             }
+            if (o.pActionParams && o.pActionParams->action_respawn_character_name[0] && o.bActionHasRun)
+                UpdateRespawner(&o);
             if (o.fDeathWait > 0.0f)
             {
                 o.fDeathWait -= dt;

@@ -46,10 +46,18 @@ public:
     void ShowSectors(const int (&list)[ACTION_SECTOR_LIST]);
     // Every object of the sector goes at the end of the engine update.
     void DeleteSector(int sector);
-    // STAND-IN: the death of an object (effects, wreck, physics) comes with
-    // the damage work; until then a dying object goes at the end of the
-    // engine update.
+
+    // ---- Damage, death and respawn ------------------------------------------------------
+    // Adds a signed amount to the object's health; at 0 or below an object
+    // with a death record dies. An amount that is no number is refused.
+    void ChangeHealth(HOBJECT object, float amount);
     void HandleDeath(HOBJECT object);
+    void TeleportObjectHereOnDeath(HOBJECT object);
+    // Brings one character back at a respawner.
+    void RespawnCharacter(HOBJECT object);
+    void UpdateRespawner(HOBJECT object);
+    // One console line for the first refused damage value of a world.
+    void ReportBadValue(const char* what, float value);
 
     // Objects tied to sockets follow them before the frame is drawn.
     void UpdateTies() {}
@@ -87,7 +95,8 @@ public:
     int m_iActionRuns = 0;     // runs this frame
     int m_iActionDepth = 0;    // hand-ons nested in the run under way
     BYTE m_bChainReported = 0; // the cut of this frame has been reported
-    DWORD m_iDeaths = 0;       // objects that died (see HandleDeath)
+    DWORD m_iDeaths = 0;       // objects that died
+    BYTE m_bBadValueReported = 0;
 
 private:
     void ContinueActions(HOBJECT object);

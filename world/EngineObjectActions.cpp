@@ -555,7 +555,7 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
     if (Set(p.action_respawn_character_name))
     {
         DebugLine("Respawnuje postac z id ", p.action_respawn_character_name);
-        ActionCalls::RespawnCharacter(o);
+        RespawnCharacter(o);
     }
     // 61. Kill a character; the hero too when named.
     if (Set(p.action_kill_character))
@@ -724,14 +724,4 @@ void EEngineObject::DeleteSector(int sector)
     for (strObject& o : g_Engine.m_Objects)
         if (o.bUsed && o.bSectorIndex == sector)
             o.bDeletePending = 1;
-}
-
-void EEngineObject::HandleDeath(HOBJECT o)
-{
-    if (!o || !o->bUsed || o->bDeletePending)
-        return;
-    ++m_iDeaths;
-    o->fDeathWait = 0.0f;
-    o->fHealth = 0.0f;
-    o->bDeletePending = 1;
 }

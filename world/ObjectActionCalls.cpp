@@ -233,8 +233,28 @@ void SetAmbientSound(const char* name, float volume)
 {
     Note("EEngineObject::SetAmbientSound %s %g", S(name), volume);
 }
-void RespawnCharacter(HOBJECT o)
+void CharacterRespawn(const char* name, const D3DXVECTOR3& p, const char* phase, HOBJECT respawner)
 {
-    Note("EEngineObject::RespawnCharacter %s", NameOf(o));
+    Note("CPostacMgr::RespawnCharacter %s %g %g %g %s %s", S(name), p.x, p.y, p.z, S(phase), NameOf(respawner));
+}
+bool CharacterAliveFrom(HOBJECT)
+{
+    return false;
+}
+void LevelRegisterHit(const char* name)
+{
+    Note("GameAI::RegisterHit %s", S(name));
+}
+void FxMortarExplosion(const D3DXVECTOR3& p)
+{
+    Note("EFxMgr::CreateMortarExplosion %g %g %g", p.x, p.y, p.z);
+}
+void GameExplosionNearPlayer(const D3DXVECTOR3& p, float power)
+{
+    Note("CMainGame::ExplosionNearPlayer %g %g %g %g", p.x, p.y, p.z, power);
+}
+bool SegmentClear(const D3DXVECTOR3&, const D3DXVECTOR3&, HOBJECT)
+{
+    return true;
 }
 } // namespace ActionCalls

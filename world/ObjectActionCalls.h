@@ -79,6 +79,17 @@ void ActivateAIAction(const char* name);
 void RunVoices(HOBJECT object);
 // STAND-IN: the ambient sound of the world.
 void SetAmbientSound(const char* name, float volume);
-// STAND-IN: the respawner of characters at an object.
-void RespawnCharacter(HOBJECT object);
+// STAND-IN: CPostacMgr::RespawnCharacter; and whether a live character
+// still carries the respawner's name (none do yet).
+void CharacterRespawn(const char* name, const D3DXVECTOR3& position, const char* phase, HOBJECT respawner);
+bool CharacterAliveFrom(HOBJECT respawner);
+// STAND-IN: GameAI::RegisterHit (the level scripts).
+void LevelRegisterHit(const char* name);
+// STAND-IN: EFxMgr::CreateMortarExplosion.
+void FxMortarExplosion(const D3DXVECTOR3& position);
+// STAND-IN: CMainGame::ExplosionNearPlayer.
+void GameExplosionNearPlayer(const D3DXVECTOR3& point, float power);
+// STAND-IN: TraceSegment, until the segment tests are merged in: every
+// segment counts as clear.
+bool SegmentClear(const D3DXVECTOR3& from, const D3DXVECTOR3& to, HOBJECT ignore);
 } // namespace ActionCalls

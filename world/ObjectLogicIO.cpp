@@ -34,7 +34,15 @@ enum LogicOffsets : size_t
     L_PASS_BLOCKERS = L_HIDDEN + 85,
     L_BASE_SET = L_HIDDEN + 86,
     L_BASE_ORIENTATION = L_HIDDEN + 88,
-    L_END = L_BASE_ORIENTATION + 116,
+    L_DEAD = L_BASE_ORIENTATION + 116,
+    L_EXPLODED = L_DEAD + 1,
+    L_FALLING = L_DEAD + 2,
+    L_CREATED_ON_DEATH = L_DEAD + 3,
+    L_FALL_VELOCITY = L_DEAD + 4,
+    L_FALL_TIMERS = L_DEAD + 16,
+    L_RESPAWN_COUNT = L_DEAD + 24,
+    L_RESPAWN_TIMER = L_DEAD + 28,
+    L_END = L_DEAD + 32,
 };
 static_assert(L_END - OBJECT_LOGIC_STORED_AT <= OBJECT_LOGIC_STORED_SIZE);
 } // namespace
@@ -70,6 +78,15 @@ void WriteObjectLogicFields(RecordOut& r, const strObject& o)
     r.U8(L_BASE_SET, o.bActionBaseSet);
     if (o.bActionBaseSet)
         r.Orientation(L_BASE_ORIENTATION, o.ActionBaseOrientation);
+    r.U8(L_DEAD, o.bDead);
+    r.U8(L_EXPLODED, o.bExploded);
+    r.U8(L_FALLING, o.bFalling);
+    r.U8(L_CREATED_ON_DEATH, o.bCreatedOnDeath);
+    r.Vec3(L_FALL_VELOCITY, o.vFallVelocity);
+    r.F32(L_FALL_TIMERS, o.fFallTimer[0]);
+    r.F32(L_FALL_TIMERS + 4, o.fFallTimer[1]);
+    r.I32(L_RESPAWN_COUNT, o.iRespawnCount);
+    r.F32(L_RESPAWN_TIMER, o.fRespawnTimer);
 }
 
 void ReadObjectLogicFields(const RecordIn& r, strObject* o)
@@ -105,6 +122,15 @@ void ReadObjectLogicFields(const RecordIn& r, strObject* o)
     o->bActionBaseSet = r.U8(L_BASE_SET);
     if (o->bActionBaseSet)
         o->ActionBaseOrientation = r.Orientation(L_BASE_ORIENTATION);
+    o->bDead = r.U8(L_DEAD);
+    o->bExploded = r.U8(L_EXPLODED);
+    o->bFalling = r.U8(L_FALLING);
+    o->bCreatedOnDeath = r.U8(L_CREATED_ON_DEATH);
+    o->vFallVelocity = r.Vec3(L_FALL_VELOCITY);
+    o->fFallTimer[0] = r.F32(L_FALL_TIMERS);
+    o->fFallTimer[1] = r.F32(L_FALL_TIMERS + 4);
+    o->iRespawnCount = r.I32(L_RESPAWN_COUNT);
+    o->fRespawnTimer = r.F32(L_RESPAWN_TIMER);
 }
 
 void CopyObjectLogicFields(strObject* to, const strObject& from)
@@ -140,5 +166,14 @@ void CopyObjectLogicFields(strObject* to, const strObject& from)
     to->bActionBaseSet = from.bActionBaseSet;
     if (from.bActionBaseSet)
         to->ActionBaseOrientation = from.ActionBaseOrientation;
+    to->bDead = from.bDead;
+    to->bExploded = from.bExploded;
+    to->bFalling = from.bFalling;
+    to->bCreatedOnDeath = from.bCreatedOnDeath;
+    to->vFallVelocity = from.vFallVelocity;
+    to->fFallTimer[0] = from.fFallTimer[0];
+    to->fFallTimer[1] = from.fFallTimer[1];
+    to->iRespawnCount = from.iRespawnCount;
+    to->fRespawnTimer = from.fRespawnTimer;
     to->bUpdatableComputed = 0;
 }

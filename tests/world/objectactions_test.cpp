@@ -52,6 +52,7 @@ protected:
             "mesh meshes\\box.x",
             "name b",
             "xpos 10",
+            "death_params_1 1 0 0 0 0 1 1 1 1 0 100 1",
             "light",
             "name lamp",
             "ypos 8",
