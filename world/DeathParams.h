@@ -47,9 +47,9 @@ struct EDeathParams
     BYTE bDestroyObject; // t5
     char death_params_DestroyObjectName[DEATH_NAME_SIZE];
     char szSpare[DEATH_NAME_SIZE];
-    BYTE bFalls;          // death_params_2 t2
-    BYTE bFlag2b;         // death_params_2 t4
-    BYTE bFlag2c;         // death_params_2 t5
+    BYTE bFalls;  // death_params_2 t2
+    BYTE bFlag2b; // death_params_2 t4
+    BYTE bFlag2c; // death_params_2 t5
     float death_params_ExplosionPowerCoef;
     char death_params_CreateMeshOnDeath[DEATH_TEXT_SIZE];
     char death_params_CreateMeshOnGroundHit[DEATH_TEXT_SIZE];

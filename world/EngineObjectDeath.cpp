@@ -26,7 +26,7 @@
 namespace
 {
 constexpr float kDeathSoundRange = 2000.0f;
-constexpr DWORD kDeadFlag = 0x80;           // flag word 1 of a dead object
+constexpr DWORD kDeadFlag = 0x80;             // flag word 1 of a dead object
 constexpr DWORD kWreckClearFlags2 = 0x400000; // flag word 2 bit a wreck does not take
 constexpr float kWreckBoxSize = 12.0f;
 constexpr float kRespawnSeenRange = 15.0f;
@@ -136,10 +136,10 @@ void EEngineObject::HandleDeath(HOBJECT o)
         o->bFalling = 1;
         D3DXVECTOR3 forward = o->Orientation.Forward;
         D3DXVec3Normalize(&forward, &forward);
-        const float speed =
-            g_Engine.IsMovingOnBezier(o) ? static_cast<float>(o->pBezierMove->dSpeed) : 0.0f;
-        o->vFallVelocity = forward * speed +
-                           D3DXVECTOR3(d.death_params_AddSpeed[0], d.death_params_AddSpeed[1], d.death_params_AddSpeed[2]);
+        const float speed = g_Engine.IsMovingOnBezier(o) ? static_cast<float>(o->pBezierMove->dSpeed) : 0.0f;
+        o->vFallVelocity =
+            forward * speed +
+            D3DXVECTOR3(d.death_params_AddSpeed[0], d.death_params_AddSpeed[1], d.death_params_AddSpeed[2]);
         o->fFallTimer[0] = o->fFallTimer[1] = 0.0f;
     }
     g_Engine.StopBezierMoving(o);
@@ -165,8 +165,9 @@ void EEngineObject::HandleDeath(HOBJECT o)
         desc.vPosition = o->vPosition;
         desc.Orientation = o->Orientation;
         g_Engine.GetObjectScale(o, &desc.vScale);
-        HOBJECT w = std::strlen(d.death_params_CreateMeshOnDeath) < sizeof desc.szFileName ? g_Engine.AddObject(&desc)
-                                                                                             : nullptr;
+        HOBJECT w = std::strlen(d.death_params_CreateMeshOnDeath) < sizeof desc.szFileName
+                        ? g_Engine.AddObject(&desc)
+                        : nullptr;
         if (w)
         {
             w->bCreatedOnDeath = 1;
@@ -205,7 +206,8 @@ void EEngineObject::HandleDeath(HOBJECT o)
             if (d.death_params_created_mesh_disappears && mesh)
             {
                 if (g_Options.Debug)
-                    g_Console.PrintFloat("Ustawiam czas znikniecia na ", d.death_params_time_to_disappear_created_mesh);
+                    g_Console.PrintFloat("Ustawiam czas znikniecia na ",
+                                         d.death_params_time_to_disappear_created_mesh);
                 mesh->SetFlagValue(1, d.death_params_time_to_disappear_created_mesh);
                 w->fLifetime = d.death_params_time_to_disappear_created_mesh;
             }
@@ -296,7 +298,8 @@ void EEngineObject::RespawnCharacter(HOBJECT o)
         return;
     }
     DebugLine("EngineObject.RespawnCharacter ", p.action_respawn_character_name);
-    const char* phase = (std::rand() & 1) ? p.action_respawn_character_phase0 : p.action_respawn_character_phase1;
+    const char* phase =
+        (std::rand() & 1) ? p.action_respawn_character_phase0 : p.action_respawn_character_phase1;
     DebugLine("Respawn phase randomised to ", phase);
     ActionCalls::CharacterRespawn(p.action_respawn_character_name, o->vPosition, phase, o);
     ++o->iRespawnCount;

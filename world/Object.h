@@ -320,15 +320,15 @@ struct strObject
     BYTE bRefresh;
 
     // Damage, death and respawn.
-    BYTE bDead;               // death happens once
-    BYTE bExploded;           // killed by an explosion
-    BYTE bFalling;            // falls after its death
+    BYTE bDead;     // death happens once
+    BYTE bExploded; // killed by an explosion
+    BYTE bFalling;  // falls after its death
     D3DXVECTOR3 vFallVelocity;
     float fFallTimer[2];
-    BYTE bCreatedOnDeath;     // a wreck that replaced a dead object
-    int iRespawnCount;        // characters this respawner has made
+    BYTE bCreatedOnDeath; // a wreck that replaced a dead object
+    int iRespawnCount;    // characters this respawner has made
     float fRespawnTimer;
-    BYTE bRespawnCached;      // the path manager found its path and place
-    int iRespawnPath[3];      // the cached path's identifiers
-    int iRespawnPlace;        // the cached place on it
+    BYTE bRespawnCached; // the path manager found its path and place
+    int iRespawnPath[3]; // the cached path's identifiers
+    int iRespawnPlace;   // the cached place on it
 };

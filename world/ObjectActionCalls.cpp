@@ -235,7 +235,8 @@ void SetAmbientSound(const char* name, float volume)
 }
 void CharacterRespawn(const char* name, const D3DXVECTOR3& p, const char* phase, HOBJECT respawner)
 {
-    Note("CPostacMgr::RespawnCharacter %s %g %g %g %s %s", S(name), p.x, p.y, p.z, S(phase), NameOf(respawner));
+    Note("CPostacMgr::RespawnCharacter %s %g %g %g %s %s", S(name), p.x, p.y, p.z, S(phase),
+         NameOf(respawner));
 }
 bool CharacterAliveFrom(HOBJECT)
 {

@@ -63,4 +63,3 @@ struct RecordMeasure
     template <class T> void U8(T&) { w.Bytes(1); }
     template <class T> void Chars(T& v) { w.Bytes(sizeof v); }
 };
-
