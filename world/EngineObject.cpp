@@ -4,18 +4,22 @@
 #include "world/EngineObject.h"
 
 #include "game/MainGame.h"
+#include "game/GameAI.h"
 #include "game/SaveMgr.h"
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
+#include "sound/SoundMgr.h"
 #include "ui/LoadingScreen.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 #include "world/ObjectActionCalls.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 EEngineObject g_EngineObject;
@@ -56,10 +60,22 @@ bool HasTurn(const EObjectActionParams& p)
            p.action_door;
 }
 
+// A blinking record counts too: without it a light that only blinks would
+// never be updated, and so never blink.
 bool Updatable(const strObject& o)
 {
     return o.pFxName || o.pSound || o.Type == OT_SKINMESH || o.pPhysicsBody || o.pFx || o.bShooting ||
-           (o.pActionParams && o.pActionParams->dwEnabled) || o.pDeathParams || o.bTied || o.fLifetime > 0.0f;
+           (o.pActionParams && o.pActionParams->dwEnabled) || o.pDeathParams || o.bTied ||
+           o.fLifetime > 0.0f || o.pBlinking;
+}
+
+constexpr DWORD kEmitterLevelFrame = 200;
+constexpr float kGreyLevels = 255.0f;
+
+// A random part of up to `range`.
+float RandomPart(float range)
+{
+    return range > 0.0f ? range * static_cast<float>(std::rand() & 0xFFFF) / 65535.0f : 0.0f;
 }
 } // namespace
 
@@ -151,8 +167,18 @@ void EEngineObject::UpdateObjects()
             if (!o.bUpdatable)
                 continue;
             ++m_iUpdatedObjects;
-            if (o.Type == OT_SKINMESH && o.Object)
-                static_cast<ESkinMesh*>(o.Object)->Update(dt);
+            StepLoopingFx(&o);
+            if (o.pSound)
+                StepSoundEmitter(&o);
+            if (o.pBlinking)
+                StepBlinking(&o);
+            if (o.Type == OT_SKINMESH)
+            {
+                if (o.Object)
+                    static_cast<ESkinMesh*>(o.Object)->Update(dt);
+                else if (g_Options.Debug > 2)
+                    g_Console.Print2("NO Object for ", o.szName);
+            }
             if (o.pActionParams && m_bHeroTrigger)
             {
                 if (o.bHandOnPending || o.bActionRunning)
@@ -183,6 +209,78 @@ void EEngineObject::UpdateObjects()
     g_Console.SetVariable("NumTotalActiveObjects", static_cast<float>(m_iActiveObjects), 0);
     g_Console.SetVariable("NumTotalUpdatedObjects", static_cast<float>(m_iUpdatedObjects), 0);
     g_Console.SetVariable("NumTotalTooFarObjects", static_cast<float>(m_iTooFarObjects), 0);
+}
+
+void EEngineObject::StepLoopingFx(HOBJECT o)
+{
+    if (!o->pFxName || !o->pFxName[0] || o->pFx)
+        return;
+    char name[OBJECT_FX_NAME_SIZE];
+    std::snprintf(name, sizeof name, "%s", o->pFxName);
+    g_Engine.SetObjectFx(o, name);
+    if (!o->pFx)
+        g_Console.Print3(o->szName, " - proba stworzenia FX nie powiodla sie: ", name);
+}
+
+// The emitter's looping sound plays while the camera is within its range and
+// its condition variable (when it has one) is on; otherwise it is stopped and
+// freed.
+void EEngineObject::StepSoundEmitter(HOBJECT o)
+{
+    EObjectSound& s = *o->pSound;
+    if (g_MainGame.m_iLevelFrame < kEmitterLevelFrame || !s.bLooping || !s.szFile[0])
+        return;
+    const bool wanted =
+        o->fCameraDistance <= s.fValue && (!s.szCondition[0] || g_GameAI.IsVariableOn(s.szCondition));
+    if (wanted && !s.pSound)
+    {
+        s.pSound = g_SoundMgr.CreateSound3D(s.szFile);
+        if (s.pSound)
+        {
+            g_SoundMgr.SetSoundPosition(s.pSound, o->vPosition);
+            g_SoundMgr.SetSoundDistance(s.pSound, s.fValue);
+            g_SoundMgr.PlaySound(s.pSound, true);
+        }
+    }
+    else if (!wanted && s.pSound)
+    {
+        g_SoundMgr.StopSound(s.pSound);
+        g_SoundMgr.DeleteSound(s.pSound);
+        s.pSound = nullptr;
+    }
+}
+
+// Values of the blinking record: the period and its random part, the bright
+// intensity and its random part, the dim intensity and its random part.
+void EEngineObject::StepBlinking(HOBJECT o)
+{
+    const EBlinkingParams& b = *o->pBlinking;
+    if (!b.bEnabled)
+        return;
+    enum
+    {
+        PERIOD,
+        PERIOD_RANDOM,
+        BRIGHT,
+        BRIGHT_RANDOM,
+        DIM,
+        DIM_RANDOM,
+    };
+    o->fBlinkTimer -= m_fFrameTime;
+    if (o->fBlinkTimer > 0.0f)
+        return;
+    o->fBlinkTimer = b.fValues[PERIOD] + RandomPart(b.fValues[PERIOD_RANDOM]);
+    o->bBlinkOn = o->bBlinkOn ? 0 : 1;
+    const float intensity = o->bBlinkOn ? b.fValues[BRIGHT] + RandomPart(b.fValues[BRIGHT_RANDOM])
+                                        : b.fValues[DIM] + RandomPart(b.fValues[DIM_RANDOM]);
+    o->fLightValue = intensity;
+    const float brightest =
+        std::max(b.fValues[BRIGHT] + b.fValues[BRIGHT_RANDOM], b.fValues[DIM] + b.fValues[DIM_RANDOM]);
+    float grey = brightest > 0.0f ? intensity / brightest * kGreyLevels : 0.0f;
+    grey = grey < 0.0f ? 0.0f : grey > kGreyLevels ? kGreyLevels : grey;
+    const DWORD g = static_cast<DWORD>(grey);
+    o->dwLightColor = (g << 24) | (g << 16) | (g << 8) | g;
+    o->bLightCacheValid = 0;
 }
 
 void EEngineObject::TryWalkIn(HOBJECT o, const EObjectActionParams& p)

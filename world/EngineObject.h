@@ -98,6 +98,11 @@ public:
     DWORD m_iDeaths = 0;       // objects that died
     BYTE m_bBadValueReported = 0;
 
+    // Per-object steps of the object pass.
+    void StepBlinking(HOBJECT object);
+    void StepSoundEmitter(HOBJECT object);
+    void StepLoopingFx(HOBJECT object);
+
 private:
     void ContinueActions(HOBJECT object);
     bool StepMovement(HOBJECT object, const EObjectActionParams& p);

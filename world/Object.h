@@ -331,4 +331,6 @@ struct strObject
     BYTE bRespawnCached; // the path manager found its path and place
     int iRespawnPath[3]; // the cached path's identifiers
     int iRespawnPlace;   // the cached place on it
+    float fBlinkTimer;   // seconds to the next blink
+    BYTE bBlinkOn;       // the blinking light is in its bright half
 };

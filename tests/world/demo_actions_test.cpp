@@ -10,8 +10,10 @@
 #include "shell/FocusMgr.h"
 #include "support/GameProcess.h"
 #include "tools/worldgen/DemoWorld.h"
+#include "game/BezierFollowState.h"
 #include "world/EngineObject.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -159,6 +161,76 @@ TEST_F(DemoActions, TheSwitchNeedsPowerThenLightsTheLampAndPowersTheLift)
     EXPECT_FLOAT_EQ(lift->vPosition.y, 6.0f);
     EXPECT_EQ(lift->bActionRunning, 0);
     EXPECT_EQ(lift->vStartPosition.y, 0.0f);
+}
+} // namespace
+} // namespace worldtest
+
+namespace worldtest
+{
+namespace
+{
+TEST_F(DemoActions, TheBarrelExplodesAndTheCrateBesideItBreaksIntoAWreck)
+{
+    WalkTo(25.0f, -4.0f);
+    HOBJECT barrel = Find("demo_barrel");
+    HOBJECT crate = Find("demo_crate");
+    ASSERT_NE(barrel, nullptr);
+    ASSERT_NE(crate, nullptr);
+    const D3DXVECTOR3 crateAt = crate->vPosition;
+    const D3DXVECTOR3 shot(0.0f, 0.0f, -1.0f);
+    EXPECT_EQ(g_Engine.OnObjectHit(barrel, &barrel->vPosition, &shot, 12.0f), 0);
+    EXPECT_FLOAT_EQ(barrel->fHealth, 8.0f);
+    Frame();
+    EXPECT_EQ(g_Engine.OnObjectHit(barrel, &barrel->vPosition, &shot, 12.0f), 1);
+    EXPECT_TRUE(g_GameAI.IsVariableOn("barrel_blown"));
+    Frame(); // the engine update takes the barrel away
+    EXPECT_EQ(Find("demo_barrel"), nullptr);
+    EXPECT_EQ(Find("demo_crate_wreck"), nullptr) << "the crate waits for the blast to reach it";
+    for (int i = 0; i < 4; ++i)
+        Frame();
+    HOBJECT wreck = Find("demo_crate_wreck");
+    ASSERT_NE(wreck, nullptr);
+    EXPECT_EQ(Find("demo_crate"), nullptr);
+    EXPECT_EQ(wreck->vPosition, crateAt);
+    EXPECT_STREQ(wreck->szFileName, "meshes\\demo\\crate_wreck.x");
+    EXPECT_EQ(wreck->bCreatedOnDeath, 1);
+}
+
+TEST_F(DemoActions, TheWarningLampBlinks)
+{
+    HOBJECT lamp = Find("demo_blink_light");
+    ASSERT_NE(lamp, nullptr);
+    int flips = 0;
+    BYTE last = lamp->bBlinkOn;
+    float brightest = 0.0f, dimmest = 10.0f;
+    for (int i = 0; i < 30; ++i)
+    {
+        Frame();
+        flips += lamp->bBlinkOn != last;
+        last = lamp->bBlinkOn;
+        brightest = std::max(brightest, lamp->fLightValue);
+        dimmest = std::min(dimmest, lamp->fLightValue);
+    }
+    // Three seconds of half-second (to 0.6 s) periods.
+    EXPECT_GE(flips, 5);
+    EXPECT_LE(flips, 7);
+    EXPECT_GE(brightest, 1.5f);
+    EXPECT_LE(dimmest, 0.25f);
+}
+
+TEST_F(DemoActions, TheCartWaitsAtTheStartOfItsPath)
+{
+    HOBJECT cart = Find("demo_bezier_cart");
+    ASSERT_NE(cart, nullptr);
+    BezierFollowState s;
+    g_Engine.GetObjectBezierFollowState(cart, &s);
+    EXPECT_STREQ(s.szStartNode, "demo_cart_path");
+    EXPECT_EQ(s.bOn, 1);
+    EXPECT_FLOAT_EQ(s.fValue1, 4.0f);
+    EXPECT_FLOAT_EQ(s.fValue2, 8.0f);
+    EXPECT_EQ(s.bOption1, 1);
+    EXPECT_EQ(s.bPaused, 1);
+    EXPECT_EQ(s.bFlag1, 1);
 }
 } // namespace
 } // namespace worldtest

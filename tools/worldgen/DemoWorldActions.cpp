@@ -1,7 +1,9 @@
 // The scripted corner of the demo world, between the road and the southern
 // houses: a door with a threshold that opens it when the hero steps near, a
 // switch (live once the level scripts set "power_on") that turns a lamp on
-// and powers a lift, and the lift, a cage that rises when the hero steps in.
+// and powers a lift, and the lift, a cage that rises when the hero steps in;
+// a barrel that explodes and breaks the crate beside it into a wreck, a
+// blinking lamp, and a crate waiting at the start of a bezier path.
 #include "tools/worldgen/DemoWorld.h"
 
 namespace worldgen
@@ -12,6 +14,10 @@ constexpr const char* DOOR_MESH = "meshes\\demo\\door.x";
 constexpr const char* THRESHOLD_MESH = "meshes\\demo\\threshold.x";
 constexpr const char* SWITCH_MESH = "meshes\\demo\\switch.x";
 constexpr const char* LIFT_MESH = "meshes\\demo\\lift.x";
+constexpr const char* WRECK_MESH = "meshes\\demo\\crate_wreck.x";
+// Meshes of the town that the scripted corner uses as well.
+constexpr const char* CRATE_MESH = "meshes\\demo\\crate.x";
+constexpr const char* BARREL_MESH = "meshes\\demo\\barrel.x";
 
 // The door turns about its hinge, the object's position: the leaf reaches
 // east from it.
@@ -66,6 +72,34 @@ void AddActionObjects(std::vector<DemoObject>& objects)
     objects.push_back(Placed("demo_lift", LIFT_MESH, 19.0f, 0.0f, -10.0f,
                              {"action_general_opt 1 1", "action_general_2 1 0", "action_ifset lift_power",
                               "action_moving 0 1 0 1.5 6"}));
+    // A barrel that blows up after 20 points of damage, and the crate beside
+    // it that the blast breaks into a wreck a moment later.
+    objects.push_back(
+        Placed("demo_barrel", BARREL_MESH, 24.0f, 0.0f, -8.0f,
+               {"death_params_1 1 0 0 0 1 1 1 1 1 0 20 1", "death_params_FX_On_Death explosion",
+                "death_params_shake_screen 1", "death_params_SetWhenDead barrel_blown",
+                "death_params_DestroyObjectName demo_crate", "death_params_DestroyOtherPause 0.3"}));
+    objects.push_back(Placed("demo_crate", CRATE_MESH, 26.0f, 0.0f, -8.0f,
+                             {"death_params_1 1 0 0 0 0 1 1 1 1 0 50 1",
+                              std::string("death_params_CreateMeshOnDeath ") + WRECK_MESH,
+                              "death_params_created_mesh_name demo_crate_wreck"}));
+    // A warning lamp over them that blinks: half a second bright, a fifth dim.
+    DemoObject blink;
+    blink.kind = DemoObject::Light;
+    blink.name = "demo_blink_light";
+    blink.x = 25.0f;
+    blink.y = 3.5f;
+    blink.z = -8.0f;
+    blink.range = 10.0f;
+    blink.power = 1.5f;
+    blink.color[1] = 0.4f;
+    blink.color[2] = 0.1f;
+    blink.keys = {"blinking1 1 0.5 0.1 1.5 0.2 0.2 0.05"};
+    objects.push_back(blink);
+    // A crate that waits at the start of a bezier path for a script to send it.
+    objects.push_back(Placed("demo_bezier_cart", CRATE_MESH, 28.0f, 0.0f, -10.0f,
+                             {"bezier_moving_____start_node_name demo_cart_path",
+                              "bezier_moving_____params0 0 1 4 8 1 0 1", "bezier_moving_____params1 1 0"}));
 }
 
 bool WriteActionMeshes(const std::filesystem::path& root)
@@ -91,11 +125,18 @@ bool WriteActionMeshes(const std::filesystem::path& root)
              root, LIFT_MESH, "lift",
              {{{-1.5f, 0.0f, -1.5f}, {1.5f, 2.5f, 1.5f}, {iron[0], iron[1], iron[2]}, "demo_iron.tga"}}) &&
          ok;
+    // The crate's wreck: broken planks on the ground.
+    ok = WriteBoxMesh(
+             root, WRECK_MESH, "crate_wreck",
+             {{{-0.9f, 0.0f, -0.8f}, {0.9f, 0.12f, -0.4f}, {wood[0], wood[1], wood[2]}, "demo_wood.tga"},
+              {{-0.7f, 0.0f, 0.2f}, {0.8f, 0.12f, 0.6f}, {wood[0], wood[1], wood[2]}, "demo_wood.tga"},
+              {{-0.3f, 0.37f, -0.2f}, {0.2f, 0.6f, 0.9f}, {wood[0], wood[1], wood[2]}, "demo_wood.tga"}}) &&
+         ok;
     return ok;
 }
 
 std::vector<std::string> ActionMeshFiles()
 {
-    return {DOOR_MESH, THRESHOLD_MESH, SWITCH_MESH, LIFT_MESH};
+    return {DOOR_MESH, THRESHOLD_MESH, SWITCH_MESH, LIFT_MESH, WRECK_MESH};
 }
 } // namespace worldgen
