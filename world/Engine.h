@@ -177,6 +177,14 @@ public:
     void ApplyExplosion(const D3DXVECTOR3* point, float power);
     // A new object of the same kind and file with the object's records; null on failure.
     HOBJECT CopyObject(HOBJECT object);
+    // The respawner data of the world ("%s.gen"): the path and place each
+    // respawner's characters start from, cached once per world.
+    bool RespawnerDataExists();
+    void CacheRespawners();
+    void SaveRespawners();
+    void LoadRespawners();
+    // At level frame 100: loads the data, or builds and saves it when missing.
+    void StepRespawnerData();
     void RunObjectAction(const char* name, BYTE flag);
     void ForceCameraToLook(HOBJECT from, HOBJECT at);
 

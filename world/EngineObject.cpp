@@ -97,6 +97,9 @@ void EEngineObject::Release()
     m_hDirectionPointerTarget = m_hExplosiveTarget = nullptr;
     m_szDirectionPointerTarget[0] = m_szExplosiveTarget[0] = 0;
     ResetWorldState();
+    StopAmbientSound();
+    m_szAmbientRequested[0] = 0;
+    m_fAmbientTarget = 0.0f;
 }
 
 void EEngineObject::ResetWorldState()
@@ -120,6 +123,9 @@ void EEngineObject::Update()
     m_bChainReported = 0;
     ++m_iFrame;
     m_fFrameTime = g_Engine.m_fDeltaTime;
+    UpdateAmbientSound(m_fFrameTime);
+    if (g_MainGame.m_iLevelFrame == CMainGame::FRAME_REPAIR_MESHES && g_Engine.m_bWorldLoaded)
+        g_Engine.StepRespawnerData();
     UpdateObjects();
 }
 

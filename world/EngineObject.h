@@ -10,6 +10,10 @@
 #include "world/ObjectActionParams.h"
 #include "world/ObjectHandle.h"
 
+#include <cstdio>
+
+struct strSound;
+
 class EEngineObject
 {
 public:
@@ -97,6 +101,24 @@ public:
     BYTE m_bChainReported = 0; // the cut of this frame has been reported
     DWORD m_iDeaths = 0;       // objects that died
     BYTE m_bBadValueReported = 0;
+
+    // ---- Ambient sound and action voices -------------------------------------------------
+    static constexpr int AMBIENT_NAME_SIZE = 256;
+    // Asks for an ambient sound; a change of sound fades the old one out first.
+    void SetAmbientSound(const char* name, float volume);
+    void StopAmbientSound();
+    void UpdateAmbientSound(float frameTime);
+    // The ambient state of a save game. False when the file did not take or give it all.
+    bool SaveAmbientSound(FILE* file);
+    bool LoadAmbientSound(FILE* file);
+    // The first voice line of the object's action record.
+    void PlayActionVoice(HOBJECT object);
+
+    strSound* m_pAmbientSound = nullptr;
+    char m_szAmbientRequested[AMBIENT_NAME_SIZE] = {};
+    char m_szAmbientName[AMBIENT_NAME_SIZE] = {};
+    float m_fAmbientTarget = 0.0f;
+    float m_fAmbientVolume = 0.0f;
 
     // Per-object steps of the object pass.
     void StepBlinking(HOBJECT object);

@@ -275,7 +275,7 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
     if (Set(p.action_sound_ambient_sound))
     {
         DebugLine("Ambient Sound ", p.action_sound_ambient_sound);
-        ActionCalls::SetAmbientSound(p.action_sound_ambient_sound, p.action_sound_volume_ambient_sound);
+        SetAmbientSound(p.action_sound_ambient_sound, p.action_sound_volume_ambient_sound);
     }
     if (Set(p.action_start_hero_dialogue))
     {
@@ -361,7 +361,7 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
     // 37.
     if (Set(p.action_voice_hero0) || Set(p.action_voice_hero1) || Set(p.action_voice_other) ||
         Set(p.action_voice_enemy))
-        ActionCalls::RunVoices(o);
+        PlayActionVoice(o);
     // 38. Another object moved here.
     if (Set(p.action_teleport_object_here))
     {

@@ -225,13 +225,26 @@ void ActivateAIAction(const char* name)
 {
     Note("GameAI::ActivateAIAction %s", S(name));
 }
-void RunVoices(HOBJECT o)
+void HeroSpeak(int speaker, const char* file, const char* subtitle)
 {
-    Note("EEngineObject::RunVoices %s", NameOf(o));
+    Note("CPostacMgr::HeroSpeak %d %s %s", speaker, S(file), S(subtitle));
 }
-void SetAmbientSound(const char* name, float volume)
+bool PathCacheNearest(HOBJECT o)
 {
-    Note("EEngineObject::SetAmbientSound %s %g", S(name), volume);
+    Note("CPathMgr::CacheNearest %s", NameOf(o));
+    return false;
+}
+bool PathFindById(const int (&)[3])
+{
+    return false;
+}
+bool PathFindPlace(const int (&)[3], int)
+{
+    return false;
+}
+void PreloadCharacterSounds(const char* character)
+{
+    Note("CPostacMgr::PreloadSounds %s", S(character));
 }
 void CharacterRespawn(const char* name, const D3DXVECTOR3& p, const char* phase, HOBJECT respawner)
 {

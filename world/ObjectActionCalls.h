@@ -75,14 +75,18 @@ bool CharacterKill(const char* name, const D3DXVECTOR3& position);
 bool ItemDescriptionExists(const char* name);
 // STAND-IN: GameAI::ActivateAIAction (the level scripts).
 void ActivateAIAction(const char* name);
-// STAND-IN: the action voices (voice lines with subtitles).
-void RunVoices(HOBJECT object);
-// STAND-IN: the ambient sound of the world.
-void SetAmbientSound(const char* name, float volume);
 // STAND-IN: CPostacMgr::RespawnCharacter; and whether a live character
 // still carries the respawner's name (none do yet).
 void CharacterRespawn(const char* name, const D3DXVECTOR3& position, const char* phase, HOBJECT respawner);
 bool CharacterAliveFrom(HOBJECT respawner);
+// STAND-IN: the hero's speakers (CPostacMgr) saying a voice line with its subtitle.
+void HeroSpeak(int speaker, const char* file, const char* subtitle);
+// STAND-IN: CPathMgr: the nearest path and place for a respawner, and their
+// lookups by identifier. No paths exist yet: nothing is found.
+bool PathCacheNearest(HOBJECT respawner);
+bool PathFindById(const int (&ids)[3]);
+bool PathFindPlace(const int (&ids)[3], int place);
+void PreloadCharacterSounds(const char* character);
 // STAND-IN: GameAI::RegisterHit (the level scripts).
 void LevelRegisterHit(const char* name);
 // STAND-IN: EFxMgr::CreateMortarExplosion.
