@@ -31,6 +31,11 @@ constexpr float kMinBushRange = 4.0f;
 constexpr DWORD kNoInverseFlags2 = 0x10000;
 constexpr DWORD kNoInverseFlags = 0x80;
 constexpr int kCorners = 8;
+// The corners go round one face and then round the opposite one, corner 4
+// across from corner 0: the box tests take its faces from this order.
+constexpr bool kCornerHigh[kCorners][3] = {{false, false, false}, {false, true, false}, {true, true, false},
+                                           {true, false, false},  {false, false, true}, {false, true, true},
+                                           {true, true, true},    {true, false, true}};
 constexpr int kLineSize = 512;
 
 float IntBits(int v)
@@ -46,6 +51,13 @@ float IntBits(int v)
 MeshTextureIndex LoadSubsetTexture(const char*, EMesh*, DWORD)
 {
     return 0;
+}
+
+// The factor by which the scale can stretch a distance from the origin: a
+// negative factor mirrors the mesh and stretches it all the same.
+float LargestScale(float x, float y, float z)
+{
+    return std::max({std::fabs(x), std::fabs(y), std::fabs(z)});
 }
 
 void Report(const char* line)
@@ -266,7 +278,7 @@ void EMesh::ComputeFaceBounds()
     }
     m_pBaseMesh->UnlockIndexBuffer();
     m_pBaseMesh->UnlockVertexBuffer();
-    const float s = std::max({m_vScale.x, m_vScale.y, m_vScale.z});
+    const float s = LargestScale(m_vScale.x, m_vScale.y, m_vScale.z);
     m_fFaceRadiusSq = largest;
     m_fFaceRadius = std::sqrt(largest);
     m_fScaledFaceRadiusSq = s * s * largest;
@@ -301,8 +313,9 @@ void EMesh::UpdateTransform()
     D3DXMatrixTransformation(&m_mWorld, nullptr, nullptr, &m_vScale, nullptr, &m_qFinal, &m_vPosition);
     for (int c = 0; c < kCorners; ++c)
     {
-        const D3DXVECTOR3 local((c & 1) ? m_vMax.x : m_vMin.x, (c & 2) ? m_vMax.y : m_vMin.y,
-                                (c & 4) ? m_vMax.z : m_vMin.z);
+        const D3DXVECTOR3 local(kCornerHigh[c][0] ? m_vMax.x : m_vMin.x,
+                                kCornerHigh[c][1] ? m_vMax.y : m_vMin.y,
+                                kCornerHigh[c][2] ? m_vMax.z : m_vMin.z);
         D3DXVec3TransformCoord(&m_vWorldCorners[c], &local, &m_mWorld);
         if (c == 0)
             m_vWorldMin = m_vWorldMax = m_vWorldCorners[0];
@@ -331,13 +344,15 @@ void EMesh::SetRotation(const D3DXQUATERNION* q)
 void EMesh::SetScale(float x, float y, float z)
 {
     m_vScale = D3DXVECTOR3(x, y, z);
-    const float s = std::max({x, y, z});
+    const float s = LargestScale(x, y, z);
     m_fScaledFaceRadiusSq = m_fFaceRadiusSq * s * s;
     m_fScaledRadius = m_fBaseRadius * s;
     if (m_hObject)
         m_hObject->fRadius = m_fScaledRadius;
     UpdateTransform();
     ComputeFaceBounds();
+    // The segment tests hold the squared radius that only now fits the new scale.
+    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void EMesh::GetScale(float* out) const
@@ -365,9 +380,10 @@ bool EMesh::Intersect(const D3DXVECTOR3* from, const D3DXVECTOR3* to) const
 {
     if (!from || !to)
         return false;
-    // STAND-IN: the segment is tested against the instance's world box until the owner's collision
-    // record (CollisionMgr) holds the mesh's faces.
-    return Geom::IntersectSegmentBoxFaces(&from->x, &to->x, m_vWorldCorners);
+    // The owner's collision record keeps the box's corners in the world; an
+    // instance the record does not know yet is tested by its own, which are the same box.
+    const CollisionRecord* record = m_hObject ? g_CollisionMgr.GetRecord(m_hObject) : nullptr;
+    return Geom::IntersectSegmentBoxFaces(&from->x, &to->x, record ? record->vCorners : m_vWorldCorners);
 }
 
 void EMesh::SetTransform(const D3DXVECTOR3* position, const EOrientation* orientation)

@@ -10,6 +10,7 @@
 #include "shell/TextUtils.h"
 #include "ui/Menu.h"
 #include "world/Engine.h"
+#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <algorithm>
@@ -69,10 +70,16 @@ void GetPose(const RecordIn& in, size_t at, D3DXVECTOR3* t, D3DXQUATERNION* r, D
 }
 
 // The distance from the position to the farther corner of the box.
+// The distance from the position to the farthest corner of the box. The two
+// corners lo and hi alone fall short when the position is near lo on one axis
+// and near hi on another, and segment tests would then miss zones in the
+// corners they leave out.
 float BoxRadius(const D3DXVECTOR3& lo, const D3DXVECTOR3& hi, const D3DXVECTOR3& position)
 {
     const D3DXVECTOR3 a = lo - position, b = hi - position;
-    return std::max(D3DXVec3Length(&a), D3DXVec3Length(&b));
+    const D3DXVECTOR3 far(std::max(std::fabs(a.x), std::fabs(b.x)), std::max(std::fabs(a.y), std::fabs(b.y)),
+                          std::max(std::fabs(a.z), std::fabs(b.z)));
+    return D3DXVec3Length(&far);
 }
 
 D3DXMATRIX Compose(const D3DXVECTOR3& t, const D3DXQUATERNION& r, const D3DXVECTOR3& s)
@@ -367,6 +374,7 @@ void ESkinMesh::RebuildWorld()
                              &m_vPosition);
     ESkinMeshCollision::UpdateInstance(this);
     m_fRadius = BoxRadius(m_vBoxMin, m_vBoxMax, m_vPosition);
+    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void ESkinMesh::SetPosition(const D3DXVECTOR3* position)
@@ -406,6 +414,7 @@ void ESkinMesh::UpdateNodeTransforms()
     }
     ESkinMeshCollision::UpdateInstance(this);
     m_fRadius = BoxRadius(m_vBoxMin, m_vBoxMax, m_vPosition);
+    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void ESkinMesh::ComputeBoneMatrices()

@@ -5,6 +5,9 @@
 #include "platform/win32/Path.h"
 #include "shell/Console.h"
 #include "shell/TextUtils.h"
+#include "world/CollisionMgr.h"
+#include "world/Engine.h"
+#include "world/Object.h"
 
 #include <algorithm>
 #include <cmath>
@@ -192,6 +195,48 @@ strSkinCollisionMesh::strSkinCollisionMesh()
 
 // ---- Files -----------------------------------------------------------------------------------------
 
+namespace
+{
+// False when it has said already why the zone got no triangles.
+bool LoadPrefab(strSkinCollisionMesh* r, const char* modelName)
+{
+    r->vVertices.clear();
+    // A description of its own: this runs while the engine is still adding the
+    // skinned object, whose description must not change under it.
+    EObjectDesc desc;
+    desc.Type = OT_MESH;
+    // A name the description cannot hold whole would load another file.
+    const bool fits = std::strlen(r->szPrefabFileName) < sizeof desc.szFileName;
+    std::snprintf(desc.szFileName, sizeof desc.szFileName, "%s", fits ? r->szPrefabFileName : "");
+    HOBJECT o = fits ? g_Engine.AddObject(&desc) : nullptr;
+    if (!o)
+    {
+        g_Console.Print2("ERROR in SkinMeshCollisions.cpp: SkinMesh=", modelName ? modelName : "");
+        g_Console.Print2("Collision Element Prefab Not Found: ", r->szPrefabFileName);
+        g_Console.Print(" ");
+        return false;
+    }
+    g_CollisionMgr.AddObject(o);
+    const CollisionRecord* record = g_CollisionMgr.GetRecord(o);
+    bool quiet = true;
+    if (!record || !record->CM_dwFaces || !record->CM_vVerticesLocal)
+    {
+        g_Console.Print("Internal Error in SkinMeshCollisions.cpp: pCO->bUsed==false");
+        g_Console.Print2("Collision Element Prefab Name: ", r->szPrefabFileName);
+        g_Console.Print(" ");
+        quiet = false;
+    }
+    else
+    {
+        r->vVertices.reserve(static_cast<size_t>(record->iFaces) * 3);
+        for (DWORD k = 0; k < record->iFaces * 3; ++k)
+            r->vVertices.push_back(record->CM_vVerticesLocal[record->CM_dwFaces[k]]);
+    }
+    g_Engine.DeleteObject(o);
+    return quiet;
+}
+} // namespace
+
 bool ESkinMeshCollision::ReadCollisions(const char* fileName, strSkinCollisionElements* elements,
                                         const char* modelName)
 {
@@ -297,13 +342,13 @@ bool ESkinMeshCollision::ReadCollisions(const char* fileName, strSkinCollisionEl
             break;
     }
     std::fclose(file);
-    // STAND-IN: prefab meshes of "mesh" zones wait for the scene objects' collision records; until then
-    // such a zone keeps no vertices and is never hit.
+    // A "mesh" zone takes its triangles from its prefab's collision record, through a scene object
+    // that lives only for the copy.
     for (DWORD i = 0; i < elements->iNumCollisionElements; ++i)
         if (elements->Elements[i].iKind == SKIN_COLLISION_MESH)
         {
             auto* r = static_cast<strSkinCollisionMesh*>(elements->Elements[i].pRecord);
-            if (r->vVertices.empty())
+            if (LoadPrefab(r, modelName) && r->vVertices.empty())
             {
                 g_Console.Print2("Skin Mesh Collisions: ", modelName ? modelName : "");
                 g_Console.Print2("Collision Element Prefab Name: ", r->szPrefabFileName);

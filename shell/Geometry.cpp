@@ -502,7 +502,10 @@ bool IntersectSegmentSphere(const float P0[3], const float P1[3], const float C[
     const V3 d = Sub(Load(P1), p0);
     const float qa = Dot(d, d);
     const float qb = 2.0f * Dot(d, Sub(p0, c));
-    const float qc = Dot(p0, p0) + Dot(c, c) - 2.0f * Dot(p0, c) - r * r;
+    // |P0 - C|^2 - r^2, formed from the difference: the sum of the squares
+    // loses a small sphere entirely a few hundred units from the origin.
+    const V3 m = Sub(p0, c);
+    const float qc = Dot(m, m) - r * r;
     const float disc = qb * qb - 4.0f * qa * qc;
     if (disc <= 0.0f || qa == 0.0f)
         return false;

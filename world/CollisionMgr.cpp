@@ -52,10 +52,17 @@ template <class T> void Free(T*& p, const char* tag)
     g_Debug.RemoveAllocation(tag);
 }
 
+// Round one face, then round the opposite one with corner 4 across from
+// corner 0: the order the box-face tests read.
+constexpr bool kCornerHigh[8][3] = {{false, false, false}, {false, true, false}, {true, true, false},
+                                    {true, false, false},  {false, false, true}, {false, true, true},
+                                    {true, true, true},    {true, false, true}};
+
 void Corners(const D3DXVECTOR3& lo, const D3DXVECTOR3& hi, D3DXVECTOR3* out)
 {
     for (int i = 0; i < 8; ++i)
-        out[i] = D3DXVECTOR3(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
+        out[i] = D3DXVECTOR3(kCornerHigh[i][0] ? hi.x : lo.x, kCornerHigh[i][1] ? hi.y : lo.y,
+                             kCornerHigh[i][2] ? hi.z : lo.z);
 }
 
 // The world box of an object-space box under the matrix; the corners when asked.

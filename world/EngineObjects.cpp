@@ -201,6 +201,8 @@ HOBJECT EEngine::AddObject(EObjectDesc* desc)
     int* mark = HighWaterMark(o->Type);
     if (mark && slot >= *mark)
         *mark = slot + 1;
+    if (m_bWorldLoaded)
+        g_IntersectSegment.PrepareObject(o); // made during play: it can be hit at once
     return o;
 }
 

@@ -35,6 +35,7 @@
 #include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/EngineObject.h"
+#include "world/IntersectSegment.h"
 #include "world/ObjectMgr.h"
 
 namespace
@@ -175,6 +176,7 @@ const EEngineStep kPostLoadSteps[] = {
     {"ECamera::Reset", [] { g_Camera.Reset(); }},
     {"EProfiler::Reset", [] { g_Profiler.Reset(); }},
     {"EEngine::MakePendingTies", [] { g_Engine.MakePendingTies(); }},
+    {"EIntersectSegment::PrepareWorld", [] { g_IntersectSegment.PrepareWorld(); }},
     {"EViewLines::CreateVB", [] { g_ViewLines.CreateVB(); }},
     {"CShadowCubeMaps::Init", [] { g_ShadowCubeMaps.Init(); }},
     {"PAutoMap::CreateDeviceObjects", [] { g_AutoMap.CreateDeviceObjects(); }},

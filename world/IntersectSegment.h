@@ -1,16 +1,231 @@
 #pragma once
-// EIntersectSegment: segment tests against scene objects.
-// STAND-IN: keeps no tables; the segment-test work replaces it.
+// EIntersectSegment: which scene object a segment meets first, for shots,
+// sight lines, the camera and placement code. It keeps its own tables of the
+// objects that can be hit (static meshes by their collision triangles, skinned
+// meshes by their hit zones), rejects most of them by sphere and box before
+// any caller filter or triangle is looked at, and tests the rest nearest
+// first, stopping at the first candidate that lies beyond the best hit.
 
+#include "platform/d3dx/D3DXMath.h"
+#include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
+
+constexpr int MAX_INTERSECT_SEGMENT_OBJECTS = 4096;
+constexpr int MAX_INTERSECT_SEGMENT_SKIN_MESHES = 1024;
+
+// The filter a caller hands in: false skips the candidate. The user value is
+// wide enough to carry an object handle (usually the object to skip).
+typedef UINT_PTR RayTestUser;
+typedef bool (*RayTestFilter)(HOBJECT candidate, RayTestUser user);
+
+// The default filter; the test never calls it.
+bool RayTestAcceptAll(HOBJECT candidate, RayTestUser user);
+
+struct RayTestQuery
+{
+    static constexpr float DEFAULT_MAX_DISTANCE = 5000.0f;
+
+    RayTestQuery() { Init(); }
+    void Init();
+
+    const float* pFrom;
+    const float* pTo;
+    RayTestFilter pfnFilter;
+    RayTestUser dwUser;
+    BYTE bSeeThrough; // sight test: the see-through table, skinned meshes by flag word 2
+    BYTE bOption;     // coarse mode for skinned meshes far from the start
+    float fMaxDistance;
+    BYTE bOption2;
+    BYTE bNoSkinned; // the hero-stick table only, no skinned meshes
+    BYTE bOption3;
+};
+
+// Body parts read from a hit zone's name.
+enum RayTestBodyPart : DWORD
+{
+    BODY_PART_NONE = 0,
+    BODY_PART_HEAD = 1,
+    BODY_PART_LEFT_ARM = 2,
+    BODY_PART_RIGHT_ARM = 3,
+    BODY_PART_LEFT_LEG = 4,
+    BODY_PART_RIGHT_LEG = 5,
+};
+
+constexpr int RAY_TEST_ZONE_NAME_SIZE = 128;
+constexpr int RAY_TEST_SKIN_NAME_SIZE = 64;
+
+// What the skinned-mesh test found, as the hit zones report it.
+struct RayTestSkinnedPart
+{
+    HOBJECT pObject;
+    D3DXVECTOR3 vPoint;
+    D3DXVECTOR3 vNormal;
+    float fDistance;
+    char szZoneName[RAY_TEST_SKIN_NAME_SIZE];    // the element's name
+    char szHitZoneName[RAY_TEST_SKIN_NAME_SIZE]; // the body part's name
+};
+
+struct RayTestResult
+{
+    RayTestResult();
+    // Clears everything but the skinned part.
+    void Reset();
+
+    BYTE bHit;
+    D3DXVECTOR3 vPoint;
+    float fDistance;
+    D3DXVECTOR3 vNormal;
+    HOBJECT pObject;
+    DWORD iFace;
+    DWORD dwSubsetValue;
+    D3DXVECTOR3 vFrom, vTo;
+    BYTE bSkinnedHit;
+    DWORD iBodyPart;
+    char szZoneName[RAY_TEST_ZONE_NAME_SIZE];
+    RayTestSkinnedPart Skinned;
+};
+
+// One object of a table: what it looked like at its last registration or refresh.
+struct strIntersectEntry
+{
+    BYTE bUsed;
+    HOBJECT hObject;
+    D3DXVECTOR3 vCenter;
+    float fRadius; // squared for meshes, plain for skinned meshes
+    D3DXVECTOR3 vMin, vMax;
+    DWORD dwFlags;
+    DWORD dwFlags2;
+};
+
+// The entries' boxes alone, axis by axis, for the walk that rejects most entries.
+struct strEntryBoxes
+{
+    alignas(16) float fMin[3][MAX_INTERSECT_SEGMENT_OBJECTS];
+    alignas(16) float fMax[3][MAX_INTERSECT_SEGMENT_OBJECTS];
+};
+
+struct strIntersectCandidate
+{
+    float fKey; // segment parameter where the segment first meets the object's box
+    HOBJECT hObject;
+    BYTE bVisited;
+};
+
+// Counts of one or more tests, for measuring how well the pre-tests reject.
+struct IntersectSegmentStats
+{
+    ULONGLONG iEntries;     // table entries looked at
+    ULONGLONG iBoxRejected; // dropped by the box overlap or the segment-box test
+    ULONGLONG iSphereRejected;
+    ULONGLONG iFiltered;     // refused by the caller's filter
+    ULONGLONG iCandidates;   // passed the mesh-level box test
+    ULONGLONG iExactTests;   // reached the triangles
+    ULONGLONG iSkinnedTests; // reached the hit zones
+};
 
 class EIntersectSegment
 {
 public:
+    static constexpr DWORD FLAG1_NO_SEGMENT = 0x80;
+    static constexpr DWORD FLAG2_SEE_THROUGH = 0x1000;
+    static constexpr DWORD FLAG2_NO_SEGMENT = 0x10000;
+
+    EIntersectSegment();
     virtual ~EIntersectSegment() = default;
-    void RemoveObject(HOBJECT) {}
-    void RefreshObject(HOBJECT) {}
-    void Rebuild() {}
+    EIntersectSegment(const EIntersectSegment&) = delete;
+    EIntersectSegment& operator=(const EIntersectSegment&) = delete;
+
+    // True on a hit; the result says what was hit.
+    bool Test(const RayTestQuery* query, RayTestResult* result);
+
+    void RegisterObject(HOBJECT object);
+    void RefreshObject(HOBJECT object);
+    void RemoveObject(HOBJECT object);
+    void RebuildAll();
+    // STAND-IN: what the object preparation of the engine-object logic does
+    // for segment tests (collision triangles for meshes, then the tables)
+    // until that preparation exists.
+    void PrepareObject(HOBJECT object);
+    // Every object of a freshly loaded world, then the tables from scratch.
+    void PrepareWorld();
+
+    void AddObject(HOBJECT object);
+    void AddSkinMesh(HOBJECT object);
+    void UpdateObject(HOBJECT object);
+    void UpdateSkinMesh(HOBJECT object);
+    void RemoveFromIntersect(HOBJECT object);
+    void RemoveFromSeeThrough(HOBJECT object);
+    void RemoveHeroStick(HOBJECT object);
+    void RemoveSkinMesh(HOBJECT object);
+
+    static bool IsHeroStick(HOBJECT object);
+    // The body part a hit zone's name stands for.
+    static DWORD BodyPartOf(const char* hitZoneName);
+
+    DWORD GetIntersectCount() const { return m_Max_Intersect; }
+    DWORD GetSeeThroughCount() const { return m_Max_CanSeeThru; }
+    DWORD GetHeroStickCount() const { return m_Max_HeroStick; }
+    DWORD GetSkinMeshCount() const { return m_Max_SkinMeshes; }
+    const strIntersectEntry& GetIntersectEntry(int i) const { return m_Intersect[i]; }
+    const strIntersectEntry& GetSeeThroughEntry(int i) const { return m_CanSeeThru[i]; }
+    const strIntersectEntry& GetHeroStickEntry(int i) const { return m_HeroStick[i]; }
+    const strIntersectEntry& GetSkinMeshEntry(int i) const { return m_SkinMeshes[i]; }
+
+    // Counting costs a few additions per test; it is off unless asked for.
+    void SetStats(IntersectSegmentStats* stats) { m_pStats = stats; }
+
+private:
+    enum TableId
+    {
+        TABLE_INTERSECT,
+        TABLE_SEE_THROUGH,
+        TABLE_HERO_STICK,
+    };
+    strIntersectEntry* Table(TableId id);
+    DWORD* Count(TableId id);
+    int* IndexOf(HOBJECT object, TableId id);
+    void ClearTables();
+    // The indices of the entries whose boxes overlap the segment's, into m_Overlapping; their count.
+    DWORD Overlapping(const strEntryBoxes& boxes, DWORD count);
+    // Brings the packed box of entry i up to date after the entry changed.
+    void Sync(const strIntersectEntry* table, DWORD i);
+    void ClearHolding(HOBJECT object, TableId id);
+    void ClearAt(HOBJECT object, TableId id);
+    bool Holds(HOBJECT object, TableId id);
+    bool HasRoom(TableId id) const;
+    void Enter(HOBJECT object, TableId id);
+    void FillMeshEntry(strIntersectEntry& e, HOBJECT object) const;
+    void FillSkinEntry(strIntersectEntry& e, HOBJECT object) const;
+    void TestMeshes(const strIntersectEntry* table, const strEntryBoxes& boxes, DWORD count,
+                    const RayTestQuery& q, RayTestResult* r);
+    void TestSkinMeshes(const RayTestQuery& q, RayTestResult* r);
+    bool BoxKey(HOBJECT object, float* key) const;
+    bool ExactTest(HOBJECT object, RayTestResult* r) const;
+
+    DWORD m_Max_Intersect = 0;
+    strIntersectEntry m_Intersect[MAX_INTERSECT_SEGMENT_OBJECTS];
+    DWORD m_Max_CanSeeThru = 0;
+    strIntersectEntry m_CanSeeThru[MAX_INTERSECT_SEGMENT_OBJECTS];
+    DWORD m_Max_HeroStick = 0;
+    strIntersectEntry m_HeroStick[MAX_INTERSECT_SEGMENT_OBJECTS];
+    DWORD m_Max_SkinMeshes = 0;
+    strIntersectEntry m_SkinMeshes[MAX_INTERSECT_SEGMENT_SKIN_MESHES];
+
+    strEntryBoxes m_IntersectBoxes;
+    strEntryBoxes m_CanSeeThruBoxes;
+    strEntryBoxes m_HeroStickBoxes;
+    strEntryBoxes m_SkinMeshBoxes;
+
+    // The segment under test.
+    D3DXVECTOR3 m_vStart, m_vEnd, m_vDir;
+    float m_fLength = 0.0f;
+    D3DXVECTOR3 m_vSegMin, m_vSegMax;
+
+    DWORD m_Overlapping[MAX_INTERSECT_SEGMENT_OBJECTS];
+    DWORD m_iCandidates = 0;
+    strIntersectCandidate m_Candidates[MAX_INTERSECT_SEGMENT_OBJECTS];
+
+    IntersectSegmentStats* m_pStats = nullptr;
 };
 
-inline EIntersectSegment g_IntersectSegment;
+extern EIntersectSegment g_IntersectSegment;

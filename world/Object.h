@@ -281,6 +281,13 @@ struct strObject
     int iCollisionRecord;
     BYTE bCollisionRegistered;
 
+    // Where the segment tests hold this object (a skinned object's entry is
+    // in iIntersectIndex), and whether it takes part in them at all.
+    int iIntersectIndex;
+    int iSeeThroughIndex;
+    int iHeroStickIndex;
+    BYTE bSegmentRegistered;
+
     // The per-object logic: scripted actions, their moves and timers. Saved
     // with the object (world/ObjectLogicIO.cpp).
     BYTE bHidden;           // hidden with its sector

@@ -222,6 +222,19 @@ TEST(GeomIntersectSegmentSphere, HitsMissesAndTangents)
     }
 }
 
+// Far from the origin a small sphere is still met where it is: the squares of
+// the coordinates are large next to the squared radius.
+TEST(GeomIntersectSegmentSphere, SmallSpheresFarFromTheOrigin)
+{
+    const P centre{{1000.0f, 500.0f, -800.0f}};
+    const P p0{{990.0f, 500.0f, -800.0f}}, p1{{1010.0f, 500.0f, -800.0f}};
+    float t = -1;
+    ASSERT_TRUE(Geom::IntersectSegmentSphere(p0, p1, centre, 0.1f, &t));
+    EXPECT_NEAR(t, 0.495f, 1e-4f);
+    const P q0{{990.0f, 500.3f, -800.0f}}, q1{{1010.0f, 500.3f, -800.0f}};
+    EXPECT_FALSE(Geom::IntersectSegmentSphere(q0, q1, centre, 0.1f, &t));
+}
+
 TEST(GeomTriangle, HitsMissesAndGrazes)
 {
     const P v0{{0, 0, 0}}, v1{{1, 0, 0}}, v2{{0, 1, 0}};

@@ -245,6 +245,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "ECamera::Reset",
     "EProfiler::Reset",
     "EEngine::MakePendingTies",
+    "EIntersectSegment::PrepareWorld",
     "EViewLines::CreateVB",
     "CShadowCubeMaps::Init",
     "PAutoMap::CreateDeviceObjects",

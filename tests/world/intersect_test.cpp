@@ -1,0 +1,729 @@
+// Segment tests against scene objects: nearest hits, filters, the flags that
+// keep objects out of shots or sight, the hero stick, hit zones and body
+// parts, moving and deleted objects, and segments that are no segments.
+#include "world_fixture.h"
+
+#include "mesh/Mesh.h"
+#include "mesh/SkinMesh.h"
+#include "shell/Geometry.h"
+#include "world/CollisionMgr.h"
+#include "world/IntersectSegment.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace worldtest
+{
+namespace
+{
+constexpr const char* FIGURE_FILE = "models\\figure\\figure.x";
+constexpr const char* HERO_STICK_FILE = "prefabs\\special\\hero_stick.x";
+constexpr const char* SUBSETS_FILE = "meshes\\two_sides.x";
+constexpr float ZONE_RADIUS = 0.3f;
+
+struct FigureBone
+{
+    const char* name;
+    float x, y, z; // from the root
+    const char* hitZone;
+    DWORD part;
+};
+
+// A root and five limbs, each with one sphere zone named as the game names body parts.
+const FigureBone kFigure[] = {
+    {"Bip01", 0.0f, 0.0f, 0.0f, "tulow", BODY_PART_NONE},
+    {"Bip01_Head", 0.0f, 1.0f, 0.0f, "glowa", BODY_PART_HEAD},
+    {"Bip01_L_Arm", -1.0f, 0.5f, 0.0f, "lewa_reka", BODY_PART_LEFT_ARM},
+    {"Bip01_R_Arm", 1.0f, 0.5f, 0.0f, "prawa_reka", BODY_PART_RIGHT_ARM},
+    {"Bip01_L_Leg", -0.5f, -1.0f, 0.0f, "lewa_noga", BODY_PART_LEFT_LEG},
+    {"Bip01_R_Leg", 0.5f, -1.0f, 0.0f, "prawa_noga", BODY_PART_RIGHT_LEG},
+};
+
+class Intersect : public WorldTest
+{
+protected:
+    void SetUp() override
+    {
+        WorldTest::SetUp();
+        g_IntersectSegment.RebuildAll();
+        std::filesystem::create_directories("prefabs/special");
+        std::filesystem::create_directories("models/figure");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile(HERO_STICK_FILE, BoxMesh(), tk::xfile::XFormat::Text));
+        // A cube whose +x side is subset 1 and every other side subset 0.
+        tk::xfile::XMeshDesc sides = BoxMesh();
+        sides.materials.push_back(sides.materials[0]);
+        for (size_t f = 0; f < sides.indices.size() / 3; ++f)
+        {
+            bool plusX = true;
+            for (size_t k = 0; k < 3; ++k)
+                plusX &= sides.positions[sides.indices[f * 3 + k] * 3] > 0.0f;
+            sides.faceMaterials.push_back(plusX ? 1 : 0);
+        }
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile(SUBSETS_FILE, sides, tk::xfile::XFormat::Text));
+        WriteFigure();
+    }
+    void TearDown() override
+    {
+        g_Engine.DeleteAllObjects();
+        // Deleting every object empties every table.
+        EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 0u);
+        EXPECT_EQ(g_IntersectSegment.GetSeeThroughCount(), 0u);
+        EXPECT_EQ(g_IntersectSegment.GetHeroStickCount(), 0u);
+        EXPECT_EQ(g_IntersectSegment.GetSkinMeshCount(), 0u);
+        WorldTest::TearDown();
+    }
+
+    void WriteFigure()
+    {
+        SkinModelDesc model;
+        for (const FigureBone& b : kFigure)
+        {
+            SkinModelBone bone;
+            bone.name = b.name;
+            bone.parent = model.bones.empty() ? -1 : 0;
+            D3DXMatrixTranslation(&bone.local, b.x, b.y, b.z);
+            model.bones.push_back(bone);
+        }
+        model.mesh = BoxMesh();
+        model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+        ASSERT_TRUE(WriteSkinModelFile(FIGURE_FILE, model, tk::xfile::XFormat::Text));
+        temp->Write("models/figure/animations/animations_desc.txt", "\n");
+        std::string zones;
+        for (const FigureBone& b : kFigure)
+            zones += std::string("sphere ") + b.name + "_ball\nnode_name " + b.name +
+                     "\nradius 0.3\nhit_zone_name " + b.hitZone + "\n";
+        temp->Write("models/figure/collisions.txt", zones);
+    }
+
+    // A cube of the given edge at the point, entered in the tables as the
+    // engine enters the objects of a loaded world.
+    static HOBJECT Cube(D3DXVECTOR3 at, float edge = 1.0f, const char* file = MESH_FILE, DWORD flags = 0,
+                        DWORD flags2 = 0)
+    {
+        const float scale[3] = {edge, edge, edge};
+        HOBJECT o = g_Engine.CreateObject(OT_MESH, file, flags, flags2, &at.x, scale);
+        g_IntersectSegment.PrepareObject(o);
+        return o;
+    }
+
+    static HOBJECT Figure(D3DXVECTOR3 at)
+    {
+        HOBJECT o = g_Engine.CreateObject(OT_SKINMESH, FIGURE_FILE, 0, 0, &at.x, nullptr);
+        g_Engine.UpdateSkinMeshNodes(o);
+        g_IntersectSegment.PrepareObject(o);
+        return o;
+    }
+
+    static bool Shoot(D3DXVECTOR3 from, D3DXVECTOR3 to, RayTestResult* r,
+                      RayTestFilter filter = RayTestAcceptAll, RayTestUser user = 0, BYTE seeThrough = 0,
+                      BYTE noSkinned = 0)
+    {
+        RayTestQuery q;
+        q.Init();
+        q.pFrom = &from.x;
+        q.pTo = &to.x;
+        q.pfnFilter = filter;
+        q.dwUser = user;
+        q.bSeeThrough = seeThrough;
+        q.bNoSkinned = noSkinned;
+        const bool hit = g_IntersectSegment.Test(&q, r);
+        EXPECT_EQ(hit, r->bHit != 0);
+        return hit;
+    }
+
+    static HOBJECT HitBy(D3DXVECTOR3 from, D3DXVECTOR3 to, BYTE seeThrough = 0, BYTE noSkinned = 0)
+    {
+        RayTestResult r;
+        return Shoot(from, to, &r, RayTestAcceptAll, 0, seeThrough, noSkinned) ? r.pObject : nullptr;
+    }
+};
+
+void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float tolerance = 1e-4f)
+{
+    EXPECT_NEAR(a.x, b.x, tolerance);
+    EXPECT_NEAR(a.y, b.y, tolerance);
+    EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+bool SkipGiven(HOBJECT candidate, RayTestUser user)
+{
+    return candidate != reinterpret_cast<HOBJECT>(user);
+}
+
+bool RefuseAll(HOBJECT, RayTestUser)
+{
+    return false;
+}
+
+TEST_F(Intersect, TheNearestObjectIsReportedWhateverTheOrderOfRegistration)
+{
+    HOBJECT far = Cube({6.0f, 0.0f, 0.0f});
+    HOBJECT near = Cube({3.0f, 0.0f, 0.0f});
+    HOBJECT aside = Cube({3.0f, 5.0f, 0.0f});
+    ASSERT_TRUE(far && near && aside);
+
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}, &r));
+    EXPECT_EQ(r.pObject, near);
+    EXPECT_FALSE(r.bSkinnedHit);
+    EXPECT_NEAR(r.fDistance, 2.5f, 1e-4f);
+    ExpectNear(r.vPoint, {2.5f, 0.0f, 0.0f});
+    ExpectNear(r.vNormal, {-1.0f, 0.0f, 0.0f});
+    ExpectNear(r.vFrom, {0.0f, 0.0f, 0.0f});
+    ExpectNear(r.vTo, {10.0f, 0.0f, 0.0f});
+
+    // From the other side the far one is the near one.
+    ASSERT_TRUE(Shoot({10.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, &r));
+    EXPECT_EQ(r.pObject, far);
+    ExpectNear(r.vNormal, {1.0f, 0.0f, 0.0f});
+
+    // Ending inside the near cube still meets its face; stopping short of it meets nothing.
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {3.0f, 0.0f, 0.0f}), near);
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {2.4f, 0.0f, 0.0f}), nullptr);
+    EXPECT_EQ(HitBy({0.0f, 5.0f, -9.0f}, {0.0f, 5.0f, 9.0f}), nullptr);
+}
+
+TEST_F(Intersect, ScaledTurnedAndMovedMeshesAreMetWhereTheyStand)
+{
+    HOBJECT big = Cube({0.0f, 0.0f, 20.0f}, 4.0f);
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 40.0f}, &r));
+    EXPECT_EQ(r.pObject, big);
+    EXPECT_NEAR(r.fDistance, 18.0f, 1e-3f);
+
+    EOrientation turn;
+    turn.SetYawPitchRoll(std::acos(-1.0f) / 4.0f, 0.0f, 0.0f);
+    g_Engine.SetObjectRotation(big, &turn);
+    // Turned 45 degrees about Y, the cube's front edge stands at x = 0 and
+    // its faces slope back from it.
+    ASSERT_TRUE(Shoot({0.5f, 0.0f, 0.0f}, {0.5f, 0.0f, 40.0f}, &r));
+    EXPECT_NEAR(r.fDistance, 20.0f - 2.0f * std::sqrt(2.0f) + 0.5f, 1e-3f);
+    ExpectNear(r.vNormal, {std::sqrt(0.5f), 0.0f, -std::sqrt(0.5f)}, 1e-3f);
+
+    // Moved away, it is no longer where it was, and is where it went.
+    const D3DXVECTOR3 away(50.0f, 0.0f, 20.0f);
+    g_Engine.SetObjectPosition(big, &away, 0);
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 40.0f}), nullptr);
+    EXPECT_EQ(HitBy({50.0f, 0.0f, 0.0f}, {50.0f, 0.0f, 40.0f}), big);
+
+    // Mirrored and stretched along x, it reaches as far as the stretch says.
+    const D3DXVECTOR3 mirrored(-3.0f, 1.0f, 1.0f);
+    const EOrientation straight;
+    g_Engine.SetObjectRotation(big, &straight);
+    g_Engine.SetObjectScale(big, &mirrored);
+    EXPECT_EQ(HitBy({51.2f, -5.0f, 20.0f}, {51.2f, 5.0f, 20.0f}), big);
+    EXPECT_EQ(HitBy({51.6f, -5.0f, 20.0f}, {51.6f, 5.0f, 20.0f}), nullptr);
+
+    // Grown, it reaches a segment that passed beside it.
+    const D3DXVECTOR3 grown(10.0f, 10.0f, 10.0f);
+    EXPECT_EQ(HitBy({54.0f, 0.0f, 0.0f}, {54.0f, 0.0f, 40.0f}), nullptr);
+    g_Engine.SetObjectScale(big, &grown);
+    EXPECT_EQ(HitBy({54.0f, 0.0f, 0.0f}, {54.0f, 0.0f, 40.0f}), big);
+}
+
+// Every segment that crosses a face of a turned cube is reported, at the
+// first crossing: the box pre-tests never throw away a real hit.
+TEST_F(Intersect, NoSegmentThatCrossesATurnedCubeIsLost)
+{
+    const D3DXVECTOR3 centre(1.0f, 2.0f, 3.0f);
+    HOBJECT cube = Cube(centre, 2.0f);
+    EOrientation turn;
+    turn.SetYawPitchRoll(0.7f, 0.4f, 1.1f);
+    g_Engine.SetObjectRotation(cube, &turn);
+    const EMesh* mesh = static_cast<const EMesh*>(cube->Object);
+    const tk::xfile::XMeshDesc box = BoxMesh();
+    std::vector<D3DXVECTOR3> corners;
+    for (size_t i = 0; i < box.positions.size(); i += 3)
+    {
+        D3DXVECTOR3 v(box.positions[i], box.positions[i + 1], box.positions[i + 2]);
+        D3DXVec3TransformCoord(&v, &v, &mesh->m_mWorld);
+        corners.push_back(v);
+    }
+
+    std::mt19937 random(19);
+    std::uniform_real_distribution<float> spread(-3.0f, 3.0f);
+    int crossing = 0;
+    for (int i = 0; i < 2000; ++i)
+    {
+        const D3DXVECTOR3 a = centre + D3DXVECTOR3(spread(random), spread(random), spread(random));
+        const D3DXVECTOR3 b = centre + D3DXVECTOR3(spread(random), spread(random), spread(random));
+        float nearest = std::numeric_limits<float>::max();
+        for (size_t f = 0; f < box.indices.size(); f += 3)
+        {
+            float point[3], t = 0.0f;
+            if (Geom::IntersectTriangle(&a.x, &b.x, &corners[box.indices[f]].x,
+                                        &corners[box.indices[f + 1]].x, &corners[box.indices[f + 2]].x, point,
+                                        &t))
+                nearest = std::min(nearest, t);
+        }
+        RayTestResult r;
+        const bool hit = Shoot(a, b, &r);
+        const bool expected = nearest <= 1.0f;
+        ASSERT_EQ(hit, expected) << "segment " << i;
+        // The mesh's own box test, over its collision record, agrees.
+        if (expected)
+            EXPECT_TRUE(mesh->Intersect(&a, &b)) << "segment " << i;
+        if (expected)
+        {
+            const D3DXVECTOR3 d = b - a;
+            EXPECT_NEAR(r.fDistance, nearest * D3DXVec3Length(&d), 1e-3f) << "segment " << i;
+            ++crossing;
+        }
+    }
+    // The table holds enough crossing segments to mean something.
+    EXPECT_GT(crossing, 200);
+}
+
+TEST_F(Intersect, FiltersSeeEveryCandidateWithTheCallersValue)
+{
+    HOBJECT shooter = Cube({1.0f, 0.0f, 0.0f});
+    HOBJECT target = Cube({4.0f, 0.0f, 0.0f});
+    RayTestResult r;
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}), shooter);
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}, &r, SkipGiven,
+                      reinterpret_cast<RayTestUser>(shooter)));
+    EXPECT_EQ(r.pObject, target);
+    EXPECT_FALSE(Shoot({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}, &r, RefuseAll));
+    EXPECT_EQ(r.pObject, nullptr);
+    // A figure behind both is refused by the same filter.
+    Figure({8.0f, 0.0f, 0.0f});
+    EXPECT_FALSE(Shoot({8.0f, 0.0f, -5.0f}, {8.0f, 0.0f, 5.0f}, &r, RefuseAll));
+    // A null filter counts as accepting everything.
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}, &r, nullptr));
+    EXPECT_EQ(r.pObject, shooter);
+}
+
+TEST_F(Intersect, FlagsTakeObjectsOutOfShotsOrSight)
+{
+    HOBJECT wall = Cube({3.0f, 0.0f, 0.0f});
+    HOBJECT glass = Cube({3.0f, 3.0f, 0.0f}, 1.0f, MESH_FILE, 0, EIntersectSegment::FLAG2_SEE_THROUGH);
+    HOBJECT ghost = Cube({3.0f, 6.0f, 0.0f}, 1.0f, MESH_FILE, 0, EIntersectSegment::FLAG2_NO_SEGMENT);
+    const D3DXVECTOR3 from(0.0f, 0.0f, 0.0f), to(6.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 up(0.0f, 3.0f, 0.0f), up2(0.0f, 6.0f, 0.0f);
+
+    struct Case
+    {
+        D3DXVECTOR3 offset;
+        BYTE sight;
+        HOBJECT expected;
+    };
+    const Case cases[] = {
+        {{0, 0, 0}, 0, wall}, {{0, 0, 0}, 1, wall}, {up, 0, glass},
+        {up, 1, nullptr},     {up2, 0, nullptr},    {up2, 1, nullptr},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HitBy(from + c.offset, to + c.offset, c.sight), c.expected)
+            << "y " << c.offset.y << " sight " << int(c.sight);
+
+    // While the camera looks from the wall it is out of shots; afterwards it is back.
+    g_Engine.ForceCameraToLook(wall, nullptr);
+    EXPECT_EQ(HitBy(from, to), nullptr);
+    g_Engine.ForceCameraToLook(nullptr, nullptr);
+    EXPECT_EQ(HitBy(from, to), wall);
+    // The see-through bit set later takes the wall out of sight tests only.
+    g_Engine.SetObjectFlags2(wall, EIntersectSegment::FLAG2_SEE_THROUGH,
+                             EIntersectSegment::FLAG2_SEE_THROUGH);
+    EXPECT_EQ(HitBy(from, to, 1), nullptr);
+    EXPECT_EQ(HitBy(from, to, 0), wall);
+    // Cleared again, the ghost takes part.
+    g_Engine.SetObjectFlags2(ghost, 0, EIntersectSegment::FLAG2_NO_SEGMENT);
+    EXPECT_EQ(HitBy(from + up2, to + up2), ghost);
+}
+
+TEST_F(Intersect, SkinnedObjectsFollowTheirFlagsToo)
+{
+    HOBJECT figure = Figure({0.0f, 0.0f, 10.0f});
+    const D3DXVECTOR3 from(0.0f, 1.0f, 0.0f), to(0.0f, 1.0f, 20.0f);
+    EXPECT_EQ(HitBy(from, to), figure);
+    EXPECT_EQ(HitBy(from, to, 1), figure);
+    g_Engine.ForceCameraToLook(figure, nullptr);
+    EXPECT_EQ(HitBy(from, to), nullptr);
+    EXPECT_EQ(HitBy(from, to, 1), figure);
+    g_Engine.ForceCameraToLook(nullptr, nullptr);
+    g_Engine.SetObjectFlags2(figure, EIntersectSegment::FLAG2_SEE_THROUGH,
+                             EIntersectSegment::FLAG2_SEE_THROUGH);
+    EXPECT_EQ(HitBy(from, to), figure);
+    EXPECT_EQ(HitBy(from, to, 1), nullptr);
+    g_Engine.SetObjectFlags2(figure, EIntersectSegment::FLAG2_NO_SEGMENT,
+                             EIntersectSegment::FLAG2_NO_SEGMENT);
+    EXPECT_EQ(HitBy(from, to), nullptr);
+}
+
+TEST_F(Intersect, TheHeroStickIsMetOnlyByTestsWithoutSkinnedMeshes)
+{
+    HOBJECT stick = Cube({3.0f, 0.0f, 0.0f}, 1.0f, HERO_STICK_FILE);
+    HOBJECT wall = Cube({3.0f, 3.0f, 0.0f});
+    Figure({3.0f, 20.0f, 0.0f});
+    EXPECT_EQ(g_IntersectSegment.GetHeroStickCount(), 1u);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 1u);
+    const D3DXVECTOR3 from(0.0f, 0.0f, 0.0f), to(6.0f, 0.0f, 0.0f), up(0.0f, 3.0f, 0.0f),
+        high(0.0f, 20.0f, 0.0f);
+    EXPECT_EQ(HitBy(from, to), nullptr);
+    EXPECT_EQ(HitBy(from, to, 0, 1), stick);
+    EXPECT_EQ(HitBy(from + up, to + up, 0, 1), nullptr);
+    EXPECT_EQ(HitBy(from + up, to + up), wall);
+    EXPECT_EQ(HitBy(from + high, to + high, 0, 1), nullptr);
+    EXPECT_NE(HitBy(from + high, to + high), nullptr);
+    // Moving the stick keeps it in its own table only.
+    const D3DXVECTOR3 moved(3.0f, -3.0f, 0.0f);
+    g_Engine.SetObjectPosition(stick, &moved, 0);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 1u);
+    EXPECT_EQ(HitBy(from - up, to - up, 0, 1), stick);
+}
+
+TEST_F(Intersect, HitZonesGiveBodyPartsAndTheirNames)
+{
+    const D3DXVECTOR3 at(0.0f, 10.0f, 30.0f);
+    HOBJECT figure = Figure(at);
+    ASSERT_NE(figure, nullptr);
+    for (const FigureBone& b : kFigure)
+    {
+        const D3DXVECTOR3 node = at + D3DXVECTOR3(b.x, b.y, b.z);
+        RayTestResult r;
+        ASSERT_TRUE(Shoot(node + D3DXVECTOR3(0.0f, 0.0f, -5.0f), node + D3DXVECTOR3(0.0f, 0.0f, 5.0f), &r))
+            << b.name;
+        EXPECT_EQ(r.pObject, figure);
+        EXPECT_TRUE(r.bSkinnedHit);
+        EXPECT_EQ(r.iBodyPart, b.part) << b.hitZone;
+        EXPECT_EQ(std::string(r.szZoneName), std::string(b.name) + "_ball");
+        EXPECT_STREQ(r.Skinned.szHitZoneName, b.hitZone);
+        EXPECT_EQ(r.Skinned.pObject, figure);
+        EXPECT_NEAR(r.fDistance, 5.0f - ZONE_RADIUS, 1e-3f);
+        ExpectNear(r.vNormal, {0.0f, 0.0f, -1.0f}, 1e-3f);
+        // Tests without skinned meshes pass straight through.
+        EXPECT_EQ(HitBy(node + D3DXVECTOR3(0.0f, 0.0f, -5.0f), node + D3DXVECTOR3(0.0f, 0.0f, 5.0f), 0, 1),
+                  nullptr);
+    }
+    // Between the zones there is nothing to hit.
+    EXPECT_EQ(HitBy(at + D3DXVECTOR3(0.5f, 0.5f, -5.0f), at + D3DXVECTOR3(0.5f, 0.5f, 5.0f)), nullptr);
+
+    // The figure walks off: its zones go with it.
+    const D3DXVECTOR3 walked = at + D3DXVECTOR3(20.0f, 0.0f, 0.0f);
+    g_Engine.SetObjectPosition(figure, &walked, 0);
+    g_Engine.UpdateSkinMeshNodes(figure);
+    EXPECT_EQ(HitBy(at + D3DXVECTOR3(0.0f, 1.0f, -5.0f), at + D3DXVECTOR3(0.0f, 1.0f, 5.0f)), nullptr);
+    EXPECT_EQ(HitBy(walked + D3DXVECTOR3(0.0f, 1.0f, -5.0f), walked + D3DXVECTOR3(0.0f, 1.0f, 5.0f)), figure);
+}
+
+TEST_F(Intersect, BodyPartsFollowTheLettersOfTheZoneName)
+{
+    const struct
+    {
+        const char* name;
+        DWORD part;
+    } cases[] = {
+        {"glowa", BODY_PART_HEAD},
+        {"GLOWA", BODY_PART_HEAD},
+        {"lewa_reka", BODY_PART_LEFT_ARM},
+        {"lewa_noga", BODY_PART_LEFT_LEG},
+        {"prawa_reka", BODY_PART_RIGHT_ARM},
+        {"prawa_noga", BODY_PART_RIGHT_LEG},
+        {"lewa", BODY_PART_NONE},
+        {"prawa_", BODY_PART_NONE},
+        {"tulow", BODY_PART_NONE},
+        {"", BODY_PART_NONE},
+        {nullptr, BODY_PART_NONE},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EIntersectSegment::BodyPartOf(c.name), c.part) << (c.name ? c.name : "null");
+}
+
+TEST_F(Intersect, SkinnedAndStaticHitsCompeteByDistance)
+{
+    HOBJECT figure = Figure({0.0f, 0.0f, 10.0f});
+    HOBJECT before = Cube({0.0f, 0.0f, 5.0f});
+    HOBJECT behind = Cube({0.0f, 1.0f, 15.0f});
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 20.0f}, &r));
+    EXPECT_EQ(r.pObject, before);
+    EXPECT_FALSE(r.bSkinnedHit);
+    ASSERT_TRUE(Shoot({0.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 20.0f}, &r));
+    EXPECT_EQ(r.pObject, figure);
+    EXPECT_TRUE(r.bSkinnedHit);
+    EXPECT_EQ(r.iBodyPart, BODY_PART_HEAD);
+    EXPECT_EQ(r.iFace, 0u);
+    ASSERT_TRUE(Shoot({0.0f, 1.0f, 20.0f}, {0.0f, 1.0f, 0.0f}, &r));
+    EXPECT_EQ(r.pObject, behind);
+    EXPECT_FALSE(r.bSkinnedHit);
+    EXPECT_EQ(r.iBodyPart, BODY_PART_NONE);
+}
+
+TEST_F(Intersect, FarCharactersAreHitAtTheirCentreInCoarseMode)
+{
+    const D3DXVECTOR3 at(0.0f, 0.0f, 40.0f);
+    HOBJECT figure = Figure(at);
+    RayTestQuery q;
+    q.Init();
+    const D3DXVECTOR3 from(0.0f, 1.0f, 0.0f), to(0.0f, 1.0f, 80.0f);
+    q.pFrom = &from.x;
+    q.pTo = &to.x;
+    q.bOption = 1;
+    q.fMaxDistance = 20.0f;
+    RayTestResult r;
+    ASSERT_TRUE(g_IntersectSegment.Test(&q, &r));
+    EXPECT_EQ(r.pObject, figure);
+    EXPECT_STREQ(r.szZoneName, "Bip01");
+    EXPECT_STREQ(r.Skinned.szHitZoneName, "tulow");
+    EXPECT_EQ(r.iBodyPart, BODY_PART_NONE);
+    const D3DXVECTOR3 centre = static_cast<const ESkinMesh*>(figure->Object)->m_vPosition;
+    ExpectNear(r.vPoint, centre);
+    const D3DXVECTOR3 gap = centre - from;
+    EXPECT_NEAR(r.fDistance, D3DXVec3Length(&gap), 1e-3f);
+    ExpectNear(r.vNormal, {0.0f, 0.0f, -1.0f});
+    // Near enough, the zones answer.
+    q.fMaxDistance = 100.0f;
+    ASSERT_TRUE(g_IntersectSegment.Test(&q, &r));
+    EXPECT_EQ(r.iBodyPart, BODY_PART_HEAD);
+}
+
+TEST_F(Intersect, TheFaceHitCarriesItsSubset)
+{
+    HOBJECT cube = Cube({0.0f, 0.0f, 0.0f}, 1.0f, SUBSETS_FILE);
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({5.0f, 0.1f, 0.1f}, {0.0f, 0.1f, 0.1f}, &r));
+    EXPECT_EQ(r.pObject, cube);
+    EXPECT_EQ(r.dwSubsetValue, 1u);
+    ASSERT_TRUE(Shoot({0.1f, 0.1f, -5.0f}, {0.1f, 0.1f, 0.0f}, &r));
+    EXPECT_EQ(r.dwSubsetValue, 0u);
+}
+
+TEST_F(Intersect, SegmentsThatAreNoSegmentsMeetNothing)
+{
+    Cube({0.0f, 0.0f, 0.0f}, 4.0f);
+    Figure({10.0f, 0.0f, 0.0f});
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case
+    {
+        const char* name;
+        D3DXVECTOR3 from, to;
+    } cases[] = {
+        {"zero length inside a mesh", {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}},
+        {"zero length on a face", {2.0f, 0.0f, 0.0f}, {2.0f, 0.0f, 0.0f}},
+        {"zero length in a hit zone", {10.0f, 0.0f, 0.0f}, {10.0f, 0.0f, 0.0f}},
+        {"wholly inside a mesh", {-1.0f, 0.0f, 0.0f}, {1.0f, 0.5f, 0.0f}},
+        {"not a number", {nan, 0.0f, 0.0f}, {5.0f, 0.0f, 0.0f}},
+        {"infinite", {-inf, 0.0f, 0.0f}, {inf, 0.0f, 0.0f}},
+    };
+    for (const Case& c : cases)
+    {
+        RayTestResult r;
+        EXPECT_FALSE(Shoot(c.from, c.to, &r)) << c.name;
+        EXPECT_EQ(r.pObject, nullptr) << c.name;
+    }
+    RayTestQuery q;
+    q.Init();
+    RayTestResult r;
+    EXPECT_FALSE(g_IntersectSegment.Test(&q, &r));
+    EXPECT_FALSE(g_IntersectSegment.Test(nullptr, &r));
+    EXPECT_FALSE(g_IntersectSegment.Test(&q, nullptr));
+}
+
+TEST_F(Intersect, DeletedObjectsLeaveEveryTable)
+{
+    HOBJECT a = Cube({3.0f, 0.0f, 0.0f});
+    HOBJECT b = Cube({6.0f, 0.0f, 0.0f});
+    HOBJECT figure = Figure({9.0f, 0.0f, 0.0f});
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 2u);
+    EXPECT_EQ(g_IntersectSegment.GetSkinMeshCount(), 1u);
+    // Registering again does not enter an object twice.
+    g_IntersectSegment.RegisterObject(a);
+    g_IntersectSegment.RegisterObject(figure);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 2u);
+    EXPECT_EQ(g_IntersectSegment.GetSkinMeshCount(), 1u);
+
+    g_Engine.DeleteObject(a);
+    // The freed entry sits below a used one: the count stays, the entry is free.
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 2u);
+    EXPECT_FALSE(g_IntersectSegment.GetIntersectEntry(0).bUsed);
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {20.0f, 0.0f, 0.0f}), b);
+    g_Engine.DeleteObject(b);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), 0u);
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {20.0f, 0.0f, 0.0f}), figure);
+    g_Engine.DeleteObject(figure);
+    EXPECT_EQ(g_IntersectSegment.GetSkinMeshCount(), 0u);
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {20.0f, 0.0f, 0.0f}), nullptr);
+    // A new object reuses the slots and is met as itself.
+    HOBJECT c = Cube({3.0f, 0.0f, 0.0f});
+    EXPECT_EQ(HitBy({0.0f, 0.0f, 0.0f}, {20.0f, 0.0f, 0.0f}), c);
+}
+// A figure whose zones reach out along -x and +y from its root, and one more
+// zone far out in the corner between them: the hit-zone box's corners lo and
+// hi are both nearer the root than that zone.
+TEST_F(Intersect, AZoneInAFarCornerOfTheZoneBoxIsStillHit)
+{
+    std::filesystem::create_directories("models/leaning/animations");
+    temp->Write("models/leaning/animations/animations_desc.txt", "\n");
+    const FigureBone bones[] = {
+        {"Bip01", 0.0f, 0.0f, 0.0f, "tulow", BODY_PART_NONE},
+        {"Bip01_Out", -2.7f, 0.0f, 0.0f, "tulow", BODY_PART_NONE},
+        {"Bip01_Up", 0.0f, 2.7f, 0.0f, "tulow", BODY_PART_NONE},
+        {"Bip01_Hand", -2.7f, 2.7f, 0.0f, "prawa_reka", BODY_PART_RIGHT_ARM},
+    };
+    SkinModelDesc model;
+    std::string zones;
+    for (const FigureBone& b : bones)
+    {
+        SkinModelBone bone;
+        bone.name = b.name;
+        bone.parent = model.bones.empty() ? -1 : 0;
+        D3DXMatrixTranslation(&bone.local, b.x, b.y, b.z);
+        model.bones.push_back(bone);
+        zones += std::string("sphere ") + b.name + "_ball\nnode_name " + b.name +
+                 "\nradius 0.3\nhit_zone_name " + b.hitZone + "\n";
+    }
+    model.mesh = BoxMesh();
+    model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+    ASSERT_TRUE(WriteSkinModelFile("models\\leaning\\leaning.x", model, tk::xfile::XFormat::Text));
+    temp->Write("models/leaning/collisions.txt", zones);
+    const D3DXVECTOR3 at(0.0f, 0.0f, 10.0f);
+    HOBJECT figure = g_Engine.CreateObject(OT_SKINMESH, "models\\leaning\\leaning.x", 0, 0, &at.x, nullptr);
+    ASSERT_NE(figure, nullptr);
+    g_Engine.UpdateSkinMeshNodes(figure);
+    g_IntersectSegment.PrepareObject(figure);
+
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({-2.7f, 2.7f, 0.0f}, {-2.7f, 2.7f, 20.0f}, &r));
+    EXPECT_EQ(r.pObject, figure);
+    EXPECT_EQ(r.iBodyPart, BODY_PART_RIGHT_ARM);
+}
+
+// A "mesh" zone takes its triangles from its prefab; a prefab that does not
+// load is named on the console and its zone never hit.
+TEST_F(Intersect, MeshZonesAreHitThroughTheirPrefabsTriangles)
+{
+    std::filesystem::create_directories("models/helmeted/animations");
+    temp->Write("models/helmeted/animations/animations_desc.txt", "\n");
+    SkinModelDesc model;
+    for (const FigureBone& b : kFigure)
+    {
+        SkinModelBone bone;
+        bone.name = b.name;
+        bone.parent = model.bones.empty() ? -1 : 0;
+        D3DXMatrixTranslation(&bone.local, b.x, b.y, b.z);
+        model.bones.push_back(bone);
+    }
+    model.mesh = BoxMesh();
+    model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+    ASSERT_TRUE(WriteSkinModelFile("models\\helmeted\\helmeted.x", model, tk::xfile::XFormat::Text));
+    temp->Write("models/helmeted/collisions.txt", "mesh helmet\n"
+                                                  "prefab_filename meshes\\box.x\n"
+                                                  "tie_node_name Bip01_Head\n"
+                                                  "translation 0 0.5 0\n"
+                                                  "hit_zone_name glowa\n"
+                                                  "mesh lost\n"
+                                                  "prefab_filename meshes\\missing.x\n"
+                                                  "tie_node_name Bip01\n"
+                                                  "hit_zone_name tulow\n");
+    const D3DXVECTOR3 at(0.0f, 0.0f, 10.0f);
+    HOBJECT figure = g_Engine.CreateObject(OT_SKINMESH, "models\\helmeted\\helmeted.x", 0, 0, &at.x, nullptr);
+    ASSERT_NE(figure, nullptr);
+    g_Engine.UpdateSkinMeshNodes(figure);
+    g_IntersectSegment.PrepareObject(figure);
+    EXPECT_NE(ConsoleLog().find("Collision Element Prefab Not Found: meshes\\missing.x"), std::string::npos);
+    // Only the figure is left of the objects the prefabs needed.
+    EXPECT_EQ(g_Engine.GetObjectCount(), 1u);
+
+    // The helmet is a unit cube half a unit above the head.
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({0.0f, 1.8f, 0.0f}, {0.0f, 1.8f, 20.0f}, &r));
+    EXPECT_EQ(r.pObject, figure);
+    EXPECT_STREQ(r.szZoneName, "helmet");
+    EXPECT_EQ(r.iBodyPart, BODY_PART_HEAD);
+    EXPECT_NEAR(r.fDistance, 9.5f, 1e-3f);
+    ExpectNear(r.vPoint, {0.0f, 1.8f, 9.5f}, 1e-3f);
+    ExpectNear(r.vNormal, {0.0f, 0.0f, -1.0f}, 1e-3f);
+    EXPECT_FALSE(Shoot({0.0f, 2.1f, 0.0f}, {0.0f, 2.1f, 20.0f}, &r));
+}
+
+int g_FilterCalls = 0;
+
+bool CountingFilter(HOBJECT, RayTestUser)
+{
+    ++g_FilterCalls;
+    return true;
+}
+
+TEST_F(Intersect, PreTestsComeBeforeTheFilterAndTheNearestHitEndsTheSearch)
+{
+    // Ten cubes in a row along the segment, one beside it within the
+    // segment's box, and one far off.
+    std::vector<HOBJECT> row;
+    for (int i = 1; i <= 10; ++i)
+        row.push_back(Cube({2.0f * static_cast<float>(i), 0.2f * static_cast<float>(i), 0.0f}));
+    Cube({15.0f, 0.2f, 0.0f});
+    Cube({100.0f, 100.0f, 100.0f});
+    IntersectSegmentStats stats = {};
+    g_IntersectSegment.SetStats(&stats);
+    g_FilterCalls = 0;
+    RayTestResult r;
+    ASSERT_TRUE(Shoot({0.0f, 0.0f, 0.0f}, {25.0f, 2.5f, 0.0f}, &r, CountingFilter));
+    g_IntersectSegment.SetStats(nullptr);
+    EXPECT_EQ(r.pObject, row[0]);
+    EXPECT_EQ(stats.iEntries, 12u);
+    // The far cube and the one beside the segment never reach the filter.
+    EXPECT_EQ(g_FilterCalls, 10);
+    EXPECT_EQ(stats.iCandidates, 10u);
+    EXPECT_EQ(stats.iBoxRejected + stats.iSphereRejected, 2u);
+    // Only the first cube's triangles are looked at: every other one starts beyond its hit.
+    EXPECT_EQ(stats.iExactTests, 1u);
+}
+
+// Objects the engine's slots cannot hold in such numbers, to fill the tables.
+class TableLimits : public Intersect
+{
+protected:
+    void TearDown() override
+    {
+        for (strObject& o : fakes)
+            g_IntersectSegment.RemoveObject(&o);
+        Intersect::TearDown();
+    }
+    // n objects of the type, all showing the given object's visual.
+    void MakeFakes(size_t n, HOBJECT like)
+    {
+        fakes.assign(n, strObject{});
+        for (strObject& o : fakes)
+        {
+            o.bUsed = 1;
+            o.Type = like->Type;
+            o.Object = like->Object;
+        }
+    }
+    std::vector<strObject> fakes;
+};
+
+TEST_F(TableLimits, AFullTableRefusesWithItsLineAndNeverWritesPastItsEnd)
+{
+    HOBJECT cube = Cube({3.0f, 0.0f, 0.0f});
+    MakeFakes(MAX_INTERSECT_SEGMENT_OBJECTS, cube);
+    for (strObject& o : fakes)
+        g_IntersectSegment.RegisterObject(&o);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectCount(), static_cast<DWORD>(MAX_INTERSECT_SEGMENT_OBJECTS));
+    EXPECT_NE(ConsoleLog().find("ERROR: EIntersectSegment::AddObject() ---> "
+                                "m_Max_Intersect>=MAX_INTERSECT_SEGMENT_OBJECTS"),
+              std::string::npos);
+    EXPECT_EQ(g_IntersectSegment.GetIntersectEntry(MAX_INTERSECT_SEGMENT_OBJECTS - 1).hObject, &fakes[4094]);
+    // A freed entry is taken by the next object, at its place.
+    g_IntersectSegment.RemoveObject(&fakes[100]);
+    g_IntersectSegment.RegisterObject(&fakes.back());
+    EXPECT_EQ(g_IntersectSegment.GetIntersectEntry(fakes.back().iIntersectIndex).hObject, &fakes.back());
+    EXPECT_EQ(fakes.back().iIntersectIndex, fakes[100].iIntersectIndex);
+}
+
+TEST_F(TableLimits, TheSkinnedTableHoldsItsLimitAndStopsThere)
+{
+    HOBJECT figure = Figure({0.0f, 0.0f, 0.0f});
+    MakeFakes(MAX_INTERSECT_SEGMENT_SKIN_MESHES, figure);
+    for (strObject& o : fakes)
+        g_IntersectSegment.RegisterObject(&o);
+    EXPECT_EQ(g_IntersectSegment.GetSkinMeshCount(), static_cast<DWORD>(MAX_INTERSECT_SEGMENT_SKIN_MESHES));
+    EXPECT_NE(ConsoleLog().find("ERROR: EIntersectSegment::AddSkinMesh() ---> "
+                                "m_Max_SkinMeshes>=MAX_INTERSECT_SEGMENT_SKIN_MESHES"),
+              std::string::npos);
+    EXPECT_FALSE(fakes.back().iIntersectIndex > 0);
+}
+} // namespace
+} // namespace worldtest
