@@ -1,6 +1,7 @@
 // STAND-IN: see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
+#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <cstdarg>
@@ -267,8 +268,15 @@ void GameExplosionNearPlayer(const D3DXVECTOR3& p, float power)
 {
     Note("CMainGame::ExplosionNearPlayer %g %g %g %g", p.x, p.y, p.z, power);
 }
-bool SegmentClear(const D3DXVECTOR3&, const D3DXVECTOR3&, HOBJECT)
+bool SegmentClear(const D3DXVECTOR3& from, const D3DXVECTOR3& to, HOBJECT ignore)
 {
-    return true;
+    RayTestQuery q;
+    q.pFrom = &from.x;
+    q.pTo = &to.x;
+    q.pfnFilter = [](HOBJECT candidate, RayTestUser user)
+    { return candidate != reinterpret_cast<HOBJECT>(user); };
+    q.dwUser = reinterpret_cast<RayTestUser>(ignore);
+    RayTestResult r;
+    return !g_IntersectSegment.Test(&q, &r);
 }
 } // namespace ActionCalls

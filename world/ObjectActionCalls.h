@@ -93,7 +93,6 @@ void LevelRegisterHit(const char* name);
 void FxMortarExplosion(const D3DXVECTOR3& position);
 // STAND-IN: CMainGame::ExplosionNearPlayer.
 void GameExplosionNearPlayer(const D3DXVECTOR3& point, float power);
-// STAND-IN: TraceSegment, until the segment tests are merged in: every
-// segment counts as clear.
+// True when the segment meets no object but the one to ignore (segment tests).
 bool SegmentClear(const D3DXVECTOR3& from, const D3DXVECTOR3& to, HOBJECT ignore);
 } // namespace ActionCalls

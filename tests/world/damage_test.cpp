@@ -9,6 +9,7 @@
 #include "shell/Console.h"
 #include "world/DeathParams.h"
 #include "world/EngineObject.h"
+#include "world/IntersectSegment.h"
 #include "world/ObjectActionCalls.h"
 #include "world/ObjectRecordIO.h"
 
@@ -199,6 +200,20 @@ TEST_F(Damage, ExplosionsFallOffWithDistanceAndNeedTheHeroNear)
     EXPECT_EQ(ten->bDead, 1) << "its health reached zero";
     EXPECT_EQ(ten->bExploded, 1);
     EXPECT_FLOAT_EQ(ten->fDeathWait, 0.6f);
+}
+
+TEST_F(Damage, AWallBetweenTheBlastAndAnObjectShieldsIt)
+{
+    ASSERT_TRUE(Load(Join(
+        {Target("behind", 10.0f), Target("open", 0.0f), {"mesh meshes\\box.x", "name wall", "xpos 5"}})));
+    Obj("open")->vPosition.z = 8.0f; // in the open, to the side
+    g_Engine.SetObjectPosition(Obj("open"), &Obj("open")->vPosition, 0);
+    g_IntersectSegment.PrepareWorld();
+    const D3DXVECTOR3 origin(0.0f, 0.5f, 0.0f);
+    g_Camera.SetPosition(origin);
+    g_Engine.ApplyExplosion(&origin, 0.2f);
+    EXPECT_EQ(Obj("behind")->fHealth, 100.0f);
+    EXPECT_LT(Obj("open")->fHealth, 100.0f);
 }
 
 // ---- Deaths ----------------------------------------------------------------------------------------
