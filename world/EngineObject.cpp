@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 
 EEngineObject g_EngineObject;
 
@@ -423,14 +424,41 @@ bool EEngineObject::StepDoor(HOBJECT o, const EObjectActionParams& p)
 
 // ---- Ties and targets -------------------------------------------------------------------------
 
+// A tie needs both names to fit their fields: a longer one is refused and the
+// tie stays as it was. A target that does not exist yet is looked up by the
+// tie step until it does; a target without the socket leaves the tie alone.
 void EEngineObject::TieToSocket(HOBJECT object, const char* socket, const char* target)
 {
-    if (!object || !socket || !target)
+    if (!object || !socket || !target || !socket[0] || !target[0])
         return;
+    if (std::strlen(target) >= static_cast<size_t>(OBJECT_TIE_NAME_SIZE))
+    {
+        g_Console.Print("!!! 1");
+        return;
+    }
+    if (std::strlen(socket) >= static_cast<size_t>(OBJECT_TIE_NAME_SIZE))
+    {
+        g_Console.Print("!!! 2");
+        return;
+    }
+    HOBJECT t = g_Engine.FindObject(target, 0);
+    if (t)
+    {
+        D3DXMATRIX m;
+        EOrientation orientation;
+        if (!g_Engine.GetObjectSocket(t, socket, &m, &orientation))
+        {
+            g_Console.Print4("Tie: ", target, " nie ma socketa ", socket);
+            return;
+        }
+    }
     object->bTied = 1;
+    object->bTieReported = 0;
     std::snprintf(object->szTieSocket, sizeof object->szTieSocket, "%s", socket);
     std::snprintf(object->szTieObject, sizeof object->szTieObject, "%s", target);
-    object->pTiedTo = g_Engine.FindObject(target, 0);
+    object->pTiedTo = t;
+    for (int i = 0; i < 3; ++i)
+        object->TiedToPesel[i] = t ? t->PESEL[i] : 0;
 }
 
 void EEngineObject::Untie(HOBJECT object)
@@ -440,6 +468,79 @@ void EEngineObject::Untie(HOBJECT object)
     object->bTied = 0;
     object->pTiedTo = nullptr;
     object->szTieSocket[0] = object->szTieObject[0] = 0;
+}
+
+// The tie step: every tied object follows its target's socket, turned further
+// by its own action rotation. A held target is checked each time: once it has
+// gone (swapped for its wreck, say) the name is looked up again.
+void EEngineObject::UpdateTies()
+{
+    if (!g_Options.UpdateObjectsLinked)
+        return;
+    const D3DXVECTOR3 camera = g_Camera.GetPosition();
+    for (int i = 0; i < NAMED_OBJECT_SLOTS; ++i)
+    {
+        strObject& o = g_Engine.m_Objects[i];
+        if (!o.bUsed || !o.bTied)
+            continue;
+        HOBJECT t = o.pTiedTo;
+        if (t && (!t->bUsed || t->PESEL[0] != o.TiedToPesel[0] || t->PESEL[1] != o.TiedToPesel[1] ||
+                  t->PESEL[2] != o.TiedToPesel[2]))
+            t = nullptr;
+        if (!t)
+        {
+            t = g_Engine.FindObject(o.szTieObject, 0);
+            o.pTiedTo = t;
+            for (int k = 0; k < 3; ++k)
+                o.TiedToPesel[k] = t ? t->PESEL[k] : 0;
+            if (!t)
+            {
+                if (!o.bTieReported)
+                    g_Console.Print2(o.szName, " - niby przywiazany, ale nie ma obiektu do przywiazania!");
+                o.bTieReported = 1;
+                continue;
+            }
+        }
+        if (!(o.dwFlags & OF_PHYSICS) && !(t->dwFlags & OF_PHYSICS))
+            continue;
+        D3DXMATRIX socket;
+        EOrientation orientation;
+        if (!g_Engine.GetObjectSocket(t, o.szTieSocket, &socket, &orientation))
+        {
+            if (!o.bTieReported)
+                g_Console.Print2("No socket to tie object: ", o.szTieSocket);
+            o.bTieReported = 1;
+            continue;
+        }
+        const D3DXVECTOR3 position = D3DXVECTOR3(socket._41, socket._42, socket._43) + o.vMoveOffset;
+        const D3DXVECTOR3 moved = position - o.vPosition;
+        constexpr float kSmallestMove = 0.1f;
+        constexpr float kNearCamera = 180.0f;
+        const D3DXVECTOR3 toCamera = o.vPosition - camera;
+        if (D3DXVec3Length(&moved) > kSmallestMove || D3DXVec3Length(&toCamera) < kNearCamera)
+            g_Engine.SetObjectPosition(&o, &position, 1);
+        if (o.pActionParams && o.bActionHasRun)
+        {
+            const D3DXVECTOR3 forward = orientation.Forward;
+            const D3DXVECTOR3 right = orientation.Right;
+            const D3DXVECTOR3 up = orientation.Up;
+            if (o.fRotation[0] != 0.0f)
+                orientation.RotateAxisAngle(&forward, o.fRotation[0] * kDegrees);
+            if (o.fRotation[1] != 0.0f)
+                orientation.RotateAxisAngle(&right, o.fRotation[1] * kDegrees);
+            if (o.fRotation[2] != 0.0f)
+                orientation.RotateAxisAngle(&up, o.fRotation[2] * kDegrees);
+        }
+        g_Engine.SetObjectRotation(&o, &orientation);
+        constexpr DWORD kNoNodeRefresh = 0x8000;
+        if (o.Type == OT_SKINMESH && o.Object)
+        {
+            auto* skin = static_cast<ESkinMesh*>(o.Object);
+            skin->Update(m_fFrameTime);
+            if (!(o.dwFlags & kNoNodeRefresh))
+                skin->UpdateNodeTransforms();
+        }
+    }
 }
 
 void EEngineObject::ForgetObject(HOBJECT object)

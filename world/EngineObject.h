@@ -64,7 +64,7 @@ public:
     void ReportBadValue(const char* what, float value);
 
     // Objects tied to sockets follow them before the frame is drawn.
-    void UpdateTies() {}
+    void UpdateTies();
     // Ties object to a socket of the named object.
     void TieToSocket(HOBJECT object, const char* socket, const char* target);
     void Untie(HOBJECT object);

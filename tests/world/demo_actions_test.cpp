@@ -6,6 +6,7 @@
 
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "mesh/MeshSocketsMgr.h"
 #include "shell/Console.h"
 #include "shell/FocusMgr.h"
 #include "support/GameProcess.h"
@@ -37,6 +38,7 @@ protected:
         CopyDataTree(temp->path());
         g_GameAI.FreeVariables();
         g_EngineObject.Release();
+        g_MeshSockets.LoadAll(); // as the engine does when it starts
         ASSERT_TRUE(g_WorldMgr.LoadWorld(worldgen::DEMO_WORLD_FILE));
         g_FocusMgr.m_bOnFocus = 1;
         g_Engine.m_bInitialised = 1;
@@ -49,6 +51,7 @@ protected:
     void TearDown() override
     {
         g_GameAI.FreeVariables();
+        g_MeshSockets.Clear();
         WorldFile::TearDown();
     }
 
@@ -231,6 +234,40 @@ TEST_F(DemoActions, TheCartWaitsAtTheStartOfItsPath)
     EXPECT_EQ(s.bOption1, 1);
     EXPECT_EQ(s.bPaused, 1);
     EXPECT_EQ(s.bFlag1, 1);
+}
+} // namespace
+} // namespace worldtest
+
+namespace worldtest
+{
+namespace
+{
+TEST_F(DemoActions, TheLampsFollowTheirPostsAndANewPostOfTheSameName)
+{
+    g_Engine.MakePendingTies();
+    HOBJECT post = Find("lamp_post_01");
+    HOBJECT light = Find("lamp_light_01");
+    ASSERT_NE(post, nullptr);
+    ASSERT_NE(light, nullptr);
+    ASSERT_EQ(light->bTied, 1);
+    const D3DXVECTOR3 offset = light->vPosition - post->vPosition;
+    const D3DXVECTOR3 moved = post->vPosition + D3DXVECTOR3(2.0f, 0.0f, 0.0f);
+    g_Engine.SetObjectPosition(post, &moved, 0);
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(light->vPosition.x, moved.x + offset.x, 1e-3f);
+    // The post is swapped for another of the same name: the lamp follows the new one.
+    const std::string file = post->szFileName;
+    g_Engine.DeleteObject(post);
+    EXPECT_EQ(light->bTied, 0) << "deleting the post unties what hung on it";
+    g_EngineObject.TieToSocket(light, "light_point", "lamp_post_01");
+    const float at[3] = {30.0f, 0.0f, 30.0f};
+    HOBJECT newPost = g_Engine.CreateObject(OT_MESH, file.c_str(), 13, 0, at, nullptr);
+    ASSERT_NE(newPost, nullptr);
+    g_Engine.SetObjectName(newPost, "lamp_post_01");
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(light->vPosition.x, 30.0f + offset.x, 1e-3f);
+    EXPECT_NEAR(light->vPosition.z, 30.0f + offset.z, 1e-3f);
+    EXPECT_EQ(light->pTiedTo, newPost);
 }
 } // namespace
 } // namespace worldtest

@@ -419,19 +419,24 @@ TEST_F(ObjectOps, TieNamesAndPendingTies)
 {
     HOBJECT o = Mesh();
     HOBJECT target = Skin("carrier");
-    g_Engine.SetPendingTie(o, "hand_socket", "carrier");
+    // A target without the socket leaves the object untied.
+    g_EngineObject.TieToSocket(o, "hand_socket", "carrier");
+    EXPECT_EQ(o->bTied, 0);
+    EXPECT_NE(ConsoleLog().find("Tie: carrier nie ma socketa hand_socket"), std::string::npos);
+    // A target that does not exist yet is tied by name and found later.
+    g_Engine.SetPendingTie(o, "hand_socket", "carrier_2");
     EXPECT_STREQ(o->pPendingTieSocket, "hand_socket");
     g_EngineObject.TieToSocket(o, o->pPendingTieSocket, o->pPendingTieObject);
     char socket[OBJECT_TIE_NAME_SIZE], object[OBJECT_TIE_NAME_SIZE];
     EXPECT_EQ(g_Engine.GetTieInfo(o, socket, object), 1);
     EXPECT_STREQ(socket, "hand_socket");
-    EXPECT_STREQ(object, "carrier");
-    EXPECT_EQ(o->pTiedTo, target);
-
-    // The carrier goes: what hung on it is untied.
-    g_Engine.DeleteObject(target);
-    EXPECT_EQ(o->bTied, 0);
+    EXPECT_STREQ(object, "carrier_2");
     EXPECT_EQ(o->pTiedTo, nullptr);
+    // A name too long for its field is refused, and the tie stays.
+    g_EngineObject.TieToSocket(o, "hand_socket", std::string(64, 'c').c_str());
+    EXPECT_NE(ConsoleLog().find("!!! 1"), std::string::npos);
+    EXPECT_STREQ(o->szTieObject, "carrier_2");
+    g_Engine.DeleteObject(target);
 
     std::snprintf(o->szTieSocket, sizeof o->szTieSocket, "%s", std::string(40, 's').c_str());
     g_Engine.GetTieInfo(o, socket, object);
