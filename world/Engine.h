@@ -171,6 +171,9 @@ public:
     void SetSpriteColorF(HOBJECT object, float a, float b, float c, float d);
     bool GetObjectSocket(HOBJECT object, const char* socket, D3DXMATRIX* out, EOrientation* orientation);
     void RunActions(HOBJECT object, int argument);
+    // Whether the hero may use the object: 0 not usable, 1 usable now, 2
+    // usable once its conditions are met.
+    BYTE CanUseObject(HOBJECT object);
     // A bullet hit: true when it left the object at or below zero health.
     BYTE OnObjectHit(HOBJECT object, const D3DXVECTOR3* point, const D3DXVECTOR3* direction, float damage);
     // An explosion of the given power at a point: nearby objects are pushed and hurt.

@@ -184,3 +184,27 @@ HOBJECT EEngine::CopyObject(HOBJECT o)
     copy->bSaved = 1;
     return copy;
 }
+
+BYTE EEngine::CanUseObject(HOBJECT o)
+{
+    enum : BYTE
+    {
+        NOT_USABLE = 0,
+        USABLE = 1,
+        NOT_YET = 2,
+    };
+    if (!o || !o->bUsed || !o->pActionParams)
+        return NOT_USABLE;
+    const EObjectActionParams& p = *o->pActionParams;
+    if (!p.dwEnabled || !p.action_general_opt || (p.action_general_2_once && o->bActionHasRun))
+        return NOT_USABLE;
+    if (o->bActionRunning)
+        return NOT_YET;
+    if (Set(p.action_ifset) && !g_GameAI.IsVariableOn(p.action_ifset))
+        return NOT_YET;
+    if (Set(p.action_action_if_not_set) && g_GameAI.IsVariableOn(p.action_action_if_not_set))
+        return NOT_YET;
+    if (p.action_next_run_after > 0.0f && p.action_next_run_after > o->fSinceLastAction)
+        return NOT_YET;
+    return USABLE;
+}

@@ -103,8 +103,25 @@ void EEngineObject::Release()
     m_fAmbientTarget = 0.0f;
 }
 
+void EEngineObject::RandomiseOffsets()
+{
+    constexpr float kScale = 99999.0f / 65536.0f * 64.0f;
+    float* v[3] = {&m_vRandom.x, &m_vRandom.y, &m_vRandom.z};
+    for (float* f : v)
+    {
+        const float sign = (std::rand() & 1) ? 1.0f : -1.0f;
+        *f = sign * static_cast<float>(std::rand() & 0xFFFF) * kScale;
+    }
+    m_bRecomputeVisibility = 1;
+}
+
 void EEngineObject::ResetWorldState()
 {
+    constexpr float kResetDistance = 10000.0f;
+    constexpr float kResetAngle = 1.5707964f;
+    m_vRandom = m_vSecond = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
+    m_fDistance = kResetDistance;
+    m_fAngle = kResetAngle;
     m_bCameraPositioning = 0;
     m_hLastShake = nullptr;
     m_iActionRuns = m_iActionDepth = 0;

@@ -31,8 +31,8 @@ public:
     // ---- Frame ----------------------------------------------------------------------
     void Update();
     void UpdateObjects();
-    // STAND-IN: renews the three random animation offsets.
-    void RandomiseOffsets() {}
+    // Renews the random offsets (each a random sign times a random size).
+    void RandomiseOffsets();
     BYTE m_bStarted = 0; // the level's start-up has finished
     void Init() {}
     // At world reset.
@@ -99,7 +99,12 @@ public:
     int m_iActionRuns = 0;     // runs this frame
     int m_iActionDepth = 0;    // hand-ons nested in the run under way
     BYTE m_bChainReported = 0; // the cut of this frame has been reported
-    DWORD m_iDeaths = 0;       // objects that died
+    D3DXVECTOR3 m_vRandom = {1.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vSecond = {1.0f, 0.0f, 0.0f};
+    float m_fDistance = 10000.0f;
+    float m_fAngle = 1.5707964f;
+    BYTE m_bRecomputeVisibility = 0;
+    DWORD m_iDeaths = 0; // objects that died
     BYTE m_bBadValueReported = 0;
 
     // ---- Ambient sound and action voices -------------------------------------------------

@@ -606,3 +606,28 @@ TEST_F(ObjectActions, ARunUnderWayIsSavedWithItsObject)
 }
 } // namespace
 } // namespace worldtest
+
+namespace worldtest
+{
+namespace
+{
+TEST_F(ObjectActions, TheHeroIsToldWhetherAnObjectCanBeUsedNowLaterOrNever)
+{
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name lever", "action_general_opt 1 1", "action_ifset power",
+                      "action_moving 0 1 0 1 1", "mesh meshes\\box.x", "name statue",
+                      "action_general_opt 1 0", "mesh meshes\\box.x", "name once", "action_general_opt 1 1",
+                      "action_general_2 0 1", "mesh meshes\\box.x", "name rock"}));
+    EXPECT_EQ(g_Engine.CanUseObject(Obj("rock")), 0);
+    EXPECT_EQ(g_Engine.CanUseObject(Obj("statue")), 0) << "the hero may not trigger it";
+    EXPECT_EQ(g_Engine.CanUseObject(Obj("lever")), 2) << "waits for its variable";
+    g_GameAI.SetVariable("power", nullptr);
+    EXPECT_EQ(g_Engine.CanUseObject(Obj("lever")), 1);
+    g_EngineObject.RunActions(Obj("lever"), 1);
+    EXPECT_EQ(g_Engine.CanUseObject(Obj("lever")), 2) << "while it moves";
+    EXPECT_EQ(g_Engine.CanUseObject(Obj("once")), 1);
+    g_EngineObject.RunActions(Obj("once"), 1);
+    Frame();
+    EXPECT_EQ(g_Engine.CanUseObject(Obj("once")), 0) << "spent";
+}
+} // namespace
+} // namespace worldtest
