@@ -1,6 +1,8 @@
 // STAND-IN: see PostProcess.h.
 #include "render/PostProcess.h"
 
+#include "world/Engine.h"
+
 EPostProcess PostProcess;
 
 void EPostProcess::SetAODepth(float depth)
@@ -11,4 +13,9 @@ void EPostProcess::SetAODepth(float depth)
 void EPostProcess::SetAOIntensity(float intensity)
 {
     AOIntensity = intensity * 1000.0f;
+}
+
+void EPostProcess::Render()
+{
+    g_Engine.RenderEffects();
 }

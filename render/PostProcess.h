@@ -24,7 +24,8 @@ public:
     // The engine's calls, empty until the post-processing work.
     void UpdateActive() {}
     void EndScene() {}
-    void Render() {}
+    // STAND-IN: of the chain only its late forward layer (the engine's effects).
+    void Render();
     void InitWorld() {}
     void ReleaseWorld() {}
 

@@ -272,6 +272,115 @@ def dds_bytes(faces_levels, dxt1=False):
     return header + body
 
 
+# ---- Particle effects ----------------------------------------------------------
+# Sprites of the effects: alpha carries the shape; additive ones are drawn on
+# black so their colour alone adds light.
+
+
+def radial(edge, inner, outer, power, seed=0, grain=0.0, additive=False):
+    """A round puff from `inner` at the centre to `outer` at the rim, its alpha
+    falling with distance to the power given; value noise adds grain."""
+    p = Picture(edge, edge)
+    n = Noise(seed, 6) if grain else None
+    for y in range(edge):
+        for x in range(edge):
+            dx, dy = (x + 0.5) / edge * 2 - 1, (y + 0.5) / edge * 2 - 1
+            r = min(1.0, math.sqrt(dx * dx + dy * dy))
+            fall = (1.0 - r) ** power
+            if n:
+                fall *= 1.0 - grain + grain * n.at(x / edge, y / edge) * 1.4
+            fall = max(0.0, min(1.0, fall))
+            c = mix(outer, inner, fall)
+            if additive:
+                p.put(x, y, (c[0] * fall, c[1] * fall, c[2] * fall, 255 * fall))
+            else:
+                p.put(x, y, (c[0], c[1], c[2], 255 * fall))
+    return p
+
+
+def star(edge, rays, colour):
+    """A muzzle flash: a hot core with pointed rays, on black."""
+    p = Picture(edge, edge)
+    for y in range(edge):
+        for x in range(edge):
+            dx, dy = (x + 0.5) / edge * 2 - 1, (y + 0.5) / edge * 2 - 1
+            r = math.sqrt(dx * dx + dy * dy)
+            angle = math.atan2(dy, dx)
+            spike = abs(math.cos(angle * rays / 2.0)) ** 8
+            fall = max(0.0, 1.0 - r / (0.25 + 0.75 * spike))
+            core = max(0.0, 1.0 - r * 4.0)
+            v = min(1.0, fall * fall + core)
+            p.put(x, y, (colour[0] * v, colour[1] * v + 60 * core, colour[2] * v + 120 * core, 255 * v))
+    return p
+
+
+def atlas(cell, frame_colour):
+    """An 8 x 8 sheet of 64 frames, row by row; frame_colour(frame, dx, dy, noise)
+    gives each texel of a frame as seen on screen, dx running from -1 at the
+    left to 1 at the right and dy from -1 at the top to 1 at the bottom.
+
+    An effect's quad lays its texture mirrored across the diagonal from top
+    right to bottom left (a texel row runs up the quad), so each frame is drawn
+    mirrored the same way to stand upright on screen."""
+    p = Picture(cell * 8, cell * 8)
+    n = Noise(77, 8)
+    for frame in range(64):
+        ox, oy = (frame % 8) * cell, (frame // 8) * cell
+        for y in range(cell):
+            for x in range(cell):
+                tx, ty = (x + 0.5) / cell * 2 - 1, (y + 0.5) / cell * 2 - 1
+                p.put(ox + x, oy + y, frame_colour(frame, -ty, -tx, n))
+    return p
+
+
+def flame(frame, dx, dy, n):
+    """A flame licking upwards; the noise scrolls up by the frame."""
+    t = frame / 64.0
+    up = (1.0 - dy) / 2.0  # 0 at the bottom, 1 at the top
+    width = 0.95 * (1.0 - up) ** 0.6 + 0.1
+    flicker = n.at(dx * 0.5 + 0.5, (dy * 0.5 + 0.5 + t * 4.0) % 1.0)
+    edge = abs(dx + (flicker - 0.5) * 0.5 * up) / width
+    v = max(0.0, 1.0 - edge) * min(1.0, (1.0 - up) * 3.0) * (0.6 + 0.6 * flicker)
+    v = min(1.0, v)
+    return (255 * v, 190 * v * v + 30 * v, 60 * v ** 3, 255 * v)
+
+
+def fireball(frame, dx, dy, n):
+    """An explosion over 64 frames: a white-hot flash, an orange ball that
+    swells, then dark smoke that fades."""
+    t = frame / 63.0
+    r = math.sqrt(dx * dx + dy * dy)
+    size = 0.5 + 0.45 * math.sqrt(t)
+    grain = n.at(dx * 0.5 + 0.5 + t, dy * 0.5 + 0.5)
+    body = max(0.0, 1.0 - r / (size * (0.8 + 0.4 * grain)))
+    heat = max(0.0, 1.0 - t * 1.4)
+    v = min(1.0, body * 2.5) * (1.0 - t) ** 0.6
+    hot = (255, 255, 220)
+    warm = (255, 140, 30)
+    smoke = (60, 50, 45)
+    c = mix(smoke, mix(warm, hot, heat * body), min(1.0, heat * 1.5))
+    return (c[0] * v, c[1] * v, c[2] * v, 255 * v)
+
+
+def effect_textures(root):
+    fx = os.path.join(root, "textures", "fx")
+    os.makedirs(fx, exist_ok=True)
+
+    def write(name, picture):
+        with open(os.path.join(fx, name), "wb") as f:
+            f.write(tga_bytes(picture))
+
+    write("fx_smoke.tga", radial(64, (150, 150, 150), (90, 90, 90), 1.5, seed=11, grain=0.5))
+    write("fx_dust.tga", radial(64, (170, 150, 110), (120, 100, 70), 1.8, seed=12, grain=0.6))
+    write("fx_flash.tga", star(64, 5, (255, 200, 90)))
+    write("fx_spark.tga", radial(16, (255, 240, 200), (255, 140, 40), 2.0, additive=True))
+    write("fx_glow.tga", radial(64, (255, 230, 180), (255, 120, 30), 2.5, additive=True))
+    write("fx_blood.tga", radial(16, (150, 10, 10), (90, 0, 0), 0.6))
+    write("fx_blood_stain.tga", radial(64, (110, 5, 5), (70, 0, 0), 0.4, seed=13, grain=0.8))
+    write("fx_fire_atlas.tga", atlas(32, flame))
+    write("fx_explosion_atlas.tga", atlas(32, fireball))
+
+
 # ---- The data tree ---------------------------------------------------------------
 
 
@@ -310,6 +419,7 @@ def main():
               ("ter_stone001", (110, 108, 100), (160, 156, 146))]
     for seed, (name, dark, light) in enumerate(layers):
         write(terrain, name + ".tga", tga_bytes(noisy(128, 20 + seed, dark + (255,), light + (255,))))
+    effect_textures(root)
 
 
 if __name__ == "__main__":

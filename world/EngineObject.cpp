@@ -3,6 +3,7 @@
 // triggers, plus the socket ties and the two held targets.
 #include "world/EngineObject.h"
 
+#include "environment/FxMgr.h"
 #include "game/MainGame.h"
 #include "game/GameAI.h"
 #include "game/SaveMgr.h"
@@ -71,6 +72,8 @@ bool Updatable(const strObject& o)
 }
 
 constexpr DWORD kEmitterLevelFrame = 200;
+// Looping effects start from this level frame on.
+constexpr DWORD kFxStartFrame = 150;
 constexpr float kGreyLevels = 255.0f;
 
 // A random part of up to `range`.
@@ -235,10 +238,17 @@ void EEngineObject::UpdateObjects()
     g_Console.SetVariable("NumTotalTooFarObjects", static_cast<float>(m_iTooFarObjects), 0);
 }
 
+// A looping effect whose name is set but that is not alive starts again,
+// from the level frame effects start on. A name without a definition is
+// tried (and reported) once, on that first frame.
 void EEngineObject::StepLoopingFx(HOBJECT o)
 {
-    if (!o->pFxName || !o->pFxName[0] || o->pFx)
+    const DWORD frame = g_MainGame.m_iLevelFrame;
+    if (!o->pFxName || !o->pFxName[0] || (o->pFx && o->pFx->m_bActive) || frame < kFxStartFrame)
         return;
+    if (!FX.FindFxDef(o->pFxName) && frame != kFxStartFrame)
+        return;
+    // SetObjectFx copies the name it is given into pFxName: hand it a copy.
     char name[OBJECT_FX_NAME_SIZE];
     std::snprintf(name, sizeof name, "%s", o->pFxName);
     g_Engine.SetObjectFx(o, name);

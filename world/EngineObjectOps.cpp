@@ -67,7 +67,7 @@ void EEngine::SetObjectPosition(HOBJECT o, const D3DXVECTOR3* position, BYTE kee
     if (!keepStart)
         o->vStartPosition = *position;
     if (o->pFx)
-        o->pFx->vPosition = o->pFx->vStartPosition = *position;
+        o->pFx->m_vPos = o->pFx->m_vAnchor = *position;
     switch (o->Type)
     {
     case OT_MESH:
@@ -103,7 +103,7 @@ void EEngine::SetObjectTransform(HOBJECT o, const D3DXVECTOR3* position, const E
         o->vStartPosition = *position;
     o->Orientation = *orientation;
     if (o->pFx)
-        o->pFx->vPosition = o->pFx->vStartPosition = *position;
+        o->pFx->m_vPos = o->pFx->m_vAnchor = *position;
     switch (o->Type)
     {
     case OT_MESH:
@@ -174,8 +174,8 @@ void EEngine::GetObjectPosition(HOBJECT o, D3DVECTOR* out)
         return;
     if (ESkinMesh* skin = SkinOf(o))
         skin->GetPosition(&o->vPosition);
-    else if (o->Type == OT_SPRITE && o->pSprite)
-        o->vPosition = static_cast<ESprite*>(o->pSprite)->vPosition;
+    else if (o->Type == OT_SPRITE)
+        ESpriteMgr::GetSpritePosition(o, &o->vPosition);
     *out = o->vPosition;
 }
 
@@ -186,7 +186,7 @@ void EEngine::GetObjectOrientation(HOBJECT o, EOrientation* out)
     if (EMesh* mesh = MeshOf(o))
         mesh->GetOrientation(out);
     else if (o->Type == OT_SPRITE && o->pSprite)
-        *out = static_cast<ESprite*>(o->pSprite)->Orientation;
+        ESpriteMgr::GetSpriteOrientation(o, out);
     else if (ESkinMesh* skin = SkinOf(o))
         skin->GetOrientation(out);
 }
@@ -198,10 +198,7 @@ void EEngine::SetObjectScale(HOBJECT o, const D3DXVECTOR3* scale)
     if (EMesh* mesh = MeshOf(o))
         mesh->SetScale(scale);
     else if (o->Type == OT_SPRITE)
-    {
-        const float size[2] = {scale->x, scale->y};
-        g_SpriteMgr.SetSpriteVector2(o, size);
-    }
+        ESpriteMgr::SetSpriteScale(o, scale);
     else if (ESkinMesh* skin = SkinOf(o))
         skin->SetScale(scale);
     if (o->bPlacedObject)
@@ -216,9 +213,11 @@ void EEngine::GetObjectScale(HOBJECT o, D3DXVECTOR3* out)
         mesh->GetScale(out);
     else if (o->Type == OT_SPRITE && o->pSprite)
     {
-        const ESprite* s = static_cast<ESprite*>(o->pSprite);
-        out->x = s->fSize[0];
-        out->y = s->fSize[1];
+        // A sprite has a width and a height.
+        D3DXVECTOR3 size = *out;
+        ESpriteMgr::GetSpriteScale(o, &size);
+        out->x = size.x;
+        out->y = size.y;
     }
     else if (ESkinMesh* skin = SkinOf(o))
         skin->GetScale(out);

@@ -15,7 +15,7 @@
 
 struct strmesh;
 struct strSound;
-struct EFx;
+struct EFxInstance;
 struct BezierFollowState;
 struct EObjectActionParams;
 struct EDeathParams;
@@ -240,7 +240,7 @@ struct strObject
     BYTE bIsLight2;
     EObjectSound* pSound;
     char* pFxName; // OBJECT_FX_NAME_SIZE bytes
-    EFx* pFx;
+    EFxInstance* pFx;
     EObjectActionParams* pActionParams;
     EDeathParams* pDeathParams;
     float fRadius;

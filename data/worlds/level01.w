@@ -28,6 +28,7 @@ name house_02
 xpos -30
 ypos 0
 zpos -18
+set_fx dym_komin
 mesh meshes\demo\house.x
 name house_03
 xpos 0
@@ -63,6 +64,7 @@ name house_09
 xpos 30
 ypos 0
 zpos 18
+set_fx dym_komin
 mesh meshes\demo\house.x
 name house_10
 xpos 60
@@ -113,6 +115,7 @@ name barrel_03
 xpos 36
 ypos 0
 zpos -8.5
+set_fx e_ogien_beczka
 mesh meshes\demo\barrel.x
 name barrel_04
 xpos 37.2

@@ -394,16 +394,22 @@ TEST_F(ObjectOps, EffectStartsOnlyFromLevelFrame150AndLongNamesAreCut)
     EXPECT_EQ(o->pFx, nullptr);
 
     g_MainGame.m_iLevelFrame = 150;
+    // A looping effect of that name.
+    EFxDef& def = FX.m_Defs[0];
+    ClearFxDef(&def);
+    std::snprintf(def.Name, sizeof def.Name, "fire_small");
+    def.Life_Time = -1.0f;
     const D3DXVECTOR3 p(3, 4, 5);
     g_Engine.SetObjectPosition(o, &p, 0);
     g_Engine.SetObjectFx(o, "fire_small");
     ASSERT_NE(o->pFx, nullptr);
-    EXPECT_EQ(o->pFx->vPosition, p);
+    ASSERT_TRUE(o->pFx->m_bActive);
+    EXPECT_EQ(o->pFx->m_vPos, p);
     // The effect follows the object.
     const D3DXVECTOR3 q(6, 7, 8);
     g_Engine.SetObjectPosition(o, &q, 0);
-    EXPECT_EQ(o->pFx->vPosition, q);
-    EXPECT_EQ(o->pFx->vStartPosition, q);
+    EXPECT_EQ(o->pFx->m_vPos, q);
+    EXPECT_EQ(o->pFx->m_vAnchor, q);
 
     const std::string longName(254, 'f');
     g_Engine.SetObjectFx(o, longName.c_str());
@@ -413,6 +419,8 @@ TEST_F(ObjectOps, EffectStartsOnlyFromLevelFrame150AndLongNamesAreCut)
     g_Engine.SetObjectFx(o, "");
     EXPECT_EQ(o->pFxName, nullptr);
     EXPECT_EQ(o->pFx, nullptr);
+    FX.ReleaseAllFx();
+    ClearFxDef(&def);
 }
 
 TEST_F(ObjectOps, TieNamesAndPendingTies)

@@ -299,7 +299,10 @@ TEST_F(WorldTest, RefusedAddLeavesTheSlotFreeAndNothingAllocated)
 
     EXPECT_EQ(Add(OT_MESH, "meshes\\missing.x"), nullptr);
     EXPECT_EQ(Add(OT_SKINMESH, "models\\missing"), nullptr);
-    EXPECT_EQ(Add(OT_SPRITE, ""), nullptr);
+    // Sprites are refused while they are switched off.
+    g_Options.DrawSprites = 0;
+    EXPECT_EQ(Add(OT_SPRITE, SPRITE_FILE), nullptr);
+    g_Options.DrawSprites = 1;
     const std::string log = ConsoleLog();
     EXPECT_NE(log.find("meshes\\missing.x\nMesh Nie Created!"), std::string::npos) << log;
     EXPECT_NE(log.find("models\\missing\nSkinMesh Nie Created!"), std::string::npos) << log;

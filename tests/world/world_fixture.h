@@ -13,6 +13,8 @@
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
 #include "render/Renderer.h"
+#include "render/SpriteMgr.h"
+#include "environment/FxMgr.h"
 #include "render/ViewLines.h"
 #include "platform/d3dx/XMesh.h"
 #include "shell/D3DMain.h"
@@ -93,6 +95,8 @@ protected:
         g_MeshMgr.ReleaseAll();
         g_Renderer.ClearTextures();
         g_ViewLines.Release();
+        g_SpriteMgr.Release();
+        FX.Release();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();

@@ -242,6 +242,71 @@ std::vector<float> Wind()
     return s;
 }
 
+// An explosion: a blast of noise over a deep boom that rolls away; the seed
+// gives each of the five its own grain.
+std::vector<float> Explosion(uint32_t seed)
+{
+    const int n = kFxRate * 18 / 10;
+    std::vector<float> s(n);
+    Noise noise{seed};
+    LowPass blast(900.0f + 150.0f * static_cast<float>(seed % 5), kFxRate);
+    LowPass rumble(160.0f, kFxRate);
+    double phase = 0.0;
+    for (int i = 0; i < n; ++i)
+    {
+        const float t = static_cast<float>(i) / kFxRate;
+        const float attack = std::min(1.0f, t * 300.0f);
+        const float crack = blast.Step(noise.Next()) * std::exp(-t * 6.0f) * 2.0f;
+        const float roll = rumble.Step(noise.Next()) * std::exp(-t * 2.2f) * 5.0f;
+        phase += 2.0 * kPi * (55.0 - 25.0 * t / 1.8) / kFxRate;
+        const float boom = static_cast<float>(std::sin(phase)) * std::exp(-t * 4.0f);
+        s[i] = attack * (0.4f * crack + 0.5f * roll + 0.7f * boom);
+    }
+    return s;
+}
+
+// A fire for looping: crackles over a soft roar, its ends cross-faded.
+std::vector<float> FireLoop()
+{
+    const int n = kFxRate * 3;
+    const int fade = kFxRate / 5;
+    std::vector<float> raw(n + fade);
+    Noise noise{0xf1a3u};
+    Noise pops{0x0c0cu};
+    LowPass roar(500.0f, kFxRate);
+    float crackle = 0.0f;
+    for (int i = 0; i < n + fade; ++i)
+    {
+        // Now and then a short pop, dying in a few milliseconds.
+        if (pops.Next() > 0.9985f)
+            crackle = 1.0f;
+        crackle *= 0.992f;
+        raw[i] = roar.Step(noise.Next()) * 2.5f + noise.Next() * crackle * 0.8f;
+    }
+    std::vector<float> s(raw.begin(), raw.begin() + n);
+    for (int i = 0; i < fade; ++i)
+    {
+        const float w = static_cast<float>(i) / fade;
+        s[i] = s[i] * w + raw[n + i] * (1.0f - w);
+    }
+    return s;
+}
+
+// A cartridge case on hard ground: two bright ringing partials, quickly gone.
+std::vector<float> Clink()
+{
+    const int n = kFxRate * 12 / 100;
+    std::vector<float> s(n);
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        s[i] =
+            static_cast<float>((std::sin(2.0 * kPi * 3100.0 * t) + 0.6 * std::sin(2.0 * kPi * 4730.0 * t)) *
+                               std::exp(-t * 45.0) * std::min(1.0, t * 2000.0));
+    }
+    return s;
+}
+
 using Chord = double[3];
 
 // Music in whole bars, so it loops on the beat: a slow chord pad swelling
@@ -301,6 +366,12 @@ int main(int argc, char** argv)
     bool ok = Save(out / "sounds" / "weapons" / "shot.wav", Wave(Normalised(Shot(), 0.9f), 1, kFxRate));
     ok = Save(out / "sounds" / "steps" / "step.wav", Wave(Normalised(Step(), 0.6f), 1, kFxRate)) && ok;
     ok = Save(out / "sounds" / "ambient" / "wind_loop.wav", Wave(Normalised(Wind(), 0.5f), 1, kFxRate)) && ok;
+    for (uint32_t k = 1; k <= 5; ++k)
+        ok = Save(out / "sounds" / "weapons" / ("exp" + std::to_string(k) + ".wav"),
+                  Wave(Normalised(Explosion(0xb00u + k), 0.95f), 1, kFxRate)) &&
+             ok;
+    ok = Save(out / "sounds" / "special" / "ogien.wav", Wave(Normalised(FireLoop(), 0.5f), 1, kFxRate)) && ok;
+    ok = Save(out / "sounds" / "weapons" / "luska1.wav", Wave(Normalised(Clink(), 0.5f), 1, kFxRate)) && ok;
     ok = Save(out / "music" / "DuskmereMainTheme.ogg",
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
          ok;

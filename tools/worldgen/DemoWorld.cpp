@@ -531,6 +531,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         w += "zpos " + Number(o.z) + EOL;
         if (o.name == "ground")
             w += std::string("terrain_mesh") + EOL;
+        w += DemoEffectLines(o.name, EOL);
         if (o.kind == DemoObject::Light)
         {
             w += "range " + Number(o.range) + EOL;

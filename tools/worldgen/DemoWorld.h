@@ -48,6 +48,16 @@ constexpr const char* DEMO_SKY_MESH = "meshes\\demo\\sky.x";
 // detail, socket files and the world file. False when a file could not be
 // written.
 bool WriteDemoWorld(const std::filesystem::path& root);
+// A looping effect an object of the world starts (world key "set_fx").
+struct DemoEffect
+{
+    std::string object;
+    std::string effect; // a definition of "afx\"
+};
+std::vector<DemoEffect> DemoEffects();
+// The world-file lines of the object's effects, each ended by eol.
+std::string DemoEffectLines(const std::string& object, const char* eol);
+
 // Every file WriteDemoWorld writes, relative to the data tree, with slashes.
 std::vector<std::string> DemoWorldFiles();
 

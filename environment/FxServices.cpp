@@ -1,0 +1,102 @@
+#include "environment/FxServices.h"
+
+#include "mesh/Mesh.h"
+#include "mesh/MeshMgr.h"
+#include "player/Player.h"
+#include "world/Object.h"
+
+FxServiceCounts g_FxServiceCounts;
+
+namespace
+{
+FxSegmentTestFn g_pfnSegmentTest = nullptr;
+} // namespace
+
+bool FxSegmentTest(const RayTestQuery* query, RayTestResult* result)
+{
+    if (g_pfnSegmentTest)
+        return g_pfnSegmentTest(query, result);
+    return g_IntersectSegment.Test(query, result);
+}
+
+void FxSetSegmentTest(FxSegmentTestFn fn)
+{
+    g_pfnSegmentTest = fn;
+}
+
+HOBJECT FxPlayerObject()
+{
+    return nullptr;
+}
+
+bool FxPlayerCrouching()
+{
+    return false;
+}
+
+void FxChangePlayerHealth(float amount)
+{
+    Player.m_fHealth += amount;
+    g_FxServiceCounts.fPlayerDamage -= amount;
+}
+
+void FxChangeObjectHealth(HOBJECT object, float amount)
+{
+    if (object)
+        object->fHealth += amount;
+}
+
+void FxApplyExplosion(const D3DXVECTOR3&, float power)
+{
+    ++g_FxServiceCounts.iExplosions;
+    g_FxServiceCounts.fLastExplosionPower = power;
+}
+
+void FxHandleBulletHit(const void*, const RayTestResult& hit, HOBJECT, DWORD, BYTE, float)
+{
+    ++g_FxServiceCounts.iBulletHits;
+    g_FxServiceCounts.hLastBulletHit = hit.pObject;
+}
+
+bool FxObjectDead(HOBJECT)
+{
+    return false;
+}
+
+bool FxObjectSeeThrough(HOBJECT)
+{
+    return false;
+}
+
+bool FxObjectLetsBulletsThrough(HOBJECT)
+{
+    return false;
+}
+
+bool FxObjectTakesEveryHit(HOBJECT)
+{
+    return false;
+}
+
+bool FxObjectTakesStains(HOBJECT)
+{
+    return true;
+}
+
+bool FxObjectOnBezierPath(HOBJECT)
+{
+    return false;
+}
+
+bool FxObjectSeenFromAfar(HOBJECT)
+{
+    return false;
+}
+
+DWORD FxHitTexture(const RayTestResult& hit)
+{
+    const HOBJECT o = hit.pObject;
+    if (!o || o->Type != OT_MESH || !o->Object || hit.dwSubsetValue >= MAX_MESH_MATERIALS)
+        return 0;
+    return static_cast<const EMesh*>(o->Object)->m_TextureIndex[hit.dwSubsetValue];
+}

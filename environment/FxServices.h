@@ -1,0 +1,61 @@
+#pragma once
+// What the effects ask of the rest of the game: the hero, damage to the hero
+// and to objects, explosions, bullet hits and a few bytes of the scene
+// objects, plus the segment test every trace of the effects goes through.
+
+#include "platform/d3dx/D3DXMath.h"
+#include "platform/win32/WinTypes.h"
+#include "world/IntersectSegment.h"
+#include "world/ObjectHandle.h"
+
+// The segment test of the effects: the scene's EIntersectSegment::Test unless
+// a test has put its own world in (FxSetSegmentTest).
+typedef bool (*FxSegmentTestFn)(const RayTestQuery* query, RayTestResult* result);
+bool FxSegmentTest(const RayTestQuery* query, RayTestResult* result);
+// The texture of the face a segment test hit: its mesh's texture of the hit
+// subset, 0 when there is none.
+DWORD FxHitTexture(const RayTestResult& hit);
+// Null brings back the scene's test.
+void FxSetSegmentTest(FxSegmentTestFn fn);
+
+// STAND-IN: the hero's scene object comes with the player work; none until then.
+HOBJECT FxPlayerObject();
+// STAND-IN: the hero's crouch byte comes with the player work.
+bool FxPlayerCrouching();
+// STAND-IN: CPlayer::ChangeHealth comes with the hero's health work; until
+// then the amount is added to the player stand-in's health.
+void FxChangePlayerHealth(float amount);
+// STAND-IN: EEngineObject::ChangeHealth comes with the damage work; until then
+// the amount is added to the object's health.
+void FxChangeObjectHealth(HOBJECT object, float amount);
+// STAND-IN: EEngine::ApplyExplosion comes with the damage work; until then
+// the explosions are only counted.
+void FxApplyExplosion(const D3DXVECTOR3& point, float power);
+// STAND-IN: HandleBulletHit comes with the weapons work; until then the hits
+// are only counted.
+void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT shooter, DWORD param, BYTE flag,
+                       float damageFactor);
+
+// Bytes of a scene object the effects test. STAND-IN: the object record does
+// not hold them yet (the engine-object and damage work add them); until then
+// no object is dead, see-through, marked to let bullets through or to take
+// every hit, following a bezier path or seen from afar, and every object
+// takes blood stains.
+bool FxObjectDead(HOBJECT object);
+bool FxObjectSeeThrough(HOBJECT object);
+bool FxObjectLetsBulletsThrough(HOBJECT object);
+bool FxObjectTakesEveryHit(HOBJECT object);
+bool FxObjectTakesStains(HOBJECT object);
+bool FxObjectOnBezierPath(HOBJECT object);
+bool FxObjectSeenFromAfar(HOBJECT object);
+
+// What the stand-ins above have seen, for the tests.
+struct FxServiceCounts
+{
+    int iExplosions = 0;
+    float fLastExplosionPower = 0.0f;
+    int iBulletHits = 0;
+    HOBJECT hLastBulletHit = nullptr;
+    float fPlayerDamage = 0.0f;
+};
+extern FxServiceCounts g_FxServiceCounts;
