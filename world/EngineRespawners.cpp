@@ -61,6 +61,18 @@ void EEngine::CacheRespawners()
 void EEngine::SaveRespawners()
 {
     const std::string name = DataFile();
+    // Without a record to keep, no file is written at all (the caching runs
+    // again at the next start).
+    bool any = false;
+    for (int i = 0; i < NAMED_OBJECT_SLOTS && !any; ++i)
+        any = IsRespawner(m_Objects[i]) && m_Objects[i].bRespawnCached && m_Objects[i].iRespawnPlace >= 0;
+    if (!any)
+    {
+        for (int i = 0; i < NAMED_OBJECT_SLOTS; ++i)
+            if (IsRespawner(m_Objects[i]) && !m_Objects[i].bRespawnCached)
+                g_Console.Print2(m_Objects[i].szName, " nie skeszowal sciezek!");
+        return;
+    }
     FILE* f = TkFopen(name.c_str(), "w");
     if (!f)
     {
