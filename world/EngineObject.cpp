@@ -580,14 +580,47 @@ void EEngineObject::ForgetObject(HOBJECT object)
         m_hLastShake = nullptr;
 }
 
+// The direction pointer and the explosive target hold an object found by
+// name; a name that finds nothing clears them.
 void EEngineObject::SetDirectionPointerTarget(const char* name)
 {
-    std::snprintf(m_szDirectionPointerTarget, sizeof m_szDirectionPointerTarget, "%s", name ? name : "");
-    m_hDirectionPointerTarget = m_szDirectionPointerTarget[0] ? g_Engine.FindObject(name, 0) : nullptr;
+    m_hDirectionPointerTarget = nullptr;
+    m_szDirectionPointerTarget[0] = 0;
+    if (!name || !name[0])
+        return;
+    if (g_Options.Debug)
+        g_Console.Print2("Setting direction pointer to ", name);
+    HOBJECT o = g_Engine.FindObject(name, 0);
+    if (!o || std::strlen(o->szName) >= sizeof m_szDirectionPointerTarget)
+    {
+        if (g_Options.Debug)
+            g_Console.Print("Object not found, resetting direction pointer.");
+        return;
+    }
+    if (g_Options.Debug)
+        g_Console.Print("Object found and set as target.");
+    m_hDirectionPointerTarget = o;
+    std::snprintf(m_szDirectionPointerTarget, sizeof m_szDirectionPointerTarget, "%s", o->szName);
+    ActionCalls::HudDirectionPointer(o);
 }
 
 void EEngineObject::SetExplosiveTarget(const char* name)
 {
-    std::snprintf(m_szExplosiveTarget, sizeof m_szExplosiveTarget, "%s", name ? name : "");
-    m_hExplosiveTarget = m_szExplosiveTarget[0] ? g_Engine.FindObject(name, 0) : nullptr;
+    m_hExplosiveTarget = nullptr;
+    m_szExplosiveTarget[0] = 0;
+    if (!name || !name[0])
+        return;
+    if (g_Options.Debug)
+        g_Console.Print2("Setting explosive target to ", name);
+    HOBJECT o = g_Engine.FindObject(name, 0);
+    if (!o || std::strlen(o->szName) >= sizeof m_szExplosiveTarget)
+    {
+        if (g_Options.Debug)
+            g_Console.Print("Object not found, resetting explosive target.");
+        return;
+    }
+    if (g_Options.Debug)
+        g_Console.Print("Object found and set as explosive target.");
+    m_hExplosiveTarget = o;
+    std::snprintf(m_szExplosiveTarget, sizeof m_szExplosiveTarget, "%s", o->szName);
 }

@@ -148,6 +148,10 @@ void GameEndGame()
 {
     Note("CMainGame::EndGame");
 }
+void HudDirectionPointer(HOBJECT o)
+{
+    Note("Panel::DirectionPointer %s", NameOf(o));
+}
 void PanelFadeIn(float seconds)
 {
     Note("Panel::FadeIn %g", seconds);

@@ -48,6 +48,8 @@ void HeroTeleport(const D3DXVECTOR3& position, float yaw, BYTE crouching);
 HOBJECT HeroObject();
 // STAND-IN: CMainGame's end-game operation.
 void GameEndGame();
+// STAND-IN: the HUD's direction-pointer notice.
+void HudDirectionPointer(HOBJECT target);
 // STAND-IN: Panel::FadeIn, Panel::FadeOut.
 void PanelFadeIn(float seconds);
 void PanelFadeOut(float seconds);

@@ -631,3 +631,25 @@ TEST_F(ObjectActions, TheHeroIsToldWhetherAnObjectCanBeUsedNowLaterOrNever)
 }
 } // namespace
 } // namespace worldtest
+
+namespace worldtest
+{
+namespace
+{
+TEST_F(ObjectActions, TheDirectionPointerHoldsAFoundObjectAndForgetsAMissingOne)
+{
+    ASSERT_TRUE(LoadActions({}));
+    g_EngineObject.SetDirectionPointerTarget("B");
+    EXPECT_EQ(g_EngineObject.m_hDirectionPointerTarget, Obj("b"));
+    EXPECT_STREQ(g_EngineObject.m_szDirectionPointerTarget, "b");
+    EXPECT_TRUE(ActionCalls::Called("Panel::DirectionPointer b"));
+    g_EngineObject.SetDirectionPointerTarget("nowhere");
+    EXPECT_EQ(g_EngineObject.m_hDirectionPointerTarget, nullptr);
+    EXPECT_STREQ(g_EngineObject.m_szDirectionPointerTarget, "");
+    g_EngineObject.SetExplosiveTarget("lamp");
+    EXPECT_EQ(g_EngineObject.m_hExplosiveTarget, Obj("lamp"));
+    g_EngineObject.SetExplosiveTarget(nullptr);
+    EXPECT_EQ(g_EngineObject.m_hExplosiveTarget, nullptr);
+}
+} // namespace
+} // namespace worldtest
