@@ -6,7 +6,7 @@
 #include "shell/RecordBytes.h"
 #include "shell/SaveFile.h"
 #include "world/DeathParams.h"
-#include "world/ObjectActionParams.h"
+#include "world/ObjectLogicIO.h"
 
 #include <vector>
 
@@ -165,6 +165,7 @@ bool WriteObjectRecord(FILE* file, const strObject& o)
     r.U8(O_START_BYTE, o.bStartByte);
     for (int i = 0; i < 3; ++i)
         r.F32(O_START_ONES + 4 * i, o.fStartOnes[i]);
+    WriteObjectLogicFields(r, o);
     return Put(file, b);
 }
 
@@ -215,6 +216,7 @@ bool ReadObjectRecord(FILE* file, strObject* out, StoredObjectPointers* pointers
     o.bStartByte = r.U8(O_START_BYTE);
     for (int i = 0; i < 3; ++i)
         o.fStartOnes[i] = r.F32(O_START_ONES + 4 * i);
+    ReadObjectLogicFields(r, &o);
     if (out)
         *out = o;
     if (pointers)
@@ -456,63 +458,9 @@ bool ReadFxNameRecord(FILE* file, char name[FX_NAME_RECORD_SIZE])
     return ok;
 }
 
-// ---- Object actions (5608 bytes) --------------------------------------------------------
-bool WriteActionParamsRecord(FILE* file, const EObjectActionParams& p)
-{
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    r.U32(0, p.dwEnabled);
-    r.Bytes(4, p.aRest, sizeof p.aRest);
-    return WriteBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
-}
+// Object actions (5608 bytes): world/ObjectActionParams.cpp.
 
-bool ReadActionParamsRecord(FILE* file, EObjectActionParams* p)
-{
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    p->dwEnabled = r.U32(0);
-    r.Bytes(4, p->aRest, sizeof p->aRest);
-    return ok;
-}
-
-// ---- Damage and death (2784 bytes) ------------------------------------------------------
-bool WriteDeathParamsRecord(FILE* file, const EDeathParams& p)
-{
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    r.U8(0, p.bEnabled);
-    r.Chars(1, p.szHandleDeathIf, sizeof p.szHandleDeathIf);
-    r.F32(36, p.fKillIfPlayerCloserThan);
-    r.U8(40, p.bBulletHits);
-    r.U8(41, p.bExplosions);
-    r.U8(42, p.bFlag8);
-    r.U8(43, p.bFlag12);
-    r.F32(44, p.fHitPoints);
-    r.Bytes(EDeathParams::REST_OFFSET, p.aRest, sizeof p.aRest);
-    return WriteBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
-}
-
-bool ReadDeathParamsRecord(FILE* file, EDeathParams* p)
-{
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    p->bEnabled = r.U8(0);
-    r.Chars(1, p->szHandleDeathIf, sizeof p->szHandleDeathIf);
-    p->fKillIfPlayerCloserThan = r.F32(36);
-    p->bBulletHits = r.U8(40);
-    p->bExplosions = r.U8(41);
-    p->bFlag8 = r.U8(42);
-    p->bFlag12 = r.U8(43);
-    p->fHitPoints = r.F32(44);
-    r.Bytes(EDeathParams::REST_OFFSET, p->aRest, sizeof p->aRest);
-    return ok;
-}
+// Damage and death (2784 bytes): world/DeathParams.cpp.
 
 // ---- Rigid-body description (2384 bytes) ------------------------------------------------
 namespace

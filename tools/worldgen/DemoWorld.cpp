@@ -402,6 +402,18 @@ constexpr const char* WORLD_SETTINGS[] = {
 };
 } // namespace
 
+bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
+                  const std::vector<DemoBox>& boxes)
+{
+    Boxes m(name);
+    for (const DemoBox& b : boxes)
+    {
+        const int material = m.Material(Colour(b.texture, b.rgb[0], b.rgb[1], b.rgb[2]));
+        m.Box({b.lo[0], b.lo[1], b.lo[2]}, {b.hi[0], b.hi[1], b.hi[2]}, material);
+    }
+    return WriteMesh(root, relative, m);
+}
+
 std::vector<DemoObject> DemoObjects()
 {
     std::vector<DemoObject> objects;
@@ -459,6 +471,7 @@ std::vector<DemoObject> DemoObjects()
     objects.push_back(fill);
     AddDemoPhysicsObjects(objects);
     AddDemoItems(&objects);
+    AddActionObjects(objects);
     return objects;
 }
 
@@ -474,6 +487,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const TextureDesc& t : TEXTURES)
         files.push_back(t.file);
     AddDemoItemFiles(&files);
+    for (const std::string& f : ActionMeshFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -502,6 +517,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         ok;
     ok = WriteText(root, CRATE_SOCKETS, SocketFile(CRATE, CRATE_SOCKET, {0.0f, 1.5f, 0.0f})) && ok;
     ok = WriteDemoPhysicsFiles(root) && ok;
+    ok = WriteActionMeshes(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
@@ -531,6 +547,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
             if (!o.tiedTo.empty())
                 w += "light_link_by_socket 1 " + o.tiedTo + " " + o.tiedSocket + EOL;
         }
+        for (const std::string& key : o.keys)
+            w += key + EOL;
     }
     ok = WriteText(root, DEMO_WORLD_FILE, w) && ok;
     ok = WriteDemoItems(root) && ok;

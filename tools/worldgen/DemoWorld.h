@@ -33,8 +33,9 @@ struct DemoObject
     float range = 0.0f;
     float power = 0.0f;
     float color[3] = {1.0f, 1.0f, 1.0f};
-    std::string tiedTo;     // the mesh object whose socket the light follows
-    std::string tiedSocket; // and the socket
+    std::string tiedTo;            // the mesh object whose socket the light follows
+    std::string tiedSocket;        // and the socket
+    std::vector<std::string> keys; // further lines of the object, written last
 };
 
 // Every object of the world file in file order (the sky mesh is a world
@@ -86,4 +87,23 @@ constexpr const char* ITEMS_CATALOGUE = "scripts\\items.txt";
 void AddDemoItems(std::vector<DemoObject>* objects);
 bool WriteDemoItems(const std::filesystem::path& root);
 void AddDemoItemFiles(std::vector<std::string>* files);
+// A box of a generated mesh, in the mesh's own axes (as world space), with
+// its colour and texture.
+struct DemoBox
+{
+    float lo[3];
+    float hi[3];
+    float rgb[3];
+    const char* texture;
+};
+// Writes a mesh made of the boxes (one material per box) through the .x writer.
+bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
+                  const std::vector<DemoBox>& boxes);
+
+// The scripted corner of the demo world (DemoWorldActions.cpp): a door that
+// opens when the hero comes near, a switch that turns a light on and powers a
+// lift, and the lift. Its objects, meshes and mesh files.
+void AddActionObjects(std::vector<DemoObject>& objects);
+bool WriteActionMeshes(const std::filesystem::path& root);
+std::vector<std::string> ActionMeshFiles();
 } // namespace worldgen
