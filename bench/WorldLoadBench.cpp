@@ -9,6 +9,8 @@
 #include "render/SkyLight.h"
 #include "tests/support/GameWindow.h"
 #include "mesh/MeshMgr.h"
+#include "mesh/SkinMeshMgr.h"
+#include "mesh/SkinModelFile.h"
 #include "world/Engine.h"
 #include "world/WorldMgr.h"
 
@@ -34,6 +36,8 @@ constexpr int MESH_OBJECTS = MAX_MESH_OBJECTS;
 constexpr int LIGHT_OBJECTS = MAX_LIGHT_OBJECTS;
 constexpr int SKIN_OBJECTS = 4000 - MESH_OBJECTS - LIGHT_OBJECTS;
 constexpr int DISTINCT_MODELS = 10;
+constexpr int DISTINCT_TEXTURES = 10;
+constexpr int TEXTURE_SIZE = 4;
 constexpr const char* WORLD = "worlds\\bench.w";
 
 std::string MeshName(int i)
@@ -41,9 +45,46 @@ std::string MeshName(int i)
     return "meshes\\bench\\m" + std::to_string(i) + ".x";
 }
 
-std::string ModelName(int i)
+std::string ModelFolder(int i)
 {
     return "models\\bench" + std::to_string(i);
+}
+
+std::string ModelName(int i)
+{
+    return ModelFolder(i) + "\\bench" + std::to_string(i) + ".x";
+}
+
+std::string TextureName(int i)
+{
+    return "textures\\bench\\t" + std::to_string(i) + ".tga";
+}
+
+// An uncompressed 32-bit TGA of one colour.
+void WriteTexture(const std::string& path, unsigned char shade)
+{
+    unsigned char header[18] = {};
+    header[2] = 2;             // true-colour, uncompressed
+    header[12] = TEXTURE_SIZE; // width
+    header[14] = TEXTURE_SIZE; // height
+    header[16] = 32;           // bits a pixel
+    header[17] = 8;            // alpha bits
+    std::string bytes(reinterpret_cast<const char*>(header), sizeof header);
+    for (int p = 0; p < TEXTURE_SIZE * TEXTURE_SIZE; ++p)
+        bytes +=
+            std::string{static_cast<char>(shade), static_cast<char>(shade), static_cast<char>(shade), '\xff'};
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+tk::xfile::XMeshDesc BoxMesh(float s, const std::string& texture = std::string())
+{
+    tk::xfile::XMeshDesc box;
+    box.positions = {-s, 0, -s, -s, s, -s, s, s, -s, s, 0, -s, -s, 0, s, -s, s, s, s, s, s, s, 0, s};
+    box.indices = {0, 1, 2, 0, 2, 3, 4, 6, 5, 4, 7, 6, 0, 4, 5, 0, 5, 1,
+                   3, 2, 6, 3, 6, 7, 1, 5, 6, 1, 6, 2, 0, 3, 7, 0, 7, 4};
+    box.materials.resize(1);
+    box.materials[0].texture = texture;
+    return box;
 }
 
 std::string Slashes(std::string s)
@@ -70,21 +111,31 @@ struct BenchWorld
         TkD3D9ResetHeadless();
         OpenGameWindow("WorldBench", 800, 600);
         CreateGameDevice();
+        fs::create_directories(dir / "textures/bench");
+        for (int i = 0; i < DISTINCT_TEXTURES; ++i)
+        {
+            WriteTexture(Slashes(TextureName(i)), static_cast<unsigned char>(100 + i * 10));
+            files.push_back(Slashes(TextureName(i)));
+        }
         for (int i = 0; i < DISTINCT_MESHES; ++i)
         {
-            tk::xfile::XMeshDesc box;
             const float s = 1.0f + static_cast<float>(i) * 0.01f;
-            box.positions = {-s, 0, -s, -s, s, -s, s, s, -s, s, 0, -s, -s, 0, s, -s, s, s, s, s, s, s, 0, s};
-            box.indices = {0, 1, 2, 0, 2, 3, 4, 6, 5, 4, 7, 6, 0, 4, 5, 0, 5, 1,
-                           3, 2, 6, 3, 6, 7, 1, 5, 6, 1, 6, 2, 0, 3, 7, 0, 7, 4};
-            box.materials.resize(1);
-            tk::xfile::XWriteMeshFile(MeshName(i).c_str(), box, tk::xfile::XFormat::Text);
+            tk::xfile::XWriteMeshFile(MeshName(i).c_str(), BoxMesh(s, TextureName(i % DISTINCT_TEXTURES)),
+                                      tk::xfile::XFormat::Text);
             files.push_back(Slashes(MeshName(i)));
         }
         for (int i = 0; i < DISTINCT_MODELS; ++i)
         {
-            fs::create_directories(Slashes(ModelName(i)) + "/animations");
-            std::ofstream(Slashes(ModelName(i)) + "/animations/animations_desc.txt") << "\n";
+            fs::create_directories(Slashes(ModelFolder(i)) + "/animations");
+            std::ofstream(Slashes(ModelFolder(i)) + "/animations/animations_desc.txt") << "\n";
+            // A one-bone skinned model: a box skinned to its root bone.
+            SkinModelDesc model;
+            model.bones.push_back({"Bip01", -1, {}});
+            D3DXMatrixIdentity(&model.bones[0].local);
+            model.mesh = BoxMesh(1.0f);
+            model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+            WriteSkinModelFile(ModelName(i).c_str(), model, tk::xfile::XFormat::Text);
+            files.push_back(Slashes(ModelName(i)));
         }
         std::ostringstream w;
         w << "world_general_properties\r\nfarz 3000\r\nfog0 8421504 1.0 0.5\r\n";
@@ -104,6 +155,7 @@ struct BenchWorld
     {
         Env.DeleteSkyMesh();
         g_Engine.DeleteAllObjects();
+        g_SkinMeshMgr.Release();
         g_MeshMgr.ReleaseAll();
         g_D3DMain.Shutdown();
         SAFE_RELEASE(g_pD3D);

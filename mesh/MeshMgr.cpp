@@ -133,12 +133,22 @@ EMeshMgr::~EMeshMgr()
     m_pHead = nullptr;
 }
 
+namespace
+{
+std::string FoldedName(const char* name)
+{
+    std::string s(name ? name : "");
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+} // namespace
+
 strmesh* EMeshMgr::FindMesh(const char* name) const
 {
-    for (strmesh* e = m_pHead; e; e = e->next)
-        if (CompareNoCase(e->szFileName, name) == 0)
-            return e;
-    return nullptr;
+    const auto it = m_ByName.find(FoldedName(name));
+    return it != m_ByName.end() ? it->second : nullptr;
 }
 
 strmesh* EMeshMgr::GetEntry(int id) const
@@ -176,10 +186,12 @@ int EMeshMgr::LoadMesh(const char* name)
     if (oldHead)
         oldHead->prev = entry;
     m_pHead = entry;
+    m_ByName[FoldedName(entry->szFileName)] = entry;
     if (LoadFile(name))
         return id;
 
     // Everything the attempt took goes back.
+    m_ByName.erase(FoldedName(entry->szFileName));
     ReleaseContents(entry);
     m_pHead = oldHead;
     if (oldHead)
@@ -605,6 +617,9 @@ void EMeshMgr::ReleaseEntry(strmesh* entry)
         entry->next->prev = entry->prev;
     if (m_pHead == entry)
         m_pHead = entry->next;
+    if (const auto it = m_ByName.find(FoldedName(entry->szFileName));
+        it != m_ByName.end() && it->second == entry)
+        m_ByName.erase(it);
     ReleaseContents(entry);
     if (entry->id >= 0 && entry->id < MAX_MESHES && m_pIds[entry->id] == entry)
         m_pIds[entry->id] = nullptr;

@@ -7,6 +7,9 @@
 #include "platform/d3dx/Mesh.h"
 #include "world/ObjectHandle.h"
 
+#include <string>
+#include <unordered_map>
+
 constexpr int MAX_MESHES = 1024;
 constexpr DWORD MAX_MESH_MATERIALS = 256;
 constexpr int MESH_LOD_LEVELS = 3;
@@ -69,6 +72,9 @@ public:
 
     strmesh* m_pHead = nullptr;
     strmesh* m_pIds[MAX_MESHES] = {};
+    // The entries by their case-folded names, so a world of thousands of objects
+    // over a few hundred meshes finds each at once.
+    std::unordered_map<std::string, strmesh*> m_ByName;
     int m_iUpdateObjects = 0;
 
 private:

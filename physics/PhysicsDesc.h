@@ -8,7 +8,7 @@ constexpr int PHYSICS_NAME_SIZE = 32;
 constexpr int PHYSICS_SOUND_SIZE = 256;
 constexpr int PHYSICS_NO_COLLISION_NAMES = 25;
 constexpr int PHYSICS_PREFAB_SIZE = 128;
-constexpr int PHYSICS_TABLE_SIZE = 772; // kept and saved; no world key sets it
+constexpr int PHYSICS_RESERVED_SIZE = 768; // kept and saved; cleared by Reset only
 
 // Body kinds of iShape.
 constexpr int PHYSICS_SHAPE_NONE = 0;
@@ -46,7 +46,7 @@ struct EPhysicsDesc
     float fHitSoundValue;
     float fHitSoundPause;
     char szCollisionSound[PHYSICS_SOUND_SIZE];
-    BYTE aTable[PHYSICS_TABLE_SIZE];
+    BYTE aReserved[PHYSICS_RESERVED_SIZE];
     float fCollisionSoundValue;
     BYTE bNoCollisions;
     BYTE bNoCollisionsWithBodies;

@@ -1,8 +1,15 @@
 // STAND-IN: see Player.h.
 #include "player/Player.h"
 
+#include "physics/PhysicsMgr.h"
+
 CPlayer Player;
 EPlayerStats PlayerStats;
+
+void CPlayer::Update()
+{
+    g_PhysicsMgr.Step();
+}
 
 void CPlayer::SetCombatMode(bool on)
 {

@@ -1,31 +1,188 @@
 #pragma once
-// CPlayerWeapons: the hero's weapons and inventory.
-// STAND-IN: only the current weapon view that the "Bron" settings write, and
-// the current weapon and aim zoom that the mouse poll reads; the weapons work
-// replaces this file with the whole CPlayerWeapons.
+// CPlayerWeapons: the hero's weapons and inventory. One slot per weapon kind
+// (an item description's Unique_Id), the reserve cartridges of each kind, the
+// grenades, the weapon in hand and the small state machine that lowers,
+// draws, reloads and aims it. The carried weapons are recorded at the end of
+// a level and handed back at the start of the next.
+//
+// The members live in several files: PlayerWeapons.cpp (selection, switching,
+// reloading, pick-ups, level start and end), PlayerWeaponsSave.cpp (the
+// "Bronie" section of save games).
+
+#include "platform/d3dx/D3DXMath.h"
+#include "platform/win32/WinTypes.h"
+#include "player/ItemDesc.h"
+#include "render/Renderer.h"
+#include "shell/Orientation.h"
+#include "world/ObjectHandle.h"
+
+#include <cstdio>
 
 struct EItemInstance;
+struct strSound;
 
-// Where the weapon model sits in the view: three offsets and three angles.
+constexpr DWORD MAX_GRENADES = 6;
+constexpr DWORD NO_WEAPON_KIND = 255;  // currentKind while none or during a switch
+constexpr DWORD NO_RECORDED_SLOT = 10; // recordedSlot when no weapon was in hand
+constexpr int WEAPON_RECORD_SIZE = 72; // one carried-weapon record
+constexpr int WEAPON_RECORD_NAME = 67; // bytes 1 to 67: the description's name
+constexpr int WEAPON_ANIM_SIZE = 64;
+constexpr int LASER_DOT_SPRITES = 32;
+
+// The weapon states.
+constexpr DWORD WS_IDLE = 0;
+constexpr DWORD WS_RELOADING = 1;
+constexpr DWORD WS_FIRING = 2;
+constexpr DWORD WS_SWITCHING = 3;
+constexpr DWORD WS_DRAWING = 5;
+constexpr DWORD WS_GRENADE_THROW = 8;
+constexpr DWORD WS_GRENADE_RAISE = 9;
+constexpr DWORD WS_SPRINTING = 10;
+
+// Where the weapon model sits in the view: three offsets and three angles
+// (the "Bron" settings write it).
 struct WeaponView
 {
     float offset[3] = {0.0f, 0.0f, 0.0f};
     float angle[3] = {0.0f, 0.0f, 0.0f};
 };
 
+// A weapon carried from one level to the next: the used byte, the
+// description's name and the cartridges in its magazine, stored as 72 bytes.
+struct WeaponRecord
+{
+    BYTE used;
+    char name[WEAPON_RECORD_NAME];
+    DWORD magazine;
+};
+
 class CPlayerWeapons
 {
 public:
+    CPlayerWeapons();
     virtual ~CPlayerWeapons() = default;
 
-    // STAND-IN: the weapons' level start, frame and level end, and the scope's visibility.
-    void Init() {}
-    void Update() {}
-    void UpdateScopeVisibility() {}
-    void Release() {}
-    WeaponView* m_pWeaponView = nullptr;       // null while no weapon is held
-    EItemInstance* m_pCurrentWeapon = nullptr; // null while no weapon is held
-    float m_fAimZoom = 0.0f;                   // 0 when not aiming, rising while aiming
+    // ---- Lifecycle ---------------------------------------------------------------------
+    void Init();
+    void Release();
+    void Update();
+    void UpdateScopeVisibility();
+    // The "Bronie" section. False when a write or read failed or the section is damaged.
+    bool Save(FILE* file);
+    bool Load(FILE* file);
+    void Reset();
+    void ClearSlots();
+    void SetupForLevel();
+    void RestoreCarried();
+
+    // ---- Selection ---------------------------------------------------------------------
+    void SelectSlot(DWORD kind);
+    void NextWeapon();
+    void PreviousWeapon();
+    void SelectImmediate(DWORD kind);
+    void PutAwayCurrent();
+    void Holster();
+    void Unholster();
+    void PlayWeaponAnim(const char* name, BYTE loop, float speed, float blend);
+    void PlayIdleAnim();
+    void Reload();
+    void ToggleAim();
+    void ToggleLaser() { laserOn = !laserOn; }
+
+    // ---- Items -------------------------------------------------------------------------
+    // True when the item was consumed.
+    bool PickUp(EItemInstance* item);
+    bool CanPickUp(EItemInstance* item);
+    void FillAmmo();
+
+    // The weapon view the "Bron" settings write; null while no weapon is held.
+    // STAND-IN: the first-person placement work points it at the view of the
+    // weapon in hand; until then there is none.
+    WeaponView* m_pWeaponView = nullptr;
+
+    // ---- State, in the order the weapons keep it ------------------------------------
+    BYTE levelWeaponsReady = 0;
+    float throwTimer = 0.0f;
+    BYTE grenadeReleased = 0;
+    float drawTimer = 0.0f;
+    DWORD recordedSlot = NO_RECORDED_SLOT;
+    strSound* weaponSound = nullptr;
+    BYTE firstShot = 0;
+    HOBJECT knifeObject = nullptr;
+    float knifeProgress = 0.0f;
+    DWORD laserDotFvf = 0;
+    void* laserDotVb = nullptr;
+    HOBJECT laserDotSprites[LASER_DOT_SPRITES] = {};
+    TextureIndex laserTexture = 0;
+    BYTE levelSetupCalled = 0;
+    BYTE refreshProjection = 0;
+    D3DXVECTOR3 cameraPosition = {0.0f, 0.0f, 0.0f};
+    EOrientation cameraOrientation;
+    float frameTime = 0.0f;
+    float moveTimer = 0.0f;
+    float stillTimer = 0.0f;
+    char pendingAnim[WEAPON_ANIM_SIZE] = {};
+    BYTE pendingAnimLoop = 0;
+    float switchPhase = 0.0f;
+    float turnYaw = 0.0f;
+    float turnPitch = 0.0f;
+    float prevYaw = 0.0f;
+    float yaw = 0.0f;
+    float sway = 0.0f;
+    float steadyTimer = 0.0f;
+    float turnTimer = 0.0f;
+    float kickBack = 0.0f;
+    float recoilDecay = 0.0f;
+    float kickDecay = 0.0f;
+    BYTE triggerHeld = 0;
+    char currentAnim[WEAPON_ANIM_SIZE] = {};
+    BYTE currentAnimLoop = 0;
+    float wheelReference = 0.0f;
+    float grenadeHandBlend = 0.0f;
+    float grenadeRaise = 0.0f;
+    BYTE grenadeInHand = 0;
+    HOBJECT grenadeObject = nullptr;
+    WeaponRecord records[MAX_ROZNYCH_BRONI] = {};
+    DWORD recordedCounters[MAX_ROZNYCH_BRONI] = {};
+    DWORD sprinting = 0;
+    float sprintTimer = 0.0f;
+    BYTE holstered = 0;
+    BYTE laserOn = 0;
+    DWORD grenades = 0;
+    float switchDirection = 0.0f;
+    BYTE aiming = 0;
+    float aimProgress = 0.0f;
+    EItemInstance* current = nullptr;
+    EItemInstance* slots[MAX_ROZNYCH_BRONI] = {};
+    EItemInstance* pending = nullptr;
+    DWORD state = WS_IDLE;
+    float recoilStrength = 0.0f;
+    DWORD counters[MAX_ROZNYCH_BRONI] = {};
+    DWORD knifeState = 0;
+    BYTE triggerReleased = 0;
+    DWORD currentKind = NO_WEAPON_KIND;
+
+    // Init has run for the level now under way: the game's frame may call
+    // Update before the level's start-up has read the item catalogue, and
+    // handing out weapons then would find none of them.
+    BYTE m_bLevelInitialised = 0;
+
+    // STAND-IN: the level script's "clear_weapons" switch, until the level
+    // record of the level scripts holds it.
+    BYTE m_bClearWeapons = 0;
+
+private:
+    void StopAiming();
+    void StopWeaponSound();
+    void UpdateSwitch();
+    void UpdateFiring();
+    void UpdateAim();
+    void UpdateScope();
+    void UpdateWheel();
+    void GiveStandardSet();
+    bool WorldStartsFresh() const;
+    // Whether the slots and counters hold the kind.
+    static bool KindFits(DWORD kind) { return kind < MAX_ROZNYCH_BRONI; }
 };
 
 extern CPlayerWeapons Bronie;

@@ -119,8 +119,8 @@ double EMouse::ZoomDivisor() const
 {
     if (g_Menu.m_bOpen)
         return 0.0;
-    double z = static_cast<double>(Bronie.m_fAimZoom) * 2.0;
-    const EItemInstance* weapon = Bronie.m_pCurrentWeapon;
+    double z = static_cast<double>(Bronie.aimProgress) * 2.0;
+    const EItemInstance* weapon = Bronie.current;
     const EItemDesc* desc = weapon ? weapon->m_pDesc : nullptr;
     if (desc && desc->Snajper_Celownik && !desc->GLauncher_Celownik && !desc->MP_Celownik)
         z *= 4.0;

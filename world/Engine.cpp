@@ -360,7 +360,14 @@ void EEngine::UnacquireInput()
     g_CommandMgr.ReleaseKeyboard();
 }
 
-void EEngine::SetSectorHidden(DWORD, BYTE) {}
+void EEngine::SetSectorHidden(DWORD sector, BYTE hidden)
+{
+    if (sector == 0)
+        return;
+    for (strObject& o : m_Objects)
+        if (o.bUsed && o.bSectorIndex == sector)
+            o.bHidden = hidden ? 1 : 0;
+}
 
 // ---- Preloads and screenshots --------------------------------------------------------------
 

@@ -177,10 +177,27 @@ public:
     void SetSpriteColorF(HOBJECT object, float a, float b, float c, float d);
     bool GetObjectSocket(HOBJECT object, const char* socket, D3DXMATRIX* out, EOrientation* orientation);
     void RunActions(HOBJECT object, int argument);
+    // Whether the hero may use the object: 0 not usable, 1 usable now, 2
+    // usable once its conditions are met.
+    BYTE CanUseObject(HOBJECT object);
+    // A bullet hit: true when it left the object at or below zero health.
+    BYTE OnObjectHit(HOBJECT object, const D3DXVECTOR3* point, const D3DXVECTOR3* direction, float damage);
+    // An explosion of the given power at a point: nearby objects are pushed and hurt.
+    void ApplyExplosion(const D3DXVECTOR3* point, float power);
+    // A new object of the same kind and file with the object's records; null on failure.
+    HOBJECT CopyObject(HOBJECT object);
+    // The respawner data of the world ("%s.gen"): the path and place each
+    // respawner's characters start from, cached once per world.
+    bool RespawnerDataExists();
+    void CacheRespawners();
+    void SaveRespawners();
+    void LoadRespawners();
+    // At level frame 100: loads the data, or builds and saves it when missing.
+    void StepRespawnerData();
     void RunObjectAction(const char* name, BYTE flag);
     void ForceCameraToLook(HOBJECT from, HOBJECT at);
 
-    // STAND-IN: sectors come with the world-file work; until then nothing is hidden.
+    // Hides or shows every object of a sector (0 is no sector).
     void SetSectorHidden(DWORD sector, BYTE hidden);
     // Takes the keyboard back (after the console closes, and each frame).
     void AcquireInput();
@@ -226,8 +243,20 @@ public:
     int m_iHighSprite = FIRST_SPRITE_SLOT;
     strObject m_Objects[MAX_OBJECTS];
 
+    // The set-up of a mesh object at world load and respawn that gives it its
+    // physics body: static from its flags, or dynamic from its description.
+    void RespawnObject(HOBJECT object);
+    // Every mesh object of the loaded world through RespawnObject.
+    void RespawnObjects();
+
 private:
     int* HighWaterMark(BYTE type);
+    // The first free slot of the type's range, or -1 when it is full; a slot
+    // freed for the type tells the search where to start next time.
+    int FindFreeSlot(BYTE type, int first, int count);
+    void NoteFreeSlot(BYTE type, int slot);
+    // Per type range: no slot below it is free, as far as adds and deletes tell.
+    int m_iFreeSlotHint[4] = {};
     // Builds the object of its Type once the slot is set up; false when it cannot be made.
     bool CreateObjectOfType(HOBJECT object, EObjectDesc* desc);
     void FreeSubRecords(HOBJECT object);

@@ -142,13 +142,7 @@ HOBJECT EEngine::AddObject(EObjectDesc* desc)
     if (desc->Type == OT_LIGHT && desc->fDisappearRange == 0.0f)
         desc->fDisappearRange = LIGHT_DISAPPEAR_RANGE;
 
-    int slot = -1;
-    for (int i = first; hasRange && i < first + count; ++i)
-        if (!m_Objects[i].bUsed)
-        {
-            slot = i;
-            break;
-        }
+    int slot = hasRange ? FindFreeSlot(desc->Type, first, count) : -1;
     if (slot < 0)
     {
         g_Console.Print("*** Over Objects Limit!");
@@ -188,6 +182,7 @@ HOBJECT EEngine::AddObject(EObjectDesc* desc)
         // Nothing of a refused object stays behind: the slot is free again.
         FreeSubRecords(o);
         *o = strObject{};
+        NoteFreeSlot(desc->Type, slot);
         return nullptr;
     }
 
@@ -457,6 +452,7 @@ void EEngine::DeleteObject(HOBJECT o)
         *mark = m;
     }
 
+    NoteFreeSlot(o->Type, o->iIndex);
     FreeSubRecords(o);
     *o = strObject{};
     if (m_iNumObjects)

@@ -16,6 +16,7 @@
 #include "world/EngineObject.h"
 #include "world/IntersectSegment.h"
 #include "world/ObjectActionParams.h"
+#include "world/ObjectLogicIO.h"
 #include "world/ObjectRecordIO.h"
 
 #include <cstring>
@@ -309,6 +310,7 @@ bool EEngine::LoadObjectRecord(FILE* file)
     SetObjectDeathParams(o, subs->bDeathParams ? &subs->DeathParams : nullptr);
     // The hit points of the record are the full health; the object keeps what it had left.
     o->fHealth = stored.fHealth;
+    CopyObjectLogicFields(o, stored);
     if (o->Type == OT_MESH && !o->Object)
         g_Console.Print("Engine.Load: OT_MESH nie ma h->Object");
     else if (subs->bPhysicsDesc && o->Type == OT_MESH)

@@ -171,6 +171,8 @@ const EEngineStep kPostLoadSteps[] = {
     {"EEngine::StopGameClock", [] { g_Engine.StopGameClock(); }},
     {"CSkyLights::InitWorld", [] { g_SkyLights.InitWorld(g_Engine.m_szWorld); }},
     {"CPhysicsMgr::Init", [] { g_PhysicsMgr.Init(); }},
+    // The objects get their bodies once the world (and its playable box) exists.
+    {"EEngine::RespawnObjects", [] { g_Engine.RespawnObjects(); }},
     {"EObjectMgr::Setup", [] { g_ObjectMgr.Setup(); }},
     {"EHeliMgr::Reset", [] { g_HeliMgr.Reset(); }},
     {"ESlupMgr::Load", [] { g_SlupMgr.Load(); }},

@@ -287,4 +287,59 @@ struct strObject
     int iSeeThroughIndex;
     int iHeroStickIndex;
     BYTE bSegmentRegistered;
+
+    // The per-object logic: scripted actions, their moves and timers. Saved
+    // with the object (world/ObjectLogicIO.cpp).
+    BYTE bHidden;           // hidden with its sector
+    BYTE bActionRunning;    // a run is under way; cleared when its moves are done
+    BYTE bActionHasRun;     // the actions have run at least once
+    BYTE bActionToggled;    // 0: default state, 1: destination state
+    float fSinceLastAction; // seconds since the last run
+    float fActionRunTime;   // seconds since the last run, counted while it runs
+    BYTE bHandOnPending;    // a delayed hand-on waits
+    float fHandOnTimer;     // seconds the hand-on has waited
+    BYTE bCameraTurned;     // the actions turned the camera to this object
+    BYTE bShooting;         // the object shoots (action_shoot_general)
+    int iShotInterval;
+    int iShotCount;
+    float fShotTimer;
+    float fDeathWait; // seconds until a delayed kill; 0 none
+    float fDoorAngle; // the angle (degrees) the door swings to
+    float fDoorSwing; // the angle (degrees) it stands at
+    BYTE bKnob;       // the door's knob turns
+    float fKnobTimer;
+    BYTE bLightOff;                     // a light switched off by the actions
+    DWORD dwLightColor;                 // the packed tint blinking gives a light
+    D3DXVECTOR3 vMoveOffset;            // the action movement from the start position
+    float fMoveDistance;                // how far along it the object is
+    float fRotation[3];                 // action rotation angles (degrees)
+    EOrientation ActionBaseOrientation; // the orientation turns and door swings start from
+    BYTE bActionBaseSet;
+    float fLifetime; // seconds until the object goes; 0 for ever
+    float fGeneralTimer;
+    BYTE bPassBlockers;    // may pass through blockers
+    float fCameraDistance; // distance to the camera this frame
+    float fHeroDistance;   // distance to the hero this frame
+    BYTE bUpdatable;       // the object needs the per-frame update
+    BYTE bUpdatableComputed;
+    BYTE bTooFar;     // beyond its disappear range this frame
+    BYTE bSkippedFar; // skipped as not important and far
+    BYTE bRefresh;
+
+    // Damage, death and respawn.
+    BYTE bDead;     // death happens once
+    BYTE bExploded; // killed by an explosion
+    BYTE bFalling;  // falls after its death
+    D3DXVECTOR3 vFallVelocity;
+    float fFallTimer[2];
+    BYTE bCreatedOnDeath; // a wreck that replaced a dead object
+    int iRespawnCount;    // characters this respawner has made
+    float fRespawnTimer;
+    BYTE bRespawnCached;  // the path manager found its path and place
+    int iRespawnPath[3];  // the cached path's identifiers
+    int iRespawnPlace;    // the cached place on it
+    float fBlinkTimer;    // seconds to the next blink
+    BYTE bBlinkOn;        // the blinking light is in its bright half
+    DWORD TiedToPesel[3]; // the PESEL of the object tied to, when it was found
+    BYTE bTieReported;    // the tie step has said what it misses
 };

@@ -6,7 +6,7 @@
 #include "shell/RecordBytes.h"
 #include "shell/SaveFile.h"
 #include "world/DeathParams.h"
-#include "world/ObjectActionParams.h"
+#include "world/ObjectLogicIO.h"
 
 #include <vector>
 
@@ -165,6 +165,7 @@ bool WriteObjectRecord(FILE* file, const strObject& o)
     r.U8(O_START_BYTE, o.bStartByte);
     for (int i = 0; i < 3; ++i)
         r.F32(O_START_ONES + 4 * i, o.fStartOnes[i]);
+    WriteObjectLogicFields(r, o);
     return Put(file, b);
 }
 
@@ -215,6 +216,7 @@ bool ReadObjectRecord(FILE* file, strObject* out, StoredObjectPointers* pointers
     o.bStartByte = r.U8(O_START_BYTE);
     for (int i = 0; i < 3; ++i)
         o.fStartOnes[i] = r.F32(O_START_ONES + 4 * i);
+    ReadObjectLogicFields(r, &o);
     if (out)
         *out = o;
     if (pointers)
@@ -456,63 +458,9 @@ bool ReadFxNameRecord(FILE* file, char name[FX_NAME_RECORD_SIZE])
     return ok;
 }
 
-// ---- Object actions (5608 bytes) --------------------------------------------------------
-bool WriteActionParamsRecord(FILE* file, const EObjectActionParams& p)
-{
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    r.U32(0, p.dwEnabled);
-    r.Bytes(4, p.aRest, sizeof p.aRest);
-    return WriteBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
-}
+// Object actions (5608 bytes): world/ObjectActionParams.cpp.
 
-bool ReadActionParamsRecord(FILE* file, EObjectActionParams* p)
-{
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    p->dwEnabled = r.U32(0);
-    r.Bytes(4, p->aRest, sizeof p->aRest);
-    return ok;
-}
-
-// ---- Damage and death (2784 bytes) ------------------------------------------------------
-bool WriteDeathParamsRecord(FILE* file, const EDeathParams& p)
-{
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    r.U8(0, p.bEnabled);
-    r.Chars(1, p.szHandleDeathIf, sizeof p.szHandleDeathIf);
-    r.F32(36, p.fKillIfPlayerCloserThan);
-    r.U8(40, p.bBulletHits);
-    r.U8(41, p.bExplosions);
-    r.U8(42, p.bFlag8);
-    r.U8(43, p.bFlag12);
-    r.F32(44, p.fHitPoints);
-    r.Bytes(EDeathParams::REST_OFFSET, p.aRest, sizeof p.aRest);
-    return WriteBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
-}
-
-bool ReadDeathParamsRecord(FILE* file, EDeathParams* p)
-{
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    p->bEnabled = r.U8(0);
-    r.Chars(1, p->szHandleDeathIf, sizeof p->szHandleDeathIf);
-    p->fKillIfPlayerCloserThan = r.F32(36);
-    p->bBulletHits = r.U8(40);
-    p->bExplosions = r.U8(41);
-    p->bFlag8 = r.U8(42);
-    p->bFlag12 = r.U8(43);
-    p->fHitPoints = r.F32(44);
-    r.Bytes(EDeathParams::REST_OFFSET, p->aRest, sizeof p->aRest);
-    return ok;
-}
+// Damage and death (2784 bytes): world/DeathParams.cpp.
 
 // ---- Rigid-body description (2384 bytes) ------------------------------------------------
 namespace
@@ -525,26 +473,35 @@ enum PhysicsOffsets : size_t
     PD_BULLET_HITS = 9,
     PD_EXPLOSIONS = 10,
     PD_NOT_IMPORTANT = 11,
-    PD_FRICTION = 12,
-    PD_JOINT = 16,
-    PD_JOINT_SOCKET = 17,
-    PD_JOINT_PARTNER = 49,
-    PD_PARTNER_SOCKET = 81,
-    PD_JOINT_VALUE = 116,
-    PD_GIVE_ACTION = 120,
-    PD_HIT_SOUND = 152,
-    PD_HIT_SOUND_ON = 408,
-    PD_HIT_SOUND_VALUE = 412,
-    PD_HIT_SOUND_PAUSE = 416,
-    PD_COLLISION_SOUND = 420,
-    PD_TABLE = 676,
-    PD_COLLISION_VALUE = PD_TABLE + PHYSICS_TABLE_SIZE,
+    PD_SMALL_BODY = 12,
+    PD_DAMPED_BOX = 13,
+    PD_MINIMUM_SIZE = 14,
+    // 15: padding
+    PD_FRICTION = 16,
+    PD_JOINT = 20,
+    PD_JOINT_SOCKET = 21,
+    PD_JOINT_PARTNER = PD_JOINT_SOCKET + PHYSICS_NAME_SIZE,
+    PD_PARTNER_SOCKET = PD_JOINT_PARTNER + PHYSICS_NAME_SIZE,
+    // 117: padding
+    PD_JOINT_VALUE = 120,
+    PD_GIVE_ACTION = 124,
+    PD_HIT_SOUND = PD_GIVE_ACTION + PHYSICS_NAME_SIZE,
+    PD_HIT_SOUND_ON = PD_HIT_SOUND + PHYSICS_SOUND_SIZE,
+    // 413: padding
+    PD_HIT_SOUND_VALUE = 416,
+    PD_HIT_SOUND_PAUSE = 420,
+    PD_COLLISION_SOUND = 424,
+    PD_RESERVED = PD_COLLISION_SOUND + PHYSICS_SOUND_SIZE,
+    PD_COLLISION_VALUE = PD_RESERVED + PHYSICS_RESERVED_SIZE,
     PD_NO_COLLISIONS = PD_COLLISION_VALUE + 4,
     PD_NO_COLLISIONS_BODIES = PD_NO_COLLISIONS + 1,
     PD_NO_COLLISION_LIST = PD_NO_COLLISIONS + 2,
     PD_PREFAB = PD_NO_COLLISION_LIST + PHYSICS_NO_COLLISION_NAMES * PHYSICS_NAME_SIZE,
     PD_END = PD_PREFAB + PHYSICS_PREFAB_SIZE,
 };
+static_assert(PD_PARTNER_SOCKET + PHYSICS_NAME_SIZE <= PD_JOINT_VALUE && PD_HIT_SOUND_ON < PD_HIT_SOUND_VALUE,
+              "the fields follow each other");
+static_assert(PD_COLLISION_VALUE == 1448, "the fields after the reserved block keep their place");
 static_assert((PD_END + 3) / 4 * 4 == PHYSICS_DESC_RECORD_SIZE, "the rigid-body record is 2384 bytes");
 } // namespace
 
@@ -558,6 +515,9 @@ bool WritePhysicsDescRecord(FILE* file, const EPhysicsDesc& d)
     r.U8(PD_BULLET_HITS, d.bBulletHits);
     r.U8(PD_EXPLOSIONS, d.bExplosions);
     r.U8(PD_NOT_IMPORTANT, d.bNotImportant);
+    r.U8(PD_SMALL_BODY, d.bSmallBody);
+    r.U8(PD_DAMPED_BOX, d.bDampedBox);
+    r.U8(PD_MINIMUM_SIZE, d.bMinimumSize);
     r.F32(PD_FRICTION, d.fFriction);
     r.U8(PD_JOINT, d.bJoint);
     r.Chars(PD_JOINT_SOCKET, d.szJointSocket, PHYSICS_NAME_SIZE);
@@ -570,7 +530,7 @@ bool WritePhysicsDescRecord(FILE* file, const EPhysicsDesc& d)
     r.F32(PD_HIT_SOUND_VALUE, d.fHitSoundValue);
     r.F32(PD_HIT_SOUND_PAUSE, d.fHitSoundPause);
     r.Chars(PD_COLLISION_SOUND, d.szCollisionSound, PHYSICS_SOUND_SIZE);
-    r.Bytes(PD_TABLE, d.aTable, sizeof d.aTable);
+    r.Bytes(PD_RESERVED, d.aReserved, sizeof d.aReserved);
     r.F32(PD_COLLISION_VALUE, d.fCollisionSoundValue);
     r.U8(PD_NO_COLLISIONS, d.bNoCollisions);
     r.U8(PD_NO_COLLISIONS_BODIES, d.bNoCollisionsWithBodies);
@@ -593,6 +553,9 @@ bool ReadPhysicsDescRecord(FILE* file, EPhysicsDesc* d)
     d->bBulletHits = r.U8(PD_BULLET_HITS);
     d->bExplosions = r.U8(PD_EXPLOSIONS);
     d->bNotImportant = r.U8(PD_NOT_IMPORTANT);
+    d->bSmallBody = r.U8(PD_SMALL_BODY);
+    d->bDampedBox = r.U8(PD_DAMPED_BOX);
+    d->bMinimumSize = r.U8(PD_MINIMUM_SIZE);
     d->fFriction = r.F32(PD_FRICTION);
     d->bJoint = r.U8(PD_JOINT);
     r.Chars(PD_JOINT_SOCKET, d->szJointSocket, PHYSICS_NAME_SIZE);
@@ -605,7 +568,7 @@ bool ReadPhysicsDescRecord(FILE* file, EPhysicsDesc* d)
     d->fHitSoundValue = r.F32(PD_HIT_SOUND_VALUE);
     d->fHitSoundPause = r.F32(PD_HIT_SOUND_PAUSE);
     r.Chars(PD_COLLISION_SOUND, d->szCollisionSound, PHYSICS_SOUND_SIZE);
-    r.Bytes(PD_TABLE, d->aTable, sizeof d->aTable);
+    r.Bytes(PD_RESERVED, d->aReserved, sizeof d->aReserved);
     d->fCollisionSoundValue = r.F32(PD_COLLISION_VALUE);
     d->bNoCollisions = r.U8(PD_NO_COLLISIONS);
     d->bNoCollisionsWithBodies = r.U8(PD_NO_COLLISIONS_BODIES);

@@ -187,7 +187,7 @@ void EWorldMgr::AddError(const char* text)
     ++m_iErrorCount;
 }
 
-void EWorldMgr::AddNote(NoteKind kind, const char* text)
+void EWorldMgr::AddNote(NoteKind kind, const char* text, int line)
 {
     if (kind == NoteKind::Refused)
         ++m_iRefused;
@@ -197,7 +197,7 @@ void EWorldMgr::AddNote(NoteKind kind, const char* text)
         return;
     Note& n = m_Notes[m_iNotes++];
     n.kind = kind;
-    n.line = m_iLine;
+    n.line = line >= 0 ? line : m_iLine;
     const char* t = text ? text : "";
     const size_t length = strnlen(t, sizeof n.text - 1);
     std::memcpy(n.text, t, length);
@@ -220,7 +220,7 @@ void EWorldMgr::Refuse(const char* what, const char* detail)
 bool EWorldMgr::Key(const char* key)
 {
     ++m_iCompare;
-    if (std::strcmp(m_szKeyword, key) != 0)
+    if (m_szKeyword[0] != key[0] || std::strcmp(m_szKeyword, key) != 0)
         return false;
     m_bMatch = 1;
     return true;
@@ -409,12 +409,14 @@ bool EWorldMgr::LoadWorld(const char* fileName)
 
     // The line lives on the heap: it is 3 KB and the loader may run deep in a frame.
     std::unique_ptr<char[]> line(new char[LINE_SIZE]);
+    BeginActionReferences();
     while (s.pos < s.size)
     {
         ReadLine(s, line.get());
         ParseLine(s, line.get());
     }
     buffer.reset();
+    CheckActionReferences();
 
     g_BezierMgr.LoadNodes(BezierFileName(fileName).c_str());
     m_pLine = nullptr;

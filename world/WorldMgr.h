@@ -70,6 +70,12 @@ public:
     static void ParseObjectLights(EWorldMgr* loader, const char* line, HOBJECT object);
     static void ParseBezierStart(EWorldMgr* loader, const char* line, HOBJECT object);
     static void ParseObjectFx(EWorldMgr* loader, const char* line, HOBJECT object);
+    // Object names that action keys give are checked once the world is read:
+    // each that names no object is reported with its line and object.
+    void BeginActionReferences();
+    void CheckActionReferences();
+    // The number of the line being read (1-based).
+    int GetLine() const { return m_iLine; }
 
     // What the last load noted, in file order (at most MAX_NOTES; the counts
     // go on past it).
@@ -128,7 +134,7 @@ private:
     bool TexturePaintKeys(HOBJECT o);
     bool MeshLightKeys(HOBJECT o);
     void AddError(const char* text);
-    void AddNote(NoteKind kind, const char* text);
+    void AddNote(NoteKind kind, const char* text, int line = -1);
     bool NumberText(int n, const char** text);
 
     const char* m_pFileName = "";

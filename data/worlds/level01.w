@@ -185,6 +185,147 @@ zpos 0
 range 80
 power 0.5
 diffuse 0.7 0.8 1
+mesh meshes\demo\stair.x
+name stair
+xpos 70
+ypos 0
+zpos -10
+mesh meshes\demo\ledge.x
+name ledge
+xpos 73
+ypos 0
+zpos -10
+mesh prefabs\demo\physics_crate.x
+name physics_crate_01
+xpos 83
+ypos 0.6
+zpos -13
+rigid_body_physics_general 1 8 1
+mesh prefabs\demo\physics_crate.x
+name physics_crate_02
+xpos 85
+ypos 0.6
+zpos -13
+rigid_body_physics_general 1 8 1
+mesh prefabs\demo\physics_crate.x
+name physics_crate_03
+xpos 87
+ypos 4
+zpos -13
+rigid_body_physics_general 1 8 1
+mesh prefabs\bronie\pistol.x
+name item_pistol
+xpos -6
+ypos 0
+zpos -4
+mesh prefabs\bronie\rifle.x
+name item_rifle
+xpos -3
+ypos 0
+zpos -4
+mesh prefabs\bronie\shotgun.x
+name item_shotgun
+xpos 0
+ypos 0
+zpos -4
+mesh prefabs\bronie\ammo_box.x
+name item_ammo
+xpos 3
+ypos 0
+zpos -4
+mesh prefabs\bronie\grenade.x
+name item_grenade
+xpos 5
+ypos 0
+zpos -4
+mesh prefabs\items\medical_kit.x
+name item_medkit
+xpos 7
+ypos 0
+zpos -4
+mesh meshes\demo\threshold.x
+name demo_door_threshold
+xpos 10.8
+ypos 0
+zpos -8
+flags 0
+action_general_opt 1 1
+action_general_2 1 1
+action_give_action_to___mesh demo_door
+mesh meshes\demo\door.x
+name demo_door
+xpos 10
+ypos 0
+zpos -10
+action_general_opt 1 0
+action_door 1 1 90 90 0
+mesh meshes\demo\switch.x
+name demo_switch
+xpos 15
+ypos 0
+zpos -9
+action_general_opt 1 1
+action_general_2 1 0
+action_ifset power_on
+action_next_run_after 2
+action_default_set lift_power
+action_give_action_to___mesh demo_switch_light
+light
+name demo_switch_light
+xpos 15
+ypos 3
+zpos -9
+range 12
+power 1
+diffuse 1 1 1
+flags 12
+action_general_opt 1 0
+action_switch_light 1
+mesh meshes\demo\lift.x
+name demo_lift
+xpos 19
+ypos 0
+zpos -10
+action_general_opt 1 1
+action_general_2 1 0
+action_ifset lift_power
+action_moving 0 1 0 1.5 6
+mesh meshes\demo\barrel.x
+name demo_barrel
+xpos 24
+ypos 0
+zpos -8
+death_params_1 1 0 0 0 1 1 1 1 1 0 20 1
+death_params_FX_On_Death explosion
+death_params_shake_screen 1
+death_params_SetWhenDead barrel_blown
+death_params_DestroyObjectName demo_crate
+death_params_DestroyOtherPause 0.3
+mesh meshes\demo\crate.x
+name demo_crate
+xpos 26
+ypos 0
+zpos -8
+death_params_1 1 0 0 0 0 1 1 1 1 0 50 1
+death_params_CreateMeshOnDeath meshes\demo\crate_wreck.x
+death_params_created_mesh_name demo_crate_wreck
+light
+name demo_blink_light
+xpos 25
+ypos 3.5
+zpos -8
+range 10
+power 1.5
+diffuse 1 0.4 0.1
+blinking1 1 0.5 0.1 1.5 0.2 0.2 0.05
+mesh meshes\demo\crate.x
+name demo_bezier_cart
+xpos 28
+ypos 0
+zpos -10
+bezier_moving_____start_node_name demo_cart_path
+bezier_moving_____params0 0 1 4 8 1 0 1
+bezier_moving_____params1 1 0
 mesh meshes\demo\crate.x
 name sun_crate
 xpos -8

@@ -30,6 +30,7 @@ public:
     GLuint PrepareGl();
     // Frees the GL buffer (the GL context is current).
     void DeleteGl();
+    bool HasGl() const { return m_gl != 0; }
 
 private:
     std::vector<BYTE> m_data;

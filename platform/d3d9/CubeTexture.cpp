@@ -23,12 +23,23 @@ CubeTexture::CubeTexture(Device* device, UINT edgeLength, UINT levels, DWORD usa
         }
     if (pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH)
         return;
-    const bool drawnInto = (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0;
-    m_gl = device->CreateGlTexture(GL_TEXTURE_CUBE_MAP, format, edgeLength, edgeLength, levels, drawnInto);
+    // Managed: the GL image is made when the texture is first drawn with.
+    m_glPending = true;
+    if (pool != D3DPOOL_MANAGED)
+        CreateGl();
+}
+
+void CubeTexture::CreateGl()
+{
+    m_glPending = false;
+    const D3DSURFACE_DESC& d = m_surfaces[0]->Desc();
+    const bool drawnInto = (d.Usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0;
+    m_gl = OwnerDevice()->CreateGlTexture(GL_TEXTURE_CUBE_MAP, d.Format, d.Width, d.Width, m_levelCount,
+                                          drawnInto);
     if (!m_gl)
         return;
     for (UINT face = 0; face < kFaces; ++face)
-        for (UINT level = 0; level < levels; ++level)
+        for (UINT level = 0; level < m_levelCount; ++level)
         {
             Surface* surface = m_surfaces[size_t(face) * m_levelCount + level].get();
             surface->AttachGl(m_gl, GL_TEXTURE_CUBE_MAP, GLint(level), GLint(face));
@@ -47,8 +58,22 @@ CubeTexture::~CubeTexture()
     }
 }
 
+void CubeTexture::DropGl()
+{
+    if (!m_gl)
+        return;
+    OwnerDevice()->MakeCurrent();
+    OwnerDevice()->ForgetGlTexture(m_gl);
+    glDeleteTextures(1, &m_gl);
+    m_gl = 0;
+    for (auto& surface : m_surfaces)
+        surface->AttachGl(0, GL_TEXTURE_CUBE_MAP, 0, 0);
+}
+
 GLuint CubeTexture::PrepareGl()
 {
+    if (m_glPending)
+        CreateGl();
     for (auto& surface : m_surfaces)
         surface->PrepareForGpu();
     return m_gl;

@@ -30,6 +30,9 @@ public:
 
     Surface* FaceLevel(D3DCUBEMAP_FACES face, UINT level);
 
+    void DropGl() override;
+    bool HoldsGl() const override { return m_gl != 0; }
+
     ~CubeTexture() override;
     // The GL cube map with every face and level the game wrote uploaded; 0
     // when the texture lives in memory only.
@@ -37,7 +40,10 @@ public:
 
 private:
     UINT m_levelCount;
+    void CreateGl();
+
     GLuint m_gl = 0;
+    bool m_glPending = false;
     std::vector<std::unique_ptr<Surface>> m_surfaces; // face-major
 };
 } // namespace tk::d3d9

@@ -277,6 +277,17 @@ void Device::FullViewport()
 // ---- Loss and reset ------------------------------------------------------------------
 void Device::Lose()
 {
+    if (m_state == TkDeviceState::Ok)
+    {
+        // Video memory is gone: every default-pool resource loses its GL
+        // object (and its contents) until the game releases it and resets.
+        for (Tracked* object : m_objects)
+            if (object->Pool() == D3DPOOL_DEFAULT)
+            {
+                object->DropGl();
+                object->MarkLost();
+            }
+    }
     m_state = TkDeviceState::Lost;
 }
 
@@ -297,6 +308,15 @@ HRESULT Device::TestCooperativeLevel()
     default:
         return D3D_OK;
     }
+}
+
+std::vector<std::string> Device::GlBackedObjects() const
+{
+    std::vector<std::string> held;
+    for (const Tracked* object : m_objects)
+        if (object->HoldsGl())
+            held.push_back(object->Describe());
+    return held;
 }
 
 std::vector<std::string> Device::LiveDefaultPoolObjects() const

@@ -171,6 +171,7 @@ public:
     const std::vector<TkDrawRecord>& DrawLog(TkFrame frame) const;
     UINT DrawCount(TkFrame frame) const;
     std::vector<std::string> LiveDefaultPoolObjects() const;
+    std::vector<std::string> GlBackedObjects() const;
     void HoldExternal(const void* owner, const char* description);
     void ReleaseExternal(const void* owner);
     bool LastPresented(TkSurfacePixels* out) const;

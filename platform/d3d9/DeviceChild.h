@@ -46,6 +46,12 @@ public:
     virtual Tracked* RefHolder() { return this; }
     // What a test sees in the list of live objects.
     virtual std::string Describe() const = 0;
+    // A lost device takes the GL objects of its default-pool resources: their
+    // contents are gone and they refuse locks until they are released.
+    virtual void DropGl() {}
+    virtual bool HoldsGl() const { return false; }
+    void MarkLost() { m_lost = true; }
+    bool IsLost() const { return m_lost; }
 
     Device* OwnerDevice() const { return m_device; }
     D3DPOOL Pool() const { return m_pool; }
@@ -64,6 +70,7 @@ private:
     Ownership m_ownership;
     ULONG m_publicRefs;
     ULONG m_privateRefs = 0;
+    bool m_lost = false;
     std::string m_name;
 };
 

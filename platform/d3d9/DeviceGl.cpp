@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <regex>
 
 namespace tk::d3d9
 {
@@ -384,6 +385,10 @@ void Introspect(LinkedProgram& p)
             continue;
         if (n == "tk_VSConstants")
             p.vsConstants = location;
+        else if (n == TK_ALPHA_FUNC)
+            p.alphaFunc = location;
+        else if (n == TK_ALPHA_REF)
+            p.alphaRef = location;
         else if (n == "tk_PSConstants")
             p.psConstants = location;
         else
@@ -447,6 +452,12 @@ void Device::InitGl()
     gl.context->MakeCurrent();
     g_stateOwner = this;
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const bool software =
+        renderer && (std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe"));
+    SetDxtSampling(epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc") &&
+                       epoxy_has_gl_extension("GL_EXT_texture_sRGB"),
+                   software);
     glCreateVertexArrays(1, &gl.vao);
     glCreateVertexArrays(1, &gl.emptyVao);
     glBindVertexArray(gl.vao);
@@ -592,6 +603,52 @@ void Device::ForgetShader(GLuint shader)
 // ---- Shaders and uniforms ----------------------------------------------------------------
 namespace
 {
+// The alpha test follows any pixel shader. The shader's own `main` is renamed
+// and called from one of ours that tests the alpha it wrote to target 0
+// against the render states (sent as TK_ALPHA_FUNC and TK_ALPHA_REF). A
+// shader whose target-0 output or `main` cannot be told apart is compiled as
+// written, without the test.
+std::string WithAlphaTest(const std::string& source)
+{
+    static const std::regex kMain(R"(\bvoid\s+main\s*\(\s*(void\s*)?\))");
+    static const std::regex kTarget0(R"(layout\s*\(\s*location\s*=\s*0\s*\)\s*out\s+vec4\s+(\w+)\s*;)");
+    static const std::regex kAnyOutput(R"((^|[;\n}])\s*(layout\s*\([^)]*\)\s*)?out\s+vec4\s+(\w+)\s*;)");
+    if (std::distance(std::sregex_iterator(source.begin(), source.end(), kMain), std::sregex_iterator()) != 1)
+        return source;
+    std::smatch match;
+    std::string output;
+    if (std::regex_search(source, match, kTarget0))
+        output = match[1];
+    else
+    {
+        // One output without a location is target 0.
+        auto outputs = std::sregex_iterator(source.begin(), source.end(), kAnyOutput);
+        if (std::distance(outputs, std::sregex_iterator()) != 1 || (*outputs)[2].matched)
+            return source;
+        output = (*outputs)[3];
+    }
+    static const struct
+    {
+        DWORD func;
+        const char* test;
+    } kTests[] = {{D3DCMP_NEVER, "false"},
+                  {D3DCMP_LESS, "alpha < " TK_ALPHA_REF},
+                  {D3DCMP_EQUAL, "alpha == " TK_ALPHA_REF},
+                  {D3DCMP_LESSEQUAL, "alpha <= " TK_ALPHA_REF},
+                  {D3DCMP_GREATER, "alpha > " TK_ALPHA_REF},
+                  {D3DCMP_NOTEQUAL, "alpha != " TK_ALPHA_REF},
+                  {D3DCMP_GREATEREQUAL, "alpha >= " TK_ALPHA_REF}};
+    std::string s = std::regex_replace(source, kMain, "void tk_ShaderMain()");
+    s += "\nuniform int " TK_ALPHA_FUNC ";\nuniform float " TK_ALPHA_REF ";\nvoid main()\n{\n"
+         "    tk_ShaderMain();\n    float alpha = floor(clamp(" +
+         output +
+         ".a, 0.0, 1.0) * 255.0 + 0.5);\n    bool pass = true;\n    switch (" TK_ALPHA_FUNC ")\n    {\n";
+    for (const auto& t : kTests)
+        s += "    case " + std::to_string(t.func) + ": pass = " + t.test + "; break;\n";
+    s += "    }\n    if (!pass)\n        discard;\n}\n";
+    return s;
+}
+
 // Both shader kinds take their GLSL source through the same checks and compile.
 template <class Shader, class Interface>
 HRESULT CreateGlslShader(Device* device, GLenum stage, const char* kind, const DWORD* pFunction,
@@ -620,8 +677,28 @@ HRESULT Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader
 HRESULT Device::CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader)
 {
     MakeCurrent();
-    return CreateGlslShader<PixelShader>(this, GL_FRAGMENT_SHADER, "pixel shader", pFunction, &m_gl->lastLog,
-                                         ppShader);
+    if (!ppShader)
+        return D3DERR_INVALIDCALL;
+    *ppShader = nullptr;
+    if (!pFunction)
+        return D3DERR_INVALIDCALL;
+    const char* source = reinterpret_cast<const char*>(pFunction);
+    const GLuint shader = CompileGlsl(GL_FRAGMENT_SHADER, source, &m_gl->lastLog);
+    if (!shader)
+        return D3DERR_INVALIDCALL;
+    // A second build with the alpha test after it, for draws that ask for the
+    // test; the others keep the plain one, which the rasteriser runs faster.
+    GLuint alphaTested = 0;
+    const std::string tested = WithAlphaTest(source);
+    if (tested != source)
+    {
+        std::string log;
+        alphaTested = CompileGlsl(GL_FRAGMENT_SHADER, tested.c_str(), &log);
+        if (!alphaTested)
+            LogOnce(("Direct3D: a pixel shader does not build with the alpha test: " + log).c_str());
+    }
+    *ppShader = new PixelShader(this, shader, "pixel shader", alphaTested);
+    return D3D_OK;
 }
 
 HRESULT Device::SetVertexShaderConstantF(UINT StartRegister, const float* pConstantData, UINT Vector4fCount)
@@ -788,7 +865,9 @@ LinkedProgram* Device::ProgramForDraw(const std::vector<D3DVERTEXELEMENT9>& elem
         return nullptr;
     }
     GlRenderer& gl = *m_gl;
-    const auto key = std::make_pair(m_vertexShader->Gl(), m_pixelShader->Gl());
+    const GLuint pixel =
+        m_renderStates[D3DRS_ALPHATESTENABLE] ? m_pixelShader->AlphaTestedGl() : m_pixelShader->Gl();
+    const auto key = std::make_pair(m_vertexShader->Gl(), pixel);
     auto it = gl.programs.find(key);
     if (it != gl.programs.end())
         return &it->second;
@@ -860,6 +939,21 @@ void Device::SendUniforms(LinkedProgram& p, bool pretransformed)
         p.fixedValues = v;
         p.fixedSent = true;
         return;
+    }
+    if (p.alphaFunc >= 0)
+    {
+        // D3DCMP_ALWAYS (and 0, a program's first value) passes every pixel.
+        const DWORD func =
+            m_renderStates[D3DRS_ALPHATESTENABLE] ? m_renderStates[D3DRS_ALPHAFUNC] : DWORD(D3DCMP_ALWAYS);
+        const float ref = float(m_renderStates[D3DRS_ALPHAREF] & 0xff);
+        if (func != p.alphaFuncSent || ref != p.alphaRefSent)
+        {
+            glProgramUniform1i(p.program, p.alphaFunc, GLint(func));
+            if (p.alphaRef >= 0)
+                glProgramUniform1f(p.program, p.alphaRef, ref);
+            p.alphaFuncSent = func;
+            p.alphaRefSent = ref;
+        }
     }
     if (p.generation != gl.uniformGeneration)
     {
@@ -1125,14 +1219,9 @@ void Device::ApplyRenderStates()
         else
             glDisable(GL_FRAMEBUFFER_SRGB);
     }
-    if (changed({D3DRS_CLIPPLANEENABLE}))
-        for (GLuint i = 0; i < 6; ++i)
-        {
-            if (rs[D3DRS_CLIPPLANEENABLE] & (1u << i))
-                glEnable(GL_CLIP_DISTANCE0 + i);
-            else
-                glDisable(GL_CLIP_DISTANCE0 + i);
-        }
+    // D3DRS_CLIPPLANEENABLE: the game sets no clip plane, and a plane that was
+    // never set (all zero) clips nothing, so no GL clip distance is enabled;
+    // shaders write none.
     if (changed({D3DRS_POINTSIZE}))
         glPointSize(std::max(1.0f, AsFloat(rs[D3DRS_POINTSIZE])));
     a[D3DRS_FORCE_DWORD & 0xff] = x8;
@@ -1565,23 +1654,41 @@ void Device::PresentGl()
     if (!back->HasGl() || !gl.presentProgram)
         return;
     const UINT w = back->Width(), h = back->Height();
-    if (!gl.presentTexture || gl.presentWidth != w || gl.presentHeight != h)
+    // The shown frame is an image like the back buffer's, so that the two can
+    // trade places.
+    if (gl.presentTexture &&
+        (gl.presentWidth != w || gl.presentHeight != h || gl.presentFormat != back->Format()))
     {
-        if (gl.presentTexture)
-            glDeleteTextures(1, &gl.presentTexture);
-        glCreateTextures(GL_TEXTURE_2D, 1, &gl.presentTexture);
-        glTextureStorage2D(gl.presentTexture, 1, GL_RGBA8, GLsizei(w), GLsizei(h));
-        glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, gl.presentTexture, 0);
-        gl.presentWidth = w, gl.presentHeight = h;
+        ForgetGlTexture(gl.presentTexture);
+        glDeleteTextures(1, &gl.presentTexture);
+        gl.presentTexture = 0;
     }
-    // An identity ramp (to the byte the frame keeps) needs no pass: a copy.
+    if (!gl.presentTexture)
+    {
+        gl.presentTexture = CreateGlTexture(GL_TEXTURE_2D, back->Format(), w, h, 1, false);
+        if (!gl.presentTexture)
+            return;
+        glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, gl.presentTexture, 0);
+        gl.presentWidth = w, gl.presentHeight = h, gl.presentFormat = back->Format();
+    }
+    // An identity ramp (to the byte the frame keeps) needs no pass.
     bool identity = true;
     for (UINT i = 0; i < kGammaEntries && identity; ++i)
         identity = (m_gamma.red[i] >> 8) == i && (m_gamma.green[i] >> 8) == i && (m_gamma.blue[i] >> 8) == i;
     if (identity)
     {
-        glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D, 0,
-                           0, 0, 0, GLsizei(w), GLsizei(h), 1);
+        if (m_params.SwapEffect == D3DSWAPEFFECT_DISCARD)
+        {
+            // What the back buffer holds after a discarding Present is
+            // undefined: the drawn image becomes the shown one and the one
+            // shown before is drawn over next, with nothing copied.
+            const GLuint drawn = back->ExchangeGl(gl.presentTexture);
+            gl.presentTexture = drawn;
+            glNamedFramebufferTexture(gl.presentFbo, GL_COLOR_ATTACHMENT0, drawn, 0);
+        }
+        else
+            glCopyImageSubData(back->GlTexture(), GL_TEXTURE_2D, 0, 0, 0, 0, gl.presentTexture, GL_TEXTURE_2D,
+                               0, 0, 0, 0, GLsizei(w), GLsizei(h), 1);
         if (gl.context->Window())
             ShowInWindow();
         m_presentedStale = true;
@@ -1664,36 +1771,14 @@ HRESULT Device::GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDestSurf
         std::memset(bits, 0, size_t(dst->Pitch()) * h);
         return D3D_OK;
     }
-    GlRenderer& gl = *m_gl;
-    if (gl.context->Window())
-    {
-        // The window's own framebuffer, rows counted from the bottom. Its
-        // front buffer cannot be read everywhere; the shown frame is put
-        // into the back buffer again the way Present put it, and read there.
-        MakeCurrent();
-        int ww = 0, wh = 0;
-        SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
-        std::vector<BYTE> rows(size_t(w) * h * 4, 0);
-        glDisable(GL_SCISSOR_TEST);
-        glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(gl.presentWidth), GLint(gl.presentHeight), 0, wh,
-                               ww, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-        glEnable(GL_SCISSOR_TEST);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-        const GLsizei cw = std::min<GLsizei>(GLsizei(w), ww), ch = std::min<GLsizei>(GLsizei(h), wh);
-        glReadnPixels(0, wh - ch, cw, ch, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(rows.size()), rows.data());
-        for (GLsizei y = 0; y < ch; ++y)
-            std::memcpy(bits + size_t(y) * dst->Pitch(), rows.data() + size_t(ch - 1 - y) * cw * 4,
-                        size_t(cw) * 4);
-        gl.applied.fbo = ~0u;
-        return D3D_OK;
-    }
     ReadPresented();
-    for (UINT y = 0; y < h; ++y)
-        std::memcpy(bits + size_t(y) * dst->Pitch(), m_lastPresented.data() + size_t(y) * w * 4,
-                    size_t(w) * 4);
+    // The last frame shown may be of another size (a Reset since): what it
+    // does not cover stays black.
+    std::memset(bits, 0, size_t(dst->Pitch()) * h);
+    const UINT cw = std::min(w, m_lastPresentedDesc.width), ch = std::min(h, m_lastPresentedDesc.height);
+    for (UINT y = 0; y < ch; ++y)
+        std::memcpy(bits + size_t(y) * dst->Pitch(),
+                    m_lastPresented.data() + size_t(y) * m_lastPresentedDesc.pitch, size_t(cw) * 4);
     return D3D_OK;
 }
 
@@ -1716,10 +1801,33 @@ void Device::ReadPresented() const
     const_cast<Device*>(this)->MakeCurrent();
     const UINT w = gl.presentWidth, h = gl.presentHeight;
     m_lastPresented.assign(size_t(w) * h * 4, 0);
+    m_lastPresentedDesc = {m_lastPresented.data(), INT(w * 4), w, h, D3DFMT_X8R8G8B8};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glGetTextureImage(gl.presentTexture, 0, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(m_lastPresented.size()),
-                      m_lastPresented.data());
-    m_lastPresentedDesc = {m_lastPresented.data(), INT(w * 4), w, h, D3DFMT_X8R8G8B8};
+    if (!gl.context->Window())
+    {
+        glGetTextureImage(gl.presentTexture, 0, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(m_lastPresented.size()),
+                          m_lastPresented.data());
+        return;
+    }
+    // In a window what the player sees is the window's framebuffer, rows
+    // counted from the bottom. Its front buffer cannot be read everywhere:
+    // the shown frame is put into the back buffer again the way Present put
+    // it, and read there.
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(gl.context->Window(), &ww, &wh);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitNamedFramebuffer(gl.presentFbo, 0, 0, 0, GLint(w), GLint(h), 0, wh, ww, 0, GL_COLOR_BUFFER_BIT,
+                           GL_LINEAR);
+    glEnable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    const GLsizei cw = std::min<GLsizei>(GLsizei(w), ww), ch = std::min<GLsizei>(GLsizei(h), wh);
+    std::vector<BYTE> rows(size_t(std::max(cw, 0)) * std::max(ch, 0) * 4, 0);
+    glReadnPixels(0, wh - ch, cw, ch, GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(rows.size()), rows.data());
+    for (GLsizei y = 0; y < ch; ++y)
+        std::memcpy(m_lastPresented.data() + size_t(y) * w * 4, rows.data() + size_t(ch - 1 - y) * cw * 4,
+                    size_t(cw) * 4);
+    gl.applied.fbo = ~0u;
 }
 } // namespace tk::d3d9

@@ -32,6 +32,21 @@ SharedEgl& Egl()
 
 const void* g_current = nullptr;
 
+// GLVND refuses to make a context of one API (GLX through SDL, or EGL) current
+// on a thread where a context of the other still is, so whichever is current
+// is let go first.
+void ReleaseEglOnThisThread()
+{
+    if (Egl().context != EGL_NO_CONTEXT && eglGetCurrentContext() != EGL_NO_CONTEXT)
+        eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
+void ReleaseWindowContextOnThisThread()
+{
+    if (SDL_GL_GetCurrentContext())
+        SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
+}
+
 bool OpenEgl(std::string* error)
 {
     SharedEgl& egl = Egl();
@@ -92,6 +107,7 @@ public:
     {
         if (g_current == &Egl())
             return;
+        ReleaseWindowContextOnThisThread();
         eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, Egl().context);
         g_current = &Egl();
     }
@@ -116,6 +132,7 @@ public:
     {
         if (g_current == this)
             return;
+        ReleaseEglOnThisThread();
         SDL_GL_MakeCurrent(m_window, m_context);
         g_current = this;
     }
@@ -134,6 +151,11 @@ std::unique_ptr<GlContext> GlContext::CreateHeadless(std::string* error)
 {
     if (!OpenEgl(error))
         return nullptr;
+    if (eglGetCurrentContext() != Egl().context)
+    {
+        ReleaseWindowContextOnThisThread();
+        eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, Egl().context);
+    }
     g_current = &Egl();
     return std::make_unique<HeadlessContext>();
 }
@@ -148,6 +170,7 @@ std::unique_ptr<GlContext> GlContext::CreateForWindow(SDL_Window* window, std::s
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, kGlMajor);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, kGlMinor);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    ReleaseEglOnThisThread();
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context)
     {

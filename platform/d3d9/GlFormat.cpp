@@ -4,12 +4,20 @@ namespace tk::d3d9
 {
 namespace
 {
-bool g_compressedUpload = false;
+DxtUpload g_upload = DxtUpload::Auto;
+bool g_compressedSampling = false;
+bool g_softwareRasteriser = false;
 } // namespace
 
-void SetCompressedUpload(bool compressed)
+void SetDxtUpload(DxtUpload upload)
 {
-    g_compressedUpload = compressed;
+    g_upload = upload;
+}
+
+void SetDxtSampling(bool compressedSampling, bool softwareRasteriser)
+{
+    g_compressedSampling = compressedSampling;
+    g_softwareRasteriser = softwareRasteriser;
 }
 
 bool GlFormatOf(D3DFORMAT format, GlFormat* out)
@@ -107,7 +115,9 @@ bool GlFormatOf(D3DFORMAT format, GlFormat* out)
     default:
         return false;
     }
-    if (f.compressed && !g_compressedUpload)
+    const bool keepBlocks = g_compressedSampling && (g_upload == DxtUpload::Compressed ||
+                                                     (g_upload == DxtUpload::Auto && !g_softwareRasteriser));
+    if (f.compressed && !keepBlocks)
     {
         f.internal = GL_SRGB8_ALPHA8;
         f.format = GL_BGRA;

@@ -24,6 +24,9 @@ constexpr UINT kPixelConstants = 224;
 constexpr UINT kGlTextureUnits = 16;
 // A value no render state takes: the state is applied at the next draw.
 constexpr DWORD kUnappliedState = 0xfeedfaceu;
+// The uniforms of the alpha test the device adds to every pixel shader.
+#define TK_ALPHA_FUNC "tk_AlphaFunc"
+#define TK_ALPHA_REF "tk_AlphaRef"
 
 struct StoredUniform
 {
@@ -64,6 +67,11 @@ struct LinkedProgram
     uint64_t generation = 0; // of the uniform store when names were last looked up
     GLint vsConstants = -1;
     GLint psConstants = -1;
+    // The alpha test after the pixel shader, and the values it last got.
+    GLint alphaFunc = -1;
+    GLint alphaRef = -1;
+    DWORD alphaFuncSent = 0;
+    float alphaRefSent = -1.0f;
     uint64_t vsUploaded = 0;
     uint64_t psUploaded = 0;
     // Texture units read through shadow samplers (compared depth).
@@ -112,6 +120,7 @@ struct GlRenderer
     GLuint gammaTexture = 0;
     UINT presentWidth = 0;
     UINT presentHeight = 0;
+    D3DFORMAT presentFormat = D3DFMT_UNKNOWN;
 
     // The GL state last applied (what the next draw may skip).
     struct Applied

@@ -56,7 +56,7 @@ const std::vector<TkDrawRecord> kNoDraws;
 void TkD3D9ResetHeadless()
 {
     Settings() = AdapterSettings();
-    SetCompressedUpload(false);
+    SetDxtUpload(DxtUpload::Auto);
 }
 
 void TkD3D9FailCreateDevice(int count)
@@ -89,7 +89,7 @@ void TkD3D9SetMultiSampleSupported(D3DMULTISAMPLE_TYPE type, bool supported)
 
 void TkD3D9SetCompressedUpload(bool compressed)
 {
-    SetCompressedUpload(compressed);
+    SetDxtUpload(compressed ? DxtUpload::Compressed : DxtUpload::Decoded);
 }
 
 void TkD3D9LoseDevices()
@@ -138,6 +138,12 @@ UINT TkD3D9GetDrawCount(IDirect3DDevice9* device, TkFrame frame)
 {
     Device* own = AsDevice(device);
     return own ? own->DrawCount(frame) : 0;
+}
+
+std::vector<std::string> TkD3D9GetGlBackedObjects(IDirect3DDevice9* device)
+{
+    Device* own = AsDevice(device);
+    return own ? own->GlBackedObjects() : std::vector<std::string>();
 }
 
 std::vector<std::string> TkD3D9GetLiveDefaultPoolObjects(IDirect3DDevice9* device)

@@ -32,8 +32,11 @@ void TkD3D9SetHardwareVertexProcessing(bool available);
 void TkD3D9SetShaderVersions(DWORD vertexShaderVersion, DWORD pixelShaderVersion);
 void TkD3D9SetDepthFormatSupported(D3DFORMAT format, bool supported);
 void TkD3D9SetMultiSampleSupported(D3DMULTISAMPLE_TYPE type, bool supported);
-// DXT textures made from now on keep their blocks compressed on the GPU
-// instead of decoded to 32-bit texels at upload (the default); for measuring.
+// DXT textures given their GL image from now on (managed ones at their first
+// draw) keep their blocks compressed on the GPU where the context can sample
+// them, or with false are decoded to 32-bit texels at upload; for measuring
+// and testing both. By default: compressed on a GPU, decoded on the software
+// rasteriser.
 void TkD3D9SetCompressedUpload(bool compressed);
 // Every live device becomes lost (the event script's "device lost").
 void TkD3D9LoseDevices();
@@ -52,5 +55,8 @@ UINT TkD3D9GetPresentCount(IDirect3DDevice9* device);
 const std::vector<TkDrawRecord>& TkD3D9GetDrawLog(IDirect3DDevice9* device, TkFrame frame);
 // All draw calls of the frame, logged or not.
 UINT TkD3D9GetDrawCount(IDirect3DDevice9* device, TkFrame frame);
+// The objects that hold an OpenGL object now (described as for
+// TkD3D9GetLiveDefaultPoolObjects); buffers take theirs at their first draw.
+std::vector<std::string> TkD3D9GetGlBackedObjects(IDirect3DDevice9* device);
 // The back buffer as the last successful Present showed it.
 bool TkD3D9GetLastPresented(IDirect3DDevice9* device, TkSurfacePixels* out);

@@ -18,6 +18,12 @@ IndexBuffer::~IndexBuffer()
     m_bytes.DeleteGl();
 }
 
+void IndexBuffer::DropGl()
+{
+    OwnerDevice()->MakeCurrent();
+    m_bytes.DeleteGl();
+}
+
 std::string IndexBuffer::Describe() const
 {
     char text[96];
@@ -28,6 +34,12 @@ std::string IndexBuffer::Describe() const
 
 HRESULT IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
 {
+    if (IsLost())
+    {
+        if (ppbData)
+            *ppbData = nullptr;
+        return D3DERR_INVALIDCALL;
+    }
     return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
 }
 

@@ -24,6 +24,9 @@ public:
     UINT IndexCount() const { return m_desc.Size / IndexSize(); }
     const std::vector<BYTE>& Data() const { return m_bytes.Data(); }
     GLuint PrepareGl() { return m_bytes.PrepareGl(); }
+    void DropGl() override;
+    bool HoldsGl() const override { return m_bytes.HasGl(); }
+
     ~IndexBuffer() override;
 
 private:

@@ -32,6 +32,11 @@ template <class Interface> ShaderObject<Interface>::~ShaderObject()
     device->MakeCurrent();
     device->ForgetShader(m_shader);
     glDeleteShader(m_shader);
+    if (m_alphaTested)
+    {
+        device->ForgetShader(m_alphaTested);
+        glDeleteShader(m_alphaTested);
+    }
 }
 
 template class ShaderObject<IDirect3DVertexShader9>;

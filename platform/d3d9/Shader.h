@@ -18,8 +18,10 @@ GLuint CompileGlsl(GLenum stage, const char* source, std::string* log);
 template <class Interface> class ShaderObject final : public DeviceChild<Interface>
 {
 public:
-    ShaderObject(Device* device, GLuint shader, const char* kind)
-        : DeviceChild<Interface>(device, D3DPOOL_MANAGED, Ownership::Owned), m_shader(shader), m_kind(kind)
+    // `alphaTested`: the pixel shader with the alpha test after it (0 for none).
+    ShaderObject(Device* device, GLuint shader, const char* kind, GLuint alphaTested = 0)
+        : DeviceChild<Interface>(device, D3DPOOL_MANAGED, Ownership::Owned), m_shader(shader),
+          m_alphaTested(alphaTested), m_kind(kind)
     {
     }
     ~ShaderObject() override;
@@ -29,9 +31,12 @@ public:
         return this->Name().empty() ? std::string(m_kind) : this->Name() + ": " + m_kind;
     }
     GLuint Gl() const { return m_shader; }
+    // The shader for draws with the alpha test on: its own variant, or itself.
+    GLuint AlphaTestedGl() const { return m_alphaTested ? m_alphaTested : m_shader; }
 
 private:
     GLuint m_shader;
+    GLuint m_alphaTested;
     const char* m_kind;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/d3d9/GlFormat.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace tk::d3d9
@@ -43,7 +44,10 @@ Surface::Surface(Device* device, const SurfaceSetup& setup, Ownership ownership,
     const FormatInfo info = GetFormatInfo(setup.format);
     m_bytesPerPixel = info.kind == FormatKind::Compressed ? 0 : info.bytes;
     m_pitch = FormatRowPitch(setup.format, setup.width);
-    m_bits.assign(size_t(m_pitch) * FormatRowCount(setup.format, setup.height), 0);
+    // Not written yet: memory reads as zeros once first used, unless a lock
+    // that replaces every byte comes first (a loader filling a level).
+    m_bitsSize = size_t(m_pitch) * FormatRowCount(setup.format, setup.height);
+    m_bits.reset(new BYTE[m_bitsSize ? m_bitsSize : 1]);
     // Stand-alone targets and depth surfaces are drawn into: they get an image
     // of their own, cleared as memory is.
     if (!container && (setup.usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)))
@@ -91,9 +95,21 @@ Surface::~Surface()
     }
 }
 
+void Surface::DropGl()
+{
+    // Level surfaces go with their texture.
+    if (!m_glTexture || m_container)
+        return;
+    OwnerDevice()->MakeCurrent();
+    OwnerDevice()->ForgetGlTexture(m_glTexture);
+    glDeleteTextures(1, &m_glTexture);
+    AttachGl(0, GL_TEXTURE_2D, 0, 0);
+}
+
 void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
 {
     m_glTexture = texture;
+    m_downloadFrom = 0;
     m_glTarget = target;
     m_glLevel = level;
     m_glFace = face;
@@ -104,11 +120,31 @@ void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
     m_gpuStale = texture != 0;
 }
 
+BYTE* Surface::Bits()
+{
+    if (m_blank)
+    {
+        std::memset(m_bits.get(), 0, m_bitsSize);
+        m_blank = false;
+    }
+    return m_bits.get();
+}
+
+GLuint Surface::ExchangeGl(GLuint texture)
+{
+    // Until something is drawn into the new image, a read of memory still
+    // finds the picture drawn before (the one given back).
+    const GLuint old = m_glTexture;
+    m_glTexture = texture;
+    m_downloadFrom = old;
+    return old;
+}
+
 const BYTE* Surface::ReadBits()
 {
     if (m_cpuStale)
         Download();
-    return m_bits.data();
+    return Bits();
 }
 
 BYTE* Surface::WriteBits()
@@ -116,7 +152,7 @@ BYTE* Surface::WriteBits()
     if (m_cpuStale)
         Download();
     m_gpuStale = HasGl();
-    return m_bits.data();
+    return Bits();
 }
 
 void Surface::Download()
@@ -129,9 +165,10 @@ void Surface::Download()
     OwnerDevice()->FlushGl();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, m_bytesPerPixel ? GLint(m_pitch / m_bytesPerPixel) : 0);
-    glGetTextureSubImage(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
-                         GLsizei(m_desc.Height), 1, gl.format, gl.type, GLsizei(m_bits.size()),
-                         m_bits.data());
+    const GLuint from = m_downloadFrom ? m_downloadFrom : m_glTexture;
+    m_downloadFrom = 0;
+    glGetTextureSubImage(from, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width), GLsizei(m_desc.Height), 1,
+                         gl.format, gl.type, GLsizei(m_bitsSize), Bits());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
 }
 
@@ -148,8 +185,7 @@ void Surface::PrepareForGpu()
     {
         // Not zeroed: every texel is written.
         std::unique_ptr<BYTE[]> texels(new BYTE[size_t(m_desc.Width) * m_desc.Height * 4]);
-        DecodeBlocks(m_desc.Format, m_bits.data(), m_desc.Width, m_desc.Height, texels.get(),
-                     m_desc.Width * 4);
+        DecodeBlocks(m_desc.Format, Bits(), m_desc.Width, m_desc.Height, texels.get(), m_desc.Width * 4);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         if (m_glTarget == GL_TEXTURE_CUBE_MAP)
             glTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
@@ -163,27 +199,26 @@ void Surface::PrepareForGpu()
     {
         if (m_glTarget == GL_TEXTURE_CUBE_MAP)
             glCompressedTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
-                                          GLsizei(m_desc.Height), 1, gl.internal, GLsizei(m_bits.size()),
-                                          m_bits.data());
+                                          GLsizei(m_desc.Height), 1, gl.internal, GLsizei(m_bitsSize),
+                                          Bits());
         else
             glCompressedTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width),
-                                          GLsizei(m_desc.Height), gl.internal, GLsizei(m_bits.size()),
-                                          m_bits.data());
+                                          GLsizei(m_desc.Height), gl.internal, GLsizei(m_bitsSize), Bits());
         return;
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, m_bytesPerPixel ? GLint(m_pitch / m_bytesPerPixel) : 0);
     if (m_glTarget == GL_TEXTURE_CUBE_MAP)
         glTextureSubImage3D(m_glTexture, m_glLevel, 0, 0, m_glFace, GLsizei(m_desc.Width),
-                            GLsizei(m_desc.Height), 1, gl.format, gl.type, m_bits.data());
+                            GLsizei(m_desc.Height), 1, gl.format, gl.type, Bits());
     else
         glTextureSubImage2D(m_glTexture, m_glLevel, 0, 0, GLsizei(m_desc.Width), GLsizei(m_desc.Height),
-                            gl.format, gl.type, m_bits.data());
+                            gl.format, gl.type, Bits());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
-    if (!pLockedRect || m_locked || !m_lockable)
+    if (!pLockedRect || m_locked || !m_lockable || RefHolder()->IsLost())
         return D3DERR_INVALIDCALL;
     RECT rect;
     if (!ResolveRect(pRect, m_desc.Width, m_desc.Height, &rect))
@@ -198,6 +233,10 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
     }
     else
         offset = size_t(rect.top) * m_pitch + size_t(rect.left) * info.bytes;
+    // Every byte is to be replaced: nothing needs clearing first.
+    if ((Flags & D3DLOCK_DISCARD) && !(Flags & D3DLOCK_READONLY) && !m_cpuStale && rect.left == 0 &&
+        rect.top == 0 && UINT(rect.right) == m_desc.Width && UINT(rect.bottom) == m_desc.Height)
+        m_blank = false;
     m_locked = true;
     pLockedRect->Pitch = static_cast<INT>(m_pitch);
     BYTE* bits = (Flags & D3DLOCK_READONLY) ? const_cast<BYTE*>(ReadBits()) : WriteBits();

@@ -14,7 +14,7 @@
 
 #include <epoxy/gl.h>
 
-#include <vector>
+#include <memory>
 
 namespace tk::d3d9
 {
@@ -72,9 +72,20 @@ public:
     // Uploads what the game wrote since the last upload.
     void PrepareForGpu();
     // The GPU drew into the image: memory is older now.
-    void MarkGpuWritten() { m_cpuStale = HasGl(); }
+    void MarkGpuWritten()
+    {
+        m_cpuStale = HasGl();
+        m_downloadFrom = 0;
+    }
     // Memory and image hold the same pixels (a fresh, cleared surface).
     void MarkInSync() { m_cpuStale = m_gpuStale = false; }
+    // A stand-alone surface takes another image of its size and format; the
+    // caller owns the one it gives back, which memory still reads from until
+    // something is drawn into the new one.
+    GLuint ExchangeGl(GLuint texture);
+
+    void DropGl() override;
+    bool HoldsGl() const override { return m_glTexture != 0 && !m_container; }
 
     ~Surface() override;
 
@@ -88,9 +99,14 @@ private:
     bool m_locked = false;
     UINT m_pitch;
     UINT m_bytesPerPixel;
-    std::vector<BYTE> m_bits;
+    BYTE* Bits();
+
+    std::unique_ptr<BYTE[]> m_bits;
+    size_t m_bitsSize = 0;
+    bool m_blank = true; // reads as zeros; memory not cleared yet
 
     GLuint m_glTexture = 0;
+    GLuint m_downloadFrom = 0; // the image memory is brought up to date from, when not m_glTexture
     GLenum m_glTarget = 0;
     GLint m_glLevel = 0;
     GLint m_glFace = 0;

@@ -43,8 +43,20 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
     }
     if (pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH)
         return;
-    const bool drawnInto = (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0;
-    m_gl = device->CreateGlTexture(GL_TEXTURE_2D, format, width, height, levels, drawnInto);
+    // A managed texture takes its GL image when it is first drawn with: a
+    // load does not wait for the driver to make (and clear) one.
+    m_glPending = true;
+    if (pool != D3DPOOL_MANAGED)
+        CreateGl();
+}
+
+void Texture::CreateGl()
+{
+    m_glPending = false;
+    const D3DSURFACE_DESC& d = m_levels[0]->Desc();
+    const UINT levels = UINT(m_levels.size());
+    const bool drawnInto = (d.Usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0;
+    m_gl = OwnerDevice()->CreateGlTexture(GL_TEXTURE_2D, d.Format, d.Width, d.Height, levels, drawnInto);
     if (!m_gl)
         return;
     for (UINT level = 0; level < levels; ++level)
@@ -65,8 +77,22 @@ Texture::~Texture()
     }
 }
 
+void Texture::DropGl()
+{
+    if (!m_gl)
+        return;
+    OwnerDevice()->MakeCurrent();
+    OwnerDevice()->ForgetGlTexture(m_gl);
+    glDeleteTextures(1, &m_gl);
+    m_gl = 0;
+    for (auto& level : m_levels)
+        level->AttachGl(0, GL_TEXTURE_2D, 0, 0);
+}
+
 GLuint Texture::PrepareGl()
 {
+    if (m_glPending)
+        CreateGl();
     for (auto& level : m_levels)
         level->PrepareForGpu();
     return m_gl;

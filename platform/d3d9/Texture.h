@@ -26,14 +26,20 @@ public:
 
     Surface* Level(UINT level) { return level < m_levels.size() ? m_levels[level].get() : nullptr; }
 
+    void DropGl() override;
+    bool HoldsGl() const override { return m_gl != 0; }
+
     ~Texture() override;
     // The GL texture with every level the game wrote uploaded; 0 when the
     // texture lives in memory only (system memory, scratch).
     GLuint PrepareGl();
 
 private:
+    void CreateGl();
+
     std::vector<std::unique_ptr<Surface>> m_levels;
     GLuint m_gl = 0;
+    bool m_glPending = false;
 };
 
 // The number of levels of a full chain down to 1 x 1.

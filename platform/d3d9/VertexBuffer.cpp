@@ -18,6 +18,12 @@ VertexBuffer::~VertexBuffer()
     m_bytes.DeleteGl();
 }
 
+void VertexBuffer::DropGl()
+{
+    OwnerDevice()->MakeCurrent();
+    m_bytes.DeleteGl();
+}
+
 std::string VertexBuffer::Describe() const
 {
     char text[96];
@@ -28,6 +34,12 @@ std::string VertexBuffer::Describe() const
 
 HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
 {
+    if (IsLost())
+    {
+        if (ppbData)
+            *ppbData = nullptr;
+        return D3DERR_INVALIDCALL;
+    }
     return m_bytes.Lock(OffsetToLock, SizeToLock, ppbData, Flags);
 }
 

@@ -22,6 +22,9 @@ public:
 
     const std::vector<BYTE>& Data() const { return m_bytes.Data(); }
     GLuint PrepareGl() { return m_bytes.PrepareGl(); }
+    void DropGl() override;
+    bool HoldsGl() const override { return m_bytes.HasGl(); }
+
     ~VertexBuffer() override;
 
 private:

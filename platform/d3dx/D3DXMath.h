@@ -56,8 +56,8 @@ struct D3DXVECTOR3 : public D3DVECTOR
 {
     D3DXVECTOR3() = default;
     D3DXVECTOR3(const FLOAT* p);
-    D3DXVECTOR3(const D3DVECTOR& v);
-    D3DXVECTOR3(FLOAT fx, FLOAT fy, FLOAT fz);
+    D3DXVECTOR3(const D3DVECTOR& v) : D3DVECTOR(v) {}
+    D3DXVECTOR3(FLOAT fx, FLOAT fy, FLOAT fz) : D3DVECTOR{fx, fy, fz} {}
 
     operator FLOAT*() { return &x; }
     operator const FLOAT*() const { return &x; }

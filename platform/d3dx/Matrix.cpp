@@ -5,6 +5,12 @@
 #include <cmath>
 #include <cstring>
 
+namespace
+{
+// Four floats of a matrix row as one vector of the compiler's (SSE on x86).
+typedef float Row4 __attribute__((vector_size(16)));
+} // namespace
+
 // ---------------------------------------------------------------------------
 // D3DXMATRIX
 
@@ -179,12 +185,16 @@ FLOAT D3DXMatrixDeterminant(const D3DXMATRIX* m)
 
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DXMATRIX* m2)
 {
-    D3DXMATRIX r;
+    // Row i of the product is the rows of m2 weighted by row i of m1, four
+    // columns at a time; each element is summed in the order
+    // ((a0 b0 + a1 b1) + a2 b2) + a3 b3, so the results are those of the
+    // element-by-element loop.
+    Row4 rows[4];
+    std::memcpy(rows, m2->m, sizeof rows);
+    Row4 r[4];
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = m1->m[i][0] * m2->m[0][j] + m1->m[i][1] * m2->m[1][j] + m1->m[i][2] * m2->m[2][j] +
-                        m1->m[i][3] * m2->m[3][j];
-    *out = r;
+        r[i] = m1->m[i][0] * rows[0] + m1->m[i][1] * rows[1] + m1->m[i][2] * rows[2] + m1->m[i][3] * rows[3];
+    std::memcpy(out->m, r, sizeof r);
     return out;
 }
 
@@ -294,6 +304,36 @@ D3DXMATRIX* D3DXMatrixTransformation(D3DXMATRIX* out, const D3DXVECTOR3* scaling
                                      const D3DXVECTOR3* translation)
 {
     D3DXMATRIX m, t;
+    if (!scalingCenter && !scalingRotation && !rotationCenter)
+    {
+        // The usual call (scale, rotation, translation, as animation keys
+        // give them): the rotation's rows scaled, the translation below,
+        // which is what the products of the general case come to.
+        const FLOAT sx = scaling ? scaling->x : 1.0f, sy = scaling ? scaling->y : 1.0f,
+                    sz = scaling ? scaling->z : 1.0f;
+        if (rotation)
+        {
+            const FLOAT x = rotation->x, y = rotation->y, z = rotation->z, w = rotation->w;
+            out->_11 = (1.0f - 2.0f * (y * y + z * z)) * sx, out->_12 = 2.0f * (x * y + z * w) * sx;
+            out->_13 = 2.0f * (x * z - y * w) * sx;
+            out->_21 = 2.0f * (x * y - z * w) * sy, out->_22 = (1.0f - 2.0f * (x * x + z * z)) * sy;
+            out->_23 = 2.0f * (y * z + x * w) * sy;
+            out->_31 = 2.0f * (x * z + y * w) * sz, out->_32 = 2.0f * (y * z - x * w) * sz;
+            out->_33 = (1.0f - 2.0f * (x * x + y * y)) * sz;
+        }
+        else
+        {
+            out->_11 = sx, out->_12 = 0.0f, out->_13 = 0.0f;
+            out->_21 = 0.0f, out->_22 = sy, out->_23 = 0.0f;
+            out->_31 = 0.0f, out->_32 = 0.0f, out->_33 = sz;
+        }
+        out->_14 = out->_24 = out->_34 = 0.0f;
+        out->_41 = translation ? translation->x : 0.0f;
+        out->_42 = translation ? translation->y : 0.0f;
+        out->_43 = translation ? translation->z : 0.0f;
+        out->_44 = 1.0f;
+        return out;
+    }
     D3DXMatrixIdentity(&m);
 
     if (scaling)

@@ -193,10 +193,14 @@ D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* q
     FLOAT a = 1.0f - t, b = t;
     if (1.0f - dot > 0.001f)
     {
+        // sin((1 - t) theta) = sin(theta) cos(t theta) - cos(theta) sin(t theta),
+        // and cos(theta) is the dot product: one sine and cosine pair.
         const FLOAT theta = std::acos(dot);
-        const FLOAT s = std::sin(theta);
-        a = std::sin(a * theta) / s;
-        b = std::sin(b * theta) / s;
+        const FLOAT s = std::sqrt(1.0f - dot * dot);
+        FLOAT st, ct;
+        sincosf(t * theta, &st, &ct);
+        b = st / s;
+        a = ct - dot * b;
     }
     b *= sign;
     *out = D3DXQUATERNION(a * q1->x + b * q2->x, a * q1->y + b * q2->y, a * q1->z + b * q2->z,

@@ -219,11 +219,13 @@ HRESULT Fill(Target& target, const Image& image, UINT skip, const LoadRequest& r
                     return hr;
                 continue;
             }
+            // A level copied from the file replaces every byte of it.
+            const bool copied = fromFile && image.format == desc.Format && r.colorKey == 0;
             D3DLOCKED_RECT locked = {};
-            if (HRESULT hr = target.Lock(face, level, &locked, 0); FAILED(hr))
+            if (HRESULT hr = target.Lock(face, level, &locked, copied ? D3DLOCK_DISCARD : 0); FAILED(hr))
                 return hr;
             bool ok = true;
-            if (fromFile && image.format == desc.Format && r.colorKey == 0)
+            if (copied)
             {
                 const BYTE* src = image.Level(srcFace, fileLevel);
                 const UINT rowBytes = tk::d3d9::FormatRowPitch(desc.Format, desc.Width);

@@ -54,20 +54,6 @@ D3DXVECTOR3::D3DXVECTOR3(const FLOAT* p)
     z = p ? p[2] : 0.0f;
 }
 
-D3DXVECTOR3::D3DXVECTOR3(const D3DVECTOR& v)
-{
-    x = v.x;
-    y = v.y;
-    z = v.z;
-}
-
-D3DXVECTOR3::D3DXVECTOR3(FLOAT fx, FLOAT fy, FLOAT fz)
-{
-    x = fx;
-    y = fy;
-    z = fz;
-}
-
 D3DXVECTOR3& D3DXVECTOR3::operator+=(const D3DXVECTOR3& v)
 {
     x += v.x;

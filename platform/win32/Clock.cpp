@@ -53,7 +53,7 @@ void FillSystemTime(SYSTEMTIME* out, bool local)
 
 int64_t TkClockNs()
 {
-    return TkIsHeadless() ? TkHeadlessClockNs() : MonotonicNs();
+    return TkVirtualClock() ? TkHeadlessClockNs() : MonotonicNs();
 }
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count)
@@ -103,12 +103,12 @@ void GetSystemTime(SYSTEMTIME* time)
     FillSystemTime(time, false);
 }
 
-// Headless, a Sleep on the UI thread moves the virtual clock instead of
+// On the virtual clock, a Sleep on the UI thread moves the virtual clock instead of
 // waiting: a wait for time to pass then ends at once and every run sees the
 // same times. Other threads (music) really sleep and leave the clock alone.
 void Sleep(DWORD ms)
 {
-    if (TkIsHeadless() && std::this_thread::get_id() == g_mainThread)
+    if (TkVirtualClock() && std::this_thread::get_id() == g_mainThread)
     {
         TkHeadlessAdvanceClockNs(static_cast<int64_t>(ms) * kNsPerMs);
         return;

@@ -52,7 +52,7 @@ bool TkIdlePass()
         PostQuitMessage(0);
         return true;
     }
-    if (TkIsHeadless())
+    if (TkVirtualClock())
         TkHeadlessAdvanceFrameClock();
     ++g_frame;
     TkPlayScriptFrame(g_frame);

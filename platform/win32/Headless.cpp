@@ -1,5 +1,6 @@
 #include "platform/win32/Headless.h"
 
+#include "platform/Backend.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/Dialog.h"
 #include "platform/win32/EventScript.h"
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
@@ -27,6 +29,7 @@ std::atomic<int64_t> g_clockNs{0};
 std::atomic<bool> g_highResolution{true};
 double g_frameStepMs = kDefaultFrameStepMs;
 bool g_stepFromEnvironment = true;
+int g_frameClockFromEnvironment = -1; // -1: not read yet
 // Frame steps that are not whole nanoseconds are carried so that sixty frames
 // of 1000/60 ms make exactly one second.
 double g_stepRemainderNs = 0.0;
@@ -56,6 +59,18 @@ void ReadFrameStep()
     }
 }
 } // namespace
+
+bool TkVirtualClock()
+{
+    if (TkIsHeadless())
+        return true;
+    if (g_frameClockFromEnvironment < 0)
+    {
+        const char* clock = std::getenv("TK_CLOCK");
+        g_frameClockFromEnvironment = clock && std::strcmp(clock, "frames") == 0;
+    }
+    return g_frameClockFromEnvironment == 1;
+}
 
 int64_t TkHeadlessClockNs()
 {
@@ -143,5 +158,6 @@ void TkHeadlessReset()
     g_highResolution.store(true);
     g_frameStepMs = kDefaultFrameStepMs;
     g_stepFromEnvironment = true;
+    g_frameClockFromEnvironment = -1;
     g_stepRemainderNs = 0.0;
 }

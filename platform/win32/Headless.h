@@ -8,12 +8,19 @@
 //   TK_FRAME_MS  the frame step in milliseconds (default 1000/60)
 //   TK_FRAMES    run this many frames, then WM_QUIT (default: no limit)
 //   TK_SCRIPT    the event script played at its frames (see EventScript.h)
+//   TK_CLOCK     "frames": with a window too, the clocks read the virtual clock
+//                that frames move (a window run that must see the times of a
+//                headless one, frame for frame)
 
 #include "platform/win32/WinTypes.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// Whether the clocks read the virtual clock: always headless, and in a window
+// with TK_CLOCK=frames.
+bool TkVirtualClock();
 
 // The virtual clock, in milliseconds (held to the nanosecond).
 double TkHeadlessClockMs();

@@ -150,6 +150,13 @@ TEST_F(DrawLogTest, PresentKeepsTheShownBackBuffer)
 {
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(1, 2, 3), 1.0f, 0), D3D_OK);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    // Read before anything else is drawn, the back buffer still holds the frame.
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DCOLOR kept = 0;
+    EXPECT_TRUE(TkD3D9ReadPixel(back, 7, 10, &kept));
+    EXPECT_EQ(kept & 0xffffff, 0x010203u);
+    back->Release();
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(9, 9, 9), 1.0f, 0), D3D_OK);
     TkSurfacePixels shown;
     ASSERT_TRUE(TkD3D9GetLastPresented(device, &shown));

@@ -41,6 +41,8 @@ TEST(D3D9SdlPresent, BackBufferReachesTheWindow)
     for (int i = 0; i < 256; ++i)
         inverted.red[i] = inverted.green[i] = inverted.blue[i] = static_cast<WORD>((255 - i) * 257);
     device->SetGammaRamp(0, D3DSGR_CALIBRATE, &inverted);
+    // A discarding Present leaves the back buffer undefined: the frame is drawn anew.
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(200, 100, 50), 1.0f, 0), D3D_OK);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     ASSERT_EQ(SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0) << SDL_GetError();
     EXPECT_EQ(pixel & 0xffffff, 0x379bcdu);

@@ -522,3 +522,48 @@ void main()
     EXPECT_EQ(BackPixel(10, 20), D3DCOLOR_XRGB(0, 0, 0));
     EXPECT_EQ(BackPixel(50, 20), D3DCOLOR_XRGB(255, 255, 255));
 }
+
+TEST_F(TwoPassTest, TheAlphaTestFollowsThePixelShader)
+{
+    // Alpha rises from 0 at the left edge to 1 at the right: with the test
+    // "greater than 128" only the right half is drawn.
+    const char* shaders[] = {R"(#version 450 core
+in vec2 v_ndc;
+out vec4 o;
+void main() { o = vec4(1.0, 1.0, 1.0, v_ndc.x * 0.5 + 0.5); }
+)",
+                             R"(#version 450 core
+in vec2 v_ndc;
+layout(location = 0) out vec4 colour;
+layout(location = 1) out vec4 unused;
+void main(void)
+{
+    unused = vec4(0.0);
+    colour = vec4(1.0, 1.0, 1.0, v_ndc.x * 0.5 + 0.5);
+    return;
+}
+)"};
+    const D3DCOLOR clear = D3DCOLOR_XRGB(0, 0, 40), white = D3DCOLOR_XRGB(255, 255, 255);
+    for (const char* text : shaders)
+    {
+        IDirect3DPixelShader9* ps = PixelShader(text);
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+        device->SetRenderState(D3DRS_ALPHAREF, 128);
+        device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.0f, 0), D3D_OK);
+        FullScreen(ps);
+        EXPECT_EQ(BackPixel(10, 20), clear);
+        EXPECT_EQ(BackPixel(54, 20), white);
+        // The reverse test keeps the other half; switched off, everything.
+        device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_LESSEQUAL);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.0f, 0), D3D_OK);
+        FullScreen(ps);
+        EXPECT_EQ(BackPixel(10, 20), white);
+        EXPECT_EQ(BackPixel(54, 20), clear);
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.0f, 0), D3D_OK);
+        FullScreen(ps);
+        EXPECT_EQ(BackPixel(10, 20), white);
+        EXPECT_EQ(BackPixel(54, 20), white);
+    }
+}

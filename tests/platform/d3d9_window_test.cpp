@@ -5,6 +5,7 @@
 #include "d3d9_fixture.h"
 
 #include "platform/win32/Win32.h"
+#include "support/Bitmap.h"
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
@@ -165,6 +166,8 @@ TEST(D3D9Window, TheWindowShowsWhatTheDeviceDrewThroughItsGammaRamp)
     for (int i = 0; i < 256; ++i)
         inverted.red[i] = inverted.green[i] = inverted.blue[i] = static_cast<WORD>((255 - i) * 257);
     device->SetGammaRamp(0, D3DSGR_CALIBRATE, &inverted);
+    // A discarding Present leaves the back buffer undefined: the frame is drawn anew.
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(200, 100, 50), 1.0f, 0), D3D_OK);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     ASSERT_EQ(device->GetFrontBufferData(0, front), D3D_OK);
     EXPECT_EQ(FrontPixel(front, 40, 30), 0x379bcdu);
@@ -177,27 +180,62 @@ TEST(D3D9Window, TheWindowShowsWhatTheDeviceDrewThroughItsGammaRamp)
     SDL_Quit();
 }
 
-TEST(D3D9Window, TheGameStartsItsDeviceInAWindowAndEndsAsUsual)
+TEST(D3D9Window, TheGameInAWindowShowsWhatAHeadlessRunShows)
 {
     VirtualDisplay display;
     if (display.Name().empty())
         GTEST_SKIP() << "no virtual X server (Xvfb) to open a window on";
-    TempDir dir(false);
-    CopyDataTree(dir.path());
+    // The same run twice, headless and in a window on the same virtual clock:
+    // past the loading screen with a key, then a picture of the world shown.
+    const std::string run = "wait level frame 200\n"
+                            "frame 40: key press Space\n"
+                            "frame 42: wait level frame 205\n"
+                            "frame 43: screenshot\n"
+                            "frame 45: quit\n";
+    TempDir headless(false), window(false);
+    CopyDataTree(headless.path());
+    CopyDataTree(window.path());
+    headless.Write("run.txt", "frame 2: " + run);
     // With a display the dialogs wait for the player: OK and Start are pressed for it.
-    dir.Write("clicks.txt", "frame 1: dialog click 1\nframe 2: dialog click 1001\n");
-    // SDL's start-up on X11 leaves buffers of the system's libraries to the
-    // end of the process: leak checks of sanitizer builds stay off in it.
-    GameProcess game(dir.path(), {{"TK_VIDEO", "sdl"},
-                                  {"ASAN_OPTIONS", "detect_leaks=0"},
-                                  {"DISPLAY", display.Name()},
-                                  {"SDL_VIDEODRIVER", "x11"},
-                                  {"TK_FRAMES", "120"},
-                                  {"TK_SCRIPT", (dir.path() / "clicks.txt").string()}});
-    ASSERT_EQ(game.Wait(60.0), 0);
-    const auto log = ReadLines(dir.path() / "!console.txt");
+    window.Write("run.txt", "frame 1: dialog click 1\nframe 2: dialog click 1001\nframe 3: " + run);
+    {
+        GameProcess game(headless.path(),
+                         {{"TK_FRAMES", "2000"}, {"TK_SCRIPT", (headless.path() / "run.txt").string()}});
+        ASSERT_EQ(game.Wait(kGameSeconds), 0);
+    }
+    {
+        // SDL's start-up on X11 leaves buffers of the system's libraries to the
+        // end of the process: leak checks of sanitizer builds stay off in it.
+        GameProcess game(window.path(), {{"TK_VIDEO", "sdl"},
+                                         {"TK_CLOCK", "frames"},
+                                         {"ASAN_OPTIONS", "detect_leaks=0"},
+                                         {"DISPLAY", display.Name()},
+                                         {"SDL_VIDEODRIVER", "x11"},
+                                         {"TK_FRAMES", "2000"},
+                                         {"TK_SCRIPT", (window.path() / "run.txt").string()}});
+        ASSERT_EQ(game.Wait(kGameSeconds), 0);
+    }
+    const auto log = ReadLines(window.path() / "!console.txt");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front(), "Welcome to Duskmere 2.");
     EXPECT_NE(std::find(log.begin(), log.end(), "CreateDevice OK"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "> Driver: tovak_sdl"), log.end())
+        << "a window, not headless";
     EXPECT_EQ(log.back(), "Tovak 5 engine out, good bye!");
+
+    // The window's picture, read from its framebuffer, is the headless one.
+    Bitmap seen, expected;
+    ASSERT_TRUE(seen.Parse(window.Read("tk_screen0000.bmp")));
+    ASSERT_TRUE(expected.Parse(headless.Read("tk_screen0000.bmp")));
+    ASSERT_EQ(seen.width, expected.width);
+    ASSERT_EQ(seen.height, expected.height);
+    int differ = 0, ink = 0;
+    for (int y = 0; y < seen.height; ++y)
+        for (int x = 0; x < seen.width; ++x)
+        {
+            differ += seen.Pixel(x, y) != expected.Pixel(x, y);
+            ink += seen.Pixel(x, y) != 0;
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(ink, 1000) << "the console's text is on the picture";
 }

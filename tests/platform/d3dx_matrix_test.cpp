@@ -313,3 +313,40 @@ TEST(D3DXMatrix, ElementAccessAndArithmetic)
     EXPECT_EQ((two / 2.0f)._44, 1.0f);
     EXPECT_TRUE(two / 2.0f == Identity());
 }
+
+TEST(D3DXMatrix, ProductsAndTransformationsMatchTheirDefinitionsForAnyInput)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> d(-2.0f, 2.0f);
+    for (int round = 0; round < 200; ++round)
+    {
+        // The product element by element, also written over either operand.
+        const D3DXMATRIX a = RandomMatrix(rng), b = RandomMatrix(rng);
+        D3DXMATRIX expected;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j)
+                expected.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
+                                   a.m[i][3] * b.m[3][j];
+        D3DXMATRIX r, left = a, right = b;
+        EXPECT_EQ(*D3DXMatrixMultiply(&r, &a, &b), expected);
+        EXPECT_EQ(*D3DXMatrixMultiply(&left, &left, &b), expected);
+        EXPECT_EQ(*D3DXMatrixMultiply(&right, &a, &right), expected);
+
+        // Scale, rotation and translation, each possibly missing: the
+        // product of their matrices.
+        const D3DXVECTOR3 scale(d(rng), d(rng), d(rng)), move(d(rng), d(rng), d(rng));
+        D3DXQUATERNION q(d(rng), d(rng), d(rng), d(rng));
+        D3DXQuaternionNormalize(&q, &q);
+        const bool withScale = round & 1, withRotation = round & 2, withMove = round & 4;
+        D3DXMATRIX s, rot, t;
+        D3DXMatrixScaling(&s, withScale ? scale.x : 1, withScale ? scale.y : 1, withScale ? scale.z : 1);
+        if (withRotation)
+            D3DXMatrixRotationQuaternion(&rot, &q);
+        else
+            D3DXMatrixIdentity(&rot);
+        D3DXMatrixTranslation(&t, withMove ? move.x : 0, withMove ? move.y : 0, withMove ? move.z : 0);
+        D3DXMatrixTransformation(&r, nullptr, nullptr, withScale ? &scale : nullptr, nullptr,
+                                 withRotation ? &q : nullptr, withMove ? &move : nullptr);
+        ExpectMatrix(r, s * rot * t);
+    }
+}

@@ -211,3 +211,32 @@ TEST(D3DXQuaternion, BaryCentricCorners)
     ExpectSameRotation(*D3DXQuaternionBaryCentric(&r, &a, &b, &c, 1, 0), b);
     ExpectSameRotation(*D3DXQuaternionBaryCentric(&r, &a, &b, &c, 0, 1), c);
 }
+
+TEST(D3DXQuaternion, SlerpFollowsTheSineWeightsForAnyPair)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+    for (int round = 0; round < 500; ++round)
+    {
+        D3DXQUATERNION a(d(rng), d(rng), d(rng), d(rng)), b(d(rng), d(rng), d(rng), d(rng));
+        D3DXQuaternionNormalize(&a, &a);
+        D3DXQuaternionNormalize(&b, &b);
+        const float t = (d(rng) + 1.0f) * 0.5f;
+        // sin((1 - t) theta) / sin(theta) and sin(t theta) / sin(theta), in
+        // double, on the shorter arc.
+        double dot = double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z + double(a.w) * b.w;
+        const double sign = dot < 0 ? -1.0 : 1.0;
+        dot = std::fabs(dot);
+        if (1.0 - dot <= 0.001)
+            continue;
+        const double theta = std::acos(dot);
+        const double wa = std::sin((1.0 - t) * theta) / std::sin(theta);
+        const double wb = sign * std::sin(t * theta) / std::sin(theta);
+        D3DXQUATERNION r;
+        D3DXQuaternionSlerp(&r, &a, &b, t);
+        EXPECT_NEAR(r.x, wa * a.x + wb * b.x, 2e-5);
+        EXPECT_NEAR(r.y, wa * a.y + wb * b.y, 2e-5);
+        EXPECT_NEAR(r.z, wa * a.z + wb * b.z, 2e-5);
+        EXPECT_NEAR(r.w, wa * a.w + wb * b.w, 2e-5);
+    }
+}

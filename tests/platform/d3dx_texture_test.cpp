@@ -2,6 +2,7 @@
 // levels, cube faces, colour keys and surfaces loaded from a part of a picture.
 
 #include "d3d9_fixture.h"
+#include "platform/d3d9/GlslShaders.h"
 #include "platform/d3dx/Texture.h"
 #include "support/ImageFiles.h"
 #include "support/TempDir.h"
@@ -178,6 +179,76 @@ TEST_F(TextureFileTest, CubeFacesComeFromTheirPlaceInTheFile)
             EXPECT_EQ(value, faces[face]) << "face " << face << " level " << level;
         }
     cube->Release();
+}
+
+TEST_F(TextureFileTest, ADrawnCubeFromADdsFileShowsEachFaceInItsDirection)
+{
+    // Six faces of one colour each, as DXT1 blocks and as 32-bit texels: the
+    // GPU samples the face a direction points at.
+    const unsigned short faces565[6] = {0xF800, 0x07E0, 0x001F, 0xFFFF, 0xF81F, 0x07FF};
+    const D3DCOLOR faces[6] = {D3DCOLOR_XRGB(255, 0, 0),   D3DCOLOR_XRGB(0, 255, 0),
+                               D3DCOLOR_XRGB(0, 0, 255),   D3DCOLOR_XRGB(255, 255, 255),
+                               D3DCOLOR_XRGB(255, 0, 255), D3DCOLOR_XRGB(0, 255, 255)};
+    std::string dxt, argb;
+    for (UINT face = 0; face < 6; ++face)
+    {
+        dxt += SolidDxt1Level(4, 4, faces565[face]);
+        argb += SolidArgbLevel(4, 4, faces[face]);
+    }
+    dir.Write("dxt.dds", DdsFile(D3DFMT_DXT1, 4, 4, 1, true, dxt));
+    dir.Write("argb.dds", DdsFile(D3DFMT_A8R8G8B8, 4, 4, 1, true, argb));
+
+    const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(device->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    const char* vsText = R"(#version 450 core
+layout(location = 0) in vec3 a_position;
+out vec2 v_ndc;
+void main() { gl_Position = vec4(a_position, 1.0); v_ndc = a_position.xy; }
+)";
+    // Six columns across the screen look along +x, -x, +y, -y, +z and -z.
+    const char* psText = R"(#version 450 core
+in vec2 v_ndc;
+uniform samplerCube u_sky;
+out vec4 o;
+const vec3 kDirections[6] = vec3[6](vec3(1, 0, 0), vec3(-1, 0, 0), vec3(0, 1, 0), vec3(0, -1, 0),
+                                    vec3(0, 0, 1), vec3(0, 0, -1));
+void main() { o = texture(u_sky, kDirections[min(int((v_ndc.x * 0.5 + 0.5) * 6.0), 5)]); }
+)";
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    ASSERT_EQ(device->CreateVertexShader(reinterpret_cast<const DWORD*>(vsText), &vs), D3D_OK);
+    ASSERT_EQ(device->CreatePixelShader(reinterpret_cast<const DWORD*>(psText), &ps), D3D_OK);
+    device->SetVertexDeclaration(decl);
+    device->SetVertexShader(vs);
+    device->SetPixelShader(ps);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    const int stage = 2;
+    ASSERT_EQ(TkSetShaderUniform(device, "u_sky", TkUniformType::Sampler, &stage, 1), D3D_OK);
+    const float quad[] = {-1, 1, 0.5f, 1, 1, 0.5f, -1, -1, 0.5f, 1, -1, 0.5f};
+    for (const char* file : {"dxt.dds", "argb.dds"})
+    {
+        SCOPED_TRACE(file);
+        IDirect3DCubeTexture9* cube = nullptr;
+        ASSERT_EQ(D3DXCreateCubeTextureFromFileA(device, file, &cube), D3D_OK);
+        device->SetTexture(stage, cube);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 3 * sizeof(float)), D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        // The back buffer is 64 pixels wide: each column is about 10.
+        for (UINT face = 0; face < 6; ++face)
+            EXPECT_EQ(BackPixel(face * 64 / 6 + 5, 24), faces[face]) << "face " << face;
+        device->SetTexture(stage, nullptr);
+        cube->Release();
+    }
+    device->SetVertexShader(nullptr);
+    device->SetPixelShader(nullptr);
+    device->SetVertexDeclaration(nullptr);
+    vs->Release();
+    ps->Release();
+    decl->Release();
 }
 
 TEST_F(TextureFileTest, AFlatPictureFillsEveryCubeFace)

@@ -3,6 +3,10 @@
 #include "platform/win32/Path.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
 
 namespace
 {
@@ -104,5 +108,96 @@ TEST_F(Win32PathTest, FopenRefusesPipesAndDevicesWithoutWaiting)
     std::fputs("+", f);
     std::fclose(f);
     EXPECT_EQ(ReadFile("Save/keys.cfg"), "cfg+");
+}
+// Folders already read are remembered; any change made to them afterwards, by
+// this program behind the resolver's back or by another one, is seen at the
+// next lookup: a file made a moment ago is found, a removed one is not.
+TEST_F(Win32PathTest, SeesEveryChangeMadeAfterAFolderWasRead)
+{
+    namespace fs = std::filesystem;
+    // Each lookup first reads the folders and remembers the answer.
+    EXPECT_EQ(TkFopen("Scripts\\NEW.TXT", "rb"), nullptr);
+    EXPECT_EQ(TkResolvePath("Scripts\\NEW.TXT"), "scripts/NEW.TXT");
+    EXPECT_EQ(TkResolvePath("Levels\\L01.W"), "Levels/L01.W");
+
+    WriteFile("scripts/new.txt", "made later");
+    EXPECT_EQ(TkResolvePath("Scripts\\NEW.TXT"), "scripts/new.txt");
+    FILE* f = TkFopen("Scripts\\NEW.TXT", "rb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+
+    // A folder made later, and a file in it.
+    WriteFile("levels/l01.w", "world");
+    EXPECT_EQ(TkResolvePath("Levels\\L01.W"), "levels/l01.w");
+
+    // Removed, renamed, and a case twin that sorts first.
+    fs::remove(m_dir / "scripts" / "new.txt");
+    EXPECT_EQ(TkFopen("Scripts\\NEW.TXT", "rb"), nullptr);
+    EXPECT_EQ(TkResolvePath("Scripts\\NEW.TXT"), "scripts/NEW.TXT");
+    fs::rename(m_dir / "levels" / "l01.w", m_dir / "levels" / "L01_old.w");
+    EXPECT_EQ(TkResolvePath("Levels\\L01.W"), "levels/L01.W");
+    EXPECT_EQ(TkResolvePath("levels\\l01_OLD.w"), "levels/L01_old.w");
+    WriteFile("levels/L01_OLD.w", "twin");
+    EXPECT_EQ(TkResolvePath("levels\\l01_old.w"), "levels/L01_OLD.w");
+
+    // The folder itself replaced by another of the same name.
+    fs::remove_all(m_dir / "levels");
+    WriteFile("LEVELS/l02.w", "other");
+    EXPECT_EQ(TkResolvePath("levels\\L02.W"), "LEVELS/l02.w");
+    EXPECT_EQ(TkResolvePath("levels\\l01_old.w"), "LEVELS/l01_old.w");
+
+    // Made by another process, then read here.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        // The child resolves through its own copy of what the parent had read.
+        const bool seen = TkResolvePath("levels\\L02.W") == "LEVELS/l02.w";
+        std::FILE* made = std::fopen((m_dir / "LEVELS" / "From_Child.w").c_str(), "w");
+        if (made)
+            std::fclose(made);
+        ::_exit(seen && made ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(TkResolvePath("levels\\FROM_CHILD.W"), "LEVELS/From_Child.w");
+}
+
+// The current folder is part of what a relative name means.
+TEST_F(Win32PathTest, FollowsTheCurrentFolder)
+{
+    WriteFile("other/Scripts/Text_Keys.txt", "other keys");
+    EXPECT_EQ(TkResolvePath("SCRIPTS\\TEXT_KEYS.TXT"), "scripts/text_keys.txt");
+    std::filesystem::current_path(m_dir / "other");
+    EXPECT_EQ(TkResolvePath("SCRIPTS\\TEXT_KEYS.TXT"), "Scripts/Text_Keys.txt");
+    std::filesystem::current_path(m_dir);
+    EXPECT_EQ(TkResolvePath("SCRIPTS\\TEXT_KEYS.TXT"), "scripts/text_keys.txt");
+}
+
+// Threads (the music stream reads files beside the game) resolve at the same time.
+TEST_F(Win32PathTest, ResolvesFromSeveralThreadsAtOnce)
+{
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 200;
+    std::vector<std::thread> threads;
+    std::vector<int> wrong(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back(
+            [t, &wrong, this]
+            {
+                for (int i = 0; i < kRounds; ++i)
+                {
+                    if (TkResolvePath("SCRIPTS\\Animations\\WALK.txt") != "scripts/animations/Walk.TXT")
+                        ++wrong[t];
+                    if (t == 0 && i % 20 == 0)
+                        WriteFile("scripts/made" + std::to_string(i) + ".txt", "x");
+                }
+            });
+    for (std::thread& th : threads)
+        th.join();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(wrong[t], 0) << "thread " << t;
+    EXPECT_EQ(TkResolvePath("Scripts\\MADE180.TXT"), "scripts/made180.txt");
 }
 } // namespace

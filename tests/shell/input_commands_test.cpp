@@ -227,8 +227,8 @@ TEST_F(InputCommandsTest, PitchIsLevelForTheFirstFramesAfterTheLetterboxView)
 
 TEST_F(InputCommandsTest, ZoomAndSightsSlowTheView)
 {
-    EItemDesc desc;
-    EItemInstance weapon;
+    EItemDesc desc{};
+    EItemInstance weapon{};
     weapon.m_pDesc = &desc;
     struct Case
     {
@@ -248,11 +248,11 @@ TEST_F(InputCommandsTest, ZoomAndSightsSlowTheView)
         {"scope on", 0.5f, 1, 1, 0, 0, false, 7.0},
         {"menu open", 0.5f, 0, 1, 0, 0, true, 1.0},
     };
-    Bronie.m_pCurrentWeapon = &weapon;
+    Bronie.current = &weapon;
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        Bronie.m_fAimZoom = c.zoom;
+        Bronie.aimProgress = c.zoom;
         g_Panel.m_bSniperScope = c.scope;
         desc.Snajper_Celownik = c.sniper;
         desc.GLauncher_Celownik = c.launcher;
@@ -260,7 +260,7 @@ TEST_F(InputCommandsTest, ZoomAndSightsSlowTheView)
         g_Menu.m_bOpen = c.menu ? 1 : 0;
         EXPECT_NEAR(TurnAfter(70), 0.7 / c.divisor, 1e-9);
     }
-    Bronie.m_pCurrentWeapon = nullptr;
+    Bronie.current = nullptr;
 }
 
 TEST_F(InputCommandsTest, WheelMovesByWholeNotches)

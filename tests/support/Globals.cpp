@@ -190,6 +190,14 @@ struct ScriptVariablesState : Saved
         g_GameAI.m_bReportFull = reportFull;
     }
 };
+
+// The item manager owns its catalogue and icons: tests start and end with it
+// empty, and whatever a test left in it is dropped (the engine's table comes
+// back with the engine).
+struct ItemMgrState : Saved
+{
+    void Restore() override { ItemMgr.Forget(); }
+};
 } // namespace
 
 GlobalsSnapshot::GlobalsSnapshot()
@@ -222,7 +230,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_LensFlare));
     m_saved.push_back(Keep(Player));
     m_saved.push_back(Keep(Bronie));
-    m_saved.push_back(Keep(ItemMgr));
+    m_saved.push_back(std::make_unique<ItemMgrState>());
     m_saved.push_back(Keep(PMgr));
     m_saved.push_back(Keep(g_MainGame));
     m_saved.push_back(Keep(g_QuestSystem));

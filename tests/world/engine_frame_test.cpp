@@ -240,6 +240,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "EEngine::StopGameClock",
     "CSkyLights::InitWorld",
     "CPhysicsMgr::Init",
+    "EEngine::RespawnObjects",
     "EObjectMgr::Setup",
     "EHeliMgr::Reset",
     "ESlupMgr::Load",

@@ -147,12 +147,14 @@ protected:
         g_Engine.SetObjectFx(o, "smoke");
         EObjectActionParams actions;
         actions.dwEnabled = 1;
-        actions.aRest[1234] = 0x77;
+        std::snprintf(actions.action_respawn_force_skinmesh, sizeof actions.action_respawn_force_skinmesh,
+                      "%s", "models\\guard");
+        actions.action_fly_heli = 1;
         g_Engine.SetObjectActionParams(o, &actions);
         EDeathParams death;
         death.bEnabled = 1;
         death.fHitPoints = 300.0f;
-        death.aRest[2000] = 0x66;
+        death.death_params_teleport_objects_here_list[9][0] = 0x66;
         g_Engine.SetObjectDeathParams(o, &death);
         o->fHealth = 120.0f; // hurt since
         EPhysicsDesc physics;
@@ -314,11 +316,12 @@ TEST_F(EngineSave, LoadGivesBackTheTableAsSaved)
     EXPECT_STREQ(full->pFxName, "smoke");
     EObjectActionParams actions;
     g_Engine.GetObjectActionParams(full, &actions);
-    EXPECT_EQ(actions.aRest[1234], 0x77);
+    EXPECT_STREQ(actions.action_respawn_force_skinmesh, "models\\guard");
+    EXPECT_EQ(actions.action_fly_heli, 1);
     EDeathParams death;
     g_Engine.GetObjectDeathParams(full, &death);
     EXPECT_EQ(death.fHitPoints, 300.0f);
-    EXPECT_EQ(death.aRest[2000], 0x66);
+    EXPECT_EQ(death.death_params_teleport_objects_here_list[9][0], 0x66);
     EXPECT_EQ(full->fHealth, 120.0f);
     EPhysicsDesc physics;
     g_Engine.GetObjectPhysicsDesc(full, &physics);

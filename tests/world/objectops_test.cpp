@@ -259,7 +259,7 @@ TEST_F(ObjectOps, DeathAndActionRecordsAreCopiedAndRemovedWhenDisabled)
     death.bEnabled = 1;
     death.fHitPoints = 250.0f;
     std::snprintf(death.szHandleDeathIf, sizeof death.szHandleDeathIf, "%s", "alarm");
-    death.aRest[100] = 0x5A;
+    death.death_params_SoundName[3] = 0x5A;
     g_Engine.SetObjectDeathParams(o, &death);
     EXPECT_EQ(o->fHealth, 250.0f);
     death.fHitPoints = 1.0f; // the object keeps its own copy
@@ -267,7 +267,7 @@ TEST_F(ObjectOps, DeathAndActionRecordsAreCopiedAndRemovedWhenDisabled)
     g_Engine.GetObjectDeathParams(o, &back);
     EXPECT_EQ(back.fHitPoints, 250.0f);
     EXPECT_STREQ(back.szHandleDeathIf, "alarm");
-    EXPECT_EQ(back.aRest[100], 0x5A);
+    EXPECT_EQ(back.death_params_SoundName[3], 0x5A);
     EXPECT_EQ(Tracked("EDeathParams"), 1u);
     back.bEnabled = 0;
     g_Engine.SetObjectDeathParams(o, &back);
@@ -276,12 +276,12 @@ TEST_F(ObjectOps, DeathAndActionRecordsAreCopiedAndRemovedWhenDisabled)
 
     EObjectActionParams actions;
     actions.dwEnabled = 3;
-    actions.aRest[5000] = 7;
+    actions.action_countdown_time_in_seconds = 7.0f;
     g_Engine.SetObjectActionParams(o, &actions);
     EObjectActionParams actionsBack;
     g_Engine.GetObjectActionParams(o, &actionsBack);
     EXPECT_EQ(actionsBack.dwEnabled, 3u);
-    EXPECT_EQ(actionsBack.aRest[5000], 7);
+    EXPECT_EQ(actionsBack.action_countdown_time_in_seconds, 7.0f);
     actionsBack.dwEnabled = 0;
     g_Engine.SetObjectActionParams(o, &actionsBack);
     EXPECT_EQ(o->pActionParams, nullptr);
@@ -427,19 +427,24 @@ TEST_F(ObjectOps, TieNamesAndPendingTies)
 {
     HOBJECT o = Mesh();
     HOBJECT target = Skin("carrier");
-    g_Engine.SetPendingTie(o, "hand_socket", "carrier");
+    // A target without the socket leaves the object untied.
+    g_EngineObject.TieToSocket(o, "hand_socket", "carrier");
+    EXPECT_EQ(o->bTied, 0);
+    EXPECT_NE(ConsoleLog().find("Tie: carrier nie ma socketa hand_socket"), std::string::npos);
+    // A target that does not exist yet is tied by name and found later.
+    g_Engine.SetPendingTie(o, "hand_socket", "carrier_2");
     EXPECT_STREQ(o->pPendingTieSocket, "hand_socket");
     g_EngineObject.TieToSocket(o, o->pPendingTieSocket, o->pPendingTieObject);
     char socket[OBJECT_TIE_NAME_SIZE], object[OBJECT_TIE_NAME_SIZE];
     EXPECT_EQ(g_Engine.GetTieInfo(o, socket, object), 1);
     EXPECT_STREQ(socket, "hand_socket");
-    EXPECT_STREQ(object, "carrier");
-    EXPECT_EQ(o->pTiedTo, target);
-
-    // The carrier goes: what hung on it is untied.
-    g_Engine.DeleteObject(target);
-    EXPECT_EQ(o->bTied, 0);
+    EXPECT_STREQ(object, "carrier_2");
     EXPECT_EQ(o->pTiedTo, nullptr);
+    // A name too long for its field is refused, and the tie stays.
+    g_EngineObject.TieToSocket(o, "hand_socket", std::string(64, 'c').c_str());
+    EXPECT_NE(ConsoleLog().find("!!! 1"), std::string::npos);
+    EXPECT_STREQ(o->szTieObject, "carrier_2");
+    g_Engine.DeleteObject(target);
 
     std::snprintf(o->szTieSocket, sizeof o->szTieSocket, "%s", std::string(40, 's').c_str());
     g_Engine.GetTieInfo(o, socket, object);
@@ -531,12 +536,15 @@ TEST_F(ObjectOps, ActionsByNameAndForcesWithoutBodies)
 {
     g_Options.Debug = 1;
     HOBJECT door = Mesh("door");
-    const int runs = g_EngineObject.m_iActionRuns;
+    EObjectActionParams actions;
+    actions.dwEnabled = 1;
+    std::snprintf(actions.action_console_print, sizeof actions.action_console_print, "%s", "door opens");
+    g_Engine.SetObjectActionParams(door, &actions);
     g_Engine.RunObjectAction("DOOR", 0);
-    EXPECT_EQ(g_EngineObject.m_iActionRuns, runs + 1);
+    EXPECT_EQ(door->bActionRunning, 1);
     g_Engine.RunObjectAction("window", 0);
-    EXPECT_EQ(g_EngineObject.m_iActionRuns, runs + 1);
     const std::string log = ConsoleLog();
+    EXPECT_NE(log.find("door opens"), std::string::npos);
     EXPECT_NE(log.find("EEngine: Odpalam akcje na DOOR"), std::string::npos);
     EXPECT_NE(log.find("EEngine chce akcje, ale nie znaleziono obiektu window"), std::string::npos);
 

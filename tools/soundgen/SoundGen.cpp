@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -242,6 +243,53 @@ std::vector<float> Wind()
     return s;
 }
 
+// Metal on metal: a short bright tick for each time given (seconds), over
+// `seconds` in all. Magazines, bolts and pick-ups are made of these.
+std::vector<float> Clicks(std::initializer_list<double> times, double seconds, uint32_t seed)
+{
+    const int n = static_cast<int>(kFxRate * seconds);
+    std::vector<float> s(n);
+    Noise noise{seed};
+    LowPass dull(3500.0f, kFxRate);
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        float v = 0.0f;
+        int k = 0;
+        for (double at : times)
+        {
+            const double dt = t - at;
+            if (dt >= 0.0)
+            {
+                // Each tick rings at its own pitch, the later ones lower.
+                const double ring = std::sin(2.0 * kPi * (2400.0 - 300.0 * k) * dt);
+                v += static_cast<float>((0.6 * noise.Next() + 0.5 * ring) * std::exp(-dt * 90.0));
+            }
+            ++k;
+        }
+        s[i] = dull.Step(v) * 1.5f + v * 0.3f;
+    }
+    return s;
+}
+
+// A blade through the air: band-limited noise that rises and cuts off.
+std::vector<float> Swish()
+{
+    const int n = kFxRate * 25 / 100;
+    std::vector<float> s(n);
+    Noise noise{0x5a15u};
+    LowPass low(2200.0f, kFxRate);
+    LowPass lower(600.0f, kFxRate);
+    for (int i = 0; i < n; ++i)
+    {
+        const float t = static_cast<float>(i) / kFxRate;
+        const float env = std::sin(static_cast<float>(kPi) * t / 0.25f) * std::exp(-t * 4.0f);
+        const float x = low.Step(noise.Next());
+        s[i] = (x - lower.Step(x)) * 3.0f * env;
+    }
+    return s;
+}
+
 // An explosion: a blast of noise over a deep boom that rolls away; the seed
 // gives each of the five its own grain.
 std::vector<float> Explosion(uint32_t seed)
@@ -366,6 +414,17 @@ int main(int argc, char** argv)
     bool ok = Save(out / "sounds" / "weapons" / "shot.wav", Wave(Normalised(Shot(), 0.9f), 1, kFxRate));
     ok = Save(out / "sounds" / "steps" / "step.wav", Wave(Normalised(Step(), 0.6f), 1, kFxRate)) && ok;
     ok = Save(out / "sounds" / "ambient" / "wind_loop.wav", Wave(Normalised(Wind(), 0.5f), 1, kFxRate)) && ok;
+    ok = Save(out / "sounds" / "weapons" / "reload.wav",
+              Wave(Normalised(Clicks({0.05, 0.3, 0.55}, 0.7, 0x7e10u), 0.7f), 1, kFxRate)) &&
+         ok;
+    ok = Save(out / "sounds" / "weapons" / "draw.wav",
+              Wave(Normalised(Clicks({0.02, 0.12}, 0.3, 0xd4a3u), 0.6f), 1, kFxRate)) &&
+         ok;
+    ok = Save(out / "sounds" / "pickup" / "ammo.wav",
+              Wave(Normalised(Clicks({0.0, 0.06}, 0.25, 0xa440u), 0.6f), 1, kFxRate)) &&
+         ok;
+    ok = Save(out / "sounds" / "weapons" / "knife_stab.wav", Wave(Normalised(Swish(), 0.7f), 1, kFxRate)) &&
+         ok;
     for (uint32_t k = 1; k <= 5; ++k)
         ok = Save(out / "sounds" / "weapons" / ("exp" + std::to_string(k) + ".wav"),
                   Wave(Normalised(Explosion(0xb00u + k), 0.95f), 1, kFxRate)) &&

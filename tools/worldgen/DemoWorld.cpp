@@ -402,6 +402,18 @@ constexpr const char* WORLD_SETTINGS[] = {
 };
 } // namespace
 
+bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
+                  const std::vector<DemoBox>& boxes)
+{
+    Boxes m(name);
+    for (const DemoBox& b : boxes)
+    {
+        const int material = m.Material(Colour(b.texture, b.rgb[0], b.rgb[1], b.rgb[2]));
+        m.Box({b.lo[0], b.lo[1], b.lo[2]}, {b.hi[0], b.hi[1], b.hi[2]}, material);
+    }
+    return WriteMesh(root, relative, m);
+}
+
 std::vector<DemoObject> DemoObjects()
 {
     std::vector<DemoObject> objects;
@@ -457,6 +469,9 @@ std::vector<DemoObject> DemoObjects()
     fill.color[1] = 0.8f;
     fill.color[2] = 1.0f;
     objects.push_back(fill);
+    AddDemoPhysicsObjects(objects);
+    AddDemoItems(&objects);
+    AddActionObjects(objects);
     AppendSunObjects(objects);
     return objects;
 }
@@ -472,8 +487,13 @@ std::vector<std::string> DemoWorldFiles()
     }
     for (const TextureDesc& t : TEXTURES)
         files.push_back(t.file);
+    AddDemoItemFiles(&files);
+    for (const std::string& f : ActionMeshFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
+    for (const std::string& f : DemoPhysicsFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -497,6 +517,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         WriteText(root, LAMP_SOCKETS, SocketFile(LAMP_POST, LAMP_SOCKET, {0.0f, LAMP_HEIGHT + 0.3f, 0.0f})) &&
         ok;
     ok = WriteText(root, CRATE_SOCKETS, SocketFile(CRATE, CRATE_SOCKET, {0.0f, 1.5f, 0.0f})) && ok;
+    ok = WriteDemoPhysicsFiles(root) && ok;
+    ok = WriteActionMeshes(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
@@ -516,9 +538,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         w += "zpos " + Number(o.z) + EOL;
         if (o.name == "ground")
             w += std::string("terrain_mesh") + EOL;
+        w += DemoPhysicsKeys(o);
         w += DemoEffectLines(o.name, EOL);
-        for (const std::string& line : o.extraLines)
-            w += line + EOL;
         if (o.kind == DemoObject::Light)
         {
             w += "range " + Number(o.range) + EOL;
@@ -527,8 +548,11 @@ bool WriteDemoWorld(const std::filesystem::path& root)
             if (!o.tiedTo.empty())
                 w += "light_link_by_socket 1 " + o.tiedTo + " " + o.tiedSocket + EOL;
         }
+        for (const std::string& key : o.keys)
+            w += key + EOL;
     }
     ok = WriteText(root, DEMO_WORLD_FILE, w) && ok;
+    ok = WriteDemoItems(root) && ok;
     return ok;
 }
 } // namespace worldgen

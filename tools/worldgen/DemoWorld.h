@@ -33,9 +33,9 @@ struct DemoObject
     float range = 0.0f;
     float power = 0.0f;
     float color[3] = {1.0f, 1.0f, 1.0f};
-    std::string tiedTo;                  // the mesh object whose socket the light follows
-    std::string tiedSocket;              // and the socket
-    std::vector<std::string> extraLines; // further object keys, written after the position
+    std::string tiedTo;            // the mesh object whose socket the light follows
+    std::string tiedSocket;        // and the socket
+    std::vector<std::string> keys; // further lines of the object, written last
 };
 
 // Every object of the world file in file order (the sky mesh is a world
@@ -70,4 +70,50 @@ std::string DemoEffectLines(const std::string& object, const char* eol);
 
 // Every file WriteDemoWorld writes, relative to the data tree, with slashes.
 std::vector<std::string> DemoWorldFiles();
+
+// ---- Physics (DemoWorldPhysics.cpp) ----------------------------------------------------------
+// Where the stair, the ledge and the crates stand: the stair's foot at
+// (x, 0, z) climbing east onto the ledge, whose far end drops to the ground.
+struct DemoPhysicsPlaces
+{
+    float x, z;
+    float stairLength;
+    float ledgeLength;
+    float ledgeHeight;
+    float crateHalf;
+};
+extern const DemoPhysicsPlaces DEMO_PHYSICS;
+// The stair, the ledge and the dynamic crates.
+void AddDemoPhysicsObjects(std::vector<DemoObject>& objects);
+// The object's rigid-body lines of the world file (empty for most).
+std::string DemoPhysicsKeys(const DemoObject& o);
+std::vector<std::string> DemoPhysicsFiles();
+// Their meshes, and the unit shapes the game draws bodies with.
+bool WriteDemoPhysicsFiles(const std::filesystem::path& root);
+// The item catalogue, relative to the data tree.
+constexpr const char* ITEMS_CATALOGUE = "scripts\\items.txt";
+// The items of the demo world (DemoWorldItems.cpp): appended to its objects,
+// their models and the catalogue written with it, and their files listed.
+void AddDemoItems(std::vector<DemoObject>* objects);
+bool WriteDemoItems(const std::filesystem::path& root);
+void AddDemoItemFiles(std::vector<std::string>* files);
+// A box of a generated mesh, in the mesh's own axes (as world space), with
+// its colour and texture.
+struct DemoBox
+{
+    float lo[3];
+    float hi[3];
+    float rgb[3];
+    const char* texture;
+};
+// Writes a mesh made of the boxes (one material per box) through the .x writer.
+bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
+                  const std::vector<DemoBox>& boxes);
+
+// The scripted corner of the demo world (DemoWorldActions.cpp): a door that
+// opens when the hero comes near, a switch that turns a light on and powers a
+// lift, and the lift. Its objects, meshes and mesh files.
+void AddActionObjects(std::vector<DemoObject>& objects);
+bool WriteActionMeshes(const std::filesystem::path& root);
+std::vector<std::string> ActionMeshFiles();
 } // namespace worldgen

@@ -30,7 +30,7 @@ void AppendSunObjects(std::vector<DemoObject>& objects)
     box.file = CRATE_MESH;
     box.x = DEMO_SHADOW_BOX_X;
     box.z = DEMO_SHADOW_BOX_Z;
-    box.extraLines.push_back(
+    box.keys.push_back(
         Line("scaling_axis", DEMO_SHADOW_BOX_SCALE, DEMO_SHADOW_BOX_SCALE, DEMO_SHADOW_BOX_SCALE));
     objects.push_back(box);
 
@@ -41,8 +41,8 @@ void AppendSunObjects(std::vector<DemoObject>& objects)
     camera.x = DEMO_CAMERA_X;
     camera.y = DEMO_CAMERA_Y;
     camera.z = DEMO_CAMERA_Z;
-    camera.extraLines.push_back(Line("rotation_angles", DEMO_CAMERA_PITCH, DEMO_CAMERA_YAW, 0.0f));
-    camera.extraLines.push_back("flags " + std::to_string(HIDDEN_FLAGS));
+    camera.keys.push_back(Line("rotation_angles", DEMO_CAMERA_PITCH, DEMO_CAMERA_YAW, 0.0f));
+    camera.keys.push_back("flags " + std::to_string(HIDDEN_FLAGS));
     objects.push_back(camera);
 }
 } // namespace worldgen

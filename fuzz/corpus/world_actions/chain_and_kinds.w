@@ -1,0 +1,33 @@
+mesh m.x
+name a
+action_general_opt 1 1
+action_give_action_to___mesh b
+action_kill_object c
+action_kill_delay 0.5
+action_teleport_object_here c
+action_render_params_use_render_params 1
+action_render_params_farz 50
+action_render_params_hide_sectors 0 3
+action_render_params_delete_sector 4
+action_shake_screen 1
+action_short_shake_screen 1
+action_camera_position_mesh 1 b
+action_console_print hello
+mesh m.x
+name b
+action_general_opt 1 0
+action_give_action_to___mesh a
+action_give_action_to___delay 0.25
+action_set_anim_for_object_name a
+action_set_anim_for_animation_name walk
+action_make_object_move_on_bezier_object_name a
+action_make_object_move_on_bezier_bezier_name path
+mesh m.x
+name c
+sector_idx 4
+action_general_opt 1 0
+action_push_object a
+action_push_obj_force 3
+action_kill_character hero
+action_shoot_general 1 10 0
+action_shoot_target hero

@@ -1,0 +1,286 @@
+// STAND-IN: see ObjectActionCalls.h.
+#include "world/ObjectActionCalls.h"
+
+#include "world/IntersectSegment.h"
+#include "world/Object.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace ActionCalls
+{
+namespace
+{
+char g_Lines[JOURNAL_LINES][JOURNAL_LINE_SIZE];
+int g_First = 0;
+int g_Count = 0;
+
+void Note(const char* format, ...)
+{
+    const int slot = (g_First + g_Count) % JOURNAL_LINES;
+    if (g_Count < JOURNAL_LINES)
+        ++g_Count;
+    else
+        g_First = (g_First + 1) % JOURNAL_LINES;
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(g_Lines[slot], JOURNAL_LINE_SIZE, format, args);
+    va_end(args);
+}
+
+const char* S(const char* text)
+{
+    return text ? text : "";
+}
+
+const char* NameOf(HOBJECT o)
+{
+    return o ? o->szName : "";
+}
+} // namespace
+
+int JournalCount()
+{
+    return g_Count;
+}
+
+const char* JournalLine(int i)
+{
+    return i >= 0 && i < g_Count ? g_Lines[(g_First + i) % JOURNAL_LINES] : "";
+}
+
+bool Called(const char* prefix)
+{
+    const size_t n = std::strlen(S(prefix));
+    for (int i = 0; i < g_Count; ++i)
+        if (std::strncmp(JournalLine(i), prefix, n) == 0)
+            return true;
+    return false;
+}
+
+void ClearJournal()
+{
+    g_First = g_Count = 0;
+}
+
+void QuestObjectUsed(HOBJECT o)
+{
+    Note("QuestSystem::OnObjectUsed %s", NameOf(o));
+}
+bool HeroIsDead()
+{
+    return false;
+}
+void HeroMountGun(const char* name)
+{
+    Note("CPlayer::MountGun %s", S(name));
+}
+void HeroStartCountdown(HOBJECT o)
+{
+    Note("CPlayer::StartCountdown %s", NameOf(o));
+}
+void HeroStopCountdown()
+{
+    Note("CPlayer::StopCountdown");
+}
+void HeroFlyHelicopter(HOBJECT o)
+{
+    Note("CPlayer::FlyHelicopter %s", NameOf(o));
+}
+void HeroFullAmmo()
+{
+    Note("CPlayer::FullAmmo");
+}
+void HeroSetHeartbeatLevel(float level)
+{
+    Note("CPlayer::SetHeartbeatLevel %g", level);
+}
+void HeroMovementRadiusOn(float radius)
+{
+    Note("CPlayer::MovementRadiusOn %g", radius);
+}
+void HeroMovementRadiusOff()
+{
+    Note("CPlayer::MovementRadiusOff");
+}
+void HeroStartBezier(const char* path, BYTE running)
+{
+    Note("CPlayer::StartBezier %s %d", S(path), running);
+}
+void HeroStopBezier()
+{
+    Note("CPlayer::StopBezier");
+}
+void HeroChangeHealth(float amount)
+{
+    Note("CPlayer::ChangeHealth %g", amount);
+}
+void HeroKill()
+{
+    Note("CPlayer::Kill");
+}
+void HeroSetRunAllowed(BYTE allowed)
+{
+    Note("PlayerStats::RunAllowed %d", allowed);
+}
+void HeroSetJumpAllowed(BYTE allowed)
+{
+    Note("PlayerStats::JumpAllowed %d", allowed);
+}
+void HeroSetHighJump(BYTE on)
+{
+    Note("PlayerStats::HighJump %d", on);
+}
+void HeroGrabLadder(HOBJECT o)
+{
+    Note("CPlayer::GrabLadder %s", NameOf(o));
+}
+void HeroTeleport(const D3DXVECTOR3& p, float yaw, BYTE crouching)
+{
+    Note("CPlayer::TeleportTo %g %g %g yaw %g crouch %d", p.x, p.y, p.z, yaw, crouching);
+}
+HOBJECT HeroObject()
+{
+    return nullptr;
+}
+void GameEndGame()
+{
+    Note("CMainGame::EndGame");
+}
+void HudDirectionPointer(HOBJECT o)
+{
+    Note("Panel::DirectionPointer %s", NameOf(o));
+}
+void PanelFadeIn(float seconds)
+{
+    Note("Panel::FadeIn %g", seconds);
+}
+void PanelFadeOut(float seconds)
+{
+    Note("Panel::FadeOut %g", seconds);
+}
+void PostMotionBlur(BYTE on)
+{
+    Note("EPostProcess::MotionBlur %d", on);
+}
+void PostMotionBlurAmount(float amount)
+{
+    Note("EPostProcess::MotionBlurAmount %g", amount);
+}
+void PostMonochrome(BYTE on)
+{
+    Note("EPostProcess::Monochrome %d", on);
+}
+void PostObjectEffect(BYTE on)
+{
+    Note("EPostProcess::ObjectEffect %d", on);
+}
+void PostAddEffectObject(HOBJECT o)
+{
+    Note("EPostProcess::AddEffectObject %s", NameOf(o));
+}
+void PostAddEffectCharacter(const char* name)
+{
+    Note("EPostProcess::AddEffectCharacter %s", S(name));
+}
+void SaveCheckpoint()
+{
+    Note("CSaveMgr::Checkpoint");
+}
+void DialogueStart(const char* d, const char* a0, const char* a1, const char* a2)
+{
+    Note("CDialogueMgr::StartDialogue %s %s %s %s", S(d), S(a0), S(a1), S(a2));
+}
+void DialogueStartByName(const char* d, HOBJECT o)
+{
+    Note("CDialogueMgr::StartDialogueByName %s %s", S(d), NameOf(o));
+}
+void DialogueStartHero(const char* d)
+{
+    Note("CDialogueMgr::StartHeroDialogue %s", S(d));
+}
+bool CharacterExists(const char*)
+{
+    return false;
+}
+void CharacterTeleport(const char* name, const D3DXVECTOR3& p)
+{
+    Note("CPostacMgr::TeleportCharacter %s %g %g %g", S(name), p.x, p.y, p.z);
+}
+void CharacterRunTo(const char* name, const char* target, const char* bezier, const char* phase,
+                    const char* animation)
+{
+    Note("CPostacMgr::RunToByName %s %s %s %s %s", S(name), S(target), S(bezier), S(phase), S(animation));
+}
+void CharacterForcePhase(const char* name, const char* phase)
+{
+    Note("CPostacMgr::ForceFazaByName %s %s", S(name), S(phase));
+}
+bool CharacterKill(const char* name, const D3DXVECTOR3&)
+{
+    Note("CPostacMgr::Zabij %s", S(name));
+    return false;
+}
+bool ItemDescriptionExists(const char*)
+{
+    return false;
+}
+void ActivateAIAction(const char* name)
+{
+    Note("GameAI::ActivateAIAction %s", S(name));
+}
+void HeroSpeak(int speaker, const char* file, const char* subtitle)
+{
+    Note("CPostacMgr::HeroSpeak %d %s %s", speaker, S(file), S(subtitle));
+}
+bool PathCacheNearest(HOBJECT o)
+{
+    Note("CPathMgr::CacheNearest %s", NameOf(o));
+    return false;
+}
+bool PathFindById(const int (&)[3])
+{
+    return false;
+}
+bool PathFindPlace(const int (&)[3], int)
+{
+    return false;
+}
+void PreloadCharacterSounds(const char* character)
+{
+    Note("CPostacMgr::PreloadSounds %s", S(character));
+}
+void CharacterRespawn(const char* name, const D3DXVECTOR3& p, const char* phase, HOBJECT respawner)
+{
+    Note("CPostacMgr::RespawnCharacter %s %g %g %g %s %s", S(name), p.x, p.y, p.z, S(phase),
+         NameOf(respawner));
+}
+bool CharacterAliveFrom(HOBJECT)
+{
+    return false;
+}
+void LevelRegisterHit(const char* name)
+{
+    Note("GameAI::RegisterHit %s", S(name));
+}
+void FxMortarExplosion(const D3DXVECTOR3& p)
+{
+    Note("EFxMgr::CreateMortarExplosion %g %g %g", p.x, p.y, p.z);
+}
+void GameExplosionNearPlayer(const D3DXVECTOR3& p, float power)
+{
+    Note("CMainGame::ExplosionNearPlayer %g %g %g %g", p.x, p.y, p.z, power);
+}
+bool SegmentClear(const D3DXVECTOR3& from, const D3DXVECTOR3& to, HOBJECT ignore)
+{
+    RayTestQuery q;
+    q.pFrom = &from.x;
+    q.pTo = &to.x;
+    q.pfnFilter = [](HOBJECT candidate, RayTestUser user)
+    { return candidate != reinterpret_cast<HOBJECT>(user); };
+    q.dwUser = reinterpret_cast<RayTestUser>(ignore);
+    RayTestResult r;
+    return !g_IntersectSegment.Test(&q, &r);
+}
+} // namespace ActionCalls

@@ -1,0 +1,100 @@
+#pragma once
+// The calls object actions make into the hero, the characters, the HUD, the
+// post-process switches, dialogues, the mission scripts and the save manager.
+// STAND-IN: those managers do not have these operations yet; each call here
+// is noted in a short journal (so a level designer can trace it with "Debug"
+// and tests can see it) and changes nothing else. Each function names the
+// operation it stands in for; the work that builds that manager replaces the
+// body with the call.
+
+#include "platform/d3dx/D3DXMath.h"
+#include "platform/win32/WinTypes.h"
+#include "world/ObjectHandle.h"
+
+namespace ActionCalls
+{
+constexpr int JOURNAL_LINES = 64;
+constexpr int JOURNAL_LINE_SIZE = 160;
+
+// The journal: the newest JOURNAL_LINES calls, oldest first.
+int JournalCount();
+const char* JournalLine(int i);
+// True when a noted call starts with the text.
+bool Called(const char* prefix);
+void ClearJournal();
+
+// STAND-IN: QuestSystem::OnObjectUsed.
+void QuestObjectUsed(HOBJECT object);
+// STAND-IN: the hero (CPlayer and PlayerStats).
+bool HeroIsDead();
+void HeroMountGun(const char* objectName);
+void HeroStartCountdown(HOBJECT object);
+void HeroStopCountdown();
+void HeroFlyHelicopter(HOBJECT object);
+void HeroFullAmmo();
+void HeroSetHeartbeatLevel(float level);
+void HeroMovementRadiusOn(float radius);
+void HeroMovementRadiusOff();
+void HeroStartBezier(const char* path, BYTE running);
+void HeroStopBezier();
+void HeroChangeHealth(float amount);
+void HeroKill();
+void HeroSetRunAllowed(BYTE allowed);
+void HeroSetJumpAllowed(BYTE allowed);
+void HeroSetHighJump(BYTE on);
+void HeroGrabLadder(HOBJECT object);
+// The hero's position, previous position and view after a teleport.
+void HeroTeleport(const D3DXVECTOR3& position, float yaw, BYTE crouching);
+HOBJECT HeroObject();
+// STAND-IN: CMainGame's end-game operation.
+void GameEndGame();
+// STAND-IN: the HUD's direction-pointer notice.
+void HudDirectionPointer(HOBJECT target);
+// STAND-IN: Panel::FadeIn, Panel::FadeOut.
+void PanelFadeIn(float seconds);
+void PanelFadeOut(float seconds);
+// STAND-IN: EPostProcess switches.
+void PostMotionBlur(BYTE on);
+void PostMotionBlurAmount(float amount);
+void PostMonochrome(BYTE on);
+void PostObjectEffect(BYTE on);
+void PostAddEffectObject(HOBJECT object);
+void PostAddEffectCharacter(const char* name);
+// STAND-IN: CSaveMgr's checkpoint request.
+void SaveCheckpoint();
+// STAND-IN: CDialogueMgr.
+void DialogueStart(const char* dialogue, const char* actor0, const char* actor1, const char* actor2);
+void DialogueStartByName(const char* dialogue, HOBJECT object);
+void DialogueStartHero(const char* dialogue);
+// STAND-IN: CPostacMgr. No characters exist yet: lookups find none.
+bool CharacterExists(const char* name);
+void CharacterTeleport(const char* name, const D3DXVECTOR3& position);
+void CharacterRunTo(const char* name, const char* target, const char* bezier, const char* phase,
+                    const char* animation);
+void CharacterForcePhase(const char* name, const char* phase);
+bool CharacterKill(const char* name, const D3DXVECTOR3& position);
+// STAND-IN: EItemMgr::FindDescription. No descriptions exist yet.
+bool ItemDescriptionExists(const char* name);
+// STAND-IN: GameAI::ActivateAIAction (the level scripts).
+void ActivateAIAction(const char* name);
+// STAND-IN: CPostacMgr::RespawnCharacter; and whether a live character
+// still carries the respawner's name (none do yet).
+void CharacterRespawn(const char* name, const D3DXVECTOR3& position, const char* phase, HOBJECT respawner);
+bool CharacterAliveFrom(HOBJECT respawner);
+// STAND-IN: the hero's speakers (CPostacMgr) saying a voice line with its subtitle.
+void HeroSpeak(int speaker, const char* file, const char* subtitle);
+// STAND-IN: CPathMgr: the nearest path and place for a respawner, and their
+// lookups by identifier. No paths exist yet: nothing is found.
+bool PathCacheNearest(HOBJECT respawner);
+bool PathFindById(const int (&ids)[3]);
+bool PathFindPlace(const int (&ids)[3], int place);
+void PreloadCharacterSounds(const char* character);
+// STAND-IN: GameAI::RegisterHit (the level scripts).
+void LevelRegisterHit(const char* name);
+// STAND-IN: EFxMgr::CreateMortarExplosion.
+void FxMortarExplosion(const D3DXVECTOR3& position);
+// STAND-IN: CMainGame::ExplosionNearPlayer.
+void GameExplosionNearPlayer(const D3DXVECTOR3& point, float power);
+// True when the segment meets no object but the one to ignore (segment tests).
+bool SegmentClear(const D3DXVECTOR3& from, const D3DXVECTOR3& to, HOBJECT ignore);
+} // namespace ActionCalls
