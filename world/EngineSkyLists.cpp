@@ -3,6 +3,7 @@
 #include "world/Engine.h"
 
 #include "mesh/Mesh.h"
+#include "physics/PhysicsMgr.h"
 #include "render/Renderer.h"
 #include "render/SkyShadow.h"
 #include "shell/GameOptions.h"
@@ -73,7 +74,7 @@ void EEngine::BuildSkyShadowLists()
     const float dynamicReach = static_cast<float>(dynamicExtent);
     for (int slot = 0; slot < MAX_OBJECTS; ++slot)
     {
-        const strObject& o = m_Objects[slot];
+        strObject& o = m_Objects[slot];
         strobjectframe& f = g_Renderer.m_ObjectFrame[slot];
         const bool drawable = o.bUsed && o.Object && (o.Type == OT_MESH || o.Type == OT_SKINMESH);
         if (!drawable)
@@ -86,7 +87,7 @@ void EEngine::BuildSkyShadowLists()
         Bounds(o, &centre, &radius);
         f.m_bInView = frustum.Sees(centre, radius) ? 1 : 0;
         f.m_bVisible = (f.m_bInView && (o.dwFlags & kShown) && !o.bDeletePending) ? 1 : 0;
-        f.m_bMoving = (o.Type == OT_SKINMESH || o.pPhysicsBody) ? 1 : 0;
+        f.m_bMoving = (o.Type == OT_SKINMESH || CPhysicsMgr::HasMovingBody(&o)) ? 1 : 0;
         const D3DXVECTOR3 away = centre - eye;
         f.m_bDynamicShadow =
             (f.m_bMoving && (o.dwFlags & kShown) && D3DXVec3Length(&away) < dynamicReach + radius) ? 1 : 0;
