@@ -36,7 +36,7 @@ bool FxPlayerCrouching()
 
 void FxChangePlayerHealth(float amount)
 {
-    Player.m_fHealth += amount;
+    PlayerStats.m_fHealth += amount;
     g_FxServiceCounts.fPlayerDamage -= amount;
 }
 
