@@ -33,6 +33,7 @@ protected:
         g_GameAI.FreeVariables();
         ActionCalls::ClearJournal();
         g_EngineObject.Release();
+        PlayerStats.m_bCombatMode = 0; // on by default; the combat case switches it on
     }
     void TearDown() override
     {
