@@ -4,6 +4,7 @@
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
+#include "platform/win32/EventScript.h"
 #include "player/PlayerWeapons.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 CPlayer Player;
 EPlayerStats PlayerStats;
@@ -34,7 +36,7 @@ constexpr DWORD kHeroFlags2 = 0x18000000;
 constexpr DWORD kHeroFlags3 = 128;
 
 // Timing of the crouch, jump and aim keys.
-constexpr float kHoldTime = 0.4f;      // a key held longer is a hold, not a tap
+constexpr float kHoldTime = 0.4f; // a key held longer is a hold, not a tap
 constexpr float kCrouchAfterJump = 0.8f;
 constexpr float kJumpSoundGap = 0.2f;
 constexpr float kJumpStamina = 0.2f;
@@ -194,6 +196,20 @@ void CPlayer::QuickLoad()
 }
 
 // ---- Level ---------------------------------------------------------------------------
+
+void CPlayer::RegisterScriptActions()
+{
+    TkRegisterScriptAction("hero position",
+                           [](const std::string&)
+                           {
+                               char line[128];
+                               std::snprintf(line, sizeof line, "Hero position %.2f %.2f %.2f",
+                                             Player.m_vPosition.x, Player.m_vPosition.y,
+                                             Player.m_vPosition.z);
+                               g_Console.Print(line);
+                               return true;
+                           });
+}
 
 void CPlayer::Init()
 {
@@ -521,8 +537,8 @@ void CPlayer::CrouchStep(bool onGround)
 void CPlayer::JumpStep(bool onGround)
 {
     const bool down = CommandDown(CMD_JUMP);
-    if (down && PlayerStats.m_bCanJump && m_fStamina > kMinJumpStamina && onGround && g_PhysicsMgr.PlayerCanJump() &&
-        !m_bJumping && !m_bJumpLatch && m_fStandTime > kHoldTime)
+    if (down && PlayerStats.m_bCanJump && m_fStamina > kMinJumpStamina && onGround &&
+        g_PhysicsMgr.PlayerCanJump() && !m_bJumping && !m_bJumpLatch && m_fStandTime > kHoldTime)
     {
         m_fStamina -= kJumpStamina;
         m_fFallStartY = NO_FALL;
@@ -613,13 +629,14 @@ void CPlayer::Footstep()
     static constexpr const char* kFolders[] = {"sounds\\steps\\concrete", "sounds\\steps\\metal",
                                                "sounds\\steps\\wood", "sounds\\steps\\sand"};
     static constexpr DWORD kGlass = 7;
-    const char* folder = m_iSurface == kGlass ? "sounds\\steps\\glass"
+    const char* folder = m_iSurface == kGlass                                ? "sounds\\steps\\glass"
                          : m_iSurface < sizeof kFolders / sizeof kFolders[0] ? kFolders[m_iSurface]
                                                                              : kFolders[0];
     if (!m_bCrouched && !m_bFocusMode && !Letterbox() && !CameraDriven())
     {
         char name[MAX_PATH];
-        std::snprintf(name, sizeof name, "%s%s%i.wav", folder, m_bLeftFoot ? "L" : "R", 1 + Random(kStepSounds));
+        std::snprintf(name, sizeof name, "%s%s%i.wav", folder, m_bLeftFoot ? "L" : "R",
+                      1 + Random(kStepSounds));
         g_SoundMgr.PlaySound3DOnce(name, &m_vPosition, m_bRunning ? kStepRangeRun : kStepRangeWalk);
     }
     m_bLeftFoot = !m_bLeftFoot;
@@ -722,7 +739,8 @@ void CPlayer::RadiusPull()
 
 void CPlayer::TeleportTo(const D3DVECTOR* position)
 {
-    if (!position || !std::isfinite(position->x) || !std::isfinite(position->y) || !std::isfinite(position->z))
+    if (!position || !std::isfinite(position->x) || !std::isfinite(position->y) ||
+        !std::isfinite(position->z))
         return;
     m_vPosition = *position;
     const D3DXVECTOR3 p(position->x, position->y, position->z);
@@ -807,8 +825,8 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
             m_fTimeSinceHurt = 0.0f;
     }
     if (m_fTimeSinceHurt > kHurtWait && s.m_fHealth < s.m_fMaxHealth)
-        s.m_fHealth +=
-            m_fFrameTime * RegenerationRate(m_bRunning && m_bMoving, m_bMoving, m_bCrouched, g_Options.Difficulty);
+        s.m_fHealth += m_fFrameTime * RegenerationRate(m_bRunning && m_bMoving, m_bMoving, m_bCrouched,
+                                                       g_Options.Difficulty);
     s.m_fHealth = std::clamp(s.m_fHealth, 0.0f, s.m_fMaxHealth);
     m_fPulseTimer -= m_fFrameTime;
     if ((m_fPulseTimer < 0.0f && s.m_fHealth < kPulseHealth) || (wasHalf && s.m_fHealth < kPulseHalf))

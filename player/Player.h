@@ -49,10 +49,10 @@ public:
     static constexpr int CMD_QUICK_LOAD = 67;
 
     // Level frames of the start-up.
-    static constexpr DWORD FRAME_UPDATE = 150;   // the hero's frame runs from here
-    static constexpr DWORD FRAME_MOVE = 220;     // keys move him from here
+    static constexpr DWORD FRAME_UPDATE = 150;    // the hero's frame runs from here
+    static constexpr DWORD FRAME_MOVE = 220;      // keys move him from here
     static constexpr DWORD FRAME_FALL_HURT = 200; // landings hurt after this
-    static constexpr DWORD FRAME_HEALTH = 60;    // health changes from here
+    static constexpr DWORD FRAME_HEALTH = 60;     // health changes from here
 
     CPlayer() = default;
     virtual ~CPlayer() = default;
@@ -65,6 +65,9 @@ public:
     void CreateHero();
     void MoveToStart();
     void Release();
+
+    // The event script's "hero position": one console line "Hero position X Y Z".
+    static void RegisterScriptActions();
 
     // ---- Frame ---------------------------------------------------------------------
     void Update();

@@ -326,3 +326,9 @@ zpos -10
 bezier_moving_____start_node_name demo_cart_path
 bezier_moving_____params0 0 1 4 8 1 0 1
 bezier_moving_____params1 1 0
+mesh prefabs\special\start_point.x
+name game_start_point
+xpos -8
+ypos 1
+zpos 0
+flags 0

@@ -95,7 +95,10 @@ protected:
         ASSERT_TRUE(Player.m_bCanMove) << "the hero stands on the ground";
     }
 
-    static D3DXVECTOR3 At() { return D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z); }
+    static D3DXVECTOR3 At()
+    {
+        return D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    }
 
     std::unique_ptr<ConsoleLogHere> log;
     HOBJECT ground = nullptr;
@@ -319,8 +322,8 @@ TEST_F(HeroTest, ADamageIsScaledByDifficulty)
         float amount;
         float taken;
     };
-    const Case cases[] = {{0, 10.0f, 9.0f}, {1, 10.0f, 12.5f}, {2, 10.0f, 16.5f}, {3, 10.0f, 24.0f},
-                          {3, 5.0f, 24.0f}, {3, 20.0f, 48.0f}};
+    const Case cases[] = {{0, 10.0f, 9.0f},  {1, 10.0f, 12.5f}, {2, 10.0f, 16.5f},
+                          {3, 10.0f, 24.0f}, {3, 5.0f, 24.0f},  {3, 20.0f, 48.0f}};
     const D3DXVECTOR3 source(0, 0, 10);
     for (const Case& c : cases)
     {
@@ -361,15 +364,19 @@ TEST_F(HeroTest, AnExplosionAtTheHeroTakesSeventyTimesTheDifficultyFactor)
         float strength;
         float taken;
     };
-    const Case cases[] = {{0, 0.0f, 1.0f, 70.0f}, {3, 0.0f, 1.0f, 280.0f}, {1, 4.0f, 1.0f, 56.0f},
-                          {0, 8.0f, 1.0f, 0.0f},  {0, 8.0f, 2.0f, 35.0f}};
+    const Case cases[] = {{0, 0.0f, 1.0f, 70.0f},
+                          {3, 0.0f, 1.0f, 280.0f},
+                          {1, 4.0f, 1.0f, 56.0f},
+                          {0, 8.0f, 1.0f, 0.0f},
+                          {0, 8.0f, 2.0f, 35.0f}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << c.difficulty << " at " << c.distance);
         g_Options.Difficulty = c.difficulty;
         PlayerStats.m_fHealth = 1000.0f;
         Player.m_fTimeSinceExplosion = 5.0f;
-        const D3DXVECTOR3 blast(Player.m_vPosition.x + c.distance, Player.m_vPosition.y, Player.m_vPosition.z);
+        const D3DXVECTOR3 blast(Player.m_vPosition.x + c.distance, Player.m_vPosition.y,
+                                Player.m_vPosition.z);
         Player.ApplyExplosion(&blast, c.strength);
         EXPECT_NEAR(1000.0f - PlayerStats.m_fHealth, c.taken, 1e-2f);
         EXPECT_FLOAT_EQ(Player.m_fTimeSinceExplosion, 0.0f);
@@ -431,7 +438,8 @@ TEST_F(HeroTest, HealthRegeneratesByHowTheHeroStandsAndTheDifficulty)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << c.running << c.moving << c.crouched << c.difficulty);
-        EXPECT_NEAR(CPlayer::RegenerationRate(c.running, c.moving, c.crouched, c.difficulty), c.perSecond, 1e-4f);
+        EXPECT_NEAR(CPlayer::RegenerationRate(c.running, c.moving, c.crouched, c.difficulty), c.perSecond,
+                    1e-4f);
     }
     // From 10 to 14 in one second standing still at difficulty 1.
     PlayerStats.m_fHealth = 10.0f;

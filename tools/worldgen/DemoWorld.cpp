@@ -472,6 +472,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoPhysicsObjects(objects);
     AddDemoItems(&objects);
     AddActionObjects(objects);
+    AddDemoHero(objects);
     return objects;
 }
 
@@ -488,6 +489,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(t.file);
     AddDemoItemFiles(&files);
     for (const std::string& f : ActionMeshFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoHeroFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -518,6 +521,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteText(root, CRATE_SOCKETS, SocketFile(CRATE, CRATE_SOCKET, {0.0f, 1.5f, 0.0f})) && ok;
     ok = WriteDemoPhysicsFiles(root) && ok;
     ok = WriteActionMeshes(root) && ok;
+    ok = WriteDemoHero(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
