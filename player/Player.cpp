@@ -89,6 +89,27 @@ constexpr float kRadiusSlack = 0.1f;
 constexpr float kRadiusStill = 10.0f;
 constexpr float kRadiusNone = 0.1f;
 
+// The view.
+constexpr float kPitchLimit = 1.5358899f;
+constexpr float kLookBlend = 0.85f;
+constexpr float kLookBlendAimed = 0.65f;
+constexpr float kLookAimBlend = 0.8f;
+constexpr DWORD kSlowLookKind = 5;
+constexpr float kEyeStand = 0.9f;
+constexpr float kEyeCrouch = 0.4f;
+constexpr float kEyeSpeed = 1.0f;
+constexpr float kLeanRate = 0.25f;
+constexpr float kLeanBack = 0.2f;
+constexpr float kLeanMax = 0.04f;
+constexpr float kLeanRoll = 1.9f;
+constexpr float kBobStep = 11.5f;
+constexpr float kBobSize = 0.1f;
+constexpr float kBobEyeSide = 1.5f;
+constexpr float kBobEyeUp = 1.2f;
+constexpr float kBobWeaponSide = 0.1f;
+constexpr float kBobWeaponUp = 0.05f;
+constexpr float kPi = 3.14159265f;
+
 // Health.
 constexpr float kRegenRun = 1.1f;
 constexpr float kRegenWalk = 2.0f;
@@ -293,8 +314,11 @@ void CPlayer::MoveToStart()
         g_Mouse.m_State.y = 0.0;
     }
     SetHealth(PlayerStats.m_fMaxHealth, 1);
-    // STAND-IN: the ladder state, the camera placement and the mission
-    // scripts' fail-on-shot trigger come with their parts.
+    m_Look = EOrientation(static_cast<float>(g_Mouse.m_State.x), 0.0f, 0.0f);
+    g_Camera.SetOrientation(m_Look);
+    PlaceCamera();
+    // STAND-IN: the ladder state and the mission scripts' fail-on-shot
+    // trigger come with their parts.
 }
 
 void CPlayer::Release()
@@ -367,11 +391,93 @@ void CPlayer::Update()
         m_bMoving = 0;
         m_bCanMove = 1;
     }
+    if (!g_Menu.m_bOpen)
+        PlaceCamera();
     // 11.
     ChangeHealth(0.0f);
     // 12.
     m_vHalfExtents = {kHalfWidth, m_bCrouched ? kHalfCrouch : kHalfStand, kHalfWidth};
     m_fStandTime = m_bCrouched ? 0.0f : m_fStandTime + dt;
+}
+
+void CPlayer::UpdateLook()
+{
+    if (CameraDriven() || !g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE ||
+        g_CutScene.m_bPlaying || PlayerStats.m_bDead || PlayerStats.m_bMissionFailed || g_MainGame.worldPending)
+        return;
+    MouseLook();
+}
+
+void CPlayer::MouseLook()
+{
+    if (g_Menu.m_bOpen)
+        return;
+    // The pitch never passes the limit, whatever the mouse state holds; a
+    // state that is not a number leaves the look as it was.
+    EMouseState& m = g_Mouse.m_State;
+    if (!std::isfinite(m.x) || !std::isfinite(m.y))
+        return;
+    m.y = std::clamp(m.y, -static_cast<double>(kPitchLimit), static_cast<double>(kPitchLimit));
+    const EOrientation target(static_cast<float>(m.x), static_cast<float>(m.y), 0.0f);
+    const bool slow = Bronie.currentKind == kSlowLookKind && Bronie.aimProgress > kLookAimBlend;
+    // STAND-IN: the heartbeat's slow look, recoil and the scope's breath come
+    // with the weapon view.
+    m_Look.Slerp(&target.Quaternion, slow ? kLookBlendAimed : kLookBlend);
+    g_Camera.SetOrientation(m_Look);
+    m_vLookForward = m_Look.Forward;
+    m_vLookRight = m_Look.Right;
+}
+
+void CPlayer::PlaceCamera()
+{
+    const float dt = m_fFrameTime;
+    // 1. The eye eases to its height.
+    const float rise = m_bCrouched ? kEyeCrouch : kEyeStand;
+    m_fEyeRise = m_fEyeRise < rise ? std::min(rise, m_fEyeRise + kEyeSpeed * dt)
+                                   : std::max(rise, m_fEyeRise - kEyeSpeed * dt);
+    D3DXVECTOR3 eye(m_vPosition.x, m_vPosition.y + m_fEyeRise, m_vPosition.z);
+    if (m_fCatchUpTimer > 0.0f)
+    {
+        m_fCatchUpTimer -= dt;
+        const D3DXVECTOR3 from = g_Camera.GetPosition();
+        const D3DXVECTOR3 way = eye - from;
+        const float length = Length(way);
+        if (length > dt && length > 0.0f)
+            eye = from + way * (dt / length);
+    }
+    // 2. Lean.
+    if (m_bStrafeLeft)
+        m_fLean = std::min(kLeanMax, m_fLean + kLeanRate * dt);
+    else if (m_bStrafeRight)
+        m_fLean = std::max(-kLeanMax, m_fLean - kLeanRate * dt);
+    else
+        m_fLean = m_fLean > 0.0f ? std::max(0.0f, m_fLean - kLeanBack * dt) : std::min(0.0f, m_fLean + kLeanBack * dt);
+    // 3. Head bob; a stop finishes the current half cycle.
+    const float half = m_fBobPhase <= 2.0f * kPi ? 2.0f * kPi : 4.0f * kPi;
+    const bool bobbing = m_bMoving || (m_fBobPhase > 0.0f);
+    m_fSideBob = m_fVerticalBob = 0.0f;
+    if (bobbing)
+    {
+        const float a = kBobSize * std::sin(m_fBobPhase / 2.0f);
+        const float b = kBobSize * std::sin(m_fBobPhase);
+        // STAND-IN: the sprint's bob without eye offset comes with the sprint sway.
+        eye += m_Look.Right * (kBobEyeSide * a) + m_Look.Up * (kBobEyeUp * b);
+        m_fSideBob = kBobWeaponSide * a;
+        m_fVerticalBob = kBobWeaponUp * b;
+        m_fBobPhase += kBobStep * dt;
+        if (!m_bMoving && m_fBobPhase >= half)
+            m_fBobPhase = 0.0f;
+        if (m_fBobPhase > 4.0f * kPi)
+            m_fBobPhase = 0.0f;
+    }
+    // 4. The frame rolls with the lean.
+    EOrientation frame = m_Look;
+    const D3DXVECTOR3 axis = frame.Forward;
+    frame.RotateAxisAngle(&axis, kLeanRoll * m_fLean);
+    g_Camera.SetOrientation(frame);
+    // 5-7. STAND-IN: the weapon placement and the bob's steering of the aim
+    // come with the weapon view.
+    g_Camera.SetPosition(eye);
 }
 
 void CPlayer::StaminaStep()

@@ -8,6 +8,7 @@
 #include "platform/d3d9/D3D9Types.h"
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
+#include "shell/Orientation.h"
 #include "world/ObjectHandle.h"
 
 // The hero's shared record that the whole game reads. The first 44 bytes go
@@ -71,8 +72,13 @@ public:
 
     // ---- Frame ---------------------------------------------------------------------
     void Update();
-    // STAND-IN: mouse look and the hero's camera come with the camera work.
-    void UpdateLook() {}
+    // The engine update's game hook: mouse look.
+    void UpdateLook();
+    // Turns the look towards the mouse state's yaw and pitch and hands it to the camera.
+    void MouseLook();
+    // The eye at the hero, with crouch easing, lean and head bob.
+    void PlaceCamera();
+    // STAND-IN: the view of the device's own camera step comes with the weapon view.
     void UpdateCamera() {}
     // STAND-IN: the helicopter's HUD while the hero flies one.
     void RenderHeliHud() {}
@@ -149,6 +155,17 @@ public:
     BYTE m_bUpdated = 0;
     float m_fFallStartY = NO_FALL;
     HOBJECT m_hObject = nullptr;
+
+    // The view.
+    EOrientation m_Look;
+    D3DXVECTOR3 m_vLookForward = {0.0f, 0.0f, 1.0f};
+    D3DXVECTOR3 m_vLookRight = {1.0f, 0.0f, 0.0f};
+    float m_fEyeRise = 0.9f;
+    float m_fLean = 0.0f;
+    float m_fBobPhase = 0.0f;
+    float m_fCatchUpTimer = 0.0f;
+    float m_fSideBob = 0.0f;     // handed to the weapon view
+    float m_fVerticalBob = 0.0f; // handed to the weapon view
 
     // Health, damage and death.
     float m_fTimeSinceDamage = 10.0f;
