@@ -487,3 +487,62 @@ TEST_F(HeroTest, HealthBelowOneKillsTheHeroUnlessGodIsOn)
     Frames(1);
     EXPECT_EQ(Player.m_iCheckpointLoads, 1);
 }
+
+TEST_F(HeroTest, ThePitchNeverPassesItsLimitAndABadMouseStateLeavesTheLook)
+{
+    Start();
+    const float limit = 1.5358899f;
+    for (const double pitch : {10.0, -10.0, 1e30, -1e30})
+    {
+        SCOPED_TRACE(pitch);
+        g_Mouse.m_State.y = pitch;
+        for (int i = 0; i < 30; ++i)
+            Player.UpdateLook();
+        EXPECT_LE(std::abs(g_Mouse.m_State.y), limit + 1e-6);
+        // The forward axis' height is the sine of the pitch.
+        EXPECT_NEAR(std::abs(g_Camera.GetOrientation().Forward.y), std::sin(limit), 1e-3f);
+    }
+    g_Mouse.m_State.y = 0.0;
+    g_Mouse.m_State.x = 0.5;
+    for (int i = 0; i < 30; ++i)
+        Player.UpdateLook();
+    const D3DXVECTOR3 before = g_Camera.GetOrientation().Forward;
+    EXPECT_NEAR(before.x, std::sin(0.5f), 1e-3f) << "the look follows the yaw";
+    g_Mouse.m_State.x = std::nan("");
+    Player.UpdateLook();
+    const D3DXVECTOR3 after = g_Camera.GetOrientation().Forward;
+    EXPECT_TRUE(std::isfinite(after.x) && std::isfinite(after.y) && std::isfinite(after.z));
+    EXPECT_NEAR(after.x, before.x, 1e-6f);
+}
+
+TEST_F(HeroTest, TheEyeLowersFromStandingToCrouchedHeightOverHalfASecond)
+{
+    Start();
+    const float ground = Player.m_vPosition.y;
+    EXPECT_NEAR(g_Camera.GetPosition().y, ground + 0.9f, 1e-3f);
+    Key(CPlayer::CMD_CROUCH, true);
+    Frames(1);
+    ASSERT_TRUE(Player.m_bCrouched);
+    Frames(14); // a quarter second in: half way
+    EXPECT_NEAR(Player.m_fEyeRise, 0.65f, 0.02f);
+    Frames(15);
+    EXPECT_NEAR(Player.m_fEyeRise, 0.4f, 1e-4f);
+    // Going down starts a bob, which ends with its half cycle.
+    Frames(30);
+    EXPECT_NEAR(g_Camera.GetPosition().y, Player.m_vPosition.y + 0.4f, 1e-3f);
+}
+
+TEST_F(HeroTest, StoppingMidStrideFinishesTheBobsHalfCycle)
+{
+    Start();
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(20);
+    Key(CPlayer::CMD_FORWARD, false);
+    ASSERT_GT(Player.m_fBobPhase, 0.0f);
+    const float phase = Player.m_fBobPhase;
+    Frames(1);
+    EXPECT_GT(Player.m_fBobPhase, phase) << "the bob runs on after the stop";
+    Frames(60);
+    EXPECT_FLOAT_EQ(Player.m_fBobPhase, 0.0f);
+    EXPECT_NEAR(g_Camera.GetPosition().y, Player.m_vPosition.y + 0.9f, 1e-3f) << "and rests at the eye";
+}
