@@ -546,3 +546,31 @@ TEST_F(HeroTest, StoppingMidStrideFinishesTheBobsHalfCycle)
     EXPECT_FLOAT_EQ(Player.m_fBobPhase, 0.0f);
     EXPECT_NEAR(g_Camera.GetPosition().y, Player.m_vPosition.y + 0.9f, 1e-3f) << "and rests at the eye";
 }
+
+TEST_F(HeroTest, EveryKeyAtOnceAndLongFramesNeverBreakTheController)
+{
+    Start();
+    const float standing = At().y;
+    for (const int command : {CPlayer::CMD_RUN, CPlayer::CMD_FORWARD, CPlayer::CMD_BACK, CPlayer::CMD_STRAFE_LEFT,
+                              CPlayer::CMD_STRAFE_RIGHT, CPlayer::CMD_JUMP, CPlayer::CMD_CROUCH, CPlayer::CMD_USE,
+                              CPlayer::CMD_LASER, CPlayer::CMD_AIM, CPlayer::CMD_RELOAD})
+        Key(command, true);
+    for (int i = 0; i < 240; ++i)
+    {
+        Frames(1, i % 50 == 0 ? 0.8f : kFrame); // now and then a frame far too long
+        ASSERT_TRUE(std::isfinite(At().x) && std::isfinite(At().y) && std::isfinite(At().z)) << i;
+        ASSERT_GT(At().y, standing - 0.5f) << "never through the ground, frame " << i;
+    }
+    // A long frame skips the controller and the next one only warps it.
+    std::fill(std::begin(g_CommandMgr.m_bKeyState), std::end(g_CommandMgr.m_bKeyState), BYTE(0));
+    Frames(60);
+    const D3DXVECTOR3 at = At();
+    Frames(1, 0.8f);
+    EXPECT_TRUE(Player.m_bPhysicsSkip);
+    Frames(1);
+    EXPECT_FALSE(Player.m_bPhysicsSkip);
+    Frames(30);
+    EXPECT_NEAR(At().x, at.x, kNear);
+    EXPECT_NEAR(At().y, at.y, kNear);
+    EXPECT_NEAR(At().z, at.z, kNear);
+}
