@@ -1,6 +1,7 @@
 #include "player/Player.h"
 
 #include "game/CutScene.h"
+#include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
@@ -137,6 +138,8 @@ constexpr float kOuchGap = 3.0f;
 constexpr float kDeathWait = 2.0f;
 constexpr float kDeathDrop = 8.0f;
 constexpr float kDeathFloor = 0.4f;
+constexpr const char* kDeathOverride = "HandlePlayerDeath";
+constexpr const char* kDeathHandler = "PlayerDeathHandler";
 
 // Difficulty: damage factor and floor, explosion factor.
 struct EDifficulty
@@ -942,7 +945,15 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
     }
     if (s.m_fHealth < kDeadBelow)
     {
-        // STAND-IN: "HandlePlayerDeath" comes with the mission scripts' variables.
+        // A level can take the hero's death over: he lives on at full health
+        // and its handler object runs, once.
+        if (g_GameAI.IsVariableSet(kDeathOverride))
+        {
+            s.m_fHealth = s.m_fMaxHealth;
+            g_Engine.RunObjectAction(kDeathHandler, 0);
+            g_GameAI.UnsetVariable(kDeathOverride, nullptr);
+            return;
+        }
         if (g_Options.God)
         {
             char line[64];

@@ -4,6 +4,7 @@
 // and death.
 #include "player_fixture.h"
 
+#include "game/GameAI.h"
 #include "shell/CommandMgr.h"
 
 #include <cmath>
@@ -573,4 +574,19 @@ TEST_F(HeroTest, EveryKeyAtOnceAndLongFramesNeverBreakTheController)
     EXPECT_NEAR(At().x, at.x, kNear);
     EXPECT_NEAR(At().y, at.y, kNear);
     EXPECT_NEAR(At().z, at.z, kNear);
+}
+
+TEST_F(HeroTest, ALevelThatTakesOverTheDeathRefillsHealthOnceAndTheNextFatalHitKills)
+{
+    Start();
+    Player.m_fFrameTime = 0.0f;
+    g_GameAI.SetVariable("HandlePlayerDeath", nullptr);
+    Player.ChangeHealth(-200.0f);
+    EXPECT_FALSE(PlayerStats.m_bDead);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, PlayerStats.m_fMaxHealth);
+    EXPECT_FALSE(g_GameAI.IsVariableSet("HandlePlayerDeath"));
+    EXPECT_NE(ConsoleLog().find("PlayerDeathHandler"), std::string::npos) << "the missing handler is reported";
+    Player.ChangeHealth(-200.0f);
+    EXPECT_TRUE(PlayerStats.m_bDead);
+    g_GameAI.FreeVariables();
 }
