@@ -6,6 +6,7 @@
 #include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
 #include "platform/win32/EventScript.h"
+#include "player/ItemDesc.h"
 #include "player/PlayerWeapons.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
@@ -16,11 +17,13 @@
 #include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/IntersectSegment.h"
+#include "world/ShakeParams.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -133,6 +136,14 @@ constexpr float kExplosionReach = 8.0f; // in radii
 constexpr float kExplosionDamage = 70.0f;
 constexpr float kExplosionLift = 0.25f;
 constexpr float kHeroLift = 1.0f;
+constexpr float kBulletScale = 1.2f * 0.4f;
+constexpr float kBulletTail = 0.85f;
+constexpr float kProtected = 0.7f;
+constexpr float kBodyHitRange = 20.0f;
+constexpr int kBodyHitSounds = 3;
+constexpr float kSavedGrace = 5.0f;
+constexpr float kSavedGraceHealth = 25.0f;
+constexpr float kHitShake[SHAKE_VALUES] = {0.5f, 0.5f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 1.6f};
 constexpr float kHeartbeatHealth = 40.0f;
 constexpr float kOuchGap = 3.0f;
 constexpr float kDeathWait = 2.0f;
@@ -183,6 +194,14 @@ void AddAlarm(const D3DVECTOR&, float, float, float) {}
 bool SkipHero(HOBJECT candidate, RayTestUser user)
 {
     return candidate != reinterpret_cast<HOBJECT>(user);
+}
+
+bool SameName(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
 }
 
 float Length(const D3DXVECTOR3& v)
@@ -406,7 +425,8 @@ void CPlayer::Update()
 void CPlayer::UpdateLook()
 {
     if (CameraDriven() || !g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE ||
-        g_CutScene.m_bPlaying || PlayerStats.m_bDead || PlayerStats.m_bMissionFailed || g_MainGame.worldPending)
+        g_CutScene.m_bPlaying || PlayerStats.m_bDead || PlayerStats.m_bMissionFailed ||
+        g_MainGame.worldPending)
         return;
     MouseLook();
 }
@@ -454,7 +474,8 @@ void CPlayer::PlaceCamera()
     else if (m_bStrafeRight)
         m_fLean = std::max(-kLeanMax, m_fLean - kLeanRate * dt);
     else
-        m_fLean = m_fLean > 0.0f ? std::max(0.0f, m_fLean - kLeanBack * dt) : std::min(0.0f, m_fLean + kLeanBack * dt);
+        m_fLean = m_fLean > 0.0f ? std::max(0.0f, m_fLean - kLeanBack * dt)
+                                 : std::min(0.0f, m_fLean + kLeanBack * dt);
     // 3. Head bob; a stop finishes the current half cycle.
     const float half = m_fBobPhase <= 2.0f * kPi ? 2.0f * kPi : 4.0f * kPi;
     const bool bobbing = m_bMoving || (m_fBobPhase > 0.0f);
@@ -1006,6 +1027,42 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
     if (g_IntersectSegment.Test(&query, &hit))
         return;
     ChangeHealth(-(1.0f - d / radius) * kExplosionDamage * ExplosionFactor(g_Options.Difficulty), 0.0f, 1);
+}
+
+bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float,
+                          float factor)
+{
+    // STAND-IN: the kill camera, ladders, riding, the partner byte of the
+    // characters and the blood effect come with their parts.
+    if (!weapon || !hit || !shooter || shooter == m_hObject || !m_hObject || hit->pObject != m_hObject ||
+        !std::isfinite(factor))
+        return false;
+    if (g_SaveMgr.m_bLoadedFromSave && m_fTimeSinceInit < kSavedGrace &&
+        PlayerStats.m_fHealth < kSavedGraceHealth)
+        return false;
+    char sound[MAX_PATH];
+    std::snprintf(sound, sizeof sound, "sounds\\hero\\wcialo%i.wav", 1 + Random(kBodyHitSounds));
+    g_SoundMgr.PlaySound3DOnce(sound, &hit->vPoint, kBodyHitRange);
+    PainVoice();
+    // Standing in a cart or a cage shields the hero.
+    const bool shielded = m_hStandObject && (SameName(m_hStandObject->szName, "wozek") ||
+                                             SameName(m_hStandObject->szName, "klatka"));
+    float amount = weapon->Hit * kBulletScale;
+    if (shielded)
+        amount *= kProtected;
+    amount *= kBulletTail * factor;
+    const D3DXVECTOR3 from = shooter->vPosition;
+    TakeDamage(&from, amount);
+    m_bKillerKnown = PlayerStats.m_bDead;
+    if (m_bKillerKnown)
+        m_vKillerPos = D3DXVECTOR3(from.x, from.y + kHeroLift, from.z);
+    EShakeParams shake;
+    shake.bEnabled = 1;
+    for (int i = 0; i < SHAKE_VALUES; ++i)
+        shake.fValues[i] = kHitShake[i];
+    g_Camera.StartShake(shake, hit->vPoint);
+    m_fHitFlash = 0.0f;
+    return true;
 }
 
 void CPlayer::FallDamage(float fallStart, float landing)

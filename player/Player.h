@@ -30,6 +30,9 @@ struct EPlayerStats
 
 extern EPlayerStats PlayerStats;
 
+struct EItemDesc;
+struct RayTestResult;
+
 class CPlayer
 {
 public:
@@ -97,6 +100,9 @@ public:
     // A hit from a source, scaled by the difficulty.
     void TakeDamage(const D3DXVECTOR3* source, float amount, float unused = 0.0f);
     void ApplyExplosion(const D3DXVECTOR3* position, float strength);
+    // A shot that met the hero's object; true when the hero was hit.
+    bool OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float unused,
+                     float factor);
     // The damage of landing after a fall from fallStart to landing (heights).
     void FallDamage(float fallStart, float landing);
     void HandleDeath();
@@ -178,6 +184,8 @@ public:
     float m_fHitFlash = 1.0f;
     float m_fDamagePulse = 0.0f; // the post-process damage pulse's intensity
     D3DXVECTOR3 m_vDeathCamPos = {0.0f, 0.0f, 0.0f};
+    BYTE m_bKillerKnown = 0;
+    D3DXVECTOR3 m_vKillerPos = {0.0f, 0.0f, 0.0f};
     int m_iWeaponAtDeath = -1;
     // Checkpoint loads asked for.
     // STAND-IN: counted and printed until saves and checkpoints exist.

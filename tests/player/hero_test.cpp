@@ -5,6 +5,7 @@
 #include "player_fixture.h"
 
 #include "game/GameAI.h"
+#include "player/ItemDesc.h"
 #include "shell/CommandMgr.h"
 
 #include <cmath>
@@ -552,9 +553,10 @@ TEST_F(HeroTest, EveryKeyAtOnceAndLongFramesNeverBreakTheController)
 {
     Start();
     const float standing = At().y;
-    for (const int command : {CPlayer::CMD_RUN, CPlayer::CMD_FORWARD, CPlayer::CMD_BACK, CPlayer::CMD_STRAFE_LEFT,
-                              CPlayer::CMD_STRAFE_RIGHT, CPlayer::CMD_JUMP, CPlayer::CMD_CROUCH, CPlayer::CMD_USE,
-                              CPlayer::CMD_LASER, CPlayer::CMD_AIM, CPlayer::CMD_RELOAD})
+    for (const int command :
+         {CPlayer::CMD_RUN, CPlayer::CMD_FORWARD, CPlayer::CMD_BACK, CPlayer::CMD_STRAFE_LEFT,
+          CPlayer::CMD_STRAFE_RIGHT, CPlayer::CMD_JUMP, CPlayer::CMD_CROUCH, CPlayer::CMD_USE,
+          CPlayer::CMD_LASER, CPlayer::CMD_AIM, CPlayer::CMD_RELOAD})
         Key(command, true);
     for (int i = 0; i < 240; ++i)
     {
@@ -585,8 +587,43 @@ TEST_F(HeroTest, ALevelThatTakesOverTheDeathRefillsHealthOnceAndTheNextFatalHitK
     EXPECT_FALSE(PlayerStats.m_bDead);
     EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, PlayerStats.m_fMaxHealth);
     EXPECT_FALSE(g_GameAI.IsVariableSet("HandlePlayerDeath"));
-    EXPECT_NE(ConsoleLog().find("PlayerDeathHandler"), std::string::npos) << "the missing handler is reported";
+    EXPECT_NE(ConsoleLog().find("PlayerDeathHandler"), std::string::npos)
+        << "the missing handler is reported";
     Player.ChangeHealth(-200.0f);
     EXPECT_TRUE(PlayerStats.m_bDead);
     g_GameAI.FreeVariables();
+}
+
+TEST_F(HeroTest, ABulletHitsOnlyTheHerosObjectFromAnotherShooter)
+{
+    Start();
+    Player.m_fTimeSinceInit = 10.0f;
+    Player.m_fFrameTime = 0.0f;
+    g_Options.Difficulty = 0;
+    EItemDesc weapon{};
+    weapon.Hit = 50.0f;
+    const float at[3] = {0.0f, 1.0f, 10.0f};
+    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, "prefabs\\special\\marker.x", 0, 0, at, nullptr);
+    ASSERT_NE(shooter, nullptr);
+    RayTestResult hit;
+    hit.pObject = Player.m_hObject;
+    hit.vPoint = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    // Not the hero's object, no shooter, or the hero shooting himself: nothing.
+    RayTestResult elsewhere = hit;
+    elsewhere.pObject = shooter;
+    EXPECT_FALSE(Player.OnBulletHit(&weapon, &elsewhere, shooter, 0.0f, 1.0f));
+    EXPECT_FALSE(Player.OnBulletHit(&weapon, &hit, nullptr, 0.0f, 1.0f));
+    EXPECT_FALSE(Player.OnBulletHit(&weapon, &hit, Player.m_hObject, 0.0f, 1.0f));
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 100.0f);
+    // 50 x 1.2 x 0.4 x 0.85, then 0.9 at difficulty 0.
+    ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+    EXPECT_NEAR(100.0f - PlayerStats.m_fHealth, 50.0f * 1.2f * 0.4f * 0.85f * 0.9f, 1e-3f);
+    EXPECT_FLOAT_EQ(Player.m_fHitFlash, 0.0f);
+    EXPECT_FALSE(Player.m_bKillerKnown);
+    // A fatal hit remembers where it came from, a unit above the shooter.
+    weapon.Hit = 1000.0f;
+    ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+    EXPECT_TRUE(PlayerStats.m_bDead);
+    EXPECT_TRUE(Player.m_bKillerKnown);
+    EXPECT_NEAR(Player.m_vKillerPos.y, 2.0f, 1e-4f);
 }
