@@ -177,12 +177,13 @@ int Random(int count)
     return count > 0 ? std::rand() % count : 0;
 }
 
-// STAND-IN: the camera is never driven from elsewhere until the engine's
-// camera-override byte and the letterbox view exist.
+// The engine's forced view holds the camera at an object: the hero then
+// neither moves it nor takes harm.
 bool CameraDriven()
 {
-    return false;
+    return g_Engine.m_pLookFrom != nullptr;
 }
+// STAND-IN: the letterbox view comes with the HUD.
 bool Letterbox()
 {
     return false;
