@@ -7,6 +7,7 @@
 #include "game/GameAI.h"
 #include "player/ItemDesc.h"
 #include "shell/CommandMgr.h"
+#include "world/ObjectActionCalls.h"
 
 #include <cmath>
 
@@ -626,4 +627,35 @@ TEST_F(HeroTest, ABulletHitsOnlyTheHerosObjectFromAnotherShooter)
     EXPECT_TRUE(PlayerStats.m_bDead);
     EXPECT_TRUE(Player.m_bKillerKnown);
     EXPECT_NEAR(Player.m_vKillerPos.y, 2.0f, 1e-4f);
+}
+
+TEST_F(HeroTest, ObjectActionsReachTheHerosPermissionsRadiusAndHealth)
+{
+    Start();
+    ActionCalls::HeroSetRunAllowed(0);
+    ActionCalls::HeroSetJumpAllowed(0);
+    EXPECT_FALSE(PlayerStats.m_bCanRun);
+    EXPECT_FALSE(PlayerStats.m_bCanJump);
+    Key(CPlayer::CMD_RUN, true);
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(5);
+    EXPECT_FALSE(Player.m_bRunning);
+    Key(CPlayer::CMD_RUN, false);
+    Key(CPlayer::CMD_FORWARD, false);
+    Frames(30);
+
+    // A radius of 1: walking away is pulled back to its edge.
+    const D3DXVECTOR3 centre = At();
+    ActionCalls::HeroMovementRadiusOn(1.0f);
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(90);
+    Key(CPlayer::CMD_FORWARD, false);
+    const D3DXVECTOR3 off = At() - centre;
+    EXPECT_LE(std::sqrt(off.x * off.x + off.z * off.z), 1.0f + 0.15f);
+    EXPECT_GT(off.z, 0.5f);
+    ActionCalls::HeroMovementRadiusOff();
+
+    EXPECT_FALSE(ActionCalls::HeroIsDead());
+    ActionCalls::HeroKill();
+    EXPECT_TRUE(ActionCalls::HeroIsDead());
 }
