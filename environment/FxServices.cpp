@@ -26,12 +26,12 @@ void FxSetSegmentTest(FxSegmentTestFn fn)
 
 HOBJECT FxPlayerObject()
 {
-    return nullptr;
+    return Player.m_hObject;
 }
 
 bool FxPlayerCrouching()
 {
-    return false;
+    return Player.m_bCrouched != 0;
 }
 
 void FxChangePlayerHealth(float amount)
