@@ -1,6 +1,7 @@
 // EMesh: one static-mesh instance over a mesh-table entry.
 #include "mesh/Mesh.h"
 
+#include "render/Renderer.h"
 #include "shell/Console.h"
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
@@ -45,12 +46,23 @@ float IntBits(int v)
     return f;
 }
 
-// STAND-IN: subset textures come from the renderer's texture registry (ERenderer::LoadMeshTextures,
-// with the record's four flag groups, and ERenderer::RemoveMeshTextureRefs); until it is in place a
-// subset gets no texture and no flags.
-MeshTextureIndex LoadSubsetTexture(const char*, EMesh*, DWORD)
+// A subset's texture from the renderer's registry, and what the passes and
+// the segment tests read of its material.
+MeshTextureIndex LoadSubsetTexture(const char* name, EMesh* mesh, DWORD subset)
 {
-    return 0;
+    const MeshTextureIndex index = g_Renderer.LoadMeshTextures(name, mesh, subset);
+    const strtexture* t = g_Renderer.GetTexture(index);
+    if (!t)
+        return index;
+    mesh->m_FlagGroup1[subset] = t->m_bNoIntersect;
+    mesh->m_bSubsetDrawn[subset] = t->m_bDoNotRender ? 0 : 1;
+    mesh->m_bSubsetAlphaTested[subset] = t->m_bTransparent;
+    mesh->m_bSubsetSpecial[subset] = (t->m_bAdditive || t->m_bStain || t->m_bDoNotRender ||
+                                      t->m_bTranslucent || t->m_bRayOfLight || t->m_bWater)
+                                         ? 1
+                                         : 0;
+    mesh->m_bSubsetNoShadow[subset] = t->m_bDoNotCastShadow;
+    return index;
 }
 
 // The factor by which the scale can stretch a distance from the origin: a
@@ -212,7 +224,7 @@ void EMesh::ReleaseMaterials()
 {
     if (!m_bCreated)
         return;
-    // STAND-IN: the texture registry's RemoveMeshTextureRefs unlinks the subsets here once it exists.
+    g_Renderer.RemoveMeshTextureRefs(this);
     if (m_pMeshMaterials)
     {
         delete[] m_pMeshMaterials;

@@ -72,10 +72,18 @@ public:
     float m_fSwitchValue = 0.0f;
     EPhysicsDesc m_PhysicsDesc;
     BYTE m_bCreated = 0;
+    // Per subset: the segment tests pass through it (its material's "no intersect").
     BYTE m_FlagGroup1[MAX_MESH_MATERIALS] = {};
     BYTE m_FlagGroup2[MAX_MESH_MATERIALS] = {};
     BYTE m_FlagGroup3[MAX_MESH_MATERIALS] = {};
     BYTE m_FlagGroup4[MAX_MESH_MATERIALS] = {};
+    // Per subset, from its material, for the passes: drawn; alpha-tested; left
+    // to a special pass (additive, stain, translucent, ray of light, water, not
+    // rendered); casts no shadow.
+    BYTE m_bSubsetDrawn[MAX_MESH_MATERIALS] = {};
+    BYTE m_bSubsetAlphaTested[MAX_MESH_MATERIALS] = {};
+    BYTE m_bSubsetSpecial[MAX_MESH_MATERIALS] = {};
+    BYTE m_bSubsetNoShadow[MAX_MESH_MATERIALS] = {};
     char m_szFileName[MESH_NAME_SIZE] = {};
     HOBJECT m_hObject = nullptr;
     int m_iMeshId = -1;

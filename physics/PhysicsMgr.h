@@ -93,6 +93,8 @@ public:
     void Step(float frameTime);
     void Shutdown();
     bool HasWorld() const { return m_dynamicsWorld != nullptr; }
+    // The object's body can move (a dynamic or kinematic one, not a static one).
+    static bool HasMovingBody(HOBJECT object);
 
     // ---- Bodies ---------------------------------------------------------------------------
     void AddBoxBody(HOBJECT object);

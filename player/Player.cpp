@@ -338,8 +338,11 @@ void CPlayer::MoveToStart()
     }
     SetHealth(PlayerStats.m_fMaxHealth, 1);
     m_Look = EOrientation(static_cast<float>(g_Mouse.m_State.x), 0.0f, 0.0f);
-    g_Camera.SetOrientation(m_Look);
-    PlaceCamera();
+    if (!CameraDriven())
+    {
+        g_Camera.SetOrientation(m_Look);
+        PlaceCamera();
+    }
     // STAND-IN: the ladder state and the mission scripts' fail-on-shot
     // trigger come with their parts.
 }

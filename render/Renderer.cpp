@@ -249,8 +249,16 @@ ERenderer::ERenderer()
     std::memset(m_pFrameTextures, 0, sizeof m_pFrameTextures);
     m_iNextFreeSlot = 1;
     m_fFrameTime = 0.0f;
-    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin =
-        m_bFrameHasWaterMesh = m_bFrameHasRayOfLight = 0;
+    ResetViewCache();
+    m_bFrameHasGrass = m_bFrameHasTrees = 0;
+    m_iRenderedOpaqueSubsets = m_iRenderedTransparentSubsets = m_iRenderedInstancedSubsets =
+        m_iRenderedNoninstancedSubsets = 0;
+    m_fPulsePhase = m_fPulse = 0.0f;
+    for (DWORD k = 0; k < SWAY_PHASES; ++k)
+        m_fSwayPhase[k] = m_fSwaySpeed[k] = 0.0f;
+    m_fCzas01 = 0.0f;
+    std::memset(m_ObjectFrame, 0, sizeof m_ObjectFrame);
+    std::memset(m_szOnceLines, 0, sizeof m_szOnceLines);
     for (DWORD i = 0; i < TERRAIN_LAYERS; ++i)
     {
         CopyBounded(m_Terrain[i].m_szFile, sizeof m_Terrain[i].m_szFile, kDefaultTerrain[i]);
@@ -812,6 +820,13 @@ void ERenderer::BuildRenderLists()
     Prune(m_pSkinTextures,
           [](strtexture* t) { return AlwaysDrawn(t) || AnyObjectShown(t->m_pSkinMeshList); });
 
+    BuildCombinedTextureList();
+}
+
+void ERenderer::BuildCombinedTextureList()
+{
+    m_bFrameHasWater = m_bFrameHasLava = m_bFrameHasAdditive = m_bFrameHasAdditiveSkin =
+        m_bFrameHasWaterMesh = 0;
     DWORD n = 0;
     for (DWORD i = 0; i < MAX_TEXTURES && m_pMeshTextures[i] && n < MAX_TEXTURES - 1; ++i)
     {

@@ -2,13 +2,13 @@
 // ERenderer: the texture registry (every texture the game draws, loaded once
 // into a numbered slot with the properties its scripts give it), the texture
 // definitions found at start-up, the per-frame texture lists, the flash lights
-// and the terrain texture set.
-//
-// STAND-IN: the scene passes and the frame driver (PreRenderScene, UpdateTime,
-// RenderScene, BeginFrameStates, ResetViewCache, InitAmbient) are empty until
-// the frame work builds them.
+// and the terrain texture set; and the scene frame driver with the sun-lit
+// passes that it runs (RendererFrame.cpp, RendererSkyLit.cpp,
+// RendererSkyDepth.cpp, RendererSubsets.cpp).
 
 #include "platform/d3d9/D3D9.h"
+#include "platform/d3dx/D3DXMath.h"
+#include "world/Object.h"
 #include "world/ObjectHandle.h"
 
 #include <type_traits>
@@ -195,8 +195,27 @@ struct strtexture
     DWORD m_iMaterial;
     BYTE m_bRayOfLight;
     BYTE m_bHasDefinition; // a definition was found when it loaded
+    BYTE m_bListed;        // in this frame's static-mesh list
     strtexture* m_pNext;
     strtexture* m_pPrev;
+};
+
+struct EEffect;
+
+// What the frame knows of one engine object slot: set by the engine's
+// per-frame list builder (visibility, motion) and by the lighting constants
+// before the passes run (matrices).
+struct strobjectframe
+{
+    BYTE m_bVisible;       // in use, shown and in view this frame
+    BYTE m_bInView;        // inside the camera's view volume
+    BYTE m_bMoving;        // skinned, or driven by a physics body
+    BYTE m_bDynamicShadow; // drawn into the dynamic sun cascade
+    BYTE m_bCounted;       // its faces are in this frame's polygon total
+    D3DXMATRIX m_mWorldViewProjection;
+    D3DXMATRIX m_mWorld;
+    D3DXMATRIX m_mWorldView;
+    D3DXVECTOR4 m_vCameraModel; // the camera in the object's own space
 };
 
 class ERenderer
@@ -225,6 +244,9 @@ public:
     void FreeTexture(strtexture* texture);
     void ClearTextures();
     void BuildRenderLists();
+    // The static and then the skinned frame textures in one list, translucent
+    // ones last; sets the water, lava and additive frame flags.
+    void BuildCombinedTextureList();
     void MoveTranslucentLast(strtexture** list);
     void AddFlashLight(const float* position);
     void UpdateFlashLights();
@@ -249,17 +271,68 @@ public:
     void FreeTexturePaths();
     void FreeTextureSubstitutes();
 
-    // ---- Frame (STAND-IN until the frame driver) ------------------------------
-    void PreRenderScene() {}
-    void UpdateTime() {}
-    void ResetViewCache() {}
-    void RenderScene() {}
-    void BeginFrameStates() {}
-    // The white and ambient textures of the world ("bialy.tga" and the cube of
-    // "sys_ambient.tga"), loaded by the frame driver's world start.
-    void InitAmbient() {}
+    // ---- Frame driver ----------------------------------------------------------
+    void UpdateTime();
+    void CollectFrameTextures();
+    void PreRenderScene();
+    void RenderScene();
+    void RenderSceneRealistic();
+    void RenderSceneFast();
+    void RenderLateForwardPasses();
+    // The engine's effect layer starts with the late forward passes.
+    void BeginFrameStates() { RenderLateForwardPasses(); }
+    // The engine update clears the fifteen frame flags together.
+    void ResetViewCache();
+    // World start: clocks, lists and phases; the white and ambient textures.
+    void InitAmbient();
+    // Per frame before the passes: every visible object's matrices and the
+    // sun, ambient and fog values of the sun-lit effects.
+    void UpdateLightingConstants();
     // Program end: the registry is emptied.
     void Reset() { ClearTextures(); }
+    strobjectframe& ObjectFrame(HOBJECT object);
+    // The passes of later work that the driver does not run yet: the one place
+    // each is named, remembered (not printed) once per world when the frame
+    // would have run it. `pass` is a string literal.
+    void SkipPass(const char* pass);
+    bool WasPassSkipped(const char* pass) const;
+    static constexpr DWORD SKIPPED_PASSES = 32;
+    const char* m_pSkippedPasses[SKIPPED_PASSES] = {};
+    DWORD m_iSkippedPasses = 0;
+
+    // ---- Sun cascades (depth) --------------------------------------------------
+    void RenderSkyDepth(DWORD cascade);
+    bool RenderSkyDepthStatic(const D3DXMATRIX* lightViewProj);
+    void RenderSkyDepthStaticTransparent(const D3DXMATRIX* lightViewProj);
+    void RenderSkyDepthSkinMeshes(const D3DXMATRIX* lightViewProj);
+    bool RenderSkyDepthDynamic(const D3DXMATRIX* lightViewProj);
+    void RenderSkyDepthDynamicTransparent(const D3DXMATRIX* lightViewProj);
+
+    // ---- Sun-lit passes ---------------------------------------------------------
+    void RenderSceneSkyLightF();
+    void RenderSceneSkyLight();
+    void RenderSceneSkyLightMultitexture();
+    void RenderTerrainSkyLight();
+    void RenderTerrainSkyLightF();
+
+    // ---- Subsets ------------------------------------------------------------------
+    void BindSubsetTextures(strtexture* material, bool bindNormal);
+    static void DrawMeshSubset(EMesh* mesh, DWORD subset);
+    void RenderWaterMaps();
+
+    // ---- Helpers the passes share ------------------------------------------------
+    // The pass's effect, or null with one line per world.
+    EEffect* FindPassEffect(const char* name);
+    // Stages unbound, no shaders, the mesh declaration, the effect begun.
+    void BeginSkyLitFrame(EEffect* effect);
+    // One cascade's map and values; suffix "" for the wide one, "0" for the near one.
+    void SetCascadeInputs(EEffect* effect, DWORD cascade, const char* suffix);
+    // A material's maps and values, once per texture group.
+    void BindMaterial(EEffect* effect, strtexture* t, bool realistic);
+    void SetPaintedLayers(EEffect* effect, HOBJECT object);
+    void DrawTerrain(EEffect* effect);
+    // A console line printed once per world, however often it recurs.
+    void PrintOncePerWorld(const char* line);
 
     // ---- Data (names as the rest of the program reads them) -------------------
     char m_szFormat[4];
@@ -276,8 +349,21 @@ public:
     strtexture* m_pFrameTextures[MAX_TEXTURES];
     DWORD m_iNextFreeSlot;
     float m_fFrameTime;
-    BYTE m_bFrameHasWater, m_bFrameHasLava, m_bFrameHasAdditive, m_bFrameHasAdditiveSkin,
-        m_bFrameHasWaterMesh, m_bFrameHasRayOfLight;
+    // The fifteen frame flags in their fixed order (ResetViewCache clears them).
+    BYTE m_bFrameHasSkyLitMeshes, m_bFrameHasTransparent, m_bFrameHasSkyLitSkinMeshes, m_bFrameHasTranslucent,
+        m_bFrameHasTranslucentSkin, m_bFrameHasWater, m_bFrameHasLava, m_bFrameHasAdditive,
+        m_bFrameHasAdditiveSkin, m_bFrameHasWaterMesh, m_bFrameHasRayOfLight, m_bFrameHasMultitexture,
+        m_bDetailedShadowMeshes, m_bDetailedShadowSkinMeshes, m_bFrameHasTerrain;
+    BYTE m_bFrameHasGrass, m_bFrameHasTrees;
+    DWORD m_iRenderedOpaqueSubsets, m_iRenderedTransparentSubsets, m_iRenderedInstancedSubsets,
+        m_iRenderedNoninstancedSubsets;
+    float m_fPulsePhase, m_fPulse;
+    static constexpr DWORD SWAY_PHASES = 4;
+    float m_fSwayPhase[SWAY_PHASES];
+    float m_fSwaySpeed[SWAY_PHASES];
+    float m_fCzas01;
+    strobjectframe m_ObjectFrame[MAX_OBJECTS];
+    BYTE m_bBoundNormalMap = 0; // the last BindSubsetTextures put a real normal map on stage 1
     struct TerrainLayer
     {
         char m_szFile[TEXTURE_NAME_SIZE];
@@ -299,6 +385,13 @@ private:
     void LoadCompanion(strtexture** field, const char* name, BYTE reduced, BYTE high, BYTE cube);
     void LoadAnimFrames(strtexture* texture, strtexturepaths* definition, BYTE reduced);
     void AppendTextureDefinition(strtexturepaths* definition);
+
+    void InsertFrameTexture(strtexture** list, DWORD* count, strtexture* texture, bool skinned);
+    // Lines already printed in this world.
+    static constexpr DWORD ONCE_LINES = 64;
+    static constexpr DWORD ONCE_LINE_SIZE = TEXTURE_NAME_SIZE + 64;
+    char m_szOnceLines[ONCE_LINES][ONCE_LINE_SIZE];
+    DWORD m_iOnceLines = 0;
 };
 
 // The registry name of a texture: the part after the last backslash, with an

@@ -1,12 +1,12 @@
 #pragma once
-// ESkyLight: the world's outdoor lighting record (ambient, fog, sun, sky fog).
-// STAND-IN: the fields and setters the settings use, with their defaults; the
-// sky-light work replaces this file with the whole ESkyLight (sky mesh,
-// RenderSky, the save section) and keeps these members.
+// ESkyLight: the world's outdoor lighting record (ambient, fog, sun, sky fog)
+// and its sky mesh; the save-game section "Env".
 
 #include "platform/d3d9/D3D9Types.h"
 #include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
+
+#include <cstdio>
 
 class ESkyLight
 {
@@ -49,10 +49,22 @@ public:
     // previous one is deleted first. A failure prints a line and leaves none.
     void SetSkyMesh(const char* fileName);
     void DeleteSkyMesh();
-    // The engine's calls, empty until the sky-light work.
+    // The cascade values of sun-shadow cascade 0; the setter changes nothing.
+    static void GetShadowParams(DWORD* size, DWORD* extent, DWORD* depthRange, float* bias);
+    static void SetShadowParams(int size, int extent, int depthRange, float bias);
+    // The engine update's call: the sky light has no per-frame work.
     void Update() {}
-    void InitWorld() {}
+    void InitForWorld() { m_bWorldInitialised = 1; }
+    void InitWorld() { InitForWorld(); }
     void Release() { DeleteSkyMesh(); }
+    // The last scene pass: the sky mesh around the camera.
+    void Render() { RenderSky(0); }
+    void RenderSky(BYTE mirrored);
+    // The "Env" section: ambient, fog and sun colours, sun power, both
+    // directions and the world-initialised byte. A null file does nothing;
+    // false when a write or read fell short (a short read changes nothing).
+    bool SaveState(FILE* file) const;
+    bool LoadState(FILE* file);
 
     DWORD m_dwAmbient = 0;
     DWORD m_dwFogColor = 0;

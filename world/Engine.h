@@ -35,6 +35,12 @@ public:
     void PreRender();
     void Render();
     void RenderEffects();
+    // Per frame: which objects the camera sees, which move and which cast
+    // into the dynamic sun cascade; sets the renderer's frame flags for them.
+    void BuildSkyShadowLists();
+    // World start: a world without its hero places the camera at its object
+    // "camera_start", looking the way the object faces.
+    void PlaceStartCamera();
     void RequestWorldChange(const char* name);
     // False when the world file failed (the engine is then reset, no world loaded).
     bool StartWorld(const char* name);

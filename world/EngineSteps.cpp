@@ -140,6 +140,7 @@ const EEngineStep kUpdateSteps[] = {
          InSection<PS_ENGINE_OBJECTS> section;
          g_EngineObject.Update();
      }},
+    {"EEngine::BuildSkyShadowLists", [] { g_Engine.BuildSkyShadowLists(); }},
     {"ERenderer::UpdateTime",
      []
      {
@@ -176,6 +177,7 @@ const EEngineStep kPostLoadSteps[] = {
     {"EHeliMgr::Reset", [] { g_HeliMgr.Reset(); }},
     {"ESlupMgr::Load", [] { g_SlupMgr.Load(); }},
     {"ECamera::Reset", [] { g_Camera.Reset(); }},
+    {"EEngine::PlaceStartCamera", [] { g_Engine.PlaceStartCamera(); }},
     {"EProfiler::Reset", [] { g_Profiler.Reset(); }},
     {"EEngine::MakePendingTies", [] { g_Engine.MakePendingTies(); }},
     {"EIntersectSegment::PrepareWorld", [] { g_IntersectSegment.PrepareWorld(); }},

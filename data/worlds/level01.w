@@ -326,9 +326,22 @@ zpos -10
 bezier_moving_____start_node_name demo_cart_path
 bezier_moving_____params0 0 1 4 8 1 0 1
 bezier_moving_____params1 1 0
+mesh meshes\demo\crate.x
+name sun_crate
+xpos -8
+ypos 0
+zpos 1
+scaling_axis 3 3 3
+mesh meshes\demo\crate.x
+name camera_start
+xpos -20
+ypos 6
+zpos -12
+rotation_angles 14 52 0
+flags 12
 mesh prefabs\special\start_point.x
 name game_start_point
-xpos -8
-ypos 1
-zpos 0
+xpos -25
+ypos 1.2
+zpos -3
 flags 0

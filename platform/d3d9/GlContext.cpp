@@ -147,6 +147,13 @@ private:
 };
 } // namespace
 
+void GlContext::ReleaseHeadlessOnThisThread()
+{
+    ReleaseEglOnThisThread();
+    if (g_current == &Egl())
+        g_current = nullptr;
+}
+
 std::unique_ptr<GlContext> GlContext::CreateHeadless(std::string* error)
 {
     if (!OpenEgl(error))

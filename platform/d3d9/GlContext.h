@@ -31,5 +31,10 @@ public:
     virtual void SetSwapInterval(int interval) = 0;
     // Whether this context is the one GL calls go to now.
     virtual bool IsCurrent() const = 0;
+
+    // Lets go of the surfaceless context on this thread. SDL makes GLX
+    // contexts current of its own when it creates an OpenGL window, which
+    // GLVND refuses while an EGL context is current.
+    static void ReleaseHeadlessOnThisThread();
 };
 } // namespace tk::d3d9

@@ -727,8 +727,10 @@ public:
         {
             for (const TkFxSamplerState& st : s.states)
                 m_device->SetSamplerState(s.stage, st.type, st.value);
-            m_device->SetTexture(s.stage,
-                                 s.textureParam >= 0 ? m_params[size_t(s.textureParam)].texture : nullptr);
+            // A sampler without a texture of the effect leaves its stage's
+            // texture to the caller, as D3DX does.
+            if (s.textureParam >= 0)
+                m_device->SetTexture(s.stage, m_params[size_t(s.textureParam)].texture);
             const INT stage = INT(s.stage);
             TkFxSetUniform(m_device, s.name.c_str(), TkUniformType::Sampler, &stage, 1);
         }

@@ -4,6 +4,7 @@
 #include "platform/win32/Win32.h"
 
 #include "platform/Backend.h"
+#include "platform/d3d9/GlContext.h"
 #include "platform/win32/SdlEvents.h"
 #include "platform/win32/SingleInstance.h"
 #include "platform/win32/WindowRegistry.h"
@@ -35,6 +36,7 @@ SDL_Window* CreateSdlWindow(const char* title, DWORD style, int x, int y, int wi
     int sy = y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
     // The device draws through an OpenGL context of the window; a video
     // driver without OpenGL still gives a window, shown through SDL's renderer.
+    tk::d3d9::GlContext::ReleaseHeadlessOnThisThread();
     SDL_Window* window = SDL_CreateWindow(title, sx, sy, width > 0 ? width : 1, height > 0 ? height : 1,
                                           flags | SDL_WINDOW_OPENGL);
     if (!window)

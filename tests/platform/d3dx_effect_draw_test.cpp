@@ -81,9 +81,10 @@ protected:
         ASSERT_EQ(effect->SetMatrix("g_mWorld", &identity), D3D_OK);
         ASSERT_EQ(effect->SetMatrix("g_mWorldViewProjection", &identity), D3D_OK);
         ASSERT_EQ(effect->SetTexture("g_Texture", texture), D3D_OK);
-        const D3DXVECTOR4 towardsViewer(0, 0, -1, 0), sun(0.5f, 0.5f, 0.5f, 0),
+        // The sun's light travels away from the viewer, onto the face turned to it.
+        const D3DXVECTOR4 intoTheScreen(0, 0, 1, 0), sun(0.5f, 0.5f, 0.5f, 0),
             ambient(0.25f, 0.25f, 0.25f, 1);
-        ASSERT_EQ(effect->SetVector("g_SkyLightDir", &towardsViewer), D3D_OK);
+        ASSERT_EQ(effect->SetVector("g_SkyLightDir", &intoTheScreen), D3D_OK);
         ASSERT_EQ(effect->SetVector("g_SkyLightDiffuse", &sun), D3D_OK);
         ASSERT_EQ(effect->SetVector("g_AmbientLightDiffuse", &ambient), D3D_OK);
     }
@@ -195,7 +196,7 @@ TEST_F(EffectDrawTest, AParameterChangedInsideThePassReachesTheNextDraw)
     ASSERT_EQ(effect->BeginPass(0), D3D_OK);
     ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quads.data(), sizeof(MeshVertex)), D3D_OK);
     // The right quad, with the sun turned towards its face and committed.
-    const D3DXVECTOR4 away(0, 0, 1, 0);
+    const D3DXVECTOR4 away(0, 0, -1, 0); // towards the viewer, onto the right face
     ASSERT_EQ(effect->SetVector("g_SkyLightDir", &away), D3D_OK);
     ASSERT_EQ(effect->CommitChanges(), D3D_OK);
     ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quads.data() + 6, sizeof(MeshVertex)), D3D_OK);
@@ -207,8 +208,8 @@ TEST_F(EffectDrawTest, AParameterChangedInsideThePassReachesTheNextDraw)
 
     const std::vector<TkDrawRecord>& log = TkD3D9GetDrawLog(device, TkFrame::Current);
     ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[log.size() - 2].effect->Floats("g_SkyLightDir"), (std::vector<float>{0, 0, -1, 0}));
-    EXPECT_EQ(log.back().effect->Floats("g_SkyLightDir"), (std::vector<float>{0, 0, 1, 0}));
+    EXPECT_EQ(log[log.size() - 2].effect->Floats("g_SkyLightDir"), (std::vector<float>{0, 0, 1, 0}));
+    EXPECT_EQ(log.back().effect->Floats("g_SkyLightDir"), (std::vector<float>{0, 0, -1, 0}));
 }
 
 TEST_F(EffectDrawTest, EffectsKeepDrawingAfterALossAndReset)

@@ -60,10 +60,10 @@ TEST(HeroGame, TheHeroStartsAtTheMarkerAndWalksForwardWhileTheKeyIsHeld)
     EXPECT_FALSE(Contains(log, "FATAL - brak Player.m_hObject"));
     const auto at = Positions(log);
     ASSERT_EQ(at.size(), 2u);
-    // Standing on the road at the marker (-8, 1, 0), the body's centre about
-    // 0.95 above the road's top.
-    EXPECT_NEAR(at[0].x, -8.0f, 0.1f);
-    EXPECT_NEAR(at[0].z, 0.0f, 0.1f);
+    // Standing on the road at the marker (-25, 1.2, -3), the body's centre
+    // about 0.95 above the road's top.
+    EXPECT_NEAR(at[0].x, -25.0f, 0.1f);
+    EXPECT_NEAR(at[0].z, -3.0f, 0.1f);
     EXPECT_NEAR(at[0].y, 1.15f, 0.1f);
     // About a second of walking north, the marker's look, on level ground.
     EXPECT_GT(at[1].z - at[0].z, 1.0f);

@@ -193,6 +193,7 @@ const std::vector<std::string> kUpdateOrder = {
     "EEngine::DeveloperKeys",
     "EObjectMgr::Update",
     "EEngineObject::Update",
+    "EEngine::BuildSkyShadowLists", // what the frame sees and what casts into the dynamic cascade
     "ERenderer::UpdateTime",
     "EPostProcess::UpdateActive",
     "EPlantMgr::Update",
@@ -244,6 +245,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "EHeliMgr::Reset",
     "ESlupMgr::Load",
     "ECamera::Reset",
+    "EEngine::PlaceStartCamera",
     "EProfiler::Reset",
     "EEngine::MakePendingTies",
     "EIntersectSegment::PrepareWorld",

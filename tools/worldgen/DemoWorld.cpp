@@ -472,6 +472,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoPhysicsObjects(objects);
     AddDemoItems(&objects);
     AddActionObjects(objects);
+    AppendSunObjects(objects);
     AddDemoHero(objects);
     return objects;
 }

@@ -41,6 +41,16 @@ struct DemoObject
 // Every object of the world file in file order (the sky mesh is a world
 // setting, not among them).
 std::vector<DemoObject> DemoObjects();
+// The sun's share of the world: a large crate whose shadow falls on the road
+// and the marker the camera starts at, looking at it (DemoWorldSun.cpp).
+void AppendSunObjects(std::vector<DemoObject>& objects);
+constexpr const char* DEMO_CAMERA_START = "camera_start";
+constexpr const char* DEMO_SHADOW_BOX = "sun_crate";
+// Where the shadow box stands, its height and the camera's start.
+constexpr float DEMO_SHADOW_BOX_X = -8.0f, DEMO_SHADOW_BOX_Z = 1.0f, DEMO_SHADOW_BOX_SCALE = 3.0f;
+constexpr float DEMO_SHADOW_BOX_HEIGHT = 1.5f * DEMO_SHADOW_BOX_SCALE;
+constexpr float DEMO_CAMERA_X = -20.0f, DEMO_CAMERA_Y = 6.0f, DEMO_CAMERA_Z = -12.0f;
+constexpr float DEMO_CAMERA_YAW = 52.0f, DEMO_CAMERA_PITCH = 14.0f; // degrees
 // The sky mesh of the world.
 constexpr const char* DEMO_SKY_MESH = "meshes\\demo\\sky.x";
 
@@ -110,7 +120,7 @@ std::vector<std::string> ActionMeshFiles();
 // The hero (DemoWorldHero.cpp): his body mesh and the start marker, placed at
 // the centre of his body on the road.
 constexpr const char* DEMO_START_MARKER = "game_start_point";
-constexpr float DEMO_START[3] = {-8.0f, 1.0f, 0.0f};
+constexpr float DEMO_START[3] = {-25.0f, 1.2f, -3.0f};
 void AddDemoHero(std::vector<DemoObject>& objects);
 bool WriteDemoHero(const std::filesystem::path& root);
 std::vector<std::string> DemoHeroFiles();

@@ -1,0 +1,193 @@
+// The sun-lit world's frame. The demo world at 1280 x 720 in the Fast order,
+// whole frames through the main loop (frames per second), with the frame's
+// time split between the cascade, the scene passes and the present by running
+// the same frame without each part. Then the engine's own work per frame for
+// a world filled with mesh objects: the visibility lists, the frame texture
+// lists and the objects' matrices and effect constants, without drawing.
+#include "game/MainGame.h"
+#include "game/SaveMgr.h"
+#include "platform/Backend.h"
+#include "platform/d3d9/D3D9.h"
+#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/win32/Headless.h"
+#include "platform/win32/Input.h"
+#include "platform/win32/Keys.h"
+#include "render/Renderer.h"
+#include "render/SkyShadow.h"
+#include "shell/Console.h"
+#include "shell/D3DMain.h"
+#include "shell/FocusMgr.h"
+#include "shell/GameOptions.h"
+#include "shell/Input.h"
+#include "shell/Timer.h"
+#include "shell/WinMain.h"
+#include "tests/support/GameWindow.h"
+#include "tools/worldgen/DemoWorld.h"
+#include "ui/LoadingScreen.h"
+#include "world/Camera.h"
+#include "world/Engine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+namespace
+{
+constexpr int kWidth = 1280;
+constexpr int kHeight = 720;
+constexpr DWORD kShownFrame = 215;
+constexpr int kGuard = 5000;
+constexpr int kSplitFrames = 20;
+constexpr double kFrameStepMs = 16.0;
+
+struct DemoGame
+{
+    explicit DemoGame(int width, int height)
+    {
+        dir = std::filesystem::temp_directory_path() / "tk-bench-sunlit";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        std::filesystem::copy(TK_DATA_DIR, dir, std::filesystem::copy_options::recursive);
+        std::filesystem::current_path(dir);
+        // Textures load relative to the start-up folder: the copied data tree.
+        g_Console.SetStartupDirectory(dir.string().c_str());
+        TkSetBackend(TkBackend::Headless);
+        TkHeadlessReset();
+        TkD3D9ResetHeadless();
+        TimerForgetState();
+        g_Engine.m_fLastTime = 0;
+        OpenGameWindow("SunlitBench", width, height);
+        g_Input.Create();
+        CreateGameDevice();
+        g_FocusMgr.Activate();
+        g_Options.StartMenu = 0;
+        g_Options.PostProcessOff = 1;
+        std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", worldgen::DEMO_WORLD_FILE);
+        TkHeadlessSetFrameStepMs(kFrameStepMs);
+        // The game object starts once a run; later runs ask for the world again.
+        static bool started = false;
+        if (!started)
+            g_MainGame.Init();
+        else
+            g_Engine.RequestWorldChange(worldgen::DEMO_WORLD_FILE);
+        started = true;
+        for (int i = 0; g_Engine.m_szNextWorld[0] && i < kGuard; ++i)
+            Pass();
+        for (int i = 0; g_MainGame.m_iLevelFrame < CMainGame::FRAME_LOADING_HOLD && i < kGuard; ++i)
+            Pass();
+        const TkKey space = TkKeyFromName("Space");
+        TkInjectKeyScan(space.vk, space.scan, true);
+        Pass();
+        Pass();
+        TkInjectKeyScan(space.vk, space.scan, false);
+        for (int i = 0; g_MainGame.m_iLevelFrame < kShownFrame && i < kGuard; ++i)
+            Pass();
+    }
+    ~DemoGame()
+    {
+        if (g_Engine.m_bWorldLoaded)
+            g_Engine.StartWorld("*");
+        g_D3DMain.Shutdown();
+        SAFE_RELEASE(g_pD3D);
+        g_Input.Release();
+        DestroyWindow(g_hWnd);
+        g_hWnd = nullptr;
+        g_Options.PostProcessOff = 0;
+        TkHeadlessReset();
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+        std::filesystem::remove_all(dir, ec);
+    }
+    void Pass()
+    {
+        const uint32_t end = TkFrameCount() + 1;
+        for (int i = 0; TkFrameCount() < end && i < kGuard; ++i)
+            RunLoopPass(msg);
+    }
+    // Milliseconds per frame over n frames; `moving` redraws the cascade every frame.
+    double FrameMs(int n, bool moving)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < n; ++i)
+        {
+            if (moving)
+                g_SkyShadow.m_bRendered[1] = 0;
+            Pass();
+        }
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() /
+               n;
+    }
+    std::filesystem::path dir;
+    MSG msg = {};
+};
+
+void BM_SunlitDemoWorldFastFrame(benchmark::State& state)
+{
+    DemoGame game(kWidth, kHeight);
+    int64_t frames = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state)
+    {
+        // The camera walking: the wide cascade is drawn again every frame.
+        g_SkyShadow.m_bRendered[1] = 0;
+        game.Pass();
+        ++frames;
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() /
+        double(frames);
+    // The split: the same frame with the cascade kept, then without the scene.
+    const double still = game.FrameMs(kSplitFrames, false);
+    g_Options.DrawSky = 0;
+    const double noSky = game.FrameMs(kSplitFrames, false);
+    g_Options.DrawTerrain = 0;
+    const double noTerrain = game.FrameMs(kSplitFrames, false);
+    g_Options.DrawTerrain = 1;
+    g_Options.DrawSkylightLitObjects = 0;
+    const double bare = game.FrameMs(kSplitFrames, false);
+    g_Options.DrawSkylightLitObjects = 1;
+    g_Options.DrawSky = 1;
+    state.counters["sky_ms"] = still - noSky;
+    state.counters["terrain_ms"] = noSky - noTerrain;
+    state.counters["frames_per_second"] = ms > 0.0 ? 1000.0 / ms : 0.0;
+    state.counters["frame_ms"] = ms;
+    state.counters["cascade_ms"] = ms - still;
+    state.counters["scene_passes_ms"] = still - bare;
+    state.counters["present_and_rest_ms"] = bare;
+}
+BENCHMARK(BM_SunlitDemoWorldFastFrame)->Unit(benchmark::kMillisecond)->Iterations(60);
+
+// The engine's CPU work per frame over a table full of mesh objects: the
+// visibility and shadow lists, the frame texture lists and the objects'
+// matrices and effect constants.
+void BM_SunlitFrameCpuFullTable(benchmark::State& state)
+{
+    DemoGame game(kWidth / 4, kHeight / 4);
+    const char* const meshes[] = {"meshes\\demo\\crate.x", "meshes\\demo\\barrel.x", "meshes\\demo\\house.x"};
+    constexpr float kSpacing = 6.0f;
+    constexpr int kRow = 60;
+    int added = 0;
+    for (int i = 0; g_Engine.GetObjectCount() < DWORD(MAX_MESH_OBJECTS) && i < MAX_MESH_OBJECTS; ++i)
+    {
+        const float position[3] = {float(i % kRow - kRow / 2) * kSpacing, 0.0f, float(i / kRow) * kSpacing};
+        if (g_Engine.CreateObject(OT_MESH, meshes[i % 3], 13, 0, position, nullptr))
+            ++added;
+    }
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 8.0f, -20.0f));
+    g_Camera.UpdateView();
+    for (auto _ : state)
+    {
+        g_Renderer.ResetViewCache();
+        g_Engine.BuildSkyShadowLists();
+        g_Renderer.UpdateTime();
+        g_Renderer.BuildRenderLists();
+        g_Renderer.UpdateLightingConstants();
+        benchmark::DoNotOptimize(g_Renderer.m_pMeshTextures[0]);
+    }
+    state.counters["objects"] = double(g_Engine.GetObjectCount());
+    state.counters["added"] = double(added);
+}
+BENCHMARK(BM_SunlitFrameCpuFullTable)->Unit(benchmark::kMillisecond);
+} // namespace

@@ -1,0 +1,304 @@
+// The demo world under the sun, in-process on the headless window and device:
+// what the picture shows once the level is up (the crate's shadow on the road,
+// fog thickening with distance, the sky), in both render modes, and the same
+// picture again after the device is lost and reset in the middle of play.
+#include "game_fixture.h"
+
+#include "platform/Backend.h"
+#include "platform/d3d9/D3D9.h"
+#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/win32/EventScript.h"
+#include "platform/win32/Headless.h"
+#include "platform/win32/Input.h"
+#include "platform/win32/Keys.h"
+#include "render/Renderer.h"
+#include "render/SkyLight.h"
+#include "render/SkyShadow.h"
+#include "shell/D3DMain.h"
+#include "shell/Input.h"
+#include "shell/Timer.h"
+#include "shell/WinMain.h"
+#include "support/GameProcess.h"
+#include "support/GameWindow.h"
+#include "tools/worldgen/DemoWorld.h"
+#include "world/Camera.h"
+
+#include <cmath>
+#include <cstring>
+
+using namespace gametest;
+
+namespace
+{
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr DWORD kShownFrame = 215;
+constexpr int kGuard = 5000;
+constexpr int kPatch = 2; // patches are (2 kPatch + 1) pixels square
+// The road's top and its colour's fog.
+constexpr float kRoadTop = 0.25f;
+
+struct Colour
+{
+    float r = 0, g = 0, b = 0;
+    float Brightness() const { return (r + g + b) / 3.0f; }
+    float DistanceTo(const Colour& o) const
+    {
+        return std::sqrt((r - o.r) * (r - o.r) + (g - o.g) * (g - o.g) + (b - o.b) * (b - o.b));
+    }
+};
+
+class SunlitWorld : public GameTest, public ::testing::WithParamInterface<bool>
+{
+protected:
+    void SetUp() override
+    {
+        GameTest::SetUp();
+        TkSetBackend(TkBackend::Headless);
+        TkHeadlessReset();
+        TkD3D9ResetHeadless();
+        TimerForgetState();
+        g_Engine.m_fLastTime = 0;
+        CopyDataTree(m_dir->path());
+        ASSERT_NE(OpenGameWindow("SunlitWorldTest", kWidth, kHeight), nullptr);
+        g_bQuitting = 0;
+        g_Input.Create();
+        ASSERT_TRUE(CreateGameDevice());
+        ASSERT_TRUE(g_D3DMain.m_bDeviceReady);
+        g_FocusMgr.Activate();
+        g_Options.StartMenu = 0;
+        g_Options.PostProcessOff = GetParam() ? 1 : 0;
+        std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", worldgen::DEMO_WORLD_FILE);
+    }
+
+    void TearDown() override
+    {
+        TkClearScript();
+        if (g_Engine.m_bWorldLoaded)
+            g_Engine.StartWorld("*");
+        g_D3DMain.Shutdown();
+        SAFE_RELEASE(g_pD3D);
+        g_Input.Release();
+        g_FocusMgr.m_bOnFocus = 0;
+        if (g_hWnd)
+            DestroyWindow(g_hWnd);
+        g_hWnd = nullptr;
+        g_bQuitting = 0;
+        g_Engine.m_bWorldLoaded = 0;
+        g_Engine.m_szWorld[0] = 0;
+        TkHeadlessReset();
+        TimerForgetState();
+        GameTest::TearDown();
+    }
+
+    void Pass()
+    {
+        const uint32_t end = TkFrameCount() + 1;
+        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
+            ASSERT_TRUE(RunLoopPass(m_msg));
+    }
+
+    // The level up to the given frame, through the loading screen's hold.
+    void StartLevel(DWORD frame)
+    {
+        g_MainGame.Init();
+        for (int guard = 0; g_Engine.m_szNextWorld[0] && guard < kGuard; ++guard)
+            Pass();
+        ASSERT_EQ(g_Engine.m_bWorldLoaded, 1);
+        // The hero's eye would take the camera: the pictures look from the
+        // world's start camera, held there as the engine's forced look.
+        HOBJECT start = g_Engine.FindObject("camera_start", 0);
+        ASSERT_NE(start, nullptr);
+        g_Engine.ForceCameraToLook(start, nullptr);
+        g_Engine.PlaceStartCamera();
+        for (int guard = 0; g_MainGame.m_iLevelFrame < CMainGame::FRAME_LOADING_HOLD && guard < kGuard;
+             ++guard)
+            Pass();
+        const TkKey space = TkKeyFromName("Space");
+        TkInjectKeyScan(space.vk, space.scan, true);
+        Pass();
+        Pass();
+        TkInjectKeyScan(space.vk, space.scan, false);
+        for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
+            Pass();
+        ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);
+        ASSERT_EQ(g_MainGame.m_bWorldActive, 1);
+    }
+
+    // The last presented picture, as 0..255 channels.
+    void TakePicture(std::vector<BYTE>* out)
+    {
+        TkSurfacePixels pixels = {};
+        ASSERT_TRUE(TkD3D9GetLastPresented(g_pD3DInterface, &pixels));
+        ASSERT_EQ(pixels.width, UINT(kWidth));
+        ASSERT_EQ(pixels.height, UINT(kHeight));
+        out->assign(size_t(kWidth) * kHeight * 3, 0);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+            {
+                const BYTE* p = pixels.bits + y * pixels.pitch + x * 4;
+                BYTE* q = &(*out)[(size_t(y) * kWidth + x) * 3];
+                q[0] = p[2];
+                q[1] = p[1];
+                q[2] = p[0];
+            }
+    }
+
+    static Colour Patch(const std::vector<BYTE>& picture, int cx, int cy)
+    {
+        Colour c;
+        int n = 0;
+        for (int y = cy - kPatch; y <= cy + kPatch; ++y)
+            for (int x = cx - kPatch; x <= cx + kPatch; ++x)
+            {
+                if (x < 0 || y < 0 || x >= kWidth || y >= kHeight)
+                    continue;
+                const BYTE* q = &picture[(size_t(y) * kWidth + x) * 3];
+                c.r += q[0];
+                c.g += q[1];
+                c.b += q[2];
+                ++n;
+            }
+        if (n)
+        {
+            c.r /= float(n);
+            c.g /= float(n);
+            c.b /= float(n);
+        }
+        return c;
+    }
+
+    // Where a world point shows on the screen; false when it is off screen.
+    static bool OnScreen(const D3DXVECTOR3& world, int* x, int* y)
+    {
+        D3DXMATRIX viewProj;
+        D3DXMatrixMultiply(&viewProj, &g_Camera.m_mView, &g_Camera.m_mProjection);
+        D3DXVECTOR3 ndc;
+        D3DXVec3TransformCoord(&ndc, &world, &viewProj);
+        *x = int((ndc.x * 0.5f + 0.5f) * kWidth);
+        *y = int((0.5f - ndc.y * 0.5f) * kHeight);
+        return *x >= kPatch && *y >= kPatch && *x < kWidth - kPatch && *y < kHeight - kPatch &&
+               ndc.z > 0.0f && ndc.z < 1.0f;
+    }
+
+    Colour GroundAt(const std::vector<BYTE>& picture, float x, float z)
+    {
+        int sx = 0, sy = 0;
+        EXPECT_TRUE(OnScreen(D3DXVECTOR3(x, kRoadTop, z), &sx, &sy)) << x << ", " << z;
+        return Patch(picture, sx, sy);
+    }
+
+    // Where the sun throws the top of the crate onto the road.
+    static D3DXVECTOR3 CrateShadow()
+    {
+        D3DXVECTOR3 sun(Env.m_vSkyLightDir.x, Env.m_vSkyLightDir.y, Env.m_vSkyLightDir.z);
+        D3DXVec3Normalize(&sun, &sun);
+        const D3DXVECTOR3 top(worldgen::DEMO_SHADOW_BOX_X, worldgen::DEMO_SHADOW_BOX_HEIGHT * 0.8f,
+                              worldgen::DEMO_SHADOW_BOX_Z);
+        const float t = (kRoadTop - top.y) / sun.y;
+        return top + sun * t;
+    }
+
+    MSG m_msg = {};
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, SunlitWorld, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info)
+                         { return info.param ? "Fast" : "Realistic"; });
+
+TEST_P(SunlitWorld, TheCrateShadowsTheRoadFogThickensWithDistanceAndTheSkyIsDrawn)
+{
+    ASSERT_NO_FATAL_FAILURE(StartLevel(kShownFrame));
+    // The camera stands where the world put it, and the sun comes from above.
+    EXPECT_FLOAT_EQ(g_Camera.GetPosition().x, worldgen::DEMO_CAMERA_X);
+    ASSERT_LT(Env.m_vSkyLightDir.y, 0.0f);
+    std::vector<BYTE> picture;
+    ASSERT_NO_FATAL_FAILURE(TakePicture(&picture));
+
+    // The road in the crate's shadow against the same road in the sun, at
+    // the same distance from the camera.
+    const D3DXVECTOR3 shade = CrateShadow();
+    const Colour inShadow = GroundAt(picture, shade.x, shade.z);
+    const Colour inSun = GroundAt(picture, shade.x - 12.0f, shade.z);
+    EXPECT_LT(inShadow.Brightness(), inSun.Brightness() * 0.7f)
+        << "shadow " << inShadow.Brightness() << " sun " << inSun.Brightness();
+    EXPECT_GT(inShadow.Brightness(), 5.0f) << "the ambient light still reaches the shade";
+
+    // Sunlit road ever farther along: ever closer to the fog's colour.
+    DWORD fogPacked = 0;
+    Env.GetFogColor(&fogPacked);
+    const Colour fog{float((fogPacked >> 16) & 0xFF), float((fogPacked >> 8) & 0xFF),
+                     float(fogPacked & 0xFF)};
+    const Colour nearRoad = GroundAt(picture, 0.0f, -3.0f);
+    const Colour farRoad = GroundAt(picture, 22.0f, -3.5f);
+    const Colour farthestRoad = GroundAt(picture, 45.0f, -4.0f);
+    EXPECT_LT(farRoad.DistanceTo(fog), nearRoad.DistanceTo(fog) - 3.0f);
+    EXPECT_LT(farthestRoad.DistanceTo(fog), farRoad.DistanceTo(fog) - 3.0f);
+
+    // The sky above the houses: bright and blue, where nothing else was drawn.
+    const Colour sky = Patch(picture, kWidth * 3 / 4, kHeight / 20);
+    EXPECT_GT(sky.b, sky.r);
+    EXPECT_GT(sky.Brightness(), 150.0f);
+
+    // Only the modes' own cascades were drawn: Fast the wide one alone.
+    EXPECT_EQ(g_SkyShadow.m_bRendered[1], 1);
+    EXPECT_EQ(g_SkyShadow.m_bRendered[0], GetParam() ? 0 : 1);
+
+    // A frame that rebuilds the cascades draws the wide one first, then the
+    // near one (the dynamic one has no casters here), then the scene.
+    g_Options.RecalculateSkyLightEveryFrame = 1;
+    Pass();
+    g_Options.RecalculateSkyLightEveryFrame = 0;
+    IDirect3DSurface9* levels[ESkyShadow::CASCADES] = {};
+    for (DWORD i = 0; i < ESkyShadow::CASCADES; ++i)
+        if (g_SkyShadow.m_pTexture[i])
+            g_SkyShadow.m_pTexture[i]->GetSurfaceLevel(0, &levels[i]);
+    std::vector<int> order;
+    for (const TkDrawRecord& draw : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
+    {
+        int target = -1;
+        for (int i = 0; i < int(ESkyShadow::CASCADES); ++i)
+            if (levels[i] && draw.renderTargets[0] == levels[i])
+                target = i;
+        if (order.empty() || order.back() != target)
+            order.push_back(target);
+    }
+    for (IDirect3DSurface9* level : levels)
+        SAFE_RELEASE(level);
+    ASSERT_GE(order.size(), 2u);
+    if (GetParam())
+        EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 2), (std::vector<int>{1, -1}));
+    else
+        EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 3), (std::vector<int>{1, 0, -1}));
+}
+
+TEST_P(SunlitWorld, ADeviceLostInPlayComesBackWithTheSamePicture)
+{
+    ASSERT_NO_FATAL_FAILURE(StartLevel(kShownFrame));
+    std::vector<BYTE> before;
+    ASSERT_NO_FATAL_FAILURE(TakePicture(&before));
+
+    const uint32_t now = TkFrameCount();
+    const std::string script = "frame " + std::to_string(now + 1) + ": device lost\n" + "frame " +
+                               std::to_string(now + 4) + ": device restored\n";
+    TkLoadScriptText(script, "loss.txt");
+    for (int i = 0; i < 12; ++i)
+        Pass();
+    EXPECT_EQ(TkD3D9GetDeviceState(g_pD3DInterface), TkDeviceState::Ok);
+    for (DWORD i = 0; i < ESkyShadow::CASCADES; ++i)
+    {
+        EXPECT_NE(g_SkyShadow.m_pTexture[i], nullptr) << "cascade " << i;
+        EXPECT_NE(g_SkyShadow.m_pDepth[i], nullptr) << "cascade " << i;
+    }
+    std::vector<BYTE> after;
+    ASSERT_NO_FATAL_FAILURE(TakePicture(&after));
+    ASSERT_EQ(after.size(), before.size());
+    // The scene below the console's lines (which report the loss) is unchanged.
+    const size_t sceneStart = size_t(kHeight) * 2 / 5 * kWidth * 3;
+    size_t differing = 0;
+    for (size_t i = sceneStart; i < before.size(); ++i)
+        if (std::abs(int(before[i]) - int(after[i])) > 2)
+            ++differing;
+    EXPECT_LT(differing, (before.size() - sceneStart) / 200) << "channels that changed across the reset";
+}
+} // namespace
