@@ -247,9 +247,9 @@ void CPlayer::RegisterScriptActions()
                            [](const std::string&)
                            {
                                char line[128];
-                               std::snprintf(line, sizeof line, "Hero position %.2f %.2f %.2f",
-                                             Player.m_vPosition.x, Player.m_vPosition.y,
-                                             Player.m_vPosition.z);
+                               std::snprintf(line, sizeof line, "Hero position %.4f %.4f %.4f look %.4f %.4f",
+                                             Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z,
+                                             g_Mouse.m_State.x, g_Mouse.m_State.y);
                                g_Console.Print(line);
                                return true;
                            });

@@ -70,7 +70,7 @@ public:
     void MoveToStart();
     void Release();
 
-    // The event script's "hero position": one console line "Hero position X Y Z".
+    // The event script's "hero position": one console line "Hero position X Y Z look YAW PITCH".
     static void RegisterScriptActions();
 
     // ---- Frame ---------------------------------------------------------------------
