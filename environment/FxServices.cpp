@@ -26,17 +26,17 @@ void FxSetSegmentTest(FxSegmentTestFn fn)
 
 HOBJECT FxPlayerObject()
 {
-    return nullptr;
+    return Player.m_hObject;
 }
 
 bool FxPlayerCrouching()
 {
-    return false;
+    return Player.m_bCrouched != 0;
 }
 
 void FxChangePlayerHealth(float amount)
 {
-    Player.m_fHealth += amount;
+    PlayerStats.m_fHealth += amount;
     g_FxServiceCounts.fPlayerDamage -= amount;
 }
 

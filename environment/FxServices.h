@@ -18,9 +18,8 @@ DWORD FxHitTexture(const RayTestResult& hit);
 // Null brings back the scene's test.
 void FxSetSegmentTest(FxSegmentTestFn fn);
 
-// STAND-IN: the hero's scene object comes with the player work; none until then.
+// The hero's scene object, and whether he crouches.
 HOBJECT FxPlayerObject();
-// STAND-IN: the hero's crouch byte comes with the player work.
 bool FxPlayerCrouching();
 // STAND-IN: CPlayer::ChangeHealth comes with the hero's health work; until
 // then the amount is added to the player stand-in's health.

@@ -502,6 +502,7 @@ void CMainGame::Init()
     g_Options.GameplayRunning = 1;
     RegisterGameConsoleCommands();
     TkRegisterScriptValue("level frame", ReadLevelFrame);
+    CPlayer::RegisterScriptActions();
     if (g_Options.StartMenu)
         return;
     // A world that is not there never loads: the start menu comes instead,

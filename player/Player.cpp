@@ -1,28 +1,1138 @@
-// STAND-IN: see Player.h.
 #include "player/Player.h"
 
+#include "game/CutScene.h"
+#include "game/GameAI.h"
+#include "game/MainGame.h"
+#include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
+#include "platform/win32/EventScript.h"
+#include "player/ItemDesc.h"
+#include "player/PlayerWeapons.h"
+#include "shell/CommandMgr.h"
+#include "shell/Console.h"
+#include "shell/GameOptions.h"
+#include "shell/Mouse.h"
+#include "sound/SoundMgr.h"
+#include "ui/Menu.h"
+#include "world/Camera.h"
+#include "world/Engine.h"
+#include "world/IntersectSegment.h"
+#include "world/ShakeParams.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cctype>
+#include <cstring>
+#include <string>
 
 CPlayer Player;
 EPlayerStats PlayerStats;
 
+namespace
+{
+constexpr const char* HERO_MESH = "prefabs\\special\\hero.x";
+constexpr const char* HERO_NAME = "hero";
+constexpr const char* START_MARKER = "game_start_point";
+constexpr DWORD kHeroFlags = 2048;
+constexpr DWORD kHeroFlags2 = 0x18000000;
+constexpr DWORD kHeroFlags3 = 128;
+
+// Timing of the crouch, jump and aim keys.
+constexpr float kHoldTime = 0.4f; // a key held longer is a hold, not a tap
+constexpr float kCrouchAfterJump = 0.8f;
+constexpr float kJumpSoundGap = 0.2f;
+constexpr float kJumpStamina = 0.2f;
+constexpr float kMinJumpStamina = 0.1f;
+
+// Stamina.
+constexpr float kRunDrain = 0.25f;
+constexpr float kRefillMoving = 1.0f / 15.0f;
+constexpr float kRefillStill = 1.0f / 8.0f;
+constexpr float kExhausted = 0.1f;
+constexpr float kRecovered = 0.2f;
+constexpr float kBreathHalf = 0.5f;
+constexpr float kBreathGapExhausted = 3.0f;
+constexpr float kBreathGapHalf = 4.0f;
+
+// Walking: acceleration on the ground and in the air, and the speed caps.
+constexpr float kForwardAccel = 5.0f;
+constexpr float kStrafeAccel = 4.0f;
+constexpr float kAirAccel = 1.0f;
+constexpr float kCapWalk = 0.09f;
+constexpr float kCapRun = 0.2f;
+constexpr float kCapCrouch = 0.05f;
+constexpr float kCapAimBlend = 0.0603f;
+constexpr float kFocusSlow = 0.67f;
+constexpr float kAimBlendLimit = 0.2f;
+constexpr float kFriction = 0.95f;
+constexpr float kFrictionScale = 0.75f;
+constexpr float kMinSpeed = 0.01f;
+constexpr float kHurtWait = 0.5f;
+
+// Footsteps.
+constexpr float kStepRun = 0.35f;
+constexpr float kStepWalk = 0.6f;
+constexpr float kStepRangeRun = 20.0f;
+constexpr float kStepRangeWalk = 3.0f;
+constexpr int kStepSounds = 5;
+
+// Body and eyes.
+constexpr float kCrouchEye = -0.4f;
+constexpr float kHalfWidth = 0.25f;
+constexpr float kHalfStand = 0.92f;
+constexpr float kHalfCrouch = 0.4f;
+constexpr float kFeetStand = 0.9f;
+constexpr float kFeetCrouch = 0.38f;
+constexpr float kProbeDepth = 2.0f;
+constexpr float kProbeLift = 0.04f;
+constexpr float kProbeEvery = 0.1f;
+constexpr float kLongFrame = 0.5f;
+constexpr float kRadiusSlack = 0.1f;
+constexpr float kRadiusStill = 10.0f;
+constexpr float kRadiusNone = 0.1f;
+
+// The view.
+constexpr float kPitchLimit = 1.5358899f;
+constexpr float kLookBlend = 0.85f;
+constexpr float kLookBlendAimed = 0.65f;
+constexpr float kLookAimBlend = 0.8f;
+constexpr DWORD kSlowLookKind = 5;
+constexpr float kEyeStand = 0.9f;
+constexpr float kEyeCrouch = 0.4f;
+constexpr float kEyeSpeed = 1.0f;
+constexpr float kLeanRate = 0.25f;
+constexpr float kLeanBack = 0.2f;
+constexpr float kLeanMax = 0.04f;
+constexpr float kLeanRoll = 1.9f;
+constexpr float kBobStep = 11.5f;
+constexpr float kBobSize = 0.1f;
+constexpr float kBobEyeSide = 1.5f;
+constexpr float kBobEyeUp = 1.2f;
+constexpr float kBobWeaponSide = 0.1f;
+constexpr float kBobWeaponUp = 0.05f;
+constexpr float kPi = 3.14159265f;
+
+// Health.
+constexpr float kRegenRun = 1.1f;
+constexpr float kRegenWalk = 2.0f;
+constexpr float kRegenStill = 4.0f;
+constexpr float kRegenCrouch = 8.0f;
+constexpr float kRegenEasy = 1.2f;
+constexpr float kRegenHard = 0.7f;
+constexpr float kPulseHealth = 20.0f;
+constexpr float kPulseHalf = 50.0f;
+constexpr float kPulseTime = 4.5f;
+constexpr float kDeadBelow = 1.0f;
+constexpr float kGodHealth = 1.01f;
+constexpr float kDamageDelay = 5.0f;
+constexpr float kLoadGrace = 4.0f;
+constexpr float kLoadGraceFactor = 0.2f;
+constexpr float kFallFree = 4.0f;
+constexpr float kFallPerUnit = 13.0f;
+constexpr float kExplosionRadius = 8.0f;
+constexpr float kExplosionReach = 8.0f; // in radii
+constexpr float kExplosionDamage = 70.0f;
+constexpr float kExplosionLift = 0.25f;
+constexpr float kHeroLift = 1.0f;
+constexpr float kBulletScale = 1.2f * 0.4f;
+constexpr float kBulletTail = 0.85f;
+constexpr float kProtected = 0.7f;
+constexpr float kBodyHitRange = 20.0f;
+constexpr int kBodyHitSounds = 3;
+constexpr float kSavedGrace = 5.0f;
+constexpr float kSavedGraceHealth = 25.0f;
+constexpr float kHitShake[SHAKE_VALUES] = {0.5f, 0.5f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 1.6f};
+constexpr float kHeartbeatHealth = 40.0f;
+constexpr float kOuchGap = 3.0f;
+constexpr float kDeathWait = 2.0f;
+constexpr float kDeathDrop = 8.0f;
+constexpr float kDeathFloor = 0.4f;
+constexpr const char* kDeathOverride = "HandlePlayerDeath";
+constexpr const char* kDeathHandler = "PlayerDeathHandler";
+
+// Difficulty: damage factor and floor, explosion factor.
+struct EDifficulty
+{
+    float damage;
+    float minDamage;
+    float explosion;
+};
+constexpr EDifficulty kDifficulties[] = {
+    {0.9f, 0.0f, 1.0f},
+    {1.25f, 0.0f, 1.6f},
+    {1.65f, 0.0f, 2.2f},
+    {2.4f, 24.0f, 4.0f},
+};
+constexpr int kDifficultyCount = sizeof kDifficulties / sizeof kDifficulties[0];
+
+const EDifficulty& Difficulty(int d)
+{
+    return kDifficulties[std::clamp(d, 0, kDifficultyCount - 1)];
+}
+
+int Random(int count)
+{
+    return count > 0 ? std::rand() % count : 0;
+}
+
+// The engine's forced view holds the camera at an object: the hero then
+// neither moves it nor takes harm.
+bool CameraDriven()
+{
+    return g_Engine.m_pLookFrom != nullptr;
+}
+// STAND-IN: the letterbox view comes with the HUD.
+bool Letterbox()
+{
+    return false;
+}
+
+// STAND-IN: the characters' alarms come with the characters' work.
+void AddAlarm(const D3DVECTOR&, float, float, float) {}
+
+bool SkipHero(HOBJECT candidate, RayTestUser user)
+{
+    return candidate != reinterpret_cast<HOBJECT>(user);
+}
+
+bool SameName(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
+}
+
+float Length(const D3DXVECTOR3& v)
+{
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
+} // namespace
+
+// ---- Keys ----------------------------------------------------------------------------
+
+bool CPlayer::CommandDown(int command) const
+{
+    return g_CommandMgr.IsCommandDown(command);
+}
+
+bool CPlayer::CommandPressed(int command, BYTE& latch) const
+{
+    const bool down = CommandDown(command);
+    const bool pressed = down && !latch;
+    latch = down ? 1 : 0;
+    return pressed;
+}
+
+void CPlayer::LoadLastCheckpoint()
+{
+    // STAND-IN: the checkpoint load comes with the save games.
+    ++m_iCheckpointLoads;
+    g_Console.Print("CSaveMgr::LoadLastCheckpoint");
+}
+
+void CPlayer::QuickLoad()
+{
+    if (CommandPressed(CMD_QUICK_LOAD, m_bQuickLoadLatch))
+        LoadLastCheckpoint();
+}
+
+// ---- Level ---------------------------------------------------------------------------
+
+void CPlayer::RegisterScriptActions()
+{
+    TkRegisterScriptAction("hero position",
+                           [](const std::string&)
+                           {
+                               char line[128];
+                               std::snprintf(line, sizeof line, "Hero position %.4f %.4f %.4f look %.4f %.4f",
+                                             Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z,
+                                             g_Mouse.m_State.x, g_Mouse.m_State.y);
+                               g_Console.Print(line);
+                               return true;
+                           });
+}
+
+void CPlayer::Init()
+{
+    m_fStamina = 1.0f;
+    m_bExhausted = 0;
+    m_fTimeSinceHurt = 10.0f;
+    m_fTimeSinceExplosion = 5.0f;
+    m_fTimeSinceDamage = 10.0f;
+    m_fTimeSinceInit = 0.0f;
+    m_fHitFlash = 1.0f;
+    m_fHeartbeatLevel = 0.0f;
+    m_fCrouchEyeOffset = 0.0f;
+    m_bCrouched = 0;
+    m_bJumping = 0;
+    m_bUpdated = 0;
+    m_bPhysicsSkip = 0;
+    m_bRadiusOn = 0;
+    m_iForceCrouch = 0;
+    m_fFallStartY = NO_FALL;
+    m_vVelocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    m_fTimeSinceDeath = 0.0f;
+    m_iCheckpointLoads = 0;
+    PlayerStats.m_bMissionFailed = 0;
+    PlayerStats.m_bDead = 0;
+    PlayerStats.m_fLevelTime = 0.0f;
+    CreateHero();
+    MoveToStart();
+    // STAND-IN: the laser dot sprite and the helicopter's HUD come with their parts.
+    if (!g_SaveMgr.m_bLoadedFromSave)
+        SetCombatMode(true);
+}
+
+void CPlayer::CreateHero()
+{
+    const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
+    m_hObject = g_Engine.CreateObject(OT_MESH, HERO_MESH, kHeroFlags, kHeroFlags2, &origin.x, nullptr);
+    if (!m_hObject)
+    {
+        g_Console.Print("FATAL - brak Player.m_hObject");
+        return;
+    }
+    g_Engine.SetObjectFlags3(m_hObject, kHeroFlags3, kHeroFlags3);
+    g_Engine.SetObjectName(m_hObject, HERO_NAME);
+    g_Engine.RespawnObject(m_hObject);
+    g_Console.Print(m_hObject->pPhysicsBody ? "TworzPostacGracza - JEST bDurezPhysics"
+                                            : "TworzPostacGracza - BRAK bDurezPhysics");
+    D3DXVECTOR3 start = origin;
+    if (HOBJECT marker = g_Engine.FindObject(START_MARKER, 0))
+        start = marker->vPosition;
+    g_PhysicsMgr.CreatePlayerController(&start);
+}
+
+void CPlayer::MoveToStart()
+{
+    HOBJECT marker = g_Engine.FindObject(START_MARKER, 0);
+    if (!marker)
+        return;
+    m_fTimeSinceHurt = 10.0f;
+    const D3DXVECTOR3 start = marker->vPosition;
+    m_vPosition = start;
+    m_vSafePosition = start;
+    m_vPrevPosition = start;
+    g_Engine.SetObjectPosition(m_hObject, &start, 0);
+    m_hStandObject = nullptr;
+    m_vVelocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    m_fFallStartY = NO_FALL;
+    g_PhysicsMgr.CreatePlayerController(&start);
+    g_PhysicsMgr.WarpPlayer(&start);
+    // The look yaw from the marker's flattened forward axis.
+    D3DXVECTOR3 forward = marker->Orientation.Forward;
+    forward.y = 0.0f;
+    const float length = Length(forward);
+    if (length > 0.0f)
+    {
+        forward /= length;
+        float yaw = std::acos(std::clamp(forward.z, -1.0f, 1.0f));
+        if (forward.x < 0.0f)
+            yaw = -yaw;
+        g_Mouse.m_State.x = yaw;
+        g_Mouse.m_State.rawX = yaw;
+        g_Mouse.m_State.y = 0.0;
+    }
+    SetHealth(PlayerStats.m_fMaxHealth, 1);
+    m_Look = EOrientation(static_cast<float>(g_Mouse.m_State.x), 0.0f, 0.0f);
+    if (!CameraDriven())
+    {
+        g_Camera.SetOrientation(m_Look);
+        PlaceCamera();
+    }
+    // STAND-IN: the ladder state and the mission scripts' fail-on-shot
+    // trigger come with their parts.
+}
+
+void CPlayer::Release()
+{
+    // STAND-IN: ladders, riding, the helicopter, the laser dot and the hero's
+    // sounds come with their parts.
+    PlayerStats.m_bMissionFailed = 0;
+    if (m_hObject)
+        g_Engine.DeleteObject(m_hObject);
+    m_hObject = nullptr;
+    m_hStandObject = nullptr;
+}
+
+// ---- Frame ---------------------------------------------------------------------------
+
 void CPlayer::Update()
 {
+    // 1. Time.
+    const float dt = g_Engine.m_fDeltaTime;
+    m_fFrameTime = dt;
+    m_dGameTime += dt;
+    m_fTimeSinceHurt += dt;
+    m_fTimeSinceExplosion += dt;
+    m_fTimeSinceDamage += dt;
+    m_fTimeSinceInit += dt;
+    m_fTimeSinceJump += dt;
+    m_fCrouchTime += dt;
+    m_fOuchTimer += dt;
+    m_fBreathTimer += dt;
+    // 3. STAND-IN: weapon sway comes with the camera work.
+    if (CameraDriven())
+        return;
+    // 4. The menu key.
+    if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying)
+    {
+        g_Menu.Open(0, 0);
+        return;
+    }
+    if (g_MainGame.m_iLevelFrame < FRAME_UPDATE || g_CutScene.m_bPlaying)
+        return;
+    // 6.
+    m_vPrevPosition = m_vPosition;
+    m_bUpdated = 1;
+    // 7. Letterbox refills the stamina.
+    if (Letterbox())
+        m_fStamina = 1.0f;
+    // 8. Dead or failed.
+    if (PlayerStats.m_bDead || PlayerStats.m_bMissionFailed)
+    {
+        if (m_fTimeSinceDeath > kDeathWait && CommandDown(CMD_FIRE))
+            LoadLastCheckpoint();
+        QuickLoad();
+        if (PlayerStats.m_bDead)
+            DeathView();
+        else
+            m_fTimeSinceDeath += dt;
+        return;
+    }
+    // 9.
+    StaminaStep();
+    // 10. The walking branch (ladders, guns, helicopters, fly mode and the
+    // kill camera come with their parts).
+    if (!g_Menu.m_bOpen)
+        InputStep();
+    VelocityLimiter();
+    ControllerStep();
+    if (m_bRadiusOn && m_fRadius < kRadiusStill)
+    {
+        m_bRunning = 0;
+        m_bMoving = 0;
+        m_bCanMove = 1;
+    }
+    if (!g_Menu.m_bOpen)
+        PlaceCamera();
+    // 11.
+    ChangeHealth(0.0f);
+    // 12.
+    m_vHalfExtents = {kHalfWidth, m_bCrouched ? kHalfCrouch : kHalfStand, kHalfWidth};
+    m_fStandTime = m_bCrouched ? 0.0f : m_fStandTime + dt;
+}
+
+void CPlayer::UpdateLook()
+{
+    if (CameraDriven() || !g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE ||
+        g_CutScene.m_bPlaying || PlayerStats.m_bDead || PlayerStats.m_bMissionFailed ||
+        g_MainGame.worldPending)
+        return;
+    MouseLook();
+}
+
+void CPlayer::MouseLook()
+{
+    if (g_Menu.m_bOpen)
+        return;
+    // The pitch never passes the limit, whatever the mouse state holds; a
+    // state that is not a number leaves the look as it was.
+    EMouseState& m = g_Mouse.m_State;
+    if (!std::isfinite(m.x) || !std::isfinite(m.y))
+        return;
+    m.y = std::clamp(m.y, -static_cast<double>(kPitchLimit), static_cast<double>(kPitchLimit));
+    const EOrientation target(static_cast<float>(m.x), static_cast<float>(m.y), 0.0f);
+    const bool slow = Bronie.currentKind == kSlowLookKind && Bronie.aimProgress > kLookAimBlend;
+    // STAND-IN: the heartbeat's slow look, recoil and the scope's breath come
+    // with the weapon view.
+    m_Look.Slerp(&target.Quaternion, slow ? kLookBlendAimed : kLookBlend);
+    g_Camera.SetOrientation(m_Look);
+    m_vLookForward = m_Look.Forward;
+    m_vLookRight = m_Look.Right;
+}
+
+void CPlayer::PlaceCamera()
+{
+    const float dt = m_fFrameTime;
+    // 1. The eye eases to its height.
+    const float rise = m_bCrouched ? kEyeCrouch : kEyeStand;
+    m_fEyeRise = m_fEyeRise < rise ? std::min(rise, m_fEyeRise + kEyeSpeed * dt)
+                                   : std::max(rise, m_fEyeRise - kEyeSpeed * dt);
+    D3DXVECTOR3 eye(m_vPosition.x, m_vPosition.y + m_fEyeRise, m_vPosition.z);
+    if (m_fCatchUpTimer > 0.0f)
+    {
+        m_fCatchUpTimer -= dt;
+        const D3DXVECTOR3 from = g_Camera.GetPosition();
+        const D3DXVECTOR3 way = eye - from;
+        const float length = Length(way);
+        if (length > dt && length > 0.0f)
+            eye = from + way * (dt / length);
+    }
+    // 2. Lean.
+    if (m_bStrafeLeft)
+        m_fLean = std::min(kLeanMax, m_fLean + kLeanRate * dt);
+    else if (m_bStrafeRight)
+        m_fLean = std::max(-kLeanMax, m_fLean - kLeanRate * dt);
+    else
+        m_fLean = m_fLean > 0.0f ? std::max(0.0f, m_fLean - kLeanBack * dt)
+                                 : std::min(0.0f, m_fLean + kLeanBack * dt);
+    // 3. Head bob; a stop finishes the current half cycle.
+    const float half = m_fBobPhase <= 2.0f * kPi ? 2.0f * kPi : 4.0f * kPi;
+    const bool bobbing = m_bMoving || (m_fBobPhase > 0.0f);
+    m_fSideBob = m_fVerticalBob = 0.0f;
+    if (bobbing)
+    {
+        const float a = kBobSize * std::sin(m_fBobPhase / 2.0f);
+        const float b = kBobSize * std::sin(m_fBobPhase);
+        // STAND-IN: the sprint's bob without eye offset comes with the sprint sway.
+        eye += m_Look.Right * (kBobEyeSide * a) + m_Look.Up * (kBobEyeUp * b);
+        m_fSideBob = kBobWeaponSide * a;
+        m_fVerticalBob = kBobWeaponUp * b;
+        m_fBobPhase += kBobStep * dt;
+        if (!m_bMoving && m_fBobPhase >= half)
+            m_fBobPhase = 0.0f;
+        if (m_fBobPhase > 4.0f * kPi)
+            m_fBobPhase = 0.0f;
+    }
+    // 4. The frame rolls with the lean.
+    EOrientation frame = m_Look;
+    const D3DXVECTOR3 axis = frame.Forward;
+    frame.RotateAxisAngle(&axis, kLeanRoll * m_fLean);
+    g_Camera.SetOrientation(frame);
+    // 5-7. STAND-IN: the weapon placement and the bob's steering of the aim
+    // come with the weapon view.
+    g_Camera.SetPosition(eye);
+}
+
+void CPlayer::StaminaStep()
+{
+    const float before = std::clamp(m_fStamina, 0.0f, 1.0f);
+    float s = before;
+    if (m_bRunning && m_bMoving && m_bCanMove)
+        s -= kRunDrain * m_fFrameTime;
+    else if (!(m_bRunning && m_bMoving))
+        s += (m_bMoving ? kRefillMoving : kRefillStill) * m_fFrameTime;
+    s = std::clamp(s, 0.0f, 1.0f);
+    if (before > kExhausted && s <= kExhausted)
+    {
+        s = 0.0f;
+        m_bExhausted = 1;
+        if (m_fBreathTimer > kBreathGapExhausted)
+            PlayBreath(2);
+    }
+    if (s > kRecovered)
+        m_bExhausted = 0;
+    if (before > kBreathHalf && s < kBreathHalf && m_fBreathTimer > kBreathGapHalf)
+        PlayBreath(1);
+    m_fStamina = s;
+}
+
+void CPlayer::PlayBreath(int n)
+{
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, "voices\\Hero\\hero0breath%i.wav", n + 1);
+    g_SoundMgr.PlaySoundOnce(name, 1.0f, 0.0f);
+    m_fBreathTimer = 0.0f;
+}
+
+void CPlayer::InputStep()
+{
+    if (!g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE || g_CutScene.m_bPlaying)
+        return;
+    QuickLoad();
+    // STAND-IN: the HUD's fade value comes with the HUD.
+    if (g_MainGame.m_iLevelFrame < FRAME_MOVE)
+        return;
+    const float dt = m_fFrameTime;
+    // 1. Directions.
+    const EOrientation& view = g_Camera.GetOrientation();
+    D3DXVECTOR3 forward = view.Forward;
+    forward.y = 0.0f;
+    const float length = Length(forward);
+    forward = length > 0.0f ? forward / length : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
+    const D3DXVECTOR3 right = view.Right;
+    // 2.
+    m_bRunning = m_bMoving = m_bMovingBack = m_bStrafeLeft = m_bStrafeRight = 0;
+    const bool onGround = m_bCanMove != 0;
+    // 5. Running.
+    m_bRunning = CommandDown(CMD_RUN) && PlayerStats.m_bCanRun && !m_bExhausted;
+    // 6. Aiming: click to toggle, or hold and release.
+    const bool moveKey = CommandDown(CMD_FORWARD) || CommandDown(CMD_BACK) || CommandDown(CMD_STRAFE_LEFT) ||
+                         CommandDown(CMD_STRAFE_RIGHT);
+    const bool aimDown = CommandDown(CMD_AIM) && Bronie.current && !m_bRunning;
+    if (aimDown && !m_bAimLatch)
+    {
+        m_fAimHoldTime = 0.0f;
+        Bronie.ToggleAim();
+    }
+    else if (aimDown)
+        m_fAimHoldTime += dt;
+    else if (m_bAimLatch && m_fAimHoldTime > kHoldTime && Bronie.aiming)
+        Bronie.ToggleAim();
+    m_bAimLatch = aimDown ? 1 : 0;
+    if (m_bRunning && moveKey && Bronie.aiming)
+        Bronie.ToggleAim();
+    // 7. STAND-IN: the weapon slot keys, the knife and the grenade come with
+    // the weapon view; reloading is here.
+    if (CommandPressed(CMD_RELOAD, m_bReloadLatch))
+        Bronie.Reload();
+    // 8, 9. Crouch and jump.
+    CrouchStep(onGround);
+    JumpStep(onGround);
+    if (m_bCrouched || Bronie.aimProgress > kAimBlendLimit)
+        m_bRunning = 0;
+    // 10. Walking.
+    const float forwardAccel = (onGround ? kForwardAccel : kAirAccel) * dt;
+    const float strafeAccel = (onGround ? kStrafeAccel : kAirAccel) * dt;
+    struct EMoveKey
+    {
+        int command;
+        D3DXVECTOR3 dir;
+        float accel;
+        BYTE* flag;
+    };
+    const EMoveKey keys[] = {
+        {CMD_FORWARD, forward, forwardAccel, nullptr},
+        {CMD_BACK, -forward, forwardAccel, &m_bMovingBack},
+        {CMD_STRAFE_LEFT, -right, strafeAccel, &m_bStrafeLeft},
+        {CMD_STRAFE_RIGHT, right, strafeAccel, &m_bStrafeRight},
+    };
+    for (const EMoveKey& k : keys)
+    {
+        if (!CommandDown(k.command))
+            continue;
+        m_vVelocity += k.dir * k.accel;
+        m_bMoveInput = 1;
+        if (onGround)
+        {
+            m_bMoving = 1;
+            if (k.flag)
+                *k.flag = 1;
+        }
+    }
+    // 11. STAND-IN: the trigger comes with the shot work.
+    // 12. Use.
+    if (CommandPressed(CMD_USE, m_bUseLatch))
+    {
+        // STAND-IN: the aimed object's actions and the pick-up come with the
+        // weapon view's aim target.
+    }
+    // 13. Laser.
+    if (CommandPressed(CMD_LASER, m_bLaserLatch))
+        Bronie.ToggleLaser();
+    // 14.
+    if (m_iForceCrouch > 0)
+        --m_iForceCrouch;
+    if (m_bRadiusOn && m_fRadius < kRadiusNone)
+        m_bRunning = m_bMoving = 0;
+}
+
+void CPlayer::CrouchStep(bool onGround)
+{
+    const bool down = CommandDown(CMD_CROUCH);
+    bool wantCrouch = false;
+    bool wantStand = false;
+    if (down && !m_bCrouchKeyLatch)
+    {
+        m_fCrouchKeyTime = 0.0f;
+        (m_bCrouched ? wantStand : wantCrouch) = true;
+    }
+    if (down)
+        m_fCrouchKeyTime += m_fFrameTime;
+    else if (m_bCrouchKeyLatch && m_fCrouchKeyTime > kHoldTime)
+        wantStand = true;
+    m_bCrouchKeyLatch = down ? 1 : 0;
+    const bool moveKey = CommandDown(CMD_FORWARD) || CommandDown(CMD_BACK) || CommandDown(CMD_STRAFE_LEFT) ||
+                         CommandDown(CMD_STRAFE_RIGHT);
+    if (CommandDown(CMD_JUMP) || (m_bRunning && moveKey))
+        wantStand = true;
+    if (m_bRadiusOn)
+    {
+        wantCrouch = false;
+        wantStand = true;
+    }
+    const bool forced = m_iForceCrouch > 0;
+    if (forced)
+        wantCrouch = true;
+    if (wantCrouch && !m_bCrouched && onGround &&
+        (forced || (m_fCrouchTime > kHoldTime && m_fTimeSinceJump > kCrouchAfterJump)))
+    {
+        SetCrouch(true);
+        m_fCrouchTime = 0.0f;
+    }
+    else if (wantStand && !forced && m_bCrouched && onGround)
+        SetCrouch(false);
+}
+
+void CPlayer::JumpStep(bool onGround)
+{
+    const bool down = CommandDown(CMD_JUMP);
+    if (down && PlayerStats.m_bCanJump && m_fStamina > kMinJumpStamina && onGround &&
+        g_PhysicsMgr.PlayerCanJump() && !m_bJumping && !m_bJumpLatch && m_fStandTime > kHoldTime)
+    {
+        m_fStamina -= kJumpStamina;
+        m_fFallStartY = NO_FALL;
+        g_PhysicsMgr.PlayerJump();
+        m_bJumping = 1;
+        m_bMoveInput = 1;
+        if (m_fTimeSinceJump > kJumpSoundGap)
+        {
+            g_SoundMgr.PlaySoundOnce("sounds\\hero\\skok.wav", 1.0f, 0.0f);
+            char voice[MAX_PATH];
+            std::snprintf(voice, sizeof voice, "voices\\Hero\\hero0jump%i.wav", Random(3));
+            g_SoundMgr.PlaySoundOnce(voice, 1.0f, 0.0f);
+            m_fTimeSinceJump = 0.0f;
+        }
+    }
+    m_bJumpLatch = down ? 1 : 0;
+}
+
+void CPlayer::VelocityLimiter()
+{
+    // 1.
+    D3DXVECTOR3 p(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    g_PhysicsMgr.GetPlayerPosition(&p);
+    if (m_fTimeSinceHurt > kHurtWait)
+        m_vSafePosition = p;
+    const bool onGround = m_bCanMove != 0;
+    // 2. Landing.
+    if (onGround && !m_bWasOnGround)
+    {
+        if (m_fFallStartY != NO_FALL)
+            FallDamage(m_fFallStartY, p.y);
+        m_fFallStartY = NO_FALL;
+    }
+    // 3. Running footsteps are heard.
+    if (onGround && m_bMoving && m_bRunning)
+        AddAlarm(m_vPosition, 2.0f, 4.0f, 5.0f);
+    // 4. Leaving the ground; a rising jump ends at its top.
+    if (!onGround && m_bWasOnGround && !m_bJumping)
+        m_fFallStartY = p.y;
+    if (m_bJumping && p.y <= m_vPrevPosition.y && m_bUpdated)
+    {
+        m_bJumping = 0;
+        m_fFallStartY = p.y;
+    }
+    // 5. The speed cap.
+    m_vVelocity.y = 0.0f;
+    float cap = kCapWalk;
+    if (Bronie.aiming)
+        m_bRunning = 0;
+    if (m_bRunning && onGround)
+        cap = kCapRun;
+    if (m_bCrouched)
+    {
+        cap = kCapCrouch;
+        m_bRunning = 0;
+    }
+    else if (Bronie.aimProgress > kAimBlendLimit)
+    {
+        cap = kCapAimBlend;
+        m_bRunning = 0;
+    }
+    if (m_bFocusMode)
+        cap *= kFocusSlow;
+    m_fSpeedCap = cap;
+    // 6. Friction, and the limits.
+    if (onGround && !m_bMoveInput)
+        m_vVelocity *= (kFriction - m_fFrameTime) * kFrictionScale;
+    const float speed = Length(m_vVelocity);
+    if (speed < kMinSpeed)
+        m_vVelocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    else if (speed > cap)
+        m_vVelocity *= cap / speed;
+    m_bMoveInput = 0;
+    // 7. Footsteps.
+    if (m_bMoving)
+    {
+        m_fStepTimer -= m_fFrameTime;
+        if (m_fStepTimer < 0.0f)
+        {
+            m_fStepTimer = m_bRunning ? kStepRun : kStepWalk;
+            Footstep();
+        }
+    }
+}
+
+void CPlayer::Footstep()
+{
+    static constexpr const char* kFolders[] = {"sounds\\steps\\concrete", "sounds\\steps\\metal",
+                                               "sounds\\steps\\wood", "sounds\\steps\\sand"};
+    static constexpr DWORD kGlass = 7;
+    const char* folder = m_iSurface == kGlass                                ? "sounds\\steps\\glass"
+                         : m_iSurface < sizeof kFolders / sizeof kFolders[0] ? kFolders[m_iSurface]
+                                                                             : kFolders[0];
+    if (!m_bCrouched && !m_bFocusMode && !Letterbox() && !CameraDriven())
+    {
+        char name[MAX_PATH];
+        std::snprintf(name, sizeof name, "%s%s%i.wav", folder, m_bLeftFoot ? "L" : "R",
+                      1 + Random(kStepSounds));
+        g_SoundMgr.PlaySound3DOnce(name, &m_vPosition, m_bRunning ? kStepRangeRun : kStepRangeWalk);
+    }
+    m_bLeftFoot = !m_bLeftFoot;
+}
+
+void CPlayer::ControllerStep()
+{
+    // 1, 2.
+    if (m_fFrameTime > kLongFrame)
+    {
+        m_bPhysicsSkip = 1;
+        return;
+    }
+    if (g_MainGame.m_iLevelFrame < FRAME_UPDATE)
+    {
+        m_bPhysicsSkip = 1;
+        m_vVelocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        return;
+    }
+    // 3.
+    if (!g_MainGame.m_bWorldActive)
+        return;
+    D3DXVECTOR3 p(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    if (m_bPhysicsSkip)
+    {
+        g_PhysicsMgr.WarpPlayer(&p);
+        m_bPhysicsSkip = 0;
+        return;
+    }
+    // 4.
+    g_PhysicsMgr.SetWalkDirection(&m_vVelocity);
     g_PhysicsMgr.Step();
+    RadiusPull();
+    g_PhysicsMgr.GetPlayerPosition(&p);
+    m_vPosition = p;
+    // 5. The eyes drop while crouched.
+    if (m_bCrouched)
+        m_fCrouchEyeOffset = std::max(kCrouchEye, m_fCrouchEyeOffset - m_fFrameTime);
+    else
+        m_fCrouchEyeOffset = std::min(0.0f, m_fCrouchEyeOffset + m_fFrameTime);
+    const D3DXVECTOR3 shown(p.x, p.y + m_fCrouchEyeOffset, p.z);
+    g_Engine.SetObjectPosition(m_hObject, &shown, 0);
+    // 6.
+    m_bWasOnGround = m_bCanMove;
+    m_bCanMove = g_PhysicsMgr.PlayerOnGround() ? 1 : 0;
+    m_fGroundProbeTimer -= m_fFrameTime;
+    if (m_fGroundProbeTimer <= 0.0f)
+    {
+        GroundProbe();
+        m_fGroundProbeTimer = kProbeEvery;
+    }
+}
+
+void CPlayer::GroundProbe()
+{
+    const D3DXVECTOR3 from(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    const D3DXVECTOR3 to(from.x, from.y - kProbeDepth, from.z);
+    RayTestQuery query;
+    query.pFrom = &from.x;
+    query.pTo = &to.x;
+    query.pfnFilter = SkipHero;
+    query.dwUser = reinterpret_cast<RayTestUser>(m_hObject);
+    RayTestResult hit;
+    m_fGroundHeight = from.y - (m_bCrouched ? kFeetCrouch : kFeetStand);
+    if (g_IntersectSegment.Test(&query, &hit))
+    {
+        m_fGroundHeight = hit.vPoint.y + kProbeLift;
+        // STAND-IN: the surface kind from the hit face's texture comes with the
+        // texture records; concrete until then.
+        m_hStandObject = hit.pObject && (hit.pObject->Type == OT_MESH || hit.pObject->Type == OT_SKINMESH)
+                             ? hit.pObject
+                             : nullptr;
+    }
+    else
+        m_hStandObject = nullptr;
+    g_PhysicsMgr.m_hStandObject = m_hStandObject;
+}
+
+void CPlayer::RadiusPull()
+{
+    if (!m_bRadiusOn)
+        return;
+    D3DXVECTOR3 p;
+    g_PhysicsMgr.GetPlayerPosition(&p);
+    if (m_fRadius < kRadiusNone)
+    {
+        TeleportTo(&m_vRadiusCentre);
+        return;
+    }
+    D3DXVECTOR3 off = p - m_vRadiusCentre;
+    const float d = Length(off);
+    if (d > m_fRadius + kRadiusSlack)
+    {
+        const D3DXVECTOR3 back = m_vRadiusCentre + off * (m_fRadius / d);
+        TeleportTo(&back);
+    }
+}
+
+// ---- Commands ------------------------------------------------------------------------
+
+void CPlayer::TeleportTo(const D3DVECTOR* position)
+{
+    if (!position || !std::isfinite(position->x) || !std::isfinite(position->y) ||
+        !std::isfinite(position->z))
+        return;
+    m_vPosition = *position;
+    const D3DXVECTOR3 p(position->x, position->y, position->z);
+    g_PhysicsMgr.WarpPlayer(&p);
+    m_vVelocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    m_fFallStartY = NO_FALL;
+    if (g_Options.Debug)
+        g_Console.PrintVector("CPlayer::TeleportTo ", *position);
+}
+
+void CPlayer::SetCrouch(bool on)
+{
+    const D3DXVECTOR3 scale(1.0f, on ? 0.5f : 1.0f, 1.0f);
+    g_Engine.SetObjectScale(m_hObject, &scale);
+    m_bCrouched = on ? 1 : 0;
+    m_bMoving = 1;
+}
+
+void CPlayer::MovementRadiusOn(float radius)
+{
+    m_fRadius = radius;
+    m_vRadiusCentre = D3DXVECTOR3(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    m_bRadiusOn = 1;
+}
+
+// ---- Health --------------------------------------------------------------------------
+
+float CPlayer::DamageFactor(int difficulty, float amount)
+{
+    const EDifficulty& d = Difficulty(difficulty);
+    return std::max(amount * d.damage, d.minDamage);
+}
+
+float CPlayer::ExplosionFactor(int difficulty)
+{
+    return Difficulty(difficulty).explosion;
+}
+
+float CPlayer::RegenerationRate(bool running, bool moving, bool crouched, int difficulty)
+{
+    float rate = kRegenStill;
+    if (running)
+        rate = kRegenRun;
+    else if (moving)
+        rate = kRegenWalk;
+    else if (crouched)
+        rate = kRegenCrouch;
+    if (difficulty == 0)
+        rate *= kRegenEasy;
+    else if (difficulty == kDifficultyCount - 1)
+        rate *= kRegenHard;
+    return rate;
+}
+
+void CPlayer::SetHealth(float value, BYTE force)
+{
+    if (!std::isfinite(value))
+        return;
+    PlayerStats.m_fHealth = force ? value : std::min(value, PlayerStats.m_fMaxHealth);
+}
+
+void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
+{
+    EPlayerStats& s = PlayerStats;
+    if (s.m_bDead || s.m_bMissionFailed || g_MainGame.m_iLevelFrame < FRAME_HEALTH || CameraDriven() ||
+        Letterbox() || !std::isfinite(amount))
+        return;
+    const bool wasHalf = s.m_fHealth >= kPulseHalf;
+    if (g_Options.developer && g_Options.God)
+    {
+        s.m_fHealth = s.m_fMaxHealth;
+        return;
+    }
+    if (amount > 0.0f)
+        s.m_fHealth += amount;
+    else if (amount < 0.0f)
+    {
+        // STAND-IN: the halving on the "drezyna" comes with the ride objects.
+        s.m_fHealth += amount;
+        m_fTimeSinceDamage = 0.0f;
+        if (resetHurt)
+            m_fTimeSinceHurt = 0.0f;
+    }
+    if (m_fTimeSinceHurt > kHurtWait && s.m_fHealth < s.m_fMaxHealth)
+        s.m_fHealth += m_fFrameTime * RegenerationRate(m_bRunning && m_bMoving, m_bMoving, m_bCrouched,
+                                                       g_Options.Difficulty);
+    s.m_fHealth = std::clamp(s.m_fHealth, 0.0f, s.m_fMaxHealth);
+    m_fPulseTimer -= m_fFrameTime;
+    if ((m_fPulseTimer < 0.0f && s.m_fHealth < kPulseHealth) || (wasHalf && s.m_fHealth < kPulseHalf))
+    {
+        m_fDamagePulse = 1.0f;
+        m_fPulseTimer = kPulseTime;
+    }
+    if (s.m_fHealth < kDeadBelow)
+    {
+        // A level can take the hero's death over: he lives on at full health
+        // and its handler object runs, once.
+        if (g_GameAI.IsVariableSet(kDeathOverride))
+        {
+            s.m_fHealth = s.m_fMaxHealth;
+            g_Engine.RunObjectAction(kDeathHandler, 0);
+            g_GameAI.UnsetVariable(kDeathOverride, nullptr);
+            return;
+        }
+        if (g_Options.God)
+        {
+            char line[64];
+            std::snprintf(line, sizeof line, "DEAD!!! %lu", static_cast<unsigned long>(g_Engine.m_iFrame));
+            g_Console.Print(line);
+            s.m_fHealth = kGodHealth;
+        }
+        else
+            HandleDeath();
+        return;
+    }
+    HeartbeatStep();
+}
+
+void CPlayer::TakeDamage(const D3DXVECTOR3*, float amount, float)
+{
+    if (PlayerStats.m_bDead || PlayerStats.m_bMissionFailed || CameraDriven() || Letterbox() ||
+        !std::isfinite(amount))
+        return;
+    amount = DamageFactor(g_Options.Difficulty, amount);
+    // STAND-IN: the grace after a load comes with the save games' load time.
+    if (g_SaveMgr.m_bLoadedFromSave && m_fTimeSinceInit < kLoadGrace)
+        amount *= kLoadGraceFactor;
+    if (m_fTimeSinceInit > kDamageDelay)
+        ChangeHealth(-amount);
+    // STAND-IN: the hit direction marker comes with the HUD.
+}
+
+void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
+{
+    if (!position)
+        return;
+    const float radius = strength > 1.0f ? kExplosionRadius * strength : kExplosionRadius;
+    const D3DXVECTOR3 hero(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    const float d = Length(hero - *position);
+    if (!(d <= kExplosionReach * radius))
+        return;
+    m_fTimeSinceExplosion = 0.0f;
+    // STAND-IN: the blast's camera shake comes with the camera work.
+    if (d >= radius || Letterbox() || CameraDriven())
+        return;
+    const D3DXVECTOR3 from(position->x, position->y + kExplosionLift, position->z);
+    const D3DXVECTOR3 to(hero.x, hero.y + kHeroLift, hero.z);
+    RayTestQuery query;
+    query.pFrom = &from.x;
+    query.pTo = &to.x;
+    query.pfnFilter = SkipHero;
+    query.dwUser = reinterpret_cast<RayTestUser>(m_hObject);
+    RayTestResult hit;
+    if (g_IntersectSegment.Test(&query, &hit))
+        return;
+    ChangeHealth(-(1.0f - d / radius) * kExplosionDamage * ExplosionFactor(g_Options.Difficulty), 0.0f, 1);
+}
+
+bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float,
+                          float factor)
+{
+    // STAND-IN: the kill camera, ladders, riding, the partner byte of the
+    // characters and the blood effect come with their parts.
+    if (!weapon || !hit || !shooter || shooter == m_hObject || !m_hObject || hit->pObject != m_hObject ||
+        !std::isfinite(factor))
+        return false;
+    if (g_SaveMgr.m_bLoadedFromSave && m_fTimeSinceInit < kSavedGrace &&
+        PlayerStats.m_fHealth < kSavedGraceHealth)
+        return false;
+    char sound[MAX_PATH];
+    std::snprintf(sound, sizeof sound, "sounds\\hero\\wcialo%i.wav", 1 + Random(kBodyHitSounds));
+    g_SoundMgr.PlaySound3DOnce(sound, &hit->vPoint, kBodyHitRange);
+    PainVoice();
+    // Standing in a cart or a cage shields the hero.
+    const bool shielded = m_hStandObject && (SameName(m_hStandObject->szName, "wozek") ||
+                                             SameName(m_hStandObject->szName, "klatka"));
+    float amount = weapon->Hit * kBulletScale;
+    if (shielded)
+        amount *= kProtected;
+    amount *= kBulletTail * factor;
+    const D3DXVECTOR3 from = shooter->vPosition;
+    TakeDamage(&from, amount);
+    m_bKillerKnown = PlayerStats.m_bDead;
+    if (m_bKillerKnown)
+        m_vKillerPos = D3DXVECTOR3(from.x, from.y + kHeroLift, from.z);
+    EShakeParams shake;
+    shake.bEnabled = 1;
+    for (int i = 0; i < SHAKE_VALUES; ++i)
+        shake.fValues[i] = kHitShake[i];
+    g_Camera.StartShake(shake, hit->vPoint);
+    m_fHitFlash = 0.0f;
+    return true;
+}
+
+void CPlayer::FallDamage(float fallStart, float landing)
+{
+    const float h = fallStart - landing - kFallFree;
+    if (!(h > 0.0f) || g_MainGame.m_iLevelFrame <= FRAME_FALL_HURT)
+        return;
+    const float damage = kFallPerUnit * h;
+    ChangeHealth(-damage);
+    g_SoundMgr.PlaySoundOnce("sounds\\hero\\spad.wav", 1.0f, 0.0f);
+    char voice[MAX_PATH];
+    std::snprintf(voice, sizeof voice, "voices\\Hero\\hero0fall%i.wav", Random(4));
+    g_SoundMgr.PlaySoundOnce(voice, 1.0f, 0.0f);
+    char line[64];
+    std::snprintf(line, sizeof line, "Spadl - damage == %g", damage);
+    g_Console.Print(line);
+    AddAlarm(m_vPosition, 2.0f, 10.0f, 10.0f);
+}
+
+void CPlayer::HandleDeath()
+{
+    // STAND-IN: mounted guns and riding come with their parts.
+    m_iWeaponAtDeath = static_cast<int>(Bronie.currentKind);
+    Bronie.PutAwayCurrent();
+    m_vDeathCamPos = g_Camera.GetPosition();
+    PlayerStats.m_bDead = 1;
+    m_fTimeSinceDeath = 0.0f;
+    g_Options.UpdateBezier = 0;
+    g_Console.Print("HandleDeath");
+    DeathView();
+}
+
+void CPlayer::DeathView()
+{
+    // STAND-IN: the camera's roll and the turn towards the killer come with the
+    // camera work; the camera sinks to the ground.
+    const float t = m_fTimeSinceDeath;
+    const float drop = kDeathDrop * t;
+    D3DXVECTOR3 p = m_vDeathCamPos;
+    p.y = std::max(p.y - drop * drop, m_fGroundHeight + kDeathFloor);
+    g_Camera.SetPosition(p);
+    m_fTimeSinceDeath += m_fFrameTime;
+}
+
+void CPlayer::HeartbeatStep()
+{
+    // STAND-IN: the heartbeat loop and focus mode come with the post-process
+    // object effect; until then focus mode stays off.
+    m_bFocusMode = 0;
+    (void)kHeartbeatHealth;
+}
+
+void CPlayer::PainVoice()
+{
+    if (m_fOuchTimer < kOuchGap)
+        return;
+    char voice[MAX_PATH];
+    std::snprintf(voice, sizeof voice, "voices\\Hero\\hero0ouch%i.wav", Random(5));
+    g_SoundMgr.PlaySoundOnce(voice, 1.0f, 0.0f);
+    m_fOuchTimer = 0.0f;
 }
 
 void CPlayer::SetCombatMode(bool on)
 {
-    m_bCombatMode = on ? 1 : 0;
-}
-
-void CPlayer::TeleportTo(const D3DVECTOR* position)
-{
-    if (position)
-        m_vPosition = *position;
-}
-
-void CPlayer::SetHealth(float value, BYTE)
-{
-    m_fHealth = value;
+    if (!on)
+        Bronie.PutAwayCurrent();
+    PlayerStats.m_bCombatMode = on ? 1 : 0;
+    // STAND-IN: the slot choice on switching on comes with the weapon view.
 }

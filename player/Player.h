@@ -1,57 +1,219 @@
 #pragma once
-// CPlayer: the hero.
-// STAND-IN: only the calls the settings make, keeping their values; the
-// player work replaces this file with the whole CPlayer and keeps these calls.
+// CPlayer: the hero. One global object, Player, created at the world's start
+// marker; each frame it reads the key commands, walks, runs, crouches and
+// jumps through the physics manager's character controller, and keeps his
+// health (in PlayerStats) through the one path ChangeHealth, which also
+// regenerates and detects death.
 
 #include "platform/d3d9/D3D9Types.h"
+#include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
+#include "shell/Orientation.h"
 #include "world/ObjectHandle.h"
 
-class CPlayer
-{
-public:
-    virtual ~CPlayer() = default;
-
-    void SetCombatMode(bool on);
-    void TeleportTo(const D3DVECTOR* position);
-    void SetHealth(float value, BYTE force = 0);
-    // STAND-IN: the hero's camera and weapon view come with the player work.
-    void UpdateCamera() {}
-    // STAND-IN: the hero's level start, frame, look step and level end. The
-    // frame only steps the physics world, as the hero's frame does first.
-    void Init() {}
-    void Update();
-    void UpdateLook() {}
-    void Release() {}
-    // STAND-IN: the helicopter's HUD while the hero flies one.
-    void RenderHeliHud() {}
-    int m_iForceCrouch = 0; // input steps the hero is made to crouch
-
-    BYTE m_bCombatMode = 0;
-    D3DVECTOR m_vPosition = {0.0f, 0.0f, 0.0f};
-    // STAND-IN: what the items and weapons read of the hero until the hero's
-    // own work builds him: his object, the half size of his box, and his
-    // ground, run and move bytes.
-    HOBJECT m_hObject = nullptr;
-    D3DVECTOR m_vHalfExtents = {0.5f, 1.8f, 0.5f};
-    BYTE m_bCanMove = 1;
-    BYTE m_bRunning = 0;
-    BYTE m_bMoving = 0;
-    float m_fHealth = 100.0f;
-    // STAND-IN: the player byte kept as the last byte of "save\keys.cfg".
-    BYTE m_bKeysByte = 0;
-};
-
-extern CPlayer Player;
-
-// STAND-IN: the fields of the hero's shared state record that the game layer
-// and the script variables write; the hero's health work replaces it with the
-// whole record in its stored layout.
+// The hero's shared record that the whole game reads. The first 44 bytes go
+// into the hero's save section field by field, so the field order is fixed.
 struct EPlayerStats
 {
+    BYTE m_bCombatMode = 1; // weapons may be drawn
+    BYTE m_bCanRun = 1;
+    BYTE m_bCanJump = 1;
+    BYTE m_bReserved = 0;
+    BYTE m_bDead = 0;
     BYTE m_bMissionFailed = 0;
     int m_iFailReason = 0;
+    float m_fHealth = 100.0f;
+    float m_fMaxHealth = 100.0f;
+    BYTE m_bRealisticUnlocked = 0;
     float m_fLevelTime = 0.0f;
 };
 
 extern EPlayerStats PlayerStats;
+
+struct EItemDesc;
+struct RayTestResult;
+
+class CPlayer
+{
+public:
+    // Key commands the hero answers (the bindings of "save\keys.cfg").
+    static constexpr int CMD_RUN = 1;
+    static constexpr int CMD_FORWARD = 3;
+    static constexpr int CMD_BACK = 4;
+    static constexpr int CMD_STRAFE_LEFT = 5;
+    static constexpr int CMD_STRAFE_RIGHT = 6;
+    static constexpr int CMD_JUMP = 8;
+    static constexpr int CMD_LASER = 9;
+    static constexpr int CMD_MENU = 11;
+    static constexpr int CMD_AIM = 14;
+    static constexpr int CMD_USE = 18;
+    static constexpr int CMD_FIRE = 19;
+    static constexpr int CMD_RELOAD = 25;
+    static constexpr int CMD_CROUCH = 34;
+    static constexpr int CMD_QUICK_LOAD = 67;
+
+    // Level frames of the start-up.
+    static constexpr DWORD FRAME_UPDATE = 150;    // the hero's frame runs from here
+    static constexpr DWORD FRAME_MOVE = 220;      // keys move him from here
+    static constexpr DWORD FRAME_FALL_HURT = 200; // landings hurt after this
+    static constexpr DWORD FRAME_HEALTH = 60;     // health changes from here
+
+    CPlayer() = default;
+    virtual ~CPlayer() = default;
+
+    // ---- Level ---------------------------------------------------------------------
+    // After the world has loaded: resets the record, creates the hero object
+    // and his controller and moves him to the start marker.
+    void Init();
+    // Creates the hero object and the controller at the start marker.
+    void CreateHero();
+    void MoveToStart();
+    void Release();
+
+    // The event script's "hero position": one console line "Hero position X Y Z look YAW PITCH".
+    static void RegisterScriptActions();
+
+    // ---- Frame ---------------------------------------------------------------------
+    void Update();
+    // The engine update's game hook: mouse look.
+    void UpdateLook();
+    // Turns the look towards the mouse state's yaw and pitch and hands it to the camera.
+    void MouseLook();
+    // The eye at the hero, with crouch easing, lean and head bob.
+    void PlaceCamera();
+    // STAND-IN: the view of the device's own camera step comes with the weapon view.
+    void UpdateCamera() {}
+    // STAND-IN: the helicopter's HUD while the hero flies one.
+    void RenderHeliHud() {}
+
+    // ---- Commands --------------------------------------------------------------
+    void TeleportTo(const D3DVECTOR* position);
+    void SetCrouch(bool on);
+    bool IsHeroObject(HOBJECT object) const { return object && object == m_hObject; }
+    void MovementRadiusOn(float radius);
+    void MovementRadiusOff() { m_bRadiusOn = 0; }
+
+    // ---- Health ------------------------------------------------------------------
+    void SetHealth(float value, BYTE force = 0);
+    // The only writer of health in play; with 0 it regenerates and tests for death.
+    void ChangeHealth(float amount, float unused = 0.0f, BYTE explosion = 0, BYTE resetHurt = 0);
+    // A hit from a source, scaled by the difficulty.
+    void TakeDamage(const D3DXVECTOR3* source, float amount, float unused = 0.0f);
+    void ApplyExplosion(const D3DXVECTOR3* position, float strength);
+    // A shot that met the hero's object; true when the hero was hit.
+    bool OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float unused,
+                     float factor);
+    // The damage of landing after a fall from fallStart to landing (heights).
+    void FallDamage(float fallStart, float landing);
+    void HandleDeath();
+    void SetHeartbeatLevel(float level) { m_fHeartbeatLevel = level; }
+    void SetCombatMode(bool on);
+
+    // The difficulty factors, for the checks that pin them.
+    static float DamageFactor(int difficulty, float amount);
+    static float ExplosionFactor(int difficulty);
+    static float RegenerationRate(bool running, bool moving, bool crouched, int difficulty);
+
+    // ---- Record -------------------------------------------------------------------
+    float m_fCrouchEyeOffset = 0.0f;
+    float m_fGroundProbeTimer = 0.0f;
+    D3DXVECTOR3 m_vSafePosition = {0.0f, 0.0f, 0.0f};
+    float m_fTimeSinceHurt = 10.0f;
+    BYTE m_bFocusMode = 0;
+    float m_fAimHoldTime = 0.0f;
+    float m_fCrouchKeyTime = 0.0f;
+    BYTE m_bCrouchKeyLatch = 0;
+    float m_fStandTime = 0.0f;
+    float m_fCrouchTime = 0.0f;
+    float m_fTimeSinceInit = 0.0f;
+    float m_fStamina = 1.0f;
+    BYTE m_bExhausted = 0;
+    BYTE m_bJumpLatch = 0, m_bLaserLatch = 0, m_bAimLatch = 0, m_bUseLatch = 0, m_bQuickLoadLatch = 0,
+         m_bReloadLatch = 0;
+    double m_dGameTime = 0.0;
+    float m_fFrameTime = 0.0f;
+    BYTE m_bJumping = 0;
+    BYTE m_bMoveInput = 0;
+    BYTE m_bPhysicsSkip = 0;
+    float m_fTimeSinceJump = 10.0f;
+    float m_fStepTimer = 0.0f;
+    BYTE m_bLeftFoot = 0;
+    float m_fSpeedCap = 0.0f;
+    DWORD m_iSurface = 0;
+    int m_iForceCrouch = 0; // input steps the hero is made to crouch
+    float m_fRadius = 0.0f;
+    D3DXVECTOR3 m_vRadiusCentre = {0.0f, 0.0f, 0.0f};
+    BYTE m_bRadiusOn = 0;
+    BYTE m_bCrouched = 0;
+    BYTE m_bCanMove = 1;
+    BYTE m_bWasOnGround = 0;
+    BYTE m_bRunning = 0;
+    BYTE m_bMoving = 0;
+    BYTE m_bMovingBack = 0;
+    BYTE m_bStrafeLeft = 0;
+    BYTE m_bStrafeRight = 0;
+    float m_fGroundHeight = 0.0f;
+    HOBJECT m_hStandObject = nullptr;
+    D3DVECTOR m_vPosition = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vPrevPosition = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vVelocity = {0.0f, 0.0f, 0.0f};
+    D3DVECTOR m_vHalfExtents = {0.25f, 0.92f, 0.25f};
+    BYTE m_bUpdated = 0;
+    float m_fFallStartY = NO_FALL;
+    HOBJECT m_hObject = nullptr;
+
+    // The view.
+    EOrientation m_Look;
+    D3DXVECTOR3 m_vLookForward = {0.0f, 0.0f, 1.0f};
+    D3DXVECTOR3 m_vLookRight = {1.0f, 0.0f, 0.0f};
+    float m_fEyeRise = 0.9f;
+    float m_fLean = 0.0f;
+    float m_fBobPhase = 0.0f;
+    float m_fCatchUpTimer = 0.0f;
+    float m_fSideBob = 0.0f;     // handed to the weapon view
+    float m_fVerticalBob = 0.0f; // handed to the weapon view
+
+    // Health, damage and death.
+    float m_fTimeSinceDamage = 10.0f;
+    float m_fTimeSinceExplosion = 5.0f;
+    float m_fPulseTimer = 0.0f;
+    float m_fHeartbeatLevel = 0.0f;
+    float m_fOuchTimer = 10.0f;
+    float m_fBreathTimer = 10.0f;
+    float m_fTimeSinceDeath = 0.0f;
+    float m_fHitFlash = 1.0f;
+    float m_fDamagePulse = 0.0f; // the post-process damage pulse's intensity
+    D3DXVECTOR3 m_vDeathCamPos = {0.0f, 0.0f, 0.0f};
+    BYTE m_bKillerKnown = 0;
+    D3DXVECTOR3 m_vKillerPos = {0.0f, 0.0f, 0.0f};
+    int m_iWeaponAtDeath = -1;
+    // Checkpoint loads asked for.
+    // STAND-IN: counted and printed until saves and checkpoints exist.
+    int m_iCheckpointLoads = 0;
+
+    // The player byte kept as the last byte of "save\keys.cfg".
+    BYTE m_bKeysByte = 0;
+
+    static constexpr float NO_FALL = -1e8f;
+
+private:
+    bool CommandDown(int command) const;
+    bool CommandPressed(int command, BYTE& latch) const;
+    void QuickLoad();
+    void LoadLastCheckpoint();
+    void StaminaStep();
+    void InputStep();
+    void CrouchStep(bool onGround);
+    void JumpStep(bool onGround);
+    void VelocityLimiter();
+    void ControllerStep();
+    void GroundProbe();
+    void RadiusPull();
+    void Footstep();
+    void DeathView();
+    void HeartbeatStep();
+    void PlayBreath(int n);
+    void PainVoice();
+};
+
+extern CPlayer Player;

@@ -128,7 +128,7 @@ void ShowPickup(DWORD) {}
 
 bool CombatMode()
 {
-    return Player.m_bCombatMode != 0;
+    return PlayerStats.m_bCombatMode != 0;
 }
 
 void DefaultZoom()

@@ -1,6 +1,7 @@
 // STAND-IN: see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
+#include "player/Player.h"
 #include "world/IntersectSegment.h"
 #include "world/Object.h"
 
@@ -12,6 +13,8 @@ namespace ActionCalls
 {
 namespace
 {
+// The kill action's health change: more than any hero has.
+constexpr float kKillAmount = -1000.0f;
 char g_Lines[JOURNAL_LINES][JOURNAL_LINE_SIZE];
 int g_First = 0;
 int g_Count = 0;
@@ -70,7 +73,7 @@ void QuestObjectUsed(HOBJECT o)
 }
 bool HeroIsDead()
 {
-    return false;
+    return PlayerStats.m_bDead != 0;
 }
 void HeroMountGun(const char* name)
 {
@@ -95,14 +98,17 @@ void HeroFullAmmo()
 void HeroSetHeartbeatLevel(float level)
 {
     Note("CPlayer::SetHeartbeatLevel %g", level);
+    Player.SetHeartbeatLevel(level);
 }
 void HeroMovementRadiusOn(float radius)
 {
     Note("CPlayer::MovementRadiusOn %g", radius);
+    Player.MovementRadiusOn(radius);
 }
 void HeroMovementRadiusOff()
 {
     Note("CPlayer::MovementRadiusOff");
+    Player.MovementRadiusOff();
 }
 void HeroStartBezier(const char* path, BYTE running)
 {
@@ -115,18 +121,22 @@ void HeroStopBezier()
 void HeroChangeHealth(float amount)
 {
     Note("CPlayer::ChangeHealth %g", amount);
+    Player.ChangeHealth(amount);
 }
 void HeroKill()
 {
     Note("CPlayer::Kill");
+    Player.ChangeHealth(kKillAmount);
 }
 void HeroSetRunAllowed(BYTE allowed)
 {
     Note("PlayerStats::RunAllowed %d", allowed);
+    PlayerStats.m_bCanRun = allowed ? 1 : 0;
 }
 void HeroSetJumpAllowed(BYTE allowed)
 {
     Note("PlayerStats::JumpAllowed %d", allowed);
+    PlayerStats.m_bCanJump = allowed ? 1 : 0;
 }
 void HeroSetHighJump(BYTE on)
 {

@@ -339,3 +339,9 @@ ypos 6
 zpos -12
 rotation_angles 14 52 0
 flags 12
+mesh prefabs\special\start_point.x
+name game_start_point
+xpos -25
+ypos 1.2
+zpos -3
+flags 0

@@ -82,6 +82,14 @@ protected:
     // One pass of the main loop that runs a frame, the camera held where the test put it.
     void Pass()
     {
+        // The hero's eye would take the camera: the test's view is the engine's
+        // forced look from the start marker, moved to the eye.
+        if (HOBJECT from = g_Engine.FindObject("game_start_point", 0))
+        {
+            g_Engine.SetObjectPosition(from, &eye, 0);
+            if (g_Engine.m_pLookFrom != from)
+                g_Engine.ForceCameraToLook(from, nullptr);
+        }
         g_Camera.SetPosition(eye);
         g_Camera.SetOrientation(EOrientation(&look));
         const uint32_t end = TkFrameCount() + 1;

@@ -142,12 +142,12 @@ TEST_F(FxTest, AHurtingEffectReachesThePlayerWithinThreeUnits)
     fire.Hurt_Player = 10.0f;
     FX.CreateFx(&fire, nullptr, nullptr, 0);
     Player.m_vPosition = {2.5f, 0.0f, 0.0f};
-    const float health = Player.m_fHealth;
+    const float health = PlayerStats.m_fHealth;
     Run(2);
-    EXPECT_NEAR(Player.m_fHealth, health - 2 * kStep * 10.0f, 1e-4f);
+    EXPECT_NEAR(PlayerStats.m_fHealth, health - 2 * kStep * 10.0f, 1e-4f);
     Player.m_vPosition = {3.5f, 0.0f, 0.0f};
     Run(2);
-    EXPECT_NEAR(Player.m_fHealth, health - 2 * kStep * 10.0f, 1e-4f);
+    EXPECT_NEAR(PlayerStats.m_fHealth, health - 2 * kStep * 10.0f, 1e-4f);
 }
 
 TEST_F(FxTest, NothingMovesWhileTheMenuIsOpenOrEffectsAreOff)

@@ -105,6 +105,12 @@ protected:
         for (int guard = 0; g_Engine.m_szNextWorld[0] && guard < kGuard; ++guard)
             Pass();
         ASSERT_EQ(g_Engine.m_bWorldLoaded, 1);
+        // The hero's eye would take the camera: the pictures look from the
+        // world's start camera, held there as the engine's forced look.
+        HOBJECT start = g_Engine.FindObject("camera_start", 0);
+        ASSERT_NE(start, nullptr);
+        g_Engine.ForceCameraToLook(start, nullptr);
+        g_Engine.PlaceStartCamera();
         for (int guard = 0; g_MainGame.m_iLevelFrame < CMainGame::FRAME_LOADING_HOLD && guard < kGuard;
              ++guard)
             Pass();

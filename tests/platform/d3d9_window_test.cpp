@@ -186,9 +186,11 @@ TEST(D3D9Window, TheGameInAWindowShowsWhatAHeadlessRunShows)
     if (display.Name().empty())
         GTEST_SKIP() << "no virtual X server (Xvfb) to open a window on";
     // The same run twice, headless and in a window on the same virtual clock:
-    // past the loading screen with a key, then a picture of the world shown.
+    // past the loading screen with a key, the hero's look raised off the
+    // ground, then a picture of the world shown.
     const std::string run = "wait level frame 200\n"
                             "frame 40: key press Space\n"
+                            "frame 41: mouse move 0 -60\n"
                             "frame 42: wait level frame 205\n"
                             "frame 43: screenshot\n"
                             "frame 45: quit\n";

@@ -235,7 +235,7 @@ TEST_F(PlayerTest, WalkingOverAnItemPicksItUpUnlessSomethingStandsInTheWay)
     ASSERT_NE(crate, nullptr);
     g_IntersectSegment.PrepareObject(crate);
     g_Camera.SetPosition(D3DXVECTOR3(1.0f, 1.0f, -10.0f));
-    Player.m_vPosition = {1.5f, 3.0f, 0.0f}; // the hero's box still touches the item's
+    Player.m_vPosition = {1.5f, 2.0f, 0.0f}; // the hero's box still touches the item's
     Frame();
     EXPECT_EQ(Bronie.slots[1], nullptr) << "blocked between the camera and the item";
 

@@ -91,7 +91,7 @@ protected:
             tk::xfile::XWriteMeshFile("prefabs\\special\\marker.x", BoxMesh(), tk::xfile::XFormat::Text));
         ItemMgr.Forget();
         FreshWeapons();
-        Player.m_bCombatMode = 1;
+        PlayerStats.m_bCombatMode = 1;
         Player.m_vPosition = {0.0f, 0.0f, 0.0f};
         Player.m_hObject = nullptr;
         g_SaveMgr.loadInProgress = 0;

@@ -125,7 +125,7 @@ TEST_F(PlayerTest, SelectionRulesForEmptySlotsTheSameWeaponAndPuttingItDown)
     EXPECT_EQ(Bronie.currentKind, NO_WEAPON_KIND);
 
     // Outside combat mode nothing is selected.
-    Player.m_bCombatMode = 0;
+    PlayerStats.m_bCombatMode = 0;
     Bronie.SelectSlot(1);
     EXPECT_EQ(Bronie.state, WS_IDLE);
 }

@@ -122,7 +122,7 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
         {"DeleteNotImportant", "1", [] { EXPECT_EQ(Line(), "Deleted NotImportant: 0"); }},
         {"DeleteWindows", "1", [] { EXPECT_EQ(Line(), "Deleted windows: 0"); }},
         {"developer", "1", [] { EXPECT_EQ(Line(), "Developer system enabled."); }},
-        {"CombatMode", "1", [] { EXPECT_EQ(Player.m_bCombatMode, 1); }},
+        {"CombatMode", "1", [] { EXPECT_EQ(PlayerStats.m_bCombatMode, 1); }},
         {"Teleport", "nobody",
          []
          {
@@ -136,7 +136,7 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
              // No catalogue is loaded here: the gift reaches the item manager, which says so.
              EXPECT_EQ(Line(), "No dsc found for ak47");
          }},
-        {"Health", "55.5", [] { EXPECT_EQ(Player.m_fHealth, 55.5f); }},
+        {"Health", "55.5", [] { EXPECT_EQ(PlayerStats.m_fHealth, 55.5f); }},
         {"SectorShow", "3", [] { EXPECT_EQ(Variable("SectorShow"), 3.0f); }},
         {"SectorHide", "4", [] { EXPECT_EQ(Variable("SectorHide"), 4.0f); }},
         {"SectorShowAll", "1", [] { EXPECT_EQ(Variable("SectorShowAll"), 1.0f); }},

@@ -33,6 +33,7 @@ protected:
         g_GameAI.FreeVariables();
         ActionCalls::ClearJournal();
         g_EngineObject.Release();
+        PlayerStats.m_bCombatMode = 0; // on by default; the combat case switches it on
     }
     void TearDown() override
     {
@@ -241,7 +242,7 @@ std::vector<ActionCase> Cases()
          [] { return Obj("far")->bDeletePending == 1; }},
         {"time speed", {"action_global_time_speed 0.02"}, [] { return g_Options.GlobalTimeSpeed == 0.02f; }},
         {"field of view", {"action_fov_multiplier 0.7"}, [] { return g_Options.FOV == 0.7f; }},
-        {"combat mode", {"action_switch_to_combat_mode 1"}, [] { return Player.m_bCombatMode == 1; }},
+        {"combat mode", {"action_switch_to_combat_mode 1"}, [] { return PlayerStats.m_bCombatMode == 1; }},
         {"letterbox",
          {"action_player_move_and_view_turn_on_panoramic_screen 1"},
          [] { return g_Panel.m_bPanoramic == 1; }},
@@ -263,7 +264,7 @@ std::vector<ActionCase> Cases()
          }},
         {"kill hero",
          {"action_kill_character HERO"},
-         [] { return Player.m_fHealth == -1.0f && ActionCalls::Called("CPostacMgr::Zabij HERO"); }},
+         [] { return PlayerStats.m_fHealth == -1.0f && ActionCalls::Called("CPostacMgr::Zabij HERO"); }},
         {"hurt hero",
          {"action_general_3 0 1 1"},
          [] { return ActionCalls::Called("CPlayer::ChangeHealth -1000"); }},
@@ -384,10 +385,10 @@ TEST_F(ObjectActions, OnAndOffSwitchesLeaveTheLaterOne)
                              "action_player_move_and_view_turn_on_panoramic_screen 1",
                              "action_player_move_and_view_turn_off_panoramic_screen 1",
                              "action_global_time_speed 0.01"}));
-    Player.m_bCombatMode = 1;
+    PlayerStats.m_bCombatMode = 1;
     g_Panel.m_bPanoramic = 1;
     g_Engine.RunObjectAction("a", 0);
-    EXPECT_EQ(Player.m_bCombatMode, 0);
+    EXPECT_EQ(PlayerStats.m_bCombatMode, 0);
     EXPECT_EQ(g_Panel.m_bPanoramic, 0);
     EXPECT_EQ(g_Options.GlobalTimeSpeed, 1.0f) << "0.01 is too slow to take";
 }

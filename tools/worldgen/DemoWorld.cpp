@@ -473,6 +473,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoItems(&objects);
     AddActionObjects(objects);
     AppendSunObjects(objects);
+    AddDemoHero(objects);
     return objects;
 }
 
@@ -489,6 +490,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(t.file);
     AddDemoItemFiles(&files);
     for (const std::string& f : ActionMeshFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoHeroFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -519,6 +522,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteText(root, CRATE_SOCKETS, SocketFile(CRATE, CRATE_SOCKET, {0.0f, 1.5f, 0.0f})) && ok;
     ok = WriteDemoPhysicsFiles(root) && ok;
     ok = WriteActionMeshes(root) && ok;
+    ok = WriteDemoHero(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

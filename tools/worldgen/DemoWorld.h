@@ -116,4 +116,12 @@ bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative
 void AddActionObjects(std::vector<DemoObject>& objects);
 bool WriteActionMeshes(const std::filesystem::path& root);
 std::vector<std::string> ActionMeshFiles();
+
+// The hero (DemoWorldHero.cpp): his body mesh and the start marker, placed at
+// the centre of his body on the road.
+constexpr const char* DEMO_START_MARKER = "game_start_point";
+constexpr float DEMO_START[3] = {-25.0f, 1.2f, -3.0f};
+void AddDemoHero(std::vector<DemoObject>& objects);
+bool WriteDemoHero(const std::filesystem::path& root);
+std::vector<std::string> DemoHeroFiles();
 } // namespace worldgen

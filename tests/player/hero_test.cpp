@@ -1,0 +1,661 @@
+// The hero on flat ground: created at the start marker, walking, running,
+// crouching and jumping through the character controller under the bound
+// keys; and his health: the damage table, explosions, falls, regeneration
+// and death.
+#include "player_fixture.h"
+
+#include "game/GameAI.h"
+#include "player/ItemDesc.h"
+#include "shell/CommandMgr.h"
+#include "world/ObjectActionCalls.h"
+
+#include <cmath>
+
+using namespace playertest;
+
+namespace
+{
+constexpr const char* HERO_MESH = "prefabs\\special\\hero.x";
+constexpr const char* GROUND_MESH = "meshes\\ground.x";
+constexpr float kNear = 0.05f;
+constexpr float kGroundHalf = 50.0f;
+
+class HeroTest : public PlayerTest
+{
+protected:
+    void SetUp() override
+    {
+        PlayerTest::SetUp();
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile(HERO_MESH, BoxMesh(), tk::xfile::XFormat::Text));
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile(GROUND_MESH, BoxMesh(), tk::xfile::XFormat::Text));
+        log = std::make_unique<ConsoleLogHere>();
+        g_PhysicsMgr.Init();
+        ASSERT_TRUE(g_PhysicsMgr.HasWorld());
+        // Ground with its top at 0.
+        const float at[3] = {0.0f, -1.0f, 0.0f};
+        const float size[3] = {kGroundHalf * 2.0f, 2.0f, kGroundHalf * 2.0f};
+        ground = g_Engine.CreateObject(OT_MESH, GROUND_MESH, OF_STATIC_BODY, 0, at, size);
+        ASSERT_NE(ground, nullptr);
+        ASSERT_EQ(g_PhysicsMgr.GiveLoadedObjectBody(ground), EBodyChoice::Box);
+        g_CommandMgr.SetDefaultKeys();
+        std::fill(std::begin(g_CommandMgr.m_bKeyState), std::end(g_CommandMgr.m_bKeyState), BYTE(0));
+        g_Camera.SetOrientation(EOrientation()); // looking along +z
+        g_Options.GameplayRunning = 1;
+        g_Options.Difficulty = 1;
+        g_Options.God = 0;
+        g_Options.developer = 0;
+        g_MainGame.m_bWorldActive = 1;
+        g_MainGame.m_iLevelFrame = 0;
+        PlayerStats = EPlayerStats();
+        Player = CPlayer();
+    }
+
+    void TearDown() override
+    {
+        std::fill(std::begin(g_CommandMgr.m_bKeyState), std::end(g_CommandMgr.m_bKeyState), BYTE(0));
+        Player = CPlayer();
+        PlayerStats = EPlayerStats();
+        g_PhysicsMgr.Shutdown();
+        log.reset();
+        PlayerTest::TearDown();
+    }
+
+    // A start marker at a place, looking along a direction.
+    HOBJECT Marker(const D3DXVECTOR3& at, const D3DXVECTOR3& look = D3DXVECTOR3(0, 0, 1))
+    {
+        HOBJECT m = g_Engine.CreateObject(OT_MESH, "prefabs\\special\\marker.x", 0, 0, &at.x, nullptr);
+        EXPECT_NE(m, nullptr);
+        g_Engine.SetObjectName(m, "game_start_point");
+        const EOrientation o(&look);
+        g_Engine.SetObjectRotation(m, &o);
+        return m;
+    }
+
+    static void Key(int command, bool down)
+    {
+        g_CommandMgr.m_bKeyState[g_CommandMgr.m_dwBindings[command][0]] = down ? 1 : 0;
+    }
+
+    // Frames of the hero's update at a level frame that counts on.
+    static void Frames(int n, float dt = kFrame)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            g_Engine.m_fDeltaTime = dt;
+            Player.Update();
+            ++g_MainGame.m_iLevelFrame;
+        }
+    }
+
+    // Starts the level at a marker and lets the hero settle on the ground,
+    // with the level past the start-up.
+    void Start(const D3DXVECTOR3& at = D3DXVECTOR3(0, 2, 0))
+    {
+        Marker(at);
+        g_MainGame.m_iLevelFrame = CPlayer::FRAME_UPDATE;
+        Player.Init();
+        Frames(CPlayer::FRAME_MOVE - CPlayer::FRAME_UPDATE + 10);
+        ASSERT_TRUE(Player.m_bCanMove) << "the hero stands on the ground";
+    }
+
+    static D3DXVECTOR3 At()
+    {
+        return D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    }
+
+    std::unique_ptr<ConsoleLogHere> log;
+    HOBJECT ground = nullptr;
+};
+} // namespace
+
+TEST_F(HeroTest, TheHeroIsCreatedAtTheStartMarkerWithFullHealthAndHisLook)
+{
+    PlayerStats.m_fHealth = 30.0f;
+    Marker(D3DXVECTOR3(3, 2, 5), D3DXVECTOR3(-1, 0, 0));
+    g_MainGame.m_iLevelFrame = CPlayer::FRAME_UPDATE;
+    Player.Init();
+    ASSERT_NE(Player.m_hObject, nullptr);
+    EXPECT_STREQ(Player.m_hObject->szName, "hero");
+    EXPECT_TRUE(Player.IsHeroObject(Player.m_hObject));
+    EXPECT_FALSE(Player.IsHeroObject(nullptr));
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, PlayerStats.m_fMaxHealth);
+    EXPECT_NEAR(g_Mouse.m_State.x, -M_PI / 2, 1e-3) << "looking along -x";
+    EXPECT_NE(ConsoleLog().find("TworzPostacGracza - BRAK bDurezPhysics"), std::string::npos);
+    Frames(60);
+    EXPECT_NEAR(Player.m_vPosition.x, 3.0f, kNear);
+    EXPECT_NEAR(Player.m_vPosition.z, 5.0f, kNear);
+    EXPECT_TRUE(Player.m_bCanMove);
+}
+
+TEST_F(HeroTest, WithoutAStartMarkerTheHeroStaysAtTheOriginAndHisHealthIsKept)
+{
+    PlayerStats.m_fHealth = 30.0f;
+    Player.Init();
+    ASSERT_NE(Player.m_hObject, nullptr);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 30.0f);
+    ASSERT_NE(g_PhysicsMgr.m_character, nullptr);
+}
+
+TEST_F(HeroTest, KeysMoveTheHeroOnlyFromLevelFrame220)
+{
+    Marker(D3DXVECTOR3(0, 2, 0));
+    g_MainGame.m_iLevelFrame = CPlayer::FRAME_UPDATE;
+    Player.Init();
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(CPlayer::FRAME_MOVE - CPlayer::FRAME_UPDATE);
+    EXPECT_NEAR(Player.m_vPosition.z, 0.0f, kNear) << "held forward before frame 220";
+    EXPECT_NEAR(Player.m_vPosition.x, 0.0f, kNear);
+    Frames(60);
+    EXPECT_GT(Player.m_vPosition.z, 1.0f) << "forward walks along the camera's flat forward axis";
+    EXPECT_NEAR(Player.m_vPosition.x, 0.0f, kNear);
+}
+
+TEST_F(HeroTest, EachMovementKeyWalksItsWayAndRunningIsFaster)
+{
+    Start();
+    struct Case
+    {
+        int command;
+        D3DXVECTOR3 dir;
+    };
+    const Case cases[] = {{CPlayer::CMD_FORWARD, {0, 0, 1}},
+                          {CPlayer::CMD_BACK, {0, 0, -1}},
+                          {CPlayer::CMD_STRAFE_LEFT, {-1, 0, 0}},
+                          {CPlayer::CMD_STRAFE_RIGHT, {1, 0, 0}}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.command);
+        const D3DXVECTOR3 from = At();
+        Key(c.command, true);
+        Frames(30);
+        Key(c.command, false);
+        Frames(30); // friction stops him
+        const D3DXVECTOR3 moved = At() - from;
+        EXPECT_GT(moved.x * c.dir.x + moved.z * c.dir.z, 0.5f);
+        EXPECT_NEAR(moved.x * c.dir.z + moved.z * c.dir.x, 0.0f, kNear) << "no drift sideways";
+    }
+
+    const float walkStart = At().z;
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(60);
+    const float walked = At().z - walkStart;
+    Key(CPlayer::CMD_RUN, true);
+    const float runStart = At().z;
+    Frames(60);
+    const float ran = At().z - runStart;
+    EXPECT_GT(ran, walked * 1.5f);
+    EXPECT_LT(Player.m_fStamina, 1.0f) << "running drains stamina";
+}
+
+TEST_F(HeroTest, AfterExhaustionRunningComesBackOnlyAbove02)
+{
+    Start();
+    Player.m_fStamina = 0.11f;
+    Key(CPlayer::CMD_FORWARD, true);
+    Key(CPlayer::CMD_RUN, true);
+    Frames(10);
+    EXPECT_TRUE(Player.m_bExhausted);
+    EXPECT_FALSE(Player.m_bRunning);
+    // Walking refills 1/15 a second: about 3 s to pass 0.2.
+    Frames(150);
+    EXPECT_LE(Player.m_fStamina, 0.2f);
+    EXPECT_TRUE(Player.m_bExhausted);
+    EXPECT_FALSE(Player.m_bRunning);
+    int frames = 0;
+    while (Player.m_bExhausted && frames < 120)
+    {
+        Frames(1);
+        ++frames;
+        if (Player.m_bExhausted)
+            ASSERT_FALSE(Player.m_bRunning);
+    }
+    EXPECT_FALSE(Player.m_bExhausted);
+    EXPECT_GT(Player.m_fStamina, 0.2f);
+    EXPECT_LT(Player.m_fStamina, 0.21f);
+    Frames(1);
+    EXPECT_TRUE(Player.m_bRunning) << "the held run key runs again";
+}
+
+TEST_F(HeroTest, ACrouchTapKeepsTheHeroDownAndAHeldKeyStandsHimUpOnRelease)
+{
+    Start();
+    // Tap: down and up within 0.4 s.
+    Key(CPlayer::CMD_CROUCH, true);
+    Frames(5);
+    Key(CPlayer::CMD_CROUCH, false);
+    Frames(5);
+    EXPECT_TRUE(Player.m_bCrouched);
+    EXPECT_FLOAT_EQ(Player.m_vHalfExtents.y, 0.4f);
+    // The eyes reach their crouched drop over 0.4 s and stay there.
+    Frames(30);
+    EXPECT_NEAR(Player.m_fCrouchEyeOffset, -0.4f, 1e-4f);
+    D3DVECTOR shown;
+    g_Engine.GetObjectPosition(Player.m_hObject, &shown);
+    EXPECT_NEAR(shown.y, Player.m_vPosition.y - 0.4f, 1e-3f);
+    // A second tap stands him.
+    Key(CPlayer::CMD_CROUCH, true);
+    Frames(5);
+    Key(CPlayer::CMD_CROUCH, false);
+    Frames(5);
+    EXPECT_FALSE(Player.m_bCrouched);
+    EXPECT_FLOAT_EQ(Player.m_vHalfExtents.y, 0.92f);
+    // Hold: down more than 0.4 s, then up.
+    Frames(30);
+    Key(CPlayer::CMD_CROUCH, true);
+    Frames(40);
+    EXPECT_TRUE(Player.m_bCrouched);
+    Key(CPlayer::CMD_CROUCH, false);
+    Frames(1);
+    EXPECT_FALSE(Player.m_bCrouched);
+}
+
+TEST_F(HeroTest, ACrouchingHeroNeverRunsAndWalksSlowly)
+{
+    Start();
+    Key(CPlayer::CMD_CROUCH, true);
+    Frames(40);
+    ASSERT_TRUE(Player.m_bCrouched);
+    Key(CPlayer::CMD_FORWARD, true);
+    const float from = At().z;
+    Frames(60);
+    EXPECT_FALSE(Player.m_bRunning);
+    EXPECT_LE(Player.m_fSpeedCap, 0.05f);
+    EXPECT_GT(At().z - from, 0.5f);
+}
+
+TEST_F(HeroTest, NoJumpStartsAtStaminaOf01OrLess)
+{
+    Start();
+    const float standing = At().y;
+    // Standing still refills an eighth a second before the keys are read.
+    for (const float stamina : {0.1f - kFrame / 8.0f, 0.05f})
+    {
+        Player.m_fStamina = stamina;
+        Key(CPlayer::CMD_JUMP, true);
+        Frames(1);
+        Key(CPlayer::CMD_JUMP, false);
+        Frames(60);
+        EXPECT_NEAR(At().y, standing, kNear) << "stamina " << stamina;
+    }
+    Player.m_fStamina = 1.0f;
+    Key(CPlayer::CMD_JUMP, true);
+    Frames(1);
+    EXPECT_NEAR(Player.m_fStamina, 0.8f, 0.01f);
+    float top = At().y;
+    for (int i = 0; i < 30; ++i)
+    {
+        Frames(1);
+        top = std::max(top, At().y);
+    }
+    EXPECT_GT(top, standing + 0.3f) << "the jump rises";
+    Frames(120);
+    EXPECT_NEAR(At().y, standing, kNear) << "and lands";
+    EXPECT_FALSE(PlayerStats.m_bDead);
+
+    // Without the jump permission, nothing.
+    PlayerStats.m_bCanJump = 0;
+    Key(CPlayer::CMD_JUMP, false);
+    Frames(30);
+    Key(CPlayer::CMD_JUMP, true);
+    Frames(20);
+    EXPECT_NEAR(At().y, standing, kNear);
+}
+
+TEST_F(HeroTest, HoldingQuickLoadLoadsOncePerPress)
+{
+    Start();
+    Key(CPlayer::CMD_QUICK_LOAD, true);
+    Frames(60);
+    EXPECT_EQ(Player.m_iCheckpointLoads, 1);
+    Key(CPlayer::CMD_QUICK_LOAD, false);
+    Frames(2);
+    Key(CPlayer::CMD_QUICK_LOAD, true);
+    Frames(2);
+    EXPECT_EQ(Player.m_iCheckpointLoads, 2);
+}
+
+TEST_F(HeroTest, ADamageIsScaledByDifficulty)
+{
+    Start();
+    Player.m_fTimeSinceInit = 10.0f;
+    Player.m_fFrameTime = 0.0f; // no regeneration inside the calls
+    struct Case
+    {
+        int difficulty;
+        float amount;
+        float taken;
+    };
+    const Case cases[] = {{0, 10.0f, 9.0f},  {1, 10.0f, 12.5f}, {2, 10.0f, 16.5f},
+                          {3, 10.0f, 24.0f}, {3, 5.0f, 24.0f},  {3, 20.0f, 48.0f}};
+    const D3DXVECTOR3 source(0, 0, 10);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.difficulty);
+        g_Options.Difficulty = c.difficulty;
+        PlayerStats.m_fHealth = 100.0f;
+        Player.TakeDamage(&source, c.amount);
+        EXPECT_NEAR(100.0f - PlayerStats.m_fHealth, c.taken, 1e-3f);
+        EXPECT_FLOAT_EQ(Player.m_fTimeSinceDamage, 0.0f);
+    }
+}
+
+TEST_F(HeroTest, DamageIsDroppedInTheFirstFiveSecondsAndWhileDeadOrFailed)
+{
+    Start();
+    Player.m_fFrameTime = 0.0f;
+    Player.m_fTimeSinceInit = 4.9f;
+    Player.TakeDamage(nullptr, 10.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 100.0f);
+    Player.m_fTimeSinceInit = 5.1f;
+    PlayerStats.m_bMissionFailed = 1;
+    Player.TakeDamage(nullptr, 10.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 100.0f);
+    PlayerStats.m_bMissionFailed = 0;
+    Player.TakeDamage(nullptr, 10.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 87.5f);
+}
+
+TEST_F(HeroTest, AnExplosionAtTheHeroTakesSeventyTimesTheDifficultyFactor)
+{
+    Start();
+    Player.m_fFrameTime = 0.0f;
+    PlayerStats.m_fMaxHealth = 1000.0f;
+    struct Case
+    {
+        int difficulty;
+        float distance;
+        float strength;
+        float taken;
+    };
+    const Case cases[] = {{0, 0.0f, 1.0f, 70.0f},
+                          {3, 0.0f, 1.0f, 280.0f},
+                          {1, 4.0f, 1.0f, 56.0f},
+                          {0, 8.0f, 1.0f, 0.0f},
+                          {0, 8.0f, 2.0f, 35.0f}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << c.difficulty << " at " << c.distance);
+        g_Options.Difficulty = c.difficulty;
+        PlayerStats.m_fHealth = 1000.0f;
+        Player.m_fTimeSinceExplosion = 5.0f;
+        const D3DXVECTOR3 blast(Player.m_vPosition.x + c.distance, Player.m_vPosition.y,
+                                Player.m_vPosition.z);
+        Player.ApplyExplosion(&blast, c.strength);
+        EXPECT_NEAR(1000.0f - PlayerStats.m_fHealth, c.taken, 1e-2f);
+        EXPECT_FLOAT_EQ(Player.m_fTimeSinceExplosion, 0.0f);
+    }
+    // Beyond eight radii nothing at all.
+    const D3DXVECTOR3 far(Player.m_vPosition.x + 65.0f, Player.m_vPosition.y, Player.m_vPosition.z);
+    Player.m_fTimeSinceExplosion = 5.0f;
+    Player.ApplyExplosion(&far, 1.0f);
+    EXPECT_FLOAT_EQ(Player.m_fTimeSinceExplosion, 5.0f);
+}
+
+TEST_F(HeroTest, AFallOfMoreThanFourUnitsHurtsThirteenAUnit)
+{
+    Start();
+    Player.m_fFrameTime = 0.0f;
+    struct Case
+    {
+        float height;
+        DWORD levelFrame;
+        float taken;
+    };
+    const Case cases[] = {{5.0f, 300, 13.0f}, {4.0f, 300, 0.0f}, {7.0f, 300, 39.0f}, {7.0f, 200, 0.0f}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.height);
+        g_MainGame.m_iLevelFrame = c.levelFrame;
+        PlayerStats.m_fHealth = 100.0f;
+        Player.FallDamage(10.0f + c.height, 10.0f);
+        EXPECT_NEAR(100.0f - PlayerStats.m_fHealth, c.taken, 1e-3f);
+    }
+    EXPECT_NE(ConsoleLog().find("Spadl - damage == 13"), std::string::npos);
+}
+
+TEST_F(HeroTest, DroppingFromAHeightHurtsOnLanding)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    const D3DXVECTOR3 up(At().x, At().y + 7.0f, At().z);
+    Player.TeleportTo(&up);
+    Frames(120);
+    EXPECT_TRUE(Player.m_bCanMove);
+    // About 3 units past the free 4, at 13 a unit; the fall is measured from
+    // where the controller first reports the hero off the ground.
+    EXPECT_NEAR(100.0f - PlayerStats.m_fHealth, 39.0f, 6.0f);
+}
+
+TEST_F(HeroTest, HealthRegeneratesByHowTheHeroStandsAndTheDifficulty)
+{
+    Start();
+    struct Case
+    {
+        bool running, moving, crouched;
+        int difficulty;
+        float perSecond;
+    };
+    const Case cases[] = {{false, false, false, 1, 4.0f}, {false, true, false, 1, 2.0f},
+                          {true, true, false, 1, 1.1f},   {false, false, true, 1, 8.0f},
+                          {false, false, false, 0, 4.8f}, {false, false, false, 3, 2.8f}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << c.running << c.moving << c.crouched << c.difficulty);
+        EXPECT_NEAR(CPlayer::RegenerationRate(c.running, c.moving, c.crouched, c.difficulty), c.perSecond,
+                    1e-4f);
+    }
+    // From 10 to 14 in one second standing still at difficulty 1.
+    PlayerStats.m_fHealth = 10.0f;
+    Frames(60);
+    EXPECT_NEAR(PlayerStats.m_fHealth, 14.0f, 0.05f);
+    // Not within half a second of a hurt that asks for the wait.
+    Player.ChangeHealth(-1.0f, 0.0f, 0, 1);
+    const float hurt = PlayerStats.m_fHealth;
+    Frames(25);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, hurt);
+    Frames(60);
+    EXPECT_GT(PlayerStats.m_fHealth, hurt + 1.0f);
+}
+
+TEST_F(HeroTest, HealthBelowOneKillsTheHeroUnlessGodIsOn)
+{
+    Start();
+    Player.m_fFrameTime = 0.0f;
+    g_Options.God = 1;
+    Player.ChangeHealth(-200.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 1.01f);
+    EXPECT_FALSE(PlayerStats.m_bDead);
+    EXPECT_NE(ConsoleLog().find("DEAD!!! "), std::string::npos);
+
+    g_Options.God = 0;
+    Player.ChangeHealth(-200.0f);
+    EXPECT_TRUE(PlayerStats.m_bDead);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 0.0f);
+    EXPECT_FALSE(g_Options.UpdateBezier);
+    EXPECT_NE(ConsoleLog().find("HandleDeath"), std::string::npos);
+    // The dead take no more and regain nothing; the keys move nothing.
+    Player.ChangeHealth(50.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 0.0f);
+    const D3DXVECTOR3 at = At();
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(30);
+    EXPECT_NEAR(At().z, at.z, kNear);
+    // Fire loads the last checkpoint only after two seconds.
+    Key(CPlayer::CMD_FIRE, true);
+    Frames(1);
+    EXPECT_EQ(Player.m_iCheckpointLoads, 0);
+    Key(CPlayer::CMD_FIRE, false);
+    Frames(120);
+    Key(CPlayer::CMD_FIRE, true);
+    Frames(1);
+    EXPECT_EQ(Player.m_iCheckpointLoads, 1);
+}
+
+TEST_F(HeroTest, ThePitchNeverPassesItsLimitAndABadMouseStateLeavesTheLook)
+{
+    Start();
+    const float limit = 1.5358899f;
+    for (const double pitch : {10.0, -10.0, 1e30, -1e30})
+    {
+        SCOPED_TRACE(pitch);
+        g_Mouse.m_State.y = pitch;
+        for (int i = 0; i < 30; ++i)
+            Player.UpdateLook();
+        EXPECT_LE(std::abs(g_Mouse.m_State.y), limit + 1e-6);
+        // The forward axis' height is the sine of the pitch.
+        EXPECT_NEAR(std::abs(g_Camera.GetOrientation().Forward.y), std::sin(limit), 1e-3f);
+    }
+    g_Mouse.m_State.y = 0.0;
+    g_Mouse.m_State.x = 0.5;
+    for (int i = 0; i < 30; ++i)
+        Player.UpdateLook();
+    const D3DXVECTOR3 before = g_Camera.GetOrientation().Forward;
+    EXPECT_NEAR(before.x, std::sin(0.5f), 1e-3f) << "the look follows the yaw";
+    g_Mouse.m_State.x = std::nan("");
+    Player.UpdateLook();
+    const D3DXVECTOR3 after = g_Camera.GetOrientation().Forward;
+    EXPECT_TRUE(std::isfinite(after.x) && std::isfinite(after.y) && std::isfinite(after.z));
+    EXPECT_NEAR(after.x, before.x, 1e-6f);
+}
+
+TEST_F(HeroTest, TheEyeLowersFromStandingToCrouchedHeightOverHalfASecond)
+{
+    Start();
+    const float ground = Player.m_vPosition.y;
+    EXPECT_NEAR(g_Camera.GetPosition().y, ground + 0.9f, 1e-3f);
+    Key(CPlayer::CMD_CROUCH, true);
+    Frames(1);
+    ASSERT_TRUE(Player.m_bCrouched);
+    Frames(14); // a quarter second in: half way
+    EXPECT_NEAR(Player.m_fEyeRise, 0.65f, 0.02f);
+    Frames(15);
+    EXPECT_NEAR(Player.m_fEyeRise, 0.4f, 1e-4f);
+    // Going down starts a bob, which ends with its half cycle.
+    Frames(30);
+    EXPECT_NEAR(g_Camera.GetPosition().y, Player.m_vPosition.y + 0.4f, 1e-3f);
+}
+
+TEST_F(HeroTest, StoppingMidStrideFinishesTheBobsHalfCycle)
+{
+    Start();
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(20);
+    Key(CPlayer::CMD_FORWARD, false);
+    ASSERT_GT(Player.m_fBobPhase, 0.0f);
+    const float phase = Player.m_fBobPhase;
+    Frames(1);
+    EXPECT_GT(Player.m_fBobPhase, phase) << "the bob runs on after the stop";
+    Frames(60);
+    EXPECT_FLOAT_EQ(Player.m_fBobPhase, 0.0f);
+    EXPECT_NEAR(g_Camera.GetPosition().y, Player.m_vPosition.y + 0.9f, 1e-3f) << "and rests at the eye";
+}
+
+TEST_F(HeroTest, EveryKeyAtOnceAndLongFramesNeverBreakTheController)
+{
+    Start();
+    const float standing = At().y;
+    for (const int command :
+         {CPlayer::CMD_RUN, CPlayer::CMD_FORWARD, CPlayer::CMD_BACK, CPlayer::CMD_STRAFE_LEFT,
+          CPlayer::CMD_STRAFE_RIGHT, CPlayer::CMD_JUMP, CPlayer::CMD_CROUCH, CPlayer::CMD_USE,
+          CPlayer::CMD_LASER, CPlayer::CMD_AIM, CPlayer::CMD_RELOAD})
+        Key(command, true);
+    for (int i = 0; i < 240; ++i)
+    {
+        Frames(1, i % 50 == 0 ? 0.8f : kFrame); // now and then a frame far too long
+        ASSERT_TRUE(std::isfinite(At().x) && std::isfinite(At().y) && std::isfinite(At().z)) << i;
+        ASSERT_GT(At().y, standing - 0.5f) << "never through the ground, frame " << i;
+    }
+    // A long frame skips the controller and the next one only warps it.
+    std::fill(std::begin(g_CommandMgr.m_bKeyState), std::end(g_CommandMgr.m_bKeyState), BYTE(0));
+    Frames(60);
+    const D3DXVECTOR3 at = At();
+    Frames(1, 0.8f);
+    EXPECT_TRUE(Player.m_bPhysicsSkip);
+    Frames(1);
+    EXPECT_FALSE(Player.m_bPhysicsSkip);
+    Frames(30);
+    EXPECT_NEAR(At().x, at.x, kNear);
+    EXPECT_NEAR(At().y, at.y, kNear);
+    EXPECT_NEAR(At().z, at.z, kNear);
+}
+
+TEST_F(HeroTest, ALevelThatTakesOverTheDeathRefillsHealthOnceAndTheNextFatalHitKills)
+{
+    Start();
+    Player.m_fFrameTime = 0.0f;
+    g_GameAI.SetVariable("HandlePlayerDeath", nullptr);
+    Player.ChangeHealth(-200.0f);
+    EXPECT_FALSE(PlayerStats.m_bDead);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, PlayerStats.m_fMaxHealth);
+    EXPECT_FALSE(g_GameAI.IsVariableSet("HandlePlayerDeath"));
+    EXPECT_NE(ConsoleLog().find("PlayerDeathHandler"), std::string::npos)
+        << "the missing handler is reported";
+    Player.ChangeHealth(-200.0f);
+    EXPECT_TRUE(PlayerStats.m_bDead);
+    g_GameAI.FreeVariables();
+}
+
+TEST_F(HeroTest, ABulletHitsOnlyTheHerosObjectFromAnotherShooter)
+{
+    Start();
+    Player.m_fTimeSinceInit = 10.0f;
+    Player.m_fFrameTime = 0.0f;
+    g_Options.Difficulty = 0;
+    EItemDesc weapon{};
+    weapon.Hit = 50.0f;
+    const float at[3] = {0.0f, 1.0f, 10.0f};
+    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, "prefabs\\special\\marker.x", 0, 0, at, nullptr);
+    ASSERT_NE(shooter, nullptr);
+    RayTestResult hit;
+    hit.pObject = Player.m_hObject;
+    hit.vPoint = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    // Not the hero's object, no shooter, or the hero shooting himself: nothing.
+    RayTestResult elsewhere = hit;
+    elsewhere.pObject = shooter;
+    EXPECT_FALSE(Player.OnBulletHit(&weapon, &elsewhere, shooter, 0.0f, 1.0f));
+    EXPECT_FALSE(Player.OnBulletHit(&weapon, &hit, nullptr, 0.0f, 1.0f));
+    EXPECT_FALSE(Player.OnBulletHit(&weapon, &hit, Player.m_hObject, 0.0f, 1.0f));
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 100.0f);
+    // 50 x 1.2 x 0.4 x 0.85, then 0.9 at difficulty 0.
+    ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+    EXPECT_NEAR(100.0f - PlayerStats.m_fHealth, 50.0f * 1.2f * 0.4f * 0.85f * 0.9f, 1e-3f);
+    EXPECT_FLOAT_EQ(Player.m_fHitFlash, 0.0f);
+    EXPECT_FALSE(Player.m_bKillerKnown);
+    // A fatal hit remembers where it came from, a unit above the shooter.
+    weapon.Hit = 1000.0f;
+    ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+    EXPECT_TRUE(PlayerStats.m_bDead);
+    EXPECT_TRUE(Player.m_bKillerKnown);
+    EXPECT_NEAR(Player.m_vKillerPos.y, 2.0f, 1e-4f);
+}
+
+TEST_F(HeroTest, ObjectActionsReachTheHerosPermissionsRadiusAndHealth)
+{
+    Start();
+    ActionCalls::HeroSetRunAllowed(0);
+    ActionCalls::HeroSetJumpAllowed(0);
+    EXPECT_FALSE(PlayerStats.m_bCanRun);
+    EXPECT_FALSE(PlayerStats.m_bCanJump);
+    Key(CPlayer::CMD_RUN, true);
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(5);
+    EXPECT_FALSE(Player.m_bRunning);
+    Key(CPlayer::CMD_RUN, false);
+    Key(CPlayer::CMD_FORWARD, false);
+    Frames(30);
+
+    // A radius of 1: walking away is pulled back to its edge.
+    const D3DXVECTOR3 centre = At();
+    ActionCalls::HeroMovementRadiusOn(1.0f);
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(90);
+    Key(CPlayer::CMD_FORWARD, false);
+    const D3DXVECTOR3 off = At() - centre;
+    EXPECT_LE(std::sqrt(off.x * off.x + off.z * off.z), 1.0f + 0.15f);
+    EXPECT_GT(off.z, 0.5f);
+    ActionCalls::HeroMovementRadiusOff();
+
+    EXPECT_FALSE(ActionCalls::HeroIsDead());
+    ActionCalls::HeroKill();
+    EXPECT_TRUE(ActionCalls::HeroIsDead());
+}
