@@ -198,12 +198,13 @@ std::vector<float> Shot()
 }
 
 // A footstep on gravel: a soft heel, then the crunch of the sole.
-std::vector<float> Step()
+// A heel and a sole: the crunch's cut-off gives the surface its colour.
+std::vector<float> Step(uint32_t seed = 0x57e9u, float crunchHz = 2500.0f)
 {
     const int n = kFxRate * 15 / 100;
     std::vector<float> s(n);
-    Noise noise{0x57e9u};
-    LowPass crunch(2500.0f, kFxRate);
+    Noise noise{seed};
+    LowPass crunch(crunchHz, kFxRate);
     LowPass heel(300.0f, kFxRate);
     for (int i = 0; i < n; ++i)
     {
@@ -413,6 +414,23 @@ int main(int argc, char** argv)
     const std::filesystem::path out = argv[1];
     bool ok = Save(out / "sounds" / "weapons" / "shot.wav", Wave(Normalised(Shot(), 0.9f), 1, kFxRate));
     ok = Save(out / "sounds" / "steps" / "step.wav", Wave(Normalised(Step(), 0.6f), 1, kFxRate)) && ok;
+    // The hero's footsteps: five of each foot on every surface he can walk on.
+    struct Surface
+    {
+        const char* name;
+        float crunchHz;
+    };
+    static const Surface surfaces[] = {
+        {"concrete", 2500.0f}, {"metal", 6000.0f}, {"wood", 1200.0f}, {"sand", 1800.0f}, {"glass", 8000.0f}};
+    constexpr int kStepsPerFoot = 5;
+    uint32_t stepSeed = 0x57eau;
+    for (const Surface& surface : surfaces)
+        for (const char* foot : {"L", "R"})
+            for (int k = 1; k <= kStepsPerFoot; ++k)
+                ok = Save(out / "sounds" / "steps" /
+                              (surface.name + std::string(foot) + std::to_string(k) + ".wav"),
+                          Wave(Normalised(Step(stepSeed++, surface.crunchHz), 0.6f), 1, kFxRate)) &&
+                     ok;
     ok = Save(out / "sounds" / "ambient" / "wind_loop.wav", Wave(Normalised(Wind(), 0.5f), 1, kFxRate)) && ok;
     ok = Save(out / "sounds" / "weapons" / "reload.wav",
               Wave(Normalised(Clicks({0.05, 0.3, 0.55}, 0.7, 0x7e10u), 0.7f), 1, kFxRate)) &&
