@@ -4,13 +4,8 @@
 // and by the hero, and a few frames of the object logic carry the runs on
 // (moves, turns, door swings, hand-ons, delayed deaths). Every object is
 // deleted again before the next input.
-#include "platform/Backend.h"
-#include "platform/d3d9/HeadlessDevice.h"
-#include "platform/d3dx/XMesh.h"
-#include "platform/win32/Headless.h"
-#include "platform/win32/Path.h"
+#include "fuzz/WorldFuzz.h"
 #include "render/SkyLight.h"
-#include "tests/support/GameWindow.h"
 #include "game/MainGame.h"
 #include "world/Engine.h"
 #include "world/EngineObject.h"
@@ -25,35 +20,17 @@ namespace
 constexpr const char* WORLD = "f.w";
 constexpr int FRAMES = 8;
 constexpr float FRAME_SECONDS = 0.25f;
-constexpr const char* MESH = "m.x";
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // Mesh objects load onto the headless device, so the keys of mesh objects are reached.
-    TkSetBackend(TkBackend::Headless);
-    TkHeadlessReset();
-    TkD3D9ResetHeadless();
-    OpenGameWindow("WorldActionsFuzz", 64, 48);
-    if (!CreateGameDevice() || !g_pD3DInterface)
-        std::abort();
-    tk::xfile::XMeshDesc tri;
-    tri.positions = {0, 0, 0, 0, 1, 0, 1, 0, 0};
-    tri.indices = {0, 1, 2};
-    tri.materials.resize(1);
-    if (!tk::xfile::XWriteMeshFile(MESH, tri, tk::xfile::XFormat::Text))
-        std::abort();
+    StartWorldFuzzDevice("WorldActionsFuzz");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FILE* f = TkFopen(WORLD, "wb");
-    if (!f)
-        std::abort();
-    if (size && std::fwrite(data, 1, size, f) != size)
-        std::abort();
-    std::fclose(f);
+    WriteFuzzWorld(WORLD, data, size);
     if (g_WorldMgr.LoadWorld(WORLD))
     {
         g_Engine.m_bWorldLoaded = 1;
