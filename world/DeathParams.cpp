@@ -107,29 +107,21 @@ void EDeathParams::Reset()
 
 size_t DeathParamsStoredFieldsEnd()
 {
-    RecordMeasure m{RecordLayoutWalk()};
     EDeathParams p;
-    Walk(m, p);
-    return m.w.End();
+    return MeasureWalkedRecord([&](RecordMeasure& m) { Walk(m, p); });
 }
 
 bool WriteDeathParamsRecord(FILE* file, const EDeathParams& p)
 {
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    RecordWriter w{r, RecordLayoutWalk()};
-    Walk(w, p);
-    return WriteBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
+    return WriteWalkedRecord(file, DEATH_PARAMS_RECORD_SIZE, [&](RecordWriter& w) { Walk(w, p); });
 }
 
 bool ReadDeathParamsRecord(FILE* file, EDeathParams* p)
 {
-    std::vector<BYTE> b(DEATH_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), DEATH_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    RecordReader rd{r, RecordLayoutWalk()};
-    Walk(rd, *p);
-    return ok;
+    return ReadWalkedRecord(file, DEATH_PARAMS_RECORD_SIZE,
+                            [p](RecordReader& rd)
+                            {
+                                if (p)
+                                    Walk(rd, *p);
+                            });
 }

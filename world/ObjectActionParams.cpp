@@ -285,29 +285,21 @@ template <class IO, class P> void Walk(IO& io, P& p)
 
 size_t ActionParamsStoredFieldsEnd()
 {
-    RecordMeasure m;
     EObjectActionParams p;
-    Walk(m, p);
-    return m.w.End();
+    return MeasureWalkedRecord([&](RecordMeasure& m) { Walk(m, p); });
 }
 
 bool WriteActionParamsRecord(FILE* file, const EObjectActionParams& p)
 {
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE);
-    RecordOut r(b.data(), b.size());
-    RecordWriter w{r, RecordLayoutWalk()};
-    Walk(w, p);
-    return WriteBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
+    return WriteWalkedRecord(file, ACTION_PARAMS_RECORD_SIZE, [&](RecordWriter& w) { Walk(w, p); });
 }
 
 bool ReadActionParamsRecord(FILE* file, EObjectActionParams* p)
 {
-    std::vector<BYTE> b(ACTION_PARAMS_RECORD_SIZE, 0);
-    const bool ok = ReadBytes(file, b.data(), ACTION_PARAMS_RECORD_SIZE);
-    if (!p)
-        return ok;
-    RecordIn r(b.data(), b.size());
-    RecordReader rd{r, RecordLayoutWalk()};
-    Walk(rd, *p);
-    return ok;
+    return ReadWalkedRecord(file, ACTION_PARAMS_RECORD_SIZE,
+                            [p](RecordReader& rd)
+                            {
+                                if (p)
+                                    Walk(rd, *p);
+                            });
 }

@@ -5,8 +5,11 @@
 // record serves writing, reading and measuring, so they cannot drift apart.
 
 #include "shell/RecordBytes.h"
+#include "shell/SaveFile.h"
 
 #include <cstddef>
+#include <cstdio>
+#include <vector>
 
 class RecordLayoutWalk
 {
@@ -63,3 +66,33 @@ struct RecordMeasure
     template <class T> void U8(T&) { w.Bytes(1); }
     template <class T> void Chars(T& v) { w.Bytes(sizeof v); }
 };
+
+// One stored record of `size` bytes whose fields `walk` visits, called with a
+// RecordWriter, a RecordReader or a RecordMeasure; bytes past the last field
+// are written as zero.
+template <class Walk> bool WriteWalkedRecord(FILE* file, size_t size, Walk walk)
+{
+    std::vector<BYTE> b(size);
+    RecordOut r(b.data(), b.size());
+    RecordWriter w{r, RecordLayoutWalk()};
+    walk(w);
+    return WriteBytes(file, b.data(), static_cast<DWORD>(size));
+}
+
+// Reads the whole record even when it fails short, so the stream stays in step.
+template <class Walk> bool ReadWalkedRecord(FILE* file, size_t size, Walk walk)
+{
+    std::vector<BYTE> b(size, 0);
+    const bool ok = ReadBytes(file, b.data(), static_cast<DWORD>(size));
+    RecordIn r(b.data(), b.size());
+    RecordReader rd{r, RecordLayoutWalk()};
+    walk(rd);
+    return ok;
+}
+
+template <class Walk> size_t MeasureWalkedRecord(Walk walk)
+{
+    RecordMeasure m{RecordLayoutWalk()};
+    walk(m);
+    return m.w.End();
+}
