@@ -5,6 +5,7 @@
 #include "mesh/MeshMgr.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
+#include "bench/BenchDevice.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/XMesh.h"
 #include "shell/D3DMain.h"
@@ -37,35 +38,9 @@ constexpr int kWorldMeshGrid = 12; // vertices per side of each world mesh
 constexpr int kRuns = 3;           // the best of a few runs of each side
 constexpr int kLoadRuns = 8;       // runs of each side of the 10 MB load
 
-struct Device
+struct Device : BenchDevice
 {
-    Device()
-    {
-        TkSetBackend(TkBackend::Headless);
-        TkD3D9ResetHeadless();
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 48;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        d3d->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(static_cast<uintptr_t>(1)),
-                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
-        g_pD3DInterface = device;
-    }
-    ~Device()
-    {
-        g_MeshMgr.ReleaseAll();
-        g_pD3DInterface = nullptr;
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-    }
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
+    ~Device() { g_MeshMgr.ReleaseAll(); }
 };
 
 struct Folder

@@ -7,6 +7,7 @@
 #include "mesh/SkinModelFile.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
+#include "bench/BenchDevice.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "shell/D3DMain.h"
 
@@ -32,35 +33,9 @@ constexpr double kLength = 2.0;
 constexpr int kKeys = 61;
 constexpr int kRuns = 3;
 
-struct SkinDevice
+struct SkinDevice : BenchDevice
 {
-    SkinDevice()
-    {
-        TkSetBackend(TkBackend::Headless);
-        TkD3D9ResetHeadless();
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 48;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        d3d->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(static_cast<uintptr_t>(1)),
-                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
-        g_pD3DInterface = device;
-    }
-    ~SkinDevice()
-    {
-        g_SkinMeshMgr.Release();
-        g_pD3DInterface = nullptr;
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-    }
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
+    ~SkinDevice() { g_SkinMeshMgr.Release(); }
 };
 
 struct SkinFolder

@@ -7,6 +7,7 @@
 //   stb_image alone.
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
+#include "bench/BenchDevice.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/Texture.h"
 #include "render/Renderer.h"
@@ -150,33 +151,9 @@ std::string TgaFile()
     return s;
 }
 
-struct HeadlessDevice
+struct HeadlessDevice : BenchDevice
 {
-    HeadlessDevice()
-    {
-        TkSetBackend(TkBackend::Headless);
-        TkD3D9ResetHeadless();
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        d3d->CreateDevice(0, D3DDEVTYPE_HAL, reinterpret_cast<HWND>(uintptr_t(0x1234)),
-                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
-    }
-    ~HeadlessDevice()
-    {
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-        TkD3D9ResetHeadless();
-    }
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
+    HeadlessDevice() : BenchDevice(false) {}
 };
 
 template <class F> double Seconds(F&& f)
