@@ -412,19 +412,28 @@ static DWORD StepKind(const CPlayerWeapons& w, int step)
     return kind;
 }
 
-void CPlayerWeapons::NextWeapon()
+// Both wheel steps start alike: refused while a switch or shot is under way,
+// aiming ends, and the weapon in hand settles to idle.
+bool CPlayerWeapons::BeginWheelStep()
 {
     if (current && state != WS_IDLE && state != WS_RELOADING)
-        return;
+        return false;
     StopAiming();
     if (!CombatMode())
-        return;
+        return false;
     wheelReference = static_cast<float>(g_Mouse.m_State.z);
     if (current)
     {
         PlayWeaponAnim(AnimName(current, ANIM_IDLE), 1, 1.0f, 0.0f);
         state = WS_IDLE;
     }
+    return true;
+}
+
+void CPlayerWeapons::NextWeapon()
+{
+    if (!BeginWheelStep())
+        return;
     const DWORD kind = StepKind(*this, 1);
     refreshProjection = 1;
     SelectSlot(kind);
@@ -432,17 +441,8 @@ void CPlayerWeapons::NextWeapon()
 
 void CPlayerWeapons::PreviousWeapon()
 {
-    if (current && state != WS_IDLE && state != WS_RELOADING)
+    if (!BeginWheelStep())
         return;
-    StopAiming();
-    if (!CombatMode())
-        return;
-    wheelReference = static_cast<float>(g_Mouse.m_State.z);
-    if (current)
-    {
-        PlayWeaponAnim(AnimName(current, ANIM_IDLE), 1, 1.0f, 0.0f);
-        state = WS_IDLE;
-    }
     const DWORD kind = StepKind(*this, -1);
     switchDirection = 1.0f;
     state = WS_SWITCHING;

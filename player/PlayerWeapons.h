@@ -172,6 +172,7 @@ public:
     BYTE m_bClearWeapons = 0;
 
 private:
+    bool BeginWheelStep();
     void StopAiming();
     void StopWeaponSound();
     void UpdateSwitch();
