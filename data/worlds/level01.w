@@ -345,3 +345,16 @@ xpos -25
 ypos 1.2
 zpos -3
 flags 0
+light
+name level_start
+xpos -25
+ypos 1.2
+zpos -3
+range 0.5
+power 0
+diffuse 1 1 1
+action_general_opt 1 0
+action_general_2 0 1
+action_sound_ambient_sound sounds\ambient\wind_loop.wav
+action_sound_volume_ambient_sound 0.8
+action_play_music music\DuskmereMainTheme.ogg

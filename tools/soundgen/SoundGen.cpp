@@ -22,15 +22,19 @@ constexpr int kFxRate = 22050;
 constexpr int kMusicRate = 44100;
 constexpr float kOggQuality = 0.3f;
 constexpr int kEncodeChunk = 1024;
+constexpr int kNoiseBits = 24;
+constexpr int kNoiseShift = 32 - kNoiseBits;
 
 // A fixed linear congruential sequence, so the noise is the same every run.
+// Its top 24 bits spread evenly over [-1, 1): noise centred on silence, so a
+// filtered loop is heard as sound and not as an offset that only clicks.
 struct Noise
 {
     uint32_t state;
     float Next()
     {
         state = state * 1664525u + 1013904223u;
-        return static_cast<float>(state >> 8) / static_cast<float>(1u << 23) * 2.0f - 1.0f;
+        return static_cast<float>(state >> kNoiseShift) / static_cast<float>(1u << kNoiseBits) * 2.0f - 1.0f;
     }
 };
 
@@ -225,8 +229,9 @@ std::vector<float> Wind()
     const int fade = kFxRate / 4;
     std::vector<float> raw(n + fade);
     Noise noise{0xa11bu};
-    LowPass low(400.0f, kFxRate);
-    LowPass lower(150.0f, kFxRate);
+    // A dull rush: flat up to a few hundred hertz, falling away above.
+    LowPass low(1000.0f, kFxRate);
+    LowPass lower(300.0f, kFxRate);
     for (int i = 0; i < n + fade; ++i)
     {
         const double t = static_cast<double>(i) / kFxRate;

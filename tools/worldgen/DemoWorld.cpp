@@ -474,6 +474,7 @@ std::vector<DemoObject> DemoObjects()
     AddActionObjects(objects);
     AppendSunObjects(objects);
     AddDemoHero(objects);
+    AddDemoAmbient(objects);
     return objects;
 }
 

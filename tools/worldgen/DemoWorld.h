@@ -124,4 +124,13 @@ constexpr float DEMO_START[3] = {-25.0f, 1.2f, -3.0f};
 void AddDemoHero(std::vector<DemoObject>& objects);
 bool WriteDemoHero(const std::filesystem::path& root);
 std::vector<std::string> DemoHeroFiles();
+
+// The wind over the town and the level's music (DemoWorldAmbient.cpp): the
+// object whose actions the game runs as the level begins starts both.
+constexpr const char* DEMO_LEVEL_START = "level_start";
+constexpr const char* DEMO_AMBIENT_SOUND = "sounds\\ambient\\wind_loop.wav";
+constexpr float DEMO_AMBIENT_VOLUME = 0.8f;
+constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
+constexpr float DEMO_LEVEL_START_RANGE = 0.5f;
+void AddDemoAmbient(std::vector<DemoObject>& objects);
 } // namespace worldgen
