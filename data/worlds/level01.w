@@ -356,5 +356,5 @@ diffuse 1 1 1
 action_general_opt 1 0
 action_general_2 0 1
 action_sound_ambient_sound sounds\ambient\wind_loop.wav
-action_sound_volume_ambient_sound 0.8
+action_sound_volume_ambient_sound 1
 action_play_music music\DuskmereMainTheme.ogg

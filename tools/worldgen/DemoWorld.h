@@ -129,7 +129,7 @@ std::vector<std::string> DemoHeroFiles();
 // object whose actions the game runs as the level begins starts both.
 constexpr const char* DEMO_LEVEL_START = "level_start";
 constexpr const char* DEMO_AMBIENT_SOUND = "sounds\\ambient\\wind_loop.wav";
-constexpr float DEMO_AMBIENT_VOLUME = 0.8f;
+constexpr float DEMO_AMBIENT_VOLUME = 1.0f;
 constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
 constexpr float DEMO_LEVEL_START_RANGE = 0.5f;
 void AddDemoAmbient(std::vector<DemoObject>& objects);
