@@ -368,6 +368,9 @@ bool EWorldMgr::LoadWorld(const char* fileName)
     m_iRefused = 0;
     m_iLine = 0;
     m_pFileName = fileName ? fileName : "";
+    // Every object probes for its files: the resolver checks the file system
+    // for changes once for the whole load, not at each probe.
+    const TkPathBatch batch;
 
     FILE* f = fileName ? TkFopen(fileName, "rb") : nullptr;
     if (!f)

@@ -85,8 +85,9 @@ public:
         // A relative name depends on the current folder, which may have
         // changed. Its path is enough: a folder put in place of the one a
         // relative name went through was reported when the old one went.
-        const bool relative = in.empty() || in[0] != '/';
-        if (relative)
+        // Within a batch both were read once, and again after each file
+        // this program made.
+        if (!(m_batches > 0 && m_batchChecked))
         {
             if (!::getcwd(m_cwdNow, sizeof m_cwdNow))
                 return false;
@@ -95,8 +96,9 @@ public:
                 m_names.clear();
                 std::memcpy(m_cwd, m_cwdNow, sizeof m_cwd);
             }
+            TakeReports();
+            m_batchChecked = m_batches > 0;
         }
-        TakeReports();
         if (const auto hit = m_names.find(in); hit != m_names.end())
         {
             out = hit->second.path;
@@ -111,6 +113,27 @@ public:
             m_names.clear();
         m_names.emplace(in, Resolved{out, complete});
         return true;
+    }
+
+    void BeginBatch()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_batches++ == 0)
+            m_batchChecked = false;
+    }
+
+    void EndBatch()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_batches > 0)
+            --m_batches;
+    }
+
+    // A file was opened for writing: the next lookup reads the reports again.
+    void Wrote()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_batchChecked = false;
     }
 
 private:
@@ -314,6 +337,8 @@ private:
     int m_fd = -1;
     bool m_started = false;
     std::atomic<bool>& m_forked = Forked();
+    int m_batches = 0;
+    bool m_batchChecked = false;
     char m_cwd[PATH_MAX] = {};
     char m_cwdNow[PATH_MAX] = {};
     std::map<Key, Folder> m_folders;
@@ -456,9 +481,21 @@ FILE* TkFopen(const char* name, const char* mode)
         errno = folder ? EISDIR : EINVAL;
         return nullptr;
     }
+    if (mode[0] != 'r' || update)
+        Index().Wrote();
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     FILE* f = ::fdopen(fd, mode);
     if (!f)
         ::close(fd);
     return f;
+}
+
+TkPathBatch::TkPathBatch()
+{
+    Index().BeginBatch();
+}
+
+TkPathBatch::~TkPathBatch()
+{
+    Index().EndBatch();
 }

@@ -18,3 +18,17 @@ FILE* TkFopen(const char* name, const char* mode);
 
 // Case-blind compare of two names as the game's file system sees them (ASCII).
 int TkCompareNames(const char* a, const char* b);
+
+// A run of many lookups, such as a world load, during which the program
+// neither changes its current folder nor makes files other than through
+// TkFopen. While one lives, the current folder and the file system's change
+// reports are read once (and again after each file TkFopen opens for
+// writing) instead of at every lookup. Batches nest.
+class TkPathBatch
+{
+public:
+    TkPathBatch();
+    ~TkPathBatch();
+    TkPathBatch(const TkPathBatch&) = delete;
+    TkPathBatch& operator=(const TkPathBatch&) = delete;
+};

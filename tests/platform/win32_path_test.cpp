@@ -164,6 +164,30 @@ TEST_F(Win32PathTest, SeesEveryChangeMadeAfterAFolderWasRead)
     EXPECT_EQ(TkResolvePath("levels\\FROM_CHILD.W"), "LEVELS/From_Child.w");
 }
 
+// A batch of lookups reads the file system's changes once; the files the
+// program makes through TkFopen meanwhile are found at once, and after the
+// batch every change is seen again.
+TEST_F(Win32PathTest, ABatchFindsTheFilesItMakesAndEveryChangeAfterIt)
+{
+    {
+        const TkPathBatch batch;
+        EXPECT_EQ(TkResolvePath("Scripts\\NEW.TXT"), "scripts/NEW.TXT");
+        FILE* made = TkFopen("scripts\\new.txt", "wb");
+        ASSERT_NE(made, nullptr);
+        std::fclose(made);
+        const TkPathBatch inner;
+        EXPECT_EQ(TkResolvePath("Scripts\\NEW.TXT"), "scripts/new.txt");
+        FILE* read = TkFopen("SCRIPTS\\New.txt", "rb");
+        ASSERT_NE(read, nullptr);
+        std::fclose(read);
+        // Made behind the resolver's back, while the batch lasts.
+        WriteFile("scripts/behind.txt", "x");
+    }
+    EXPECT_EQ(TkResolvePath("SCRIPTS\\BEHIND.TXT"), "scripts/behind.txt");
+    std::filesystem::remove(m_dir / "scripts" / "new.txt");
+    EXPECT_EQ(TkFopen("Scripts\\NEW.TXT", "rb"), nullptr);
+}
+
 // The current folder is part of what a relative name means.
 TEST_F(Win32PathTest, FollowsTheCurrentFolder)
 {
