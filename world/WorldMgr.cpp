@@ -413,11 +413,13 @@ bool EWorldMgr::LoadWorld(const char* fileName)
     // The line lives on the heap: it is 3 KB and the loader may run deep in a frame.
     std::unique_ptr<char[]> line(new char[LINE_SIZE]);
     BeginActionReferences();
+    m_hPositioned = nullptr;
     while (s.pos < s.size)
     {
         ReadLine(s, line.get());
         ParseLine(s, line.get());
     }
+    FlushPosition();
     buffer.reset();
     CheckActionReferences();
 
@@ -439,6 +441,9 @@ void EWorldMgr::ParseLine(LoadState& s, char* line)
     m_szKeyword[length] = 0;
     if (!m_szKeyword[0])
         return;
+    if (m_hPositioned && std::strcmp(m_szKeyword, "xpos") != 0 && std::strcmp(m_szKeyword, "ypos") != 0 &&
+        std::strcmp(m_szKeyword, "zpos") != 0)
+        FlushPosition();
 
     if (Key("mesh"))
         AddObjectLine(s, OT_MESH);

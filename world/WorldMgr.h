@@ -120,6 +120,12 @@ public:
     int m_iErrorCount = 0;
 
 private:
+    // An object's position lines follow each other: their values gather here
+    // and the object is moved once, before the next line of another kind.
+    void FlushPosition();
+    HOBJECT m_hPositioned = nullptr;
+    D3DXVECTOR3 m_vPosition = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+
     struct LoadState;
     void ReadLine(LoadState& s, char* line);
     void ParseLine(LoadState& s, char* line);

@@ -47,6 +47,15 @@ void SetLightName(ELightControlParams& r, int index, const char* name)
 }
 } // namespace
 
+void EWorldMgr::FlushPosition()
+{
+    if (!m_hPositioned)
+        return;
+    HOBJECT o = m_hPositioned;
+    m_hPositioned = nullptr;
+    g_Engine.SetObjectPosition(o, &m_vPosition, 0);
+}
+
 bool EWorldMgr::CommonObjectKeys(HOBJECT o, bool transform)
 {
     if (Key("name"))
@@ -61,17 +70,21 @@ bool EWorldMgr::CommonObjectKeys(HOBJECT o, bool transform)
     }
     else if (Key("xpos") || Key("ypos") || Key("zpos"))
     {
-        D3DVECTOR p = {};
-        g_Engine.GetObjectPosition(o, &p);
+        if (m_hPositioned != o)
+        {
+            FlushPosition();
+            D3DVECTOR p = {};
+            g_Engine.GetObjectPosition(o, &p);
+            m_vPosition = D3DXVECTOR3(p.x, p.y, p.z);
+            m_hPositioned = o;
+        }
         const float v = RestFloat();
         if (m_szKeyword[0] == 'x')
-            p.x = v;
+            m_vPosition.x = v;
         else if (m_szKeyword[0] == 'y')
-            p.y = v;
+            m_vPosition.y = v;
         else
-            p.z = v;
-        const D3DXVECTOR3 position(p.x, p.y, p.z);
-        g_Engine.SetObjectPosition(o, &position, 0);
+            m_vPosition.z = v;
     }
     else if (transform && Key("rotation_angles"))
     {

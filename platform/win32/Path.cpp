@@ -17,6 +17,7 @@
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace
 {
@@ -93,7 +94,7 @@ public:
                 return false;
             if (std::strcmp(m_cwdNow, m_cwd) != 0)
             {
-                m_names.clear();
+                ForgetNames();
                 std::memcpy(m_cwd, m_cwdNow, sizeof m_cwd);
             }
             TakeReports();
@@ -105,13 +106,16 @@ public:
             complete = hit->second.complete;
             return true;
         }
+        m_passed.clear();
         if (!Walk(in, out, complete))
             return false;
         if (in.size() > kMaxNameLength)
             return true;
-        if (m_names.size() >= kMaxNames)
-            m_names.clear();
+        if (m_names.size() >= kMaxNames || m_namesByWatch.size() + m_passed.size() > kMaxNameRefs)
+            ForgetNames();
         m_names.emplace(in, Resolved{out, complete});
+        for (const int watch : m_passed)
+            m_namesByWatch.emplace(watch, in);
         return true;
     }
 
@@ -141,7 +145,8 @@ private:
     static constexpr size_t kMaxFolders = 4096;
     static constexpr size_t kMaxEntries = 1 << 16;
     static constexpr size_t kMaxNames = 1 << 16;
-    static constexpr size_t kMaxNameLength = 1024; // longer names are resolved but not kept
+    static constexpr size_t kMaxNameLength = 1024;        // longer names are resolved but not kept
+    static constexpr size_t kMaxNameRefs = 4 * kMaxNames; // folder-to-name links kept at most
     static constexpr uint32_t kChanges =
         IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
@@ -153,6 +158,7 @@ private:
     };
     struct Folder
     {
+        int watch = -1;
         bool valid = false;
         std::unordered_set<std::string> exact;               // every entry as it is written
         std::unordered_map<std::string, std::string> folded; // folded name -> first entry in byte order
@@ -182,7 +188,7 @@ private:
                 ::close(m_fd);
             m_folders.clear();
             m_watches.clear();
-            m_names.clear();
+            ForgetNames();
             m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         }
         return m_fd >= 0;
@@ -199,19 +205,21 @@ private:
             const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
             if (got <= 0)
                 return;
-            // Any change may alter any resolved name that passes the folder.
-            m_names.clear();
             for (ssize_t at = 0; at < got;)
             {
                 const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
                 if (e->mask & IN_Q_OVERFLOW)
                 {
-                    // Changes were lost: no index can be trusted.
+                    // Changes were lost: no index or name can be trusted.
                     for (auto& f : m_folders)
                         f.second.valid = false;
+                    ForgetNames();
                     continue;
                 }
+                // A change may alter any resolved name that passes the folder;
+                // names that pass only other folders stay.
+                ForgetNamesThrough(e->wd);
                 const auto w = m_watches.find(e->wd);
                 if (w == m_watches.end())
                     continue;
@@ -248,6 +256,7 @@ private:
             if (watch < 0)
                 return nullptr;
             it = m_folders.emplace(key, Folder{}).first;
+            it->second.watch = watch;
             m_watches[watch] = key;
         }
         Folder& folder = it->second;
@@ -284,8 +293,23 @@ private:
         return &folder;
     }
 
+    void ForgetNames()
+    {
+        m_names.clear();
+        m_namesByWatch.clear();
+    }
+
+    void ForgetNamesThrough(int watch)
+    {
+        const auto [first, last] = m_namesByWatch.equal_range(watch);
+        for (auto it = first; it != last; ++it)
+            m_names.erase(it->second);
+        m_namesByWatch.erase(first, last);
+    }
+
     // Resolves component by component through the indexes; false when a
-    // folder on the way cannot have one.
+    // folder on the way cannot have one. The watches of the folders read are
+    // left in m_passed.
     bool Walk(const std::string& in, std::string& out, bool& complete)
     {
         out.clear();
@@ -315,6 +339,7 @@ private:
                 const Folder* folder = Get(out.empty() ? std::string(".") : out);
                 if (!folder)
                     return false;
+                m_passed.push_back(folder->watch);
                 if (!folder->exact.count(part))
                 {
                     const auto hit = folder->folded.find(Folded(part.c_str()));
@@ -344,6 +369,9 @@ private:
     std::map<Key, Folder> m_folders;
     std::unordered_map<int, Key> m_watches;
     std::unordered_map<std::string, Resolved> m_names;
+    // The names resolved through each folder's watch (stale links only cost a lookup).
+    std::unordered_multimap<int, std::string> m_namesByWatch;
+    std::vector<int> m_passed;
 };
 
 std::atomic<bool>& FolderIndex::Forked()

@@ -2,12 +2,14 @@
 // what the loader does with lines it cannot use.
 #include "worldfile_fixture.h"
 
+#include "mesh/Mesh.h"
 #include "physics/PhysicsDesc.h"
 #include "shell/Console.h"
 #include "shell/TextMgr.h"
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace worldtest
@@ -173,6 +175,34 @@ TEST_F(WorldFile, KeysEndTheCurrentObjectOrReachTheLastOne)
     EXPECT_STREQ(a->pPendingTieSocket, "hand");
     // The "xpos 9" line belonged to no object.
     EXPECT_EQ(PassedOver(), std::vector<std::string>{"6:xpos"});
+}
+
+// The drawn mesh stands where its object's position lines put it, however
+// they are split by other lines and wherever the file ends.
+TEST_F(WorldFile, PositionLinesMoveTheDrawnMesh)
+{
+    ASSERT_TRUE(Load({
+        "mesh meshes\\box.x",
+        "name a",
+        "xpos 1",
+        "flags 4",
+        "ypos 2",
+        "mesh meshes\\box.x",
+        "name b",
+        "zpos 5",
+        "xpos -4",
+    }));
+    for (const auto& [name, x, y, z] :
+         {std::tuple{"a", 1.0f, 2.0f, 0.0f}, std::tuple{"b", -4.0f, 0.0f, 5.0f}})
+    {
+        HOBJECT o = Find(name);
+        ASSERT_NE(o, nullptr) << name;
+        ASSERT_NE(o->Object, nullptr) << name;
+        D3DXMATRIX world;
+        static_cast<const EMesh*>(o->Object)->GetWorldMatrix(&world);
+        EXPECT_EQ(D3DXVECTOR3(world._41, world._42, world._43), D3DXVECTOR3(x, y, z)) << name;
+        EXPECT_EQ(o->vStartPosition, D3DXVECTOR3(x, y, z)) << name;
+    }
 }
 
 TEST_F(WorldFile, TextKeysInALineAreReplacedBeforeItIsRead)
