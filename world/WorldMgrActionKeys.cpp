@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace
@@ -472,14 +474,32 @@ bool IsReferenceKey(const char* key)
 }
 } // namespace
 
+namespace
+{
+// The table's entry for a keyword: one lookup instead of a compare with each
+// key. Of two entries with the same key the first is found, as in the table.
+const ActionKey* FindActionKey(const char* keyword)
+{
+    static const std::unordered_map<std::string_view, const ActionKey*> byKey = []
+    {
+        std::unordered_map<std::string_view, const ActionKey*> keys;
+        for (const ActionKey& k : kActionKeys)
+            keys.try_emplace(k.key, &k);
+        return keys;
+    }();
+    const auto hit = byKey.find(keyword);
+    return hit == byKey.end() ? nullptr : hit->second;
+}
+} // namespace
+
 void EWorldMgr::ParseObjectActionParams(EWorldMgr* loader, const char* line, HOBJECT object)
 {
     if (!loader || !line || !object)
         return;
-    for (const ActionKey& k : kActionKeys)
+    if (const ActionKey* found = FindActionKey(loader->m_szKeyword))
     {
-        if (!loader->Key(k.key))
-            continue;
+        const ActionKey& k = *found;
+        loader->Key(k.key);
         P p;
         g_Engine.GetObjectActionParams(object, &p);
         Ctx c{*loader, p};

@@ -11,6 +11,8 @@
 #include "world/Engine.h"
 
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace
 {
@@ -164,16 +166,31 @@ const DeathKey kDeathKeys[] = {
 };
 
 constexpr const char* kDeathPrefix = "death_params_";
+
+// The table's entry for a keyword: one lookup instead of a compare with each
+// key. Of two entries with the same key the first is found, as in the table.
+const DeathKey* FindDeathKey(const char* keyword)
+{
+    static const std::unordered_map<std::string_view, const DeathKey*> byKey = []
+    {
+        std::unordered_map<std::string_view, const DeathKey*> keys;
+        for (const DeathKey& k : kDeathKeys)
+            keys.try_emplace(k.key, &k);
+        return keys;
+    }();
+    const auto hit = byKey.find(keyword);
+    return hit == byKey.end() ? nullptr : hit->second;
+}
 } // namespace
 
 void EWorldMgr::ParseDeathParams(EWorldMgr* loader, const char* line, HOBJECT object)
 {
     if (!loader || !line || !object)
         return;
-    for (const DeathKey& k : kDeathKeys)
+    if (const DeathKey* found = FindDeathKey(loader->m_szKeyword))
     {
-        if (!loader->Key(k.key))
-            continue;
+        const DeathKey& k = *found;
+        loader->Key(k.key);
         D p;
         g_Engine.GetObjectDeathParams(object, &p);
         Ctx c{*loader, p};
