@@ -172,6 +172,9 @@ struct EWorldMgr::LoadState
     HOBJECT last = nullptr;
     BYTE lastType = OT_MESH;
     bool current = false;
+    // Bytes of the line buffer that may hold text of an earlier line; the
+    // rest is still zero, so only these are cleared for the next one.
+    size_t lineDirty = LINE_SIZE;
 };
 
 EWorldMgr::EWorldMgr()
@@ -215,15 +218,6 @@ void EWorldMgr::Refuse(const char* what, const char* detail)
     std::snprintf(line, sizeof line, "World %.80s line %d: %s", m_pFileName, m_iLine, text);
     g_Console.Print(line);
     AddNote(NoteKind::Refused, text);
-}
-
-bool EWorldMgr::Key(const char* key)
-{
-    ++m_iCompare;
-    if (m_szKeyword[0] != key[0] || std::strcmp(m_szKeyword, key) != 0)
-        return false;
-    m_bMatch = 1;
-    return true;
 }
 
 // The value buffer counts as cleared once its text is terminated: only the
@@ -333,7 +327,7 @@ float EWorldMgr::RestFloat()
 // a line of its own.
 void EWorldMgr::ReadLine(LoadState& s, char* line)
 {
-    std::memset(line, 0, LINE_SIZE);
+    std::memset(line, 0, s.lineDirty);
     ++m_iLine;
     int n = 0;
     while (s.pos < s.size)
@@ -344,6 +338,7 @@ void EWorldMgr::ReadLine(LoadState& s, char* line)
             ++s.pos;
             if (c == CR && s.pos < s.size && s.data[s.pos] == LF)
                 ++s.pos;
+            s.lineDirty = static_cast<size_t>(n) + 1;
             return;
         }
         if (n == LINE_CHARS)
@@ -357,6 +352,7 @@ void EWorldMgr::ReadLine(LoadState& s, char* line)
         line[n++] = c == TAB ? BLANK : c;
         ++s.pos;
     }
+    s.lineDirty = static_cast<size_t>(n) + 1;
 }
 
 bool EWorldMgr::LoadWorld(const char* fileName)
@@ -431,7 +427,10 @@ bool EWorldMgr::LoadWorld(const char* fileName)
 void EWorldMgr::ParseLine(LoadState& s, char* line)
 {
     if (std::strchr(line, TEXT_KEY_MARK))
+    {
         g_TextMgr.ExpandLabels(line, LINE_SIZE);
+        s.lineDirty = LINE_SIZE;
+    }
     m_pLine = line;
     m_bMatch = 0;
     const char* p = SkipBlanks(line);

@@ -22,6 +22,7 @@
 #include "world/Object.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 class EWorldMgr
@@ -87,8 +88,16 @@ public:
     // Reports a refused line or value on the console with the file and line
     // number and notes it. Public for the key parsers.
     void Refuse(const char* what, const char* detail = nullptr);
-    // The keyword compare: exact, case included. Sets the match flag.
-    bool Key(const char* key);
+    // The keyword compare: exact, case included. Sets the match flag. Inline:
+    // every line is compared with dozens of keys.
+    bool Key(const char* key)
+    {
+        ++m_iCompare;
+        if (m_szKeyword[0] != key[0] || std::strcmp(m_szKeyword, key) != 0)
+            return false;
+        m_bMatch = 1;
+        return true;
+    }
     // Numbers of value n of the current line, read in the C locale: leading
     // numeric text counts, anything else is 0. A number no field holds is
     // refused with a line and read as 0 (ints are held at their ends).
