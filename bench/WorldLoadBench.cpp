@@ -6,7 +6,9 @@
 #include "platform/d3dx/XMesh.h"
 #include "platform/win32/Headless.h"
 #include "platform/win32/Path.h"
+#include "render/Renderer.h"
 #include "render/SkyLight.h"
+#include "shell/Console.h"
 #include "tests/support/GameWindow.h"
 #include "mesh/MeshMgr.h"
 #include "mesh/SkinMeshMgr.h"
@@ -105,6 +107,8 @@ struct BenchWorld
         fs::create_directories(dir / "!opt");
         previous = fs::current_path();
         fs::current_path(dir);
+        // The game starts in its data tree: textures are read from there.
+        g_Console.SetStartupDirectory(dir.c_str());
         // Meshes load onto the headless device.
         TkSetBackend(TkBackend::Headless);
         TkHeadlessReset();
@@ -117,6 +121,8 @@ struct BenchWorld
             WriteTexture(Slashes(TextureName(i)), static_cast<unsigned char>(100 + i * 10));
             files.push_back(Slashes(TextureName(i)));
         }
+        // The game lists its textures at start-up; the meshes find theirs there.
+        g_Renderer.ScanTextureDirectory();
         for (int i = 0; i < DISTINCT_MESHES; ++i)
         {
             const float s = 1.0f + static_cast<float>(i) * 0.01f;

@@ -260,5 +260,6 @@ BOOL SetCurrentDirectoryA(LPCSTR path)
     std::string resolved = TkResolvePath(path);
     if (::chdir(resolved.c_str()) != 0)
         return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+    TkPathCurrentFolderChanged();
     return TRUE;
 }

@@ -133,8 +133,9 @@ public:
             --m_batches;
     }
 
-    // A file was opened for writing: the next lookup reads the reports again.
-    void Wrote()
+    // A file was opened for writing, or the current folder changed: the next
+    // lookup reads the reports and the current folder again.
+    void Changed()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_batchChecked = false;
@@ -510,7 +511,7 @@ FILE* TkFopen(const char* name, const char* mode)
         return nullptr;
     }
     if (mode[0] != 'r' || update)
-        Index().Wrote();
+        Index().Changed();
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     FILE* f = ::fdopen(fd, mode);
     if (!f)
@@ -526,4 +527,9 @@ TkPathBatch::TkPathBatch()
 TkPathBatch::~TkPathBatch()
 {
     Index().EndBatch();
+}
+
+void TkPathCurrentFolderChanged()
+{
+    Index().Changed();
 }

@@ -20,10 +20,11 @@ FILE* TkFopen(const char* name, const char* mode);
 int TkCompareNames(const char* a, const char* b);
 
 // A run of many lookups, such as a world load, during which the program
-// neither changes its current folder nor makes files other than through
-// TkFopen. While one lives, the current folder and the file system's change
-// reports are read once (and again after each file TkFopen opens for
-// writing) instead of at every lookup. Batches nest.
+// changes its current folder only through SetCurrentDirectoryA and makes
+// files only through TkFopen. While one lives, the current folder and the
+// file system's change reports are read once (and again after each file
+// TkFopen opens for writing and each change of folder) instead of at every
+// lookup. Batches nest.
 class TkPathBatch
 {
 public:
@@ -32,3 +33,6 @@ public:
     TkPathBatch(const TkPathBatch&) = delete;
     TkPathBatch& operator=(const TkPathBatch&) = delete;
 };
+
+// The current folder was changed (SetCurrentDirectoryA tells the resolver).
+void TkPathCurrentFolderChanged();

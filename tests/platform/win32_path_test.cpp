@@ -184,6 +184,15 @@ TEST_F(Win32PathTest, ABatchFindsTheFilesItMakesAndEveryChangeAfterIt)
         WriteFile("scripts/behind.txt", "x");
     }
     EXPECT_EQ(TkResolvePath("SCRIPTS\\BEHIND.TXT"), "scripts/behind.txt");
+    // A batch follows the folder changes the program makes.
+    WriteFile("other/Scripts/Behind.txt", "other");
+    {
+        const TkPathBatch batch;
+        EXPECT_EQ(TkResolvePath("SCRIPTS\\BEHIND.TXT"), "scripts/behind.txt");
+        ASSERT_TRUE(SetCurrentDirectoryA("OTHER"));
+        EXPECT_EQ(TkResolvePath("SCRIPTS\\BEHIND.TXT"), "Scripts/Behind.txt");
+        ASSERT_TRUE(SetCurrentDirectoryA(".."));
+    }
     std::filesystem::remove(m_dir / "scripts" / "new.txt");
     EXPECT_EQ(TkFopen("Scripts\\NEW.TXT", "rb"), nullptr);
 }
