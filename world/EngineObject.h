@@ -68,8 +68,6 @@ public:
     // Ties object to a socket of the named object.
     void TieToSocket(HOBJECT object, const char* socket, const char* target);
     void Untie(HOBJECT object);
-    // A mesh whose light-control record switches lights.
-    void AddLightControlObject(HOBJECT) {}
     // Forgets the object wherever the logic holds it.
     void ForgetObject(HOBJECT object);
     void SetDirectionPointerTarget(const char* name);
@@ -104,6 +102,10 @@ public:
     float m_fDistance = 10000.0f;
     float m_fAngle = 1.5707964f;
     BYTE m_bRecomputeVisibility = 0;
+    float m_fVisibilityTimer = 0.0f;     // seconds until visibility is decided anew
+    DWORD m_iVisibilityTested = 0;       // objects the visibility pass tested this frame
+    DWORD m_iDetailedShadowMeshes = 0;   // meshes with a detailed sky shadow this frame
+    DWORD m_iDetailedShadowSkins = 0;    // skinned meshes with one
     DWORD m_iDeaths = 0; // objects that died
     BYTE m_bBadValueReported = 0;
 
@@ -129,6 +131,17 @@ public:
     void StepBlinking(HOBJECT object);
     void StepSoundEmitter(HOBJECT object);
     void StepLoopingFx(HOBJECT object);
+    // True while the object's body is culled (the pass skips it then).
+    bool StepPhysicsCulling(HOBJECT object);
+    void StepPeriodicSound(HOBJECT object);
+    void StepFalling(HOBJECT object);
+    void StepCrush(HOBJECT object);
+    // Frame steps after the object pass.
+    void StepCameraPositioning();
+    void StopCameraPositioning();
+    void StepLighting();
+    float m_fCameraPositioningTime = 0.0f; // seconds the positioning has run
+    float m_fPeriodicTimer = 0.0f;         // the 0.6-second timer of the crush step
 
 private:
     void ContinueActions(HOBJECT object);

@@ -32,7 +32,7 @@ protected:
     static HOBJECT Cube(D3DXVECTOR3 at)
     {
         HOBJECT o = g_Engine.CreateObject(OT_MESH, worldtest::MESH_FILE, 0, 0, &at.x, nullptr);
-        g_IntersectSegment.PrepareObject(o);
+        g_Engine.PrepareObject(o);
         return o;
     }
     static EFxInstance* Shoot(const D3DXVECTOR3& from, const D3DXVECTOR3& vel)

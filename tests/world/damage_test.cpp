@@ -208,7 +208,7 @@ TEST_F(Damage, AWallBetweenTheBlastAndAnObjectShieldsIt)
         {Target("behind", 10.0f), Target("open", 0.0f), {"mesh meshes\\box.x", "name wall", "xpos 5"}})));
     Obj("open")->vPosition.z = 8.0f; // in the open, to the side
     g_Engine.SetObjectPosition(Obj("open"), &Obj("open")->vPosition, 0);
-    g_IntersectSegment.PrepareWorld();
+    g_Engine.PrepareObjects();
     const D3DXVECTOR3 origin(0.0f, 0.5f, 0.0f);
     g_Camera.SetPosition(origin);
     g_Engine.ApplyExplosion(&origin, 0.2f);
