@@ -291,7 +291,8 @@ void EEngine::VisibilityOfMeshes(bool recompute)
             g_Renderer.m_bFrameHasSkyLitSkinMeshes = 1;
         o.bDrawn = 1;
         o.bDetailedShadow = 0;
-        o.bDetailedShadowRequest = Moving(o) ? 1 : 0;
+        if (Moving(o))
+            o.bDetailedShadowRequest = 1; // once it moved, it keeps asking
         if (DetailedShadowWanted(o, DetailedShadowLimit(o.fRadius)))
         {
             o.bDetailedShadow = 1;
