@@ -4,6 +4,8 @@
 // the meshes controlling them.
 #include "world/EngineObject.h"
 
+#include "mesh/Mesh.h"
+#include "physics/PhysicsDesc.h"
 #include "physics/PhysicsMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
@@ -65,7 +67,15 @@ bool EEngineObject::StepPhysicsCulling(HOBJECT o)
     }
     else if (!far && o->bPhysicsOff)
     {
-        g_PhysicsMgr.GiveLoadedObjectBody(o);
+        // A body from the mesh's description, else the static one its flags ask for.
+        const EMesh* mesh = static_cast<const EMesh*>(o->Object);
+        if (mesh && mesh->m_PhysicsDesc.iShape != PHYSICS_SHAPE_NONE)
+        {
+            const EPhysicsDesc desc = mesh->m_PhysicsDesc;
+            g_PhysicsMgr.CreateObjectBody(o, &desc);
+        }
+        else
+            g_PhysicsMgr.RebuildObjectBody(o);
         g_Engine.SetObjectFlags(o, kShown, kShown);
         o->bPhysicsOff = 0;
     }
