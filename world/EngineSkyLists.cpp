@@ -134,9 +134,12 @@ void FillRendererFrame()
         strObject& o = g_Engine.m_Objects[slot];
         strobjectframe& f = g_Renderer.m_ObjectFrame[slot];
         const bool drawable = o.bUsed && o.Object && (o.Type == OT_MESH || o.Type == OT_SKINMESH);
-        if (!drawable)
+        // Only what the pass found visible is tested against the view (the
+        // detailed shadows are among them).
+        if (!drawable || !o.bVisible)
         {
-            f.m_bVisible = f.m_bInView = f.m_bMoving = f.m_bDynamicShadow = 0;
+            f.m_bVisible = f.m_bInView = f.m_bDynamicShadow = 0;
+            f.m_bMoving = drawable && Moving(o) ? 1 : 0;
             continue;
         }
         D3DXVECTOR3 centre;
@@ -144,7 +147,7 @@ void FillRendererFrame()
         Bounds(o, &centre, &radius);
         f.m_bInView = frustum.Sees(centre, radius) ? 1 : 0;
         const bool shown = (o.dwFlags & kShown) && !o.bDeletePending;
-        f.m_bVisible = (f.m_bInView && o.bVisible && shown) ? 1 : 0;
+        f.m_bVisible = (f.m_bInView && shown) ? 1 : 0;
         f.m_bMoving = Moving(o) ? 1 : 0;
         const D3DXVECTOR3 away = centre - eye;
         f.m_bDynamicShadow =
