@@ -261,6 +261,9 @@ public:
     // empty action record let go, its action sounds loaded ahead, its
     // disappear range and its light list. The body is not its business.
     void PrepareObject(HOBJECT object);
+    // "scripts\character_eyes.txt" into the logic's eyes table (emptied
+    // first; a missing file leaves it empty).
+    void LoadCharacterEyes();
     // Every object of a freshly loaded world, then the segment tables from scratch.
     void PrepareObjects();
     // The object's light list from its light-control record: the first three

@@ -122,6 +122,11 @@ D3DXVECTOR3 EEngineObject::HeroPosition()
     return g_Camera.GetPosition();
 }
 
+void EEngineObject::Init()
+{
+    g_Engine.LoadCharacterEyes();
+}
+
 void EEngineObject::Release()
 {
     m_hDirectionPointerTarget = m_hExplosiveTarget = nullptr;

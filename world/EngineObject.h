@@ -14,6 +14,18 @@
 
 struct strSound;
 
+// The eyes of one character model (scripts\character_eyes.txt).
+struct strCharacterEyes
+{
+    static constexpr int NAME_SIZE = 256;
+    static constexpr int VALUE_SIZE = 64;
+    char szModel[NAME_SIZE];
+    char szLeft[NAME_SIZE];
+    char szLeft2[VALUE_SIZE];
+    char szRight[NAME_SIZE];
+    char szRight2[VALUE_SIZE];
+};
+
 class EEngineObject
 {
 public:
@@ -34,7 +46,8 @@ public:
     // Renews the random offsets (each a random sign times a random size).
     void RandomiseOffsets();
     BYTE m_bStarted = 0; // the level's start-up has finished
-    void Init() {}
+    // At world start, once the objects are set up: the characters' eyes table.
+    void Init();
     // At world reset.
     void Release();
     void ResetWorldState();
@@ -108,6 +121,11 @@ public:
     DWORD m_iDetailedShadowSkins = 0;    // skinned meshes with one
     DWORD m_iDeaths = 0; // objects that died
     BYTE m_bBadValueReported = 0;
+
+    // ---- The characters' eyes ---------------------------------------------------------------
+    static constexpr int MAX_EYE_MODELS = 31;
+    strCharacterEyes m_Eyes[MAX_EYE_MODELS] = {};
+    int m_iNumEyes = 0;
 
     // ---- Ambient sound and action voices -------------------------------------------------
     static constexpr int AMBIENT_NAME_SIZE = 256;

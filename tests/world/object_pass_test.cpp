@@ -276,5 +276,38 @@ TEST_F(ObjectPass, SmallPropsWithABodyDisappearByTheirSize)
         g_Engine.DeleteObject(o);
     }
 }
+// ---- The characters' eyes ------------------------------------------------------------------------------
+
+TEST_F(ObjectPass, TheEyesFileKeepsThirtyOneModelsAndCutsValuesToTheirFields)
+{
+    const std::string longValue(300, 'v');
+    std::string text = "oko_l before_any_model x\r\n";
+    for (int i = 0; i < EEngineObject::MAX_EYE_MODELS + 1; ++i)
+    {
+        text += (i == 0 ? "MODEL m" : "model m") + std::to_string(i) + "\r";
+        text += "oko_l left" + std::to_string(i) + " " + (i == 1 ? longValue : "l2") + "\n";
+        text += "Oko_P right" + std::to_string(i) + " r2\r\n";
+    }
+    temp->Write("scripts/character_eyes.txt", text);
+    g_EngineObject.Init();
+    const EEngineObject& e = g_EngineObject;
+    ASSERT_EQ(e.m_iNumEyes, EEngineObject::MAX_EYE_MODELS);
+    EXPECT_STREQ(e.m_Eyes[0].szModel, "m0");
+    EXPECT_STREQ(e.m_Eyes[0].szLeft, "left0");
+    EXPECT_STREQ(e.m_Eyes[0].szLeft2, "l2");
+    EXPECT_STREQ(e.m_Eyes[0].szRight, "right0");
+    EXPECT_STREQ(e.m_Eyes[0].szRight2, "r2");
+    EXPECT_EQ(std::string(e.m_Eyes[1].szLeft2), longValue.substr(0, strCharacterEyes::VALUE_SIZE - 1));
+    // The eye lines after the model that found no room leave the last entry alone.
+    const strCharacterEyes& last = e.m_Eyes[EEngineObject::MAX_EYE_MODELS - 1];
+    EXPECT_STREQ(last.szModel, ("m" + std::to_string(EEngineObject::MAX_EYE_MODELS - 1)).c_str());
+    EXPECT_STREQ(last.szLeft, ("left" + std::to_string(EEngineObject::MAX_EYE_MODELS - 1)).c_str());
+
+    // A missing file leaves the table empty.
+    std::filesystem::remove("scripts/character_eyes.txt");
+    g_EngineObject.Init();
+    EXPECT_EQ(g_EngineObject.m_iNumEyes, 0);
+    EXPECT_STREQ(g_EngineObject.m_Eyes[0].szModel, "");
+}
 } // namespace
 } // namespace worldtest
