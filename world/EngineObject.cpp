@@ -91,8 +91,8 @@ bool Updatable(const strObject& o)
 {
     constexpr DWORD kKind8 = 8;
     constexpr DWORD kMarkedKind = 0x1000;
-    return o.pFxName || o.pSound || o.Type == OT_SKINMESH || o.pPhysicsBody || o.dwFlags3 == kKind8 || o.pFx ||
-           o.bShooting || (o.pActionParams && o.pActionParams->dwEnabled) ||
+    return o.pFxName || o.pSound || o.Type == OT_SKINMESH || o.pPhysicsBody || o.dwFlags3 == kKind8 ||
+           o.pFx || o.bShooting || (o.pActionParams && o.pActionParams->dwEnabled) ||
            (o.pDeathParams && o.pDeathParams->bEnabled) || (o.dwFlags3 & kMarkedKind) || o.bTied ||
            o.fLifetime > 0.0f || o.pBlinking || o.bFalling;
 }
@@ -269,6 +269,9 @@ void EEngineObject::UpdateObjects()
                 StepBlinking(&o);
             if (o.bFalling)
                 StepFalling(&o);
+            // STAND-IN: the shooting step (an object firing its weapon at its
+            // target) waits for the weapon use of the hero's weapons work;
+            // until then no weapon description exists and nothing shoots.
             if (o.Type == OT_SKINMESH)
             {
                 if (o.Object)

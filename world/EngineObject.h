@@ -115,11 +115,11 @@ public:
     float m_fDistance = 10000.0f;
     float m_fAngle = 1.5707964f;
     BYTE m_bRecomputeVisibility = 0;
-    float m_fVisibilityTimer = 0.0f;     // seconds until visibility is decided anew
-    DWORD m_iVisibilityTested = 0;       // objects the visibility pass tested this frame
-    DWORD m_iDetailedShadowMeshes = 0;   // meshes with a detailed sky shadow this frame
-    DWORD m_iDetailedShadowSkins = 0;    // skinned meshes with one
-    DWORD m_iDeaths = 0; // objects that died
+    float m_fVisibilityTimer = 0.0f;   // seconds until visibility is decided anew
+    DWORD m_iVisibilityTested = 0;     // objects the visibility pass tested this frame
+    DWORD m_iDetailedShadowMeshes = 0; // meshes with a detailed sky shadow this frame
+    DWORD m_iDetailedShadowSkins = 0;  // skinned meshes with one
+    DWORD m_iDeaths = 0;               // objects that died
     BYTE m_bBadValueReported = 0;
 
     // ---- The characters' eyes ---------------------------------------------------------------

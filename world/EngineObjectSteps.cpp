@@ -36,12 +36,12 @@ constexpr float kGroundLift = 0.01f;
 // The camera-positioning record's values.
 enum CameraValue
 {
-    CAM_FOV_SCALE,   // the field of view at the end, times the normal one
-    CAM_DRIFT_X,     // the camera drifts by this much a second
+    CAM_FOV_SCALE, // the field of view at the end, times the normal one
+    CAM_DRIFT_X,   // the camera drifts by this much a second
     CAM_DRIFT_Y,
     CAM_DRIFT_Z,
-    CAM_FLASH_AT,    // seconds in when a screen flash starts (0: none)
-    CAM_DURATION,    // seconds the positioning lasts
+    CAM_FLASH_AT, // seconds in when a screen flash starts (0: none)
+    CAM_DURATION, // seconds the positioning lasts
 };
 
 bool NotSelf(HOBJECT candidate, RayTestUser user)

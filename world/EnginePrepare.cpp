@@ -55,7 +55,8 @@ bool ContainsNoCase(const char* text, const char* part)
     {
         size_t i = 0;
         while (i < n && t[i] &&
-               std::tolower(static_cast<unsigned char>(t[i])) == std::tolower(static_cast<unsigned char>(part[i])))
+               std::tolower(static_cast<unsigned char>(t[i])) ==
+                   std::tolower(static_cast<unsigned char>(part[i])))
             ++i;
         if (i == n)
             return true;

@@ -251,8 +251,8 @@ TEST_F(ObjectPass, SmallPropsWithABodyDisappearByTheirSize)
     g_PhysicsMgr.Init();
     ASSERT_TRUE(g_PhysicsMgr.HasWorld());
     const PropCase cases[] = {
-        {0.3f, true, false, 80},   {0.8f, true, false, 120},  {1.5f, true, false, 280},
-        {4.0f, true, false, 33},   {0.3f, false, false, 33},  {0.3f, true, true, 33},
+        {0.3f, true, false, 80}, {0.8f, true, false, 120}, {1.5f, true, false, 280},
+        {4.0f, true, false, 33}, {0.3f, false, false, 33}, {0.3f, true, true, 33},
     };
     for (const PropCase& c : cases)
     {

@@ -162,7 +162,12 @@ TEST_F(Visibility, LightsAreSeenByDisappearRangeFacingAndFarPlane)
         {"far behind", {0, 0, -200}, 10.0f, 0, 0, 0},
         {"to the side but within two ranges", {30, 0, 0}, 20.0f, 0, 0, 1},
         {"its sphere beyond the far plane", {0, 0, 1200}, 100.0f, 0, 0, 0},
-        {"always visible: beyond the far plane but not past 20000", {0, 0, 1200}, 100.0f, 0, kAlwaysVisible, 1},
+        {"always visible: beyond the far plane but not past 20000",
+         {0, 0, 1200},
+         100.0f,
+         0,
+         kAlwaysVisible,
+         1},
     };
     for (const LightCase& c : cases)
     {
@@ -197,7 +202,7 @@ struct ShadowCase
 TEST_F(Visibility, NearMovingMeshesGetDetailedSkyShadowsByTheirSize)
 {
     const ShadowCase cases[] = {
-        {3.0f, 34.9f, 1},  {3.0f, 35.1f, 0},  {6.0f, 49.9f, 1},   {6.0f, 50.1f, 0},
+        {3.0f, 34.9f, 1},  {3.0f, 35.1f, 0},  {6.0f, 49.9f, 1},  {6.0f, 50.1f, 0},
         {12.0f, 51.9f, 1}, {12.0f, 52.1f, 0}, {70.0f, 99.9f, 1}, {70.0f, 100.1f, 0},
     };
     for (const ShadowCase& c : cases)
