@@ -340,10 +340,12 @@ void EEngine::VisibilityOfSkinsAndLights(bool recompute)
         }
         else if (unimportantOff)
             o.bVisible = 0;
-        else if (recompute)
-            o.bVisible = TestObjectVisibility(&o, recompute);
         else
-            o.fCameraDistance = Distance(o.vPosition, g_Camera.GetPosition());
+        {
+            // Between decisions the test keeps the byte, but a skinned mesh
+            // that was just made, switched or moved is decided at once.
+            o.bVisible = TestObjectVisibility(&o, recompute);
+        }
         o.bDrawn = o.bVisible;
         if (o.Type == OT_SKINMESH)
         {
