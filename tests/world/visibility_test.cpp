@@ -5,6 +5,7 @@
 
 #include "support/ConsoleLog.h"
 #include "render/Renderer.h"
+#include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/EngineObject.h"
 
@@ -19,6 +20,8 @@ namespace
 constexpr float kFarPlane = 1000.0f;
 constexpr DWORD kAlwaysVisible = 0x20;     // flag word 2
 constexpr DWORD kNoSunShadow = 0x10000000; // flag word 2
+constexpr DWORD kDrawnWithPhysics = 0x4;   // flag word 1: drawn while "DrawPhysics" is on
+constexpr DWORD kKindHiddenInWideScreen = 256;
 
 class Visibility : public WorldTest
 {
@@ -140,6 +143,29 @@ TEST_F(Visibility, ADecisionHoldsForAFifthOfASecondUnlessTheObjectMovesOrTheSett
     g_Options.RecalculateCamera = 1;
     Pass(true);
     EXPECT_EQ(o->bVisible, 0);
+}
+
+TEST_F(Visibility, MarkedObjectsAloneAreDrawnWhileDrawPhysicsIsOnAndSomeKindsHideInWideScreen)
+{
+    HOBJECT marked = At(OT_MESH, {0, 0, -300}, 1.0f); // far behind: the object test would not draw it
+    HOBJECT plain = At(OT_MESH, {0, 0, 5}, 1.0f);
+    marked->dwFlags |= kDrawnWithPhysics;
+    g_Options.DrawPhysics = 1;
+    Pass();
+    EXPECT_EQ(marked->bVisible, 1);
+    EXPECT_EQ(plain->bVisible, 0);
+    g_Options.DrawPhysics = 0;
+    Pass();
+    EXPECT_EQ(marked->bVisible, 0);
+    EXPECT_EQ(plain->bVisible, 1);
+
+    plain->dwFlags3 = kKindHiddenInWideScreen;
+    g_Panel.m_bPanoramic = 1;
+    Pass();
+    EXPECT_EQ(plain->bVisible, 0);
+    g_Panel.m_bPanoramic = 0;
+    Pass();
+    EXPECT_EQ(plain->bVisible, 1);
 }
 
 struct LightCase
