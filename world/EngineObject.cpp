@@ -615,7 +615,8 @@ void EEngineObject::UpdateTies()
                 continue;
             }
         }
-        if (!(o.dwFlags & OF_PHYSICS) && !(t->dwFlags & OF_PHYSICS))
+        // Neither seen nor shown: nothing to follow until one of them is.
+        if ((!o.bVisible && !t->bVisible) || (!(o.dwFlags & OF_PHYSICS) && !(t->dwFlags & OF_PHYSICS)))
             continue;
         D3DXMATRIX socket;
         EOrientation orientation;
@@ -631,7 +632,7 @@ void EEngineObject::UpdateTies()
         constexpr float kSmallestMove = 0.1f;
         constexpr float kNearCamera = 180.0f;
         const D3DXVECTOR3 toCamera = o.vPosition - camera;
-        if (D3DXVec3Length(&moved) > kSmallestMove || D3DXVec3Length(&toCamera) < kNearCamera)
+        if (D3DXVec3Length(&moved) > kSmallestMove || o.bVisible || D3DXVec3Length(&toCamera) < kNearCamera)
             g_Engine.SetObjectPosition(&o, &position, 1);
         if (o.pActionParams && o.bActionHasRun)
         {
