@@ -6,6 +6,7 @@
 #include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
 #include "platform/win32/EventScript.h"
+#include "platform/win32/Headless.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
 #include "player/PlayerWeapons.h"
@@ -396,6 +397,20 @@ void CPlayer::RegisterScriptActions()
                                g_Console.Print(line);
                                return true;
                            });
+    // The view matrix the last frame drew with: its forward column and its
+    // translation, after the number of that frame.
+    TkRegisterScriptAction(
+        "camera view",
+        [](const std::string&)
+        {
+            const D3DXMATRIX& v = g_Camera.m_mView;
+            const uint32_t frame = TkFrameCount();
+            char line[160];
+            std::snprintf(line, sizeof line, "Camera view drawn by frame %u: %.5f %.5f %.5f %.5f %.5f %.5f",
+                          frame > 0 ? frame - 1 : 0, v._13, v._23, v._33, v._41, v._42, v._43);
+            g_Console.Print(line);
+            return true;
+        });
 }
 
 void CPlayer::Init()
