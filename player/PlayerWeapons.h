@@ -96,9 +96,8 @@ public:
     bool CanPickUp(EItemInstance* item);
     void FillAmmo();
 
-    // The weapon view the "Bron" settings write; null while no weapon is held.
-    // STAND-IN: the first-person placement work points it at the view of the
-    // weapon in hand; until then there is none.
+    // The weapon view the "Bron" settings write; null while no weapon is held
+    // (the placement points it at m_WeaponTuning while one is).
     WeaponView* m_pWeaponView = nullptr;
 
     // ---- State, in the order the weapons keep it ------------------------------------
@@ -189,6 +188,9 @@ public:
     EOrientation m_ViewOrientation;
     // The sprint sway's yaw, pitch and roll, added to the model's turn.
     D3DXVECTOR3 m_vSprintAngles = {0.0f, 0.0f, 0.0f};
+    // A developer's shift of the model in hand (the "Bron" settings): offsets
+    // along the view's right, up and forward axes, and turns about them.
+    WeaponView m_WeaponTuning;
 
 private:
     bool BeginWheelStep();

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace
 {
@@ -162,6 +163,7 @@ void CPlayerWeapons::PlaceWeaponView(const D3DXVECTOR3* position, const EOrienta
     };
 
     const EItemDesc* d = current ? current->m_pDesc : nullptr;
+    m_pWeaponView = d ? &m_WeaponTuning : nullptr;
     if (!d)
     {
         placeHandModels();
@@ -177,6 +179,8 @@ void CPlayerWeapons::PlaceWeaponView(const D3DXVECTOR3* position, const EOrienta
     const D3DXVECTOR3 A = p + R * (aimed.x + kAimBob * bobX) + U * (aimed.y + kAimBob * bobY) + F * aimed.z;
     D3DXVECTOR3 at = C + aimProgress * (A - C);
     at -= kSwitchDrop * switchPhase * U;
+    const WeaponView& tuning = m_WeaponTuning;
+    at += R * tuning.offset[0] + U * tuning.offset[1] + F * tuning.offset[2];
 
     // The sway of turning fades out while aiming; the small wobble stays.
     EOrientation frame = *orientation;
@@ -191,6 +195,10 @@ void CPlayerWeapons::PlaceWeaponView(const D3DXVECTOR3* position, const EOrienta
         frame.RotateAxisAngle(&R, m_vSprintAngles.y);
     if (m_vSprintAngles.z != 0.0f)
         frame.RotateAxisAngle(&F, m_vSprintAngles.z);
+    const D3DXVECTOR3* tuningAxes[] = {&R, &U, &F};
+    for (size_t i = 0; i < std::size(tuningAxes); ++i)
+        if (tuning.angle[i] != 0.0f)
+            frame.RotateAxisAngle(tuningAxes[i], tuning.angle[i]);
     const D3DXVECTOR3 f = frame.Forward;
     const D3DXVECTOR3 r = frame.Right;
     const D3DXVECTOR3 u = frame.Up;

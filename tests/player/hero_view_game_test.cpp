@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -144,6 +145,11 @@ struct BadInput
     const char* name;
     std::string script; // after the start, from frame 44
 };
+
+void PrintTo(const BadInput& bad, std::ostream* out)
+{
+    *out << bad.name;
+}
 
 std::string AllKeys(const char* upOrDown)
 {

@@ -72,7 +72,7 @@ struct PlacementCase
     float sway;
     float kickBack;
     // The expected position from the carried point C, the aim point A and the view's forward and up axes.
-    D3DXVECTOR3 (*expected)
+    D3DXVECTOR3(*expected)
     (const D3DXVECTOR3& C, const D3DXVECTOR3& A, const D3DXVECTOR3& F, const D3DXVECTOR3& U);
     bool tilted; // the sway turns the model off the view
     float kickAfter;
@@ -128,6 +128,15 @@ TEST_F(WeaponViewTest, ThePlacementTable)
         EXPECT_NEAR(Bronie.kickBack, c.kickAfter, 1e-6f);
         ExpectNear(Bronie.cameraPosition, eye, 0.0f);
     }
+    // The "Bron" settings shift the model in hand along the view's axes.
+    Bronie.aimProgress = Bronie.switchPhase = Bronie.sway = Bronie.kickBack = 0.0f;
+    Bronie.PlaceWeaponView(&eye, &view, kBobX, kBobY);
+    ASSERT_EQ(Bronie.m_pWeaponView, &Bronie.m_WeaponTuning);
+    Bronie.m_pWeaponView->offset[1] = 0.25f;
+    Bronie.m_pWeaponView->angle[1] = 0.3f;
+    Bronie.PlaceWeaponView(&eye, &view, kBobX, kBobY);
+    ExpectNear(Bronie.m_vViewPosition, C + 0.25f * view.Up, kTight);
+    EXPECT_NEAR(D3DXVec3Dot(&Bronie.m_ViewOrientation.Forward, &view.Forward), std::cos(0.3f), kTight);
 }
 
 TEST_F(WeaponViewTest, TheRecoilFadesToZeroAndTheDescriptionsTurnIsReachedAtAFullTurnASecond)
@@ -195,6 +204,7 @@ TEST_F(WeaponViewTest, TurningSwaysTheModelWithinItsLimitAndHoldingStillSettlesI
 TEST_F(WeaponViewTest, WithoutAWeaponOnlyTheKnifeStrokeAndAGrenadeInHandAreShown)
 {
     Bronie.current = nullptr;
+    Bronie.m_pWeaponView = &Bronie.m_WeaponTuning;
     const EOrientation identity;
     const float at[3] = {0.0f, 0.0f, 0.0f};
     Bronie.knifeObject = g_Engine.CreateObject(OT_MESH, DROP_MESH, 1, 0, at, nullptr);
@@ -223,4 +233,5 @@ TEST_F(WeaponViewTest, WithoutAWeaponOnlyTheKnifeStrokeAndAGrenadeInHandAreShown
         if (c.grenade)
             ExpectNear(Bronie.grenadeObject->vPosition, eye + D3DXVECTOR3(1.03f, -16.9f, 0.5f), kTight);
     }
+    EXPECT_EQ(Bronie.m_pWeaponView, nullptr) << "no weapon view to tune";
 }
