@@ -216,6 +216,10 @@ constexpr ESwayKey SPRINT_SWAY[SPRINT_SWAY_KEYS] = {
     {{1.0844f, -3.5195f, 2.6498f}, {-0.0157f, 0.0425f, 0.0852f}},
 };
 
+// Switching combat mode on selects this slot, or the first of the others that holds a weapon.
+constexpr DWORD kCombatSlot = 3;
+constexpr DWORD kCombatFallbackSlots[] = {1, 0};
+
 // The crosshair probe.
 constexpr float kAimProbeEvery = 0.2f;
 constexpr DWORD kAimProbeAfterLoad = 5; // frames after a save game's level start
@@ -1602,5 +1606,15 @@ void CPlayer::SetCombatMode(bool on)
     if (!on)
         Bronie.PutAwayCurrent();
     PlayerStats.m_bCombatMode = on ? 1 : 0;
-    // STAND-IN: the slot choice on switching on comes with the weapon view.
+    if (!on)
+        return;
+    // The sniper's slot; with nothing in hand or coming, the rifle's, then the pistol's.
+    Bronie.SelectSlot(kCombatSlot);
+    for (const DWORD slot : kCombatFallbackSlots)
+    {
+        if (Bronie.current || Bronie.pending)
+            return;
+        Bronie.pending = nullptr;
+        Bronie.SelectSlot(slot);
+    }
 }

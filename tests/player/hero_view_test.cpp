@@ -304,3 +304,39 @@ TEST_F(HeroViewTest, TheUseKeyPicksUpTheItemInFrontOfTheEye)
             ItemMgr.DeleteItem(item->m_iSlot);
     }
 }
+
+TEST_F(HeroViewTest, CombatModeTakesTheSniperRifleElseTheRifleElseThePistol)
+{
+    Start();
+    Catalogue(Weapon("pistol", 0, 10, 100) + Weapon("rifle", 1, 10, 100) + Weapon("sniper", 3, 10, 100));
+    struct
+    {
+        std::vector<const char*> carried;
+        DWORD taken; // NO_WEAPON_KIND: none
+    } cases[] = {
+        {{"pistol", "rifle", "sniper"}, 3},
+        {{"pistol", "rifle"}, 1},
+        {{"pistol"}, 0},
+        {{}, NO_WEAPON_KIND},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.taken);
+        ItemMgr.DeleteAllItems();
+        Bronie.pending = nullptr;
+        Bronie.switchDirection = 0.0f;
+        for (const char* name : c.carried)
+            ItemMgr.GiveItem(name, 10);
+        Bronie.SelectImmediate(0);
+        Player.SetCombatMode(false);
+        EXPECT_EQ(Bronie.current, nullptr);
+        Player.SetCombatMode(true);
+        if (c.taken == NO_WEAPON_KIND)
+            EXPECT_EQ(Bronie.pending, nullptr);
+        else
+        {
+            ASSERT_NE(Bronie.slots[c.taken], nullptr);
+            EXPECT_EQ(Bronie.pending, Bronie.slots[c.taken]);
+        }
+    }
+}
