@@ -942,7 +942,10 @@ void CPlayer::UpdateAimTarget()
     m_iUseHint = use;
     ShowUseHint(use);
     if (use == USE_NOW && !MountedByCharacter(o->szName))
+    {
         m_hAimObject = o;
+        std::memcpy(m_AimPesel, o->PESEL, sizeof m_AimPesel);
+    }
 }
 
 void CPlayer::UpdatePickupTarget()
@@ -973,9 +976,12 @@ void CPlayer::UpdatePickupTarget()
 
 void CPlayer::UseKey()
 {
-    // The aimed object may have gone since the probe looked at it.
-    if (m_hAimObject && m_hAimObject->bUsed && !m_hAimObject->bDeletePending)
-        g_EngineObject.RunObjectActions(m_hAimObject, 1);
+    // The aimed object may have gone since the probe looked at it, and its
+    // slot may hold another object by now.
+    HOBJECT aimed = m_hAimObject;
+    if (aimed && aimed->bUsed && !aimed->bDeletePending &&
+        std::memcmp(aimed->PESEL, m_AimPesel, sizeof m_AimPesel) == 0)
+        g_EngineObject.RunObjectActions(aimed, 1);
     if (m_hPickupObject)
         ItemMgr.PickUp(m_hPickupObject);
     m_hPickupObject = nullptr;

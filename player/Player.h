@@ -203,6 +203,7 @@ public:
     float m_fAimDistance = 0.0f;
     D3DXVECTOR3 m_vAimPoint = {0.0f, 0.0f, 0.0f};
     HOBJECT m_hAimObject = nullptr;    // the use key runs its actions
+    DWORD m_AimPesel[3] = {};          // the aimed object's PESEL when it was found
     HOBJECT m_hPickupObject = nullptr; // the use key picks its item up
     BYTE m_iUseHint = 0;               // the use state shown under the crosshair (0 none)
 

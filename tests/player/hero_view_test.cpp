@@ -271,6 +271,23 @@ TEST_F(HeroViewTest, TheUseKeyActsOnAnObjectWithinReachUnderTheCrosshair)
     }
 }
 
+TEST_F(HeroViewTest, TheUseKeyLeavesAnObjectThatTookTheAimedObjectsPlace)
+{
+    Start();
+    g_Camera.SetFarPlane(100.0f);
+    HOBJECT door = Door(2.0f);
+    Player.m_fAimTimer = 0.0f;
+    Player.UpdateAimTarget();
+    ASSERT_EQ(Player.m_hAimObject, door);
+    g_IntersectSegment.RemoveObject(door);
+    g_Engine.DeleteObject(door);
+    HOBJECT other = Door(2.0f);
+    ASSERT_EQ(other, door) << "the new object takes the freed slot";
+    Key(CPlayer::CMD_USE, true);
+    Frames(1);
+    EXPECT_FALSE(g_GameAI.IsVariableSet("used"));
+}
+
 TEST_F(HeroViewTest, TheUseKeyPicksUpTheItemInFrontOfTheEye)
 {
     Start();
