@@ -620,6 +620,27 @@ int ESkinMesh::ResolveAnimation(const char* name)
     return m_pBase->FindAnimation(name);
 }
 
+DWORD ESkinMesh::MarkSlotLinks(int slot)
+{
+    // One number per sampling pass; 0 means "every record" to the sampler.
+    static DWORD s_iPass = 0;
+    if (++s_iPass == 0)
+        s_iPass = 1;
+    for (strSkinNode& node : m_pNodes)
+    {
+        strLinkField* link = node.pLink;
+        if (!link || !InSlot(node, slot))
+            continue;
+        // The rest pose, for nodes the animation has no track for.
+        link->vTranslation = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        D3DXQuaternionIdentity(&link->qRotation);
+        link->vScale = D3DXVECTOR3(1.0f, 1.0f, 1.0f);
+        D3DXMatrixIdentity(&link->mLocal);
+        link->iWanted = s_iPass;
+    }
+    return s_iPass;
+}
+
 bool ESkinMesh::InSlot(const strSkinNode& node, int slot) const
 {
     return slot == 0 || node.bMask[slot - 1];
@@ -735,8 +756,7 @@ void ESkinMesh::BeginBlend(int slot)
     strAnimationSlot& s = m_Slots[slot];
     s.dTime = 0.0;
     s.dTimeStep = 0.0;
-    ESkinMeshAnimation::ResetFrames();
-    ESkinMeshAnimation::Sample(animation, &s);
+    ESkinMeshAnimation::Sample(animation, &s, MarkSlotLinks(slot));
     for (strSkinNode& node : m_pNodes)
     {
         if (!InSlot(node, slot))
@@ -797,8 +817,7 @@ void ESkinMesh::Apply(int slot)
     s.dTimeStep = static_cast<double>(m_fFrameTime) * g_Options.SkinMeshSpeed * s.dSpeed * m_dTimeScale *
                   animation->Params.dSpeed;
     s.dTime += s.dTimeStep;
-    ESkinMeshAnimation::ResetFrames();
-    ESkinMeshAnimation::Sample(animation, &s);
+    ESkinMeshAnimation::Sample(animation, &s, MarkSlotLinks(slot));
     for (strSkinNode& node : m_pNodes)
     {
         if (!InSlot(node, slot))

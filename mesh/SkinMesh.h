@@ -191,6 +191,9 @@ private:
     const char* ChooseTexture(const char* name, int* counter);
     void RebuildWorld();
     bool InSlot(const strSkinNode& node, int slot) const;
+    // Puts the shared records of the nodes the slot drives to the rest pose and marks them for the
+    // sampling pass it returns.
+    DWORD MarkSlotLinks(int slot);
     // Finds the animation in the model's table, loading it on first use: its index or -1.
     int ResolveAnimation(const char* name);
     bool StartSlot(int slot, const char* name, BYTE loop, double blendTime, double speed, int state);
