@@ -24,6 +24,7 @@ struct DemoObject
     {
         Mesh,
         Light,
+        SkinMesh, // an animated figure ("skinmesh" line)
     };
     Kind kind = Mesh;
     std::string name;
@@ -124,4 +125,11 @@ constexpr float DEMO_START[3] = {-25.0f, 1.2f, -3.0f};
 void AddDemoHero(std::vector<DemoObject>& objects);
 bool WriteDemoHero(const std::filesystem::path& root);
 std::vector<std::string> DemoHeroFiles();
+
+// The townsfolk (DemoWorldFigures.cpp): skinned figures near the camera's
+// start, two standing and one walking on the spot, with their models and
+// animations.
+void AddDemoFigures(std::vector<DemoObject>& objects);
+bool WriteDemoFigures(const std::filesystem::path& root);
+std::vector<std::string> DemoFigureFiles();
 } // namespace worldgen
