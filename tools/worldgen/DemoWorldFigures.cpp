@@ -22,7 +22,7 @@ namespace
 constexpr float kPi = 3.14159265f;
 constexpr double kKeysPerSecond = 30.0;
 constexpr const char* kTexture = "demo_roof.tga";
-// Where the figures stand: on the grass between the camera and the crate.
+// Where the figures stand: on the ground between the camera's start and the crate.
 constexpr float kGroundTop = 0.25f;
 
 struct FigureBone
