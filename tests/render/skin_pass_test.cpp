@@ -365,4 +365,44 @@ TEST_F(SkinPassTest, TwoFiguresOfDifferentModelsEachShowTheirOwnPose)
         EXPECT_NE(At(BoxCentre(armed, "Bip01_L_UpperArm", D3DXVECTOR3(0, -0.3f, 0))), kBackground);
     }
 }
+TEST_F(SkinPassTest, FiguresCycleThroughTheirTexturesVariantsAndLeaveTheListsWhenDestroyed)
+{
+    WriteTga("textures/red.tga", 0xFFFF0000);
+    WriteTga("textures/blue.tga", 0xFF0000FF);
+    dir.Write("scripts/texture_substitutes.txt", "texture plain.tga\nsubstitute red.tga\nsubstitute blue.tga\n");
+    g_Renderer.ScanTextureDirectory();
+    g_Renderer.LoadTextureSubstitutes();
+    Place(0, "plain", false, "plain.tga", D3DXVECTOR3(0, 0, 0), 0.0f);
+    std::vector<std::string> shown;
+    {
+        ESkinMesh more[2];
+        for (ESkinMesh* skin : {&m_Skins[0], &more[0], &more[1]})
+        {
+            if (skin != &m_Skins[0])
+                ASSERT_TRUE(skin->Create("models\\plain\\plain.x"));
+            const strSkinNode* holder = nullptr;
+            for (const strSkinNode& n : skin->m_pNodes)
+                if (n.pMeshContainer)
+                    holder = &n;
+            ASSERT_NE(holder, nullptr);
+            ASSERT_EQ(holder->pTextureIDs.size(), 1u);
+            const strtexture* t = g_Renderer.GetTexture(static_cast<TextureIndex>(holder->pTextureIDs[0]));
+            ASSERT_NE(t, nullptr);
+            shown.push_back(t->m_szName);
+        }
+        const auto listed = [](const char* name, const ESkinMesh* skin)
+        {
+            for (const strlistaskinmeshy* e = g_Renderer.FindTexture(name)->m_pSkinMeshList; e; e = e->m_pNext)
+                if (e->m_pSkinMesh == skin)
+                    return true;
+            return false;
+        };
+        EXPECT_TRUE(listed("blue.tga", &more[0]));
+        more[0].Destroy();
+        EXPECT_FALSE(listed("blue.tga", &more[0])) << "a destroyed figure leaves the frame lists";
+        EXPECT_TRUE(listed("red.tga", &more[1]));
+    }
+    // Successive figures of one model take the variants in turn.
+    EXPECT_EQ(shown, (std::vector<std::string>{"red.tga", "blue.tga", "red.tga"}));
+}
 } // namespace
