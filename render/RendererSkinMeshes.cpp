@@ -228,7 +228,7 @@ void RunSkinPass(SkinPass pass)
     ID3DXEffect* fx = effect->m_pEffect;
     const bool translucent = pass == SkinPass::Translucent;
     const char* first = translucent ? kTranslucentTechnique : kPlainTechnique;
-    g_RenderStates.EndEffect(g_RenderStates.m_pActiveEffect);
+    g_RenderStates.EndEffect(fx);
     if (!g_RenderStates.BeginEffectByName(fx, first, true))
         return;
     if (translucent)

@@ -1,7 +1,8 @@
 // The skinned figures on screen: the sun-lit passes draw a figure lit by the
-// sun over the ambient light in both modes, the figure casts into the dynamic
-// sun cascade, and two figures of different models drawn in one frame each
-// show their own pose.
+// sun over the ambient light in both modes (translucent materials in their own
+// pass), the figure casts into the dynamic sun cascade, two figures of
+// different models drawn in one frame each show their own pose, and figures
+// take their textures' variants in turn.
 #include "render_fixture.h"
 
 #include "mesh/BinaFile.h"
@@ -264,6 +265,20 @@ TEST_F(SkinPassTest, BothModesDrawTheFigureLitByTheSunOverTheAmbientLight)
         EXPECT_GT(Green(sunlit), Green(ambient) + 100) << std::hex << sunlit << " " << ambient;
     }
     g_Options.UseSkyLight = 1;
+    // All opaque: the translucent pass has nothing to do.
+    g_Renderer.m_bFrameHasTranslucentSkin = 0;
+    Draw(&ERenderer::RenderSkinMeshesSkyLightF);
+    EXPECT_EQ(g_Renderer.m_bFrameHasTranslucentSkin, 0);
+    Draw(&ERenderer::RenderSkinMeshesSkyLightTransl);
+    EXPECT_EQ(At(chest), kBackground);
+    // A translucent material is left to the translucent pass, which blends it in.
+    g_Renderer.FindTexture("plain.tga")->m_bTranslucent = 1;
+    Draw(&ERenderer::RenderSkinMeshesSkyLight);
+    EXPECT_EQ(At(chest), kBackground);
+    EXPECT_EQ(g_Renderer.m_bFrameHasTranslucentSkin, 1);
+    Draw(&ERenderer::RenderSkinMeshesSkyLightTransl);
+    EXPECT_NE(At(chest), kBackground);
+    g_Renderer.FindTexture("plain.tga")->m_bTranslucent = 0;
     // With the models switched off the pass draws nothing.
     g_Options.DrawModels = 0;
     Draw(&ERenderer::RenderSkinMeshesSkyLightF);
