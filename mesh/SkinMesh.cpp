@@ -398,6 +398,8 @@ void ESkinMesh::Render(DWORD texture, DWORD part, EEffect* effect)
                       ((m_hObject->dwFlags3 & KIND_BACKGROUND) && g_Panel.WideScreen)))
         return;
     ID3DXEffect* fx = effect->m_pEffect;
+    // STAND-IN: the low-poly set is drawn once its mesh records and palettes are built with the
+    // switch by distance; until then every figure shows its full meshes.
     for (const strSkinMeshRecord& record : m_pMeshes)
     {
         const D3DXMESHCONTAINER_DERIVED* c = record.pMeshContainer;
