@@ -319,6 +319,22 @@ float CascadeDepth(IDirect3DDevice9* device, const D3DXVECTOR3& p)
     return d;
 }
 
+TEST_F(SkinPassTest, WithoutCharacterTexturesFiguresShowTheWhiteTexture)
+{
+    WriteTga("textures/red.tga", 0xFFFF0000);
+    g_Renderer.ScanTextureDirectory();
+    ESkinMesh& skin = Place(0, "rouge", false, "red.tga", D3DXVECTOR3(0, 0, 0), 0.0f);
+    const D3DXVECTOR3 chest = BoxCentre(skin, "Bip01_Spine1", D3DXVECTOR3(0, 0.4f, 0));
+    Draw(&ERenderer::RenderSkinMeshesSkyLightF);
+    const D3DCOLOR textured = At(chest);
+    EXPECT_GT(static_cast<int>((textured >> 16) & 0xFF), Green(textured) + 100) << std::hex << textured;
+    g_Options.DrawCharacterTextures = 0;
+    Draw(&ERenderer::RenderSkinMeshesSkyLightF);
+    const D3DCOLOR white = At(chest);
+    EXPECT_NEAR(static_cast<int>((white >> 16) & 0xFF), Green(white), 3) << std::hex << white;
+    EXPECT_GT(Green(white), 100);
+}
+
 TEST_F(SkinPassTest, TheFigureCastsIntoTheDynamicCascadeWhateverTheDepthFormat)
 {
     ESkinMesh& skin = Place(0, "plain", false, "plain.tga", D3DXVECTOR3(0, 0, 0), 0.0f);
