@@ -12,6 +12,7 @@
 #include "render/EffectMgr.h"
 #include "render/SkyLight.h"
 #include "render/SkyShadow.h"
+#include "support/ConsoleLog.h"
 #include "world/Camera.h"
 
 #include <cstring>
@@ -333,6 +334,26 @@ TEST_F(SkinPassTest, WithoutCharacterTexturesFiguresShowTheWhiteTexture)
     const D3DCOLOR white = At(chest);
     EXPECT_NEAR(static_cast<int>((white >> 16) & 0xFF), Green(white), 3) << std::hex << white;
     EXPECT_GT(Green(white), 100);
+}
+
+TEST_F(SkinPassTest, AMissingEffectIsNamedOnceAndNothingIsDrawn)
+{
+    ESkinMesh& skin = Place(0, "plain", false, "plain.tga", D3DXVECTOR3(0, 0, 0), 0.0f);
+    const D3DXVECTOR3 chest = BoxCentre(skin, "Bip01_Spine1", D3DXVECTOR3(0, 0.4f, 0));
+    g_EffectMgr.Release();
+    const size_t from = ConsoleLog().size();
+    for (int frame = 0; frame < 3; ++frame)
+        for (auto pass : {&ERenderer::RenderSkinMeshesSkyLightF, &ERenderer::RenderSkinMeshesSkyLight})
+        {
+            Draw(pass);
+            EXPECT_EQ(At(chest), kBackground);
+        }
+    const std::string log = ConsoleLog().substr(from);
+    for (const char* line : {"No SkyLightSkinmeshF HEFFECT", "No SkyLightSkinmesh HEFFECT"})
+    {
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+        EXPECT_EQ(log.find(line), log.rfind(line)) << line;
+    }
 }
 
 TEST_F(SkinPassTest, TheFigureCastsIntoTheDynamicCascadeWhateverTheDepthFormat)
