@@ -87,6 +87,9 @@ TEST_F(SkinTest, SeventyBonesSkinWithAPaletteOfSixtyFourAndBindPoseGivesIdentity
     EXPECT_EQ(c->NumPaletteEntries, 64u);
     EXPECT_EQ(c->NumBones, 70u);
     EXPECT_GE(c->NumAttributeGroups, 2u) << "70 bones cannot share one palette of 64";
+    // Every group still names the one material its faces came from: drawing picks groups by it.
+    for (DWORD g = 0; g < c->NumAttributeGroups; ++g)
+        EXPECT_EQ(c->pBoneCombination[g].AttribId, 0u) << "group " << g;
 
     snake.ComputeBoneMatrices();
     for (DWORD g = 0; g < snake.m_pMeshes[0].iNumPalettes; ++g)
