@@ -358,3 +358,21 @@ action_general_2 0 1
 action_sound_ambient_sound sounds\ambient\wind_loop.wav
 action_sound_volume_ambient_sound 1
 action_play_music music\DuskmereMainTheme.ogg
+skinmesh models\demo_townsman\demo_townsman.x
+name townsman_01
+xpos -15
+ypos 0.25
+zpos -8
+rotation_angles 0 200 0
+skinmesh models\demo_townsman\demo_townsman.x
+name townsman_02
+xpos -13.8
+ypos 0.25
+zpos -8.6
+rotation_angles 0 250 0
+skinmesh models\demo_walker\demo_walker.x
+name walker_01
+xpos -14.2
+ypos 0.25
+zpos -5.5
+rotation_angles 0 90 0

@@ -536,6 +536,7 @@ std::vector<DemoObject> DemoObjects()
     AppendSunObjects(objects);
     AddDemoHero(objects);
     AddDemoAmbient(objects);
+    AddDemoFigures(objects);
     return objects;
 }
 
@@ -558,6 +559,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : ActionMeshFiles())
         files.push_back(f);
     for (const std::string& f : DemoHeroFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoFigureFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -593,6 +596,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoPhysicsFiles(root) && ok;
     ok = WriteActionMeshes(root) && ok;
     ok = WriteDemoHero(root) && ok;
+    ok = WriteDemoFigures(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
@@ -604,6 +608,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     {
         if (o.kind == DemoObject::Mesh)
             w += "mesh " + o.file + EOL;
+        else if (o.kind == DemoObject::SkinMesh)
+            w += "skinmesh " + o.file + EOL;
         else
             w += std::string("light") + EOL;
         w += "name " + o.name + EOL;

@@ -24,6 +24,7 @@ struct DemoObject
     {
         Mesh,
         Light,
+        SkinMesh, // an animated figure ("skinmesh" line)
     };
     Kind kind = Mesh;
     std::string name;
@@ -133,4 +134,11 @@ constexpr float DEMO_AMBIENT_VOLUME = 1.0f;
 constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
 constexpr float DEMO_LEVEL_START_RANGE = 0.5f;
 void AddDemoAmbient(std::vector<DemoObject>& objects);
+
+// The townsfolk (DemoWorldFigures.cpp): skinned figures near the camera's
+// start, two standing and one walking on the spot, with their models and
+// animations.
+void AddDemoFigures(std::vector<DemoObject>& objects);
+bool WriteDemoFigures(const std::filesystem::path& root);
+std::vector<std::string> DemoFigureFiles();
 } // namespace worldgen
