@@ -345,19 +345,6 @@ xpos -25
 ypos 1.2
 zpos -3
 flags 0
-light
-name level_start
-xpos -25
-ypos 1.2
-zpos -3
-range 0.5
-power 0
-diffuse 1 1 1
-action_general_opt 1 0
-action_general_2 0 1
-action_sound_ambient_sound sounds\ambient\wind_loop.wav
-action_sound_volume_ambient_sound 1
-action_play_music music\DuskmereMainTheme.ogg
 skinmesh models\demo_townsman\demo_townsman.x
 name townsman_01
 xpos -15
@@ -376,3 +363,14 @@ xpos -14.2
 ypos 0.25
 zpos -5.5
 rotation_angles 0 90 0
+mesh prefabs\special\start_point.x
+name level_start
+xpos -25
+ypos 1.2
+zpos -3
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+action_sound_ambient_sound sounds\ambient\wind_loop.wav
+action_sound_volume_ambient_sound 1
+action_play_music music\DuskmereMainTheme.ogg

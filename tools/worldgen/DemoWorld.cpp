@@ -535,8 +535,8 @@ std::vector<DemoObject> DemoObjects()
     AddActionObjects(objects);
     AppendSunObjects(objects);
     AddDemoHero(objects);
-    AddDemoAmbient(objects);
     AddDemoFigures(objects);
+    AddDemoAmbient(objects);
     return objects;
 }
 

@@ -132,7 +132,7 @@ constexpr const char* DEMO_LEVEL_START = "level_start";
 constexpr const char* DEMO_AMBIENT_SOUND = "sounds\\ambient\\wind_loop.wav";
 constexpr float DEMO_AMBIENT_VOLUME = 1.0f;
 constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
-constexpr float DEMO_LEVEL_START_RANGE = 0.5f;
+constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\special\\start_point.x";
 void AddDemoAmbient(std::vector<DemoObject>& objects);
 
 // The townsfolk (DemoWorldFigures.cpp): skinned figures near the camera's
