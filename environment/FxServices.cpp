@@ -1,5 +1,6 @@
 #include "environment/FxServices.h"
 
+#include "game/BulletHit.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshMgr.h"
 #include "player/Player.h"
@@ -36,8 +37,8 @@ bool FxPlayerCrouching()
 
 void FxChangePlayerHealth(float amount)
 {
-    PlayerStats.m_fHealth += amount;
     g_FxServiceCounts.fPlayerDamage -= amount;
+    Player.ChangeHealth(amount);
 }
 
 void FxChangeObjectHealth(HOBJECT object, float amount)
@@ -52,10 +53,12 @@ void FxApplyExplosion(const D3DXVECTOR3&, float power)
     g_FxServiceCounts.fLastExplosionPower = power;
 }
 
-void FxHandleBulletHit(const void*, const RayTestResult& hit, HOBJECT, DWORD, BYTE, float)
+void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT shooter, DWORD param, BYTE flag,
+                       float damageFactor)
 {
     ++g_FxServiceCounts.iBulletHits;
     g_FxServiceCounts.hLastBulletHit = hit.pObject;
+    HandleBulletHit(static_cast<const EItemDesc*>(weapon), &hit, shooter, param, flag, damageFactor);
 }
 
 bool FxObjectDead(HOBJECT)

@@ -21,8 +21,7 @@ void FxSetSegmentTest(FxSegmentTestFn fn);
 // The hero's scene object, and whether he crouches.
 HOBJECT FxPlayerObject();
 bool FxPlayerCrouching();
-// STAND-IN: CPlayer::ChangeHealth comes with the hero's health work; until
-// then the amount is added to the player stand-in's health.
+// The hero's health changes by the amount (CPlayer::ChangeHealth).
 void FxChangePlayerHealth(float amount);
 // STAND-IN: EEngineObject::ChangeHealth comes with the damage work; until then
 // the amount is added to the object's health.
@@ -30,8 +29,8 @@ void FxChangeObjectHealth(HOBJECT object, float amount);
 // STAND-IN: EEngine::ApplyExplosion comes with the damage work; until then
 // the explosions are only counted.
 void FxApplyExplosion(const D3DXVECTOR3& point, float power);
-// STAND-IN: HandleBulletHit comes with the weapons work; until then the hits
-// are only counted.
+// A bullet effect met something: the game's HandleBulletHit, with the weapon
+// description the bullet carries. The hits are also counted for the tests.
 void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT shooter, DWORD param, BYTE flag,
                        float damageFactor);
 
