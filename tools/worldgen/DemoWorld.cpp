@@ -474,6 +474,7 @@ std::vector<DemoObject> DemoObjects()
     AddActionObjects(objects);
     AppendSunObjects(objects);
     AddDemoHero(objects);
+    AddShootingObjects(objects);
     return objects;
 }
 

@@ -124,4 +124,16 @@ constexpr float DEMO_START[3] = {-25.0f, 1.2f, -3.0f};
 void AddDemoHero(std::vector<DemoObject>& objects);
 bool WriteDemoHero(const std::filesystem::path& root);
 std::vector<std::string> DemoHeroFiles();
+
+// The shooting corner (DemoWorldShooting.cpp): a weapon lying on the road
+// north of the start and a barrel due east of it that blows up when shot,
+// printing DEMO_SHOOTING_BLOWN on the console. Places are (x, z) on the road.
+constexpr float DEMO_ROAD_TOP = 0.25f;
+constexpr const char* DEMO_SHOOTING_WEAPON = "range_rifle";
+constexpr const char* DEMO_SHOOTING_BARREL = "range_barrel";
+constexpr const char* DEMO_SHOOTING_BLOWN = "The range barrel blew up";
+constexpr float DEMO_SHOOTING_WEAPON_AT[2] = {-25.0f, -0.5f};
+constexpr float DEMO_SHOOTING_BARREL_AT[2] = {-15.0f, -0.5f};
+constexpr float DEMO_BARREL_HEIGHT = 1.3f;
+void AddShootingObjects(std::vector<DemoObject>& objects);
 } // namespace worldgen
