@@ -129,6 +129,24 @@ def brick_normals(edge, rows, columns):
     return p
 
 
+def height_normals(p, relief):
+    """A normal map that reads a picture's brightness as height; it wraps as the texture tiles."""
+    n = Picture(p.width, p.height)
+
+    def height(x, y):
+        r, g, b = p.get(x, y)[:3]
+        return (r + g + b) / 3.0
+
+    for y in range(p.height):
+        for x in range(p.width):
+            nx = -(height(x + 1, y) - height(x - 1, y)) * 0.5 * relief
+            ny = -(height(x, y + 1) - height(x, y - 1)) * 0.5 * relief
+            length = math.sqrt(nx * nx + ny * ny + 1.0)
+            n.put(x, y, ((nx / length * 0.5 + 0.5) * 255, (ny / length * 0.5 + 0.5) * 255,
+                         (0.5 / length + 0.5) * 255, 255))
+    return n
+
+
 def crate(edge):
     wood_dark, wood_light = (110, 72, 34, 255), (176, 124, 66, 255)
     grain = Noise(7, 32)
@@ -436,7 +454,9 @@ def main():
               ("ter_rock001", (90, 88, 84), (140, 136, 130)),
               ("ter_stone001", (110, 108, 100), (160, 156, 146))]
     for seed, (name, dark, light) in enumerate(layers):
-        write(terrain, name + ".tga", tga_bytes(noisy(128, 20 + seed, dark + (255,), light + (255,))))
+        layer = noisy(128, 20 + seed, dark + (255,), light + (255,))
+        write(terrain, name + ".tga", tga_bytes(layer))
+        write(terrain, name + "_normal.tga", tga_bytes(height_normals(layer, 1.0 / 8.0)))
     effect_textures(root)
 
 

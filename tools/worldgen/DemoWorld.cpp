@@ -259,16 +259,12 @@ constexpr TextureDesc TEXTURES[] = {
     {"textures\\demo\\demo_sky.tga", Pattern::Gradient, 120, 165, 220, 0},
 };
 
-std::string Tga(const TextureDesc& t)
+// The pattern's brightness offset at every texel: the colour texture adds it
+// to its base colour, and the normal map reads it as a height field, so the
+// joints of planks, blocks and tiles are grooves in both.
+std::vector<int> Shades(const TextureDesc& t)
 {
-    std::string bytes(TGA_HEADER, '\0');
-    bytes[2] = static_cast<char>(TGA_TRUE_COLOUR);
-    bytes[12] = static_cast<char>(TEXTURE_SIZE & 0xFF);
-    bytes[13] = static_cast<char>(TEXTURE_SIZE >> 8);
-    bytes[14] = static_cast<char>(TEXTURE_SIZE & 0xFF);
-    bytes[15] = static_cast<char>(TEXTURE_SIZE >> 8);
-    bytes[16] = static_cast<char>(TGA_BITS);
-    bytes[17] = static_cast<char>(TGA_TOP_LEFT);
+    std::vector<int> shades(static_cast<size_t>(TEXTURE_SIZE) * TEXTURE_SIZE);
     Noise noise{static_cast<uint32_t>(t.r * 65536 + t.g * 256 + t.b)};
     for (int y = 0; y < TEXTURE_SIZE; ++y)
         for (int x = 0; x < TEXTURE_SIZE; ++x)
@@ -291,8 +287,73 @@ std::string Tga(const TextureDesc& t)
             case Pattern::Noise:
                 break;
             }
-            for (int c : {t.b, t.g, t.r})
-                bytes += static_cast<char>(std::clamp(c + shade, 0, 255));
+            shades[static_cast<size_t>(y) * TEXTURE_SIZE + x] = shade;
+        }
+    return shades;
+}
+
+std::string TgaHeader()
+{
+    std::string bytes(TGA_HEADER, '\0');
+    bytes[2] = static_cast<char>(TGA_TRUE_COLOUR);
+    bytes[12] = static_cast<char>(TEXTURE_SIZE & 0xFF);
+    bytes[13] = static_cast<char>(TEXTURE_SIZE >> 8);
+    bytes[14] = static_cast<char>(TEXTURE_SIZE & 0xFF);
+    bytes[15] = static_cast<char>(TEXTURE_SIZE >> 8);
+    bytes[16] = static_cast<char>(TGA_BITS);
+    bytes[17] = static_cast<char>(TGA_TOP_LEFT);
+    return bytes;
+}
+
+std::string Tga(const TextureDesc& t)
+{
+    std::string bytes = TgaHeader();
+    for (int shade : Shades(t))
+        for (int c : {t.b, t.g, t.r})
+            bytes += static_cast<char>(std::clamp(c + shade, 0, 255));
+    return bytes;
+}
+
+// How steep a step of one shade level is in the normal map: a joint of -40
+// tilts its edges by about 45 degrees, the noise only a little.
+constexpr float NORMAL_RELIEF = 1.0f / 40.0f;
+
+// The normal map the renderer looks for next to a texture: "<base>_normal"
+// with the texture's extension. The sky is drawn without one.
+bool HasNormalMap(const TextureDesc& t)
+{
+    return t.pattern != Pattern::Gradient;
+}
+
+std::string NormalMapFile(const TextureDesc& t)
+{
+    std::string name = t.file;
+    return name.insert(name.rfind('.'), "_normal");
+}
+
+// Tangent-space normals of the shade field (x right, y down the picture, z out
+// of the surface), encoded as 0..255 per axis; the field wraps as the texture
+// tiles.
+std::string NormalTga(const TextureDesc& t)
+{
+    const std::vector<int> h = Shades(t);
+    auto at = [&](int x, int y)
+    {
+        x = (x + TEXTURE_SIZE) % TEXTURE_SIZE;
+        y = (y + TEXTURE_SIZE) % TEXTURE_SIZE;
+        return static_cast<float>(h[static_cast<size_t>(y) * TEXTURE_SIZE + x]);
+    };
+    auto encode = [](float v) { return static_cast<char>(std::lround((v * 0.5f + 0.5f) * 255.0f)); };
+    std::string bytes = TgaHeader();
+    for (int y = 0; y < TEXTURE_SIZE; ++y)
+        for (int x = 0; x < TEXTURE_SIZE; ++x)
+        {
+            const float nx = -(at(x + 1, y) - at(x - 1, y)) * 0.5f * NORMAL_RELIEF;
+            const float ny = -(at(x, y + 1) - at(x, y - 1)) * 0.5f * NORMAL_RELIEF;
+            const float length = std::sqrt(nx * nx + ny * ny + 1.0f);
+            bytes += encode(1.0f / length); // blue: z
+            bytes += encode(ny / length);
+            bytes += encode(nx / length);
         }
     return bytes;
 }
@@ -488,7 +549,11 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(LodFile(BARREL, lod));
     }
     for (const TextureDesc& t : TEXTURES)
+    {
         files.push_back(t.file);
+        if (HasNormalMap(t))
+            files.push_back(NormalMapFile(t));
+    }
     AddDemoItemFiles(&files);
     for (const std::string& f : ActionMeshFiles())
         files.push_back(f);
@@ -516,7 +581,11 @@ bool WriteDemoWorld(const std::filesystem::path& root)
         ok = WriteMesh(root, LodFile(BARREL, lod), Barrel(lod)) && ok;
     }
     for (const TextureDesc& t : TEXTURES)
+    {
         ok = WriteText(root, t.file, Tga(t)) && ok;
+        if (HasNormalMap(t))
+            ok = WriteText(root, NormalMapFile(t), NormalTga(t)) && ok;
+    }
     ok =
         WriteText(root, LAMP_SOCKETS, SocketFile(LAMP_POST, LAMP_SOCKET, {0.0f, LAMP_HEIGHT + 0.3f, 0.0f})) &&
         ok;
