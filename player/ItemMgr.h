@@ -104,6 +104,9 @@ public:
     void PickUp(HOBJECT worldObject);
     void SpawnWorldItems();
     void CreateHeldModels();
+    // Whether the hero could take the lying item now: in sight of the eye and
+    // wanted by the weapons.
+    bool CanPickUpItem(EItemInstance& item);
 
     // ---- State -------------------------------------------------------------------------
     float frameTime = 0.0f;
@@ -114,7 +117,6 @@ public:
 
 private:
     void TestPickUp(EItemInstance& item);
-    bool CanPickUpItem(EItemInstance& item);
     void CheckUniqueIds();
 };
 

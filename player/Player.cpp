@@ -6,7 +6,9 @@
 #include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
 #include "platform/win32/EventScript.h"
+#include "platform/win32/Headless.h"
 #include "player/ItemDesc.h"
+#include "player/ItemMgr.h"
 #include "player/PlayerWeapons.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
@@ -16,7 +18,10 @@
 #include "ui/Menu.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
+#include "world/EngineObject.h"
 #include "world/IntersectSegment.h"
+#include "world/Object.h"
+#include "world/ObjectActionParams.h"
 #include "world/ShakeParams.h"
 
 #include <algorithm>
@@ -113,6 +118,120 @@ constexpr float kBobEyeUp = 1.2f;
 constexpr float kBobWeaponSide = 0.1f;
 constexpr float kBobWeaponUp = 0.05f;
 constexpr float kPi = 3.14159265f;
+constexpr float kDegree = kPi / 180.0f;
+constexpr float kLookFromBlend = 2.0f; // the look from an object turns to it at twice the frame time
+// The heartbeat slows the look.
+constexpr float kHeartbeatLook = 0.001f;
+constexpr float kHeartbeatLookMax = 0.99f;
+constexpr float kHeartbeatBlendMin = 0.024f;
+constexpr float kHeartbeatBlendMax = 0.4f;
+// Sprinting: the bob without eye offset, and its pull on the aim.
+constexpr float kSprintBobAfter = 0.4f;
+constexpr float kSprintBobSide = 0.2f;
+constexpr float kSprintBobUp = 0.125f;
+constexpr float kBobSteerRun = 0.06f;
+constexpr float kBobSteerWalk = 0.03f;
+constexpr float kBobSteerAimedYaw = 0.5f;
+constexpr float kBobSteerAimedPitch = 0.4f;
+constexpr float kBobAimed = 0.5f; // above this aim blend the bob steers the aimed weapon
+constexpr float kCatchUpTime = 0.2f;
+
+// The recoil kick: the look and the eye pitch up by (k1 x aim blend + k2) x recoil.
+struct ERecoilKick
+{
+    float k1;
+    float k2;
+};
+constexpr ERecoilKick kLookKick = {0.06f, 0.08f};
+constexpr ERecoilKick kLookKickAimed = {0.01f, 0.02f};
+constexpr ERecoilKick kLookKickCrouchedAimed = {0.005f, 0.005f};
+constexpr float kLookKickAimedAbove = 0.9f;
+constexpr ERecoilKick kEyeKick = {0.05f, 0.04f};
+constexpr ERecoilKick kEyeKickAimed = {0.02f, 0.015f};
+constexpr ERecoilKick kEyeKickCrouchedAimed = {0.01f, 0.01f};
+constexpr float kEyeKickAimedFrom = 0.5f;
+
+// The scope's wobble and the held breath.
+constexpr float kScopeAimBlend = 0.8f;
+constexpr float kScopeSwayRecovering = 2.0f; // per second
+constexpr float kScopeSwayRise = 0.1f;       // per second
+constexpr float kScopeSwayPitch = 0.006f;
+constexpr float kScopeSwayPitchRate = 0.8f;
+constexpr float kScopeSwayYaw = 0.001f;
+constexpr float kScopeSwayYawRate = 2.2f;
+constexpr float kHoldFromSway = 0.2f;
+constexpr float kBreathRate = 4.0f; // breath held counts this many a second
+constexpr float kBreathOut = 15.0f;
+constexpr float kBreathRecovery = 5.0f;
+constexpr float kHoldTimeSpeed = 0.6f;
+constexpr float kBreathSoundAfter = 4.0f; // no breath sound in the level's first seconds
+constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
+constexpr const char* BREATH_OUT_SOUND = "sounds\\hero\\wydech.wav";
+
+// The sprint sway: 25 keys at 30 a second, offsets in 1/64 units and angles.
+constexpr int SPRINT_SWAY_KEYS = 25;
+constexpr float kSwayKeyTime = 1.0f / 30.0f;
+constexpr float kSwayUnit = 1.0f / 64.0f;
+constexpr float kSwayDelay = 0.4f;
+constexpr float kSwayKeyPace = 0.5f; // the key time runs at half the frame time
+constexpr float kSwayPitchScale = 2.0f;
+constexpr float kSwayStrengthRate = 4.0f;
+constexpr float kSwayStrength = 0.2f;
+constexpr float kSwayStrengthTired = 0.3f;
+constexpr float kSwayTiredBelow = 0.3f;
+constexpr float kSwayOutOfCombat = 0.6f;
+constexpr float kSwayShrinkFrom = 0.1f;
+constexpr float kSwayShrinkRate = 16.0f;
+constexpr float kSwayAngleReturn = 6.0f;
+struct ESwayKey
+{
+    float offset[3];
+    float angle[3];
+};
+constexpr ESwayKey SPRINT_SWAY[SPRINT_SWAY_KEYS] = {
+    {{1.0786f, -3.4683f, 2.6305f}, {-0.0149f, 0.0417f, 0.0846f}},
+    {{0.9313f, -2.1975f, 1.9652f}, {0.0036f, 0.0216f, 0.0680f}},
+    {{0.8622f, -0.9031f, 0.9342f}, {0.0185f, 0.0108f, 0.0443f}},
+    {{0.9124f, 0.2304f, -0.1742f}, {0.0396f, 0.0155f, 0.0144f}},
+    {{1.0493f, 0.8982f, -0.6807f}, {0.0867f, 0.0503f, -0.0160f}},
+    {{0.7611f, 0.7116f, 0.0753f}, {0.1469f, 0.0528f, -0.0191f}},
+    {{0.0647f, 0.2190f, 1.1786f}, {0.1771f, 0.0158f, -0.0093f}},
+    {{-0.9717f, -0.4301f, 2.3348f}, {0.1718f, -0.0541f, 0.0014f}},
+    {{-1.9182f, -0.7773f, 2.9127f}, {0.1354f, -0.1051f, 0.0133f}},
+    {{-2.6195f, -0.6069f, 2.7379f}, {0.0877f, -0.0932f, 0.0509f}},
+    {{-3.1334f, -0.1170f, 2.0410f}, {0.0302f, -0.0559f, 0.0937f}},
+    {{-3.4364f, 0.5887f, 0.9510f}, {-0.0275f, -0.0108f, 0.1304f}},
+    {{-3.1777f, 1.1925f, 0.0968f}, {-0.0225f, 0.0172f, 0.1154f}},
+    {{-2.3857f, 1.6845f, -0.6023f}, {0.0013f, 0.0363f, 0.0931f}},
+    {{-1.1625f, 2.0819f, -1.2637f}, {0.0362f, 0.0427f, 0.0722f}},
+    {{0.2070f, 2.3771f, -1.9746f}, {0.0585f, 0.0152f, 0.0795f}},
+    {{1.0835f, 2.3634f, -2.7012f}, {0.0824f, -0.0068f, 0.0977f}},
+    {{1.5734f, 2.1074f, -3.3335f}, {0.1084f, -0.0023f, 0.1173f}},
+    {{1.7312f, 1.6516f, -3.7639f}, {0.1349f, 0.0345f, 0.1354f}},
+    {{1.6923f, 0.9882f, -3.5800f}, {0.1443f, 0.0721f, 0.1421f}},
+    {{1.6228f, 0.2222f, -2.8201f}, {0.1302f, 0.0853f, 0.1338f}},
+    {{1.5426f, -0.6793f, -1.5460f}, {0.0988f, 0.0815f, 0.1180f}},
+    {{1.4028f, -1.7282f, 0.1270f}, {0.0559f, 0.0682f, 0.1012f}},
+    {{1.2031f, -2.8895f, 1.8058f}, {0.0081f, 0.0511f, 0.0894f}},
+    {{1.0844f, -3.5195f, 2.6498f}, {-0.0157f, 0.0425f, 0.0852f}},
+};
+
+// Switching combat mode on selects this slot, or the first of the others that holds a weapon.
+constexpr DWORD kCombatSlot = 3;
+constexpr DWORD kCombatFallbackSlots[] = {1, 0};
+
+// The crosshair probe.
+constexpr float kAimProbeEvery = 0.2f;
+constexpr DWORD kAimProbeAfterLoad = 5; // frames after a save game's level start
+constexpr float kUseReach = 3.2f;
+constexpr BYTE USE_NONE = 0;
+constexpr BYTE USE_NOW = 1;
+constexpr float kLaserHearing = 0.0f;
+constexpr float kLaserOpenLine = 4.0f;
+constexpr float kLaserSight = 8.0f;
+// The pick-up target.
+constexpr float kPickupReach = 2.0f;
+constexpr float kPickupCosine = 0.9f;
 
 // Health.
 constexpr float kRegenRun = 1.1f;
@@ -192,6 +311,35 @@ bool Letterbox()
 // STAND-IN: the characters' alarms come with the characters' work.
 void AddAlarm(const D3DVECTOR&, float, float, float) {}
 
+// STAND-IN: the characters come with the characters' work: until then no hit
+// object is a character, none mounts an object, and the HUD's partner, enemy
+// and civilian crosshair marks stay clear.
+bool MarkCharacter(HOBJECT)
+{
+    return false;
+}
+bool MountedByCharacter(const char*)
+{
+    return false;
+}
+void ClearCrosshairMarks() {}
+
+// STAND-IN: the HUD shows the use hint and the pick-up target once its
+// elements are built; the hero keeps what it would show.
+void ShowUseHint(BYTE) {}
+void ShowPickupTarget(const EItemInstance*) {}
+
+// STAND-IN: ladders, mounted guns and the player helicopter come with their
+// parts; until then the hero is never on one.
+bool OnLadder()
+{
+    return false;
+}
+bool LookTakenElsewhere()
+{
+    return false;
+}
+
 bool SkipHero(HOBJECT candidate, RayTestUser user)
 {
     return candidate != reinterpret_cast<HOBJECT>(user);
@@ -253,6 +401,20 @@ void CPlayer::RegisterScriptActions()
                                g_Console.Print(line);
                                return true;
                            });
+    // The view matrix the last frame drew with: its forward column and its
+    // translation, after the number of that frame.
+    TkRegisterScriptAction(
+        "camera view",
+        [](const std::string&)
+        {
+            const D3DXMATRIX& v = g_Camera.m_mView;
+            const uint32_t frame = TkFrameCount();
+            char line[160];
+            std::snprintf(line, sizeof line, "Camera view drawn by frame %u: %.5f %.5f %.5f %.5f %.5f %.5f",
+                          frame > 0 ? frame - 1 : 0, v._13, v._23, v._33, v._41, v._42, v._43);
+            g_Console.Print(line);
+            return true;
+        });
 }
 
 void CPlayer::Init()
@@ -276,6 +438,11 @@ void CPlayer::Init()
     m_vVelocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     m_fTimeSinceDeath = 0.0f;
     m_iCheckpointLoads = 0;
+    m_hAimObject = nullptr;
+    m_hPickupObject = nullptr;
+    m_fAimTimer = 0.0f;
+    m_fBreathHeld = m_fBreathRecovery = m_fScopeSway = 0.0f;
+    m_bLookingFrom = 0;
     PlayerStats.m_bMissionFailed = 0;
     PlayerStats.m_bDead = 0;
     PlayerStats.m_fLevelTime = 0.0f;
@@ -356,6 +523,9 @@ void CPlayer::Release()
         g_Engine.DeleteObject(m_hObject);
     m_hObject = nullptr;
     m_hStandObject = nullptr;
+    m_hAimObject = nullptr;
+    m_hPickupObject = nullptr;
+    EndBreathHold();
 }
 
 // ---- Frame ---------------------------------------------------------------------------
@@ -374,7 +544,9 @@ void CPlayer::Update()
     m_fCrouchTime += dt;
     m_fOuchTimer += dt;
     m_fBreathTimer += dt;
-    // 3. STAND-IN: weapon sway comes with the camera work.
+    // 2.
+    UpdateSprintSway();
+    // 3.
     if (CameraDriven())
         return;
     // 4. The menu key.
@@ -407,6 +579,8 @@ void CPlayer::Update()
     StaminaStep();
     // 10. The walking branch (ladders, guns, helicopters, fly mode and the
     // kill camera come with their parts).
+    UpdateAimTarget();
+    UpdatePickupTarget();
     if (!g_Menu.m_bOpen)
         InputStep();
     VelocityLimiter();
@@ -431,28 +605,155 @@ void CPlayer::UpdateLook()
     if (CameraDriven() || !g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE ||
         g_CutScene.m_bPlaying || PlayerStats.m_bDead || PlayerStats.m_bMissionFailed ||
         g_MainGame.worldPending)
+    {
+        // A breath held when the look stops is let out, so the game's speed never stays slowed.
+        EndBreathHold();
         return;
+    }
     MouseLook();
 }
 
 void CPlayer::MouseLook()
 {
-    if (g_Menu.m_bOpen)
+    if (g_Menu.m_bOpen || OnLadder() || LookTakenElsewhere())
         return;
     // The pitch never passes the limit, whatever the mouse state holds; a
     // state that is not a number leaves the look as it was.
     EMouseState& m = g_Mouse.m_State;
     if (!std::isfinite(m.x) || !std::isfinite(m.y))
         return;
+    const float dt = g_Engine.m_fDeltaTime;
     m.y = std::clamp(m.y, -static_cast<double>(kPitchLimit), static_cast<double>(kPitchLimit));
-    const EOrientation target(static_cast<float>(m.x), static_cast<float>(m.y), 0.0f);
-    const bool slow = Bronie.currentKind == kSlowLookKind && Bronie.aimProgress > kLookAimBlend;
-    // STAND-IN: the heartbeat's slow look, recoil and the scope's breath come
-    // with the weapon view.
-    m_Look.Slerp(&target.Quaternion, slow ? kLookBlendAimed : kLookBlend);
+    // 1, 2. The target: the mouse's yaw and pitch, or turned from the object the camera looks from.
+    EOrientation target(static_cast<float>(m.x), static_cast<float>(m.y), 0.0f);
+    if (g_Camera.m_bLookFrom)
+        LookFromTarget(target, dt);
+    else
+        m_bLookingFrom = 0;
+    // 3. The blend; the heartbeat makes the look heavy.
+    float blend = kLookBlend;
+    if (m_fHeartbeatLevel > kHeartbeatLook)
+    {
+        const float level = std::min(m_fHeartbeatLevel, kHeartbeatLookMax);
+        blend = std::clamp((1.0f - level) * dt, kHeartbeatBlendMin, kHeartbeatBlendMax);
+    }
+    else if (Bronie.currentKind == kSlowLookKind && Bronie.aimProgress > kLookAimBlend)
+        blend = kLookBlendAimed;
+    m_Look.Slerp(&target.Quaternion, blend);
+    // 4, 5.
+    RecoilLook();
+    ScopeBreath(dt);
+    // 6.
     g_Camera.SetOrientation(m_Look);
     m_vLookForward = m_Look.Forward;
     m_vLookRight = m_Look.Right;
+}
+
+void CPlayer::LookFromTarget(EOrientation& target, float dt)
+{
+    HOBJECT from = g_Engine.FindObject(g_Camera.m_szLookFromName, 0);
+    if (!from)
+    {
+        g_Camera.m_bLookFrom = 0;
+        m_bLookingFrom = 0;
+        return;
+    }
+    // The look starts from the camera's frame and turns towards the object.
+    if (!m_bLookingFrom)
+        m_LookFromFrame = g_Camera.GetOrientation();
+    m_bLookingFrom = 1;
+    const D3DXVECTOR3 way = from->vPosition - g_Camera.GetPosition();
+    if (Length(way) > 0.0f)
+    {
+        const EOrientation towards(&way);
+        m_LookFromFrame.Slerp(&towards.Quaternion, std::min(1.0f, kLookFromBlend * dt));
+    }
+    // The mouse turns the frame within the look's angle.
+    EMouseState& m = g_Mouse.m_State;
+    const double limit = static_cast<double>(g_Camera.m_fLookAngle * kDegree);
+    m.x = std::clamp(m.x, -limit, limit);
+    m.y = std::clamp(m.y, -limit, limit);
+    target = m_LookFromFrame;
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    target.RotateAxisAngle(&up, static_cast<float>(m.x));
+    const D3DXVECTOR3 right = target.Right;
+    target.RotateAxisAngle(&right, static_cast<float>(m.y));
+}
+
+void CPlayer::RecoilLook()
+{
+    const float recoil = Bronie.recoilStrength;
+    if (!(recoil > 0.0f))
+        return;
+    const float aim = Bronie.aimProgress;
+    ERecoilKick k = kLookKick;
+    if (m_bCrouched && Bronie.aiming)
+        k = kLookKickCrouchedAimed;
+    else if (aim > kLookKickAimedAbove)
+        k = kLookKickAimed;
+    // A turn about the right axis by a negative angle lifts the view.
+    const D3DXVECTOR3 right = m_Look.Right;
+    m_Look.RotateAxisAngle(&right, -(k.k1 * aim + k.k2) * recoil);
+}
+
+void CPlayer::ScopeBreath(float dt)
+{
+    const EItemDesc* d = Bronie.current ? Bronie.current->m_pDesc : nullptr;
+    m_bScoped = d && d->Snajper_Celownik && Bronie.aimProgress > kScopeAimBlend && g_Options.Difficulty != 0;
+    if (!m_bScoped)
+    {
+        m_fScopeSway = 0.0f;
+        m_fBreathHeld = 0.0f;
+        m_bCanHoldBreath = 0;
+        EndBreathHold();
+        return;
+    }
+    m_fBreathRecovery = std::max(0.0f, m_fBreathRecovery - dt);
+    const bool recovering = m_fBreathRecovery > 0.0f;
+    m_fScopeSway = std::min(1.0f, m_fScopeSway + (recovering ? kScopeSwayRecovering : kScopeSwayRise) * dt);
+    // The held breath stills the wobble.
+    const float w = std::clamp(m_fScopeSway, 0.0f, 1.0f) * (1.0f - std::clamp(m_fBreathHeld, 0.0f, 1.0f));
+    const float t = g_Engine.m_fGameClock;
+    const D3DXVECTOR3 right = m_Look.Right;
+    m_Look.RotateAxisAngle(&right, kScopeSwayPitch * w * std::sin(kScopeSwayPitchRate * t));
+    const D3DXVECTOR3 up = m_Look.Up;
+    m_Look.RotateAxisAngle(&up, kScopeSwayYaw * w * std::sin(kScopeSwayYawRate * t));
+    m_bCanHoldBreath = m_fScopeSway > kHoldFromSway && !recovering;
+    if (!(CommandDown(CMD_RUN) && m_bCanHoldBreath))
+    {
+        m_fBreathHeld = 0.0f;
+        EndBreathHold();
+        return;
+    }
+    if (!m_bHoldingBreath)
+    {
+        m_bHoldingBreath = 1;
+        m_fTimeSpeedBeforeHold = g_Options.GlobalTimeSpeed;
+        if (m_fTimeSinceInit > kBreathSoundAfter)
+            g_SoundMgr.PlaySoundOnce(BREATH_IN_SOUND, 1.0f, 0.0f);
+    }
+    m_fBreathHeld += kBreathRate * dt;
+    g_Options.GlobalTimeSpeed = kHoldTimeSpeed;
+    if (m_fBreathHeld > kBreathOut)
+    {
+        g_SoundMgr.PlaySoundOnce(BREATH_OUT_SOUND, 1.0f, 0.0f);
+        m_fBreathRecovery = kBreathRecovery;
+        m_fScopeSway = 0.0f;
+        m_fBreathHeld = 0.0f;
+        m_bCanHoldBreath = 0;
+        EndBreathHold();
+    }
+}
+
+void CPlayer::EndBreathHold()
+{
+    if (!m_bHoldingBreath)
+        return;
+    m_bHoldingBreath = 0;
+    // The game's speed goes back to what the hold found, unless something
+    // else has set it since.
+    if (g_Options.GlobalTimeSpeed == kHoldTimeSpeed)
+        g_Options.GlobalTimeSpeed = m_fTimeSpeedBeforeHold;
 }
 
 void CPlayer::PlaceCamera()
@@ -480,7 +781,9 @@ void CPlayer::PlaceCamera()
     else
         m_fLean = m_fLean > 0.0f ? std::max(0.0f, m_fLean - kLeanBack * dt)
                                  : std::min(0.0f, m_fLean + kLeanBack * dt);
-    // 3. Head bob; a stop finishes the current half cycle.
+    // 3. Head bob; a stop finishes the current half cycle. A sprint bobs only the weapon.
+    m_fSprintTime = m_bRunning && m_bMoving && !m_bCrouched ? m_fSprintTime + dt : 0.0f;
+    const bool sprinting = m_bMoving && m_fSprintTime > kSprintBobAfter;
     const float half = m_fBobPhase <= 2.0f * kPi ? 2.0f * kPi : 4.0f * kPi;
     const bool bobbing = m_bMoving || (m_fBobPhase > 0.0f);
     m_fSideBob = m_fVerticalBob = 0.0f;
@@ -488,24 +791,200 @@ void CPlayer::PlaceCamera()
     {
         const float a = kBobSize * std::sin(m_fBobPhase / 2.0f);
         const float b = kBobSize * std::sin(m_fBobPhase);
-        // STAND-IN: the sprint's bob without eye offset comes with the sprint sway.
-        eye += m_Look.Right * (kBobEyeSide * a) + m_Look.Up * (kBobEyeUp * b);
-        m_fSideBob = kBobWeaponSide * a;
-        m_fVerticalBob = kBobWeaponUp * b;
+        if (sprinting)
+        {
+            m_fSideBob = kSprintBobSide * a;
+            m_fVerticalBob = kSprintBobUp * b;
+        }
+        else
+        {
+            eye += m_Look.Right * (kBobEyeSide * a) + m_Look.Up * (kBobEyeUp * b);
+            m_fSideBob = kBobWeaponSide * a;
+            m_fVerticalBob = kBobWeaponUp * b;
+        }
         m_fBobPhase += kBobStep * dt;
         if (!m_bMoving && m_fBobPhase >= half)
             m_fBobPhase = 0.0f;
         if (m_fBobPhase > 4.0f * kPi)
             m_fBobPhase = 0.0f;
     }
-    // 4. The frame rolls with the lean.
+    // 4. The frame rolls with the lean and lifts with the recoil.
     EOrientation frame = m_Look;
     const D3DXVECTOR3 axis = frame.Forward;
     frame.RotateAxisAngle(&axis, kLeanRoll * m_fLean);
+    if (Bronie.recoilStrength > 0.0f)
+    {
+        const float aim = Bronie.aimProgress;
+        const ERecoilKick k = aim < kEyeKickAimedFrom ? kEyeKick
+                              : m_bCrouched           ? kEyeKickCrouchedAimed
+                                                      : kEyeKickAimed;
+        const D3DXVECTOR3 right = frame.Right;
+        frame.RotateAxisAngle(&right, -(k.k1 * aim + k.k2) * Bronie.recoilStrength);
+    }
     g_Camera.SetOrientation(frame);
-    // 5-7. STAND-IN: the weapon placement and the bob's steering of the aim
-    // come with the weapon view.
+    // 5. The sprint sway moves the eye and turns the weapon; the weapon goes in front of the eye.
+    eye += m_vSwayOffset * m_fSwayStrength;
+    Bronie.m_vSprintAngles = m_vSwayAngles * m_fSwayStrength;
+    Bronie.PlaceWeaponView(&eye, &frame, m_fSideBob, m_fVerticalBob);
+    // 6. Walking, the bob pulls at the aim.
+    if (m_bMoving)
+    {
+        EMouseState& m = g_Mouse.m_State;
+        if (Bronie.aimProgress <= kBobAimed)
+            m.x += m_fSideBob * (m_bRunning ? kBobSteerRun : kBobSteerWalk) * dt;
+        else
+        {
+            m.x += kBobSteerAimedYaw * m_fSideBob * dt;
+            m.y -= kBobSteerAimedPitch * m_fVerticalBob * dt;
+        }
+    }
+    // 7.
     g_Camera.SetPosition(eye);
+}
+
+void CPlayer::UpdateSprintSway()
+{
+    const float dt = m_fFrameTime;
+    const bool active = m_bRunning && m_bMoving && (m_bCanMove || m_bWasOnGround) && !m_bCrouched &&
+                        !g_CutScene.m_bPlaying && !Letterbox() && !CameraDriven();
+    if (!active)
+    {
+        m_fSwayDelay = 0.0f;
+        const float length = Length(m_vSwayOffset);
+        if (length > kSwayShrinkFrom)
+        {
+            m_vSwayOffset *= std::max(0.0f, length - kSwayShrinkRate * dt) / length;
+            m_vSwayAngles *= std::max(0.0f, 1.0f - kSwayAngleReturn * dt);
+        }
+        else
+        {
+            m_vSwayOffset = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+            m_vSwayAngles = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        }
+        m_iSwayKey = 0;
+        m_fSwayKeyTime = 0.0f;
+        m_fSwayStrength = 0.0f;
+        return;
+    }
+    m_fSwayDelay += dt;
+    if (m_fSwayDelay < kSwayDelay)
+        return;
+    const ESwayKey& k0 = SPRINT_SWAY[m_iSwayKey];
+    const ESwayKey& k1 = SPRINT_SWAY[(m_iSwayKey + 1) % SPRINT_SWAY_KEYS];
+    const float f = std::clamp(m_fSwayKeyTime / kSwayKeyTime, 0.0f, 1.0f);
+    auto mix = [f](float a, float b) { return a + (b - a) * f; };
+    m_vSwayOffset = D3DXVECTOR3(mix(k0.offset[0], k1.offset[0]), mix(k0.offset[1], k1.offset[1]),
+                                mix(k0.offset[2], k1.offset[2])) *
+                    kSwayUnit;
+    m_vSwayAngles =
+        D3DXVECTOR3(mix(k0.angle[0], k1.angle[0]), kSwayPitchScale * mix(k0.angle[1], k1.angle[1]), 0.0f);
+    m_fSwayKeyTime += kSwayKeyPace * dt;
+    // A long frame advances as many keys as it covers.
+    while (m_fSwayKeyTime >= kSwayKeyTime)
+    {
+        m_fSwayKeyTime -= kSwayKeyTime;
+        m_iSwayKey = (m_iSwayKey + 1) % SPRINT_SWAY_KEYS;
+    }
+    float cap = m_fStamina < kSwayTiredBelow ? kSwayStrengthTired : kSwayStrength;
+    if (!PlayerStats.m_bCombatMode)
+        cap *= kSwayOutOfCombat;
+    m_fSwayStrength = std::min(cap, m_fSwayStrength + kSwayStrengthRate * dt);
+}
+
+void CPlayer::UpdateAimTarget()
+{
+    m_fAimTimer -= m_fFrameTime;
+    if (m_fAimTimer > 0.0f)
+        return;
+    m_fAimTimer = kAimProbeEvery;
+    // 1.
+    ClearCrosshairMarks();
+    if ((g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.m_iFramesSinceLevelStart < kAimProbeAfterLoad) ||
+        m_hPickupObject)
+        return;
+    // 2, 3.
+    m_hAimObject = nullptr;
+    m_iUseHint = USE_NONE;
+    ShowUseHint(USE_NONE);
+    if (OnLadder())
+        return;
+    const float reach = g_Camera.GetFarPlane();
+    const D3DXVECTOR3 from = g_Camera.GetPosition();
+    const D3DXVECTOR3 to = from + g_Camera.m_vForward * reach;
+    RayTestQuery query;
+    query.pFrom = &from.x;
+    query.pTo = &to.x;
+    query.pfnFilter = SkipHero;
+    query.dwUser = reinterpret_cast<RayTestUser>(m_hObject);
+    RayTestResult hit;
+    // 4.
+    if (!(reach > 0.0f) || !g_IntersectSegment.Test(&query, &hit))
+    {
+        m_fAimDistance = reach;
+        return;
+    }
+    m_vAimPoint = hit.vPoint;
+    m_fAimDistance = Length(hit.vPoint - from);
+    if (Bronie.current && Bronie.laserOn)
+        AddAlarm(hit.vPoint, kLaserHearing, kLaserOpenLine, kLaserSight);
+    // 5, 6.
+    HOBJECT o = hit.pObject;
+    if (!o || !o->bUsed || o->bDeletePending || MarkCharacter(o))
+        return;
+    const BYTE use = g_Engine.CanUseObject(o);
+    if (use == USE_NOW && o->pActionParams && o->pActionParams->action_action_on_look)
+    {
+        g_EngineObject.RunObjectActions(o, 1);
+        return;
+    }
+    if (m_fAimDistance > kUseReach)
+        return;
+    m_iUseHint = use;
+    ShowUseHint(use);
+    if (use == USE_NOW && !MountedByCharacter(o->szName))
+    {
+        m_hAimObject = o;
+        std::memcpy(m_AimPesel, o->PESEL, sizeof m_AimPesel);
+    }
+}
+
+void CPlayer::UpdatePickupTarget()
+{
+    m_hPickupObject = nullptr;
+    const D3DXVECTOR3 eye = g_Camera.GetPosition();
+    const D3DXVECTOR3 view = g_Camera.m_vForward;
+    EItemInstance* best = nullptr;
+    float bestCosine = kPickupCosine;
+    for (EItemInstance& item : ItemMgr.items)
+    {
+        if (!item.m_bUsed || item.m_iState != ITEM_LYING || !item.m_hWorldObject)
+            continue;
+        const D3DXVECTOR3 way = item.m_hWorldObject->vPosition - eye;
+        const float distance = Length(way);
+        if (!(distance <= kPickupReach) || distance <= 0.0f)
+            continue;
+        const float cosine = (way.x * view.x + way.y * view.y + way.z * view.z) / distance;
+        if (cosine < bestCosine || (best && cosine == bestCosine) || !ItemMgr.CanPickUpItem(item))
+            continue;
+        best = &item;
+        bestCosine = cosine;
+    }
+    if (best)
+        m_hPickupObject = best->m_hWorldObject;
+    ShowPickupTarget(best);
+}
+
+void CPlayer::UseKey()
+{
+    // The aimed object may have gone since the probe looked at it, and its
+    // slot may hold another object by now.
+    HOBJECT aimed = m_hAimObject;
+    if (aimed && aimed->bUsed && !aimed->bDeletePending &&
+        std::memcmp(aimed->PESEL, m_AimPesel, sizeof m_AimPesel) == 0)
+        g_EngineObject.RunObjectActions(aimed, 1);
+    if (m_hPickupObject)
+        ItemMgr.PickUp(m_hPickupObject);
+    m_hPickupObject = nullptr;
 }
 
 void CPlayer::StaminaStep()
@@ -621,10 +1100,7 @@ void CPlayer::InputStep()
         Bronie.triggerReleased = 1;
     // 12. Use.
     if (CommandPressed(CMD_USE, m_bUseLatch))
-    {
-        // STAND-IN: the aimed object's actions and the pick-up come with the
-        // weapon view's aim target.
-    }
+        UseKey();
     // 13. Laser.
     if (CommandPressed(CMD_LASER, m_bLaserLatch))
         Bronie.ToggleLaser();
@@ -870,6 +1346,7 @@ void CPlayer::RadiusPull()
     {
         const D3DXVECTOR3 back = m_vRadiusCentre + off * (m_fRadius / d);
         TeleportTo(&back);
+        m_fCatchUpTimer = kCatchUpTime;
     }
 }
 
@@ -1096,6 +1573,7 @@ void CPlayer::HandleDeath()
     m_iWeaponAtDeath = static_cast<int>(Bronie.currentKind);
     Bronie.PutAwayCurrent();
     m_vDeathCamPos = g_Camera.GetPosition();
+    EndBreathHold();
     PlayerStats.m_bDead = 1;
     m_fTimeSinceDeath = 0.0f;
     g_Options.UpdateBezier = 0;
@@ -1138,5 +1616,15 @@ void CPlayer::SetCombatMode(bool on)
     if (!on)
         Bronie.PutAwayCurrent();
     PlayerStats.m_bCombatMode = on ? 1 : 0;
-    // STAND-IN: the slot choice on switching on comes with the weapon view.
+    if (!on)
+        return;
+    // The sniper's slot; with nothing in hand or coming, the rifle's, then the pistol's.
+    Bronie.SelectSlot(kCombatSlot);
+    for (const DWORD slot : kCombatFallbackSlots)
+    {
+        if (Bronie.current || Bronie.pending)
+            return;
+        Bronie.pending = nullptr;
+        Bronie.SelectSlot(slot);
+    }
 }

@@ -79,8 +79,16 @@ public:
     void UpdateLook();
     // Turns the look towards the mouse state's yaw and pitch and hands it to the camera.
     void MouseLook();
-    // The eye at the hero, with crouch easing, lean and head bob.
+    // The eye at the hero, with crouch easing, lean, head bob, the recoil kick
+    // and the sprint sway; places the weapon in front of it.
     void PlaceCamera();
+    // The sprint sway: first step of every hero update.
+    void UpdateSprintSway();
+    // The crosshair probe (every 0.2 s): what the use key acts on and what the
+    // HUD shows under the crosshair.
+    void UpdateAimTarget();
+    // The item in front of the eye that the use key picks up.
+    void UpdatePickupTarget();
     // STAND-IN: the view of the device's own camera step comes with the weapon view.
     void UpdateCamera() {}
     // STAND-IN: the helicopter's HUD while the hero flies one.
@@ -172,6 +180,32 @@ public:
     float m_fCatchUpTimer = 0.0f;
     float m_fSideBob = 0.0f;     // handed to the weapon view
     float m_fVerticalBob = 0.0f; // handed to the weapon view
+    float m_fSprintTime = 0.0f;  // seconds of running while moving and standing
+    // The sprint sway: the eye's offset, the weapon's yaw, pitch and roll,
+    // their strength, and the key of the sway table with its time and delay.
+    D3DXVECTOR3 m_vSwayOffset = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vSwayAngles = {0.0f, 0.0f, 0.0f};
+    float m_fSwayStrength = 0.0f;
+    int m_iSwayKey = 0;
+    float m_fSwayKeyTime = 0.0f;
+    float m_fSwayDelay = 0.0f;
+    // The scope and the held breath.
+    BYTE m_bScoped = 0, m_bHoldingBreath = 0, m_bCanHoldBreath = 0;
+    float m_fBreathHeld = 0.0f;     // counted 4 a second
+    float m_fBreathRecovery = 0.0f; // the wait after breathing out
+    float m_fScopeSway = 0.0f;      // the scope's wobble strength, 0 to 1
+    float m_fTimeSpeedBeforeHold = 1.0f;
+    // The look from an object: the frame the mouse turns from.
+    EOrientation m_LookFromFrame;
+    BYTE m_bLookingFrom = 0;
+    // The crosshair probe.
+    float m_fAimTimer = 0.0f;
+    float m_fAimDistance = 0.0f;
+    D3DXVECTOR3 m_vAimPoint = {0.0f, 0.0f, 0.0f};
+    HOBJECT m_hAimObject = nullptr;    // the use key runs its actions
+    DWORD m_AimPesel[3] = {};          // the aimed object's PESEL when it was found
+    HOBJECT m_hPickupObject = nullptr; // the use key picks its item up
+    BYTE m_iUseHint = 0;               // the use state shown under the crosshair (0 none)
 
     // Health, damage and death.
     float m_fTimeSinceDamage = 10.0f;
@@ -214,6 +248,12 @@ private:
     void HeartbeatStep();
     void PlayBreath(int n);
     void PainVoice();
+    // The view.
+    void LookFromTarget(EOrientation& target, float dt);
+    void RecoilLook();
+    void ScopeBreath(float dt);
+    void EndBreathHold();
+    void UseKey();
 };
 
 extern CPlayer Player;

@@ -37,7 +37,6 @@ constexpr float kWheelStep = 0.39269909f; // pi / 8
 constexpr float kAimInSpeed = 4.0f;
 constexpr float kAimOutSpeed = 3.0f;
 constexpr float kAimZoomSpan = 0.5f;
-constexpr float kTurnSpeed = 6.28318531f; // a full turn per second
 constexpr float kSprintAfter = 1.5f;
 constexpr DWORD kWheelFrame = 151;
 constexpr DWORD kDrawSoundFrame = 201;
@@ -145,13 +144,6 @@ const char* AnimName(const EItemInstance* w, ItemAnimation a)
 HOBJECT HeldModel(const EItemInstance* w)
 {
     return w ? w->m_hHeldModel : nullptr;
-}
-
-float MoveTowards(float value, float target, float step)
-{
-    if (value < target)
-        return value + step > target ? target : value + step;
-    return value - step < target ? target : value - step;
 }
 } // namespace
 
@@ -789,12 +781,8 @@ void CPlayerWeapons::Update()
     if (!levelWeaponsReady)
         RestoreCarried();
 
-    // The turn of the model follows the description's values.
+    TurnStep();
     const EItemDesc* d = current ? current->m_pDesc : nullptr;
-    const float targetYaw = d ? (aiming ? d->rotateY_aim : d->rotateY) : 0.0f;
-    const float targetPitch = d ? (aiming ? d->rotateX_aim : d->rotateX) : 0.0f;
-    turnYaw = MoveTowards(turnYaw, targetYaw, kTurnSpeed * frameTime);
-    turnPitch = MoveTowards(turnPitch, targetPitch, kTurnSpeed * frameTime);
 
     if (weaponSound && !g_SoundMgr.IsPlaying(weaponSound))
     {
@@ -812,16 +800,7 @@ void CPlayerWeapons::Update()
     if (CameraHeld() || g_MainGame.cameraMoveOn)
         return;
 
-    if (Player.m_bCanMove && !(Player.m_bRunning && Player.m_bMoving))
-    {
-        moveTimer += frameTime;
-        stillTimer = 0.0f;
-    }
-    else
-    {
-        stillTimer += frameTime;
-        moveTimer = 0.0f;
-    }
+    WalkTimerStep();
     UpdateWheel();
     // STAND-IN: the grenade throw (states 8 and 9) and the knife stroke come
     // with the grenades, knife and launchers work; nothing here starts them.
@@ -858,6 +837,7 @@ void CPlayerWeapons::Update()
             StopAiming();
         Reload();
     }
+    SwayStep();
     if (current)
         UpdateAim();
     UpdateScope();

@@ -7,8 +7,9 @@
 //
 // The members live in several files: PlayerWeapons.cpp (selection, switching,
 // reloading, pick-ups, level start and end), PlayerWeaponsSave.cpp (the
-// "Bronie" section of save games), PlayerWeaponsShot.cpp (the trigger, the
-// bullets and their marks).
+// "Bronie" section of save games), PlayerWeaponsView.cpp (the first-person
+// placement of the held model, the knife and the hand grenade),
+// PlayerWeaponsShot.cpp (the trigger, the bullets and their marks).
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
@@ -97,9 +98,8 @@ public:
     bool CanPickUp(EItemInstance* item);
     void FillAmmo();
 
-    // The weapon view the "Bron" settings write; null while no weapon is held.
-    // STAND-IN: the first-person placement work points it at the view of the
-    // weapon in hand; until then there is none.
+    // The weapon view the "Bron" settings write; null while no weapon is held
+    // (the placement points it at m_WeaponTuning while one is).
     WeaponView* m_pWeaponView = nullptr;
 
     // ---- State, in the order the weapons keep it ------------------------------------
@@ -172,6 +172,27 @@ public:
     // STAND-IN: the level script's "clear_weapons" switch, until the level
     // record of the level scripts holds it.
     BYTE m_bClearWeapons = 0;
+
+    // ---- First-person view (PlayerWeaponsView.cpp) ------------------------------------
+    // Places the held model, the knife and the hand grenade in front of the eye
+    // (position, view frame) with the head bob: the side bob moves the model
+    // along the view's right axis, the vertical bob along its up axis.
+    void PlaceWeaponView(const D3DXVECTOR3* position, const EOrientation* orientation, float bobX,
+                         float bobY);
+    // The model's extra turn follows the description's angles, a full turn a second.
+    void TurnStep();
+    // The walk timers: moving on the ground without sprinting, or not.
+    void WalkTimerStep();
+    // The sway from turning the view, and the timers of turning and holding still.
+    void SwayStep();
+    // Where the held model was placed last, with its frame.
+    D3DXVECTOR3 m_vViewPosition = {0.0f, 0.0f, 0.0f};
+    EOrientation m_ViewOrientation;
+    // The sprint sway's yaw, pitch and roll, added to the model's turn.
+    D3DXVECTOR3 m_vSprintAngles = {0.0f, 0.0f, 0.0f};
+    // A developer's shift of the model in hand (the "Bron" settings): offsets
+    // along the view's right, up and forward axes, and turns about them.
+    WeaponView m_WeaponTuning;
 
     // ---- The shot (PlayerWeaponsShot.cpp) ---------------------------------------------
     // What decides how far one bullet strays from the aim.

@@ -291,12 +291,43 @@ const ItemModel MODELS[] = {
     {MEDICAL_KIT, MedicalKit},
 };
 
-// What every firearm shares: its sounds, its effects by name and its sockets.
+// ---- The models in the hero's hands -------------------------------------------------------
+// The weapons the hero holds are the drop models at hand size, in the
+// hundredths of a unit held models are drawn at; their files sit in a folder
+// of their own beside the drop models.
+constexpr const char* DROP_FOLDER = "prefabs\\bronie\\";
+constexpr const char* HELD_FOLDER = "prefabs\\bronie\\held\\";
+constexpr float kHeldSize = 0.3f;           // of the drop model's size
+constexpr float kHeldUnitsPerUnit = 100.0f; // held models are drawn at a hundredth
+
+std::string HeldFile(const char* dropModel)
+{
+    const std::string drop = dropModel;
+    return HELD_FOLDER + drop.substr(std::string(DROP_FOLDER).size());
+}
+
+XMeshDesc HeldMesh(XMeshDesc mesh)
+{
+    for (float& p : mesh.positions)
+        p *= kHeldSize * kHeldUnitsPerUnit;
+    return mesh;
+}
+
+const ItemModel HELD_MODELS[] = {
+    {PISTOL, Pistol},
+    {RIFLE, Rifle},
+    {SHOTGUN, Shotgun},
+    {SNIPER, Sniper},
+    {HEAVY_SNIPER, HeavySniper},
+    {LAUNCHER, RocketLauncher},
+};
+
+// What every firearm shares: its sounds, its effects by name, its sockets and its model in hand.
 std::string Firearm(const char* name, const char* display, int kind, int ammo, int carried, const char* model)
 {
     return std::string("item ") + name + "\nName " + display + "\nWeapon\nUnique_Id " + std::to_string(kind) +
            "\nAmmo " + std::to_string(ammo) + "\nMax_Ammo_Carried " + std::to_string(carried) +
-           "\nDrop_Object " + model +
+           "\nDrop_Object " + model + "\nHeld_Object " + HeldFile(model) +
            "\nShoot_Sound sounds\\weapons\\shot.wav\nShoot_Sound_Enemy sounds\\weapons\\shot.wav"
            "\nReload_Sound sounds\\weapons\\reload.wav\nDraw_Sound sounds\\weapons\\draw.wav"
            "\nShoot_Socket muzzle\nShoot_Socket_Enemy muzzle\nPlayer_Shoot_FX muzzle_flash"
@@ -467,6 +498,8 @@ void AddDemoItemFiles(std::vector<std::string>* files)
     for (const ItemModel& m : MODELS)
         files->push_back(m.file);
     files->push_back(THROWN_GRENADE);
+    for (const ItemModel& m : HELD_MODELS)
+        files->push_back(HeldFile(m.file));
     for (const HandModel& h : HAND_MODELS)
     {
         files->push_back(h.file);
@@ -498,6 +531,18 @@ bool WriteDemoItems(const std::filesystem::path& root)
     ok = tk::xfile::XWriteMeshFile((root / "prefabs/bronie/m67_low.x").string().c_str(), Grenade().Desc(),
                                    tk::xfile::XFormat::Text) &&
          ok;
+    for (const ItemModel& m : HELD_MODELS)
+    {
+        std::string path = HeldFile(m.file);
+        for (char& c : path)
+            if (c == '\\')
+                c = '/';
+        std::error_code ec;
+        std::filesystem::create_directories((root / path).parent_path(), ec);
+        ok = tk::xfile::XWriteMeshFile((root / path).string().c_str(), HeldMesh(m.make().Desc()),
+                                       tk::xfile::XFormat::Text) &&
+             ok;
+    }
     for (const HandModel& h : HAND_MODELS)
     {
         std::string path = h.file;
