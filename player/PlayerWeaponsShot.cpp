@@ -13,6 +13,7 @@
 #include "game/BezierFollowState.h"
 #include "game/BulletHit.h"
 #include "game/QuestSystem.h"
+#include "physics/PhysicsMgr.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "platform/win32/EventScript.h"
@@ -425,8 +426,9 @@ void CPlayerWeapons::SpawnImpactEffect(const EItemDesc*, const RayTestResult* hi
         return;
     const HOBJECT o = hit->pObject;
     // Marks stay only on still, lasting meshes: nothing that breaks, moves by
-    // its actions or a path, has a body of its own, or is water.
-    if (!o || !o->bUsed || o->Type != OT_MESH || o->pPhysicsBody || o->pDeathParams)
+    // its actions or a path, has a body that can move, or is water. A static
+    // body (a wall the hero cannot walk through) never moves and takes marks.
+    if (!o || !o->bUsed || o->Type != OT_MESH || CPhysicsMgr::HasMovingBody(o) || o->pDeathParams)
         return;
     if (o->pActionParams && ActionMoves(*o->pActionParams))
         return;

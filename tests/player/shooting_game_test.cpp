@@ -191,6 +191,8 @@ TEST(ShootingGame, TheHeroTakesUpTheRifleTurnsToTheBarrelAndBlowsItUp)
     EXPECT_EQ(weapons[2].name, weapons[1].name);
     EXPECT_EQ(weapons[2].magazine + 1, weapons[1].magazine);
     EXPECT_TRUE(Contains(log, DEMO_SHOOTING_BLOWN));
+    // The muzzle flash found its socket on the weapon in hand.
+    EXPECT_FALSE(Contains(log, "FX nie czyta socketa"));
 
     ASSERT_TRUE(dir.Exists("tk_screen0000.bmp"));
     ASSERT_TRUE(dir.Exists("tk_screen0001.bmp"));

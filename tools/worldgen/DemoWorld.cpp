@@ -559,6 +559,7 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoHeroFiles())
         files.push_back(f);
+    AddShootingFiles(&files);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -593,6 +594,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoPhysicsFiles(root) && ok;
     ok = WriteActionMeshes(root) && ok;
     ok = WriteDemoHero(root) && ok;
+    ok = WriteShootingFiles(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -136,4 +136,7 @@ constexpr float DEMO_SHOOTING_WEAPON_AT[2] = {-25.0f, -0.5f};
 constexpr float DEMO_SHOOTING_BARREL_AT[2] = {-15.0f, -0.5f};
 constexpr float DEMO_BARREL_HEIGHT = 1.3f;
 void AddShootingObjects(std::vector<DemoObject>& objects);
+// The muzzle sockets of the weapons in the hero's hands, and their files.
+bool WriteShootingFiles(const std::filesystem::path& root);
+void AddShootingFiles(std::vector<std::string>* files);
 } // namespace worldgen
