@@ -6,7 +6,10 @@
 #include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
 #include "game/BulletHit.h"
+#include "physics/PhysicsMgr.h"
 #include "world/DeathParams.h"
+
+#include <btBulletDynamicsCommon.h>
 
 #include <utility>
 
@@ -132,6 +135,36 @@ TEST_F(BulletHitTest, AWorldHitHurtsTheObjectAndThrowsUpItsImpactOffTheSurface)
     EXPECT_NEAR(live[0]->m_vPos.z, 29.5f - 0.36f, 1e-4f) << "lifted off along the unit normal";
     EXPECT_NEAR(live[0]->m_vPos.y, 1.0f, 1e-4f);
     EXPECT_EQ(PMgr.m_iAlarms, 1);
+}
+
+TEST_F(BulletHitTest, ALooseBodyIsPushedAlongTheShotAndTakesNoMarkWhileAWallWithAStaticBodyDoes)
+{
+    g_PhysicsMgr.Init();
+    const float crateAt[3] = {0.0f, 0.0f, 20.0f};
+    const float wallAt[3] = {5.0f, 0.0f, 20.0f};
+    HOBJECT crate = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, crateAt, nullptr);
+    HOBJECT wall = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, wallAt, nullptr);
+    ASSERT_NE(crate, nullptr);
+    ASSERT_NE(wall, nullptr);
+    g_PhysicsMgr.CreateObjectBody(crate, nullptr);
+    g_PhysicsMgr.AddBoxBody(wall);
+    ASSERT_TRUE(CPhysicsMgr::HasMovingBody(crate));
+    ASSERT_NE(wall->pPhysicsBody, nullptr);
+    ASSERT_FALSE(CPhysicsMgr::HasMovingBody(wall));
+
+    const RayTestResult onCrate = HitAt(D3DXVECTOR3(0.0f, 0.0f, 19.5f), crate);
+    HandleBulletHit(&weapon, &onCrate, nullptr, 0, 0, 1.0f);
+    const btVector3 v = static_cast<btRigidBody*>(crate->pPhysicsBody)->getLinearVelocity();
+    EXPECT_GT(v.z(), 0.0f) << "pushed away from the shooter";
+    EXPECT_NEAR(v.x(), 0.0f, 1e-4f);
+    const RayTestResult onWall = HitAt(D3DXVECTOR3(5.0f, 0.0f, 19.5f), wall);
+    FX.ReleaseAllFx();
+    Bronie.SpawnImpactEffect(&weapon, &onCrate);
+    EXPECT_TRUE(Live().empty()) << "no mark on a body that moves";
+    Bronie.SpawnImpactEffect(&weapon, &onWall);
+    ASSERT_EQ(Live().size(), 1u);
+    EXPECT_EQ(Live()[0]->m_bDecal, 1);
+    g_PhysicsMgr.Shutdown();
 }
 
 TEST_F(BulletHitTest, BeyondTheFarPlaneAHitStillHurtsButShowsNothing)
