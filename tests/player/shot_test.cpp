@@ -59,7 +59,7 @@ std::string ShotCatalogue()
 {
     return Gun("rifle", 1, "") + Gun("pistol", 0, "Single_Shot\n") +
            Gun("shotgun", 2, "Shotgun\nSingle_Shot\n") + Gun("sniper", 4, "Single_Shot\nSnajper_Celownik\n") +
-           Gun("quiet", 3, "silenced\n");
+           Gun("quiet", 3, "silenced\n") + Gun("carbine", 5, "Shoot_Delay_Last 0.5\n");
 }
 
 int Bullets()
@@ -99,7 +99,7 @@ protected:
         Catalogue(ShotCatalogue());
         Bronie.levelSetupCalled = 1;
         Bronie.levelWeaponsReady = 1;
-        for (const char* name : {"rifle", "pistol", "shotgun", "sniper", "quiet"})
+        for (const char* name : {"rifle", "pistol", "shotgun", "sniper", "quiet", "carbine"})
             ItemMgr.GiveItem(name, 50);
     }
 
@@ -287,6 +287,23 @@ TEST_F(ShotTest, ABurstWaitsForTheWeaponsDelayAndAnEmptyMagazineReloads)
 
     rifle->m_iMagazine = 0;
     rifle->m_fShotTimer = 1.0f;
+    Bronie.TriggerDown();
+    EXPECT_EQ(Bronie.state, WS_RELOADING);
+}
+
+TEST_F(ShotTest, TheLastCartridgesDelayHoldsTheNextPullBeforeTheReload)
+{
+    g_Wall.z = 100.0f;
+    EItemInstance* carbine = InHand(5);
+    ASSERT_NE(carbine, nullptr);
+    carbine->m_iMagazine = 1;
+    Bronie.TriggerDown();
+    EXPECT_EQ(carbine->m_iMagazine, 0u);
+    EXPECT_EQ(Bronie.state, WS_FIRING);
+    carbine->m_fShotTimer = 0.3f; // past the burst's delay, short of the last cartridge's
+    Bronie.TriggerDown();
+    EXPECT_EQ(Bronie.state, WS_FIRING);
+    carbine->m_fShotTimer = 0.5f;
     Bronie.TriggerDown();
     EXPECT_EQ(Bronie.state, WS_RELOADING);
 }
