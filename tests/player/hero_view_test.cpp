@@ -357,3 +357,36 @@ TEST_F(HeroViewTest, CombatModeTakesTheSniperRifleElseTheRifleElseThePistol)
         }
     }
 }
+
+TEST_F(HeroViewTest, ALookFromAnObjectTurnsTowardsItAndHoldsTheMouseWithinItsAngle)
+{
+    Start();
+    const D3DXVECTOR3 eye = g_Camera.GetPosition();
+    const float at[3] = {eye.x + 10.0f, eye.y, eye.z};
+    HOBJECT post = g_Engine.CreateObject(OT_MESH, DROP_MESH, 1, 0, at, nullptr);
+    ASSERT_NE(post, nullptr);
+    g_Engine.SetObjectName(post, "post");
+    constexpr float kAngle = 20.0f;
+    g_Camera.LookFrom("post", kAngle);
+    ASSERT_TRUE(g_Camera.m_bLookFrom);
+    for (int i = 0; i < 600; ++i)
+        Player.UpdateLook();
+    EXPECT_NEAR(g_Camera.GetOrientation().Forward.x, 1.0f, 1e-3f) << "turned to the object on the right";
+    // The mouse turns the view from there, as far as the look's angle.
+    const double limit = kAngle * M_PI / 180.0;
+    g_Mouse.m_State.x = 1.0;
+    g_Mouse.m_State.y = -1.0;
+    for (int i = 0; i < 60; ++i)
+        Player.UpdateLook();
+    EXPECT_NEAR(g_Mouse.m_State.x, limit, 1e-6);
+    EXPECT_NEAR(g_Mouse.m_State.y, -limit, 1e-6);
+    EXPECT_NEAR(g_Camera.GetOrientation().Forward.y, std::sin(limit), 1e-3f) << "looking up by the angle";
+    // When the object has gone the look is the mouse's again.
+    g_Engine.DeleteObject(post);
+    g_Mouse.m_State.x = 0.0;
+    g_Mouse.m_State.y = 0.0;
+    for (int i = 0; i < 30; ++i)
+        Player.UpdateLook();
+    EXPECT_FALSE(g_Camera.m_bLookFrom);
+    EXPECT_NEAR(g_Camera.GetOrientation().Forward.z, 1.0f, 1e-4f);
+}
