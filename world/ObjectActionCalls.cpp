@@ -153,10 +153,15 @@ void HeroGrabLadder(HOBJECT o)
 void HeroTeleport(const D3DXVECTOR3& p, float yaw, BYTE crouching)
 {
     Note("CPlayer::TeleportTo %g %g %g yaw %g crouch %d", p.x, p.y, p.z, yaw, crouching);
-    // The hero looks the way the object faces, level, and takes its stance.
+    // The hero arrives where he was put, looking the way the object faces,
+    // and, asked to, crouching for the stance's input steps.
+    Player.m_vPrevPosition = p;
     g_Mouse.m_State.x = g_Mouse.m_State.rawX = yaw;
-    g_Mouse.m_State.y = g_Mouse.m_State.rawY = 0.0;
-    Player.SetCrouch(crouching != 0);
+    if (crouching)
+    {
+        Player.SetCrouch(true);
+        Player.m_iForceCrouch = crouching;
+    }
 }
 HOBJECT HeroObject()
 {
