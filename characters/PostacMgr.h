@@ -37,10 +37,18 @@ public:
     void Release() {}
     // STAND-IN: nobody hears alarms until the characters exist; the alarms are
     // counted and the last one is kept.
-    void AddAlarm(const strAlarmRequest& alarm)
+    void AddAlarm(const D3DXVECTOR3* position, float hearing, float openLine, BYTE flagA, float sight,
+                  DWORD life, BYTE flagB, BYTE flagC)
     {
         ++m_iAlarms;
-        m_LastAlarm = alarm;
+        m_LastAlarm = {position ? *position : D3DXVECTOR3(0.0f, 0.0f, 0.0f),
+                       hearing,
+                       openLine,
+                       flagA,
+                       sight,
+                       life,
+                       flagB,
+                       flagC};
     }
     int m_iAlarms = 0;
     strAlarmRequest m_LastAlarm = {};

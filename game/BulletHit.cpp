@@ -2,6 +2,7 @@
 // do once the engine has found where they landed.
 #include "game/BulletHit.h"
 
+#include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
 #include "environment/FxServices.h"
 #include "game/CutScene.h"
@@ -26,18 +27,9 @@ namespace
 constexpr const char* RICOCHET_SOUND = "sounds\\weapons\\ryko%i.wav";
 constexpr int RICOCHET_SILENT_BITS = 3; // one random number in four has both low bits clear
 
-// The alarm of a hit: hearing radius, open-line radius, flag A, sight radius,
-// life, flags B and C. A silenced weapon's hit raises the small one.
-struct AlarmSize
-{
-    float hearing, openLine;
-    BYTE flagA;
-    float sight;
-    DWORD life;
-    BYTE flagB, flagC;
-};
-constexpr AlarmSize kLoudHit = {2.0f, 10.0f, 0, 30.0f, 1, 1, 0};
-constexpr AlarmSize kQuietHit = {1.0f, 1.0f, 0, 1.0f, 1, 1, 0};
+// The alarms of a hit; a silenced weapon's hit raises the small one.
+constexpr BulletHit::AlarmSize kLoudHit = {2.0f, 10.0f, 0, 30.0f, 1, 1, 0};
+constexpr BulletHit::AlarmSize kQuietHit = {1.0f, 1.0f, 0, 1.0f, 1, 1, 0};
 
 // The list each surface kind turns to (the glass list is not used for
 // bullets: glass throws up the metal list's sparks); -1 keeps the concrete list.
@@ -97,10 +89,14 @@ const EFxDef* RandomEntry(const ItemFxList& list)
 
 namespace BulletHit
 {
-strAlarmRequest HitAlarm(const D3DXVECTOR3& at, BYTE silenced)
+const AlarmSize& HitAlarm(BYTE silenced)
 {
-    const AlarmSize& a = silenced ? kQuietHit : kLoudHit;
-    return {at, a.hearing, a.openLine, a.flagA, a.sight, a.life, a.flagB, a.flagC};
+    return silenced ? kQuietHit : kLoudHit;
+}
+
+void RaiseAlarm(const D3DXVECTOR3& at, const AlarmSize& a)
+{
+    PMgr.AddAlarm(&at, a.hearing, a.openLine, a.flagA, a.sight, a.life, a.flagB, a.flagC);
 }
 
 DWORD SurfaceOf(const RayTestResult& hit)
@@ -143,7 +139,7 @@ void HandleBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT 
     const HOBJECT object = hit->pObject;
     const D3DXVECTOR3 point = hit->vPoint;
     // 1.
-    PMgr.AddAlarm(BulletHit::HitAlarm(point, silenced));
+    BulletHit::RaiseAlarm(point, BulletHit::HitAlarm(silenced));
     // 2. Whoever claims the hit.
     if (g_CutScene.m_bPlaying && CutSceneTakesShot(weapon, hit, shooter, detail))
         return;

@@ -6,7 +6,6 @@
 // bullet that hits, whoever fired it, ends here. Blasts near the hero reach
 // him through CMainGame::ExplosionNearPlayer (in BulletHit.cpp as well).
 
-#include "characters/PostacMgr.h"
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
@@ -31,8 +30,20 @@ constexpr float RICOCHET_SOUND_RANGE = 40.0f; // and carry this far
 constexpr int RICOCHET_SOUNDS = 5;
 constexpr float EXPLOSION_REACH = 90.0f; // blasts this near the hero reach him and the characters
 
+// An alarm's size: hearing radius, open-line radius, flag A, sight radius,
+// life and flags B and C.
+struct AlarmSize
+{
+    float hearing, openLine;
+    BYTE flagA;
+    float sight;
+    DWORD life;
+    BYTE flagB, flagC;
+};
 // The alarm a bullet raises where it lands: a quiet weapon's hit is the smaller one.
-strAlarmRequest HitAlarm(const D3DXVECTOR3& at, BYTE silenced);
+const AlarmSize& HitAlarm(BYTE silenced);
+// Raises an alarm of that size at the point for the characters.
+void RaiseAlarm(const D3DXVECTOR3& at, const AlarmSize& size);
 // The surface kind of the face the hit met (its texture's material), 0 without a texture.
 DWORD SurfaceOf(const RayTestResult& hit);
 // The weapon's impact list a surface kind turns to (an ItemSurface), or -1

@@ -7,7 +7,6 @@
 // in HandleBulletHit.
 #include "player/PlayerWeapons.h"
 
-#include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
 #include "environment/FxServices.h"
 #include "game/BezierFollowState.h"
@@ -111,18 +110,9 @@ constexpr DWORD kWaterSurface = 5;
 // The object kind code of the hero's own object.
 constexpr DWORD KIND_HERO = 128;
 
-// The trigger pull's alarm: hearing radius, open-line radius, flag A, sight
-// radius, life, flags B and C.
-struct AlarmSize
-{
-    float hearing, openLine;
-    BYTE flagA;
-    float sight;
-    DWORD life;
-    BYTE flagB, flagC;
-};
-constexpr AlarmSize kLoudShot = {20.0f, 40.0f, 0, 80.0f, 2, 1, 1};
-constexpr AlarmSize kQuietShot = {1.0f, 2.0f, 0, 16.0f, 2, 1, 1};
+// The trigger pull's alarms.
+constexpr BulletHit::AlarmSize kLoudShot = {20.0f, 40.0f, 0, 80.0f, 2, 1, 1};
+constexpr BulletHit::AlarmSize kQuietShot = {1.0f, 2.0f, 0, 16.0f, 2, 1, 1};
 
 // STAND-IN: riding a bezier path comes with the ladders and riding work; the
 // hero never rides one yet.
@@ -159,11 +149,6 @@ float Stray(float scale)
     const float c = static_cast<float>(std::rand() & 0x7FFF);
     const float sign = (std::rand() & 1) ? -1.0f : 1.0f;
     return c * scale * sign;
-}
-
-void RaiseAlarm(const D3DXVECTOR3& at, const AlarmSize& a)
-{
-    PMgr.AddAlarm({at, a.hearing, a.openLine, a.flagA, a.sight, a.life, a.flagB, a.flagC});
 }
 
 void MuzzleFlash(const D3DXVECTOR3& at, float lightValue)
@@ -324,7 +309,7 @@ void CPlayerWeapons::TriggerDown()
     // 8, 9.
     const D3DXVECTOR3 flash = g_Camera.GetPosition() + g_Camera.GetOrientation().Forward * kFlashAhead;
     MuzzleFlash(flash, kFlashHero);
-    RaiseAlarm(flash, w->m_bSilenced ? kQuietShot : kLoudShot);
+    BulletHit::RaiseAlarm(flash, w->m_bSilenced ? kQuietShot : kLoudShot);
     // 10.
     if (w->m_bShotgun)
         for (int i = 0; i < SHOTGUN_PELLETS; ++i)

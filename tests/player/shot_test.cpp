@@ -474,10 +474,10 @@ TEST_F(ShotTest, ASilencedWeaponRaisesTheSmallerAlarmsAtTheMuzzleAndWhereItHits)
     const float loud = fire(1);
     const float quiet = fire(3);
     EXPECT_LT(quiet, loud);
-    const strAlarmRequest small = BulletHit::HitAlarm(D3DXVECTOR3(0, 0, 0), 1);
-    const strAlarmRequest large = BulletHit::HitAlarm(D3DXVECTOR3(0, 0, 0), 0);
-    EXPECT_LT(small.fHearing, large.fHearing);
-    EXPECT_LT(small.fOpenLine, large.fOpenLine);
-    EXPECT_LT(small.fSight, large.fSight);
+    const BulletHit::AlarmSize& small = BulletHit::HitAlarm(1);
+    const BulletHit::AlarmSize& large = BulletHit::HitAlarm(0);
+    EXPECT_LT(small.hearing, large.hearing);
+    EXPECT_LT(small.openLine, large.openLine);
+    EXPECT_LT(small.sight, large.sight);
 }
 } // namespace
