@@ -59,7 +59,8 @@ std::string ShotCatalogue()
 {
     return Gun("rifle", 1, "") + Gun("pistol", 0, "Single_Shot\n") +
            Gun("shotgun", 2, "Shotgun\nSingle_Shot\n") + Gun("sniper", 4, "Single_Shot\nSnajper_Celownik\n") +
-           Gun("quiet", 3, "silenced\n") + Gun("carbine", 5, "Shoot_Delay_Last 0.5\n");
+           Gun("quiet", 3, "silenced\n") + Gun("carbine", 5, "Shoot_Delay_Last 0.5\n") +
+           Gun("smoker", 6, std::string("Held_Object ") + DROP_MESH + "\nPlayer_After_Shoot_FX puff\n");
 }
 
 int Bullets()
@@ -96,10 +97,13 @@ protected:
         g_Wall.object = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, at, nullptr);
         ASSERT_NE(g_Wall.object, nullptr);
         FxSetSegmentTest(WallTest);
+        // The after-shot smoke the catalogue names.
+        temp->Write("afx/puff.afx", "Life_Time -1\n");
+        FX.LoadAll();
         Catalogue(ShotCatalogue());
         Bronie.levelSetupCalled = 1;
         Bronie.levelWeaponsReady = 1;
-        for (const char* name : {"rifle", "pistol", "shotgun", "sniper", "quiet", "carbine"})
+        for (const char* name : {"rifle", "pistol", "shotgun", "sniper", "quiet", "carbine", "smoker"})
             ItemMgr.GiveItem(name, 50);
     }
 
@@ -306,6 +310,31 @@ TEST_F(ShotTest, TheLastCartridgesDelayHoldsTheNextPullBeforeTheReload)
     carbine->m_fShotTimer = 0.5f;
     Bronie.TriggerDown();
     EXPECT_EQ(Bronie.state, WS_RELOADING);
+}
+
+TEST_F(ShotTest, ABurstEndsWithSmokeAtTheMuzzleOfTheWeaponInHand)
+{
+    g_Wall.z = 100.0f;
+    EItemInstance* smoker = InHand(6);
+    ASSERT_NE(smoker, nullptr);
+    ASSERT_NE(smoker->m_hHeldModel, nullptr);
+    auto smoke = [&]
+    {
+        int n = 0;
+        for (int i = 1; i < MAX_FX; ++i)
+            n += FX.m_Fx[i].m_bActive && FX.m_Fx[i].m_hObject == smoker->m_hHeldModel &&
+                         std::string(FX.m_Fx[i].m_szSocket) == "muzzle"
+                     ? 1
+                     : 0;
+        return n;
+    };
+    Bronie.TriggerDown();
+    Frame(); // the trigger still held
+    EXPECT_EQ(smoke(), 0);
+    for (int i = 0; i < 10 && Bronie.state == WS_FIRING; ++i)
+        Frame();
+    EXPECT_EQ(Bronie.state, WS_IDLE);
+    EXPECT_EQ(smoke(), 1);
 }
 
 TEST_F(ShotTest, MarksStopWhileTheEffectPoolIsBusyAndComeBackWhenItDrains)
