@@ -294,7 +294,7 @@ bool BuildWorld(std::mt19937& random)
         if (!g_Engine.CreateObject(OT_LIGHT, "", 0, 0, at, nullptr))
             return false;
     }
-    g_IntersectSegment.PrepareWorld();
+    g_Engine.PrepareObjects();
     return true;
 }
 

@@ -1,7 +1,8 @@
 // The per-frame object logic of a generated world of 4,000 objects (3,400
 // meshes, 300 skinned meshes and 300 lights): 500 objects carry scripts (walk-in triggers, lifts that move,
 // doors that swing, blinking lights and delayed deaths that never come due),
-// the rest are plain props. Reported per frame, beside a bare walk over the
+// the rest are plain props. The frame is the whole object-logic update: the
+// object pass, the visibility pass and the lights. Reported per frame, beside a bare walk over the
 // same table that only reads each object's position, as a ratio.
 #include "platform/Backend.h"
 #include "platform/d3d9/HeadlessDevice.h"
@@ -124,6 +125,8 @@ struct LogicWorld
             g_Engine.SetObjectActionParams(o, &p);
             g_EngineObject.RunActions(o, 0);
         }
+        // As the world's set-up does once its objects exist.
+        g_Engine.PrepareObjects();
         g_Engine.m_bWorldLoaded = 1;
         g_MainGame.m_iLevelFrame = CMainGame::FRAME_START_MENU + 1;
         g_Camera.SetPosition(D3DXVECTOR3(SPREAD / 2.0f, 1.6f, SPREAD / 2.0f));

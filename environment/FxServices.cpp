@@ -4,6 +4,8 @@
 #include "mesh/Mesh.h"
 #include "mesh/MeshMgr.h"
 #include "player/Player.h"
+#include "world/Engine.h"
+#include "world/EngineObject.h"
 #include "world/Object.h"
 
 FxServiceCounts g_FxServiceCounts;
@@ -43,14 +45,14 @@ void FxChangePlayerHealth(float amount)
 
 void FxChangeObjectHealth(HOBJECT object, float amount)
 {
-    if (object)
-        object->fHealth += amount;
+    g_EngineObject.ChangeHealth(object, amount);
 }
 
-void FxApplyExplosion(const D3DXVECTOR3&, float power)
+void FxApplyExplosion(const D3DXVECTOR3& point, float power)
 {
     ++g_FxServiceCounts.iExplosions;
     g_FxServiceCounts.fLastExplosionPower = power;
+    g_Engine.ApplyExplosion(&point, power);
 }
 
 void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT shooter, DWORD param, BYTE flag,
@@ -61,14 +63,14 @@ void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT sho
     HandleBulletHit(static_cast<const EItemDesc*>(weapon), &hit, shooter, param, flag, damageFactor);
 }
 
-bool FxObjectDead(HOBJECT)
+bool FxObjectDead(HOBJECT object)
 {
-    return false;
+    return object && object->bDead;
 }
 
-bool FxObjectSeeThrough(HOBJECT)
+bool FxObjectSeeThrough(HOBJECT object)
 {
-    return false;
+    return object && (object->dwFlags2 & EIntersectSegment::FLAG2_SEE_THROUGH);
 }
 
 bool FxObjectLetsBulletsThrough(HOBJECT)
@@ -86,14 +88,15 @@ bool FxObjectTakesStains(HOBJECT)
     return true;
 }
 
-bool FxObjectOnBezierPath(HOBJECT)
+bool FxObjectOnBezierPath(HOBJECT object)
 {
-    return false;
+    return object && object->pBezierMove && object->pBezierMove->bActive;
 }
 
-bool FxObjectSeenFromAfar(HOBJECT)
+bool FxObjectSeenFromAfar(HOBJECT object)
 {
-    return false;
+    constexpr DWORD kAlwaysVisible = 0x20; // flag word 2
+    return object && (object->dwFlags2 & kAlwaysVisible);
 }
 
 DWORD FxHitTexture(const RayTestResult& hit)

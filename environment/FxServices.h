@@ -23,29 +23,30 @@ HOBJECT FxPlayerObject();
 bool FxPlayerCrouching();
 // The hero's health changes by the amount (CPlayer::ChangeHealth).
 void FxChangePlayerHealth(float amount);
-// STAND-IN: EEngineObject::ChangeHealth comes with the damage work; until then
-// the amount is added to the object's health.
+// A signed change of an object's health, through the engine's damage and death.
 void FxChangeObjectHealth(HOBJECT object, float amount);
-// STAND-IN: EEngine::ApplyExplosion comes with the damage work; until then
-// the explosions are only counted.
+// An explosion of the effects: the engine pushes and hurts the objects around
+// it (and the explosion is counted for the tests).
 void FxApplyExplosion(const D3DXVECTOR3& point, float power);
 // A bullet effect met something: the game's HandleBulletHit, with the weapon
 // description the bullet carries. The hits are also counted for the tests.
 void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT shooter, DWORD param, BYTE flag,
                        float damageFactor);
 
-// Bytes of a scene object the effects test. STAND-IN: the object record does
-// not hold them yet (the engine-object and damage work add them); until then
-// no object is dead, see-through, marked to let bullets through or to take
-// every hit, following a bezier path or seen from afar, and every object
-// takes blood stains.
+// Bytes of a scene object the effects test, read from its record: dead,
+// see-through (flag word 2, as for the sight tests), following a bezier path,
+// seen from afar (flag word 2's always-visible bit).
 bool FxObjectDead(HOBJECT object);
 bool FxObjectSeeThrough(HOBJECT object);
+bool FxObjectOnBezierPath(HOBJECT object);
+bool FxObjectSeenFromAfar(HOBJECT object);
+// STAND-IN: the mesh mark that lets bullets through, the flag of objects that
+// take every hit and the two bytes that allow blood stains come with the
+// weapons work; until then no object lets bullets through or takes every
+// hit, and every object takes stains.
 bool FxObjectLetsBulletsThrough(HOBJECT object);
 bool FxObjectTakesEveryHit(HOBJECT object);
 bool FxObjectTakesStains(HOBJECT object);
-bool FxObjectOnBezierPath(HOBJECT object);
-bool FxObjectSeenFromAfar(HOBJECT object);
 
 // What the stand-ins above have seen, for the tests.
 struct FxServiceCounts

@@ -126,6 +126,17 @@ public:
     EBodyChoice GiveLoadedObjectBody(HOBJECT object);
     bool IsInsidePlayableBox(HOBJECT object);
 
+    // The object the engine's pass marked this frame: near the camera, of the
+    // marked kind and about to die; with its position. Cleared each frame.
+    void ClearNearMarkedObject() { m_hNearMarked = nullptr; }
+    void MarkNearObject(HOBJECT object, const D3DXVECTOR3& position)
+    {
+        m_hNearMarked = object;
+        m_vNearMarked = position;
+    }
+    HOBJECT m_hNearMarked = nullptr;
+    D3DXVECTOR3 m_vNearMarked = {0.0f, 0.0f, 0.0f};
+
     // The manager's state of an object slot; null for a null object.
     EObjectPhysics* GetObjectPhysics(HOBJECT object);
     // The activation state of the object's body, or -1 without body.

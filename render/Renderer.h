@@ -364,6 +364,8 @@ public:
     float m_fCzas01;
     strobjectframe m_ObjectFrame[MAX_OBJECTS];
     BYTE m_bBoundNormalMap = 0; // the last BindSubsetTextures put a real normal map on stage 1
+    // While on, the engine's visibility pass marks near moving objects for detailed sky shadows.
+    BYTE m_bDetailedSkyShadows = 1;
     struct TerrainLayer
     {
         char m_szFile[TEXTURE_NAME_SIZE];

@@ -35,9 +35,17 @@ public:
     void PreRender();
     void Render();
     void RenderEffects();
-    // Per frame: which objects the camera sees, which move and which cast
-    // into the dynamic sun cascade; sets the renderer's frame flags for them.
+    // The visibility pass (each frame, inside the object logic's update):
+    // the visible and detailed-shadow bytes of the objects, decided anew
+    // every 0.3 seconds or when forced; then the renderer's frame table (in
+    // view, moving, dynamic sun cascade) and its frame flags.
     void BuildSkyShadowLists();
+    // The visible byte of a mesh or skinned mesh; without recompute an
+    // object that neither moved nor was switched keeps its byte.
+    BYTE TestObjectVisibility(HOBJECT object, bool recompute);
+    BYTE TestLightVisibility(HOBJECT object);
+    // How near the camera an object of this radius gets a detailed sky shadow.
+    static float DetailedShadowLimit(float radius);
     // World start: a world without its hero places the camera at its object
     // "camera_start", looking the way the object faces.
     void PlaceStartCamera();
@@ -248,8 +256,24 @@ public:
     void RespawnObject(HOBJECT object);
     // Every mesh object of the loaded world through RespawnObject.
     void RespawnObjects();
+    // The one-off set-up of an object (once; later calls do nothing): its
+    // place in the collision and segment tables, a weapon rack's gun, an
+    // empty action record let go, its action sounds loaded ahead, its
+    // disappear range and its light list. The body is not its business.
+    void PrepareObject(HOBJECT object);
+    // "scripts\character_eyes.txt" into the logic's eyes table (emptied
+    // first; a missing file leaves it empty).
+    void LoadCharacterEyes();
+    // Every object of a freshly loaded world, then the segment tables from scratch.
+    void PrepareObjects();
+    // The object's light list from its light-control record: the first three
+    // names that are lights in use.
+    void LinkControlledLights(HOBJECT object);
 
 private:
+    void VisibilityOfMeshes(bool recompute);
+    void VisibilityOfSkinsAndLights(bool recompute);
+    void MarkPhysicsObjects();
     int* HighWaterMark(BYTE type);
     // The first free slot of the type's range, or -1 when it is full; a slot
     // freed for the type tells the search where to start next time.

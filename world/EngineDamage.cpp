@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace
 {
@@ -25,6 +26,14 @@ constexpr float kExplosionRadius = 20.0f;
 constexpr float kExplosionPushScale = 100.0f;
 constexpr float kExplosionDamageScale = 200.0f;
 constexpr float kExplosionDeathDelay = 0.1f;
+
+// A blast far beyond any a level sets off still hurts and pushes by a finite
+// amount: the product of a huge power overflows to infinity, which the
+// health change would refuse and the physics world would spread as NaN.
+float Bounded(float value)
+{
+    return std::fmin(value, std::numeric_limits<float>::max());
+}
 
 bool Set(const char* text)
 {
@@ -123,7 +132,7 @@ void EEngine::ApplyExplosion(const D3DXVECTOR3* point, float power)
         {
             D3DXVECTOR3 away = o.vPosition - *point;
             away /= d;
-            away *= power * kExplosionPushScale;
+            away *= Bounded(power * kExplosionPushScale);
             PutForceToObject(&o, &away, power);
         }
         // b. Damage that falls off with the distance.
@@ -132,7 +141,7 @@ void EEngine::ApplyExplosion(const D3DXVECTOR3* point, float power)
         {
             const float f = d / kExplosionRadius;
             const EDeathParams params = *o.pDeathParams;
-            g_EngineObject.ChangeHealth(&o, -((1.0f - f) * power * kExplosionDamageScale));
+            g_EngineObject.ChangeHealth(&o, -Bounded((1.0f - f) * power * kExplosionDamageScale));
             if (!o.bUsed)
                 continue;
             KillOtherBelow(&o, params);

@@ -7,6 +7,9 @@
 #include "game/MainGame.h"
 #include "game/GameAI.h"
 #include "game/SaveMgr.h"
+#include "game/BezierMgr.h"
+#include "physics/PhysicsMgr.h"
+#include "shell/Profiler.h"
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
 #include "shell/Console.h"
@@ -14,6 +17,7 @@
 #include "sound/SoundMgr.h"
 #include "ui/LoadingScreen.h"
 #include "world/Camera.h"
+#include "world/DeathParams.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 #include "world/ObjectActionCalls.h"
@@ -35,6 +39,25 @@ constexpr float kHealthAwayScale = 1.5f;
 constexpr float kDefaultDoorSpeed = 80.0f; // degrees a second
 constexpr DWORD kSkipObjectFlag = 0x400;   // flag word 1: the object pass leaves it alone
 constexpr float kDegrees = 3.14159265f / 180.0f;
+constexpr DWORD kCrushFlag = 0x800000;    // flag word 1: crushes characters inside its body
+constexpr float kPeriodicPeriod = 0.6f;   // the crush step's period
+constexpr DWORD kNearMarkedKind = 0x1000; // flag word 3
+constexpr float kNearMarkedRange = 15.0f;
+constexpr float kNearMarkedDeathWait = 2.0f;
+
+// The profiler sections of the update's steps.
+constexpr int kSectionCamera = 32;
+constexpr int kSectionAmbient = 34;
+constexpr int kSectionRespawners = 35;
+constexpr int kSectionObjects = 36;
+constexpr int kSectionVisibility = 39;
+constexpr int kSectionLighting = 40;
+
+template <int Section> struct InSection
+{
+    InSection() { g_Profiler.BeginSection(Section); }
+    ~InSection() { g_Profiler.EndSection(Section); }
+};
 
 float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
@@ -66,9 +89,12 @@ bool HasTurn(const EObjectActionParams& p)
 // never be updated, and so never blink.
 bool Updatable(const strObject& o)
 {
-    return o.pFxName || o.pSound || o.Type == OT_SKINMESH || o.pPhysicsBody || o.pFx || o.bShooting ||
-           (o.pActionParams && o.pActionParams->dwEnabled) || o.pDeathParams || o.bTied ||
-           o.fLifetime > 0.0f || o.pBlinking;
+    constexpr DWORD kKind8 = 8;
+    constexpr DWORD kMarkedKind = 0x1000;
+    return o.pFxName || o.pSound || o.Type == OT_SKINMESH || o.pPhysicsBody || o.dwFlags3 == kKind8 ||
+           o.pFx || o.bShooting || (o.pActionParams && o.pActionParams->dwEnabled) ||
+           (o.pDeathParams && o.pDeathParams->bEnabled) || (o.dwFlags3 & kMarkedKind) || o.bTied ||
+           o.fLifetime > 0.0f || o.pBlinking || o.bFalling;
 }
 
 constexpr DWORD kEmitterLevelFrame = 200;
@@ -94,6 +120,11 @@ D3DXVECTOR3 EEngineObject::HeroPosition()
     // STAND-IN: the hero walks with the camera until the player work gives
     // him a body of his own.
     return g_Camera.GetPosition();
+}
+
+void EEngineObject::Init()
+{
+    g_Engine.LoadCharacterEyes();
 }
 
 void EEngineObject::Release()
@@ -132,28 +163,57 @@ void EEngineObject::ResetWorldState()
     m_bHeroTrigger = 0;
     m_bBadValueReported = 0;
     m_iActiveObjects = m_iUpdatedObjects = m_iTooFarObjects = m_iNearObjects = 0;
+    m_fVisibilityTimer = 0.0f;
+    m_iVisibilityTested = m_iDetailedShadowMeshes = m_iDetailedShadowSkins = 0;
+    m_fPeriodicTimer = 0.0f;
+    m_fCameraPositioningTime = 0.0f;
 }
 
 // ---- Frame -------------------------------------------------------------------------------
 
 void EEngineObject::Update()
 {
+    // 1.
     m_iActiveObjects = m_iUpdatedObjects = m_iTooFarObjects = m_iNearObjects = 0;
     m_iActionRuns = 0;
     m_iActionDepth = 0;
     m_bChainReported = 0;
     ++m_iFrame;
     m_fFrameTime = g_Engine.m_fDeltaTime;
-    UpdateAmbientSound(m_fFrameTime);
-    if (g_MainGame.m_iLevelFrame == CMainGame::FRAME_REPAIR_MESHES && g_Engine.m_bWorldLoaded)
-        g_Engine.StepRespawnerData();
-    UpdateObjects();
+    g_PhysicsMgr.ClearNearMarkedObject();
+    {
+        InSection<kSectionAmbient> section; // 2.
+        UpdateAmbientSound(m_fFrameTime);
+    }
+    {
+        InSection<kSectionRespawners> section; // 3.
+        if (g_MainGame.m_iLevelFrame == CMainGame::FRAME_REPAIR_MESHES && g_Engine.m_bWorldLoaded)
+            g_Engine.StepRespawnerData();
+    }
+    {
+        InSection<kSectionObjects> section; // 4.
+        UpdateObjects();
+    }
+    {
+        InSection<kSectionCamera> section; // 5.
+        StepCameraPositioning();
+    }
+    {
+        InSection<kSectionVisibility> section; // 6.
+        g_Engine.BuildSkyShadowLists();
+    }
+    {
+        InSection<kSectionLighting> section; // 7.
+        StepLighting();
+    }
 }
 
 void EEngineObject::UpdateObjects()
 {
     if (!g_Options.UpdateObjects)
         return;
+    if (g_Options.UpdateBezier)
+        g_BezierMgr.UpdateObjectsOnBezier();
     m_bHeroTrigger = g_Engine.m_bWorldLoaded && g_MainGame.m_iLevelFrame > CMainGame::FRAME_START_MENU &&
                      !g_SaveMgr.loadInProgress && !g_LoadingScreen.m_bActive;
     m_vHero = HeroPosition();
@@ -161,6 +221,7 @@ void EEngineObject::UpdateObjects()
         m_vHeroLast = m_vHero;
     const D3DXVECTOR3 camera = g_Camera.GetPosition();
     const float dt = m_fFrameTime;
+    m_fPeriodicTimer -= dt;
     if (g_Options.UpdateObjectsLoop)
     {
         for (int i = 0; i < NAMED_OBJECT_SLOTS; ++i)
@@ -180,6 +241,8 @@ void EEngineObject::UpdateObjects()
             o.fGeneralTimer -= dt;
             o.fSinceLastAction += dt;
             ++m_iActiveObjects;
+            if (StepPhysicsCulling(&o))
+                continue;
             o.bTooFar = o.iDisappearRange > 1 && o.fCameraDistance > static_cast<float>(o.iDisappearRange);
             if (o.bTooFar)
                 ++m_iTooFarObjects;
@@ -194,11 +257,21 @@ void EEngineObject::UpdateObjects()
             if (!o.bUpdatable)
                 continue;
             ++m_iUpdatedObjects;
+            if (m_fPeriodicTimer < 0.0f && (o.dwFlags & kCrushFlag))
+                StepCrush(&o);
             StepLoopingFx(&o);
             if (o.pSound)
+            {
                 StepSoundEmitter(&o);
+                StepPeriodicSound(&o);
+            }
             if (o.pBlinking)
                 StepBlinking(&o);
+            if (o.bFalling)
+                StepFalling(&o);
+            // STAND-IN: the shooting step (an object firing its weapon at its
+            // target) waits for the weapon use of the hero's weapons work;
+            // until then no weapon description exists and nothing shoots.
             if (o.Type == OT_SKINMESH)
             {
                 if (o.Object)
@@ -215,6 +288,9 @@ void EEngineObject::UpdateObjects()
             }
             if (o.pActionParams && o.pActionParams->action_respawn_character_name[0] && o.bActionHasRun)
                 UpdateRespawner(&o);
+            if (o.fCameraDistance < kNearMarkedRange && (o.dwFlags3 & kNearMarkedKind) &&
+                o.fDeathWait < kNearMarkedDeathWait)
+                g_PhysicsMgr.MarkNearObject(&o, o.vPosition);
             if (o.fDeathWait > 0.0f)
             {
                 o.fDeathWait -= dt;
@@ -236,6 +312,17 @@ void EEngineObject::UpdateObjects()
     g_Console.SetVariable("NumTotalActiveObjects", static_cast<float>(m_iActiveObjects), 0);
     g_Console.SetVariable("NumTotalUpdatedObjects", static_cast<float>(m_iUpdatedObjects), 0);
     g_Console.SetVariable("NumTotalTooFarObjects", static_cast<float>(m_iTooFarObjects), 0);
+    // 6. Visible skinned meshes bring their nodes up to date.
+    const int highSkin = std::min(g_Engine.GetHighWaterMark(OT_SKINMESH), FIRST_LIGHT_SLOT);
+    for (int i = FIRST_SKINMESH_SLOT; i < highSkin; ++i)
+    {
+        strObject& o = g_Engine.m_Objects[i];
+        if (o.bUsed && o.bVisible && o.Object && o.Type == OT_SKINMESH)
+            static_cast<ESkinMesh*>(o.Object)->UpdateNodeTransforms();
+    }
+    // 7.
+    if (m_fPeriodicTimer < 0.0f)
+        m_fPeriodicTimer = kPeriodicPeriod;
 }
 
 // A looping effect whose name is set but that is not alive starts again,
@@ -528,7 +615,8 @@ void EEngineObject::UpdateTies()
                 continue;
             }
         }
-        if (!(o.dwFlags & OF_PHYSICS) && !(t->dwFlags & OF_PHYSICS))
+        // Neither seen nor shown: nothing to follow until one of them is.
+        if ((!o.bVisible && !t->bVisible) || (!(o.dwFlags & OF_PHYSICS) && !(t->dwFlags & OF_PHYSICS)))
             continue;
         D3DXMATRIX socket;
         EOrientation orientation;
@@ -544,7 +632,7 @@ void EEngineObject::UpdateTies()
         constexpr float kSmallestMove = 0.1f;
         constexpr float kNearCamera = 180.0f;
         const D3DXVECTOR3 toCamera = o.vPosition - camera;
-        if (D3DXVec3Length(&moved) > kSmallestMove || D3DXVec3Length(&toCamera) < kNearCamera)
+        if (D3DXVec3Length(&moved) > kSmallestMove || o.bVisible || D3DXVec3Length(&toCamera) < kNearCamera)
             g_Engine.SetObjectPosition(&o, &position, 1);
         if (o.pActionParams && o.bActionHasRun)
         {

@@ -14,6 +14,18 @@
 
 struct strSound;
 
+// The eyes of one character model (scripts\character_eyes.txt).
+struct strCharacterEyes
+{
+    static constexpr int NAME_SIZE = 256;
+    static constexpr int VALUE_SIZE = 64;
+    char szModel[NAME_SIZE];
+    char szLeft[NAME_SIZE];
+    char szLeft2[VALUE_SIZE];
+    char szRight[NAME_SIZE];
+    char szRight2[VALUE_SIZE];
+};
+
 class EEngineObject
 {
 public:
@@ -34,7 +46,8 @@ public:
     // Renews the random offsets (each a random sign times a random size).
     void RandomiseOffsets();
     BYTE m_bStarted = 0; // the level's start-up has finished
-    void Init() {}
+    // At world start, once the objects are set up: the characters' eyes table.
+    void Init();
     // At world reset.
     void Release();
     void ResetWorldState();
@@ -68,8 +81,6 @@ public:
     // Ties object to a socket of the named object.
     void TieToSocket(HOBJECT object, const char* socket, const char* target);
     void Untie(HOBJECT object);
-    // A mesh whose light-control record switches lights.
-    void AddLightControlObject(HOBJECT) {}
     // Forgets the object wherever the logic holds it.
     void ForgetObject(HOBJECT object);
     void SetDirectionPointerTarget(const char* name);
@@ -104,8 +115,17 @@ public:
     float m_fDistance = 10000.0f;
     float m_fAngle = 1.5707964f;
     BYTE m_bRecomputeVisibility = 0;
-    DWORD m_iDeaths = 0; // objects that died
+    float m_fVisibilityTimer = 0.0f;   // seconds until visibility is decided anew
+    DWORD m_iVisibilityTested = 0;     // objects the visibility pass tested this frame
+    DWORD m_iDetailedShadowMeshes = 0; // meshes with a detailed sky shadow this frame
+    DWORD m_iDetailedShadowSkins = 0;  // skinned meshes with one
+    DWORD m_iDeaths = 0;               // objects that died
     BYTE m_bBadValueReported = 0;
+
+    // ---- The characters' eyes ---------------------------------------------------------------
+    static constexpr int MAX_EYE_MODELS = 31;
+    strCharacterEyes m_Eyes[MAX_EYE_MODELS] = {};
+    int m_iNumEyes = 0;
 
     // ---- Ambient sound and action voices -------------------------------------------------
     static constexpr int AMBIENT_NAME_SIZE = 256;
@@ -114,6 +134,8 @@ public:
     void StopAmbientSound();
     void UpdateAmbientSound(float frameTime);
     // The ambient state of a save game. False when the file did not take or give it all.
+    // STAND-IN: no save game holds it yet; the save manager's sections call
+    // these once they exist.
     bool SaveAmbientSound(FILE* file);
     bool LoadAmbientSound(FILE* file);
     // The first voice line of the object's action record.
@@ -129,6 +151,17 @@ public:
     void StepBlinking(HOBJECT object);
     void StepSoundEmitter(HOBJECT object);
     void StepLoopingFx(HOBJECT object);
+    // True while the object's body is culled (the pass skips it then).
+    bool StepPhysicsCulling(HOBJECT object);
+    void StepPeriodicSound(HOBJECT object);
+    void StepFalling(HOBJECT object);
+    void StepCrush(HOBJECT object);
+    // Frame steps after the object pass.
+    void StepCameraPositioning();
+    void StopCameraPositioning();
+    void StepLighting();
+    float m_fCameraPositioningTime = 0.0f; // seconds the positioning has run
+    float m_fPeriodicTimer = 0.0f;         // the 0.6-second timer of the crush step
 
 private:
     void ContinueActions(HOBJECT object);

@@ -699,6 +699,7 @@ void EEngineObject::StartCameraPositioning(HOBJECT o)
     g_Options.FOV = g_Options.FOV2;
     g_Camera.UpdateProjection();
     m_bCameraPositioning = 1;
+    m_fCameraPositioningTime = 0.0f;
     if (g_Options.Debug > 2)
         g_Console.Print2("bUseCameraPositioning ", o->szName);
 }

@@ -558,12 +558,13 @@ void EEngine::SetObjectLightControl(HOBJECT o, const ELightControlParams* params
     if (!params || !params->bEnabled)
     {
         DeleteTracked(o->pLightControl, TAG_LIGHT_CONTROL);
+        LinkControlledLights(o);
         return;
     }
     if (!o->pLightControl)
         o->pLightControl = NewTracked<ELightControlParams>(TAG_LIGHT_CONTROL);
     *o->pLightControl = *params;
-    g_EngineObject.AddLightControlObject(o);
+    LinkControlledLights(o);
 }
 
 void EEngine::GetObjectLightControl(HOBJECT o, ELightControlParams* out)

@@ -197,7 +197,7 @@ HOBJECT EEngine::AddObject(EObjectDesc* desc)
     if (mark && slot >= *mark)
         *mark = slot + 1;
     if (m_bWorldLoaded)
-        g_IntersectSegment.PrepareObject(o); // made during play: it can be hit at once
+        PrepareObject(o); // made during play: it can be hit at once
     return o;
 }
 

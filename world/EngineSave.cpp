@@ -206,7 +206,7 @@ bool EEngine::Load(FILE* file)
     ok &= ReadString(file, explosive);
     g_EngineObject.SetDirectionPointerTarget(direction);
     g_EngineObject.SetExplosiveTarget(explosive);
-    g_IntersectSegment.PrepareWorld();
+    PrepareObjects();
     return ok;
 }
 

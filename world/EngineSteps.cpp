@@ -140,7 +140,6 @@ const EEngineStep kUpdateSteps[] = {
          InSection<PS_ENGINE_OBJECTS> section;
          g_EngineObject.Update();
      }},
-    {"EEngine::BuildSkyShadowLists", [] { g_Engine.BuildSkyShadowLists(); }},
     {"ERenderer::UpdateTime",
      []
      {
@@ -180,7 +179,7 @@ const EEngineStep kPostLoadSteps[] = {
     {"EEngine::PlaceStartCamera", [] { g_Engine.PlaceStartCamera(); }},
     {"EProfiler::Reset", [] { g_Profiler.Reset(); }},
     {"EEngine::MakePendingTies", [] { g_Engine.MakePendingTies(); }},
-    {"EIntersectSegment::PrepareWorld", [] { g_IntersectSegment.PrepareWorld(); }},
+    {"EEngine::PrepareObjects", [] { g_Engine.PrepareObjects(); }},
     {"EViewLines::CreateVB", [] { g_ViewLines.CreateVB(); }},
     {"CShadowCubeMaps::Init", [] { g_ShadowCubeMaps.Init(); }},
     {"PAutoMap::CreateDeviceObjects", [] { g_AutoMap.CreateDeviceObjects(); }},

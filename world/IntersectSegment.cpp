@@ -550,23 +550,6 @@ void EIntersectSegment::ClearTables()
     m_iCandidates = 0;
 }
 
-void EIntersectSegment::PrepareObject(HOBJECT o)
-{
-    if (!o || !o->bUsed)
-        return;
-    if (o->Type == OT_MESH)
-        g_CollisionMgr.AddObject(o);
-    RegisterObject(o);
-}
-
-void EIntersectSegment::PrepareWorld()
-{
-    for (strObject& o : g_Engine.m_Objects)
-        if (o.bUsed && o.Type == OT_MESH)
-            g_CollisionMgr.AddObject(&o);
-    RebuildAll();
-}
-
 // ---- The test ------------------------------------------------------------------------------------------
 
 DWORD EIntersectSegment::BodyPartOf(const char* name)

@@ -142,12 +142,6 @@ public:
     void RefreshObject(HOBJECT object);
     void RemoveObject(HOBJECT object);
     void RebuildAll();
-    // STAND-IN: what the object preparation of the engine-object logic does
-    // for segment tests (collision triangles for meshes, then the tables)
-    // until that preparation exists.
-    void PrepareObject(HOBJECT object);
-    // Every object of a freshly loaded world, then the tables from scratch.
-    void PrepareWorld();
 
     void AddObject(HOBJECT object);
     void AddSkinMesh(HOBJECT object);

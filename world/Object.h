@@ -342,4 +342,23 @@ struct strObject
     BYTE bBlinkOn;        // the blinking light is in its bright half
     DWORD TiedToPesel[3]; // the PESEL of the object tied to, when it was found
     BYTE bTieReported;    // the tie step has said what it misses
+
+    // Visibility, worked out by the visibility pass every 0.3 seconds (and
+    // every frame while it is forced), and the one-off preparation.
+    BYTE bVisible;               // drawn this frame
+    BYTE bInFront;               // the camera looks away from it
+    BYTE bDrawn;                 // follows the visible byte
+    BYTE bKeepVisible;           // small far objects stay visible
+    BYTE bDetailedShadowRequest; // may get a detailed sky shadow when near
+    BYTE bDetailedShadow;        // gets one this frame
+    BYTE bPrepared;              // the object preparation has run
+    BYTE bLastFlag0;             // bit 0 of flag word 1 when the visibility was last decided
+    D3DXVECTOR3 vLastPosition;   // the position then
+    float fLodTimer;             // seconds until the level of detail is picked again
+    float fSecondTimer;          // a one-second timer of skinned meshes and lights
+
+    // Physics culling: the body goes beyond "PhysicsDisableDistance" and comes back nearer.
+    BYTE bPhysicsCulling;
+    BYTE bPhysicsOff;
+    float fSoundTimer; // a periodic sound's time since it last played
 };

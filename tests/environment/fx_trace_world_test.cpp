@@ -32,7 +32,7 @@ protected:
     static HOBJECT Cube(D3DXVECTOR3 at)
     {
         HOBJECT o = g_Engine.CreateObject(OT_MESH, worldtest::MESH_FILE, 0, 0, &at.x, nullptr);
-        g_IntersectSegment.PrepareObject(o);
+        g_Engine.PrepareObject(o);
         return o;
     }
     static EFxInstance* Shoot(const D3DXVECTOR3& from, const D3DXVECTOR3& vel)
@@ -113,4 +113,39 @@ TEST_F(FxTraceWorld, AHurtingEffectWearsDownObjectsThatTakeDamageFromIt)
     EXPECT_NEAR(crate->fHealth, 50.0f - 4 * 0.05f * 10.0f, 1e-4f); // per second of exposure
     EXPECT_EQ(wall->fHealth, 50.0f);
     EXPECT_EQ(away->fHealth, 50.0f);
+}
+
+TEST_F(FxTraceWorld, TracesPassDeadAndSeeThroughObjects)
+{
+    HOBJECT near = Cube({0, 0, 3});
+    HOBJECT far = Cube({0, 0, 6});
+    ASSERT_TRUE(near && far);
+    near->bDead = 1;
+    D3DXVECTOR3 from(0, 0, 0), to(0, 0, 10);
+    EXPECT_EQ(TraceSegment(&from, &to, nullptr, 0, nullptr, 0, 0, 0), 1);
+    EXPECT_NEAR(from.z, 5.5f, 1e-4f) << "the dead cube lets the trace through";
+    far->dwFlags2 |= EIntersectSegment::FLAG2_SEE_THROUGH;
+    from = {0, 0, 0};
+    to = {0, 0, 10};
+    EXPECT_EQ(TraceSegment(&from, &to, nullptr, 0, nullptr, 0, 0, 0), 0);
+}
+
+TEST_F(FxTraceWorld, AHurtingEffectKillsAnObjectThroughItsDeath)
+{
+    HOBJECT crate = Cube({0, 0, 3});
+    ASSERT_TRUE(crate);
+    EDeathParams hurt;
+    hurt.bEnabled = 1;
+    hurt.fHitPoints = 1.0f;
+    g_Engine.SetObjectDeathParams(crate, &hurt);
+    EFxDef fire;
+    fire.Type = FX_TYPE_NONE;
+    fire.Life_Time = -1.0f;
+    fire.Hurt_Player = 10.0f;
+    fire.Pos = D3DXVECTOR3(0, 0.2f, 3);
+    FX.CreateFx(&fire, nullptr, nullptr, 0);
+    for (int i = 0; i < 4; ++i)
+        FX.Update();
+    EXPECT_EQ(crate->bDead, 1);
+    EXPECT_TRUE(FxObjectDead(crate));
 }

@@ -60,7 +60,7 @@ protected:
         std::snprintf(p.action_default_set, sizeof p.action_default_set, "%s", "used");
         std::snprintf(p.action_ifset, sizeof p.action_ifset, "%s", ifset);
         g_Engine.SetObjectActionParams(o, &p);
-        g_IntersectSegment.PrepareObject(o);
+        g_Engine.PrepareObject(o);
         return o;
     }
 };

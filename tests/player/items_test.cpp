@@ -220,7 +220,7 @@ TEST_F(PlayerTest, WalkingOverAnItemPicksItUpUnlessSomethingStandsInTheWay)
     const float wallSize[3] = {10.0f, 10.0f, 1.0f};
     HOBJECT wall = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, wallAt, wallSize);
     ASSERT_NE(wall, nullptr);
-    g_IntersectSegment.PrepareObject(wall); // as the world's objects are after loading
+    g_Engine.PrepareObject(wall); // as the world's objects are after loading
     EItemInstance* item = Lying("AW", D3DXVECTOR3(1.0f, 0.0f, 0.0f));
     ASSERT_NE(item, nullptr);
     Frame();
@@ -233,7 +233,7 @@ TEST_F(PlayerTest, WalkingOverAnItemPicksItUpUnlessSomethingStandsInTheWay)
     const float crateSize[3] = {1.0f, 1.0f, 0.5f};
     HOBJECT crate = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, crateAt, crateSize);
     ASSERT_NE(crate, nullptr);
-    g_IntersectSegment.PrepareObject(crate);
+    g_Engine.PrepareObject(crate);
     g_Camera.SetPosition(D3DXVECTOR3(1.0f, 1.0f, -10.0f));
     Player.m_vPosition = {1.5f, 2.0f, 0.0f}; // the hero's box still touches the item's
     Frame();

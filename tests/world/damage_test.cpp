@@ -202,13 +202,27 @@ TEST_F(Damage, ExplosionsFallOffWithDistanceAndNeedTheHeroNear)
     EXPECT_FLOAT_EQ(ten->fDeathWait, 0.6f);
 }
 
+TEST_F(Damage, AHugeBlastKillsWithoutARefusalAndAPowerlessOneHurtsNobody)
+{
+    ASSERT_TRUE(Load(Join({Target("near", 1.0f), Target("other", 2.0f)})));
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
+    g_Engine.ApplyExplosion(&origin, 0.0f);
+    EXPECT_EQ(Obj("near")->fHealth, 100.0f);
+    g_Engine.ApplyExplosion(&origin, std::numeric_limits<float>::max());
+    EXPECT_EQ(Obj("near")->bDead, 1);
+    EXPECT_EQ(Obj("other")->bDead, 1);
+    EXPECT_TRUE(std::isfinite(Obj("near")->fHealth));
+    EXPECT_FALSE(Logged("Refused")) << "a finite blast is no bad value";
+}
+
 TEST_F(Damage, AWallBetweenTheBlastAndAnObjectShieldsIt)
 {
     ASSERT_TRUE(Load(Join(
         {Target("behind", 10.0f), Target("open", 0.0f), {"mesh meshes\\box.x", "name wall", "xpos 5"}})));
     Obj("open")->vPosition.z = 8.0f; // in the open, to the side
     g_Engine.SetObjectPosition(Obj("open"), &Obj("open")->vPosition, 0);
-    g_IntersectSegment.PrepareWorld();
+    g_Engine.PrepareObjects();
     const D3DXVECTOR3 origin(0.0f, 0.5f, 0.0f);
     g_Camera.SetPosition(origin);
     g_Engine.ApplyExplosion(&origin, 0.2f);

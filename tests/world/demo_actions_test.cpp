@@ -242,6 +242,15 @@ namespace worldtest
 {
 namespace
 {
+// The frame's visibility pass, decided now with the camera beside the object:
+// ties follow only what is seen.
+void SeenFromBeside(HOBJECT o)
+{
+    g_Camera.SetPosition(o->vPosition + D3DXVECTOR3(0.0f, kEyeHeight, -5.0f));
+    g_EngineObject.m_bRecomputeVisibility = 1;
+    g_Engine.BuildSkyShadowLists();
+}
+
 TEST_F(DemoActions, TheLampsFollowTheirPostsAndANewPostOfTheSameName)
 {
     g_Engine.MakePendingTies();
@@ -253,8 +262,20 @@ TEST_F(DemoActions, TheLampsFollowTheirPostsAndANewPostOfTheSameName)
     const D3DXVECTOR3 offset = light->vPosition - post->vPosition;
     const D3DXVECTOR3 moved = post->vPosition + D3DXVECTOR3(2.0f, 0.0f, 0.0f);
     g_Engine.SetObjectPosition(post, &moved, 0);
+    SeenFromBeside(post);
     g_EngineObject.UpdateTies();
     EXPECT_NEAR(light->vPosition.x, moved.x + offset.x, 1e-3f);
+    // Neither the post nor its lamp seen: the lamp waits until one of them is.
+    const D3DXVECTOR3 again = moved + D3DXVECTOR3(2.0f, 0.0f, 0.0f);
+    g_Engine.SetObjectPosition(post, &again, 0);
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 5000.0f, 0.0f));
+    g_EngineObject.m_bRecomputeVisibility = 1;
+    g_Engine.BuildSkyShadowLists();
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(light->vPosition.x, moved.x + offset.x, 1e-3f);
+    SeenFromBeside(post);
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(light->vPosition.x, again.x + offset.x, 1e-3f);
     // The post is swapped for another of the same name: the lamp follows the new one.
     const std::string file = post->szFileName;
     g_Engine.DeleteObject(post);
@@ -264,6 +285,7 @@ TEST_F(DemoActions, TheLampsFollowTheirPostsAndANewPostOfTheSameName)
     HOBJECT newPost = g_Engine.CreateObject(OT_MESH, file.c_str(), 13, 0, at, nullptr);
     ASSERT_NE(newPost, nullptr);
     g_Engine.SetObjectName(newPost, "lamp_post_01");
+    SeenFromBeside(newPost);
     g_EngineObject.UpdateTies();
     EXPECT_NEAR(light->vPosition.x, 30.0f + offset.x, 1e-3f);
     EXPECT_NEAR(light->vPosition.z, 30.0f + offset.z, 1e-3f);

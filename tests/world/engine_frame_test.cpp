@@ -193,7 +193,6 @@ const std::vector<std::string> kUpdateOrder = {
     "EEngine::DeveloperKeys",
     "EObjectMgr::Update",
     "EEngineObject::Update",
-    "EEngine::BuildSkyShadowLists", // what the frame sees and what casts into the dynamic cascade
     "ERenderer::UpdateTime",
     "EPostProcess::UpdateActive",
     "EPlantMgr::Update",
@@ -248,7 +247,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "EEngine::PlaceStartCamera",
     "EProfiler::Reset",
     "EEngine::MakePendingTies",
-    "EIntersectSegment::PrepareWorld",
+    "EEngine::PrepareObjects",
     "EViewLines::CreateVB",
     "CShadowCubeMaps::Init",
     "PAutoMap::CreateDeviceObjects",

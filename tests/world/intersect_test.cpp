@@ -104,7 +104,7 @@ protected:
     {
         const float scale[3] = {edge, edge, edge};
         HOBJECT o = g_Engine.CreateObject(OT_MESH, file, flags, flags2, &at.x, scale);
-        g_IntersectSegment.PrepareObject(o);
+        g_Engine.PrepareObject(o);
         return o;
     }
 
@@ -112,7 +112,7 @@ protected:
     {
         HOBJECT o = g_Engine.CreateObject(OT_SKINMESH, FIGURE_FILE, 0, 0, &at.x, nullptr);
         g_Engine.UpdateSkinMeshNodes(o);
-        g_IntersectSegment.PrepareObject(o);
+        g_Engine.PrepareObject(o);
         return o;
     }
 
@@ -582,7 +582,7 @@ TEST_F(Intersect, AZoneInAFarCornerOfTheZoneBoxIsStillHit)
     HOBJECT figure = g_Engine.CreateObject(OT_SKINMESH, "models\\leaning\\leaning.x", 0, 0, &at.x, nullptr);
     ASSERT_NE(figure, nullptr);
     g_Engine.UpdateSkinMeshNodes(figure);
-    g_IntersectSegment.PrepareObject(figure);
+    g_Engine.PrepareObject(figure);
 
     RayTestResult r;
     ASSERT_TRUE(Shoot({-2.7f, 2.7f, 0.0f}, {-2.7f, 2.7f, 20.0f}, &r));
@@ -621,7 +621,7 @@ TEST_F(Intersect, MeshZonesAreHitThroughTheirPrefabsTriangles)
     HOBJECT figure = g_Engine.CreateObject(OT_SKINMESH, "models\\helmeted\\helmeted.x", 0, 0, &at.x, nullptr);
     ASSERT_NE(figure, nullptr);
     g_Engine.UpdateSkinMeshNodes(figure);
-    g_IntersectSegment.PrepareObject(figure);
+    g_Engine.PrepareObject(figure);
     EXPECT_NE(ConsoleLog().find("Collision Element Prefab Not Found: meshes\\missing.x"), std::string::npos);
     // Only the figure is left of the objects the prefabs needed.
     EXPECT_EQ(g_Engine.GetObjectCount(), 1u);
