@@ -16,7 +16,8 @@ struct tNodeAnim
 {
     static constexpr size_t NAME_SIZE = 128;
     char szName[NAME_SIZE] = {};
-    strLinkField* pLinkField = nullptr; // shared pose record of the node's name; not stored
+    strLinkField* pLinkField = nullptr;   // shared pose record of the node's name; not stored
+    BYTE bRotationAtTranslationTimes = 0; // the two tracks' key times are the same; not stored
     D3DXVECTOR3 vDefaultTranslation = {0.0f, 0.0f, 0.0f};
     D3DXQUATERNION qDefaultRotation = {0.0f, 0.0f, 0.0f, 1.0f};
     D3DXVECTOR3 vDefaultScale = {1.0f, 1.0f, 1.0f};

@@ -3,12 +3,15 @@
 #include "mesh/SkinMeshMgr.h"
 
 #include "platform/win32/Path.h"
+#include "render/EffectMgr.h"
+#include "render/Renderer.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/RecordBytes.h"
 #include "shell/SaveFile.h"
 #include "shell/TextUtils.h"
 #include "ui/Menu.h"
+#include "ui/Panel.h"
 #include "world/Engine.h"
 #include "world/IntersectSegment.h"
 #include "world/Object.h"
@@ -147,11 +150,7 @@ bool ESkinMesh::Create(const char* path)
     if (m_pBase->m_szDefaultAnimation[0])
         SetAnimationNoBlend(m_pBase->m_szDefaultAnimation, 1);
 
-    // STAND-IN: texture indices wait for the renderer's skinned-mesh texture loader; every material
-    // keeps index 0 until then.
-    for (strSkinNode& node : m_pNodes)
-        if (node.pMeshContainer)
-            node.pTextureIDs.assign(node.pMeshContainer->NumMaterials, 0);
+    AssignTextures();
 
     const std::string lowPoly = std::string(path) + kLowPolySuffix;
     if (FILE* f = TkFopen(lowPoly.c_str(), "rb"))
@@ -346,8 +345,88 @@ void ESkinMesh::CopySockets()
     }
 }
 
+void ESkinMesh::AssignTextures()
+{
+    int counter = 0;
+    for (strSkinNode& node : m_pNodes)
+    {
+        D3DXMESHCONTAINER_DERIVED* c = node.pMeshContainer;
+        if (!c)
+            continue;
+        node.pTextureIDs.assign(c->NumMaterials, 0);
+        if (!c->pSkinInfo)
+        {
+            g_Console.Print("ERROR in SkinMesh: pMeshContainer->pSkinInfo is NULL!");
+            continue;
+        }
+        for (DWORD m = 0; m < c->NumMaterials; ++m)
+        {
+            // A material without a texture has nothing to be listed under and is not drawn.
+            if (!c->pTextureNames || !c->pTextureNames[m][0])
+                continue;
+            const char* name = ChooseTexture(c->pTextureNames[m], &counter);
+            node.pTextureIDs[m] = static_cast<int>(g_Renderer.LoadSkinMeshTextures(name, this, m));
+        }
+    }
+}
+
+// The texture this instance shows for `name`: the variant it already chose, else one of the
+// definition's variants taken from the model's counters (so successive figures cycle through them),
+// else the name itself.
+const char* ESkinMesh::ChooseTexture(const char* name, int* counter)
+{
+    for (const auto& s : m_TextureSubstitutions)
+        if (CompareNoCase(s.first.c_str(), name) == 0)
+            return s.second.c_str();
+    const int c = *counter;
+    *counter = (c + 1) % TEXTURE_VARIANT_COUNTERS;
+    const strtexturesubstitutes* variants = g_Renderer.FindTextureSubstitutes(name);
+    if (!variants || !m_pBase || m_TextureSubstitutions.size() >= MAX_TEXTURE_SUBSTITUTIONS)
+        return name;
+    int& value = m_pBase->m_iTextureVariantCounters[c];
+    const DWORD variant = static_cast<DWORD>(value < 0 ? 0 : value) % variants->m_iCount;
+    value = static_cast<int>((variant + 1) % variants->m_iCount);
+    m_TextureSubstitutions.emplace_back(name, variants->m_szSubstitutes[variant]);
+    return m_TextureSubstitutions.back().second.c_str();
+}
+
+void ESkinMesh::Render(DWORD texture, DWORD part, EEffect* effect)
+{
+    if (!m_bCreated || !m_pBase || !g_Options.DrawModels || !effect || !effect->m_pEffect)
+        return;
+    if (m_hObject && ((m_hObject->dwFlags3 & KIND_NEVER_ANIMATED) ||
+                      ((m_hObject->dwFlags3 & KIND_BACKGROUND) && g_Panel.WideScreen)))
+        return;
+    ID3DXEffect* fx = effect->m_pEffect;
+    // STAND-IN: the low-poly set is drawn once its mesh records and palettes are built with the
+    // switch by distance; until then every figure shows its full meshes.
+    for (const strSkinMeshRecord& record : m_pMeshes)
+    {
+        const D3DXMESHCONTAINER_DERIVED* c = record.pMeshContainer;
+        if (!c || !c->MeshData.pMesh || !c->pBoneCombination || record.iNode >= m_pNodes.size())
+            continue;
+        const std::vector<int>& textures = m_pNodes[record.iNode].pTextureIDs;
+        for (DWORD g = 0; g < record.iNumPalettes; ++g)
+        {
+            const DWORD material = c->pBoneCombination[g].AttribId;
+            if (material != part || material >= textures.size() ||
+                static_cast<DWORD>(textures[material]) != texture)
+                continue;
+            const std::vector<D3DXMATRIX>& palette = record.pBoneMatrices[g];
+            fx->SetMatrixArray(effect->mWorldMatrixArray, palette.data(), static_cast<UINT>(palette.size()));
+            fx->SetInt(effect->CurNumBones, static_cast<int>(c->NumInfl));
+            fx->CommitChanges();
+            c->MeshData.pMesh->DrawSubset(g);
+        }
+    }
+}
+
 void ESkinMesh::Destroy()
 {
+    // The renderer's lists must not keep an instance that is going away.
+    if (m_bCreated || m_pBase)
+        g_Renderer.RemoveSkinMeshTextureRefs(this);
+    m_TextureSubstitutions.clear();
     while (m_pSockets)
     {
         strSkinMeshSocket* next = m_pSockets->pNext;
@@ -543,6 +622,27 @@ int ESkinMesh::ResolveAnimation(const char* name)
     return m_pBase->FindAnimation(name);
 }
 
+DWORD ESkinMesh::MarkSlotLinks(int slot)
+{
+    // One number per sampling pass; 0 means "every record" to the sampler.
+    static DWORD s_iPass = 0;
+    if (++s_iPass == 0)
+        s_iPass = 1;
+    for (strSkinNode& node : m_pNodes)
+    {
+        strLinkField* link = node.pLink;
+        if (!link || !InSlot(node, slot))
+            continue;
+        // The rest pose, for nodes the animation has no track for.
+        link->vTranslation = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        D3DXQuaternionIdentity(&link->qRotation);
+        link->vScale = D3DXVECTOR3(1.0f, 1.0f, 1.0f);
+        D3DXMatrixIdentity(&link->mLocal);
+        link->iWanted = s_iPass;
+    }
+    return s_iPass;
+}
+
 bool ESkinMesh::InSlot(const strSkinNode& node, int slot) const
 {
     return slot == 0 || node.bMask[slot - 1];
@@ -658,8 +758,7 @@ void ESkinMesh::BeginBlend(int slot)
     strAnimationSlot& s = m_Slots[slot];
     s.dTime = 0.0;
     s.dTimeStep = 0.0;
-    ESkinMeshAnimation::ResetFrames();
-    ESkinMeshAnimation::Sample(animation, &s);
+    ESkinMeshAnimation::Sample(animation, &s, MarkSlotLinks(slot));
     for (strSkinNode& node : m_pNodes)
     {
         if (!InSlot(node, slot))
@@ -720,8 +819,7 @@ void ESkinMesh::Apply(int slot)
     s.dTimeStep = static_cast<double>(m_fFrameTime) * g_Options.SkinMeshSpeed * s.dSpeed * m_dTimeScale *
                   animation->Params.dSpeed;
     s.dTime += s.dTimeStep;
-    ESkinMeshAnimation::ResetFrames();
-    ESkinMeshAnimation::Sample(animation, &s);
+    ESkinMeshAnimation::Sample(animation, &s, MarkSlotLinks(slot));
     for (strSkinNode& node : m_pNodes)
     {
         if (!InSlot(node, slot))

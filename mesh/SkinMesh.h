@@ -10,10 +10,16 @@
 #include "world/ObjectHandle.h"
 
 #include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 constexpr int MAX_NUM_ATTRIBUTE_GROUPS = 50;
 constexpr int SKIN_ANIMATION_SLOTS = 4;
+// Texture variants one instance remembers (original name, the variant chosen for it).
+constexpr int MAX_TEXTURE_SUBSTITUTIONS = 32;
+
+struct EEffect;
 
 enum SkinSlotState : int
 {
@@ -118,6 +124,9 @@ public:
     void UpdateNodes() { UpdateNodeTransforms(); }
     // Every palette entry: the bone's offset matrix times the world matrix of the node driving it.
     void ComputeBoneMatrices();
+    // Draws the attribute groups of material `part` whose texture is `texture`, each with its bone
+    // palette and influence count set on the effect. The caller has begun the technique's pass.
+    void Render(DWORD texture, DWORD part, EEffect* effect);
 
     // ---- Nodes and sockets -----------------------------------------------------------------------
     int FindNode(const char* name) const;
@@ -169,6 +178,7 @@ public:
     double m_dTimeScale = 1.0;
     BYTE m_bUseBindPose = 0;
     int m_iHeadNode = -1;
+    std::vector<std::pair<std::string, std::string>> m_TextureSubstitutions;
 
 private:
     bool FillNodes();
@@ -176,8 +186,14 @@ private:
     void BuildMeshRecords();
     void ResetSlots();
     void CopySockets();
+    // Registers every material's texture (or its chosen variant) with the renderer.
+    void AssignTextures();
+    const char* ChooseTexture(const char* name, int* counter);
     void RebuildWorld();
     bool InSlot(const strSkinNode& node, int slot) const;
+    // Puts the shared records of the nodes the slot drives to the rest pose and marks them for the
+    // sampling pass it returns.
+    DWORD MarkSlotLinks(int slot);
     // Finds the animation in the model's table, loading it on first use: its index or -1.
     int ResolveAnimation(const char* name);
     bool StartSlot(int slot, const char* name, BYTE loop, double blendTime, double speed, int state);

@@ -339,6 +339,8 @@ bool ESkinMeshAnimation::Load_Animation_From_Bin_File(const char* path, ESkinMes
     for (tNodeAnim& node : animation->tNodes)
     {
         node.pLinkField = FindOrAddLinkField(node.szName);
+        // Exported tracks usually key every node at the same times: one key search serves both.
+        node.bRotationAtTranslationTimes = node.fTimeRotation == node.fTimeTranslation ? 1 : 0;
         bytesUsed += static_cast<DWORD>(node.fTimeTranslation.size() * (sizeof(float) + sizeof(D3DXVECTOR3)) +
                                         node.fTimeRotation.size() * (sizeof(float) + sizeof(D3DXQUATERNION)) +
                                         node.fTimeScale.size() * (sizeof(float) + sizeof(D3DXVECTOR3)));
@@ -392,7 +394,7 @@ void ESkinMeshAnimation::ResetFrames()
     }
 }
 
-void ESkinMeshAnimation::Sample(ESkinMeshAnimation* animation, strAnimationSlot* slot)
+void ESkinMeshAnimation::Sample(ESkinMeshAnimation* animation, strAnimationSlot* slot, DWORD wanted)
 {
     if (!animation || !slot)
         return;
@@ -429,8 +431,10 @@ void ESkinMeshAnimation::Sample(ESkinMeshAnimation* animation, strAnimationSlot*
         strLinkField* link = node.pLinkField;
         if (!link)
             continue;
-        size_t i, j;
-        float u;
+        if (wanted && link->iWanted != wanted && !(animation->Params.bRootMotion && IsRootName(node.szName)))
+            continue;
+        size_t i = 0, j = 0;
+        float u = 0.0f;
         D3DXVECTOR3 translation(0.0f, 0.0f, 0.0f), scale(1.0f, 1.0f, 1.0f);
         D3DXQUATERNION rotation(0.0f, 0.0f, 0.0f, 1.0f);
         if (!node.fTimeTranslation.empty())
@@ -447,7 +451,8 @@ void ESkinMeshAnimation::Sample(ESkinMeshAnimation* animation, strAnimationSlot*
         }
         if (!node.fTimeRotation.empty())
         {
-            FindKeys(node.fTimeRotation, k, &i, &j, &u);
+            if (!node.bRotationAtTranslationTimes)
+                FindKeys(node.fTimeRotation, k, &i, &j, &u);
             D3DXQuaternionSlerp(&rotation, &node.qRotation[i], &node.qRotation[j], u);
         }
         if (!node.fTimeScale.empty())

@@ -16,6 +16,7 @@ struct strLinkField
     D3DXVECTOR3 vScale = {1.0f, 1.0f, 1.0f};
     D3DXMATRIX mLocal;
     BYTE bMask[3] = {1, 1, 1}; // copied from the last instance that linked its nodes; not read by sampling
+    DWORD iWanted = 0;         // the sampling pass whose instance takes this record's pose
     strLinkField* pNext = nullptr;
 };
 
@@ -85,8 +86,10 @@ public:
     static void ParamsPathFor(const char* path, const char* animationName, char* out, size_t size);
 
     // Samples at the slot's time into the shared pose records; writes the slot's sampled time, loop
-    // counters, end flag and root motion.
-    static void Sample(ESkinMeshAnimation* animation, strAnimationSlot* slot);
+    // counters, end flag and root motion. With a pass number other than 0 only the records marked
+    // with it (and the root's, for root motion) are sampled: an instance marks the records of the
+    // nodes its slot drives, so a slot that drives a few nodes does not pay for the whole skeleton.
+    static void Sample(ESkinMeshAnimation* animation, strAnimationSlot* slot, DWORD wanted = 0);
     // Every shared record to the rest pose.
     static void ResetFrames();
 

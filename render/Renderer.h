@@ -314,6 +314,9 @@ public:
     void RenderSceneSkyLightMultitexture();
     void RenderTerrainSkyLight();
     void RenderTerrainSkyLightF();
+    void RenderSkinMeshesSkyLightF();
+    void RenderSkinMeshesSkyLight();
+    void RenderSkinMeshesSkyLightTransl();
 
     // ---- Subsets ------------------------------------------------------------------
     void BindSubsetTextures(strtexture* material, bool bindNormal);

@@ -352,7 +352,7 @@ void ERenderer::RenderSceneRealistic()
     {
         g_RenderStates.AlphaBlendOff(nullptr);
         if (!(g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.m_iFramesSinceLevelStart <= kFirstSceneFrame))
-            SkipPass("ERenderer::RenderSkinMeshesSkyLight");
+            RenderSkinMeshesSkyLight();
     }
     if (m_bFrameHasWater && g_Options.DrawWater)
         SkipPass("ERenderer::RenderSceneAmbientWaterReflection");
@@ -383,7 +383,7 @@ void ERenderer::RenderSceneFast()
     {
         g_RenderStates.AlphaBlendOff(nullptr);
         if (!(g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.m_iFramesSinceLevelStart <= kFirstSceneFrame))
-            SkipPass("ERenderer::RenderSkinMeshesSkyLightF");
+            RenderSkinMeshesSkyLightF();
     }
     if (m_bFrameHasWater && g_Options.DrawWater)
         SkipPass("ERenderer::RenderSceneAmbientWater");
@@ -413,7 +413,7 @@ void ERenderer::RenderLateForwardPasses()
     if (m_bFrameHasTranslucent)
         SkipPass("ERenderer::RenderTranslucentSkyLight");
     if (m_bFrameHasTranslucentSkin)
-        SkipPass("ERenderer::RenderSkinMeshesSkyLightTransl");
+        RenderSkinMeshesSkyLightTransl();
     if (m_bFrameHasRayOfLight)
         SkipPass("ERenderer::RenderSceneRayOfLight");
     if (d)

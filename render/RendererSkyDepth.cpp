@@ -4,6 +4,7 @@
 #include "render/Renderer.h"
 
 #include "mesh/Mesh.h"
+#include "mesh/SkinMesh.h"
 #include "render/EffectMgr.h"
 #include "render/RenderStates.h"
 #include "render/SkyLight.h"
@@ -242,9 +243,8 @@ void ERenderer::RenderSkyDepthSkinMeshes(const D3DXMATRIX*)
             if (!o || !e->m_pSkinMesh || !ObjectFrame(o).m_bInView || (o->dwFlags2 & kNoSunShadow) ||
                 !ObjectFrame(o).m_bDynamicShadow)
                 continue;
-            // STAND-IN: skinned casters are drawn by ESkinMesh::Render, which
-            // comes with the skinned-mesh passes.
-            SkipPass("ESkinMesh::Render (skinned sun shadows)");
+            fx->CommitChanges();
+            e->m_pSkinMesh->Render(t->m_iIndex, e->m_iSubset, effect);
         }
     }
     g_RenderStates.EndEffect(fx);

@@ -167,7 +167,8 @@ void ERenderer::UpdateLightingConstants()
     const D3DXVECTOR4 ambient = ColourOf(Env.m_dwAmbient, 1.0f);
     const D3DXVECTOR4 sunDir = SunDirection(), sunColour = SunColour();
     const BOOL useSky = g_Options.UseSkyLight && Env.m_bUseSkyLight;
-    for (const char* name : {kSkyLightEffect, kSkyLightFastEffect})
+    // The skinned figures' effects read the same world light.
+    for (const char* name : {kSkyLightEffect, kSkyLightFastEffect, "SkyLightSkinmesh", "SkyLightSkinmeshF"})
     {
         EEffect* effect = g_EffectMgr.FindEffect(name);
         if (!effect || !effect->m_pEffect)

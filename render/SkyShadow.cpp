@@ -239,7 +239,12 @@ bool ESkyShadow::BeginCascade(DWORD i)
     if (FAILED(device->GetDepthStencilSurface(&m_pSavedDepth)))
         m_pSavedDepth = nullptr;
     device->SetDepthStencilSurface(m_pDepth[i]);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, kFarthestDepth, 1.0f, 0);
+    // A depth format without stencil bits refuses the whole clear when asked
+    // for stencil too, which would leave last frame's map (or garbage) in place.
+    const D3DFORMAT format = static_cast<D3DFORMAT>(g_Options.DepthStencilFormat);
+    const bool stencil = format == D3DFMT_D24S8 || format == D3DFMT_D24X4S4 || format == D3DFMT_D15S1;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | (stencil ? D3DCLEAR_STENCIL : 0),
+                  kFarthestDepth, 1.0f, 0);
     return true;
 }
 

@@ -360,3 +360,21 @@ death_params_FX_On_Death barrel_blast
 death_params_shake_screen 1
 death_params_SetWhenDead range_barrel_blown
 death_params_console_print The range barrel blew up
+skinmesh models\demo_townsman\demo_townsman.x
+name townsman_01
+xpos -15
+ypos 0.25
+zpos -8
+rotation_angles 0 200 0
+skinmesh models\demo_townsman\demo_townsman.x
+name townsman_02
+xpos -13.8
+ypos 0.25
+zpos -8.6
+rotation_angles 0 250 0
+skinmesh models\demo_walker\demo_walker.x
+name walker_01
+xpos -14.2
+ypos 0.25
+zpos -5.5
+rotation_angles 0 90 0

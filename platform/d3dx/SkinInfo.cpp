@@ -255,7 +255,9 @@ HRESULT SkinInfo::ConvertToIndexedBlendedMesh(ID3DXMesh* pMesh, DWORD Options, D
     {
         const Combination& combo = combinations[k];
         std::map<DWORD, DWORD> local; // old vertex -> new vertex within this combination
-        table[k].AttribId = static_cast<DWORD>(k);
+        // The combination names its faces' material; the converted mesh numbers its faces by
+        // combination, so DrawSubset(k) draws combination k.
+        table[k].AttribId = combo.attribute;
         table[k].FaceStart = static_cast<DWORD>(faceRemap.size());
         table[k].FaceCount = static_cast<DWORD>(combo.faces.size());
         table[k].VertexStart = static_cast<DWORD>(vertexRemap.size());
@@ -301,8 +303,11 @@ HRESULT SkinInfo::ConvertToIndexedBlendedMesh(ID3DXMesh* pMesh, DWORD Options, D
         table[k].VertexCount = static_cast<DWORD>(vertexRemap.size()) - table[k].VertexStart;
     }
     out.table.clear();
-    for (const D3DXBONECOMBINATION& c : table)
-        out.table.push_back({c.AttribId, c.FaceStart, c.FaceCount, c.VertexStart, c.VertexCount});
+    for (size_t k = 0; k < table.size(); ++k)
+    {
+        const D3DXBONECOMBINATION& c = table[k];
+        out.table.push_back({static_cast<DWORD>(k), c.FaceStart, c.FaceCount, c.VertexStart, c.VertexCount});
+    }
 
     IDirect3DDevice9* device = nullptr;
     mesh->GetDevice(&device);

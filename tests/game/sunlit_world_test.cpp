@@ -21,6 +21,7 @@
 #include "support/GameProcess.h"
 #include "support/GameWindow.h"
 #include "tools/worldgen/DemoWorld.h"
+#include "mesh/SkinMesh.h"
 #include "world/Camera.h"
 
 #include <cmath>
@@ -245,7 +246,7 @@ TEST_P(SunlitWorld, TheCrateShadowsTheRoadFogThickensWithDistanceAndTheSkyIsDraw
     EXPECT_EQ(g_SkyShadow.m_bRendered[0], GetParam() ? 0 : 1);
 
     // A frame that rebuilds the cascades draws the wide one first, then the
-    // near one (the dynamic one has no casters here), then the scene.
+    // near one, then the dynamic one (the townsfolk cast into it), then the scene.
     g_Options.RecalculateSkyLightEveryFrame = 1;
     Pass();
     g_Options.RecalculateSkyLightEveryFrame = 0;
@@ -265,11 +266,56 @@ TEST_P(SunlitWorld, TheCrateShadowsTheRoadFogThickensWithDistanceAndTheSkyIsDraw
     }
     for (IDirect3DSurface9* level : levels)
         SAFE_RELEASE(level);
-    ASSERT_GE(order.size(), 2u);
+    ASSERT_GE(order.size(), GetParam() ? 2u : 4u);
     if (GetParam())
         EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 2), (std::vector<int>{1, -1}));
     else
-        EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 3), (std::vector<int>{1, 0, -1}));
+        EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 4), (std::vector<int>{1, 0, 2, -1}));
+}
+
+TEST_P(SunlitWorld, TheTownsfolkStandInTheSunAndPlayTheirAnimations)
+{
+    ASSERT_NO_FATAL_FAILURE(StartLevel(kShownFrame));
+    // The world's figures: every skinned object its file placed.
+    std::vector<HOBJECT> figures;
+    for (strObject& o : g_Engine.m_Objects)
+        if (o.bUsed && o.bFromWorldFile && o.Type == OT_SKINMESH && o.Object)
+            figures.push_back(&o);
+    ASSERT_FALSE(figures.empty());
+    std::vector<BYTE> shown;
+    ASSERT_NO_FATAL_FAILURE(TakePicture(&shown));
+    // Each figure's chest, against the same spot with the figures hidden.
+    std::vector<std::pair<int, int>> spots;
+    for (HOBJECT o : figures)
+    {
+        const ESkinMesh* skin = static_cast<const ESkinMesh*>(o->Object);
+        D3DXVECTOR3 chest(0.0f, 0.0f, 0.0f);
+        ASSERT_TRUE(skin->GetNodePosition("Bip01_Spine1", &chest)) << o->szName;
+        int x = 0, y = 0;
+        ASSERT_TRUE(OnScreen(chest, &x, &y)) << o->szName;
+        spots.emplace_back(x, y);
+        o->dwFlags &= ~DWORD(1);
+        // Walkers walk, the others stand: each model's default animation, running.
+        const strAnimationSlot& slot = skin->m_Slots[0];
+        ASSERT_GE(slot.iAnimation, 0) << o->szName;
+        EXPECT_GT(slot.dTime, 0.0) << o->szName;
+        const bool walker = std::strncmp(o->szName, "walker", 6) == 0;
+        EXPECT_STREQ(skin->m_pBase->m_pAnimations[slot.iAnimation]->szName, walker ? "walk" : "idle");
+    }
+    Pass();
+    Pass();
+    std::vector<BYTE> hidden;
+    ASSERT_NO_FATAL_FAILURE(TakePicture(&hidden));
+    for (size_t i = 0; i < figures.size(); ++i)
+    {
+        SCOPED_TRACE(figures[i]->szName);
+        const Colour figure = Patch(shown, spots[i].first, spots[i].second);
+        const Colour behind = Patch(hidden, spots[i].first, spots[i].second);
+        EXPECT_GT(figure.DistanceTo(behind), 20.0f);
+        // The figures' red cloth, not a dark silhouette.
+        EXPECT_GT(figure.r, figure.g + 20.0f);
+        EXPECT_GT(figure.r, 30.0f);
+    }
 }
 
 TEST_P(SunlitWorld, ADeviceLostInPlayComesBackWithTheSamePicture)

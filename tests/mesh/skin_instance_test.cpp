@@ -87,6 +87,9 @@ TEST_F(SkinTest, SeventyBonesSkinWithAPaletteOfSixtyFourAndBindPoseGivesIdentity
     EXPECT_EQ(c->NumPaletteEntries, 64u);
     EXPECT_EQ(c->NumBones, 70u);
     EXPECT_GE(c->NumAttributeGroups, 2u) << "70 bones cannot share one palette of 64";
+    // Every group still names the one material its faces came from: drawing picks groups by it.
+    for (DWORD g = 0; g < c->NumAttributeGroups; ++g)
+        EXPECT_EQ(c->pBoneCombination[g].AttribId, 0u) << "group " << g;
 
     snake.ComputeBoneMatrices();
     for (DWORD g = 0; g < snake.m_pMeshes[0].iNumPalettes; ++g)
@@ -310,6 +313,37 @@ TEST_F(SkinTest, AStoredStateOfAMissingModelFailsTheLoadWithALine)
     EXPECT_FALSE(ESkinMesh::SkipState(file));
     EXPECT_NE(ConsoleLog().find("cannot be skipped"), std::string::npos);
     std::fclose(file);
+}
+
+TEST_F(SkinTest, AnUpperBodySlotPosesItsOwnNodesAndRestsThoseItsAnimationLacks)
+{
+    // "nod" moves the head and has no track for the left arm.
+    BinaContent nod = Motion(Figure(), "Bip01_Head", {0.0f, 0.0f, 0.0f}, 1.0, {0.0f, 0.1f, 0.0f});
+    std::erase_if(nod.nodes, [](const tNodeAnim& t) { return std::string(t.szName) == "Bip01_L_UpperArm"; });
+    WriteFigure("hero", {{"crouch", Motion(Figure(), "Bip01", {0.0f, 0.0f, 0.0f}, 1.0, {0.0f, -0.6f, 0.0f})},
+                         {"nod", nod}});
+    ESkinMesh hero, other;
+    ASSERT_TRUE(hero.Create("models\\hero\\hero.x"));
+    ASSERT_TRUE(hero.SetAnimationNoBlend("crouch", 1));
+    ASSERT_TRUE(hero.SetAnimationSlot1("nod", 1, 0.0));
+    // Made once the animations are loaded, its nodes find their pose records.
+    ASSERT_TRUE(other.Create("models\\hero\\hero.x"));
+    ASSERT_TRUE(other.SetAnimationNoBlend("crouch", 1));
+    for (int frame = 0; frame < 3; ++frame)
+    {
+        hero.Update(0.1f);
+        // Another figure sampled in between changes nothing of the first one's pose.
+        other.Update(0.1f);
+    }
+    // The root is slot 0's (crouched), the head slot 1's, the arm at rest
+    // (its node's origin at its parent's) because "nod" has no track for it.
+    EXPECT_NEAR(NodeAt(hero, "Bip01").y, 0.4f, 1e-3f);
+    EXPECT_NEAR(NodeAt(hero, "Bip01_Head").y - NodeAt(hero, "Bip01_Neck").y, 0.3f, 1e-3f);
+    const D3DXVECTOR3 arm = NodeAt(hero, "Bip01_L_UpperArm"), neck = NodeAt(hero, "Bip01_Neck");
+    EXPECT_NEAR(arm.x, neck.x, 1e-3f);
+    EXPECT_NEAR(arm.y, neck.y, 1e-3f);
+    EXPECT_NEAR(NodeAt(other, "Bip01_Head").y - NodeAt(other, "Bip01_Neck").y, 0.2f, 1e-3f);
+    EXPECT_NEAR(NodeAt(other, "Bip01_L_UpperArm").x - NodeAt(other, "Bip01_Neck").x, -0.3f, 1e-3f);
 }
 
 TEST_F(SkinTest, TwoModelsAnimateWithoutDisturbingEachOther)

@@ -143,9 +143,7 @@ TEST_F(FrameDriverTest, AMissingEffectSkipsItsPassWithOneLine)
     EXPECT_EQ(TkD3D9GetDrawCount(device, TkFrame::Current), 0u);
     // The passes of later work are skipped, each named in one place.
     g_Renderer.m_bFrameHasWater = 1;
-    g_Renderer.m_bFrameHasSkyLitSkinMeshes = 1;
     g_Renderer.RenderScene();
-    EXPECT_TRUE(g_Renderer.WasPassSkipped("ERenderer::RenderSkinMeshesSkyLightF"));
     EXPECT_TRUE(g_Renderer.WasPassSkipped("ERenderer::RenderSceneAmbientWater"));
     EXPECT_FALSE(g_Renderer.WasPassSkipped("ERenderer::RenderSceneAmbientLava"));
 }

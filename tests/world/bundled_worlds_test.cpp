@@ -80,13 +80,14 @@ TEST_F(BundledWorlds, TheDemoWorldPutsEveryObjectInPlace)
     const auto objects = worldgen::DemoObjects();
 
     DWORD fromWorld = 0;
-    int meshes = 0, lights = 0;
+    int meshes = 0, lights = 0, figures = 0;
     for (const strObject& o : g_Engine.m_Objects)
         if (o.bUsed && o.bFromWorldFile)
         {
             ++fromWorld;
             meshes += o.Type == OT_MESH;
             lights += o.Type == OT_LIGHT;
+            figures += o.Type == OT_SKINMESH;
         }
     EXPECT_EQ(fromWorld, objects.size());
     // The sky is the one object the world file adds through a world-wide line.
@@ -94,17 +95,18 @@ TEST_F(BundledWorlds, TheDemoWorldPutsEveryObjectInPlace)
     ASSERT_NE(Env.m_hSkyMesh, nullptr);
     EXPECT_STREQ(Env.m_hSkyMesh->szFileName, worldgen::DEMO_SKY_MESH);
 
-    int expectedMeshes = 0;
+    int expectedMeshes = 0, expectedFigures = 0;
     for (const auto& d : objects)
     {
         SCOPED_TRACE(d.name);
         HOBJECT o = g_Engine.FindObject(d.name.c_str(), 0);
         ASSERT_NE(o, nullptr);
         EXPECT_EQ(o->vPosition, D3DXVECTOR3(d.x, d.y, d.z));
-        if (d.kind == worldgen::DemoObject::Mesh)
+        if (d.kind == worldgen::DemoObject::Mesh || d.kind == worldgen::DemoObject::SkinMesh)
         {
-            ++expectedMeshes;
-            EXPECT_EQ(o->Type, OT_MESH);
+            const bool figure = d.kind == worldgen::DemoObject::SkinMesh;
+            ++(figure ? expectedFigures : expectedMeshes);
+            EXPECT_EQ(o->Type, figure ? OT_SKINMESH : OT_MESH);
             EXPECT_EQ(o->szFileName, d.file);
             continue;
         }
@@ -121,7 +123,8 @@ TEST_F(BundledWorlds, TheDemoWorldPutsEveryObjectInPlace)
         }
     }
     EXPECT_EQ(meshes, expectedMeshes);
-    EXPECT_EQ(lights, static_cast<int>(objects.size()) - expectedMeshes);
+    EXPECT_EQ(figures, expectedFigures);
+    EXPECT_EQ(lights, static_cast<int>(objects.size()) - expectedMeshes - expectedFigures);
 
     // A few facts stated by hand, so the description cannot drift with the file.
     EXPECT_EQ(g_Engine.FindObject("house_01", 0)->vPosition, D3DXVECTOR3(-60.0f, 0.0f, -18.0f));

@@ -116,7 +116,8 @@ SkinModelDesc Model()
     material.diffuse[0] = 0.55f;
     material.diffuse[1] = 0.5f;
     material.diffuse[2] = 0.45f;
-    material.texture = "hero.tga";
+    // A texture of the bundled data: a figure whose texture is missing would stop the game.
+    material.texture = "demo_plaster.tga";
     desc.mesh.materials = {material};
     return desc;
 }

@@ -536,6 +536,7 @@ std::vector<DemoObject> DemoObjects()
     AppendSunObjects(objects);
     AddDemoHero(objects);
     AddShootingObjects(objects);
+    AddDemoFigures(objects);
     return objects;
 }
 
@@ -560,6 +561,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoHeroFiles())
         files.push_back(f);
     AddShootingFiles(&files);
+    for (const std::string& f : DemoFigureFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -595,6 +598,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteActionMeshes(root) && ok;
     ok = WriteDemoHero(root) && ok;
     ok = WriteShootingFiles(root) && ok;
+    ok = WriteDemoFigures(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
@@ -606,6 +610,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     {
         if (o.kind == DemoObject::Mesh)
             w += "mesh " + o.file + EOL;
+        else if (o.kind == DemoObject::SkinMesh)
+            w += "skinmesh " + o.file + EOL;
         else
             w += std::string("light") + EOL;
         w += "name " + o.name + EOL;

@@ -24,6 +24,7 @@ struct DemoObject
     {
         Mesh,
         Light,
+        SkinMesh, // an animated figure ("skinmesh" line)
     };
     Kind kind = Mesh;
     std::string name;
@@ -139,4 +140,10 @@ void AddShootingObjects(std::vector<DemoObject>& objects);
 // The muzzle sockets of the weapons in the hero's hands, and their files.
 bool WriteShootingFiles(const std::filesystem::path& root);
 void AddShootingFiles(std::vector<std::string>* files);
+// The townsfolk (DemoWorldFigures.cpp): skinned figures near the camera's
+// start, two standing and one walking on the spot, with their models and
+// animations.
+void AddDemoFigures(std::vector<DemoObject>& objects);
+bool WriteDemoFigures(const std::filesystem::path& root);
+std::vector<std::string> DemoFigureFiles();
 } // namespace worldgen
