@@ -4,6 +4,7 @@
 // the same frame without each part. Then the engine's own work per frame for
 // a world filled with mesh objects: the visibility lists, the frame texture
 // lists and the objects' matrices and effect constants, without drawing.
+#include "bench/DemoGame.h"
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
 #include "platform/Backend.h"
@@ -35,93 +36,10 @@
 
 namespace
 {
+using benchgame::DemoGame;
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
-constexpr DWORD kShownFrame = 215;
-constexpr int kGuard = 5000;
 constexpr int kSplitFrames = 20;
-constexpr double kFrameStepMs = 16.0;
-
-struct DemoGame
-{
-    explicit DemoGame(int width, int height)
-    {
-        dir = std::filesystem::temp_directory_path() / "tk-bench-sunlit";
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        std::filesystem::copy(TK_DATA_DIR, dir, std::filesystem::copy_options::recursive);
-        std::filesystem::current_path(dir);
-        // Textures load relative to the start-up folder: the copied data tree.
-        g_Console.SetStartupDirectory(dir.string().c_str());
-        TkSetBackend(TkBackend::Headless);
-        TkHeadlessReset();
-        TkD3D9ResetHeadless();
-        TimerForgetState();
-        g_Engine.m_fLastTime = 0;
-        OpenGameWindow("SunlitBench", width, height);
-        g_Input.Create();
-        CreateGameDevice();
-        g_FocusMgr.Activate();
-        g_Options.StartMenu = 0;
-        g_Options.PostProcessOff = 1;
-        std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", worldgen::DEMO_WORLD_FILE);
-        TkHeadlessSetFrameStepMs(kFrameStepMs);
-        // The game object starts once a run; later runs ask for the world again.
-        static bool started = false;
-        if (!started)
-            g_MainGame.Init();
-        else
-            g_Engine.RequestWorldChange(worldgen::DEMO_WORLD_FILE);
-        started = true;
-        for (int i = 0; g_Engine.m_szNextWorld[0] && i < kGuard; ++i)
-            Pass();
-        for (int i = 0; g_MainGame.m_iLevelFrame < CMainGame::FRAME_LOADING_HOLD && i < kGuard; ++i)
-            Pass();
-        const TkKey space = TkKeyFromName("Space");
-        TkInjectKeyScan(space.vk, space.scan, true);
-        Pass();
-        Pass();
-        TkInjectKeyScan(space.vk, space.scan, false);
-        for (int i = 0; g_MainGame.m_iLevelFrame < kShownFrame && i < kGuard; ++i)
-            Pass();
-    }
-    ~DemoGame()
-    {
-        if (g_Engine.m_bWorldLoaded)
-            g_Engine.StartWorld("*");
-        g_D3DMain.Shutdown();
-        SAFE_RELEASE(g_pD3D);
-        g_Input.Release();
-        DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
-        g_Options.PostProcessOff = 0;
-        TkHeadlessReset();
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
-        std::filesystem::remove_all(dir, ec);
-    }
-    void Pass()
-    {
-        const uint32_t end = TkFrameCount() + 1;
-        for (int i = 0; TkFrameCount() < end && i < kGuard; ++i)
-            RunLoopPass(msg);
-    }
-    // Milliseconds per frame over n frames; `moving` redraws the cascade every frame.
-    double FrameMs(int n, bool moving)
-    {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < n; ++i)
-        {
-            if (moving)
-                g_SkyShadow.m_bRendered[1] = 0;
-            Pass();
-        }
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() /
-               n;
-    }
-    std::filesystem::path dir;
-    MSG msg = {};
-};
 
 void BM_SunlitDemoWorldFastFrame(benchmark::State& state)
 {

@@ -1,5 +1,6 @@
 #include "environment/FxServices.h"
 
+#include "game/BulletHit.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshMgr.h"
 #include "player/Player.h"
@@ -38,8 +39,8 @@ bool FxPlayerCrouching()
 
 void FxChangePlayerHealth(float amount)
 {
-    PlayerStats.m_fHealth += amount;
     g_FxServiceCounts.fPlayerDamage -= amount;
+    Player.ChangeHealth(amount);
 }
 
 void FxChangeObjectHealth(HOBJECT object, float amount)
@@ -54,10 +55,12 @@ void FxApplyExplosion(const D3DXVECTOR3& point, float power)
     g_Engine.ApplyExplosion(&point, power);
 }
 
-void FxHandleBulletHit(const void*, const RayTestResult& hit, HOBJECT, DWORD, BYTE, float)
+void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT shooter, DWORD param, BYTE flag,
+                       float damageFactor)
 {
     ++g_FxServiceCounts.iBulletHits;
     g_FxServiceCounts.hLastBulletHit = hit.pObject;
+    HandleBulletHit(static_cast<const EItemDesc*>(weapon), &hit, shooter, param, flag, damageFactor);
 }
 
 bool FxObjectDead(HOBJECT object)

@@ -21,16 +21,15 @@ void FxSetSegmentTest(FxSegmentTestFn fn);
 // The hero's scene object, and whether he crouches.
 HOBJECT FxPlayerObject();
 bool FxPlayerCrouching();
-// STAND-IN: CPlayer::ChangeHealth comes with the hero's health work; until
-// then the amount is added to the player stand-in's health.
+// The hero's health changes by the amount (CPlayer::ChangeHealth).
 void FxChangePlayerHealth(float amount);
 // A signed change of an object's health, through the engine's damage and death.
 void FxChangeObjectHealth(HOBJECT object, float amount);
 // An explosion of the effects: the engine pushes and hurts the objects around
 // it (and the explosion is counted for the tests).
 void FxApplyExplosion(const D3DXVECTOR3& point, float power);
-// STAND-IN: HandleBulletHit comes with the weapons work; until then the hits
-// are only counted.
+// A bullet effect met something: the game's HandleBulletHit, with the weapon
+// description the bullet carries. The hits are also counted for the tests.
 void FxHandleBulletHit(const void* weapon, const RayTestResult& hit, HOBJECT shooter, DWORD param, BYTE flag,
                        float damageFactor);
 

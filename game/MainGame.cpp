@@ -503,6 +503,7 @@ void CMainGame::Init()
     RegisterGameConsoleCommands();
     TkRegisterScriptValue("level frame", ReadLevelFrame);
     CPlayer::RegisterScriptActions();
+    CPlayerWeapons::RegisterScriptActions();
     if (g_Options.StartMenu)
         return;
     // A world that is not there never loads: the start menu comes instead,

@@ -100,6 +100,9 @@ public:
     void CameraMoveStop() { cameraMoveOn = 0; }
     void UpdateCameraMove();
     void GeneratePaths();
+    // A blast at the point: the hero and the characters take it when it is
+    // near enough the hero to matter (BulletHit.cpp).
+    void ExplosionNearPlayer(const D3DXVECTOR3* point, float strength);
     void ShowLevelStartDialog();
     void OpenMenuOnKey();
     void UpdateRunRecorder();

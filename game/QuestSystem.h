@@ -17,6 +17,10 @@ public:
     void Update() {}
     void Reset() {}
     void RenderDebugLine() {}
+    // STAND-IN: the fail-on-shot trigger comes with the mission scripts; until
+    // then the shots the hero fires are only counted.
+    void OnPlayerShot() { ++m_iPlayerShots; }
+    int m_iPlayerShots = 0;
 };
 
 extern QuestSystem g_QuestSystem;

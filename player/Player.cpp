@@ -1093,7 +1093,11 @@ void CPlayer::InputStep()
                 *k.flag = 1;
         }
     }
-    // 11. STAND-IN: the trigger comes with the shot work.
+    // 11. The trigger, held or let go.
+    if (CommandDown(CMD_FIRE))
+        Bronie.TriggerDown();
+    else
+        Bronie.triggerReleased = 1;
     // 12. Use.
     if (CommandPressed(CMD_USE, m_bUseLatch))
         UseKey();

@@ -2,6 +2,7 @@
 // carried from one level to the next.
 #include "player/PlayerWeapons.h"
 
+#include "environment/FxMgr.h"
 #include "game/CutScene.h"
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
@@ -18,6 +19,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 CPlayerWeapons Bronie;
@@ -144,6 +146,16 @@ const char* AnimName(const EItemInstance* w, ItemAnimation a)
 HOBJECT HeldModel(const EItemInstance* w)
 {
     return w ? w->m_hHeldModel : nullptr;
+}
+
+// A burst's end leaves smoke at the muzzle: one of the weapon's after-shot effects.
+void AfterShotSmoke(const EItemDesc& d, HOBJECT held)
+{
+    const ItemFxList& list = d.Player_After_Shoot_FX;
+    const DWORD n = list.count < ITEM_LIST_ENTRIES ? list.count : ITEM_LIST_ENTRIES;
+    const EFxDef* fx = n ? list.defs[static_cast<DWORD>(std::rand()) % n] : list.defs[0];
+    if (fx)
+        FX.CreateFx(fx, held, d.Shoot_Socket, 0);
 }
 } // namespace
 
@@ -680,8 +692,8 @@ void CPlayerWeapons::UpdateFiring()
             state = WS_IDLE;
             if (current->m_iMagazine == 0)
                 Reload();
-            // STAND-IN: the after-shot smoke at the muzzle starts once the effect
-            // system takes definitions (Player_After_Shoot_FX).
+            else if (current->m_hHeldModel)
+                AfterShotSmoke(d, current->m_hHeldModel);
         }
     }
     if (state == WS_RELOADING && free && KindFits(d.Unique_Id))

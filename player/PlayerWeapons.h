@@ -8,7 +8,8 @@
 // The members live in several files: PlayerWeapons.cpp (selection, switching,
 // reloading, pick-ups, level start and end), PlayerWeaponsSave.cpp (the
 // "Bronie" section of save games), PlayerWeaponsView.cpp (the first-person
-// placement of the held model, the knife and the hand grenade).
+// placement of the held model, the knife and the hand grenade),
+// PlayerWeaponsShot.cpp (the trigger, the bullets and their marks).
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 
 struct EItemInstance;
+struct RayTestResult;
 struct strSound;
 
 constexpr DWORD MAX_GRENADES = 6;
@@ -192,6 +194,34 @@ public:
     // along the view's right, up and forward axes, and turns about them.
     WeaponView m_WeaponTuning;
 
+    // ---- The shot (PlayerWeaponsShot.cpp) ---------------------------------------------
+    // What decides how far one bullet strays from the aim.
+    struct SpreadCase
+    {
+        DWORD kind = 0;       // the weapon's Unique_Id
+        bool shotgun = false; // the item fires pellets
+        bool singleShot = false;
+        bool scoped = false; // looking through a scope
+        bool aiming = false;
+        float aimProgress = 0.0f;
+        bool crouched = false;
+        bool moving = false;
+        bool firstShot = false; // the first bullet of a burst
+    };
+    // The hero pulls the trigger this frame (the input step, while fire is down).
+    void TriggerDown();
+    // One bullet of the weapon in hand along the camera's aim, with its kick and spread.
+    void FireBullet();
+    // After a bullet's impact effect: the mark it leaves.
+    void SpawnImpactEffect(const EItemDesc* weapon, const RayTestResult* hit);
+    // The spread scale of a bullet: each axis strays by up to this (times 0.5).
+    static float SpreadScale(const SpreadCase& c);
+    // The kick the model takes back from a shot, by weapon kind.
+    static float KickBackOf(DWORD kind);
+    // The event script's "hero weapon": one console line with the weapon in
+    // hand, its magazine and the reserve of every kind carried.
+    static void RegisterScriptActions();
+
 private:
     bool BeginWheelStep();
     void StopAiming();
@@ -208,3 +238,17 @@ private:
 };
 
 extern CPlayerWeapons Bronie;
+
+// ---- Shots of every shooter (PlayerWeaponsShot.cpp) ----------------------------------------
+// One shot along the orientation's forward axis from the muzzle: characters,
+// mounted guns, helicopters and object actions. Nothing without a description.
+void FireWeaponShot(const EItemDesc* weapon, const D3DXVECTOR3* muzzle, const EOrientation* orientation,
+                    HOBJECT shooter, BYTE silenced, float damageFactor);
+// FireWeaponShot with the item's description; nothing without an item.
+void FireItemShot(const EItemInstance* weapon, const D3DXVECTOR3* muzzle, const EOrientation* orientation,
+                  HOBJECT shooter, BYTE silenced, float damageFactor);
+// A bullet mark at the point, facing along the normal; none while the effect
+// pool is busy (MARK_LIVE_EFFECT_LIMIT live effects or more).
+void SpawnBulletMark(const D3DXVECTOR3* point, const D3DXVECTOR3* normal);
+constexpr DWORD MARK_LIVE_EFFECT_LIMIT = 240;
+constexpr int SHOTGUN_PELLETS = 6;

@@ -380,6 +380,23 @@ def fireball(frame, dx, dy, n):
     return (c[0] * v, c[1] * v, c[2] * v, 255 * v)
 
 
+def bullet_hole(edge):
+    """A bullet mark: a dark, ragged hole with a scorched rim in the middle of
+    a clear square; the mark's sprite is large, the hole small within it."""
+    p = Picture(edge, edge, (0, 0, 0, 0))
+    c = (edge - 1) / 2.0
+    hole, rim = edge * 0.018, edge * 0.05
+    for y in range(edge):
+        for x in range(edge):
+            d = math.hypot(x - c, y - c)
+            if d <= hole:
+                p.put(x, y, (12, 10, 8, 255))
+            elif d <= rim:
+                t = (d - hole) / (rim - hole)
+                p.put(x, y, (40, 34, 28, int(200 * (1.0 - t) ** 1.5)))
+    return p
+
+
 def effect_textures(root):
     fx = os.path.join(root, "textures", "fx")
     os.makedirs(fx, exist_ok=True)
@@ -397,6 +414,7 @@ def effect_textures(root):
     write("fx_blood_stain.tga", radial(64, (110, 5, 5), (70, 0, 0), 0.4, seed=13, grain=0.8))
     write("fx_fire_atlas.tga", atlas(32, flame))
     write("fx_explosion_atlas.tga", atlas(32, fireball))
+    write("spr_slad_kuli.tga", bullet_hole(128))
 
 
 # ---- The data tree ---------------------------------------------------------------

@@ -1,7 +1,10 @@
 // STAND-IN: see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
+#include "game/MainGame.h"
 #include "player/Player.h"
+#include "player/PlayerWeapons.h"
+#include "shell/Mouse.h"
 #include "world/IntersectSegment.h"
 #include "world/Object.h"
 
@@ -94,6 +97,7 @@ void HeroFlyHelicopter(HOBJECT o)
 void HeroFullAmmo()
 {
     Note("CPlayer::FullAmmo");
+    Bronie.FillAmmo();
 }
 void HeroSetHeartbeatLevel(float level)
 {
@@ -149,10 +153,19 @@ void HeroGrabLadder(HOBJECT o)
 void HeroTeleport(const D3DXVECTOR3& p, float yaw, BYTE crouching)
 {
     Note("CPlayer::TeleportTo %g %g %g yaw %g crouch %d", p.x, p.y, p.z, yaw, crouching);
+    // The hero arrives where he was put, looking the way the object faces,
+    // and, asked to, crouching for the stance's input steps.
+    Player.m_vPrevPosition = p;
+    g_Mouse.m_State.x = g_Mouse.m_State.rawX = yaw;
+    if (crouching)
+    {
+        Player.SetCrouch(true);
+        Player.m_iForceCrouch = crouching;
+    }
 }
 HOBJECT HeroObject()
 {
-    return nullptr;
+    return Player.m_hObject;
 }
 void GameEndGame()
 {
@@ -281,6 +294,7 @@ void FxMortarExplosion(const D3DXVECTOR3& p)
 void GameExplosionNearPlayer(const D3DXVECTOR3& p, float power)
 {
     Note("CMainGame::ExplosionNearPlayer %g %g %g %g", p.x, p.y, p.z, power);
+    g_MainGame.ExplosionNearPlayer(&p, power);
 }
 bool SegmentClear(const D3DXVECTOR3& from, const D3DXVECTOR3& to, HOBJECT ignore)
 {

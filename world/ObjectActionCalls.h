@@ -25,7 +25,9 @@ void ClearJournal();
 
 // STAND-IN: QuestSystem::OnObjectUsed.
 void QuestObjectUsed(HOBJECT object);
-// STAND-IN: the hero (CPlayer and PlayerStats).
+// The hero (CPlayer, PlayerStats and his weapons). STAND-IN where only noted:
+// mounted guns, countdowns, helicopters, bezier rides, the high jump and
+// ladders wait for the ladders, riding and vehicle work.
 bool HeroIsDead();
 void HeroMountGun(const char* objectName);
 void HeroStartCountdown(HOBJECT object);
@@ -93,7 +95,7 @@ void PreloadCharacterSounds(const char* character);
 void LevelRegisterHit(const char* name);
 // STAND-IN: EFxMgr::CreateMortarExplosion.
 void FxMortarExplosion(const D3DXVECTOR3& position);
-// STAND-IN: CMainGame::ExplosionNearPlayer.
+// CMainGame::ExplosionNearPlayer, noted as well.
 void GameExplosionNearPlayer(const D3DXVECTOR3& point, float power);
 // True when the segment meets no object but the one to ignore (segment tests).
 bool SegmentClear(const D3DXVECTOR3& from, const D3DXVECTOR3& to, HOBJECT ignore);

@@ -345,6 +345,21 @@ xpos -25
 ypos 1.2
 zpos -3
 flags 0
+mesh prefabs\bronie\sniper_rifle.x
+name range_rifle
+xpos -25
+ypos 0.25
+zpos -0.5
+mesh meshes\demo\barrel.x
+name range_barrel
+xpos -15
+ypos 0.25
+zpos -0.5
+death_params_1 1 0 0 0 1 1 1 1 1 0 20 1
+death_params_FX_On_Death barrel_blast
+death_params_shake_screen 1
+death_params_SetWhenDead range_barrel_blown
+death_params_console_print The range barrel blew up
 skinmesh models\demo_townsman\demo_townsman.x
 name townsman_01
 xpos -15

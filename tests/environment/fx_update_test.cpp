@@ -2,6 +2,7 @@
 // and delayed children, hurting.
 #include "fx_fixture.h"
 
+#include "game/MainGame.h"
 #include "player/Player.h"
 
 using namespace fxtest;
@@ -141,6 +142,10 @@ TEST_F(FxTest, AHurtingEffectReachesThePlayerWithinThreeUnits)
     EFxDef fire = Def(-1.0f);
     fire.Hurt_Player = 10.0f;
     FX.CreateFx(&fire, nullptr, nullptr, 0);
+    // The hero's health changes once the level has settled; his own frame
+    // (which would regenerate) does not run here.
+    g_MainGame.m_iLevelFrame = CPlayer::FRAME_HEALTH;
+    Player.m_fFrameTime = 0.0f;
     Player.m_vPosition = {2.5f, 0.0f, 0.0f};
     const float health = PlayerStats.m_fHealth;
     Run(2);

@@ -361,6 +361,26 @@ std::vector<float> Clink()
     return s;
 }
 
+// A ricochet: a sharp tick, then a whine that falls in pitch as the bullet
+// tumbles away; each seed starts at its own pitch.
+std::vector<float> Ricochet(uint32_t seed)
+{
+    const int n = kFxRate * 45 / 100;
+    std::vector<float> s(n);
+    Noise noise{seed};
+    const double start = 2600.0 + 180.0 * (seed % 7);
+    double phase = 0.0;
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        phase += 2.0 * kPi * start * (1.0 - 0.55 * t / 0.45) / kFxRate;
+        const double whine = std::sin(phase) * std::exp(-t * 7.0) * std::min(1.0, t * 300.0);
+        const double tick = noise.Next() * std::exp(-t * 250.0);
+        s[i] = static_cast<float>(0.5 * whine + 0.8 * tick);
+    }
+    return s;
+}
+
 using Chord = double[3];
 
 // Music in whole bars, so it loops on the beat: a slow chord pad swelling
@@ -454,6 +474,11 @@ int main(int argc, char** argv)
              ok;
     ok = Save(out / "sounds" / "special" / "ogien.wav", Wave(Normalised(FireLoop(), 0.5f), 1, kFxRate)) && ok;
     ok = Save(out / "sounds" / "weapons" / "luska1.wav", Wave(Normalised(Clink(), 0.5f), 1, kFxRate)) && ok;
+    // Ricochets: "ryko0" to "ryko4".
+    for (uint32_t k = 0; k < 5; ++k)
+        ok = Save(out / "sounds" / "weapons" / ("ryko" + std::to_string(k) + ".wav"),
+                  Wave(Normalised(Ricochet(0x51c0u + k), 0.6f), 1, kFxRate)) &&
+             ok;
     ok = Save(out / "music" / "DuskmereMainTheme.ogg",
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
          ok;

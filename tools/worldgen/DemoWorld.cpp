@@ -535,6 +535,7 @@ std::vector<DemoObject> DemoObjects()
     AddActionObjects(objects);
     AppendSunObjects(objects);
     AddDemoHero(objects);
+    AddShootingObjects(objects);
     AddDemoFigures(objects);
     AddDemoAmbient(objects);
     return objects;
@@ -560,6 +561,7 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoHeroFiles())
         files.push_back(f);
+    AddShootingFiles(&files);
     for (const std::string& f : DemoFigureFiles())
         files.push_back(f);
     for (auto& f : files)
@@ -596,6 +598,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoPhysicsFiles(root) && ok;
     ok = WriteActionMeshes(root) && ok;
     ok = WriteDemoHero(root) && ok;
+    ok = WriteShootingFiles(root) && ok;
     ok = WriteDemoFigures(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.

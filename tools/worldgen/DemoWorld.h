@@ -135,6 +135,20 @@ constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
 constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\special\\start_point.x";
 void AddDemoAmbient(std::vector<DemoObject>& objects);
 
+// The shooting corner (DemoWorldShooting.cpp): a weapon lying on the road
+// north of the start and a barrel due east of it that blows up when shot,
+// printing DEMO_SHOOTING_BLOWN on the console. Places are (x, z) on the road.
+constexpr float DEMO_ROAD_TOP = 0.25f;
+constexpr const char* DEMO_SHOOTING_WEAPON = "range_rifle";
+constexpr const char* DEMO_SHOOTING_BARREL = "range_barrel";
+constexpr const char* DEMO_SHOOTING_BLOWN = "The range barrel blew up";
+constexpr float DEMO_SHOOTING_WEAPON_AT[2] = {-25.0f, -0.5f};
+constexpr float DEMO_SHOOTING_BARREL_AT[2] = {-15.0f, -0.5f};
+constexpr float DEMO_BARREL_HEIGHT = 1.3f;
+void AddShootingObjects(std::vector<DemoObject>& objects);
+// The muzzle sockets of the weapons in the hero's hands, and their files.
+bool WriteShootingFiles(const std::filesystem::path& root);
+void AddShootingFiles(std::vector<std::string>* files);
 // The townsfolk (DemoWorldFigures.cpp): skinned figures near the camera's
 // start, two standing and one walking on the spot, with their models and
 // animations.
