@@ -1,5 +1,6 @@
 // The whole game, headless, on a copy of the data tree: the hero appears at
 // the demo world's start marker and walks north while the forward key is held.
+#include "hero_game_log.h"
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 
@@ -12,30 +13,7 @@
 
 namespace
 {
-struct HeroAt
-{
-    float x = 0.0f, y = 0.0f, z = 0.0f;
-};
-
-std::vector<HeroAt> Positions(const std::vector<std::string>& log)
-{
-    std::vector<HeroAt> found;
-    for (const std::string& line : log)
-    {
-        HeroAt h;
-        if (std::sscanf(line.c_str(), "Hero position %f %f %f", &h.x, &h.y, &h.z) == 3)
-            found.push_back(h);
-    }
-    return found;
-}
-
-bool Contains(const std::vector<std::string>& log, const std::string& text)
-{
-    for (const std::string& line : log)
-        if (line.find(text) != std::string::npos)
-            return true;
-    return false;
-}
+using namespace herogame;
 
 TEST(HeroGame, TheHeroStartsAtTheMarkerAndWalksForwardWhileTheKeyIsHeld)
 {

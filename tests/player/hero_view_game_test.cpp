@@ -3,6 +3,7 @@
 // view in the frame it arrives, and input of any timing never breaks the
 // controller or the view.
 #include "support/Bitmap.h"
+#include "hero_game_log.h"
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 
@@ -18,6 +19,8 @@
 
 namespace
 {
+using namespace herogame;
+
 constexpr double kPitchLimit = 1.5358899;
 constexpr double kPrinted = 5e-5; // the console line's rounding
 // The script's start: the loading screen waits for a key, and from level
@@ -25,24 +28,6 @@ constexpr double kPrinted = 5e-5; // the console line's rounding
 constexpr const char* kStart = "frame 2: wait level frame 200\n"
                                "frame 40: key press Space\n"
                                "frame 42: wait level frame 240\n";
-
-struct HeroAt
-{
-    double x = 0.0, y = 0.0, z = 0.0, yaw = 0.0, pitch = 0.0;
-};
-
-std::vector<HeroAt> Positions(const std::vector<std::string>& log)
-{
-    std::vector<HeroAt> found;
-    for (const std::string& line : log)
-    {
-        HeroAt h;
-        if (std::sscanf(line.c_str(), "Hero position %lf %lf %lf look %lf %lf", &h.x, &h.y, &h.z, &h.yaw,
-                        &h.pitch) == 5)
-            found.push_back(h);
-    }
-    return found;
-}
 
 struct View
 {
@@ -80,24 +65,6 @@ std::vector<std::string> RunGame(TempDir& dir, const std::string& script)
     return ReadLines(dir.path() / "!console.txt");
 }
 
-// Share of the pixels of a region that are the weapon's dark iron: near grey
-// and darker than anything the sunlit ground, road or houses show.
-double IronShare(const Bitmap& b, int x0, int y0, int x1, int y1)
-{
-    constexpr int kDark = 60;
-    constexpr int kGrey = 12;
-    int iron = 0, all = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-        {
-            const uint32_t p = b.Pixel(x, y);
-            const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, bl = p & 0xFF;
-            const int hi = std::max({r, g, bl}), lo = std::min({r, g, bl});
-            iron += hi < kDark && hi - lo < kGrey ? 1 : 0;
-            ++all;
-        }
-    return all ? static_cast<double>(iron) / all : 0.0;
-}
 } // namespace
 
 TEST(HeroViewGame, TheWeaponInHandIsDrawnAtTheLowerRightOfTheView)

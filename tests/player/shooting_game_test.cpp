@@ -3,6 +3,7 @@
 // east of it and fires; the barrel blows up, and the pictures show the weapon
 // in his hands and the barrel gone.
 #include "support/Bitmap.h"
+#include "hero_game_log.h"
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 #include "tools/worldgen/DemoWorld.h"
@@ -19,6 +20,8 @@
 
 namespace
 {
+using namespace herogame;
+
 constexpr double kPi = 3.14159265358979;
 // The mouse turns the look by this many radians a count at the default
 // sensitivity; a vertical count turns twice as far.
@@ -28,29 +31,12 @@ constexpr double kEyeAboveCentre = 0.9; // the eye stands this far above the bod
 constexpr int kSniperKind = 3;
 constexpr unsigned kSniperCartridges = 10; // a lying sniper rifle's magazine
 
-struct HeroAt
-{
-    float x = 0.0f, y = 0.0f, z = 0.0f;
-};
-
 struct WeaponLine
 {
     std::string name;
     unsigned magazine = 0;
     std::vector<unsigned> reserve;
 };
-
-std::vector<HeroAt> Positions(const std::vector<std::string>& log)
-{
-    std::vector<HeroAt> found;
-    for (const std::string& line : log)
-    {
-        HeroAt h;
-        if (std::sscanf(line.c_str(), "Hero position %f %f %f", &h.x, &h.y, &h.z) == 3)
-            found.push_back(h);
-    }
-    return found;
-}
 
 std::vector<WeaponLine> Weapons(const std::vector<std::string>& log)
 {
@@ -70,12 +56,6 @@ std::vector<WeaponLine> Weapons(const std::vector<std::string>& log)
     return found;
 }
 
-bool Contains(const std::vector<std::string>& log, const std::string& text)
-{
-    return std::any_of(log.begin(), log.end(),
-                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
-}
-
 Bitmap Picture(const TempDir& dir, const char* name)
 {
     std::ifstream in(dir.path() / name, std::ios::binary);
@@ -84,25 +64,6 @@ Bitmap Picture(const TempDir& dir, const char* name)
     Bitmap b;
     EXPECT_TRUE(b.Parse(bytes.str())) << name;
     return b;
-}
-
-// Share of a region's pixels that are dark iron: near grey and darker than
-// anything the sunlit ground, road, houses or sky show.
-double IronShare(const Bitmap& b, int x0, int y0, int x1, int y1)
-{
-    constexpr int kDark = 60;
-    constexpr int kGrey = 12;
-    int iron = 0, all = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-        {
-            const uint32_t p = b.Pixel(x, y);
-            const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, bl = p & 0xFF;
-            const int hi = std::max({r, g, bl}), lo = std::min({r, g, bl});
-            iron += hi < kDark && hi - lo < kGrey ? 1 : 0;
-            ++all;
-        }
-    return all ? static_cast<double>(iron) / all : 0.0;
 }
 
 // The mean of a region's pixels, channel by channel.
