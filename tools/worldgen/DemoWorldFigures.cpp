@@ -201,11 +201,17 @@ std::string Folder(const FigureModel& m, const char* file)
 std::vector<std::string> ModelFiles(const FigureModel& m)
 {
     const std::string name = std::strrchr(m.folder, '/') + 1;
-    return {Folder(m, (name + ".x").c_str()), Folder(m, "collisions.txt"),
+    return {Folder(m, (name + ".x").c_str()),
+            Folder(m, "collisions.txt"),
             Folder(m, "animations/animations_desc.txt"),
             Folder(m, (std::string("animations/") + m.defaultName + "_DEFAULT.bin").c_str()),
-            Folder(m, (std::string("animations/") + m.otherName + ".bin").c_str())};
+            Folder(m, (std::string("animations/") + m.otherName + ".bin").c_str()),
+            Folder(m, (std::string("animations/") + m.defaultName + ".txt").c_str()),
+            Folder(m, (std::string("animations/") + m.otherName + ".txt").c_str())};
 }
+
+// Each animation's own parameters, read when the model loads it: plain playback.
+constexpr const char* kAnimationParams = "standard_params 0 0 0 1 0 0\n";
 
 bool WriteModel(const std::filesystem::path& root, const FigureModel& m)
 {
@@ -218,6 +224,8 @@ bool WriteModel(const std::filesystem::path& root, const FigureModel& m)
     ok = WriteText(root, files[2], desc) && ok;
     ok = bina::WriteFile((root / files[3]).string().c_str(), AnimationNamed(m.defaultName)) && ok;
     ok = bina::WriteFile((root / files[4]).string().c_str(), AnimationNamed(m.otherName)) && ok;
+    ok = WriteText(root, files[5], kAnimationParams) && ok;
+    ok = WriteText(root, files[6], kAnimationParams) && ok;
     return ok;
 }
 
