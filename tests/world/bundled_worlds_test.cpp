@@ -4,6 +4,7 @@
 #include "worldfile_fixture.h"
 
 #include "mesh/Mesh.h"
+#include "support/ConsoleLog.h"
 #include "support/GameProcess.h"
 #include "tools/worldgen/DemoWorld.h"
 
@@ -56,12 +57,19 @@ TEST_F(BundledWorlds, EveryWorldLoadsWithNoRefusedOrPassedOverLine)
             worlds.push_back(entry.path().filename().string());
     std::sort(worlds.begin(), worlds.end());
     ASSERT_FALSE(worlds.empty());
+    ConsoleLogHere log;
     for (const std::string& name : worlds)
     {
         SCOPED_TRACE(name);
         Clear();
+        const size_t printedBefore = ConsoleLog().size();
         ASSERT_TRUE(g_WorldMgr.LoadWorld(("worlds\\" + name).c_str()));
         EXPECT_EQ(g_WorldMgr.m_bError, 0);
+        // Every file a bundled world names is there: no loader of its meshes,
+        // figures, animations or textures reports one missing.
+        const std::string printed = ConsoleLog().substr(printedBefore);
+        EXPECT_EQ(printed.find("not found"), std::string::npos) << printed;
+        EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
         for (int i = 0; i < g_WorldMgr.GetNoteCount(); ++i)
         {
             const auto& n = g_WorldMgr.GetNote(i);
