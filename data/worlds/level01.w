@@ -339,7 +339,7 @@ ypos 6
 zpos -12
 rotation_angles 14 52 0
 flags 12
-mesh prefabs\special\start_point.x
+mesh prefabs\builtin\start_point.x
 name game_start_point
 xpos -25
 ypos 1.2
@@ -378,7 +378,7 @@ xpos -14.2
 ypos 0.25
 zpos -5.5
 rotation_angles 0 90 0
-mesh prefabs\special\start_point.x
+mesh prefabs\builtin\start_point.x
 name level_start
 xpos -25
 ypos 1.2

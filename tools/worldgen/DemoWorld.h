@@ -132,7 +132,7 @@ constexpr const char* DEMO_LEVEL_START = "level_start";
 constexpr const char* DEMO_AMBIENT_SOUND = "sounds\\ambient\\wind_loop.wav";
 constexpr float DEMO_AMBIENT_VOLUME = 1.0f;
 constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
-constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\special\\start_point.x";
+constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\builtin\\start_point.x";
 void AddDemoAmbient(std::vector<DemoObject>& objects);
 
 // The shooting corner (DemoWorldShooting.cpp): a weapon lying on the road
