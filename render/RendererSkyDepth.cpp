@@ -49,6 +49,18 @@ void BeginDepth()
     }
 }
 
+// The depth effect begun with `technique` for one caster pass; null when there
+// is no effect, no light matrix or the technique does not begin, and the pass
+// draws nothing.
+EEffect* BeginDepthPass(const char* technique, const D3DXMATRIX* lightViewProj)
+{
+    BeginDepth();
+    EEffect* effect = g_EffectMgr.FindEffect(kDepthEffect);
+    if (!effect || !effect->m_pEffect || !lightViewProj)
+        return nullptr;
+    return g_RenderStates.BeginEffectByName(effect->m_pEffect, technique, true) ? effect : nullptr;
+}
+
 void SetCasterMatrices(ID3DXEffect* fx, EEffect* effect, const EMesh* mesh, const D3DXMATRIX* lightViewProj)
 {
     D3DXMATRIX worldLight;
@@ -154,13 +166,10 @@ void ERenderer::RenderSkyDepth(DWORD cascade)
 
 bool ERenderer::RenderSkyDepthStatic(const D3DXMATRIX* lightViewProj)
 {
-    BeginDepth();
-    EEffect* effect = g_EffectMgr.FindEffect(kDepthEffect);
-    if (!effect || !effect->m_pEffect || !lightViewProj)
+    EEffect* effect = BeginDepthPass("RenderShadow", lightViewProj);
+    if (!effect)
         return false;
     ID3DXEffect* fx = effect->m_pEffect;
-    if (!g_RenderStates.BeginEffectByName(fx, "RenderShadow", true))
-        return false;
     g_RenderStates.AlphaTestOff(effect);
     bool skipped = false;
     for (strObject& o : g_Engine.m_Objects)
@@ -178,13 +187,10 @@ bool ERenderer::RenderSkyDepthStatic(const D3DXMATRIX* lightViewProj)
 
 void ERenderer::RenderSkyDepthStaticTransparent(const D3DXMATRIX* lightViewProj)
 {
-    BeginDepth();
-    EEffect* effect = g_EffectMgr.FindEffect(kDepthEffect);
-    if (!effect || !effect->m_pEffect || !lightViewProj)
+    EEffect* effect = BeginDepthPass("RenderShadowT", lightViewProj);
+    if (!effect)
         return;
     ID3DXEffect* fx = effect->m_pEffect;
-    if (!g_RenderStates.BeginEffectByName(fx, "RenderShadowT", true))
-        return;
     for (DWORD i = 0; i < MAX_TEXTURES && m_pFrameTextures[i]; ++i)
     {
         strtexture* t = m_pFrameTextures[i];
@@ -252,13 +258,10 @@ void ERenderer::RenderSkyDepthSkinMeshes(const D3DXMATRIX*)
 
 bool ERenderer::RenderSkyDepthDynamic(const D3DXMATRIX* lightViewProj)
 {
-    BeginDepth();
-    EEffect* effect = g_EffectMgr.FindEffect(kDepthEffect);
-    if (!effect || !effect->m_pEffect || !lightViewProj)
+    EEffect* effect = BeginDepthPass("RenderShadow", lightViewProj);
+    if (!effect)
         return false;
     ID3DXEffect* fx = effect->m_pEffect;
-    if (!g_RenderStates.BeginEffectByName(fx, "RenderShadow", true))
-        return false;
     g_RenderStates.EnableCulling(false);
     bool skipped = false;
     for (strObject& o : g_Engine.m_Objects)
@@ -277,13 +280,10 @@ bool ERenderer::RenderSkyDepthDynamic(const D3DXMATRIX* lightViewProj)
 
 void ERenderer::RenderSkyDepthDynamicTransparent(const D3DXMATRIX* lightViewProj)
 {
-    BeginDepth();
-    EEffect* effect = g_EffectMgr.FindEffect(kDepthEffect);
-    if (!effect || !effect->m_pEffect || !lightViewProj)
+    EEffect* effect = BeginDepthPass("RenderShadowT", lightViewProj);
+    if (!effect)
         return;
     ID3DXEffect* fx = effect->m_pEffect;
-    if (!g_RenderStates.BeginEffectByName(fx, "RenderShadowT", true))
-        return;
     g_RenderStates.EnableCulling(false);
     for (DWORD i = 0; i < MAX_TEXTURES && m_pFrameTextures[i]; ++i)
     {
