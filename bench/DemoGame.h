@@ -51,10 +51,7 @@ struct DemoGame
         }
         g_bQuitting = 0;
         g_Engine.m_bQuit = 0;
-        TkHeadlessReset();
-        TkD3D9ResetHeadless();
-        TimerForgetState();
-        g_Engine.m_fLastTime = 0;
+        ResetHeadlessGame();
         OpenGameWindow(folder, width, height);
         g_Input.Create();
         CreateGameDevice();
@@ -80,15 +77,8 @@ struct DemoGame
     }
     ~DemoGame()
     {
-        if (g_Engine.m_bWorldLoaded)
-            g_Engine.StartWorld("*");
-        g_D3DMain.Shutdown();
-        SAFE_RELEASE(g_pD3D);
-        g_Input.Release();
-        DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
+        CloseInProcessGame();
         g_Options.PostProcessOff = 0;
-        TkHeadlessReset();
         std::error_code ec;
         std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
         std::filesystem::remove_all(dir, ec);

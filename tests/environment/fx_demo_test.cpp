@@ -40,11 +40,7 @@ protected:
     {
         globals = std::make_unique<GlobalsSnapshot>();
         dir = std::make_unique<TempDir>();
-        TkSetBackend(TkBackend::Headless);
-        TkHeadlessReset();
-        TkD3D9ResetHeadless();
-        TimerForgetState();
-        g_Engine.m_fLastTime = 0;
+        ResetHeadlessGame();
         CopyDataTree(dir->path());
         TkHeadlessSetFrameStepMs(kFrameMs);
         ASSERT_NE(OpenGameWindow("FxDemoTest", kWidth, kHeight), nullptr);
@@ -61,20 +57,7 @@ protected:
 
     void TearDown() override
     {
-        if (g_Engine.m_bWorldLoaded)
-            g_Engine.StartWorld("*");
-        g_D3DMain.Shutdown();
-        SAFE_RELEASE(g_pD3D);
-        g_Input.Release();
-        g_FocusMgr.m_bOnFocus = 0;
-        if (g_hWnd)
-            DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
-        g_bQuitting = 0;
-        g_Engine.m_bWorldLoaded = 0;
-        g_Engine.m_szWorld[0] = 0;
-        TkHeadlessReset();
-        TimerForgetState();
+        CloseInProcessGame();
         dir.reset();
         globals.reset();
     }

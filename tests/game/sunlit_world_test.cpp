@@ -55,11 +55,7 @@ protected:
     void SetUp() override
     {
         GameTest::SetUp();
-        TkSetBackend(TkBackend::Headless);
-        TkHeadlessReset();
-        TkD3D9ResetHeadless();
-        TimerForgetState();
-        g_Engine.m_fLastTime = 0;
+        ResetHeadlessGame();
         CopyDataTree(m_dir->path());
         ASSERT_NE(OpenGameWindow("SunlitWorldTest", kWidth, kHeight), nullptr);
         g_bQuitting = 0;
@@ -75,20 +71,7 @@ protected:
     void TearDown() override
     {
         TkClearScript();
-        if (g_Engine.m_bWorldLoaded)
-            g_Engine.StartWorld("*");
-        g_D3DMain.Shutdown();
-        SAFE_RELEASE(g_pD3D);
-        g_Input.Release();
-        g_FocusMgr.m_bOnFocus = 0;
-        if (g_hWnd)
-            DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
-        g_bQuitting = 0;
-        g_Engine.m_bWorldLoaded = 0;
-        g_Engine.m_szWorld[0] = 0;
-        TkHeadlessReset();
-        TimerForgetState();
+        CloseInProcessGame();
         GameTest::TearDown();
     }
 

@@ -7,11 +7,18 @@
 // Relative, so that benchmarks (outside the tests' include path) find it too.
 #include "TestWindow.h"
 
+#include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
+#include "platform/d3d9/HeadlessDevice.h"
+#include "platform/win32/Headless.h"
 #include "platform/win32/Win32.h"
 #include "shell/D3DMain.h"
+#include "shell/FocusMgr.h"
 #include "shell/GameOptions.h"
+#include "shell/Input.h"
+#include "shell/Timer.h"
 #include "shell/WinMain.h"
+#include "world/Engine.h"
 
 // Asks the options for a windowed game of this size and opens g_hWnd of that
 // size on a window class `name`; the window, or null when it could not open.
@@ -33,4 +40,35 @@ inline bool CreateGameDevice()
         return false;
     g_D3DMain.Create(g_hWnd);
     return true;
+}
+
+// The headless backend, its clock and device, and the game's timer back at
+// their start, so the next in-process game begins at frame 0.
+inline void ResetHeadlessGame()
+{
+    TkSetBackend(TkBackend::Headless);
+    TkHeadlessReset();
+    TkD3D9ResetHeadless();
+    TimerForgetState();
+    g_Engine.m_fLastTime = 0;
+}
+
+// Ends an in-process game: its world, device, Direct3D object, input, focus
+// and window, and the headless clock, so another game can start after it.
+inline void CloseInProcessGame()
+{
+    if (g_Engine.m_bWorldLoaded)
+        g_Engine.StartWorld("*");
+    g_D3DMain.Shutdown();
+    SAFE_RELEASE(g_pD3D);
+    g_Input.Release();
+    g_FocusMgr.m_bOnFocus = 0;
+    if (g_hWnd)
+        DestroyWindow(g_hWnd);
+    g_hWnd = nullptr;
+    g_bQuitting = 0;
+    g_Engine.m_bWorldLoaded = 0;
+    g_Engine.m_szWorld[0] = 0;
+    TkHeadlessReset();
+    TimerForgetState();
 }
