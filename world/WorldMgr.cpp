@@ -27,6 +27,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 
 EWorldMgr g_WorldMgr;
 
@@ -42,6 +43,11 @@ constexpr const char* BEZIER_EXTENSION = "bzr";
 constexpr const char* LEVEL_WORLD_FORMAT = "worlds\\level%02d.w";
 constexpr int PESEL_WORDS = 3;
 constexpr int BLINKING_VALUES = 6;
+
+bool IsLineEnd(char c)
+{
+    return c == CR || c == LF;
+}
 
 const char* SkipBlanks(const char* p)
 {
@@ -83,6 +89,22 @@ bool LeadingDouble(const char* text, double* out)
         return true;
     *out = negative ? -v : v;
     return true;
+}
+
+// "xpos", "ypos" or "zpos": the lines whose values gather into one move.
+bool IsPositionKey(const char* keyword, size_t length)
+{
+    constexpr std::string_view kPos = "pos";
+    return length == kPos.size() + 1 && (keyword[0] == 'x' || keyword[0] == 'y' || keyword[0] == 'z') &&
+           std::memcmp(keyword + 1, kPos.data(), kPos.size()) == 0;
+}
+
+// A fresh description for each object line, copied from one made once: a
+// description's defaults take an orientation built from angles.
+void ResetDesc(EObjectDesc& desc)
+{
+    static const EObjectDesc kFresh;
+    desc = kFresh;
 }
 
 bool LeadingInteger(const char* text, long long* out)
@@ -329,30 +351,32 @@ void EWorldMgr::ReadLine(LoadState& s, char* line)
 {
     std::memset(line, 0, s.lineDirty);
     ++m_iLine;
-    int n = 0;
-    while (s.pos < s.size)
+    // The line's end is found first and its text copied whole: most lines
+    // are a keyword and a number or two.
+    const char* text = s.data + s.pos;
+    const size_t left = s.size - s.pos;
+    const size_t limit = left < static_cast<size_t>(LINE_CHARS) ? left : static_cast<size_t>(LINE_CHARS);
+    size_t n = 0;
+    while (n < limit && !IsLineEnd(text[n]))
+        ++n;
+    std::memcpy(line, text, n);
+    for (char* tab = line; (tab = static_cast<char*>(std::memchr(tab, TAB, n - (tab - line)))) != nullptr;)
+        *tab++ = BLANK;
+    s.pos += n;
+    if (n == static_cast<size_t>(LINE_CHARS) && s.pos < s.size && !IsLineEnd(s.data[s.pos]))
     {
-        const char c = s.data[s.pos];
-        if (c == CR || c == LF)
-        {
+        Refuse("line too long");
+        while (s.pos < s.size && !IsLineEnd(s.data[s.pos]))
             ++s.pos;
-            if (c == CR && s.pos < s.size && s.data[s.pos] == LF)
-                ++s.pos;
-            s.lineDirty = static_cast<size_t>(n) + 1;
-            return;
-        }
-        if (n == LINE_CHARS)
-        {
-            Refuse("line too long");
-            while (s.pos < s.size && s.data[s.pos] != CR && s.data[s.pos] != LF)
-                ++s.pos;
-            line[0] = 0;
-            continue;
-        }
-        line[n++] = c == TAB ? BLANK : c;
-        ++s.pos;
+        line[0] = 0;
     }
-    s.lineDirty = static_cast<size_t>(n) + 1;
+    if (s.pos < s.size)
+    {
+        const char c = s.data[s.pos++];
+        if (c == CR && s.pos < s.size && s.data[s.pos] == LF)
+            ++s.pos;
+    }
+    s.lineDirty = n + 1;
 }
 
 bool EWorldMgr::LoadWorld(const char* fileName)
@@ -438,10 +462,10 @@ void EWorldMgr::ParseLine(LoadState& s, char* line)
     const size_t length = static_cast<size_t>(end - p);
     std::memcpy(m_szKeyword, p, length);
     m_szKeyword[length] = 0;
+    m_iKeywordLength = length;
     if (!m_szKeyword[0])
         return;
-    if (m_hPositioned && std::strcmp(m_szKeyword, "xpos") != 0 && std::strcmp(m_szKeyword, "ypos") != 0 &&
-        std::strcmp(m_szKeyword, "zpos") != 0)
+    if (m_hPositioned && !IsPositionKey(m_szKeyword, length))
         FlushPosition();
 
     if (Key("mesh"))
@@ -488,19 +512,22 @@ void EWorldMgr::AddObjectLine(LoadState& s, BYTE type)
     if (type != OT_LIGHT)
     {
         const char* name = GetNthValue(m_pLine, 1);
-        if (std::strlen(name) < 2)
+        const size_t length = std::strlen(name);
+        if (length < 2)
             return;
-        s.desc.Reset();
+        ResetDesc(s.desc);
         s.desc.Type = type;
         // The error list keeps the name cut to its line; the description's
         // field holds it whole or not at all, and a name that does not fit
         // fails the line like a mesh that does not load.
-        std::snprintf(file, sizeof file, "%s", name);
-        CopyText(label, sizeof s.desc.szFileName, s.desc.szFileName, GetNthValue(m_pLine, 1));
+        const size_t kept = length < sizeof file - 1 ? length : sizeof file - 1;
+        std::memcpy(file, name, kept);
+        file[kept] = 0;
+        CopyText(label, sizeof s.desc.szFileName, s.desc.szFileName, name);
     }
     else
     {
-        s.desc.Reset();
+        ResetDesc(s.desc);
         s.desc.Type = OT_LIGHT;
     }
 

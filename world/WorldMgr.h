@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 class EWorldMgr
 {
@@ -88,12 +89,13 @@ public:
     // Reports a refused line or value on the console with the file and line
     // number and notes it. Public for the key parsers.
     void Refuse(const char* what, const char* detail = nullptr);
-    // The keyword compare: exact, case included. Sets the match flag. Inline:
-    // every line is compared with dozens of keys.
-    bool Key(const char* key)
+    // The keyword compare: exact, case included. Sets the match flag. Inline,
+    // and by length first (a literal's length is known when compiling): every
+    // line is compared with dozens of keys, and nearly all differ in length.
+    bool Key(std::string_view key)
     {
         ++m_iCompare;
-        if (m_szKeyword[0] != key[0] || std::strcmp(m_szKeyword, key) != 0)
+        if (key.size() != m_iKeywordLength || std::memcmp(m_szKeyword, key.data(), key.size()) != 0)
             return false;
         m_bMatch = 1;
         return true;
@@ -120,6 +122,7 @@ public:
     // The line being read; its keyword; the match flag of the last compare.
     const char* m_pLine = nullptr;
     char m_szKeyword[KEYWORD_SIZE] = {};
+    size_t m_iKeywordLength = 0; // strlen(m_szKeyword)
     DWORD m_iCompare = 0;
     BYTE m_bMatch = 0;
 

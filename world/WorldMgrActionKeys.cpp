@@ -22,7 +22,13 @@ namespace
 {
 using P = EObjectActionParams;
 
-constexpr const char* kActionPrefix = "action_";
+constexpr std::string_view kActionPrefix = "action_";
+
+bool HasPrefix(const EWorldMgr& loader, std::string_view prefix)
+{
+    return loader.m_iKeywordLength >= prefix.size() &&
+           std::memcmp(loader.m_szKeyword, prefix.data(), prefix.size()) == 0;
+}
 
 struct Ctx
 {
@@ -86,7 +92,7 @@ struct ActionKey
 };
 
 // The keys in their compare order.
-const ActionKey kActionKeys[] = {
+constexpr ActionKey kActionKeys[] = {
     {"action_general_opt",
      [](Ctx& c)
      {
@@ -405,6 +411,16 @@ const ActionKey kActionKeys[] = {
      [](Ctx& c) { Value1Text(c, c.p.action_countdown_action_on_finish, 62); }},
 };
 
+// The parser looks a keyword up only when it has the prefix.
+constexpr bool AllHavePrefix()
+{
+    for (const ActionKey& k : kActionKeys)
+        if (!std::string_view(k.key).starts_with(kActionPrefix))
+            return false;
+    return true;
+}
+static_assert(AllHavePrefix());
+
 // The names of other objects an action record reaches, checked when the
 // world has been read.
 struct Reference
@@ -496,6 +512,9 @@ void EWorldMgr::ParseObjectActionParams(EWorldMgr* loader, const char* line, HOB
 {
     if (!loader || !line || !object)
         return;
+    // Every action key has the prefix: other lines need no lookup.
+    if (!HasPrefix(*loader, kActionPrefix))
+        return;
     if (const ActionKey* found = FindActionKey(loader->m_szKeyword))
     {
         const ActionKey& k = *found;
@@ -509,13 +528,10 @@ void EWorldMgr::ParseObjectActionParams(EWorldMgr* loader, const char* line, HOB
             NoteReference(loader, object, k.key, p);
         return;
     }
-    if (std::strncmp(loader->m_szKeyword, kActionPrefix, std::strlen(kActionPrefix)) == 0)
-    {
-        loader->m_bMatch = 1;
-        char detail[EWorldMgr::NOTE_TEXT_SIZE];
-        std::snprintf(detail, sizeof detail, "%.40s of %.40s", loader->m_szKeyword, object->szName);
-        loader->Refuse("unknown action key", detail);
-    }
+    loader->m_bMatch = 1;
+    char detail[EWorldMgr::NOTE_TEXT_SIZE];
+    std::snprintf(detail, sizeof detail, "%.40s of %.40s", loader->m_szKeyword, object->szName);
+    loader->Refuse("unknown action key", detail);
 }
 
 void EWorldMgr::BeginActionReferences()

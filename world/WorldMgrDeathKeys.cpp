@@ -46,7 +46,7 @@ struct DeathKey
 };
 
 // The keys in their compare order.
-const DeathKey kDeathKeys[] = {
+constexpr DeathKey kDeathKeys[] = {
     {"death_params_1",
      [](Ctx& c)
      {
@@ -165,7 +165,17 @@ const DeathKey kDeathKeys[] = {
      [](Ctx& c) { c.p.death_params_move_to_object_before_death_speed = c.L.Float(1); }},
 };
 
-constexpr const char* kDeathPrefix = "death_params_";
+constexpr std::string_view kDeathPrefix = "death_params_";
+
+// The parser looks a keyword up only when it has the prefix.
+constexpr bool AllHavePrefix()
+{
+    for (const DeathKey& k : kDeathKeys)
+        if (!std::string_view(k.key).starts_with(kDeathPrefix))
+            return false;
+    return true;
+}
+static_assert(AllHavePrefix());
 
 // The table's entry for a keyword: one lookup instead of a compare with each
 // key. Of two entries with the same key the first is found, as in the table.
@@ -187,6 +197,10 @@ void EWorldMgr::ParseDeathParams(EWorldMgr* loader, const char* line, HOBJECT ob
 {
     if (!loader || !line || !object)
         return;
+    // Every death key has the prefix: other lines need no lookup.
+    if (loader->m_iKeywordLength < kDeathPrefix.size() ||
+        std::memcmp(loader->m_szKeyword, kDeathPrefix.data(), kDeathPrefix.size()) != 0)
+        return;
     if (const DeathKey* found = FindDeathKey(loader->m_szKeyword))
     {
         const DeathKey& k = *found;
@@ -198,13 +212,10 @@ void EWorldMgr::ParseDeathParams(EWorldMgr* loader, const char* line, HOBJECT ob
         g_Engine.SetObjectDeathParams(object, &p);
         return;
     }
-    if (std::strncmp(loader->m_szKeyword, kDeathPrefix, std::strlen(kDeathPrefix)) == 0)
-    {
-        loader->m_bMatch = 1;
-        char detail[EWorldMgr::NOTE_TEXT_SIZE];
-        std::snprintf(detail, sizeof detail, "%.40s of %.40s", loader->m_szKeyword, object->szName);
-        loader->Refuse("unknown death key", detail);
-    }
+    loader->m_bMatch = 1;
+    char detail[EWorldMgr::NOTE_TEXT_SIZE];
+    std::snprintf(detail, sizeof detail, "%.40s of %.40s", loader->m_szKeyword, object->szName);
+    loader->Refuse("unknown death key", detail);
 }
 
 void EWorldMgr::ParseObjectLights(EWorldMgr* loader, const char* line, HOBJECT object)
