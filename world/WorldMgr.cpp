@@ -17,6 +17,7 @@
 #include "shell/TextUtils.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
+#include "world/WorldMgrKeyIndex.h"
 
 #include <cfloat>
 #include <charconv>
@@ -557,140 +558,171 @@ void EWorldMgr::AddObjectLine(LoadState& s, BYTE type)
 
 bool EWorldMgr::WorldKeys(LoadState& s)
 {
-    HOBJECT last = s.last;
-    if (Key("world_general_properties"))
-        s.current = false;
-    else if (Key("pesel"))
+    using Set = void (*)(EWorldMgr & L, LoadState & s);
+    struct WorldKey
     {
-        if (last)
-            for (int i = 0; i < PESEL_WORDS; ++i)
-                last->PESEL[i] = Dword(i + 1);
-    }
-    else if (Key("container_pesel"))
-    {
-        if (last)
-            for (int i = 0; i < PESEL_WORDS; ++i)
-                last->ContainerPESEL[i] = Dword(i + 1);
-    }
-    else if (Key("fog0"))
-    {
-        s.current = false;
-        Env.SetFogColor(Dword(1));
-        PostProcess.FogDistCoef = Float(2);
-        Env.SetFogMax(Float(3));
-    }
-    else if (Key("farz"))
-    {
-        s.current = false;
-        g_Camera.SetFarPlane(RestFloat());
-    }
-    else if (Key("ambient_occlusion_depth"))
-    {
-        s.current = false;
-        PostProcess.SetAODepth(RestFloat());
-    }
-    else if (Key("ambient_occlusion_intensity"))
-    {
-        s.current = false;
-        PostProcess.SetAOIntensity(RestFloat());
-    }
-    else if (Key("global_ambient_light") || Key("global_ambient_light0"))
-    {
-        s.current = false;
-        Env.SetAmbientColor(Dword(1));
-    }
-    else if (Key("sector_idx"))
-    {
-        const int v = RestInt();
-        if (last)
-            last->bSectorIndex = static_cast<BYTE>(v);
-    }
-    else if (Key("ignore_calculating_player_visibility"))
-    {
-        const int v = RestInt();
-        if (last && last->Type == OT_LIGHT)
-            last->bIgnorePlayerVisibility = v != 0;
-    }
-    else if (Key("light_linear_scatter"))
-    {
-        const int v = RestInt();
-        if (last && last->Type == OT_LIGHT)
-            last->bLinearScatter = v != 0;
-    }
-    else if (Key("background_color"))
-    {
-        s.current = false;
-        g_Camera.SetMode(Dword(1));
-    }
-    else if (Key("lensflare_script"))
-        CopyText("lensflare_script", sizeof g_LensFlare.m_szDefinitionFile, g_LensFlare.m_szDefinitionFile,
-                 GetNthValue(m_pLine, 1));
-    else if (Key("lens_flare_direction") || Key("sky_light_direction"))
-    {
-        const bool sun = std::strcmp(m_szKeyword, "sky_light_direction") == 0;
-        const float pitch = Float(1);
-        const float rotation = Float(2);
-        g_Console.SetVariable(sun ? "SkyLightRotation" : "LensFlareRotation", rotation, 0);
-        g_Console.SetVariable(sun ? "SkyLightPitch" : "LensFlarePitch", pitch, 0);
-        const EOrientation o(rotation * DEGREES_TO_RADIANS, pitch * DEGREES_TO_RADIANS, 0.0f);
-        if (sun)
-            Env.SetSkyLightDirection(&o.Forward);
-        else
-            Env.SetLensFlareDirection(&o.Forward);
-    }
-    else if (Key("sky_light_use"))
-        Env.m_bUseSkyLight = Flag(1) ? 1 : 0;
-    else if (Key("sky_light_color"))
-        Env.SetSkyLightColor(Dword(1));
-    else if (Key("sky_light_power"))
-        Env.SkyLightPower = Float(1);
-    else if (Key("sky_mesh"))
-    {
+        const char* key;
+        Set set;
+    };
+    // The world-wide keys; the ones that name an object change the last one
+    // made (when there is one), whatever type it is.
+    static constexpr WorldKey kKeys[] = {
+        {"world_general_properties", [](EWorldMgr&, LoadState& s) { s.current = false; }},
+        {"pesel",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             if (s.last)
+                 for (int i = 0; i < PESEL_WORDS; ++i)
+                     s.last->PESEL[i] = L.Dword(i + 1);
+         }},
+        {"container_pesel",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             if (s.last)
+                 for (int i = 0; i < PESEL_WORDS; ++i)
+                     s.last->ContainerPESEL[i] = L.Dword(i + 1);
+         }},
+        {"fog0",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             s.current = false;
+             Env.SetFogColor(L.Dword(1));
+             PostProcess.FogDistCoef = L.Float(2);
+             Env.SetFogMax(L.Float(3));
+         }},
+        {"farz",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             s.current = false;
+             g_Camera.SetFarPlane(L.RestFloat());
+         }},
+        {"ambient_occlusion_depth",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             s.current = false;
+             PostProcess.SetAODepth(L.RestFloat());
+         }},
+        {"ambient_occlusion_intensity",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             s.current = false;
+             PostProcess.SetAOIntensity(L.RestFloat());
+         }},
+        {"global_ambient_light", &EWorldMgr::AmbientKey},
+        {"global_ambient_light0", &EWorldMgr::AmbientKey},
+        {"sector_idx",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             const int v = L.RestInt();
+             if (s.last)
+                 s.last->bSectorIndex = static_cast<BYTE>(v);
+         }},
+        {"ignore_calculating_player_visibility",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             const int v = L.RestInt();
+             if (s.last && s.last->Type == OT_LIGHT)
+                 s.last->bIgnorePlayerVisibility = v != 0;
+         }},
+        {"light_linear_scatter",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             const int v = L.RestInt();
+             if (s.last && s.last->Type == OT_LIGHT)
+                 s.last->bLinearScatter = v != 0;
+         }},
+        {"background_color",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             s.current = false;
+             g_Camera.SetMode(L.Dword(1));
+         }},
+        {"lensflare_script",
+         [](EWorldMgr& L, LoadState&)
+         {
+             L.CopyText("lensflare_script", sizeof g_LensFlare.m_szDefinitionFile,
+                        g_LensFlare.m_szDefinitionFile, L.GetNthValue(L.m_pLine, 1));
+         }},
+        {"lens_flare_direction", &EWorldMgr::DirectionKey},
+        {"sky_light_direction", &EWorldMgr::DirectionKey},
+        {"sky_light_use", [](EWorldMgr& L, LoadState&) { Env.m_bUseSkyLight = L.Flag(1) ? 1 : 0; }},
+        {"sky_light_color", [](EWorldMgr& L, LoadState&) { Env.SetSkyLightColor(L.Dword(1)); }},
+        {"sky_light_power", [](EWorldMgr& L, LoadState&) { Env.SkyLightPower = L.Float(1); }},
         // The sky light keeps the sky-mesh object; the renderer asks it whether there is one.
-        Env.SetSkyMesh(GetValue(m_pLine));
-    }
-    else if (Key("sky_light_projector"))
+        {"sky_mesh", [](EWorldMgr& L, LoadState&) { Env.SetSkyMesh(L.GetValue(L.m_pLine)); }},
+        {"sky_light_projector",
+         [](EWorldMgr& L, LoadState&)
+         {
+             // The sun's shadow cascades keep their own sizes; the values are read
+             // so a damaged line is still reported.
+             L.Int(1);
+             L.Int(2);
+             L.Int(3);
+             L.Float(4);
+         }},
+        {"skinmesh_skylight_coef",
+         [](EWorldMgr& L, LoadState&) { g_Options.SkinmeshLightCoef = L.Float(1); }},
+        {"skinmesh_ambient_coef",
+         [](EWorldMgr& L, LoadState&) { g_Options.SkinmeshAmbientCoef = L.Float(1); }},
+        {"bloom_params",
+         [](EWorldMgr& L, LoadState&)
+         {
+             const float cone = L.Float(1);
+             ESkyLight::SetBloom(cone, L.Float(2));
+         }},
+        {"Dasaturation", [](EWorldMgr& L, LoadState&) { PostProcess.Desaturacja = L.Float(1); }},
+        {"HDRTargetLuminance", [](EWorldMgr& L, LoadState&) { PostProcess.HDRTargetLuminance = L.Float(1); }},
+        {"disappear_range",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             const int v = L.Int(1);
+             if (s.last)
+                 g_Engine.SetObjectDisappearRange(s.last, v);
+         }},
+        {"link_by_socket", [](EWorldMgr& L, LoadState& s)
+         { L.LinkBySocket(s.last, "szObjectName", "szSocketName", LINK_NAME_CAPACITY); }},
+        {"blinking1",
+         [](EWorldMgr& L, LoadState& s)
+         {
+             EBlinkingParams b;
+             b.bEnabled = L.Flag(1) ? 1 : 0;
+             for (int i = 0; i < BLINKING_VALUES; ++i)
+                 b.fValues[i] = L.Float(i + 2);
+             if (s.last)
+                 g_Engine.SetObjectBlinking(s.last, &b);
+         }},
+    };
+    static const WorldKeyIndex<WorldKey> kIndex(kKeys);
+
+    HOBJECT last = s.last;
+    if (const WorldKey* k = kIndex.Find(m_szKeyword, m_iKeywordLength))
     {
-        // The sun's shadow cascades keep their own sizes; the values are read
-        // so a damaged line is still reported.
-        Int(1);
-        Int(2);
-        Int(3);
-        Float(4);
-    }
-    else if (Key("skinmesh_skylight_coef"))
-        g_Options.SkinmeshLightCoef = Float(1);
-    else if (Key("skinmesh_ambient_coef"))
-        g_Options.SkinmeshAmbientCoef = Float(1);
-    else if (Key("bloom_params"))
-    {
-        const float cone = Float(1);
-        ESkyLight::SetBloom(cone, Float(2));
-    }
-    else if (Key("Dasaturation"))
-        PostProcess.Desaturacja = Float(1);
-    else if (Key("HDRTargetLuminance"))
-        PostProcess.HDRTargetLuminance = Float(1);
-    else if (Key("disappear_range"))
-    {
-        const int v = Int(1);
-        if (last)
-            g_Engine.SetObjectDisappearRange(last, v);
-    }
-    else if (Key("link_by_socket"))
-        LinkBySocket(last, "szObjectName", "szSocketName", LINK_NAME_CAPACITY);
-    else if (Key("blinking1"))
-    {
-        EBlinkingParams b;
-        b.bEnabled = Flag(1) ? 1 : 0;
-        for (int i = 0; i < BLINKING_VALUES; ++i)
-            b.fValues[i] = Float(i + 2);
-        if (last)
-            g_Engine.SetObjectBlinking(last, &b);
+        Key(k->key);
+        k->set(*this, s);
     }
     ParseObjectFx(this, m_pLine, last);
     ParseBezierStart(this, m_pLine, last);
     return m_bMatch != 0;
+}
+
+void EWorldMgr::AmbientKey(EWorldMgr& L, LoadState& s)
+{
+    s.current = false;
+    Env.SetAmbientColor(L.Dword(1));
+}
+
+void EWorldMgr::DirectionKey(EWorldMgr& L, LoadState&)
+{
+    const bool sun = std::strcmp(L.m_szKeyword, "sky_light_direction") == 0;
+    const float pitch = L.Float(1);
+    const float rotation = L.Float(2);
+    g_Console.SetVariable(sun ? "SkyLightRotation" : "LensFlareRotation", rotation, 0);
+    g_Console.SetVariable(sun ? "SkyLightPitch" : "LensFlarePitch", pitch, 0);
+    const EOrientation o(rotation * DEGREES_TO_RADIANS, pitch * DEGREES_TO_RADIANS, 0.0f);
+    if (sun)
+        Env.SetSkyLightDirection(&o.Forward);
+    else
+        Env.SetLensFlareDirection(&o.Forward);
 }
 
 void EWorldMgr::LinkBySocket(HOBJECT o, const char* objectLabel, const char* socketLabel, unsigned capacity)

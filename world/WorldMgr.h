@@ -143,6 +143,8 @@ private:
     void ParseLine(LoadState& s, char* line);
     void AddObjectLine(LoadState& s, BYTE type);
     bool WorldKeys(LoadState& s);
+    static void AmbientKey(EWorldMgr& L, LoadState& s);
+    static void DirectionKey(EWorldMgr& L, LoadState& s);
     void MeshKeys(HOBJECT o);
     void SkinMeshKeys(HOBJECT o);
     void LightKeys(HOBJECT o);
