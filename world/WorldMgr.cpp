@@ -50,6 +50,18 @@ bool IsLineEnd(char c)
     return c == CR || c == LF;
 }
 
+// True when one of the eight bytes may be CR or LF (never false when one is).
+bool MayHoldLineEnd(const char* p)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const auto zeroByte = [](uint64_t x) { return (x - kOnes) & ~x & kHigh; };
+    return (zeroByte(word ^ (kOnes * static_cast<unsigned char>(CR))) |
+            zeroByte(word ^ (kOnes * static_cast<unsigned char>(LF)))) != 0;
+}
+
 const char* SkipBlanks(const char* p)
 {
     while (*p == BLANK)
@@ -350,17 +362,22 @@ float EWorldMgr::RestFloat()
 // a line of its own.
 void EWorldMgr::ReadLine(LoadState& s, char* line)
 {
-    std::memset(line, 0, s.lineDirty);
     ++m_iLine;
-    // The line's end is found first and its text copied whole: most lines
-    // are a keyword and a number or two.
+    // The line's end is found first, eight bytes at a time, and its text
+    // copied whole: most lines are a keyword and a number or two.
     const char* text = s.data + s.pos;
     const size_t left = s.size - s.pos;
     const size_t limit = left < static_cast<size_t>(LINE_CHARS) ? left : static_cast<size_t>(LINE_CHARS);
     size_t n = 0;
+    while (n + sizeof(uint64_t) <= limit && !MayHoldLineEnd(text + n))
+        n += sizeof(uint64_t);
     while (n < limit && !IsLineEnd(text[n]))
         ++n;
     std::memcpy(line, text, n);
+    // What is left of the longer line before it is cleared: the buffer past
+    // the text is always zero.
+    if (s.lineDirty > n)
+        std::memset(line + n, 0, s.lineDirty - n);
     for (char* tab = line; (tab = static_cast<char*>(std::memchr(tab, TAB, n - (tab - line)))) != nullptr;)
         *tab++ = BLANK;
     s.pos += n;

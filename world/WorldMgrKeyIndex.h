@@ -23,10 +23,10 @@ public:
 
     const Entry* Find(const char* keyword, size_t length) const
     {
-        if (length >= m_byLength.size())
+        if (length == 0 || length >= m_byLength.size())
             return nullptr;
         for (const Entry* e : m_byLength[length])
-            if (std::memcmp(std::string_view(e->key).data(), keyword, length) == 0)
+            if (e->key[0] == keyword[0] && std::memcmp(e->key, keyword, length) == 0)
                 return e;
         return nullptr;
     }

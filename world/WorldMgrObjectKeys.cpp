@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace
 {
@@ -286,14 +287,14 @@ bool EWorldMgr::RoadKeys(HOBJECT o)
 
 bool EWorldMgr::TexturePaintKeys(HOBJECT o)
 {
-    static constexpr const char* KEYS[] = {"texture_paint_slot_used",
-                                           "texture_paint_texture_name",
-                                           "texture_paint_texture_density",
-                                           "texture_paint_texture_sharpness",
-                                           "texture_paint_texture_brightness",
-                                           "texture_paint_texture_add_color_saturation",
-                                           "texture_paint_texture_additional_color",
-                                           "texture_paint_subset_used"};
+    static constexpr std::string_view KEYS[] = {"texture_paint_slot_used",
+                                                "texture_paint_texture_name",
+                                                "texture_paint_texture_density",
+                                                "texture_paint_texture_sharpness",
+                                                "texture_paint_texture_brightness",
+                                                "texture_paint_texture_add_color_saturation",
+                                                "texture_paint_texture_additional_color",
+                                                "texture_paint_subset_used"};
     int which = -1;
     for (int i = 0; i < static_cast<int>(sizeof KEYS / sizeof KEYS[0]) && which < 0; ++i)
         if (Key(KEYS[i]))
@@ -361,8 +362,8 @@ bool EWorldMgr::TexturePaintKeys(HOBJECT o)
 
 bool EWorldMgr::PhysicsKeys(HOBJECT o)
 {
-    static constexpr const char* PREFIX = "rigid_body_physics_";
-    if (std::strncmp(m_szKeyword, PREFIX, std::strlen(PREFIX)) != 0)
+    static constexpr std::string_view PREFIX = "rigid_body_physics_";
+    if (m_iKeywordLength < PREFIX.size() || std::memcmp(m_szKeyword, PREFIX.data(), PREFIX.size()) != 0)
         return false;
     EPhysicsDesc d;
     g_Engine.GetObjectPhysicsDesc(o, &d);
@@ -432,7 +433,7 @@ bool EWorldMgr::PhysicsKeys(HOBJECT o)
 
 bool EWorldMgr::MeshLightKeys(HOBJECT o)
 {
-    static constexpr const char* LIGHT_KEYS[MESH_LIGHT_KEYS] = {
+    static constexpr std::string_view LIGHT_KEYS[MESH_LIGHT_KEYS] = {
         "mesh_light_control_light0", "mesh_light_control_light1", "mesh_light_control_light2",
         "mesh_light_control_light3", "mesh_light_control_light4", "mesh_light_control_light5",
         "mesh_light_control_light6"};

@@ -153,6 +153,33 @@ TEST_F(WorldFile, LineEndsOfEveryKindEndOneLine)
     EXPECT_EQ(Find("crate")->vPosition.x, 7.0f);
 }
 
+// A line of exactly the longest length is read; one character more refuses
+// it (and only it), with every kind of line end and at the end of the file.
+TEST_F(WorldFile, TheLongestLineIsReadAndOneMoreCharacterIsRefused)
+{
+    const auto padded = [](std::string text, int length)
+    {
+        text.resize(static_cast<size_t>(length), ' ');
+        return text;
+    };
+    for (const char* end : {"\r\n", "\n", "\r"})
+    {
+        SCOPED_TRACE(static_cast<int>(end[0]));
+        g_Engine.DeleteAllObjects();
+        // The last line has no end at all.
+        temp->Write("worlds/edge.w", std::string("mesh meshes\\box.x") + end + "name edge" + end +
+                                         padded("xpos 1", EWorldMgr::LINE_CHARS) + end +
+                                         padded("ypos 2", EWorldMgr::LINE_CHARS + 1) + end + "zpos 3" + end +
+                                         padded("\tflags\t4", EWorldMgr::LINE_CHARS + 1));
+        ASSERT_TRUE(g_WorldMgr.LoadWorld("worlds\\edge.w"));
+        HOBJECT edge = Find("edge");
+        ASSERT_NE(edge, nullptr);
+        EXPECT_EQ(edge->vPosition, D3DXVECTOR3(1.0f, 0.0f, 3.0f));
+        EXPECT_EQ(Refused(), (std::vector<std::string>{"4:line too long", "6:line too long"}));
+        EXPECT_TRUE(PassedOver().empty());
+    }
+}
+
 TEST_F(WorldFile, KeysEndTheCurrentObjectOrReachTheLastOne)
 {
     ASSERT_TRUE(Load({
