@@ -50,16 +50,17 @@ bool IsLineEnd(char c)
     return c == CR || c == LF;
 }
 
-// True when one of the eight bytes may be CR or LF (never false when one is).
-bool MayHoldLineEnd(const char* p)
+// True when one of the eight bytes is a control character below 14, as TAB,
+// LF and CR are (it may be another one, such as a zero).
+bool HoldsControl(const char* p)
 {
     constexpr uint64_t kOnes = 0x0101010101010101ull;
     constexpr uint64_t kHigh = 0x8080808080808080ull;
+    constexpr uint64_t kBelow = 14; // one more than CR, the highest of the three
+    static_assert(TAB < kBelow && LF < kBelow && CR < kBelow);
     uint64_t word;
     std::memcpy(&word, p, sizeof word);
-    const auto zeroByte = [](uint64_t x) { return (x - kOnes) & ~x & kHigh; };
-    return (zeroByte(word ^ (kOnes * static_cast<unsigned char>(CR))) |
-            zeroByte(word ^ (kOnes * static_cast<unsigned char>(LF)))) != 0;
+    return ((word - kOnes * kBelow) & ~word & kHigh) != 0;
 }
 
 const char* SkipBlanks(const char* p)
@@ -79,7 +80,7 @@ const char* SkipWord(const char* p)
 // The leading numeric text of a word as the C library reads it in the C
 // locale ("12abc" is 12, "abc" is 0), whatever locale the process runs in.
 // False when the number does not fit a double.
-bool LeadingDouble(const char* text, double* out)
+bool LeadingDouble(const char* text, const char* end, double* out)
 {
     *out = 0.0;
     const char* p = text;
@@ -93,7 +94,6 @@ bool LeadingDouble(const char* text, double* out)
     }
     if (*p == '+' || *p == '-')
         return true; // "--1" reads as 0
-    const char* end = p + std::strlen(p);
     double v = 0.0;
     const auto r = std::from_chars(p, end, v, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range)
@@ -120,7 +120,7 @@ void ResetDesc(EObjectDesc& desc)
     desc = kFresh;
 }
 
-bool LeadingInteger(const char* text, long long* out)
+bool LeadingInteger(const char* text, const char* end, long long* out)
 {
     *out = 0;
     const char* p = text;
@@ -135,7 +135,7 @@ bool LeadingInteger(const char* text, long long* out)
     if (*p < '0' || *p > '9')
         return true;
     unsigned long long v = 0;
-    const auto r = std::from_chars(p, p + std::strlen(p), v);
+    const auto r = std::from_chars(p, end, v);
     if (r.ec == std::errc::result_out_of_range || v > static_cast<unsigned long long>(LLONG_MAX))
     {
         *out = negative ? LLONG_MIN : LLONG_MAX;
@@ -260,6 +260,7 @@ void EWorldMgr::Refuse(const char* what, const char* detail)
 const char* EWorldMgr::GetValue(const char* line)
 {
     m_szValue[0] = 0;
+    m_iValueLength = 0;
     if (!line)
         return m_szValue;
     const char* p = SkipBlanks(SkipWord(SkipBlanks(line)));
@@ -268,12 +269,14 @@ const char* EWorldMgr::GetValue(const char* line)
         --length;
     std::memcpy(m_szValue, p, length);
     m_szValue[length] = 0;
+    m_iValueLength = length;
     return m_szValue;
 }
 
 const char* EWorldMgr::GetNthValue(const char* line, int n)
 {
     m_szValue[0] = 0;
+    m_iValueLength = 0;
     if (!line || n < 0)
         return m_szValue;
     const char* p = SkipBlanks(line);
@@ -285,6 +288,7 @@ const char* EWorldMgr::GetNthValue(const char* line, int n)
         length = sizeof m_szValue - 1;
     std::memcpy(m_szValue, p, length);
     m_szValue[length] = 0;
+    m_iValueLength = length;
     return m_szValue;
 }
 
@@ -299,7 +303,7 @@ bool EWorldMgr::CopyText(const char* label, unsigned capacity, char* dest, const
 int EWorldMgr::Int(int n)
 {
     long long v = 0;
-    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), &v);
+    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), m_szValue + m_iValueLength, &v);
     if (!fits || v > INT_MAX || v < INT_MIN)
     {
         Refuse("number out of range", m_szKeyword);
@@ -311,7 +315,7 @@ int EWorldMgr::Int(int n)
 DWORD EWorldMgr::Dword(int n)
 {
     long long v = 0;
-    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), &v);
+    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), m_szValue + m_iValueLength, &v);
     if (!fits || v > static_cast<long long>(UINT32_MAX) || v < INT_MIN)
     {
         Refuse("number out of range", m_szKeyword);
@@ -323,7 +327,7 @@ DWORD EWorldMgr::Dword(int n)
 float EWorldMgr::Float(int n)
 {
     double v = 0.0;
-    const bool fits = LeadingDouble(GetNthValue(m_pLine, n), &v);
+    const bool fits = LeadingDouble(GetNthValue(m_pLine, n), m_szValue + m_iValueLength, &v);
     if (!fits || !(v == v) || v > FLT_MAX || v < -FLT_MAX)
     {
         Refuse("number out of range", m_szKeyword);
@@ -335,7 +339,7 @@ float EWorldMgr::Float(int n)
 int EWorldMgr::RestInt()
 {
     long long v = 0;
-    const bool fits = LeadingInteger(GetValue(m_pLine), &v);
+    const bool fits = LeadingInteger(GetValue(m_pLine), m_szValue + m_iValueLength, &v);
     if (!fits || v > INT_MAX || v < INT_MIN)
     {
         Refuse("number out of range", m_szKeyword);
@@ -347,7 +351,7 @@ int EWorldMgr::RestInt()
 float EWorldMgr::RestFloat()
 {
     double v = 0.0;
-    const bool fits = LeadingDouble(GetValue(m_pLine), &v);
+    const bool fits = LeadingDouble(GetValue(m_pLine), m_szValue + m_iValueLength, &v);
     if (!fits || !(v == v) || v > FLT_MAX || v < -FLT_MAX)
     {
         Refuse("number out of range", m_szKeyword);
@@ -369,17 +373,27 @@ void EWorldMgr::ReadLine(LoadState& s, char* line)
     const size_t left = s.size - s.pos;
     const size_t limit = left < static_cast<size_t>(LINE_CHARS) ? left : static_cast<size_t>(LINE_CHARS);
     size_t n = 0;
-    while (n + sizeof(uint64_t) <= limit && !MayHoldLineEnd(text + n))
-        n += sizeof(uint64_t);
-    while (n < limit && !IsLineEnd(text[n]))
-        ++n;
+    bool tabs = false;
+    for (;;)
+    {
+        while (n + sizeof(uint64_t) <= limit && !HoldsControl(text + n))
+            n += sizeof(uint64_t);
+        // A byte at a time up to the next word, or to the line's end.
+        const size_t stop = n + sizeof(uint64_t) < limit ? n + sizeof(uint64_t) : limit;
+        for (; n < stop && !IsLineEnd(text[n]); ++n)
+            tabs |= text[n] == TAB;
+        if (n == limit || IsLineEnd(text[n]))
+            break;
+    }
     std::memcpy(line, text, n);
     // What is left of the longer line before it is cleared: the buffer past
     // the text is always zero.
     if (s.lineDirty > n)
         std::memset(line + n, 0, s.lineDirty - n);
-    for (char* tab = line; (tab = static_cast<char*>(std::memchr(tab, TAB, n - (tab - line)))) != nullptr;)
-        *tab++ = BLANK;
+    if (tabs)
+        for (size_t i = 0; i < n; ++i)
+            if (line[i] == TAB)
+                line[i] = BLANK;
     s.pos += n;
     if (n == static_cast<size_t>(LINE_CHARS) && s.pos < s.size && !IsLineEnd(s.data[s.pos]))
     {

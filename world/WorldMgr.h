@@ -127,6 +127,7 @@ public:
     BYTE m_bMatch = 0;
 
     char m_szValue[VALUE_SIZE] = {};
+    size_t m_iValueLength = 0; // strlen(m_szValue) after GetValue and GetNthValue
     BYTE m_bError = 0;
     char m_szErrors[MAX_ERROR_LINES][ERROR_LINE_SIZE] = {};
     int m_iErrorCount = 0;
