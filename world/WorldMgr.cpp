@@ -303,7 +303,8 @@ bool EWorldMgr::CopyText(const char* label, unsigned capacity, char* dest, const
 int EWorldMgr::Int(int n)
 {
     long long v = 0;
-    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), m_szValue + m_iValueLength, &v);
+    const char* text = GetNthValue(m_pLine, n);
+    const bool fits = LeadingInteger(text, text + m_iValueLength, &v);
     if (!fits || v > INT_MAX || v < INT_MIN)
     {
         Refuse("number out of range", m_szKeyword);
@@ -315,7 +316,8 @@ int EWorldMgr::Int(int n)
 DWORD EWorldMgr::Dword(int n)
 {
     long long v = 0;
-    const bool fits = LeadingInteger(GetNthValue(m_pLine, n), m_szValue + m_iValueLength, &v);
+    const char* text = GetNthValue(m_pLine, n);
+    const bool fits = LeadingInteger(text, text + m_iValueLength, &v);
     if (!fits || v > static_cast<long long>(UINT32_MAX) || v < INT_MIN)
     {
         Refuse("number out of range", m_szKeyword);
@@ -327,7 +329,8 @@ DWORD EWorldMgr::Dword(int n)
 float EWorldMgr::Float(int n)
 {
     double v = 0.0;
-    const bool fits = LeadingDouble(GetNthValue(m_pLine, n), m_szValue + m_iValueLength, &v);
+    const char* text = GetNthValue(m_pLine, n);
+    const bool fits = LeadingDouble(text, text + m_iValueLength, &v);
     if (!fits || !(v == v) || v > FLT_MAX || v < -FLT_MAX)
     {
         Refuse("number out of range", m_szKeyword);
@@ -339,7 +342,8 @@ float EWorldMgr::Float(int n)
 int EWorldMgr::RestInt()
 {
     long long v = 0;
-    const bool fits = LeadingInteger(GetValue(m_pLine), m_szValue + m_iValueLength, &v);
+    const char* text = GetValue(m_pLine);
+    const bool fits = LeadingInteger(text, text + m_iValueLength, &v);
     if (!fits || v > INT_MAX || v < INT_MIN)
     {
         Refuse("number out of range", m_szKeyword);
@@ -351,7 +355,8 @@ int EWorldMgr::RestInt()
 float EWorldMgr::RestFloat()
 {
     double v = 0.0;
-    const bool fits = LeadingDouble(GetValue(m_pLine), m_szValue + m_iValueLength, &v);
+    const char* text = GetValue(m_pLine);
+    const bool fits = LeadingDouble(text, text + m_iValueLength, &v);
     if (!fits || !(v == v) || v > FLT_MAX || v < -FLT_MAX)
     {
         Refuse("number out of range", m_szKeyword);
