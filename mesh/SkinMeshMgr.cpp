@@ -36,6 +36,7 @@ void ESkinMeshMgr::Init()
 {
     for (ESkinMeshBase*& base : m_pBases)
         base = nullptr;
+    m_iLowestBaseSlot = MAX_SKINMESH_BASES;
     m_pLoadingBase = nullptr;
     m_pLoadingInstance = nullptr;
     ListCommonAnimations();
@@ -60,13 +61,19 @@ bool ESkinMeshMgr::LoadSkinMesh(const char* path, ESkinMesh* instance, bool lowP
     if (!path || !instance)
         return false;
     m_pLoadingInstance = instance;
-    int freeSlot = -1;
-    for (int i = 0; i < MAX_SKINMESH_BASES; ++i)
+    // A new base takes the highest free slot, so the bases fill the table from
+    // its end: only the slots from the lowest one ever used are looked at (a
+    // model's path is held by one base at a time).
+    int freeSlot = m_iLowestBaseSlot > 0 ? m_iLowestBaseSlot - 1 : -1;
+    bool seenFree = false;
+    for (int i = MAX_SKINMESH_BASES - 1; i >= m_iLowestBaseSlot; --i)
     {
         ESkinMeshBase* base = m_pBases[i];
         if (!base)
         {
-            freeSlot = i;
+            if (!seenFree)
+                freeSlot = i;
+            seenFree = true;
             continue;
         }
         if (CompareNoCase(base->m_szPath, path) == 0)
@@ -85,6 +92,8 @@ bool ESkinMeshMgr::LoadSkinMesh(const char* path, ESkinMesh* instance, bool lowP
     }
     auto* base = new ESkinMeshBase;
     m_pBases[freeSlot] = base;
+    if (freeSlot < m_iLowestBaseSlot)
+        m_iLowestBaseSlot = freeSlot;
     m_pLoadingBase = base;
     const bool created = base->Create(path);
     m_pLoadingBase = nullptr;
@@ -143,6 +152,7 @@ void ESkinMeshMgr::Release()
             delete base;
             base = nullptr;
         }
+    m_iLowestBaseSlot = MAX_SKINMESH_BASES;
     for (ESkinMeshAnimation*& animation : m_pCommonAnimations)
     {
         delete animation;

@@ -40,6 +40,8 @@ public:
     ESkinMeshBase* m_pLoadingBase = nullptr;
     ESkinMesh* m_pLoadingInstance = nullptr;
     ESkinMeshBase* m_pBases[MAX_SKINMESH_BASES] = {};
+    // Every slot below it is free (bases take the highest free slot).
+    int m_iLowestBaseSlot = MAX_SKINMESH_BASES;
     // Statistics of the loaded animations.
     long long m_iAnimationBytes = 0;
     int m_iLoadedAnimations = 0;
