@@ -210,6 +210,8 @@ struct EWorldMgr::LoadState
     // Bytes of the line buffer that may hold text of an earlier line; the
     // rest is still zero, so only these are cleared for the next one.
     size_t lineDirty = LINE_SIZE;
+    // The bytes ReadLine copied (the buffer is zero from there on).
+    size_t lineLength = 0;
 };
 
 EWorldMgr::EWorldMgr()
@@ -391,6 +393,7 @@ void EWorldMgr::ReadLine(LoadState& s, char* line)
             break;
     }
     std::memcpy(line, text, n);
+    s.lineLength = n;
     // What is left of the longer line before it is cleared: the buffer past
     // the text is always zero.
     if (s.lineDirty > n)
@@ -406,6 +409,7 @@ void EWorldMgr::ReadLine(LoadState& s, char* line)
         while (s.pos < s.size && !IsLineEnd(s.data[s.pos]))
             ++s.pos;
         line[0] = 0;
+        s.lineLength = 0;
     }
     if (s.pos < s.size)
     {
@@ -487,7 +491,9 @@ bool EWorldMgr::LoadWorld(const char* fileName)
 
 void EWorldMgr::ParseLine(LoadState& s, char* line)
 {
-    if (std::strchr(line, TEXT_KEY_MARK))
+    // The line's text ends at its first zero, as the label expansion reads it.
+    const char* mark = static_cast<const char*>(std::memchr(line, TEXT_KEY_MARK, s.lineLength));
+    if (mark && !std::memchr(line, 0, static_cast<size_t>(mark - line)))
     {
         g_TextMgr.ExpandLabels(line, LINE_SIZE);
         s.lineDirty = LINE_SIZE;
