@@ -88,7 +88,6 @@ EMesh::EMesh()
     m_fPathGen[2] = kPathGenDefault2;
     m_fPathGen[3] = kPathGenDefault3;
     m_fPathGen[4] = IntBits(kPathGenDefaultInt4);
-    m_PhysicsDesc.Reset();
     D3DXMATRIX standing;
     D3DXMatrixRotationYawPitchRoll(&standing, 0.0f, kStandingPitch, 0.0f);
     D3DXQuaternionRotationMatrix(&m_qBase, &standing);
@@ -104,6 +103,37 @@ EMesh::~EMesh()
         g_Debug.RemoveAllocation(kTagMaterials);
     }
     g_Debug.RemoveAllocation(kTagInstance);
+}
+
+void EMesh::ReserveSubsets(DWORD count)
+{
+    constexpr DWORD kByteTables = 7;
+    count = std::min(count, MAX_MESH_MATERIALS);
+    const DWORD words = count + (count * kByteTables + sizeof(DWORD) - 1) / sizeof(DWORD);
+    m_pSubsetBlock.reset(count ? new DWORD[words]() : nullptr);
+    m_dwSubsetSlots = count;
+    m_TextureIndex = m_pSubsetBlock.get();
+    BYTE* bytes = count ? reinterpret_cast<BYTE*>(m_pSubsetBlock.get() + count) : nullptr;
+    BYTE** tables[kByteTables] = {&m_FlagGroup1,     &m_bSubsetDrawn,    &m_bSubsetAlphaTested,
+                                  &m_bSubsetSpecial, &m_bSubsetNoShadow, &m_bUsableSubset,
+                                  &m_SubsetRemap};
+    for (DWORD t = 0; t < kByteTables; ++t)
+        *tables[t] = bytes ? bytes + t * count : nullptr;
+}
+
+void EMesh::SetPhysicsDesc(const EPhysicsDesc* desc)
+{
+    if (!desc)
+        return;
+    if (!m_pPhysicsDesc)
+        m_pPhysicsDesc = std::make_unique<EPhysicsDesc>();
+    *m_pPhysicsDesc = *desc;
+}
+
+const EPhysicsDesc& EMesh::PhysicsDesc() const
+{
+    static const EPhysicsDesc defaults;
+    return m_pPhysicsDesc ? *m_pPhysicsDesc : defaults;
 }
 
 bool EMesh::Create(const char* fileName)
@@ -164,6 +194,7 @@ bool EMesh::Create(const char* fileName)
         g_Debug.AddAllocation(kTagMaterials);
     }
     m_dwNumMaterials = std::min(m_dwNumMaterials, MAX_MESH_MATERIALS);
+    ReserveSubsets(m_dwNumMaterials);
     char line[kLineSize];
     if (g_Options.raportsubsets)
     {
@@ -258,26 +289,27 @@ bool EMesh::GetSubsetSize(DWORD subset, DWORD* faces, DWORD* vertices) const
     return true;
 }
 
-void EMesh::ComputeFaceBounds()
+namespace
 {
-    if (!m_pBaseMesh || !m_pEntry)
-        return;
+// The farthest drawn vertex of the shared mesh, worked out once for all its instances.
+float FarthestVertexSq(ID3DXMesh* body, const strmesh* entry)
+{
     void* vb = nullptr;
     void* ib = nullptr;
-    if (FAILED(m_pBaseMesh->LockVertexBuffer(D3DLOCK_READONLY, &vb)))
-        return;
-    if (FAILED(m_pBaseMesh->LockIndexBuffer(D3DLOCK_READONLY, &ib)))
+    if (FAILED(body->LockVertexBuffer(D3DLOCK_READONLY, &vb)))
+        return -1.0f;
+    if (FAILED(body->LockIndexBuffer(D3DLOCK_READONLY, &ib)))
     {
-        m_pBaseMesh->UnlockVertexBuffer();
-        return;
+        body->UnlockVertexBuffer();
+        return -1.0f;
     }
-    const DWORD stride = m_pBaseMesh->GetNumBytesPerVertex();
-    const DWORD vertexCount = m_pBaseMesh->GetNumVertices();
-    const bool wide = (m_pBaseMesh->GetOptions() & D3DXMESH_32BIT) != 0;
+    const DWORD stride = body->GetNumBytesPerVertex();
+    const DWORD vertexCount = body->GetNumVertices();
+    const bool wide = (body->GetOptions() & D3DXMESH_32BIT) != 0;
     float largest = 0.0f;
-    for (DWORD r = 0; r < m_pEntry->dwAttribTableSize; ++r)
+    for (DWORD r = 0; r < entry->dwAttribTableSize; ++r)
     {
-        const D3DXATTRIBUTERANGE& range = m_pEntry->AttribTable[r];
+        const D3DXATTRIBUTERANGE& range = entry->AttribTable[r];
         for (DWORD i = range.FaceStart * 3; i < (range.FaceStart + range.FaceCount) * 3; ++i)
         {
             const DWORD v = wide ? static_cast<const uint32_t*>(ib)[i] : static_cast<const uint16_t*>(ib)[i];
@@ -288,8 +320,28 @@ void EMesh::ComputeFaceBounds()
             largest = std::max(largest, D3DXVec3LengthSq(&p));
         }
     }
-    m_pBaseMesh->UnlockIndexBuffer();
-    m_pBaseMesh->UnlockVertexBuffer();
+    body->UnlockIndexBuffer();
+    body->UnlockVertexBuffer();
+    return largest;
+}
+} // namespace
+
+void EMesh::ComputeFaceBounds()
+{
+    if (!m_pBaseMesh || !m_pEntry)
+        return;
+    float largest = m_pEntry->fFaceRadiusSq;
+    if (!m_pEntry->bFaceRadiusKnown || m_pBaseMesh != m_pEntry->pMesh)
+    {
+        largest = FarthestVertexSq(m_pBaseMesh, m_pEntry);
+        if (largest < 0.0f)
+            return;
+        if (m_pBaseMesh == m_pEntry->pMesh)
+        {
+            m_pEntry->fFaceRadiusSq = largest;
+            m_pEntry->bFaceRadiusKnown = 1;
+        }
+    }
     const float s = LargestScale(m_vScale.x, m_vScale.y, m_vScale.z);
     m_fFaceRadiusSq = largest;
     m_fFaceRadius = std::sqrt(largest);
@@ -355,16 +407,18 @@ void EMesh::SetRotation(const D3DXQUATERNION* q)
 
 void EMesh::SetScale(float x, float y, float z)
 {
+    SetScaleOnly(x, y, z);
+    UpdateTransform();
+}
+
+void EMesh::SetScaleOnly(float x, float y, float z)
+{
     m_vScale = D3DXVECTOR3(x, y, z);
     const float s = LargestScale(x, y, z);
     m_fScaledFaceRadiusSq = m_fFaceRadiusSq * s * s;
     m_fScaledRadius = m_fBaseRadius * s;
     if (m_hObject)
         m_hObject->fRadius = m_fScaledRadius;
-    UpdateTransform();
-    ComputeFaceBounds();
-    // The segment tests hold the squared radius that only now fits the new scale.
-    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void EMesh::GetScale(float* out) const

@@ -2,6 +2,7 @@
 #include "mesh/MeshMgr.h"
 #include "mesh/Mesh.h"
 
+#include "platform/win32/Path.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
 #include "shell/Debug.h"
@@ -540,8 +541,14 @@ bool EMeshMgr::LoadLods(HOBJECT object)
         return false;
     if (entry->pLod[0])
         return true;
-    if (!LoadLod(object, 0))
+    const unsigned epoch = TkPathBatchEpoch();
+    if (epoch && entry->uLodsMissingEpoch == epoch)
         return false;
+    if (!LoadLod(object, 0))
+    {
+        entry->uLodsMissingEpoch = epoch;
+        return false;
+    }
     for (int n = 1; n < MESH_LOD_LEVELS; ++n)
         LoadLod(object, n);
     return true;
@@ -567,8 +574,11 @@ void EMeshMgr::UpdateObject(HOBJECT object)
         entry->bRemapBuilt = 1;
     }
     if (object->Type == OT_MESH && object->Object)
-        std::memcpy(static_cast<EMesh*>(object->Object)->m_SubsetRemap, entry->SubsetRemap,
-                    sizeof entry->SubsetRemap);
+    {
+        auto* mesh = static_cast<EMesh*>(object->Object);
+        if (mesh->m_SubsetRemap)
+            std::memcpy(mesh->m_SubsetRemap, entry->SubsetRemap, mesh->SubsetSlots());
+    }
 }
 
 void EMeshMgr::SelectVariant(HOBJECT object, int n)

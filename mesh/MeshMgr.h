@@ -39,6 +39,15 @@ struct strmesh
     D3DXVECTOR3 vMax;
     D3DXVECTOR3 vCenter;
     float fRadius;
+    // Within one batch of file lookups (a world load) every instance of the
+    // mesh would probe for the same missing files: the batch's epoch at which
+    // they were found missing spares the others the probe.
+    unsigned uLodsMissingEpoch;
+    unsigned uPaintMissingEpoch;
+    // The squared distance of the farthest drawn vertex from the origin, the
+    // same for every instance; worked out by the first.
+    float fFaceRadiusSq;
+    BYTE bFaceRadiusKnown;
     strmesh* next;
     strmesh* prev;
 };

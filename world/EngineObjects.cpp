@@ -225,8 +225,9 @@ bool EEngine::CreateObjectOfType(HOBJECT o, EObjectDesc* desc)
         o->bFlag0 = static_cast<BYTE>(o->dwFlags & OF_PHYSICS);
         o->dwFlags2 = desc->dwFlags2;
         o->Type = OT_MESH;
+        // Scaled first, so placing it builds its transform once.
+        mesh->SetScaleOnly(desc->vScale.x, desc->vScale.y, desc->vScale.z);
         SetObjectTransform(o, &desc->vPosition, &desc->Orientation, 0, 1);
-        SetObjectScale(o, &desc->vScale);
         g_MeshMgr.UpdateObject(o);
         if (ContainsNoCase(o->szFileName, "trees") || ContainsNoCase(o->szFileName, "rubbish"))
             g_MeshMgr.AddUpdateObject(o);
