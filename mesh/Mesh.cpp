@@ -169,7 +169,7 @@ bool EMesh::Create(const char* fileName)
         return false;
     }
     m_pEntry = g_MeshMgr.GetEntry(id);
-    std::snprintf(m_szFileName, sizeof m_szFileName, "%s", fileName);
+    CopyCut(m_szFileName, sizeof m_szFileName, fileName);
     if (!m_pEntry)
     {
         g_Console.Print("No mesh in mesh table!");

@@ -59,7 +59,7 @@ template <class T> void SafeRelease(T*& p)
 
 void CopyName(char* out, size_t size, const char* name)
 {
-    std::snprintf(out, size, "%s", name ? name : "");
+    CopyCut(out, size, name);
 }
 
 void PrintLoadFailure(const char* name, HRESULT hr)
