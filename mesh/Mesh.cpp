@@ -375,17 +375,7 @@ void EMesh::UpdateTransform()
     if (m_hObject)
         m_hObject->Orientation.SetQuaternion(&m_qFinal);
     D3DXMatrixTransformation(&m_mWorld, nullptr, nullptr, &m_vScale, nullptr, &m_qFinal, &m_vPosition);
-    for (int c = 0; c < kCorners; ++c)
-    {
-        const D3DXVECTOR3 local(kCornerHigh[c][0] ? m_vMax.x : m_vMin.x,
-                                kCornerHigh[c][1] ? m_vMax.y : m_vMin.y,
-                                kCornerHigh[c][2] ? m_vMax.z : m_vMin.z);
-        D3DXVec3TransformCoord(&m_vWorldCorners[c], &local, &m_mWorld);
-        if (c == 0)
-            m_vWorldMin = m_vWorldMax = m_vWorldCorners[0];
-        D3DXVec3Minimize(&m_vWorldMin, &m_vWorldMin, &m_vWorldCorners[c]);
-        D3DXVec3Maximize(&m_vWorldMax, &m_vWorldMax, &m_vWorldCorners[c]);
-    }
+    PlaceCorners();
     const bool keepInverse =
         m_hObject && ((m_hObject->dwFlags2 & kNoInverseFlags2) || (m_hObject->dwFlags & kNoInverseFlags));
     if (!keepInverse)
@@ -394,6 +384,45 @@ void EMesh::UpdateTransform()
     {
         g_IntersectSegment.RefreshObject(m_hObject);
         g_CollisionMgr.UpdateObject(m_hObject);
+    }
+}
+
+// The box's corners in the world, each what transforming it by the world
+// matrix gives, from the products of the box's two values on each axis with
+// the matrix's rows, which the corners share.
+void EMesh::PlaceCorners()
+{
+    const D3DXMATRIX& m = m_mWorld;
+    const float xs[2] = {m_vMin.x, m_vMax.x}, ys[2] = {m_vMin.y, m_vMax.y}, zs[2] = {m_vMin.z, m_vMax.z};
+    float px[2][4], py[2][4], pz[2][4];
+    for (int h = 0; h < 2; ++h)
+        for (int col = 0; col < 4; ++col)
+        {
+            px[h][col] = xs[h] * m.m[0][col];
+            py[h][col] = ys[h] * m.m[1][col];
+            pz[h][col] = zs[h] * m.m[2][col];
+        }
+    for (int c = 0; c < kCorners; ++c)
+    {
+        const float* x = px[kCornerHigh[c][0]];
+        const float* y = py[kCornerHigh[c][1]];
+        const float* z = pz[kCornerHigh[c][2]];
+        float v[4];
+        for (int col = 0; col < 4; ++col)
+            v[col] = x[col] + y[col] + z[col] + m.m[3][col];
+        D3DXVECTOR3& corner = m_vWorldCorners[c];
+        // A placed mesh's matrix keeps w at exactly 1, and dividing by 1 changes nothing.
+        corner =
+            v[3] == 1.0f ? D3DXVECTOR3(v[0], v[1], v[2]) : D3DXVECTOR3(v[0] / v[3], v[1] / v[3], v[2] / v[3]);
+        if (c == 0)
+            m_vWorldMin = m_vWorldMax = corner;
+        // As fmin and fmax: a NaN gives way to the other value.
+        const auto lower = [](float a, float b) { return (b != b || a < b) ? a : b; };
+        const auto higher = [](float a, float b) { return (b != b || a > b) ? a : b; };
+        m_vWorldMin = D3DXVECTOR3(lower(m_vWorldMin.x, corner.x), lower(m_vWorldMin.y, corner.y),
+                                  lower(m_vWorldMin.z, corner.z));
+        m_vWorldMax = D3DXVECTOR3(higher(m_vWorldMax.x, corner.x), higher(m_vWorldMax.y, corner.y),
+                                  higher(m_vWorldMax.z, corner.z));
     }
 }
 

@@ -130,6 +130,8 @@ public:
     int m_iRefreshes = 0; // transform refreshes asked for by flag changes
 
 private:
+    void PlaceCorners();
+
     std::unique_ptr<EPhysicsDesc> m_pPhysicsDesc;
     // One block for every per-subset table.
     std::unique_ptr<DWORD[]> m_pSubsetBlock;

@@ -149,6 +149,25 @@ TEST_F(InstanceTest, ExtraAnglesTurnAboutTheOwnAxesAndScaleGrowsTheRadius)
     EXPECT_NEAR(mesh->m_fScaledFaceRadiusSq, 4 * 3.0f, 1e-4f);
     ExpectVec(mesh->m_vWorldMax, 12, 1, 1);
 
+    // Every corner is exactly the box's corner put through the world matrix,
+    // turned, scaled and moved at once; the world box bounds them.
+    mesh->SetExtraAngles(30, 20, 10);
+    mesh->SetScale(2, 0.5f, 3);
+    mesh->GetWorldMatrix(&world);
+    for (int c = 0; c < 8; ++c)
+    {
+        const bool high[3] = {c == 2 || c == 3 || c == 6 || c == 7, c == 1 || c == 2 || c == 5 || c == 6,
+                              c >= 4};
+        const D3DXVECTOR3 local(high[0] ? 1.0f : -1.0f, high[1] ? 1.0f : -1.0f, high[2] ? 1.0f : -1.0f);
+        D3DXVECTOR3 expected;
+        D3DXVec3TransformCoord(&expected, &local, &world);
+        EXPECT_EQ(mesh->m_vWorldCorners[c], expected) << "corner " << c;
+        EXPECT_LE(mesh->m_vWorldMin.y, expected.y);
+        EXPECT_GE(mesh->m_vWorldMax.z, expected.z);
+    }
+    mesh->SetExtraAngles(0, 0, 0);
+    mesh->SetScale(2, 1, 1);
+
     // The segment test against the placed box.
     const D3DXVECTOR3 a(10, -5, 0), b(10, 5, 0), c(20, -5, 0), d(20, 5, 0);
     EXPECT_TRUE(mesh->Intersect(&a, &b));
