@@ -102,7 +102,8 @@ bool FxObjectSeenFromAfar(HOBJECT object)
 DWORD FxHitTexture(const RayTestResult& hit)
 {
     const HOBJECT o = hit.pObject;
-    if (!o || o->Type != OT_MESH || !o->Object || hit.dwSubsetValue >= MAX_MESH_MATERIALS)
+    if (!o || o->Type != OT_MESH || !o->Object)
         return 0;
-    return static_cast<const EMesh*>(o->Object)->m_TextureIndex[hit.dwSubsetValue];
+    const auto* mesh = static_cast<const EMesh*>(o->Object);
+    return hit.dwSubsetValue < mesh->SubsetSlots() ? mesh->m_TextureIndex[hit.dwSubsetValue] : 0;
 }

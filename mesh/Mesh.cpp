@@ -88,7 +88,6 @@ EMesh::EMesh()
     m_fPathGen[2] = kPathGenDefault2;
     m_fPathGen[3] = kPathGenDefault3;
     m_fPathGen[4] = IntBits(kPathGenDefaultInt4);
-    m_PhysicsDesc.Reset();
     D3DXMATRIX standing;
     D3DXMatrixRotationYawPitchRoll(&standing, 0.0f, kStandingPitch, 0.0f);
     D3DXQuaternionRotationMatrix(&m_qBase, &standing);
@@ -104,6 +103,37 @@ EMesh::~EMesh()
         g_Debug.RemoveAllocation(kTagMaterials);
     }
     g_Debug.RemoveAllocation(kTagInstance);
+}
+
+void EMesh::ReserveSubsets(DWORD count)
+{
+    constexpr DWORD kByteTables = 7;
+    count = std::min(count, MAX_MESH_MATERIALS);
+    const DWORD words = count + (count * kByteTables + sizeof(DWORD) - 1) / sizeof(DWORD);
+    m_pSubsetBlock.reset(count ? new DWORD[words]() : nullptr);
+    m_dwSubsetSlots = count;
+    m_TextureIndex = m_pSubsetBlock.get();
+    BYTE* bytes = count ? reinterpret_cast<BYTE*>(m_pSubsetBlock.get() + count) : nullptr;
+    BYTE** tables[kByteTables] = {&m_FlagGroup1,     &m_bSubsetDrawn,    &m_bSubsetAlphaTested,
+                                  &m_bSubsetSpecial, &m_bSubsetNoShadow, &m_bUsableSubset,
+                                  &m_SubsetRemap};
+    for (DWORD t = 0; t < kByteTables; ++t)
+        *tables[t] = bytes ? bytes + t * count : nullptr;
+}
+
+void EMesh::SetPhysicsDesc(const EPhysicsDesc* desc)
+{
+    if (!desc)
+        return;
+    if (!m_pPhysicsDesc)
+        m_pPhysicsDesc = std::make_unique<EPhysicsDesc>();
+    *m_pPhysicsDesc = *desc;
+}
+
+const EPhysicsDesc& EMesh::PhysicsDesc() const
+{
+    static const EPhysicsDesc defaults;
+    return m_pPhysicsDesc ? *m_pPhysicsDesc : defaults;
 }
 
 bool EMesh::Create(const char* fileName)
@@ -139,7 +169,7 @@ bool EMesh::Create(const char* fileName)
         return false;
     }
     m_pEntry = g_MeshMgr.GetEntry(id);
-    std::snprintf(m_szFileName, sizeof m_szFileName, "%s", fileName);
+    CopyCut(m_szFileName, sizeof m_szFileName, fileName);
     if (!m_pEntry)
     {
         g_Console.Print("No mesh in mesh table!");
@@ -164,6 +194,7 @@ bool EMesh::Create(const char* fileName)
         g_Debug.AddAllocation(kTagMaterials);
     }
     m_dwNumMaterials = std::min(m_dwNumMaterials, MAX_MESH_MATERIALS);
+    ReserveSubsets(m_dwNumMaterials);
     char line[kLineSize];
     if (g_Options.raportsubsets)
     {
@@ -258,26 +289,27 @@ bool EMesh::GetSubsetSize(DWORD subset, DWORD* faces, DWORD* vertices) const
     return true;
 }
 
-void EMesh::ComputeFaceBounds()
+namespace
 {
-    if (!m_pBaseMesh || !m_pEntry)
-        return;
+// The farthest drawn vertex of the shared mesh, worked out once for all its instances.
+float FarthestVertexSq(ID3DXMesh* body, const strmesh* entry)
+{
     void* vb = nullptr;
     void* ib = nullptr;
-    if (FAILED(m_pBaseMesh->LockVertexBuffer(D3DLOCK_READONLY, &vb)))
-        return;
-    if (FAILED(m_pBaseMesh->LockIndexBuffer(D3DLOCK_READONLY, &ib)))
+    if (FAILED(body->LockVertexBuffer(D3DLOCK_READONLY, &vb)))
+        return -1.0f;
+    if (FAILED(body->LockIndexBuffer(D3DLOCK_READONLY, &ib)))
     {
-        m_pBaseMesh->UnlockVertexBuffer();
-        return;
+        body->UnlockVertexBuffer();
+        return -1.0f;
     }
-    const DWORD stride = m_pBaseMesh->GetNumBytesPerVertex();
-    const DWORD vertexCount = m_pBaseMesh->GetNumVertices();
-    const bool wide = (m_pBaseMesh->GetOptions() & D3DXMESH_32BIT) != 0;
+    const DWORD stride = body->GetNumBytesPerVertex();
+    const DWORD vertexCount = body->GetNumVertices();
+    const bool wide = (body->GetOptions() & D3DXMESH_32BIT) != 0;
     float largest = 0.0f;
-    for (DWORD r = 0; r < m_pEntry->dwAttribTableSize; ++r)
+    for (DWORD r = 0; r < entry->dwAttribTableSize; ++r)
     {
-        const D3DXATTRIBUTERANGE& range = m_pEntry->AttribTable[r];
+        const D3DXATTRIBUTERANGE& range = entry->AttribTable[r];
         for (DWORD i = range.FaceStart * 3; i < (range.FaceStart + range.FaceCount) * 3; ++i)
         {
             const DWORD v = wide ? static_cast<const uint32_t*>(ib)[i] : static_cast<const uint16_t*>(ib)[i];
@@ -288,8 +320,28 @@ void EMesh::ComputeFaceBounds()
             largest = std::max(largest, D3DXVec3LengthSq(&p));
         }
     }
-    m_pBaseMesh->UnlockIndexBuffer();
-    m_pBaseMesh->UnlockVertexBuffer();
+    body->UnlockIndexBuffer();
+    body->UnlockVertexBuffer();
+    return largest;
+}
+} // namespace
+
+void EMesh::ComputeFaceBounds()
+{
+    if (!m_pBaseMesh || !m_pEntry)
+        return;
+    float largest = m_pEntry->fFaceRadiusSq;
+    if (!m_pEntry->bFaceRadiusKnown || m_pBaseMesh != m_pEntry->pMesh)
+    {
+        largest = FarthestVertexSq(m_pBaseMesh, m_pEntry);
+        if (largest < 0.0f)
+            return;
+        if (m_pBaseMesh == m_pEntry->pMesh)
+        {
+            m_pEntry->fFaceRadiusSq = largest;
+            m_pEntry->bFaceRadiusKnown = 1;
+        }
+    }
     const float s = LargestScale(m_vScale.x, m_vScale.y, m_vScale.z);
     m_fFaceRadiusSq = largest;
     m_fFaceRadius = std::sqrt(largest);
@@ -323,17 +375,7 @@ void EMesh::UpdateTransform()
     if (m_hObject)
         m_hObject->Orientation.SetQuaternion(&m_qFinal);
     D3DXMatrixTransformation(&m_mWorld, nullptr, nullptr, &m_vScale, nullptr, &m_qFinal, &m_vPosition);
-    for (int c = 0; c < kCorners; ++c)
-    {
-        const D3DXVECTOR3 local(kCornerHigh[c][0] ? m_vMax.x : m_vMin.x,
-                                kCornerHigh[c][1] ? m_vMax.y : m_vMin.y,
-                                kCornerHigh[c][2] ? m_vMax.z : m_vMin.z);
-        D3DXVec3TransformCoord(&m_vWorldCorners[c], &local, &m_mWorld);
-        if (c == 0)
-            m_vWorldMin = m_vWorldMax = m_vWorldCorners[0];
-        D3DXVec3Minimize(&m_vWorldMin, &m_vWorldMin, &m_vWorldCorners[c]);
-        D3DXVec3Maximize(&m_vWorldMax, &m_vWorldMax, &m_vWorldCorners[c]);
-    }
+    PlaceCorners();
     const bool keepInverse =
         m_hObject && ((m_hObject->dwFlags2 & kNoInverseFlags2) || (m_hObject->dwFlags & kNoInverseFlags));
     if (!keepInverse)
@@ -342,6 +384,45 @@ void EMesh::UpdateTransform()
     {
         g_IntersectSegment.RefreshObject(m_hObject);
         g_CollisionMgr.UpdateObject(m_hObject);
+    }
+}
+
+// The box's corners in the world, each what transforming it by the world
+// matrix gives, from the products of the box's two values on each axis with
+// the matrix's rows, which the corners share.
+void EMesh::PlaceCorners()
+{
+    const D3DXMATRIX& m = m_mWorld;
+    const float xs[2] = {m_vMin.x, m_vMax.x}, ys[2] = {m_vMin.y, m_vMax.y}, zs[2] = {m_vMin.z, m_vMax.z};
+    float px[2][4], py[2][4], pz[2][4];
+    for (int h = 0; h < 2; ++h)
+        for (int col = 0; col < 4; ++col)
+        {
+            px[h][col] = xs[h] * m.m[0][col];
+            py[h][col] = ys[h] * m.m[1][col];
+            pz[h][col] = zs[h] * m.m[2][col];
+        }
+    for (int c = 0; c < kCorners; ++c)
+    {
+        const float* x = px[kCornerHigh[c][0]];
+        const float* y = py[kCornerHigh[c][1]];
+        const float* z = pz[kCornerHigh[c][2]];
+        float v[4];
+        for (int col = 0; col < 4; ++col)
+            v[col] = x[col] + y[col] + z[col] + m.m[3][col];
+        D3DXVECTOR3& corner = m_vWorldCorners[c];
+        // A placed mesh's matrix keeps w at exactly 1, and dividing by 1 changes nothing.
+        corner =
+            v[3] == 1.0f ? D3DXVECTOR3(v[0], v[1], v[2]) : D3DXVECTOR3(v[0] / v[3], v[1] / v[3], v[2] / v[3]);
+        if (c == 0)
+            m_vWorldMin = m_vWorldMax = corner;
+        // As fmin and fmax: a NaN gives way to the other value.
+        const auto lower = [](float a, float b) { return (b != b || a < b) ? a : b; };
+        const auto higher = [](float a, float b) { return (b != b || a > b) ? a : b; };
+        m_vWorldMin = D3DXVECTOR3(lower(m_vWorldMin.x, corner.x), lower(m_vWorldMin.y, corner.y),
+                                  lower(m_vWorldMin.z, corner.z));
+        m_vWorldMax = D3DXVECTOR3(higher(m_vWorldMax.x, corner.x), higher(m_vWorldMax.y, corner.y),
+                                  higher(m_vWorldMax.z, corner.z));
     }
 }
 
@@ -355,16 +436,18 @@ void EMesh::SetRotation(const D3DXQUATERNION* q)
 
 void EMesh::SetScale(float x, float y, float z)
 {
+    SetScaleOnly(x, y, z);
+    UpdateTransform();
+}
+
+void EMesh::SetScaleOnly(float x, float y, float z)
+{
     m_vScale = D3DXVECTOR3(x, y, z);
     const float s = LargestScale(x, y, z);
     m_fScaledFaceRadiusSq = m_fFaceRadiusSq * s * s;
     m_fScaledRadius = m_fBaseRadius * s;
     if (m_hObject)
         m_hObject->fRadius = m_fScaledRadius;
-    UpdateTransform();
-    ComputeFaceBounds();
-    // The segment tests hold the squared radius that only now fits the new scale.
-    g_IntersectSegment.RefreshObject(m_hObject);
 }
 
 void EMesh::GetScale(float* out) const

@@ -9,6 +9,8 @@
 #include "shell/Orientation.h"
 #include "world/ObjectHandle.h"
 
+#include <memory>
+
 // A subset's texture in the renderer's texture registry; 0 is none.
 typedef DWORD MeshTextureIndex;
 
@@ -32,6 +34,9 @@ public:
     void UpdateTransform();
     void SetRotation(const D3DXQUATERNION* q);
     void SetScale(float x, float y, float z);
+    // The scale and the radii it gives, leaving the transform to the next update
+    // (a new instance is placed and scaled with one update).
+    void SetScaleOnly(float x, float y, float z);
     void GetScale(float* out) const;
     void GetOrientation(EOrientation* out) const;
     void GetWorldMatrix(D3DXMATRIX* out) const;
@@ -54,8 +59,10 @@ public:
     void SetScale(const D3DXVECTOR3* scale);
     void GetScale(D3DXVECTOR3* out) const;
     void RefreshTransform();
-    void SetPhysicsDesc(const EPhysicsDesc* desc) { m_PhysicsDesc = *desc; }
-    void GetPhysicsDesc(EPhysicsDesc* out) const { *out = m_PhysicsDesc; }
+    void SetPhysicsDesc(const EPhysicsDesc* desc);
+    void GetPhysicsDesc(EPhysicsDesc* out) const { *out = PhysicsDesc(); }
+    // The rigid-body description: the defaults until one is set (most meshes keep them).
+    const EPhysicsDesc& PhysicsDesc() const;
     void SetPathGenParams(const float values[PATH_GEN_VALUES]);
     void GetPathGenParams(float values[PATH_GEN_VALUES]) const;
     // The bush sound: a file played while the hero walks through the mesh.
@@ -70,26 +77,28 @@ public:
     float m_fPathGen[PATH_GEN_VALUES];
     BYTE m_bSwitch = 0;
     float m_fSwitchValue = 0.0f;
-    EPhysicsDesc m_PhysicsDesc;
     BYTE m_bCreated = 0;
+    // The per-subset tables below hold SubsetSlots() entries (the mesh's
+    // materials, at most MAX_MESH_MATERIALS), all zero until its textures are
+    // loaded, and are null before the mesh is created.
+    DWORD SubsetSlots() const { return m_dwSubsetSlots; }
+    // Makes the tables for `count` subsets, all zero (creation does; a test may too).
+    void ReserveSubsets(DWORD count);
     // Per subset: the segment tests pass through it (its material's "no intersect").
-    BYTE m_FlagGroup1[MAX_MESH_MATERIALS] = {};
-    BYTE m_FlagGroup2[MAX_MESH_MATERIALS] = {};
-    BYTE m_FlagGroup3[MAX_MESH_MATERIALS] = {};
-    BYTE m_FlagGroup4[MAX_MESH_MATERIALS] = {};
+    BYTE* m_FlagGroup1 = nullptr;
     // Per subset, from its material, for the passes: drawn; alpha-tested; left
     // to a special pass (additive, stain, translucent, ray of light, water, not
     // rendered); casts no shadow.
-    BYTE m_bSubsetDrawn[MAX_MESH_MATERIALS] = {};
-    BYTE m_bSubsetAlphaTested[MAX_MESH_MATERIALS] = {};
-    BYTE m_bSubsetSpecial[MAX_MESH_MATERIALS] = {};
-    BYTE m_bSubsetNoShadow[MAX_MESH_MATERIALS] = {};
+    BYTE* m_bSubsetDrawn = nullptr;
+    BYTE* m_bSubsetAlphaTested = nullptr;
+    BYTE* m_bSubsetSpecial = nullptr;
+    BYTE* m_bSubsetNoShadow = nullptr;
     char m_szFileName[MESH_NAME_SIZE] = {};
     HOBJECT m_hObject = nullptr;
     int m_iMeshId = -1;
-    MeshTextureIndex m_TextureIndex[MAX_MESH_MATERIALS] = {};
+    MeshTextureIndex* m_TextureIndex = nullptr;
     D3DXMATRIX m_mWorld;
-    BYTE m_bUsableSubset[MAX_MESH_MATERIALS] = {};
+    BYTE* m_bUsableSubset = nullptr;
     D3DXVECTOR3 m_vMin = {0, 0, 0};
     D3DXVECTOR3 m_vMax = {0, 0, 0};
     D3DXVECTOR3 m_vCenter = {0, 0, 0};
@@ -111,7 +120,7 @@ public:
     strmesh* m_pEntry = nullptr;
     ID3DXMesh* m_pDrawMesh = nullptr; // the base mesh or a level of detail
     int m_iLodLevel = 0;              // 0 base, n + 1 for level n
-    BYTE m_SubsetRemap[MAX_MESH_MATERIALS] = {};
+    BYTE* m_SubsetRemap = nullptr;
     float m_fExtraAngles[3] = {0, 0, 0};
 
     char m_szBushSound[MESH_NAME_SIZE] = {};
@@ -119,4 +128,12 @@ public:
     float m_fBushValue = 0.0f;
     BYTE m_bBushSound = 0;
     int m_iRefreshes = 0; // transform refreshes asked for by flag changes
+
+private:
+    void PlaceCorners();
+
+    std::unique_ptr<EPhysicsDesc> m_pPhysicsDesc;
+    // One block for every per-subset table.
+    std::unique_ptr<DWORD[]> m_pSubsetBlock;
+    DWORD m_dwSubsetSlots = 0;
 };

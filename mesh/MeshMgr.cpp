@@ -2,6 +2,7 @@
 #include "mesh/MeshMgr.h"
 #include "mesh/Mesh.h"
 
+#include "platform/win32/Path.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
 #include "shell/Debug.h"
@@ -58,7 +59,7 @@ template <class T> void SafeRelease(T*& p)
 
 void CopyName(char* out, size_t size, const char* name)
 {
-    std::snprintf(out, size, "%s", name ? name : "");
+    CopyCut(out, size, name);
 }
 
 void PrintLoadFailure(const char* name, HRESULT hr)
@@ -135,19 +136,35 @@ EMeshMgr::~EMeshMgr()
 
 namespace
 {
-std::string FoldedName(const char* name)
+char Folded(char c)
 {
-    std::string s(name ? name : "");
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 } // namespace
 
+// Names are told apart without regard to case, and looked up without a copy.
+size_t EMeshMgr::NoCaseHash::operator()(std::string_view name) const
+{
+    constexpr size_t kOffset = 14695981039346656037ull, kPrime = 1099511628211ull;
+    size_t h = kOffset;
+    for (const char c : name)
+        h = (h ^ static_cast<unsigned char>(Folded(c))) * kPrime;
+    return h;
+}
+
+bool EMeshMgr::NoCaseEqual::operator()(std::string_view a, std::string_view b) const
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Folded(a[i]) != Folded(b[i]))
+            return false;
+    return true;
+}
+
 strmesh* EMeshMgr::FindMesh(const char* name) const
 {
-    const auto it = m_ByName.find(FoldedName(name));
+    const auto it = m_ByName.find(std::string_view(name ? name : ""));
     return it != m_ByName.end() ? it->second : nullptr;
 }
 
@@ -186,12 +203,13 @@ int EMeshMgr::LoadMesh(const char* name)
     if (oldHead)
         oldHead->prev = entry;
     m_pHead = entry;
-    m_ByName[FoldedName(entry->szFileName)] = entry;
+    m_ByName[entry->szFileName] = entry;
     if (LoadFile(name))
         return id;
 
     // Everything the attempt took goes back.
-    m_ByName.erase(FoldedName(entry->szFileName));
+    if (const auto it = m_ByName.find(std::string_view(entry->szFileName)); it != m_ByName.end())
+        m_ByName.erase(it);
     ReleaseContents(entry);
     m_pHead = oldHead;
     if (oldHead)
@@ -540,8 +558,14 @@ bool EMeshMgr::LoadLods(HOBJECT object)
         return false;
     if (entry->pLod[0])
         return true;
-    if (!LoadLod(object, 0))
+    const unsigned epoch = TkPathBatchEpoch();
+    if (epoch && entry->uLodsMissingEpoch == epoch)
         return false;
+    if (!LoadLod(object, 0))
+    {
+        entry->uLodsMissingEpoch = epoch;
+        return false;
+    }
     for (int n = 1; n < MESH_LOD_LEVELS; ++n)
         LoadLod(object, n);
     return true;
@@ -567,8 +591,11 @@ void EMeshMgr::UpdateObject(HOBJECT object)
         entry->bRemapBuilt = 1;
     }
     if (object->Type == OT_MESH && object->Object)
-        std::memcpy(static_cast<EMesh*>(object->Object)->m_SubsetRemap, entry->SubsetRemap,
-                    sizeof entry->SubsetRemap);
+    {
+        auto* mesh = static_cast<EMesh*>(object->Object);
+        if (mesh->m_SubsetRemap)
+            std::memcpy(mesh->m_SubsetRemap, entry->SubsetRemap, mesh->SubsetSlots());
+    }
 }
 
 void EMeshMgr::SelectVariant(HOBJECT object, int n)
@@ -617,7 +644,7 @@ void EMeshMgr::ReleaseEntry(strmesh* entry)
         entry->next->prev = entry->prev;
     if (m_pHead == entry)
         m_pHead = entry->next;
-    if (const auto it = m_ByName.find(FoldedName(entry->szFileName));
+    if (const auto it = m_ByName.find(std::string_view(entry->szFileName));
         it != m_ByName.end() && it->second == entry)
         m_ByName.erase(it);
     ReleaseContents(entry);

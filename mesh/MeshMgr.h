@@ -8,6 +8,7 @@
 #include "world/ObjectHandle.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 constexpr int MAX_MESHES = 1024;
@@ -39,6 +40,15 @@ struct strmesh
     D3DXVECTOR3 vMax;
     D3DXVECTOR3 vCenter;
     float fRadius;
+    // Within one batch of file lookups (a world load) every instance of the
+    // mesh would probe for the same missing files: the batch's epoch at which
+    // they were found missing spares the others the probe.
+    unsigned uLodsMissingEpoch;
+    unsigned uPaintMissingEpoch;
+    // The squared distance of the farthest drawn vertex from the origin, the
+    // same for every instance; worked out by the first.
+    float fFaceRadiusSq;
+    BYTE bFaceRadiusKnown;
     strmesh* next;
     strmesh* prev;
 };
@@ -74,7 +84,17 @@ public:
     strmesh* m_pIds[MAX_MESHES] = {};
     // The entries by their case-folded names, so a world of thousands of objects
     // over a few hundred meshes finds each at once.
-    std::unordered_map<std::string, strmesh*> m_ByName;
+    struct NoCaseHash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const;
+    };
+    struct NoCaseEqual
+    {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::unordered_map<std::string, strmesh*, NoCaseHash, NoCaseEqual> m_ByName;
     int m_iUpdateObjects = 0;
 
 private:

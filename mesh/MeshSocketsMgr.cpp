@@ -18,12 +18,6 @@ namespace
 {
 constexpr const char* kFolder = "scripts\\mesh_sockets\\";
 constexpr int kSocketValues = 4; // name x y z
-
-// Copies at most size - 1 characters: longer names are cut to fit their fields.
-void CopyCut(char* out, size_t size, const char* text)
-{
-    std::snprintf(out, size, "%s", text);
-}
 } // namespace
 
 int MeshSocketsMgr::LoadAll()

@@ -66,11 +66,19 @@ void EMultiTexturePaintingScripts::LoadDataFromScript(HOBJECT object)
     if (!object || object->Type != OT_MESH || !object->Object)
         return;
     auto* mesh = static_cast<EMesh*>(object->Object);
+    strmesh* entry = mesh->GetMeshEntry();
+    const unsigned epoch = TkPathBatchEpoch();
+    if (entry && epoch && entry->uPaintMissingEpoch == epoch)
+        return;
     char path[kNameChars + 64];
     GetDataFileName(mesh->GetMeshFileName(), path, sizeof path);
     FILE* f = TkFopen(path, "rb");
     if (!f)
+    {
+        if (entry)
+            entry->uPaintMissingEpoch = epoch;
         return;
+    }
     ID3DXMesh* body = mesh->m_pDrawMesh;
     if (!body)
     {

@@ -646,7 +646,7 @@ void CPhysicsMgr::RebuildObjectBody(HOBJECT object)
         return;
     RemoveObjectBody(object);
     EMesh* mesh = MeshOf(object);
-    if (!mesh || !(object->dwFlags & OF_STATIC_BODY) || mesh->m_PhysicsDesc.iShape != PHYSICS_SHAPE_NONE)
+    if (!mesh || !(object->dwFlags & OF_STATIC_BODY) || mesh->PhysicsDesc().iShape != PHYSICS_SHAPE_NONE)
         return;
     const EObjectPhysics& p = *GetObjectPhysics(object);
     if (p.bCylinder)
@@ -811,7 +811,7 @@ EBodyChoice CPhysicsMgr::GiveLoadedObjectBody(HOBJECT object)
         g_Engine.SetObjectFlags(object, 0, OF_STATIC_BODY);
     }
     // STAND-IN: trucks of vehicle prefabs come with the vehicle work.
-    const EPhysicsDesc& desc = mesh->m_PhysicsDesc;
+    const EPhysicsDesc& desc = mesh->PhysicsDesc();
     EBodyChoice choice = EBodyChoice::None;
     if ((object->dwFlags & OF_STATIC_BODY) && desc.iShape == PHYSICS_SHAPE_NONE)
     {

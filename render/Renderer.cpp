@@ -59,12 +59,6 @@ bool HasExtension(const char* path, const char* extension)
     return length >= kExtensionChars && CompareNoCase(path + length - kExtensionChars, extension) == 0;
 }
 
-bool ContainsNoCase(const char* text, const char* part)
-{
-    std::string a(text), b(part);
-    return FindNoCase(a.data(), b.data());
-}
-
 // Names of the registry match when their first characters are equal exactly
 // and the rest, extensions aside, without regard to case.
 bool SameTextureName(const char* a, const char* b)

@@ -32,15 +32,6 @@ constexpr size_t kMinTexturePath = 5;
 // Records per block of definitions (one of them links the blocks).
 constexpr DWORD kPathBlockRecords = 256;
 
-// Copies at most size - 1 characters and ends the copy.
-void CopyCut(char* dst, size_t size, const char* src)
-{
-    const size_t length = src ? std::min(std::strlen(src), size - 1) : 0;
-    if (length)
-        std::memcpy(dst, src, length);
-    dst[length] = 0;
-}
-
 // The name without its last four characters (the whole name when shorter).
 std::string KeyOf(const char* name)
 {

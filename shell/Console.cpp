@@ -109,14 +109,6 @@ bool StartsWithNoCase(const char* text, const char* prefix)
     return true;
 }
 
-// Copies at most size - 1 characters and terminates: the text is cut to fit on purpose.
-void CopyCut(char* out, size_t size, const char* text)
-{
-    const size_t n = strnlen(text, size - 1);
-    std::memcpy(out, text, n);
-    out[n] = 0;
-}
-
 // Names are compared without regard to case: the index keeps them folded.
 std::string IndexKey(const char* name)
 {

@@ -24,8 +24,13 @@ bool TooShort(const D3DXVECTOR3& v, const D3DXVECTOR3& relativeTo)
 
 EOrientation::EOrientation()
 {
+    // What rebuilding from the identity quaternion gives, without the work:
+    // every object record and description starts with one.
     D3DXQuaternionIdentity(&Quaternion);
-    Rebuild();
+    D3DXMatrixIdentity(&Matrix);
+    Forward = D3DXVECTOR3(0, 0, 1);
+    Right = D3DXVECTOR3(1, 0, 0);
+    Up = D3DXVECTOR3(0, 1, 0);
 }
 
 EOrientation::EOrientation(const D3DXVECTOR3* dir) : EOrientation()

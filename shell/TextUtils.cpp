@@ -310,6 +310,38 @@ bool FindNoCase(char* haystack, char* needle)
     return std::strstr(haystack, needle) != nullptr;
 }
 
+void CopyCut(char* out, size_t size, const char* text)
+{
+    if (!out || size == 0)
+        return;
+    const size_t n = text ? strnlen(text, size - 1) : 0;
+    std::memmove(out, text ? text : "", n);
+    out[n] = 0;
+}
+
+bool ContainsNoCase(const char* text, const char* part)
+{
+    if (!text || !part)
+        return false;
+    const auto fold = [](char c)
+    { return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+    const size_t n = std::strlen(part);
+    if (n == 0)
+        return *text != 0;
+    const unsigned char first = fold(part[0]);
+    for (const char* t = text; *t; ++t)
+    {
+        if (fold(*t) != first)
+            continue;
+        size_t i = 1;
+        while (i < n && t[i] && fold(t[i]) == fold(part[i]))
+            ++i;
+        if (i == n)
+            return true;
+    }
+    return false;
+}
+
 bool FileExists(const char* name)
 {
     FILE* f = TkFopen(name, "rb");

@@ -60,6 +60,11 @@ bool IsPlainName(const char* text);
 void LowerCaseInPlace(char* text);
 // Lower-cases both strings in place, then looks for the needle in the haystack.
 bool FindNoCase(char* haystack, char* needle);
+// As much of the text as fits in `size` bytes, always terminated (null gives "").
+void CopyCut(char* out, size_t size, const char* text);
+// The part occurs in the text, ASCII letters compared without case; neither is
+// changed (false for null, and for an empty text).
+bool ContainsNoCase(const char* text, const char* part);
 // The file opens for reading.
 bool FileExists(const char* name);
 

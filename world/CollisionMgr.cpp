@@ -132,7 +132,7 @@ bool CollisionMgr::GetSource(HOBJECT object, CollisionSource* out)
     out->iRanges =
         entry->dwAttribTableSize < MAX_MESH_MATERIALS ? entry->dwAttribTableSize : MAX_MESH_MATERIALS;
     out->pSubsetFlags = mesh->m_FlagGroup1;
-    out->iSubsetFlags = MAX_MESH_MATERIALS;
+    out->iSubsetFlags = mesh->SubsetSlots();
     mesh->GetWorldMatrix(&out->mWorld);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "platform/win32/Path.h"
 #include "shell/Console.h"
 #include "shell/SaveFile.h"
+#include "shell/TextUtils.h"
 #include "sound/SoundMgr.h"
 #include "world/Engine.h"
 #include "world/Object.h"
@@ -24,23 +25,6 @@ constexpr const char* kMetroWorld = "metro_train";
 constexpr float kVoiceDistance = 40960.0f;
 constexpr int kVoicePathSize = 256;
 
-bool ContainsNoCase(const char* text, const char* part)
-{
-    const size_t n = std::strlen(part);
-    for (const char* p = text; *p; ++p)
-        if (strncasecmp(p, part, n) == 0)
-            return true;
-    return false;
-}
-
-bool FileExists(const char* name)
-{
-    FILE* f = TkFopen(name, "rb");
-    if (!f)
-        return false;
-    std::fclose(f);
-    return true;
-}
 } // namespace
 
 void EEngineObject::SetAmbientSound(const char* name, float volume)

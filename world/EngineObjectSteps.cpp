@@ -69,9 +69,9 @@ bool EEngineObject::StepPhysicsCulling(HOBJECT o)
     {
         // A body from the mesh's description, else the static one its flags ask for.
         const EMesh* mesh = static_cast<const EMesh*>(o->Object);
-        if (mesh && mesh->m_PhysicsDesc.iShape != PHYSICS_SHAPE_NONE)
+        if (mesh && mesh->PhysicsDesc().iShape != PHYSICS_SHAPE_NONE)
         {
-            const EPhysicsDesc desc = mesh->m_PhysicsDesc;
+            const EPhysicsDesc desc = mesh->PhysicsDesc();
             g_PhysicsMgr.CreateObjectBody(o, &desc);
         }
         else

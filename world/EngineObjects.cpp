@@ -16,6 +16,7 @@
 #include "render/ShadowCubeMaps.h"
 #include "render/SpriteMgr.h"
 #include "shell/Console.h"
+#include "shell/TextUtils.h"
 #include "shell/SettingsFile.h"
 #include "sound/SoundMgr.h"
 #include "world/Camera.h"
@@ -45,22 +46,6 @@ bool EqualNoCase(const char* a, const char* b)
         if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
             return false;
     return *a == *b;
-}
-
-bool ContainsNoCase(const char* text, const char* word)
-{
-    const size_t n = std::strlen(word);
-    for (; *text; ++text)
-    {
-        size_t i = 0;
-        while (i < n && text[i] &&
-               std::tolower(static_cast<unsigned char>(text[i])) ==
-                   std::tolower(static_cast<unsigned char>(word[i])))
-            ++i;
-        if (i == n)
-            return true;
-    }
-    return false;
 }
 
 // The description's range truncated toward zero; a value no int holds (a
@@ -218,15 +203,16 @@ bool EEngine::CreateObjectOfType(HOBJECT o, EObjectDesc* desc)
             g_Console.Print("Mesh Nie Created!");
             return false;
         }
-        std::snprintf(o->szMeshFileName, sizeof o->szMeshFileName, "%s", mesh->GetMeshFileName());
+        CopyCut(o->szMeshFileName, sizeof o->szMeshFileName, mesh->GetMeshFileName());
         o->pMeshEntry = mesh->GetMeshEntry();
         o->fRadius = mesh->GetRadius();
         o->dwFlags = desc->dwFlags;
         o->bFlag0 = static_cast<BYTE>(o->dwFlags & OF_PHYSICS);
         o->dwFlags2 = desc->dwFlags2;
         o->Type = OT_MESH;
+        // Scaled first, so placing it builds its transform once.
+        mesh->SetScaleOnly(desc->vScale.x, desc->vScale.y, desc->vScale.z);
         SetObjectTransform(o, &desc->vPosition, &desc->Orientation, 0, 1);
-        SetObjectScale(o, &desc->vScale);
         g_MeshMgr.UpdateObject(o);
         if (ContainsNoCase(o->szFileName, "trees") || ContainsNoCase(o->szFileName, "rubbish"))
             g_MeshMgr.AddUpdateObject(o);

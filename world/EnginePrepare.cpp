@@ -6,6 +6,7 @@
 #include "world/Engine.h"
 
 #include "shell/Console.h"
+#include "shell/TextUtils.h"
 #include "world/CollisionMgr.h"
 #include "world/DeathParams.h"
 #include "world/EngineObject.h"
@@ -47,22 +48,6 @@ struct PropRange
     int range;
 };
 const PropRange kPropRanges[] = {{0.4f, 80}, {1.0f, 120}, {2.0f, 280}};
-
-bool ContainsNoCase(const char* text, const char* part)
-{
-    const size_t n = std::strlen(part);
-    for (const char* t = text; *t; ++t)
-    {
-        size_t i = 0;
-        while (i < n && t[i] &&
-               std::tolower(static_cast<unsigned char>(t[i])) ==
-                   std::tolower(static_cast<unsigned char>(part[i])))
-            ++i;
-        if (i == n)
-            return true;
-    }
-    return false;
-}
 
 bool ActiveActions(const strObject& o)
 {

@@ -123,7 +123,10 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_batches++ == 0)
+        {
             m_batchChecked = false;
+            NextEpoch();
+        }
     }
 
     void EndBatch()
@@ -139,6 +142,13 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_batchChecked = false;
+        NextEpoch();
+    }
+
+    unsigned Epoch()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_batches > 0 ? m_epoch : 0;
     }
 
 private:
@@ -294,6 +304,12 @@ private:
         return &folder;
     }
 
+    void NextEpoch()
+    {
+        if (++m_epoch == 0)
+            m_epoch = 1;
+    }
+
     void ForgetNames()
     {
         m_names.clear();
@@ -365,6 +381,7 @@ private:
     std::atomic<bool>& m_forked = Forked();
     int m_batches = 0;
     bool m_batchChecked = false;
+    unsigned m_epoch = 0; // never 0 once a batch has begun
     char m_cwd[PATH_MAX] = {};
     char m_cwdNow[PATH_MAX] = {};
     std::map<Key, Folder> m_folders;
@@ -532,4 +549,9 @@ TkPathBatch::~TkPathBatch()
 void TkPathCurrentFolderChanged()
 {
     Index().Changed();
+}
+
+unsigned TkPathBatchEpoch()
+{
+    return Index().Epoch();
 }

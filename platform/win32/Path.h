@@ -36,3 +36,10 @@ public:
 
 // The current folder was changed (SetCurrentDirectoryA tells the resolver).
 void TkPathCurrentFolderChanged();
+
+// 0 outside a batch. Within one, a number that stays the same for as long as
+// the batch's view of the files holds: it changes when a file is opened for
+// writing, when the current folder changes and when a new outermost batch
+// begins. What a caller learned of the files (say, that a file is missing)
+// may be kept until the number changes.
+unsigned TkPathBatchEpoch();

@@ -189,6 +189,7 @@ TEST_F(FxTest, AMortarShellPicksItsExplosionByTheGround)
     strObject ground = MakeObject();
     // The ground's mesh: its subset 2 is sand, subset 3 stone.
     EMesh mesh;
+    mesh.ReserveSubsets(4);
     mesh.m_TextureIndex[2] = sand;
     mesh.m_TextureIndex[3] = stone;
     ground.Object = &mesh;
@@ -208,6 +209,13 @@ TEST_F(FxTest, AMortarShellPicksItsExplosionByTheGround)
     Planes()[0].subset = 3;
     FX.CreateMortarExplosion(&shell, &p, false);
     EXPECT_EQ(last(), "z_wybuch_mozdzierz_cement_caly");
+    // A subset the mesh has no texture for, and one beyond its subsets, hit the same.
+    Planes()[0].subset = 1;
+    FX.CreateMortarExplosion(&shell, &p, false);
+    const std::string untextured = last();
+    Planes()[0].subset = 9;
+    FX.CreateMortarExplosion(&shell, &p, false);
+    EXPECT_EQ(last(), untextured);
     FX.CreateMortarExplosion(&shell, &p, true);
     EXPECT_EQ(last(), "z_wybuch_mozdzierz_big");
     EXPECT_EQ(FX.m_bMortarExplosion, 0);

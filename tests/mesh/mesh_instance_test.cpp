@@ -3,8 +3,10 @@
 
 #include "mesh/MeshSocketsMgr.h"
 #include "mesh/MultiTexturePaintingScripts.h"
+#include "platform/win32/Path.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 using namespace meshtest;
@@ -146,6 +148,25 @@ TEST_F(InstanceTest, ExtraAnglesTurnAboutTheOwnAxesAndScaleGrowsTheRadius)
     EXPECT_NEAR(object.fRadius, 2 * std::sqrt(3.0f), 1e-5f);
     EXPECT_NEAR(mesh->m_fScaledFaceRadiusSq, 4 * 3.0f, 1e-4f);
     ExpectVec(mesh->m_vWorldMax, 12, 1, 1);
+
+    // Every corner is exactly the box's corner put through the world matrix,
+    // turned, scaled and moved at once; the world box bounds them.
+    mesh->SetExtraAngles(30, 20, 10);
+    mesh->SetScale(2, 0.5f, 3);
+    mesh->GetWorldMatrix(&world);
+    for (int c = 0; c < 8; ++c)
+    {
+        const bool high[3] = {c == 2 || c == 3 || c == 6 || c == 7, c == 1 || c == 2 || c == 5 || c == 6,
+                              c >= 4};
+        const D3DXVECTOR3 local(high[0] ? 1.0f : -1.0f, high[1] ? 1.0f : -1.0f, high[2] ? 1.0f : -1.0f);
+        D3DXVECTOR3 expected;
+        D3DXVec3TransformCoord(&expected, &local, &world);
+        EXPECT_EQ(mesh->m_vWorldCorners[c], expected) << "corner " << c;
+        EXPECT_LE(mesh->m_vWorldMin.y, expected.y);
+        EXPECT_GE(mesh->m_vWorldMax.z, expected.z);
+    }
+    mesh->SetExtraAngles(0, 0, 0);
+    mesh->SetScale(2, 1, 1);
 
     // The segment test against the placed box.
     const D3DXVECTOR3 a(10, -5, 0), b(10, 5, 0), c(20, -5, 0), d(20, 5, 0);
@@ -306,4 +327,68 @@ TEST_F(InstanceTest, PaintedColoursGoToMatchingFacesOnly)
     g_MultiTexturePainting.LoadDataFromScript(&object);
     EXPECT_NE(ConsoleLog().find("pMesh is NULL"), std::string::npos);
     small->Release();
+}
+
+// A world load probes every instance of a mesh for its levels of detail and
+// its painted colours; within the load a file found missing is not looked for
+// again, but one the game itself writes meanwhile is found by the next instance.
+TEST_F(InstanceTest, AFileMadeDuringALoadIsFoundByTheNextInstance)
+{
+    g_Options.UseOPT = 1;
+    std::filesystem::create_directories("!opt");
+    Write("meshes\\tower.x", Box(0, 0, 0, 1, 4, 1));
+    const TkPathBatch load;
+    ASSERT_TRUE(Create("meshes\\tower.x"));
+    object.pMeshEntry = mesh->GetMeshEntry();
+    g_MeshMgr.UpdateObject(&object);
+    g_MultiTexturePainting.LoadDataFromScript(&object);
+    strmesh* entry = mesh->GetMeshEntry();
+    EXPECT_EQ(entry->pLod[0], nullptr);
+
+    // The game writes a level of detail and a painting of face 0 through its own file calls.
+    Write("!opt\\meshes_tower.xvx0.x", Box(0, 0, 0, 1, 4, 1), XFormat::Binary);
+    ID3DXMesh* body = mesh->m_pDrawMesh;
+    void* vb = nullptr;
+    void* ib = nullptr;
+    ASSERT_EQ(body->LockVertexBuffer(D3DLOCK_READONLY, &vb), D3D_OK);
+    ASSERT_EQ(body->LockIndexBuffer(D3DLOCK_READONLY, &ib), D3D_OK);
+    std::string dat;
+    PutU32(&dat, MULTI_TEXTURE_DATA_VERSION);
+    PutU32(&dat, 1);
+    for (int c = 0; c < 3; ++c)
+    {
+        D3DXVECTOR3 p;
+        std::memcpy(&p, static_cast<uint8_t*>(vb) + static_cast<uint16_t*>(ib)[c] * 64, sizeof p);
+        PutFloat(&dat, p.x);
+        PutFloat(&dat, p.y);
+        PutFloat(&dat, p.z);
+        PutU32(&dat, 0xFF00AA00u);
+    }
+    const uint16_t firstCorner = static_cast<uint16_t*>(ib)[0];
+    body->UnlockIndexBuffer();
+    body->UnlockVertexBuffer();
+    std::filesystem::create_directories("scripts/multi_texture_painting");
+    FILE* f = TkFopen("scripts\\multi_texture_painting\\meshes_tower_x.dat", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(dat.data(), 1, dat.size(), f);
+    std::fclose(f);
+
+    strObject other = {};
+    other.bUsed = 1;
+    other.Type = OT_MESH;
+    std::snprintf(other.szFileName, sizeof other.szFileName, "meshes\\tower.x");
+    EMesh second;
+    second.SetOwner(&other);
+    other.Object = &second;
+    ASSERT_TRUE(second.Create(other.szFileName));
+    other.pMeshEntry = second.GetMeshEntry();
+    g_MeshMgr.UpdateObject(&other);
+    g_MultiTexturePainting.LoadDataFromScript(&other);
+    EXPECT_NE(entry->pLod[0], nullptr) << "the level of detail written during the load";
+    ASSERT_EQ(body->LockVertexBuffer(D3DLOCK_READONLY, &vb), D3D_OK);
+    DWORD colour = 0;
+    std::memcpy(&colour, static_cast<uint8_t*>(vb) + firstCorner * 64 + 12, sizeof colour);
+    body->UnlockVertexBuffer();
+    EXPECT_EQ(colour, 0xFF00AA00u) << "the painting written during the load";
+    second.ReleaseMaterials();
 }

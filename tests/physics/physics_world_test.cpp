@@ -106,7 +106,10 @@ TEST_P(BodyChoice, TheEngineGivesTheBodyTheFlagsAndDescriptionAskFor)
     const ChoiceCase& c = GetParam();
     HOBJECT o = Make(c.position, kUnit, c.flags);
     g_PhysicsMgr.GetObjectPhysics(o)->bCylinder = c.cylinder;
-    Mesh(o)->m_PhysicsDesc.iShape = c.descShape;
+    EPhysicsDesc desc;
+    Mesh(o)->GetPhysicsDesc(&desc);
+    desc.iShape = c.descShape;
+    Mesh(o)->SetPhysicsDesc(&desc);
     EXPECT_EQ(g_PhysicsMgr.GiveLoadedObjectBody(o), c.expected);
     EXPECT_EQ(o->pPhysicsBody != nullptr, c.expected != EBodyChoice::None);
     EXPECT_EQ(o->dwFlags & (OF_STATIC_BODY | OF_DYNAMIC_BODY), c.flagsAfter);

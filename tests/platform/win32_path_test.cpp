@@ -166,30 +166,45 @@ TEST_F(Win32PathTest, SeesEveryChangeMadeAfterAFolderWasRead)
 
 // A batch of lookups reads the file system's changes once; the files the
 // program makes through TkFopen meanwhile are found at once, and after the
-// batch every change is seen again.
+// batch every change is seen again. The batch's epoch changes exactly when
+// what was learned of the files may no longer hold.
 TEST_F(Win32PathTest, ABatchFindsTheFilesItMakesAndEveryChangeAfterIt)
 {
+    EXPECT_EQ(TkPathBatchEpoch(), 0u) << "nothing may be kept outside a batch";
+    unsigned written = 0;
     {
         const TkPathBatch batch;
+        const unsigned begun = TkPathBatchEpoch();
+        EXPECT_NE(begun, 0u);
         EXPECT_EQ(TkResolvePath("Scripts\\NEW.TXT"), "scripts/NEW.TXT");
+        EXPECT_EQ(TkPathBatchEpoch(), begun) << "a lookup changes nothing";
         FILE* made = TkFopen("scripts\\new.txt", "wb");
         ASSERT_NE(made, nullptr);
         std::fclose(made);
+        written = TkPathBatchEpoch();
+        EXPECT_NE(written, begun) << "a file was made";
+        EXPECT_NE(written, 0u);
         const TkPathBatch inner;
+        EXPECT_EQ(TkPathBatchEpoch(), written) << "an inner batch keeps the outer one's view";
         EXPECT_EQ(TkResolvePath("Scripts\\NEW.TXT"), "scripts/new.txt");
         FILE* read = TkFopen("SCRIPTS\\New.txt", "rb");
         ASSERT_NE(read, nullptr);
         std::fclose(read);
+        EXPECT_EQ(TkPathBatchEpoch(), written) << "reading changes nothing";
         // Made behind the resolver's back, while the batch lasts.
         WriteFile("scripts/behind.txt", "x");
     }
+    EXPECT_EQ(TkPathBatchEpoch(), 0u);
     EXPECT_EQ(TkResolvePath("SCRIPTS\\BEHIND.TXT"), "scripts/behind.txt");
     // A batch follows the folder changes the program makes.
     WriteFile("other/Scripts/Behind.txt", "other");
     {
         const TkPathBatch batch;
+        const unsigned begun = TkPathBatchEpoch();
+        EXPECT_NE(begun, written) << "a new batch learns the files afresh";
         EXPECT_EQ(TkResolvePath("SCRIPTS\\BEHIND.TXT"), "scripts/behind.txt");
         ASSERT_TRUE(SetCurrentDirectoryA("OTHER"));
+        EXPECT_NE(TkPathBatchEpoch(), begun) << "the current folder changed";
         EXPECT_EQ(TkResolvePath("SCRIPTS\\BEHIND.TXT"), "Scripts/Behind.txt");
         ASSERT_TRUE(SetCurrentDirectoryA(".."));
     }

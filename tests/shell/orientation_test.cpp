@@ -87,6 +87,14 @@ TEST(Orientation, IdentityLooksAlongPlusZ)
     EXPECT_EQ(r, 0.0f);
     const EOrientation none(static_cast<const D3DXVECTOR3*>(nullptr));
     EXPECT_TRUE(D3DXQuaternionIsIdentity(&none.Quaternion));
+    // A new orientation is exactly one rebuilt from the identity quaternion.
+    EOrientation rebuilt;
+    const D3DXQUATERNION identity = o.Quaternion;
+    rebuilt.SetQuaternion(&identity);
+    EXPECT_EQ(rebuilt.Matrix, o.Matrix);
+    EXPECT_EQ(rebuilt.Forward, o.Forward);
+    EXPECT_EQ(rebuilt.Right, o.Right);
+    EXPECT_EQ(rebuilt.Up, o.Up);
 }
 
 TEST(Orientation, SetDirectionBuildsAxesWithoutRoll)

@@ -323,6 +323,36 @@ TEST(TextEdit, FindNoCaseLowersBothArguments)
     EXPECT_FALSE(FindNoCase(nullptr, other));
 }
 
+TEST(TextEdit, CopyCutKeepsWhatFitsAndTerminates)
+{
+    char out[5];
+    CopyCut(out, sizeof out, "abcdefgh");
+    EXPECT_STREQ(out, "abcd");
+    CopyCut(out, sizeof out, "ab");
+    EXPECT_STREQ(out, "ab");
+    CopyCut(out, sizeof out, nullptr);
+    EXPECT_STREQ(out, "");
+    char one[1] = {'x'};
+    CopyCut(one, sizeof one, "abc");
+    EXPECT_EQ(one[0], 0);
+}
+
+// The search that leaves its arguments alone: a match may start after a false start.
+TEST(TextEdit, ContainsNoCaseLeavesBothArguments)
+{
+    const char* text = "Prefabs\\TREES\\pine.x";
+    EXPECT_TRUE(ContainsNoCase(text, "trees"));
+    EXPECT_STREQ(text, "Prefabs\\TREES\\pine.x");
+    EXPECT_TRUE(ContainsNoCase("rrrubbish", "RRUBBISH"));
+    EXPECT_TRUE(ContainsNoCase("pine.X", ".x"));
+    EXPECT_FALSE(ContainsNoCase("pine.x", "pine.xx")) << "the part runs past the text";
+    EXPECT_FALSE(ContainsNoCase("tree", "trees"));
+    EXPECT_TRUE(ContainsNoCase("abc", ""));
+    EXPECT_FALSE(ContainsNoCase("", ""));
+    EXPECT_FALSE(ContainsNoCase(nullptr, "x"));
+    EXPECT_FALSE(ContainsNoCase("x", nullptr));
+}
+
 TEST(TextNumbers, RandomFloatStaysInRange)
 {
     EXPECT_EQ(RandomFloat(0.0f), 0.0f);
