@@ -338,7 +338,7 @@ HRESULT GenerateSkinnedMesh(ESkinMeshBase* base, D3DXMESHCONTAINER_DERIVED* c)
         g_Console.Print(BaseName(base));
         g_Console.Print(" ");
     }
-    adjacency = Adjacency(mesh);
+    // The check only reads the mesh: its adjacency still holds.
     mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT, adjacency.data(), nullptr, nullptr, nullptr);
     adjacency = Adjacency(mesh);
     mesh->OptimizeInplace(D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_ATTRSORT, adjacency.data(), nullptr, nullptr,
