@@ -131,6 +131,50 @@ TEST_F(WorldFile, WorldWideKeysSetTheirManagers)
     EXPECT_STREQ(g_Renderer.m_szTerrainScript, "hills");
 }
 
+// The rest of the world-wide keys: the world's own values, and the ones that
+// reach the last object made (a key of both lists acts in both).
+TEST_F(WorldFile, WorldWideKeysReachTheWorldAndTheLastObject)
+{
+    ASSERT_TRUE(Load({
+        "ambient_occlusion_depth 12.5",
+        "ambient_occlusion_intensity 0.25",
+        "global_ambient_light0 4096",
+        "sky_light_direction 90 0",
+        "sky_light_projector 1 2 3 4.5",
+        "mesh meshes\\box.x",
+        "name crate",
+        "pesel 1 2 3",
+        "container_pesel 4 5 6",
+        "ignore_calculating_player_visibility 1", // lights only
+        "disappear_range 40",
+        "light",
+        "name lamp",
+        "ignore_calculating_player_visibility 1",
+    }));
+    EXPECT_TRUE(PassedOver().empty());
+    EXPECT_TRUE(Refused().empty());
+    EXPECT_EQ(PostProcess.AODepth, 12.5f);
+    EXPECT_EQ(PostProcess.AOIntensity, 250.0f);
+    EXPECT_EQ(Env.m_dwAmbient, 4096u);
+    float pitch = 0.0f;
+    ASSERT_TRUE(g_Console.GetVariable("SkyLightPitch", &pitch));
+    EXPECT_EQ(pitch, 90.0f);
+    // Pitched down a quarter turn: the sun shines straight down.
+    EXPECT_NEAR(Env.m_vSkyLightDir.y, -1.0f, 1e-5f);
+
+    HOBJECT crate = Find("crate");
+    ASSERT_NE(crate, nullptr);
+    EXPECT_EQ(crate->PESEL[0], 1u);
+    EXPECT_EQ(crate->PESEL[2], 3u);
+    EXPECT_EQ(crate->ContainerPESEL[0], 4u);
+    EXPECT_EQ(crate->ContainerPESEL[2], 6u);
+    EXPECT_FALSE(crate->bIgnorePlayerVisibility);
+    EXPECT_EQ(crate->iDisappearRange, 40);
+    HOBJECT lamp = Find("lamp");
+    ASSERT_NE(lamp, nullptr);
+    EXPECT_TRUE(lamp->bIgnorePlayerVisibility);
+}
+
 // Every line end a text editor writes reads the same; a lone CR no longer
 // eats the next line's first character.
 TEST_F(WorldFile, LineEndsOfEveryKindEndOneLine)
