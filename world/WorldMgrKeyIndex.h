@@ -17,7 +17,7 @@ public:
             const size_t length = std::string_view(e.key).size();
             if (length >= m_byLength.size())
                 m_byLength.resize(length + 1);
-            m_byLength[length].push_back(&e);
+            m_byLength[length].push_back({length ? e.key[0] : '\0', &e});
         }
     }
 
@@ -25,12 +25,19 @@ public:
     {
         if (length == 0 || length >= m_byLength.size())
             return nullptr;
-        for (const Entry* e : m_byLength[length])
-            if (e->key[0] == keyword[0] && std::memcmp(e->key, keyword, length) == 0)
-                return e;
+        for (const Slot& slot : m_byLength[length])
+            if (slot.first == keyword[0] && std::memcmp(slot.entry->key, keyword, length) == 0)
+                return slot.entry;
         return nullptr;
     }
 
 private:
-    std::vector<std::vector<const Entry*>> m_byLength;
+    // The first character is kept beside the entry: most keys of a length
+    // differ in it, and it is compared without reaching the key.
+    struct Slot
+    {
+        char first;
+        const Entry* entry;
+    };
+    std::vector<std::vector<Slot>> m_byLength;
 };
