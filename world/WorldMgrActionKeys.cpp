@@ -10,6 +10,7 @@
 #include "shell/Console.h"
 #include "world/Engine.h"
 #include "world/ObjectActionParams.h"
+#include "world/WorldMgrKeyIndex.h"
 
 #include <cstdio>
 #include <cstring>
@@ -411,15 +412,7 @@ constexpr ActionKey kActionKeys[] = {
      [](Ctx& c) { Value1Text(c, c.p.action_countdown_action_on_finish, 62); }},
 };
 
-// The parser looks a keyword up only when it has the prefix.
-constexpr bool AllHavePrefix()
-{
-    for (const ActionKey& k : kActionKeys)
-        if (!std::string_view(k.key).starts_with(kActionPrefix))
-            return false;
-    return true;
-}
-static_assert(AllHavePrefix());
+static_assert(AllKeysStartWith(kActionKeys, kActionPrefix));
 
 // The names of other objects an action record reaches, checked when the
 // world has been read.

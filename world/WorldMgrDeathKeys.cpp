@@ -9,6 +9,7 @@
 #include "shell/Console.h"
 #include "world/DeathParams.h"
 #include "world/Engine.h"
+#include "world/WorldMgrKeyIndex.h"
 
 #include <cstring>
 #include <string_view>
@@ -167,15 +168,7 @@ constexpr DeathKey kDeathKeys[] = {
 
 constexpr std::string_view kDeathPrefix = "death_params_";
 
-// The parser looks a keyword up only when it has the prefix.
-constexpr bool AllHavePrefix()
-{
-    for (const DeathKey& k : kDeathKeys)
-        if (!std::string_view(k.key).starts_with(kDeathPrefix))
-            return false;
-    return true;
-}
-static_assert(AllHavePrefix());
+static_assert(AllKeysStartWith(kDeathKeys, kDeathPrefix));
 
 // The table's entry for a keyword: one lookup instead of a compare with each
 // key. Of two entries with the same key the first is found, as in the table.

@@ -7,6 +7,17 @@
 #include <string_view>
 #include <vector>
 
+// Every key of the table starts with the prefix: a parser that looks a keyword
+// up only when it has the prefix then misses none of them.
+template <class Entry, size_t N>
+constexpr bool AllKeysStartWith(const Entry (&entries)[N], std::string_view prefix)
+{
+    for (const Entry& e : entries)
+        if (!std::string_view(e.key).starts_with(prefix))
+            return false;
+    return true;
+}
+
 template <class Entry> class WorldKeyIndex
 {
 public:

@@ -100,15 +100,9 @@ TEST_F(DataTest, TowerComesWithItsLevelOfDetail)
 {
     ASSERT_NO_FATAL_FAILURE(Bundle("meshes/lod_tower.x"));
     ASSERT_NO_FATAL_FAILURE(Bundle("!opt/meshes_lod_tower.xvx0.x"));
-    strObject o = {};
-    o.bUsed = 1;
-    o.Type = OT_MESH;
-    std::snprintf(o.szFileName, sizeof o.szFileName, "meshes\\lod_tower.x");
+    strObject o;
     EMesh mesh;
-    mesh.SetOwner(&o);
-    o.Object = &mesh;
-    ASSERT_TRUE(mesh.Create(o.szFileName));
-    o.pMeshEntry = mesh.GetMeshEntry();
+    ASSERT_TRUE(MakeMeshObject(o, mesh, "meshes\\lod_tower.x"));
     g_MeshMgr.UpdateObject(&o);
     const strmesh* tower = o.pMeshEntry;
     ASSERT_NE(tower->pLod[0], nullptr);

@@ -54,6 +54,22 @@ inline XMeshDesc Box(float x0, float y0, float z0, float x1, float y1, float z1,
     return box;
 }
 
+// An object record with an instance of the mesh file, linked both ways as the
+// engine links them; false when the mesh cannot be created.
+inline bool MakeMeshObject(strObject& o, EMesh& mesh, const char* file)
+{
+    o = strObject{};
+    o.bUsed = 1;
+    o.Type = OT_MESH;
+    std::snprintf(o.szFileName, sizeof o.szFileName, "%s", file);
+    mesh.SetOwner(&o);
+    o.Object = &mesh;
+    if (!mesh.Create(o.szFileName))
+        return false;
+    o.pMeshEntry = mesh.GetMeshEntry();
+    return true;
+}
+
 class MeshTest : public ::testing::Test
 {
 protected:

@@ -373,15 +373,9 @@ TEST_F(InstanceTest, AFileMadeDuringALoadIsFoundByTheNextInstance)
     std::fwrite(dat.data(), 1, dat.size(), f);
     std::fclose(f);
 
-    strObject other = {};
-    other.bUsed = 1;
-    other.Type = OT_MESH;
-    std::snprintf(other.szFileName, sizeof other.szFileName, "meshes\\tower.x");
+    strObject other;
     EMesh second;
-    second.SetOwner(&other);
-    other.Object = &second;
-    ASSERT_TRUE(second.Create(other.szFileName));
-    other.pMeshEntry = second.GetMeshEntry();
+    ASSERT_TRUE(MakeMeshObject(other, second, "meshes\\tower.x"));
     g_MeshMgr.UpdateObject(&other);
     g_MultiTexturePainting.LoadDataFromScript(&other);
     EXPECT_NE(entry->pLod[0], nullptr) << "the level of detail written during the load";

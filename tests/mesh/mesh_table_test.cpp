@@ -225,15 +225,9 @@ TEST_F(MeshTest, LevelsOfDetailLoadAndSelect)
     Write("meshes\\tower.x", Box(0, 0, 0, 1, 4, 1));
     Write("!opt\\meshes_tower.xvx0.x", Box(0, 0, 0, 1, 4, 1), XFormat::Binary);
     Write("!opt\\meshes_tower.xvx2.x", Box(0, 0, 0, 1, 4, 1), XFormat::Binary);
-    strObject o = {};
-    o.bUsed = 1;
-    o.Type = OT_MESH;
-    std::snprintf(o.szFileName, sizeof o.szFileName, "meshes\\tower.x");
+    strObject o;
     EMesh mesh;
-    mesh.SetOwner(&o);
-    o.Object = &mesh;
-    ASSERT_TRUE(mesh.Create(o.szFileName));
-    o.pMeshEntry = mesh.GetMeshEntry();
+    ASSERT_TRUE(MakeMeshObject(o, mesh, "meshes\\tower.x"));
     g_MeshMgr.UpdateObject(&o);
     strmesh* e = o.pMeshEntry;
     ASSERT_NE(e->pLod[0], nullptr);
