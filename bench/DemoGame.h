@@ -7,8 +7,6 @@
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/win32/Headless.h"
-#include "platform/win32/Input.h"
-#include "platform/win32/Keys.h"
 #include "render/SkyShadow.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
@@ -65,13 +63,7 @@ struct DemoGame
         g_MainGame.Init();
         for (int i = 0; g_Engine.m_szNextWorld[0] && i < kGuard; ++i)
             Pass();
-        for (int i = 0; g_MainGame.m_iLevelFrame < CMainGame::FRAME_LOADING_HOLD && i < kGuard; ++i)
-            Pass();
-        const TkKey space = TkKeyFromName("Space");
-        TkInjectKeyScan(space.vk, space.scan, true);
-        Pass();
-        Pass();
-        TkInjectKeyScan(space.vk, space.scan, false);
+        LeaveLoadingScreen([this] { Pass(); }, kGuard);
         for (int i = 0; g_MainGame.m_iLevelFrame < kShownFrame && i < kGuard; ++i)
             Pass();
     }

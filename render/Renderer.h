@@ -332,6 +332,8 @@ public:
     void SetCascadeInputs(EEffect* effect, DWORD cascade, const char* suffix);
     // A material's maps and values, once per texture group.
     void BindMaterial(EEffect* effect, strtexture* t, bool realistic);
+    // The material's specular inputs of a sun-lit effect (off without specular).
+    static void SetSpecular(EEffect* effect, const strtexture* t);
     void SetPaintedLayers(EEffect* effect, HOBJECT object);
     void DrawTerrain(EEffect* effect);
     // A console line printed once per world, however often it recurs.

@@ -38,9 +38,7 @@ constexpr float kChannel = 255.0f;
 constexpr float kFogDistCoefMin = 0.0001f;
 constexpr float kFogDistCoefScale = 1.6f;
 constexpr DWORD kDrawnFlag = 0x1;
-// The settings record's specular and environment switches: on from
-// construction, changed by nothing.
-constexpr bool kSpecularSwitch = true;
+// The settings record's environment switch: on from construction, changed by nothing.
 constexpr bool kEnvironmentSwitch = true;
 constexpr const char* kPlainTechnique = "RenderScene";
 constexpr const char* kEnvironmentTechnique = "RenderScene1";
@@ -139,25 +137,6 @@ void SetCameraBlock(EEffect* effect)
     SetFarPlane(fx);
 }
 
-// The sun block of the Fast pass: the wide cascade's map, size, bias and
-// matrix (stage 6), the sun's direction and colour.
-void SetFastSun(EEffect* effect)
-{
-    ID3DXEffect* fx = effect->m_pEffect;
-    g_Renderer.SetCascadeInputs(effect, kWideCascade, "");
-    D3DXVECTOR3 sun(Env.m_vSkyLightDir.x, Env.m_vSkyLightDir.y, Env.m_vSkyLightDir.z);
-    D3DXVec3Normalize(&sun, &sun);
-    const D3DXVECTOR4 sun4(sun.x, sun.y, sun.z, 0.0f);
-    fx->SetVector(effect->g_SkyLightDir, &sun4);
-    DWORD colour = 0;
-    Env.GetSkyLightColor(&colour);
-    const float power = Env.SkyLightPower;
-    const D3DXVECTOR4 diffuse(static_cast<float>((colour >> 16) & 0xFF) / kChannel * power,
-                              static_cast<float>((colour >> 8) & 0xFF) / kChannel * power,
-                              static_cast<float>(colour & 0xFF) / kChannel * power, power);
-    fx->SetVector(effect->g_SkyLightDiffuse, &diffuse);
-}
-
 // The fog block of the translucent pass.
 void SetTranslucentFog(EEffect* effect)
 {
@@ -183,14 +162,7 @@ void SetRealisticMaterial(EEffect* effect, strtexture* t, bool environmentTechni
         g_pD3DInterface->SetTexture(kNormalStage, t->m_pNormalMap->m_pTexture);
     fx->SetBool("g_bNormalMap", t->m_pNormalMap && t->m_pNormalMap->m_pTexture);
     OpaqueAlphaState(effect, t);
-    if (t->m_bSpecular && kSpecularSwitch)
-    {
-        fx->SetFloat(effect->g_SpecularCone, t->m_fSpecularCone);
-        fx->SetFloat(effect->g_SpecularPower, t->m_fSpecularPower);
-        fx->SetBool(effect->g_bDrawSpecular, TRUE);
-    }
-    else
-        fx->SetBool(effect->g_bDrawSpecular, FALSE);
+    ERenderer::SetSpecular(effect, t);
     fx->SetFloat(effect->g_fTextureDensity, t->m_fTextureDensity != 0.0f ? t->m_fTextureDensity : 1.0f);
     if (t->m_pEnvironment && kEnvironmentSwitch && environmentTechnique)
         g_RenderStates.SetTexture2(kEnvironmentStage, t->m_pEnvironment->m_pCubeTexture);
@@ -243,8 +215,10 @@ void RunSkinPass(SkinPass pass)
         g_RenderStates.AlphaBlendOff(effect);
         g_RenderStates.AlphaTestOff(effect);
     }
+    // The sun's direction and colour were set for the frame with the other
+    // lighting constants; the Fast pass reads only the wide cascade.
     if (pass == SkinPass::Fast)
-        SetFastSun(effect);
+        r.SetCascadeInputs(effect, kWideCascade, "");
     else if (pass == SkinPass::Realistic)
     {
         // Until the post-processing chain casts the sun's shadows in this

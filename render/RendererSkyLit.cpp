@@ -255,11 +255,9 @@ void ERenderer::SetCascadeInputs(EEffect* effect, DWORD cascade, const char* suf
         g_pD3DInterface->SetTexture(kCascadeStage, ready ? map : nullptr);
 }
 
-void ERenderer::BindMaterial(EEffect* effect, strtexture* t, bool realistic)
+void ERenderer::SetSpecular(EEffect* effect, const strtexture* t)
 {
     ID3DXEffect* fx = effect->m_pEffect;
-    BindSubsetTextures(t, true);
-    fx->SetBool("g_bNormalMap", m_bBoundNormalMap);
     if (t->m_bSpecular && kSpecularSwitch)
     {
         fx->SetFloat(effect->g_SpecularCone, t->m_fSpecularCone);
@@ -268,6 +266,14 @@ void ERenderer::BindMaterial(EEffect* effect, strtexture* t, bool realistic)
     }
     else
         fx->SetBool(effect->g_bDrawSpecular, FALSE);
+}
+
+void ERenderer::BindMaterial(EEffect* effect, strtexture* t, bool realistic)
+{
+    ID3DXEffect* fx = effect->m_pEffect;
+    BindSubsetTextures(t, true);
+    fx->SetBool("g_bNormalMap", m_bBoundNormalMap);
+    ERenderer::SetSpecular(effect, t);
     fx->SetBool(effect->g_bFullyBrightINM, t->m_bFullyBrightInNormalMask);
     if (t->m_pDetail && g_Options.DrawDetail)
     {

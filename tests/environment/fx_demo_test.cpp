@@ -8,8 +8,6 @@
 #include "platform/Backend.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/win32/Headless.h"
-#include "platform/win32/Input.h"
-#include "platform/win32/Keys.h"
 #include "shell/FocusMgr.h"
 #include "shell/Input.h"
 #include "shell/Timer.h"
@@ -92,11 +90,7 @@ protected:
             Pass();
         ASSERT_EQ(g_Engine.m_bWorldLoaded, 1);
         PassUntilLevelFrame(CMainGame::FRAME_LOADING_HOLD);
-        const TkKey space = TkKeyFromName("Space");
-        TkInjectKeyScan(space.vk, space.scan, true);
-        Pass();
-        Pass();
-        TkInjectKeyScan(space.vk, space.scan, false);
+        LeaveLoadingScreen([this] { Pass(); }, kGuard);
         Pass();
         Pass();
         ASSERT_EQ(g_LoadingScreen.m_bActive, 0);

@@ -9,8 +9,6 @@
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/win32/EventScript.h"
 #include "platform/win32/Headless.h"
-#include "platform/win32/Input.h"
-#include "platform/win32/Keys.h"
 #include "render/Renderer.h"
 #include "render/SkyLight.h"
 #include "render/SkyShadow.h"
@@ -95,14 +93,7 @@ protected:
         ASSERT_NE(start, nullptr);
         g_Engine.ForceCameraToLook(start, nullptr);
         g_Engine.PlaceStartCamera();
-        for (int guard = 0; g_MainGame.m_iLevelFrame < CMainGame::FRAME_LOADING_HOLD && guard < kGuard;
-             ++guard)
-            Pass();
-        const TkKey space = TkKeyFromName("Space");
-        TkInjectKeyScan(space.vk, space.scan, true);
-        Pass();
-        Pass();
-        TkInjectKeyScan(space.vk, space.scan, false);
+        LeaveLoadingScreen([this] { Pass(); }, kGuard);
         for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
             Pass();
         ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);

@@ -13,6 +13,7 @@
 #include "render/SkyLight.h"
 #include "render/SkyShadow.h"
 #include "support/ConsoleLog.h"
+#include "tools/skingen/BoxFigure.h"
 #include "world/Camera.h"
 
 #include <cstring>
@@ -30,85 +31,40 @@ constexpr DWORD kDynamicCascade = 2;
 constexpr float kFrame = 0.01f;
 constexpr int kFirstSlot = FIRST_SKINMESH_SLOT;
 
-struct Part
-{
-    const char* name;
-    int parent;
-    D3DXVECTOR3 at;     // bind translation from the parent
-    D3DXVECTOR3 lo, hi; // the bone's box in its own space
-};
-
 // Legs and pelvis, trunk and head; `arm` adds a left arm (a second model).
-std::vector<Part> Parts(bool arm)
+std::vector<boxfigure::BoxBone> Parts(bool arm)
 {
-    std::vector<Part> parts = {
-        {"Bip01", -1, {0, 1, 0}, {-0.3f, -1, -0.2f}, {0.3f, 0, 0.2f}},
-        {"Bip01_Spine1", 0, {0, 0, 0}, {-0.35f, 0, -0.2f}, {0.35f, 0.8f, 0.2f}},
-        {"Bip01_Head", 1, {0, 0.8f, 0}, {-0.2f, 0.05f, -0.2f}, {0.2f, 0.45f, 0.2f}},
+    std::vector<boxfigure::BoxBone> parts = {
+        {"Bip01", -1, 0, 1, 0, {-0.3f, -1, -0.2f}, {0.3f, 0, 0.2f}},
+        {"Bip01_Spine1", 0, 0, 0, 0, {-0.35f, 0, -0.2f}, {0.35f, 0.8f, 0.2f}},
+        {"Bip01_Head", 1, 0, 0.8f, 0, {-0.2f, 0.05f, -0.2f}, {0.2f, 0.45f, 0.2f}},
     };
     if (arm)
-        parts.push_back({"Bip01_L_UpperArm", 1, {-0.5f, 0.7f, 0}, {-0.1f, -0.6f, -0.1f}, {0.1f, 0, 0.1f}});
+        parts.push_back({"Bip01_L_UpperArm", 1, -0.5f, 0.7f, 0, {-0.1f, -0.6f, -0.1f}, {0.1f, 0, 0.1f}});
     return parts;
 }
 
 // Six faces with their own normals per box, each box skinned wholly to its bone.
-SkinModelDesc Model(const std::vector<Part>& parts, const char* texture)
+SkinModelDesc Model(const std::vector<boxfigure::BoxBone>& parts, const char* texture)
 {
-    SkinModelDesc desc;
-    for (const Part& p : parts)
-    {
-        SkinModelBone bone;
-        bone.name = p.name;
-        bone.parent = p.parent;
-        D3DXMatrixTranslation(&bone.local, p.at.x, p.at.y, p.at.z);
-        desc.bones.push_back(bone);
-    }
-    const std::vector<D3DXMATRIX> bind = SkinModelBindPose(desc);
-    const float normals[6][3] = {{0, 0, -1}, {0, 0, 1}, {-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
-    for (size_t b = 0; b < parts.size(); ++b)
-    {
-        const float lo[3] = {parts[b].lo.x, parts[b].lo.y, parts[b].lo.z};
-        const float hi[3] = {parts[b].hi.x, parts[b].hi.y, parts[b].hi.z};
-        for (const auto& n : normals)
-        {
-            const int axis = n[0] != 0 ? 0 : n[1] != 0 ? 1 : 2;
-            const int u = (axis + 1) % 3, v = (axis + 2) % 3;
-            const uint32_t base = static_cast<uint32_t>(desc.mesh.positions.size() / 3);
-            const float square[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
-            for (const auto& c : square)
-            {
-                float p[3];
-                p[axis] = n[axis] > 0 ? hi[axis] : lo[axis];
-                p[u] = c[0] ? hi[u] : lo[u];
-                p[v] = c[1] ? hi[v] : lo[v];
-                D3DXVECTOR3 local(p[0], p[1], p[2]), model;
-                D3DXVec3TransformCoord(&model, &local, &bind[b]);
-                desc.mesh.positions.insert(desc.mesh.positions.end(), {model.x, model.y, model.z});
-                desc.mesh.normals.insert(desc.mesh.normals.end(), {n[0], n[1], n[2]});
-                desc.mesh.texcoords.insert(desc.mesh.texcoords.end(), {c[0], c[1]});
-                desc.weights.push_back({{static_cast<int>(b), 1.0f}});
-            }
-            const uint32_t order[2][6] = {{0, 1, 2, 0, 2, 3}, {0, 2, 1, 0, 3, 2}};
-            for (uint32_t i : order[n[axis] > 0 ? 1 : 0])
-                desc.mesh.indices.push_back(base + i);
-        }
-    }
+    SkinModelDesc desc = boxfigure::Model(parts);
     desc.mesh.materials = {tk::xfile::XMaterialDesc()};
     desc.mesh.materials[0].texture = texture;
     return desc;
 }
 
 // Every bone at its bind translation, the head moved by `head` for the whole loop.
-BinaContent HeadAside(const std::vector<Part>& parts, D3DXVECTOR3 head)
+BinaContent HeadAside(const std::vector<boxfigure::BoxBone>& parts, D3DXVECTOR3 head)
 {
     BinaContent c;
     c.dKeyTimeScale = 100.0;
     c.dLength = 1.0;
-    for (const Part& p : parts)
+    for (const boxfigure::BoxBone& p : parts)
     {
         tNodeAnim track;
         std::snprintf(track.szName, sizeof track.szName, "%s", p.name);
-        const D3DXVECTOR3 at = std::strcmp(p.name, "Bip01_Head") == 0 ? p.at + head : p.at;
+        const D3DXVECTOR3 bind(p.x, p.y, p.z);
+        const D3DXVECTOR3 at = std::strcmp(p.name, "Bip01_Head") == 0 ? bind + head : bind;
         track.fTimeTranslation = {0.0f, 100.0f};
         track.vTranslation = {at, at};
         track.fTimeRotation = {0.0f};

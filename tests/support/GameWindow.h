@@ -7,10 +7,13 @@
 // Relative, so that benchmarks (outside the tests' include path) find it too.
 #include "TestWindow.h"
 
+#include "game/MainGame.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/win32/Headless.h"
+#include "platform/win32/Input.h"
+#include "platform/win32/Keys.h"
 #include "platform/win32/Win32.h"
 #include "shell/D3DMain.h"
 #include "shell/FocusMgr.h"
@@ -71,4 +74,18 @@ inline void CloseInProcessGame()
     g_Engine.m_szWorld[0] = 0;
     TkHeadlessReset();
     TimerForgetState();
+}
+
+// Waits out the loading screen's hold and leaves it as a player does, with
+// Space held over two frames; `pass` runs one frame of the game, at most
+// `guard` of them are waited.
+template <class Pass> void LeaveLoadingScreen(Pass pass, int guard)
+{
+    for (int i = 0; g_MainGame.m_iLevelFrame < CMainGame::FRAME_LOADING_HOLD && i < guard; ++i)
+        pass();
+    const TkKey space = TkKeyFromName("Space");
+    TkInjectKeyScan(space.vk, space.scan, true);
+    pass();
+    pass();
+    TkInjectKeyScan(space.vk, space.scan, false);
 }
