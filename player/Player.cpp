@@ -911,14 +911,9 @@ void CPlayer::UpdateAimTarget()
     const float reach = g_Camera.GetFarPlane();
     const D3DXVECTOR3 from = g_Camera.GetPosition();
     const D3DXVECTOR3 to = from + g_Camera.m_vForward * reach;
-    RayTestQuery query;
-    query.pFrom = &from.x;
-    query.pTo = &to.x;
-    query.pfnFilter = SkipHero;
-    query.dwUser = reinterpret_cast<RayTestUser>(m_hObject);
     RayTestResult hit;
     // 4.
-    if (!(reach > 0.0f) || !g_IntersectSegment.Test(&query, &hit))
+    if (!(reach > 0.0f) || !SegmentPastHero(from, to, &hit))
     {
         m_fAimDistance = reach;
         return;
@@ -1304,18 +1299,23 @@ void CPlayer::ControllerStep()
     }
 }
 
-void CPlayer::GroundProbe()
+bool CPlayer::SegmentPastHero(const D3DXVECTOR3& from, const D3DXVECTOR3& to, RayTestResult* hit) const
 {
-    const D3DXVECTOR3 from(m_vPosition.x, m_vPosition.y, m_vPosition.z);
-    const D3DXVECTOR3 to(from.x, from.y - kProbeDepth, from.z);
     RayTestQuery query;
     query.pFrom = &from.x;
     query.pTo = &to.x;
     query.pfnFilter = SkipHero;
     query.dwUser = reinterpret_cast<RayTestUser>(m_hObject);
+    return g_IntersectSegment.Test(&query, hit);
+}
+
+void CPlayer::GroundProbe()
+{
+    const D3DXVECTOR3 from(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    const D3DXVECTOR3 to(from.x, from.y - kProbeDepth, from.z);
     RayTestResult hit;
     m_fGroundHeight = from.y - (m_bCrouched ? kFeetCrouch : kFeetStand);
-    if (g_IntersectSegment.Test(&query, &hit))
+    if (SegmentPastHero(from, to, &hit))
     {
         m_fGroundHeight = hit.vPoint.y + kProbeLift;
         // STAND-IN: the surface kind from the hit face's texture comes with the
@@ -1503,13 +1503,8 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
         return;
     const D3DXVECTOR3 from(position->x, position->y + kExplosionLift, position->z);
     const D3DXVECTOR3 to(hero.x, hero.y + kHeroLift, hero.z);
-    RayTestQuery query;
-    query.pFrom = &from.x;
-    query.pTo = &to.x;
-    query.pfnFilter = SkipHero;
-    query.dwUser = reinterpret_cast<RayTestUser>(m_hObject);
     RayTestResult hit;
-    if (g_IntersectSegment.Test(&query, &hit))
+    if (SegmentPastHero(from, to, &hit))
         return;
     ChangeHealth(-(1.0f - d / radius) * kExplosionDamage * ExplosionFactor(g_Options.Difficulty), 0.0f, 1);
 }

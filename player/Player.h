@@ -242,6 +242,8 @@ private:
     void VelocityLimiter();
     void ControllerStep();
     void GroundProbe();
+    // The segment test from `from` to `to` through everything but the hero's own object.
+    bool SegmentPastHero(const D3DXVECTOR3& from, const D3DXVECTOR3& to, RayTestResult* hit) const;
     void RadiusPull();
     void Footstep();
     void DeathView();

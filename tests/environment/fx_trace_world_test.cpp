@@ -35,6 +35,18 @@ protected:
         g_Engine.PrepareObject(o);
         return o;
     }
+    // A lasting, unseen effect that hurts 10 a second, burning for four frames.
+    static void BurnFourFrames(const D3DXVECTOR3& at)
+    {
+        EFxDef fire;
+        fire.Type = FX_TYPE_NONE;
+        fire.Life_Time = -1.0f;
+        fire.Hurt_Player = 10.0f;
+        fire.Pos = at;
+        FX.CreateFx(&fire, nullptr, nullptr, 0);
+        for (int i = 0; i < 4; ++i)
+            FX.Update();
+    }
     static EFxInstance* Shoot(const D3DXVECTOR3& from, const D3DXVECTOR3& vel)
     {
         EFxDef d;
@@ -102,14 +114,7 @@ TEST_F(FxTraceWorld, AHurtingEffectWearsDownObjectsThatTakeDamageFromIt)
     hurt.bExplosions = 0; // takes no damage from effects
     g_Engine.SetObjectDeathParams(wall, &hurt);
 
-    EFxDef fire;
-    fire.Type = FX_TYPE_NONE;
-    fire.Life_Time = -1.0f;
-    fire.Hurt_Player = 10.0f;
-    fire.Pos = D3DXVECTOR3(0, 0.2f, 3);
-    FX.CreateFx(&fire, nullptr, nullptr, 0);
-    for (int i = 0; i < 4; ++i)
-        FX.Update();
+    BurnFourFrames(D3DXVECTOR3(0, 0.2f, 3));
     EXPECT_NEAR(crate->fHealth, 50.0f - 4 * 0.05f * 10.0f, 1e-4f); // per second of exposure
     EXPECT_EQ(wall->fHealth, 50.0f);
     EXPECT_EQ(away->fHealth, 50.0f);
@@ -138,14 +143,7 @@ TEST_F(FxTraceWorld, AHurtingEffectKillsAnObjectThroughItsDeath)
     hurt.bEnabled = 1;
     hurt.fHitPoints = 1.0f;
     g_Engine.SetObjectDeathParams(crate, &hurt);
-    EFxDef fire;
-    fire.Type = FX_TYPE_NONE;
-    fire.Life_Time = -1.0f;
-    fire.Hurt_Player = 10.0f;
-    fire.Pos = D3DXVECTOR3(0, 0.2f, 3);
-    FX.CreateFx(&fire, nullptr, nullptr, 0);
-    for (int i = 0; i < 4; ++i)
-        FX.Update();
+    BurnFourFrames(D3DXVECTOR3(0, 0.2f, 3));
     EXPECT_EQ(crate->bDead, 1);
     EXPECT_TRUE(FxObjectDead(crate));
 }

@@ -380,14 +380,6 @@ std::string LodFile(const char* mesh, int lod)
     return name + "vx" + std::to_string(lod) + ".x";
 }
 
-std::string Slashes(std::string name)
-{
-    for (char& c : name)
-        if (c == '\\')
-            c = '/';
-    return name;
-}
-
 std::string Number(float v)
 {
     char text[32];
@@ -426,18 +418,6 @@ std::string SocketFile(const char* mesh, const char* socket, V3 world)
 constexpr const char* LAMP_SOCKETS = "scripts\\mesh_sockets\\demo_lamp_post.txt";
 constexpr const char* CRATE_SOCKETS = "scripts\\mesh_sockets\\demo_crate.txt";
 
-DemoObject MeshAt(const std::string& name, const char* file, float x, float y, float z)
-{
-    DemoObject o;
-    o.kind = DemoObject::Mesh;
-    o.name = name;
-    o.file = file;
-    o.x = x;
-    o.y = y;
-    o.z = z;
-    return o;
-}
-
 std::string Numbered(const char* stem, int i)
 {
     char text[64];
@@ -462,6 +442,28 @@ constexpr const char* WORLD_SETTINGS[] = {
     "skinmesh_ambient_coef 1",
 };
 } // namespace
+
+std::string Slashes(std::string name)
+{
+    for (char& c : name)
+        if (c == '\\')
+            c = '/';
+    return name;
+}
+
+DemoObject MeshAt(const std::string& name, const char* file, float x, float y, float z,
+                  std::vector<std::string> keys)
+{
+    DemoObject o;
+    o.kind = DemoObject::Mesh;
+    o.name = name;
+    o.file = file;
+    o.x = x;
+    o.y = y;
+    o.z = z;
+    o.keys = std::move(keys);
+    return o;
+}
 
 bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
                   const std::vector<DemoBox>& boxes)

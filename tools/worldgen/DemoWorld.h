@@ -107,6 +107,12 @@ struct DemoBox
     float rgb[3];
     const char* texture;
 };
+// A name of the data tree as the game writes it ("prefabs\\x.x") as a path
+// below the tree's root ("prefabs/x.x").
+std::string Slashes(std::string name);
+// A mesh object of the world file at (x, y, z) with its extra key lines.
+DemoObject MeshAt(const std::string& name, const char* file, float x, float y, float z,
+                  std::vector<std::string> keys = {});
 // Writes a mesh made of the boxes (one material per box) through the .x writer.
 bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
                   const std::vector<DemoBox>& boxes);

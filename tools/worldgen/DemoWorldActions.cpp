@@ -25,19 +25,6 @@ constexpr float DOOR_WIDTH = 1.6f;
 constexpr float DOOR_HEIGHT = 2.4f;
 constexpr float DOOR_THICKNESS = 0.08f;
 
-DemoObject Placed(const std::string& name, const char* file, float x, float y, float z,
-                  std::vector<std::string> keys)
-{
-    DemoObject o;
-    o.kind = DemoObject::Mesh;
-    o.name = name;
-    o.file = file;
-    o.x = x;
-    o.y = y;
-    o.z = z;
-    o.keys = std::move(keys);
-    return o;
-}
 } // namespace
 
 void AddActionObjects(std::vector<DemoObject>& objects)
@@ -45,15 +32,15 @@ void AddActionObjects(std::vector<DemoObject>& objects)
     // The threshold is not drawn and has no body: the first time the hero
     // steps into it, it hands the run on to the door, which swings away from
     // him and stays open.
-    objects.push_back(Placed("demo_door_threshold", THRESHOLD_MESH, 10.8f, 0.0f, -8.0f,
+    objects.push_back(MeshAt("demo_door_threshold", THRESHOLD_MESH, 10.8f, 0.0f, -8.0f,
                              {"flags 0", "action_general_opt 1 1", "action_general_2 1 1",
                               "action_give_action_to___mesh demo_door"}));
-    objects.push_back(Placed("demo_door", DOOR_MESH, 10.0f, 0.0f, -10.0f,
+    objects.push_back(MeshAt("demo_door", DOOR_MESH, 10.0f, 0.0f, -10.0f,
                              {"action_general_opt 1 0", "action_door 1 1 90 90 0"}));
     // The switch works only with the power on; it turns the lamp above it on
     // or off and gives the lift its power. Two seconds must pass between
     // presses, so stepping out of it does not press it again.
-    objects.push_back(Placed("demo_switch", SWITCH_MESH, 15.0f, 0.0f, -9.0f,
+    objects.push_back(MeshAt("demo_switch", SWITCH_MESH, 15.0f, 0.0f, -9.0f,
                              {"action_general_opt 1 1", "action_general_2 1 0", "action_ifset power_on",
                               "action_next_run_after 2", "action_default_set lift_power",
                               "action_give_action_to___mesh demo_switch_light"}));
@@ -69,17 +56,17 @@ void AddActionObjects(std::vector<DemoObject>& objects)
     objects.push_back(light);
     // The lift rises six units at 1.5 a second when the hero steps in, and
     // comes down at the next step in.
-    objects.push_back(Placed("demo_lift", LIFT_MESH, 19.0f, 0.0f, -10.0f,
+    objects.push_back(MeshAt("demo_lift", LIFT_MESH, 19.0f, 0.0f, -10.0f,
                              {"action_general_opt 1 1", "action_general_2 1 0", "action_ifset lift_power",
                               "action_moving 0 1 0 1.5 6"}));
     // A barrel that blows up after 20 points of damage, and the crate beside
     // it that the blast breaks into a wreck a moment later.
     objects.push_back(
-        Placed("demo_barrel", BARREL_MESH, 24.0f, 0.0f, -8.0f,
+        MeshAt("demo_barrel", BARREL_MESH, 24.0f, 0.0f, -8.0f,
                {"death_params_1 1 0 0 0 1 1 1 1 1 0 20 1", "death_params_FX_On_Death explosion",
                 "death_params_shake_screen 1", "death_params_SetWhenDead barrel_blown",
                 "death_params_DestroyObjectName demo_crate", "death_params_DestroyOtherPause 0.3"}));
-    objects.push_back(Placed("demo_crate", CRATE_MESH, 26.0f, 0.0f, -8.0f,
+    objects.push_back(MeshAt("demo_crate", CRATE_MESH, 26.0f, 0.0f, -8.0f,
                              {"death_params_1 1 0 0 0 0 1 1 1 1 0 50 1",
                               std::string("death_params_CreateMeshOnDeath ") + WRECK_MESH,
                               "death_params_created_mesh_name demo_crate_wreck"}));
@@ -97,7 +84,7 @@ void AddActionObjects(std::vector<DemoObject>& objects)
     blink.keys = {"blinking1 1 0.5 0.1 1.5 0.2 0.2 0.05"};
     objects.push_back(blink);
     // A crate that waits at the start of a bezier path for a script to send it.
-    objects.push_back(Placed("demo_bezier_cart", CRATE_MESH, 28.0f, 0.0f, -10.0f,
+    objects.push_back(MeshAt("demo_bezier_cart", CRATE_MESH, 28.0f, 0.0f, -10.0f,
                              {"bezier_moving_____start_node_name demo_cart_path",
                               "bezier_moving_____params0 0 1 4 8 1 0 1", "bezier_moving_____params1 1 0"}));
 }

@@ -12,13 +12,8 @@ void AddDemoAmbient(std::vector<DemoObject>& objects)
 {
     // A point that is not drawn and has no body, like the hero's start
     // marker, whose mesh it takes: it only carries the actions.
-    DemoObject start;
-    start.kind = DemoObject::Mesh;
-    start.name = DEMO_LEVEL_START;
-    start.file = DEMO_LEVEL_START_MESH;
-    start.x = DEMO_START[0];
-    start.y = DEMO_START[1];
-    start.z = DEMO_START[2];
+    DemoObject start =
+        MeshAt(DEMO_LEVEL_START, DEMO_LEVEL_START_MESH, DEMO_START[0], DEMO_START[1], DEMO_START[2]);
     char volume[32];
     std::snprintf(volume, sizeof volume, "%g", static_cast<double>(DEMO_AMBIENT_VOLUME));
     // Enabled, but never by the hero walking by; it runs once.

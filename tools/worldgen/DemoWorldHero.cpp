@@ -16,15 +16,8 @@ constexpr float kMarkerHalf = 0.12f;
 void AddDemoHero(std::vector<DemoObject>& objects)
 {
     // The marker is the centre of the hero's body, not his feet; it is not drawn.
-    DemoObject start;
-    start.kind = DemoObject::Mesh;
-    start.name = DEMO_START_MARKER;
-    start.file = START_MESH;
-    start.x = DEMO_START[0];
-    start.y = DEMO_START[1];
-    start.z = DEMO_START[2];
-    start.keys = {"flags 0"};
-    objects.push_back(start);
+    objects.push_back(
+        MeshAt(DEMO_START_MARKER, START_MESH, DEMO_START[0], DEMO_START[1], DEMO_START[2], {"flags 0"}));
 }
 
 bool WriteDemoHero(const std::filesystem::path& root)

@@ -454,11 +454,7 @@ const HandModel HAND_MODELS[] = {
 
 bool WriteFile(const std::filesystem::path& root, const std::string& relative, const std::string& bytes)
 {
-    std::string slashes = relative;
-    for (char& c : slashes)
-        if (c == '\\')
-            c = '/';
-    const std::filesystem::path path = root / slashes;
+    const std::filesystem::path path = root / Slashes(relative);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     FILE* f = TkFopen(path.string().c_str(), "wb");
@@ -468,28 +464,17 @@ bool WriteFile(const std::filesystem::path& root, const std::string& relative, c
     return std::fclose(f) == 0 && ok;
 }
 
-DemoObject ItemAt(const char* name, const char* file, float x, float z)
-{
-    DemoObject o;
-    o.kind = DemoObject::Mesh;
-    o.name = name;
-    o.file = file;
-    o.x = x;
-    o.y = 0.0f;
-    o.z = z;
-    return o;
-}
 } // namespace
 
 void AddDemoItems(std::vector<DemoObject>* objects)
 {
     // A row of pick-ups on the square, south of the road.
-    objects->push_back(ItemAt("item_pistol", PISTOL, -6.0f, -4.0f));
-    objects->push_back(ItemAt("item_rifle", RIFLE, -3.0f, -4.0f));
-    objects->push_back(ItemAt("item_shotgun", SHOTGUN, 0.0f, -4.0f));
-    objects->push_back(ItemAt("item_ammo", AMMO_BOX, 3.0f, -4.0f));
-    objects->push_back(ItemAt("item_grenade", GRENADE, 5.0f, -4.0f));
-    objects->push_back(ItemAt("item_medkit", MEDICAL_KIT, 7.0f, -4.0f));
+    objects->push_back(MeshAt("item_pistol", PISTOL, -6.0f, 0.0f, -4.0f));
+    objects->push_back(MeshAt("item_rifle", RIFLE, -3.0f, 0.0f, -4.0f));
+    objects->push_back(MeshAt("item_shotgun", SHOTGUN, 0.0f, 0.0f, -4.0f));
+    objects->push_back(MeshAt("item_ammo", AMMO_BOX, 3.0f, 0.0f, -4.0f));
+    objects->push_back(MeshAt("item_grenade", GRENADE, 5.0f, 0.0f, -4.0f));
+    objects->push_back(MeshAt("item_medkit", MEDICAL_KIT, 7.0f, 0.0f, -4.0f));
 }
 
 void AddDemoItemFiles(std::vector<std::string>* files)
@@ -518,10 +503,7 @@ bool WriteDemoItems(const std::filesystem::path& root)
     bool ok = WriteFile(root, ITEMS_CATALOGUE, Catalogue());
     for (const ItemModel& m : MODELS)
     {
-        std::string path = m.file;
-        for (char& c : path)
-            if (c == '\\')
-                c = '/';
+        const std::string path = Slashes(m.file);
         const std::filesystem::path full = root / path;
         std::error_code ec;
         std::filesystem::create_directories(full.parent_path(), ec);
@@ -533,10 +515,7 @@ bool WriteDemoItems(const std::filesystem::path& root)
          ok;
     for (const ItemModel& m : HELD_MODELS)
     {
-        std::string path = HeldFile(m.file);
-        for (char& c : path)
-            if (c == '\\')
-                c = '/';
+        const std::string path = Slashes(HeldFile(m.file));
         std::error_code ec;
         std::filesystem::create_directories((root / path).parent_path(), ec);
         ok = tk::xfile::XWriteMeshFile((root / path).string().c_str(), HeldMesh(m.make().Desc()),
@@ -545,10 +524,7 @@ bool WriteDemoItems(const std::filesystem::path& root)
     }
     for (const HandModel& h : HAND_MODELS)
     {
-        std::string path = h.file;
-        for (char& c : path)
-            if (c == '\\')
-                c = '/';
+        const std::string path = Slashes(h.file);
         std::error_code ec;
         std::filesystem::create_directories(root / h.folder, ec);
         ok =

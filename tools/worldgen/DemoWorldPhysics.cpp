@@ -237,32 +237,14 @@ Shape Cylinder()
     return m;
 }
 
-std::string Slashed(std::string name)
-{
-    for (char& c : name)
-        if (c == '\\')
-            c = '/';
-    return name;
-}
-
 bool Write(const std::filesystem::path& root, const char* relative, const Shape& shape)
 {
-    const std::filesystem::path path = root / Slashed(relative);
+    const std::filesystem::path path = root / Slashes(relative);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     return tk::xfile::XWriteMeshFile(path.string().c_str(), shape.Desc(), tk::xfile::XFormat::Text);
 }
 
-DemoObject Placed(const char* name, const char* file, float x, float y, float z)
-{
-    DemoObject o;
-    o.name = name;
-    o.file = file;
-    o.x = x;
-    o.y = y;
-    o.z = z;
-    return o;
-}
 } // namespace
 
 const DemoPhysicsPlaces DEMO_PHYSICS = {
@@ -271,13 +253,13 @@ const DemoPhysicsPlaces DEMO_PHYSICS = {
 
 void AddDemoPhysicsObjects(std::vector<DemoObject>& objects)
 {
-    objects.push_back(Placed("stair", STAIR, AREA_X, 0.0f, AREA_Z));
-    objects.push_back(Placed("ledge", LEDGE, AREA_X + STEPS * STEP_RUN, 0.0f, AREA_Z));
+    objects.push_back(MeshAt("stair", STAIR, AREA_X, 0.0f, AREA_Z));
+    objects.push_back(MeshAt("ledge", LEDGE, AREA_X + STEPS * STEP_RUN, 0.0f, AREA_Z));
     // Two crates resting on the ground past the ledge, one dropped beside them.
     const float x = AREA_X + STEPS * STEP_RUN + LEDGE_LENGTH;
-    objects.push_back(Placed("physics_crate_01", PHYSICS_CRATE, x + 6.0f, CRATE_HALF, AREA_Z - 3.0f));
-    objects.push_back(Placed("physics_crate_02", PHYSICS_CRATE, x + 8.0f, CRATE_HALF, AREA_Z - 3.0f));
-    objects.push_back(Placed("physics_crate_03", PHYSICS_CRATE, x + 10.0f, DROP_HEIGHT, AREA_Z - 3.0f));
+    objects.push_back(MeshAt("physics_crate_01", PHYSICS_CRATE, x + 6.0f, CRATE_HALF, AREA_Z - 3.0f));
+    objects.push_back(MeshAt("physics_crate_02", PHYSICS_CRATE, x + 8.0f, CRATE_HALF, AREA_Z - 3.0f));
+    objects.push_back(MeshAt("physics_crate_03", PHYSICS_CRATE, x + 10.0f, DROP_HEIGHT, AREA_Z - 3.0f));
 }
 
 std::string DemoPhysicsKeys(const DemoObject& o)
@@ -289,12 +271,12 @@ std::string DemoPhysicsKeys(const DemoObject& o)
 
 std::vector<std::string> DemoPhysicsFiles()
 {
-    return {Slashed(STAIR),
-            Slashed(LEDGE),
-            Slashed(PHYSICS_CRATE),
-            Slashed(RIGIDBODY_BOX),
-            Slashed(RIGIDBODY_SPHERE),
-            Slashed(RIGIDBODY_CYLINDER)};
+    return {Slashes(STAIR),
+            Slashes(LEDGE),
+            Slashes(PHYSICS_CRATE),
+            Slashes(RIGIDBODY_BOX),
+            Slashes(RIGIDBODY_SPHERE),
+            Slashes(RIGIDBODY_CYLINDER)};
 }
 
 bool WriteDemoPhysicsFiles(const std::filesystem::path& root)

@@ -38,36 +38,16 @@ constexpr Muzzle MUZZLES[] = {
 };
 constexpr const char* MUZZLE_SOCKET = "muzzle";
 
-std::string Slashed(const char* relative)
-{
-    std::string s = relative;
-    for (char& c : s)
-        if (c == '\\')
-            c = '/';
-    return s;
-}
-
-DemoObject Placed(const char* name, const char* file, float x, float z, std::vector<std::string> keys)
-{
-    DemoObject o;
-    o.kind = DemoObject::Mesh;
-    o.name = name;
-    o.file = file;
-    o.x = x;
-    o.y = DEMO_ROAD_TOP;
-    o.z = z;
-    o.keys = std::move(keys);
-    return o;
-}
 } // namespace
 
 void AddShootingObjects(std::vector<DemoObject>& objects)
 {
-    objects.push_back(Placed(DEMO_SHOOTING_WEAPON, SNIPER_RIFLE, DEMO_SHOOTING_WEAPON_AT[0],
-                             DEMO_SHOOTING_WEAPON_AT[1], {}));
+    objects.push_back(MeshAt(DEMO_SHOOTING_WEAPON, SNIPER_RIFLE, DEMO_SHOOTING_WEAPON_AT[0], DEMO_ROAD_TOP,
+                             DEMO_SHOOTING_WEAPON_AT[1]));
     // Twenty points of bullet damage blow it up; the blast is a small one.
     objects.push_back(
-        Placed(DEMO_SHOOTING_BARREL, BARREL_MESH, DEMO_SHOOTING_BARREL_AT[0], DEMO_SHOOTING_BARREL_AT[1],
+        MeshAt(DEMO_SHOOTING_BARREL, BARREL_MESH, DEMO_SHOOTING_BARREL_AT[0], DEMO_ROAD_TOP,
+               DEMO_SHOOTING_BARREL_AT[1],
                {"death_params_1 1 0 0 0 1 1 1 1 1 0 20 1", "death_params_FX_On_Death barrel_blast",
                 "death_params_shake_screen 1", "death_params_SetWhenDead range_barrel_blown",
                 std::string("death_params_console_print ") + DEMO_SHOOTING_BLOWN}));
@@ -81,7 +61,7 @@ bool WriteShootingFiles(const std::filesystem::path& root)
         char text[256];
         std::snprintf(text, sizeof text, "mesh_filename %s\r\nsocket %s 0 %g %g\r\n", m.held, MUZZLE_SOCKET,
                       static_cast<double>(m.y * kHeldScale), static_cast<double>(m.z * kHeldScale));
-        const std::filesystem::path path = root / Slashed(m.sockets);
+        const std::filesystem::path path = root / Slashes(m.sockets);
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
         FILE* f = TkFopen(path.string().c_str(), "wb");
