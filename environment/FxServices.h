@@ -40,10 +40,11 @@ bool FxObjectDead(HOBJECT object);
 bool FxObjectSeeThrough(HOBJECT object);
 bool FxObjectOnBezierPath(HOBJECT object);
 bool FxObjectSeenFromAfar(HOBJECT object);
-// STAND-IN: the mesh mark that lets bullets through, the flag of objects that
-// take every hit and the two bytes that allow blood stains come with the
-// weapons work; until then no object lets bullets through or takes every
-// hit, and every object takes stains.
+// STAND-IN: the object record does not keep the mark that lets bullets
+// through, the flag of objects that take every hit or the two bytes that
+// allow blood stains, as nothing built yet sets them; until something does,
+// no object lets bullets through or takes every hit, and every object takes
+// stains.
 bool FxObjectLetsBulletsThrough(HOBJECT object);
 bool FxObjectTakesEveryHit(HOBJECT object);
 bool FxObjectTakesStains(HOBJECT object);
