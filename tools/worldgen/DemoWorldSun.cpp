@@ -24,25 +24,11 @@ std::string Line(const char* key, float a, float b, float c)
 
 void AppendSunObjects(std::vector<DemoObject>& objects)
 {
-    DemoObject box;
-    box.kind = DemoObject::Mesh;
-    box.name = DEMO_SHADOW_BOX;
-    box.file = CRATE_MESH;
-    box.x = DEMO_SHADOW_BOX_X;
-    box.z = DEMO_SHADOW_BOX_Z;
-    box.keys.push_back(
-        Line("scaling_axis", DEMO_SHADOW_BOX_SCALE, DEMO_SHADOW_BOX_SCALE, DEMO_SHADOW_BOX_SCALE));
-    objects.push_back(box);
-
-    DemoObject camera;
-    camera.kind = DemoObject::Mesh;
-    camera.name = DEMO_CAMERA_START;
-    camera.file = CRATE_MESH;
-    camera.x = DEMO_CAMERA_X;
-    camera.y = DEMO_CAMERA_Y;
-    camera.z = DEMO_CAMERA_Z;
-    camera.keys.push_back(Line("rotation_angles", DEMO_CAMERA_PITCH, DEMO_CAMERA_YAW, 0.0f));
-    camera.keys.push_back("flags " + std::to_string(HIDDEN_FLAGS));
-    objects.push_back(camera);
+    objects.push_back(
+        MeshAt(DEMO_SHADOW_BOX, CRATE_MESH, DEMO_SHADOW_BOX_X, 0.0f, DEMO_SHADOW_BOX_Z,
+               {Line("scaling_axis", DEMO_SHADOW_BOX_SCALE, DEMO_SHADOW_BOX_SCALE, DEMO_SHADOW_BOX_SCALE)}));
+    objects.push_back(MeshAt(DEMO_CAMERA_START, CRATE_MESH, DEMO_CAMERA_X, DEMO_CAMERA_Y, DEMO_CAMERA_Z,
+                             {Line("rotation_angles", DEMO_CAMERA_PITCH, DEMO_CAMERA_YAW, 0.0f),
+                              "flags " + std::to_string(HIDDEN_FLAGS)}));
 }
 } // namespace worldgen
