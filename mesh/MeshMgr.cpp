@@ -126,6 +126,16 @@ void CopyMaterials(strmesh* entry)
         entry->m_pMeshMaterials[i].Ambient = materials[i].MatD3D.Diffuse;
     }
 }
+
+// Writes the entry's mesh with its materials (a file without a material list leaves no buffer).
+bool SaveMesh(const strmesh* entry, const char* file, DWORD format)
+{
+    const auto* materials = entry->pMaterialBuffer
+                                ? static_cast<const D3DXMATERIAL*>(entry->pMaterialBuffer->GetBufferPointer())
+                                : nullptr;
+    return SUCCEEDED(D3DXSaveMeshToXA(file, entry->pMesh, nullptr, materials, nullptr,
+                                      materials ? entry->dwNumMaterials : 0, format));
+}
 } // namespace
 
 EMeshMgr::~EMeshMgr()
@@ -336,9 +346,7 @@ bool EMeshMgr::LoadFromX(char* name, bool centre)
         {
             std::snprintf(copy + length - kRescaleSuffixLength, kRescaleSuffixLength + 1, ".x");
             g_Console.Print2("Zapisuje przeskalowany do pliku ", copy);
-            D3DXSaveMeshToXA(copy, entry->pMesh, nullptr,
-                             static_cast<const D3DXMATERIAL*>(entry->pMaterialBuffer->GetBufferPointer()),
-                             nullptr, entry->dwNumMaterials, kFormatText);
+            SaveMesh(entry, copy, kFormatText);
         }
     }
     return true;
@@ -478,11 +486,7 @@ bool EMeshMgr::SaveEntry(strmesh* entry, const char* file)
 {
     if (!entry || !entry->pMesh)
         return false;
-    const auto* materials = entry->pMaterialBuffer
-                                ? static_cast<const D3DXMATERIAL*>(entry->pMaterialBuffer->GetBufferPointer())
-                                : nullptr;
-    return SUCCEEDED(D3DXSaveMeshToXA(file, entry->pMesh, nullptr, materials, nullptr,
-                                      materials ? entry->dwNumMaterials : 0, kFormatBinary));
+    return SaveMesh(entry, file, kFormatBinary);
 }
 
 bool EMeshMgr::SaveOpt(const char* name)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -401,6 +402,12 @@ bool FindValueName(ValueKind kind, const std::string& name, DWORD* value)
     return false;
 }
 
+// A whole number between low and high (so converting it to an integer type is exact).
+bool WholeWithin(double d, double low, double high)
+{
+    return d >= low && d <= high && d == std::trunc(d);
+}
+
 uint32_t FloatBits(float f)
 {
     uint32_t bits;
@@ -668,7 +675,7 @@ private:
             }
             else
             {
-                if (d != double(int32_t(d)) || d < double(INT32_MIN) || d > double(INT32_MAX))
+                if (!WholeWithin(d, double(INT32_MIN), double(INT32_MAX)))
                     Fail("type mismatch: '" + v->name + "' is int");
                 v->data[i] = uint32_t(int32_t(d));
             }
@@ -835,7 +842,7 @@ private:
     DWORD ReadDword()
     {
         double d = ExpectNumber();
-        if (d != double(int64_t(d)) || d < double(INT32_MIN) || d > double(UINT32_MAX))
+        if (!WholeWithin(d, double(INT32_MIN), double(UINT32_MAX)))
             Fail("value out of range");
         return DWORD(uint32_t(int64_t(d)));
     }

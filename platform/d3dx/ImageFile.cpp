@@ -13,7 +13,6 @@
 #define STBI_ONLY_TGA
 #define STBI_ONLY_BMP
 #define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
 #define STBI_NO_STDIO
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -56,6 +55,55 @@ D3DXIMAGE_FILEFORMAT FileKind(const BYTE* data, size_t size)
     if (StartsWith(data, size, kBmpMagic))
         return D3DXIFF_BMP;
     return D3DXIFF_TGA;
+}
+
+uint32_t Read16(const BYTE* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+
+uint32_t Read32(const BYTE* p)
+{
+    return Read16(p) | Read16(p + 2) << 16;
+}
+
+// stb pads a short BMP with zeros rather than refusing it, so a few bytes could
+// claim a picture of hundreds of millions of pixels: the file has to hold its
+// rows. (stb reads no compressed BMP, so every accepted one has whole rows.)
+constexpr size_t kBmpFileHeader = 14;
+constexpr size_t kBmpCoreHeader = 12;
+constexpr size_t kBmpInfoMinimum = 40;
+
+bool CheckBmp(const BYTE* data, size_t size, UINT width, UINT height, std::string* why)
+{
+    if (size < kBmpFileHeader + 4 + kBmpCoreHeader)
+        return *why = "BMP file shorter than its header", false;
+    const size_t headerSize = Read32(data + kBmpFileHeader);
+    const size_t pixelsAt = Read32(data + 10);
+    size_t bits = 0;
+    if (headerSize == kBmpCoreHeader)
+        bits = Read16(data + kBmpFileHeader + 10);
+    else if (headerSize >= kBmpInfoMinimum && size >= kBmpFileHeader + kBmpInfoMinimum)
+        bits = Read16(data + kBmpFileHeader + 14);
+    else
+        return *why = "BMP file shorter than its header", false;
+    const size_t rowBytes = (size_t(width) * bits + 31) / 32 * 4;
+    if (pixelsAt > size || rowBytes * height > size - pixelsAt)
+        return *why = "BMP file shorter than its pixels", false;
+    return true;
+}
+
+// Deflate packs at most 1032 bytes into one, and each row of a PNG holds a
+// filter byte and at least one bit a pixel: a file smaller than that bound
+// cannot hold the picture its header claims.
+constexpr size_t kDeflateMaxRatio = 1032;
+
+bool CheckPng(size_t size, UINT width, UINT height, std::string* why)
+{
+    const size_t rowBytes = 1 + (size_t(width) + 7) / 8;
+    if (rowBytes * height / kDeflateMaxRatio > size)
+        return *why = "PNG file shorter than its pixels", false;
+    return true;
 }
 
 // TGA is the one format stb reads leniently: a short file or a run that
@@ -146,10 +194,14 @@ bool ReadImageInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::stri
         return ReadDdsInfo(data, size, out, why);
     if (!FitsStb(size, why))
         return false;
+    if (FileKind(data, size) == D3DXIFF_JPG)
+        return *why = "JPEG pictures are not read", false;
     int w = 0, h = 0, comp = 0;
     if (!stbi_info_from_memory(data, int(size), &w, &h, &comp) || w <= 0 || h <= 0 ||
         UINT(w) > kMaxImageEdge || UINT(h) > kMaxImageEdge)
         return *why = "unreadable image header", false;
+    if (size_t(w) * size_t(h) > kMaxImagePixels)
+        return *why = "picture too large", false;
     const bool alpha = comp == kRgba || comp == kGreyAlpha;
     *out = {UINT(w),
             UINT(h),
@@ -167,8 +219,26 @@ bool DecodeImage(const BYTE* data, size_t size, Image* out, std::string* why)
         return DecodeDds(data, size, out, why);
     if (!ReadImageInfo(data, size, &out->info, why))
         return false;
-    if (out->info.ImageFileFormat == D3DXIFF_TGA && !CheckTga(data, size, why))
-        return false;
+    // The header's size is checked against the file before stb allocates or
+    // decodes anything for it.
+    const UINT width = out->info.Width, height = out->info.Height;
+    switch (out->info.ImageFileFormat)
+    {
+    case D3DXIFF_TGA:
+        if (!CheckTga(data, size, why))
+            return false;
+        break;
+    case D3DXIFF_BMP:
+        if (!CheckBmp(data, size, width, height, why))
+            return false;
+        break;
+    case D3DXIFF_PNG:
+        if (!CheckPng(size, width, height, why))
+            return false;
+        break;
+    default:
+        return *why = "unknown picture format", false;
+    }
     int w = 0, h = 0, comp = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, int(size), &w, &h, &comp, kRgba);
     if (!pixels)

@@ -1,7 +1,7 @@
 #pragma once
 // Pictures read from files for the D3DX texture and surface loaders: DDS by the
-// reader in DdsReader.cpp, every other format (TGA, BMP, PNG, JPEG) by
-// stb_image. A picture keeps its pixels in a Direct3D format, face by face and
+// reader in DdsReader.cpp, TGA, BMP and PNG by stb_image (JPEG is refused: the
+// game's textures are .tga and .dds, its thumbnails .bmp). A picture keeps its pixels in a Direct3D format, face by face and
 // level by level, so the loaders can copy what a texture takes as it is.
 
 #include "platform/d3dx/Texture.h"
@@ -36,6 +36,10 @@ using ByteBuffer = std::vector<BYTE, UninitializedAllocator<BYTE>>;
 // Largest edge we accept from any file: bigger pictures are refused as damaged
 // before anything is allocated for them.
 constexpr UINT kMaxImageEdge = 16384;
+// Most pixels a picture decoded from a file may hold, and most texels the
+// texture loaders compute for one texture (all faces of its top level): as
+// much as one 8192 x 8192 texture.
+constexpr size_t kMaxImagePixels = size_t(8192) * 8192;
 
 struct Image
 {

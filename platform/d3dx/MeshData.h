@@ -146,6 +146,9 @@ void OptimizeData(MeshData* mesh, DWORD flags, std::vector<DWORD>* faceRemap,
                   std::vector<DWORD>* vertexRemap);
 void ComputeNormalsData(MeshData* mesh, const DWORD* adjacency);
 // Cleaning (back-to-back faces, bowties) and welding on plain meshes; the report lists what was done.
+// Welding joins only vertices that the adjacency (three entries a face; null: made from the
+// positions) connects.
 void CleanData(MeshData* mesh, DWORD type, std::string* report);
-void WeldData(MeshData* mesh, DWORD flags, const D3DXWELDEPSILONS& epsilons, std::vector<DWORD>* vertexRemap);
+void WeldData(MeshData* mesh, DWORD flags, const D3DXWELDEPSILONS& epsilons, const DWORD* adjacency,
+              std::vector<DWORD>* vertexRemap);
 } // namespace tk::d3dx

@@ -35,7 +35,10 @@ struct CellHash
 {
     size_t operator()(const CellKey& k) const
     {
-        return std::hash<int64_t>()(k.x * 73856093 ^ k.y * 19349663 ^ k.z * 83492791);
+        // Cells of huge coordinates are far from zero: the products wrap, which unsigned
+        // arithmetic allows.
+        const uint64_t x = uint64_t(k.x), y = uint64_t(k.y), z = uint64_t(k.z);
+        return std::hash<uint64_t>()(x * 73856093u ^ y * 19349663u ^ z * 83492791u);
     }
 };
 
@@ -352,30 +355,30 @@ void Adjacency(const MeshData& mesh, float epsilon, std::vector<DWORD>* adjacenc
                 edges.push_back({EdgeKey(a, b), f * kCorners + e});
         }
     std::sort(edges.begin(), edges.end());
-    // Opposite windings pair first (a proper shared edge), then edges running the same way.
-    for (int pass = 0; pass < 2; ++pass)
-        for (DWORD f = 0; f < faces; ++f)
-            for (DWORD e = 0; e < kCorners; ++e)
+    // Two faces share an edge only when it runs opposite ways in them; an edge running the same
+    // way in both is a flipped face and joins nothing.
+    for (DWORD f = 0; f < faces; ++f)
+        for (DWORD e = 0; e < kCorners; ++e)
+        {
+            if ((*adjacency)[f * kCorners + e] != kNoNeighbour)
+                continue;
+            const DWORD a = corner(f, e), b = corner(f, e + 1);
+            if (a == b)
+                continue;
+            const uint64_t key = EdgeKey(b, a);
+            auto it = std::lower_bound(edges.begin(), edges.end(), std::make_pair(key, DWORD(0)));
+            for (; it != edges.end() && it->first == key; ++it)
             {
-                if ((*adjacency)[f * kCorners + e] != kNoNeighbour)
-                    continue;
-                const DWORD a = corner(f, e), b = corner(f, e + 1);
-                if (a == b)
-                    continue;
-                const uint64_t key = pass == 0 ? EdgeKey(b, a) : EdgeKey(a, b);
-                auto it = std::lower_bound(edges.begin(), edges.end(), std::make_pair(key, DWORD(0)));
-                for (; it != edges.end() && it->first == key; ++it)
+                const DWORD slot = it->second;
+                const DWORD g = slot / kCorners;
+                if (g != f && (*adjacency)[slot] == kNoNeighbour)
                 {
-                    const DWORD slot = it->second;
-                    const DWORD g = slot / kCorners;
-                    if (g != f && (*adjacency)[slot] == kNoNeighbour)
-                    {
-                        (*adjacency)[f * kCorners + e] = g;
-                        (*adjacency)[slot] = f;
-                        break;
-                    }
+                    (*adjacency)[f * kCorners + e] = g;
+                    (*adjacency)[slot] = f;
+                    break;
                 }
             }
+        }
 }
 
 void BuildAttributeTable(MeshData* mesh)
@@ -600,12 +603,74 @@ void CleanData(MeshData* data, DWORD type, std::string* report)
         SplitBowties(data, report);
 }
 
-void WeldData(MeshData* data, DWORD Flags, const D3DXWELDEPSILONS& eps, std::vector<DWORD>* vertexRemap)
+namespace
+{
+// Vertices joined through the faces' shared edges: each vertex gets the lowest index of its
+// group. A neighbour that is out of range or does not name the face back joins nothing.
+void AdjacencyPointReps(const MeshData& mesh, const std::vector<DWORD>& adjacency, std::vector<DWORD>* reps)
+{
+    reps->resize(mesh.VertexCount());
+    std::iota(reps->begin(), reps->end(), 0);
+    auto find = [&](DWORD v)
+    {
+        while ((*reps)[v] != v)
+            v = (*reps)[v] = (*reps)[(*reps)[v]];
+        return v;
+    };
+    auto join = [&](DWORD a, DWORD b)
+    {
+        a = find(a);
+        b = find(b);
+        if (a != b)
+            (*reps)[std::max(a, b)] = std::min(a, b);
+    };
+    const DWORD faces = mesh.FaceCount();
+    for (DWORD f = 0; f < faces; ++f)
+        for (DWORD e = 0; e < kCorners; ++e)
+        {
+            const DWORD g = adjacency[f * kCorners + e];
+            if (g >= faces || g == f)
+                continue;
+            for (DWORD back = 0; back < kCorners; ++back)
+                if (adjacency[g * kCorners + back] == f)
+                {
+                    // The edge a->b of f is b->a in g.
+                    join(mesh.indices[f * kCorners + e], mesh.indices[g * kCorners + (back + 1) % kCorners]);
+                    join(mesh.indices[f * kCorners + (e + 1) % kCorners], mesh.indices[g * kCorners + back]);
+                    break;
+                }
+        }
+    for (DWORD v = 0; v < mesh.VertexCount(); ++v)
+        (*reps)[v] = find(v);
+}
+
+bool ShareFace(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
+{
+    for (DWORD f : a)
+        if (std::find(b.begin(), b.end(), f) != b.end())
+            return true;
+    return false;
+}
+} // namespace
+
+void WeldData(MeshData* data, DWORD Flags, const D3DXWELDEPSILONS& eps, const DWORD* adjacencyIn,
+              std::vector<DWORD>* vertexRemap)
 {
     // A position epsilon that is not a positive number welds exact matches only.
     const float position = eps.Position > 0.0f ? eps.Position : 0.0f;
+    // Only vertices that the faces' adjacency joins are candidates; without adjacency it is made
+    // from the positions.
+    std::vector<DWORD> adjacency;
+    if (adjacencyIn)
+        adjacency.assign(adjacencyIn, adjacencyIn + size_t(data->FaceCount()) * kCorners);
+    else
+        Adjacency(*data, position, &adjacency);
     std::vector<DWORD> reps;
-    PointReps(*data, position, &reps);
+    AdjacencyPointReps(*data, adjacency, &reps);
+    // The faces each kept vertex is a corner of (a weld adds the faces of the vertex it takes in):
+    // two corners of one face are never welded, so no face becomes degenerate.
+    std::vector<std::vector<DWORD>> around;
+    VertexFaces(*data, &around);
     // Vertices at one point, in index order.
     std::unordered_map<DWORD, std::vector<DWORD>> kept;
     std::vector<DWORD> target(data->VertexCount());
@@ -618,6 +683,8 @@ void WeldData(MeshData* data, DWORD Flags, const D3DXWELDEPSILONS& eps, std::vec
         auto& group = kept[reps[v]];
         for (DWORD k : group)
         {
+            if (ShareFace(around[v], around[k]))
+                continue;
             bool whole = true;
             for (const D3DVERTEXELEMENT9& e : data->decl)
             {
@@ -634,6 +701,7 @@ void WeldData(MeshData* data, DWORD Flags, const D3DXWELDEPSILONS& eps, std::vec
             if ((whole || all) && remove)
             {
                 target[v] = k;
+                around[k].insert(around[k].end(), around[v].begin(), around[v].end());
                 break;
             }
         }
@@ -683,7 +751,7 @@ HRESULT D3DXCleanMesh(D3DXCLEANTYPE CleanType, ID3DXMesh* pMeshIn, const DWORD*,
     return D3D_OK;
 }
 
-HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, DWORD Flags, const D3DXWELDEPSILONS* pEpsilons, const DWORD*,
+HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, DWORD Flags, const D3DXWELDEPSILONS* pEpsilons, const DWORD* pAdjacencyIn,
                          DWORD* pAdjacencyOut, DWORD* pFaceRemap, ID3DXBuffer** ppVertexRemap)
 {
     MeshData data;
@@ -700,7 +768,7 @@ HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, DWORD Flags, const D3DXWELDEPSILONS* 
         std::fill(std::begin(eps.Texcoord), std::end(eps.Texcoord), kDefaultWeldEpsilon);
     }
     std::vector<DWORD> vertexRemap;
-    WeldData(&data, Flags, eps, &vertexRemap);
+    WeldData(&data, Flags, eps, pAdjacencyIn, &vertexRemap);
     const HRESULT hr = mesh->Write(data);
     if (FAILED(hr))
         return hr;
@@ -730,7 +798,14 @@ HRESULT D3DXValidMesh(ID3DXMesh* pMeshIn, const DWORD* pAdjacency, ID3DXBuffer**
     std::string errors;
     if (!data.IndicesValid())
         errors += "Index beyond the vertex count\n";
-    else if (pAdjacency)
+    else
+        for (DWORD f = 0; f < data.FaceCount(); ++f)
+        {
+            const uint32_t* c = &data.indices[f * kCorners];
+            if (c[0] == c[1] || c[1] == c[2] || c[2] == c[0])
+                errors += "Face " + std::to_string(f) + " is degenerate\n";
+        }
+    if (errors.empty() && pAdjacency)
     {
         const DWORD faces = data.FaceCount();
         std::vector<DWORD> adjacency(pAdjacency, pAdjacency + size_t(faces) * kCorners);

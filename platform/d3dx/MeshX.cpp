@@ -411,6 +411,13 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
         }
     }
 
+    // A mesh without materials draws as one grey subset (every face is on material 0).
+    if (out->materials.empty())
+    {
+        out->materials.resize(1);
+        out->materials[0].material.Diffuse = kDefaultGrey;
+    }
+
     // The declaration: position, the standard channels the extra data does not hold, the extra data.
     MeshData& data = out->data;
     data.stride = 0;

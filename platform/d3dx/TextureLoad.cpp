@@ -156,8 +156,10 @@ struct LoadRequest
     D3DCOLOR colorKey;
 };
 
-// The size, levels and format a texture of this picture gets.
-void Resolve(IDirect3DDevice9* device, const Image& image, bool cube, UINT skip, LoadRequest* r)
+// The size, levels and format a texture of this picture gets; false (with the
+// reason logged) when it would be larger than the loaders make.
+bool Resolve(IDirect3DDevice9* device, const char* file, const Image& image, bool cube, UINT skip,
+             LoadRequest* r)
 {
     const UINT fileW = image.LevelWidth(skip), fileH = image.LevelHeight(skip);
     const UINT fileLevels = image.levels - skip;
@@ -170,6 +172,14 @@ void Resolve(IDirect3DDevice9* device, const Image& image, bool cube, UINT skip,
             r->width = std::min<UINT>(r->width, caps.MaxTextureWidth);
         if (caps.MaxTextureHeight)
             r->height = std::min<UINT>(r->height, cube ? caps.MaxTextureWidth : caps.MaxTextureHeight);
+    }
+    // Every texel of the top level may be computed from the picture: the work is
+    // bounded before any of it is done.
+    if (size_t(r->width) * r->height * (cube ? kCubeFaces : 1) > tk::d3dx::kMaxImagePixels)
+    {
+        Report(file, "texture of " + std::to_string(r->width) + " x " + std::to_string(r->height) +
+                         (cube ? " x 6 faces" : "") + " is too large");
+        return false;
     }
     const UINT full = FullChain(r->width, r->height);
     if (r->levels == 0 || r->levels == D3DX_DEFAULT)
@@ -192,6 +202,7 @@ void Resolve(IDirect3DDevice9* device, const Image& image, bool cube, UINT skip,
         r->format = D3DFMT_A8R8G8B8;
     if (!DeviceTakes(device, cube ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE, r->usage, r->format))
         r->format = D3DFMT_A8R8G8B8;
+    return true;
 }
 
 // Fills every face and level of a created texture from the picture.
@@ -290,7 +301,8 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile,
         return hr;
     const UINT skip = SkippedLevels(image, MipFilter);
     LoadRequest r = {Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey};
-    Resolve(pDevice, image, false, skip, &r);
+    if (!Resolve(pDevice, pSrcFile, image, false, skip, &r))
+        return D3DXERR_INVALIDDATA;
     Target target;
     if (HRESULT hr = pDevice->CreateTexture(r.width, r.height, r.levels, r.usage, r.format, r.pool,
                                             &target.texture, nullptr);
@@ -329,7 +341,8 @@ HRESULT D3DXCreateCubeTextureFromFileExA(IDirect3DDevice9* pDevice, LPCSTR pSrcF
     // A flat picture becomes the same picture on all six faces.
     const UINT skip = SkippedLevels(image, MipFilter);
     LoadRequest r = {Size, Size, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey};
-    Resolve(pDevice, image, true, skip, &r);
+    if (!Resolve(pDevice, pSrcFile, image, true, skip, &r))
+        return D3DXERR_INVALIDDATA;
     Target target;
     if (HRESULT hr =
             pDevice->CreateCubeTexture(r.width, r.levels, r.usage, r.format, r.pool, &target.cube, nullptr);

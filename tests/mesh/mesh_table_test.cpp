@@ -177,6 +177,26 @@ TEST_F(MeshTest, FailuresLeaveNoEntryAndAreReported)
     EXPECT_EQ(g_MeshMgr.LoadMesh("meshes\\ok.x"), 0);
 }
 
+// Found by fuzzing: a file without a material list crashed the table when a rescaled prefab was
+// written back. Such a mesh draws with one default material, and its copy is written.
+TEST_F(MeshTest, AMeshWithoutAMaterialListLoadsWithOneMaterial)
+{
+    const std::string bare = "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;0.0;,\n 64.0;0.0;0.0;,\n 0.0;128.0;0.0;;\n"
+                             " 1;\n 3;0,1,2;;\n}\n";
+    temp->Write("prefabs/bare_rescale.x", bare);
+    temp->Write("meshes/bare.x", bare);
+    for (const char* name : {"prefabs\\bare_rescale.x", "meshes\\bare.x"})
+    {
+        const strmesh* e = g_MeshMgr.GetEntry(g_MeshMgr.LoadMesh(name));
+        ASSERT_NE(e, nullptr) << name << ConsoleLog();
+        EXPECT_EQ(e->dwNumMaterials, 1u) << name;
+        EXPECT_EQ(e->dwAttribTableSize, 1u) << name;
+        EXPECT_EQ(e->dwPrimitiveCount[0], 1u) << name;
+    }
+    ASSERT_TRUE(temp->Exists("prefabs/bare.x")) << "the rescaled copy is written";
+    EXPECT_EQ(temp->Read("prefabs/bare.x").rfind("xof 0303txt ", 0), 0u);
+}
+
 TEST_F(MeshTest, ThreeHundredMaterialsKeep256)
 {
     XMeshDesc many;

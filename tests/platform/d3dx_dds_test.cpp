@@ -113,6 +113,21 @@ TEST_F(DamagedFileTest, EveryDamagedPictureIsInvalidDataAndLeavesNoTexture)
         {"tga run past the picture", badRun},
         {"tga rle without data", TgaFile(2, 2, pixels, true, true).substr(0, 18)},
         {"garbage", std::string(64, '\x5A')},
+        // Found by fuzzing: JPEG is not read at all (its decoder read past a table), and
+        // pictures whose header claims more pixels than the file holds are refused before
+        // anything is allocated or decoded for them.
+        {"jpeg", std::string("\xFF\xD8\xFF\xC4\xA1\xBF\x00\xA1\xBF", 9)},
+        {"bmp header of 16384 x 16384 without pixels",
+         std::string("\x42\x4D\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00"
+                     "\x00\x40\x00\x00\x00\x40\x00\x00\x01\x00\x18\x00\x00\x00\x00\x00\x00\x00"
+                     "\x00\x00\x13\x0B\x00\x00\x13\x0B\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00",
+                     54)},
+        {"bmp of 13575 x 11024 cut inside its header",
+         std::string("\x42\x4D\x46\x0C\x00\x00\x00\x20\x14\x00\x01\x04\x00\x00\x7C\x00\x00\x00"
+                     "\x07\x35\x00\x00\x10\x2B\x00\x00\x01\x00\x04",
+                     29)},
+        {"bmp one row short", BmpFile(3, 2, 0x102030).substr(0, 54 + 12)},
+        {"png header of 16384 x 16384 without pixels", PngHeaderOnly(16384, 16384)},
     };
     for (const auto& c : cases)
     {
@@ -128,6 +143,48 @@ TEST_F(DamagedFileTest, EveryDamagedPictureIsInvalidDataAndLeavesNoTexture)
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(D3DXCreateTextureFromFileA(device, "good.dds", &texture), D3D_OK);
     texture->Release();
+}
+
+TEST_F(DamagedFileTest, WholeBmpFilesStillLoad)
+{
+    dir.Write("whole.bmp", BmpFile(3, 2, 0x102030));
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "whole.bmp", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, 0,
+                                           D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE,
+                                           0, nullptr, nullptr, &texture),
+              D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    DWORD last = 0;
+    std::memcpy(&last, static_cast<const BYTE*>(locked.pBits) + locked.Pitch + 2 * 4, 4);
+    texture->UnlockRect(0);
+    texture->Release();
+    EXPECT_EQ(last, 0xFF102030u);
+}
+
+// A cube made from a flat picture takes its edge from the picture's width: a long thin picture
+// would make six faces of 8192 x 8192 and scale each of them. Such a texture is refused before
+// any of that work; the same picture as a 2D texture is small and loads.
+TEST_F(DamagedFileTest, TexturesLargerThanTheLayerMakesAreRefusedBeforeScaling)
+{
+    dir.Write("strip.tga", TgaFile(4103, 2, std::vector<DWORD>(4103 * 2, 0xFF336699u), false));
+    IDirect3DCubeTexture9* cube = reinterpret_cast<IDirect3DCubeTexture9*>(this);
+    EXPECT_EQ(D3DXCreateCubeTextureFromFileA(device, "strip.tga", &cube), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(cube, nullptr);
+    IDirect3DTexture9* flat = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "strip.tga", D3DX_DEFAULT, D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN,
+                                           D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
+                                           &flat),
+              D3D_OK);
+    D3DSURFACE_DESC desc = {};
+    flat->GetLevelDesc(0, &desc);
+    flat->Release();
+    EXPECT_EQ(desc.Width, 8192u);
+    EXPECT_EQ(desc.Height, 2u);
+    // A small flat picture still makes a cube.
+    dir.Write("small.tga", TgaFile(4, 4, std::vector<DWORD>(16, 0xFF336699u), false));
+    ASSERT_EQ(D3DXCreateCubeTextureFromFileA(device, "small.tga", &cube), D3D_OK);
+    cube->Release();
 }
 
 TEST_F(DamagedFileTest, AMissingFileIsNotFound)

@@ -211,6 +211,13 @@ TEST(EffectFile, BadFilesAreRefusedWithFileAndLine)
         {"include without name", "#include nothere.fxh\n", "needs a quoted file name"},
         {"too many values", WithTechnique("float2 v = {{{1, 2, 3, 4, 5, 6}}};\n"), "too many values"},
         {"brace depth", WithTechnique("float v = {{{{{{{{{{1}}}}}}}}}};\n"), "nested too deep"},
+        // Found by fuzzing: numbers past the integer range were converted before they were checked.
+        {"huge int", WithTechnique("int count = 1e10;\n"), "bad.fxc(1): error: type mismatch"},
+        {"huge negative int", WithTechnique("int count = -1e300;\n"), "type mismatch"},
+        {"huge state value", std::string(kShaders) + "technique T { pass P { AlphaRef = 1e30; } }\n",
+         "value out of range"},
+        {"state value below the range", std::string(kShaders) + "technique T { pass P { AlphaRef = -1e19; } }\n",
+         "value out of range"},
     };
     for (const Case& c : cases)
     {

@@ -356,7 +356,113 @@ TEST_F(MeshTest, WeldMergesOnlyWhatMatchesWithinTheEpsilons)
     EXPECT_EQ(D3DXValidMesh(pair, pairAdjacency.data(), nullptr), D3D_OK);
     ASSERT_EQ(D3DXWeldVertices(pair, D3DXWELDEPSILONS_DONOTSPLIT, &eps, nullptr, nullptr, nullptr, nullptr),
               D3D_OK);
-    EXPECT_EQ(pair->GetNumVertices(), 5u) << "asked not to split, the weld makes the bowtie";
+    EXPECT_EQ(pair->GetNumVertices(), 6u) << "faces that share no edge are not welded, even at one point";
+}
+
+TEST_F(MeshTest, WeldFollowsTheAdjacencyAndNeverMakesADegenerateFace)
+{
+    D3DXWELDEPSILONS eps = {};
+    eps.Position = 0.1f;
+    // Two corners of one triangle 0.01 apart stay apart: welding them would leave a face with two
+    // equal corners.
+    XMeshDesc thin;
+    thin.positions = {0, 0, 0, 0.01f, 0, 0, 0, 1, 0};
+    thin.indices = {0, 1, 2};
+    ID3DXMesh* sliver = Load(thin);
+    ASSERT_EQ(D3DXWeldVertices(sliver, 0, &eps, nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(sliver->GetNumVertices(), 3u);
+    EXPECT_EQ(Read(sliver).indices, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(D3DXValidMesh(sliver, nullptr, nullptr), D3D_OK);
+
+    // Two quads side by side, each with vertices of its own: the shared edge welds through the
+    // adjacency given, and without adjacency through the one made from the positions.
+    XMeshDesc quads;
+    quads.positions = {0, 0, 0, 0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 2, 1, 0, 2, 0, 0};
+    quads.indices = {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7};
+    ID3DXMesh* joined = Load(quads);
+    ASSERT_EQ(D3DXWeldVertices(joined, 0, &eps, nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(joined->GetNumVertices(), 6u);
+    // Adjacency that keeps the quads apart (each quad's two faces joined, nothing across) keeps
+    // all eight vertices.
+    ID3DXMesh* apart = Load(quads);
+    const std::vector<DWORD> separate = {UNUSED32, UNUSED32, 1,        0, UNUSED32, UNUSED32,
+                                         UNUSED32, UNUSED32, 3,        2, UNUSED32, UNUSED32};
+    ASSERT_EQ(D3DXWeldVertices(apart, 0, &eps, separate.data(), nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(apart->GetNumVertices(), 8u);
+
+    // Validation refuses a face with two equal corners.
+    XMeshDesc degenerate;
+    degenerate.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    degenerate.indices = {0, 1, 2, 0, 1, 1};
+    ID3DXMesh* bad = Load(degenerate);
+    ID3DXBuffer* errors = nullptr;
+    EXPECT_EQ(D3DXValidMesh(bad, nullptr, &errors), D3DXERR_INVALIDMESH);
+    ASSERT_NE(errors, nullptr);
+    EXPECT_NE(std::string(static_cast<char*>(errors->GetBufferPointer())).find("Face 1 is degenerate"),
+              std::string::npos);
+    errors->Release();
+}
+
+// Found by fuzzing: cells of huge coordinates overflowed the weld's hash.
+TEST_F(MeshTest, WeldTakesHugeCoordinates)
+{
+    XMeshDesc far;
+    far.positions = {0, 0, 0, 1e30f, 0, 0, 0, 1, 0, -3e38f, 3e38f, -3e38f};
+    far.indices = {0, 1, 2, 0, 2, 3};
+    ID3DXMesh* mesh = Load(far);
+    D3DXWELDEPSILONS eps = {};
+    eps.Position = 0.1f;
+    ASSERT_EQ(D3DXWeldVertices(mesh, D3DXWELDEPSILONS_WELDPARTIALMATCHES, &eps, nullptr, nullptr, nullptr,
+                               nullptr),
+              D3D_OK);
+    EXPECT_EQ(mesh->GetNumVertices(), 4u);
+}
+
+TEST_F(MeshTest, AdjacencyPairsOnlyEdgesRunningOppositeWays)
+{
+    const struct
+    {
+        const char* what;
+        std::vector<uint32_t> indices;
+        std::vector<DWORD> adjacency;
+    } cases[] = {
+        {"a quad of two faces wound alike", {0, 1, 2, 0, 2, 3}, {UNUSED32, UNUSED32, 1, 0, UNUSED32, UNUSED32}},
+        {"the second face flipped: the edge 2->0 runs the same way in both",
+         {0, 1, 2, 0, 3, 2},
+         {UNUSED32, UNUSED32, UNUSED32, UNUSED32, UNUSED32, UNUSED32}},
+    };
+    XMeshDesc quad;
+    quad.positions = {0, 0, 0, 0, 1, 0, 1, 1, 0, 1, 0, 0};
+    for (const auto& c : cases)
+    {
+        quad.indices = c.indices;
+        ID3DXMesh* mesh = Load(quad);
+        std::vector<DWORD> adjacency(6);
+        ASSERT_EQ(mesh->GenerateAdjacency(0.0f, adjacency.data()), D3D_OK);
+        EXPECT_EQ(adjacency, c.adjacency) << c.what;
+    }
+}
+
+// A mesh without a material list draws as one subset with one grey material.
+TEST_F(MeshTest, AMeshWithoutMaterialsGetsOneDefaultMaterial)
+{
+    const std::string text = "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;\n"
+                             " 1;\n 3;0,1,2;;\n}\n";
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    DWORD count = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(text.data(), DWORD(text.size()), D3DXMESH_SYSTEMMEM, device, nullptr,
+                                        &materials, nullptr, &count, &mesh),
+              D3D_OK);
+    Hold(mesh);
+    ASSERT_NE(materials, nullptr);
+    Hold(materials);
+    ASSERT_EQ(count, 1u);
+    const auto* m = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
+    EXPECT_EQ(m->MatD3D.Diffuse.r, 0.5f);
+    EXPECT_EQ(m->MatD3D.Diffuse.a, 1.0f);
+    EXPECT_EQ(m->pTextureFilename, nullptr);
+    EXPECT_EQ(Read(mesh).attributes, (std::vector<DWORD>{0}));
 }
 
 TEST_F(MeshTest, AdjacencyOfAStripWithATJunction)

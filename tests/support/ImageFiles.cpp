@@ -109,3 +109,54 @@ std::string TgaFile(unsigned width, unsigned height, const std::vector<DWORD>& a
     }
     return s;
 }
+
+std::string BmpFile(unsigned width, unsigned height, DWORD rgb)
+{
+    const unsigned row = (width * 3 + 3) / 4 * 4;
+    std::string s = "BM";
+    Put32(s, 54 + row * height);
+    Put32(s, 0);
+    Put32(s, 54); // pixels after the two headers
+    Put32(s, 40);
+    Put32(s, width);
+    Put32(s, height);
+    Put16(s, 1);
+    Put16(s, 24);
+    Put32(s, 0); // uncompressed
+    Put32(s, row * height);
+    for (int i = 0; i < 4; ++i)
+        Put32(s, 0);
+    for (unsigned y = 0; y < height; ++y)
+    {
+        for (unsigned x = 0; x < width; ++x)
+        {
+            s.push_back(char(rgb));
+            s.push_back(char(rgb >> 8));
+            s.push_back(char(rgb >> 16));
+        }
+        s.append(row - width * 3, '\0');
+    }
+    return s;
+}
+
+std::string PngHeaderOnly(unsigned width, unsigned height)
+{
+    std::string s = "\x89PNG\r\n\x1A\n";
+    const auto big32 = [&](DWORD v)
+    {
+        for (int i = 3; i >= 0; --i)
+            s.push_back(char(v >> (8 * i)));
+    };
+    big32(13);
+    s += "IHDR";
+    big32(width);
+    big32(height);
+    s.push_back(8); // bit depth
+    s.push_back(6); // RGBA
+    s.append(3, '\0');
+    big32(0); // the checksum (not checked by the reader)
+    big32(0);
+    s += "IEND";
+    big32(0);
+    return s;
+}

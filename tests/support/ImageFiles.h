@@ -22,3 +22,9 @@ std::string SolidDxt1Level(unsigned width, unsigned height, unsigned short rgb56
 // with `rle`, every row is one run-length packet per pixel.
 std::string TgaFile(unsigned width, unsigned height, const std::vector<DWORD>& argb, bool alpha,
                     bool rle = false);
+
+// An uncompressed 24-bit BMP (bottom-up rows padded to 4 bytes) of one colour.
+std::string BmpFile(unsigned width, unsigned height, DWORD rgb);
+
+// A PNG that names its size in the header and holds no pixel data.
+std::string PngHeaderOnly(unsigned width, unsigned height);
