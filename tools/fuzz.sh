@@ -5,8 +5,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-10}
-jobs=$(nproc 2>/dev/null || echo 2)
+jobs=${TK_JOBS:-$(nproc 2>/dev/null || echo 2)}
 dir="$root/build-fuzz"
+# ccache hits across checkouts in other folders (CI builds a fresh clone each run).
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR=1
 if [ ! -f "$dir/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTK_FUZZ=ON -DTK_BUILD_TESTS=OFF -DTK_BUILD_BENCH=OFF

@@ -60,8 +60,63 @@ UINT FullChain(UINT width, UINT height)
     return levels;
 }
 
-// The Direct3D format of the pixel-format block; unknown for what we do not read.
-D3DFORMAT PixelFormat(const BYTE* file)
+enum class Channels
+{
+    Rgb,
+    Luminance,
+    Alpha,
+};
+
+// Uncompressed formats by their bit count and channel masks (luminance in the red mask).
+struct MaskedFormat
+{
+    D3DFORMAT format;
+    Channels kind;
+    DWORD bits, r, g, b, a;
+};
+
+constexpr MaskedFormat kMaskedFormats[] = {
+    {D3DFMT_R8G8B8, Channels::Rgb, 24, 0xFF0000, 0xFF00, 0xFF, 0},
+    {D3DFMT_A8R8G8B8, Channels::Rgb, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u},
+    {D3DFMT_X8R8G8B8, Channels::Rgb, 32, 0xFF0000, 0xFF00, 0xFF, 0},
+    {D3DFMT_A8B8G8R8, Channels::Rgb, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u},
+    {D3DFMT_X8B8G8R8, Channels::Rgb, 32, 0xFF, 0xFF00, 0xFF0000, 0},
+    {D3DFMT_A2R10G10B10, Channels::Rgb, 32, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000u},
+    {D3DFMT_A2B10G10R10, Channels::Rgb, 32, 0x3FF, 0xFFC00, 0x3FF00000, 0xC0000000u},
+    {D3DFMT_G16R16, Channels::Rgb, 32, 0xFFFF, 0xFFFF0000u, 0, 0},
+    {D3DFMT_R5G6B5, Channels::Rgb, 16, 0xF800, 0x7E0, 0x1F, 0},
+    {D3DFMT_X1R5G5B5, Channels::Rgb, 16, 0x7C00, 0x3E0, 0x1F, 0},
+    {D3DFMT_A1R5G5B5, Channels::Rgb, 16, 0x7C00, 0x3E0, 0x1F, 0x8000},
+    {D3DFMT_A4R4G4B4, Channels::Rgb, 16, 0xF00, 0xF0, 0xF, 0xF000},
+    {D3DFMT_X4R4G4B4, Channels::Rgb, 16, 0xF00, 0xF0, 0xF, 0},
+    {D3DFMT_A8R3G3B2, Channels::Rgb, 16, 0xE0, 0x1C, 0x3, 0xFF00},
+    {D3DFMT_R3G3B2, Channels::Rgb, 8, 0xE0, 0x1C, 0x3, 0},
+    {D3DFMT_L8, Channels::Luminance, 8, 0xFF, 0, 0, 0},
+    {D3DFMT_A8L8, Channels::Luminance, 16, 0xFF, 0, 0, 0xFF00},
+    {D3DFMT_A4L4, Channels::Luminance, 8, 0xF, 0, 0, 0xF0},
+    {D3DFMT_L16, Channels::Luminance, 16, 0xFFFF, 0, 0, 0},
+    {D3DFMT_A8, Channels::Alpha, 8, 0, 0, 0, 0xFF},
+};
+
+struct Layout
+{
+    D3DFORMAT format = D3DFMT_UNKNOWN; // as the file holds it
+    D3DFORMAT held = D3DFMT_UNKNOWN;   // as the picture keeps it
+    const MaskedFormat* masked = nullptr;
+    D3DFORMAT blocks = D3DFMT_UNKNOWN; // the block layout of a premultiplied DXT format
+    UINT width = 0, height = 0, levels = 0, faces = 0;
+};
+
+bool DeviceHolds(D3DFORMAT format)
+{
+    const tk::d3d9::FormatKind kind = tk::d3d9::GetFormatInfo(format).kind;
+    return kind == tk::d3d9::FormatKind::Color || kind == tk::d3d9::FormatKind::Compressed;
+}
+
+// The pixel-format block: the file's format and the one the picture keeps
+// (A8R8G8B8 or X8R8G8B8 for what the device does not take); false for what we
+// do not read.
+bool PixelFormat(const BYTE* file, Layout* out)
 {
     const DWORD flags = Read32(file + kOffPfFlags);
     const DWORD bits = Read32(file + kOffBitCount);
@@ -69,40 +124,48 @@ D3DFORMAT PixelFormat(const BYTE* file)
                 a = Read32(file + kOffAMask);
     if (flags & kPfFourCC)
     {
-        const DWORD code = Read32(file + kOffFourCC);
-        switch (code)
+        const auto code = static_cast<D3DFORMAT>(Read32(file + kOffFourCC));
+        if (code == D3DFMT_DXT1 || code == D3DFMT_DXT3 || code == D3DFMT_DXT5 || code == D3DFMT_G16R16F ||
+            code == D3DFMT_A16B16G16R16F || code == D3DFMT_R32F)
         {
-        case D3DFMT_DXT1:
-        case D3DFMT_DXT3:
-        case D3DFMT_DXT5:
-        case D3DFMT_G16R16F:
-        case D3DFMT_A16B16G16R16F:
-        case D3DFMT_R32F:
-            return static_cast<D3DFORMAT>(code);
-        default:
-            return D3DFMT_UNKNOWN;
+            out->format = out->held = code;
+            return true;
         }
+        if (code == D3DFMT_DXT2 || code == D3DFMT_DXT4)
+        {
+            out->format = code;
+            out->blocks = code == D3DFMT_DXT2 ? D3DFMT_DXT3 : D3DFMT_DXT5;
+            out->held = D3DFMT_A8R8G8B8;
+            return true;
+        }
+        return false;
     }
+    Channels kind;
     if (flags & kPfRgb)
+        kind = Channels::Rgb;
+    else if (flags & kPfLuminance)
+        kind = Channels::Luminance;
+    else if (flags & kPfAlpha)
+        kind = Channels::Alpha;
+    else
+        return false;
+    // An alpha mask counts only with its flag (an alpha-only format is nothing but its mask).
+    const DWORD alpha = (kind == Channels::Alpha || (flags & kPfAlphaPixels)) ? a : 0;
+    for (const MaskedFormat& m : kMaskedFormats)
     {
-        if (bits == 32 && r == 0xFF0000 && g == 0xFF00 && b == 0xFF)
-            return (flags & kPfAlphaPixels) && a == 0xFF000000u ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-        if (bits == 16 && r == 0xF800 && g == 0x7E0 && b == 0x1F)
-            return D3DFMT_R5G6B5;
-        return D3DFMT_UNKNOWN;
+        if (m.kind != kind || m.bits != bits || m.a != alpha)
+            continue;
+        if (kind == Channels::Rgb && (m.r != r || m.g != g || m.b != b))
+            continue;
+        if (kind == Channels::Luminance && m.r != r)
+            continue;
+        out->format = m.format;
+        out->masked = &m;
+        out->held = DeviceHolds(m.format) ? m.format : (m.a ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
+        return true;
     }
-    if ((flags & kPfLuminance) && bits == 8)
-        return D3DFMT_L8;
-    if ((flags & kPfAlpha) && bits == 8)
-        return D3DFMT_A8;
-    return D3DFMT_UNKNOWN;
+    return false;
 }
-
-struct Layout
-{
-    D3DFORMAT format;
-    UINT width, height, levels, faces;
-};
 
 bool ReadLayout(const BYTE* data, size_t size, Layout* out, std::string* why)
 {
@@ -114,8 +177,7 @@ bool ReadLayout(const BYTE* data, size_t size, Layout* out, std::string* why)
     out->height = Read32(data + kOffHeight);
     if (out->width == 0 || out->height == 0 || out->width > kMaxImageEdge || out->height > kMaxImageEdge)
         return *why = "DDS size out of range", false;
-    out->format = PixelFormat(data);
-    if (out->format == D3DFMT_UNKNOWN)
+    if (!PixelFormat(data, out))
         return *why = "unsupported DDS pixel format", false;
     const DWORD caps2 = Read32(data + kOffCaps2);
     if (caps2 & kCaps2Volume)
@@ -158,51 +220,119 @@ bool ReadDdsInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::string
 
 namespace
 {
-// The layout of every level, checked against the file; offsets from the file's start.
-bool PlanDds(const BYTE* data, size_t size, Image* out, std::string* why)
+// Bytes of one level as the file holds it.
+size_t FileLevelBytes(const Layout& layout, UINT width, UINT height)
 {
-    Layout layout;
-    if (!ReadLayout(data, size, &layout, why))
+    if (layout.masked)
+        return size_t(width) * (layout.masked->bits / 8) * height;
+    return LevelBytes(layout.blocks != D3DFMT_UNKNOWN ? layout.blocks : layout.format, width, height);
+}
+
+// A channel scaled from its mask's range to 0..255.
+DWORD Channel(DWORD pixel, DWORD mask)
+{
+    const int shift = __builtin_ctz(mask);
+    const unsigned long long top = mask >> shift;
+    return DWORD(((pixel & mask) >> shift) * 255ull + top / 2) / DWORD(top);
+}
+
+// One level of a masked format as A8R8G8B8 (X8R8G8B8 has its alpha set too).
+void ConvertMasked(const MaskedFormat& m, const BYTE* src, size_t pixels, BYTE* out)
+{
+    const size_t bytes = m.bits / 8;
+    for (size_t i = 0; i < pixels; ++i)
+    {
+        DWORD pixel = 0;
+        for (size_t k = 0; k < bytes; ++k)
+            pixel |= DWORD(src[i * bytes + k]) << (8 * k);
+        // A colour channel the format lacks reads as full, as the device samples it.
+        DWORD r = m.r ? Channel(pixel, m.r) : 0xFF, g = m.g ? Channel(pixel, m.g) : 0xFF,
+              b = m.b ? Channel(pixel, m.b) : 0xFF;
+        if (m.kind == Channels::Luminance)
+            g = b = r;
+        else if (m.kind == Channels::Alpha)
+            r = g = b = 0;
+        const DWORD a = m.a ? Channel(pixel, m.a) : 0xFF;
+        const DWORD argb = a << 24 | r << 16 | g << 8 | b;
+        std::memcpy(out + i * 4, &argb, 4);
+    }
+}
+
+// The layout of every level, checked against the file: offsets into the bytes
+// the picture keeps (the file's own when it keeps the file's format), and into
+// the file.
+bool PlanDds(const BYTE* data, size_t size, Image* out, Layout* layout, std::vector<size_t>* fileOffsets,
+             std::string* why)
+{
+    if (!ReadLayout(data, size, layout, why))
         return false;
     // Sizes of every level, summed in 64 bits and checked against the file
     // before anything is allocated for them.
+    const bool converted = layout->held != layout->format;
     std::vector<size_t> offsets;
-    offsets.reserve(size_t(layout.faces) * layout.levels);
-    unsigned long long total = 0;
-    for (UINT face = 0; face < layout.faces; ++face)
-        for (UINT level = 0; level < layout.levels; ++level)
+    offsets.reserve(size_t(layout->faces) * layout->levels);
+    fileOffsets->clear();
+    unsigned long long total = 0, heldTotal = 0;
+    for (UINT face = 0; face < layout->faces; ++face)
+        for (UINT level = 0; level < layout->levels; ++level)
         {
-            const UINT w = layout.width >> level ? layout.width >> level : 1;
-            const UINT h = layout.height >> level ? layout.height >> level : 1;
-            offsets.push_back(static_cast<size_t>(kHeaderBytes + total));
-            total += LevelBytes(layout.format, w, h);
+            const UINT w = layout->width >> level ? layout->width >> level : 1;
+            const UINT h = layout->height >> level ? layout->height >> level : 1;
+            fileOffsets->push_back(static_cast<size_t>(kHeaderBytes + total));
+            offsets.push_back(static_cast<size_t>(converted ? heldTotal : kHeaderBytes + total));
+            total += FileLevelBytes(*layout, w, h);
+            heldTotal += LevelBytes(layout->held, w, h);
         }
     if (total == 0 || total > size - kHeaderBytes)
         return *why = "DDS file shorter than its levels", false;
-    out->format = layout.format;
-    out->width = layout.width;
-    out->height = layout.height;
-    out->levels = layout.levels;
-    out->faces = layout.faces;
+    out->format = layout->held;
+    out->width = layout->width;
+    out->height = layout->height;
+    out->levels = layout->levels;
+    out->faces = layout->faces;
     out->offsets = std::move(offsets);
+    if (converted)
+    {
+        out->bytes.resize(static_cast<size_t>(heldTotal));
+        for (size_t i = 0; i < fileOffsets->size(); ++i)
+        {
+            const UINT level = UINT(i % layout->levels);
+            const UINT w = out->LevelWidth(level), h = out->LevelHeight(level);
+            BYTE* pixels = out->bytes.data() + out->offsets[i];
+            if (layout->masked)
+                ConvertMasked(*layout->masked, data + (*fileOffsets)[i], size_t(w) * h, pixels);
+            else
+            {
+                std::vector<DWORD> decoded(size_t(w) * h);
+                DecodeDxt(layout->blocks, data + (*fileOffsets)[i], w, h, decoded.data());
+                std::memcpy(pixels, decoded.data(), decoded.size() * 4);
+            }
+        }
+    }
     return ReadDdsInfo(data, size, &out->info, why);
 }
 } // namespace
 
 bool DecodeDds(const BYTE* data, size_t size, Image* out, std::string* why)
 {
-    if (!PlanDds(data, size, out, why))
+    Layout layout;
+    std::vector<size_t> fileOffsets;
+    if (!PlanDds(data, size, out, &layout, &fileOffsets, why))
         return false;
-    out->bytes.assign(data, data + size);
+    if (layout.held == layout.format)
+        out->bytes.assign(data, data + size);
     return true;
 }
 
 bool TakeDds(ByteBuffer&& file, Image* out, std::string* why)
 {
-    if (!PlanDds(file.data(), file.size(), out, why))
+    Layout layout;
+    std::vector<size_t> fileOffsets;
+    if (!PlanDds(file.data(), file.size(), out, &layout, &fileOffsets, why))
         return false;
-    // The levels stay where they are in the file's bytes: no copy.
-    out->bytes = std::move(file);
+    // Levels the picture keeps in the file's format stay where they are in the file's bytes: no copy.
+    if (layout.held == layout.format)
+        out->bytes = std::move(file);
     return true;
 }
 

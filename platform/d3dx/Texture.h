@@ -1,12 +1,34 @@
 #pragma once
 // D3DX textures and surfaces from image files: .dds (with its mip chain and
-// cube faces), .tga, .bmp, .png and .jpg. The loaders fill the device's own
+// cube faces), .tga, .bmp and .png. The loaders fill the device's own
 // textures through LockRect/UnlockRect. Block-compressed DDS data is kept
 // compressed when the device takes the format, and decoded to A8R8G8B8 when it
 // does not; mip levels a file lacks are box-filtered from the level above.
 
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3dx/SurfaceSave.h"
+
+// Formats a picture file may hold that the device does not take: reported by
+// the image information as the file has them, and converted to A8R8G8B8 (or
+// X8R8G8B8 without alpha) when loaded.
+constexpr D3DFORMAT D3DFMT_R8G8B8 = D3DFORMAT(20);
+constexpr D3DFORMAT D3DFMT_X1R5G5B5 = D3DFORMAT(24);
+constexpr D3DFORMAT D3DFMT_A1R5G5B5 = D3DFORMAT(25);
+constexpr D3DFORMAT D3DFMT_A4R4G4B4 = D3DFORMAT(26);
+constexpr D3DFORMAT D3DFMT_R3G3B2 = D3DFORMAT(27);
+constexpr D3DFORMAT D3DFMT_A8R3G3B2 = D3DFORMAT(29);
+constexpr D3DFORMAT D3DFMT_X4R4G4B4 = D3DFORMAT(30);
+constexpr D3DFORMAT D3DFMT_A2B10G10R10 = D3DFORMAT(31);
+constexpr D3DFORMAT D3DFMT_A8B8G8R8 = D3DFORMAT(32);
+constexpr D3DFORMAT D3DFMT_X8B8G8R8 = D3DFORMAT(33);
+constexpr D3DFORMAT D3DFMT_G16R16 = D3DFORMAT(34);
+constexpr D3DFORMAT D3DFMT_A2R10G10B10 = D3DFORMAT(35);
+constexpr D3DFORMAT D3DFMT_P8 = D3DFORMAT(41);
+constexpr D3DFORMAT D3DFMT_A8L8 = D3DFORMAT(51);
+constexpr D3DFORMAT D3DFMT_A4L4 = D3DFORMAT(52);
+constexpr D3DFORMAT D3DFMT_L16 = D3DFORMAT(81);
+constexpr D3DFORMAT D3DFMT_DXT2 = D3DFORMAT(MAKEFOURCC('D', 'X', 'T', '2'));
+constexpr D3DFORMAT D3DFMT_DXT4 = D3DFORMAT(MAKEFOURCC('D', 'X', 'T', '4'));
 
 // "Take it from the file" / "the usual choice" markers of the size, level and
 // format arguments.

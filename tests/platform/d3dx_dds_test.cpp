@@ -187,6 +187,93 @@ TEST_F(DamagedFileTest, TexturesLargerThanTheLayerMakesAreRefusedBeforeScaling)
     cube->Release();
 }
 
+// The pixel formats a DDS file may hold: each is reported as the file has it and loads with its
+// channels scaled to eight bits.
+TEST_F(DamagedFileTest, EveryMaskedAndPremultipliedFormatIsReadAndConverted)
+{
+    constexpr DWORD kRgb = 0x40, kAlphaPixels = 0x1, kLuminance = 0x20000, kFourCC = 0x4;
+    BYTE dxt4Block[16] = {255, 0};
+    BYTE dxt2Block[16];
+    std::memset(dxt2Block, 0xFF, 8);
+    for (BYTE* block : {dxt4Block + 8, dxt2Block + 8})
+    {
+        const BYTE red[8] = {0x00, 0xF8, 0, 0, 0, 0, 0, 0};
+        std::memcpy(block, red, 8);
+    }
+    const struct
+    {
+        D3DFORMAT format;
+        DWORD flags, fourcc, bits, r, g, b, a;
+        std::string pixels;
+        DWORD argb;
+    } cases[] = {
+        {D3DFMT_R8G8B8, kRgb, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0, "\x30\x20\x10", 0xFF102030u},
+        {D3DFMT_X1R5G5B5, kRgb, 0, 16, 0x7C00, 0x3E0, 0x1F, 0, std::string("\x00\x7C", 2), 0xFFFF0000u},
+        {D3DFMT_A1R5G5B5, kRgb | kAlphaPixels, 0, 16, 0x7C00, 0x3E0, 0x1F, 0x8000, "\xE0\x03", 0x0000FF00u},
+        {D3DFMT_A4R4G4B4, kRgb | kAlphaPixels, 0, 16, 0xF00, 0xF0, 0xF, 0xF000, std::string("\x00\x8F", 2),
+         0x88FF0000u},
+        {D3DFMT_X8B8G8R8, kRgb, 0, 32, 0xFF, 0xFF00, 0xFF0000, 0, std::string("\x10\x20\x30\x00", 4),
+         0xFF102030u},
+        {D3DFMT_A2R10G10B10, kRgb | kAlphaPixels, 0, 32, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000u,
+         std::string("\xFF\x03\x00\xC0", 4), 0xFF0000FFu},
+        {D3DFMT_R3G3B2, kRgb, 0, 8, 0xE0, 0x1C, 0x3, 0, "\xE3", 0xFFFF00FFu},
+        {D3DFMT_A8L8, kLuminance | kAlphaPixels, 0, 16, 0xFF, 0, 0, 0xFF00, "\x80\x40", 0x40808080u},
+        {D3DFMT_A4L4, kLuminance | kAlphaPixels, 0, 8, 0xF, 0, 0, 0xF0, "\x3C", 0x33CCCCCCu},
+        {D3DFMT_L16, kLuminance, 0, 16, 0xFFFF, 0, 0, 0, "\xFF\xFF", 0xFFFFFFFFu},
+        {D3DFMT_L8, kLuminance, 0, 8, 0xFF, 0, 0, 0, "\x7F", 0xFF7F7F7Fu},
+        {D3DFMT_DXT2, kFourCC, D3DFMT_DXT2, 0, 0, 0, 0, 0,
+         std::string(reinterpret_cast<const char*>(dxt2Block), 16), 0xFFFF0000u},
+        {D3DFMT_DXT4, kFourCC, D3DFMT_DXT4, 0, 0, 0, 0, 0,
+         std::string(reinterpret_cast<const char*>(dxt4Block), 16), 0xFFFF0000u},
+    };
+    for (const auto& c : cases)
+    {
+        const bool block = c.flags == kFourCC;
+        const unsigned edge = block ? 4 : 1;
+        std::string file = DdsFile(D3DFMT_A8R8G8B8, edge, edge, 1, false, c.pixels);
+        const DWORD fields[] = {c.flags, c.fourcc, c.bits, c.r, c.g, c.b, c.a};
+        for (size_t i = 0; i < std::size(fields); ++i)
+            file = Patch32(file, 80 + 4 * i, fields[i]);
+        dir.Write("format.dds", file);
+        D3DXIMAGE_INFO info = {};
+        ASSERT_EQ(D3DXGetImageInfoFromFileA("format.dds", &info), D3D_OK) << c.format;
+        EXPECT_EQ(info.Format, c.format);
+        IDirect3DTexture9* texture = nullptr;
+        ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "format.dds", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2,
+                                               1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE,
+                                               D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture),
+                  D3D_OK)
+            << c.format;
+        D3DLOCKED_RECT locked = {};
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        DWORD first = 0;
+        std::memcpy(&first, locked.pBits, 4);
+        texture->UnlockRect(0);
+        texture->Release();
+        EXPECT_EQ(first, c.argb) << c.format;
+    }
+    // A file one byte short of a converted format's level is refused.
+    std::string shortFile = DdsFile(D3DFMT_A8R8G8B8, 2, 1, 1, false, "\x30\x20\x10\x30\x20");
+    const DWORD r8g8b8[] = {kRgb, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0};
+    for (size_t i = 0; i < std::size(r8g8b8); ++i)
+        shortFile = Patch32(shortFile, 80 + 4 * i, r8g8b8[i]);
+    dir.Write("short.dds", shortFile);
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device, "short.dds", &texture), D3DXERR_INVALIDDATA);
+}
+
+TEST_F(DamagedFileTest, TheMipCountIsReadOnlyWithItsFlag)
+{
+    const std::string chain = DdsFile(D3DFMT_A8R8G8B8, 4, 4, 3, false, std::string(4 * (16 + 4 + 1), '\x7F'));
+    dir.Write("flagged.dds", chain);
+    dir.Write("unflagged.dds", Patch32(chain, 8, 0x1007));
+    D3DXIMAGE_INFO info = {};
+    ASSERT_EQ(D3DXGetImageInfoFromFileA("flagged.dds", &info), D3D_OK);
+    EXPECT_EQ(info.MipLevels, 3u);
+    ASSERT_EQ(D3DXGetImageInfoFromFileA("unflagged.dds", &info), D3D_OK);
+    EXPECT_EQ(info.MipLevels, 1u);
+}
+
 TEST_F(DamagedFileTest, AMissingFileIsNotFound)
 {
     IDirect3DTexture9* texture = nullptr;
