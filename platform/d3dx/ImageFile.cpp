@@ -154,6 +154,37 @@ bool CheckTga(const BYTE* data, size_t size, std::string* why)
     return true;
 }
 
+// The format a TGA header describes: colour-mapped pictures are palettised,
+// grey ones luminance (with alpha at 16 bits), true-colour ones by their bits.
+constexpr BYTE kTgaTypeMask = 7;
+constexpr BYTE kTgaColourMapped = 1, kTgaTrueColour = 2, kTgaGrey = 3;
+
+D3DFORMAT TgaFormat(const BYTE* header)
+{
+    const BYTE bits = header[16];
+    switch (header[2] & kTgaTypeMask)
+    {
+    case kTgaColourMapped:
+        return D3DFMT_P8;
+    case kTgaGrey:
+        return bits == 16 ? D3DFMT_A8L8 : D3DFMT_L8;
+    case kTgaTrueColour:
+        switch (bits)
+        {
+        case 15:
+            return D3DFMT_X1R5G5B5;
+        case 16:
+            return D3DFMT_A1R5G5B5;
+        case 24:
+            return D3DFMT_R8G8B8;
+        default:
+            return D3DFMT_A8R8G8B8;
+        }
+    default:
+        return D3DFMT_UNKNOWN;
+    }
+}
+
 bool FitsStb(size_t size, std::string* why)
 {
     if (size == 0 || size > size_t(INT_MAX))
@@ -202,14 +233,12 @@ bool ReadImageInfo(const BYTE* data, size_t size, D3DXIMAGE_INFO* out, std::stri
         return *why = "unreadable image header", false;
     if (size_t(w) * size_t(h) > kMaxImagePixels)
         return *why = "picture too large", false;
-    const bool alpha = comp == kRgba || comp == kGreyAlpha;
-    *out = {UINT(w),
-            UINT(h),
-            1,
-            1,
-            alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
-            D3DRTYPE_TEXTURE,
-            FileKind(data, size)};
+    const D3DXIMAGE_FILEFORMAT kind = FileKind(data, size);
+    D3DFORMAT format = comp == kRgba || comp == kGreyAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    // stb read the TGA header, so it is whole.
+    if (kind == D3DXIFF_TGA && size >= kTgaHeader && TgaFormat(data) != D3DFMT_UNKNOWN)
+        format = TgaFormat(data);
+    *out = {UINT(w), UINT(h), 1, 1, format, D3DRTYPE_TEXTURE, kind};
     return true;
 }
 
@@ -241,6 +270,8 @@ bool DecodeImage(const BYTE* data, size_t size, Image* out, std::string* why)
     }
     int w = 0, h = 0, comp = 0;
     stbi_uc* pixels = stbi_load_from_memory(data, int(size), &w, &h, &comp, kRgba);
+    // The pixels are kept as A8R8G8B8, or X8R8G8B8 when the file has no alpha.
+    const bool alpha = comp == kRgba || comp == kGreyAlpha;
     if (!pixels)
     {
         const char* reason = stbi_failure_reason();
@@ -252,8 +283,7 @@ bool DecodeImage(const BYTE* data, size_t size, Image* out, std::string* why)
         stbi_image_free(pixels);
         return *why = "image size differs from its header", false;
     }
-    const bool alpha = out->info.Format == D3DFMT_A8R8G8B8;
-    out->format = out->info.Format;
+    out->format = alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     out->width = UINT(w);
     out->height = UINT(h);
     out->levels = 1;

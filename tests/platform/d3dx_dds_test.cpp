@@ -262,6 +262,82 @@ TEST_F(DamagedFileTest, EveryMaskedAndPremultipliedFormatIsReadAndConverted)
     EXPECT_EQ(D3DXCreateTextureFromFileA(device, "short.dds", &texture), D3DXERR_INVALIDDATA);
 }
 
+// A 2 x 2 TGA with a header of the given type and bits and zeroed pixels (and a grey palette of
+// two entries when it is colour-mapped).
+std::string TgaHeader(BYTE type, BYTE bits, BYTE descriptor, unsigned width = 2, unsigned height = 2)
+{
+    const bool mapped = (type & 7) == 1;
+    std::string s(18, '\0');
+    s[1] = mapped ? 1 : 0;
+    s[2] = char(type);
+    if (mapped)
+    {
+        s[5] = 2;  // two entries
+        s[7] = 24; // of 24 bits
+    }
+    s[12] = char(width);
+    s[13] = char(width >> 8);
+    s[14] = char(height);
+    s[15] = char(height >> 8);
+    s[16] = char(bits);
+    s[17] = char(descriptor);
+    if (mapped)
+        s.append(6, '\x40');
+    const size_t pixels = size_t(width) * height;
+    if (type & 8)
+        for (size_t i = 0; i < pixels; ++i)
+            s += '\0' + std::string((bits + 7) / 8, '\0'); // raw packets of one pixel
+    else
+        s.append(pixels * ((bits + 7) / 8), '\0');
+    return s;
+}
+
+TEST_F(DamagedFileTest, TgaInformationFollowsTheHeader)
+{
+    const struct
+    {
+        const char* what;
+        std::string file;
+        D3DFORMAT format;
+    } cases[] = {
+        {"true colour 24", TgaHeader(2, 24, 0), D3DFMT_R8G8B8},
+        {"true colour 32 with alpha", TgaHeader(2, 32, 8), D3DFMT_A8R8G8B8},
+        {"true colour 16", TgaHeader(2, 16, 1), D3DFMT_A1R5G5B5},
+        {"true colour 15", TgaHeader(2, 15, 0), D3DFMT_X1R5G5B5},
+        {"run-length 24", TgaHeader(10, 24, 0x20), D3DFMT_R8G8B8},
+        {"run-length 32", TgaHeader(10, 32, 0x28), D3DFMT_A8R8G8B8},
+        {"grey", TgaHeader(3, 8, 0), D3DFMT_L8},
+        {"run-length grey", TgaHeader(11, 8, 0), D3DFMT_L8},
+        {"colour-mapped", TgaHeader(1, 8, 0), D3DFMT_P8},
+        {"unknown type", TgaHeader(4, 24, 0), D3DFMT_UNKNOWN},
+        {"no width", TgaHeader(2, 24, 0, 0, 2), D3DFMT_UNKNOWN},
+    };
+    for (const auto& c : cases)
+    {
+        dir.Write("header.tga", c.file);
+        D3DXIMAGE_INFO info = {};
+        const HRESULT hr = D3DXGetImageInfoFromFileA("header.tga", &info);
+        if (c.format == D3DFMT_UNKNOWN)
+        {
+            EXPECT_EQ(hr, D3DXERR_INVALIDDATA) << c.what;
+            continue;
+        }
+        ASSERT_EQ(hr, D3D_OK) << c.what;
+        EXPECT_EQ(info.Format, c.format) << c.what;
+        EXPECT_EQ(info.Width, 2u) << c.what;
+        EXPECT_EQ(info.Height, 2u) << c.what;
+        EXPECT_EQ(info.Depth, 1u) << c.what;
+        EXPECT_EQ(info.MipLevels, 1u) << c.what;
+        EXPECT_EQ(info.ResourceType, D3DRTYPE_TEXTURE) << c.what;
+        EXPECT_EQ(info.ImageFileFormat, D3DXIFF_TGA) << c.what;
+        // Every such picture loads.
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(D3DXCreateTextureFromFileA(device, "header.tga", &texture), D3D_OK) << c.what;
+        if (texture)
+            texture->Release();
+    }
+}
+
 TEST_F(DamagedFileTest, TheMipCountIsReadOnlyWithItsFlag)
 {
     const std::string chain = DdsFile(D3DFMT_A8R8G8B8, 4, 4, 3, false, std::string(4 * (16 + 4 + 1), '\x7F'));
