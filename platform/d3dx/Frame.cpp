@@ -406,14 +406,19 @@ HRESULT D3DXLoadMeshHierarchyFromXInMemory(const void* Memory, DWORD SizeOfMemor
 
 LPD3DXFRAME D3DXFrameFind(const D3DXFRAME* pFrameRoot, LPCSTR Name)
 {
-    // Depth first: the frame, its children, then its siblings (walked without recursion).
+    // As D3DX searches: the frame, then its siblings (each with its own siblings and children
+    // before the frame's children), then its children. The sibling chain is walked in a loop, so a
+    // long chain costs no stack.
+    std::vector<const D3DXFRAME*> chain;
     for (const D3DXFRAME* f = pFrameRoot; f; f = f->pFrameSibling)
     {
         if ((Name && f->Name && std::strcmp(Name, f->Name) == 0) || (!Name && !f->Name))
             return const_cast<D3DXFRAME*>(f);
-        if (D3DXFRAME* found = D3DXFrameFind(f->pFrameFirstChild, Name))
-            return found;
+        chain.push_back(f);
     }
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        if (D3DXFRAME* found = D3DXFrameFind((*it)->pFrameFirstChild, Name))
+            return found;
     return nullptr;
 }
 

@@ -262,6 +262,8 @@ bool MeshData::IndicesValid() const
 
 // ---- Flexible vertex formats --------------------------------------------------------------------
 
+constexpr DWORD kMaxBetas = 5;
+
 HRESULT D3DXDeclaratorFromFVFImpl(DWORD fvf, std::vector<D3DVERTEXELEMENT9>* out)
 {
     out->clear();
@@ -281,15 +283,19 @@ HRESULT D3DXDeclaratorFromFVFImpl(DWORD fvf, std::vector<D3DVERTEXELEMENT9>* out
         add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0);
         if (position >= D3DFVF_XYZB1 && position <= D3DFVF_XYZB5)
         {
-            DWORD betas = (position - D3DFVF_XYZ) / 2;
+            // One to five betas; the last is the blend indices when a LASTBETA flag says so, and
+            // the fifth always is (as a float) since a vertex blends with at most four weights.
+            const DWORD betas = (position - D3DFVF_XYZRHW) / 2;
             const bool lastIndices = (fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR)) != 0;
-            DWORD weights = lastIndices ? betas - 1 : betas;
+            const bool floatIndices = !lastIndices && betas == kMaxBetas;
+            const DWORD weights = (lastIndices || floatIndices) ? betas - 1 : betas;
             if (weights > 0)
-                add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + std::min<DWORD>(weights, 4) - 1),
-                    D3DDECLUSAGE_BLENDWEIGHT, 0);
+                add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + weights - 1), D3DDECLUSAGE_BLENDWEIGHT, 0);
             if (lastIndices)
                 add((fvf & D3DFVF_LASTBETA_UBYTE4) ? D3DDECLTYPE_UBYTE4 : D3DDECLTYPE_D3DCOLOR,
                     D3DDECLUSAGE_BLENDINDICES, 0);
+            else if (floatIndices)
+                add(D3DDECLTYPE_FLOAT1, D3DDECLUSAGE_BLENDINDICES, 0);
         }
     }
     if (fvf & D3DFVF_NORMAL)
@@ -819,6 +825,7 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator, DWORD* pFVF)
     const UINT n = D3DXGetDeclLength(pDeclarator);
     DWORD fvf = 0;
     DWORD sets = 0;
+    DWORD betas = 0;
     for (UINT i = 0; i < n; ++i)
     {
         const D3DVERTEXELEMENT9& e = pDeclarator[i];
@@ -826,6 +833,16 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator, DWORD* pFVF)
             fvf |= D3DFVF_XYZ;
         else if (e.Usage == D3DDECLUSAGE_POSITIONT)
             fvf |= D3DFVF_XYZRHW;
+        else if (e.Usage == D3DDECLUSAGE_BLENDWEIGHT && e.Type <= D3DDECLTYPE_FLOAT4)
+            betas += e.Type - D3DDECLTYPE_FLOAT1 + 1;
+        else if (e.Usage == D3DDECLUSAGE_BLENDINDICES)
+        {
+            ++betas;
+            if (e.Type == D3DDECLTYPE_UBYTE4)
+                fvf |= D3DFVF_LASTBETA_UBYTE4;
+            else if (e.Type == D3DDECLTYPE_D3DCOLOR)
+                fvf |= D3DFVF_LASTBETA_D3DCOLOR;
+        }
         else if (e.Usage == D3DDECLUSAGE_NORMAL)
             fvf |= D3DFVF_NORMAL;
         else if (e.Usage == D3DDECLUSAGE_PSIZE)
@@ -847,6 +864,13 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator, DWORD* pFVF)
             return D3DERR_INVALIDCALL;
     }
     fvf |= sets << D3DFVF_TEXCOUNT_SHIFT;
+    // Blend betas turn the position into XYZB1..XYZB5 (the comparison below checks the rest).
+    if (betas > 0)
+    {
+        if (betas > kMaxBetas || (fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZ)
+            return D3DERR_INVALIDCALL;
+        fvf = (fvf & ~DWORD(D3DFVF_POSITION_MASK)) | (D3DFVF_XYZRHW + 2 * betas);
+    }
     std::vector<D3DVERTEXELEMENT9> made;
     if (FAILED(D3DXDeclaratorFromFVFImpl(fvf, &made)) || made.size() != n)
         return D3DERR_INVALIDCALL;

@@ -285,3 +285,30 @@ TEST_F(HierarchyTest, IndexedBlendedMeshGroupsFacesByPalette)
     skin->Release();
     mesh->Release();
 }
+
+namespace
+{
+// Frames of the same name: the search takes the frame, then its siblings with everything below
+// them, and the frame's own children last.
+TEST(FrameFind, SiblingsAreSearchedBeforeChildren)
+{
+    char same[] = "Same", other[] = "Other", deep[] = "Deep";
+    D3DXFRAME root = {}, child = {}, sibling = {}, siblingChild = {}, grandchild = {};
+    root.Name = other;
+    root.pFrameFirstChild = &child;
+    root.pFrameSibling = &sibling;
+    child.Name = same;
+    child.pFrameFirstChild = &grandchild;
+    grandchild.Name = deep;
+    sibling.Name = other;
+    sibling.pFrameFirstChild = &siblingChild;
+    siblingChild.Name = same;
+    EXPECT_EQ(D3DXFrameFind(&root, "Other"), &root);
+    EXPECT_EQ(D3DXFrameFind(&root, "Same"), &siblingChild) << "the sibling's subtree comes first";
+    EXPECT_EQ(D3DXFrameFind(&root, "Deep"), &grandchild);
+    EXPECT_EQ(D3DXFrameFind(&child, "Same"), &child);
+    sibling.Name = same;
+    EXPECT_EQ(D3DXFrameFind(&root, "Same"), &sibling) << "a sibling before any child";
+    EXPECT_EQ(D3DXFrameFind(nullptr, "Same"), nullptr);
+}
+} // namespace

@@ -731,3 +731,58 @@ TEST_F(MeshTest, WideIndicesAndClonesToAFormat)
     EXPECT_EQ(narrow->CloneMesh(D3DXMESH_SYSTEMMEM, bad, device, &refused), D3DERR_INVALIDCALL);
     EXPECT_EQ(refused, nullptr);
 }
+
+namespace
+{
+// The blend-weight position formats: each beta is one float, the last may be the blend indices.
+TEST(VertexFormats, BlendWeightFormatsHaveOneFloatABeta)
+{
+    const struct
+    {
+        DWORD fvf;
+        UINT size;
+        BYTE weightType; // 0: no weights
+        BYTE indexType;  // 0: no indices
+    } cases[] = {
+        {D3DFVF_XYZB1, 16, D3DDECLTYPE_FLOAT1, 0},
+        {D3DFVF_XYZB2, 20, D3DDECLTYPE_FLOAT2, 0},
+        {D3DFVF_XYZB3, 24, D3DDECLTYPE_FLOAT3, 0},
+        {D3DFVF_XYZB4, 28, D3DDECLTYPE_FLOAT4, 0},
+        {D3DFVF_XYZB5, 32, D3DDECLTYPE_FLOAT4, D3DDECLTYPE_FLOAT1},
+        {D3DFVF_XYZB1 | D3DFVF_LASTBETA_UBYTE4, 16, 0, D3DDECLTYPE_UBYTE4},
+        {D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4, 28, D3DDECLTYPE_FLOAT3, D3DDECLTYPE_UBYTE4},
+        {D3DFVF_XYZB5 | D3DFVF_LASTBETA_D3DCOLOR, 32, D3DDECLTYPE_FLOAT4, D3DDECLTYPE_D3DCOLOR},
+        {D3DFVF_XYZB2 | D3DFVF_NORMAL | D3DFVF_TEX1, 40, D3DDECLTYPE_FLOAT2, 0},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(D3DXGetFVFVertexSize(c.fvf), c.size) << std::hex << c.fvf;
+        D3DVERTEXELEMENT9 decl[MAX_FVF_DECL_SIZE];
+        ASSERT_EQ(D3DXDeclaratorFromFVF(c.fvf, decl), D3D_OK) << std::hex << c.fvf;
+        EXPECT_EQ(D3DXGetDeclVertexSize(decl, 0), c.size) << std::hex << c.fvf;
+        EXPECT_EQ(decl[0].Usage, D3DDECLUSAGE_POSITION);
+        UINT next = 1;
+        if (c.weightType)
+        {
+            EXPECT_EQ(decl[next].Usage, D3DDECLUSAGE_BLENDWEIGHT) << std::hex << c.fvf;
+            EXPECT_EQ(decl[next].Type, c.weightType) << std::hex << c.fvf;
+            EXPECT_EQ(decl[next++].Offset, 12u);
+        }
+        if (c.indexType)
+        {
+            EXPECT_EQ(decl[next].Usage, D3DDECLUSAGE_BLENDINDICES) << std::hex << c.fvf;
+            EXPECT_EQ(decl[next++].Type, c.indexType) << std::hex << c.fvf;
+        }
+        // And back: the declaration names the same format.
+        DWORD back = 0;
+        ASSERT_EQ(D3DXFVFFromDeclarator(decl, &back), D3D_OK) << std::hex << c.fvf;
+        EXPECT_EQ(back, c.fvf);
+    }
+    // Indices without the weights before them name no format.
+    const D3DVERTEXELEMENT9 odd[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                     {0, 12, D3DDECLTYPE_FLOAT1, 0, D3DDECLUSAGE_BLENDINDICES, 0},
+                                     D3DDECL_END()};
+    DWORD none = 0;
+    EXPECT_EQ(D3DXFVFFromDeclarator(odd, &none), D3DERR_INVALIDCALL);
+}
+} // namespace
