@@ -440,6 +440,18 @@ private:
         return true;
     }
 
+    // A string ends with a separator token; files written as a DWORD hold it and two zero bytes
+    // (no token is zero, so the two forms are told apart).
+    bool StringEnd()
+    {
+        uint16_t separator;
+        if (!Token(&separator) || (separator != kTokenSemicolon && separator != kTokenComma))
+            return false;
+        if (Left() >= sizeof(uint16_t) && Le16(m_p) == 0)
+            m_p += sizeof(uint16_t);
+        return true;
+    }
+
     // Skips one token's payload (for template bodies).
     bool SkipPayload(uint16_t token)
     {
@@ -450,7 +462,7 @@ private:
         case kTokenName:
             return Dword(&count) && Bytes(count, &bytes);
         case kTokenString:
-            return Dword(&count) && Bytes(count, &bytes) && Dword(&count);
+            return Dword(&count) && Bytes(count, &bytes) && StringEnd();
         case kTokenInteger:
             return Dword(&count);
         case kTokenGuid:
@@ -573,9 +585,9 @@ private:
             }
             case kTokenString:
             {
-                uint32_t count, terminator;
+                uint32_t count;
                 const uint8_t* bytes;
-                if (!Dword(&count) || !Bytes(count, &bytes) || !Dword(&terminator))
+                if (!Dword(&count) || !Bytes(count, &bytes) || !StringEnd())
                     return false;
                 m_doc->objects[self].String(std::string(reinterpret_cast<const char*>(bytes), count));
                 break;

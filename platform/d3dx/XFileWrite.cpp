@@ -420,7 +420,7 @@ public:
                 const std::string text = s < o.strings.size() ? o.strings[s] : std::string();
                 Dword(static_cast<uint32_t>(text.size()));
                 m_out.insert(m_out.end(), text.begin(), text.end());
-                Dword(kTokenSemicolon);
+                Token(kTokenSemicolon);
                 ++i;
                 continue;
             }

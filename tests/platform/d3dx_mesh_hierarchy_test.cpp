@@ -5,6 +5,7 @@
 #include "support/HeadlessD3D.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <string>
@@ -310,5 +311,170 @@ TEST(FrameFind, SiblingsAreSearchedBeforeChildren)
     sibling.Name = same;
     EXPECT_EQ(D3DXFrameFind(&root, "Same"), &sibling) << "a sibling before any child";
     EXPECT_EQ(D3DXFrameFind(nullptr, "Same"), nullptr);
+}
+} // namespace
+
+namespace
+{
+// A binary .x file written token by token, as other tools write them.
+class BinaryX
+{
+public:
+    explicit BinaryX(const char* format = "bin ") : bytes(std::string("xof 0303") + format + "0032") {}
+
+    BinaryX& Token(uint16_t t)
+    {
+        bytes.push_back(char(t));
+        bytes.push_back(char(t >> 8));
+        return *this;
+    }
+    BinaryX& Dword(uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(char(v >> (8 * i)));
+        return *this;
+    }
+    BinaryX& Name(const std::string& name)
+    {
+        Token(kName).Dword(uint32_t(name.size()));
+        bytes += name;
+        return *this;
+    }
+    // A string token ends with a separator token.
+    BinaryX& String(const std::string& text)
+    {
+        Token(kString).Dword(uint32_t(text.size()));
+        bytes += text;
+        return Token(kSemicolon);
+    }
+    BinaryX& Guid()
+    {
+        Token(kGuid);
+        for (int i = 0; i < 16; ++i)
+            bytes.push_back(char(0x11 * i));
+        return *this;
+    }
+    BinaryX& Ints(const std::vector<uint32_t>& values)
+    {
+        Token(kIntegerList).Dword(uint32_t(values.size()));
+        for (uint32_t v : values)
+            Dword(v);
+        return *this;
+    }
+    BinaryX& Floats(const std::vector<float>& values)
+    {
+        Token(kFloatList).Dword(uint32_t(values.size()));
+        for (float f : values)
+        {
+            uint32_t bits;
+            std::memcpy(&bits, &f, 4);
+            Dword(bits);
+        }
+        return *this;
+    }
+    BinaryX& Open() { return Token(kObrace); }
+    BinaryX& Close() { return Token(kCbrace); }
+    // A member "TYPE name;".
+    BinaryX& Member(uint16_t type, const char* name) { return Token(type).Name(name).Token(kSemicolon); }
+    // A member "array TYPE name[count];" sized by another member.
+    BinaryX& Array(const char* type, const char* name, const char* count)
+    {
+        return Token(kArray).Name(type).Name(name).Token(kObracket).Name(count).Token(kCbracket).Token(kSemicolon);
+    }
+
+    static constexpr uint16_t kName = 1, kString = 2, kGuid = 5, kIntegerList = 6, kFloatList = 7, kObrace = 10,
+                              kCbrace = 11, kObracket = 14, kCbracket = 15, kDot = 18, kSemicolon = 20,
+                              kTemplate = 31, kWord = 40, kDword = 41, kArray = 52;
+    std::string bytes;
+};
+
+// A quad on one named top-level material, skinned to one bone, with the templates it uses
+// defined in the file.
+std::string ExporterQuad(const char* format = "bin ")
+{
+    BinaryX x(format);
+    x.Token(BinaryX::kTemplate).Name("Header").Open().Guid();
+    x.Member(BinaryX::kWord, "major").Member(BinaryX::kWord, "minor").Member(BinaryX::kDword, "flags").Close();
+    x.Token(BinaryX::kTemplate).Name("Mesh").Open().Guid();
+    x.Member(BinaryX::kDword, "nVertices").Array("Vector", "vertices", "nVertices");
+    x.Member(BinaryX::kDword, "nFaces").Array("MeshFace", "faces", "nFaces");
+    x.Token(BinaryX::kObracket).Token(BinaryX::kDot).Token(BinaryX::kDot).Token(BinaryX::kDot);
+    x.Token(BinaryX::kCbracket).Close();
+    x.Token(BinaryX::kTemplate).Name("MeshMaterialList").Open().Guid();
+    x.Member(BinaryX::kDword, "nMaterials").Member(BinaryX::kDword, "nFaceIndexes");
+    x.Array("DWORD", "faceIndexes", "nFaceIndexes");
+    x.Token(BinaryX::kObracket).Name("Material").Guid().Token(BinaryX::kCbracket).Close();
+
+    x.Name("Header").Open().Ints({1, 0, 1}).Close();
+    x.Name("Material").Name("RedMat").Open().Floats({1, 0, 0, 1, 10, 1, 1, 1, 0, 0, 0});
+    x.Name("TextureFilename").Open().String("red.tga").Close().Close();
+    x.Name("Frame").Name("Root").Open();
+    x.Name("FrameTransformMatrix").Open().Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}).Close();
+    x.Name("Mesh").Name("QuadMesh").Open().Ints({4}).Floats({0, 0, 0, 0, 1, 0, 1, 1, 0, 1, 0, 0});
+    x.Ints({2, 3, 0, 1, 2, 3, 0, 2, 3});
+    x.Name("MeshMaterialList").Open().Ints({1, 2, 0, 0}).Open().Name("RedMat").Close().Close();
+    x.Name("XSkinMeshHeader").Open().Ints({1, 1, 1}).Close();
+    x.Name("SkinWeights").Open().String("Root").Ints({4, 0, 1, 2, 3});
+    x.Floats({1, 1, 1, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}).Close();
+    x.Close().Close();
+    return x.bytes;
+}
+
+// The same file MSZIP-compressed: the inflated size, then one block of raw deflate after "CK".
+std::string Compressed(const std::string& file)
+{
+    const std::string body = file.substr(16);
+    std::string packed(compressBound(uLong(body.size())) + 64, '\0');
+    z_stream z = {};
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
+    z.avail_in = uInt(body.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.avail_out = uInt(packed.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    BinaryX out("bzip");
+    out.Dword(uint32_t(file.size()));
+    out.Token(uint16_t(body.size())).Token(uint16_t(packed.size() + 2));
+    out.bytes += "CK" + packed;
+    return out.bytes;
+}
+
+TEST_F(HierarchyTest, BinaryFilesOfOtherToolsLoadPlainAndCompressed)
+{
+    for (const std::string& file : {ExporterQuad(), Compressed(ExporterQuad())})
+    {
+        ID3DXMesh* mesh = nullptr;
+        ID3DXBuffer* materials = nullptr;
+        DWORD count = 0;
+        ASSERT_EQ(D3DXLoadMeshFromXInMemory(file.data(), DWORD(file.size()), D3DXMESH_SYSTEMMEM, device, nullptr,
+                                            &materials, nullptr, &count, &mesh),
+                  D3D_OK);
+        EXPECT_EQ(mesh->GetNumVertices(), 4u);
+        EXPECT_EQ(mesh->GetNumFaces(), 2u);
+        ASSERT_EQ(count, 1u);
+        const auto* m = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
+        EXPECT_EQ(m->MatD3D.Diffuse.r, 1.0f);
+        EXPECT_EQ(m->MatD3D.Power, 10.0f);
+        ASSERT_NE(m->pTextureFilename, nullptr);
+        EXPECT_STREQ(m->pTextureFilename, "red.tga");
+        materials->Release();
+        mesh->Release();
+
+        D3DXFRAME* root = nullptr;
+        ASSERT_EQ(Load(file, &root, nullptr), D3D_OK);
+        ASSERT_NE(root, nullptr);
+        EXPECT_STREQ(root->Name, "Root");
+        ASSERT_NE(root->pMeshContainer, nullptr);
+        const D3DXMESHCONTAINER* c = root->pMeshContainer;
+        ASSERT_EQ(c->NumMaterials, 1u);
+        EXPECT_STREQ(c->pMaterials[0].pTextureFilename, "red.tga");
+        ASSERT_NE(c->pSkinInfo, nullptr);
+        ASSERT_EQ(c->pSkinInfo->GetNumBones(), 1u);
+        EXPECT_STREQ(c->pSkinInfo->GetBoneName(0), "Root");
+        EXPECT_EQ(c->pSkinInfo->GetNumBoneInfluences(0), 4u);
+        EXPECT_EQ(D3DXFrameDestroy(root, &alloc), D3D_OK);
+    }
 }
 } // namespace
