@@ -20,3 +20,11 @@ void TkFxBareSetMatrix(const TkFxBareUniform& uniform, const float* rowMajor)
     // Rows as GL columns' transpose: the shaders multiply row vectors.
     glProgramUniformMatrix4fv(uniform.program, uniform.location, 1, GL_TRUE, rowMajor);
 }
+
+bool TkFxBareNoErrors()
+{
+    bool clean = true;
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i)
+        clean = false;
+    return clean;
+}

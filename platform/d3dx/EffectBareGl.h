@@ -14,3 +14,5 @@ struct TkFxBareUniform
 bool TkFxBareFindUniform(const char* name, TkFxBareUniform* out);
 // Sets a 4x4 matrix given row by row, as D3DX stores it.
 void TkFxBareSetMatrix(const TkFxBareUniform& uniform, const float* rowMajor);
+// True when GL recorded no error since the last call (the errors are cleared).
+bool TkFxBareNoErrors();
