@@ -181,7 +181,8 @@ void BM_EffectSetMatrixCommitDraw(benchmark::State& state)
         const double bare = scene.BareDraws();
         if (bare < 0.0)
         {
-            state.SkipWithError("the bare side found no program to set the matrix on, or GL refused its calls");
+            state.SkipWithError(
+                "the bare side found no program to set the matrix on, or GL refused its calls");
             return;
         }
         bareSeconds += bare;

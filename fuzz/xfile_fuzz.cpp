@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             D3DXWELDEPSILONS eps = {};
             eps.Position = eps.Normal = 0.1f;
             std::vector<DWORD> adjacency, faceRemap, vertexRemap;
-            tk::d3dx::WeldData(&content.data, D3DXWELDEPSILONS_WELDPARTIALMATCHES, eps, nullptr, &vertexRemap);
+            tk::d3dx::WeldData(&content.data, D3DXWELDEPSILONS_WELDPARTIALMATCHES, eps, nullptr,
+                               &vertexRemap);
             if (!content.data.IndicesValid())
                 std::abort();
             tk::d3dx::Adjacency(content.data, 0.0f, &adjacency);

@@ -1,8 +1,9 @@
 #pragma once
 // Pictures read from files for the D3DX texture and surface loaders: DDS by the
 // reader in DdsReader.cpp, TGA, BMP and PNG by stb_image (JPEG is refused: the
-// game's textures are .tga and .dds, its thumbnails .bmp). A picture keeps its pixels in a Direct3D format, face by face and
-// level by level, so the loaders can copy what a texture takes as it is.
+// game's textures are .tga and .dds, its thumbnails .bmp). A picture keeps its
+// pixels in a Direct3D format, face by face and level by level, so the loaders
+// can copy what a texture takes as it is.
 
 #include "platform/d3dx/Texture.h"
 

@@ -751,8 +751,9 @@ HRESULT D3DXCleanMesh(D3DXCLEANTYPE CleanType, ID3DXMesh* pMeshIn, const DWORD*,
     return D3D_OK;
 }
 
-HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, DWORD Flags, const D3DXWELDEPSILONS* pEpsilons, const DWORD* pAdjacencyIn,
-                         DWORD* pAdjacencyOut, DWORD* pFaceRemap, ID3DXBuffer** ppVertexRemap)
+HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, DWORD Flags, const D3DXWELDEPSILONS* pEpsilons,
+                         const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,
+                         ID3DXBuffer** ppVertexRemap)
 {
     MeshData data;
     Mesh* mesh;

@@ -181,8 +181,9 @@ TEST_F(MeshTest, FailuresLeaveNoEntryAndAreReported)
 // written back. Such a mesh draws with one default material, and its copy is written.
 TEST_F(MeshTest, AMeshWithoutAMaterialListLoadsWithOneMaterial)
 {
-    const std::string bare = "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;0.0;,\n 64.0;0.0;0.0;,\n 0.0;128.0;0.0;;\n"
-                             " 1;\n 3;0,1,2;;\n}\n";
+    const std::string bare =
+        "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;0.0;,\n 64.0;0.0;0.0;,\n 0.0;128.0;0.0;;\n"
+        " 1;\n 3;0,1,2;;\n}\n";
     temp->Write("prefabs/bare_rescale.x", bare);
     temp->Write("meshes/bare.x", bare);
     for (const char* name : {"prefabs\\bare_rescale.x", "meshes\\bare.x"})

@@ -149,9 +149,9 @@ TEST_F(DamagedFileTest, WholeBmpFilesStillLoad)
 {
     dir.Write("whole.bmp", BmpFile(3, 2, 0x102030));
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "whole.bmp", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, 0,
-                                           D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE,
-                                           0, nullptr, nullptr, &texture),
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "whole.bmp", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1,
+                                           0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE,
+                                           D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture),
               D3D_OK);
     D3DLOCKED_RECT locked = {};
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
@@ -172,9 +172,9 @@ TEST_F(DamagedFileTest, TexturesLargerThanTheLayerMakesAreRefusedBeforeScaling)
     EXPECT_EQ(D3DXCreateCubeTextureFromFileA(device, "strip.tga", &cube), D3DXERR_INVALIDDATA);
     EXPECT_EQ(cube, nullptr);
     IDirect3DTexture9* flat = nullptr;
-    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "strip.tga", D3DX_DEFAULT, D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN,
-                                           D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
-                                           &flat),
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "strip.tga", D3DX_DEFAULT, D3DX_DEFAULT, 1, 0,
+                                           D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                           nullptr, nullptr, &flat),
               D3D_OK);
     D3DSURFACE_DESC desc = {};
     flat->GetLevelDesc(0, &desc);
@@ -239,9 +239,9 @@ TEST_F(DamagedFileTest, EveryMaskedAndPremultipliedFormatIsReadAndConverted)
         ASSERT_EQ(D3DXGetImageInfoFromFileA("format.dds", &info), D3D_OK) << c.format;
         EXPECT_EQ(info.Format, c.format);
         IDirect3DTexture9* texture = nullptr;
-        ASSERT_EQ(D3DXCreateTextureFromFileExA(device, "format.dds", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2,
-                                               1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE,
-                                               D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture),
+        ASSERT_EQ(D3DXCreateTextureFromFileExA(
+                      device, "format.dds", D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, 0, D3DFMT_A8R8G8B8,
+                      D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &texture),
                   D3D_OK)
             << c.format;
         D3DLOCKED_RECT locked = {};

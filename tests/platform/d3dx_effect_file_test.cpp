@@ -216,8 +216,8 @@ TEST(EffectFile, BadFilesAreRefusedWithFileAndLine)
         {"huge negative int", WithTechnique("int count = -1e300;\n"), "type mismatch"},
         {"huge state value", std::string(kShaders) + "technique T { pass P { AlphaRef = 1e30; } }\n",
          "value out of range"},
-        {"state value below the range", std::string(kShaders) + "technique T { pass P { AlphaRef = -1e19; } }\n",
-         "value out of range"},
+        {"state value below the range",
+         std::string(kShaders) + "technique T { pass P { AlphaRef = -1e19; } }\n", "value out of range"},
     };
     for (const Case& c : cases)
     {

@@ -379,12 +379,13 @@ public:
     // A member "array TYPE name[count];" sized by another member.
     BinaryX& Array(const char* type, const char* name, const char* count)
     {
-        return Token(kArray).Name(type).Name(name).Token(kObracket).Name(count).Token(kCbracket).Token(kSemicolon);
+        return Token(kArray).Name(type).Name(name).Token(kObracket).Name(count).Token(kCbracket).Token(
+            kSemicolon);
     }
 
-    static constexpr uint16_t kName = 1, kString = 2, kGuid = 5, kIntegerList = 6, kFloatList = 7, kObrace = 10,
-                              kCbrace = 11, kObracket = 14, kCbracket = 15, kDot = 18, kSemicolon = 20,
-                              kTemplate = 31, kWord = 40, kDword = 41, kArray = 52;
+    static constexpr uint16_t kName = 1, kString = 2, kGuid = 5, kIntegerList = 6, kFloatList = 7,
+                              kObrace = 10, kCbrace = 11, kObracket = 14, kCbracket = 15, kDot = 18,
+                              kSemicolon = 20, kTemplate = 31, kWord = 40, kDword = 41, kArray = 52;
     std::string bytes;
 };
 
@@ -394,7 +395,10 @@ std::string ExporterQuad(const char* format = "bin ")
 {
     BinaryX x(format);
     x.Token(BinaryX::kTemplate).Name("Header").Open().Guid();
-    x.Member(BinaryX::kWord, "major").Member(BinaryX::kWord, "minor").Member(BinaryX::kDword, "flags").Close();
+    x.Member(BinaryX::kWord, "major")
+        .Member(BinaryX::kWord, "minor")
+        .Member(BinaryX::kDword, "flags")
+        .Close();
     x.Token(BinaryX::kTemplate).Name("Mesh").Open().Guid();
     x.Member(BinaryX::kDword, "nVertices").Array("Vector", "vertices", "nVertices");
     x.Member(BinaryX::kDword, "nFaces").Array("MeshFace", "faces", "nFaces");
@@ -448,8 +452,8 @@ TEST_F(HierarchyTest, BinaryFilesOfOtherToolsLoadPlainAndCompressed)
         ID3DXMesh* mesh = nullptr;
         ID3DXBuffer* materials = nullptr;
         DWORD count = 0;
-        ASSERT_EQ(D3DXLoadMeshFromXInMemory(file.data(), DWORD(file.size()), D3DXMESH_SYSTEMMEM, device, nullptr,
-                                            &materials, nullptr, &count, &mesh),
+        ASSERT_EQ(D3DXLoadMeshFromXInMemory(file.data(), DWORD(file.size()), D3DXMESH_SYSTEMMEM, device,
+                                            nullptr, &materials, nullptr, &count, &mesh),
                   D3D_OK);
         EXPECT_EQ(mesh->GetNumVertices(), 4u);
         EXPECT_EQ(mesh->GetNumFaces(), 2u);

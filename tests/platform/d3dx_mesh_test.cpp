@@ -385,8 +385,8 @@ TEST_F(MeshTest, WeldFollowsTheAdjacencyAndNeverMakesADegenerateFace)
     // Adjacency that keeps the quads apart (each quad's two faces joined, nothing across) keeps
     // all eight vertices.
     ID3DXMesh* apart = Load(quads);
-    const std::vector<DWORD> separate = {UNUSED32, UNUSED32, 1,        0, UNUSED32, UNUSED32,
-                                         UNUSED32, UNUSED32, 3,        2, UNUSED32, UNUSED32};
+    const std::vector<DWORD> separate = {UNUSED32, UNUSED32, 1, 0, UNUSED32, UNUSED32,
+                                         UNUSED32, UNUSED32, 3, 2, UNUSED32, UNUSED32};
     ASSERT_EQ(D3DXWeldVertices(apart, 0, &eps, separate.data(), nullptr, nullptr, nullptr), D3D_OK);
     EXPECT_EQ(apart->GetNumVertices(), 8u);
 
@@ -412,9 +412,9 @@ TEST_F(MeshTest, WeldTakesHugeCoordinates)
     ID3DXMesh* mesh = Load(far);
     D3DXWELDEPSILONS eps = {};
     eps.Position = 0.1f;
-    ASSERT_EQ(D3DXWeldVertices(mesh, D3DXWELDEPSILONS_WELDPARTIALMATCHES, &eps, nullptr, nullptr, nullptr,
-                               nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXWeldVertices(mesh, D3DXWELDEPSILONS_WELDPARTIALMATCHES, &eps, nullptr, nullptr, nullptr, nullptr),
+        D3D_OK);
     EXPECT_EQ(mesh->GetNumVertices(), 4u);
 }
 
@@ -426,7 +426,9 @@ TEST_F(MeshTest, AdjacencyPairsOnlyEdgesRunningOppositeWays)
         std::vector<uint32_t> indices;
         std::vector<DWORD> adjacency;
     } cases[] = {
-        {"a quad of two faces wound alike", {0, 1, 2, 0, 2, 3}, {UNUSED32, UNUSED32, 1, 0, UNUSED32, UNUSED32}},
+        {"a quad of two faces wound alike",
+         {0, 1, 2, 0, 2, 3},
+         {UNUSED32, UNUSED32, 1, 0, UNUSED32, UNUSED32}},
         {"the second face flipped: the edge 2->0 runs the same way in both",
          {0, 1, 2, 0, 3, 2},
          {UNUSED32, UNUSED32, UNUSED32, UNUSED32, UNUSED32, UNUSED32}},
