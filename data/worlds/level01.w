@@ -400,3 +400,4 @@ action_general_2 1 0
 action_ifset power_on
 action_next_run_after 2
 action_activate_ai_action switch_pressed
+action_give_action_to___mesh demo_switch

@@ -36,7 +36,8 @@ const char* const SCRIPT_LINES[] = {
     "if_hit range_barrel",
     "print >L1HIT",
     "",
-    "action switch_pressed",
+    // Reached only through the panel: the frame's pass skips editor actions.
+    "editor_action switch_pressed",
     "inc panel_presses",
     "print >L1PANEL",
     "",
@@ -53,11 +54,13 @@ const char* const SCRIPT_LINES[] = {
 
 void AddScriptObjects(std::vector<DemoObject>& objects)
 {
-    // Around the switch, not drawn and without a body: once the power is on,
-    // stepping in calls the script's "switch_pressed".
+    // Around the switch, not drawn and without a body, and taller than the
+    // hero's eye: once the power is on, stepping in presses the switch and
+    // calls the script's "switch_pressed".
     objects.push_back(MeshAt(DEMO_SCRIPT_PANEL, PANEL_MESH, 15.0f, 0.0f, -9.0f,
                              {"flags 0", "action_general_opt 1 1", "action_general_2 1 0", "action_ifset power_on",
-                              "action_next_run_after 2", "action_activate_ai_action switch_pressed"}));
+                              "action_next_run_after 2", "action_activate_ai_action switch_pressed",
+                              "action_give_action_to___mesh demo_switch"}));
 }
 
 bool WriteDemoScripts(const std::filesystem::path& root)
