@@ -77,49 +77,33 @@ bool CutVariableName(const char* name, char (&out)[strzmienne::NAME_SIZE])
     return cut;
 }
 
-bool SameVariableName(const char* a, const char* b)
-{
-    return a && b && a[0] == b[0] && EqualNoCase(a, b);
-}
 
 // ---- Lookup --------------------------------------------------------------------------
+
+namespace
+{
+// The lookup form of a name: cut as a record stores it, the first character
+// as written and the rest in small letters, so that equal forms are exactly
+// the names the lookup rule matches.
+std::string_view LookupKey(const char* name, char (&key)[strzmienne::NAME_SIZE])
+{
+    CutVariableName(name, key);
+    size_t n = 0;
+    for (; key[n]; ++n)
+        if (n > 0)
+            key[n] = Fold(key[n]);
+    return std::string_view(key, n);
+}
+} // namespace
 
 strzmienne* GameAI::FindVariable(const char* name)
 {
     char key[strzmienne::NAME_SIZE];
-    CutVariableName(name, key);
-    if (!key[0])
+    const std::string_view k = LookupKey(name, key);
+    if (k.empty())
         return nullptr;
-    for (int i = 0; i < m_iCacheCount; ++i)
-        if (SameVariableName(m_Cache[i].name, key))
-            return m_Cache[i].variable;
-    strzmienne* v = FindInList(key);
-    if (v && m_iCacheCount < MAX_VARIABLE_CACHE)
-    {
-        CacheEntry& entry = m_Cache[m_iCacheCount++];
-        std::memcpy(entry.name, v->name, sizeof entry.name);
-        entry.variable = v;
-    }
-    return v;
-}
-
-strzmienne* GameAI::FindInList(const char* key)
-{
-    for (strzmienne* v = m_pVariables; v; v = v->older)
-        if (SameVariableName(v->name, key))
-            return v;
-    return nullptr;
-}
-
-// A new record of a name supersedes the older one: the cache must not keep
-// answering with the older record.
-void GameAI::ForgetCached(const char* key)
-{
-    int kept = 0;
-    for (int i = 0; i < m_iCacheCount; ++i)
-        if (!SameVariableName(m_Cache[i].name, key))
-            m_Cache[kept++] = m_Cache[i];
-    m_iCacheCount = kept;
+    const auto found = m_Index.find(k);
+    return found == m_Index.end() ? nullptr : found->second;
 }
 
 bool GameAI::IsVariableSet(const char* name, HOBJECT* setter)
@@ -146,7 +130,9 @@ strzmienne* GameAI::NewVariable(const char* name, DWORD type)
     g_Debug.AddAllocation(kAllocationTag);
     if (CutVariableName(name, v->name))
         g_Console.Print3("Script variable name too long, cut to \"", v->name, "\"");
-    ForgetCached(v->name);
+    // The newest record of a name supersedes the older one.
+    char key[strzmienne::NAME_SIZE];
+    m_Index.insert_or_assign(std::string(LookupKey(v->name, key)), v);
     v->type = type;
     v->older = m_pVariables;
     if (m_pVariables)
@@ -177,7 +163,7 @@ void GameAI::FreeVariables()
         g_Debug.RemoveAllocation(kAllocationTag);
         m_pVariables = older;
     }
-    m_iCacheCount = 0;
+    m_Index.clear();
 }
 
 void GameAI::ClearValues()
@@ -200,7 +186,6 @@ void GameAI::ResetVariables()
 void GameAI::ReleaseLevel()
 {
     ClearValues();
-    m_iCacheCount = 0;
 }
 
 void GameAI::AdvanceCounters(float seconds)

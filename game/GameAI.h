@@ -12,7 +12,10 @@
 #include "world/ObjectHandle.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 // One named script variable; the list keeps the newest first.
 struct strzmienne
@@ -129,7 +132,6 @@ struct strakcje
 class GameAI
 {
 public:
-    static constexpr int MAX_VARIABLE_CACHE = 256;
     // "!variables.txt" stops growing here (one console line says so).
     static constexpr long MAX_VARIABLE_REPORT_BYTES = 4L * 1024 * 1024;
 
@@ -148,12 +150,12 @@ public:
     void UnsetVariable(const char* name, HOBJECT object);
     // Every variable back to clear, 0 and no setter (a new game).
     void ResetVariables();
-    // The same clearing, and the lookup cache emptied (a level ends).
+    // The same clearing (a level ends).
     void ReleaseLevel();
     // A declaration of the level scripts: "bool" makes a variable only when
     // none of that name exists; counters and integers always make a new one.
     strzmienne* DeclareVariable(const char* name, DWORD type);
-    // Deletes every variable and empties the cache.
+    // Deletes every variable.
     void FreeVariables();
     // Counters grow by the frame time.
     void AdvanceCounters(float seconds);
@@ -223,13 +225,14 @@ public:
 
     // ---- State ------------------------------------------------------------------------
     strzmienne* m_pVariables = nullptr; // newest first
-    struct CacheEntry
+    // The newest record of each name, by the name's lookup form (its first
+    // character as written, the rest in small letters).
+    struct KeyHash
     {
-        char name[strzmienne::NAME_SIZE];
-        strzmienne* variable;
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
     };
-    CacheEntry m_Cache[MAX_VARIABLE_CACHE] = {};
-    int m_iCacheCount = 0;
+    std::unordered_map<std::string, strzmienne*, KeyHash, std::equal_to<>> m_Index;
     BYTE m_bReportFull = 0; // "!variables.txt" reached its limit
     // The report's whole text and whether it changed since it was written.
     std::string m_sReport;
@@ -241,9 +244,6 @@ private:
     void ClearValues();
     // The report line of a set or unset, appended to "!variables.txt".
     void ReportChange(const char* name, HOBJECT object, bool set);
-    // The variable of that name, newest record first (no cache).
-    strzmienne* FindInList(const char* key);
-    void ForgetCached(const char* key);
     bool RunCommands(strakcje* record);
     bool TestCondition(strakcje* record, bool* isCondition);
     void Deactivate(const char* name);
@@ -257,5 +257,3 @@ extern GameAI g_GameAI;
 // The name as a record stores it: cut to strzmienne::NAME_SIZE - 1 characters.
 // True when it had to be cut.
 bool CutVariableName(const char* name, char (&out)[strzmienne::NAME_SIZE]);
-// The lookup rule: first characters equal exactly, the rest without regard to case.
-bool SameVariableName(const char* a, const char* b);

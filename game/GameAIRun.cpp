@@ -10,6 +10,7 @@
 #include "game/DialogueMgr.h"
 #include "game/MainGame.h"
 #include "player/ItemMgr.h"
+#include "player/PlayerWeapons.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/SaveFile.h"
@@ -134,6 +135,8 @@ void GameAI::SelectLevel()
     }
     else
         m_szLevelDisplayName[0] = 0;
+    // The weapons read the level's "clear_weapons" when the level starts.
+    Bronie.m_bClearWeapons = m_pCurrentLevel ? m_pCurrentLevel->clearWeapons : 0;
 
     // Two `once` actions of one name in one level share their saved state.
     for (strai* l = m_pLevels; l; l = l->older)

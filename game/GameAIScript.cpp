@@ -9,9 +9,14 @@
 #include "shell/Debug.h"
 #include "shell/TextUtils.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 namespace
 {
@@ -119,6 +124,8 @@ struct RecordKeyword
 {
     const char* words[3];
     RecordSetter set;
+    // The next line stores into the same record ("subtitle0").
+    bool sharesRecord = false;
 };
 
 #define AI_NAME(field) [](strakcje& r, const char* v, const char*) { Copy(r.field, v); }
@@ -226,7 +233,7 @@ const RecordKeyword kRecordKeywords[] = {
     {{"outro"}, AI_FLAG(outro)},
     {{"set"}, AI_NAME(setName)},
     {{"unset"}, AI_NAME(unsetName)},
-    {{"subtitle0"}, AI_NAME(subtitle0)},
+    {{"subtitle0"}, AI_NAME(subtitle0), true},
     {{"subtitle1"}, AI_NAME(subtitle1)},
     {{"set_corpse_disappear_time"},
      [](strakcje& r, const char* v, const char*)
@@ -258,12 +265,82 @@ const RecordKeyword kRecordKeywords[] = {
 #undef AI_NAME
 #undef AI_FLAG
 
-bool IsAnyOf(const char* line, const char* const (&words)[3])
+// What a keyword is, and its row in its table.
+enum class Kind
 {
-    for (const char* word : words)
-        if (word && IsKeyword(line, word))
-            return true;
-    return false;
+    Bool,
+    Counter,
+    Int,
+    Level,
+    CharacterFlashes,
+    Action,
+    ActionOnce,
+    EditorAction,
+    NaEdytor,
+    LevelSetting,
+    Record,
+};
+struct Keyword
+{
+    Kind kind;
+    int row;
+};
+// Keywords are looked up by their first word folded to small letters.
+constexpr size_t kLongestKeyword = 40;
+
+const std::unordered_map<std::string_view, Keyword>& Keywords()
+{
+    static const std::unordered_map<std::string_view, Keyword> table = []
+    {
+        std::unordered_map<std::string_view, Keyword> t;
+        const std::pair<const char*, Kind> fixed[] = {
+            {"bool", Kind::Bool},
+            {"licznik", Kind::Counter},
+            {"counter", Kind::Counter},
+            {"int", Kind::Int},
+            {"level", Kind::Level},
+            {"blyski_postaci", Kind::CharacterFlashes},
+            {"action", Kind::Action},
+            {"action_once", Kind::ActionOnce},
+            {"editor_action", Kind::EditorAction},
+            {"na_edytor", Kind::NaEdytor},
+        };
+        for (const auto& [word, kind] : fixed)
+            t.emplace(word, Keyword{kind, 0});
+        // The tables' words are written in small letters but for a few
+        // settings; those are folded into static storage once.
+        static std::string folded[std::size(kLevelKeywords)];
+        for (size_t i = 0; i < std::size(kLevelKeywords); ++i)
+        {
+            folded[i] = kLevelKeywords[i].word;
+            for (char& c : folded[i])
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            t.emplace(folded[i], Keyword{Kind::LevelSetting, static_cast<int>(i)});
+        }
+        for (size_t i = 0; i < std::size(kRecordKeywords); ++i)
+            for (const char* word : kRecordKeywords[i].words)
+                if (word)
+                    t.emplace(word, Keyword{Kind::Record, static_cast<int>(i)});
+        return t;
+    }();
+    return table;
+}
+
+// The keyword of the line's first word (without regard to case), or null.
+const Keyword* FindKeyword(const char* line)
+{
+    char word[kLongestKeyword + 1];
+    size_t n = 0;
+    for (; line[n] && line[n] != ' ' && line[n] != '\t'; ++n)
+    {
+        if (n >= kLongestKeyword)
+            return nullptr;
+        const char c = line[n];
+        word[n] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    const auto& table = Keywords();
+    const auto found = table.find(std::string_view(word, n));
+    return found == table.end() ? nullptr : &found->second;
 }
 
 template <typename T> void DeleteList(T* head, bool tracked, const char* tag)
@@ -369,16 +446,23 @@ void GameAI::ParseLine(char* line)
 {
     if (!line || !line[0])
         return;
+    const Keyword* keyword = FindKeyword(line);
+    if (!keyword)
+        return;
     const char* value = GetLineValue(line);
 
-    // Declarations.
-    if (IsKeyword(line, "bool"))
+    switch (keyword->kind)
+    {
+    case Kind::Bool:
         DeclareVariable(value, strzmienne::TYPE_BOOL);
-    else if (IsKeyword(line, "licznik") || IsKeyword(line, "counter"))
+        return;
+    case Kind::Counter:
         DeclareVariable(value, strzmienne::TYPE_COUNTER);
-    else if (IsKeyword(line, "int"))
+        return;
+    case Kind::Int:
         DeclareVariable(value, strzmienne::TYPE_INT);
-    else if (IsKeyword(line, "level"))
+        return;
+    case Kind::Level:
     {
         auto* level = new strai;
         g_Debug.AddAllocation(kLevelTag);
@@ -389,58 +473,62 @@ void GameAI::ParseLine(char* line)
         m_pLevels = level;
         m_pParseLevel = level;
         m_pParseCurrent = nullptr;
+        return;
     }
-    else if (!m_pParseLevel)
-        return; // nothing but declarations before the first level
-    else if (IsKeyword(line, "blyski_postaci"))
+    default:
+        break;
+    }
+    // Nothing but declarations before the first level.
+    strai* level = m_pParseLevel;
+    if (!level)
+        return;
+    switch (keyword->kind)
+    {
+    case Kind::CharacterFlashes:
         m_bCharacterFlashes = 1;
-    else if (IsKeyword(line, "action") || IsKeyword(line, "action_once") || IsKeyword(line, "editor_action"))
+        return;
+    case Kind::Action:
+    case Kind::ActionOnce:
+    case Kind::EditorAction:
     {
         auto* record = new strakcje;
         g_Debug.AddAllocation(kActionTag);
         Copy(record->name, value);
-        record->once = IsKeyword(line, "action_once") ? 1 : 0;
-        record->editorOnly = IsKeyword(line, "editor_action") ? 1 : 0;
-        strai* level = m_pParseLevel;
+        record->once = keyword->kind == Kind::ActionOnce ? 1 : 0;
+        record->editorOnly = keyword->kind == Kind::EditorAction ? 1 : 0;
         record->older = level->actions;
         if (level->actions)
             level->actions->newer = record;
         level->actions = record;
         m_pParseCurrent = nullptr;
+        return;
     }
-    else if (IsKeyword(line, "na_edytor"))
-    {
+    case Kind::NaEdytor:
         // The newest named action of the level; the unnamed records that
         // follow a head are never run on their own.
-        for (strakcje* a = m_pParseLevel->actions; a; a = a->older)
+        for (strakcje* a = level->actions; a; a = a->older)
             if (a->name[0])
             {
                 a->editorOnly = 1;
                 break;
             }
-    }
-    else
-    {
-        for (const LevelKeyword& k : kLevelKeywords)
-            if (IsKeyword(line, k.word))
-            {
-                k.set(*m_pParseLevel, value);
-                return;
-            }
-        for (const RecordKeyword& k : kRecordKeywords)
-            if (IsAnyOf(line, k.words))
-            {
-                // Conditions and commands before the level's first block are ignored.
-                if (!m_pParseLevel->actions)
-                    return;
-                NewRecord();
-                m_pParseCurrent = m_pParseLevel->actions;
-                k.set(*m_pParseCurrent, value, line);
-                // "subtitle0" lets the next line (normally "subtitle1") store
-                // into the same record.
-                if (IsKeyword(line, "subtitle0"))
-                    m_pParseCurrent = nullptr;
-                return;
-            }
+        return;
+    case Kind::LevelSetting:
+        kLevelKeywords[keyword->row].set(*level, value);
+        return;
+    case Kind::Record:
+        // Conditions and commands before the level's first block are ignored.
+        if (!level->actions)
+            return;
+        NewRecord();
+        m_pParseCurrent = level->actions;
+        kRecordKeywords[keyword->row].set(*m_pParseCurrent, value, line);
+        // "subtitle0" lets the next line (normally "subtitle1") store into
+        // the same record.
+        if (kRecordKeywords[keyword->row].sharesRecord)
+            m_pParseCurrent = nullptr;
+        return;
+    default:
+        return;
     }
 }

@@ -3,6 +3,7 @@
 // each frame, named actions, the hit registry and the save section.
 #include "game_fixture.h"
 
+#include "player/PlayerWeapons.h"
 #include "shell/SaveFile.h"
 #include "world/ObjectActionCalls.h"
 
@@ -174,6 +175,7 @@ TEST_F(LevelScripts, TheNewestLevelOfAWorldIsChosenWithItsSettings)
     EXPECT_FLOAT_EQ(g_Options.LightPowerMultiplier, 1.75f);
     EXPECT_EQ(Level()->noClip, 1);
     EXPECT_EQ(Level()->clearWeapons, 1);
+    EXPECT_EQ(Bronie.m_bClearWeapons, 1) << "the weapons start the level empty";
     EXPECT_EQ(Level()->noWaterSpecular, 1);
     EXPECT_STREQ(Level()->loadingScreen, "misc\\loading\\town.bmp");
     EXPECT_FLOAT_EQ(Level()->sightMultiplier, 1.0f);
@@ -182,6 +184,7 @@ TEST_F(LevelScripts, TheNewestLevelOfAWorldIsChosenWithItsSettings)
     StartWorld("worlds\\elsewhere.w");
     EXPECT_EQ(Level(), nullptr);
     EXPECT_EQ(g_GameAI.m_szLevelDisplayName[0], 0);
+    EXPECT_EQ(Bronie.m_bClearWeapons, 0);
 }
 
 TEST_F(LevelScripts, LinesOutsideALevelOrBlockAreIgnoredAndAFileWithoutALevelGoesOnFillingTheLast)
