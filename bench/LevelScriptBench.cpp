@@ -54,8 +54,8 @@ std::string ScriptFile(int file)
     for (int a = 0; lines < kLinesPerFile; ++a)
     {
         const std::string n = std::to_string(file) + "_" + std::to_string(a);
-        text += "int count" + n + "\naction act" + n + "\nif ready" + n + "\nif_counter_greater 2.5 clock" + n +
-                "\ninc 2 count" + n + "\nset done" + n + "\nprint Action " + n + " ran\n";
+        text += "int count" + n + "\naction act" + n + "\nif ready" + n + "\nif_counter_greater 2.5 clock" +
+                n + "\ninc 2 count" + n + "\nset done" + n + "\nprint Action " + n + " ran\n";
         lines += 7;
     }
     return text;
@@ -124,9 +124,9 @@ void BM_LevelScriptsFrame(benchmark::State& state)
     for (int a = 0; a < kActions; ++a)
     {
         const std::string n = std::to_string(a);
-        text += "bool ready" + n + "\ncounter clock" + n + "\nint count" + n + "\naction act" + n + "\nif ready" + n +
-                "\nif_counter_greater 0.5 clock" + n + "\nifnot stop" + n + "\ninc count" + n + "\nset seen" + n +
-                "\n";
+        text += "bool ready" + n + "\ncounter clock" + n + "\nint count" + n + "\naction act" + n +
+                "\nif ready" + n + "\nif_counter_greater 0.5 clock" + n + "\nifnot stop" + n + "\ninc count" +
+                n + "\nset seen" + n + "\n";
     }
     if (FILE* out = std::fopen("scripts/ai/frame.txt", "wb"))
     {

@@ -24,12 +24,39 @@ template <size_t N> void CheckEnded(const char (&field)[N])
 
 void CheckRecord(const strakcje& r)
 {
-    for (const char* f : {r.name, r.ifSet, r.ifNotSet, r.ifAlive, r.ifDead, r.ifShot, r.ifHit, r.ifAction,
-                          r.ifPlayerSeenBy, r.ifPlayerHas, r.distanceMesh, r.counterName, r.intName, r.setName,
-                          r.unsetName, r.incName, r.decName, r.phase, r.phaseCharacter, r.allPhase,
-                          r.allPhaseCharacter, r.cutscene, r.killObject, r.killCharacter, r.corpseCharacter,
-                          r.animObject, r.animName, r.rocketLauncher, r.rocketTarget, r.attachObject,
-                          r.attachTarget, r.attachSocket, r.objectAction})
+    for (const char* f : {r.name,
+                          r.ifSet,
+                          r.ifNotSet,
+                          r.ifAlive,
+                          r.ifDead,
+                          r.ifShot,
+                          r.ifHit,
+                          r.ifAction,
+                          r.ifPlayerSeenBy,
+                          r.ifPlayerHas,
+                          r.distanceMesh,
+                          r.counterName,
+                          r.intName,
+                          r.setName,
+                          r.unsetName,
+                          r.incName,
+                          r.decName,
+                          r.phase,
+                          r.phaseCharacter,
+                          r.allPhase,
+                          r.allPhaseCharacter,
+                          r.cutscene,
+                          r.killObject,
+                          r.killCharacter,
+                          r.corpseCharacter,
+                          r.animObject,
+                          r.animName,
+                          r.rocketLauncher,
+                          r.rocketTarget,
+                          r.attachObject,
+                          r.attachTarget,
+                          r.attachSocket,
+                          r.objectAction})
         if (strnlen(f, AI_NAME_SIZE) >= AI_NAME_SIZE)
             __builtin_trap();
     CheckEnded(r.distanceCharacter);

@@ -77,7 +77,6 @@ bool CutVariableName(const char* name, char (&out)[strzmienne::NAME_SIZE])
     return cut;
 }
 
-
 // ---- Lookup --------------------------------------------------------------------------
 
 namespace
@@ -186,6 +185,10 @@ void GameAI::ResetVariables()
 void GameAI::ReleaseLevel()
 {
     ClearValues();
+    // The level's objects go with it: none stays deactivated or hit.
+    m_iDeactivated = 0;
+    for (auto& hit : m_szHits)
+        hit[0] = 0;
 }
 
 void GameAI::AdvanceCounters(float seconds)
@@ -398,4 +401,3 @@ bool GameAI::LoadVariables(FILE* file)
         v->value = static_cast<int>(value);
     }
 }
-

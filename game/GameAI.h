@@ -39,7 +39,6 @@ struct strzmienne
     strzmienne* newer = nullptr;
 };
 
-
 // Sizes of the level-script records' text fields.
 constexpr int AI_NAME_SIZE = 64;
 constexpr int AI_LONG_SIZE = 128;
@@ -206,7 +205,7 @@ public:
     strai* m_pCurrentLevel = nullptr;
     // The display name ("level_d") of the running world's level, empty without one.
     char m_szLevelDisplayName[AI_LONG_SIZE] = {};
-    strai* m_pParseLevel = nullptr;     // the level the parser fills
+    strai* m_pParseLevel = nullptr;      // the level the parser fills
     strakcje* m_pParseCurrent = nullptr; // the record the next line links after
     float m_fFrameTime = 0.0f;
     static constexpr int MAX_HITS = 32;

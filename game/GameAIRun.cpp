@@ -215,7 +215,8 @@ bool GameAI::TestCondition(strakcje* r, bool* isCondition)
     if (r->meshNearerThan > kNoDistance || r->meshFartherThan > kNoDistance)
     {
         HOBJECT o = r->meshFound;
-        if (!o || !o->bUsed || !SamePesel(o->PESEL, r->meshPesel) || CompareNoCase(o->szName, r->distanceMesh))
+        if (!o || !o->bUsed || !SamePesel(o->PESEL, r->meshPesel) ||
+            CompareNoCase(o->szName, r->distanceMesh))
         {
             o = g_Engine.FindObject(r->distanceMesh, 0);
             r->meshFound = o;
@@ -238,7 +239,8 @@ bool GameAI::TestCondition(strakcje* r, bool* isCondition)
     {
         // A missing counter leaves the decision to the fields after it.
         if (const strzmienne* v = FindVariable(r->counterName))
-            return r->counterGreater > kNoSeconds ? v->seconds > r->counterGreater : v->seconds < r->counterLess;
+            return r->counterGreater > kNoSeconds ? v->seconds > r->counterGreater
+                                                  : v->seconds < r->counterLess;
     }
     if (Used(r->ifPlayerSeenBy) || Used(r->ifPlayerHas))
         return false;

@@ -252,9 +252,9 @@ TEST_F(LevelScripts, OverLongWordsAndLinesAreCutToTheirFieldsAndTheRestOfALineIs
 {
     const std::string word(300, 'w');
     std::string text = "level worlds\\town.w\naction a\n";
-    for (const char* k : {"set", "set_faza", "set_all_faza", "set_corpse_disappear_time", "print", "sound", "music",
-                          "subtitle0", "subtitle1", "rocket", "attach_object", "set_anim", "inc", "if_int_less",
-                          "if_counter_less", "ifgraczblizejniz", "ifmeshdalejniz", "level_d"})
+    for (const char* k : {"set", "set_faza", "set_all_faza", "set_corpse_disappear_time", "print", "sound",
+                          "music", "subtitle0", "subtitle1", "rocket", "attach_object", "set_anim", "inc",
+                          "if_int_less", "if_counter_less", "ifgraczblizejniz", "ifmeshdalejniz", "level_d"})
         text += std::string(k) + " " + word + " " + word + "\n";
     // A line of 600 characters whose tail would be a command of its own.
     std::string longLine = "print " + std::string(504, 'p') + "set tail_ran " + std::string(80, 'q');

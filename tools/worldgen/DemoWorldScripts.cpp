@@ -57,10 +57,11 @@ void AddScriptObjects(std::vector<DemoObject>& objects)
     // Around the switch, not drawn and without a body, and taller than the
     // hero's eye: once the power is on, stepping in presses the switch and
     // calls the script's "switch_pressed".
-    objects.push_back(MeshAt(DEMO_SCRIPT_PANEL, PANEL_MESH, 15.0f, 0.0f, -9.0f,
-                             {"flags 0", "action_general_opt 1 1", "action_general_2 1 0", "action_ifset power_on",
-                              "action_next_run_after 2", "action_activate_ai_action switch_pressed",
-                              "action_give_action_to___mesh demo_switch"}));
+    objects.push_back(
+        MeshAt(DEMO_SCRIPT_PANEL, PANEL_MESH, 15.0f, 0.0f, -9.0f,
+               {"flags 0", "action_general_opt 1 1", "action_general_2 1 0", "action_ifset power_on",
+                "action_next_run_after 2", "action_activate_ai_action switch_pressed",
+                "action_give_action_to___mesh demo_switch"}));
 }
 
 bool WriteDemoScripts(const std::filesystem::path& root)
