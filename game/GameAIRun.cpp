@@ -83,7 +83,7 @@ int AddClamped(int value, int amount)
 // ---- Characters ------------------------------------------------------------------------
 // STAND-IN: the characters manager (CPostacMgr) has no characters yet; these
 // are the calls the level scripts make of it, and each answers as a world
-// without characters would. The characters work (issue 33) replaces the
+// without characters would. The characters work replaces the
 // bodies with FindCharacterByName, the dead byte, the distance to the
 // player, SetFaza, Zabij and the delete mark.
 bool CharacterIsDead(const char*)
@@ -105,7 +105,7 @@ bool CharacterKillByName(const char* name)
 }
 void KillEveryCharacter() {}
 void DeleteEveryCharacter() {}
-// STAND-IN: the dialogues (CDialogueMgr, issue for Part 10.124) have no
+// STAND-IN: the dialogues (CDialogueMgr) have no
 // speakers yet: no character is found to stop.
 bool StopDialogueOfCharacter(const char* name)
 {
