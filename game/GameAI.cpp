@@ -77,46 +77,32 @@ bool CutVariableName(const char* name, char (&out)[strzmienne::NAME_SIZE])
     return cut;
 }
 
-bool SameVariableName(const char* a, const char* b)
-{
-    return a && b && a[0] == b[0] && EqualNoCase(a, b);
-}
-
-GameAI::~GameAI()
-{
-    // At exit the allocation tracker may already be gone: the records are
-    // only deleted.
-    while (m_pVariables)
-    {
-        strzmienne* older = m_pVariables->older;
-        delete m_pVariables;
-        m_pVariables = older;
-    }
-}
-
 // ---- Lookup --------------------------------------------------------------------------
+
+namespace
+{
+// The lookup form of a name: cut as a record stores it, the first character
+// as written and the rest in small letters, so that equal forms are exactly
+// the names the lookup rule matches.
+std::string_view LookupKey(const char* name, char (&key)[strzmienne::NAME_SIZE])
+{
+    CutVariableName(name, key);
+    size_t n = 0;
+    for (; key[n]; ++n)
+        if (n > 0)
+            key[n] = Fold(key[n]);
+    return std::string_view(key, n);
+}
+} // namespace
 
 strzmienne* GameAI::FindVariable(const char* name)
 {
     char key[strzmienne::NAME_SIZE];
-    CutVariableName(name, key);
-    if (!key[0])
+    const std::string_view k = LookupKey(name, key);
+    if (k.empty())
         return nullptr;
-    for (int i = 0; i < m_iCacheCount; ++i)
-        if (SameVariableName(m_Cache[i].name, key))
-            return m_Cache[i].variable;
-    for (strzmienne* v = m_pVariables; v; v = v->older)
-        if (SameVariableName(v->name, key))
-        {
-            if (m_iCacheCount < MAX_VARIABLE_CACHE)
-            {
-                CacheEntry& entry = m_Cache[m_iCacheCount++];
-                std::memcpy(entry.name, v->name, sizeof entry.name);
-                entry.variable = v;
-            }
-            return v;
-        }
-    return nullptr;
+    const auto found = m_Index.find(k);
+    return found == m_Index.end() ? nullptr : found->second;
 }
 
 bool GameAI::IsVariableSet(const char* name, HOBJECT* setter)
@@ -143,6 +129,9 @@ strzmienne* GameAI::NewVariable(const char* name, DWORD type)
     g_Debug.AddAllocation(kAllocationTag);
     if (CutVariableName(name, v->name))
         g_Console.Print3("Script variable name too long, cut to \"", v->name, "\"");
+    // The newest record of a name supersedes the older one.
+    char key[strzmienne::NAME_SIZE];
+    m_Index.insert_or_assign(std::string(LookupKey(v->name, key)), v);
     v->type = type;
     v->older = m_pVariables;
     if (m_pVariables)
@@ -173,7 +162,7 @@ void GameAI::FreeVariables()
         g_Debug.RemoveAllocation(kAllocationTag);
         m_pVariables = older;
     }
-    m_iCacheCount = 0;
+    m_Index.clear();
 }
 
 void GameAI::ClearValues()
@@ -196,7 +185,10 @@ void GameAI::ResetVariables()
 void GameAI::ReleaseLevel()
 {
     ClearValues();
-    m_iCacheCount = 0;
+    // The level's objects go with it: none stays deactivated or hit.
+    m_iDeactivated = 0;
+    for (auto& hit : m_szHits)
+        hit[0] = 0;
 }
 
 void GameAI::AdvanceCounters(float seconds)
@@ -299,7 +291,8 @@ void GameAI::UnsetVariable(const char* name, HOBJECT object)
         ReportChange(v->name, object, false);
 }
 
-// The report is rewritten whole under a temporary name and renamed over the
+// The report's lines are gathered in memory and the file is rewritten whole
+// at most once a frame (FlushReport), under a temporary name renamed over the
 // old one, so a reader (or a crash) never meets half a line.
 void GameAI::ReportChange(const char* name, HOBJECT object, bool set)
 {
@@ -312,31 +305,43 @@ void GameAI::ReportChange(const char* name, HOBJECT object, bool set)
     else
         std::snprintf(line, sizeof line, "zmienna %s %s", name, set ? "set" : "unset");
 
-    const std::string path = StartupPath(kReportFile);
-    const std::string temporary = StartupPath(kReportTemporary);
-    std::string text;
-    if (FILE* old = TkFopen(path.c_str(), "rb"))
+    if (!m_bReportLoaded)
     {
-        char buffer[kReadChunk];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, old)) > 0 &&
-               text.size() <= static_cast<size_t>(MAX_VARIABLE_REPORT_BYTES))
-            text.append(buffer, n);
-        std::fclose(old);
+        // Lines an earlier run of this program left stay in front.
+        m_bReportLoaded = 1;
+        m_sReport.clear();
+        if (FILE* old = TkFopen(StartupPath(kReportFile).c_str(), "rb"))
+        {
+            char buffer[kReadChunk];
+            size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, old)) > 0 &&
+                   m_sReport.size() <= static_cast<size_t>(MAX_VARIABLE_REPORT_BYTES))
+                m_sReport.append(buffer, n);
+            std::fclose(old);
+        }
     }
-    if (text.size() + std::strlen(line) + 1 > static_cast<size_t>(MAX_VARIABLE_REPORT_BYTES))
+    if (m_sReport.size() + std::strlen(line) + 1 > static_cast<size_t>(MAX_VARIABLE_REPORT_BYTES))
     {
         m_bReportFull = 1;
         g_Console.Print2("ERROR: the variable report is full, no more lines go to ", kReportFile);
         return;
     }
-    text += line;
-    text += '\n';
+    m_sReport += line;
+    m_sReport += '\n';
+    m_bReportDirty = 1;
+}
 
+void GameAI::FlushReport()
+{
+    if (!m_bReportDirty)
+        return;
+    m_bReportDirty = 0;
+    const std::string path = StartupPath(kReportFile);
+    const std::string temporary = StartupPath(kReportTemporary);
     bool written = false;
     if (FILE* out = TkFopen(temporary.c_str(), "wb"))
     {
-        written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+        written = std::fwrite(m_sReport.data(), 1, m_sReport.size(), out) == m_sReport.size();
         written = (std::fclose(out) == 0) && written;
     }
     if (written)
@@ -395,18 +400,4 @@ bool GameAI::LoadVariables(FILE* file)
         v->isSet = isSet;
         v->value = static_cast<int>(value);
     }
-}
-
-// ---- Level scripts ------------------------------------------------------------------------
-
-void GameAI::Init()
-{
-    FreeVariables();
-    m_bLevelStarted = 0;
-    m_bReportFull = 0;
-}
-
-void GameAI::Update(float frameTime)
-{
-    AdvanceCounters(frameTime);
 }

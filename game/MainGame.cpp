@@ -529,6 +529,7 @@ void CMainGame::ReleaseLevel()
 
 void CMainGame::Release()
 {
+    g_GameAI.FlushReport();
     active = 0;
     g_CutScene.FreeScenes();
     PMgr.FreeDescriptions();
@@ -570,6 +571,8 @@ void CMainGame::Update()
 {
     if (!g_FocusMgr.m_bOnFocus || !active)
         return;
+    // The variable report's lines of the last frame, written once.
+    g_GameAI.FlushReport();
     if (g_GameAI.IsVariableSet(VAR_QUIT))
     {
         g_Engine.RequestQuit();

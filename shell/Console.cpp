@@ -1,6 +1,7 @@
 #include "shell/Console.h"
 
 #include "game/CutScene.h"
+#include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystem.h"
 #include "platform/d3d9/D3D9Types.h"
@@ -772,11 +773,12 @@ void EConsole::DrawLoadingText()
 {
     if (!m_bLoading)
         return;
-    // STAND-IN: the caption names the level being loaded by its display name
-    // when it has one; the game-flow work keeps that name. Until then it is
-    // always the text of ">S22".
+    // The caption names the level being loaded by its display name (its level
+    // script's "level_d"); a level without one says ">S22".
+    const char* level = g_GameAI.m_szLevelDisplayName;
     char caption[TEXT_LINE_LIMIT];
-    std::snprintf(caption, sizeof caption, "%s %s", g_TextMgr.GetText(">LD"), g_TextMgr.GetText(">S22"));
+    std::snprintf(caption, sizeof caption, "%s %s", g_TextMgr.GetText(">LD"),
+                  level[0] ? level : g_TextMgr.GetText(">S22"));
     g_Font.DrawText(caption, 80.0f * g_Options.fScreenScaleX, 698.0f * g_Options.fScreenScaleY, 0xFFD9D5BF,
                     18.0f, 0, false, false);
 }

@@ -1,6 +1,7 @@
 // STAND-IN: see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
+#include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
@@ -252,6 +253,7 @@ bool ItemDescriptionExists(const char*)
 void ActivateAIAction(const char* name)
 {
     Note("GameAI::ActivateAIAction %s", S(name));
+    g_GameAI.ActivateAIAction(name);
 }
 void HeroSpeak(int speaker, const char* file, const char* subtitle)
 {
@@ -286,6 +288,7 @@ bool CharacterAliveFrom(HOBJECT)
 void LevelRegisterHit(const char* name)
 {
     Note("GameAI::RegisterHit %s", S(name));
+    g_GameAI.RegisterHit(name);
 }
 void FxMortarExplosion(const D3DXVECTOR3& p)
 {

@@ -77,7 +77,7 @@ void CharacterForcePhase(const char* name, const char* phase);
 bool CharacterKill(const char* name, const D3DXVECTOR3& position);
 // STAND-IN: EItemMgr::FindDescription. No descriptions exist yet.
 bool ItemDescriptionExists(const char* name);
-// STAND-IN: GameAI::ActivateAIAction (the level scripts).
+// GameAI::ActivateAIAction (the level scripts), noted as well.
 void ActivateAIAction(const char* name);
 // STAND-IN: CPostacMgr::RespawnCharacter; and whether a live character
 // still carries the respawner's name (none do yet).
@@ -91,7 +91,7 @@ bool PathCacheNearest(HOBJECT respawner);
 bool PathFindById(const int (&ids)[3]);
 bool PathFindPlace(const int (&ids)[3], int place);
 void PreloadCharacterSounds(const char* character);
-// STAND-IN: GameAI::RegisterHit (the level scripts).
+// GameAI::RegisterHit (the level scripts), noted as well.
 void LevelRegisterHit(const char* name);
 // STAND-IN: EFxMgr::CreateMortarExplosion.
 void FxMortarExplosion(const D3DXVECTOR3& position);

@@ -389,3 +389,15 @@ action_general_2 0 1
 action_sound_ambient_sound sounds\ambient\wind_loop.wav
 action_sound_volume_ambient_sound 1
 action_play_music music\DuskmereMainTheme.ogg
+mesh meshes\demo\threshold.x
+name demo_switch_panel
+xpos 15
+ypos 0
+zpos -9
+flags 0
+action_general_opt 1 1
+action_general_2 1 0
+action_ifset power_on
+action_next_run_after 2
+action_activate_ai_action switch_pressed
+action_give_action_to___mesh demo_switch

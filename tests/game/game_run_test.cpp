@@ -12,11 +12,14 @@
 #include "platform/win32/Keys.h"
 #include "shell/D3DMain.h"
 #include "shell/Input.h"
+#include "shell/TextMgr.h"
 #include "shell/Timer.h"
 #include "shell/WinMain.h"
 #include "support/GameProcess.h"
 #include "support/GameWindow.h"
+#include "world/Object.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace gametest;
@@ -265,4 +268,88 @@ TEST_F(GameRun, TheFadeBlendsBlackOverTheFrameByItsTimer)
         back->UnlockRect();
         back->Release();
     }
+}
+
+TEST_F(GameRun, TheDemoLevelScriptPowersTheSwitchAndTheLiftAndAnswersTheRangeBarrel)
+{
+    std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", "worlds\\level01.w");
+    // The texts of the script's keys, as the game reads them when it starts.
+    g_TextMgr.Load("scripts\\text_keys.txt");
+    struct FreeKeys
+    {
+        ~FreeKeys() { g_TextMgr.Free(); }
+    } freeKeys;
+    g_MainGame.Init();
+    PassUntilWorldStarts();
+    ASSERT_NE(g_GameAI.m_pCurrentLevel, nullptr);
+    EXPECT_STREQ(g_GameAI.m_szLevelDisplayName, "Duskmere town");
+    PassUntilLevelFrame(CMainGame::FRAME_LOADING_HOLD);
+    PressKey("Space");
+    TkHeadlessSetFrameStepMs(50.0);
+    PassUntilLevelFrame(CMainGame::FRAME_INPUT_SETTLED);
+    EXPECT_FALSE(g_GameAI.IsVariableSet("power_on"));
+
+    // Five seconds of the level's clock switch the power on.
+    for (int guard = 0; !g_GameAI.IsVariableSet("power_on") && guard < 400; ++guard)
+        Pass();
+    ASSERT_TRUE(g_GameAI.IsVariableSet("power_on"));
+    const strzmienne* clock = g_GameAI.FindVariable("town_clock");
+    ASSERT_NE(clock, nullptr);
+    EXPECT_GT(clock->seconds, 5.0f);
+    EXPECT_LT(clock->seconds, 5.2f);
+    EXPECT_TRUE(Contains(Log(), "Level script: the power is on"));
+    // The blinking lamp rests from the fourth second to the sixth.
+    HOBJECT lamp = g_Engine.FindObject("demo_blink_light", 0);
+    ASSERT_NE(lamp, nullptr);
+    EXPECT_EQ(lamp->dwFlags, 128u);
+    EXPECT_EQ(lamp->bVisible, 0);
+    for (int i = 0; i < 25; ++i)
+        Pass();
+    EXPECT_NE(lamp->dwFlags, 128u);
+    EXPECT_LT(g_GameAI.FindVariable("lamp_clock")->seconds, 1.0f);
+
+    // The hero steps onto the switch: the lamp lights, the lift has power and
+    // the panel calls the script's named action.
+    HOBJECT light = g_Engine.FindObject("demo_switch_light", 0);
+    HOBJECT lift = g_Engine.FindObject("demo_lift", 0);
+    ASSERT_TRUE(light && lift);
+    EXPECT_EQ(light->dwFlags & OF_PHYSICS, 0u);
+    const D3DVECTOR atSwitch = {15.0f, 1.2f, -9.0f};
+    Player.TeleportTo(&atSwitch);
+    for (int i = 0; i < 10; ++i)
+        Pass();
+    EXPECT_NE(light->dwFlags & OF_PHYSICS, 0u);
+    EXPECT_TRUE(g_GameAI.IsVariableSet("lift_power"));
+    const strzmienne* presses = g_GameAI.FindVariable("panel_presses");
+    ASSERT_NE(presses, nullptr);
+    EXPECT_EQ(presses->value, 1);
+    EXPECT_TRUE(Contains(Log(), "Level script: the switch panel was used"));
+
+    // Then into the lift, which rises.
+    const D3DVECTOR inLift = {19.0f, 1.2f, -10.0f};
+    Player.TeleportTo(&inLift);
+    float highest = 0.0f;
+    for (int i = 0; i < 100; ++i)
+    {
+        Pass();
+        highest = std::max(highest, lift->vPosition.y);
+    }
+    EXPECT_FLOAT_EQ(highest, 6.0f);
+
+    // Shots at the range barrel: each hit is answered, and its end too.
+    HOBJECT barrel = g_Engine.FindObject("range_barrel", 0);
+    ASSERT_NE(barrel, nullptr);
+    const D3DXVECTOR3 shot(1.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 at = barrel->vPosition;
+    g_Engine.OnObjectHit(barrel, &at, &shot, 12.0f);
+    Pass();
+    EXPECT_TRUE(Contains(Log(), "Level script: the range barrel was hit"));
+    EXPECT_FALSE(Contains(Log(), "Level script: the range barrel is gone"));
+    g_Engine.OnObjectHit(barrel, &at, &shot, 12.0f);
+    for (int i = 0; i < 5; ++i)
+        Pass();
+    EXPECT_TRUE(Contains(Log(), "Level script: the range barrel is gone"));
+    const strzmienne* barrels = g_GameAI.FindVariable("barrels_down");
+    ASSERT_NE(barrels, nullptr);
+    EXPECT_EQ(barrels->value, 1);
 }

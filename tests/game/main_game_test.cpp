@@ -529,7 +529,7 @@ TEST_F(MainGame, ConsoleCommandsReachTheWorldChangeTheVariablesAndTheLevelFrame)
     type("unsetvariable alarm");
     EXPECT_FALSE(g_GameAI.IsVariableSet("alarm"));
     g_GameAI.DeclareVariable("timer", strzmienne::TYPE_COUNTER);
-    g_GameAI.Update(1.5f);
+    g_GameAI.AdvanceCounters(1.5f);
     type("Variable timer");
     type("Variable nothing");
     g_MainGame.m_iLevelFrame = 321;
@@ -669,15 +669,24 @@ TEST_F(MainGame, TheFrameBeforeTheCaptionDeletesTheSelfDeletingObjects)
 
 TEST_F(MainGame, CountersFollowTheFrameTimeOnceTheLevelScriptsRun)
 {
-    strzmienne* counter = g_GameAI.DeclareVariable("since_start", strzmienne::TYPE_COUNTER);
+    // The running world's level script declares the counter.
+    m_dir->Write("scripts/ai/clock.txt", "level worlds\\clock.w\ncounter since_start\n");
+    g_GameAI.Init();
+    std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", "worlds\\clock.w");
+    g_Engine.m_bWorldLoaded = 1; // a level, so no start menu opens at 202
+    g_MainGame.PrepareWorldStart();
+    strzmienne* counter = g_GameAI.FindVariable("since_start");
     ASSERT_NE(counter, nullptr);
     g_MainGame.InitLevel();
     UpdateTo(CMainGame::FRAME_GAMEPLAY);
     EXPECT_FLOAT_EQ(counter->seconds, 0.0f);
-    UpdateTo(CMainGame::FRAME_GAMEPLAY + 30);
+    // The level scripts run once the level has started.
+    UpdateTo(CMainGame::FRAME_LEVEL_STARTED - 1);
+    EXPECT_FLOAT_EQ(counter->seconds, 0.0f);
+    UpdateTo(CMainGame::FRAME_LEVEL_STARTED + 29);
     EXPECT_NEAR(counter->seconds, 30 * kFrame, 1e-4f);
     // Not while gameplay is stopped.
     g_Options.GameplayRunning = 0;
-    UpdateTo(CMainGame::FRAME_GAMEPLAY + 40);
+    UpdateTo(CMainGame::FRAME_LEVEL_STARTED + 40);
     EXPECT_NEAR(counter->seconds, 30 * kFrame, 1e-4f);
 }

@@ -85,8 +85,8 @@ TEST_F(Variables, CountersAndIntegersRestartAtZeroAndOnlyCountersFollowTheFrameT
     strzmienne* flag = g_GameAI.DeclareVariable("flag", strzmienne::TYPE_BOOL);
     ASSERT_TRUE(counter && number && flag);
 
-    g_GameAI.Update(0.25f);
-    g_GameAI.Update(0.5f);
+    g_GameAI.AdvanceCounters(0.25f);
+    g_GameAI.AdvanceCounters(0.5f);
     EXPECT_FLOAT_EQ(counter->seconds, 0.75f);
     EXPECT_FLOAT_EQ(flag->seconds, 0.0f);
     EXPECT_FLOAT_EQ(number->seconds, 0.0f);
@@ -100,7 +100,7 @@ TEST_F(Variables, CountersAndIntegersRestartAtZeroAndOnlyCountersFollowTheFrameT
     EXPECT_EQ(counter->isSet, 0);
     EXPECT_EQ(number->isSet, 0);
 
-    g_GameAI.Update(2.0f);
+    g_GameAI.AdvanceCounters(2.0f);
     number->value = 3;
     number->isSet = 1;
     g_GameAI.UnsetVariable("timer", nullptr);
@@ -127,7 +127,7 @@ TEST_F(Variables, ResetAndLevelReleaseClearEveryValueAndSetter)
     g_GameAI.SetVariable("alarm", Object());
     g_GameAI.UnsetVariable("alarm", Object());
     g_GameAI.SetVariable("alarm", Object());
-    g_GameAI.Update(3.0f);
+    g_GameAI.AdvanceCounters(3.0f);
     for (void (GameAI::*clear)() : {&GameAI::ResetVariables, &GameAI::ReleaseLevel})
     {
         (g_GameAI.*clear)();
@@ -138,24 +138,21 @@ TEST_F(Variables, ResetAndLevelReleaseClearEveryValueAndSetter)
         EXPECT_EQ(alarm->unsetBy, nullptr);
         EXPECT_FLOAT_EQ(counter->seconds, 0.0f);
         g_GameAI.SetVariable("alarm", Object());
-        g_GameAI.Update(1.0f);
+        g_GameAI.AdvanceCounters(1.0f);
     }
-    // Only the level's release empties the cache.
-    g_GameAI.FindVariable("alarm");
-    g_GameAI.ResetVariables();
-    EXPECT_GT(g_GameAI.m_iCacheCount, 0);
-    g_GameAI.ReleaseLevel();
-    EXPECT_EQ(g_GameAI.m_iCacheCount, 0);
+    // Neither forgets a variable.
+    EXPECT_NE(g_GameAI.FindVariable("alarm"), nullptr);
+    EXPECT_NE(g_GameAI.FindVariable("timer"), nullptr);
 }
 
-TEST_F(Variables, TheCacheStopsGrowingWhenFullAndLookupsStillFindEveryName)
+TEST_F(Variables, LookupsFindEveryNameOfManyAndMissesAddNothing)
 {
-    const int names = GameAI::MAX_VARIABLE_CACHE + 40;
+    const int names = 300;
     for (int i = 0; i < names; ++i)
         g_GameAI.SetVariable(("v" + std::to_string(i)).c_str(), nullptr);
     // Misses add nothing.
     EXPECT_FALSE(g_GameAI.IsVariableSet("V0"));
-    EXPECT_EQ(g_GameAI.m_iCacheCount, 0);
+    EXPECT_EQ(VariableCount(), names);
     for (int i = 0; i < names; ++i)
     {
         const std::string name = "v" + std::to_string(i);
@@ -163,7 +160,6 @@ TEST_F(Variables, TheCacheStopsGrowingWhenFullAndLookupsStillFindEveryName)
         ASSERT_NE(v, nullptr) << name;
         EXPECT_STREQ(v->name, name.c_str());
     }
-    EXPECT_EQ(g_GameAI.m_iCacheCount, GameAI::MAX_VARIABLE_CACHE);
 }
 
 TEST_F(Variables, NamesTooLongForTheRecordAreCutOnceWithAConsoleLineAndFoundAgain)
@@ -231,19 +227,48 @@ TEST_F(Variables, TraceLinesFollowTheDebugSettingAndTheMusicNamesTheirSetter)
     EXPECT_TRUE(Contains(log, "zmienna loud unset by trigger_box"));
 }
 
-TEST_F(Variables, TheReportFileGetsOneWholeLinePerChange)
+TEST_F(Variables, TheReportFileIsWrittenWholeOnceAFrameWithEveryLineOfThatFrame)
 {
     g_GameAI.SetVariable("before", nullptr);
+    g_GameAI.FlushReport();
     EXPECT_FALSE(m_dir->Exists("!variables.txt"));
 
+    // A line an earlier run left stays in front.
+    m_dir->Write("!variables.txt", "zmienna old set\n");
     g_Options.RaportVariables = 1;
     g_GameAI.SetVariable("alarm", Object());
     g_GameAI.SetVariable("alarm", nullptr);
+    // Nothing is written while the frame goes on.
+    EXPECT_EQ(m_dir->Read("!variables.txt"), "zmienna old set\n");
+    g_GameAI.FlushReport();
+    EXPECT_EQ(m_dir->Read("!variables.txt"), "zmienna old set\nzmienna alarm set by trigger_box\n"
+                                             "zmienna alarm set\n");
+
+    // The next frame's lines follow; a frame without any writes nothing.
     g_GameAI.UnsetVariable("alarm", Object());
     g_GameAI.UnsetVariable("alarm", nullptr);
-    EXPECT_EQ(m_dir->Read("!variables.txt"), "zmienna alarm set by trigger_box\nzmienna alarm set\n"
-                                             "zmienna alarm unset by trigger_box\nzmienna alarm unset\n");
+    g_GameAI.FlushReport();
+    const std::string whole = "zmienna old set\nzmienna alarm set by trigger_box\nzmienna alarm set\n"
+                              "zmienna alarm unset by trigger_box\nzmienna alarm unset\n";
+    EXPECT_EQ(m_dir->Read("!variables.txt"), whole);
+    m_dir->Write("!variables.txt", "changed by hand\n");
+    g_GameAI.FlushReport();
+    EXPECT_EQ(m_dir->Read("!variables.txt"), "changed by hand\n");
     EXPECT_FALSE(m_dir->Exists("!variables.tmp"));
+}
+
+TEST_F(Variables, TheGameLayerWritesTheReportOnceAFrameAndAtItsEnd)
+{
+    g_Options.RaportVariables = 1;
+    g_FocusMgr.m_bOnFocus = 1;
+    g_MainGame.active = 1;
+    g_GameAI.SetVariable("alarm", nullptr);
+    EXPECT_FALSE(m_dir->Exists("!variables.txt"));
+    g_MainGame.Update();
+    EXPECT_EQ(m_dir->Read("!variables.txt"), "zmienna alarm set\n");
+    g_GameAI.UnsetVariable("alarm", nullptr);
+    g_MainGame.Release();
+    EXPECT_EQ(m_dir->Read("!variables.txt"), "zmienna alarm set\nzmienna alarm unset\n");
 }
 
 TEST_F(Variables, AReportThatCannotBeReplacedIsLeftAsItWasAndSaidSo)
@@ -252,6 +277,7 @@ TEST_F(Variables, AReportThatCannotBeReplacedIsLeftAsItWasAndSaidSo)
     std::filesystem::create_directory(m_dir->path() / "!variables.txt");
     g_Options.RaportVariables = 1;
     g_GameAI.SetVariable("alarm", nullptr);
+    g_GameAI.FlushReport();
     EXPECT_TRUE(std::filesystem::is_directory(m_dir->path() / "!variables.txt"));
     EXPECT_FALSE(m_dir->Exists("!variables.tmp"));
     EXPECT_TRUE(Contains(Log(), "ERROR: cannot write !variables.txt"));
@@ -259,12 +285,42 @@ TEST_F(Variables, AReportThatCannotBeReplacedIsLeftAsItWasAndSaidSo)
     EXPECT_TRUE(g_GameAI.IsVariableSet("alarm"));
 }
 
+TEST_F(Variables, ARedeclarationIsFoundInsteadOfTheRecordItSupersedes)
+{
+    for (DWORD type : {strzmienne::TYPE_COUNTER, strzmienne::TYPE_INT})
+    {
+        const char* name = type == strzmienne::TYPE_INT ? "Kills" : "Timer";
+        strzmienne* old = g_GameAI.DeclareVariable(name, type);
+        // Looked up once, so the lookup remembers it.
+        ASSERT_EQ(g_GameAI.FindVariable(name), old);
+        strzmienne* newer = g_GameAI.DeclareVariable(name, type);
+        ASSERT_NE(newer, old);
+        EXPECT_EQ(g_GameAI.FindVariable(name), newer) << name;
+        // Other spellings of the same name too.
+        const std::string upper = std::string(1, name[0]) + "IMER";
+        if (type == strzmienne::TYPE_COUNTER)
+            EXPECT_EQ(g_GameAI.FindVariable(upper.c_str()), newer);
+        // A set reaches the newer record and leaves the older one alone.
+        newer->seconds = 2.0f;
+        newer->value = 5;
+        old->seconds = 2.0f;
+        old->value = 5;
+        g_GameAI.SetVariable(name, nullptr);
+        if (type == strzmienne::TYPE_INT)
+            EXPECT_EQ(newer->value, 0);
+        else
+            EXPECT_FLOAT_EQ(newer->seconds, 0.0f);
+        EXPECT_EQ(old->value, 5);
+        EXPECT_FLOAT_EQ(old->seconds, 2.0f);
+    }
+}
+
 TEST_F(Variables, SavedVariablesComeBackWithTheirValuesButWithoutSetters)
 {
     strzmienne* counter = g_GameAI.DeclareVariable("timer", strzmienne::TYPE_COUNTER);
     strzmienne* number = g_GameAI.DeclareVariable("kills", strzmienne::TYPE_INT);
     g_GameAI.SetVariable("alarm", Object());
-    g_GameAI.Update(1.5f);
+    g_GameAI.AdvanceCounters(1.5f);
     number->value = -12;
 
     const std::string path = (m_dir->path() / "vars.sav").string();
@@ -276,7 +332,7 @@ TEST_F(Variables, SavedVariablesComeBackWithTheirValuesButWithoutSetters)
     // A fresh run: only the counter was declared again, and changed since.
     g_GameAI.Init();
     strzmienne* again = g_GameAI.DeclareVariable("timer", strzmienne::TYPE_COUNTER);
-    g_GameAI.Update(9.0f);
+    g_GameAI.AdvanceCounters(9.0f);
     FILE* in = std::fopen(path.c_str(), "rb");
     ASSERT_NE(in, nullptr);
     EXPECT_TRUE(g_GameAI.LoadVariables(in));

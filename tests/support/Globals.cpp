@@ -188,6 +188,12 @@ struct ScriptVariablesState : Saved
         }
         g_GameAI.m_bLevelStarted = levelStarted;
         g_GameAI.m_bReportFull = reportFull;
+        // Level scripts a test read are dropped, and so are its report lines.
+        g_GameAI.FreeScripts();
+        g_GameAI.m_szLevelDisplayName[0] = 0;
+        g_GameAI.m_sReport.clear();
+        g_GameAI.m_bReportLoaded = 0;
+        g_GameAI.m_bReportDirty = 0;
     }
 };
 

@@ -540,7 +540,13 @@ std::vector<DemoObject> DemoObjects()
     AddShootingObjects(objects);
     AddDemoFigures(objects);
     AddDemoAmbient(objects);
+    AddScriptObjects(objects);
     return objects;
+}
+
+bool WriteDataFile(const std::filesystem::path& root, const std::string& relative, const std::string& text)
+{
+    return WriteText(root, relative, text);
 }
 
 std::vector<std::string> DemoWorldFiles()
@@ -565,6 +571,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     AddShootingFiles(&files);
     for (const std::string& f : DemoFigureFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoScriptFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -602,6 +610,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoHero(root) && ok;
     ok = WriteShootingFiles(root) && ok;
     ok = WriteDemoFigures(root) && ok;
+    ok = WriteDemoScripts(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -161,4 +161,14 @@ void AddShootingFiles(std::vector<std::string>* files);
 void AddDemoFigures(std::vector<DemoObject>& objects);
 bool WriteDemoFigures(const std::filesystem::path& root);
 std::vector<std::string> DemoFigureFiles();
+// The level script (DemoWorldScripts.cpp): the power comes on five seconds
+// into the level, the range barrel's hits and end are answered, a panel at
+// the switch calls a named action, and the blinking lamp rests now and then.
+constexpr const char* DEMO_LEVEL_SCRIPT = "scripts\\ai\\level01.txt";
+constexpr const char* DEMO_SCRIPT_PANEL = "demo_switch_panel";
+void AddScriptObjects(std::vector<DemoObject>& objects);
+bool WriteDemoScripts(const std::filesystem::path& root);
+std::vector<std::string> DemoScriptFiles();
+// Writes a file of the data tree with exactly these bytes (folders made as needed).
+bool WriteDataFile(const std::filesystem::path& root, const std::string& relative, const std::string& text);
 } // namespace worldgen
