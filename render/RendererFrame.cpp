@@ -134,8 +134,18 @@ void ERenderer::PrintOncePerWorld(const char* line)
         if (std::strncmp(m_szOnceLines[i], line, ONCE_LINE_SIZE - 1) == 0)
             return;
     if (m_iOnceLines < ONCE_LINES)
+    {
         std::snprintf(m_szOnceLines[m_iOnceLines++], ONCE_LINE_SIZE, "%s", line);
-    g_Console.Print(line);
+        g_Console.Print(line);
+        return;
+    }
+    // A line that cannot be remembered would print in every frame: the table
+    // says once that it is full, and further new lines wait for the next world.
+    if (!m_bOnceLinesFull)
+    {
+        m_bOnceLinesFull = 1;
+        g_Console.Print("Too many renderer messages: further ones are not shown in this world");
+    }
 }
 
 void ERenderer::SkipPass(const char* pass)
@@ -240,6 +250,7 @@ void ERenderer::PreRenderScene()
         return;
     if (g_pD3DInterface)
         g_pD3DInterface->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    ForgetChangedStaticCasters();
     if (Fast())
         RenderSkyDepth(kFastCascade);
     else
@@ -432,6 +443,7 @@ void ERenderer::InitAmbient()
     std::memset(m_pFrameTextures, 0, sizeof m_pFrameTextures);
     std::memset(m_ObjectFrame, 0, sizeof m_ObjectFrame);
     m_iOnceLines = 0;
+    m_bOnceLinesFull = 0;
     m_iSkippedPasses = 0;
     // Only files the data tree has: loading a missing texture ends the game.
     strtexture* white = FindTexturePath(kWhiteTexture) ? LoadTexture(kWhiteTexture, 0, 0, 0, 0) : nullptr;
