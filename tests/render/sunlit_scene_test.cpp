@@ -18,7 +18,9 @@
 #include "tools/skingen/BoxFigure.h"
 #include "world/Camera.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 namespace
 {
@@ -128,16 +130,24 @@ protected:
         device->EndScene();
     }
 
-    int At(const D3DXVECTOR3& p)
+    // Where a world point shows; false off screen.
+    static bool OnScreen(const D3DXVECTOR3& p, UINT* x, UINT* y)
     {
         D3DXMATRIX viewProj;
         D3DXMatrixMultiply(&viewProj, &g_Camera.m_mView, &g_Camera.m_mProjection);
         D3DXVECTOR3 clip;
         D3DXVec3TransformCoord(&clip, &p, &viewProj);
-        const UINT x = static_cast<UINT>((clip.x * 0.5f + 0.5f) * kWidth);
-        const UINT y = static_cast<UINT>((0.5f - clip.y * 0.5f) * kHeight);
-        EXPECT_LT(x, kWidth);
-        EXPECT_LT(y, kHeight);
+        if (clip.x <= -1.0f || clip.x >= 1.0f || clip.y <= -1.0f || clip.y >= 1.0f)
+            return false;
+        *x = static_cast<UINT>((clip.x * 0.5f + 0.5f) * kWidth);
+        *y = static_cast<UINT>((0.5f - clip.y * 0.5f) * kHeight);
+        return *x < kWidth && *y < kHeight;
+    }
+
+    int At(const D3DXVECTOR3& p)
+    {
+        UINT x = 0, y = 0;
+        EXPECT_TRUE(OnScreen(p, &x, &y)) << p.x << ", " << p.y << ", " << p.z;
         return Brightness(BackPixel(x, y));
     }
 
@@ -215,6 +225,33 @@ TEST_P(SunlitSceneTest, AWorldWithoutTheSkyLightKeepsTheSunsLightButNotItsShadow
     g_Options.UseSkyLight = 0;
     ASSERT_NO_FATAL_FAILURE(Frame());
     EXPECT_LT(At(kSunlit), Brightness(kAmbient) + 20);
+}
+
+TEST_P(SunlitSceneTest, ALowSunLightsTheFloorEvenly)
+{
+    // A low sun from behind the camera: the floor takes it at a slant, which
+    // a shadow test without the surface's slope covers with dark teeth.
+    // Every point of the floor in the sun shows alike.
+    const D3DVECTOR low = {0.35f, -0.35f, 1.0f};
+    Env.SetSkyLightDirection(&low);
+    for (DWORD quality : {0u, 2u})
+    {
+        SCOPED_TRACE(quality);
+        g_Options.VideoLevel2 = quality;
+        g_SkyShadow.ReleaseRenderTextures();
+        g_SkyShadow.ResetLightCache();
+        ASSERT_NO_FATAL_FAILURE(Frame());
+        std::vector<int> floorLight;
+        UINT sx = 0, sy = 0;
+        for (float x = -9.0f; x <= -3.0f; x += 0.37f)
+            for (float z = -7.0f; z <= -2.0f; z += 0.41f)
+                if (OnScreen(D3DXVECTOR3(x, 0.0f, z), &sx, &sy))
+                    floorLight.push_back(Brightness(BackPixel(sx, sy)));
+        ASSERT_GT(floorLight.size(), 50u);
+        const auto [least, most] = std::minmax_element(floorLight.begin(), floorLight.end());
+        EXPECT_GT(*most, Brightness(kAmbient) + 40) << "in the sun";
+        EXPECT_GE(*least * 10, *most * 9) << "no shadowed teeth: " << *least << " against " << *most;
+    }
 }
 
 TEST_P(SunlitSceneTest, StaticCastersAreNotBentByATreesSway)
