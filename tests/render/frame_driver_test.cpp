@@ -5,6 +5,9 @@
 
 #include "game/SaveMgr.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshMgr.h"
+#include "platform/d3dx/XMesh.h"
+#include "support/BoxMesh.h"
 #include "render/EffectMgr.h"
 #include "render/SkyLight.h"
 #include "render/SkyShadow.h"
@@ -31,9 +34,32 @@ protected:
     }
     void TearDown() override
     {
+        g_Engine.DeleteAllObjects();
+        for (strobjectframe& f : g_Renderer.m_ObjectFrame)
+            f = strobjectframe{};
+        g_MeshMgr.ReleaseAll();
+        SAFE_RELEASE(g_pDeclMesh);
         g_SkyShadow.Release();
         g_EffectMgr.Release();
         RenderTest::TearDown();
+    }
+    // A box in front of the camera, shown and in view: a scene the passes
+    // draw whenever they run.
+    void PlaceBox()
+    {
+        ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
+        WriteTga("textures/box.tga", kRed);
+        dir.Write("scripts/textures.txt", "");
+        g_Renderer.ScanTextureDirectory();
+        std::filesystem::create_directories(dir.path() / "meshes");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
+        const float at[3] = {0.0f, 10.0f, 5.0f};
+        HOBJECT box = g_Engine.CreateObject(OT_MESH, "meshes\\box.x", 1, 0, at, nullptr);
+        ASSERT_NE(box, nullptr);
+        g_Engine.PrepareObject(box);
+        strobjectframe& f = g_Renderer.ObjectFrame(box);
+        f.m_bVisible = f.m_bInView = 1;
+        g_Camera.UpdateView();
     }
     void LoadShippedEffects()
     {
@@ -93,9 +119,12 @@ TEST_F(FrameDriverTest, TheFirstFiveFramesDrawNothingThenEachModeDrawsItsCascade
 {
     ASSERT_NO_FATAL_FAILURE(LoadShippedEffects());
     g_Renderer.InitAmbient();
+    ASSERT_NO_FATAL_FAILURE(PlaceBox());
     for (DWORD frames = 0; frames < 5; ++frames)
     {
         g_SaveMgr.m_iFramesSinceLevelStart = frames;
+        g_Renderer.m_bFrameHasSkyLitMeshes = 1;
+        g_Renderer.UpdateTime();
         g_Renderer.PreRenderScene();
         g_Renderer.m_iRenderedOpaqueSubsets = 7;
         g_Renderer.RenderScene();
@@ -108,6 +137,11 @@ TEST_F(FrameDriverTest, TheFirstFiveFramesDrawNothingThenEachModeDrawsItsCascade
     g_Options.PostProcessOff = 1;
     g_Renderer.PreRenderScene();
     EXPECT_EQ(Rendered(), (std::vector<int>{0, 1, 0})) << "Fast: the wide cascade alone";
+    // From the fifth frame the same scene is drawn.
+    g_Renderer.m_bFrameHasSkyLitMeshes = 1;
+    g_Renderer.RenderScene();
+    EXPECT_GT(TkD3D9GetDrawCount(device, TkFrame::Current), 0u);
+    EXPECT_GT(g_Renderer.m_iRenderedOpaqueSubsets, 0u);
     g_Options.PostProcessOff = 0;
     g_Renderer.PreRenderScene();
     EXPECT_EQ(Rendered(), (std::vector<int>{1, 1, 1}));
@@ -121,8 +155,9 @@ TEST_F(FrameDriverTest, TheFirstFiveFramesDrawNothingThenEachModeDrawsItsCascade
 TEST_F(FrameDriverTest, AMissingEffectSkipsItsPassWithOneLine)
 {
     // No effects at all: every pass and the cascades find nothing, and say
-    // so once, however many frames run.
+    // so once, however many frames run; the box before the camera is not drawn.
     g_Renderer.InitAmbient();
+    ASSERT_NO_FATAL_FAILURE(PlaceBox());
     g_SaveMgr.m_iFramesSinceLevelStart = 10;
     g_Renderer.m_bFrameHasSkyLitMeshes = 1;
     g_Renderer.m_bFrameHasTerrain = 1;
@@ -131,8 +166,12 @@ TEST_F(FrameDriverTest, AMissingEffectSkipsItsPassWithOneLine)
         for (BYTE fast : {BYTE(0), BYTE(1)})
         {
             g_Options.PostProcessOff = fast;
+            g_Renderer.m_bFrameHasSkyLitMeshes = 1;
+            g_Renderer.m_bFrameHasTerrain = 1;
+            g_Renderer.UpdateTime();
             g_Renderer.PreRenderScene();
             g_Renderer.RenderScene();
+            ASSERT_NE(g_Renderer.m_pMeshTextures[0], nullptr) << "the box is in the frame's lists";
         }
     const std::string log = ConsoleLog().substr(from);
     for (const char* line : {"No skylight HEFFECT", "No SkyDepth effect: the sun casts no shadows"})

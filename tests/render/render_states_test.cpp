@@ -173,13 +173,35 @@ TEST_F(RenderStatesTest, TexturesGoOnlyToTheSixteenStages)
 {
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
-    g_RenderStates.SetTexture(15, texture);
-    g_RenderStates.SetTexture2(16, texture);
-    IDirect3DBaseTexture9* bound = nullptr;
-    device->GetTexture(15, &bound);
-    EXPECT_EQ(bound, texture);
-    if (bound)
-        bound->Release();
+    // Every sampler the device has: the sixteen pixel stages, the
+    // displacement map and the four vertex samplers.
+    std::vector<DWORD> samplers;
+    for (DWORD s = 0; s < 16; ++s)
+        samplers.push_back(s);
+    samplers.insert(samplers.end(), {D3DDMAPSAMPLER, D3DVERTEXTEXTURESAMPLER0, D3DVERTEXTEXTURESAMPLER1,
+                                     D3DVERTEXTEXTURESAMPLER2, D3DVERTEXTEXTURESAMPLER3});
+    const auto bound = [&](DWORD s)
+    {
+        IDirect3DBaseTexture9* t = nullptr;
+        device->GetTexture(s, &t);
+        if (t)
+            t->Release();
+        return t;
+    };
+    for (DWORD s : samplers)
+        ASSERT_EQ(bound(s), nullptr) << s;
+    // Stages past the sixteenth (a wrap-around or the special samplers'
+    // numbers) reach no sampler at all.
+    for (DWORD stage : {16u, 17u, 31u, DWORD(D3DVERTEXTEXTURESAMPLER0), DWORD(D3DDMAPSAMPLER)})
+    {
+        g_RenderStates.SetTexture(stage, texture);
+        g_RenderStates.SetTexture2(stage, texture);
+        for (DWORD s : samplers)
+            EXPECT_EQ(bound(s), nullptr) << "stage " << stage << " reached sampler " << s;
+    }
+    // The last of the sixteen does take it.
+    g_RenderStates.SetTexture2(15, texture);
+    EXPECT_EQ(bound(15), texture);
     g_RenderStates.SetTexture(15, nullptr);
     texture->Release();
 }
