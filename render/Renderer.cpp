@@ -81,18 +81,23 @@ void ReportTextureError(const char* path, const char* line)
     AppendLogLine(line);
 }
 
-// STAND-IN: the object's "set up for drawing" byte of the frame driver; until
-// it exists an object in use counts as set up.
+// An object keeps its textures in the frame once it is set up for drawing
+// (the engine's preparation).
 bool ObjectReadyForFrame(HOBJECT object)
 {
-    return object && object->bUsed;
+    return object && object->bUsed && object->bPrepared;
 }
 
-// STAND-IN: the object's per-subset remap bytes come with the mesh variants;
-// until then every subset maps to itself.
-DWORD RemappedSubset(HOBJECT, DWORD baseSubset)
+// The subset a base subset draws as in the object's variant: its mesh's remap
+// byte, or the base subset where the mesh has none for it.
+DWORD RemappedSubset(HOBJECT object, DWORD baseSubset)
 {
-    return baseSubset;
+    if (!object || object->Type != OT_MESH || !object->Object)
+        return baseSubset;
+    const EMesh* mesh = static_cast<const EMesh*>(object->Object);
+    if (!mesh->m_SubsetRemap || baseSubset >= mesh->SubsetSlots())
+        return baseSubset;
+    return mesh->m_SubsetRemap[baseSubset];
 }
 
 void FreeSkinMeshList(strtexture* texture)

@@ -9,9 +9,11 @@
 #include "render/EffectMgr.h"
 #include "render/RenderStates.h"
 #include "render/SkyLight.h"
+#include "render/SkyLights.h"
 #include "render/SkyShadow.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
+#include "shell/Debug.h"
 #include "shell/GameOptions.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
@@ -263,8 +265,10 @@ void ERenderer::PreRenderScene()
             RenderWaterMaps();
     }
     BuildRenderLists();
-    // STAND-IN: the sky-light grid (CSkyLights::Update) and the placed-object
-    // impostors (EObjectMgr::Render) come with their own work.
+    if (!Fast() && g_Options.RecalculateCamera)
+        g_SkyLights.Update();
+    // STAND-IN: the placed-object impostors (EObjectMgr::Render) come with
+    // their own work.
 }
 
 // ---- The frame ----------------------------------------------------------------------------
@@ -313,8 +317,12 @@ void OpenScenePath(bool realistic)
             d->SetRenderState(D3DRS_DEPTHBIAS, 0);
     }
     if (realistic && g_Options.PrintPolygonCount)
+    {
+        // The statistics are the frame's own: the passes add to them from 0.
+        g_Debug.ResetRenderStats();
         for (strobjectframe& f : g_Renderer.m_ObjectFrame)
             f.m_bCounted = 0;
+    }
     g_RenderStates.SetSamplerDefaults(kFirstStages);
     DepthOn();
 }

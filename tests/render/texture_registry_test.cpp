@@ -389,6 +389,7 @@ TEST_F(RenderTest, FrameListsKeepShownAndBlendedTexturesAndPutTranslucentOnesLas
     g_pD3DInterface = nullptr;
     strObject shown = {}, hidden = {};
     shown.bUsed = hidden.bUsed = 1;
+    shown.bPrepared = hidden.bPrepared = 1; // set up for drawing
     shown.dwFlags = 1;
     EMesh shownMesh, hiddenMesh;
     shownMesh.m_hObject = &shown;
