@@ -4,6 +4,7 @@
 #include "characters/PostacMgr.h"
 
 #include "characters/PostacScriptValues.h"
+#include "characters/PostacSockets.h"
 #include "platform/win32/Path.h"
 #include "shell/Console.h"
 #include "shell/TextUtils.h"
@@ -30,11 +31,10 @@ HOBJECT AddWornObject(BYTE type, const char* file, const D3DXVECTOR3& scale)
 // Places an object at a socket of the model; false when the socket is missing.
 bool PlaceAtSocket(HOBJECT model, const char* socket, HOBJECT object)
 {
-    D3DXMATRIX matrix;
+    D3DXVECTOR3 position;
     EOrientation orientation;
-    if (!g_Engine.GetObjectSocket(model, socket, &matrix, &orientation))
+    if (!SocketTransform(model, socket, &position, &orientation))
         return false;
-    const D3DXVECTOR3 position(matrix._41, matrix._42, matrix._43);
     g_Engine.SetObjectTransform(object, &position, &orientation, 0, 0);
     return true;
 }

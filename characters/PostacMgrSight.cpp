@@ -3,6 +3,7 @@
 // objects; then which fighters may fire this update and the sway of their aim.
 #include "characters/PostacMgr.h"
 
+#include "characters/PostacSockets.h"
 #include "game/MainGame.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
@@ -121,22 +122,15 @@ bool CPostacMgr::CanSee(strpostac* p, const D3DXVECTOR3* target, HOBJECT targetO
     else
     {
         const EItemDesc* weapon = p->weapon ? p->weapon->m_pDesc : nullptr;
-        D3DXMATRIX socket;
-        EOrientation orientation;
         if (weapon && weapon->Shoot_Socket_Enemy[0])
         {
-            if (g_Engine.GetObjectSocket(p->weapon->m_hHeldModel, weapon->Shoot_Socket_Enemy, &socket,
-                                         &orientation))
-                from = D3DXVECTOR3(socket._41, socket._42, socket._43);
-            else
+            if (!SocketTransform(p->weapon->m_hHeldModel, weapon->Shoot_Socket_Enemy, &from, nullptr))
                 g_Console.Print4("Postac ", p->name,
                                  " nie czyta socketa strzalu (do patrzenia): ", weapon->Shoot_Socket_Enemy);
         }
         else if (p->desc && p->desc->socket_eyes[0])
         {
-            if (g_Engine.GetObjectSocket(p->model, p->desc->socket_eyes, &socket, &orientation))
-                from = D3DXVECTOR3(socket._41, socket._42, socket._43);
-            else
+            if (!SocketTransform(p->model, p->desc->socket_eyes, &from, nullptr))
                 g_Console.Print4("Postac ", p->name, " nie czyta socketa oczu: ", p->desc->socket_eyes);
         }
     }
@@ -200,14 +194,13 @@ void CPostacMgr::PlaceEyes(strpostac* p)
     {
         if (!e.object)
             continue;
-        D3DXMATRIX socket;
+        D3DXVECTOR3 at;
         EOrientation orientation;
-        if (!g_Engine.GetObjectSocket(p->model, e.socket, &socket, &orientation))
+        if (!SocketTransform(p->model, e.socket, &at, &orientation))
         {
             g_Console.Print2(e.message, p->name);
             continue;
         }
-        const D3DXVECTOR3 at(socket._41, socket._42, socket._43);
         g_Engine.SetObjectTransform(e.object, &at, &orientation, 0, 0);
     }
 }
@@ -218,11 +211,10 @@ void CPostacMgr::UpdateTalkLook(strpostac* p)
         return;
     // The direction is worked out and left unused: characters turn neither
     // eyes nor head towards whom they talk to.
-    D3DXMATRIX socket;
-    EOrientation orientation;
-    if (!g_Engine.GetObjectSocket(p->model, "oczy", &socket, &orientation))
+    D3DXVECTOR3 eyes;
+    if (!SocketTransform(p->model, "oczy", &eyes, nullptr))
         return;
-    D3DXVECTOR3 direction = p->talk_look_point - D3DXVECTOR3(socket._41, socket._42, socket._43);
+    D3DXVECTOR3 direction = p->talk_look_point - eyes;
     D3DXVec3Normalize(&direction, &direction);
 }
 
