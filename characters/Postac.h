@@ -20,6 +20,10 @@ constexpr int MAX_PRELOADED_MODELS = 8;
 // Route points of a run: the start position and the points after it.
 constexpr int MAX_ROUTE_POINTS = 388;
 constexpr float NO_TARGET_DISTANCE = 1e11f;
+// Flag word 1 of a character's objects: drawn; the worn ones (hat, eyes,
+// attachments) stay out of segment tests so shots and sight meet the body.
+constexpr DWORD CHARACTER_OBJECT_SHOWN = 0x1;
+constexpr DWORD CHARACTER_WORN_FLAGS = CHARACTER_OBJECT_SHOWN | 0x80;
 
 struct strpostac
 {

@@ -19,7 +19,6 @@
 namespace
 {
 constexpr const char* TAG_POSTAC = "strpostac";
-constexpr DWORD CHARACTER_MODEL_FLAGS = 0x1000; // casts a shadow
 constexpr DWORD KIND_CHARACTER = 2;
 constexpr float kNoDisappear = 9999999.0f;
 constexpr float kHitPlayerDamage = 40.0f;
@@ -42,7 +41,7 @@ HOBJECT AddStaticObject(const char* file, const D3DXVECTOR3& position, const D3D
     CopyCut(desc.szFileName, sizeof desc.szFileName, file);
     desc.vPosition = position;
     desc.vScale = scale;
-    desc.dwFlags = OF_NO_SEGMENT;
+    desc.dwFlags = CHARACTER_WORN_FLAGS;
     HOBJECT o = g_Engine.AddObject(&desc);
     if (o)
         g_Engine.SetObjectScale(o, &scale);
@@ -208,7 +207,7 @@ void CPostacMgr::CreateCharacterModel(strpostac* p, const char* fixedModel)
         desc.vPosition = p->position;
         desc.Orientation = p->orientation;
         desc.vScale = m_vModelScale;
-        desc.dwFlags = CHARACTER_MODEL_FLAGS;
+        desc.dwFlags = CHARACTER_OBJECT_SHOWN;
         desc.dwFlags3 = KIND_CHARACTER;
         desc.fDisappearRange = kNoDisappear;
         p->model = g_Engine.AddObject(&desc);
@@ -254,7 +253,7 @@ void CPostacMgr::CreateCharacterModel(strpostac* p, const char* fixedModel)
             item->m_iState = ITEM_HELD;
             ItemMgr.CreateHeldModel(item);
             if (item->m_hHeldModel)
-                g_Engine.SetObjectFlags(item->m_hHeldModel, CHARACTER_MODEL_FLAGS, CHARACTER_MODEL_FLAGS);
+                g_Engine.SetObjectFlags(item->m_hHeldModel, CHARACTER_OBJECT_SHOWN, CHARACTER_OBJECT_SHOWN);
             p->shotgun = item->m_bShotgun;
             p->weapon = item;
         }

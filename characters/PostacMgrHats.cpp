@@ -92,7 +92,7 @@ void CPostacMgr::AddHat(strpostac* p)
         const char* hat = c.hats[static_cast<DWORD>(std::rand()) % c.hat_count];
         p->hat = AddWornObject(OT_MESH, hat, m_vModelScale);
         if (p->hat)
-            g_Engine.SetObjectFlags(p->hat, OF_NO_SEGMENT, OF_NO_SEGMENT);
+            g_Engine.SetObjectFlags(p->hat, CHARACTER_WORN_FLAGS, ~0u);
         CopyCut(p->hat_socket, sizeof p->hat_socket, c.socket);
         return;
     }
@@ -121,7 +121,8 @@ void CPostacMgr::AddRandomAttachments(strpostac* p)
         HOBJECT o = AddWornObject(OT_MESH, d.random_attachment_models[i], m_vModelScale);
         if (!o)
             continue;
-        g_Engine.SetObjectFlags(o, OF_NO_SEGMENT, OF_NO_SEGMENT);
+        g_Engine.SetObjectFlags(o, CHARACTER_WORN_FLAGS, ~0u);
+        o->bHidden = 1;
         p->attachments[p->attachment_count] = o;
         CopyCut(p->attachment_sockets[p->attachment_count], POSTAC_NAME_SIZE, d.random_attachment_sockets[i]);
         ++p->attachment_count;

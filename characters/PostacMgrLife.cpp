@@ -3,6 +3,9 @@
 // listens; then the fighters that may fire are chosen.
 #include "characters/PostacMgr.h"
 
+#include "characters/PostacSockets.h"
+#include "player/ItemDesc.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
@@ -18,6 +21,18 @@ float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
     const D3DXVECTOR3 d = a - b;
     return D3DXVec3Length(&d);
+}
+
+// STAND-IN: the weapon placement of the weapon and death effects work; until
+// then the held weapon follows the hand socket its item names.
+void HoldWeapon(const strpostac& p)
+{
+    if (!p.weapon || !p.weapon->m_hHeldModel || !p.weapon->m_pDesc || !p.model)
+        return;
+    D3DXVECTOR3 at;
+    EOrientation orientation;
+    if (SocketTransform(p.model, p.weapon->m_pDesc->EnemySocketR, &at, &orientation))
+        g_Engine.SetObjectTransform(p.weapon->m_hHeldModel, &at, &orientation, 0, 0);
 }
 } // namespace
 
@@ -138,6 +153,7 @@ void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
         UpdateTalkLook(p);
     PlaceHat(p);
     PlaceEyes(p);
+    HoldWeapon(*p);
     UpdateAttachments(p);
     UpdateLoopSoundVolume(p);
     UpdateAimSway(p, frameTime);

@@ -161,4 +161,22 @@ void AddShootingFiles(std::vector<std::string>* files);
 void AddDemoFigures(std::vector<DemoObject>& objects);
 bool WriteDemoFigures(const std::filesystem::path& root);
 std::vector<std::string> DemoFigureFiles();
+
+// The people (DemoWorldCharacters.cpp): a soldier model in centimetres with
+// its hats, eyes and animations, the character scripts and the hats file,
+// and the respawners the level's start sets off: a soldier behind the hero,
+// a partner beside him, a civilian by the houses.
+constexpr const char* DEMO_CHARACTER_MODEL = "models\\demo_soldier\\demo_soldier.x";
+constexpr const char* DEMO_SOLDIER = "demo_soldier";
+constexpr const char* DEMO_SNIPER = "demo_sniper";
+constexpr const char* DEMO_PARTNER = "demo_partner";
+constexpr const char* DEMO_CIVILIAN = "demo_civilian";
+constexpr const char* DEMO_SOLDIER_SPAWN = "soldier_spawn";
+constexpr const char* DEMO_PARTNER_SPAWN = "partner_spawn";
+constexpr const char* DEMO_CIVILIAN_SPAWN = "civilian_spawn";
+// Where the soldier stands (x, z), on the grass south of the road.
+constexpr float DEMO_SOLDIER_AT[2] = {-15.0f, -16.0f};
+void AddDemoCharacters(std::vector<DemoObject>& objects);
+bool WriteDemoCharacters(const std::filesystem::path& root);
+std::vector<std::string> DemoCharacterFiles();
 } // namespace worldgen
