@@ -150,6 +150,9 @@ public:
     void DrawPathPoints(strpostac* p);
     void DrawNodePoints(strpostac* p);
     void DrawCharacterLabels();
+    // The event script's "characters": one console line per character with
+    // its description, phase, parts, target and senses, then the alarm count.
+    static void RegisterScriptActions();
     // The state lines drawn over a character, one after another, '\n' between.
     void FormatCharacterLabel(const strpostac* p, char* out, size_t size) const;
 

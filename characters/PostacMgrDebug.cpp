@@ -3,6 +3,8 @@
 #include "characters/PostacMgr.h"
 
 #include "game/MainGame.h"
+#include "platform/win32/EventScript.h"
+#include "shell/Console.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
 #include "render/Font.h"
@@ -246,4 +248,31 @@ void CPostacMgr::DrawCharacterLabels()
             line = next;
         }
     }
+}
+
+void CPostacMgr::RegisterScriptActions()
+{
+    TkRegisterScriptAction("characters",
+                           [](const std::string&)
+                           {
+                               char line[512];
+                               for (int i = 0; i < MAX_POSTACI; ++i)
+                               {
+                                   const strpostac& p = PMgr.m_Postacie[i];
+                                   if (!p.used)
+                                       continue;
+                                   std::snprintf(line, sizeof line,
+                                                 "Character %s desc %s phase %s model %d hat %d weapon %d "
+                                                 "target %s sees %d engaged %d alarmed %d player %d dead %d",
+                                                 p.name, p.desc ? p.desc->name : "-",
+                                                 p.faza ? p.faza->name : "-", p.model ? 1 : 0, p.hat ? 1 : 0,
+                                                 p.weapon ? 1 : 0, p.target ? p.target->szName : "-",
+                                                 p.sees_target, p.engaged, p.alarmed, p.player_record,
+                                                 p.dead);
+                                   g_Console.Print(line);
+                               }
+                               std::snprintf(line, sizeof line, "Alarms raised %d", PMgr.m_iAlarms);
+                               g_Console.Print(line);
+                               return true;
+                           });
 }

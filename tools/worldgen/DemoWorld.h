@@ -179,4 +179,10 @@ constexpr float DEMO_SOLDIER_AT[2] = {-15.0f, -16.0f};
 void AddDemoCharacters(std::vector<DemoObject>& objects);
 bool WriteDemoCharacters(const std::filesystem::path& root);
 std::vector<std::string> DemoCharacterFiles();
+// Their voices (DemoWorldVoices.cpp): the alarm shouts "voices\\Enemies\\alarm%d",
+// wounded cries "ranny%d" and death cries "dead%d" as short tones; the
+// starting pitch of a set ("alarm", "ranny", "dead") and number.
+double DemoVoiceHertz(const char* set, int number);
+bool WriteDemoVoices(const std::filesystem::path& root);
+std::vector<std::string> DemoVoiceFiles();
 } // namespace worldgen

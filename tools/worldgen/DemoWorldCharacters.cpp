@@ -186,7 +186,8 @@ struct Animation
 
 const std::vector<Animation>& Animations()
 {
-    static const std::vector<Animation> animations = [] {
+    static const std::vector<Animation> animations = []
+    {
         std::vector<Animation> a = {
             {"idle", 2.0, [](const std::string& b, double t) { return Stand(b, t, 0.0f); }},
             {"aim", 2.0, [](const std::string& b, double t) { return Stand(b, t, 0.5f); }},
@@ -280,32 +281,36 @@ constexpr const char* kSoldierPhases = "faza estimate\r\n"
 
 std::string Description(const char* name, const char* extra, const char* phases)
 {
-    return std::string("postac ") + name + "\r\nmodel " + DEMO_CHARACTER_MODEL +
-           "\r\noko_l " + kEye + " oko_l\r\noko_p " + kEye + " oko_p\r\nsocket_eyes oczy\r\n" + extra + phases;
+    return std::string("postac ") + name + "\r\nmodel " + DEMO_CHARACTER_MODEL + "\r\noko_l " + kEye +
+           " oko_l\r\noko_p " + kEye + " oko_p\r\nsocket_eyes oczy\r\n" + extra + phases;
 }
 
 std::string MainScript()
 {
     return "// The characters of Duskmere 2: each \"postac\" one kind of character, each \"faza\" one\r\n"
            "// state of its behaviour. Written by tk_worldgen.\r\n\r\n" +
-           Description(DEMO_SOLDIER, "weapon AW\r\nzbrojny\r\nHP 100\r\nodleglosc_kontaktu 15\r\n"
-                                     "kat_kontaktu 60\r\ndefault_faza bot_stoi\r\nsmierc_gracza bot_stoi\r\n",
+           Description(DEMO_SOLDIER,
+                       "weapon AW\r\nzbrojny\r\nHP 100\r\nodleglosc_kontaktu 15\r\n"
+                       "kat_kontaktu 60\r\ndefault_faza bot_stoi\r\nsmierc_gracza bot_stoi\r\n",
                        kSoldierPhases) +
            "\r\n" +
-           Description(DEMO_SNIPER, "weapon dragunov\r\nsnajper\r\nzbrojny\r\nHP 80\r\nodleglosc_kontaktu 20\r\n"
-                                    "kat_kontaktu 45\r\ndefault_faza bot_stoi\r\nsmierc_gracza bot_stoi\r\n",
+           Description(DEMO_SNIPER,
+                       "weapon dragunov\r\nsnajper\r\nzbrojny\r\nHP 80\r\nodleglosc_kontaktu 20\r\n"
+                       "kat_kontaktu 45\r\ndefault_faza bot_stoi\r\nsmierc_gracza bot_stoi\r\n",
                        kSoldierPhases);
 }
 
 std::string FolderScript()
 {
     return "// The hero's partner and a townsman, read after the main script.\r\n\r\n" +
-           Description(DEMO_PARTNER, "weapon AW\r\npartner\r\nzbrojny\r\nHP 150\r\nodleglosc_kontaktu 10\r\n"
-                                     "kat_kontaktu 90\r\ndefault_faza stoi\r\nsmierc_gracza stoi\r\n",
+           Description(DEMO_PARTNER,
+                       "weapon AW\r\npartner\r\nzbrojny\r\nHP 150\r\nodleglosc_kontaktu 10\r\n"
+                       "kat_kontaktu 90\r\ndefault_faza stoi\r\nsmierc_gracza stoi\r\n",
                        "faza stoi\r\nanimacja idle\r\nloop\r\nshow_weapon\r\n") +
            "\r\n" +
-           Description(DEMO_CIVILIAN, "civilian\r\nHP 40\r\nodleglosc_kontaktu 10\r\nkat_kontaktu 90\r\n"
-                                      "default_faza czujny_idzie\r\nsmierc_gracza czujny_idzie\r\n",
+           Description(DEMO_CIVILIAN,
+                       "civilian\r\nHP 40\r\nodleglosc_kontaktu 10\r\nkat_kontaktu 90\r\n"
+                       "default_faza czujny_idzie\r\nsmierc_gracza czujny_idzie\r\n",
                        "faza czujny_idzie\r\nanimacja walk\r\nloop\r\nestimate_patrol\r\n"
                        "faza ucieka\r\nanimacja run\r\nestimate_od_gracza\r\non_koniec czujny_idzie\r\n");
 }
@@ -397,15 +402,18 @@ bool WriteDemoCharacters(const std::filesystem::path& root)
     ok = WriteBoxMesh(root, Slashes(kHatHelmet), "hat_helmet",
                       {{{-13, -4, -13}, {13, 9, 13}, {olive[0], olive[1], olive[2]}, kTexture}}) &&
          ok;
-    ok = WriteBoxMesh(root, Slashes(kEye), "eye",
-                      {{{-1.5f, -1.5f, -0.5f}, {1.5f, 1.5f, 0.5f}, {white[0], white[1], white[2]}, kTexture}}) &&
+    ok = WriteBoxMesh(
+             root, Slashes(kEye), "eye",
+             {{{-1.5f, -1.5f, -0.5f}, {1.5f, 1.5f, 0.5f}, {white[0], white[1], white[2]}, kTexture}}) &&
          ok;
-    ok = WriteBoxMesh(root, Slashes(kMarker), "marker",
-                      {{{-0.1f, -0.1f, -0.1f}, {0.1f, 0.1f, 0.1f}, {white[0], white[1], white[2]}, kTexture}}) &&
+    ok = WriteBoxMesh(
+             root, Slashes(kMarker), "marker",
+             {{{-0.1f, -0.1f, -0.1f}, {0.1f, 0.1f, 0.1f}, {white[0], white[1], white[2]}, kTexture}}) &&
          ok;
     ok = WriteFile(root, kScripts, MainScript()) && ok;
     ok = WriteFile(root, kFolderScript, FolderScript()) && ok;
     ok = WriteFile(root, kHats, HatsFile()) && ok;
+    ok = WriteDemoVoices(root) && ok;
     return ok;
 }
 
@@ -427,6 +435,8 @@ std::vector<std::string> DemoCharacterFiles()
         files.push_back(AnimationFile(a));
         files.push_back(ParamsFile(a));
     }
+    for (const std::string& f : DemoVoiceFiles())
+        files.push_back(f);
     return files;
 }
 } // namespace worldgen
