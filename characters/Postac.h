@@ -24,6 +24,8 @@ constexpr float NO_TARGET_DISTANCE = 1e11f;
 // attachments) stay out of segment tests so shots and sight meet the body.
 constexpr DWORD CHARACTER_OBJECT_SHOWN = 0x1;
 constexpr DWORD CHARACTER_WORN_FLAGS = CHARACTER_OBJECT_SHOWN | 0x80;
+// Flag word 2 of the worn objects and preloads: out of every segment table.
+constexpr DWORD CHARACTER_WORN_FLAGS2 = 0x10000;
 
 struct strpostac
 {

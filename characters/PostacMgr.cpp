@@ -42,6 +42,7 @@ HOBJECT AddStaticObject(const char* file, const D3DXVECTOR3& position, const D3D
     desc.vPosition = position;
     desc.vScale = scale;
     desc.dwFlags = CHARACTER_WORN_FLAGS;
+    desc.dwFlags2 = CHARACTER_WORN_FLAGS2;
     HOBJECT o = g_Engine.AddObject(&desc);
     if (o)
         g_Engine.SetObjectScale(o, &scale);
@@ -184,6 +185,7 @@ void CPostacMgr::CreateCharacterModel(strpostac* p, const char* fixedModel)
         CopyCut(desc.szFileName, sizeof desc.szFileName, MARKER_MODEL);
         desc.vPosition = p->position;
         desc.dwFlags = OF_NO_SEGMENT;
+        desc.dwFlags2 = CHARACTER_WORN_FLAGS2;
         p->model = g_Engine.AddObject(&desc);
         if (p->model)
         {

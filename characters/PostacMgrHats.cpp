@@ -25,7 +25,7 @@ HOBJECT AddWornObject(BYTE type, const char* file, const D3DXVECTOR3& scale)
 {
     const float away[3] = {kFarAway, kFarAway, kFarAway};
     const float s[3] = {scale.x, scale.y, scale.z};
-    return g_Engine.CreateObject(type, file, 0, 0, away, s);
+    return g_Engine.CreateObject(type, file, CHARACTER_WORN_FLAGS, CHARACTER_WORN_FLAGS2, away, s);
 }
 
 // Places an object at a socket of the model; false when the socket is missing.
@@ -91,8 +91,6 @@ void CPostacMgr::AddHat(strpostac* p)
             return;
         const char* hat = c.hats[static_cast<DWORD>(std::rand()) % c.hat_count];
         p->hat = AddWornObject(OT_MESH, hat, m_vModelScale);
-        if (p->hat)
-            g_Engine.SetObjectFlags(p->hat, CHARACTER_WORN_FLAGS, ~0u);
         CopyCut(p->hat_socket, sizeof p->hat_socket, c.socket);
         return;
     }
@@ -121,7 +119,6 @@ void CPostacMgr::AddRandomAttachments(strpostac* p)
         HOBJECT o = AddWornObject(OT_MESH, d.random_attachment_models[i], m_vModelScale);
         if (!o)
             continue;
-        g_Engine.SetObjectFlags(o, CHARACTER_WORN_FLAGS, ~0u);
         o->bHidden = 1;
         p->attachments[p->attachment_count] = o;
         CopyCut(p->attachment_sockets[p->attachment_count], POSTAC_NAME_SIZE, d.random_attachment_sockets[i]);

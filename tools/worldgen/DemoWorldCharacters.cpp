@@ -68,18 +68,20 @@ constexpr const char* kSockets = "hat Bip01_Head 0 24 0 0 0 0\r\n"
 
 // Hit zones named so that the first letters give the body part: "glowa" the
 // head, "lewa_reka"/"prawa_reka" the arms, "lewa_noga"/"prawa_noga" the legs.
+// Their nodes move with the model's scale but their sizes are taken as they
+// stand, so the sizes are in world units.
 constexpr const char* kHitZones =
-    "sphere glowa\r\nnode_name Bip01_Head\r\nradius 14\r\nhit_zone_name glowa\r\n"
+    "sphere glowa\r\nnode_name Bip01_Head\r\nradius 0.14\r\nhit_zone_name glowa\r\n"
     "cylinder tulow\r\nstart_node_name Bip01_Pelvis\r\nfinish_node_name Bip01_Neck\r\n"
-    "thickness 20\r\nhit_zone_name tulow\r\n"
+    "thickness 0.2\r\nhit_zone_name tulow\r\n"
     "cylinder lewa_reka\r\nstart_node_name Bip01_L_UpperArm\r\nfinish_node_name Bip01_L_Forearm\r\n"
-    "thickness 6\r\nhit_zone_name lewa_reka\r\n"
+    "thickness 0.06\r\nhit_zone_name lewa_reka\r\n"
     "cylinder prawa_reka\r\nstart_node_name Bip01_R_UpperArm\r\nfinish_node_name Bip01_R_Forearm\r\n"
-    "thickness 6\r\nhit_zone_name prawa_reka\r\n"
+    "thickness 0.06\r\nhit_zone_name prawa_reka\r\n"
     "cylinder lewa_noga\r\nstart_node_name Bip01_L_Thigh\r\nfinish_node_name Bip01_L_Foot\r\n"
-    "thickness 8\r\nhit_zone_name lewa_noga\r\n"
+    "thickness 0.08\r\nhit_zone_name lewa_noga\r\n"
     "cylinder prawa_noga\r\nstart_node_name Bip01_R_Thigh\r\nfinish_node_name Bip01_R_Foot\r\n"
-    "thickness 8\r\nhit_zone_name prawa_noga\r\n";
+    "thickness 0.08\r\nhit_zone_name prawa_noga\r\n";
 
 // A bone's turn (pitch about x, roll about z, radians) and the root's drop at time t.
 struct Turn
