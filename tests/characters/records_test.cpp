@@ -349,3 +349,72 @@ TEST_F(CharactersTest, MountedObjectsAndContactPhasesAreReadFromTheCurrentPhase)
     p->faza = CPostacMgr::FindFaza(p->desc, "idle");
     EXPECT_FALSE(PMgr.HasContactPhases(p));
 }
+
+TEST_F(CharactersTest, TheFrameMakesModelsEntersDefaultPhasesAndDeletesOnRequest)
+{
+    Figure("soldier");
+    Scripts(std::string("postac soldier\nmodel ") + kSoldierModel +
+            "\ndefault_faza idle\nfaza idle\nfaza other\n");
+    PMgr.Init();
+    const EOrientation facing;
+    const D3DXVECTOR3 at(3.0f, 0.0f, 4.0f);
+    const float spawnerAt[3] = {3.0f, 0.0f, 4.0f};
+    HOBJECT spawner = g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, spawnerAt, nullptr);
+    g_Engine.SetObjectName(spawner, "spawner_7");
+    strpostac* p = PMgr.RespawnCharacter("soldier", &at, &facing, "other", spawner);
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(p->name, "spawner_7") << "named after its respawner";
+    ASSERT_NE(p->model, nullptr);
+    ASSERT_NE(p->faza, nullptr);
+    EXPECT_STREQ(p->faza->name, "other");
+    EXPECT_TRUE(PMgr.IsAliveFrom(spawner));
+    EXPECT_EQ(PMgr.RespawnCharacter("nobody", &at, &facing, "", spawner), nullptr);
+    EXPECT_EQ(Count(ConsoleLog(), "RespawnCharacter nobody failed!"), 1u);
+
+    strpostac* plain = Character("soldier", D3DXVECTOR3(0, 0, 0), "plain");
+    const D3DXVECTOR3 noise(0, 1, 0);
+    PMgr.AddAlarm(&noise, 1, 1, 0, 1, 0, 0, 0);
+    PMgr.Update();
+    EXPECT_NE(plain->model, nullptr) << "made when it first lives";
+    ASSERT_NE(plain->faza, nullptr);
+    EXPECT_STREQ(plain->faza->name, "idle") << "the default phase";
+    EXPECT_FALSE(PMgr.m_Alarms[0].used) << "the frame ages the alarms";
+    EXPECT_GT(plain->active_time, 0.0f);
+
+    p->delete_request = 1;
+    PMgr.Update();
+    EXPECT_EQ(p->used, 0);
+    EXPECT_FALSE(PMgr.IsAliveFrom(spawner));
+    plain->dead = 1;
+    EXPECT_FALSE(PMgr.IsAliveFrom(nullptr));
+}
+
+TEST_F(CharactersTest, ModelsArePreloadedOnceIntoEightSlots)
+{
+    Figure("soldier");
+    Scripts(std::string("postac soldier\nmodel ") + kSoldierModel + "\nfaza f\nsound sounds\\x.wav 5\n");
+    PMgr.PreloadCharacterSounds("soldier");
+    EXPECT_EQ(PMgr.m_Descriptions[0].preloaded, 1);
+    ASSERT_NE(PMgr.m_hPreloaded[0], nullptr);
+    EXPECT_EQ(PMgr.m_hPreloaded[0]->bHidden, 1);
+    EXPECT_STREQ(PMgr.m_szPreloaded[0], kSoldierModel);
+    PMgr.PreloadModel("MODELS\\SOLDIER\\SOLDIER.X");
+    EXPECT_EQ(PMgr.m_hPreloaded[1], nullptr) << "a name already held is not loaded twice";
+    PMgr.PreloadCharacterSounds("nobody");
+    PMgr.ReleasePreloads();
+    EXPECT_EQ(PMgr.m_hPreloaded[0], nullptr);
+    // The level start clears the preloaded bytes.
+    PMgr.Init();
+    EXPECT_EQ(PMgr.m_Descriptions[0].preloaded, 0);
+}
+
+TEST_F(CharactersTest, AStrikeHurtsThePlayerByForty)
+{
+    Scripts("postac a\n");
+    strpostac* p = Character("a", D3DXVECTOR3(0, 0, 1), "striker");
+    PlayerStats.m_fHealth = 100.0f;
+    Player.m_fTimeSinceInit = 100.0f; // past the grace of a fresh hero
+    PMgr.HitPlayer(p);
+    EXPECT_LT(PlayerStats.m_fHealth, 100.0f);
+    PMgr.HitPlayer(nullptr);
+}
