@@ -504,6 +504,7 @@ void CMainGame::Init()
     TkRegisterScriptValue("level frame", ReadLevelFrame);
     CPlayer::RegisterScriptActions();
     CPlayerWeapons::RegisterScriptActions();
+    CPostacMgr::RegisterScriptActions();
     if (g_Options.StartMenu)
         return;
     // A world that is not there never loads: the start menu comes instead,

@@ -235,6 +235,8 @@ public:
     BYTE m_bGameClock = 0;
     float m_fGameClock = 0.0f;
     BYTE m_bSkipCutscene = 0;
+    // While set, no character sees anything (the characters' sight tests).
+    BYTE m_bBlockCharacterSight = 0;
     HOBJECT m_pLookFrom = nullptr;
     HOBJECT m_pLookAt = nullptr;
     DWORD m_dwLookFromFlags = 0; // flag word 1 of the look-from object before the look

@@ -389,6 +389,7 @@ action_general_2 0 1
 action_sound_ambient_sound sounds\ambient\wind_loop.wav
 action_sound_volume_ambient_sound 1
 action_play_music music\DuskmereMainTheme.ogg
+action_give_action_to___mesh soldier_spawn
 mesh meshes\demo\threshold.x
 name demo_switch_panel
 xpos 15
@@ -401,3 +402,44 @@ action_ifset power_on
 action_next_run_after 2
 action_activate_ai_action switch_pressed
 action_give_action_to___mesh demo_switch
+mesh prefabs\builtin\start_point.x
+name soldier_spawn
+xpos -15
+ypos 0
+zpos -16
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+rotation_angles 0 -37.6 0
+action_respawn_character_name demo_soldier
+action_respawn_character_phase0 bot_stoi
+action_respawn_character_phase1 bot_stoi
+action_respawn_params 5 0
+action_give_action_to___mesh partner_spawn
+mesh prefabs\builtin\start_point.x
+name partner_spawn
+xpos -28
+ypos 0.25
+zpos -5
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+rotation_angles 0 0 0
+action_respawn_character_name demo_partner
+action_respawn_character_phase0 stoi
+action_respawn_character_phase1 stoi
+action_respawn_params 5 0
+action_give_action_to___mesh civilian_spawn
+mesh prefabs\builtin\start_point.x
+name civilian_spawn
+xpos -18
+ypos 0
+zpos 11
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+rotation_angles 0 90 0
+action_respawn_character_name demo_civilian
+action_respawn_character_phase0 czujny_idzie
+action_respawn_character_phase1 czujny_idzie
+action_respawn_params 5 0

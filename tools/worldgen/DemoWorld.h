@@ -171,4 +171,28 @@ bool WriteDemoScripts(const std::filesystem::path& root);
 std::vector<std::string> DemoScriptFiles();
 // Writes a file of the data tree with exactly these bytes (folders made as needed).
 bool WriteDataFile(const std::filesystem::path& root, const std::string& relative, const std::string& text);
+
+// The people (DemoWorldCharacters.cpp): a soldier model in centimetres with
+// its hats, eyes and animations, the character scripts and the hats file,
+// and the respawners the level's start sets off: a soldier behind the hero,
+// a partner beside him, a civilian by the houses.
+constexpr const char* DEMO_CHARACTER_MODEL = "models\\demo_soldier\\demo_soldier.x";
+constexpr const char* DEMO_SOLDIER = "demo_soldier";
+constexpr const char* DEMO_SNIPER = "demo_sniper";
+constexpr const char* DEMO_PARTNER = "demo_partner";
+constexpr const char* DEMO_CIVILIAN = "demo_civilian";
+constexpr const char* DEMO_SOLDIER_SPAWN = "soldier_spawn";
+constexpr const char* DEMO_PARTNER_SPAWN = "partner_spawn";
+constexpr const char* DEMO_CIVILIAN_SPAWN = "civilian_spawn";
+// Where the soldier stands (x, z), on the grass south of the road.
+constexpr float DEMO_SOLDIER_AT[2] = {-15.0f, -16.0f};
+void AddDemoCharacters(std::vector<DemoObject>& objects);
+bool WriteDemoCharacters(const std::filesystem::path& root);
+std::vector<std::string> DemoCharacterFiles();
+// Their voices (DemoWorldVoices.cpp): the alarm shouts "voices\\Enemies\\alarm%d",
+// wounded cries "ranny%d" and death cries "dead%d" as short tones; the
+// starting pitch of a set ("alarm", "ranny", "dead") and number.
+double DemoVoiceHertz(const char* set, int number);
+bool WriteDemoVoices(const std::filesystem::path& root);
+std::vector<std::string> DemoVoiceFiles();
 } // namespace worldgen
