@@ -9,6 +9,7 @@
 #include "game/SaveMgr.h"
 #include "game/BezierMgr.h"
 #include "physics/PhysicsMgr.h"
+#include "player/Player.h"
 #include "shell/Profiler.h"
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
@@ -23,6 +24,7 @@
 #include "world/ObjectActionCalls.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
@@ -105,7 +107,8 @@ constexpr float kGreyLevels = 255.0f;
 // A random part of up to `range`.
 float RandomPart(float range)
 {
-    return range > 0.0f ? range * static_cast<float>(std::rand() & 0xFFFF) / 65535.0f : 0.0f;
+    // The fraction first: range times the raw number may overflow.
+    return range > 0.0f ? range * (static_cast<float>(std::rand() & 0xFFFF) / 65535.0f) : 0.0f;
 }
 } // namespace
 
@@ -115,11 +118,11 @@ EEngineObject::EEngineObject()
     m_CameraPositioning = defaults.action_camera_positioning;
 }
 
+// The hero's own place: the camera may look from elsewhere (a forced look, a
+// cut-scene) while he stands still.
 D3DXVECTOR3 EEngineObject::HeroPosition()
 {
-    // STAND-IN: the hero walks with the camera until the player work gives
-    // him a body of his own.
-    return g_Camera.GetPosition();
+    return D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
 }
 
 void EEngineObject::Init()
@@ -160,6 +163,7 @@ void EEngineObject::ResetWorldState()
     m_hLastShake = nullptr;
     m_iActionRuns = m_iActionDepth = 0;
     m_bChainReported = 0;
+    m_DeferredRuns.clear();
     m_bHeroTrigger = 0;
     m_bBadValueReported = 0;
     m_iActiveObjects = m_iUpdatedObjects = m_iTooFarObjects = m_iNearObjects = 0;
@@ -181,6 +185,7 @@ void EEngineObject::Update()
     ++m_iFrame;
     m_fFrameTime = g_Engine.m_fDeltaTime;
     g_PhysicsMgr.ClearNearMarkedObject();
+    RunDeferredActions();
     {
         InSection<kSectionAmbient> section; // 2.
         UpdateAmbientSound(m_fFrameTime);
@@ -331,7 +336,7 @@ void EEngineObject::UpdateObjects()
 void EEngineObject::StepLoopingFx(HOBJECT o)
 {
     const DWORD frame = g_MainGame.m_iLevelFrame;
-    if (!o->pFxName || !o->pFxName[0] || (o->pFx && o->pFx->m_bActive) || frame < kFxStartFrame)
+    if (!o->pFxName || !o->pFxName[0] || EEngine::HeldFx(o) || frame < kFxStartFrame)
         return;
     if (!FX.FindFxDef(o->pFxName) && frame != kFxStartFrame)
         return;
@@ -390,15 +395,24 @@ void EEngineObject::StepBlinking(HOBJECT o)
     o->fBlinkTimer -= m_fFrameTime;
     if (o->fBlinkTimer > 0.0f)
         return;
-    o->fBlinkTimer = b.fValues[PERIOD] + RandomPart(b.fValues[PERIOD_RANDOM]);
+    // The sums are taken in double: two values near the float limit add up to
+    // infinity in float, and infinity over infinity is no grey level.
+    const double period = static_cast<double>(b.fValues[PERIOD]) + RandomPart(b.fValues[PERIOD_RANDOM]);
+    o->fBlinkTimer = std::isfinite(period) ? static_cast<float>(std::min(period, double{FLT_MAX})) : 0.0f;
     o->bBlinkOn = o->bBlinkOn ? 0 : 1;
-    const float intensity = o->bBlinkOn ? b.fValues[BRIGHT] + RandomPart(b.fValues[BRIGHT_RANDOM])
-                                        : b.fValues[DIM] + RandomPart(b.fValues[DIM_RANDOM]);
-    o->fLightValue = intensity;
-    const float brightest =
-        std::max(b.fValues[BRIGHT] + b.fValues[BRIGHT_RANDOM], b.fValues[DIM] + b.fValues[DIM_RANDOM]);
-    float grey = brightest > 0.0f ? intensity / brightest * kGreyLevels : 0.0f;
-    grey = grey < 0.0f ? 0.0f : grey > kGreyLevels ? kGreyLevels : grey;
+    const double intensity =
+        o->bBlinkOn ? static_cast<double>(b.fValues[BRIGHT]) + RandomPart(b.fValues[BRIGHT_RANDOM])
+                    : static_cast<double>(b.fValues[DIM]) + RandomPart(b.fValues[DIM_RANDOM]);
+    const double brightest = std::max(static_cast<double>(b.fValues[BRIGHT]) + b.fValues[BRIGHT_RANDOM],
+                                      static_cast<double>(b.fValues[DIM]) + b.fValues[DIM_RANDOM]);
+    o->fLightValue = std::isfinite(intensity)
+                         ? static_cast<float>(std::clamp(intensity, -double{FLT_MAX}, double{FLT_MAX}))
+                         : 0.0f;
+    double grey = brightest > 0.0 ? intensity / brightest * kGreyLevels : 0.0;
+    // Only a checked value is turned into a colour byte.
+    if (!std::isfinite(grey))
+        grey = 0.0;
+    grey = std::clamp(grey, 0.0, double{kGreyLevels});
     const DWORD g = static_cast<DWORD>(grey);
     o->dwLightColor = (g << 24) | (g << 16) | (g << 8) | g;
     o->bLightCacheValid = 0;
@@ -425,7 +439,8 @@ void EEngineObject::TryWalkIn(HOBJECT o, const EObjectActionParams& p)
 
 void EEngineObject::ContinueActions(HOBJECT o)
 {
-    if (!o->pActionParams || g_SaveMgr.loadInProgress)
+    // A dead object's runs end with it: no delayed hand-on, no more moves.
+    if (!o->pActionParams || g_SaveMgr.loadInProgress || o->bDead)
         return;
     const EObjectActionParams p = *o->pActionParams;
     const float dt = m_fFrameTime;

@@ -11,6 +11,7 @@
 #include "world/ObjectHandle.h"
 
 #include <cstdio>
+#include <vector>
 
 struct strSound;
 
@@ -107,6 +108,17 @@ public:
     DWORD m_iUpdatedObjects = 0;
     DWORD m_iTooFarObjects = 0;
     DWORD m_iNearObjects = 0;
+    // Runs cut by the limits above, made at the start of the next frame (an
+    // object at most once, and only while it is the object it was).
+    struct DeferredRun
+    {
+        HOBJECT object;
+        DWORD pesel[3];
+        BYTE heroTriggered;
+    };
+    std::vector<DeferredRun> m_DeferredRuns;
+    void DeferRun(HOBJECT object, BYTE heroTriggered);
+    void RunDeferredActions();
     int m_iActionRuns = 0;     // runs this frame
     int m_iActionDepth = 0;    // hand-ons nested in the run under way
     BYTE m_bChainReported = 0; // the cut of this frame has been reported

@@ -108,11 +108,13 @@ void EEngineObject::RunActions(HOBJECT o, int heroTriggered)
         {
             char text[256];
             std::snprintf(text, sizeof text,
-                          "Object actions cut at %.120s: %d runs this frame, %d hand-ons deep", o->szName,
-                          m_iActionRuns, m_iActionDepth);
+                          "Object actions cut at %.120s: %d runs this frame, %d hand-ons deep; the rest run "
+                          "next frame",
+                          o->szName, m_iActionRuns, m_iActionDepth);
             g_Console.Print(text);
             m_bChainReported = 1;
         }
+        DeferRun(o, static_cast<BYTE>(heroTriggered != 0));
         return;
     }
     ++m_iActionRuns;
@@ -122,6 +124,29 @@ void EEngineObject::RunActions(HOBJECT o, int heroTriggered)
     const EObjectActionParams copy = p;
     RunSteps(o, copy, static_cast<BYTE>(heroTriggered != 0));
     --m_iActionDepth;
+}
+
+void EEngineObject::DeferRun(HOBJECT o, BYTE heroTriggered)
+{
+    for (const DeferredRun& d : m_DeferredRuns)
+        if (d.object == o)
+            return;
+    m_DeferredRuns.push_back({o, {o->PESEL[0], o->PESEL[1], o->PESEL[2]}, heroTriggered});
+}
+
+void EEngineObject::RunDeferredActions()
+{
+    if (m_DeferredRuns.empty())
+        return;
+    std::vector<DeferredRun> runs;
+    runs.swap(m_DeferredRuns);
+    for (const DeferredRun& d : runs)
+    {
+        HOBJECT o = d.object;
+        if (o->bUsed && !o->bDeletePending && o->PESEL[0] == d.pesel[0] && o->PESEL[1] == d.pesel[1] &&
+            o->PESEL[2] == d.pesel[2])
+            RunActions(o, d.heroTriggered);
+    }
 }
 
 void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroTriggered)

@@ -240,7 +240,11 @@ struct strObject
     BYTE bIsLight2;
     EObjectSound* pSound;
     char* pFxName; // OBJECT_FX_NAME_SIZE bytes
+    // The object's looping effect: read only through EEngine::HeldFx, which
+    // checks that the pool's record still holds the start it was given.
     EFxInstance* pFx;
+    DWORD iFxStart;
+    BYTE bEffectObject; // a mesh an effect made (and muzzle-flash lights)
     EObjectActionParams* pActionParams;
     EDeathParams* pDeathParams;
     float fRadius;

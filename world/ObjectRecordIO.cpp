@@ -8,6 +8,7 @@
 #include "world/DeathParams.h"
 #include "world/ObjectLogicIO.h"
 
+#include <cmath>
 #include <vector>
 
 namespace
@@ -408,8 +409,12 @@ bool ReadBlinkingRecord(FILE* file, EBlinkingParams* p)
         return ok;
     RecordIn r(b, sizeof b);
     p->bEnabled = r.U8(0);
+    // A value that is no number (a damaged or edited save) reads as 0.
     for (int i = 0; i < 6; ++i)
-        p->fValues[i] = r.F32(4 + 4 * i);
+    {
+        const float v = r.F32(4 + 4 * i);
+        p->fValues[i] = std::isfinite(v) ? v : 0.0f;
+    }
     return ok;
 }
 

@@ -13,7 +13,9 @@
 #include "world/ObjectActionParams.h"
 #include "world/ObjectRecordIO.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -342,6 +344,38 @@ TEST_F(EngineSave, LoadGivesBackTheTableAsSaved)
     EXPECT_STREQ(g_EngineObject.m_szDirectionPointerTarget, "generator");
     EXPECT_EQ(g_EngineObject.m_hDirectionPointerTarget, full);
     EXPECT_STREQ(g_EngineObject.m_szExplosiveTarget, "lamp");
+}
+
+// A blinking record whose values are no numbers (an edited or damaged save)
+// loads with those values as 0, and the lamp's frames blink a real grey.
+TEST_F(EngineSave, BlinkingValuesThatAreNoNumbersLoadAsZero)
+{
+    HOBJECT lamp = Saved(Light("lamp"));
+    EBlinkingParams blinking;
+    blinking.bEnabled = 1;
+    blinking.fValues[2] = std::numeric_limits<float>::quiet_NaN();
+    blinking.fValues[3] = std::numeric_limits<float>::infinity();
+    blinking.fValues[4] = 0.5f;
+    g_Engine.SetObjectBlinking(lamp, &blinking);
+    ASSERT_TRUE(g_Engine.Save(file));
+    std::rewind(file);
+    ASSERT_TRUE(g_Engine.Load(file));
+    HOBJECT loaded = g_Engine.FindObject("lamp", 0);
+    ASSERT_NE(loaded, nullptr);
+    EBlinkingParams read;
+    ASSERT_TRUE(g_Engine.GetObjectBlinking(loaded, &read));
+    EXPECT_EQ(read.fValues[2], 0.0f);
+    EXPECT_EQ(read.fValues[3], 0.0f);
+    EXPECT_EQ(read.fValues[4], 0.5f);
+    for (int frame = 0; frame < 4; ++frame)
+    {
+        loaded->fBlinkTimer = 0.0f;
+        g_EngineObject.StepBlinking(loaded);
+        EXPECT_TRUE(std::isfinite(loaded->fLightValue));
+        const DWORD grey = loaded->dwLightColor & 0xFF;
+        EXPECT_EQ(loaded->dwLightColor, grey * 0x01010101u);
+        EXPECT_EQ(grey, loaded->bBlinkOn ? 0u : 255u) << "the dim half is the brightest here";
+    }
 }
 
 TEST_F(EngineSave, SavingAndLoadingAgainKeepsEveryPesel)

@@ -430,6 +430,29 @@ TEST_F(ObjectActions, ALightSwitchesOffAndOnAndBlinkingStops)
     EXPECT_EQ(lamp->pBlinking->bEnabled, blinking);
 }
 
+// Values near the float limit whose sums overflow (found by fuzzing the world
+// reader) still blink a grey: the bright half of this lamp is at least half
+// as bright as it can be, never the black a NaN would make.
+TEST_F(ObjectActions, BlinkingValuesNearTheFloatLimitBlinkAGrey)
+{
+    ASSERT_TRUE(Load(
+        {"light", "name lamp", "xpos 0", "ypos 10", "zpos 0", "range 30", "blinking1 1 0 0 3e38 3e38 0 0"}));
+    HOBJECT lamp = Obj("lamp");
+    ASSERT_NE(lamp->pBlinking, nullptr);
+    for (int frame = 0; frame < 4; ++frame)
+    {
+        lamp->fBlinkTimer = 0.0f;
+        g_EngineObject.StepBlinking(lamp);
+        const DWORD grey = lamp->dwLightColor & 0xFF;
+        EXPECT_EQ(lamp->dwLightColor, grey * 0x01010101u);
+        if (lamp->bBlinkOn)
+            EXPECT_GE(grey, 127u);
+        else
+            EXPECT_EQ(grey, 0u);
+        EXPECT_TRUE(std::isfinite(lamp->fLightValue));
+    }
+}
+
 // ---- Runs over frames -------------------------------------------------------------------------
 
 TEST_F(ObjectActions, ALiftRisesThenComesBackWithEachRun)
@@ -534,24 +557,96 @@ TEST_F(ObjectActions, ChainsThatComeBackStopAndLongChainsAreCut)
     EXPECT_EQ(Obj(("c" + std::to_string(EEngineObject::MAX_ACTION_DEPTH - 1)).c_str())->bActionHasRun, 1);
     EXPECT_EQ(Obj(("c" + std::to_string(EEngineObject::MAX_ACTION_DEPTH)).c_str())->bActionHasRun, 0);
     EXPECT_TRUE(Logged("Object actions cut at c32"));
+    // The cut part of the chain is not lost: it runs in the next frame.
+    Frame();
+    for (int i = EEngineObject::MAX_ACTION_DEPTH; i < chain; ++i)
+        EXPECT_EQ(Obj(("c" + std::to_string(i)).c_str())->bActionHasRun, 1) << i;
+}
+
+// More runs in one frame than a frame may make: those past the limit run in
+// the next frame, each once.
+TEST_F(ObjectActions, RunsPastTheFrameLimitRunInTheNextFrame)
+{
+    std::vector<std::string> lines;
+    const int count = EEngineObject::MAX_ACTION_RUNS_PER_FRAME + 10;
+    for (int i = 0; i < count; ++i)
+    {
+        lines.push_back("mesh meshes\\box.x");
+        lines.push_back("name r" + std::to_string(i));
+        lines.push_back("action_general_opt 1 0");
+        lines.push_back("action_default_set ran_" + std::to_string(i));
+    }
+    ASSERT_TRUE(Load(lines));
+    for (int i = 0; i < count; ++i)
+    {
+        g_Engine.RunObjectAction(("r" + std::to_string(i)).c_str(), 0);
+        g_Engine.RunObjectAction(("r" + std::to_string(i)).c_str(), 0);
+    }
+    EXPECT_FALSE(g_GameAI.IsVariableOn(("ran_" + std::to_string(count - 1)).c_str()));
+    Frame();
+    for (int i = 0; i < count; ++i)
+        EXPECT_TRUE(g_GameAI.IsVariableOn(("ran_" + std::to_string(i)).c_str())) << i;
+    EXPECT_TRUE(g_EngineObject.m_DeferredRuns.empty());
+}
+
+// A dead object's run ends with it: its lift stops where it is and its
+// delayed hand-on never fires.
+TEST_F(ObjectActions, ADeadObjectStopsActing)
+{
+    ASSERT_TRUE(
+        Load({"mesh meshes\\box.x", "name lift", "action_general_opt 1 0", "action_moving 0 1 0 2 4",
+              "action_give_action_to___mesh horn", "action_give_action_to___delay 1", "mesh meshes\\box.x",
+              "name horn", "action_general_opt 1 0", "action_default_set horn_blown"}));
+    HOBJECT lift = Obj("lift");
+    g_Engine.RunObjectAction("lift", 0);
+    Frame(0.25f);
+    const float height = lift->vPosition.y;
+    EXPECT_GT(height, 0.0f);
+    lift->bDead = 1; // killed (a death record's death sets the byte)
+    for (int i = 0; i < 8; ++i)
+        Frame(0.25f);
+    EXPECT_EQ(lift->vPosition.y, height);
+    EXPECT_FALSE(g_GameAI.IsVariableOn("horn_blown"));
 }
 
 TEST_F(ObjectActions, WalkingIntoATriggerRunsItOnceAndNotInTheFirstFrames)
 {
     ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
                       "action_general_2 1 0", "action_moving 0 1 0 1 1", "action_default_set gate_up"}));
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
     g_Engine.m_bWorldLoaded = 1;
     g_MainGame.m_iLevelFrame = CMainGame::FRAME_START_MENU; // too early for walk-in triggers
     g_Engine.m_fDeltaTime = 0.1f;
     g_EngineObject.Update();
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
     g_EngineObject.Update();
     EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
     // Live triggers: the step from 5 to 10 crosses the gate.
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
+    Frame();
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+    Frame();
+    EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
+}
+
+// The walk-in trigger follows the hero, not the camera: a camera that looks
+// from elsewhere (a forced look) and sweeps through the trigger runs nothing
+// while the hero stands still; the hero walking through it does.
+TEST_F(ObjectActions, AWalkInTriggerFollowsTheHeroNotTheCamera)
+{
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
+                      "action_general_2 1 0", "action_default_set gate_up"}));
+    g_Engine.m_bWorldLoaded = 1;
+    PlaceHero(D3DXVECTOR3(30.0f, 0.5f, 0.0f));
+    Frame();
     g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
     Frame();
     g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+    Frame();
+    EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
+    Player.m_vPosition = D3DXVECTOR3(0.0f, 0.5f, 5.0f);
+    Frame();
+    Player.m_vPosition = D3DXVECTOR3(0.0f, 0.5f, 10.0f);
     Frame();
     EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
 }

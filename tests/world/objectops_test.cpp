@@ -423,6 +423,73 @@ TEST_F(ObjectOps, EffectStartsOnlyFromLevelFrame150AndLongNamesAreCut)
     ClearFxDef(&def);
 }
 
+// An object's looping effect that has ended is no longer the object's: the
+// next effect in its slot, started by someone else, is neither moved, nor
+// released with the object, nor taken for the object's own.
+TEST_F(ObjectOps, AnEndedLoopingEffectLetsGoOfItsSlot)
+{
+    g_MainGame.m_iLevelFrame = 150;
+    EFxDef& def = FX.m_Defs[0];
+    ClearFxDef(&def);
+    std::snprintf(def.Name, sizeof def.Name, "fire_small");
+    def.Life_Time = -1.0f;
+    HOBJECT o = Mesh();
+    g_Engine.SetObjectFx(o, "fire_small");
+    ASSERT_NE(o->pFx, nullptr);
+    EFxInstance* own = o->pFx;
+    ASSERT_TRUE(own->m_bActive);
+    FX.ReleaseFx(own);
+    const D3DXVECTOR3 there(50, 0, 50);
+    // Starts elsewhere until one takes the freed slot.
+    EFxInstance* other = nullptr;
+    for (int i = 0; i < MAX_FX && other != own; ++i)
+        other = FX.CreateFxByName("fire_small", &there, nullptr);
+    ASSERT_EQ(other, own);
+
+    const D3DXVECTOR3 moved(1, 2, 3);
+    g_Engine.SetObjectPosition(o, &moved, 0);
+    EXPECT_EQ(other->m_vPos, there);
+    EXPECT_EQ(EEngine::HeldFx(o), nullptr);
+    EXPECT_EQ(o->pFx, nullptr);
+    g_Engine.DeleteObject(o);
+    EXPECT_TRUE(other->m_bActive);
+    EXPECT_EQ(other->m_vPos, there);
+
+    // An object deleted while its effect lives takes it along.
+    HOBJECT p = Mesh();
+    g_Engine.SetObjectFx(p, "fire_small");
+    EFxInstance* held = EEngine::HeldFx(p);
+    ASSERT_NE(held, nullptr);
+    ASSERT_NE(held, other);
+    g_Engine.DeleteObject(p);
+    EXPECT_FALSE(held->m_bActive);
+    EXPECT_TRUE(other->m_bActive);
+    FX.ReleaseAllFx();
+    ClearFxDef(&def);
+}
+
+// A mesh effect marks the object it makes as an effect's; shells and the
+// world's own meshes are not marked.
+TEST_F(ObjectOps, MeshEffectsMarkTheirObject)
+{
+    EFxDef def;
+    ClearFxDef(&def);
+    def.Type = FX_MESH;
+    def.Life_Time = 5.0f;
+    std::snprintf(def.Filename[0], FX_NAME_SIZE, "%s", MESH_FILE);
+    def.FilenameCount = 1;
+    EFxInstance* fx = FX.CreateFx(&def, nullptr, nullptr, 0);
+    ASSERT_NE(fx, nullptr);
+    ASSERT_NE(fx->m_hMesh, nullptr);
+    EXPECT_EQ(fx->m_hMesh->bEffectObject, 1);
+    def.Type = FX_SHELL;
+    EFxInstance* shell = FX.CreateFx(&def, nullptr, nullptr, 0);
+    ASSERT_NE(shell->m_hMesh, nullptr);
+    EXPECT_EQ(shell->m_hMesh->bEffectObject, 0);
+    EXPECT_EQ(Mesh()->bEffectObject, 0);
+    FX.ReleaseAllFx();
+}
+
 TEST_F(ObjectOps, TieNamesAndPendingTies)
 {
     HOBJECT o = Mesh();
