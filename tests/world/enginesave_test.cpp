@@ -378,6 +378,33 @@ TEST_F(EngineSave, BlinkingValuesThatAreNoNumbersLoadAsZero)
     }
 }
 
+// A lamp name of all 32 characters fills its slot of the light-control
+// record; it comes back whole from a save, so the switch still finds its lamp.
+TEST_F(EngineSave, ThirtyTwoCharacterLampNamesSurviveASave)
+{
+    const std::string name(32, 'l');
+    HOBJECT lamp = Saved(Light(name.c_str()));
+    ASSERT_STREQ(lamp->szName, name.c_str());
+    HOBJECT board = Saved(Mesh("board"));
+    ELightControlParams lights;
+    lights.bEnabled = 1;
+    std::memcpy(lights.szLights[0], name.data(), LIGHT_CONTROL_NAME_SIZE);
+    g_Engine.SetObjectLightControl(board, &lights);
+    g_Engine.LinkControlledLights(board);
+    ASSERT_EQ(board->iNumLights, 1u);
+    ASSERT_TRUE(g_Engine.Save(file));
+    std::rewind(file);
+    ASSERT_TRUE(g_Engine.Load(file));
+    HOBJECT loaded = g_Engine.FindObject("board", 0);
+    ASSERT_NE(loaded, nullptr);
+    ELightControlParams read;
+    g_Engine.GetObjectLightControl(loaded, &read);
+    EXPECT_EQ(std::string(read.szLights[0], LIGHT_CONTROL_NAME_SIZE), name);
+    g_Engine.LinkControlledLights(loaded);
+    ASSERT_EQ(loaded->iNumLights, 1u);
+    EXPECT_STREQ(loaded->apLights[0]->szName, name.c_str());
+}
+
 TEST_F(EngineSave, SavingAndLoadingAgainKeepsEveryPesel)
 {
     std::vector<std::vector<DWORD>> pesels;

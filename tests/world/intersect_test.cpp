@@ -671,6 +671,21 @@ TEST_F(Intersect, PreTestsComeBeforeTheFilterAndTheNearestHitEndsTheSearch)
     EXPECT_EQ(stats.iExactTests, 1u);
 }
 
+// A cube scaled to nothing along one axis ("scaling_axis 1 1" leaves z at 0)
+// has no inverse: the segment passes it and meets the cube behind.
+TEST_F(Intersect, AMeshScaledToNothingIsPassedThrough)
+{
+    HOBJECT flat = Cube({3.0f, 0.0f, 0.0f});
+    const D3DXVECTOR3 squashed(1.0f, 1.0f, 0.0f);
+    g_Engine.SetObjectScale(flat, &squashed);
+    HOBJECT behind = Cube({6.0f, 0.0f, 0.0f});
+    for (float z : {0.0f, 0.2f, -0.3f})
+    {
+        SCOPED_TRACE(z);
+        EXPECT_EQ(HitBy({0.0f, 0.1f, z}, {10.0f, 0.1f, z}), behind);
+    }
+}
+
 // Objects the engine's slots cannot hold in such numbers, to fill the tables.
 class TableLimits : public Intersect
 {
