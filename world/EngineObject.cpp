@@ -9,6 +9,7 @@
 #include "game/SaveMgr.h"
 #include "game/BezierMgr.h"
 #include "physics/PhysicsMgr.h"
+#include "platform/win32/EventScript.h"
 #include "player/Player.h"
 #include "shell/Profiler.h"
 #include "mesh/Mesh.h"
@@ -29,6 +30,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 EEngineObject g_EngineObject;
 
@@ -123,6 +125,26 @@ EEngineObject::EEngineObject()
 D3DXVECTOR3 EEngineObject::HeroPosition()
 {
     return D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+}
+
+void EEngineObject::RegisterScriptActions()
+{
+    TkRegisterScriptAction("light state",
+                           [](const std::string& args)
+                           {
+                               const size_t first = args.find_first_not_of(" \t");
+                               if (first == std::string::npos)
+                                   return false;
+                               const std::string name =
+                                   args.substr(first, args.find_last_not_of(" \t") - first + 1);
+                               HOBJECT light = g_Engine.FindObject(name.c_str(), 0);
+                               const char* state = !light || !light->bUsed || light->Type != OT_LIGHT
+                                                       ? "missing"
+                                                   : (light->dwFlags & OF_PHYSICS) ? "on"
+                                                                                   : "off";
+                               g_Console.Print4("Light ", name.c_str(), " ", state);
+                               return true;
+                           });
 }
 
 void EEngineObject::Init()

@@ -49,6 +49,9 @@ public:
     BYTE m_bStarted = 0; // the level's start-up has finished
     // At world start, once the objects are set up: the characters' eyes table.
     void Init();
+    // The event script's "light state NAME": one console line "Light NAME on",
+    // "off" or "missing".
+    static void RegisterScriptActions();
     // At world reset.
     void Release();
     void ResetWorldState();

@@ -25,7 +25,7 @@ EIntersectSegment g_IntersectSegment;
 
 namespace
 {
-constexpr const char* kHeroStickFile = "prefabs\\builtin\\hero_stick.x";
+constexpr const char* kHeroStickFile = "prefabs\\special\\hero_stick.x";
 constexpr const char* kCoarseZoneName = "Bip01";
 constexpr const char* kCoarseHitZoneName = "tulow";
 // Two box crossings closer than this are one crossing (an edge or a corner).

@@ -339,7 +339,7 @@ ypos 6
 zpos -12
 rotation_angles 14 52 0
 flags 12
-mesh prefabs\builtin\start_point.x
+mesh prefabs\special\start_point.x
 name game_start_point
 xpos -25
 ypos 1.2
@@ -378,7 +378,7 @@ xpos -14.2
 ypos 0.25
 zpos -5.5
 rotation_angles 0 90 0
-mesh prefabs\builtin\start_point.x
+mesh prefabs\special\start_point.x
 name level_start
 xpos -25
 ypos 1.2
@@ -389,3 +389,37 @@ action_general_2 0 1
 action_sound_ambient_sound sounds\ambient\wind_loop.wav
 action_sound_volume_ambient_sound 1
 action_play_music music\DuskmereMainTheme.ogg
+mesh meshes\demo\fuse_box.x
+name demo_fuse_box
+xpos -27.5
+ypos 0.25
+zpos -5.2
+death_params_1 1 0 0 0 0 0 1 1 1 0 30 1
+object_light_control_params 1 0
+object_light_control2_light 0 demo_fuse_lamp_a
+object_light_control2_light 1 demo_fuse_lamp_b
+light
+name demo_fuse_lamp_a
+xpos -28.5
+ypos 2.5
+zpos -5.2
+range 8
+power 1
+diffuse 1 0.9 0.7
+light
+name demo_fuse_lamp_b
+xpos -21.5
+ypos 2.5
+zpos -5.2
+range 8
+power 1
+diffuse 1 0.9 0.7
+mesh meshes\demo\fuse_trigger.x
+name demo_fuse_trigger
+xpos -25
+ypos 0.25
+zpos 1
+flags 0
+action_general_opt 1 1
+action_general_2 1 1
+action_kill_object demo_fuse_box

@@ -19,7 +19,7 @@ namespace worldtest
 namespace
 {
 constexpr const char* FIGURE_FILE = "models\\figure\\figure.x";
-constexpr const char* HERO_STICK_FILE = "prefabs\\builtin\\hero_stick.x";
+constexpr const char* HERO_STICK_FILE = "prefabs\\special\\hero_stick.x";
 constexpr const char* SUBSETS_FILE = "meshes\\two_sides.x";
 constexpr float ZONE_RADIUS = 0.3f;
 
@@ -48,7 +48,7 @@ protected:
     {
         WorldTest::SetUp();
         g_IntersectSegment.RebuildAll();
-        std::filesystem::create_directories("prefabs/builtin");
+        std::filesystem::create_directories("prefabs/special");
         std::filesystem::create_directories("models/figure");
         ASSERT_TRUE(tk::xfile::XWriteMeshFile(HERO_STICK_FILE, BoxMesh(), tk::xfile::XFormat::Text));
         // A cube whose +x side is subset 1 and every other side subset 0.

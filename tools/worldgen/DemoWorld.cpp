@@ -540,6 +540,7 @@ std::vector<DemoObject> DemoObjects()
     AddShootingObjects(objects);
     AddDemoFigures(objects);
     AddDemoAmbient(objects);
+    AddDemoFuseBox(objects);
     return objects;
 }
 
@@ -565,6 +566,10 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     AddShootingFiles(&files);
     for (const std::string& f : DemoFigureFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoFuseBoxFiles())
+        files.push_back(f);
+    for (const std::string& f : SpecialPrefabFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -602,6 +607,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoHero(root) && ok;
     ok = WriteShootingFiles(root) && ok;
     ok = WriteDemoFigures(root) && ok;
+    ok = WriteDemoFuseBox(root) && ok;
+    ok = WriteSpecialPrefabs(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
