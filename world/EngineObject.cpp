@@ -242,7 +242,7 @@ void EEngineObject::UpdateObjects()
     if (g_Options.UpdateBezier)
         g_BezierMgr.UpdateObjectsOnBezier();
     m_bHeroTrigger = g_Engine.m_bWorldLoaded && g_MainGame.m_iLevelFrame > CMainGame::FRAME_START_MENU &&
-                     !g_SaveMgr.loadInProgress && !g_LoadingScreen.m_bActive;
+                     !g_SaveMgr.loadInProgress && !SaveJustLoaded() && !g_LoadingScreen.m_bActive;
     m_vHero = HeroPosition();
     if (!m_bHeroTrigger)
         m_vHeroLast = m_vHero;
@@ -453,7 +453,7 @@ void EEngineObject::TryWalkIn(HOBJECT o, const EObjectActionParams& p)
     bool crosses = true;
     if (o->Type == OT_MESH && o->Object)
         crosses = static_cast<const EMesh*>(o->Object)->Intersect(&m_vHeroLast, &m_vHero);
-    if (crosses)
+    if (crosses && !SaveJustLoaded())
         RunObjectActions(o, 1);
 }
 
@@ -612,13 +612,33 @@ void EEngineObject::TieToSocket(HOBJECT object, const char* socket, const char* 
         object->TiedToPesel[i] = t ? t->PESEL[i] : 0;
 }
 
+void EEngineObject::SetTieOrientation(HOBJECT object, const EOrientation* orientation)
+{
+    if (!object)
+        return;
+    object->bUseTieOrientation = orientation ? 1 : 0;
+    object->TieOrientation = orientation ? *orientation : EOrientation();
+}
+
+void EEngineObject::LockOrientation(HOBJECT object, BYTE locked)
+{
+    if (object)
+        object->bLockOrientation = locked ? 1 : 0;
+}
+
+bool EEngineObject::SaveJustLoaded()
+{
+    constexpr DWORD kFramesAfterLoad = 5;
+    return g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.m_iFramesSinceLevelStart < kFramesAfterLoad;
+}
+
 void EEngineObject::Untie(HOBJECT object)
 {
     if (!object)
         return;
+    // The names stay: tying again finds the same socket.
     object->bTied = 0;
     object->pTiedTo = nullptr;
-    object->szTieSocket[0] = object->szTieObject[0] = 0;
 }
 
 // The tie step: every tied object follows its target's socket, turned further
@@ -671,6 +691,12 @@ void EEngineObject::UpdateTies()
         const D3DXVECTOR3 toCamera = o.vPosition - camera;
         if (D3DXVec3Length(&moved) > kSmallestMove || o.bVisible || D3DXVec3Length(&toCamera) < kNearCamera)
             g_Engine.SetObjectPosition(&o, &position, 1);
+        if (o.bUseTieOrientation)
+        {
+            EOrientation tied = o.TieOrientation;
+            tied.Multiply(&orientation.Quaternion);
+            orientation = tied;
+        }
         if (o.pActionParams && o.bActionHasRun)
         {
             const D3DXVECTOR3 forward = orientation.Forward;
@@ -683,7 +709,8 @@ void EEngineObject::UpdateTies()
             if (o.fRotation[2] != 0.0f)
                 orientation.RotateAxisAngle(&up, o.fRotation[2] * kDegrees);
         }
-        g_Engine.SetObjectRotation(&o, &orientation);
+        if (!o.bLockOrientation)
+            g_Engine.SetObjectRotation(&o, &orientation);
         constexpr DWORD kNoNodeRefresh = 0x8000;
         if (o.Type == OT_SKINMESH && o.Object)
         {

@@ -7,6 +7,7 @@
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
+#include "shell/Orientation.h"
 #include "world/ObjectActionParams.h"
 #include "world/ObjectHandle.h"
 
@@ -85,6 +86,12 @@ public:
     // Ties object to a socket of the named object.
     void TieToSocket(HOBJECT object, const char* socket, const char* target);
     void Untie(HOBJECT object);
+    // The tied object's own turn, applied before the socket's (null: none).
+    static void SetTieOrientation(HOBJECT object, const EOrientation* orientation);
+    // A locked object keeps its orientation while it follows its socket.
+    static void LockOrientation(HOBJECT object, BYTE locked);
+    // A save game was loaded in the last five frames: walk-in triggers wait.
+    static bool SaveJustLoaded();
     // Forgets the object wherever the logic holds it.
     void ForgetObject(HOBJECT object);
     void SetDirectionPointerTarget(const char* name);

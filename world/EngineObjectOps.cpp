@@ -790,7 +790,14 @@ bool EEngine::GetObjectSocket(HOBJECT o, const char* socket, D3DXMATRIX* out, EO
         return found;
     }
     if (ESkinMesh* skin = SkinOf(o))
-        return skin->GetSocket(socket, out);
+    {
+        if (!skin->GetSocket(socket, out))
+            return false;
+        // The socket's own turn (its node's axes and the socket's angles).
+        if (orientation)
+            skin->GetSocketMatrix(socket, nullptr, orientation);
+        return true;
+    }
     return false;
 }
 

@@ -7,6 +7,7 @@
 #include "game/BezierFollowState.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "game/SaveMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
 #include "ui/Panel.h"
@@ -649,6 +650,29 @@ TEST_F(ObjectActions, AWalkInTriggerFollowsTheHeroNotTheCamera)
     Player.m_vPosition = D3DXVECTOR3(0.0f, 0.5f, 10.0f);
     Frame();
     EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
+}
+
+// For five frames after a save game was loaded no walk-in trigger runs: the
+// hero put back where he stood does not walk into anything.
+TEST_F(ObjectActions, WalkInTriggersWaitFiveFramesAfterASaveLoad)
+{
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
+                      "action_general_2 1 0", "action_default_set gate_up"}));
+    g_SaveMgr.m_bLoadedFromSave = 1;
+    g_SaveMgr.m_iFramesSinceLevelStart = 3;
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
+    Frame();
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+    Frame();
+    EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
+    g_SaveMgr.m_iFramesSinceLevelStart = 5;
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
+    Frame();
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+    Frame();
+    EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
+    g_SaveMgr.m_bLoadedFromSave = 0;
+    g_SaveMgr.m_iFramesSinceLevelStart = 0;
 }
 
 TEST_F(ObjectActions, SavedRecordsComeBackFieldByField)

@@ -13,6 +13,7 @@
 #include "world/EngineObject.h"
 #include "world/ObjectActionParams.h"
 
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -488,6 +489,46 @@ TEST_F(ObjectOps, MeshEffectsMarkTheirObject)
     EXPECT_EQ(shell->m_hMesh->bEffectObject, 0);
     EXPECT_EQ(Mesh()->bEffectObject, 0);
     FX.ReleaseAllFx();
+}
+
+// A tied object takes its socket's turn (a skinned socket's too), turned
+// first by its own tie orientation; a locked object keeps its orientation; an
+// untied object keeps the names it was tied by.
+TEST_F(ObjectOps, TiesTakeTheSocketsTurnTheirOwnTurnAndLocks)
+{
+    temp->Write("models/soldier/sockets.txt", "hand Bip01 0 0 0 0 90 0\n");
+    HOBJECT carrier = Skin("carrier");
+    HOBJECT sword = Mesh("sword");
+    ASSERT_NE(carrier, nullptr);
+    D3DXMATRIX m;
+    EOrientation socket;
+    ASSERT_TRUE(g_Engine.GetObjectSocket(carrier, "hand", &m, &socket));
+    EXPECT_NEAR(std::fabs(socket.Forward.x), 1.0f, 1e-4f) << "the socket's quarter turn about up";
+    g_EngineObject.TieToSocket(sword, "hand", "carrier");
+    ASSERT_EQ(sword->bTied, 1);
+    sword->bVisible = carrier->bVisible = 1;
+    g_Engine.SetObjectFlags(sword, OF_PHYSICS, OF_PHYSICS);
+    g_Options.UpdateObjectsLinked = 1;
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(std::fabs(sword->Orientation.Forward.x), 1.0f, 1e-4f);
+
+    // Its own quarter turn first: back along z.
+    const EOrientation quarter(3.14159265f / 2.0f, 0.0f, 0.0f);
+    EEngineObject::SetTieOrientation(sword, &quarter);
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(std::fabs(sword->Orientation.Forward.z), 1.0f, 1e-4f);
+
+    // Locked, it keeps that orientation though its own turn is gone.
+    EEngineObject::LockOrientation(sword, 1);
+    EEngineObject::SetTieOrientation(sword, nullptr);
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(std::fabs(sword->Orientation.Forward.z), 1.0f, 1e-4f);
+
+    g_EngineObject.Untie(sword);
+    char name[OBJECT_TIE_NAME_SIZE], target[OBJECT_TIE_NAME_SIZE];
+    EXPECT_EQ(g_Engine.GetTieInfo(sword, name, target), 0);
+    EXPECT_STREQ(name, "hand");
+    EXPECT_STREQ(target, "carrier");
 }
 
 TEST_F(ObjectOps, TieNamesAndPendingTies)
