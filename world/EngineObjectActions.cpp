@@ -17,6 +17,8 @@
 #include "world/Object.h"
 #include "world/ObjectActionCalls.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -447,8 +449,11 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         if (weapon && target)
         {
             o->bShooting = 1;
-            o->iShotInterval = p.action_shoot_interval +
-                               (p.action_shoot_random > 0 ? std::rand() % p.action_shoot_random : 0);
+            // In 64 bits and held to the int range: a huge interval from the
+            // world file plus its random part must not wrap.
+            const long long interval = static_cast<long long>(p.action_shoot_interval) +
+                                       (p.action_shoot_random > 0 ? std::rand() % p.action_shoot_random : 0);
+            o->iShotInterval = static_cast<int>(std::clamp<long long>(interval, INT_MIN, INT_MAX));
             o->iShotCount = 0;
             o->fShotTimer = 0.0f;
         }

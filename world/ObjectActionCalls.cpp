@@ -2,6 +2,7 @@
 #include "world/ObjectActionCalls.h"
 
 #include "game/MainGame.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/Mouse.h"
@@ -245,9 +246,9 @@ bool CharacterKill(const char* name, const D3DXVECTOR3&)
     Note("CPostacMgr::Zabij %s", S(name));
     return false;
 }
-bool ItemDescriptionExists(const char*)
+bool ItemDescriptionExists(const char* name)
 {
-    return false;
+    return name && name[0] && ItemMgr.FindDescription(name) != nullptr;
 }
 void ActivateAIAction(const char* name)
 {

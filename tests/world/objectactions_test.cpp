@@ -8,6 +8,7 @@
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
 #include "ui/Panel.h"
@@ -654,6 +655,24 @@ TEST_F(ObjectActions, AWalkInTriggerFollowsTheHeroNotTheCamera)
 
 // For five frames after a save game was loaded no walk-in trigger runs: the
 // hero put back where he stood does not walk into anything.
+// An object that shoots finds its weapon in the item catalogue; its shot
+// interval never overflows however large the world file makes it.
+TEST_F(ObjectActions, ShootingObjectsFindTheCataloguesWeapons)
+{
+    temp->Write("scripts/items.txt", "item ColtM4\nName Rifle\nWeapon\nUnique_Id 1\n");
+    ItemMgr.LoadDescriptions();
+    ASSERT_NE(ItemMgr.FindDescription("ColtM4"), nullptr);
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gunner", "action_general_opt 1 0",
+                      "action_shoot_general 1 2147483647 1000", "action_shoot_target target",
+                      "mesh meshes\\box.x", "name target"}));
+    g_Engine.RunObjectAction("gunner", 0);
+    HOBJECT gunner = Obj("gunner");
+    EXPECT_EQ(gunner->bShooting, 1);
+    EXPECT_FALSE(Logged("nie moze znalezc broni"));
+    EXPECT_GE(gunner->iShotInterval, 0) << "no wrap past the largest interval";
+    ItemMgr.FreeDescriptions();
+}
+
 TEST_F(ObjectActions, WalkInTriggersWaitFiveFramesAfterASaveLoad)
 {
     ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
