@@ -701,8 +701,9 @@ void EEngineObject::OpenDoor(HOBJECT o)
     if (!o || !o->pActionParams || !o->pActionParams->action_door || o->bActionToggled)
         return;
     const EObjectActionParams& p = *o->pActionParams;
+    // A door that does not swing away keeps the angle's sign: its side.
     const float angle = std::fabs(p.action_door_angle);
-    o->fDoorAngle = angle;
+    o->fDoorAngle = p.action_door_angle;
     if (p.action_door_away)
     {
         // Away from the hero: compare his distance to the door with his
