@@ -245,6 +245,7 @@ struct strObject
     EFxInstance* pFx;
     DWORD iFxStart;
     BYTE bEffectObject; // a mesh an effect made (and muzzle-flash lights)
+    BYTE bSelected;     // marked by the object-info overlay
     EObjectActionParams* pActionParams;
     EDeathParams* pDeathParams;
     float fRadius;

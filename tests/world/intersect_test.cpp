@@ -5,13 +5,16 @@
 
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
+#include "shell/Debug.h"
 #include "shell/Geometry.h"
+#include "world/Camera.h"
 #include "world/CollisionMgr.h"
 #include "world/IntersectSegment.h"
 
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace worldtest
@@ -684,6 +687,45 @@ TEST_F(Intersect, AMeshScaledToNothingIsPassedThrough)
         SCOPED_TRACE(z);
         EXPECT_EQ(HitBy({0.0f, 0.1f, z}, {10.0f, 0.1f, z}), behind);
     }
+}
+
+// The object-info overlay picks the mesh at the view's centre, describes it
+// and its lights, marks it, and a refresh clears the old mark first.
+TEST_F(Intersect, TheObjectInfoOverlayPicksAndMarksTheObjectInView)
+{
+    HOBJECT near = Cube({0.0f, 0.0f, 5.0f}, 2.0f);
+    g_Engine.SetObjectName(near, "pillar");
+    HOBJECT lamp = Light("lamp");
+    lamp->bDrawn = 1;
+    ELightControlParams lights;
+    lights.bEnabled = 1;
+    std::snprintf(lights.szLights[0], sizeof lights.szLights[0], "%s", "lamp");
+    g_Engine.SetObjectLightControl(near, &lights);
+    g_Engine.LinkControlledLights(near);
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    g_Camera.SetOrientation(EOrientation());
+
+    g_Debug.DrawObjectInfo();
+    ASSERT_EQ(g_Debug.m_hPickedObject, near);
+    EXPECT_EQ(g_Debug.m_bPickValid, 1);
+    EXPECT_NEAR(g_Debug.m_vPickedPoint[2], 4.0f, 1e-3f) << "the near face";
+    EXPECT_EQ(near->bSelected, 1);
+    const std::vector<std::string> counts = EDebug::FormatObjectCounts();
+    ASSERT_EQ(counts.size(), 2u);
+    EXPECT_EQ(counts[1], "Total lights rendered: 1");
+    const std::vector<std::string> block = EDebug::FormatPickedObjectInfo(near);
+    ASSERT_GE(block.size(), 6u);
+    EXPECT_EQ(block[0].rfind("Name: pillar (radius == ", 0), 0u);
+    EXPECT_EQ(block[2], "Lights: 1 (bForceLightControl)");
+    EXPECT_EQ(block[3], "Sector enabled!");
+    EXPECT_EQ(block[5].rfind("lamp (radius == ", 0), 0u);
+
+    // Looking away: no pick, and a refresh clears the mark.
+    g_Camera.SetOrientation(EOrientation(3.14159265f, 0.0f, 0.0f));
+    g_Debug.RefreshObjectInfo();
+    EXPECT_EQ(near->bSelected, 0);
+    EXPECT_EQ(g_Debug.m_hPickedObject, nullptr);
+    EXPECT_EQ(g_Debug.m_bPickValid, 0);
 }
 
 // Objects the engine's slots cannot hold in such numbers, to fill the tables.
