@@ -257,11 +257,9 @@ TEST_F(PhysicsTest, AKinematicSwitchHappensOnceAndNeverDuringALoad)
 
 TEST_F(PhysicsTest, ImpulsesMoveDynamicBodiesOnly)
 {
-    HOBJECT ground = Make({0, -1, 0}, {20, 1, 20}, OF_STATIC_BODY);
-    g_PhysicsMgr.AddBoxBody(ground);
-    HOBJECT crate = Make({0, 0.5f, 0}, kUnit);
-    g_PhysicsMgr.CreateObjectBody(crate, nullptr);
-    Run(120);
+    HOBJECT ground = nullptr;
+    HOBJECT crate = CrateOnGround(&ground);
+    Run(60);
     const D3DXVECTOR3 rest = crate->vPosition;
     EXPECT_NEAR(rest.y, 0.5f, 0.05f);
 
@@ -442,11 +440,7 @@ TEST_F(PhysicsTest, AShotSpinsATurnedBodyAboutTheAxisTheHitGives)
 // after a push has moved it: it stays awake for 4 s of rest and sleeps later.
 TEST_F(PhysicsTest, ABodySleepsAfterItsOwnRestTimeAlsoAfterItMoved)
 {
-    HOBJECT ground = Make({0, -1, 0}, {20, 1, 20}, OF_STATIC_BODY);
-    g_PhysicsMgr.AddBoxBody(ground);
-    HOBJECT crate = Make({0, 0.5f, 0}, kUnit);
-    g_PhysicsMgr.CreateObjectBody(crate, nullptr);
-    Run(60);
+    HOBJECT crate = CrateOnGround();
     const D3DXVECTOR3 push(40, 0, 0);
     g_PhysicsMgr.PushObject(crate, &push);
     // Until it slides slower than Bullet counts as rest.

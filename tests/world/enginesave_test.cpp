@@ -125,6 +125,16 @@ protected:
         WorldTest::TearDown();
     }
 
+    // Saves the table, loads it back and finds the named object (null when
+    // either step failed).
+    HOBJECT SaveLoadAndFind(const char* name)
+    {
+        if (!g_Engine.Save(file))
+            return nullptr;
+        std::rewind(file);
+        return g_Engine.Load(file) ? g_Engine.FindObject(name, 0) : nullptr;
+    }
+
     static HOBJECT Saved(HOBJECT o)
     {
         if (o)
@@ -357,10 +367,7 @@ TEST_F(EngineSave, BlinkingValuesThatAreNoNumbersLoadAsZero)
     blinking.fValues[3] = std::numeric_limits<float>::infinity();
     blinking.fValues[4] = 0.5f;
     g_Engine.SetObjectBlinking(lamp, &blinking);
-    ASSERT_TRUE(g_Engine.Save(file));
-    std::rewind(file);
-    ASSERT_TRUE(g_Engine.Load(file));
-    HOBJECT loaded = g_Engine.FindObject("lamp", 0);
+    HOBJECT loaded = SaveLoadAndFind("lamp");
     ASSERT_NE(loaded, nullptr);
     EBlinkingParams read;
     ASSERT_TRUE(g_Engine.GetObjectBlinking(loaded, &read));
@@ -392,10 +399,7 @@ TEST_F(EngineSave, ThirtyTwoCharacterLampNamesSurviveASave)
     g_Engine.SetObjectLightControl(board, &lights);
     g_Engine.LinkControlledLights(board);
     ASSERT_EQ(board->iNumLights, 1u);
-    ASSERT_TRUE(g_Engine.Save(file));
-    std::rewind(file);
-    ASSERT_TRUE(g_Engine.Load(file));
-    HOBJECT loaded = g_Engine.FindObject("board", 0);
+    HOBJECT loaded = SaveLoadAndFind("board");
     ASSERT_NE(loaded, nullptr);
     ELightControlParams read;
     g_Engine.GetObjectLightControl(loaded, &read);

@@ -80,6 +80,23 @@ protected:
     }
 
     // One engine-object frame of `seconds` with walk-in triggers live.
+    // The world lines of count box objects named prefix0, prefix1, ..., each
+    // with an active record and the line extra(i) when it is not empty.
+    template <class Extra>
+    static std::vector<std::string> Numbered(const char* prefix, int count, Extra extra)
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < count; ++i)
+        {
+            lines.push_back("mesh meshes\\box.x");
+            lines.push_back(std::string("name ") + prefix + std::to_string(i));
+            lines.push_back("action_general_opt 1 0");
+            if (std::string more = extra(i); !more.empty())
+                lines.push_back(more);
+        }
+        return lines;
+    }
+
     static void Frame(float seconds = 0.1f)
     {
         g_Engine.m_fDeltaTime = seconds;
@@ -547,17 +564,13 @@ TEST_F(ObjectActions, ChainsThatComeBackStopAndLongChainsAreCut)
 
     // A chain deeper than a run may nest is cut with one console line.
     Clear();
-    std::vector<std::string> lines;
     const int chain = EEngineObject::MAX_ACTION_DEPTH + 8;
-    for (int i = 0; i < chain; ++i)
-    {
-        lines.push_back("mesh meshes\\box.x");
-        lines.push_back("name c" + std::to_string(i));
-        lines.push_back("action_general_opt 1 0");
-        if (i + 1 < chain)
-            lines.push_back("action_give_action_to___mesh c" + std::to_string(i + 1));
-    }
-    ASSERT_TRUE(Load(lines));
+    ASSERT_TRUE(Load(Numbered("c", chain,
+                              [chain](int i) {
+                                  return i + 1 < chain
+                                             ? "action_give_action_to___mesh c" + std::to_string(i + 1)
+                                             : std::string();
+                              })));
     g_Engine.RunObjectAction("c0", 0);
     EXPECT_EQ(Obj(("c" + std::to_string(EEngineObject::MAX_ACTION_DEPTH - 1)).c_str())->bActionHasRun, 1);
     EXPECT_EQ(Obj(("c" + std::to_string(EEngineObject::MAX_ACTION_DEPTH)).c_str())->bActionHasRun, 0);
@@ -572,16 +585,9 @@ TEST_F(ObjectActions, ChainsThatComeBackStopAndLongChainsAreCut)
 // the next frame, each once.
 TEST_F(ObjectActions, RunsPastTheFrameLimitRunInTheNextFrame)
 {
-    std::vector<std::string> lines;
     const int count = EEngineObject::MAX_ACTION_RUNS_PER_FRAME + 10;
-    for (int i = 0; i < count; ++i)
-    {
-        lines.push_back("mesh meshes\\box.x");
-        lines.push_back("name r" + std::to_string(i));
-        lines.push_back("action_general_opt 1 0");
-        lines.push_back("action_default_set ran_" + std::to_string(i));
-    }
-    ASSERT_TRUE(Load(lines));
+    ASSERT_TRUE(
+        Load(Numbered("r", count, [](int i) { return "action_default_set ran_" + std::to_string(i); })));
     for (int i = 0; i < count; ++i)
     {
         g_Engine.RunObjectAction(("r" + std::to_string(i)).c_str(), 0);
