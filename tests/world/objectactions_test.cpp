@@ -97,6 +97,15 @@ protected:
         return lines;
     }
 
+    // Two frames: the hero at z 5, then at z 10 (through a gate at z 10).
+    static void WalkHeroFrom5To10()
+    {
+        PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
+        Frame();
+        PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+        Frame();
+    }
+
     static void Frame(float seconds = 0.1f)
     {
         g_Engine.m_fDeltaTime = seconds;
@@ -633,10 +642,7 @@ TEST_F(ObjectActions, WalkingIntoATriggerRunsItOnceAndNotInTheFirstFrames)
     g_EngineObject.Update();
     EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
     // Live triggers: the step from 5 to 10 crosses the gate.
-    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
-    Frame();
-    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
-    Frame();
+    WalkHeroFrom5To10();
     EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
 }
 
@@ -688,16 +694,10 @@ TEST_F(ObjectActions, WalkInTriggersWaitFiveFramesAfterASaveLoad)
                       "action_general_2 1 0", "action_default_set gate_up"}));
     g_SaveMgr.m_bLoadedFromSave = 1;
     g_SaveMgr.m_iFramesSinceLevelStart = 3;
-    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
-    Frame();
-    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
-    Frame();
+    WalkHeroFrom5To10();
     EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
     g_SaveMgr.m_iFramesSinceLevelStart = 5;
-    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
-    Frame();
-    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
-    Frame();
+    WalkHeroFrom5To10();
     EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
     g_SaveMgr.m_bLoadedFromSave = 0;
     g_SaveMgr.m_iFramesSinceLevelStart = 0;
