@@ -195,8 +195,14 @@ TEST_F(Ambient, RespawnerDataIsWrittenOnlyWhenThereIsSomethingToKeep)
     EXPECT_TRUE(ActionCalls::Called("CPathMgr::CacheNearest spawner"));
     EXPECT_TRUE(Logged("spawner nie skeszowal sciezek!"));
 
+    // A path without its place: still nothing to keep, and it says so.
     HOBJECT spawner = Obj("spawner");
     spawner->bRespawnCached = 1;
+    spawner->iRespawnPlace = -1;
+    g_Engine.SaveRespawners();
+    EXPECT_FALSE(temp->Exists("worlds/t.w.gen"));
+    EXPECT_TRUE(Logged("spawnernie ma skeszowanego miejsca!"));
+
     spawner->iRespawnPath[0] = 3;
     spawner->iRespawnPath[1] = -7;
     spawner->iRespawnPath[2] = 12;
