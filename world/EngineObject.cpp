@@ -297,8 +297,8 @@ void EEngineObject::UpdateObjects()
             if (o.bFalling)
                 StepFalling(&o);
             // STAND-IN: the shooting step (an object firing its weapon at its
-            // target) waits for the weapon use of the hero's weapons work;
-            // until then no weapon description exists and nothing shoots.
+            // target) waits for the weapons' use by objects; the shooting flag
+            // is set from the catalogue's weapon, but nothing fires yet.
             if (o.Type == OT_SKINMESH)
             {
                 if (o.Object)
