@@ -38,7 +38,7 @@ EPlayerStats PlayerStats;
 
 namespace
 {
-constexpr const char* HERO_MESH = "prefabs\\builtin\\hero.x";
+constexpr const char* HERO_MESH = "prefabs\\special\\hero.x";
 constexpr const char* HERO_NAME = "hero";
 constexpr const char* START_MARKER = "game_start_point";
 constexpr DWORD kHeroFlags = 2048;

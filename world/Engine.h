@@ -165,6 +165,9 @@ public:
     // (OBJECT_SOUND_CONDITION_SIZE bytes) names and the value; empty when none.
     void GetObjectSound(HOBJECT object, char* file, float* value, char* condition);
     void SetObjectFx(HOBJECT object, const char* name);
+    // The object's looping effect while it lives; once it has ended (its slot
+    // free or taken by a later effect) the object lets go of it and gets null.
+    static EFxInstance* HeldFx(HOBJECT object);
     void SetObjectBushSound(HOBJECT object, const char* file, float range);
     void SetPendingTie(HOBJECT object, const char* socket, const char* target);
     // The tie flag; the socket and object names (OBJECT_TIE_NAME_SIZE bytes each).

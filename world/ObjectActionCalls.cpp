@@ -4,6 +4,7 @@
 #include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/Mouse.h"
@@ -249,9 +250,9 @@ bool CharacterKill(const char* name, const D3DXVECTOR3&)
     Note("CPostacMgr::Zabij %s", S(name));
     return false;
 }
-bool ItemDescriptionExists(const char*)
+bool ItemDescriptionExists(const char* name)
 {
-    return false;
+    return name && name[0] && ItemMgr.FindDescription(name) != nullptr;
 }
 void ActivateAIAction(const char* name)
 {

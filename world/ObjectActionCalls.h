@@ -76,7 +76,7 @@ void CharacterRunTo(const char* name, const char* target, const char* bezier, co
                     const char* animation);
 void CharacterForcePhase(const char* name, const char* phase);
 bool CharacterKill(const char* name, const D3DXVECTOR3& position);
-// STAND-IN: EItemMgr::FindDescription. No descriptions exist yet.
+// EItemMgr::FindDescription: the item catalogue holds the named description.
 bool ItemDescriptionExists(const char* name);
 // GameAI::ActivateAIAction (the level scripts), noted as well.
 void ActivateAIAction(const char* name);

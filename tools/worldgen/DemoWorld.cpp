@@ -559,6 +559,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoAmbient(objects);
     AddScriptObjects(objects);
     AddDemoCharacters(objects);
+    AddDemoFuseBox(objects);
     return objects;
 }
 
@@ -593,6 +594,10 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoScriptFiles())
         files.push_back(f);
     for (const std::string& f : DemoCharacterFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoFuseBoxFiles())
+        files.push_back(f);
+    for (const std::string& f : SpecialPrefabFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -632,6 +637,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoFigures(root) && ok;
     ok = WriteDemoScripts(root) && ok;
     ok = WriteDemoCharacters(root) && ok;
+    ok = WriteDemoFuseBox(root) && ok;
+    ok = WriteSpecialPrefabs(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

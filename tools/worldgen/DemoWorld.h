@@ -138,7 +138,7 @@ constexpr const char* DEMO_LEVEL_START = "level_start";
 constexpr const char* DEMO_AMBIENT_SOUND = "sounds\\ambient\\wind_loop.wav";
 constexpr float DEMO_AMBIENT_VOLUME = 1.0f;
 constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
-constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\builtin\\start_point.x";
+constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\special\\start_point.x";
 void AddDemoAmbient(std::vector<DemoObject>& objects);
 
 // The shooting corner (DemoWorldShooting.cpp): a weapon lying on the road
@@ -195,4 +195,16 @@ std::vector<std::string> DemoCharacterFiles();
 double DemoVoiceHertz(const char* set, int number);
 bool WriteDemoVoices(const std::filesystem::path& root);
 std::vector<std::string> DemoVoiceFiles();
+// The fuse box (DemoWorldFuseBox.cpp): a box on the road behind the start
+// that feeds two lamps through its light-control keys; a walk-in trigger
+// across the road, DEMO_FUSE_TRIGGER_Z, breaks it, and its lamps go out.
+constexpr const char* DEMO_FUSE_BOX = "demo_fuse_box";
+constexpr const char* DEMO_FUSE_LAMPS[2] = {"demo_fuse_lamp_a", "demo_fuse_lamp_b"};
+constexpr float DEMO_FUSE_TRIGGER_Z = 1.0f;
+void AddDemoFuseBox(std::vector<DemoObject>& objects);
+bool WriteDemoFuseBox(const std::filesystem::path& root);
+std::vector<std::string> DemoFuseBoxFiles();
+// The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
+bool WriteSpecialPrefabs(const std::filesystem::path& root);
+std::vector<std::string> SpecialPrefabFiles();
 } // namespace worldgen

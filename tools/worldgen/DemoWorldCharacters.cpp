@@ -1,7 +1,7 @@
 // The people of the demo world: a soldier model authored in centimetres (the
 // characters' models are drawn at a hundredth of their size) with its
-// sockets, hit zones and animations; two hats, the eyes and the fake hero's
-// marker; the character description scripts and the hats file; and the
+// sockets, hit zones and animations; two hats and the eyes; the character
+// description scripts and the hats file; and the
 // respawners that bring a soldier behind the hero, a partner beside him and a
 // civilian by the houses when the level starts.
 #include "tools/worldgen/DemoWorld.h"
@@ -27,7 +27,6 @@ constexpr const char* kTexture = "demo_stone.tga";
 constexpr const char* kHatCap = "meshes\\demo\\hat_cap.x";
 constexpr const char* kHatHelmet = "meshes\\demo\\hat_helmet.x";
 constexpr const char* kEye = "meshes\\demo\\eye.x";
-constexpr const char* kMarker = "prefabs\\special\\marker.x";
 constexpr const char* kScripts = "scripts\\postacie.txt";
 constexpr const char* kFolderScript = "scripts\\postacie\\demo_people.txt";
 constexpr const char* kHats = "scripts\\character_hats.txt";
@@ -393,7 +392,7 @@ bool WriteDemoCharacters(const std::filesystem::path& root)
     }
     ok = WriteFile(root, std::string(kFolder) + "/animations/animations_desc.txt", desc) && ok;
 
-    // Hats, eyes and the marker, in the centimetres of the model.
+    // Hats and eyes, in the centimetres of the model.
     const float olive[3] = {0.30f, 0.34f, 0.20f};
     const float red[3] = {0.60f, 0.12f, 0.10f};
     const float white[3] = {0.90f, 0.90f, 0.88f};
@@ -407,10 +406,6 @@ bool WriteDemoCharacters(const std::filesystem::path& root)
     ok = WriteBoxMesh(
              root, Slashes(kEye), "eye",
              {{{-1.5f, -1.5f, -0.5f}, {1.5f, 1.5f, 0.5f}, {white[0], white[1], white[2]}, kTexture}}) &&
-         ok;
-    ok = WriteBoxMesh(
-             root, Slashes(kMarker), "marker",
-             {{{-0.1f, -0.1f, -0.1f}, {0.1f, 0.1f, 0.1f}, {white[0], white[1], white[2]}, kTexture}}) &&
          ok;
     ok = WriteFile(root, kScripts, MainScript()) && ok;
     ok = WriteFile(root, kFolderScript, FolderScript()) && ok;
@@ -428,7 +423,6 @@ std::vector<std::string> DemoCharacterFiles()
                                       Slashes(kHatCap),
                                       Slashes(kHatHelmet),
                                       Slashes(kEye),
-                                      Slashes(kMarker),
                                       Slashes(kScripts),
                                       Slashes(kFolderScript),
                                       Slashes(kHats)};
