@@ -72,8 +72,9 @@ TEST(ShuffledRuns, AProgramThatDiesPartWayShowsItsLastTestAndMessage)
 TEST(ShuffledRuns, FailedAssertionsAreListedAndPassingProgramsSayNothing)
 {
     TempDir dir(false);
-    WriteTestProgram(dir, "tests_fails", "echo 'a_test.cpp:12: Failure'\n"
-                                         "echo '[  FAILED  ] Fake.Second (1 ms)'\nexit 1\n");
+    WriteTestProgram(dir, "tests_fails",
+                     "echo 'a_test.cpp:12: Failure'\n"
+                     "echo '[  FAILED  ] Fake.Second (1 ms)'\nexit 1\n");
     WriteTestProgram(dir, "tests_passes", "echo '[       OK ] Fake.Second (0 ms)'\nexit 0\n");
     const ScriptRun run = RunScript(Quoted(kTools / "shuffled.sh") + " " + Quoted(dir.path()));
     EXPECT_NE(run.exitCode, 0);
@@ -96,7 +97,8 @@ TEST(ShuffledRuns, TheSeedGivenIsTheSeedEveryProgramRunsWith)
     const ScriptRun run =
         RunScript("TK_SHUFFLE_SEED=9145 " + Quoted(kTools / "shuffled.sh") + " " + Quoted(dir.path()));
     EXPECT_NE(run.exitCode, 0);
-    EXPECT_NE(run.output.find("args: --gtest_shuffle --gtest_random_seed=9145"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("args: --gtest_shuffle --gtest_random_seed=9145"), std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find("exit code 3"), std::string::npos) << run.output;
 }
 } // namespace
