@@ -1,6 +1,6 @@
 // The scripts of tools/ that the two README commands run, on fixtures of
 // their own: the shuffled whole runs of the test programs and what they print
-// when one fails.
+// when one fails, and the run folder's copy of the bundled data.
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -100,5 +100,60 @@ TEST(ShuffledRuns, TheSeedGivenIsTheSeedEveryProgramRunsWith)
     EXPECT_NE(run.output.find("args: --gtest_shuffle --gtest_random_seed=9145"), std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("exit code 3"), std::string::npos) << run.output;
+}
+
+std::string CopyData(const TempDir& bundle, const TempDir& run)
+{
+    const ScriptRun copy =
+        RunScript(Quoted(kTools / "copy-data.sh") + " " + Quoted(bundle.path()) + " " + Quoted(run.path()));
+    EXPECT_EQ(copy.exitCode, 0) << copy.output;
+    return copy.output;
+}
+
+TEST(RunFolder, FilesThePlayerOrTheGameChangedAreKeptAndTheRestFollowsTheBundle)
+{
+    TempDir bundle(false);
+    TempDir run(false);
+    bundle.Write("tk.cfg", "Windowed 1\n");
+    bundle.Write("worlds/level01.w", "mesh a\n");
+    bundle.Write("scripts/my texts.txt", "one\n");
+    EXPECT_EQ(CopyData(bundle, run), "");
+    EXPECT_EQ(run.Read("tk.cfg"), "Windowed 1\n");
+    EXPECT_EQ(run.Read("scripts/my texts.txt"), "one\n");
+
+    // The player turns full screen on, the game saves; the bundle moves on.
+    run.Write("tk.cfg", "Windowed 0\n");
+    run.Write("save/keys.cfg", "bindings");
+    bundle.Write("tk.cfg", "Windowed 1\nDebug 0\n");
+    bundle.Write("worlds/level01.w", "mesh b\n");
+    bundle.Write("worlds/level02.w", "mesh c\n");
+    const std::string said = CopyData(bundle, run);
+    EXPECT_NE(said.find("keeping " + (run.path() / "tk.cfg").string()), std::string::npos) << said;
+    EXPECT_EQ(run.Read("tk.cfg"), "Windowed 0\n");
+    EXPECT_EQ(run.Read("save/keys.cfg"), "bindings");
+    EXPECT_EQ(run.Read("worlds/level01.w"), "mesh b\n");
+    EXPECT_EQ(run.Read("worlds/level02.w"), "mesh c\n");
+    EXPECT_EQ(run.Read("scripts/my texts.txt"), "one\n");
+
+    // Still the player's on the next run, and the bundle's again once the player removes it.
+    CopyData(bundle, run);
+    EXPECT_EQ(run.Read("tk.cfg"), "Windowed 0\n");
+    std::filesystem::remove(run.path() / "tk.cfg");
+    EXPECT_EQ(CopyData(bundle, run), "");
+    EXPECT_EQ(run.Read("tk.cfg"), "Windowed 1\nDebug 0\n");
+}
+
+TEST(RunFolder, ARunFolderWithoutARecordKeepsEveryFileThatDiffers)
+{
+    TempDir bundle(false);
+    TempDir run(false);
+    bundle.Write("tk.cfg", "Windowed 1\n");
+    bundle.Write("a.txt", "same\n");
+    run.Write("tk.cfg", "Windowed 0\n");
+    run.Write("a.txt", "same\n");
+    const std::string said = CopyData(bundle, run);
+    EXPECT_NE(said.find("keeping"), std::string::npos);
+    EXPECT_EQ(run.Read("tk.cfg"), "Windowed 0\n");
+    EXPECT_EQ(run.Read("a.txt"), "same\n");
 }
 } // namespace
