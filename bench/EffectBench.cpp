@@ -1,6 +1,7 @@
 // Drawing through an effect against bare uniforms: SetMatrix, CommitChanges and
 // one draw, with a new world matrix each time, against the same draws with the
 // matrix set straight on the GL program, reported as a ratio in one run.
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
@@ -170,6 +171,6 @@ void BM_EffectSetMatrixCommitDraw(benchmark::State& state)
     state.counters["bare_gl_ms_per_10k_draws"] = bareSeconds / runs * 1e3;
     state.counters["ratio_to_bare_gl"] = bareSeconds > 0.0 ? effectSeconds / bareSeconds : 0.0;
 }
-BENCHMARK(BM_EffectSetMatrixCommitDraw)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_EffectSetMatrixCommitDraw)->Unit(benchmark::kMillisecond);
 
 } // namespace
