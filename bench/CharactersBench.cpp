@@ -2,6 +2,7 @@
 // phases against a bare read of the same lines (first word only), and one
 // frame of alarms, targets, sight and attack permission for 64 characters,
 // with the segment tests they make counted.
+#include "bench/Harness.h"
 #include "characters/PostacMgr.h"
 #include "game/MainGame.h"
 #include "player/Player.h"
@@ -84,7 +85,7 @@ void BM_DescriptionsParsed(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_DescriptionsParsed)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_DescriptionsParsed)->Unit(benchmark::kMillisecond);
 
 // The same lines read and their first word taken, nothing filled.
 void BM_DescriptionsBareRead(benchmark::State& state)
@@ -107,7 +108,7 @@ void BM_DescriptionsBareRead(benchmark::State& state)
         benchmark::DoNotOptimize(words);
     }
 }
-BENCHMARK(BM_DescriptionsBareRead)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_DescriptionsBareRead)->Unit(benchmark::kMillisecond);
 
 // 64 characters around the hero in an empty world, half of them engaged, a
 // few alarms in the air: the senses and the permission of one frame.
@@ -153,5 +154,5 @@ void BM_SensesOf64Characters(benchmark::State& state)
     PMgr.DeleteAllCharacters();
     PMgr.Forget();
 }
-BENCHMARK(BM_SensesOf64Characters)->Unit(benchmark::kMicrosecond);
+TK_BENCHMARK(BM_SensesOf64Characters)->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -4,6 +4,7 @@
 // - 10,000 small indexed draws with state changes between them;
 // - DXT1 textures uploaded compressed against decoded to 32-bit at load, for
 //   the load itself and for sampling them full-screen.
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/BareGl.h"
 #include "platform/d3d9/D3D9.h"
@@ -126,7 +127,7 @@ void BM_BlendedFullScreenQuad(benchmark::State& state)
     d->SetTexture(0, nullptr);
     texture->Release();
 }
-BENCHMARK(BM_BlendedFullScreenQuad)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_BlendedFullScreenQuad)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_SmallIndexedDraws(benchmark::State& state)
 {
@@ -215,7 +216,7 @@ void main() { o = texture(u_texture, v_uv) * u_tint; }
     for (IUnknown* o : std::initializer_list<IUnknown*>{vs, ps, decl, vb, ib, textures[0], textures[1]})
         o->Release();
 }
-BENCHMARK(BM_SmallIndexedDraws)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_SmallIndexedDraws)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // ---- DXT1: compressed on the GPU, or decoded to 32-bit at load -----------------------------
 // A plausible block: two colours of a gradient and a mixed index pattern.
@@ -292,7 +293,7 @@ void BM_Dxt1CompressedAgainstDecoded(benchmark::State& state)
     state.counters["ratio_load_decoded_to_compressed"] = loadDecoded / loadCompressed;
     state.counters["ratio_draw_decoded_to_compressed"] = drawDecoded / drawCompressed;
 }
-BENCHMARK(BM_Dxt1CompressedAgainstDecoded)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_Dxt1CompressedAgainstDecoded)->Iterations(1)->Unit(benchmark::kMillisecond);
 } // namespace
 
 namespace
@@ -340,5 +341,5 @@ void BM_EmptyHeadlessFrame(benchmark::State& state)
     d->SetTexture(0, nullptr);
     glyphs->Release();
 }
-BENCHMARK(BM_EmptyHeadlessFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_EmptyHeadlessFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -3,6 +3,7 @@
 // matrix set straight on the GL program, reported as a ratio in one run. Both
 // sides draw inside a scene, and the bare side must find the program and run
 // without a GL error, or the run fails instead of reporting a figure.
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
 #include "platform/d3d9/HeadlessDevice.h"
@@ -192,6 +193,6 @@ void BM_EffectSetMatrixCommitDraw(benchmark::State& state)
     state.counters["bare_gl_ms_per_10k_draws"] = bareSeconds / runs * 1e3;
     state.counters["ratio_to_bare_gl"] = bareSeconds > 0.0 ? effectSeconds / bareSeconds : 0.0;
 }
-BENCHMARK(BM_EffectSetMatrixCommitDraw)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_EffectSetMatrixCommitDraw)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,6 @@
 // One pass of the frame loop with an empty world, against a bare message loop
 // (the same PeekMessageA pass with no frame behind it), reported as a ratio.
+#include "bench/Harness.h"
 #include "game/MainGame.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
@@ -16,6 +17,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
+#include <unistd.h>
 
 namespace
 {
@@ -23,7 +26,8 @@ struct HeadlessGame
 {
     HeadlessGame()
     {
-        dir = std::filesystem::temp_directory_path() / "tk-bench";
+        previous = std::filesystem::current_path();
+        dir = std::filesystem::temp_directory_path() / ("tk-frameloop-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
         std::filesystem::current_path(dir);
         TkSetBackend(TkBackend::Headless);
@@ -40,9 +44,12 @@ struct HeadlessGame
         g_D3DMain.Shutdown();
         SAFE_RELEASE(g_pD3D);
         DestroyWindow(g_hWnd);
+        // Out of the folder before it goes.
         std::error_code ec;
+        std::filesystem::current_path(previous, ec);
         std::filesystem::remove_all(dir, ec);
     }
+    std::filesystem::path previous;
     std::filesystem::path dir;
 };
 
@@ -83,7 +90,7 @@ void BM_FrameLoopPassEmptyWorld(benchmark::State& state)
     state.counters["bare_loop_ns"] = bare;
     state.counters["ratio_to_bare_loop"] = bare > 0.0 ? pass / bare : 0.0;
 }
-BENCHMARK(BM_FrameLoopPassEmptyWorld);
+TK_BENCHMARK(BM_FrameLoopPassEmptyWorld);
 } // namespace
 
 BENCHMARK_MAIN();

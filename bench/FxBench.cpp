@@ -4,6 +4,7 @@
 // calling thread and the GL time (the software rasteriser finishing the
 // frame at Present) is reported apart. A second benchmark sets the effect
 // update's cost per effect against a bare loop of the same arithmetic.
+#include "bench/Harness.h"
 #include "environment/FxMgr.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
@@ -197,7 +198,7 @@ void BM_FxFrame(benchmark::State& state)
     state.counters["cpu_ms_per_frame"] = cpu / frames * 1e3;
     state.counters["gl_present_ms_per_frame"] = gl / frames * 1e3;
 }
-BENCHMARK(BM_FxFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_FxFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // The arithmetic the update does for a moving, growing effect, without the
 // record's other steps, tests and calls.
@@ -258,5 +259,5 @@ void BM_FxUpdatePerEffectAgainstBareLoop(benchmark::State& state)
     state.counters["bare_ns_per_effect"] = loop / frames / live * 1e9;
     state.counters["ratio_to_bare_loop"] = loop > 0.0 ? fx / loop : 0.0;
 }
-BENCHMARK(BM_FxUpdatePerEffectAgainstBareLoop)->Unit(benchmark::kMicrosecond);
+TK_BENCHMARK(BM_FxUpdatePerEffectAgainstBareLoop)->Unit(benchmark::kMicrosecond);
 } // namespace

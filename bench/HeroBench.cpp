@@ -1,6 +1,7 @@
 // The hero's frame on flat ground with a movement key held, walking in a
 // circle through the character controller, against the bare physics step the
 // frame makes (the ratio shows what the hero's own logic costs).
+#include "bench/Harness.h"
 #include "game/MainGame.h"
 #include "mesh/Mesh.h"
 #include "physics/PhysicsMgr.h"
@@ -84,7 +85,7 @@ void BM_HeroFrame(benchmark::State& state)
     }
     Teardown();
 }
-BENCHMARK(BM_HeroFrame);
+TK_BENCHMARK(BM_HeroFrame);
 
 void BM_HeroPhysicsStepAlone(benchmark::State& state)
 {
@@ -100,5 +101,5 @@ void BM_HeroPhysicsStepAlone(benchmark::State& state)
     }
     Teardown();
 }
-BENCHMARK(BM_HeroPhysicsStepAlone);
+TK_BENCHMARK(BM_HeroPhysicsStepAlone);
 } // namespace

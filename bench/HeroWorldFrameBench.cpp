@@ -6,6 +6,7 @@
 // renderer's lists, each timed on the calling thread. The whole frame's thread
 // CPU (GL calls included, the rasteriser's own threads not) and wall time are
 // reported beside them, with the share of the frame the update takes.
+#include "bench/Harness.h"
 #include "bench/DemoGame.h"
 #include "game/QuestSystem.h"
 #include "player/Player.h"
@@ -122,5 +123,5 @@ void BM_HeroDemoWorldFrame(benchmark::State& state)
     state.counters["bullets_fired"] = double(g_QuestSystem.m_iPlayerShots - shotsBefore);
     state.counters["hero_moved"] = Player.m_vPosition.x != worldgen::DEMO_START[0] ? 1.0 : 0.0;
 }
-BENCHMARK(BM_HeroDemoWorldFrame)->Unit(benchmark::kMillisecond)->Iterations(300);
+TK_BENCHMARK(BM_HeroDemoWorldFrame)->Unit(benchmark::kMillisecond)->Iterations(300);
 } // namespace

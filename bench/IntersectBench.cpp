@@ -7,6 +7,7 @@
 // their boxes rejected (and the shares of the other pre-tests), and, for a sample of the segments,
 // a plain test of every triangle and every figure's zones as the ratio the pre-tests buy, with the
 // number of segments on which the two disagree.
+#include "bench/Harness.h"
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
 #include "mesh/SkinMeshCollision.h"
@@ -414,5 +415,5 @@ void BM_SegmentsThroughFourThousandObjects(benchmark::State& state)
         static_cast<double>(g_IntersectSegment.GetIntersectCount() + g_IntersectSegment.GetSkinMeshCount());
     state.counters["triangles"] = static_cast<double>(triangles.size() / 3);
 }
-BENCHMARK(BM_SegmentsThroughFourThousandObjects)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_SegmentsThroughFourThousandObjects)->Iterations(1)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -2,6 +2,7 @@
 // the same bytes split into lines and words (the parser may cost at most three
 // times as much), and one frame of 200 actions of five records each (under
 // 0.1 ms).
+#include "bench/Harness.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "shell/Console.h"
@@ -91,7 +92,7 @@ void BM_LevelScriptsRead(benchmark::State& state)
         benchmark::DoNotOptimize(g_GameAI.m_pLevels);
     }
 }
-BENCHMARK(BM_LevelScriptsRead)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_LevelScriptsRead)->Unit(benchmark::kMillisecond);
 
 // The bare side: the same files listed, opened and split into lines and words.
 void BM_LevelScriptsBareSplit(benchmark::State& state)
@@ -115,7 +116,7 @@ void BM_LevelScriptsBareSplit(benchmark::State& state)
         benchmark::DoNotOptimize(words);
     }
 }
-BENCHMARK(BM_LevelScriptsBareSplit)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_LevelScriptsBareSplit)->Unit(benchmark::kMillisecond);
 
 void BM_LevelScriptsFrame(benchmark::State& state)
 {
@@ -153,5 +154,5 @@ void BM_LevelScriptsFrame(benchmark::State& state)
     g_GameAI.m_bLevelStarted = 0;
     g_Engine.m_szWorld[0] = 0;
 }
-BENCHMARK(BM_LevelScriptsFrame)->Unit(benchmark::kMicrosecond);
+TK_BENCHMARK(BM_LevelScriptsFrame)->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -2,6 +2,7 @@
 // - a 10 MB binary .x mesh through D3DXLoadMeshFromX against reading its bytes and parsing its floats
 //   with a bare loop; the same mesh as text against reading it and parsing its numbers;
 // - a world's 300 distinct meshes through the mesh table with a cold and with a warm "!opt" cache.
+#include "bench/Harness.h"
 #include "mesh/MeshMgr.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
@@ -221,7 +222,7 @@ void BM_LoadTenMegabyteMesh(benchmark::State& state)
         state.counters["text_ratio"] = text / bareText;
     }
 }
-BENCHMARK(BM_LoadTenMegabyteMesh)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_LoadTenMegabyteMesh)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 double LoadWorld()
 {
@@ -259,5 +260,5 @@ void BM_WorldMeshesColdAndWarmCache(benchmark::State& state)
     }
     g_Options = saved;
 }
-BENCHMARK(BM_WorldMeshesColdAndWarmCache)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_WorldMeshesColdAndWarmCache)->Iterations(1)->Unit(benchmark::kMillisecond);
 } // namespace

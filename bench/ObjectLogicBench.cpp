@@ -4,6 +4,7 @@
 // the rest are plain props. The frame is the whole object-logic update: the
 // object pass, the visibility pass and the lights. Reported per frame, beside a bare walk over the
 // same table that only reads each object's position, as a ratio.
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/XMesh.h"
@@ -179,4 +180,4 @@ void BM_ObjectLogic4000Objects(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BM_ObjectLogic4000Objects)->Unit(benchmark::kMicrosecond)->Iterations(600);
+TK_BENCHMARK(BM_ObjectLogic4000Objects)->Unit(benchmark::kMicrosecond)->Iterations(600);

@@ -1,6 +1,7 @@
 // Stepping a world of 500 boxes resting on the ground and 50 falling, through
 // the physics manager (with the copy back to the scene objects), and the same
 // bodies in a bare Bullet world for the ratio between the two.
+#include "bench/Harness.h"
 #include "mesh/Mesh.h"
 #include "physics/PhysicsMgr.h"
 #include "shell/GameOptions.h"
@@ -96,7 +97,7 @@ void BM_PhysicsMgrStep(benchmark::State& state)
     }
     g_Engine.m_iHighMesh = FIRST_MESH_SLOT;
 }
-BENCHMARK(BM_PhysicsMgrStep)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_PhysicsMgrStep)->Unit(benchmark::kMillisecond);
 
 // The same bodies in a world a bare program builds: Bullet's defaults, no objects.
 void BM_BareBulletStep(benchmark::State& state)
@@ -158,5 +159,5 @@ void BM_BareBulletStep(benchmark::State& state)
     for (auto& body : bodies)
         world.removeRigidBody(body.get());
 }
-BENCHMARK(BM_BareBulletStep)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_BareBulletStep)->Unit(benchmark::kMillisecond);
 } // namespace

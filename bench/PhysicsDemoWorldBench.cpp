@@ -2,6 +2,7 @@
 // with 500 dynamic boxes resting on its green and 50 falling onto it, through
 // the physics manager with the copy back to the scene objects. The same
 // bodies in a bare Bullet world are BM_BareBulletStep (PhysicsBench.cpp).
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/win32/Headless.h"
@@ -135,5 +136,5 @@ void BM_PhysicsDemoWorldStep(benchmark::State& state)
     std::error_code ec;
     fs::remove_all(dir, ec);
 }
-BENCHMARK(BM_PhysicsDemoWorldStep)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_PhysicsDemoWorldStep)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -1,6 +1,7 @@
 // The readers of hostile files grow in step with their input: a "tk.cfg" of
 // many unknown names (each becomes a console variable) and a text-key file of
 // many copies of one key (each copy a duplicate to report).
+#include "bench/Harness.h"
 #include "shell/Console.h"
 #include "shell/TextMgr.h"
 
@@ -60,7 +61,7 @@ void BM_SettingsOfUnknownNames(benchmark::State& state)
     }
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_SettingsOfUnknownNames)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity();
+TK_BENCHMARK(BM_SettingsOfUnknownNames)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity();
 
 void BM_TextKeysOfOneKeyCopied(benchmark::State& state)
 {
@@ -79,5 +80,5 @@ void BM_TextKeysOfOneKeyCopied(benchmark::State& state)
     }
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_TextKeysOfOneKeyCopied)->RangeMultiplier(4)->Range(1 << 8, 1 << 12)->Complexity();
+TK_BENCHMARK(BM_TextKeysOfOneKeyCopied)->RangeMultiplier(4)->Range(1 << 8, 1 << 12)->Complexity();
 } // namespace

@@ -1,6 +1,7 @@
 // Skinned-mesh animation speed, reported as ratios within one run: 64 instances of a 30-bone model
 // with all four slots playing, sampled, blended into their nodes and carried to world matrices each
 // frame, against a bare loop doing the same key interpolation, quaternion and matrix work per bone.
+#include "bench/Harness.h"
 #include "mesh/BinaFile.h"
 #include "mesh/SkinMesh.h"
 #include "mesh/SkinMeshMgr.h"
@@ -212,5 +213,5 @@ void BM_SixtyFourInstancesFourSlots(benchmark::State& state)
     state.counters["bare_ns_per_bone_slot"] = loop * 1e9 / boneSlots;
     state.counters["engine_over_bare"] = engine / loop;
 }
-BENCHMARK(BM_SixtyFourInstancesFourSlots)->Iterations(1)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_SixtyFourInstancesFourSlots)->Iterations(1)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -6,6 +6,7 @@
 // DecodeMusicStream / DecodeBareVorbis: the same Ogg Vorbis file decoded to
 // 16-bit samples by the music thread's stream and by a bare libvorbis loop
 // (budget: at most 1.2 times the bare loop).
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/dsound/DSoundHeadless.h"
 #include "sound/MusicSource.h"
@@ -96,7 +97,7 @@ void Mix64Buffers3D(benchmark::State& state)
     primary->Release();
     ds->Release();
 }
-BENCHMARK(Mix64Buffers3D)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+TK_BENCHMARK(Mix64Buffers3D)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The plainest decoding loop libogg and libvorbis allow, with the same
 // conversion to 16 bits.
@@ -214,5 +215,5 @@ void DecodeMusicAgainstBareVorbis(benchmark::State& state)
     state.counters["ratio"] = bareSeconds > 0.0 ? oursSeconds / bareSeconds : 0.0;
     state.counters["bare_ms"] = bareSeconds * 1000.0 / static_cast<double>(state.iterations());
 }
-BENCHMARK(DecodeMusicAgainstBareVorbis)->Unit(benchmark::kMillisecond)->UseManualTime();
+TK_BENCHMARK(DecodeMusicAgainstBareVorbis)->Unit(benchmark::kMillisecond)->UseManualTime();
 } // namespace

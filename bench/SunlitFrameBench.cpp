@@ -4,6 +4,7 @@
 // the same frame without each part. Then the engine's own work per frame for
 // a world filled with mesh objects: the visibility lists, the frame texture
 // lists and the objects' matrices and effect constants, without drawing.
+#include "bench/Harness.h"
 #include "bench/DemoGame.h"
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
@@ -75,7 +76,7 @@ void BM_SunlitDemoWorldFastFrame(benchmark::State& state)
     state.counters["scene_passes_ms"] = still - bare;
     state.counters["present_and_rest_ms"] = bare;
 }
-BENCHMARK(BM_SunlitDemoWorldFastFrame)->Unit(benchmark::kMillisecond)->Iterations(60);
+TK_BENCHMARK(BM_SunlitDemoWorldFastFrame)->Unit(benchmark::kMillisecond)->Iterations(60);
 
 // The engine's CPU work per frame over a table full of mesh objects: the
 // visibility and shadow lists, the frame texture lists and the objects'
@@ -107,5 +108,5 @@ void BM_SunlitFrameCpuFullTable(benchmark::State& state)
     state.counters["objects"] = double(g_Engine.GetObjectCount());
     state.counters["added"] = double(added);
 }
-BENCHMARK(BM_SunlitFrameCpuFullTable)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_SunlitFrameCpuFullTable)->Unit(benchmark::kMillisecond);
 } // namespace

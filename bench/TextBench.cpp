@@ -4,6 +4,7 @@
 //   lays out and uploads each text again;
 // - every mesh object of a full world leaving the texture lists, as a world
 //   reset deletes them (per mesh, with many textures in the registry).
+#include "bench/Harness.h"
 #include "bench/BenchDevice.h"
 #include "mesh/Mesh.h"
 #include "platform/d3dx/Font.h"
@@ -59,7 +60,7 @@ void BM_ConsoleRecentLines(benchmark::State& state)
     font->Release();
     state.counters["frames_per_second"] = benchmark::Counter(double(frame), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_ConsoleRecentLines)->Arg(0)->Arg(1)->ArgNames({"changing"})->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_ConsoleRecentLines)->Arg(0)->Arg(1)->ArgNames({"changing"})->Unit(benchmark::kMillisecond);
 
 void BM_RemoveEveryMeshFromTheTextureLists(benchmark::State& state)
 {
@@ -92,5 +93,5 @@ void BM_RemoveEveryMeshFromTheTextureLists(benchmark::State& state)
     }
     state.counters["meshes"] = kMeshes;
 }
-BENCHMARK(BM_RemoveEveryMeshFromTheTextureLists)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_RemoveEveryMeshFromTheTextureLists)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -5,6 +5,7 @@
 // - a 2048 x 2048 DXT5 .dds with its mip chain against reading the file;
 // - a 2048 x 2048 TGA with a generated mip chain against decoding it with
 //   stb_image alone.
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
 #include "bench/BenchDevice.h"
@@ -205,7 +206,7 @@ void BM_TextureScanAgainstBareListing(benchmark::State& state)
     g_Renderer.FreeTexturePaths();
     state.counters["ratio_to_bare_listing"] = bare > 0 ? scan / bare : 0;
 }
-BENCHMARK(BM_TextureScanAgainstBareListing)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_TextureScanAgainstBareListing)->Unit(benchmark::kMillisecond);
 
 void BM_Dxt5LoadAgainstFileRead(benchmark::State& state)
 {
@@ -226,7 +227,7 @@ void BM_Dxt5LoadAgainstFileRead(benchmark::State& state)
     }
     state.counters["ratio_to_file_read"] = read > 0 ? load / read : 0;
 }
-BENCHMARK(BM_Dxt5LoadAgainstFileRead)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_Dxt5LoadAgainstFileRead)->Unit(benchmark::kMillisecond);
 
 void BM_TgaLoadAgainstStbDecode(benchmark::State& state)
 {
@@ -256,5 +257,5 @@ void BM_TgaLoadAgainstStbDecode(benchmark::State& state)
     }
     state.counters["ratio_to_stb_decode"] = decode > 0 ? load / decode : 0;
 }
-BENCHMARK(BM_TgaLoadAgainstStbDecode)->Unit(benchmark::kMillisecond);
+TK_BENCHMARK(BM_TgaLoadAgainstStbDecode)->Unit(benchmark::kMillisecond);
 } // namespace

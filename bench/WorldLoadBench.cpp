@@ -1,6 +1,7 @@
 // Loading a generated world of 4,000 objects over 300 distinct meshes (after
 // one load has warmed the mesh cache), against a bare loop that reads the same
 // files and parses every number in them, reported as a ratio.
+#include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/XMesh.h"
@@ -234,5 +235,5 @@ void BM_WorldLoad4000Objects(benchmark::State& state)
     // The goal: at most 2.
     state.counters["load_over_bare_read"] = bareNs > 0.0 ? loadNs / bareNs : 0.0;
 }
-BENCHMARK(BM_WorldLoad4000Objects)->Unit(benchmark::kMillisecond)->Iterations(10);
+TK_BENCHMARK(BM_WorldLoad4000Objects)->Unit(benchmark::kMillisecond)->Iterations(10);
 } // namespace

@@ -1032,6 +1032,17 @@ void CMainGame::ShowLevelStartDialog()
         g_Panel.SetCaption(g_TextMgr.GetText(key));
 }
 
+void CMainGame::OnKeyDown(WPARAM key)
+{
+    m_LastKeyDown = key;
+    if (!g_CommandMgr.IsCommandKey(CCommandMgr::CONSOLE_COMMAND, key))
+        return;
+    // Typed keys go to the console alone until it closes (which acquires the keyboard again).
+    g_Console.Open();
+    g_Engine.UnacquireInput();
+    g_CommandMgr.ClearKeyboardState();
+}
+
 void CMainGame::OpenMenuOnKey()
 {
     if (!halted || g_Menu.m_bOpen || !g_CommandMgr.IsCommandDown(CMD_MENU))

@@ -108,8 +108,8 @@ public:
     void UpdateRunRecorder();
     void WriteRunParams();
     // The game layer's key hook: key presses that neither the console nor
-    // the menu took.
-    void OnKeyDown(WPARAM key) { m_LastKeyDown = key; }
+    // the menu took. The console's key opens the drop-down console.
+    void OnKeyDown(WPARAM key);
     void OnKeyUp(WPARAM key) { m_LastKeyUp = key; }
 
     // The alpha of the world change's black rectangle after `seconds` of fade.

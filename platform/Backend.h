@@ -27,3 +27,8 @@ inline bool TkIsHeadless()
 SDL_Window* TkGetSdlWindow(HWND hwnd);
 // The window layer records the SDL window behind each handle (null to forget it).
 void TkSetSdlWindow(HWND hwnd, SDL_Window* window);
+// The device's window takes the device's mode: windowed, a drawable area of
+// the back buffer's size; full screen, the window at that size filling the
+// display in the closest display mode. False when the window is unknown or the
+// display refused the mode (the window is then left as it was).
+bool TkFitWindowToDevice(HWND hwnd, UINT width, UINT height, bool fullScreen);

@@ -15,6 +15,7 @@
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
 #include "shell/TextUtils.h"
+#include "shell/WinMain.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
@@ -438,7 +439,7 @@ strtexture* ERenderer::LoadTexture(const char* name, BYTE reduced, BYTE high, BY
         }
     }
     if (failed)
-        g_Engine.RequestQuit();
+        QuitOnError("a texture could not be loaded: ", t->m_szPath);
     CopyBounded(t->m_szName, sizeof t->m_szName, shortName);
 
     if (companions && !g_Options.PostProcessOff && definition)

@@ -242,6 +242,12 @@ void CCommandMgr::ReleaseKeyboard()
     m_bKeyboardReady = 0;
 }
 
+void CCommandMgr::ClearKeyboardState()
+{
+    for (int code = 0; code < 256; ++code)
+        m_bKeyState[code] = 0;
+}
+
 void CCommandMgr::AcquireKeyboard(HWND hwnd)
 {
     if (!m_bKeyboardReady)
@@ -287,6 +293,21 @@ bool CCommandMgr::IsCommandDown(int command, int keyOffset) const
         if (key >= 0 && key < KEY_CODES && m_bKeyState[key])
             return true;
     }
+    return false;
+}
+
+bool CCommandMgr::IsCommandKey(int command, WPARAM vk) const
+{
+    if (command < 0 || command >= MAX_COMMANDS || vk == 0 || vk > 0xFF)
+        return false;
+    // Bindings are DirectInput codes: the scan code, with 0x80 for an extended key.
+    const UINT scan = MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC_EX);
+    if (scan == 0)
+        return false;
+    const DWORD code = (scan & 0x7Fu) | ((scan >> 8) == 0xE0u ? 0x80u : 0u);
+    for (DWORD bound : m_dwBindings[command])
+        if (bound == code)
+            return true;
     return false;
 }
 

@@ -19,7 +19,8 @@ public:
     static constexpr int KEY_NAME_CHARS = 64;
     static constexpr int MOUSE_BUTTON_CODE = 256; // mouse button n is code 256 + n (n = 0, 1, 2)
     static constexpr int MOUSE_BUTTON_CODES = 3;
-    static constexpr int FIRE_COMMAND = 19; // reads as up while the fire latch is set
+    static constexpr int FIRE_COMMAND = 19;    // reads as up while the fire latch is set
+    static constexpr int CONSOLE_COMMAND = 10; // opens the drop-down console
     static constexpr DWORD KEYS_VERSION = 6;
     // "save\keys.cfg": version, bindings, options, then the player's byte.
     static constexpr size_t KEYS_FILE_BYTES = 2114;
@@ -29,6 +30,10 @@ public:
     // Creates and acquires the keyboard (window, foreground, exclusive).
     void InitKeyboard(HWND hwnd);
     void ReleaseKeyboard();
+    // Every keyboard key up in the key-state table (the mouse buttons stay):
+    // for a keyboard nobody reads for a while, so no key held at that moment
+    // stays down.
+    void ClearKeyboardState();
     // The engine's per-frame request for the keyboard: creates it when there
     // is none, otherwise acquires it again (after the focus came back).
     void AcquireKeyboard(HWND hwnd);
@@ -38,6 +43,9 @@ public:
     // False for a command outside the table, and for the fire command while
     // the fire latch is set; otherwise whether either bound key is down.
     bool IsCommandDown(int command, int keyOffset = 0) const;
+    // Whether the key a key message names (its virtual-key code) is one of
+    // the command's keys.
+    bool IsCommandKey(int command, WPARAM vk) const;
     // The state byte of mouse button n (0 to 3); 0 for any other n.
     BYTE GetMouseButton(int n) const;
     // The save screen sets it so that the click that closed it does not fire;

@@ -70,6 +70,19 @@ int ShortExit()
 }
 } // namespace
 
+namespace
+{
+// The process's exit code once the loop ends: non-zero after QuitOnError.
+int g_iErrorExitCode = 0;
+} // namespace
+
+void QuitOnError(const char* what, const char* name)
+{
+    std::fprintf(stderr, "Duskmere 2 stops: %s%s\n", what ? what : "", name ? name : "");
+    g_iErrorExitCode = 1;
+    g_Engine.RequestQuit();
+}
+
 void QuitApplication()
 {
     if (g_bQuitting)
@@ -176,6 +189,7 @@ bool RunLoopPass(MSG& msg)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
 {
+    g_iErrorExitCode = 0;
     TkRegisterScriptAction("screenshot", ScriptScreenshot);
 
     // The window class and the title are both the game's name.
@@ -314,5 +328,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCode)
     g_Input.Release();
     // The loop can also end on the engine's quit flag, with some other message
     // last taken: only WM_QUIT carries an exit code.
+    if (g_iErrorExitCode)
+        return g_iErrorExitCode;
     return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
 }

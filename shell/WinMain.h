@@ -15,6 +15,10 @@ extern BYTE g_bShowVideoOptions;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCode);
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void QuitApplication();
+// Ends the game because something it cannot run without failed: the reason
+// (`what` and the file's name) goes to standard error as well as the log, and
+// the process ends with a non-zero exit code.
+void QuitOnError(const char* what, const char* name);
 
 // One pass of the main loop: dispatch one waiting message, or run one frame.
 // Returns false once the loop is to end (quit requested or WM_QUIT taken);

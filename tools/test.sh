@@ -12,27 +12,9 @@ jobs=${TK_JOBS:-$(nproc 2>/dev/null || echo 2)}
 "$root/tools/install-deps.sh"
 "$root/tools/check-tree.sh"
 
-# Every test program whole, shuffled; the seed is printed so a failure can be
-# replayed with --gtest_random_seed.
-run_shuffled() {
-  local dir=$1 program status=0
-  for program in "$dir"/tests/tests_*; do
-    [ -x "$program" ] || continue
-    local log seed=$((RANDOM % 99999 + 1))
-    log=$(mktemp)
-    if ! "$program" --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1 >"$log" 2>&1; then
-      echo "shuffled run of $(basename "$program") FAILED (replay: --gtest_shuffle --gtest_random_seed=$seed):"
-      grep -E "FAILED|Failure" "$log" | head -n 40
-      status=1
-    fi
-    rm -f "$log"
-  done
-  return $status
-}
-
 "$root/tools/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
-run_shuffled "$root/build"
+"$root/tools/shuffled.sh" "$root/build"
 
 if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   "$root/tools/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTK_SANITIZE=ON -DTK_BUILD_BENCH=OFF
@@ -45,7 +27,7 @@ if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   # calling thread here and keeps no on-disk cache.
   export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
   ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
-  run_shuffled "$root/build-asan"
+  "$root/tools/shuffled.sh" "$root/build-asan"
   unset ASAN_OPTIONS UBSAN_OPTIONS LP_NUM_THREADS MESA_SHADER_CACHE_DISABLE
 fi
 

@@ -358,6 +358,8 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
     DestroyImplicitSurfaces();
     m_params = params;
     *pPresentationParameters = params;
+    TkFitWindowToDevice(params.hDeviceWindow ? params.hDeviceWindow : m_focusWindow, params.BackBufferWidth,
+                        params.BackBufferHeight, !params.Windowed);
     CreateImplicitSurfaces();
     ResetStates();
     m_state = TkDeviceState::Ok;

@@ -183,6 +183,8 @@ HRESULT Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocus
         return D3DERR_NOTAVAILABLE;
     }
     *pPresentationParameters = params;
+    TkFitWindowToDevice(params.hDeviceWindow ? params.hDeviceWindow : hFocusWindow, params.BackBufferWidth,
+                        params.BackBufferHeight, !params.Windowed);
     Device* device = new Device(this, hFocusWindow, BehaviorFlags, params, std::move(context));
     *ppReturnedDeviceInterface = device;
     return D3D_OK;

@@ -178,16 +178,16 @@ bool ParseAction(const std::string& action, TkScriptEvent& out, std::string& err
         return ParseKey(words, out, error);
     if (Same(verb, "mouse"))
         return ParseMouse(words, out, error);
-    if (Same(verb, "type"))
+    if (Same(verb, "type") || Same(verb, "keys"))
     {
         // The text is the rest of the line after one blank, kept as written.
+        out.verb = Same(verb, "type") ? "type" : "keys";
         size_t start = action.find_first_of(" \t");
         if (start == std::string::npos || start + 1 >= action.size())
         {
-            error = "\"type\" needs a text";
+            error = "\"" + out.verb + "\" needs a text";
             return false;
         }
-        out.verb = "type";
         out.args = action.substr(start + 1);
         return true;
     }
@@ -253,6 +253,8 @@ void Run(const TkScriptEvent& e, uint32_t frame)
     }
     else if (e.verb == "type")
         TkInjectText(e.args.c_str());
+    else if (e.verb == "keys")
+        TkInjectKeyStrokes(e.args.c_str());
     else if (e.verb == "mouse move")
         TkInjectMouseMove(e.a, e.b);
     else if (e.verb == "mouse down")

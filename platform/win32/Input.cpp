@@ -162,6 +162,26 @@ void TkInjectText(const char* utf8)
     }
 }
 
+void TkInjectKeyStrokes(const char* text)
+{
+    if (!text)
+        return;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
+    {
+        bool shift = false;
+        const TkKey key = TkKeyFromChar(*p, &shift);
+        if (!key.vk)
+            continue;
+        const bool shiftWasDown = g_input.vkDown[VK_LSHIFT];
+        if (shift && !shiftWasDown)
+            TkInjectKey(VK_LSHIFT, true);
+        TkInjectKeyScan(key.vk, key.scan, true);
+        TkInjectKeyScan(key.vk, key.scan, false);
+        if (shift && !shiftWasDown)
+            TkInjectKey(VK_LSHIFT, false);
+    }
+}
+
 void TkInjectMouseMove(int dx, int dy)
 {
     TkInjectMouseMoveTo(CursorSum(g_input.cursor.x, dx), CursorSum(g_input.cursor.y, dy), dx, dy);

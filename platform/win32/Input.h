@@ -22,6 +22,11 @@ void TkInjectKeyScan(int vk, int scan, bool down);
 // Typed text, UTF-8: one WM_CHAR per character (characters beyond Latin-1 are
 // dropped, as the game's text is single-byte).
 void TkInjectText(const char* utf8);
+// Typed text as key strokes: for each character the key a US keyboard types it
+// with is pressed and let go (Shift held around it where needed), so the key
+// messages reach a window that reads keys rather than characters (the
+// console). Characters no key types are skipped.
+void TkInjectKeyStrokes(const char* text);
 // Relative mouse movement in counts; the message cursor moves with it, held
 // inside the input window's client area.
 void TkInjectMouseMove(int dx, int dy);

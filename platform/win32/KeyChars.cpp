@@ -44,3 +44,23 @@ int TkCharFromVk(int vk, bool shift, bool ctrl)
             return shift ? k.shifted : k.plain;
     return 0;
 }
+
+TkKey TkKeyFromChar(int ch, bool* shift)
+{
+    if (shift)
+        *shift = false;
+    if (ch <= 0 || ch > 0x7F)
+        return TkKey{0, 0};
+    // Unshifted first, so a character both hands type ('-', '.') takes the main key.
+    for (bool shifted : {false, true})
+        for (int vk = 1; vk < 256; ++vk)
+            if (vk != VK_MULTIPLY && vk != VK_ADD && vk != VK_SUBTRACT && vk != VK_DECIMAL &&
+                vk != VK_DIVIDE && !(vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) &&
+                TkCharFromVk(vk, shifted, false) == ch)
+            {
+                if (shift)
+                    *shift = shifted;
+                return TkKey{static_cast<BYTE>(vk), TkScanFromVk(vk)};
+            }
+    return TkKey{0, 0};
+}

@@ -156,3 +156,29 @@ int TkMessageVk(int vk)
     }
     return vk;
 }
+
+UINT MapVirtualKeyA(UINT code, UINT mapType)
+{
+    switch (mapType)
+    {
+    case MAPVK_VK_TO_VSC:
+    case MAPVK_VK_TO_VSC_EX:
+    {
+        const BYTE scan = code < 256 ? TkScanFromVk(static_cast<int>(code)) : 0;
+        if (mapType == MAPVK_VK_TO_VSC_EX && (scan & 0x80))
+            return 0xE000u | (scan & 0x7Fu);
+        return scan & 0x7Fu;
+    }
+    case MAPVK_VSC_TO_VK:
+    {
+        const unsigned wanted = (code & 0x7Fu) | ((code & 0xFF00u) == 0xE000u ? 0x80u : 0u);
+        if (wanted == 0 || (code & 0xFF00u && (code & 0xFF00u) != 0xE000u))
+            return 0;
+        for (int vk = 1; vk < 256; ++vk)
+            if (TkScanFromVk(vk) == wanted)
+                return static_cast<UINT>(vk);
+        return 0;
+    }
+    }
+    return 0;
+}

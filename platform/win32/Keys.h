@@ -27,3 +27,6 @@ int TkMessageVk(int vk);
 // The character a US keyboard types for a virtual key; 0 for none. With Ctrl
 // a letter gives its control character (Ctrl+A is 1).
 int TkCharFromVk(int vk, bool shift, bool ctrl);
+// The key a US keyboard types a character with, and whether Shift is held
+// for it; {0, 0} for a character no key types.
+TkKey TkKeyFromChar(int ch, bool* shift);

@@ -229,6 +229,12 @@ int ShowCursor(BOOL show);
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg);
 BOOL TranslateMessage(const MSG* msg);
+// Key codes of a US keyboard: a virtual key's scan code (MAPVK_VK_TO_VSC_EX
+// gives an extended key's as 0xE0xx), or a scan code's virtual key; 0 for none.
+#define MAPVK_VK_TO_VSC 0
+#define MAPVK_VSC_TO_VK 1
+#define MAPVK_VK_TO_VSC_EX 4
+UINT MapVirtualKeyA(UINT code, UINT mapType);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -112,6 +112,56 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     return w->hwnd;
 }
 
+bool TkFitWindowToDevice(HWND hwnd, UINT width, UINT height, bool fullScreen)
+{
+    TkWindowRecord* w = TkFindWindowRecord(hwnd);
+    if (!w || width == 0 || height == 0 || width > 0x7FFF || height > 0x7FFF)
+        return false;
+    const int cx = static_cast<int>(width), cy = static_cast<int>(height);
+    if (!w->sdl)
+    {
+        // Headless: the record alone, full screen at the display's corner.
+        const LONG left = fullScreen ? 0 : w->rect.left, top = fullScreen ? 0 : w->rect.top;
+        w->rect = RECT{left, top, left + cx, top + cy};
+        if (fullScreen)
+            w->visible = true;
+        return true;
+    }
+    if (fullScreen)
+    {
+        int display = SDL_GetWindowDisplayIndex(w->sdl);
+        if (display < 0)
+            display = 0;
+        const SDL_DisplayMode wanted = {SDL_PIXELFORMAT_UNKNOWN, cx, cy, 0, nullptr};
+        SDL_DisplayMode closest;
+        if (!SDL_GetClosestDisplayMode(display, &wanted, &closest) ||
+            SDL_SetWindowDisplayMode(w->sdl, &closest) != 0)
+        {
+            std::fprintf(stderr, "No display mode for a full screen of %dx%d: %s\n", cx, cy, SDL_GetError());
+            return false;
+        }
+        SDL_SetWindowSize(w->sdl, cx, cy);
+        SDL_ShowWindow(w->sdl);
+        w->visible = true;
+        if (SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN) != 0)
+        {
+            std::fprintf(stderr, "The window could not go full screen: %s\n", SDL_GetError());
+            return false;
+        }
+    }
+    else
+    {
+        if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN)
+            SDL_SetWindowFullscreen(w->sdl, 0);
+        int current = 0, currentHeight = 0;
+        SDL_GetWindowSize(w->sdl, &current, &currentHeight);
+        if (current != cx || currentHeight != cy)
+            SDL_SetWindowSize(w->sdl, cx, cy);
+    }
+    RefreshRect(*w);
+    return true;
+}
+
 BOOL DestroyWindow(HWND hwnd)
 {
     TkWindowRecord* w = TkFindWindowRecord(hwnd);

@@ -1,6 +1,10 @@
 // Device creation with the headless controls a caller's fall-backs need.
 #include "d3d9_fixture.h"
 
+#include "platform/win32/Win32.h"
+
+#include <utility>
+
 using namespace d3d9test;
 
 class CreationTest : public ::testing::Test
@@ -184,3 +188,53 @@ TEST_F(CreationTest, AdapterModesAreAscendingAndEnumerable)
     ASSERT_EQ(d3d->GetAdapterDisplayMode(0, &mode), D3D_OK);
     EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
 }
+
+namespace
+{
+// The device's window takes the device's mode: full screen at the chosen size
+// (the game opens it 1 x 1 for that), windowed at the back buffer's size; a
+// size the display lacks is refused and leaves the window as it was.
+TEST_F(CreationTest, TheDeviceWindowTakesTheSizeAndModeOfTheDevice)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "FitTest";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    HWND window =
+        CreateWindowExA(0, "FitTest", "fit", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    auto clientSize = [&]
+    {
+        RECT r = {};
+        GetClientRect(window, &r);
+        return std::make_pair(static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top));
+    };
+
+    D3DPRESENT_PARAMETERS pp = WindowedParams(1000, 700);
+    pp.Windowed = FALSE;
+    pp.FullScreen_RefreshRateInHz = 0;
+    IDirect3DDevice9* device = nullptr;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(clientSize(), std::make_pair(1L, 1L));
+
+    pp = WindowedParams(1024, 768);
+    pp.Windowed = FALSE;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+              D3D_OK);
+    EXPECT_EQ(clientSize(), std::make_pair(1024L, 768L));
+
+    D3DPRESENT_PARAMETERS windowed = WindowedParams(640, 480);
+    ASSERT_EQ(device->Reset(&windowed), D3D_OK);
+    EXPECT_EQ(clientSize(), std::make_pair(640L, 480L));
+    D3DPRESENT_PARAMETERS missing = WindowedParams(1000, 700);
+    missing.Windowed = FALSE;
+    EXPECT_EQ(device->Reset(&missing), D3DERR_INVALIDCALL);
+    EXPECT_EQ(clientSize(), std::make_pair(640L, 480L));
+
+    EXPECT_EQ(device->Release(), 0u);
+    DestroyWindow(window);
+    UnregisterClassA("FitTest", nullptr);
+}
+} // namespace

@@ -241,3 +241,55 @@ TEST(D3D9Window, TheGameInAWindowShowsWhatAHeadlessRunShows)
     EXPECT_EQ(differ, 0);
     EXPECT_GT(ink, 1000) << "the console's text is on the picture";
 }
+
+// The game opens its window 1 x 1 for full screen: the device's full-screen
+// mode makes it a full-screen window of the chosen size, and a windowed reset
+// gives it back as a window of the back buffer's size.
+TEST(D3D9Window, FullScreenOpensTheWindowAtTheChosenSizeOnTheDisplay)
+{
+    const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (driver && std::string(driver) != "x11")
+        GTEST_SKIP() << "SDL video already runs the \"" << driver << "\" driver in this process";
+    IgnoreSystemLeaks ignore;
+    VirtualDisplay display;
+    if (display.Name().empty())
+        GTEST_SKIP() << "no virtual X server (Xvfb) to open a window on";
+    ::setenv("DISPLAY", display.Name().c_str(), 1);
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    TkSetBackend(TkBackend::Sdl);
+    TkD3D9ResetHeadless();
+    const HWND hwnd = OpenWindow("D3D9FullScreen", PlainProc, 1, 1, WS_POPUP | WS_VISIBLE);
+    ASSERT_NE(hwnd, nullptr);
+    SDL_Window* sdl = TkGetSdlWindow(hwnd);
+    ASSERT_NE(sdl, nullptr);
+
+    // The virtual display has one mode, its own size.
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp = WindowedParams(1024, 768);
+    pp.Windowed = FALSE;
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+              D3D_OK);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(sdl, &w, &h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 768);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+    RECT client = {};
+    ASSERT_TRUE(GetClientRect(hwnd, &client));
+    EXPECT_EQ(client.right, 1024);
+    EXPECT_EQ(client.bottom, 768);
+
+    D3DPRESENT_PARAMETERS windowed = WindowedParams(320, 200);
+    ASSERT_EQ(device->Reset(&windowed), D3D_OK);
+    EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN);
+    SDL_GetWindowSize(sdl, &w, &h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 200);
+
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(d3d->Release(), 0u);
+    DestroyWindow(hwnd);
+    TkSetBackend(TkBackend::Headless);
+    SDL_Quit();
+}

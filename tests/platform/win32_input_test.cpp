@@ -288,3 +288,74 @@ TEST_F(Win32InputTest, CursorStaysInRangeWithoutAWindowHoweverFarTheMouseGoes)
     EXPECT_EQ(TkGetCursorPosition().y, 0);
 }
 } // namespace
+
+namespace
+{
+// Typed as key strokes: each character's key goes down and up, Shift held
+// around a shifted character; a character no key types is skipped.
+TEST_F(Win32InputTest, KeyStrokesPressEachCharactersKeyInTurn)
+{
+    HWND hwnd = MakeWindow();
+    TkInjectKeyStrokes("a B\\_\xE9");
+    std::vector<std::pair<UINT, WPARAM>> keys;
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE))
+        if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP)
+            keys.emplace_back(msg.message, msg.wParam);
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_KEYDOWN, 'A'},        {WM_KEYUP, 'A'},      {WM_KEYDOWN, VK_SPACE}, {WM_KEYUP, VK_SPACE},
+        {WM_KEYDOWN, VK_SHIFT},   {WM_KEYDOWN, 'B'},    {WM_KEYUP, 'B'},        {WM_KEYUP, VK_SHIFT},
+        {WM_KEYDOWN, VK_OEM_5},   {WM_KEYUP, VK_OEM_5}, {WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, VK_OEM_MINUS},
+        {WM_KEYUP, VK_OEM_MINUS}, {WM_KEYUP, VK_SHIFT},
+    };
+    EXPECT_EQ(keys, expected);
+    EXPECT_FALSE(TkIsVirtualKeyDown(VK_SHIFT));
+    TkInjectKeyStrokes(nullptr);
+}
+
+TEST(Win32Keys, CharactersGiveTheKeyThatTypesThem)
+{
+    struct Case
+    {
+        int ch;
+        int vk;
+        bool shift;
+    };
+    const Case cases[] = {
+        {'a', 'A', false},
+        {'A', 'A', true},
+        {'7', '7', false},
+        {'&', '7', true},
+        {'-', VK_OEM_MINUS, false},
+        {'.', VK_OEM_PERIOD, false},
+        {'`', VK_OEM_3, false},
+        {'~', VK_OEM_3, true},
+        {' ', VK_SPACE, false},
+        {'\r', VK_RETURN, false},
+        {0, 0, false},
+        {0xE9, 0, false},
+    };
+    for (const Case& c : cases)
+    {
+        bool shift = !c.shift;
+        const TkKey key = TkKeyFromChar(c.ch, &shift);
+        EXPECT_EQ(key.vk, c.vk) << c.ch;
+        EXPECT_EQ(shift, c.shift) << c.ch;
+        EXPECT_EQ(key.scan, c.vk ? TkScanFromVk(c.vk) : 0) << c.ch;
+    }
+}
+
+TEST(Win32Keys, MapVirtualKeyTurnsKeysToScanCodesAndBack)
+{
+    EXPECT_EQ(MapVirtualKeyA(VK_OEM_3, MAPVK_VK_TO_VSC), static_cast<UINT>(DIK_GRAVE));
+    EXPECT_EQ(MapVirtualKeyA(VK_UP, MAPVK_VK_TO_VSC), 0x48u);
+    EXPECT_EQ(MapVirtualKeyA(VK_UP, MAPVK_VK_TO_VSC_EX), 0xE048u);
+    EXPECT_EQ(MapVirtualKeyA('A', MAPVK_VK_TO_VSC_EX), static_cast<UINT>(DIK_A));
+    EXPECT_EQ(MapVirtualKeyA(DIK_A, MAPVK_VSC_TO_VK), static_cast<UINT>('A'));
+    EXPECT_EQ(MapVirtualKeyA(0xE048, MAPVK_VSC_TO_VK), static_cast<UINT>(VK_UP));
+    EXPECT_EQ(MapVirtualKeyA(0x48, MAPVK_VSC_TO_VK), static_cast<UINT>(VK_NUMPAD8));
+    EXPECT_EQ(MapVirtualKeyA(0x1FF, MAPVK_VK_TO_VSC), 0u);
+    EXPECT_EQ(MapVirtualKeyA(0x1248, MAPVK_VSC_TO_VK), 0u);
+    EXPECT_EQ(MapVirtualKeyA(VK_OEM_3, 7), 0u);
+}
+} // namespace

@@ -407,3 +407,53 @@ TEST_F(InputCommandsTest, WithoutDirectInputTheTimerStillRunsAndInputIsSilent)
     EXPECT_FALSE(g_CommandMgr.IsCommandDown(19));
 }
 } // namespace
+
+namespace
+{
+// A key message names a key by its virtual key; the bindings hold DirectInput
+// codes, extended keys with 0x80: the arrow keys are not the numeric pad's.
+TEST_F(InputCommandsTest, KeyMessagesAreMatchedToTheCommandsBoundKeys)
+{
+    struct Case
+    {
+        int command;
+        WPARAM vk;
+        bool bound;
+    };
+    const Case cases[] = {
+        {CCommandMgr::CONSOLE_COMMAND, VK_OEM_3, true},
+        {CCommandMgr::CONSOLE_COMMAND, 'W', false},
+        {3, 'W', true},
+        {3, VK_UP, true},
+        {3, VK_NUMPAD8, false},
+        {4, VK_DOWN, true},
+        {4, VK_NUMPAD2, false},
+        {34, VK_CONTROL, true},
+        {CCommandMgr::FIRE_COMMAND, VK_SPACE, false},
+        {-1, VK_OEM_3, false},
+        {CCommandMgr::MAX_COMMANDS, VK_OEM_3, false},
+        {CCommandMgr::CONSOLE_COMMAND, 0, false},
+        {CCommandMgr::CONSOLE_COMMAND, 0x1C0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(g_CommandMgr.IsCommandKey(c.command, c.vk), c.bound) << c.command << " " << c.vk;
+
+    // Bound elsewhere, the console key moves with its binding.
+    g_CommandMgr.m_dwBindings[CCommandMgr::CONSOLE_COMMAND][0] = DIK_F2;
+    EXPECT_TRUE(g_CommandMgr.IsCommandKey(CCommandMgr::CONSOLE_COMMAND, VK_F2));
+    EXPECT_FALSE(g_CommandMgr.IsCommandKey(CCommandMgr::CONSOLE_COMMAND, VK_OEM_3));
+}
+
+TEST_F(InputCommandsTest, ClearingTheKeyboardStateLetsHeldKeysGoButKeepsTheMouseButtons)
+{
+    TkInjectKey('W', true);
+    TkInjectMouseButton(0, true);
+    g_MainGame.m_iLevelFrame = 300;
+    Tick();
+    ASSERT_TRUE(g_CommandMgr.IsCommandDown(3));
+    ASSERT_TRUE(g_CommandMgr.IsCommandDown(CCommandMgr::FIRE_COMMAND));
+    g_CommandMgr.ClearKeyboardState();
+    EXPECT_FALSE(g_CommandMgr.IsCommandDown(3));
+    EXPECT_TRUE(g_CommandMgr.IsCommandDown(CCommandMgr::FIRE_COMMAND));
+}
+} // namespace

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
 #include <fstream>
 #include <sys/wait.h>
@@ -13,7 +14,8 @@
 
 namespace fs = std::filesystem;
 
-GameProcess::GameProcess(const fs::path& dir, const std::vector<std::pair<std::string, std::string>>& env)
+GameProcess::GameProcess(const fs::path& dir, const std::vector<std::pair<std::string, std::string>>& env,
+                         const fs::path& errors)
 {
     const std::string exe = TK_GAME_EXE;
     m_pid = ::fork();
@@ -21,6 +23,13 @@ GameProcess::GameProcess(const fs::path& dir, const std::vector<std::pair<std::s
     {
         if (::chdir(dir.c_str()) != 0)
             ::_exit(127);
+        if (!errors.empty())
+        {
+            const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || ::dup2(fd, 2) < 0)
+                ::_exit(127);
+            ::close(fd);
+        }
         ::setenv("TK_VIDEO", "headless", 1);
         ::setenv("TK_LOCK_DIR", dir.c_str(), 1);
         ::unsetenv("TK_SCRIPT");

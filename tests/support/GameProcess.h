@@ -16,9 +16,10 @@ class GameProcess
 {
 public:
     // Starts the game in `dir` with TK_VIDEO=headless, TK_LOCK_DIR=`dir` and the
-    // extra environment given (NAME, value).
-    GameProcess(const std::filesystem::path& dir,
-                const std::vector<std::pair<std::string, std::string>>& env);
+    // extra environment given (NAME, value); with `errors` its standard error
+    // goes into that file.
+    GameProcess(const std::filesystem::path& dir, const std::vector<std::pair<std::string, std::string>>& env,
+                const std::filesystem::path& errors = {});
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
