@@ -320,4 +320,8 @@ TEST_F(EngineFrame, EachPhaseRunsItsManagersInTheirOrder)
         ASSERT_TRUE(g_Engine.StartWorld("*"));
         EXPECT_EQ(steps.Log(), Joined({&kUnloadOrder, &kPostLoadOrder}));
     }
+    // The world's device objects (the automap target, the loading screen's
+    // bar) go before the device does.
+    g_Engine.ResetWorld();
+    g_LoadingScreen.Finish();
 }
