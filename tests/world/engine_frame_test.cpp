@@ -4,6 +4,7 @@
 #include "game/MainGame.h"
 #include "shell/Console.h"
 #include "shell/FocusMgr.h"
+#include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
 #include "world/EngineSteps.h"
 
