@@ -312,4 +312,6 @@ void CLoadingScreen::Render()
     // Both branches end the scene: a scene left open refuses the next one.
     g_pD3DInterface->EndScene();
     g_pD3DInterface->Present(nullptr, nullptr, nullptr, nullptr);
+    if (g_Engine.m_bScreenshot)
+        g_Engine.SaveScreenshot();
 }
