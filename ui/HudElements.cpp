@@ -674,9 +674,20 @@ void Panel::RenderLetterboxBars()
 
 void Panel::RenderFaders()
 {
-    if (m_White.fadeIn || m_White.fadeOut || m_White.alpha > 0.0f)
-        AdvanceFader(m_White.fadeIn, m_White.fadeOut, m_White.inDuration, m_White.outDuration, m_White.alpha,
-                     g_Engine.m_fDeltaTime);
+    // The white fader's fade-in goes to white and its fade-out away from it
+    // (the black fader's rules with the directions its services name).
+    const float dt = g_Engine.m_fDeltaTime;
+    if (m_White.fadeIn)
+        m_White.alpha = m_White.inDuration > 0.0f ? std::min(1.0f, m_White.alpha + dt / m_White.inDuration) : 1.0f;
+    if (m_White.fadeOut)
+    {
+        m_White.alpha = m_White.outDuration > 0.0f ? m_White.alpha - dt / m_White.outDuration : 0.0f;
+        if (m_White.alpha < 0.0f)
+        {
+            m_White.alpha = 0.0f;
+            m_White.fadeOut = 0;
+        }
+    }
     if (m_White.alpha > 0.0f)
     {
         const DWORD a = Alpha(m_White.alpha);
