@@ -81,9 +81,9 @@ def union(*parts):
 def crosshair():
     c = Canvas(64)
     # Four ticks around an open centre: the spread moves them apart.
-    c.paint(union(box(0.47, 0.0, 0.53, 0.28), box(0.47, 0.72, 0.53, 1.0),
-                  box(0.0, 0.47, 0.28, 0.53), box(0.72, 0.47, 1.0, 0.53)), WHITE)
-    c.paint(disc(0.025), WHITE)
+    c.paint(union(box(0.43, 0.0, 0.57, 0.3), box(0.43, 0.7, 0.57, 1.0),
+                  box(0.0, 0.43, 0.3, 0.57), box(0.7, 0.43, 1.0, 0.57)), WHITE)
+    c.paint(disc(0.05), WHITE)
     return c
 
 
