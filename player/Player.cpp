@@ -338,7 +338,8 @@ void ShowUseHint(BYTE use)
 void ShowPickupTarget(const EItemInstance* item)
 {
     g_Panel.m_bItemAimed = item != nullptr;
-    CopyCut(g_Panel.m_szAimedItem, sizeof g_Panel.m_szAimedItem, item && item->m_pDesc ? item->m_pDesc->Name : "");
+    CopyCut(g_Panel.m_szAimedItem, sizeof g_Panel.m_szAimedItem,
+            item && item->m_pDesc ? item->m_pDesc->Name : "");
 }
 
 // STAND-IN: ladders, mounted guns and the player helicopter come with their

@@ -43,9 +43,9 @@ constexpr const char* kProduction[] = {"Production"};
 constexpr const char* kThanks[] = {"Our families", "Our friends", "The players"};
 constexpr const char* kTools[] = {"SDL2", "Bullet Physics", "Ogg Vorbis", "FreeType"};
 
-constexpr CreditsBlock kBlocks[] = {{">CR02", 1, kDirection},    {">CR06", 1, kDesign}, {">CR07", 1, kArt},
-                                    {">CR08", 5, kProgramming},  {">CR04", 2, kSound},  {">CR09", 2, kTesting},
-                                    {">CR10", 1, kProduction},   {">CR12", 3, kThanks}, {">CR14", 4, kTools}};
+constexpr CreditsBlock kBlocks[] = {{">CR02", 1, kDirection},   {">CR06", 1, kDesign}, {">CR07", 1, kArt},
+                                    {">CR08", 5, kProgramming}, {">CR04", 2, kSound},  {">CR09", 2, kTesting},
+                                    {">CR10", 1, kProduction},  {">CR12", 3, kThanks}, {">CR14", 4, kTools}};
 } // namespace
 
 void CCredits::AddLine(const char* text)

@@ -29,8 +29,8 @@ using namespace hud;
 
 namespace
 {
-constexpr int kHardest = 3;     // "Difficulty" that hides ammunition, minimap and grenade pointer
-constexpr int kNoAimTint = 2;   // from this difficulty the crosshair is never tinted
+constexpr int kHardest = 3;   // "Difficulty" that hides ammunition, minimap and grenade pointer
+constexpr int kNoAimTint = 2; // from this difficulty the crosshair is never tinted
 constexpr DWORD kEnemyTint = 0x80FF0000;
 constexpr DWORD kFriendTint = 0x6000FF00;
 constexpr float kAimSpread = 0.54f;
@@ -196,7 +196,8 @@ void Panel::RenderCrosshair()
         return;
     }
     if ((d && d->Snajper_Celownik && Bronie.aiming) || CameraHeld() || OBE.m_bRunning ||
-        (Bronie.aiming && Bronie.aimProgress >= 1.0f) || hud::HeroOnBezier() || (d && d->Laser && Bronie.laserOn))
+        (Bronie.aiming && Bronie.aimProgress >= 1.0f) || hud::HeroOnBezier() ||
+        (d && d->Laser && Bronie.laserOn))
         return;
     float alpha = 1.0f;
     if (Player.m_fSwayDelay > 0.0f)
@@ -351,7 +352,8 @@ void Panel::RenderMinimap()
         fz = 1.0f;
     }
     const float centreX = Y(kMapCentreX), centreY = Y(kMapCentreY);
-    auto point = [&](const D3DXVECTOR3& p, float half) {
+    auto point = [&](const D3DXVECTOR3& p, float half)
+    {
         float rx = p.x - cam.x, rz = p.z - cam.z;
         const float length = std::sqrt(rx * rx + rz * rz);
         if (length > kMapReach)
@@ -361,8 +363,8 @@ void Panel::RenderMinimap()
         }
         const float across = rx * fz - rz * fx; // to the right of the heading
         const float ahead = rx * fx + rz * fz;
-        DrawSquare(m_MapPoint, centreX + across * Y(kMapScale), centreY - ahead * Y(kMapScale), X(half), X(half),
-                   m_dwMainColor);
+        DrawSquare(m_MapPoint, centreX + across * Y(kMapScale), centreY - ahead * Y(kMapScale), X(half),
+                   X(half), m_dwMainColor);
     };
     for (const PanelHitMarker& marker : m_HitMarkers)
         if (marker.active)
@@ -556,7 +558,8 @@ void Panel::RenderUseIcons()
 {
     if (OBE.m_bRunning)
         return;
-    auto pair = [&](int first) {
+    auto pair = [&](int first)
+    {
         const float x = X(kUseIconX), y = Y(kUseIconY), w = X(kUseIconSize), h = Y(kUseIconSize);
         DrawSquare(m_UseIcons[first + 1], x + X(kShadow) + w / 2, y + Y(kShadow) + h / 2, w / 2, h / 2,
                    kShadowColor);
@@ -589,7 +592,8 @@ void Panel::RenderPickupPrompt()
     if (m_bGunAimed)
     {
         std::snprintf(text, sizeof text, "'%s' %s", KeyName(CMD_USE), g_TextMgr.GetText(">G15"));
-        g_Font.DrawText(text, X(CENTRE_X), y + Y(kGunPromptDrop), m_dwMainColor, kGunPromptSize, 0, true, false);
+        g_Font.DrawText(text, X(CENTRE_X), y + Y(kGunPromptDrop), m_dwMainColor, kGunPromptSize, 0, true,
+                        false);
     }
 }
 
@@ -627,8 +631,8 @@ void Panel::RenderCountdown()
     char text[32];
     CountdownText(seconds, text, sizeof text);
     const float whole = std::floor(std::max(0.0f, std::min(seconds, 2147483520.0f)));
-    g_Font.DrawText(text, X(CENTRE_X), Y(kCountdownY), whole <= kCountdownRed ? RED : GREEN, kCountdownSize, 0,
-                    true, false);
+    g_Font.DrawText(text, X(CENTRE_X), Y(kCountdownY), whole <= kCountdownRed ? RED : GREEN, kCountdownSize,
+                    0, true, false);
     g_Font.DrawText(g_TextMgr.GetText(">G32"), X(CENTRE_X), Y(kCountdownY - kCountdownRise), m_dwLabelColor,
                     kLabelSize, 0, true, false);
     if (whole < kClickBelow && whole != m_fLastCountdownSecond)
@@ -678,7 +682,8 @@ void Panel::RenderFaders()
     // (the black fader's rules with the directions its services name).
     const float dt = g_Engine.m_fDeltaTime;
     if (m_White.fadeIn)
-        m_White.alpha = m_White.inDuration > 0.0f ? std::min(1.0f, m_White.alpha + dt / m_White.inDuration) : 1.0f;
+        m_White.alpha =
+            m_White.inDuration > 0.0f ? std::min(1.0f, m_White.alpha + dt / m_White.inDuration) : 1.0f;
     if (m_White.fadeOut)
     {
         m_White.alpha = m_White.outDuration > 0.0f ? m_White.alpha - dt / m_White.outDuration : 0.0f;
@@ -753,8 +758,8 @@ void Panel::RenderCaption()
         alpha = (kCaptionOut - t) / (kCaptionOut - kCaptionHold);
     const DWORD mainAlpha = m_dwMainColor >> 24;
     g_Font.DrawText(m_szCaption, X(CENTRE_X), Y(kCaptionY),
-                    WithAlpha(m_dwMainColor, static_cast<DWORD>(Alpha(alpha) * mainAlpha / 0xFF)), kCaptionSize,
-                    0, true, false);
+                    WithAlpha(m_dwMainColor, static_cast<DWORD>(Alpha(alpha) * mainAlpha / 0xFF)),
+                    kCaptionSize, 0, true, false);
 }
 
 void Panel::RenderSubtitles()
@@ -777,7 +782,7 @@ void Panel::RenderSubtitles()
                 continue;
         }
         for (int i = 0; i < slot.lines && i < SUBTITLE_LINES; ++i)
-            g_Font.DrawText(slot.text[i], slot.x, slot.y + Y(SUBTITLE_LINE_STEP) * static_cast<float>(i), WHITE,
-                            kSubtitleSize, 0, true, false);
+            g_Font.DrawText(slot.text[i], slot.x, slot.y + Y(SUBTITLE_LINE_STEP) * static_cast<float>(i),
+                            WHITE, kSubtitleSize, 0, true, false);
     }
 }

@@ -62,7 +62,8 @@ DWORD Blend(DWORD a, DWORD b, float t)
     DWORD out = 0;
     for (int shift = 0; shift < 32; shift += 8)
     {
-        const float ca = static_cast<float>((a >> shift) & 0xFF), cb = static_cast<float>((b >> shift) & 0xFF);
+        const float ca = static_cast<float>((a >> shift) & 0xFF),
+                    cb = static_cast<float>((b >> shift) & 0xFF);
         out |= static_cast<DWORD>(ca + (cb - ca) * t + 0.5f) << shift;
     }
     return out;

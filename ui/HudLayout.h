@@ -21,8 +21,8 @@ constexpr DWORD GREEN = 0xFF00FF00;
 constexpr DWORD WHITE = 0xFFFFFFFF;
 constexpr float SUBTITLE_SECONDS = 5.0f;
 constexpr float SUBTITLE_LINE_STEP = 16.0f; // vertical units between a subtitle's lines
-constexpr float PICKUP_FADE = 4.0f; // the pick-up alpha falls this much a second
-constexpr DWORD OUTLINE_VERTEX_SIZE = 20; // XYZRHW and a diffuse colour
+constexpr float PICKUP_FADE = 4.0f;         // the pick-up alpha falls this much a second
+constexpr DWORD OUTLINE_VERTEX_SIZE = 20;   // XYZRHW and a diffuse colour
 constexpr const char* VAR_SNIPER_VIEW = "sniper_view";
 constexpr const char* VAR_HINT = "HintOWstaniu";
 

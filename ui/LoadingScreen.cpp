@@ -52,19 +52,31 @@ constexpr const char* kLevel6[] = {"L06T01", "L06T02", "L06T03", "L06T04", nullp
 constexpr const char* kLevel7[] = {"L07T01", "L07T02", "L07T03", "L07T04", "L07T05", "L07T06", nullptr};
 constexpr const char* kLevel8[] = {"L08T01", "L08T02", "L08T03", nullptr};
 constexpr const char* kLevel9[] = {"L09T01", "L09T02", "L09T03", "L09T04", nullptr};
-constexpr const char* kLevel10[] = {"L10T01", "L10T02", "L10T03", "L10T04", "L10T05", "L10T06", "L10T07", nullptr};
-constexpr const char* kLevel13[] = {"L13T001", "L13T002", "L13T003", "L13T004", "L13T005", "L13T006", nullptr};
+constexpr const char* kLevel10[] = {"L10T01", "L10T02", "L10T03", "L10T04",
+                                    "L10T05", "L10T06", "L10T07", nullptr};
+constexpr const char* kLevel13[] = {"L13T001", "L13T002", "L13T003", "L13T004",
+                                    "L13T005", "L13T006", nullptr};
 constexpr const char* kNone[] = {nullptr};
 
 // The briefing table by level number. The first level also answers to the
 // other spellings its world file goes by.
-constexpr Briefing kBriefings[] = {
-    {0, "worlds\\testXXX.w", kLevel1}, {1, "worlds\\level01.w", kLevel1}, {2, "worlds\\level02.w", kLevel2},
-    {3, "worlds\\level03.w", kLevel3}, {4, "worlds\\level04.w", kLevel4}, {5, "worlds\\level05.w", kLevel5},
-    {6, "worlds\\level06.w", kLevel6}, {7, "worlds\\level07.w", kLevel7}, {8, "worlds\\level08.w", kLevel8},
-    {9, "worlds\\level09.w", kLevel9}, {10, "worlds\\level10.w", kLevel10}, {11, "", kNone},
-    {12, "", kNone},                   {13, "worlds\\level13.w", kLevel13}, {14, "", kNone},
-    {1, "worlds\\level_01.w", kLevel1}, {1, "worlds\\l01.w", kLevel1}};
+constexpr Briefing kBriefings[] = {{0, "worlds\\testXXX.w", kLevel1},
+                                   {1, "worlds\\level01.w", kLevel1},
+                                   {2, "worlds\\level02.w", kLevel2},
+                                   {3, "worlds\\level03.w", kLevel3},
+                                   {4, "worlds\\level04.w", kLevel4},
+                                   {5, "worlds\\level05.w", kLevel5},
+                                   {6, "worlds\\level06.w", kLevel6},
+                                   {7, "worlds\\level07.w", kLevel7},
+                                   {8, "worlds\\level08.w", kLevel8},
+                                   {9, "worlds\\level09.w", kLevel9},
+                                   {10, "worlds\\level10.w", kLevel10},
+                                   {11, "", kNone},
+                                   {12, "", kNone},
+                                   {13, "worlds\\level13.w", kLevel13},
+                                   {14, "", kNone},
+                                   {1, "worlds\\level_01.w", kLevel1},
+                                   {1, "worlds\\l01.w", kLevel1}};
 
 const char* const* KeysOfLevel(int level)
 {
@@ -143,7 +155,8 @@ void CLoadingScreen::WrapLines(const char* text, char* line1, char* line2, char*
             *c = ' ';
     // A text of 82 characters or more is cut at the last blank at or before
     // column 81; the blank begins the next part.
-    auto cut = [](const char* from, char* head) -> const char* {
+    auto cut = [](const char* from, char* head) -> const char*
+    {
         const int length = static_cast<int>(std::strlen(from));
         if (length <= kWrapColumn)
             return nullptr;
@@ -277,8 +290,8 @@ void CLoadingScreen::RenderBriefingLines()
     const char* lines[] = {m_szLine1, m_szLine2, m_szLine3};
     for (int i = 0; i < 3; ++i)
         if (lines[i][0])
-            g_Font.DrawText(lines[i], hud::X(hud::CENTRE_X), top + kLineStep * sy * static_cast<float>(i), kLineColor,
-                            kLineSize, 0, true, false);
+            g_Font.DrawText(lines[i], hud::X(hud::CENTRE_X), top + kLineStep * sy * static_cast<float>(i),
+                            kLineColor, kLineSize, 0, true, false);
 }
 
 void CLoadingScreen::Render()
@@ -296,17 +309,18 @@ void CLoadingScreen::Render()
     if (g_MainGame.m_iLevelFrame >= kLevelFrameLoaded)
     {
         m_Bar.Begin2D(true);
-        m_Bar.SetRect((hud::CENTRE_X - kBarHalf) * sx, kBarTop * sy, (hud::CENTRE_X + kBarHalf) * sx, kBarBottom * sy);
+        m_Bar.SetRect((hud::CENTRE_X - kBarHalf) * sx, kBarTop * sy, (hud::CENTRE_X + kBarHalf) * sx,
+                      kBarBottom * sy);
         m_Bar.SetColor(kBarColor);
         m_Bar.Render(true);
         m_Bar.Restore2D();
-        g_Font.DrawText(g_TextMgr.GetText(">StartLevel"), hud::CENTRE_X * sx, (kBarTop + kTextDrop) * sy, kBarColor,
-                        kLineSize, 0, true, false);
+        g_Font.DrawText(g_TextMgr.GetText(">StartLevel"), hud::CENTRE_X * sx, (kBarTop + kTextDrop) * sy,
+                        kBarColor, kLineSize, 0, true, false);
     }
     else
     {
-        g_Font.DrawText(g_TextMgr.GetText(">Cache"), kCacheX * sx, kCacheY * sy, kLineColor, kCacheSize, 0, false,
-                        false);
+        g_Font.DrawText(g_TextMgr.GetText(">Cache"), kCacheX * sx, kCacheY * sy, kLineColor, kCacheSize, 0,
+                        false, false);
         g_Console.DrawProgressBar();
     }
     // Both branches end the scene: a scene left open refuses the next one.

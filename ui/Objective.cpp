@@ -230,13 +230,14 @@ void Objective::RenderText()
     const float top = m_fBoxY - kTitleRise * sy;
     if (!m_hTitle)
     {
-        m_hTitle = g_Font.CreateText(g_TextMgr.GetText(m_bNewTask ? ">G24" : ">G25"), m_fBoxX + kTitleX * sx, top,
-                                     g_Panel.m_dwMainColor, kTitleSize, 0, false, false, false);
+        m_hTitle = g_Font.CreateText(g_TextMgr.GetText(m_bNewTask ? ">G24" : ">G25"), m_fBoxX + kTitleX * sx,
+                                     top, g_Panel.m_dwMainColor, kTitleSize, 0, false, false, false);
         char lines[TASK_LINES][TASK_LINE_CHARS + 1] = {};
         const int count = WrapTask(m_szTask, lines);
         for (int i = 0; i < count; ++i)
-            m_hLines[i] = g_Font.CreateText(lines[i], m_fBoxX + kLineX * sx, top + (kFirstLine + kLineStep * i) * sy,
-                                            g_Panel.m_dwMainColor, kLineSize, 0, false, false, false);
+            m_hLines[i] =
+                g_Font.CreateText(lines[i], m_fBoxX + kLineX * sx, top + (kFirstLine + kLineStep * i) * sy,
+                                  g_Panel.m_dwMainColor, kLineSize, 0, false, false, false);
     }
     ERect::SetBlendMode(true);
     if (m_hTitle)

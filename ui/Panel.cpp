@@ -112,7 +112,8 @@ void Panel::Init()
     }
     const float scopeLeft = X(CENTRE_X) - Y(kScopeHalf), scopeRight = X(CENTRE_X) + Y(kScopeHalf);
     const float scopeTop = Y(kScopeTop), scopeBottom = Y(kScopeBottom);
-    m_ScopeColor.Create("hud_celownik_sniper_kolor.tga", scopeLeft, scopeTop, scopeRight, scopeBottom, kWhite);
+    m_ScopeColor.Create("hud_celownik_sniper_kolor.tga", scopeLeft, scopeTop, scopeRight, scopeBottom,
+                        kWhite);
     for (int i = 0; i < SCOPE_MASKS; ++i)
         m_ScopeMasks[i].Create(kScopeMasks[i], scopeLeft, scopeTop, scopeRight, scopeBottom, kWhite);
     m_ScopeBars[0].Create("menu_black.tga", 0.0f, 0.0f, screenW, scopeTop, kWhite);
@@ -130,8 +131,9 @@ void Panel::Init()
     m_bHitShown = 0;
     m_bHold2 = 0;
     if (!m_pOutlineVB && g_pD3DInterface &&
-        SUCCEEDED(g_pD3DInterface->CreateVertexBuffer(OUTLINE_VERTICES * OUTLINE_VERTEX_SIZE, D3DUSAGE_WRITEONLY,
-                                                      m_dwOutlineFVF, D3DPOOL_MANAGED, &m_pOutlineVB, nullptr)) &&
+        SUCCEEDED(g_pD3DInterface->CreateVertexBuffer(OUTLINE_VERTICES * OUTLINE_VERTEX_SIZE,
+                                                      D3DUSAGE_WRITEONLY, m_dwOutlineFVF, D3DPOOL_MANAGED,
+                                                      &m_pOutlineVB, nullptr)) &&
         m_pOutlineVB)
         g_Debug.AddAllocation("PanelOutlineVB");
     m_MessageBack.SetColor(kMessageBackColor);
@@ -146,10 +148,10 @@ void Panel::Release()
     ShowMessage(nullptr, nullptr, nullptr);
     for (PanelSubtitle& slot : m_Subtitles)
         slot = PanelSubtitle();
-    ERect* all[] = {&m_Radiation,   &m_Waypoint3D,     &m_Explosive3D,  &m_Crosshair,   &m_AmmoPanel,
-                    &m_BulletBig,   &m_BulletSmall,    &m_GrenadePointer, &m_GrenadeArrow, &m_MapPoint,
-                    &m_MapCircle,   &m_MapTriangle,    &m_ScopeColor,   &m_CharacterMark, &m_MessageBack,
-                    &m_Death,       &m_HitMarker,      &m_Cover,        &m_WhiteFader,  &m_WhiteLayer};
+    ERect* all[] = {&m_Radiation, &m_Waypoint3D,  &m_Explosive3D,    &m_Crosshair,     &m_AmmoPanel,
+                    &m_BulletBig, &m_BulletSmall, &m_GrenadePointer, &m_GrenadeArrow,  &m_MapPoint,
+                    &m_MapCircle, &m_MapTriangle, &m_ScopeColor,     &m_CharacterMark, &m_MessageBack,
+                    &m_Death,     &m_HitMarker,   &m_Cover,          &m_WhiteFader,    &m_WhiteLayer};
     for (ERect* rect : all)
         rect->Release();
     for (ERect& rect : m_Arrows)
@@ -305,11 +307,11 @@ void Panel::Save(FILE* file)
 {
     if (!file)
         return;
-    const BYTE bytes[] = {m_bPanoramic, m_bHold1,       m_bFadeIn, m_bFadeOut, m_bHold2,
+    const BYTE bytes[] = {m_bPanoramic, m_bHold1,       m_bFadeIn,        m_bFadeOut, m_bHold2,
                           m_bHitShown,  m_bSniperScope, m_bGLauncherView, WideScreen, m_bMPView};
     for (BYTE b : bytes)
         WriteBool(file, b != 0);
-    const float floats[] = {m_fLetterbox,      m_fCoverAlpha,       m_fFadeAlpha, m_fSinceBlink,
+    const float floats[] = {m_fLetterbox,      m_fCoverAlpha,      m_fFadeAlpha, m_fSinceBlink,
                             m_fFadeInDuration, m_fFadeOutDuration, m_fHitAlpha};
     for (float f : floats)
         WriteFloat(file, f);
@@ -321,11 +323,11 @@ void Panel::Load(FILE* file)
 {
     if (!file)
         return;
-    BYTE* bytes[] = {&m_bPanoramic, &m_bHold1,       &m_bFadeIn, &m_bFadeOut, &m_bHold2,
+    BYTE* bytes[] = {&m_bPanoramic, &m_bHold1,       &m_bFadeIn,        &m_bFadeOut, &m_bHold2,
                      &m_bHitShown,  &m_bSniperScope, &m_bGLauncherView, &WideScreen, &m_bMPView};
     for (BYTE* b : bytes)
         ReadBool(file, b);
-    float* floats[] = {&m_fLetterbox,      &m_fCoverAlpha,       &m_fFadeAlpha, &m_fSinceBlink,
+    float* floats[] = {&m_fLetterbox,      &m_fCoverAlpha,      &m_fFadeAlpha, &m_fSinceBlink,
                        &m_fFadeInDuration, &m_fFadeOutDuration, &m_fHitAlpha};
     for (float* f : floats)
     {

@@ -136,11 +136,11 @@ struct PanelState
     float m_fSpread = 0.0f;
     BYTE m_bGrenadeWarning = 0;
     D3DXVECTOR3 m_vGrenade = {0.0f, 0.0f, 0.0f};
-    DWORD m_dwAimKind = 0;     // 1 or 2: which use prompt for a usable object
-    BYTE m_bItemAimed = 0;     // the aim test sees an item
-    BYTE m_bObjectAimed = 0;   // ... a usable object
-    BYTE m_bVehicleAimed = 0;  // ... and that object is a vehicle
-    BYTE m_bGunAimed = 0;      // ... a mounted gun
+    DWORD m_dwAimKind = 0;    // 1 or 2: which use prompt for a usable object
+    BYTE m_bItemAimed = 0;    // the aim test sees an item
+    BYTE m_bObjectAimed = 0;  // ... a usable object
+    BYTE m_bVehicleAimed = 0; // ... and that object is a vehicle
+    BYTE m_bGunAimed = 0;     // ... a mounted gun
     char m_szAimedItem[64] = {};
 
     float m_fPulse = 0.0f; // the low-health pulse handed to post-processing

@@ -147,7 +147,8 @@ void Panel::ShowMessage(const char* line1, const char* line2, const char* line3)
         if (Empty(texts[i]))
             continue;
         CopyCut(m_szMessage[i], sizeof m_szMessage[i], texts[i]);
-        const float width = g_Font.m_iNumFonts ? g_Font.GetTextWidth(m_szMessage[i], kMessageFontSize, 0) : 0.0f;
+        const float width =
+            g_Font.m_iNumFonts ? g_Font.GetTextWidth(m_szMessage[i], kMessageFontSize, 0) : 0.0f;
         m_fMessageX[i] = X(CENTRE_X) - width / 2.0f;
         m_fMessageY[i] = y;
         y += Y(kMessageLine);

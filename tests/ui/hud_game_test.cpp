@@ -24,7 +24,8 @@ Bitmap Shot(const TempDir& dir, int n)
 }
 
 // Pixels in a box of the virtual 1024 x 768 screen that pass a test.
-template <typename Test> int CountIn(const Bitmap& b, float left, float top, float right, float bottom, Test test)
+template <typename Test>
+int CountIn(const Bitmap& b, float left, float top, float right, float bottom, Test test)
 {
     const float sx = b.width / 1024.0f, sy = b.height / 768.0f;
     int n = 0;

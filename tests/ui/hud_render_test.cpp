@@ -107,8 +107,11 @@ TEST_F(HudRender, TheCrosshairTintsOnlyBelowDifficultyTwo)
         BYTE enemy, friendly;
         DWORD color;
     };
-    const Case cases[] = {{0, 1, 0, 0x80FF0000u}, {1, 0, 1, 0x6000FF00u}, {1, 0, 0, 0xFFA2FAFFu},
-                          {2, 1, 0, 0xFFA2FAFFu}, {3, 0, 1, 0xFFA2FAFFu}};
+    const Case cases[] = {{0, 1, 0, 0x80FF0000u},
+                          {1, 0, 1, 0x6000FF00u},
+                          {1, 0, 0, 0xFFA2FAFFu},
+                          {2, 1, 0, 0xFFA2FAFFu},
+                          {3, 0, 1, 0xFFA2FAFFu}};
     for (const Case& c : cases)
     {
         g_Options.Difficulty = c.difficulty;
@@ -144,8 +147,8 @@ TEST_F(HudRender, TheCrosshairSpreadEasesTowardTheMovementTarget)
         BYTE canMove, crouched, running, moving, aiming;
         float factor;
     };
-    const Case cases[] = {{0, 0, 0, 0, 0, 2.0f},    {1, 1, 0, 1, 0, 2.0f}, {1, 1, 0, 0, 0, 0.7f},
-                          {1, 0, 1, 1, 0, 6.0f},    {1, 0, 1, 0, 0, 1.0f}, {1, 0, 0, 0, 0, 1.0f},
+    const Case cases[] = {{0, 0, 0, 0, 0, 2.0f},     {1, 1, 0, 1, 0, 2.0f}, {1, 1, 0, 0, 0, 0.7f},
+                          {1, 0, 1, 1, 0, 6.0f},     {1, 0, 1, 0, 0, 1.0f}, {1, 0, 0, 0, 0, 1.0f},
                           {1, 0, 0, 1, 1, 3 * 0.54f}};
     for (const Case& c : cases)
     {
@@ -166,8 +169,11 @@ TEST_F(HudRender, BulletsShowOnePerRoundRedWhenFewAndStopAtThePanelEdge)
         size_t small, big;
         bool red;
     };
-    const Case cases[] = {{30, 5, 5, 0, true},   {30, 6, 6, 0, false}, {8, 3, 0, 3, true},
-                          {8, 4, 0, 4, false},   {100000, 100000, 42, 0, false}};
+    const Case cases[] = {{30, 5, 5, 0, true},
+                          {30, 6, 6, 0, false},
+                          {8, 3, 0, 3, true},
+                          {8, 4, 0, 4, false},
+                          {100000, 100000, 42, 0, false}};
     for (const Case& c : cases)
     {
         desc.Ammo = c.magazine;
@@ -218,7 +224,8 @@ TEST_F(HudRender, TheEdgeArrowIsChosenByTheEdgeThePointReaches)
         float x, y;
         int arrow;
     };
-    const Case cases[] = {{320.0f, -500.0f, 0}, {1500.0f, 240.0f, 1}, {320.0f, 1500.0f, 2}, {-900.0f, 240.0f, 3}};
+    const Case cases[] = {
+        {320.0f, -500.0f, 0}, {1500.0f, 240.0f, 1}, {320.0f, 1500.0f, 2}, {-900.0f, 240.0f, 3}};
     for (const Case& c : cases)
     {
         float x = c.x, y = c.y;

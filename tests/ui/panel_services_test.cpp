@@ -36,7 +36,8 @@ TEST_F(PanelServices, FadesWithADurationOfZeroOrLessOrNotANumberChangeNothing)
             g_Panel.m_fFadeAlpha = 0.25f;
             g_Panel.m_White.alpha = 0.25f;
             (g_Panel.*fader)(duration);
-            EXPECT_EQ(g_Panel.m_bFadeIn | g_Panel.m_bFadeOut | g_Panel.m_White.fadeIn | g_Panel.m_White.fadeOut, 0);
+            EXPECT_EQ(
+                g_Panel.m_bFadeIn | g_Panel.m_bFadeOut | g_Panel.m_White.fadeIn | g_Panel.m_White.fadeOut, 0);
             EXPECT_EQ(g_Panel.m_fFadeAlpha, 0.25f);
             EXPECT_EQ(g_Panel.m_White.alpha, 0.25f);
         }
@@ -93,10 +94,10 @@ TEST_F(PanelServices, ASubtitleWithoutSpeakerWrapsAtColumnEightyOne)
         std::string text;
         std::string first, second, third;
     };
-    const std::string a81 = std::string(40, 'a') + " " + std::string(40, 'b');            // 81
-    const std::string a82 = std::string(40, 'a') + " " + std::string(41, 'b');            // 82
-    const std::string noBlank = std::string(82, 'x');                                     // 82
-    const std::string stars = std::string(40, 'a') + "*" + std::string(41, 'b');          // 82
+    const std::string a81 = std::string(40, 'a') + " " + std::string(40, 'b');   // 81
+    const std::string a82 = std::string(40, 'a') + " " + std::string(41, 'b');   // 82
+    const std::string noBlank = std::string(82, 'x');                            // 82
+    const std::string stars = std::string(40, 'a') + "*" + std::string(41, 'b'); // 82
     const std::string three = a82 + " " + std::string(40, 'c') + " " + std::string(41, 'd');
     const Case cases[] = {
         {a81, a81, "", ""},
@@ -148,8 +149,8 @@ TEST_F(PanelServices, ASpeakersWordsWrapAtThirtyNineAndALongWordIsSplitNotLost)
         EXPECT_LE(std::strlen(lines[i]), 39u);
 
     // A line ends before it would reach 39 characters.
-    const std::string fits = std::string(20, 'a') + " " + std::string(17, 'b');  // 38
-    const std::string over = std::string(20, 'a') + " " + std::string(18, 'b');  // 39
+    const std::string fits = std::string(20, 'a') + " " + std::string(17, 'b'); // 38
+    const std::string over = std::string(20, 'a') + " " + std::string(18, 'b'); // 39
     EXPECT_EQ(Panel::WrapSpeakerText(fits.c_str(), lines), 1);
     EXPECT_EQ(Panel::WrapSpeakerText(over.c_str(), lines), 2);
 }
@@ -204,7 +205,7 @@ TEST_F(PanelServices, TheCountdownReadsMinutesAndSecondsAndHoldsHugeTimes)
         float seconds;
         const char* text;
     };
-    const Case cases[] = {{10.9f, "00:10"}, {10.0f, "00:10"}, {9.99f, "00:09"}, {0.0f, "00:00"},
+    const Case cases[] = {{10.9f, "00:10"}, {10.0f, "00:10"}, {9.99f, "00:09"},   {0.0f, "00:00"},
                           {-5.0f, "00:00"}, {75.0f, "01:15"}, {3600.0f, "60:00"}, {1e30f, "35791392:00"}};
     for (const Case& c : cases)
     {

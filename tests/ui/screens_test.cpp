@@ -151,9 +151,12 @@ protected:
 
 TEST_F(Loading, EveryNameOfTheFirstLevelFindsItsBriefing)
 {
-    const std::pair<const char*, int> cases[] = {{"worlds\\level01.w", 1}, {"WORLDS\\LEVEL_01.W", 1},
-                                                 {"worlds\\l01.w", 1},     {"worlds\\testXXX.w", 0},
-                                                 {"worlds\\level13.w", 13}, {"worlds\\other.w", -1},
+    const std::pair<const char*, int> cases[] = {{"worlds\\level01.w", 1},
+                                                 {"WORLDS\\LEVEL_01.W", 1},
+                                                 {"worlds\\l01.w", 1},
+                                                 {"worlds\\testXXX.w", 0},
+                                                 {"worlds\\level13.w", 13},
+                                                 {"worlds\\other.w", -1},
                                                  {"", -1}};
     for (const auto& [world, level] : cases)
         EXPECT_EQ(CLoadingScreen::LevelOfWorld(world), level) << world;

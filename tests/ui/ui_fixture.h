@@ -87,7 +87,9 @@ protected:
         const std::filesystem::path from = std::filesystem::path(TK_DATA_DIR) / folder;
         const std::filesystem::path to = dir.path() / folder;
         std::filesystem::create_directories(to);
-        std::filesystem::copy(from, to, std::filesystem::copy_options::overwrite_existing | std::filesystem::copy_options::recursive);
+        std::filesystem::copy(from, to,
+                              std::filesystem::copy_options::overwrite_existing |
+                                  std::filesystem::copy_options::recursive);
     }
 
     // One frame of the HUD alone, presented.
