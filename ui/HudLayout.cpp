@@ -8,6 +8,7 @@
 #include "world/Engine.h"
 #include "world/Object.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace hud
@@ -53,20 +54,26 @@ DWORD WithAlpha(DWORD color, DWORD alphaByte)
     return (color & kRgbMask) | ((alphaByte & 0xFF) << kAlphaShift);
 }
 
-DWORD Blend(DWORD a, DWORD b, float t)
+float Finite(float value)
 {
-    if (!(t > 0.0f))
-        t = 0.0f;
-    if (t > 1.0f)
-        t = 1.0f;
-    DWORD out = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-    {
-        const float ca = static_cast<float>((a >> shift) & 0xFF),
-                    cb = static_cast<float>((b >> shift) & 0xFF);
-        out |= static_cast<DWORD>(ca + (cb - ca) * t + 0.5f) << shift;
-    }
-    return out;
+    return std::isfinite(value) ? value : 0.0f;
+}
+
+bool CutAtBlank(const char* text, int column, char* head, int headSize, const char** rest)
+{
+    const int length = static_cast<int>(std::strlen(text));
+    if (length <= column)
+        return false;
+    for (int i = column; i >= 0; --i)
+        if (text[i] == ' ')
+        {
+            const int n = i < headSize - 1 ? i : headSize - 1;
+            std::memcpy(head, text, static_cast<size_t>(n));
+            head[n] = 0;
+            *rest = text + i;
+            return true;
+        }
+    return false;
 }
 
 void AdvanceFader(BYTE& fadeIn, BYTE& fadeOut, float inDuration, float outDuration, float& alpha, float dt)

@@ -44,8 +44,11 @@ float ScreenHeight();
 DWORD Alpha(float alpha);
 // The colour with its alpha byte replaced.
 DWORD WithAlpha(DWORD color, DWORD alphaByte);
-// Per channel from a to b by t (0..1).
-DWORD Blend(DWORD a, DWORD b, float t);
+// A float read from a file: one that is not finite counts as 0.
+float Finite(float value);
+// Cuts a text at the last blank at or before the column into head and rest
+// (the blank starts the rest); false when the text fits or has no blank there.
+bool CutAtBlank(const char* text, int column, char* head, int headSize, const char** rest);
 
 // One fader step: fade-in lowers the alpha by dt / its duration and stops at
 // 0; fade-out raises it to at most 1 and keeps running.

@@ -155,29 +155,14 @@ void CLoadingScreen::WrapLines(const char* text, char* line1, char* line2, char*
             *c = ' ';
     // A text of 82 characters or more is cut at the last blank at or before
     // column 81; the blank begins the next part.
-    auto cut = [](const char* from, char* head) -> const char*
-    {
-        const int length = static_cast<int>(std::strlen(from));
-        if (length <= kWrapColumn)
-            return nullptr;
-        for (int i = kWrapColumn; i >= 0; --i)
-            if (from[i] == ' ')
-            {
-                const int n = i < BRIEFING_LINE_SIZE - 1 ? i : BRIEFING_LINE_SIZE - 1;
-                std::memcpy(head, from, static_cast<size_t>(n));
-                head[n] = 0;
-                return from + i;
-            }
-        return nullptr;
-    };
-    const char* rest = cut(plain, line1);
-    if (!rest)
+    const char* rest = nullptr;
+    if (!hud::CutAtBlank(plain, kWrapColumn, line1, BRIEFING_LINE_SIZE, &rest))
     {
         CopyCut(line1, BRIEFING_LINE_SIZE, plain);
         return;
     }
-    const char* third = cut(rest, line2);
-    if (!third)
+    const char* third = nullptr;
+    if (!hud::CutAtBlank(rest, kWrapColumn, line2, BRIEFING_LINE_SIZE, &third))
     {
         CopyCut(line2, BRIEFING_LINE_SIZE, rest);
         return;

@@ -31,15 +31,10 @@ constexpr int kLogShown = 4;
 constexpr float kLogMargin = 32.0f, kLogBottom = 572.0f, kLogTop = 16.0f, kLogStep = 18.0f;
 constexpr float kTextureSize = 64.0f;
 
-float Finite(float value)
-{
-    return std::isfinite(value) ? value : 0.0f;
-}
-
 void ReadFloatChecked(FILE* file, float* value)
 {
     ReadFloat(file, value);
-    *value = Finite(*value);
+    *value = hud::Finite(*value);
 }
 } // namespace
 

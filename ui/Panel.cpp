@@ -14,6 +14,7 @@
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
 #include "shell/SaveFile.h"
+#include "shell/TextUtils.h"
 #include "ui/HudLayout.h"
 #include "ui/Objective.h"
 #include "world/Engine.h"
@@ -55,12 +56,6 @@ const char* const kScopeMasks[SCOPE_MASKS] = {"hud_celownik_sniper.tga", "hud_ba
 void Small(ERect& rect, const char* texture)
 {
     rect.Create(texture, 0.0f, 0.0f, kDefaultRectSize, kDefaultRectSize, kWhite);
-}
-
-// A read float that is not a number or infinite counts as 0.
-float Finite(float value)
-{
-    return std::isfinite(value) ? value : 0.0f;
 }
 
 float Clamp01(float value)
@@ -331,16 +326,12 @@ void Panel::Load(FILE* file)
                        &m_fFadeInDuration, &m_fFadeOutDuration, &m_fHitAlpha};
     for (float* f : floats)
     {
-        DWORD bits = 0;
-        ReadDword(file, &bits);
-        std::memcpy(f, &bits, sizeof *f);
-        *f = Finite(*f);
+        ReadFloat(file, f);
+        *f = hud::Finite(*f);
     }
     ReadBool(file, &m_bHint);
-    DWORD bits = 0;
-    ReadDword(file, &bits);
-    std::memcpy(&m_fHintTime, &bits, sizeof m_fHintTime);
-    m_fHintTime = Finite(m_fHintTime);
+    ReadFloat(file, &m_fHintTime);
+    m_fHintTime = hud::Finite(m_fHintTime);
 
     // A damaged section must still give a HUD whose fades end.
     m_fLetterbox = Clamp01(m_fLetterbox);
@@ -394,5 +385,5 @@ DWORD Panel::HealthShiftedColor() const
     const float share = HealthShare();
     if (share >= 0.5f)
         return m_dwMainColor;
-    return hud::Blend(m_dwMainColor, hud::RED, (0.5f - share) * 2.0f);
+    return LerpColor(m_dwMainColor, hud::RED, (0.5f - share) * 2.0f);
 }

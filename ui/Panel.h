@@ -190,9 +190,6 @@ public:
 
     // Wraps a subtitle for a speaker into lines of the slot; the line count.
     static int WrapSpeakerText(const char* text, char (*lines)[SUBTITLE_LINE_SIZE]);
-    // Cuts a text at the last blank at or before the column into head and
-    // rest (the blank starts the rest); false when the text fits or has no blank.
-    static bool CutAtBlank(const char* text, int column, char* head, int headSize, const char** rest);
     // The countdown text for a remaining time.
     static void CountdownText(float seconds, char* text, int size);
 

@@ -185,27 +185,6 @@ void Panel::WriteOutline(float left, float top, float right, float bottom)
 
 // ---- Subtitles --------------------------------------------------------------------------
 
-bool Panel::CutAtBlank(const char* text, int column, char* head, int headSize, const char** rest)
-{
-    const int length = static_cast<int>(std::strlen(text));
-    if (length <= column)
-        return false;
-    int blank = -1;
-    for (int i = column; i >= 0; --i)
-        if (text[i] == ' ')
-        {
-            blank = i;
-            break;
-        }
-    if (blank < 0)
-        return false;
-    const int n = blank < headSize - 1 ? blank : headSize - 1;
-    std::memcpy(head, text, static_cast<size_t>(n));
-    head[n] = 0;
-    *rest = text + blank;
-    return true;
-}
-
 int Panel::WrapSpeakerText(const char* text, char (*lines)[SUBTITLE_LINE_SIZE])
 {
     for (int i = 0; i < SUBTITLE_LINES; ++i)
@@ -271,13 +250,13 @@ void Panel::ShowSubtitle(const char* text, strpostac* speaker)
                 *c = ' ';
         char first[PANEL_TEXT_SIZE] = {}, second[PANEL_TEXT_SIZE] = {};
         const char* rest = nullptr;
-        if (!CutAtBlank(plain, MESSAGE_WRAP_COLUMN, first, sizeof first, &rest))
+        if (!hud::CutAtBlank(plain, MESSAGE_WRAP_COLUMN, first, sizeof first, &rest))
         {
             ShowMessage(plain, nullptr, nullptr);
             return;
         }
         const char* third = nullptr;
-        if (CutAtBlank(rest, MESSAGE_WRAP_COLUMN, second, sizeof second, &third))
+        if (hud::CutAtBlank(rest, MESSAGE_WRAP_COLUMN, second, sizeof second, &third))
             ShowMessage(first, second, third);
         else
             ShowMessage(first, rest, nullptr);
