@@ -95,9 +95,12 @@ void AdvanceFader(BYTE& fadeIn, BYTE& fadeOut, float inDuration, float outDurati
     }
 }
 
+// STAND-IN: the engine's camera-hold byte (set while the camera follows a
+// socket, a scripted view or another driver) comes with the camera work;
+// until then the camera is never held for the HUD.
 bool CameraHeld()
 {
-    return g_Engine.m_pLookFrom != nullptr;
+    return false;
 }
 
 // STAND-IN: ladders come with the hero's ladders and mounted guns; until

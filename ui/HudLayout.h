@@ -54,8 +54,7 @@ bool CutAtBlank(const char* text, int column, char* head, int headSize, const ch
 // 0; fade-out raises it to at most 1 and keeps running.
 void AdvanceFader(BYTE& fadeIn, BYTE& fadeOut, float inDuration, float outDuration, float& alpha, float dt);
 
-// The engine holds the camera at an object (a scripted view): the HUD treats
-// this as the camera-hold byte.
+// The engine's camera-hold byte: a scripted view or another driver holds the camera.
 bool CameraHeld();
 bool HeroOnLadder();
 bool HeroOnMountedGun();

@@ -248,7 +248,8 @@ void Panel::Render()
         if (!heli && !hud::HeroOnLadder())
             RenderUseIcons();
         g_Objective.RenderFrame();
-        g_pD3DInterface->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        if (g_pD3DInterface)
+            g_pD3DInterface->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
     }
     else
         RenderLetterboxBars();
