@@ -397,7 +397,7 @@ void ESkinMesh::Render(DWORD texture, DWORD part, EEffect* effect)
     if (!m_bCreated || !m_pBase || !g_Options.DrawModels || !effect || !effect->m_pEffect)
         return;
     if (m_hObject && ((m_hObject->dwFlags3 & KIND_NEVER_ANIMATED) ||
-                      ((m_hObject->dwFlags3 & KIND_BACKGROUND) && g_Panel.WideScreen)))
+                      ((m_hObject->dwFlags3 & KIND_BACKGROUND) && g_Panel.LetterboxOn())))
         return;
     ID3DXEffect* fx = effect->m_pEffect;
     // STAND-IN: the low-poly set is drawn once its mesh records and palettes are built with the

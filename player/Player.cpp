@@ -15,8 +15,11 @@
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/Mouse.h"
+#include "shell/TextUtils.h"
 #include "sound/SoundMgr.h"
 #include "ui/Menu.h"
+#include "ui/Objective.h"
+#include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/EngineObject.h"
@@ -226,6 +229,9 @@ constexpr float kAimProbeEvery = 0.2f;
 constexpr DWORD kAimProbeAfterLoad = 5; // frames after a save game's level start
 constexpr float kUseReach = 3.2f;
 constexpr BYTE USE_NONE = 0;
+constexpr float kInputFadeLimit = 0.5f; // above this HUD fade the hero takes no input
+constexpr int CMD_TASK_LOG = 70;
+constexpr int CMD_TASK = 71;
 constexpr BYTE USE_NOW = 1;
 constexpr float kLaserHearing = 0.0f;
 constexpr float kLaserOpenLine = 4.0f;
@@ -303,10 +309,9 @@ bool CameraDriven()
 {
     return g_Engine.m_pLookFrom != nullptr;
 }
-// STAND-IN: the letterbox view comes with the HUD.
 bool Letterbox()
 {
-    return false;
+    return g_Panel.LetterboxOn();
 }
 
 // The hero's noises and his aim point: heard and seen by the characters for
@@ -330,10 +335,18 @@ bool MountedByCharacter(const char* name)
 }
 void ClearCrosshairMarks() {}
 
-// STAND-IN: the HUD shows the use hint and the pick-up target once its
-// elements are built; the hero keeps what it would show.
-void ShowUseHint(BYTE) {}
-void ShowPickupTarget(const EItemInstance*) {}
+// The HUD's use prompt and pick-up target.
+void ShowUseHint(BYTE use)
+{
+    g_Panel.m_bObjectAimed = use != 0;
+    g_Panel.m_dwAimKind = use;
+}
+void ShowPickupTarget(const EItemInstance* item)
+{
+    g_Panel.m_bItemAimed = item != nullptr;
+    CopyCut(g_Panel.m_szAimedItem, sizeof g_Panel.m_szAimedItem,
+            item && item->m_pDesc ? item->m_pDesc->Name : "");
+}
 
 // STAND-IN: ladders, mounted guns and the player helicopter come with their
 // parts; until then the hero is never on one.
@@ -1024,8 +1037,7 @@ void CPlayer::InputStep()
     if (!g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE || g_CutScene.m_bPlaying)
         return;
     QuickLoad();
-    // STAND-IN: the HUD's fade value comes with the HUD.
-    if (g_MainGame.m_iLevelFrame < FRAME_MOVE)
+    if (g_MainGame.m_iLevelFrame < FRAME_MOVE || g_Panel.m_fFadeAlpha > kInputFadeLimit)
         return;
     const float dt = m_fFrameTime;
     // 1. Directions.
@@ -1036,6 +1048,10 @@ void CPlayer::InputStep()
     forward = length > 0.0f ? forward / length : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
     const D3DXVECTOR3 right = view.Right;
     // 2.
+    if (CommandDown(CMD_TASK_LOG))
+        g_Objective.PressToggleKey();
+    if (CommandDown(CMD_TASK))
+        g_Objective.PressTaskKey();
     m_bRunning = m_bMoving = m_bMovingBack = m_bStrafeLeft = m_bStrafeRight = 0;
     const bool onGround = m_bCanMove != 0;
     // 5. Running.
@@ -1480,7 +1496,7 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
     HeartbeatStep();
 }
 
-void CPlayer::TakeDamage(const D3DXVECTOR3*, float amount, float)
+void CPlayer::TakeDamage(const D3DXVECTOR3* source, float amount, float)
 {
     if (PlayerStats.m_bDead || PlayerStats.m_bMissionFailed || CameraDriven() || Letterbox() ||
         !std::isfinite(amount))
@@ -1491,7 +1507,8 @@ void CPlayer::TakeDamage(const D3DXVECTOR3*, float amount, float)
         amount *= kLoadGraceFactor;
     if (m_fTimeSinceInit > kDamageDelay)
         ChangeHealth(-amount);
-    // STAND-IN: the hit direction marker comes with the HUD.
+    if (source)
+        g_Panel.ShowHitDirection(&source->x);
 }
 
 void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)

@@ -123,9 +123,14 @@ bool CameraHeld()
     return false;
 }
 
-// STAND-IN: the HUD shows the weapon slots and the pick-ups once its elements are built.
-void ShowWeaponSlots() {}
-void ShowPickup(DWORD) {}
+void ShowWeaponSlots()
+{
+    g_Panel.ShowWeaponSlots();
+}
+void ShowPickup(DWORD kind)
+{
+    g_Panel.ShowPickup(kind);
+}
 
 bool CombatMode()
 {
@@ -743,7 +748,7 @@ void CPlayerWeapons::ToggleAim()
     if ((state != WS_IDLE || knifeState != 0) && aimProgress == 0.0f)
         return;
     const EItemDesc& d = *current->m_pDesc;
-    if (!aiming && d.Snajper_Celownik && (g_Panel.WideScreen || g_Panel.m_bPanoramic))
+    if (!aiming && d.Snajper_Celownik && g_Panel.LetterboxOn())
         return;
     aiming = !aiming;
     if (aiming && aimProgress <= 0.0f)
@@ -752,9 +757,10 @@ void CPlayerWeapons::ToggleAim()
 
 void CPlayerWeapons::UpdateScope()
 {
-    // STAND-IN: the HUD's second and third scope view bytes (machine-gun and
-    // launcher sights) come with the HUD work; its zoom-mode byte is here.
+    // The HUD's three view bytes: sniper scope, launcher and machine-gun sights.
     g_Panel.m_bSniperScope = 0;
+    g_Panel.m_bGLauncherView = 0;
+    g_Panel.m_bMPView = 0;
     HOBJECT h = HeldModel(current);
     if (g_Options.mucha)
     {
@@ -763,6 +769,11 @@ void CPlayerWeapons::UpdateScope()
         return;
     }
     const EItemDesc* d = current ? current->m_pDesc : nullptr;
+    if (d && aimProgress >= 1.0f)
+    {
+        g_Panel.m_bGLauncherView = d->GLauncher_Celownik;
+        g_Panel.m_bMPView = d->MP_Celownik;
+    }
     if (!d || aimProgress < 1.0f || !d->Snajper_Celownik)
         return;
     g_Engine.SetObjectFlags(h, 0, VISIBLE_BIT);
@@ -801,7 +812,7 @@ void CPlayerWeapons::Update()
         g_SoundMgr.DeleteSound(weaponSound);
         weaponSound = nullptr;
     }
-    if (d && d->Snajper_Celownik && aiming && (g_Panel.WideScreen || g_Panel.m_bPanoramic))
+    if (d && d->Snajper_Celownik && aiming && g_Panel.LetterboxOn())
         aiming = 0;
     if (g_CutScene.m_bPlaying)
     {

@@ -44,6 +44,7 @@ struct GameOptions
     BYTE mucha = 0;
     float MuchaSpeed = 20.0f;
     BYTE DrawCompass = 0;
+    BYTE BloodScreens = 1; // the HUD's blood screens while the hero is hurt
     float CorpseDisappearTime = 300.0f;
     char runworld[WORLD_NAME] = "worlds\\test.w"; // the world the game starts
     char SecondWorld[WORLD_NAME] = {};

@@ -446,7 +446,7 @@ const SettingRule SETTINGS[] = {
     Byte("Demo", &g_Options.Demo),
     Byte("RaportVariables", &g_Options.RaportVariables),
     Byte("LoadOneLevelTextureOnly", &g_Options.LoadOneLevelTextureOnly),
-    Byte("WideScreen", &g_Panel.m_bPanoramic),
+    Byte("WideScreen", &g_Panel.WideScreen),
     Byte("AddFX", &g_Options.AddFX),
     Float("SkyLightPower", &Env.SkyLightPower),
     Float("LightPowerMultiplier", &g_Options.LightPowerMultiplier),

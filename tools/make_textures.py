@@ -14,6 +14,8 @@ import os
 import struct
 import sys
 
+from make_hud_textures import hud_textures
+
 # ---- Pixels ------------------------------------------------------------------
 
 
@@ -458,6 +460,7 @@ def main():
         write(terrain, name + ".tga", tga_bytes(layer))
         write(terrain, name + "_normal.tga", tga_bytes(height_normals(layer, 1.0 / 8.0)))
     effect_textures(root)
+    hud_textures(root)
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@
 #include "shell/SaveFile.h"
 #include "shell/TextUtils.h"
 #include "ui/Menu.h"
+#include "ui/Panel.h"
 #include "world/Engine.h"
 
 #include <cmath>
@@ -48,7 +49,7 @@ bool ScriptVariableSet(const char* name)
     return g_GameAI.IsVariableSet(name);
 }
 
-// STAND-IN: the weapon's scope, the game's camera flag, the HUD flash, the
+// STAND-IN: the weapon's scope, the game's camera flag, the
 // sound listener, the characters and the engine-object camera roll come with
 // their own subsystems; until then the camera sees none of them.
 bool ScopeZoomed()
@@ -59,7 +60,10 @@ bool GameAsksForFov()
 {
     return false;
 }
-void StartHudFlash() {}
+void StartHudFlash()
+{
+    g_Panel.StartFlash();
+}
 void SetListener(const D3DXVECTOR3&, const D3DXVECTOR3&, const D3DXVECTOR3&, bool) {}
 HOBJECT FindCharacterObject(const char*)
 {

@@ -178,7 +178,7 @@ BYTE EEngine::TestObjectVisibility(HOBJECT o, bool recompute)
     o->bInFront = D3DXVec3Dot(&toCamera, &forward) <= 0.0f ? 1 : 0;
     if (o->bHidden)
         return 0;
-    if (o->dwFlags3 == kKindHiddenInWideScreen && g_Panel.m_bPanoramic)
+    if (o->dwFlags3 == kKindHiddenInWideScreen && g_Panel.LetterboxOn())
         return 0;
     ++g_EngineObject.m_iVisibilityTested;
     if (o->fRadius < kSmallRadius && o->fCameraDistance > kSmallFar && !o->bKeepVisible)

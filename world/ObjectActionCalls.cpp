@@ -8,6 +8,7 @@
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/Mouse.h"
+#include "ui/Panel.h"
 #include "world/IntersectSegment.h"
 #include "world/Object.h"
 
@@ -177,14 +178,17 @@ void GameEndGame()
 void HudDirectionPointer(HOBJECT o)
 {
     Note("Panel::DirectionPointer %s", NameOf(o));
+    g_Panel.RestartDirectionPointer();
 }
 void PanelFadeIn(float seconds)
 {
     Note("Panel::FadeIn %g", seconds);
+    g_Panel.FadeIn(seconds);
 }
 void PanelFadeOut(float seconds)
 {
     Note("Panel::FadeOut %g", seconds);
+    g_Panel.FadeOut(seconds);
 }
 void PostMotionBlur(BYTE on)
 {

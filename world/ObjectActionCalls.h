@@ -50,9 +50,9 @@ void HeroTeleport(const D3DXVECTOR3& position, float yaw, BYTE crouching);
 HOBJECT HeroObject();
 // STAND-IN: CMainGame's end-game operation.
 void GameEndGame();
-// STAND-IN: the HUD's direction-pointer notice.
+// The HUD's direction-pointer notice.
 void HudDirectionPointer(HOBJECT target);
-// STAND-IN: Panel::FadeIn, Panel::FadeOut.
+// The HUD's black fades.
 void PanelFadeIn(float seconds);
 void PanelFadeOut(float seconds);
 // STAND-IN: EPostProcess switches.

@@ -30,8 +30,10 @@
 #include "shell/SaveFile.h"
 #include "shell/WinMain.h"
 #include "sound/GameMusic.h"
+#include "ui/Credits.h"
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
+#include "ui/Objective.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
@@ -262,8 +264,10 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_CutScene));
     m_saved.push_back(Keep(g_BezierCamera));
     m_saved.push_back(Keep(g_Menu));
-    m_saved.push_back(Keep(g_Panel));
-    m_saved.push_back(Keep(g_LoadingScreen));
+    m_saved.push_back(Keep(static_cast<PanelState&>(g_Panel)));
+    m_saved.push_back(Keep(static_cast<ObjectiveState&>(g_Objective)));
+    m_saved.push_back(Keep(g_Credits));
+    m_saved.push_back(Keep(static_cast<LoadingScreenState&>(g_LoadingScreen)));
     m_saved.push_back(std::make_unique<ScriptVariablesState>());
     m_saved.push_back(Keep(PlayerStats));
     m_saved.push_back(Keep(g_SaveMgr));

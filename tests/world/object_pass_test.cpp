@@ -179,19 +179,20 @@ TEST_F(ObjectPass, CameraPositioningDriftsZoomsFlashesOnceAndEnds)
     const float values[] = {2.0f, 0.0f, 1.0f, 0.0f, 0.25f, 1.0f};
     std::copy(std::begin(values), std::end(values), p.action_camera_positioning.values);
     g_Engine.SetObjectActionParams(o, &p);
-    const int flashes = g_Panel.m_iFlashes;
+    g_Panel.m_fSinceBlink = 10.0f; // long since the last blink
     g_EngineObject.StartCameraPositioning(o);
     ASSERT_EQ(g_EngineObject.m_bCameraPositioning, 1);
     Frame(0.5f);
     EXPECT_NEAR(g_Options.FOV, g_Options.FOV2 * 1.5f, 1e-4f);
     EXPECT_NEAR(g_Camera.GetPosition().y, 0.5f, 1e-4f);
-    EXPECT_EQ(g_Panel.m_iFlashes, flashes + 1);
+    EXPECT_EQ(g_Panel.m_fSinceBlink, 0.0f) << "one blink";
+    g_Panel.m_fSinceBlink = 10.0f;
     Frame(0.49f);
     EXPECT_EQ(g_EngineObject.m_bCameraPositioning, 1);
     Frame(0.02f);
     EXPECT_EQ(g_EngineObject.m_bCameraPositioning, 0);
     EXPECT_EQ(g_Options.FOV, g_Options.FOV2);
-    EXPECT_EQ(g_Panel.m_iFlashes, flashes + 1);
+    EXPECT_EQ(g_Panel.m_fSinceBlink, 10.0f) << "no second blink";
     const float y = g_Camera.GetPosition().y;
     Frame(0.5f);
     EXPECT_EQ(g_Camera.GetPosition().y, y) << "the camera is free again";

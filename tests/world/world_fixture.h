@@ -22,6 +22,10 @@
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
 #include "player/Player.h"
+#include "ui/AutoMap.h"
+#include "ui/LoadingScreen.h"
+#include "ui/Objective.h"
+#include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/Object.h"
@@ -106,6 +110,12 @@ protected:
         g_ViewLines.Release();
         g_SpriteMgr.Release();
         FX.Release();
+        // A world start makes the automap's target, the loading screen's bar
+        // and the HUD's and task box's rectangles.
+        g_AutoMap.ReleaseDeviceObjects();
+        g_LoadingScreen.m_Bar.Release();
+        g_Panel.Release();
+        g_Objective.Release();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();

@@ -1,0 +1,177 @@
+// The HUD's layout and colour helpers and its questions to the rest of the game.
+#include "ui/HudLayout.h"
+
+#include "mesh/SkinMesh.h"
+#include "player/PlayerWeapons.h"
+#include "shell/GameOptions.h"
+#include "ui/Panel.h"
+#include "world/Engine.h"
+#include "world/Object.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace hud
+{
+namespace
+{
+constexpr float kByte = 255.0f;
+constexpr int kAlphaShift = 24;
+constexpr DWORD kRgbMask = 0x00FFFFFFu;
+} // namespace
+
+float ScaleX()
+{
+    return g_Options.fScreenScaleX;
+}
+
+float ScaleY()
+{
+    return g_Options.fScreenScaleY;
+}
+
+float ScreenWidth()
+{
+    return static_cast<float>(g_Options.screenwidth);
+}
+
+float ScreenHeight()
+{
+    return static_cast<float>(g_Options.screenheight);
+}
+
+DWORD Alpha(float alpha)
+{
+    if (!(alpha > 0.0f))
+        return 0;
+    if (alpha >= 1.0f)
+        return 0xFF;
+    return static_cast<DWORD>(alpha * kByte);
+}
+
+DWORD WithAlpha(DWORD color, DWORD alphaByte)
+{
+    return (color & kRgbMask) | ((alphaByte & 0xFF) << kAlphaShift);
+}
+
+float Finite(float value)
+{
+    return std::isfinite(value) ? value : 0.0f;
+}
+
+bool CutAtBlank(const char* text, int column, char* head, int headSize, const char** rest)
+{
+    const int length = static_cast<int>(std::strlen(text));
+    if (length <= column)
+        return false;
+    for (int i = column; i >= 0; --i)
+        if (text[i] == ' ')
+        {
+            const int n = i < headSize - 1 ? i : headSize - 1;
+            std::memcpy(head, text, static_cast<size_t>(n));
+            head[n] = 0;
+            *rest = text + i;
+            return true;
+        }
+    return false;
+}
+
+void AdvanceFader(BYTE& fadeIn, BYTE& fadeOut, float inDuration, float outDuration, float& alpha, float dt)
+{
+    if (fadeIn)
+    {
+        alpha = inDuration > 0.0f ? alpha - dt / inDuration : 0.0f;
+        if (alpha < 0.0f)
+        {
+            alpha = 0.0f;
+            fadeIn = 0;
+        }
+    }
+    if (fadeOut)
+    {
+        alpha = outDuration > 0.0f ? alpha + dt / outDuration : 1.0f;
+        if (alpha > 1.0f)
+            alpha = 1.0f;
+    }
+}
+
+// STAND-IN: the engine's camera-hold byte (set while the camera follows a
+// socket, a scripted view or another driver) comes with the camera work;
+// until then the camera is never held for the HUD.
+bool CameraHeld()
+{
+    return false;
+}
+
+// STAND-IN: ladders come with the hero's ladders and mounted guns; until
+// then the hero is never on one.
+bool HeroOnLadder()
+{
+    return false;
+}
+
+// STAND-IN: mounted guns and the hero's bezier rides come with the ladders,
+// riding and mounted guns work; until then the hero is on neither.
+bool HeroOnMountedGun()
+{
+    return false;
+}
+
+bool HeroOnBezier()
+{
+    return false;
+}
+
+// STAND-IN: the hero's radiation value comes with the hero's hide zones and
+// hazards; until then there is none and the gauge stays hidden.
+float HeroRadiation()
+{
+    return 0.0f;
+}
+
+// STAND-IN: the hero's countdown comes with the ladders, riding and mounted
+// guns work; until then none runs.
+bool HeroCountdown(float*)
+{
+    return false;
+}
+
+// STAND-IN: the characters' records (alive, hidden, still in use) come with
+// the characters' work; until then a slot is checked by its object alone.
+bool SpeakerStillThere(const PanelSubtitle& slot)
+{
+    if (!slot.object)
+        return true;
+    const strObject* o = slot.object;
+    return o->bUsed && std::memcmp(o->PESEL, slot.pesel, sizeof slot.pesel) == 0;
+}
+// STAND-IN: the character record's object, alive, hidden and always-heard
+// answers come with the characters' work; until then a speaker has no
+// object, so its subtitle is kept but never placed over a head.
+HOBJECT SpeakerObject(strpostac*)
+{
+    return nullptr;
+}
+
+bool SpeakerHead(const PanelSubtitle& slot, D3DXVECTOR3* head)
+{
+    constexpr float kAboveHead = 0.2f;
+    const strObject* o = slot.object;
+    if (!o || !o->bUsed || o->Type != OT_SKINMESH || !o->Object)
+        return false;
+    if (!static_cast<const ESkinMesh*>(o->Object)->GetNodePosition("Bip01_Head", head))
+        return false;
+    head->y += kAboveHead;
+    return true;
+}
+
+bool SpeakerAlwaysHeard(const PanelSubtitle&)
+{
+    return false;
+}
+
+bool HasCurrentWeapon()
+{
+    return Bronie.current != nullptr;
+}
+} // namespace hud
