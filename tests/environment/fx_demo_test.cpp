@@ -27,7 +27,9 @@ namespace
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr int kGuard = 5000;
-constexpr DWORD kRunning = 260; // effects run from the level start at 201
+// Effects run from the level start at 201; the HUD's start-up fade from black
+// is over at 301, so the pictures show the scene at full light.
+constexpr DWORD kRunning = 305;
 constexpr double kFrameMs = 20.0;
 const D3DXVECTOR3 kBlast(-37.4f, 0.7f, -8.5f); // between the first two barrels
 

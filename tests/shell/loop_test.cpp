@@ -14,11 +14,13 @@
 #include "support/GameWindow.h"
 #include "support/Globals.h"
 #include "support/TempDir.h"
+#include "ui/LoadingScreen.h"
 #include "world/Engine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace
@@ -37,6 +39,14 @@ protected:
         g_Engine.m_fLastTime = 0;
         ASSERT_NE(OpenGameWindow("LoopTest", 64, 48), nullptr);
         g_bQuitting = 0;
+        // A world start loads the HUD's and the effects' pictures, and a missing one stops the game.
+        for (const char* folder : {"hud", "misc"})
+        {
+            std::filesystem::create_directories(m_dir.path() / "textures" / folder);
+            std::filesystem::copy(std::filesystem::path(TK_DATA_DIR) / "textures" / folder,
+                                  m_dir.path() / "textures" / folder,
+                                  std::filesystem::copy_options::recursive);
+        }
         ASSERT_TRUE(CreateGameDevice());
         ASSERT_TRUE(g_D3DMain.m_bDeviceReady);
         g_FocusMgr.Activate();
@@ -142,8 +152,10 @@ TEST_F(MainLoop, WorldRequestedDuringAFrameStartsAtTheEndOfThatPass)
     EXPECT_EQ(g_MainGame.m_bWorldActive, 0);
     RunIdlePasses(1);
 
-    // That pass updated the old world without drawing it, then started the new one.
-    EXPECT_EQ(TkD3D9GetPresentCount(g_pD3DInterface), presents);
+    // That pass updated the old world without drawing it, then started the new
+    // one: the only picture shown is the new world's loading screen.
+    EXPECT_EQ(g_LoadingScreen.m_bActive, 1);
+    EXPECT_EQ(TkD3D9GetPresentCount(g_pD3DInterface), presents + 1);
     EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\second.w");
     EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
     EXPECT_EQ(g_Engine.m_iFrame, 0u);
