@@ -595,7 +595,7 @@ void CMainGame::Update()
     lastFrameTime = g_Engine.m_fDeltaTime;
     ++g_SaveMgr.m_iFramesSinceLevelStart;
     ++letterboxFrames;
-    const BYTE letterbox = (g_Panel.WideScreen || g_Panel.m_bPanoramic) ? 1 : 0;
+    const BYTE letterbox = g_Panel.Letterboxed() ? 1 : 0;
     if (wasLetterbox && !letterbox)
         letterboxFrames = 0;
     wasLetterbox = letterbox;

@@ -16,6 +16,7 @@
 #include "shell/Mouse.h"
 #include "sound/SoundMgr.h"
 #include "ui/Menu.h"
+#include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/EngineObject.h"
@@ -302,10 +303,9 @@ bool CameraDriven()
 {
     return g_Engine.m_pLookFrom != nullptr;
 }
-// STAND-IN: the letterbox view comes with the HUD.
 bool Letterbox()
 {
-    return false;
+    return g_Panel.Letterboxed();
 }
 
 // STAND-IN: the characters' alarms come with the characters' work.

@@ -743,7 +743,7 @@ void CPlayerWeapons::ToggleAim()
     if ((state != WS_IDLE || knifeState != 0) && aimProgress == 0.0f)
         return;
     const EItemDesc& d = *current->m_pDesc;
-    if (!aiming && d.Snajper_Celownik && (g_Panel.WideScreen || g_Panel.m_bPanoramic))
+    if (!aiming && d.Snajper_Celownik && g_Panel.Letterboxed())
         return;
     aiming = !aiming;
     if (aiming && aimProgress <= 0.0f)
@@ -801,7 +801,7 @@ void CPlayerWeapons::Update()
         g_SoundMgr.DeleteSound(weaponSound);
         weaponSound = nullptr;
     }
-    if (d && d->Snajper_Celownik && aiming && (g_Panel.WideScreen || g_Panel.m_bPanoramic))
+    if (d && d->Snajper_Celownik && aiming && g_Panel.Letterboxed())
         aiming = 0;
     if (g_CutScene.m_bPlaying)
     {

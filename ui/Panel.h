@@ -14,6 +14,8 @@ public:
     // STAND-IN: the second letterbox view, the HUD's level start, frame,
     // drawing and level end, the start flash and captions.
     BYTE WideScreen = 0;
+    // The cut-scene bars are shown: either letterbox byte.
+    bool Letterboxed() const { return WideScreen || m_bPanoramic; }
     void Init() {}
     void Update() {}
     void Render() {}

@@ -10,6 +10,7 @@
 #include "shell/Mouse.h"
 #include "shell/SaveFile.h"
 #include "shell/TextUtils.h"
+#include "sound/SoundMgr.h"
 #include "ui/Menu.h"
 #include "world/Engine.h"
 
@@ -49,8 +50,8 @@ bool ScriptVariableSet(const char* name)
 }
 
 // STAND-IN: the weapon's scope, the game's camera flag, the HUD flash, the
-// sound listener, the characters and the engine-object camera roll come with
-// their own subsystems; until then the camera sees none of them.
+// characters and the engine-object camera roll come with their own
+// subsystems; until then the camera sees none of them.
 bool ScopeZoomed()
 {
     return false;
@@ -60,7 +61,6 @@ bool GameAsksForFov()
     return false;
 }
 void StartHudFlash() {}
-void SetListener(const D3DXVECTOR3&, const D3DXVECTOR3&, const D3DXVECTOR3&, bool) {}
 HOBJECT FindCharacterObject(const char*)
 {
     return nullptr;
@@ -68,6 +68,16 @@ HOBJECT FindCharacterObject(const char*)
 float EngineObjectCameraRoll()
 {
     return 0.0f;
+}
+
+// The 3D sound listener at the camera; committed at once, or with the sound
+// manager's next update.
+void SetListener(const D3DXVECTOR3& position, const D3DXVECTOR3& front, const D3DXVECTOR3& top, bool commit)
+{
+    g_SoundMgr.SetListenerPosition(position);
+    g_SoundMgr.SetListenerOrientation(front, top);
+    if (commit)
+        g_SoundMgr.CommitListener();
 }
 
 bool InUse(HOBJECT o)
