@@ -1037,7 +1037,8 @@ void CPlayer::InputStep()
     // 6. Aiming: click to toggle, or hold and release.
     const bool moveKey = CommandDown(CMD_FORWARD) || CommandDown(CMD_BACK) || CommandDown(CMD_STRAFE_LEFT) ||
                          CommandDown(CMD_STRAFE_RIGHT);
-    const bool aimDown = CommandDown(CMD_AIM) && Bronie.current && !m_bRunning;
+    const bool aimDown =
+        CommandDown(CMD_AIM) && Bronie.current && Bronie.current->m_bAimAllowed && !m_bRunning;
     if (aimDown && !m_bAimLatch)
     {
         m_fAimHoldTime = 0.0f;
@@ -1050,8 +1051,11 @@ void CPlayer::InputStep()
     m_bAimLatch = aimDown ? 1 : 0;
     if (m_bRunning && moveKey && Bronie.aiming)
         Bronie.ToggleAim();
-    // 7. STAND-IN: the weapon slot keys, the knife and the grenade come with
-    // the weapon view; reloading is here.
+    // 7. The weapon slots: the slot key and the nine key codes after it pick
+    // slots 0 to 9, and two keys step through the weapons; on each press.
+    // STAND-IN: the knife and the grenade keys wait for the knife and grenade
+    // throws.
+    WeaponKeys();
     if (CommandPressed(CMD_RELOAD, m_bReloadLatch))
         Bronie.Reload();
     // 8, 9. Crouch and jump.
@@ -1106,6 +1110,21 @@ void CPlayer::InputStep()
         m_bRunning = m_bMoving = 0;
 }
 
+void CPlayer::WeaponKeys()
+{
+    int slot = -1;
+    for (int k = 0; k < WEAPON_SLOT_KEYS && slot < 0; ++k)
+        if (g_CommandMgr.IsCommandDown(CMD_SLOT, k))
+            slot = k;
+    if (slot >= 0 && !m_bSlotLatch)
+        Bronie.SelectSlot(static_cast<DWORD>(slot));
+    m_bSlotLatch = slot >= 0 ? 1 : 0;
+    if (CommandPressed(CMD_NEXT_WEAPON, m_bNextWeaponLatch))
+        Bronie.NextWeapon();
+    if (CommandPressed(CMD_PREVIOUS_WEAPON, m_bPreviousWeaponLatch))
+        Bronie.PreviousWeapon();
+}
+
 void CPlayer::CrouchStep(bool onGround)
 {
     const bool down = CommandDown(CMD_CROUCH);
@@ -1153,6 +1172,7 @@ void CPlayer::JumpStep(bool onGround)
         m_fFallStartY = NO_FALL;
         g_PhysicsMgr.PlayerJump();
         m_bJumping = 1;
+        m_bJumpStarted = 1;
         m_bMoveInput = 1;
         if (m_fTimeSinceJump > kJumpSoundGap)
         {
@@ -1187,11 +1207,16 @@ void CPlayer::VelocityLimiter()
     // 4. Leaving the ground; a rising jump ends at its top.
     if (!onGround && m_bWasOnGround && !m_bJumping)
         m_fFallStartY = p.y;
-    if (m_bJumping && p.y <= m_vPrevPosition.y && m_bUpdated)
+    // Rising: the last physics step lifted the hero (the frame that starts a
+    // jump has not stepped it yet).
+    const bool rising = m_bJumpStarted || p.y > m_fLastStepY;
+    if (m_bJumping && !rising && m_bUpdated)
     {
         m_bJumping = 0;
         m_fFallStartY = p.y;
     }
+    m_fLastStepY = p.y;
+    m_bJumpStarted = 0;
     // 5. The speed cap.
     m_vVelocity.y = 0.0f;
     float cap = kCapWalk;

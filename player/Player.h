@@ -46,8 +46,13 @@ public:
     static constexpr int CMD_LASER = 9;
     static constexpr int CMD_MENU = 11;
     static constexpr int CMD_AIM = 14;
+    // Slot 0; the nine key codes after its key pick slots 1 to 9.
+    static constexpr int CMD_SLOT = 15;
+    static constexpr int WEAPON_SLOT_KEYS = 10;
     static constexpr int CMD_USE = 18;
     static constexpr int CMD_FIRE = 19;
+    static constexpr int CMD_NEXT_WEAPON = 23;
+    static constexpr int CMD_PREVIOUS_WEAPON = 24;
     static constexpr int CMD_RELOAD = 25;
     static constexpr int CMD_CROUCH = 34;
     static constexpr int CMD_QUICK_LOAD = 67;
@@ -137,10 +142,12 @@ public:
     float m_fStamina = 1.0f;
     BYTE m_bExhausted = 0;
     BYTE m_bJumpLatch = 0, m_bLaserLatch = 0, m_bAimLatch = 0, m_bUseLatch = 0, m_bQuickLoadLatch = 0,
-         m_bReloadLatch = 0;
+         m_bReloadLatch = 0, m_bSlotLatch = 0, m_bNextWeaponLatch = 0, m_bPreviousWeaponLatch = 0;
     double m_dGameTime = 0.0;
     float m_fFrameTime = 0.0f;
     BYTE m_bJumping = 0;
+    BYTE m_bJumpStarted = 0;     // the jump began this frame
+    float m_fLastStepY = 0.0f;   // the controller's height the last velocity limiter read
     BYTE m_bMoveInput = 0;
     BYTE m_bPhysicsSkip = 0;
     float m_fTimeSinceJump = 10.0f;
@@ -225,9 +232,6 @@ public:
     // STAND-IN: counted and printed until saves and checkpoints exist.
     int m_iCheckpointLoads = 0;
 
-    // The player byte kept as the last byte of "save\keys.cfg".
-    BYTE m_bKeysByte = 0;
-
     static constexpr float NO_FALL = -1e8f;
 
 private:
@@ -237,6 +241,7 @@ private:
     void LoadLastCheckpoint();
     void StaminaStep();
     void InputStep();
+    void WeaponKeys();
     void CrouchStep(bool onGround);
     void JumpStep(bool onGround);
     void VelocityLimiter();

@@ -206,6 +206,34 @@ TEST_F(HeroTest, NoJumpStartsAtStaminaOf01OrLess)
     EXPECT_NEAR(At().y, standing, kNear);
 }
 
+TEST_F(HeroTest, AJumpRisesToItsTopAndTheFallIsMeasuredFromThere)
+{
+    Start();
+    const float standing = At().y;
+    Key(CPlayer::CMD_JUMP, true);
+    Frames(1);
+    Key(CPlayer::CMD_JUMP, false);
+    ASSERT_TRUE(Player.m_bJumping);
+    float top = At().y;
+    float fallStart = CPlayer::NO_FALL;
+    int risingFrames = 0;
+    for (int i = 0; i < 90 && fallStart == CPlayer::NO_FALL; ++i)
+    {
+        Frames(1);
+        top = std::max(top, At().y);
+        risingFrames += Player.m_bJumping;
+        if (!Player.m_bJumping)
+            fallStart = Player.m_fFallStartY;
+    }
+    EXPECT_GT(risingFrames, 3) << "the jump counts as rising on its way up";
+    ASSERT_GT(top, standing + 0.3f);
+    // The fall starts at the top of the jump, not at the take-off.
+    EXPECT_NEAR(fallStart, top, 0.05f);
+    Frames(120);
+    EXPECT_NEAR(At().y, standing, kNear);
+    EXPECT_FALSE(PlayerStats.m_bDead);
+}
+
 TEST_F(HeroTest, HoldingQuickLoadLoadsOncePerPress)
 {
     Start();
@@ -489,7 +517,9 @@ TEST_F(HeroTest, ALevelThatTakesOverTheDeathRefillsHealthOnceAndTheNextFatalHitK
     Start();
     Player.m_fFrameTime = 0.0f;
     g_GameAI.SetVariable("HandlePlayerDeath", nullptr);
+    g_Options.Debug = 1; // a missing handler is reported with "Debug" on
     Player.ChangeHealth(-200.0f);
+    g_Options.Debug = 0;
     EXPECT_FALSE(PlayerStats.m_bDead);
     EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, PlayerStats.m_fMaxHealth);
     EXPECT_FALSE(g_GameAI.IsVariableSet("HandlePlayerDeath"));

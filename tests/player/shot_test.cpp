@@ -486,27 +486,36 @@ TEST_F(ShotTest, AnotherShootersCloseHitIsSettledWithinSixteenUnits)
     EXPECT_EQ(Bullets(), 0) << "nothing fires without a weapon";
 }
 
-TEST_F(ShotTest, ASilencedWeaponRaisesTheSmallerAlarmsAtTheMuzzleAndWhereItHits)
+TEST_F(ShotTest, AHitRaisesTheWideAlarmForASilencedWeaponAndTheSmallOneForALoudOne)
 {
     Breakable();
     g_Wall.z = 2.0f;
-    auto fire = [](DWORD kind)
+    struct Alarm
     {
-        InHand(kind);
+        float hearing, openLine, sight;
+    };
+    struct Row
+    {
+        DWORD kind;
+        Alarm hit;
+    };
+    // The hit's alarm: 2, 10, 30 for a silenced weapon, 1, 1, 1 for a loud one.
+    const Row rows[] = {{1, {1.0f, 1.0f, 1.0f}}, {3, {2.0f, 10.0f, 30.0f}}};
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(r.kind);
+        InHand(r.kind);
         Bronie.TriggerDown();
         // The trigger's alarm, then the close hit's.
         EXPECT_EQ(PMgr.m_iAlarms, 2);
-        const float hit = PMgr.m_LastAlarm.fHearing + PMgr.m_LastAlarm.fOpenLine + PMgr.m_LastAlarm.fSight;
+        EXPECT_EQ(PMgr.m_LastAlarm.fHearing, r.hit.hearing);
+        EXPECT_EQ(PMgr.m_LastAlarm.fOpenLine, r.hit.openLine);
+        EXPECT_EQ(PMgr.m_LastAlarm.fSight, r.hit.sight);
         PMgr = CPostacMgr();
-        return hit;
-    };
-    const float loud = fire(1);
-    const float quiet = fire(3);
-    EXPECT_LT(quiet, loud);
-    const BulletHit::AlarmSize& small = BulletHit::HitAlarm(1);
-    const BulletHit::AlarmSize& large = BulletHit::HitAlarm(0);
-    EXPECT_LT(small.hearing, large.hearing);
-    EXPECT_LT(small.openLine, large.openLine);
-    EXPECT_LT(small.sight, large.sight);
+    }
+    const BulletHit::AlarmSize& silenced = BulletHit::HitAlarm(1);
+    EXPECT_EQ(silenced.life, 1u);
+    EXPECT_EQ(silenced.flagB, 1);
+    EXPECT_EQ(silenced.flagC, 0);
 }
 } // namespace
