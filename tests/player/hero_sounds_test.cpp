@@ -1,0 +1,85 @@
+// The hero's sounds on the bundled data tree: each sound and voice his
+// breath, jumps, falls and wounds play is there, so none of them prints a
+// loading problem over the view.
+#include "hero_fixture.h"
+
+#include "platform/Backend.h"
+#include "platform/dsound/DSoundHeadless.h"
+#include "sound/SoundMgr.h"
+#include "support/GameProcess.h"
+#include "world/IntersectSegment.h"
+
+using namespace playertest;
+
+namespace
+{
+class HeroSounds : public HeroTest
+{
+protected:
+    void SetUp() override
+    {
+        HeroTest::SetUp();
+        CopyDataTree(temp->path());
+        TkSetBackend(TkBackend::Headless);
+        TkSoundResetHeadless();
+        g_Options.sound = 1;
+        ASSERT_TRUE(g_SoundMgr.Initialize(reinterpret_cast<HWND>(this)));
+    }
+
+    void TearDown() override
+    {
+        g_SoundMgr.Release();
+        TkSoundResetHeadless();
+        HeroTest::TearDown();
+    }
+
+    // Sounds created so far that the sound manager could not load.
+    static size_t Problems() { return Count(ConsoleLog(), "Sound loading problem"); }
+};
+
+TEST_F(HeroSounds, BreathJumpsFallsAndWoundsPlayBundledFiles)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    // Running until out of breath: the half-way breath, then the exhausted one.
+    Key(CPlayer::CMD_RUN, true);
+    Key(CPlayer::CMD_FORWARD, true);
+    for (int i = 0; i < 300 && !Player.m_bExhausted; ++i)
+        Frames(1);
+    Key(CPlayer::CMD_RUN, false);
+    Key(CPlayer::CMD_FORWARD, false);
+    EXPECT_TRUE(Player.m_bExhausted);
+    Frames(600);
+    // Jumps, each with its sound and one of the jump voices.
+    for (int jump = 0; jump < 20; ++jump)
+    {
+        Player.m_fStamina = 1.0f;
+        Key(CPlayer::CMD_JUMP, true);
+        Frames(1);
+        Key(CPlayer::CMD_JUMP, false);
+        Frames(90);
+    }
+    EXPECT_LT(Player.m_fTimeSinceJump, 2.0f) << "the jumps were made";
+    // Falls and bullet wounds, with their voices.
+    Player.m_fTimeSinceInit = 10.0f;
+    RayTestResult hit;
+    hit.Reset();
+    hit.bHit = 1;
+    hit.pObject = Player.m_hObject;
+    hit.vPoint = Player.m_vPosition;
+    EItemDesc weapon;
+    weapon.Hit = 0.0f;
+    const float shooterAt[3] = {5.0f, 0.0f, 5.0f};
+    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, shooterAt, nullptr);
+    ASSERT_NE(shooter, nullptr);
+    for (int i = 0; i < 30; ++i)
+    {
+        PlayerStats.m_fHealth = 100.0f;
+        Player.FallDamage(10.0f, 0.0f);
+        Player.m_fOuchTimer = 10.0f;
+        EXPECT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+        g_SoundMgr.Update();
+    }
+    EXPECT_EQ(Problems(), 0u) << ConsoleLog();
+}
+} // namespace
