@@ -455,3 +455,37 @@ TEST_F(HeroViewTest, TheNumberKeysPickTheirSlotAndTheStepKeysTheNextWeaponOnEach
         Frames(1);
     }
 }
+
+TEST_F(HeroViewTest, TheWeaponDrawsBackAndLowersFromAWallAheadAndComesBackWhenClear)
+{
+    Start();
+    Hold("Carried_Pos 0.3 -0.4 0.7\n");
+    const D3DXVECTOR3 eye(0.0f, 1.0f, 0.0f);
+    const EOrientation ahead; // looking along +z
+    auto place = [&](int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+        {
+            Bronie.frameTime = kFrame;
+            Bronie.PlaceWeaponView(&eye, &ahead, 0.0f, 0.0f);
+        }
+        return Bronie.m_vViewPosition;
+    };
+    const D3DXVECTOR3 open = place(60);
+    EXPECT_NEAR(open.z, 0.7f, 0.05f) << "the carried pose with nothing ahead";
+    // A wall a third of a unit ahead of the eye (a box whose near face is there).
+    const float at[3] = {0.0f, 1.0f, 1.35f};
+    const float size[3] = {4.0f, 4.0f, 2.0f};
+    HOBJECT wall = g_Engine.CreateObject(OT_MESH, DROP_MESH, 1, 0, at, size);
+    ASSERT_NE(wall, nullptr);
+    g_Engine.PrepareObject(wall);
+    const D3DXVECTOR3 eased = place(1);
+    EXPECT_GT(eased.z, open.z - 0.2f) << "eased, not snapped";
+    const D3DXVECTOR3 near = place(60);
+    EXPECT_LT(near.z, 0.35f - 0.2f) << "drawn back out of the wall";
+    EXPECT_LT(near.y, open.y - 0.2f) << "and lowered";
+    g_Engine.DeleteObject(wall);
+    const D3DXVECTOR3 back = place(60);
+    EXPECT_NEAR(back.z, open.z, 1e-4f);
+    EXPECT_NEAR(back.y, open.y, 1e-4f);
+}
