@@ -519,3 +519,70 @@ TEST_F(ShotTest, AHitRaisesTheWideAlarmForASilencedWeaponAndTheSmallOneForALoudO
     EXPECT_EQ(silenced.flagC, 0);
 }
 } // namespace
+
+namespace
+{
+// A box whose near face stands across the view at `z`, its centre on the axis.
+HOBJECT BoxAhead(float z, float depth = 0.4f)
+{
+    const float at[3] = {0.0f, 0.0f, z + depth / 2.0f};
+    const float size[3] = {2.0f, 2.0f, depth};
+    HOBJECT o = g_Engine.CreateObject(OT_MESH, DROP_MESH, 1, 0, at, size);
+    EXPECT_NE(o, nullptr);
+    if (o)
+        g_Engine.PrepareObject(o);
+    return o;
+}
+} // namespace
+
+TEST_F(ShotTest, ShotsPassThroughTheHeroHisKindAndTheDeadInTheRealSceneAndStopAtTheWallBehind)
+{
+    // The scene's own segment test, not the test wall.
+    FxSetSegmentTest(nullptr);
+    g_Engine.DeleteObject(g_Wall.object);
+    g_Wall = Wall{};
+    g_Camera.SetFarPlane(100.0f);
+    Player.m_hObject = BoxAhead(0.5f);
+    HOBJECT heroKind = BoxAhead(1.0f);
+    g_Engine.SetObjectFlags3(heroKind, 128, ~0u);
+    HOBJECT dead = BoxAhead(1.5f);
+    dead->bDead = 1;
+    HOBJECT wall = BoxAhead(3.0f);
+    EDeathParams d;
+    d.bEnabled = 1;
+    d.bBulletHits = 1;
+    auto breakable = [&](HOBJECT o)
+    {
+        ASSERT_NE(o, nullptr);
+        g_Engine.SetObjectDeathParams(o, &d);
+        o->fHealth = 1000.0f;
+    };
+    for (HOBJECT o : {Player.m_hObject, heroKind, dead, wall})
+        breakable(o);
+    // The hero's shot from the eye.
+    InHand(1);
+    Bronie.TriggerDown();
+    EXPECT_FLOAT_EQ(wall->fHealth, 970.0f) << "the hero's shot reached the wall";
+    // Another shooter's, from inside its own body.
+    HOBJECT shooter = BoxAhead(2.0f);
+    breakable(shooter);
+    const EItemDesc* rifle = ItemMgr.FindDescription("rifle");
+    const D3DXVECTOR3 muzzle(0.0f, 0.0f, 2.2f);
+    const EOrientation ahead;
+    FireWeaponShot(rifle, &muzzle, &ahead, shooter, 0, 1.0f);
+    EXPECT_FLOAT_EQ(wall->fHealth, 940.0f) << "another shooter's shot passed its own body";
+    for (HOBJECT o : {Player.m_hObject, heroKind, dead, shooter})
+        EXPECT_FLOAT_EQ(o->fHealth, 1000.0f) << o->vPosition.z;
+    // The dead object stops shots once it is alive.
+    dead->bDead = 0;
+    Bronie.state = WS_IDLE;
+    Bronie.triggerReleased = 1;
+    for (EItemInstance* s : Bronie.slots)
+        if (s)
+            s->m_fShotTimer = 10.0f;
+    Bronie.TriggerDown();
+    EXPECT_FLOAT_EQ(dead->fHealth, 970.0f);
+    EXPECT_FLOAT_EQ(wall->fHealth, 940.0f);
+    g_Engine.DeleteObject(Player.m_hObject);
+    Player.m_hObject = nullptr;
+}
