@@ -146,8 +146,8 @@ public:
     double m_dGameTime = 0.0;
     float m_fFrameTime = 0.0f;
     BYTE m_bJumping = 0;
-    BYTE m_bJumpStarted = 0;     // the jump began this frame
-    float m_fLastStepY = 0.0f;   // the controller's height the last velocity limiter read
+    BYTE m_bJumpStarted = 0;   // the jump began this frame
+    float m_fLastStepY = 0.0f; // the controller's height the last velocity limiter read
     BYTE m_bMoveInput = 0;
     BYTE m_bPhysicsSkip = 0;
     float m_fTimeSinceJump = 10.0f;

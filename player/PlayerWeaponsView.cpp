@@ -247,7 +247,8 @@ void CPlayerWeapons::PlaceWeaponView(const D3DXVECTOR3* position, const EOrienta
     // Never into a wall: drawn back, then lowered, eased as the eye comes and goes.
     const float pull = kWeaponReach - ClearAhead(p, F, current->m_hHeldModel);
     wallPull = MoveTowards(wallPull, pull, kWallPullSpeed * frameTime);
-    at -= F * std::min(wallPull, kMaxDrawBack) + U * (kLowerPerUnit * std::max(0.0f, wallPull - kMaxDrawBack));
+    at -=
+        F * std::min(wallPull, kMaxDrawBack) + U * (kLowerPerUnit * std::max(0.0f, wallPull - kMaxDrawBack));
 
     m_vViewPosition = at;
     m_ViewOrientation = frame;

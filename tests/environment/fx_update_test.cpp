@@ -210,7 +210,8 @@ TEST_F(FxTest, AFireWhoseSoundCannotBeMadeTriesAgainOnlyAfterTheCameraLeftItsRan
     fire.Pos = D3DXVECTOR3(0, 0, 10);
     EFxInstance* fx = FX.CreateFx(&fire, nullptr, nullptr, 0);
     ASSERT_NE(fx, nullptr);
-    auto failures = [] {
+    auto failures = []
+    {
         const std::string& printed = ConsoleLog();
         int n = 0;
         for (size_t at = printed.find("Sound loading problem"); at != std::string::npos;
@@ -232,7 +233,8 @@ TEST_F(FxTest, AFireWhoseSoundCannotBeMadeTriesAgainOnlyAfterTheCameraLeftItsRan
                                                 std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x44\xac\x00\x00"
                                                             "\x02\x00\x10\x00",
                                                             16) +
-                                                std::string("data\x08\x00\x00\x00", 8) + std::string(8, '\x10'));
+                                                std::string("data\x08\x00\x00\x00", 8) +
+                                                std::string(8, '\x10'));
     g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, -5000.0f));
     Run(2);
     g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));

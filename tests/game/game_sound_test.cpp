@@ -326,7 +326,8 @@ TEST(GameSound, TheHerosFootstepsAndABarrelBlowingUpAreHeardWhereTheCameraIs)
                                   {"TK_SOUND_WAV", recording.string()}});
     ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
-    ASSERT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line)
+    ASSERT_TRUE(std::any_of(log.begin(), log.end(),
+                            [](const std::string& line)
                             { return line.find(DEMO_SHOOTING_BLOWN) != std::string::npos; }));
 
     const Pcm heard = ReadWave(recording);
@@ -351,7 +352,8 @@ TEST(GameSound, TheHerosFootstepsAndABarrelBlowingUpAreHeardWhereTheCameraIs)
     constexpr double kBlastFound = 0.25, kNothingFound = 0.15;
     EXPECT_GT(Heard(heard, dir.path(), blasts, kBlastBlock, shot, second / 2, second / 2), kBlastFound)
         << "the barrel blows up";
-    EXPECT_LT(Heard(heard, dir.path(), blasts, kBlastBlock, levelFrame(250), second / 2, second / 2), kNothingFound)
+    EXPECT_LT(Heard(heard, dir.path(), blasts, kBlastBlock, levelFrame(250), second / 2, second / 2),
+              kNothingFound)
         << "no blast before the shot";
 
     // The footsteps on the road while he walks back: each of the strongest
@@ -370,7 +372,8 @@ TEST(GameSound, TheHerosFootstepsAndABarrelBlowingUpAreHeardWhereTheCameraIs)
     for (int n = 0; n < 3; ++n, from += stride)
     {
         const size_t edge = LoudestEdge(heard, kStepBlock, from, from + stride);
-        found += Heard(heard, dir.path(), steps, kStepBlock, edge, second / 10, second / 50) > kStepFound ? 1 : 0;
+        found +=
+            Heard(heard, dir.path(), steps, kStepBlock, edge, second / 10, second / 50) > kStepFound ? 1 : 0;
     }
     // Standing still before the walk, no step is found.
     const size_t still = LoudestEdge(heard, kStepBlock, levelFrame(480), levelFrame(520));

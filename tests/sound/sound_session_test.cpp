@@ -83,7 +83,8 @@ TEST_F(SoundSessionTest, WaveFileHoldsWhatWasPlayedFrameByFrameOfTheVirtualClock
     // plays on to the end without a gap.
     const DWORD musicFrom = TK_SOUND_RATE * 24 / 60;
     const double early = Rms(wave.m_pReadedWaveData, 0, musicFrom);
-    EXPECT_GT(Rms(wave.m_pReadedWaveData, 0, TK_SOUND_RATE / 100), 50.0) << "the wind is heard from the start";
+    EXPECT_GT(Rms(wave.m_pReadedWaveData, 0, TK_SOUND_RATE / 100), 50.0)
+        << "the wind is heard from the start";
     EXPECT_GT(early, 100.0);
     constexpr DWORD kTenth = TK_SOUND_RATE / 10;
     for (DWORD from = musicFrom + kTenth; from + kTenth <= frames; from += kTenth)

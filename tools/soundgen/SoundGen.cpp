@@ -495,7 +495,8 @@ bool HeroSounds(const std::filesystem::path& out)
     ok = Save(hero / "spad.wav", fx(Thud(0.45, 60.0, 0x59adu), 0.8f)) && ok;
     ok = Save(hero / "SERDUCHO.wav", fx(Heartbeat(0.85), 0.7f)) && ok;
     for (uint32_t k = 1; k <= 3; ++k)
-        ok = Save(hero / ("wcialo" + std::to_string(k) + ".wav"), fx(Thud(0.2, 120.0 + 25.0 * k, 0xb0d0u + k), 0.7f)) &&
+        ok = Save(hero / ("wcialo" + std::to_string(k) + ".wav"),
+                  fx(Thud(0.2, 120.0 + 25.0 * k, 0xb0d0u + k), 0.7f)) &&
              ok;
     // Out of breath: a long exhale, and a harder one after running dry.
     ok = Save(voice / "hero0breath2.wav", fx(Breath(1.2, false, 0xb2e2u), 0.45f)) && ok;
