@@ -2,8 +2,12 @@
 // and the camera's part of a save game.
 #include "world/Camera.h"
 
+#include "characters/KillCam.h"
 #include "game/GameAI.h"
 #include "platform/d3d9/D3D9.h"
+#include "player/ItemDesc.h"
+#include "player/ItemMgr.h"
+#include "player/PlayerWeapons.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
 #include "shell/GameOptions.h"
@@ -49,17 +53,21 @@ bool ScriptVariableSet(const char* name)
     return g_GameAI.IsVariableSet(name);
 }
 
-// STAND-IN: the weapon's scope, the game's camera flag, the HUD flash, the
-// characters and the engine-object camera roll come with their own
-// subsystems; until then the camera sees none of them.
+// The weapon in hand has a sniper scope and is aimed through it past the
+// point where the scope fills the view.
 bool ScopeZoomed()
 {
-    return false;
+    const EItemInstance* w = Bronie.current;
+    return w && w->m_pDesc && w->m_pDesc->Snajper_Celownik && Bronie.aimProgress > SCOPE_ZOOM_LIMIT;
 }
+// The game narrows the view through the settings' field of view itself while
+// the kill camera shows its shot.
 bool GameAsksForFov()
 {
-    return false;
+    return OBE.m_bRunning != 0;
 }
+// STAND-IN: the HUD flash, the characters and the engine-object camera roll
+// come with their own subsystems; until then the camera sees none of them.
 void StartHudFlash() {}
 HOBJECT FindCharacterObject(const char*)
 {
