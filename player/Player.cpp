@@ -167,6 +167,9 @@ constexpr float kBreathRecovery = 5.0f;
 constexpr float kHoldTimeSpeed = 0.6f;
 constexpr float kBreathSoundAfter = 4.0f; // no breath sound in the level's first seconds
 constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
+// The Geiger counter clicks while the hero is being hurt (radiation).
+constexpr const char* GEIGER_SOUND = "sounds\\special\\geiger01.wav";
+constexpr float kGeigerHurt = 0.5f;
 constexpr const char* BREATH_OUT_SOUND = "sounds\\hero\\wydech.wav";
 
 // The sprint sway: 25 keys at 30 a second, offsets in 1/64 units and angles.
@@ -427,6 +430,8 @@ void CPlayer::Init()
     m_fTimeSinceInit = 0.0f;
     m_fHitFlash = 1.0f;
     m_fHeartbeatLevel = 0.0f;
+    m_fRadiation = 0.0f;
+    m_bGeigerTried = 0;
     m_fCrouchEyeOffset = 0.0f;
     m_bCrouched = 0;
     m_bJumping = 0;
@@ -516,9 +521,10 @@ void CPlayer::MoveToStart()
 
 void CPlayer::Release()
 {
-    // STAND-IN: ladders, riding, the helicopter, the laser dot and the hero's
-    // sounds come with their parts.
+    // STAND-IN: ladders, riding, the helicopter, the laser dot and the
+    // heartbeat and breath sounds come with their parts.
     PlayerStats.m_bMissionFailed = 0;
+    StopGeiger();
     if (m_hObject)
         g_Engine.DeleteObject(m_hObject);
     m_hObject = nullptr;
@@ -577,8 +583,16 @@ void CPlayer::Update()
     }
     // 9.
     StaminaStep();
-    // 10. The walking branch (ladders, guns, helicopters, fly mode and the
+    // 10. Fly mode, or the walking branch (ladders, guns, helicopters and the
     // kill camera come with their parts).
+    if (g_Options.mucha && g_Options.GameplayRunning)
+    {
+        FlyStep();
+        g_PhysicsMgr.Step();
+        ChangeHealth(0.0f);
+        return;
+    }
+    GeigerStep();
     UpdateAimTarget();
     UpdatePickupTarget();
     if (!g_Menu.m_bOpen)
@@ -969,7 +983,7 @@ void CPlayer::UpdatePickupTarget()
     ShowPickupTarget(best);
 }
 
-void CPlayer::UseKey()
+void CPlayer::RunAimedActions()
 {
     // The aimed object may have gone since the probe looked at it, and its
     // slot may hold another object by now.
@@ -977,6 +991,66 @@ void CPlayer::UseKey()
     if (aimed && aimed->bUsed && !aimed->bDeletePending &&
         std::memcmp(aimed->PESEL, m_AimPesel, sizeof m_AimPesel) == 0)
         g_EngineObject.RunObjectActions(aimed, 1);
+}
+
+void CPlayer::FlyStep()
+{
+    // The look from the mouse; the movement keys fly along it.
+    const EMouseState& m = g_Mouse.m_State;
+    if (std::isfinite(m.x) && std::isfinite(m.y))
+        m_Look = EOrientation(static_cast<float>(m.x), static_cast<float>(m.y), 0.0f);
+    m_vLookForward = m_Look.Forward;
+    m_vLookRight = m_Look.Right;
+    const float step = g_Options.MuchaSpeed * m_fFrameTime;
+    D3DXVECTOR3 p(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    if (CommandDown(CMD_FORWARD))
+        p += m_vLookForward * step;
+    if (CommandDown(CMD_BACK))
+        p -= m_vLookForward * step;
+    if (CommandDown(CMD_STRAFE_RIGHT))
+        p += m_vLookRight * step;
+    if (CommandDown(CMD_STRAFE_LEFT))
+        p -= m_vLookRight * step;
+    if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))
+        m_vPosition = p;
+    if (CommandPressed(CMD_USE, m_bUseLatch))
+        RunAimedActions();
+    g_Camera.SetPosition(p);
+    g_Camera.SetOrientation(m_Look);
+    g_PhysicsMgr.WarpPlayer(&p);
+}
+
+void CPlayer::GeigerStep()
+{
+    if (m_fTimeSinceHurt > kGeigerHurt)
+    {
+        StopGeiger();
+        return;
+    }
+    m_fRadiation += m_fFrameTime;
+    // Made once per spell of hurt: a loop that cannot be made is not asked for every frame.
+    if (!m_pGeigerSound && !m_bGeigerTried)
+    {
+        m_bGeigerTried = 1;
+        m_pGeigerSound = g_SoundMgr.CreateSound(GEIGER_SOUND);
+        g_SoundMgr.PlaySound(m_pGeigerSound, true);
+    }
+}
+
+void CPlayer::StopGeiger()
+{
+    m_fRadiation = 0.0f;
+    m_bGeigerTried = 0;
+    if (!m_pGeigerSound)
+        return;
+    g_SoundMgr.StopSound(m_pGeigerSound);
+    g_SoundMgr.DeleteSound(m_pGeigerSound);
+    m_pGeigerSound = nullptr;
+}
+
+void CPlayer::UseKey()
+{
+    RunAimedActions();
     if (m_hPickupObject)
         ItemMgr.PickUp(m_hPickupObject);
     m_hPickupObject = nullptr;

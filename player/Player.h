@@ -31,6 +31,7 @@ struct EPlayerStats
 extern EPlayerStats PlayerStats;
 
 struct EItemDesc;
+struct strSound;
 struct RayTestResult;
 
 class CPlayer
@@ -176,6 +177,10 @@ public:
     BYTE m_bUpdated = 0;
     float m_fFallStartY = NO_FALL;
     HOBJECT m_hObject = nullptr;
+    // Seconds in the Geiger state (the HUD's radiation gauge), and its loop.
+    float m_fRadiation = 0.0f;
+    strSound* m_pGeigerSound = nullptr;
+    BYTE m_bGeigerTried = 0;
 
     // The view.
     EOrientation m_Look;
@@ -261,6 +266,12 @@ private:
     void ScopeBreath(float dt);
     void EndBreathHold();
     void UseKey();
+    // The use key's part for the object under the crosshair.
+    void RunAimedActions();
+    // Fly mode ("mucha"): the eye flies along the look at "MuchaSpeed".
+    void FlyStep();
+    void GeigerStep();
+    void StopGeiger();
 };
 
 extern CPlayer Player;

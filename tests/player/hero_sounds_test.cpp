@@ -83,3 +83,47 @@ TEST_F(HeroSounds, BreathJumpsFallsAndWoundsPlayBundledFiles)
     EXPECT_EQ(Problems(), 0u) << ConsoleLog();
 }
 } // namespace
+
+namespace
+{
+TEST_F(HeroSounds, TheGeigerCounterClicksWhileTheHeroIsHurtAndCountsTheTime)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Frames(2);
+    EXPECT_EQ(Player.m_pGeigerSound, nullptr);
+    EXPECT_EQ(Player.m_fRadiation, 0.0f);
+    // Hurt each frame for half a second: the loop plays and the time counts.
+    for (int i = 0; i < 30; ++i)
+    {
+        Player.m_fTimeSinceHurt = 0.0f;
+        Frames(1);
+    }
+    ASSERT_NE(Player.m_pGeigerSound, nullptr);
+    EXPECT_TRUE(g_SoundMgr.IsPlaying(Player.m_pGeigerSound));
+    EXPECT_NEAR(Player.m_fRadiation, 30 * kFrame, 1e-4f);
+    // Half a second after the last hurt it stops, and the count goes back to 0.
+    Frames(40);
+    EXPECT_EQ(Player.m_pGeigerSound, nullptr);
+    EXPECT_EQ(Player.m_fRadiation, 0.0f);
+    EXPECT_EQ(Problems(), 0u) << ConsoleLog();
+}
+
+TEST_F(HeroSounds, AGeigerLoopThatCannotBeMadeIsAskedForOncePerSpellOfHurt)
+{
+    std::filesystem::remove(temp->path() / "sounds" / "special" / "geiger01.wav");
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    for (int i = 0; i < 30; ++i)
+    {
+        Player.m_fTimeSinceHurt = 0.0f;
+        Frames(1);
+    }
+    EXPECT_EQ(Player.m_pGeigerSound, nullptr);
+    EXPECT_EQ(Problems(), 1u);
+    Frames(40);
+    Player.m_fTimeSinceHurt = 0.0f;
+    Frames(1);
+    EXPECT_EQ(Problems(), 2u);
+}
+} // namespace

@@ -594,3 +594,41 @@ TEST_F(HeroTest, ObjectActionsReachTheHerosPermissionsRadiusAndHealth)
     ActionCalls::HeroKill();
     EXPECT_TRUE(ActionCalls::HeroIsDead());
 }
+
+TEST_F(HeroTest, InFlyModeTheEyeFliesAlongTheLookAtItsSpeedThroughWalls)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    g_Options.mucha = 1;
+    g_Options.MuchaSpeed = 6.0f;
+    // Looking up and to the right of +z.
+    g_Mouse.m_State.x = 0.5;
+    g_Mouse.m_State.y = -0.3;
+    const D3DXVECTOR3 from = At();
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(30);
+    Key(CPlayer::CMD_FORWARD, false);
+    const EOrientation look(0.5f, -0.3f, 0.0f);
+    const D3DXVECTOR3 way = At() - from;
+    const float flown = std::sqrt(way.x * way.x + way.y * way.y + way.z * way.z);
+    EXPECT_NEAR(flown, 6.0f * 30 * kFrame, 1e-3f);
+    EXPECT_NEAR((way.x * look.Forward.x + way.y * look.Forward.y + way.z * look.Forward.z) / flown, 1.0f,
+                1e-4f);
+    EXPECT_NEAR(g_Camera.GetPosition().x, At().x, 1e-4f);
+    EXPECT_NEAR(g_Camera.GetPosition().y, At().y, 1e-4f);
+    // Down through the ground: fly mode knows no floor.
+    g_Mouse.m_State.y = 1.5;
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(60);
+    Key(CPlayer::CMD_FORWARD, false);
+    EXPECT_LT(At().y, -2.0f);
+    // Flown back up above the ground and out of fly mode, he lands on it.
+    g_Mouse.m_State.y = -1.5;
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(90);
+    Key(CPlayer::CMD_FORWARD, false);
+    EXPECT_GT(At().y, 1.0f);
+    g_Options.mucha = 0;
+    Frames(120);
+    EXPECT_TRUE(Player.m_bCanMove) << "landed on the ground";
+}

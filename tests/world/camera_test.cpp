@@ -368,7 +368,8 @@ TEST_F(Camera, AScopeAimedPastItsFullViewMovesTheNearPlaneOut)
         float aim;
         float nearPlane;
     };
-    const Row rows[] = {{&scoped, 0.9f, 0.4f}, {&scoped, 0.8f, 0.02f}, {&open, 1.0f, 0.02f}, {nullptr, 1.0f, 0.02f}};
+    const Row rows[] = {
+        {&scoped, 0.9f, 0.4f}, {&scoped, 0.8f, 0.02f}, {&open, 1.0f, 0.02f}, {nullptr, 1.0f, 0.02f}};
     for (const Row& r : rows)
     {
         weapon.m_pDesc = const_cast<EItemDesc*>(r.desc);

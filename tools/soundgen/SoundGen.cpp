@@ -494,6 +494,10 @@ bool HeroSounds(const std::filesystem::path& out)
     ok = Save(hero / "skok.wav", fx(Thud(0.25, 90.0, 0x5c0cu), 0.6f)) && ok;
     ok = Save(hero / "spad.wav", fx(Thud(0.45, 60.0, 0x59adu), 0.8f)) && ok;
     ok = Save(hero / "SERDUCHO.wav", fx(Heartbeat(0.85), 0.7f)) && ok;
+    // The Geiger counter's loop: uneven ticks over a second.
+    ok = Save(out / "sounds" / "special" / "geiger01.wav",
+              fx(Clicks({0.03, 0.11, 0.16, 0.3, 0.42, 0.47, 0.61, 0.7, 0.88, 0.93}, 1.0, 0x6e16u), 0.6f)) &&
+         ok;
     for (uint32_t k = 1; k <= 3; ++k)
         ok = Save(hero / ("wcialo" + std::to_string(k) + ".wav"),
                   fx(Thud(0.2, 120.0 + 25.0 * k, 0xb0d0u + k), 0.7f)) &&
