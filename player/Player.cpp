@@ -1106,6 +1106,9 @@ void CPlayer::InputStep()
     // 2.
     m_bRunning = m_bMoving = m_bMovingBack = m_bStrafeLeft = m_bStrafeRight = 0;
     const bool onGround = m_bCanMove != 0;
+    // 3. The developer's keys.
+    if (g_Options.developer)
+        DeveloperKeys();
     // 5. Running.
     m_bRunning = CommandDown(CMD_RUN) && PlayerStats.m_bCanRun && !m_bExhausted;
     // 6. Aiming: click to toggle, or hold and release.
@@ -1182,6 +1185,21 @@ void CPlayer::InputStep()
         --m_iForceCrouch;
     if (m_bRadiusOn && m_fRadius < kRadiusNone)
         m_bRunning = m_bMoving = 0;
+}
+
+void CPlayer::DeveloperKeys()
+{
+    // F2 freezes and thaws the models and the bezier paths; F1 switches the
+    // characters' debug drawing.
+    if (CommandPressed(CMD_DEV_UPDATE_MODELS, m_bDebugKeyLatch[0]))
+    {
+        g_Options.UpdateModels = !g_Options.UpdateModels;
+        g_Options.UpdateBezier = g_Options.UpdateModels;
+    }
+    if (CommandPressed(CMD_DEV_DEBUG_CHARACTERS, m_bDebugKeyLatch[2]))
+        g_Options.DebugCharacters = !g_Options.DebugCharacters;
+    // STAND-IN: F3's display switch and F4 and F5's test soldier wait for the
+    // characters' debug drawing and the soldier's model.
 }
 
 void CPlayer::WeaponKeys()

@@ -57,6 +57,10 @@ public:
     static constexpr int CMD_RELOAD = 25;
     static constexpr int CMD_CROUCH = 34;
     static constexpr int CMD_QUICK_LOAD = 67;
+    // The developer's keys (setting "developer").
+    static constexpr int CMD_DEV_DEBUG_CHARACTERS = 37;
+    static constexpr int CMD_DEV_UPDATE_MODELS = 68;
+    static constexpr int DEBUG_KEYS = 5;
 
     // Level frames of the start-up.
     static constexpr DWORD FRAME_UPDATE = 150;    // the hero's frame runs from here
@@ -181,6 +185,7 @@ public:
     float m_fRadiation = 0.0f;
     strSound* m_pGeigerSound = nullptr;
     BYTE m_bGeigerTried = 0;
+    BYTE m_bDebugKeyLatch[DEBUG_KEYS] = {};
 
     // The view.
     EOrientation m_Look;
@@ -247,6 +252,7 @@ private:
     void StaminaStep();
     void InputStep();
     void WeaponKeys();
+    void DeveloperKeys();
     void CrouchStep(bool onGround);
     void JumpStep(bool onGround);
     void VelocityLimiter();

@@ -632,3 +632,41 @@ TEST_F(HeroTest, InFlyModeTheEyeFliesAlongTheLookAtItsSpeedThroughWalls)
     Frames(120);
     EXPECT_TRUE(Player.m_bCanMove) << "landed on the ground";
 }
+
+TEST_F(HeroTest, TheDeveloperKeysSwitchOnTheirPressOnlyWithTheDeveloperSetting)
+{
+    Start();
+    struct Row
+    {
+        int command;
+        BYTE* option;
+        BYTE* copy;
+    };
+    const Row rows[] = {{CPlayer::CMD_DEV_UPDATE_MODELS, &g_Options.UpdateModels, &g_Options.UpdateBezier},
+                        {CPlayer::CMD_DEV_DEBUG_CHARACTERS, &g_Options.DebugCharacters, nullptr}};
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(r.command);
+        const BYTE before = *r.option;
+        g_Options.developer = 0;
+        Key(r.command, true);
+        Frames(2);
+        Key(r.command, false);
+        Frames(1);
+        EXPECT_EQ(*r.option, before) << "not without the developer setting";
+        g_Options.developer = 1;
+        Key(r.command, true);
+        Frames(10);
+        EXPECT_EQ(*r.option, before ? 0 : 1) << "once per press";
+        if (r.copy)
+            EXPECT_EQ(*r.copy, *r.option);
+        Key(r.command, false);
+        Frames(1);
+        Key(r.command, true);
+        Frames(1);
+        Key(r.command, false);
+        Frames(1);
+        EXPECT_EQ(*r.option, before);
+    }
+    g_Options.developer = 0;
+}
