@@ -1,5 +1,6 @@
 #include "player/Player.h"
 
+#include "environment/FxMgr.h"
 #include "game/CutScene.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
@@ -170,6 +171,8 @@ constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
 // The Geiger counter clicks while the hero is being hurt (radiation).
 constexpr const char* GEIGER_SOUND = "sounds\\special\\geiger01.wav";
 constexpr float kGeigerHurt = 0.5f;
+// The heartbeat loops while health is low.
+constexpr const char* HEARTBEAT_SOUND = "sounds\\hero\\serducho.wav";
 constexpr const char* BREATH_OUT_SOUND = "sounds\\hero\\wydech.wav";
 
 // The sprint sway: 25 keys at 30 a second, offsets in 1/64 units and angles.
@@ -267,11 +270,27 @@ constexpr int kBodyHitSounds = 3;
 constexpr float kSavedGrace = 5.0f;
 constexpr float kSavedGraceHealth = 25.0f;
 constexpr float kHitShake[SHAKE_VALUES] = {0.5f, 0.5f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 1.6f};
+// A hit while aimed through a scope shakes harder and longer.
+constexpr float kScopedHitShake[SHAKE_VALUES] = {0.9f, 0.7f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 2.6f};
+constexpr float kScopedHitAim = 0.8f;
+// A blast's shake; its range is six blast radii.
+constexpr float kBlastShake[SHAKE_VALUES] = {3.8f, 0.6f, 1.6f, 0.5f, 0.4f, 0.4f, 0.0f, 2.2f};
+constexpr int kShakeRange = 6;
+constexpr float kBlastShakeRanges = 6.0f;
+constexpr const char* kBloodEffect = "afx_hit_blood01";
 constexpr float kHeartbeatHealth = 40.0f;
 constexpr float kOuchGap = 3.0f;
 constexpr float kDeathWait = 2.0f;
 constexpr float kDeathDrop = 8.0f;
 constexpr float kDeathFloor = 0.4f;
+constexpr float kDeathTurnRate = 0.7f;
+constexpr float kDeathTurnMax = 1.0995574f;
+constexpr float kDeathRoll = -1.3f;
+constexpr float kDeathPitch = 0.8f;
+constexpr float kKillerBlendMin = 0.01f;
+constexpr float kKillerBlendMax = 0.95f;
+constexpr float kKillerRollRate = 1.2f;
+constexpr float kKillerRollMax = 1.5707963f;
 constexpr const char* kDeathOverride = "HandlePlayerDeath";
 constexpr const char* kDeathHandler = "PlayerDeathHandler";
 
@@ -525,6 +544,7 @@ void CPlayer::Release()
     // heartbeat and breath sounds come with their parts.
     PlayerStats.m_bMissionFailed = 0;
     StopGeiger();
+    StopHeartbeat();
     if (m_hObject)
         g_Engine.DeleteObject(m_hObject);
     m_hObject = nullptr;
@@ -552,23 +572,37 @@ void CPlayer::Update()
     m_fBreathTimer += dt;
     // 2.
     UpdateSprintSway();
-    // 3.
+    // 3. The camera is driven from elsewhere: the heartbeat stops (the
+    // breath sound comes with its part).
     if (CameraDriven())
+    {
+        StopHeartbeat();
         return;
+    }
     // 4. The menu key.
     if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying)
     {
         g_Menu.Open(0, 0);
         return;
     }
-    if (g_MainGame.m_iLevelFrame < FRAME_UPDATE || g_CutScene.m_bPlaying)
+    if (g_MainGame.m_iLevelFrame < FRAME_UPDATE)
         return;
+    // 5.
+    if (g_CutScene.m_bPlaying)
+    {
+        StopHeartbeat();
+        return;
+    }
     // 6.
     m_vPrevPosition = m_vPosition;
     m_bUpdated = 1;
-    // 7. Letterbox refills the stamina.
+    // 7. Letterbox refills the stamina and silences the heartbeat (whose own
+    // step does not run while health is left alone in letterbox).
     if (Letterbox())
+    {
         m_fStamina = 1.0f;
+        StopHeartbeat();
+    }
     // 8. Dead or failed.
     if (PlayerStats.m_bDead || PlayerStats.m_bMissionFailed)
     {
@@ -1568,6 +1602,7 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
     }
     if (s.m_fHealth < kDeadBelow)
     {
+        StopHeartbeat();
         // A level can take the hero's death over: he lives on at full health
         // and its handler object runs, once.
         if (g_GameAI.IsVariableSet(kDeathOverride))
@@ -1615,7 +1650,12 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
     if (!(d <= kExplosionReach * radius))
         return;
     m_fTimeSinceExplosion = 0.0f;
-    // STAND-IN: the blast's camera shake comes with the camera work.
+    EShakeParams shake;
+    shake.bEnabled = 1;
+    for (int i = 0; i < SHAKE_VALUES; ++i)
+        shake.fValues[i] = kBlastShake[i];
+    shake.fValues[kShakeRange] = kBlastShakeRanges * radius;
+    g_Camera.StartShake(shake, D3DXVECTOR3(position->x, position->y + kExplosionLift, position->z));
     if (d >= radius || Letterbox() || CameraDriven())
         return;
     const D3DXVECTOR3 from(position->x, position->y + kExplosionLift, position->z);
@@ -1629,8 +1669,8 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
 bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float,
                           float factor)
 {
-    // STAND-IN: the kill camera, ladders, riding, the partner byte of the
-    // characters and the blood effect come with their parts.
+    // STAND-IN: the kill camera, ladders, riding and the partner byte of the
+    // characters come with their parts.
     if (!weapon || !hit || !shooter || shooter == m_hObject || !m_hObject || hit->pObject != m_hObject ||
         !std::isfinite(factor))
         return false;
@@ -1653,10 +1693,15 @@ bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOB
     m_bKillerKnown = PlayerStats.m_bDead;
     if (m_bKillerKnown)
         m_vKillerPos = D3DXVECTOR3(from.x, from.y + kHeroLift, from.z);
+    if (!shielded)
+        g_FxMgr.CreateFxByName(kBloodEffect, &hit->vPoint, nullptr);
+    // STAND-IN: the softer shake while riding comes with riding.
+    const EItemInstance* w = Bronie.current;
+    const bool scoped = w && w->m_pDesc && w->m_pDesc->Snajper_Celownik && Bronie.aimProgress > kScopedHitAim;
     EShakeParams shake;
     shake.bEnabled = 1;
     for (int i = 0; i < SHAKE_VALUES; ++i)
-        shake.fValues[i] = kHitShake[i];
+        shake.fValues[i] = scoped ? kScopedHitShake[i] : kHitShake[i];
     g_Camera.StartShake(shake, hit->vPoint);
     m_fHitFlash = 0.0f;
     return true;
@@ -1685,6 +1730,7 @@ void CPlayer::HandleDeath()
     m_iWeaponAtDeath = static_cast<int>(Bronie.currentKind);
     Bronie.PutAwayCurrent();
     m_vDeathCamPos = g_Camera.GetPosition();
+    m_DeathCamFrame = g_Camera.GetViewFrame();
     EndBreathHold();
     PlayerStats.m_bDead = 1;
     m_fTimeSinceDeath = 0.0f;
@@ -1695,22 +1741,61 @@ void CPlayer::HandleDeath()
 
 void CPlayer::DeathView()
 {
-    // STAND-IN: the camera's roll and the turn towards the killer come with the
-    // camera work; the camera sinks to the ground.
+    // The camera sinks to the ground, rolling over and tipping forward; with
+    // the killer known it turns towards him and rolls on.
     const float t = m_fTimeSinceDeath;
     const float drop = kDeathDrop * t;
     D3DXVECTOR3 p = m_vDeathCamPos;
     p.y = std::max(p.y - drop * drop, m_fGroundHeight + kDeathFloor);
     g_Camera.SetPosition(p);
+    const float a = std::min(kDeathTurnRate * t, kDeathTurnMax);
+    EOrientation frame = m_DeathCamFrame;
+    const D3DXVECTOR3 forward = frame.Forward;
+    const D3DXVECTOR3 right = frame.Right;
+    frame.RotateAxisAngle(&forward, kDeathRoll * a);
+    frame.RotateAxisAngle(&right, kDeathPitch * a);
+    if (m_bKillerKnown)
+    {
+        const D3DXVECTOR3 toKiller = m_vKillerPos - p;
+        if (Length(toKiller) > 0.0f)
+        {
+            const EOrientation facing(&toKiller);
+            frame.Slerp(&facing.Quaternion, std::clamp(t, kKillerBlendMin, kKillerBlendMax));
+            const D3DXVECTOR3 f = frame.Forward;
+            frame.RotateAxisAngle(&f, std::clamp(kKillerRollRate * t, kKillerBlendMin, kKillerRollMax));
+        }
+    }
+    g_Camera.SetOrientation(frame);
     m_fTimeSinceDeath += m_fFrameTime;
 }
 
 void CPlayer::HeartbeatStep()
 {
-    // STAND-IN: the heartbeat loop and focus mode come with the post-process
-    // object effect; until then focus mode stays off.
+    // STAND-IN: focus mode comes with the post-process object effect; until
+    // then it stays off.
     m_bFocusMode = 0;
-    (void)kHeartbeatHealth;
+    if (PlayerStats.m_fHealth > kHeartbeatHealth || Letterbox())
+    {
+        StopHeartbeat();
+        return;
+    }
+    // Made once while the hero is low: a loop that cannot be made is not asked for every frame.
+    if (!m_pHeartbeatSound && !m_bHeartbeatTried)
+    {
+        m_bHeartbeatTried = 1;
+        m_pHeartbeatSound = g_SoundMgr.CreateSound(HEARTBEAT_SOUND);
+        g_SoundMgr.PlaySound(m_pHeartbeatSound, true);
+    }
+}
+
+void CPlayer::StopHeartbeat()
+{
+    m_bHeartbeatTried = 0;
+    if (!m_pHeartbeatSound)
+        return;
+    g_SoundMgr.StopSound(m_pHeartbeatSound);
+    g_SoundMgr.DeleteSound(m_pHeartbeatSound);
+    m_pHeartbeatSound = nullptr;
 }
 
 void CPlayer::PainVoice()

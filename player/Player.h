@@ -185,6 +185,8 @@ public:
     float m_fRadiation = 0.0f;
     strSound* m_pGeigerSound = nullptr;
     BYTE m_bGeigerTried = 0;
+    strSound* m_pHeartbeatSound = nullptr;
+    BYTE m_bHeartbeatTried = 0;
     BYTE m_bDebugKeyLatch[DEBUG_KEYS] = {};
 
     // The view.
@@ -235,6 +237,7 @@ public:
     float m_fHitFlash = 1.0f;
     float m_fDamagePulse = 0.0f; // the post-process damage pulse's intensity
     D3DXVECTOR3 m_vDeathCamPos = {0.0f, 0.0f, 0.0f};
+    EOrientation m_DeathCamFrame; // the view frame at death
     BYTE m_bKillerKnown = 0;
     D3DXVECTOR3 m_vKillerPos = {0.0f, 0.0f, 0.0f};
     int m_iWeaponAtDeath = -1;
@@ -278,6 +281,7 @@ private:
     void FlyStep();
     void GeigerStep();
     void StopGeiger();
+    void StopHeartbeat();
 };
 
 extern CPlayer Player;

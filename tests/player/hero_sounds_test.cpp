@@ -5,7 +5,9 @@
 
 #include "platform/Backend.h"
 #include "platform/dsound/DSoundHeadless.h"
+#include "environment/FxMgr.h"
 #include "sound/SoundMgr.h"
+#include "ui/Panel.h"
 #include "support/GameProcess.h"
 #include "world/IntersectSegment.h"
 
@@ -125,5 +127,75 @@ TEST_F(HeroSounds, AGeigerLoopThatCannotBeMadeIsAskedForOncePerSpellOfHurt)
     Player.m_fTimeSinceHurt = 0.0f;
     Frames(1);
     EXPECT_EQ(Problems(), 2u);
+}
+} // namespace
+
+namespace
+{
+TEST_F(HeroSounds, TheHeartbeatLoopsWhileHealthIsLowAndStopsAtDeath)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Player.m_fTimeSinceInit = 10.0f;
+    PlayerStats.m_fHealth = 60.0f;
+    Frames(2);
+    EXPECT_EQ(Player.m_pHeartbeatSound, nullptr);
+    PlayerStats.m_fHealth = 30.0f;
+    Player.m_fTimeSinceHurt = 0.0f; // no regeneration in these frames
+    Frames(2);
+    ASSERT_NE(Player.m_pHeartbeatSound, nullptr);
+    EXPECT_TRUE(g_SoundMgr.IsPlaying(Player.m_pHeartbeatSound));
+    strSound* loop = Player.m_pHeartbeatSound;
+    Player.m_fTimeSinceHurt = 0.0f;
+    Frames(1);
+    EXPECT_EQ(Player.m_pHeartbeatSound, loop) << "made once";
+    // The letterbox view silences it.
+    g_Panel.WideScreen = 1;
+    Player.m_fTimeSinceHurt = 0.0f;
+    Frames(1);
+    EXPECT_EQ(Player.m_pHeartbeatSound, nullptr);
+    g_Panel.WideScreen = 0;
+    Player.m_fTimeSinceHurt = 0.0f;
+    Frames(1);
+    ASSERT_NE(Player.m_pHeartbeatSound, nullptr);
+    // Death stops it.
+    Player.ChangeHealth(-100.0f);
+    EXPECT_TRUE(PlayerStats.m_bDead);
+    EXPECT_EQ(Player.m_pHeartbeatSound, nullptr);
+    EXPECT_EQ(Problems(), 0u) << ConsoleLog();
+}
+
+TEST_F(HeroSounds, ABulletHitThrowsUpBloodUnlessTheHeroIsShielded)
+{
+    FX.LoadAll();
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Player.m_fTimeSinceInit = 10.0f;
+    RayTestResult hit;
+    hit.Reset();
+    hit.bHit = 1;
+    hit.pObject = Player.m_hObject;
+    hit.vPoint = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    EItemDesc weapon;
+    weapon.Hit = 1.0f;
+    const float shooterAt[3] = {5.0f, 0.0f, 5.0f};
+    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, shooterAt, nullptr);
+    ASSERT_NE(shooter, nullptr);
+    auto blood = []
+    {
+        int n = 0;
+        for (const EFxInstance& fx : FX.m_Fx)
+            n += fx.m_bActive && std::string(fx.m_szName) == "afx_hit_blood01";
+        return n;
+    };
+    ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+    EXPECT_EQ(blood(), 1);
+    // Standing in a cage shields him.
+    FX.ReleaseAllFx();
+    g_Engine.SetObjectName(ground, "klatka");
+    Player.m_hStandObject = ground;
+    ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+    EXPECT_EQ(blood(), 0);
+    EXPECT_EQ(ConsoleLog().find("afx_hit_blood01"), std::string::npos) << "the effect is bundled";
 }
 } // namespace

@@ -670,3 +670,68 @@ TEST_F(HeroTest, TheDeveloperKeysSwitchOnTheirPressOnlyWithTheDeveloperSetting)
     }
     g_Options.developer = 0;
 }
+
+TEST_F(HeroTest, ABlastShakesTheCameraOutToSixRadiiAndAScopedHitShakesHarder)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Player.m_fFrameTime = 0.0f;
+    const D3DXVECTOR3 hero = At();
+    g_Camera.StopShakes();
+    const D3DXVECTOR3 far(hero.x + 70.0f, hero.y, hero.z); // beyond eight radii
+    Player.ApplyExplosion(&far, 1.0f);
+    EXPECT_EQ(g_Camera.m_bShake, 0);
+    const D3DXVECTOR3 near(hero.x + 30.0f, hero.y, hero.z);
+    Player.ApplyExplosion(&near, 2.0f);
+    ASSERT_EQ(g_Camera.m_bShake, 1);
+    EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[0], 3.8f);
+    EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[6], 6.0f * 16.0f) << "six radii of a strength-2 blast";
+    EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[7], 2.2f);
+    EXPECT_FLOAT_EQ(g_Camera.m_vShakeSource.y, hero.y + 0.25f);
+
+    // A bullet hit while aimed through a scope.
+    Player.m_fTimeSinceInit = 10.0f;
+    RayTestResult hit;
+    hit.Reset();
+    hit.bHit = 1;
+    hit.pObject = Player.m_hObject;
+    hit.vPoint = hero;
+    EItemDesc weapon;
+    weapon.Hit = 1.0f;
+    EItemDesc scope;
+    scope.Snajper_Celownik = 1;
+    EItemInstance rifle;
+    rifle.m_pDesc = &scope;
+    const float shooterAt[3] = {5.0f, 0.0f, 5.0f};
+    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, shooterAt, nullptr);
+    ASSERT_NE(shooter, nullptr);
+    for (const float aim : {0.5f, 0.9f})
+    {
+        Bronie.current = &rifle;
+        Bronie.aimProgress = aim;
+        ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+        EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[7], aim > 0.8f ? 2.6f : 1.6f) << aim;
+    }
+    Bronie.current = nullptr;
+    Bronie.aimProgress = 0.0f;
+}
+
+TEST_F(HeroTest, TheDeathViewRollsOverAndTurnsTowardsTheKiller)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Player.m_fTimeSinceInit = 10.0f;
+    // Looking along +z; the killer stands to the east.
+    Player.m_bKillerKnown = 0;
+    PlayerStats.m_fHealth = 0.5f;
+    Player.ChangeHealth(0.0f);
+    ASSERT_TRUE(PlayerStats.m_bDead);
+    Player.m_bKillerKnown = 1;
+    Player.m_vKillerPos = Player.m_vDeathCamPos + D3DXVECTOR3(20.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 startForward = g_Camera.GetOrientation().Forward;
+    Frames(60);
+    const EOrientation& view = g_Camera.GetOrientation();
+    EXPECT_GT(view.Forward.x, startForward.x + 0.5f) << "turned towards the killer";
+    EXPECT_LT(std::fabs(view.Up.y), 0.95f) << "rolled over";
+    EXPECT_LT(g_Camera.GetPosition().y, Player.m_vDeathCamPos.y) << "sunk to the ground";
+}
