@@ -450,7 +450,8 @@ void CPlayer::Init()
     m_fHitFlash = 1.0f;
     m_fHeartbeatLevel = 0.0f;
     m_fRadiation = 0.0f;
-    m_bGeigerTried = 0;
+    m_Geiger.tried = 0;
+    m_Heartbeat.tried = 0;
     m_fCrouchEyeOffset = 0.0f;
     m_bCrouched = 0;
     m_bJumping = 0;
@@ -1062,24 +1063,32 @@ void CPlayer::GeigerStep()
         return;
     }
     m_fRadiation += m_fFrameTime;
-    // Made once per spell of hurt: a loop that cannot be made is not asked for every frame.
-    if (!m_pGeigerSound && !m_bGeigerTried)
-    {
-        m_bGeigerTried = 1;
-        m_pGeigerSound = g_SoundMgr.CreateSound(GEIGER_SOUND);
-        g_SoundMgr.PlaySound(m_pGeigerSound, true);
-    }
+    m_Geiger.Start(GEIGER_SOUND);
 }
 
 void CPlayer::StopGeiger()
 {
     m_fRadiation = 0.0f;
-    m_bGeigerTried = 0;
-    if (!m_pGeigerSound)
+    m_Geiger.Stop();
+}
+
+void EHeroLoop::Start(const char* file)
+{
+    if (sound || tried)
         return;
-    g_SoundMgr.StopSound(m_pGeigerSound);
-    g_SoundMgr.DeleteSound(m_pGeigerSound);
-    m_pGeigerSound = nullptr;
+    tried = 1;
+    sound = g_SoundMgr.CreateSound(file);
+    g_SoundMgr.PlaySound(sound, true);
+}
+
+void EHeroLoop::Stop()
+{
+    tried = 0;
+    if (!sound)
+        return;
+    g_SoundMgr.StopSound(sound);
+    g_SoundMgr.DeleteSound(sound);
+    sound = nullptr;
 }
 
 void CPlayer::UseKey()
@@ -1779,23 +1788,12 @@ void CPlayer::HeartbeatStep()
         StopHeartbeat();
         return;
     }
-    // Made once while the hero is low: a loop that cannot be made is not asked for every frame.
-    if (!m_pHeartbeatSound && !m_bHeartbeatTried)
-    {
-        m_bHeartbeatTried = 1;
-        m_pHeartbeatSound = g_SoundMgr.CreateSound(HEARTBEAT_SOUND);
-        g_SoundMgr.PlaySound(m_pHeartbeatSound, true);
-    }
+    m_Heartbeat.Start(HEARTBEAT_SOUND);
 }
 
 void CPlayer::StopHeartbeat()
 {
-    m_bHeartbeatTried = 0;
-    if (!m_pHeartbeatSound)
-        return;
-    g_SoundMgr.StopSound(m_pHeartbeatSound);
-    g_SoundMgr.DeleteSound(m_pHeartbeatSound);
-    m_pHeartbeatSound = nullptr;
+    m_Heartbeat.Stop();
 }
 
 void CPlayer::PainVoice()

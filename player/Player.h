@@ -32,6 +32,17 @@ extern EPlayerStats PlayerStats;
 
 struct EItemDesc;
 struct strSound;
+
+// A looping sound of the hero's (the Geiger counter, the heartbeat): made
+// once when it starts, and, when it cannot be made, not asked for again
+// until it has been stopped.
+struct EHeroLoop
+{
+    strSound* sound = nullptr;
+    BYTE tried = 0;
+    void Start(const char* file);
+    void Stop();
+};
 struct RayTestResult;
 
 class CPlayer
@@ -183,10 +194,8 @@ public:
     HOBJECT m_hObject = nullptr;
     // Seconds in the Geiger state (the HUD's radiation gauge), and its loop.
     float m_fRadiation = 0.0f;
-    strSound* m_pGeigerSound = nullptr;
-    BYTE m_bGeigerTried = 0;
-    strSound* m_pHeartbeatSound = nullptr;
-    BYTE m_bHeartbeatTried = 0;
+    EHeroLoop m_Geiger;
+    EHeroLoop m_Heartbeat;
     BYTE m_bDebugKeyLatch[DEBUG_KEYS] = {};
 
     // The view.

@@ -93,7 +93,7 @@ TEST_F(HeroSounds, TheGeigerCounterClicksWhileTheHeroIsHurtAndCountsTheTime)
     Start();
     g_MainGame.m_iLevelFrame = 300;
     Frames(2);
-    EXPECT_EQ(Player.m_pGeigerSound, nullptr);
+    EXPECT_EQ(Player.m_Geiger.sound, nullptr);
     EXPECT_EQ(Player.m_fRadiation, 0.0f);
     // Hurt each frame for half a second: the loop plays and the time counts.
     for (int i = 0; i < 30; ++i)
@@ -101,12 +101,12 @@ TEST_F(HeroSounds, TheGeigerCounterClicksWhileTheHeroIsHurtAndCountsTheTime)
         Player.m_fTimeSinceHurt = 0.0f;
         Frames(1);
     }
-    ASSERT_NE(Player.m_pGeigerSound, nullptr);
-    EXPECT_TRUE(g_SoundMgr.IsPlaying(Player.m_pGeigerSound));
+    ASSERT_NE(Player.m_Geiger.sound, nullptr);
+    EXPECT_TRUE(g_SoundMgr.IsPlaying(Player.m_Geiger.sound));
     EXPECT_NEAR(Player.m_fRadiation, 30 * kFrame, 1e-4f);
     // Half a second after the last hurt it stops, and the count goes back to 0.
     Frames(40);
-    EXPECT_EQ(Player.m_pGeigerSound, nullptr);
+    EXPECT_EQ(Player.m_Geiger.sound, nullptr);
     EXPECT_EQ(Player.m_fRadiation, 0.0f);
     EXPECT_EQ(Problems(), 0u) << ConsoleLog();
 }
@@ -121,7 +121,7 @@ TEST_F(HeroSounds, AGeigerLoopThatCannotBeMadeIsAskedForOncePerSpellOfHurt)
         Player.m_fTimeSinceHurt = 0.0f;
         Frames(1);
     }
-    EXPECT_EQ(Player.m_pGeigerSound, nullptr);
+    EXPECT_EQ(Player.m_Geiger.sound, nullptr);
     EXPECT_EQ(Problems(), 1u);
     Frames(40);
     Player.m_fTimeSinceHurt = 0.0f;
@@ -139,29 +139,29 @@ TEST_F(HeroSounds, TheHeartbeatLoopsWhileHealthIsLowAndStopsAtDeath)
     Player.m_fTimeSinceInit = 10.0f;
     PlayerStats.m_fHealth = 60.0f;
     Frames(2);
-    EXPECT_EQ(Player.m_pHeartbeatSound, nullptr);
+    EXPECT_EQ(Player.m_Heartbeat.sound, nullptr);
     PlayerStats.m_fHealth = 30.0f;
     Player.m_fTimeSinceHurt = 0.0f; // no regeneration in these frames
     Frames(2);
-    ASSERT_NE(Player.m_pHeartbeatSound, nullptr);
-    EXPECT_TRUE(g_SoundMgr.IsPlaying(Player.m_pHeartbeatSound));
-    strSound* loop = Player.m_pHeartbeatSound;
+    ASSERT_NE(Player.m_Heartbeat.sound, nullptr);
+    EXPECT_TRUE(g_SoundMgr.IsPlaying(Player.m_Heartbeat.sound));
+    strSound* loop = Player.m_Heartbeat.sound;
     Player.m_fTimeSinceHurt = 0.0f;
     Frames(1);
-    EXPECT_EQ(Player.m_pHeartbeatSound, loop) << "made once";
+    EXPECT_EQ(Player.m_Heartbeat.sound, loop) << "made once";
     // The letterbox view silences it.
     g_Panel.WideScreen = 1;
     Player.m_fTimeSinceHurt = 0.0f;
     Frames(1);
-    EXPECT_EQ(Player.m_pHeartbeatSound, nullptr);
+    EXPECT_EQ(Player.m_Heartbeat.sound, nullptr);
     g_Panel.WideScreen = 0;
     Player.m_fTimeSinceHurt = 0.0f;
     Frames(1);
-    ASSERT_NE(Player.m_pHeartbeatSound, nullptr);
+    ASSERT_NE(Player.m_Heartbeat.sound, nullptr);
     // Death stops it.
     Player.ChangeHealth(-100.0f);
     EXPECT_TRUE(PlayerStats.m_bDead);
-    EXPECT_EQ(Player.m_pHeartbeatSound, nullptr);
+    EXPECT_EQ(Player.m_Heartbeat.sound, nullptr);
     EXPECT_EQ(Problems(), 0u) << ConsoleLog();
 }
 
