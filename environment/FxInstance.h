@@ -32,6 +32,9 @@ struct EFxInstance
     DWORD m_iType;
     BYTE m_bFire;
     strSound* m_pSound;
+    // The fire sound could not be made: not tried again until the camera
+    // has been out of its range.
+    BYTE m_bSoundFailed;
     D3DXVECTOR3 m_vPos;
     D3DXVECTOR3 m_vTail;
     D3DXVECTOR3 m_vVel;

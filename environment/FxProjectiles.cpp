@@ -429,10 +429,13 @@ void EFxMgr::UpdateFireSound(EFxInstance* fx)
             g_SoundMgr.DeleteSound(fx->m_pSound);
             fx->m_pSound = nullptr;
         }
+        fx->m_bSoundFailed = 0;
         return;
     }
-    if (!fx->m_pSound)
-        fx->m_pSound = g_SoundMgr.CreateSound3DAt(kFireSound, &fx->m_vPos, kFireSoundDistance, true, true);
+    if (fx->m_pSound || fx->m_bSoundFailed)
+        return;
+    fx->m_pSound = g_SoundMgr.CreateSound3DAt(kFireSound, &fx->m_vPos, kFireSoundDistance, true, true);
+    fx->m_bSoundFailed = fx->m_pSound ? 0 : 1;
 }
 
 namespace

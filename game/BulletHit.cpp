@@ -27,9 +27,10 @@ namespace
 constexpr const char* RICOCHET_SOUND = "sounds\\weapons\\ryko%i.wav";
 constexpr int RICOCHET_SILENT_BITS = 3; // one random number in four has both low bits clear
 
-// The alarms of a hit; a silenced weapon's hit raises the small one.
-constexpr BulletHit::AlarmSize kLoudHit = {2.0f, 10.0f, 0, 30.0f, 1, 1, 0};
-constexpr BulletHit::AlarmSize kQuietHit = {1.0f, 1.0f, 0, 1.0f, 1, 1, 0};
+// The alarms of a hit: a silenced weapon's hit raises the wider one (a loud
+// shot has raised its own wide alarm where it was fired).
+constexpr BulletHit::AlarmSize kSilencedHit = {2.0f, 10.0f, 0, 30.0f, 1, 1, 0};
+constexpr BulletHit::AlarmSize kLoudHit = {1.0f, 1.0f, 0, 1.0f, 1, 1, 0};
 
 // The list each surface kind turns to (the glass list is not used for
 // bullets: glass throws up the metal list's sparks); -1 keeps the concrete list.
@@ -91,7 +92,7 @@ namespace BulletHit
 {
 const AlarmSize& HitAlarm(BYTE silenced)
 {
-    return silenced ? kQuietHit : kLoudHit;
+    return silenced ? kSilencedHit : kLoudHit;
 }
 
 void RaiseAlarm(const D3DXVECTOR3& at, const AlarmSize& a)

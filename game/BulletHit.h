@@ -40,7 +40,7 @@ struct AlarmSize
     DWORD life;
     BYTE flagB, flagC;
 };
-// The alarm a bullet raises where it lands: a quiet weapon's hit is the smaller one.
+// The alarm a bullet raises where it lands: a silenced weapon's hit is the wider one.
 const AlarmSize& HitAlarm(BYTE silenced);
 // Raises an alarm of that size at the point for the characters.
 void RaiseAlarm(const D3DXVECTOR3& at, const AlarmSize& size);

@@ -218,8 +218,8 @@ void GameAI::SetVariable(const char* name, HOBJECT setter)
     }
     if (EqualNoCase(name, kCredits))
     {
-        // The realistic-mode-unlocked byte, which the key file keeps.
-        Player.m_bKeysByte = 1;
+        // The realistic-mode-unlocked byte of the hero's record, which the key file keeps.
+        PlayerStats.m_bRealisticUnlocked = 1;
         g_Console.Print("Realistic mode unlocked.");
         g_CommandMgr.SaveKeys();
     }

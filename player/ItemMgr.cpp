@@ -374,6 +374,9 @@ void EItemMgr::GiveItem(const char* name, DWORD count)
     {
         if (!item.m_bUsed || item.m_iState != ITEM_CARRIED || item.m_pDesc != desc)
             continue;
+        // Only a weapon kind has a counter (a save may mark any item carried).
+        if (desc->Unique_Id >= MAX_ROZNYCH_BRONI)
+            return;
         DWORD& counter = Bronie.counters[desc->Unique_Id];
         if (counter >= desc->Max_Ammo_Carried)
             return;

@@ -1,6 +1,7 @@
 #include "player/Player.h"
 
 #include "characters/PostacMgr.h"
+#include "environment/FxMgr.h"
 #include "game/CutScene.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
@@ -170,6 +171,11 @@ constexpr float kBreathRecovery = 5.0f;
 constexpr float kHoldTimeSpeed = 0.6f;
 constexpr float kBreathSoundAfter = 4.0f; // no breath sound in the level's first seconds
 constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
+// The Geiger counter clicks while the hero is being hurt (radiation).
+constexpr const char* GEIGER_SOUND = "sounds\\special\\geiger01.wav";
+constexpr float kGeigerHurt = 0.5f;
+// The heartbeat loops while health is low.
+constexpr const char* HEARTBEAT_SOUND = "sounds\\hero\\serducho.wav";
 constexpr const char* BREATH_OUT_SOUND = "sounds\\hero\\wydech.wav";
 
 // The sprint sway: 25 keys at 30 a second, offsets in 1/64 units and angles.
@@ -270,11 +276,27 @@ constexpr int kBodyHitSounds = 3;
 constexpr float kSavedGrace = 5.0f;
 constexpr float kSavedGraceHealth = 25.0f;
 constexpr float kHitShake[SHAKE_VALUES] = {0.5f, 0.5f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 1.6f};
+// A hit while aimed through a scope shakes harder and longer.
+constexpr float kScopedHitShake[SHAKE_VALUES] = {0.9f, 0.7f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 2.6f};
+constexpr float kScopedHitAim = 0.8f;
+// A blast's shake; its range is six blast radii.
+constexpr float kBlastShake[SHAKE_VALUES] = {3.8f, 0.6f, 1.6f, 0.5f, 0.4f, 0.4f, 0.0f, 2.2f};
+constexpr int kShakeRange = 6;
+constexpr float kBlastShakeRanges = 6.0f;
+constexpr const char* kBloodEffect = "afx_hit_blood01";
 constexpr float kHeartbeatHealth = 40.0f;
 constexpr float kOuchGap = 3.0f;
 constexpr float kDeathWait = 2.0f;
 constexpr float kDeathDrop = 8.0f;
 constexpr float kDeathFloor = 0.4f;
+constexpr float kDeathTurnRate = 0.7f;
+constexpr float kDeathTurnMax = 1.0995574f;
+constexpr float kDeathRoll = -1.3f;
+constexpr float kDeathPitch = 0.8f;
+constexpr float kKillerBlendMin = 0.01f;
+constexpr float kKillerBlendMax = 0.95f;
+constexpr float kKillerRollRate = 1.2f;
+constexpr float kKillerRollMax = 1.5707963f;
 constexpr const char* kDeathOverride = "HandlePlayerDeath";
 constexpr const char* kDeathHandler = "PlayerDeathHandler";
 
@@ -446,6 +468,9 @@ void CPlayer::Init()
     m_fTimeSinceInit = 0.0f;
     m_fHitFlash = 1.0f;
     m_fHeartbeatLevel = 0.0f;
+    m_fRadiation = 0.0f;
+    m_Geiger.tried = 0;
+    m_Heartbeat.tried = 0;
     m_fCrouchEyeOffset = 0.0f;
     m_bCrouched = 0;
     m_bJumping = 0;
@@ -535,9 +560,11 @@ void CPlayer::MoveToStart()
 
 void CPlayer::Release()
 {
-    // STAND-IN: ladders, riding, the helicopter, the laser dot and the hero's
-    // sounds come with their parts.
+    // STAND-IN: ladders, riding, the helicopter, the laser dot and the
+    // heartbeat and breath sounds come with their parts.
     PlayerStats.m_bMissionFailed = 0;
+    StopGeiger();
+    StopHeartbeat();
     if (m_hObject)
         g_Engine.DeleteObject(m_hObject);
     m_hObject = nullptr;
@@ -565,23 +592,37 @@ void CPlayer::Update()
     m_fBreathTimer += dt;
     // 2.
     UpdateSprintSway();
-    // 3.
+    // 3. The camera is driven from elsewhere: the heartbeat stops (the
+    // breath sound comes with its part).
     if (CameraDriven())
+    {
+        StopHeartbeat();
         return;
+    }
     // 4. The menu key.
     if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying)
     {
         g_Menu.Open(0, 0);
         return;
     }
-    if (g_MainGame.m_iLevelFrame < FRAME_UPDATE || g_CutScene.m_bPlaying)
+    if (g_MainGame.m_iLevelFrame < FRAME_UPDATE)
         return;
+    // 5.
+    if (g_CutScene.m_bPlaying)
+    {
+        StopHeartbeat();
+        return;
+    }
     // 6.
     m_vPrevPosition = m_vPosition;
     m_bUpdated = 1;
-    // 7. Letterbox refills the stamina.
+    // 7. Letterbox refills the stamina and silences the heartbeat (whose own
+    // step does not run while health is left alone in letterbox).
     if (Letterbox())
+    {
         m_fStamina = 1.0f;
+        StopHeartbeat();
+    }
     // 8. Dead or failed.
     if (PlayerStats.m_bDead || PlayerStats.m_bMissionFailed)
     {
@@ -596,8 +637,16 @@ void CPlayer::Update()
     }
     // 9.
     StaminaStep();
-    // 10. The walking branch (ladders, guns, helicopters, fly mode and the
+    // 10. Fly mode, or the walking branch (ladders, guns, helicopters and the
     // kill camera come with their parts).
+    if (g_Options.mucha && g_Options.GameplayRunning)
+    {
+        FlyStep();
+        g_PhysicsMgr.Step();
+        ChangeHealth(0.0f);
+        return;
+    }
+    GeigerStep();
     UpdateAimTarget();
     UpdatePickupTarget();
     if (!g_Menu.m_bOpen)
@@ -988,7 +1037,7 @@ void CPlayer::UpdatePickupTarget()
     ShowPickupTarget(best);
 }
 
-void CPlayer::UseKey()
+void CPlayer::RunAimedActions()
 {
     // The aimed object may have gone since the probe looked at it, and its
     // slot may hold another object by now.
@@ -996,6 +1045,74 @@ void CPlayer::UseKey()
     if (aimed && aimed->bUsed && !aimed->bDeletePending &&
         std::memcmp(aimed->PESEL, m_AimPesel, sizeof m_AimPesel) == 0)
         g_EngineObject.RunObjectActions(aimed, 1);
+}
+
+void CPlayer::FlyStep()
+{
+    // The look from the mouse; the movement keys fly along it.
+    const EMouseState& m = g_Mouse.m_State;
+    if (std::isfinite(m.x) && std::isfinite(m.y))
+        m_Look = EOrientation(static_cast<float>(m.x), static_cast<float>(m.y), 0.0f);
+    m_vLookForward = m_Look.Forward;
+    m_vLookRight = m_Look.Right;
+    const float step = g_Options.MuchaSpeed * m_fFrameTime;
+    D3DXVECTOR3 p(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    if (CommandDown(CMD_FORWARD))
+        p += m_vLookForward * step;
+    if (CommandDown(CMD_BACK))
+        p -= m_vLookForward * step;
+    if (CommandDown(CMD_STRAFE_RIGHT))
+        p += m_vLookRight * step;
+    if (CommandDown(CMD_STRAFE_LEFT))
+        p -= m_vLookRight * step;
+    if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))
+        m_vPosition = p;
+    if (CommandPressed(CMD_USE, m_bUseLatch))
+        RunAimedActions();
+    g_Camera.SetPosition(p);
+    g_Camera.SetOrientation(m_Look);
+    g_PhysicsMgr.WarpPlayer(&p);
+}
+
+void CPlayer::GeigerStep()
+{
+    if (m_fTimeSinceHurt > kGeigerHurt)
+    {
+        StopGeiger();
+        return;
+    }
+    m_fRadiation += m_fFrameTime;
+    m_Geiger.Start(GEIGER_SOUND);
+}
+
+void CPlayer::StopGeiger()
+{
+    m_fRadiation = 0.0f;
+    m_Geiger.Stop();
+}
+
+void EHeroLoop::Start(const char* file)
+{
+    if (sound || tried)
+        return;
+    tried = 1;
+    sound = g_SoundMgr.CreateSound(file);
+    g_SoundMgr.PlaySound(sound, true);
+}
+
+void EHeroLoop::Stop()
+{
+    tried = 0;
+    if (!sound)
+        return;
+    g_SoundMgr.StopSound(sound);
+    g_SoundMgr.DeleteSound(sound);
+    sound = nullptr;
+}
+
+void CPlayer::UseKey()
+{
+    RunAimedActions();
     if (m_hPickupObject)
         ItemMgr.PickUp(m_hPickupObject);
     m_hPickupObject = nullptr;
@@ -1054,12 +1171,16 @@ void CPlayer::InputStep()
         g_Objective.PressTaskKey();
     m_bRunning = m_bMoving = m_bMovingBack = m_bStrafeLeft = m_bStrafeRight = 0;
     const bool onGround = m_bCanMove != 0;
+    // 3. The developer's keys.
+    if (g_Options.developer)
+        DeveloperKeys();
     // 5. Running.
     m_bRunning = CommandDown(CMD_RUN) && PlayerStats.m_bCanRun && !m_bExhausted;
     // 6. Aiming: click to toggle, or hold and release.
     const bool moveKey = CommandDown(CMD_FORWARD) || CommandDown(CMD_BACK) || CommandDown(CMD_STRAFE_LEFT) ||
                          CommandDown(CMD_STRAFE_RIGHT);
-    const bool aimDown = CommandDown(CMD_AIM) && Bronie.current && !m_bRunning;
+    const bool aimDown =
+        CommandDown(CMD_AIM) && Bronie.current && Bronie.current->m_bAimAllowed && !m_bRunning;
     if (aimDown && !m_bAimLatch)
     {
         m_fAimHoldTime = 0.0f;
@@ -1072,8 +1193,11 @@ void CPlayer::InputStep()
     m_bAimLatch = aimDown ? 1 : 0;
     if (m_bRunning && moveKey && Bronie.aiming)
         Bronie.ToggleAim();
-    // 7. STAND-IN: the weapon slot keys, the knife and the grenade come with
-    // the weapon view; reloading is here.
+    // 7. The weapon slots: the slot key and the nine key codes after it pick
+    // slots 0 to 9, and two keys step through the weapons; on each press.
+    // STAND-IN: the knife and the grenade keys wait for the knife and grenade
+    // throws.
+    WeaponKeys();
     if (CommandPressed(CMD_RELOAD, m_bReloadLatch))
         Bronie.Reload();
     // 8, 9. Crouch and jump.
@@ -1128,6 +1252,36 @@ void CPlayer::InputStep()
         m_bRunning = m_bMoving = 0;
 }
 
+void CPlayer::DeveloperKeys()
+{
+    // F2 freezes and thaws the models and the bezier paths; F1 switches the
+    // characters' debug drawing.
+    if (CommandPressed(CMD_DEV_UPDATE_MODELS, m_bDebugKeyLatch[0]))
+    {
+        g_Options.UpdateModels = !g_Options.UpdateModels;
+        g_Options.UpdateBezier = g_Options.UpdateModels;
+    }
+    if (CommandPressed(CMD_DEV_DEBUG_CHARACTERS, m_bDebugKeyLatch[2]))
+        g_Options.DebugCharacters = !g_Options.DebugCharacters;
+    // STAND-IN: F3's display switch and F4 and F5's test soldier wait for the
+    // characters' debug drawing and the soldier's model.
+}
+
+void CPlayer::WeaponKeys()
+{
+    int slot = -1;
+    for (int k = 0; k < WEAPON_SLOT_KEYS && slot < 0; ++k)
+        if (g_CommandMgr.IsCommandDown(CMD_SLOT, k))
+            slot = k;
+    if (slot >= 0 && !m_bSlotLatch)
+        Bronie.SelectSlot(static_cast<DWORD>(slot));
+    m_bSlotLatch = slot >= 0 ? 1 : 0;
+    if (CommandPressed(CMD_NEXT_WEAPON, m_bNextWeaponLatch))
+        Bronie.NextWeapon();
+    if (CommandPressed(CMD_PREVIOUS_WEAPON, m_bPreviousWeaponLatch))
+        Bronie.PreviousWeapon();
+}
+
 void CPlayer::CrouchStep(bool onGround)
 {
     const bool down = CommandDown(CMD_CROUCH);
@@ -1175,6 +1329,7 @@ void CPlayer::JumpStep(bool onGround)
         m_fFallStartY = NO_FALL;
         g_PhysicsMgr.PlayerJump();
         m_bJumping = 1;
+        m_bJumpStarted = 1;
         m_bMoveInput = 1;
         if (m_fTimeSinceJump > kJumpSoundGap)
         {
@@ -1209,11 +1364,16 @@ void CPlayer::VelocityLimiter()
     // 4. Leaving the ground; a rising jump ends at its top.
     if (!onGround && m_bWasOnGround && !m_bJumping)
         m_fFallStartY = p.y;
-    if (m_bJumping && p.y <= m_vPrevPosition.y && m_bUpdated)
+    // Rising: the last physics step lifted the hero (the frame that starts a
+    // jump has not stepped it yet).
+    const bool rising = m_bJumpStarted || p.y > m_fLastStepY;
+    if (m_bJumping && !rising && m_bUpdated)
     {
         m_bJumping = 0;
         m_fFallStartY = p.y;
     }
+    m_fLastStepY = p.y;
+    m_bJumpStarted = 0;
     // 5. The speed cap.
     m_vVelocity.y = 0.0f;
     float cap = kCapWalk;
@@ -1473,6 +1633,7 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
     }
     if (s.m_fHealth < kDeadBelow)
     {
+        StopHeartbeat();
         // A level can take the hero's death over: he lives on at full health
         // and its handler object runs, once.
         if (g_GameAI.IsVariableSet(kDeathOverride))
@@ -1521,7 +1682,12 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
     if (!(d <= kExplosionReach * radius))
         return;
     m_fTimeSinceExplosion = 0.0f;
-    // STAND-IN: the blast's camera shake comes with the camera work.
+    EShakeParams shake;
+    shake.bEnabled = 1;
+    for (int i = 0; i < SHAKE_VALUES; ++i)
+        shake.fValues[i] = kBlastShake[i];
+    shake.fValues[kShakeRange] = kBlastShakeRanges * radius;
+    g_Camera.StartShake(shake, D3DXVECTOR3(position->x, position->y + kExplosionLift, position->z));
     if (d >= radius || Letterbox() || CameraDriven())
         return;
     const D3DXVECTOR3 from(position->x, position->y + kExplosionLift, position->z);
@@ -1535,8 +1701,8 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
 bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float,
                           float factor)
 {
-    // STAND-IN: the kill camera, ladders, riding, the partner byte of the
-    // characters and the blood effect come with their parts.
+    // STAND-IN: the kill camera, ladders, riding and the partner byte of the
+    // characters come with their parts.
     if (!weapon || !hit || !shooter || shooter == m_hObject || !m_hObject || hit->pObject != m_hObject ||
         !std::isfinite(factor))
         return false;
@@ -1559,10 +1725,15 @@ bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOB
     m_bKillerKnown = PlayerStats.m_bDead;
     if (m_bKillerKnown)
         m_vKillerPos = D3DXVECTOR3(from.x, from.y + kHeroLift, from.z);
+    if (!shielded)
+        g_FxMgr.CreateFxByName(kBloodEffect, &hit->vPoint, nullptr);
+    // STAND-IN: the softer shake while riding comes with riding.
+    const EItemInstance* w = Bronie.current;
+    const bool scoped = w && w->m_pDesc && w->m_pDesc->Snajper_Celownik && Bronie.aimProgress > kScopedHitAim;
     EShakeParams shake;
     shake.bEnabled = 1;
     for (int i = 0; i < SHAKE_VALUES; ++i)
-        shake.fValues[i] = kHitShake[i];
+        shake.fValues[i] = scoped ? kScopedHitShake[i] : kHitShake[i];
     g_Camera.StartShake(shake, hit->vPoint);
     m_fHitFlash = 0.0f;
     return true;
@@ -1591,6 +1762,7 @@ void CPlayer::HandleDeath()
     m_iWeaponAtDeath = static_cast<int>(Bronie.currentKind);
     Bronie.PutAwayCurrent();
     m_vDeathCamPos = g_Camera.GetPosition();
+    m_DeathCamFrame = g_Camera.GetViewFrame();
     EndBreathHold();
     PlayerStats.m_bDead = 1;
     m_fTimeSinceDeath = 0.0f;
@@ -1601,22 +1773,50 @@ void CPlayer::HandleDeath()
 
 void CPlayer::DeathView()
 {
-    // STAND-IN: the camera's roll and the turn towards the killer come with the
-    // camera work; the camera sinks to the ground.
+    // The camera sinks to the ground, rolling over and tipping forward; with
+    // the killer known it turns towards him and rolls on.
     const float t = m_fTimeSinceDeath;
     const float drop = kDeathDrop * t;
     D3DXVECTOR3 p = m_vDeathCamPos;
     p.y = std::max(p.y - drop * drop, m_fGroundHeight + kDeathFloor);
     g_Camera.SetPosition(p);
+    const float a = std::min(kDeathTurnRate * t, kDeathTurnMax);
+    EOrientation frame = m_DeathCamFrame;
+    const D3DXVECTOR3 forward = frame.Forward;
+    const D3DXVECTOR3 right = frame.Right;
+    frame.RotateAxisAngle(&forward, kDeathRoll * a);
+    frame.RotateAxisAngle(&right, kDeathPitch * a);
+    if (m_bKillerKnown)
+    {
+        const D3DXVECTOR3 toKiller = m_vKillerPos - p;
+        if (Length(toKiller) > 0.0f)
+        {
+            const EOrientation facing(&toKiller);
+            frame.Slerp(&facing.Quaternion, std::clamp(t, kKillerBlendMin, kKillerBlendMax));
+            const D3DXVECTOR3 f = frame.Forward;
+            frame.RotateAxisAngle(&f, std::clamp(kKillerRollRate * t, kKillerBlendMin, kKillerRollMax));
+        }
+    }
+    g_Camera.SetOrientation(frame);
     m_fTimeSinceDeath += m_fFrameTime;
 }
 
 void CPlayer::HeartbeatStep()
 {
-    // STAND-IN: the heartbeat loop and focus mode come with the post-process
-    // object effect; until then focus mode stays off.
+    // STAND-IN: focus mode comes with the post-process object effect; until
+    // then it stays off.
     m_bFocusMode = 0;
-    (void)kHeartbeatHealth;
+    if (PlayerStats.m_fHealth > kHeartbeatHealth || Letterbox())
+    {
+        StopHeartbeat();
+        return;
+    }
+    m_Heartbeat.Start(HEARTBEAT_SOUND);
+}
+
+void CPlayer::StopHeartbeat()
+{
+    m_Heartbeat.Stop();
 }
 
 void CPlayer::PainVoice()

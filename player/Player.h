@@ -31,6 +31,18 @@ struct EPlayerStats
 extern EPlayerStats PlayerStats;
 
 struct EItemDesc;
+struct strSound;
+
+// A looping sound of the hero's (the Geiger counter, the heartbeat): made
+// once when it starts, and, when it cannot be made, not asked for again
+// until it has been stopped.
+struct EHeroLoop
+{
+    strSound* sound = nullptr;
+    BYTE tried = 0;
+    void Start(const char* file);
+    void Stop();
+};
 struct RayTestResult;
 
 class CPlayer
@@ -46,11 +58,20 @@ public:
     static constexpr int CMD_LASER = 9;
     static constexpr int CMD_MENU = 11;
     static constexpr int CMD_AIM = 14;
+    // Slot 0; the nine key codes after its key pick slots 1 to 9.
+    static constexpr int CMD_SLOT = 15;
+    static constexpr int WEAPON_SLOT_KEYS = 10;
     static constexpr int CMD_USE = 18;
     static constexpr int CMD_FIRE = 19;
+    static constexpr int CMD_NEXT_WEAPON = 23;
+    static constexpr int CMD_PREVIOUS_WEAPON = 24;
     static constexpr int CMD_RELOAD = 25;
     static constexpr int CMD_CROUCH = 34;
     static constexpr int CMD_QUICK_LOAD = 67;
+    // The developer's keys (setting "developer").
+    static constexpr int CMD_DEV_DEBUG_CHARACTERS = 37;
+    static constexpr int CMD_DEV_UPDATE_MODELS = 68;
+    static constexpr int DEBUG_KEYS = 5;
 
     // Level frames of the start-up.
     static constexpr DWORD FRAME_UPDATE = 150;    // the hero's frame runs from here
@@ -137,10 +158,12 @@ public:
     float m_fStamina = 1.0f;
     BYTE m_bExhausted = 0;
     BYTE m_bJumpLatch = 0, m_bLaserLatch = 0, m_bAimLatch = 0, m_bUseLatch = 0, m_bQuickLoadLatch = 0,
-         m_bReloadLatch = 0;
+         m_bReloadLatch = 0, m_bSlotLatch = 0, m_bNextWeaponLatch = 0, m_bPreviousWeaponLatch = 0;
     double m_dGameTime = 0.0;
     float m_fFrameTime = 0.0f;
     BYTE m_bJumping = 0;
+    BYTE m_bJumpStarted = 0;   // the jump began this frame
+    float m_fLastStepY = 0.0f; // the controller's height the last velocity limiter read
     BYTE m_bMoveInput = 0;
     BYTE m_bPhysicsSkip = 0;
     float m_fTimeSinceJump = 10.0f;
@@ -169,6 +192,11 @@ public:
     BYTE m_bUpdated = 0;
     float m_fFallStartY = NO_FALL;
     HOBJECT m_hObject = nullptr;
+    // Seconds in the Geiger state (the HUD's radiation gauge), and its loop.
+    float m_fRadiation = 0.0f;
+    EHeroLoop m_Geiger;
+    EHeroLoop m_Heartbeat;
+    BYTE m_bDebugKeyLatch[DEBUG_KEYS] = {};
 
     // The view.
     EOrientation m_Look;
@@ -218,15 +246,13 @@ public:
     float m_fHitFlash = 1.0f;
     float m_fDamagePulse = 0.0f; // the post-process damage pulse's intensity
     D3DXVECTOR3 m_vDeathCamPos = {0.0f, 0.0f, 0.0f};
+    EOrientation m_DeathCamFrame; // the view frame at death
     BYTE m_bKillerKnown = 0;
     D3DXVECTOR3 m_vKillerPos = {0.0f, 0.0f, 0.0f};
     int m_iWeaponAtDeath = -1;
     // Checkpoint loads asked for.
     // STAND-IN: counted and printed until saves and checkpoints exist.
     int m_iCheckpointLoads = 0;
-
-    // The player byte kept as the last byte of "save\keys.cfg".
-    BYTE m_bKeysByte = 0;
 
     static constexpr float NO_FALL = -1e8f;
 
@@ -237,6 +263,8 @@ private:
     void LoadLastCheckpoint();
     void StaminaStep();
     void InputStep();
+    void WeaponKeys();
+    void DeveloperKeys();
     void CrouchStep(bool onGround);
     void JumpStep(bool onGround);
     void VelocityLimiter();
@@ -256,6 +284,13 @@ private:
     void ScopeBreath(float dt);
     void EndBreathHold();
     void UseKey();
+    // The use key's part for the object under the crosshair.
+    void RunAimedActions();
+    // Fly mode ("mucha"): the eye flies along the look at "MuchaSpeed".
+    void FlyStep();
+    void GeigerStep();
+    void StopGeiger();
+    void StopHeartbeat();
 };
 
 extern CPlayer Player;

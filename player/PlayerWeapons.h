@@ -187,6 +187,8 @@ public:
     void SwayStep();
     // Where the held model was placed last, with its frame.
     D3DXVECTOR3 m_vViewPosition = {0.0f, 0.0f, 0.0f};
+    // How far the weapon is drawn back from a wall ahead (eased towards it).
+    float wallPull = 0.0f;
     EOrientation m_ViewOrientation;
     // The sprint sway's yaw, pitch and roll, added to the model's turn.
     D3DXVECTOR3 m_vSprintAngles = {0.0f, 0.0f, 0.0f};

@@ -11,6 +11,7 @@
 #include "shell/Mouse.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
+#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <algorithm>
@@ -46,6 +47,12 @@ constexpr float kGrenadeForward = 0.5f;
 constexpr float kGrenadeRight = 1.03f;
 constexpr float kGrenadeUp = -10.9f;
 constexpr float kGrenadeRaiseUp = -6.0f;
+// A wall closer to the eye than the weapon's reach: the weapon draws back
+// from it (at most kMaxDrawBack) and lowers out of its way by the rest.
+constexpr float kWeaponReach = 1.3f;
+constexpr float kMaxDrawBack = 0.6f;
+constexpr float kLowerPerUnit = 1.0f;
+constexpr float kWallPullSpeed = 4.0f; // units a second, both ways
 constexpr DWORD KNIFE_STATE_HIT = 2;
 constexpr DWORD KNIFE_STATE_RETURN = 3;
 constexpr DWORD VISIBLE_BIT = 1;
@@ -68,6 +75,28 @@ bool ViewTakenAway()
 float LadderSway()
 {
     return 0.0f;
+}
+
+// Everything but the hero and the model in his hands.
+bool SkipHeroAndHeldModel(HOBJECT candidate, RayTestUser user)
+{
+    return candidate != Player.m_hObject && candidate != reinterpret_cast<HOBJECT>(user);
+}
+
+// How far ahead of the eye the first surface within the weapon's reach is.
+float ClearAhead(const D3DXVECTOR3& eye, const D3DXVECTOR3& forward, HOBJECT heldModel)
+{
+    const D3DXVECTOR3 to = eye + forward * kWeaponReach;
+    RayTestQuery query;
+    query.pFrom = &eye.x;
+    query.pTo = &to.x;
+    query.pfnFilter = SkipHeroAndHeldModel;
+    query.dwUser = reinterpret_cast<RayTestUser>(heldModel);
+    RayTestResult hit;
+    if (!g_IntersectSegment.Test(&query, &hit) || !hit.bHit)
+        return kWeaponReach;
+    const D3DXVECTOR3 way = hit.vPoint - eye;
+    return std::min(kWeaponReach, std::sqrt(way.x * way.x + way.y * way.y + way.z * way.z));
 }
 
 void Show(HOBJECT object, bool shown)
@@ -215,6 +244,11 @@ void CPlayerWeapons::PlaceWeaponView(const D3DXVECTOR3* position, const EOrienta
         at -= u * (kGrenadeHandDrop * grenadeHandBlend);
     placeHandModels();
     at -= u * (kKnifeDrop * knifeProgress);
+    // Never into a wall: drawn back, then lowered, eased as the eye comes and goes.
+    const float pull = kWeaponReach - ClearAhead(p, F, current->m_hHeldModel);
+    wallPull = MoveTowards(wallPull, pull, kWallPullSpeed * frameTime);
+    at -=
+        F * std::min(wallPull, kMaxDrawBack) + U * (kLowerPerUnit * std::max(0.0f, wallPull - kMaxDrawBack));
 
     m_vViewPosition = at;
     m_ViewOrientation = frame;

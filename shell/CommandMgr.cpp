@@ -406,7 +406,7 @@ void CCommandMgr::LoadKeys()
     if (size >= kBrightnessAt + 4)
         g_Options.Brightness = Checked(in.F32(kBrightnessAt), kBrightnessRange);
     if (size > kPlayerByteAt)
-        Player.m_bKeysByte = in.U8(kPlayerByteAt);
+        PlayerStats.m_bRealisticUnlocked = in.U8(kPlayerByteAt);
 }
 
 void CCommandMgr::SaveKeys()
@@ -432,7 +432,7 @@ void CCommandMgr::SaveKeys()
     out.F32(kGammaAt, g_Camera.GetGamma());
     out.U8(kKeyOptionAt, g_Options.KeyOption);
     out.F32(kBrightnessAt, g_Options.Brightness);
-    out.U8(kPlayerByteAt, Player.m_bKeysByte);
+    out.U8(kPlayerByteAt, PlayerStats.m_bRealisticUnlocked);
 
     if (!WriteSettingsFile(kKeysFile, data, sizeof data))
         g_Console.Print3("ERROR in CCommandMgr::SaveKeys(): ", kKeysFile, " could not be written");

@@ -122,6 +122,7 @@ void CMusicThread::Play(double volume, double pan, bool looping)
 void CMusicThread::StopLocked()
 {
     m_bPlaying = 0;
+    m_bPaused = 0;
     if (m_pStream)
         m_pStream->OnStop();
     if (m_pBuffer)
@@ -198,6 +199,8 @@ void CMusicThread::Pause()
         return;
     Lock();
     m_pBuffer->Stop();
+    if (m_bPlaying)
+        m_bPaused = 1;
     m_bPlaying = 0;
     Unlock();
 }
@@ -207,8 +210,12 @@ void CMusicThread::Resume()
     if (!m_bLoaded || !m_pBuffer)
         return;
     Lock();
-    m_pBuffer->Play(0, 0, DSBPLAY_LOOPING);
-    m_bPlaying = 1;
+    if (m_bPaused)
+    {
+        m_pBuffer->Play(0, 0, DSBPLAY_LOOPING);
+        m_bPlaying = 1;
+        m_bPaused = 0;
+    }
     Unlock();
 }
 
@@ -305,6 +312,14 @@ void CMusicThread::Refill()
         m_dwMarkerWrapped = 0;
         m_bStreamEnded = 0;
     }
+}
+
+void CMusicThread::RefillNow()
+{
+    Lock();
+    if (m_bPlaying)
+        Refill();
+    Unlock();
 }
 
 DWORD CMusicThread::Run()

@@ -37,6 +37,9 @@ public:
     void Resume();
     // The worker's refill, with the lock held.
     void Refill();
+    // The worker's step, from the caller's thread: a headless recording
+    // refills before each stretch it mixes, so the stream never runs dry.
+    void RefillNow();
     DWORD Run() override;
 
     // The size of the streaming buffer in bytes; 0 without one.
@@ -51,6 +54,8 @@ public:
     DWORD m_dwMarkerWrapped = 0;
     IDirectSoundBuffer* m_pBuffer = nullptr;
     BYTE m_bPlaying = 0;
+    // Stopped by Pause: only a paused track is resumed (one that ended stays ended).
+    BYTE m_bPaused = 0;
     BYTE m_bLooping = 0;
     double m_dVolume = 0.0;
     BYTE m_bLoaded = 0;

@@ -14,11 +14,11 @@
 #include "ui/Panel.h"
 #include "world/Engine.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 CSoundMgr g_SoundMgr;
 
@@ -234,20 +234,23 @@ void CSoundMgr::Update()
             UpdateSound3D(s);
     CommitListener();
     DeleteFinishedSounds();
-    WaitForTheSound();
+    FollowTheClock();
 }
 
-void CSoundMgr::WaitForTheSound()
+void CSoundMgr::FollowTheClock()
 {
-    if (!m_pDS || !TkSoundPlaysInRealTime())
+    if (!m_pDS || !TkSoundFollowsClock())
         return;
-    // The headless clock runs as fast as the frames go; the sound runs in
-    // real time. A bounded wait per frame, so a jump of the clock (a level
-    // loading) only plays out over the next frames.
+    // The frames the clock says are due, in steps short enough that the music
+    // stream, refilled before each, never runs dry.
     const double due = Timer(TIMER_GETABSOLUTETIME) - m_dDeviceTime;
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(MAX_PACE_WAIT_MS);
-    while (TkSoundPlayedSeconds() < due && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const uint64_t dueFrames = due > 0.0 ? static_cast<uint64_t>(std::llround(due * TK_SOUND_RATE)) : 0;
+    for (uint64_t played = TkSoundPlayedFrames(); played < dueFrames; played = TkSoundPlayedFrames())
+    {
+        if (m_pMusic)
+            m_pMusic->RefillNow();
+        TkSoundPlay(static_cast<DWORD>(std::min<uint64_t>(CLOCK_STEP_FRAMES, dueFrames - played)));
+    }
 }
 
 // ---- Sounds --------------------------------------------------------------------
@@ -612,7 +615,7 @@ void CSoundMgr::UpdateSound3D(strSound* sound)
         g = 0.0;
     if (g > 1.0)
         g = 1.0;
-    if (sound->bVoice && g_Panel.m_bPanoramic && g < kLetterboxVoiceGain)
+    if (sound->bVoice && g_Panel.LetterboxOn() && g < kLetterboxVoiceGain)
         g = kLetterboxVoiceGain;
     if (g_MainGame.m_iLevelFrame < SILENT_3D_FRAMES)
         g = 0.0;

@@ -39,8 +39,8 @@ public:
     // How often a lost buffer is asked to come back before this play is skipped.
     static constexpr int MAX_RESTORE_TRIES = 20;
     static constexpr DWORD RESTORE_WAIT_MS = 10;
-    // The longest one frame waits for the sound to catch up.
-    static constexpr int MAX_PACE_WAIT_MS = 250;
+    // A headless recording plays this many frames at a time (10 ms).
+    static constexpr DWORD CLOCK_STEP_FRAMES = 441;
 
     CSoundMgr() = default;
     CSoundMgr(const CSoundMgr&) = delete;
@@ -100,7 +100,7 @@ public:
     BYTE m_bFlag = 0;
     D3DVECTOR m_vListenerPosition = {};
     // The engine clock when the device was made: a headless run that writes
-    // what it plays waits for the sound to catch up with it.
+    // what it plays plays what the clock has moved on since.
     double m_dDeviceTime = 0.0;
 
 private:
@@ -108,8 +108,8 @@ private:
     void Lock();
     void Unlock();
     strSound* Create(const char* fileName, DWORD flags);
-    // Holds a headless run to the pace of the sound it writes to a file.
-    void WaitForTheSound();
+    // A headless run that writes what it plays: plays what the clock says is due.
+    void FollowTheClock();
     // Sound is on and no cut-scene stop is pending.
     static bool Allowed();
 };

@@ -2,14 +2,19 @@
 // and the camera's part of a save game.
 #include "world/Camera.h"
 
+#include "characters/KillCam.h"
 #include "game/GameAI.h"
 #include "platform/d3d9/D3D9.h"
+#include "player/ItemDesc.h"
+#include "player/ItemMgr.h"
+#include "player/PlayerWeapons.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
 #include "shell/GameOptions.h"
 #include "shell/Mouse.h"
 #include "shell/SaveFile.h"
 #include "shell/TextUtils.h"
+#include "sound/SoundMgr.h"
 #include "ui/Menu.h"
 #include "ui/Panel.h"
 #include "world/Engine.h"
@@ -49,22 +54,25 @@ bool ScriptVariableSet(const char* name)
     return g_GameAI.IsVariableSet(name);
 }
 
-// STAND-IN: the weapon's scope, the game's camera flag, the
-// sound listener, the characters and the engine-object camera roll come with
-// their own subsystems; until then the camera sees none of them.
+// The weapon in hand has a sniper scope and is aimed through it past the
+// point where the scope fills the view.
 bool ScopeZoomed()
 {
-    return false;
+    const EItemInstance* w = Bronie.current;
+    return w && w->m_pDesc && w->m_pDesc->Snajper_Celownik && Bronie.aimProgress > SCOPE_ZOOM_LIMIT;
 }
+// The game narrows the view through the settings' field of view itself while
+// the kill camera shows its shot.
 bool GameAsksForFov()
 {
-    return false;
+    return OBE.m_bRunning != 0;
 }
 void StartHudFlash()
 {
     g_Panel.StartFlash();
 }
-void SetListener(const D3DXVECTOR3&, const D3DXVECTOR3&, const D3DXVECTOR3&, bool) {}
+// STAND-IN: the characters and the engine-object camera roll come with their
+// own subsystems; until then the camera sees none of them.
 HOBJECT FindCharacterObject(const char*)
 {
     return nullptr;
@@ -72,6 +80,16 @@ HOBJECT FindCharacterObject(const char*)
 float EngineObjectCameraRoll()
 {
     return 0.0f;
+}
+
+// The 3D sound listener at the camera; committed at once, or with the sound
+// manager's next update.
+void SetListener(const D3DXVECTOR3& position, const D3DXVECTOR3& front, const D3DXVECTOR3& top, bool commit)
+{
+    g_SoundMgr.SetListenerPosition(position);
+    g_SoundMgr.SetListenerOrientation(front, top);
+    if (commit)
+        g_SoundMgr.CommitListener();
 }
 
 bool InUse(HOBJECT o)

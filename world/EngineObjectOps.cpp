@@ -812,7 +812,8 @@ void EEngine::RunObjectAction(const char* name, BYTE)
     HOBJECT o = FindObject(name, 1);
     if (!o)
     {
-        g_Console.Print2("EEngine chce akcje, ale nie znaleziono obiektu ", name ? name : "");
+        if (g_Options.Debug)
+            g_Console.Print2("EEngine chce akcje, ale nie znaleziono obiektu ", name ? name : "");
         return;
     }
     if (g_Options.Debug)

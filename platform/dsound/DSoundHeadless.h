@@ -3,8 +3,9 @@
 // calls the game makes. Headless, nothing plays by itself: the mixer's output
 // is a sink that a test advances by a number of frames and then reads. Each
 // frame is two 16-bit samples, left then right, at 44100 frames per second.
-// With TK_SOUND_WAV=file.wav the mixer runs in real time instead and writes
-// what it plays into that file (for listening to a headless run).
+// With TK_SOUND_WAV=file.wav the mixer writes what it plays into that file
+// (for listening to a headless run): headless it follows the virtual clock,
+// with a window it plays in real time.
 
 #include "platform/dsound/DSound.h"
 
@@ -28,12 +29,15 @@ void TkSoundMix(int16_t* out, DWORD frames);
 // Writes interleaved 16-bit stereo at 44100 Hz as a RIFF wave file.
 bool TkSoundSaveWav(const char* file, const std::vector<int16_t>& samples);
 
-// Headless with TK_SOUND_WAV the mixer plays in real time on a thread of its
-// own: true then, and the seconds it has played since the device was made.
-// The sound manager holds a fast headless game to that pace, so the file
-// holds what a player would have heard.
-bool TkSoundPlaysInRealTime();
-double TkSoundPlayedSeconds();
+// Headless with TK_SOUND_WAV nothing plays by itself: true then. The sound
+// manager plays, step by step, the frames the virtual clock says are due
+// since the device was made, so the file holds what a player would have
+// heard however fast or slow the machine ran the frames.
+bool TkSoundFollowsClock();
+// Frames played into the file since the device was made.
+uint64_t TkSoundPlayedFrames();
+// Mixes the next `frames` frames of every playing buffer into the file.
+void TkSoundPlay(DWORD frames);
 
 // Every secondary buffer is lost and stops, as when another program takes
 // the sound device.

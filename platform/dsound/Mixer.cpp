@@ -83,6 +83,9 @@ class Output
 public:
     void Start()
     {
+        // Each device writes a file of its own from its first sample.
+        m_dwWavBytes = 0;
+        m_dwSinceHeader = 0;
         const char* wav = std::getenv("TK_SOUND_WAV");
         if (wav && *wav)
         {
@@ -94,15 +97,30 @@ public:
                 std::fwrite(header, 1, sizeof header, m_pWav);
             }
         }
-        if (!TkIsHeadless() && OpenSdl())
-            return;
-        if (m_pWav || !TkIsHeadless())
+        m_qwPlayedFrames = 0;
+        // Headless, the file follows the game's virtual clock: the sound
+        // manager plays the frames each step of the clock is due, so what the
+        // file holds does not depend on how fast the machine runs.
+        if (TkIsHeadless())
         {
-            m_bStop = false;
-            m_qwPlayedFrames = 0;
-            m_bPaced = TkIsHeadless();
-            m_Thread = std::thread([this] { Pace(); });
+            m_bFollowsClock = m_pWav != nullptr;
+            return;
         }
+        if (OpenSdl())
+            return;
+        m_bStop = false;
+        m_Thread = std::thread([this] { Pace(); });
+    }
+
+    // Headless: mixes the next `frames` frames into the file.
+    void Play(DWORD frames)
+    {
+        if (!m_bFollowsClock)
+            return;
+        m_Block.resize(static_cast<size_t>(frames) * TK_SOUND_CHANNELS);
+        TkMixer::Get().Mix(m_Block.data(), frames);
+        Tee(m_Block.data(), frames);
+        m_qwPlayedFrames += frames;
     }
 
     void Stop()
@@ -121,8 +139,8 @@ public:
             }
             m_Wake.notify_all();
             m_Thread.join();
-            m_bPaced = false;
         }
+        m_bFollowsClock = false;
         if (m_pWav)
         {
             FinishWav();
@@ -131,8 +149,8 @@ public:
         }
     }
 
-    bool Paced() const { return m_bPaced; }
-    double PlayedSeconds() const { return static_cast<double>(m_qwPlayedFrames) / TK_SOUND_RATE; }
+    bool FollowsClock() const { return m_bFollowsClock; }
+    uint64_t PlayedFrames() const { return m_qwPlayedFrames; }
 
 private:
     bool OpenSdl()
@@ -217,8 +235,9 @@ private:
     FILE* m_pWav = nullptr;
     DWORD m_dwWavBytes = 0;
     DWORD m_dwSinceHeader = 0;
-    std::atomic<bool> m_bPaced{false};
+    std::atomic<bool> m_bFollowsClock{false};
     std::atomic<uint64_t> m_qwPlayedFrames{0};
+    std::vector<int16_t> m_Block;
 };
 
 mutex g_OutputLock;
@@ -342,14 +361,19 @@ void TkSoundLoseBuffers()
     mixer.ForEachLocked([](TkSoundBuffer* b) { b->LoseLocked(); });
 }
 
-bool TkSoundPlaysInRealTime()
+bool TkSoundFollowsClock()
 {
-    return g_Output.Paced();
+    return g_Output.FollowsClock();
 }
 
-double TkSoundPlayedSeconds()
+uint64_t TkSoundPlayedFrames()
 {
-    return g_Output.PlayedSeconds();
+    return g_Output.PlayedFrames();
+}
+
+void TkSoundPlay(DWORD frames)
+{
+    g_Output.Play(frames);
 }
 
 void TkSoundSetDeviceAvailable(bool available)

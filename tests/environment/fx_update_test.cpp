@@ -3,7 +3,10 @@
 #include "fx_fixture.h"
 
 #include "game/MainGame.h"
+#include "platform/Backend.h"
+#include "platform/dsound/DSoundHeadless.h"
 #include "player/Player.h"
+#include "sound/SoundMgr.h"
 
 using namespace fxtest;
 
@@ -190,4 +193,53 @@ TEST_F(FxTest, ASpinningSpriteTurnsAboutTheLineOfSight)
     EXPECT_NEAR(fx->m_vAimForward.z, 1.0f, 1e-4f);
     Run(20); // past a whole turn: the angle stays within one turn
     EXPECT_LE(std::fabs(fx->m_fSpinAngle), 2 * D3DX_PI);
+}
+
+TEST_F(FxTest, AFireWhoseSoundCannotBeMadeTriesAgainOnlyAfterTheCameraLeftItsRange)
+{
+    // A fire loop that exists but is no wave file, on a working sound device.
+    TkSetBackend(TkBackend::Headless);
+    TkSoundResetHeadless();
+    g_Options.sound = 1;
+    ASSERT_TRUE(g_SoundMgr.Initialize(reinterpret_cast<HWND>(this)));
+    temp->Write("sounds/special/ogien.wav", "RIFF\x04\x00\x00\x00WAVE");
+    ConsoleLogHere log;
+    Load();
+    EFxDef fire = Def(-1.0f);
+    fire.Fire = 1;
+    fire.Pos = D3DXVECTOR3(0, 0, 10);
+    EFxInstance* fx = FX.CreateFx(&fire, nullptr, nullptr, 0);
+    ASSERT_NE(fx, nullptr);
+    auto failures = []
+    {
+        const std::string& printed = ConsoleLog();
+        int n = 0;
+        for (size_t at = printed.find("Sound loading problem"); at != std::string::npos;
+             at = printed.find("Sound loading problem", at + 1))
+            ++n;
+        return n;
+    };
+    Run(30);
+    EXPECT_EQ(fx->m_pSound, nullptr);
+    EXPECT_EQ(failures(), 1) << "tried once, not every frame";
+    // Out of its range and back: one more try.
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, -5000.0f));
+    Run(2);
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    Run(30);
+    EXPECT_EQ(failures(), 2);
+    // A good file by then is played.
+    temp->Write("sounds/special/ogien.wav", std::string("RIFF\x2c\x00\x00\x00WAVEfmt \x10\x00\x00\x00", 20) +
+                                                std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x44\xac\x00\x00"
+                                                            "\x02\x00\x10\x00",
+                                                            16) +
+                                                std::string("data\x08\x00\x00\x00", 8) +
+                                                std::string(8, '\x10'));
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, -5000.0f));
+    Run(2);
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    Run(2);
+    EXPECT_NE(fx->m_pSound, nullptr);
+    FX.Release();
+    g_SoundMgr.Release();
 }

@@ -1,6 +1,7 @@
 // The demo world as a player hears it: a headless run that records what the
 // mixer plays holds the level's music and, once the level has begun, the
-// wind the world starts there.
+// wind the world starts there; the hero's footsteps and a barrel blowing up
+// are heard through the listener at the camera.
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 #include "tools/worldgen/DemoWorld.h"
@@ -204,5 +205,179 @@ TEST(GameSound, TheDemoWorldsRecordingHoldsItsWindFromTheLevelsStartAndItsMusic)
     constexpr double kMusicSide = 150.0;
     EXPECT_GT(SideLevel(heard, afterFrom, afterFrom + kWindowSeconds * second), kMusicSide)
         << "the music plays in the town";
+}
+} // namespace
+
+namespace
+{
+// Frames [from, to) of the recording mixed to one channel and averaged in
+// blocks of `block` samples, each value then less the one before it: the
+// first difference keeps the crack of a footstep or a blast and leaves the
+// music's slow tones and the wind's rush small.
+std::vector<double> Edges(const Pcm& p, size_t block, size_t from, size_t to)
+{
+    std::vector<double> out;
+    double last = 0.0;
+    for (size_t f = from; f + block <= to; f += block)
+    {
+        double sum = 0.0;
+        for (size_t i = f; i < f + block; ++i)
+            for (int c = 0; c < p.channels; ++c)
+                sum += p.samples[i * p.channels + c];
+        const double v = sum / static_cast<double>(block * p.channels);
+        out.push_back(f == from ? 0.0 : v - last);
+        last = v;
+    }
+    return out;
+}
+
+// The best normalised correlation of `sound` with any stretch of `heard`.
+double BestMatch(const std::vector<double>& heard, const std::vector<double>& sound)
+{
+    double soundEnergy = 0.0;
+    for (double v : sound)
+        soundEnergy += v * v;
+    double best = 0.0;
+    for (size_t lag = 0; lag + sound.size() <= heard.size(); ++lag)
+    {
+        double sum = 0.0, energy = 0.0;
+        for (size_t i = 0; i < sound.size(); ++i)
+        {
+            sum += heard[lag + i] * sound[i];
+            energy += heard[lag + i] * heard[lag + i];
+        }
+        if (energy > 0.0 && soundEnergy > 0.0)
+            best = std::max(best, sum / std::sqrt(energy * soundEnergy));
+    }
+    return best;
+}
+
+// The frame of the strongest edge within [from, to), in blocks of `block`.
+size_t LoudestEdge(const Pcm& p, size_t block, size_t from, size_t to)
+{
+    const std::vector<double> e = Edges(p, block, from, to);
+    size_t at = 0;
+    for (size_t i = 1; i < e.size(); ++i)
+        if (std::fabs(e[i]) > std::fabs(e[at]))
+            at = i;
+    return from + at * block;
+}
+
+// How well the best of the bundled files `files` is found in the recording
+// starting from `before` frames before frame `at` to `after` frames after it.
+double Heard(const Pcm& heard, const fs::path& data, const std::vector<std::string>& files, size_t block,
+             size_t at, size_t before, size_t after)
+{
+    const size_t frames = heard.samples.size() / 2;
+    double best = 0.0;
+    for (const std::string& file : files)
+    {
+        const Pcm sound = ReadWave(data / Slashes(file));
+        EXPECT_GT(sound.channels, 0) << file;
+        if (sound.channels == 0 || heard.rate % sound.rate != 0)
+            continue;
+        // The sound at the recording's rate, in the same blocks.
+        const size_t stretch = static_cast<size_t>(heard.rate / sound.rate);
+        const size_t soundBlock = block / stretch;
+        const size_t length = sound.samples.size() / sound.channels;
+        const std::vector<double> template_ = Edges(sound, soundBlock, 0, length);
+        const size_t from = at > before ? at - before : 0;
+        const size_t to = std::min(frames, at + after + length * stretch);
+        best = std::max(best, BestMatch(Edges(heard, block, from, to), template_));
+    }
+    return best;
+}
+
+TEST(GameSound, TheHerosFootstepsAndABarrelBlowingUpAreHeardWhereTheCameraIs)
+{
+    using namespace worldgen;
+    // The hero takes a few steps to the rifle, turns to the barrel east of
+    // it and shoots it; once the blast has died away he walks back a while.
+    constexpr double kPi = 3.14159265358979, kYawPerCount = 0.004, kPitchPerCount = 0.008;
+    const double eye = DEMO_START[1] + 0.9;
+    const double down = std::atan2(eye - (DEMO_ROAD_TOP + DEMO_BARREL_HEIGHT / 2.0),
+                                   DEMO_SHOOTING_BARREL_AT[0] - DEMO_SHOOTING_WEAPON_AT[0]);
+    TempDir dir(false);
+    CopyDataTree(dir.path());
+    dir.Write("run.txt", "frame 2: wait level frame 200\n"
+                         "frame 40: key press Space\n"
+                         "frame 42: wait level frame 240\n"
+                         "frame 45: key down W\n"
+                         "frame 46: wait level frame 268\n"
+                         "frame 47: key up W\n"
+                         "frame 48: wait level frame 300\n"
+                         "frame 51: mouse move " +
+                             std::to_string(std::lround(kPi / 2.0 / kYawPerCount)) + " " +
+                             std::to_string(std::lround(down / kPitchPerCount)) +
+                             "\n"
+                             "frame 52: wait level frame 340\n"
+                             "frame 54: mouse down 0\n"
+                             "frame 55: wait level frame 345\n"
+                             "frame 56: mouse up 0\n"
+                             "frame 57: wait level frame 560\n"
+                             "frame 58: key down S\n"
+                             "frame 59: wait level frame 700\n"
+                             "frame 60: key up S\n"
+                             "frame 61: wait level frame 720\n"
+                             "frame 62: quit\n");
+    const fs::path recording = dir.path() / "recording.wav";
+    GameProcess game(dir.path(), {{"TK_FRAMES", "4000"},
+                                  {"TK_SCRIPT", (dir.path() / "run.txt").string()},
+                                  {"TK_SOUND_WAV", recording.string()}});
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
+    const auto log = ReadLines(dir.path() / "!console.txt");
+    ASSERT_TRUE(std::any_of(log.begin(), log.end(),
+                            [](const std::string& line)
+                            { return line.find(DEMO_SHOOTING_BLOWN) != std::string::npos; }));
+
+    const Pcm heard = ReadWave(recording);
+    ASSERT_EQ(heard.channels, 2);
+    ASSERT_EQ(heard.rate, 44100);
+    const size_t second = static_cast<size_t>(heard.rate);
+    const size_t frames = heard.samples.size() / 2;
+    // The recording follows the game's clock: it ends at the quit, a level
+    // frame being a sixtieth of a second.
+    auto levelFrame = [&](int n) { return frames - static_cast<size_t>((720 - n) * heard.rate / 60); };
+    ASSERT_GT(frames, 10 * second);
+
+    // The blast: one of the five explosions, at the loudest edge after the
+    // trigger (the shot is heard with it, in the middle; the explosion is a
+    // 3D sound ten units away).
+    std::vector<std::string> blasts;
+    for (int k = 1; k <= 5; ++k)
+        blasts.push_back("sounds\\weapons\\exp" + std::to_string(k) + ".wav");
+    constexpr size_t kBlastBlock = 20; // 2205 samples a second: the blast's boom and roll
+    const size_t shot = LoudestEdge(heard, kBlastBlock, levelFrame(330), levelFrame(420));
+    // Found far above what the search finds in the town's sound before it.
+    constexpr double kBlastFound = 0.25, kNothingFound = 0.15;
+    EXPECT_GT(Heard(heard, dir.path(), blasts, kBlastBlock, shot, second / 2, second / 2), kBlastFound)
+        << "the barrel blows up";
+    EXPECT_LT(Heard(heard, dir.path(), blasts, kBlastBlock, levelFrame(250), second / 2, second / 2),
+              kNothingFound)
+        << "no blast before the shot";
+
+    // The footsteps on the road while he walks back: each of the strongest
+    // edges of the walk is one of the bundled steps.
+    std::vector<std::string> steps;
+    for (const char* foot : {"L", "R"})
+        for (int k = 1; k <= 5; ++k)
+            steps.push_back(std::string("sounds\\steps\\concrete") + foot + std::to_string(k) + ".wav");
+    constexpr size_t kStepBlock = 2; // 22050 samples a second: the crunch of the sole
+    constexpr double kStepFound = 0.5;
+    int found = 0;
+    size_t from = levelFrame(570);
+    // Walking, a step sounds every 0.6 s; the loudest edge of a step is its
+    // sole's crunch a little after its start.
+    const size_t stride = second * 6 / 10;
+    for (int n = 0; n < 3; ++n, from += stride)
+    {
+        const size_t edge = LoudestEdge(heard, kStepBlock, from, from + stride);
+        found +=
+            Heard(heard, dir.path(), steps, kStepBlock, edge, second / 10, second / 50) > kStepFound ? 1 : 0;
+    }
+    // Standing still before the walk, no step is found.
+    const size_t still = LoudestEdge(heard, kStepBlock, levelFrame(480), levelFrame(520));
+    EXPECT_LT(Heard(heard, dir.path(), steps, kStepBlock, still, second / 10, second / 50), kNothingFound);
+    EXPECT_GE(found, 2) << "the footsteps of the walk";
 }
 } // namespace

@@ -2,6 +2,7 @@
 // the names with behaviour of their own, the report file and the save section.
 #include "game_fixture.h"
 
+#include "shell/CommandMgr.h"
 #include "shell/SaveFile.h"
 #include "world/Object.h"
 
@@ -197,12 +198,15 @@ TEST_F(Variables, CrouchInAnyCaseCrouchesTheHeroWithoutAVariable)
 TEST_F(Variables, CreditsUnlocksRealisticModeAndKeepsItInTheKeyFile)
 {
     std::filesystem::create_directory(m_dir->path() / "save");
-    Player.m_bKeysByte = 0;
+    PlayerStats.m_bRealisticUnlocked = 0;
     g_GameAI.SetVariable("Credits", nullptr);
-    EXPECT_EQ(Player.m_bKeysByte, 1);
+    EXPECT_EQ(PlayerStats.m_bRealisticUnlocked, 1);
     EXPECT_TRUE(Contains(Log(), "Realistic mode unlocked."));
     EXPECT_TRUE(m_dir->Exists("save/keys.cfg"));
     EXPECT_TRUE(g_GameAI.IsVariableSet("Credits"));
+    PlayerStats.m_bRealisticUnlocked = 0;
+    g_CommandMgr.LoadKeys();
+    EXPECT_EQ(PlayerStats.m_bRealisticUnlocked, 1) << "the key file keeps it";
 }
 
 TEST_F(Variables, TraceLinesFollowTheDebugSettingAndTheMusicNamesTheirSetter)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -49,5 +50,35 @@ TEST(HeroGame, TheHeroStartsAtTheMarkerAndWalksForwardWhileTheKeyIsHeld)
     EXPECT_GT(at[1].z - at[0].z, 1.0f);
     EXPECT_NEAR(at[1].x, at[0].x, 0.2f);
     EXPECT_NEAR(at[1].y, at[0].y, 0.1f);
+}
+} // namespace
+
+namespace
+{
+TEST(HeroGame, InFlyModeTheWKeyFliesTheHeroUpWhereHeLooks)
+{
+    TempDir dir(false);
+    CopyDataTree(dir.path());
+    // Fly mode from the settings, at ten units a second.
+    std::ofstream(dir.path() / "tk.cfg", std::ios::app) << "mucha 1\nMuchaSpeed 10\n";
+    dir.Write("run.txt", "frame 2: wait level frame 200\n"
+                         "frame 40: key press Space\n"
+                         "frame 42: wait level frame 240\n"
+                         "frame 43: hero position\n"
+                         "frame 44: mouse move 0 -100\n"
+                         "frame 45: wait level frame 260\n"
+                         "frame 46: key down W\n"
+                         "frame 47: wait level frame 320\n"
+                         "frame 48: key up W\n"
+                         "frame 49: hero position\n"
+                         "frame 50: quit\n");
+    GameProcess game(dir.path(), {{"TK_FRAMES", "3000"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
+    const auto at = Positions(ReadLines(dir.path() / "!console.txt"));
+    ASSERT_EQ(at.size(), 2u);
+    // A second of flight looking up steeply: up into the air and on north.
+    EXPECT_GT(at[1].y - at[0].y, 5.0);
+    EXPECT_GT(at[1].z - at[0].z, 1.0);
+    EXPECT_LT(at[1].pitch, -0.5) << "looking up";
 }
 } // namespace

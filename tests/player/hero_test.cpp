@@ -206,6 +206,34 @@ TEST_F(HeroTest, NoJumpStartsAtStaminaOf01OrLess)
     EXPECT_NEAR(At().y, standing, kNear);
 }
 
+TEST_F(HeroTest, AJumpRisesToItsTopAndTheFallIsMeasuredFromThere)
+{
+    Start();
+    const float standing = At().y;
+    Key(CPlayer::CMD_JUMP, true);
+    Frames(1);
+    Key(CPlayer::CMD_JUMP, false);
+    ASSERT_TRUE(Player.m_bJumping);
+    float top = At().y;
+    float fallStart = CPlayer::NO_FALL;
+    int risingFrames = 0;
+    for (int i = 0; i < 90 && fallStart == CPlayer::NO_FALL; ++i)
+    {
+        Frames(1);
+        top = std::max(top, At().y);
+        risingFrames += Player.m_bJumping;
+        if (!Player.m_bJumping)
+            fallStart = Player.m_fFallStartY;
+    }
+    EXPECT_GT(risingFrames, 3) << "the jump counts as rising on its way up";
+    ASSERT_GT(top, standing + 0.3f);
+    // The fall starts at the top of the jump, not at the take-off.
+    EXPECT_NEAR(fallStart, top, 0.05f);
+    Frames(120);
+    EXPECT_NEAR(At().y, standing, kNear);
+    EXPECT_FALSE(PlayerStats.m_bDead);
+}
+
 TEST_F(HeroTest, HoldingQuickLoadLoadsOncePerPress)
 {
     Start();
@@ -489,7 +517,9 @@ TEST_F(HeroTest, ALevelThatTakesOverTheDeathRefillsHealthOnceAndTheNextFatalHitK
     Start();
     Player.m_fFrameTime = 0.0f;
     g_GameAI.SetVariable("HandlePlayerDeath", nullptr);
+    g_Options.Debug = 1; // a missing handler is reported with "Debug" on
     Player.ChangeHealth(-200.0f);
+    g_Options.Debug = 0;
     EXPECT_FALSE(PlayerStats.m_bDead);
     EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, PlayerStats.m_fMaxHealth);
     EXPECT_FALSE(g_GameAI.IsVariableSet("HandlePlayerDeath"));
@@ -563,4 +593,145 @@ TEST_F(HeroTest, ObjectActionsReachTheHerosPermissionsRadiusAndHealth)
     EXPECT_FALSE(ActionCalls::HeroIsDead());
     ActionCalls::HeroKill();
     EXPECT_TRUE(ActionCalls::HeroIsDead());
+}
+
+TEST_F(HeroTest, InFlyModeTheEyeFliesAlongTheLookAtItsSpeedThroughWalls)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    g_Options.mucha = 1;
+    g_Options.MuchaSpeed = 6.0f;
+    // Looking up and to the right of +z.
+    g_Mouse.m_State.x = 0.5;
+    g_Mouse.m_State.y = -0.3;
+    const D3DXVECTOR3 from = At();
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(30);
+    Key(CPlayer::CMD_FORWARD, false);
+    const EOrientation look(0.5f, -0.3f, 0.0f);
+    const D3DXVECTOR3 way = At() - from;
+    const float flown = std::sqrt(way.x * way.x + way.y * way.y + way.z * way.z);
+    EXPECT_NEAR(flown, 6.0f * 30 * kFrame, 1e-3f);
+    EXPECT_NEAR((way.x * look.Forward.x + way.y * look.Forward.y + way.z * look.Forward.z) / flown, 1.0f,
+                1e-4f);
+    EXPECT_NEAR(g_Camera.GetPosition().x, At().x, 1e-4f);
+    EXPECT_NEAR(g_Camera.GetPosition().y, At().y, 1e-4f);
+    // Down through the ground: fly mode knows no floor.
+    g_Mouse.m_State.y = 1.5;
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(60);
+    Key(CPlayer::CMD_FORWARD, false);
+    EXPECT_LT(At().y, -2.0f);
+    // Flown back up above the ground and out of fly mode, he lands on it.
+    g_Mouse.m_State.y = -1.5;
+    Key(CPlayer::CMD_FORWARD, true);
+    Frames(90);
+    Key(CPlayer::CMD_FORWARD, false);
+    EXPECT_GT(At().y, 1.0f);
+    g_Options.mucha = 0;
+    Frames(120);
+    EXPECT_TRUE(Player.m_bCanMove) << "landed on the ground";
+}
+
+TEST_F(HeroTest, TheDeveloperKeysSwitchOnTheirPressOnlyWithTheDeveloperSetting)
+{
+    Start();
+    struct Row
+    {
+        int command;
+        BYTE* option;
+        BYTE* copy;
+    };
+    const Row rows[] = {{CPlayer::CMD_DEV_UPDATE_MODELS, &g_Options.UpdateModels, &g_Options.UpdateBezier},
+                        {CPlayer::CMD_DEV_DEBUG_CHARACTERS, &g_Options.DebugCharacters, nullptr}};
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(r.command);
+        const BYTE before = *r.option;
+        g_Options.developer = 0;
+        Key(r.command, true);
+        Frames(2);
+        Key(r.command, false);
+        Frames(1);
+        EXPECT_EQ(*r.option, before) << "not without the developer setting";
+        g_Options.developer = 1;
+        Key(r.command, true);
+        Frames(10);
+        EXPECT_EQ(*r.option, before ? 0 : 1) << "once per press";
+        if (r.copy)
+            EXPECT_EQ(*r.copy, *r.option);
+        Key(r.command, false);
+        Frames(1);
+        Key(r.command, true);
+        Frames(1);
+        Key(r.command, false);
+        Frames(1);
+        EXPECT_EQ(*r.option, before);
+    }
+    g_Options.developer = 0;
+}
+
+TEST_F(HeroTest, ABlastShakesTheCameraOutToSixRadiiAndAScopedHitShakesHarder)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Player.m_fFrameTime = 0.0f;
+    const D3DXVECTOR3 hero = At();
+    g_Camera.StopShakes();
+    const D3DXVECTOR3 far(hero.x + 70.0f, hero.y, hero.z); // beyond eight radii
+    Player.ApplyExplosion(&far, 1.0f);
+    EXPECT_EQ(g_Camera.m_bShake, 0);
+    const D3DXVECTOR3 near(hero.x + 30.0f, hero.y, hero.z);
+    Player.ApplyExplosion(&near, 2.0f);
+    ASSERT_EQ(g_Camera.m_bShake, 1);
+    EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[0], 3.8f);
+    EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[6], 6.0f * 16.0f) << "six radii of a strength-2 blast";
+    EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[7], 2.2f);
+    EXPECT_FLOAT_EQ(g_Camera.m_vShakeSource.y, hero.y + 0.25f);
+
+    // A bullet hit while aimed through a scope.
+    Player.m_fTimeSinceInit = 10.0f;
+    RayTestResult hit;
+    hit.Reset();
+    hit.bHit = 1;
+    hit.pObject = Player.m_hObject;
+    hit.vPoint = hero;
+    EItemDesc weapon;
+    weapon.Hit = 1.0f;
+    EItemDesc scope;
+    scope.Snajper_Celownik = 1;
+    EItemInstance rifle;
+    rifle.m_pDesc = &scope;
+    const float shooterAt[3] = {5.0f, 0.0f, 5.0f};
+    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, shooterAt, nullptr);
+    ASSERT_NE(shooter, nullptr);
+    for (const float aim : {0.5f, 0.9f})
+    {
+        Bronie.current = &rifle;
+        Bronie.aimProgress = aim;
+        ASSERT_TRUE(Player.OnBulletHit(&weapon, &hit, shooter, 0.0f, 1.0f));
+        EXPECT_FLOAT_EQ(g_Camera.m_Shake.fValues[7], aim > 0.8f ? 2.6f : 1.6f) << aim;
+    }
+    Bronie.current = nullptr;
+    Bronie.aimProgress = 0.0f;
+}
+
+TEST_F(HeroTest, TheDeathViewRollsOverAndTurnsTowardsTheKiller)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Player.m_fTimeSinceInit = 10.0f;
+    // Looking along +z; the killer stands to the east.
+    Player.m_bKillerKnown = 0;
+    PlayerStats.m_fHealth = 0.5f;
+    Player.ChangeHealth(0.0f);
+    ASSERT_TRUE(PlayerStats.m_bDead);
+    Player.m_bKillerKnown = 1;
+    Player.m_vKillerPos = Player.m_vDeathCamPos + D3DXVECTOR3(20.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 startForward = g_Camera.GetOrientation().Forward;
+    Frames(60);
+    const EOrientation& view = g_Camera.GetOrientation();
+    EXPECT_GT(view.Forward.x, startForward.x + 0.5f) << "turned towards the killer";
+    EXPECT_LT(std::fabs(view.Up.y), 0.95f) << "rolled over";
+    EXPECT_LT(g_Camera.GetPosition().y, Player.m_vDeathCamPos.y) << "sunk to the ground";
 }

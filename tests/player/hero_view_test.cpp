@@ -390,3 +390,102 @@ TEST_F(HeroViewTest, ALookFromAnObjectTurnsTowardsItAndHoldsTheMouseWithinItsAng
     EXPECT_FALSE(g_Camera.m_bLookFrom);
     EXPECT_NEAR(g_Camera.GetOrientation().Forward.z, 1.0f, 1e-4f);
 }
+
+TEST_F(HeroViewTest, AWeaponWithoutAimingIsNeverAimedAndOneWithItIs)
+{
+    Start();
+    for (const bool allowed : {false, true})
+    {
+        SCOPED_TRACE(allowed ? "aims" : "no_aim");
+        Hold(allowed ? "Aim_Pos 0 -0.2 0.5\n" : "Aim_Pos 0 -0.2 0.5\nno_aim\n");
+        ASSERT_EQ(Bronie.current->m_bAimAllowed, allowed ? 1 : 0);
+        Bronie.aiming = 0;
+        Key(CPlayer::CMD_AIM, true);
+        Frames(3);
+        Key(CPlayer::CMD_AIM, false);
+        Frames(1);
+        EXPECT_EQ(Bronie.aiming, allowed ? 1 : 0);
+        Bronie.aiming = 0;
+        Bronie.aimProgress = 0.0f;
+        ItemMgr.DeleteAllItems();
+        Bronie.ClearSlots();
+    }
+}
+
+TEST_F(HeroViewTest, TheNumberKeysPickTheirSlotAndTheStepKeysTheNextWeaponOnEachPress)
+{
+    Start();
+    Catalogue(Weapon("pistol", 0, 10, 100) + Weapon("rifle", 1, 10, 100) + Weapon("sniper", 3, 10, 100));
+    for (const char* name : {"pistol", "rifle", "sniper"})
+        ItemMgr.GiveItem(name, 10);
+    auto settle = [](DWORD kind)
+    {
+        Bronie.SelectImmediate(kind);
+        Bronie.pending = nullptr;
+        Bronie.switchDirection = 0.0f;
+        Bronie.state = WS_IDLE;
+    };
+    // The key of slot 0 is "1"; the key three codes after it is "4", slot 3.
+    const DWORD slotKey = g_CommandMgr.m_dwBindings[CPlayer::CMD_SLOT][0];
+    struct Case
+    {
+        const char* what;
+        DWORD key;
+        DWORD from, to;
+    };
+    const Case cases[] = {
+        {"1", slotKey, 3, 0},
+        {"4", slotKey + 3, 0, 3},
+        {"next", g_CommandMgr.m_dwBindings[CPlayer::CMD_NEXT_WEAPON][0], 0, 1},
+        {"previous", g_CommandMgr.m_dwBindings[CPlayer::CMD_PREVIOUS_WEAPON][0], 0, 3},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        settle(c.from);
+        g_CommandMgr.m_bKeyState[c.key] = 1;
+        Frames(1);
+        EXPECT_EQ(Bronie.state, WS_SWITCHING);
+        EXPECT_EQ(Bronie.pending, Bronie.slots[c.to]);
+        // Held down it acts once.
+        settle(c.from);
+        Frames(5);
+        EXPECT_EQ(Bronie.state, WS_IDLE);
+        g_CommandMgr.m_bKeyState[c.key] = 0;
+        Frames(1);
+    }
+}
+
+TEST_F(HeroViewTest, TheWeaponDrawsBackAndLowersFromAWallAheadAndComesBackWhenClear)
+{
+    Start();
+    Hold("Carried_Pos 0.3 -0.4 0.7\n");
+    const D3DXVECTOR3 eye(0.0f, 1.0f, 0.0f);
+    const EOrientation ahead; // looking along +z
+    auto place = [&](int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+        {
+            Bronie.frameTime = kFrame;
+            Bronie.PlaceWeaponView(&eye, &ahead, 0.0f, 0.0f);
+        }
+        return Bronie.m_vViewPosition;
+    };
+    const D3DXVECTOR3 open = place(60);
+    EXPECT_NEAR(open.z, 0.7f, 0.05f) << "the carried pose with nothing ahead";
+    // A wall a third of a unit ahead of the eye (a box whose near face is there).
+    const float at[3] = {0.0f, 1.0f, 1.35f};
+    const float size[3] = {4.0f, 4.0f, 2.0f};
+    HOBJECT wall = g_Engine.CreateObject(OT_MESH, DROP_MESH, 1, 0, at, size);
+    ASSERT_NE(wall, nullptr);
+    g_Engine.PrepareObject(wall);
+    const D3DXVECTOR3 eased = place(1);
+    EXPECT_GT(eased.z, open.z - 0.2f) << "eased, not snapped";
+    const D3DXVECTOR3 near = place(60);
+    EXPECT_LT(near.z, 0.35f - 0.2f) << "drawn back out of the wall";
+    EXPECT_LT(near.y, open.y - 0.2f) << "and lowered";
+    g_Engine.DeleteObject(wall);
+    const D3DXVECTOR3 back = place(60);
+    EXPECT_NEAR(back.z, open.z, 1e-4f);
+    EXPECT_NEAR(back.y, open.y, 1e-4f);
+}

@@ -451,3 +451,28 @@ TEST_F(PlayerTest, ACarriedWeaponGetsItsHeldModel)
     EXPECT_EQ(static_cast<int>(g_Engine.GetObjectCount()), objects - 1);
     EXPECT_EQ(Bronie.slots[1], nullptr) << "the weapons keep no pointer to a deleted item";
 }
+
+TEST_F(PlayerTest, AnEditedSaveThatCarriesANonWeaponNeverReachesTheWeaponCounters)
+{
+    // Items of kinds past the ten weapon kinds, saved as carried: a gift of
+    // them again ("Gimme") must not count cartridges of a kind the hero's
+    // tables do not have.
+    Catalogue(StandardCatalogue() + "item badge\nName badge\nUnique_Id 10\nDrop_Object " + DROP_MESH +
+              "\nitem relic\nName relic\nUnique_Id 4000000000\nDrop_Object " + DROP_MESH + "\n");
+    for (const char* name : {"badge", "relic"})
+        Lying(name, D3DXVECTOR3(0, 0, 0))->m_iState = ITEM_CARRIED;
+    const std::vector<char> bytes = Written(SaveItems);
+    ItemMgr.DeleteAllItems();
+    ASSERT_TRUE(LoadBytes(LoadItems, bytes, bytes.size()));
+    ASSERT_EQ(UsedItems(), 2);
+    Bronie.knifeState = 3;
+    for (const char* name : {"badge", "relic"})
+    {
+        SCOPED_TRACE(name);
+        g_Console.ApplySetting("Gimme", name, 0);
+        for (DWORD c : Bronie.counters)
+            EXPECT_EQ(c, 0u);
+        EXPECT_EQ(Bronie.knifeState, 3u) << "the word after the counters";
+        EXPECT_EQ(UsedItems(), 2);
+    }
+}

@@ -486,27 +486,103 @@ TEST_F(ShotTest, AnotherShootersCloseHitIsSettledWithinSixteenUnits)
     EXPECT_EQ(Bullets(), 0) << "nothing fires without a weapon";
 }
 
-TEST_F(ShotTest, ASilencedWeaponRaisesTheSmallerAlarmsAtTheMuzzleAndWhereItHits)
+TEST_F(ShotTest, AHitRaisesTheWideAlarmForASilencedWeaponAndTheSmallOneForALoudOne)
 {
     Breakable();
     g_Wall.z = 2.0f;
-    auto fire = [](DWORD kind)
+    struct Alarm
     {
-        InHand(kind);
+        float hearing, openLine, sight;
+    };
+    struct Row
+    {
+        DWORD kind;
+        Alarm hit;
+    };
+    // The hit's alarm: 2, 10, 30 for a silenced weapon, 1, 1, 1 for a loud one.
+    const Row rows[] = {{1, {1.0f, 1.0f, 1.0f}}, {3, {2.0f, 10.0f, 30.0f}}};
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(r.kind);
+        InHand(r.kind);
         Bronie.TriggerDown();
         // The trigger's alarm, then the close hit's.
         EXPECT_EQ(PMgr.m_iAlarms, 2);
-        const float hit = PMgr.m_LastAlarm.fHearing + PMgr.m_LastAlarm.fOpenLine + PMgr.m_LastAlarm.fSight;
+        EXPECT_EQ(PMgr.m_LastAlarm.fHearing, r.hit.hearing);
+        EXPECT_EQ(PMgr.m_LastAlarm.fOpenLine, r.hit.openLine);
+        EXPECT_EQ(PMgr.m_LastAlarm.fSight, r.hit.sight);
         PMgr.Forget();
-        return hit;
-    };
-    const float loud = fire(1);
-    const float quiet = fire(3);
-    EXPECT_LT(quiet, loud);
-    const BulletHit::AlarmSize& small = BulletHit::HitAlarm(1);
-    const BulletHit::AlarmSize& large = BulletHit::HitAlarm(0);
-    EXPECT_LT(small.hearing, large.hearing);
-    EXPECT_LT(small.openLine, large.openLine);
-    EXPECT_LT(small.sight, large.sight);
+    }
+    const BulletHit::AlarmSize& silenced = BulletHit::HitAlarm(1);
+    EXPECT_EQ(silenced.life, 1u);
+    EXPECT_EQ(silenced.flagB, 1);
+    EXPECT_EQ(silenced.flagC, 0);
 }
 } // namespace
+
+namespace
+{
+// A box whose near face stands across the view at `z`, its centre on the axis.
+HOBJECT BoxAhead(float z, float depth = 0.4f)
+{
+    const float at[3] = {0.0f, 0.0f, z + depth / 2.0f};
+    const float size[3] = {2.0f, 2.0f, depth};
+    HOBJECT o = g_Engine.CreateObject(OT_MESH, DROP_MESH, 1, 0, at, size);
+    EXPECT_NE(o, nullptr);
+    if (o)
+        g_Engine.PrepareObject(o);
+    return o;
+}
+} // namespace
+
+TEST_F(ShotTest, ShotsPassThroughTheHeroHisKindAndTheDeadInTheRealSceneAndStopAtTheWallBehind)
+{
+    // The scene's own segment test, not the test wall.
+    FxSetSegmentTest(nullptr);
+    g_Engine.DeleteObject(g_Wall.object);
+    g_Wall = Wall{};
+    g_Camera.SetFarPlane(100.0f);
+    Player.m_hObject = BoxAhead(0.5f);
+    HOBJECT heroKind = BoxAhead(1.0f);
+    g_Engine.SetObjectFlags3(heroKind, 128, ~0u);
+    HOBJECT dead = BoxAhead(1.5f);
+    dead->bDead = 1;
+    HOBJECT wall = BoxAhead(3.0f);
+    EDeathParams d;
+    d.bEnabled = 1;
+    d.bBulletHits = 1;
+    auto breakable = [&](HOBJECT o)
+    {
+        ASSERT_NE(o, nullptr);
+        g_Engine.SetObjectDeathParams(o, &d);
+        o->fHealth = 1000.0f;
+    };
+    for (HOBJECT o : {Player.m_hObject, heroKind, dead, wall})
+        breakable(o);
+    // The hero's shot from the eye.
+    InHand(1);
+    Bronie.TriggerDown();
+    EXPECT_FLOAT_EQ(wall->fHealth, 970.0f) << "the hero's shot reached the wall";
+    // Another shooter's, from inside its own body.
+    HOBJECT shooter = BoxAhead(2.0f);
+    breakable(shooter);
+    const EItemDesc* rifle = ItemMgr.FindDescription("rifle");
+    const D3DXVECTOR3 muzzle(0.0f, 0.0f, 2.2f);
+    const EOrientation ahead;
+    FireWeaponShot(rifle, &muzzle, &ahead, shooter, 0, 1.0f);
+    EXPECT_FLOAT_EQ(wall->fHealth, 940.0f) << "another shooter's shot passed its own body";
+    for (HOBJECT o : {Player.m_hObject, heroKind, dead, shooter})
+        EXPECT_FLOAT_EQ(o->fHealth, 1000.0f) << o->vPosition.z;
+    // The dead object stops shots once it is alive.
+    dead->bDead = 0;
+    Bronie.state = WS_IDLE;
+    Bronie.triggerReleased = 1;
+    for (EItemInstance* s : Bronie.slots)
+        if (s)
+            s->m_fShotTimer = 10.0f;
+    Bronie.TriggerDown();
+    EXPECT_FLOAT_EQ(dead->fHealth, 970.0f);
+    EXPECT_FLOAT_EQ(wall->fHealth, 940.0f);
+    g_Engine.DeleteObject(Player.m_hObject);
+    Player.m_hObject = nullptr;
+}

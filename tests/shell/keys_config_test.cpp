@@ -123,7 +123,7 @@ TEST_F(KeysConfigTest, DefaultFileHoldsTheOptionsAtTheirPlaces)
     g_Camera.SetGamma(2.0f);
     g_Options.KeyOption = 0;
     g_Options.Brightness = 1.25f;
-    Player.m_bKeysByte = 0x5A;
+    PlayerStats.m_bRealisticUnlocked = 0x5A;
     g_CommandMgr.SetDefaultKeys();
     g_CommandMgr.SaveKeys();
     const std::string s = m_dir->Read(kFile);
@@ -163,7 +163,7 @@ TEST_F(KeysConfigTest, RoundTripKeepsEveryBindingAndSetting)
     EXPECT_FLOAT_EQ(g_Camera.GetGamma(), 1.5f);
     EXPECT_EQ(g_Options.KeyOption, 0);
     EXPECT_FLOAT_EQ(g_Options.Brightness, 0.625f);
-    EXPECT_EQ(Player.m_bKeysByte, 7);
+    EXPECT_EQ(PlayerStats.m_bRealisticUnlocked, 7);
 
     // Written back, the file is the same byte for byte.
     std::filesystem::remove(kFile);
@@ -265,7 +265,7 @@ TEST_F(KeysConfigTest, LongerFileIsReadAndReported)
     m_dir->Write(kFile, CustomFile() + "trailing bytes");
     g_CommandMgr.LoadKeys();
     EXPECT_EQ(g_CommandMgr.m_dwBindings[19][0], 257u);
-    EXPECT_EQ(Player.m_bKeysByte, 7);
+    EXPECT_EQ(PlayerStats.m_bRealisticUnlocked, 7);
     EXPECT_TRUE(Printed("too long"));
 }
 

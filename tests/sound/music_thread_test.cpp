@@ -148,6 +148,12 @@ TEST_F(MusicTest, TrackThatDoesNotLoopStopsAtItsEnd)
     for (size_t i = track.size() - 512; i < heard.size() / 2; ++i)
         ASSERT_EQ(heard[2 * i], 0) << "frame " << i;
     EXPECT_LT(heard.size() / 2, track.size() + 2 * CMusicThread::STREAM_FRAMES + kStepFrames);
+    // A track that ended is not paused: resuming it (the menu closing) leaves
+    // it ended rather than playing the buffer's last stretch round and round.
+    g_SoundMgr.Music_Pause();
+    g_SoundMgr.Music_Resume();
+    EXPECT_FALSE(g_SoundMgr.Music_IsPlaying());
+    EXPECT_FALSE(g_SoundMgr.m_pMusic->m_bPlaying);
     // Playing it again starts over.
     g_SoundMgr.m_pMusic->Play(1.0, 0.0, false);
     EXPECT_TRUE(g_SoundMgr.Music_IsPlaying());

@@ -102,10 +102,16 @@ TEST_F(SoundMgrTest, ThreeDGainFollowsTheDistance)
     EXPECT_EQ(volumeAt(s, 5000), -10000);
     // A voice is 1.4 times louder, yet 0.096 is still silence ...
     EXPECT_EQ(volumeAt(voice, 600), -10000);
-    // ... unless the letterbox view is on, where voices stay at 0.95.
+    // ... unless the letterbox view is on (either of its bytes), where
+    // voices stay at 0.95.
+    for (BYTE* bars : {&g_Panel.m_bPanoramic, &g_Panel.WideScreen})
+    {
+        *bars = 1;
+        EXPECT_NEAR(volumeAt(voice, 600), -200, 1);
+        EXPECT_EQ(volumeAt(s, 600), -10000);
+        *bars = 0;
+    }
     g_Panel.m_bPanoramic = 1;
-    EXPECT_NEAR(volumeAt(voice, 600), -200, 1);
-    EXPECT_EQ(volumeAt(s, 600), -10000);
     // The first 210 level frames keep every 3D sound silent.
     g_MainGame.m_iLevelFrame = CSoundMgr::SILENT_3D_FRAMES - 1;
     EXPECT_EQ(volumeAt(voice, 0), -10000);

@@ -2,7 +2,10 @@
 // looks and moves, and its saved state.
 #include "world_fixture.h"
 
+#include "characters/KillCam.h"
 #include "game/GameAI.h"
+#include "player/ItemMgr.h"
+#include "player/PlayerWeapons.h"
 #include "shell/Mouse.h"
 #include "shell/SaveFile.h"
 #include "world/Camera.h"
@@ -345,6 +348,53 @@ TEST_F(Camera, SavedStateComesBackWithItsObjectsByName)
     ASSERT_NE(f, nullptr);
     EXPECT_FALSE(g_Camera.Load(f));
     std::fclose(f);
+}
+} // namespace
+} // namespace worldtest
+
+namespace worldtest
+{
+namespace
+{
+TEST_F(Camera, AScopeAimedPastItsFullViewMovesTheNearPlaneOut)
+{
+    EItemDesc scoped;
+    scoped.Snajper_Celownik = 1;
+    EItemDesc open;
+    EItemInstance weapon;
+    struct Row
+    {
+        const EItemDesc* desc;
+        float aim;
+        float nearPlane;
+    };
+    const Row rows[] = {
+        {&scoped, 0.9f, 0.4f}, {&scoped, 0.8f, 0.02f}, {&open, 1.0f, 0.02f}, {nullptr, 1.0f, 0.02f}};
+    for (const Row& r : rows)
+    {
+        weapon.m_pDesc = const_cast<EItemDesc*>(r.desc);
+        Bronie.current = &weapon;
+        Bronie.aimProgress = r.aim;
+        g_Camera.UpdateProjection();
+        EXPECT_FLOAT_EQ(g_Camera.m_fNearPlane, r.nearPlane) << r.aim;
+    }
+    Bronie.current = nullptr;
+    Bronie.aimProgress = 0.0f;
+    g_Camera.UpdateProjection();
+    EXPECT_FLOAT_EQ(g_Camera.m_fNearPlane, 0.02f);
+}
+
+TEST_F(Camera, WhileTheKillCameraRunsTheProjectionTakesTheSettingsFieldOfView)
+{
+    g_Camera.m_fZoom = 1.0f;
+    g_Options.FOV = 0.4f;
+    g_Camera.UpdateProjection();
+    EXPECT_FLOAT_EQ(g_Camera.m_fZoom, 1.0f);
+    OBE.m_bRunning = 1;
+    g_Camera.UpdateProjection();
+    OBE.m_bRunning = 0;
+    EXPECT_FLOAT_EQ(g_Camera.m_fZoom, 0.4f);
+    EXPECT_NEAR(g_Camera.m_fFov, 0.4f * 0.7853982f, 1e-6f);
 }
 } // namespace
 } // namespace worldtest

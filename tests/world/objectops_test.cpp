@@ -655,6 +655,11 @@ TEST_F(ObjectOps, ActionsByNameAndForcesWithoutBodies)
     EXPECT_NE(log.find("door opens"), std::string::npos);
     EXPECT_NE(log.find("EEngine: Odpalam akcje na DOOR"), std::string::npos);
     EXPECT_NE(log.find("EEngine chce akcje, ale nie znaleziono obiektu window"), std::string::npos);
+    // Without "Debug" a missing object is passed over in silence.
+    g_Options.Debug = 0;
+    g_Engine.RunObjectAction("shutter", 0);
+    EXPECT_EQ(ConsoleLog().find("obiektu shutter"), std::string::npos);
+    g_Options.Debug = 1;
 
     const D3DXVECTOR3 force(0, 10, 0);
     g_Engine.PutForceToObject(door, &force, 1.0f);

@@ -381,6 +381,145 @@ std::vector<float> Ricochet(uint32_t seed)
     return s;
 }
 
+// A breath through the mouth: noise shaped by two broad resonances, rising
+// into an inhale or falling away in an exhale, over `seconds`.
+std::vector<float> Breath(double seconds, bool inhale, uint32_t seed)
+{
+    const int n = static_cast<int>(kFxRate * seconds);
+    std::vector<float> s(n);
+    Noise noise{seed};
+    LowPass low(1400.0f, kFxRate);
+    LowPass lower(350.0f, kFxRate);
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / n;
+        const double shape = inhale ? std::sin(kPi * std::pow(t, 0.7)) : std::sin(kPi * std::pow(t, 1.6));
+        const float x = low.Step(noise.Next());
+        s[i] = static_cast<float>((x - 0.6f * lower.Step(x)) * 3.0 * shape);
+    }
+    return s;
+}
+
+// A voice without words: a buzz at the pitch `hz` (gliding by `glide` over
+// the sound) through the two resonances of an open vowel, under an envelope
+// that opens fast and closes over `seconds`.
+std::vector<float> Grunt(double seconds, double hz, double glide, double breathiness, uint32_t seed)
+{
+    const int n = static_cast<int>(kFxRate * seconds);
+    std::vector<float> s(n);
+    Noise noise{seed};
+    // Two resonators (the first two formants of "ah").
+    struct Resonator
+    {
+        double a1, a2, y1 = 0.0, y2 = 0.0;
+        Resonator(double f, double bw)
+        {
+            const double r = std::exp(-kPi * bw / kFxRate);
+            a1 = 2.0 * r * std::cos(2.0 * kPi * f / kFxRate);
+            a2 = -r * r;
+        }
+        double Step(double x)
+        {
+            const double y = x + a1 * y1 + a2 * y2;
+            y2 = y1;
+            y1 = y;
+            return y;
+        }
+    };
+    Resonator f1(700.0, 110.0), f2(1150.0, 140.0);
+    double phase = 0.0;
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        const double u = t / seconds;
+        phase += (hz * (1.0 + glide * u)) / kFxRate;
+        phase -= std::floor(phase);
+        // A glottal pulse: a short falling ramp each period.
+        const double pulse = phase < 0.15 ? 1.0 - phase / 0.15 : 0.0;
+        const double source = pulse + breathiness * noise.Next();
+        const double env = std::min(1.0, t * 60.0) * std::pow(1.0 - u, 1.5);
+        s[i] = static_cast<float>((f1.Step(source) * 0.6 + f2.Step(source) * 0.4) * env);
+    }
+    return s;
+}
+
+// A body landing or struck: a dull low thump with a little noise on top.
+std::vector<float> Thud(double seconds, double hz, uint32_t seed)
+{
+    const int n = static_cast<int>(kFxRate * seconds);
+    std::vector<float> s(n);
+    Noise noise{seed};
+    LowPass dull(500.0f, kFxRate);
+    double phase = 0.0;
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        phase += 2.0 * kPi * hz * (1.0 - 0.4 * t / seconds) / kFxRate;
+        const double attack = std::min(1.0, t * 800.0);
+        s[i] = static_cast<float>(attack * (std::sin(phase) * std::exp(-t * 18.0) +
+                                            dull.Step(noise.Next()) * 1.5 * std::exp(-t * 30.0)));
+    }
+    return s;
+}
+
+// A heartbeat for looping: "lub-dub" once a period, silent between.
+std::vector<float> Heartbeat(double period)
+{
+    const int n = static_cast<int>(kFxRate * period);
+    std::vector<float> s(n);
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        double v = 0.0;
+        for (const double at : {0.0, 0.28})
+        {
+            const double dt = t - at;
+            if (dt >= 0.0)
+                v += std::sin(2.0 * kPi * (at == 0.0 ? 48.0 : 62.0) * dt) * std::exp(-dt * 22.0) *
+                     std::min(1.0, dt * 400.0) * (at == 0.0 ? 1.0 : 0.7);
+        }
+        s[i] = static_cast<float>(v);
+    }
+    return s;
+}
+
+// The hero's own sounds and voice, under OUT_DIR.
+bool HeroSounds(const std::filesystem::path& out)
+{
+    const std::filesystem::path hero = out / "sounds" / "hero";
+    const std::filesystem::path voice = out / "voices" / "Hero";
+    auto fx = [](const std::vector<float>& s, float peak) { return Wave(Normalised(s, peak), 1, kFxRate); };
+    bool ok = Save(hero / "chep.wav", fx(Breath(0.6, true, 0xc4e9u), 0.5f));
+    ok = Save(hero / "wydech.wav", fx(Breath(0.9, false, 0x3dec4u), 0.5f)) && ok;
+    ok = Save(hero / "skok.wav", fx(Thud(0.25, 90.0, 0x5c0cu), 0.6f)) && ok;
+    ok = Save(hero / "spad.wav", fx(Thud(0.45, 60.0, 0x59adu), 0.8f)) && ok;
+    ok = Save(hero / "SERDUCHO.wav", fx(Heartbeat(0.85), 0.7f)) && ok;
+    // The Geiger counter's loop: uneven ticks over a second.
+    ok = Save(out / "sounds" / "special" / "geiger01.wav",
+              fx(Clicks({0.03, 0.11, 0.16, 0.3, 0.42, 0.47, 0.61, 0.7, 0.88, 0.93}, 1.0, 0x6e16u), 0.6f)) &&
+         ok;
+    for (uint32_t k = 1; k <= 3; ++k)
+        ok = Save(hero / ("wcialo" + std::to_string(k) + ".wav"),
+                  fx(Thud(0.2, 120.0 + 25.0 * k, 0xb0d0u + k), 0.7f)) &&
+             ok;
+    // Out of breath: a long exhale, and a harder one after running dry.
+    ok = Save(voice / "hero0breath2.wav", fx(Breath(1.2, false, 0xb2e2u), 0.45f)) && ok;
+    ok = Save(voice / "hero0breath3.wav", fx(Breath(1.6, false, 0xb3e3u), 0.55f)) && ok;
+    for (uint32_t k = 0; k < 3; ++k)
+        ok = Save(voice / ("hero0jump" + std::to_string(k) + ".wav"),
+                  fx(Grunt(0.22, 140.0 + 12.0 * k, 0.1, 0.3, 0x1ae0u + k), 0.5f)) &&
+             ok;
+    for (uint32_t k = 0; k < 4; ++k)
+        ok = Save(voice / ("hero0fall" + std::to_string(k) + ".wav"),
+                  fx(Grunt(0.35, 120.0 + 10.0 * k, -0.25, 0.4, 0xfa10u + k), 0.6f)) &&
+             ok;
+    for (uint32_t k = 0; k < 5; ++k)
+        ok = Save(voice / ("hero0ouch" + std::to_string(k) + ".wav"),
+                  fx(Grunt(0.3, 170.0 + 15.0 * k, -0.35, 0.2, 0x0c40u + k), 0.6f)) &&
+             ok;
+    return ok;
+}
+
 using Chord = double[3];
 
 // Music in whole bars, so it loops on the beat: a slow chord pad swelling
@@ -479,6 +618,7 @@ int main(int argc, char** argv)
         ok = Save(out / "sounds" / "weapons" / ("ryko" + std::to_string(k) + ".wav"),
                   Wave(Normalised(Ricochet(0x51c0u + k), 0.6f), 1, kFxRate)) &&
              ok;
+    ok = HeroSounds(out) && ok;
     ok = Save(out / "music" / "DuskmereMainTheme.ogg",
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
          ok;
