@@ -243,9 +243,10 @@ void BezierMgr::LinkAndSample(const char* fileName)
         double length = 0.0;
         for (int i = 0; i < BEZIER_SAMPLES; ++i)
         {
-            const float s = static_cast<float>(i) / (BEZIER_SAMPLES - 1);
-            const float u = 1.0f - s;
-            n->points[i] = p0 * (u * u * u) + p1 * (3.0f * u * u * s) + p2 * (3.0f * u * s * s) + p3 * (s * s * s);
+            // De Casteljau: coinciding controls give exactly their point.
+            const double s = static_cast<double>(i) / (BEZIER_SAMPLES - 1);
+            const D3DXVECTOR3 a = Lerp(p0, p1, s), b = Lerp(p1, p2, s), c = Lerp(p2, p3, s);
+            n->points[i] = Lerp(Lerp(a, b, s), Lerp(b, c, s), s);
             if (i > 0)
                 length += Length(n->points[i] - n->points[i - 1]);
         }
