@@ -54,10 +54,10 @@ std::vector<PathNode> DemoPaths()
 {
     return {
         // The cart's loop east of the scripted corner: it waits at the start,
-        // lights the switch lamp, pauses at the far corner (setting cart_lap)
+        // pauses at the far corner (setting cart_lap)
         // and stops at the blocker until the gate lets it pass.
         {DEMO_CART_PATH, 100, 28.0f, 0.0f, -11.0f, 101, 3.0f, ""},
-        {"", 101, 34.0f, 0.0f, -11.0f, 102, 3.0f, "give_action_to_mesh demo_switch_light\r\n"},
+        {"", 101, 34.0f, 0.0f, -11.0f, 102, 3.0f, ""},
         {"", 102, 34.0f, 0.0f, -15.0f, 103, 3.0f,
          "gameai_set cart_lap\r\npause_in_node 1\r\npause_pause_time 2\r\n"},
         {"", 103, 28.0f, 0.0f, -15.0f, 100, 3.0f, "blocker 1\r\n"},
