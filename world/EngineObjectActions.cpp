@@ -587,6 +587,8 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         {
             DebugLine("Wlaczam PassingThroughBlockers dla ", p.action_allow_passing_blockers);
             t->bPassBlockers = 1;
+            // The bezier move's stop-at-blockers byte is what a blocker reads.
+            g_Engine.SetBezierPaused(t, 1);
         }
         else
             DebugLine("Chce wlaczyc PassingThroughBlockers dla ", p.action_allow_passing_blockers,
@@ -598,6 +600,7 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         {
             DebugLine("Wylaczam PassingThroughBlockers dla ", p.action_forbid_passing_blockers);
             t->bPassBlockers = 0;
+            g_Engine.SetBezierPaused(t, 0);
         }
         else
             DebugLine("Chce wylaczyc PassingThroughBlockers dla ", p.action_forbid_passing_blockers,
