@@ -41,10 +41,10 @@ struct BezierFolder
                 std::snprintf(line, sizeof line,
                               "bezier_node %s\nnr %d\npos %f 0 %f\nksztalt1 %f 1 %f\nksztalt2 %f 1 %f\n"
                               "values 5 10 0 0 0\ninterpolation_rotation 0 %d 0\nnext_in_path_nr %d\n",
-                              n == 0 ? ("path" + std::to_string(p)).c_str() : "", p * NODES + n, r * std::cos(a),
-                              r * std::sin(a), r * std::cos(a * 0.67 + b * 0.33), r * std::sin(a * 0.67 + b * 0.33),
-                              r * std::cos(a * 0.33 + b * 0.67), r * std::sin(a * 0.33 + b * 0.67), n * 7,
-                              p * NODES + (n + 1) % NODES);
+                              n == 0 ? ("path" + std::to_string(p)).c_str() : "", p * NODES + n,
+                              r * std::cos(a), r * std::sin(a), r * std::cos(a * 0.67 + b * 0.33),
+                              r * std::sin(a * 0.67 + b * 0.33), r * std::cos(a * 0.33 + b * 0.67),
+                              r * std::sin(a * 0.33 + b * 0.67), n * 7, p * NODES + (n + 1) % NODES);
                 text += line;
             }
         if (FILE* f = std::fopen("bench.bzr", "wb"))

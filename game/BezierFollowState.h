@@ -19,9 +19,9 @@ struct BezierFollowState
     BYTE bOption2;        // kept and saved; nothing reads it
     BYTE bStopAtBlockers; // what the move's own stop-at-blockers byte returns to after a blocker
     char szStartNode[BEZIER_NODE_NAME_SIZE];
-    DWORD iValue;  // how often the object may pass its start node; 0 without limit
-    BYTE bFlag1;   // the path's rotations are applied on top of the object's own
-    BYTE bFlag2;   // put the object at its path start when the world loads
+    DWORD iValue;            // how often the object may pass its start node; 0 without limit
+    BYTE bFlag1;             // the path's rotations are applied on top of the object's own
+    BYTE bFlag2;             // put the object at its path start when the world loads
     double dFirstVisitPause; // seconds waited at the start node the first time
     double dLaterVisitPause; // and on every later visit
 };

@@ -82,7 +82,8 @@ public:
     void GetPointAt(const char* path, double distance, D3DXVECTOR3* position, D3DXVECTOR3* direction) const;
     double GetPathLength(const char* path) const;
     // The sampled point of the path nearest to p and its distance along it.
-    void ProjectPointOnPath(const char* path, const D3DXVECTOR3* p, D3DXVECTOR3* nearest, double* along) const;
+    void ProjectPointOnPath(const char* path, const D3DXVECTOR3* p, D3DXVECTOR3* nearest,
+                            double* along) const;
 
 private:
     void ReadNodes(FILE* file, const char* fileName);

@@ -32,7 +32,7 @@ public:
 
     char m_szRequested[128] = {};
     strscene* m_pScenes = nullptr; // newest first
-    BYTE m_bPlaying = 0; // a cut-scene is running
+    BYTE m_bPlaying = 0;           // a cut-scene is running
 };
 
 extern CCutScene g_CutScene;

@@ -353,7 +353,8 @@ private:
     // A shot or a blood entry: actor slot, time, socket (blood takes the rest
     // of the line, a shot one word).
     template <size_t N>
-    void ActorSocket(strCutActorSocket (&list)[N], int& count, int limit, Values& v, const char* keyword, bool rest)
+    void ActorSocket(strCutActorSocket (&list)[N], int& count, int limit, Values& v, const char* keyword,
+                     bool rest)
     {
         const int slot = v.Int();
         if (count >= limit || !SlotFits(slot, m_file, keyword))
@@ -386,7 +387,8 @@ void CCutScene::LoadAll()
     } while (FindNextFileA(find, &found));
     FindClose(find);
     std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b) { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
+              [](const std::string& a, const std::string& b)
+              { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
     for (const std::string& name : files)
     {
         char path[MAX_PATH];

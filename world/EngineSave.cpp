@@ -304,7 +304,8 @@ bool EEngine::LoadObjectRecord(FILE* file)
         *o->pBezierMove = subs->BezierMove;
         // Re-linked to the stored current node (a number this world does not
         // know leaves the move to start over at its start node, found by name).
-        if (o->pBezierMove->bActive && node != NO_BEZIER_NODE && g_BezierMgr.FindNodeById(static_cast<int>(node)))
+        if (o->pBezierMove->bActive && node != NO_BEZIER_NODE &&
+            g_BezierMgr.FindNodeById(static_cast<int>(node)))
             o->pBezierMove->iNextNode = node;
     }
     SetObjectBlinking(o, subs->bBlinking ? &subs->Blinking : nullptr);

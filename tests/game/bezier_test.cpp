@@ -126,7 +126,8 @@ TEST_F(Bezier, NodeFileGivesPathsAndQueries)
         double d;
         D3DXVECTOR3 position;
     };
-    for (const Row& r : {Row{-5.0, {0, 0, 0}}, Row{5.0, {5, 0, 0}}, Row{15.0, {15, 0, 0}}, Row{500.0, {20, 0, 0}}})
+    for (const Row& r :
+         {Row{-5.0, {0, 0, 0}}, Row{5.0, {5, 0, 0}}, Row{15.0, {15, 0, 0}}, Row{500.0, {20, 0, 0}}})
     {
         SCOPED_TRACE(r.d);
         D3DXVECTOR3 p(-1, -1, -1), dir(0, 0, 0);
@@ -290,11 +291,13 @@ TEST_F(Bezier, BadNodeFilesNeitherHangNorGiveNaN)
         const char* line; // a console line the load prints, or ""
     };
     const std::vector<Row> rows = {
-        {"one node pointing at itself", "bezier_node one\nnr 0\npos 1 2 3\nksztalt1 1 2 3\nksztalt2 1 2 3\nvalues 5 0 0 0 0\n",
+        {"one node pointing at itself",
+         "bezier_node one\nnr 0\npos 1 2 3\nksztalt1 1 2 3\nksztalt2 1 2 3\nvalues 5 0 0 0 0\n",
          "ERROR in BezierMgr.cpp: Bezier Node length is zero!"},
         {"a loop of zero length",
          "bezier_node one\nnr 0\npos 1 2 3\nksztalt1 1 2 3\nksztalt2 1 2 3\nnext_in_path_nr 1\nvalues 5 0 0 "
-         "0 0\nbezier_node\nnr 1\npos 1 2 3\nksztalt1 1 2 3\nksztalt2 1 2 3\nnext_in_path_nr 0\nvalues 5 0 0 0 0\n",
+         "0 0\nbezier_node\nnr 1\npos 1 2 3\nksztalt1 1 2 3\nksztalt2 1 2 3\nnext_in_path_nr 0\nvalues 5 0 0 "
+         "0 0\n",
          "ERROR in BezierMgr.cpp: Bezier Node length is zero!"},
         {"a negative speed", NodeFile({{"one", 0, 0, 0, 0, 1, -4.0f}, {"", 1, 5, 0, 0, 0}}),
          "worlds\\test.bzr: negative bezier speed read as 0 in node one"},

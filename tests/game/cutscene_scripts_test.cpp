@@ -143,7 +143,7 @@ TEST_F(CutSceneScripts, ListsKeepTheirCaps)
     {
         const char* line;
         int last; // how many are kept
-        int strphase::* count;
+        int strphase::*count;
     };
     const Row rows[] = {
         {"mesh crate socket", 9, &strphase::meshCount},
@@ -189,7 +189,8 @@ TEST_F(CutSceneScripts, ActorSlotsOutOfRangeAreDroppedWithALine)
     EXPECT_EQ(p->killCount, 0);
     EXPECT_EQ(p->attachmentCount, 0);
     EXPECT_EQ(p->shadowDisabledActor, CUTSCENE_NO_ACTOR);
-    EXPECT_TRUE(Contains(Log(), "scripts\\cutscenes\\slots.txt: FX for actor slot 32 dropped (slots are 0 to 31)"));
+    EXPECT_TRUE(
+        Contains(Log(), "scripts\\cutscenes\\slots.txt: FX for actor slot 32 dropped (slots are 0 to 31)"));
 }
 
 TEST_F(CutSceneScripts, LongValuesAreCutAndBadFilesAreHarmless)

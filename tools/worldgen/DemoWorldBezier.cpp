@@ -89,9 +89,9 @@ void AddBezierObjects(std::vector<DemoObject>& objects)
 bool WriteDemoBezier(const std::filesystem::path& root)
 {
     const float white[3] = {1.0f, 1.0f, 1.0f};
-    bool ok = WriteBoxMesh(root, MARKER_MESH, "marker",
-                           {{{-0.2f, -0.2f, -0.2f}, {0.2f, 0.2f, 0.2f}, {white[0], white[1], white[2]},
-                             "demo_iron.tga"}});
+    bool ok = WriteBoxMesh(
+        root, MARKER_MESH, "marker",
+        {{{-0.2f, -0.2f, -0.2f}, {0.2f, 0.2f, 0.2f}, {white[0], white[1], white[2]}, "demo_iron.tga"}});
     ok = WriteTextFile(root, DEMO_BEZIER_FILE, NodeText(DemoPaths())) && ok;
     return ok;
 }
