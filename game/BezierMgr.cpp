@@ -28,7 +28,7 @@ constexpr int LINE_SIZE = 256;
 constexpr double DEG_TO_RAD = 3.1415927 / 180.0;
 // A step that crosses more segments than this ends its travel for the frame
 // (absurd speeds from a node file would otherwise spin for a long time).
-constexpr int MAX_CROSSINGS = 100000;
+constexpr int MAX_CROSSINGS = 20000;
 // Nodes a step may enter without covering any distance before it stops.
 constexpr int MAX_ZERO_ENTRIES = 64;
 
