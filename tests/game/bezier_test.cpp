@@ -8,6 +8,7 @@
 #include "game/BezierMgr.h"
 #include "shell/Mouse.h"
 #include "world/Object.h"
+#include "world/ObjectActionParams.h"
 
 #include <cmath>
 #include <string>
@@ -225,6 +226,43 @@ TEST_F(Bezier, BlockersHoldUntilPassingIsAllowed)
     Run(o, 0.52);
     EXPECT_NEAR(At(o).x, 15.0f, 0.5f);
     EXPECT_EQ(o->pBezierMove->bRunning, 1) << "back to stopping at the next blocker";
+}
+
+TEST_F(Bezier, TheSwitchActionSlowsToAStopAndStartsAgain)
+{
+    std::vector<Node> nodes = ClosedPath();
+    Load(nodes);
+    HOBJECT o = Follower("loop");
+    EObjectActionParams p;
+    p.dwEnabled = 1;
+    p.action_next_run_after = 0.0f;
+    p.action_general_2_once = 0;
+    p.action_switch_moving_on_action = 1;
+    g_Engine.SetObjectActionParams(o, &p);
+    Run(o, 0.4);
+    // A moving object slows down over two seconds and stays put, still active.
+    g_Engine.RunObjectAction("mover", 0);
+    EXPECT_EQ(o->pBezierMove->iSpeedMode, 1u);
+    Run(o, 2.2);
+    const float stopped = At(o).x;
+    Run(o, 1.0);
+    EXPECT_EQ(At(o).x, stopped);
+    EXPECT_TRUE(g_Engine.IsMovingOnBezier(o));
+    // The next use speeds it up again (the object pass would have ended the
+    // first run by now).
+    o->bActionRunning = 0;
+    g_Engine.RunObjectAction("mover", 0);
+    EXPECT_EQ(o->pBezierMove->iSpeedMode, 2u);
+    Run(o, 3.0);
+    EXPECT_NE(At(o).x, stopped);
+    EXPECT_EQ(o->pBezierMove->iSpeedMode, 0u) << "the ramp ends at full speed";
+    // A stopped object is sent along its path again, from rest.
+    g_Engine.StopBezierMoving(o);
+    o->bActionRunning = 0;
+    g_Engine.RunObjectAction("mover", 0);
+    EXPECT_TRUE(g_Engine.IsMovingOnBezier(o));
+    EXPECT_EQ(o->pBezierMove->iSpeedMode, 2u);
+    EXPECT_EQ(o->pBezierMove->dSpeed, 0.0);
 }
 
 TEST_F(Bezier, EnteringANodeRunsItsScripts)
