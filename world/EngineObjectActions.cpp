@@ -605,7 +605,19 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
     // 62. A bezier move started or turned back by a run that the hero did not trigger.
     if (!heroTriggered && p.action_switch_moving_on_action)
     {
+        // Moving: active and not slowing down (an object slowed to a stop
+        // stays active, and must speed up again at the next use). A stopped
+        // one is sent along its path again, speeding up from rest.
         if (!g_Engine.IsMovingOnBezier(o))
+        {
+            g_Engine.StartBezierMoving(o);
+            if (g_Engine.IsMovingOnBezier(o))
+            {
+                o->pBezierMove->dSpeed = 0.0;
+                g_Engine.SetBezierSpeedMode2(o, kBezierSwitchSpeed);
+            }
+        }
+        else if (o->pBezierMove->iSpeedMode == 1)
             g_Engine.SetBezierSpeedMode2(o, kBezierSwitchSpeed);
         else
             g_Engine.SetBezierSpeedMode1(o, kBezierSwitchSpeed);
@@ -617,6 +629,8 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         {
             DebugLine("Wlaczam PassingThroughBlockers dla ", p.action_allow_passing_blockers);
             t->bPassBlockers = 1;
+            // The bezier move's stop-at-blockers byte is what a blocker reads.
+            g_Engine.SetBezierPaused(t, 1);
         }
         else
             DebugLine("Chce wlaczyc PassingThroughBlockers dla ", p.action_allow_passing_blockers,
@@ -628,6 +642,7 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         {
             DebugLine("Wylaczam PassingThroughBlockers dla ", p.action_forbid_passing_blockers);
             t->bPassBlockers = 0;
+            g_Engine.SetBezierPaused(t, 0);
         }
         else
             DebugLine("Chce wylaczyc PassingThroughBlockers dla ", p.action_forbid_passing_blockers,

@@ -136,7 +136,10 @@ void EEngineObject::HandleDeath(HOBJECT o)
         o->bFalling = 1;
         D3DXVECTOR3 forward = o->Orientation.Forward;
         D3DXVec3Normalize(&forward, &forward);
-        const float speed = g_Engine.IsMovingOnBezier(o) ? static_cast<float>(o->pBezierMove->dSpeed) : 0.0f;
+        // The bezier move's speed (units/s) times its ramp factor.
+        const float speed = g_Engine.IsMovingOnBezier(o)
+                                ? static_cast<float>(o->pBezierMove->dDistance * o->pBezierMove->dSpeed)
+                                : 0.0f;
         o->vFallVelocity =
             forward * speed +
             D3DXVECTOR3(d.death_params_AddSpeed[0], d.death_params_AddSpeed[1], d.death_params_AddSpeed[2]);

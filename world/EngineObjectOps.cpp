@@ -713,7 +713,8 @@ void EEngine::StartBezierMoving(HOBJECT o)
     move.qRotation = o->Orientation.Quaternion;
     move.Orientation = o->Orientation;
     move.bActive = 1;
-    move.bRunning = o->pBezierFollow->bPaused ? 0 : 1;
+    move.bRunning = o->pBezierFollow->bStopAtBlockers;
+    move.iNode = move.iNextNode = static_cast<DWORD>(node->nr);
     g_BezierMgr.EnterNode(o, node);
 }
 

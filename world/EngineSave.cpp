@@ -7,6 +7,7 @@
 #include "world/Engine.h"
 
 #include "game/BezierFollowState.h"
+#include "game/BezierMgr.h"
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
 #include "physics/PhysicsDesc.h"
@@ -112,7 +113,8 @@ bool EEngine::Save(FILE* file)
         ok &= WriteBool(file, true);
         ok &= WriteObjectRecord(file, o);
         const bool moving = o.pBezierMove && o.pBezierMove->bActive;
-        ok &= WriteDword(file, moving ? o.pBezierMove->iNode : NO_BEZIER_NODE);
+        // The current node's number, by which the load re-links the move.
+        ok &= WriteDword(file, moving ? o.pBezierMove->iNextNode : NO_BEZIER_NODE);
         EOrientation orientation = o.Orientation;
         GetObjectOrientation(&o, &orientation);
         D3DXVECTOR3 scale(1.0f, 1.0f, 1.0f);
@@ -298,7 +300,14 @@ bool EEngine::LoadObjectRecord(FILE* file)
     if (subs->bBezierFollow)
         SetObjectBezierFollowState(o, &subs->BezierFollow);
     if (subs->bBezierMove && o->pBezierMove)
+    {
         *o->pBezierMove = subs->BezierMove;
+        // Re-linked to the stored current node (a number this world does not
+        // know leaves the move to start over at its start node, found by name).
+        if (o->pBezierMove->bActive && node != NO_BEZIER_NODE &&
+            g_BezierMgr.FindNodeById(static_cast<int>(node)))
+            o->pBezierMove->iNextNode = node;
+    }
     SetObjectBlinking(o, subs->bBlinking ? &subs->Blinking : nullptr);
     if (subs->bSound)
         SetObjectSound(o, subs->Sound.szFile, subs->Sound.fValue, subs->Sound.szCondition,

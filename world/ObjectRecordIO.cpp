@@ -302,13 +302,13 @@ bool WriteBezierFollowRecord(FILE* file, const BezierFollowState& s)
     r.U8(0, s.bOn);
     r.U8(1, s.bOption1);
     r.U8(2, s.bOption2);
-    r.U8(3, s.bPaused);
+    r.U8(3, s.bStopAtBlockers);
     r.Chars(4, s.szStartNode, BEZIER_NODE_NAME_SIZE);
-    r.I32(136, s.iValue);
+    r.U32(136, s.iValue);
     r.U8(140, s.bFlag1);
     r.U8(141, s.bFlag2);
-    r.F32(144, s.fValue1);
-    r.F32(148, s.fValue2);
+    r.F64(144, s.dFirstVisitPause);
+    r.F64(152, s.dLaterVisitPause);
     return Put(file, b);
 }
 
@@ -322,13 +322,13 @@ bool ReadBezierFollowRecord(FILE* file, BezierFollowState* s)
     s->bOn = r.U8(0);
     s->bOption1 = r.U8(1);
     s->bOption2 = r.U8(2);
-    s->bPaused = r.U8(3);
+    s->bStopAtBlockers = r.U8(3);
     r.Chars(4, s->szStartNode, BEZIER_NODE_NAME_SIZE);
-    s->iValue = r.I32(136);
+    s->iValue = r.U32(136);
     s->bFlag1 = r.U8(140);
     s->bFlag2 = r.U8(141);
-    s->fValue1 = r.F32(144);
-    s->fValue2 = r.F32(148);
+    s->dFirstVisitPause = r.F64(144);
+    s->dLaterVisitPause = r.F64(152);
     return ok;
 }
 

@@ -11,6 +11,7 @@
 #include "world/Engine.h"
 #include "world/WorldMgrKeyIndex.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -258,14 +259,14 @@ void EWorldMgr::ParseBezierStart(EWorldMgr* loader, const char* line, HOBJECT ob
                          loader->GetValue(loader->m_pLine));
     else if (params0)
     {
-        s.iValue = loader->Int(1);
+        s.iValue = static_cast<DWORD>(std::max(loader->Int(1), 0));
         s.bOn = loader->Flag(2) ? 1 : 0;
-        s.fValue1 = loader->Float(3);
-        s.fValue2 = loader->Float(4);
+        s.dFirstVisitPause = loader->Float(3);
+        s.dLaterVisitPause = loader->Float(4);
         // Each option byte is on only for exactly 1.
         s.bOption1 = loader->Int(5) == 1 ? 1 : 0;
         s.bOption2 = loader->Int(6) == 1 ? 1 : 0;
-        s.bPaused = loader->Int(7) == 1 ? 1 : 0;
+        s.bStopAtBlockers = loader->Int(7) == 1 ? 1 : 0;
     }
     else
     {

@@ -326,6 +326,15 @@ zpos -10
 bezier_moving_____start_node_name demo_cart_path
 bezier_moving_____params0 0 1 4 8 1 0 1
 bezier_moving_____params1 1 0
+mesh meshes\demo\threshold.x
+name demo_cart_gate
+xpos 26
+ypos 0
+zpos -16.5
+flags 0
+action_general_opt 1 1
+action_general_2 1 1
+action_allow_passing_blockers demo_bezier_cart
 mesh meshes\demo\crate.x
 name sun_crate
 xpos -8

@@ -155,7 +155,7 @@ TEST_F(Settings, EveryActionNameHasItsEffect)
              EXPECT_EQ(PostProcess.BloomPower, 0.5f);
          }},
         {"CutScene", "intro", [] { EXPECT_STREQ(g_CutScene.m_szRequested, "intro"); }},
-        {"BezierCamera", "flight", [] { EXPECT_STREQ(g_BezierCamera.m_szRequested, "flight"); }},
+        {"BezierCamera", "flight", [] { EXPECT_STREQ(g_BezierCamera.m_szPath, "flight"); }},
         {"DeleteDead", "1", [&] { EXPECT_EQ(PMgr.m_iDeleteDeadRequests, deadRequests + 1); }},
         {"Action", "door", [] { EXPECT_FALSE(Printed("obiektu door")); }},
         {"BronX", "1", [&] { EXPECT_EQ(view.offset[0], 1.0f); }},

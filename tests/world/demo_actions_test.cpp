@@ -229,10 +229,10 @@ TEST_F(DemoActions, TheCartWaitsAtTheStartOfItsPath)
     g_Engine.GetObjectBezierFollowState(cart, &s);
     EXPECT_STREQ(s.szStartNode, "demo_cart_path");
     EXPECT_EQ(s.bOn, 1);
-    EXPECT_FLOAT_EQ(s.fValue1, 4.0f);
-    EXPECT_FLOAT_EQ(s.fValue2, 8.0f);
+    EXPECT_DOUBLE_EQ(s.dFirstVisitPause, 4.0);
+    EXPECT_DOUBLE_EQ(s.dLaterVisitPause, 8.0);
     EXPECT_EQ(s.bOption1, 1);
-    EXPECT_EQ(s.bPaused, 1);
+    EXPECT_EQ(s.bStopAtBlockers, 1);
     EXPECT_EQ(s.bFlag1, 1);
 }
 } // namespace

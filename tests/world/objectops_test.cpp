@@ -355,12 +355,12 @@ TEST_F(ObjectOps, SmallRecordsRoundTrip)
 
     BezierFollowState follow;
     std::snprintf(follow.szStartNode, sizeof follow.szStartNode, "%s", "node7");
-    follow.bPaused = 1;
+    follow.bStopAtBlockers = 0;
     g_Engine.SetObjectBezierFollowState(o, &follow);
     BezierFollowState followBack;
     g_Engine.GetObjectBezierFollowState(o, &followBack);
     EXPECT_STREQ(followBack.szStartNode, "node7");
-    EXPECT_EQ(followBack.bPaused, 1);
+    EXPECT_EQ(followBack.bStopAtBlockers, 0);
 }
 
 TEST_F(ObjectOps, SoundIsKeptByNameAndClearedByAnEmptyOne)

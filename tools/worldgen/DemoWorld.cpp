@@ -482,6 +482,11 @@ DemoObject MeshAt(const std::string& name, const char* file, float x, float y, f
     return o;
 }
 
+bool WriteTextFile(const std::filesystem::path& root, const std::string& relative, const std::string& text)
+{
+    return WriteText(root, relative, text);
+}
+
 bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
                   const std::vector<DemoBox>& boxes)
 {
@@ -552,6 +557,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoPhysicsObjects(objects);
     AddDemoItems(&objects);
     AddActionObjects(objects);
+    AddBezierObjects(objects);
     AppendSunObjects(objects);
     AddDemoHero(objects);
     AddShootingObjects(objects);
@@ -599,6 +605,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : SpecialPrefabFiles())
         files.push_back(f);
+    for (const std::string& f : DemoBezierFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -639,6 +647,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoCharacters(root) && ok;
     ok = WriteDemoFuseBox(root) && ok;
     ok = WriteSpecialPrefabs(root) && ok;
+    ok = WriteDemoBezier(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -117,6 +117,22 @@ DemoObject MeshAt(const std::string& name, const char* file, float x, float y, f
 bool WriteBoxMesh(const std::filesystem::path& root, const std::string& relative, const char* name,
                   const std::vector<DemoBox>& boxes);
 
+// Writes the text as a file of the data tree (folders made as needed).
+bool WriteTextFile(const std::filesystem::path& root, const std::string& relative, const std::string& text);
+
+// The bezier paths of the demo world (DemoWorldBezier.cpp): the node file, the
+// cart that loops on its path, the fly-through path and the path its camera
+// looks along, and the gate that lets the cart pass its blocker.
+constexpr const char* DEMO_BEZIER_FILE = "worlds\\level01.bzr";
+constexpr const char* DEMO_CART = "demo_bezier_cart";
+constexpr const char* DEMO_CART_PATH = "demo_cart_path";
+constexpr const char* DEMO_CART_GATE = "demo_cart_gate";
+constexpr const char* DEMO_FLYBY_PATH = "demo_flyby";
+constexpr const char* DEMO_FLYBY_TARGET_PATH = "demo_flyby_target";
+void AddBezierObjects(std::vector<DemoObject>& objects);
+bool WriteDemoBezier(const std::filesystem::path& root);
+std::vector<std::string> DemoBezierFiles();
+
 // The scripted corner of the demo world (DemoWorldActions.cpp): a door that
 // opens when the hero comes near, a switch that turns a light on and powers a
 // lift, and the lift. Its objects, meshes and mesh files.

@@ -3,7 +3,7 @@
 // switch (live once the level scripts set "power_on") that turns a lamp on
 // and powers a lift, and the lift, a cage that rises when the hero steps in;
 // a barrel that explodes and breaks the crate beside it into a wreck, a
-// blinking lamp, and a crate waiting at the start of a bezier path.
+// blinking lamp, and a crate that loops on a bezier path.
 #include "tools/worldgen/DemoWorld.h"
 
 namespace worldgen
@@ -83,7 +83,9 @@ void AddActionObjects(std::vector<DemoObject>& objects)
     blink.color[2] = 0.1f;
     blink.keys = {"blinking1 1 0.5 0.1 1.5 0.2 0.2 0.05"};
     objects.push_back(blink);
-    // A crate that waits at the start of a bezier path for a script to send it.
+    // A crate that loops on its bezier path (DemoWorldBezier.cpp): it starts at
+    // load, waits 4 s at the start the first time and 8 s on later laps, and
+    // stops at blockers.
     objects.push_back(MeshAt("demo_bezier_cart", CRATE_MESH, 28.0f, 0.0f, -10.0f,
                              {"bezier_moving_____start_node_name demo_cart_path",
                               "bezier_moving_____params0 0 1 4 8 1 0 1", "bezier_moving_____params1 1 0"}));
