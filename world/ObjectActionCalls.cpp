@@ -3,6 +3,7 @@
 
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "game/QuestSystem.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/Mouse.h"
@@ -74,6 +75,7 @@ void ClearJournal()
 void QuestObjectUsed(HOBJECT o)
 {
     Note("QuestSystem::OnObjectUsed %s", NameOf(o));
+    g_QuestSystem.OnObjectUsed(o);
 }
 bool HeroIsDead()
 {
