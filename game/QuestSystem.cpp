@@ -653,8 +653,13 @@ void QuestSystem::ReadFile(const char* path)
 void QuestSystem::ReadLines(FILE* file, int* lineNumber, bool included)
 {
     char line[LINE_CHARS + 1];
-    while (!std::feof(file) && !std::ferror(file))
+    while (!std::ferror(file))
     {
+        // Only lines that are there count: the end of the file is no line.
+        const int first = std::fgetc(file);
+        if (first == EOF)
+            break;
+        std::ungetc(first, file);
         const bool whole = ReadLineOrSkip(file, line, LINE_CHARS);
         ++*lineNumber;
         if (!whole)

@@ -574,6 +574,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoScriptFiles())
         files.push_back(f);
+    for (const std::string& f : DemoMissionFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -611,6 +613,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteShootingFiles(root) && ok;
     ok = WriteDemoFigures(root) && ok;
     ok = WriteDemoScripts(root) && ok;
+    ok = WriteDemoMission(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
