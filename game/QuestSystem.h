@@ -54,6 +54,15 @@ struct QuestCommand
     BYTE display = 0, loop = 0, stopRunningWhenShot = 0;
 };
 
+// An object found by name once and kept while its slot still holds that
+// object (the same PESEL); looked up again only when it is gone.
+struct QuestObjectRef
+{
+    HOBJECT found = nullptr;
+    DWORD pesel[3] = {};
+    HOBJECT Get(const char* name);
+};
+
 // One armed (or free) warzone.
 struct QuestWarzone
 {
@@ -61,9 +70,7 @@ struct QuestWarzone
     BYTE active = 0;
     char name[NAME_SIZE] = {};
     float radius = 0.0f;
-    // The object as last found, kept while its slot still holds that object.
-    HOBJECT found = nullptr;
-    DWORD pesel[3] = {};
+    QuestObjectRef object;
 };
 
 class QuestSystem
@@ -141,6 +148,8 @@ public:
     double m_dStartSeconds = 0.0;
     BYTE m_bFovSet = 0;
     float m_fFovValue = 0.0f;
+    // The object the current command waits on.
+    QuestObjectRef m_WaitObject;
     // The hero's shots counted (the weapon code's own record of them).
     int m_iPlayerShots = 0;
 
@@ -153,7 +162,6 @@ private:
     void CheckWarzones();
     void CheckReach();
     void CheckShot();
-    HOBJECT WarzoneObject(QuestWarzone& zone);
     void Finish();
 };
 

@@ -302,6 +302,7 @@ void QuestSystem::ExecuteCommand(int command)
     for (int i = command; i >= 0 && i < static_cast<int>(m_Commands.size()); ++i)
     {
         m_iCurrent = i;
+        m_WaitObject = QuestObjectRef();
         QuestCommand& c = m_Commands[i];
         if (c.comment[0])
             g_Console.Print2("QS comment: ", c.comment);
@@ -662,7 +663,7 @@ void QuestSystem::UpdateWaiting()
         return;
     case GOTO:
     {
-        HOBJECT o = Find(c->arg1);
+        HOBJECT o = m_WaitObject.Get(c->arg1);
         if (!o)
         {
             g_Console.Print3("QS: Goto target ", c->arg1, " NOT found!");
@@ -674,7 +675,7 @@ void QuestSystem::UpdateWaiting()
     }
     case USE:
     {
-        HOBJECT o = Find(c->arg1);
+        HOBJECT o = m_WaitObject.Get(c->arg1);
         if (!o || o->bActionHasRun)
             ExecuteCommand(next);
         return;
@@ -703,7 +704,7 @@ void QuestSystem::UpdateWaiting()
         return;
     case WAIT_OBJECT_DESTROYED:
     {
-        HOBJECT o = Find(c->arg1);
+        HOBJECT o = m_WaitObject.Get(c->arg1);
         if (!o || o->bDead)
             ExecuteCommand(next);
         return;
@@ -786,15 +787,15 @@ void QuestSystem::SetWarzone(const QuestCommand& c)
     g_Console.Print("MAX_WARZONES exceeded!");
 }
 
-HOBJECT QuestSystem::WarzoneObject(QuestWarzone& zone)
+HOBJECT QuestObjectRef::Get(const char* name)
 {
-    HOBJECT o = zone.found;
-    if (o && o->bUsed && SamePesel(zone.pesel, o->PESEL))
+    HOBJECT o = found;
+    if (o && o->bUsed && SamePesel(pesel, o->PESEL) && CompareNoCase(o->szName, name) == 0)
         return o;
-    o = Find(zone.name);
-    zone.found = o;
+    o = Find(name);
+    found = o;
     if (o)
-        std::memcpy(zone.pesel, o->PESEL, sizeof zone.pesel);
+        std::memcpy(pesel, o->PESEL, sizeof pesel);
     return o;
 }
 
@@ -806,7 +807,7 @@ void QuestSystem::CheckWarzones()
     {
         if (!zone.active)
             continue;
-        HOBJECT o = WarzoneObject(zone);
+        HOBJECT o = zone.object.Get(zone.name);
         if (!o)
         {
             zone.active = 0;
@@ -955,6 +956,7 @@ bool QuestSystem::Load(FILE* file)
         !ReadFloat(file, &shotTimer) || !ReadFloat(file, &delay) || !ReadFloat(file, &waitTime))
         return false;
     m_iCurrent = -1;
+    m_WaitObject = QuestObjectRef();
     if (hasCurrent)
         for (size_t i = 0; i < m_Commands.size(); ++i)
             if (m_Commands[i].index == index)
