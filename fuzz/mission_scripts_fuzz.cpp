@@ -29,11 +29,11 @@ void CheckCommand(const QuestCommand& c, DWORD index)
 {
     if (c.code >= QuestSystem::COMMAND_COUNT || c.index != index)
         __builtin_trap();
-    for (const auto* f : {&c.arg1, &c.arg2, &c.text, &c.comment, &c.objective, &c.waypoint, &c.explosiveTarget,
-                          &c.bezier, &c.gotoTarget})
+    for (const auto* f : {&c.arg1, &c.arg2, &c.text, &c.comment, &c.objective, &c.waypoint,
+                          &c.explosiveTarget, &c.bezier, &c.gotoTarget})
         CheckEnded(*f);
-    for (const auto* f : {&c.cameraStart, &c.cameraDest, &c.cameraTarget, &c.phaseOnTarget, &c.movingAnim, &c.arg3,
-                          &c.arg4, &c.arg5})
+    for (const auto* f : {&c.cameraStart, &c.cameraDest, &c.cameraTarget, &c.phaseOnTarget, &c.movingAnim,
+                          &c.arg3, &c.arg4, &c.arg5})
         CheckEnded(*f);
 }
 } // namespace

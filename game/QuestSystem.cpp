@@ -436,7 +436,8 @@ void Validate(const QuestCommand& c, int line)
     }
     // use, activate and the helicopter's shooting: a warning when the object
     // is missing, unless the name is one of the generated "_g" guns.
-    if ((c.code == QS_USE || c.code == QS_ACTIVATE || c.code == QS_ALLOW_SHOOTING || c.code == QS_FORBID_SHOOTING) &&
+    if ((c.code == QS_USE || c.code == QS_ACTIVATE || c.code == QS_ALLOW_SHOOTING ||
+         c.code == QS_FORBID_SHOOTING) &&
         c.arg1[0] && !ContainsNoCase(c.arg1, "_g") && !Exists(c.arg1))
         Error(kErrorFile, "%i: warning: %s does not exist in the world!", line, c.arg1);
 }
@@ -513,7 +514,8 @@ bool StoreOption(QuestCommand& c, int row, const char* value, int line)
         const float v = Number(value);
         if (v < 0.0f)
         {
-            Error(kErrorFile, row == 3 ? "%i: -BURST param less than 0.0f!" : "%i: -BURST_INTERVAL param less than 0.0f!",
+            Error(kErrorFile,
+                  row == 3 ? "%i: -BURST param less than 0.0f!" : "%i: -BURST_INTERVAL param less than 0.0f!",
                   line);
             return false;
         }

@@ -80,8 +80,8 @@ bool HeroDialogueRunning()
 {
     return false;
 }
-void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase, BYTE dontInterrupt,
-                             BYTE alwaysInSight, BYTE stopRunningWhenShot)
+void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
+                             BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot)
 {
     Note("CPostacMgr::SetActivateParams %s %s %s %u %u %u", S(gotoTarget), S(bezier), S(phase), dontInterrupt,
          alwaysInSight, stopRunningWhenShot);
@@ -113,8 +113,8 @@ void KillCamAllowed(bool allowed)
 }
 void HeliShooting(const char* name, bool allowed, float distance, float burst, float interval)
 {
-    Note("CHeli::%s %s %.2f %.2f %.2f", allowed ? "AllowShooting" : "ForbidShooting", S(name), distance, burst,
-         interval);
+    Note("CHeli::%s %s %.2f %.2f %.2f", allowed ? "AllowShooting" : "ForbidShooting", S(name), distance,
+         burst, interval);
 }
 void HeliSound(const char* name, const char* file)
 {

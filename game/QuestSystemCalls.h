@@ -33,8 +33,8 @@ bool HeroDialogueRunning();
 // STAND-IN: CPostacMgr (the characters): activation parameters, marks,
 // alarms, mortality, look-at, deletion, the engaged enemies' count and the
 // mass kill. No characters exist yet.
-void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase, BYTE dontInterrupt,
-                             BYTE alwaysInSight, BYTE stopRunningWhenShot);
+void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
+                             BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);
 bool CharacterDead(const char* name);
 int EngagedEnemiesWithin(float radius);

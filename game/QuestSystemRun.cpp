@@ -164,7 +164,8 @@ D3DXVECTOR3 PositionOf(HOBJECT o)
 
 float HeroDistance(HOBJECT o)
 {
-    const D3DXVECTOR3 d = PositionOf(o) - D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    const D3DXVECTOR3 d =
+        PositionOf(o) - D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
     return D3DXVec3Length(&d);
 }
 
@@ -245,7 +246,8 @@ void Teleport(const QuestCommand& c)
 
 const QuestCommand* QuestSystem::Current() const
 {
-    return m_iCurrent >= 0 && m_iCurrent < static_cast<int>(m_Commands.size()) ? &m_Commands[m_iCurrent] : nullptr;
+    return m_iCurrent >= 0 && m_iCurrent < static_cast<int>(m_Commands.size()) ? &m_Commands[m_iCurrent]
+                                                                               : nullptr;
 }
 
 int QuestSystem::ArmedWarzones() const
@@ -632,7 +634,8 @@ bool QuestSystem::Run(QuestCommand& c)
         if (!Find(c.arg1))
             g_Console.Print3(word, c.arg1, " doesn't exist!");
         else
-            QuestCalls::HeroCall(c.code == GUN_FORBID_MOUNTING ? "GunForbidMounting" : "GunAllowMounting", c.arg1);
+            QuestCalls::HeroCall(c.code == GUN_FORBID_MOUNTING ? "GunForbidMounting" : "GunAllowMounting",
+                                 c.arg1);
         return false;
     }
     case QUIT:
@@ -649,8 +652,9 @@ bool QuestSystem::Run(QuestCommand& c)
 
 void QuestSystem::UpdateWaiting()
 {
-    QuestCommand* c = m_iCurrent >= 0 && m_iCurrent < static_cast<int>(m_Commands.size()) ? &m_Commands[m_iCurrent]
-                                                                                            : nullptr;
+    QuestCommand* c = m_iCurrent >= 0 && m_iCurrent < static_cast<int>(m_Commands.size())
+                          ? &m_Commands[m_iCurrent]
+                          : nullptr;
     if (!c)
         return;
     const int next = m_iCurrent + 1;

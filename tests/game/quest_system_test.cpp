@@ -74,10 +74,7 @@ protected:
     }
     static void HeroAt(float x, float y, float z) { Player.m_vPosition = {x, y, z}; }
     // Level frames up to the start, then frames of kFrame seconds.
-    static void StartLevel()
-    {
-        g_MainGame.m_iLevelFrame = QuestSystem::FIRST_FRAME;
-    }
+    static void StartLevel() { g_MainGame.m_iLevelFrame = QuestSystem::FIRST_FRAME; }
     static void Frames(int n)
     {
         for (int i = 0; i < n; ++i)
@@ -122,13 +119,13 @@ TEST_F(QuestScripts, LineNumbersCountThroughTheIncludeAndIncludeErrorsGoToTheirO
 {
     m_dir->Write("scripts/quests/inner.txt", "set a\n\nbogus_in_include\n#include other.txt\n");
     m_dir->Write("QSErrors.txt", "kept from before\n");
-    Load("set first\n"              // 2
-         "#include inner.txt\n"     // 3, then 4..7 inside
-         "#include missing.txt\n"   // 8
-         "   \n"                    // 9
-         "another_bogus word\n");   // 10
+    Load("set first\n"            // 2
+         "#include inner.txt\n"   // 3, then 4..7 inside
+         "#include missing.txt\n" // 8
+         "   \n"                  // 9
+         "another_bogus word\n"); // 10
     EXPECT_EQ(Errors(), (std::vector<std::string>{"6: Improper command: bogus_in_include",
-                                                 "10: Improper command: another_bogus"}));
+                                                  "10: Improper command: another_bogus"}));
     EXPECT_EQ(Errors("QSErrors.txt"),
               (std::vector<std::string>{"kept from before", "Nesting #include commands FORBIDDEN!",
                                         "#include missing.txt - can't open file!"}));
@@ -182,8 +179,9 @@ TEST_F(QuestScripts, EachCheckWritesItsLineAndTheCommandStays)
     }
     // Battlefield directions: both lines of the message; a proper one is quiet.
     Load("battlefield_enable up\nbattlefield_enable NE\n");
-    EXPECT_EQ(Errors(), (std::vector<std::string>{"2: Battlefield_enable command with wrong direction!",
-                                                 "Proper directions are: s, n, w, e, ne, nw, se, sw ONLY."}));
+    EXPECT_EQ(Errors(),
+              (std::vector<std::string>{"2: Battlefield_enable command with wrong direction!",
+                                        "Proper directions are: s, n, w, e, ne, nw, se, sw ONLY."}));
     // The "_g" guns are never warned about.
     Load("use rack_gun\nactivate tower\n");
     EXPECT_TRUE(Errors().empty());
@@ -192,12 +190,13 @@ TEST_F(QuestScripts, EachCheckWritesItsLineAndTheCommandStays)
 TEST_F(QuestScripts, OptionsDefaultsAndTheirEnds)
 {
     Place("tower", 0.0f, 0.0f, 0.0f);
-    Load("set_warzone tower -distance 1 -text G99\n"                        // 2
-         "goto tower -distance 4 -objective Q01 -waypoint tower // go\n"     // 3
-         "allow_shooting tower -display\n"                                  // 4
-         "enemy_dead guard -loop -mystery -comment lost\n"                  // 5
-         "dialogue talk bob -comment hi\n"                                  // 6
-         "move_character guard tower -moving_anim " + std::string(80, 'a') + "\n"); // 7
+    Load("set_warzone tower -distance 1 -text G99\n"                     // 2
+         "goto tower -distance 4 -objective Q01 -waypoint tower // go\n" // 3
+         "allow_shooting tower -display\n"                               // 4
+         "enemy_dead guard -loop -mystery -comment lost\n"               // 5
+         "dialogue talk bob -comment hi\n"                               // 6
+         "move_character guard tower -moving_anim " +
+         std::string(80, 'a') + "\n"); // 7
     const std::vector<std::string> errors = Errors();
     EXPECT_EQ(errors, (std::vector<std::string>{"5: unknown param -mystery",
                                                 "7: " + std::string(80, 'a') + " too long"}));
