@@ -589,7 +589,6 @@ void QuestSystem::LoadScripts()
 {
     DeleteFileA(kErrorFile);
     FreeCommands();
-    m_iLoadedCount = 0;
     const std::string path = FindScript();
     if (path.empty())
         g_Console.Print("No QuestSystem script found!");
@@ -834,4 +833,5 @@ void QuestSystem::FreeCommands()
     m_Commands.clear();
     m_Commands.shrink_to_fit();
     m_iCurrent = -1;
+    m_iLoadedCount = 0;
 }

@@ -101,6 +101,7 @@ public:
     void ReadFile(const char* path);
     // One line of a script with its number.
     void ParseLine(const char* line, int lineNumber);
+    // Frees the list; the ordinals start again from 0.
     void FreeCommands();
 
     // ---- Running (QuestSystemRun.cpp) -------------------------------------------

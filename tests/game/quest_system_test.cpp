@@ -299,6 +299,11 @@ TEST_F(QuestScripts, AWarzoneWarnsAfterTwoSecondsFailsAfterSevenAndResetsOnRetur
     Frames(1);
     ASSERT_EQ(g_QuestSystem.ArmedWarzones(), 1);
     EXPECT_STREQ(g_QuestSystem.m_szWarningText, "Go back");
+    g_QuestSystem.PrintActiveWarzones();
+    const auto log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Active warzones: 1");
+    EXPECT_EQ(log.back(), "  town");
     Frames(100);
     EXPECT_FLOAT_EQ(g_QuestSystem.m_fOutsideTime, 0.0f);
 
