@@ -38,6 +38,7 @@ protected:
         g_QuestSystem.Reset();
         g_QuestSystem = QuestSystem();
         g_TextMgr.Free();
+        g_Engine.DeleteAllObjects();
         GameTest::TearDown();
     }
     // Writes the script (with its "world" line) and loads it for the world.
