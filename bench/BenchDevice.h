@@ -11,14 +11,15 @@
 
 struct BenchDevice
 {
-    explicit BenchDevice(bool engineDevice = true) : m_engineDevice(engineDevice)
+    explicit BenchDevice(bool engineDevice = true, UINT width = 64, UINT height = 48)
+        : m_engineDevice(engineDevice)
     {
         TkSetBackend(TkBackend::Headless);
         TkD3D9ResetHeadless();
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 48;
+        pp.BackBufferWidth = width;
+        pp.BackBufferHeight = height;
         pp.BackBufferFormat = D3DFMT_X8R8G8B8;
         pp.BackBufferCount = 1;
         pp.SwapEffect = D3DSWAPEFFECT_DISCARD;

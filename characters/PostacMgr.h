@@ -1,14 +1,20 @@
 #pragma once
-// CPostacMgr: every non-player character of the running world.
-// STAND-IN: only "DeleteDead"'s call, counting the requests; the character
-// work replaces this file with the whole CPostacMgr.
+// CPostacMgr: every non-player character of the running world, from the
+// description scripts to the records, alarms, voices, targets and sight.
+//
+// The members live in several files: PostacMgrScripts.cpp (the description
+// scripts), PostacMgr.cpp (records, creation, lookups, deletion),
+// PostacMgrAlarms.cpp, PostacMgrHats.cpp (hats, attachments, preloads),
+// PostacMgrVoices.cpp, PostacMgrSight.cpp (targets, sight, eyes, attack
+// permission and aim sway) and PostacMgrDebug.cpp.
 
+#include "characters/Postac.h"
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
 
-// One alarm: where a noise or a visible event happened, how far the
-// characters hear it, hear it over an open line and see it, for how many
-// frames it lasts, and its three flags.
+#include <memory>
+
+// One alarm as a caller asks for it (kept for the console's traces).
 struct strAlarmRequest
 {
     D3DXVECTOR3 vPosition;
@@ -24,36 +30,161 @@ struct strAlarmRequest
 class CPostacMgr
 {
 public:
-    virtual ~CPostacMgr() = default;
+    static constexpr const char* DESCRIPTIONS_FILE = "scripts\\postacie.txt";
+    static constexpr const char* DESCRIPTIONS_FOLDER = "scripts\\postacie\\";
+    static constexpr const char* HATS_FILE = "scripts\\character_hats.txt";
+    static constexpr const char* MARKER_MODEL = "prefabs\\special\\marker.x";
+    static constexpr const char* FAKE_HERO_DESCRIPTION = "_fake_hero";
+    static constexpr const char* FAKE_HERO_NAME = "fake_hero";
+    static constexpr const char* CONTROL_FAZA = "_control_";
+    static constexpr int LINE_CHARS = 256;
+    // Level frames before which no character perceives or sees anything.
+    static constexpr DWORD SENSES_FRAME = 150;
+    static constexpr DWORD INVESTIGATE_FRAME = 240;
 
+    CPostacMgr();
+    virtual ~CPostacMgr();
+    CPostacMgr(const CPostacMgr&) = delete;
+    CPostacMgr& operator=(const CPostacMgr&) = delete;
+
+    // ---- Descriptions (read once per run) ----------------------------------------------
+    void LoadDescriptions();
+    void ParseDescriptions(const char* path);
+    strPostacDsc* AddDescription();
+    strPostacDsc* FindDescription(const char* name);
+    strFaza* AddFaza(strPostacDsc* desc);
+    static strFaza* FindFaza(const strPostacDsc* desc, const char* name);
+    const char* RandomEndPhase(const strpostac* p);
+    const char* RandomEndSeenPhase(const strpostac* p);
+    const char* RandomCloserPhase(const strpostac* p);
+    const char* RandomCloserSeenPhase(const strpostac* p);
+    void FreeDescriptions();
+
+    // ---- Level start, frame, level end ---------------------------------------------------
+    void Init();
+    void Update();
+    void Release();
+    // Drops every description, record, alarm, hat, preload and counter without
+    // touching the engine's objects (the tests put the engine back themselves).
+    void Forget();
+
+    // ---- Records -------------------------------------------------------------------------
+    strpostac* CreateCharacter(strPostacDsc* desc);
+    strpostac* CreateCharacterByName(const char* name);
+    strpostac* SpawnCharacter(const char* name, const D3DXVECTOR3* position, const EOrientation* orientation);
+    void CreateCharacterModel(strpostac* p, const char* fixedModel);
+    void CreateFakeHero();
+    strpostac* FindCharacterByName(const char* name, bool liveOnly);
+    strpostac* FindCharacterByObject(HOBJECT object);
+    void MarkCharacter(const char* name, BYTE value);
+    void TeleportCharacter(const char* name, const D3DXVECTOR3* position);
+    void DeleteCharacter(strpostac* p);
     void DeleteDeadCharacters();
-    void DebugDraw() {}
-    // STAND-IN: the character descriptions (read once at start, freed at exit)
-    // and the characters' level start, frame and level end.
-    void LoadDescriptions() {}
-    void FreeDescriptions() {}
-    void Init() {}
-    void Update() {}
-    void Release() {}
-    // STAND-IN: nobody hears alarms until the characters exist; the alarms are
-    // counted and the last one is kept.
-    void AddAlarm(const D3DXVECTOR3* position, float hearing, float openLine, BYTE flagA, float sight,
-                  DWORD life, BYTE flagB, BYTE flagC)
-    {
-        ++m_iAlarms;
-        m_LastAlarm = {position ? *position : D3DXVECTOR3(0.0f, 0.0f, 0.0f),
-                       hearing,
-                       openLine,
-                       flagA,
-                       sight,
-                       life,
-                       flagB,
-                       flagC};
-    }
-    int m_iAlarms = 0;
-    strAlarmRequest m_LastAlarm = {};
+    void DeleteAllCharacters();
+    void HitPlayer(strpostac* p);
+    void SetLookAt(strpostac* p, const char* target, bool objectOnly);
+    void ForceFazaByName(const char* name, const char* faza);
+    void ClearTalkFlag(strpostac* p);
+    void GetTargetPosition(const strpostac* p, D3DXVECTOR3* out) const;
+    void SetLoopSound(strpostac* p, const char* file, float range);
+    void UpdateLoopSoundVolume(strpostac* p);
+    bool IsMountedByCharacter(const char* object);
+    void SetActivateParams(const char* object, const char* path, const char* animation, BYTE b0, BYTE b1,
+                           BYTE b2);
+    void PlaySoundWithSubtitle(const char* sound, const char* key);
+    bool HasContactPhases(const strpostac* p) const;
+    // The placed character's object moves with its record.
+    void PlaceModel(strpostac* p);
 
+    // STAND-IN: the respawn of the shooting and death work (a character from a
+    // respawner, named after it, in the phase asked for).
+    strpostac* RespawnCharacter(const char* name, const D3DXVECTOR3* position,
+                                const EOrientation* orientation, const char* faza, HOBJECT respawner);
+    // A live character made by the respawner still exists.
+    bool IsAliveFrom(HOBJECT respawner);
+    // The senses and life of one character for this frame.
+    void UpdatePostac(strpostac* p, float frameTime);
+
+    // ---- Alarms --------------------------------------------------------------------------
+    void AddAlarm(const D3DXVECTOR3* position, float hearing, float openLine, BYTE flagA, float sight,
+                  DWORD life, BYTE flagB, BYTE flagC);
+    void ClearAlarms();
+    void AgeAlarms();
+    bool PerceivesAlarm(strpostac* p, bool flaggedOnly);
+    void InvestigateAlarms(strpostac* p);
+
+    // ---- Hats, attachments, preloads ------------------------------------------------------
+    void LoadHats();
+    void ClearHats();
+    void AddHat(strpostac* p);
+    void PlaceHat(strpostac* p);
+    void AddRandomAttachments(strpostac* p);
+    void UpdateAttachments(strpostac* p);
+    void PreloadCharacterSounds(const char* name);
+    void PreloadModel(const char* name);
+    void ReleasePreloads();
+    void PreloadPainVoices();
+
+    // ---- Voices --------------------------------------------------------------------------
+    void ShoutAlarm(strpostac* p);
+    void CryWounded(strpostac* p, bool forced);
+    void CryDeath(strpostac* p);
+    // The wave file of a dialogue line, in one static buffer; "" when none.
+    static const char* FindDialogueWav(const int* counter, const char* label, bool variants);
+    // The file of a voice set for the character and a drawn number.
+    static void AlarmShoutFile(const strpostac* p, int number, char* out, size_t size);
+
+    // ---- Targets, sight, eyes, attack permission ------------------------------------------
+    void ChooseTarget(strpostac* p);
+    void UpdateTargetPoint(strpostac* p);
+    bool CanSee(strpostac* p, const D3DXVECTOR3* target, HOBJECT targetObject, const D3DXVECTOR3* eye);
+    void UpdateVision(strpostac* p);
+    void PlaceEyes(strpostac* p);
+    void UpdateTalkLook(strpostac* p);
+    void AssignShooters();
+    void UpdateAimSway(strpostac* p, float frameTime);
+
+    // ---- Debug drawing ---------------------------------------------------------------------
+    void DebugDraw();
+    void DrawPaths();
+    void DrawPathPoints(strpostac* p);
+    void DrawNodePoints(strpostac* p);
+    void DrawCharacterLabels();
+    // The event script's "characters": one console line per character with
+    // its description, phase, parts, target and senses, then the alarm count.
+    static void RegisterScriptActions();
+    // The state lines drawn over a character, one after another, '\n' between.
+    void FormatCharacterLabel(const strpostac* p, char* out, size_t size) const;
+
+    // ---- State ------------------------------------------------------------------------------
+    HOBJECT m_hPreloaded[MAX_PRELOADED_MODELS] = {};
+    char m_szPreloaded[MAX_PRELOADED_MODELS][POSTAC_PATH_SIZE] = {};
+    // The vertex format of the debug lines: a position and a diffuse colour.
+    DWORD m_dwViewLineFVF = 66;
+    DWORD m_iFarLimit = 1300;
+    DWORD m_iFarCountLimit = 3;
+    strAlarm m_Alarms[MAX_ALARMOW] = {};
+    strPostacDsc* m_Descriptions = nullptr; // MAX_POSTAC_DESCRIPTIONS records
+    strpostac* m_Postacie = nullptr;        // MAX_POSTACI records
+    strCzapki m_Czapki[MAX_CZAPEK] = {};
+    DWORD m_iCzapki = 0;
+    D3DXVECTOR3 m_vModelScale = {0.01f, 0.01f, 0.01f};
+    // The pending order of a mission script's "activate" for the next respawns.
+    HOBJECT m_hActivateObject = nullptr;
+    char m_szActivatePath[256] = {};
+    char m_szActivateAnim[POSTAC_NAME_SIZE] = {};
+    BYTE m_bActivate[3] = {};
+
+    // Counted for the console's traces and the tests.
+    int m_iAlarms = 0; // alarms asked for since the program started
+    strAlarmRequest m_LastAlarm = {};
     int m_iDeleteDeadRequests = 0;
+    // Segment tests made by the senses since the last reset.
+    DWORD m_iSegmentTests = 0;
+
+private:
+    std::unique_ptr<strPostacDsc[]> m_DescriptionStore;
+    std::unique_ptr<strpostac[]> m_PostacStore;
 };
 
 extern CPostacMgr PMgr;

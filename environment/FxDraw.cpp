@@ -230,6 +230,11 @@ void EFxMgr::DrawSparks()
 
 void EFxMgr::UpdateSprites()
 {
+    // Each call lists the frame's sprites afresh: while the game layer is
+    // frozen (a script's "end_game") the update before it does not run, and
+    // nothing may be listed twice.
+    for (EFxSpriteBatch& b : m_Batches)
+        b.m_iCount = 0;
     for (DWORD i = 1; i < static_cast<DWORD>(MAX_FX); ++i)
     {
         EFxInstance* fx = &m_Fx[i];

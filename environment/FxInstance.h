@@ -18,6 +18,9 @@ struct EFxInstance
 
     char m_szName[FX_NAME_SIZE];
     BYTE m_bActive;
+    // Which start of the pool this is (never 0): a holder of a pointer to the
+    // record tells its own effect from a later one in the same slot.
+    DWORD m_iStart;
     HOBJECT m_hMesh;
     DWORD m_iSlot;
     void* m_pDistortion; // stays null: distortion sprites are never started

@@ -158,6 +158,9 @@ EFxInstance* EFxMgr::CreateFx(const EFxDef* def, HOBJECT object, const char* soc
     EFxInstance* fx = &m_Fx[slot];
     ClearFxInstance(fx);
     fx->m_iSlot = slot;
+    if (++m_iStarts == 0)
+        m_iStarts = 1;
+    fx->m_iStart = m_iStarts;
     std::snprintf(fx->m_szName, sizeof fx->m_szName, "%s", def->Name);
     fx->m_hObject = object;
     if (socket)
@@ -332,6 +335,8 @@ EFxInstance* EFxMgr::CreateFx(const EFxDef* def, HOBJECT object, const char* soc
             desc.Orientation = fx->m_Orientation;
         fx->m_hMesh = g_Engine.AddObject(&desc);
         g_Engine.SetObjectScale(fx->m_hMesh, &fx->m_vScale);
+        if (fx->m_hMesh && !shell)
+            fx->m_hMesh->bEffectObject = 1;
     }
     return fx;
 }

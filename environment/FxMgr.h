@@ -113,6 +113,7 @@ public:
     DWORD m_iDrawnCount = 0;
     DWORD m_iDecalCount = 0;
     BYTE m_bMortarExplosion = 0;
+    DWORD m_iStarts = 0; // effects started, the last one's m_iStart
 
 private:
     // Clears the definitions and the pool without releasing anything.

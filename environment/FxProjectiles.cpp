@@ -45,7 +45,7 @@ constexpr float kBombGravity = 400.0f;
 constexpr float kBombFastest = -900.0f;
 constexpr float kBombTilt = 0.5f;
 constexpr const char* kBombExplosion = "r_e_wybuch_duzy";
-constexpr const char* kBombMesh = "prefabs\\builtin\\bomba.x";
+constexpr const char* kBombMesh = "prefabs\\special\\bomba.x";
 constexpr float kBombScale = 0.7f;
 constexpr float kBombLife = 10.0f;
 constexpr float kBombSpeed = 220.0f;
@@ -67,7 +67,7 @@ constexpr const char* kStain = "krew_na_ziemi";
 
 constexpr float kLightRetest = 100.0f;
 constexpr float kFireSoundRange = 1200.0f;
-constexpr const char* kFireSound = "sounds\\builtin\\ogien.wav";
+constexpr const char* kFireSound = "sounds\\special\\ogien.wav";
 constexpr float kFireSoundDistance = 30.0f;
 
 constexpr DWORD kKindCharacter = 2;

@@ -1,5 +1,6 @@
 #include "environment/FxServices.h"
 
+#include "game/BezierFollowState.h"
 #include "game/BulletHit.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshMgr.h"
@@ -88,9 +89,10 @@ bool FxObjectTakesStains(HOBJECT)
     return true;
 }
 
+// The object follows a bezier path: the first byte of its follow state.
 bool FxObjectOnBezierPath(HOBJECT object)
 {
-    return object && object->pBezierMove && object->pBezierMove->bActive;
+    return object && object->pBezierFollow && object->pBezierFollow->bOn;
 }
 
 bool FxObjectSeenFromAfar(HOBJECT object)

@@ -213,8 +213,8 @@ void PreloadWeaponSounds()
     PreloadWaves("sounds\\weapons");
     PreloadWaves("sounds\\weapons\\reload");
     g_Engine.PreloadFile("sounds\\hero\\SERDUCHO.wav", PRELOAD_SOUND);
-    for (const char* mesh : {"prefabs\\builtin\\rigidbody_box.x", "prefabs\\builtin\\rigidbody_sphere.x",
-                             "prefabs\\builtin\\rigidbody_cylinder.x"})
+    for (const char* mesh : {"prefabs\\special\\rigidbody_box.x", "prefabs\\special\\rigidbody_sphere.x",
+                             "prefabs\\special\\rigidbody_cylinder.x"})
         g_Engine.PreloadFile(mesh, PRELOAD_MESH);
 }
 
@@ -504,6 +504,8 @@ void CMainGame::Init()
     TkRegisterScriptValue("level frame", ReadLevelFrame);
     CPlayer::RegisterScriptActions();
     CPlayerWeapons::RegisterScriptActions();
+    CPostacMgr::RegisterScriptActions();
+    EEngineObject::RegisterScriptActions();
     if (g_Options.StartMenu)
         return;
     // A world that is not there never loads: the start menu comes instead,

@@ -3,6 +3,7 @@
 #include "mesh/Mesh.h"
 
 #include "platform/win32/Path.h"
+#include "render/Renderer.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
 #include "shell/Debug.h"
@@ -618,8 +619,8 @@ void EMeshMgr::SelectVariant(HOBJECT object, int n)
         mesh->m_pDrawMesh = entry->pMesh;
         mesh->m_iLodLevel = 0;
     }
-    // STAND-IN: the subsets are re-linked to the alternative or base textures through
-    // ERenderer::SetMeshSubsetTextures once the texture registry provides it.
+    // The renderer's lists draw the variant's subsets, or the base ones again.
+    g_Renderer.SetMeshSubsetTextures(object, mesh->m_iLodLevel != 0 ? 1 : 0);
 }
 
 void EMeshMgr::ReleaseContents(strmesh* entry)

@@ -1,5 +1,7 @@
 // A skinned-mesh instance: nodes, animation slots with blends, transforms, sockets, palettes and saves.
 #include "mesh/SkinMesh.h"
+
+#include "game/MainGame.h"
 #include "mesh/SkinMeshMgr.h"
 
 #include "platform/win32/Path.h"
@@ -12,6 +14,7 @@
 #include "shell/TextUtils.h"
 #include "ui/Menu.h"
 #include "ui/Panel.h"
+#include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/IntersectSegment.h"
 #include "world/Object.h"
@@ -135,9 +138,8 @@ bool ESkinMesh::Create(const char* path)
     D3DXMatrixIdentity(&m_mWorld);
     ESkinMeshCollision::BindInstance(this);
     UpdateNodeTransforms();
-    m_iHeadNode = FindNode("Bip01_Head");
-    if (m_iHeadNode < 0)
-        m_iHeadNode = FindNode("Bip01_glowa");
+    FindNamedBones();
+    m_iHeadNode = NamedBone("Bip01_Head");
     m_bCreated = 1;
     CopySockets();
 
@@ -453,6 +455,7 @@ void ESkinMesh::RebuildWorld()
                              &m_vPosition);
     ESkinMeshCollision::UpdateInstance(this);
     m_fRadius = BoxRadius(m_vBoxMin, m_vBoxMax, m_vPosition);
+    UpdateCameraDistance();
     g_IntersectSegment.RefreshObject(m_hObject);
 }
 
@@ -493,7 +496,14 @@ void ESkinMesh::UpdateNodeTransforms()
     }
     ESkinMeshCollision::UpdateInstance(this);
     m_fRadius = BoxRadius(m_vBoxMin, m_vBoxMax, m_vPosition);
+    UpdateCameraDistance();
     g_IntersectSegment.RefreshObject(m_hObject);
+}
+
+void ESkinMesh::UpdateCameraDistance()
+{
+    const D3DXVECTOR3 d = m_vPosition - g_Camera.GetPosition();
+    m_fCameraDistance = D3DXVec3Length(&d);
 }
 
 void ESkinMesh::ComputeBoneMatrices()
@@ -524,6 +534,82 @@ void ESkinMesh::ComputeBoneMatrices()
 }
 
 // ---- Nodes and sockets -----------------------------------------------------------------------------
+
+const char* const ESkinMesh::NAMED_BONE_NAMES[NAMED_BONES] = {
+    "Bip01",
+    "Bip01_Pelvis",
+    "Bip01_Spine",
+    "Bip01_Spine1",
+    "Bip01_Spine2",
+    "Bip01_L_Thigh",
+    "Bip01_R_Thigh",
+    "Bip01_R_Calf",
+    "Bip01_R_Foot",
+    "Bip01_R_Toe0",
+    "Bip01_R_Toe0Nub",
+    "Bip01_L_Calf",
+    "Bip01_L_Foot",
+    "Bip01_L_Toe0",
+    "Bip01_L_Toe0Nub",
+    "Bip01_Neck",
+    "Bip01_Head",
+    "Bip01_HeadNub",
+    "Bip01_L_Clavicle",
+    "Bip01_R_Clavicle",
+    "Bip01_R_UpperArm",
+    "Bip01_R_Forearm",
+    "Bip01_R_Hand",
+    "Bip01_L_UpperArm",
+    "Bip01_L_Forearm",
+    "Bip01_L_Hand",
+    "Bip01_R_Finger0",
+    "Bip01_R_Finger01",
+    "Bip01_R_Finger02",
+    "Bip01_R_Finger0Nub",
+    "Bip01_R_Finger1",
+    "Bip01_R_Finger11",
+    "Bip01_R_Finger12",
+    "Bip01_R_Finger1Nub",
+    "Bip01_R_Finger2",
+    "Bip01_R_Finger21",
+    "Bip01_R_Finger22",
+    "Bip01_R_Finger2Nub",
+    "Bip01_L_Finger0",
+    "Bip01_L_Finger01",
+    "Bip01_L_Finger02",
+    "Bip01_L_Finger0Nub",
+    "Bip01_L_Finger1",
+    "Bip01_L_Finger11",
+    "Bip01_L_Finger12",
+    "Bip01_L_Finger1Nub",
+    "Bip01_L_Finger2",
+    "Bip01_L_Finger21",
+    "Bip01_L_Finger22",
+    "Bip01_L_Finger2Nub",
+    "Bip01_L_ForeTwist",
+    "Bip01_L_ForeTwist1",
+    "Bip01_R_ForeTwist",
+    "Bip01_R_ForeTwist1",
+};
+
+void ESkinMesh::FindNamedBones()
+{
+    for (int i = 0; i < NAMED_BONES; ++i)
+        m_iNamedBones[i] = FindNode(NAMED_BONE_NAMES[i]);
+    const int head = NamedBone("Bip01_Head");
+    if (head < 0)
+        for (int i = 0; i < NAMED_BONES; ++i)
+            if (std::strcmp(NAMED_BONE_NAMES[i], "Bip01_Head") == 0)
+                m_iNamedBones[i] = FindNode("Bip01_glowa");
+}
+
+int ESkinMesh::NamedBone(const char* name) const
+{
+    for (int i = 0; name && i < NAMED_BONES; ++i)
+        if (CompareNoCase(NAMED_BONE_NAMES[i], name) == 0)
+            return m_iNamedBones[i];
+    return -1;
+}
 
 int ESkinMesh::FindNode(const char* name) const
 {
@@ -853,7 +939,7 @@ void ESkinMesh::PoseHook()
     if (!animation || !animation->Params.bPose || m_iHeadNode < 0)
         return;
     for (const char* name : {"Bip01_L_Clavicle", "Bip01_R_Clavicle", "Bip01_Neck"})
-        if (const int n = FindNode(name); n >= 0)
+        if (const int n = NamedBone(name); n >= 0)
             m_pNodes[n].mLocal = m_pNodes[n].mBind;
     // The head keeps its bind orientation turned half about X, so it holds still against the neck.
     strSkinNode& head = m_pNodes[m_iHeadNode];
@@ -873,6 +959,7 @@ void ESkinMesh::Update(float frameTime)
         return;
     m_fFrameTime = frameTime;
     m_fCountdown -= frameTime;
+    UpdateCameraDistance();
     if (m_hObject)
     {
         m_dwOwnerFlags = m_hObject->dwFlags;
@@ -881,7 +968,7 @@ void ESkinMesh::Update(float frameTime)
             return;
         // Background figures stop moving once the level has settled, and while the menu is open.
         if ((m_hObject->dwFlags3 & KIND_BACKGROUND) && !(m_hObject->dwFlags & 1) &&
-            (g_Engine.m_iFrame > BACKGROUND_FRAMES || g_Menu.m_bOpen))
+            (g_MainGame.m_iLevelFrame > BACKGROUND_FRAMES || g_Menu.m_bOpen))
         {
             UpdateNodeTransforms();
             return;

@@ -130,6 +130,13 @@ public:
 
     // ---- Nodes and sockets -----------------------------------------------------------------------
     int FindNode(const char* name) const;
+    // The bones the game asks for by name, found once when the instance is
+    // made (case-blind; a bone the model lacks is -1). The head is
+    // "Bip01_Head", or "Bip01_glowa" in models without it.
+    static constexpr int NAMED_BONES = 54;
+    static const char* const NAMED_BONE_NAMES[NAMED_BONES];
+    // The node of a named bone: -1 when the model lacks it or the name is not one of them.
+    int NamedBone(const char* name) const;
     bool GetNodePosition(const char* name, D3DXVECTOR3* out) const;
     bool GetSocketMatrix(const char* name, D3DXVECTOR3* position, EOrientation* orientation);
     bool GetSocket(const char* name, D3DXMATRIX* out);
@@ -178,9 +185,12 @@ public:
     double m_dTimeScale = 1.0;
     BYTE m_bUseBindPose = 0;
     int m_iHeadNode = -1;
+    int m_iNamedBones[NAMED_BONES] = {};
     std::vector<std::pair<std::string, std::string>> m_TextureSubstitutions;
 
 private:
+    void FindNamedBones();
+    void UpdateCameraDistance();
     bool FillNodes();
     void SetMasks();
     void BuildMeshRecords();

@@ -232,10 +232,11 @@ void CPhysicsMgr::Step(float frameTime)
     {
         strObject& o = g_Engine.m_Objects[slot];
         btRigidBody* body = o.bUsed ? static_cast<btRigidBody*>(o.pPhysicsBody) : nullptr;
-        const EObjectPhysics& p = m_Objects[slot];
+        EObjectPhysics& p = m_Objects[slot];
         if (!body || p.bKinematic || p.bSkipPhysics)
             continue;
         ++physics;
+        KeepRestBeforeSleep(body, &p, static_cast<float>(m_iLastSubSteps) * PHYSICS_FIXED_STEP);
         const int state = body->getActivationState();
         if (state == ISLAND_SLEEPING || state == DISABLE_SIMULATION)
             continue;
@@ -249,6 +250,27 @@ void CPhysicsMgr::Step(float frameTime)
     m_iNumActivePhysicsObjects = active;
     g_Console.SetVariable("NumPhysicsObjects", static_cast<float>(physics), 0);
     g_Console.SetVariable("NumActivePhysicsObjects", static_cast<float>(active), 0);
+}
+
+// Bullet puts a body to sleep after one rest time for all bodies. A body
+// with a rest time of its own keeps its count here: Bullet's count is set back
+// after every step (so Bullet never decides alone), and read at the next step
+// to learn whether the body rested the whole step or moved (or was woken)
+// during it. Once the body has rested its own time Bullet is handed a count
+// past its threshold and puts it to sleep; every later rest counts anew.
+void CPhysicsMgr::KeepRestBeforeSleep(btRigidBody* body, EObjectPhysics* p, float stepTime)
+{
+    if (p->fRestBeforeSleep <= 0.0f || body->getActivationState() == DISABLE_DEACTIVATION ||
+        body->getActivationState() == ISLAND_SLEEPING)
+        return;
+    constexpr float kSlack = 1e-5f;
+    const float seen = body->getDeactivationTime();
+    if (seen + kSlack >= p->fRestGiven + stepTime)
+        p->fRest += stepTime;
+    else
+        p->fRest = std::min(std::max(seen, 0.0f), stepTime);
+    p->fRestGiven = p->fRest >= p->fRestBeforeSleep ? gDeactivationTime + PHYSICS_FIXED_STEP : 0.0f;
+    body->setDeactivationTime(p->fRestGiven);
 }
 
 void CPhysicsMgr::Shutdown()
@@ -625,11 +647,11 @@ void CPhysicsMgr::CreateObjectBody(HOBJECT object, const EPhysicsDesc* desc)
         DeleteShapeAndState(*p);
         return;
     }
-    // Bullet's deactivation time is the rest time counted so far, against one
-    // threshold for all bodies; starting it at the threshold or beyond would put a
-    // body made at rest to sleep at once, hanging in the air. Starting it below
-    // gives the body that much rest before it may sleep.
-    body->setDeactivationTime(gDeactivationTime - deactivation);
+    // The body's own rest time before it sleeps is kept by the step (see
+    // KeepRestBeforeSleep), from its first rest and after every move.
+    p->fRestBeforeSleep = neverSleeps ? 0.0f : deactivation;
+    p->fRest = p->fRestGiven = 0.0f;
+    body->setDeactivationTime(0.0f);
     body->setDamping(linear, angular);
     if (neverSleeps)
         body->setActivationState(DISABLE_DEACTIVATION);
@@ -675,6 +697,7 @@ void CPhysicsMgr::RemoveObjectBody(HOBJECT object)
     DeleteShapeAndState(*p);
     FreeTriangleCopies(*p);
     p->bSwitchedKinematic = 0;
+    p->fRestBeforeSleep = p->fRest = p->fRestGiven = 0.0f;
     if (m_hStandObject == object)
         m_hStandObject = nullptr;
 }
@@ -744,12 +767,11 @@ void CPhysicsMgr::ApplyImpulseAtPoint(HOBJECT object, const D3DXVECTOR3* point, 
         return;
     if (!Finite(*point) || !Finite(*impulse))
         return;
-    D3DXVECTOR3 local;
-    WorldToLocal(object, point, &local);
-    if (!Finite(local))
-        return;
+    // Bullet takes the point as an offset from the body's centre in world
+    // axes: so a turned or scaled body spins about the axis the hit gives it.
+    const btVector3 offset = btVector3(point->x, point->y, point->z) - body->getCenterOfMassPosition();
     body->activate(true);
-    body->applyImpulse(btVector3(impulse->x, impulse->y, impulse->z), btVector3(local.x, local.y, local.z));
+    body->applyImpulse(btVector3(impulse->x, impulse->y, impulse->z), offset);
 }
 
 bool CPhysicsMgr::IsPointInsideObject(HOBJECT object, const D3DXVECTOR3* point)

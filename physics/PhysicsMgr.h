@@ -53,11 +53,14 @@ struct EPhysicsBox
 // What the manager keeps of one object slot.
 struct EObjectPhysics
 {
-    BYTE bKinematic = 0;         // the object drives its body; impulses are not applied
-    BYTE bSkipPhysics = 0;       // the step leaves the object alone
-    BYTE bSwitchedKinematic = 0; // the body has been switched to kinematic (once)
-    BYTE bCylinder = 0;          // a static body of this object is a cylinder
-    BYTE bLowHealthBody = 0;     // a weak dynamic body (health below 2)
+    BYTE bKinematic = 0;           // the object drives its body; impulses are not applied
+    BYTE bSkipPhysics = 0;         // the step leaves the object alone
+    BYTE bSwitchedKinematic = 0;   // the body has been switched to kinematic (once)
+    BYTE bCylinder = 0;            // a static body of this object is a cylinder
+    BYTE bLowHealthBody = 0;       // a weak dynamic body (health below 2)
+    float fRestBeforeSleep = 0.0f; // seconds of rest before a dynamic body sleeps (0: Bullet's own)
+    float fRest = 0.0f;            // seconds it has rested since it last moved
+    float fRestGiven = 0.0f;       // the count Bullet was handed after the last step
     btCollisionShape* pShape = nullptr;
     btMotionState* pMotionState = nullptr;
     // The triangle copies of a triangle-mesh body: 4-float vertices, 3 indices a triangle.
@@ -181,6 +184,7 @@ private:
     void AddStaticBody(HOBJECT object, bool cylinder);
     // Adds a rigid body on the object's shape and motion state; false when it cannot be made.
     btRigidBody* AddRigidBody(HOBJECT object, float mass, const btVector3& inertia);
+    static void KeepRestBeforeSleep(btRigidBody* body, EObjectPhysics* p, float stepTime);
     // Half the scaled local bounding box; false (with a line) for a size that is not finite.
     bool HalfExtents(HOBJECT object, D3DXVECTOR3* out, const char* what);
     btMotionState* MakeMotionState(HOBJECT object);

@@ -26,7 +26,7 @@ EItemMgr ItemMgr;
 namespace
 {
 constexpr const char* TAG_ITEM_ICON = "ItemIcon";
-constexpr const char* MARKER_MODEL = "prefabs\\builtin\\marker.x";
+constexpr const char* MARKER_MODEL = "prefabs\\special\\marker.x";
 constexpr const char* PAINKILLER_NAME = "PainKiller";
 constexpr const char* DROP_NAME_PREFIX = "drop for ";
 constexpr DWORD DROP_FLAGS = 0x101001;

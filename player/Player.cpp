@@ -1,5 +1,6 @@
 #include "player/Player.h"
 
+#include "characters/PostacMgr.h"
 #include "game/CutScene.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
@@ -38,7 +39,7 @@ EPlayerStats PlayerStats;
 
 namespace
 {
-constexpr const char* HERO_MESH = "prefabs\\builtin\\hero.x";
+constexpr const char* HERO_MESH = "prefabs\\special\\hero.x";
 constexpr const char* HERO_NAME = "hero";
 constexpr const char* START_MARKER = "game_start_point";
 constexpr DWORD kHeroFlags = 2048;
@@ -309,19 +310,24 @@ bool Letterbox()
     return false;
 }
 
-// STAND-IN: the characters' alarms come with the characters' work.
-void AddAlarm(const D3DVECTOR&, float, float, float) {}
-
-// STAND-IN: the characters come with the characters' work: until then no hit
-// object is a character, none mounts an object, and the HUD's partner, enemy
-// and civilian crosshair marks stay clear.
-bool MarkCharacter(HOBJECT)
+// The hero's noises and his aim point: heard and seen by the characters for
+// one update.
+void AddAlarm(const D3DVECTOR& at, float hearing, float openLine, float sight)
 {
-    return false;
+    const D3DXVECTOR3 position(at.x, at.y, at.z);
+    PMgr.AddAlarm(&position, hearing, openLine, 0, sight, 1, 0, 0);
 }
-bool MountedByCharacter(const char*)
+
+// Whether the aimed object is a character's model.
+// STAND-IN: the HUD's partner, enemy and civilian crosshair marks come with
+// the HUD elements; until then the aim only tells a character from an object.
+bool MarkCharacter(HOBJECT object)
 {
-    return false;
+    return PMgr.FindCharacterByObject(object) != nullptr;
+}
+bool MountedByCharacter(const char* name)
+{
+    return PMgr.IsMountedByCharacter(name);
 }
 void ClearCrosshairMarks() {}
 

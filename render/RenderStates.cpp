@@ -153,8 +153,17 @@ bool ERenderStates::BeginEffect(ID3DXEffect* effect, D3DXHANDLE technique, bool 
     }
     m_bEffectActive = 1;
     m_pActiveEffect = effect;
-    if (reset)
+    // A technique that starts without alpha testing: the device and the
+    // shader's flag follow the record, so a cut-out material drawn before
+    // leaves nothing behind for the opaque ones after it.
+    if (reset && m_bAlphaTest)
+    {
+        State(D3DRS_ALPHATESTENABLE, FALSE);
+        State(D3DRS_ALPHABLENDENABLE, FALSE);
+        State(D3DRS_ALPHAFUNC, D3DCMP_ALWAYS);
+        effect->SetBool("g_bDrawTransparent", FALSE);
         m_bAlphaTest = 0;
+    }
     return true;
 }
 

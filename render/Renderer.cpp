@@ -27,7 +27,6 @@ namespace
 {
 constexpr size_t kExtensionChars = 4; // ".tga", ".dds"
 constexpr DWORD kSkipTwoLevels = D3DX_SKIP_DDS_MIP_LEVELS(2, D3DX_FILTER_LINEAR);
-constexpr float kDefaultTerrainTiling = 10.0f;
 constexpr DWORD kDefaultInstancesBoundary = 200;
 constexpr float kFlashLightStart = 0.08f;
 constexpr float kFlashLightFull = 1.0f;
@@ -82,41 +81,33 @@ void ReportTextureError(const char* path, const char* line)
     AppendLogLine(line);
 }
 
-// STAND-IN: the object's "set up for drawing" byte of the frame driver; until
-// it exists an object in use counts as set up.
+// An object keeps its textures in the frame once it is set up for drawing
+// (the engine's preparation).
 bool ObjectReadyForFrame(HOBJECT object)
 {
-    return object && object->bUsed;
+    return object && object->bUsed && object->bPrepared;
 }
 
-// STAND-IN: the object's per-subset remap bytes come with the mesh variants;
-// until then every subset maps to itself.
-DWORD RemappedSubset(HOBJECT, DWORD baseSubset)
+// The subset a base subset draws as in the object's variant: its mesh's remap
+// byte, or the base subset where the mesh has none for it.
+DWORD RemappedSubset(HOBJECT object, DWORD baseSubset)
 {
-    return baseSubset;
+    if (!object || object->Type != OT_MESH || !object->Object)
+        return baseSubset;
+    const EMesh* mesh = static_cast<const EMesh*>(object->Object);
+    if (!mesh->m_SubsetRemap || baseSubset >= mesh->SubsetSlots())
+        return baseSubset;
+    return mesh->m_SubsetRemap[baseSubset];
 }
 
-void FreeMeshList(strtexture* texture)
+void FreeSkinMeshList(strtexture* texture)
 {
-    while (strlistameshy* entry = texture->m_pMeshList)
-    {
-        texture->m_pMeshList = entry->m_pNext;
-        delete entry;
-        g_Debug.RemoveAllocation("strlistameshy");
-    }
     while (strlistaskinmeshy* entry = texture->m_pSkinMeshList)
     {
         texture->m_pSkinMeshList = entry->m_pNext;
         delete entry;
         g_Debug.RemoveAllocation("strlistaskinmeshy");
     }
-}
-
-// The companion records of a texture are never drawn as surfaces themselves.
-void MarkCompanion(strtexture* texture)
-{
-    if (texture)
-        texture->m_bDoNotRender = 1;
 }
 
 // The record keeps the properties of its definition.
@@ -256,7 +247,7 @@ ERenderer::ERenderer()
     for (DWORD i = 0; i < TERRAIN_LAYERS; ++i)
     {
         CopyBounded(m_Terrain[i].m_szFile, sizeof m_Terrain[i].m_szFile, kDefaultTerrain[i]);
-        m_Terrain[i].m_fTiling = kDefaultTerrainTiling;
+        m_Terrain[i].m_fTiling = DEFAULT_TERRAIN_TILING;
         m_Terrain[i].m_iTexture = 0;
     }
     m_szTerrainScript[0] = 0;
@@ -354,6 +345,12 @@ strtexture* ERenderer::LoadTexture(const char* name, BYTE reduced, BYTE high, BY
     }
     char shortName[TEXTURE_NAME_SIZE];
     CopyBounded(shortName, sizeof shortName, StripTexturePath(name));
+    if (!shortName[0])
+    {
+        // A folder without a file (a name ending in a backslash).
+        ReportTextureError(name, "Texture name empty!");
+        return nullptr;
+    }
     if (strtexture* found = FindTexture(shortName))
         return found;
 
@@ -445,7 +442,7 @@ strtexture* ERenderer::LoadTexture(const char* name, BYTE reduced, BYTE high, BY
     CopyBounded(t->m_szName, sizeof t->m_szName, shortName);
 
     if (companions && !g_Options.PostProcessOff && definition)
-        LoadNormalMap(t, definition, 0);
+        LoadNormalMap(t, definition, 0, 0);
     return t;
 }
 
@@ -487,12 +484,12 @@ void ERenderer::CreateTextureResource(strtexture* t)
         ex(path, kSkipTwoLevels);
 }
 
-void ERenderer::LoadNormalMap(strtexture* texture, strtexturepaths* definition, BYTE reduced)
+void ERenderer::LoadNormalMap(strtexture* texture, strtexturepaths* definition, BYTE reduced, BYTE high)
 {
     if (!texture || !definition)
         return;
     if (definition->Names().m_szNormal[0])
-        texture->m_pNormalMap = LoadTexture(definition->Names().m_szNormal, reduced, 0, 0, 0);
+        texture->m_pNormalMap = LoadTexture(definition->Names().m_szNormal, reduced, high, 0, 0);
     else
     {
         const size_t length = std::strlen(texture->m_szName);
@@ -505,18 +502,18 @@ void ERenderer::LoadNormalMap(strtexture* texture, strtexturepaths* definition, 
             for (const std::string& candidate : candidates)
                 if (!texture->m_pNormalMap && candidate.size() < TEXTURE_NAME_SIZE &&
                     FindTexturePath(candidate.c_str()))
-                    texture->m_pNormalMap = LoadTexture(candidate.c_str(), reduced, 0, 0, 0);
+                    texture->m_pNormalMap = LoadTexture(candidate.c_str(), reduced, high, 0, 0);
         }
     }
-    MarkCompanion(texture->m_pNormalMap);
 }
 
 void ERenderer::LoadCompanion(strtexture** field, const char* name, BYTE reduced, BYTE high, BYTE cube)
 {
     if (!name[0])
         return;
+    // A companion is drawn only where a mesh names it as its own texture, so
+    // it keeps the properties its own definition gives it.
     *field = LoadTexture(name, reduced, high, cube, 0);
-    MarkCompanion(*field);
 }
 
 void ERenderer::LoadAnimFrames(strtexture* t, strtexturepaths* d, BYTE reduced)
@@ -530,10 +527,7 @@ void ERenderer::LoadAnimFrames(strtexture* t, strtexturepaths* d, BYTE reduced)
             continue;
         t->m_pAnimFrames[i] = LoadTexture(d->m_pAnimFrameNames[i], reduced, 0, 0, 0);
         if (t->m_pAnimFrames[i])
-        {
-            LoadNormalMap(t->m_pAnimFrames[i], d, 0);
-            MarkCompanion(t->m_pAnimFrames[i]);
-        }
+            LoadNormalMap(t->m_pAnimFrames[i], d, 0, 0);
     }
     t->m_bAnimPlaying = 1;
     t->m_bAnimated = 1;
@@ -542,10 +536,10 @@ void ERenderer::LoadAnimFrames(strtexture* t, strtexturepaths* d, BYTE reduced)
 TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD subset)
 {
     const DWORD q = g_Options.VideoLevel3;
-    char shortName[TEXTURE_NAME_SIZE];
-    CopyBounded(shortName, sizeof shortName,
-                g_Options.LoadOneLevelTextureOnly ? "checker.tga" : StripTexturePath(name));
-    strtexture* t = LoadTexture(shortName, q != kBestQuality, q == kBestQuality, 0, 0);
+    // The registry strips the folders itself, and reports a name that does
+    // not fit as the skinned path does.
+    strtexture* t = LoadTexture(g_Options.LoadOneLevelTextureOnly ? "checker.tga" : name, q != kBestQuality,
+                                q == kBestQuality, 0, 0);
     if (!t)
         return 0;
     const bool hadEntries = t->m_pMeshList || t->m_pSkinMeshList;
@@ -554,10 +548,12 @@ TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD su
     entry->m_hObject = mesh ? mesh->m_hObject : nullptr;
     entry->m_pMesh = mesh;
     entry->m_iSubset = entry->m_iBaseSubset = subset;
+    entry->m_pOwner = t;
     entry->m_pNext = t->m_pMeshList;
     if (t->m_pMeshList)
         t->m_pMeshList->m_pPrev = entry;
     t->m_pMeshList = entry;
+    m_MeshEntries[mesh].push_back(entry);
     if (!entry->m_hObject)
         g_Console.Print2("No mesh m_hObject! ", mesh ? mesh->GetMeshFileName() : "");
 
@@ -592,7 +588,7 @@ TextureIndex ERenderer::LoadMeshTextures(const char* name, EMesh* mesh, DWORD su
         {
             t->m_bMultitexture = 1;
             t->m_Multitexture[i].m_fDensity = d->m_fMultitextureDensity[i];
-            LoadNormalMap(t->m_Multitexture[i].m_pTexture, d, 0);
+            LoadNormalMap(t->m_Multitexture[i].m_pTexture, d, 0, 0);
         }
     }
     if (!t->m_pDetail)
@@ -642,7 +638,7 @@ TextureIndex ERenderer::LoadSkinMeshTextures(const char* name, ESkinMesh* mesh, 
         if (d->Names().m_szNormal[0])
             LoadCompanion(&t->m_pNormalMap, d->Names().m_szNormal, q == kLowestQuality, q == kBestQuality, 0);
         else
-            LoadNormalMap(t, d, q == kLowestQuality);
+            LoadNormalMap(t, d, q == kLowestQuality, q == kBestQuality);
     }
     if (!t->m_pDetail)
         LoadCompanion(&t->m_pDetail, d->Names().m_szDetail, 0, 0, 0);
@@ -656,24 +652,26 @@ TextureIndex ERenderer::LoadSkinMeshTextures(const char* name, ESkinMesh* mesh, 
     return t->m_iIndex;
 }
 
+void ERenderer::UnlinkMeshEntry(strlistameshy* e)
+{
+    strtexture* t = e->m_pOwner;
+    (e->m_pPrev ? e->m_pPrev->m_pNext : t->m_pMeshList) = e->m_pNext;
+    if (e->m_pNext)
+        e->m_pNext->m_pPrev = e->m_pPrev;
+    delete e;
+    g_Debug.RemoveAllocation("strlistameshy");
+}
+
 void ERenderer::RemoveMeshTextureRefs(EMesh* mesh)
 {
     if (!mesh)
         return;
-    for (strtexture* t = m_pTextures; t; t = t->m_pNext)
-        for (strlistameshy* e = t->m_pMeshList; e;)
-        {
-            strlistameshy* next = e->m_pNext;
-            if (e->m_pMesh == mesh)
-            {
-                (e->m_pPrev ? e->m_pPrev->m_pNext : t->m_pMeshList) = next;
-                if (next)
-                    next->m_pPrev = e->m_pPrev;
-                delete e;
-                g_Debug.RemoveAllocation("strlistameshy");
-            }
-            e = next;
-        }
+    const auto found = m_MeshEntries.find(mesh);
+    if (found == m_MeshEntries.end())
+        return;
+    for (strlistameshy* e : found->second)
+        UnlinkMeshEntry(e);
+    m_MeshEntries.erase(found);
 }
 
 void ERenderer::RemoveSkinMeshTextureRefs(ESkinMesh* mesh)
@@ -713,7 +711,19 @@ void ERenderer::FreeTexture(strtexture* t)
     (t->m_pPrev ? t->m_pPrev->m_pNext : m_pTextures) = t->m_pNext;
     if (t->m_pNext)
         t->m_pNext->m_pPrev = t->m_pPrev;
-    FreeMeshList(t);
+    // Its entries leave their meshes' indexes too.
+    for (strlistameshy* e = t->m_pMeshList; e; e = e->m_pNext)
+    {
+        const auto found = m_MeshEntries.find(e->m_pMesh);
+        if (found == m_MeshEntries.end())
+            continue;
+        std::erase(found->second, e);
+        if (found->second.empty())
+            m_MeshEntries.erase(found);
+    }
+    while (strlistameshy* e = t->m_pMeshList)
+        UnlinkMeshEntry(e);
+    FreeSkinMeshList(t);
     if (t->m_pTexture)
         t->m_pTexture->Release();
     if (t->m_pCubeTexture)

@@ -11,7 +11,10 @@
 #include "world/Object.h"
 #include "world/ObjectHandle.h"
 
+#include <cstdint>
 #include <type_traits>
+#include <unordered_map>
+#include <vector>
 
 class EMesh;
 class ESkinMesh;
@@ -23,6 +26,7 @@ constexpr DWORD MAX_TEXTURES = 1024;
 constexpr DWORD MAX_ANIM_FRAMES = 127;
 constexpr DWORD MAX_FLASH_LIGHTS = 5;
 constexpr DWORD TERRAIN_LAYERS = 7;
+constexpr float DEFAULT_TERRAIN_TILING = 10.0f;
 constexpr DWORD MAX_TEXTURE_SUBSTITUTES = 31;
 constexpr DWORD MULTITEXTURE_LAYERS = 3;
 constexpr DWORD TEXTURE_NAME_SIZE = 256;
@@ -48,13 +52,16 @@ enum ETextureMaterial : DWORD
     MATERIAL_PLASTIC = 8,
 };
 
+struct strtexture;
+
 struct strlistameshy
 {
     HOBJECT m_hObject;
     EMesh* m_pMesh;
-    DWORD m_iSubset;     // current subset
-    DWORD m_iBaseSubset; // subset of the mesh file
-    BYTE m_bSkip;        // read by the static-mesh passes; nothing sets it
+    DWORD m_iSubset;      // current subset
+    DWORD m_iBaseSubset;  // subset of the mesh file
+    BYTE m_bSkip;         // read by the static-mesh passes; nothing sets it
+    strtexture* m_pOwner; // the texture whose list holds the entry
     strlistameshy* m_pNext;
     strlistameshy* m_pPrev;
 };
@@ -252,7 +259,7 @@ public:
     void UpdateFlashLights();
     void ResetWorldState();
     void SetSkinVertexDeclaration();
-    void LoadNormalMap(strtexture* texture, strtexturepaths* definition, BYTE reduced);
+    void LoadNormalMap(strtexture* texture, strtexturepaths* definition, BYTE reduced, BYTE high = 0);
     // The engine's start-up preload of a texture by name.
     void PreloadTexture(const char* name) { GetTextureIndex(name); }
 
@@ -301,6 +308,11 @@ public:
     DWORD m_iSkippedPasses = 0;
 
     // ---- Sun cascades (depth) --------------------------------------------------
+    // The static cascades are kept while the camera stays; they are drawn
+    // again when the set of their casters changed since they were drawn.
+    void ForgetChangedStaticCasters();
+    std::uint64_t StaticCasterSignature();
+    std::uint64_t m_uStaticCasters = 0;
     void RenderSkyDepth(DWORD cascade);
     bool RenderSkyDepthStatic(const D3DXMATRIX* lightViewProj);
     void RenderSkyDepthStaticTransparent(const D3DXMATRIX* lightViewProj);
@@ -328,8 +340,11 @@ public:
     EEffect* FindPassEffect(const char* name);
     // Stages unbound, no shaders, the mesh declaration, the effect begun.
     void BeginSkyLitFrame(EEffect* effect);
-    // One cascade's map and values; suffix "" for the wide one, "0" for the near one.
+    // One cascade's map and values; suffix "" for the wide one, "0" for the
+    // near one, "2" for the moving casters' one.
     void SetCascadeInputs(EEffect* effect, DWORD cascade, const char* suffix);
+    // The cascades a sun-lit pass reads: the wide one (Fast), or all three.
+    void SetSunShadowInputs(EEffect* effect, bool realistic);
     // A material's maps and values, once per texture group.
     void BindMaterial(EEffect* effect, strtexture* t, bool realistic);
     // The material's specular inputs of a sun-lit effect (off without specular).
@@ -394,11 +409,16 @@ private:
     void AppendTextureDefinition(strtexturepaths* definition);
 
     void InsertFrameTexture(strtexture** list, DWORD* count, strtexture* texture, bool skinned);
+    // Each mesh's entries in the textures' lists, so a mesh leaves them
+    // without a walk over every texture.
+    std::unordered_map<const EMesh*, std::vector<strlistameshy*>> m_MeshEntries;
+    void UnlinkMeshEntry(strlistameshy* entry);
     // Lines already printed in this world.
     static constexpr DWORD ONCE_LINES = 64;
     static constexpr DWORD ONCE_LINE_SIZE = TEXTURE_NAME_SIZE + 64;
     char m_szOnceLines[ONCE_LINES][ONCE_LINE_SIZE];
     DWORD m_iOnceLines = 0;
+    BYTE m_bOnceLinesFull = 0;
 };
 
 // The registry name of a texture: the part after the last backslash, with an

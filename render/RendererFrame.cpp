@@ -9,9 +9,11 @@
 #include "render/EffectMgr.h"
 #include "render/RenderStates.h"
 #include "render/SkyLight.h"
+#include "render/SkyLights.h"
 #include "render/SkyShadow.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
+#include "shell/Debug.h"
 #include "shell/GameOptions.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
@@ -134,8 +136,18 @@ void ERenderer::PrintOncePerWorld(const char* line)
         if (std::strncmp(m_szOnceLines[i], line, ONCE_LINE_SIZE - 1) == 0)
             return;
     if (m_iOnceLines < ONCE_LINES)
+    {
         std::snprintf(m_szOnceLines[m_iOnceLines++], ONCE_LINE_SIZE, "%s", line);
-    g_Console.Print(line);
+        g_Console.Print(line);
+        return;
+    }
+    // A line that cannot be remembered would print in every frame: the table
+    // says once that it is full, and further new lines wait for the next world.
+    if (!m_bOnceLinesFull)
+    {
+        m_bOnceLinesFull = 1;
+        g_Console.Print("Too many renderer messages: further ones are not shown in this world");
+    }
 }
 
 void ERenderer::SkipPass(const char* pass)
@@ -240,6 +252,7 @@ void ERenderer::PreRenderScene()
         return;
     if (g_pD3DInterface)
         g_pD3DInterface->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    ForgetChangedStaticCasters();
     if (Fast())
         RenderSkyDepth(kFastCascade);
     else
@@ -252,8 +265,10 @@ void ERenderer::PreRenderScene()
             RenderWaterMaps();
     }
     BuildRenderLists();
-    // STAND-IN: the sky-light grid (CSkyLights::Update) and the placed-object
-    // impostors (EObjectMgr::Render) come with their own work.
+    if (!Fast() && g_Options.RecalculateCamera)
+        g_SkyLights.Update();
+    // STAND-IN: the placed-object impostors (EObjectMgr::Render) come with
+    // their own work.
 }
 
 // ---- The frame ----------------------------------------------------------------------------
@@ -302,8 +317,12 @@ void OpenScenePath(bool realistic)
             d->SetRenderState(D3DRS_DEPTHBIAS, 0);
     }
     if (realistic && g_Options.PrintPolygonCount)
+    {
+        // The statistics are the frame's own: the passes add to them from 0.
+        g_Debug.ResetRenderStats();
         for (strobjectframe& f : g_Renderer.m_ObjectFrame)
             f.m_bCounted = 0;
+    }
     g_RenderStates.SetSamplerDefaults(kFirstStages);
     DepthOn();
 }
@@ -432,6 +451,7 @@ void ERenderer::InitAmbient()
     std::memset(m_pFrameTextures, 0, sizeof m_pFrameTextures);
     std::memset(m_ObjectFrame, 0, sizeof m_ObjectFrame);
     m_iOnceLines = 0;
+    m_bOnceLinesFull = 0;
     m_iSkippedPasses = 0;
     // Only files the data tree has: loading a missing texture ends the game.
     strtexture* white = FindTexturePath(kWhiteTexture) ? LoadTexture(kWhiteTexture, 0, 0, 0, 0) : nullptr;

@@ -31,12 +31,8 @@ constexpr DWORD kAmbientStage = 5;
 constexpr DWORD kEnvironmentStage = 8;
 constexpr DWORD kFirstFilteredStage = 3;
 constexpr DWORD kLastFilteredStage = 7;
-constexpr DWORD kWideCascade = 1;
-constexpr DWORD kNearCascade = 0;
 constexpr float kBiasScale = 0.0037f;
 constexpr float kChannel = 255.0f;
-constexpr float kFogDistCoefMin = 0.0001f;
-constexpr float kFogDistCoefScale = 1.6f;
 constexpr DWORD kDrawnFlag = 0x1;
 // The settings record's environment switch: on from construction, changed by nothing.
 constexpr bool kEnvironmentSwitch = true;
@@ -132,7 +128,7 @@ void SetCameraBlock(EEffect* effect)
     const D3DXVECTOR3 eye = g_Camera.GetPosition();
     const D3DXVECTOR4 eye4(eye.x, eye.y, eye.z, 0.0f);
     fx->SetVector(effect->g_CameraPosition, &eye4);
-    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight && Env.m_bUseSkyLight);
+    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight);
     fx->SetBool(effect->g_bFullyBrightINM, FALSE);
     SetFarPlane(fx);
 }
@@ -148,8 +144,8 @@ void SetTranslucentFog(EEffect* effect)
     const D3DXVECTOR4 fog(r / kChannel, g / kChannel, b / kChannel, 0.0f);
     fx->SetVector(effect->g_FogColor, &fog);
     fx->SetFloat(effect->g_fFogMax, Env.GetFogMax(nullptr));
-    const float coef = PostProcess.FogDistCoef;
-    fx->SetFloat(effect->g_fFogDistCoef, coef > kFogDistCoefMin ? 1.0f / (coef * kFogDistCoefScale) : 1.0f);
+    // The same distance factor as every other sun-lit surface.
+    fx->SetFloat(effect->g_fFogDistCoef, PostProcess.FogDistCoef);
 }
 
 // The Realistic member's material block after stage 0 and culling.
@@ -217,16 +213,8 @@ void RunSkinPass(SkinPass pass)
     }
     // The sun's direction and colour were set for the frame with the other
     // lighting constants; the Fast pass reads only the wide cascade.
-    if (pass == SkinPass::Fast)
-        r.SetCascadeInputs(effect, kWideCascade, "");
-    else if (pass == SkinPass::Realistic)
-    {
-        // Until the post-processing chain casts the sun's shadows in this
-        // mode, the figures read the near and wide cascades themselves, as
-        // the static meshes do.
-        r.SetCascadeInputs(effect, kWideCascade, "");
-        r.SetCascadeInputs(effect, kNearCascade, "0");
-    }
+    if (pass != SkinPass::Translucent)
+        r.SetSunShadowInputs(effect, pass == SkinPass::Realistic);
     SetCameraBlock(effect);
     g_RenderStates.SetSamplerDefaults(kAllStages);
     if (d && !translucent)
@@ -259,8 +247,7 @@ void RunSkinPass(SkinPass pass)
                         std::snprintf(running, sizeof running, "%s", wanted);
                         SetFarPlane(fx);
                         // Ending the previous technique put its stages back.
-                        r.SetCascadeInputs(effect, kWideCascade, "");
-                        r.SetCascadeInputs(effect, kNearCascade, "0");
+                        r.SetSunShadowInputs(effect, true);
                     }
                     previous = wanted;
                 }

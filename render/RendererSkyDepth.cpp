@@ -13,6 +13,7 @@
 #include "world/Engine.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace
 {
@@ -58,7 +59,17 @@ EEffect* BeginDepthPass(const char* technique, const D3DXMATRIX* lightViewProj)
     EEffect* effect = g_EffectMgr.FindEffect(kDepthEffect);
     if (!effect || !effect->m_pEffect || !lightViewProj)
         return nullptr;
-    return g_RenderStates.BeginEffectByName(effect->m_pEffect, technique, true) ? effect : nullptr;
+    if (!g_RenderStates.BeginEffectByName(effect->m_pEffect, technique, true))
+        return nullptr;
+    // Only the trees' leaves sway; a pass before may have left a tree's value.
+    effect->m_pEffect->SetFloat(effect->g_fDrzewoLiscie, 0.0f);
+    return effect;
+}
+
+// A caster of the engine's table: in use, shown and not in a hidden sector.
+bool CasterShown(const strObject& o)
+{
+    return o.bUsed && (o.dwFlags & kShown) && !o.bHidden;
 }
 
 void SetCasterMatrices(ID3DXEffect* fx, EEffect* effect, const EMesh* mesh, const D3DXMATRIX* lightViewProj)
@@ -100,6 +111,39 @@ bool CutOutCaster(const strtexture* t)
            !t->m_bDoNotCastShadow;
 }
 } // namespace
+
+std::uint64_t ERenderer::StaticCasterSignature()
+{
+    // FNV-1a over the slot and identity of every object the static cascades
+    // draw: a caster deleted, hidden with its sector or added changes it.
+    std::uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](DWORD v)
+    {
+        h ^= v;
+        h *= 1099511628211ull;
+    };
+    for (int slot = 0; slot < MAX_OBJECTS; ++slot)
+    {
+        const strObject& o = g_Engine.m_Objects[slot];
+        if (!CasterShown(o) || (o.dwFlags2 & kNoSunShadow) || m_ObjectFrame[slot].m_bMoving ||
+            !HasDrawMesh(o))
+            continue;
+        mix(static_cast<DWORD>(slot));
+        for (DWORD part : o.PESEL)
+            mix(part);
+    }
+    return h;
+}
+
+void ERenderer::ForgetChangedStaticCasters()
+{
+    const std::uint64_t signature = StaticCasterSignature();
+    if (signature == m_uStaticCasters)
+        return;
+    m_uStaticCasters = signature;
+    for (DWORD cascade = 0; cascade < kStaticCascades; ++cascade)
+        g_SkyShadow.m_bRendered[cascade] = 0;
+}
 
 void ERenderer::RenderSkyDepth(DWORD cascade)
 {
@@ -174,8 +218,7 @@ bool ERenderer::RenderSkyDepthStatic(const D3DXMATRIX* lightViewProj)
     bool skipped = false;
     for (strObject& o : g_Engine.m_Objects)
     {
-        if (!o.bUsed || !(o.dwFlags & kShown) || (o.dwFlags2 & kNoSunShadow) || ObjectFrame(&o).m_bMoving ||
-            !HasDrawMesh(o))
+        if (!CasterShown(o) || (o.dwFlags2 & kNoSunShadow) || ObjectFrame(&o).m_bMoving || !HasDrawMesh(o))
             continue;
         EMesh* mesh = MeshOf(o);
         SetCasterMatrices(fx, effect, mesh, lightViewProj);
@@ -200,7 +243,7 @@ void ERenderer::RenderSkyDepthStaticTransparent(const D3DXMATRIX* lightViewProj)
         for (strlistameshy* e = t->m_pMeshList; e; e = e->m_pNext)
         {
             HOBJECT o = e->m_hObject;
-            if (!o || !e->m_pMesh || !(o->dwFlags & kShown) || (o->dwFlags2 & kNoSunShadow) ||
+            if (!o || !e->m_pMesh || !CasterShown(*o) || (o->dwFlags2 & kNoSunShadow) ||
                 ObjectFrame(o).m_bMoving || !HasDrawMesh(*o) || e->m_iSubset >= MAX_MESH_MATERIALS)
                 continue;
             if (!bound && g_pD3DInterface)
@@ -266,7 +309,7 @@ bool ERenderer::RenderSkyDepthDynamic(const D3DXMATRIX* lightViewProj)
     bool skipped = false;
     for (strObject& o : g_Engine.m_Objects)
     {
-        if (!o.bUsed || o.Type != OT_MESH || !(o.dwFlags & kShown) || (o.dwFlags2 & kNoSunShadow) ||
+        if (!CasterShown(o) || o.Type != OT_MESH || (o.dwFlags2 & kNoSunShadow) ||
             !ObjectFrame(&o).m_bDynamicShadow || !HasDrawMesh(o))
             continue;
         EMesh* mesh = MeshOf(o);

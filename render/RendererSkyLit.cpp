@@ -26,14 +26,16 @@ constexpr const char* kSkyLightFastEffect = "skylightF";
 constexpr const char* kCloudTexture = "tc_clouds.tga";
 constexpr DWORD kAllStages = 16;
 constexpr DWORD kDetailStage = 2;
-constexpr DWORD kCascadeStage = 6;     // the wide cascade
-constexpr DWORD kNearCascadeStage = 7; // the sharp one (Realistic)
+constexpr DWORD kCascadeStage = 6;       // the wide cascade
+constexpr DWORD kNearCascadeStage = 7;   // the sharp one (Realistic)
+constexpr DWORD kMovingCascadeStage = 4; // the moving casters' one (Realistic)
 constexpr DWORD kEnvironmentStage = 8;
 constexpr DWORD kFirstLayerStage = 9;
 constexpr DWORD kFirstTerrainStage = 8;
 constexpr DWORD kCloudStage = 15;
 constexpr DWORD kWideCascade = 1;
 constexpr DWORD kNearCascade = 0;
+constexpr DWORD kMovingCascade = 2;
 constexpr float kBiasScale = 0.0037f;
 constexpr float kChannel = 255.0f;
 // The settings record's specular switch: on from construction, changed by nothing.
@@ -166,7 +168,9 @@ void ERenderer::UpdateLightingConstants()
     const D3DXVECTOR4 fogColour = ColourOf(fog, 1.0f);
     const D3DXVECTOR4 ambient = ColourOf(Env.m_dwAmbient, 1.0f);
     const D3DXVECTOR4 sunDir = SunDirection(), sunColour = SunColour();
-    const BOOL useSky = g_Options.UseSkyLight && Env.m_bUseSkyLight;
+    // The world's sky-light byte switches off the sun's shadows (no cascade
+    // is drawn), not its light.
+    const BOOL useSky = g_Options.UseSkyLight;
     // The skinned figures' effects read the same world light.
     for (const char* name : {kSkyLightEffect, kSkyLightFastEffect, "SkyLightSkinmesh", "SkyLightSkinmeshF"})
     {
@@ -222,11 +226,11 @@ void ERenderer::BeginSkyLitFrame(EEffect* effect)
 
 // The shadow inputs of one cascade: its map on its stage, the matrix from
 // camera space to the light's clip space and the depth bias. `suffix` is ""
-// for the wide cascade's parameters and "0" for the near one's.
+// for the wide cascade's parameters, "0" for the near one's and "2" for the
+// moving casters' one.
 void ERenderer::SetCascadeInputs(EEffect* effect, DWORD cascade, const char* suffix)
 {
     ID3DXEffect* fx = effect->m_pEffect;
-    const bool near = suffix[0] != 0;
     DWORD size = 0;
     float bias = 0.0f;
     g_SkyShadow.GetCascade(cascade, &size, nullptr, nullptr, &bias);
@@ -237,13 +241,19 @@ void ERenderer::SetCascadeInputs(EEffect* effect, DWORD cascade, const char* suf
     IDirect3DTexture9* map = g_SkyShadow.m_pTexture[cascade];
     // A cascade without its map (not made, or lost) shadows nothing.
     const BOOL ready = map && g_SkyShadow.m_bRendered[cascade];
-    if (near)
+    if (suffix[0] != 0)
     {
-        fx->SetFloat("SMAP_SIZE0", static_cast<float>(size));
-        fx->SetFloat("SHADOW_EPSILON0", bias * kBiasScale);
-        fx->SetMatrix("g_mViewToLightProj0", &toLight);
-        fx->SetBool("g_bShadowMap0", ready);
-        g_RenderStates.SetTexture(kNearCascadeStage, ready ? map : nullptr);
+        char name[32];
+        std::snprintf(name, sizeof name, "SMAP_SIZE%s", suffix);
+        fx->SetFloat(name, static_cast<float>(size));
+        std::snprintf(name, sizeof name, "SHADOW_EPSILON%s", suffix);
+        fx->SetFloat(name, bias * kBiasScale);
+        std::snprintf(name, sizeof name, "g_mViewToLightProj%s", suffix);
+        fx->SetMatrix(name, &toLight);
+        std::snprintf(name, sizeof name, "g_bShadowMap%s", suffix);
+        fx->SetBool(name, ready);
+        g_RenderStates.SetTexture(suffix[0] == '2' ? kMovingCascadeStage : kNearCascadeStage,
+                                  ready ? map : nullptr);
         return;
     }
     fx->SetFloat(effect->SMAP_SIZE, static_cast<float>(size));
@@ -253,6 +263,22 @@ void ERenderer::SetCascadeInputs(EEffect* effect, DWORD cascade, const char* suf
     fx->SetBool("g_bShadowMap", ready);
     if (g_pD3DInterface)
         g_pD3DInterface->SetTexture(kCascadeStage, ready ? map : nullptr);
+}
+
+void ERenderer::SetSunShadowInputs(EEffect* effect, bool realistic)
+{
+    SetCascadeInputs(effect, kWideCascade, "");
+    if (realistic)
+    {
+        // Until the post-processing chain casts the sun's shadows in this
+        // mode, the passes read the near, wide and moving casters' cascades
+        // themselves.
+        SetCascadeInputs(effect, kNearCascade, "0");
+        SetCascadeInputs(effect, kMovingCascade, "2");
+        return;
+    }
+    effect->m_pEffect->SetBool("g_bShadowMap0", FALSE);
+    effect->m_pEffect->SetBool("g_bShadowMap2", FALSE);
 }
 
 void ERenderer::SetSpecular(EEffect* effect, const strtexture* t)
@@ -344,17 +370,11 @@ void RunStaticPass(StaticPass pass)
     D3DXMatrixInverse(&viewInv, nullptr, &g_Camera.m_mView);
     const char* first =
         fast ? "RenderScene" : (pass == StaticPass::Painted ? "RenderScene10" : "RenderScene00");
-    if (pass != StaticPass::Painted && g_RenderStates.BeginEffectByName(fx, first, true))
+    // Beginning a technique puts the stages back, so every pass begins its
+    // own first, then binds the cascades its shadow flags promise.
+    if (g_RenderStates.BeginEffectByName(fx, first, true))
         fx->SetMatrix(effect->g_mViewProj, &viewProj);
-    if (fast)
-        r.SetCascadeInputs(effect, kWideCascade, "");
-    else
-    {
-        // Until the post-processing chain casts the sun's shadows in this
-        // mode, the pass reads the near and wide cascades itself.
-        r.SetCascadeInputs(effect, kWideCascade, "");
-        r.SetCascadeInputs(effect, kNearCascade, "0");
-    }
+    r.SetSunShadowInputs(effect, !fast);
     g_RenderStates.AlphaTestOff(effect);
     g_RenderStates.AlphaBlendOff(effect);
     g_RenderStates.SetCullCCW();
@@ -371,11 +391,6 @@ void RunStaticPass(StaticPass pass)
     fx->SetBool("g_bDrzewo", FALSE);
     fx->SetBool("g_bDrzewoLiscie", FALSE);
     BindClouds();
-    if (pass == StaticPass::Painted && g_RenderStates.BeginEffectByName(fx, first, true))
-    {
-        fx->SetMatrix(effect->g_mViewProj, &viewProj);
-        BindClouds();
-    }
     fx->SetBool("g_bDrzewoLiscie", FALSE);
     g_RenderStates.EnableCulling(false);
     g_RenderStates.EnableCulling(true);
@@ -433,8 +448,7 @@ void RunStaticPass(StaticPass pass)
                     std::snprintf(running, sizeof running, "%s", wanted);
                     BindClouds();
                     // Ending the previous technique put its stages back.
-                    r.SetCascadeInputs(effect, kWideCascade, "");
-                    r.SetCascadeInputs(effect, kNearCascade, "0");
+                    r.SetSunShadowInputs(effect, true);
                     fx->SetVector(effect->g_CameraModel, &f.m_vCameraModel);
                     rebind = true;
                 }
@@ -608,9 +622,7 @@ void RunTerrainPass(bool fast)
     if (g_RenderStates.BeginEffectByName(fx, "RenderTerrain", true))
         fx->SetMatrix(effect->g_mViewProj, &viewProj);
     // After the technique began: ending the one before puts its stages back.
-    r.SetCascadeInputs(effect, kWideCascade, "");
-    if (!fast)
-        r.SetCascadeInputs(effect, kNearCascade, "0");
+    r.SetSunShadowInputs(effect, !fast);
     BindClouds();
     g_RenderStates.EnableCulling(true);
     const float farPlane = g_Camera.GetFarPlane();

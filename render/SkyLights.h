@@ -11,6 +11,11 @@ public:
     // The per-world calls of the engine, empty until the baked-light work.
     void InitWorld(const char*) {}
     void Release() {}
+    // The frame's grid update near the camera (the frame driver calls it in
+    // the Realistic order while "RecalculateCamera" is on); empty until the
+    // baked-light work.
+    void Update() { ++m_iUpdates; }
+    DWORD m_iUpdates = 0; // frames whose grid update ran
 
     float m_fColorScale[3] = {1.0f, 1.0f, 1.0f}; // "VPLR", "VPLG", "VPLB" over 255
     BYTE m_bPickEveryFrame = 1;                  // "RecalculateLights"

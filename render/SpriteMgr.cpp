@@ -397,7 +397,13 @@ void ESpriteMgr::DrawSprites()
 
 void ESpriteMgr::Reset()
 {
+    // The table finds the pages that live: a page made before the reset
+    // (the world's own sprites) takes the next sprites of its texture and
+    // gives out the slots its removed sprites left.
     std::memset(m_pPageTable, 0, sizeof m_pPageTable);
+    for (strSprites* page = m_pPages; page; page = page->pNext)
+        if (page->iTexture < static_cast<DWORD>(MAX_SPRITE_PAGES) && !m_pPageTable[page->iTexture])
+            m_pPageTable[page->iTexture] = page;
     m_bActive = 1;
 }
 

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -177,11 +178,16 @@ int CompareFolded(const std::string& a, const std::string& b)
 
 // Every file under a folder, sorted case-blind, folders walked depth first.
 // The listing's own entry kinds are used, so no file is looked at twice: the
-// scan runs over the whole data tree at every start.
-void ScanFolder(ERenderer& renderer, const std::string& folder)
+// scan runs over the whole data tree at every start. A folder reached again
+// through a link (a link to itself or to a folder above it) is walked once.
+void ScanFolder(ERenderer& renderer, const std::string& folder, std::set<std::filesystem::path>& walked)
 {
     std::error_code ec;
-    std::filesystem::directory_iterator it(TkResolvePath(folder.c_str()), ec);
+    const std::filesystem::path resolved = TkResolvePath(folder.c_str());
+    const std::filesystem::path real = std::filesystem::canonical(resolved, ec);
+    if (ec || !walked.insert(real).second)
+        return;
+    std::filesystem::directory_iterator it(resolved, ec);
     if (ec)
         return;
     std::vector<std::pair<std::string, bool>> entries;
@@ -208,7 +214,7 @@ void ScanFolder(ERenderer& renderer, const std::string& folder)
         if (path.size() > MAX_SCAN_PATH)
             continue;
         if (isFolder)
-            ScanFolder(renderer, path);
+            ScanFolder(renderer, path, walked);
         else
             renderer.AddTexturePath(path.c_str());
     }
@@ -217,7 +223,8 @@ void ScanFolder(ERenderer& renderer, const std::string& folder)
 
 void ERenderer::ScanTextureDirectory()
 {
-    ScanFolder(*this, ".");
+    std::set<std::filesystem::path> walked;
+    ScanFolder(*this, ".", walked);
     LoadTextureScripts();
     LinkDdsToTgaTwins();
 }
@@ -436,12 +443,10 @@ void ERenderer::LoadTerrainScript()
     {
         line[0] = 0;
         ReadLine(f, line, kScriptLine);
+        // Line k is layer k: an empty line leaves the layer without a texture.
         const std::string file = GetToken(line, 0);
-        if (!file.empty())
-        {
-            CopyCut(layer.m_szFile, sizeof layer.m_szFile, file.c_str());
-            layer.m_fTiling = std::strtof(GetToken(line, 1), nullptr);
-        }
+        CopyCut(layer.m_szFile, sizeof layer.m_szFile, file.c_str());
+        layer.m_fTiling = file.empty() ? DEFAULT_TERRAIN_TILING : std::strtof(GetToken(line, 1), nullptr);
     }
     std::fclose(f);
     for (TerrainLayer& layer : m_Terrain)

@@ -1,13 +1,21 @@
 // EDebug: see Debug.h.
 #include "shell/Debug.h"
 
+#include "environment/FxMgr.h"
+#include "mesh/Mesh.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/TTFontMgr.h"
 #include "shell/Timer.h"
+#include "world/Camera.h"
+#include "world/Engine.h"
+#include "world/IntersectSegment.h"
+#include "world/Object.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 constinit EDebug g_Debug;
 
@@ -181,27 +189,127 @@ void EDebug::DrawRenderStats()
 
 void EDebug::RefreshObjectInfo()
 {
-    // STAND-IN: clearing the marked object's selection mark needs the scene
-    // object record; the scene-object work clears it here before forgetting it.
+    if (m_hMarkedObject && m_hMarkedObject->bUsed)
+        m_hMarkedObject->bSelected = 0;
     m_hMarkedObject = nullptr;
     DrawObjectInfo();
 }
 
+std::vector<std::string> EDebug::FormatObjectCounts()
+{
+    int lights = 0;
+    for (int i = FIRST_LIGHT_SLOT; i < NAMED_OBJECT_SLOTS; ++i)
+    {
+        const strObject& o = g_Engine.m_Objects[i];
+        lights += o.bUsed && o.Type == OT_LIGHT && o.bDrawn;
+    }
+    char line[96];
+    std::vector<std::string> lines;
+    std::snprintf(line, sizeof line, "Total FX rendered: %i", static_cast<int>(FX.m_iDrawnCount));
+    lines.push_back(line);
+    std::snprintf(line, sizeof line, "Total lights rendered: %i", lights);
+    lines.push_back(line);
+    return lines;
+}
+
+HOBJECT EDebug::PickObject()
+{
+    constexpr float kPickLength = 40000.0f;
+    const D3DXVECTOR3 from = g_Camera.GetPosition();
+    D3DXVECTOR3 forward = g_Camera.GetOrientation().Forward;
+    if (D3DXVec3LengthSq(&forward) > 0.0f)
+        D3DXVec3Normalize(&forward, &forward);
+    const D3DXVECTOR3 to = from + forward * kPickLength;
+    RayTestQuery q;
+    q.Init();
+    q.pFrom = &from.x;
+    q.pTo = &to.x;
+    q.pfnFilter = RayTestAcceptAll;
+    RayTestResult hit;
+    m_bPickValid = 0;
+    m_hPickedObject = nullptr;
+    if (!g_IntersectSegment.Test(&q, &hit) || !hit.pObject ||
+        (hit.pObject->Type != OT_MESH && hit.pObject->Type != OT_SKINMESH))
+        return nullptr;
+    m_hPickedObject = hit.pObject;
+    m_vPickedPoint[0] = hit.vPoint.x;
+    m_vPickedPoint[1] = hit.vPoint.y;
+    m_vPickedPoint[2] = hit.vPoint.z;
+    m_bPickValid = 1;
+    return hit.pObject;
+}
+
 void EDebug::DrawObjectInfo()
 {
-    // STAND-IN: the overlay needs the particle system's drawn-effect count, the
-    // light slots of the object table, the camera and the scene segment query.
-    // The scene-object and renderer work fill it in: "Total FX rendered: %i"
-    // and "Total lights rendered: %i" at (520, 260) scaled, then a segment of
-    // 40000 units along the view; a hit on a mesh or skinned mesh is shown by
-    // DrawPickedObjectInfo and remembered as the pick.
+    const std::vector<std::string> counts = FormatObjectCounts();
+    for (size_t i = 0; i < counts.size(); ++i)
+        DrawShadowedLine(520.0f * g_Options.fScreenScaleX,
+                         (260.0f + 20.0f * static_cast<float>(i)) * g_Options.fScreenScaleY,
+                         counts[i].c_str());
+    if (HOBJECT picked = PickObject())
+        DrawPickedObjectInfo(picked);
+}
+
+std::vector<std::string> EDebug::FormatPickedObjectInfo(HOBJECT obj)
+{
+    std::vector<std::string> lines;
+    if (!obj)
+        return lines;
+    char line[320];
+    std::snprintf(line, sizeof line, "Name: %s (radius == %i)", obj->szName, static_cast<int>(obj->fRadius));
+    lines.push_back(line);
+    int lod = 0, faces = 0;
+    if (obj->Type == OT_MESH && obj->Object)
+    {
+        const EMesh* mesh = static_cast<const EMesh*>(obj->Object);
+        lod = mesh->m_iLodLevel;
+        for (DWORD s = 0; s < mesh->SubsetSlots(); ++s)
+        {
+            DWORD f = 0;
+            if (mesh->m_bSubsetDrawn && mesh->m_bSubsetDrawn[s] && mesh->GetSubsetSize(s, &f, nullptr))
+                faces += static_cast<int>(f);
+        }
+    }
+    std::snprintf(line, sizeof line, "LOD set: %i, displayed faces: %i", lod, faces);
+    lines.push_back(line);
+    const bool forced = obj->pLightControl && obj->pLightControl->bEnabled;
+    std::snprintf(line, sizeof line, forced ? "Lights: %i (bForceLightControl)" : "Lights: %i",
+                  static_cast<int>(obj->iNumLights));
+    lines.push_back(line);
+    lines.push_back(obj->bHidden ? "Sector disabled!" : "Sector enabled!");
+    lines.push_back((obj->dwFlags & OF_PHYSICS) ? "FLAG_VISIBLE on!" : "FLAG_VISIBLE off!");
+    for (DWORD i = 0; i < obj->iNumLights && i < static_cast<DWORD>(OBJECT_MAX_LIGHTS); ++i)
+    {
+        const HOBJECT light = obj->apLights[i];
+        if (!light)
+        {
+            lines.push_back("null light object");
+            continue;
+        }
+        const char* state = !light->bUsed                    ? "light object not used"
+                            : light->Type != OT_LIGHT        ? "NOT light!"
+                            : !light->bDrawn                 ? "!bRender"
+                            : !(light->dwFlags & OF_PHYSICS) ? "turned off"
+                                                             : "";
+        std::snprintf(line, sizeof line, "%s (radius == %i%s) %s %s (%i)", light->szName,
+                      static_cast<int>(light->fRadius), light->bHasShadowSlot ? ", shadowcaster" : "", state,
+                      light->bHasShadowSlot ? "HasDepthBuffer" : "No depth buffer", static_cast<int>(i));
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 void EDebug::DrawPickedObjectInfo(HOBJECT obj)
 {
     if (!obj)
         return;
-    // STAND-IN: the text block ("Name: %s (radius == %i)" and the light lines)
-    // and setting the object's selection mark come with the scene-object work.
+    const std::vector<std::string> lines = FormatPickedObjectInfo(obj);
+    for (size_t i = 0; i < lines.size(); ++i)
+        DrawShadowedLine(520.0f * g_Options.fScreenScaleX,
+                         (320.0f + 20.0f * static_cast<float>(i)) * g_Options.fScreenScaleY,
+                         lines[i].c_str());
+    if (m_hMarkedObject && m_hMarkedObject != obj && m_hMarkedObject->bUsed)
+        m_hMarkedObject->bSelected = 0;
+    obj->bSelected = 1;
     m_hMarkedObject = obj;
 }

@@ -13,6 +13,8 @@
 #include "world/ObjectHandle.h"
 
 #include <mutex>
+#include <string>
+#include <vector>
 
 class EDebug
 {
@@ -49,9 +51,18 @@ public:
     // The ten lines of the render-statistics overlay, from the counters.
     void FormatRenderStats(char lines[RENDER_STATS_LINES][RENDER_STATS_LINE_SIZE]) const;
     void DrawRenderStats();
+    // Clears the selection mark of the object marked last, then DrawObjectInfo.
     void RefreshObjectInfo();
+    // The effect and light counts, then the picked object's block: the mesh
+    // or skinned mesh the view's centre meets (40000 units out) is remembered
+    // as the pick and marked.
     void DrawObjectInfo();
     void DrawPickedObjectInfo(HOBJECT obj);
+    // What the overlay draws, for the checks of it.
+    static std::vector<std::string> FormatObjectCounts();
+    static std::vector<std::string> FormatPickedObjectInfo(HOBJECT obj);
+    // The segment along the view: the mesh or skinned mesh it meets first, or null.
+    HOBJECT PickObject();
 
     // Tracker slots.
     char m_szTags[MAX_ALLOCATION_TAGS][ALLOCATION_TAG_SIZE] = {};

@@ -2,6 +2,7 @@
 
 #include "render/Font.h"
 #include "shell/GameOptions.h"
+#include "world/EngineObject.h"
 
 #include <cstdio>
 #include <cstring>
@@ -123,14 +124,17 @@ std::vector<EProfiler::ReportLine> EProfiler::BuildReport(float scaleX, float sc
     return lines;
 }
 
+std::vector<EProfiler::ReportLine> EProfiler::FrameReport() const
+{
+    return BuildReport(g_Options.fScreenScaleX, g_Options.fScreenScaleY,
+                       static_cast<int>(g_EngineObject.m_iUpdatedObjects));
+}
+
 void EProfiler::DrawReport()
 {
     if (m_iReport == 0)
         return;
-    // STAND-IN: the count of objects updated this frame comes with the
-    // engine-object logic.
-    const int objectsUpdated = 0;
-    const auto lines = BuildReport(g_Options.fScreenScaleX, g_Options.fScreenScaleY, objectsUpdated);
+    const auto lines = FrameReport();
     g_Font.BeginText();
     for (const ReportLine& l : lines)
         g_Font.DrawText(l.text.c_str(), l.x, l.y, 0xFFFFFFFF, 14.0f, 0, false, false);

@@ -56,6 +56,9 @@ public:
     };
     // The report's lines, already scaled; empty while the report is off.
     std::vector<ReportLine> BuildReport(float scaleX, float scaleY, int objectsUpdated) const;
+    // The report of this frame: the screen's scale and the objects the object
+    // logic updated.
+    std::vector<ReportLine> FrameReport() const;
 
     Section m_Sections[MAX_SECTIONS];
     double m_fFrameTotal = 0.0;

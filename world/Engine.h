@@ -165,6 +165,9 @@ public:
     // (OBJECT_SOUND_CONDITION_SIZE bytes) names and the value; empty when none.
     void GetObjectSound(HOBJECT object, char* file, float* value, char* condition);
     void SetObjectFx(HOBJECT object, const char* name);
+    // The object's looping effect while it lives; once it has ended (its slot
+    // free or taken by a later effect) the object lets go of it and gets null.
+    static EFxInstance* HeldFx(HOBJECT object);
     void SetObjectBushSound(HOBJECT object, const char* file, float range);
     void SetPendingTie(HOBJECT object, const char* socket, const char* target);
     // The tie flag; the socket and object names (OBJECT_TIE_NAME_SIZE bytes each).
@@ -235,6 +238,8 @@ public:
     BYTE m_bGameClock = 0;
     float m_fGameClock = 0.0f;
     BYTE m_bSkipCutscene = 0;
+    // While set, no character sees anything (the characters' sight tests).
+    BYTE m_bBlockCharacterSight = 0;
     HOBJECT m_pLookFrom = nullptr;
     HOBJECT m_pLookAt = nullptr;
     DWORD m_dwLookFromFlags = 0; // flag word 1 of the look-from object before the look

@@ -9,6 +9,8 @@
 #include "game/SaveMgr.h"
 #include "game/BezierMgr.h"
 #include "physics/PhysicsMgr.h"
+#include "platform/win32/EventScript.h"
+#include "player/Player.h"
 #include "shell/Profiler.h"
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
@@ -23,10 +25,12 @@
 #include "world/ObjectActionCalls.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 EEngineObject g_EngineObject;
 
@@ -105,7 +109,8 @@ constexpr float kGreyLevels = 255.0f;
 // A random part of up to `range`.
 float RandomPart(float range)
 {
-    return range > 0.0f ? range * static_cast<float>(std::rand() & 0xFFFF) / 65535.0f : 0.0f;
+    // The fraction first: range times the raw number may overflow.
+    return range > 0.0f ? range * (static_cast<float>(std::rand() & 0xFFFF) / 65535.0f) : 0.0f;
 }
 } // namespace
 
@@ -115,11 +120,31 @@ EEngineObject::EEngineObject()
     m_CameraPositioning = defaults.action_camera_positioning;
 }
 
+// The hero's own place: the camera may look from elsewhere (a forced look, a
+// cut-scene) while he stands still.
 D3DXVECTOR3 EEngineObject::HeroPosition()
 {
-    // STAND-IN: the hero walks with the camera until the player work gives
-    // him a body of his own.
-    return g_Camera.GetPosition();
+    return D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+}
+
+void EEngineObject::RegisterScriptActions()
+{
+    TkRegisterScriptAction("light state",
+                           [](const std::string& args)
+                           {
+                               const size_t first = args.find_first_not_of(" \t");
+                               if (first == std::string::npos)
+                                   return false;
+                               const std::string name =
+                                   args.substr(first, args.find_last_not_of(" \t") - first + 1);
+                               HOBJECT light = g_Engine.FindObject(name.c_str(), 0);
+                               const char* state = !light || !light->bUsed || light->Type != OT_LIGHT
+                                                       ? "missing"
+                                                   : (light->dwFlags & OF_PHYSICS) ? "on"
+                                                                                   : "off";
+                               g_Console.Print4("Light ", name.c_str(), " ", state);
+                               return true;
+                           });
 }
 
 void EEngineObject::Init()
@@ -160,6 +185,7 @@ void EEngineObject::ResetWorldState()
     m_hLastShake = nullptr;
     m_iActionRuns = m_iActionDepth = 0;
     m_bChainReported = 0;
+    m_DeferredRuns.clear();
     m_bHeroTrigger = 0;
     m_bBadValueReported = 0;
     m_iActiveObjects = m_iUpdatedObjects = m_iTooFarObjects = m_iNearObjects = 0;
@@ -181,6 +207,7 @@ void EEngineObject::Update()
     ++m_iFrame;
     m_fFrameTime = g_Engine.m_fDeltaTime;
     g_PhysicsMgr.ClearNearMarkedObject();
+    RunDeferredActions();
     {
         InSection<kSectionAmbient> section; // 2.
         UpdateAmbientSound(m_fFrameTime);
@@ -215,7 +242,7 @@ void EEngineObject::UpdateObjects()
     if (g_Options.UpdateBezier)
         g_BezierMgr.UpdateObjectsOnBezier();
     m_bHeroTrigger = g_Engine.m_bWorldLoaded && g_MainGame.m_iLevelFrame > CMainGame::FRAME_START_MENU &&
-                     !g_SaveMgr.loadInProgress && !g_LoadingScreen.m_bActive;
+                     !g_SaveMgr.loadInProgress && !SaveJustLoaded() && !g_LoadingScreen.m_bActive;
     m_vHero = HeroPosition();
     if (!m_bHeroTrigger)
         m_vHeroLast = m_vHero;
@@ -270,8 +297,8 @@ void EEngineObject::UpdateObjects()
             if (o.bFalling)
                 StepFalling(&o);
             // STAND-IN: the shooting step (an object firing its weapon at its
-            // target) waits for the weapon use of the hero's weapons work;
-            // until then no weapon description exists and nothing shoots.
+            // target) waits for the weapons' use by objects; the shooting flag
+            // is set from the catalogue's weapon, but nothing fires yet.
             if (o.Type == OT_SKINMESH)
             {
                 if (o.Object)
@@ -331,7 +358,7 @@ void EEngineObject::UpdateObjects()
 void EEngineObject::StepLoopingFx(HOBJECT o)
 {
     const DWORD frame = g_MainGame.m_iLevelFrame;
-    if (!o->pFxName || !o->pFxName[0] || (o->pFx && o->pFx->m_bActive) || frame < kFxStartFrame)
+    if (!o->pFxName || !o->pFxName[0] || EEngine::HeldFx(o) || frame < kFxStartFrame)
         return;
     if (!FX.FindFxDef(o->pFxName) && frame != kFxStartFrame)
         return;
@@ -390,15 +417,24 @@ void EEngineObject::StepBlinking(HOBJECT o)
     o->fBlinkTimer -= m_fFrameTime;
     if (o->fBlinkTimer > 0.0f)
         return;
-    o->fBlinkTimer = b.fValues[PERIOD] + RandomPart(b.fValues[PERIOD_RANDOM]);
+    // The sums are taken in double: two values near the float limit add up to
+    // infinity in float, and infinity over infinity is no grey level.
+    const double period = static_cast<double>(b.fValues[PERIOD]) + RandomPart(b.fValues[PERIOD_RANDOM]);
+    o->fBlinkTimer = std::isfinite(period) ? static_cast<float>(std::min(period, double{FLT_MAX})) : 0.0f;
     o->bBlinkOn = o->bBlinkOn ? 0 : 1;
-    const float intensity = o->bBlinkOn ? b.fValues[BRIGHT] + RandomPart(b.fValues[BRIGHT_RANDOM])
-                                        : b.fValues[DIM] + RandomPart(b.fValues[DIM_RANDOM]);
-    o->fLightValue = intensity;
-    const float brightest =
-        std::max(b.fValues[BRIGHT] + b.fValues[BRIGHT_RANDOM], b.fValues[DIM] + b.fValues[DIM_RANDOM]);
-    float grey = brightest > 0.0f ? intensity / brightest * kGreyLevels : 0.0f;
-    grey = grey < 0.0f ? 0.0f : grey > kGreyLevels ? kGreyLevels : grey;
+    const double intensity =
+        o->bBlinkOn ? static_cast<double>(b.fValues[BRIGHT]) + RandomPart(b.fValues[BRIGHT_RANDOM])
+                    : static_cast<double>(b.fValues[DIM]) + RandomPart(b.fValues[DIM_RANDOM]);
+    const double brightest = std::max(static_cast<double>(b.fValues[BRIGHT]) + b.fValues[BRIGHT_RANDOM],
+                                      static_cast<double>(b.fValues[DIM]) + b.fValues[DIM_RANDOM]);
+    o->fLightValue = std::isfinite(intensity)
+                         ? static_cast<float>(std::clamp(intensity, -double{FLT_MAX}, double{FLT_MAX}))
+                         : 0.0f;
+    double grey = brightest > 0.0 ? intensity / brightest * kGreyLevels : 0.0;
+    // Only a checked value is turned into a colour byte.
+    if (!std::isfinite(grey))
+        grey = 0.0;
+    grey = std::clamp(grey, 0.0, double{kGreyLevels});
     const DWORD g = static_cast<DWORD>(grey);
     o->dwLightColor = (g << 24) | (g << 16) | (g << 8) | g;
     o->bLightCacheValid = 0;
@@ -417,7 +453,7 @@ void EEngineObject::TryWalkIn(HOBJECT o, const EObjectActionParams& p)
     bool crosses = true;
     if (o->Type == OT_MESH && o->Object)
         crosses = static_cast<const EMesh*>(o->Object)->Intersect(&m_vHeroLast, &m_vHero);
-    if (crosses)
+    if (crosses && !SaveJustLoaded())
         RunObjectActions(o, 1);
 }
 
@@ -425,7 +461,8 @@ void EEngineObject::TryWalkIn(HOBJECT o, const EObjectActionParams& p)
 
 void EEngineObject::ContinueActions(HOBJECT o)
 {
-    if (!o->pActionParams || g_SaveMgr.loadInProgress)
+    // A dead object's runs end with it: no delayed hand-on, no more moves.
+    if (!o->pActionParams || g_SaveMgr.loadInProgress || o->bDead)
         return;
     const EObjectActionParams p = *o->pActionParams;
     const float dt = m_fFrameTime;
@@ -575,13 +612,33 @@ void EEngineObject::TieToSocket(HOBJECT object, const char* socket, const char* 
         object->TiedToPesel[i] = t ? t->PESEL[i] : 0;
 }
 
+void EEngineObject::SetTieOrientation(HOBJECT object, const EOrientation* orientation)
+{
+    if (!object)
+        return;
+    object->bUseTieOrientation = orientation ? 1 : 0;
+    object->TieOrientation = orientation ? *orientation : EOrientation();
+}
+
+void EEngineObject::LockOrientation(HOBJECT object, BYTE locked)
+{
+    if (object)
+        object->bLockOrientation = locked ? 1 : 0;
+}
+
+bool EEngineObject::SaveJustLoaded()
+{
+    constexpr DWORD kFramesAfterLoad = 5;
+    return g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.m_iFramesSinceLevelStart < kFramesAfterLoad;
+}
+
 void EEngineObject::Untie(HOBJECT object)
 {
     if (!object)
         return;
+    // The names stay: tying again finds the same socket.
     object->bTied = 0;
     object->pTiedTo = nullptr;
-    object->szTieSocket[0] = object->szTieObject[0] = 0;
 }
 
 // The tie step: every tied object follows its target's socket, turned further
@@ -634,6 +691,12 @@ void EEngineObject::UpdateTies()
         const D3DXVECTOR3 toCamera = o.vPosition - camera;
         if (D3DXVec3Length(&moved) > kSmallestMove || o.bVisible || D3DXVec3Length(&toCamera) < kNearCamera)
             g_Engine.SetObjectPosition(&o, &position, 1);
+        if (o.bUseTieOrientation)
+        {
+            EOrientation tied = o.TieOrientation;
+            tied.Multiply(&orientation.Quaternion);
+            orientation = tied;
+        }
         if (o.pActionParams && o.bActionHasRun)
         {
             const D3DXVECTOR3 forward = orientation.Forward;
@@ -646,7 +709,8 @@ void EEngineObject::UpdateTies()
             if (o.fRotation[2] != 0.0f)
                 orientation.RotateAxisAngle(&up, o.fRotation[2] * kDegrees);
         }
-        g_Engine.SetObjectRotation(&o, &orientation);
+        if (!o.bLockOrientation)
+            g_Engine.SetObjectRotation(&o, &orientation);
         constexpr DWORD kNoNodeRefresh = 0x8000;
         if (o.Type == OT_SKINMESH && o.Object)
         {

@@ -7,10 +7,12 @@
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
+#include "shell/Orientation.h"
 #include "world/ObjectActionParams.h"
 #include "world/ObjectHandle.h"
 
 #include <cstdio>
+#include <vector>
 
 struct strSound;
 
@@ -48,6 +50,9 @@ public:
     BYTE m_bStarted = 0; // the level's start-up has finished
     // At world start, once the objects are set up: the characters' eyes table.
     void Init();
+    // The event script's "light state NAME": one console line "Light NAME on",
+    // "off" or "missing".
+    static void RegisterScriptActions();
     // At world reset.
     void Release();
     void ResetWorldState();
@@ -81,6 +86,12 @@ public:
     // Ties object to a socket of the named object.
     void TieToSocket(HOBJECT object, const char* socket, const char* target);
     void Untie(HOBJECT object);
+    // The tied object's own turn, applied before the socket's (null: none).
+    static void SetTieOrientation(HOBJECT object, const EOrientation* orientation);
+    // A locked object keeps its orientation while it follows its socket.
+    static void LockOrientation(HOBJECT object, BYTE locked);
+    // A save game was loaded in the last five frames: walk-in triggers wait.
+    static bool SaveJustLoaded();
     // Forgets the object wherever the logic holds it.
     void ForgetObject(HOBJECT object);
     void SetDirectionPointerTarget(const char* name);
@@ -107,6 +118,17 @@ public:
     DWORD m_iUpdatedObjects = 0;
     DWORD m_iTooFarObjects = 0;
     DWORD m_iNearObjects = 0;
+    // Runs cut by the limits above, made at the start of the next frame (an
+    // object at most once, and only while it is the object it was).
+    struct DeferredRun
+    {
+        HOBJECT object;
+        DWORD pesel[3];
+        BYTE heroTriggered;
+    };
+    std::vector<DeferredRun> m_DeferredRuns;
+    void DeferRun(HOBJECT object, BYTE heroTriggered);
+    void RunDeferredActions();
     int m_iActionRuns = 0;     // runs this frame
     int m_iActionDepth = 0;    // hand-ons nested in the run under way
     BYTE m_bChainReported = 0; // the cut of this frame has been reported

@@ -17,6 +17,8 @@
 #include "world/Object.h"
 #include "world/ObjectActionCalls.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -108,11 +110,13 @@ void EEngineObject::RunActions(HOBJECT o, int heroTriggered)
         {
             char text[256];
             std::snprintf(text, sizeof text,
-                          "Object actions cut at %.120s: %d runs this frame, %d hand-ons deep", o->szName,
-                          m_iActionRuns, m_iActionDepth);
+                          "Object actions cut at %.120s: %d runs this frame, %d hand-ons deep; the rest run "
+                          "next frame",
+                          o->szName, m_iActionRuns, m_iActionDepth);
             g_Console.Print(text);
             m_bChainReported = 1;
         }
+        DeferRun(o, static_cast<BYTE>(heroTriggered != 0));
         return;
     }
     ++m_iActionRuns;
@@ -122,6 +126,29 @@ void EEngineObject::RunActions(HOBJECT o, int heroTriggered)
     const EObjectActionParams copy = p;
     RunSteps(o, copy, static_cast<BYTE>(heroTriggered != 0));
     --m_iActionDepth;
+}
+
+void EEngineObject::DeferRun(HOBJECT o, BYTE heroTriggered)
+{
+    for (const DeferredRun& d : m_DeferredRuns)
+        if (d.object == o)
+            return;
+    m_DeferredRuns.push_back({o, {o->PESEL[0], o->PESEL[1], o->PESEL[2]}, heroTriggered});
+}
+
+void EEngineObject::RunDeferredActions()
+{
+    if (m_DeferredRuns.empty())
+        return;
+    std::vector<DeferredRun> runs;
+    runs.swap(m_DeferredRuns);
+    for (const DeferredRun& d : runs)
+    {
+        HOBJECT o = d.object;
+        if (o->bUsed && !o->bDeletePending && o->PESEL[0] == d.pesel[0] && o->PESEL[1] == d.pesel[1] &&
+            o->PESEL[2] == d.pesel[2])
+            RunActions(o, d.heroTriggered);
+    }
 }
 
 void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroTriggered)
@@ -422,8 +449,11 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
         if (weapon && target)
         {
             o->bShooting = 1;
-            o->iShotInterval = p.action_shoot_interval +
-                               (p.action_shoot_random > 0 ? std::rand() % p.action_shoot_random : 0);
+            // In 64 bits and held to the int range: a huge interval from the
+            // world file plus its random part must not wrap.
+            const long long interval = static_cast<long long>(p.action_shoot_interval) +
+                                       (p.action_shoot_random > 0 ? std::rand() % p.action_shoot_random : 0);
+            o->iShotInterval = static_cast<int>(std::clamp<long long>(interval, INT_MIN, INT_MAX));
             o->iShotCount = 0;
             o->fShotTimer = 0.0f;
         }
@@ -671,8 +701,9 @@ void EEngineObject::OpenDoor(HOBJECT o)
     if (!o || !o->pActionParams || !o->pActionParams->action_door || o->bActionToggled)
         return;
     const EObjectActionParams& p = *o->pActionParams;
+    // A door that does not swing away keeps the angle's sign: its side.
     const float angle = std::fabs(p.action_door_angle);
-    o->fDoorAngle = angle;
+    o->fDoorAngle = p.action_door_angle;
     if (p.action_door_away)
     {
         // Away from the hero: compare his distance to the door with his

@@ -66,8 +66,8 @@ void EEngine::SetObjectPosition(HOBJECT o, const D3DXVECTOR3* position, BYTE kee
     o->vPosition = *position;
     if (!keepStart)
         o->vStartPosition = *position;
-    if (o->pFx)
-        o->pFx->m_vPos = o->pFx->m_vAnchor = *position;
+    if (EFxInstance* fx = HeldFx(o))
+        fx->m_vPos = fx->m_vAnchor = *position;
     switch (o->Type)
     {
     case OT_MESH:
@@ -102,8 +102,8 @@ void EEngine::SetObjectTransform(HOBJECT o, const D3DXVECTOR3* position, const E
     if (!keepStart)
         o->vStartPosition = *position;
     o->Orientation = *orientation;
-    if (o->pFx)
-        o->pFx->m_vPos = o->pFx->m_vAnchor = *position;
+    if (EFxInstance* fx = HeldFx(o))
+        fx->m_vPos = fx->m_vAnchor = *position;
     switch (o->Type)
     {
     case OT_MESH:
@@ -615,11 +615,9 @@ void EEngine::SetObjectFx(HOBJECT o, const char* name)
         return;
     if (!name || !name[0])
     {
-        if (o->pFx)
-        {
-            g_FxMgr.ReleaseFx(o->pFx);
-            o->pFx = nullptr;
-        }
+        if (EFxInstance* fx = HeldFx(o))
+            g_FxMgr.ReleaseFx(fx);
+        o->pFx = nullptr;
         DeleteTrackedName(o->pFxName, TAG_FX_NAME);
         return;
     }
@@ -630,9 +628,22 @@ void EEngine::SetObjectFx(HOBJECT o, const char* name)
     CopyName(o->pFxName, OBJECT_FX_NAME_SIZE, name);
     if (g_MainGame.m_iLevelFrame < FX_START_FRAME)
         return;
-    if (o->pFx)
-        g_FxMgr.ReleaseFx(o->pFx);
+    if (EFxInstance* fx = HeldFx(o))
+        g_FxMgr.ReleaseFx(fx);
     o->pFx = g_FxMgr.CreateFxByName(o->pFxName, &o->vPosition, &o->Orientation);
+    o->iFxStart = o->pFx ? o->pFx->m_iStart : 0;
+}
+
+EFxInstance* EEngine::HeldFx(HOBJECT o)
+{
+    if (!o || !o->pFx)
+        return nullptr;
+    if (!o->pFx->m_bActive || o->pFx->m_iStart != o->iFxStart)
+    {
+        o->pFx = nullptr;
+        o->iFxStart = 0;
+    }
+    return o->pFx;
 }
 
 void EEngine::SetObjectBushSound(HOBJECT o, const char* file, float range)
@@ -779,7 +790,14 @@ bool EEngine::GetObjectSocket(HOBJECT o, const char* socket, D3DXMATRIX* out, EO
         return found;
     }
     if (ESkinMesh* skin = SkinOf(o))
-        return skin->GetSocket(socket, out);
+    {
+        if (!skin->GetSocket(socket, out))
+            return false;
+        // The socket's own turn (its node's axes and the socket's angles).
+        if (orientation)
+            skin->GetSocketMatrix(socket, nullptr, orientation);
+        return true;
+    }
     return false;
 }
 

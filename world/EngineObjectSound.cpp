@@ -70,14 +70,17 @@ void EEngineObject::UpdateAmbientSound(float dt)
                 g_Console.Print2("Ambient sound missing: ", m_szAmbientRequested);
                 m_szAmbientRequested[0] = 0;
             }
+            else if (!(m_pAmbientSound = g_SoundMgr.CreateSound(m_szAmbientRequested)))
+            {
+                // A file that will not load is no sound: nothing ramps up, and
+                // the name stays free to be asked for again.
+                g_Console.Print2("Ambient sound cannot be loaded: ", m_szAmbientRequested);
+                m_szAmbientRequested[0] = 0;
+            }
             else
             {
-                m_pAmbientSound = g_SoundMgr.CreateSound(m_szAmbientRequested);
-                if (m_pAmbientSound)
-                {
-                    g_SoundMgr.SetSoundVolume(m_pAmbientSound, 0.0f);
-                    g_SoundMgr.PlaySound(m_pAmbientSound, true);
-                }
+                g_SoundMgr.SetSoundVolume(m_pAmbientSound, 0.0f);
+                g_SoundMgr.PlaySound(m_pAmbientSound, true);
                 std::memcpy(m_szAmbientName, m_szAmbientRequested, sizeof m_szAmbientName);
                 m_szAmbientRequested[0] = 0;
                 m_fAmbientVolume = 0.0f;

@@ -301,11 +301,9 @@ void EEngine::FreeSubRecords(HOBJECT o)
         g_SoundMgr.DeleteSound(o->pSound->pSound);
         DeleteTracked(o->pSound, TAG_SOUND);
     }
-    if (o->pFx)
-    {
-        g_FxMgr.ReleaseFx(o->pFx);
-        o->pFx = nullptr;
-    }
+    if (EFxInstance* fx = HeldFx(o))
+        g_FxMgr.ReleaseFx(fx);
+    o->pFx = nullptr;
     DeleteTrackedName(o->pPendingTieSocket, TAG_TIE_SOCKET);
     DeleteTrackedName(o->pPendingTieObject, TAG_TIE_OBJECT);
     DeleteTrackedName(o->pFxName, TAG_FX_NAME);

@@ -35,6 +35,16 @@ int Number(const char* text)
 {
     return static_cast<int>(std::strtol(text, nullptr, 10));
 }
+
+// A respawner with its path and its place cached; one without says what it misses.
+bool CachedWhole(const strObject& o)
+{
+    if (!o.bRespawnCached)
+        g_Console.Print2(o.szName, " nie skeszowal sciezek!");
+    else if (o.iRespawnPlace < 0)
+        g_Console.Print2(o.szName, "nie ma skeszowanego miejsca!");
+    return o.bRespawnCached && o.iRespawnPlace >= 0;
+}
 } // namespace
 
 bool EEngine::RespawnerDataExists()
@@ -69,8 +79,8 @@ void EEngine::SaveRespawners()
     if (!any)
     {
         for (int i = 0; i < NAMED_OBJECT_SLOTS; ++i)
-            if (IsRespawner(m_Objects[i]) && !m_Objects[i].bRespawnCached)
-                g_Console.Print2(m_Objects[i].szName, " nie skeszowal sciezek!");
+            if (IsRespawner(m_Objects[i]))
+                CachedWhole(m_Objects[i]);
         return;
     }
     FILE* f = TkFopen(name.c_str(), "w");
@@ -83,18 +93,8 @@ void EEngine::SaveRespawners()
     for (int i = 0; i < NAMED_OBJECT_SLOTS; ++i)
     {
         const strObject& o = m_Objects[i];
-        if (!IsRespawner(o))
+        if (!IsRespawner(o) || !CachedWhole(o))
             continue;
-        if (!o.bRespawnCached)
-        {
-            g_Console.Print2(o.szName, " nie skeszowal sciezek!");
-            continue;
-        }
-        if (o.iRespawnPlace < 0)
-        {
-            g_Console.Print2(o.szName, "nie ma skeszowanego miejsca!");
-            continue;
-        }
         std::fprintf(f, "%.255s\n%i\n%i\n%i\n%i\n", o.szName, o.iRespawnPath[0], o.iRespawnPath[1],
                      o.iRespawnPath[2], o.iRespawnPlace);
         ++written;

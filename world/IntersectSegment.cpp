@@ -25,7 +25,7 @@ EIntersectSegment g_IntersectSegment;
 
 namespace
 {
-constexpr const char* kHeroStickFile = "prefabs\\builtin\\hero_stick.x";
+constexpr const char* kHeroStickFile = "prefabs\\special\\hero_stick.x";
 constexpr const char* kCoarseZoneName = "Bip01";
 constexpr const char* kCoarseHitZoneName = "tulow";
 // Two box crossings closer than this are one crossing (an edge or a corner).
@@ -644,8 +644,11 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
     // The mesh stops keeping its inverse while it is out of segment tests,
     // and the sight test still reaches some such meshes, as does a mesh that
     // has not moved since it came back: the inverse is made here.
+    // A mesh scaled to nothing along an axis has no inverse and no volume a
+    // segment could meet.
     D3DXMATRIX inverse;
-    D3DXMatrixInverse(&inverse, nullptr, &mesh->m_mWorld);
+    if (!D3DXMatrixInverse(&inverse, nullptr, &mesh->m_mWorld))
+        return false;
     float a[3], b[3];
     Geom::TransformPoint(a, &m_vStart.x, &inverse);
     Geom::TransformPoint(b, &m_vEnd.x, &inverse);

@@ -240,7 +240,12 @@ struct strObject
     BYTE bIsLight2;
     EObjectSound* pSound;
     char* pFxName; // OBJECT_FX_NAME_SIZE bytes
+    // The object's looping effect: read only through EEngine::HeldFx, which
+    // checks that the pool's record still holds the start it was given.
     EFxInstance* pFx;
+    DWORD iFxStart;
+    BYTE bEffectObject; // a mesh an effect made (and muzzle-flash lights)
+    BYTE bSelected;     // marked by the object-info overlay
     EObjectActionParams* pActionParams;
     EDeathParams* pDeathParams;
     float fRadius;
@@ -335,13 +340,16 @@ struct strObject
     BYTE bCreatedOnDeath; // a wreck that replaced a dead object
     int iRespawnCount;    // characters this respawner has made
     float fRespawnTimer;
-    BYTE bRespawnCached;  // the path manager found its path and place
-    int iRespawnPath[3];  // the cached path's identifiers
-    int iRespawnPlace;    // the cached place on it
-    float fBlinkTimer;    // seconds to the next blink
-    BYTE bBlinkOn;        // the blinking light is in its bright half
-    DWORD TiedToPesel[3]; // the PESEL of the object tied to, when it was found
-    BYTE bTieReported;    // the tie step has said what it misses
+    BYTE bRespawnCached;         // the path manager found its path and place
+    int iRespawnPath[3];         // the cached path's identifiers
+    int iRespawnPlace;           // the cached place on it
+    float fBlinkTimer;           // seconds to the next blink
+    BYTE bBlinkOn;               // the blinking light is in its bright half
+    DWORD TiedToPesel[3];        // the PESEL of the object tied to, when it was found
+    EOrientation TieOrientation; // turns the socket's orientation when bUseTieOrientation is set
+    BYTE bUseTieOrientation;
+    BYTE bLockOrientation; // the tie step leaves the object's orientation alone
+    BYTE bTieReported;     // the tie step has said what it misses
 
     // Visibility, worked out by the visibility pass every 0.3 seconds (and
     // every frame while it is forced), and the one-off preparation.

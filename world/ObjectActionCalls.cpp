@@ -1,9 +1,11 @@
 // STAND-IN: see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
+#include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystem.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/Mouse.h"
@@ -226,13 +228,14 @@ void DialogueStartHero(const char* d)
 {
     Note("CDialogueMgr::StartHeroDialogue %s", S(d));
 }
-bool CharacterExists(const char*)
+bool CharacterExists(const char* name)
 {
-    return false;
+    return PMgr.FindCharacterByName(name, true) != nullptr;
 }
 void CharacterTeleport(const char* name, const D3DXVECTOR3& p)
 {
     Note("CPostacMgr::TeleportCharacter %s %g %g %g", S(name), p.x, p.y, p.z);
+    PMgr.TeleportCharacter(name, &p);
 }
 void CharacterRunTo(const char* name, const char* target, const char* bezier, const char* phase,
                     const char* animation)
@@ -242,15 +245,16 @@ void CharacterRunTo(const char* name, const char* target, const char* bezier, co
 void CharacterForcePhase(const char* name, const char* phase)
 {
     Note("CPostacMgr::ForceFazaByName %s %s", S(name), S(phase));
+    PMgr.ForceFazaByName(name, phase);
 }
 bool CharacterKill(const char* name, const D3DXVECTOR3&)
 {
     Note("CPostacMgr::Zabij %s", S(name));
     return false;
 }
-bool ItemDescriptionExists(const char*)
+bool ItemDescriptionExists(const char* name)
 {
-    return false;
+    return name && name[0] && ItemMgr.FindDescription(name) != nullptr;
 }
 void ActivateAIAction(const char* name)
 {
@@ -277,15 +281,20 @@ bool PathFindPlace(const int (&)[3], int)
 void PreloadCharacterSounds(const char* character)
 {
     Note("CPostacMgr::PreloadSounds %s", S(character));
+    PMgr.PreloadCharacterSounds(character);
 }
 void CharacterRespawn(const char* name, const D3DXVECTOR3& p, const char* phase, HOBJECT respawner)
 {
     Note("CPostacMgr::RespawnCharacter %s %g %g %g %s %s", S(name), p.x, p.y, p.z, S(phase),
          NameOf(respawner));
+    EOrientation orientation;
+    if (respawner)
+        orientation = respawner->Orientation;
+    PMgr.RespawnCharacter(name, &p, &orientation, phase, respawner);
 }
-bool CharacterAliveFrom(HOBJECT)
+bool CharacterAliveFrom(HOBJECT respawner)
 {
-    return false;
+    return PMgr.IsAliveFrom(respawner);
 }
 void LevelRegisterHit(const char* name)
 {

@@ -68,19 +68,20 @@ void SaveCheckpoint();
 void DialogueStart(const char* dialogue, const char* actor0, const char* actor1, const char* actor2);
 void DialogueStartByName(const char* dialogue, HOBJECT object);
 void DialogueStartHero(const char* dialogue);
-// STAND-IN: CPostacMgr. No characters exist yet: lookups find none.
+// CPostacMgr, journalled. STAND-IN: the runs to a mesh and the kills come
+// with the route movement and the character deaths.
 bool CharacterExists(const char* name);
 void CharacterTeleport(const char* name, const D3DXVECTOR3& position);
 void CharacterRunTo(const char* name, const char* target, const char* bezier, const char* phase,
                     const char* animation);
 void CharacterForcePhase(const char* name, const char* phase);
 bool CharacterKill(const char* name, const D3DXVECTOR3& position);
-// STAND-IN: EItemMgr::FindDescription. No descriptions exist yet.
+// EItemMgr::FindDescription: the item catalogue holds the named description.
 bool ItemDescriptionExists(const char* name);
 // GameAI::ActivateAIAction (the level scripts), noted as well.
 void ActivateAIAction(const char* name);
-// STAND-IN: CPostacMgr::RespawnCharacter; and whether a live character
-// still carries the respawner's name (none do yet).
+// CPostacMgr::RespawnCharacter, journalled; and whether a live character
+// made by the respawner still exists.
 void CharacterRespawn(const char* name, const D3DXVECTOR3& position, const char* phase, HOBJECT respawner);
 bool CharacterAliveFrom(HOBJECT respawner);
 // STAND-IN: the hero's speakers (CPostacMgr) saying a voice line with its subtitle.

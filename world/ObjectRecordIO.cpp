@@ -8,6 +8,7 @@
 #include "world/DeathParams.h"
 #include "world/ObjectLogicIO.h"
 
+#include <cmath>
 #include <vector>
 
 namespace
@@ -408,8 +409,12 @@ bool ReadBlinkingRecord(FILE* file, EBlinkingParams* p)
         return ok;
     RecordIn r(b, sizeof b);
     p->bEnabled = r.U8(0);
+    // A value that is no number (a damaged or edited save) reads as 0.
     for (int i = 0; i < 6; ++i)
-        p->fValues[i] = r.F32(4 + 4 * i);
+    {
+        const float v = r.F32(4 + 4 * i);
+        p->fValues[i] = std::isfinite(v) ? v : 0.0f;
+    }
     return ok;
 }
 
@@ -585,8 +590,10 @@ bool WriteLightControlRecord(FILE* file, const ELightControlParams& p)
     RecordOut r(b, sizeof b);
     r.U8(0, p.bEnabled);
     r.U8(1, p.bFlag2);
+    // A name may fill all 32 bytes of its slot without a terminator: the
+    // slots are stored whole, so such a name comes back whole.
     for (int i = 0; i < LIGHT_CONTROL_NAMES; ++i)
-        r.Chars(2 + i * LIGHT_CONTROL_NAME_SIZE, p.szLights[i], LIGHT_CONTROL_NAME_SIZE);
+        r.Bytes(2 + i * LIGHT_CONTROL_NAME_SIZE, p.szLights[i], LIGHT_CONTROL_NAME_SIZE);
     return Put(file, b);
 }
 
@@ -600,6 +607,6 @@ bool ReadLightControlRecord(FILE* file, ELightControlParams* p)
     p->bEnabled = r.U8(0);
     p->bFlag2 = r.U8(1);
     for (int i = 0; i < LIGHT_CONTROL_NAMES; ++i)
-        r.Chars(2 + i * LIGHT_CONTROL_NAME_SIZE, p->szLights[i], LIGHT_CONTROL_NAME_SIZE);
+        r.Bytes(2 + i * LIGHT_CONTROL_NAME_SIZE, p->szLights[i], LIGHT_CONTROL_NAME_SIZE);
     return ok;
 }

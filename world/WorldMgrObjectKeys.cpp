@@ -35,7 +35,17 @@ constexpr unsigned PHYSICS_PREFAB_CAPACITY = 127;
 constexpr int LIGHT_NAME_CHARS = LIGHT_CONTROL_NAME_SIZE;
 constexpr int MESH_LIGHT_KEYS = 7;
 constexpr int PATH_GEN_VALUES = 5;
-constexpr float PATH_GEN_DEFAULTS[PATH_GEN_VALUES] = {0.0f, 2.0f, 0.5f, 30.0f, 2000.0f};
+// The flag (0) and the node count (4) are integers kept in their 32 bits, as
+// a fresh mesh keeps them; the other three are floats.
+constexpr float PATH_GEN_DEFAULTS[PATH_GEN_VALUES] = {0.0f, 2.0f, 0.5f, 30.0f, 0.0f};
+constexpr int PATH_GEN_DEFAULT_NODES = 2000;
+
+float IntBits(int v)
+{
+    float f;
+    std::memcpy(&f, &v, sizeof f);
+    return f;
+}
 constexpr int PAINT_SUBSET_BITS = 16;
 
 // A light name of the light-control record: up to 32 characters, the slot
@@ -177,11 +187,12 @@ void EWorldMgr::MeshKeys(HOBJECT o)
     {
         float values[PATH_GEN_VALUES];
         std::memcpy(values, PATH_GEN_DEFAULTS, sizeof values);
+        values[4] = IntBits(PATH_GEN_DEFAULT_NODES);
         g_Engine.GetObjectPathGenParams(o, values);
-        values[0] = Flag(1) ? 1.0f : 0.0f;
+        values[0] = IntBits(Flag(1) ? 1 : 0);
         for (int i = 1; i < 4; ++i)
             values[i] = Float(i + 1);
-        values[4] = static_cast<float>(Int(5));
+        values[4] = IntBits(Int(5));
         g_Engine.SetObjectPathGenParams(o, values);
     }
     else if (MeshLightKeys(o))

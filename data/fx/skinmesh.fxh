@@ -27,6 +27,7 @@ vertexshader VS_Skin
     out vec4 vColor;
     out vec3 vLight;
     out vec3 vLight0;
+    out vec3 vLight2;
 
     void main()
     {
@@ -53,5 +54,6 @@ vertexshader VS_Skin
         vColor = vec4(1.0);
         vLight = (view * g_mViewToLightProj).xyz;
         vLight0 = (view * g_mViewToLightProj0).xyz;
+        vLight2 = (view * g_mViewToLightProj2).xyz;
     }
 }

@@ -1,8 +1,9 @@
 // Parameters and samplers of the sun-lit scene effects ("skylight" and
 // "skylightF"). Samplers take texture stages in the order they are declared,
 // so the list below is the engine's stage layout: 0 diffuse, 1 normal map,
-// 2 detail, 3 to 5 the water maps, 6 the sun cascade the pass binds (cascade
-// 1), 7 the sharp near cascade (cascade 0), 8 the environment cube, 9 to 11
+// 2 detail, 3 and 5 the water maps, 4 the cascade of the moving casters
+// (cascade 2), 6 the sun cascade the pass binds (cascade 1), 7 the sharp
+// near cascade (cascade 0), 8 the environment cube, 9 to 11
 // the three painted layers, 15 the cloud texture. The passes bind every stage
 // themselves; only the diffuse sampler also reads the parameter g_Texture.
 
@@ -16,6 +17,7 @@ float4x4 g_mWorldView : WORLDVIEW;
 // Camera space to the light's clip space of the bound cascade(s).
 float4x4 g_mViewToLightProj;
 float4x4 g_mViewToLightProj0;
+float4x4 g_mViewToLightProj2;
 float4 g_CameraPosition;
 float4 g_CameraModel;
 
@@ -37,14 +39,18 @@ float g_fFarZ1 = 0.000333;
 float g_fSkyFogHeight = 100000.0;
 float g_fSkyFogCoef = 0.8;
 
-// Shadow test of the cascade on stage 6 (and stage 7 for the near one).
+// Shadow test of the cascade on stage 6 (and stage 7 for the near one,
+// stage 4 for the moving casters' one).
 bool g_bShadowMap = false;
 bool g_bShadowMap0 = false;
+bool g_bShadowMap2 = false;
 float SHADOW_EPSILON = 0.002;
 float SHADOW_EPSILON0 = 0.0002;
 float SMAP_SIZE = 1024.0;
 float SMAP_SIZE1 = 0.0009765625;
 float SMAP_SIZE0 = 2048.0;
+float SHADOW_EPSILON2 = 0.0002;
+float SMAP_SIZE2 = 2048.0;
 
 // Material block.
 bool g_bNormalMap = false;
@@ -81,7 +87,7 @@ float4 g_vAdditionalColor2;
 sampler NormalSampler = sampler_state { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
 sampler DetailSampler = sampler_state { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; };
 sampler Stage3Sampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
-sampler Stage4Sampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
+sampler ShadowSampler2 = sampler_state { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
 sampler Stage5Sampler = sampler_state { MinFilter = Linear; MagFilter = Linear; };
 sampler ShadowSampler = sampler_state { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
 sampler ShadowSampler0 = sampler_state { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
@@ -114,6 +120,7 @@ vertexshader VS_Scene
     out vec4 vColor;
     out vec3 vLight;
     out vec3 vLight0;
+    out vec3 vLight2;
 
     void main()
     {
@@ -129,5 +136,6 @@ vertexshader VS_Scene
         // interpolate exactly, so they are found here once per vertex.
         vLight = (vec4(vView, 1.0) * g_mViewToLightProj).xyz;
         vLight0 = (vec4(vView, 1.0) * g_mViewToLightProj0).xyz;
+        vLight2 = (vec4(vView, 1.0) * g_mViewToLightProj2).xyz;
     }
 }

@@ -12,50 +12,104 @@ in vec2 vTexCoord;
 in vec4 vColor;
 in vec3 vLight;
 in vec3 vLight0;
+in vec3 vLight2;
 
 // Fog reaches nearly its maximum halfway to the far plane.
 const float kFogFalloff = 16.0;
 // Depth stored where nothing was drawn into a cascade.
 const float kEmptyDepth = 1.0;
 
-// 1 lit, 0 shadowed, -1 outside the cascade. TK_SHADOW_TAPS (1 or 4, set by
-// the shader that includes this file) taps of the map around the point.
-float CascadeLight(sampler2D map, vec3 c, float epsilon, float texel)
+// How the depth of the surface changes across the cascade's texture: found
+// once per pixel from the screen derivatives of its cascade position, so a
+// surface slanted to the sun compares each tap with its own depth there and
+// does not shadow itself in teeth. (du, dv, dz) along x and along y.
+vec2 DepthSlope(vec3 dx, vec3 dy)
 {
-    // Direct3D's texture space: v runs down the target.
-    vec2 uv = vec2(0.5 * c.x + 0.5, 0.5 - 0.5 * c.y);
-    if (uv.x <= 0.0 || uv.x >= 1.0 || uv.y <= 0.0 || uv.y >= 1.0 || c.z >= kEmptyDepth)
+    float det = dx.x * dy.y - dx.y * dy.x;
+    if (abs(det) < 1e-12)
+        return vec2(0.0);
+    return vec2(dy.y * dx.z - dx.y * dy.z, dx.x * dy.z - dy.x * dx.z) / det;
+}
+
+// The cascade position in Direct3D's texture space (v runs down the target)
+// with its depth.
+vec3 CascadeUvz(vec3 c)
+{
+    return vec3(0.5 * c.x + 0.5, 0.5 - 0.5 * c.y, c.z);
+}
+
+// A slope never moves the compared depth by more than this (a surface seen
+// edge-on by the sun).
+const float kMaxSlopeShift = 0.004;
+
+// 1 lit, 0 shadowed, -1 outside the cascade. Four texels around the point,
+// weighted by where the point lies between them, so shadow edges are smooth
+// rather than texel blocks; each compared with the surface's depth at that
+// texel (`slope`) less `epsilon`.
+float CascadeLight(sampler2D map, vec3 c, vec2 slope, float epsilon, float texel)
+{
+    vec3 p = CascadeUvz(c);
+    if (p.x <= 0.0 || p.x >= 1.0 || p.y <= 0.0 || p.y >= 1.0 || p.z >= kEmptyDepth)
         return -1.0;
-#if TK_SHADOW_TAPS == 1
-    return (c.z - epsilon > texture(map, uv).r) ? 0.0 : 1.0;
-#else
-    float lit = 0.0;
+    float size = texel > 0.0 ? 1.0 / texel : 1.0;
+    vec2 st = p.xy * size - 0.5;
+    vec2 base = floor(st);
+    vec2 f = st - base;
+    float lit[4];
     for (int i = 0; i < 4; ++i)
     {
-        vec2 offset = vec2(float(i & 1) - 0.5, float(i >> 1) - 0.5) * texel;
-        lit += (c.z - epsilon > texture(map, uv + offset).r) ? 0.0 : 0.25;
+        vec2 at = (base + vec2(float(i & 1), float(i >> 1)) + 0.5) * texel;
+        float shift = clamp(dot(slope, at - p.xy), -kMaxSlopeShift, kMaxSlopeShift);
+        float bias = epsilon + min(dot(abs(slope), vec2(texel)), kMaxSlopeShift);
+        lit[i] = (p.z + shift - bias > texture(map, at).r) ? 0.0 : 1.0;
     }
-    return lit;
-#endif
+    return mix(mix(lit[0], lit[1], f.x), mix(lit[2], lit[3], f.x), f.y);
+}
+
+vec2 g_SlopeWide;
+vec2 g_SlopeNear;
+vec2 g_SlopeMoving;
+
+// The slopes of the three cascades, taken where every pixel of the primitive
+// runs them (derivatives need it).
+void FindDepthSlopes()
+{
+    g_SlopeWide = DepthSlope(dFdx(CascadeUvz(vLight)), dFdy(CascadeUvz(vLight)));
+    g_SlopeNear = DepthSlope(dFdx(CascadeUvz(vLight0)), dFdy(CascadeUvz(vLight0)));
+    g_SlopeMoving = DepthSlope(dFdx(CascadeUvz(vLight2)), dFdy(CascadeUvz(vLight2)));
 }
 
 // The sun's share at this point: the near cascade where it covers the point,
-// else the wide one, else full sun.
+// else the wide one, else full sun; darkened further where the cascade of the
+// moving casters (figures, loose objects) covers it.
 float SunShadow()
 {
+    float sun = 1.0;
+    bool found = false;
     if (g_bShadowMap0)
     {
-        float near = CascadeLight(ShadowSampler0, vLight0, SHADOW_EPSILON0, SMAP_SIZE0 > 0.0 ? 1.0 / SMAP_SIZE0 : 1.0);
+        float near = CascadeLight(ShadowSampler0, vLight0, g_SlopeNear, SHADOW_EPSILON0,
+                                  SMAP_SIZE0 > 0.0 ? 1.0 / SMAP_SIZE0 : 1.0);
         if (near >= 0.0)
-            return near;
+        {
+            sun = near;
+            found = true;
+        }
     }
-    if (g_bShadowMap)
+    if (!found && g_bShadowMap)
     {
-        float wide = CascadeLight(ShadowSampler, vLight, SHADOW_EPSILON, SMAP_SIZE1);
+        float wide = CascadeLight(ShadowSampler, vLight, g_SlopeWide, SHADOW_EPSILON, SMAP_SIZE1);
         if (wide >= 0.0)
-            return wide;
+            sun = wide;
     }
-    return 1.0;
+    if (g_bShadowMap2)
+    {
+        float moving = CascadeLight(ShadowSampler2, vLight2, g_SlopeMoving, SHADOW_EPSILON2,
+                                    SMAP_SIZE2 > 0.0 ? 1.0 / SMAP_SIZE2 : 1.0);
+        if (moving >= 0.0)
+            sun = min(sun, moving);
+    }
+    return sun;
 }
 
 vec3 FogBlend(vec3 colour, float distance)
@@ -82,6 +136,7 @@ vec4 ShadeScene(bool env, bool painted)
 {
     // No discard here: the opaque passes keep the rasteriser's early depth
     // test; cut-out materials have their own pass.
+    FindDepthSlopes();
     vec4 texel = texture(TextureSampler, vTexCoord * g_fTextureDensity);
     vec3 albedo = texel.rgb;
     vec3 n = normalize(vNormal);

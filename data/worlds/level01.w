@@ -339,7 +339,7 @@ ypos 6
 zpos -12
 rotation_angles 14 52 0
 flags 12
-mesh prefabs\builtin\start_point.x
+mesh prefabs\special\start_point.x
 name game_start_point
 xpos -25
 ypos 1.2
@@ -378,7 +378,7 @@ xpos -14.2
 ypos 0.25
 zpos -5.5
 rotation_angles 0 90 0
-mesh prefabs\builtin\start_point.x
+mesh prefabs\special\start_point.x
 name level_start
 xpos -25
 ypos 1.2
@@ -389,6 +389,7 @@ action_general_2 0 1
 action_sound_ambient_sound sounds\ambient\wind_loop.wav
 action_sound_volume_ambient_sound 1
 action_play_music music\DuskmereMainTheme.ogg
+action_give_action_to___mesh soldier_spawn
 mesh meshes\demo\threshold.x
 name demo_switch_panel
 xpos 15
@@ -401,3 +402,78 @@ action_ifset power_on
 action_next_run_after 2
 action_activate_ai_action switch_pressed
 action_give_action_to___mesh demo_switch
+mesh prefabs\special\start_point.x
+name soldier_spawn
+xpos -15
+ypos 0
+zpos -16
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+rotation_angles 0 -37.6 0
+action_respawn_character_name demo_soldier
+action_respawn_character_phase0 bot_stoi
+action_respawn_character_phase1 bot_stoi
+action_respawn_params 5 0
+action_give_action_to___mesh partner_spawn
+mesh prefabs\special\start_point.x
+name partner_spawn
+xpos -28
+ypos 0.25
+zpos -5
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+rotation_angles 0 0 0
+action_respawn_character_name demo_partner
+action_respawn_character_phase0 stoi
+action_respawn_character_phase1 stoi
+action_respawn_params 5 0
+action_give_action_to___mesh civilian_spawn
+mesh prefabs\special\start_point.x
+name civilian_spawn
+xpos -18
+ypos 0
+zpos 11
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+rotation_angles 0 90 0
+action_respawn_character_name demo_civilian
+action_respawn_character_phase0 czujny_idzie
+action_respawn_character_phase1 czujny_idzie
+action_respawn_params 5 0
+mesh meshes\demo\fuse_box.x
+name demo_fuse_box
+xpos -27.5
+ypos 0.25
+zpos -5.2
+death_params_1 1 0 0 0 0 0 1 1 1 0 30 1
+object_light_control_params 1 0
+object_light_control2_light 0 demo_fuse_lamp_a
+object_light_control2_light 1 demo_fuse_lamp_b
+light
+name demo_fuse_lamp_a
+xpos -28.5
+ypos 2.5
+zpos -5.2
+range 8
+power 1
+diffuse 1 0.9 0.7
+light
+name demo_fuse_lamp_b
+xpos -21.5
+ypos 2.5
+zpos -5.2
+range 8
+power 1
+diffuse 1 0.9 0.7
+mesh meshes\demo\fuse_trigger.x
+name demo_fuse_trigger
+xpos -25
+ypos 0.25
+zpos 1
+flags 0
+action_general_opt 1 1
+action_general_2 1 1
+action_kill_object demo_fuse_box

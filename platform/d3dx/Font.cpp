@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -128,15 +130,41 @@ public:
         if (m_lost || (Color >> 24) == 0)
             return layout.result;
         RECT bounds;
+        if (!TkFontTargetBounds(m_device, &bounds))
+            return layout.result;
+        // A text drawn as before (same characters, place, format and target
+        // area) draws its kept texture: nothing is laid out into it again
+        // and no texture the frame already uses is written.
+        TextKey key;
+        key.text.assign(pString, Count < 0 ? std::strlen(pString) : strnlen(pString, size_t(Count)));
+        key.format = Format;
+        key.rect = pRect ? *pRect : RECT{};
+        key.hasRect = pRect != nullptr;
+        key.bounds = bounds;
+        if (KeptText* kept = FindKept(key))
+        {
+            kept->lastUse = ++m_useClock;
+            TkFontDrawQuad(m_device, kept->texture, kept->quad, Color);
+            return layout.result;
+        }
         TkTextCoverage coverage;
-        if (TkFontTargetBounds(m_device, &bounds) && TkFontRaster::Coverage(layout, &bounds, &coverage))
-            TkFontDrawCoverage(m_device, &m_texture, coverage, Color);
+        if (!TkFontRaster::Coverage(layout, &bounds, &coverage))
+            return layout.result;
+        KeptText& slot = SlotFor(key);
+        if (SUCCEEDED(TkFontUploadCoverage(m_device, &slot.texture, coverage)))
+        {
+            slot.key = std::move(key);
+            slot.quad = {coverage.left, coverage.top, coverage.width, coverage.height};
+            slot.lastUse = ++m_useClock;
+            slot.valid = true;
+            TkFontDrawQuad(m_device, slot.texture, slot.quad, Color);
+        }
         return layout.result;
     }
 
     HRESULT OnLostDevice() override
     {
-        SAFE_RELEASE(m_texture);
+        ReleaseKept();
         TkD3D9ReleaseDefaultPoolObject(m_device, this);
         m_lost = true;
         return D3D_OK;
@@ -153,7 +181,7 @@ public:
 private:
     ~TkD3DXFont()
     {
-        SAFE_RELEASE(m_texture);
+        ReleaseKept();
         TkD3D9ReleaseDefaultPoolObject(m_device, this);
         m_device->Release();
     }
@@ -162,10 +190,70 @@ private:
     // textures), so a font in use blocks Reset whether it has drawn or not.
     void Hold() { TkD3D9HoldDefaultPoolObject(m_device, this, m_description); }
 
+    struct TextKey
+    {
+        std::string text;
+        DWORD format = 0;
+        RECT rect = {};
+        bool hasRect = false;
+        RECT bounds = {};
+        bool operator==(const TextKey& o) const
+        {
+            return format == o.format && hasRect == o.hasRect && SameRect(rect, o.rect) &&
+                   SameRect(bounds, o.bounds) && text == o.text;
+        }
+    };
+    // A text drawn recently, with its own glyph texture.
+    struct KeptText
+    {
+        TextKey key;
+        IDirect3DTexture9* texture = nullptr;
+        TkCoverageQuad quad;
+        uint64_t lastUse = 0;
+        bool valid = false;
+    };
+    // Enough for every line a frame draws (the console's recent lines with
+    // their shadows, the overlays), so steady text is never written again.
+    static constexpr size_t kKeptTexts = 48;
+
+    static bool SameRect(const RECT& a, const RECT& b)
+    {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    }
+
+    KeptText* FindKept(const TextKey& key)
+    {
+        for (KeptText& k : m_kept)
+            if (k.valid && k.key == key)
+                return &k;
+        return nullptr;
+    }
+
+    // A new slot while there is room, else the one drawn longest ago.
+    KeptText& SlotFor(const TextKey&)
+    {
+        if (m_kept.size() < kKeptTexts)
+            return m_kept.emplace_back();
+        KeptText* oldest = &m_kept.front();
+        for (KeptText& k : m_kept)
+            if (k.lastUse < oldest->lastUse)
+                oldest = &k;
+        oldest->valid = false;
+        return *oldest;
+    }
+
+    void ReleaseKept()
+    {
+        for (KeptText& k : m_kept)
+            SAFE_RELEASE(k.texture);
+        m_kept.clear();
+    }
+
     ULONG m_refs = 1;
     IDirect3DDevice9* m_device;
     std::unique_ptr<TkFontRaster> m_raster;
-    IDirect3DTexture9* m_texture = nullptr;
+    std::vector<KeptText> m_kept;
+    uint64_t m_useClock = 0;
     bool m_lost = false;
     bool m_spriteWarned = false;
     char m_description[96] = {};

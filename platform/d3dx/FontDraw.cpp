@@ -107,13 +107,34 @@ bool TkFontTargetBounds(IDirect3DDevice9* device, RECT* out)
 HRESULT TkFontDrawCoverage(IDirect3DDevice9* device, IDirect3DTexture9** texture,
                            const TkTextCoverage& coverage, D3DCOLOR color)
 {
+    const HRESULT hr = TkFontUploadCoverage(device, texture, coverage);
+    if (FAILED(hr))
+        return hr;
+    return TkFontDrawQuad(device, *texture, {coverage.left, coverage.top, coverage.width, coverage.height},
+                          color);
+}
+
+HRESULT TkFontUploadCoverage(IDirect3DDevice9* device, IDirect3DTexture9** texture,
+                             const TkTextCoverage& coverage)
+{
     if (!device || !texture || coverage.width <= 0 || coverage.height <= 0)
         return D3DERR_INVALIDCALL;
     UINT texW = 0, texH = 0;
     if (!FitTexture(device, texture, UINT(coverage.width), UINT(coverage.height), &texW, &texH))
         return E_OUTOFMEMORY;
-    if (!Upload(*texture, coverage))
+    return Upload(*texture, coverage) ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT TkFontDrawQuad(IDirect3DDevice9* device, IDirect3DTexture9* texture, const TkCoverageQuad& coverage,
+                       D3DCOLOR color)
+{
+    if (!device || !texture || coverage.width <= 0 || coverage.height <= 0)
         return D3DERR_INVALIDCALL;
+    D3DSURFACE_DESC desc;
+    if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width < UINT(coverage.width) ||
+        desc.Height < UINT(coverage.height))
+        return D3DERR_INVALIDCALL;
+    const UINT texW = desc.Width, texH = desc.Height;
 
     // Pixel centres lie on whole coordinates: the quad's edges go half a pixel
     // out, so every pixel reads its own texel's centre.
@@ -155,7 +176,7 @@ HRESULT TkFontDrawCoverage(IDirect3DDevice9* device, IDirect3DTexture9** texture
     states.SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     states.SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     states.SetSamplerState(0, D3DSAMP_SRGBTEXTURE, FALSE);
-    device->SetTexture(0, *texture);
+    device->SetTexture(0, texture);
     device->SetVertexShader(nullptr);
     device->SetPixelShader(nullptr);
     device->SetFVF(kFontVertexFvf);

@@ -16,3 +16,18 @@ bool TkFontTargetBounds(IDirect3DDevice9* device, RECT* out);
 // vertex format and stream 0 are as before afterwards.
 HRESULT TkFontDrawCoverage(IDirect3DDevice9* device, IDirect3DTexture9** texture,
                            const TkTextCoverage& coverage, D3DCOLOR color);
+
+// Where a coverage was written: its place on the target and its size.
+struct TkCoverageQuad
+{
+    int64_t left = 0, top = 0;
+    int width = 0, height = 0;
+};
+
+// The two halves of TkFontDrawCoverage: writing the coverage into the
+// caller's glyph texture (made or made larger as needed), and drawing a
+// written coverage again in any colour without touching the texture.
+HRESULT TkFontUploadCoverage(IDirect3DDevice9* device, IDirect3DTexture9** texture,
+                             const TkTextCoverage& coverage);
+HRESULT TkFontDrawQuad(IDirect3DDevice9* device, IDirect3DTexture9* texture, const TkCoverageQuad& quad,
+                       D3DCOLOR color);

@@ -2,6 +2,7 @@
 // segment trace and the colour keys of sprites.
 #include "fx_fixture.h"
 
+#include "game/BezierFollowState.h"
 #include "mesh/Mesh.h"
 
 using namespace fxtest;
@@ -261,6 +262,24 @@ TEST_F(FxTest, BloodDropsStainOnlyFlatGround)
     Run(3);
     EXPECT_EQ(fx->m_bActive, 0);
     EXPECT_EQ(stains(), 1);
+
+    // Ground that follows a bezier path takes no stain; a bezier move record
+    // alone (the path not followed) does not stop one.
+    BezierFollowState follow;
+    follow.bOn = 1;
+    BezierMoveState move;
+    move.bActive = 1;
+    ground.pBezierFollow = &follow;
+    drop({0, 1, 0}, {0, -30, 0});
+    Run(3);
+    EXPECT_EQ(stains(), 1);
+    follow.bOn = 0;
+    ground.pBezierMove = &move;
+    drop({0, 1, 0}, {0, -30, 0});
+    Run(3);
+    EXPECT_EQ(stains(), 2);
+    ground.pBezierFollow = nullptr;
+    ground.pBezierMove = nullptr;
 }
 
 TEST_F(FxTest, AlphaKeysHoldThenFadeOverTheSecondHalf)

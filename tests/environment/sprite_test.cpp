@@ -3,6 +3,7 @@
 #include "fx_fixture.h"
 
 #include <memory>
+#include <vector>
 
 using namespace fxtest;
 
@@ -21,11 +22,12 @@ protected:
         std::memset(static_cast<void*>(objects.get()), 0, sizeof(strObject) * kObjects);
     }
 
-    HOBJECT Add(int i, const D3DXVECTOR3& pos, DWORD flags = SPRITE_DRAWN, DWORD flags2 = 0)
+    HOBJECT Add(int i, const D3DXVECTOR3& pos, DWORD flags = SPRITE_DRAWN, DWORD flags2 = 0,
+                const char* file = "dot.tga")
     {
         EObjectDesc desc;
         desc.Type = OT_SPRITE;
-        std::snprintf(desc.szFileName, sizeof desc.szFileName, "dot.tga");
+        std::snprintf(desc.szFileName, sizeof desc.szFileName, "%s", file);
         desc.vPosition = pos;
         desc.vScale = D3DXVECTOR3(2, 2, 2);
         desc.dwFlags = flags;
@@ -101,15 +103,46 @@ TEST_F(Sprites, APageKeepsTheBuffersOfItsFirstSprite)
 
 TEST_F(Sprites, ASpriteIsDrawnFacingTheCamera)
 {
-    HOBJECT o = Add(0, D3DXVECTOR3(0, 0, 10), SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME);
+    // A texture of four colours (red, green over blue, white) on a sprite
+    // straight ahead of a camera turned aside and tilted: the sprite shows
+    // square on the screen, upright and not mirrored, whichever way the
+    // camera looks.
+    std::vector<DWORD> quadrants(16 * 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            quadrants[y * 16 + x] =
+                y < 8 ? (x < 8 ? 0xFFFF0000u : 0xFF00FF00u) : (x < 8 ? 0xFF0000FFu : 0xFFFFFFFFu);
+    temp->Write("textures/quadrants.tga", TgaFile(16, 16, quadrants, true));
+    g_Renderer.ScanTextureDirectory();
+    g_Camera.SetOrientation(EOrientation(0.7f, 0.3f, 0.0f));
     g_Camera.UpdateView();
+    const D3DXVECTOR3 ahead = g_Camera.GetPosition() + g_Camera.m_vForward * 10.0f;
+    HOBJECT o = Add(0, ahead, SPRITE_DRAWN | SPRITE_CHECK_EVERY_FRAME, 0, "quadrants.tga");
     g_SpriteMgr.Update();
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
     device->BeginScene();
     g_SpriteMgr.DrawSprites();
     device->EndScene();
-    EXPECT_EQ(BackPixel(kWidth / 2, kHeight / 2) & 0xFFFFFF, 0xFFFFFFu);
+    const UINT cx = kWidth / 2, cy = kHeight / 2;
+    EXPECT_EQ(BackPixel(cx - 2, cy - 2) & 0xFFFFFF, 0xFF0000u) << "upper left";
+    EXPECT_EQ(BackPixel(cx + 2, cy - 2) & 0xFFFFFF, 0x00FF00u) << "upper right";
+    EXPECT_EQ(BackPixel(cx - 2, cy + 2) & 0xFFFFFF, 0x0000FFu) << "lower left";
+    EXPECT_EQ(BackPixel(cx + 2, cy + 2) & 0xFFFFFF, 0xFFFFFFu) << "lower right";
     EXPECT_EQ(BackPixel(1, 1) & 0xFFFFFF, 0u);
+    // Square on the screen: as wide through its middle as it is high.
+    UINT left = cx, right = cx, top = cy, bottom = cy;
+    while (left > 0 && (BackPixel(left - 1, cy) & 0xFFFFFF))
+        --left;
+    while (right + 1 < kWidth && (BackPixel(right + 1, cy) & 0xFFFFFF))
+        ++right;
+    while (top > 0 && (BackPixel(cx, top - 1) & 0xFFFFFF))
+        --top;
+    while (bottom + 1 < kHeight && (BackPixel(cx, bottom + 1) & 0xFFFFFF))
+        ++bottom;
+    EXPECT_GE(right - left, 6u);
+    EXPECT_NEAR(double(right - left), double(bottom - top), 1.0);
+    EXPECT_NEAR(double(left + right) / 2.0, double(cx), 1.0);
+    EXPECT_NEAR(double(top + bottom) / 2.0, double(cy), 1.0);
 
     // Coloured through the engine's operation; gone once removed.
     ESpriteMgr::SetSpriteColor(o, 0xFFFF0000);
@@ -118,7 +151,8 @@ TEST_F(Sprites, ASpriteIsDrawnFacingTheCamera)
     device->BeginScene();
     g_SpriteMgr.DrawSprites();
     device->EndScene();
-    EXPECT_EQ(BackPixel(kWidth / 2, kHeight / 2) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(BackPixel(cx + 2, cy + 2) & 0xFFFFFF, 0xFF0000u) << "the white quarter in the colour";
+    EXPECT_EQ(BackPixel(cx - 2, cy + 2) & 0xFFFFFF, 0u) << "the blue quarter has no red";
     g_SpriteMgr.RemoveSprite(o);
     g_SpriteMgr.Update();
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
@@ -126,6 +160,27 @@ TEST_F(Sprites, ASpriteIsDrawnFacingTheCamera)
     g_SpriteMgr.DrawSprites();
     device->EndScene();
     EXPECT_EQ(BackPixel(kWidth / 2, kHeight / 2) & 0xFFFFFF, 0u);
+}
+
+TEST_F(Sprites, AResetKeepsThePagesOfTheWorldsSpritesInUse)
+{
+    // The world's sprites are added before the start-up's reset; sprites
+    // added after it go into the same page, into the slots removed ones left.
+    HOBJECT first = Add(0, D3DXVECTOR3(0, 0, 10));
+    HOBJECT second = Add(1, D3DXVECTOR3(0, 0, 10));
+    strSprites* page = Of(first)->pPage;
+    for (int world = 0; world < 3; ++world)
+    {
+        g_SpriteMgr.Reset();
+        g_SpriteMgr.RemoveSprite(second);
+        second = Add(1, D3DXVECTOR3(0, 0, 10));
+        EXPECT_EQ(Of(second), &page->Sprites[1]);
+    }
+    int pages = 0;
+    for (strSprites* p = g_SpriteMgr.m_pPages; p; p = p->pNext)
+        ++pages;
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(page->iLive, 2u);
 }
 
 TEST_F(Sprites, ReleaseLeavesNoObjectPointingIntoAFreedPage)

@@ -2,7 +2,9 @@
 // animations, the four slots, saves, hit zones and sockets.
 #include "skin_fixture.h"
 
+#include "game/MainGame.h"
 #include "mesh/SkinMeshCollision.h"
+#include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
@@ -201,19 +203,65 @@ TEST_F(SkinTest, BackgroundFiguresStopOnceTheLevelHasSettled)
     owner->dwFlags3 = ESkinMesh::KIND_BACKGROUND;
     hero.SetOwner(owner.get());
     ASSERT_TRUE(hero.SetAnimationNoBlend("crouch", 1));
+    // The level's frames count, not the engine's: after a world change the
+    // engine has run many frames while the new level has just begun.
     const DWORD savedFrame = g_Engine.m_iFrame;
-    g_Engine.m_iFrame = ESkinMesh::BACKGROUND_FRAMES;
+    const DWORD savedLevelFrame = g_MainGame.m_iLevelFrame;
+    g_Engine.m_iFrame = ESkinMesh::BACKGROUND_FRAMES * 10;
+    g_MainGame.m_iLevelFrame = ESkinMesh::BACKGROUND_FRAMES;
     hero.Update(0.1f);
     const D3DXVECTOR3 settled = NodeAt(hero, "Bip01");
-    EXPECT_GT(settled.x, 0.0f) << "still animating at frame 350";
-    g_Engine.m_iFrame = ESkinMesh::BACKGROUND_FRAMES + 1;
+    EXPECT_GT(settled.x, 0.0f) << "still animating at level frame 350";
+    g_Engine.m_iFrame = 0;
+    g_MainGame.m_iLevelFrame = ESkinMesh::BACKGROUND_FRAMES + 1;
     hero.Update(0.3f);
     EXPECT_EQ(NodeAt(hero, "Bip01"), settled);
     owner->dwFlags = 1; // bit 0 keeps it animating
     hero.Update(0.3f);
     EXPECT_GT(NodeAt(hero, "Bip01").x, settled.x);
     g_Engine.m_iFrame = savedFrame;
+    g_MainGame.m_iLevelFrame = savedLevelFrame;
     hero.SetOwner(nullptr);
+}
+
+// The named bones are found once, case-blind, with the old head name standing
+// in for a missing "Bip01_Head"; a bone the model lacks, or a name that is not
+// one of them, is -1.
+TEST_F(SkinTest, NamedBonesAreFoundOnceWithTheOldHeadName)
+{
+    std::vector<Bone> bones = Figure();
+    bones[3].name = "bip01_GLOWA";
+    bones[1].name = "BIP01_spine1";
+    WriteFigure("old", {}, bones);
+    ESkinMesh old;
+    ASSERT_TRUE(old.Create("models\\old\\old.x"));
+    EXPECT_EQ(old.NamedBone("Bip01"), old.FindNode("Bip01"));
+    EXPECT_EQ(old.NamedBone("Bip01_Spine1"), 1);
+    EXPECT_EQ(old.NamedBone("Bip01_Head"), 3);
+    EXPECT_EQ(old.m_iHeadNode, 3);
+    EXPECT_EQ(old.NamedBone("Bip01_L_Finger2Nub"), -1) << "not in the model";
+    EXPECT_EQ(old.NamedBone("Bip01_glowa"), -1) << "not a named bone";
+    for (const char* name : ESkinMesh::NAMED_BONE_NAMES)
+        ASSERT_NE(name, nullptr);
+}
+
+// The instance keeps its distance from the camera, measured at each update
+// and each node refresh.
+TEST_F(SkinTest, TheInstanceKnowsItsDistanceFromTheCamera)
+{
+    WriteFigure("hero", Animations());
+    ESkinMesh hero;
+    ASSERT_TRUE(hero.Create("models\\hero\\hero.x"));
+    const D3DXVECTOR3 saved = g_Camera.GetPosition();
+    g_Camera.SetPosition(D3DXVECTOR3(3.0f, 0.0f, 4.0f));
+    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
+    hero.SetPosition(&at);
+    hero.Update(0.1f);
+    EXPECT_FLOAT_EQ(hero.m_fCameraDistance, 5.0f);
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 12.0f, 0.0f));
+    hero.UpdateNodeTransforms();
+    EXPECT_FLOAT_EQ(hero.m_fCameraDistance, 12.0f);
+    g_Camera.SetPosition(saved);
 }
 
 TEST_F(SkinTest, SlotTwoPlaysBesideSlotZeroUntilSlotZeroRestarts)

@@ -86,6 +86,20 @@ protected:
         return &o;
     }
 
+    // A unit crate with a dynamic body on a wide static ground, after a
+    // second to settle; the ground through `ground` when asked.
+    HOBJECT CrateOnGround(HOBJECT* ground = nullptr)
+    {
+        HOBJECT floor = Make({0, -1, 0}, {20, 1, 20}, OF_STATIC_BODY);
+        g_PhysicsMgr.AddBoxBody(floor);
+        HOBJECT crate = Make({0, 0.5f, 0}, {0.5f, 0.5f, 0.5f});
+        g_PhysicsMgr.CreateObjectBody(crate, nullptr);
+        Run(60);
+        if (ground)
+            *ground = floor;
+        return crate;
+    }
+
     static EMesh* Mesh(HOBJECT o) { return static_cast<EMesh*>(o->Object); }
     static btRigidBody* Body(HOBJECT o) { return static_cast<btRigidBody*>(o->pPhysicsBody); }
 

@@ -257,11 +257,9 @@ TEST_F(PhysicsTest, AKinematicSwitchHappensOnceAndNeverDuringALoad)
 
 TEST_F(PhysicsTest, ImpulsesMoveDynamicBodiesOnly)
 {
-    HOBJECT ground = Make({0, -1, 0}, {20, 1, 20}, OF_STATIC_BODY);
-    g_PhysicsMgr.AddBoxBody(ground);
-    HOBJECT crate = Make({0, 0.5f, 0}, kUnit);
-    g_PhysicsMgr.CreateObjectBody(crate, nullptr);
-    Run(120);
+    HOBJECT ground = nullptr;
+    HOBJECT crate = CrateOnGround(&ground);
+    Run(60);
     const D3DXVECTOR3 rest = crate->vPosition;
     EXPECT_NEAR(rest.y, 0.5f, 0.05f);
 
@@ -410,4 +408,52 @@ TEST_F(PhysicsTest, WithoutAWorldNothingIsBuiltAndStepsSayWhy)
     g_PhysicsMgr.Init();
     g_PhysicsMgr.CreateObjectBody(o, nullptr);
     EXPECT_TRUE(o->pPhysicsBody);
+}
+
+// A shot at the top of a body turned a quarter about z, pushing along x: the
+// body spins about -z (the hit's offset from its centre crossed with the push),
+// wherever it stands and however it is turned.
+TEST_F(PhysicsTest, AShotSpinsATurnedBodyAboutTheAxisTheHitGives)
+{
+    HOBJECT crate = Make({10, 5, -3}, kUnit);
+    const D3DXVECTOR3 axis(0, 0, 1);
+    crate->Orientation.RotateAxisAngle(&axis, 3.14159265f / 2.0f);
+    Mesh(crate)->SetTransform(&crate->vPosition, &crate->Orientation);
+    g_PhysicsMgr.CreateObjectBody(crate, nullptr);
+    ASSERT_NE(Body(crate), nullptr);
+    const btVector3 before = Body(crate)->getAngularVelocity();
+
+    const D3DXVECTOR3 top(10, 5.5f, -3), push(1, 0, 0);
+    g_PhysicsMgr.ApplyImpulseAtPoint(crate, &top, &push);
+    const btVector3 spin = Body(crate)->getAngularVelocity() - before;
+    EXPECT_NEAR(spin.x(), 0.0f, 1e-4f);
+    EXPECT_NEAR(spin.y(), 0.0f, 1e-4f);
+    EXPECT_LT(spin.z(), -0.05f);
+    // Pushed through its centre it does not spin at all.
+    const btVector3 between = Body(crate)->getAngularVelocity();
+    const D3DXVECTOR3 centre(10, 5, -3);
+    g_PhysicsMgr.ApplyImpulseAtPoint(crate, &centre, &push);
+    EXPECT_NEAR((Body(crate)->getAngularVelocity() - between).length(), 0.0f, 1e-5f);
+}
+
+// A crate's own rest time (5 s) holds every time it comes to rest, also
+// after a push has moved it: it stays awake for 4 s of rest and sleeps later.
+TEST_F(PhysicsTest, ABodySleepsAfterItsOwnRestTimeAlsoAfterItMoved)
+{
+    HOBJECT crate = CrateOnGround();
+    const D3DXVECTOR3 push(40, 0, 0);
+    g_PhysicsMgr.PushObject(crate, &push);
+    // Until it slides slower than Bullet counts as rest.
+    int frames = 0;
+    while (Body(crate)->getLinearVelocity().length() > Body(crate)->getLinearSleepingThreshold() &&
+           frames < 600)
+    {
+        Run(1);
+        ++frames;
+    }
+    ASSERT_LT(frames, 600);
+    Run(4 * 60);
+    EXPECT_NE(Body(crate)->getActivationState(), ISLAND_SLEEPING) << "asleep after 4 s of rest";
+    Run(2 * 60);
+    EXPECT_EQ(Body(crate)->getActivationState(), ISLAND_SLEEPING) << "awake after 6 s of rest";
 }

@@ -26,7 +26,7 @@ protected:
         FX.ReleaseAllFx();
         g_Options.DrawFX = 1;
         g_Options.AddFX = 1;
-        PMgr = CPostacMgr();
+        PMgr.Forget();
         g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
         g_Camera.SetFarPlane(1000.0f);
         Catalogue(Weapon("rifle", 1, 30, 300, "Hit 25\n"));

@@ -13,7 +13,7 @@
 
 namespace playertest
 {
-constexpr const char* HERO_MESH = "prefabs\\builtin\\hero.x";
+constexpr const char* HERO_MESH = "prefabs\\special\\hero.x";
 constexpr const char* GROUND_MESH = "meshes\\ground.x";
 constexpr float kNear = 0.05f;
 constexpr float kGroundHalf = 50.0f;
@@ -61,7 +61,7 @@ protected:
     // A start marker at a place, looking along a direction.
     HOBJECT Marker(const D3DXVECTOR3& at, const D3DXVECTOR3& look = D3DXVECTOR3(0, 0, 1))
     {
-        HOBJECT m = g_Engine.CreateObject(OT_MESH, "prefabs\\builtin\\marker.x", 0, 0, &at.x, nullptr);
+        HOBJECT m = g_Engine.CreateObject(OT_MESH, "prefabs\\special\\marker.x", 0, 0, &at.x, nullptr);
         EXPECT_NE(m, nullptr);
         g_Engine.SetObjectName(m, "game_start_point");
         const EOrientation o(&look);

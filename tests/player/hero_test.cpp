@@ -509,7 +509,7 @@ TEST_F(HeroTest, ABulletHitsOnlyTheHerosObjectFromAnotherShooter)
     EItemDesc weapon{};
     weapon.Hit = 50.0f;
     const float at[3] = {0.0f, 1.0f, 10.0f};
-    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, "prefabs\\builtin\\marker.x", 0, 0, at, nullptr);
+    HOBJECT shooter = g_Engine.CreateObject(OT_MESH, "prefabs\\special\\marker.x", 0, 0, at, nullptr);
     ASSERT_NE(shooter, nullptr);
     RayTestResult hit;
     hit.pObject = Player.m_hObject;

@@ -84,7 +84,7 @@ TEST_F(PlayerTest, AnItemTakesItsDescriptionsValuesAndAWorldObjectOfItsKind)
     EItemInstance* marker = Lying("nomodel", D3DXVECTOR3(0, 0, 0));
     ASSERT_NE(marker, nullptr);
     ASSERT_NE(marker->m_hWorldObject, nullptr);
-    EXPECT_STREQ(marker->m_hWorldObject->szFileName, "prefabs\\builtin\\marker.x");
+    EXPECT_STREQ(marker->m_hWorldObject->szFileName, "prefabs\\special\\marker.x");
 }
 
 TEST_F(PlayerTest, GimmeOfACarriedWeaponAddsOneCartridgeUpToTheCap)
@@ -273,7 +273,7 @@ TEST_F(PlayerTest, PlacedDropModelsBecomeItemsAndPlacedPainkillersDisappear)
     const float scale[3] = {2.0f, 2.0f, 2.0f};
     HOBJECT placed = g_Engine.CreateObject(OT_MESH, "MESHES\\CRATE.X", 0, 0, at, scale);
     HOBJECT pills = g_Engine.CreateObject(OT_MESH, "meshes\\pills.x", 0, 0, at, nullptr);
-    HOBJECT other = g_Engine.CreateObject(OT_MESH, "prefabs\\builtin\\marker.x", 0, 0, at, nullptr);
+    HOBJECT other = g_Engine.CreateObject(OT_MESH, "prefabs\\special\\marker.x", 0, 0, at, nullptr);
     ASSERT_TRUE(placed && pills && other);
     ItemMgr.Init();
     EXPECT_FALSE(placed->bUsed) << "the placed object is replaced";

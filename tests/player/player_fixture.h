@@ -85,10 +85,10 @@ protected:
         g_pD3DInterface = device;
         temp = std::make_unique<TempDir>();
         std::filesystem::create_directories("meshes");
-        std::filesystem::create_directories("prefabs/builtin");
+        std::filesystem::create_directories("prefabs/special");
         ASSERT_TRUE(tk::xfile::XWriteMeshFile(DROP_MESH, BoxMesh(), tk::xfile::XFormat::Text));
         ASSERT_TRUE(
-            tk::xfile::XWriteMeshFile("prefabs\\builtin\\marker.x", BoxMesh(), tk::xfile::XFormat::Text));
+            tk::xfile::XWriteMeshFile("prefabs\\special\\marker.x", BoxMesh(), tk::xfile::XFormat::Text));
         ItemMgr.Forget();
         FreshWeapons();
         PlayerStats.m_bCombatMode = 1;

@@ -88,7 +88,7 @@ protected:
         FX.ReleaseAllFx();
         g_Options.DrawFX = 1;
         g_Options.AddFX = 1;
-        PMgr = CPostacMgr();
+        PMgr.Forget();
         g_QuestSystem = QuestSystem();
         g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
         g_Camera.SetOrientation(EOrientation());
@@ -497,7 +497,7 @@ TEST_F(ShotTest, ASilencedWeaponRaisesTheSmallerAlarmsAtTheMuzzleAndWhereItHits)
         // The trigger's alarm, then the close hit's.
         EXPECT_EQ(PMgr.m_iAlarms, 2);
         const float hit = PMgr.m_LastAlarm.fHearing + PMgr.m_LastAlarm.fOpenLine + PMgr.m_LastAlarm.fSight;
-        PMgr = CPostacMgr();
+        PMgr.Forget();
         return hit;
     };
     const float loud = fire(1);

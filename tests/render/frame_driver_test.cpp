@@ -5,8 +5,13 @@
 
 #include "game/SaveMgr.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshMgr.h"
+#include "platform/d3dx/XMesh.h"
+#include "support/BoxMesh.h"
 #include "render/EffectMgr.h"
 #include "render/SkyLight.h"
+#include "render/SkyLights.h"
+#include "shell/Debug.h"
 #include "render/SkyShadow.h"
 #include "support/ConsoleLog.h"
 #include "world/Camera.h"
@@ -31,9 +36,32 @@ protected:
     }
     void TearDown() override
     {
+        g_Engine.DeleteAllObjects();
+        for (strobjectframe& f : g_Renderer.m_ObjectFrame)
+            f = strobjectframe{};
+        g_MeshMgr.ReleaseAll();
+        SAFE_RELEASE(g_pDeclMesh);
         g_SkyShadow.Release();
         g_EffectMgr.Release();
         RenderTest::TearDown();
+    }
+    // A box in front of the camera, shown and in view: a scene the passes
+    // draw whenever they run.
+    void PlaceBox()
+    {
+        ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
+        WriteTga("textures/box.tga", kRed);
+        dir.Write("scripts/textures.txt", "");
+        g_Renderer.ScanTextureDirectory();
+        std::filesystem::create_directories(dir.path() / "meshes");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\box.x", BoxMesh(), tk::xfile::XFormat::Text));
+        const float at[3] = {0.0f, 10.0f, 5.0f};
+        HOBJECT box = g_Engine.CreateObject(OT_MESH, "meshes\\box.x", 1, 0, at, nullptr);
+        ASSERT_NE(box, nullptr);
+        g_Engine.PrepareObject(box);
+        strobjectframe& f = g_Renderer.ObjectFrame(box);
+        f.m_bVisible = f.m_bInView = 1;
+        g_Camera.UpdateView();
     }
     void LoadShippedEffects()
     {
@@ -93,9 +121,12 @@ TEST_F(FrameDriverTest, TheFirstFiveFramesDrawNothingThenEachModeDrawsItsCascade
 {
     ASSERT_NO_FATAL_FAILURE(LoadShippedEffects());
     g_Renderer.InitAmbient();
+    ASSERT_NO_FATAL_FAILURE(PlaceBox());
     for (DWORD frames = 0; frames < 5; ++frames)
     {
         g_SaveMgr.m_iFramesSinceLevelStart = frames;
+        g_Renderer.m_bFrameHasSkyLitMeshes = 1;
+        g_Renderer.UpdateTime();
         g_Renderer.PreRenderScene();
         g_Renderer.m_iRenderedOpaqueSubsets = 7;
         g_Renderer.RenderScene();
@@ -108,6 +139,11 @@ TEST_F(FrameDriverTest, TheFirstFiveFramesDrawNothingThenEachModeDrawsItsCascade
     g_Options.PostProcessOff = 1;
     g_Renderer.PreRenderScene();
     EXPECT_EQ(Rendered(), (std::vector<int>{0, 1, 0})) << "Fast: the wide cascade alone";
+    // From the fifth frame the same scene is drawn.
+    g_Renderer.m_bFrameHasSkyLitMeshes = 1;
+    g_Renderer.RenderScene();
+    EXPECT_GT(TkD3D9GetDrawCount(device, TkFrame::Current), 0u);
+    EXPECT_GT(g_Renderer.m_iRenderedOpaqueSubsets, 0u);
     g_Options.PostProcessOff = 0;
     g_Renderer.PreRenderScene();
     EXPECT_EQ(Rendered(), (std::vector<int>{1, 1, 1}));
@@ -121,8 +157,9 @@ TEST_F(FrameDriverTest, TheFirstFiveFramesDrawNothingThenEachModeDrawsItsCascade
 TEST_F(FrameDriverTest, AMissingEffectSkipsItsPassWithOneLine)
 {
     // No effects at all: every pass and the cascades find nothing, and say
-    // so once, however many frames run.
+    // so once, however many frames run; the box before the camera is not drawn.
     g_Renderer.InitAmbient();
+    ASSERT_NO_FATAL_FAILURE(PlaceBox());
     g_SaveMgr.m_iFramesSinceLevelStart = 10;
     g_Renderer.m_bFrameHasSkyLitMeshes = 1;
     g_Renderer.m_bFrameHasTerrain = 1;
@@ -131,8 +168,12 @@ TEST_F(FrameDriverTest, AMissingEffectSkipsItsPassWithOneLine)
         for (BYTE fast : {BYTE(0), BYTE(1)})
         {
             g_Options.PostProcessOff = fast;
+            g_Renderer.m_bFrameHasSkyLitMeshes = 1;
+            g_Renderer.m_bFrameHasTerrain = 1;
+            g_Renderer.UpdateTime();
             g_Renderer.PreRenderScene();
             g_Renderer.RenderScene();
+            ASSERT_NE(g_Renderer.m_pMeshTextures[0], nullptr) << "the box is in the frame's lists";
         }
     const std::string log = ConsoleLog().substr(from);
     for (const char* line : {"No skylight HEFFECT", "No SkyDepth effect: the sun casts no shadows"})
@@ -146,6 +187,112 @@ TEST_F(FrameDriverTest, AMissingEffectSkipsItsPassWithOneLine)
     g_Renderer.RenderScene();
     EXPECT_TRUE(g_Renderer.WasPassSkipped("ERenderer::RenderSceneAmbientWater"));
     EXPECT_FALSE(g_Renderer.WasPassSkipped("ERenderer::RenderSceneAmbientLava"));
+}
+
+TEST_F(FrameDriverTest, TheRealisticFrameCountsItsOwnPolygonsAndUpdatesTheSkyLightGrid)
+{
+    ASSERT_NO_FATAL_FAILURE(LoadShippedEffects());
+    g_Renderer.InitAmbient();
+    ASSERT_NO_FATAL_FAILURE(PlaceBox());
+    g_SaveMgr.m_iFramesSinceLevelStart = 10;
+    g_Options.PrintPolygonCount = 1;
+    g_Debug.m_iRenderedMeshPolygons = 1000;
+    g_Debug.m_iSwitchedSubsets = 1000;
+    const DWORD updates = g_SkyLights.m_iUpdates;
+    const auto frame = [&]
+    {
+        g_Renderer.m_bFrameHasSkyLitMeshes = 1;
+        g_Renderer.UpdateTime();
+        g_Renderer.PreRenderScene();
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        g_Renderer.RenderScene();
+        device->EndScene();
+    };
+    // The box's twelve faces in one subset, the same in every frame.
+    for (int i = 0; i < 3; ++i)
+    {
+        ASSERT_NO_FATAL_FAILURE(frame());
+        EXPECT_EQ(g_Debug.m_iRenderedMeshPolygons, 12u) << i;
+        EXPECT_EQ(g_Debug.m_iSwitchedSubsets, 1u) << i;
+    }
+    EXPECT_EQ(g_SkyLights.m_iUpdates, updates + 3) << "the grid follows the camera each frame";
+    g_Options.RecalculateCamera = 0;
+    ASSERT_NO_FATAL_FAILURE(frame());
+    g_Options.RecalculateCamera = 1;
+    g_Options.PostProcessOff = 1;
+    ASSERT_NO_FATAL_FAILURE(frame());
+    EXPECT_EQ(g_SkyLights.m_iUpdates, updates + 3)
+        << "neither with the camera switch off nor in the Fast order";
+}
+
+TEST_F(FrameDriverTest, AnObjectsVariantDrawsItsRemappedSubsetsAndAnUnpreparedObjectIsNotListed)
+{
+    // A box of three materials whose middle one has no faces: the variant's
+    // subsets count only the materials that have faces, so material 2 is
+    // subset 1 there.
+    ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
+    for (const char* name : {"a.tga", "b.tga", "c.tga"})
+        WriteTga(std::string("textures/") + name, kRed);
+    dir.Write("scripts/textures.txt", "");
+    g_Renderer.ScanTextureDirectory();
+    g_Renderer.InitAmbient();
+    tk::xfile::XMeshDesc box = BoxMesh();
+    box.materials.resize(3);
+    box.materials[0].texture = "a.tga";
+    box.materials[1].texture = "b.tga";
+    box.materials[2].texture = "c.tga";
+    for (size_t f = 0; f < box.indices.size() / 3; ++f)
+        box.faceMaterials.push_back(f < 6 ? 0 : 2);
+    std::filesystem::create_directories(dir.path() / "meshes");
+    ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\three.x", box, tk::xfile::XFormat::Text));
+    HOBJECT o = g_Engine.CreateObject(OT_MESH, "meshes\\three.x", 1, 0, nullptr, nullptr);
+    ASSERT_NE(o, nullptr);
+    strtexture* c = g_Renderer.FindTexture("c.tga");
+    ASSERT_TRUE(c && c->m_pMeshList);
+    EXPECT_EQ(c->m_pMeshList->m_iSubset, 2u);
+    g_MeshMgr.UpdateObject(o);
+    g_Renderer.m_pMeshTextures[0] = c;
+    g_Renderer.m_pMeshTextures[1] = nullptr;
+    g_Renderer.SetMeshSubsetTextures(o, 1);
+    EXPECT_EQ(c->m_pMeshList->m_iSubset, 1u);
+    // Back to the base mesh: the base subsets again.
+    g_MeshMgr.SelectVariant(o, -1);
+    EXPECT_EQ(c->m_pMeshList->m_iSubset, 2u);
+
+    // Shown but not yet set up for drawing: its textures leave the frame's lists.
+    g_Renderer.BuildRenderLists();
+    EXPECT_EQ(g_Renderer.m_pFrameTextures[0], nullptr);
+    g_Engine.PrepareObject(o);
+    g_Renderer.m_pMeshTextures[0] = c;
+    g_Renderer.BuildRenderLists();
+    EXPECT_EQ(g_Renderer.m_pFrameTextures[0], c);
+}
+
+TEST_F(FrameDriverTest, OncePerWorldLinesStayOnceWhenTheTableIsFull)
+{
+    // More distinct lines than the table holds, each asked for every frame:
+    // none is printed twice, the full table says so once, and a new world
+    // starts an empty table.
+    g_Renderer.InitAmbient();
+    const size_t from = ConsoleLog().size();
+    for (int frame = 0; frame < 3; ++frame)
+        for (int i = 0; i < 80; ++i)
+            g_Renderer.PrintOncePerWorld(("missing effect " + std::to_string(i)).c_str());
+    const std::string log = ConsoleLog().substr(from);
+    for (int i : {0, 63, 64, 79})
+    {
+        const std::string line = "missing effect " + std::to_string(i) + "\n";
+        if (i < 64)
+            EXPECT_NE(log.find(line), std::string::npos) << line;
+        EXPECT_EQ(log.find(line), log.rfind(line)) << line;
+    }
+    const std::string full = "Too many renderer messages";
+    ASSERT_NE(log.find(full), std::string::npos);
+    EXPECT_EQ(log.find(full), log.rfind(full));
+    g_Renderer.InitAmbient();
+    const size_t again = ConsoleLog().size();
+    g_Renderer.PrintOncePerWorld("missing effect 70");
+    EXPECT_NE(ConsoleLog().find("missing effect 70", again), std::string::npos);
 }
 
 TEST_F(FrameDriverTest, FrameListsHoldTheVisibleTexturesWithEnvironmentMapsTogether)

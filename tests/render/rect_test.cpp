@@ -220,17 +220,37 @@ TEST_F(RectTest, RenderWithStatesDrawsInItsOwnStatesAndRestoresThem)
     EXPECT_EQ(TSS(0, D3DTSS_COLOROP), DWORD(D3DTOP_ADD));
 }
 
-TEST_F(RectTest, ARectangleWithoutTextureNeverDraws)
+TEST_F(RectTest, ARectangleWhoseFileIsMissingIsMadeAndDrawsInItsColour)
 {
+    // The registry gives a missing file a slot (and asks the game to quit),
+    // so the rectangle is made and drawn, untextured, in its colour.
     ERect rect;
-    rect.Create("nothing at all", 0, 0, 8, 8, 0xFFFFFFFFu);
-    EXPECT_TRUE(rect.m_bCreated) << "a missing file still gets a slot";
+    rect.Create("nothing at all.tga", 4, 4, 28, 28, 0xFF00FF00u);
+    ASSERT_TRUE(rect.m_bCreated);
+    DrawFrame(rect);
+    EXPECT_EQ(TkD3D9GetDrawCount(device, TkFrame::Current), 1u);
+    EXPECT_EQ(BackPixel(16, 16) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(g_Engine.m_bQuit, 1);
+}
+
+TEST_F(RectTest, ARectangleWithoutATextureNameIsNotMadeAndNeverDraws)
+{
     ERect empty;
     empty.Create("", 0, 0, 8, 8, 0xFFFFFFFFu);
     EXPECT_FALSE(empty.m_bCreated);
+    EXPECT_EQ(empty.m_pVB, nullptr);
+    // Drawn in a frame where a real rectangle draws: only that one counts.
+    ERect real;
+    real.Create("white.tga", 0, 0, 8, 8, 0xFFFFFFFFu);
+    ASSERT_TRUE(real.m_bCreated);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    real.Begin2D(false);
+    real.Render(true);
     empty.Render(true);
+    real.Restore2D();
     empty.RenderWithStates(true, true);
-    EXPECT_EQ(TkD3D9GetDrawCount(device, TkFrame::Current), 0u);
+    device->EndScene();
+    EXPECT_EQ(TkD3D9GetDrawCount(device, TkFrame::Current), 1u);
 }
 
 TEST_F(RectTest, ARectangleDestroyedWithoutReleaseGivesBackItsBuffer)

@@ -7,6 +7,7 @@
 #include "support/UnusedEffect.h"
 #include "render/RenderStates.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,11 @@ protected:
     {
         RenderTest::SetUp();
         g_RenderStates = ERenderStates();
+        // The record as the effect manager fills it: each handle is the
+        // recording effect's answer for its name, so a call through a stored
+        // handle is logged under that name.
+        for (int i = 0; i < g_EffectHandleCount; ++i)
+            record.*(g_EffectHandleNames[i].field) = g_EffectHandleNames[i].name;
         record.m_pEffect = &effect;
     }
 
@@ -77,7 +83,7 @@ protected:
     std::vector<std::string> log;
     RecordingEffect effect{&log, "A"};
     RecordingEffect other{&log, "B"};
-    EEffect record;
+    EEffect record{};
 };
 
 TEST_F(RenderStatesTest, AlphaTestAfterBlendingTurnsBlendingOffFirst)
@@ -167,20 +173,41 @@ TEST_F(RenderStatesTest, TexturesGoOnlyToTheSixteenStages)
 {
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
-    g_RenderStates.SetTexture(15, texture);
-    g_RenderStates.SetTexture2(16, texture);
-    IDirect3DBaseTexture9* bound = nullptr;
-    device->GetTexture(15, &bound);
-    EXPECT_EQ(bound, texture);
-    if (bound)
-        bound->Release();
+    // Every sampler the device has: the sixteen pixel stages, the
+    // displacement map and the four vertex samplers.
+    std::vector<DWORD> samplers;
+    for (DWORD s = 0; s < 16; ++s)
+        samplers.push_back(s);
+    samplers.insert(samplers.end(), {D3DDMAPSAMPLER, D3DVERTEXTEXTURESAMPLER0, D3DVERTEXTEXTURESAMPLER1,
+                                     D3DVERTEXTEXTURESAMPLER2, D3DVERTEXTEXTURESAMPLER3});
+    const auto bound = [&](DWORD s)
+    {
+        IDirect3DBaseTexture9* t = nullptr;
+        device->GetTexture(s, &t);
+        if (t)
+            t->Release();
+        return t;
+    };
+    for (DWORD s : samplers)
+        ASSERT_EQ(bound(s), nullptr) << s;
+    // Stages past the sixteenth (a wrap-around or the special samplers'
+    // numbers) reach no sampler at all.
+    for (DWORD stage : {16u, 17u, 31u, DWORD(D3DVERTEXTEXTURESAMPLER0), DWORD(D3DDMAPSAMPLER)})
+    {
+        g_RenderStates.SetTexture(stage, texture);
+        g_RenderStates.SetTexture2(stage, texture);
+        for (DWORD s : samplers)
+            EXPECT_EQ(bound(s), nullptr) << "stage " << stage << " reached sampler " << s;
+    }
+    // The last of the sixteen does take it.
+    g_RenderStates.SetTexture2(15, texture);
+    EXPECT_EQ(bound(15), texture);
     g_RenderStates.SetTexture(15, nullptr);
     texture->Release();
 }
 
 TEST_F(RenderStatesTest, OneEffectPassIsOpenAtATimeAndTheCacheEndsTheOneItBegan)
 {
-    g_RenderStates.m_bAlphaTest = 1;
     ASSERT_TRUE(g_RenderStates.BeginEffect(&effect, "RenderScene", true));
     EXPECT_FALSE(g_RenderStates.m_bAlphaTest);
     EXPECT_TRUE(g_RenderStates.m_bEffectActive);
@@ -212,6 +239,27 @@ TEST_F(RenderStatesTest, AFailedBeginLeavesNoEffectBegun)
     EXPECT_EQ(log, (std::vector<std::string>{"B: SetTechnique Missing"}));
     g_RenderStates.EndEffect(&other);
     EXPECT_EQ(log.size(), 1u);
+}
+
+TEST_F(RenderStatesTest, ATechniqueBegunWithAResetEndsTheAlphaTestOfTheMaterialBefore)
+{
+    // A cut-out material, then a technique switch before an opaque one: the
+    // device, the shader's flag and the record all end up without alpha
+    // testing, so the opaque material is not cut.
+    g_RenderStates.AlphaTestOn(&record);
+    ASSERT_EQ(RS(D3DRS_ALPHATESTENABLE), DWORD(TRUE));
+    log.clear();
+    ASSERT_TRUE(g_RenderStates.BeginEffect(&effect, "RenderScene1", true));
+    EXPECT_FALSE(g_RenderStates.m_bAlphaTest);
+    EXPECT_EQ(RS(D3DRS_ALPHATESTENABLE), DWORD(FALSE));
+    EXPECT_EQ(RS(D3DRS_ALPHABLENDENABLE), DWORD(FALSE));
+    EXPECT_NE(std::find(log.begin(), log.end(), "A: g_bDrawTransparent FALSE"), log.end());
+    // Without a reset the cut-out state stays for the next material of its kind.
+    g_RenderStates.AlphaTestOn(&record);
+    ASSERT_TRUE(g_RenderStates.BeginEffect(&effect, "RenderScene", false));
+    EXPECT_TRUE(g_RenderStates.m_bAlphaTest);
+    EXPECT_EQ(RS(D3DRS_ALPHATESTENABLE), DWORD(TRUE));
+    g_RenderStates.EndEffect(&effect);
 }
 
 } // namespace

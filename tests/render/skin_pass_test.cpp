@@ -10,6 +10,7 @@
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
 #include "render/EffectMgr.h"
+#include "render/PostProcess.h"
 #include "render/SkyLight.h"
 #include "render/SkyShadow.h"
 #include "support/ConsoleLog.h"
@@ -274,6 +275,27 @@ float CascadeDepth(IDirect3DDevice9* device, const D3DXVECTOR3& p)
     }
     copy->Release();
     return d;
+}
+
+TEST_F(SkinPassTest, TranslucentFiguresAreFoggedAsOpaqueOnesAre)
+{
+    // A thick red fog: an opaque figure and the same figure drawn by the
+    // translucent pass (its texture wholly opaque) take the same share of it.
+    ESkinMesh& skin = Place(0, "plain", false, "plain.tga", D3DXVECTOR3(0, 0, 0), 0.0f);
+    const D3DXVECTOR3 chest = BoxCentre(skin, "Bip01_Spine1", D3DXVECTOR3(0, 0.4f, 0));
+    Env.SetFogColor(0xFF0000);
+    Env.SetFogMax(1.0f);
+    const float coef = PostProcess.FogDistCoef;
+    PostProcess.FogDistCoef = 20.0f;
+    Draw(&ERenderer::RenderSkinMeshesSkyLight);
+    const D3DCOLOR opaque = At(chest);
+    g_Renderer.FindTexture("plain.tga")->m_bTranslucent = 1;
+    Draw(&ERenderer::RenderSkinMeshesSkyLightTransl);
+    const D3DCOLOR translucent = At(chest);
+    g_Renderer.FindTexture("plain.tga")->m_bTranslucent = 0;
+    PostProcess.FogDistCoef = coef;
+    EXPECT_LT(Green(opaque), 200) << "the fog shows";
+    EXPECT_NEAR(Green(translucent), Green(opaque), 3) << std::hex << translucent << " " << opaque;
 }
 
 TEST_F(SkinPassTest, WithoutCharacterTexturesFiguresShowTheWhiteTexture)

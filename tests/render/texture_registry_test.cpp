@@ -10,7 +10,9 @@
 #include "support/ConsoleLog.h"
 #include "world/Object.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -132,6 +134,118 @@ TEST_F(RenderTest, NamesTooLongForTheRecordAreRefused)
     EXPECT_EQ(g_Renderer.m_pTextures, nullptr);
 }
 
+TEST_F(RenderTest, BadMeshTextureNamesAreReportedAndTakeNoSlot)
+{
+    // A mesh file's names: one too long for the record, one that names a
+    // folder only. Each is refused with its line in "!error.txt", however
+    // often it is asked for, and no slot is taken.
+    strObject object = {};
+    EMesh mesh;
+    mesh.m_hObject = &object;
+    const std::string longName = "textures\\" + std::string(300, 'x') + ".tga";
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(g_Renderer.LoadMeshTextures(longName.c_str(), &mesh, 0), 0u);
+        EXPECT_EQ(g_Renderer.LoadMeshTextures("textures\\walls\\", &mesh, 1), 0u);
+        EXPECT_EQ(g_Renderer.GetTextureIndex("walls\\"), 0u);
+    }
+    const std::string errors = dir.Read("!error.txt");
+    EXPECT_NE(errors.find("Texture name too long!"), std::string::npos);
+    EXPECT_NE(errors.find("textures\\walls\\"), std::string::npos);
+    EXPECT_NE(errors.find("Texture name empty!"), std::string::npos);
+    EXPECT_EQ(g_Renderer.m_pTextures, nullptr);
+    g_Renderer.RemoveMeshTextureRefs(&mesh);
+}
+
+TEST_F(RenderTest, ATextureNamedAsACompanionStillDrawsOnItsOwnMeshes)
+{
+    // "sign" animates through frames that name "sign" itself, and "plate"
+    // names "metal" as its detail map: "sign" and "metal" are still the
+    // surface textures of their own meshes, listed and drawn.
+    WriteTga("textures/sign.tga", kRed);
+    WriteTga("textures/sign2.tga", kGreen);
+    WriteTga("textures/plate.tga", kBlue);
+    WriteTga("textures/metal.tga", kWhite);
+    dir.Write("scripts/textures.txt",
+              "texture sign.tga\nanimation_frame sign2.tga\nanimation_frame sign.tga\n"
+              "texture plate.tga\ndetail metal.tga\n");
+    g_Renderer.ScanTextureDirectory();
+    EMesh signs, plates, metals;
+    signs.SetOwner(&g_Engine.m_Objects[5]);
+    plates.SetOwner(&g_Engine.m_Objects[6]);
+    metals.SetOwner(&g_Engine.m_Objects[7]);
+    for (int slot : {5, 6, 7})
+        g_Renderer.ObjectFrame(&g_Engine.m_Objects[slot]).m_bVisible = 1;
+    strtexture* metal = g_Renderer.GetTexture(g_Renderer.LoadMeshTextures("metal.tga", &metals, 0));
+    strtexture* sign = g_Renderer.GetTexture(g_Renderer.LoadMeshTextures("sign.tga", &signs, 0));
+    strtexture* plate = g_Renderer.GetTexture(g_Renderer.LoadMeshTextures("plate.tga", &plates, 0));
+    ASSERT_TRUE(metal && sign && plate);
+    EXPECT_EQ(plate->m_pDetail, metal);
+    EXPECT_EQ(sign->m_pAnimFrames[1], sign);
+    g_Renderer.CollectFrameTextures();
+    std::vector<const strtexture*> listed;
+    for (DWORD i = 0; i < MAX_TEXTURES && g_Renderer.m_pMeshTextures[i]; ++i)
+        listed.push_back(g_Renderer.m_pMeshTextures[i]);
+    for (const strtexture* t : {metal, sign, plate})
+        EXPECT_NE(std::find(listed.begin(), listed.end(), t), listed.end()) << t->m_szName;
+    // A script's own "do_not_render" still hides a texture.
+    metal->m_bDoNotRender = 1;
+    g_Renderer.CollectFrameTextures();
+    EXPECT_NE(g_Renderer.m_pMeshTextures[0], metal);
+    EXPECT_NE(g_Renderer.m_pMeshTextures[1], metal);
+    for (EMesh* m : {&signs, &plates, &metals})
+        g_Renderer.RemoveMeshTextureRefs(m);
+    for (int slot : {5, 6, 7})
+        g_Renderer.m_ObjectFrame[slot] = strobjectframe{};
+}
+
+TEST_F(RenderTest, MeshesLeaveTheTextureListsWhateverOrderTheyAndTheirTexturesGo)
+{
+    // Many meshes over many textures, each mesh on a few of them: removing a
+    // mesh takes exactly its entries, and freeing a texture first leaves the
+    // meshes nothing dangling to remove later.
+    constexpr int kTextures = 12, kMeshes = 30;
+    for (int t = 0; t < kTextures; ++t)
+        WriteTga("textures/t" + std::to_string(t) + ".tga", kRed);
+    g_Renderer.ScanTextureDirectory();
+    strObject object = {};
+    std::vector<EMesh> meshes(kMeshes);
+    for (int m = 0; m < kMeshes; ++m)
+    {
+        meshes[m].m_hObject = &object;
+        for (int k = 0; k < 3; ++k)
+            g_Renderer.LoadMeshTextures(("t" + std::to_string((m * 5 + k * 7) % kTextures) + ".tga").c_str(),
+                                        &meshes[m], DWORD(k));
+    }
+    const auto entries = [](const EMesh* mesh)
+    {
+        int n = 0;
+        for (strtexture* t = g_Renderer.m_pTextures; t; t = t->m_pNext)
+            for (strlistameshy* e = t->m_pMeshList; e; e = e->m_pNext)
+            {
+                EXPECT_EQ(e->m_pNext ? e->m_pNext->m_pPrev : e, e);
+                n += (!mesh || e->m_pMesh == mesh) ? 1 : 0;
+            }
+        return n;
+    };
+    EXPECT_EQ(entries(nullptr), kMeshes * 3);
+    for (int m = 0; m < kMeshes; m += 2)
+    {
+        g_Renderer.RemoveMeshTextureRefs(&meshes[m]);
+        EXPECT_EQ(entries(&meshes[m]), 0);
+        g_Renderer.RemoveMeshTextureRefs(&meshes[m]); // a second time does nothing
+    }
+    EXPECT_EQ(entries(nullptr), kMeshes / 2 * 3);
+    EXPECT_EQ(entries(&meshes[1]), 3);
+    // A texture freed under its meshes.
+    strtexture* first = g_Renderer.FindTexture("t5.tga");
+    ASSERT_NE(first, nullptr);
+    g_Renderer.FreeTexture(first);
+    for (int m = 1; m < kMeshes; m += 2)
+        g_Renderer.RemoveMeshTextureRefs(&meshes[m]);
+    EXPECT_EQ(entries(nullptr), 0);
+}
+
 TEST_F(RenderTest, BestQualityTakesTheHighVariantAndReducedQualityDropsTwoLevels)
 {
     WriteTga("textures/stone.tga", kRed, 2);
@@ -176,9 +290,11 @@ TEST_F(RenderTest, CompanionsLoadWithTheFirstMeshOnly)
     ASSERT_NE(rock, nullptr);
     ASSERT_NE(rock->m_pNormalMap, nullptr);
     EXPECT_STREQ(rock->m_pNormalMap->m_szName, "rock_n.tga"); // the script's name wins over rock_normal
-    EXPECT_TRUE(rock->m_pNormalMap->m_bDoNotRender);
     ASSERT_NE(rock->m_pDetail, nullptr);
-    EXPECT_TRUE(rock->m_pDetail->m_bDoNotRender);
+    // Companions keep their own definitions: nothing hides them from a mesh
+    // that names one as its own texture.
+    EXPECT_FALSE(rock->m_pNormalMap->m_bDoNotRender);
+    EXPECT_FALSE(rock->m_pDetail->m_bDoNotRender);
     EXPECT_FALSE(rock->m_bDoNotRender);
 
     rock->m_pDetail = nullptr;
@@ -238,7 +354,7 @@ TEST_F(RenderTest, AnimationFramesFillTheArrayOnceWhateverMeshesComeAndGo)
         {
             ASSERT_NE(t->m_pAnimFrames[i], nullptr);
             EXPECT_STREQ(t->m_pAnimFrames[i]->m_szName, ("fire" + std::to_string(i) + ".tga").c_str());
-            EXPECT_TRUE(t->m_pAnimFrames[i]->m_bDoNotRender);
+            EXPECT_FALSE(t->m_pAnimFrames[i]->m_bDoNotRender);
         }
         EXPECT_EQ(t->m_pAnimFrames[3], nullptr);
         g_Renderer.RemoveMeshTextureRefs(&mesh);
@@ -273,6 +389,7 @@ TEST_F(RenderTest, FrameListsKeepShownAndBlendedTexturesAndPutTranslucentOnesLas
     g_pD3DInterface = nullptr;
     strObject shown = {}, hidden = {};
     shown.bUsed = hidden.bUsed = 1;
+    shown.bPrepared = hidden.bPrepared = 1; // set up for drawing
     shown.dwFlags = 1;
     EMesh shownMesh, hiddenMesh;
     shownMesh.m_hObject = &shown;
@@ -400,6 +517,10 @@ TEST_F(RenderTest, SkinnedMeshesRegisterEachSubsetOnceAndLoadTheirOwnCompanions)
     ASSERT_NE(coat, nullptr);
     ASSERT_NE(coat->m_pNormalMap, nullptr);
     EXPECT_STREQ(coat->m_pNormalMap->m_szName, "coat_normal.tga");
+    // The test's options are the best quality: the implicit normal map is
+    // taken at its high variant, as the surface texture is.
+    EXPECT_EQ(g_Options.VideoLevel1, 0u);
+    EXPECT_TRUE(coat->m_pNormalMap->m_bHighVariant);
     ASSERT_NE(coat->m_pAddWater, nullptr);
     EXPECT_NE(coat->m_pAddWater->m_pCubeTexture, nullptr); // the skinned extra water map is a cube
     EXPECT_EQ(g_Renderer.LoadSkinMeshTextures("coat.tga", &body, 2), index);

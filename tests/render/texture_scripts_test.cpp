@@ -6,6 +6,9 @@
 #include "shell/Console.h"
 #include "support/ConsoleLog.h"
 
+#include <cstring>
+#include <filesystem>
+
 namespace
 {
 class TextureScriptTest : public RenderTest
@@ -161,6 +164,26 @@ TEST_F(TextureScriptTest, SubstitutesBelongToTheTextureLineBeforeThem)
     EXPECT_EQ(g_Renderer.FindTextureSubstitutes(nullptr), nullptr);
 }
 
+TEST_F(TextureScriptTest, FolderLinksBackToThemselvesAreWalkedOnce)
+{
+    // Two links in one folder to the folder itself, and one to the tree's
+    // root: without a guard the walk doubles at every level.
+    Touch("textures/walls/brick.tga");
+    Touch("textures/top.tga");
+    std::filesystem::create_directory_symlink(".", dir.path() / "textures" / "walls" / "again");
+    std::filesystem::create_directory_symlink(".", dir.path() / "textures" / "walls" / "more");
+    std::filesystem::create_directory_symlink("../..", dir.path() / "textures" / "walls" / "up");
+    g_Renderer.ScanTextureDirectory();
+    int bricks = 0, tops = 0;
+    for (strtexturepaths* d = g_Renderer.m_pTexturePaths; d; d = d->m_pNext)
+    {
+        bricks += std::strcmp(d->m_szFileName, "brick.tga") == 0;
+        tops += std::strcmp(d->m_szFileName, "top.tga") == 0;
+    }
+    EXPECT_EQ(bricks, 1);
+    EXPECT_EQ(tops, 1);
+}
+
 TEST_F(TextureScriptTest, TheTerrainListNamesSevenLayersAndForgetsTheirSlots)
 {
     std::string list;
@@ -174,6 +197,16 @@ TEST_F(TextureScriptTest, TheTerrainListNamesSevenLayersAndForgetsTheirSlots)
     EXPECT_STREQ(g_Renderer.m_Terrain[6].m_szFile, "layer6.tga");
     EXPECT_FLOAT_EQ(g_Renderer.m_Terrain[6].m_fTiling, 7.5f);
     EXPECT_EQ(g_Renderer.m_Terrain[3].m_iTexture, 0u);
+
+    // An empty line empties its layer; the others take their lines.
+    dir.Write("scripts/terrain/bare.txt", "sand.tga 4\n\nrock.tga 2\n\n\n\n\n");
+    std::snprintf(g_Renderer.m_szTerrainScript, sizeof g_Renderer.m_szTerrainScript, "bare");
+    g_Renderer.LoadTerrainScript();
+    EXPECT_STREQ(g_Renderer.m_Terrain[0].m_szFile, "sand.tga");
+    EXPECT_STREQ(g_Renderer.m_Terrain[1].m_szFile, "");
+    EXPECT_STREQ(g_Renderer.m_Terrain[2].m_szFile, "rock.tga");
+    EXPECT_FLOAT_EQ(g_Renderer.m_Terrain[2].m_fTiling, 2.0f);
+    EXPECT_STREQ(g_Renderer.m_Terrain[6].m_szFile, "");
 
     std::snprintf(g_Renderer.m_szTerrainScript, sizeof g_Renderer.m_szTerrainScript, "nowhere");
     g_Renderer.m_Terrain[0].m_iTexture = 4;

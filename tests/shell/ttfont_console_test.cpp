@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -95,6 +96,47 @@ TEST_F(ConsoleTextTest, EachLineHasABlackShadowOnePixelRightAndDown)
     // Above the recent lines the background is untouched.
     for (UINT x = 0; x < 300; ++x)
         EXPECT_EQ(Shown(x, 40), 0x808080u);
+}
+
+TEST_F(ConsoleTextTest, RecentLinesThatDidNotChangeAreNotWrittenAgain)
+{
+    Frame(0xFF000000);
+    // The greeting and its shadow, each from a glyph texture of its own.
+    std::vector<IDirect3DBaseTexture9*> first;
+    for (const TkDrawRecord& d : TkD3D9GetDrawLog(dev.device, TkFrame::Last))
+        first.push_back(d.textures[0]);
+    ASSERT_EQ(first.size(), 2u);
+    ASSERT_NE(first[0], first[1]);
+    // Clear the green line's glyphs behind the font's back: a frame that
+    // wrote the unchanged text again would bring them back.
+    IDirect3DTexture9* green = static_cast<IDirect3DTexture9*>(first[1]);
+    D3DSURFACE_DESC desc = {};
+    ASSERT_EQ(green->GetLevelDesc(0, &desc), D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(green->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    for (UINT y = 0; y < desc.Height; ++y)
+        std::memset(static_cast<BYTE*>(locked.pBits) + size_t(y) * size_t(locked.Pitch), 0, desc.Width * 4);
+    green->UnlockRect(0);
+
+    Frame(0xFF000000);
+    std::vector<IDirect3DBaseTexture9*> second;
+    for (const TkDrawRecord& d : TkD3D9GetDrawLog(dev.device, TkFrame::Last))
+        second.push_back(d.textures[0]);
+    EXPECT_EQ(second, first) << "the same textures, drawn again";
+    int shownGreen = 0;
+    for (UINT y = 56; y < 56 + 22; ++y)
+        for (UINT x = 2; x < 300; ++x)
+            shownGreen += Shown(x, y) == 0x80FF80u;
+    EXPECT_EQ(shownGreen, 0) << "the unchanged line was not laid out again";
+
+    // A new line is written and shown at once.
+    g_Console.Print("A second greeting.");
+    Frame(0xFF000000);
+    shownGreen = 0;
+    for (UINT y = 56; y < 56 + 22; ++y)
+        for (UINT x = 2; x < 300; ++x)
+            shownGreen += Shown(x, y) == 0x80FF80u;
+    EXPECT_GT(shownGreen, 50);
 }
 
 TEST_F(ConsoleTextTest, NoRecentLinesDrawNothing)

@@ -1,5 +1,6 @@
 #include "support/Globals.h"
 
+#include "characters/AiMapData.h"
 #include "characters/KillCam.h"
 #include "characters/PathMgr.h"
 #include "characters/PostacMgr.h"
@@ -197,6 +198,23 @@ struct ScriptVariablesState : Saved
     }
 };
 
+// The characters' manager owns its phases and tables on the heap: tests start
+// and end with it empty (the engine's objects come back with the engine);
+// its counters come back.
+struct PostacMgrState : Saved
+{
+    int alarms = PMgr.m_iAlarms;
+    strAlarmRequest lastAlarm = PMgr.m_LastAlarm;
+    int deleteDead = PMgr.m_iDeleteDeadRequests;
+    void Restore() override
+    {
+        PMgr.Forget();
+        PMgr.m_iAlarms = alarms;
+        PMgr.m_LastAlarm = lastAlarm;
+        PMgr.m_iDeleteDeadRequests = deleteDead;
+    }
+};
+
 // The item manager owns its catalogue and icons: tests start and end with it
 // empty, and whatever a test left in it is dropped (the engine's table comes
 // back with the engine).
@@ -237,7 +255,8 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(Player));
     m_saved.push_back(Keep(Bronie));
     m_saved.push_back(std::make_unique<ItemMgrState>());
-    m_saved.push_back(Keep(PMgr));
+    m_saved.push_back(std::make_unique<PostacMgrState>());
+    m_saved.push_back(Keep(g_AiMapData));
     m_saved.push_back(Keep(g_MainGame));
     m_saved.push_back(Keep(g_QuestSystem));
     m_saved.push_back(Keep(g_CutScene));

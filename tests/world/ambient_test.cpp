@@ -3,12 +3,17 @@
 #include "worldfile_fixture.h"
 
 #include "game/MainGame.h"
+#include "platform/Backend.h"
+#include "platform/dsound/DSoundHeadless.h"
 #include "shell/Console.h"
+#include "shell/GameOptions.h"
+#include "sound/SoundMgr.h"
 #include "world/EngineObject.h"
 #include "world/ObjectActionCalls.h"
 #include "world/ObjectActionParams.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace worldtest
@@ -21,15 +26,33 @@ protected:
     void SetUp() override
     {
         WorldFile::SetUp();
+        // Real sounds on the headless sound device: two of the bundled waves.
+        TkSetBackend(TkBackend::Headless);
+        TkSoundResetHeadless();
+        g_Options.sound = 1;
+        ASSERT_TRUE(g_SoundMgr.Initialize(reinterpret_cast<HWND>(this)));
         g_EngineObject.Release();
         ActionCalls::ClearJournal();
-        temp->Write("sounds/wind.wav", "RIFF");
-        temp->Write("sounds/rain.wav", "RIFF");
+        std::filesystem::create_directories("sounds");
+        const std::filesystem::path data(TK_DATA_DIR);
+        std::filesystem::copy_file(data / "sounds" / "ambient" / "wind_loop.wav", "sounds/wind.wav");
+        std::filesystem::copy_file(data / "sounds" / "pickup" / "ammo.wav", "sounds/rain.wav");
     }
     void TearDown() override
     {
         g_EngineObject.Release();
+        g_SoundMgr.Release();
+        EXPECT_EQ(TkSoundLiveBuffers(), 0u) << "a sound outlived the ambient state";
+        TkSoundResetHeadless();
         WorldFile::TearDown();
+    }
+    // The ambient sound plays, looping, at the volume the fade has reached.
+    static void ExpectPlaying(float volume)
+    {
+        strSound* s = g_EngineObject.m_pAmbientSound;
+        ASSERT_NE(s, nullptr);
+        EXPECT_TRUE(g_SoundMgr.IsPlaying(s));
+        EXPECT_NEAR(s->fVolume, volume, 1e-4f);
     }
     static void Frames(int n)
     {
@@ -47,10 +70,13 @@ TEST_F(Ambient, ASoundFadesInAndAChangeFadesTheOldOneOutFirst)
     Frames(1);
     EXPECT_STREQ(e.m_szAmbientName, "sounds\\wind.wav");
     EXPECT_EQ(e.m_szAmbientRequested[0], 0);
+    ExpectPlaying(0.0f);
     Frames(10);
     EXPECT_NEAR(e.m_fAmbientVolume, 0.5f, 1e-4f) << "half a unit a second";
+    ExpectPlaying(0.5f);
     Frames(10);
     EXPECT_FLOAT_EQ(e.m_fAmbientVolume, 0.8f) << "and it stops at the target";
+    ExpectPlaying(0.8f);
 
     // The same sound in other letters changes only the target.
     e.SetAmbientSound("SOUNDS\\WIND.WAV", 0.4f);
@@ -64,6 +90,7 @@ TEST_F(Ambient, ASoundFadesInAndAChangeFadesTheOldOneOutFirst)
     EXPECT_STREQ(e.m_szAmbientName, "sounds\\wind.wav");
     Frames(2);
     EXPECT_STREQ(e.m_szAmbientName, "sounds\\rain.wav");
+    ExpectPlaying(0.05f);
 
     // A sound that does not exist: the old one ends and silence stays.
     e.SetAmbientSound("sounds\\missing.wav", 1.0f);
@@ -72,9 +99,35 @@ TEST_F(Ambient, ASoundFadesInAndAChangeFadesTheOldOneOutFirst)
     EXPECT_EQ(e.m_szAmbientRequested[0], 0);
     EXPECT_EQ(e.m_fAmbientVolume, 0.0f);
     EXPECT_TRUE(Logged("Ambient sound missing: sounds\\missing.wav"));
+    EXPECT_EQ(e.m_pAmbientSound, nullptr);
     // Asking for the lost sound again starts it again.
     e.SetAmbientSound("sounds\\rain.wav", 1.0f);
     EXPECT_STREQ(e.m_szAmbientRequested, "sounds\\rain.wav");
+    Frames(1);
+    ExpectPlaying(0.0f);
+}
+
+// A file that is there but is no sound: the old sound ends, nothing ramps up
+// in its place, and the name can be asked for again once it is mended.
+TEST_F(Ambient, AFileThatWillNotLoadIsNoSoundAndCanBeAskedForAgain)
+{
+    EEngineObject& e = g_EngineObject;
+    temp->Write("sounds/broken.wav", "RIFF");
+    e.SetAmbientSound("sounds\\wind.wav", 1.0f);
+    Frames(5);
+    e.SetAmbientSound("sounds\\broken.wav", 1.0f);
+    Frames(20);
+    EXPECT_TRUE(Logged("Ambient sound cannot be loaded: sounds\\broken.wav"));
+    EXPECT_EQ(e.m_pAmbientSound, nullptr);
+    EXPECT_EQ(e.m_szAmbientName[0], 0);
+    EXPECT_EQ(e.m_fAmbientVolume, 0.0f) << "no volume ramps with nothing playing";
+    std::filesystem::copy_file("sounds/wind.wav", "sounds/broken.wav",
+                               std::filesystem::copy_options::overwrite_existing);
+    e.SetAmbientSound("sounds\\broken.wav", 1.0f);
+    EXPECT_STREQ(e.m_szAmbientRequested, "sounds\\broken.wav");
+    Frames(3);
+    ExpectPlaying(0.1f);
+    EXPECT_STREQ(e.m_szAmbientName, "sounds\\broken.wav");
 }
 
 TEST_F(Ambient, TheMetroWorldKeepsItsAmbientSoundDown)
@@ -142,8 +195,14 @@ TEST_F(Ambient, RespawnerDataIsWrittenOnlyWhenThereIsSomethingToKeep)
     EXPECT_TRUE(ActionCalls::Called("CPathMgr::CacheNearest spawner"));
     EXPECT_TRUE(Logged("spawner nie skeszowal sciezek!"));
 
+    // A path without its place: still nothing to keep, and it says so.
     HOBJECT spawner = Obj("spawner");
     spawner->bRespawnCached = 1;
+    spawner->iRespawnPlace = -1;
+    g_Engine.SaveRespawners();
+    EXPECT_FALSE(temp->Exists("worlds/t.w.gen"));
+    EXPECT_TRUE(Logged("spawnernie ma skeszowanego miejsca!"));
+
     spawner->iRespawnPath[0] = 3;
     spawner->iRespawnPath[1] = -7;
     spawner->iRespawnPath[2] = 12;

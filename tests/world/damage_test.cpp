@@ -34,7 +34,7 @@ protected:
         g_GameAI.FreeVariables();
         ActionCalls::ClearJournal();
         g_EngineObject.Release();
-        g_Camera.SetPosition(D3DXVECTOR3(0.0f, 1.6f, 0.0f)); // the hero walks with the camera
+        PlaceHero(D3DXVECTOR3(0.0f, 1.6f, 0.0f));
     }
     void TearDown() override
     {
@@ -184,11 +184,11 @@ TEST_F(Damage, ExplosionsFallOffWithDistanceAndNeedTheHeroNear)
 {
     ASSERT_TRUE(Load(Join({Target("at_ten", 10.0f), Target("at_twenty", 20.0f), Target("at_zero", 0.0f)})));
     // 90.5 from the hero: nothing, even right at the point.
-    g_Camera.SetPosition(D3DXVECTOR3(-90.5f, 0.0f, 0.0f));
+    PlaceHero(D3DXVECTOR3(-90.5f, 0.0f, 0.0f));
     const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
     g_Engine.ApplyExplosion(&origin, 0.2f);
     EXPECT_EQ(Obj("at_zero")->fHealth, 100.0f);
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     g_Engine.ApplyExplosion(&origin, 0.2f);
     EXPECT_FLOAT_EQ(Obj("at_ten")->fHealth, 100.0f - 0.2f * 100.0f);
     EXPECT_EQ(Obj("at_twenty")->fHealth, 100.0f) << "the edge of the blast is outside it";
@@ -205,7 +205,7 @@ TEST_F(Damage, ExplosionsFallOffWithDistanceAndNeedTheHeroNear)
 TEST_F(Damage, AHugeBlastKillsWithoutARefusalAndAPowerlessOneHurtsNobody)
 {
     ASSERT_TRUE(Load(Join({Target("near", 1.0f), Target("other", 2.0f)})));
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
     g_Engine.ApplyExplosion(&origin, 0.0f);
     EXPECT_EQ(Obj("near")->fHealth, 100.0f);
@@ -224,7 +224,7 @@ TEST_F(Damage, AWallBetweenTheBlastAndAnObjectShieldsIt)
     g_Engine.SetObjectPosition(Obj("open"), &Obj("open")->vPosition, 0);
     g_Engine.PrepareObjects();
     const D3DXVECTOR3 origin(0.0f, 0.5f, 0.0f);
-    g_Camera.SetPosition(origin);
+    PlaceHero(origin);
     g_Engine.ApplyExplosion(&origin, 0.2f);
     EXPECT_EQ(Obj("behind")->fHealth, 100.0f);
     EXPECT_LT(Obj("open")->fHealth, 100.0f);
@@ -299,7 +299,7 @@ TEST_F(Damage, ADeathBringsListedObjectsOrTheirCopiesHere)
 TEST_F(Damage, ARespawnerMakesItsCharactersThenRunsItsLastActionOnce)
 {
     // Two characters, one second apart, far from the hero and behind the camera.
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 1.6f, 0.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 1.6f, 0.0f));
     ASSERT_TRUE(Load({"mesh meshes\\box.x", "name spawner", "zpos -100", "action_general_opt 1 0",
                       "action_respawn_character_name soldier", "action_respawn_params 1 2",
                       "action_respawn_character_action_after_last_respawn horn", "mesh meshes\\box.x",

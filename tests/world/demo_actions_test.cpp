@@ -45,7 +45,7 @@ protected:
         g_Engine.m_bWorldLoaded = 1;
         // The level's start-up is over: walk-in triggers are live.
         g_MainGame.m_iLevelFrame = CMainGame::FRAME_START_MENU + 1;
-        g_Camera.SetPosition(D3DXVECTOR3(0.0f, kEyeHeight, 0.0f));
+        PlaceHero(D3DXVECTOR3(0.0f, kEyeHeight, 0.0f));
         Frame();
     }
     void TearDown() override
@@ -71,11 +71,11 @@ protected:
             constexpr float kStep = 0.5f;
             if (length <= kStep)
             {
-                g_Camera.SetPosition(to);
+                PlaceHero(to);
                 Frame();
                 return;
             }
-            g_Camera.SetPosition(g_Camera.GetPosition() + d * (kStep / length));
+            PlaceHero(g_Camera.GetPosition() + d * (kStep / length));
             Frame();
         }
     }
@@ -246,7 +246,7 @@ namespace
 // ties follow only what is seen.
 void SeenFromBeside(HOBJECT o)
 {
-    g_Camera.SetPosition(o->vPosition + D3DXVECTOR3(0.0f, kEyeHeight, -5.0f));
+    PlaceHero(o->vPosition + D3DXVECTOR3(0.0f, kEyeHeight, -5.0f));
     g_EngineObject.m_bRecomputeVisibility = 1;
     g_Engine.BuildSkyShadowLists();
 }
@@ -268,7 +268,7 @@ TEST_F(DemoActions, TheLampsFollowTheirPostsAndANewPostOfTheSameName)
     // Neither the post nor its lamp seen: the lamp waits until one of them is.
     const D3DXVECTOR3 again = moved + D3DXVECTOR3(2.0f, 0.0f, 0.0f);
     g_Engine.SetObjectPosition(post, &again, 0);
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 5000.0f, 0.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 5000.0f, 0.0f));
     g_EngineObject.m_bRecomputeVisibility = 1;
     g_Engine.BuildSkyShadowLists();
     g_EngineObject.UpdateTies();

@@ -161,8 +161,8 @@ TEST_F(DemoPhysics, TheControllerClimbsTheStairFallsOffTheLedgeLandsAndJumps)
 // (wound as the engine's other meshes are).
 TEST_F(DemoPhysics, TheBodyShapesTheGamePreloadsLoad)
 {
-    for (const char* shape : {"prefabs\\builtin\\rigidbody_box.x", "prefabs\\builtin\\rigidbody_sphere.x",
-                              "prefabs\\builtin\\rigidbody_cylinder.x"})
+    for (const char* shape : {"prefabs\\special\\rigidbody_box.x", "prefabs\\special\\rigidbody_sphere.x",
+                              "prefabs\\special\\rigidbody_cylinder.x"})
     {
         SCOPED_TRACE(shape);
         const int id = g_MeshMgr.LoadMesh(shape);

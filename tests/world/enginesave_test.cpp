@@ -13,7 +13,9 @@
 #include "world/ObjectActionParams.h"
 #include "world/ObjectRecordIO.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -121,6 +123,16 @@ protected:
         ResetSaveFileErrors();
         g_EngineObject.Release();
         WorldTest::TearDown();
+    }
+
+    // Saves the table, loads it back and finds the named object (null when
+    // either step failed).
+    HOBJECT SaveLoadAndFind(const char* name)
+    {
+        if (!g_Engine.Save(file))
+            return nullptr;
+        std::rewind(file);
+        return g_Engine.Load(file) ? g_Engine.FindObject(name, 0) : nullptr;
     }
 
     static HOBJECT Saved(HOBJECT o)
@@ -342,6 +354,59 @@ TEST_F(EngineSave, LoadGivesBackTheTableAsSaved)
     EXPECT_STREQ(g_EngineObject.m_szDirectionPointerTarget, "generator");
     EXPECT_EQ(g_EngineObject.m_hDirectionPointerTarget, full);
     EXPECT_STREQ(g_EngineObject.m_szExplosiveTarget, "lamp");
+}
+
+// A blinking record whose values are no numbers (an edited or damaged save)
+// loads with those values as 0, and the lamp's frames blink a real grey.
+TEST_F(EngineSave, BlinkingValuesThatAreNoNumbersLoadAsZero)
+{
+    HOBJECT lamp = Saved(Light("lamp"));
+    EBlinkingParams blinking;
+    blinking.bEnabled = 1;
+    blinking.fValues[2] = std::numeric_limits<float>::quiet_NaN();
+    blinking.fValues[3] = std::numeric_limits<float>::infinity();
+    blinking.fValues[4] = 0.5f;
+    g_Engine.SetObjectBlinking(lamp, &blinking);
+    HOBJECT loaded = SaveLoadAndFind("lamp");
+    ASSERT_NE(loaded, nullptr);
+    EBlinkingParams read;
+    ASSERT_TRUE(g_Engine.GetObjectBlinking(loaded, &read));
+    EXPECT_EQ(read.fValues[2], 0.0f);
+    EXPECT_EQ(read.fValues[3], 0.0f);
+    EXPECT_EQ(read.fValues[4], 0.5f);
+    for (int frame = 0; frame < 4; ++frame)
+    {
+        loaded->fBlinkTimer = 0.0f;
+        g_EngineObject.StepBlinking(loaded);
+        EXPECT_TRUE(std::isfinite(loaded->fLightValue));
+        const DWORD grey = loaded->dwLightColor & 0xFF;
+        EXPECT_EQ(loaded->dwLightColor, grey * 0x01010101u);
+        EXPECT_EQ(grey, loaded->bBlinkOn ? 0u : 255u) << "the dim half is the brightest here";
+    }
+}
+
+// A lamp name of all 32 characters fills its slot of the light-control
+// record; it comes back whole from a save, so the switch still finds its lamp.
+TEST_F(EngineSave, ThirtyTwoCharacterLampNamesSurviveASave)
+{
+    const std::string name(32, 'l');
+    HOBJECT lamp = Saved(Light(name.c_str()));
+    ASSERT_STREQ(lamp->szName, name.c_str());
+    HOBJECT board = Saved(Mesh("board"));
+    ELightControlParams lights;
+    lights.bEnabled = 1;
+    std::memcpy(lights.szLights[0], name.data(), LIGHT_CONTROL_NAME_SIZE);
+    g_Engine.SetObjectLightControl(board, &lights);
+    g_Engine.LinkControlledLights(board);
+    ASSERT_EQ(board->iNumLights, 1u);
+    HOBJECT loaded = SaveLoadAndFind("board");
+    ASSERT_NE(loaded, nullptr);
+    ELightControlParams read;
+    g_Engine.GetObjectLightControl(loaded, &read);
+    EXPECT_EQ(std::string(read.szLights[0], LIGHT_CONTROL_NAME_SIZE), name);
+    g_Engine.LinkControlledLights(loaded);
+    ASSERT_EQ(loaded->iNumLights, 1u);
+    EXPECT_STREQ(loaded->apLights[0]->szName, name.c_str());
 }
 
 TEST_F(EngineSave, SavingAndLoadingAgainKeepsEveryPesel)

@@ -5,13 +5,16 @@
 
 #include "mesh/Mesh.h"
 #include "mesh/SkinMesh.h"
+#include "shell/Debug.h"
 #include "shell/Geometry.h"
+#include "world/Camera.h"
 #include "world/CollisionMgr.h"
 #include "world/IntersectSegment.h"
 
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace worldtest
@@ -19,7 +22,7 @@ namespace worldtest
 namespace
 {
 constexpr const char* FIGURE_FILE = "models\\figure\\figure.x";
-constexpr const char* HERO_STICK_FILE = "prefabs\\builtin\\hero_stick.x";
+constexpr const char* HERO_STICK_FILE = "prefabs\\special\\hero_stick.x";
 constexpr const char* SUBSETS_FILE = "meshes\\two_sides.x";
 constexpr float ZONE_RADIUS = 0.3f;
 
@@ -48,7 +51,7 @@ protected:
     {
         WorldTest::SetUp();
         g_IntersectSegment.RebuildAll();
-        std::filesystem::create_directories("prefabs/builtin");
+        std::filesystem::create_directories("prefabs/special");
         std::filesystem::create_directories("models/figure");
         ASSERT_TRUE(tk::xfile::XWriteMeshFile(HERO_STICK_FILE, BoxMesh(), tk::xfile::XFormat::Text));
         // A cube whose +x side is subset 1 and every other side subset 0.
@@ -669,6 +672,60 @@ TEST_F(Intersect, PreTestsComeBeforeTheFilterAndTheNearestHitEndsTheSearch)
     EXPECT_EQ(stats.iBoxRejected + stats.iSphereRejected, 2u);
     // Only the first cube's triangles are looked at: every other one starts beyond its hit.
     EXPECT_EQ(stats.iExactTests, 1u);
+}
+
+// A cube scaled to nothing along one axis ("scaling_axis 1 1" leaves z at 0)
+// has no inverse: the segment passes it and meets the cube behind.
+TEST_F(Intersect, AMeshScaledToNothingIsPassedThrough)
+{
+    HOBJECT flat = Cube({3.0f, 0.0f, 0.0f});
+    const D3DXVECTOR3 squashed(1.0f, 1.0f, 0.0f);
+    g_Engine.SetObjectScale(flat, &squashed);
+    HOBJECT behind = Cube({6.0f, 0.0f, 0.0f});
+    for (float z : {0.0f, 0.2f, -0.3f})
+    {
+        SCOPED_TRACE(z);
+        EXPECT_EQ(HitBy({0.0f, 0.1f, z}, {10.0f, 0.1f, z}), behind);
+    }
+}
+
+// The object-info overlay picks the mesh at the view's centre, describes it
+// and its lights, marks it, and a refresh clears the old mark first.
+TEST_F(Intersect, TheObjectInfoOverlayPicksAndMarksTheObjectInView)
+{
+    HOBJECT near = Cube({0.0f, 0.0f, 5.0f}, 2.0f);
+    g_Engine.SetObjectName(near, "pillar");
+    HOBJECT lamp = Light("lamp");
+    lamp->bDrawn = 1;
+    ELightControlParams lights;
+    lights.bEnabled = 1;
+    std::snprintf(lights.szLights[0], sizeof lights.szLights[0], "%s", "lamp");
+    g_Engine.SetObjectLightControl(near, &lights);
+    g_Engine.LinkControlledLights(near);
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    g_Camera.SetOrientation(EOrientation());
+
+    g_Debug.DrawObjectInfo();
+    ASSERT_EQ(g_Debug.m_hPickedObject, near);
+    EXPECT_EQ(g_Debug.m_bPickValid, 1);
+    EXPECT_NEAR(g_Debug.m_vPickedPoint[2], 4.0f, 1e-3f) << "the near face";
+    EXPECT_EQ(near->bSelected, 1);
+    const std::vector<std::string> counts = EDebug::FormatObjectCounts();
+    ASSERT_EQ(counts.size(), 2u);
+    EXPECT_EQ(counts[1], "Total lights rendered: 1");
+    const std::vector<std::string> block = EDebug::FormatPickedObjectInfo(near);
+    ASSERT_GE(block.size(), 6u);
+    EXPECT_EQ(block[0].rfind("Name: pillar (radius == ", 0), 0u);
+    EXPECT_EQ(block[2], "Lights: 1 (bForceLightControl)");
+    EXPECT_EQ(block[3], "Sector enabled!");
+    EXPECT_EQ(block[5].rfind("lamp (radius == ", 0), 0u);
+
+    // Looking away: no pick, and a refresh clears the mark.
+    g_Camera.SetOrientation(EOrientation(3.14159265f, 0.0f, 0.0f));
+    g_Debug.RefreshObjectInfo();
+    EXPECT_EQ(near->bSelected, 0);
+    EXPECT_EQ(g_Debug.m_hPickedObject, nullptr);
+    EXPECT_EQ(g_Debug.m_bPickValid, 0);
 }
 
 // Objects the engine's slots cannot hold in such numbers, to fill the tables.

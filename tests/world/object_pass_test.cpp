@@ -7,6 +7,7 @@
 #include "support/ConsoleLog.h"
 #include "game/MainGame.h"
 #include "physics/PhysicsMgr.h"
+#include "shell/Profiler.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/DeathParams.h"
@@ -87,6 +88,22 @@ TEST_F(ObjectPass, FarObjectsAreCountedTooFarAndUnimportantOnesSkipped)
         EXPECT_EQ(o->bTooFar, c.tooFar) << c.what;
         g_Engine.DeleteObject(o);
     }
+}
+
+// The profiler's report ends with the count of objects the pass updated.
+TEST_F(ObjectPass, TheProfilerReportsTheObjectsUpdated)
+{
+    for (float z : {3.0f, 6.0f, 9.0f})
+        MeshAt({0.0f, 0.0f, z})->fLifetime = 10.0f;
+    MeshAt({0.0f, 0.0f, 12.0f}); // nothing to update
+    Frame(0.1f);
+    ASSERT_EQ(g_EngineObject.m_iUpdatedObjects, 3u);
+    const int report = g_Profiler.m_iReport;
+    g_Profiler.m_iReport = 1;
+    const auto lines = g_Profiler.FrameReport();
+    g_Profiler.m_iReport = report;
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().text, "Objects updated: 3:  ");
 }
 
 TEST_F(ObjectPass, ACulledBodyGoesBeyondTheDistanceAndComesBackNearer)

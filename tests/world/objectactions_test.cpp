@@ -7,6 +7,8 @@
 #include "game/BezierFollowState.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "game/SaveMgr.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
 #include "ui/Panel.h"
@@ -78,6 +80,32 @@ protected:
     }
 
     // One engine-object frame of `seconds` with walk-in triggers live.
+    // The world lines of count box objects named prefix0, prefix1, ..., each
+    // with an active record and the line extra(i) when it is not empty.
+    template <class Extra>
+    static std::vector<std::string> Numbered(const char* prefix, int count, Extra extra)
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < count; ++i)
+        {
+            lines.push_back("mesh meshes\\box.x");
+            lines.push_back(std::string("name ") + prefix + std::to_string(i));
+            lines.push_back("action_general_opt 1 0");
+            if (std::string more = extra(i); !more.empty())
+                lines.push_back(more);
+        }
+        return lines;
+    }
+
+    // Two frames: the hero at z 5, then at z 10 (through a gate at z 10).
+    static void WalkHeroFrom5To10()
+    {
+        PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
+        Frame();
+        PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+        Frame();
+    }
+
     static void Frame(float seconds = 0.1f)
     {
         g_Engine.m_fDeltaTime = seconds;
@@ -247,6 +275,9 @@ std::vector<ActionCase> Cases()
          {"action_player_move_and_view_turn_on_panoramic_screen 1"},
          [] { return g_Panel.m_bPanoramic == 1; }},
         {"door", {"action_door 1 0 70 80 0"}, [] { return Obj("a")->fDoorAngle == 70.0f; }},
+        {"door swinging the other way",
+         {"action_door 1 0 -70 80 0"},
+         [] { return Obj("a")->fDoorAngle == -70.0f; }},
         {"play music",
          {"action_play_music music\\theme.ogg"},
          [] { return std::string(g_MainGame.musicName) == "music\\theme.ogg"; }},
@@ -430,6 +461,29 @@ TEST_F(ObjectActions, ALightSwitchesOffAndOnAndBlinkingStops)
     EXPECT_EQ(lamp->pBlinking->bEnabled, blinking);
 }
 
+// Values near the float limit whose sums overflow (found by fuzzing the world
+// reader) still blink a grey: the bright half of this lamp is at least half
+// as bright as it can be, never the black a NaN would make.
+TEST_F(ObjectActions, BlinkingValuesNearTheFloatLimitBlinkAGrey)
+{
+    ASSERT_TRUE(Load(
+        {"light", "name lamp", "xpos 0", "ypos 10", "zpos 0", "range 30", "blinking1 1 0 0 3e38 3e38 0 0"}));
+    HOBJECT lamp = Obj("lamp");
+    ASSERT_NE(lamp->pBlinking, nullptr);
+    for (int frame = 0; frame < 4; ++frame)
+    {
+        lamp->fBlinkTimer = 0.0f;
+        g_EngineObject.StepBlinking(lamp);
+        const DWORD grey = lamp->dwLightColor & 0xFF;
+        EXPECT_EQ(lamp->dwLightColor, grey * 0x01010101u);
+        if (lamp->bBlinkOn)
+            EXPECT_GE(grey, 127u);
+        else
+            EXPECT_EQ(grey, 0u);
+        EXPECT_TRUE(std::isfinite(lamp->fLightValue));
+    }
+}
+
 // ---- Runs over frames -------------------------------------------------------------------------
 
 TEST_F(ObjectActions, ALiftRisesThenComesBackWithEachRun)
@@ -519,41 +573,134 @@ TEST_F(ObjectActions, ChainsThatComeBackStopAndLongChainsAreCut)
 
     // A chain deeper than a run may nest is cut with one console line.
     Clear();
-    std::vector<std::string> lines;
     const int chain = EEngineObject::MAX_ACTION_DEPTH + 8;
-    for (int i = 0; i < chain; ++i)
-    {
-        lines.push_back("mesh meshes\\box.x");
-        lines.push_back("name c" + std::to_string(i));
-        lines.push_back("action_general_opt 1 0");
-        if (i + 1 < chain)
-            lines.push_back("action_give_action_to___mesh c" + std::to_string(i + 1));
-    }
-    ASSERT_TRUE(Load(lines));
+    ASSERT_TRUE(Load(Numbered("c", chain,
+                              [chain](int i) {
+                                  return i + 1 < chain
+                                             ? "action_give_action_to___mesh c" + std::to_string(i + 1)
+                                             : std::string();
+                              })));
     g_Engine.RunObjectAction("c0", 0);
     EXPECT_EQ(Obj(("c" + std::to_string(EEngineObject::MAX_ACTION_DEPTH - 1)).c_str())->bActionHasRun, 1);
     EXPECT_EQ(Obj(("c" + std::to_string(EEngineObject::MAX_ACTION_DEPTH)).c_str())->bActionHasRun, 0);
     EXPECT_TRUE(Logged("Object actions cut at c32"));
+    // The cut part of the chain is not lost: it runs in the next frame.
+    Frame();
+    for (int i = EEngineObject::MAX_ACTION_DEPTH; i < chain; ++i)
+        EXPECT_EQ(Obj(("c" + std::to_string(i)).c_str())->bActionHasRun, 1) << i;
+}
+
+// More runs in one frame than a frame may make: those past the limit run in
+// the next frame, each once.
+TEST_F(ObjectActions, RunsPastTheFrameLimitRunInTheNextFrame)
+{
+    const int count = EEngineObject::MAX_ACTION_RUNS_PER_FRAME + 10;
+    ASSERT_TRUE(
+        Load(Numbered("r", count, [](int i) { return "action_default_set ran_" + std::to_string(i); })));
+    for (int i = 0; i < count; ++i)
+    {
+        g_Engine.RunObjectAction(("r" + std::to_string(i)).c_str(), 0);
+        g_Engine.RunObjectAction(("r" + std::to_string(i)).c_str(), 0);
+    }
+    EXPECT_FALSE(g_GameAI.IsVariableOn(("ran_" + std::to_string(count - 1)).c_str()));
+    Frame();
+    for (int i = 0; i < count; ++i)
+        EXPECT_TRUE(g_GameAI.IsVariableOn(("ran_" + std::to_string(i)).c_str())) << i;
+    EXPECT_TRUE(g_EngineObject.m_DeferredRuns.empty());
+}
+
+// A dead object's run ends with it: its lift stops where it is and its
+// delayed hand-on never fires.
+TEST_F(ObjectActions, ADeadObjectStopsActing)
+{
+    ASSERT_TRUE(
+        Load({"mesh meshes\\box.x", "name lift", "action_general_opt 1 0", "action_moving 0 1 0 2 4",
+              "action_give_action_to___mesh horn", "action_give_action_to___delay 1", "mesh meshes\\box.x",
+              "name horn", "action_general_opt 1 0", "action_default_set horn_blown"}));
+    HOBJECT lift = Obj("lift");
+    g_Engine.RunObjectAction("lift", 0);
+    Frame(0.25f);
+    const float height = lift->vPosition.y;
+    EXPECT_GT(height, 0.0f);
+    lift->bDead = 1; // killed (a death record's death sets the byte)
+    for (int i = 0; i < 8; ++i)
+        Frame(0.25f);
+    EXPECT_EQ(lift->vPosition.y, height);
+    EXPECT_FALSE(g_GameAI.IsVariableOn("horn_blown"));
 }
 
 TEST_F(ObjectActions, WalkingIntoATriggerRunsItOnceAndNotInTheFirstFrames)
 {
     ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
                       "action_general_2 1 0", "action_moving 0 1 0 1 1", "action_default_set gate_up"}));
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
     g_Engine.m_bWorldLoaded = 1;
     g_MainGame.m_iLevelFrame = CMainGame::FRAME_START_MENU; // too early for walk-in triggers
     g_Engine.m_fDeltaTime = 0.1f;
     g_EngineObject.Update();
-    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
+    PlaceHero(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
     g_EngineObject.Update();
     EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
     // Live triggers: the step from 5 to 10 crosses the gate.
+    WalkHeroFrom5To10();
+    EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
+}
+
+// The walk-in trigger follows the hero, not the camera: a camera that looks
+// from elsewhere (a forced look) and sweeps through the trigger runs nothing
+// while the hero stands still; the hero walking through it does.
+TEST_F(ObjectActions, AWalkInTriggerFollowsTheHeroNotTheCamera)
+{
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
+                      "action_general_2 1 0", "action_default_set gate_up"}));
+    g_Engine.m_bWorldLoaded = 1;
+    PlaceHero(D3DXVECTOR3(30.0f, 0.5f, 0.0f));
+    Frame();
     g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 5.0f));
     Frame();
     g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.5f, 10.0f));
     Frame();
+    EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
+    Player.m_vPosition = D3DXVECTOR3(0.0f, 0.5f, 5.0f);
+    Frame();
+    Player.m_vPosition = D3DXVECTOR3(0.0f, 0.5f, 10.0f);
+    Frame();
     EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
+}
+
+// For five frames after a save game was loaded no walk-in trigger runs: the
+// hero put back where he stood does not walk into anything.
+// An object that shoots finds its weapon in the item catalogue; its shot
+// interval never overflows however large the world file makes it.
+TEST_F(ObjectActions, ShootingObjectsFindTheCataloguesWeapons)
+{
+    temp->Write("scripts/items.txt", "item ColtM4\nName Rifle\nWeapon\nUnique_Id 1\n");
+    ItemMgr.LoadDescriptions();
+    ASSERT_NE(ItemMgr.FindDescription("ColtM4"), nullptr);
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gunner", "action_general_opt 1 0",
+                      "action_shoot_general 1 2147483647 1000", "action_shoot_target target",
+                      "mesh meshes\\box.x", "name target"}));
+    g_Engine.RunObjectAction("gunner", 0);
+    HOBJECT gunner = Obj("gunner");
+    EXPECT_EQ(gunner->bShooting, 1);
+    EXPECT_FALSE(Logged("nie moze znalezc broni"));
+    EXPECT_GE(gunner->iShotInterval, 0) << "no wrap past the largest interval";
+    ItemMgr.FreeDescriptions();
+}
+
+TEST_F(ObjectActions, WalkInTriggersWaitFiveFramesAfterASaveLoad)
+{
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
+                      "action_general_2 1 0", "action_default_set gate_up"}));
+    g_SaveMgr.m_bLoadedFromSave = 1;
+    g_SaveMgr.m_iFramesSinceLevelStart = 3;
+    WalkHeroFrom5To10();
+    EXPECT_FALSE(g_GameAI.IsVariableOn("gate_up"));
+    g_SaveMgr.m_iFramesSinceLevelStart = 5;
+    WalkHeroFrom5To10();
+    EXPECT_TRUE(g_GameAI.IsVariableOn("gate_up"));
+    g_SaveMgr.m_bLoadedFromSave = 0;
+    g_SaveMgr.m_iFramesSinceLevelStart = 0;
 }
 
 TEST_F(ObjectActions, SavedRecordsComeBackFieldByField)

@@ -13,6 +13,7 @@
 #include "world/EngineObject.h"
 #include "world/ObjectActionParams.h"
 
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -421,6 +422,113 @@ TEST_F(ObjectOps, EffectStartsOnlyFromLevelFrame150AndLongNamesAreCut)
     EXPECT_EQ(o->pFx, nullptr);
     FX.ReleaseAllFx();
     ClearFxDef(&def);
+}
+
+// An object's looping effect that has ended is no longer the object's: the
+// next effect in its slot, started by someone else, is neither moved, nor
+// released with the object, nor taken for the object's own.
+TEST_F(ObjectOps, AnEndedLoopingEffectLetsGoOfItsSlot)
+{
+    g_MainGame.m_iLevelFrame = 150;
+    EFxDef& def = FX.m_Defs[0];
+    ClearFxDef(&def);
+    std::snprintf(def.Name, sizeof def.Name, "fire_small");
+    def.Life_Time = -1.0f;
+    HOBJECT o = Mesh();
+    g_Engine.SetObjectFx(o, "fire_small");
+    ASSERT_NE(o->pFx, nullptr);
+    EFxInstance* own = o->pFx;
+    ASSERT_TRUE(own->m_bActive);
+    FX.ReleaseFx(own);
+    const D3DXVECTOR3 there(50, 0, 50);
+    // Starts elsewhere until one takes the freed slot.
+    EFxInstance* other = nullptr;
+    for (int i = 0; i < MAX_FX && other != own; ++i)
+        other = FX.CreateFxByName("fire_small", &there, nullptr);
+    ASSERT_EQ(other, own);
+
+    const D3DXVECTOR3 moved(1, 2, 3);
+    g_Engine.SetObjectPosition(o, &moved, 0);
+    EXPECT_EQ(other->m_vPos, there);
+    EXPECT_EQ(EEngine::HeldFx(o), nullptr);
+    EXPECT_EQ(o->pFx, nullptr);
+    g_Engine.DeleteObject(o);
+    EXPECT_TRUE(other->m_bActive);
+    EXPECT_EQ(other->m_vPos, there);
+
+    // An object deleted while its effect lives takes it along.
+    HOBJECT p = Mesh();
+    g_Engine.SetObjectFx(p, "fire_small");
+    EFxInstance* held = EEngine::HeldFx(p);
+    ASSERT_NE(held, nullptr);
+    ASSERT_NE(held, other);
+    g_Engine.DeleteObject(p);
+    EXPECT_FALSE(held->m_bActive);
+    EXPECT_TRUE(other->m_bActive);
+    FX.ReleaseAllFx();
+    ClearFxDef(&def);
+}
+
+// A mesh effect marks the object it makes as an effect's; shells and the
+// world's own meshes are not marked.
+TEST_F(ObjectOps, MeshEffectsMarkTheirObject)
+{
+    EFxDef def;
+    ClearFxDef(&def);
+    def.Type = FX_MESH;
+    def.Life_Time = 5.0f;
+    std::snprintf(def.Filename[0], FX_NAME_SIZE, "%s", MESH_FILE);
+    def.FilenameCount = 1;
+    EFxInstance* fx = FX.CreateFx(&def, nullptr, nullptr, 0);
+    ASSERT_NE(fx, nullptr);
+    ASSERT_NE(fx->m_hMesh, nullptr);
+    EXPECT_EQ(fx->m_hMesh->bEffectObject, 1);
+    def.Type = FX_SHELL;
+    EFxInstance* shell = FX.CreateFx(&def, nullptr, nullptr, 0);
+    ASSERT_NE(shell->m_hMesh, nullptr);
+    EXPECT_EQ(shell->m_hMesh->bEffectObject, 0);
+    EXPECT_EQ(Mesh()->bEffectObject, 0);
+    FX.ReleaseAllFx();
+}
+
+// A tied object takes its socket's turn (a skinned socket's too), turned
+// first by its own tie orientation; a locked object keeps its orientation; an
+// untied object keeps the names it was tied by.
+TEST_F(ObjectOps, TiesTakeTheSocketsTurnTheirOwnTurnAndLocks)
+{
+    temp->Write("models/soldier/sockets.txt", "hand Bip01 0 0 0 0 90 0\n");
+    HOBJECT carrier = Skin("carrier");
+    HOBJECT sword = Mesh("sword");
+    ASSERT_NE(carrier, nullptr);
+    D3DXMATRIX m;
+    EOrientation socket;
+    ASSERT_TRUE(g_Engine.GetObjectSocket(carrier, "hand", &m, &socket));
+    EXPECT_NEAR(std::fabs(socket.Forward.x), 1.0f, 1e-4f) << "the socket's quarter turn about up";
+    g_EngineObject.TieToSocket(sword, "hand", "carrier");
+    ASSERT_EQ(sword->bTied, 1);
+    sword->bVisible = carrier->bVisible = 1;
+    g_Engine.SetObjectFlags(sword, OF_PHYSICS, OF_PHYSICS);
+    g_Options.UpdateObjectsLinked = 1;
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(std::fabs(sword->Orientation.Forward.x), 1.0f, 1e-4f);
+
+    // Its own quarter turn first: back along z.
+    const EOrientation quarter(3.14159265f / 2.0f, 0.0f, 0.0f);
+    EEngineObject::SetTieOrientation(sword, &quarter);
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(std::fabs(sword->Orientation.Forward.z), 1.0f, 1e-4f);
+
+    // Locked, it keeps that orientation though its own turn is gone.
+    EEngineObject::LockOrientation(sword, 1);
+    EEngineObject::SetTieOrientation(sword, nullptr);
+    g_EngineObject.UpdateTies();
+    EXPECT_NEAR(std::fabs(sword->Orientation.Forward.z), 1.0f, 1e-4f);
+
+    g_EngineObject.Untie(sword);
+    char name[OBJECT_TIE_NAME_SIZE], target[OBJECT_TIE_NAME_SIZE];
+    EXPECT_EQ(g_Engine.GetTieInfo(sword, name, target), 0);
+    EXPECT_STREQ(name, "hand");
+    EXPECT_STREQ(target, "carrier");
 }
 
 TEST_F(ObjectOps, TieNamesAndPendingTies)

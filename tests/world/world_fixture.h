@@ -21,6 +21,8 @@
 
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
+#include "player/Player.h"
+#include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
@@ -36,6 +38,13 @@ namespace worldtest
 constexpr const char* MESH_FILE = "meshes\\box.x";
 constexpr const char* SKIN_FOLDER = "models\\soldier\\soldier.x";
 constexpr const char* SPRITE_FILE = "sprites\\spark.tga";
+
+// The hero stands at the point and looks from it.
+inline void PlaceHero(const D3DXVECTOR3& at)
+{
+    Player.m_vPosition = at;
+    g_Camera.SetPosition(at);
+}
 
 // Live allocations counted under the tag.
 inline DWORD Tracked(const char* tag)

@@ -8,6 +8,7 @@
 #include "shell/TextMgr.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -81,6 +82,25 @@ TEST_F(WorldFile, ObjectsTakeTheirKeys)
     EXPECT_EQ(lamp->vLightColor, D3DXVECTOR3(1.0f, 0.5f, 0.25f));
     EXPECT_EQ(lamp->bLinearScatter, 1);
     EXPECT_EQ(lamp->bSectorIndex, 3);
+}
+
+// The path-generation flag and node count are integers in their 32 bits,
+// from the world key as from a fresh mesh; the three between are floats.
+TEST_F(WorldFile, PathGenerationValuesKeepOneLayout)
+{
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name fresh", "mesh meshes\\box.x", "name keyed",
+                      "path_generation 1 3 0.25 40 1500"}));
+    auto ints = [](HOBJECT o)
+    {
+        float values[5] = {};
+        g_Engine.GetObjectPathGenParams(o, values);
+        int flag = 0, nodes = 0;
+        std::memcpy(&flag, &values[0], sizeof flag);
+        std::memcpy(&nodes, &values[4], sizeof nodes);
+        return std::make_tuple(flag, values[1], values[2], values[3], nodes);
+    };
+    EXPECT_EQ(ints(g_Engine.FindObject("fresh", 0)), std::make_tuple(0, 2.0f, 0.5f, 30.0f, 2000));
+    EXPECT_EQ(ints(g_Engine.FindObject("keyed", 0)), std::make_tuple(1, 3.0f, 0.25f, 40.0f, 1500));
 }
 
 TEST_F(WorldFile, WorldWideKeysSetTheirManagers)

@@ -472,7 +472,7 @@ int main(int argc, char** argv)
         ok = Save(out / "sounds" / "weapons" / ("exp" + std::to_string(k) + ".wav"),
                   Wave(Normalised(Explosion(0xb00u + k), 0.95f), 1, kFxRate)) &&
              ok;
-    ok = Save(out / "sounds" / "builtin" / "ogien.wav", Wave(Normalised(FireLoop(), 0.5f), 1, kFxRate)) && ok;
+    ok = Save(out / "sounds" / "special" / "ogien.wav", Wave(Normalised(FireLoop(), 0.5f), 1, kFxRate)) && ok;
     ok = Save(out / "sounds" / "weapons" / "luska1.wav", Wave(Normalised(Clink(), 0.5f), 1, kFxRate)) && ok;
     // Ricochets: "ryko0" to "ryko4".
     for (uint32_t k = 0; k < 5; ++k)

@@ -61,9 +61,12 @@ class Boxes
 public:
     explicit Boxes(std::string name) { m_mesh.name = std::move(name); }
 
-    int Material(const XMaterialDesc& m)
+    // `tile`: the world size of one repeat of the texture over the faces of
+    // this material; 0 spreads the texture once over each face.
+    int Material(const XMaterialDesc& m, float tile = 0.0f)
     {
         m_mesh.materials.push_back(m);
+        m_tile.push_back(tile);
         return static_cast<int>(m_mesh.materials.size()) - 1;
     }
 
@@ -81,6 +84,7 @@ public:
             {{0, 0, -1}, {lo.x, lo.y, lo.z}, {lo.x, hi.y, lo.z}, {hi.x, hi.y, lo.z}, {hi.x, lo.y, lo.z}},
         };
         static constexpr float UV[4][2] = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
+        const float tile = m_tile[static_cast<size_t>(material)];
         for (const auto& f : faces)
         {
             const V3 n = {f[0].x * sign, f[0].y * sign, f[0].z * sign};
@@ -91,7 +95,16 @@ public:
                 const V3 mn = ToMesh(n);
                 m_mesh.positions.insert(m_mesh.positions.end(), {p.x, p.y, p.z});
                 m_mesh.normals.insert(m_mesh.normals.end(), {mn.x, mn.y, mn.z});
-                m_mesh.texcoords.insert(m_mesh.texcoords.end(), {UV[i][0], UV[i][1]});
+                if (tile > 0.0f)
+                {
+                    // Repeated at its world size along the face's two axes, so
+                    // a long face shows the texture unstretched.
+                    const float along = f[0].x != 0.0f ? p.z : p.x;
+                    const float across = f[0].y != 0.0f ? p.z : p.y;
+                    m_mesh.texcoords.insert(m_mesh.texcoords.end(), {along / tile, across / tile});
+                }
+                else
+                    m_mesh.texcoords.insert(m_mesh.texcoords.end(), {UV[i][0], UV[i][1]});
             }
             // Front faces wind clockwise seen from outside: (b - a) x (c - a)
             // points along the normal.
@@ -110,6 +123,7 @@ public:
 
 private:
     XMeshDesc m_mesh;
+    std::vector<float> m_tile; // per material
 };
 
 // ---- The meshes --------------------------------------------------------------------------
@@ -121,12 +135,15 @@ constexpr float SKY_HALF = 40.0f; // the sky pass scales it by 100
 // a mesh keeps its corners at least this far from those of the others.
 constexpr float PART_GAP = 0.25f;
 constexpr float ROAD_HEIGHT = PART_GAP;
+// World units per repeat of the road's and the green's textures.
+constexpr float ROAD_TILE = 4.0f;
+constexpr float GROUND_TILE = 8.0f;
 
 Boxes Ground()
 {
     Boxes m("ground");
-    const int grass = m.Material(Colour("demo_grass.tga", 0.32f, 0.52f, 0.22f));
-    const int road = m.Material(Colour("demo_road.tga", 0.35f, 0.33f, 0.30f));
+    const int grass = m.Material(Colour("demo_grass.tga", 0.32f, 0.52f, 0.22f), GROUND_TILE);
+    const int road = m.Material(Colour("demo_road.tga", 0.35f, 0.33f, 0.30f), ROAD_TILE);
     m.Box({-GROUND_HALF, -GROUND_DEPTH, -GROUND_HALF}, {GROUND_HALF, 0.0f, GROUND_HALF}, grass);
     // A road across the green, a little above it.
     m.Box({-GROUND_HALF + 1.0f, 0.0f, -6.0f}, {GROUND_HALF - 1.0f, ROAD_HEIGHT, 6.0f}, road);
@@ -541,6 +558,8 @@ std::vector<DemoObject> DemoObjects()
     AddDemoFigures(objects);
     AddDemoAmbient(objects);
     AddScriptObjects(objects);
+    AddDemoCharacters(objects);
+    AddDemoFuseBox(objects);
     return objects;
 }
 
@@ -575,6 +594,12 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoScriptFiles())
         files.push_back(f);
     for (const std::string& f : DemoMissionFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoCharacterFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoFuseBoxFiles())
+        files.push_back(f);
+    for (const std::string& f : SpecialPrefabFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -614,6 +639,9 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoFigures(root) && ok;
     ok = WriteDemoScripts(root) && ok;
     ok = WriteDemoMission(root) && ok;
+    ok = WriteDemoCharacters(root) && ok;
+    ok = WriteDemoFuseBox(root) && ok;
+    ok = WriteSpecialPrefabs(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -138,7 +138,7 @@ constexpr const char* DEMO_LEVEL_START = "level_start";
 constexpr const char* DEMO_AMBIENT_SOUND = "sounds\\ambient\\wind_loop.wav";
 constexpr float DEMO_AMBIENT_VOLUME = 1.0f;
 constexpr const char* DEMO_LEVEL_MUSIC = "music\\DuskmereMainTheme.ogg";
-constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\builtin\\start_point.x";
+constexpr const char* DEMO_LEVEL_START_MESH = "prefabs\\special\\start_point.x";
 void AddDemoAmbient(std::vector<DemoObject>& objects);
 
 // The shooting corner (DemoWorldShooting.cpp): a weapon lying on the road
@@ -176,4 +176,40 @@ bool WriteDemoMission(const std::filesystem::path& root);
 std::vector<std::string> DemoMissionFiles();
 // Writes a file of the data tree with exactly these bytes (folders made as needed).
 bool WriteDataFile(const std::filesystem::path& root, const std::string& relative, const std::string& text);
+
+// The people (DemoWorldCharacters.cpp): a soldier model in centimetres with
+// its hats, eyes and animations, the character scripts and the hats file,
+// and the respawners the level's start sets off: a soldier behind the hero,
+// a partner beside him, a civilian by the houses.
+constexpr const char* DEMO_CHARACTER_MODEL = "models\\demo_soldier\\demo_soldier.x";
+constexpr const char* DEMO_SOLDIER = "demo_soldier";
+constexpr const char* DEMO_SNIPER = "demo_sniper";
+constexpr const char* DEMO_PARTNER = "demo_partner";
+constexpr const char* DEMO_CIVILIAN = "demo_civilian";
+constexpr const char* DEMO_SOLDIER_SPAWN = "soldier_spawn";
+constexpr const char* DEMO_PARTNER_SPAWN = "partner_spawn";
+constexpr const char* DEMO_CIVILIAN_SPAWN = "civilian_spawn";
+// Where the soldier stands (x, z), on the grass south of the road.
+constexpr float DEMO_SOLDIER_AT[2] = {-15.0f, -16.0f};
+void AddDemoCharacters(std::vector<DemoObject>& objects);
+bool WriteDemoCharacters(const std::filesystem::path& root);
+std::vector<std::string> DemoCharacterFiles();
+// Their voices (DemoWorldVoices.cpp): the alarm shouts "voices\\Enemies\\alarm%d",
+// wounded cries "ranny%d" and death cries "dead%d" as short tones; the
+// starting pitch of a set ("alarm", "ranny", "dead") and number.
+double DemoVoiceHertz(const char* set, int number);
+bool WriteDemoVoices(const std::filesystem::path& root);
+std::vector<std::string> DemoVoiceFiles();
+// The fuse box (DemoWorldFuseBox.cpp): a box on the road behind the start
+// that feeds two lamps through its light-control keys; a walk-in trigger
+// across the road, DEMO_FUSE_TRIGGER_Z, breaks it, and its lamps go out.
+constexpr const char* DEMO_FUSE_BOX = "demo_fuse_box";
+constexpr const char* DEMO_FUSE_LAMPS[2] = {"demo_fuse_lamp_a", "demo_fuse_lamp_b"};
+constexpr float DEMO_FUSE_TRIGGER_Z = 1.0f;
+void AddDemoFuseBox(std::vector<DemoObject>& objects);
+bool WriteDemoFuseBox(const std::filesystem::path& root);
+std::vector<std::string> DemoFuseBoxFiles();
+// The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
+bool WriteSpecialPrefabs(const std::filesystem::path& root);
+std::vector<std::string> SpecialPrefabFiles();
 } // namespace worldgen

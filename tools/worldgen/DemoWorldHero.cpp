@@ -6,8 +6,8 @@ namespace worldgen
 {
 namespace
 {
-constexpr const char* HERO_MESH = "prefabs\\builtin\\hero.x";
-constexpr const char* START_MESH = "prefabs\\builtin\\start_point.x";
+constexpr const char* HERO_MESH = "prefabs\\special\\hero.x";
+constexpr const char* START_MESH = "prefabs\\special\\start_point.x";
 constexpr float kHeroHalfWidth = 0.25f;
 constexpr float kHeroHeight = 1.84f;
 constexpr float kMarkerHalf = 0.12f;

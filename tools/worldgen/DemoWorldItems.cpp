@@ -330,7 +330,8 @@ std::string Firearm(const char* name, const char* display, int kind, int ammo, i
            "\nDrop_Object " + model + "\nHeld_Object " + HeldFile(model) +
            "\nShoot_Sound sounds\\weapons\\shot.wav\nShoot_Sound_Enemy sounds\\weapons\\shot.wav"
            "\nReload_Sound sounds\\weapons\\reload.wav\nDraw_Sound sounds\\weapons\\draw.wav"
-           "\nShoot_Socket muzzle\nShoot_Socket_Enemy muzzle\nPlayer_Shoot_FX muzzle_flash"
+           "\nShoot_Socket muzzle\nShoot_Socket_Enemy muzzle\nEnemySocketR hand_r\nPlayer_Shoot_FX "
+           "muzzle_flash"
            "\nEnemy_Shoot_FX muzzle_flash\nHit_Concrete_FX dust_puff\nHit_Wood_FX dust_puff"
            "\nHit_Metal_FX sparks\nHit_Sand_FX dust_puff\nHit_Body_FX krew\nPlayer_After_Shoot_FX "
            "smoke_puff\n";

@@ -128,9 +128,9 @@ constexpr const char* STAIR = "meshes\\demo\\stair.x";
 constexpr const char* LEDGE = "meshes\\demo\\ledge.x";
 // Centred on its origin (a prefab), as a dynamic body is.
 constexpr const char* PHYSICS_CRATE = "prefabs\\demo\\physics_crate.x";
-constexpr const char* RIGIDBODY_BOX = "prefabs\\builtin\\rigidbody_box.x";
-constexpr const char* RIGIDBODY_SPHERE = "prefabs\\builtin\\rigidbody_sphere.x";
-constexpr const char* RIGIDBODY_CYLINDER = "prefabs\\builtin\\rigidbody_cylinder.x";
+constexpr const char* RIGIDBODY_BOX = "prefabs\\special\\rigidbody_box.x";
+constexpr const char* RIGIDBODY_SPHERE = "prefabs\\special\\rigidbody_sphere.x";
+constexpr const char* RIGIDBODY_CYLINDER = "prefabs\\special\\rigidbody_cylinder.x";
 
 // Dynamic boxes of the default mass; crates take hits and blasts.
 constexpr const char* CRATE_BODY = "rigid_body_physics_general 1 8 1";

@@ -1,0 +1,164 @@
+#pragma once
+// strpostac, one live character; strAlarm, one noise or sight the characters
+// may perceive; strCzapki, the hats a model may wear.
+
+#include "characters/PostacDesc.h"
+#include "mesh/SequenceList.h"
+#include "platform/d3dx/D3DXMath.h"
+#include "platform/win32/WinTypes.h"
+#include "shell/Orientation.h"
+#include "world/ObjectHandle.h"
+
+struct EItemInstance;
+struct strSound;
+
+constexpr int MAX_POSTACI = 256;
+constexpr int MAX_ALARMOW = 36;
+constexpr int MAX_CZAPEK = 8; // hat records, and hats per record
+constexpr int MAX_EXTRA_OBJECTS = 16;
+constexpr int MAX_PRELOADED_MODELS = 8;
+// Route points of a run: the start position and the points after it.
+constexpr int MAX_ROUTE_POINTS = 388;
+constexpr float NO_TARGET_DISTANCE = 1e11f;
+// Flag word 1 of a character's objects: drawn; the worn ones (hat, eyes,
+// attachments) stay out of segment tests so shots and sight meet the body.
+constexpr DWORD CHARACTER_OBJECT_SHOWN = 0x1;
+constexpr DWORD CHARACTER_WORN_FLAGS = CHARACTER_OBJECT_SHOWN | 0x80;
+// Flag word 2 of the worn objects and preloads: out of every segment table.
+constexpr DWORD CHARACTER_WORN_FLAGS2 = 0x10000;
+
+struct strpostac
+{
+    // ---- Life (records and creation) -----------------------------------------------------
+    DWORD slot;
+    BYTE used;
+    strPostacDsc* desc;
+    BYTE shotgun;
+    BYTE partner;
+    BYTE arab_voice;
+    BYTE marine_voice;
+    HOBJECT attachments[DSC_MAX_ATTACHMENTS];
+    char attachment_sockets[DSC_MAX_ATTACHMENTS][POSTAC_NAME_SIZE];
+    BYTE attachments_shown;
+    DWORD attachment_count;
+    char look_at[POSTAC_NAME_SIZE];
+    HOBJECT eye_l;
+    HOBJECT eye_r;
+    BYTE sniper;
+    BYTE immortal;
+    BYTE RPG;
+    HOBJECT extra_objects[MAX_EXTRA_OBJECTS];
+    BYTE mark;
+    BYTE player_record; // stands for the player ("fake_hero")
+    BYTE civilian;
+    BYTE armed;
+    float anim_factor; // animation speed factor, 1.0 at creation
+    float shot_factor; // shot factor, 1.0 at creation and at every look
+    float camera_distance;
+    strSound* loop_sound;
+    float loop_sound_range;
+    strSound* second_sound;
+    BYTE fixed_model;
+    char weapon_override[POSTAC_NAME_SIZE];
+    float contact_distance;
+    HOBJECT hat;
+    char hat_socket[POSTAC_NAME_SIZE];
+    BYTE model_made;
+    D3DXVECTOR3 target_position;
+    D3DXVECTOR3 eye_position;
+    BYTE talk_look;
+    D3DXVECTOR3 talk_look_point;
+    BYTE talking;
+    BYTE hero_keyword;
+    BYTE dead;
+    BYTE ghost;
+    BYTE delete_request;
+    float target_distance;
+    char name[POSTAC_NAME_SIZE];
+    D3DXVECTOR3 position;
+    EOrientation orientation;
+    EOrientation start_orientation;
+    HOBJECT model;
+    HOBJECT second_object;
+    EItemInstance* weapon;
+    strFaza* faza;
+    float hit_points;
+    DWORD far_count;
+
+    // ---- Behaviour, movement and shooting state (the phase machine, the per-frame
+    // update, shooting, wounds and the save section work on these) ----------------------
+    D3DXVECTOR3 rest_position;
+    D3DXVECTOR3 death_position;
+    D3DXVECTOR3 look_direction;
+    D3DXVECTOR3 look_direction_start;
+    D3DXVECTOR3 move_direction;
+    D3DXVECTOR3 aim_point;
+    D3DXVECTOR3 turn_target;
+    D3DXVECTOR3 exact_run_target;
+    HOBJECT target; // the object the character fights
+    BYTE engaged;
+    BYTE sees_target;
+    BYTE target_in_front;
+    BYTE may_shoot;
+    BYTE contact; // the player is within the contact distance and angle
+    BYTE suspended;
+    BYTE running;        // bBiegnie
+    BYTE postac_running; // on a scripted run (bPostacRunning)
+    BYTE holding_weapon;
+    BYTE reloading;
+    BYTE in_burst;
+    DWORD burst_count;
+    float sway_phase;
+    float sway_amplitude;
+    float active_time;       // seconds the character has been active
+    float since_target_seen; // seconds since the target was last seen
+    float engage_timer;
+    float time_in_phase;
+    BYTE has_shouted;
+    float since_shout;
+    float since_cry;
+    float since_wound;
+    BYTE stay_on_death;
+    BYTE first_bot_shot;
+    BYTE second_bot_shot;
+    BYTE following_bezier;
+    BYTE running_nodes;
+    BYTE riding;
+    DWORD bad_shots;
+    int path_index; // the current route point, -1 for none
+    DWORD path_point_count;
+    D3DXVECTOR3 path_points[MAX_ROUTE_POINTS];
+    DWORD node_point_count;
+    D3DXVECTOR3 node_points[MAX_ROUTE_POINTS];
+    DWORD movement_counters[2];
+    char remembered_faza[POSTAC_NAME_SIZE];
+    char run_to_mesh[POSTAC_NAME_SIZE];
+    float bot_stand_time;
+    HOBJECT respawner;   // the respawner that made the character
+    BYTE alarmed;        // perceived an alarm in its last update
+    float fire_interval; // the weapon's fire interval, kept per character
+
+    // The animation state the sequence list works on.
+    strSequenceCharacter anim;
+};
+
+struct strAlarm
+{
+    BYTE used;
+    D3DXVECTOR3 position;
+    float hearing;  // perceived within it through walls
+    float openLine; // perceived within it over a clear line to the eyes
+    float sight;    // perceived within it over a clear line to the position
+    BYTE flagA;
+    BYTE flagB;
+    BYTE flagC;
+    DWORD life;
+};
+
+struct strCzapki
+{
+    char model[POSTAC_PATH_SIZE];
+    char socket[POSTAC_NAME_SIZE];
+    char hats[MAX_CZAPEK][POSTAC_PATH_SIZE];
+    DWORD hat_count;
+};

@@ -1,0 +1,160 @@
+// CPostacMgr: the characters' frame: alarms age, every character keeps its
+// model, hat, eyes and attachments in place, picks its target, looks and
+// listens; then the fighters that may fire are chosen.
+#include "characters/PostacMgr.h"
+
+#include "characters/PostacSockets.h"
+#include "player/ItemDesc.h"
+#include "player/ItemMgr.h"
+#include "player/Player.h"
+#include "shell/Console.h"
+#include "shell/GameOptions.h"
+#include "shell/TextUtils.h"
+#include "world/Camera.h"
+#include "world/Engine.h"
+
+namespace
+{
+constexpr float kEyeHeight = 1.0f;
+
+float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
+    const D3DXVECTOR3 d = a - b;
+    return D3DXVec3Length(&d);
+}
+
+// STAND-IN: the weapon placement of the weapon and death effects work; until
+// then the held weapon follows the hand socket its item names.
+void HoldWeapon(const strpostac& p)
+{
+    if (!p.weapon || !p.weapon->m_hHeldModel || !p.weapon->m_pDesc || !p.model)
+        return;
+    D3DXVECTOR3 at;
+    EOrientation orientation;
+    if (SocketTransform(p.model, p.weapon->m_pDesc->EnemySocketR, &at, &orientation))
+        g_Engine.SetObjectTransform(p.weapon->m_hHeldModel, &at, &orientation, 0, 0);
+}
+} // namespace
+
+strpostac* CPostacMgr::RespawnCharacter(const char* name, const D3DXVECTOR3* position,
+                                        const EOrientation* orientation, const char* faza, HOBJECT respawner)
+{
+    // STAND-IN: the respawn of the shooting and death work, without the
+    // respawner's weapon and shot settings, rockets, laser beams and forced runs.
+    if (g_Options.Debug > 0)
+    {
+        g_Console.Print2("Respawnuje postac ", name ? name : "");
+        if (position)
+            g_Console.PrintVector("Respawn pos: ", *position);
+    }
+    strpostac* p = SpawnCharacter(name, position, orientation);
+    if (!p)
+    {
+        g_Console.Print3("RespawnCharacter ", name ? name : "", " failed!");
+        return nullptr;
+    }
+    p->respawner = respawner;
+    CopyCut(p->name, sizeof p->name, respawner ? respawner->szName : (name ? name : ""));
+    CreateCharacterModel(p, nullptr);
+    PlaceModel(p);
+    if (faza && faza[0])
+    {
+        if (g_Options.Debug > 0)
+            g_Console.Print2("Setting phase to ", faza);
+        p->faza = FindFaza(p->desc, faza);
+        if (!p->faza)
+            g_Console.Print4("Nie znaleziono fazy ", faza, " postaci ", p->name);
+    }
+    p->target_position = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    if (g_Options.Debug > 0)
+        g_Console.Print2("Koniec respawnu postaci ", p->name);
+    return p;
+}
+
+bool CPostacMgr::IsAliveFrom(HOBJECT respawner)
+{
+    if (!respawner)
+        return false;
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        const strpostac& p = m_Postacie[i];
+        if (p.used && !p.dead && p.respawner == respawner)
+            return true;
+    }
+    return false;
+}
+
+void CPostacMgr::Update()
+{
+    // STAND-IN: the per-frame character update with its phase machine, moves,
+    // shots and deaths comes with those Parts; this frame keeps the senses,
+    // the worn objects and the attack permission going.
+    const float frameTime = g_Engine.m_fDeltaTime;
+    AgeAlarms();
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        strpostac& p = m_Postacie[i];
+        if (!p.used || p.ghost)
+            continue;
+        if (p.delete_request)
+        {
+            DeleteCharacter(&p);
+            continue;
+        }
+        UpdatePostac(&p, frameTime);
+    }
+    AssignShooters();
+}
+
+void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
+{
+    if (p->player_record)
+    {
+        // The player's record stands where the player stands.
+        p->position = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+        if (!p->model_made)
+            CreateCharacterModel(p, nullptr);
+        return;
+    }
+    if (!p->model_made)
+        CreateCharacterModel(p, nullptr);
+    if (!p->faza && p->desc)
+        p->faza = FindFaza(p->desc, p->desc->default_faza);
+    p->camera_distance = Distance(p->position, g_Camera.GetPosition());
+    p->eye_position = p->position;
+    p->eye_position.y += kEyeHeight;
+    if (p->dead)
+        return;
+    p->active_time += frameTime;
+    p->time_in_phase += frameTime;
+    p->since_shout += frameTime;
+    p->since_cry += frameTime;
+
+    ChooseTarget(p);
+    UpdateTargetPoint(p);
+    UpdateVision(p);
+    if (p->sees_target)
+        p->since_target_seen = 0.0f;
+    else
+        p->since_target_seen += frameTime;
+    p->alarmed = PerceivesAlarm(p, false) ? 1 : 0;
+    InvestigateAlarms(p);
+    const bool engaged = p->target && (p->sees_target || p->alarmed) && !p->civilian;
+    if (engaged && !p->engaged)
+    {
+        p->engage_timer = 0.0f;
+        ShoutAlarm(p);
+    }
+    p->engaged = engaged ? 1 : 0;
+    if (p->engaged)
+        p->engage_timer += frameTime;
+    p->target_distance = p->target ? Distance(p->position, p->aim_point) : NO_TARGET_DISTANCE;
+    if (p->talk_look)
+        UpdateTalkLook(p);
+    PlaceHat(p);
+    PlaceEyes(p);
+    HoldWeapon(*p);
+    UpdateAttachments(p);
+    UpdateLoopSoundVolume(p);
+    UpdateAimSway(p, frameTime);
+}
