@@ -90,11 +90,6 @@ void CharacterCall(const char* what, const char* name)
 {
     Note("CPostacMgr::%s %s", S(what), S(name));
 }
-bool CharacterDead(const char*)
-{
-    // No character exists yet: a missing character counts as dead.
-    return true;
-}
 int EngagedEnemiesWithin(float)
 {
     return 0;

@@ -30,13 +30,12 @@ void PanelWhite(bool on, float seconds);
 // STAND-IN: CDialogueMgr's "a dialogue runs" and "the hero's dialogue runs".
 bool DialogueRunning();
 bool HeroDialogueRunning();
-// STAND-IN: CPostacMgr (the characters): activation parameters, marks,
-// alarms, mortality, look-at, deletion, the engaged enemies' count and the
-// mass kill. No characters exist yet.
+// STAND-IN: the characters' operations CPostacMgr does not have yet:
+// activation parameters, alarms, mortality, look-at, deletion, the engaged
+// enemies' count and the mass kill.
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);
-bool CharacterDead(const char* name);
 int EngagedEnemiesWithin(float radius);
 void KillEmAll(float radius);
 // True when a character in reach of the point (none exist yet).

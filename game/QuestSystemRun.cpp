@@ -4,6 +4,7 @@
 #include "game/QuestSystem.h"
 
 #include "characters/KillCam.h"
+#include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystemCalls.h"
@@ -406,10 +407,8 @@ bool QuestSystem::Run(QuestCommand& c)
         m_bFailOnShot = 0;
         return false;
     case MARK_CHARACTER:
-        QuestCalls::CharacterCall("Mark", c.arg1);
-        return false;
     case UNMARK_CHARACTER:
-        QuestCalls::CharacterCall("Unmark", c.arg1);
+        PMgr.MarkCharacter(c.arg1, c.code == MARK_CHARACTER ? 1 : 0);
         return false;
     case START_WORLD:
         g_MainGame.ScheduleWorldStart(c.arg1);
@@ -695,7 +694,8 @@ void QuestSystem::UpdateWaiting()
         return;
     case ENEMY_DEAD:
         m_fWaitTime -= m_fFrameTime;
-        if (m_fWaitTime <= 0.0f && QuestCalls::CharacterDead(c->arg1))
+        // Missing or dead: no live character carries the name.
+        if (m_fWaitTime <= 0.0f && !PMgr.FindCharacterByName(c->arg1, true))
             ExecuteCommand(next);
         return;
     case WAIT_END_HERO_DIALOGUE:

@@ -289,6 +289,23 @@ TEST_F(QuestScripts, ASequenceRunsInOrderFromFrame209WaitingWhereItMust)
     EXPECT_EQ(g_QuestSystem.Current(), nullptr);
 }
 
+TEST_F(QuestScripts, EnemyDeadWaitsItsSecondBeforeLookingAndPassesForACharacterThatIsNotThere)
+{
+    DeclareBool("after");
+    Load("enemy_dead nobody\nset after\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_EQ(CurrentWord(), "enemy_dead");
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fWaitTime, 1.0f);
+    // A death reported while the second runs is not taken.
+    g_QuestSystem.OnEnemyDead("nobody", D3DVECTOR{0.0f, 0.0f, 0.0f});
+    Frames(9);
+    EXPECT_EQ(CurrentWord(), "enemy_dead");
+    Frames(2);
+    EXPECT_TRUE(g_GameAI.IsVariableSet("after"));
+    EXPECT_EQ(g_QuestSystem.Current(), nullptr);
+}
+
 TEST_F(QuestScripts, AWarzoneWarnsAfterTwoSecondsFailsAfterSevenAndResetsOnReturn)
 {
     m_dir->Write("scripts/text_keys.txt", ">G36 Go back\n>G77 Turn round\n");
