@@ -799,7 +799,7 @@ void CMainGame::Render()
         g_CutScene.Render();
     Player.RenderHeliHud();
     g_Panel.Render();
-    g_QuestSystem.RenderDebugLine();
+    g_QuestSystem.DrawDebug();
 
     char text[kOverlayTextChars];
     if (g_Options.DrawFPS)

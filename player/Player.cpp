@@ -5,6 +5,7 @@
 #include "game/CutScene.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "game/QuestSystem.h"
 #include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
 #include "platform/win32/EventScript.h"
@@ -554,8 +555,8 @@ void CPlayer::MoveToStart()
         g_Camera.SetOrientation(m_Look);
         PlaceCamera();
     }
-    // STAND-IN: the ladder state and the mission scripts' fail-on-shot
-    // trigger come with their parts.
+    g_QuestSystem.ResetShotTrigger();
+    // STAND-IN: the ladder state comes with its part.
 }
 
 void CPlayer::Release()

@@ -123,7 +123,7 @@ void EEngine::PreRender()
         g_Camera.SetPosition(&m_pLookFrom->vPosition);
     else
         g_Camera.FollowSocket();
-    g_QuestSystem.ApplyFarZ();
+    g_QuestSystem.ApplyFov();
     g_Camera.UpdateView();
     if (g_Options.sound)
         g_Camera.UpdateListener();

@@ -4,6 +4,7 @@
 #include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "game/QuestSystem.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
@@ -77,6 +78,7 @@ void ClearJournal()
 void QuestObjectUsed(HOBJECT o)
 {
     Note("QuestSystem::OnObjectUsed %s", NameOf(o));
+    g_QuestSystem.OnObjectUsed(o);
 }
 bool HeroIsDead()
 {

@@ -23,7 +23,7 @@ const char* JournalLine(int i);
 bool Called(const char* prefix);
 void ClearJournal();
 
-// STAND-IN: QuestSystem::OnObjectUsed.
+// QuestSystem::OnObjectUsed (the mission scripts), noted as well.
 void QuestObjectUsed(HOBJECT object);
 // The hero (CPlayer, PlayerStats and his weapons). STAND-IN where only noted:
 // mounted guns, countdowns, helicopters, bezier rides, the high jump and

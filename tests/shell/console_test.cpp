@@ -300,7 +300,7 @@ TEST_F(Console, OtherCommands)
     EXPECT_EQ(Line(0), "Final release RU.");
     EXPECT_EQ(Line(1), "");
     Enter("debugwarzones");
-    EXPECT_EQ(Line(), "Active warzones: ");
+    EXPECT_EQ(Line(), "Active warzones: 0");
     g_Console.Open();
     Enter("close");
     EXPECT_EQ(g_Console.m_bOpen, 0);

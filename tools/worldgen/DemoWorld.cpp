@@ -599,6 +599,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoScriptFiles())
         files.push_back(f);
+    for (const std::string& f : DemoMissionFiles())
+        files.push_back(f);
     for (const std::string& f : DemoCharacterFiles())
         files.push_back(f);
     for (const std::string& f : DemoFuseBoxFiles())
@@ -644,6 +646,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteShootingFiles(root) && ok;
     ok = WriteDemoFigures(root) && ok;
     ok = WriteDemoScripts(root) && ok;
+    ok = WriteDemoMission(root) && ok;
     ok = WriteDemoCharacters(root) && ok;
     ok = WriteDemoFuseBox(root) && ok;
     ok = WriteSpecialPrefabs(root) && ok;

@@ -185,6 +185,11 @@ constexpr const char* DEMO_SCRIPT_PANEL = "demo_switch_panel";
 void AddScriptObjects(std::vector<DemoObject>& objects);
 bool WriteDemoScripts(const std::filesystem::path& root);
 std::vector<std::string> DemoScriptFiles();
+// The mission script (DemoWorldMission.cpp) and the file it includes.
+constexpr const char* DEMO_MISSION_SCRIPT = "scripts\\quests\\level01.txt";
+constexpr const char* DEMO_MISSION_INCLUDE = "scripts\\quests\\level01_common.txt";
+bool WriteDemoMission(const std::filesystem::path& root);
+std::vector<std::string> DemoMissionFiles();
 // Writes a file of the data tree with exactly these bytes (folders made as needed).
 bool WriteDataFile(const std::filesystem::path& root, const std::string& relative, const std::string& text);
 

@@ -1,0 +1,57 @@
+#pragma once
+// The calls mission scripts make into managers that do not have these
+// operations yet: the task box, the HUD's faders, characters, helicopters,
+// the kill camera, dialogues, the battlefield, the hero's riding and guns,
+// the wind and the post-processing overlay.
+// STAND-IN: each call is noted in a short journal (tests and "Debug" traces
+// can see it) and changes nothing else; each names the operation it waits
+// for, and the work that builds that manager replaces the body with the call.
+
+#include "platform/win32/WinTypes.h"
+
+namespace QuestCalls
+{
+constexpr int JOURNAL_LINES = 64;
+constexpr int JOURNAL_LINE_SIZE = 160;
+
+int JournalCount();
+const char* JournalLine(int i);
+// True when a noted call starts with the text.
+bool Called(const char* prefix);
+void ClearJournal();
+// Notes one call; a call the same as the newest one noted is not repeated.
+void Note(const char* format, ...);
+
+// STAND-IN: Objective::SetTask (the task box).
+void TaskSet(const char* key);
+// STAND-IN: Panel's black-out and second fader (the HUD).
+void PanelBlackOut();
+void PanelWhite(bool on, float seconds);
+// STAND-IN: CDialogueMgr's "a dialogue runs" and "the hero's dialogue runs".
+bool DialogueRunning();
+bool HeroDialogueRunning();
+// STAND-IN: the characters' operations CPostacMgr does not have yet:
+// activation parameters, alarms, mortality, look-at, deletion, the engaged
+// enemies' count and the mass kill.
+void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
+                             BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
+void CharacterCall(const char* what, const char* name);
+int EngagedEnemiesWithin(float radius);
+void KillEmAll(float radius);
+// True when a character in reach of the point (none exist yet).
+bool EnemyWithin(const float* point, float radius);
+// STAND-IN: CKillCam's allowed byte.
+void KillCamAllowed(bool allowed);
+// STAND-IN: the scripted helicopters.
+void HeliShooting(const char* name, bool allowed, float distance, float burst, float interval);
+void HeliSound(const char* name, const char* file);
+// STAND-IN: CBattlefield.
+void BattlefieldEnable(const char* direction);
+void BattlefieldAttack(const char* target);
+// STAND-IN: the hero's hide zone, riding and mounted guns.
+void HeroCall(const char* what, const char* name);
+// STAND-IN: the environment's wind switch.
+void Wind(bool calm);
+// STAND-IN: EPostProcess's overlay name.
+void OverlayName(const char* name);
+} // namespace QuestCalls

@@ -1,0 +1,513 @@
+// The mission scripts: the script chosen for a world, the reader with its
+// include and its error files, the command records, the runner on a fake
+// clock, the warzones and the other fail conditions, and the save section.
+#include "game_fixture.h"
+
+#include "game/QuestSystem.h"
+#include "game/QuestSystemCalls.h"
+#include "shell/TextMgr.h"
+#include "world/Object.h"
+#include "world/ObjectActionCalls.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+using namespace gametest;
+
+namespace
+{
+constexpr const char* kWorld = "worlds\\town.w";
+constexpr float kFrame = 0.1f;
+
+class QuestScripts : public GameTest
+{
+protected:
+    void SetUp() override
+    {
+        GameTest::SetUp();
+        std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", kWorld);
+        g_QuestSystem = QuestSystem();
+        PlayerStats.m_bDead = 0;
+        PlayerStats.m_bMissionFailed = 0;
+        QuestCalls::ClearJournal();
+        ActionCalls::ClearJournal();
+    }
+    void TearDown() override
+    {
+        g_QuestSystem.Reset();
+        g_QuestSystem = QuestSystem();
+        g_TextMgr.Free();
+        g_Engine.DeleteAllObjects();
+        GameTest::TearDown();
+    }
+    // Writes the script (with its "world" line) and loads it for the world.
+    void Load(const std::string& body, const char* file = "scripts/quests/town.txt")
+    {
+        m_dir->Write(file, "world worlds\\town.w\n" + body);
+        g_QuestSystem.LoadScripts();
+    }
+    std::vector<std::string> Errors(const char* file = "!QSErrors.txt") const
+    {
+        std::vector<std::string> lines;
+        std::string text = m_dir->Read(file);
+        size_t start = 0;
+        while (start < text.size())
+        {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            std::string line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(line);
+            start = end + 1;
+        }
+        return lines;
+    }
+    static HOBJECT Place(const char* name, float x, float y, float z)
+    {
+        const D3DXVECTOR3 at(x, y, z);
+        HOBJECT o = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, &at.x, nullptr);
+        if (o)
+            g_Engine.SetObjectName(o, name);
+        return o;
+    }
+    static void HeroAt(float x, float y, float z) { Player.m_vPosition = {x, y, z}; }
+    // Level frames up to the start, then frames of kFrame seconds.
+    static void StartLevel() { g_MainGame.m_iLevelFrame = QuestSystem::FIRST_FRAME; }
+    static void Frames(int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            g_Engine.m_fDeltaTime = kFrame;
+            g_QuestSystem.Update();
+        }
+    }
+    static const QuestCommand& Command(size_t i) { return g_QuestSystem.m_Commands.at(i); }
+    static std::string CurrentWord()
+    {
+        const QuestCommand* c = g_QuestSystem.Current();
+        return c ? QuestSystem::CommandWord(c->code) : "";
+    }
+    void DeclareBool(const char* name)
+    {
+        m_dir->Write("scripts/ai/vars.txt", std::string("bool ") + name + "\n");
+        g_GameAI.Init();
+    }
+};
+
+// ---- Choosing and reading the script --------------------------------------------------------
+
+TEST_F(QuestScripts, TheFirstScriptInSortedOrderNamingTheWorldIsRead)
+{
+    m_dir->Write("scripts/quests/b_town.txt", "// the second\nworld WORLDS\\TOWN.W\nset second\n");
+    m_dir->Write("scripts/quests/A_town.txt", "world worlds\\town.w\nset first\n");
+    m_dir->Write("scripts/quests/0_other.txt", "world worlds\\other.w\nset other\n");
+    EXPECT_EQ(g_QuestSystem.FindScript(), "scripts\\quests\\A_town.txt");
+    g_QuestSystem.LoadScripts();
+    ASSERT_EQ(g_QuestSystem.m_Commands.size(), 1u);
+    EXPECT_STREQ(Command(0).arg1, "first");
+    EXPECT_FALSE(Contains(Log(), "No QuestSystem script found!"));
+
+    std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", "worlds\\nowhere.w");
+    g_QuestSystem.LoadScripts();
+    EXPECT_TRUE(g_QuestSystem.m_Commands.empty());
+    EXPECT_TRUE(Contains(Log(), "No QuestSystem script found!"));
+}
+
+TEST_F(QuestScripts, LineNumbersCountThroughTheIncludeAndIncludeErrorsGoToTheirOwnFile)
+{
+    m_dir->Write("scripts/quests/inner.txt", "set a\n\nbogus_in_include\n#include other.txt\n");
+    m_dir->Write("QSErrors.txt", "kept from before\n");
+    Load("set first\n"            // 2
+         "#include inner.txt\n"   // 3, then 4..7 inside
+         "#include missing.txt\n" // 8
+         "   \n"                  // 9
+         "another_bogus word\n"); // 10
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"6: Improper command: bogus_in_include",
+                                                  "10: Improper command: another_bogus"}));
+    EXPECT_EQ(Errors("QSErrors.txt"),
+              (std::vector<std::string>{"kept from before", "Nesting #include commands FORBIDDEN!",
+                                        "#include missing.txt - can't open file!"}));
+    ASSERT_EQ(g_QuestSystem.m_Commands.size(), 2u);
+    EXPECT_STREQ(Command(1).arg1, "a");
+    EXPECT_EQ(Command(1).index, 1u);
+
+    // The parser's file starts afresh at every level start; the include file grows.
+    Load("set ok\n");
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(Errors("QSErrors.txt").size(), 3u);
+}
+
+TEST_F(QuestScripts, EachCheckWritesItsLineAndTheCommandStays)
+{
+    Place("tower", 0.0f, 0.0f, 0.0f);
+    struct Case
+    {
+        const char* line;
+        const char* error; // without the "2: " of its line
+    };
+    const Case cases[] = {
+        {"wait 0", "WAIT command with zero parameter!"},
+        {"far_z 0.5", "FAR_Z command with parameter<1.0f!"},
+        {"kill_em_all 0", "KILL_EM_ALL command with parameter<1.0f!"},
+        {"movement_radius_on -1", "movement_radious_on command with parameter<0.0f!"},
+        {"sector_hide 0", "SECTOR_HIDE command with zero parameter!"},
+        {"set_fail_on_shot 0", "SET_FAIL_ON_SHOOT command with zero parameter!"},
+        {"goto", "GOTO command with NULL parameter!"},
+        {"set_warzone nowhere", "SET_WARZONE: target does not exist!"},
+        {"wait_object_destroyed nowhere", "WAIT_OBJECT_DESTROYED: target does not exist!"},
+        {"set_phase guard", "SET_PHASE command with NULL phase!"},
+        {"set_anim tower", "SET_ANIM command with NULL anim name!"},
+        {"set_anim ghost walk", "SET_ANIM command: object ghost does not exist!"},
+        {"sound sounds\\none.wav", "SOUND command: file sounds\\none.wav does not exist!"},
+        {"camera_move tower gone tower 5", "CAMERA_MOVE: dest object gone does not exist!"},
+        {"move_character guard nowhere", "MOVE_CHARACTER command: can't find target nowhere!"},
+        {"set", "set command with NULL parameter!"},
+        {"use ghost", "warning: ghost does not exist in the world!"},
+        {"goto tower -distance 1", "-DISTANCE param less than 1.0f!"},
+        {"goto tower -burst -2", "-BURST param less than 0.0f!"},
+        {"goto tower -objective", "-OBJECTIVE param with NULL!"},
+        {"goto tower -fast", "unknown param -fast"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        Load(std::string(c.line) + "\n");
+        EXPECT_EQ(Errors(), std::vector<std::string>{std::string("2: ") + c.error});
+        ASSERT_EQ(g_QuestSystem.m_Commands.size(), 1u);
+    }
+    // Battlefield directions: both lines of the message; a proper one is quiet.
+    Load("battlefield_enable up\nbattlefield_enable NE\n");
+    EXPECT_EQ(Errors(),
+              (std::vector<std::string>{"2: Battlefield_enable command with wrong direction!",
+                                        "Proper directions are: s, n, w, e, ne, nw, se, sw ONLY."}));
+    // The "_g" guns are never warned about.
+    Load("use rack_gun\nactivate tower\n");
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(QuestScripts, OptionsDefaultsAndTheirEnds)
+{
+    Place("tower", 0.0f, 0.0f, 0.0f);
+    Load("set_warzone tower -distance 1 -text G99\n"                     // 2
+         "goto tower -distance 4 -objective Q01 -waypoint tower // go\n" // 3
+         "allow_shooting tower -display\n"                               // 4
+         "enemy_dead guard -loop -mystery -comment lost\n"               // 5
+         "dialogue talk bob -comment hi\n"                               // 6
+         "move_character guard tower -moving_anim " +
+         std::string(80, 'a') + "\n"); // 7
+    const std::vector<std::string> errors = Errors();
+    EXPECT_EQ(errors, (std::vector<std::string>{"5: unknown param -mystery",
+                                                "7: " + std::string(80, 'a') + " too long"}));
+    ASSERT_EQ(g_QuestSystem.m_Commands.size(), 6u);
+    EXPECT_FLOAT_EQ(Command(0).distance, 1.0f);
+    EXPECT_STREQ(Command(0).text, "G99");
+    EXPECT_FLOAT_EQ(Command(1).distance, 4.0f);
+    EXPECT_STREQ(Command(1).objective, "Q01");
+    EXPECT_STREQ(Command(1).waypoint, "tower");
+    EXPECT_FLOAT_EQ(Command(2).distance, 40.0f);
+    EXPECT_FLOAT_EQ(Command(2).burst, 5.0f);
+    EXPECT_FLOAT_EQ(Command(2).burstInterval, 1.0f);
+    EXPECT_EQ(Command(2).display, 1);
+    EXPECT_FLOAT_EQ(Command(3).distance, 0.0f);
+    EXPECT_EQ(Command(3).loop, 1);
+    EXPECT_STREQ(Command(3).comment, ""); // the unknown option ended the options
+    EXPECT_STREQ(Command(4).arg3, "bob");
+    EXPECT_STREQ(Command(4).arg4, "");
+    EXPECT_STREQ(Command(4).comment, "hi");
+    EXPECT_STREQ(Command(5).gotoTarget, "tower");
+    EXPECT_STREQ(Command(5).movingAnim, "");
+    Load("wait 2\n");
+    EXPECT_STREQ(Command(0).movingAnim, "bieg");
+    EXPECT_FLOAT_EQ(Command(0).distance, 10.0f);
+}
+
+TEST_F(QuestScripts, AnOverLongLineIsReportedAndItsRestNeverBecomesALine)
+{
+    Load("set a\n" + std::string("set ") + std::string(596, 'x') + "\nset b\n");
+    EXPECT_EQ(Errors(), std::vector<std::string>{"3: line too long"});
+    ASSERT_EQ(g_QuestSystem.m_Commands.size(), 3u);
+    EXPECT_STREQ(Command(2).arg1, "b");
+    EXPECT_LT(std::strlen(Command(1).arg1), static_cast<size_t>(QS_TEXT_SIZE));
+}
+
+// ---- Running ------------------------------------------------------------------------------
+
+TEST_F(QuestScripts, ASequenceRunsInOrderFromFrame209WaitingWhereItMust)
+{
+    DeclareBool("door_open");
+    HOBJECT tower = Place("tower", 100.0f, 0.0f, 0.0f);
+    ASSERT_NE(tower, nullptr);
+    HeroAt(0.0f, 0.0f, 0.0f);
+    Load("wait 1 -comment start -objective Q01\n"
+         "set door_open\n"
+         "goto nowhere\n"
+         "goto tower -distance 5\n"
+         "use tower\n"
+         "unset door_open\n");
+    g_MainGame.m_iLevelFrame = QuestSystem::FIRST_FRAME - 1;
+    Frames(30);
+    EXPECT_EQ(g_QuestSystem.m_bStarted, 0);
+    EXPECT_EQ(g_QuestSystem.Current(), nullptr);
+
+    StartLevel();
+    Frames(1);
+    EXPECT_EQ(CurrentWord(), "wait");
+    EXPECT_TRUE(Contains(Log(), "QS comment: start"));
+    EXPECT_TRUE(QuestCalls::Called("Objective::SetTask Q01"));
+    Frames(9); // 0.9 s: not below 0 yet
+    EXPECT_EQ(CurrentWord(), "wait");
+    EXPECT_FALSE(g_GameAI.IsVariableSet("door_open"));
+    Frames(2);
+    // The missing goto target is passed at once; the next goto waits.
+    EXPECT_TRUE(g_GameAI.IsVariableSet("door_open"));
+    EXPECT_TRUE(Contains(Log(), "QS: Goto target nowhere NOT found!"));
+    EXPECT_EQ(g_QuestSystem.m_iCurrent, 3);
+    Frames(5);
+    EXPECT_EQ(g_QuestSystem.m_iCurrent, 3);
+    HeroAt(96.0f, 0.0f, 0.0f);
+    Frames(1);
+    EXPECT_EQ(CurrentWord(), "use");
+    // Another object's use is not this one's.
+    HOBJECT other = Place("shed", 0.0f, 0.0f, 0.0f);
+    g_QuestSystem.OnObjectUsed(other);
+    EXPECT_EQ(CurrentWord(), "use");
+    // A dead hero pauses the list.
+    PlayerStats.m_bDead = 1;
+    tower->bActionHasRun = 1;
+    Frames(3);
+    EXPECT_EQ(CurrentWord(), "use");
+    PlayerStats.m_bDead = 0;
+    tower->bActionHasRun = 0;
+    g_QuestSystem.OnObjectUsed(tower);
+    EXPECT_FALSE(g_GameAI.IsVariableSet("door_open"));
+    EXPECT_EQ(g_QuestSystem.Current(), nullptr);
+    EXPECT_TRUE(Contains(Log(), "Koniec QS"));
+    Frames(5);
+    EXPECT_EQ(g_QuestSystem.Current(), nullptr);
+}
+
+TEST_F(QuestScripts, EnemyDeadWaitsItsSecondBeforeLookingAndPassesForACharacterThatIsNotThere)
+{
+    DeclareBool("after");
+    Load("enemy_dead nobody\nset after\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_EQ(CurrentWord(), "enemy_dead");
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fWaitTime, 1.0f);
+    // A death reported while the second runs is not taken.
+    g_QuestSystem.OnEnemyDead("nobody", D3DVECTOR{0.0f, 0.0f, 0.0f});
+    Frames(9);
+    EXPECT_EQ(CurrentWord(), "enemy_dead");
+    Frames(2);
+    EXPECT_TRUE(g_GameAI.IsVariableSet("after"));
+    EXPECT_EQ(g_QuestSystem.Current(), nullptr);
+}
+
+TEST_F(QuestScripts, AWarzoneWarnsAfterTwoSecondsFailsAfterSevenAndResetsOnReturn)
+{
+    m_dir->Write("scripts/text_keys.txt", ">G36 Go back\n>G77 Turn round\n");
+    g_TextMgr.Load("scripts\\text_keys.txt");
+    Place("town", 0.0f, 0.0f, 0.0f);
+    HeroAt(0.0f, 0.0f, 0.0f);
+    Load("set_warzone town -distance 50\nwait 100\n");
+    StartLevel();
+    Frames(1);
+    ASSERT_EQ(g_QuestSystem.ArmedWarzones(), 1);
+    EXPECT_STREQ(g_QuestSystem.m_szWarningText, "Go back");
+    g_QuestSystem.PrintActiveWarzones();
+    const auto log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Active warzones: 1");
+    EXPECT_EQ(log.back(), "  town");
+    Frames(100);
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fOutsideTime, 0.0f);
+
+    HeroAt(60.0f, 0.0f, 0.0f);
+    Frames(50); // 5 s outside
+    EXPECT_NEAR(g_QuestSystem.m_fOutsideTime, 5.0f, 1e-3f);
+    HeroAt(10.0f, 0.0f, 0.0f);
+    Frames(1);
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fOutsideTime, 0.0f);
+
+    // The debug switch suspends the check.
+    HeroAt(60.0f, 0.0f, 0.0f);
+    g_Options.mucha = 1;
+    Frames(100);
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fOutsideTime, 0.0f);
+    g_Options.mucha = 0;
+
+    Frames(69);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 0);
+    EXPECT_GT(g_QuestSystem.m_fOutsideTime, QuestSystem::WARZONE_WARN_SECONDS);
+    Frames(2);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 1);
+    EXPECT_TRUE(Contains(Log(), "Warzone odpala GameFailed"));
+    EXPECT_EQ(g_QuestSystem.ArmedWarzones(), 0);
+}
+
+TEST_F(QuestScripts, WarzoneSlotsTextsAndTheirObjects)
+{
+    m_dir->Write("scripts/text_keys.txt", ">G36 Go back\n>G77 Turn round\n");
+    g_TextMgr.Load("scripts\\text_keys.txt");
+    HOBJECT town = Place("town", 0.0f, 0.0f, 0.0f);
+    std::string body;
+    for (int i = 0; i < QuestSystem::MAX_WARZONES + 1; ++i)
+        body += "set_warzone town -text G77\n";
+    body += "set_warzone nowhere\nunset_warzone TOWN\nwait 5\n";
+    Load(body);
+    StartLevel();
+    Frames(1);
+    EXPECT_TRUE(Contains(Log(), "MAX_WARZONES exceeded!"));
+    EXPECT_TRUE(Contains(Log(), "Error: SetWarzone NIE znalazlo obiektu nowhere"));
+    EXPECT_EQ(g_QuestSystem.ArmedWarzones(), 0);
+    EXPECT_STREQ(g_QuestSystem.m_szWarningText, "Turn round");
+
+    // A warzone whose object is deleted disarms itself.
+    Load("set_warzone town\nwait 5\n");
+    Frames(1);
+    ASSERT_EQ(g_QuestSystem.ArmedWarzones(), 1);
+    g_Engine.DeleteObject(town);
+    Frames(1);
+    EXPECT_EQ(g_QuestSystem.ArmedWarzones(), 0);
+    g_QuestSystem.PrintActiveWarzones();
+    EXPECT_TRUE(Contains(Log(), "Active warzones: 0"));
+}
+
+TEST_F(QuestScripts, FailOnShotCountsFromTheShotAndResetsWithTheHero)
+{
+    Load("set_fail_on_shot 2\nwait 100\n");
+    StartLevel();
+    Frames(30);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 0);
+    g_QuestSystem.OnPlayerShot();
+    Frames(15);
+    g_QuestSystem.ResetShotTrigger();
+    Frames(15);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 0);
+    g_QuestSystem.OnPlayerShot();
+    Frames(19);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 0);
+    Frames(2);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 1);
+    EXPECT_TRUE(Contains(Log(), "FailOnShot odpala GameFailed"));
+}
+
+TEST_F(QuestScripts, HideRestoresBothFlagWordsAndUnhideOfAVisibleObjectChangesNothing)
+{
+    HOBJECT a = Place("crate_a", 0.0f, 0.0f, 0.0f);
+    HOBJECT b = Place("crate_b", 0.0f, 0.0f, 0.0f);
+    ASSERT_TRUE(a && b);
+    // Linked to each other both ways.
+    a->pLinked1 = b;
+    b->pLinked2 = a;
+    const DWORD flags = a->dwFlags, flags2 = a->dwFlags2;
+    Load("unhide crate_a\nhide crate_a\nwait 1\nunhide crate_a\nwait 5\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_EQ(a->dwFlags, 128u);
+    EXPECT_EQ(b->dwFlags, 128u);
+    EXPECT_EQ(a->dwFlags2, 403771456u);
+    Frames(11);
+    EXPECT_EQ(a->dwFlags, flags);
+    EXPECT_EQ(a->dwFlags2, flags2);
+    EXPECT_NE(b->dwFlags, 128u);
+    a->pLinked1 = nullptr;
+    b->pLinked2 = nullptr;
+}
+
+TEST_F(QuestScripts, FieldOfViewAndCommandsThatReachOtherManagers)
+{
+    m_dir->Write("scripts/text_keys.txt", ">Q04 Stay in town\n");
+    g_TextMgr.Load("scripts\\text_keys.txt");
+    g_Options.FOV = g_Options.FOV2 = 1.2f;
+    Load("fov 0.8\nsuper_line Q04\ncheckpoint\npanoramic_on\nfade_out 2\nbattlefield_enable sw\n"
+         "mission_failed\nwait 1\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_FLOAT_EQ(g_Options.FOV, 0.8f);
+    g_Options.FOV = 1.2f;
+    g_QuestSystem.ApplyFov();
+    EXPECT_FLOAT_EQ(g_Options.FOV, 0.8f);
+    EXPECT_STREQ(g_Panel.m_szCaption, "Stay in town");
+    EXPECT_TRUE(ActionCalls::Called("CSaveMgr"));
+    EXPECT_EQ(g_Panel.m_bPanoramic, 1);
+    EXPECT_TRUE(QuestCalls::Called("CBattlefield::Enable sw"));
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 1);
+    EXPECT_TRUE(Contains(Log(), "QS odpala GameFailed"));
+    // A failed mission pauses the list.
+    Frames(20);
+    EXPECT_EQ(CurrentWord(), "wait");
+    PlayerStats.m_bMissionFailed = 0;
+    Load("fov 0\n");
+    Frames(1);
+    EXPECT_FLOAT_EQ(g_Options.FOV, g_Options.FOV2);
+    EXPECT_EQ(g_QuestSystem.m_bFovSet, 0);
+}
+
+// ---- The save section --------------------------------------------------------------------------
+
+TEST_F(QuestScripts, ASaveWhileWaitingResumesTheSameCommandAndKeepsTheWarzones)
+{
+    const std::string longName(255, 'w');
+    Place("town", 0.0f, 0.0f, 0.0f);
+    HeroAt(0.0f, 0.0f, 0.0f);
+    Load("set_warzone town -distance 30\nset_fail_on_shot 3\nwait 2\nwait 4\nset_warzone town\n");
+    StartLevel();
+    Frames(25); // into the second wait
+    ASSERT_EQ(g_QuestSystem.m_iCurrent, 3);
+    // A name as long as a script word can be, in the last slot.
+    QuestWarzone& last = g_QuestSystem.m_Warzones[QuestSystem::MAX_WARZONES - 1];
+    last.active = 1;
+    std::snprintf(last.name, sizeof last.name, "%s", longName.c_str());
+    last.radius = 12.5f;
+    const float waitLeft = g_QuestSystem.m_fWaitTime;
+    FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(g_QuestSystem.Save(file));
+    EXPECT_EQ(std::ftell(file), 1L + 4 + 16640 + 264 + 3 + 12);
+
+    g_QuestSystem.LoadScripts();
+    g_QuestSystem.m_bFovSet = 1;
+    g_QuestSystem.m_fOutsideTime = 3.0f;
+    std::rewind(file);
+    ASSERT_TRUE(g_QuestSystem.Load(file));
+    EXPECT_EQ(g_QuestSystem.m_iCurrent, 3);
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fWaitTime, waitLeft);
+    EXPECT_EQ(g_QuestSystem.m_bStarted, 1);
+    EXPECT_EQ(g_QuestSystem.m_bFailOnShot, 1);
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fFailOnShotDelay, 3.0f);
+    EXPECT_EQ(g_QuestSystem.ArmedWarzones(), 2);
+    EXPECT_STREQ(g_QuestSystem.m_Warzones[0].name, "town");
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_Warzones[0].radius, 30.0f);
+    EXPECT_EQ(last.name, longName);
+    EXPECT_FLOAT_EQ(last.radius, 12.5f);
+    last.active = 0;
+    EXPECT_EQ(g_QuestSystem.m_bFovSet, 0);
+    EXPECT_FLOAT_EQ(g_QuestSystem.m_fOutsideTime, 0.0f);
+    Frames(45);
+    EXPECT_EQ(g_QuestSystem.ArmedWarzones(), 2);
+
+    // A truncated section fails; one without a current command loads as none.
+    std::rewind(file);
+    ASSERT_EQ(std::fflush(file), 0);
+    QuestSystem idle;
+    FILE* empty = std::tmpfile();
+    ASSERT_NE(empty, nullptr);
+    ASSERT_TRUE(idle.Save(empty));
+    EXPECT_EQ(std::ftell(empty), 16920L);
+    std::rewind(empty);
+    ASSERT_TRUE(g_QuestSystem.Load(empty));
+    EXPECT_EQ(g_QuestSystem.Current(), nullptr);
+    std::fclose(empty);
+    FILE* shortFile = std::tmpfile();
+    ASSERT_NE(shortFile, nullptr);
+    std::fwrite("\x01\x03\x00\x00\x00", 1, 5, shortFile);
+    std::rewind(shortFile);
+    EXPECT_FALSE(g_QuestSystem.Load(shortFile));
+    std::fclose(shortFile);
+    std::fclose(file);
+}
+} // namespace
