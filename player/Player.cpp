@@ -1155,7 +1155,7 @@ void CPlayer::InputStep()
     if (!g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE || g_CutScene.m_bPlaying)
         return;
     QuickLoad();
-    if (g_MainGame.m_iLevelFrame < FRAME_MOVE || g_Panel.m_fFadeAlpha > kInputFadeLimit)
+    if (g_MainGame.m_iLevelFrame < FRAME_MOVE || g_Panel.FadedPast(kInputFadeLimit))
         return;
     const float dt = m_fFrameTime;
     // 1. Directions.

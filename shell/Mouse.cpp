@@ -203,7 +203,7 @@ void EMouse::Poll()
     // while the screen is faded out.
     if (playing && !g_Camera.m_bLookFrom &&
         (g_MainGame.m_iLevelFrame < MOVEMENT_FROM_LEVEL_FRAME || g_Panel.m_bPanoramic ||
-         g_Panel.m_fFadeAlpha > 0.3f))
+         g_Panel.FadedPast(0.3f)))
         m_State.dx = m_State.dy = m_State.dz = 0.0;
 
     const double k = sensitivity * 0.01;

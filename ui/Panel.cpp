@@ -64,6 +64,11 @@ float Clamp01(float value)
 }
 } // namespace
 
+bool Panel::FadedPast(float limit) const
+{
+    return !g_Options.mucha && m_fFadeAlpha > limit;
+}
+
 void Panel::Init()
 {
     using namespace hud;

@@ -166,6 +166,9 @@ public:
 
     // Either letterbox view is up: the cut-scene bars or the panoramic view.
     bool LetterboxOn() const { return WideScreen || m_bPanoramic; }
+    // The black fader hides the view past `limit`. In fly mode the HUD draws
+    // nothing and its fades wait, so nothing is hidden and input goes on.
+    bool FadedPast(float limit) const;
     // The letterbox is closed: neither view and no bars left on screen.
     bool LetterboxClosed() const { return !LetterboxOn() && m_fLetterbox <= 0.0f; }
 

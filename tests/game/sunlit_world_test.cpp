@@ -97,9 +97,12 @@ protected:
         LeaveLoadingScreen([this] { Pass(); }, kGuard);
         for (int guard = 0; g_MainGame.m_iLevelFrame + 1 < frame && guard < kGuard; ++guard)
             Pass();
-        // The HUD's fade from black after the level's start is not what these
-        // pictures look at: the last frame is drawn without it.
+        // The HUD's cover and the mission's fade from black after the level's
+        // start are not what these pictures look at: the last frame is drawn
+        // without them.
         g_Panel.m_fCoverAlpha = 0.0f;
+        g_Panel.m_fFadeAlpha = 0.0f;
+        g_Panel.m_bFadeIn = 0;
         Pass();
         ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);
         ASSERT_EQ(g_MainGame.m_bWorldActive, 1);
