@@ -401,3 +401,10 @@ action_ifset power_on
 action_next_run_after 2
 action_activate_ai_action switch_pressed
 action_give_action_to___mesh demo_switch
+mesh meshes\demo\marker.x
+name grass
+xpos -25
+ypos 1.2
+zpos -3
+scaling_axis 120 4 120
+flags 128

@@ -558,6 +558,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoFigures(objects);
     AddDemoAmbient(objects);
     AddScriptObjects(objects);
+    AddDemoGulls(objects);
     return objects;
 }
 
@@ -590,6 +591,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoFigureFiles())
         files.push_back(f);
     for (const std::string& f : DemoScriptFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoGullFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -628,6 +631,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteShootingFiles(root) && ok;
     ok = WriteDemoFigures(root) && ok;
     ok = WriteDemoScripts(root) && ok;
+    ok = WriteDemoGulls(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
