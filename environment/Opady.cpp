@@ -26,16 +26,16 @@ constexpr float kBelowCameraWithoutHit = 340.0f;
 // A drop's streak: as long as the drop falls in this many seconds, and this wide.
 constexpr float kStreakSeconds = 0.03f;
 constexpr float kStreakWidth = 2.0f;
-constexpr DWORD kDropColour = 0xFF9098A0;
+constexpr DWORD kDropColour = 0xFFD8E0E8;
 
 // The sheets: rings of camera-facing quads close round the camera.
 constexpr DWORD kSheetRings = 3;
 constexpr DWORD kSheetsPerRing = 8;
-constexpr float kSheetRadius[kSheetRings] = {40.0f, 70.0f, 110.0f};
-constexpr float kSheetWidth = 90.0f;
+constexpr float kSheetRadius[kSheetRings] = {12.0f, 30.0f, 70.0f};
+constexpr float kSheetWidth = 40.0f;
 constexpr float kSheetHeight = 160.0f;
 constexpr float kSheetScroll = 1.6f; // texture heights a second
-constexpr DWORD kSheetColour = 0xFF505860;
+constexpr DWORD kSheetColour = 0xFFB8C0C8;
 
 struct RainVertex
 {

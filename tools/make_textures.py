@@ -458,6 +458,8 @@ def main():
         write(terrain, name + ".tga", tga_bytes(layer))
         write(terrain, name + "_normal.tga", tga_bytes(height_normals(layer, 1.0 / 8.0)))
     effect_textures(root)
+    from weather_textures import weather_textures
+    weather_textures(root)
 
 
 if __name__ == "__main__":

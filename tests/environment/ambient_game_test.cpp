@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 using namespace gametest;
@@ -86,22 +87,33 @@ protected:
                 const int d = std::abs(p[0] - sky[0]) + std::abs(p[1] - sky[1]) + std::abs(p[2] - sky[2]);
                 differ += d > 24;
             }
-        // A picture to look at, when asked for.
-        if (const char* dir = std::getenv("TK_AMBIENT_PICTURES"))
-        {
-            std::ofstream out(std::string(dir) + "/gull.ppm", std::ios::binary);
-            out << "P6\n" << pixels.width << " " << pixels.height << "\n255\n";
-            for (UINT y = 0; y < pixels.height; ++y)
-                for (UINT x = 0; x < pixels.width; ++x)
-                {
-                    const BYTE* p = pixels.bits + y * pixels.pitch + x * 4;
-                    out.put(static_cast<char>(p[2])).put(static_cast<char>(p[1])).put(static_cast<char>(p[0]));
-                }
-        }
         return static_cast<float>(differ) / static_cast<float>(pixels.width * pixels.height / 4);
+    }
+    // The last picture as "<name>.ppm" in the folder TK_AMBIENT_PICTURES names, to look at.
+    static void SavePicture(const char* name)
+    {
+        const char* dir = std::getenv("TK_AMBIENT_PICTURES");
+        TkSurfacePixels pixels = {};
+        if (!dir || !TkD3D9GetLastPresented(g_pD3DInterface, &pixels) || !pixels.bits)
+            return;
+        std::ofstream out(std::string(dir) + "/" + name + ".ppm", std::ios::binary);
+        out << "P6\n" << pixels.width << " " << pixels.height << "\n255\n";
+        for (UINT y = 0; y < pixels.height; ++y)
+            for (UINT x = 0; x < pixels.width; ++x)
+            {
+                const BYTE* p = pixels.bits + y * pixels.pitch + x * 4;
+                out.put(static_cast<char>(p[2])).put(static_cast<char>(p[1])).put(static_cast<char>(p[0]));
+            }
     }
     MSG m_msg = {};
 };
+
+// The bundled town with an object named "Rain" added to its world file.
+void AddRainToWorld(const std::filesystem::path& tree)
+{
+    std::ofstream world(tree / "worlds" / "level01.w", std::ios::binary | std::ios::app);
+    world << "mesh meshes\\demo\\marker.x\r\nname Rain\r\nxpos 0\r\nypos 0\r\nzpos 0\r\nflags 128\r\n";
+}
 
 TEST_F(AmbientGame, SixGullsCircleOverTheStartAndGoWithTheLevel)
 {
@@ -146,11 +158,52 @@ TEST_F(AmbientGame, SixGullsCircleOverTheStartAndGoWithTheLevel)
     }
     // The gull, three units off, stands out against the sky in the middle of the picture.
     EXPECT_GT(NotSky(), 0.04f);
+    SavePicture("gull");
 
     // The level's end deletes the birds.
     g_MainGame.ReleaseLevel();
     EXPECT_EQ(g_Engine.FindObject("mewa0", 0), nullptr);
     for (int i = 0; i < Mewy::BIRDS; ++i)
         EXPECT_EQ(g_Mewy.GetObject(i), nullptr);
+}
+
+TEST_F(AmbientGame, RainFallsRoundTheCameraInAWorldWithRain)
+{
+    AddRainToWorld(m_dir->path());
+    ASSERT_NO_FATAL_FAILURE(StartLevel(230));
+    ASSERT_TRUE(g_Opady.m_bActive);
+    EXPECT_EQ(g_Opady.m_iActiveDrops, COpady::MAX_ACTIVE_DROPS);
+    // Look up the street from the camera's start for a few frames.
+    HOBJECT start = g_Engine.FindObject("camera_start", 0);
+    ASSERT_NE(start, nullptr);
+    g_Engine.ForceCameraToLook(start, nullptr);
+    g_Engine.PlaceStartCamera();
+    for (int frame = 0; frame < 10; ++frame)
+        ASSERT_NO_FATAL_FAILURE(Pass());
+    // The box follows the camera.
+    EXPECT_EQ(g_Opady.m_vCameraPos, g_Camera.m_vPosition);
+
+    // The last frame drew the drops and the sheets additively.
+    const std::vector<TkDrawRecord>& log = TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last);
+    ASSERT_EQ(g_Opady.m_iDropQuads, COpady::MAX_ACTIVE_DROPS);
+    ASSERT_GT(g_Opady.m_iSheetQuads, 0u);
+    bool drops = false, sheets = false;
+    for (const TkDrawRecord& r : log)
+    {
+        if (r.fvf != COpady::FVF || r.RenderState(D3DRS_SRCBLEND) != D3DBLEND_SRCCOLOR ||
+            r.RenderState(D3DRS_DESTBLEND) != D3DBLEND_ONE || r.streams[0].stride != COpady::VERTEX_SIZE)
+            continue;
+        drops = drops || (r.streams[0].buffer == g_Opady.m_pDropVB && r.primitiveCount == 2 * g_Opady.m_iDropQuads);
+        sheets = sheets ||
+                 (r.streams[0].buffer == g_Opady.m_pSheetVB && r.primitiveCount == 2 * g_Opady.m_iSheetQuads);
+    }
+    EXPECT_TRUE(drops);
+    EXPECT_TRUE(sheets);
+    SavePicture("rain");
+
+    // The level's end frees both buffers.
+    g_MainGame.ReleaseLevel();
+    EXPECT_FALSE(g_Opady.m_bActive);
+    EXPECT_EQ(g_Opady.m_pDropVB, nullptr);
 }
 } // namespace
