@@ -21,7 +21,6 @@ namespace
 constexpr float kTwoPi = 6.2831855f;
 constexpr const char* kAnimations[2] = {"leci", "szybuje"};
 
-
 void ClearBird(strMewa& bird)
 {
     bird.bActive = 0;
@@ -101,8 +100,8 @@ void Mewy::Init()
         bird.fFactorZ = 1.0f + RandomFloat(1.0f);
         // One draw inside the area: offsets are under half the extents, so
         // no later draw could be preferred.
-        bird.vCentre = centre + D3DXVECTOR3(RandomSpread(extent.x), RandomSpread(extent.y),
-                                            RandomSpread(extent.z));
+        bird.vCentre =
+            centre + D3DXVECTOR3(RandomSpread(extent.x), RandomSpread(extent.y), RandomSpread(extent.z));
         bird.vPrevious = bird.vCentre;
         if (HOBJECT h = GetObject(i))
         {

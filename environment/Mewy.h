@@ -41,7 +41,7 @@ public:
     static constexpr float HEIGHT_SPREAD = 20.0f;
     static constexpr float RADIUS = 80.0f;
     static constexpr float SCALE = 0.03f;
-    static constexpr float FLAP_RATE = 0.1f;  // radians a second
+    static constexpr float FLAP_RATE = 0.1f; // radians a second
     static constexpr float GLIDE_RATE = 0.05f;
 
     Mewy();

@@ -51,7 +51,6 @@ bool StaticWorldFilter(HOBJECT candidate, RayTestUser)
     return candidate && candidate->Type == 0;
 }
 
-
 // Two triangles of a quad from its four corners (top left, top right, bottom right, bottom left).
 RainVertex* WriteQuad(RainVertex* v, const D3DXVECTOR3 c[4], DWORD colour, float v0, float v1)
 {
@@ -242,8 +241,8 @@ void COpady::Render()
     if (!m_bActive || g_MainGame.m_iLevelFrame < FIRST_FRAME || !g_pD3DInterface)
         return;
     IDirect3DDevice9* d = g_pD3DInterface;
-    const D3DRENDERSTATETYPE saved[5] = {D3DRS_BLENDOP, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND,
-                                         D3DRS_LIGHTING};
+    const D3DRENDERSTATETYPE saved[5] = {D3DRS_BLENDOP, D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,
+                                         D3DRS_DESTBLEND, D3DRS_LIGHTING};
     DWORD values[5] = {};
     for (int k = 0; k < 5; ++k)
         d->GetRenderState(saved[k], &values[k]);

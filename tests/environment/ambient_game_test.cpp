@@ -193,7 +193,8 @@ TEST_F(AmbientGame, RainFallsRoundTheCameraInAWorldWithRain)
         if (r.fvf != COpady::FVF || r.RenderState(D3DRS_SRCBLEND) != D3DBLEND_SRCCOLOR ||
             r.RenderState(D3DRS_DESTBLEND) != D3DBLEND_ONE || r.streams[0].stride != COpady::VERTEX_SIZE)
             continue;
-        drops = drops || (r.streams[0].buffer == g_Opady.m_pDropVB && r.primitiveCount == 2 * g_Opady.m_iDropQuads);
+        drops = drops ||
+                (r.streams[0].buffer == g_Opady.m_pDropVB && r.primitiveCount == 2 * g_Opady.m_iDropQuads);
         sheets = sheets ||
                  (r.streams[0].buffer == g_Opady.m_pSheetVB && r.primitiveCount == 2 * g_Opady.m_iSheetQuads);
     }

@@ -92,9 +92,9 @@ void AddDemoGulls(std::vector<DemoObject>& objects)
 bool WriteDemoGulls(const std::filesystem::path& root)
 {
     const float grey[3] = {0.6f, 0.6f, 0.65f};
-    bool ok = WriteBoxMesh(root, DEMO_MARKER_MESH, "marker",
-                           {{{-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {grey[0], grey[1], grey[2]},
-                             "demo_stone.tga"}});
+    bool ok = WriteBoxMesh(
+        root, DEMO_MARKER_MESH, "marker",
+        {{{-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {grey[0], grey[1], grey[2]}, "demo_stone.tga"}});
     std::error_code ec;
     std::filesystem::create_directories(root / kFolder / "animations", ec);
     SkinModelDesc gull = boxfigure::Model(Bones());
