@@ -715,6 +715,7 @@ void CMainGame::GameStepUpdate()
         g_SaveMgr.Update();
         g_Profiler.BeginSection(PS_DUST);
         g_Dust.Update();
+        g_Opady.Update();
         g_Profiler.EndSection(PS_DUST);
         PlayerStats.m_fLevelTime += dt;
     }

@@ -486,3 +486,10 @@ flags 0
 action_general_opt 1 1
 action_general_2 1 1
 action_kill_object demo_fuse_box
+mesh meshes\demo\marker.x
+name grass
+xpos -25
+ypos 1.2
+zpos -3
+scaling_axis 120 4 120
+flags 128

@@ -566,6 +566,7 @@ std::vector<DemoObject> DemoObjects()
     AddScriptObjects(objects);
     AddDemoCharacters(objects);
     AddDemoFuseBox(objects);
+    AddDemoGulls(objects);
     return objects;
 }
 
@@ -609,6 +610,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoBezierFiles())
         files.push_back(f);
+    for (const std::string& f : DemoGullFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -651,6 +654,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoFuseBox(root) && ok;
     ok = WriteSpecialPrefabs(root) && ok;
     ok = WriteDemoBezier(root) && ok;
+    ok = WriteDemoGulls(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

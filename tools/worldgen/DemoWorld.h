@@ -190,6 +190,14 @@ constexpr const char* DEMO_MISSION_SCRIPT = "scripts\\quests\\level01.txt";
 constexpr const char* DEMO_MISSION_INCLUDE = "scripts\\quests\\level01_common.txt";
 bool WriteDemoMission(const std::filesystem::path& root);
 std::vector<std::string> DemoMissionFiles();
+// The gulls (DemoWorldGulls.cpp): the unit-box "grass" marker over the
+// hero's start, hidden and out of segment tests, that gives the flock its area,
+// and the gull model with its "leci" and "szybuje" animations.
+constexpr const char* DEMO_GRASS_AREA = "grass";
+constexpr const char* DEMO_MARKER_MESH = "meshes\\demo\\marker.x";
+void AddDemoGulls(std::vector<DemoObject>& objects);
+bool WriteDemoGulls(const std::filesystem::path& root);
+std::vector<std::string> DemoGullFiles();
 // Writes a file of the data tree with exactly these bytes (folders made as needed).
 bool WriteDataFile(const std::filesystem::path& root, const std::string& relative, const std::string& text);
 
