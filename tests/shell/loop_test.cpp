@@ -14,7 +14,10 @@
 #include "support/GameWindow.h"
 #include "support/Globals.h"
 #include "support/TempDir.h"
+#include "ui/AutoMap.h"
 #include "ui/LoadingScreen.h"
+#include "ui/Objective.h"
+#include "ui/Panel.h"
 #include "world/Engine.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +58,12 @@ protected:
 
     void TearDown() override
     {
+        // A world start makes the automap's target, the loading screen's bar
+        // and the HUD's and task box's rectangles.
+        g_AutoMap.ReleaseDeviceObjects();
+        g_LoadingScreen.m_Bar.Release();
+        g_Panel.Release();
+        g_Objective.Release();
         g_D3DMain.Shutdown();
         SAFE_RELEASE(g_pD3D);
         g_FocusMgr.m_bOnFocus = 0;
