@@ -1,6 +1,7 @@
 // The HUD's layout and colour helpers and its questions to the rest of the game.
 #include "ui/HudLayout.h"
 
+#include "characters/Postac.h"
 #include "mesh/SkinMesh.h"
 #include "player/PlayerWeapons.h"
 #include "shell/GameOptions.h"
@@ -136,26 +137,28 @@ bool HeroCountdown(float*)
     return false;
 }
 
-// STAND-IN: the characters' records (alive, hidden, still in use) come with
-// the characters' work; until then a slot is checked by its object alone.
+// A slot's speaker is there while its record is in use and the object the
+// line was given to is still the same one.
 bool SpeakerStillThere(const PanelSubtitle& slot)
 {
+    if (slot.speaker && !slot.speaker->used)
+        return false;
     if (!slot.object)
         return true;
     const strObject* o = slot.object;
     return o->bUsed && std::memcmp(o->PESEL, slot.pesel, sizeof slot.pesel) == 0;
 }
-// STAND-IN: the character record's object, alive, hidden and always-heard
-// answers come with the characters' work; until then a speaker has no
-// object, so its subtitle is kept but never placed over a head.
-HOBJECT SpeakerObject(strpostac*)
+HOBJECT SpeakerObject(strpostac* speaker)
 {
-    return nullptr;
+    return speaker ? speaker->model : nullptr;
 }
 
 bool SpeakerHead(const PanelSubtitle& slot, D3DXVECTOR3* head)
 {
     constexpr float kAboveHead = 0.2f;
+    // A dead or hidden speaker has no head to talk over.
+    if (slot.speaker && (slot.speaker->dead || slot.speaker->ghost))
+        return false;
     const strObject* o = slot.object;
     if (!o || !o->bUsed || o->Type != OT_SKINMESH || !o->Object)
         return false;
@@ -165,6 +168,8 @@ bool SpeakerHead(const PanelSubtitle& slot, D3DXVECTOR3* head)
     return true;
 }
 
+// STAND-IN: the character record keeps no always-heard mark yet (it comes
+// with the characters' phase machine); until then every speaker is traced.
 bool SpeakerAlwaysHeard(const PanelSubtitle&)
 {
     return false;
