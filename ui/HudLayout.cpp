@@ -3,6 +3,7 @@
 
 #include "characters/Postac.h"
 #include "mesh/SkinMesh.h"
+#include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/GameOptions.h"
 #include "ui/Panel.h"
@@ -123,11 +124,9 @@ bool HeroOnBezier()
     return false;
 }
 
-// STAND-IN: the hero's radiation value comes with the hero's hide zones and
-// hazards; until then there is none and the gauge stays hidden.
 float HeroRadiation()
 {
-    return 0.0f;
+    return Player.m_fRadiation;
 }
 
 // STAND-IN: the hero's countdown comes with the ladders, riding and mounted

@@ -314,6 +314,18 @@ TEST_F(HudRender, TheLetterboxBarsGrowAtEightPerSecondAndHideThePlayElements)
     EXPECT_EQ(Count(g_Panel.m_AmmoPanel), 1u);
 }
 
+TEST_F(HudRender, TheRadiationGaugeShowsTheHerosRadiationAboveATenth)
+{
+    Player.m_fRadiation = 0.05f;
+    Frame();
+    EXPECT_EQ(Count(g_Panel.m_Radiation), 0u);
+    Player.m_fRadiation = 0.5f;
+    Frame();
+    const std::vector<DrawnRect> gauge = Drawn(g_Panel.m_Radiation);
+    ASSERT_EQ(gauge.size(), 1u);
+    EXPECT_EQ(gauge[0].color >> 24, hud::Alpha(0.5f)) << "the radiation value is its alpha";
+}
+
 TEST_F(HudRender, AMaximumHealthOfZeroCountsAsFullHealth)
 {
     PlayerStats.m_fMaxHealth = 0.0f;
