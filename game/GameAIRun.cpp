@@ -3,6 +3,7 @@
 // chain of conditions and commands; world objects call named actions and
 // report the objects shot; the `once` actions' state goes into save games.
 #include "game/GameAI.h"
+#include "characters/PostacMgr.h"
 
 #include "environment/FxInstance.h"
 #include "environment/FxMgr.h"
@@ -10,6 +11,7 @@
 #include "game/DialogueMgr.h"
 #include "game/MainGame.h"
 #include "player/ItemMgr.h"
+#include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
@@ -81,30 +83,53 @@ int AddClamped(int value, int amount)
 }
 
 // ---- Characters ------------------------------------------------------------------------
-// STAND-IN: the characters manager (CPostacMgr) has no characters yet; these
-// are the calls the level scripts make of it, and each answers as a world
-// without characters would. The characters work replaces the
-// bodies with FindCharacterByName, the dead byte, the distance to the
-// player, SetFaza, Zabij and the delete mark.
-bool CharacterIsDead(const char*)
+// A slot in use of that name (case ignored) whose character is dead.
+bool CharacterIsDead(const char* name)
 {
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        const strpostac& p = PMgr.m_Postacie[i];
+        if (p.used && p.dead && CompareNoCase(p.name, name) == 0)
+            return true;
+    }
     return false;
 }
 // The distance of the named character to the player; false when there is no such character.
-bool CharacterDistanceToPlayer(const char*, float*)
+bool CharacterDistanceToPlayer(const char* name, float* distance)
 {
-    return false;
+    const strpostac* p = PMgr.FindCharacterByName(name, false);
+    if (!p)
+        return false;
+    const D3DXVECTOR3 d =
+        p->position - D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    *distance = D3DXVec3Length(&d);
+    return true;
 }
+// The phase is forced through the characters' manager (which selects it until
+// the phase machine enters it).
 void CharacterSetPhase(const char* character, const char* phase)
 {
     ActionCalls::CharacterForcePhase(character, phase);
 }
+// STAND-IN: the kill (CPostacMgr::Zabij) comes with the characters' shooting
+// and death work; until then the character is only looked up and the mass
+// kill changes no one.
 bool CharacterKillByName(const char* name)
 {
     return ActionCalls::CharacterExists(name);
 }
 void KillEveryCharacter() {}
-void DeleteEveryCharacter() {}
+// Every live character whose phase is not immortal is marked for removal;
+// the characters' frame removes it.
+void DeleteEveryCharacter()
+{
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        strpostac& p = PMgr.m_Postacie[i];
+        if (p.used && !p.dead && !(p.faza && p.faza->immortal))
+            p.delete_request = 1;
+    }
+}
 // STAND-IN: the dialogues (CDialogueMgr) have no
 // speakers yet: no character is found to stop.
 bool StopDialogueOfCharacter(const char* name)

@@ -1,5 +1,10 @@
-// STAND-IN: see QuestSystemCalls.h.
+// The mission scripts' calls into other managers; the stand-ins among them are
+// marked in QuestSystemCalls.h.
 #include "game/QuestSystemCalls.h"
+
+#include "characters/PostacMgr.h"
+#include "ui/Objective.h"
+#include "ui/Panel.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -63,14 +68,33 @@ void Note(const char* format, ...)
 void TaskSet(const char* key)
 {
     Note("Objective::SetTask %s", S(key));
+    g_Objective.SetTask(key);
 }
 void PanelBlackOut()
 {
     Note("Panel::BlackOut");
+    g_Panel.BlackOut();
 }
 void PanelWhite(bool on, float seconds)
 {
     Note("Panel::%s %.2f", on ? "WhiteOn" : "WhiteOff", seconds);
+    if (on)
+        g_Panel.Fader2In(seconds);
+    else
+        g_Panel.Fader2Out(seconds);
+}
+void CharacterLookAt(const char* name, const char* target)
+{
+    Note("CPostacMgr::SetLookAt %s %s", S(name), S(target));
+    PMgr.SetLookAt(PMgr.FindCharacterByName(name, true), S(target), false);
+}
+void CharacterDelete(const char* name)
+{
+    Note("CPostacMgr::Delete %s", S(name));
+    // The player's own record is never removed by a script.
+    strpostac* p = PMgr.FindCharacterByName(name, false);
+    if (p && !p->player_record)
+        p->delete_request = 1;
 }
 bool DialogueRunning()
 {

@@ -1,11 +1,12 @@
 #pragma once
-// The calls mission scripts make into managers that do not have these
-// operations yet: the task box, the HUD's faders, characters, helicopters,
-// the kill camera, dialogues, the battlefield, the hero's riding and guns,
-// the wind and the post-processing overlay.
-// STAND-IN: each call is noted in a short journal (tests and "Debug" traces
-// can see it) and changes nothing else; each names the operation it waits
-// for, and the work that builds that manager replaces the body with the call.
+// The calls mission scripts make into other managers: the task box, the HUD's
+// faders and the characters, and those whose managers do not have the
+// operation yet: helicopters, the kill camera, dialogues, the battlefield, the
+// hero's riding and guns, the wind and the post-processing overlay.
+// Each call is noted in a short journal (tests and "Debug" traces can see it).
+// STAND-IN: the calls marked so below change nothing else; each names the
+// operation it waits for, and the work that builds that manager replaces the
+// body with the call.
 
 #include "platform/win32/WinTypes.h"
 
@@ -22,17 +23,20 @@ void ClearJournal();
 // Notes one call; a call the same as the newest one noted is not repeated.
 void Note(const char* format, ...);
 
-// STAND-IN: Objective::SetTask (the task box).
+// The task box's new task.
 void TaskSet(const char* key);
-// STAND-IN: Panel's black-out and second fader (the HUD).
+// The HUD's black-out and second (white) fader: on fades to white, off fades it away.
 void PanelBlackOut();
 void PanelWhite(bool on, float seconds);
 // STAND-IN: CDialogueMgr's "a dialogue runs" and "the hero's dialogue runs".
 bool DialogueRunning();
 bool HeroDialogueRunning();
+// A character's look-at target ("" clears it) and its removal mark.
+void CharacterLookAt(const char* name, const char* target);
+void CharacterDelete(const char* name);
 // STAND-IN: the characters' operations CPostacMgr does not have yet:
-// activation parameters, alarms, mortality, look-at, deletion, the engaged
-// enemies' count and the mass kill.
+// activation parameters, alarms, mortality, the engaged enemies' count and
+// the mass kill.
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);

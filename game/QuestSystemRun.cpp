@@ -265,8 +265,9 @@ void QuestSystem::Update()
         return;
     if (g_MainGame.m_iLevelFrame < FIRST_FRAME)
     {
-        // STAND-IN: Panel::FadeIn (the HUD), asked every frame until the start.
+        // The fade from black is asked every frame until the start.
         QuestCalls::Note("Panel::FadeIn %.2f", kStartFade);
+        g_Panel.FadeIn(kStartFade);
         return;
     }
     if (OBE.m_bRunning || PlayerStats.m_bDead || PlayerStats.m_bMissionFailed)
@@ -568,7 +569,7 @@ bool QuestSystem::Run(QuestCommand& c)
     case SET_LOOK_AT:
     case UNSET_LOOK_AT:
         if (ActionCalls::CharacterExists(c.arg1))
-            QuestCalls::CharacterCall(c.code == SET_LOOK_AT ? "SetLookAt" : "UnsetLookAt", c.arg1);
+            QuestCalls::CharacterLookAt(c.arg1, c.code == SET_LOOK_AT ? c.arg2 : "");
         else if (Find(c.arg1))
             QuestCalls::Note("QuestSystem object look-at %s %s", c.arg1, c.code == SET_LOOK_AT ? c.arg2 : "");
         else
@@ -621,7 +622,7 @@ bool QuestSystem::Run(QuestCommand& c)
         ActionCalls::CharacterForcePhase(c.arg1, c.arg2);
         return false;
     case DELETE_CHARACTER:
-        QuestCalls::CharacterCall("Delete", c.arg1);
+        QuestCalls::CharacterDelete(c.arg1);
         return false;
     case BF_ATTACK:
         QuestCalls::BattlefieldAttack(c.arg1);

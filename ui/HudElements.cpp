@@ -1,6 +1,8 @@
 // Panel: the element renderers Panel::Render calls in its fixed order.
 #include "characters/KillCam.h"
+#include "characters/PostacMgr.h"
 #include "game/GameAI.h"
+#include "mesh/SkinMesh.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
@@ -59,6 +61,9 @@ constexpr float kMapLeft = 22.0f, kMapTop = 584.0f, kMapRight = 182.0f, kMapBott
 constexpr float kMapCentreX = 102.0f, kMapCentreY = 666.0f;
 constexpr float kMapReach = 23.4375f, kMapScale = 1.0f / 0.325f;
 constexpr float kMapPoint = 8.0f, kPointerShrink = 128.0f, kPointerSmallest = 8.0f;
+constexpr float kCharacterMarkHalf = 8.0f;
+// Without a neck node the mark sits this far above the character's feet.
+constexpr float kCharacterMarkRise = 0.9f;
 // Markers.
 constexpr float kMarkerHalf = 12.0f, kMarkerInset = 16.0f, kMarkerTextRise = 36.0f, kMarkerTextSize = 24.0f;
 constexpr DWORD kMarkerTextAlpha = 0xC0;
@@ -263,9 +268,25 @@ void Panel::RenderZoomHint()
 
 // ---- Markers over the world ------------------------------------------------------------------
 
-// STAND-IN: the character records and their marking and map flags come with
-// the characters' work; until then no character is marked.
-void Panel::RenderCharacterMarks() {}
+// A mark over the neck of each marked character whose skinned object is drawn.
+void Panel::RenderCharacterMarks()
+{
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        const strpostac& p = PMgr.m_Postacie[i];
+        if (!p.used || !p.mark)
+            continue;
+        const strObject* o = p.model;
+        if (!o || !o->bUsed || o->Type != OT_SKINMESH || !o->Object || !o->bVisible)
+            continue;
+        D3DXVECTOR3 at;
+        if (!static_cast<const ESkinMesh*>(o->Object)->GetNodePosition("Bip01_Neck", &at))
+            at = p.position + D3DXVECTOR3(0.0f, kCharacterMarkRise, 0.0f);
+        float x, y;
+        if (ProjectPoint(at, &x, &y))
+            DrawSquare(m_CharacterMark, x, y, Y(kCharacterMarkHalf), Y(kCharacterMarkHalf), m_dwMainColor);
+    }
+}
 
 void Panel::RenderHitDirection()
 {

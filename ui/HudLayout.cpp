@@ -1,7 +1,9 @@
 // The HUD's layout and colour helpers and its questions to the rest of the game.
 #include "ui/HudLayout.h"
 
+#include "characters/Postac.h"
 #include "mesh/SkinMesh.h"
+#include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/GameOptions.h"
 #include "ui/Panel.h"
@@ -122,11 +124,9 @@ bool HeroOnBezier()
     return false;
 }
 
-// STAND-IN: the hero's radiation value comes with the hero's hide zones and
-// hazards; until then there is none and the gauge stays hidden.
 float HeroRadiation()
 {
-    return 0.0f;
+    return Player.m_fRadiation;
 }
 
 // STAND-IN: the hero's countdown comes with the ladders, riding and mounted
@@ -136,26 +136,28 @@ bool HeroCountdown(float*)
     return false;
 }
 
-// STAND-IN: the characters' records (alive, hidden, still in use) come with
-// the characters' work; until then a slot is checked by its object alone.
+// A slot's speaker is there while its record is in use and the object the
+// line was given to is still the same one.
 bool SpeakerStillThere(const PanelSubtitle& slot)
 {
+    if (slot.speaker && !slot.speaker->used)
+        return false;
     if (!slot.object)
         return true;
     const strObject* o = slot.object;
     return o->bUsed && std::memcmp(o->PESEL, slot.pesel, sizeof slot.pesel) == 0;
 }
-// STAND-IN: the character record's object, alive, hidden and always-heard
-// answers come with the characters' work; until then a speaker has no
-// object, so its subtitle is kept but never placed over a head.
-HOBJECT SpeakerObject(strpostac*)
+HOBJECT SpeakerObject(strpostac* speaker)
 {
-    return nullptr;
+    return speaker ? speaker->model : nullptr;
 }
 
 bool SpeakerHead(const PanelSubtitle& slot, D3DXVECTOR3* head)
 {
     constexpr float kAboveHead = 0.2f;
+    // A dead or hidden speaker has no head to talk over.
+    if (slot.speaker && (slot.speaker->dead || slot.speaker->ghost))
+        return false;
     const strObject* o = slot.object;
     if (!o || !o->bUsed || o->Type != OT_SKINMESH || !o->Object)
         return false;
@@ -165,6 +167,8 @@ bool SpeakerHead(const PanelSubtitle& slot, D3DXVECTOR3* head)
     return true;
 }
 
+// STAND-IN: the character record keeps no always-heard mark yet (it comes
+// with the characters' phase machine); until then every speaker is traced.
 bool SpeakerAlwaysHeard(const PanelSubtitle&)
 {
     return false;

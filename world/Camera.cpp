@@ -3,6 +3,7 @@
 #include "world/Camera.h"
 
 #include "characters/KillCam.h"
+#include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "platform/d3d9/D3D9.h"
 #include "player/ItemDesc.h"
@@ -71,12 +72,14 @@ void StartHudFlash()
 {
     g_Panel.StartFlash();
 }
-// STAND-IN: the characters and the engine-object camera roll come with their
-// own subsystems; until then the camera sees none of them.
-HOBJECT FindCharacterObject(const char*)
+// The scene object of the named character (none while it has no model).
+HOBJECT FindCharacterObject(const char* name)
 {
-    return nullptr;
+    const strpostac* p = PMgr.FindCharacterByName(name, false);
+    return p ? p->model : nullptr;
 }
+// STAND-IN: the engine-object camera roll comes with the engine objects' own
+// camera work; until then the camera does not roll.
 float EngineObjectCameraRoll()
 {
     return 0.0f;

@@ -16,6 +16,7 @@
 #include "support/GameProcess.h"
 #include "support/GameWindow.h"
 #include "ui/LoadingScreen.h"
+#include "ui/Objective.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -97,6 +98,9 @@ protected:
         Pass();
         ASSERT_EQ(g_LoadingScreen.m_bActive, 0);
         PassUntilLevelFrame(kRunning);
+        // The mission's first task opens the task box; the pictures look at the
+        // effects, so it is closed before them.
+        g_Objective.Clear();
     }
     // The next frame's back buffer as saved by the engine's screenshot.
     Bitmap Shot(const char* copyAs)

@@ -3,6 +3,7 @@
 // each frame, named actions, the hit registry and the save section.
 #include "game_fixture.h"
 
+#include "characters/PostacMgr.h"
 #include "player/PlayerWeapons.h"
 #include "shell/SaveFile.h"
 #include "world/ObjectActionCalls.h"
@@ -380,6 +381,66 @@ TEST_F(LevelScripts, ConditionsThatAreNoneOrCannotBeDecidedPassOnAsThePartsSay)
     // An existing counter decides by itself.
     g_GameAI.DeclareVariable("no_counter", strzmienne::TYPE_COUNTER);
     EXPECT_FALSE(g_GameAI.ExecuteCommand(&record));
+}
+
+// A character record in use, straight in the characters' manager.
+static strpostac& PlaceCharacter(int slot, const char* name, const D3DXVECTOR3& at)
+{
+    strpostac& p = PMgr.m_Postacie[slot];
+    p = strpostac{};
+    p.used = 1;
+    std::snprintf(p.name, sizeof p.name, "%s", name);
+    p.position = at;
+    return p;
+}
+
+TEST_F(LevelScripts, TheDeadTestAndThePlayersDistanceReadTheCharacters)
+{
+    Player.m_vPosition = {0.0f, 0.0f, 0.0f};
+    strpostac& guard = PlaceCharacter(0, "Guard", D3DXVECTOR3(30.0f, 0.0f, 40.0f));
+    Load("level worlds\\town.w\n"
+         "action dead\n"
+         "if_dead guard\n"
+         "set dead_passed\n"
+         "action near\n"
+         "if_gracz_blizej_niz 60 guard\n"
+         "set near_passed\n"
+         "action far\n"
+         "if_gracz_dalej_niz 60 guard\n"
+         "set far_passed\n"
+         "action nobody_near\n"
+         "if_gracz_blizej_niz 60 nobody\n"
+         "set nobody_passed\n");
+    Frame();
+    EXPECT_FALSE(IsSet("dead_passed")) << "the guard lives";
+    EXPECT_TRUE(IsSet("near_passed")) << "50 units from the player";
+    EXPECT_FALSE(IsSet("far_passed"));
+    EXPECT_FALSE(IsSet("nobody_passed")) << "a missing character fails the distance";
+
+    guard.dead = 1;
+    guard.position = D3DXVECTOR3(0.0f, 0.0f, 80.0f);
+    Frame();
+    EXPECT_TRUE(IsSet("dead_passed")) << "the guard died";
+    EXPECT_TRUE(IsSet("far_passed")) << "the dead still stand 80 units away";
+}
+
+TEST_F(LevelScripts, DeleteEmAllMarksTheLivingOfMortalPhasesForRemoval)
+{
+    strFaza immortal = {};
+    immortal.immortal = 1;
+    strpostac& a = PlaceCharacter(0, "a", D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    strpostac& b = PlaceCharacter(1, "b", D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    b.faza = &immortal;
+    strpostac& c = PlaceCharacter(2, "c", D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    c.dead = 1;
+    Load("level worlds\\town.w\n"
+         "action purge\n"
+         "delete_em_all\n");
+    Frame();
+    EXPECT_EQ(a.delete_request, 1);
+    EXPECT_EQ(b.delete_request, 0) << "an immortal phase stays";
+    EXPECT_EQ(c.delete_request, 0) << "the dead are not marked";
+    b.faza = nullptr;
 }
 
 TEST_F(LevelScripts, IncAndDecChangeOnlyIntegersAndStopAtTheLimits)

@@ -3,9 +3,11 @@
 // clock, the warzones and the other fail conditions, and the save section.
 #include "game_fixture.h"
 
+#include "characters/PostacMgr.h"
 #include "game/QuestSystem.h"
 #include "game/QuestSystemCalls.h"
 #include "shell/TextMgr.h"
+#include "ui/Objective.h"
 #include "world/Object.h"
 #include "world/ObjectActionCalls.h"
 
@@ -445,6 +447,66 @@ TEST_F(QuestScripts, FieldOfViewAndCommandsThatReachOtherManagers)
     Frames(1);
     EXPECT_FLOAT_EQ(g_Options.FOV, g_Options.FOV2);
     EXPECT_EQ(g_QuestSystem.m_bFovSet, 0);
+}
+
+TEST_F(QuestScripts, TheObjectiveTextReachesTheTaskBoxAndTheFadersReachTheHud)
+{
+    m_dir->Write("scripts/text_keys.txt", ">Q07 Find the radio\n");
+    g_TextMgr.Load("scripts\\text_keys.txt");
+    g_Objective.Clear();
+    g_MainGame.m_iLevelFrame = QuestSystem::FIRST_FRAME - 1;
+    g_Panel.m_fFadeAlpha = 0.0f;
+    g_Panel.m_bFadeIn = 0;
+    Load("wait 1 -objective Q07\nwhite_on 2\nblack_out\nwait 100\n");
+    Frames(1);
+    // Before the start the view is held black, fading in.
+    EXPECT_EQ(g_Panel.m_bFadeIn, 1);
+    EXPECT_FLOAT_EQ(g_Panel.m_fFadeAlpha, 1.0f);
+    EXPECT_FLOAT_EQ(g_Panel.m_fFadeInDuration, 0.4f);
+
+    StartLevel();
+    Frames(1);
+    EXPECT_STREQ(g_Objective.m_szTask, "Find the radio");
+    EXPECT_EQ(g_Objective.m_bNewTask, 1);
+    EXPECT_EQ(g_Objective.m_bOpen, 1);
+
+    g_Panel.m_bFadeIn = 1;
+    Frames(11);
+    ASSERT_EQ(CurrentWord(), "wait");
+    EXPECT_EQ(g_Panel.m_White.fadeIn, 1);
+    EXPECT_FLOAT_EQ(g_Panel.m_White.inDuration, 2.0f);
+    EXPECT_EQ(g_Panel.m_bFadeOut, 1) << "black_out";
+    EXPECT_EQ(g_Panel.m_bFadeIn, 0);
+    EXPECT_FLOAT_EQ(g_Panel.m_fFadeAlpha, 1.0f);
+
+    Load("white_off 3\nwait 100\n");
+    g_QuestSystem.m_bStarted = 0;
+    Frames(1);
+    EXPECT_EQ(g_Panel.m_White.fadeOut, 1);
+    EXPECT_EQ(g_Panel.m_White.fadeIn, 0);
+    EXPECT_FLOAT_EQ(g_Panel.m_White.outDuration, 3.0f);
+}
+
+TEST_F(QuestScripts, LookAtAndDeleteCharacterReachTheCharacters)
+{
+    strpostac& guard = PMgr.m_Postacie[3];
+    guard = strpostac{};
+    guard.used = 1;
+    std::snprintf(guard.name, sizeof guard.name, "%s", "guard");
+    strpostac& hero = PMgr.m_Postacie[4];
+    hero = strpostac{};
+    hero.used = 1;
+    hero.player_record = 1;
+    Load("set_look_at guard tower\nwait 1\nunset_look_at guard\ndelete_character guard\n"
+         "delete_character hero\nwait 100\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_STREQ(guard.look_at, "tower");
+    EXPECT_EQ(guard.delete_request, 0);
+    Frames(11);
+    EXPECT_STREQ(guard.look_at, "");
+    EXPECT_EQ(guard.delete_request, 1);
+    EXPECT_EQ(hero.delete_request, 0) << "the player's record stays";
 }
 
 // ---- The save section --------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include "support/GameWindow.h"
 #include "tools/worldgen/DemoWorld.h"
 #include "mesh/SkinMesh.h"
+#include "ui/Objective.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
 
@@ -97,12 +98,13 @@ protected:
         LeaveLoadingScreen([this] { Pass(); }, kGuard);
         for (int guard = 0; g_MainGame.m_iLevelFrame + 1 < frame && guard < kGuard; ++guard)
             Pass();
-        // The HUD's cover and the mission's fade from black after the level's
-        // start are not what these pictures look at: the last frame is drawn
-        // without them.
+        // The HUD's cover, the mission's fade from black after the level's
+        // start and its first task opening in the task box are not what these
+        // pictures look at: the last frame is drawn without them.
         g_Panel.m_fCoverAlpha = 0.0f;
         g_Panel.m_fFadeAlpha = 0.0f;
         g_Panel.m_bFadeIn = 0;
+        g_Objective.Clear();
         Pass();
         ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);
         ASSERT_EQ(g_MainGame.m_bWorldActive, 1);

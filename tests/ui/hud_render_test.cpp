@@ -4,7 +4,12 @@
 
 #include "ui_fixture.h"
 
+#include "support/BoxMesh.h"
+
 #include "characters/KillCam.h"
+#include "characters/PostacMgr.h"
+#include "mesh/SkinMeshMgr.h"
+#include "mesh/SkinModelFile.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
@@ -15,6 +20,7 @@
 #include "world/Object.h"
 
 #include <cmath>
+#include <filesystem>
 
 namespace uitest
 {
@@ -312,6 +318,56 @@ TEST_F(HudRender, TheLetterboxBarsGrowAtEightPerSecondAndHideThePlayElements)
     EXPECT_EQ(g_Panel.m_fLetterbox, 0.0f);
     Frame();
     EXPECT_EQ(Count(g_Panel.m_AmmoPanel), 1u);
+}
+
+TEST_F(HudRender, TheRadiationGaugeShowsTheHerosRadiationAboveATenth)
+{
+    Player.m_fRadiation = 0.05f;
+    Frame();
+    EXPECT_EQ(Count(g_Panel.m_Radiation), 0u);
+    Player.m_fRadiation = 0.5f;
+    Frame();
+    const std::vector<DrawnRect> gauge = Drawn(g_Panel.m_Radiation);
+    ASSERT_EQ(gauge.size(), 1u);
+    EXPECT_EQ(gauge[0].color >> 24, hud::Alpha(0.5f)) << "the radiation value is its alpha";
+}
+
+TEST_F(HudRender, AMarkedCharacterWithADrawnSkinnedObjectGetsAMarkOverItsNeck)
+{
+    // A one-bone skinned box: no neck node, so the mark rises from the feet.
+    SkinModelDesc model;
+    model.bones.push_back({"Bip01", -1, {}});
+    D3DXMatrixIdentity(&model.bones[0].local);
+    model.mesh = BoxMesh();
+    model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+    std::filesystem::create_directories("models/soldier");
+    ASSERT_TRUE(WriteSkinModelFile("models\\soldier\\soldier.x", model, tk::xfile::XFormat::Text));
+    const float at[3] = {0.0f, 0.0f, 10.0f};
+    HOBJECT body = g_Engine.CreateObject(OT_SKINMESH, "models\\soldier\\soldier.x", 0, 0, at, nullptr);
+    ASSERT_NE(body, nullptr);
+    body->bVisible = 1;
+    strpostac& guard = PMgr.m_Postacie[5];
+    guard = strpostac{};
+    guard.used = 1;
+    guard.model = body;
+    guard.position = D3DXVECTOR3(0.0f, 0.0f, 10.0f);
+
+    Frame();
+    EXPECT_EQ(Count(g_Panel.m_CharacterMark), 0u) << "not marked";
+    guard.mark = 1;
+    Frame();
+    const std::vector<DrawnRect> marks = Drawn(g_Panel.m_CharacterMark);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_NEAR((marks[0].left + marks[0].right) / 2.0f, kWidth / 2.0f, 0.5f);
+    EXPECT_LT((marks[0].top + marks[0].bottom) / 2.0f, kHeight / 2.0f) << "above the feet";
+    EXPECT_NEAR(marks[0].bottom - marks[0].top, 2.0f * 8.0f * kHeight / 768.0f, 0.5f);
+    body->bVisible = 0;
+    Frame();
+    EXPECT_EQ(Count(g_Panel.m_CharacterMark), 0u) << "an object not drawn this frame";
+
+    guard = strpostac{};
+    g_Engine.DeleteAllObjects();
+    g_SkinMeshMgr.Release();
 }
 
 TEST_F(HudRender, AMaximumHealthOfZeroCountsAsFullHealth)

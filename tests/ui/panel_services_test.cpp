@@ -4,12 +4,14 @@
 
 #include "ui_fixture.h"
 
+#include "characters/Postac.h"
 #include "shell/SaveFile.h"
 #include "ui/HudLayout.h"
 #include "world/Camera.h"
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -19,11 +21,13 @@ namespace
 {
 using PanelServices = HudTest;
 
+// A character record in use, without a scene object.
 strpostac* Speaker(int n)
 {
-    // Speakers are told apart by their record's address only.
-    static char records[16];
-    return reinterpret_cast<strpostac*>(&records[n]);
+    static strpostac records[16];
+    records[n] = strpostac{};
+    records[n].used = 1;
+    return &records[n];
 }
 
 TEST_F(PanelServices, FadesWithADurationOfZeroOrLessOrNotANumberChangeNothing)
@@ -176,6 +180,27 @@ TEST_F(PanelServices, TheSameSpeakerReplacesItsSlotAndTenSpeakersFillTheTable)
         g_Panel.Update();
     for (const PanelSubtitle& slot : g_Panel.m_Subtitles)
         EXPECT_EQ(slot.speaker, nullptr);
+}
+
+TEST_F(PanelServices, ASpeakersSlotKeepsItsSceneObjectAndEndsWithItsRecord)
+{
+    const float at[3] = {0.0f, 0.0f, 0.0f};
+    HOBJECT body = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, at, nullptr);
+    ASSERT_NE(body, nullptr);
+    strpostac* guard = Speaker(2);
+    guard->model = body;
+    g_Panel.ShowSubtitle("halt", guard);
+    const PanelSubtitle& slot = g_Panel.m_Subtitles[0];
+    ASSERT_EQ(slot.speaker, guard);
+    EXPECT_EQ(slot.object, body) << "the character's scene object";
+    EXPECT_EQ(std::memcmp(slot.pesel, body->PESEL, sizeof slot.pesel), 0);
+    g_Panel.Update();
+    EXPECT_EQ(slot.speaker, guard);
+    // A record no longer in use takes its line with it.
+    guard->used = 0;
+    g_Panel.Update();
+    EXPECT_EQ(slot.speaker, nullptr);
+    g_Engine.DeleteObject(body);
 }
 
 TEST_F(PanelServices, APointBehindTheCameraIsNotProjected)

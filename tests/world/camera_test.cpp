@@ -3,6 +3,7 @@
 #include "world_fixture.h"
 
 #include "characters/KillCam.h"
+#include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "player/ItemMgr.h"
 #include "player/PlayerWeapons.h"
@@ -286,6 +287,27 @@ TEST_F(Camera, ReleasingTheLookKeepsSmallPitchesOnBothSides)
     g_Camera.SetOrientation(EOrientation(0.0f, 1.2f, 0.0f));
     g_Camera.ReleaseLook();
     EXPECT_EQ(g_Mouse.m_State.y, 0.0);
+}
+
+TEST_F(Camera, LookingFromACharacterUsesItsSceneObject)
+{
+    HOBJECT body = Mesh("body_17");
+    ASSERT_NE(body, nullptr);
+    strpostac& guard = PMgr.m_Postacie[0];
+    guard = strpostac{};
+    guard.used = 1;
+    std::snprintf(guard.name, sizeof guard.name, "%s", "Guard");
+    guard.model = body;
+
+    g_Camera.LookFromObject("guard", "no_socket", 1.0f, 1);
+    EXPECT_EQ(g_Camera.m_hSocketObject, body) << "the character's object, found by its name";
+    EXPECT_EQ(g_Camera.m_bSocketLook, 0) << "the object has no such socket";
+
+    // A character without a scene object is not found and the stored object stays.
+    guard.model = nullptr;
+    g_Camera.LookFromObject("guard", "no_socket", 1.0f, 1);
+    EXPECT_EQ(g_Camera.m_hSocketObject, body);
+    guard = strpostac{};
 }
 
 TEST_F(Camera, SavedStateComesBackWithItsObjectsByName)
