@@ -3,6 +3,7 @@
 #include "game/QuestSystemCalls.h"
 
 #include "characters/PostacMgr.h"
+#include "shell/CallJournal.h"
 #include "ui/Objective.h"
 #include "ui/Panel.h"
 
@@ -14,9 +15,7 @@ namespace QuestCalls
 {
 namespace
 {
-char g_Lines[JOURNAL_LINES][JOURNAL_LINE_SIZE];
-int g_First = 0;
-int g_Count = 0;
+CallJournal<JOURNAL_LINES, JOURNAL_LINE_SIZE> g_Journal;
 
 const char* S(const char* text)
 {
@@ -26,43 +25,30 @@ const char* S(const char* text)
 
 int JournalCount()
 {
-    return g_Count;
+    return g_Journal.Count();
 }
 
 const char* JournalLine(int i)
 {
-    return i >= 0 && i < g_Count ? g_Lines[(g_First + i) % JOURNAL_LINES] : "";
+    return g_Journal.Line(i);
 }
 
 bool Called(const char* prefix)
 {
-    const size_t n = std::strlen(S(prefix));
-    for (int i = 0; i < g_Count; ++i)
-        if (std::strncmp(JournalLine(i), prefix, n) == 0)
-            return true;
-    return false;
+    return g_Journal.Called(prefix);
 }
 
 void ClearJournal()
 {
-    g_First = g_Count = 0;
+    g_Journal.Clear();
 }
 
 void Note(const char* format, ...)
 {
-    char line[JOURNAL_LINE_SIZE];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    g_Journal.Add(true, format, args);
     va_end(args);
-    if (g_Count > 0 && std::strcmp(JournalLine(g_Count - 1), line) == 0)
-        return;
-    const int slot = (g_First + g_Count) % JOURNAL_LINES;
-    if (g_Count < JOURNAL_LINES)
-        ++g_Count;
-    else
-        g_First = (g_First + 1) % JOURNAL_LINES;
-    std::memcpy(g_Lines[slot], line, sizeof line);
 }
 
 void TaskSet(const char* key)

@@ -8,6 +8,7 @@
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
+#include "shell/CallJournal.h"
 #include "shell/Mouse.h"
 #include "ui/Panel.h"
 #include "world/IntersectSegment.h"
@@ -23,20 +24,13 @@ namespace
 {
 // The kill action's health change: more than any hero has.
 constexpr float kKillAmount = -1000.0f;
-char g_Lines[JOURNAL_LINES][JOURNAL_LINE_SIZE];
-int g_First = 0;
-int g_Count = 0;
+CallJournal<JOURNAL_LINES, JOURNAL_LINE_SIZE> g_Journal;
 
 void Note(const char* format, ...)
 {
-    const int slot = (g_First + g_Count) % JOURNAL_LINES;
-    if (g_Count < JOURNAL_LINES)
-        ++g_Count;
-    else
-        g_First = (g_First + 1) % JOURNAL_LINES;
     va_list args;
     va_start(args, format);
-    std::vsnprintf(g_Lines[slot], JOURNAL_LINE_SIZE, format, args);
+    g_Journal.Add(false, format, args);
     va_end(args);
 }
 
@@ -53,26 +47,22 @@ const char* NameOf(HOBJECT o)
 
 int JournalCount()
 {
-    return g_Count;
+    return g_Journal.Count();
 }
 
 const char* JournalLine(int i)
 {
-    return i >= 0 && i < g_Count ? g_Lines[(g_First + i) % JOURNAL_LINES] : "";
+    return g_Journal.Line(i);
 }
 
 bool Called(const char* prefix)
 {
-    const size_t n = std::strlen(S(prefix));
-    for (int i = 0; i < g_Count; ++i)
-        if (std::strncmp(JournalLine(i), prefix, n) == 0)
-            return true;
-    return false;
+    return g_Journal.Called(prefix);
 }
 
 void ClearJournal()
 {
-    g_First = g_Count = 0;
+    g_Journal.Clear();
 }
 
 void QuestObjectUsed(HOBJECT o)
