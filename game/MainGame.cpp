@@ -532,6 +532,9 @@ void CMainGame::ReleaseLevel()
 void CMainGame::Release()
 {
     g_GameAI.FlushReport();
+    // The loading screen's bar holds a device object: a game that ends while
+    // the screen waits must not leave it for the program's exit.
+    g_LoadingScreen.m_Bar.Release();
     active = 0;
     g_CutScene.FreeScenes();
     PMgr.FreeDescriptions();
