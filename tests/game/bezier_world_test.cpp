@@ -34,16 +34,7 @@ protected:
     void SetUp() override
     {
         GameTest::SetUp();
-        ResetHeadlessGame();
-        CopyDataTree(m_dir->path());
-        ASSERT_NE(OpenGameWindow("BezierWorldTest", kWidth, kHeight), nullptr);
-        g_bQuitting = 0;
-        g_Input.Create();
-        ASSERT_TRUE(CreateGameDevice());
-        ASSERT_TRUE(g_D3DMain.m_bDeviceReady);
-        g_FocusMgr.Activate();
-        g_Options.StartMenu = 0;
-        std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", worldgen::DEMO_WORLD_FILE);
+        ASSERT_NO_FATAL_FAILURE(OpenDemoGame("BezierWorldTest", kWidth, kHeight));
     }
 
     void TearDown() override

@@ -4,6 +4,8 @@
 // managers it drives put back afterwards.
 
 #include "support/ConsoleLog.h"
+#include "support/GameProcess.h"
+#include "support/GameWindow.h"
 #include "support/Globals.h"
 #include "support/TempDir.h"
 
@@ -13,17 +15,22 @@
 #include "game/SaveMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
+#include "shell/D3DMain.h"
 #include "shell/FocusMgr.h"
 #include "shell/GameOptions.h"
+#include "shell/Input.h"
+#include "shell/WinMain.h"
 #include "sound/GameMusic.h"
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
 #include "ui/Panel.h"
 #include "world/Engine.h"
+#include "tools/worldgen/DemoWorld.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -71,6 +78,22 @@ protected:
     }
 
     std::vector<std::string> Log() const { return LogLinesSince(m_logStart); }
+
+    // The in-process whole game on a copy of the bundled data: its window and
+    // device made, started without the menu straight into the demo world.
+    void OpenDemoGame(const char* window, int width, int height)
+    {
+        ResetHeadlessGame();
+        CopyDataTree(m_dir->path());
+        ASSERT_NE(OpenGameWindow(window, width, height), nullptr);
+        g_bQuitting = 0;
+        g_Input.Create();
+        ASSERT_TRUE(CreateGameDevice());
+        ASSERT_TRUE(g_D3DMain.m_bDeviceReady);
+        g_FocusMgr.Activate();
+        g_Options.StartMenu = 0;
+        std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", worldgen::DEMO_WORLD_FILE);
+    }
 
     std::unique_ptr<TempDir> m_dir;
     size_t m_logStart = 0;
