@@ -7,8 +7,10 @@
 #include "shell/Console.h"
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
+#include "shell/TextMgr.h"
 #include "shell/TextUtils.h"
 #include "sound/SoundMgr.h"
+#include "ui/Panel.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
 
@@ -222,6 +224,9 @@ void CPostacMgr::CreateCharacterModel(strpostac* p, const char* fixedModel)
         else
         {
             g_Engine.SetObjectName(p->model, p->name);
+            // The sequence list drives this model under the character's name.
+            CopyCut(p->anim.szName, sizeof p->anim.szName, p->name);
+            p->anim.hObject = p->model;
             g_Engine.SetObjectTransform(p->model, &p->position, &p->orientation, 1, 0);
             g_Engine.SetObjectScale(p->model, &m_vModelScale);
             g_Engine.SetObjectDisappearRange(p->model, static_cast<int>(kNoDisappear));
@@ -400,6 +405,7 @@ void CPostacMgr::DeleteCharacter(strpostac* p)
         p->weapon = nullptr;
     }
     DeleteObjectHandle(p->model);
+    p->anim.hObject = nullptr;
     DeleteObjectHandle(p->second_object);
     for (HOBJECT& a : p->attachments)
         DeleteObjectHandle(a);
@@ -514,7 +520,8 @@ void CPostacMgr::PlaySoundWithSubtitle(const char* sound, const char* key)
     if (!sound || !sound[0] || !key || !key[0])
         return;
     g_SoundMgr.PlaySoundOnce(sound, 1.0f, 0.0f);
-    // STAND-IN: the subtitle comes with the HUD's subtitle service.
+    // A line nobody in the world speaks: the HUD shows it in its message box.
+    g_Panel.ShowSubtitle(g_TextMgr.GetText(key), nullptr);
 }
 
 bool CPostacMgr::HasContactPhases(const strpostac* p) const

@@ -5,6 +5,7 @@
 
 #include "characters/KillCam.h"
 #include "characters/PostacMgr.h"
+#include "game/BezierFollowState.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystemCalls.h"
@@ -364,9 +365,11 @@ bool QuestSystem::Run(QuestCommand& c)
     case BEZIER_MOVE:
         if (HOBJECT o = Find(c.arg1))
         {
-            // STAND-IN: the path name and the follow state wait for the
-            // bezier-path work; the move itself starts.
-            QuestCalls::Note("QuestSystem bezier_move %s %s", c.arg1, c.bezier);
+            // The follow state starts afresh on the named path.
+            BezierFollowState follow;
+            CopyCut(follow.szStartNode, sizeof follow.szStartNode, c.bezier);
+            follow.bOn = 1;
+            g_Engine.SetObjectBezierFollowState(o, &follow);
             g_Engine.StartBezierMoving(o);
         }
         else
@@ -732,12 +735,11 @@ void QuestSystem::OnEnemyDead(const char* character, const D3DVECTOR& position)
     if (!character || !c || c->code != ENEMY_DEAD || m_fWaitTime > 0.0f)
         return;
     bool done = CompareNoCase(character, c->arg1) == 0;
-    // STAND-IN: the named character's position comes from the characters'
-    // manager; until it lands, only an object of that name is measured.
+    // With a distance, a death near the named character counts too.
     if (!done && c->distance >= 1.0f)
-        if (HOBJECT o = Find(c->arg1))
+        if (const strpostac* named = PMgr.FindCharacterByName(c->arg1, false))
         {
-            const D3DXVECTOR3 d = PositionOf(o) - D3DXVECTOR3(position.x, position.y, position.z);
+            const D3DXVECTOR3 d = named->position - D3DXVECTOR3(position.x, position.y, position.z);
             done = D3DXVec3Length(&d) < c->distance;
         }
     if (done)

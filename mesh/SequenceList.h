@@ -28,8 +28,8 @@ struct strSequence
     strSequence* pNext = nullptr;
 };
 
-// STAND-IN: the fields of the character record that sequences read and write; the character work
-// (strpostac) takes them over.
+// The animation state of one character that sequences read and write: a character record
+// (strpostac) holds one, naming the model it drives.
 struct strSequenceCharacter
 {
     static constexpr size_t NAME_SIZE = 64;

@@ -4,6 +4,7 @@
 // the meshes controlling them.
 #include "world/EngineObject.h"
 
+#include "characters/PostacMgr.h"
 #include "mesh/Mesh.h"
 #include "physics/PhysicsDesc.h"
 #include "physics/PhysicsMgr.h"
@@ -168,8 +169,9 @@ void EEngineObject::StopCameraPositioning()
     g_Camera.UpdateProjection();
 }
 
-// The lights a mesh controls go out when the mesh dies (a shot lamp).
-// STAND-IN: the characters' eye step that follows it waits for the characters.
+// The lights a mesh controls go out when the mesh dies (a shot lamp); then
+// every character's eyes are put back on their sockets, so that they follow
+// the head as this frame's animation left it.
 void EEngineObject::StepLighting()
 {
     for (int i = FIRST_MESH_SLOT; i < FIRST_LIGHT_SLOT; ++i)
@@ -185,5 +187,13 @@ void EEngineObject::StepLighting()
             g_Engine.SetObjectFlags(light, 0, kShown);
             light->bLightCacheValid = 0;
         }
+    }
+    if (!PMgr.m_Postacie)
+        return;
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        strpostac& p = PMgr.m_Postacie[i];
+        if (p.used && !p.ghost && p.model && (p.eye_l || p.eye_r))
+            PMgr.PlaceEyes(&p);
     }
 }

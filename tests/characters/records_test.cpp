@@ -3,6 +3,7 @@
 #include "characters_fixture.h"
 
 #include "shell/Console.h"
+#include "world/EngineObject.h"
 
 #include <cstring>
 #include <set>
@@ -174,6 +175,8 @@ TEST_F(CharactersTest, TheModelComesWithItsHatEyesAndWeapon)
     EXPECT_EQ(p->model->Type, OT_SKINMESH);
     EXPECT_STREQ(p->model->szName, "s1");
     EXPECT_EQ(g_Engine.GetObjectFlags3(p->model), 2u);
+    EXPECT_EQ(p->anim.hObject, p->model) << "the sequences drive the character's own model";
+    EXPECT_STREQ(p->anim.szName, "s1");
     D3DXVECTOR3 scale;
     g_Engine.GetObjectScale(p->model, &scale);
     EXPECT_FLOAT_EQ(scale.x, 0.01f);
@@ -195,6 +198,14 @@ TEST_F(CharactersTest, TheModelComesWithItsHatEyesAndWeapon)
     EXPECT_NEAR(p->eye_l->vPosition.x, 4.96f, 0.01f);
     EXPECT_NEAR(p->eye_r->vPosition.x, 5.04f, 0.01f);
     EXPECT_EQ(Count(ConsoleLog(), "Failed"), 0u) << ConsoleLog();
+
+    // The world's frame puts the eyes back on the head after the body moved.
+    const D3DXVECTOR3 moved(7.0f, 0.0f, 5.0f);
+    g_Engine.SetObjectPosition(p->model, &moved, 0);
+    g_Engine.UpdateSkinMeshNodes(p->model);
+    g_EngineObject.StepLighting();
+    EXPECT_NEAR(p->eye_l->vPosition.x, 6.96f, 0.01f);
+    EXPECT_NEAR(p->eye_r->vPosition.x, 7.04f, 0.01f);
 
     // Made once: a second call changes nothing.
     HOBJECT model = p->model;

@@ -3,6 +3,8 @@
 
 #include "characters/AiMapData.h"
 #include "shell/Console.h"
+#include "shell/TextMgr.h"
+#include "ui/Panel.h"
 
 #include <cstring>
 #include <vector>
@@ -150,6 +152,22 @@ TEST_F(CharactersTest, DialogueLinesAreFoundByLabelAndVariant)
     }
     EXPECT_STREQ(CPostacMgr::FindDialogueWav(nullptr, "line", true), "voices\\Dialogues\\line.wav");
     EXPECT_EQ(Count(ConsoleLog(), "Could not find a wav file for label missing"), 1u);
+}
+
+TEST_F(CharactersTest, ALineWithASubtitleShowsTheKeysTextOnlyWhenBothAreGiven)
+{
+    temp->Write("scripts/keys.txt", ">R01 Radio check, over\n");
+    g_TextMgr.Load("scripts\\keys.txt");
+    struct FreeKeys
+    {
+        ~FreeKeys() { g_TextMgr.Free(); }
+    } freeKeys;
+    g_Panel.m_szMessage[0][0] = 0;
+    PMgr.PlaySoundWithSubtitle("", ">R01");
+    PMgr.PlaySoundWithSubtitle("voices\\radio.wav", "");
+    EXPECT_STREQ(g_Panel.m_szMessage[0], "") << "nothing without both the sound and the key";
+    PMgr.PlaySoundWithSubtitle("voices\\radio.wav", ">R01");
+    EXPECT_STREQ(g_Panel.m_szMessage[0], "Radio check, over");
 }
 
 TEST_F(CharactersTest, TheAiMapDataLoadsOnlyWithItsKey)

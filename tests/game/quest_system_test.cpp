@@ -4,6 +4,8 @@
 #include "game_fixture.h"
 
 #include "characters/PostacMgr.h"
+#include "game/BezierFollowState.h"
+#include "game/BezierMgr.h"
 #include "game/QuestSystem.h"
 #include "game/QuestSystemCalls.h"
 #include "shell/TextMgr.h"
@@ -306,6 +308,58 @@ TEST_F(QuestScripts, EnemyDeadWaitsItsSecondBeforeLookingAndPassesForACharacterT
     Frames(2);
     EXPECT_TRUE(g_GameAI.IsVariableSet("after"));
     EXPECT_EQ(g_QuestSystem.Current(), nullptr);
+}
+
+TEST_F(QuestScripts, EnemyDeadWithADistanceTakesADeathNearTheNamedCharacter)
+{
+    DeclareBool("after");
+    strpostac& leader = PMgr.m_Postacie[0];
+    leader.used = 1;
+    std::snprintf(leader.name, sizeof leader.name, "%s", "Leader");
+    leader.position = D3DXVECTOR3(10.0f, 0.0f, 0.0f);
+    struct Forget
+    {
+        strpostac& p;
+        ~Forget() { p = strpostac{}; }
+    } forget{leader};
+    // An object of the character's name elsewhere is not what is measured.
+    Place("leader", 100.0f, 0.0f, 0.0f);
+    Load("enemy_dead leader -distance 5\nset after\n");
+    StartLevel();
+    Frames(70);
+    EXPECT_EQ(CurrentWord(), "enemy_dead") << "the leader lives";
+    g_QuestSystem.OnEnemyDead("grunt", D3DVECTOR{20.0f, 0.0f, 0.0f});
+    g_QuestSystem.OnEnemyDead("grunt", D3DVECTOR{101.0f, 0.0f, 0.0f});
+    EXPECT_EQ(CurrentWord(), "enemy_dead") << "both deaths were too far from the leader";
+    g_QuestSystem.OnEnemyDead("grunt", D3DVECTOR{12.0f, 0.0f, 3.0f});
+    EXPECT_TRUE(g_GameAI.IsVariableSet("after"));
+}
+
+TEST_F(QuestScripts, BezierMoveStartsTheObjectAfreshOnTheNamedPath)
+{
+    m_dir->Write("worlds/town.bzr",
+                 "bezier_node cartpath\nnr 1\npos 0 0 0\nksztalt1 3 0 0\nksztalt2 6 0 0\n"
+                 "values 10 0 0 0 0\nnext_in_path_nr 2\n"
+                 "bezier_node\nnr 2\npos 9 0 0\nksztalt1 9 0 0\nksztalt2 9 0 0\nvalues 10 0 0 0 0\n");
+    ASSERT_TRUE(g_BezierMgr.LoadNodes("worlds\\town.bzr"));
+    struct DropPaths
+    {
+        ~DropPaths() { g_BezierMgr.DeleteAll(); }
+    } dropPaths;
+    HOBJECT cart = Place("cart", 50.0f, 0.0f, 0.0f);
+    BezierFollowState old;
+    old.iValue = 3; // a visit limit from the world keys is not kept
+    std::snprintf(old.szStartNode, sizeof old.szStartNode, "%s", "elsewhere");
+    g_Engine.SetObjectBezierFollowState(cart, &old);
+    Load("bezier_move cart cartpath\nbezier_move nothing cartpath\n");
+    StartLevel();
+    Frames(1);
+    ASSERT_NE(cart->pBezierMove, nullptr);
+    EXPECT_TRUE(cart->pBezierMove->bActive);
+    EXPECT_EQ(cart->pBezierFollow->bOn, 1);
+    EXPECT_STREQ(cart->pBezierFollow->szStartNode, "cartpath");
+    EXPECT_EQ(cart->pBezierFollow->iValue, 0u);
+    EXPECT_TRUE(Contains(Log(), "QS ERROR: not existing object for bezier_move: nothing"));
 }
 
 TEST_F(QuestScripts, AWarzoneWarnsAfterTwoSecondsFailsAfterSevenAndResetsOnReturn)
