@@ -263,6 +263,7 @@ void CPostacMgr::CreateCharacterModel(strpostac* p, const char* fixedModel)
                 g_Engine.SetObjectFlags(item->m_hHeldModel, CHARACTER_OBJECT_SHOWN, CHARACTER_OBJECT_SHOWN);
             p->shotgun = item->m_bShotgun;
             p->weapon = item;
+            p->anim.pWeapon = item->m_pDesc;
         }
     }
     AddRandomAttachments(p);
@@ -404,6 +405,7 @@ void CPostacMgr::DeleteCharacter(strpostac* p)
         ItemMgr.DeleteItem(p->weapon->m_iSlot);
         p->weapon = nullptr;
     }
+    p->anim.pWeapon = nullptr;
     DeleteObjectHandle(p->model);
     p->anim.hObject = nullptr;
     DeleteObjectHandle(p->second_object);

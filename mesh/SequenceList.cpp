@@ -2,6 +2,8 @@
 #include "mesh/SequenceList.h"
 
 #include "platform/win32/Path.h"
+#include "player/ItemDesc.h"
+#include "player/ItemMgr.h"
 #include "platform/win32/Win32.h"
 #include "shell/Console.h"
 #include "shell/TextUtils.h"
@@ -226,7 +228,19 @@ const char* SequenceList::GetCharacterAnimationName(const strSequenceCharacter* 
     Cut(result, name);
     if (!character)
         return result;
-    // STAND-IN: weapon suffixes wait for the item descriptions; the candidate is the name alone.
+    // The weapon in hand names its own variant ("bieg" + "_ak"); a model without it takes the
+    // first variant of the catalogue it has, else the plain name.
+    char candidate[strSequenceCharacter::NAME_SIZE];
+    auto withSuffix = [&](const EItemDesc* d)
+    {
+        std::snprintf(candidate, sizeof candidate, "%s%s", result, d ? d->anim_add_name : "");
+        return candidate;
+    };
+    bool found = g_Engine.HasAnimation(character->hObject, withSuffix(character->pWeapon));
+    for (const EItemDesc* d = ItemMgr.GetDescriptions(); d && !found; d = d->older)
+        found = g_Engine.HasAnimation(character->hObject, withSuffix(d));
+    if (found)
+        Cut(result, candidate);
     if (result[0] && !g_Engine.HasAnimation(character->hObject, result))
     {
         std::string text = std::string(character->szName) + " - brak animacji \"" + result + "\"";

@@ -6,6 +6,8 @@
 #include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
 
+struct EItemDesc;
+
 struct strSequenceStep
 {
     static constexpr int MAX_ANIMATIONS = 8;
@@ -35,6 +37,7 @@ struct strSequenceCharacter
     static constexpr size_t NAME_SIZE = 64;
     char szName[NAME_SIZE] = {};
     HOBJECT hObject = nullptr;
+    const EItemDesc* pWeapon = nullptr; // the held weapon's description, whose suffix animations take
     strSequence* pSequence = nullptr;
     strSequenceStep* pStep = nullptr;
     char szAnimation[NAME_SIZE] = {};

@@ -3,9 +3,11 @@
 #include "characters_fixture.h"
 
 #include "shell/Console.h"
+#include "mesh/SequenceList.h"
 #include "world/EngineObject.h"
 
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 using namespace chartest;
@@ -219,6 +221,51 @@ TEST_F(CharactersTest, TheModelComesWithItsHatEyesAndWeapon)
     EXPECT_EQ(p->used, 0);
     EXPECT_EQ(ItemMgr.items[weaponSlot].m_bUsed, 0);
     EXPECT_EQ(g_Engine.GetObjectCount(), objects - 5) << "model, hat, two eyes and the held weapon";
+}
+
+TEST_F(CharactersTest, AnimationNamesTakeTheWeaponsSuffixThenTheCataloguesThenThePlainName)
+{
+    std::filesystem::create_directories("models");
+    std::filesystem::copy(std::filesystem::path(TK_DATA_DIR) / "models" / "demo_soldier",
+                          "models/demo_soldier", std::filesystem::copy_options::recursive);
+    const std::string drop = std::string("\nDrop_Object ") + BOX_MESH + "\nHeld_Object " + BOX_MESH + "\n";
+    temp->Write("scripts/items.txt",
+                "item Nine\nName Nine\nWeapon\nUnique_Id 1\nanim_add_name 9" + drop +
+                    "item Three\nName Three\nWeapon\nUnique_Id 2\nanim_add_name 3" + drop +
+                    "item Talk\nName Talk\nWeapon\nUnique_Id 3\nanim_add_name _gada" + drop);
+    ItemMgr.LoadDescriptions();
+    Scripts("postac nine\nmodel models\\demo_soldier\\demo_soldier.x\nweapon Nine\n"
+            "postac three\nmodel models\\demo_soldier\\demo_soldier.x\nweapon Three\n"
+            "postac bare\nmodel models\\demo_soldier\\demo_soldier.x\n");
+    PMgr.Init();
+    strpostac* nine = Character("nine", D3DXVECTOR3(0, 0, 0), "N");
+    strpostac* three = Character("three", D3DXVECTOR3(3, 0, 0), "T");
+    strpostac* bare = Character("bare", D3DXVECTOR3(6, 0, 0), "B");
+    for (strpostac* p : {nine, three, bare})
+    {
+        PMgr.CreateCharacterModel(p, nullptr);
+        ASSERT_NE(p->model, nullptr);
+    }
+    ASSERT_NE(three->anim.pWeapon, nullptr);
+    EXPECT_EQ(bare->anim.pWeapon, nullptr);
+    struct Case
+    {
+        strpostac* p;
+        const char* name;
+        const char* played;
+    };
+    const Case cases[] = {
+        {three, "smierc_ze_stania", "smierc_ze_stania3"}, // the weapon's own variant
+        {nine, "smierc_ze_stania", "smierc_ze_stania3"},  // none for the weapon: the catalogue's first fit
+        {nine, "glowa", "glowa_gada"},
+        {bare, "smierc_ze_stania", "smierc_ze_stania3"}, // no weapon and no plain one: the catalogue
+        {three, "walk", "walk"},                         // no variant at all: the plain name
+        {nine, "nothing", "nothing"},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(g_SequenceList.GetCharacterAnimationName(&c.p->anim, c.name), c.played) << c.name;
+    EXPECT_EQ(Count(ConsoleLog(), " - brak animacji"), 1u) << ConsoleLog();
+    EXPECT_EQ(Count(ConsoleLog(), "N - brak animacji \"nothing\""), 1u) << ConsoleLog();
 }
 
 TEST_F(CharactersTest, MissingPartsAreReportedOnceAndTheCharacterLivesWithoutThem)
