@@ -18,9 +18,7 @@ bool Accept(HOBJECT candidate, RayTestUser user)
         return false;
     if (f.skipItems && (candidate->Type == OT_SKINMESH || candidate->dwFlags3 == OBJECT_KIND_ITEM))
         return false;
-    // STAND-IN: dead objects are skipped as well once the engine-object logic
-    // keeps its dead byte per object.
-    return true;
+    return !candidate->bDead;
 }
 } // namespace
 
