@@ -8,6 +8,8 @@
 #include "platform/win32/Path.h"
 #include "platform/win32/Win32.h"
 #include "render/Font.h"
+#include "render/Rect.h"
+#include "shell/D3DMain.h"
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
 #include "shell/TTFontMgr.h"
@@ -23,6 +25,27 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+
+namespace
+{
+// The open console's background: black at half strength over the upper half of the screen.
+ERect& Background()
+{
+    static ERect rect;
+    return rect;
+}
+constexpr DWORD kBackgroundColor = 0x80FFFFFF;
+constexpr DWORD kBarColor = 0xFF80FF80;
+constexpr DWORD kBarVertices = 8;
+constexpr DWORD kBarVertexSize = 20;
+
+struct BarVertex
+{
+    float x, y, z, rhw;
+    DWORD color;
+};
+static_assert(sizeof(BarVertex) == kBarVertexSize, "a bar vertex is 20 bytes");
+} // namespace
 
 // Constant-initialised: any constructor or destructor of another global may print.
 constinit EConsole g_Console;
@@ -625,8 +648,27 @@ void EConsole::Render()
 
 void EConsole::DrawConsole()
 {
-    // STAND-IN: the half-screen background rectangle and the four bar lines
-    // come with the device objects of the device work; the text is drawn now.
+    ERect& background = Background();
+    if (background.m_bCreated)
+    {
+        background.Begin2D(false);
+        background.Render(true);
+        background.Restore2D();
+    }
+    if (auto* vb = static_cast<IDirect3DVertexBuffer9*>(m_pBarVertices); vb && g_pD3DInterface)
+    {
+        g_pD3DInterface->SetRenderState(D3DRS_LIGHTING, FALSE);
+        g_pD3DInterface->SetRenderState(D3DRS_FOGENABLE, FALSE);
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        g_pD3DInterface->SetTransform(D3DTS_WORLD, &identity);
+        g_pD3DInterface->SetStreamSource(0, vb, 0, kBarVertexSize);
+        g_pD3DInterface->SetVertexShader(nullptr);
+        g_pD3DInterface->SetPixelShader(nullptr);
+        g_pD3DInterface->SetFVF(m_dwBarFVF);
+        g_pD3DInterface->SetTexture(0, nullptr);
+        g_pD3DInterface->DrawPrimitive(D3DPT_LINELIST, 0, kBarVertices / 2);
+    }
     const float sx = g_Options.fScreenScaleX;
     const float sy = g_Options.fScreenScaleY;
     const int step = static_cast<int>(14.0f * sy);
@@ -660,12 +702,49 @@ void EConsole::DrawRecentLines()
     }
 }
 
-// STAND-IN: the background rectangle ("czarne.tga", 0x80FFFFFF) and the
-// 8-vertex bar buffer come with the device work.
-void EConsole::CreateDeviceObjects() {}
+// The background rectangle and the bar's four lines: the lower edge of the
+// background twice (a 2-pixel rule), the rule above the prompt, and the left
+// edge of the text column.
+void EConsole::CreateDeviceObjects()
+{
+    if (!g_pD3DInterface)
+        return;
+    const float w = static_cast<float>(g_Options.screenwidth);
+    const float half = static_cast<float>(g_Options.screenheight) * 0.5f;
+    Background().Release();
+    Background().Create("czarne.tga", 0.0f, 0.0f, w, half, kBackgroundColor);
+
+    auto* vb = static_cast<IDirect3DVertexBuffer9*>(m_pBarVertices);
+    if (!vb && (FAILED(g_pD3DInterface->CreateVertexBuffer(kBarVertices * kBarVertexSize, D3DUSAGE_WRITEONLY,
+                                                           m_dwBarFVF, D3DPOOL_MANAGED, &vb, nullptr)) ||
+                !vb))
+    {
+        m_pBarVertices = nullptr;
+        Print("Failed to create the console bar's vertex buffer");
+        return;
+    }
+    m_pBarVertices = vb;
+    const float sx = g_Options.fScreenScaleX, sy = g_Options.fScreenScaleY;
+    const float step = static_cast<float>(static_cast<int>(14.0f * sy));
+    const float rule = 8.0f + static_cast<float>(DRAWN_LINES) * step - 2.0f;
+    const float left = static_cast<float>(static_cast<int>(10.0f * sx));
+    const BarVertex v[kBarVertices] = {
+        {0.0f, half - 1.0f, 0.0f, 1.0f, kBarColor}, {w, half - 1.0f, 0.0f, 1.0f, kBarColor},
+        {0.0f, half - 2.0f, 0.0f, 1.0f, kBarColor}, {w, half - 2.0f, 0.0f, 1.0f, kBarColor},
+        {0.0f, rule, 0.0f, 1.0f, kBarColor},        {w, rule, 0.0f, 1.0f, kBarColor},
+        {left, 0.0f, 0.0f, 1.0f, kBarColor},        {left, rule, 0.0f, 1.0f, kBarColor}};
+    void* bits = nullptr;
+    if (FAILED(vb->Lock(0, 0, &bits, 0)) || !bits)
+        return;
+    std::memcpy(bits, v, sizeof v);
+    vb->Unlock();
+}
 
 void EConsole::ReleaseDeviceObjects()
 {
+    Background().Release();
+    if (auto* vb = static_cast<IDirect3DVertexBuffer9*>(m_pBarVertices))
+        vb->Release();
     m_pBarVertices = nullptr;
 }
 

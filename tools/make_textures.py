@@ -437,6 +437,7 @@ def main():
 
     white = (255, 255, 255, 255)
     write(misc, "bialy.tga", tga_bytes(solid(8, white)))
+    write(misc, "czarne.tga", tga_bytes(solid(8, (0, 0, 0, 255))))
     write(misc, "sys_ambient.tga", tga_bytes(solid(8, (96, 104, 120, 255))))
     write(textures, "checker.tga", tga_bytes(checker(64, 8, (200, 200, 200, 255), (60, 60, 60, 255))))
     write(textures, "ground.tga", tga_bytes(noisy(256, 3, (58, 78, 34, 255), (118, 132, 64, 255))))
