@@ -10,8 +10,10 @@
 #include "support/TempDir.h"
 
 #include "mesh/MeshMgr.h"
+#include "shell/Console.h"
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
+#include "shell/Console.h"
 #include "render/Renderer.h"
 #include "render/SpriteMgr.h"
 #include "environment/FxMgr.h"
@@ -110,12 +112,13 @@ protected:
         g_ViewLines.Release();
         g_SpriteMgr.Release();
         FX.Release();
-        // A world start makes the automap's target, the loading screen's bar
-        // and the HUD's and task box's rectangles.
+        // A world start makes the automap's target, the loading screen's bar,
+        // the HUD's and task box's rectangles and the console's background.
         g_AutoMap.ReleaseDeviceObjects();
         g_LoadingScreen.m_Bar.Release();
         g_Panel.Release();
         g_Objective.Release();
+        g_Console.ReleaseDeviceObjects();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
