@@ -398,7 +398,12 @@ void Panel::RenderMinimap()
     }
     if (HOBJECT target = g_EngineObject.m_hExplosiveTarget)
         point(target->vPosition, kMapPoint);
-    // STAND-IN: characters flagged for the map come with the characters' work.
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        const strpostac& p = PMgr.m_Postacie[i];
+        if (p.used && !p.dead && p.mark)
+            point(p.position, kMapPoint);
+    }
 
     m_MapTriangle.SetRect(Y(kMapLeft), Y(kMapTop), Y(kMapRight), Y(kMapBottom));
     m_MapTriangle.SetColor(m_dwMainColor);

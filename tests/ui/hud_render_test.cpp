@@ -370,6 +370,29 @@ TEST_F(HudRender, AMarkedCharacterWithADrawnSkinnedObjectGetsAMarkOverItsNeck)
     g_SkinMeshMgr.Release();
 }
 
+TEST_F(HudRender, TheMinimapShowsLiveMarkedCharactersOnly)
+{
+    strpostac& marked = PMgr.m_Postacie[3];
+    strpostac& plain = PMgr.m_Postacie[4];
+    marked = strpostac{};
+    plain = strpostac{};
+    marked.used = plain.used = 1;
+    marked.mark = 1;
+    marked.position = D3DXVECTOR3(0.0f, 0.0f, 5.0f); // ahead of the camera
+    plain.position = D3DXVECTOR3(5.0f, 0.0f, 0.0f);
+    Frame();
+    const std::vector<DrawnRect> points = Drawn(g_Panel.m_MapPoint);
+    ASSERT_EQ(points.size(), 1u) << "the marked character alone";
+    const float scale = kHeight / 768.0f;
+    EXPECT_NEAR((points[0].left + points[0].right) / 2.0f, 102.0f * scale, 0.5f) << "on the heading";
+    EXPECT_LT((points[0].top + points[0].bottom) / 2.0f, 666.0f * scale) << "above the map's centre";
+    marked.dead = 1;
+    Frame();
+    EXPECT_EQ(Count(g_Panel.m_MapPoint), 0u) << "a dead character leaves the map";
+    marked = strpostac{};
+    plain = strpostac{};
+}
+
 TEST_F(HudRender, AMaximumHealthOfZeroCountsAsFullHealth)
 {
     PlayerStats.m_fMaxHealth = 0.0f;
