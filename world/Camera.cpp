@@ -19,6 +19,7 @@
 #include "ui/Menu.h"
 #include "ui/Panel.h"
 #include "world/Engine.h"
+#include "world/EngineObject.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -78,11 +79,9 @@ HOBJECT FindCharacterObject(const char* name)
     const strpostac* p = PMgr.FindCharacterByName(name, false);
     return p ? p->model : nullptr;
 }
-// STAND-IN: the engine-object camera roll comes with the engine objects' own
-// camera work; until then the camera does not roll.
 float EngineObjectCameraRoll()
 {
-    return 0.0f;
+    return g_EngineObject.m_fCameraRoll;
 }
 
 // The 3D sound listener at the camera; committed at once, or with the sound

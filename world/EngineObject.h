@@ -143,6 +143,8 @@ public:
     DWORD m_iDetailedShadowSkins = 0;  // skinned meshes with one
     DWORD m_iDeaths = 0;               // objects that died
     BYTE m_bBadValueReported = 0;
+    // Radians the camera's view is turned about its forward axis; 0 keeps it level.
+    float m_fCameraRoll = 0.0f;
 
     // ---- The characters' eyes ---------------------------------------------------------------
     static constexpr int MAX_EYE_MODELS = 31;

@@ -10,6 +10,7 @@
 #include "shell/Mouse.h"
 #include "shell/SaveFile.h"
 #include "world/Camera.h"
+#include "world/EngineObject.h"
 
 #include <cmath>
 #include <cstdio>
@@ -106,6 +107,15 @@ TEST_F(Camera, ViewLooksAlongTheViewFrame)
     // The world matrix places the camera.
     EXPECT_EQ(g_Camera.m_mWorld._41, 5.0f);
     EXPECT_EQ(g_Camera.m_mWorld._43, 3.0f);
+
+    // A roll of the engine objects' camera turns the view about its forward axis, not the
+    // camera's own frame.
+    g_EngineObject.m_fCameraRoll = PI / 2.0f;
+    g_Camera.SetOrientation(EOrientation(PI / 2.0f, 0.0f, 0.0f));
+    g_EngineObject.m_fCameraRoll = 0.0f;
+    EXPECT_NEAR(g_Camera.m_vForward.x, 1.0f, 1e-5f);
+    EXPECT_NEAR(std::fabs(g_Camera.m_vUp.z), 1.0f, 1e-5f) << "up lies on the side";
+    EXPECT_NEAR(g_Camera.m_Orientation.Up.y, 1.0f, 1e-5f);
 }
 
 TEST_F(Camera, GammaIsClampedAndBuildsItsRamp)
