@@ -758,6 +758,7 @@ void EConsole::StartLoadingScreen(const char* worldFile)
     m_fLoadingProgress = 0.0f;
     m_dwLoadingAlpha = 255;
     m_dwLoadingSpare = 0;
+    m_dwLoadingFrames = 0;
     if (FILE* f = worldFile ? TkFopen(worldFile, "r") : nullptr)
     {
         char line[1024];

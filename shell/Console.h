@@ -144,6 +144,7 @@ public:
     DWORD m_iMeshLines = 0;
     int m_iLoadingEighth = -1;
     DWORD m_dwLoadingSpare = 0;
+    DWORD m_dwLoadingFrames = 0; // frames since the loading screen came up; its briefing waits for them
     BYTE m_bOpen = 0;
     char m_szStartupDir[STARTUP_DIR_CHARS] = {};
     char m_szLoadingPicture[32] = {}; // "loading01.tga" to "loading14.tga"

@@ -120,7 +120,7 @@ void CLoadingScreen::Start(const char*)
     m_bKeyWasDown = 0;
     m_bMouseWasDown = 0;
     m_fTimer = 0.0f;
-    m_iLoadingFrames = 0;
+    g_Console.m_dwLoadingFrames = 0;
     ClearLines();
 }
 
@@ -213,9 +213,8 @@ void CLoadingScreen::Update()
     if (!m_bActive)
         return;
     m_fTimer += g_Engine.m_fDeltaTime;
-    ++m_iLoadingFrames;
-    if (!m_bChosen && ((m_iLoadingFrames >= kChooseFrames && m_fTimer > kChooseAfter) ||
-                       m_iLoadingFrames > kChooseFramesAlways))
+    const DWORD frames = ++g_Console.m_dwLoadingFrames;
+    if (!m_bChosen && ((frames >= kChooseFrames && m_fTimer > kChooseAfter) || frames > kChooseFramesAlways))
     {
         m_bChosen = 1;
         const int level = LevelOfWorld(g_Engine.m_szWorld);

@@ -30,9 +30,6 @@ struct LoadingScreenState
     BYTE m_bChosen = 0;
     strSound* m_hVoice = nullptr;
     BYTE m_bBriefing = 0;
-    // STAND-IN: the console's count of loading frames; counted here, one a
-    // step, until the console keeps it.
-    DWORD m_iLoadingFrames = 0;
 };
 
 class CLoadingScreen : public LoadingScreenState
