@@ -195,8 +195,7 @@ void CPostacMgr::ReleasePreloads()
 
 void CPostacMgr::PreloadCharacterSounds(const char* name)
 {
-    // STAND-IN: the loading screen's progress step comes with the loading
-    // screen's service for it.
+    g_Console.AdvanceLoading(1);
     strPostacDsc* d = FindDescription(name);
     if (!d || d->preloaded)
         return;

@@ -451,7 +451,10 @@ TEST_F(CharactersTest, ModelsArePreloadedOnceIntoEightSlots)
 {
     Figure("soldier");
     Scripts(std::string("postac soldier\nmodel ") + kSoldierModel + "\nfaza f\nsound sounds\\x.wav 5\n");
+    const DWORD done = g_Console.m_dwLoadingDone;
     PMgr.PreloadCharacterSounds("soldier");
+    PMgr.PreloadCharacterSounds("soldier");
+    EXPECT_EQ(g_Console.m_dwLoadingDone, done + 2) << "each call is one step of the loading bar";
     EXPECT_EQ(PMgr.m_Descriptions[0].preloaded, 1);
     ASSERT_NE(PMgr.m_hPreloaded[0], nullptr);
     EXPECT_EQ(PMgr.m_hPreloaded[0]->bHidden, 1);
