@@ -298,8 +298,8 @@ void EEngine::RequestQuit()
     m_bQuit = 1;
 }
 
-// STAND-IN (in part): of the managers released here only the fonts exist yet;
-// they hold references to the device, so they go before it does.
+// Every object and the managers that hold the device's resources go before
+// the device does.
 void EEngine::Shutdown()
 {
     ReleaseMouse();
