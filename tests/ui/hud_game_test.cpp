@@ -158,6 +158,10 @@ TEST(HudGame, WaypointCreditsLetterboxAndTheDeathScreenInPlay)
     EXPECT_FALSE(dir.Exists("!error.txt")) << dir.Read("!error.txt");
     const std::vector<std::string> log = ReadLines(dir.path() / "!console.txt");
     EXPECT_NE(std::find(log.begin(), log.end(), "QS odpala GameFailed"), log.end());
+    // Every file the running level loads is in the bundled data: no loader reports one missing.
+    for (const std::string& line : log)
+        for (const char* miss : {"ERROR", "not found", "NOT found", "Sound loading problem", "doesn't exist"})
+            EXPECT_EQ(line.find(miss), std::string::npos) << line;
 
     // The waypoint marker on the switch, right of the crosshair, before the credits.
     const Bitmap waypoint = Shot(dir, 0);
