@@ -179,6 +179,7 @@ bool ESkinMesh::Create(const char* path)
         {
             std::vector<D3DXFRAME_DERIVED*> frames;
             CollectFrames(m_pBaseLowPoly->m_pFrameRoot, &frames);
+            m_LowPolyNodes.assign(frames.size(), -1);
             for (D3DXFRAME_DERIVED* frame : frames)
             {
                 const int node = frame ? FindNode(frame->Name) : -1;
@@ -193,7 +194,13 @@ bool ESkinMesh::Create(const char* path)
                 m_pNodes[node].pFrameLowPoly = frame;
                 m_pNodes[node].pMeshContainerLowPoly =
                     static_cast<D3DXMESHCONTAINER_DERIVED*>(frame->pMeshContainer);
+                if (frame->iFrameIdx >= 0 && static_cast<size_t>(frame->iFrameIdx) < m_LowPolyNodes.size())
+                    m_LowPolyNodes[frame->iFrameIdx] = node;
             }
+            int counter = 0;
+            BuildLowPolyRecords(&counter);
+            // A model with a low-poly version is drawn as that version.
+            m_bLowPolyDrawing = m_pMeshes_LowPoly.empty() ? 0 : 1;
         }
     }
     return true;
@@ -287,30 +294,86 @@ void ESkinMesh::SetMasks()
     fromNode(FindNode("Bip01_R_UpperArm"), [](strSkinNode& n) { n.bMask[2] = 0; });
 }
 
+namespace
+{
+// One record of a node's container with identity palettes for its first groups.
+strSkinMeshRecord MeshRecord(DWORD node, D3DXMESHCONTAINER_DERIVED* c)
+{
+    strSkinMeshRecord record;
+    record.iNode = node;
+    record.pMeshContainer = c;
+    DWORD groups = c->NumAttributeGroups;
+    if (groups > MAX_NUM_ATTRIBUTE_GROUPS)
+    {
+        // Only the first groups get palettes and are drawn.
+        g_Console.Print("ERROR in SkinMesh: MAX_NUM_ATTRIBUTE_GROUPS exceeded!");
+        groups = MAX_NUM_ATTRIBUTE_GROUPS;
+    }
+    record.iNumPalettes = groups;
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    for (DWORD g = 0; g < groups; ++g)
+        record.pBoneMatrices[g].assign(c->NumPaletteEntries, identity);
+    return record;
+}
+
+// Each palette entry: the bone's offset times the world matrix of the node that drives it.
+// `nodeOfFrame` maps the container's frame indexes to nodes when they are another model's.
+void ComputePalettes(std::vector<strSkinMeshRecord>& records, const std::vector<strSkinNode>& nodes,
+                     const std::vector<int>* nodeOfFrame)
+{
+    for (strSkinMeshRecord& record : records)
+    {
+        const D3DXMESHCONTAINER_DERIVED* c = record.pMeshContainer;
+        if (!c || !c->pBoneCombination || !c->tBonesIndexes)
+            continue;
+        for (DWORD g = 0; g < record.iNumPalettes; ++g)
+        {
+            const D3DXBONECOMBINATION& combination = c->pBoneCombination[g];
+            for (DWORD p = 0; p < c->NumPaletteEntries && p < record.pBoneMatrices[g].size(); ++p)
+            {
+                const DWORD bone = combination.BoneId[p];
+                if (bone >= c->NumBones)
+                    continue;
+                int node = c->tBonesIndexes[bone];
+                if (nodeOfFrame)
+                    node = node >= 0 && static_cast<size_t>(node) < nodeOfFrame->size() ? (*nodeOfFrame)[node]
+                                                                                        : -1;
+                if (node < 0 || static_cast<size_t>(node) >= nodes.size())
+                    continue;
+                D3DXMatrixMultiply(&record.pBoneMatrices[g][p], &c->pBoneOffsetMatrices[bone],
+                                   &nodes[node].mWorld);
+            }
+        }
+    }
+}
+} // namespace
+
 void ESkinMesh::BuildMeshRecords()
 {
     m_pMeshes.clear();
     for (const strSkinNode& node : m_pNodes)
+        if (node.pMeshContainer)
+            m_pMeshes.push_back(MeshRecord(static_cast<DWORD>(node.iIndex), node.pMeshContainer));
+}
+
+// The low-poly model's skinned containers, on the nodes their frames matched, with their textures
+// listed for drawing as the full model's are.
+void ESkinMesh::BuildLowPolyRecords(int* textureCounter)
+{
+    m_pMeshes_LowPoly.clear();
+    for (const strSkinNode& node : m_pNodes)
     {
-        D3DXMESHCONTAINER_DERIVED* c = node.pMeshContainer;
-        if (!c)
+        D3DXMESHCONTAINER_DERIVED* c = node.pMeshContainerLowPoly;
+        if (!c || !c->pSkinInfo)
             continue;
-        strSkinMeshRecord record;
-        record.iNode = static_cast<DWORD>(node.iIndex);
-        record.pMeshContainer = c;
-        DWORD groups = c->NumAttributeGroups;
-        if (groups > MAX_NUM_ATTRIBUTE_GROUPS)
-        {
-            // Only the first groups get palettes and are drawn.
-            g_Console.Print("ERROR in SkinMesh: MAX_NUM_ATTRIBUTE_GROUPS exceeded!");
-            groups = MAX_NUM_ATTRIBUTE_GROUPS;
-        }
-        record.iNumPalettes = groups;
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
-        for (DWORD g = 0; g < groups; ++g)
-            record.pBoneMatrices[g].assign(c->NumPaletteEntries, identity);
-        m_pMeshes.push_back(std::move(record));
+        strSkinMeshRecord record = MeshRecord(static_cast<DWORD>(node.iIndex), c);
+        record.pTextureIDs.assign(c->NumMaterials, 0);
+        for (DWORD m = 0; m < c->NumMaterials; ++m)
+            if (c->pTextureNames && c->pTextureNames[m][0])
+                record.pTextureIDs[m] = static_cast<int>(g_Renderer.LoadSkinMeshTextures(
+                    ChooseTexture(c->pTextureNames[m], textureCounter), this, m));
+        m_pMeshes_LowPoly.push_back(std::move(record));
     }
 }
 
@@ -400,14 +463,13 @@ void ESkinMesh::Render(DWORD texture, DWORD part, EEffect* effect)
                       ((m_hObject->dwFlags3 & KIND_BACKGROUND) && g_Panel.LetterboxOn())))
         return;
     ID3DXEffect* fx = effect->m_pEffect;
-    // STAND-IN: the low-poly set is drawn once its mesh records and palettes are built with the
-    // switch by distance; until then every figure shows its full meshes.
-    for (const strSkinMeshRecord& record : m_pMeshes)
+    const bool lowPoly = m_bLowPolyDrawing && m_pBaseLowPoly && !m_pMeshes_LowPoly.empty();
+    for (const strSkinMeshRecord& record : lowPoly ? m_pMeshes_LowPoly : m_pMeshes)
     {
         const D3DXMESHCONTAINER_DERIVED* c = record.pMeshContainer;
         if (!c || !c->MeshData.pMesh || !c->pBoneCombination || record.iNode >= m_pNodes.size())
             continue;
-        const std::vector<int>& textures = m_pNodes[record.iNode].pTextureIDs;
+        const std::vector<int>& textures = lowPoly ? record.pTextureIDs : m_pNodes[record.iNode].pTextureIDs;
         for (DWORD g = 0; g < record.iNumPalettes; ++g)
         {
             const DWORD material = c->pBoneCombination[g].AttribId;
@@ -437,6 +499,8 @@ void ESkinMesh::Destroy()
     }
     ESkinMeshCollision::ReleaseInstance(this);
     m_pMeshes.clear();
+    m_pMeshes_LowPoly.clear();
+    m_LowPolyNodes.clear();
     m_pNodes.clear();
     m_bCreated = 0;
     if (m_pBase)
@@ -510,27 +574,9 @@ void ESkinMesh::ComputeBoneMatrices()
 {
     if (!m_bCreated)
         return;
-    for (strSkinMeshRecord& record : m_pMeshes)
-    {
-        const D3DXMESHCONTAINER_DERIVED* c = record.pMeshContainer;
-        if (!c || !c->pBoneCombination || !c->tBonesIndexes)
-            continue;
-        for (DWORD g = 0; g < record.iNumPalettes; ++g)
-        {
-            const D3DXBONECOMBINATION& combination = c->pBoneCombination[g];
-            for (DWORD p = 0; p < c->NumPaletteEntries && p < record.pBoneMatrices[g].size(); ++p)
-            {
-                const DWORD bone = combination.BoneId[p];
-                if (bone >= c->NumBones)
-                    continue;
-                const int node = c->tBonesIndexes[bone];
-                if (node < 0 || static_cast<size_t>(node) >= m_pNodes.size())
-                    continue;
-                D3DXMatrixMultiply(&record.pBoneMatrices[g][p], &c->pBoneOffsetMatrices[bone],
-                                   &m_pNodes[node].mWorld);
-            }
-        }
-    }
+    ComputePalettes(m_pMeshes, m_pNodes, nullptr);
+    if (!m_pMeshes_LowPoly.empty())
+        ComputePalettes(m_pMeshes_LowPoly, m_pNodes, &m_LowPolyNodes);
 }
 
 // ---- Nodes and sockets -----------------------------------------------------------------------------

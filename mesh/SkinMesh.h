@@ -70,6 +70,7 @@ struct strSkinMeshRecord
     D3DXMESHCONTAINER_DERIVED* pMeshContainer = nullptr;
     DWORD iNumPalettes = 0; // attribute groups given palettes, at most MAX_NUM_ATTRIBUTE_GROUPS
     std::vector<D3DXMATRIX> pBoneMatrices[MAX_NUM_ATTRIBUTE_GROUPS];
+    std::vector<int> pTextureIDs; // low-poly records: texture index per material (full ones use the node's)
 };
 
 class ESkinMesh
@@ -163,6 +164,10 @@ public:
     int m_iSlotState[SKIN_ANIMATION_SLOTS] = {};
     std::vector<strSkinNode> m_pNodes;
     std::vector<strSkinMeshRecord> m_pMeshes;
+    std::vector<strSkinMeshRecord> m_pMeshes_LowPoly;
+    // The node of each frame of the low-poly model (by its frame index), -1 for a frame the full
+    // skeleton lacks: the low-poly skin is posed by the instance's own nodes.
+    std::vector<int> m_LowPolyNodes;
     strSkinCollisionInstance m_Collision;
     strSkinMeshSocket* m_pSockets = nullptr;
     D3DXVECTOR3 m_vPosition = {0.0f, 0.0f, 0.0f};
@@ -194,6 +199,7 @@ private:
     bool FillNodes();
     void SetMasks();
     void BuildMeshRecords();
+    void BuildLowPolyRecords(int* textureCounter);
     void ResetSlots();
     void CopySockets();
     // Registers every material's texture (or its chosen variant) with the renderer.

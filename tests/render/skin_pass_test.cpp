@@ -395,6 +395,31 @@ TEST_F(SkinPassTest, TwoFiguresOfDifferentModelsEachShowTheirOwnPose)
         EXPECT_NE(At(BoxCentre(armed, "Bip01_L_UpperArm", D3DXVECTOR3(0, -0.3f, 0))), kBackground);
     }
 }
+TEST_F(SkinPassTest, AModelWithALowPolyVersionIsDrawnAsThatVersionInItsOwnPose)
+{
+    // The low-poly version of the armed figure has no arm.
+    std::filesystem::create_directories("models/armed");
+    ASSERT_TRUE(WriteSkinModelFile("models\\armed\\armed.x_lowpoly.x", Model(Parts(false), "armed.tga"),
+                                   tk::xfile::XFormat::Text));
+    const D3DXVECTOR3 aside(1.2f, 0.0f, 0.0f);
+    ESkinMesh& armed = Place(0, "armed", true, "armed.tga", aside, 0.0f);
+    ASSERT_NE(armed.m_pBaseLowPoly, nullptr);
+    EXPECT_EQ(armed.m_bLowPolyDrawing, 1);
+    ASSERT_EQ(armed.m_pMeshes_LowPoly.size(), 1u);
+    const D3DXVECTOR3 head = BoxCentre(armed, "Bip01_Head", D3DXVECTOR3(0.0f, 0.25f, 0.0f));
+    const D3DXVECTOR3 arm = BoxCentre(armed, "Bip01_L_UpperArm", D3DXVECTOR3(0, -0.3f, 0));
+    for (auto pass : {&ERenderer::RenderSkinMeshesSkyLightF, &ERenderer::RenderSkinMeshesSkyLight})
+    {
+        Draw(pass);
+        EXPECT_NE(At(head), kBackground) << "the low-poly head follows the instance's pose";
+        EXPECT_EQ(At(head - aside), kBackground);
+        EXPECT_EQ(At(arm), kBackground) << "the full model's arm is not drawn";
+    }
+    armed.m_bLowPolyDrawing = 0;
+    Draw(&ERenderer::RenderSkinMeshesSkyLight);
+    EXPECT_NE(At(arm), kBackground) << "without the byte the full model shows";
+}
+
 TEST_F(SkinPassTest, FiguresCycleThroughTheirTexturesVariantsAndLeaveTheListsWhenDestroyed)
 {
     WriteTga("textures/red.tga", 0xFFFF0000);
