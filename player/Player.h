@@ -190,6 +190,7 @@ public:
     D3DXVECTOR3 m_vVelocity = {0.0f, 0.0f, 0.0f};
     D3DVECTOR m_vHalfExtents = {0.25f, 0.92f, 0.25f};
     BYTE m_bUpdated = 0;
+    BYTE m_bRefresh = 0; // an object's run still moves within reach of the hero
     float m_fFallStartY = NO_FALL;
     HOBJECT m_hObject = nullptr;
     // Seconds in the Geiger state (the HUD's radiation gauge), and its loop.

@@ -520,6 +520,10 @@ void EEngineObject::ContinueActions(HOBJECT o)
             o->bCameraTurned = 0;
         }
     }
+    // 7.
+    constexpr float kRefreshReach = 512.0f;
+    if (!(moved && turned && swung) && o->fHeroDistance < kRefreshReach)
+        Player.m_bRefresh = 1;
     // 8.
     const D3DXVECTOR3 d(p.action_moving[0], p.action_moving[1], p.action_moving[2]);
     if (D3DXVec3Length(&d) > kShortestMove && !o->bTied)

@@ -494,11 +494,17 @@ TEST_F(ObjectActions, ALiftRisesThenComesBackWithEachRun)
     g_Engine.RunObjectAction("a", 0);
     EXPECT_TRUE(g_GameAI.IsVariableOn("lift_up"));
     std::vector<float> heights;
+    Player.m_bRefresh = 0;
     for (int i = 0; i < 12; ++i)
     {
         Frame(0.25f);
         heights.push_back(a->vPosition.y);
+        if (i == 0)
+            EXPECT_EQ(Player.m_bRefresh, 1) << "a move near the hero refreshes him";
     }
+    Player.m_bRefresh = 0;
+    Frame(0.25f);
+    EXPECT_EQ(Player.m_bRefresh, 0) << "a finished move does not";
     // 2 units a second: four units take eight frames of a quarter second.
     EXPECT_FLOAT_EQ(heights[0], 0.5f);
     EXPECT_FLOAT_EQ(heights[7], 4.0f);
@@ -508,8 +514,11 @@ TEST_F(ObjectActions, ALiftRisesThenComesBackWithEachRun)
     EXPECT_FLOAT_EQ(a->vStartPosition.y, 0.0f) << "the move keeps the start position";
     g_Engine.RunObjectAction("a", 0);
     EXPECT_TRUE(g_GameAI.IsVariableOn("lift_down"));
+    Player.m_vPosition = {0.0f, 0.0f, 600.0f};
     for (int i = 0; i < 8; ++i)
         Frame(0.25f);
+    EXPECT_EQ(Player.m_bRefresh, 0) << "nor one beyond 512 units";
+    Player.m_vPosition = {0.0f, 0.0f, 0.0f};
     EXPECT_FLOAT_EQ(a->vPosition.y, 0.0f);
     EXPECT_EQ(a->bActionToggled, 0);
 }
