@@ -3,7 +3,8 @@ make_textures.py.
 
 "liscie_smieci.tga" is an 8 x 8 atlas with alpha: size class k owns rows 2k
 and 2k + 1, whose 16 cells are one leaf (or scrap) turning over, frame 0 to
-15. "SlupMgr.tga" is the cables' dark, slightly glossy strand.
+15. "SlupMgr.tga" is the cables' dark, slightly glossy strand. "demo_water.tga"
+(with its normal map) is the river of the second demo world.
 """
 import math
 import os
@@ -68,7 +69,13 @@ def cable(edge):
 
 def ambient_textures(root):
     misc = os.path.join(root, "textures", "misc")
+    demo = os.path.join(root, "textures", "demo")
     os.makedirs(misc, exist_ok=True)
-    for name, picture in (("liscie_smieci.tga", litter_atlas()), ("SlupMgr.tga", cable(16))):
-        with open(os.path.join(misc, name), "wb") as f:
+    os.makedirs(demo, exist_ok=True)
+    water = mt.noisy(64, 41, (38, 66, 84, 255), (70, 104, 124, 255), cells=4, detail=0.5)
+    for folder, name, picture in ((misc, "liscie_smieci.tga", litter_atlas()),
+                                  (misc, "SlupMgr.tga", cable(16)),
+                                  (demo, "demo_water.tga", water),
+                                  (demo, "demo_water_normal.tga", mt.height_normals(water, 1.0 / 16.0))):
+        with open(os.path.join(folder, name), "wb") as f:
             f.write(mt.tga_bytes(picture))

@@ -193,7 +193,7 @@ bool WriteDemoLayers(const std::filesystem::path& root)
                        {{-0.15f, 1.1f, -0.15f}, {0.15f, 3.0f, 0.15f}, {0.9f, 0.9f, 0.85f}, "demo_plaster.tga"}}) &&
          ok;
     ok = WriteBoxMesh(root, WATER_MESH, "river_water",
-                      {{{-130.0f, 0.0f, 30.0f}, {130.0f, 0.4f, 74.0f}, {0.15f, 0.3f, 0.4f}, "demo_sky.tga"}}) &&
+                      {{{-130.0f, 0.0f, 30.0f}, {130.0f, 0.4f, 74.0f}, {0.15f, 0.3f, 0.4f}, "demo_water.tga"}}) &&
          ok;
     ok = WriteDataFile(root, Slashes(POLE_SOCKETS), PoleSocketFile()) && ok;
     ok = WriteDataFile(root, Slashes(DEMO_POLE_SCRIPT), PoleScript()) && ok;
