@@ -10,7 +10,6 @@
 #include "shell/D3DMain.h"
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
-#include "shell/Orientation.h"
 #include "shell/TextUtils.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
@@ -45,20 +44,6 @@ constexpr float kSway[11] = {0.0f, 0.1f, 0.2f, 0.3f, 0.375f, 0.4f, 0.375f, 0.3f,
 DWORD ColourWord(float weight, float phase)
 {
     return static_cast<DWORD>(weight * 255.0f) | (static_cast<DWORD>(phase * 255.0f) << 8);
-}
-
-void PutF32(BYTE* p, float f)
-{
-    DWORD d;
-    std::memcpy(&d, &f, 4);
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<BYTE>(d >> (8 * i));
-}
-
-void PutU32(BYTE* p, DWORD d)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<BYTE>(d >> (8 * i));
 }
 
 D3DXVECTOR4 Colour(DWORD packed)
@@ -299,13 +284,17 @@ void ESlupMgr::AddCableSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, flo
 {
     if (thickness < kThinnest || !m_pCableVB || !m_pCursor || m_dwVertices > m_dwCapacity - 13)
         return;
-    D3DXVECTOR3 dir = p1 - p0;
-    if (D3DXVec3Length(&dir) < kShortest)
+    const D3DXVECTOR3 along = p1 - p0;
+    const float lengthSq = D3DXVec3LengthSq(&along);
+    if (lengthSq < kShortest * kShortest)
         return;
-    D3DXVec3Normalize(&dir, &dir);
-    const EOrientation o(&dir);
-    const D3DXVECTOR3 r = o.Right * (0.7f * thickness);
-    const D3DXVECTOR3 e = D3DXVECTOR3(0.0f, 1.0f, 0.0f) * (0.5f * thickness);
+    // The right axis of an orientation looking along the segment with no
+    // roll: horizontal, across the cable (world +X for a vertical one).
+    D3DXVECTOR3 right(along.z, 0.0f, -along.x);
+    const float flatSq = right.x * right.x + right.z * right.z;
+    right = flatSq > 1e-12f * lengthSq ? right / std::sqrt(flatSq) : D3DXVECTOR3(1.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 r = right * (0.7f * thickness);
+    const D3DXVECTOR3 e(0.0f, 0.5f * thickness, 0.0f);
     const DWORD c0 = ColourWord(w0, phase), c1 = ColourWord(w1, phase);
     const DWORD c0u = c0 | kUpperEdge, c1u = c1 | kUpperEdge;
     struct Corner
@@ -319,28 +308,35 @@ void ESlupMgr::AddCableSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, flo
         {p1 - r, c1, 0, 0},   {p1 + r, c1, 1, 0},   {p0 - e, c0, 1, 1},  {p0 + e, c0u, 0, 1},
         {p1 - e, c1, 1, 0},   {p0 + e, c0u, 0, 1},  {p1 + e, c1u, 0, 0}, {p1 - e, c1, 1, 0},
     };
-    for (DWORD k = 0; k < kSegmentVertices; ++k)
+    // Twelve vertices fit (checked above): written through a local cursor, so
+    // the members are not read again after every byte stored.
+    BYTE* out = m_pCursor;
+    for (const Corner& c : corners)
     {
-        AddVertex(corners[k].position, p0, corners[k].colour, corners[k].u, corners[k].v);
-        if (k % 3 == 2)
-            ++m_dwTriangles;
+        std::memcpy(out + 0, &c.position, 12);
+        std::memcpy(out + 12, &c.colour, 4);
+        std::memcpy(out + 16, &p0, 12);
+        const float uv[2] = {c.u, c.v};
+        std::memcpy(out + 52, uv, 8);
+        out += VERTEX_SIZE;
     }
+    m_pCursor = out;
+    m_dwVertices += kSegmentVertices;
+    m_dwTriangles += kSegmentVertices / 3;
 }
 
 void ESlupMgr::AddVertex(const D3DXVECTOR3& position, const D3DXVECTOR3& anchor, DWORD colour, float u, float v)
 {
     if (!m_pCableVB || !m_pCursor || m_dwVertices >= m_dwCapacity)
         return;
+    // The vertex as the device reads it; the tangent, binormal and second
+    // colour are left as they are.
     BYTE* p = m_pCursor;
-    PutF32(p + 0, position.x);
-    PutF32(p + 4, position.y);
-    PutF32(p + 8, position.z);
-    PutU32(p + 12, colour);
-    PutF32(p + 16, anchor.x);
-    PutF32(p + 20, anchor.y);
-    PutF32(p + 24, anchor.z);
-    PutF32(p + 52, u);
-    PutF32(p + 56, v);
+    std::memcpy(p + 0, &position, 12);
+    std::memcpy(p + 12, &colour, 4);
+    std::memcpy(p + 16, &anchor, 12);
+    const float uv[2] = {u, v};
+    std::memcpy(p + 52, uv, 8);
     m_pCursor += VERTEX_SIZE;
     ++m_dwVertices;
 }
