@@ -75,7 +75,8 @@ struct FullLine : BenchDevice
             pole->vPosition = D3DXVECTOR3(30.0f * static_cast<float>(i), 0.0f, 0.0f);
             for (int k = 0; k < 3; ++k)
             {
-                pole->vSockets[k] = pole->vPosition + D3DXVECTOR3(0.0f, 8.9f, 1.4f * static_cast<float>(k - 1));
+                pole->vSockets[k] =
+                    pole->vPosition + D3DXVECTOR3(0.0f, 8.9f, 1.4f * static_cast<float>(k - 1));
                 pole->bSocketRead[k] = 1;
                 pole->fSag[k] = 1.1f;
                 pole->fPhase[k] = 0.5f * static_cast<float>(k);
@@ -96,8 +97,8 @@ struct FullLine : BenchDevice
 // one for the whole span, which is straight seen from above).
 void BareRebuild(const strLinia* line, std::vector<BYTE>& out)
 {
-    static constexpr float kAlong[11] = {0.0f, 0.05f, 0.125f, 0.225f, 0.375f, 0.5f,
-                                         0.625f, 0.775f, 0.875f, 0.95f, 1.0f};
+    static constexpr float kAlong[11] = {0.0f,   0.05f,  0.125f, 0.225f, 0.375f, 0.5f,
+                                         0.625f, 0.775f, 0.875f, 0.95f,  1.0f};
     static constexpr float kDepth[11] = {0.0f, 0.2f, 0.4f, 0.6f, 0.75f, 0.8f, 0.75f, 0.6f, 0.4f, 0.2f, 0.0f};
     static constexpr float kSway[11] = {0.0f, 0.1f, 0.2f, 0.3f, 0.375f, 0.4f, 0.375f, 0.3f, 0.2f, 0.1f, 0.0f};
     static constexpr int kCorner[12] = {0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 1, 1}; // 0: p0, 1: p1
@@ -121,7 +122,8 @@ void BareRebuild(const strLinia* line, std::vector<BYTE>& out)
             {
                 pts[j] = from + ab * kAlong[j];
                 pts[j].y -= sag * kDepth[j];
-                colour[j] = static_cast<DWORD>(kSway[j] * 255.0f) | static_cast<DWORD>(a->fPhase[k] * 255.0f) << 8;
+                colour[j] = static_cast<DWORD>(kSway[j] * 255.0f) | static_cast<DWORD>(a->fPhase[k] * 255.0f)
+                                                                        << 8;
             }
             for (int j = 0; j < 10; ++j)
                 for (int v = 0; v < 12; ++v)

@@ -145,7 +145,8 @@ bool EDust::LoadGrid()
     // anything else is built again from the scene.
     const long length = FileLength(f);
     BYTE header[kHeaderBytes];
-    bool ok = length >= static_cast<long>(kHeaderBytes) && std::fread(header, 1, kHeaderBytes, f) == kHeaderBytes;
+    bool ok =
+        length >= static_cast<long>(kHeaderBytes) && std::fread(header, 1, kHeaderBytes, f) == kHeaderBytes;
     const DWORD columns = ok ? GetU32(header) : 0;
     const DWORD rows = ok ? GetU32(header + 4) : 0;
     ok = ok && columns >= 1 && rows >= 1 && columns <= MAX_POINTS && rows <= MAX_POINTS / columns;
@@ -234,8 +235,9 @@ void EDust::BuildGrid()
     m_hSkip = Player.m_hObject;
     for (int r = 0; r < m_iDl; ++r)
         for (int c = 0; c < m_iSzer; ++c)
-            DropPoint(D3DXVECTOR3(x0 + m_fStep * static_cast<float>(c), y0, z0 + m_fStep * static_cast<float>(r)),
-                      &m_pvCoords[r * m_iSzer + c]);
+            DropPoint(
+                D3DXVECTOR3(x0 + m_fStep * static_cast<float>(c), y0, z0 + m_fStep * static_cast<float>(r)),
+                &m_pvCoords[r * m_iSzer + c]);
     m_hSkip = nullptr;
     m_bReady = 1;
     SaveGrid();
@@ -262,7 +264,8 @@ void EDust::DropPoint(const D3DXVECTOR3& start, DV* out)
 bool EDust::IsClearAround(const D3DXVECTOR3& p)
 {
     const float reach = m_fStep / 2.0f;
-    const D3DXVECTOR3 ways[4] = {{reach, 0.0f, 0.0f}, {-reach, 0.0f, 0.0f}, {0.0f, 0.0f, -reach}, {0.0f, 0.0f, reach}};
+    const D3DXVECTOR3 ways[4] = {
+        {reach, 0.0f, 0.0f}, {-reach, 0.0f, 0.0f}, {0.0f, 0.0f, -reach}, {0.0f, 0.0f, reach}};
     for (const D3DXVECTOR3& way : ways)
     {
         D3DXVECTOR3 from = p;
@@ -291,8 +294,8 @@ void EDust::Init()
     }
     if (!g_pD3DInterface)
         return;
-    if (FAILED(g_pD3DInterface->CreateVertexBuffer(VB_SIZE, D3DUSAGE_WRITEONLY, FVF, D3DPOOL_MANAGED, &m_pDustVB,
-                                                   nullptr)) ||
+    if (FAILED(g_pD3DInterface->CreateVertexBuffer(VB_SIZE, D3DUSAGE_WRITEONLY, FVF, D3DPOOL_MANAGED,
+                                                   &m_pDustVB, nullptr)) ||
         !m_pDustVB)
     {
         m_pDustVB = nullptr;
@@ -341,7 +344,8 @@ void EDust::SpawnLeaf(strDustLeaf& leaf)
 {
     if (!m_pvCoords)
         return;
-    D3DXVECTOR3 dir(static_cast<float>(std::rand()) / 65536.0f, 0.0f, static_cast<float>(std::rand()) / 65536.0f);
+    D3DXVECTOR3 dir(static_cast<float>(std::rand()) / 65536.0f, 0.0f,
+                    static_cast<float>(std::rand()) / 65536.0f);
     if (std::rand() & 1)
         dir.x = -dir.x;
     if (std::rand() & 1)

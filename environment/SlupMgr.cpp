@@ -49,8 +49,8 @@ DWORD ColourWord(float weight, float phase)
 D3DXVECTOR4 Colour(DWORD packed)
 {
     return D3DXVECTOR4(static_cast<float>((packed >> 16) & 0xFF) / 255.0f,
-                       static_cast<float>((packed >> 8) & 0xFF) / 255.0f, static_cast<float>(packed & 0xFF) / 255.0f,
-                       1.0f);
+                       static_cast<float>((packed >> 8) & 0xFF) / 255.0f,
+                       static_cast<float>(packed & 0xFF) / 255.0f, 1.0f);
 }
 } // namespace
 
@@ -215,8 +215,8 @@ bool ESlupMgr::CreateCableVB()
     }
     m_dwCapacity = CAPACITY;
     if (!g_pD3DInterface ||
-        FAILED(g_pD3DInterface->CreateVertexBuffer(CAPACITY * VERTEX_SIZE, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
-                                                   &m_pCableVB, nullptr)) ||
+        FAILED(g_pD3DInterface->CreateVertexBuffer(CAPACITY * VERTEX_SIZE, D3DUSAGE_WRITEONLY, 0,
+                                                   D3DPOOL_MANAGED, &m_pCableVB, nullptr)) ||
         !m_pCableVB)
     {
         m_pCableVB = nullptr;
@@ -263,7 +263,8 @@ void ESlupMgr::RebuildCables()
     m_pCursor = nullptr;
 }
 
-void ESlupMgr::AddSpan(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float thickness, float sagFactor, float phase)
+void ESlupMgr::AddSpan(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float thickness, float sagFactor,
+                       float phase)
 {
     if (!m_pCableVB || !m_pCursor)
         return;
@@ -279,8 +280,8 @@ void ESlupMgr::AddSpan(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float thickne
         AddCableSegment(points[j], points[j + 1], thickness, kSway[j], kSway[j + 1], phase);
 }
 
-void ESlupMgr::AddCableSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, float thickness, float w0, float w1,
-                               float phase)
+void ESlupMgr::AddCableSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, float thickness, float w0,
+                               float w1, float phase)
 {
     if (thickness < kThinnest || !m_pCableVB || !m_pCursor || m_dwVertices > m_dwCapacity - 13)
         return;
@@ -304,9 +305,9 @@ void ESlupMgr::AddCableSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, flo
         float u, v;
     };
     const Corner corners[kSegmentVertices] = {
-        {p0 - r, c0, 0, 1},   {p1 - r, c1, 0, 0},   {p0 + r, c0, 1, 1},  {p0 + r, c0, 1, 1},
-        {p1 - r, c1, 0, 0},   {p1 + r, c1, 1, 0},   {p0 - e, c0, 1, 1},  {p0 + e, c0u, 0, 1},
-        {p1 - e, c1, 1, 0},   {p0 + e, c0u, 0, 1},  {p1 + e, c1u, 0, 0}, {p1 - e, c1, 1, 0},
+        {p0 - r, c0, 0, 1}, {p1 - r, c1, 0, 0},  {p0 + r, c0, 1, 1},  {p0 + r, c0, 1, 1},
+        {p1 - r, c1, 0, 0}, {p1 + r, c1, 1, 0},  {p0 - e, c0, 1, 1},  {p0 + e, c0u, 0, 1},
+        {p1 - e, c1, 1, 0}, {p0 + e, c0u, 0, 1}, {p1 + e, c1u, 0, 0}, {p1 - e, c1, 1, 0},
     };
     // Twelve vertices fit (checked above): written through a local cursor, so
     // the members are not read again after every byte stored.
@@ -325,7 +326,8 @@ void ESlupMgr::AddCableSegment(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, flo
     m_dwTriangles += kSegmentVertices / 3;
 }
 
-void ESlupMgr::AddVertex(const D3DXVECTOR3& position, const D3DXVECTOR3& anchor, DWORD colour, float u, float v)
+void ESlupMgr::AddVertex(const D3DXVECTOR3& position, const D3DXVECTOR3& anchor, DWORD colour, float u,
+                         float v)
 {
     if (!m_pCableVB || !m_pCursor || m_dwVertices >= m_dwCapacity)
         return;

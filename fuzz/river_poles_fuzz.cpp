@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzinput::WriteInput("scripts/rzeka.txt", data, size);
     std::string poles = "world fuzz\n";
     poles.append(reinterpret_cast<const char*>(data), size);
-    fuzzinput::WriteInput("scripts/slupy/fuzz.txt", reinterpret_cast<const uint8_t*>(poles.data()), poles.size());
+    fuzzinput::WriteInput("scripts/slupy/fuzz.txt", reinterpret_cast<const uint8_t*>(poles.data()),
+                          poles.size());
 
     // Poles and river objects the scripts may name.
     const char* names[] = {"p1", "p2", "p3", "crate"};

@@ -323,18 +323,18 @@ TEST_F(AmbientGame, InTheRiverWorldObjectsDriftDownTheRiverInTheRain)
     // Every object "scripts\rzeka.txt" lists, in its order.
     ASSERT_EQ(g_RiverMgr.m_iNameCount, 5u);
     for (DWORD i = 0; i < g_RiverMgr.m_iNameCount; ++i)
-        {
-            const std::string name = g_RiverMgr.m_szNames[i];
-            const bool moving = g_RiverMgr.m_bMoving[i] != 0;
-            HOBJECT o = g_Engine.FindObject(name.c_str(), 0);
-            ASSERT_NE(o, nullptr) << name;
-            const strRiverObject* record = nullptr;
-            for (const strRiverObject& r : g_RiverMgr.m_Objects)
-                if (r.m_bUsed && r.m_hObject == o)
-                    record = &r;
-            ASSERT_NE(record, nullptr) << name << " is on the river";
-            watched.push_back({o, record, record->m_dDistance, moving});
-        }
+    {
+        const std::string name = g_RiverMgr.m_szNames[i];
+        const bool moving = g_RiverMgr.m_bMoving[i] != 0;
+        HOBJECT o = g_Engine.FindObject(name.c_str(), 0);
+        ASSERT_NE(o, nullptr) << name;
+        const strRiverObject* record = nullptr;
+        for (const strRiverObject& r : g_RiverMgr.m_Objects)
+            if (r.m_bUsed && r.m_hObject == o)
+                record = &r;
+        ASSERT_NE(record, nullptr) << name << " is on the river";
+        watched.push_back({o, record, record->m_dDistance, moving});
+    }
     // The crate put 3 units right of the centre line stays on the right.
     const strRiverObject* right = watched[2].record;
     EXPECT_EQ(right->m_bRightSide, 1);
@@ -367,7 +367,8 @@ TEST_F(AmbientGame, InTheRiverWorldObjectsDriftDownTheRiverInTheRain)
     // The last frame drew the drops additively.
     bool drops = false;
     for (const TkDrawRecord& r : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
-        drops = drops || (r.streams[0].buffer == g_Opady.m_pDropVB && r.RenderState(D3DRS_SRCBLEND) == D3DBLEND_SRCCOLOR &&
+        drops = drops || (r.streams[0].buffer == g_Opady.m_pDropVB &&
+                          r.RenderState(D3DRS_SRCBLEND) == D3DBLEND_SRCCOLOR &&
                           r.RenderState(D3DRS_DESTBLEND) == D3DBLEND_ONE && r.primitiveCount > 0 &&
                           r.primitiveCount == 2 * g_Opady.m_iDropQuads);
     EXPECT_TRUE(drops);

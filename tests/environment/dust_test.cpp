@@ -100,7 +100,8 @@ TEST_F(DustTest, TheGridCoversTheGrassAreaEveryEightUnitsAndIsCached)
         float width, depth;
         int columns, rows; // 0: no dust
     };
-    const Case cases[] = {{100.0f, 20.0f, 12, 2}, {7.0f, 100.0f, 0, 0}, {100.0f, 7.9f, 0, 0}, {8.0f, 8.0f, 1, 1}};
+    const Case cases[] = {
+        {100.0f, 20.0f, 12, 2}, {7.0f, 100.0f, 0, 0}, {100.0f, 7.9f, 0, 0}, {8.0f, 8.0f, 1, 1}};
     Floor(0.0f);
     for (const Case& c : cases)
     {
@@ -122,7 +123,8 @@ TEST_F(DustTest, TheGridCoversTheGrassAreaEveryEightUnitsAndIsCached)
         // Corner at the area's west and south edges; every point a unit above the floor.
         EXPECT_FLOAT_EQ(dust->Point(0, 0).x, 10.0f - c.width / 2.0f);
         EXPECT_FLOAT_EQ(dust->Point(0, 0).z, 20.0f - c.depth / 2.0f);
-        EXPECT_FLOAT_EQ(dust->Point(c.columns - 1, c.rows - 1).x, 10.0f - c.width / 2.0f + 8.0f * (c.columns - 1));
+        EXPECT_FLOAT_EQ(dust->Point(c.columns - 1, c.rows - 1).x,
+                        10.0f - c.width / 2.0f + 8.0f * (c.columns - 1));
         for (int i = 0; i < c.columns * c.rows; ++i)
             EXPECT_FLOAT_EQ(dust->m_pvCoords[i].y, 1.0f);
         EXPECT_EQ(std::filesystem::file_size(kCache), 8u + 12u * c.columns * c.rows);

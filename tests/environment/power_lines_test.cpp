@@ -60,7 +60,10 @@ protected:
             g_Engine.SetObjectPosition(o, &at, 1);
         return o;
     }
-    void Script(const std::string& name, const std::string& text) { temp->Write("scripts/slupy/" + name, text); }
+    void Script(const std::string& name, const std::string& text)
+    {
+        temp->Write("scripts/slupy/" + name, text);
+    }
     // The vertices of the last rebuild, read back from the buffer.
     std::vector<CableVertex> Vertices() const
     {
@@ -83,8 +86,8 @@ TEST_F(PowerLinesTest, TheScriptNamingTheWorldHangsTenSegmentsASpanPerSocket)
     Pole("p2", 30.0f, 0.0f);
     Pole("p3", 60.0f, 0.0f);
     Script("a_other.txt", "world level07\nlinia\nsocket top\nslup p1\nslup p2\n");
-    Script("b_town.txt",
-           "world LEVEL01\r\nlinia\r\ngrubosc_kabla 0.06\r\nsocket top\r\nsocket side\r\nslup p1\r\nslup p2\r\nslup p3");
+    Script("b_town.txt", "world LEVEL01\r\nlinia\r\ngrubosc_kabla 0.06\r\nsocket top\r\nsocket side\r\nslup "
+                         "p1\r\nslup p2\r\nslup p3");
     const size_t logged = ConsoleLog().size();
     EXPECT_EQ(mgr->FindScript(), "scripts\\slupy\\b_town.txt");
     mgr->Load();
@@ -218,8 +221,8 @@ TEST_F(PowerLinesTest, ThinCablesPolesInOnePlaceAndAFullBufferBuildNoMore)
     mgr->m_dwVertices = 0;
     mgr->m_dwTriangles = 0;
     for (int i = 0; i < 300; ++i)
-        mgr->AddSpan(D3DXVECTOR3(0, 5, static_cast<float>(i)), D3DXVECTOR3(30, 5, static_cast<float>(i)), 0.06f,
-                     1.0f, 0.0f);
+        mgr->AddSpan(D3DXVECTOR3(0, 5, static_cast<float>(i)), D3DXVECTOR3(30, 5, static_cast<float>(i)),
+                     0.06f, 1.0f, 0.0f);
     mgr->m_pCableVB->Unlock();
     mgr->m_pCursor = nullptr;
     EXPECT_LE(mgr->m_dwVertices, ESlupMgr::CAPACITY);

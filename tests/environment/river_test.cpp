@@ -84,8 +84,8 @@ protected:
 
 TEST_F(RiverTest, TheScriptListsMovingAndStaticNamesAndRefusesNamesThatDoNotFit)
 {
-    std::string text = "moving crate_a\r\nSTATIC  buoy \r\nfloating nope\r\n\r\nmoving " + std::string(64, 'x') +
-                       "\rmoving " + std::string(63, 'y') + "\n";
+    std::string text = "moving crate_a\r\nSTATIC  buoy \r\nfloating nope\r\n\r\nmoving " +
+                       std::string(64, 'x') + "\rmoving " + std::string(63, 'y') + "\n";
     for (int i = 0; i < 130; ++i)
         text += "moving n" + std::to_string(i) + "\n";
     Names(text);
@@ -197,7 +197,10 @@ TEST_F(RiverTest, TheRiverLoopsAtItsEnd)
         float dt;
         double to;
     };
-    const Case cases[] = {{990.0, 1.0f, 10.0}, {980.0, 1.0f, 1000.0}, {1000.0, 0.0f, 1000.0}, {999.0, 0.1f, 1.0},
+    const Case cases[] = {{990.0, 1.0f, 10.0},
+                          {980.0, 1.0f, 1000.0},
+                          {1000.0, 0.0f, 1000.0},
+                          {999.0, 0.1f, 1.0},
                           // A frame longer than the whole river still lands on it.
                           {500.0, 101.0f, 520.0}};
     for (const Case& c : cases)

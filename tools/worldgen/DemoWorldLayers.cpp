@@ -38,7 +38,8 @@ struct Socket
     const char* name;
     float x, y, z;
 };
-constexpr Socket kSockets[] = {{"kabel_1", 0.0f, 8.9f, -1.4f}, {"kabel_2", 0.0f, 9.3f, 0.0f}, {"kabel_3", 0.0f, 8.9f, 1.4f}};
+constexpr Socket kSockets[] = {
+    {"kabel_1", 0.0f, 8.9f, -1.4f}, {"kabel_2", 0.0f, 9.3f, 0.0f}, {"kabel_3", 0.0f, 8.9f, 1.4f}};
 
 // The river: nodes of the path "rzeka" from west to east, a little above the green.
 constexpr float kRiverY = 1.0f;
@@ -53,8 +54,10 @@ struct Floating
 };
 // One crate 3 units right of the centre line (south of it, as the river runs east).
 constexpr Floating kFloating[] = {
-    {"river_crate_01", CRATE_MESH, -100.0f, 52.0f, true}, {"river_crate_02", CRATE_MESH, -60.0f, 62.0f, true},
-    {"river_crate_03", CRATE_MESH, 0.0f, 49.0f, true},    {"river_barrel_04", BARREL_MESH, 60.0f, 42.0f, true},
+    {"river_crate_01", CRATE_MESH, -100.0f, 52.0f, true},
+    {"river_crate_02", CRATE_MESH, -60.0f, 62.0f, true},
+    {"river_crate_03", CRATE_MESH, 0.0f, 49.0f, true},
+    {"river_barrel_04", BARREL_MESH, 60.0f, 42.0f, true},
     {"river_buoy", BUOY_MESH, 20.0f, 50.0f, false},
 };
 
@@ -87,8 +90,8 @@ std::string RiverNodes()
                       "bezier_node %s\r\nnr %d\r\npos %g %g %g\r\nksztalt1 %g %g %g\r\nksztalt2 %g %g %g\r\n"
                       "fixed_rotation 0 0 0\r\ninterpolation_rotation 0 0 0\r\nvalues 0 0 0 0 0\r\n"
                       "next_in_path_nr %d\r\n",
-                      i == 0 ? DEMO_RIVER_PATH : "", 500 + i, a.x, kRiverY, a.z, a.x + (b.x - a.x) / 3.0f, kRiverY,
-                      a.z + (b.z - a.z) / 3.0f, a.x + 2.0f * (b.x - a.x) / 3.0f, kRiverY,
+                      i == 0 ? DEMO_RIVER_PATH : "", 500 + i, a.x, kRiverY, a.z, a.x + (b.x - a.x) / 3.0f,
+                      kRiverY, a.z + (b.z - a.z) / 3.0f, a.x + 2.0f * (b.x - a.x) / 3.0f, kRiverY,
                       a.z + 2.0f * (b.z - a.z) / 3.0f, i + 1 < n ? 501 + i : 999);
         text += buf;
     }
@@ -108,15 +111,9 @@ void Object(std::string& w, const DemoObject& o)
 
 // A grey, rainy afternoon over the river.
 constexpr const char* kRiverSettings[] = {
-    "world_general_properties",
-    "farz 3000",
-    "fog0 9474192 1.0 0.6",
-    "global_ambient_light 5263440",
-    "sky_light_use 1",
-    "sky_light_direction 55 150",
-    "sky_light_color 13421772",
-    "sky_light_power 0.8",
-    "skinmesh_skylight_coef 1",
+    "world_general_properties",     "farz 3000",           "fog0 9474192 1.0 0.6",
+    "global_ambient_light 5263440", "sky_light_use 1",     "sky_light_direction 55 150",
+    "sky_light_color 13421772",     "sky_light_power 0.8", "skinmesh_skylight_coef 1",
     "skinmesh_ambient_coef 1",
 };
 
@@ -161,7 +158,8 @@ std::string PoleSocketFile()
 {
     std::string s = std::string("mesh_filename ") + POLE_MESH + EOL;
     for (const Socket& k : kSockets)
-        s += std::string("socket ") + k.name + " " + Number(k.x) + " " + Number(k.y) + " " + Number(k.z) + EOL;
+        s +=
+            std::string("socket ") + k.name + " " + Number(k.x) + " " + Number(k.y) + " " + Number(k.z) + EOL;
     return s;
 }
 } // namespace
@@ -184,16 +182,18 @@ std::vector<std::string> DemoRiverObjects(bool moving)
 bool WriteDemoLayers(const std::filesystem::path& root)
 {
     const float wood[3] = {0.35f, 0.25f, 0.15f};
-    bool ok = WriteBoxMesh(root, POLE_MESH, "pole",
-                           {{{-0.15f, 0.0f, -0.15f}, {0.15f, kPoleHeight, 0.15f}, {wood[0], wood[1], wood[2]},
-                             "demo_wood.tga"},
-                            {{-0.1f, 8.4f, -1.6f}, {0.1f, 8.65f, 1.6f}, {wood[0], wood[1], wood[2]}, "demo_wood.tga"}});
-    ok = WriteBoxMesh(root, BUOY_MESH, "buoy",
-                      {{{-0.8f, -0.5f, -0.8f}, {0.8f, 0.8f, 0.8f}, {0.8f, 0.15f, 0.1f}, "demo_plaster.tga"},
-                       {{-0.15f, 1.1f, -0.15f}, {0.15f, 3.0f, 0.15f}, {0.9f, 0.9f, 0.85f}, "demo_plaster.tga"}}) &&
+    bool ok = WriteBoxMesh(
+        root, POLE_MESH, "pole",
+        {{{-0.15f, 0.0f, -0.15f}, {0.15f, kPoleHeight, 0.15f}, {wood[0], wood[1], wood[2]}, "demo_wood.tga"},
+         {{-0.1f, 8.4f, -1.6f}, {0.1f, 8.65f, 1.6f}, {wood[0], wood[1], wood[2]}, "demo_wood.tga"}});
+    ok = WriteBoxMesh(
+             root, BUOY_MESH, "buoy",
+             {{{-0.8f, -0.5f, -0.8f}, {0.8f, 0.8f, 0.8f}, {0.8f, 0.15f, 0.1f}, "demo_plaster.tga"},
+              {{-0.15f, 1.1f, -0.15f}, {0.15f, 3.0f, 0.15f}, {0.9f, 0.9f, 0.85f}, "demo_plaster.tga"}}) &&
          ok;
-    ok = WriteBoxMesh(root, WATER_MESH, "river_water",
-                      {{{-130.0f, 0.0f, 30.0f}, {130.0f, 0.4f, 74.0f}, {0.15f, 0.3f, 0.4f}, "demo_water.tga"}}) &&
+    ok = WriteBoxMesh(
+             root, WATER_MESH, "river_water",
+             {{{-130.0f, 0.0f, 30.0f}, {130.0f, 0.4f, 74.0f}, {0.15f, 0.3f, 0.4f}, "demo_water.tga"}}) &&
          ok;
     ok = WriteDataFile(root, Slashes(POLE_SOCKETS), PoleSocketFile()) && ok;
     ok = WriteDataFile(root, Slashes(DEMO_POLE_SCRIPT), PoleScript()) && ok;
