@@ -25,16 +25,17 @@ constexpr DWORD kFlagsCleared = 0x4;
 constexpr DWORD kFlags2Set = 0x18000000;
 } // namespace
 
-ERiverMgr::ERiverMgr()
-{
-    LoadNames();
-}
+// The names are read at the first level start, not during the program's
+// static construction: the console is not up yet then, and its greeting is
+// the first line of its log.
+ERiverMgr::ERiverMgr() = default;
 
 void ERiverMgr::LoadNames()
 {
     std::memset(m_szNames, 0, sizeof m_szNames);
     std::memset(m_bMoving, 0, sizeof m_bMoving);
     m_iNameCount = 0;
+    m_bNamesLoaded = 1;
     FILE* f = TkFopen(SCRIPT, "r");
     if (!f)
         return;
@@ -65,6 +66,8 @@ void ERiverMgr::LoadNames()
 
 void ERiverMgr::Init()
 {
+    if (!m_bNamesLoaded)
+        LoadNames();
     m_dPathLength = g_BezierMgr.GetPathLength(PATH);
     m_bEnabled = 0;
     if (!(m_dPathLength >= 1.0))

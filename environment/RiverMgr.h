@@ -53,6 +53,8 @@ public:
     char m_szNames[MAX_RZEKA_OBJECTS][RZEKA_NAME_SIZE] = {};
     DWORD m_iNameCount = 0;
     BYTE m_bMoving[MAX_RZEKA_OBJECTS] = {};
+    // The names are read once a run, at the first level start.
+    BYTE m_bNamesLoaded = 0;
 };
 
 extern ERiverMgr g_RiverMgr;
