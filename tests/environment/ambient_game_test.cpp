@@ -293,13 +293,25 @@ TEST_F(AmbientGame, LeavesBlowAlongTheRoadAndCablesHangOverTheStreet)
     ASSERT_NO_FATAL_FAILURE(LookFrom(D3DXVECTOR3(-135.0f, 4.0f, 2.0f), D3DXVECTOR3(-152.0f, 8.0f, 6.0f), 10));
     EXPECT_EQ(g_SlupMgr.m_dwTriangles, 840u);
     EXPECT_EQ(g_SlupMgr.m_vLastCamera, D3DXVECTOR3(-135.0f, 4.0f, 2.0f)) << "rebuilt where the camera went";
-    bool cables = false;
-    for (const TkDrawRecord& r : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
-        cables = cables || (r.effect && r.effect->technique == ESlupMgr::TECHNIQUE &&
-                            r.streams[0].buffer == g_SlupMgr.m_pCableVB &&
-                            r.streams[0].stride == ESlupMgr::VERTEX_SIZE && r.primitiveCount == 840u);
-    EXPECT_TRUE(cables) << "the cables drawn by RenderCable";
+    // The effect file of the frame's RenderCable draw; "" for none.
+    auto cableEffect = []
+    {
+        for (const TkDrawRecord& r : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
+            if (r.effect && r.effect->technique == ESlupMgr::TECHNIQUE &&
+                r.streams[0].buffer == g_SlupMgr.m_pCableVB && r.streams[0].stride == ESlupMgr::VERTEX_SIZE &&
+                r.primitiveCount == 840u)
+                return r.effect->file;
+        return std::string();
+    };
+    const std::string drawnBy = cableEffect();
+    EXPECT_NE(drawnBy, "") << "the cables drawn by RenderCable";
     SavePicture("cables");
+    // The other render mode draws them with its own sun-lit effect.
+    g_Options.PostProcessOff = g_Options.PostProcessOff ? 0 : 1;
+    ASSERT_NO_FATAL_FAILURE(LookFrom(D3DXVECTOR3(-135.0f, 4.0f, 2.0f), D3DXVECTOR3(-152.0f, 8.0f, 6.0f), 3));
+    const std::string otherMode = cableEffect();
+    EXPECT_NE(otherMode, "");
+    EXPECT_NE(otherMode, drawnBy);
 
     ExpectNothingLeftAtTheEnd();
 }
