@@ -91,10 +91,12 @@ void SetLeafTexture(DustVertex* v, const D3DXVECTOR3& p, float u, float tv)
 
 EDust::EDust() = default;
 
-// The global outlives the device; the level's release frees the grid and buffer.
+// The level's release frees the grid and the buffer; at the program's end
+// the allocation tracker may be gone already, so only the memory goes here.
 EDust::~EDust()
 {
-    FreeGrid();
+    delete[] m_pvCoords;
+    m_pvCoords = nullptr;
 }
 
 const char* EDust::GetGridFileName()

@@ -68,6 +68,8 @@ void ERiverMgr::Init()
 {
     if (!m_bNamesLoaded)
         LoadNames();
+    // A level started again without its reset takes each object once.
+    Reset();
     m_dPathLength = g_BezierMgr.GetPathLength(PATH);
     m_bEnabled = 0;
     if (!(m_dPathLength >= 1.0))

@@ -63,6 +63,9 @@ ESlupMgr::~ESlupMgr()
 
 void ESlupMgr::Load()
 {
+    // A world loaded again without the release between keeps no earlier line
+    // or buffer.
+    FreeLines();
     m_vLastCamera = D3DXVECTOR3(999999.0f, 999999.0f, 999999.0f);
     const std::string script = FindScript();
     if (!script.empty())

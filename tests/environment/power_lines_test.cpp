@@ -103,6 +103,10 @@ TEST_F(PowerLinesTest, TheScriptNamingTheWorldHangsTenSegmentsASpanPerSocket)
             EXPECT_LE(p->fSag[i], 1.34f);
         }
     EXPECT_EQ(mgr->m_pCableVB, nullptr) << "the first update builds";
+    // Loaded again without a release: still the one line.
+    mgr->Load();
+    ASSERT_NE(mgr->m_pLinie, nullptr);
+    EXPECT_EQ(mgr->m_pLinie->pNext, nullptr);
     mgr->Update();
     // Two spans, two sockets, ten segments of four triangles.
     EXPECT_EQ(mgr->m_dwTriangles, 2u * 2u * 10u * 4u);

@@ -163,6 +163,14 @@ TEST_F(RiverTest, ObjectsDriftSlowerFartherFromTheLineAndKeepTheirSide)
     for (const strRiverObject& r : g_RiverMgr.m_Objects)
         records += r.m_bUsed;
     EXPECT_EQ(records, 4);
+    // A second start of the level without its reset between takes them once.
+    g_RiverMgr.Init();
+    records = 0;
+    for (const strRiverObject& r : g_RiverMgr.m_Objects)
+        records += r.m_bUsed;
+    EXPECT_EQ(records, 4);
+    for (size_t k = 0; k < std::size(cases); ++k)
+        startedAt[k] = Record(g_Engine.FindObject(cases[k].name, 0))->m_dDistance;
 
     for (int frame = 0; frame < 10; ++frame)
         Step(0.1f);
