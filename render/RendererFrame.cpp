@@ -4,6 +4,7 @@
 
 #include "render/Renderer.h"
 
+#include "environment/SlupMgr.h"
 #include "game/SaveMgr.h"
 #include "mesh/Mesh.h"
 #include "render/EffectMgr.h"
@@ -364,7 +365,8 @@ void ERenderer::RenderSceneRealistic()
         DepthOn();
         if (m_bFrameHasTrees)
             SkipPass("ERenderer::RenderTreesSkyLight");
-        // Plants, placed grass and cables come with the environment work.
+        // Plants and placed grass come with the environment work.
+        g_SlupMgr.RenderCableSkyLight();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);
     if (m_bFrameHasSkyLitSkinMeshes && g_Options.DrawSkylightLitObjects)
@@ -396,6 +398,7 @@ void ERenderer::RenderSceneFast()
         DepthOn();
         if (m_bFrameHasTrees)
             SkipPass("ERenderer::RenderTreesSkyLightF");
+        g_SlupMgr.RenderCableSkyLightF();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);
     if (m_bFrameHasSkyLitSkinMeshes && g_Options.DrawSkylightLitObjects)

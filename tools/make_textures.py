@@ -465,6 +465,8 @@ def main():
     # Imported here: the weather module builds on this one's helpers.
     from weather_textures import weather_textures
     weather_textures(root)
+    from ambient_textures import ambient_textures
+    ambient_textures(root)
 
 
 if __name__ == "__main__":

@@ -198,6 +198,19 @@ constexpr const char* DEMO_MARKER_MESH = "meshes\\demo\\marker.x";
 void AddDemoGulls(std::vector<DemoObject>& objects);
 bool WriteDemoGulls(const std::filesystem::path& root);
 std::vector<std::string> DemoGullFiles();
+// The ground layers (DemoWorldLayers.cpp): the power line of eight poles
+// ("pole_01" ...) along the south side of the town and its script, and the
+// second world, the green by the river "rzeka" with its drifting objects and
+// the rain.
+constexpr const char* DEMO_POLE_SCRIPT = "scripts\\slupy\\level01.txt";
+constexpr const char* DEMO_RIVER_WORLD = "worlds\\level02.w";
+constexpr const char* DEMO_RIVER_SCRIPT = "scripts\\rzeka.txt";
+constexpr const char* DEMO_RIVER_PATH = "rzeka";
+void AddDemoPoles(std::vector<DemoObject>& objects);
+// The river objects listed as "moving" (true) or "static" (false).
+std::vector<std::string> DemoRiverObjects(bool moving);
+bool WriteDemoLayers(const std::filesystem::path& root);
+std::vector<std::string> DemoLayerFiles();
 // Writes a file of the data tree with exactly these bytes (folders made as needed).
 bool WriteDataFile(const std::filesystem::path& root, const std::string& relative, const std::string& text);
 

@@ -1,0 +1,66 @@
+world_general_properties
+farz 3000
+fog0 9474192 1.0 0.6
+global_ambient_light 5263440
+sky_light_use 1
+sky_light_direction 55 150
+sky_light_color 13421772
+sky_light_power 0.8
+skinmesh_skylight_coef 1
+skinmesh_ambient_coef 1
+sky_mesh meshes\demo\sky.x
+mesh meshes\demo\ground.x
+name ground
+xpos 0
+ypos 0
+zpos 0
+terrain_mesh
+mesh meshes\demo\river_water.x
+name river_water
+xpos 0
+ypos 0
+zpos 0
+mesh meshes\demo\crate.x
+name river_crate_01
+xpos -100
+ypos 1
+zpos 52
+mesh meshes\demo\crate.x
+name river_crate_02
+xpos -60
+ypos 1
+zpos 62
+mesh meshes\demo\crate.x
+name river_crate_03
+xpos 0
+ypos 1
+zpos 49
+mesh meshes\demo\barrel.x
+name river_barrel_04
+xpos 60
+ypos 1
+zpos 42
+mesh meshes\demo\buoy.x
+name river_buoy
+xpos 20
+ypos 1
+zpos 50
+mesh prefabs\special\start_point.x
+name game_start_point
+xpos -30
+ypos 1.2
+zpos 28
+flags 0
+mesh meshes\demo\crate.x
+name camera_start
+xpos -45
+ypos 8
+zpos 24
+rotation_angles 12 60 0
+flags 12
+mesh meshes\demo\marker.x
+name Rain
+xpos 0
+ypos 0
+zpos 0
+flags 128
