@@ -66,7 +66,13 @@ const SaveSection kSections[] = {
     {"Bronie", [](FILE* f) { return Bronie.Save(f); }, [](FILE* f) { return Bronie.Load(f); }},
     {"OBE", SaveSections::SaveKillCam, SaveSections::LoadKillCam},
     {"Player", [](FILE* f) { return Player.Save(f); }, [](FILE* f) { return Player.Load(f); }},
-    {"Camera", [](FILE* f) { return g_Camera.Save(f); }, [](FILE* f) { return g_Camera.Load(f); }},
+    // The camera's saved frames are taken at the save: the load restores them.
+    {"Camera",
+     [](FILE* f) {
+         g_Camera.SaveFrames();
+         return g_Camera.Save(f);
+     },
+     [](FILE* f) { return g_Camera.Load(f); }},
     {"PlantMgr", NoSection, NoSection},
     {"PostProcess", SaveSections::SavePostProcess, SaveSections::LoadPostProcess},
     {"PMgr", [](FILE* f) { return PMgr.Save(f); }, [](FILE* f) { return PMgr.Load(f); }},
@@ -135,6 +141,15 @@ bool MouseStateFromBytes(const BYTE* in, EMouseState* s)
 bool IsQuickName(const char* name)
 {
     return CompareNoCase(name, "_quick") == 0;
+}
+
+// Variables a load clears. Clearing one no script declared would only add
+// it, so that a save loaded and saved again would not give the same bytes.
+const char* const kUnsetAtLoad[] = {"Jen_captured", "mission_failed", "credits"};
+void UnsetIfDeclared(const char* name)
+{
+    if (g_GameAI.FindVariable(name))
+        g_GameAI.UnsetVariable(name, nullptr);
 }
 
 void ShowMessageKey(const char* key)
@@ -342,9 +357,20 @@ bool CSaveMgr::LoadGame(const char* name)
         return false;
     }
 
-    g_GameAI.UnsetVariable("Jen_captured", nullptr);
-    g_GameAI.UnsetVariable("mission_failed", nullptr);
-    g_GameAI.UnsetVariable("credits", nullptr);
+    const bool otherWorld = CompareNoCase(header.world, g_Engine.m_szWorld) != 0;
+    FILE* world = otherWorld ? TkFopen(header.world, "rb") : nullptr;
+    if (world)
+        std::fclose(world);
+    else if (otherWorld)
+    {
+        std::fclose(file);
+        g_Console.Print2("The save's world does not exist: ", header.world);
+        ShowMessageKey(">S13");
+        return false;
+    }
+
+    for (const char* name : kUnsetAtLoad)
+        UnsetIfDeclared(name);
     loadInProgress = 1;
     saveScreen = 0;
     ClearGameForLoad();
@@ -353,7 +379,7 @@ bool CSaveMgr::LoadGame(const char* name)
 
     g_Options.Difficulty = static_cast<int>(header.difficulty);
     g_Console.Print3("Odczytano level \"", header.world, "\"");
-    if (CompareNoCase(header.world, g_Engine.m_szWorld) != 0)
+    if (otherWorld)
     {
         g_Console.Print2("Starting world ", header.world);
         if (!g_Engine.StartWorld(header.world))
@@ -475,7 +501,7 @@ void CSaveMgr::FinishLoad()
     PlayerStats.m_bMissionFailed = 0;
     g_Options.UpdateBezier = 1;
     g_Options.UpdateModels = 1;
-    g_GameAI.UnsetVariable("Jen_captured", nullptr);
+    UnsetIfDeclared(kUnsetAtLoad[0]);
 }
 
 void CSaveMgr::FailAfterTearDown(const char* world)
