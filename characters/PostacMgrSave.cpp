@@ -214,10 +214,10 @@ bool ReadSkinWithoutCharacter(FILE* file, const char* model)
 
 bool CPostacMgr::Save(FILE* file)
 {
-    if (!file || !m_Postacie)
+    if (!file)
         return false;
     bool ok = true;
-    for (int i = 0; i < MAX_POSTACI; ++i)
+    for (int i = 0; m_Postacie && i < MAX_POSTACI; ++i)
     {
         strpostac& p = m_Postacie[i];
         if (!Saved(p))

@@ -130,7 +130,12 @@ int CSaveMgr::BuildFileList()
         if (!FileOpens(record->path))
             continue;
         SaveHeader header;
-        if (!ReadHeader(record->path, &header) || header.version != SAVE_VERSION)
+        if (!ReadHeader(record->path, &header))
+        {
+            g_Console.Print2("The save's header cannot be read: ", file);
+            continue;
+        }
+        if (header.version != SAVE_VERSION)
         {
             // Another build's save: left out of the list, and left on disk.
             g_Console.Print2("Tworzenie listy - zla wersja pliku ", file);
