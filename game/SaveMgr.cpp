@@ -49,6 +49,7 @@ constexpr float kScreenTextY = 320.0f;
 constexpr float kScreenTextSize = 24.0f;
 constexpr float kFadeInSeconds = 0.4f;
 constexpr const char* kTempSuffix = ".tmp";
+constexpr const char* kSaveFolderName = "save";
 
 bool NoSection(FILE*)
 {
@@ -223,6 +224,9 @@ bool CSaveMgr::WriteSaveFile(const char* path, const char* description)
     std::snprintf(bmp, sizeof bmp, "%.*s.bmp", static_cast<int>(std::strlen(path) - 4), path);
     std::snprintf(bmpTemp, sizeof bmpTemp, "%s%s", bmp, kTempSuffix);
 
+    // The settings files make the folder at start; a game run without them still saves.
+    if (GetFileAttributesA(kSaveFolderName) == INVALID_FILE_ATTRIBUTES)
+        CreateDirectoryA(kSaveFolderName, nullptr);
     FILE* file = TkFopen(temp, "wb");
     if (!file)
     {

@@ -5,6 +5,7 @@
 
 #include "shell/TextMgr.h"
 #include "ui/Panel.h"
+#include "world/Camera.h"
 
 #include <cstring>
 
@@ -231,4 +232,25 @@ TEST_F(SaveMgrTest, ARefusedOrFailedSaveWritesNothingAndShowsNoSavedNotice)
     EXPECT_EQ(m_dir->Read("save/kept.sav/inside"), "x");
     EXPECT_EQ(g_Panel.m_fSavedNoticeTime, 10.0f);
     EXPECT_FALSE(m_dir->Exists("save/kept.sav.tmp"));
+}
+
+TEST_F(SaveMgrTest, ASaveOfTheRunningWorldIsReadBackSectionBySection)
+{
+    std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", "worlds\\f.w");
+    g_Camera.SetFarPlane(500.0f);
+    g_GameAI.SetVariable("power_on", nullptr);
+    g_Options.GlobalTimeSpeed = 0.5f;
+    ASSERT_TRUE(g_SaveMgr.SaveGame("plain", false, "A plain save"));
+    EXPECT_FALSE(m_dir->Exists("save/plain.sav.tmp"));
+    g_GameAI.FreeVariables();
+    g_Options.GlobalTimeSpeed = 1.0f;
+    ASSERT_TRUE(g_SaveMgr.LoadGame("plain"));
+    EXPECT_TRUE(g_GameAI.IsVariableSet("power_on"));
+    EXPECT_EQ(g_Options.GlobalTimeSpeed, 0.5f);
+    EXPECT_EQ(g_SaveMgr.loadInProgress, 0);
+    EXPECT_EQ(g_MainGame.m_iLevelFrame, 99u);
+    EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
+    SaveHeader header;
+    ASSERT_TRUE(CSaveMgr::ReadHeader("save\\plain.sav", &header));
+    EXPECT_STREQ(header.description, "A plain save");
 }
