@@ -12,6 +12,7 @@
 #include "platform/win32/Input.h"
 #include "platform/win32/Keys.h"
 #include "player/Player.h"
+#include "shell/Mouse.h"
 #include "shell/TextMgr.h"
 #include "ui/Panel.h"
 #include "world/Object.h"
@@ -340,4 +341,33 @@ TEST_F(SaveGameTest, ACheckpointAskedForInTheLetterboxIsWrittenOnTheFirstFrameAf
     ASSERT_GT(bmp.size(), 26u);
     EXPECT_EQ(Dword(bmp, 18), 640u);
     EXPECT_EQ(Dword(bmp, 22), 480u);
+}
+
+TEST_F(SaveGameTest, F9LoadsTheMissionsCheckpointInTheRunningWorldAndFireClosesTheScreen)
+{
+    StartMidLevel();
+    for (int guard = 0; !m_dir->Exists("save/checkpoint0000.sav") && guard < 400; ++guard)
+        Pass();
+    ASSERT_TRUE(m_dir->Exists("save/checkpoint0000.sav"));
+    const size_t before = ConsoleLog().size();
+    PressKey("F9");
+    const auto lines = LogLinesSince(before);
+    EXPECT_TRUE(Contains(lines, "Loading save\\checkpoint0000.sav"));
+    EXPECT_FALSE(Contains(lines, "Starting world worlds\\level01.w"));
+    EXPECT_EQ(g_SaveMgr.m_bLoadedFromSave, 1);
+    EXPECT_EQ(g_SaveMgr.saveScreen, 1);
+    EXPECT_TRUE(g_GameAI.IsVariableSet("power_on"));
+    EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\level01.w");
+    EXPECT_EQ(Player.m_iCheckpointLoads, 1);
+    // The mouse buttons count from level frame 150; the screen holds until fire.
+    PassUntilLevelFrame(EMouse::BUTTONS_FROM_LEVEL_FRAME + 1);
+    EXPECT_EQ(g_SaveMgr.saveScreen, 1);
+    TkInjectMouseButton(0, true);
+    Pass();
+    Pass();
+    TkInjectMouseButton(0, false);
+    Pass();
+    EXPECT_EQ(g_SaveMgr.saveScreen, 0);
+    PassUntilLevelFrame(215);
+    EXPECT_TRUE(g_GameAI.IsVariableSet("power_on"));
 }
