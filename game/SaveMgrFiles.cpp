@@ -203,6 +203,8 @@ void CSaveMgr::DoPendingCheckpoint()
 
 void CSaveMgr::SaveCheckpoint()
 {
+    // The picture is taken before the notice is drawn over the screen.
+    CaptureThumbnail();
     ShowNotice(false);
     char name[32] = {};
     for (int n = 0; n < MAX_CHECKPOINTS; ++n)
@@ -213,7 +215,6 @@ void CSaveMgr::SaveCheckpoint()
         if (!FileOpens(path))
             break;
     }
-    CaptureThumbnail();
     g_Mouse.SaveState();
     mouseState = g_Mouse.m_SavedState;
     SaveGame(name, false, nullptr);

@@ -349,6 +349,7 @@ TEST_F(SaveGameTest, F9LoadsTheMissionsCheckpointInTheRunningWorldAndFireClosesT
     for (int guard = 0; !m_dir->Exists("save/checkpoint0000.sav") && guard < 400; ++guard)
         Pass();
     ASSERT_TRUE(m_dir->Exists("save/checkpoint0000.sav"));
+    const size_t people = Characters().size();
     const size_t before = ConsoleLog().size();
     PressKey("F9");
     const auto lines = LogLinesSince(before);
@@ -370,4 +371,6 @@ TEST_F(SaveGameTest, F9LoadsTheMissionsCheckpointInTheRunningWorldAndFireClosesT
     EXPECT_EQ(g_SaveMgr.saveScreen, 0);
     PassUntilLevelFrame(215);
     EXPECT_TRUE(g_GameAI.IsVariableSet("power_on"));
+    // The respawners do not bring the saved characters a second time.
+    EXPECT_EQ(Characters().size(), people);
 }
