@@ -95,10 +95,12 @@ template <typename IO> void Layout(IO& io, strpostac& p, char* animation, size_t
 {
     strPostacSaved& s = p.saved;
     io.Vec(p.death_position);
-    for (BYTE* b : {&p.immortal, &p.second_bot_shot, &p.first_bot_shot, &p.holding_weapon, &p.following_bezier,
-                    &p.running_nodes, &s.run_to_player, &s.path_run, &p.model_made, &p.dead, &p.fixed_model,
-                    &p.ghost, &s.ai_byte, &p.riding, &s.shot_byte_a, &s.has_laser, &s.shot_byte_b, &p.contact,
-                    &s.phase_held, &s.fired_in_phase, &p.suspended, &p.sees_target, &s.enemy_runs_away})
+    for (BYTE* b :
+         {&p.immortal,      &p.second_bot_shot, &p.first_bot_shot, &p.holding_weapon, &p.following_bezier,
+          &p.running_nodes, &s.run_to_player,   &s.path_run,       &p.model_made,     &p.dead,
+          &p.fixed_model,   &p.ghost,           &s.ai_byte,        &p.riding,         &s.shot_byte_a,
+          &s.has_laser,     &s.shot_byte_b,     &p.contact,        &s.phase_held,     &s.fired_in_phase,
+          &p.suspended,     &p.sees_target,     &s.enemy_runs_away})
         io.Bool(*b);
     io.I32(p.path_index);
     io.U32(p.far_count);
@@ -106,10 +108,10 @@ template <typename IO> void Layout(IO& io, strpostac& p, char* animation, size_t
     io.U32(s.node_count);
     io.U32(p.path_point_count);
     io.U32(s.path_value);
-    for (float* v : {&p.camera_distance, &s.carried_step, &s.run_node_timer, &s.burst_timer, &s.shot_countdown,
-                     &s.timer_a, &s.shot_value_a, &s.run_anim_timer, &s.shot_value_b, &p.time_in_phase,
-                     &s.run_speed, &p.hit_points, &s.aim_timer, &s.timer_b, &p.target_distance, &p.sway_amplitude,
-                     &p.sway_phase, &s.wake_timer, &s.death_value})
+    for (float* v : {&p.camera_distance, &s.carried_step, &s.run_node_timer, &s.burst_timer,
+                     &s.shot_countdown, &s.timer_a, &s.shot_value_a, &s.run_anim_timer, &s.shot_value_b,
+                     &p.time_in_phase, &s.run_speed, &p.hit_points, &s.aim_timer, &s.timer_b,
+                     &p.target_distance, &p.sway_amplitude, &p.sway_phase, &s.wake_timer, &s.death_value})
         io.F32(*v);
     io.Name(p.remembered_faza, sizeof p.remembered_faza);
     io.U32(s.last_bot_choice);
@@ -240,7 +242,8 @@ bool CPostacMgr::Save(FILE* file)
         w.U32(p.model->dwFlags);
         w.U32(p.model->dwFlags2);
         char animation[OBJECT_ANIMATION_SIZE];
-        CopyCut(animation, sizeof animation, p.model->szAnimation[0] ? p.model->szAnimation : p.anim.szAnimation);
+        CopyCut(animation, sizeof animation,
+                p.model->szAnimation[0] ? p.model->szAnimation : p.anim.szAnimation);
         Layout(w, p, animation, sizeof animation);
         ok = w.ok && ok;
         ESkinMesh* skin = SkinOf(p.model);

@@ -69,7 +69,8 @@ const SaveSection kSections[] = {
     {"Player", [](FILE* f) { return Player.Save(f); }, [](FILE* f) { return Player.Load(f); }},
     // The camera's saved frames are taken at the save: the load restores them.
     {"Camera",
-     [](FILE* f) {
+     [](FILE* f)
+     {
          g_Camera.SaveFrames();
          return g_Camera.Save(f);
      },
@@ -90,7 +91,8 @@ const SaveSection kSections[] = {
 
 void WriteTime(FILE* file, const SYSTEMTIME& t)
 {
-    const WORD parts[] = {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+    const WORD parts[] = {t.wYear, t.wMonth,  t.wDayOfWeek, t.wDay,
+                          t.wHour, t.wMinute, t.wSecond,    t.wMilliseconds};
     BYTE bytes[sizeof parts];
     for (size_t i = 0; i < std::size(parts); ++i)
     {
@@ -105,8 +107,8 @@ bool ReadTime(FILE* file, SYSTEMTIME* t)
     BYTE b[16];
     if (!ReadBytes(file, b, sizeof b))
         return false;
-    WORD* parts[] = {&t->wYear,   &t->wMonth,  &t->wDayOfWeek, &t->wDay,
-                     &t->wHour,   &t->wMinute, &t->wSecond,    &t->wMilliseconds};
+    WORD* parts[] = {&t->wYear, &t->wMonth,  &t->wDayOfWeek, &t->wDay,
+                     &t->wHour, &t->wMinute, &t->wSecond,    &t->wMilliseconds};
     for (size_t i = 0; i < std::size(parts); ++i)
         *parts[i] = static_cast<WORD>(b[2 * i] | (b[2 * i + 1] << 8));
     return true;
@@ -446,7 +448,8 @@ bool CSaveMgr::ReadSections(FILE* file, const char* path)
         g_Console.Print(line);
         if (!ok)
         {
-            std::snprintf(line, sizeof line, "ERROR: the save's section %s could not be read: %s", s.name, path);
+            std::snprintf(line, sizeof line, "ERROR: the save's section %s could not be read: %s", s.name,
+                          path);
             g_Console.Print(line);
             return false;
         }
@@ -462,7 +465,8 @@ bool CSaveMgr::LoadFinalData(FILE* file)
     DWORD difficulty = 0;
     float timeSpeed = 1.0f;
     BYTE switches[4] = {};
-    bool ok = ReadBytes(file, mouse, sizeof mouse) && ReadDword(file, &difficulty) && ReadFloat(file, &timeSpeed);
+    bool ok =
+        ReadBytes(file, mouse, sizeof mouse) && ReadDword(file, &difficulty) && ReadFloat(file, &timeSpeed);
     for (BYTE& b : switches)
         ok = ok && ReadBool(file, &b);
     EMouseState state = mouseState;
@@ -558,6 +562,6 @@ void CSaveMgr::RenderScreen()
     char text[256];
     std::snprintf(text, sizeof text, "%s %s %s.", g_TextMgr.GetText(">S15"), g_TextMgr.GetText(">G01"),
                   g_TextMgr.GetText(">K09"));
-    g_Font.DrawText(text, hud::X(kScreenTextX), hud::Y(kScreenTextY), g_Panel.m_dwMainColor, kScreenTextSize, 0,
-                    true, false);
+    g_Font.DrawText(text, hud::X(kScreenTextX), hud::Y(kScreenTextY), g_Panel.m_dwMainColor, kScreenTextSize,
+                    0, true, false);
 }

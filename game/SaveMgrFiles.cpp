@@ -111,7 +111,8 @@ int CSaveMgr::BuildFileList()
     do
     {
         const char* file = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || file[0] == '.' || ContainsNoCase(file, "auto"))
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || file[0] == '.' ||
+            ContainsNoCase(file, "auto"))
             continue;
         auto record = std::make_unique<SaveFileRecord>();
         std::memset(record.get(), 0, sizeof(SaveFileRecord));
@@ -126,7 +127,8 @@ int CSaveMgr::BuildFileList()
                       static_cast<int>(std::strlen(record->path) - std::strlen(".sav")), record->path);
         std::snprintf(record->name, sizeof record->name, "%.*s", static_cast<int>(nameLength), file);
         if (std::isdigit(static_cast<unsigned char>(file[0])))
-            highestNumber = std::max<DWORD>(highestNumber, static_cast<DWORD>(std::strtoul(file, nullptr, 10)));
+            highestNumber =
+                std::max<DWORD>(highestNumber, static_cast<DWORD>(std::strtoul(file, nullptr, 10)));
         if (!FileOpens(record->path))
             continue;
         SaveHeader header;
@@ -175,7 +177,8 @@ void CSaveMgr::SortFileList()
     if (records.size() < 2)
         return;
     std::stable_sort(records.begin(), records.end(),
-                     [](const SaveFileRecord* a, const SaveFileRecord* b) { return Newer(a->time, b->time); });
+                     [](const SaveFileRecord* a, const SaveFileRecord* b)
+                     { return Newer(a->time, b->time); });
     const auto quick = std::find_if(records.begin(), records.end(),
                                     [](const SaveFileRecord* r) { return ContainsNoCase(r->name, "quick"); });
     if (quick != records.end())

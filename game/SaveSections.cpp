@@ -48,7 +48,11 @@ bool SavePostProcess(FILE* file)
     for (BYTE b : switches)
         ok = WriteBool(file, b != 0) && ok;
     ok = WriteDword(file, 0) && ok;
-    const float values[] = {0.0f, 0.0f, PostProcess.AODepth, PostProcess.AOIntensity, PostProcess.BloomCone,
+    const float values[] = {0.0f,
+                            0.0f,
+                            PostProcess.AODepth,
+                            PostProcess.AOIntensity,
+                            PostProcess.BloomCone,
                             PostProcess.BloomPower};
     for (float f : values)
         ok = WriteFloat(file, f) && ok;

@@ -25,8 +25,9 @@ constexpr BYTE kLineEnd = 10;
 // A handle counts only while its slot still holds the object it was set to.
 HOBJECT Live(HOBJECT o, const DWORD* pesel)
 {
-    return o && o->bUsed && !o->bDeletePending && std::memcmp(o->PESEL, pesel, sizeof o->PESEL) == 0 ? o
-                                                                                                       : nullptr;
+    return o && o->bUsed && !o->bDeletePending && std::memcmp(o->PESEL, pesel, sizeof o->PESEL) == 0
+               ? o
+               : nullptr;
 }
 
 HOBJECT FindKeeping(const char* name, DWORD* pesel)
@@ -176,25 +177,26 @@ bool CPlayer::Save(FILE* file)
     f32(static_cast<float>(m_dBezierLength));
     f32(static_cast<float>(m_dBezierDistance));
     // 30. The latches and switches.
-    for (BYTE b : {m_bUseLatch, m_bAimLatch, m_bRunning, m_bHeroFlagA, m_bHeroFlagB, m_bUpdated, m_bHeroFlagE,
-                   m_bHeroFlagC, m_bStrafeLeft, m_bMoving, m_bStrafeRight, m_bMovingBack, m_bCrouched, m_bJumping,
-                   m_bLaserLatch, m_bMoveInput, m_bOnLadder, m_bOnGround, m_bLeftFoot, m_bWasOnGround,
-                   m_bQuickLoadLatch, m_bHeroFlagD, m_bPhysicsSkip, m_bSlotLatch})
+    for (BYTE b :
+         {m_bUseLatch,  m_bAimLatch,    m_bRunning,        m_bHeroFlagA, m_bHeroFlagB,   m_bUpdated,
+          m_bHeroFlagE, m_bHeroFlagC,   m_bStrafeLeft,     m_bMoving,    m_bStrafeRight, m_bMovingBack,
+          m_bCrouched,  m_bJumping,     m_bLaserLatch,     m_bMoveInput, m_bOnLadder,    m_bOnGround,
+          m_bLeftFoot,  m_bWasOnGround, m_bQuickLoadLatch, m_bHeroFlagD, m_bPhysicsSkip, m_bSlotLatch})
         flag(b);
     // 31. The timers and values.
-    for (float v : {static_cast<float>(m_dGameTime), m_fHeroValueA, m_fBobPhase, m_fLadderEntryHeight, m_fStepTimer,
-                    m_fTimeSinceJump, m_fScopeSway, m_fTimeSinceDeath, m_fLadderStepPhase, m_fLadderTop,
-                    m_fLadderBottom, m_fAimDistance, m_fSpeedCap, m_fFallStartY, m_fEyeRise, m_fLean, m_fLadderSway,
-                    m_fTimeSinceExplosion, m_fTimeSinceDamage})
+    for (float v : {static_cast<float>(m_dGameTime), m_fHeroValueA, m_fBobPhase, m_fLadderEntryHeight,
+                    m_fStepTimer, m_fTimeSinceJump, m_fScopeSway, m_fTimeSinceDeath, m_fLadderStepPhase,
+                    m_fLadderTop, m_fLadderBottom, m_fAimDistance, m_fSpeedCap, m_fFallStartY, m_fEyeRise,
+                    m_fLean, m_fLadderSway, m_fTimeSinceExplosion, m_fTimeSinceDamage})
         f32(v);
     // 32-35.
     ok = WriteDword(file, static_cast<DWORD>(m_iLadderPhase)) && ok;
     ok = WriteDword(file, m_iSurface) && ok;
     for (const EOrientation* o : {&m_DeathCamFrame, &m_LadderCameraFrame, &m_LadderOrientation, &m_Look})
         orient(*o);
-    const D3DVECTOR* vectors[] = {&m_vDeathCamPos,    &m_vHalfExtents, &m_vLadderBase,     &m_vLadderExit,
-                                  &m_vLookForward,     &m_vAimPoint,    &m_vLastGroundHit,  &m_vPrevPosition,
-                                  &m_vStandObjectPos,  &m_vPosition,    &m_vStandObjectMove, &m_vLookRight,
+    const D3DVECTOR* vectors[] = {&m_vDeathCamPos,    &m_vHalfExtents, &m_vLadderBase,      &m_vLadderExit,
+                                  &m_vLookForward,    &m_vAimPoint,    &m_vLastGroundHit,   &m_vPrevPosition,
+                                  &m_vStandObjectPos, &m_vPosition,    &m_vStandObjectMove, &m_vLookRight,
                                   &m_vVelocity};
     for (const D3DVECTOR* v : vectors)
         vec(*v);
@@ -337,19 +339,19 @@ bool CPlayer::Load(FILE* file)
     std::memcpy(p.m_szBezierPath, bezierPath, sizeof bezierPath);
     p.m_dBezierLength = bezierLength;
     p.m_dBezierDistance = bezierDistance;
-    BYTE* flagFields[] = {&m_bUseLatch,    &m_bAimLatch,   &m_bRunning,    &m_bHeroFlagA,     &m_bHeroFlagB,
-                          &m_bUpdated,     &m_bHeroFlagE,  &m_bHeroFlagC,  &m_bStrafeLeft,    &m_bMoving,
-                          &m_bStrafeRight, &m_bMovingBack, &m_bCrouched,   &m_bJumping,       &m_bLaserLatch,
-                          &m_bMoveInput,   &m_bOnLadder,   &m_bOnGround,   &m_bLeftFoot,      &m_bWasOnGround,
-                          &m_bQuickLoadLatch, &m_bHeroFlagD, &m_bPhysicsSkip, &m_bSlotLatch};
+    BYTE* flagFields[] = {
+        &m_bUseLatch,  &m_bAimLatch,    &m_bRunning,        &m_bHeroFlagA, &m_bHeroFlagB,   &m_bUpdated,
+        &m_bHeroFlagE, &m_bHeroFlagC,   &m_bStrafeLeft,     &m_bMoving,    &m_bStrafeRight, &m_bMovingBack,
+        &m_bCrouched,  &m_bJumping,     &m_bLaserLatch,     &m_bMoveInput, &m_bOnLadder,    &m_bOnGround,
+        &m_bLeftFoot,  &m_bWasOnGround, &m_bQuickLoadLatch, &m_bHeroFlagD, &m_bPhysicsSkip, &m_bSlotLatch};
     for (size_t i = 0; i < std::size(flagFields); ++i)
         *flagFields[i] = flags[i];
     m_dGameTime = values[0];
-    float* valueFields[] = {&m_fHeroValueA,      &m_fBobPhase,   &m_fLadderEntryHeight, &m_fStepTimer,
-                            &m_fTimeSinceJump,   &m_fScopeSway,  &m_fTimeSinceDeath,    &m_fLadderStepPhase,
-                            &m_fLadderTop,       &m_fLadderBottom, &m_fAimDistance,     &m_fSpeedCap,
-                            &m_fFallStartY,      &m_fEyeRise,    &m_fLean,              &m_fLadderSway,
-                            &m_fTimeSinceExplosion, &m_fTimeSinceDamage};
+    float* valueFields[] = {
+        &m_fHeroValueA,  &m_fBobPhase,           &m_fLadderEntryHeight, &m_fStepTimer, &m_fTimeSinceJump,
+        &m_fScopeSway,   &m_fTimeSinceDeath,     &m_fLadderStepPhase,   &m_fLadderTop, &m_fLadderBottom,
+        &m_fAimDistance, &m_fSpeedCap,           &m_fFallStartY,        &m_fEyeRise,   &m_fLean,
+        &m_fLadderSway,  &m_fTimeSinceExplosion, &m_fTimeSinceDamage};
     for (size_t i = 0; i < std::size(valueFields); ++i)
         *valueFields[i] = values[i + 1];
     m_iLadderPhase = static_cast<int>(ladderPhase);

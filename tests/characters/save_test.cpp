@@ -54,8 +54,9 @@ protected:
     {
         CharactersTest::SetUp();
         Figure("soldier");
-        temp->Write("scripts/items.txt", std::string("item Rifle\nName Rifle\nWeapon\nUnique_Id 1\nDrop_Object ") +
-                                             BOX_MESH + "\nHeld_Object " + BOX_MESH + "\n");
+        temp->Write("scripts/items.txt",
+                    std::string("item Rifle\nName Rifle\nWeapon\nUnique_Id 1\nDrop_Object ") + BOX_MESH +
+                        "\nHeld_Object " + BOX_MESH + "\n");
         ItemMgr.LoadDescriptions();
         Scripts(std::string("postac soldier\nmodel ") + kModel + "\nweapon Rifle\nfaza stoi\nfaza lezy\n" +
                 "postac guard\nmodel " + kModel + "\nfaza stoi\n");

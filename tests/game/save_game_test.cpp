@@ -261,7 +261,8 @@ TEST_F(SaveGameTest, ADamagedSaveIsReportedLeavesNoHalfReadGameAndStaysOnDisk)
         {
             // The emptied game restarts the world afresh.
             EXPECT_STREQ(g_Engine.m_szNextWorld, "worlds\\level01.w");
-            EXPECT_TRUE(Contains(lines, "The save could not be loaded; the world starts afresh: worlds\\level01.w"));
+            EXPECT_TRUE(
+                Contains(lines, "The save could not be loaded; the world starts afresh: worlds\\level01.w"));
             for (int guard = 0; g_Engine.m_szNextWorld[0] && guard < kGuard; ++guard)
                 Pass();
             ASSERT_STREQ(g_Engine.m_szWorld, "worlds\\level01.w");

@@ -34,7 +34,8 @@ struct Stamp
 // A save file's header, and a few bytes of body that no reader here looks at.
 std::string Header(uint32_t version, uint32_t difficulty, const std::string& description, const Stamp& t)
 {
-    std::string s = Le32Bytes(version) + Le32Bytes(difficulty) + Text("worlds\\level01.w") + Text(description);
+    std::string s =
+        Le32Bytes(version) + Le32Bytes(difficulty) + Text("worlds\\level01.w") + Text(description);
     const uint16_t parts[] = {t.year, t.month, 0, t.day, t.hour, t.minute, t.second, t.ms};
     for (uint16_t p : parts)
         s += std::string{static_cast<char>(p & 0xFF), static_cast<char>(p >> 8)};
@@ -79,9 +80,10 @@ TEST_F(SaveMgrTest, TheSectionsComeInTheirFixedOrder)
     std::vector<std::string> names;
     for (size_t i = 0; i < count; ++i)
         names.push_back(sections[i].name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Engine", "EngineObject", "MainGame", "ItemMgr", "Bronie", "OBE",
-                                               "Player", "Camera", "PlantMgr", "PostProcess", "PMgr", "Dialogue",
-                                               "GameAI", "QuestSystem", "FX", "Panel", "Objective", "Env"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Engine", "EngineObject", "MainGame", "ItemMgr", "Bronie", "OBE",
+                                        "Player", "Camera", "PlantMgr", "PostProcess", "PMgr", "Dialogue",
+                                        "GameAI", "QuestSystem", "FX", "Panel", "Objective", "Env"}));
 }
 
 TEST_F(SaveMgrTest, TheListIsNewestFirstWithQuickLastAndLeavesOtherVersionsOnDisk)
@@ -164,7 +166,8 @@ TEST_F(SaveMgrTest, DeathAndQuickLoadTakeTheValidCheckpointWrittenLast)
         for (const auto& [number, time] : c.files)
         {
             const bool damaged = std::find(c.damaged.begin(), c.damaged.end(), number) != c.damaged.end();
-            WriteSave("checkpoint000" + std::to_string(number) + ".sav", Header(damaged ? 21 : 20, 1, "", time));
+            WriteSave("checkpoint000" + std::to_string(number) + ".sav",
+                      Header(damaged ? 21 : 20, 1, "", time));
         }
         char name[32] = {};
         ASSERT_TRUE(g_SaveMgr.FindLastCheckpoint(name, sizeof name));

@@ -17,10 +17,10 @@
 
 namespace
 {
-const char* const kSections[] = {"Engine",      "EngineObject", "MainGame", "ItemMgr",   "Bronie",
-                                 "OBE",         "Player",       "Camera",   "PlantMgr",  "PostProcess",
-                                 "PMgr",        "Dialogue",     "GameAI",   "QuestSystem", "FX",
-                                 "Panel",       "Objective",    "Env",      "Final data"};
+const char* const kSections[] = {"Engine", "EngineObject", "MainGame", "ItemMgr",     "Bronie",
+                                 "OBE",    "Player",       "Camera",   "PlantMgr",    "PostProcess",
+                                 "PMgr",   "Dialogue",     "GameAI",   "QuestSystem", "FX",
+                                 "Panel",  "Objective",    "Env",      "Final data"};
 
 // The count after "NAME VERB: " on the first line that has it, "" when none does.
 std::string CountOf(const std::vector<std::string>& log, const std::string& name, const char* verb)
@@ -47,9 +47,9 @@ TEST(SaveProcess, TheMissionsCheckpointLoadsOnF9InTheRunningWorldWithEverySectio
                          "frame 268: wait level frame 215\n"
                          "frame 270: quit\n");
     // 50 ms a frame: the level script's five seconds pass in a hundred frames.
-    GameProcess game(dir.path(), {{"TK_FRAMES", "6000"},
-                                  {"TK_FRAME_MS", "50"},
-                                  {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
+    GameProcess game(
+        dir.path(),
+        {{"TK_FRAMES", "6000"}, {"TK_FRAME_MS", "50"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
     ASSERT_EQ(game.Wait(kGameSeconds), 0);
 
     const auto log = ReadLines(dir.path() / "!console.txt");

@@ -67,8 +67,8 @@ template <typename T> std::unique_ptr<Saved> Keep(T& global)
 struct SaveMgrState : Saved
 {
     BYTE saveScreen = g_SaveMgr.saveScreen, pending = g_SaveMgr.pendingCheckpoint,
-         loadingWorld = g_SaveMgr.loadingWorld, load = g_SaveMgr.loadInProgress, save = g_SaveMgr.saveInProgress,
-         fromSave = g_SaveMgr.m_bLoadedFromSave;
+         loadingWorld = g_SaveMgr.loadingWorld, load = g_SaveMgr.loadInProgress,
+         save = g_SaveMgr.saveInProgress, fromSave = g_SaveMgr.m_bLoadedFromSave;
     DWORD highest = g_SaveMgr.highestNumber, frames = g_SaveMgr.m_iFramesSinceLevelStart;
     float sinceLoad = g_SaveMgr.timeSinceLoad;
     EMouseState mouse = g_SaveMgr.mouseState;
