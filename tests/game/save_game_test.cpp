@@ -375,3 +375,30 @@ TEST_F(SaveGameTest, F9LoadsTheMissionsCheckpointInTheRunningWorldAndFireClosesT
     // The respawners do not bring the saved characters a second time.
     EXPECT_EQ(Characters().size(), people);
 }
+
+TEST_F(SaveGameTest, ASaveOfAnotherWorldStartsThatWorldAndReadsEverySection)
+{
+    StartMidLevel();
+    ASSERT_TRUE(g_SaveMgr.SaveGame("there", false, nullptr));
+    std::string bytes = m_dir->Read("save/there.sav");
+    // The same save, made in the other bundled world.
+    const std::string world = "worlds\\test.w";
+    const size_t length = Dword(bytes, kHeaderFixed);
+    std::string name(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        name[i] = static_cast<char>(world.size() >> (8 * i));
+    bytes.replace(kHeaderFixed, 4 + length, name + world);
+    m_dir->Write("save/there.sav", bytes);
+
+    const size_t before = ConsoleLog().size();
+    ASSERT_TRUE(g_SaveMgr.LoadGame("there"));
+    const auto lines = LogLinesSince(before);
+    EXPECT_TRUE(Contains(lines, "Starting world worlds\\test.w"));
+    EXPECT_TRUE(Contains(lines, "World started"));
+    EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\test.w");
+    EXPECT_EQ(g_SaveMgr.m_bLoadedFromSave, 1);
+    EXPECT_EQ(g_SaveMgr.loadInProgress, 0);
+    EXPECT_EQ(g_MainGame.m_iLevelFrame, 0u);
+    EXPECT_TRUE(g_GameAI.IsVariableSet("power_on"));
+    EXPECT_EQ(Counts(lines, "loaded").size(), 19u);
+}
