@@ -276,6 +276,23 @@ TEST_F(SaveGameTest, ADamagedSaveIsReportedLeavesNoHalfReadGameAndStaysOnDisk)
             EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
         }
     }
+    // Flipped bytes through the body: loaded or refused, the load always ends
+    // cleanly and the file stays as it was.
+    for (int i = 1; i <= 6; ++i)
+    {
+        std::string flipped = good;
+        const size_t at = body + (good.size() - body) * i / 7;
+        flipped[at] = static_cast<char>(~flipped[at]);
+        SCOPED_TRACE(at);
+        m_dir->Write("save/bad.sav", flipped);
+        g_SaveMgr.LoadGame("bad");
+        EXPECT_EQ(g_SaveMgr.loadInProgress, 0);
+        EXPECT_EQ(g_SaveMgr.loadingWorld, 0);
+        EXPECT_TRUE(m_dir->Read("save/bad.sav") == flipped);
+        for (int guard = 0; g_Engine.m_szNextWorld[0] && guard < kGuard; ++guard)
+            Pass();
+        ASSERT_STREQ(g_Engine.m_szWorld, "worlds\\level01.w");
+    }
     EXPECT_TRUE(m_dir->Read("save/good.sav") == good);
 }
 
