@@ -3,6 +3,7 @@
 // may perceive; strCzapki, the hats a model may wear.
 
 #include "characters/PostacDesc.h"
+#include "characters/PostacSaved.h"
 #include "mesh/SequenceList.h"
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
@@ -140,6 +141,8 @@ struct strpostac
 
     // The animation state the sequence list works on.
     strSequenceCharacter anim;
+    // Values only the save record carries yet.
+    strPostacSaved saved;
 };
 
 struct strAlarm

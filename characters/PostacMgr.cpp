@@ -167,6 +167,11 @@ strpostac* CPostacMgr::SpawnCharacter(const char* name, const D3DXVECTOR3* posit
 
 void CPostacMgr::CreateFakeHero()
 {
+    // One player record at most: a save loaded into a restarted world comes
+    // after the level start that already made one.
+    for (int i = 0; i < MAX_POSTACI; ++i)
+        if (m_Postacie[i].used && m_Postacie[i].player_record)
+            return;
     strpostac* p = CreateCharacterByName(FAKE_HERO_DESCRIPTION);
     if (!p)
         return;

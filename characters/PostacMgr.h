@@ -12,6 +12,7 @@
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
 
+#include <cstdio>
 #include <memory>
 
 // One alarm as a caller asks for it (kept for the console's traces).
@@ -104,6 +105,12 @@ public:
     bool IsAliveFrom(HOBJECT respawner);
     // The senses and life of one character for this frame.
     void UpdatePostac(strpostac* p, float frameTime);
+
+    // ---- Save section (PostacMgrSave.cpp) -------------------------------------------------
+    // The "PMgr" section. Load is false when the section ends early or holds a
+    // record it cannot read through; the records before it stay created.
+    bool Save(FILE* file);
+    bool Load(FILE* file);
 
     // ---- Alarms --------------------------------------------------------------------------
     void AddAlarm(const D3DXVECTOR3* position, float hearing, float openLine, BYTE flagA, float sight,

@@ -355,11 +355,31 @@ void GameAI::FlushReport()
 
 // ---- Save and load ------------------------------------------------------------------------
 
+void GameAI::MoveToFront(strzmienne* v)
+{
+    if (v == m_pVariables)
+        return;
+    // Unlinked from its place, linked in as the newest.
+    if (v->newer)
+        v->newer->older = v->older;
+    if (v->older)
+        v->older->newer = v->newer;
+    v->newer = nullptr;
+    v->older = m_pVariables;
+    if (m_pVariables)
+        m_pVariables->newer = v;
+    m_pVariables = v;
+}
+
 bool GameAI::SaveVariables(FILE* file)
 {
     bool ok = true;
-    // Oldest last in the list, newest first in the file, as the list runs.
-    for (const strzmienne* v = m_pVariables; v; v = v->older)
+    // Oldest first in the file: the load puts each read variable in front,
+    // so a loaded list keeps the order the saved one had.
+    const strzmienne* oldest = m_pVariables;
+    while (oldest && oldest->older)
+        oldest = oldest->older;
+    for (const strzmienne* v = oldest; v; v = v->newer)
     {
         ok = WriteBytes(file, &kSavedVariable, 1) && ok;
         ok = WriteBytes(file, v->name, strzmienne::NAME_SIZE) && ok;
@@ -395,6 +415,8 @@ bool GameAI::LoadVariables(FILE* file)
         strzmienne* v = FindVariable(name);
         if (!v)
             v = NewVariable(name, type);
+        else
+            MoveToFront(v);
         v->type = type;
         v->seconds = seconds;
         v->isSet = isSet;

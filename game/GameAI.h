@@ -161,7 +161,10 @@ public:
     // The variables' part of the "GameAI" save section. Load is false when the
     // file ends before the closing byte.
     bool SaveVariables(FILE* file);
+    // A variable read back that already exists takes the place the file
+    // gives it, so a loaded list keeps the saved order.
     bool LoadVariables(FILE* file);
+    void MoveToFront(strzmienne* v);
 
     // ---- Level scripts: files and parser (GameAIScript.cpp) ----------------------
     // Empties the variables and the levels and reads every level script; the

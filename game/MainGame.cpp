@@ -617,7 +617,7 @@ void CMainGame::Update()
         LevelStartStep();
         if (g_LoadingScreen.m_bActive)
             g_LoadingScreen.Update();
-        else if (g_SaveMgr.m_bScreenUp)
+        else if (g_SaveMgr.saveScreen)
             g_SaveMgr.UpdateScreen();
         else if (halted)
             OpenMenuOnKey();
@@ -785,7 +785,7 @@ void CMainGame::Render()
         DrawFade(FadeAlpha(pendingTimer));
         return;
     }
-    if (g_SaveMgr.m_bScreenUp)
+    if (g_SaveMgr.saveScreen)
     {
         g_SaveMgr.RenderScreen();
         return;

@@ -418,15 +418,17 @@ bool CPlayer::CommandPressed(int command, BYTE& latch) const
 
 void CPlayer::LoadLastCheckpoint()
 {
-    // STAND-IN: the checkpoint load comes with the save games.
     ++m_iCheckpointLoads;
-    g_Console.Print("CSaveMgr::LoadLastCheckpoint");
+    g_SaveMgr.LoadLastCheckpoint();
 }
 
-void CPlayer::QuickLoad()
+bool CPlayer::QuickLoad()
 {
-    if (CommandPressed(CMD_QUICK_LOAD, m_bQuickLoadLatch))
-        LoadLastCheckpoint();
+    if (!CommandPressed(CMD_QUICK_LOAD, m_bQuickLoadLatch))
+        return false;
+    LoadLastCheckpoint();
+    m_bLoadAsked = 1;
+    return true;
 }
 
 // ---- Level ---------------------------------------------------------------------------
@@ -627,9 +629,14 @@ void CPlayer::Update()
     // 8. Dead or failed.
     if (PlayerStats.m_bDead || PlayerStats.m_bMissionFailed)
     {
+        // A load may restart the world under this update: it ends here.
         if (m_fTimeSinceDeath > kDeathWait && CommandDown(CMD_FIRE))
+        {
             LoadLastCheckpoint();
-        QuickLoad();
+            return;
+        }
+        if (QuickLoad())
+            return;
         if (PlayerStats.m_bDead)
             DeathView();
         else
@@ -650,8 +657,12 @@ void CPlayer::Update()
     GeigerStep();
     UpdateAimTarget();
     UpdatePickupTarget();
+    m_bLoadAsked = 0;
     if (!g_Menu.m_bOpen)
         InputStep();
+    // A load may have restarted the world under this update: it ends here.
+    if (m_bLoadAsked)
+        return;
     VelocityLimiter();
     ControllerStep();
     if (m_bRadiusOn && m_fRadius < kRadiusStill)
@@ -1154,7 +1165,8 @@ void CPlayer::InputStep()
 {
     if (!g_Options.GameplayRunning || g_MainGame.m_iLevelFrame < FRAME_UPDATE || g_CutScene.m_bPlaying)
         return;
-    QuickLoad();
+    if (QuickLoad())
+        return;
     if (g_MainGame.m_iLevelFrame < FRAME_MOVE || g_Panel.FadedPast(kInputFadeLimit))
         return;
     const float dt = m_fFrameTime;
@@ -1664,8 +1676,7 @@ void CPlayer::TakeDamage(const D3DXVECTOR3* source, float amount, float)
         !std::isfinite(amount))
         return;
     amount = DamageFactor(g_Options.Difficulty, amount);
-    // STAND-IN: the grace after a load comes with the save games' load time.
-    if (g_SaveMgr.m_bLoadedFromSave && m_fTimeSinceInit < kLoadGrace)
+    if (g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.timeSinceLoad < kLoadGrace)
         amount *= kLoadGraceFactor;
     if (m_fTimeSinceInit > kDamageDelay)
         ChangeHealth(-amount);
@@ -1707,7 +1718,7 @@ bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOB
     if (!weapon || !hit || !shooter || shooter == m_hObject || !m_hObject || hit->pObject != m_hObject ||
         !std::isfinite(factor))
         return false;
-    if (g_SaveMgr.m_bLoadedFromSave && m_fTimeSinceInit < kSavedGrace &&
+    if (g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.timeSinceLoad < kSavedGrace &&
         PlayerStats.m_fHealth < kSavedGraceHealth)
         return false;
     char sound[MAX_PATH];

@@ -11,6 +11,9 @@
 #include "shell/Orientation.h"
 #include "world/ObjectHandle.h"
 
+#include <cstddef>
+#include <cstdio>
+
 // The hero's shared record that the whole game reads. The first 44 bytes go
 // into the hero's save section field by field, so the field order is fixed.
 struct EPlayerStats
@@ -251,16 +254,75 @@ public:
     BYTE m_bKillerKnown = 0;
     D3DXVECTOR3 m_vKillerPos = {0.0f, 0.0f, 0.0f};
     int m_iWeaponAtDeath = -1;
-    // Checkpoint loads asked for.
-    // STAND-IN: counted and printed until saves and checkpoints exist.
+    // Checkpoint loads asked for (the death view's fire and the quick-load key).
     int m_iCheckpointLoads = 0;
+    BYTE m_bLoadAsked = 0; // this update asked for a load
+
+    // Ladders, riding, mounted guns, bezier moves, the countdown and the hide
+    // zone: kept with their start values and carried by the save section; the
+    // ladder, riding and gun work gives them their behaviour.
+    static constexpr size_t SAVED_NAME_SIZE = 256;
+    HOBJECT m_hHideZone = nullptr;
+    DWORD m_HideZonePesel[3] = {};
+    float m_fHideZoneThreshold = 0.0f;
+    BYTE m_bRiding = 0;
+    char m_szRideObject[SAVED_NAME_SIZE] = {};
+    char m_szRideSocket[SAVED_NAME_SIZE] = {};
+    BYTE m_bOnGun = 0;
+    BYTE m_bCanDismount = 1;
+    EOrientation m_GunBase;
+    EOrientation m_GunCameraFrame;
+    float m_fGunYaw = 0.0f, m_fGunPitch = 0.0f, m_fGunSwayPhase = 0.0f;
+    float m_fGunKickUp = 0.0f, m_fGunKickSide = 0.0f;
+    int m_iGunState = 0; // 1, 0 or -1
+    D3DXVECTOR3 m_vGunReturn = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vGunCameraReturn = {0.0f, 0.0f, 0.0f};
+    char m_szGunObject[SAVED_NAME_SIZE] = {};
+    BYTE m_bBezierMove = 0;
+    DWORD m_iBezierPhase = 0;
+    char m_szBezierPath[SAVED_NAME_SIZE] = {};
+    double m_dBezierLength = 0.0;
+    double m_dBezierDistance = 0.0;
+    BYTE m_bOnLadder = 0;
+    BYTE m_bOnGround = 0;
+    float m_fLadderEntryHeight = 0.0f, m_fLadderStepPhase = 0.0f, m_fLadderTop = 0.0f, m_fLadderBottom = 0.0f;
+    float m_fLadderSway = 0.0f;
+    int m_iLadderPhase = 0;
+    EOrientation m_LadderCameraFrame;
+    EOrientation m_LadderOrientation;
+    D3DXVECTOR3 m_vLadderBase = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vLadderExit = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vLastGroundHit = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vStandObjectPos = {0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_vStandObjectMove = {0.0f, 0.0f, 0.0f};
+    D3DVECTOR m_vLastPosition = {0.0f, 0.0f, 0.0f};
+    BYTE m_bCountdown = 0;
+    HOBJECT m_hCountdownTarget = nullptr;
+    DWORD m_CountdownPesel[3] = {};
+    float m_fCountdownTime = 0.0f;
+    // Kept and saved; nothing else reads them.
+    BYTE m_bHeroFlagA = 0, m_bHeroFlagB = 0, m_bHeroFlagC = 0, m_bHeroFlagD = 0, m_bHeroFlagE = 0;
+    float m_fHeroValueA = 0.0f;
+
+    // The hide zone: the object by name (none for an empty or missing name).
+    void SetHideZone(const char* name, float threshold);
+    // The countdown's target, or null once its object is gone.
+    HOBJECT CountdownTarget() const;
+    HOBJECT HideZone() const;
+
+    // ---- Save section (PlayerSave.cpp) -----------------------------------------
+    // The "Player" section. Load is false when the section ends early or holds
+    // values no game could have written.
+    bool Save(FILE* file);
+    bool Load(FILE* file);
 
     static constexpr float NO_FALL = -1e8f;
 
 private:
     bool CommandDown(int command) const;
     bool CommandPressed(int command, BYTE& latch) const;
-    void QuickLoad();
+    // True when the key asked for a load.
+    bool QuickLoad();
     void LoadLastCheckpoint();
     void StaminaStep();
     void InputStep();

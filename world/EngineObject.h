@@ -157,9 +157,8 @@ public:
     void SetAmbientSound(const char* name, float volume);
     void StopAmbientSound();
     void UpdateAmbientSound(float frameTime);
-    // The ambient state of a save game. False when the file did not take or give it all.
-    // STAND-IN: no save game holds it yet; the save manager's sections call
-    // these once they exist.
+    // The ambient state of a save game (the "EngineObject" section). False
+    // when the file did not take or give it all.
     bool SaveAmbientSound(FILE* file);
     bool LoadAmbientSound(FILE* file);
     // The first voice line of the object's action record.

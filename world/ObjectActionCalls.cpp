@@ -4,6 +4,7 @@
 #include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "game/SaveMgr.h"
 #include "game/QuestSystem.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
@@ -209,6 +210,7 @@ void PostAddEffectCharacter(const char* name)
 void SaveCheckpoint()
 {
     Note("CSaveMgr::Checkpoint");
+    g_SaveMgr.RequestCheckpoint();
 }
 void DialogueStart(const char* d, const char* a0, const char* a1, const char* a2)
 {

@@ -62,7 +62,7 @@ void PostMonochrome(BYTE on);
 void PostObjectEffect(BYTE on);
 void PostAddEffectObject(HOBJECT object);
 void PostAddEffectCharacter(const char* name);
-// STAND-IN: CSaveMgr's checkpoint request.
+// CSaveMgr's checkpoint request (noted in the journal too).
 void SaveCheckpoint();
 // STAND-IN: CDialogueMgr.
 void DialogueStart(const char* dialogue, const char* actor0, const char* actor1, const char* actor2);

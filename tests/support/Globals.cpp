@@ -62,6 +62,33 @@ template <typename T> std::unique_ptr<Saved> Keep(T& global)
     return std::make_unique<Copy<T>>(global);
 }
 
+// The save manager is never copied: it owns its list and thumbnail. Its
+// flags and counters come back, and the list is emptied.
+struct SaveMgrState : Saved
+{
+    BYTE saveScreen = g_SaveMgr.saveScreen, pending = g_SaveMgr.pendingCheckpoint,
+         loadingWorld = g_SaveMgr.loadingWorld, load = g_SaveMgr.loadInProgress,
+         save = g_SaveMgr.saveInProgress, fromSave = g_SaveMgr.m_bLoadedFromSave;
+    DWORD highest = g_SaveMgr.highestNumber, frames = g_SaveMgr.m_iFramesSinceLevelStart;
+    float sinceLoad = g_SaveMgr.timeSinceLoad;
+    EMouseState mouse = g_SaveMgr.mouseState;
+    void Restore() override
+    {
+        g_SaveMgr.ClearFileList();
+        g_SaveMgr.ReleaseThumbnail();
+        g_SaveMgr.saveScreen = saveScreen;
+        g_SaveMgr.pendingCheckpoint = pending;
+        g_SaveMgr.loadingWorld = loadingWorld;
+        g_SaveMgr.loadInProgress = load;
+        g_SaveMgr.saveInProgress = save;
+        g_SaveMgr.m_bLoadedFromSave = fromSave;
+        g_SaveMgr.highestNumber = highest;
+        g_SaveMgr.m_iFramesSinceLevelStart = frames;
+        g_SaveMgr.timeSinceLoad = sinceLoad;
+        g_SaveMgr.mouseState = mouse;
+    }
+};
+
 // The renderer is never copied: it owns its texture records and definitions.
 // The values settings and world files write come back.
 struct RendererState : Saved
@@ -270,7 +297,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(static_cast<LoadingScreenState&>(g_LoadingScreen)));
     m_saved.push_back(std::make_unique<ScriptVariablesState>());
     m_saved.push_back(Keep(PlayerStats));
-    m_saved.push_back(Keep(g_SaveMgr));
+    m_saved.push_back(std::make_unique<SaveMgrState>());
     m_saved.push_back(Keep(g_GameMusic));
     m_saved.push_back(Keep(g_PathMgr));
     m_saved.push_back(Keep(OBE));
