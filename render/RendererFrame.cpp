@@ -358,12 +358,12 @@ void ERenderer::RenderSceneRealistic()
         if (m_bFrameHasTerrain && g_Options.DrawTerrain)
             RenderTerrainSkyLight();
         if (g_Options.DrawTransparent)
-            SkipPass("ERenderer::RenderSceneTransparentSkyLight");
+            RenderSceneTransparentSkyLight();
         if (m_bFrameHasGrass)
-            SkipPass("ERenderer::RenderGrassSkyLight");
+            RenderGrassSkyLight();
         DepthOn();
         if (m_bFrameHasTrees)
-            SkipPass("ERenderer::RenderTreesSkyLight");
+            RenderTreesSkyLight();
         // Plants, placed grass and cables come with the environment work.
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);
@@ -374,9 +374,9 @@ void ERenderer::RenderSceneRealistic()
             RenderSkinMeshesSkyLight();
     }
     if (m_bFrameHasWater && g_Options.DrawWater)
-        SkipPass("ERenderer::RenderSceneAmbientWaterReflection");
+        RenderSceneAmbientWaterReflection();
     if (m_bFrameHasLava)
-        SkipPass("ERenderer::RenderSceneAmbientLava");
+        RenderSceneAmbientLava();
     CloseScenePath();
 }
 
@@ -390,12 +390,12 @@ void ERenderer::RenderSceneFast()
         if (m_bFrameHasTerrain && g_Options.DrawTerrain)
             RenderTerrainSkyLightF();
         if (g_Options.DrawTransparent)
-            SkipPass("ERenderer::RenderSceneTransparentSkyLightF");
+            RenderSceneTransparentSkyLightF();
         if (m_bFrameHasGrass)
-            SkipPass("ERenderer::RenderGrassSkyLightF");
+            RenderGrassSkyLightF();
         DepthOn();
         if (m_bFrameHasTrees)
-            SkipPass("ERenderer::RenderTreesSkyLightF");
+            RenderTreesSkyLightF();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);
     if (m_bFrameHasSkyLitSkinMeshes && g_Options.DrawSkylightLitObjects)
@@ -405,7 +405,7 @@ void ERenderer::RenderSceneFast()
             RenderSkinMeshesSkyLightF();
     }
     if (m_bFrameHasWater && g_Options.DrawWater)
-        SkipPass("ERenderer::RenderSceneAmbientWater");
+        RenderSceneAmbientWater();
     CloseScenePath();
 }
 
@@ -425,16 +425,16 @@ void ERenderer::RenderLateForwardPasses()
     if (m_bFrameHasAdditive)
     {
         g_RenderStates.SetSamplerDefaults(kFirstStages);
-        SkipPass("ERenderer::RenderSceneAdditive");
+        RenderSceneAdditive();
     }
     if (m_bFrameHasAdditiveSkin)
         SetSkinVertexDeclaration();
     if (m_bFrameHasTranslucent)
-        SkipPass("ERenderer::RenderTranslucentSkyLight");
+        RenderTranslucentSkyLight();
     if (m_bFrameHasTranslucentSkin)
         RenderSkinMeshesSkyLightTransl();
     if (m_bFrameHasRayOfLight)
-        SkipPass("ERenderer::RenderSceneRayOfLight");
+        RenderSceneRayOfLight();
     if (d)
         d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
 }

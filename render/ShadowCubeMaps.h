@@ -3,6 +3,7 @@
 // STAND-IN: no shadow slots; the per-world and device-loss calls only. The
 // point-light shadow work replaces this file with the whole CShadowCubeMaps.
 
+#include "platform/d3d9/D3D9.h"
 #include "world/ObjectHandle.h"
 
 class CShadowCubeMaps
@@ -15,6 +16,10 @@ public:
     void ReleaseSlot(HOBJECT) {}
     void OnLostDevice() {}
     void OnResetDevice() {}
+    // The water's reflection, refraction and third target.
+    static constexpr int WATER_TARGETS = 3;
+    IDirect3DTexture9* m_pWaterTexture[WATER_TARGETS] = {};
+    bool WaterMapsReady() const { return false; }
 };
 
 extern CShadowCubeMaps g_ShadowCubeMaps;
