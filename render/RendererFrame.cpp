@@ -8,6 +8,7 @@
 #include "mesh/Mesh.h"
 #include "render/EffectMgr.h"
 #include "render/RenderStates.h"
+#include "render/ShadowCubeMaps.h"
 #include "render/SkyLight.h"
 #include "render/SkyLights.h"
 #include "render/SkyShadow.h"
@@ -259,8 +260,9 @@ void ERenderer::PreRenderScene()
     {
         for (DWORD cascade : kRealisticCascades)
             RenderSkyDepth(cascade);
-        if (g_Options.DrawProjectors)
-            SkipPass("CShadowCubeMaps::RenderShadowMaps");
+        // Lights are chosen in every Realistic frame; their cubes are drawn
+        // while point-light shadows are on.
+        g_ShadowCubeMaps.UpdateShadowMaps();
         if (m_bFrameHasWaterMesh && g_Options.DrawWater && g_Options.VideoOptionD)
             RenderWaterMaps();
     }
