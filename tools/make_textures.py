@@ -464,6 +464,8 @@ def main():
     # Imported here: the weather module builds on this one's helpers.
     from weather_textures import weather_textures
     weather_textures(root)
+    from sunlit_textures import sunlit_textures
+    sunlit_textures(root)
 
 
 if __name__ == "__main__":
