@@ -143,7 +143,8 @@ void RunAddPass(bool rays)
     for (DWORD i = 0; i < MAX_TEXTURES && r.m_pMeshTextures[i]; ++i)
     {
         strtexture* t = r.m_pMeshTextures[i];
-        const bool taken = rays ? t->m_bRayOfLight != 0 : (t->m_bAdditive && !t->m_bRayOfLight && !t->m_bWater);
+        const bool taken =
+            rays ? t->m_bRayOfLight != 0 : (t->m_bAdditive && !t->m_bRayOfLight && !t->m_bWater);
         if (!taken)
             continue;
         bool bound = false;
@@ -220,7 +221,8 @@ void BindWaterTexture(EEffect* effect, strtexture* t, Liquid kind, bool realtime
     if (realtime)
         SetWaves(fx, std::sin(0.6f * time), 0.029f * time, 0.037f * time + 0.4f, t->m_fWaterHeight, time);
     else
-        SetWaves(fx, std::sin(0.25f * time), 0.00004f * time, 0.00005f * time + 0.5f, t->m_fWaterHeight, time);
+        SetWaves(fx, std::sin(0.25f * time), 0.00004f * time, 0.00005f * time + 0.5f, t->m_fWaterHeight,
+                 time);
     fx->SetVector(effect->g_FogColor, &fog);
     fx->SetFloat(effect->g_fFogMax, fogMax);
     fx->SetFloat("g_WaterTransparent", realtime ? 1.0f : t->m_fWaterTransparent);
@@ -267,8 +269,8 @@ void RunLiquidPass(Liquid kind)
     const bool realtime =
         kind == Liquid::WaterReflection && g_Options.VideoOptionD && g_ShadowCubeMaps.WaterMapsReady();
     const char* technique = kind == Liquid::Lava ? "RenderSceneAmbientLava"
-                            : realtime          ? "RenderSceneAmbientWaterReflection"
-                                                : "RenderSceneAmbientWater";
+                            : realtime           ? "RenderSceneAmbientWaterReflection"
+                                                 : "RenderSceneAmbientWater";
     g_RenderStates.EndEffect(fx);
     g_RenderStates.BeginEffectByName(fx, technique, true);
     if (water)

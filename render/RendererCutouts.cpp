@@ -432,11 +432,10 @@ void ERenderer::RenderTranslucentSkyLight()
                 fx->SetFloat(effect->g_fTextureDensity,
                              t->m_fTextureDensity != 0.0f ? t->m_fTextureDensity : 1.0f);
                 if (t->m_pEnvironment)
-                    g_RenderStates.SetTexture2(kEnvironmentStage,
-                                               g_Options.DrawTextures
-                                                   ? static_cast<IDirect3DBaseTexture9*>(
-                                                         t->m_pEnvironment->m_pCubeTexture)
-                                                   : m_pWhiteTexture);
+                    g_RenderStates.SetTexture2(kEnvironmentStage, g_Options.DrawTextures
+                                                                      ? static_cast<IDirect3DBaseTexture9*>(
+                                                                            t->m_pEnvironment->m_pCubeTexture)
+                                                                      : m_pWhiteTexture);
             }
             g_RenderStates.EnableCulling(!t->m_b2Sided);
             // The sky light's colours stand for the object's own (objects keep none).

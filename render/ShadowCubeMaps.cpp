@@ -365,7 +365,8 @@ void CShadowCubeMaps::CollectCasters()
         for (int i = 0; i < high && m_iCasterCount[s] < MAX_CASTERS - 1; ++i)
         {
             strObject& o = g_Engine.m_Objects[i];
-            if (!o.bUsed || o.fRadius < kMinCasterRadius || !(o.dwFlags & kShown) || (o.dwFlags2 & kNoCubeShadow))
+            if (!o.bUsed || o.fRadius < kMinCasterRadius || !(o.dwFlags & kShown) ||
+                (o.dwFlags2 & kNoCubeShadow))
                 continue;
             if (o.Type != OT_MESH && o.Type != OT_SKINMESH)
                 continue;
@@ -505,7 +506,8 @@ bool CShadowCubeMaps::SetCubeFace(int face, int slot)
         !m_pLight[slot])
         return false;
     SAFE_RELEASE(m_pFaceSurface);
-    if (FAILED(m_pCubeMap[slot]->GetCubeMapSurface(static_cast<D3DCUBEMAP_FACES>(face), 0, &m_pFaceSurface)) ||
+    if (FAILED(
+            m_pCubeMap[slot]->GetCubeMapSurface(static_cast<D3DCUBEMAP_FACES>(face), 0, &m_pFaceSurface)) ||
         FAILED(d->SetRenderTarget(0, m_pFaceSurface)))
     {
         g_Renderer.PrintOncePerWorld("Unable to set render target to cubemap");
@@ -648,7 +650,8 @@ void CShadowCubeMaps::RenderWaterReflection()
     if (!water || !d || !WaterTargetReady(0))
         return;
     const D3DXVECTOR3 p = water->vPosition;
-    const D3DXVECTOR3 a = p + D3DXVECTOR3(kWaterPlaneSpan, 0.0f, 0.0f), b = p + D3DXVECTOR3(0.0f, 0.0f, kWaterPlaneSpan);
+    const D3DXVECTOR3 a = p + D3DXVECTOR3(kWaterPlaneSpan, 0.0f, 0.0f),
+                      b = p + D3DXVECTOR3(0.0f, 0.0f, kWaterPlaneSpan);
     D3DXPLANE plane;
     D3DXPlaneFromPoints(&plane, &p, &a, &b);
     D3DXMATRIX reflect, view;
@@ -715,8 +718,8 @@ void CShadowCubeMaps::RenderWaterScene(const D3DXMATRIX& view, const D3DXMATRIX&
 namespace
 {
 // The values of "SimplestMesh" and "SimplestSkinmesh" for one water image.
-void SetWaterSceneInputs(EEffect* effect, const D3DXMATRIX& view, const D3DXMATRIX& projection, bool reflection,
-                         bool refraction, float waterHeight)
+void SetWaterSceneInputs(EEffect* effect, const D3DXMATRIX& view, const D3DXMATRIX& projection,
+                         bool reflection, bool refraction, float waterHeight)
 {
     ID3DXEffect* fx = effect->m_pEffect;
     D3DXVECTOR3 sun(Env.m_vSkyLightDir.x, Env.m_vSkyLightDir.y, Env.m_vSkyLightDir.z);
@@ -756,8 +759,8 @@ void SetWaterSceneInputs(EEffect* effect, const D3DXMATRIX& view, const D3DXMATR
 
 bool WaterSceneTexture(const strtexture* t)
 {
-    return !(t->m_bWater || t->m_pLava || t->m_bTranslucent || t->m_bAdditive || t->m_bStain || t->m_bRayOfLight ||
-             t->m_bGrassTexture);
+    return !(t->m_bWater || t->m_pLava || t->m_bTranslucent || t->m_bAdditive || t->m_bStain ||
+             t->m_bRayOfLight || t->m_bGrassTexture);
 }
 } // namespace
 
@@ -800,7 +803,8 @@ void CShadowCubeMaps::DrawWaterStatic(const D3DXMATRIX& view, const D3DXMATRIX& 
                     g_RenderStates.AlphaTestOn(effect);
                 else
                     g_RenderStates.AlphaTestOff(effect);
-                fx->SetFloat(effect->g_fTextureDensity, t->m_fTextureDensity != 0.0f ? t->m_fTextureDensity : 1.0f);
+                fx->SetFloat(effect->g_fTextureDensity,
+                             t->m_fTextureDensity != 0.0f ? t->m_fTextureDensity : 1.0f);
                 bound = true;
             }
             const D3DXMATRIX& world = e->m_pMesh->m_mWorld;

@@ -157,7 +157,8 @@ TEST_P(ShowcaseWorld, EverySurfaceOfTheShowcaseDrawsInOneFrame)
         EXPECT_TRUE(all.count("RenderSceneAmbientWaterReflection")) << drawn;
         EXPECT_TRUE(all.count("RenderSceneAmbientLava")) << drawn;
         // The lamp's cube shadow, all six faces, and the water images.
-        EXPECT_NE(g_ShadowCubeMaps.SlotOf(g_Engine.FindObject("showcase_light", 0)), CShadowCubeMaps::NO_SLOT);
+        EXPECT_NE(g_ShadowCubeMaps.SlotOf(g_Engine.FindObject("showcase_light", 0)),
+                  CShadowCubeMaps::NO_SLOT);
         EXPECT_GT(g_ShadowCubeMaps.m_iGenerated, 0u);
     }
     EXPECT_EQ(g_Renderer.m_iSkippedPasses, 0u) << g_Renderer.m_pSkippedPasses[0];

@@ -676,9 +676,9 @@ void main() { vec4 t = texture(u_hdr, vec2(0.5)); o = vec4(t.r / 10.0, t.g, t.b,
 TEST_F(TwoPassTest, AnR32FCubeFaceTakesDistancesWithItsOwnDepth)
 {
     IDirect3DCubeTexture9* cube = nullptr;
-    ASSERT_EQ(device->CreateCubeTexture(32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &cube,
-                                        nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        device->CreateCubeTexture(32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &cube, nullptr),
+        D3D_OK);
     Keep(cube);
     IDirect3DSurface9* depth = nullptr;
     ASSERT_EQ(device->CreateDepthStencilSurface(32, 32, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
@@ -703,8 +703,8 @@ TEST_F(TwoPassTest, AnR32FCubeFaceTakesDistancesWithItsOwnDepth)
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
     // The far caster over the whole face, then a nearer one drawn after it
     // over the left half, then a farther one over everything that must lose.
-    IDirect3DPixelShader9* distance = PixelShader(
-        "#version 450 core\nuniform float u_d;\nout vec4 o;\nvoid main() { o = vec4(u_d, 0.0, 0.0, 1.0); }\n");
+    IDirect3DPixelShader9* distance = PixelShader("#version 450 core\nuniform float u_d;\nout vec4 o;\nvoid "
+                                                  "main() { o = vec4(u_d, 0.0, 0.0, 1.0); }\n");
     auto draw = [&](float x0, float x1, float z, float d)
     {
         ASSERT_EQ(TkSetShaderUniform(device, "u_d", TkUniformType::Float, &d, 1), D3D_OK);
@@ -749,8 +749,9 @@ TEST_F(TwoPassTest, ASmallTargetIsReadBackThroughTheLockPitch)
         D3D_OK);
     Keep(target);
     IDirect3DSurface9* system = nullptr;
-    ASSERT_EQ(device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system, nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system, nullptr),
+        D3D_OK);
     Keep(system);
     IDirect3DSurface9* back = Keep(BackBuffer());
     ASSERT_EQ(device->SetRenderTarget(0, target), D3D_OK);

@@ -93,7 +93,8 @@ protected:
             cube.mesh.materials = {tk::xfile::XMaterialDesc()};
             cube.mesh.materials[0].texture = texture;
             std::filesystem::create_directories("meshes");
-            EXPECT_TRUE(tk::xfile::XWriteMeshFile(("meshes/" + texture + ".x").c_str(), cube.mesh, tk::xfile::XFormat::Text));
+            EXPECT_TRUE(tk::xfile::XWriteMeshFile(("meshes/" + texture + ".x").c_str(), cube.mesh,
+                                                  tk::xfile::XFormat::Text));
         }
         const D3DXVECTOR3 at(x, 0.0f, 0.0f), scale(1.0f, 1.0f, 1.0f);
         HOBJECT o = g_Engine.CreateObject(OT_MESH, file.c_str(), 1, 0, &at.x, &scale.x);
@@ -272,8 +273,8 @@ TEST_P(LatePassTest, WaterRipplesUnlessAnimatedOrSwitchedOff)
     // "DrawWater" off: nothing drawn, not even the declaration set.
     g_Options.DrawWater = 0;
     IDirect3DVertexDeclaration9* other = nullptr;
-    const D3DVERTEXELEMENT9 only[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-                                      D3DDECL_END()};
+    const D3DVERTEXELEMENT9 only[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
     ASSERT_EQ(device->CreateVertexDeclaration(only, &other), D3D_OK);
     device->SetVertexDeclaration(other);
     GetParam() ? g_Renderer.RenderSceneAmbientWater() : g_Renderer.RenderSceneAmbientWaterReflection();

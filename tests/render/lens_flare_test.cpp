@@ -83,7 +83,10 @@ protected:
         return o && (o->dwFlags & 1);
     }
 
-    static DWORD Colour(int i) { return static_cast<const ESprite*>(g_LensFlare.m_hFlares[i]->pSprite)->dwColor; }
+    static DWORD Colour(int i)
+    {
+        return static_cast<const ESprite*>(g_LensFlare.m_hFlares[i]->pSprite)->dwColor;
+    }
 
     static float Distance(int i)
     {

@@ -55,10 +55,10 @@ struct Flare
     int additive;
 };
 constexpr Flare FLARE_LIST[] = {
-    {"flare_disc.tga", 0.5f, 4.0f, 0.02f, 1},  {"flare_ring.tga", 0.4f, 8.0f, 0.015f, 1},
-    {"flare_ghost.tga", 0.35f, 2.0f, 0.01f, 1}, {"flare_sun.tga", 0.9f, 0.0f, 0.06f, 1},
-    {"flare_disc.tga", 0.45f, 6.0f, 0.012f, 1}, {"flare_ghost.tga", 0.35f, 9.0f, 0.02f, 1},
-    {"flare_ring.tga", 0.3f, 12.0f, 0.03f, 1},  {"flare_disc.tga", 0.4f, 15.0f, 0.01f, 1},
+    {"flare_disc.tga", 0.5f, 4.0f, 0.02f, 1},    {"flare_ring.tga", 0.4f, 8.0f, 0.015f, 1},
+    {"flare_ghost.tga", 0.35f, 2.0f, 0.01f, 1},  {"flare_sun.tga", 0.9f, 0.0f, 0.06f, 1},
+    {"flare_disc.tga", 0.45f, 6.0f, 0.012f, 1},  {"flare_ghost.tga", 0.35f, 9.0f, 0.02f, 1},
+    {"flare_ring.tga", 0.3f, 12.0f, 0.03f, 1},   {"flare_disc.tga", 0.4f, 15.0f, 0.01f, 1},
     {"flare_ghost.tga", 0.3f, 18.0f, 0.025f, 1}, {"flare_ring.tga", 0.35f, 20.0f, 0.04f, 1},
     {"flare_halo.tga", 0.6f, 0.0f, 0.12f, 1},
 };
@@ -97,18 +97,19 @@ void AddDemoSunlit(std::vector<DemoObject>& objects)
     // The lava trough between the marker and the pond.
     objects.push_back(MeshAt("showcase_lava", LAVA, CX + 2.5f, 0.0f, CZ - 6.0f));
     // The marker the whole-game checks hold the camera at.
-    objects.push_back(MeshAt(DEMO_SHOWCASE, DEMO_MARKER_MESH, DEMO_SHOWCASE_AT[0], DEMO_SHOWCASE_AT[1],
-                             DEMO_SHOWCASE_AT[2],
-                             {Line("rotation_angles", DEMO_SHOWCASE_PITCH, DEMO_SHOWCASE_YAW, 0.0f), Flags(HIDDEN)}));
+    objects.push_back(
+        MeshAt(DEMO_SHOWCASE, DEMO_MARKER_MESH, DEMO_SHOWCASE_AT[0], DEMO_SHOWCASE_AT[1], DEMO_SHOWCASE_AT[2],
+               {Line("rotation_angles", DEMO_SHOWCASE_PITCH, DEMO_SHOWCASE_YAW, 0.0f), Flags(HIDDEN)}));
 }
 
 bool WriteDemoSunlit(const std::filesystem::path& root)
 {
     const float white[3] = {1.0f, 1.0f, 1.0f};
-    auto box = [&](float x0, float y0, float z0, float x1, float y1, float z1, const char* texture)
-    { return DemoBox{{x0, y0, z0}, {x1, y1, z1}, {white[0], white[1], white[2]}, texture}; };
-    bool ok = WriteBoxMesh(root, POND, "showcase_pond", {box(-4.5f, POND_TOP - 0.02f, -3.0f, 4.5f, POND_TOP, 3.0f,
-                                                               "sun_water.tga")});
+    auto box = [&](float x0, float y0, float z0, float x1, float y1, float z1, const char* texture) {
+        return DemoBox{{x0, y0, z0}, {x1, y1, z1}, {white[0], white[1], white[2]}, texture};
+    };
+    bool ok = WriteBoxMesh(root, POND, "showcase_pond",
+                           {box(-4.5f, POND_TOP - 0.02f, -3.0f, 4.5f, POND_TOP, 3.0f, "sun_water.tga")});
     // Pickets on a long panel: the texture's alpha cuts the gaps.
     ok = WriteBoxMesh(root, FENCE, "showcase_fence",
                       {box(-4.0f, 0.0f, -0.03f, 4.0f, 1.4f, 0.03f, "sun_fence.tga")}) &&
@@ -133,7 +134,8 @@ bool WriteDemoSunlit(const std::filesystem::path& root)
                       {box(-0.08f, 0.0f, -0.08f, 0.08f, 3.0f, 0.08f, "demo_wood.tga"),
                        box(-0.3f, 3.0f, -0.3f, 0.3f, 3.5f, 0.3f, "sun_glow.tga")}) &&
          ok;
-    ok = WriteBoxMesh(root, SHAFT, "showcase_shaft", {box(-0.9f, 0.3f, -0.9f, 0.9f, 2.95f, 0.9f, "sun_shaft.tga")}) &&
+    ok = WriteBoxMesh(root, SHAFT, "showcase_shaft",
+                      {box(-0.9f, 0.3f, -0.9f, 0.9f, 2.95f, 0.9f, "sun_shaft.tga")}) &&
          ok;
     ok = WriteBoxMesh(root, LAVA, "showcase_lava",
                       {box(-2.5f, 0.0f, -0.6f, 2.5f, 0.35f, 0.6f, "sun_lava.tga"),
@@ -145,8 +147,8 @@ bool WriteDemoSunlit(const std::filesystem::path& root)
     {
         char entry[160];
         std::snprintf(entry, sizeof entry, "%s\r\n%g\r\n%g\r\n%g\r\n%d\r\n", f.texture,
-                      static_cast<double>(f.brightness), static_cast<double>(f.axis), static_cast<double>(f.scale),
-                      f.additive);
+                      static_cast<double>(f.brightness), static_cast<double>(f.axis),
+                      static_cast<double>(f.scale), f.additive);
         flares += entry;
     }
     ok = WriteDataFile(root, Slashes(FLARES), flares) && ok;
