@@ -196,7 +196,7 @@ void SetWaves(ID3DXEffect* fx, float sinF, float falaX, float falaZ, float heigh
     fx->SetFloat("g_FalaZ", falaZ);
 }
 
-void BindWaterTexture(EEffect* effect, strtexture* t, Liquid kind, bool realtime, IDirect3DCubeTexture9* env,
+void BindWaterTexture(EEffect* effect, strtexture* t, bool realtime, IDirect3DCubeTexture9* env,
                       const D3DXVECTOR4& fog, float fogMax)
 {
     ID3DXEffect* fx = effect->m_pEffect;
@@ -226,7 +226,6 @@ void BindWaterTexture(EEffect* effect, strtexture* t, Liquid kind, bool realtime
     fx->SetVector(effect->g_FogColor, &fog);
     fx->SetFloat(effect->g_fFogMax, fogMax);
     fx->SetFloat("g_WaterTransparent", realtime ? 1.0f : t->m_fWaterTransparent);
-    (void)kind;
 }
 
 void BindLavaTexture(EEffect* effect, strtexture* t, HOBJECT first)
@@ -318,7 +317,7 @@ void RunLiquidPass(Liquid kind)
             if (!bound)
             {
                 if (water)
-                    BindWaterTexture(effect, t, kind, realtime, env, fog, fogMax);
+                    BindWaterTexture(effect, t, realtime, env, fog, fogMax);
                 else
                     BindLavaTexture(effect, t, e->m_hObject);
                 bound = true;

@@ -75,7 +75,7 @@ public:
     HOBJECT m_pCasters[SLOTS][MAX_CASTERS] = {};
     D3DXVECTOR3 m_vCasterPositions[SLOTS][MAX_CASTERS] = {};
     DWORD m_iCasterCount[SLOTS] = {};
-    // The shadow is drawn and matches its casters (the light's shadow-valid byte).
+    // 0 the reflection, 1 the refraction, 2 a target that is only cleared.
     IDirect3DTexture9* m_pWaterTexture[WATER_TARGETS] = {};
     IDirect3DSurface9* m_pWaterDepth[WATER_TARGETS] = {};
     D3DVIEWPORT9 m_WaterViewport = {0, 0, 0, 0, 0.0f, 1.0f};
