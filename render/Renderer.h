@@ -329,6 +329,20 @@ public:
     void RenderSkinMeshesSkyLightF();
     void RenderSkinMeshesSkyLight();
     void RenderSkinMeshesSkyLightTransl();
+    void RenderSceneTransparentSkyLightF();
+    void RenderSceneTransparentSkyLight();
+    void RenderTranslucentSkyLight();
+    void RenderGrassSkyLightF();
+    void RenderGrassSkyLight();
+    void RenderTreesSkyLightF();
+    void RenderTreesSkyLight();
+
+    // ---- Ambient-effect passes (glows, light shafts, water, lava) ---------------
+    void RenderSceneAdditive();
+    void RenderSceneRayOfLight();
+    void RenderSceneAmbientWater();
+    void RenderSceneAmbientWaterReflection();
+    void RenderSceneAmbientLava();
 
     // ---- Subsets ------------------------------------------------------------------
     void BindSubsetTextures(strtexture* material, bool bindNormal);
@@ -351,6 +365,15 @@ public:
     static void SetSpecular(EEffect* effect, const strtexture* t);
     void SetPaintedLayers(EEffect* effect, HOBJECT object);
     void DrawTerrain(EEffect* effect);
+    // The statistics of "PrintPolygonCount": one drawn subset in its size
+    // class, and an object's faces once per frame.
+    static void CountSubset(EMesh* mesh, DWORD subset);
+    static void CountObjectPolygons(EMesh* mesh, strobjectframe& f);
+    // A texture found by name, loaded only when the texture scan knows its
+    // file (a missing texture file ends the game).
+    static strtexture* OptionalTexture(const char* name, BYTE companions);
+    // "tc_clouds.tga" on its stage when the data has it.
+    static void BindClouds();
     // A console line printed once per world, however often it recurs.
     void PrintOncePerWorld(const char* line);
 

@@ -9,6 +9,7 @@
 #include "mesh/Mesh.h"
 #include "render/EffectMgr.h"
 #include "render/RenderStates.h"
+#include "render/ShadowCubeMaps.h"
 #include "render/SkyLight.h"
 #include "render/SkyLights.h"
 #include "render/SkyShadow.h"
@@ -260,8 +261,9 @@ void ERenderer::PreRenderScene()
     {
         for (DWORD cascade : kRealisticCascades)
             RenderSkyDepth(cascade);
-        if (g_Options.DrawProjectors)
-            SkipPass("CShadowCubeMaps::RenderShadowMaps");
+        // Lights are chosen in every Realistic frame; their cubes are drawn
+        // while point-light shadows are on.
+        g_ShadowCubeMaps.UpdateShadowMaps();
         if (m_bFrameHasWaterMesh && g_Options.DrawWater && g_Options.VideoOptionD)
             RenderWaterMaps();
     }
@@ -359,12 +361,12 @@ void ERenderer::RenderSceneRealistic()
         if (m_bFrameHasTerrain && g_Options.DrawTerrain)
             RenderTerrainSkyLight();
         if (g_Options.DrawTransparent)
-            SkipPass("ERenderer::RenderSceneTransparentSkyLight");
+            RenderSceneTransparentSkyLight();
         if (m_bFrameHasGrass)
-            SkipPass("ERenderer::RenderGrassSkyLight");
+            RenderGrassSkyLight();
         DepthOn();
         if (m_bFrameHasTrees)
-            SkipPass("ERenderer::RenderTreesSkyLight");
+            RenderTreesSkyLight();
         // Plants and placed grass come with the environment work.
         g_SlupMgr.RenderCableSkyLight();
     }
@@ -376,9 +378,9 @@ void ERenderer::RenderSceneRealistic()
             RenderSkinMeshesSkyLight();
     }
     if (m_bFrameHasWater && g_Options.DrawWater)
-        SkipPass("ERenderer::RenderSceneAmbientWaterReflection");
+        RenderSceneAmbientWaterReflection();
     if (m_bFrameHasLava)
-        SkipPass("ERenderer::RenderSceneAmbientLava");
+        RenderSceneAmbientLava();
     CloseScenePath();
 }
 
@@ -392,12 +394,12 @@ void ERenderer::RenderSceneFast()
         if (m_bFrameHasTerrain && g_Options.DrawTerrain)
             RenderTerrainSkyLightF();
         if (g_Options.DrawTransparent)
-            SkipPass("ERenderer::RenderSceneTransparentSkyLightF");
+            RenderSceneTransparentSkyLightF();
         if (m_bFrameHasGrass)
-            SkipPass("ERenderer::RenderGrassSkyLightF");
+            RenderGrassSkyLightF();
         DepthOn();
         if (m_bFrameHasTrees)
-            SkipPass("ERenderer::RenderTreesSkyLightF");
+            RenderTreesSkyLightF();
         g_SlupMgr.RenderCableSkyLightF();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);
@@ -408,7 +410,7 @@ void ERenderer::RenderSceneFast()
             RenderSkinMeshesSkyLightF();
     }
     if (m_bFrameHasWater && g_Options.DrawWater)
-        SkipPass("ERenderer::RenderSceneAmbientWater");
+        RenderSceneAmbientWater();
     CloseScenePath();
 }
 
@@ -428,16 +430,16 @@ void ERenderer::RenderLateForwardPasses()
     if (m_bFrameHasAdditive)
     {
         g_RenderStates.SetSamplerDefaults(kFirstStages);
-        SkipPass("ERenderer::RenderSceneAdditive");
+        RenderSceneAdditive();
     }
     if (m_bFrameHasAdditiveSkin)
         SetSkinVertexDeclaration();
     if (m_bFrameHasTranslucent)
-        SkipPass("ERenderer::RenderTranslucentSkyLight");
+        RenderTranslucentSkyLight();
     if (m_bFrameHasTranslucentSkin)
         RenderSkinMeshesSkyLightTransl();
     if (m_bFrameHasRayOfLight)
-        SkipPass("ERenderer::RenderSceneRayOfLight");
+        RenderSceneRayOfLight();
     if (d)
         d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
 }

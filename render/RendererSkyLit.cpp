@@ -91,7 +91,9 @@ void SetObjectMatrices(ID3DXEffect* fx, EEffect* effect, const strobjectframe& f
     fx->SetMatrix(effect->g_mWorldView, &f.m_mWorldView);
 }
 
-void CountSubset(EMesh* mesh, DWORD subset)
+} // namespace
+
+void ERenderer::CountSubset(EMesh* mesh, DWORD subset)
 {
     if (!g_Options.PrintPolygonCount)
         return;
@@ -108,7 +110,7 @@ void CountSubset(EMesh* mesh, DWORD subset)
         }
 }
 
-void CountObjectPolygons(EMesh* mesh, strobjectframe& f)
+void ERenderer::CountObjectPolygons(EMesh* mesh, strobjectframe& f)
 {
     if (!g_Options.PrintPolygonCount || f.m_bCounted)
         return;
@@ -123,9 +125,13 @@ void CountObjectPolygons(EMesh* mesh, strobjectframe& f)
     f.m_bCounted = 1;
 }
 
+namespace
+{
 // A texture found by name, without loading one that has no file (a missing
 // texture file ends the game).
-strtexture* OptionalTexture(const char* name, BYTE companions)
+} // namespace
+
+strtexture* ERenderer::OptionalTexture(const char* name, BYTE companions)
 {
     if (strtexture* t = g_Renderer.FindTexture(name))
         return t;
@@ -134,11 +140,14 @@ strtexture* OptionalTexture(const char* name, BYTE companions)
     return g_Renderer.GetTexture(g_Renderer.GetTextureIndex(name, 0, 0, companions));
 }
 
-void BindClouds()
+void ERenderer::BindClouds()
 {
     if (strtexture* clouds = OptionalTexture(kCloudTexture, 0))
         g_RenderStates.SetTexture(kCloudStage, clouds->m_pTexture);
 }
+
+namespace
+{
 } // namespace
 
 // ---- Per-frame constants -----------------------------------------------------------------
@@ -390,7 +399,7 @@ void RunStaticPass(StaticPass pass)
     fx->SetBool("g_bWire", FALSE);
     fx->SetBool("g_bDrzewo", FALSE);
     fx->SetBool("g_bDrzewoLiscie", FALSE);
-    BindClouds();
+    ERenderer::BindClouds();
     fx->SetBool("g_bDrzewoLiscie", FALSE);
     g_RenderStates.EnableCulling(false);
     g_RenderStates.EnableCulling(true);
@@ -446,7 +455,7 @@ void RunStaticPass(StaticPass pass)
                 if (CompareNoCase(wanted, running) != 0 && g_RenderStates.BeginEffectByName(fx, wanted, true))
                 {
                     std::snprintf(running, sizeof running, "%s", wanted);
-                    BindClouds();
+                    ERenderer::BindClouds();
                     // Ending the previous technique put its stages back.
                     r.SetSunShadowInputs(effect, true);
                     fx->SetVector(effect->g_CameraModel, &f.m_vCameraModel);
@@ -464,12 +473,12 @@ void RunStaticPass(StaticPass pass)
             if (pass == StaticPass::Realistic)
                 fx->SetFloat(effect->g_fItemDropped, o->bItemDropped ? r.m_fPulse : 0.0f);
             if (!fast)
-                CountSubset(e->m_pMesh, e->m_iSubset);
+                ERenderer::CountSubset(e->m_pMesh, e->m_iSubset);
             ++r.m_iRenderedOpaqueSubsets;
             ++r.m_iRenderedNoninstancedSubsets;
             fx->CommitChanges();
             ERenderer::DrawMeshSubset(e->m_pMesh, e->m_iSubset);
-            CountObjectPolygons(e->m_pMesh, f);
+            ERenderer::CountObjectPolygons(e->m_pMesh, f);
         }
     }
     g_RenderStates.AlphaTestOff(effect);
@@ -515,7 +524,7 @@ void ERenderer::SetPaintedLayers(EEffect* effect, HOBJECT o)
             sharpness[i] = kLayerSharpnessMin;
         slot[i] = TRUE;
         if (p->szTextures[i][0])
-            if (strtexture* layer = OptionalTexture(p->szTextures[i], 1))
+            if (strtexture* layer = ERenderer::OptionalTexture(p->szTextures[i], 1))
                 g_RenderStates.SetTexture(kFirstLayerStage + i, layer->m_pTexture);
     }
     fx->SetBoolArray(effect->g_bTextureSlot, slot, kPaintLayers);
@@ -623,7 +632,7 @@ void RunTerrainPass(bool fast)
         fx->SetMatrix(effect->g_mViewProj, &viewProj);
     // After the technique began: ending the one before puts its stages back.
     r.SetSunShadowInputs(effect, !fast);
-    BindClouds();
+    ERenderer::BindClouds();
     g_RenderStates.EnableCulling(true);
     const float farPlane = g_Camera.GetFarPlane();
     fx->SetFloat("g_fFarZ", farPlane);

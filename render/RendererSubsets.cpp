@@ -6,6 +6,7 @@
 
 #include "mesh/Mesh.h"
 #include "render/RenderStates.h"
+#include "render/ShadowCubeMaps.h"
 #include "shell/D3DMain.h"
 #include "shell/GameOptions.h"
 
@@ -109,7 +110,6 @@ void ERenderer::DrawMeshSubset(EMesh* mesh, DWORD subset)
 
 void ERenderer::RenderWaterMaps()
 {
-    // STAND-IN: the water reflection and refraction maps (CShadowCubeMaps)
-    // come with the water work.
-    SkipPass("ERenderer::RenderWaterMaps");
+    g_ShadowCubeMaps.RenderWaterReflection();
+    g_ShadowCubeMaps.RenderWaterRefraction();
 }

@@ -250,7 +250,6 @@ D3DXVECTOR4 Unpacked(DWORD packed, float scale)
 
 void ESkyLight::RenderSky(BYTE mirrored)
 {
-    (void)mirrored;
     if (!g_Engine.m_bWorldLoaded || !g_Options.DrawSky)
         return;
     if (!m_hSkyMesh)
@@ -278,6 +277,9 @@ void ESkyLight::RenderSky(BYTE mirrored)
         device->SetTextureStageState(s, D3DTSS_COLOROP, s ? D3DTOP_DISABLE : D3DTOP_MODULATE);
     }
     g_RenderStates.SetCullCCW();
+    // Seen in a mirror, the faces wind the other way.
+    if (mirrored)
+        g_RenderStates.EnableCulling(false);
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);

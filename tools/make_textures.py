@@ -467,6 +467,8 @@ def main():
     weather_textures(root)
     from ambient_textures import ambient_textures
     ambient_textures(root)
+    from sunlit_textures import sunlit_textures
+    sunlit_textures(root)
 
 
 if __name__ == "__main__":

@@ -21,6 +21,7 @@
 #include "render/Font.h"
 #include "render/PostProcess.h"
 #include "render/Renderer.h"
+#include "render/ShadowCubeMaps.h"
 #include "render/SpriteMgr.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
@@ -366,7 +367,12 @@ void EEngine::SetSectorHidden(DWORD sector, BYTE hidden)
         return;
     for (strObject& o : m_Objects)
         if (o.bUsed && o.bSectorIndex == sector)
+        {
             o.bHidden = hidden ? 1 : 0;
+            // A hidden light gives its shadow slot back.
+            if (hidden && o.Type == OT_LIGHT)
+                g_ShadowCubeMaps.RemoveLight(&o);
+        }
 }
 
 // ---- Preloads and screenshots --------------------------------------------------------------

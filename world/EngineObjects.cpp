@@ -327,7 +327,7 @@ void EEngine::ReleaseObjectOfType(HOBJECT o)
         break;
     case OT_LIGHT:
         if (o->bHasShadowSlot)
-            g_ShadowCubeMaps.ReleaseSlot(o);
+            g_ShadowCubeMaps.RemoveLight(o);
         break;
     case OT_SPRITE:
         g_SpriteMgr.RemoveSprite(o);

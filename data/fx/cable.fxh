@@ -4,9 +4,8 @@
 // the third byte marks the upper edge of the vertical ribbon and is not read,
 // so both edges of a ribbon swing alike. The cable pass sets the wind's phase
 // (g_fGrassX0, radians) every frame; the cables take the sun from above and
-// the ambient light, and fade into the fog with distance.
-
-float g_fGrassX0 = 0.0;
+// the ambient light, and fade into the fog with distance. The wind's phase is
+// the vegetation's (vegetation.fxh, included before this file).
 
 vertexshader VS_Cable
 {

@@ -567,3 +567,260 @@ void main(void)
         EXPECT_EQ(BackPixel(54, 20), white);
     }
 }
+
+// The G-buffer's shape: four targets of mixed formats written by one draw,
+// each then read back through a sampler into the back buffer.
+TEST_F(TwoPassTest, FourTargetsOfMixedFormatsTakeTheirOwnOutputs)
+{
+    const D3DFORMAT formats[4] = {D3DFMT_A8R8G8B8, D3DFMT_R32F, D3DFMT_A8R8G8B8, D3DFMT_G16R16F};
+    IDirect3DTexture9* targets[4] = {};
+    for (int i = 0; i < 4; ++i)
+    {
+        ASSERT_EQ(device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, formats[i], D3DPOOL_DEFAULT,
+                                        &targets[i], nullptr),
+                  D3D_OK)
+            << i;
+        Keep(targets[i]);
+    }
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    for (DWORD i = 0; i < 4; ++i)
+        ASSERT_EQ(device->SetRenderTarget(i, Surface(targets[i])), D3D_OK) << i;
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    // Values beyond one survive in the float targets only.
+    FullScreen(PixelShader(R"(#version 450 core
+layout(location = 0) out vec4 o0;
+layout(location = 1) out vec4 o1;
+layout(location = 2) out vec4 o2;
+layout(location = 3) out vec4 o3;
+void main()
+{
+    o0 = vec4(1.0, 0.0, 0.0, 1.0);
+    o1 = vec4(250.5, 0.0, 0.0, 1.0);
+    o2 = vec4(0.0, 0.0, 1.0, 1.0);
+    o3 = vec4(-3.0, 40.0, 0.0, 1.0);
+}
+)"));
+    for (DWORD i = 1; i < 4; ++i)
+        ASSERT_EQ(device->SetRenderTarget(i, nullptr), D3D_OK);
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    for (DWORD i = 0; i < 4; ++i)
+        device->SetTexture(i, targets[i]);
+    SetSampler("u_t0", 0);
+    SetSampler("u_t1", 1);
+    SetSampler("u_t2", 2);
+    SetSampler("u_t3", 3);
+    // Quarters of the screen, left to right: target 0, 1 (/ 501), 2, 3 (a unit per channel).
+    FullScreen(PixelShader(R"(#version 450 core
+in vec2 v_ndc;
+uniform sampler2D u_t0;
+uniform sampler2D u_t1;
+uniform sampler2D u_t2;
+uniform sampler2D u_t3;
+out vec4 o;
+void main()
+{
+    vec2 uv = v_ndc * 0.5 + 0.5;
+    int quarter = int(clamp(uv.x * 4.0, 0.0, 3.0));
+    if (quarter == 0) o = texture(u_t0, uv);
+    else if (quarter == 1) o = vec4(texture(u_t1, uv).r / 501.0, 0.0, 0.0, 1.0);
+    else if (quarter == 2) o = texture(u_t2, uv);
+    else { vec4 g = texture(u_t3, uv); o = vec4(g.r == -3.0 ? 1.0 : 0.0, g.g == 40.0 ? 1.0 : 0.0, g.b, 1.0); }
+}
+)"));
+    EXPECT_TRUE(Near(BackPixel(8, 20), D3DCOLOR_XRGB(255, 0, 0))) << std::hex << BackPixel(8, 20);
+    EXPECT_TRUE(Near(BackPixel(24, 20), D3DCOLOR_XRGB(128, 0, 0))) << std::hex << BackPixel(24, 20);
+    EXPECT_TRUE(Near(BackPixel(40, 20), D3DCOLOR_XRGB(0, 0, 255))) << std::hex << BackPixel(40, 20);
+    // G16R16F holds two channels; blue reads as 0 (Direct3D reads 1, the shaders never use it).
+    EXPECT_EQ(BackPixel(56, 20) & 0xffff00u, D3DCOLOR_XRGB(255, 255, 0) & 0xffff00u)
+        << std::hex << BackPixel(56, 20);
+}
+
+// Blending by the source alpha into a half-float target: the sums go beyond
+// one and below zero stays representable, as the light passes need.
+TEST_F(TwoPassTest, AHalfFloatTargetBlendsBySourceAlpha)
+{
+    IDirect3DTexture9* hdr = nullptr;
+    ASSERT_EQ(device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16F, D3DPOOL_DEFAULT,
+                                    &hdr, nullptr),
+              D3D_OK);
+    Keep(hdr);
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    ASSERT_EQ(device->SetRenderTarget(0, Surface(hdr)), D3D_OK);
+    const float start[4] = {4.0f, 0.0f, 1.0f, 1.0f};
+    ASSERT_EQ(TkSetShaderUniform(device, "u_fill", TkUniformType::Vec4, start, 1), D3D_OK);
+    IDirect3DPixelShader9* fill =
+        PixelShader("#version 450 core\nuniform vec4 u_fill;\nout vec4 o;\nvoid main() { o = u_fill; }\n");
+    FullScreen(fill);
+    // src * 0.25 + dest * 0.75: (8, 2, -1) over (4, 0, 1) gives (5, 0.5, 0.5).
+    const float over[4] = {8.0f, 2.0f, -1.0f, 0.25f};
+    ASSERT_EQ(TkSetShaderUniform(device, "u_fill", TkUniformType::Vec4, over, 1), D3D_OK);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    FullScreen(fill);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    device->SetTexture(0, hdr);
+    SetSampler("u_hdr", 0);
+    FullScreen(PixelShader(R"(#version 450 core
+uniform sampler2D u_hdr;
+out vec4 o;
+void main() { vec4 t = texture(u_hdr, vec2(0.5)); o = vec4(t.r / 10.0, t.g, t.b, 1.0); }
+)"));
+    EXPECT_TRUE(Near(BackPixel(20, 20), D3DCOLOR_XRGB(128, 128, 128))) << std::hex << BackPixel(20, 20);
+}
+
+// A point light's shadow: distances drawn into one face of an R32F cube with
+// a depth surface of its own size, nearer casters winning, then read back by
+// direction.
+TEST_F(TwoPassTest, AnR32FCubeFaceTakesDistancesWithItsOwnDepth)
+{
+    IDirect3DCubeTexture9* cube = nullptr;
+    ASSERT_EQ(
+        device->CreateCubeTexture(32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT, &cube, nullptr),
+        D3D_OK);
+    Keep(cube);
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device->CreateDepthStencilSurface(32, 32, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
+                                                nullptr),
+              D3D_OK);
+    Keep(depth);
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    IDirect3DSurface9* autoDepth = nullptr;
+    ASSERT_EQ(device->GetDepthStencilSurface(&autoDepth), D3D_OK);
+    Keep(autoDepth);
+    IDirect3DSurface9* face = nullptr;
+    ASSERT_EQ(cube->GetCubeMapSurface(D3DCUBEMAP_FACE_POSITIVE_Z, 0, &face), D3D_OK);
+    Keep(face);
+    ASSERT_EQ(device->SetRenderTarget(0, face), D3D_OK);
+    ASSERT_EQ(device->SetDepthStencilSurface(depth), D3D_OK);
+    D3DVIEWPORT9 viewport = {};
+    ASSERT_EQ(device->GetViewport(&viewport), D3D_OK);
+    EXPECT_EQ(viewport.Width, 32u);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    // The far caster over the whole face, then a nearer one drawn after it
+    // over the left half, then a farther one over everything that must lose.
+    IDirect3DPixelShader9* distance = PixelShader("#version 450 core\nuniform float u_d;\nout vec4 o;\nvoid "
+                                                  "main() { o = vec4(u_d, 0.0, 0.0, 1.0); }\n");
+    auto draw = [&](float x0, float x1, float z, float d)
+    {
+        ASSERT_EQ(TkSetShaderUniform(device, "u_d", TkUniformType::Float, &d, 1), D3D_OK);
+        device->SetVertexShader(vs);
+        device->SetPixelShader(distance);
+        const float quad[] = {x0, 1, z, x1, 1, z, x0, -1, z, x1, -1, z};
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 3 * sizeof(float)), D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+    };
+    draw(-1, 1, 0.6f, 60.0f);
+    draw(-1, 0, 0.2f, 20.0f);
+    draw(-1, 1, 0.9f, 900.0f);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    ASSERT_EQ(device->SetDepthStencilSurface(autoDepth), D3D_OK);
+    device->SetTexture(1, cube);
+    SetSampler("u_cube", 1);
+    // Left half of the screen looks at the face's left part, the right half
+    // at its right part.
+    FullScreen(PixelShader(R"(#version 450 core
+in vec2 v_ndc;
+uniform samplerCube u_cube;
+out vec4 o;
+void main()
+{
+    float d = texture(u_cube, vec3(v_ndc.x < 0.0 ? -0.5 : 0.5, 0.0, 1.0)).r;
+    o = vec4(d / 255.0, 0.0, 0.0, 1.0);
+}
+)"));
+    EXPECT_TRUE(Near(BackPixel(10, 20), D3DCOLOR_XRGB(20, 0, 0))) << std::hex << BackPixel(10, 20);
+    EXPECT_TRUE(Near(BackPixel(54, 20), D3DCOLOR_XRGB(60, 0, 0))) << std::hex << BackPixel(54, 20);
+}
+
+// A 16 x 16 target read back into system memory: the rows come top-down at
+// the lock's pitch, so the centre pixel is where a caller computes it.
+TEST_F(TwoPassTest, ASmallTargetIsReadBackThroughTheLockPitch)
+{
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_EQ(
+        device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
+        D3D_OK);
+    Keep(target);
+    IDirect3DSurface9* system = nullptr;
+    ASSERT_EQ(
+        device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system, nullptr),
+        D3D_OK);
+    Keep(system);
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    ASSERT_EQ(device->SetRenderTarget(0, target), D3D_OK);
+    D3DVIEWPORT9 viewport = {};
+    ASSERT_EQ(device->GetViewport(&viewport), D3D_OK);
+    EXPECT_EQ(viewport.Width, 16u);
+    EXPECT_EQ(viewport.Height, 16u);
+    // Each pixel carries its own column and row.
+    FullScreen(PixelShader(R"(#version 450 core
+out vec4 o;
+void main() { o = vec4(floor(gl_FragCoord.x) / 255.0, floor(gl_FragCoord.y) / 255.0, 0.5, 1.0); }
+)"));
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    ASSERT_EQ(device->GetRenderTargetData(target, system), D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(system->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    ASSERT_GE(locked.Pitch, 64);
+    const BYTE* bytes = static_cast<const BYTE*>(locked.pBits);
+    const int points[3][2] = {{0, 0}, {8, 8}, {15, 3}};
+    for (const auto& p : points)
+    {
+        D3DCOLOR c = 0;
+        std::memcpy(&c, bytes + p[1] * locked.Pitch + p[0] * 4, 4);
+        EXPECT_EQ(c, D3DCOLOR_ARGB(255, p[0], p[1], 128)) << p[0] << "," << p[1] << " " << std::hex << c;
+    }
+    system->UnlockRect();
+    // A target of another size is refused.
+    IDirect3DSurface9* small = nullptr;
+    ASSERT_EQ(device->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &small, nullptr),
+              D3D_OK);
+    Keep(small);
+    EXPECT_EQ(device->GetRenderTargetData(target, small), D3DERR_INVALIDCALL);
+}
+
+// Down- and up-sizing between targets with the linear filter: an edge
+// between black and white becomes a ramp, a flat area stays flat.
+TEST_F(TwoPassTest, StretchingWithTheLinearFilterBlendsNeighbours)
+{
+    IDirect3DSurface9* source = nullptr;
+    ASSERT_EQ(
+        device->CreateRenderTarget(8, 8, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &source, nullptr),
+        D3D_OK);
+    Keep(source);
+    IDirect3DTexture9* wide = nullptr;
+    ASSERT_EQ(device->CreateTexture(32, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &wide,
+                                    nullptr),
+              D3D_OK);
+    Keep(wide);
+    ASSERT_EQ(device->ColorFill(source, nullptr, D3DCOLOR_XRGB(0, 0, 0)), D3D_OK);
+    const RECT right = {4, 0, 8, 8};
+    ASSERT_EQ(device->ColorFill(source, &right, D3DCOLOR_XRGB(255, 255, 255)), D3D_OK);
+    IDirect3DSurface9* up = Surface(wide);
+    ASSERT_EQ(device->StretchRect(source, nullptr, up, nullptr, D3DTEXF_LINEAR), D3D_OK);
+    // Source texel 3 (black) and 4 (white) centres land on 14 and 18: between them a ramp.
+    EXPECT_EQ(Pixel(up, 2, 5), D3DCOLOR_XRGB(0, 0, 0));
+    EXPECT_EQ(Pixel(up, 29, 5), D3DCOLOR_XRGB(255, 255, 255));
+    const int ramp = int(Pixel(up, 16, 5) & 0xff);
+    EXPECT_GT(ramp, 60);
+    EXPECT_LT(ramp, 195);
+    EXPECT_LT(int(Pixel(up, 15, 5) & 0xff), ramp);
+    EXPECT_GT(int(Pixel(up, 17, 5) & 0xff), ramp);
+    // Point filtering of the same copy keeps the hard edge.
+    ASSERT_EQ(device->StretchRect(source, nullptr, up, nullptr, D3DTEXF_POINT), D3D_OK);
+    EXPECT_EQ(Pixel(up, 15, 5), D3DCOLOR_XRGB(0, 0, 0));
+    EXPECT_EQ(Pixel(up, 16, 5), D3DCOLOR_XRGB(255, 255, 255));
+    // Down to a 2 x 2 part of the back buffer: each pixel the average of its side.
+    IDirect3DSurface9* back = Keep(BackBuffer());
+    const RECT to = {40, 30, 42, 32};
+    ASSERT_EQ(device->StretchRect(up, nullptr, back, &to, D3DTEXF_LINEAR), D3D_OK);
+    EXPECT_LT(int(Pixel(back, 40, 30) & 0xff), 128);
+    EXPECT_GT(int(Pixel(back, 41, 30) & 0xff), 128);
+}

@@ -453,6 +453,7 @@ constexpr const char* WORLD_SETTINGS[] = {
     "sky_light_color 16773330",
     "sky_light_power 1.2",
     "lens_flare_direction 40 135",
+    "lensflare_script scripts\\lensflare\\demo.txt",
     "bloom_params 5 0.3",
     "HDRTargetLuminance 0.38",
     "skinmesh_skylight_coef 1",
@@ -568,6 +569,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoFuseBox(objects);
     AddDemoGulls(objects);
     AddDemoPoles(objects);
+    AddDemoSunlit(objects);
     return objects;
 }
 
@@ -612,6 +614,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoBezierFiles())
         files.push_back(f);
     for (const std::string& f : DemoGullFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoSunlitFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -659,6 +663,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoBezier(root) && ok;
     ok = WriteDemoGulls(root) && ok;
     ok = WriteDemoLayers(root) && ok;
+    ok = WriteDemoSunlit(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -195,6 +195,17 @@ std::vector<std::string> DemoMissionFiles();
 // and the gull model with its "leci" and "szybuje" animations.
 constexpr const char* DEMO_GRASS_AREA = "grass";
 constexpr const char* DEMO_MARKER_MESH = "meshes\\demo\\marker.x";
+// The showcase of the sun-lit surfaces (DemoWorldSunlit.cpp): a pond named
+// "water", a fence, windows, a tree and grass, a lamp with its glow, light
+// shaft and shadowing light, a lava trough, the lens flare's definition, and
+// the marker that looks at them and the sun.
+constexpr const char* DEMO_SHOWCASE = "showcase";
+constexpr float DEMO_SHOWCASE_AT[3] = {-74.0f, 3.0f, -10.0f};
+constexpr float DEMO_SHOWCASE_YAW = -10.0f, DEMO_SHOWCASE_PITCH = 8.0f; // degrees
+constexpr const char* DEMO_LENS_FLARE_SCRIPT = "scripts\\lensflare\\demo.txt";
+void AddDemoSunlit(std::vector<DemoObject>& objects);
+bool WriteDemoSunlit(const std::filesystem::path& root);
+std::vector<std::string> DemoSunlitFiles();
 void AddDemoGulls(std::vector<DemoObject>& objects);
 bool WriteDemoGulls(const std::filesystem::path& root);
 std::vector<std::string> DemoGullFiles();
