@@ -570,6 +570,7 @@ void EHeliMgr::ShootAtBattlefield(EHeli* heli)
 
 void EHeliMgr::Attack(EHeli* heli, const D3DXVECTOR3& target, bool)
 {
+    heli->vLastTarget = target;
     const float dt = m_fFrameTime;
     heli->fAttackClock += dt;
     heli->fGunClock += dt;

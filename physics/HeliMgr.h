@@ -50,6 +50,7 @@ struct EHeli
     DWORD PartPesel[MAX_HELI_ATTACHMENTS][3];
     DWORD iRockets;
     DWORD iVolleys;
+    D3DXVECTOR3 vLastTarget; // where the last attack step aimed
     // STAND-IN: the object's battle word and its two helicopter state bytes
     // live here until the object record carries them; nothing sets them yet.
     DWORD dwBattle;
