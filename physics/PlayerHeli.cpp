@@ -110,6 +110,7 @@ void CPlayerHeli::Enter(HOBJECT object)
     std::memcpy(m_ObjectPesel, object->PESEL, sizeof m_ObjectPesel);
     m_bFlying = 1;
     m_fFlightTime = 0.0f;
+    m_bToldCamera = m_bToldExit = 0;
     g_PhysicsMgr.FreezePlayer();
     g_PhysicsMgr.WarpPlayer(&kParked); // a frozen controller stays where it is
     g_PhysicsMgr.AddHelicopter(object);
