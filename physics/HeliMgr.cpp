@@ -44,6 +44,7 @@ constexpr const char* kDust = "e_dymek_spod_helikoptera";
 constexpr const char* kRocketFx = "rakieta_pocisk";
 constexpr const char* kRocketSound = "sounds\\weapons\\rocket.wav";
 constexpr float kRocketSoundRange = 250.0f;
+constexpr float kRocketSpeed = 80.0f;
 constexpr const char* kGunItem = "ak";
 constexpr const char* kEye = "oko";
 constexpr const char* kRockets[2] = {"rakieta1", "rakieta2"};
@@ -635,6 +636,9 @@ void EHeliMgr::FireRocket(EHeli* heli, const char* socket, const D3DXVECTOR3& ta
     EFxInstance* fx = g_FxMgr.CreateFxByName(kRocketFx, &from, &orientation);
     if (!fx || fx == g_FxMgr.Reserved())
         return;
+    D3DXVECTOR3 along;
+    D3DXVec3Normalize(&along, &direction);
+    fx->m_vVel = along * kRocketSpeed;
     fx->m_pSound = g_SoundMgr.CreateSound3DAt(kRocketSound, &from, kRocketSoundRange, true, true);
 }
 

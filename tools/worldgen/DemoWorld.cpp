@@ -567,6 +567,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoCharacters(objects);
     AddDemoFuseBox(objects);
     AddDemoGulls(objects);
+    AddDemoVehicles(objects);
     return objects;
 }
 
@@ -616,6 +617,8 @@ std::vector<std::string> DemoWorldFiles()
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
         files.push_back(f);
+    for (const std::string& f : DemoVehicleFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -655,6 +658,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteSpecialPrefabs(root) && ok;
     ok = WriteDemoBezier(root) && ok;
     ok = WriteDemoGulls(root) && ok;
+    ok = WriteDemoVehicles(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";
