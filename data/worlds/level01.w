@@ -495,55 +495,55 @@ scaling_axis 120 4 120
 flags 128
 mesh meshes\demo\ramp.x
 name demo_ramp
-xpos 100
+xpos -100
 ypos 0
-zpos 100
+zpos 40
 mesh prefabs\vehicles\demo_truck.x
 name demo_truck
-xpos 100
+xpos -100
 ypos 0
-zpos 86
+zpos 26
 action_general_opt 1 0
-action_moving 0 0 1 3.000000 34.000000
+action_moving 0 0 1 3.000000 38.000000
 mesh meshes\demo\yard_step.x
 name demo_truck_step
-xpos 104.5
+xpos -95.5
 ypos 0
-zpos 121
+zpos 65
 flags 0
 action_general_opt 1 1
 action_general_2 1 1
 action_give_action_to___mesh demo_truck
 mesh prefabs\special\start_point.x
-name demo_vehicle_yard
-xpos 104.5
+name vehicleyard
+xpos -95.5
 ypos -62.8
-zpos 121
+zpos 65
 flags 0
 mesh prefabs\vehicles\demo_heli.x
 name demo_heli
-xpos 125
+xpos -75
 ypos 12
-zpos 130
+zpos 75
 mesh prefabs\vehicles\demo_heli_fly.x
 name demo_heli_fly
-xpos 112
+xpos -88
 ypos 1.6
-zpos 106
+zpos 40
 action_general_opt 1 0
 action_fly_heli 1
 mesh meshes\demo\yard_step.x
 name demo_heli_pad_step
-xpos 116.5
+xpos -83.5
 ypos 0
-zpos 106
+zpos 40
 flags 0
 action_general_opt 1 1
 action_general_2 1 1
 action_give_action_to___mesh demo_heli_fly
 mesh prefabs\special\start_point.x
-name demo_heli_pad
-xpos 116.5
+name helipad
+xpos -83.5
 ypos -62.8
-zpos 106
+zpos 40
 flags 0

@@ -234,8 +234,8 @@ void AddDemoFuseBox(std::vector<DemoObject>& objects);
 // The vehicle yard (DemoWorldVehicles.cpp): a truck that drives over a ramp, a
 // hovering helicopter and one the hero flies, with the markers the console's
 // "Teleport" takes the hero to (the yard's landing spot and the pad).
-constexpr const char* DEMO_YARD_MARKER = "demo_vehicle_yard";
-constexpr const char* DEMO_PAD_MARKER = "demo_heli_pad";
+constexpr const char* DEMO_YARD_MARKER = "vehicleyard";
+constexpr const char* DEMO_PAD_MARKER = "helipad";
 constexpr const char* DEMO_FLY_HELI = "demo_heli_fly";
 void AddDemoVehicles(std::vector<DemoObject>& objects);
 bool WriteDemoVehicles(const std::filesystem::path& root);

@@ -1,4 +1,5 @@
-// The vehicle yard of the demo world, out on the green north-east of the town:
+// The vehicle yard of the demo world, out on the green north-west of the town
+// (inside the mission's area, far enough that its dust never reaches the town):
 // a truck that drives north over a ramp when the hero steps onto the yard's
 // landing spot and stops beside it, a helicopter hovering over the yard with
 // its rotor whose downwash raises dust, and a helicopter on its pad that the
@@ -32,13 +33,13 @@ constexpr float TELEPORT_RISE = 64.0f;
 constexpr float HERO_CENTRE = 1.2f;
 
 // The truck starts south of the ramp and drives 34 units north.
-constexpr float TRUCK_X = 100.0f, TRUCK_Z = 86.0f, TRUCK_RUN = 34.0f, TRUCK_SPEED = 3.0f;
-constexpr float RAMP_Z = 100.0f, RAMP_RISE = 1.5f;
-constexpr float LANDING_X = 104.5f, LANDING_Z = 121.0f;
-constexpr float HOVER_X = 125.0f, HOVER_Y = 12.0f, HOVER_Z = 130.0f;
+constexpr float TRUCK_X = -100.0f, TRUCK_Z = 26.0f, TRUCK_RUN = 38.0f, TRUCK_SPEED = 3.0f;
+constexpr float RAMP_Z = 40.0f, RAMP_RISE = 1.5f;
+constexpr float LANDING_X = -95.5f, LANDING_Z = 65.0f;
+constexpr float HOVER_X = -75.0f, HOVER_Y = 12.0f, HOVER_Z = 75.0f;
 constexpr float HELI_FLOOR = 1.6f; // the skids' depth under the helicopter's centre
-constexpr float PAD_HELI_X = 112.0f, PAD_HELI_Z = 106.0f;
-constexpr float PAD_X = 116.5f, PAD_Z = 106.0f;
+constexpr float PAD_HELI_X = -88.0f, PAD_HELI_Z = 40.0f;
+constexpr float PAD_X = -83.5f, PAD_Z = 40.0f;
 
 constexpr float kSteel[3] = {0.32f, 0.36f, 0.3f};
 constexpr float kDark[3] = {0.12f, 0.12f, 0.12f};
