@@ -137,7 +137,8 @@ void EHeliMgr::LoadAll()
     } while (FindNextFileA(find, &found));
     FindClose(find);
     std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b) { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
+              [](const std::string& a, const std::string& b)
+              { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
     for (const std::string& name : files)
     {
         char path[MAX_PATH];
@@ -271,7 +272,8 @@ void EHeliMgr::CreateHeli(HOBJECT object)
     for (DWORD i = 0; i < def->iNumAttachments && i < static_cast<DWORD>(MAX_HELI_ATTACHMENTS); ++i)
     {
         const BYTE type = def->bSkinMesh[i] ? OT_SKINMESH : OT_MESH;
-        HOBJECT part = g_Engine.CreateObject(type, def->szFile[i], kHeliFlags, 0, &object->vPosition.x, nullptr);
+        HOBJECT part =
+            g_Engine.CreateObject(type, def->szFile[i], kHeliFlags, 0, &object->vPosition.x, nullptr);
         if (!part)
         {
             g_Console.Print2("Failed to add helicopter part ", def->szFile[i]);
@@ -562,7 +564,8 @@ void EHeliMgr::ShootAtBattlefield(EHeli* heli)
             continue;
         to /= distance;
         const D3DXVECTOR3 socketAxis(socket.Matrix._11, socket.Matrix._12, socket.Matrix._13);
-        if (D3DXVec3Dot(&to, &socketAxis) >= kNestSocketDot && D3DXVec3Dot(&to, &o->Orientation.Forward) >= 0.0f)
+        if (D3DXVec3Dot(&to, &socketAxis) >= kNestSocketDot &&
+            D3DXVec3Dot(&to, &o->Orientation.Forward) >= 0.0f)
             target = &nest; // the last that qualifies, not the nearest
     }
     if (target)

@@ -22,7 +22,7 @@ constexpr float kPartHalf = 0.25f;
 constexpr float kPartMass = 50.0f;
 constexpr float kSmallestHalf = 0.05f;
 const btVector3 kPartOffsets[HELI_PHYSICS_BODIES] = {
-    {0.0f, 1.0f, 4.0f}, {0.0f, 1.0f, -4.0f}, {2.0f, 1.0f, 0.0f},
+    {0.0f, 1.0f, 4.0f},  {0.0f, 1.0f, -4.0f}, {2.0f, 1.0f, 0.0f},
     {-2.0f, 1.0f, 0.0f}, {0.0f, 0.0f, -4.0f}, {0.0f, 0.0f, 4.0f},
 };
 } // namespace
@@ -62,7 +62,8 @@ void CPhysicsMgr::FreeHeliPhysics(EObjectPhysics& p)
 void CPhysicsMgr::AddHelicopter(HOBJECT object)
 {
     EObjectPhysics* p = GetObjectPhysics(object);
-    EMesh* mesh = object && object->bUsed && object->Type == OT_MESH ? static_cast<EMesh*>(object->Object) : nullptr;
+    EMesh* mesh =
+        object && object->bUsed && object->Type == OT_MESH ? static_cast<EMesh*>(object->Object) : nullptr;
     if (!p || !mesh)
         return;
     if (!m_dynamicsWorld)
@@ -118,7 +119,8 @@ void CPhysicsMgr::AddHelicopter(HOBJECT object)
         h.pMotionState[i] = new btDefaultMotionState(partAt);
         btVector3 partInertia(0, 0, 0);
         h.pShape[i]->calculateLocalInertia(kPartMass, partInertia);
-        btRigidBody::btRigidBodyConstructionInfo partInfo(kPartMass, h.pMotionState[i], h.pShape[i], partInertia);
+        btRigidBody::btRigidBodyConstructionInfo partInfo(kPartMass, h.pMotionState[i], h.pShape[i],
+                                                          partInertia);
         h.pBody[i] = new btRigidBody(partInfo);
         if (!h.pBody[i])
         {

@@ -96,7 +96,8 @@ btRigidBody* BodyOf(HOBJECT o)
 // After the default box above: it is built from it.
 CPhysicsMgr g_PhysicsMgr;
 
-CPhysicsMgr::CPhysicsMgr() : m_BroadphaseBox(kDefaultBox), m_PlayableBox(kDefaultBox), m_Objects(MAX_OBJECTS),
+CPhysicsMgr::CPhysicsMgr()
+    : m_BroadphaseBox(kDefaultBox), m_PlayableBox(kDefaultBox), m_Objects(MAX_OBJECTS),
       m_Vehicles(MAX_VEHICLES)
 {
 }

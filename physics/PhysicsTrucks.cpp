@@ -119,7 +119,8 @@ void CPhysicsMgr::LoadVehicles()
     } while (FindNextFileA(find, &found));
     FindClose(find);
     std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b) { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
+              [](const std::string& a, const std::string& b)
+              { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
     for (const std::string& name : files)
     {
         char path[MAX_PATH];
@@ -237,8 +238,9 @@ void CPhysicsMgr::BuildTruck(const EVehicleDef* def, HOBJECT object)
         btQuaternion rotation(q.x, q.y, q.z, q.w);
         if (!std::isfinite(rotation.length2()) || rotation.length2() <= SIMD_EPSILON)
             rotation = btQuaternion::getIdentity();
-        const btTransform at(rotation.normalized(), btVector3(object->vPosition.x, object->vPosition.y + half.y,
-                                                              object->vPosition.z));
+        const btTransform at(
+            rotation.normalized(),
+            btVector3(object->vPosition.x, object->vPosition.y + half.y, object->vPosition.z));
         p->pMotionState = new btDefaultMotionState(at);
         btRigidBody::btRigidBodyConstructionInfo info(0.0f, p->pMotionState, shape, btVector3(0, 0, 0));
         btRigidBody* body = new btRigidBody(info);
@@ -429,8 +431,8 @@ void CPhysicsMgr::PlaceTruckBodyAtObject(HOBJECT object)
     // As a move would place it: raised by the chassis' half height.
     MoveObjectBody(object, &object->vPosition, &object->Orientation);
     if (m_dynamicsWorld && body->getBroadphaseHandle())
-        m_overlappingPairCache->getOverlappingPairCache()->cleanProxyFromPairs(body->getBroadphaseHandle(),
-                                                                               m_dynamicsWorld->getDispatcher());
+        m_overlappingPairCache->getOverlappingPairCache()->cleanProxyFromPairs(
+            body->getBroadphaseHandle(), m_dynamicsWorld->getDispatcher());
 }
 
 void CPhysicsMgr::PlaceTruckBodyBelowObject(HOBJECT object)
@@ -440,9 +442,10 @@ void CPhysicsMgr::PlaceTruckBodyBelowObject(HOBJECT object)
         return;
     // The chassis centre goes that far under the object (the move raises it by its half height).
     const float raise = GetTruck(object) ? GetTruck(object)->vHalf.y : 0.0f;
-    const D3DXVECTOR3 below(object->vPosition.x, object->vPosition.y - kHideDrop - raise, object->vPosition.z);
+    const D3DXVECTOR3 below(object->vPosition.x, object->vPosition.y - kHideDrop - raise,
+                            object->vPosition.z);
     MoveObjectBody(object, &below, &object->Orientation);
     if (m_dynamicsWorld && body->getBroadphaseHandle())
-        m_overlappingPairCache->getOverlappingPairCache()->cleanProxyFromPairs(body->getBroadphaseHandle(),
-                                                                               m_dynamicsWorld->getDispatcher());
+        m_overlappingPairCache->getOverlappingPairCache()->cleanProxyFromPairs(
+            body->getBroadphaseHandle(), m_dynamicsWorld->getDispatcher());
 }

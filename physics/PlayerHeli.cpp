@@ -247,7 +247,8 @@ void CPlayerHeli::DrawHud()
     std::snprintf(line, sizeof line, "Pitch: %.2f", m_fPitch);
     g_Font.DrawText(line, X(kTextLeft), Y(kHudTop + kTextStep), kTextColour, kTextSize, 0, false, false);
     std::snprintf(line, sizeof line, "Roll: %.2f", m_fRoll);
-    g_Font.DrawText(line, X(kTextLeft), Y(kHudTop + 2.0f * kTextStep), kTextColour, kTextSize, 0, false, false);
+    g_Font.DrawText(line, X(kTextLeft), Y(kHudTop + 2.0f * kTextStep), kTextColour, kTextSize, 0, false,
+                    false);
 }
 
 void CPlayerHeli::Exit()

@@ -176,7 +176,8 @@ TEST_F(VehicleWorld, TheHeroBoardsTheHelicopterClimbsWithWAndGetsOutAtItsExit)
     HOBJECT heli = g_Engine.FindObject(worldgen::DEMO_FLY_HELI, 0);
     ASSERT_NE(heli, nullptr);
     ASSERT_NO_FATAL_FAILURE(TeleportTo(worldgen::DEMO_PAD_MARKER));
-    ASSERT_TRUE(RunUntil([&] { return g_PlayerHeli.m_bFlying != 0; }, 600)) << "stepping on the pad boards it";
+    ASSERT_TRUE(RunUntil([&] { return g_PlayerHeli.m_bFlying != 0; }, 600))
+        << "stepping on the pad boards it";
     EXPECT_EQ(g_PlayerHeli.m_hObject, heli);
     Run(2);
     D3DXVECTOR3 camera;

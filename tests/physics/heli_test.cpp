@@ -83,8 +83,8 @@ TEST_F(HeliTest, DefinitionsKeepToTheirLimits)
 
 TEST_F(HeliTest, AHelicopterObjectGetsItsPartsAtTheirSocketsAndItsRotorSoundOnce)
 {
-    const std::string def = std::string("helicopter ") + HELI + "\nattachment " + ROTOR + " rotor\nattachment " +
-                            ROTOR + " no_such_socket\nattachment " + HELI + " oko\n";
+    const std::string def = std::string("helicopter ") + HELI + "\nattachment " + ROTOR +
+                            " rotor\nattachment " + ROTOR + " no_such_socket\nattachment " + HELI + " oko\n";
     HOBJECT heli = Heli(def);
     HOBJECT plain = Place(worldtest::MESH_FILE, {10, 0, 0});
     ASSERT_TRUE(heli && plain);

@@ -100,8 +100,8 @@ TEST_F(PlayerHeliTest, TheControlsKeepToTheirRanges)
         bool left, right;
         float yaw;
     };
-    for (const Yaw& c : {Yaw{false, false, 0.0f}, Yaw{false, true, 1.0f}, Yaw{true, false, -1.0f},
-                         Yaw{true, true, -1.0f}})
+    for (const Yaw& c :
+         {Yaw{false, false, 0.0f}, Yaw{false, true, 1.0f}, Yaw{true, false, -1.0f}, Yaw{true, true, -1.0f}})
     {
         Press(CPlayerHeli::CMD_LEFT, c.left);
         Press(CPlayerHeli::CMD_RIGHT, c.right);

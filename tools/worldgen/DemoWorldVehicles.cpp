@@ -77,9 +77,9 @@ std::vector<DemoBox> Helicopter(bool withRotor)
         Box(-0.25f, 1.2f, -0.25f, 0.25f, 1.5f, 0.25f, kDark, "demo_iron.tga"),
     };
     if (withRotor)
-        for (const DemoBox& b : std::vector<DemoBox>{
-                 Box(-6.0f, 1.5f, -0.2f, 6.0f, 1.58f, 0.2f, kDark, "demo_iron.tga"),
-                 Box(-0.2f, 1.5f, -6.0f, 0.2f, 1.58f, 6.0f, kDark, "demo_iron.tga")})
+        for (const DemoBox& b :
+             std::vector<DemoBox>{Box(-6.0f, 1.5f, -0.2f, 6.0f, 1.58f, 0.2f, kDark, "demo_iron.tga"),
+                                  Box(-0.2f, 1.5f, -6.0f, 0.2f, 1.58f, 6.0f, kDark, "demo_iron.tga")})
             boxes.push_back(b);
     return boxes;
 }
@@ -146,8 +146,8 @@ void AddDemoVehicles(std::vector<DemoObject>& objects)
     objects.push_back(MeshAt("demo_truck_step", STEP_MESH, LANDING_X, 0.0f, LANDING_Z,
                              {"flags 0", "action_general_opt 1 1", "action_general_2 1 1",
                               "action_give_action_to___mesh demo_truck"}));
-    objects.push_back(
-        MeshAt(DEMO_YARD_MARKER, MARKER_MESH, LANDING_X, HERO_CENTRE - TELEPORT_RISE, LANDING_Z, {"flags 0"}));
+    objects.push_back(MeshAt(DEMO_YARD_MARKER, MARKER_MESH, LANDING_X, HERO_CENTRE - TELEPORT_RISE, LANDING_Z,
+                             {"flags 0"}));
     // The hovering helicopter: its rotor and sound come from its definition.
     objects.push_back(MeshAt("demo_heli", HELI_MESH, HOVER_X, HOVER_Y, HOVER_Z));
     // The helicopter on its pad: stepping onto the pad boards it.
@@ -177,28 +177,29 @@ bool WriteDemoVehicles(const std::filesystem::path& root)
         ok = tk::xfile::XWriteMeshFile(path.string().c_str(), Ramp(), tk::xfile::XFormat::Text) && ok;
     }
     ok = WriteTextFile(root, TRUCK_SOCKETS,
-                       std::string("mesh_filename ") + TRUCK_MESH + "\r\n" + Socket("wheel_fl", -1.3f, 0.5f, 1.9f) +
-                           Socket("wheel_fr", 1.3f, 0.5f, 1.9f) + Socket("wheel_rl", -1.3f, 0.5f, -1.9f) +
-                           Socket("wheel_rr", 1.3f, 0.5f, -1.9f)) &&
+                       std::string("mesh_filename ") + TRUCK_MESH + "\r\n" +
+                           Socket("wheel_fl", -1.3f, 0.5f, 1.9f) + Socket("wheel_fr", 1.3f, 0.5f, 1.9f) +
+                           Socket("wheel_rl", -1.3f, 0.5f, -1.9f) + Socket("wheel_rr", 1.3f, 0.5f, -1.9f)) &&
          ok;
     ok = WriteTextFile(root, HELI_SOCKETS, HeliSockets(HELI_MESH)) && ok;
     ok = WriteTextFile(root, FLY_HELI_SOCKETS, HeliSockets(FLY_HELI_MESH)) && ok;
     ok = WriteTextFile(root, VEHICLES,
-                       std::string("Vehicle demo_truck\r\nprefab ") + TRUCK_MESH + "\r\nfront_wheel " + WHEEL_MESH +
-                           " wheel_fl\r\nfront_wheel " + WHEEL_MESH + " wheel_fr\r\nwheel " + WHEEL_MESH +
-                           " wheel_rl\r\nwheel " + WHEEL_MESH + " wheel_rr\r\n") &&
+                       std::string("Vehicle demo_truck\r\nprefab ") + TRUCK_MESH + "\r\nfront_wheel " +
+                           WHEEL_MESH + " wheel_fl\r\nfront_wheel " + WHEEL_MESH + " wheel_fr\r\nwheel " +
+                           WHEEL_MESH + " wheel_rl\r\nwheel " + WHEEL_MESH + " wheel_rr\r\n") &&
          ok;
     ok = WriteTextFile(root, HELICOPTERS,
-                       std::string("helicopter ") + HELI_MESH + "\r\nattachment " + ROTOR_MESH + " rotor\r\n") &&
+                       std::string("helicopter ") + HELI_MESH + "\r\nattachment " + ROTOR_MESH +
+                           " rotor\r\n") &&
          ok;
     return ok;
 }
 
 std::vector<std::string> DemoVehicleFiles()
 {
-    std::vector<std::string> files = {TRUCK_MESH,    WHEEL_MESH,   HELI_MESH,        FLY_HELI_MESH,
-                                      ROTOR_MESH,    STEP_MESH,    RAMP_MESH,        TRUCK_SOCKETS,
-                                      HELI_SOCKETS,  FLY_HELI_SOCKETS, VEHICLES,     HELICOPTERS};
+    std::vector<std::string> files = {TRUCK_MESH,   WHEEL_MESH,       HELI_MESH, FLY_HELI_MESH,
+                                      ROTOR_MESH,   STEP_MESH,        RAMP_MESH, TRUCK_SOCKETS,
+                                      HELI_SOCKETS, FLY_HELI_SOCKETS, VEHICLES,  HELICOPTERS};
     for (std::string& f : files)
         f = Slashes(f);
     return files;
