@@ -61,10 +61,10 @@ bool CharactersTakeShot(const EItemDesc*, const RayTestResult*, HOBJECT, DWORD, 
     return false;
 }
 
-// STAND-IN: vehicle bodies come with the trucks; no object carries one.
-bool HasVehicleBody(HOBJECT)
+// A truck's chassis.
+bool HasVehicleBody(HOBJECT object)
 {
-    return false;
+    return g_PhysicsMgr.GetTruck(object) != nullptr;
 }
 
 // STAND-IN: the characters' share of a blast comes with the characters.

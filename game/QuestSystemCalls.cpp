@@ -2,6 +2,8 @@
 // marked in QuestSystemCalls.h.
 #include "game/QuestSystemCalls.h"
 
+#include "physics/HeliMgr.h"
+#include "world/Engine.h"
 #include "characters/PostacMgr.h"
 #include "shell/CallJournal.h"
 #include "ui/Objective.h"
@@ -120,10 +122,16 @@ void HeliShooting(const char* name, bool allowed, float distance, float burst, f
 {
     Note("CHeli::%s %s %.2f %.2f %.2f", allowed ? "AllowShooting" : "ForbidShooting", S(name), distance,
          burst, interval);
+    HOBJECT o = name ? g_Engine.FindObject(name, 0) : nullptr;
+    if (allowed)
+        g_HeliMgr.AllowShooting(o, distance, burst, interval);
+    else
+        g_HeliMgr.ForbidShooting(o);
 }
 void HeliSound(const char* name, const char* file)
 {
     Note("CHeli::SetSound %s %s", S(name), S(file));
+    g_HeliMgr.SetHeliSound(name ? g_Engine.FindObject(name, 0) : nullptr, file);
 }
 void BattlefieldEnable(const char* direction)
 {

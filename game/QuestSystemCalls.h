@@ -46,7 +46,7 @@ void KillEmAll(float radius);
 bool EnemyWithin(const float* point, float radius);
 // STAND-IN: CKillCam's allowed byte.
 void KillCamAllowed(bool allowed);
-// STAND-IN: the scripted helicopters.
+// The scripted helicopters.
 void HeliShooting(const char* name, bool allowed, float distance, float burst, float interval);
 void HeliSound(const char* name, const char* file);
 // STAND-IN: CBattlefield.

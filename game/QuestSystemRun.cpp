@@ -9,6 +9,8 @@
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystemCalls.h"
+#include "physics/HeliMgr.h"
+#include "physics/PhysicsMgr.h"
 #include "player/Player.h"
 #include "render/Font.h"
 #include "shell/Console.h"
@@ -211,8 +213,15 @@ void HideTree(HOBJECT o)
     g_Hidden.push_back({o, {o->PESEL[0], o->PESEL[1], o->PESEL[2]}, o->dwFlags, o->dwFlags2});
     g_Engine.SetObjectFlags(o, kHiddenFlags, kAllFlags);
     g_Engine.SetObjectFlags2(o, kHiddenFlags2, kAllFlags);
-    // STAND-IN: the helicopter on it, the sky shadow's update flag and a
-    // physics body's truck wait for the helicopter, shadow and truck work.
+    g_HeliMgr.HideHeli(o);
+    // STAND-IN: the sky shadow's update flag waits for the shadow work.
+    if (o->pPhysicsBody)
+    {
+        g_PhysicsMgr.PlaceTruckBodyBelowObject(o);
+        if (const ETruck* truck = g_PhysicsMgr.GetTruck(o))
+            for (DWORD w = 0; w < truck->iNumWheels; ++w)
+                HideTree(truck->hWheel[w]);
+    }
     QuestCalls::Note("QuestSystem hide %s", o->szName);
     HideTree(o->pLinked1);
     HideTree(o->pLinked2);
@@ -227,6 +236,14 @@ void UnhideTree(HOBJECT o)
     g_Hidden.erase(g_Hidden.begin() + i);
     g_Engine.SetObjectFlags(o, mark.flags, kAllFlags);
     g_Engine.SetObjectFlags2(o, mark.flags2, kAllFlags);
+    g_HeliMgr.UnhideHeli(o);
+    if (o->pPhysicsBody)
+    {
+        g_PhysicsMgr.PlaceTruckBodyAtObject(o);
+        if (const ETruck* truck = g_PhysicsMgr.GetTruck(o))
+            for (DWORD w = 0; w < truck->iNumWheels; ++w)
+                UnhideTree(truck->hWheel[w]);
+    }
     QuestCalls::Note("QuestSystem unhide %s", o->szName);
     UnhideTree(o->pLinked1);
     UnhideTree(o->pLinked2);

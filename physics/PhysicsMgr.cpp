@@ -96,7 +96,9 @@ btRigidBody* BodyOf(HOBJECT o)
 // After the default box above: it is built from it.
 CPhysicsMgr g_PhysicsMgr;
 
-CPhysicsMgr::CPhysicsMgr() : m_BroadphaseBox(kDefaultBox), m_PlayableBox(kDefaultBox), m_Objects(MAX_OBJECTS)
+CPhysicsMgr::CPhysicsMgr()
+    : m_BroadphaseBox(kDefaultBox), m_PlayableBox(kDefaultBox), m_Objects(MAX_OBJECTS),
+      m_Vehicles(MAX_VEHICLES)
 {
 }
 
@@ -110,6 +112,16 @@ CPhysicsMgr::~CPhysicsMgr()
         m_dynamicsWorld->removeCollisionObject(m_ghostObject);
     delete m_ghostObject;
     delete m_characterShape;
+    // The flown helicopter's joints go before the bodies they join.
+    for (EObjectPhysics& p : m_Objects)
+        if (p.pHeli)
+            for (btTypedConstraint*& joint : p.pHeli->pConstraint)
+            {
+                if (joint && m_dynamicsWorld)
+                    m_dynamicsWorld->removeConstraint(joint);
+                delete joint;
+                joint = nullptr;
+            }
     if (m_dynamicsWorld)
     {
         btCollisionObjectArray& objects = m_dynamicsWorld->getCollisionObjectArray();
@@ -126,7 +138,14 @@ CPhysicsMgr::~CPhysicsMgr()
     {
         delete p.pShape;
         delete p.pIndexVertexArray;
+        delete p.pTruck;
+        if (p.pHeli)
+            for (btCollisionShape* shape : p.pHeli->pShape)
+                delete shape; // the parts' bodies went with the world's objects above
+        delete p.pHeli;
     }
+    for (btCollisionShape* shape : m_ChassisShapes)
+        delete shape;
     delete m_dynamicsWorld;
     delete m_constraintSolver;
     delete m_overlappingPairCache;
@@ -200,6 +219,7 @@ void CPhysicsMgr::Init()
     m_ghostPairCallback = new btGhostPairCallback;
     m_overlappingPairCache->getOverlappingPairCache()->setInternalGhostPairCallback(m_ghostPairCallback);
     m_dynamicsWorld->setGravity(btVector3(0.0f, kGravity, 0.0f));
+    LoadVehicles();
 }
 
 void CPhysicsMgr::Step()
@@ -297,9 +317,11 @@ void CPhysicsMgr::Shutdown()
     for (int slot = 0; slot < MAX_OBJECTS; ++slot)
     {
         strObject& o = g_Engine.m_Objects[slot];
-        if (o.pPhysicsBody)
+        if (o.pPhysicsBody || m_Objects[slot].pHeli)
             RemoveObjectBody(&o);
         EObjectPhysics& p = m_Objects[slot];
+        // The wheel objects go with the world's objects; only the record goes here.
+        FreeTruck(p);
         DeleteShapeAndState(p);
         FreeTriangleCopies(p);
         p = EObjectPhysics();
@@ -317,6 +339,9 @@ void CPhysicsMgr::Shutdown()
             delete obj;
         }
     }
+    for (btCollisionShape* shape : m_ChassisShapes)
+        delete shape;
+    m_ChassisShapes.clear();
     const bool had = m_dynamicsWorld != nullptr;
     delete m_dynamicsWorld;
     m_dynamicsWorld = nullptr;
@@ -443,9 +468,8 @@ void CPhysicsMgr::AddCylinderBody(HOBJECT object)
 
 void CPhysicsMgr::CreateTriangleMeshBody(HOBJECT object)
 {
-    // STAND-IN: vehicle prefabs, which take their chassis from the truck code,
-    // are not told apart until trucks exist.
-    if (!GetObjectPhysics(object) || !MeshOf(object))
+    // A truck keeps the chassis the truck code gave it.
+    if (!GetObjectPhysics(object) || !MeshOf(object) || GetTruck(object))
         return;
     // The object's triangles as the collision geometry holds them, in mesh space.
     const CollisionRecord* record = g_CollisionMgr.GetRecord(object);
@@ -684,6 +708,9 @@ void CPhysicsMgr::RemoveObjectBody(HOBJECT object)
     EObjectPhysics* p = GetObjectPhysics(object);
     if (!p)
         return;
+    // The flown helicopter's parts and joints go before the hull they hang on.
+    if (p->pHeli)
+        FreeHeliPhysics(*p);
     // The body leaves the world before anything it uses is freed.
     if (btRigidBody* body = BodyOf(object))
     {
@@ -704,6 +731,8 @@ void CPhysicsMgr::RemoveObjectBody(HOBJECT object)
 
 void CPhysicsMgr::OnObjectDeleted(HOBJECT object)
 {
+    if (GetTruck(object))
+        DestroyTruck(object);
     RemoveObjectBody(object);
     if (EObjectPhysics* p = GetObjectPhysics(object))
         *p = EObjectPhysics();
@@ -725,7 +754,10 @@ void CPhysicsMgr::MoveObjectBody(HOBJECT object, const D3DXVECTOR3* position, co
     btQuaternion rotation(q.x, q.y, q.z, q.w);
     if (!std::isfinite(rotation.length2()) || rotation.length2() <= SIMD_EPSILON)
         rotation = btQuaternion::getIdentity();
-    const btTransform transform(rotation.normalized(), btVector3(position->x, position->y, position->z));
+    // A truck's chassis stands on the ground: its centre is half its height up.
+    const float raise = p->pTruck ? p->pTruck->vHalf.y : 0.0f;
+    const btTransform transform(rotation.normalized(),
+                                btVector3(position->x, position->y + raise, position->z));
     if (p->bKinematic && body->getMotionState())
         body->getMotionState()->setWorldTransform(transform);
     body->setWorldTransform(transform);
@@ -832,7 +864,8 @@ EBodyChoice CPhysicsMgr::GiveLoadedObjectBody(HOBJECT object)
         Report(object, "outside the playable box, no static body");
         g_Engine.SetObjectFlags(object, 0, OF_STATIC_BODY);
     }
-    // STAND-IN: trucks of vehicle prefabs come with the vehicle work.
+    if (p->pTruck || AddTruck(object))
+        return object->pPhysicsBody ? EBodyChoice::Truck : EBodyChoice::None;
     const EPhysicsDesc& desc = mesh->PhysicsDesc();
     EBodyChoice choice = EBodyChoice::None;
     if ((object->dwFlags & OF_STATIC_BODY) && desc.iShape == PHYSICS_SHAPE_NONE)

@@ -31,6 +31,7 @@ class btCapsuleShape;
 class btMotionState;
 class btRigidBody;
 class btTriangleIndexVertexArray;
+class btTypedConstraint;
 class btTransform;
 class btVector3;
 
@@ -50,6 +51,55 @@ struct EPhysicsBox
     D3DXVECTOR3 vMax;
 };
 
+// ---- Trucks ------------------------------------------------------------------------------------
+constexpr int MAX_VEHICLES = 64;
+constexpr int MAX_VEHICLE_WHEELS = 16;
+constexpr int VEHICLE_NAME_SIZE = 256;
+constexpr int VEHICLE_SOCKET_SIZE = 64;
+
+// One vehicle definition of "scripts\vehicles\*.txt".
+struct EVehicleDef
+{
+    char szName[VEHICLE_NAME_SIZE];
+    char szPrefab[VEHICLE_NAME_SIZE];
+    char szWheelFile[MAX_VEHICLE_WHEELS][VEHICLE_NAME_SIZE];
+    char szWheelSocket[MAX_VEHICLE_WHEELS][VEHICLE_SOCKET_SIZE];
+    BYTE bFrontWheel[MAX_VEHICLE_WHEELS];
+    DWORD iNumWheels;
+};
+
+// The truck of one object: its wheels and the ground-following state.
+struct ETruck
+{
+    D3DXVECTOR3 vUnused[MAX_VEHICLE_WHEELS];
+    D3DXVECTOR3 vWheelPosition[MAX_VEHICLE_WHEELS]; // the sockets at the last wheel update
+    D3DXVECTOR3 vPrevPosition;
+    char szName[VEHICLE_NAME_SIZE];
+    HOBJECT hWheel[MAX_VEHICLE_WHEELS];
+    char szSocket[MAX_VEHICLE_WHEELS][VEHICLE_SOCKET_SIZE];
+    BYTE bFrontWheel[MAX_VEHICLE_WHEELS];
+    float fWheelRadius[MAX_VEHICLE_WHEELS];
+    float fWheelAngle[MAX_VEHICLE_WHEELS];
+    float fSpare1[MAX_VEHICLE_WHEELS];
+    float fSpare2[MAX_VEHICLE_WHEELS];
+    DWORD iNumWheels;
+    HOBJECT hOwner;
+    float fWheelValue;
+    D3DXVECTOR3 vHalf; // the chassis: half width, half height, half length
+    DWORD WheelPesel[MAX_VEHICLE_WHEELS][3];
+};
+
+// The flown helicopter's six part bodies, each jointed to the hull (the
+// object's own body): the first four lift, the last two turn it.
+constexpr int HELI_PHYSICS_BODIES = 6;
+struct EHeliPhysics
+{
+    btCollisionShape* pShape[HELI_PHYSICS_BODIES];
+    btRigidBody* pBody[HELI_PHYSICS_BODIES];
+    btMotionState* pMotionState[HELI_PHYSICS_BODIES];
+    btTypedConstraint* pConstraint[HELI_PHYSICS_BODIES];
+};
+
 // What the manager keeps of one object slot.
 struct EObjectPhysics
 {
@@ -67,6 +117,8 @@ struct EObjectPhysics
     std::vector<float> vVertices;
     std::vector<int> vIndices;
     btTriangleIndexVertexArray* pIndexVertexArray = nullptr;
+    ETruck* pTruck = nullptr;      // the object is a truck
+    EHeliPhysics* pHeli = nullptr; // the object is the flown helicopter
 };
 
 // Which body the engine gives a loaded object (see GiveLoadedObjectBody).
@@ -77,6 +129,7 @@ enum class EBodyChoice
     Cylinder,
     TriangleMesh,
     Dynamic,
+    Truck,
 };
 
 class CPhysicsMgr
@@ -119,8 +172,31 @@ public:
     void WorldToLocal(HOBJECT object, const D3DXVECTOR3* point, D3DXVECTOR3* out);
     static void BodyTransformToObject(const btTransform& transform, D3DXVECTOR3* position,
                                       EOrientation* orientation);
-    // STAND-IN: trucks come with the vehicle work.
-    void UpdateTruckWheels(HOBJECT) {}
+
+    // ---- Trucks (PhysicsTrucks.cpp) ---------------------------------------------------
+    void LoadVehicles();
+    void ParseVehicle(const char* file);
+    const EVehicleDef* FindVehicleByPrefab(const char* file) const;
+    // The object becomes a truck when it is a mesh object of a vehicle prefab.
+    bool AddTruck(HOBJECT object);
+    void BuildTruck(const EVehicleDef* def, HOBJECT object);
+    void DestroyTruck(HOBJECT object);
+    ETruck* GetTruck(HOBJECT object);
+    void UpdateTruckWheels(HOBJECT object);
+    // The truck object is being moved: the position drops onto the ground and
+    // the orientation turns toward the ground's slope.
+    void DriveTruck(HOBJECT object, D3DXVECTOR3* position, EOrientation* orientation);
+    // The ground under a point (the truck and its wheels are not ground);
+    // false with the point itself when nothing is within reach.
+    bool GroundBelow(HOBJECT truck, const D3DXVECTOR3& point, D3DXVECTOR3* out);
+    void PlaceTruckBodyAtObject(HOBJECT object);
+    void PlaceTruckBodyBelowObject(HOBJECT object);
+    int GetVehicleCount() const { return m_iNumVehicles; }
+    const EVehicleDef& GetVehicle(int i) const { return m_Vehicles[i]; }
+
+    // ---- The flown helicopter's bodies (PhysicsHeli.cpp) ---------------------------
+    void AddHelicopter(HOBJECT object);
+    EHeliPhysics* GetHeliPhysics(HOBJECT object);
 
     // The engine's choice of body for an object it loads or respawns: an
     // object asking for a static body that does not lie inside the playable
@@ -192,8 +268,15 @@ private:
     void FreeTriangleCopies(EObjectPhysics& p);
     int SlotOf(HOBJECT object) const;
 
+    void FreeTruck(EObjectPhysics& p);
+    void FreeHeliPhysics(EObjectPhysics& p);
+
     std::vector<EObjectPhysics> m_Objects;
     int m_iLastSubSteps = 0;
+    std::vector<EVehicleDef> m_Vehicles;
+    int m_iNumVehicles = 0;
+    // The trucks' chassis shapes, owned here until Shutdown.
+    std::vector<btCollisionShape*> m_ChassisShapes;
 };
 
 extern CPhysicsMgr g_PhysicsMgr;

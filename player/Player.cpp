@@ -8,6 +8,7 @@
 #include "game/QuestSystem.h"
 #include "game/SaveMgr.h"
 #include "physics/PhysicsMgr.h"
+#include "physics/PlayerHeli.h"
 #include "platform/win32/EventScript.h"
 #include "platform/win32/Headless.h"
 #include "player/ItemDesc.h"
@@ -371,15 +372,16 @@ void ShowPickupTarget(const EItemInstance* item)
             item && item->m_pDesc ? item->m_pDesc->Name : "");
 }
 
-// STAND-IN: ladders, mounted guns and the player helicopter come with their
-// parts; until then the hero is never on one.
+// STAND-IN: ladders and mounted guns come with their parts; until then the
+// hero is never on one.
 bool OnLadder()
 {
     return false;
 }
+// The flown helicopter takes the mouse for its controls.
 bool LookTakenElsewhere()
 {
-    return false;
+    return g_PlayerHeli.m_bFlying != 0;
 }
 
 bool SkipHero(HOBJECT candidate, RayTestUser user)
@@ -495,9 +497,10 @@ void CPlayer::Init()
     PlayerStats.m_fLevelTime = 0.0f;
     CreateHero();
     MoveToStart();
-    // STAND-IN: the laser dot sprite and the helicopter's HUD come with their parts.
+    // STAND-IN: the laser dot sprite comes with its part.
     if (!g_SaveMgr.m_bLoadedFromSave)
         SetCombatMode(true);
+    g_PlayerHeli.InitHud();
 }
 
 void CPlayer::CreateHero()
@@ -563,8 +566,9 @@ void CPlayer::MoveToStart()
 
 void CPlayer::Release()
 {
-    // STAND-IN: ladders, riding, the helicopter, the laser dot and the
-    // heartbeat and breath sounds come with their parts.
+    // STAND-IN: ladders, riding, the laser dot and the heartbeat and breath
+    // sounds come with their parts.
+    g_PlayerHeli.Release();
     PlayerStats.m_bMissionFailed = 0;
     StopGeiger();
     StopHeartbeat();
@@ -645,8 +649,16 @@ void CPlayer::Update()
     }
     // 9.
     StaminaStep();
-    // 10. Fly mode, or the walking branch (ladders, guns, helicopters and the
-    // kill camera come with their parts).
+    // 10. The flown helicopter, fly mode, or the walking branch (ladders,
+    // guns and the kill camera come with their parts).
+    if (g_PlayerHeli.m_bFlying)
+    {
+        g_PlayerHeli.Update();
+        g_PhysicsMgr.Step();
+        g_PlayerHeli.UpdateCamera();
+        ChangeHealth(0.0f);
+        return;
+    }
     if (g_Options.mucha && g_Options.GameplayRunning)
     {
         FlyStep();
@@ -1546,6 +1558,11 @@ void CPlayer::RadiusPull()
 }
 
 // ---- Commands ------------------------------------------------------------------------
+
+void CPlayer::RenderHeliHud()
+{
+    g_PlayerHeli.DrawHud();
+}
 
 void CPlayer::TeleportTo(const D3DVECTOR* position)
 {

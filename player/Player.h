@@ -115,8 +115,8 @@ public:
     void UpdatePickupTarget();
     // STAND-IN: the view of the device's own camera step comes with the weapon view.
     void UpdateCamera() {}
-    // STAND-IN: the helicopter's HUD while the hero flies one.
-    void RenderHeliHud() {}
+    // The helicopter's HUD while the hero flies one.
+    void RenderHeliHud();
 
     // ---- Commands --------------------------------------------------------------
     void TeleportTo(const D3DVECTOR* position);

@@ -232,3 +232,9 @@ def hud_textures(root):
     bar = Canvas(64, 16)
     bar.paint(lambda u, v: soft(abs(v - 0.5) - 0.35, 0.1) * min(1.0, 4 * min(u, 1 - u)), WHITE)
     write("menu_pasek_pod_menu.tga", bar)
+    # The flown helicopter's cockpit screen and its frame.
+    screen = Canvas(64)
+    screen.paint(box(0.06, 0.06, 0.94, 0.94, 0.02), (40, 90, 60, 200))
+    screen.paint(union(box(0.1, 0.495, 0.9, 0.505, 0.003), box(0.495, 0.1, 0.505, 0.9, 0.003)), (120, 255, 150, 255))
+    write("hud_heli_screen.tga", screen)
+    write("hud_heli_tlo.tga", frame())

@@ -63,6 +63,13 @@ void EEngine::SetObjectPosition(HOBJECT o, const D3DXVECTOR3* position, BYTE kee
 {
     if (!o || !position)
         return;
+    // A truck follows the ground: its orientation changes with the move.
+    if (o->Type == OT_MESH && g_PhysicsMgr.GetTruck(o))
+    {
+        const EOrientation orientation = o->Orientation;
+        SetObjectTransform(o, position, &orientation, keepStart, 1);
+        return;
+    }
     o->vPosition = *position;
     if (!keepStart)
         o->vStartPosition = *position;
@@ -98,6 +105,17 @@ void EEngine::SetObjectTransform(HOBJECT o, const D3DXVECTOR3* position, const E
 {
     if (!o || !position || !orientation)
         return;
+    // A truck is fitted to the ground first, turning from where it stands now.
+    D3DXVECTOR3 fittedPosition;
+    EOrientation fittedOrientation;
+    if (moveBody && o->Type == OT_MESH && g_PhysicsMgr.GetTruck(o))
+    {
+        fittedPosition = *position;
+        fittedOrientation = *orientation;
+        g_PhysicsMgr.DriveTruck(o, &fittedPosition, &fittedOrientation);
+        position = &fittedPosition;
+        orientation = &fittedOrientation;
+    }
     o->vPosition = *position;
     if (!keepStart)
         o->vStartPosition = *position;

@@ -5,6 +5,7 @@
 // light list of a mesh that switches lights.
 #include "world/Engine.h"
 
+#include "physics/HeliMgr.h"
 #include "shell/Console.h"
 #include "shell/TextUtils.h"
 #include "world/CollisionMgr.h"
@@ -132,8 +133,8 @@ void EEngine::PrepareObject(HOBJECT o)
     }
     else if (o->pActionParams)
         o->bSectorIndex = 0;
-    // 4. STAND-IN: objects whose definition names a helicopter become
-    // helicopters once the helicopter manager has its definitions.
+    // 4. Objects whose file names a helicopter definition become helicopters.
+    g_HeliMgr.CreateHeli(o);
     if (o->pActionParams)
         PreloadActionFiles(*o->pActionParams);
     // 5.

@@ -1,6 +1,7 @@
 // STAND-IN: see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
+#include "physics/PlayerHeli.h"
 #include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
@@ -90,6 +91,8 @@ void HeroStopCountdown()
 void HeroFlyHelicopter(HOBJECT o)
 {
     Note("CPlayer::FlyHelicopter %s", NameOf(o));
+    if (!g_PlayerHeli.m_bFlying)
+        g_PlayerHeli.Enter(o);
 }
 void HeroFullAmmo()
 {

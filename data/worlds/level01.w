@@ -622,3 +622,57 @@ ypos 3
 zpos -10
 rotation_angles 8 -10 0
 flags 12
+mesh meshes\demo\ramp.x
+name demo_ramp
+xpos -100
+ypos 0
+zpos 40
+mesh prefabs\vehicles\demo_truck.x
+name demo_truck
+xpos -100
+ypos 0
+zpos 26
+action_general_opt 1 0
+action_moving 0 0 1 3.000000 38.000000
+mesh meshes\demo\yard_step.x
+name demo_truck_step
+xpos -95.5
+ypos 0
+zpos 65
+flags 0
+action_general_opt 1 1
+action_general_2 1 1
+action_give_action_to___mesh demo_truck
+mesh prefabs\special\start_point.x
+name vehicleyard
+xpos -95.5
+ypos -62.8
+zpos 65
+flags 0
+mesh prefabs\vehicles\demo_heli.x
+name demo_heli
+xpos -75
+ypos 12
+zpos 75
+mesh prefabs\vehicles\demo_heli_fly.x
+name demo_heli_fly
+xpos -88
+ypos 1.6
+zpos 40
+action_general_opt 1 0
+action_fly_heli 1
+mesh meshes\demo\yard_step.x
+name demo_heli_pad_step
+xpos -83.5
+ypos 0
+zpos 40
+flags 0
+action_general_opt 1 1
+action_general_2 1 1
+action_give_action_to___mesh demo_heli_fly
+mesh prefabs\special\start_point.x
+name helipad
+xpos -83.5
+ypos -62.8
+zpos 40
+flags 0

@@ -10,6 +10,8 @@
 #include "game/MainGame.h"
 #include "game/QuestSystem.h"
 #include "game/SaveMgr.h"
+#include "physics/HeliMgr.h"
+#include "physics/PlayerHeli.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
@@ -251,6 +253,22 @@ struct ItemMgrState : Saved
 {
     void Restore() override { ItemMgr.Forget(); }
 };
+
+// The helicopters and the flown helicopter hold handles of the engine's
+// objects: tests start and end with none, and the definitions are read anew.
+struct VehiclesState : Saved
+{
+    void Restore() override
+    {
+        std::memset(g_HeliMgr.m_Heli, 0, sizeof g_HeliMgr.m_Heli);
+        std::memset(g_HeliMgr.m_Nests, 0, sizeof g_HeliMgr.m_Nests);
+        g_HeliMgr.m_iNumDefs = 0;
+        g_HeliMgr.m_bDefsLoaded = 0;
+        g_HeliMgr.m_fWashSpread = 2.0f;
+        g_PlayerHeli.m_bFlying = 0;
+        g_PlayerHeli.m_hObject = nullptr;
+    }
+};
 } // namespace
 
 GlobalsSnapshot::GlobalsSnapshot()
@@ -284,6 +302,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(Player));
     m_saved.push_back(Keep(Bronie));
     m_saved.push_back(std::make_unique<ItemMgrState>());
+    m_saved.push_back(std::make_unique<VehiclesState>());
     m_saved.push_back(std::make_unique<PostacMgrState>());
     m_saved.push_back(Keep(g_AiMapData));
     m_saved.push_back(Keep(g_MainGame));

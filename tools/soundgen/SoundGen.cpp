@@ -249,6 +249,25 @@ std::vector<float> Wind()
     return s;
 }
 
+// A rotor's beat: a low noise rush chopped by the blades, four beats a second
+// over two seconds, which loops seamlessly (a whole number of beats).
+std::vector<float> Rotor()
+{
+    const int n = kFxRate * 2;
+    std::vector<float> s(n);
+    Noise noise{0x4e11u};
+    LowPass low(600.0f, kFxRate);
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        const double beat = std::fmod(t * 4.0, 1.0);
+        const float chop = static_cast<float>(0.25 + 0.75 * std::exp(-beat * 9.0));
+        s[i] = low.Step(noise.Next()) * 3.0f * chop +
+               0.2f * static_cast<float>(std::sin(2.0 * kPi * 48.0 * t)) * chop;
+    }
+    return s;
+}
+
 // Metal on metal: a short bright tick for each time given (seconds), over
 // `seconds` in all. Magazines, bolts and pick-ups are made of these.
 std::vector<float> Clicks(std::initializer_list<double> times, double seconds, uint32_t seed)
@@ -619,6 +638,8 @@ int main(int argc, char** argv)
                   Wave(Normalised(Ricochet(0x51c0u + k), 0.6f), 1, kFxRate)) &&
              ok;
     ok = HeroSounds(out) && ok;
+    ok = Save(out / "sounds" / "vehicles" / "heli_01.wav", Wave(Normalised(Rotor(), 0.6f), 1, kFxRate)) && ok;
+    ok = Save(out / "sounds" / "weapons" / "rocket.wav", Wave(Normalised(Wind(), 0.7f), 1, kFxRate)) && ok;
     ok = Save(out / "music" / "DuskmereMainTheme.ogg",
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
          ok;

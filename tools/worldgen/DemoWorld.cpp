@@ -570,6 +570,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoGulls(objects);
     AddDemoPoles(objects);
     AddDemoSunlit(objects);
+    AddDemoVehicles(objects);
     return objects;
 }
 
@@ -623,6 +624,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoLayerFiles())
         files.push_back(f);
+    for (const std::string& f : DemoVehicleFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -664,6 +667,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoGulls(root) && ok;
     ok = WriteDemoLayers(root) && ok;
     ok = WriteDemoSunlit(root) && ok;
+    ok = WriteDemoVehicles(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -255,6 +255,15 @@ constexpr const char* DEMO_FUSE_BOX = "demo_fuse_box";
 constexpr const char* DEMO_FUSE_LAMPS[2] = {"demo_fuse_lamp_a", "demo_fuse_lamp_b"};
 constexpr float DEMO_FUSE_TRIGGER_Z = 1.0f;
 void AddDemoFuseBox(std::vector<DemoObject>& objects);
+// The vehicle yard (DemoWorldVehicles.cpp): a truck that drives over a ramp, a
+// hovering helicopter and one the hero flies, with the markers the console's
+// "Teleport" takes the hero to (the yard's landing spot and the pad).
+constexpr const char* DEMO_YARD_MARKER = "vehicleyard";
+constexpr const char* DEMO_PAD_MARKER = "helipad";
+constexpr const char* DEMO_FLY_HELI = "demo_heli_fly";
+void AddDemoVehicles(std::vector<DemoObject>& objects);
+bool WriteDemoVehicles(const std::filesystem::path& root);
+std::vector<std::string> DemoVehicleFiles();
 bool WriteDemoFuseBox(const std::filesystem::path& root);
 std::vector<std::string> DemoFuseBoxFiles();
 // The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
