@@ -60,6 +60,8 @@ public:
     static constexpr int CMD_AIM = 14;
     // Slot 0; the nine key codes after its key pick slots 1 to 9.
     static constexpr int CMD_SLOT = 15;
+    static constexpr int CMD_GRENADE = 16;
+    static constexpr int CMD_KNIFE = 17;
     static constexpr int WEAPON_SLOT_KEYS = 10;
     static constexpr int CMD_USE = 18;
     static constexpr int CMD_FIRE = 19;
@@ -110,8 +112,8 @@ public:
     void UpdateAimTarget();
     // The item in front of the eye that the use key picks up.
     void UpdatePickupTarget();
-    // STAND-IN: the view of the device's own camera step comes with the weapon view.
-    void UpdateCamera() {}
+    // The pre-render step: the mounted gun's view (nothing in the other states).
+    void UpdateCamera();
     // STAND-IN: the helicopter's HUD while the hero flies one.
     void RenderHeliHud() {}
 
@@ -121,6 +123,41 @@ public:
     bool IsHeroObject(HOBJECT object) const { return object && object == m_hObject; }
     void MovementRadiusOn(float radius);
     void MovementRadiusOff() { m_bRadiusOn = 0; }
+
+    // ---- Ladders (PlayerLadders.cpp) ------------------------------------------------
+    void GrabLadder(HOBJECT ladder);
+    // The ladder's steps of one frame: the climb keys, the moves on and off.
+    void LadderStep();
+    void LeaveLadder();
+    // The eye and the view on the ladder.
+    void LadderView();
+    // The rung sounds and the slide sound's end.
+    void StopSlideSound();
+    bool OnLadder() const { return m_bOnLadder != 0; }
+
+    // ---- Riding, the bezier walk, the countdown, the hide zone (PlayerRides.cpp) -----
+    // False when a name is missing or does not fit.
+    bool StartMovingOnObject(const char* object, const char* socket);
+    void StopMovingOnObject();
+    // After the controller's physics step: the hero on the ride's socket.
+    void RideStep();
+    void StartBezier(const char* path, BYTE fast);
+    void StopBezier();
+    // Instead of the input step while a bezier walk runs.
+    void BezierStep();
+    void StartCountdown(HOBJECT starter);
+    void StopCountdown();
+    void CountdownStep();
+    void SetHideZone(const char* object, float threshold);
+    bool HideZoneTest();
+
+    // ---- Mounted guns (PlayerGun.cpp) -----------------------------------------------
+    void MountGun(const char* gun);
+    void DismountGun(BYTE force, const char* place);
+    // The walk to the gun, manning it and the walk away: each frame on the gun.
+    void GunStep();
+    void FireMountedGun(HOBJECT gun);
+    bool OnGun() const { return m_bOnGun != 0; }
 
     // ---- Health ------------------------------------------------------------------
     void SetHealth(float value, BYTE force = 0);
@@ -158,7 +195,8 @@ public:
     float m_fStamina = 1.0f;
     BYTE m_bExhausted = 0;
     BYTE m_bJumpLatch = 0, m_bLaserLatch = 0, m_bAimLatch = 0, m_bUseLatch = 0, m_bQuickLoadLatch = 0,
-         m_bReloadLatch = 0, m_bSlotLatch = 0, m_bNextWeaponLatch = 0, m_bPreviousWeaponLatch = 0;
+         m_bReloadLatch = 0, m_bSlotLatch = 0, m_bNextWeaponLatch = 0, m_bPreviousWeaponLatch = 0,
+         m_bKnifeLatch = 0, m_bGrenadeLatch = 0;
     double m_dGameTime = 0.0;
     float m_fFrameTime = 0.0f;
     BYTE m_bJumping = 0;
@@ -255,6 +293,58 @@ public:
     int m_iCheckpointLoads = 0;
 
     static constexpr float NO_FALL = -1e8f;
+    static constexpr int SPECIAL_NAME_SIZE = 64;
+    static constexpr int BEZIER_NAME_SIZE = 68;
+
+    // Ladders.
+    BYTE m_bOnLadder = 0;
+    int m_iLadderPhase = 0; // -1 moving onto the ladder, 0 climbing, 1 stepping off
+    D3DXVECTOR3 m_vLadderBase = {0.0f, 0.0f, 0.0f};
+    float m_fLadderTop = 0.0f, m_fLadderBottom = 0.0f;
+    float m_fLadderEntryY = 0.0f;
+    D3DXVECTOR3 m_vLadderExit = {0.0f, 0.0f, 0.0f};
+    EOrientation m_CamFrameAtLadder;
+    EOrientation m_LadderFrame;
+    float m_fLadderPitch = 0.0f;
+    float m_fLadderEyeRise = 0.0f;
+    float m_fLadderSway = 0.0f;
+    float m_fStepPhase = 0.0f;
+    float m_fLadderStepTimer = 0.0f;
+    BYTE m_bLadderLeftHand = 0;
+    strSound* m_hSlideSound = nullptr;
+    // Riding.
+    BYTE m_bRiding = 0;
+    char m_szRideObject[SPECIAL_NAME_SIZE] = {};
+    char m_szRideSocket[SPECIAL_NAME_SIZE] = {};
+    // The mounted gun.
+    BYTE m_bOnGun = 0;
+    char m_szGunObject[SPECIAL_NAME_SIZE] = {};
+    HOBJECT m_hGunObject = nullptr;
+    int m_iGunState = 0; // 1 walking to the gun, 0 manning it, -1 walking away
+    D3DXVECTOR3 m_vReturnPos = {0.0f, 0.0f, 0.0f}, m_vReturnCamPos = {0.0f, 0.0f, 0.0f};
+    EOrientation m_CamFrameAtGun;
+    float m_fYawAtGun = 0.0f, m_fPitchAtGun = 0.0f;
+    EOrientation m_GunFrame;
+    float m_fGunCooldown = 0.0f;
+    float m_fGunKickUp = 0.0f, m_fGunKickSide = 0.0f;
+    float m_fGunBobPhase = 0.0f;
+    BYTE m_bCanDismount = 1;
+    D3DXVECTOR3 m_vGunCamPos = {0.0f, 0.0f, 0.0f}; // the camera on the walks to and from the gun
+    EOrientation m_GunViewFrame;
+    // The bezier walk.
+    BYTE m_bBezier = 0, m_bBezierFast = 0;
+    DWORD m_iBezierPhase = 0;
+    char m_szBezierPath[BEZIER_NAME_SIZE] = {};
+    double m_dBezierLength = 0.0, m_dBezierDist = 0.0;
+    D3DXVECTOR3 m_vBezierPoint = {0.0f, 0.0f, 0.0f};
+    // The countdown and the hide zone, each kept with the PESEL of its object.
+    BYTE m_bCountdown = 0;
+    HOBJECT m_hCountdownTarget = nullptr;
+    DWORD m_CountdownPesel[3] = {};
+    float m_fCountdown = 0.0f;
+    HOBJECT m_hHideZone = nullptr;
+    DWORD m_HideZonePesel[3] = {};
+    float m_fHideThreshold = 0.0f;
 
 private:
     bool CommandDown(int command) const;

@@ -198,9 +198,7 @@ void CPlayerWeapons::Init()
     levelWeaponsReady = 0;
     levelSetupCalled = 0;
     ClearSlots();
-    // STAND-IN: the laser sight work looks its texture (LASER_TEXTURE) up here,
-    // together with the texture it ships; a texture that is missing would stop the game.
-    laserTexture = 0;
+    laserTexture = g_Renderer.GetTextureIndex(LASER_TEXTURE);
 
     const float scale[3] = {kGrenadeScale, kGrenadeScale, kGrenadeScale};
     grenadeObject =
@@ -227,6 +225,7 @@ void CPlayerWeapons::Release()
     grenadeObject = nullptr;
     g_Engine.DeleteObject(knifeObject);
     knifeObject = nullptr;
+    ReleaseLaserDot();
     StopWeaponSound();
 
     recordedSlot = NO_RECORDED_SLOT;
@@ -825,8 +824,14 @@ void CPlayerWeapons::Update()
 
     WalkTimerStep();
     UpdateWheel();
-    // STAND-IN: the grenade throw (states 8 and 9) and the knife stroke come
-    // with the grenades, knife and launchers work; nothing here starts them.
+    UpdateLaserDot();
+    if (knifeState != 0)
+    {
+        UpdateKnife();
+        return;
+    }
+    if (state == WS_GRENADE_THROW || state == WS_GRENADE_RAISE)
+        UpdateGrenadeThrow();
     UpdateSwitch();
     if (!current || !current->m_pDesc)
     {

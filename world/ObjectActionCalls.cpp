@@ -77,14 +77,17 @@ bool HeroIsDead()
 void HeroMountGun(const char* name)
 {
     Note("CPlayer::MountGun %s", S(name));
+    Player.MountGun(name);
 }
 void HeroStartCountdown(HOBJECT o)
 {
     Note("CPlayer::StartCountdown %s", NameOf(o));
+    Player.StartCountdown(o);
 }
 void HeroStopCountdown()
 {
     Note("CPlayer::StopCountdown");
+    Player.StopCountdown();
 }
 void HeroFlyHelicopter(HOBJECT o)
 {
@@ -113,10 +116,12 @@ void HeroMovementRadiusOff()
 void HeroStartBezier(const char* path, BYTE running)
 {
     Note("CPlayer::StartBezier %s %d", S(path), running);
+    Player.StartBezier(path, running);
 }
 void HeroStopBezier()
 {
     Note("CPlayer::StopBezier");
+    Player.StopBezier();
 }
 void HeroChangeHealth(float amount)
 {
@@ -145,6 +150,7 @@ void HeroSetHighJump(BYTE on)
 void HeroGrabLadder(HOBJECT o)
 {
     Note("CPlayer::GrabLadder %s", NameOf(o));
+    Player.GrabLadder(o);
 }
 void HeroTeleport(const D3DXVECTOR3& p, float yaw, BYTE crouching)
 {

@@ -26,8 +26,7 @@ void ClearJournal();
 // QuestSystem::OnObjectUsed (the mission scripts), noted as well.
 void QuestObjectUsed(HOBJECT object);
 // The hero (CPlayer, PlayerStats and his weapons). STAND-IN where only noted:
-// mounted guns, countdowns, helicopters, bezier rides, the high jump and
-// ladders wait for the ladders, riding and vehicle work.
+// helicopters and the high jump wait for the vehicle work.
 bool HeroIsDead();
 void HeroMountGun(const char* objectName);
 void HeroStartCountdown(HOBJECT object);
