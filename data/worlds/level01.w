@@ -493,3 +493,60 @@ ypos 1.2
 zpos -3
 scaling_axis 120 4 120
 flags 128
+mesh meshes\demo\ladder.x
+name kit_ladder
+xpos 77.1
+ypos 0.9
+zpos -10
+rotation_angles 0 -90 0
+action_general_opt 1 0
+action_ladder 1
+mesh meshes\demo\barrel.x
+name kit_barrel
+xpos 84
+ypos 0
+zpos -22
+death_params_1 1 0 0 0 1 1 1 1 1 0 20 1
+death_params_FX_On_Death barrel_blast
+death_params_console_print The kit barrel blew up
+mesh prefabs\bronie\grenade.x
+name kit_grenade_1
+xpos 84
+ypos 0
+zpos -31.5
+mesh prefabs\bronie\grenade.x
+name kit_grenade_2
+xpos 84.6
+ypos 0
+zpos -31.5
+mesh prefabs\bronie\grenade.x
+name kit_grenade_3
+xpos 85.2
+ypos 0
+zpos -31.5
+mesh prefabs\bronie\rocket_launcher.x
+name kit_rocket_launcher
+xpos 82.5
+ypos 0
+zpos -31.5
+mesh prefabs\bronie\grenade_launcher.x
+name kit_grenade_launcher
+xpos 81.5
+ypos 0
+zpos -31.5
+mesh prefabs\bronie_static\stojak_pkm.x
+name kit_rack
+xpos 82
+ypos 0
+zpos -4
+mesh meshes\demo\riding_platform.x
+name kit_platform
+xpos 90
+ypos 0
+zpos -8
+mesh meshes\demo\hide_zone.x
+name kit_hide_zone
+xpos 94
+ypos 0
+zpos -8
+flags 0
