@@ -2,6 +2,7 @@
 #include "world/ObjectActionCalls.h"
 
 #include "characters/PostacMgr.h"
+#include "environment/FxMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystem.h"
@@ -301,9 +302,10 @@ void LevelRegisterHit(const char* name)
     Note("GameAI::RegisterHit %s", S(name));
     g_GameAI.RegisterHit(name);
 }
-void FxMortarExplosion(const D3DXVECTOR3& p)
+void FxMortarExplosion(HOBJECT o, const D3DXVECTOR3& p)
 {
     Note("EFxMgr::CreateMortarExplosion %g %g %g", p.x, p.y, p.z);
+    g_FxMgr.CreateMortarExplosion(o, &p, false);
 }
 void GameExplosionNearPlayer(const D3DXVECTOR3& p, float power)
 {
