@@ -274,7 +274,7 @@ void CPlayer::GunStep()
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
     aim.RotateAxisAngle(&up, static_cast<float>(mouse.x));
     const D3DXVECTOR3 right = aim.Right;
-    aim.RotateAxisAngle(&right, -static_cast<float>(mouse.y));
+    aim.RotateAxisAngle(&right, static_cast<float>(mouse.y));
     g_Engine.SetObjectRotation(gun, &aim);
     D3DXVECTOR3 socket;
     if (!SocketFrame(gun, &socket, nullptr))

@@ -197,7 +197,10 @@ void CPlayer::LadderStep()
     {
         if (StepTowards(p, m_vLadderExit, kApproachSpeed * dt))
         {
-            m_vVelocity = m_LadderFrame.Forward * kExitPush;
+            // Away from the ladder: back from it at the foot or after a jump,
+            // on over the ledge at the top, never back over the edge.
+            const bool top = m_vLadderExit.y > m_fLadderTop;
+            m_vVelocity = m_LadderFrame.Forward * (top ? -kExitPush : kExitPush);
             m_bOnLadder = 0;
             m_fFallStartY = NO_FALL;
         }

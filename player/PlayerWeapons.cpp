@@ -786,7 +786,8 @@ void CPlayerWeapons::UpdateScope()
 void CPlayerWeapons::UpdateScopeVisibility()
 {
     HOBJECT h = HeldModel(current);
-    if (!h)
+    // A holstered weapon stays out of sight (on a mounted gun, in a cut-scene).
+    if (!h || holstered)
         return;
     const bool scoped =
         current->m_pDesc && current->m_pDesc->Snajper_Celownik && aiming && aimProgress >= 1.0f;

@@ -499,7 +499,7 @@ xpos 77.1
 ypos 0.9
 zpos -10
 rotation_angles 0 -90 0
-action_general_opt 1 0
+action_general_opt 1 1
 action_ladder 1
 mesh meshes\demo\barrel.x
 name kit_barrel

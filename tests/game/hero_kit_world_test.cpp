@@ -89,7 +89,7 @@ protected:
         return done();
     }
 
-    // The hero stands at (x, z) looking along the yaw and pitch.
+    // The hero stands at (x, z) looking along the yaw and pitch (a positive pitch looks down).
     void StandAt(float x, float z, float yaw, float pitch = 0.0f)
     {
         const D3DVECTOR p = {x, kStand, z};
@@ -186,7 +186,7 @@ TEST_F(HeroKitWorld, TheLaserDotSitsOnTheWallTheKnifeStabsAndARocketFlies)
     using namespace worldgen;
     // Three units east of the ledge's far end, looking west and a little down at it.
     const float wallX = DEMO_PHYSICS.x + DEMO_PHYSICS.stairLength + DEMO_PHYSICS.ledgeLength;
-    StandAt(wallX + 3.0f, DEMO_PHYSICS.z + 1.0f, -kPi / 2.0f, -0.3f);
+    StandAt(wallX + 3.0f, DEMO_PHYSICS.z + 1.0f, -kPi / 2.0f, 0.3f);
     ItemMgr.GiveItem("p99", 30);
     Bronie.SelectImmediate(0);
     Passes(10);
@@ -213,7 +213,7 @@ TEST_F(HeroKitWorld, TheLaserDotSitsOnTheWallTheKnifeStabsAndARocketFlies)
     ItemMgr.GiveItem("rpg", 5);
     Bronie.SelectImmediate(5);
     g_Mouse.m_State.x = 0.0;
-    g_Mouse.m_State.y = 0.1;
+    g_Mouse.m_State.y = -0.1;
     Passes(30);
     ASSERT_NE(Bronie.current, nullptr);
     TkInjectMouseButton(0, true);
@@ -230,7 +230,7 @@ TEST_F(HeroKitWorld, TheLadderTakesTheHeroOntoTheLedge)
 {
     using namespace worldgen;
     const float farEnd = DEMO_PHYSICS.x + DEMO_PHYSICS.stairLength + DEMO_PHYSICS.ledgeLength;
-    StandAt(farEnd + 1.5f, DEMO_PHYSICS.z, -kPi / 2.0f, -0.35f);
+    StandAt(farEnd + 1.5f, DEMO_PHYSICS.z, -kPi / 2.0f, 0.35f);
     Press("E");
     ASSERT_TRUE(Player.OnLadder());
     Key("W", true);
@@ -249,7 +249,7 @@ TEST_F(HeroKitWorld, TheLadderTakesTheHeroOntoTheLedge)
 TEST_F(HeroKitWorld, TheRacksGunIsMannedFiredAndLeftWhereItWasMounted)
 {
     using namespace worldgen;
-    StandAt(DEMO_KIT_RACK_AT[0], DEMO_KIT_RACK_AT[1] - 2.5f, 0.0f, -0.3f);
+    StandAt(DEMO_KIT_RACK_AT[0], DEMO_KIT_RACK_AT[1] - 2.5f, 0.0f, 0.3f);
     const D3DXVECTOR3 mounted(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
     Press("E");
     ASSERT_TRUE(Player.OnGun());

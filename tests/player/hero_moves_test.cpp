@@ -150,7 +150,7 @@ TEST_F(HeroMovesTest, ASixUnitLadderIsClimbedInAboutSixSecondsToItsTopExit)
     Key(CPlayer::CMD_FORWARD, false);
     Play(2);
     EXPECT_FALSE(Player.OnLadder());
-    EXPECT_LT(Player.m_vVelocity.z, 0.0f);
+    EXPECT_GT(Player.m_vVelocity.z, 0.0f) << "on over the top, not back over the edge";
 }
 
 TEST_F(HeroMovesTest, ALongFrameOnTheLadderNeverTurnsTheViewPastTheLadder)

@@ -61,7 +61,7 @@ void AddDemoHeroKit(std::vector<DemoObject>& objects)
     // Against the ledge's far end, facing it: the climbing line is half a unit out.
     objects.push_back(MeshAt(DEMO_KIT_LADDER, LADDER_MESH, farEnd + DEMO_KIT_LADDER_OUT, kLadderHalfHeight,
                              DEMO_PHYSICS.z,
-                             {"rotation_angles 0 -90 0", "action_general_opt 1 0", "action_ladder 1"}));
+                             {"rotation_angles 0 -90 0", "action_general_opt 1 1", "action_ladder 1"}));
     // The barrel a throw from the road reaches, and grenades to throw at it.
     objects.push_back(
         MeshAt(DEMO_KIT_BARREL, BARREL_MESH, DEMO_KIT_BARREL_AT[0], 0.0f, DEMO_KIT_BARREL_AT[1],
@@ -124,6 +124,11 @@ bool WriteDemoHeroKit(const std::filesystem::path& root)
                           {kWood[0], kWood[1], kWood[2]},
                           "demo_wood.tga"});
     }
+    // A thin board behind the rungs: what the crosshair and the use key find.
+    ladder.push_back({{-0.3f, -kLadderHalfHeight, 0.03f},
+                      {0.3f, kLadderHalfHeight, 0.04f},
+                      {kWood[0] * 0.7f, kWood[1] * 0.7f, kWood[2] * 0.7f},
+                      "demo_wood.tga"});
     bool ok = WriteBoxMesh(root, LADDER_MESH, "ladder", ladder);
     const DemoBox tube = {
         {-0.06f, 0.0f, -0.5f}, {0.06f, 0.12f, 0.5f}, {kOlive[0], kOlive[1], kOlive[2]}, "demo_iron.tga"};
