@@ -503,7 +503,7 @@ void CPlayer::Init()
     PlayerStats.m_fLevelTime = 0.0f;
     CreateHero();
     MoveToStart();
-    // STAND-IN: the laser dot sprite and the helicopter's HUD come with their parts.
+    // STAND-IN: the helicopter's HUD comes with the vehicles.
     if (!g_SaveMgr.m_bLoadedFromSave)
         SetCombatMode(true);
 }

@@ -129,11 +129,10 @@ constexpr DWORD KIND_HERO = 128;
 constexpr BulletHit::AlarmSize kLoudShot = {20.0f, 40.0f, 0, 80.0f, 2, 1, 1};
 constexpr BulletHit::AlarmSize kQuietShot = {1.0f, 2.0f, 0, 16.0f, 2, 1, 1};
 
-// STAND-IN: riding a bezier path comes with the ladders and riding work; the
-// hero never rides one yet.
+// The hero walking a bezier path does not fire.
 bool HeroRidesBezier()
 {
-    return false;
+    return Player.m_bBezier != 0;
 }
 
 // STAND-IN: the HUD's third view byte (the machine-gun sight) comes with the
