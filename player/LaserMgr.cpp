@@ -128,8 +128,9 @@ void ELaserMgr::CreateDeviceObjects()
     ClearBeams();
     for (DWORD i = 0; i < MAX_BEAMS; ++i)
         m_Beams[i].slot = i;
-    m_BeamTexture = g_Renderer.GetTextureIndex(BEAM_TEXTURE);
-    m_DustTexture = g_Renderer.GetTextureIndex(DUST_TEXTURE);
+    // The textures are looked up when beams are first drawn: a world without
+    // laser sights needs neither, and a texture that is missing stops the game.
+    m_BeamTexture = m_DustTexture = 0;
     ReleaseBuffer(m_pBeamVB);
     ReleaseBuffer(m_pDustVB);
     m_pBeamVB = CreateBuffer(BEAM_BUFFER_SIZE, m_dwFVF);
@@ -242,6 +243,10 @@ void ELaserMgr::Render()
     IDirect3DDevice9* device = g_pD3DInterface;
     if (!device || !m_pBeamVB || m_iBeamsWritten == 0)
         return;
+    if (!m_BeamTexture)
+        m_BeamTexture = g_Renderer.GetTextureIndex(BEAM_TEXTURE);
+    if (!m_DustTexture && m_iDustCount)
+        m_DustTexture = g_Renderer.GetTextureIndex(DUST_TEXTURE);
     // The states changed here, put back afterwards.
     constexpr D3DRENDERSTATETYPE kStates[] = {
         D3DRS_ZENABLE,  D3DRS_ZWRITEENABLE, D3DRS_ALPHABLENDENABLE, D3DRS_BLENDOP,

@@ -59,7 +59,6 @@ constexpr const char* THROWN_GRENADE_MESH = "prefabs\\bronie\\m67_low.x";
 constexpr const char* KNIFE_MODEL = "models\\!bronie\\da\\da.x";
 constexpr const char* KNIFE_IDLE = "niesie";
 constexpr const char* KNIFE_SOUND = "sounds\\weapons\\knife_stab.wav";
-constexpr const char* LASER_TEXTURE = "spr_laser_czerwony.tga";
 constexpr const char* PICKUP_SOUND = "sounds\\pickup\\ammo.wav";
 constexpr const char* LAUNCHER_DRAW = "wyjmuje";
 constexpr float kFullVolume = 1.0f;
@@ -198,7 +197,8 @@ void CPlayerWeapons::Init()
     levelWeaponsReady = 0;
     levelSetupCalled = 0;
     ClearSlots();
-    laserTexture = g_Renderer.GetTextureIndex(LASER_TEXTURE);
+    // Looked up when the dot is first drawn (a missing texture stops the game).
+    laserTexture = 0;
 
     const float scale[3] = {kGrenadeScale, kGrenadeScale, kGrenadeScale};
     grenadeObject =
