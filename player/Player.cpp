@@ -280,6 +280,9 @@ constexpr float kSavedGraceHealth = 25.0f;
 constexpr float kHitShake[SHAKE_VALUES] = {0.5f, 0.5f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 1.6f};
 // A hit while aimed through a scope shakes harder and longer.
 constexpr float kScopedHitShake[SHAKE_VALUES] = {0.9f, 0.7f, 0.2f, 0.3f, 0.05f, 0.3f, 240.0f, 2.6f};
+constexpr float kRidingHitShake[SHAKE_VALUES] = {0.15f, 0.3f, 0.06f, 0.3f, 0.01f, 0.3f, 240.0f, 1.0f};
+constexpr float kRidingHit = 0.6f; // riding or on a mounted gun
+constexpr float kLadderSwayFall = 4.0f;
 constexpr float kScopedHitAim = 0.8f;
 // A blast's shake; its range is six blast radii.
 constexpr float kBlastShake[SHAKE_VALUES] = {3.8f, 0.6f, 1.6f, 0.5f, 0.4f, 0.4f, 0.0f, 2.2f};
@@ -372,16 +375,10 @@ void ShowPickupTarget(const EItemInstance* item)
             item && item->m_pDesc ? item->m_pDesc->Name : "");
 }
 
-// STAND-IN: ladders and mounted guns come with their parts; until then the
-// hero is never on one.
-bool OnLadder()
-{
-    return false;
-}
-// The flown helicopter takes the mouse for its controls.
+// The flown helicopter and a mounted gun take the mouse for their controls.
 bool LookTakenElsewhere()
 {
-    return g_PlayerHeli.m_bFlying != 0;
+    return g_PlayerHeli.m_bFlying != 0 || Player.m_bOnGun != 0;
 }
 
 bool SkipHero(HOBJECT candidate, RayTestUser user)
@@ -492,12 +489,22 @@ void CPlayer::Init()
     m_fAimTimer = 0.0f;
     m_fBreathHeld = m_fBreathRecovery = m_fScopeSway = 0.0f;
     m_bLookingFrom = 0;
+    m_bOnLadder = 0;
+    m_fLadderSway = 0.0f;
+    m_fStepPhase = 0.0f;
+    m_hSlideSound = nullptr;
+    m_bRiding = 0;
+    m_bOnGun = 0;
+    m_bCanDismount = 1;
+    m_bBezier = m_bBezierFast = 0;
+    m_bCountdown = 0;
+    m_hCountdownTarget = nullptr;
+    m_hHideZone = nullptr;
     PlayerStats.m_bMissionFailed = 0;
     PlayerStats.m_bDead = 0;
     PlayerStats.m_fLevelTime = 0.0f;
     CreateHero();
     MoveToStart();
-    // STAND-IN: the laser dot sprite comes with its part.
     if (!g_SaveMgr.m_bLoadedFromSave)
         SetCombatMode(true);
     g_PlayerHeli.InitHud();
@@ -561,13 +568,14 @@ void CPlayer::MoveToStart()
         PlaceCamera();
     }
     g_QuestSystem.ResetShotTrigger();
-    // STAND-IN: the ladder state comes with its part.
+    m_bOnLadder = 0;
 }
 
 void CPlayer::Release()
 {
-    // STAND-IN: ladders, riding, the laser dot and the heartbeat and breath
-    // sounds come with their parts.
+    // STAND-IN: the breath sound comes with its part.
+    StopSlideSound();
+    StopMovingOnObject();
     g_PlayerHeli.Release();
     PlayerStats.m_bMissionFailed = 0;
     StopGeiger();
@@ -623,6 +631,8 @@ void CPlayer::Update()
     // 6.
     m_vPrevPosition = m_vPosition;
     m_bUpdated = 1;
+    if (!m_bOnLadder)
+        m_fStepPhase = std::max(0.0f, m_fStepPhase - dt);
     // 7. Letterbox refills the stamina and silences the heartbeat (whose own
     // step does not run while health is left alone in letterbox).
     if (Letterbox())
@@ -636,6 +646,8 @@ void CPlayer::Update()
         // A load may restart the world under this update: it ends here.
         if (m_fTimeSinceDeath > kDeathWait && CommandDown(CMD_FIRE))
         {
+            m_bOnLadder = 0;
+            StopSlideSound();
             LoadLastCheckpoint();
             return;
         }
@@ -649,8 +661,23 @@ void CPlayer::Update()
     }
     // 9.
     StaminaStep();
-    // 10. The flown helicopter, fly mode, or the walking branch (ladders,
-    // guns and the kill camera come with their parts).
+    // 10. Exactly one branch: the ladder, the mounted gun (its view is the
+    // pre-render step's), the flown helicopter, fly mode, or walking.
+    // STAND-IN: the kill camera's branch comes with its part.
+    if (m_bOnLadder)
+    {
+        LadderStep();
+        CountdownStep();
+        ChangeHealth(0.0f);
+        return;
+    }
+    if (m_bOnGun)
+    {
+        g_PhysicsMgr.Step();
+        CountdownStep();
+        ChangeHealth(0.0f);
+        return;
+    }
     if (g_PlayerHeli.m_bFlying)
     {
         g_PlayerHeli.Update();
@@ -666,17 +693,22 @@ void CPlayer::Update()
         ChangeHealth(0.0f);
         return;
     }
+    StopSlideSound();
+    m_fLadderSway = std::max(0.0f, m_fLadderSway - kLadderSwayFall * dt);
     GeigerStep();
     UpdateAimTarget();
     UpdatePickupTarget();
     m_bLoadAsked = 0;
-    if (!g_Menu.m_bOpen)
+    if (m_bBezier)
+        BezierStep();
+    else if (!g_Menu.m_bOpen)
         InputStep();
     // A load may have restarted the world under this update: it ends here.
     if (m_bLoadAsked)
         return;
     VelocityLimiter();
     ControllerStep();
+    CountdownStep();
     if (m_bRadiusOn && m_fRadius < kRadiusStill)
     {
         m_bRunning = 0;
@@ -1220,9 +1252,12 @@ void CPlayer::InputStep()
         Bronie.ToggleAim();
     // 7. The weapon slots: the slot key and the nine key codes after it pick
     // slots 0 to 9, and two keys step through the weapons; on each press.
-    // STAND-IN: the knife and the grenade keys wait for the knife and grenade
-    // throws.
+    // The knife (not while riding) and the grenade, on their presses too.
     WeaponKeys();
+    if (CommandPressed(CMD_KNIFE, m_bKnifeLatch) && !m_bRiding)
+        Bronie.KnifeAttack();
+    if (CommandPressed(CMD_GRENADE, m_bGrenadeLatch))
+        Bronie.ThrowGrenade();
     if (CommandPressed(CMD_RELOAD, m_bReloadLatch))
         Bronie.Reload();
     // 8, 9. Crouch and jump.
@@ -1334,7 +1369,7 @@ void CPlayer::CrouchStep(bool onGround)
     const bool forced = m_iForceCrouch > 0;
     if (forced)
         wantCrouch = true;
-    if (wantCrouch && !m_bCrouched && onGround &&
+    if (wantCrouch && !m_bCrouched && onGround && !m_bRiding &&
         (forced || (m_fCrouchTime > kHoldTime && m_fTimeSinceJump > kCrouchAfterJump)))
     {
         SetCrouch(true);
@@ -1347,7 +1382,7 @@ void CPlayer::CrouchStep(bool onGround)
 void CPlayer::JumpStep(bool onGround)
 {
     const bool down = CommandDown(CMD_JUMP);
-    if (down && PlayerStats.m_bCanJump && m_fStamina > kMinJumpStamina && onGround &&
+    if (down && !m_bRiding && PlayerStats.m_bCanJump && m_fStamina > kMinJumpStamina && onGround &&
         g_PhysicsMgr.PlayerCanJump() && !m_bJumping && !m_bJumpLatch && m_fStandTime > kHoldTime)
     {
         m_fStamina -= kJumpStamina;
@@ -1428,8 +1463,8 @@ void CPlayer::VelocityLimiter()
     else if (speed > cap)
         m_vVelocity *= cap / speed;
     m_bMoveInput = 0;
-    // 7. Footsteps.
-    if (m_bMoving)
+    // 7. Footsteps (none while riding).
+    if (m_bMoving && !m_bRiding)
     {
         m_fStepTimer -= m_fFrameTime;
         if (m_fStepTimer < 0.0f)
@@ -1483,11 +1518,23 @@ void CPlayer::ControllerStep()
         return;
     }
     // 4.
-    g_PhysicsMgr.SetWalkDirection(&m_vVelocity);
+    const D3DXVECTOR3 still(0.0f, 0.0f, 0.0f);
+    g_PhysicsMgr.SetWalkDirection(m_bBezier ? &still : &m_vVelocity);
     g_PhysicsMgr.Step();
     RadiusPull();
     g_PhysicsMgr.GetPlayerPosition(&p);
     m_vPosition = p;
+    if (m_bRiding)
+    {
+        RideStep();
+        p = D3DXVECTOR3(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+    }
+    else if (m_bBezier)
+    {
+        p = m_vBezierPoint;
+        m_vPosition = p;
+        g_PhysicsMgr.WarpPlayer(&p);
+    }
     // 5. The eyes drop while crouched.
     if (m_bCrouched)
         m_fCrouchEyeOffset = std::max(kCrouchEye, m_fCrouchEyeOffset - m_fFrameTime);
@@ -1730,8 +1777,8 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
 bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float,
                           float factor)
 {
-    // STAND-IN: the kill camera, ladders, riding and the partner byte of the
-    // characters come with their parts.
+    // STAND-IN: the kill camera and the partner byte of the characters come
+    // with their parts.
     if (!weapon || !hit || !shooter || shooter == m_hObject || !m_hObject || hit->pObject != m_hObject ||
         !std::isfinite(factor))
         return false;
@@ -1742,12 +1789,19 @@ bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOB
     std::snprintf(sound, sizeof sound, "sounds\\hero\\wcialo%i.wav", 1 + Random(kBodyHitSounds));
     g_SoundMgr.PlaySound3DOnce(sound, &hit->vPoint, kBodyHitRange);
     PainVoice();
+    if (m_bOnLadder && m_iLadderPhase != 1)
+    {
+        StopSlideSound();
+        LeaveLadder();
+    }
     // Standing in a cart or a cage shields the hero.
     const bool shielded = m_hStandObject && (SameName(m_hStandObject->szName, "wozek") ||
                                              SameName(m_hStandObject->szName, "klatka"));
     float amount = weapon->Hit * kBulletScale;
     if (shielded)
         amount *= kProtected;
+    if (m_bRiding || m_bOnGun)
+        amount *= kRidingHit;
     amount *= kBulletTail * factor;
     const D3DXVECTOR3 from = shooter->vPosition;
     TakeDamage(&from, amount);
@@ -1756,13 +1810,12 @@ bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOB
         m_vKillerPos = D3DXVECTOR3(from.x, from.y + kHeroLift, from.z);
     if (!shielded)
         g_FxMgr.CreateFxByName(kBloodEffect, &hit->vPoint, nullptr);
-    // STAND-IN: the softer shake while riding comes with riding.
     const EItemInstance* w = Bronie.current;
     const bool scoped = w && w->m_pDesc && w->m_pDesc->Snajper_Celownik && Bronie.aimProgress > kScopedHitAim;
     EShakeParams shake;
     shake.bEnabled = 1;
     for (int i = 0; i < SHAKE_VALUES; ++i)
-        shake.fValues[i] = scoped ? kScopedHitShake[i] : kHitShake[i];
+        shake.fValues[i] = m_bRiding ? kRidingHitShake[i] : scoped ? kScopedHitShake[i] : kHitShake[i];
     g_Camera.StartShake(shake, hit->vPoint);
     m_fHitFlash = 0.0f;
     return true;
@@ -1787,7 +1840,15 @@ void CPlayer::FallDamage(float fallStart, float landing)
 
 void CPlayer::HandleDeath()
 {
-    // STAND-IN: mounted guns and riding come with their parts.
+    if (m_bOnGun)
+    {
+        DismountGun(1, nullptr);
+        m_bOnGun = 0;
+        m_iGunState = 0;
+        const D3DXVECTOR3 p(m_vPosition.x, m_vPosition.y, m_vPosition.z);
+        g_PhysicsMgr.UnfreezePlayerAt(&p);
+    }
+    StopMovingOnObject();
     m_iWeaponAtDeath = static_cast<int>(Bronie.currentKind);
     Bronie.PutAwayCurrent();
     m_vDeathCamPos = g_Camera.GetPosition();

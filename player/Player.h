@@ -63,6 +63,8 @@ public:
     static constexpr int CMD_AIM = 14;
     // Slot 0; the nine key codes after its key pick slots 1 to 9.
     static constexpr int CMD_SLOT = 15;
+    static constexpr int CMD_GRENADE = 16;
+    static constexpr int CMD_KNIFE = 17;
     static constexpr int WEAPON_SLOT_KEYS = 10;
     static constexpr int CMD_USE = 18;
     static constexpr int CMD_FIRE = 19;
@@ -113,8 +115,8 @@ public:
     void UpdateAimTarget();
     // The item in front of the eye that the use key picks up.
     void UpdatePickupTarget();
-    // STAND-IN: the view of the device's own camera step comes with the weapon view.
-    void UpdateCamera() {}
+    // The pre-render step: the mounted gun's view (nothing in the other states).
+    void UpdateCamera();
     // The helicopter's HUD while the hero flies one.
     void RenderHeliHud();
 
@@ -124,6 +126,41 @@ public:
     bool IsHeroObject(HOBJECT object) const { return object && object == m_hObject; }
     void MovementRadiusOn(float radius);
     void MovementRadiusOff() { m_bRadiusOn = 0; }
+
+    // ---- Ladders (PlayerLadders.cpp) ------------------------------------------------
+    void GrabLadder(HOBJECT ladder);
+    // The ladder's steps of one frame: the climb keys, the moves on and off.
+    void LadderStep();
+    void LeaveLadder();
+    // The eye and the view on the ladder.
+    void LadderView();
+    // The rung sounds and the slide sound's end.
+    void StopSlideSound();
+    bool OnLadder() const { return m_bOnLadder != 0; }
+
+    // ---- Riding, the bezier walk, the countdown, the hide zone (PlayerRides.cpp) -----
+    // False when a name is missing or does not fit.
+    bool StartMovingOnObject(const char* object, const char* socket);
+    void StopMovingOnObject();
+    // After the controller's physics step: the hero on the ride's socket.
+    void RideStep();
+    void StartBezier(const char* path, BYTE fast);
+    void StopBezier();
+    // Instead of the input step while a bezier walk runs.
+    void BezierStep();
+    void StartCountdown(HOBJECT starter);
+    void StopCountdown();
+    void CountdownStep();
+    void SetHideZone(const char* object, float threshold);
+    bool HideZoneTest();
+
+    // ---- Mounted guns (PlayerGun.cpp) -----------------------------------------------
+    void MountGun(const char* gun);
+    void DismountGun(BYTE force, const char* place);
+    // The walk to the gun, manning it and the walk away: each frame on the gun.
+    void GunStep();
+    void FireMountedGun(HOBJECT gun);
+    bool OnGun() const { return m_bOnGun != 0; }
 
     // ---- Health ------------------------------------------------------------------
     void SetHealth(float value, BYTE force = 0);
@@ -161,7 +198,8 @@ public:
     float m_fStamina = 1.0f;
     BYTE m_bExhausted = 0;
     BYTE m_bJumpLatch = 0, m_bLaserLatch = 0, m_bAimLatch = 0, m_bUseLatch = 0, m_bQuickLoadLatch = 0,
-         m_bReloadLatch = 0, m_bSlotLatch = 0, m_bNextWeaponLatch = 0, m_bPreviousWeaponLatch = 0;
+         m_bReloadLatch = 0, m_bSlotLatch = 0, m_bNextWeaponLatch = 0, m_bPreviousWeaponLatch = 0,
+         m_bKnifeLatch = 0, m_bGrenadeLatch = 0;
     double m_dGameTime = 0.0;
     float m_fFrameTime = 0.0f;
     BYTE m_bJumping = 0;
@@ -258,55 +296,17 @@ public:
     int m_iCheckpointLoads = 0;
     BYTE m_bLoadAsked = 0; // this update asked for a load
 
-    // Ladders, riding, mounted guns, bezier moves, the countdown and the hide
-    // zone: kept with their start values and carried by the save section; the
-    // ladder, riding and gun work gives them their behaviour.
-    static constexpr size_t SAVED_NAME_SIZE = 256;
-    HOBJECT m_hHideZone = nullptr;
-    DWORD m_HideZonePesel[3] = {};
-    float m_fHideZoneThreshold = 0.0f;
-    BYTE m_bRiding = 0;
-    char m_szRideObject[SAVED_NAME_SIZE] = {};
-    char m_szRideSocket[SAVED_NAME_SIZE] = {};
-    BYTE m_bOnGun = 0;
-    BYTE m_bCanDismount = 1;
-    EOrientation m_GunBase;
-    EOrientation m_GunCameraFrame;
-    float m_fGunYaw = 0.0f, m_fGunPitch = 0.0f, m_fGunSwayPhase = 0.0f;
-    float m_fGunKickUp = 0.0f, m_fGunKickSide = 0.0f;
-    int m_iGunState = 0; // 1, 0 or -1
-    D3DXVECTOR3 m_vGunReturn = {0.0f, 0.0f, 0.0f};
-    D3DXVECTOR3 m_vGunCameraReturn = {0.0f, 0.0f, 0.0f};
-    char m_szGunObject[SAVED_NAME_SIZE] = {};
-    BYTE m_bBezierMove = 0;
-    DWORD m_iBezierPhase = 0;
-    char m_szBezierPath[SAVED_NAME_SIZE] = {};
-    double m_dBezierLength = 0.0;
-    double m_dBezierDistance = 0.0;
-    BYTE m_bOnLadder = 0;
+    // Kept with their start values and carried by the save section.
     BYTE m_bOnGround = 0;
-    float m_fLadderEntryHeight = 0.0f, m_fLadderStepPhase = 0.0f, m_fLadderTop = 0.0f, m_fLadderBottom = 0.0f;
-    float m_fLadderSway = 0.0f;
-    int m_iLadderPhase = 0;
-    EOrientation m_LadderCameraFrame;
-    EOrientation m_LadderOrientation;
-    D3DXVECTOR3 m_vLadderBase = {0.0f, 0.0f, 0.0f};
-    D3DXVECTOR3 m_vLadderExit = {0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 m_vLastGroundHit = {0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 m_vStandObjectPos = {0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 m_vStandObjectMove = {0.0f, 0.0f, 0.0f};
     D3DVECTOR m_vLastPosition = {0.0f, 0.0f, 0.0f};
-    BYTE m_bCountdown = 0;
-    HOBJECT m_hCountdownTarget = nullptr;
-    DWORD m_CountdownPesel[3] = {};
-    float m_fCountdownTime = 0.0f;
     // Kept and saved; nothing else reads them.
     BYTE m_bHeroFlagA = 0, m_bHeroFlagB = 0, m_bHeroFlagC = 0, m_bHeroFlagD = 0, m_bHeroFlagE = 0;
     float m_fHeroValueA = 0.0f;
 
-    // The hide zone: the object by name (none for an empty or missing name).
-    void SetHideZone(const char* name, float threshold);
-    // The countdown's target, or null once its object is gone.
+    // The countdown's target and the hide zone's object, or null once their objects are gone.
     HOBJECT CountdownTarget() const;
     HOBJECT HideZone() const;
 
@@ -317,6 +317,58 @@ public:
     bool Load(FILE* file);
 
     static constexpr float NO_FALL = -1e8f;
+    static constexpr int SPECIAL_NAME_SIZE = 64;
+    static constexpr int BEZIER_NAME_SIZE = 68;
+
+    // Ladders.
+    BYTE m_bOnLadder = 0;
+    int m_iLadderPhase = 0; // -1 moving onto the ladder, 0 climbing, 1 stepping off
+    D3DXVECTOR3 m_vLadderBase = {0.0f, 0.0f, 0.0f};
+    float m_fLadderTop = 0.0f, m_fLadderBottom = 0.0f;
+    float m_fLadderEntryY = 0.0f;
+    D3DXVECTOR3 m_vLadderExit = {0.0f, 0.0f, 0.0f};
+    EOrientation m_CamFrameAtLadder;
+    EOrientation m_LadderFrame;
+    float m_fLadderPitch = 0.0f;
+    float m_fLadderEyeRise = 0.0f;
+    float m_fLadderSway = 0.0f;
+    float m_fStepPhase = 0.0f;
+    float m_fLadderStepTimer = 0.0f;
+    BYTE m_bLadderLeftHand = 0;
+    strSound* m_hSlideSound = nullptr;
+    // Riding.
+    BYTE m_bRiding = 0;
+    char m_szRideObject[SPECIAL_NAME_SIZE] = {};
+    char m_szRideSocket[SPECIAL_NAME_SIZE] = {};
+    // The mounted gun.
+    BYTE m_bOnGun = 0;
+    char m_szGunObject[SPECIAL_NAME_SIZE] = {};
+    HOBJECT m_hGunObject = nullptr;
+    int m_iGunState = 0; // 1 walking to the gun, 0 manning it, -1 walking away
+    D3DXVECTOR3 m_vReturnPos = {0.0f, 0.0f, 0.0f}, m_vReturnCamPos = {0.0f, 0.0f, 0.0f};
+    EOrientation m_CamFrameAtGun;
+    float m_fYawAtGun = 0.0f, m_fPitchAtGun = 0.0f;
+    EOrientation m_GunFrame;
+    float m_fGunCooldown = 0.0f;
+    float m_fGunKickUp = 0.0f, m_fGunKickSide = 0.0f;
+    float m_fGunBobPhase = 0.0f;
+    BYTE m_bCanDismount = 1;
+    D3DXVECTOR3 m_vGunCamPos = {0.0f, 0.0f, 0.0f}; // the camera on the walks to and from the gun
+    EOrientation m_GunViewFrame;
+    // The bezier walk.
+    BYTE m_bBezier = 0, m_bBezierFast = 0;
+    DWORD m_iBezierPhase = 0;
+    char m_szBezierPath[BEZIER_NAME_SIZE] = {};
+    double m_dBezierLength = 0.0, m_dBezierDist = 0.0;
+    D3DXVECTOR3 m_vBezierPoint = {0.0f, 0.0f, 0.0f};
+    // The countdown and the hide zone, each kept with the PESEL of its object.
+    BYTE m_bCountdown = 0;
+    HOBJECT m_hCountdownTarget = nullptr;
+    DWORD m_CountdownPesel[3] = {};
+    float m_fCountdown = 0.0f;
+    HOBJECT m_hHideZone = nullptr;
+    DWORD m_HideZonePesel[3] = {};
+    float m_fHideThreshold = 0.0f;
 
 private:
     bool CommandDown(int command) const;

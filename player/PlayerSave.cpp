@@ -5,6 +5,7 @@
 #include "player/PlayerWeapons.h"
 #include "shell/RecordBytes.h"
 #include "shell/SaveFile.h"
+#include "shell/TextUtils.h"
 #include "world/Engine.h"
 #include "world/Object.h"
 
@@ -13,6 +14,8 @@
 
 namespace
 {
+// Names in the section are read into fields of this size, then cut to the hero's own.
+constexpr size_t SAVED_NAME_SIZE = 256;
 // The first 44 bytes of PlayerStats, at their stored offsets.
 constexpr size_t kStatsBytes = 44;
 constexpr size_t kStatsCombat = 0, kStatsCanRun = 1, kStatsCanJump = 2, kStatsReserved = 3, kStatsDead = 4,
@@ -111,12 +114,6 @@ bool ReadNameLine(FILE* file, char* out)
 }
 } // namespace
 
-void CPlayer::SetHideZone(const char* name, float threshold)
-{
-    m_hHideZone = FindKeeping(name, m_HideZonePesel);
-    m_fHideZoneThreshold = threshold;
-}
-
 HOBJECT CPlayer::HideZone() const
 {
     return Live(m_hHideZone, m_HideZonePesel);
@@ -147,7 +144,7 @@ bool CPlayer::Save(FILE* file)
         const size_t n = strnlen(hide->szName, kHideZoneNameChars);
         ok = WriteBytes(file, hide->szName, static_cast<DWORD>(n)) && ok;
         ok = WriteBytes(file, &kLineEnd, 1) && ok;
-        f32(m_fHideZoneThreshold);
+        f32(m_fHideThreshold);
     }
     // 2-17. Riding and the mounted gun.
     flag(m_bRiding);
@@ -155,13 +152,13 @@ bool CPlayer::Save(FILE* file)
     text(m_bRiding ? m_szRideSocket : "");
     flag(m_bOnGun);
     flag(m_bCanDismount);
-    orient(m_GunBase);
-    orient(m_GunCameraFrame);
-    for (float v : {m_fGunYaw, m_fGunPitch, m_fGunSwayPhase, m_fGunKickUp, m_fGunKickSide})
+    orient(m_GunFrame);
+    orient(m_CamFrameAtGun);
+    for (float v : {m_fYawAtGun, m_fPitchAtGun, m_fGunBobPhase, m_fGunKickUp, m_fGunKickSide})
         f32(v);
     ok = WriteDword(file, static_cast<DWORD>(m_iGunState)) && ok;
-    vec(m_vGunReturn);
-    vec(m_vGunCameraReturn);
+    vec(m_vReturnPos);
+    vec(m_vReturnCamPos);
     text(m_bOnGun ? m_szGunObject : "");
     // 18-29.
     flag(PlayerStats.m_bCombatMode);
@@ -171,11 +168,11 @@ bool CPlayer::Save(FILE* file)
     flag(m_bRadiusOn);
     f32(m_fRadius);
     vec(m_vRadiusCentre);
-    flag(m_bBezierMove);
+    flag(m_bBezier);
     ok = WriteDword(file, m_iBezierPhase) && ok;
     text(m_szBezierPath);
     f32(static_cast<float>(m_dBezierLength));
-    f32(static_cast<float>(m_dBezierDistance));
+    f32(static_cast<float>(m_dBezierDist));
     // 30. The latches and switches.
     for (BYTE b :
          {m_bUseLatch,  m_bAimLatch,    m_bRunning,        m_bHeroFlagA, m_bHeroFlagB,   m_bUpdated,
@@ -184,15 +181,15 @@ bool CPlayer::Save(FILE* file)
           m_bLeftFoot,  m_bWasOnGround, m_bQuickLoadLatch, m_bHeroFlagD, m_bPhysicsSkip, m_bSlotLatch})
         flag(b);
     // 31. The timers and values.
-    for (float v : {static_cast<float>(m_dGameTime), m_fHeroValueA, m_fBobPhase, m_fLadderEntryHeight,
-                    m_fStepTimer, m_fTimeSinceJump, m_fScopeSway, m_fTimeSinceDeath, m_fLadderStepPhase,
+    for (float v : {static_cast<float>(m_dGameTime), m_fHeroValueA, m_fBobPhase, m_fLadderEntryY,
+                    m_fStepTimer, m_fTimeSinceJump, m_fScopeSway, m_fTimeSinceDeath, m_fStepPhase,
                     m_fLadderTop, m_fLadderBottom, m_fAimDistance, m_fSpeedCap, m_fFallStartY, m_fEyeRise,
                     m_fLean, m_fLadderSway, m_fTimeSinceExplosion, m_fTimeSinceDamage})
         f32(v);
     // 32-35.
     ok = WriteDword(file, static_cast<DWORD>(m_iLadderPhase)) && ok;
     ok = WriteDword(file, m_iSurface) && ok;
-    for (const EOrientation* o : {&m_DeathCamFrame, &m_LadderCameraFrame, &m_LadderOrientation, &m_Look})
+    for (const EOrientation* o : {&m_DeathCamFrame, &m_CamFrameAtLadder, &m_LadderFrame, &m_Look})
         orient(*o);
     const D3DVECTOR* vectors[] = {&m_vDeathCamPos,    &m_vHalfExtents, &m_vLadderBase,      &m_vLadderExit,
                                   &m_vLookForward,    &m_vAimPoint,    &m_vLastGroundHit,   &m_vPrevPosition,
@@ -210,7 +207,7 @@ bool CPlayer::Save(FILE* file)
     {
         const HOBJECT target = CountdownTarget();
         text(target ? target->szName : "");
-        f32(m_fCountdownTime);
+        f32(m_fCountdown);
     }
     return ok;
 }
@@ -313,32 +310,32 @@ bool CPlayer::Load(FILE* file)
     // The section is whole: it becomes the hero.
     SetHideZone(hasHide ? hideName : "", hideThreshold);
     p.m_bRiding = riding;
-    std::memcpy(p.m_szRideObject, rideObject, sizeof rideObject);
-    std::memcpy(p.m_szRideSocket, rideSocket, sizeof rideSocket);
+    CopyCut(p.m_szRideObject, sizeof p.m_szRideObject, rideObject);
+    CopyCut(p.m_szRideSocket, sizeof p.m_szRideSocket, rideSocket);
     p.m_bOnGun = onGun;
     p.m_bCanDismount = canDismount;
-    p.m_GunBase = gunBase;
-    p.m_GunCameraFrame = gunCamera;
-    p.m_fGunYaw = gun[0];
-    p.m_fGunPitch = gun[1];
-    p.m_fGunSwayPhase = gun[2];
+    p.m_GunFrame = gunBase;
+    p.m_CamFrameAtGun = gunCamera;
+    p.m_fYawAtGun = gun[0];
+    p.m_fPitchAtGun = gun[1];
+    p.m_fGunBobPhase = gun[2];
     p.m_fGunKickUp = gun[3];
     p.m_fGunKickSide = gun[4];
     p.m_iGunState = static_cast<int>(gunState);
-    p.m_vGunReturn = D3DXVECTOR3(gunReturn.x, gunReturn.y, gunReturn.z);
-    p.m_vGunCameraReturn = D3DXVECTOR3(gunCameraReturn.x, gunCameraReturn.y, gunCameraReturn.z);
-    std::memcpy(p.m_szGunObject, gunObject, sizeof gunObject);
+    p.m_vReturnPos = D3DXVECTOR3(gunReturn.x, gunReturn.y, gunReturn.z);
+    p.m_vReturnCamPos = D3DXVECTOR3(gunCameraReturn.x, gunCameraReturn.y, gunCameraReturn.z);
+    CopyCut(p.m_szGunObject, sizeof p.m_szGunObject, gunObject);
     p.m_fTimeSinceHurt = timeSinceHurt;
     p.m_fPulseTimer = pulse;
     p.m_fHeartbeatLevel = heartbeat;
     p.m_bRadiusOn = radiusOn;
     p.m_fRadius = radius;
     p.m_vRadiusCentre = D3DXVECTOR3(radiusCentre.x, radiusCentre.y, radiusCentre.z);
-    p.m_bBezierMove = bezier;
+    p.m_bBezier = bezier;
     p.m_iBezierPhase = bezierPhase;
-    std::memcpy(p.m_szBezierPath, bezierPath, sizeof bezierPath);
+    CopyCut(p.m_szBezierPath, sizeof p.m_szBezierPath, bezierPath);
     p.m_dBezierLength = bezierLength;
-    p.m_dBezierDistance = bezierDistance;
+    p.m_dBezierDist = bezierDistance;
     BYTE* flagFields[] = {
         &m_bUseLatch,  &m_bAimLatch,    &m_bRunning,        &m_bHeroFlagA, &m_bHeroFlagB,   &m_bUpdated,
         &m_bHeroFlagE, &m_bHeroFlagC,   &m_bStrafeLeft,     &m_bMoving,    &m_bStrafeRight, &m_bMovingBack,
@@ -347,18 +344,18 @@ bool CPlayer::Load(FILE* file)
     for (size_t i = 0; i < std::size(flagFields); ++i)
         *flagFields[i] = flags[i];
     m_dGameTime = values[0];
-    float* valueFields[] = {
-        &m_fHeroValueA,  &m_fBobPhase,           &m_fLadderEntryHeight, &m_fStepTimer, &m_fTimeSinceJump,
-        &m_fScopeSway,   &m_fTimeSinceDeath,     &m_fLadderStepPhase,   &m_fLadderTop, &m_fLadderBottom,
-        &m_fAimDistance, &m_fSpeedCap,           &m_fFallStartY,        &m_fEyeRise,   &m_fLean,
-        &m_fLadderSway,  &m_fTimeSinceExplosion, &m_fTimeSinceDamage};
+    float* valueFields[] = {&m_fHeroValueA,         &m_fBobPhase,       &m_fLadderEntryY,   &m_fStepTimer,
+                            &m_fTimeSinceJump,      &m_fScopeSway,      &m_fTimeSinceDeath, &m_fStepPhase,
+                            &m_fLadderTop,          &m_fLadderBottom,   &m_fAimDistance,    &m_fSpeedCap,
+                            &m_fFallStartY,         &m_fEyeRise,        &m_fLean,           &m_fLadderSway,
+                            &m_fTimeSinceExplosion, &m_fTimeSinceDamage};
     for (size_t i = 0; i < std::size(valueFields); ++i)
         *valueFields[i] = values[i + 1];
     m_iLadderPhase = static_cast<int>(ladderPhase);
     m_iSurface = surface;
     m_DeathCamFrame = orientations[0];
-    m_LadderCameraFrame = orientations[1];
-    m_LadderOrientation = orientations[2];
+    m_CamFrameAtLadder = orientations[1];
+    m_LadderFrame = orientations[2];
     m_Look = orientations[3];
     auto v3 = [&](int i) { return D3DXVECTOR3(vectors[i].x, vectors[i].y, vectors[i].z); };
     m_vDeathCamPos = v3(0);
@@ -380,7 +377,7 @@ bool CPlayer::Load(FILE* file)
     m_vLastPosition = m_vPosition;
     // 2. A countdown whose target is gone stops.
     m_bCountdown = countdown;
-    m_fCountdownTime = countdownTime;
+    m_fCountdown = countdownTime;
     m_hCountdownTarget = countdown ? FindKeeping(countdownName, m_CountdownPesel) : nullptr;
     if (m_bCountdown && !m_hCountdownTarget)
         m_bCountdown = 0;

@@ -59,7 +59,6 @@ constexpr const char* THROWN_GRENADE_MESH = "prefabs\\bronie\\m67_low.x";
 constexpr const char* KNIFE_MODEL = "models\\!bronie\\da\\da.x";
 constexpr const char* KNIFE_IDLE = "niesie";
 constexpr const char* KNIFE_SOUND = "sounds\\weapons\\knife_stab.wav";
-constexpr const char* LASER_TEXTURE = "spr_laser_czerwony.tga";
 constexpr const char* PICKUP_SOUND = "sounds\\pickup\\ammo.wav";
 constexpr const char* LAUNCHER_DRAW = "wyjmuje";
 constexpr float kFullVolume = 1.0f;
@@ -198,8 +197,7 @@ void CPlayerWeapons::Init()
     levelWeaponsReady = 0;
     levelSetupCalled = 0;
     ClearSlots();
-    // STAND-IN: the laser sight work looks its texture (LASER_TEXTURE) up here,
-    // together with the texture it ships; a texture that is missing would stop the game.
+    // Looked up when the dot is first drawn (a missing texture stops the game).
     laserTexture = 0;
 
     const float scale[3] = {kGrenadeScale, kGrenadeScale, kGrenadeScale};
@@ -227,6 +225,7 @@ void CPlayerWeapons::Release()
     grenadeObject = nullptr;
     g_Engine.DeleteObject(knifeObject);
     knifeObject = nullptr;
+    ReleaseLaserDot();
     StopWeaponSound();
 
     recordedSlot = NO_RECORDED_SLOT;
@@ -787,7 +786,8 @@ void CPlayerWeapons::UpdateScope()
 void CPlayerWeapons::UpdateScopeVisibility()
 {
     HOBJECT h = HeldModel(current);
-    if (!h)
+    // A holstered weapon stays out of sight (on a mounted gun, in a cut-scene).
+    if (!h || holstered)
         return;
     const bool scoped =
         current->m_pDesc && current->m_pDesc->Snajper_Celownik && aiming && aimProgress >= 1.0f;
@@ -825,8 +825,14 @@ void CPlayerWeapons::Update()
 
     WalkTimerStep();
     UpdateWheel();
-    // STAND-IN: the grenade throw (states 8 and 9) and the knife stroke come
-    // with the grenades, knife and launchers work; nothing here starts them.
+    UpdateLaserDot();
+    if (knifeState != 0)
+    {
+        UpdateKnife();
+        return;
+    }
+    if (state == WS_GRENADE_THROW || state == WS_GRENADE_RAISE)
+        UpdateGrenadeThrow();
     UpdateSwitch();
     if (!current || !current->m_pDesc)
     {

@@ -92,6 +92,45 @@ public:
     void ToggleAim();
     void ToggleLaser() { laserOn = !laserOn; }
 
+    // ---- Close actions (PlayerWeaponsClose.cpp) ---------------------------------------
+    // The hand grenade: pull the pin and throw; stepped in states 8 and 9.
+    void ThrowGrenade();
+    void UpdateGrenadeThrow();
+    // The grenade that leaves the hand: a physics sphere with a 3 s fuse.
+    void CreateThrownGrenade();
+    // The knife: the stroke and its steps; the rest of the update waits while one runs.
+    void KnifeAttack();
+    void UpdateKnife();
+    // The six traces in front of the camera; true when one met a character.
+    bool KnifeHit();
+    // The character's model the segment meets, with `to` moved to the hit; null otherwise.
+    HOBJECT KnifeTrace(const D3DXVECTOR3& from, D3DXVECTOR3* to);
+    // This stroke has already hit: one kill a stroke.
+    BYTE knifeHitDone = 0;
+
+    // ---- The laser sight (PlayerWeaponsLaser.cpp) -------------------------------------
+    // The dot and its trail follow the beam of the held model's light socket.
+    void UpdateLaserDot();
+    void ReleaseLaserDot();
+    // The dot, from the renderer's passes after the scene.
+    void RenderLaser();
+    bool LaserWanted() const;
+    BYTE laserDotPlaced = 0;
+    D3DXVECTOR3 laserDotPoint = {0.0f, 0.0f, 0.0f};
+
+    // ---- Launchers (PlayerWeaponsShot.cpp) --------------------------------------------
+    // Closer than this to the muzzle a launcher's shot only raises its impact
+    // effect, which starts this share of the way to the hit.
+    static constexpr float LAUNCHER_DEAD_ZONE = 128.0f;
+    static constexpr float LAUNCHER_IMPACT_SHARE = 0.8f;
+    // The launched grenade's speed.
+    static constexpr float LAUNCHED_GRENADE_SPEED = 2400.0f;
+    void FireLauncher();
+    void LaunchRocket(const EItemInstance* weapon, const D3DXVECTOR3* start, const EOrientation* orientation,
+                      HOBJECT owner);
+    void LaunchGrenade(const EItemInstance* weapon, const D3DXVECTOR3* start, const EOrientation* orientation,
+                       HOBJECT owner);
+
     // ---- Items -------------------------------------------------------------------------
     // True when the item was consumed.
     bool PickUp(EItemInstance* item);

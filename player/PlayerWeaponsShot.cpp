@@ -30,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 namespace
@@ -89,6 +90,20 @@ constexpr float kFlashOther = 2.0f;
 constexpr float kFlashLife = 0.08f;
 const D3DXVECTOR3 kFlashColour(1.0f, 0.8f, 0.4f);
 
+// Launchers: the camera kick, and the far end of the aim.
+constexpr float kLauncherKickAimed = 0.5f;
+constexpr float kLauncherKickCrouched = 0.6f;
+constexpr float kLauncherKickScale = 0.04f;
+constexpr float kLauncherReach = 10000.0f;
+constexpr const char* ROCKET_EFFECT = "rakieta";
+constexpr const char* LAUNCHED_GRENADE_EFFECT = "granat_pocisk";
+// The impact list of a launcher's shot by surface kind (0 and kinds above 8: concrete's first entry).
+constexpr int kNoLauncherList = -1;
+constexpr int LAUNCHER_LIST_BY_SURFACE[] = {
+    kNoLauncherList, SURFACE_METAL, SURFACE_WOOD,  SURFACE_SAND,    SURFACE_SNOW,
+    SURFACE_WATER,   SURFACE_COAL,  SURFACE_GLASS, SURFACE_PLASTIC,
+};
+
 // Other shooters.
 constexpr float kOtherReach = 2000.0f;
 constexpr float kOtherNearHit = 16.0f;
@@ -114,16 +129,11 @@ constexpr DWORD KIND_HERO = 128;
 constexpr BulletHit::AlarmSize kLoudShot = {20.0f, 40.0f, 0, 80.0f, 2, 1, 1};
 constexpr BulletHit::AlarmSize kQuietShot = {1.0f, 2.0f, 0, 16.0f, 2, 1, 1};
 
-// STAND-IN: riding a bezier path comes with the ladders and riding work; the
-// hero never rides one yet.
+// The hero walking a bezier path does not fire.
 bool HeroRidesBezier()
 {
-    return false;
+    return Player.m_bBezier != 0;
 }
-
-// STAND-IN: rockets and launched grenades come with the grenades, knife and
-// launchers work; a launcher's pull fires nothing yet.
-void FireLauncherProjectile(const EItemDesc&) {}
 
 // STAND-IN: the HUD's third view byte (the machine-gun sight) comes with the
 // HUD; the description that would set it stands in for it.
@@ -315,7 +325,7 @@ void CPlayerWeapons::TriggerDown()
         for (int i = 0; i < SHOTGUN_PELLETS; ++i)
             FireBullet();
     else if (d.Rocket_Launcher || d.Grenade_Launcher)
-        FireLauncherProjectile(d);
+        FireLauncher();
     else
         FireBullet();
 }
@@ -490,6 +500,113 @@ void FireItemShot(const EItemInstance* weapon, const D3DXVECTOR3* muzzle, const 
     if (!weapon)
         return;
     FireWeaponShot(weapon->m_pDesc, muzzle, orientation, shooter, silenced, damageFactor);
+}
+
+// ---- Launchers ---------------------------------------------------------------------------
+
+void CPlayerWeapons::FireLauncher()
+{
+    EItemInstance* w = current;
+    if (!w || !w->m_pDesc || holstered)
+        return;
+    const EItemDesc& d = *w->m_pDesc;
+    HOBJECT held = w->m_hHeldModel;
+    // 1.
+    if (held)
+        if (const EFxDef* fx = RandomFx(d.Player_Shoot_FX))
+            FX.CreateFx(fx, held, d.Shoot_Socket, 1);
+    // 2.
+    recoilStrength = d.HitBack < kMaxRecoil ? d.HitBack : kMaxRecoil;
+    recoilDecay = kRecoilDecay;
+    kickBack = 0.5f;
+    kickDecay = kKickDecay;
+    w->m_fShotTimer = 0.0f;
+    // 3.
+    EMouseState& mouse = g_Mouse.m_State;
+    float k = kKickPerPitch * (static_cast<float>(mouse.y) + kPi / 2.0f);
+    if (aimProgress > kKickAimFrom)
+        k *= kLauncherKickAimed;
+    if (Player.m_bCrouched)
+        k *= kLauncherKickCrouched;
+    const float r = RandomFloat(k) * kLauncherKickScale;
+    mouse.y -= r;
+    mouse.x += (std::rand() % 2 == 0 ? 1.0f : -1.0f) * r;
+    // 4. From the muzzle towards what the camera aims at; a model without its
+    // muzzle socket launches nothing.
+    D3DXMATRIX socket;
+    if (!held || !g_Engine.GetObjectSocket(held, d.Shoot_Socket, &socket, nullptr))
+    {
+        g_Console.Print2("Launcher without its Shoot_Socket: ", d.name);
+        return;
+    }
+    const D3DXVECTOR3 S(socket._41, socket._42, socket._43);
+    const D3DXVECTOR3 far = g_Camera.GetPosition() + g_Camera.GetOrientation().Forward * kLauncherReach;
+    RayTestResult hit;
+    const bool met = ShotTest(S, far, HeroShotFilter, Player.m_hObject, &hit);
+    // 5. Too close for the projectile: only the impact.
+    if (met && Length(hit.vPoint - S) < LAUNCHER_DEAD_ZONE)
+    {
+        const DWORD kind = BulletHit::SurfaceOf(hit);
+        const int list =
+            kind < std::size(LAUNCHER_LIST_BY_SURFACE) ? LAUNCHER_LIST_BY_SURFACE[kind] : kNoLauncherList;
+        const EFxDef* fx = d.HitFx[SURFACE_CONCRETE].defs[0];
+        if (list != kNoLauncherList && d.HitFx[list].count != 0)
+            fx = RandomFx(d.HitFx[list]);
+        const D3DXVECTOR3 at = S + (hit.vPoint - S) * LAUNCHER_IMPACT_SHARE;
+        if (fx)
+            FX.CreateFxFromDef(fx, &at, nullptr);
+        return;
+    }
+    // 6.
+    const D3DXVECTOR3 direction = Normalised(far - S);
+    const EOrientation orientation(&direction);
+    const D3DXVECTOR3 start = S + direction * LAUNCHER_DEAD_ZONE;
+    if (d.Grenade_Launcher)
+        LaunchGrenade(w, &start, &orientation, Player.m_hObject);
+    else
+        LaunchRocket(w, &start, &orientation, Player.m_hObject);
+}
+
+namespace
+{
+// The projectile effect at the start, turned along the orientation; null when
+// it could not be started.
+EFxInstance* StartProjectile(const char* effect, const EItemInstance* weapon, const D3DXVECTOR3* start,
+                             const EOrientation* orientation, HOBJECT owner)
+{
+    if (!weapon || !start || !orientation)
+        return nullptr;
+    EFxInstance* fx = FX.CreateFxByName(effect, start, orientation);
+    if (!fx || fx == FX.Reserved())
+        return nullptr;
+    fx->m_hShooter = owner;
+    fx->m_vPos = *start;
+    fx->m_Orientation = *orientation;
+    if (fx->m_hMesh)
+        g_Engine.SetObjectRotation(fx->m_hMesh, orientation);
+    fx->m_pWeapon = weapon->m_pDesc;
+    return fx;
+}
+} // namespace
+
+void CPlayerWeapons::LaunchRocket(const EItemInstance* weapon, const D3DXVECTOR3* start,
+                                  const EOrientation* orientation, HOBJECT owner)
+{
+    if (EFxInstance* fx = StartProjectile(ROCKET_EFFECT, weapon, start, orientation, owner))
+        fx->m_bRocket = 1;
+}
+
+void CPlayerWeapons::LaunchGrenade(const EItemInstance* weapon, const D3DXVECTOR3* start,
+                                   const EOrientation* orientation, HOBJECT owner)
+{
+    EFxInstance* fx = StartProjectile(LAUNCHED_GRENADE_EFFECT, weapon, start, orientation, owner);
+    if (!fx)
+    {
+        g_Console.Print("granat_pocisk nie dodany!");
+        return;
+    }
+    fx->m_bGrenade = 1;
+    fx->m_vVel = fx->m_Orientation.Forward * LAUNCHED_GRENADE_SPEED;
 }
 
 // ---- The event script ----------------------------------------------------------------------

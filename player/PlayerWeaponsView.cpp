@@ -64,17 +64,16 @@ float MoveTowards(float value, float target, float step)
     return value - step < target ? target : value - step;
 }
 
-// STAND-IN: the mounted guns and the bezier moves of the hero come with the
-// ladders, riding and mounted guns; until then the view is never taken away.
+// On a mounted gun or a bezier walk the weapon in hand is out of the view.
 bool ViewTakenAway()
 {
-    return false;
+    return Player.m_bOnGun || Player.m_bBezier;
 }
 
-// STAND-IN: the ladder's sway value comes with the ladders.
+// The ladder's sway moves the weapon as the hero climbs.
 float LadderSway()
 {
-    return 0.0f;
+    return Player.m_fLadderSway;
 }
 
 // Everything but the hero and the model in his hands.

@@ -7,6 +7,7 @@
 #include "environment/SlupMgr.h"
 #include "game/SaveMgr.h"
 #include "mesh/Mesh.h"
+#include "player/PlayerWeapons.h"
 #include "render/EffectMgr.h"
 #include "render/RenderStates.h"
 #include "render/ShadowCubeMaps.h"
@@ -341,9 +342,9 @@ void CloseScenePath()
     if (g_Options.PrintPolygonCount)
         for (strobjectframe& f : g_Renderer.m_ObjectFrame)
             f.m_bCounted = 0;
-    // STAND-IN: the path debug lines (CPathMgr::RenderDebug), the laser sight
-    // (CPlayerWeapons::RenderLaser) and the picked object's report come with
-    // their own work.
+    Bronie.RenderLaser();
+    // STAND-IN: the path debug lines (CPathMgr::RenderDebug) and the picked
+    // object's report come with their own work.
 }
 } // namespace
 

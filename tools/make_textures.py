@@ -399,6 +399,18 @@ def bullet_hole(edge):
     return p
 
 
+def beam_strip(width, height):
+    """A laser beam's strip: white and brightest along the middle of u, fading
+    to black at both edges; v runs along the beam."""
+    p = Picture(width, height)
+    for y in range(height):
+        for x in range(width):
+            d = abs((x + 0.5) / width * 2 - 1)
+            v = max(0.0, 1.0 - d) ** 2.5
+            p.put(x, y, (255 * v, 255 * v, 255 * v, 255 * v))
+    return p
+
+
 def effect_textures(root):
     fx = os.path.join(root, "textures", "fx")
     os.makedirs(fx, exist_ok=True)
@@ -417,6 +429,11 @@ def effect_textures(root):
     write("fx_fire_atlas.tga", atlas(32, flame))
     write("fx_explosion_atlas.tga", atlas(32, fireball))
     write("spr_slad_kuli.tga", bullet_hole(128))
+    # Laser sights: the beams' strip and dust (tinted by the beam colour) and the hero's red dot.
+    write("spr_laser_bialy.tga", beam_strip(32, 8))
+    write("spr_pylek_lasera_bialy.tga", radial(16, (255, 255, 255), (200, 200, 200), 2.0, additive=True))
+    write("spr_pylek_lasera.tga", radial(16, (255, 90, 80), (200, 20, 20), 2.0, additive=True))
+    write("spr_laser_czerwony.tga", radial(32, (255, 60, 50), (230, 0, 0), 0.8))
 
 
 # ---- The data tree ---------------------------------------------------------------

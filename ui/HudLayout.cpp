@@ -105,23 +105,19 @@ bool CameraHeld()
     return false;
 }
 
-// STAND-IN: ladders come with the hero's ladders and mounted guns; until
-// then the hero is never on one.
 bool HeroOnLadder()
 {
-    return false;
+    return Player.m_bOnLadder != 0;
 }
 
-// STAND-IN: mounted guns and the hero's bezier rides come with the ladders,
-// riding and mounted guns work; until then the hero is on neither.
 bool HeroOnMountedGun()
 {
-    return false;
+    return Player.m_bOnGun != 0;
 }
 
 bool HeroOnBezier()
 {
-    return false;
+    return Player.m_bBezier != 0;
 }
 
 float HeroRadiation()
@@ -129,11 +125,13 @@ float HeroRadiation()
     return Player.m_fRadiation;
 }
 
-// STAND-IN: the hero's countdown comes with the ladders, riding and mounted
-// guns work; until then none runs.
-bool HeroCountdown(float*)
+bool HeroCountdown(float* seconds)
 {
-    return false;
+    if (!Player.m_bCountdown)
+        return false;
+    if (seconds)
+        *seconds = Player.m_fCountdown;
+    return true;
 }
 
 // A slot's speaker is there while its record is in use and the object the

@@ -268,12 +268,13 @@ void EEngineObject::UpdateObjects()
             o.fGeneralTimer -= dt;
             o.fSinceLastAction += dt;
             ++m_iActiveObjects;
-            if (StepPhysicsCulling(&o))
+            if (!o.bKeepUpdated && StepPhysicsCulling(&o))
                 continue;
             o.bTooFar = o.iDisappearRange > 1 && o.fCameraDistance > static_cast<float>(o.iDisappearRange);
             if (o.bTooFar)
                 ++m_iTooFarObjects;
-            o.bSkippedFar = (o.dwFlags & OF_NOT_IMPORTANT) && o.fCameraDistance > kNotImportantRange;
+            o.bSkippedFar =
+                !o.bKeepUpdated && (o.dwFlags & OF_NOT_IMPORTANT) && o.fCameraDistance > kNotImportantRange;
             if (o.bSkippedFar)
                 continue;
             if (!o.bUpdatableComputed)

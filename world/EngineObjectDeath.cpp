@@ -114,7 +114,7 @@ void EEngineObject::HandleDeath(HOBJECT o)
     if (Set(d.death_params_FX_On_Death))
         g_FxMgr.CreateFxByName(d.death_params_FX_On_Death, &o->vPosition, &o->Orientation);
     if (d.bMortarExplosion)
-        ActionCalls::FxMortarExplosion(o->vPosition);
+        ActionCalls::FxMortarExplosion(o, o->vPosition);
     if (d.bDeadAnim)
     {
         DebugLine("Wlaczam anim ", d.death_params_DeadAnimName);

@@ -326,6 +326,7 @@ struct strObject
     float fCameraDistance; // distance to the camera this frame
     float fHeroDistance;   // distance to the hero this frame
     BYTE bUpdatable;       // the object needs the per-frame update
+    BYTE bKeepUpdated;     // updated however far away (a thrown grenade's fuse)
     BYTE bUpdatableComputed;
     BYTE bTooFar;     // beyond its disappear range this frame
     BYTE bSkippedFar; // skipped as not important and far

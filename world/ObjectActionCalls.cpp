@@ -3,6 +3,7 @@
 
 #include "physics/PlayerHeli.h"
 #include "characters/PostacMgr.h"
+#include "environment/FxMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
@@ -79,14 +80,17 @@ bool HeroIsDead()
 void HeroMountGun(const char* name)
 {
     Note("CPlayer::MountGun %s", S(name));
+    Player.MountGun(name);
 }
 void HeroStartCountdown(HOBJECT o)
 {
     Note("CPlayer::StartCountdown %s", NameOf(o));
+    Player.StartCountdown(o);
 }
 void HeroStopCountdown()
 {
     Note("CPlayer::StopCountdown");
+    Player.StopCountdown();
 }
 void HeroFlyHelicopter(HOBJECT o)
 {
@@ -117,10 +121,12 @@ void HeroMovementRadiusOff()
 void HeroStartBezier(const char* path, BYTE running)
 {
     Note("CPlayer::StartBezier %s %d", S(path), running);
+    Player.StartBezier(path, running);
 }
 void HeroStopBezier()
 {
     Note("CPlayer::StopBezier");
+    Player.StopBezier();
 }
 void HeroChangeHealth(float amount)
 {
@@ -149,6 +155,7 @@ void HeroSetHighJump(BYTE on)
 void HeroGrabLadder(HOBJECT o)
 {
     Note("CPlayer::GrabLadder %s", NameOf(o));
+    Player.GrabLadder(o);
 }
 void HeroTeleport(const D3DXVECTOR3& p, float yaw, BYTE crouching)
 {
@@ -300,9 +307,10 @@ void LevelRegisterHit(const char* name)
     Note("GameAI::RegisterHit %s", S(name));
     g_GameAI.RegisterHit(name);
 }
-void FxMortarExplosion(const D3DXVECTOR3& p)
+void FxMortarExplosion(HOBJECT o, const D3DXVECTOR3& p)
 {
     Note("EFxMgr::CreateMortarExplosion %g %g %g", p.x, p.y, p.z);
+    g_FxMgr.CreateMortarExplosion(o, &p, false);
 }
 void GameExplosionNearPlayer(const D3DXVECTOR3& p, float power)
 {

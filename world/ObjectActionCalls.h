@@ -26,8 +26,7 @@ void ClearJournal();
 // QuestSystem::OnObjectUsed (the mission scripts), noted as well.
 void QuestObjectUsed(HOBJECT object);
 // The hero (CPlayer, PlayerStats and his weapons). STAND-IN where only noted:
-// mounted guns, countdowns, helicopters, bezier rides, the high jump and
-// ladders wait for the ladders, riding and vehicle work.
+// helicopters and the high jump wait for the vehicle work.
 bool HeroIsDead();
 void HeroMountGun(const char* objectName);
 void HeroStartCountdown(HOBJECT object);
@@ -94,8 +93,8 @@ bool PathFindPlace(const int (&ids)[3], int place);
 void PreloadCharacterSounds(const char* character);
 // GameAI::RegisterHit (the level scripts), noted as well.
 void LevelRegisterHit(const char* name);
-// STAND-IN: EFxMgr::CreateMortarExplosion.
-void FxMortarExplosion(const D3DXVECTOR3& position);
+// EFxMgr::CreateMortarExplosion at the dying object (a thrown grenade's blast), noted as well.
+void FxMortarExplosion(HOBJECT object, const D3DXVECTOR3& position);
 // CMainGame::ExplosionNearPlayer, noted as well.
 void GameExplosionNearPlayer(const D3DXVECTOR3& point, float power);
 // True when the segment meets no object but the one to ignore (segment tests).

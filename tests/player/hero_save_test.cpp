@@ -53,7 +53,7 @@ TEST_F(HeroSaveTest, TheSectionReadsBackWhatItWroteAndTheSharedRecordKeepsItsOff
     Player.m_bCountdown = 1;
     Player.m_hCountdownTarget = zone;
     std::memcpy(Player.m_CountdownPesel, zone->PESEL, sizeof Player.m_CountdownPesel);
-    Player.m_fCountdownTime = 12.5f;
+    Player.m_fCountdown = 12.5f;
     Player.m_bRadiusOn = 1;
     Player.m_fRadius = 7.0f;
     Player.m_szBezierPath[0] = 'b';
@@ -87,7 +87,7 @@ TEST_F(HeroSaveTest, TheSectionReadsBackWhatItWroteAndTheSharedRecordKeepsItsOff
     EXPECT_EQ(Player.m_bRadiusOn, 1);
     EXPECT_EQ(PlayerStats.m_fHealth, 55.0f);
     EXPECT_EQ(Player.HideZone(), zone);
-    EXPECT_EQ(Player.m_fHideZoneThreshold, 2.5f);
+    EXPECT_EQ(Player.m_fHideThreshold, 2.5f);
     EXPECT_EQ(Player.CountdownTarget(), zone);
     EXPECT_EQ(Player.m_bHeroFlagE, 1);
     // Flag E aside, a second save is the first one.

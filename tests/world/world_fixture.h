@@ -17,6 +17,7 @@
 #include "render/Renderer.h"
 #include "render/SpriteMgr.h"
 #include "environment/FxMgr.h"
+#include "player/LaserMgr.h"
 #include "render/ViewLines.h"
 #include "platform/d3dx/XMesh.h"
 #include "shell/D3DMain.h"
@@ -110,6 +111,7 @@ protected:
         g_MeshMgr.ReleaseAll();
         g_Renderer.ClearTextures();
         g_ViewLines.Release();
+        g_LaserMgr.Release();
         g_SpriteMgr.Release();
         FX.Release();
         // A world start makes the automap's target, the loading screen's bar,

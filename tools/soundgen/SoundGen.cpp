@@ -521,6 +521,21 @@ bool HeroSounds(const std::filesystem::path& out)
         ok = Save(hero / ("wcialo" + std::to_string(k) + ".wav"),
                   fx(Thud(0.2, 120.0 + 25.0 * k, 0xb0d0u + k), 0.7f)) &&
              ok;
+    // The ladder: a rung creaks under each hand, and a long rasp while sliding down.
+    for (uint32_t k = 1; k <= 5; ++k)
+    {
+        ok = Save(hero / ("drabinaL" + std::to_string(k) + ".wav"),
+                  fx(Thud(0.12, 220.0 + 15.0 * k, 0xd1a0u + k), 0.4f)) &&
+             ok;
+        ok = Save(hero / ("drabinaR" + std::to_string(k) + ".wav"),
+                  fx(Thud(0.12, 200.0 + 15.0 * k, 0xd2b0u + k), 0.4f)) &&
+             ok;
+    }
+    ok = Save(hero / "drabina_zjazd.wav", fx(Breath(1.0, false, 0xd3c0u), 0.35f)) && ok;
+    // The grenade's pin: two clicks.
+    ok = Save(out / "sounds" / "weapons" / "granat_wyjecie_zawleczki.wav",
+              fx(Clicks({0.0, 0.09}, 0.25, 0x9e1au), 0.6f)) &&
+         ok;
     // Out of breath: a long exhale, and a harder one after running dry.
     ok = Save(voice / "hero0breath2.wav", fx(Breath(1.2, false, 0xb2e2u), 0.45f)) && ok;
     ok = Save(voice / "hero0breath3.wav", fx(Breath(1.6, false, 0xb3e3u), 0.55f)) && ok;

@@ -571,6 +571,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoPoles(objects);
     AddDemoSunlit(objects);
     AddDemoVehicles(objects);
+    AddDemoHeroKit(objects);
     return objects;
 }
 
@@ -617,6 +618,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoGullFiles())
         files.push_back(f);
     for (const std::string& f : DemoSunlitFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoHeroKitFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -668,6 +671,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoLayers(root) && ok;
     ok = WriteDemoSunlit(root) && ok;
     ok = WriteDemoVehicles(root) && ok;
+    ok = WriteDemoHeroKit(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

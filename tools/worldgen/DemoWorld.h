@@ -91,6 +91,27 @@ std::string DemoPhysicsKeys(const DemoObject& o);
 std::vector<std::string> DemoPhysicsFiles();
 // Their meshes, and the unit shapes the game draws bodies with.
 bool WriteDemoPhysicsFiles(const std::filesystem::path& root);
+// The hero's kit corner (DemoWorldHeroKit.cpp), east of the ledge: a ladder up
+// the ledge's far end, a barrel that blows up (DEMO_KIT_BARREL_BLOWN) with
+// grenades and the launchers lying south of it, a weapon rack with its
+// mounted gun, a riding platform with the socket "siedzisko" and a hide zone.
+// Places are (x, z) on the ground.
+constexpr const char* DEMO_KIT_LADDER = "kit_ladder";
+constexpr float DEMO_KIT_LADDER_OUT = 0.1f; // from the ledge's far end
+constexpr const char* DEMO_KIT_BARREL = "kit_barrel";
+constexpr const char* DEMO_KIT_BARREL_BLOWN = "The kit barrel blew up";
+constexpr float DEMO_KIT_BARREL_AT[2] = {84.0f, -22.0f};
+constexpr float DEMO_KIT_THROW_FROM[2] = {84.0f, -30.0f};
+constexpr const char* DEMO_KIT_RACK = "kit_rack";
+constexpr float DEMO_KIT_RACK_AT[2] = {82.0f, -4.0f};
+constexpr const char* DEMO_KIT_PLATFORM = "kit_platform";
+constexpr float DEMO_KIT_PLATFORM_AT[2] = {90.0f, -8.0f};
+constexpr const char* DEMO_KIT_HIDE_ZONE = "kit_hide_zone";
+void AddDemoHeroKit(std::vector<DemoObject>& objects);
+bool WriteDemoHeroKit(const std::filesystem::path& root);
+std::vector<std::string> DemoHeroKitFiles();
+// The catalogue's grenade launcher and the mounted guns' descriptions ("AK", "M2").
+std::string DemoHeroKitCatalogue();
 // The item catalogue, relative to the data tree.
 constexpr const char* ITEMS_CATALOGUE = "scripts\\items.txt";
 // The items of the demo world (DemoWorldItems.cpp): appended to its objects,

@@ -343,7 +343,8 @@ std::string Catalogue()
         "// The items of Duskmere 2: weapons by kind (Unique_Id), their ammunition, grenades and\n"
         "// pick-ups. Written by tk_worldgen; effect names are those of the effect definitions.\n\n";
     t += Firearm("p99", "Pistol", 0, 15, 150, PISTOL) +
-         "Single_Shot\npredkosc 2400\nzasieg 60\nHit 25\nEnemy_Hit 20\nPartner_Hit 10\nHitBack 0.3\n"
+         "Laser\nLight_Socket laser\nSingle_Shot\npredkosc 2400\nzasieg 60\nHit 25\nEnemy_Hit "
+         "20\nPartner_Hit 10\nHitBack 0.3\n"
          "Shoot_Delay 0.15\nCarried_Pos 0.3 -0.35 0.6\nAim_Pos 0 -0.22 0.5\nAim_Fov 0.8\nMovement 0.5\nScale "
          "1\n"
          "Anim_Idle idle\nAnim_Shoot shoot\nAnim_Reload reload\nAnim_Select draw\n\n";
@@ -378,7 +379,8 @@ std::string Catalogue()
              "item ammo_aw\nName Rifle ammunition\nWeapon\nUnique_Id 1\nAmmo 30\nMax_Ammo_Carried 300\n"
              "Drop_Object ") +
          AMMO_BOX + "\n\n";
-    t += std::string("item medkit\nName Medical kit\nPainkiller\nDrop_Object ") + MEDICAL_KIT + "\n";
+    t += std::string("item medkit\nName Medical kit\nPainkiller\nDrop_Object ") + MEDICAL_KIT + "\n\n";
+    t += DemoHeroKitCatalogue();
     return t;
 }
 

@@ -37,6 +37,7 @@ constexpr Muzzle MUZZLES[] = {
      1.2f},
 };
 constexpr const char* MUZZLE_SOCKET = "muzzle";
+constexpr const char* LASER_SOCKET = "laser";
 
 } // namespace
 
@@ -61,6 +62,13 @@ bool WriteShootingFiles(const std::filesystem::path& root)
         char text[256];
         std::snprintf(text, sizeof text, "mesh_filename %s\r\nsocket %s 0 %g %g\r\n", m.held, MUZZLE_SOCKET,
                       static_cast<double>(m.y * kHeldScale), static_cast<double>(m.z * kHeldScale));
+        // The pistol's laser sight shines from its muzzle.
+        if (m.held == MUZZLES[0].held)
+        {
+            const size_t used = std::char_traits<char>::length(text);
+            std::snprintf(text + used, sizeof text - used, "socket %s 0 %g %g\r\n", LASER_SOCKET,
+                          static_cast<double>(m.y * kHeldScale), static_cast<double>(m.z * kHeldScale));
+        }
         const std::filesystem::path path = root / Slashes(m.sockets);
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
