@@ -2,6 +2,8 @@
 // a block of state text over its head.
 #include "characters/PostacMgr.h"
 
+#include "characters/PathMgr.h"
+
 #include "game/MainGame.h"
 #include "platform/win32/EventScript.h"
 #include "shell/Console.h"
@@ -93,6 +95,14 @@ void Append(char* out, size_t size, const char* line)
 
 void CPostacMgr::DebugDraw()
 {
+    if (g_Options.DrawPaths && g_pD3DInterface)
+    {
+        DWORD lighting = 0;
+        g_pD3DInterface->GetRenderState(D3DRS_LIGHTING, &lighting);
+        g_pD3DInterface->SetRenderState(D3DRS_LIGHTING, FALSE);
+        g_PathMgr.RenderDebug();
+        g_pD3DInterface->SetRenderState(D3DRS_LIGHTING, lighting);
+    }
     if (g_MainGame.m_iLevelFrame < kStartupFrames)
         return;
     DrawPaths();

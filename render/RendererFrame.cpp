@@ -338,9 +338,9 @@ void CloseScenePath()
     if (g_Options.PrintPolygonCount)
         for (strobjectframe& f : g_Renderer.m_ObjectFrame)
             f.m_bCounted = 0;
-    // STAND-IN: the path debug lines (CPathMgr::RenderDebug), the laser sight
-    // (CPlayerWeapons::RenderLaser) and the picked object's report come with
-    // their own work.
+    // STAND-IN: the laser sight (CPlayerWeapons::RenderLaser) and the picked
+    // object's report come with their own work; the path debug lines are
+    // drawn with the characters' debug pass.
 }
 } // namespace
 
