@@ -49,6 +49,18 @@ bool SkipObject(HOBJECT candidate, RayTestUser user)
     return candidate != reinterpret_cast<HOBJECT>(user);
 }
 
+// The probe and the generator take no part in the floor tests.
+struct SkipPair
+{
+    HOBJECT a, b;
+};
+
+bool SkipBoth(HOBJECT candidate, RayTestUser user)
+{
+    const SkipPair* skip = reinterpret_cast<const SkipPair*>(user);
+    return candidate != skip->a && candidate != skip->b;
+}
+
 D3DXVECTOR3 CharacterPosition(const strpostac* p)
 {
     if (p->model)
@@ -288,7 +300,7 @@ void CPathMgr::ClearRoute(strpostac* p)
     p->run_target = nullptr;
     p->path_point_count = 0;
     p->node_point_count = 0;
-    p->path_index = 0;
+    p->path_index = -1;
 }
 
 bool CPathMgr::FillRec(strPlace* node, strPlace* goal, strpostac* p, int depth, int maxDepth)
@@ -511,11 +523,12 @@ bool CPathMgr::NodeInProbeBox(const strPath* path, const D3DXVECTOR3& at) const
 bool CPathMgr::FindFloor(const D3DXVECTOR3& from, float depth, D3DXVECTOR3* floor, DWORD* material) const
 {
     const D3DXVECTOR3 to(from.x, from.y - depth, from.z);
+    const SkipPair skip = {m_hProbe, m_hGenerator};
     RayTestQuery query;
     query.pFrom = &from.x;
     query.pTo = &to.x;
-    query.pfnFilter = SkipObject;
-    query.dwUser = reinterpret_cast<RayTestUser>(m_hProbe);
+    query.pfnFilter = SkipBoth;
+    query.dwUser = reinterpret_cast<RayTestUser>(&skip);
     RayTestResult result;
     if (!g_IntersectSegment.Test(&query, &result) || !result.bHit)
         return false;
@@ -622,6 +635,7 @@ void CPathMgr::AddMeshNodes(HOBJECT generator)
     if (values[3] > 0.0f)
         m_fRadius = values[3];
     m_vCenter = generator->vPosition;
+    m_hGenerator = generator;
     D3DXVECTOR3 start = m_vCenter;
     D3DXVECTOR3 floor = start;
     const D3DXVECTOR3 from(start.x, start.y + kFloorFrom, start.z);
@@ -652,6 +666,7 @@ void CPathMgr::AddMeshNodes(HOBJECT generator)
     }
     for (auto& [o, flags] : marked)
         o->dwFlags = flags;
+    m_hGenerator = nullptr;
     m_bDebugGenerator = 0;
 }
 

@@ -154,6 +154,7 @@ public:
     float m_fRadius = 30.0f;
     DWORD m_iNodeLimit = 2000;
     HOBJECT m_hProbe = nullptr;
+    HOBJECT m_hGenerator = nullptr; // while its graph grows
     D3DXVECTOR3 m_vCenter = {0.0f, 0.0f, 0.0f};
     // Turns the generator's trace lines on; cleared after each generation.
     BYTE m_bDebugGenerator = 0;

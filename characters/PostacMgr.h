@@ -138,6 +138,10 @@ public:
     // The two footstep times of an animation; false for one without steps.
     static bool FootstepTimes(const char* animation, float* first, float* second);
     static const char* FootstepSet(DWORD material);
+    // The footstep state (0 to 2) at the animation's time: true when a step sounds.
+    static bool FootstepDue(int* state, float time, float first, float second);
+    // How far a turn goes towards the look direction this frame.
+    static float TurnBlend(float frameTime, bool running, float modObrotu, bool bot, bool engagedRunning);
     void UpdateFootsteps(strpostac* p);
     void UpdateSpeechHead(strpostac* p);
     void PushObject(strpostac* p, const char* object);

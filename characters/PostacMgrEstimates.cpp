@@ -124,6 +124,7 @@ void CPostacMgr::EstimateDoPostaci(strpostac* p)
 {
     if (!p || !p->faza)
         return;
+    CPathMgr::ClearRoute(p);
     if (Debug(1))
         g_Console.Print2("Estimate do postaci ", p->faza->estimate_do_postaci);
     strpostac* target = nullptr;
@@ -149,6 +150,7 @@ void CPostacMgr::EstimatePrzod(strpostac* p)
 {
     if (!p || !p->faza)
         return;
+    CPathMgr::ClearRoute(p);
     Trace(1, "EstimatePrzod");
     D3DXVECTOR3 forward = p->orientation.Forward;
     const float len = D3DXVec3Length(&forward);
@@ -162,6 +164,7 @@ void CPostacMgr::EstimateOdGracza(strpostac* p)
 {
     if (!p || !p->target)
         return;
+    CPathMgr::ClearRoute(p);
     Trace(1, "EstimateOdGracza");
     D3DXVECTOR3 away = p->position - p->target_position;
     const float length = std::clamp(D3DXVec3Length(&away), kFleeMin, kFleeMax);
@@ -176,6 +179,7 @@ void CPostacMgr::EstimateDoGracza(strpostac* p)
 {
     if (!p || !p->target)
         return;
+    CPathMgr::ClearRoute(p);
     Trace(1, "EstimateDoGracza");
     if (p->target_distance > kRushMaxDistance)
         return;
@@ -193,6 +197,7 @@ void CPostacMgr::EstimateDoMesha(strpostac* p)
 {
     if (!p || !p->faza || !p->faza->estimate_do_mesha[0])
         return;
+    CPathMgr::ClearRoute(p);
     if (Debug(1))
         g_Console.Print2("Estimate do mesha ", p->faza->estimate_do_mesha);
     HOBJECT mesh = g_Engine.FindObject(p->faza->estimate_do_mesha, 0);

@@ -154,6 +154,25 @@ const char* CPostacMgr::FootstepSet(DWORD material)
     }
 }
 
+bool CPostacMgr::FootstepDue(int* state, float time, float first, float second)
+{
+    if (*state < 0 || *state > 2)
+        *state = 2;
+    if (*state == 0 && time > first)
+    {
+        *state = 1;
+        return true;
+    }
+    if (*state == 1 && time > second)
+    {
+        *state = 2;
+        return true;
+    }
+    if (*state == 2 && time < kStepLoop)
+        *state = 0;
+    return false;
+}
+
 void CPostacMgr::UpdateFootsteps(strpostac* p)
 {
     if (!p || !p->running || !p->faza || !p->model || !p->anim.szAnimation[0])
@@ -167,23 +186,7 @@ void CPostacMgr::UpdateFootsteps(strpostac* p)
     ESkinMesh* skin = SkinOf(p->model);
     if (!skin)
         return;
-    const float time = static_cast<float>(skin->GetAnimationTime());
-    if (p->footstep_state < 0 || p->footstep_state > 2)
-        p->footstep_state = 2;
-    bool step = false;
-    if (p->footstep_state == 0 && time > first)
-    {
-        step = true;
-        p->footstep_state = 1;
-    }
-    else if (p->footstep_state == 1 && time > second)
-    {
-        step = true;
-        p->footstep_state = 2;
-    }
-    else if (p->footstep_state == 2 && time < kStepLoop)
-        p->footstep_state = 0;
-    if (!step)
+    if (!FootstepDue(&p->footstep_state, static_cast<float>(skin->GetAnimationTime()), first, second))
         return;
     char file[128];
     std::snprintf(file, sizeof file, "%s%s%i.wav", FootstepSet(p->ground_material), (std::rand() & 1) ? "L" : "R",
@@ -355,6 +358,18 @@ void CPostacMgr::ChooseLookDirection(strpostac* p)
     }
 }
 
+float CPostacMgr::TurnBlend(float frameTime, bool running, float modObrotu, bool bot, bool engagedRunning)
+{
+    float blend = frameTime * (running ? kTurnRunning : kTurnStanding) * kTurnScale;
+    if (modObrotu != 0.0f)
+        blend *= modObrotu;
+    if (!bot)
+        blend *= kTurnNotBot;
+    if (engagedRunning)
+        blend *= kTurnEngagedRun;
+    return std::clamp(blend, kTurnMin, kTurnMax);
+}
+
 void CPostacMgr::TurnToLook(strpostac* p)
 {
     if (!p || !p->faza)
@@ -369,14 +384,8 @@ void CPostacMgr::TurnToLook(strpostac* p)
         const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
         p->orientation.RotateAxisAngle(&up, kOppositeNudge);
     }
-    float blend = g_Engine.m_fDeltaTime * (p->running ? kTurnRunning : kTurnStanding) * kTurnScale;
-    if (p->faza->mod_obrotu != 0.0f)
-        blend *= p->faza->mod_obrotu;
-    if (!p->faza->bot)
-        blend *= kTurnNotBot;
-    if (p->engaged && p->running)
-        blend *= kTurnEngagedRun;
-    blend = std::clamp(blend, kTurnMin, kTurnMax);
+    const float blend = TurnBlend(g_Engine.m_fDeltaTime, p->running != 0, p->faza->mod_obrotu, p->faza->bot != 0,
+                                  p->engaged && p->running);
     p->orientation.Slerp(&wanted.Quaternion, blend);
 }
 
