@@ -565,6 +565,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoAmbient(objects);
     AddScriptObjects(objects);
     AddDemoCharacters(objects);
+    AddDemoPathObjects(objects);
     AddDemoFuseBox(objects);
     AddDemoGulls(objects);
     return objects;
@@ -616,6 +617,8 @@ std::vector<std::string> DemoWorldFiles()
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
         files.push_back(f);
+    for (const std::string& f : DemoPathFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -651,6 +654,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoScripts(root) && ok;
     ok = WriteDemoMission(root) && ok;
     ok = WriteDemoCharacters(root) && ok;
+    ok = WriteDemoPaths(root) && ok;
     ok = WriteDemoFuseBox(root) && ok;
     ok = WriteSpecialPrefabs(root) && ok;
     ok = WriteDemoBezier(root) && ok;
