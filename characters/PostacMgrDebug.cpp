@@ -27,6 +27,7 @@ constexpr const char* TAG_PATH_VB = "pathpoints VB";
 constexpr DWORD kPathPointsColor = 0xff40ff40;
 constexpr DWORD kNodePointsColor = 0xffffff40;
 constexpr DWORD kLabelColor = 0xffffffff;
+constexpr float kLineLift = 0.1f;
 constexpr float kLabelSize = 14.0f;
 constexpr float kLabelRowHeight = 16.0f;
 constexpr float kLabelRange = 80.0f;
@@ -54,8 +55,9 @@ void DrawStrip(const D3DXVECTOR3* points, DWORD count, DWORD fvf, DWORD color)
     if (SUCCEEDED(vb->Lock(0, bytes, &data, 0)) && data)
     {
         auto* v = static_cast<LineVertex*>(data);
+        // A little above the points, which lie on the ground, so the ground does not hide them.
         for (DWORD i = 0; i < count; ++i)
-            v[i] = {points[i].x, points[i].y, points[i].z, color};
+            v[i] = {points[i].x, points[i].y + kLineLift, points[i].z, color};
         vb->Unlock();
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
