@@ -141,15 +141,17 @@ void BM_FillPathToOn45x45(benchmark::State& state)
         {
             strPlace* start = CPathMgr::FindNodeByIndex(path, pairs.from[static_cast<size_t>(i)]);
             p->position = start->realpos;
-            g_PathMgr.FillPathTo(start, CPathMgr::FindNodeByIndex(path, pairs.to[static_cast<size_t>(i)])->realpos,
+            g_PathMgr.FillPathTo(start,
+                                 CPathMgr::FindNodeByIndex(path, pairs.to[static_cast<size_t>(i)])->realpos,
                                  p.get(), 128);
             points += p->path_point_count;
         }
     benchmark::DoNotOptimize(points);
     state.SetItemsProcessed(state.iterations() * kPairs);
     // Seconds a call.
-    state.counters["per_call"] = benchmark::Counter(static_cast<double>(state.iterations() * kPairs),
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_call"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * kPairs),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 TK_BENCHMARK(BM_FillPathToOn45x45)->Unit(benchmark::kMillisecond);
 

@@ -182,15 +182,17 @@ void CPathMgr::ResolvePath(strPath* path, const char* fileName)
         m.leftPlace = FindNodeByIndex(path, m.left);
         if (m.left != -1 && !m.leftPlace)
         {
-            std::snprintf(line, sizeof line, "Left path point no %i for marker %s doesn't exist! Recalculate paths!",
-                          m.left, m.name);
+            std::snprintf(line, sizeof line,
+                          "Left path point no %i for marker %s doesn't exist! Recalculate paths!", m.left,
+                          m.name);
             AppendLogLine(line);
         }
         m.rightPlace = FindNodeByIndex(path, m.right);
         if (m.right != -1 && !m.rightPlace)
         {
             std::snprintf(line, sizeof line,
-                          "Right path point no %i for marker %s doesn't exist! Recalculate paths!", m.right, m.name);
+                          "Right path point no %i for marker %s doesn't exist! Recalculate paths!", m.right,
+                          m.name);
             AppendLogLine(line);
         }
     }
@@ -389,7 +391,8 @@ void CPathMgr::FillPathTo(strPlace* start, const D3DXVECTOR3& goal, strpostac* p
     if (g_Options.Debug > 2)
     {
         g_Console.PrintVector("Wezel najblizszy celowi ma wspolrzedne ", goalNode->realpos);
-        g_Console.PrintFloat("Odleglosc wezla docelowego od postaci: ", Distance(goalNode->realpos, p->position));
+        g_Console.PrintFloat("Odleglosc wezla docelowego od postaci: ",
+                             Distance(goalNode->realpos, p->position));
         g_Console.PrintFloat("Odleglosc wezla docelowego od mesha: ", Distance(goalNode->realpos, goal));
         g_Console.PrintInt("Wrocilo wezlow ", found ? static_cast<int>(p->route_node_count) : 0);
     }

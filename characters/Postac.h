@@ -152,8 +152,8 @@ struct strpostac
     D3DXVECTOR3 segment_start; // where the current leg began
     float segment_length;
     float segment_run;
-    float move_step;    // this frame's step
-    float carried_step; // carried past the last route point, at most 0.3
+    float move_step;     // this frame's step
+    float carried_step;  // carried past the last route point, at most 0.3
     float run_travelled; // the distance travelled this run
     float move_speed;    // the last step over the frame time
     BYTE running_to_player;
@@ -166,17 +166,17 @@ struct strpostac
     BYTE run_allows_faza; // a phase change may come through during a scripted run
     BYTE run_blocked;     // another character stood in the way of a scripted run
     BYTE choose_again;
-    BYTE bot;     // the current phase is a bot phase
-    BYTE mounted; // at a mounted gun
-    BYTE ride_reported; // the missing ride or gun was printed in this phase
-    float run_timer;     // seconds of this run
+    BYTE bot;             // the current phase is a bot phase
+    BYTE mounted;         // at a mounted gun
+    BYTE ride_reported;   // the missing ride or gun was printed in this phase
+    float run_timer;      // seconds of this run
     float run_anim_timer; // seconds since the run animation was chosen
     int run_counter;
     float since_path_advance;
     float turned; // a turn measure kept by the per-frame update
     float choice_timer;
     float suspend_timer;
-    BYTE skip_bump; // the per-frame update's byte that holds off the bump test
+    BYTE skip_bump;     // the per-frame update's byte that holds off the bump test
     int fallback_depth; // common fall-backs under way
     // Footsteps, speech and the model's placing.
     int footstep_state;

@@ -159,7 +159,8 @@ public:
     void UpdateJazde(strpostac* p);
     void UpdateMount(strpostac* p);
     void UpdateBezier(strpostac* p);
-    void PostacRunTo(strpostac* p, const char* mesh, const char* bezier, const char* faza, const char* animation);
+    void PostacRunTo(strpostac* p, const char* mesh, const char* bezier, const char* faza,
+                     const char* animation);
     void RunToByName(const char* name, const char* target, const char* bezier, const char* faza,
                      const char* animation);
     // The step length of this frame along a route (0 when nothing may move).

@@ -288,27 +288,27 @@ void CPostacMgr::RegisterScriptActions()
                                return true;
                            });
     // "routes": where each character is on its graph and how far it has walked.
-    TkRegisterScriptAction("routes",
-                           [](const std::string&)
-                           {
-                               char line[512];
-                               for (int i = 0; i < MAX_POSTACI; ++i)
-                               {
-                                   const strpostac& p = PMgr.m_Postacie[i];
-                                   if (!p.used || p.player_record)
-                                       continue;
-                                   std::snprintf(line, sizeof line,
-                                                 "Route %s phase %s place %d x %.2f z %.2f nodes %u points %u "
-                                                 "running %d scripted %d",
-                                                 p.name, p.faza ? p.faza->name : "-",
-                                                 p.place ? static_cast<int>(p.place->number) : -1,
-                                                 static_cast<double>(p.position.x),
-                                                 static_cast<double>(p.position.z), p.route_node_count,
-                                                 p.path_point_count, p.running_nodes, p.postac_running);
-                                   g_Console.Print(line);
-                               }
-                               std::snprintf(line, sizeof line, "Footsteps %d", PMgr.m_iFootsteps);
-                               g_Console.Print(line);
-                               return true;
-                           });
+    TkRegisterScriptAction(
+        "routes",
+        [](const std::string&)
+        {
+            char line[512];
+            for (int i = 0; i < MAX_POSTACI; ++i)
+            {
+                const strpostac& p = PMgr.m_Postacie[i];
+                if (!p.used || p.player_record)
+                    continue;
+                std::snprintf(line, sizeof line,
+                              "Route %s phase %s place %d x %.2f z %.2f nodes %u points %u "
+                              "running %d scripted %d",
+                              p.name, p.faza ? p.faza->name : "-",
+                              p.place ? static_cast<int>(p.place->number) : -1,
+                              static_cast<double>(p.position.x), static_cast<double>(p.position.z),
+                              p.route_node_count, p.path_point_count, p.running_nodes, p.postac_running);
+                g_Console.Print(line);
+            }
+            std::snprintf(line, sizeof line, "Footsteps %d", PMgr.m_iFootsteps);
+            g_Console.Print(line);
+            return true;
+        });
 }

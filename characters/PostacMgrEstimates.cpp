@@ -474,9 +474,9 @@ void CPostacMgr::EstimatePatrol(strpostac* p)
         return;
     strPlace* here = p->place;
     const D3DXVECTOR3 d = p->move_direction;
-    const int from = std::fabs(d.x) + std::fabs(d.z) > 1e-6f ? CPathMgr::DirectionSlot(d.x, d.z)
-                                                             : CPathMgr::DirectionSlot(p->orientation.Forward.x,
-                                                                                       p->orientation.Forward.z);
+    const int from = std::fabs(d.x) + std::fabs(d.z) > 1e-6f
+                         ? CPathMgr::DirectionSlot(d.x, d.z)
+                         : CPathMgr::DirectionSlot(p->orientation.Forward.x, p->orientation.Forward.z);
     auto usable = [here](int slot, bool blockTest)
     {
         strPlace* n = here->neighbours[slot];
@@ -545,8 +545,7 @@ void CPostacMgr::StartPathRun(strpostac* p, bool checkDirection, bool restartHer
     p->run_anim_timer = 0.0f;
     p->run_travelled = 0.0f;
     p->carried_step = 0.0f;
-    if (checkDirection && p->faza->bot && p->turned < 3.0f &&
-        CompareNoCase(p->faza->name, kStandPhase) != 0)
+    if (checkDirection && p->faza->bot && p->turned < 3.0f && CompareNoCase(p->faza->name, kStandPhase) != 0)
     {
         if (D3DXVec3Dot(&direction, &p->orientation.Forward) < 0.0f)
             SetFaza(p, StandPhaseName(p));
@@ -730,8 +729,8 @@ void CPostacMgr::LaunchEstimated(strpostac* p)
     if (Debug(1))
     {
         char line[96];
-        std::snprintf(line, sizeof line, "Wrocilo %i wezlow - %i punktow", static_cast<int>(p->route_node_count),
-                      static_cast<int>(p->path_point_count));
+        std::snprintf(line, sizeof line, "Wrocilo %i wezlow - %i punktow",
+                      static_cast<int>(p->route_node_count), static_cast<int>(p->path_point_count));
         g_Console.Print(line);
     }
     if (p->faza != f || p->running_nodes)

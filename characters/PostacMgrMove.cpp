@@ -31,10 +31,19 @@ struct SpeedRow
 // Units a second by animation name; of the names the animation contains the
 // longest wins, so "bieg_bron" and "idzie2" are not taken for "bieg" and "idzie".
 constexpr SpeedRow kSpeeds[] = {
-    {"bieg", 5.0f},   {"bieg_bron", 5.0f},     {"bieg2", 5.0f},   {"chodzi_ambient", 1.6f},
-    {"chodzi_ambient_wolniej", 1.2f},          {"arab_scene1_walk", 1.6f},
-    {"idzie", 1.8f},  {"idzie_celuje", 1.8f},  {"idzie_przod_bron_nisko", 1.8f},
-    {"idzie2", 1.4f}, {"patrol", 1.6f},        {"sprint", 5.6f},  {"sprint2", 5.6f},
+    {"bieg", 5.0f},
+    {"bieg_bron", 5.0f},
+    {"bieg2", 5.0f},
+    {"chodzi_ambient", 1.6f},
+    {"chodzi_ambient_wolniej", 1.2f},
+    {"arab_scene1_walk", 1.6f},
+    {"idzie", 1.8f},
+    {"idzie_celuje", 1.8f},
+    {"idzie_przod_bron_nisko", 1.8f},
+    {"idzie2", 1.4f},
+    {"patrol", 1.6f},
+    {"sprint", 5.6f},
+    {"sprint2", 5.6f},
 };
 constexpr float kDefaultSpeed = 2.0f;
 
@@ -189,8 +198,8 @@ void CPostacMgr::UpdateFootsteps(strpostac* p)
     if (!FootstepDue(&p->footstep_state, static_cast<float>(skin->GetAnimationTime()), first, second))
         return;
     char file[128];
-    std::snprintf(file, sizeof file, "%s%s%i.wav", FootstepSet(p->ground_material), (std::rand() & 1) ? "L" : "R",
-                  1 + std::rand() % kStepVariants);
+    std::snprintf(file, sizeof file, "%s%s%i.wav", FootstepSet(p->ground_material),
+                  (std::rand() & 1) ? "L" : "R", 1 + std::rand() % kStepVariants);
     g_SoundMgr.PlaySound3DOnce(file, &p->position, kStepSoundRange);
     ++m_iFootsteps;
 }
@@ -202,8 +211,8 @@ void CPostacMgr::UpdateSpeechHead(strpostac* p)
     g_SoundMgr.DeleteSound(p->speech);
     p->speech = nullptr;
     if (p->model)
-        g_Engine.SetSkinMeshAnimationSlot2(p->model, p->head_variant ? "h_glowa_nie_gada" : "glowa_nie_gada", 1,
-                                           0.0f);
+        g_Engine.SetSkinMeshAnimationSlot2(p->model, p->head_variant ? "h_glowa_nie_gada" : "glowa_nie_gada",
+                                           1, 0.0f);
 }
 
 void CPostacMgr::PushObject(strpostac* p, const char* object)
@@ -384,8 +393,8 @@ void CPostacMgr::TurnToLook(strpostac* p)
         const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
         p->orientation.RotateAxisAngle(&up, kOppositeNudge);
     }
-    const float blend = TurnBlend(g_Engine.m_fDeltaTime, p->running != 0, p->faza->mod_obrotu, p->faza->bot != 0,
-                                  p->engaged && p->running);
+    const float blend = TurnBlend(g_Engine.m_fDeltaTime, p->running != 0, p->faza->mod_obrotu,
+                                  p->faza->bot != 0, p->engaged && p->running);
     p->orientation.Slerp(&wanted.Quaternion, blend);
 }
 

@@ -199,7 +199,7 @@ void CPostacMgr::EndRun(strpostac* p)
     if (!p->faza)
         return;
     const char* next = p->sees_target && p->faza->on_koniec_widzi.count ? RandomName(p->faza->on_koniec_widzi)
-                                                                         : RandomName(p->faza->on_koniec);
+                                                                        : RandomName(p->faza->on_koniec);
     if (next[0])
         SetFaza(p, next);
     else
@@ -588,7 +588,8 @@ void CPostacMgr::SetFaza(strpostac* p, const char* name)
     if (!f)
     {
         char line[POSTAC_NAME_SIZE * 2 + 48];
-        std::snprintf(line, sizeof line, "Nie znaleziono fazy \"%.63s\" u postaci %.63s", name, p->desc->name);
+        std::snprintf(line, sizeof line, "Nie znaleziono fazy \"%.63s\" u postaci %.63s", name,
+                      p->desc->name);
         g_Console.Print(line);
         SuspendCharacter(p);
         return;
@@ -632,8 +633,8 @@ void CPostacMgr::SetFaza(strpostac* p, const char* name)
         }
     }
     if (f->estimate_do_gracza || f->estimate_do_strzalu || f->estimate_kryjowka || f->estimate_od_gracza ||
-        f->estimate_kluczy || f->estimate_bok || f->estimate_left || f->estimate_right || f->estimate_do_mesha[0] ||
-        f->estimate_do_postaci[0] || f->estimate_przod != 0.0f)
+        f->estimate_kluczy || f->estimate_bok || f->estimate_left || f->estimate_right ||
+        f->estimate_do_mesha[0] || f->estimate_do_postaci[0] || f->estimate_przod != 0.0f)
     {
         LaunchEstimated(p);
         if (p->faza != f)

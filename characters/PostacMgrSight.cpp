@@ -82,7 +82,8 @@ void CPostacMgr::ChooseTarget(strpostac* p)
     {
         const strpostac& o = m_Postacie[i];
         // A civilian is no one's target.
-        if (!o.used || o.dead || o.ghost || o.player_record || o.civilian || o.partner == p->partner || !o.model)
+        if (!o.used || o.dead || o.ghost || o.player_record || o.civilian || o.partner == p->partner ||
+            !o.model)
             continue;
         const float d = Distance(p->position, o.position);
         if (d < best)

@@ -177,8 +177,8 @@ TEST(CharactersGame, TheDemoPeopleLiveFightAndShowTheirState)
     for (const Expected& e :
          {Expected{worldgen::DEMO_SOLDIER_SPAWN, worldgen::DEMO_SOLDIER, "bot_stoi", "bot_stoi"},
           Expected{worldgen::DEMO_PARTNER_SPAWN, worldgen::DEMO_PARTNER, "stoi", "stoi"},
-          Expected{worldgen::DEMO_CIVILIAN_SPAWN, worldgen::DEMO_CIVILIAN, worldgen::DEMO_CIVILIAN_FIRST_PHASE,
-                   "czujny_idzie"}})
+          Expected{worldgen::DEMO_CIVILIAN_SPAWN, worldgen::DEMO_CIVILIAN,
+                   worldgen::DEMO_CIVILIAN_FIRST_PHASE, "czujny_idzie"}})
     {
         SCOPED_TRACE(e.name);
         const CharacterLine* c = Find(start, e.name);

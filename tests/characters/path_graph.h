@@ -12,9 +12,9 @@ constexpr float GRID_STEP = 2.0f;
 
 // nx by nz nodes from (x0, z0); keep(i, k) false leaves a cell out and
 // height(i, k) gives its floor. Node numbers run row by row.
-inline strPath* Grid(
-    int nx, int nz, float x0 = 0.0f, float z0 = 0.0f, const std::function<bool(int, int)>& keep = {},
-    const std::function<float(int, int)>& height = {})
+inline strPath* Grid(int nx, int nz, float x0 = 0.0f, float z0 = 0.0f,
+                     const std::function<bool(int, int)>& keep = {},
+                     const std::function<float(int, int)>& height = {})
 {
     const int ids[3] = {1, 2, 3};
     strPath* path = g_PathMgr.AddPath(ids, D3DXVECTOR3(x0, 0.0f, z0), 1000.0f);
@@ -25,7 +25,8 @@ inline strPath* Grid(
             if (keep && !keep(i, k))
                 continue;
             const float y = height ? height(i, k) : 0.0f;
-            const D3DXVECTOR3 floor(x0 + GRID_STEP * static_cast<float>(i), y, z0 + GRID_STEP * static_cast<float>(k));
+            const D3DXVECTOR3 floor(x0 + GRID_STEP * static_cast<float>(i), y,
+                                    z0 + GRID_STEP * static_cast<float>(k));
             cells[static_cast<size_t>(k * nx + i)] = g_PathMgr.AddPlace(
                 path, static_cast<DWORD>(k * nx + i), floor + D3DXVECTOR3(0.0f, 0.86f, 0.0f), floor);
         }

@@ -31,16 +31,17 @@ int CountPaths()
 
 // Three nodes in a row and one off to the side, a marker naming a missing
 // object, CR LF line ends.
-constexpr const char* kFixture = "1234\r\n\r\nm_pPath 7 8 9\r\nCenterPos 1 2 3\r\nRadius 30\r\n"
-                                 "\r\nplace 0\r\nposx 0\r\nposy 0.86\r\nposz 0\r\nrealposx 0\r\nrealposy 0\r\n"
-                                 "realposz 0\r\nidx2 1\r\n"
-                                 "\r\nplace 1\r\nposx 2\r\nposy 0.86\r\nposz 0\r\nrealposx 2\r\nrealposy 0\r\n"
-                                 "realposz 0\r\nidx6 0\r\nidx2 2\r\nidx0 3\r\n"
-                                 "\r\nplace 2\r\nposx 4\rposy 0.86\rposz 0\rrealposx 4\rrealposy 0\rrealposz 0\r"
-                                 "idx6 1\r\n"
-                                 "\nplace 3\nrealposx 2\nrealposz 2\nidx4 1\n"
-                                 " \r\nstick_markers 2\r\nstick 0 no_such_marker\r\nstick_left 0 1\r\n"
-                                 "stick 1 wall\r\nstick_right 1 77\r\n";
+constexpr const char* kFixture =
+    "1234\r\n\r\nm_pPath 7 8 9\r\nCenterPos 1 2 3\r\nRadius 30\r\n"
+    "\r\nplace 0\r\nposx 0\r\nposy 0.86\r\nposz 0\r\nrealposx 0\r\nrealposy 0\r\n"
+    "realposz 0\r\nidx2 1\r\n"
+    "\r\nplace 1\r\nposx 2\r\nposy 0.86\r\nposz 0\r\nrealposx 2\r\nrealposy 0\r\n"
+    "realposz 0\r\nidx6 0\r\nidx2 2\r\nidx0 3\r\n"
+    "\r\nplace 2\r\nposx 4\rposy 0.86\rposz 0\rrealposx 4\rrealposy 0\rrealposz 0\r"
+    "idx6 1\r\n"
+    "\nplace 3\nrealposx 2\nrealposz 2\nidx4 1\n"
+    " \r\nstick_markers 2\r\nstick 0 no_such_marker\r\nstick_left 0 1\r\n"
+    "stick 1 wall\r\nstick_right 1 77\r\n";
 } // namespace
 
 class PathsTest : public CharactersTest
@@ -80,7 +81,7 @@ TEST_F(PathsTest, TheFixtureGraphLinksItsNodesMarksEdgesAndReportsMissingMarkers
     EXPECT_EQ(middle->neighbours[2], Node(path, 2));
     EXPECT_EQ(middle->neighbours[0], Node(path, 3));
     EXPECT_EQ(Node(path, 2)->pos, D3DXVECTOR3(4, 0.86f, 0)); // CR-only lines
-    EXPECT_EQ(middle->edge, 1); // slots 1, 3, 4, 5, 7 are empty
+    EXPECT_EQ(middle->edge, 1);                              // slots 1, 3, 4, 5, 7 are empty
     EXPECT_EQ(middle->enabled, 1);
     EXPECT_EQ(Node(path, 4), nullptr);
 
@@ -126,9 +127,10 @@ TEST_F(PathsTest, DamagedFilesAreRefusedLineByLineWithoutWritingOutsideTheTables
         {"neighbour 5000", "0\nm_pPath 1 2 3\nplace 0\nidx3 5000\n", 1, 1, nullptr},
         {"negative marker", "0\nm_pPath 1 2 3\nstick_markers 300\nstick -1 x\nstick_left 200 1\n", 1, 0,
          "worlds\\t.w.pth(4): marker index outside the table"},
-        {"bad slot", "0\nm_pPath 1 2 3\nplace 0\nidx9 1\n", 1, 1, "worlds\\t.w.pth(4): neighbour slot outside 0 to 7"},
-        {"huge numbers", "0\nm_pPath 99999999999999999999 -9 1e9\nplace 99999999999999\nstick_markers -4\n", 1, 1,
-         nullptr},
+        {"bad slot", "0\nm_pPath 1 2 3\nplace 0\nidx9 1\n", 1, 1,
+         "worlds\\t.w.pth(4): neighbour slot outside 0 to 7"},
+        {"huge numbers", "0\nm_pPath 99999999999999999999 -9 1e9\nplace 99999999999999\nstick_markers -4\n",
+         1, 1, nullptr},
     };
     for (const Case& c : cases)
     {
@@ -169,9 +171,9 @@ TEST_F(PathsTest, DirectionSlotsFollowTheCompassSectors)
     };
     // A direction on a sector's border belongs to the sector before it
     // (clockwise from north): due east is slot 1, due south slot 3.
-    const Case cases[] = {{0, 1, 0},   {1, 1, 1},  {1, 0, 1},   {1, -1, 3}, {0, -1, 3}, {-1, -1, 5},
-                          {-1, 0, 6},  {-1, 1, 6}, {0.2f, 1, 0}, {1, 0.2f, 1}, {1, -0.2f, 2}, {-0.2f, 1, 7},
-                          {-1, -0.2f, 5}, {-0.2f, -1, 4}};
+    const Case cases[] = {{0, 1, 0},     {1, 1, 1},     {1, 0, 1},      {1, -1, 3},    {0, -1, 3},
+                          {-1, -1, 5},   {-1, 0, 6},    {-1, 1, 6},     {0.2f, 1, 0},  {1, 0.2f, 1},
+                          {1, -0.2f, 2}, {-0.2f, 1, 7}, {-1, -0.2f, 5}, {-0.2f, -1, 4}};
     for (const Case& c : cases)
         EXPECT_EQ(CPathMgr::DirectionSlot(c.x, c.z), c.slot) << c.x << " " << c.z;
     // Every slot steps towards its own sector, and wrapping handles negatives.
@@ -263,8 +265,9 @@ TEST_F(PathsTest, SharpCornersAreCutAndGentleOnesSmoothed)
 
 TEST_F(PathsTest, WrittenGraphsReadBackTheSame)
 {
-    strPath* path = Grid(5, 3, -4, 6, [](int i, int k) { return !(i == 2 && k == 1); },
-                         [](int i, int) { return 0.25f * static_cast<float>(i); });
+    strPath* path = Grid(
+        5, 3, -4, 6, [](int i, int k) { return !(i == 2 && k == 1); },
+        [](int i, int) { return 0.25f * static_cast<float>(i); });
     path->marker_count = 1;
     std::snprintf(path->markers[0].name, sizeof path->markers[0].name, "%s", "gate");
     path->markers[0].left = 3;

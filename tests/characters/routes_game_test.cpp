@@ -43,10 +43,10 @@ std::string ToneWave()
     std::string samples;
     const int n = kStepRate * 12 / 100;
     for (int i = 0; i < n; ++i)
-        samples += Le16(static_cast<uint16_t>(static_cast<int16_t>(
-            26000.0 * std::sin(2.0 * 3.14159265358979 * kToneHz * i / kStepRate))));
-    return "RIFF" + Le32(static_cast<uint32_t>(36 + samples.size())) + "WAVEfmt " + Le32(16) + Le16(1) + Le16(1) +
-           Le32(kStepRate) + Le32(kStepRate * 2) + Le16(2) + Le16(16) + "data" +
+        samples += Le16(static_cast<uint16_t>(
+            static_cast<int16_t>(26000.0 * std::sin(2.0 * 3.14159265358979 * kToneHz * i / kStepRate))));
+    return "RIFF" + Le32(static_cast<uint32_t>(36 + samples.size())) + "WAVEfmt " + Le32(16) + Le16(1) +
+           Le16(1) + Le32(kStepRate) + Le32(kStepRate * 2) + Le16(2) + Le16(16) + "data" +
            Le32(static_cast<uint32_t>(samples.size())) + samples;
 }
 
@@ -90,7 +90,8 @@ int ToneBursts(const std::string& wav)
     std::vector<double> sorted = power;
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
     const double median = std::max(sorted[sorted.size() / 2], 1.0);
-    return static_cast<int>(std::count_if(power.begin(), power.end(), [&](double p) { return p > 50.0 * median; }));
+    return static_cast<int>(
+        std::count_if(power.begin(), power.end(), [&](double p) { return p > 50.0 * median; }));
 }
 
 // The civilian's "routes" lines: place, x and z.
@@ -223,7 +224,8 @@ TEST(RoutesGame, AWorldWithoutAGraphGrowsAndWritesItsOneNode)
     ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
     EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                            [](const std::string& l) { return l.find("Nie ma sciezek!") != std::string::npos; }),
+                            [](const std::string& l)
+                            { return l.find("Nie ma sciezek!") != std::string::npos; }),
               1);
     const std::string graph = dir.Read("worlds/test.w.pth");
     size_t places = 0;

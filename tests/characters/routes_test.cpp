@@ -78,7 +78,8 @@ TEST_F(RoutesTest, GoalDistanceRulesOfTheEstimates)
         Aim(p, D3DXVECTOR3(40.0f, 0, 0), marker);
         PMgr.EstimateDoGracza(p);
         const float x = GoalX(p);
-        EXPECT_TRUE(std::fabs(x - 38.0f) < 1.01f || std::fabs(x - 36.5f) < 1.01f || std::fabs(x - 35.0f) < 1.01f)
+        EXPECT_TRUE(std::fabs(x - 38.0f) < 1.01f || std::fabs(x - 36.5f) < 1.01f ||
+                    std::fabs(x - 35.0f) < 1.01f)
             << x;
     }
 
@@ -167,7 +168,8 @@ TEST_F(RoutesTest, APatrolTakesOnlyLevelNeighbours)
 {
     Scripts("postac a\nfaza chodzi\npatrol\n");
     // The centre of a 3 x 3 grid; every neighbour but the east one is 0.2 higher.
-    strPath* path = Grid(3, 3, 0, 0, {}, [](int i, int k) { return (i == 1 && k == 1) || (i == 2 && k == 1) ? 0.0f : 0.2f; });
+    strPath* path = Grid(3, 3, 0, 0, {},
+                         [](int i, int k) { return (i == 1 && k == 1) || (i == 2 && k == 1) ? 0.0f : 0.2f; });
     strpostac* p = OnGraph(D3DXVECTOR3(2, 0, 2), "chodzi");
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(p->place, Node(path, 4));
@@ -193,9 +195,10 @@ TEST_F(RoutesTest, SpeedFootstepsAndTurnsFollowTheAnimation)
         const char* animation;
         float speed;
     };
-    const Speed speeds[] = {{"biegnie_zaalarmowany1", 5.0f}, {"stoi_strzela", 2.0f}, {"BIEG_BRON_2", 5.0f},
-                            {"chodzi_ambient_wolniej", 1.2f}, {"chodzi_ambient", 1.6f}, {"idzie2", 1.4f},
-                            {"czujny_idzie", 1.8f}, {"sprint2", 5.6f}, {"patrol_lewo", 1.6f}};
+    const Speed speeds[] = {
+        {"biegnie_zaalarmowany1", 5.0f},  {"stoi_strzela", 2.0f},   {"BIEG_BRON_2", 5.0f},
+        {"chodzi_ambient_wolniej", 1.2f}, {"chodzi_ambient", 1.6f}, {"idzie2", 1.4f},
+        {"czujny_idzie", 1.8f},           {"sprint2", 5.6f},        {"patrol_lewo", 1.6f}};
     for (const Speed& s : speeds)
         EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(s.animation), s.speed) << s.animation;
 
@@ -210,7 +213,10 @@ TEST_F(RoutesTest, SpeedFootstepsAndTurnsFollowTheAnimation)
     int steps = 0;
     const float loop = 2.0f;
     for (int frame = 0; frame < 400; ++frame)
-        steps += CPostacMgr::FootstepDue(&state, std::fmod(0.05f * static_cast<float>(frame), loop), 0.3f, 1.68f) ? 1 : 0;
+        steps +=
+            CPostacMgr::FootstepDue(&state, std::fmod(0.05f * static_cast<float>(frame), loop), 0.3f, 1.68f)
+                ? 1
+                : 0;
     EXPECT_EQ(steps, 2 * 10); // ten loops
     EXPECT_STREQ(CPostacMgr::FootstepSet(3), "sounds\\steps\\sand");
     EXPECT_STREQ(CPostacMgr::FootstepSet(5), "sounds\\steps\\concrete");
@@ -270,10 +276,11 @@ TEST_F(RoutesTest, ScriptedRunsReachTheirArrivalPhaseDirectlyAndOverABezier)
     HOBJECT mesh = Wall(D3DXVECTOR3(12, 0.5f, 4), D3DXVECTOR3(0.2f, 0.2f, 0.2f));
     g_Engine.SetObjectName(mesh, "cel");
     std::filesystem::create_directories("worlds");
-    temp->Write("worlds/run.bzr", "bezier_node droga\r\nnr 1\r\npos -6 0 -6\r\nksztalt1 -6 0 -4\r\n"
-                                  "ksztalt2 -6 0 -2\r\nvalues 1 0 0 0 0\r\nnext_in_path_nr 2\r\n"
-                                  "bezier_node \r\nnr 2\r\npos -6 0 0\r\nksztalt1 -6 0 0\r\nksztalt2 -6 0 0\r\n"
-                                  "values 1 0 0 0 0\r\nnext_in_path_nr 99\r\n");
+    temp->Write("worlds/run.bzr",
+                "bezier_node droga\r\nnr 1\r\npos -6 0 -6\r\nksztalt1 -6 0 -4\r\n"
+                "ksztalt2 -6 0 -2\r\nvalues 1 0 0 0 0\r\nnext_in_path_nr 2\r\n"
+                "bezier_node \r\nnr 2\r\npos -6 0 0\r\nksztalt1 -6 0 0\r\nksztalt2 -6 0 0\r\n"
+                "values 1 0 0 0 0\r\nnext_in_path_nr 99\r\n");
     ASSERT_TRUE(g_BezierMgr.LoadNodes("worlds\\run.bzr"));
     ASSERT_GE(g_BezierMgr.GetPathLength("droga"), 1.0);
 

@@ -35,9 +35,10 @@ struct Footprint
     float halfX, halfZ;
 };
 constexpr Footprint kFootprints[] = {
-    {"house_", 6.5f, 5.5f},   {"tower_", 4.6f, 4.6f},   {"crate_", 1.0f, 1.0f},       {"barrel_", 0.75f, 0.75f},
-    {"lamp_post_", 0.3f, 0.3f}, {"sun_crate", 3.0f, 3.0f}, {"stair", 2.5f, 1.5f},     {"ledge", 6.0f, 1.5f},
-    {"physics_crate_", 0.6f, 0.6f}, {"demo_door", 1.2f, 0.6f}, {"demo_lift", 1.5f, 1.5f}, {"demo_switch", 0.5f, 0.5f},
+    {"house_", 6.5f, 5.5f},        {"tower_", 4.6f, 4.6f},     {"crate_", 1.0f, 1.0f},
+    {"barrel_", 0.75f, 0.75f},     {"lamp_post_", 0.3f, 0.3f}, {"sun_crate", 3.0f, 3.0f},
+    {"stair", 2.5f, 1.5f},         {"ledge", 6.0f, 1.5f},      {"physics_crate_", 0.6f, 0.6f},
+    {"demo_door", 1.2f, 0.6f},     {"demo_lift", 1.5f, 1.5f},  {"demo_switch", 0.5f, 0.5f},
     {"demo_barrel", 0.75f, 0.75f}, {"demo_crate", 1.0f, 1.0f}, {"range_barrel", 0.75f, 0.75f},
     {"demo_fuse_box", 0.4f, 0.4f},
 };
@@ -57,8 +58,8 @@ std::vector<Box> Obstacles(const std::vector<DemoObject>& objects)
         for (const Footprint& f : kFootprints)
             if (o.name.compare(0, std::strlen(f.prefix), f.prefix) == 0)
             {
-                boxes.push_back({o.x - f.halfX - kBodyRadius, o.z - f.halfZ - kBodyRadius, o.x + f.halfX + kBodyRadius,
-                                 o.z + f.halfZ + kBodyRadius});
+                boxes.push_back({o.x - f.halfX - kBodyRadius, o.z - f.halfZ - kBodyRadius,
+                                 o.x + f.halfX + kBodyRadius, o.z + f.halfZ + kBodyRadius});
                 break;
             }
     }
@@ -101,7 +102,7 @@ std::string GraphText(const std::vector<DemoObject>& objects)
     static const int kDz[8] = {1, 1, 0, -1, -1, -1, 0, 1};
     const char* eol = "\r\n";
     std::string t = std::string("0") + eol + eol + "m_pPath 1 2 3" + eol + "CenterPos 0.000000 " +
-                     Number(kEyeHeight) + " 0.000000" + eol + "Radius 200.000000" + eol;
+                    Number(kEyeHeight) + " 0.000000" + eol + "Radius 200.000000" + eol;
     for (int k = 0; k < kRows; ++k)
         for (int i = 0; i < kColumns; ++i)
         {
@@ -112,8 +113,8 @@ std::string GraphText(const std::vector<DemoObject>& objects)
             t += std::string(eol) + "place " + std::to_string(found->second) + eol;
             t += "posx " + Number(x(i)) + eol + "posy " + Number(floor + kEyeHeight) + eol + "posz " +
                  Number(z(k)) + eol;
-            t += "realposx " + Number(x(i)) + eol + "realposy " + Number(floor) + eol + "realposz " + Number(z(k)) +
-                 eol;
+            t += "realposx " + Number(x(i)) + eol + "realposy " + Number(floor) + eol + "realposz " +
+                 Number(z(k)) + eol;
             for (int s = 0; s < 8; ++s)
             {
                 const int ni = i + kDx[s], nk = k + kDz[s];
@@ -157,7 +158,9 @@ bool WriteDemoPaths(const std::filesystem::path& root)
 {
     const float grey[3] = {0.5f, 0.5f, 0.5f};
     bool ok = WriteBoxMesh(root, Slashes(kProbeMesh), "postac",
-                           {{{-0.375f, -0.86f, -0.375f}, {0.375f, 0.86f, 0.375f}, {grey[0], grey[1], grey[2]},
+                           {{{-0.375f, -0.86f, -0.375f},
+                             {0.375f, 0.86f, 0.375f},
+                             {grey[0], grey[1], grey[2]},
                              "demo_stone.tga"}});
     ok = WriteDataFile(root, Slashes(DEMO_GRAPH_FILE), GraphText(DemoObjects())) && ok;
     return ok;
