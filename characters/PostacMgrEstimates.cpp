@@ -684,8 +684,9 @@ bool CPostacMgr::CheckRunBlocked(strpostac* p, bool force)
         p->run_counter = -1;
     if (force || p->path_index < 1 || p->run_anim_timer >= kRunAnimationRefresh || p->run_counter < 0)
     {
-        char chosen[strSequenceCharacter::NAME_SIZE];
-        g_SequenceList.ChooseRunAimAnimation(&p->anim, chosen, sizeof chosen, p->faza->animacja[0]);
+        // STAND-IN: the choice of the running animation by the run and aim
+        // directions waits for the sequences to work on the character record;
+        // until then the phase's own animation keeps playing.
         p->run_anim_timer = 0.0f;
     }
     return false;
