@@ -17,6 +17,8 @@ namespace
 {
 constexpr const char* kProbeMesh = "prefabs\\special\\postac.x";
 constexpr const char* kHiddenMarker = "prefabs\\special\\marker.x";
+// The respawners' cache of their places on the graph.
+constexpr const char* kRespawnerFile = "worlds\\level01.w.gen";
 constexpr float kStep = 2.0f;
 constexpr int kColumns = 89; // x from -88 to 88
 constexpr int kRows = 17;    // z from -16 to 16
@@ -86,7 +88,13 @@ std::string Number(float v)
     return text;
 }
 
-std::string GraphText(const std::vector<DemoObject>& objects)
+struct GraphNode
+{
+    int number;
+    float x, z;
+};
+
+std::string GraphText(const std::vector<DemoObject>& objects, std::vector<GraphNode>* nodes)
 {
     const std::vector<Box> boxes = Obstacles(objects);
     std::map<int, int> numbers; // cell -> node number
@@ -110,6 +118,7 @@ std::string GraphText(const std::vector<DemoObject>& objects)
             if (found == numbers.end())
                 continue;
             const float floor = Floor(z(k));
+            nodes->push_back({found->second, x(i), z(k)});
             t += std::string(eol) + "place " + std::to_string(found->second) + eol;
             t += "posx " + Number(x(i)) + eol + "posy " + Number(floor + kEyeHeight) + eol + "posz " +
                  Number(z(k)) + eol;
@@ -162,12 +171,39 @@ bool WriteDemoPaths(const std::filesystem::path& root)
                              {0.375f, 0.86f, 0.375f},
                              {grey[0], grey[1], grey[2]},
                              "demo_stone.tga"}});
-    ok = WriteDataFile(root, Slashes(DEMO_GRAPH_FILE), GraphText(DemoObjects())) && ok;
+    const std::vector<DemoObject> objects = DemoObjects();
+    std::vector<GraphNode> nodes;
+    ok = WriteDataFile(root, Slashes(DEMO_GRAPH_FILE), GraphText(objects, &nodes)) && ok;
+    // The respawners' cached places: each one's nearest node, so the game
+    // finds them at once instead of searching and writing the file itself.
+    std::string cache;
+    for (const DemoObject& o : objects)
+    {
+        bool respawner = false;
+        for (const std::string& key : o.keys)
+            respawner = respawner || key.rfind("action_respawn_character_name ", 0) == 0;
+        if (!respawner)
+            continue;
+        const GraphNode* best = nullptr;
+        float bestDistance = 0.0f;
+        for (const GraphNode& n : nodes)
+        {
+            const float d = std::hypot(n.x - o.x, n.z - o.z);
+            if (!best || d < bestDistance)
+            {
+                best = &n;
+                bestDistance = d;
+            }
+        }
+        if (best)
+            cache += o.name + "\n1\n2\n3\n" + std::to_string(best->number) + "\n";
+    }
+    ok = WriteDataFile(root, Slashes(kRespawnerFile), cache) && ok;
     return ok;
 }
 
 std::vector<std::string> DemoPathFiles()
 {
-    return {Slashes(kProbeMesh), Slashes(DEMO_GRAPH_FILE)};
+    return {Slashes(kProbeMesh), Slashes(DEMO_GRAPH_FILE), Slashes(kRespawnerFile)};
 }
 } // namespace worldgen
