@@ -12,6 +12,8 @@
 
 struct EItemInstance;
 struct strSound;
+struct strPath;
+struct strPlace;
 
 constexpr int MAX_POSTACI = 256;
 constexpr int MAX_ALARMOW = 36;
@@ -20,6 +22,8 @@ constexpr int MAX_EXTRA_OBJECTS = 16;
 constexpr int MAX_PRELOADED_MODELS = 8;
 // Route points of a run: the start position and the points after it.
 constexpr int MAX_ROUTE_POINTS = 388;
+// Nodes of a character's node route.
+constexpr int MAX_CHARACTER_ROUTE_NODES = 128;
 constexpr float NO_TARGET_DISTANCE = 1e11f;
 // Flag word 1 of a character's objects: drawn; the worn ones (hat, eyes,
 // attachments) stay out of segment tests so shots and sight meet the body.
@@ -138,6 +142,57 @@ struct strpostac
     HOBJECT respawner;   // the respawner that made the character
     BYTE alarmed;        // perceived an alarm in its last update
     float fire_interval; // the weapon's fire interval, kept per character
+
+    // ---- Waypoint route and movement (the path manager, the estimates and the
+    // route step work on these) ------------------------------------------------------------
+    strPath* path;   // the graph the character runs on
+    strPlace* place; // its current node (pActPlace)
+    strPlace* route_nodes[MAX_CHARACTER_ROUTE_NODES];
+    DWORD route_node_count;
+    strPlace* run_target;      // the route's last node
+    D3DXVECTOR3 segment_start; // where the current leg began
+    float segment_length;
+    float segment_run;
+    float move_step;     // this frame's step
+    float carried_step;  // carried past the last route point, at most 0.3
+    float run_travelled; // the distance travelled this run
+    float move_speed;    // the last step over the frame time
+    BYTE running_to_player;
+    BYTE run_mode; // 0 to the bezier's start, 1 along the bezier, 2 to the target mesh
+    char run_bezier[POSTAC_NAME_SIZE];
+    float bezier_length;
+    float bezier_distance;
+    char run_arrival_faza[POSTAC_NAME_SIZE];
+    char run_animation[POSTAC_NAME_SIZE];
+    BYTE run_allows_faza; // a phase change may come through during a scripted run
+    BYTE run_blocked;     // another character stood in the way of a scripted run
+    BYTE choose_again;
+    BYTE bot;             // the current phase is a bot phase
+    BYTE mounted;         // at a mounted gun
+    BYTE ride_reported;   // the missing ride or gun was printed in this phase
+    float run_timer;      // seconds of this run
+    float run_anim_timer; // seconds since the run animation was chosen
+    int run_counter;
+    float since_path_advance;
+    float turned; // a turn measure kept by the per-frame update
+    float choice_timer;
+    float suspend_timer;
+    BYTE skip_bump;     // the per-frame update's byte that holds off the bump test
+    int fallback_depth; // common fall-backs under way
+    // Footsteps, speech and the model's placing.
+    int footstep_state;
+    DWORD ground_material;
+    strSound* speech;
+    BYTE head_variant;
+    float yaw_offset;
+    D3DXVECTOR3 model_offset;
+    D3DXVECTOR3 model_position_set; // the last position given to the model
+    D3DXVECTOR3 model_forward_set;  // the last forward axis given to the model
+    BYTE model_placed;
+    float detail_interval;
+    BYTE skip_detail;
+    BYTE look_requested;
+    float turn_rate; // the turn-rate factor a phase entry sets
 
     // The animation state the sequence list works on.
     strSequenceCharacter anim;

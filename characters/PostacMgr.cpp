@@ -354,14 +354,10 @@ void CPostacMgr::TeleportCharacter(const char* name, const D3DXVECTOR3* position
     p->rest_position = *position;
     p->movement_counters[0] = 0;
     p->movement_counters[1] = 0;
-    // STAND-IN: the movement step's SetPosition and the waypoint manager's
-    // "moved" come with the route movement and the waypoint paths; until then
-    // the model is placed directly.
-    PlaceModel(p);
-    p->path_index = -1;
-    p->path_point_count = 0;
-    p->node_point_count = 0;
+    SetPosition(p, p->position, p->orientation);
+    ClearPath(p);
     p->running = 0;
+    p->running_nodes = 0;
     p->in_burst = 0;
 }
 
@@ -370,16 +366,7 @@ void CPostacMgr::ForceFazaByName(const char* name, const char* faza)
     strpostac* p = FindLiveByName(m_Postacie, name);
     if (!p || !p->desc)
         return;
-    // STAND-IN: the phase machine's SetFaza (entering a phase, its animation
-    // and its estimates) comes with the phase machine; until then the phase is
-    // only selected.
-    if (strFaza* f = FindFaza(p->desc, faza))
-    {
-        p->faza = f;
-        p->time_in_phase = 0.0f;
-    }
-    else
-        g_Console.Print4("Nie znaleziono fazy ", faza ? faza : "", " postaci ", p->name);
+    SetFaza(p, faza);
 }
 
 // ---- Deletion ----------------------------------------------------------------------------
@@ -404,6 +391,12 @@ void CPostacMgr::DeleteCharacter(strpostac* p)
         g_SoundMgr.StopSound(p->second_sound);
         g_SoundMgr.DeleteSound(p->second_sound);
         p->second_sound = nullptr;
+    }
+    if (p->speech)
+    {
+        g_SoundMgr.StopSound(p->speech);
+        g_SoundMgr.DeleteSound(p->speech);
+        p->speech = nullptr;
     }
     if (p->weapon)
     {

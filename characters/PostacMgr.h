@@ -105,6 +105,72 @@ public:
     bool IsAliveFrom(HOBJECT respawner);
     // The senses and life of one character for this frame.
     void UpdatePostac(strpostac* p, float frameTime);
+    void UpdateMovement(strpostac* p, float frameTime);
+
+    // ---- Goal estimates, suspension and the start of a run (PostacMgrEstimates.cpp) -----
+    void EstimateDoPostaci(strpostac* p);
+    void EstimatePrzod(strpostac* p);
+    void EstimateOdGracza(strpostac* p);
+    void EstimateDoGracza(strpostac* p);
+    void EstimateDoMesha(strpostac* p);
+    void EstimateKryjowka(strpostac* p);
+    void EstimateDoStrzalu(strpostac* p);
+    void EstimateDoStrzaluSciezkami(strpostac* p);
+    bool EstimateKluczy(strpostac* p);
+    void EstimateKroczek(strpostac* p, int side);
+    void EstimateBok(strpostac* p);
+    void EstimatePatrol(strpostac* p);
+    void StartPathRun(strpostac* p, bool checkDirection, bool restartHere);
+    bool IsSegmentBlocked(const D3DXVECTOR3* point, HOBJECT ignore, const D3DXVECTOR3* target);
+    bool IsSideFree(strpostac* p, int side);
+    bool IsLeftFree(strpostac* p);
+    bool IsRightFree(strpostac* p);
+    void SuspendCharacter(strpostac* p);
+    bool GoToStandPhase(strpostac* p);
+    bool CheckRunBlocked(strpostac* p, bool force);
+    // "bot_stoi" when the description has it, else its default phase.
+    const char* StandPhaseName(const strpostac* p) const;
+    // The estimate the phase asks for, and the run along its route.
+    void LaunchEstimated(strpostac* p);
+
+    // ---- Movement speed, footsteps, speech, look and placing (PostacMgrMove.cpp) --------
+    float GetMoveStep(const strpostac* p) const;
+    static float AnimationSpeed(const char* animation);
+    // The two footstep times of an animation; false for one without steps.
+    static bool FootstepTimes(const char* animation, float* first, float* second);
+    static const char* FootstepSet(DWORD material);
+    // The footstep state (0 to 2) at the animation's time: true when a step sounds.
+    static bool FootstepDue(int* state, float time, float first, float second);
+    // How far a turn goes towards the look direction this frame.
+    static float TurnBlend(float frameTime, bool running, float modObrotu, bool bot, bool engagedRunning);
+    void UpdateFootsteps(strpostac* p);
+    void UpdateSpeechHead(strpostac* p);
+    void PushObject(strpostac* p, const char* object);
+    void ClearPath(strpostac* p);
+    void UpdateAnimationDetail(strpostac* p, bool forced);
+    void SetPosition(strpostac* p, const D3DXVECTOR3& position, const EOrientation& orientation);
+    void ChooseLookDirection(strpostac* p);
+    void TurnToLook(strpostac* p);
+    void UpdateSolidity(strpostac* p);
+
+    // ---- Route movement, scripted runs and riding (PostacMgrRoute.cpp) -----------------
+    void UpdateBiegPostaci(strpostac* p);
+    void PostacUpdateRuchPostaci(strpostac* p);
+    void PartnerUpdateRunTo(strpostac* p);
+    void UpdateJazde(strpostac* p);
+    void UpdateMount(strpostac* p);
+    void UpdateBezier(strpostac* p);
+    void PostacRunTo(strpostac* p, const char* mesh, const char* bezier, const char* faza,
+                     const char* animation);
+    void RunToByName(const char* name, const char* target, const char* bezier, const char* faza,
+                     const char* animation);
+    // The step length of this frame along a route (0 when nothing may move).
+    float RouteStep(strpostac* p);
+    // Ends a run: state cleared, place found again, the end phase chosen.
+    void EndRun(strpostac* p);
+    // STAND-IN: the phase machine's SetFaza; until it exists a phase is
+    // entered with its animation, its patrol, estimate and scripted run only.
+    void SetFaza(strpostac* p, const char* faza);
 
     // ---- Save section (PostacMgrSave.cpp) -------------------------------------------------
     // The "PMgr" section. Load is false when the section ends early or holds a
@@ -188,6 +254,8 @@ public:
     int m_iDeleteDeadRequests = 0;
     // Segment tests made by the senses since the last reset.
     DWORD m_iSegmentTests = 0;
+    // Footsteps played since the program started.
+    int m_iFootsteps = 0;
 
 private:
     std::unique_ptr<strPostacDsc[]> m_DescriptionStore;

@@ -2,6 +2,8 @@
 // a block of state text over its head.
 #include "characters/PostacMgr.h"
 
+#include "characters/PathMgr.h"
+
 #include "game/MainGame.h"
 #include "platform/win32/EventScript.h"
 #include "shell/Console.h"
@@ -25,6 +27,7 @@ constexpr const char* TAG_PATH_VB = "pathpoints VB";
 constexpr DWORD kPathPointsColor = 0xff40ff40;
 constexpr DWORD kNodePointsColor = 0xffffff40;
 constexpr DWORD kLabelColor = 0xffffffff;
+constexpr float kLineLift = 0.1f;
 constexpr float kLabelSize = 14.0f;
 constexpr float kLabelRowHeight = 16.0f;
 constexpr float kLabelRange = 80.0f;
@@ -52,8 +55,9 @@ void DrawStrip(const D3DXVECTOR3* points, DWORD count, DWORD fvf, DWORD color)
     if (SUCCEEDED(vb->Lock(0, bytes, &data, 0)) && data)
     {
         auto* v = static_cast<LineVertex*>(data);
+        // A little above the points, which lie on the ground, so the ground does not hide them.
         for (DWORD i = 0; i < count; ++i)
-            v[i] = {points[i].x, points[i].y, points[i].z, color};
+            v[i] = {points[i].x, points[i].y + kLineLift, points[i].z, color};
         vb->Unlock();
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
@@ -93,6 +97,14 @@ void Append(char* out, size_t size, const char* line)
 
 void CPostacMgr::DebugDraw()
 {
+    if (g_Options.DrawPaths && g_pD3DInterface)
+    {
+        DWORD lighting = 0;
+        g_pD3DInterface->GetRenderState(D3DRS_LIGHTING, &lighting);
+        g_pD3DInterface->SetRenderState(D3DRS_LIGHTING, FALSE);
+        g_PathMgr.RenderDebug();
+        g_pD3DInterface->SetRenderState(D3DRS_LIGHTING, lighting);
+    }
     if (g_MainGame.m_iLevelFrame < kStartupFrames)
         return;
     DrawPaths();
@@ -275,4 +287,28 @@ void CPostacMgr::RegisterScriptActions()
                                g_Console.Print(line);
                                return true;
                            });
+    // "routes": where each character is on its graph and how far it has walked.
+    TkRegisterScriptAction(
+        "routes",
+        [](const std::string&)
+        {
+            char line[512];
+            for (int i = 0; i < MAX_POSTACI; ++i)
+            {
+                const strpostac& p = PMgr.m_Postacie[i];
+                if (!p.used || p.player_record)
+                    continue;
+                std::snprintf(line, sizeof line,
+                              "Route %s phase %s place %d x %.2f z %.2f nodes %u points %u "
+                              "running %d scripted %d",
+                              p.name, p.faza ? p.faza->name : "-",
+                              p.place ? static_cast<int>(p.place->number) : -1,
+                              static_cast<double>(p.position.x), static_cast<double>(p.position.z),
+                              p.route_node_count, p.path_point_count, p.running_nodes, p.postac_running);
+                g_Console.Print(line);
+            }
+            std::snprintf(line, sizeof line, "Footsteps %d", PMgr.m_iFootsteps);
+            g_Console.Print(line);
+            return true;
+        });
 }

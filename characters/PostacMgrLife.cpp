@@ -3,6 +3,8 @@
 // listens; then the fighters that may fire are chosen.
 #include "characters/PostacMgr.h"
 
+#include "characters/PathMgr.h"
+
 #include "characters/PostacSockets.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
@@ -57,15 +59,15 @@ strpostac* CPostacMgr::RespawnCharacter(const char* name, const D3DXVECTOR3* pos
     CopyCut(p->name, sizeof p->name, respawner ? respawner->szName : (name ? name : ""));
     CreateCharacterModel(p, nullptr);
     PlaceModel(p);
+    p->target_position = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
+    p->segment_start = p->position;
+    g_PathMgr.FindPlaceFor(p);
     if (faza && faza[0])
     {
         if (g_Options.Debug > 0)
             g_Console.Print2("Setting phase to ", faza);
-        p->faza = FindFaza(p->desc, faza);
-        if (!p->faza)
-            g_Console.Print4("Nie znaleziono fazy ", faza, " postaci ", p->name);
+        SetFaza(p, faza);
     }
-    p->target_position = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
     if (g_Options.Debug > 0)
         g_Console.Print2("Koniec respawnu postaci ", p->name);
     return p;
@@ -106,6 +108,38 @@ void CPostacMgr::Update()
     AssignShooters();
 }
 
+void CPostacMgr::UpdateMovement(strpostac* p, float frameTime)
+{
+    // STAND-IN: the per-frame update's movement steps (root motion, ground
+    // snap and ground material, the phase's end) come with it; until then a
+    // character walks its route or scripted run, rides, follows a bezier,
+    // turns to its look direction and makes its footsteps.
+    p->since_path_advance += frameTime;
+    p->run_timer += frameTime;
+    p->run_anim_timer += frameTime;
+    if (!p->faza || p->suspended)
+        return;
+    if (p->faza->jedzie_na[0] && p->riding)
+        UpdateJazde(p);
+    else if (p->following_bezier)
+        UpdateBezier(p);
+    else if (p->postac_running)
+        PartnerUpdateRunTo(p);
+    else if (p->running_nodes)
+    {
+        if (p->running && CheckRunBlocked(p, false))
+            return;
+        UpdateBiegPostaci(p);
+    }
+    if (!p->faza)
+        return;
+    ChooseLookDirection(p);
+    TurnToLook(p);
+    SetPosition(p, p->position, p->orientation);
+    UpdateFootsteps(p);
+    UpdateSpeechHead(p);
+}
+
 void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
 {
     if (p->player_record)
@@ -118,8 +152,8 @@ void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
     }
     if (!p->model_made)
         CreateCharacterModel(p, nullptr);
-    if (!p->faza && p->desc)
-        p->faza = FindFaza(p->desc, p->desc->default_faza);
+    if (!p->faza && p->desc && !p->suspended)
+        SetFaza(p, p->desc->default_faza);
     p->camera_distance = Distance(p->position, g_Camera.GetPosition());
     p->eye_position = p->position;
     p->eye_position.y += kEyeHeight;
@@ -151,6 +185,7 @@ void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
     p->target_distance = p->target ? Distance(p->position, p->aim_point) : NO_TARGET_DISTANCE;
     if (p->talk_look)
         UpdateTalkLook(p);
+    UpdateMovement(p, frameTime);
     PlaceHat(p);
     PlaceEyes(p);
     HoldWeapon(*p);

@@ -81,7 +81,9 @@ void CPostacMgr::ChooseTarget(strpostac* p)
     for (int i = 0; i < MAX_POSTACI; ++i)
     {
         const strpostac& o = m_Postacie[i];
-        if (!o.used || o.dead || o.ghost || o.player_record || o.partner == p->partner || !o.model)
+        // A civilian is no one's target.
+        if (!o.used || o.dead || o.ghost || o.player_record || o.civilian || o.partner == p->partner ||
+            !o.model)
             continue;
         const float d = Distance(p->position, o.position);
         if (d < best)

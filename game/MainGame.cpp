@@ -93,7 +93,7 @@ constexpr float kListenerParkedDepth = -100000000.0f;
 constexpr BYTE kPathGenFlag = 0;
 constexpr float kPathGenStep = 2.0f;
 constexpr float kPathGenHeight = 0.5f;
-constexpr float kPathGenClimb = 30.0f;
+constexpr float kPathGenRadius = 30.0f;
 constexpr int kPathGenNodes = 2000;
 constexpr int PATH_GEN_PARAMS = 5;
 const char* const kPathGeneratorName = "generator_sciezek";
@@ -985,8 +985,8 @@ void CMainGame::UpdateCameraMove()
 
 void CMainGame::GeneratePaths()
 {
-    g_PathMgr.SetGeneratorParams(kPathGenFlag, kPathGenStep, kPathGenHeight, kPathGenClimb, kPathGenNodes);
-    if (!g_PathMgr.HasPathFile())
+    g_PathMgr.SetGeneratorParams(kPathGenFlag, kPathGenStep, kPathGenHeight, kPathGenRadius, kPathGenNodes);
+    if (!g_PathMgr.PathFileExists())
     {
         g_Console.Print("Nie ma sciezek!");
         for (strObject& o : g_Engine.m_Objects)

@@ -343,8 +343,8 @@ void CloseScenePath()
         for (strobjectframe& f : g_Renderer.m_ObjectFrame)
             f.m_bCounted = 0;
     Bronie.RenderLaser();
-    // STAND-IN: the path debug lines (CPathMgr::RenderDebug) and the picked
-    // object's report come with their own work.
+    // STAND-IN: the picked object's report comes with its own work; the path
+    // debug lines are drawn with the characters' debug pass.
 }
 } // namespace
 

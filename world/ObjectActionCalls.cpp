@@ -1,6 +1,7 @@
 // STAND-IN: see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
+#include "characters/PathMgr.h"
 #include "physics/PlayerHeli.h"
 #include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
@@ -247,6 +248,7 @@ void CharacterRunTo(const char* name, const char* target, const char* bezier, co
                     const char* animation)
 {
     Note("CPostacMgr::RunToByName %s %s %s %s %s", S(name), S(target), S(bezier), S(phase), S(animation));
+    PMgr.RunToByName(name, target, bezier, phase, animation);
 }
 void CharacterForcePhase(const char* name, const char* phase)
 {
@@ -274,15 +276,25 @@ void HeroSpeak(int speaker, const char* file, const char* subtitle)
 bool PathCacheNearest(HOBJECT o)
 {
     Note("CPathMgr::CacheNearest %s", NameOf(o));
-    return false;
+    if (!o)
+        return false;
+    strPath* path = nullptr;
+    const strPlace* place = g_PathMgr.FindNearestPathNode(o->vPosition, &path);
+    if (!place || !path)
+        return false;
+    o->iRespawnPath[0] = path->ids[0];
+    o->iRespawnPath[1] = path->ids[1];
+    o->iRespawnPath[2] = path->ids[2];
+    o->iRespawnPlace = static_cast<int>(place->number);
+    return true;
 }
-bool PathFindById(const int (&)[3])
+bool PathFindById(const int (&ids)[3])
 {
-    return false;
+    return g_PathMgr.FindPathById(ids) != nullptr;
 }
-bool PathFindPlace(const int (&)[3], int)
+bool PathFindPlace(const int (&ids)[3], int place)
 {
-    return false;
+    return CPathMgr::FindNodeByIndex(g_PathMgr.FindPathById(ids), place) != nullptr;
 }
 void PreloadCharacterSounds(const char* character)
 {

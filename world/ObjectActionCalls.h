@@ -67,8 +67,7 @@ void SaveCheckpoint();
 void DialogueStart(const char* dialogue, const char* actor0, const char* actor1, const char* actor2);
 void DialogueStartByName(const char* dialogue, HOBJECT object);
 void DialogueStartHero(const char* dialogue);
-// CPostacMgr, journalled. STAND-IN: the runs to a mesh and the kills come
-// with the route movement and the character deaths.
+// CPostacMgr, journalled. STAND-IN: the kills come with the character deaths.
 bool CharacterExists(const char* name);
 void CharacterTeleport(const char* name, const D3DXVECTOR3& position);
 void CharacterRunTo(const char* name, const char* target, const char* bezier, const char* phase,
@@ -85,8 +84,8 @@ void CharacterRespawn(const char* name, const D3DXVECTOR3& position, const char*
 bool CharacterAliveFrom(HOBJECT respawner);
 // STAND-IN: the hero's speakers (CPostacMgr) saying a voice line with its subtitle.
 void HeroSpeak(int speaker, const char* file, const char* subtitle);
-// STAND-IN: CPathMgr: the nearest path and place for a respawner, and their
-// lookups by identifier. No paths exist yet: nothing is found.
+// CPathMgr: the nearest path and place for a respawner (kept in the
+// respawner), and their lookups by identifier.
 bool PathCacheNearest(HOBJECT respawner);
 bool PathFindById(const int (&ids)[3]);
 bool PathFindPlace(const int (&ids)[3], int place);

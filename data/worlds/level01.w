@@ -450,8 +450,40 @@ action_general_opt 1 0
 action_general_2 0 1
 rotation_angles 0 90 0
 action_respawn_character_name demo_civilian
-action_respawn_character_phase0 czujny_idzie
-action_respawn_character_phase1 czujny_idzie
+action_respawn_character_phase0 idzie_do_znacznika
+action_respawn_character_phase1 idzie_do_znacznika
+action_respawn_params 5 0
+action_give_action_to___mesh cover_soldier_spawn
+mesh prefabs\special\marker.x
+name civilian_goal
+xpos -24
+ypos 0
+zpos 8
+flags 0
+mesh prefabs\special\marker.x
+name cover_a
+xpos -68
+ypos 0
+zpos -12
+flags 0
+mesh prefabs\special\marker.x
+name cover_b
+xpos -50
+ypos 0
+zpos -12
+flags 0
+mesh prefabs\special\start_point.x
+name cover_soldier_spawn
+xpos -58
+ypos 0
+zpos -10
+flags 0
+action_general_opt 1 0
+action_general_2 0 1
+rotation_angles 0 -90 0
+action_respawn_character_name demo_soldier
+action_respawn_character_phase0 do_oslony_a
+action_respawn_character_phase1 do_oslony_a
 action_respawn_params 5 0
 mesh meshes\demo\fuse_box.x
 name demo_fuse_box

@@ -10,3 +10,10 @@ zpos 0
 range 30
 power 1.0
 diffuse 1.0 0.9 0.8
+mesh prefabs\special\start_point.x
+name generator_sciezek_01
+xpos 0
+ypos 0
+zpos 0
+flags 0
+path_generation 1 2 0.5 30 2000

@@ -158,7 +158,7 @@ TEST_F(CharactersTest, EnemiesPreferTheHeroAndPartnersTheNearestEnemy)
     EXPECT_EQ(partner->target, enemy->model) << "the civilian at 85 is farther";
     partner->position.x = 0.0f;
     PMgr.ChooseTarget(partner);
-    EXPECT_EQ(partner->target, civilian->model) << "a civilian is of the other side";
+    EXPECT_EQ(partner->target, enemy->model) << "a civilian is no one's target, however near";
     PMgr.ChooseTarget(civilian);
     EXPECT_EQ(civilian->target, Player.m_hObject) << "10 from the partner is not under 0.7 of 10";
     partner->position.x = -8.0f;

@@ -643,7 +643,7 @@ TEST_F(MainGame, PathGenerationTakesTheMarkedMeshesAndTheGeneratorsGo)
     EXPECT_TRUE(Contains(Log(), "Nie ma sciezek!"));
     EXPECT_EQ(g_PathMgr.m_iMeshesAdded, added + 1);
     EXPECT_EQ(g_PathMgr.m_iSaves, saves + 1);
-    EXPECT_EQ(g_PathMgr.m_iGeneratorNodes, 2000);
+    EXPECT_EQ(g_PathMgr.m_iNodeLimit, 2000u);
     EXPECT_EQ(marked->bUsed, 0);
     EXPECT_EQ(plain->bUsed, 1);
     EXPECT_EQ(generator->bUsed, 0);

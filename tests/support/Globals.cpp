@@ -93,6 +93,25 @@ struct SaveMgrState : Saved
 
 // The renderer is never copied: it owns its texture records and definitions.
 // The values settings and world files write come back.
+// The waypoint graphs own their nodes: a test's graphs are dropped, the
+// generator's settings and counters come back.
+struct PathMgrState : Saved
+{
+    BYTE flag = g_PathMgr.m_bGeneratorFlag;
+    float step = g_PathMgr.m_fGridStep, height = g_PathMgr.m_fGeneratorHeight, radius = g_PathMgr.m_fRadius;
+    DWORD nodes = g_PathMgr.m_iNodeLimit;
+    int saves = g_PathMgr.m_iSaves, added = g_PathMgr.m_iMeshesAdded;
+    HOBJECT probe = g_PathMgr.m_hProbe;
+    void Restore() override
+    {
+        g_PathMgr.Release();
+        g_PathMgr.SetGeneratorParams(flag, step, height, radius, static_cast<int>(nodes));
+        g_PathMgr.m_iSaves = saves;
+        g_PathMgr.m_iMeshesAdded = added;
+        g_PathMgr.m_hProbe = probe;
+    }
+};
+
 struct RendererState : Saved
 {
     int instancesBoundary = g_Renderer.m_iInstancesBoundary;
@@ -318,7 +337,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(PlayerStats));
     m_saved.push_back(std::make_unique<SaveMgrState>());
     m_saved.push_back(Keep(g_GameMusic));
-    m_saved.push_back(Keep(g_PathMgr));
+    m_saved.push_back(std::make_unique<PathMgrState>());
     m_saved.push_back(Keep(OBE));
     m_saved.push_back(Keep(g_EngineObject));
 }

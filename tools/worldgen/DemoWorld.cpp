@@ -566,6 +566,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoAmbient(objects);
     AddScriptObjects(objects);
     AddDemoCharacters(objects);
+    AddDemoPathObjects(objects);
     AddDemoFuseBox(objects);
     AddDemoGulls(objects);
     AddDemoPoles(objects);
@@ -629,6 +630,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoVehicleFiles())
         files.push_back(f);
+    for (const std::string& f : DemoPathFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -664,6 +667,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoScripts(root) && ok;
     ok = WriteDemoMission(root) && ok;
     ok = WriteDemoCharacters(root) && ok;
+    ok = WriteDemoPaths(root) && ok;
     ok = WriteDemoFuseBox(root) && ok;
     ok = WriteSpecialPrefabs(root) && ok;
     ok = WriteDemoBezier(root) && ok;

@@ -287,6 +287,25 @@ bool WriteDemoVehicles(const std::filesystem::path& root);
 std::vector<std::string> DemoVehicleFiles();
 bool WriteDemoFuseBox(const std::filesystem::path& root);
 std::vector<std::string> DemoFuseBoxFiles();
+// The waypoint graph and the people's run targets (DemoWorldPaths.cpp): the
+// graph file of the world, the marker the civilian runs to before he
+// patrols, and a second soldier who runs between two cover points.
+constexpr const char* DEMO_GRAPH_FILE = "worlds\\level01.w.pth";
+struct DemoPlace
+{
+    const char* name;
+    float x, z;
+};
+constexpr DemoPlace DEMO_CIVILIAN_GOAL = {"civilian_goal", -24.0f, 8.0f};
+constexpr DemoPlace DEMO_COVER_A = {"cover_a", -68.0f, -12.0f};
+constexpr DemoPlace DEMO_COVER_B = {"cover_b", -50.0f, -12.0f};
+constexpr const char* DEMO_COVER_SOLDIER_SPAWN = "cover_soldier_spawn";
+constexpr float DEMO_COVER_SOLDIER_AT[2] = {-58.0f, -10.0f};
+constexpr const char* DEMO_CIVILIAN_FIRST_PHASE = "idzie_do_znacznika";
+constexpr const char* DEMO_COVER_PHASE = "do_oslony_a";
+void AddDemoPathObjects(std::vector<DemoObject>& objects);
+bool WriteDemoPaths(const std::filesystem::path& root);
+std::vector<std::string> DemoPathFiles();
 // The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
 bool WriteSpecialPrefabs(const std::filesystem::path& root);
 std::vector<std::string> SpecialPrefabFiles();

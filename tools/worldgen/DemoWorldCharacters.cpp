@@ -194,6 +194,8 @@ const std::vector<Animation>& Animations()
             {"aim", 2.0, [](const std::string& b, double t) { return Stand(b, t, 0.5f); }},
             {"walk", 1.0, [](const std::string& b, double t) { return Stride(b, t, 1.0, 0.45f); }},
             {"run", 0.6, [](const std::string& b, double t) { return Stride(b, t, 0.6, 0.8f); }},
+            // The civilian's wary walk: two footsteps a loop, at 0.77 s and 1.77 s.
+            {"czujny_idzie", 2.0, [](const std::string& b, double t) { return Stride(b, t, 2.0, 0.4f); }},
             {"crouch", 2.0, Crouch},
             {"glowa_gada", 0.5,
              [](const std::string& b, double t)
@@ -278,7 +280,18 @@ constexpr const char* kSoldierPhases = "faza estimate\r\n"
                                        "animacja walk\r\n"
                                        "loop\r\n"
                                        "estimate_patrol\r\n"
-                                       "on_koniec bot_stoi\r\n";
+                                       "on_koniec bot_stoi\r\n"
+                                       // Between two cover points, for good.
+                                       "faza do_oslony_a\r\n"
+                                       "animacja run\r\n"
+                                       "loop\r\n"
+                                       "estimate_do_mesha cover_a\r\n"
+                                       "on_koniec do_oslony_b\r\n"
+                                       "faza do_oslony_b\r\n"
+                                       "animacja run\r\n"
+                                       "loop\r\n"
+                                       "estimate_do_mesha cover_b\r\n"
+                                       "on_koniec do_oslony_a\r\n";
 
 std::string Description(const char* name, const char* extra, const char* phases)
 {
@@ -312,7 +325,11 @@ std::string FolderScript()
            Description(DEMO_CIVILIAN,
                        "civilian\r\nHP 40\r\nodleglosc_kontaktu 10\r\nkat_kontaktu 90\r\n"
                        "default_faza czujny_idzie\r\nsmierc_gracza czujny_idzie\r\n",
-                       "faza czujny_idzie\r\nanimacja walk\r\nloop\r\nestimate_patrol\r\n"
+                       // First to the marker by the start, then a patrol from node to node.
+                       "faza idzie_do_znacznika\r\nanimacja czujny_idzie\r\nloop\r\n"
+                       "run_to civilian_goal brak czujny_idzie czujny_idzie\r\n"
+                       "faza czujny_idzie\r\nanimacja czujny_idzie\r\nloop\r\nestimate_patrol\r\n"
+                       "on_koniec czujny_idzie\r\n"
                        "faza ucieka\r\nanimacja run\r\nestimate_od_gracza\r\non_koniec czujny_idzie\r\n");
 }
 
@@ -340,7 +357,7 @@ const Spawn kSpawns[] = {
     // Beside him on the road, looking where he looks.
     {DEMO_PARTNER_SPAWN, DEMO_PARTNER, "stoi", -28.0f, DEMO_ROAD_TOP, -5.0f, 0.0f},
     // By the houses north of the road.
-    {DEMO_CIVILIAN_SPAWN, DEMO_CIVILIAN, "czujny_idzie", -18.0f, 0.0f, 11.0f, 90.0f},
+    {DEMO_CIVILIAN_SPAWN, DEMO_CIVILIAN, DEMO_CIVILIAN_FIRST_PHASE, -18.0f, 0.0f, 11.0f, 90.0f},
 };
 } // namespace
 
