@@ -601,7 +601,8 @@ void CPlayer::Update()
         return;
     }
     // 4. The menu key.
-    if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying)
+    if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying &&
+        !g_CutScene.HoldsMenuKey())
     {
         g_Menu.Open(0, 0);
         return;
