@@ -493,3 +493,16 @@ ypos 1.2
 zpos -3
 scaling_axis 120 4 120
 flags 128
+mesh meshes\demo\crate.x
+name demo_intro_crate
+xpos -19
+ypos 0
+zpos -8
+mesh meshes\demo\marker.x
+name intro_end
+xpos -18
+ypos -5
+zpos -4
+flags 0
+action_general_opt 1 0
+action_default_set introdone

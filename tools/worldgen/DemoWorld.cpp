@@ -567,6 +567,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoCharacters(objects);
     AddDemoFuseBox(objects);
     AddDemoGulls(objects);
+    AddDemoCutScene(objects);
     return objects;
 }
 
@@ -612,6 +613,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoGullFiles())
         files.push_back(f);
+    for (const std::string& f : DemoCutSceneFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -655,6 +658,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteSpecialPrefabs(root) && ok;
     ok = WriteDemoBezier(root) && ok;
     ok = WriteDemoGulls(root) && ok;
+    ok = WriteDemoCutScene(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

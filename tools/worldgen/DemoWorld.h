@@ -127,8 +127,8 @@ constexpr const char* DEMO_BEZIER_FILE = "worlds\\level01.bzr";
 constexpr const char* DEMO_CART = "demo_bezier_cart";
 constexpr const char* DEMO_CART_PATH = "demo_cart_path";
 constexpr const char* DEMO_CART_GATE = "demo_cart_gate";
-constexpr const char* DEMO_FLYBY_PATH = "demo_flyby";
-constexpr const char* DEMO_FLYBY_TARGET_PATH = "demo_flyby_target";
+constexpr const char* DEMO_FLYBY_PATH = "flyby"; // typed into the console: no "_"
+constexpr const char* DEMO_FLYBY_TARGET_PATH = "flybytarget";
 void AddBezierObjects(std::vector<DemoObject>& objects);
 bool WriteDemoBezier(const std::filesystem::path& root);
 std::vector<std::string> DemoBezierFiles();
@@ -233,6 +233,17 @@ constexpr float DEMO_FUSE_TRIGGER_Z = 1.0f;
 void AddDemoFuseBox(std::vector<DemoObject>& objects);
 bool WriteDemoFuseBox(const std::filesystem::path& root);
 std::vector<std::string> DemoFuseBoxFiles();
+// The intro cut-scene (DemoWorldCutScene.cpp): its guide model, script and
+// voice; the crate it borrows, and the object whose actions set the variable
+// that tells the intro has been seen.
+constexpr const char* DEMO_INTRO_SCENE = "intro"; // typed into the console: no "_"
+constexpr const char* DEMO_INTRO_CRATE = "demo_intro_crate";
+constexpr const char* DEMO_INTRO_END = "intro_end";
+constexpr const char* DEMO_INTRO_DONE = "introdone"; // asked for in the console: no "_"
+constexpr double DEMO_INTRO_VOICE_HERTZ = 520.0; // the voice's first note
+void AddDemoCutScene(std::vector<DemoObject>& objects);
+bool WriteDemoCutScene(const std::filesystem::path& root);
+std::vector<std::string> DemoCutSceneFiles();
 // The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
 bool WriteSpecialPrefabs(const std::filesystem::path& root);
 std::vector<std::string> SpecialPrefabFiles();
