@@ -506,3 +506,4 @@ zpos -4
 flags 0
 action_general_opt 1 0
 action_default_set introdone
+action_dest_set introdone

@@ -223,7 +223,9 @@ void AddDemoCutScene(std::vector<DemoObject>& objects)
     // Run at the intro's end: it marks the intro as seen. The hero cannot use it.
     objects.push_back(MeshAt(DEMO_INTRO_END, DEMO_MARKER_MESH, kGuideAt[0], -5.0f, kGuideAt[2],
                              {"flags 0", "action_general_opt 1 0",
-                              std::string("action_default_set ") + DEMO_INTRO_DONE}));
+                              std::string("action_default_set ") + DEMO_INTRO_DONE,
+                              // Every other run takes the destination's keys.
+                              std::string("action_dest_set ") + DEMO_INTRO_DONE}));
 }
 
 bool WriteDemoCutScene(const std::filesystem::path& root)
