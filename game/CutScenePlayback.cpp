@@ -476,7 +476,7 @@ CutSceneOverlay CCutScene::PlanOverlay(const strphase& p, float t)
     {
         if (!f.on || !(t > f.start))
             return;
-        o.color = FadeColor(f.duration > 0.0f ? (t - f.start) / f.duration : 1.0f);
+        o.color = FadeColor(f.duration != 0.0f ? (t - f.start) / f.duration : 1.0f);
         draw = 1;
     };
     fadeIn(p.fadeIn, o.black);
