@@ -369,11 +369,15 @@ void CCutScene::InitScreen()
     CreateFullScreen(m_WhiteCover, "bialy.tga");
 }
 
+// The level is going: the guide and actors go and borrowed objects are put
+// back, but what follows the scene (a world, another scene, an object's
+// actions) would start in a level that no longer exists.
 void CCutScene::ReleaseLevel()
 {
     m_BlackCover.Release();
     m_WhiteCover.Release();
     m_Picture.Release();
+    Clear();
     End(true);
 }
 

@@ -172,10 +172,20 @@ TEST_F(CutScenePlayback, TheTimeFactorFollowsThePhaseAndClearingRunsNoEndChain)
     EXPECT_FALSE(g_CutScene.Running());
     EXPECT_EQ(g_Options.GlobalTimeSpeed, 1.0f);
     EXPECT_EQ(g_CutScene.m_bBlackWhite, 0);
+    // The level's release neither: a scene would start in a world that is going.
+    g_CutScene.Start("s");
+    ASSERT_TRUE(g_CutScene.Running());
+    g_CutScene.ReleaseLevel();
+    EXPECT_FALSE(g_CutScene.Running());
+    EXPECT_EQ(g_Options.GlobalTimeSpeed, 1.0f);
     // Played to its end, the scene starts the one that follows it.
     g_CutScene.Start("s");
     Frame(9.5f);
     ASSERT_TRUE(g_CutScene.Running());
     EXPECT_STREQ(g_CutScene.m_pScene->name, "other");
+    // Freeing the scripts forgets the running scene with them.
+    g_CutScene.FreeScenes();
+    EXPECT_EQ(g_CutScene.m_pScene, nullptr);
+    EXPECT_EQ(g_CutScene.m_bPlaying, 0);
 }
 } // namespace
