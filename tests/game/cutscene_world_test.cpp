@@ -23,6 +23,7 @@
 #include "shell/CommandMgr.h"
 #include "shell/GameOptions.h"
 #include "world/Camera.h"
+#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <cmath>
@@ -211,5 +212,54 @@ TEST_F(CutSceneWorld, TheSkipKeysWaitFiveSecondsAndTheSkipStillRunsTheEnd)
         ASSERT_NO_FATAL_FAILURE(Pass());
         EXPECT_FALSE(g_CutScene.HoldsMenuKey());
     }
+}
+
+TEST_F(CutSceneWorld, EndlessEffectsGoWithTheirPhaseBloodStartsOnceAndActorsTakeShots)
+{
+    m_dir->Write("scripts/cutscenes/zz_effects.txt", "scene effects\nfirst_phase a\n"
+                                                     "actor0 models\\demo_townsman\\demo_townsman.x\n"
+                                                     "phase a\ntime 1\nnext_phase b\n"
+                                                     "FX 0 0 muzzle smoke_column\nFX 0 0 muzzle smoke_column\n"
+                                                     "FX 0 0 muzzle smoke_puff\nblood 0 0 muzzle\n"
+                                                     "phase b\ntime 1\n");
+    ASSERT_NO_FATAL_FAILURE(StartLevel());
+    g_CutScene.Start("effects");
+    ASSERT_TRUE(g_CutScene.Running());
+    HOBJECT actor = g_CutScene.m_hActors[0];
+    ASSERT_NE(actor, nullptr);
+    const DWORD starts = FX.m_iStarts;
+    for (int i = 0; i < 5; ++i)
+        ASSERT_NO_FATAL_FAILURE(Pass());
+    // The two never-ending smokes are kept; the puff ends by itself.
+    ASSERT_EQ(g_CutScene.m_iEndlessFx, 2);
+    const CutSceneEndlessFx kept[2] = {g_CutScene.m_EndlessFx[0], g_CutScene.m_EndlessFx[1]};
+    for (const CutSceneEndlessFx& e : kept)
+    {
+        ASSERT_NE(e.fx, nullptr);
+        EXPECT_TRUE(e.fx->m_bActive);
+        EXPECT_STREQ(e.fx->m_szName, "smoke_column");
+    }
+    EXPECT_EQ(g_CutScene.m_pPhase->blood[0].fired, 1);
+    int emitters = 0;
+    for (int i = 1; i < MAX_FX; ++i)
+        emitters += FX.m_Fx[i].m_iStart > starts && std::string(FX.m_Fx[i].m_szName) == "z_emiter_dymek_krew";
+    EXPECT_EQ(emitters, 1) << "one blood emitter, not one a frame";
+
+    // A bullet that meets an actor is the scene's; any other object is not.
+    RayTestResult hit;
+    hit.pObject = actor;
+    hit.vPoint = Position(actor);
+    const DWORD before = FX.m_iStarts;
+    EXPECT_TRUE(g_CutScene.OnBulletHit(nullptr, &hit));
+    EXPECT_GT(FX.m_iStarts, before) << "the body-hit effect";
+    hit.pObject = g_Engine.FindObject(worldgen::DEMO_INTRO_CRATE, 0);
+    EXPECT_FALSE(g_CutScene.OnBulletHit(nullptr, &hit));
+
+    // The phase's end releases its endless effects and empties the list.
+    ASSERT_TRUE(RunUntil([] { return g_CutScene.m_pPhase && std::string(g_CutScene.m_pPhase->name) == "b"; },
+                         120));
+    EXPECT_EQ(g_CutScene.m_iEndlessFx, 0);
+    for (const CutSceneEndlessFx& e : kept)
+        EXPECT_FALSE(e.fx->m_bActive && e.fx->m_iStart == e.start) << "released";
 }
 } // namespace

@@ -9,6 +9,7 @@
 #include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
 
+#include "game/CutScene.h"
 #include "mesh/MeshMgr.h"
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
@@ -116,6 +117,8 @@ protected:
         g_LoadingScreen.m_Bar.Release();
         g_Panel.Release();
         g_Objective.Release();
+        g_CutScene.m_BlackCover.Release();
+        g_CutScene.m_WhiteCover.Release();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
