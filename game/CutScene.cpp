@@ -27,11 +27,11 @@ namespace
 constexpr const char* GUIDE_NAME = "prowadnica";
 constexpr DWORD GUIDE_FLAGS = 0x180, GUIDE_FLAGS2 = 0x260;
 constexpr DWORD ACTOR_FLAGS = 0x100, ACTOR_FLAGS2 = 0x220;
-constexpr DWORD ANIMATED_FLAGS = 0x181;     // follows its socket (0x1), shown
+constexpr DWORD ANIMATED_FLAGS = 0x181; // follows its socket (0x1), shown
 constexpr DWORD ANIMATED_FLAGS2 = 0x20;
 constexpr DWORD SHADOW_FLAGS2 = 0x18000000; // the shadow-disabled actor's shadows
 constexpr DWORD STILL_FLAGS = 0x180;
-constexpr DWORD BORROWED_AFTER = 0x80;      // a borrowed actor's flag word 1 after the scene
+constexpr DWORD BORROWED_AFTER = 0x80; // a borrowed actor's flag word 1 after the scene
 constexpr DWORD WHOLE_WORD = 0xFFFFFFFF;
 constexpr DWORD OPAQUE_WHITE = 0xFFFFFFFF;
 constexpr int COMMAND_MENU = CPlayer::CMD_MENU;
@@ -104,9 +104,9 @@ void CCutScene::Start(const char* name)
         if (p->sound2D[0])
             g_Engine.PreloadFile(p->sound2D, EEngine::PRELOAD_SOUND);
     // 9.
-    m_hGuide = scene->guideModel[0]
-                   ? g_Engine.CreateObject(OT_SKINMESH, scene->guideModel, GUIDE_FLAGS, GUIDE_FLAGS2, nullptr, nullptr)
-                   : nullptr;
+    m_hGuide = scene->guideModel[0] ? g_Engine.CreateObject(OT_SKINMESH, scene->guideModel, GUIDE_FLAGS,
+                                                            GUIDE_FLAGS2, nullptr, nullptr)
+                                    : nullptr;
     if (m_hGuide)
         g_Engine.SetObjectName(m_hGuide, GUIDE_NAME);
     else
@@ -225,7 +225,8 @@ void CCutScene::StartPhase(const char* name)
             g_Engine.SetSkinMeshAnimation(actor, phase->animUpper[i], 0, 1.0f);
         if (phase->animLower[i][0])
             g_Engine.SetSkinMeshAnimationSlot2(actor, phase->animLower[i], 0, 1.0f);
-        if (phase->animWhole[i][0] || phase->animUpper[i][0] || phase->animLower[i][0] || phase->animFace[i][0])
+        if (phase->animWhole[i][0] || phase->animUpper[i][0] || phase->animLower[i][0] ||
+            phase->animFace[i][0])
         {
             g_Engine.SetObjectFlags(actor, ANIMATED_FLAGS, ANIMATED_FLAGS);
             g_Engine.SetObjectFlags2(actor, ANIMATED_FLAGS2, ANIMATED_FLAGS2);

@@ -132,7 +132,8 @@ private:
     void RunTimedEntries();
     void RunAttachments();
     void RunShot(strCutActorSocket& shot);
-    void FireTracer(const EItemDesc& weapon, HOBJECT shooter, const D3DXVECTOR3& from, const EOrientation& aim);
+    void FireTracer(const EItemDesc& weapon, HOBJECT shooter, const D3DXVECTOR3& from,
+                    const EOrientation& aim);
     void RunBlood(strCutActorSocket& blood);
     void RunKill(strCutKill& kill);
     void RunActorFx(strCutActorFx& fx);

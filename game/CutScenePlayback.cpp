@@ -226,7 +226,8 @@ void CCutScene::RunAttachments()
         HOBJECT o = g_Engine.FindObject(a.object, 0);
         if (!o)
         {
-            g_Console.Print((std::string("Nie znaleziono obiektu \"") + a.object + "\" do podpiecia!").c_str());
+            g_Console.Print(
+                (std::string("Nie znaleziono obiektu \"") + a.object + "\" do podpiecia!").c_str());
             continue;
         }
         HOBJECT actor = Actor(a.actor);

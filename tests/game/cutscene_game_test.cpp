@@ -132,31 +132,37 @@ TEST(CutSceneGame, TheConsoleStartsTheIntroAndTheFlyThrough)
     CopyDataTree(dir.path());
     const std::string scene = worldgen::DEMO_INTRO_SCENE;
     const std::string paths = std::string(worldgen::DEMO_FLYBY_PATH) + " " + worldgen::DEMO_FLYBY_TARGET_PATH;
-    dir.Write("run.txt", "frame 2: wait level frame 200\n"
-                         "frame 3: key press Space\n"
-                         "frame 5: wait level frame 300\n"
-                         "frame 6: screenshot\n"
-                         "frame 8: key press Grave\n"
-                         "frame 10: keys CutScene " + scene + "\n"
-                         "frame 11: key press Enter\n"
-                         "frame 12: key press Grave\n"
-                         "frame 16: screenshot\n"       // in the fade from black
-                         "frame 120: screenshot\n"      // the first phase
-                         "frame 260: screenshot\n"      // the second
-                         "frame 420: screenshot\n"      // back in the game
-                         "frame 421: camera view\n"
-                         "frame 422: key press Grave\n" // the intro's variable
-                         "frame 424: keys Variable " + worldgen::DEMO_INTRO_DONE + "\n"
-                         "frame 425: key press Enter\n"
-                         "frame 426: keys BezierCamera " + paths + "\n"
-                         "frame 427: key press Enter\n"
-                         "frame 428: key press Grave\n"
-                         "frame 460: camera view\n"
-                         "frame 490: camera view\n"
-                         "frame 491: screenshot\n"
-                         "frame 493: key press Space\n"
-                         "frame 500: camera view\n"
-                         "frame 502: quit\n");
+    const std::string lines[] = {
+        "frame 2: wait level frame 200",
+        "frame 3: key press Space",
+        "frame 5: wait level frame 300",
+        "frame 6: screenshot",
+        "frame 8: key press Grave",
+        "frame 10: keys CutScene " + scene,
+        "frame 11: key press Enter",
+        "frame 12: key press Grave",
+        "frame 16: screenshot",  // in the fade from black
+        "frame 120: screenshot", // the first phase
+        "frame 260: screenshot", // the second
+        "frame 420: screenshot", // back in the game
+        "frame 421: camera view",
+        "frame 422: key press Grave", // the intro's variable
+        "frame 424: keys Variable " + std::string(worldgen::DEMO_INTRO_DONE),
+        "frame 425: key press Enter",
+        "frame 426: keys BezierCamera " + paths,
+        "frame 427: key press Enter",
+        "frame 428: key press Grave",
+        "frame 460: camera view",
+        "frame 490: camera view",
+        "frame 491: screenshot",
+        "frame 493: key press Space",
+        "frame 500: camera view",
+        "frame 502: quit",
+    };
+    std::string script;
+    for (const std::string& line : lines)
+        script += line + "\n";
+    dir.Write("run.txt", script);
     const fs::path wave = dir.path() / "run.wav";
     GameProcess game(dir.path(), {{"TK_FRAMES", "5000"},
                                   {"TK_SCRIPT", (dir.path() / "run.txt").string()},

@@ -98,7 +98,8 @@ protected:
     {
         int n = 0;
         for (int i = 1; i < MAX_FX; ++i)
-            n += FX.m_Fx[i].m_bActive && FX.m_Fx[i].m_iStart > start && FX.m_Fx[i].m_iType == FX_BULLET ? 1 : 0;
+            n += FX.m_Fx[i].m_bActive && FX.m_Fx[i].m_iStart > start && FX.m_Fx[i].m_iType == FX_BULLET ? 1
+                                                                                                        : 0;
         return n;
     }
 
@@ -160,8 +161,8 @@ TEST_F(CutSceneWorld, TheIntroPlaysItsPhasesAndGivesEverythingBackAtItsEnd)
     EXPECT_GT(std::fabs(g_Camera.GetPosition().x - start.x), 0.1f) << "the camera slides along";
 
     // The second phase: the tracer at 0.5 s and the jump to the second camera.
-    ASSERT_TRUE(RunUntil([] { return g_CutScene.m_pPhase && std::string(g_CutScene.m_pPhase->name) == "talk"; },
-                         240));
+    ASSERT_TRUE(RunUntil(
+        [] { return g_CutScene.m_pPhase && std::string(g_CutScene.m_pPhase->name) == "talk"; }, 240));
     ASSERT_TRUE(RunUntil([] { return g_CutScene.m_fPhaseTime > 0.4f; }, 60));
     EXPECT_EQ(g_CutScene.m_pPhase->shots[0].fired, 0);
     // The shot's own step, before the effects move: a tracer this fast may
@@ -216,12 +217,13 @@ TEST_F(CutSceneWorld, TheSkipKeysWaitFiveSecondsAndTheSkipStillRunsTheEnd)
 
 TEST_F(CutSceneWorld, EndlessEffectsGoWithTheirPhaseBloodStartsOnceAndActorsTakeShots)
 {
-    m_dir->Write("scripts/cutscenes/zz_effects.txt", "scene effects\nfirst_phase a\n"
-                                                     "actor0 models\\demo_townsman\\demo_townsman.x\n"
-                                                     "phase a\ntime 1\nnext_phase b\n"
-                                                     "FX 0 0 muzzle smoke_column\nFX 0 0 muzzle smoke_column\n"
-                                                     "FX 0 0 muzzle smoke_puff\nblood 0 0 muzzle\n"
-                                                     "phase b\ntime 1\n");
+    m_dir->Write("scripts/cutscenes/zz_effects.txt",
+                 "scene effects\nfirst_phase a\n"
+                 "actor0 models\\demo_townsman\\demo_townsman.x\n"
+                 "phase a\ntime 1\nnext_phase b\n"
+                 "FX 0 0 muzzle smoke_column\nFX 0 0 muzzle smoke_column\n"
+                 "FX 0 0 muzzle smoke_puff\nblood 0 0 muzzle\n"
+                 "phase b\ntime 1\n");
     ASSERT_NO_FATAL_FAILURE(StartLevel());
     g_CutScene.Start("effects");
     ASSERT_TRUE(g_CutScene.Running());
@@ -256,8 +258,8 @@ TEST_F(CutSceneWorld, EndlessEffectsGoWithTheirPhaseBloodStartsOnceAndActorsTake
     EXPECT_FALSE(g_CutScene.OnBulletHit(nullptr, &hit));
 
     // The phase's end releases its endless effects and empties the list.
-    ASSERT_TRUE(RunUntil([] { return g_CutScene.m_pPhase && std::string(g_CutScene.m_pPhase->name) == "b"; },
-                         120));
+    ASSERT_TRUE(
+        RunUntil([] { return g_CutScene.m_pPhase && std::string(g_CutScene.m_pPhase->name) == "b"; }, 120));
     EXPECT_EQ(g_CutScene.m_iEndlessFx, 0);
     for (const CutSceneEndlessFx& e : kept)
         EXPECT_FALSE(e.fx->m_bActive && e.fx->m_iStart == e.start) << "released";

@@ -240,7 +240,7 @@ constexpr const char* DEMO_INTRO_SCENE = "intro"; // typed into the console: no 
 constexpr const char* DEMO_INTRO_CRATE = "demo_intro_crate";
 constexpr const char* DEMO_INTRO_END = "intro_end";
 constexpr const char* DEMO_INTRO_DONE = "introdone"; // asked for in the console: no "_"
-constexpr double DEMO_INTRO_VOICE_HERTZ = 520.0; // the voice's first note
+constexpr double DEMO_INTRO_VOICE_HERTZ = 520.0;     // the voice's first note
 void AddDemoCutScene(std::vector<DemoObject>& objects);
 bool WriteDemoCutScene(const std::filesystem::path& root);
 std::vector<std::string> DemoCutSceneFiles();

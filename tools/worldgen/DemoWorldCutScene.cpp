@@ -196,7 +196,8 @@ std::string VoiceTone()
         const double hertz = t < 0.5 ? DEMO_INTRO_VOICE_HERTZ : DEMO_INTRO_VOICE_HERTZ * 1.5;
         phase += 2.0 * 3.14159265358979 * hertz / kRate;
         const double fade = std::fmin(1.0, std::fmin(t, 1.0 - t) * 20.0);
-        PutU16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(16000.0 * fade * std::sin(phase)))));
+        PutU16(data,
+               static_cast<uint16_t>(static_cast<int16_t>(std::lround(16000.0 * fade * std::sin(phase)))));
     }
     std::string wave = "RIFF";
     PutU32(wave, static_cast<uint32_t>(36 + data.size()));
@@ -221,11 +222,11 @@ void AddDemoCutScene(std::vector<DemoObject>& objects)
     // The prop the intro borrows: it stays hidden once the scene is over.
     objects.push_back(MeshAt(DEMO_INTRO_CRATE, kCrateMesh, kCrateAt[0], kCrateAt[1], kCrateAt[2]));
     // Run at the intro's end: it marks the intro as seen. The hero cannot use it.
-    objects.push_back(MeshAt(DEMO_INTRO_END, DEMO_MARKER_MESH, kGuideAt[0], -5.0f, kGuideAt[2],
-                             {"flags 0", "action_general_opt 1 0",
-                              std::string("action_default_set ") + DEMO_INTRO_DONE,
-                              // Every other run takes the destination's keys.
-                              std::string("action_dest_set ") + DEMO_INTRO_DONE}));
+    objects.push_back(
+        MeshAt(DEMO_INTRO_END, DEMO_MARKER_MESH, kGuideAt[0], -5.0f, kGuideAt[2],
+               {"flags 0", "action_general_opt 1 0", std::string("action_default_set ") + DEMO_INTRO_DONE,
+                // Every other run takes the destination's keys.
+                std::string("action_dest_set ") + DEMO_INTRO_DONE}));
 }
 
 bool WriteDemoCutScene(const std::filesystem::path& root)
@@ -233,7 +234,8 @@ bool WriteDemoCutScene(const std::filesystem::path& root)
     const std::vector<std::string> files = DemoCutSceneFiles();
     std::error_code ec;
     std::filesystem::create_directories(root / kGuideFolder / "animations", ec);
-    bool ok = WriteSkinModelFile((root / kGuideModel).string().c_str(), GuideModel(), tk::xfile::XFormat::Text);
+    bool ok =
+        WriteSkinModelFile((root / kGuideModel).string().c_str(), GuideModel(), tk::xfile::XFormat::Text);
     ok = bina::WriteFile((root / kGuideFolder / "animations/fly_DEFAULT.bin").string().c_str(), Fly()) && ok;
     ok = bina::WriteFile((root / kGuideFolder / "animations/pan.bin").string().c_str(), Pan()) && ok;
     ok = WriteTextFile(root, std::string(kGuideFolder) + "/animations/animations_desc.txt",
