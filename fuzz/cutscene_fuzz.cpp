@@ -1,8 +1,11 @@
 // The cut-scene scripts, read from any bytes: the read must end, keep every
 // list within its room and every slot within 0 to 31, and free all it made.
+// Each scene read is then played for a few frames without a world, as the
+// console would start it: playback reads every list, slot and time.
 #include "fuzz/FuzzInput.h"
 
 #include "game/CutScene.h"
+#include "world/Engine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +33,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     std::abort();
         }
     }
+    constexpr int kFrames = 8;
+    constexpr float kFrameTime = 0.7f;
+    for (const strscene* s = g_CutScene.m_pScenes; s; s = s->next)
+    {
+        g_CutScene.Start(s->name);
+        for (int frame = 0; frame < kFrames && g_CutScene.Running(); ++frame)
+        {
+            g_Engine.m_fDeltaTime = kFrameTime;
+            g_CutScene.RunPhase();
+            if (g_CutScene.Running())
+                CCutScene::PlanOverlay(*g_CutScene.m_pPhase, g_CutScene.m_fPhaseTime);
+        }
+        g_CutScene.ReleaseLevel();
+    }
+    g_Engine.m_bQuit = 0;
+    g_Engine.m_bWorldChange = 0;
+    g_Engine.m_szNextWorld[0] = 0;
     g_CutScene.FreeScenes();
     fuzzinput::RemoveLogs();
     return 0;

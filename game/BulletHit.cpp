@@ -48,10 +48,9 @@ constexpr int IMPACT_LIST_BY_SURFACE[] = {
 };
 constexpr DWORD SURFACE_KINDS = sizeof IMPACT_LIST_BY_SURFACE / sizeof IMPACT_LIST_BY_SURFACE[0];
 
-// STAND-IN: a cut-scene's shot handler comes with the cut-scene playback.
-bool CutSceneTakesShot(const EItemDesc*, const RayTestResult*, HOBJECT, DWORD)
+bool CutSceneTakesShot(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT, DWORD)
 {
-    return false;
+    return g_CutScene.OnBulletHit(weapon, hit);
 }
 
 // STAND-IN: the characters' bullet handler comes with the characters; no

@@ -435,6 +435,8 @@ strphase* CCutScene::FindPhase(const strscene* scene, const char* name)
 
 void CCutScene::FreeScenes()
 {
+    // Nothing may point into the scenes once they are gone.
+    Clear();
     while (m_pScenes)
     {
         strscene* scene = m_pScenes;

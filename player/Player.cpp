@@ -614,8 +614,10 @@ void CPlayer::Update()
         StopHeartbeat();
         return;
     }
-    // 4. The menu key.
-    if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying)
+    // 4. The menu key (held back after it skipped a cut-scene, until let go).
+    const bool menuKeyHeldBack = g_CutScene.HoldsMenuKey();
+    if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying &&
+        !menuKeyHeldBack)
     {
         g_Menu.Open(0, 0);
         return;

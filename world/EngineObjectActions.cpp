@@ -4,6 +4,7 @@
 // skipped, and the rest still run.
 #include "world/EngineObject.h"
 
+#include "game/CutScene.h"
 #include "game/GameAI.h"
 #include "game/BezierFollowState.h"
 #include "game/MainGame.h"
@@ -736,9 +737,9 @@ void EEngineObject::OpenDoor(HOBJECT o)
 
 void EEngineObject::StartCameraPositioning(HOBJECT o)
 {
-    if (!o || !o->pActionParams)
+    // A running cut-scene keeps the camera on its guide.
+    if (!o || !o->pActionParams || g_CutScene.m_bPlaying)
         return;
-    // STAND-IN: a cut-scene camera would keep the camera; none runs yet.
     m_CameraPositioning = o->pActionParams->action_camera_positioning;
     if (m_CameraPositioning.motion_blur)
         ActionCalls::PostMotionBlurAmount(1.0f);

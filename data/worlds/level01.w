@@ -765,3 +765,17 @@ xpos 94
 ypos 0
 zpos -8
 flags 0
+mesh meshes\demo\crate.x
+name demo_intro_crate
+xpos -19
+ypos 0
+zpos -8
+mesh meshes\demo\marker.x
+name intro_end
+xpos -18
+ypos -5
+zpos -4
+flags 0
+action_general_opt 1 0
+action_default_set introdone
+action_dest_set introdone

@@ -139,7 +139,8 @@ TEST_F(BezierWorld, TheCartWaitsRunsItsLoopStopsAtItsBlockerAndPassesAfterTheGat
 TEST_F(BezierWorld, TheFlyThroughCarriesTheCameraUntilJump)
 {
     ASSERT_NO_FATAL_FAILURE(StartLevel());
-    g_BezierCamera.Start("demo_flyby demo_flyby_target");
+    g_BezierCamera.Start(
+        (std::string(worldgen::DEMO_FLYBY_PATH) + " " + worldgen::DEMO_FLYBY_TARGET_PATH).c_str());
     ASSERT_EQ(g_BezierCamera.m_bRunning, 1);
     ASSERT_NE(g_BezierCamera.m_hCamera, nullptr);
     ASSERT_NE(g_BezierCamera.m_hTarget, nullptr);

@@ -326,7 +326,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_AiMapData));
     m_saved.push_back(Keep(g_MainGame));
     m_saved.push_back(Keep(g_QuestSystem));
-    m_saved.push_back(Keep(g_CutScene));
+    m_saved.push_back(Keep(static_cast<CutSceneState&>(g_CutScene)));
     m_saved.push_back(Keep(g_BezierCamera));
     m_saved.push_back(Keep(g_Menu));
     m_saved.push_back(Keep(static_cast<PanelState&>(g_Panel)));

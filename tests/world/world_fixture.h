@@ -9,11 +9,11 @@
 #include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
 
+#include "game/CutScene.h"
 #include "mesh/MeshMgr.h"
 #include "shell/Console.h"
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
-#include "shell/Console.h"
 #include "render/Renderer.h"
 #include "render/SpriteMgr.h"
 #include "environment/FxMgr.h"
@@ -121,6 +121,8 @@ protected:
         g_Panel.Release();
         g_Objective.Release();
         g_Console.ReleaseDeviceObjects();
+        g_CutScene.m_BlackCover.Release();
+        g_CutScene.m_WhiteCover.Release();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();

@@ -573,6 +573,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoSunlit(objects);
     AddDemoVehicles(objects);
     AddDemoHeroKit(objects);
+    AddDemoCutScene(objects);
     return objects;
 }
 
@@ -621,6 +622,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoSunlitFiles())
         files.push_back(f);
     for (const std::string& f : DemoHeroKitFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoCutSceneFiles())
         files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
@@ -676,6 +679,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoSunlit(root) && ok;
     ok = WriteDemoVehicles(root) && ok;
     ok = WriteDemoHeroKit(root) && ok;
+    ok = WriteDemoCutScene(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -148,8 +148,8 @@ constexpr const char* DEMO_BEZIER_FILE = "worlds\\level01.bzr";
 constexpr const char* DEMO_CART = "demo_bezier_cart";
 constexpr const char* DEMO_CART_PATH = "demo_cart_path";
 constexpr const char* DEMO_CART_GATE = "demo_cart_gate";
-constexpr const char* DEMO_FLYBY_PATH = "demo_flyby";
-constexpr const char* DEMO_FLYBY_TARGET_PATH = "demo_flyby_target";
+constexpr const char* DEMO_FLYBY_PATH = "flyby"; // typed into the console: no "_"
+constexpr const char* DEMO_FLYBY_TARGET_PATH = "flybytarget";
 void AddBezierObjects(std::vector<DemoObject>& objects);
 bool WriteDemoBezier(const std::filesystem::path& root);
 std::vector<std::string> DemoBezierFiles();
@@ -306,6 +306,17 @@ constexpr const char* DEMO_COVER_PHASE = "do_oslony_a";
 void AddDemoPathObjects(std::vector<DemoObject>& objects);
 bool WriteDemoPaths(const std::filesystem::path& root);
 std::vector<std::string> DemoPathFiles();
+// The intro cut-scene (DemoWorldCutScene.cpp): its guide model, script and
+// voice; the crate it borrows, and the object whose actions set the variable
+// that tells the intro has been seen.
+constexpr const char* DEMO_INTRO_SCENE = "intro"; // typed into the console: no "_"
+constexpr const char* DEMO_INTRO_CRATE = "demo_intro_crate";
+constexpr const char* DEMO_INTRO_END = "intro_end";
+constexpr const char* DEMO_INTRO_DONE = "introdone"; // asked for in the console: no "_"
+constexpr double DEMO_INTRO_VOICE_HERTZ = 520.0;     // the voice's first note
+void AddDemoCutScene(std::vector<DemoObject>& objects);
+bool WriteDemoCutScene(const std::filesystem::path& root);
+std::vector<std::string> DemoCutSceneFiles();
 // The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
 bool WriteSpecialPrefabs(const std::filesystem::path& root);
 std::vector<std::string> SpecialPrefabFiles();
