@@ -601,7 +601,7 @@ void CPlayer::Update()
         return;
     }
     // 4. The menu key.
-    if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying)
+    if (CommandDown(CMD_MENU) && !g_Menu.m_bMenuActive && !g_MainGame.worldPending && !g_CutScene.m_bPlaying)
     {
         g_Menu.Open(0, 0);
         return;
@@ -650,7 +650,7 @@ void CPlayer::Update()
     GeigerStep();
     UpdateAimTarget();
     UpdatePickupTarget();
-    if (!g_Menu.m_bOpen)
+    if (!g_Menu.m_bMenuActive)
         InputStep();
     VelocityLimiter();
     ControllerStep();
@@ -660,7 +660,7 @@ void CPlayer::Update()
         m_bMoving = 0;
         m_bCanMove = 1;
     }
-    if (!g_Menu.m_bOpen)
+    if (!g_Menu.m_bMenuActive)
         PlaceCamera();
     // 11.
     ChangeHealth(0.0f);
@@ -684,7 +684,7 @@ void CPlayer::UpdateLook()
 
 void CPlayer::MouseLook()
 {
-    if (g_Menu.m_bOpen || OnLadder() || LookTakenElsewhere())
+    if (g_Menu.m_bMenuActive || OnLadder() || LookTakenElsewhere())
         return;
     // The pitch never passes the limit, whatever the mouse state holds; a
     // state that is not a number leaves the look as it was.

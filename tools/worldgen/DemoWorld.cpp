@@ -612,6 +612,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoGullFiles())
         files.push_back(f);
+    for (const std::string& f : MenuFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -691,6 +693,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     }
     ok = WriteText(root, DEMO_WORLD_FILE, w) && ok;
     ok = WriteDemoItems(root) && ok;
+    ok = WriteMenuFiles(root) && ok;
     return ok;
 }
 } // namespace worldgen
