@@ -347,8 +347,8 @@ void CMenu::MouseStep()
             continue;
         bool hit;
         if (item->group >= 0)
-            hit = cx > item->x - 16.0f * sx && cx < item->x - 16.0f * sx + 216.0f * sx && cy > item->y - 8.0f * sy &&
-                  cy < item->y + 24.0f * sy;
+            hit = cx > item->x - 16.0f * sx && cx < item->x - 16.0f * sx + 216.0f * sx &&
+                  cy > item->y - 8.0f * sy && cy < item->y + 24.0f * sy;
         else
             hit = cx > item->x && cx < item->x + item->width && cy > item->y && cy < item->y + 24.0f * sy;
         if (hit)
@@ -576,9 +576,10 @@ void CMenu::RenderItems()
             // The bar's strength: 255 under the hovered item, 180 under the
             // others, times the page fade, on a mid grey.
             const float strength = (item == m_pHovered ? 255.0f : 180.0f) * fade * item->alpha;
-            const DWORD a = static_cast<DWORD>(strength < 0.0f ? 0.0f : (strength > 255.0f ? 255.0f : strength));
-            m_ItemBar.SetRect(item->x - 24.0f * sx + shift, item->y - 2.0f * sy, item->x + 180.0f * sx + shift,
-                              item->y + 26.0f * sy);
+            const DWORD a =
+                static_cast<DWORD>(strength < 0.0f ? 0.0f : (strength > 255.0f ? 255.0f : strength));
+            m_ItemBar.SetRect(item->x - 24.0f * sx + shift, item->y - 2.0f * sy,
+                              item->x + 180.0f * sx + shift, item->y + 26.0f * sy);
             m_ItemBar.SetColor((a << 24) | kBarGrey);
             m_ItemBar.Render(true);
         }
@@ -610,8 +611,8 @@ void CMenu::RenderItems()
     if (m_iPage == PAGE_INFO)
         g_Credits.RenderLines(m_fCreditsScroll, COLOR_TITLE);
     if (!g_Options.PixelShader20 && !g_Options.PixelShader30)
-        g_Font.DrawText(g_TextMgr.GetText(">WARN1"), 512.0f * sx, 730.0f * sy, kWarning, kWarningSize, FONT, true,
-                        false);
+        g_Font.DrawText(g_TextMgr.GetText(">WARN1"), 512.0f * sx, 730.0f * sy, kWarning, kWarningSize, FONT,
+                        true, false);
     g_Font.EndText();
 
     if (m_SliderBar.m_bCreated && m_iSliders)

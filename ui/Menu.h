@@ -137,7 +137,6 @@ struct MenuState
     BYTE m_bCloseOnRelease = 0;
     WPARAM m_LastKeyDown = 0; // the last key press the menu took
     WPARAM m_LastKeyUp = 0;
-
 };
 
 class CMenu : public MenuState

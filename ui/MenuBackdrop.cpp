@@ -263,8 +263,8 @@ void CMenu::MovePuffs(float dt)
                 q[i][1] = puff->position.y + corners[i][0] * m._12 + corners[i][1] * m._22;
             }
             puff->rect.SetColor(kPuffColor);
-            puff->rect.SetQuad(q[0][0], q[0][1], q[1][0], q[1][1], q[2][0], q[2][1], q[3][0], q[3][1], 0.0f, 1.0f,
-                               0.0f, 1.0f, 0.0f);
+            puff->rect.SetQuad(q[0][0], q[0][1], q[1][0], q[1][1], q[2][0], q[2][1], q[3][0], q[3][1], 0.0f,
+                               1.0f, 0.0f, 1.0f, 0.0f);
         }
         puff = next;
     }
@@ -304,8 +304,8 @@ void CMenu::ReleaseBackdrop()
         m_pPuffs = next;
     }
     for (ERect* r : {&m_Background, &m_Black, &m_OpenFadeLayer, &m_Cursor, &m_Check, &m_Checked, &m_SliderBar,
-                     &m_SliderKnob, &m_LoadKnob, &m_ArrowUp, &m_ArrowUpPressed, &m_ArrowDown, &m_ArrowDownPressed,
-                     &m_White, &m_ItemBar, &m_ThumbRect})
+                     &m_SliderKnob, &m_LoadKnob, &m_ArrowUp, &m_ArrowUpPressed, &m_ArrowDown,
+                     &m_ArrowDownPressed, &m_White, &m_ItemBar, &m_ThumbRect})
         r->Release();
     // Cleared at once: a second release must not delete slots that other
     // objects may hold by then.
@@ -443,7 +443,8 @@ void CMenu::RenderFigure()
             rfx->SetMatrix(rifleEffect->g_mWorldViewProjection, &worldViewProj);
             for (DWORD s = 0; s < mesh->m_dwNumMaterials && s < MAX_MESH_MATERIALS; ++s)
             {
-                strtexture* t = mesh->m_TextureIndex ? g_Renderer.GetTexture(mesh->m_TextureIndex[s]) : nullptr;
+                strtexture* t =
+                    mesh->m_TextureIndex ? g_Renderer.GetTexture(mesh->m_TextureIndex[s]) : nullptr;
                 if (!t)
                     continue;
                 g_Renderer.BindSubsetTextures(t, false);

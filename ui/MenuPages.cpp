@@ -85,8 +85,9 @@ void CMenu::BuildPage()
     const float sx = SX(), sy = SY();
     const auto text = [](const char* key) { return g_TextMgr.GetText(key); };
     const auto button = [&](const char* key, float x, float y, int group, bool disabled = false,
-                            bool indented = false)
-    { return AddItem(ITEM_BUTTON, text(key), x * sx, y * sy, 1.0f, false, group, disabled, false, indented); };
+                            bool indented = false) {
+        return AddItem(ITEM_BUTTON, text(key), x * sx, y * sy, 1.0f, false, group, disabled, false, indented);
+    };
     const auto title = [&](const char* key, float x, float y)
     { return AddItem(ITEM_LABEL, text(key), x * sx, y * sy, 1.0f, false, -1, false, false, false); };
 
@@ -125,7 +126,8 @@ void CMenu::BuildPage()
             char question[MENU_ITEM_TEXT];
             std::snprintf(question, sizeof question, "%s?", text(">SG05"));
             AddItem(ITEM_LABEL, question, 525.0f * sx, 560.0f * sy, 1.0f, true, -1, false, false, false);
-            AddItem(ITEM_BUTTON, text(">MYes"), 477.0f * sx, 600.0f * sy, 1.0f, true, -1, false, false, false);
+            AddItem(ITEM_BUTTON, text(">MYes"), 477.0f * sx, 600.0f * sy, 1.0f, true, -1, false, false,
+                    false);
             AddItem(ITEM_BUTTON, text(">MNo"), 573.0f * sx, 600.0f * sy, 1.0f, true, -1, false, false, false);
         }
         break;
@@ -186,8 +188,10 @@ void CMenu::BuildPage()
     }
     case PAGE_QUIT:
     {
-        AddItem(ITEM_LABEL, text(">MMQuitSure"), 400.0f * sx, 260.0f * sy, 1.0f, true, -1, false, false, false);
-        AddItem(ITEM_BUTTON, text(">MMQuitYes"), 260.0f * sx, 314.0f * sy, 1.0f, true, 0, false, false, false);
+        AddItem(ITEM_LABEL, text(">MMQuitSure"), 400.0f * sx, 260.0f * sy, 1.0f, true, -1, false, false,
+                false);
+        AddItem(ITEM_BUTTON, text(">MMQuitYes"), 260.0f * sx, 314.0f * sy, 1.0f, true, 0, false, false,
+                false);
         AddItem(ITEM_BUTTON, text(">MMQuitNo"), 540.0f * sx, 314.0f * sy, 1.0f, true, 0, false, false, false);
         break;
     }
@@ -230,8 +234,8 @@ void CMenu::OnClick(strMenuItem* item)
     {
     case PAGE_MAIN:
     {
-        const int targets[] = {-1, PAGE_NEW_GAME, PAGE_LOAD, PAGE_AUDIO, PAGE_GAME_OPTIONS, PAGE_KEYS, PAGE_INFO,
-                               PAGE_QUIT};
+        const int targets[] = {-1,        PAGE_NEW_GAME, PAGE_LOAD, PAGE_AUDIO, PAGE_GAME_OPTIONS,
+                               PAGE_KEYS, PAGE_INFO,     PAGE_QUIT};
         // Item 8 is ">MQBack", there only while a real level is loaded.
         if (id == 8 && m_bBackItem)
             Close();
@@ -263,10 +267,10 @@ void CMenu::OnClick(strMenuItem* item)
             std::snprintf(question, sizeof question, "%s?", g_TextMgr.GetText(">SG05"));
             const float sx = SX(), sy = SY();
             AddItem(ITEM_LABEL, question, 525.0f * sx, 560.0f * sy, 1.0f, true, -1, false, false, false);
-            AddItem(ITEM_BUTTON, g_TextMgr.GetText(">MYes"), 477.0f * sx, 600.0f * sy, 1.0f, true, -1, false, false,
-                    false);
-            AddItem(ITEM_BUTTON, g_TextMgr.GetText(">MNo"), 573.0f * sx, 600.0f * sy, 1.0f, true, -1, false, false,
-                    false);
+            AddItem(ITEM_BUTTON, g_TextMgr.GetText(">MYes"), 477.0f * sx, 600.0f * sy, 1.0f, true, -1, false,
+                    false, false);
+            AddItem(ITEM_BUTTON, g_TextMgr.GetText(">MNo"), 573.0f * sx, 600.0f * sy, 1.0f, true, -1, false,
+                    false, false);
             m_bConfirmShown = 1;
         }
         else if (id == 3)
@@ -548,7 +552,8 @@ void CMenu::RenderLoadList()
     {
         const int scrollable = m_iLoadRows - m_iLoadVisible;
         const float track = bottom - top - 2.0f * kArrow * sy - kArrow * sy;
-        const float t = scrollable > 0 ? static_cast<float>(m_iLoadFirst) / static_cast<float>(scrollable) : 0.0f;
+        const float t =
+            scrollable > 0 ? static_cast<float>(m_iLoadFirst) / static_cast<float>(scrollable) : 0.0f;
         const float knobTop = top + kArrow * sy + t * track;
         m_LoadKnob.Begin2D(false);
         m_LoadKnob.SetRect(barLeft, knobTop, right, knobTop + kArrow * sy);
@@ -574,8 +579,8 @@ void CMenu::RenderLoadList()
             char line[sizeof m_pLoadSelection->description + 1];
             CopyCut(line, sizeof line, lines[i]);
             const float width = g_Font.GetTextWidth(line, TEXT_SIZE, FONT);
-            g_Font.DrawText(line, 480.0f * sx - width, (460.0f + 34.0f * i) * sy, COLOR_NORMAL, TEXT_SIZE, FONT,
-                            false, false);
+            g_Font.DrawText(line, 480.0f * sx - width, (460.0f + 34.0f * i) * sy, COLOR_NORMAL, TEXT_SIZE,
+                            FONT, false, false);
         }
     }
     g_Font.EndText();
@@ -644,8 +649,8 @@ void CMenu::RenderKeyList()
     for (int row = 0; row < MENU_KEY_ROWS; ++row)
     {
         const float y = (kKeyRowsY + kKeyRow * row) * sy;
-        g_Font.DrawText(g_TextMgr.GetText(KEY_ROW_LABELS[row]), 40.0f * sx, y, COLOR_NORMAL, TEXT_SIZE, FONT, false,
-                        false);
+        g_Font.DrawText(g_TextMgr.GetText(KEY_ROW_LABELS[row]), 40.0f * sx, y, COLOR_NORMAL, TEXT_SIZE, FONT,
+                        false, false);
         for (int column = 0; column < 2; ++column)
         {
             const DWORD code = g_CommandMgr.m_dwBindings[KEY_ROW_COMMANDS[row]][column];
@@ -676,7 +681,8 @@ void CMenu::RenderChecks()
             continue;
         BYTE on = 0;
         if (m_iPage == PAGE_AUDIO)
-            on = item->id == 1 ? g_Options.sound : (item->id == 3 ? g_Options.MusicOn : g_Options.SubtitlesOn);
+            on =
+                item->id == 1 ? g_Options.sound : (item->id == 3 ? g_Options.MusicOn : g_Options.SubtitlesOn);
         else
             on = g_Options.MouseOption;
         ERect& box = on ? m_Checked : m_Check;

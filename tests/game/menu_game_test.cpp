@@ -36,7 +36,8 @@ constexpr const char* kQuit = "frame 250: key press Escape\n"
                               "frame 315: mouse down 0\n"
                               "frame 317: mouse up 0\n";
 
-bool HasLineStarting(const std::vector<std::string>& lines, const std::string& head, std::string* found = nullptr)
+bool HasLineStarting(const std::vector<std::string>& lines, const std::string& head,
+                     std::string* found = nullptr)
 {
     for (const std::string& line : lines)
         if (line.compare(0, head.size(), head) == 0)

@@ -255,7 +255,7 @@ protected:
             std::memset(&r, 0, sizeof r);
             // A long name: the record's 40-character name is cut, its paths are whole.
             const std::string name = i == 3 ? "checkpoint0003_with_a_name_longer_than_the_field_holds"
-                                             : "checkpoint000" + std::to_string(i);
+                                            : "checkpoint000" + std::to_string(i);
             std::snprintf(r.name, sizeof r.name, "%s", name.c_str());
             std::snprintf(r.path, sizeof r.path, "save\\%s.sav", name.c_str());
             std::snprintf(r.thumbnailPath, sizeof r.thumbnailPath, "save\\%s.bmp", name.c_str());
@@ -344,7 +344,8 @@ TEST_F(MenuLoadTest, HoldingAnArrowScrollsOneRowAtOnceThenEveryThirdOfASecond)
 TEST_F(MenuLoadTest, DeleteAsksOnceAndYesRemovesTheSelectedSaveByItsWholeName)
 {
     g_Menu.SelectLoadRow(6); // "checkpoint0003_with_a_...", by its time the seventh
-    ASSERT_STREQ(g_Menu.m_pLoadSelection->path, "save\\checkpoint0003_with_a_name_longer_than_the_field_holds.sav");
+    ASSERT_STREQ(g_Menu.m_pLoadSelection->path,
+                 "save\\checkpoint0003_with_a_name_longer_than_the_field_holds.sav");
     Click(2);
     ASSERT_EQ(g_Menu.m_bConfirmShown, 1);
     ASSERT_NE(g_Menu.FindItem(5), nullptr);
@@ -369,8 +370,9 @@ TEST_F(MenuLoadTest, NoKeepsEverySave)
     EXPECT_EQ(g_Menu.m_iPage, CMenu::PAGE_LOAD);
     EXPECT_EQ(g_Menu.m_bConfirmShown, 0);
     for (size_t i = 0; i < records.size(); ++i)
-        EXPECT_TRUE(dir.Exists(std::string("save/") + (i == 3 ? "checkpoint0003_with_a_name_longer_than_the_field_holds"
-                                                                : "checkpoint000" + std::to_string(i)) +
+        EXPECT_TRUE(dir.Exists(std::string("save/") +
+                               (i == 3 ? "checkpoint0003_with_a_name_longer_than_the_field_holds"
+                                       : "checkpoint000" + std::to_string(i)) +
                                ".sav"));
 }
 
@@ -395,7 +397,8 @@ TEST_F(MenuTest, RebindingTakesTheKeyFromItsOtherCommandAndNeverTheArmingClick)
 {
     // Only keys with a name are taken (the names are text keys, none here).
     std::snprintf(g_CommandMgr.m_szKeyNames[kKeyF], CCommandMgr::KEY_NAME_CHARS, "F");
-    std::snprintf(g_CommandMgr.m_szKeyNames[CCommandMgr::MOUSE_BUTTON_CODE], CCommandMgr::KEY_NAME_CHARS, "Mouse 1");
+    std::snprintf(g_CommandMgr.m_szKeyNames[CCommandMgr::MOUSE_BUTTON_CODE], CCommandMgr::KEY_NAME_CHARS,
+                  "Mouse 1");
     OpenAtStart(CMenu::PAGE_KEYS);
     Settle();
     ASSERT_EQ(g_CommandMgr.m_dwBindings[kFire][0], static_cast<DWORD>(CCommandMgr::MOUSE_BUTTON_CODE));

@@ -183,13 +183,14 @@ bool ReadWhole(const std::filesystem::path& file, std::string* out)
 
 // The demo world's file, copied under another name, with every mention of
 // the demo world's name in it replaced.
-bool CopyRenamed(const std::filesystem::path& root, const char* from, const char* to, const std::string& oldName,
-                 const std::string& newName)
+bool CopyRenamed(const std::filesystem::path& root, const char* from, const char* to,
+                 const std::string& oldName, const std::string& newName)
 {
     std::string text;
     if (!ReadWhole(root / from, &text))
         return false;
-    for (size_t at = text.find(oldName); at != std::string::npos; at = text.find(oldName, at + newName.size()))
+    for (size_t at = text.find(oldName); at != std::string::npos;
+         at = text.find(oldName, at + newName.size()))
         text.replace(at, oldName.size(), newName);
     return WriteTextFile(root, to, text);
 }
@@ -219,7 +220,7 @@ bool WriteMenuFiles(const std::filesystem::path& root)
 
 std::vector<std::string> MenuFiles()
 {
-    return {kModel,  kDesc,          kStance,        kStanceParams,       kSockets,
-            kCollisions, kRifle, kNewGameWorld, kNewGamePaths, kNewGameLevelScript, kNewGameMission};
+    return {kModel, kDesc,         kStance,       kStanceParams,       kSockets,       kCollisions,
+            kRifle, kNewGameWorld, kNewGamePaths, kNewGameLevelScript, kNewGameMission};
 }
 } // namespace worldgen
