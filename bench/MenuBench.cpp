@@ -21,6 +21,9 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <string>
+
+#include <unistd.h>
 
 namespace
 {
@@ -34,11 +37,29 @@ double ThreadSeconds()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// Closing the menu saves the key bindings into "save\keys.cfg" of the
+// current folder: the scene runs in a folder of its own holding a copy of the
+// data it reads, never in the bundled data tree.
+std::filesystem::path SceneFolder()
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("tk-bench-menu-" + std::to_string(::getpid()));
+    for (const char* part :
+         {"textures", "models/postacie", "prefabs/bronie_static", "fx", "misc", "sounds/special"})
+    {
+        fs::create_directories(folder / part);
+        fs::copy(fs::path(TK_DATA_DIR) / part, folder / part,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
+    return folder;
+}
+
 struct MenuScene : BenchDevice
 {
-    MenuScene() : BenchDevice(true, kWidth, kHeight), previous(std::filesystem::current_path())
+    MenuScene()
+        : BenchDevice(true, kWidth, kHeight), previous(std::filesystem::current_path()), folder(SceneFolder())
     {
-        std::filesystem::current_path(TK_DATA_DIR);
+        std::filesystem::current_path(folder);
         g_Options.screenwidth = static_cast<int>(kWidth);
         g_Options.screenheight = static_cast<int>(kHeight);
         g_Options.fScreenScaleX = static_cast<float>(kWidth) / 1024.0f;
@@ -65,6 +86,8 @@ struct MenuScene : BenchDevice
         g_Renderer.ClearTextures();
         g_Renderer.FreeTexturePaths();
         std::filesystem::current_path(previous);
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
     }
     void Frame()
     {
@@ -74,6 +97,7 @@ struct MenuScene : BenchDevice
         device->EndScene();
     }
     std::filesystem::path previous;
+    std::filesystem::path folder;
 };
 
 void BM_MenuOpenAndClose(benchmark::State& state)
