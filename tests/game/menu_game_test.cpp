@@ -36,6 +36,32 @@ constexpr const char* kQuit = "frame 250: key press Escape\n"
                               "frame 315: mouse down 0\n"
                               "frame 317: mouse up 0\n";
 
+// In play: Escape opens the menu and holds the level; "Back to the game"
+// returns to it; the console then tells the level frame. Keys the game reads
+// through its keyboard poll are held a few frames.
+constexpr const char* kInGame = "frame 250: mouse move -285 -69\n"
+                                "frame 255: mouse down 0\n"
+                                "frame 257: mouse up 0\n"
+                                "frame 270: mouse move 0 56\n"
+                                "frame 275: mouse down 0\n"
+                                "frame 277: mouse up 0\n"
+                                "frame 280: wait level frame 200\n"
+                                "frame 281: key press Space\n"
+                                "frame 285: wait level frame 300\n"
+                                "frame 286: screenshot\n"
+                                "frame 290: key down Escape\n"
+                                "frame 296: key up Escape\n"
+                                "frame 390: screenshot\n"
+                                "frame 400: mouse move -285 -69\n"
+                                "frame 405: mouse down 0\n"
+                                "frame 407: mouse up 0\n"
+                                "frame 410: key press Grave\n"
+                                "frame 412: keys LevelFrame\n"
+                                "frame 414: key press Enter\n"
+                                "frame 416: key press Grave\n"
+                                "frame 420: screenshot\n"
+                                "frame 422: quit\n";
+
 bool HasLineStarting(const std::vector<std::string>& lines, const std::string& head,
                      std::string* found = nullptr)
 {
@@ -108,5 +134,29 @@ TEST(MenuGame, EscapeOnTheStartMenuAsksAndQuitEndsTheGameWithCodeZero)
     const auto log = ReadLines(dir.path() / "!console.txt");
     EXPECT_EQ(log.back(), "Tovak 5 engine out, good bye!");
     EXPECT_FALSE(HasLineStarting(log, "SetupDialog")) << "no world was started";
+}
+
+TEST(MenuGame, EscapeInPlayHoldsTheLevelUnderTheMenuAndBackReturnsToIt)
+{
+    TempDir dir(false);
+    CopyDataTree(dir.path());
+    dir.Write("tk.cfg", dir.Read("tk.cfg") + "\nStartMenu 1\n");
+    dir.Write("run.txt", kInGame);
+    GameProcess game(dir.path(), {{"TK_FRAMES", "3000"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
+
+    const auto log = ReadLines(dir.path() / "!console.txt");
+    std::string line;
+    ASSERT_TRUE(HasLineStarting(log, "LevelFrame == ", &line));
+    // About a hundred frames of menu did not move the level on.
+    const int levelFrame = std::stoi(line.substr(14));
+    EXPECT_GE(levelFrame, 300);
+    EXPECT_LT(levelFrame, 340);
+    ASSERT_TRUE(dir.Exists("tk_screen0002.bmp"));
+    const Bitmap level = Shot(dir, 0);
+    const int w = level.width, h = level.height;
+    EXPECT_TRUE(DaylightSky(level.Pixel(w * 7 / 8, h / 6)));
+    EXPECT_FALSE(DaylightSky(Shot(dir, 1).Pixel(w * 7 / 8, h / 6))) << "the menu in place of the world";
+    EXPECT_TRUE(DaylightSky(Shot(dir, 2).Pixel(w * 7 / 8, h / 6))) << "back in the level";
 }
 } // namespace
