@@ -48,6 +48,8 @@ protected:
 
     void TearDown() override
     {
+        // A menu the game opened gives back its items, puffs and backdrop.
+        g_Menu.Close();
         CloseInProcessGame();
         GameTest::TearDown();
     }

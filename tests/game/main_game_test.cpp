@@ -64,6 +64,8 @@ protected:
     }
     void TearDown() override
     {
+        // A menu the game opened gives back its items, puffs and backdrop.
+        g_Menu.Close();
         g_Engine.m_bWorldLoaded = m_worldLoaded;
         std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", m_world);
         g_Engine.DeleteAllObjects();
