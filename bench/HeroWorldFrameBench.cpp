@@ -63,7 +63,7 @@ Split Frame(MSG& msg)
         g_MainGame.Update();
         g_LensFlare.Update();
         const double t1 = ThreadSeconds();
-        if (g_MainGame.m_bWorldActive || g_Menu.m_bOpen)
+        if (g_MainGame.m_bWorldActive || g_Menu.m_bMenuActive)
             g_D3DMain.Render();
         if (g_LoadingScreen.m_bActive)
             g_LoadingScreen.Render();

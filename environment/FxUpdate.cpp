@@ -35,7 +35,7 @@ D3DXVECTOR3 ObjectPosition(HOBJECT o)
 
 void EFxMgr::Update()
 {
-    if (!g_Options.DrawFX || g_Menu.m_bOpen)
+    if (!g_Options.DrawFX || g_Menu.m_bMenuActive)
         return;
     m_fFrameTime = g_Options.UpdateModels ? g_Engine.m_fDeltaTime : 0.0f;
     m_bSparksLive = 0;

@@ -356,7 +356,7 @@ void BezierMgr::EnterNode(HOBJECT o, BezierNode* node)
 
 void BezierMgr::UpdateObjectsOnBezier()
 {
-    if (g_Menu.m_bOpen || g_LoadingScreen.m_bActive || g_SaveMgr.loadInProgress)
+    if (g_Menu.m_bMenuActive || g_LoadingScreen.m_bActive || g_SaveMgr.loadInProgress)
         return;
     const double dt = g_Engine.m_fDeltaTime;
     for (int slot = 0; slot < MAX_OBJECTS; ++slot)

@@ -280,7 +280,7 @@ const GameStep kInitLevelSteps[] = {
          g_SaveMgr.m_iFramesSinceLevelStart = 0;
      }},
     {"Panel::Init", [] { g_Panel.Init(); }},
-    {"CMenu::ResetPage", [] { g_Menu.ResetPage(); }},
+    {"CMenu::ResetPageState", [] { g_Menu.ResetPageState(); }},
     {"Objective::Init", [] { g_Objective.Init(); }},
     {"EConsole::DrawLoadingScreen 7", [] { g_Console.DrawLoadingScreen(LOADING_STEP_LEVEL_MANAGERS); }},
     {"CSaveMgr::ResetFlags", [] { g_SaveMgr.ResetFlags(); }},
@@ -386,7 +386,7 @@ const LevelMilestone kMilestones[] = {
          if (CMainGame::IsRealLevel())
              return;
          g_MainGame.m_bWorldActive = 1;
-         g_Menu.Open(0, 1);
+         g_Menu.Open(1, 0);
          g_MainGame.PlayMusic(kMenuMusic, 1);
      }},
     {CMainGame::FRAME_SHOW_WORLD, "ShowWorld",
@@ -560,8 +560,8 @@ void CMainGame::WorldStartFailed(const char* world)
 
 bool CMainGame::IsRealLevel()
 {
-    // STAND-IN: the menu's own backdrop world is not built; every loaded
-    // world is a level until the menu work tells its world apart.
+    // The menu's backdrop is its own picture and figure, not a world: any
+    // loaded world is a level to return to.
     return g_Engine.m_bWorldLoaded != 0;
 }
 
@@ -592,7 +592,7 @@ void CMainGame::Update()
             g_Engine.RequestWorldChange(pendingWorld);
         return;
     }
-    if (g_Options.Windowed && !g_Console.m_bOpen && !g_Menu.m_bOpen &&
+    if (g_Options.Windowed && !g_Console.m_bOpen && !g_Menu.m_bMenuActive &&
         (m_iLevelFrame < FRAME_INPUT_SETTLED || m_iLevelFrame % INPUT_RENEW_PERIOD == 0))
     {
         g_Engine.UnacquireInput();
@@ -610,7 +610,7 @@ void CMainGame::Update()
 
     if (recorderOn)
         UpdateRunRecorder();
-    else if (g_Menu.m_bOpen)
+    else if (g_Menu.m_bMenuActive)
         g_Menu.Update();
     else
     {
@@ -635,7 +635,7 @@ void CMainGame::GameStepUpdate()
 
     if (g_GameAI.IsVariableSet(VAR_CREDITS))
     {
-        if (g_CommandMgr.IsCommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_Engine.m_bWorldChange &&
+        if (g_CommandMgr.IsCommandDown(CMD_MENU) && !g_Menu.m_bMenuActive && !g_Engine.m_bWorldChange &&
             !g_Engine.m_szNextWorld[0])
         {
             g_Console.Print("Odpalam menu");
@@ -759,7 +759,7 @@ void CMainGame::RunLevelMilestone()
 
 void CMainGame::PreRender()
 {
-    if (OBE.m_bRunning && !g_Menu.m_bOpen)
+    if (OBE.m_bRunning && !g_Menu.m_bMenuActive)
     {
         RestoreFieldOfView();
         g_Camera.UpdateProjection();
@@ -1049,7 +1049,7 @@ void CMainGame::OnKeyDown(WPARAM key)
 
 void CMainGame::OpenMenuOnKey()
 {
-    if (!halted || g_Menu.m_bOpen || !g_CommandMgr.IsCommandDown(CMD_MENU))
+    if (!halted || g_Menu.m_bMenuActive || !g_CommandMgr.IsCommandDown(CMD_MENU))
         return;
     if (g_Engine.m_bWorldChange || g_Engine.m_szNextWorld[0] || worldPending)
         return;

@@ -186,7 +186,7 @@ bool CSaveMgr::SaveGame(const char* name, bool quick, const char* description)
         return false;
     if (g_Panel.WideScreen)
     {
-        if (!g_Menu.m_bOpen)
+        if (!g_Menu.m_bMenuActive)
             ShowMessageKey(">S19");
         return false;
     }

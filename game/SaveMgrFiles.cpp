@@ -251,7 +251,7 @@ bool CSaveMgr::FindLastCheckpoint(char* name, size_t size)
 
 void CSaveMgr::LoadLastCheckpoint()
 {
-    if (g_Menu.m_bOpen)
+    if (g_Menu.m_bMenuActive)
         return;
     char name[32];
     if (!FindLastCheckpoint(name, sizeof name))

@@ -1014,7 +1014,7 @@ void ESkinMesh::Update(float frameTime)
             return;
         // Background figures stop moving once the level has settled, and while the menu is open.
         if ((m_hObject->dwFlags3 & KIND_BACKGROUND) && !(m_hObject->dwFlags & 1) &&
-            (g_MainGame.m_iLevelFrame > BACKGROUND_FRAMES || g_Menu.m_bOpen))
+            (g_MainGame.m_iLevelFrame > BACKGROUND_FRAMES || g_Menu.m_bMenuActive))
         {
             UpdateNodeTransforms();
             return;

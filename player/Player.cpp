@@ -616,7 +616,7 @@ void CPlayer::Update()
     }
     // 4. The menu key (held back after it skipped a cut-scene, until let go).
     const bool menuKeyHeldBack = g_CutScene.HoldsMenuKey();
-    if (CommandDown(CMD_MENU) && !g_Menu.m_bOpen && !g_MainGame.worldPending && !g_CutScene.m_bPlaying &&
+    if (CommandDown(CMD_MENU) && !g_Menu.m_bMenuActive && !g_MainGame.worldPending && !g_CutScene.m_bPlaying &&
         !menuKeyHeldBack)
     {
         g_Menu.Open(0, 0);
@@ -703,7 +703,7 @@ void CPlayer::Update()
     m_bLoadAsked = 0;
     if (m_bBezier)
         BezierStep();
-    else if (!g_Menu.m_bOpen)
+    else if (!g_Menu.m_bMenuActive)
         InputStep();
     // A load may have restarted the world under this update: it ends here.
     if (m_bLoadAsked)
@@ -717,7 +717,7 @@ void CPlayer::Update()
         m_bMoving = 0;
         m_bCanMove = 1;
     }
-    if (!g_Menu.m_bOpen)
+    if (!g_Menu.m_bMenuActive)
         PlaceCamera();
     // 11.
     ChangeHealth(0.0f);
@@ -741,7 +741,7 @@ void CPlayer::UpdateLook()
 
 void CPlayer::MouseLook()
 {
-    if (g_Menu.m_bOpen || OnLadder() || LookTakenElsewhere())
+    if (g_Menu.m_bMenuActive || OnLadder() || LookTakenElsewhere())
         return;
     // The pitch never passes the limit, whatever the mouse state holds; a
     // state that is not a number leaves the look as it was.

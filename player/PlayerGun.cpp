@@ -255,7 +255,7 @@ void CPlayer::GunStep()
         return;
     }
     // Manning the gun.
-    if (g_Menu.m_bOpen)
+    if (g_Menu.m_bMenuActive)
         return;
     m_fGunCooldown -= dt;
     m_fGunKickUp = m_fGunKickUp > 0.0f ? std::max(0.0f, m_fGunKickUp - kKickReturn * dt)

@@ -406,21 +406,21 @@ void D3DMain::Render()
     g_Profiler.EndSection(PS_D3DMAIN_PRERENDER);
 
     g_Profiler.BeginSection(PS_D3DMAIN_RENDER);
-    if (!g_Options.PostProcessOff && !g_Menu.m_bOpen)
+    if (!g_Options.PostProcessOff && !g_Menu.m_bMenuActive)
         PostProcess.BeginScene();
     m_pDevice->Clear(0, nullptr, FullClearFlags(), D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
     if (SUCCEEDED(m_pDevice->BeginScene()))
     {
-        if (g_Menu.m_bOpen || g_MainGame.m_bWorldActive)
+        if (g_Menu.m_bMenuActive || g_MainGame.m_bWorldActive)
         {
-            if (!g_Menu.m_bOpen)
+            if (!g_Menu.m_bMenuActive)
             {
                 g_Profiler.BeginSection(PS_ENGINE_RENDER);
                 g_Engine.Render();
                 g_Profiler.EndSection(PS_ENGINE_RENDER);
             }
             g_Profiler.BeginSection(PS_MAINGAME_RENDER);
-            if (g_Menu.m_bOpen)
+            if (g_Menu.m_bMenuActive)
                 g_Menu.Render();
             else
                 g_MainGame.Render();

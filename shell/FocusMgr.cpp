@@ -40,7 +40,7 @@ bool ConsoleClosed()
 
 bool MenuOpen()
 {
-    return g_Menu.m_bOpen != 0;
+    return g_Menu.m_bMenuActive != 0;
 }
 
 // What the loss takes from the game: the mouse (its state kept), the
@@ -76,7 +76,7 @@ const DeviceStep kAfterResetOrder[] = {
      {
          g_CommandMgr.InitKeyboard(g_Engine.m_hWnd);
          g_CommandMgr.ReleaseKeyboard();
-         if (!g_Console.m_bOpen && !g_Menu.m_bOpen)
+         if (!g_Console.m_bOpen && !g_Menu.m_bMenuActive)
              g_CommandMgr.InitKeyboard(g_Engine.m_hWnd);
      }},
     {"CMenu::OnResetDevice", [] { g_Menu.OnResetDevice(); }, MenuOpen},

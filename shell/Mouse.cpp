@@ -117,7 +117,7 @@ void EMouse::Reacquire()
 // sight on the same weapon) slows it four times more.
 double EMouse::ZoomDivisor() const
 {
-    if (g_Menu.m_bOpen)
+    if (g_Menu.m_bMenuActive)
         return 0.0;
     double z = static_cast<double>(Bronie.aimProgress) * 2.0;
     const EItemInstance* weapon = Bronie.current;
@@ -145,7 +145,7 @@ void EMouse::Poll()
         return;
     }
 
-    const bool menu = g_Menu.m_bOpen != 0;
+    const bool menu = g_Menu.m_bMenuActive != 0;
     const bool loading = g_LoadingScreen.m_bActive != 0;
     const bool playing = !menu && !loading;
     BYTE* keys = g_CommandMgr.m_bKeyState;

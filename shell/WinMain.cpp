@@ -169,7 +169,7 @@ bool RunLoopPass(MSG& msg)
 
     g_LensFlare.Update();
 
-    if (g_MainGame.m_bWorldActive || g_Menu.m_bOpen)
+    if (g_MainGame.m_bWorldActive || g_Menu.m_bMenuActive)
         g_D3DMain.Render();
 
     if (g_LoadingScreen.m_bActive)

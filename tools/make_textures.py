@@ -479,6 +479,8 @@ def main():
         write(terrain, name + "_normal.tga", tga_bytes(height_normals(layer, 1.0 / 8.0)))
     effect_textures(root)
     hud_textures(root)
+    from make_menu_textures import menu_textures
+    menu_textures(root)
     # Imported here: the weather module builds on this one's helpers.
     from weather_textures import weather_textures
     weather_textures(root)

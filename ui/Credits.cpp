@@ -89,14 +89,21 @@ void CCredits::Render()
     layer.Render(true);
     layer.Restore2D();
 
-    const float sy = hud::ScaleY();
     g_Font.BeginText();
-    for (int i = 0; i < CREDITS_LINES; ++i)
-    {
-        const float y = (kLineStep * static_cast<float>(i) + m_fScroll) * sy;
-        if (y >= kAbove && y <= hud::VIRTUAL_HEIGHT * sy && m_aszLines[i][0])
-            g_Font.DrawText(m_aszLines[i], hud::X(kX), y, g_Panel.m_dwSecondColor, kSize, 0, true, false);
-    }
+    RenderLines(m_fScroll, g_Panel.m_dwSecondColor);
     g_Font.EndText();
     m_fScroll -= kSpeed * g_Engine.m_fDeltaTime;
+}
+
+void CCredits::RenderLines(float scroll, DWORD color)
+{
+    if (!m_bBuilt)
+        Build();
+    const float sy = hud::ScaleY();
+    for (int i = 0; i < CREDITS_LINES; ++i)
+    {
+        const float y = (kLineStep * static_cast<float>(i) + scroll) * sy;
+        if (y >= kAbove && y <= hud::VIRTUAL_HEIGHT * sy && m_aszLines[i][0])
+            g_Font.DrawText(m_aszLines[i], hud::X(kX), y, color, kSize, 0, true, false);
+    }
 }

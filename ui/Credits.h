@@ -17,6 +17,9 @@ public:
     // Per level: the list is built again at the next draw.
     void Reset() { m_bBuilt = 0; }
     void Render();
+    // The lines alone at a scroll position, between the font's BeginText and
+    // EndText (the menu's information page scrolls its own).
+    void RenderLines(float scroll, DWORD color);
     // Appends a line (cut to 127 characters) while fewer than 199 are in use.
     void AddLine(const char* text);
     void Build();

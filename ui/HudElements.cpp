@@ -290,7 +290,7 @@ void Panel::RenderCharacterMarks()
 
 void Panel::RenderHitDirection()
 {
-    if (g_Menu.m_bOpen)
+    if (g_Menu.m_bMenuActive)
         return;
     m_fHitAlpha -= kHitFade * g_Engine.m_fDeltaTime;
     if (m_fHitAlpha <= 0.0f)

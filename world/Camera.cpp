@@ -270,7 +270,7 @@ void ECamera::UpdateProjection()
     ++m_iProjectionUpdates;
     if (GameAsksForFov())
         m_fZoom = g_Options.FOV;
-    const float zoom = g_Menu.m_bOpen ? MENU_FOV : m_fZoom;
+    const float zoom = g_Menu.m_bMenuActive ? MENU_FOV : m_fZoom;
     if (m_bOrthographic)
     {
         m_fNearPlane = ORTHO_NEAR_PLANE;

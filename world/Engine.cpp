@@ -325,7 +325,7 @@ void EEngine::OnKeyDown(WPARAM key)
 {
     if (g_Console.m_bOpen)
         g_Console.OnKey(key);
-    else if (g_Menu.m_bOpen)
+    else if (g_Menu.m_bMenuActive)
         g_Menu.OnKeyDown(key);
     else
         g_MainGame.OnKeyDown(key);
@@ -335,7 +335,7 @@ void EEngine::OnKeyUp(WPARAM key)
 {
     if (g_Console.m_bOpen)
         return;
-    if (g_Menu.m_bOpen)
+    if (g_Menu.m_bMenuActive)
         g_Menu.OnKeyUp(key);
     else
         g_MainGame.OnKeyUp(key);

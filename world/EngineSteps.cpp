@@ -83,7 +83,7 @@ const EEngineStep kUpdateSteps[] = {
     {"EEngine::AcquireInput",
      []
      {
-         if (!g_Console.m_bOpen && !g_Menu.m_bOpen)
+         if (!g_Console.m_bOpen && !g_Menu.m_bMenuActive)
              g_Engine.AcquireInput();
      }},
     {"ERenderer::ResetViewCache",

@@ -284,12 +284,12 @@ TEST_F(Bezier, TheFramePassMovesObjectsUnlessTheMenuIsOpen)
     Load(OpenPath());
     HOBJECT o = Follower("open");
     g_Engine.m_fDeltaTime = 0.05f;
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     g_BezierMgr.UpdateObjectsOnBezier();
     D3DXVECTOR3 p(-1, -1, -1);
     g_Engine.GetObjectPosition(o, &p);
     EXPECT_NE(p.x, 0.5f);
-    g_Menu.m_bOpen = 0;
+    g_Menu.m_bMenuActive = 0;
     g_BezierMgr.UpdateObjectsOnBezier();
     g_Engine.GetObjectPosition(o, &p);
     EXPECT_NEAR(p.x, 0.5f, 1e-4);

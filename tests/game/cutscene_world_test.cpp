@@ -208,7 +208,7 @@ TEST_F(CutSceneWorld, TheSkipKeysWaitFiveSecondsAndTheSkipStillRunsTheEnd)
         EXPECT_TRUE(g_GameAI.IsVariableSet(worldgen::DEMO_INTRO_DONE));
         // The menu key that skipped does not open the menu as well.
         ASSERT_NO_FATAL_FAILURE(Pass());
-        EXPECT_EQ(g_Menu.m_bOpen, 0);
+        EXPECT_EQ(g_Menu.m_bMenuActive, 0);
         HoldKey(key, false);
         EXPECT_TRUE(RunUntil([] { return g_CutScene.m_bMenuKeyLatched == 0; }, 5))
             << "the menu key is free again once let go";

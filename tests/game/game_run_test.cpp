@@ -48,6 +48,8 @@ protected:
 
     void TearDown() override
     {
+        // A menu the game opened gives back its items, puffs and backdrop.
+        g_Menu.Close();
         CloseInProcessGame();
         GameTest::TearDown();
     }
@@ -154,7 +156,7 @@ TEST_F(GameRun, TheDemoWorldStepsThroughItsMilestonesAndWaitsOnTheLoadingScreen)
                                                     "201 LevelStarted", "202 StartMenu", "205 ShowWorld",
                                                     "220 ShowLevelStartDialog"}));
     // A level, not the menu's world: shown from 205, and drawn every frame since.
-    EXPECT_EQ(g_Menu.m_bOpen, 0);
+    EXPECT_EQ(g_Menu.m_bMenuActive, 0);
     EXPECT_EQ(g_MainGame.m_bWorldActive, 1);
     const UINT presents = Presents();
     Pass();
@@ -221,7 +223,7 @@ TEST_F(GameRun, AConfiguredWorldThatIsMissingOpensTheMenuInstead)
         Contains(Log(), "ERROR: the world \"worlds\\nowhere.w\" does not exist; the menu opens instead"));
     PassUntilLevelFrame(CMainGame::FRAME_START_MENU);
     EXPECT_EQ(g_Engine.m_bWorldLoaded, 0);
-    EXPECT_EQ(g_Menu.m_bOpen, 1);
+    EXPECT_EQ(g_Menu.m_bMenuActive, 1);
     EXPECT_EQ(g_Menu.m_bOpenedAtStart, 1);
     EXPECT_EQ(g_MainGame.m_bWorldActive, 1);
 }

@@ -58,12 +58,14 @@ protected:
         m_worldLoaded = g_Engine.m_bWorldLoaded;
         std::snprintf(m_world, sizeof m_world, "%s", g_Engine.m_szWorld);
         static_cast<LoadingScreenState&>(g_LoadingScreen) = LoadingScreenState();
-        g_Menu = CMenu();
+        static_cast<MenuState&>(g_Menu) = MenuState();
         m_dir->Write("worlds/level02.w", "\n");
         m_dir->Write("worlds/level03.w", "\n");
     }
     void TearDown() override
     {
+        // A menu the game opened gives back its items, puffs and backdrop.
+        g_Menu.Close();
         g_Engine.m_bWorldLoaded = m_worldLoaded;
         std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", m_world);
         g_Engine.DeleteAllObjects();
@@ -109,7 +111,7 @@ TEST_F(MainGame, TheLevelStartsAndEndsInItsFixedOrder)
                              "CPlayer::Init",
                              "LevelFrame = 0",
                              "Panel::Init",
-                             "CMenu::ResetPage",
+                             "CMenu::ResetPageState",
                              "Objective::Init",
                              "EConsole::DrawLoadingScreen 7",
                              "CSaveMgr::ResetFlags",
@@ -271,7 +273,7 @@ TEST_F(MainGame, ARealLevelIsShownAtFrame205AndTheMenuWorldOpensTheStartMenuAt20
     EXPECT_EQ(g_Panel.m_fCoverAlpha, 1.0f) << "the level start blinked";
     UpdateTo(205);
     EXPECT_EQ(g_MainGame.m_bWorldActive, 1);
-    EXPECT_EQ(g_Menu.m_bOpen, 0);
+    EXPECT_EQ(g_Menu.m_bMenuActive, 0);
     UpdateTo(220);
     EXPECT_EQ(MilestoneNotes().back(), "220 ShowLevelStartDialog");
 
@@ -281,7 +283,7 @@ TEST_F(MainGame, ARealLevelIsShownAtFrame205AndTheMenuWorldOpensTheStartMenuAt20
     g_MainGame.m_bWorldActive = 0;
     UpdateTo(202);
     EXPECT_EQ(g_MainGame.m_bWorldActive, 1);
-    EXPECT_EQ(g_Menu.m_bOpen, 1);
+    EXPECT_EQ(g_Menu.m_bMenuActive, 1);
     EXPECT_EQ(g_Menu.m_bOpenedAtStart, 1);
     EXPECT_STREQ(g_GameMusic.m_szTrack, "music\\DuskmereMainTheme.ogg");
     // With the menu open the level frame stands still.
@@ -335,7 +337,7 @@ TEST_F(MainGame, ScriptFlagsStopTheGameOrFreezeIt)
     EXPECT_EQ(g_MainGame.m_iLevelFrame, frame + 1);
 
     // "quit" ends the game even with the menu open.
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     g_GameAI.SetVariable("quit", nullptr);
     g_MainGame.Update();
     EXPECT_EQ(g_Engine.m_bQuit, 1);
@@ -513,7 +515,7 @@ TEST_F(MainGame, AWorldThatFailsToStartEndsTheLoadingScreensAndTheStartMenuFollo
     EXPECT_TRUE(Contains(
         Log(), "ERROR: the world \"worlds\\broken.w\" could not be started; the menu opens instead"));
     UpdateTo(CMainGame::FRAME_START_MENU);
-    EXPECT_EQ(g_Menu.m_bOpen, 1);
+    EXPECT_EQ(g_Menu.m_bMenuActive, 1);
 }
 
 TEST_F(MainGame, ConsoleCommandsReachTheWorldChangeTheVariablesAndTheLevelFrame)

@@ -161,7 +161,7 @@ TEST_F(FocusTest, OpenConsoleKeepsTheKeyboardAndOpenMenuRecreatesItsObjects)
 {
     StartRunning();
     g_Console.m_bOpen = 1;
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     TkD3D9LoseDevices();
     RunFrames(1);
     EXPECT_EQ(Calls(), (std::vector<std::string>{"EMouse::SaveState", "EFocusMgr::SaveFogColor",

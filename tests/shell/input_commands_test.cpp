@@ -123,7 +123,7 @@ TEST_F(InputCommandsTest, EasyDifficultyMovesThePitchHalfAsFar)
     EXPECT_NEAR(easy, 0.5, 1e-9);
     EXPECT_NEAR(normal, 1.0, 1e-9);
     // In the menu the difficulty does not matter.
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     g_Options.Difficulty = 0;
     EXPECT_NEAR(PitchAfter(50), 1.0, 1e-9);
 }
@@ -132,9 +132,9 @@ TEST_F(InputCommandsTest, PitchIsHeldAtEightyEightDegreesWhilePlayingOnly)
 {
     EXPECT_DOUBLE_EQ(PitchAfter(500), 1.5358898639678955);
     EXPECT_DOUBLE_EQ(PitchAfter(-500), -1.5358898639678955);
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     EXPECT_NEAR(PitchAfter(500), 10.0, 1e-9);
-    g_Menu.m_bOpen = 0;
+    g_Menu.m_bMenuActive = 0;
     g_LoadingScreen.m_bActive = 1;
     EXPECT_NEAR(PitchAfter(500), 10.0, 1e-9);
     // The turn has no bound.
@@ -147,7 +147,7 @@ TEST_F(InputCommandsTest, InvertedMouseTurnsThePitchAroundWhilePlaying)
     g_Options.MouseOption = 1;
     EXPECT_NEAR(PitchAfter(40), -0.8, 1e-9);
     EXPECT_NEAR(g_Mouse.m_State.rawY, 0.4, 1e-9); // raw movement is never inverted
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     EXPECT_NEAR(PitchAfter(40), 0.8, 1e-9);
 }
 
@@ -175,7 +175,7 @@ TEST_F(InputCommandsTest, ClicksBeforeTheLevelStartUpThresholdAreDropped)
     EXPECT_NEAR(g_Mouse.m_State.rawX, 1.0, 1e-9);
     // In the menu the level frame does not matter.
     g_MainGame.m_iLevelFrame = 0;
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     TkInjectMouseButton(2, true);
     Tick();
     EXPECT_EQ(g_CommandMgr.m_bKeyState[258], 1);
@@ -257,7 +257,7 @@ TEST_F(InputCommandsTest, ZoomAndSightsSlowTheView)
         desc.Snajper_Celownik = c.sniper;
         desc.GLauncher_Celownik = c.launcher;
         desc.MP_Celownik = c.machineGun;
-        g_Menu.m_bOpen = c.menu ? 1 : 0;
+        g_Menu.m_bMenuActive = c.menu ? 1 : 0;
         EXPECT_NEAR(TurnAfter(70), 0.7 / c.divisor, 1e-9);
     }
     Bronie.current = nullptr;

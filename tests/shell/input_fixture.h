@@ -72,7 +72,7 @@ protected:
         // A level that has been running for a while, the menu closed.
         g_MainGame.m_iLevelFrame = 1000;
         g_MainGame.letterboxFrames = 1000;
-        g_Menu.m_bOpen = 0;
+        g_Menu.m_bMenuActive = 0;
         g_LoadingScreen.m_bActive = 0;
         g_FocusMgr.m_bOnFocus = 1;
         g_Mouse.m_State = EMouseState();

@@ -327,3 +327,25 @@ TEST_F(KeysConfigTest, SaveFolderIsMadeWhenMissing)
     EXPECT_EQ(m_dir->Read(kFile).size(), kFileBytes);
 }
 } // namespace
+
+namespace
+{
+TEST_F(KeysConfigTest, SavingReplacesTheFileWholeAndAFailedWriteKeepsTheOldOne)
+{
+    m_dir->Write(kFile, CustomFile());
+    g_CommandMgr.SetDefaultKeys();
+    g_CommandMgr.SaveKeys();
+    const std::string written = m_dir->Read(kFile);
+    ASSERT_EQ(written.size(), kFileBytes);
+    EXPECT_NE(written, CustomFile());
+    EXPECT_FALSE(m_dir->Exists("save/keys.cfg.tmp"));
+
+    // The temporary name is taken by a folder: the write fails and the
+    // settings already saved stay as they were.
+    std::filesystem::create_directories("save/keys.cfg.tmp/x");
+    g_CommandMgr.m_dwBindings[3][0] = DIK_I;
+    g_CommandMgr.SaveKeys();
+    EXPECT_EQ(m_dir->Read(kFile), written);
+    EXPECT_TRUE(Printed("could not be written"));
+}
+} // namespace

@@ -328,7 +328,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_QuestSystem));
     m_saved.push_back(Keep(static_cast<CutSceneState&>(g_CutScene)));
     m_saved.push_back(Keep(g_BezierCamera));
-    m_saved.push_back(Keep(g_Menu));
+    m_saved.push_back(Keep(static_cast<MenuState&>(g_Menu)));
     m_saved.push_back(Keep(static_cast<PanelState&>(g_Panel)));
     m_saved.push_back(Keep(static_cast<ObjectiveState&>(g_Objective)));
     m_saved.push_back(Keep(g_Credits));

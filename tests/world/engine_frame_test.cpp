@@ -126,7 +126,7 @@ TEST_F(EngineFrame, KeysGoToTheConsoleElseTheMenuElseTheGame)
     g_Console.m_iCursor = 0;
 
     g_Console.m_bOpen = 1;
-    g_Menu.m_bOpen = 1;
+    g_Menu.m_bMenuActive = 1;
     g_Engine.OnKeyDown('A');
     EXPECT_STREQ(g_Console.m_szInput, "a");
     EXPECT_EQ(g_Menu.m_LastKeyDown, 0u);
@@ -139,7 +139,7 @@ TEST_F(EngineFrame, KeysGoToTheConsoleElseTheMenuElseTheGame)
     EXPECT_EQ(g_Menu.m_LastKeyUp, WPARAM('B'));
     EXPECT_EQ(g_MainGame.m_LastKeyDown, 0u);
 
-    g_Menu.m_bOpen = 0;
+    g_Menu.m_bMenuActive = 0;
     g_Engine.OnKeyDown('C');
     g_Engine.OnKeyUp('C');
     EXPECT_EQ(g_MainGame.m_LastKeyDown, WPARAM('C'));

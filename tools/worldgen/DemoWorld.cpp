@@ -625,6 +625,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoCutSceneFiles())
         files.push_back(f);
+    for (const std::string& f : MenuFiles())
+        files.push_back(f);
     for (auto& f : files)
         f = Slashes(f);
     for (const std::string& f : DemoPhysicsFiles())
@@ -716,6 +718,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     }
     ok = WriteText(root, DEMO_WORLD_FILE, w) && ok;
     ok = WriteDemoItems(root) && ok;
+    ok = WriteMenuFiles(root) && ok;
     return ok;
 }
 } // namespace worldgen

@@ -320,4 +320,9 @@ std::vector<std::string> DemoCutSceneFiles();
 // The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
 bool WriteSpecialPrefabs(const std::filesystem::path& root);
 std::vector<std::string> SpecialPrefabFiles();
+// What the menu needs (DemoWorldMenu.cpp): the figure and rifle behind its
+// pages, and the demo world under the name New Game starts ("worlds\l01.w")
+// with its companion files; written after the demo world, which it copies.
+bool WriteMenuFiles(const std::filesystem::path& root);
+std::vector<std::string> MenuFiles();
 } // namespace worldgen
