@@ -616,8 +616,8 @@ void CPlayer::Update()
     }
     // 4. The menu key (held back after it skipped a cut-scene, until let go).
     const bool menuKeyHeldBack = g_CutScene.HoldsMenuKey();
-    if (CommandDown(CMD_MENU) && !g_Menu.m_bMenuActive && !g_MainGame.worldPending && !g_CutScene.m_bPlaying &&
-        !menuKeyHeldBack)
+    if (CommandDown(CMD_MENU) && !g_Menu.m_bMenuActive && !g_MainGame.worldPending &&
+        !g_CutScene.m_bPlaying && !menuKeyHeldBack)
     {
         g_Menu.Open(0, 0);
         return;
