@@ -37,7 +37,6 @@ namespace
 {
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
-constexpr int kGuard = 5000;
 
 class AmbientGame : public GameTest
 {
@@ -52,12 +51,6 @@ protected:
         TkClearScript();
         CloseInProcessGame();
         GameTest::TearDown();
-    }
-    void Pass()
-    {
-        const uint32_t end = TkFrameCount() + 1;
-        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
-            ASSERT_TRUE(RunLoopPass(m_msg));
     }
     void StartLevel(DWORD frame)
     {
@@ -144,7 +137,6 @@ protected:
             EXPECT_EQ(g_Mewy.GetObject(i), nullptr);
         EXPECT_EQ(g_Engine.FindObject("mewa0", 0), nullptr);
     }
-    MSG m_msg = {};
     HOBJECT m_eye = nullptr;
 };
 

@@ -24,6 +24,7 @@
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
 #include "ui/Panel.h"
+#include "platform/win32/Headless.h"
 #include "world/Engine.h"
 #include "tools/worldgen/DemoWorld.h"
 
@@ -94,6 +95,53 @@ protected:
         g_Options.StartMenu = 0;
         std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", worldgen::DEMO_WORLD_FILE);
     }
+
+    // ---- Running the in-process game ------------------------------------------------------
+    static constexpr int kGuard = 5000;
+
+    // Passes of the main loop until one more frame has been drawn.
+    void Pass()
+    {
+        const uint32_t end = TkFrameCount() + 1;
+        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
+            ASSERT_TRUE(RunLoopPass(m_msg));
+    }
+
+    // The configured world started, its loading screen left, and the level run to the frame.
+    void StartLevel(DWORD frame)
+    {
+        g_MainGame.Init();
+        for (int guard = 0; g_Engine.m_szNextWorld[0] && guard < kGuard; ++guard)
+            Pass();
+        ASSERT_EQ(g_Engine.m_bWorldLoaded, 1);
+        LeaveLoadingScreen([this] { Pass(); }, kGuard);
+        for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
+            Pass();
+        ASSERT_EQ(g_MainGame.m_bWorldActive, 1);
+    }
+
+    // Runs frames until the condition holds; false when it never did.
+    template <class Condition> bool RunUntil(Condition done, int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+        {
+            if (done())
+                return true;
+            Pass();
+            if (::testing::Test::HasFatalFailure())
+                return false;
+        }
+        return done();
+    }
+
+    static D3DXVECTOR3 Position(HOBJECT o)
+    {
+        D3DXVECTOR3 p(0, 0, 0);
+        g_Engine.GetObjectPosition(o, &p);
+        return p;
+    }
+
+    MSG m_msg = {};
 
     std::unique_ptr<TempDir> m_dir;
     size_t m_logStart = 0;

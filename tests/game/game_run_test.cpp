@@ -54,13 +54,6 @@ protected:
         GameTest::TearDown();
     }
 
-    // One pass of the main loop that runs a frame.
-    void Pass()
-    {
-        const uint32_t end = TkFrameCount() + 1;
-        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
-            ASSERT_TRUE(RunLoopPass(m_msg));
-    }
     // Passes until the requested world has started.
     void PassUntilWorldStarts()
     {
@@ -108,9 +101,6 @@ protected:
         return names;
     }
     UINT Presents() const { return TkD3D9GetPresentCount(g_pD3DInterface); }
-
-    static constexpr int kGuard = 5000;
-    MSG m_msg = {};
 };
 } // namespace
 

@@ -30,7 +30,6 @@ namespace
 {
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
-constexpr int kGuard = 5000;
 constexpr float kStand = 1.0f; // the hero's centre above the ground
 constexpr float kPi = 3.14159265f;
 
@@ -41,7 +40,7 @@ protected:
     {
         GameTest::SetUp();
         ASSERT_NO_FATAL_FAILURE(OpenDemoGame("HeroKitWorldTest", kWidth, kHeight));
-        ASSERT_NO_FATAL_FAILURE(StartLevel());
+        ASSERT_NO_FATAL_FAILURE(StartLevel(240));
     }
 
     void TearDown() override
@@ -51,42 +50,10 @@ protected:
         GameTest::TearDown();
     }
 
-    void Pass()
-    {
-        const uint32_t end = TkFrameCount() + 1;
-        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
-            ASSERT_TRUE(RunLoopPass(m_msg));
-    }
-
     void Passes(int n)
     {
         for (int i = 0; i < n && !HasFatalFailure(); ++i)
             Pass();
-    }
-
-    void StartLevel()
-    {
-        g_MainGame.Init();
-        for (int guard = 0; g_Engine.m_szNextWorld[0] && guard < kGuard; ++guard)
-            Pass();
-        ASSERT_EQ(g_Engine.m_bWorldLoaded, 1);
-        LeaveLoadingScreen([this] { Pass(); }, kGuard);
-        for (int guard = 0; g_MainGame.m_iLevelFrame < 240 && guard < kGuard; ++guard)
-            Pass();
-        ASSERT_EQ(g_MainGame.m_bWorldActive, 1);
-    }
-
-    template <class Condition> bool RunUntil(Condition done, int frames)
-    {
-        for (int i = 0; i < frames; ++i)
-        {
-            if (done())
-                return true;
-            Pass();
-            if (HasFatalFailure())
-                return false;
-        }
-        return done();
     }
 
     // The hero stands at (x, z) looking along the yaw and pitch (a positive pitch looks down).
@@ -161,7 +128,6 @@ protected:
         return n;
     }
 
-    MSG m_msg = {};
     int m_shots = 0;
 };
 

@@ -52,12 +52,6 @@ protected:
         g_QuestSystem.Reset();
         GameTest::TearDown();
     }
-    void Pass()
-    {
-        const uint32_t end = TkFrameCount() + 1;
-        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
-            ASSERT_TRUE(RunLoopPass(m_msg));
-    }
     void PassUntilLevelFrame(DWORD frame)
     {
         for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
@@ -79,9 +73,6 @@ protected:
         const QuestCommand* c = g_QuestSystem.Current();
         return c ? QuestSystem::CommandWord(c->code) : "";
     }
-
-    static constexpr int kGuard = 5000;
-    MSG m_msg = {};
 };
 } // namespace
 

@@ -31,7 +31,6 @@ namespace
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr DWORD kShownFrame = 230;
-constexpr int kGuard = 5000;
 
 class ShowcaseWorld : public GameTest, public ::testing::WithParamInterface<bool>
 {
@@ -50,13 +49,6 @@ protected:
     {
         CloseInProcessGame();
         GameTest::TearDown();
-    }
-
-    void Pass()
-    {
-        const uint32_t end = TkFrameCount() + 1;
-        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
-            ASSERT_TRUE(RunLoopPass(m_msg));
     }
 
     void StartLevel()
@@ -128,8 +120,6 @@ protected:
                 out.insert(r.effect->technique);
         return out;
     }
-
-    MSG m_msg = {};
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, ShowcaseWorld, ::testing::Values(false, true),

@@ -34,7 +34,6 @@ namespace
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr DWORD kShownFrame = 215;
-constexpr int kGuard = 5000;
 constexpr int kPatch = 2; // patches are (2 kPatch + 1) pixels square
 // The road's top and its colour's fog.
 constexpr float kRoadTop = 0.25f;
@@ -73,13 +72,6 @@ protected:
         TkClearScript();
         CloseInProcessGame();
         GameTest::TearDown();
-    }
-
-    void Pass()
-    {
-        const uint32_t end = TkFrameCount() + 1;
-        for (int guard = 0; TkFrameCount() < end && guard < kGuard; ++guard)
-            ASSERT_TRUE(RunLoopPass(m_msg));
     }
 
     // The level up to the given frame, through the loading screen's hold.
@@ -183,8 +175,6 @@ protected:
         const float t = (kRoadTop - top.y) / sun.y;
         return top + sun * t;
     }
-
-    MSG m_msg = {};
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, SunlitWorld, ::testing::Values(false, true),
