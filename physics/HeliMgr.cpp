@@ -129,22 +129,16 @@ void EHeliMgr::LoadAll()
     HANDLE find = FindFirstFileA(pattern, &found);
     if (find == INVALID_HANDLE_VALUE)
         return;
-    std::vector<std::string> files;
+    // The listing comes sorted without regard to case.
     do
     {
-        if (found.cFileName[0] != '.' && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.emplace_back(found.cFileName);
+        if (found.cFileName[0] == '.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        char path[MAX_PATH];
+        std::snprintf(path, sizeof path, "%s\\%s", kFolder, found.cFileName);
+        ParseHeli(path);
     } while (FindNextFileA(find, &found));
     FindClose(find);
-    std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b)
-              { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
-    for (const std::string& name : files)
-    {
-        char path[MAX_PATH];
-        std::snprintf(path, sizeof path, "%s\\%s", kFolder, name.c_str());
-        ParseHeli(path);
-    }
 }
 
 void EHeliMgr::ParseHeli(const char* file)

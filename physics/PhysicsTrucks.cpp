@@ -111,22 +111,16 @@ void CPhysicsMgr::LoadVehicles()
     HANDLE find = FindFirstFileA(pattern, &found);
     if (find == INVALID_HANDLE_VALUE)
         return;
-    std::vector<std::string> files;
+    // The listing comes sorted without regard to case.
     do
     {
-        if (found.cFileName[0] != '.' && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.emplace_back(found.cFileName);
+        if (found.cFileName[0] == '.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        char path[MAX_PATH];
+        std::snprintf(path, sizeof path, "%s\\%s", kFolder, found.cFileName);
+        ParseVehicle(path);
     } while (FindNextFileA(find, &found));
     FindClose(find);
-    std::sort(files.begin(), files.end(),
-              [](const std::string& a, const std::string& b)
-              { return CompareNoCase(a.c_str(), b.c_str()) < 0; });
-    for (const std::string& name : files)
-    {
-        char path[MAX_PATH];
-        std::snprintf(path, sizeof path, "%s\\%s", kFolder, name.c_str());
-        ParseVehicle(path);
-    }
 }
 
 void CPhysicsMgr::ParseVehicle(const char* file)
