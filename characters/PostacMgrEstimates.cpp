@@ -3,6 +3,7 @@
 // along it starts here too. Also the free-side and line-of-sight tests, the
 // bump test of a running character and the suspension of far characters.
 #include "characters/PathMgr.h"
+#include "characters/PostacGeometry.h"
 #include "characters/PostacMgr.h"
 
 #include "game/MainGame.h"
@@ -22,6 +23,7 @@
 
 namespace
 {
+using namespace postacgeometry;
 constexpr int kRouteDepth = 128;
 constexpr float kFleeMin = 16.0f;
 constexpr float kFleeMax = 32.0f;
@@ -46,47 +48,11 @@ constexpr float kBumpAfter = 0.6f;
 constexpr float kBumpReach = 2.0f;
 constexpr float kBumpDot = 0.6f;
 constexpr float kRunAnimationRefresh = 4.0f;
-constexpr float kGroundFrom = 2.0f;
-constexpr float kGroundDepth = 50.0f;
 // Lines of sight one cover or firing-point search tests at most.
 constexpr int kCandidateLines = 64;
 // Common fall-backs of one character that may be under way at once.
 constexpr int kFallbackDepth = 4;
 constexpr const char* kStandPhase = "bot_stoi";
-
-float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    const D3DXVECTOR3 d = a - b;
-    return D3DXVec3Length(&d);
-}
-
-D3DXVECTOR3 Flat(D3DXVECTOR3 v)
-{
-    v.y = 0.0f;
-    const float len = D3DXVec3Length(&v);
-    return len > 0.0f ? v / len : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-}
-
-bool SkipObject(HOBJECT candidate, RayTestUser user)
-{
-    return candidate != reinterpret_cast<HOBJECT>(user);
-}
-
-// The ground under a point (the point itself when there is none).
-D3DXVECTOR3 OnGround(const D3DXVECTOR3& at, HOBJECT skip)
-{
-    const D3DXVECTOR3 from(at.x, at.y + kGroundFrom, at.z);
-    const D3DXVECTOR3 to(at.x, at.y - kGroundDepth, at.z);
-    RayTestQuery query;
-    query.pFrom = &from.x;
-    query.pTo = &to.x;
-    query.pfnFilter = SkipObject;
-    query.dwUser = reinterpret_cast<RayTestUser>(skip);
-    RayTestResult result;
-    if (g_IntersectSegment.Test(&query, &result) && result.bHit)
-        return result.vPoint;
-    return at;
-}
 
 bool Debug(int level)
 {

@@ -3,6 +3,7 @@
 // path, skeleton refreshes thinned with distance, placing the model, the look
 // direction and the turn towards it, and the model's solidity.
 #include "characters/PathMgr.h"
+#include "characters/PostacGeometry.h"
 #include "characters/PostacMgr.h"
 
 #include "mesh/SkinMesh.h"
@@ -22,6 +23,7 @@
 
 namespace
 {
+using namespace postacgeometry;
 struct SpeedRow
 {
     const char* name;
@@ -89,19 +91,6 @@ constexpr float kTurnMax = 0.59f;
 constexpr float kSolidReachExtra = 2.0f;
 constexpr float kSolidReachMin = 4.0f;
 constexpr DWORD kSolidFlag = 0x4;
-
-float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    const D3DXVECTOR3 d = a - b;
-    return D3DXVec3Length(&d);
-}
-
-D3DXVECTOR3 Flat(D3DXVECTOR3 v)
-{
-    v.y = 0.0f;
-    const float len = D3DXVec3Length(&v);
-    return len > 0.0f ? v / len : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-}
 
 ESkinMesh* SkinOf(HOBJECT o)
 {

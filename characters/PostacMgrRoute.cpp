@@ -2,6 +2,7 @@
 // (optionally along a bezier path first) that end in a named phase, riding
 // another object, manning a mounted gun and following a bezier path.
 #include "characters/PathMgr.h"
+#include "characters/PostacGeometry.h"
 #include "characters/PostacMgr.h"
 #include "characters/PostacSockets.h"
 
@@ -23,6 +24,7 @@
 
 namespace
 {
+using namespace postacgeometry;
 constexpr int kRouteDepth = 128;
 constexpr float kMaxFrame = 0.5f;
 constexpr float kBotMinStep = 0.005f;
@@ -39,49 +41,7 @@ constexpr float kCloseMax = 2.0f;
 constexpr float kMinBezierLength = 1.0f;
 constexpr float kBezierEndMargin = 1.0f;
 constexpr float kBezierClampMargin = 4.0f;
-constexpr float kGroundFrom = 2.0f;
-constexpr float kGroundDepth = 50.0f;
 constexpr float kStartBlend = 0.2f;
-
-float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    const D3DXVECTOR3 d = a - b;
-    return D3DXVec3Length(&d);
-}
-
-float FlatDistance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    const float dx = a.x - b.x;
-    const float dz = a.z - b.z;
-    return std::sqrt(dx * dx + dz * dz);
-}
-
-D3DXVECTOR3 Flat(D3DXVECTOR3 v)
-{
-    v.y = 0.0f;
-    const float len = D3DXVec3Length(&v);
-    return len > 0.0f ? v / len : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-}
-
-bool SkipObject(HOBJECT candidate, RayTestUser user)
-{
-    return candidate != reinterpret_cast<HOBJECT>(user);
-}
-
-D3DXVECTOR3 OnGround(const D3DXVECTOR3& at, HOBJECT skip)
-{
-    const D3DXVECTOR3 from(at.x, at.y + kGroundFrom, at.z);
-    const D3DXVECTOR3 to(at.x, at.y - kGroundDepth, at.z);
-    RayTestQuery query;
-    query.pFrom = &from.x;
-    query.pTo = &to.x;
-    query.pfnFilter = SkipObject;
-    query.dwUser = reinterpret_cast<RayTestUser>(skip);
-    RayTestResult result;
-    if (g_IntersectSegment.Test(&query, &result) && result.bHit)
-        return result.vPoint;
-    return at;
-}
 
 D3DXVECTOR3 ObjectPosition(HOBJECT o)
 {
