@@ -25,6 +25,7 @@
 #include "ui/Menu.h"
 #include "ui/Panel.h"
 #include "platform/win32/Headless.h"
+#include "platform/win32/Keys.h"
 #include "world/Engine.h"
 #include "tools/worldgen/DemoWorld.h"
 
@@ -118,6 +119,26 @@ protected:
         for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
             Pass();
         ASSERT_EQ(g_MainGame.m_bWorldActive, 1);
+    }
+
+    // Passes until the level frame reaches the given one.
+    void PassUntilLevelFrame(DWORD frame)
+    {
+        for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
+            Pass();
+        ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);
+    }
+
+    // A key pressed for two passes and let go for two, as a player taps it.
+    void PressKey(const char* name)
+    {
+        const TkKey key = TkKeyFromName(name);
+        TkInjectKeyScan(key.vk, key.scan, true);
+        Pass();
+        Pass();
+        TkInjectKeyScan(key.vk, key.scan, false);
+        Pass();
+        Pass();
     }
 
     // Runs frames until the condition holds; false when it never did.

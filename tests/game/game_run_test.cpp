@@ -61,22 +61,6 @@ protected:
             Pass();
         ASSERT_EQ(g_Engine.m_szNextWorld[0], 0);
     }
-    void PassUntilLevelFrame(DWORD frame)
-    {
-        for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
-            Pass();
-        ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);
-    }
-    void PressKey(const char* name)
-    {
-        const TkKey key = TkKeyFromName(name);
-        TkInjectKeyScan(key.vk, key.scan, true);
-        Pass();
-        Pass();
-        TkInjectKeyScan(key.vk, key.scan, false);
-        Pass();
-        Pass();
-    }
     void Type(const char* command)
     {
         std::snprintf(g_Console.m_szInput, sizeof g_Console.m_szInput, "%s", command);

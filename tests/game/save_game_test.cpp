@@ -99,22 +99,6 @@ protected:
         g_QuestSystem.Reset();
         GameTest::TearDown();
     }
-    void PassUntilLevelFrame(DWORD frame)
-    {
-        for (int guard = 0; g_MainGame.m_iLevelFrame < frame && guard < kGuard; ++guard)
-            Pass();
-        ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);
-    }
-    void PressKey(const char* name)
-    {
-        const TkKey key = TkKeyFromName(name);
-        TkInjectKeyScan(key.vk, key.scan, true);
-        Pass();
-        Pass();
-        TkInjectKeyScan(key.vk, key.scan, false);
-        Pass();
-        Pass();
-    }
     // The demo level, started and played until the mission runs and the
     // level script has switched the power on.
     void StartMidLevel()
