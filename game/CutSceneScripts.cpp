@@ -6,6 +6,7 @@
 #include "platform/win32/Path.h"
 #include "platform/win32/Win32.h"
 #include "shell/Console.h"
+#include "shell/FolderFiles.h"
 #include "shell/TextUtils.h"
 #include "world/Engine.h"
 #include "world/TrackedAlloc.h"
@@ -373,22 +374,7 @@ private:
 
 void CCutScene::LoadAll()
 {
-    char pattern[MAX_PATH];
-    std::snprintf(pattern, sizeof pattern, "%s\\*.txt", FOLDER);
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(pattern, &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    // The listing comes sorted without regard to case.
-    do
-    {
-        if (found.cFileName[0] == '.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        char path[MAX_PATH];
-        std::snprintf(path, sizeof path, "%s\\%s", FOLDER, found.cFileName);
-        LoadScript(path);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    ForEachFileIn(FOLDER, "*.txt", [this](const char* path) { LoadScript(path); });
 }
 
 void CCutScene::LoadScript(const char* path)

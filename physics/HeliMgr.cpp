@@ -11,6 +11,7 @@
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "shell/Console.h"
+#include "shell/FolderFiles.h"
 #include "shell/Orientation.h"
 #include "shell/TextUtils.h"
 #include "sound/SoundMgr.h"
@@ -123,22 +124,7 @@ void EHeliMgr::LoadAll()
     std::memset(m_Defs, 0, sizeof m_Defs);
     m_iNumDefs = 0;
     m_bDefsLoaded = 1;
-    char pattern[MAX_PATH];
-    std::snprintf(pattern, sizeof pattern, "%s\\*.txt", kFolder);
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(pattern, &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    // The listing comes sorted without regard to case.
-    do
-    {
-        if (found.cFileName[0] == '.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        char path[MAX_PATH];
-        std::snprintf(path, sizeof path, "%s\\%s", kFolder, found.cFileName);
-        ParseHeli(path);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    ForEachFileIn(kFolder, "*.txt", [this](const char* path) { ParseHeli(path); });
 }
 
 void EHeliMgr::ParseHeli(const char* file)

@@ -8,6 +8,7 @@
 #include "platform/win32/Path.h"
 #include "platform/win32/Win32.h"
 #include "shell/Console.h"
+#include "shell/FolderFiles.h"
 #include "shell/Orientation.h"
 #include "shell/TextUtils.h"
 #include "world/Engine.h"
@@ -105,22 +106,7 @@ bool NotTruck(HOBJECT candidate, RayTestUser user)
 void CPhysicsMgr::LoadVehicles()
 {
     m_iNumVehicles = 0;
-    char pattern[MAX_PATH];
-    std::snprintf(pattern, sizeof pattern, "%s\\*.txt", kFolder);
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(pattern, &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    // The listing comes sorted without regard to case.
-    do
-    {
-        if (found.cFileName[0] == '.' || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        char path[MAX_PATH];
-        std::snprintf(path, sizeof path, "%s\\%s", kFolder, found.cFileName);
-        ParseVehicle(path);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    ForEachFileIn(kFolder, "*.txt", [this](const char* path) { ParseVehicle(path); });
 }
 
 void CPhysicsMgr::ParseVehicle(const char* file)
