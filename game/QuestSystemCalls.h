@@ -52,7 +52,9 @@ void HeliSound(const char* name, const char* file);
 // STAND-IN: CBattlefield.
 void BattlefieldEnable(const char* direction);
 void BattlefieldAttack(const char* target);
-// STAND-IN: the hero's hide zone, riding and mounted guns.
+// The hero's hide zone, riding, mounted guns and clouds byte, noted as the
+// mission makes the call. STAND-IN: only noted are the mounting permissions of
+// a gun, which wait for the object record's mounted-gun record.
 void HeroCall(const char* what, const char* name);
 // STAND-IN: the environment's wind switch.
 void Wind(bool calm);

@@ -403,6 +403,7 @@ bool QuestSystem::Run(QuestCommand& c)
         return false;
     case SET_HIDE_ZONE:
         QuestCalls::HeroCall("SetHideZone", c.arg1);
+        Player.SetHideZone(c.arg1, c.distance);
         return false;
     case ALLOW_SHOOTING:
     case FORBID_SHOOTING:
@@ -572,9 +573,11 @@ bool QuestSystem::Run(QuestCommand& c)
         return false;
     case PLAYER_START_MOVING_ON_OBJECT:
         QuestCalls::HeroCall("StartMovingOnObject", c.arg1);
+        Player.StartMovingOnObject(c.arg1, c.arg2);
         return false;
     case PLAYER_STOP_MOVING_ON_OBJECT:
         QuestCalls::HeroCall("StopMovingOnObject", "");
+        Player.StopMovingOnObject();
         return false;
     case WIND_CALM:
     case WIND_NORMAL:
@@ -598,6 +601,7 @@ bool QuestSystem::Run(QuestCommand& c)
     case ALLOW_CLOUDS:
     case FORBID_CLOUDS:
         QuestCalls::HeroCall(c.code == ALLOW_CLOUDS ? "AllowClouds" : "ForbidClouds", "");
+        Player.m_bAllowClouds = c.code == ALLOW_CLOUDS ? 1 : 0;
         return false;
     case SET_HELI_SOUND:
         QuestCalls::HeliSound(c.arg1, c.arg2);
@@ -628,12 +632,15 @@ bool QuestSystem::Run(QuestCommand& c)
         return false;
     case GUN_FORBID_DISMOUNTING:
         QuestCalls::HeroCall("GunForbidDismounting", "");
+        Player.m_bCanDismount = 0;
         return false;
     case GUN_ALLOW_DISMOUNTING:
         QuestCalls::HeroCall("GunAllowDismounting", "");
+        Player.m_bCanDismount = 1;
         return false;
     case GUN_DISMOUNT:
         QuestCalls::HeroCall("GunDismount", c.arg1);
+        Player.DismountGun(1, c.arg1[0] ? c.arg1 : nullptr);
         return false;
     case BATTLEFIELD_ENABLE:
         QuestCalls::BattlefieldEnable(c.arg1);

@@ -463,6 +463,7 @@ void CPlayer::RegisterScriptActions()
 void CPlayer::Init()
 {
     m_fStamina = 1.0f;
+    m_bAllowClouds = 1;
     m_bExhausted = 0;
     m_fTimeSinceHurt = 10.0f;
     m_fTimeSinceExplosion = 5.0f;

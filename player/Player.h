@@ -304,6 +304,7 @@ public:
     D3DVECTOR m_vLastPosition = {0.0f, 0.0f, 0.0f};
     // Kept and saved; nothing else reads them.
     BYTE m_bHeroFlagA = 0, m_bHeroFlagB = 0, m_bHeroFlagC = 0, m_bHeroFlagD = 0, m_bHeroFlagE = 0;
+    BYTE m_bAllowClouds = 1; // the missions' allow_clouds and forbid_clouds; nothing reads it
     float m_fHeroValueA = 0.0f;
 
     // The countdown's target and the hide zone's object, or null once their objects are gone.

@@ -8,6 +8,7 @@
 #include "game/BezierMgr.h"
 #include "game/QuestSystem.h"
 #include "game/QuestSystemCalls.h"
+#include "player/Player.h"
 #include "shell/TextMgr.h"
 #include "ui/Objective.h"
 #include "world/Object.h"
@@ -360,6 +361,24 @@ TEST_F(QuestScripts, BezierMoveStartsTheObjectAfreshOnTheNamedPath)
     EXPECT_STREQ(cart->pBezierFollow->szStartNode, "cartpath");
     EXPECT_EQ(cart->pBezierFollow->iValue, 0u);
     EXPECT_TRUE(Contains(Log(), "QS ERROR: not existing object for bezier_move: nothing"));
+}
+
+TEST_F(QuestScripts, HeroCommandsReachTheHero)
+{
+    HOBJECT zone = Place("zone", 5.0f, 0.0f, 0.0f);
+    Player.m_bCanDismount = 1;
+    Load("set_hide_zone zone -distance 30\ngun_forbid_dismounting\nforbid_clouds\nwait 1\n"
+         "gun_allow_dismounting\nallow_clouds\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_EQ(Player.HideZone(), zone);
+    EXPECT_FLOAT_EQ(Player.m_fHideThreshold, 30.0f);
+    EXPECT_EQ(Player.m_bCanDismount, 0);
+    EXPECT_EQ(Player.m_bAllowClouds, 0);
+    Frames(12);
+    EXPECT_EQ(Player.m_bCanDismount, 1);
+    EXPECT_EQ(Player.m_bAllowClouds, 1);
+    Player.SetHideZone("", 0.0f);
 }
 
 TEST_F(QuestScripts, AWarzoneWarnsAfterTwoSecondsFailsAfterSevenAndResetsOnReturn)
