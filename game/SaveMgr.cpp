@@ -15,6 +15,7 @@
 #include "platform/win32/Path.h"
 #include "platform/win32/Win32.h"
 #include "player/ItemMgr.h"
+#include "player/LaserMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "render/Font.h"
@@ -429,7 +430,7 @@ void CSaveMgr::ClearGameForLoad()
     PMgr.ClearAlarms();
     PMgr.DeleteAllCharacters();
     FX.ReleaseAllFx();
-    // STAND-IN: the laser beams are cleared once laser sights exist.
+    g_LaserMgr.ClearBeams();
     ItemMgr.DeleteAllItems();
     g_GameAI.FreeVariables();
     // STAND-IN: the dialogues' reset and the post-processing flag come with

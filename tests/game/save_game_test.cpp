@@ -6,6 +6,8 @@
 // had loadable.
 #include "game_fixture.h"
 
+#include "player/LaserMgr.h"
+
 #include "characters/PostacMgr.h"
 #include "game/QuestSystem.h"
 #include "platform/win32/Headless.h"
@@ -147,7 +149,12 @@ TEST_F(SaveGameTest, ASaveLoadedAndSavedAgainGivesTheSameBytesAndEachSectionRead
 
     const size_t before = ConsoleLog().size();
     ASSERT_TRUE(g_SaveMgr.SaveGame("trip_a", false, nullptr));
+    // A beam alive when the load starts is not one of the saved game's.
+    const D3DXVECTOR3 from(0.0f, 1.0f, 0.0f), to(0.0f, 1.0f, 10.0f);
+    const DWORD beam = g_LaserMgr.AddBeam(&from, &to, 0xFF0000, 0);
+    ASSERT_LT(beam, static_cast<DWORD>(ELaserMgr::MAX_BEAMS));
     ASSERT_TRUE(g_SaveMgr.LoadGame("trip_a"));
+    EXPECT_EQ(g_LaserMgr.m_Beams[beam].used, 0);
     const auto lines = LogLinesSince(before);
     const auto saved = Counts(lines, "saved");
     const auto loaded = Counts(lines, "loaded");
