@@ -6,13 +6,12 @@
 // had loadable.
 #include "game_fixture.h"
 
-#include "player/LaserMgr.h"
-
 #include "characters/PostacMgr.h"
 #include "game/QuestSystem.h"
 #include "platform/win32/Headless.h"
 #include "platform/win32/Input.h"
 #include "platform/win32/Keys.h"
+#include "player/LaserMgr.h"
 #include "player/Player.h"
 #include "shell/Mouse.h"
 #include "shell/TextMgr.h"
