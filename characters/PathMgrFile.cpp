@@ -168,6 +168,14 @@ void CPathMgr::ParseText(const char* data, size_t size, const char* name)
     strPlace* node = nullptr;
     int paths = 0;
     bool full = false;
+    // The loading bar takes 50 steps for the graph, shared among its paths.
+    constexpr int kLoadingSteps = 50;
+    int pathLines = 0;
+    for (size_t i = 0; i + 7 <= size; ++i)
+        if ((i == 0 || data[i - 1] == '\n' || data[i - 1] == '\r') &&
+            std::memcmp(data + i, "m_pPath", 7) == 0)
+            ++pathLines;
+    int pathsSeen = 0;
     char line[LINE_CHARS + 1];
     size_t at = 0;
     while (at < size)
@@ -199,6 +207,12 @@ void CPathMgr::ParseText(const char* data, size_t size, const char* name)
 
         if (std::strcmp(word, "m_pPath") == 0)
         {
+            if (pathsSeen < pathLines)
+            {
+                ++pathsSeen;
+                g_Console.AdvanceLoading(kLoadingSteps * pathsSeen / pathLines -
+                                         kLoadingSteps * (pathsSeen - 1) / pathLines);
+            }
             node = nullptr;
             if (paths >= MAX_PATHS)
             {

@@ -3,6 +3,7 @@
 #include "characters_fixture.h"
 #include "path_graph.h"
 
+#include "shell/Console.h"
 #include "world/ObjectActionCalls.h"
 
 #include <cstdio>
@@ -295,6 +296,14 @@ TEST_F(PathsTest, WrittenGraphsReadBackTheSame)
                       n->neighbours[s] ? n->neighbours[s]->number : NO_NEIGHBOUR);
     }
     copy.Release();
+
+    // Reading a graph moves the loading bar 50 steps, shared among its paths.
+    const std::string three = "m_pPath 1 0 0\r\nm_pPath 2 0 0\r\nm_pPath 3 0 0\r\n";
+    const DWORD before = g_Console.m_dwLoadingDone;
+    CPathMgr paths;
+    paths.ParseText(three.data(), three.size(), "three.pth");
+    EXPECT_EQ(g_Console.m_dwLoadingDone - before, 50u);
+    paths.Release();
 }
 
 TEST_F(PathsTest, AWorldWithoutAGraphGrowsOneNodeAndWritesIt)
