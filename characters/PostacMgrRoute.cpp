@@ -398,6 +398,8 @@ void CPostacMgr::PostacRunTo(strpostac* p, const char* mesh, const char* bezier,
         CopyCut(p->anim.szName, sizeof p->anim.szName, p->name);
         g_SequenceList.SetupPhaseAnimation(&p->anim, animation, 1, kStartBlend);
     }
+    // STAND-IN: the one bot step the character takes in its run node comes with
+    // the bots' combat choice; the run starts moving on the next update.
 }
 
 void CPostacMgr::RunToByName(const char* name, const char* target, const char* bezier, const char* faza,
