@@ -736,18 +736,18 @@ void Panel::RenderCover()
     m_fCoverAlpha -= g_Engine.m_fDeltaTime;
 }
 
-void Panel::RenderMessage()
+bool Panel::RenderMessageBox()
 {
     bool any = false;
     for (const char* line : m_szMessage)
         any = any || line[0];
     if (!any)
-        return;
+        return false;
     m_fMessageAge += g_Engine.m_fDeltaTime;
     if (m_fMessageAge > kMessageSeconds)
     {
         ShowMessage("", "", "");
-        return;
+        return false;
     }
     m_MessageBack.Begin2D(false);
     m_MessageBack.Render(true);
@@ -759,6 +759,11 @@ void Panel::RenderMessage()
         g_pD3DInterface->DrawPrimitive(D3DPT_LINESTRIP, 0, OUTLINE_VERTICES - 1);
     }
     m_MessageBack.Restore2D();
+    return true;
+}
+
+void Panel::RenderMessageText()
+{
     for (int i = 0; i < MESSAGE_LINES; ++i)
         if (m_szMessage[i][0])
             g_Font.DrawText(m_szMessage[i], X(CENTRE_X), m_fMessageY[i], kMessageColor, kMessageSize, 0, true,

@@ -292,8 +292,10 @@ void Panel::Render()
     RenderCover();
     m_Cover.Restore2D();
 
+    const bool message = RenderMessageBox();
     g_Font.BeginText();
-    RenderMessage();
+    if (message)
+        RenderMessageText();
     RenderCaption();
     g_Font.EndText();
 }

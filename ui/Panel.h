@@ -222,7 +222,10 @@ public:
     void RenderLetterboxBars();
     void RenderFaders();
     void RenderCover();
-    void RenderMessage();
+    // The message box's frame, outside the text block (it binds its own
+    // texture state); false when no message is up.
+    bool RenderMessageBox();
+    void RenderMessageText();
     void RenderCaption();
     void RenderSubtitles();
 

@@ -72,6 +72,34 @@ Picture Look(const fs::path& file)
     return p;
 }
 
+// The share of light pixels in a box of the virtual 1024 x 768 screen; -1 for no picture.
+double LightShare(const fs::path& file, float left, float top, float right, float bottom)
+{
+    const std::string b = Bytes(file);
+    if (b.size() < 54 || b.compare(0, 2, "BM") != 0)
+        return -1.0;
+    const uint32_t offset = U32(b, 10);
+    const int width = static_cast<int>(U32(b, 18));
+    const int height = std::abs(static_cast<int32_t>(U32(b, 22)));
+    const int bytes = static_cast<uint8_t>(b[28]) / 8;
+    const size_t stride = (static_cast<size_t>(width) * bytes + 3) & ~size_t(3);
+    if (bytes < 3 || offset + stride * height > b.size())
+        return -1.0;
+    const float sx = width / 1024.0f, sy = height / 768.0f;
+    size_t light = 0, all = 0;
+    for (int y = static_cast<int>(top * sy); y < static_cast<int>(bottom * sy); ++y)
+        for (int x = static_cast<int>(left * sx); x < static_cast<int>(right * sx); ++x)
+        {
+            // Rows are stored bottom up.
+            const size_t at = offset + (height - 1 - y) * stride + static_cast<size_t>(x) * bytes;
+            const int sum = static_cast<uint8_t>(b[at]) + static_cast<uint8_t>(b[at + 1]) +
+                            static_cast<uint8_t>(b[at + 2]);
+            light += sum > 450 ? 1 : 0;
+            ++all;
+        }
+    return all ? static_cast<double>(light) / static_cast<double>(all) : -1.0;
+}
+
 // The strength of a tone in the recording's left channel (44.1 kHz 16-bit
 // stereo), over windows of 0.1 s: the strongest window's Goertzel magnitude.
 double Strongest(const fs::path& wave, double hertz)
@@ -181,6 +209,10 @@ TEST(CutSceneGame, TheConsoleStartsTheIntroAndTheFlyThrough)
     EXPECT_LT(scenePicture.dark, 0.5) << "the scene is seen between its letterbox bars";
     EXPECT_GT(scenePicture.dark, 0.1) << "the letterbox bars";
     EXPECT_LT(after.dark, 0.1) << "no bars once the scene is over";
+    // The subtitle in its message box is lettering on the dark box, not a solid bar.
+    const double subtitle = LightShare(dir.path() / "tk_screen0002.bmp", 340, 712, 680, 735);
+    EXPECT_GT(subtitle, 0.01) << "the subtitle shows";
+    EXPECT_LT(subtitle, 0.4) << "its letters, not a bar";
 
     // The voice: its first note is in the recording.
     EXPECT_GT(Strongest(wave, worldgen::DEMO_INTRO_VOICE_HERTZ), 1000.0);
