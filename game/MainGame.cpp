@@ -535,6 +535,8 @@ void CMainGame::Release()
     // The loading screen's bar holds a device object: a game that ends while
     // the screen waits must not leave it for the program's exit.
     g_LoadingScreen.m_Bar.Release();
+    // So does the save thumbnail the menu took when it last closed.
+    g_SaveMgr.ReleaseThumbnail();
     active = 0;
     g_CutScene.FreeScenes();
     PMgr.FreeDescriptions();
