@@ -51,9 +51,7 @@ constexpr float kPitchDown = -0.5f, kPitchUp = 0.3f;
 constexpr float kHeroBelowCamera = 0.75f;
 constexpr float kPlaceCameraRise = 0.3f;
 constexpr float kFlashAhead = 0.5f;
-constexpr float kFlashRange = 3.0f;
-constexpr float kFlashLife = 0.08f;
-const D3DXVECTOR3 kFlashColour(1.0f, 0.8f, 0.4f);
+constexpr float kGunFlash = 3.0f; // the light value of the gun's muzzle flash
 constexpr float kShotStray = 0.008f;
 constexpr float kShotDamage = 4.0f;
 constexpr float kKickUpBase = 0.1f, kKickUpRandom = 0.2f, kKickSideRandom = 0.1f;
@@ -97,22 +95,6 @@ const char* RandomSound(const ItemSoundList& list)
 }
 
 // The shot's flash: a light that goes out after a moment, like the weapons' own.
-void GunFlash(const D3DXVECTOR3& at)
-{
-    EObjectDesc desc;
-    desc.Type = OT_LIGHT;
-    desc.dwFlags = 1;
-    desc.vPosition = at;
-    desc.fRadius = kFlashRange;
-    desc.fLightValue = kFlashRange;
-    const HOBJECT light = g_Engine.AddObject(&desc);
-    if (!light)
-        return;
-    light->vLightColor = kFlashColour;
-    light->bUpdatable = 1;
-    light->bUpdatableComputed = 1;
-    light->fLifetime = kFlashLife;
-}
 
 bool SocketFrame(HOBJECT gun, D3DXVECTOR3* position, EOrientation* frame)
 {
@@ -320,7 +302,7 @@ void CPlayer::FireMountedGun(HOBJECT gun)
         FX.CreateFx(fx, gun, MUZZLE_SOCKET, 0);
     const EOrientation& view = g_Camera.GetOrientation();
     const D3DXVECTOR3 ahead = g_Camera.GetPosition() + view.Forward * kFlashAhead;
-    GunFlash(ahead);
+    MuzzleFlash(ahead, kGunFlash);
     PMgr.AddAlarm(&ahead, 20.0f, 40.0f, 0, 80.0f, 2, 1, 1);
     auto stray = [] { return (std::rand() & 1 ? -1.0f : 1.0f) * Below(kShotStray); };
     D3DXVECTOR3 direction = view.Forward + D3DXVECTOR3(stray(), stray(), stray());

@@ -286,6 +286,8 @@ extern CPlayerWeapons Bronie;
 void FireWeaponShot(const EItemDesc* weapon, const D3DXVECTOR3* muzzle, const EOrientation* orientation,
                     HOBJECT shooter, BYTE silenced, float damageFactor);
 // FireWeaponShot with the item's description; nothing without an item.
+// A muzzle flash: a short-lived light of the given value at the point.
+void MuzzleFlash(const D3DXVECTOR3& at, float lightValue);
 void FireItemShot(const EItemInstance* weapon, const D3DXVECTOR3* muzzle, const EOrientation* orientation,
                   HOBJECT shooter, BYTE silenced, float damageFactor);
 // A bullet mark at the point, facing along the normal; none while the effect

@@ -161,23 +161,6 @@ float Stray(float scale)
     return c * scale * sign;
 }
 
-void MuzzleFlash(const D3DXVECTOR3& at, float lightValue)
-{
-    EObjectDesc desc;
-    desc.Type = OT_LIGHT;
-    desc.dwFlags = 1;
-    desc.vPosition = at;
-    desc.fRadius = kFlashRange;
-    desc.fLightValue = lightValue;
-    const HOBJECT light = g_Engine.AddObject(&desc);
-    if (!light)
-        return;
-    light->vLightColor = kFlashColour;
-    light->bUpdatable = 1;
-    light->bUpdatableComputed = 1;
-    light->fLifetime = kFlashLife;
-}
-
 // What the hero's shots pass through: himself, his own kind of object, the
 // dead and whatever lets bullets through.
 bool HeroShotFilter(HOBJECT o, RayTestUser user)
@@ -260,6 +243,24 @@ const EFxDef* RandomFx(const ItemFxList& list)
     return n ? list.defs[static_cast<DWORD>(std::rand()) % n] : list.defs[0];
 }
 } // namespace
+
+// A short-lived light at a muzzle.
+void MuzzleFlash(const D3DXVECTOR3& at, float lightValue)
+{
+    EObjectDesc desc;
+    desc.Type = OT_LIGHT;
+    desc.dwFlags = 1;
+    desc.vPosition = at;
+    desc.fRadius = kFlashRange;
+    desc.fLightValue = lightValue;
+    const HOBJECT light = g_Engine.AddObject(&desc);
+    if (!light)
+        return;
+    light->vLightColor = kFlashColour;
+    light->bUpdatable = 1;
+    light->bUpdatableComputed = 1;
+    light->fLifetime = kFlashLife;
+}
 
 // ---- The trigger -------------------------------------------------------------------------
 
