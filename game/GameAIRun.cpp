@@ -10,6 +10,7 @@
 #include "game/CutScene.h"
 #include "game/DialogueMgr.h"
 #include "game/MainGame.h"
+#include "game/Rockets.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
@@ -42,8 +43,6 @@ constexpr DWORD kDeactivatedFlags = 128;
 constexpr DWORD kAllFlags = 0xFFFFFFFFu;
 constexpr BYTE kOnceEntry = 1;
 constexpr BYTE kOnceEnd = 0;
-const char* const kRocketEffect = "rakieta_pocisk";
-const char* const kRocketWeapon = "glauncher";
 const char* const kStopMusic = "*";
 
 bool Used(const char* field)
@@ -520,18 +519,13 @@ void GameAI::LaunchRocket(const strakcje* r)
         g_Console.Print4("ERROR: the rocket from ", r->rocketLauncher, " has no way to ", r->rocketTarget);
         return;
     }
-    direction /= distance;
-    EOrientation orientation;
-    orientation.SetDirection(&direction);
-    const D3DXVECTOR3 start(from.x, from.y, from.z);
-    EFxInstance* fx = g_FxMgr.CreateFxByName(kRocketEffect, &start, &orientation);
-    if (!fx)
-        return;
-    fx->m_hShooter = launcher;
-    fx->m_bRocket = 1;
-    fx->m_vVel = direction * r->rocketSpeed;
-    fx->m_fLifeLeft = distance / r->rocketSpeed;
-    fx->m_pWeapon = ItemMgr.FindDescription(kRocketWeapon);
+    RocketLaunch launch;
+    launch.vFrom = D3DXVECTOR3(from.x, from.y, from.z);
+    launch.vDirection = direction;
+    launch.fSpeed = r->rocketSpeed;
+    launch.hShooter = launcher;
+    launch.fLifeLeft = distance / r->rocketSpeed;
+    LaunchWorldRocket(launch);
 }
 
 // ---- Named actions and hits -----------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystemCalls.h"
+#include "game/Rockets.h"
 #include "physics/HeliMgr.h"
 #include "physics/PhysicsMgr.h"
 #include "player/Player.h"
@@ -164,6 +165,22 @@ D3DXVECTOR3 PositionOf(HOBJECT o)
     D3DVECTOR p;
     g_Engine.GetObjectPosition(o, &p);
     return D3DXVECTOR3(p.x, p.y, p.z);
+}
+
+// The mission's rocket flies from the launcher straight at the target's
+// position of this moment.
+void FireMissionRocket(HOBJECT launcher, HOBJECT target)
+{
+    constexpr float kSpeed = 8700.0f;
+    constexpr float kSoundRange = 82000.0f;
+    RocketLaunch launch;
+    launch.vFrom = PositionOf(launcher);
+    launch.vDirection = PositionOf(target) - launch.vFrom;
+    launch.fSpeed = kSpeed;
+    launch.hShooter = launcher;
+    launch.szSound = ROCKET_SOUND;
+    launch.fSoundRange = kSoundRange;
+    LaunchWorldRocket(launch);
 }
 
 float HeroDistance(HOBJECT o)
@@ -443,12 +460,10 @@ bool QuestSystem::Run(QuestCommand& c)
         QuestCalls::CharacterCall("AlarmCharacter", c.arg1);
         return false;
     case ROCKET:
-        // STAND-IN: the mission rocket waits for the effect "rakieta_pocisk",
-        // its sound and the "glauncher" item.
         if (!Find(c.arg1) || !Find(c.arg2))
             g_Console.Print2("QSRocket: brak ", Find(c.arg1) ? c.arg2 : c.arg1);
         else
-            QuestCalls::Note("QuestSystem rocket %s %s", c.arg1, c.arg2);
+            FireMissionRocket(Find(c.arg1), Find(c.arg2));
         return false;
     case SECTOR_SHOW:
     case SECTOR_HIDE:

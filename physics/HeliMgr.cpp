@@ -1,6 +1,7 @@
 #include "physics/HeliMgr.h"
 
 #include "environment/FxMgr.h"
+#include "game/Rockets.h"
 #include "mesh/Mesh.h"
 #include "physics/PhysicsDesc.h"
 #include "physics/PhysicsMgr.h"
@@ -42,8 +43,6 @@ constexpr const char* kInsideWorld = "worlds\\level13.w";
 constexpr float kRotorRange = 250.0f;
 constexpr float kScriptedSoundRange = 650.0f;
 constexpr const char* kDust = "e_dymek_spod_helikoptera";
-constexpr const char* kRocketFx = "rakieta_pocisk";
-constexpr const char* kRocketSound = "sounds\\weapons\\rocket.wav";
 constexpr float kRocketSoundRange = 250.0f;
 constexpr float kRocketSpeed = 80.0f;
 constexpr const char* kGunItem = "ak";
@@ -495,9 +494,7 @@ void EHeliMgr::RotorWash(EHeli* heli)
 void EHeliMgr::ShootAtPlayer(EHeli* heli)
 {
     HOBJECT o = heli->hObject;
-    // STAND-IN: the hero's hide zones come with the ladders and mounted guns; until then he is never hidden.
-    const bool hidden = false;
-    if (heli->bStopped || o->fCameraDistance > heli->fRange || hidden)
+    if (heli->bStopped || o->fCameraDistance > heli->fRange || Player.HideZoneTest())
         return;
     D3DXVECTOR3 eye;
     if (!SocketPosition(o, kEye, &eye))
@@ -609,20 +606,14 @@ void EHeliMgr::FireRocket(EHeli* heli, const char* socket, const D3DXVECTOR3& ta
     const D3DXVECTOR3 aim(target.x + Signed(kRocketSpread) + Signed(kRocketScatter[0]),
                           target.y + Signed(kRocketSpread) + Signed(kRocketScatter[1]),
                           target.z + Signed(kRocketSpread) + Signed(kRocketScatter[2]));
-    D3DXVECTOR3 direction = aim - from;
-    if (!(D3DXVec3Length(&direction) > kPushEpsilon))
-        return;
-    EOrientation orientation;
-    orientation.SetDirection(&direction);
-    // STAND-IN: the shot of the "glauncher" item waits for the hero's
-    // launchers; until then the helicopter starts the rocket's flight effect itself.
-    EFxInstance* fx = g_FxMgr.CreateFxByName(kRocketFx, &from, &orientation);
-    if (!fx || fx == g_FxMgr.Reserved())
-        return;
-    D3DXVECTOR3 along;
-    D3DXVec3Normalize(&along, &direction);
-    fx->m_vVel = along * kRocketSpeed;
-    fx->m_pSound = g_SoundMgr.CreateSound3DAt(kRocketSound, &from, kRocketSoundRange, true, true);
+    RocketLaunch launch;
+    launch.vFrom = from;
+    launch.vDirection = aim - from;
+    launch.fSpeed = kRocketSpeed;
+    launch.hShooter = heli->hObject;
+    launch.szSound = ROCKET_SOUND;
+    launch.fSoundRange = kRocketSoundRange;
+    LaunchWorldRocket(launch);
 }
 
 void EHeliMgr::FireVolley(EHeli* heli, const D3DXVECTOR3& target)

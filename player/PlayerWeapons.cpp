@@ -116,11 +116,6 @@ constexpr StandardSet STANDARD_SETS[] = {
       {"saiga", 60, 1500}}},
 };
 
-// STAND-IN: the engine's camera-hold byte comes with the camera work's script moves.
-bool CameraHeld()
-{
-    return false;
-}
 
 void ShowWeaponSlots()
 {
@@ -634,7 +629,7 @@ void CPlayerWeapons::UpdateSwitch()
 void CPlayerWeapons::UpdateWheel()
 {
     const float wheel = static_cast<float>(g_Mouse.m_State.z);
-    if (g_MainGame.m_iLevelFrame < kWheelFrame || CameraHeld())
+    if (g_MainGame.m_iLevelFrame < kWheelFrame || g_Engine.m_bCameraHeld)
     {
         wheelReference = wheel;
         return;
@@ -820,7 +815,7 @@ void CPlayerWeapons::Update()
         aimProgress = 0.0f;
         return;
     }
-    if (CameraHeld() || g_MainGame.cameraMoveOn)
+    if (g_Engine.m_bCameraHeld || g_MainGame.cameraMoveOn)
         return;
 
     WalkTimerStep();

@@ -208,8 +208,7 @@ public:
     // handing out weapons then would find none of them.
     BYTE m_bLevelInitialised = 0;
 
-    // STAND-IN: the level script's "clear_weapons" switch, until the level
-    // record of the level scripts holds it.
+    // The level script's "clear_weapons" switch, set as the level starts.
     BYTE m_bClearWeapons = 0;
 
     // ---- First-person view (PlayerWeaponsView.cpp) ------------------------------------

@@ -41,11 +41,6 @@ struct DotVertex
 };
 static_assert(sizeof(DotVertex) == kDotVertexSize, "a dot vertex is 24 bytes");
 
-// STAND-IN: the engine's camera-hold byte comes with the camera work's script moves.
-bool CameraHeld()
-{
-    return false;
-}
 
 bool SkipHeroAndModel(HOBJECT candidate, RayTestUser user)
 {
@@ -147,7 +142,7 @@ void CPlayerWeapons::UpdateLaserDot()
 void CPlayerWeapons::RenderLaser()
 {
     IDirect3DDevice9* device = g_pD3DInterface;
-    if (!device || !LaserWanted() || !laserDotVb || !laserDotPlaced || g_CutScene.m_bPlaying || CameraHeld())
+    if (!device || !LaserWanted() || !laserDotVb || !laserDotPlaced || g_CutScene.m_bPlaying || g_Engine.m_bCameraHeld)
         return;
     if (!laserTexture)
         laserTexture = g_Renderer.GetTextureIndex(DOT_TEXTURE);

@@ -97,12 +97,9 @@ void AdvanceFader(BYTE& fadeIn, BYTE& fadeOut, float inDuration, float outDurati
     }
 }
 
-// STAND-IN: the engine's camera-hold byte (set while the camera follows a
-// socket, a scripted view or another driver) comes with the camera work;
-// until then the camera is never held for the HUD.
 bool CameraHeld()
 {
-    return false;
+    return g_Engine.m_bCameraHeld != 0;
 }
 
 bool HeroOnLadder()

@@ -5,6 +5,7 @@
 #include "environment/Dust.h"
 #include "environment/FxMgr.h"
 #include "environment/Opady.h"
+#include "game/BezierCamera.h"
 #include "game/CutScene.h"
 #include "game/DialogueMgr.h"
 #include "game/MainGame.h"
@@ -111,6 +112,7 @@ bool EEngine::Update()
 
 void EEngine::PreRender()
 {
+    m_bCameraHeld = 0;
     g_HeliMgr.UpdateAttachments();
     g_EngineObject.UpdateTies();
     for (int i = FIRST_SKINMESH_SLOT; i < FIRST_SKINMESH_SLOT + MAX_SKINMESH_OBJECTS; ++i)
@@ -119,6 +121,8 @@ void EEngine::PreRender()
         if (o.bUsed && o.Object)
             static_cast<ESkinMesh*>(o.Object)->ComputeBoneMatrices();
     }
+    if (g_Camera.m_bMoveTo || g_Camera.m_bSocketLook || m_pLookFrom || g_BezierCamera.m_bRunning)
+        m_bCameraHeld = 1;
     g_Camera.StepMoveToObject();
     if (m_pLookFrom)
         g_Camera.SetPosition(&m_pLookFrom->vPosition);

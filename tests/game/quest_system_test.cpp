@@ -4,10 +4,13 @@
 #include "game_fixture.h"
 
 #include "characters/PostacMgr.h"
+#include "environment/FxInstance.h"
+#include "environment/FxMgr.h"
 #include "game/BezierFollowState.h"
 #include "game/BezierMgr.h"
 #include "game/QuestSystem.h"
 #include "game/QuestSystemCalls.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "shell/TextMgr.h"
 #include "ui/Objective.h"
@@ -520,6 +523,38 @@ TEST_F(QuestScripts, FieldOfViewAndCommandsThatReachOtherManagers)
     Frames(1);
     EXPECT_FLOAT_EQ(g_Options.FOV, g_Options.FOV2);
     EXPECT_EQ(g_QuestSystem.m_bFovSet, 0);
+}
+
+TEST_F(QuestScripts, TheRocketFliesFromTheLauncherAtTheTargetCarryingTheLauncherItem)
+{
+    m_dir->Write("afx/rakieta_pocisk.afx", "Life_Time 5\n");
+    g_FxMgr.LoadAll();
+    m_dir->Write("scripts/items.txt", "item glauncher\nName glauncher\n");
+    ItemMgr.LoadDescriptions();
+    g_FxMgr.ReleaseAllFx();
+    HOBJECT launcher = Place("launcher", 0.0f, 10.0f, 0.0f);
+    Place("target", 300.0f, 10.0f, 400.0f);
+    Load("rocket launcher target\nrocket launcher nobody\nwait 5\n");
+    StartLevel();
+    Frames(1);
+    const EFxInstance* rocket = nullptr;
+    for (int i = 1; i < MAX_FX; ++i)
+        if (g_FxMgr.m_Fx[i].m_bActive && g_FxMgr.m_Fx[i].m_bRocket)
+        {
+            EXPECT_EQ(rocket, nullptr) << "one rocket only: the second one's target is missing";
+            rocket = &g_FxMgr.m_Fx[i];
+        }
+    ASSERT_NE(rocket, nullptr);
+    EXPECT_EQ(rocket->m_hShooter, launcher);
+    EXPECT_NE(rocket->m_pWeapon, nullptr);
+    EXPECT_EQ(rocket->m_pWeapon, ItemMgr.FindDescription("glauncher"));
+    // 8700 units a second straight at the target (300, 0, 400 away).
+    EXPECT_NEAR(rocket->m_vVel.x, 8700.0f * 0.6f, 1.0f);
+    EXPECT_NEAR(rocket->m_vVel.y, 0.0f, 1.0f);
+    EXPECT_NEAR(rocket->m_vVel.z, 8700.0f * 0.8f, 1.0f);
+    EXPECT_TRUE(Contains(Log(), "QSRocket: brak nobody"));
+    g_FxMgr.ReleaseAllFx();
+    ItemMgr.FreeDescriptions();
 }
 
 TEST_F(QuestScripts, TheObjectiveTextReachesTheTaskBoxAndTheFadersReachTheHud)

@@ -231,6 +231,20 @@ TEST_F(HeliTest, AHeroBehindTheNoseOrOutOfRangeIsNeverAttacked)
     heli->fCameraDistance = 150.0f;
     Attack(h, 3.0f, 0.02f, nullptr, nullptr);
     EXPECT_EQ(h->iRockets, 0u);
+    // In range and before the nose, but inside his hide zone.
+    heli->fCameraDistance = 50.0f;
+    const D3DXVECTOR3 at(0.0f, 0.0f, 30.0f);
+    HOBJECT bunker = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, &at.x, nullptr);
+    ASSERT_NE(bunker, nullptr);
+    g_Engine.SetObjectName(bunker, "bunker");
+    bunker->fCameraDistance = 5.0f;
+    Player.SetHideZone("bunker", 10.0f);
+    Attack(h, 3.0f, 0.02f, nullptr, nullptr);
+    EXPECT_EQ(h->iRockets, 0u);
+    bunker->fCameraDistance = 15.0f;
+    Attack(h, 3.0f, 0.02f, nullptr, nullptr);
+    EXPECT_GT(h->iRockets, 0u) << "out of the zone he is seen again";
+    Player.SetHideZone(nullptr, 0.0f);
 }
 
 TEST_F(HeliTest, SetToBattleItAttacksTheLastQualifyingNest)

@@ -267,6 +267,23 @@ TEST_F(Camera, MovesToAnObjectAlongALineOverItsTime)
     EXPECT_EQ(g_Camera.m_bMoveTo, 0);
 }
 
+TEST_F(Camera, AMoveToAnObjectHoldsTheCameraForTheFramesItRuns)
+{
+    Mesh("goal");
+    g_Engine.m_fDeltaTime = 1.0f;
+    g_Engine.PreRender();
+    EXPECT_EQ(g_Engine.m_bCameraHeld, 0);
+    g_Camera.MoveToObject("goal", 1.5f);
+    g_Engine.PreRender();
+    EXPECT_EQ(g_Engine.m_bCameraHeld, 1);
+    // The frame that ends the move still holds; the next one is the hero's again.
+    g_Engine.PreRender();
+    EXPECT_EQ(g_Camera.m_bMoveTo, 0);
+    EXPECT_EQ(g_Engine.m_bCameraHeld, 1);
+    g_Engine.PreRender();
+    EXPECT_EQ(g_Engine.m_bCameraHeld, 0);
+}
+
 TEST_F(Camera, LookFromHoldsItsAngleAndNameWithinTheirFields)
 {
     Mesh("tower");
