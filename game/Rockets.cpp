@@ -28,6 +28,7 @@ EFxInstance* LaunchWorldRocket(const RocketLaunch& launch)
         fx->m_fLifeLeft = launch.fLifeLeft;
     fx->m_pWeapon = ItemMgr.FindDescription(ROCKET_ITEM);
     if (launch.szSound && launch.szSound[0])
-        fx->m_pSound = g_SoundMgr.CreateSound3DAt(launch.szSound, &launch.vFrom, launch.fSoundRange, true, true);
+        fx->m_pSound =
+            g_SoundMgr.CreateSound3DAt(launch.szSound, &launch.vFrom, launch.fSoundRange, true, true);
     return fx;
 }

@@ -116,7 +116,6 @@ constexpr StandardSet STANDARD_SETS[] = {
       {"saiga", 60, 1500}}},
 };
 
-
 void ShowWeaponSlots()
 {
     g_Panel.ShowWeaponSlots();

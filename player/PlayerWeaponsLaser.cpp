@@ -41,7 +41,6 @@ struct DotVertex
 };
 static_assert(sizeof(DotVertex) == kDotVertexSize, "a dot vertex is 24 bytes");
 
-
 bool SkipHeroAndModel(HOBJECT candidate, RayTestUser user)
 {
     return candidate != Player.m_hObject && candidate != reinterpret_cast<HOBJECT>(user) &&
@@ -142,7 +141,8 @@ void CPlayerWeapons::UpdateLaserDot()
 void CPlayerWeapons::RenderLaser()
 {
     IDirect3DDevice9* device = g_pD3DInterface;
-    if (!device || !LaserWanted() || !laserDotVb || !laserDotPlaced || g_CutScene.m_bPlaying || g_Engine.m_bCameraHeld)
+    if (!device || !LaserWanted() || !laserDotVb || !laserDotPlaced || g_CutScene.m_bPlaying ||
+        g_Engine.m_bCameraHeld)
         return;
     if (!laserTexture)
         laserTexture = g_Renderer.GetTextureIndex(DOT_TEXTURE);
