@@ -9,12 +9,15 @@
 #include "platform/win32/Win32.h"
 #include "render/Font.h"
 #include "render/Rect.h"
+#include "render/Renderer.h"
 #include "shell/D3DMain.h"
 #include "shell/Debug.h"
 #include "shell/GameOptions.h"
 #include "shell/TTFontMgr.h"
 #include "shell/TextMgr.h"
 #include "shell/TextUtils.h"
+#include "ui/LoadingScreen.h"
+#include "ui/Menu.h"
 #include "world/Engine.h"
 
 #include <unistd.h>
@@ -35,6 +38,20 @@ ERect& Background()
     return rect;
 }
 constexpr DWORD kBackgroundColor = 0x80FFFFFF;
+// The loading screen's picture and its progress bar.
+ERect& LoadingPicture()
+{
+    static ERect rect;
+    return rect;
+}
+ERect& ProgressBar()
+{
+    static ERect rect;
+    return rect;
+}
+constexpr const char* kProgressBarTexture = "hud_progress_bar.tga";
+constexpr float kBarLeft = 80.0f, kBarWidth = 300.0f, kBarTop = 728.0f, kBarBottom = 734.0f;
+constexpr DWORD kBarBackColor = 0xFF606060, kBarFillColor = 0xFFA6A392;
 constexpr DWORD kBarColor = 0xFF80FF80;
 constexpr DWORD kBarVertices = 8;
 constexpr DWORD kBarVertexSize = 20;
@@ -743,6 +760,8 @@ void EConsole::CreateDeviceObjects()
 void EConsole::ReleaseDeviceObjects()
 {
     Background().Release();
+    LoadingPicture().Release();
+    ProgressBar().Release();
     if (auto* vb = static_cast<IDirect3DVertexBuffer9*>(m_pBarVertices))
         vb->Release();
     m_pBarVertices = nullptr;
@@ -790,6 +809,17 @@ void EConsole::StartLoadingScreen(const char* worldFile)
             picture = n;
     }
     std::snprintf(m_szLoadingPicture, sizeof m_szLoadingPicture, "loading%02d.tga", picture);
+    const float w = static_cast<float>(g_Options.screenwidth), h = static_cast<float>(g_Options.screenheight);
+    // A world whose picture is missing loads over black rather than asking
+    // the texture loader for a file that is not there.
+    LoadingPicture().Release();
+    if (g_Renderer.FindTexturePath(m_szLoadingPicture))
+        LoadingPicture().Create(m_szLoadingPicture, 0.0f, 0.0f, w, h, 0xFFFFFFFF);
+    else
+        Print2("No loading picture ", m_szLoadingPicture);
+    ProgressBar().Release();
+    if (g_Renderer.FindTexturePath(kProgressBarTexture))
+        ProgressBar().Create(kProgressBarTexture, 0.0f, 0.0f, w, h, kBarFillColor);
     DrawLoadingScreen(m_iLoadingEighth);
 }
 
@@ -826,11 +856,31 @@ void EConsole::DrawLoadingScreen(int)
 {
     if (!m_bLoading || g_CutScene.m_bPlaying || g_MainGame.m_iLevelFrame >= 199)
         return;
-    // STAND-IN: clearing to black, the picture (CMenu::DrawBackground), the
-    // briefing lines and the present come with the device, menu and
-    // loading-screen work; the bar and the caption are worked out here.
+    IDirect3DDevice9* device = g_pD3DInterface;
+    if (!device)
+    {
+        DrawProgressBar();
+        DrawLoadingText();
+        g_LoadingScreen.Update();
+        return;
+    }
+    device->Clear(0, nullptr, D3DMain::FullClearFlags(), D3DCOLOR_ARGB(0xFF, 0, 0, 0), 1.0f, 0);
+    // Inside a scene someone else opened nothing is drawn: the next frame's
+    // loading screen shows the same progress.
+    if (FAILED(device->BeginScene()))
+        return;
+    DrawLoadingPicture();
     DrawProgressBar();
     DrawLoadingText();
+    g_LoadingScreen.Update();
+    g_LoadingScreen.RenderBriefingLines();
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+void EConsole::DrawLoadingPicture()
+{
+    g_Menu.DrawBackground(&LoadingPicture());
 }
 
 void EConsole::DrawProgressBar()
@@ -847,6 +897,29 @@ void EConsole::DrawProgressBar()
     if (progress > 1.0f)
         progress = 1.0f;
     m_fLoadingProgress = progress;
+    ERect& bar = ProgressBar();
+    IDirect3DDevice9* device = g_pD3DInterface;
+    if (!bar.m_bCreated || !device)
+        return;
+    DWORD lighting = FALSE, fog = FALSE;
+    device->GetRenderState(D3DRS_LIGHTING, &lighting);
+    device->GetRenderState(D3DRS_FOGENABLE, &fog);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    device->SetTransform(D3DTS_WORLD, &identity);
+    const float sx = g_Options.fScreenScaleX, sy = g_Options.fScreenScaleY;
+    bar.Begin2D(false);
+    bar.SetRect(kBarLeft * sx, kBarTop * sy, (kBarLeft + kBarWidth) * sx, kBarBottom * sy);
+    bar.SetColor(kBarBackColor);
+    bar.Render(true);
+    bar.SetRect(kBarLeft * sx, kBarTop * sy, kBarLeft * sx + progress * kBarWidth * sx, kBarBottom * sy);
+    bar.SetColor(kBarFillColor);
+    bar.Render(true);
+    bar.Restore2D();
+    device->SetRenderState(D3DRS_LIGHTING, lighting);
+    device->SetRenderState(D3DRS_FOGENABLE, fog);
 }
 
 void EConsole::DrawLoadingText()
@@ -866,10 +939,12 @@ void EConsole::DrawLoadingText()
 void EConsole::EndLoadingScreen()
 {
     ReleaseLoadingPicture();
+    ProgressBar().Release();
     m_bLoading = 0;
 }
 
 void EConsole::ReleaseLoadingPicture()
 {
     m_szLoadingPicture[0] = 0;
+    LoadingPicture().Release();
 }

@@ -113,6 +113,8 @@ public:
     void DrawLoadingScreen(int eighth);
     void DrawProgressBar();
     void DrawLoadingText();
+    // The loading picture over the whole screen (also under the loading screen's own frames).
+    void DrawLoadingPicture();
     void EndLoadingScreen();
     void ReleaseLoadingPicture();
 

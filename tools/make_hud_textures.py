@@ -232,6 +232,10 @@ def hud_textures(root):
     bar = Canvas(64, 16)
     bar.paint(lambda u, v: soft(abs(v - 0.5) - 0.35, 0.1) * min(1.0, 4 * min(u, 1 - u)), WHITE)
     write("menu_pasek_pod_menu.tga", bar)
+    # The loading screen's progress bar: white, coloured as it is drawn.
+    progress = Canvas(64, 8)
+    progress.paint(lambda u, v: 1.0 - 0.25 * abs(v - 0.5), WHITE)
+    write("hud_progress_bar.tga", progress)
     # The flown helicopter's cockpit screen and its frame.
     screen = Canvas(64)
     screen.paint(box(0.06, 0.06, 0.94, 0.94, 0.02), (40, 90, 60, 200))

@@ -70,6 +70,18 @@ def backdrop(width=512, height=256):
     return c
 
 
+def loading_picture(number):
+    """The loading screen's picture of a level: the backdrop's dusk tinted
+    per level (01 a cold night, 02 a warm haze), so two levels are told
+    apart at a glance."""
+    tints = {1: (0.55, 0.75, 1.15), 2: (1.2, 0.95, 0.6)}
+    tr, tg, tb = tints[number]
+    c = backdrop()
+    c.pixels = [(min(255, int(r * tr)), min(255, int(g * tg)), min(255, int(b * tb)), a)
+                for (r, g, b, a) in c.pixels]
+    return c
+
+
 def cursor():
     c = Canvas(32)
     c.paint(triangle([(0.05, 0.05), (0.75, 0.5), (0.05, 0.85)], 0.03), (20, 20, 20, 255))
@@ -138,6 +150,9 @@ def menu_textures(root):
             f.write(canvas.tga())
 
     write("menu_tlo.tga", backdrop())
+    # The worlds of the bundled tree use the pictures 01 and 02.
+    for number in (1, 2):
+        write("loading%02d.tga" % number, loading_picture(number))
     black = Canvas(8)
     black.paint(lambda u, v: 1.0, (0, 0, 0, 255))
     write("czarne.tga", black)

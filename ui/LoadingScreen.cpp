@@ -286,8 +286,7 @@ void CLoadingScreen::Render()
     g_pD3DInterface->Clear(0, nullptr, D3DMain::FullClearFlags(), D3DCOLOR_ARGB(0xFF, 0, 0, 0), 1.0f, 0);
     if (FAILED(g_pD3DInterface->BeginScene()))
         return;
-    // STAND-IN: the loading picture is drawn by the menu's backdrop
-    // (CMenu::DrawBackground), which comes with the menu work.
+    g_Console.DrawLoadingPicture();
     RenderBriefingLines();
     const float sx = hud::ScaleX(), sy = hud::ScaleY();
     if (g_MainGame.m_iLevelFrame >= kLevelFrameLoaded)

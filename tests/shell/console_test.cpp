@@ -421,6 +421,8 @@ TEST_F(Console, LoadingScreenOfAMissingWorldUsesTheBaseTotal)
     g_Console.StartLoadingScreen("worlds\\level_12_of_03.w");
     EXPECT_EQ(g_Console.m_dwLoadingTotal, EConsole::LOADING_BASE_TOTAL);
     EXPECT_STREQ(g_Console.m_szLoadingPicture, "loading12.tga");
+    // No such picture in the tree: the screen stays black and says so.
+    EXPECT_STREQ(g_Console.GetLine(EConsole::RING_LINES - 1), "No loading picture loading12.tga");
     g_Console.StartLoadingScreen(nullptr);
     EXPECT_STREQ(g_Console.m_szLoadingPicture, "loading01.tga");
     g_Console.EndLoadingScreen();
