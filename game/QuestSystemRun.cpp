@@ -14,6 +14,7 @@
 #include "physics/PhysicsMgr.h"
 #include "player/Player.h"
 #include "render/Font.h"
+#include "render/SkyShadow.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/RecordBytes.h"
@@ -231,7 +232,7 @@ void HideTree(HOBJECT o)
     g_Engine.SetObjectFlags(o, kHiddenFlags, kAllFlags);
     g_Engine.SetObjectFlags2(o, kHiddenFlags2, kAllFlags);
     g_HeliMgr.HideHeli(o);
-    // STAND-IN: the sky shadow's update flag waits for the shadow work.
+    g_SkyShadow.m_bRendered[0] = 0;
     if (o->pPhysicsBody)
     {
         g_PhysicsMgr.PlaceTruckBodyBelowObject(o);

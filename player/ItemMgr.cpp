@@ -8,6 +8,7 @@
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "render/Rect.h"
+#include "render/SkyShadow.h"
 #include "shell/Console.h"
 #include "shell/Orientation.h"
 #include "shell/TextUtils.h"
@@ -421,8 +422,8 @@ void EItemMgr::PickUp(HOBJECT worldObject)
     DeleteItem(item->m_iSlot);
     if (action[0])
         g_Engine.RunObjectAction(action, 0);
-    // STAND-IN: the first sun-shadow cascade is marked for redrawing once the
-    // sun-shadow work keeps its per-cascade bytes.
+    // The item's shadow leaves the first sun-shadow cascade with it.
+    g_SkyShadow.m_bRendered[0] = 0;
     if (std::rand() % kBonusGrenadeChance == 0 && Bronie.grenades < kBonusGrenadeBelow)
         ++Bronie.grenades;
 }

@@ -5,9 +5,11 @@
 #include "world/EngineObject.h"
 
 #include "characters/PostacMgr.h"
+#include "game/CutScene.h"
 #include "mesh/Mesh.h"
 #include "physics/PhysicsDesc.h"
 #include "physics/PhysicsMgr.h"
+#include "physics/PlayerHeli.h"
 #include "player/Player.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
@@ -83,6 +85,14 @@ bool EEngineObject::StepPhysicsCulling(HOBJECT o)
     return o->bPhysicsOff != 0;
 }
 
+// The hero hears the small sounds around him on foot and alive; a cut-scene,
+// a ride or the helicopter's cockpit takes him away from them.
+static bool HeroHearsNearbySounds()
+{
+    return PlayerStats.m_fHealth > 0.0f && !PlayerStats.m_bDead && !g_CutScene.m_bPlaying && !Player.m_bRiding &&
+           !g_PlayerHeli.m_bFlying;
+}
+
 // A sound record that does not loop plays once every interval (its value, in
 // seconds) while the hero is near the object.
 void EEngineObject::StepPeriodicSound(HOBJECT o)
@@ -94,9 +104,7 @@ void EEngineObject::StepPeriodicSound(HOBJECT o)
     if (o->fSoundTimer <= s.fValue)
         return;
     const float reach = std::max(kPeriodicNearest, o->fRadius * kPeriodicByRadius);
-    // STAND-IN: the hero's states that keep him from hearing it (cut-scenes,
-    // vehicles) come with the hero's state work; a dead hero hears nothing.
-    if (o->fHeroDistance >= reach || PlayerStats.m_fHealth <= 0.0f)
+    if (o->fHeroDistance >= reach || !HeroHearsNearbySounds())
         return;
     o->fSoundTimer = 0.0f;
     g_SoundMgr.PlaySound3DOnce(s.szFile, &o->vPosition, kPeriodicRange);

@@ -7,6 +7,7 @@
 #include "support/ConsoleLog.h"
 #include "game/MainGame.h"
 #include "physics/PhysicsMgr.h"
+#include "player/Player.h"
 #include "shell/Profiler.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
@@ -143,6 +144,13 @@ TEST_F(ObjectPass, APeriodicSoundPlaysEachIntervalOnlyWhileTheHeroIsNear)
     Frame(0.6f);
     EXPECT_EQ(nearer->fSoundTimer, 0.0f) << "played, and the interval starts again";
     EXPECT_FLOAT_EQ(farther->fSoundTimer, 1.2f) << "the hero is too far to hear it";
+    // Riding something, he is away from the small sounds around him.
+    Player.m_bRiding = 1;
+    Frame(1.2f);
+    Player.m_bRiding = 0;
+    EXPECT_FLOAT_EQ(nearer->fSoundTimer, 1.2f);
+    Frame(0.1f);
+    EXPECT_EQ(nearer->fSoundTimer, 0.0f);
 }
 
 TEST_F(ObjectPass, AFallingObjectComesToRestOnWhatIsBelowIt)
