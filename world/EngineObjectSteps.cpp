@@ -89,8 +89,8 @@ bool EEngineObject::StepPhysicsCulling(HOBJECT o)
 // a ride or the helicopter's cockpit takes him away from them.
 static bool HeroHearsNearbySounds()
 {
-    return PlayerStats.m_fHealth > 0.0f && !PlayerStats.m_bDead && !g_CutScene.m_bPlaying && !Player.m_bRiding &&
-           !g_PlayerHeli.m_bFlying;
+    return PlayerStats.m_fHealth > 0.0f && !PlayerStats.m_bDead && !g_CutScene.m_bPlaying &&
+           !Player.m_bRiding && !g_PlayerHeli.m_bFlying;
 }
 
 // A sound record that does not loop plays once every interval (its value, in
