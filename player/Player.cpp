@@ -724,6 +724,11 @@ void CPlayer::Update()
     ChangeHealth(0.0f);
     // 12.
     m_vHalfExtents = {kHalfWidth, m_bCrouched ? kHalfCrouch : kHalfStand, kHalfWidth};
+    // A level made to be flown through (its script says "no_clip") puts the
+    // hero into fly mode once the world has settled.
+    if (g_MainGame.m_iLevelFrame >= FRAME_NO_CLIP && g_GameAI.m_pCurrentLevel &&
+        g_GameAI.m_pCurrentLevel->noClip)
+        g_Options.mucha = 1;
     m_fStandTime = m_bCrouched ? 0.0f : m_fStandTime + dt;
 }
 
@@ -1326,8 +1331,11 @@ void CPlayer::DeveloperKeys()
     }
     if (CommandPressed(CMD_DEV_DEBUG_CHARACTERS, m_bDebugKeyLatch[2]))
         g_Options.DebugCharacters = !g_Options.DebugCharacters;
-    // STAND-IN: F3's display switch and F4 and F5's test soldier wait for the
-    // characters' debug drawing and the soldier's model.
+    // F3 switches the frame counter (with "God", also the HUD's god-mode line).
+    if (CommandPressed(CMD_DEV_DISPLAY, m_bDebugKeyLatch[1]))
+        g_Options.DrawFPS = !g_Options.DrawFPS;
+    // STAND-IN: F4 and F5's test soldier waits for its model
+    // "models\postacie\soldat1\soldat1.x" in the bundled tree.
 }
 
 void CPlayer::WeaponKeys()

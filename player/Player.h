@@ -76,11 +76,13 @@ public:
     // The developer's keys (setting "developer").
     static constexpr int CMD_DEV_DEBUG_CHARACTERS = 37;
     static constexpr int CMD_DEV_UPDATE_MODELS = 68;
+    static constexpr int CMD_DEV_DISPLAY = 69;
     static constexpr int DEBUG_KEYS = 5;
 
     // Level frames of the start-up.
     static constexpr DWORD FRAME_UPDATE = 150;    // the hero's frame runs from here
     static constexpr DWORD FRAME_MOVE = 220;      // keys move him from here
+    static constexpr DWORD FRAME_NO_CLIP = 263;   // a "no_clip" level flies him from here
     static constexpr DWORD FRAME_FALL_HURT = 200; // landings hurt after this
     static constexpr DWORD FRAME_HEALTH = 60;     // health changes from here
 

@@ -633,6 +633,22 @@ TEST_F(HeroTest, InFlyModeTheEyeFliesAlongTheLookAtItsSpeedThroughWalls)
     EXPECT_TRUE(Player.m_bCanMove) << "landed on the ground";
 }
 
+TEST_F(HeroTest, ANoClipLevelSwitchesFlyModeOnFromFrame263)
+{
+    Start();
+    strai level;
+    level.noClip = 1;
+    g_GameAI.m_pCurrentLevel = &level;
+    g_Options.mucha = 0;
+    g_MainGame.m_iLevelFrame = CPlayer::FRAME_NO_CLIP - 2;
+    Frames(1);
+    EXPECT_EQ(g_Options.mucha, 0);
+    Frames(2);
+    EXPECT_EQ(g_Options.mucha, 1);
+    g_GameAI.m_pCurrentLevel = nullptr;
+    g_Options.mucha = 0;
+}
+
 TEST_F(HeroTest, TheDeveloperKeysSwitchOnTheirPressOnlyWithTheDeveloperSetting)
 {
     Start();
@@ -643,7 +659,8 @@ TEST_F(HeroTest, TheDeveloperKeysSwitchOnTheirPressOnlyWithTheDeveloperSetting)
         BYTE* copy;
     };
     const Row rows[] = {{CPlayer::CMD_DEV_UPDATE_MODELS, &g_Options.UpdateModels, &g_Options.UpdateBezier},
-                        {CPlayer::CMD_DEV_DEBUG_CHARACTERS, &g_Options.DebugCharacters, nullptr}};
+                        {CPlayer::CMD_DEV_DEBUG_CHARACTERS, &g_Options.DebugCharacters, nullptr},
+                        {CPlayer::CMD_DEV_DISPLAY, &g_Options.DrawFPS, nullptr}};
     for (const Row& r : rows)
     {
         SCOPED_TRACE(r.command);
