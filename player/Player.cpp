@@ -1528,7 +1528,10 @@ void CPlayer::ControllerStep()
         m_bPhysicsSkip = 0;
         return;
     }
-    // 4.
+    // 4. Standing on an object whose actions fire on contact runs them (the
+    // record's own checks keep a run under way or a spent one-off quiet).
+    if (m_hStandObject && m_hStandObject->pActionParams && m_hStandObject->pActionParams->action_general_2)
+        g_EngineObject.RunObjectActions(m_hStandObject, 1);
     const D3DXVECTOR3 still(0.0f, 0.0f, 0.0f);
     g_PhysicsMgr.SetWalkDirection(m_bBezier ? &still : &m_vVelocity);
     g_PhysicsMgr.Step();

@@ -8,6 +8,7 @@
 #include "player/ItemDesc.h"
 #include "shell/CommandMgr.h"
 #include "world/ObjectActionCalls.h"
+#include "world/ObjectActionParams.h"
 
 #include <cmath>
 
@@ -647,6 +648,25 @@ TEST_F(HeroTest, ANoClipLevelSwitchesFlyModeOnFromFrame263)
     EXPECT_EQ(g_Options.mucha, 1);
     g_GameAI.m_pCurrentLevel = nullptr;
     g_Options.mucha = 0;
+}
+
+TEST_F(HeroTest, StandingOnAnObjectWhoseActionsFireOnContactRunsThem)
+{
+    EObjectActionParams plate;
+    plate.Reset();
+    plate.dwEnabled = 1;
+    plate.action_general_opt = 1;
+    plate.action_general_2_once = 1;
+    g_Engine.SetObjectActionParams(ground, &plate);
+    Start();
+    EXPECT_EQ(ground->bActionHasRun, 0) << "not marked to fire on contact";
+    plate.action_general_2 = 1;
+    g_Engine.SetObjectActionParams(ground, &plate);
+    // The ground probe's find of the last frame (the segment test of this
+    // small world knows no meshes).
+    Player.m_hStandObject = ground;
+    Frames(1);
+    EXPECT_EQ(ground->bActionHasRun, 1);
 }
 
 TEST_F(HeroTest, TheDeveloperKeysSwitchOnTheirPressOnlyWithTheDeveloperSetting)
