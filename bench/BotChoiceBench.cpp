@@ -49,11 +49,26 @@ constexpr float kSpread = 400.0f;
 constexpr int kFrames = 300;
 constexpr float kFrameTime = 1.0f / 60.0f;
 
-const char* const kAnimations[] = {
-    "stoi_strzela", "kuca", "lezy", "stoi_do_kuca", "stoi_do_lezy", "kuca_do_stoi", "kuca_do_lezy",
-    "lezy_do_stoi", "lezy_do_kuca", "kuca_strzela", "lezy_strzela", "wychyl_kuca_prawo_do",
-    "wychyl_kuca_prawo_strzela", "wychyl_kuca_prawo_od", "wychyl_kuca_lewo_do", "wychyl_kuca_lewo_strzela",
-    "wychyl_kuca_lewo_od", "kuca_strzela_gora", "rpg_strzela1", "bieg"};
+const char* const kAnimations[] = {"stoi_strzela",
+                                   "kuca",
+                                   "lezy",
+                                   "stoi_do_kuca",
+                                   "stoi_do_lezy",
+                                   "kuca_do_stoi",
+                                   "kuca_do_lezy",
+                                   "lezy_do_stoi",
+                                   "lezy_do_kuca",
+                                   "kuca_strzela",
+                                   "lezy_strzela",
+                                   "wychyl_kuca_prawo_do",
+                                   "wychyl_kuca_prawo_strzela",
+                                   "wychyl_kuca_prawo_od",
+                                   "wychyl_kuca_lewo_do",
+                                   "wychyl_kuca_lewo_strzela",
+                                   "wychyl_kuca_lewo_od",
+                                   "kuca_strzela_gora",
+                                   "rpg_strzela1",
+                                   "bieg"};
 
 double CpuSeconds()
 {
@@ -102,15 +117,16 @@ struct BotWorld : BenchDevice
         }
         g_Engine.PrepareObjects();
         Graph();
-        Write("scripts/postacie.txt", "postac soldier\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n"
-                                      "faza bot_stoi\nbot\nloop\n"
-                                      "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
-                                      "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n"
-                                      "faza bot_do_gracza\nbot\nestimate_do_gracza\non_koniec bot_stoi\n"
-                                      "postac rpg\nRPG\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n"
-                                      "faza bot_stoi\nbot\nloop\n"
-                                      "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
-                                      "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n");
+        Write("scripts/postacie.txt",
+              "postac soldier\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n"
+              "faza bot_stoi\nbot\nloop\n"
+              "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
+              "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n"
+              "faza bot_do_gracza\nbot\nestimate_do_gracza\non_koniec bot_stoi\n"
+              "postac rpg\nRPG\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n"
+              "faza bot_stoi\nbot\nloop\n"
+              "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
+              "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n");
         PMgr.LoadDescriptions();
         g_MainGame.m_iLevelFrame = 1000;
         g_Engine.m_fDeltaTime = kFrameTime;
@@ -296,6 +312,9 @@ void BM_BotChoiceOf64Bots(benchmark::State& state)
             const double start = CpuSeconds();
             for (strpostac* p : world.bots)
             {
+                p->stance_timer += kFrameTime;
+                p->blend_timer += kFrameTime;
+                p->choice_timer += kFrameTime;
                 PMgr.AdvanceCombatTimers(p, kFrameTime);
                 PMgr.BotUpdate(p);
                 if (p->rocket_firing)
@@ -331,7 +350,8 @@ void BM_BotChoiceOf64Bots(benchmark::State& state)
     state.counters["over_bare"] = choice / bare;
     state.counters["segment_tests_per_frame"] = static_cast<double>(segments) / static_cast<double>(frames);
     state.counters["choices_per_frame"] = static_cast<double>(choices) / static_cast<double>(frames);
-    state.counters["runs_started_per_frame"] = static_cast<double>(estimateRuns) / static_cast<double>(frames);
+    state.counters["runs_started_per_frame"] =
+        static_cast<double>(estimateRuns) / static_cast<double>(frames);
 }
 TK_BENCHMARK(BM_BotChoiceOf64Bots)->Iterations(3)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -195,8 +195,9 @@ public:
 
     // ---- The bots' combat choice and grenade throw (PostacMgrCombat.cpp) -----------------
     void BotUpdate(strpostac* p);
-    // The per-frame update's share for the choice: the stance, blend, choice
-    // and lean timers grow by the frame time, the rocket cool-down falls to 0.
+    // The per-frame update's share for the stances: the lean timers grow by
+    // the frame time, the rocket cool-down falls to 0 (the stance, blend and
+    // choice timers are the update's own).
     void AdvanceCombatTimers(strpostac* p, float frameTime);
     // The stages of a bot's grenade throw, each frame while it is under way.
     void UpdateGrenadeThrow(strpostac* p);

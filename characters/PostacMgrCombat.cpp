@@ -102,9 +102,6 @@ void CPostacMgr::AdvanceCombatTimers(strpostac* p, float frameTime)
 {
     if (!p)
         return;
-    p->stance_timer += frameTime;
-    p->blend_timer += frameTime;
-    p->choice_timer += frameTime;
     p->lean_timer += frameTime;
     p->since_lean += frameTime;
     p->rocket_cooldown = std::max(0.0f, p->rocket_cooldown - frameTime);
@@ -139,16 +136,16 @@ void CPostacMgr::BotDoStrzalu(strpostac* p, bool snap)
 
 void CPostacMgr::BotUpdate(strpostac* p)
 {
-    if (!p || !p->faza || p->rocket_firing || p->throwing || p->wounded)
+    if (!p || !p->faza || p->rocket_firing || p->throwing || p->wound_reaction)
         return;
     ++m_iBotChoices;
     p->second_bot_shot = 0;
     if (!p->first_bot_shot)
         p->choose_again = 1;
-    p->saved.last_bot_choice = static_cast<DWORD>(-1);
+    p->last_bot_choice = -1;
 
     // 1. A stance change ends in its shooting pose; a lean takes its step.
-    if (p->shooting_pose_pending)
+    if (p->stance_change)
     {
         SnapBotToGround(p);
         StartShootingPose(p);
@@ -162,7 +159,7 @@ void CPostacMgr::BotUpdate(strpostac* p)
 
     // 2. A new request, or no stance yet: one stance change. The first
     // bot-shot byte keeps the following calls from asking again.
-    if (p->choose_again || !p->stance_animation[0] || p->stance < 0)
+    if (p->choose_again || !p->stance_animation[0] || p->stance_index < 0)
     {
         SnapBotToGround(p);
         ChangeStance(p);
@@ -173,9 +170,10 @@ void CPostacMgr::BotUpdate(strpostac* p)
 
     // 3. A pose held for a while is slowed nearly to a stop.
     SnapBotToGround(p);
-    if (p->blend_timer > kSlowAfter && !p->wounded && !p->suspended)
-        if (ESkinMesh* skin = p->model && p->model->Type == OT_SKINMESH ? static_cast<ESkinMesh*>(p->model->Object)
-                                                                        : nullptr)
+    if (p->blend_timer > kSlowAfter && !p->wound_reaction && !p->suspended)
+        if (ESkinMesh* skin = p->model && p->model->Type == OT_SKINMESH
+                                  ? static_cast<ESkinMesh*>(p->model->Object)
+                                  : nullptr)
         {
             skin->SetTimeScale(kSlowScale);
             p->anim.fBlendTime = kSlowScale;
@@ -342,8 +340,8 @@ void CPostacMgr::UpdateGrenadeThrow(strpostac* p)
     case 0:
         if (t < kGrenadeMade)
             return;
-        p->grenade = g_Engine.CreateObject(OT_MESH, kGrenadeModel, kGrenadeFlags, kGrenadeFlags2, &p->position.x,
-                                           nullptr);
+        p->grenade = g_Engine.CreateObject(OT_MESH, kGrenadeModel, kGrenadeFlags, kGrenadeFlags2,
+                                           &p->position.x, nullptr);
         if (p->grenade)
         {
             g_Engine.SetObjectName(p->grenade, kGrenadeName);
@@ -374,8 +372,9 @@ void CPostacMgr::UpdateGrenadeThrow(strpostac* p)
         D3DXVec3Normalize(&direction, &direction);
         const D3DXVECTOR3 start = hand + D3DXVECTOR3(0.0f, kThrowRaise, 0.0f);
         g_Engine.SetObjectPosition(p->grenade, &start, 0);
-        const float speed = std::clamp(kThrowSpeedPerUnit * postacgeometry::Distance(hand, p->target_position),
-                                       kThrowSpeedMin, kThrowSpeedMax);
+        const float speed =
+            std::clamp(kThrowSpeedPerUnit * postacgeometry::Distance(hand, p->target_position),
+                       kThrowSpeedMin, kThrowSpeedMax);
         const D3DXVECTOR3 velocity = direction * speed;
         g_Engine.SetObjectFlags3(p->grenade, kGrenadeKind, ~0u);
         EPhysicsDesc body;

@@ -28,7 +28,7 @@ namespace
 constexpr int kStanding = 0;
 constexpr int kCrouching = 1;
 constexpr int kLying = 2;
-constexpr float kStanceHold = 6.0f;  // seconds a stance lasts at least
+constexpr float kStanceHold = 6.0f;   // seconds a stance lasts at least
 constexpr float kLieDistance = 20.0f; // lying only when the target is farther
 constexpr float kLieStep = 2.5f;      // and the hero's height is within this of the character's
 constexpr float kLieLineRaise = 0.1f;
@@ -118,13 +118,13 @@ void CPostacMgr::ChangeStance(strpostac* p)
         return;
     const char* animation = nullptr;
     BYTE loop = 0;
-    int stance = p->stance;
+    int stance = p->stance_index;
     if (p->partner && !p->target)
     {
         // A partner with nobody to fight looks around, standing.
         animation = "stoi_celuje_lewo_prawo";
-        if (CompareNoCase(p->anim.szAnimation, g_SequenceList.GetCharacterAnimationName(&p->anim, animation)) ==
-            0)
+        if (CompareNoCase(p->anim.szAnimation,
+                          g_SequenceList.GetCharacterAnimationName(&p->anim, animation)) == 0)
             return;
         stance = kStanding;
         loop = 1;
@@ -193,23 +193,23 @@ void CPostacMgr::ChangeStance(strpostac* p)
         }
         }
     }
-    p->stance = stance;
+    p->stance_index = stance;
     StartStanceAnimation(p, animation, loop, kStanceBlend, 1.0f);
     p->pose_started = 1;
-    p->shooting_pose_pending = 1;
+    p->stance_change = 1;
 }
 
 void CPostacMgr::StartShootingPose(strpostac* p)
 {
-    if (!p || !p->shooting_pose_pending || !g_Engine.CanAnimationBeInterrupted(p->model))
+    if (!p || !p->stance_change || !g_Engine.CanAnimationBeInterrupted(p->model))
         return;
-    p->shooting_pose_pending = 0;
+    p->stance_change = 0;
     const char* animation = "stoi_strzela";
-    if (p->partner && !p->target && p->stance == kStanding)
+    if (p->partner && !p->target && p->stance_index == kStanding)
         animation = "stoi2";
-    else if (p->stance == kLying)
+    else if (p->stance_index == kLying)
         animation = "lezy_strzela";
-    else if (p->stance == kCrouching)
+    else if (p->stance_index == kCrouching)
         animation = "kuca_strzela";
     StartStanceAnimation(p, animation, 1, kPoseBlend, 1.0f);
     p->pose_started = 1;
@@ -223,12 +223,12 @@ void CPostacMgr::StartLean(strpostac* p, int side)
         return;
     p->lean_side = side;
     const bool right = side >= 1;
-    if (p->stance == kLying)
+    if (p->stance_index == kLying)
     {
         p->lean_step = 0;
         StartStanceAnimation(p, "lezy_do_kuca", 0, kLeanBlend, 1.0f);
     }
-    else if (p->stance == kCrouching)
+    else if (p->stance_index == kCrouching)
     {
         p->lean_step = 1;
         StartStanceAnimation(p, right ? "wychyl_kuca_prawo_do" : "wychyl_kuca_lewo_do", 0, kLeanBlend, 1.0f);
@@ -270,15 +270,16 @@ void CPostacMgr::UpdateLean(strpostac* p)
         p->lean_step = 1;
         break;
     case 1:
-        StartStanceAnimation(p, right ? "wychyl_kuca_prawo_strzela" : "wychyl_kuca_lewo_strzela", 1, kLeanBlend,
-                             1.0f);
+        StartStanceAnimation(p, right ? "wychyl_kuca_prawo_strzela" : "wychyl_kuca_lewo_strzela", 1,
+                             kLeanBlend, 1.0f);
         p->lean_step = 2;
         p->lean_timer = 0.0f;
         break;
     case 3:
-        if (p->stance == kStanding || p->stance == kLying)
+        if (p->stance_index == kStanding || p->stance_index == kLying)
         {
-            StartStanceAnimation(p, p->stance == kStanding ? "kuca_do_stoi" : "kuca_do_lezy", 0, kLeanBlend, 1.0f);
+            StartStanceAnimation(p, p->stance_index == kStanding ? "kuca_do_stoi" : "kuca_do_lezy", 0,
+                                 kLeanBlend, 1.0f);
             p->lean_step = 4;
             p->lean_timer = 0.0f;
         }
@@ -289,7 +290,8 @@ void CPostacMgr::UpdateLean(strpostac* p)
         }
         break;
     default:
-        StartStanceAnimation(p, p->stance == kLying ? "lezy_strzela" : "stoi_strzela", 1, kPoseBlend, 1.0f);
+        StartStanceAnimation(p, p->stance_index == kLying ? "lezy_strzela" : "stoi_strzela", 1, kPoseBlend,
+                             1.0f);
         endLean();
         break;
     }
@@ -304,7 +306,7 @@ D3DXVECTOR3 CPostacMgr::LeanPoint(const strpostac* p, int side)
 
 int CPostacMgr::ChooseLeanSide(strpostac* p)
 {
-    if (!p || p->lean_side != 0 || p->shooting_pose_pending || p->running || p->dead || !p->target ||
+    if (!p || p->lean_side != 0 || p->stance_change || p->running || p->dead || !p->target ||
         p->since_lean < kLeanPause)
         return 0;
     p->since_lean = 0.0f;

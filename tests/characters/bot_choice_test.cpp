@@ -20,11 +20,11 @@ using BotChoiceTest = FightersTest;
 void Ready(strpostac* p, const char* phase = "bot_stoi")
 {
     PMgr.SetFaza(p, phase);
-    p->stance = 0;
+    p->stance_index = 0;
     CopyCut(p->stance_animation, sizeof p->stance_animation, "stoi_strzela");
     p->first_bot_shot = 1;
     p->choose_again = 0;
-    p->shooting_pose_pending = 0;
+    p->stance_change = 0;
     p->lean_side = 0;
     p->since_lean = 0.0f;
     p->crowd_timer = 1.0f;
@@ -57,7 +57,8 @@ TEST_F(BotChoiceTest, TheMainChoiceMovesToShootByTimersAndDistances)
     const Case cases[] = {
         {"unseen 1.3 s, 10 away", "soldier", "bot_stoi", 2.1f, 3.1f, 1.3f, 10.0f, 0, 0.0f, true, false,
          "bot_do_strzalu"},
-        {"unseen only 1.2 s", "soldier", "bot_stoi", 2.1f, 3.1f, 1.2f, 10.0f, 0, 0.0f, true, false, "bot_stoi"},
+        {"unseen only 1.2 s", "soldier", "bot_stoi", 2.1f, 3.1f, 1.2f, 10.0f, 0, 0.0f, true, false,
+         "bot_stoi"},
         {"8 away, unseen 0.5 s", "soldier", "bot_stoi", 2.1f, 3.1f, 0.5f, 8.0f, 0, 0.0f, true, false,
          "bot_do_strzalu"},
         {"8.01 away, unseen 0.5 s", "soldier", "bot_stoi", 2.1f, 3.1f, 0.5f, 8.01f, 0, 0.0f, true, false,
@@ -130,7 +131,8 @@ TEST_F(BotChoiceTest, NoChoiceWhileFiringThrowingOrWounded)
 {
     People();
     strpostac* p = Fighter("soldier", D3DXVECTOR3(0, 0, 0));
-    for (BYTE strpostac::*busy : {&strpostac::rocket_firing, &strpostac::throwing, &strpostac::wounded})
+    for (BYTE strpostac::*busy :
+         {&strpostac::rocket_firing, &strpostac::throwing, &strpostac::wound_reaction})
     {
         Ready(p);
         p->*busy = 1;
@@ -151,7 +153,7 @@ TEST_F(BotChoiceTest, AStandingBotChangesStanceOnceThenReachesTheMainChoice)
     People();
     strpostac* p = Fighter("soldier", D3DXVECTOR3(0, 0, 0));
     Ready(p);
-    p->stance = 1;
+    p->stance_index = 1;
     p->stance_animation[0] = 0;
     p->first_bot_shot = 0;
     p->time_in_phase = 2.5f;
@@ -180,9 +182,9 @@ TEST_F(BotChoiceTest, AStandingBotChangesStanceOnceThenReachesTheMainChoice)
     EXPECT_NEAR(Skin(p)->m_dTimeScale, 0.1, 1e-6) << "the held pose is slowed";
 
     // A new phase entry asks for a stance again.
-    p->stance = -1;
+    p->stance_index = -1;
     PMgr.BotUpdate(p);
-    EXPECT_TRUE(p->shooting_pose_pending);
+    EXPECT_TRUE(p->stance_change);
 }
 
 TEST_F(BotChoiceTest, TwoBotsWithinOneUnitDoNotShareTheSpot)
@@ -324,7 +326,7 @@ TEST_F(BotChoiceTest, AThrownGrenadeLeavesTheHandAtItsTimeAndSpeed)
         for (HOBJECT o : p->extra_objects)
             EXPECT_NE(o, held) << "the thrown grenade is the character's no more";
         EXPECT_FALSE(p->throwing) << "the throw ends with its animation";
-        EXPECT_TRUE(p->shooting_pose_pending) << "and the choice starts again with a stance";
+        EXPECT_TRUE(p->stance_change) << "and the choice starts again with a stance";
         g_Engine.DeleteObject(held);
         PMgr.DeleteCharacter(p);
     }

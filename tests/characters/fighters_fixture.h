@@ -19,17 +19,28 @@ inline constexpr const char* kFighterModel = "models\\fighter\\fighter.x";
 
 // Every stance, pose and lean animation; transitions last 0.5 s, loops 1 s.
 inline const char* const kStanceAnimations[] = {
-    "stoi_strzela",         "kuca",
-    "lezy",                 "stoi_do_kuca",
-    "stoi_do_lezy",         "kuca_do_stoi",
-    "kuca_do_lezy",         "lezy_do_stoi",
-    "lezy_do_kuca",         "kuca_strzela",
-    "lezy_strzela",         "stoi2",
-    "stoi_celuje_lewo_prawo", "wychyl_kuca_prawo_do",
-    "wychyl_kuca_prawo_strzela", "wychyl_kuca_prawo_od",
-    "wychyl_kuca_lewo_do",  "wychyl_kuca_lewo_strzela",
-    "wychyl_kuca_lewo_od",  "kuca_strzela_gora",
-    "rpg_strzela1",         "rzut_granatem_01",
+    "stoi_strzela",
+    "kuca",
+    "lezy",
+    "stoi_do_kuca",
+    "stoi_do_lezy",
+    "kuca_do_stoi",
+    "kuca_do_lezy",
+    "lezy_do_stoi",
+    "lezy_do_kuca",
+    "kuca_strzela",
+    "lezy_strzela",
+    "stoi2",
+    "stoi_celuje_lewo_prawo",
+    "wychyl_kuca_prawo_do",
+    "wychyl_kuca_prawo_strzela",
+    "wychyl_kuca_prawo_od",
+    "wychyl_kuca_lewo_do",
+    "wychyl_kuca_lewo_strzela",
+    "wychyl_kuca_lewo_od",
+    "kuca_strzela_gora",
+    "rpg_strzela1",
+    "rzut_granatem_01",
 };
 
 inline ESkinMesh* Skin(const strpostac* p)
@@ -88,8 +99,8 @@ protected:
                                    "faza bot_chowa_sie\nbot\n"
                                    "faza bot_do_gracza\nbot\n"
                                    "faza trzyma\nbot\nnie_odbiegaj\n";
-        Scripts("postac soldier\n" + model + "default_faza bot_stoi\n" + phases + "postac sniper\nsnajper\n" + model +
-                "default_faza bot_stoi\n" + phases + "postac partner\npartner\n" + model +
+        Scripts("postac soldier\n" + model + "default_faza bot_stoi\n" + phases + "postac sniper\nsnajper\n" +
+                model + "default_faza bot_stoi\n" + phases + "postac partner\npartner\n" + model +
                 "default_faza bot_stoi\n" + phases + "postac rpg\nRPG\n" + model + "default_faza bot_stoi\n" +
                 phases);
     }
@@ -110,6 +121,10 @@ protected:
     static void Step(strpostac* p, float seconds = kFightFrame)
     {
         g_Engine.m_fDeltaTime = seconds;
+        // As the per-frame update does for a bot.
+        p->stance_timer += seconds;
+        p->blend_timer += seconds;
+        p->choice_timer += seconds;
         PMgr.AdvanceCombatTimers(p, seconds);
         if (ESkinMesh* skin = Skin(p))
             skin->Update(seconds);

@@ -37,9 +37,12 @@ TEST_F(StancesTest, StanceChangesTakeTheirTransitionThenTheirShootingPose)
         {"standing holds under 6 s", "soldier", 0, 5.9f, true, 0, 5.9f, "stoi_strzela", "stoi_strzela"},
         {"crouching holds", "soldier", 1, 0.0f, true, 1, 0.0f, "kuca", "kuca_strzela"},
         {"lying holds", "soldier", 2, 3.0f, true, 2, 3.0f, "lezy", "lezy_strzela"},
-        {"no stance yet counts as standing", "soldier", -1, 1.0f, true, 0, 1.0f, "stoi_strzela", "stoi_strzela"},
-        {"standing, no room to lie: crouch", "soldier", 0, 6.0f, true, 1, 0.0f, "stoi_do_kuca", "kuca_strzela"},
-        {"crouching, no room to lie: stand", "soldier", 1, 7.0f, true, 0, 0.0f, "kuca_do_stoi", "stoi_strzela"},
+        {"no stance yet counts as standing", "soldier", -1, 1.0f, true, 0, 1.0f, "stoi_strzela",
+         "stoi_strzela"},
+        {"standing, no room to lie: crouch", "soldier", 0, 6.0f, true, 1, 0.0f, "stoi_do_kuca",
+         "kuca_strzela"},
+        {"crouching, no room to lie: stand", "soldier", 1, 7.0f, true, 0, 0.0f, "kuca_do_stoi",
+         "stoi_strzela"},
         {"lying: stand or crouch", "soldier", 2, 7.0f, true, -2, 0.0f, nullptr, nullptr},
         {"a sniper always crouches", "sniper", 2, 1.0f, true, 1, 0.0f, "stoi_do_kuca", "kuca_strzela"},
         {"a partner with nobody looks around", "partner", 1, 9.0f, false, 0, 9.0f, "stoi_celuje_lewo_prawo",
@@ -55,21 +58,21 @@ TEST_F(StancesTest, StanceChangesTakeTheirTransitionThenTheirShootingPose)
         p->target = c.target ? g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, at, nullptr) : nullptr;
         p->target_position = D3DXVECTOR3(0, 0, 10);
         p->target_distance = 10.0f;
-        p->stance = c.stance;
+        p->stance_index = c.stance;
         p->stance_timer = c.timer;
         PMgr.ChangeStance(p);
-        EXPECT_TRUE(p->shooting_pose_pending);
+        EXPECT_TRUE(p->stance_change);
         EXPECT_TRUE(p->pose_started);
         EXPECT_EQ(p->stance_timer, c.timer_after);
         if (c.stance_after == -2)
         {
-            EXPECT_TRUE((p->stance == 0 && std::string(p->anim.szAnimation) == "lezy_do_stoi") ||
-                        (p->stance == 1 && std::string(p->anim.szAnimation) == "lezy_do_kuca"))
-                << p->stance << " " << p->anim.szAnimation;
+            EXPECT_TRUE((p->stance_index == 0 && std::string(p->anim.szAnimation) == "lezy_do_stoi") ||
+                        (p->stance_index == 1 && std::string(p->anim.szAnimation) == "lezy_do_kuca"))
+                << p->stance_index << " " << p->anim.szAnimation;
             PMgr.DeleteCharacter(p);
             continue;
         }
-        EXPECT_EQ(p->stance, c.stance_after);
+        EXPECT_EQ(p->stance_index, c.stance_after);
         EXPECT_STREQ(p->anim.szAnimation, c.change);
         EXPECT_EQ(p->anim.bLoop, std::string(c.change) == "stoi_celuje_lewo_prawo" ? 1 : 0);
 
@@ -80,11 +83,11 @@ TEST_F(StancesTest, StanceChangesTakeTheirTransitionThenTheirShootingPose)
         }
         // The pose waits for the change to finish.
         PMgr.StartShootingPose(p);
-        EXPECT_TRUE(p->shooting_pose_pending);
+        EXPECT_TRUE(p->stance_change);
         EXPECT_STREQ(p->anim.szAnimation, c.change);
         Finish(p);
         PMgr.StartShootingPose(p);
-        EXPECT_FALSE(p->shooting_pose_pending);
+        EXPECT_FALSE(p->stance_change);
         EXPECT_STREQ(p->anim.szAnimation, c.pose);
         EXPECT_EQ(p->anim.bLoop, 1);
         PMgr.DeleteCharacter(p);
@@ -93,14 +96,14 @@ TEST_F(StancesTest, StanceChangesTakeTheirTransitionThenTheirShootingPose)
     // A partner already looking around is left alone.
     strpostac* partner = Fighter("partner", D3DXVECTOR3(0, 0, 0));
     PMgr.ChangeStance(partner);
-    partner->shooting_pose_pending = 0;
+    partner->stance_change = 0;
     partner->pose_started = 0;
     PMgr.ChangeStance(partner);
-    EXPECT_FALSE(partner->shooting_pose_pending);
+    EXPECT_FALSE(partner->stance_change);
     EXPECT_FALSE(partner->pose_started);
     // Its shooting pose, once a change has finished, is the plain "stoi2".
     PMgr.StartStanceAnimation(partner, "kuca_do_stoi", 0, 0.3f, 1.0f);
-    partner->shooting_pose_pending = 1;
+    partner->stance_change = 1;
     Finish(partner);
     PMgr.StartShootingPose(partner);
     EXPECT_STREQ(partner->anim.szAnimation, "stoi2");
@@ -112,7 +115,7 @@ TEST_F(StancesTest, AMissingAnimationIsNamedAndTheOldOneKeepsPlaying)
     strpostac* p = Fighter("sniper", D3DXVECTOR3(0, 0, 0), "snip");
     PMgr.StartStanceAnimation(p, "kuca", 1, 0.2f, 1.0f);
     PMgr.ChangeStance(p);
-    EXPECT_EQ(p->stance, 1);
+    EXPECT_EQ(p->stance_index, 1);
     EXPECT_STREQ(p->anim.szAnimation, "kuca");
     EXPECT_STREQ(p->model->szAnimation, "kuca");
     EXPECT_NE(ConsoleLog().find("snip - brak animacji \"stoi_do_kuca\""), std::string::npos) << ConsoleLog();
@@ -151,11 +154,11 @@ TEST_F(StancesTest, LyingDownNeedsDistanceLevelGroundAndAClearLine)
         int lying = 0;
         for (int i = 0; i < 200; ++i)
         {
-            p->stance = 0;
+            p->stance_index = 0;
             p->stance_timer = 6.5f;
             PMgr.ChangeStance(p);
-            ASSERT_NE(p->stance, 0) << "standing always changes after 6 s";
-            lying += p->stance == 2 ? 1 : 0;
+            ASSERT_NE(p->stance_index, 0) << "standing always changes after 6 s";
+            lying += p->stance_index == 2 ? 1 : 0;
         }
         EXPECT_GE(lying, c.least);
         EXPECT_LE(lying, c.most);
@@ -173,10 +176,10 @@ TEST_F(StancesTest, ASniperCrouchesAtEveryChange)
     for (int stance : {0, 1, 2, -1})
         for (float timer : {0.0f, 7.0f})
         {
-            p->stance = stance;
+            p->stance_index = stance;
             p->stance_timer = timer;
             PMgr.ChangeStance(p);
-            EXPECT_EQ(p->stance, 1);
+            EXPECT_EQ(p->stance_index, 1);
             EXPECT_STREQ(p->anim.szAnimation, "stoi_do_kuca");
             EXPECT_EQ(p->stance_timer, 0.0f);
         }
@@ -190,7 +193,7 @@ TEST_F(StancesTest, ALeanShootsOneSecondOrFourWhileSeeingItsTarget)
         {
             SCOPED_TRACE(std::string(sees ? "seeing, " : "unseen, ") + std::to_string(stance));
             strpostac* p = Fighter("soldier", D3DXVECTOR3(0, 0, 0));
-            p->stance = stance;
+            p->stance_index = stance;
             p->sees_target = sees ? 1 : 0;
             PMgr.StartLean(p, stance == 1 ? -1 : 1);
             const char* side = stance == 1 ? "lewo" : "prawo";
@@ -205,7 +208,8 @@ TEST_F(StancesTest, ALeanShootsOneSecondOrFourWhileSeeingItsTarget)
                 {
                     played.push_back(p->anim.szAnimation);
                     const float now = static_cast<float>(frame) * kFrame;
-                    if (played.back().find("_strzela") != std::string::npos && played.back().find("wychyl") == 0)
+                    if (played.back().find("_strzela") != std::string::npos &&
+                        played.back().find("wychyl") == 0)
                         outAt = now;
                     if (played.back().find("_od") != std::string::npos)
                         shooting = now - outAt;
@@ -266,8 +270,9 @@ TEST_F(StancesTest, ALeanSideIsChosenByClearLinesToTheHero)
     g_Engine.DeleteObject(wall);
 
     // No lean too soon after the last, with a pose pending, while running, dead or without a target.
-    for (auto spoil : std::vector<std::function<void(strpostac*)>>{
-             [](strpostac* q) { q->since_lean = 0.49f; }, [](strpostac* q) { q->shooting_pose_pending = 1; },
+    for (auto spoil :
+         std::vector<std::function<void(strpostac*)>>{
+             [](strpostac* q) { q->since_lean = 0.49f; }, [](strpostac* q) { q->stance_change = 1; },
              [](strpostac* q) { q->running = 1; }, [](strpostac* q) { q->dead = 1; },
              [](strpostac* q) { q->target = nullptr; }, [](strpostac* q) { q->lean_side = 1; }})
     {
