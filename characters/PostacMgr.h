@@ -205,7 +205,8 @@ public:
     void SnapBotToGround(strpostac* p);
     // The main choice's "move to shoot".
     void BotDoStrzalu(strpostac* p, bool snap);
-    // Bot choices made since the last reset, and the segment tests they made.
+    // Bot choices made since the last reset, and the segment tests they made
+    // themselves (those through IsSegmentBlocked count with the senses).
     DWORD m_iBotChoices = 0;
     DWORD m_iBotSegmentTests = 0;
 

@@ -155,7 +155,6 @@ void CPostacMgr::ChangeStance(strpostac* p)
         if (p->target_distance > kLieDistance && rise > -kLieStep && rise < kLieStep)
         {
             const D3DXVECTOR3 from = p->position + D3DXVECTOR3(0.0f, kLieLineRaise, 0.0f);
-            ++m_iBotSegmentTests;
             lyingAllowed = !IsSegmentBlocked(&from, p->target ? p->target : p->model, &p->target_position);
         }
         const bool heads = (std::rand() & 1) != 0;
@@ -368,7 +367,7 @@ void CPostacMgr::StartRocket(strpostac* p)
         return;
     StartStanceAnimation(p, "kuca_strzela_gora", 1, kPoseBlend, 1.0f);
     if (p->model)
-        g_Engine.SetSkinMeshAnimationSlot2(p->model, "rpg_strzela1", 0, 1.0f);
+        g_Engine.SetSkinMeshAnimation(p->model, "rpg_strzela1", 0, 1.0f);
     // The launcher keeps the place it was fired from until the rocket leaves.
     if (p->launcher)
     {
