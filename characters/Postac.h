@@ -194,6 +194,40 @@ struct strpostac
     BYTE look_requested;
     float turn_rate; // the turn-rate factor a phase entry sets
 
+    // ---- Combat stances, leans, rockets, grenades and the bots' choice ----------------------
+    // Also kept by the phase machine and the per-frame update (a phase entry
+    // makes the stance index -1 and clears the stance-change byte; the update
+    // advances the two timers).
+    int stance_index;    // 0 standing, 1 crouching, 2 lying; negative: none chosen yet
+    BYTE stance_change;  // a stance change waits for its shooting pose
+    BYTE wound_reaction; // a hit's wound reaction is running
+    int last_bot_choice;
+    float stance_timer; // seconds in the current stance
+    float blend_timer;  // restarted by every stance, pose or lean animation
+    // Only the stances and the choice use these.
+    BYTE pose_started;                       // a pose or stance animation has been started
+    char stance_animation[POSTAC_NAME_SIZE]; // the last stance or pose animation started
+    int lean_side;                           // 0 not leaning, below 1 left, otherwise right
+    int lean_step;                           // 0 to 4
+    float lean_timer;
+    float since_lean; // seconds since the last lean ended (or was considered)
+    HOBJECT launcher; // the rocket launcher a rocket carrier holds
+    BYTE rocket_firing;
+    float rocket_cooldown;
+    float rocket_timer;
+    D3DXVECTOR3 launcher_position; // where the launcher stays while a rocket is fired
+    EOrientation launcher_orientation;
+    BYTE grenade_carrier; // carries grenades for the bots' throw (set by nothing yet)
+    BYTE throwing;        // a grenade throw is under way
+    float throw_timers[3];
+    int throw_stage;
+    HOBJECT grenade;   // the grenade held in the hand until its release
+    float throw_speed; // the speed the last grenade left the hand with
+    float glint_timer;
+    float crowd_timer;  // counts down to the next crowding test
+    float danger_timer; // frame time gathered towards the next danger test
+    BYTE been_hit;      // the character has been hit since it was made
+
     // The animation state the sequence list works on.
     strSequenceCharacter anim;
     // Values only the save record carries yet.

@@ -172,6 +172,44 @@ public:
     // entered with its animation, its patrol, estimate and scripted run only.
     void SetFaza(strpostac* p, const char* faza);
 
+    // ---- Combat stances, leans, rockets and the scope glint (PostacMgrStances.cpp) --------
+    void ChangeStance(strpostac* p);
+    void StartShootingPose(strpostac* p);
+    void StartLean(strpostac* p, int side);
+    void UpdateLean(strpostac* p);
+    int ChooseLeanSide(strpostac* p);
+    void StartGrenadeThrow(strpostac* p);
+    // 0 when the rocket may be fired, else the first reason (1 to 9) it may not.
+    int CanFireRocket(strpostac* p);
+    void StartRocket(strpostac* p);
+    void UpdateRocket(strpostac* p);
+    void PlaceLauncher(strpostac* p);
+    void UpdateSniperGlint(strpostac* p);
+    void FirePhaseRocket(strpostac* p);
+    bool IsNearKind4096(strpostac* p);
+    // Starts a stance, pose or lean animation (resolved for the character) and
+    // restarts the blend timer; a missing animation keeps the one playing.
+    void StartStanceAnimation(strpostac* p, const char* name, BYTE loop, float blend, float speed);
+    // The lean's two test points, beside the character (side -1 left, +1 right).
+    static D3DXVECTOR3 LeanPoint(const strpostac* p, int side);
+
+    // ---- The bots' combat choice and grenade throw (PostacMgrCombat.cpp) -----------------
+    void BotUpdate(strpostac* p);
+    // The per-frame update's share for the stances: the lean timers grow by
+    // the frame time, the rocket cool-down falls to 0 (the stance, blend and
+    // choice timers are the update's own).
+    void AdvanceCombatTimers(strpostac* p, float frameTime);
+    // The stages of a bot's grenade throw, each frame while it is under way.
+    void UpdateGrenadeThrow(strpostac* p);
+    // The ground under the character becomes its position (the choice's snap).
+    void SnapBotToGround(strpostac* p);
+    // The main choice's "move to shoot".
+    void BotDoStrzalu(strpostac* p, bool snap);
+    // Bot choices made since the last reset, and the segment tests they made
+    // themselves (those through IsSegmentBlocked count with the senses).
+    DWORD m_iBotChoices = 0;
+    DWORD m_iBotSegmentTests = 0;
+
     // ---- Save section (PostacMgrSave.cpp) -------------------------------------------------
     // The "PMgr" section. Load is false when the section ends early or holds a
     // record it cannot read through; the records before it stay created.

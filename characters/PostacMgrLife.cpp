@@ -6,6 +6,7 @@
 #include "characters/PathMgr.h"
 
 #include "characters/PostacSockets.h"
+#include "mesh/SkinMesh.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
@@ -185,6 +186,21 @@ void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
     p->target_distance = p->target ? Distance(p->position, p->aim_point) : NO_TARGET_DISTANCE;
     if (p->talk_look)
         UpdateTalkLook(p);
+    // STAND-IN: the per-frame update's bot variant; until it lands a bot
+    // standing in its phase makes its combat choice here.
+    if (p->model && p->model->Type == OT_SKINMESH && p->model->Object)
+        static_cast<ESkinMesh*>(p->model->Object)->SetTimeScale(1.0);
+    if (p->bot && p->faza && !p->running_nodes && !p->postac_running)
+    {
+        p->stance_timer += frameTime;
+        p->blend_timer += frameTime;
+        p->choice_timer += frameTime;
+        AdvanceCombatTimers(p, frameTime);
+        if (p->rocket_firing)
+            UpdateRocket(p);
+        else
+            BotUpdate(p);
+    }
     UpdateMovement(p, frameTime);
     PlaceHat(p);
     PlaceEyes(p);

@@ -63,7 +63,10 @@ constexpr const char* kSockets = "hat Bip01_Head 0 24 0 0 0 0\r\n"
                                  "oczy Bip01_Head 0 14 11 0 0 0\r\n"
                                  "oko_l Bip01_Head -4 14 11 0 0 0\r\n"
                                  "oko_p Bip01_Head 4 14 11 0 0 0\r\n"
-                                 "hand_r Bip01_R_Forearm 0 -28 6 0 0 0\r\n";
+                                 "hand_r Bip01_R_Forearm 0 -28 6 0 0 0\r\n"
+                                 // The rocket launcher on the right shoulder, a grenade in the right hand.
+                                 "rpg Bip01_R_UpperArm 0 4 -6 0 0 0\r\n"
+                                 "granat Bip01_R_Forearm 0 -30 0 0 0 0\r\n";
 
 // Hit zones named so that the first letters give the body part: "glowa" the
 // head, "lewa_reka"/"prawa_reka" the arms, "lewa_noga"/"prawa_noga" the legs.
@@ -178,6 +181,87 @@ Turn Fall(const std::string& bone, double t, double length, float from)
     return turn;
 }
 
+// ---- Fighting stances: standing, crouching and lying to shoot, the moves
+// between them, leaning out of cover, the launcher and the throw.
+
+// Lying on the belly, the rifle held forward on the elbows.
+Turn Prone(const std::string& bone, double t)
+{
+    Turn turn;
+    const float s = Wave(t, 2.0);
+    if (bone == "Bip01")
+    {
+        turn.pitch = 1.45f;
+        turn.drop = 80.0f;
+    }
+    else if (bone == "Bip01_Head")
+        turn.pitch = -1.1f;
+    else if (bone == "Bip01_R_UpperArm" || bone == "Bip01_L_UpperArm")
+        turn.pitch = -2.5f + 0.02f * s;
+    else if (bone == "Bip01_R_Forearm" || bone == "Bip01_L_Forearm")
+        turn.pitch = -0.4f;
+    return turn;
+}
+
+// The crouch with the rifle up at the shoulder.
+Turn CrouchAim(const std::string& bone, double t)
+{
+    Turn turn = Crouch(bone, t);
+    if (bone == "Bip01_R_UpperArm")
+        turn.pitch = -1.2f;
+    else if (bone == "Bip01_L_UpperArm")
+        turn.pitch = -1.5f, turn.roll = -0.3f;
+    return turn;
+}
+
+// Crouched and leaning to one side (+1 right, -1 left) past cover.
+Turn Leaned(const std::string& bone, double t, float side)
+{
+    Turn turn = CrouchAim(bone, t);
+    if (bone == "Bip01_Spine")
+        turn.roll = -0.35f * side;
+    else if (bone == "Bip01_Spine1")
+        turn.roll = -0.2f * side;
+    return turn;
+}
+
+Turn Mix(const Turn& a, const Turn& b, float f)
+{
+    Turn turn;
+    turn.pitch = a.pitch + (b.pitch - a.pitch) * f;
+    turn.roll = a.roll + (b.roll - a.roll) * f;
+    turn.drop = a.drop + (b.drop - a.drop) * f;
+    return turn;
+}
+
+// A move from one pose to another over the animation's length, eased at both ends.
+Pose Between(Pose from, Pose to, double length)
+{
+    return [from, to, length](const std::string& bone, double t)
+    {
+        const float u = static_cast<float>(t / length);
+        const float eased = u * u * (3.0f - 2.0f * u);
+        return Mix(from(bone, t), to(bone, t), eased);
+    };
+}
+
+Turn StandAim(const std::string& bone, double t)
+{
+    return Stand(bone, t, 0.5f);
+}
+
+// The grenade throw: the right arm swings back, then over the shoulder.
+Turn Throw(const std::string& bone, double t, double length)
+{
+    Turn turn = Stand(bone, t, 0.0f);
+    const float u = static_cast<float>(t / length);
+    if (bone == "Bip01_R_UpperArm")
+        turn.pitch = u < 0.5f ? 1.2f * (u / 0.5f) : 1.2f - 4.0f * (u - 0.5f);
+    else if (bone == "Bip01_Spine1")
+        turn.roll = 0.2f * Wave(t, length);
+    return turn;
+}
+
 struct Animation
 {
     const char* name;
@@ -208,6 +292,58 @@ const std::vector<Animation>& Animations()
             {"glowa_nie_gada", 0.5, [](const std::string&, double) { return Turn(); }},
             {"smierc_z_lezenia", 1.0, [](const std::string& b, double) { return Fall(b, 1.0, 1.0, 80.0f); }},
         };
+        // Poses held while shooting (looped) and the moves between the stances.
+        const Pose stand = StandAim;
+        const Pose crouch = Crouch;
+        const Pose crouchAim = CrouchAim;
+        const Pose prone = Prone;
+        const Pose right = [](const std::string& b, double t) { return Leaned(b, t, 1.0f); };
+        const Pose left = [](const std::string& b, double t) { return Leaned(b, t, -1.0f); };
+        a.push_back({"stoi_strzela", 2.0, stand});
+        a.push_back({"stoi2", 2.0, [](const std::string& b, double t) { return Stand(b, t, 0.2f); }});
+        a.push_back({"stoi_celuje_lewo_prawo", 4.0,
+                     [](const std::string& b, double t)
+                     {
+                         Turn turn = Stand(b, t, 0.4f);
+                         if (b == "Bip01_Spine1")
+                             turn.roll = 0.25f * Wave(t, 4.0);
+                         return turn;
+                     }});
+        a.push_back({"kuca", 2.0, crouch});
+        a.push_back({"kuca_strzela", 2.0, crouchAim});
+        a.push_back({"lezy", 2.0, prone});
+        a.push_back({"lezy_strzela", 2.0, prone});
+        a.push_back({"stoi_do_kuca", 0.6, Between(stand, crouchAim, 0.6)});
+        a.push_back({"kuca_do_stoi", 0.6, Between(crouchAim, stand, 0.6)});
+        a.push_back({"stoi_do_lezy", 1.2, Between(stand, prone, 1.2)});
+        a.push_back({"lezy_do_stoi", 1.2, Between(prone, stand, 1.2)});
+        a.push_back({"kuca_do_lezy", 0.9, Between(crouchAim, prone, 0.9)});
+        a.push_back({"lezy_do_kuca", 0.9, Between(prone, crouchAim, 0.9)});
+        a.push_back({"wychyl_kuca_prawo_do", 0.5, Between(crouchAim, right, 0.5)});
+        a.push_back({"wychyl_kuca_prawo_strzela", 1.0, right});
+        a.push_back({"wychyl_kuca_prawo_od", 0.5, Between(right, crouchAim, 0.5)});
+        a.push_back({"wychyl_kuca_lewo_do", 0.5, Between(crouchAim, left, 0.5)});
+        a.push_back({"wychyl_kuca_lewo_strzela", 1.0, left});
+        a.push_back({"wychyl_kuca_lewo_od", 0.5, Between(left, crouchAim, 0.5)});
+        // The launcher: kneeling with the tube on the shoulder, and its kick.
+        a.push_back({"kuca_strzela_gora", 2.0,
+                     [](const std::string& b, double t)
+                     {
+                         Turn turn = Crouch(b, t);
+                         if (b == "Bip01_R_UpperArm" || b == "Bip01_L_UpperArm")
+                             turn.pitch = -1.9f;
+                         return turn;
+                     }});
+        a.push_back({"rpg_strzela1", 3.5,
+                     [](const std::string& b, double t)
+                     {
+                         Turn turn;
+                         if (b == "Bip01_Spine1" && t > 3.0)
+                             turn.pitch = -0.15f * static_cast<float>(3.5 - t) / 0.5f;
+                         return turn;
+                     }});
+        a.push_back(
+            {"rzut_granatem_01", 3.2, [](const std::string& b, double t) { return Throw(b, t, 3.2); }});
         static const char* const standing[] = {"smierc_ze_stania1", "smierc_ze_stania2", "smierc_ze_stania3",
                                                "smierc_ze_stania4", "smierc_ze_stania5", "smierc_ze_stania6",
                                                "smierc_ze_stania7", "smierc_ze_stania8"};
