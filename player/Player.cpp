@@ -174,6 +174,14 @@ constexpr float kHoldTimeSpeed = 0.6f;
 constexpr float kBreathSoundAfter = 4.0f; // no breath sound in the level's first seconds
 constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
 // The Geiger counter clicks while the hero is being hurt (radiation).
+// The developer's test soldier.
+constexpr const char* TEST_SOLDIER_MODEL = "models\\postacie\\soldat1\\soldat1.x";
+constexpr const char* TEST_SOLDIER_WEAPON = "prefabs\\bronie_static\\ak_low.x";
+constexpr const char* TEST_SOLDIER_SOCKET = "ak47_prawa";
+constexpr const char* TEST_SOLDIER_CROUCHING = "kuca_patrzy_lewo_prawo";
+constexpr const char* TEST_SOLDIER_TALKING = "stoi_rozmawia1";
+constexpr float kTestSoldierAhead = 3.0f;
+constexpr float kTestSoldierDrop = 20.0f;
 constexpr const char* GEIGER_SOUND = "sounds\\special\\geiger01.wav";
 constexpr float kGeigerHurt = 0.5f;
 // The heartbeat loops while health is low.
@@ -1334,8 +1342,35 @@ void CPlayer::DeveloperKeys()
     // F3 switches the frame counter (with "God", also the HUD's god-mode line).
     if (CommandPressed(CMD_DEV_DISPLAY, m_bDebugKeyLatch[1]))
         g_Options.DrawFPS = !g_Options.DrawFPS;
-    // STAND-IN: F4 and F5's test soldier waits for its model
-    // "models\postacie\soldat1\soldat1.x" in the bundled tree.
+    // F4 and F5 put a test soldier in front of the camera, crouching or talking.
+    if (CommandPressed(CMD_DEV_SOLDIER_CROUCHING, m_bDebugKeyLatch[3]))
+        SpawnTestSoldier(TEST_SOLDIER_CROUCHING);
+    if (CommandPressed(CMD_DEV_SOLDIER_TALKING, m_bDebugKeyLatch[4]))
+        SpawnTestSoldier(TEST_SOLDIER_TALKING);
+}
+
+HOBJECT CPlayer::SpawnTestSoldier(const char* animation)
+{
+    const EOrientation& view = g_Camera.GetOrientation();
+    D3DXVECTOR3 ahead(view.Forward.x, 0.0f, view.Forward.z);
+    const float length = Length(ahead);
+    ahead = length > 0.0f ? ahead / length : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
+    D3DXVECTOR3 at = g_Camera.GetPosition() + ahead * kTestSoldierAhead;
+    // Stood on whatever is below that point, or left at the camera's height.
+    RayTestResult ground;
+    const D3DXVECTOR3 above(at.x, at.y + kTestSoldierDrop, at.z), below(at.x, at.y - kTestSoldierDrop, at.z);
+    if (SegmentPastHero(above, below, &ground))
+        at.y = ground.vPoint.y;
+    HOBJECT soldier = g_Engine.CreateObject(OT_SKINMESH, TEST_SOLDIER_MODEL, 0, 0, &at.x, nullptr);
+    if (!soldier)
+        return nullptr;
+    char name[32];
+    std::snprintf(name, sizeof name, "hero%i", m_iTestSoldiers++);
+    g_Engine.SetObjectName(soldier, name);
+    g_Engine.SetObjectAnimation(soldier, animation, 1, 0.0f, 1.0f);
+    if (HOBJECT weapon = g_Engine.CreateObject(OT_MESH, TEST_SOLDIER_WEAPON, 0, 0, &at.x, nullptr))
+        g_EngineObject.TieToSocket(weapon, TEST_SOLDIER_SOCKET, name);
+    return soldier;
 }
 
 void CPlayer::WeaponKeys()

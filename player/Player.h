@@ -77,6 +77,8 @@ public:
     static constexpr int CMD_DEV_DEBUG_CHARACTERS = 37;
     static constexpr int CMD_DEV_UPDATE_MODELS = 68;
     static constexpr int CMD_DEV_DISPLAY = 69;
+    static constexpr int CMD_DEV_SOLDIER_CROUCHING = 72;
+    static constexpr int CMD_DEV_SOLDIER_TALKING = 73;
     static constexpr int DEBUG_KEYS = 5;
 
     // Level frames of the start-up.
@@ -241,6 +243,7 @@ public:
     EHeroLoop m_Geiger;
     EHeroLoop m_Heartbeat;
     BYTE m_bDebugKeyLatch[DEBUG_KEYS] = {};
+    int m_iTestSoldiers = 0; // the running number of the developer's test soldiers
 
     // The view.
     EOrientation m_Look;
@@ -383,6 +386,8 @@ private:
     void InputStep();
     void WeaponKeys();
     void DeveloperKeys();
+    // A developer's test soldier on the ground in front of the camera, playing the animation.
+    HOBJECT SpawnTestSoldier(const char* animation);
     void CrouchStep(bool onGround);
     void JumpStep(bool onGround);
     void VelocityLimiter();

@@ -5,6 +5,7 @@
 #include "hero_fixture.h"
 
 #include "game/GameAI.h"
+#include "mesh/SkinModelFile.h"
 #include "player/ItemDesc.h"
 #include "shell/CommandMgr.h"
 #include "world/ObjectActionCalls.h"
@@ -706,6 +707,41 @@ TEST_F(HeroTest, TheDeveloperKeysSwitchOnTheirPressOnlyWithTheDeveloperSetting)
         EXPECT_EQ(*r.option, before);
     }
     g_Options.developer = 0;
+}
+
+TEST_F(HeroTest, F4AndF5PutANumberedTestSoldierWithHisRifleInFrontOfTheCamera)
+{
+    SkinModelDesc model;
+    model.bones.push_back({"Bip01", -1, {}});
+    D3DXMatrixIdentity(&model.bones[0].local);
+    model.mesh = BoxMesh();
+    model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
+    std::filesystem::create_directories("models/postacie/soldat1");
+    ASSERT_TRUE(WriteSkinModelFile("models\\postacie\\soldat1\\soldat1.x", model, tk::xfile::XFormat::Text));
+    std::filesystem::create_directories("prefabs/bronie_static");
+    ASSERT_TRUE(
+        tk::xfile::XWriteMeshFile("prefabs\\bronie_static\\ak_low.x", BoxMesh(), tk::xfile::XFormat::Text));
+    Start();
+    g_Options.developer = 1;
+    for (int command : {CPlayer::CMD_DEV_SOLDIER_CROUCHING, CPlayer::CMD_DEV_SOLDIER_TALKING})
+    {
+        Key(command, true);
+        Frames(3);
+        Key(command, false);
+        Frames(1);
+    }
+    g_Options.developer = 0;
+    const D3DXVECTOR3 eye = g_Camera.GetPosition();
+    for (const char* name : {"hero0", "hero1"})
+    {
+        SCOPED_TRACE(name);
+        HOBJECT soldier = g_Engine.FindObject(name, 0);
+        ASSERT_NE(soldier, nullptr) << "one soldier a press";
+        EXPECT_EQ(soldier->Type, OT_SKINMESH);
+        EXPECT_NEAR(soldier->vPosition.x, eye.x, 0.01f);
+        EXPECT_NEAR(soldier->vPosition.z, eye.z + 3.0f, 0.01f) << "ahead of the camera looking along +z";
+    }
+    EXPECT_EQ(g_Engine.FindObject("hero2", 0), nullptr);
 }
 
 TEST_F(HeroTest, ABlastShakesTheCameraOutToSixRadiiAndAScopedHitShakesHarder)
