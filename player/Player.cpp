@@ -181,6 +181,8 @@ constexpr const char* TEST_SOLDIER_SOCKET = "ak47_prawa";
 constexpr const char* TEST_SOLDIER_CROUCHING = "kuca_patrzy_lewo_prawo";
 constexpr const char* TEST_SOLDIER_TALKING = "stoi_rozmawia1";
 constexpr float kTestSoldierAhead = 3.0f;
+constexpr DWORD TEST_SOLDIER_KIND = 2; // a character, for the segment tests and the HUD
+constexpr int TEST_SOLDIER_SEEN = 9999999;
 constexpr float kTestSoldierDrop = 20.0f;
 constexpr const char* GEIGER_SOUND = "sounds\\special\\geiger01.wav";
 constexpr float kGeigerHurt = 0.5f;
@@ -1361,9 +1363,17 @@ HOBJECT CPlayer::SpawnTestSoldier(const char* animation)
     const D3DXVECTOR3 above(at.x, at.y + kTestSoldierDrop, at.z), below(at.x, at.y - kTestSoldierDrop, at.z);
     if (SegmentPastHero(above, below, &ground))
         at.y = ground.vPoint.y;
-    HOBJECT soldier = g_Engine.CreateObject(OT_SKINMESH, TEST_SOLDIER_MODEL, 0, 0, &at.x, nullptr);
+    // A character's model: authored in centimetres, drawn at the characters' scale, seen from afar.
+    const D3DXVECTOR3& scale = PMgr.m_vModelScale;
+    HOBJECT soldier =
+        g_Engine.CreateObject(OT_SKINMESH, TEST_SOLDIER_MODEL, CHARACTER_OBJECT_SHOWN, 0, &at.x, &scale.x);
     if (!soldier)
         return nullptr;
+    const EOrientation facing;
+    g_Engine.SetObjectTransform(soldier, &at, &facing, 1, 0);
+    g_Engine.SetObjectScale(soldier, &scale);
+    g_Engine.SetObjectFlags3(soldier, TEST_SOLDIER_KIND, ~0u);
+    g_Engine.SetObjectDisappearRange(soldier, TEST_SOLDIER_SEEN);
     char name[32];
     std::snprintf(name, sizeof name, "hero%i", m_iTestSoldiers++);
     g_Engine.SetObjectName(soldier, name);

@@ -525,6 +525,82 @@ void AddDemoCharacters(std::vector<DemoObject>& objects)
     }
 }
 
+namespace
+{
+// The developer's test soldier (F4 and F5): the soldier's figure with the
+// rifle socket "ak47_prawa" and the two animations the keys ask for.
+constexpr const char* kTestSoldierFolder = "models/postacie/soldat1";
+constexpr const char* kTestSoldierSockets = "ak47_prawa Bip01_R_Forearm 0 -28 6 0 0 0\r\n";
+
+const std::vector<Animation>& TestSoldierAnimations()
+{
+    static const std::vector<Animation> animations = {
+        {"idle", 2.0, [](const std::string& b, double t) { return Stand(b, t, 0.0f); }},
+        {"kuca_patrzy_lewo_prawo", 4.0,
+         [](const std::string& b, double t)
+         {
+             Turn turn = Crouch(b, t);
+             if (b == "Bip01_Head")
+                 turn.roll = 0.5f * Wave(t, 4.0);
+             return turn;
+         }},
+        {"stoi_rozmawia1", 2.0,
+         [](const std::string& b, double t)
+         {
+             Turn turn = Stand(b, t, 0.0f);
+             if (b == "Bip01_Head")
+                 turn.pitch = 0.12f * Wave(t, 1.0);
+             else if (b == "Bip01_L_Forearm")
+                 turn.pitch = -0.5f - 0.4f * Wave(t, 2.0);
+             return turn;
+         }},
+    };
+    return animations;
+}
+
+std::string TestSoldierAnimationFile(const Animation& a)
+{
+    const bool first = std::strcmp(a.name, "idle") == 0;
+    return std::string(kTestSoldierFolder) + "/animations/" + a.name + (first ? "_DEFAULT.bin" : ".bin");
+}
+
+std::string TestSoldierParamsFile(const Animation& a)
+{
+    return std::string(kTestSoldierFolder) + "/animations/" + a.name + ".txt";
+}
+
+bool WriteTestSoldier(const std::filesystem::path& root, const SkinModelDesc& model)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(root / kTestSoldierFolder / "animations", ec);
+    bool ok = WriteSkinModelFile((root / kTestSoldierFolder / "soldat1.x").string().c_str(), model,
+                                 tk::xfile::XFormat::Text);
+    ok = WriteFile(root, std::string(kTestSoldierFolder) + "/sockets.txt", kTestSoldierSockets) && ok;
+    std::string desc;
+    for (const Animation& a : TestSoldierAnimations())
+    {
+        desc += std::string(a.name) + " 0 0 0 1 0 0\r\n";
+        ok = bina::WriteFile((root / TestSoldierAnimationFile(a)).string().c_str(),
+                             Animate(a.length, a.pose)) &&
+             ok;
+        ok = WriteFile(root, TestSoldierParamsFile(a), "standard_params 0 0 0 1 0 0\r\n") && ok;
+    }
+    return WriteFile(root, std::string(kTestSoldierFolder) + "/animations/animations_desc.txt", desc) && ok;
+}
+
+void AddTestSoldierFiles(std::vector<std::string>* files)
+{
+    files->push_back(std::string(kTestSoldierFolder) + "/soldat1.x");
+    files->push_back(std::string(kTestSoldierFolder) + "/sockets.txt");
+    files->push_back(std::string(kTestSoldierFolder) + "/animations/animations_desc.txt");
+    for (const Animation& a : TestSoldierAnimations())
+    {
+        files->push_back(TestSoldierAnimationFile(a));
+        files->push_back(TestSoldierParamsFile(a));
+    }
+}
+} // namespace
+
 bool WriteDemoCharacters(const std::filesystem::path& root)
 {
     SkinModelDesc model = boxfigure::Model(Bones());
@@ -544,6 +620,7 @@ bool WriteDemoCharacters(const std::filesystem::path& root)
         ok = WriteFile(root, ParamsFile(a), "standard_params 0 0 0 1 0 0\r\n") && ok;
     }
     ok = WriteFile(root, std::string(kFolder) + "/animations/animations_desc.txt", desc) && ok;
+    ok = WriteTestSoldier(root, model) && ok;
 
     // Hats and eyes, in the centimetres of the model.
     const float olive[3] = {0.30f, 0.34f, 0.20f};
@@ -586,6 +663,7 @@ std::vector<std::string> DemoCharacterFiles()
     }
     for (const std::string& f : DemoVoiceFiles())
         files.push_back(f);
+    AddTestSoldierFiles(&files);
     return files;
 }
 } // namespace worldgen
