@@ -381,6 +381,7 @@ void CPostacMgr::BotUpdatePostac(strpostac* p)
 void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
 {
     const float dt = m_fFrameTime;
+    m_bBars = g_Panel.LetterboxOn();
     // 1.
     if (!p->model)
         return;
@@ -672,7 +673,7 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
     if ((!botVariant && f->on_kontakt.count) || p->postac_running)
         maySuspend = false;
     const bool counts = botVariant ? !p->desc->debug_position : !p->civilian && !p->desc->debug_position;
-    if (counts && maySuspend && p->target_distance > static_cast<float>(m_iFarLimit))
+    if (counts && maySuspend && p->target && p->target_distance > static_cast<float>(m_iFarLimit))
         ++p->far_count;
     if (botVariant && f->on_kontakt.count)
         maySuspend = false;
