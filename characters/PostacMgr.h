@@ -179,6 +179,7 @@ public:
     // A phase's setfaza0/setfaza1 line: the named character takes the phase
     // unless it is entering a phase already.
     void SetOtherFaza(strpostac* p, const char* faza, const char* character);
+    void FinishEntryFromSave(strpostac* p, strFaza* f, bool ride, bool mount, bool bezier);
     void AttachPhaseObject(strpostac* p, const strFaza* f);
     void SayPhaseLine(strpostac* p, const strFaza* f);
     // The current phase is over (its time, its animation, or at once).
@@ -200,6 +201,10 @@ public:
     void SnapToGround(strpostac* p);
     float m_fFrameTime = 0.0f; // the engine's frame time, copied each frame
     bool m_bBars = false;      // the cut-scene bars were up at the frame's start
+    // A save game's characters are entering their phases: the entry leaves
+    // out what the other sections restored (variables, actions, the kill
+    // camera, pushes, shots, routes, speech, dialogues and other characters).
+    bool m_bEnteringFromSave = false;
 
     // ---- Save section (PostacMgrSave.cpp) -------------------------------------------------
     // The "PMgr" section. Load is false when the section ends early or holds a

@@ -238,7 +238,8 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
     }
     // 10.
     p->turn_rate = kTurnRate;
-    if (f->start_OBE)
+    const bool fromSave = m_bEnteringFromSave;
+    if (f->start_OBE && !fromSave)
     {
         // STAND-IN: waits for the kill camera (a shot started on the
         // character's object).
@@ -247,7 +248,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         std::memset(p->strzal_hero_fired, 0, sizeof p->strzal_hero_fired);
     if (f->print[0])
         g_Console.Print(f->print);
-    if (f->push[0])
+    if (f->push[0] && !fromSave)
         PushObject(p, f->push);
     // 11.
     if (f->faza_estimate || f->bot)
@@ -255,11 +256,11 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
     if (!f->bot)
         p->last_bot_choice = -1;
     // 12. Variables and object actions.
-    if (f->set[0])
+    if (f->set[0] && !fromSave)
         g_GameAI.SetVariable(f->set, p->model);
-    if (f->unset[0])
+    if (f->unset[0] && !fromSave)
         g_GameAI.UnsetVariable(f->unset, p->model);
-    if (f->action[0])
+    if (f->action[0] && !fromSave)
         g_Engine.RunObjectAction(f->action, 0);
     // 13. A scripted run holds the phase unless it lets changes through.
     if (p->postac_running && !p->run_allows_faza)
@@ -386,7 +387,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         AttachPhaseObject(p, f);
     // 29. Shots on entry and the character's fire interval.
     p->aim_timer = 0.0f;
-    if (f->strzal_raz && !f->bot)
+    if (f->strzal_raz && !f->bot && !fromSave)
     {
         // STAND-IN: waits for the character shots (StrzalWlasciwy, one
         // single shot now).
@@ -403,7 +404,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         FX.CreateFxByName(f->FX, &at, nullptr);
     }
     // 31. A patrol without a usable neighbour falls back to the default phase once.
-    if (f->patrol)
+    if (f->patrol && !fromSave)
     {
         EstimatePatrol(p);
         if (p->faza != f)
@@ -415,12 +416,12 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         }
     }
     // 32.
-    if (f->rakieta[0])
+    if (f->rakieta[0] && !fromSave)
     {
         // STAND-IN: waits for the phase rockets (FirePhaseRocket).
     }
     // 33. The estimate the phase asks for.
-    if (HasEstimate(f))
+    if (HasEstimate(f) && !fromSave)
     {
         LaunchEstimated(p);
         if (p->faza != f)
@@ -444,7 +445,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         }
     }
     // 34.
-    if (f->odepchnij_gracza)
+    if (f->odepchnij_gracza && !fromSave)
         HitPlayer(p);
     // 35. Sounds.
     if (f->sound[0])
@@ -453,6 +454,11 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         SetLoopSound(p, "", 0.0f);
     if (f->sound_2D[0])
         g_SoundMgr.PlaySoundOnce(f->sound_2D, 1.0f, 0.0f);
+    if (fromSave)
+    {
+        FinishEntryFromSave(p, f, wantsRide, wantsMount, wantsBezier);
+        return out;
+    }
     // 36. Phases of other characters.
     SetOtherFaza(p, f->setfaza0, f->setfaza0_rest);
     if (p->faza != f)
@@ -516,6 +522,25 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
     if (LateDebug(1))
         g_Console.Print2("Wychodze z SetFaza ", p->name);
     return out;
+}
+
+void CPostacMgr::FinishEntryFromSave(strpostac* p, strFaza* f, bool ride, bool mount, bool bezier)
+{
+    // 39 and 40 only: the requests the phase makes of the character itself.
+    if (ride)
+        UpdateJazde(p);
+    if (mount && p->faza == f)
+        UpdateMount(p);
+    if (p->faza != f)
+        return;
+    if (bezier)
+    {
+        if (f->bezier_flight)
+            g_Engine.StartBezierMoving(p->model);
+        else
+            p->following_bezier = g_BezierMgr.GetPathLength(f->bezier) >= kMinBezierLength ? 1 : 0;
+    }
+    p->position = GroundBelow(p->position, p->model);
 }
 
 void CPostacMgr::SetOtherFaza(strpostac* p, const char* faza, const char* character)

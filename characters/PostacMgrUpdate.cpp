@@ -270,7 +270,7 @@ void CPostacMgr::UpdateTargetsAndVisParams(strpostac* p, bool onPhaseChange)
     p->eye_position.y += kEyeRaise;
     if (p->desc && p->desc->socket_eyes[0])
         SocketTransform(p->model, p->desc->socket_eyes, &p->eye_position, nullptr);
-    // What 8 units of the senses see of the target (the fighting byte).
+    // Whether the target itself is in sight (the fighting byte).
     UpdateVision(p);
     const bool engaged = p->target && (p->sees_target || p->alarmed) && !p->civilian;
     if (engaged && !p->engaged)
@@ -285,7 +285,7 @@ void CPostacMgr::UpdateTargetsAndVisParams(strpostac* p, bool onPhaseChange)
     const D3DXVECTOR3 hero = g_Camera.GetPosition();
     const D3DXVECTOR3 to = hero - p->eye_position;
     const float distance = D3DXVec3Length(&to);
-    if (Player.m_hObject && !PlayerStats.m_bDead && !p->partner && distance <= range)
+    if (Player.m_hObject && !PlayerStats.m_bDead && distance <= range)
     {
         const D3DXVECTOR3 flat = Flat(to);
         const D3DXVECTOR3 forward = Flat(p->orientation.Forward);

@@ -113,6 +113,14 @@ TEST_F(PhasesTest, AWoundOrARunHoldsTheChangeAndVariablesAreSetOnlyOnEntering)
     // A name differing in case selects the same phase.
     PMgr.SetFaza(p, "strzela");
     EXPECT_STREQ(Phase(p), "STRZELA");
+
+    // Entered again from a save game: the phase is current, while the
+    // variables are left to the save's own section.
+    PMgr.m_bEnteringFromSave = true;
+    PMgr.SetFaza(p, "alarm");
+    PMgr.m_bEnteringFromSave = false;
+    EXPECT_STREQ(Phase(p), "alarm");
+    EXPECT_FALSE(g_GameAI.IsVariableSet("alarm_raised"));
 }
 
 TEST_F(PhasesTest, ABotThatJustMovedOrWasHitStandsFirst)
