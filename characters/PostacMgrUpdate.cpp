@@ -87,6 +87,16 @@ void SetShown(HOBJECT o, bool shown)
         g_Engine.SetObjectFlags(o, shown ? CHARACTER_OBJECT_SHOWN : 0, CHARACTER_OBJECT_SHOWN);
 }
 
+// Where the character's target stands now; the remembered point without one.
+D3DXVECTOR3 TargetNow(const strpostac* p)
+{
+    if (!p->target || !p->target->bUsed)
+        return p->target_position;
+    D3DVECTOR at;
+    g_Engine.GetObjectPosition(p->target, &at);
+    return D3DXVECTOR3(at.x, at.y, at.z);
+}
+
 // STAND-IN: waits for the weapon placement of the weapon and death effects
 // (UpdatePozycjeGanow); until then the held weapon follows the hand socket
 // its item names.
@@ -318,7 +328,7 @@ void CPostacMgr::UpdateTargetsAndVisParams(strpostac* p, bool onPhaseChange)
 void CPostacMgr::UpdateSuspended(strpostac* p)
 {
     // It keeps facing its target.
-    D3DXVECTOR3 to = Flat(p->target_position - p->position);
+    D3DXVECTOR3 to = Flat(TargetNow(p) - p->position);
     if (D3DXVec3Length(&to) > 0.0f)
     {
         p->orientation.SetDirection(&to);
@@ -390,7 +400,7 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
     p->camera_distance = Distance(p->position, g_Camera.GetPosition());
     p->player_distance = Distance(p->position, HeroPosition());
     if (p->target)
-        p->target_distance = Distance(p->position, p->target_position);
+        p->target_distance = Distance(p->position, TargetNow(p));
     // 3.
     if (!p->desc || p->ghost || !p->faza)
     {
@@ -488,7 +498,7 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
     if (f->rownaj_do_podloza)
         SnapToGround(p);
     // 11. Shooting heard or seen.
-    if (f->on_shooting.count && PerceivesAlarm(p, true))
+    if (f->on_shooting.count && p->alarmed)
     {
         if (p->suspended)
             StopSuspended(p);
