@@ -100,8 +100,8 @@ void BM_PhaseEntryIntoABotRun(benchmark::State& state)
         PMgr.SetFaza(p, "bot_do_gracza");
         runs += p->running_nodes;
     }
-    state.counters["runs_started"] = benchmark::Counter(static_cast<double>(runs) /
-                                                        static_cast<double>(state.iterations()));
+    state.counters["runs_started"] =
+        benchmark::Counter(static_cast<double>(runs) / static_cast<double>(state.iterations()));
 }
 TK_BENCHMARK(BM_PhaseEntryIntoABotRun)->Unit(benchmark::kMicrosecond);
 

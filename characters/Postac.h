@@ -195,19 +195,19 @@ struct strpostac
     float turn_rate; // the turn-rate factor a phase entry sets
 
     // ---- The phase machine and the per-frame update --------------------------------------
-    int entering_faza;          // entries of a phase under way for this character
+    int entering_faza;                   // entries of a phase under way for this character
     char missing_faza[POSTAC_NAME_SIZE]; // the missing phase last reported
     BYTE phase_finished;
-    BYTE phase_held;            // the phase does not end by itself
-    BYTE wait_then_estimate;    // "estimate" once the animation may be interrupted
+    BYTE phase_held;         // the phase does not end by itself
+    BYTE wait_then_estimate; // "estimate" once the animation may be interrupted
     BYTE estimate_pending;
-    BYTE estimate_phase;        // the current phase is a faza_estimate phase
+    BYTE estimate_phase; // the current phase is a faza_estimate phase
     BYTE no_interpolation;
     D3DXVECTOR3 root_motion;
     int stance_index;
     int last_bot_choice;
     BYTE stance_change;
-    BYTE wound_reaction;        // a hit's wound reaction is running
+    BYTE wound_reaction; // a hit's wound reaction is running
     BYTE fired_last_phase;
     BYTE ladder_jump;
     BYTE aimed_this_frame;
@@ -215,19 +215,19 @@ struct strpostac
     BYTE hidden_by_bars;
     BYTE global_far_fired;
     BYTE sees_player;
-    BYTE shout_pending;         // first sight of the player: the alarm shout
+    BYTE shout_pending; // first sight of the player: the alarm shout
     BYTE strzal_hero_fired[32];
     char stay_on_death_names[3][POSTAC_NAME_SIZE];
     HOBJECT attached_object;
     char attached_name[POSTAC_NAME_SIZE];
     float phase_timer;
-    float shot_delay;           // 1.0 plus a random fraction at each entry
-    float shot_delay_long;      // 15.0 at each entry
+    float shot_delay;      // 1.0 plus a random fraction at each entry
+    float shot_delay_long; // 15.0 at each entry
     float aim_timer;
     float player_distance;
-    float player_seen_time;     // while the player is seen
+    float player_seen_time; // while the player is seen
     float since_player_seen;
-    float vis_timer;            // seconds to the next sight refresh
+    float vis_timer; // seconds to the next sight refresh
     float wake_timer;
     float blend_timer;
     float stance_timer;

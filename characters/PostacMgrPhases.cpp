@@ -197,7 +197,8 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         if (CompareNoCase(p->missing_faza, name) != 0)
         {
             char line[POSTAC_NAME_SIZE * 2 + 48];
-            std::snprintf(line, sizeof line, "Nie znaleziono fazy \"%.63s\" u postaci %.63s", name, p->desc->name);
+            std::snprintf(line, sizeof line, "Nie znaleziono fazy \"%.63s\" u postaci %.63s", name,
+                          p->desc->name);
             g_Console.Print(line);
             CopyCut(p->missing_faza, sizeof p->missing_faza, name);
         }
@@ -673,7 +674,7 @@ void CPostacMgr::EndPhase(strpostac* p)
         ((p->sees_player && f->on_closer_widzi.count) || f->on_closer.count))
     {
         SetFaza(p, p->sees_player && f->on_closer_widzi.count ? RandomName(f->on_closer_widzi)
-                                                               : RandomName(f->on_closer));
+                                                              : RandomName(f->on_closer));
         return;
     }
     if (p->sees_player && f->on_koniec_widzi.count)

@@ -306,7 +306,8 @@ void CPostacMgr::UpdateTargetsAndVisParams(strpostac* p, bool onPhaseChange)
             g_Console.PrintFloat("fDot == ", dot);
             g_Console.PrintFloat("cos(fKatKontaktu) == ", cone);
         }
-        const bool inCone = distance < kNearContact || dot >= cone || (p->desc && p->desc->kat_kontaktu >= 360.0f);
+        const bool inCone =
+            distance < kNearContact || dot >= cone || (p->desc && p->desc->kat_kontaktu >= 360.0f);
         sees = inCone && CanSee(p, &hero, Player.m_hObject, &p->eye_position);
     }
     else if (Debug(3))
@@ -709,7 +710,8 @@ bool CPostacMgr::ShotAllowed(const strpostac* p, bool botVariant) const
     if (length > 0.0f)
         to /= length;
     const bool shotTarget = f->strzal[0] || f->strzal_mesh[0];
-    if (D3DXVec3Dot(&p->orientation.Forward, &to) < kShotCone && !shotTarget && p->target_distance >= kShotNear)
+    if (D3DXVec3Dot(&p->orientation.Forward, &to) < kShotCone && !shotTarget &&
+        p->target_distance >= kShotNear)
         return false;
     if (!(f->shot_value > 0.0f) && !f->bot)
         return false;

@@ -87,7 +87,8 @@ TEST_F(PhasesTest, AWoundOrARunHoldsTheChangeAndVariablesAreSetOnlyOnEntering)
     EXPECT_FLOAT_EQ(p->time_in_phase, 2.0f);
     EXPECT_FALSE(g_GameAI.IsVariableSet("alarm_raised"));
     EXPECT_EQ(p->stay_on_death_names[0][0], 0);
-    EXPECT_NE(ConsoleLog().find("Przechwycono probe ustawienia fazy one podczas postrzalu."), std::string::npos);
+    EXPECT_NE(ConsoleLog().find("Przechwycono probe ustawienia fazy one podczas postrzalu."),
+              std::string::npos);
 
     // A scripted run that lets no change through: the entry's variables and
     // death pose are kept (scripts rely on them) but the phase stays.
@@ -154,7 +155,8 @@ TEST_F(PhasesTest, ABotThatJustMovedOrWasHitStandsFirst)
         p->since_path_advance = c.pathAge;
         p->since_wound = c.woundAge;
         PMgr.SetFaza(p, c.asked);
-        EXPECT_STREQ(Phase(p), c.entered) << c.from << " " << c.pathAge << " " << c.woundAge << " " << c.asked;
+        EXPECT_STREQ(Phase(p), c.entered)
+            << c.from << " " << c.pathAge << " " << c.woundAge << " " << c.asked;
     }
 }
 
@@ -173,7 +175,7 @@ TEST_F(PhasesTest, AFarCharacterIsSuspendedOnItsNextChangeWithItsExceptions)
         bool suspended;
     };
     const Case cases[] = {
-        {"a", "idzie", false, true}, {"b", "idzie", false, false}, {"c", "idzie", false, false},
+        {"a", "idzie", false, true},  {"b", "idzie", false, false}, {"c", "idzie", false, false},
         {"a", "czuwa", false, false}, {"a", "idzie", true, false},
     };
     for (const Case& c : cases)

@@ -77,12 +77,13 @@ TEST(PhasesGame, TheCoverSoldierRunsHisPhasesAndMovesEveryFrameAlongHisRoute)
     }
     script += "frame " + std::to_string(frame + 1) + ": quit\n";
     dir.Write("run.txt", script);
-    GameProcess game(dir.path(), {{"TK_FRAMES", "4000"},
-                                  {"TK_FRAME_MS", "50"},
-                                  {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
+    GameProcess game(
+        dir.path(),
+        {{"TK_FRAMES", "4000"}, {"TK_FRAME_MS", "50"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
     ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
-    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::string& l)
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(),
+                             [](const std::string& l)
                              { return l.find("Nie znaleziono fazy") != std::string::npos; }));
 
     // Each run's end enters the next cover phase, and they alternate.
