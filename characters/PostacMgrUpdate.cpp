@@ -41,8 +41,6 @@ constexpr float kFightSight = 500.0f;
 constexpr float kSniperSight = 800.0f;
 constexpr float kWakeCheck = 0.3f;
 constexpr float kGroundDrop = 8.0f;
-constexpr float kShoutHeardSeen = 80.0f;
-constexpr float kShoutHeardUnseen = 50.0f;
 constexpr float kNearContact = 2.0f;
 constexpr float kNearerMin = 0.25f;
 constexpr float kWoundReset = 10.0f;
@@ -185,7 +183,8 @@ void CPostacMgr::UpdateSlot(strpostac* p)
         SetFaza(p, kEstimatePhase);
         return;
     }
-    // 5.
+    // 5. STAND-IN: waits for the model's shared values to be copied to the
+    // attached objects (ShareModelValues).
     if (g_SaveMgr.m_bLoadedFromSave && g_MainGame.m_iLevelFrame < kLoadedAnimateFrames && !p->ladder_jump &&
         !p->riding)
     {
@@ -611,9 +610,7 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
         if (contact || p->alarmed)
         {
             p->contact = 1;
-            // The contact voice list has no keyword yet: no voice.
-            const float heard = p->sees_player ? kShoutHeardSeen : kShoutHeardUnseen;
-            (void)heard;
+            // Phases have no contact voice list yet: no voice and no alarm.
             if (p->running_nodes)
             {
                 CPathMgr::ClearRoute(p);

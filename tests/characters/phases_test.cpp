@@ -318,3 +318,49 @@ TEST_F(PhasesTest, TheFrameNeedsAPlaceAndTheFarCountPausesUnderTheBarsOrALookFro
     Frames(1);
     EXPECT_STREQ(Phase(p), "estimate");
 }
+
+TEST_F(PhasesTest, APhaseEndsByItsTimeOrItsAnimationAndABotPhaseLastsItsMinimum)
+{
+    Scripts("postac a\ndefault_faza stoi\nfaza stoi\nloop\nfaza trwa\nczas_trwania 0.5\nloop\n"
+            "faza walczy\nbot\nfaza estimate\nfaza_estimate\nbot\n");
+    Grid(5, 5, -4, -4);
+    strpostac* p = Live("a", D3DXVECTOR3(0, 0, 0), "p");
+    ASSERT_NE(p, nullptr);
+    struct Case
+    {
+        const char* phase;
+        bool seen;
+        float time;
+        bool ended;
+    };
+    const Case cases[] = {
+        {"stoi", false, 100.0f, false}, // a loop never ends by its animation
+        {"trwa", false, 0.4f, false},   {"trwa", false, 0.6f, true},    {"walczy", true, 5.9f, false},
+        {"walczy", true, 6.1f, true},   {"walczy", false, 2.9f, false}, {"walczy", false, 3.1f, true},
+        {"estimate", true, 0.0f, true},
+    };
+    for (const Case& c : cases)
+    {
+        p->faza = CPostacMgr::FindFaza(p->desc, c.phase);
+        p->sees_player = c.seen ? 1 : 0;
+        p->time_in_phase = c.time;
+        p->anim.szAnimation[0] = 0;
+        EXPECT_EQ(PMgr.PhaseHasEnded(p), c.ended) << c.phase << " " << c.seen << " " << c.time;
+        p->phase_held = 1;
+        EXPECT_FALSE(PMgr.PhaseHasEnded(p)) << c.phase;
+        p->phase_held = 0;
+    }
+
+    // With "Debug" above 3 a bot on a scripted run is not updated at all.
+    p->faza = CPostacMgr::FindFaza(p->desc, "walczy");
+    p->bot = 1;
+    p->postac_running = 1;
+    p->time_in_phase = 1.0f;
+    g_Options.Debug = 4;
+    PMgr.m_fFrameTime = kFrame;
+    PMgr.BotUpdatePostac(p);
+    EXPECT_FLOAT_EQ(p->time_in_phase, 1.0f);
+    g_Options.Debug = 0;
+    PMgr.BotUpdatePostac(p);
+    EXPECT_GT(p->time_in_phase, 1.0f);
+}
