@@ -364,3 +364,42 @@ TEST_F(PhasesTest, APhaseEndsByItsTimeOrItsAnimationAndABotPhaseLastsItsMinimum)
     PMgr.BotUpdatePostac(p);
     EXPECT_GT(p->time_in_phase, 1.0f);
 }
+
+TEST_F(PhasesTest, ASuspendedCharacterWakesNearItsTargetIntoItsRememberedPhase)
+{
+    Scripts("postac a\ndefault_faza stoi\nfaza stoi\nloop\nfaza idzie\nloop\n"
+            "faza estimate\nfaza_estimate\non_koniec stoi\n");
+    Grid(5, 5, -4, -4);
+    strpostac* p = Live("a", D3DXVECTOR3(0, 0, 0), "p");
+    ASSERT_NE(p, nullptr);
+    PMgr.SetFaza(p, "stoi");
+    p->far_count = 4;
+    PMgr.SetFaza(p, "idzie");
+    ASSERT_EQ(p->suspended, 1);
+    PMgr.m_fFrameTime = 0.1f;
+    auto frames = [p](int n)
+    {
+        for (int i = 0; i < n && p->suspended; ++i)
+            PMgr.UpdatePostac(p);
+    };
+
+    // Its target beyond the suspend distance: it sleeps on.
+    p->target = Wall(D3DXVECTOR3(3000, 0, 0), D3DXVECTOR3(0.1f, 0.1f, 0.1f));
+    frames(60);
+    EXPECT_EQ(p->suspended, 1);
+    EXPECT_STREQ(Phase(p), "stoi");
+
+    // Near: a draw wakes it within a few checks, into the phase it had.
+    p->target = Wall(D3DXVECTOR3(10, 0, 0), D3DXVECTOR3(0.1f, 0.1f, 0.1f));
+    frames(600);
+    EXPECT_EQ(p->suspended, 0);
+    EXPECT_EQ(p->far_count, 0u);
+    EXPECT_STREQ(Phase(p), "stoi");
+
+    // Without a remembered phase it wakes into "estimate".
+    p->suspended = 1;
+    p->remembered_faza[0] = 0;
+    frames(600);
+    EXPECT_EQ(p->suspended, 0);
+    EXPECT_STREQ(Phase(p), "estimate");
+}
