@@ -194,6 +194,9 @@ public:
     void BotUpdatePostac(strpostac* p);
     void UpdateCharacter(strpostac* p, bool botVariant);
     void UpdateTargetsAndVisParams(strpostac* p, bool onPhaseChange);
+    // The mission scripts' alarm: the live character of that name enters
+    // "estimate" unless it is in an estimate or bot phase already.
+    void AlarmCharacter(const char* name);
     void UpdateSuspended(strpostac* p);
     void StopSuspended(strpostac* p);
     bool CanInterrupt(const strpostac* p) const;

@@ -323,6 +323,16 @@ void CPostacMgr::UpdateTargetsAndVisParams(strpostac* p, bool onPhaseChange)
         p->sees_player = 0;
 }
 
+void CPostacMgr::AlarmCharacter(const char* name)
+{
+    strpostac* p = FindCharacterByName(name, true);
+    if (!p || !p->desc)
+        return;
+    if (p->faza && (p->faza->bot || p->faza->faza_estimate))
+        return;
+    SetFaza(p, kEstimatePhase);
+}
+
 // ---- Suspension -----------------------------------------------------------------------------------
 
 void CPostacMgr::UpdateSuspended(strpostac* p)

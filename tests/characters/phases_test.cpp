@@ -403,3 +403,26 @@ TEST_F(PhasesTest, ASuspendedCharacterWakesNearItsTargetIntoItsRememberedPhase)
     EXPECT_EQ(p->suspended, 0);
     EXPECT_STREQ(Phase(p), "estimate");
 }
+
+TEST_F(PhasesTest, TheMissionAlarmSendsACharacterToItsEstimateUnlessItFightsOrEstimates)
+{
+    Scripts("postac a\ndefault_faza stoi\nfaza stoi\nloop\nfaza walczy\nbot\nloop\n"
+            "faza szacuje\nfaza_estimate\nloop\nfaza estimate\nfaza_estimate\non_koniec stoi\n");
+    Grid(5, 5, -4, -4);
+    strpostac* p = Live("a", D3DXVECTOR3(0, 0, 0), "wartownik");
+    ASSERT_NE(p, nullptr);
+    struct Case
+    {
+        const char* from;
+        const char* after;
+    };
+    for (const Case& c : {Case{"stoi", "estimate"}, Case{"walczy", "walczy"}, Case{"szacuje", "szacuje"}})
+    {
+        p->faza = CPostacMgr::FindFaza(p->desc, c.from);
+        p->bot = p->faza->bot;
+        PMgr.AlarmCharacter("WARTOWNIK");
+        EXPECT_STREQ(Phase(p), c.after) << c.from;
+    }
+    PMgr.AlarmCharacter("nobody");
+    PMgr.AlarmCharacter(nullptr);
+}
