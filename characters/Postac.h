@@ -227,6 +227,39 @@ struct strpostac
     float crowd_timer;  // counts down to the next crowding test
     float danger_timer; // frame time gathered towards the next danger test
     BYTE been_hit;      // the character has been hit since it was made
+    // ---- The phase machine and the per-frame update --------------------------------------
+    int entering_faza;                   // entries of a phase under way for this character
+    char missing_faza[POSTAC_NAME_SIZE]; // the missing phase last reported
+    BYTE phase_finished;
+    BYTE phase_held;         // the phase does not end by itself
+    BYTE wait_then_estimate; // "estimate" once the animation may be interrupted
+    BYTE estimate_pending;
+    BYTE estimate_phase; // the current phase is a faza_estimate phase
+    BYTE no_interpolation;
+    D3DXVECTOR3 root_motion;
+    BYTE fired_last_phase;
+    BYTE ladder_jump;
+    BYTE aimed_this_frame;
+    BYTE hit_this_frame;
+    BYTE hidden_by_bars;
+    BYTE global_far_fired;
+    BYTE sees_player;
+    BYTE shout_pending; // first sight of the player: the alarm shout
+    BYTE strzal_hero_fired[32];
+    char stay_on_death_names[3][POSTAC_NAME_SIZE];
+    HOBJECT attached_object;
+    char attached_name[POSTAC_NAME_SIZE];
+    float phase_timer;
+    float shot_delay;      // 1.0 plus a random fraction at each entry
+    float shot_delay_long; // 15.0 at each entry
+    float aim_timer;
+    float player_distance;
+    float player_seen_time; // while the player is seen
+    float since_player_seen;
+    float vis_timer; // seconds to the next sight refresh
+    float wake_timer;
+    float bot_choice_age;
+    float bot_countdown;
 
     // The animation state the sequence list works on.
     strSequenceCharacter anim;

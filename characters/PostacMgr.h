@@ -103,9 +103,6 @@ public:
                                 const EOrientation* orientation, const char* faza, HOBJECT respawner);
     // A live character made by the respawner still exists.
     bool IsAliveFrom(HOBJECT respawner);
-    // The senses and life of one character for this frame.
-    void UpdatePostac(strpostac* p, float frameTime);
-    void UpdateMovement(strpostac* p, float frameTime);
 
     // ---- Goal estimates, suspension and the start of a run (PostacMgrEstimates.cpp) -----
     void EstimateDoPostaci(strpostac* p);
@@ -168,9 +165,49 @@ public:
     float RouteStep(strpostac* p);
     // Ends a run: state cleared, place found again, the end phase chosen.
     void EndRun(strpostac* p);
-    // STAND-IN: the phase machine's SetFaza; until it exists a phase is
-    // entered with its animation, its patrol, estimate and scripted run only.
+
+    // ---- The phase machine (PostacMgrPhases.cpp) -------------------------------------------
+    // Switches the character to the named phase (case-blind) and carries out
+    // everything entering it does. Safe with a null character.
     void SetFaza(strpostac* p, const char* faza);
+    // What one pass of the entry asks for: a name to start again with, or "".
+    struct EnterResult
+    {
+        char restart[POSTAC_NAME_SIZE] = {};
+    };
+    EnterResult EnterFaza(strpostac* p, const char* name);
+    // A phase's setfaza0/setfaza1 line: the named character takes the phase
+    // unless it is entering a phase already.
+    void SetOtherFaza(strpostac* p, const char* faza, const char* character);
+    void FinishEntryFromSave(strpostac* p, strFaza* f, bool ride, bool mount, bool bezier);
+    void AttachPhaseObject(strpostac* p, const strFaza* f);
+    void SayPhaseLine(strpostac* p, const strFaza* f);
+    // The current phase is over (its time, its animation, or at once).
+    bool PhaseHasEnded(const strpostac* p) const;
+    void CheckPhaseEnd(strpostac* p);
+    // Picks the next phase from the ended phase's lists.
+    void EndPhase(strpostac* p);
+
+    // ---- The per-frame update (PostacMgrUpdate.cpp) ---------------------------------------
+    void UpdateSlot(strpostac* p);
+    void UpdatePostac(strpostac* p);
+    void BotUpdatePostac(strpostac* p);
+    void UpdateCharacter(strpostac* p, bool botVariant);
+    void UpdateTargetsAndVisParams(strpostac* p, bool onPhaseChange);
+    // The mission scripts' alarm: the live character of that name enters
+    // "estimate" unless it is in an estimate or bot phase already.
+    void AlarmCharacter(const char* name);
+    void UpdateSuspended(strpostac* p);
+    void StopSuspended(strpostac* p);
+    bool CanInterrupt(const strpostac* p) const;
+    bool ShotAllowed(const strpostac* p, bool botVariant) const;
+    void SnapToGround(strpostac* p);
+    float m_fFrameTime = 0.0f; // the engine's frame time, copied each frame
+    bool m_bBars = false;      // the cut-scene bars were up at the frame's start
+    // A save game's characters are entering their phases: the entry leaves
+    // out what the other sections restored (variables, actions, the kill
+    // camera, pushes, shots, routes, speech, dialogues and other characters).
+    bool m_bEnteringFromSave = false;
 
     // ---- Combat stances, leans, rockets and the scope glint (PostacMgrStances.cpp) --------
     void ChangeStance(strpostac* p);

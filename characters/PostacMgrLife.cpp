@@ -1,6 +1,5 @@
-// CPostacMgr: the characters' frame: alarms age, every character keeps its
-// model, hat, eyes and attachments in place, picks its target, looks and
-// listens; then the fighters that may fire are chosen.
+// CPostacMgr: characters made by respawners, and whether a respawner's
+// character still lives.
 #include "characters/PostacMgr.h"
 
 #include "characters/PathMgr.h"
@@ -15,29 +14,6 @@
 #include "shell/TextUtils.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
-
-namespace
-{
-constexpr float kEyeHeight = 1.0f;
-
-float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    const D3DXVECTOR3 d = a - b;
-    return D3DXVec3Length(&d);
-}
-
-// STAND-IN: the weapon placement of the weapon and death effects work; until
-// then the held weapon follows the hand socket its item names.
-void HoldWeapon(const strpostac& p)
-{
-    if (!p.weapon || !p.weapon->m_hHeldModel || !p.weapon->m_pDesc || !p.model)
-        return;
-    D3DXVECTOR3 at;
-    EOrientation orientation;
-    if (SocketTransform(p.model, p.weapon->m_pDesc->EnemySocketR, &at, &orientation))
-        g_Engine.SetObjectTransform(p.weapon->m_hHeldModel, &at, &orientation, 0, 0);
-}
-} // namespace
 
 strpostac* CPostacMgr::RespawnCharacter(const char* name, const D3DXVECTOR3* position,
                                         const EOrientation* orientation, const char* faza, HOBJECT respawner)
@@ -85,127 +61,4 @@ bool CPostacMgr::IsAliveFrom(HOBJECT respawner)
             return true;
     }
     return false;
-}
-
-void CPostacMgr::Update()
-{
-    // STAND-IN: the per-frame character update with its phase machine, moves,
-    // shots and deaths comes with those Parts; this frame keeps the senses,
-    // the worn objects and the attack permission going.
-    const float frameTime = g_Engine.m_fDeltaTime;
-    AgeAlarms();
-    for (int i = 0; i < MAX_POSTACI; ++i)
-    {
-        strpostac& p = m_Postacie[i];
-        if (!p.used || p.ghost)
-            continue;
-        if (p.delete_request)
-        {
-            DeleteCharacter(&p);
-            continue;
-        }
-        UpdatePostac(&p, frameTime);
-    }
-    AssignShooters();
-}
-
-void CPostacMgr::UpdateMovement(strpostac* p, float frameTime)
-{
-    // STAND-IN: the per-frame update's movement steps (root motion, ground
-    // snap and ground material, the phase's end) come with it; until then a
-    // character walks its route or scripted run, rides, follows a bezier,
-    // turns to its look direction and makes its footsteps.
-    p->since_path_advance += frameTime;
-    p->run_timer += frameTime;
-    p->run_anim_timer += frameTime;
-    if (!p->faza || p->suspended)
-        return;
-    if (p->faza->jedzie_na[0] && p->riding)
-        UpdateJazde(p);
-    else if (p->following_bezier)
-        UpdateBezier(p);
-    else if (p->postac_running)
-        PartnerUpdateRunTo(p);
-    else if (p->running_nodes)
-    {
-        if (p->running && CheckRunBlocked(p, false))
-            return;
-        UpdateBiegPostaci(p);
-    }
-    if (!p->faza)
-        return;
-    ChooseLookDirection(p);
-    TurnToLook(p);
-    SetPosition(p, p->position, p->orientation);
-    UpdateFootsteps(p);
-    UpdateSpeechHead(p);
-}
-
-void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
-{
-    if (p->player_record)
-    {
-        // The player's record stands where the player stands.
-        p->position = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
-        if (!p->model_made)
-            CreateCharacterModel(p, nullptr);
-        return;
-    }
-    if (!p->model_made)
-        CreateCharacterModel(p, nullptr);
-    if (!p->faza && p->desc && !p->suspended)
-        SetFaza(p, p->desc->default_faza);
-    p->camera_distance = Distance(p->position, g_Camera.GetPosition());
-    p->eye_position = p->position;
-    p->eye_position.y += kEyeHeight;
-    if (p->dead)
-        return;
-    p->active_time += frameTime;
-    p->time_in_phase += frameTime;
-    p->since_shout += frameTime;
-    p->since_cry += frameTime;
-
-    ChooseTarget(p);
-    UpdateTargetPoint(p);
-    UpdateVision(p);
-    if (p->sees_target)
-        p->since_target_seen = 0.0f;
-    else
-        p->since_target_seen += frameTime;
-    p->alarmed = PerceivesAlarm(p, false) ? 1 : 0;
-    InvestigateAlarms(p);
-    const bool engaged = p->target && (p->sees_target || p->alarmed) && !p->civilian;
-    if (engaged && !p->engaged)
-    {
-        p->engage_timer = 0.0f;
-        ShoutAlarm(p);
-    }
-    p->engaged = engaged ? 1 : 0;
-    if (p->engaged)
-        p->engage_timer += frameTime;
-    p->target_distance = p->target ? Distance(p->position, p->aim_point) : NO_TARGET_DISTANCE;
-    if (p->talk_look)
-        UpdateTalkLook(p);
-    // STAND-IN: the per-frame update's bot variant; until it lands a bot
-    // standing in its phase makes its combat choice here.
-    if (p->model && p->model->Type == OT_SKINMESH && p->model->Object)
-        static_cast<ESkinMesh*>(p->model->Object)->SetTimeScale(1.0);
-    if (p->bot && p->faza && !p->running_nodes && !p->postac_running)
-    {
-        p->stance_timer += frameTime;
-        p->blend_timer += frameTime;
-        p->choice_timer += frameTime;
-        AdvanceCombatTimers(p, frameTime);
-        if (p->rocket_firing)
-            UpdateRocket(p);
-        else
-            BotUpdate(p);
-    }
-    UpdateMovement(p, frameTime);
-    PlaceHat(p);
-    PlaceEyes(p);
-    HoldWeapon(*p);
-    UpdateAttachments(p);
-    UpdateLoopSoundVolume(p);
-    UpdateAimSway(p, frameTime);
 }

@@ -306,10 +306,15 @@ bool CPostacMgr::Load(FILE* file)
             CopyCut(p->name, sizeof p->name, name);
             if (p->model)
                 g_Engine.SetObjectName(p->model, p->name);
-            // STAND-IN: the phase machine's entry (its animation, flags and
-            // requests) comes with the phase work; until then the phase is taken as saved.
-            p->faza = FindFaza(p->desc, faza);
-            if (!p->faza)
+            if (FindFaza(p->desc, faza))
+            {
+                m_bEnteringFromSave = true;
+                SetFaza(p, faza);
+                m_bEnteringFromSave = false;
+                if (!p->faza)
+                    p->faza = FindFaza(p->desc, faza);
+            }
+            else
                 g_Console.Print2("PMgr load: the phase does not exist: ", faza);
             // 3. The flag words, whole.
             if (p->model)

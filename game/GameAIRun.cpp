@@ -104,8 +104,7 @@ bool CharacterDistanceToPlayer(const char* name, float* distance)
     *distance = D3DXVec3Length(&d);
     return true;
 }
-// The phase is forced through the characters' manager (which selects it until
-// the phase machine enters it).
+// The phase is forced through the characters' manager, which enters it.
 void CharacterSetPhase(const char* character, const char* phase)
 {
     ActionCalls::CharacterForcePhase(character, phase);

@@ -101,6 +101,8 @@ void CharacterActivateParams(const char* gotoTarget, const char* bezier, const c
 void CharacterCall(const char* what, const char* name)
 {
     Note("CPostacMgr::%s %s", S(what), S(name));
+    if (std::strcmp(S(what), "AlarmCharacter") == 0)
+        PMgr.AlarmCharacter(name);
 }
 int EngagedEnemiesWithin(float)
 {

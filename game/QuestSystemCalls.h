@@ -35,8 +35,8 @@ bool HeroDialogueRunning();
 void CharacterLookAt(const char* name, const char* target);
 void CharacterDelete(const char* name);
 // STAND-IN: the characters' operations CPostacMgr does not have yet:
-// activation parameters, alarms, mortality, the engaged enemies' count and
-// the mass kill.
+// activation parameters, mortality, the engaged enemies' count and the mass
+// kill. CharacterCall passes "AlarmCharacter" on to the characters.
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);

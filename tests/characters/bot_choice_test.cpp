@@ -16,9 +16,12 @@ namespace
 using BotChoiceTest = FightersTest;
 
 // A bot standing in `phase` whose stance change is behind it: the next call
-// reaches the main choice. No lean is due and no crowding test.
+// reaches the main choice. No lean is due and no crowding test, and it has
+// neither just moved along its path nor been hit (which would hold it standing).
 void Ready(strpostac* p, const char* phase = "bot_stoi")
 {
+    p->since_path_advance = 10.0f;
+    p->since_wound = 10.0f;
     PMgr.SetFaza(p, phase);
     p->stance_index = 0;
     CopyCut(p->stance_animation, sizeof p->stance_animation, "stoi_strzela");

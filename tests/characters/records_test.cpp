@@ -1,6 +1,7 @@
 // Character records: creation from a description, the model with its hat,
 // eyes and weapon, lookups by name and object, marks, teleports and deletion.
 #include "characters_fixture.h"
+#include "path_graph.h"
 
 #include "shell/Console.h"
 #include "mesh/SequenceList.h"
@@ -408,11 +409,12 @@ TEST_F(CharactersTest, MountedObjectsAndContactPhasesAreReadFromTheCurrentPhase)
     EXPECT_FALSE(PMgr.HasContactPhases(p));
 }
 
-TEST_F(CharactersTest, TheFrameMakesModelsEntersDefaultPhasesAndDeletesOnRequest)
+TEST_F(CharactersTest, TheFrameMakesModelsEntersTheEstimateAndDeletesOnRequest)
 {
     Figure("soldier");
     Scripts(std::string("postac soldier\nmodel ") + kSoldierModel +
-            "\ndefault_faza idle\nfaza idle\nfaza other\n");
+            "\ndefault_faza idle\nfaza idle\nfaza other\nfaza estimate\nfaza_estimate\non_koniec idle\n");
+    chartest::Grid(5, 5, -4, -4);
     PMgr.Init();
     const EOrientation facing;
     const D3DXVECTOR3 at(3.0f, 0.0f, 4.0f);
@@ -435,8 +437,12 @@ TEST_F(CharactersTest, TheFrameMakesModelsEntersDefaultPhasesAndDeletesOnRequest
     PMgr.Update();
     EXPECT_NE(plain->model, nullptr) << "made when it first lives";
     ASSERT_NE(plain->faza, nullptr);
-    EXPECT_STREQ(plain->faza->name, "idle") << "the default phase";
+    EXPECT_STREQ(plain->faza->name, "estimate") << "a character without a phase";
     EXPECT_FALSE(PMgr.m_Alarms[0].used) << "the frame ages the alarms";
+    PMgr.Update();
+    ASSERT_NE(plain->faza, nullptr);
+    EXPECT_STREQ(plain->faza->name, "idle") << "the estimate ends at once";
+    PMgr.Update();
     EXPECT_GT(plain->active_time, 0.0f);
 
     p->delete_request = 1;
@@ -445,6 +451,7 @@ TEST_F(CharactersTest, TheFrameMakesModelsEntersDefaultPhasesAndDeletesOnRequest
     EXPECT_FALSE(PMgr.IsAliveFrom(spawner));
     plain->dead = 1;
     EXPECT_FALSE(PMgr.IsAliveFrom(nullptr));
+    g_PathMgr.Release();
 }
 
 TEST_F(CharactersTest, ModelsArePreloadedOnceIntoEightSlots)

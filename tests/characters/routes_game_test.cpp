@@ -204,11 +204,12 @@ TEST(RoutesGame, TheCivilianWalksTheGraphWithFootstepsAndHisRouteIsDrawn)
     // His steps sound while he walks near the camera.
     EXPECT_GE(ToneBursts(dir.Read("heard.wav")), 4);
 
-    // The switch draws his route: green lines that go when it is turned off.
+    // The switch draws the routes: green lines that go when it is turned off.
+    // (A soldier taking his combat choice may stand across part of them.)
     Bitmap on, off;
     ASSERT_TRUE(on.Parse(dir.Read("tk_screen0000.bmp")));
     ASSERT_TRUE(off.Parse(dir.Read("tk_screen0001.bmp")));
-    EXPECT_GT(RoutePixels(on), RoutePixels(off) + 15);
+    EXPECT_GT(RoutePixels(on), RoutePixels(off) + 8);
 }
 
 TEST(RoutesGame, AWorldWithoutAGraphGrowsAndWritesItsOneNode)

@@ -44,6 +44,16 @@ protected:
         const D3DXVECTOR3 d = target - p->position;
         p->target_distance = D3DXVec3Length(&d);
     }
+    // Phases are entered only by a character with an engine object: a small
+    // box outside the segment tables stands in for its model.
+    static void GiveModel(strpostac* p)
+    {
+        const float at[3] = {p->position.x, p->position.y, p->position.z};
+        const float scale[3] = {0.1f, 0.1f, 0.1f};
+        p->model = g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, at, scale);
+        ASSERT_NE(p->model, nullptr);
+        g_Engine.SetObjectFlags2(p->model, CHARACTER_WORN_FLAGS2, CHARACTER_WORN_FLAGS2);
+    }
     static float GoalX(const strpostac* p) { return p->run_target ? p->run_target->realpos.x : -1e9f; }
 };
 
@@ -234,6 +244,7 @@ TEST_F(RoutesTest, TheRouteStepCarriesAtMostAThirdPastAPointAndEndsInTheEndPhase
     Grid(10, 1);
     strpostac* p = OnGraph(D3DXVECTOR3(0, 0, 0), "idzie");
     ASSERT_NE(p, nullptr);
+    GiveModel(p);
     p->path_points[0] = D3DXVECTOR3(0, 0, 0);
     p->path_points[1] = D3DXVECTOR3(1, 0, 0);
     p->path_points[2] = D3DXVECTOR3(1, 0, 10);
@@ -287,6 +298,7 @@ TEST_F(RoutesTest, ScriptedRunsReachTheirArrivalPhaseDirectlyAndOverABezier)
     // A missing mesh starts nothing.
     strpostac* p = OnGraph(D3DXVECTOR3(0, 0, 0), "stoi");
     ASSERT_NE(p, nullptr);
+    GiveModel(p);
     PMgr.PostacRunTo(p, "nic", "", "przybyl", "bieg");
     EXPECT_EQ(p->postac_running, 0);
     EXPECT_NE(ConsoleLog().find("Nie ma mesha docelowego \"nic\" do biegania postaci!"), std::string::npos);
@@ -328,6 +340,7 @@ TEST_F(RoutesTest, AFallBackThatWouldAskForARouteAgainEnds)
     Grid(2, 1);
     strpostac* p = OnGraph(D3DXVECTOR3(0, 0, 0));
     ASSERT_NE(p, nullptr);
+    GiveModel(p);
     PMgr.SetFaza(p, "bot_stoi");
     ASSERT_NE(p->faza, nullptr);
     EXPECT_STREQ(p->faza->name, "bot_stoi");
