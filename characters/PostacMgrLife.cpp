@@ -25,53 +25,7 @@ float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
     return D3DXVec3Length(&d);
 }
 
-// STAND-IN: the weapon placement of the weapon and death effects work; until
-// then the held weapon follows the hand socket its item names.
-void HoldWeapon(const strpostac& p)
-{
-    if (!p.weapon || !p.weapon->m_hHeldModel || !p.weapon->m_pDesc || !p.model)
-        return;
-    D3DXVECTOR3 at;
-    EOrientation orientation;
-    if (SocketTransform(p.model, p.weapon->m_pDesc->EnemySocketR, &at, &orientation))
-        g_Engine.SetObjectTransform(p.weapon->m_hHeldModel, &at, &orientation, 0, 0);
-}
 } // namespace
-
-strpostac* CPostacMgr::RespawnCharacter(const char* name, const D3DXVECTOR3* position,
-                                        const EOrientation* orientation, const char* faza, HOBJECT respawner)
-{
-    // STAND-IN: the respawn of the shooting and death work, without the
-    // respawner's weapon and shot settings, rockets, laser beams and forced runs.
-    if (g_Options.Debug > 0)
-    {
-        g_Console.Print2("Respawnuje postac ", name ? name : "");
-        if (position)
-            g_Console.PrintVector("Respawn pos: ", *position);
-    }
-    strpostac* p = SpawnCharacter(name, position, orientation);
-    if (!p)
-    {
-        g_Console.Print3("RespawnCharacter ", name ? name : "", " failed!");
-        return nullptr;
-    }
-    p->respawner = respawner;
-    CopyCut(p->name, sizeof p->name, respawner ? respawner->szName : (name ? name : ""));
-    CreateCharacterModel(p, nullptr);
-    PlaceModel(p);
-    p->target_position = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
-    p->segment_start = p->position;
-    g_PathMgr.FindPlaceFor(p);
-    if (faza && faza[0])
-    {
-        if (g_Options.Debug > 0)
-            g_Console.Print2("Setting phase to ", faza);
-        SetFaza(p, faza);
-    }
-    if (g_Options.Debug > 0)
-        g_Console.Print2("Koniec respawnu postaci ", p->name);
-    return p;
-}
 
 bool CPostacMgr::IsAliveFrom(HOBJECT respawner)
 {
@@ -158,7 +112,13 @@ void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
     p->eye_position = p->position;
     p->eye_position.y += kEyeHeight;
     if (p->dead)
+    {
+        if (p->stay_on_death && p->faza && p->faza->stay_on_death[0])
+            KeepCorpseOnObject(p);
+        else
+            UpdateCorpse(p);
         return;
+    }
     p->active_time += frameTime;
     p->time_in_phase += frameTime;
     p->since_shout += frameTime;
@@ -188,7 +148,9 @@ void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
     UpdateMovement(p, frameTime);
     PlaceHat(p);
     PlaceEyes(p);
-    HoldWeapon(*p);
+    UpdatePozycjeGanow(p);
+    UpdateStrzal(p);
+    p->fired_this_frame = 0;
     UpdateAttachments(p);
     UpdateLoopSoundVolume(p);
     UpdateAimSway(p, frameTime);
