@@ -13,8 +13,8 @@
 class CKillCam
 {
 public:
-    static constexpr float MIN_DISTANCE = 14.0f;  // from the camera to the victim
-    static constexpr float COOL_DOWN = 20.0f;     // seconds between two shots
+    static constexpr float MIN_DISTANCE = 14.0f;   // from the camera to the victim
+    static constexpr float COOL_DOWN = 20.0f;      // seconds between two shots
     static constexpr float BLOCKER_RANGE = 140.0f; // enemies awake this near refuse a shot
     static constexpr float TIME_SPEED = 0.3f;
     static constexpr float SHOT_TIME = 0.46f; // seconds of slowed time

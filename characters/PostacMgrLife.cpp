@@ -149,7 +149,8 @@ void CPostacMgr::UpdatePostac(strpostac* p, float frameTime)
     PlaceHat(p);
     PlaceEyes(p);
     UpdatePozycjeGanow(p);
-    UpdateStrzal(p);
+    // STAND-IN: waits for the per-frame update, which decides each frame's
+    // shot (UpdateStrzal) with the bot choice.
     p->fired_this_frame = 0;
     UpdateAttachments(p);
     UpdateLoopSoundVolume(p);

@@ -208,7 +208,8 @@ void CPostacMgr::UpdateStrzal(strpostac* p)
         return;
     }
     // 4.
-    p->saved.aim_timer = p->weapon ? FireInterval(p) * (burst ? -kBurstAimSpread : -kAimSpread) : kNoWeaponAim;
+    p->saved.aim_timer =
+        p->weapon ? FireInterval(p) * (burst ? -kBurstAimSpread : -kAimSpread) : kNoWeaponAim;
     // 5.
     if (f->bot && p->saved.enemy_runs_away)
     {
@@ -261,7 +262,8 @@ void CPostacMgr::StrzalWlasciwy(strpostac* p, bool single)
     {
         D3DXMATRIX m;
         EOrientation o;
-        if (d.Shoot_Socket_Enemy[0] && g_Engine.GetObjectSocket(weapon->m_hHeldModel, d.Shoot_Socket_Enemy, &m, &o))
+        if (d.Shoot_Socket_Enemy[0] &&
+            g_Engine.GetObjectSocket(weapon->m_hHeldModel, d.Shoot_Socket_Enemy, &m, &o))
             muzzle = D3DXVECTOR3(m._41, m._42, m._43);
         else
         {
@@ -352,7 +354,8 @@ void CPostacMgr::StrzalWlasciwy(strpostac* p, bool single)
         ShoutAlarm(p);
     if (d.Shoot_Sound_Enemy.count)
     {
-        const DWORD n = d.Shoot_Sound_Enemy.count < ITEM_LIST_ENTRIES ? d.Shoot_Sound_Enemy.count : ITEM_LIST_ENTRIES;
+        const DWORD n =
+            d.Shoot_Sound_Enemy.count < ITEM_LIST_ENTRIES ? d.Shoot_Sound_Enemy.count : ITEM_LIST_ENTRIES;
         const char* sound = d.Shoot_Sound_Enemy.names[static_cast<DWORD>(std::rand()) % n];
         g_SoundMgr.PlaySound3DOnce(sound, &muzzle, sniper ? kSniperShotSoundRange : kShotSoundRange);
     }
@@ -397,7 +400,8 @@ void CPostacMgr::StrzalWlasciwy(strpostac* p, bool single)
 
 // ---- Hits ---------------------------------------------------------------------------------------
 
-float CPostacMgr::HitDamageFactor(const strpostac* p, HOBJECT shooter, DWORD part, const EItemDesc* weapon) const
+float CPostacMgr::HitDamageFactor(const strpostac* p, HOBJECT shooter, DWORD part,
+                                  const EItemDesc* weapon) const
 {
     if (!p)
         return 0.0f;
@@ -454,8 +458,8 @@ void CPostacMgr::HealthDetect(strpostac* p, float before)
         }
 }
 
-void CPostacMgr::OnBulletHit(strpostac* p, HOBJECT shooter, const D3DXVECTOR3* point, const RayTestResult* hit,
-                             const EItemDesc* weapon, bool quiet)
+void CPostacMgr::OnBulletHit(strpostac* p, HOBJECT shooter, const D3DXVECTOR3* point,
+                             const RayTestResult* hit, const EItemDesc* weapon, bool quiet)
 {
     if (!p || !p->used || !point)
         return;
@@ -620,8 +624,8 @@ void CPostacMgr::ApplyExplosion(const D3DXVECTOR3* position, float power)
 
 // ---- Deaths ----------------------------------------------------------------------------------------
 
-void CPostacMgr::Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR3* point, const RayTestResult*,
-                       bool, bool knife, bool quiet)
+void CPostacMgr::Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR3* point,
+                       const RayTestResult*, bool, bool knife, bool quiet)
 {
     // One death a life: a blast set off by this death cannot kill it again.
     if (!p || !p->used || p->dead || p->death_handled || !p->desc || p->player_record)

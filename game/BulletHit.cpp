@@ -54,7 +54,8 @@ bool CutSceneTakesShot(const EItemDesc* weapon, const RayTestResult* hit, HOBJEC
 }
 
 // A hit on a character's model (alive or dead) is the character's.
-bool CharactersTakeShot(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, DWORD, BYTE silenced)
+bool CharactersTakeShot(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, DWORD,
+                        BYTE silenced)
 {
     strpostac* p = PMgr.FindCharacterByObject(hit->pObject);
     if (!p || p->player_record)

@@ -309,8 +309,10 @@ TEST_F(CombatTest, TheDeathAnimationFollowsTheStance)
         int variants;
     };
     const Case cases[] = {
-        {"kuca_strzela", "smierc_z_kucania", 4}, {"STOI_DOL", "smierc_z_kucania", 4},
-        {"lezy_strzela", "smierc_z_lezenia", 0}, {"stoi", "smierc_ze_stania", 8},
+        {"kuca_strzela", "smierc_z_kucania", 4},
+        {"STOI_DOL", "smierc_z_kucania", 4},
+        {"lezy_strzela", "smierc_z_lezenia", 0},
+        {"stoi", "smierc_ze_stania", 8},
         {"", "smierc_ze_stania", 8},
     };
     for (const Case& c : cases)

@@ -27,12 +27,13 @@ protected:
     {
         CharactersTest::SetUp();
         ASSERT_NO_FATAL_FAILURE(Figure("soldier"));
-        temp->Write("scripts/items.txt", std::string("item Sniper\nName Sniper\nWeapon\nUnique_Id 3\n"
-                                                     "Snajper_Celownik 3\nHit 100\nEnemy_Hit 10\nDrop_Object ") +
-                                             BOX_MESH + "\nHeld_Object " + BOX_MESH + "\n");
+        temp->Write("scripts/items.txt",
+                    std::string("item Sniper\nName Sniper\nWeapon\nUnique_Id 3\n"
+                                "Snajper_Celownik 3\nHit 100\nEnemy_Hit 10\nDrop_Object ") +
+                        BOX_MESH + "\nHeld_Object " + BOX_MESH + "\n");
         ItemMgr.LoadDescriptions();
-        Scripts(std::string("postac soldier\nmodel ") + kSoldierModel + "\nHP 100\n" + "postac townsman\ncivilian\nmodel " +
-                kSoldierModel + "\n");
+        Scripts(std::string("postac soldier\nmodel ") + kSoldierModel + "\nHP 100\n" +
+                "postac townsman\ncivilian\nmodel " + kSoldierModel + "\n");
         const float at[3] = {0.0f, 0.0f, -1.0f};
         Player.m_hObject = g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, at, nullptr);
         g_Engine.SetObjectFlags3(Player.m_hObject, 128, ~0u);
@@ -217,7 +218,8 @@ TEST_F(KillCamTest, TheHerosUpdateEndsAShotItCannotDrive)
     };
     const Case cases[] = {
         {"the hero dies", [] { PlayerStats.m_bDead = 1; }, [] { PlayerStats.m_bDead = 0; }},
-        {"the mission fails", [] { PlayerStats.m_bMissionFailed = 1; }, [] { PlayerStats.m_bMissionFailed = 0; }},
+        {"the mission fails", [] { PlayerStats.m_bMissionFailed = 1; },
+         [] { PlayerStats.m_bMissionFailed = 0; }},
         {"the hero is on a ladder", [] { Player.m_bOnLadder = 1; }, [] { Player.m_bOnLadder = 0; }},
         {"the level has just started", [] { g_MainGame.m_iLevelFrame = 10; },
          [] { g_MainGame.m_iLevelFrame = 1000; }},

@@ -94,8 +94,8 @@ bool WriteShootingFiles(const std::filesystem::path& root)
         ok = std::fclose(f) == 0 && ok;
     }
     // The casing: a brass cylinder of a unit's length, scaled down by its effect.
-    const std::vector<DemoBox> casing = {{{-0.25f, -0.25f, -0.6f}, {0.25f, 0.25f, 0.6f}, {0.8f, 0.62f, 0.25f},
-                                          "demo_iron.tga"}};
+    const std::vector<DemoBox> casing = {
+        {{-0.25f, -0.25f, -0.6f}, {0.25f, 0.25f, 0.6f}, {0.8f, 0.62f, 0.25f}, "demo_iron.tga"}};
     ok = WriteBoxMesh(root, Slashes(CASING_MESH), "luska", casing) && ok;
     return ok;
 }
