@@ -728,7 +728,6 @@ void CPostacMgr::Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR
             g_Console.Print("zabicie partnera odpala GameFailed");
         GameFailed(0);
     }
-    (void)point;
     if (g_Options.Debug > 3)
         g_Console.Print("Wychodze z ::Zabij");
 }

@@ -168,12 +168,13 @@ void CPostacMgr::EjectCasing(strpostac* p)
     def.Use_Rotation = 1;
     def.Move = 1;
     def.Vel = velocity;
-    def.Apply_Physics_To_Mesh = 1;
+    // The effect pool refuses mesh effects that ask for physics, so the casing
+    // flies as a moving mesh under its own gravity instead.
     def.Life_Time = kCasingLife;
     def.Gravity = kCasingGravity;
     def.Scale = D3DXVECTOR3(kCasingScale, kCasingScale, kCasingScale);
-    FX.CreateFx(&def, nullptr, nullptr, 0);
-    ++m_iCasings;
+    if (FX.CreateFx(&def, nullptr, nullptr, 0) != FX.Reserved())
+        ++m_iCasings;
 }
 
 void CPostacMgr::NewBurst(strpostac* p)

@@ -5,6 +5,7 @@
 
 #include "characters/KillCam.h"
 #include "game/BulletHit.h"
+#include "mesh/MeshSocketsMgr.h"
 #include "shell/HitStats.h"
 #include "world/IntersectSegment.h"
 #include "world/ObjectActionCalls.h"
@@ -404,4 +405,46 @@ TEST_F(CombatTest, ABulletOnACharactersModelIsTheCharactersHit)
     HandleBulletHit(ItemMgr.FindDescription("Rifle"), &hit, enemy->model, 0, 0, 1.0f);
     EXPECT_FLOAT_EQ(p->hit_points, 90.0f);
     EXPECT_EQ(g_HitStats.m_iHits, hits + 1);
+}
+
+TEST_F(CombatTest, TheWeaponSitsInTheHandOrAtTheFeetAndCasingsFlyNearTheTarget)
+{
+    ASSERT_NO_FATAL_FAILURE(World("", "Ammo 30\nEnemySocketR hand_r\nShoot_Socket_Enemy muzzle\n"));
+    temp->Write("scripts/mesh_sockets/box.txt",
+                "mesh_filename meshes\\box.x\r\nsocket muzzle 0 0 1\r\nsocket luska 0 0.5 0\r\n");
+    ASSERT_TRUE(g_MeshSockets.LoadFile("scripts\\mesh_sockets\\box.txt"));
+    strpostac* p = Armed("soldier", D3DXVECTOR3(3, 0, 4), "s");
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(p->weapon, nullptr);
+    // The figure has no "hand_r": said once, and the weapon stands at the character.
+    PMgr.UpdatePozycjeGanow(p);
+    PMgr.UpdatePozycjeGanow(p);
+    EXPECT_EQ(Count(ConsoleLog(), "brak socketa broni hand_r u s"), 1u);
+    EXPECT_TRUE(p->weapon_placed);
+    EXPECT_NEAR(p->weapon->m_hHeldModel->vPosition.x, 3.0f, 1e-4f);
+    EXPECT_NEAR(p->weapon->m_hHeldModel->vPosition.z, 4.0f, 1e-4f);
+    EXPECT_TRUE(p->muzzle_known) << "the weapon model's own muzzle";
+
+    struct Case
+    {
+        const char* what;
+        float target;
+        BYTE drawNotImportant;
+        int casings;
+    };
+    const Case cases[] = {
+        {"a target 20 away", 20.0f, 1, 1},
+        {"a target 21 away", 21.0f, 1, 0},
+        {"details off", 5.0f, 0, 0},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        g_Options.DrawNotImportant = c.drawNotImportant;
+        p->aim_point = p->position + D3DXVECTOR3(0.0f, 0.0f, c.target);
+        const int before = PMgr.m_iCasings;
+        PMgr.EjectCasing(p);
+        EXPECT_EQ(PMgr.m_iCasings - before, c.casings);
+    }
+    g_MeshSockets.Clear();
 }
