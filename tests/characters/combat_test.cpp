@@ -9,6 +9,7 @@
 #include "shell/HitStats.h"
 #include "world/IntersectSegment.h"
 #include "world/ObjectActionCalls.h"
+#include "world/ObjectActionParams.h"
 #include "world/Object.h"
 
 #include <cmath>
@@ -447,4 +448,77 @@ TEST_F(CombatTest, TheWeaponSitsInTheHandOrAtTheFeetAndCasingsFlyNearTheTarget)
         EXPECT_EQ(PMgr.m_iCasings - before, c.casings);
     }
     g_MeshSockets.Clear();
+}
+
+TEST_F(CombatTest, AKilledPartnerFailsTheMissionByBulletOrKnifeButAnArmouredOneTakesNoKnife)
+{
+    ASSERT_NO_FATAL_FAILURE(World());
+    struct Case
+    {
+        const char* what;
+        bool knife;
+        BYTE armoured;
+        bool dies;
+        int reason;
+    };
+    const Case cases[] = {
+        {"killed", false, 0, true, 0},
+        {"knifed", true, 0, true, 1},
+        {"an armoured one knifed", true, 1, false, -1},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        PlayerStats.m_bMissionFailed = 0;
+        PlayerStats.m_iFailReason = -1;
+        strpostac* buddy = Armed("buddy", D3DXVECTOR3(5, 0, 5), "buddy");
+        ASSERT_NE(buddy, nullptr);
+        buddy->armoured = c.armoured;
+        if (c.knife)
+            PMgr.KillByKnife(buddy->model);
+        else
+            PMgr.Zabij(buddy, nullptr, nullptr, nullptr, false, false, false);
+        EXPECT_EQ(buddy->dead != 0, c.dies);
+        EXPECT_EQ(PlayerStats.m_bMissionFailed != 0, c.dies);
+        EXPECT_EQ(PlayerStats.m_iFailReason, c.reason);
+        PMgr.DeleteCharacter(buddy);
+    }
+    PlayerStats.m_bMissionFailed = 0;
+}
+
+TEST_F(CombatTest, ARespawnTakesTheRespawnersNameWeaponAndKillCameraWish)
+{
+    ASSERT_NO_FATAL_FAILURE(World());
+    temp->Write("scripts/items.txt",
+                std::string("item Rifle\nName Rifle\nWeapon\nUnique_Id 1\nDrop_Object ") + BOX_MESH +
+                    "\nHeld_Object " + BOX_MESH +
+                    "\n\nitem Carbine\nName Carbine\nWeapon\nUnique_Id 1\nDrop_Object " + BOX_MESH +
+                    "\nHeld_Object " + BOX_MESH + "\n");
+    ItemMgr.Release();
+    ItemMgr.Forget();
+    ItemMgr.LoadDescriptions();
+    const float at[3] = {7.0f, 0.0f, 9.0f};
+    HOBJECT respawner = g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, at, nullptr);
+    ASSERT_NE(respawner, nullptr);
+    g_Engine.SetObjectName(respawner, "gate_spawn");
+    EObjectActionParams params;
+    CopyCut(params.action_respawn_force_weapon, sizeof params.action_respawn_force_weapon, "Carbine");
+    params.action_respawn_obe_after_death = 1;
+    params.dwEnabled = 1;
+    g_Engine.SetObjectActionParams(respawner, &params);
+    const D3DXVECTOR3 where(7.0f, 0.0f, 9.0f);
+    const EOrientation facing;
+    strpostac* p = PMgr.RespawnCharacter("soldier", &where, &facing, "stoi", respawner);
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(p->name, "gate_spawn");
+    ASSERT_NE(p->weapon, nullptr);
+    EXPECT_STREQ(p->weapon->m_pDesc->Name, "Carbine");
+    EXPECT_EQ(p->forced_kill_camera, 1);
+    EXPECT_TRUE(PMgr.IsAliveFrom(respawner));
+    PMgr.Zabij(p, nullptr, nullptr, nullptr, false, false, false);
+    EXPECT_TRUE(OBE.m_bRunning) << "the respawner asked for the kill camera on this death";
+    OBE.Stop();
+    EXPECT_FALSE(PMgr.IsAliveFrom(respawner));
+    EXPECT_EQ(PMgr.RespawnCharacter("nobody", &where, &facing, "", respawner), nullptr);
+    EXPECT_EQ(Count(ConsoleLog(), "RespawnCharacter nobody failed!"), 1u);
 }
