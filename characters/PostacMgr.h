@@ -6,7 +6,9 @@
 // scripts), PostacMgr.cpp (records, creation, lookups, deletion),
 // PostacMgrAlarms.cpp, PostacMgrHats.cpp (hats, attachments, preloads),
 // PostacMgrVoices.cpp, PostacMgrSight.cpp (targets, sight, eyes, attack
-// permission and aim sway) and PostacMgrDebug.cpp.
+// permission and aim sway) and PostacMgrDebug.cpp; shots, wounds, deaths and
+// respawns in PostacMgrShots.cpp, the weapon in the hand, casings and corpses
+// in PostacMgrWeapons.cpp.
 
 #include "characters/Postac.h"
 #include "platform/d3dx/D3DXMath.h"
