@@ -260,6 +260,25 @@ struct strpostac
     float wake_timer;
     float bot_choice_age;
     float bot_countdown;
+    // ---- Shooting, wounds, weapon placement and death -----------------------------------
+    BYTE death_handled;      // the death of this life has run; a second one does nothing
+    BYTE forced_kill_camera; // this death starts the kill camera whatever its conditions
+    BYTE armoured;           // hit as armoured (set by nothing yet)
+    DWORD hit_count;         // hits taken in this life
+    BYTE fired_this_frame;
+    float corpse_time; // seconds since death
+    HOBJECT death_marker;
+    DWORD death_marker_pesel[3]; // the marker's object while its slot still holds it
+    BYTE death_settling;         // the body follows its marker until the death animation may be cut
+    EOrientation weapon_orientation;
+    D3DXVECTOR3 weapon_position;
+    char weapon_socket[POSTAC_NAME_SIZE];
+    D3DXVECTOR3 muzzle_position;
+    D3DXVECTOR3 muzzle_direction;
+    BYTE muzzle_known;
+    BYTE weapon_placed;
+    BYTE socket_reported; // the missing weapon socket was printed for this character
+    float burst_pause;
 
     // The animation state the sequence list works on.
     strSequenceCharacter anim;

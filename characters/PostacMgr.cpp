@@ -404,6 +404,7 @@ void CPostacMgr::DeleteCharacter(strpostac* p)
         p->weapon = nullptr;
     }
     p->anim.pWeapon = nullptr;
+    DeleteDeathMarker(p);
     DeleteObjectHandle(p->model);
     p->anim.hObject = nullptr;
     DeleteObjectHandle(p->second_object);

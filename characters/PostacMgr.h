@@ -6,7 +6,9 @@
 // scripts), PostacMgr.cpp (records, creation, lookups, deletion),
 // PostacMgrAlarms.cpp, PostacMgrHats.cpp (hats, attachments, preloads),
 // PostacMgrVoices.cpp, PostacMgrSight.cpp (targets, sight, eyes, attack
-// permission and aim sway) and PostacMgrDebug.cpp.
+// permission and aim sway) and PostacMgrDebug.cpp; shots, wounds, deaths and
+// respawns in PostacMgrShots.cpp, the weapon in the hand, casings and corpses
+// in PostacMgrWeapons.cpp.
 
 #include "characters/Postac.h"
 #include "platform/d3dx/D3DXMath.h"
@@ -14,6 +16,9 @@
 
 #include <cstdio>
 #include <memory>
+
+struct RayTestResult;
+struct EItemDesc;
 
 // One alarm as a caller asks for it (kept for the console's traces).
 struct strAlarmRequest
@@ -97,8 +102,8 @@ public:
     // The placed character's object moves with its record.
     void PlaceModel(strpostac* p);
 
-    // STAND-IN: the respawn of the shooting and death work (a character from a
-    // respawner, named after it, in the phase asked for).
+    // A character from a respawner, named after it, with the respawner's
+    // weapon and shot settings, in the phase asked for (PostacMgrShots.cpp).
     strpostac* RespawnCharacter(const char* name, const D3DXVECTOR3* position,
                                 const EOrientation* orientation, const char* faza, HOBJECT respawner);
     // A live character made by the respawner still exists.
@@ -246,6 +251,44 @@ public:
     // themselves (those through IsSegmentBlocked count with the senses).
     DWORD m_iBotChoices = 0;
     DWORD m_iBotSegmentTests = 0;
+
+    // ---- Shooting, wounds, death and respawn (PostacMgrShots.cpp) -------------------------
+    void UpdateStrzal(strpostac* p);
+    void StrzalWlasciwy(strpostac* p, bool single);
+    void OnBulletHit(strpostac* p, HOBJECT shooter, const D3DXVECTOR3* point, const RayTestResult* hit,
+                     const EItemDesc* weapon, bool quiet);
+    // The damage factor of one bullet hit (the hit part, difficulty, running,
+    // wound, partner shooter, armour, the hero riding or at a gun, hero head shots).
+    float HitDamageFactor(const strpostac* p, HOBJECT shooter, DWORD part, const EItemDesc* weapon) const;
+    void ApplyExplosion(const D3DXVECTOR3* position, float power);
+    void Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR3* point, const RayTestResult* zone,
+               bool physics, bool knife, bool quiet);
+    void KillByKnife(HOBJECT object);
+    // Health fell across a threshold of the phase's or the description's
+    // health-detect lists: that phase is set.
+    void HealthDetect(strpostac* p, float before);
+    // Kills made by the hero's shots since the program started.
+    int m_iPlayerKills = 0;
+    // The forced run target of the respawns (none while empty).
+    char m_szForcedRunTarget[POSTAC_NAME_SIZE] = {};
+
+    // ---- Weapon placement, casings and death effects (PostacMgrWeapons.cpp) --------------
+    void UpdatePozycjeGanow(strpostac* p);
+    void GetWeaponSocketTransform(strpostac* p, D3DXVECTOR3* position, EOrientation* orientation);
+    void EjectCasing(strpostac* p);
+    void NewBurst(strpostac* p);
+    void PlayDeathAnimation(strpostac* p);
+    void DropWeapon(strpostac* p);
+    bool PlayCrouchWound(strpostac* p, int variant);
+    void UpdateCorpse(strpostac* p);
+    void AlignCorpseToMarker(strpostac* p);
+    void KeepCorpseOnObject(strpostac* p);
+    void AddDeathMarker(strpostac* p, const D3DXVECTOR3* hit);
+    // The death marker while its slot still holds the object it was given.
+    static HOBJECT DeathMarker(const strpostac* p);
+    static void DeleteDeathMarker(strpostac* p);
+    // Casings started since the program started.
+    int m_iCasings = 0;
 
     // ---- Save section (PostacMgrSave.cpp) -------------------------------------------------
     // The "PMgr" section. Load is false when the section ends early or holds a

@@ -4,6 +4,8 @@
 #include "characters/PathMgr.h"
 #include "characters/PostacGeometry.h"
 #include "characters/PostacMgr.h"
+
+#include "characters/KillCam.h"
 #include "characters/PostacSockets.h"
 
 #include "environment/FxMgr.h"
@@ -213,8 +215,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
     }
     if (f->zabij)
     {
-        // STAND-IN: waits for the character deaths (Zabij without a killer
-        // and without a physics push).
+        Zabij(p, nullptr, nullptr, nullptr, false, false, false);
         return out;
     }
     // 8. A bot that has just moved or been hit stands first.
@@ -240,11 +241,8 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
     // 10.
     p->turn_rate = kTurnRate;
     const bool fromSave = m_bEnteringFromSave;
-    if (f->start_OBE && !fromSave)
-    {
-        // STAND-IN: waits for the kill camera (a shot started on the
-        // character's object).
-    }
+    if (f->start_OBE && !fromSave && p->model)
+        OBE.Start(p->model);
     if (f->strzal_hero_count)
         std::memset(p->strzal_hero_fired, 0, sizeof p->strzal_hero_fired);
     if (f->print[0])
@@ -389,10 +387,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
     // 29. Shots on entry and the character's fire interval.
     p->aim_timer = 0.0f;
     if (f->strzal_raz && !f->bot && !fromSave)
-    {
-        // STAND-IN: waits for the character shots (StrzalWlasciwy, one
-        // single shot now).
-    }
+        StrzalWlasciwy(p, true);
     if ((f->shot_value > 0.0f || f->bot) && p->weapon && p->weapon->m_pDesc)
         p->fire_interval = p->weapon->m_pDesc->Shoot_Delay;
     // 30.
@@ -513,9 +508,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
     }
     // 42.
     if (f->zabij_z_fizyka)
-    {
-        // STAND-IN: waits for the character deaths (Zabij with a physics push).
-    }
+        Zabij(p, nullptr, nullptr, nullptr, true, false, false);
     // 43.
     if (LateDebug(1))
         g_Console.Print2("Wychodze z SetFaza ", p->name);

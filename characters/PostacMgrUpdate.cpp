@@ -95,18 +95,6 @@ D3DXVECTOR3 TargetNow(const strpostac* p)
     return D3DXVECTOR3(at.x, at.y, at.z);
 }
 
-// STAND-IN: waits for the weapon placement of the weapon and death effects
-// (UpdatePozycjeGanow); until then the held weapon follows the hand socket
-// its item names.
-void HoldWeapon(const strpostac& p)
-{
-    if (!p.weapon || !p.weapon->m_hHeldModel || !p.weapon->m_pDesc || !p.model)
-        return;
-    D3DXVECTOR3 at;
-    EOrientation orientation;
-    if (SocketTransform(p.model, p.weapon->m_pDesc->EnemySocketR, &at, &orientation))
-        g_Engine.SetObjectTransform(p.weapon->m_hHeldModel, &at, &orientation, 0, 0);
-}
 } // namespace
 
 // ---- The frame ------------------------------------------------------------------------------------
@@ -244,8 +232,7 @@ void CPostacMgr::UpdateSlot(strpostac* p)
                 if (!p->strzal_hero_fired[k] && p->faza->strzal_hero[k] <= p->time_in_phase)
                 {
                     p->strzal_hero_fired[k] = 1;
-                    // STAND-IN: waits for the character shots (StrzalWlasciwy,
-                    // one single shot).
+                    StrzalWlasciwy(p, true);
                 }
     }
     // 9.
@@ -418,8 +405,10 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
     }
     if (p->dead)
     {
-        // STAND-IN: waits for the character deaths (the death or
-        // stay-on-death pose).
+        if (p->stay_on_death && p->faza && p->faza->stay_on_death[0])
+            KeepCorpseOnObject(p);
+        else
+            UpdateCorpse(p);
         if (botVariant)
         {
             p->bot = 0;
@@ -541,7 +530,7 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
         UpdateSuspended(p);
         UpdateAnimationDetail(p, false);
         Trace("wychodze, bo suspended");
-        HoldWeapon(*p);
+        UpdatePozycjeGanow(p);
         return;
     }
     // 14. A wound reaction.
@@ -552,7 +541,7 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
         {
             p->since_path_advance += dt;
             UpdateAnimationDetail(p, false);
-            HoldWeapon(*p);
+            UpdatePozycjeGanow(p);
             Trace("wychodze, bo w trakcie postrzalu");
             return;
         }
@@ -687,13 +676,12 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
     UpdateAnimationDetail(p, false);
     // 22.
     Trace("przed ganami");
-    HoldWeapon(*p);
+    UpdatePozycjeGanow(p);
     // 23. The shot decision.
     Trace("przed strzalem");
+    p->fired_this_frame = 0;
     if (ShotAllowed(p, botVariant))
-    {
-        // STAND-IN: waits for the character shots (UpdateStrzal).
-    }
+        UpdateStrzal(p);
     // 24.
     if (!f->loop && !p->postac_running)
     {

@@ -53,11 +53,15 @@ bool CutSceneTakesShot(const EItemDesc* weapon, const RayTestResult* hit, HOBJEC
     return g_CutScene.OnBulletHit(weapon, hit);
 }
 
-// STAND-IN: the characters' bullet handler comes with the characters; no
-// character exists to take a hit.
-bool CharactersTakeShot(const EItemDesc*, const RayTestResult*, HOBJECT, DWORD, BYTE)
+// A hit on a character's model (alive or dead) is the character's.
+bool CharactersTakeShot(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, DWORD,
+                        BYTE silenced)
 {
-    return false;
+    strpostac* p = PMgr.FindCharacterByObject(hit->pObject);
+    if (!p || p->player_record)
+        return false;
+    PMgr.OnBulletHit(p, shooter, &hit->vPoint, hit, weapon, silenced != 0);
+    return true;
 }
 
 // A truck's chassis.
@@ -66,8 +70,10 @@ bool HasVehicleBody(HOBJECT object)
     return g_PhysicsMgr.GetTruck(object) != nullptr;
 }
 
-// STAND-IN: the characters' share of a blast comes with the characters.
-void CharactersTakeExplosion(const D3DXVECTOR3*, float) {}
+void CharactersTakeExplosion(const D3DXVECTOR3* point, float strength)
+{
+    PMgr.ApplyExplosion(point, strength);
+}
 
 float Length(const D3DXVECTOR3& v)
 {

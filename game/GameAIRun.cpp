@@ -109,14 +109,28 @@ void CharacterSetPhase(const char* character, const char* phase)
 {
     ActionCalls::CharacterForcePhase(character, phase);
 }
-// STAND-IN: the kill (CPostacMgr::Zabij) comes with the characters' shooting
-// and death work; until then the character is only looked up and the mass
-// kill changes no one.
+// The first live character of the name dies; false when there is none.
 bool CharacterKillByName(const char* name)
 {
-    return ActionCalls::CharacterExists(name);
+    strpostac* p = PMgr.FindCharacterByName(name, true);
+    if (!p)
+        return false;
+    PMgr.Zabij(p, &p->position, &p->position, nullptr, false, false, false);
+    return true;
 }
-void KillEveryCharacter() {}
+// Every live character not held immortal and fighting within 3000 units dies.
+void KillEveryCharacter()
+{
+    constexpr float kReach = 3000.0f;
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        strpostac& p = PMgr.m_Postacie[i];
+        if (!p.used || p.dead || p.player_record || p.immortal || (p.faza && p.faza->immortal) ||
+            !(p.target_distance < kReach))
+            continue;
+        PMgr.Zabij(&p, &p.position, &p.position, nullptr, false, false, false);
+    }
+}
 // Every live character whose phase is not immortal is marked for removal;
 // the characters' frame removes it.
 void DeleteEveryCharacter()

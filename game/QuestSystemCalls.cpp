@@ -5,6 +5,7 @@
 #include "physics/HeliMgr.h"
 #include "world/Engine.h"
 #include "characters/PostacMgr.h"
+#include "characters/KillCam.h"
 #include "shell/CallJournal.h"
 #include "ui/Objective.h"
 #include "ui/Panel.h"
@@ -119,6 +120,7 @@ bool EnemyWithin(const float*, float)
 void KillCamAllowed(bool allowed)
 {
     Note("CKillCam::%s", allowed ? "Allow" : "Forbid");
+    OBE.m_bAllowed = allowed ? 1 : 0;
 }
 void HeliShooting(const char* name, bool allowed, float distance, float burst, float interval)
 {

@@ -44,7 +44,7 @@ int EngagedEnemiesWithin(float radius);
 void KillEmAll(float radius);
 // True when a character in reach of the point (none exist yet).
 bool EnemyWithin(const float* point, float radius);
-// STAND-IN: CKillCam's allowed byte.
+// The kill camera's allowed byte (journalled too).
 void KillCamAllowed(bool allowed);
 // The scripted helicopters.
 void HeliShooting(const char* name, bool allowed, float distance, float burst, float interval);

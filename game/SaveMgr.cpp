@@ -66,7 +66,7 @@ const SaveSection kSections[] = {
     {"MainGame", [](FILE* f) { return g_MainGame.Save(f); }, [](FILE* f) { return g_MainGame.Load(f); }},
     {"ItemMgr", [](FILE* f) { return ItemMgr.Save(f); }, [](FILE* f) { return ItemMgr.Load(f); }},
     {"Bronie", [](FILE* f) { return Bronie.Save(f); }, [](FILE* f) { return Bronie.Load(f); }},
-    {"OBE", SaveSections::SaveKillCam, SaveSections::LoadKillCam},
+    {"OBE", [](FILE* f) { return OBE.Save(f); }, [](FILE* f) { return OBE.Load(f); }},
     {"Player", [](FILE* f) { return Player.Save(f); }, [](FILE* f) { return Player.Load(f); }},
     // The camera's saved frames are taken at the save: the load restores them.
     {"Camera",

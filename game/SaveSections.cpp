@@ -30,17 +30,6 @@ bool SkipOptionalName(FILE* file)
 
 namespace SaveSections
 {
-bool SaveKillCam(FILE* file)
-{
-    return WriteBool(file, true);
-}
-
-bool LoadKillCam(FILE* file)
-{
-    BYTE allowed = 0;
-    return ReadBool(file, &allowed);
-}
-
 bool SavePostProcess(FILE* file)
 {
     const BYTE switches[] = {0, 0, 0, 0, kWantedIdle};

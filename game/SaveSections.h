@@ -8,9 +8,6 @@
 
 namespace SaveSections
 {
-// STAND-IN: CKillCam::Save/Load; the allowed byte (1) until the kill camera keeps one.
-bool SaveKillCam(FILE* file);
-bool LoadKillCam(FILE* file);
 // STAND-IN: EPostProcess::SaveState/LoadState; five switch bytes, an empty
 // effect-object list and six values, until post-processing is built.
 bool SavePostProcess(FILE* file);

@@ -1,5 +1,6 @@
 #include "player/Player.h"
 
+#include "characters/KillCam.h"
 #include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
 #include "game/CutScene.h"
@@ -171,6 +172,7 @@ constexpr float kBreathRate = 4.0f; // breath held counts this many a second
 constexpr float kBreathOut = 15.0f;
 constexpr float kBreathRecovery = 5.0f;
 constexpr float kHoldTimeSpeed = 0.6f;
+constexpr float kPartnerShot = 0.25f;
 constexpr float kBreathSoundAfter = 4.0f; // no breath sound in the level's first seconds
 constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
 // The Geiger counter clicks while the hero is being hurt (radiation).
@@ -388,7 +390,7 @@ void ShowPickupTarget(const EItemInstance* item)
 // The flown helicopter and a mounted gun take the mouse for their controls.
 bool LookTakenElsewhere()
 {
-    return g_PlayerHeli.m_bFlying != 0 || Player.m_bOnGun != 0;
+    return g_PlayerHeli.m_bFlying != 0 || Player.m_bOnGun != 0 || OBE.m_bRunning != 0;
 }
 
 bool SkipHero(HOBJECT candidate, RayTestUser user)
@@ -604,6 +606,17 @@ void CPlayer::Release()
 
 void CPlayer::Update()
 {
+    // A kill-camera shot advances only in its branch below: any way out of
+    // this update before that branch ends the shot, so time never stays slowed.
+    struct KillCamBranch
+    {
+        bool reached = false;
+        ~KillCamBranch()
+        {
+            if (!reached && OBE.m_bRunning)
+                OBE.Stop();
+        }
+    } killCam;
     // 1. Time.
     const float dt = g_Engine.m_fDeltaTime;
     m_fFrameTime = dt;
@@ -616,6 +629,7 @@ void CPlayer::Update()
     m_fCrouchTime += dt;
     m_fOuchTimer += dt;
     m_fBreathTimer += dt;
+    OBE.m_fCoolDown += dt;
     // 2.
     UpdateSprintSway();
     // 3. The camera is driven from elsewhere: the heartbeat stops (the
@@ -675,8 +689,7 @@ void CPlayer::Update()
     // 9.
     StaminaStep();
     // 10. Exactly one branch: the ladder, the mounted gun (its view is the
-    // pre-render step's), the flown helicopter, fly mode, or walking.
-    // STAND-IN: the kill camera's branch comes with its part.
+    // pre-render step's), the flown helicopter, fly mode, the kill camera, or walking.
     if (m_bOnLadder)
     {
         LadderStep();
@@ -704,6 +717,13 @@ void CPlayer::Update()
         FlyStep();
         g_PhysicsMgr.Step();
         ChangeHealth(0.0f);
+        return;
+    }
+    if (OBE.m_bRunning)
+    {
+        killCam.reached = true;
+        OBE.Update();
+        g_PhysicsMgr.Step();
         return;
     }
     StopSlideSound();
@@ -1836,10 +1856,8 @@ void CPlayer::ApplyExplosion(const D3DXVECTOR3* position, float strength)
 bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOBJECT shooter, float,
                           float factor)
 {
-    // STAND-IN: the kill camera and the partner byte of the characters come
-    // with their parts.
     if (!weapon || !hit || !shooter || shooter == m_hObject || !m_hObject || hit->pObject != m_hObject ||
-        !std::isfinite(factor))
+        !std::isfinite(factor) || OBE.m_bRunning)
         return false;
     if (g_SaveMgr.m_bLoadedFromSave && g_SaveMgr.timeSinceLoad < kSavedGrace &&
         PlayerStats.m_fHealth < kSavedGraceHealth)
@@ -1862,6 +1880,9 @@ bool CPlayer::OnBulletHit(const EItemDesc* weapon, const RayTestResult* hit, HOB
     if (m_bRiding || m_bOnGun)
         amount *= kRidingHit;
     amount *= kBulletTail * factor;
+    // A partner's stray bullet deals a quarter.
+    if (const strpostac* character = PMgr.FindCharacterByObject(shooter); character && character->partner)
+        amount *= kPartnerShot;
     const D3DXVECTOR3 from = shooter->vPosition;
     TakeDamage(&from, amount);
     m_bKillerKnown = PlayerStats.m_bDead;

@@ -2,6 +2,7 @@
 // carried from one level to the next.
 #include "player/PlayerWeapons.h"
 
+#include "characters/KillCam.h"
 #include "environment/FxMgr.h"
 #include "game/CutScene.h"
 #include "game/MainGame.h"
@@ -755,7 +756,7 @@ void CPlayerWeapons::UpdateScope()
     g_Panel.m_bGLauncherView = 0;
     g_Panel.m_bMPView = 0;
     HOBJECT h = HeldModel(current);
-    if (g_Options.mucha)
+    if (g_Options.mucha || OBE.m_bRunning)
     {
         DefaultZoom();
         g_Engine.SetObjectFlags(h, HIDDEN_FLAGS, ~0u);

@@ -75,12 +75,12 @@ D3DXVECTOR3 Normalised(const D3DXVECTOR3& v)
     return l > 0.0f && std::isfinite(l) ? v / l : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
 }
 
-// STAND-IN: the knife's kill waits for the characters' deaths (the phase
-// machine's kill by knife); until then the stroke names its victim on the
-// console and the character lives on.
+// The stroke names its victim on the console and kills the character whose
+// model it met.
 void KillByKnife(HOBJECT victim)
 {
     g_Console.Print2("CPostacMgr::KillByKnife ", victim ? victim->szName : "");
+    PMgr.KillByKnife(victim);
 }
 
 // What the knife may meet: no hero, only meshes and skinned meshes, nothing dead

@@ -255,10 +255,14 @@ void CharacterForcePhase(const char* name, const char* phase)
     Note("CPostacMgr::ForceFazaByName %s %s", S(name), S(phase));
     PMgr.ForceFazaByName(name, phase);
 }
-bool CharacterKill(const char* name, const D3DXVECTOR3&)
+bool CharacterKill(const char* name, const D3DXVECTOR3& killer)
 {
     Note("CPostacMgr::Zabij %s", S(name));
-    return false;
+    strpostac* p = PMgr.FindCharacterByName(name, true);
+    if (!p)
+        return false;
+    PMgr.Zabij(p, &killer, &p->position, nullptr, false, false, false);
+    return true;
 }
 bool ItemDescriptionExists(const char* name)
 {

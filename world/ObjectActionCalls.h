@@ -67,7 +67,7 @@ void SaveCheckpoint();
 void DialogueStart(const char* dialogue, const char* actor0, const char* actor1, const char* actor2);
 void DialogueStartByName(const char* dialogue, HOBJECT object);
 void DialogueStartHero(const char* dialogue);
-// CPostacMgr, journalled. STAND-IN: the kills come with the character deaths.
+// CPostacMgr, journalled. A kill is true when a live character had the name.
 bool CharacterExists(const char* name);
 void CharacterTeleport(const char* name, const D3DXVECTOR3& position);
 void CharacterRunTo(const char* name, const char* target, const char* bezier, const char* phase,

@@ -521,6 +521,8 @@ bool HeroSounds(const std::filesystem::path& out)
         ok = Save(hero / ("wcialo" + std::to_string(k) + ".wav"),
                   fx(Thud(0.2, 120.0 + 25.0 * k, 0xb0d0u + k), 0.7f)) &&
              ok;
+    // A body falling to the ground.
+    ok = Save(out / "sounds" / "special" / "body_fall.wav", fx(Thud(0.5, 55.0, 0xb0f1u), 0.8f)) && ok;
     // The ladder: a rung creaks under each hand, and a long rasp while sliding down.
     for (uint32_t k = 1; k <= 5; ++k)
     {

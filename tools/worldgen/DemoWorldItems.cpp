@@ -368,6 +368,12 @@ std::string Catalogue()
          "Rocket_Launcher\nSingle_Shot\nBig_Gun\nzasieg 200\nHit 200\nEnemy_Hit 150\nPartner_Hit 60\nHitBack "
          "1\n"
          "Shoot_Delay 2\nno_aim\nCarried_Pos 0.35 -0.3 0.4\nMovement 0.7\nScale 1\n\n";
+    // The damage records of the characters' rockets: "rlauncher" for a phase's
+    // rocket, "glauncher" for a rocket carrier's shot; no one picks them up.
+    t += "item rlauncher\nName Rocket\nWeapon\nBig_Gun\nUnique_Id 5\nAmmo 1\nHit 200\nEnemy_Hit 150\n"
+         "Partner_Hit 60\n\n";
+    t += "item glauncher\nName Launched rocket\nWeapon\nBig_Gun\nUnique_Id 5\nAmmo 1\nHit 150\n"
+         "Enemy_Hit 100\nPartner_Hit 40\n\n";
     t += std::string("item knife\nName Knife\nWeapon\nLethal\nfull_ammo\nSingle_Shot\nUnique_Id 6\nAmmo 1\n"
                      "Max_Ammo_Carried 1\nHit 100\nCut_Body_FX krew\nno_aim\nDrop_Object ") +
          KNIFE + "\n\n";

@@ -38,6 +38,11 @@ constexpr Muzzle MUZZLES[] = {
 };
 constexpr const char* MUZZLE_SOCKET = "muzzle";
 constexpr const char* LASER_SOCKET = "laser";
+// Casings leave through the ejection port, a little behind the muzzle, as a
+// small brass mesh.
+constexpr const char* CASING_SOCKET = "luska";
+constexpr float kEjectionPort = 0.4f; // of the way from the grip to the muzzle
+constexpr const char* CASING_MESH = "prefabs\\bronie_static\\luska.x";
 
 } // namespace
 
@@ -69,6 +74,12 @@ bool WriteShootingFiles(const std::filesystem::path& root)
             std::snprintf(text + used, sizeof text - used, "socket %s 0 %g %g\r\n", LASER_SOCKET,
                           static_cast<double>(m.y * kHeldScale), static_cast<double>(m.z * kHeldScale));
         }
+        {
+            const size_t used = std::char_traits<char>::length(text);
+            std::snprintf(text + used, sizeof text - used, "socket %s 0 %g %g\r\n", CASING_SOCKET,
+                          static_cast<double>(m.y * kHeldScale),
+                          static_cast<double>(m.z * kEjectionPort * kHeldScale));
+        }
         const std::filesystem::path path = root / Slashes(m.sockets);
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
@@ -82,6 +93,10 @@ bool WriteShootingFiles(const std::filesystem::path& root)
         ok = std::fwrite(text, 1, n, f) == n && ok;
         ok = std::fclose(f) == 0 && ok;
     }
+    // The casing: a brass cylinder of a unit's length, scaled down by its effect.
+    const std::vector<DemoBox> casing = {
+        {{-0.25f, -0.25f, -0.6f}, {0.25f, 0.25f, 0.6f}, {0.8f, 0.62f, 0.25f}, "demo_iron.tga"}};
+    ok = WriteBoxMesh(root, Slashes(CASING_MESH), "luska", casing) && ok;
     return ok;
 }
 
@@ -89,5 +104,6 @@ void AddShootingFiles(std::vector<std::string>* files)
 {
     for (const Muzzle& m : MUZZLES)
         files->push_back(m.sockets);
+    files->push_back(CASING_MESH);
 }
 } // namespace worldgen
