@@ -2,7 +2,9 @@
 // marked in QuestSystemCalls.h.
 #include "game/QuestSystemCalls.h"
 
+#include "game/DialogueMgr.h"
 #include "physics/HeliMgr.h"
+#include "sound/GameMusic.h"
 #include "world/Engine.h"
 #include "characters/PostacMgr.h"
 #include "shell/CallJournal.h"
@@ -86,11 +88,11 @@ void CharacterDelete(const char* name)
 }
 bool DialogueRunning()
 {
-    return false;
+    return g_DialogueMgr.IsAnyActive();
 }
 bool HeroDialogueRunning()
 {
-    return false;
+    return g_DialogueMgr.IsHeroDialogueActive();
 }
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot)
@@ -102,9 +104,11 @@ void CharacterCall(const char* what, const char* name)
 {
     Note("CPostacMgr::%s %s", S(what), S(name));
 }
-int EngagedEnemiesWithin(float)
+int EngagedEnemiesWithin(float radius)
 {
-    return 0;
+    DWORD count = 0;
+    GameMusic::CountEngagedEnemies(radius, &count, true);
+    return static_cast<int>(count);
 }
 void KillEmAll(float radius)
 {
