@@ -506,6 +506,7 @@ void CMainGame::Init()
     CPlayerWeapons::RegisterScriptActions();
     CPostacMgr::RegisterScriptActions();
     EEngineObject::RegisterScriptActions();
+    GameMusic::RegisterScriptActions();
     if (g_Options.StartMenu)
         return;
     // A world that is not there never loads: the start menu comes instead,

@@ -3,7 +3,9 @@
 #include "characters/PostacMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
+#include "platform/win32/EventScript.h"
 #include "platform/win32/Path.h"
+#include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/TextUtils.h"
 #include "sound/SoundMgr.h"
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -164,4 +167,20 @@ int GameMusic::CountEngagedEnemies(float radius, DWORD* count, bool includeAll)
     if (count)
         *count = counted;
     return alarmed ? 2 : counted ? 1 : 0;
+}
+
+void GameMusic::RegisterScriptActions()
+{
+    TkRegisterScriptAction("music",
+                           [](const std::string&)
+                           {
+                               const GameMusic& m = g_GameMusic;
+                               char line[TRACK_NAME_SIZE + 96];
+                               std::snprintf(
+                                   line, sizeof line, "Music %s level %d active %d combat %d calm %.2f",
+                                   m.m_szCurrentFile[0] ? m.m_szCurrentFile : "-", m.m_bLevelMusic,
+                                   m.m_bMusicActive, m.m_bCombatLoop, static_cast<double>(m.m_fCalmTime));
+                               g_Console.Print(line);
+                               return true;
+                           });
 }

@@ -42,6 +42,9 @@ public:
     // alarmed, 1 when any are, 0 when none are or a letterbox view is up.
     static int CountEngagedEnemies(float radius, DWORD* count, bool includeAll);
 
+    // The event script's "music": one console line with the track and the state bytes.
+    static void RegisterScriptActions();
+
     bool CombatLoopPlaying() const { return m_bMusicActive && m_bCombatLoop; }
 
     char m_szTrack[TRACK_NAME_SIZE] = {}; // the track asked for last
