@@ -142,12 +142,12 @@ bool WriteDemoDialogues(const std::filesystem::path& root)
     const float post[3] = {0.6f, 0.6f, 0.62f};
     const float body[3] = {0.55f, 0.62f, 0.4f};
     const float grille[3] = {0.3f, 0.3f, 0.3f};
-    // A field radio on a post: the box spans the hero's eye height.
+    // A radio cabinet on a post: the cabinet spans the hero's eye height.
     bool ok = WriteBoxMesh(
         root, Slashes(kRadioMesh), "radio",
-        {{{-0.06f, 0.0f, -0.06f}, {0.06f, 1.3f, 0.06f}, {post[0], post[1], post[2]}, "demo_iron.tga"},
-         {{-0.2f, 1.3f, -0.25f}, {0.2f, 1.9f, 0.25f}, {body[0], body[1], body[2]}, "demo_iron.tga"},
-         {{0.2f, 1.45f, -0.18f}, {0.22f, 1.75f, 0.18f}, {grille[0], grille[1], grille[2]}, "demo_iron.tga"}});
+        {{{-0.06f, 0.0f, -0.06f}, {0.06f, 1.3f, 0.06f}, {post[0], post[1], post[2]}, "demo_wood.tga"},
+         {{-0.2f, 1.3f, -0.25f}, {0.2f, 1.9f, 0.25f}, {body[0], body[1], body[2]}, "demo_wood.tga"},
+         {{0.2f, 1.45f, -0.18f}, {0.22f, 1.75f, 0.18f}, {grille[0], grille[1], grille[2]}, "demo_wood.tga"}});
     ok = WriteTextFile(root, kDialogues, DialogueScript()) && ok;
     ok = WriteTextFile(root, kHeroDialogues, HeroDialogueScript()) && ok;
     for (const Voice& v : kVoices)
