@@ -104,7 +104,7 @@ void CDialogueMgr::Forget()
         a = strActiveDialogue{};
     m_ActiveHeroDialogue = strActiveHeroDialogue{};
     m_fHeroSilence = 0.0f;
-    FreeAll();
+    FreeRecords();
 }
 
 HOBJECT CDialogueMgr::SpeakerObject(const strActiveDialogue& a) const

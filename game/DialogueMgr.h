@@ -166,6 +166,7 @@ public:
     float m_fHeroSilence = 0.0f; // seconds since the hero dialogue last ran
 
 private:
+    void FreeRecords();
     void StartDialogueLine(int slot, strDialogueLine* line);
     void UpdateDialogue(int slot);
     void StartHeroDialogueLine(strHeroDialogueLine* line);

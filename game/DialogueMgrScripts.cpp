@@ -217,6 +217,11 @@ void CDialogueMgr::LoadHeroDialogueFile(const char* path)
 void CDialogueMgr::FreeAll()
 {
     StopAll();
+    FreeRecords();
+}
+
+void CDialogueMgr::FreeRecords()
+{
     while (strDialogue* d = m_pDialogues)
     {
         m_pDialogues = d->older;
