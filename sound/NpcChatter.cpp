@@ -11,12 +11,6 @@ namespace
 {
 constexpr char kTakes[CNpcChatter::TAKES] = {'a', 'b', 'c'};
 
-float DistanceBetween(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    const D3DXVECTOR3 d = a - b;
-    return D3DXVec3Length(&d);
-}
-
 D3DVECTOR Mouth(const strpostac& p)
 {
     return D3DVECTOR{p.position.x, p.position.y + CNpcChatter::VOICE_HEIGHT, p.position.z};
@@ -109,24 +103,33 @@ void CNpcChatter::Update()
     }
     if (g_Panel.LetterboxOn() || !PMgr.m_Postacie)
         return;
+    // The records that may chat, in record order, with their positions side by
+    // side: the pair search then runs over a small dense array.
+    int candidates[MAX_POSTACI];
+    D3DXVECTOR3 positions[MAX_POSTACI];
+    int n = 0;
     for (int i = 0; i < MAX_POSTACI; ++i)
     {
-        strpostac& a = PMgr.m_Postacie[i];
-        if (!MayStart(a) || a.camera_distance < NEAREST || a.camera_distance > FARTHEST)
-            continue;
-        for (int j = i + 1; j < MAX_POSTACI; ++j)
+        const strpostac& p = PMgr.m_Postacie[i];
+        if (MayStart(p) && p.camera_distance >= NEAREST && p.camera_distance <= FARTHEST)
         {
-            strpostac& b = PMgr.m_Postacie[j];
-            if (!MayStart(b) || b.camera_distance < NEAREST || b.camera_distance > FARTHEST ||
-                DistanceBetween(a.position, b.position) > MOST_APART)
+            candidates[n] = i;
+            positions[n++] = p.position;
+        }
+    }
+    constexpr float kMostApartSquared = MOST_APART * MOST_APART;
+    for (int a = 0; a < n; ++a)
+        for (int b = a + 1; b < n; ++b)
+        {
+            const D3DXVECTOR3 d = positions[a] - positions[b];
+            if (d.x * d.x + d.y * d.y + d.z * d.z > kMostApartSquared)
                 continue;
-            m_pSpeakerA = &a;
-            m_pSpeakerB = &b;
+            m_pSpeakerA = &PMgr.m_Postacie[candidates[a]];
+            m_pSpeakerB = &PMgr.m_Postacie[candidates[b]];
             m_iLine = static_cast<DWORD>(std::rand()) % FIRST_LINES;
             m_iSpeaker = static_cast<DWORD>(std::rand()) % 2;
             m_bActive = 1;
             SayNextLine();
             return;
         }
-    }
 }
