@@ -227,7 +227,8 @@ void SaveCheckpoint()
 void DialogueStart(const char* d, const char* a0, const char* a1, const char* a2)
 {
     Note("CDialogueMgr::StartDialogue %s %s %s %s", S(d), S(a0), S(a1), S(a2));
-    auto actor = [](const char* name) { return name && name[0] ? PMgr.FindCharacterByName(name, true) : nullptr; };
+    auto actor = [](const char* name)
+    { return name && name[0] ? PMgr.FindCharacterByName(name, true) : nullptr; };
     g_DialogueMgr.StartDialogue(d, actor(a0), actor(a1), actor(a2));
 }
 void DialogueStartByName(const char* d, HOBJECT o)

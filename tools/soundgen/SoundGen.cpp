@@ -622,9 +622,10 @@ std::vector<float> CombatLoop(double root, uint32_t seed)
         const double attack = std::min(1.0, inBeat * 200.0);
         const double kick = std::sin(2.0 * kPi * (55.0 + 60.0 * std::exp(-inBeat * 30.0)) * inBeat) *
                             std::exp(-inBeat * 9.0) * attack;
-        const double snare =
-            beat % 2 == 1 ? snareTone.Step(noise.Next()) * std::exp(-inBeat * 14.0) * attack : snareTone.Step(0.0f);
-        const double bass = std::sin(2.0 * kPi * root * riff[beat % kBeats] * t) * std::exp(-inBeat * 3.0) * attack;
+        const double snare = beat % 2 == 1 ? snareTone.Step(noise.Next()) * std::exp(-inBeat * 14.0) * attack
+                                           : snareTone.Step(0.0f);
+        const double bass =
+            std::sin(2.0 * kPi * root * riff[beat % kBeats] * t) * std::exp(-inBeat * 3.0) * attack;
         s[2 * i] = static_cast<float>(0.5 * kick + 0.8 * snare + 0.3 * bass);
         s[2 * i + 1] = static_cast<float>(0.5 * kick + 0.6 * snare + 0.35 * bass);
     }
