@@ -2,6 +2,7 @@
 // with its eyes and weapon, lookups, marks, teleports and deletion.
 #include "characters/PostacMgr.h"
 
+#include "game/DialogueMgr.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
@@ -9,6 +10,7 @@
 #include "shell/GameOptions.h"
 #include "shell/TextMgr.h"
 #include "shell/TextUtils.h"
+#include "sound/NpcChatter.h"
 #include "sound/SoundMgr.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
@@ -375,8 +377,9 @@ void CPostacMgr::DeleteCharacter(strpostac* p)
 {
     if (!p || !p->used)
         return;
-    // STAND-IN: stopping the character's dialogues and its laser beam come
-    // with the dialogues and the laser sights.
+    g_DialogueMgr.StopDialoguesOf(p, false);
+    g_NpcChatter.StopIfSpeaker(p);
+    // STAND-IN: removing its laser beam comes with the laser sights.
     DeleteObjectHandle(p->eye_l);
     DeleteObjectHandle(p->eye_r);
     DeleteObjectHandle(p->hat);

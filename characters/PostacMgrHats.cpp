@@ -5,6 +5,7 @@
 
 #include "characters/PostacScriptValues.h"
 #include "characters/PostacSockets.h"
+#include "game/DialogueMgr.h"
 #include "platform/win32/Path.h"
 #include "shell/Console.h"
 #include "shell/TextUtils.h"
@@ -220,7 +221,7 @@ void CPostacMgr::PreloadCharacterSounds(const char* name)
             g_Engine.PreloadFile(f->sound, EEngine::PRELOAD_SOUND);
         if (f->sound_2D[0])
             g_Engine.PreloadFile(f->sound_2D, EEngine::PRELOAD_SOUND);
-        // STAND-IN: the voices of the phase's dialogues are preloaded by the
-        // dialogue manager once it exists.
+        g_DialogueMgr.LoadDialogueVoices(f->dialogue[0]);
+        g_DialogueMgr.LoadHeroDialogueVoices(f->hero_dialogue);
     }
 }

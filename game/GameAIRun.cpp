@@ -142,11 +142,14 @@ void DeleteEveryCharacter()
             p.delete_request = 1;
     }
 }
-// STAND-IN: the dialogues (CDialogueMgr) have no
-// speakers yet: no character is found to stop.
+// The character's dialogues stop without success; false when no such character lives.
 bool StopDialogueOfCharacter(const char* name)
 {
-    return ActionCalls::CharacterExists(name);
+    strpostac* p = PMgr.FindCharacterByName(name, true);
+    if (!p)
+        return false;
+    g_DialogueMgr.StopDialoguesOf(p, false);
+    return true;
 }
 } // namespace
 

@@ -307,7 +307,7 @@ const GameStep kReleaseLevelSteps[] = {
     {"CAiMapData::Clear", [] { g_AiMapData.Clear(); }},
     {"worldPending = 0", [] { g_MainGame.worldPending = 0; }},
     {"ERiverMgr::Reset", [] { g_RiverMgr.Reset(); }},
-    {"CNpcChatter::FreeSound", [] { g_NpcChatter.FreeSound(); }},
+    {"CNpcChatter::Release", [] { g_NpcChatter.Release(); }},
     {"GameMusic::StopAndReset", [] { g_GameMusic.StopAndReset(); }},
     {"EDust::Release", [] { g_Dust.Release(); }},
     {"CSaveMgr::ResetFlags", [] { g_SaveMgr.ResetFlags(); }},
@@ -506,6 +506,7 @@ void CMainGame::Init()
     CPlayerWeapons::RegisterScriptActions();
     CPostacMgr::RegisterScriptActions();
     EEngineObject::RegisterScriptActions();
+    GameMusic::RegisterScriptActions();
     if (g_Options.StartMenu)
         return;
     // A world that is not there never loads: the start menu comes instead,

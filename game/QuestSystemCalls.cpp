@@ -2,7 +2,9 @@
 // marked in QuestSystemCalls.h.
 #include "game/QuestSystemCalls.h"
 
+#include "game/DialogueMgr.h"
 #include "physics/HeliMgr.h"
+#include "sound/GameMusic.h"
 #include "world/Engine.h"
 #include "characters/PostacMgr.h"
 #include "characters/KillCam.h"
@@ -87,11 +89,11 @@ void CharacterDelete(const char* name)
 }
 bool DialogueRunning()
 {
-    return false;
+    return g_DialogueMgr.IsAnyActive();
 }
 bool HeroDialogueRunning()
 {
-    return false;
+    return g_DialogueMgr.IsHeroDialogueActive();
 }
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot)
@@ -105,9 +107,11 @@ void CharacterCall(const char* what, const char* name)
     if (std::strcmp(S(what), "AlarmCharacter") == 0)
         PMgr.AlarmCharacter(name);
 }
-int EngagedEnemiesWithin(float)
+int EngagedEnemiesWithin(float radius)
 {
-    return 0;
+    DWORD count = 0;
+    GameMusic::CountEngagedEnemies(radius, &count, true);
+    return static_cast<int>(count);
 }
 void KillEmAll(float radius)
 {

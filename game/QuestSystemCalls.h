@@ -28,18 +28,19 @@ void TaskSet(const char* key);
 // The HUD's black-out and second (white) fader: on fades to white, off fades it away.
 void PanelBlackOut();
 void PanelWhite(bool on, float seconds);
-// STAND-IN: CDialogueMgr's "a dialogue runs" and "the hero's dialogue runs".
+// CDialogueMgr's "a dialogue runs" and "the hero's dialogue runs".
 bool DialogueRunning();
 bool HeroDialogueRunning();
 // A character's look-at target ("" clears it) and its removal mark.
 void CharacterLookAt(const char* name, const char* target);
 void CharacterDelete(const char* name);
 // STAND-IN: the characters' operations CPostacMgr does not have yet:
-// activation parameters, mortality, the engaged enemies' count and the mass
-// kill. CharacterCall passes "AlarmCharacter" on to the characters.
+// activation parameters, mortality and the mass kill. CharacterCall passes
+// "AlarmCharacter" on to the characters.
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);
+// The engaged hostile characters within the radius (GameMusic::CountEngagedEnemies).
 int EngagedEnemiesWithin(float radius);
 void KillEmAll(float radius);
 // True when a character in reach of the point (none exist yet).

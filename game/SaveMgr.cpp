@@ -433,8 +433,8 @@ void CSaveMgr::ClearGameForLoad()
     g_LaserMgr.ClearBeams();
     ItemMgr.DeleteAllItems();
     g_GameAI.FreeVariables();
-    // STAND-IN: the dialogues' reset and the post-processing flag come with
-    // the dialogue manager and the post-processing chain.
+    g_DialogueMgr.StopAll();
+    // STAND-IN: the post-processing flag comes with the post-processing chain.
 }
 
 bool CSaveMgr::ReadSections(FILE* file, const char* path)

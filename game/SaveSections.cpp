@@ -1,6 +1,7 @@
 // The save sections written for managers that keep no state of their own yet.
 #include "game/SaveSections.h"
 
+#include "game/DialogueMgr.h"
 #include "render/PostProcess.h"
 #include "shell/SaveFile.h"
 #include "world/ObjectHandle.h"
@@ -9,23 +10,7 @@
 
 namespace
 {
-constexpr int kDialogueSlots = 6;
-constexpr int kDialogueActors = 3;
-constexpr size_t kNameSize = 256;
 constexpr BYTE kWantedIdle = 1;
-
-// A name a dialogue slot carries: read and dropped.
-bool SkipName(FILE* file)
-{
-    char name[kNameSize];
-    return ReadString(file, name);
-}
-
-bool SkipOptionalName(FILE* file)
-{
-    BYTE present = 0;
-    return ReadBool(file, &present) && (!present || SkipName(file));
-}
 } // namespace
 
 namespace SaveSections
@@ -77,28 +62,11 @@ bool LoadPostProcess(FILE* file)
 
 bool SaveDialogue(FILE* file)
 {
-    bool ok = true;
-    for (int i = 0; i <= kDialogueSlots; ++i)
-        ok = WriteBool(file, false) && ok;
-    return ok;
+    return g_DialogueMgr.Save(file);
 }
 
 bool LoadDialogue(FILE* file)
 {
-    // A slot a later writer filled is read through and not started.
-    for (int i = 0; i < kDialogueSlots; ++i)
-    {
-        BYTE active = 0;
-        if (!ReadBool(file, &active))
-            return false;
-        if (!active)
-            continue;
-        if (!SkipName(file))
-            return false;
-        for (int a = 0; a <= kDialogueActors; ++a)
-            if (!SkipOptionalName(file))
-                return false;
-    }
-    return SkipOptionalName(file);
+    return g_DialogueMgr.Load(file);
 }
 } // namespace SaveSections

@@ -12,8 +12,7 @@ namespace SaveSections
 // effect-object list and six values, until post-processing is built.
 bool SavePostProcess(FILE* file);
 bool LoadPostProcess(FILE* file);
-// STAND-IN: CDialogueMgr::Save/Load; six empty slots and no hero dialogue,
-// until the dialogue manager is built.
+// CDialogueMgr::Save/Load: the running dialogues by name, with their speakers.
 bool SaveDialogue(FILE* file);
 bool LoadDialogue(FILE* file);
 } // namespace SaveSections

@@ -176,7 +176,9 @@ void SequenceList::StartStep(strSequenceCharacter* character, strSequence* seque
     character->pSequence = sequence;
     character->pStep = step;
     const int k = std::rand() % static_cast<int>(step->iNumAnimations);
-    // STAND-IN: a step's dialogue waits for the dialogue manager; the name is kept in the step.
+    // STAND-IN: a step's dialogue waits for the sequence character to know its
+    // character record (the speaker CDialogueMgr::StartDialogue needs); the
+    // name is kept in the step.
     g_Engine.SetObjectAnimation(character->hObject, step->szAnimations[k], 0, step->fInterpolation, 1.0f);
     character->fSpeed = step->fSpeeds[k];
     for (float& f : character->fReset)

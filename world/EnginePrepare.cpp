@@ -5,6 +5,7 @@
 // light list of a mesh that switches lights.
 #include "world/Engine.h"
 
+#include "game/DialogueMgr.h"
 #include "physics/HeliMgr.h"
 #include "shell/Console.h"
 #include "shell/TextUtils.h"
@@ -101,8 +102,9 @@ void PreloadActionFiles(const EObjectActionParams& p)
         std::snprintf(file, sizeof file, kVoiceFilePattern, v);
         g_Engine.PreloadFile(file, EEngine::PRELOAD_SOUND);
     }
-    // STAND-IN: the dialogues an action record starts are loaded ahead by the
-    // dialogue manager, which the game-flow work brings.
+    // The voices of the dialogues the record starts are loaded ahead.
+    g_DialogueMgr.LoadDialogueVoices(p.action_start_dialogue0);
+    g_DialogueMgr.LoadHeroDialogueVoices(p.action_start_hero_dialogue);
 }
 } // namespace
 

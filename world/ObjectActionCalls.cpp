@@ -5,6 +5,7 @@
 #include "physics/PlayerHeli.h"
 #include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
+#include "game/DialogueMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/SaveMgr.h"
@@ -226,14 +227,19 @@ void SaveCheckpoint()
 void DialogueStart(const char* d, const char* a0, const char* a1, const char* a2)
 {
     Note("CDialogueMgr::StartDialogue %s %s %s %s", S(d), S(a0), S(a1), S(a2));
+    auto actor = [](const char* name)
+    { return name && name[0] ? PMgr.FindCharacterByName(name, true) : nullptr; };
+    g_DialogueMgr.StartDialogue(d, actor(a0), actor(a1), actor(a2));
 }
 void DialogueStartByName(const char* d, HOBJECT o)
 {
     Note("CDialogueMgr::StartDialogueByName %s %s", S(d), NameOf(o));
+    g_DialogueMgr.StartDialogueByName(d, o);
 }
 void DialogueStartHero(const char* d)
 {
     Note("CDialogueMgr::StartHeroDialogue %s", S(d));
+    g_DialogueMgr.StartHeroDialogue(d);
 }
 bool CharacterExists(const char* name)
 {

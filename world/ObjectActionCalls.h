@@ -63,7 +63,7 @@ void PostAddEffectObject(HOBJECT object);
 void PostAddEffectCharacter(const char* name);
 // CSaveMgr's checkpoint request (noted in the journal too).
 void SaveCheckpoint();
-// STAND-IN: CDialogueMgr.
+// CDialogueMgr, journalled; the actors are found among the live characters by name.
 void DialogueStart(const char* dialogue, const char* actor0, const char* actor1, const char* actor2);
 void DialogueStartByName(const char* dialogue, HOBJECT object);
 void DialogueStartHero(const char* dialogue);

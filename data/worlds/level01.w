@@ -779,3 +779,21 @@ flags 0
 action_general_opt 1 0
 action_default_set introdone
 action_dest_set introdone
+mesh meshes\demo\radio.x
+name demo_radio
+xpos -27
+ypos 0.25
+zpos -3
+action_general_opt 1 1
+action_general_2 0 1
+action_start_dialogue0 demo_radio
+action_start_dialogue_actor0 demo_radio
+mesh meshes\demo\marker.x
+name radio_done
+xpos -27
+ypos -5
+zpos -3
+flags 0
+action_general_opt 1 0
+action_default_set radiodone
+action_dest_set radiodone

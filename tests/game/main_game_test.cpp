@@ -134,7 +134,7 @@ TEST_F(MainGame, TheLevelStartsAndEndsInItsFixedOrder)
                                 "CAiMapData::Clear",
                                 "worldPending = 0",
                                 "ERiverMgr::Reset",
-                                "CNpcChatter::FreeSound",
+                                "CNpcChatter::Release",
                                 "GameMusic::StopAndReset",
                                 "EDust::Release",
                                 "CSaveMgr::ResetFlags",

@@ -31,7 +31,9 @@
 #include "shell/Profiler.h"
 #include "shell/SaveFile.h"
 #include "shell/WinMain.h"
+#include "game/DialogueMgr.h"
 #include "sound/GameMusic.h"
+#include "sound/NpcChatter.h"
 #include "ui/Credits.h"
 #include "ui/LoadingScreen.h"
 #include "ui/Menu.h"
@@ -265,6 +267,17 @@ struct PostacMgrState : Saved
     }
 };
 
+// The dialogues own their records on the heap and point at sounds and
+// characters: tests end with no dialogue and no chat (sounds go with the engine).
+struct DialoguesState : Saved
+{
+    void Restore() override
+    {
+        g_DialogueMgr.Forget();
+        g_NpcChatter.Reset();
+    }
+};
+
 // The item manager owns its catalogue and icons: tests start and end with it
 // empty, and whatever a test left in it is dropped (the engine's table comes
 // back with the engine).
@@ -337,6 +350,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(PlayerStats));
     m_saved.push_back(std::make_unique<SaveMgrState>());
     m_saved.push_back(Keep(g_GameMusic));
+    m_saved.push_back(std::make_unique<DialoguesState>());
     m_saved.push_back(std::make_unique<PathMgrState>());
     m_saved.push_back(Keep(OBE));
     m_saved.push_back(Keep(g_EngineObject));

@@ -602,6 +602,57 @@ std::vector<float> Loading()
     static const Chord chords[] = {{146.83, 174.61, 220.0}, {220.0, 261.63, 329.63}};
     return Bars(chords, 2, 2.0);
 }
+// ---- Combat music ---------------------------------------------------------------------------
+
+// A combat loop: two bars of drums at 120 beats a minute (a kick on every
+// beat, a snare on the second and fourth) over a bass riff on the loop's own
+// root, so the five loops are told apart by their pitch.
+std::vector<float> CombatLoop(double root, uint32_t seed)
+{
+    constexpr double kBeat = 0.5;
+    constexpr int kBeats = 8;
+    const int n = static_cast<int>(kMusicRate * kBeat * kBeats);
+    std::vector<float> s(static_cast<size_t>(n) * 2);
+    Noise noise{seed};
+    LowPass snareTone(3500.0f, kMusicRate);
+    static const double riff[kBeats] = {1.0, 1.0, 1.5, 1.0, 1.2, 1.0, 1.5, 1.33};
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kMusicRate;
+        const int beat = static_cast<int>(t / kBeat);
+        const double inBeat = t - beat * kBeat;
+        const double attack = std::min(1.0, inBeat * 200.0);
+        const double kick = std::sin(2.0 * kPi * (55.0 + 60.0 * std::exp(-inBeat * 30.0)) * inBeat) *
+                            std::exp(-inBeat * 9.0) * attack;
+        const double snare = beat % 2 == 1 ? snareTone.Step(noise.Next()) * std::exp(-inBeat * 14.0) * attack
+                                           : snareTone.Step(0.0f);
+        const double bass =
+            std::sin(2.0 * kPi * root * riff[beat % kBeats] * t) * std::exp(-inBeat * 3.0) * attack;
+        s[2 * i] = static_cast<float>(0.5 * kick + 0.8 * snare + 0.3 * bass);
+        s[2 * i + 1] = static_cast<float>(0.5 * kick + 0.6 * snare + 0.35 * bass);
+    }
+    return s;
+}
+
+// The gong that closes a fight: four inharmonic partials ringing out over four seconds.
+std::vector<float> Gong()
+{
+    constexpr double kSeconds = 4.0;
+    static const double partials[][2] = {{160.0, 1.0}, {237.0, 0.6}, {381.0, 0.4}, {512.0, 0.25}};
+    const int n = static_cast<int>(kMusicRate * kSeconds);
+    std::vector<float> s(static_cast<size_t>(n) * 2);
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kMusicRate;
+        double v = 0.0;
+        for (const auto& p : partials)
+            v += p[1] * std::sin(2.0 * kPi * p[0] * t) * std::exp(-t * (0.8 + p[0] / 400.0));
+        v *= std::min(1.0, t * 300.0) * 0.35;
+        s[2 * i] = static_cast<float>(v);
+        s[2 * i + 1] = static_cast<float>(v * 0.9);
+    }
+    return s;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -661,6 +712,13 @@ int main(int argc, char** argv)
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
          ok;
     ok = Save(out / "music" / "LoadingLevel.ogg", Vorbis(Loading(), 2, kMusicRate, "Loading")) && ok;
+    // Combat music: "music\loop\A1.ogg" to "A5.ogg" and the gong after a fight.
+    static const double combatRoots[] = {110.0, 98.0, 123.47, 130.81, 146.83};
+    for (uint32_t k = 0; k < 5; ++k)
+        ok = Save(out / "music" / "loop" / ("A" + std::to_string(k + 1) + ".ogg"),
+                  Vorbis(CombatLoop(combatRoots[k], 0xc0b0u + k), 2, kMusicRate, "Combat loop")) &&
+             ok;
+    ok = Save(out / "music" / "gong_02.ogg", Vorbis(Gong(), 2, kMusicRate, "Gong")) && ok;
     if (argc > 2)
     {
         const std::filesystem::path seeds = argv[2];

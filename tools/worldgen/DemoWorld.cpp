@@ -574,6 +574,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoVehicles(objects);
     AddDemoHeroKit(objects);
     AddDemoCutScene(objects);
+    AddDemoDialogues(objects);
     return objects;
 }
 
@@ -624,6 +625,8 @@ std::vector<std::string> DemoWorldFiles()
     for (const std::string& f : DemoHeroKitFiles())
         files.push_back(f);
     for (const std::string& f : DemoCutSceneFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoDialogueFiles())
         files.push_back(f);
     for (const std::string& f : MenuFiles())
         files.push_back(f);
@@ -682,6 +685,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoVehicles(root) && ok;
     ok = WriteDemoHeroKit(root) && ok;
     ok = WriteDemoCutScene(root) && ok;
+    ok = WriteDemoDialogues(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

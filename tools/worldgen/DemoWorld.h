@@ -317,6 +317,23 @@ constexpr double DEMO_INTRO_VOICE_HERTZ = 520.0;     // the voice's first note
 void AddDemoCutScene(std::vector<DemoObject>& objects);
 bool WriteDemoCutScene(const std::filesystem::path& root);
 std::vector<std::string> DemoCutSceneFiles();
+// The dialogues (DemoWorldDialogues.cpp): the radio west of the hero's start
+// that speaks two lines when used, the object its last line runs, the
+// townsfolk's talk, the hero's lines and the chatter's voices, all tones.
+constexpr const char* DEMO_RADIO = "demo_radio";
+constexpr const char* DEMO_RADIO_DIALOGUE = "demo_radio";
+constexpr const char* DEMO_RADIO_END = "radio_done";
+constexpr const char* DEMO_RADIO_DONE = "radiodone"; // asked for in the console: no "_"
+constexpr float DEMO_RADIO_DISTANCE = 2.0f;          // west of the hero's start
+constexpr const char* DEMO_RADIO_LINES[2] = {"radio_01", "radio_02"};
+constexpr double DEMO_RADIO_HERTZ[2] = {700.0, 1100.0};
+constexpr const char* DEMO_TOWNSFOLK_DIALOGUE = "demo_townsfolk";
+constexpr const char* DEMO_HERO_DIALOGUE = "demo_hero";
+constexpr int DEMO_CHATTER_LINES = 20;
+constexpr double DEMO_CHATTER_HERTZ = 200.0;
+void AddDemoDialogues(std::vector<DemoObject>& objects);
+bool WriteDemoDialogues(const std::filesystem::path& root);
+std::vector<std::string> DemoDialogueFiles();
 // The game's own prefabs under "prefabs\special" (DemoWorldSpecial.cpp).
 bool WriteSpecialPrefabs(const std::filesystem::path& root);
 std::vector<std::string> SpecialPrefabFiles();
