@@ -142,6 +142,11 @@ TEST_F(GrassGame, GrassGrowsOnTheGreenIsCachedSurvivesADeviceLossAndGoesWithTheW
     EXPECT_EQ(TkD3D9GetDeviceState(g_pD3DInterface), TkDeviceState::Ok);
     EXPECT_GT(GrassTriangles(), 0u);
     SavePicture("grass_after_reset");
+    // The other render mode draws it too, with its own sun-lit effect.
+    g_Options.PostProcessOff = g_Options.PostProcessOff ? 0 : 1;
+    ASSERT_NO_FATAL_FAILURE(LookFrom(from, at, 3));
+    EXPECT_GT(GrassTriangles(), 0u);
+    SavePicture("grass_other_mode");
 
     // The same world again: read from the cache, the same tufts.
     std::vector<strTPlant> first(g_PlantMgr.m_TGrass.pTPlants, g_PlantMgr.m_TGrass.pTPlants + tufts);
