@@ -4,6 +4,7 @@
 
 #include "render/Renderer.h"
 
+#include "environment/PlantMgr.h"
 #include "environment/SlupMgr.h"
 #include "game/SaveMgr.h"
 #include "mesh/Mesh.h"
@@ -368,7 +369,8 @@ void ERenderer::RenderSceneRealistic()
         DepthOn();
         if (m_bFrameHasTrees)
             RenderTreesSkyLight();
-        // Plants and placed grass come with the environment work.
+        g_PlantMgr.RenderGrass();
+        // Placed grass comes with the placed objects.
         g_SlupMgr.RenderCableSkyLight();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);
@@ -401,6 +403,7 @@ void ERenderer::RenderSceneFast()
         DepthOn();
         if (m_bFrameHasTrees)
             RenderTreesSkyLightF();
+        g_PlantMgr.RenderTGrass();
         g_SlupMgr.RenderCableSkyLightF();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);

@@ -11,6 +11,7 @@
 
 #include "platform/d3d9/D3D9Types.h"
 #include "platform/win32/WinTypes.h"
+#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <cstdio>
@@ -105,6 +106,15 @@ public:
     int DeleteWindowObjects();
     HOBJECT GetObjectBySlot(int slot);
     DWORD GetObjectCount() const { return m_iNumObjects; }
+    // ---- Segment filters (world/EngineFilters.cpp) -----------------------------------
+    // Static ground and buildings: type 0, not the hero, not the query's
+    // user value, no character or kind-16 object, not dead.
+    static bool StaticWorldFilter(HOBJECT candidate, RayTestUser user);
+    // Static and skinned meshes that are not hidden and not the hero.
+    static bool StandardFilter(HOBJECT candidate, RayTestUser user);
+    // Only the object passed as the query's user value.
+    static bool OneObjectFilter(HOBJECT candidate, RayTestUser user);
+
     // One past the highest slot used so far in the type's range.
     int GetHighWaterMark(BYTE type) const;
 

@@ -526,6 +526,11 @@ ypos 1.2
 zpos -3
 scaling_axis 120 4 120
 flags 128
+mesh meshes\demo\grass_patch.x
+name grass_patch_01
+xpos -45
+ypos 0
+zpos 18
 mesh meshes\demo\pole.x
 name pole_01
 xpos -155

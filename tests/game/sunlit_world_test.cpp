@@ -64,6 +64,9 @@ protected:
         g_FocusMgr.Activate();
         g_Options.StartMenu = 0;
         g_Options.PostProcessOff = GetParam() ? 1 : 0;
+        // The grass comes at level frame 219 and sways: the pictures compared
+        // across frames leave it out.
+        g_Options.DrawGrass = 0;
         std::snprintf(g_Options.runworld, sizeof g_Options.runworld, "%s", worldgen::DEMO_WORLD_FILE);
     }
 

@@ -569,6 +569,7 @@ std::vector<DemoObject> DemoObjects()
     AddDemoPathObjects(objects);
     AddDemoFuseBox(objects);
     AddDemoGulls(objects);
+    AddDemoGrass(objects);
     AddDemoPoles(objects);
     AddDemoSunlit(objects);
     AddDemoVehicles(objects);
@@ -636,6 +637,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoLayerFiles())
         files.push_back(f);
+    for (const std::string& f : DemoGrassFiles())
+        files.push_back(f);
     for (const std::string& f : DemoVehicleFiles())
         files.push_back(f);
     for (const std::string& f : DemoPathFiles())
@@ -680,6 +683,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteSpecialPrefabs(root) && ok;
     ok = WriteDemoBezier(root) && ok;
     ok = WriteDemoGulls(root) && ok;
+    ok = WriteDemoGrass(root) && ok;
     ok = WriteDemoLayers(root) && ok;
     ok = WriteDemoSunlit(root) && ok;
     ok = WriteDemoVehicles(root) && ok;

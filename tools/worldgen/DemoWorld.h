@@ -230,6 +230,15 @@ std::vector<std::string> DemoSunlitFiles();
 void AddDemoGulls(std::vector<DemoObject>& objects);
 bool WriteDemoGulls(const std::filesystem::path& root);
 std::vector<std::string> DemoGullFiles();
+// The grass (DemoWorldGrass.cpp): the world's grass script, tufts on the
+// green's texture over the "grass" marker and a group of bushes on a low
+// meadow patch north of the road.
+constexpr const char* DEMO_GRASS_SCRIPT = "scripts\\grass\\level01.txt";
+constexpr const char* DEMO_GRASS_PATCH = "grass_patch_01";
+constexpr float DEMO_GRASS_PATCH_AT[2] = {-45.0f, 18.0f};
+void AddDemoGrass(std::vector<DemoObject>& objects);
+bool WriteDemoGrass(const std::filesystem::path& root);
+std::vector<std::string> DemoGrassFiles();
 // The ground layers (DemoWorldLayers.cpp): the power line of eight poles
 // ("pole_01" ...) along the south side of the town and its script, and the
 // second world, the green by the river "rzeka" with its drifting objects and
