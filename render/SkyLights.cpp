@@ -95,8 +95,12 @@ DWORD MergeSkyLights(const SkyLight* raw, DWORD count, const SkyLightMergeRule& 
     DWORD slots = 1;
     while (slots < 2 * capacity)
         slots <<= 1;
-    constexpr DWORD kEmpty = 0xFFFFFFFFu;
-    std::vector<DWORD> table(slots, kEmpty);
+    struct Slot
+    {
+        SpotKey key;
+        bool used;
+    };
+    std::vector<Slot> table(slots, Slot{{{0, 0, 0}}, false});
     DWORD kept = 0;
     for (DWORD i = 0; i < count && kept + 1 < capacity; ++i)
     {
@@ -109,19 +113,11 @@ DWORD MergeSkyLights(const SkyLight* raw, DWORD count, const SkyLightMergeRule& 
         }
         const SpotKey key = KeyOf(spot);
         DWORD at = HashOf(key) & (slots - 1);
-        bool near = false;
-        while (table[at] != kEmpty)
-        {
-            if (KeyOf(out[table[at]].vPosition) == key)
-            {
-                near = true;
-                break;
-            }
+        while (table[at].used && !(table[at].key == key))
             at = (at + 1) & (slots - 1);
-        }
-        if (near)
+        if (table[at].used)
             continue;
-        table[at] = kept;
+        table[at] = Slot{key, true};
         out[kept++] = SkyLight{spot, MergedColor(raw[i].vColor, rule)};
     }
     return kept;
