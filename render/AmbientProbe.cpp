@@ -1,5 +1,8 @@
 #include "render/AmbientProbe.h"
 
+#include "mesh/Mesh.h"
+#include "render/EffectMgr.h"
+#include "render/RenderStates.h"
 #include "render/Renderer.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
@@ -14,6 +17,17 @@ namespace
 {
 constexpr D3DCOLOR kBlack = 0xFF000000;
 constexpr DWORD kRgb = 0x00FFFFFF;
+constexpr const char* kEffect = "SkyLight";
+constexpr const char* kPlantTechnique = "RenderPlantProbe0";
+constexpr const char* kTerrainTechnique = "RenderPlantProbeTerrain";
+constexpr const char* kWhite = "bialy.tga";
+constexpr const char* kBlackTexture = "czarne.tga";
+constexpr float kEyeHeight = 2.0f;
+constexpr float kFieldOfView = 0.2f; // radians: about 0.4 units across at the point
+constexpr float kNearPlane = 0.05f;
+constexpr float kFarPlane = 50.0f;
+constexpr DWORD kFirstLayerStage = 9; // the painted layers' samplers of the effect
+constexpr DWORD kLayers = 3;
 
 template <typename T> void ReleaseRef(T*& p)
 {
@@ -189,17 +203,86 @@ DWORD CAmbientProbe::RenderTerrainProbe(const D3DXVECTOR3& point, HOBJECT object
 
 DWORD CAmbientProbe::Probe(const D3DXVECTOR3& point, HOBJECT object, bool terrain)
 {
-    (void)point;
-    (void)object;
-    (void)terrain;
     Begin();
     IDirect3DDevice9* d = g_pD3DInterface;
     if (m_bSwitched && d)
+    {
         d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, 1.0f, 0);
-    // STAND-IN: the object is not drawn yet; it waits for the probe techniques
-    // "RenderPlantProbe0" and "RenderPlantProbeTerrain" in fx\skylight.fxc and
-    // the textures' probe marks, which the grass generation brings. Until
-    // then every probe sees black.
+        DrawObject(point, object, terrain);
+    }
     End();
     return ReadColor();
+}
+
+void CAmbientProbe::DrawObject(const D3DXVECTOR3& point, HOBJECT object, bool terrain)
+{
+    if (!object || !object->bUsed || object->Type != OT_MESH || !object->Object)
+        return;
+    auto* mesh = static_cast<EMesh*>(object->Object);
+    if (!mesh->m_TextureIndex)
+        return;
+    strtexture* white = ERenderer::OptionalTexture(kWhite, 0);
+    strtexture* black = ERenderer::OptionalTexture(kBlackTexture, 0);
+    if (!white)
+        g_Renderer.PrintOncePerWorld("bialy.tga NOT found");
+    if (!black)
+        g_Renderer.PrintOncePerWorld("czarne.tga NOT found");
+    EEffect* effect = g_EffectMgr.FindEffect(kEffect);
+    if (!effect || !effect->m_pEffect)
+    {
+        g_Renderer.PrintOncePerWorld("No SkyLight effect for the ambient probe");
+        return;
+    }
+    ID3DXEffect* fx = effect->m_pEffect;
+    // Straight down from just above the point, narrow enough that the centre
+    // pixel sees the point itself.
+    const D3DXVECTOR3 eye(point.x, point.y + kEyeHeight, point.z);
+    const D3DXVECTOR3 north(0.0f, 0.0f, 1.0f);
+    D3DXMATRIX view, proj, worldView, wvp;
+    D3DXMatrixLookAtLH(&view, &eye, &point, &north);
+    D3DXMatrixPerspectiveFovLH(&proj, kFieldOfView, 1.0f, kNearPlane, kFarPlane);
+    D3DXMatrixMultiply(&worldView, &mesh->m_mWorld, &view);
+    D3DXMatrixMultiply(&wvp, &worldView, &proj);
+    IDirect3DDevice9* d = g_pD3DInterface;
+    // Draws happen only inside a scene; the generation may run outside the frame's.
+    const bool ownScene = SUCCEEDED(d->BeginScene());
+    d->SetFVF(0);
+    d->SetVertexDeclaration(g_pDeclMesh);
+    const char* technique = terrain ? kTerrainTechnique : kPlantTechnique;
+    if (g_RenderStates.BeginEffectByName(fx, technique, true))
+    {
+        fx->SetMatrix(effect->g_mWorldViewProjection, &wvp);
+        fx->SetMatrix(effect->g_mWorld, &mesh->m_mWorld);
+        fx->SetMatrix(effect->g_mWorldView, &worldView);
+        fx->SetBool("g_bWire", FALSE);
+        fx->SetBool("g_bTree", FALSE);
+        auto mask = [&](const strtexture* t) -> IDirect3DBaseTexture9*
+        {
+            const strtexture* m = t && t->m_bProbeMark ? white : black;
+            return m ? m->m_pTexture : nullptr;
+        };
+        for (DWORD s = 0; s < mesh->m_dwNumMaterials && s < mesh->SubsetSlots(); ++s)
+        {
+            const strtexture* t = g_Renderer.GetTexture(mesh->m_TextureIndex[s]);
+            IDirect3DBaseTexture9* base = mask(t);
+            d->SetTexture(0, base);
+            // A terrain's first subset blends its painted layers by their own
+            // marks; anything else shows its own mask under every layer.
+            for (DWORD k = 0; k < kLayers; ++k)
+            {
+                const strtexture* layer = terrain && s == 0 && t ? t->m_Multitexture[k].m_pTexture : nullptr;
+                d->SetTexture(kFirstLayerStage + k, layer ? mask(layer) : base);
+            }
+            fx->CommitChanges();
+            ERenderer::DrawMeshSubset(mesh, s);
+        }
+        g_RenderStates.EndEffect(fx);
+    }
+    else
+        g_Renderer.PrintOncePerWorld(terrain ? "No RenderPlantProbeTerrain technique"
+                                             : "No RenderPlantProbe0 technique");
+    for (DWORD stage = 0; stage < kFirstLayerStage + kLayers; ++stage)
+        d->SetTexture(stage, nullptr);
+    if (ownScene)
+        d->EndScene();
 }

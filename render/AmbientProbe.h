@@ -62,6 +62,7 @@ public:
 
 private:
     DWORD Probe(const D3DXVECTOR3& point, HOBJECT object, bool terrain);
+    void DrawObject(const D3DXVECTOR3& point, HOBJECT object, bool terrain);
     void Unwind();
     DWORD m_iDepth = 0;   // Begin calls not yet ended
     BYTE m_bCreated = 0;  // between Create and Release: a device reset makes the surfaces again

@@ -3,10 +3,16 @@
 // buffer, and a device reset it survives without a world reload.
 #include "render_fixture.h"
 
+#include "mesh/Mesh.h"
+#include "mesh/MeshMgr.h"
 #include "render/AmbientProbe.h"
+#include "render/EffectMgr.h"
+#include "support/BoxMesh.h"
 #include "support/ConsoleLog.h"
 #include "world/Camera.h"
+#include "world/Object.h"
 
+#include <filesystem>
 #include <string>
 
 namespace
@@ -140,5 +146,67 @@ TEST_F(AmbientProbeTest, WithoutItsTargetItAnswersBlackAndSaysSoOnce)
     const size_t first = log.find("!m_pTargetSurf");
     ASSERT_NE(first, std::string::npos) << log;
     EXPECT_EQ(log.find("!m_pTargetSurf", first + 1), std::string::npos) << log;
+}
+
+// A floor seen from above: the probe draws the given object with its
+// textures' marks, white for a marked ground texture, black for any other.
+class AmbientProbeScene : public AmbientProbeTest
+{
+protected:
+    void SetUp() override
+    {
+        AmbientProbeTest::SetUp();
+        g_Engine.DeleteAllObjects();
+        ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
+        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        g_EffectMgr.Init();
+        WriteTga("textures/misc/bialy.tga", 0xFFFFFFFF);
+        WriteTga("textures/misc/czarne.tga", 0xFF000000);
+        WriteTga("textures/box.tga", 0xFF7F9F3F);
+        dir.Write("scripts/textures.txt", "");
+        g_Renderer.ScanTextureDirectory();
+        std::filesystem::create_directories("meshes");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes/box.x", BoxMesh(), tk::xfile::XFormat::Text));
+        const float at[3] = {0.0f, -0.5f, 0.0f}, scale[3] = {40.0f, 1.0f, 40.0f};
+        floor = g_Engine.CreateObject(OT_MESH, "meshes\\box.x", 1, 0, at, scale);
+        ASSERT_TRUE(floor);
+        g_Engine.PrepareObject(floor);
+    }
+
+    void TearDown() override
+    {
+        g_Engine.DeleteAllObjects();
+        g_MeshMgr.ReleaseAll();
+        g_EffectMgr.Release();
+        SAFE_RELEASE(g_pDeclMesh);
+        AmbientProbeTest::TearDown();
+    }
+
+    HOBJECT floor = nullptr;
+};
+
+TEST_F(AmbientProbeScene, AMarkedGroundShowsWhiteAndAnyOtherBlack)
+{
+    strtexture* ground = g_Renderer.FindTexture("box.tga");
+    ASSERT_TRUE(ground);
+    const D3DXVECTOR3 onFloor(3.0f, 0.0f, 2.0f);
+    const size_t from = ConsoleLog().size();
+    EXPECT_EQ(g_AmbientProbe.RenderPlantProbe(onFloor, floor, 0, 0), 0u);
+    ground->m_bProbeMark = 1;
+    EXPECT_EQ(g_AmbientProbe.RenderPlantProbe(onFloor, floor, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(g_AmbientProbe.RenderTerrainProbe(onFloor, floor, 0, 0), 0xFFFFFFu);
+    // Within one Begin/End pair, as the grass generation asks.
+    g_AmbientProbe.Begin();
+    EXPECT_EQ(g_AmbientProbe.RenderTerrainProbe(onFloor, floor, 0, 0), 0xFFFFFFu);
+    ground->m_bProbeMark = 0;
+    EXPECT_EQ(g_AmbientProbe.RenderTerrainProbe(onFloor, floor, 0, 0), 0u);
+    g_AmbientProbe.End();
+    EXPECT_EQ(BoundTarget(), BackBuffer());
+    // Beside the floor there is nothing to see.
+    ground->m_bProbeMark = 1;
+    EXPECT_EQ(g_AmbientProbe.RenderPlantProbe(D3DXVECTOR3(90.0f, 0.0f, 0.0f), floor, 0, 0), 0u);
+    const std::string log = ConsoleLog().substr(from);
+    EXPECT_EQ(log.find("NOT found"), std::string::npos) << log;
+    EXPECT_EQ(log.find("No "), std::string::npos) << log;
 }
 } // namespace
