@@ -33,7 +33,6 @@ double MsSince(std::chrono::steady_clock::time_point start)
 void BM_SkyLightsBakeDemoWorld(benchmark::State& state)
 {
     DemoGame game(kWidth, kHeight, "tk-bench-skylights");
-    std::srand(kSeed);
     for (auto _ : state)
         g_SkyLights.BuildSkyLights();
     state.counters["raw_lights"] = static_cast<double>(g_SkyLights.m_dwRawCount);

@@ -11,7 +11,7 @@
 #include "world/Object.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
@@ -29,6 +29,7 @@ constexpr int kBounceTries = 8;
 constexpr float kLeastLean = 0.05f;
 constexpr float kChannelMax = 255.0f;
 constexpr float kSurfaceLift = 0.01f;
+constexpr DWORD kProgressLines = 10;
 
 // What one texture gives a bounce: its texel once read, or that it gives
 // nothing (the line about it is printed once per bake).
@@ -42,6 +43,10 @@ struct BakeState
 {
     std::unordered_map<DWORD, TexelEntry> texels; // by texture index
     HOBJECT skylight = nullptr;
+    // The bounces' own random sequence (the classic rand, RAND_MAX 32767),
+    // started afresh for every bake: a world bakes the same lights every
+    // time, and the game's own random sequence is left as it was.
+    DWORD random = 1;
 };
 BakeState g_Bake;
 
@@ -177,10 +182,16 @@ bool FaceTexture(const RayTestResult& hit, DWORD* index)
     return true;
 }
 
+int BakeRand()
+{
+    g_Bake.random = g_Bake.random * 1103515245u + 12345u;
+    return static_cast<int>((g_Bake.random >> 16) & 0x7FFF);
+}
+
 float RandomUnit()
 {
-    const float v = static_cast<float>(std::rand() & 0xFFFF) / 65536.0f;
-    return (std::rand() & 1) ? -v : v;
+    const float v = static_cast<float>(BakeRand() & 0xFFFF) / 65536.0f;
+    return (BakeRand() & 1) ? -v : v;
 }
 } // namespace
 
@@ -227,6 +238,7 @@ void CSkyLights::CreateSkyLights()
     D3DXVECTOR3 sun(Env.m_vSkyLightDir.x, Env.m_vSkyLightDir.y, Env.m_vSkyLightDir.z);
     D3DXVec3Normalize(&sun, &sun);
     const float y = sky->vPosition.y;
+    const DWORD progressEvery = rows / kProgressLines + 1;
     // Whole rows and columns from the corner: adding the step to a growing
     // coordinate stops advancing once the coordinate is large enough.
     for (DWORD row = 0; row < rows; ++row)
@@ -241,10 +253,15 @@ void CSkyLights::CreateSkyLights()
                 break;
             TraceSkyRay(D3DXVECTOR3(x, y, z), sun, energy, false);
         }
-        char line[128];
-        std::snprintf(line, sizeof line, "z == %u out of %u. Number of lights == %u", row, rows,
-                      m_dwRawCount);
-        g_Console.Print(line);
+        // The progress line after every tenth of the rows and the last, not
+        // after each: a large object would fill the console with them.
+        if ((row + 1) % progressEvery == 0 || row + 1 == rows)
+        {
+            char line[128];
+            std::snprintf(line, sizeof line, "z == %u out of %u. Number of lights == %u", row, rows,
+                          m_dwRawCount);
+            g_Console.Print(line);
+        }
     }
     g_Console.PrintInt("Exiting CreateSkyLights. Lights created == ", static_cast<int>(m_dwCountA));
 }

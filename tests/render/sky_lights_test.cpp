@@ -136,7 +136,6 @@ protected:
 TEST_F(SkyLightsTest, TheBakeRecordsBouncesOnTheGridAndCachesThemForTheNextStart)
 {
     Yard();
-    std::srand(7);
     const size_t from = ConsoleLog().size();
     g_SkyLights.LoadForWorld(kWorld);
     ASSERT_GT(g_SkyLights.m_dwRawCount, 0u) << ConsoleLog().substr(from);
@@ -181,7 +180,6 @@ TEST_F(SkyLightsTest, TheBakeRecordsBouncesOnTheGridAndCachesThemForTheNextStart
 TEST_F(SkyLightsTest, ANewWorldStartsWithNoBakedLights)
 {
     Yard();
-    std::srand(3);
     g_SkyLights.LoadForWorld(kWorld);
     ASSERT_GT(g_SkyLights.m_dwCountA, 0u);
     Look({0, 2, 0}, {0, 0, 1});
@@ -267,7 +265,6 @@ TEST_F(SkyLightsTest, ACacheCutAnywhereOrDamagedIsNeverTrusted)
         EXPECT_EQ(g_SkyLights.m_fGridStep, 1.0f) << d.what;
         // The world start bakes again (with a sound step) and writes a good cache over it.
         Yard();
-        std::srand(5);
         const size_t from = ConsoleLog().size();
         g_SkyLights.LoadForWorld(kWorld);
         EXPECT_NE(ConsoleLog().substr(from).find("CreateSkyLights"), std::string::npos) << d.what;
@@ -283,7 +280,6 @@ TEST_F(SkyLightsTest, ACacheCutAnywhereOrDamagedIsNeverTrusted)
 TEST_F(SkyLightsTest, ACacheThatCannotBeWrittenLeavesTheBakedTablesAndSaysSo)
 {
     Yard();
-    std::srand(11);
     // A folder where the cache should go: neither the temporary file's rename nor a write can land.
     std::filesystem::create_directories(kCache);
     const size_t from = ConsoleLog().size();
@@ -314,7 +310,6 @@ TEST_F(SkyLightsTest, ABlockCompressedTextureGivesItsDecodedColour)
     dxt->UnlockRect(0);
     t->m_pTexture->Release();
     t->m_pTexture = dxt;
-    std::srand(9);
     g_SkyLights.BuildSkyLights();
     ASSERT_GT(g_SkyLights.m_dwRawCount, 0u);
     for (DWORD i = 0; i < g_SkyLights.m_dwRawCount; ++i)

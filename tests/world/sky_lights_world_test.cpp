@@ -52,7 +52,6 @@ protected:
 
 TEST_F(SkyLightsWorld, TheWorldStartBakesTheRegisteredSceneOnceAndANewWorldStartsEmpty)
 {
-    std::srand(17);
     size_t from = ConsoleLog().size();
     ASSERT_TRUE(g_Engine.StartWorld("worlds\\yard.w"));
     EXPECT_NE(ConsoleLog().substr(from).find("CreateSkyLights"), std::string::npos);
