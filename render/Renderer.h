@@ -203,6 +203,7 @@ struct strtexture
     BYTE m_bRayOfLight;
     BYTE m_bHasDefinition; // a definition was found when it loaded
     BYTE m_bListed;        // in this frame's static-mesh list
+    BYTE m_bProbeMark;     // the ambient probe draws it white (a ground the grass grows on)
     strtexture* m_pNext;
     strtexture* m_pPrev;
 };

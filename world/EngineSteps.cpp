@@ -168,7 +168,6 @@ const EEngineStep kUnloadSteps[] = {
 
 const EEngineStep kPostLoadSteps[] = {
     {"EEngine::StopGameClock", [] { g_Engine.StopGameClock(); }},
-    {"CSkyLights::InitWorld", [] { g_SkyLights.InitWorld(g_Engine.m_szWorld); }},
     {"CPhysicsMgr::Init", [] { g_PhysicsMgr.Init(); }},
     // The objects get their bodies once the world (and its playable box) exists.
     {"EEngine::RespawnObjects", [] { g_Engine.RespawnObjects(); }},
@@ -180,6 +179,8 @@ const EEngineStep kPostLoadSteps[] = {
     {"EProfiler::Reset", [] { g_Profiler.Reset(); }},
     {"EEngine::MakePendingTies", [] { g_Engine.MakePendingTies(); }},
     {"EEngine::PrepareObjects", [] { g_Engine.PrepareObjects(); }},
+    // The bake traces the segment tables, which hold the objects only from here on.
+    {"CSkyLights::InitWorld", [] { g_SkyLights.InitWorld(g_Engine.m_szWorld); }},
     {"EViewLines::CreateVB", [] { g_ViewLines.CreateVB(); }},
     {"CShadowCubeMaps::Init", [] { g_ShadowCubeMaps.Init(); }},
     {"PAutoMap::CreateDeviceObjects", [] { g_AutoMap.CreateDeviceObjects(); }},

@@ -349,6 +349,13 @@ ypos 6
 zpos -12
 rotation_angles 14 52 0
 flags 12
+mesh meshes\demo\marker.x
+name skylight
+xpos 0
+ypos 35
+zpos 0
+scaling_axis 200 1 60
+flags 128
 mesh prefabs\special\start_point.x
 name game_start_point
 xpos -25

@@ -46,6 +46,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace
@@ -301,6 +302,55 @@ struct VehiclesState : Saved
         g_PlayerHeli.m_hObject = nullptr;
     }
 };
+// The baked lights are never copied whole (the raw table alone is 72 MB):
+// their parameters, counts, merged tables and picks come back, and the raw
+// table is left as the bake left it (nothing reads it past its count).
+struct SkyLightsState : Saved
+{
+    struct Tables
+    {
+        SkyLight a[MAX_MERGED_SKY_LIGHTS], b[MAX_MERGED_SKY_LIGHTS];
+        SkyLightInstance picked[MAX_PICKED_SKY_LIGHTS];
+    };
+    std::unique_ptr<Tables> tables = std::make_unique<Tables>();
+    float params[7] = {g_SkyLights.m_fGridStep,   g_SkyLights.m_fLightRadius, g_SkyLights.m_fParam80,
+                       g_SkyLights.m_fMergeStepA, g_SkyLights.m_fMergeStepB,  g_SkyLights.m_fParam08,
+                       g_SkyLights.m_fParam07};
+    DWORD raw = g_SkyLights.m_dwRawCount, countA = g_SkyLights.m_dwCountA, countB = g_SkyLights.m_dwCountB,
+          picked = g_SkyLights.m_dwPickedCount, considered = g_SkyLights.m_dwConsidered,
+          updates = g_SkyLights.m_iUpdates;
+    float scale[3] = {g_SkyLights.m_fColorScale[0], g_SkyLights.m_fColorScale[1],
+                      g_SkyLights.m_fColorScale[2]};
+    BYTE pickEveryFrame = g_SkyLights.m_bPickEveryFrame;
+    SkyLightsState()
+    {
+        std::memcpy(tables->a, g_SkyLights.m_LightsA, sizeof tables->a);
+        std::memcpy(tables->b, g_SkyLights.m_LightsB, sizeof tables->b);
+        std::memcpy(tables->picked, g_SkyLights.m_Picked, sizeof tables->picked);
+    }
+    void Restore() override
+    {
+        CSkyLights& s = g_SkyLights;
+        s.m_fGridStep = params[0];
+        s.m_fLightRadius = params[1];
+        s.m_fParam80 = params[2];
+        s.m_fMergeStepA = params[3];
+        s.m_fMergeStepB = params[4];
+        s.m_fParam08 = params[5];
+        s.m_fParam07 = params[6];
+        std::memcpy(s.m_LightsA, tables->a, sizeof tables->a);
+        std::memcpy(s.m_LightsB, tables->b, sizeof tables->b);
+        std::memcpy(s.m_Picked, tables->picked, sizeof tables->picked);
+        s.m_dwRawCount = raw;
+        s.m_dwCountA = countA;
+        s.m_dwCountB = countB;
+        s.m_dwPickedCount = picked;
+        s.m_dwConsidered = considered;
+        s.m_iUpdates = updates;
+        std::copy(std::begin(scale), std::end(scale), s.m_fColorScale);
+        s.m_bPickEveryFrame = pickEveryFrame;
+    }
+};
 } // namespace
 
 GlobalsSnapshot::GlobalsSnapshot()
@@ -328,7 +378,7 @@ GlobalsSnapshot::GlobalsSnapshot()
     m_saved.push_back(Keep(g_Camera));
     m_saved.push_back(Keep(PostProcess));
     m_saved.push_back(std::make_unique<RendererState>());
-    m_saved.push_back(Keep(g_SkyLights));
+    m_saved.push_back(std::make_unique<SkyLightsState>());
     m_saved.push_back(Keep(Env));
     m_saved.push_back(Keep(g_LensFlare));
     m_saved.push_back(Keep(Player));

@@ -237,7 +237,6 @@ const std::vector<std::string> kUnloadOrder = {
 
 const std::vector<std::string> kPostLoadOrder = {
     "EEngine::StopGameClock",
-    "CSkyLights::InitWorld",
     "CPhysicsMgr::Init",
     "EEngine::RespawnObjects",
     "EObjectMgr::Setup",
@@ -248,6 +247,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "EProfiler::Reset",
     "EEngine::MakePendingTies",
     "EEngine::PrepareObjects",
+    "CSkyLights::InitWorld",
     "EViewLines::CreateVB",
     "CShadowCubeMaps::Init",
     "PAutoMap::CreateDeviceObjects",

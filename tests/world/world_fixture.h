@@ -11,6 +11,7 @@
 
 #include "game/CutScene.h"
 #include "mesh/MeshMgr.h"
+#include "render/AmbientProbe.h"
 #include "shell/Console.h"
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
@@ -123,6 +124,8 @@ protected:
         g_Console.ReleaseDeviceObjects();
         g_CutScene.m_BlackCover.Release();
         g_CutScene.m_WhiteCover.Release();
+        // A world start makes the ambient probe's surfaces too.
+        g_AmbientProbe.Release();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
