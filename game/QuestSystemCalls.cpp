@@ -2,6 +2,7 @@
 // marked in QuestSystemCalls.h.
 #include "game/QuestSystemCalls.h"
 
+#include "game/Battlefield.h"
 #include "physics/HeliMgr.h"
 #include "world/Engine.h"
 #include "characters/PostacMgr.h"
@@ -136,10 +137,12 @@ void HeliSound(const char* name, const char* file)
 void BattlefieldEnable(const char* direction)
 {
     Note("CBattlefield::Enable %s", S(direction));
+    g_Battlefield.Enable(direction);
 }
 void BattlefieldAttack(const char* target)
 {
     Note("CBattlefield::Attack %s", S(target));
+    g_Battlefield.Attack(target);
 }
 void HeroCall(const char* what, const char* name)
 {

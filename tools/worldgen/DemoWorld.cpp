@@ -637,6 +637,8 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoPathFiles())
         files.push_back(f);
+    for (const std::string& f : DemoBattlefieldFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -682,6 +684,7 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoVehicles(root) && ok;
     ok = WriteDemoHeroKit(root) && ok;
     ok = WriteDemoCutScene(root) && ok;
+    ok = WriteDemoBattlefield(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -285,6 +285,14 @@ constexpr const char* DEMO_FLY_HELI = "demo_heli_fly";
 void AddDemoVehicles(std::vector<DemoObject>& objects);
 bool WriteDemoVehicles(const std::filesystem::path& root);
 std::vector<std::string> DemoVehicleFiles();
+// The yard's helicopter with its rotor, as boxes round its centre.
+std::vector<DemoBox> DemoHelicopterBoxes();
+
+// The background battle (DemoWorldBattlefield.cpp): the jet, the battle
+// helicopter and the nests' rifle (its item lines).
+bool WriteDemoBattlefield(const std::filesystem::path& root);
+std::vector<std::string> DemoBattlefieldFiles();
+std::string DemoBattlefieldItems();
 bool WriteDemoFuseBox(const std::filesystem::path& root);
 std::vector<std::string> DemoFuseBoxFiles();
 // The waypoint graph and the people's run targets (DemoWorldPaths.cpp): the
