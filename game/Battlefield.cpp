@@ -169,8 +169,8 @@ D3DXVECTOR3 CBattlefield::DirectionOf(const char* name)
         D3DXVECTOR3 direction;
     };
     static const Named kDirections[] = {
-        {"n", {0.0f, 0.0f, 1.0f}},   {"w", {-1.0f, 0.0f, 0.0f}}, {"e", {1.0f, 0.0f, 0.0f}},
-        {"ne", {1.0f, 0.0f, 1.0f}},  {"nw", {-1.0f, 0.0f, 1.0f}}, {"se", {1.0f, 0.0f, -1.0f}},
+        {"n", {0.0f, 0.0f, 1.0f}},    {"w", {-1.0f, 0.0f, 0.0f}},  {"e", {1.0f, 0.0f, 0.0f}},
+        {"ne", {1.0f, 0.0f, 1.0f}},   {"nw", {-1.0f, 0.0f, 1.0f}}, {"se", {1.0f, 0.0f, -1.0f}},
         {"sw", {-1.0f, 0.0f, -1.0f}},
     };
     D3DXVECTOR3 d(0.0f, 0.0f, -1.0f);
@@ -266,8 +266,7 @@ EOrientation CBattlefield::TurnedFront(float spread) const
 
 D3DXVECTOR3 CBattlefield::NearHero(float rise) const
 {
-    D3DXVECTOR3 offset(Sign() * Random15() / 65536.0f, 0.0f,
-                       Sign() * Random15() / 65536.0f);
+    D3DXVECTOR3 offset(Sign() * Random15() / 65536.0f, 0.0f, Sign() * Random15() / 65536.0f);
     D3DXVec3Normalize(&offset, &offset);
     D3DXVECTOR3 at = HeroPosition() + offset * kOffsetRadius;
     at.y += rise;
@@ -526,7 +525,8 @@ void CBattlefield::BombStep(BfJet& jet)
         {
             D3DXVECTOR3 p;
             g_Engine.GetObjectPosition(target, &p);
-            if (std::fabs(p.x - jet.vPosition.x) < kTargetReach && std::fabs(p.z - jet.vPosition.z) < kTargetReach)
+            if (std::fabs(p.x - jet.vPosition.x) < kTargetReach &&
+                std::fabs(p.z - jet.vPosition.z) < kTargetReach)
             {
                 jet.bTargetReached = 1;
                 ClearTarget();

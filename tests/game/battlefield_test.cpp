@@ -87,9 +87,9 @@ TEST_F(BattlefieldTest, DirectionNamesGiveTheirUnitVectorsAndAnythingElseIsSouth
         D3DXVECTOR3 expected;
     };
     const Case cases[] = {
-        {"n", {0, 0, 1}},     {"w", {-1, 0, 0}},   {"e", {1, 0, 0}},     {"ne", {d, 0, d}},
-        {"nw", {-d, 0, d}},   {"se", {d, 0, -d}},  {"sw", {-d, 0, -d}},  {"NE", {d, 0, d}},
-        {"s", {0, 0, -1}},    {"up", {0, 0, -1}},  {"", {0, 0, -1}},     {nullptr, {0, 0, -1}},
+        {"n", {0, 0, 1}},      {"w", {-1, 0, 0}},  {"e", {1, 0, 0}},    {"ne", {d, 0, d}},
+        {"nw", {-d, 0, d}},    {"se", {d, 0, -d}}, {"sw", {-d, 0, -d}}, {"NE", {d, 0, d}},
+        {"s", {0, 0, -1}},     {"up", {0, 0, -1}}, {"", {0, 0, -1}},    {nullptr, {0, 0, -1}},
         {"north", {0, 0, -1}},
     };
     for (const Case& c : cases)
@@ -306,7 +306,8 @@ TEST_F(BattlefieldTest, ModelsThatCannotBeMadeStartNoFlightAndAreNotRetriedEvery
     EXPECT_GE(g_Battlefield.m_fJetPause, 4.0f);
     EXPECT_GE(g_Battlefield.m_fHeliPause, 4.0f);
     size_t jets = 0, helis = 0;
-    for (size_t at = log.find("Jet NOT created!"); at != std::string::npos; at = log.find("Jet NOT created!", at + 1))
+    for (size_t at = log.find("Jet NOT created!"); at != std::string::npos;
+         at = log.find("Jet NOT created!", at + 1))
         ++jets;
     for (size_t at = log.find("Mi[0] NOT created!"); at != std::string::npos;
          at = log.find("Mi[0] NOT created!", at + 1))

@@ -632,7 +632,8 @@ std::vector<float> JetFlyby()
     {
         const double t = static_cast<double>(i) / kFxRate;
         const double near = (t - 2.4) / 1.1;
-        const float swell = static_cast<float>(1.0 / (1.0 + near * near)) * std::min(1.0f, static_cast<float>(t) * 4.0f) *
+        const float swell = static_cast<float>(1.0 / (1.0 + near * near)) *
+                            std::min(1.0f, static_cast<float>(t) * 4.0f) *
                             std::min(1.0f, static_cast<float>(6.0 - t) * 4.0f);
         const double whine = 1400.0 - 500.0 * std::tanh(near);
         phase += 2.0 * kPi * whine / kFxRate;
@@ -695,7 +696,9 @@ int main(int argc, char** argv)
     ok = HeroSounds(out) && ok;
     ok = Save(out / "sounds" / "vehicles" / "heli_01.wav", Wave(Normalised(Rotor(), 0.6f), 1, kFxRate)) && ok;
     ok = Save(out / "sounds" / "weapons" / "far.wav", Wave(Normalised(FarShot(), 0.8f), 1, kFxRate)) && ok;
-    ok = Save(out / "sounds" / "vehicles" / "jet_flyby.wav", Wave(Normalised(JetFlyby(), 0.8f), 1, kFxRate)) && ok;
+    ok =
+        Save(out / "sounds" / "vehicles" / "jet_flyby.wav", Wave(Normalised(JetFlyby(), 0.8f), 1, kFxRate)) &&
+        ok;
     ok = Save(out / "sounds" / "weapons" / "rocket.wav", Wave(Normalised(Wind(), 0.7f), 1, kFxRate)) && ok;
     ok = Save(out / "music" / "DuskmereMainTheme.ogg",
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&
