@@ -293,6 +293,11 @@ std::vector<DemoBox> DemoHelicopterBoxes();
 bool WriteDemoBattlefield(const std::filesystem::path& root);
 std::vector<std::string> DemoBattlefieldFiles();
 std::string DemoBattlefieldItems();
+
+// The placed objects (DemoWorldPlacedObjects.cpp): trees and crates in
+// groups round the town, their ".om" file and "scripts\\multiple_objects.txt".
+bool WriteDemoPlacedObjects(const std::filesystem::path& root);
+std::vector<std::string> DemoPlacedObjectFiles();
 bool WriteDemoFuseBox(const std::filesystem::path& root);
 std::vector<std::string> DemoFuseBoxFiles();
 // The waypoint graph and the people's run targets (DemoWorldPaths.cpp): the
