@@ -413,6 +413,7 @@ void EObjectMgr::RebuildSprites(const D3DXVECTOR3& camera)
 {
     m_iSprites = 0;
     m_Vertices.clear();
+    m_Vertices.reserve(static_cast<size_t>(OBJECTMGR_MAX_SPRITES) * OBJECTMGR_SPRITE_VERTICES);
     m_bSpritesDirty = 0;
     D3DXVECTOR3 normal(Env.m_vSkyLightDir.x, Env.m_vSkyLightDir.y, Env.m_vSkyLightDir.z);
     D3DXVec3Normalize(&normal, &normal);
@@ -463,17 +464,8 @@ void EObjectMgr::RebuildSprites(const D3DXVECTOR3& camera)
         g_Console.Print("ObjectMgr FAILED to lock VB!");
         return;
     }
-    BYTE* out = static_cast<BYTE*>(p);
-    for (const EObjectSpriteVertex& v : m_Vertices)
-    {
-        RecordOut r(out, OBJECTMGR_VERTEX_SIZE);
-        r.Vec3(0, v.vPosition);
-        r.U32(12, v.dwColor);
-        r.Vec3(16, v.vNormal);
-        r.F32(28, v.u);
-        r.F32(32, v.v);
-        out += OBJECTMGR_VERTEX_SIZE;
-    }
+    // The buffer holds the vertices as the device reads them: the same 36 bytes.
+    std::memcpy(p, m_Vertices.data(), m_Vertices.size() * sizeof(EObjectSpriteVertex));
     m_pVB->Unlock();
 }
 
