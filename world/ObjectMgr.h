@@ -92,7 +92,8 @@ struct EObjectSpriteVertex
     D3DXVECTOR3 vNormal;
     float u, v;
 };
-static_assert(sizeof(EObjectSpriteVertex) == OBJECTMGR_VERTEX_SIZE, "the vertex is read by the device as it is");
+static_assert(sizeof(EObjectSpriteVertex) == OBJECTMGR_VERTEX_SIZE,
+              "the vertex is read by the device as it is");
 
 class EObjectMgr
 {
