@@ -496,15 +496,18 @@ void EObjectMgr::AddSprite(DWORD g, const EPlacedInstance& instance, const D3DXV
     ++m_iSprites;
 }
 
-bool EObjectMgr::PlaceCells()
+bool EObjectMgr::PlaceCells(const std::function<void(DWORD, UINT, UINT)>& draw)
 {
     UINT x = 0, y = 0;
-    for (EPlacedGroup& group : m_Groups)
+    for (DWORD g = 0; g < m_Groups.size(); ++g)
     {
+        EPlacedGroup& group = m_Groups[g];
         if (group.Instances.empty() || !group.bSprites)
             continue;
         if (y >= OBJECTMGR_ATLAS_SIZE)
             return false;
+        if (draw)
+            draw(g, x, y);
         group.fAtlasU = static_cast<float>(x) / OBJECTMGR_ATLAS_SIZE;
         group.fAtlasV = static_cast<float>(y) / OBJECTMGR_ATLAS_SIZE;
         x += OBJECTMGR_CELL_SIZE;

@@ -19,6 +19,7 @@
 #include "world/ObjectHandle.h"
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 constexpr int MAX_OBJECTMGR_WILDCARDS = 128;
@@ -142,9 +143,10 @@ public:
     void RebuildSprites(const D3DXVECTOR3& camera);
     DWORD SpriteCount() const { return m_iSprites; }
     const std::vector<EObjectSpriteVertex>& SpriteVertices() const { return m_Vertices; }
-    // Gives every sprite group with instances its atlas cell in order; false
-    // once the cells ran out (the later groups keep their file's cells).
-    bool PlaceCells();
+    // Gives every sprite group with instances its atlas cell in order, each
+    // drawn by `draw` (group, cell x, cell y in pixels) when one is given;
+    // false once the cells ran out (the later groups keep their file's cells).
+    bool PlaceCells(const std::function<void(DWORD, UINT, UINT)>& draw = {});
 
     EObjectWildcard m_Wildcards[MAX_OBJECTMGR_WILDCARDS] = {};
     int m_iWildcards = 0;
@@ -167,6 +169,8 @@ private:
     void AddSprite(DWORD group, const EPlacedInstance& instance, const D3DXVECTOR3& normal);
     void ReleaseDeviceResources();
     bool RenderAllObjects();
+    bool DrawCells(IDirect3DTexture9* target, IDirect3DSurface9* depth);
+    bool CopyAtlas(IDirect3DTexture9* target, IDirect3DTexture9* temp);
     void RenderObject(HOBJECT object);
 
     D3DXVECTOR3 m_vCamera = {0.0f, kForcedY, 0.0f};

@@ -67,6 +67,29 @@ TEST_F(PlacedObjectsWorld, WalkingAHundredUnitsSwapsNearObjectsAndImpostors)
     EXPECT_GT(g_ObjectMgr.SpriteCount(), 0u) << "some far ones are impostors";
     const D3DXVECTOR3 start = g_Camera.GetPosition();
 
+    // The atlas was built once: the tree drawn in its cell over the grey clear.
+    EXPECT_TRUE(Contains(Log(), "RenderAllObjects()"));
+    ASSERT_EQ(g_ObjectMgr.m_bAtlasRendered, 1);
+    ASSERT_NE(g_ObjectMgr.m_pTexture, nullptr);
+    const EPlacedGroup* trees = g_ObjectMgr.FindGroup("meshes\\demo\\placed_tree.x");
+    D3DLOCKED_RECT atlas = {};
+    ASSERT_TRUE(SUCCEEDED(g_ObjectMgr.m_pTexture->LockRect(0, &atlas, nullptr, D3DLOCK_READONLY)));
+    const auto pixel = [&](float u, float v, UINT dx, UINT dy)
+    {
+        const UINT x = static_cast<UINT>(u * OBJECTMGR_ATLAS_SIZE) + dx,
+                   y = static_cast<UINT>(v * OBJECTMGR_ATLAS_SIZE) + dy;
+        return *reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(atlas.pBits) +
+                                               static_cast<size_t>(y) * atlas.Pitch +
+                                               static_cast<size_t>(x) * 4) &
+               0xFFFFFF;
+    };
+    const DWORD corner = pixel(trees->fAtlasU, trees->fAtlasV, 2, 2);
+    const DWORD middle =
+        pixel(trees->fAtlasU, trees->fAtlasV, OBJECTMGR_CELL_SIZE / 2, OBJECTMGR_CELL_SIZE / 2);
+    g_ObjectMgr.m_pTexture->UnlockRect(0);
+    EXPECT_EQ(corner, 0x606060u);
+    EXPECT_NE(middle, 0x606060u);
+
     D3DVECTOR east = {Player.m_vPosition.x + 100.0f, Player.m_vPosition.y, Player.m_vPosition.z};
     Player.TeleportTo(&east);
     ASSERT_TRUE(RunUntil([&] { return std::fabs(g_Camera.GetPosition().x - start.x - 100.0f) < 5.0f; }, 60))
