@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 EObjectMgr g_ObjectMgr;
 
@@ -144,7 +145,13 @@ bool EObjectMgr::LoadOm(const char* world)
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
         bytes.insert(bytes.end(), chunk, chunk + n);
     std::fclose(f);
-    return ReadOm(bytes.data(), bytes.size(), name);
+    if (!ReadOm(bytes.data(), bytes.size(), name))
+        return false;
+    // The meshes load with the world, not when the first copy comes in range.
+    for (const EPlacedGroup& group : m_Groups)
+        if (!group.Instances.empty())
+            g_Engine.PreloadFile(group.szName, EEngine::PRELOAD_MESH);
+    return true;
 }
 
 bool EObjectMgr::ReadOm(const BYTE* data, size_t size, const char* name)
@@ -164,15 +171,15 @@ bool EObjectMgr::ReadOm(const BYTE* data, size_t size, const char* name)
         g_Console.Print2("Placed objects: group count does not fit the file: ", file);
         return false;
     }
-    m_Groups.resize(groups);
+    std::vector<EPlacedGroup> read;
+    read.reserve(groups);
     size_t at = 4;
     for (DWORD g = 0; g < groups; ++g)
     {
-        EPlacedGroup& group = m_Groups[g];
+        EPlacedGroup group;
         if (size - at < OM_GROUP_RECORD_SIZE)
         {
             g_Console.Print2("Placed objects: file cut short: ", file);
-            ReleaseGroups();
             return false;
         }
         const RecordIn r(data + at, OM_GROUP_RECORD_SIZE);
@@ -187,14 +194,6 @@ bool EObjectMgr::ReadOm(const BYTE* data, size_t size, const char* name)
         if (count > (size - at) / OM_INSTANCE_RECORD_SIZE)
         {
             g_Console.Print2("Placed objects: instance count does not fit the file: ", file);
-            ReleaseGroups();
-            return false;
-        }
-        // An object cannot carry a longer file name, so its group could never be found.
-        if (std::strlen(group.szName) > OBJECT_FILE_NAME_MAX)
-        {
-            g_Console.Print2("AddObject FileName>126 ", group.szName);
-            ReleaseGroups();
             return false;
         }
         group.Instances.resize(count);
@@ -213,13 +212,21 @@ bool EObjectMgr::ReadOm(const BYTE* data, size_t size, const char* name)
             instance.bFarVisible = i.U8(I_FAR_VISIBLE);
             at += OM_INSTANCE_RECORD_SIZE;
         }
+        // An object cannot carry a longer file name, so the group could never be found.
+        if (std::strlen(group.szName) > OBJECT_FILE_NAME_MAX)
+        {
+            g_Console.Print2("AddObject FileName>126 ", group.szName);
+            continue;
+        }
         if (const EObjectWildcard* w = FindWildcard(group.szName))
         {
             group.bSprites = w->bSprites;
             group.bFlagBits = w->bFlagBits;
             group.fDistance = w->fDistance;
         }
+        read.push_back(std::move(group));
     }
+    m_Groups = std::move(read);
     m_bSpritesDirty = 1;
     m_bAtlasRendered = 0;
     m_bAtlasFailed = 0;

@@ -193,14 +193,19 @@ TEST_F(ObjectMgrTest, AnOmFileIsReadFieldByFieldAndADamagedOneIsRefusedWithItsNa
         EXPECT_EQ(g_ObjectMgr.GroupCount(), 0u);
         EXPECT_NE(LogSince(from).find("worlds\\bad.w.om"), std::string::npos);
     }
+    // A mesh name no object can carry: that group is dropped, the others stay.
     TestGroup longName{"meshes\\" + std::string(130, 'n') + ".x", {{"x", {0, 0, 0}}}};
-    EXPECT_FALSE(Read({longName}));
-    // An unterminated name is ended within its field.
+    const size_t longFrom = ConsoleLog().size();
+    EXPECT_TRUE(Read({longName, crates}));
+    EXPECT_NE(LogSince(longFrom).find("AddObject FileName>126"), std::string::npos);
+    ASSERT_EQ(g_ObjectMgr.GroupCount(), 1u);
+    EXPECT_STREQ(g_ObjectMgr.Group(0)->szName, MESH_FILE);
+    // An unterminated instance name is ended within its field.
     std::vector<BYTE> unterminated = bytes;
-    std::memset(unterminated.data() + 4, 'a', 255);
     std::memset(unterminated.data() + 4 + OM_GROUP_RECORD_SIZE + 4, 'b', 64);
-    if (g_ObjectMgr.ReadOm(unterminated.data(), unterminated.size(), "worlds\\long.w.om"))
-        EXPECT_EQ(std::strlen(g_ObjectMgr.Group(0)->Instances[0].szName), 63u);
+    ASSERT_TRUE(g_ObjectMgr.ReadOm(unterminated.data(), unterminated.size(), "worlds\\long.w.om"));
+    ASSERT_EQ(g_ObjectMgr.Group(0)->Instances.size(), 2u);
+    EXPECT_EQ(std::strlen(g_ObjectMgr.Group(0)->Instances[0].szName), 63u);
 
     // A world without its file says so and has no placed objects.
     const size_t from = ConsoleLog().size();

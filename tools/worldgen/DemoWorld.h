@@ -288,11 +288,10 @@ std::vector<std::string> DemoVehicleFiles();
 // The yard's helicopter with its rotor, as boxes round its centre.
 std::vector<DemoBox> DemoHelicopterBoxes();
 
-// The background battle (DemoWorldBattlefield.cpp): the jet, the battle
-// helicopter and the nests' rifle (its item lines).
+// The background battle (DemoWorldBattlefield.cpp): the jet and the battle
+// helicopter; the nests fire the mounted gun's item "AK".
 bool WriteDemoBattlefield(const std::filesystem::path& root);
 std::vector<std::string> DemoBattlefieldFiles();
-std::string DemoBattlefieldItems();
 
 // The placed objects (DemoWorldPlacedObjects.cpp): trees and crates in
 // groups round the town, their ".om" file and "scripts\\multiple_objects.txt".

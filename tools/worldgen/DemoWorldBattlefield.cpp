@@ -1,6 +1,6 @@
 // The background battle's data: the jet with the socket its engine trail
-// starts at, the helicopter of the battle pairs (the vehicle yard's
-// helicopter with its rotor), and the rifle the hidden nests fire.
+// starts at, and the helicopter of the battle pairs (the vehicle yard's
+// helicopter with its rotor). The hidden nests fire the item "AK".
 #include "tools/worldgen/DemoWorld.h"
 
 namespace worldgen
@@ -31,14 +31,6 @@ std::vector<DemoBox> Jet()
             JetBox(-0.6f, -0.6f, -7.6f, 0.6f, 0.6f, -7.0f, kDarkGrey)};
 }
 } // namespace
-
-std::string DemoBattlefieldItems()
-{
-    // Not one of the hero's weapon kinds: only the nests fire it.
-    return "item AK\nName Kalashnikov\nUnique_Id 90\nBright_Bullet\npredkosc 2500\nzasieg 600\nHit 20\n"
-           "Enemy_Hit 15\nPartner_Hit 8\nHit_Concrete_FX dust_puff\nHit_Wood_FX dust_puff\n"
-           "Hit_Metal_FX sparks\nHit_Sand_FX dust_puff\n\n";
-}
 
 bool WriteDemoBattlefield(const std::filesystem::path& root)
 {

@@ -381,7 +381,6 @@ std::string Catalogue()
          AMMO_BOX + "\n\n";
     t += std::string("item medkit\nName Medical kit\nPainkiller\nDrop_Object ") + MEDICAL_KIT + "\n\n";
     t += DemoHeroKitCatalogue();
-    t += DemoBattlefieldItems();
     return t;
 }
 
