@@ -145,7 +145,7 @@ bool WriteDemoPlacedObjects(const std::filesystem::path& root)
     ok = WriteDataFile(root, Slashes(OmName()), OmFile()) && ok;
     ok = WriteTextFile(root, WILDCARDS,
                        "// pattern, switch distance, impostors far away, flag bits\r\n"
-                       "placed_tree 80 1 0\r\n"
+                       "placed_tree 70 1 0\r\n"
                        "crate 60 1 0\r\n") &&
          ok;
     return ok;
