@@ -2,6 +2,7 @@
 // marked in QuestSystemCalls.h.
 #include "game/QuestSystemCalls.h"
 
+#include "game/Battlefield.h"
 #include "game/DialogueMgr.h"
 #include "physics/HeliMgr.h"
 #include "sound/GameMusic.h"
@@ -144,10 +145,12 @@ void HeliSound(const char* name, const char* file)
 void BattlefieldEnable(const char* direction)
 {
     Note("CBattlefield::Enable %s", S(direction));
+    g_Battlefield.Enable(direction);
 }
 void BattlefieldAttack(const char* target)
 {
     Note("CBattlefield::Attack %s", S(target));
+    g_Battlefield.Attack(target);
 }
 void HeroCall(const char* what, const char* name)
 {

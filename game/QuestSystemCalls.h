@@ -1,7 +1,7 @@
 #pragma once
 // The calls mission scripts make into other managers: the task box, the HUD's
 // faders and the characters, and those whose managers do not have the
-// operation yet: helicopters, the kill camera, dialogues, the battlefield, the
+// operation yet: helicopters, the kill camera, dialogues, the
 // hero's riding and guns, the wind and the post-processing overlay.
 // Each call is noted in a short journal (tests and "Debug" traces can see it).
 // STAND-IN: the calls marked so below change nothing else; each names the
@@ -50,7 +50,7 @@ void KillCamAllowed(bool allowed);
 // The scripted helicopters.
 void HeliShooting(const char* name, bool allowed, float distance, float burst, float interval);
 void HeliSound(const char* name, const char* file);
-// STAND-IN: CBattlefield.
+// The background battlefield's front and attack target.
 void BattlefieldEnable(const char* direction);
 void BattlefieldAttack(const char* target);
 // The hero's hide zone, riding, mounted guns and clouds byte, noted as the

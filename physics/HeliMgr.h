@@ -125,7 +125,7 @@ public:
     // and the camera shakes asked for).
     DWORD m_iDust = 0;
     DWORD m_iShakes = 0;
-    // STAND-IN: the background battlefield's nests; filled by it once it is built.
+    // The background battlefield's nests, copied in by it every frame.
     EHeliNest m_Nests[HELI_NESTS] = {};
 
 private:

@@ -21,6 +21,7 @@
 #include "shell/GameOptions.h"
 #include "world/Camera.h"
 #include "world/Engine.h"
+#include "world/ObjectMgr.h"
 
 #include <cmath>
 #include <cstdio>
@@ -272,8 +273,8 @@ void ERenderer::PreRenderScene()
     BuildRenderLists();
     if (!Fast() && g_Options.RecalculateCamera)
         g_SkyLights.Update();
-    // STAND-IN: the placed-object impostors (EObjectMgr::Render) come with
-    // their own work.
+    // The placed objects' impostor atlas, once after each load.
+    g_ObjectMgr.Render();
 }
 
 // ---- The frame ----------------------------------------------------------------------------

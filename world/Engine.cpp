@@ -245,7 +245,7 @@ bool EEngine::StartWorld(const char* name)
         g_MainGame.WorldStartFailed(world);
         return false;
     }
-    g_ObjectMgr.Load(m_szWorld);
+    g_ObjectMgr.LoadOm(m_szWorld);
 
     m_bWorldLoaded = 1;
     g_Options.DrawWorld = 1; // the settings' world-loaded switch

@@ -79,7 +79,7 @@ void EEngine::SetObjectPosition(HOBJECT o, const D3DXVECTOR3* position, BYTE kee
     {
     case OT_MESH:
         if (o->bPlacedObject)
-            g_ObjectMgr.UpdateObjectEntry(o);
+            g_ObjectMgr.SyncPosition(o);
         if (o->pPhysicsBody)
             g_PhysicsMgr.MoveObjectBody(o, position, &o->Orientation);
         if (EMesh* mesh = MeshOf(o))
@@ -126,7 +126,10 @@ void EEngine::SetObjectTransform(HOBJECT o, const D3DXVECTOR3* position, const E
     {
     case OT_MESH:
         if (o->bPlacedObject)
-            g_ObjectMgr.UpdateObjectEntry(o);
+        {
+            g_ObjectMgr.SyncPosition(o);
+            g_ObjectMgr.SyncOrientation(o);
+        }
         if (moveBody && o->pPhysicsBody)
             g_PhysicsMgr.MoveObjectBody(o, position, orientation);
         if (EMesh* mesh = MeshOf(o))
@@ -167,7 +170,7 @@ void EEngine::SetObjectRotation(HOBJECT o, const EOrientation* orientation)
         if (o->pPhysicsBody)
             g_PhysicsMgr.MoveObjectBody(o, &o->vPosition, orientation);
         if (o->bPlacedObject)
-            g_ObjectMgr.UpdateObjectEntry(o);
+            g_ObjectMgr.SyncOrientation(o);
         if (EMesh* mesh = MeshOf(o))
             mesh->SetRotation(orientation);
         break;
@@ -220,7 +223,7 @@ void EEngine::SetObjectScale(HOBJECT o, const D3DXVECTOR3* scale)
     else if (ESkinMesh* skin = SkinOf(o))
         skin->SetScale(scale);
     if (o->bPlacedObject)
-        g_ObjectMgr.UpdateObjectEntry(o);
+        g_ObjectMgr.SyncScale(o);
 }
 
 void EEngine::GetObjectScale(HOBJECT o, D3DXVECTOR3* out)
@@ -264,7 +267,7 @@ void EEngine::SetObjectFlags(HOBJECT o, DWORD value, DWORD mask)
         g_SpriteMgr.SetSpriteFlags(o, o->dwFlags);
     g_IntersectSegment.RefreshObject(o);
     if (o->bPlacedObject)
-        g_ObjectMgr.UpdateObjectEntry(o);
+        g_ObjectMgr.SyncFlags(o);
 }
 
 DWORD EEngine::GetObjectFlags(HOBJECT o)
@@ -281,7 +284,7 @@ void EEngine::SetObjectFlags2(HOBJECT o, DWORD value, DWORD mask)
         g_SpriteMgr.SetSpriteFlags2(o, o->dwFlags2);
     g_IntersectSegment.RefreshObject(o);
     if (o->bPlacedObject)
-        g_ObjectMgr.UpdateObjectEntry(o);
+        g_ObjectMgr.SyncFlags2(o);
 }
 
 DWORD EEngine::GetObjectFlags2(HOBJECT o)

@@ -171,7 +171,7 @@ const EEngineStep kPostLoadSteps[] = {
     {"CPhysicsMgr::Init", [] { g_PhysicsMgr.Init(); }},
     // The objects get their bodies once the world (and its playable box) exists.
     {"EEngine::RespawnObjects", [] { g_Engine.RespawnObjects(); }},
-    {"EObjectMgr::Setup", [] { g_ObjectMgr.Setup(); }},
+    {"EObjectMgr::Init", [] { g_ObjectMgr.Init(); }},
     {"EHeliMgr::Reset", [] { g_HeliMgr.Reset(); }},
     {"ESlupMgr::Load", [] { g_SlupMgr.Load(); }},
     {"ECamera::Reset", [] { g_Camera.Reset(); }},
@@ -215,7 +215,7 @@ const EEngineStep kPostLoadSteps[] = {
 
 const EEngineStep kResetSteps[] = {
     {"EPostProcess::ReleaseWorld", [] { PostProcess.ReleaseWorld(); }},
-    {"EObjectMgr::Release", [] { g_ObjectMgr.Release(); }},
+    {"EObjectMgr::Reset", [] { g_ObjectMgr.Reset(); }},
     {"EHeliMgr::Release", [] { g_HeliMgr.Release(); }},
     {"ESlupMgr::Release", [] { g_SlupMgr.Release(); }},
     {"EPlantMgr::Release", [] { g_PlantMgr.Release(); }},

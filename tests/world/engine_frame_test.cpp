@@ -212,7 +212,7 @@ const std::vector<std::string> kInitOrder = {
 };
 
 const std::vector<std::string> kResetOrder = {
-    "EPostProcess::ReleaseWorld", "EObjectMgr::Release",
+    "EPostProcess::ReleaseWorld", "EObjectMgr::Reset",
     "EHeliMgr::Release",          "ESlupMgr::Release",
     "EPlantMgr::Release",         "EViewLines::Release",
     "CAmbientProbe::Release",     "ELensFlare::Release",
@@ -239,7 +239,7 @@ const std::vector<std::string> kPostLoadOrder = {
     "EEngine::StopGameClock",
     "CPhysicsMgr::Init",
     "EEngine::RespawnObjects",
-    "EObjectMgr::Setup",
+    "EObjectMgr::Init",
     "EHeliMgr::Reset",
     "ESlupMgr::Load",
     "ECamera::Reset",

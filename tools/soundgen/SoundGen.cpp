@@ -653,6 +653,47 @@ std::vector<float> Gong()
     }
     return s;
 }
+// The background battle.
+// A machine gun far away: the crack is lost, a dull thud and a rolling echo stay.
+std::vector<float> FarShot()
+{
+    const int n = kFxRate * 6 / 10;
+    std::vector<float> s(n);
+    Noise noise{0xfa50u};
+    LowPass dull(500.0f, kFxRate);
+    LowPass duller(250.0f, kFxRate);
+    for (int i = 0; i < n; ++i)
+    {
+        const float t = static_cast<float>(i) / kFxRate;
+        const float attack = std::min(1.0f, t * 200.0f);
+        const float echo = t > 0.18f ? 0.35f * std::exp(-(t - 0.18f) * 8.0f) : 0.0f;
+        s[i] = duller.Step(dull.Step(noise.Next())) * attack * (std::exp(-t * 18.0f) + echo);
+    }
+    return s;
+}
+
+// A jet passing: a roar that swells as it comes and fades as it goes, its
+// whine falling through the pass.
+std::vector<float> JetFlyby()
+{
+    const int n = kFxRate * 6;
+    std::vector<float> s(n);
+    Noise noise{0x1e7bu};
+    LowPass roar(900.0f, kFxRate);
+    double phase = 0.0;
+    for (int i = 0; i < n; ++i)
+    {
+        const double t = static_cast<double>(i) / kFxRate;
+        const double near = (t - 2.4) / 1.1;
+        const float swell = static_cast<float>(1.0 / (1.0 + near * near)) *
+                            std::min(1.0f, static_cast<float>(t) * 4.0f) *
+                            std::min(1.0f, static_cast<float>(6.0 - t) * 4.0f);
+        const double whine = 1400.0 - 500.0 * std::tanh(near);
+        phase += 2.0 * kPi * whine / kFxRate;
+        s[i] = swell * (roar.Step(noise.Next()) * 3.0f + 0.15f * static_cast<float>(std::sin(phase)));
+    }
+    return s;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -707,6 +748,10 @@ int main(int argc, char** argv)
              ok;
     ok = HeroSounds(out) && ok;
     ok = Save(out / "sounds" / "vehicles" / "heli_01.wav", Wave(Normalised(Rotor(), 0.6f), 1, kFxRate)) && ok;
+    ok = Save(out / "sounds" / "weapons" / "far.wav", Wave(Normalised(FarShot(), 0.8f), 1, kFxRate)) && ok;
+    ok =
+        Save(out / "sounds" / "vehicles" / "jet_flyby.wav", Wave(Normalised(JetFlyby(), 0.8f), 1, kFxRate)) &&
+        ok;
     ok = Save(out / "sounds" / "weapons" / "rocket.wav", Wave(Normalised(Wind(), 0.7f), 1, kFxRate)) && ok;
     ok = Save(out / "music" / "DuskmereMainTheme.ogg",
               Vorbis(Theme(), 2, kMusicRate, "Duskmere main theme")) &&

@@ -643,6 +643,10 @@ std::vector<std::string> DemoWorldFiles()
         files.push_back(f);
     for (const std::string& f : DemoPathFiles())
         files.push_back(f);
+    for (const std::string& f : DemoBattlefieldFiles())
+        files.push_back(f);
+    for (const std::string& f : DemoPlacedObjectFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -690,6 +694,8 @@ bool WriteDemoWorld(const std::filesystem::path& root)
     ok = WriteDemoHeroKit(root) && ok;
     ok = WriteDemoCutScene(root) && ok;
     ok = WriteDemoDialogues(root) && ok;
+    ok = WriteDemoBattlefield(root) && ok;
+    ok = WriteDemoPlacedObjects(root) && ok;
 
     // The world file, with CR LF line ends as the level editor writes them.
     const char* const EOL = "\r\n";

@@ -294,6 +294,18 @@ constexpr const char* DEMO_FLY_HELI = "demo_heli_fly";
 void AddDemoVehicles(std::vector<DemoObject>& objects);
 bool WriteDemoVehicles(const std::filesystem::path& root);
 std::vector<std::string> DemoVehicleFiles();
+// The yard's helicopter with its rotor, as boxes round its centre.
+std::vector<DemoBox> DemoHelicopterBoxes();
+
+// The background battle (DemoWorldBattlefield.cpp): the jet and the battle
+// helicopter; the nests fire the mounted gun's item "AK".
+bool WriteDemoBattlefield(const std::filesystem::path& root);
+std::vector<std::string> DemoBattlefieldFiles();
+
+// The placed objects (DemoWorldPlacedObjects.cpp): trees and crates in
+// groups round the town, their ".om" file and "scripts\\multiple_objects.txt".
+bool WriteDemoPlacedObjects(const std::filesystem::path& root);
+std::vector<std::string> DemoPlacedObjectFiles();
 bool WriteDemoFuseBox(const std::filesystem::path& root);
 std::vector<std::string> DemoFuseBoxFiles();
 // The waypoint graph and the people's run targets (DemoWorldPaths.cpp): the

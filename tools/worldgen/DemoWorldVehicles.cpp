@@ -195,6 +195,11 @@ bool WriteDemoVehicles(const std::filesystem::path& root)
     return ok;
 }
 
+std::vector<DemoBox> DemoHelicopterBoxes()
+{
+    return Helicopter(true);
+}
+
 std::vector<std::string> DemoVehicleFiles()
 {
     std::vector<std::string> files = {TRUCK_MESH,   WHEEL_MESH,       HELI_MESH, FLY_HELI_MESH,
