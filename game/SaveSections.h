@@ -11,8 +11,7 @@ namespace SaveSections
 // STAND-IN: CKillCam::Save/Load; the allowed byte (1) until the kill camera keeps one.
 bool SaveKillCam(FILE* file);
 bool LoadKillCam(FILE* file);
-// STAND-IN: EPostProcess::SaveState/LoadState; five switch bytes, an empty
-// effect-object list and six values, until post-processing is built.
+// EPostProcess::SaveState/LoadState.
 bool SavePostProcess(FILE* file);
 bool LoadPostProcess(FILE* file);
 // STAND-IN: CDialogueMgr::Save/Load; six empty slots and no hero dialogue,

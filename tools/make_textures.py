@@ -488,6 +488,8 @@ def main():
     ambient_textures(root)
     from sunlit_textures import sunlit_textures
     sunlit_textures(root)
+    from post_textures import post_textures
+    post_textures(root)
 
 
 if __name__ == "__main__":
