@@ -91,6 +91,10 @@ void EPostProcess::UnbindGBufferTargets()
 
 void EPostProcess::BeginScene()
 {
+    // Still redirected from a BeginScene no EndScene followed: the reference
+    // it took is kept, not taken again.
+    if (SavedTarget && m_bRedirected)
+        return;
     m_bRedirected = 0;
     IDirect3DDevice9* d = g_pD3DInterface;
     // Only a frame whose world render will end the redirection takes it, and

@@ -9,11 +9,12 @@
         vec3 bottom = mix(g_vFrustumCorners[3].xyz, g_vFrustumCorners[2].xyz, uv.x);                      \
         return mix(top, bottom, uv.y);                                                                   \
     }                                                                                                    \
-    vec3 WorldAt(vec2 uv, float depth) { return g_CameraPosition.xyz + RayAt(uv) * (depth * g_fFarZ1); } \
+    vec3 WorldAt(vec2 uv, float depth) { return g_CameraPosition.xyz + normalize(RayAt(uv)) * depth; }      \
     vec3 NormalAt(vec2 uv) { return normalize(texture(NormalSampler, uv).rgb * 2.0 - 1.0); }
 
 // A light volume's share at this pixel: albedo times the light's colour, its
 // facing and a linear fall-off to its range. Reads the G-buffer at the pixel.
+// A cube face not drawn since its creation (0) shadows nothing.
 #define TK_VOLUME_LIGHT(POS, COLOUR, RANGE, POWER, SHADOWED, LINEAR)                                      \
     layout(location = 0) out vec4 outColor;                                                              \
     TK_DEFERRED_HELPERS                                                                                  \
@@ -36,7 +37,7 @@
         if (SHADOWED)                                                                                    \
         {                                                                                                \
             float stored = texture(ShadowCubeSampler, -toLight).r * range;                               \
-            lit = stored + 0.05 < distance ? 0.0 : 1.0;                                                  \
+            lit = (stored > 0.0 && stored + 0.05 < distance) ? 0.0 : 1.0;                                \
         }                                                                                                \
         vec3 albedo = texture(AmbientSampler, uv).rgb;                                                   \
         outColor = vec4(albedo * COLOUR.rgb * (POWER * fall * facing * lit), 1.0);                       \
@@ -72,3 +73,14 @@
             }                                                                                            \
         outColor = vec4(sum.rgb / 16.0 + EXTRA, 1.0);                                                      \
     }
+
+// The mean luminance of the small measuring target (every texel of it).
+float MeanLuminance()
+{
+    ivec2 size = textureSize(LumSampler, 0);
+    vec3 sum = vec3(0.0);
+    for (int y = 0; y < size.y; ++y)
+        for (int x = 0; x < size.x; ++x)
+            sum += texelFetch(LumSampler, ivec2(x, y), 0).rgb;
+    return dot(sum / float(max(size.x * size.y, 1)), vec3(0.299, 0.587, 0.114));
+}

@@ -16,7 +16,7 @@ in vec3 vLight2;
 
 // While the post-process chain has the G-buffer bound (g_bDeferred) the
 // scene writes the unlit material to target 0 and leaves the light to the
-// chain: view depth to target 1, the normal with the sun's shadow in alpha
+// chain: the distance from the eye to target 1, the normal with the sun's shadow in alpha
 // to target 2, the specular strength and self-lit level to target 3.
 layout(location = 1) out vec4 outPosition;
 layout(location = 2) out vec4 outNormal;
@@ -185,7 +185,7 @@ vec4 ShadeScene(bool env, bool painted)
             vec3 eyeRay = normalize(vWorld - g_CameraPosition.xyz);
             base = mix(base, texture(EnvironmentSampler, reflect(eyeRay, n)).rgb, 0.35 * texel.a);
         }
-        outPosition = vec4(max(vView.z, 0.0001), 0.0, 0.0, 1.0);
+        outPosition = vec4(max(length(vWorld - g_CameraPosition.xyz), 0.0001), 0.0, 0.0, 1.0);
         outNormal = vec4(n * 0.5 + 0.5, g_bUseSkyLight ? SunShadow() : 0.0);
         outSpecular = vec4(specular, selfLit, 0.0, 1.0);
         float a = (g_bDrawTransparent || g_bDrawTranslucent) ? texel.a : 1.0;

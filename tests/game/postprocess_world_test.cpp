@@ -19,6 +19,7 @@
 #include "ui/Panel.h"
 #include "world/Camera.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -177,6 +178,33 @@ TEST_F(PostProcessWorld, OneFrameRunsTheChainInItsOrderAndShowsTheLitTown)
     EXPECT_LT(unlit.Brightness(), shown.Brightness() - 0.5);
     for (HOBJECT lamp : lamps)
         lamp->bLightOff = 0;
+}
+
+TEST_F(PostProcessWorld, TheRedFadesWithFrameTimeAndHalfHealthDrainsTheColour)
+{
+    ASSERT_NO_FATAL_FAILURE(ShowLevel(kShownFrame));
+    PostProcess.m_fRed = 1.5f;
+    float elapsed = 0.0f;
+    float expected = 1.5f;
+    for (int guard = 0; PostProcess.m_fRed > 0.0f && guard < 2000; ++guard)
+    {
+        Pass();
+        // The composite sends half the value it had before the frame's fade.
+        EXPECT_NEAR(PostProcess.m_fLastRed, expected * 0.5f, 1e-4f);
+        elapsed += g_Engine.m_fDeltaTime;
+        expected = std::max(0.0f, expected - g_Engine.m_fDeltaTime);
+        EXPECT_NEAR(PostProcess.m_fRed, expected, 1e-4f);
+    }
+    EXPECT_EQ(PostProcess.m_fRed, 0.0f);
+    EXPECT_NEAR(elapsed, 1.5f, 0.5f);
+
+    PlayerStats.m_fHealth = PlayerStats.m_fMaxHealth * 0.5f;
+    Pass();
+    // (The hero heals a little within the frame.)
+    EXPECT_NEAR(PostProcess.m_fLastBW, 0.6f, 0.005f);
+    PlayerStats.m_fHealth = PlayerStats.m_fMaxHealth;
+    Pass();
+    EXPECT_FLOAT_EQ(PostProcess.m_fLastBW, 1.0f);
 }
 
 TEST_F(PostProcessWorld, AHitFlashesTheScreenRed)

@@ -7,6 +7,7 @@
 
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/EffectDrawLog.h"
+#include "game/MainGame.h"
 #include "render/EffectMgr.h"
 #include "render/PostProcess.h"
 #include "render/SkyLight.h"
@@ -14,6 +15,7 @@
 #include "shell/SaveFile.h"
 #include "support/ConsoleLog.h"
 #include "support/GameProcess.h"
+#include "ui/LoadingScreen.h"
 #include "world/Camera.h"
 
 #include <cstdio>
@@ -254,6 +256,47 @@ TEST_F(PostProcessTest, LightsGoToTheirPassesAndTheCameraInsideAVolumeStillLight
     EXPECT_EQ(draws[2], (std::pair<std::string, S>{"DeferredLight", outside}));
     EXPECT_EQ(draws[3].first, "DeferredMinusLight");
     EXPECT_EQ(draws[4].first, "DeferredLinearLight");
+}
+
+TEST_F(PostProcessTest, TheSceneIsRedirectedFromLevelFrame151OnlyWhenTheWorldIsDrawn)
+{
+    ASSERT_TRUE(CreateAt(320, 240));
+    g_MainGame.m_bWorldActive = 1;
+    g_Engine.m_bInitialised = 1;
+    g_LoadingScreen.m_bActive = 0;
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetRenderTarget(0, &back), D3D_OK);
+    auto target0 = [this]
+    {
+        IDirect3DSurface9* t = nullptr;
+        device->GetRenderTarget(0, &t);
+        if (t)
+            t->Release();
+        return t;
+    };
+    struct Case
+    {
+        DWORD frame;
+        BYTE loading;
+        bool redirected;
+    };
+    for (const Case& c : {Case{150, 0, false}, Case{151, 0, true}, Case{151, 1, false}})
+    {
+        SCOPED_TRACE(c.frame);
+        g_MainGame.m_iLevelFrame = c.frame;
+        g_LoadingScreen.m_bActive = c.loading;
+        PostProcess.BeginScene();
+        EXPECT_EQ(PostProcess.Redirected(), c.redirected);
+        EXPECT_EQ(target0(), c.redirected ? PostProcess.m_pMainSurf : back);
+        // A second BeginScene without EndScene takes no second reference.
+        PostProcess.BeginScene();
+        PostProcess.EndScene();
+        EXPECT_EQ(target0(), back);
+        EXPECT_EQ(PostProcess.SavedTarget, nullptr);
+        PostProcess.m_bRedirected = 0;
+    }
+    back->Release();
+    g_Engine.m_bInitialised = 0;
 }
 
 TEST_F(PostProcessTest, EveryTechniqueTheChainNamesIsInTheEffect)
