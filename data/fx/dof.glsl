@@ -28,11 +28,15 @@
         vec3 toLight = POS.xyz - world;                                                                  \
         float distance = length(toLight);                                                                \
         float range = max(RANGE, 0.001);                                                                 \
-        float fall = clamp(1.0 - distance / range, 0.0, 1.0);                                            \
+        if (distance >= range)                                                                           \
+            discard;                                                                                     \
+        float fall = 1.0 - distance / range;                                                             \
         if (LINEAR)                                                                                      \
             fall = sqrt(fall);                                                                           \
         vec3 n = NormalAt(uv);                                                                           \
-        float facing = max(dot(n, toLight / max(distance, 0.0001)), 0.0);                                \
+        float facing = dot(n, toLight / max(distance, 0.0001));                                          \
+        if (facing <= 0.0)                                                                               \
+            discard;                                                                                     \
         float lit = 1.0;                                                                                 \
         if (SHADOWED)                                                                                    \
         {                                                                                                \

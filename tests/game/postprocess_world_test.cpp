@@ -137,8 +137,9 @@ TEST_F(PostProcessWorld, OneFrameRunsTheChainInItsOrderAndShowsTheLitTown)
     SCOPED_TRACE(all);
     // The chain in its order: the AO passes, the sun, the point lights, the
     // HDR reduction and tone mapping, the composite.
-    const std::vector<std::string> order = {"AO",         "AOBloomHorizontal", "AOBloomVertical", "Deferred",
-                                            "DeferredLight", "HDRScaleDown1",   "HDRToMain",       "ToScreen"};
+    const std::vector<std::string> order = {"AO",        "AOBloomHorizontal", "AOBloomVertical",
+                                            "Deferred",  "DeferredLight",     "HDRScaleDown1",
+                                            "HDRToMain", "ToScreen"};
     size_t last = 0;
     for (const std::string& step : order)
     {
@@ -226,8 +227,8 @@ TEST_F(PostProcessWorld, ADeviceLossInPlayAndAfterAWorldChangeEndsDrawingAgain)
     auto loseAndRestore = [this]
     {
         const uint32_t now = TkFrameCount();
-        TkLoadScriptText("frame " + std::to_string(now + 1) + ": device lost\nframe " + std::to_string(now + 4) +
-                             ": device restored\n",
+        TkLoadScriptText("frame " + std::to_string(now + 1) + ": device lost\nframe " +
+                             std::to_string(now + 4) + ": device restored\n",
                          "loss.txt");
         for (int i = 0; i < 12; ++i)
             Pass();

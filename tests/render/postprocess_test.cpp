@@ -77,7 +77,8 @@ TEST_F(PostProcessTest, TargetsAreHalvesQuartersAndEighthsOfTheScreenRoundedDown
         Size(PostProcess.m_pMainTex, &w, &h);
         EXPECT_EQ(w, UINT(c.w));
         EXPECT_EQ(h, UINT(c.h));
-        for (IDirect3DTexture9* t : {PostProcess.m_pSunFlareTex, PostProcess.m_pAOTex[0], PostProcess.m_pBloomTex3})
+        for (IDirect3DTexture9* t :
+             {PostProcess.m_pSunFlareTex, PostProcess.m_pAOTex[0], PostProcess.m_pBloomTex3})
         {
             Size(t, &w, &h);
             EXPECT_EQ(w, c.half[0]);
@@ -246,8 +247,8 @@ TEST_F(PostProcessTest, LightsGoToTheirPassesAndTheCameraInsideAVolumeStillLight
     std::vector<std::pair<std::string, std::pair<DWORD, DWORD>>> draws;
     for (const TkDrawRecord& d : TkD3D9GetDrawLog(device, TkFrame::Current))
         if (d.effect)
-            draws.push_back({d.effect->technique,
-                             {d.RenderState(D3DRS_ZFUNC), d.RenderState(D3DRS_CULLMODE)}});
+            draws.push_back(
+                {d.effect->technique, {d.RenderState(D3DRS_ZFUNC), d.RenderState(D3DRS_CULLMODE)}});
     using S = std::pair<DWORD, DWORD>;
     const S outside(D3DCMP_LESSEQUAL, D3DCULL_CCW), inside(D3DCMP_GREATER, D3DCULL_CW);
     ASSERT_EQ(draws.size(), 5u);
@@ -304,11 +305,29 @@ TEST_F(PostProcessTest, EveryTechniqueTheChainNamesIsInTheEffect)
     EEffect* e = g_EffectMgr.FindEffect("dof");
     ASSERT_NE(e, nullptr);
     ASSERT_NE(e->m_pEffect, nullptr);
-    for (const char* t : {"AO", "AOBloomHorizontal", "AOBloomVertical", "Deferred", "DeferredNormalOnly",
-                          "DeferredVPL", "DeferredLight", "DeferredLightS", "DeferredLinearLight",
-                          "DeferredMinusLight", "HDRScaleDown1", "HDRScaleDown", "HDRToMain",
-                          "HDRMeasureLuminance", "SunFlare", "BloomHorizontal", "BloomVertical", "ToScreen",
-                          "DownFilter", "BrightPass", "Combine", "MotionBlur", "FilterDoF"})
+    for (const char* t : {"AO",
+                          "AOBloomHorizontal",
+                          "AOBloomVertical",
+                          "Deferred",
+                          "DeferredNormalOnly",
+                          "DeferredVPL",
+                          "DeferredLight",
+                          "DeferredLightS",
+                          "DeferredLinearLight",
+                          "DeferredMinusLight",
+                          "HDRScaleDown1",
+                          "HDRScaleDown",
+                          "HDRToMain",
+                          "HDRMeasureLuminance",
+                          "SunFlare",
+                          "BloomHorizontal",
+                          "BloomVertical",
+                          "ToScreen",
+                          "DownFilter",
+                          "BrightPass",
+                          "Combine",
+                          "MotionBlur",
+                          "FilterDoF"})
         EXPECT_EQ(e->m_pEffect->ValidateTechnique(t), D3D_OK) << t;
 }
 } // namespace
