@@ -404,6 +404,8 @@ void EPostProcess::InitWorld()
 void EPostProcess::ReleaseWorld()
 {
     ReleaseDeviceObjects();
+    // The declaration holds the device too; the next world's Create makes it again.
+    Release(m_pVertDecl);
     m_bEnabled = 0;
 }
 

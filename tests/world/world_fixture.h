@@ -14,6 +14,7 @@
 #include "shell/Console.h"
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
+#include "render/PostProcess.h"
 #include "render/Renderer.h"
 #include "render/SpriteMgr.h"
 #include "environment/FxMgr.h"
@@ -123,6 +124,8 @@ protected:
         g_Console.ReleaseDeviceObjects();
         g_CutScene.m_BlackCover.Release();
         g_CutScene.m_WhiteCover.Release();
+        // The post-process chain's declaration and targets from the world start.
+        PostProcess.ReleaseWorld();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
