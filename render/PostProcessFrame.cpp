@@ -31,6 +31,7 @@ constexpr float kRedScale = 0.5f;
 constexpr float kChannel = 255.0f;
 constexpr UINT kQuadPrimitives = 2;
 constexpr int kAOBlurRounds = 2;
+constexpr DWORD kStages = 16;
 // The quad's corners take the camera's corners in this order.
 constexpr int kQuadCorner[EPostProcess::QUAD_VERTICES] = {3, 2, 0, 1};
 // The effects whose scene techniques write the G-buffer while it is bound.
@@ -220,7 +221,18 @@ void EPostProcess::Render()
         RenderDeferredMinusLights();
     if (m_bLinearLights)
         RenderDeferredLinearLights();
+    // The light volumes switched the depth test and culling per light; the
+    // late forward layers draw with the usual ones.
+    d->SetRenderState(D3DRS_ZENABLE, TRUE);
+    d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
 
+    // The late forward layers start as after the scene passes: no shader,
+    // and none of the chain's targets left on a stage.
+    for (DWORD stage = 0; stage < kStages; ++stage)
+        d->SetTexture(stage, nullptr);
+    d->SetVertexShader(nullptr);
+    d->SetPixelShader(nullptr);
     d->SetVertexDeclaration(g_pDeclMesh);
     g_Engine.RenderEffects();
 
