@@ -245,7 +245,8 @@ void EPostProcess::Render()
     SourceTexture = m_pMainTex;
     RenderSunFlare();
     SourceTexture = m_pTargetTex;
-    d->StretchRect(m_pTargetSurf, nullptr, m_pBloomSurf2, nullptr, D3DTEXF_LINEAR);
+    // Copies between targets of one size take every pixel as it is.
+    d->StretchRect(m_pTargetSurf, nullptr, m_pBloomSurf2, nullptr, D3DTEXF_POINT);
     SourceTexture = m_pBloomTex2;
     RenderToScreen();
 }
@@ -410,7 +411,7 @@ void EPostProcess::RenderSunFlare()
     m_pEffect->SetTechnique("BloomVertical");
     m_pEffect->SetTexture("tSceneColor", m_pBloomTex3);
     DrawQuad();
-    d->StretchRect(m_pMainSurf, nullptr, m_pTargetSurf, nullptr, D3DTEXF_LINEAR);
+    d->StretchRect(m_pMainSurf, nullptr, m_pTargetSurf, nullptr, D3DTEXF_POINT);
 }
 
 void EPostProcess::RenderToScreen()
