@@ -8,8 +8,7 @@
 
 namespace SaveSections
 {
-// STAND-IN: EPostProcess::SaveState/LoadState; five switch bytes, an empty
-// effect-object list and six values, until post-processing is built.
+// EPostProcess::SaveState/LoadState.
 bool SavePostProcess(FILE* file);
 bool LoadPostProcess(FILE* file);
 // CDialogueMgr::Save/Load: the running dialogues by name, with their speakers.

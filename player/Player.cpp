@@ -15,6 +15,7 @@
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
 #include "player/PlayerWeapons.h"
+#include "render/PostProcess.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
@@ -1781,6 +1782,8 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
         s.m_fHealth += m_fFrameTime * RegenerationRate(m_bRunning && m_bMoving, m_bMoving, m_bCrouched,
                                                        g_Options.Difficulty);
     s.m_fHealth = std::clamp(s.m_fHealth, 0.0f, s.m_fMaxHealth);
+    // The screen flashes red for a hit and remembers how hurt the hero is.
+    PostProcess.OnHeroHealth(amount < 0.0f ? -amount : 0.0f, s.m_fHealth, s.m_fMaxHealth);
     m_fPulseTimer -= m_fFrameTime;
     if ((m_fPulseTimer < 0.0f && s.m_fHealth < kPulseHealth) || (wasHalf && s.m_fHealth < kPulseHalf))
     {

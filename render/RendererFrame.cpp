@@ -10,6 +10,7 @@
 #include "mesh/Mesh.h"
 #include "player/PlayerWeapons.h"
 #include "render/EffectMgr.h"
+#include "render/PostProcess.h"
 #include "render/RenderStates.h"
 #include "render/ShadowCubeMaps.h"
 #include "render/SkyLight.h"
@@ -191,7 +192,7 @@ void ERenderer::UpdateTime()
     m_fPulse =
         static_cast<float>(static_cast<double>(kPulseScale) *
                            std::pow(std::fabs(std::sin(static_cast<double>(m_fPulsePhase))), kPulsePower));
-    // STAND-IN: the depth-of-field focus (EPostProcess::UpdateFocus) comes with post-processing.
+    PostProcess.UpdateFocus();
     g_Options.DrawProjectors =
         (g_Options.VideoLevel2 <= kProjectorQualityMax && g_Options.VideoOptionA) ? 1 : 0;
     UpdateFlashLights();

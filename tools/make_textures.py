@@ -490,6 +490,8 @@ def main():
     sunlit_textures(root)
     from grass_textures import grass_textures
     grass_textures(root)
+    from post_textures import post_textures
+    post_textures(root)
 
 
 if __name__ == "__main__":

@@ -42,11 +42,13 @@ pixelshader PS_Cable
     in vec3 vLit;
     in float vDistance;
     layout(location = 0) out vec4 outColor;
+    #include "gbuffer.glsl"
 
     const float kCableFogFalloff = 16.0;
 
     void main()
     {
+        MarkLit();
         vec4 texel = texture(TextureSampler, vTexCoord);
         if (texel.a < 0.5)
             discard;

@@ -27,6 +27,8 @@ float4 g_SkyLightDir = {-0.8, -0.4, 0.4, 0.0};
 float4 g_SkyLightDiffuse = {1.0, 1.0, 1.0, 1.0};
 float4 g_AmbientLightDiffuse = {0.2, 0.2, 0.2, 1.0};
 bool g_bUseSkyLight = true;
+// The scene writes the post-process G-buffer instead of lighting itself.
+bool g_bDeferred = false;
 
 // Fog by distance: up to g_fFogMax of the fog colour, thickening with the
 // distance over the far plane times g_fFogDistCoef.

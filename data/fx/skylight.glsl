@@ -14,6 +14,14 @@ in vec3 vLight;
 in vec3 vLight0;
 in vec3 vLight2;
 
+// While the post-process chain has the G-buffer bound (g_bDeferred) the
+// scene writes the unlit material to target 0 and leaves the light to the
+// chain: the distance from the eye to target 1, the normal with the sun's shadow in alpha
+// to target 2, the specular strength and self-lit level to target 3.
+layout(location = 1) out vec4 outPosition;
+layout(location = 2) out vec4 outNormal;
+layout(location = 3) out vec4 outSpecular;
+
 // Fog reaches nearly its maximum halfway to the far plane.
 const float kFogFalloff = 16.0;
 // Depth stored where nothing was drawn into a cascade.
@@ -165,6 +173,27 @@ vec4 ShadeScene(bool env, bool painted)
     }
 
     vec3 toSun = -normalize(g_SkyLightDir.xyz);
+    if (g_bDeferred)
+    {
+        float specular = 0.0;
+        if (g_bDrawSpecular)
+            specular = (g_bSpecularInDetailMask ? detailMask : texel.a) * g_SpecularCone;
+        float selfLit = g_bFullyBrightINM ? texel.a : 0.0;
+        vec3 base = albedo;
+        if (env)
+        {
+            vec3 eyeRay = normalize(vWorld - g_CameraPosition.xyz);
+            base = mix(base, texture(EnvironmentSampler, reflect(eyeRay, n)).rgb, 0.35 * texel.a);
+        }
+        outPosition = vec4(max(length(vWorld - g_CameraPosition.xyz), 0.0001), 0.0, 0.0, 1.0);
+        outNormal = vec4(n * 0.5 + 0.5, g_bUseSkyLight ? SunShadow() : 0.0);
+        outSpecular = vec4(specular, selfLit, 0.0, 1.0);
+        float a = (g_bDrawTransparent || g_bDrawTranslucent) ? texel.a : 1.0;
+        return vec4(base + vec3(g_fItemDropped), a);
+    }
+    outPosition = vec4(0.0);
+    outNormal = vec4(0.5, 0.5, 0.5, 0.0);
+    outSpecular = vec4(0.0);
     float facing = g_bUseSkyLight ? max(dot(n, toSun), 0.0) : 0.0;
     float sun = facing > 0.0 ? facing * SunShadow() : 0.0;
     vec3 light = g_AmbientLightDiffuse.rgb + g_SkyLightDiffuse.rgb * sun;

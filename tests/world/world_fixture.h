@@ -15,6 +15,7 @@
 #include "shell/Console.h"
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
+#include "render/PostProcess.h"
 #include "render/Renderer.h"
 #include "render/SpriteMgr.h"
 #include "environment/FxMgr.h"
@@ -126,6 +127,8 @@ protected:
         g_CutScene.m_WhiteCover.Release();
         // A world start makes the ambient probe's surfaces too.
         g_AmbientProbe.Release();
+        // The post-process chain's declaration and targets from the world start.
+        PostProcess.ReleaseWorld();
         ReleaseHeadlessDevice(d3d, device);
         temp.reset();
         globals.reset();
