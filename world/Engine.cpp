@@ -121,7 +121,7 @@ void EEngine::PreRender()
         if (o.bUsed && o.Object)
             static_cast<ESkinMesh*>(o.Object)->ComputeBoneMatrices();
     }
-    if (g_Camera.m_bMoveTo || g_Camera.m_bSocketLook || m_pLookFrom || g_BezierCamera.m_bRunning)
+    if (g_Camera.m_bMoveTo || g_Camera.m_bSocketLook || g_BezierCamera.m_bRunning)
         m_bCameraHeld = 1;
     g_Camera.StepMoveToObject();
     if (m_pLookFrom)

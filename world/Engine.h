@@ -254,7 +254,7 @@ public:
     HOBJECT m_pLookAt = nullptr;
     DWORD m_dwLookFromFlags = 0; // flag word 1 of the look-from object before the look
     // Set by the pre-render step while something other than the hero drives
-    // the camera (a forced look, a move to an object, a socket, a fly-through);
+    // the camera (a move to an object, a socket, a fly-through);
     // the HUD and the weapons stand back while it is.
     BYTE m_bCameraHeld = 0;
 

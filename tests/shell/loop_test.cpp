@@ -162,9 +162,10 @@ TEST_F(MainLoop, WorldRequestedDuringAFrameStartsAtTheEndOfThatPass)
     RunIdlePasses(1);
 
     // That pass updated the old world without drawing it, then started the new
-    // one: the only picture shown is the new world's loading screen.
+    // one: the only pictures shown are the new world's loading screen, drawn
+    // as its loading moves on.
     EXPECT_EQ(g_LoadingScreen.m_bActive, 1);
-    EXPECT_EQ(TkD3D9GetPresentCount(g_pD3DInterface), presents + 1);
+    EXPECT_GT(TkD3D9GetPresentCount(g_pD3DInterface), presents);
     EXPECT_STREQ(g_Engine.m_szWorld, "worlds\\second.w");
     EXPECT_EQ(g_Engine.m_szNextWorld[0], 0);
     EXPECT_EQ(g_Engine.m_iFrame, 0u);
