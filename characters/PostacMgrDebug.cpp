@@ -116,15 +116,19 @@ void CPostacMgr::DrawPaths()
 {
     if (!g_Options.DebugCharacters || !g_pD3DInterface)
         return;
-    DWORD lighting = 0;
+    DWORD lighting = 0, depth = 0;
     g_pD3DInterface->GetRenderState(D3DRS_LIGHTING, &lighting);
+    g_pD3DInterface->GetRenderState(D3DRS_ZENABLE, &depth);
     g_pD3DInterface->SetRenderState(D3DRS_LIGHTING, FALSE);
+    // Routes show through walls: the designer follows a character behind a house.
+    g_pD3DInterface->SetRenderState(D3DRS_ZENABLE, FALSE);
     for (int i = 0; i < MAX_POSTACI; ++i)
         if (m_Postacie[i].used)
         {
             DrawNodePoints(&m_Postacie[i]);
             DrawPathPoints(&m_Postacie[i]);
         }
+    g_pD3DInterface->SetRenderState(D3DRS_ZENABLE, depth);
     g_pD3DInterface->SetRenderState(D3DRS_LIGHTING, lighting);
 }
 
