@@ -39,14 +39,13 @@ inline bool SkipObject(HOBJECT candidate, RayTestUser user)
     return candidate != reinterpret_cast<HOBJECT>(user);
 }
 
-// The ground under a point: the first hit from 2 units above to 50 below,
-// past the skipped object; the point itself when there is none.
-inline D3DXVECTOR3 OnGround(const D3DXVECTOR3& at, HOBJECT skip)
+// The ground under a point: the first hit from `above` units above it to
+// `below` under it (2 and 50 unless asked), past the skipped object; the
+// point itself when there is none.
+inline D3DXVECTOR3 OnGround(const D3DXVECTOR3& at, HOBJECT skip, float above = 2.0f, float below = 50.0f)
 {
-    constexpr float kGroundFrom = 2.0f;
-    constexpr float kGroundDepth = 50.0f;
-    const D3DXVECTOR3 from(at.x, at.y + kGroundFrom, at.z);
-    const D3DXVECTOR3 to(at.x, at.y - kGroundDepth, at.z);
+    const D3DXVECTOR3 from(at.x, at.y + above, at.z);
+    const D3DXVECTOR3 to(at.x, at.y - below, at.z);
     RayTestQuery query;
     query.pFrom = &from.x;
     query.pTo = &to.x;

@@ -104,17 +104,8 @@ D3DXVECTOR3 ObjectPosition(HOBJECT o)
 // itself without ground.
 D3DXVECTOR3 GroundBelow(const D3DXVECTOR3& at, HOBJECT skip)
 {
-    const D3DXVECTOR3 from(at.x, at.y + 0.5f, at.z);
-    const D3DXVECTOR3 to(at.x, at.y - kGroundFrom, at.z);
-    RayTestQuery query;
-    query.pFrom = &from.x;
-    query.pTo = &to.x;
-    query.pfnFilter = SkipObject;
-    query.dwUser = reinterpret_cast<RayTestUser>(skip);
-    RayTestResult result;
-    if (g_IntersectSegment.Test(&query, &result) && result.bHit)
-        return result.vPoint;
-    return at;
+    constexpr float kAbove = 0.5f;
+    return postacgeometry::OnGround(at, skip, kAbove, kGroundFrom);
 }
 
 void UpdateSkin(HOBJECT model)

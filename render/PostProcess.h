@@ -228,6 +228,7 @@ public:
 private:
     void DrawQuad();
     void DrawAOQuad();
+    void DrawStrip(IDirect3DVertexDeclaration9* declaration, const void* vertices, UINT stride);
     void RenderAO();
     void RenderHDR();
     void HDRToMain();

@@ -132,7 +132,8 @@ void EPostProcess::EndScene()
 
 // ---- The chain ------------------------------------------------------------------------------------
 
-void EPostProcess::DrawQuad()
+// Every pass of the effect's current technique over one strip of two triangles.
+void EPostProcess::DrawStrip(IDirect3DVertexDeclaration9* declaration, const void* vertices, UINT stride)
 {
     IDirect3DDevice9* d = g_pD3DInterface;
     UINT passes = 0;
@@ -141,27 +142,21 @@ void EPostProcess::DrawQuad()
     for (UINT p = 0; p < passes; ++p)
     {
         m_pEffect->BeginPass(p);
-        d->SetVertexDeclaration(m_pVertDecl);
-        d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, kQuadPrimitives, m_aQuad, sizeof(PostVertex));
+        d->SetVertexDeclaration(declaration);
+        d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, kQuadPrimitives, vertices, stride);
         m_pEffect->EndPass();
     }
     m_pEffect->End();
 }
 
+void EPostProcess::DrawQuad()
+{
+    DrawStrip(m_pVertDecl, m_aQuad, sizeof(PostVertex));
+}
+
 void EPostProcess::DrawAOQuad()
 {
-    IDirect3DDevice9* d = g_pD3DInterface;
-    UINT passes = 0;
-    if (FAILED(m_pEffect->Begin(&passes, 0)))
-        return;
-    for (UINT p = 0; p < passes; ++p)
-    {
-        m_pEffect->BeginPass(p);
-        d->SetVertexDeclaration(g_pDeclMesh);
-        d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, kQuadPrimitives, m_aAOQuad, sizeof(TK_VERTEX));
-        m_pEffect->EndPass();
-    }
-    m_pEffect->End();
+    DrawStrip(g_pDeclMesh, m_aAOQuad, sizeof(TK_VERTEX));
 }
 
 void EPostProcess::Render()
