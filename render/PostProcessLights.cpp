@@ -7,6 +7,7 @@
 #include "render/EffectMgr.h"
 #include "render/Renderer.h"
 #include "render/ShadowCubeMaps.h"
+#include "render/SkyLights.h"
 #include "render/SkyLight.h"
 #include "render/SkyShadow.h"
 #include "shell/Console.h"
@@ -261,8 +262,43 @@ void EPostProcess::RenderDeferredSun()
 
 void EPostProcess::RenderDeferredSkyLights()
 {
-    // STAND-IN: the baked sky lights' picked list (CSkyLights) is not there
-    // yet; the pass draws one volume per picked light once it is.
+    const DWORD count = std::min<DWORD>(g_SkyLights.m_dwPickedCount, MAX_PICKED_SKY_LIGHTS);
+    if (!count)
+        return;
+    ID3DXEffect* fx = m_pEffect;
+    if (FAILED(fx->SetTechnique("DeferredVPL")))
+    {
+        g_Console.Print("m_pEffect->SetTechnique(DeferredLight) FAILED!");
+        return;
+    }
+    constexpr float kBouncePower = 1.0f;
+    SetCameraParams(fx, m_iWidth, m_iHeight);
+    fx->SetTexture("tAOPosition", m_pAOPositionTex);
+    fx->SetTexture("tAONormal", m_pAONormalTex);
+    fx->SetFloat("g_DefPower", kBouncePower);
+    VolumeStates states;
+    for (DWORD i = 0; i < count; ++i)
+    {
+        const SkyLightInstance& light = g_SkyLights.m_Picked[i];
+        const D3DXVECTOR4 pos(light.vPosition.x, light.vPosition.y, light.vPosition.z, 1.0f);
+        const D3DXVECTOR4 colour(light.vColor.x, light.vColor.y, light.vColor.z, 1.0f);
+        fx->SetVector("g_DefPos", &pos);
+        fx->SetVector("g_DefCol", &colour);
+        fx->SetFloat("g_DefRadius", light.fRadius);
+        SetVolume(fx, light.vPosition, light.fRadius);
+        UINT passes = 0;
+        if (FAILED(fx->Begin(&passes, 0)))
+            continue;
+        for (UINT p = 0; p < passes; ++p)
+        {
+            fx->BeginPass(p);
+            states.Apply(light.bCameraInside != 0);
+            fx->CommitChanges();
+            DrawVolume();
+            fx->EndPass();
+        }
+        fx->End();
+    }
 }
 
 bool EPostProcess::RenderDeferredLights()

@@ -11,6 +11,7 @@
 #include "platform/win32/EventScript.h"
 #include "player/Player.h"
 #include "render/PostProcess.h"
+#include "render/SkyLights.h"
 #include "shell/D3DMain.h"
 #include "shell/Timer.h"
 #include "tools/worldgen/DemoWorld.h"
@@ -137,9 +138,12 @@ TEST_F(PostProcessWorld, OneFrameRunsTheChainInItsOrderAndShowsTheLitTown)
     SCOPED_TRACE(all);
     // The chain in its order: the AO passes, the sun, the point lights, the
     // HDR reduction and tone mapping, the composite.
-    const std::vector<std::string> order = {"AO",        "AOBloomHorizontal", "AOBloomVertical",
-                                            "Deferred",  "DeferredLight",     "HDRScaleDown1",
-                                            "HDRToMain", "ToScreen"};
+    const std::vector<std::string> order = {
+        "AO",          "AOBloomHorizontal", "AOBloomVertical", "Deferred",
+        "DeferredVPL", "DeferredLight",     "HDRScaleDown1",   "HDRToMain",
+        "ToScreen"};
+    // The town's baked sky lights near the camera each drew their volume.
+    EXPECT_GT(g_SkyLights.m_dwPickedCount, 0u);
     size_t last = 0;
     for (const std::string& step : order)
     {
