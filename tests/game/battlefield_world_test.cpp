@@ -27,6 +27,11 @@ protected:
     {
         GameTest::SetUp();
         ASSERT_NO_FATAL_FAILURE(OpenDemoGame("BattlefieldWorldTest", 64, 48));
+        // As in a freshly started game: no battle of an earlier level, the
+        // first flights due at once.
+        g_Battlefield.Reset();
+        g_Battlefield.m_fJetPause = 0.0f;
+        g_Battlefield.m_fHeliPause = 0.0f;
     }
     void TearDown() override
     {

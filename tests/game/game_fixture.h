@@ -32,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -65,6 +66,9 @@ class GameTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // The game draws its chances from the C library's sequence: each test
+        // starts it where a fresh program does, whatever the tests before drew.
+        std::srand(1);
         m_globals = std::make_unique<GlobalsSnapshot>();
         m_dir = std::make_unique<TempDir>();
         g_GameAI.Init();
