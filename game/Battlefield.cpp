@@ -184,9 +184,11 @@ D3DXVECTOR3 CBattlefield::DirectionOf(const char* name)
 
 void CBattlefield::Reset()
 {
-    // Nothing of a nest outlives its level, its burst timers included.
     for (BfNest& nest : m_Nests)
-        nest = BfNest{};
+    {
+        nest.bActive = 0;
+        nest.hMarker = nullptr;
+    }
     for (BfJet& jet : m_Jets)
         jet = BfJet{};
     for (BfHeli& heli : m_Helis)

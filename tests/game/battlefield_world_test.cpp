@@ -30,6 +30,8 @@ protected:
         // As in a freshly started game: no battle of an earlier level, the
         // first flights due at once.
         g_Battlefield.Reset();
+        for (BfNest& nest : g_Battlefield.m_Nests)
+            nest = BfNest{};
         g_Battlefield.m_fJetPause = 0.0f;
         g_Battlefield.m_fHeliPause = 0.0f;
     }

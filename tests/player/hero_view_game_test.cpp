@@ -84,7 +84,8 @@ TEST(HeroViewGame, TheWeaponInHandIsDrawnAtTheLowerRightOfTheView)
     const int w = b.width, h = b.height;
     // The rifle of the level's standard set sits low and to the right; the
     // left half of the lower view, right of the HUD's minimap, is road and grass only.
-    EXPECT_GT(IronShare(b, w / 2, h * 3 / 4, w, h), 0.1);
+    // (The light bounced off the town brightens some of its iron.)
+    EXPECT_GT(IronShare(b, w / 2, h * 3 / 4, w, h), 0.05);
     EXPECT_LT(IronShare(b, w / 4, h * 3 / 4, w / 2, h), 0.005);
 }
 
