@@ -165,6 +165,10 @@ TEST_F(BattlefieldTest, ANestWhoseMarkerWasDeletedLeavesTheSlotsNewObjectAlone)
 TEST_F(BattlefieldTest, BurstsAreFourToElevenShotsATenthApartThenAPauseOfSixToEighteenSeconds)
 {
     NestsOnly();
+    // Nothing but the game's start sets the pauses: an earlier test may have
+    // left any value in them.
+    for (int i = 0; i < BF_NESTS; ++i)
+        g_Battlefield.m_Nests[i].fBurstPause = 0.05f + 0.3f * static_cast<float>(i);
     g_Battlefield.Enable("s");
     g_Battlefield.Update();
     const float dt = g_Engine.m_fDeltaTime;
@@ -200,7 +204,7 @@ TEST_F(BattlefieldTest, BurstsAreFourToElevenShotsATenthApartThenAPauseOfSixToEi
                 EXPECT_NEAR(n.fShotPause, dt, 1e-6f);
         }
     }
-    EXPECT_EQ(bursts, 200);
+    EXPECT_GE(bursts, 200) << "bursts of several nests may end in one frame";
     EXPECT_EQ(fewest, 4);
     EXPECT_EQ(most, 11);
     EXPECT_EQ(g_Battlefield.m_iShots - before, counted) << "every firing frame started a tracer";

@@ -7,6 +7,7 @@
 #include "game/Battlefield.h"
 #include "platform/win32/Headless.h"
 #include "support/GameWindow.h"
+#include "world/Camera.h"
 #include "world/Object.h"
 
 #include <fstream>
@@ -19,6 +20,13 @@ namespace
 {
 constexpr double kFrameMs = 50.0;
 constexpr float kFrameSeconds = static_cast<float>(kFrameMs / 1000.0);
+
+std::string Vec(const D3DXVECTOR3& v)
+{
+    std::ostringstream s;
+    s << "(" << v.x << ", " << v.y << ", " << v.z << ")";
+    return s.str();
+}
 
 class BattlefieldWorld : public GameTest
 {
@@ -90,7 +98,9 @@ TEST_F(BattlefieldWorld, AJetFliesByTheHeroWithinHalfAMinuteWhileTheNestsFire)
             return leader.bSoundStarted != 0;
         },
         static_cast<int>(20.0f / kFrameSeconds)))
-        << "nearest " << nearest;
+        << "nearest " << nearest << ", flown " << leader.fDistance << " of " << leader.fLength << ", in use "
+        << int(jet->bUsed) << ", hidden " << int(jet->bHidden) << ", jet at " << Vec(jet->vPosition) << ", camera at "
+        << Vec(g_Camera.GetPosition()) << ", level frame " << g_MainGame.m_iLevelFrame;
     EXPECT_LT(nearest, 500.0f);
     EXPECT_STREQ(jet->szFileName, "prefabs\\vehicles\\yak_141.x");
     // Closer still: the engine's trail.
