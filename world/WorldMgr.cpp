@@ -501,13 +501,14 @@ void EWorldMgr::MarkChangingObjects()
     {
         if (!o.bUsed || !o.bFromWorldFile || o.bPlacedObject)
             continue;
-        bool changing = o.pActionParams || o.pDeathParams ||
-                        (o.pBezierFollow && o.pBezierFollow->szStartNode[0]);
+        bool changing =
+            o.pActionParams || o.pDeathParams || (o.pBezierFollow && o.pBezierFollow->szStartNode[0]);
         if (!changing && o.Type == OT_MESH)
         {
             EPhysicsDesc desc;
             g_Engine.GetObjectPhysicsDesc(&o, &desc);
-            changing = desc.bRigidBody && desc.iShape >= PHYSICS_SHAPE_BOX && desc.iShape <= PHYSICS_SHAPE_SPHERE;
+            changing =
+                desc.bRigidBody && desc.iShape >= PHYSICS_SHAPE_BOX && desc.iShape <= PHYSICS_SHAPE_SPHERE;
         }
         if (changing)
             o.bSaved = 1;

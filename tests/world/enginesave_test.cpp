@@ -462,8 +462,8 @@ TEST_F(EngineSave, WorldObjectsThatChangeInPlayAreSaved)
     {
         const char* name;
         BYTE saved;
-    } kCases[] = {{"door", 1},   {"barrel", 1}, {"cart", 1}, {"crate", 1},   {"pillar", 0},
-                  {"wall", 0},   {"rock", 0},   {"lamp", 1}, {"sun_fill", 0}};
+    } kCases[] = {{"door", 1}, {"barrel", 1}, {"cart", 1}, {"crate", 1},   {"pillar", 0},
+                  {"wall", 0}, {"rock", 0},   {"lamp", 1}, {"sun_fill", 0}};
     for (const auto& c : kCases)
     {
         HOBJECT o = g_Engine.FindObject(c.name, 0);
