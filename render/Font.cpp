@@ -27,10 +27,13 @@ static_assert(sizeof(TextVertex) == EFont::VERTEX_BYTES, "text vertices are 28 b
 
 constexpr UINT kTextBufferBytes = EFont::MAX_CHARS * 6 * EFont::VERTEX_BYTES;
 
-// The size factor of a text: size 32 at 768 lines is one sheet texel per pixel.
-float SizeScale(float size)
+// The size factor of a text: size 32 at 768 lines is one sheet texel per
+// pixel. A sheet drawn from a font whose height already followed the screen
+// is not scaled by the screen a second time, so its texts grow with the
+// screen's height like every other, not with its square.
+float SizeScale(float size, const strfont& font)
 {
-    return size / 32.0f * g_Options.fScreenScaleY;
+    return size / 32.0f * g_Options.fScreenScaleY / font.fSheetScale;
 }
 } // namespace
 
@@ -52,6 +55,7 @@ void strfont::Clear()
         iLeft[c] = iRight[c] = 0;
     }
     iTTFont = 0;
+    fSheetScale = 1.0f;
 }
 
 EFont::EFont() : m_dwFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1) {}
@@ -97,7 +101,7 @@ float EFont::GetTextWidth(const char* text, float size, int font)
     if (!UsableFont(font) || !text || !text[0])
         return 0.0f;
     const strfont& f = m_Fonts[font];
-    const float s = SizeScale(size);
+    const float s = SizeScale(size, f);
     float width = 0.0f;
     int count = 0;
     for (const char* p = text; *p; ++p)
@@ -164,7 +168,7 @@ EText* EFont::CreateText(const char* text, float x, float y, DWORD color, float 
         return nullptr;
     }
     const strfont& f = m_Fonts[font];
-    const float s = SizeScale(size);
+    const float s = SizeScale(size, f);
     const float h = 32.0f * s;
     BYTE* out = static_cast<BYTE*>(data);
     int written = 0;

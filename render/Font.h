@@ -43,6 +43,9 @@ struct strfont
     int iLeft[CHARS];  // left pixel column of the glyph on the sheet
     int iRight[CHARS]; // right pixel column (left + the character's width)
     int iTTFont = 0;   // the TrueType font it was built from
+    // The screen scale already in the sheet's glyphs (the TrueType font's own
+    // height followed the screen): the layout takes it out again.
+    float fSheetScale = 1.0f;
 
     strfont() { Clear(); }
     void Clear();

@@ -156,6 +156,7 @@ void EFont::CreateFontTextures(int n)
     strfont& font = m_Fonts[m_iNumFonts];
     font.Clear();
     font.iTTFont = n;
+    font.fSheetScale = g_TTFontMgr.GetCreatedScale(n);
     font.iWidth = width;
     font.iHeight = SHEET_HEIGHT;
     const UINT w = static_cast<UINT>(width), h = static_cast<UINT>(SHEET_HEIGHT);

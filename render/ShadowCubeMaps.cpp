@@ -295,10 +295,11 @@ void CShadowCubeMaps::ChooseShadowLights()
     if (m_fLightTimer < CHOOSE_INTERVAL)
         return;
     m_fLightTimer = 0.0f;
+    HOBJECT before[SLOTS] = {};
     for (int s = 0; s < SLOTS; ++s)
     {
+        before[s] = m_pLight[s];
         m_pLight[s] = nullptr;
-        m_iCasterCount[s] = 0;
     }
     // The three smallest keys; an equal key keeps the earlier light, and the
     // nearest light is never pushed out.
@@ -339,6 +340,17 @@ void CShadowCubeMaps::ChooseShadowLights()
         kept[s]->bLightCacheValid = 0;
         m_iCountdown[s] = FIRST_FRAMES;
     }
+    // A slot that keeps its light keeps its casters. One that changed hands
+    // has its list gathered at once: its cube is drawn in the next frames,
+    // and drawn from an empty list the shadows would blink out until the
+    // next gathering.
+    for (int s = 0; s < SLOTS; ++s)
+        if (m_pLight[s] != before[s])
+        {
+            m_iCasterCount[s] = 0;
+            if (m_pLight[s])
+                m_fCasterTimer = COLLECT_INTERVAL;
+        }
 }
 
 void CShadowCubeMaps::CollectCasters()

@@ -71,6 +71,7 @@ void ETTFontMgr::UninstallFonts()
 void ETTFontMgr::CreateFonts()
 {
     const float sy = g_Options.fScreenScaleY;
+    m_fCreatedScaleY = sy;
     const char* face = m_szFaceNames[1];
     const struct
     {
@@ -99,6 +100,11 @@ void ETTFontMgr::CreateFonts()
         }
     }
     SetCurrentFont(0);
+}
+
+float ETTFontMgr::GetCreatedScale(int index) const
+{
+    return (index == 2 || index == 3) && m_fCreatedScaleY > 0.0f ? m_fCreatedScaleY : 1.0f;
 }
 
 void ETTFontMgr::ReleaseFonts()

@@ -49,12 +49,16 @@ public:
     int GetTextWidth(const char* text);
     // Makes font `index` current (none for an index out of range).
     void SetCurrentFont(int index);
+    // The vertical scale factor a font's height was multiplied by when it
+    // was made: fonts 2 and 3 follow the screen, fonts 0 and 1 do not (1).
+    float GetCreatedScale(int index) const;
 
     int m_iCurrent = 0;
     ID3DXFont* m_pFonts[MAX_FONTS] = {};
     ID3DXFont* m_pCurrent = nullptr;
     char m_szFontNames[MAX_FONTS][NAME_CHARS] = {};
     char m_szFaceNames[MAX_FONTS][NAME_CHARS] = {};
+    float m_fCreatedScaleY = 1.0f; // the scale fonts 2 and 3 were made at
 };
 
 extern ETTFontMgr g_TTFontMgr;

@@ -4,8 +4,10 @@
 // WorldMgrKeys.cpp.
 #include "world/WorldMgr.h"
 
+#include "game/BezierFollowState.h"
 #include "game/BezierMgr.h"
 #include "mesh/MultiTexturePaintingScripts.h"
+#include "physics/PhysicsDesc.h"
 #include "platform/win32/Path.h"
 #include "render/LensFlare.h"
 #include "render/PostProcess.h"
@@ -483,10 +485,34 @@ bool EWorldMgr::LoadWorld(const char* fileName)
     FlushPosition();
     buffer.reset();
     CheckActionReferences();
+    MarkChangingObjects();
 
     g_BezierMgr.LoadNodes(BezierFileName(fileName).c_str());
     m_pLine = nullptr;
     return true;
+}
+
+// The save games keep the objects that play can change: those with actions,
+// a death, a bezier route to follow or a body that moves. Plain props stay out
+// of them (they are as the world file has them).
+void EWorldMgr::MarkChangingObjects()
+{
+    for (strObject& o : g_Engine.m_Objects)
+    {
+        if (!o.bUsed || !o.bFromWorldFile || o.bPlacedObject)
+            continue;
+        bool changing =
+            o.pActionParams || o.pDeathParams || (o.pBezierFollow && o.pBezierFollow->szStartNode[0]);
+        if (!changing && o.Type == OT_MESH)
+        {
+            EPhysicsDesc desc;
+            g_Engine.GetObjectPhysicsDesc(&o, &desc);
+            changing =
+                desc.bRigidBody && desc.iShape >= PHYSICS_SHAPE_BOX && desc.iShape <= PHYSICS_SHAPE_SPHERE;
+        }
+        if (changing)
+            o.bSaved = 1;
+    }
 }
 
 void EWorldMgr::ParseLine(LoadState& s, char* line)

@@ -143,6 +143,8 @@ private:
     void ReadLine(LoadState& s, char* line);
     void ParseLine(LoadState& s, char* line);
     void AddObjectLine(LoadState& s, BYTE type);
+    // Gives the save-game mark to the world's objects that change in play.
+    static void MarkChangingObjects();
     bool WorldKeys(LoadState& s);
     static void AmbientKey(EWorldMgr& L, LoadState& s);
     static void DirectionKey(EWorldMgr& L, LoadState& s);

@@ -640,6 +640,8 @@ xpos -70
 ypos 0
 zpos 1
 flags 4194317
+object_light_control_params 1 0
+object_light_control2_light 0 showcase_light
 mesh meshes\demo\showcase_shaft.x
 name showcase_shaft
 xpos -70

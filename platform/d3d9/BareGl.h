@@ -18,3 +18,25 @@ void TkBareGlBlendedQuad(TkBareGlScene* scene);
 void TkBareGlSmallDraws(TkBareGlScene* scene, int count);
 // Waits until the GPU has finished everything asked of it so far.
 void TkBareGlFinish(IDirect3DDevice9* device);
+
+// Casters drawn into the six faces of a cube of distances (R32F, with a depth
+// buffer of its own), each with its own buffers and world matrix: what a
+// point light's all-round shadow draws, without the device in between.
+struct TkBareGlCubeScene;
+struct TkBareGlCaster
+{
+    const void* vertices; // positions first in each vertex
+    UINT vertexCount;
+    UINT stride;
+    const void* indices;
+    bool indices32;
+    // Triangles drawn: ranges of (first triangle, triangle count).
+    const UINT (*ranges)[2];
+    UINT rangeCount;
+    float world[16]; // row vectors, as the device's matrices
+};
+TkBareGlCubeScene* TkBareGlCreateCubeScene(IDirect3DDevice9* device, UINT edge, const TkBareGlCaster* casters,
+                                           UINT count);
+void TkBareGlDestroyCubeScene(TkBareGlCubeScene* scene);
+// Clears the six faces and draws every caster into each, as seen from the light.
+void TkBareGlDrawCube(TkBareGlCubeScene* scene, const float light[3], float range);

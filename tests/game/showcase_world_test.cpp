@@ -147,8 +147,14 @@ TEST_P(ShowcaseWorld, EverySurfaceOfTheShowcaseDrawsInOneFrame)
         EXPECT_TRUE(all.count("RenderSceneAmbientWaterReflection")) << drawn;
         EXPECT_TRUE(all.count("RenderSceneAmbientLava")) << drawn;
         // The lamp's cube shadow, all six faces, and the water images.
-        EXPECT_NE(g_ShadowCubeMaps.SlotOf(g_Engine.FindObject("showcase_light", 0)),
-                  CShadowCubeMaps::NO_SLOT);
+        const int slot = g_ShadowCubeMaps.SlotOf(g_Engine.FindObject("showcase_light", 0));
+        ASSERT_NE(slot, CShadowCubeMaps::NO_SLOT);
+        // The lamp itself throws the shadow of its post.
+        HOBJECT lamp = g_Engine.FindObject("showcase_lamp", 0);
+        bool lampCasts = false;
+        for (DWORD c = 0; c < g_ShadowCubeMaps.m_iCasterCount[slot]; ++c)
+            lampCasts |= g_ShadowCubeMaps.m_pCasters[slot][c] == lamp;
+        EXPECT_TRUE(lampCasts);
         EXPECT_GT(g_ShadowCubeMaps.m_iGenerated, 0u);
     }
     EXPECT_EQ(g_Renderer.m_iSkippedPasses, 0u) << g_Renderer.m_pSkippedPasses[0];

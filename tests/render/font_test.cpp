@@ -494,6 +494,43 @@ TEST_F(FontTest, ReleaseLetsGoOfEverythingAndFontsCanBeBuiltAgain)
     EXPECT_TRUE(dev.Ink(&box));
 }
 
+// Both bitmap fonts grow with the screen's height: the small one's
+// TrueType font was already made at the screen's scale, and is not scaled by
+// it a second time. Half the lines, about half the height (the smaller
+// TrueType font rounds its own way), never a quarter.
+TEST_F(FontTest, TextsGrowWithTheScreenHeightNotItsSquare)
+{
+    const auto inkHeight = [&](int font)
+    {
+        dev.Clear();
+        Draw("HEH", 10.0f, 10.0f, 0xFFFFFFFF, 96.0f, font);
+        RECT box{};
+        EXPECT_TRUE(dev.Ink(&box));
+        // The glyphs' bright rows; the dark halo around them is left out.
+        LONG top = box.bottom, bottom = box.top;
+        for (LONG y = box.top; y < box.bottom; ++y)
+            for (LONG x = box.left; x < box.right; ++x)
+                if (((dev.Pixel(UINT(x), UINT(y)) >> 16) & 0xFF) > 160)
+                {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y + 1);
+                }
+        return bottom - top;
+    };
+    const LONG full[2] = {inkHeight(0), inkHeight(1)};
+    g_Font.Release();
+    g_Options.fScreenScaleY = 0.5f;
+    g_TTFontMgr.CreateFonts();
+    g_Font.CreateVB();
+    g_Font.CreateFonts();
+    ASSERT_EQ(g_Font.m_iNumFonts, 2);
+    for (int font = 0; font < 2; ++font)
+    {
+        const LONG half = inkHeight(font);
+        EXPECT_NEAR(double(half), double(full[font]) / 2.0, 3.0) << "font " << font << ", " << full[font];
+    }
+}
+
 TEST_F(FontTest, TheLoadingCaptionIsDrawnWithTheBitmapFont)
 {
     FontGlobals::UseScreen(640, 480);

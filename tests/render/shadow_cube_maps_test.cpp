@@ -59,6 +59,23 @@ protected:
         return o;
     }
 
+    // meshes/box.x: a white unit box around its origin.
+    void WriteBoxFile()
+    {
+        SkinModelDesc cube;
+        const float lo[3] = {-0.5f, -0.5f, -0.5f}, hi[3] = {0.5f, 0.5f, 0.5f};
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        boxfigure::AddBox(&cube, identity, lo, hi, 0);
+        cube.mesh.materials = {tk::xfile::XMaterialDesc()};
+        cube.mesh.materials[0].texture = "box.tga";
+        WriteTga("textures/box.tga", 0xFFFFFFFF);
+        dir.Write("scripts/textures.txt", "");
+        g_Renderer.ScanTextureDirectory();
+        std::filesystem::create_directories("meshes");
+        ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes/box.x", cube.mesh, tk::xfile::XFormat::Text));
+    }
+
     // The choice runs once its timer passes 0.2 s.
     static void Choose()
     {
@@ -107,18 +124,7 @@ TEST_F(CubeShadowTest, TheThreeLightsNearestTheCameraTakeTheSlots)
 TEST_F(CubeShadowTest, ACubeHoldsTheDistanceToItsCastersAndIsDrawnOnlyWhenNeeded)
 {
     // A box caster 3 units along +x from the light, its near face at 2.5.
-    SkinModelDesc cube;
-    const float lo[3] = {-0.5f, -0.5f, -0.5f}, hi[3] = {0.5f, 0.5f, 0.5f};
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    boxfigure::AddBox(&cube, identity, lo, hi, 0);
-    cube.mesh.materials = {tk::xfile::XMaterialDesc()};
-    cube.mesh.materials[0].texture = "box.tga";
-    WriteTga("textures/box.tga", 0xFFFFFFFF);
-    dir.Write("scripts/textures.txt", "");
-    g_Renderer.ScanTextureDirectory();
-    std::filesystem::create_directories("meshes");
-    ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes/box.x", cube.mesh, tk::xfile::XFormat::Text));
+    ASSERT_NO_FATAL_FAILURE(WriteBoxFile());
     g_ShadowCubeMaps.Init();
     ASSERT_NE(g_ShadowCubeMaps.m_pCubeMap[0], nullptr);
     HOBJECT light = Light(0.0f, 10.0f);
@@ -181,6 +187,58 @@ TEST_F(CubeShadowTest, ACubeHoldsTheDistanceToItsCastersAndIsDrawnOnlyWhenNeeded
     g_ShadowCubeMaps.UpdateShadowMaps();
     EXPECT_EQ(g_ShadowCubeMaps.m_pLight[0], light);
     EXPECT_EQ(g_ShadowCubeMaps.m_iGenerated, settled + 1);
+}
+
+// A lamp whose light-control record names the light is among the light's
+// casters whatever its kind; a plain prop beside it is not.
+TEST_F(CubeShadowTest, AnObjectThatNamesTheLightAsItsOwnCastsIntoItsCube)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteBoxFile());
+    g_ShadowCubeMaps.Init();
+    HOBJECT light = Light(0.0f, 10.0f);
+    ASSERT_TRUE(light);
+    g_Engine.SetObjectName(light, "lamp_light");
+    const D3DXVECTOR3 scale(1.0f, 1.0f, 1.0f);
+    HOBJECT boxes[2] = {};
+    for (int i = 0; i < 2; ++i)
+    {
+        const D3DXVECTOR3 at(1.0f, -1.0f + float(i), 0.0f);
+        boxes[i] = g_Engine.CreateObject(OT_MESH, "meshes\\box.x", 1, 0, &at.x, &scale.x);
+        ASSERT_TRUE(boxes[i]);
+        g_Engine.PrepareObject(boxes[i]);
+        boxes[i]->dwFlags |= 1;
+        boxes[i]->dwFlags3 = 0;
+        boxes[i]->fRadius = 1.0f;
+    }
+    ELightControlParams own;
+    own.bEnabled = 1;
+    std::strcpy(own.szLights[0], "lamp_light");
+    g_Engine.SetObjectLightControl(boxes[0], &own);
+    ASSERT_EQ(boxes[0]->iNumLights, 1u);
+
+    g_Engine.m_fDeltaTime = CShadowCubeMaps::COLLECT_INTERVAL;
+    g_ShadowCubeMaps.UpdateShadowMaps();
+    ASSERT_EQ(g_ShadowCubeMaps.m_pLight[0], light);
+    ASSERT_EQ(g_ShadowCubeMaps.m_iCasterCount[0], 1u);
+    EXPECT_EQ(g_ShadowCubeMaps.m_pCasters[0][0], boxes[0]);
+
+    // The next choice keeps the light in its slot, and the slot its casters
+    // until the next gathering.
+    Choose();
+    g_Engine.m_fDeltaTime = 0.01f;
+    g_ShadowCubeMaps.UpdateShadowMaps();
+    ASSERT_EQ(g_ShadowCubeMaps.m_pLight[0], light);
+    EXPECT_EQ(g_ShadowCubeMaps.m_iCasterCount[0], 1u);
+    // A nearer light pushes it to the next slot: the lists follow at once.
+    HOBJECT nearer = Light(0.5f, 20.0f);
+    Choose();
+    g_Engine.m_fDeltaTime = 0.01f;
+    g_ShadowCubeMaps.UpdateShadowMaps();
+    ASSERT_EQ(g_ShadowCubeMaps.m_pLight[0], nearer);
+    ASSERT_EQ(g_ShadowCubeMaps.m_pLight[1], light);
+    EXPECT_EQ(g_ShadowCubeMaps.m_iCasterCount[0], 0u);
+    ASSERT_EQ(g_ShadowCubeMaps.m_iCasterCount[1], 1u);
+    EXPECT_EQ(g_ShadowCubeMaps.m_pCasters[1][0], boxes[0]);
 }
 
 TEST_F(CubeShadowTest, CubeMapsFollowTheOptionAndWaterTargetsTheQuality)

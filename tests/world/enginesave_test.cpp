@@ -12,6 +12,7 @@
 #include "world/EngineObject.h"
 #include "world/ObjectActionParams.h"
 #include "world/ObjectRecordIO.h"
+#include "world/WorldMgr.h"
 
 #include <cmath>
 #include <cstdio>
@@ -438,6 +439,70 @@ TEST_F(EngineSave, SavingAndLoadingAgainKeepsEveryPesel)
     EXPECT_EQ(second.size(), Contents(file).size());
     std::fclose(again);
     std::fclose(third);
+}
+
+// The world file's objects that play can change are kept by saves; plain
+// props, and bodies that never move, are not.
+TEST_F(EngineSave, WorldObjectsThatChangeInPlayAreSaved)
+{
+    temp->Write("worlds/t.w", "mesh meshes\\box.x\r\nname door\r\naction_general_opt 1 0\r\n"
+                              "action_door 1 1 90 90 0\r\n"
+                              "mesh meshes\\box.x\r\nname barrel\r\nxpos 4\r\n"
+                              "death_params_1 1 0 0 0 0 1 1 1 1 0 20 1\r\n"
+                              "mesh meshes\\box.x\r\nname cart\r\n"
+                              "bezier_moving_____start_node_name cart_path\r\n"
+                              "mesh meshes\\box.x\r\nname crate\r\nrigid_body_physics_general 1 8 1\r\n"
+                              "mesh meshes\\box.x\r\nname pillar\r\nrigid_body_physics_general 1 8 0\r\n"
+                              "mesh meshes\\box.x\r\nname wall\r\nrigid_body_physics_general 0 8 1\r\n"
+                              "mesh meshes\\box.x\r\nname rock\r\n"
+                              "light\r\nname lamp\r\naction_general_opt 1 0\r\naction_switch_light 1\r\n"
+                              "light\r\nname sun_fill\r\n");
+    ASSERT_TRUE(g_WorldMgr.LoadWorld("worlds\\t.w"));
+    const struct
+    {
+        const char* name;
+        BYTE saved;
+    } kCases[] = {{"door", 1}, {"barrel", 1}, {"cart", 1}, {"crate", 1},   {"pillar", 0},
+                  {"wall", 0}, {"rock", 0},   {"lamp", 1}, {"sun_fill", 0}};
+    for (const auto& c : kCases)
+    {
+        HOBJECT o = g_Engine.FindObject(c.name, 0);
+        ASSERT_NE(o, nullptr) << c.name;
+        EXPECT_EQ(o->bSaved, c.saved) << c.name;
+    }
+
+    // The barrel is hurt and the door turned when the game is saved.
+    HOBJECT door = g_Engine.FindObject("door", 0);
+    HOBJECT barrel = g_Engine.FindObject("barrel", 0);
+    HOBJECT rock = g_Engine.FindObject("rock", 0);
+    barrel->fHealth = 7.0f;
+    EOrientation turned = door->Orientation;
+    turned.SetYawPitchRoll(1.2f, 0.0f, 0.0f);
+    const D3DXVECTOR3 doorAt(1.0f, 2.0f, 3.0f);
+    g_Engine.SetObjectTransform(door, &doorAt, &turned, 1, 1);
+    const Snapshot doorSaved = Take(door), barrelSaved = Take(barrel);
+    ASSERT_TRUE(g_Engine.Save(file));
+
+    // Later the barrel blows away, the door swings on and the rock is pushed.
+    g_Engine.DeleteObject(barrel);
+    turned.SetYawPitchRoll(-0.4f, 0.0f, 0.0f);
+    const D3DXVECTOR3 elsewhere(9.0f, 0.0f, 9.0f);
+    g_Engine.SetObjectTransform(door, &elsewhere, &turned, 1, 1);
+    g_Engine.SetObjectPosition(rock, &elsewhere, 0);
+    const DWORD count = g_Engine.GetObjectCount();
+
+    std::rewind(file);
+    ASSERT_TRUE(g_Engine.Load(file));
+    EXPECT_EQ(g_Engine.GetObjectCount(), count + 1);
+    door = g_Engine.FindObject("door", 0);
+    barrel = g_Engine.FindObject("barrel", 0);
+    ASSERT_NE(door, nullptr);
+    ASSERT_NE(barrel, nullptr);
+    ExpectSame(Take(door), doorSaved);
+    ExpectSame(Take(barrel), barrelSaved);
+    EXPECT_EQ(barrel->bSaved, 1);
+    // What saves do not keep stays as play left it.
+    EXPECT_EQ(g_Engine.FindObject("rock", 0)->vPosition, elsewhere);
 }
 
 TEST_F(EngineSave, AnObjectThatCannotBeAddedIsReportedAndTheLoadGoesOnInStep)

@@ -79,7 +79,11 @@ void AddDemoSunlit(std::vector<DemoObject>& objects)
     for (const auto& t : tufts)
         objects.push_back(MeshAt("showcase_grass_" + std::to_string(++n), GRASS, CX + t[0], 0.0f, CZ + t[1]));
     // The lamp east of the pond, its glow and the shaft of light under it.
-    objects.push_back(MeshAt("showcase_lamp", LAMP, CX + 6.0f, 0.0f, CZ - 1.0f, {Flags(REFLECTED)}));
+    // The lamp names its light as its own: it is among the casters of the
+    // light's cube, so its post throws a shadow across the ground.
+    objects.push_back(MeshAt("showcase_lamp", LAMP, CX + 6.0f, 0.0f, CZ - 1.0f,
+                             {Flags(REFLECTED), "object_light_control_params 1 0",
+                              "object_light_control2_light 0 showcase_light"}));
     objects.push_back(MeshAt("showcase_shaft", SHAFT, CX + 6.0f, 0.0f, CZ - 1.0f));
     DemoObject light;
     light.kind = DemoObject::Light;
@@ -130,8 +134,10 @@ bool WriteDemoSunlit(const std::filesystem::path& root)
                       {box(-0.6f, 0.0f, -0.02f, 0.6f, 0.8f, 0.02f, "sun_grass.tga"),
                        box(-0.02f, 0.0f, -0.6f, 0.02f, 0.8f, 0.6f, "sun_grass.tga")}) &&
          ok;
+    // The post stands beside the light and holds the glowing head on an arm.
     ok = WriteBoxMesh(root, LAMP, "showcase_lamp",
-                      {box(-0.08f, 0.0f, -0.08f, 0.08f, 3.0f, 0.08f, "demo_wood.tga"),
+                      {box(-0.78f, 0.0f, -0.08f, -0.62f, 3.62f, 0.08f, "demo_wood.tga"),
+                       box(-0.62f, 3.5f, -0.05f, 0.0f, 3.62f, 0.05f, "demo_wood.tga"),
                        box(-0.3f, 3.0f, -0.3f, 0.3f, 3.5f, 0.3f, "sun_glow.tga")}) &&
          ok;
     ok = WriteBoxMesh(root, SHAFT, "showcase_shaft",
