@@ -32,10 +32,27 @@ constexpr DWORD kTerrainSegmentBit = EIntersectSegment::FLAG1_NO_SEGMENT;
 // Sectors of a terrain area; more would be an area no world has.
 constexpr DWORD kMostSectors = 65536;
 
-// The C library's generator of the game: 0 to 32767.
+// Generation draws from a sequence of its own (the classic rand's, 0 to
+// 32767), started afresh for every world it traces: a world grows the same
+// grass every time, and the game's own sequence moves on alike whether the
+// grass was traced now or read from the world's cache.
+DWORD g_GrowthRandom = 1;
+
+void RestartGrowthRandom()
+{
+    g_GrowthRandom = 1;
+}
+
 int Rand15()
 {
-    return std::rand() & 0x7FFF;
+    g_GrowthRandom = g_GrowthRandom * 1103515245u + 12345u;
+    return static_cast<int>((g_GrowthRandom >> 16) & 0x7FFF);
+}
+
+// 0 up to (not including) max.
+float RandomUnder(float max)
+{
+    return static_cast<float>(Rand15()) * (1.0f / 32768.0f) * max;
 }
 
 // +1 or -1, by the lowest bit of a draw.
@@ -113,6 +130,7 @@ bool EPlantMgr::GenerateGrass(bool cacheOnly)
         return true;
     if (cacheOnly)
         return false;
+    RestartGrowthRandom();
 
     // Every static mesh in the segment tables can be hit; the lighting
     // constants follow the camera of this frame.
@@ -205,7 +223,7 @@ void EPlantMgr::CreatePlantQuads(strPlant* plant, const strGrass* group)
     D3DXVECTOR3 facing(dx, 0.0f, dz);
     D3DXVec3Normalize(&facing, &facing);
     EOrientation o(&facing);
-    const float k = RandomFloat(0.1f) + 0.95f;
+    const float k = RandomUnder(0.1f) + 0.95f;
     const float h = group->fWidth * 0.5f * k;
     const float lift = group->fHeight * k;
     const D3DXVECTOR3 up(0.0f, lift, 0.0f);
@@ -217,7 +235,7 @@ void EPlantMgr::CreatePlantQuads(strPlant* plant, const strGrass* group)
         const D3DXVECTOR3 a = plant->vPosition + o.Right * h;
         const D3DXVECTOR3 b = plant->vPosition - o.Right * h;
         const D3DXVECTOR3 a2 = a + up, b2 = b + up;
-        const BYTE shade = static_cast<BYTE>(static_cast<int>(RandomFloat(1.0f) * 255.0f));
+        const BYTE shade = static_cast<BYTE>(static_cast<int>(RandomUnder(1.0f) * 255.0f));
         const float vLow = q == 0 ? 0.5f : 1.0f, vHigh = q == 0 ? 0.0f : 0.5f;
         const D3DXVECTOR3 corners[6] = {b, a, b2, b2, a, a2};
         const BYTE coords[6] = {uv(0, vLow),  uv(1, vLow), uv(0, vHigh),

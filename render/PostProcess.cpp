@@ -406,6 +406,9 @@ void EPostProcess::ReleaseWorld()
     ReleaseDeviceObjects();
     // The declaration holds the device too; the next world's Create makes it again.
     Release(m_pVertDecl);
+    // The effect belongs to the effect manager, which may free it before the
+    // next world (the engine's shutdown does): the next Create looks it up again.
+    m_pEffect = nullptr;
     m_bEnabled = 0;
 }
 

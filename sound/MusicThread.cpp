@@ -1,5 +1,6 @@
 #include "sound/MusicThread.h"
 
+#include "platform/dsound/DSoundHeadless.h"
 #include "platform/win32/Win32.h"
 #include "shell/Debug.h"
 #include "sound/MusicSource.h"
@@ -328,7 +329,11 @@ DWORD CMusicThread::Run()
     Lock();
     while (m_bRunning)
     {
-        if (m_bPlaying)
+        // While the sound follows the virtual clock, the game's thread refills
+        // as it plays each stretch (RefillNow): were the worker to look too,
+        // the frame in which a track is seen to end would hang on its real
+        // naps, and with it every choice the game makes on the music.
+        if (m_bPlaying && !TkSoundFollowsClock())
             Refill();
         const bool nearEnd = m_iEndMarker >= 0;
         Unlock();

@@ -251,6 +251,9 @@ void CSoundMgr::FollowTheClock()
             m_pMusic->RefillNow();
         TkSoundPlay(static_cast<DWORD>(std::min<uint64_t>(CLOCK_STEP_FRAMES, dueFrames - played)));
     }
+    // A track whose end was played in the last stretch is seen to end in this frame.
+    if (m_pMusic)
+        m_pMusic->RefillNow();
 }
 
 // ---- Sounds --------------------------------------------------------------------

@@ -226,6 +226,38 @@ TEST_F(PlantMgrTest, TheCacheRoundTripsAndASecondStartTracesNothing)
     again.Release();
 }
 
+TEST_F(PlantMgrTest, GrowingLeavesTheGamesRandomSequenceAloneAndAWorldGrowsAlikeEveryTime)
+{
+    // With jitter, so every plant's place and quads come from random draws.
+    Box("meadow", 0.0f, 0.0f, 0.0f, D3DXVECTOR3(10.0f, 1.0f, 10.0f));
+    MeadowScript("random_seed 0.5\n");
+    std::srand(3);
+    mgr->Reset();
+    mgr->BuildGrass();
+    ASSERT_GT(g_traces, 0);
+    const int afterTracing = std::rand();
+    const std::vector<BYTE> first = Bytes();
+    mgr->Release();
+
+    // Whatever the game drew before, the same world grows the same plants.
+    DeleteFileA(EPlantMgr::GetCacheFileName());
+    std::srand(11);
+    mgr->Reset();
+    mgr->BuildGrass();
+    EXPECT_TRUE(Bytes() == first);
+
+    // A start that reads the cache leaves the game's sequence where a start
+    // that traced did: the game plays on alike.
+    std::srand(3);
+    EPlantMgr again;
+    again.Reset();
+    g_traces = 0;
+    again.BuildGrass();
+    EXPECT_EQ(g_traces, 0);
+    EXPECT_EQ(std::rand(), afterTracing);
+    again.Release();
+}
+
 TEST_F(PlantMgrTest, ADamagedCacheIsRefusedWithALineAndTheScriptGroupsKept)
 {
     Box("meadow", 0.0f, 0.0f, 0.0f, D3DXVECTOR3(10.0f, 1.0f, 10.0f));

@@ -151,3 +151,31 @@ TEST_F(SoundSessionTest, MusicRecordedFasterThanRealTimeIsTheTrackItselfWithNoSt
     for (DWORD from = 0; from + kTenth <= frames; from += kTenth)
         EXPECT_GT(match(from, kTenth, into), 0.99) << "at " << from;
 }
+
+TEST_F(SoundSessionTest, ATrackIsSeenToEndInTheFrameItsEndIsPlayedWhateverTheWorkersPace)
+{
+    g_SoundMgr.Release();
+    // Frames of one mixing stretch each, so every frame ends on a stretch.
+    TkHeadlessSetFrameStepMs(1000.0 * CSoundMgr::CLOCK_STEP_FRAMES / TK_SOUND_RATE);
+    ASSERT_EQ(setenv("TK_SOUND_WAV", "once.wav", 1), 0);
+    ASSERT_TRUE(g_SoundMgr.Initialize(reinterpret_cast<HWND>(this)));
+    ASSERT_EQ(unsetenv("TK_SOUND_WAV"), 0);
+    m_dir.Write("music/once.ogg", OggFile(1, 44100, 4410));
+    g_SoundMgr.Music_Play("music\\once.ogg", false);
+    ASSERT_NE(g_SoundMgr.m_pMusic, nullptr);
+    // What the game sees of the music changes only in its own frames: the
+    // worker's real-time naps between them play no part.
+    int frames = 0;
+    for (bool playing = true; playing && frames < 100; ++frames)
+    {
+        Frames(1);
+        playing = g_SoundMgr.Music_IsPlaying();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(g_SoundMgr.Music_IsPlaying(), playing)
+            << "between frames " << frames << " and " << frames + 1;
+    }
+    // A tenth of a second of track, played from its 512th frame on, with the
+    // streaming buffer's silence after it: it ends within the buffer's length.
+    EXPECT_GE(frames, 9);
+    EXPECT_LE(frames, 10 + CMusicThread::STREAM_FRAMES / static_cast<int>(CSoundMgr::CLOCK_STEP_FRAMES) + 1);
+}
