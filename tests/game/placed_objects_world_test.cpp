@@ -6,6 +6,7 @@
 
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/EffectDrawLog.h"
+#include "platform/win32/EventScript.h"
 #include "platform/win32/Headless.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
@@ -328,4 +329,21 @@ TEST_F(PlacedObjectsPicture, AFarInstanceIsDrawnAsItsImpostorInBothRenderModes)
             sky += differs(x, 1);
         EXPECT_EQ(sky, 0);
     }
+
+    // A lost and restored device: the managed atlas and buffer stay and draw.
+    for (DWORD g = 0; g < g_ObjectMgr.GroupCount(); ++g)
+        g_ObjectMgr.Group(g)->bSprites = sprites[g];
+    g_ObjectMgr.m_bSpritesDirty = 1;
+    g_ObjectMgr.ForceUpdate();
+    const uint32_t now = TkFrameCount();
+    TkLoadScriptText("frame " + std::to_string(now + 1) + ": device lost\nframe " + std::to_string(now + 4) +
+                         ": device restored\n",
+                     "loss.txt");
+    ASSERT_NO_FATAL_FAILURE(LookFrom(eye, centre, 12));
+    TkClearScript();
+    EXPECT_EQ(TkD3D9GetDeviceState(g_pD3DInterface), TkDeviceState::Ok);
+    ASSERT_GT(g_ObjectMgr.SpriteCount(), 0u);
+    EXPECT_EQ(SpriteTriangles(), 4 * g_ObjectMgr.SpriteCount());
+    const Picture after = Look(eye, centre, "impostor_after_reset");
+    ASSERT_EQ(after.width, 320);
 }
