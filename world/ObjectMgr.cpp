@@ -472,6 +472,8 @@ void EObjectMgr::RebuildSprites(const D3DXVECTOR3& camera)
     if (FAILED(m_pVB->Lock(0, 0, &p, D3DLOCK_DISCARD)) || !p)
     {
         g_Console.Print("ObjectMgr FAILED to lock VB!");
+        // The buffer keeps what it held: nothing of it is drawn.
+        m_iSprites = 0;
         return;
     }
     // The buffer holds the vertices as the device reads them: the same 36 bytes.
