@@ -202,17 +202,18 @@ private:
     // A trace down from `from` to `to`: the first hit through the filter.
     static bool TraceDown(const D3DXVECTOR3& from, const D3DXVECTOR3& to, RayTestFilter filter, HOBJECT only,
                           RayTestResult* hit);
-    // Whether the ground at the hit shows one of the listed textures.
-    bool ShowsGroundTexture(const RayTestResult& hit, HOBJECT terrain);
-    void MarkGroundTextures();
+    // The ambient probe draws the listed ground textures white and every
+    // other one black: `mark` sets that, false clears every mark again.
+    void MarkGroundTextures(bool mark);
+    // Whether the ground under the hit shows one of the marked textures, as
+    // the probe sees it from above.
+    static bool ShowsGroundTexture(const RayTestResult& hit, HOBJECT terrain);
     void SplitGroups();
     void StartGroup(const char* name);
     void FreeSectors();
     bool FitGroupGrid(strGrass& g, const char* path) const;
 
     char m_szScript[256] = {};
-    strtexture* m_pMarked[TGRASS_TEXTURE_SLOTS] = {};
-    DWORD m_dwMarked = 0;
     // After a refused "grows" line, the lines up to the next "grows" belong
     // to no group.
     bool m_bSkipGroup = false;

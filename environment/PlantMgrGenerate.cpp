@@ -5,6 +5,7 @@
 
 #include "environment/FxServices.h"
 #include "mesh/Mesh.h"
+#include "render/AmbientProbe.h"
 #include "render/Renderer.h"
 #include "shell/Console.h"
 #include "shell/Debug.h"
@@ -255,39 +256,24 @@ void EPlantMgr::CreatePlantQuads(strPlant* plant, const strGrass* group)
     }
 }
 
-void EPlantMgr::MarkGroundTextures()
+void EPlantMgr::MarkGroundTextures(bool mark)
 {
-    m_dwMarked = 0;
-    for (DWORD i = 0; i < m_TGrass.dwTextures && m_dwMarked < static_cast<DWORD>(TGRASS_TEXTURE_SLOTS); ++i)
+    for (strtexture* t = g_Renderer.m_pTextures; t; t = t->m_pNext)
+        t->m_bProbeMark = 0;
+    if (!mark)
+        return;
+    for (DWORD i = 0; i < m_TGrass.dwTextures && i < static_cast<DWORD>(TGRASS_TEXTURE_SLOTS); ++i)
         if (strtexture* t = g_Renderer.FindTexture(m_TGrass.szTextures[i]))
-            m_pMarked[m_dwMarked++] = t;
+            t->m_bProbeMark = 1;
 }
 
-// STAND-IN: waits for the ambient probe's plant and terrain probes (drawn
-// from above with the listed ground textures white) and the textures' probe
-// mark. Until then the texture is read from the face the trace hit: its
-// subset's own texture, and for the terrain's ground subset the terrain
-// layers as well.
 bool EPlantMgr::ShowsGroundTexture(const RayTestResult& hit, HOBJECT terrain)
 {
-    HOBJECT o = terrain ? terrain : hit.pObject;
-    const EMesh* mesh = MeshOf(o);
-    if (!mesh || !mesh->m_TextureIndex || hit.dwSubsetValue >= mesh->m_dwNumMaterials)
-        return false;
-    auto marked = [this](const strtexture* t)
-    {
-        for (DWORD i = 0; t && i < m_dwMarked; ++i)
-            if (m_pMarked[i] == t)
-                return true;
-        return false;
-    };
-    if (marked(g_Renderer.GetTexture(mesh->m_TextureIndex[hit.dwSubsetValue])))
-        return true;
-    if (o->bTerrainMesh && hit.dwSubsetValue == 0)
-        for (const auto& layer : g_Renderer.m_Terrain)
-            if (layer.m_iTexture && marked(g_Renderer.GetTexture(layer.m_iTexture)))
-                return true;
-    return false;
+    const DWORD colour =
+        hit.pObject->bTerrainMesh
+            ? g_AmbientProbe.RenderTerrainProbe(hit.vPoint, hit.pObject, 0, 0)
+            : g_AmbientProbe.RenderPlantProbe(hit.vPoint, terrain ? terrain : hit.pObject, 0, 0);
+    return colour != 0;
 }
 
 void EPlantMgr::GenerateTGrass()
@@ -356,10 +342,11 @@ void EPlantMgr::GenerateTGrass()
     t.pTPlants = cells;
     t.dwTPlants = 0;
     g_Debug.AddAllocation(TPLANTS_TAG);
-    // STAND-IN: the probe's Begin waits for the ambient probe's drawing.
+    // One pair round every probe of the grid: the probe's target stays bound.
+    g_AmbientProbe.Begin();
     g_Console.Print("Generuje Ttrawe");
     // The marks do not change while the grid is walked.
-    MarkGroundTextures();
+    MarkGroundTextures(true);
     const float top = marker->vPosition.y;
     char line[64];
     for (DWORD j = 0; j < t.dwWys; ++j)
@@ -416,7 +403,8 @@ void EPlantMgr::GenerateTGrass()
         }
     }
     restore();
-    // STAND-IN: the probe's End waits for the ambient probe's drawing.
+    MarkGroundTextures(false);
+    g_AmbientProbe.End();
 }
 
 void EPlantMgr::CreateAndFillTSectors()

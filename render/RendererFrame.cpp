@@ -372,7 +372,7 @@ void ERenderer::RenderSceneRealistic()
         if (m_bFrameHasTrees)
             RenderTreesSkyLight();
         g_PlantMgr.RenderGrass();
-        // Placed grass comes with the placed objects.
+        g_ObjectMgr.RenderGrassPass();
         g_SlupMgr.RenderCableSkyLight();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);
@@ -406,6 +406,7 @@ void ERenderer::RenderSceneFast()
         if (m_bFrameHasTrees)
             RenderTreesSkyLightF();
         g_PlantMgr.RenderTGrass();
+        g_ObjectMgr.RenderTGrassPass();
         g_SlupMgr.RenderCableSkyLightF();
     }
     g_RenderStates.SetSamplerDefaults(kAllStages);

@@ -422,7 +422,10 @@ void EObjectMgr::RebuildSprites(const D3DXVECTOR3& camera)
     m_Vertices.clear();
     m_Vertices.reserve(static_cast<size_t>(OBJECTMGR_MAX_SPRITES) * OBJECTMGR_SPRITE_VERTICES);
     m_bSpritesDirty = 0;
-    D3DXVECTOR3 normal(Env.m_vSkyLightDir.x, Env.m_vSkyLightDir.y, Env.m_vSkyLightDir.z);
+    // The sprites face the sun across the ground: the sky light's direction
+    // is the way its light travels, and a normal along it would leave every
+    // impostor in its own shade.
+    D3DXVECTOR3 normal(-Env.m_vSkyLightDir.x, -Env.m_vSkyLightDir.y, -Env.m_vSkyLightDir.z);
     D3DXVec3Normalize(&normal, &normal);
     if (normal.y >= kSteepSun || normal.y <= -kSteepSun)
         normal = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
@@ -469,6 +472,8 @@ void EObjectMgr::RebuildSprites(const D3DXVECTOR3& camera)
     if (FAILED(m_pVB->Lock(0, 0, &p, D3DLOCK_DISCARD)) || !p)
     {
         g_Console.Print("ObjectMgr FAILED to lock VB!");
+        // The buffer keeps what it held: nothing of it is drawn.
+        m_iSprites = 0;
         return;
     }
     // The buffer holds the vertices as the device reads them: the same 36 bytes.

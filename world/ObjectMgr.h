@@ -136,6 +136,9 @@ public:
     void ForceUpdate() { m_vCamera.y = kForcedY; }
     // Builds the impostor atlas once after each load.
     void Render();
+    // The sprite passes of the two scene paths: every far instance of the
+    // sprite groups in one draw, "RenderTGrass" of "skylightF" (Fast) or of
+    // "skylight" (Realistic), with the atlas in stage 0.
     void RenderTGrassPass();
     void RenderGrassPass();
 
@@ -160,6 +163,8 @@ public:
     // Objects created and deleted by the instance passes since the load.
     DWORD m_iCreated = 0;
     DWORD m_iDeleted = 0;
+    // Sprites drawn by the last sprite pass.
+    DWORD m_iDrawnSprites = 0;
 
 private:
     static constexpr float kForcedY = -9999999.0f;
@@ -172,6 +177,7 @@ private:
     bool DrawCells(IDirect3DTexture9* target, IDirect3DSurface9* depth);
     bool CopyAtlas(IDirect3DTexture9* target, IDirect3DTexture9* temp);
     void RenderObject(HOBJECT object);
+    void RenderSprites(bool fast);
 
     D3DXVECTOR3 m_vCamera = {0.0f, kForcedY, 0.0f};
     std::vector<EPlacedGroup> m_Groups;

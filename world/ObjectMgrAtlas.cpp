@@ -13,9 +13,11 @@
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
 #include "shell/GameOptions.h"
+#include "world/Camera.h"
 #include "world/Object.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace
@@ -24,6 +26,18 @@ constexpr D3DCOLOR kCellClear = 0x606060;
 constexpr float kCellMargin = 1.1f;
 constexpr float kCellNear = 0.01f, kCellFar = 100.0f, kCellBack = 20.0f;
 constexpr DWORD kShown = 0x1;
+// The sprite passes.
+constexpr const char* kEffect = "skylight";
+constexpr const char* kFastEffect = "skylightF";
+constexpr const char* kSpriteTechnique = "RenderTGrass";
+constexpr const char* kNormalTexture = "det_skora_normal.tga";
+constexpr const char* kCloudTexture = "tc_clouds.tga";
+constexpr DWORD kCloudStage = 15;
+constexpr DWORD kAllStages = 16;
+constexpr DWORD kAlphaReference = 96;
+constexpr DWORD kSpriteTriangles = 4;
+// The wind moves the sprites as it moves the terrain grass.
+constexpr float kWindScale = 0.2f;
 
 template <class T> void ReleaseOf(T*& p)
 {
@@ -344,12 +358,108 @@ void EObjectMgr::RenderObject(HOBJECT object)
 
 void EObjectMgr::RenderTGrassPass()
 {
-    // STAND-IN: the sprites are drawn by the "RenderTGrass" technique of
-    // "skylightF", which the terrain-grass work brings.
+    RenderSprites(true);
 }
 
 void EObjectMgr::RenderGrassPass()
 {
-    // STAND-IN: the sprites are drawn by the "RenderGrass" and "RenderTGrass"
-    // techniques of "skylight", which the terrain-grass work brings.
+    RenderSprites(false);
+}
+
+void EObjectMgr::RenderSprites(bool fast)
+{
+    m_iDrawnSprites = 0;
+    IDirect3DDevice9* d = g_pD3DInterface;
+    // Without a built atlas the cells hold nothing worth showing.
+    if (m_iSprites == 0 || !m_pVB || !m_pTexture || !m_bAtlasRendered || !d)
+        return;
+    EEffect* effect = g_Renderer.FindPassEffect(fast ? kFastEffect : kEffect);
+    if (!effect)
+        return;
+    ID3DXEffect* fx = effect->m_pEffect;
+    for (DWORD s = 0; s < kAllStages; ++s)
+        d->SetTexture(s, nullptr);
+    g_RenderStates.EndEffect(fx);
+    d->SetFVF(0);
+    d->SetVertexShader(nullptr);
+    d->SetPixelShader(nullptr);
+    if (fast)
+        g_RenderStates.BeginEffectByName(fx, kSpriteTechnique, true);
+    else
+    {
+        // The scene technique first, then the grass one, which is always another.
+        g_RenderStates.BeginEffect(fx, effect->RenderScene, true);
+        g_RenderStates.BeginEffectByName(fx, "RenderGrass", true);
+    }
+
+    D3DXMATRIX identity, viewProj, viewInv;
+    D3DXMatrixIdentity(&identity);
+    D3DXMatrixMultiply(&viewProj, &g_Camera.m_mView, &g_Camera.m_mProjection);
+    D3DXMatrixInverse(&viewInv, nullptr, &g_Camera.m_mView);
+    d->SetVertexDeclaration(g_pDeclSimple);
+    g_RenderStates.SetCullCCW();
+    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight);
+    fx->SetMatrix(effect->g_mView, &g_Camera.m_mView);
+    fx->SetMatrix(effect->g_mViewInv, &viewInv);
+    fx->SetMatrix(effect->g_mProj, &g_Camera.m_mProjection);
+    const D3DXVECTOR3 eye = g_Camera.GetPosition();
+    const D3DXVECTOR4 eye4(eye.x, eye.y, eye.z, 1.0f);
+    fx->SetVector(effect->g_CameraPosition, &eye4);
+    const float* phase = g_Renderer.m_fSwayPhase;
+    fx->SetFloat("g_fGrassX0", kWindScale * std::sin(phase[0]));
+    fx->SetFloat("g_fGrassZ0", kWindScale * std::sin(phase[2]));
+    fx->SetFloat("g_fGrassX1", kWindScale * std::sin(phase[1]));
+    fx->SetFloat("g_fGrassZ1", kWindScale * std::sin(phase[3]));
+    fx->SetFloat("g_fCzas01", g_Renderer.m_fCzas01);
+    const float farPlane = g_Camera.GetFarPlane();
+    auto setFar = [&]
+    {
+        fx->SetFloat("g_fFarZ", farPlane);
+        fx->SetFloat("g_fFarZ1", farPlane != 0.0f ? 1.0f / farPlane : 0.0f);
+    };
+    setFar();
+    if (fast)
+        g_Renderer.SetSunShadowInputs(effect, false);
+    else
+    {
+        fx->CommitChanges();
+        g_RenderStates.BeginEffectByName(fx, kSpriteTechnique, true);
+        // The sprites read the cascades themselves, as the terrain grass does.
+        g_Renderer.SetSunShadowInputs(effect, true);
+        setFar();
+    }
+    fx->SetBool(effect->g_bDrawSpecular, FALSE);
+    // The sprites cut the mesh out of its cell: the cell's clear has no alpha.
+    g_RenderStates.AlphaBlendOff(effect);
+    g_RenderStates.AlphaTestOn(effect);
+    d->SetRenderState(D3DRS_ALPHAREF, kAlphaReference);
+    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    d->SetRenderState(D3DRS_ZENABLE, TRUE);
+    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    // Textures the data tree lacks stay unbound (a missing texture file ends the game).
+    auto known = [](const char* name)
+    {
+        const strtexture* t = ERenderer::OptionalTexture(name, 0);
+        return t ? t->m_iIndex : TextureIndex(0);
+    };
+    d->SetTexture(0, m_pTexture);
+    g_Renderer.SetTexture(1, known(kNormalTexture));
+    g_Renderer.SetTexture(kCloudStage, known(kCloudTexture));
+    fx->SetMatrix(effect->g_mWorldViewProjection, &viewProj);
+    fx->SetMatrix(effect->g_mWorld, &identity);
+    fx->SetMatrix(effect->g_mWorldView, &g_Camera.m_mView);
+    fx->CommitChanges();
+    // Every sprite of every group in one call.
+    d->SetStreamSource(0, m_pVB, 0, OBJECTMGR_VERTEX_SIZE);
+    if (SUCCEEDED(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, m_iSprites * kSpriteTriangles)))
+        m_iDrawnSprites = m_iSprites;
+
+    d->SetTexture(0, nullptr);
+    d->SetVertexDeclaration(g_pDeclMesh);
+    g_RenderStates.SetCullCCW();
+    g_RenderStates.AlphaTestOff(effect);
+    g_RenderStates.AlphaBlendOff(effect);
+    g_RenderStates.EndEffect(fx);
 }

@@ -5,6 +5,10 @@
 
 #include "environment/FxServices.h"
 #include "environment/PlantMgr.h"
+#include "mesh/MeshMgr.h"
+#include "render/AmbientProbe.h"
+#include "render/EffectMgr.h"
+#include "support/BoxMesh.h"
 #include "platform/win32/Win32.h"
 #include "render/RenderStates.h"
 #include "support/ImageFiles.h"
@@ -13,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -41,8 +46,12 @@ protected:
     {
         WorldTest::SetUp();
         std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", "worlds\\Meadow.w");
-        for (const char* t : {"textures/bush.tga", "textures/box.tga"})
+        for (const char* t :
+             {"textures/bush.tga", "textures/box.tga", "textures/meadow.tga", "textures/stone.tga"})
             temp->Write(t, TgaFile(2, 2, std::vector<DWORD>(4, 0xFF40A020), true));
+        // The ambient probe's white and black.
+        temp->Write("textures/misc/bialy.tga", TgaFile(2, 2, std::vector<DWORD>(4, 0xFFFFFFFF), true));
+        temp->Write("textures/misc/czarne.tga", TgaFile(2, 2, std::vector<DWORD>(4, 0xFF000000), true));
         g_Renderer.ScanTextureDirectory();
         std::filesystem::create_directories("worlds");
         g_traces = 0;
@@ -434,3 +443,91 @@ TEST_F(PlantMgrTest, WithDrawGrassOffThePassTouchesNothing)
     EXPECT_NE(ConsoleLog().substr(logged).find("No skylight HEFFECT"), std::string::npos);
 }
 } // namespace
+
+// The terrain grass asks the ambient probe what the ground under each traced
+// point shows: a meadow whose texture the script lists and a stone floor
+// beside it that it does not, both under one "grass" marker.
+class PlantProbeTest : public PlantMgrTest
+{
+protected:
+    void SetUp() override
+    {
+        PlantMgrTest::SetUp();
+        g_d3dpp = d3dParams;
+        ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
+        std::filesystem::copy(TK_DATA_DIR "/fx", temp->path() / "fx",
+                              std::filesystem::copy_options::recursive);
+        g_EffectMgr.Init();
+        g_AmbientProbe.Create();
+        for (const char* name : {"meadow", "stone"})
+        {
+            tk::xfile::XMeshDesc box = BoxMesh();
+            box.materials[0].texture = std::string(name) + ".tga";
+            ASSERT_TRUE(tk::xfile::XWriteMeshFile(("meshes/" + std::string(name) + ".x").c_str(), box,
+                                                  tk::xfile::XFormat::Text));
+        }
+    }
+    void TearDown() override
+    {
+        // Everything on the device goes before the device does.
+        g_AmbientProbe.Release();
+        g_Engine.DeleteAllObjects();
+        g_MeshMgr.ReleaseAll();
+        g_EffectMgr.Release();
+        SAFE_RELEASE(g_pDeclMesh);
+        PlantMgrTest::TearDown();
+    }
+    // A 20 x 20 slab of the mesh, its top at y = 0, from x0 to x0 + 20.
+    static HOBJECT Slab(const char* mesh, const char* name, float x0)
+    {
+        const float at[3] = {x0 + 10.0f, -0.5f, 10.0f}, scale[3] = {20.0f, 1.0f, 20.0f};
+        HOBJECT o = g_Engine.CreateObject(OT_MESH, mesh, 1, 0, at, scale);
+        if (o)
+        {
+            g_Engine.SetObjectName(o, name);
+            g_Engine.PrepareObject(o);
+        }
+        return o;
+    }
+};
+
+TEST_F(PlantProbeTest, TuftsGrowOnlyWhereTheProbeSeesAListedGroundTexture)
+{
+    HOBJECT meadow = Slab("meshes\\meadow.x", "meadow", 0.0f);
+    HOBJECT stone = Slab("meshes\\stone.x", "stone", 20.0f);
+    ASSERT_TRUE(meadow && stone);
+    // The marker over both, out of the traces.
+    HOBJECT marker = Box("grass", 20.0f, 10.0f, 4.0f, D3DXVECTOR3(40.0f, 1.0f, 20.0f));
+    ASSERT_TRUE(marker);
+    g_Engine.SetObjectFlags(marker, EIntersectSegment::FLAG1_NO_SEGMENT, EIntersectSegment::FLAG1_NO_SEGMENT);
+    Script("meadow.txt", "world worlds\\meadow.w\ntexture meadow.tga\ngrows bush.tga\nwidth 1.5\nheight "
+                         "1.2\ndensity 2\nrandom_seed 0\nmesh meadow\n");
+    mgr->Reset();
+    const size_t logged = ConsoleLog().size();
+    mgr->BuildGrass();
+    const std::string log = ConsoleLog().substr(logged);
+    EXPECT_NE(log.find("Generuje Ttrawe"), std::string::npos) << log;
+    EXPECT_EQ(log.find("NOT found"), std::string::npos) << log;
+    const strTGrass& t = mgr->m_TGrass;
+    ASSERT_GT(t.dwTPlants, 20u);
+    for (DWORD i = 0; i < t.dwTPlants; ++i)
+        EXPECT_LT(t.pTPlants[i].vPosition.x, 20.0f) << "on the stone: " << i;
+    // The probe is let go of and the marks cleared.
+    EXPECT_EQ(g_AmbientProbe.Depth(), 0u);
+    for (const char* name : {"meadow.tga", "stone.tga"})
+        EXPECT_EQ(g_Renderer.FindTexture(name)->m_bProbeMark, 0) << name;
+
+    // Listed both, the stone grows tufts as well.
+    mgr->Release();
+    Script("meadow.txt",
+           "world worlds\\meadow.w\ntexture meadow.tga\ntexture stone.tga\ngrows bush.tga\nwidth "
+           "1.5\nheight 1.2\ndensity 2\nrandom_seed 0\nmesh meadow\n");
+    std::filesystem::remove("worlds/Meadow.w.grs");
+    std::filesystem::remove("worlds/meadow.w.grs");
+    mgr->Reset();
+    mgr->BuildGrass();
+    DWORD onStone = 0;
+    for (DWORD i = 0; i < mgr->m_TGrass.dwTPlants; ++i)
+        onStone += mgr->m_TGrass.pTPlants[i].vPosition.x > 20.0f;
+    EXPECT_GT(onStone, 10u);
+}

@@ -5,6 +5,7 @@
 #include "world_fixture.h"
 
 #include "game/MainGame.h"
+#include "render/SkyLight.h"
 #include "shell/RecordBytes.h"
 #include "world/ObjectMgr.h"
 
@@ -312,6 +313,30 @@ TEST_F(ObjectMgrTest, SpritesKeepToTheirSizeLimitsAndTheAtlasCellsRunOutAfter64)
     ASSERT_TRUE(Read({g}));
     g_ObjectMgr.RebuildSprites(D3DXVECTOR3(0, 0, 0));
     EXPECT_EQ(g_ObjectMgr.SpriteCount(), 2u) << "the small one at 130 and the far-visible one at 600";
+
+    // The quads face the sun across the ground, whichever way its light
+    // travels; a sun straight overhead gives them +x.
+    const D3DVECTOR sun = Env.m_vSkyLightDir;
+    struct Case
+    {
+        D3DVECTOR light;
+        D3DXVECTOR3 normal;
+    };
+    for (const Case& c :
+         {Case{{0.6f, -0.7f, -0.8f}, {-0.6f, 0.0f, 0.8f}}, Case{{-1.0f, -0.2f, 0.0f}, {1.0f, 0.0f, 0.0f}},
+          Case{{0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}}})
+    {
+        Env.m_vSkyLightDir = c.light;
+        g_ObjectMgr.RebuildSprites(D3DXVECTOR3(0, 0, 0));
+        ASSERT_FALSE(g_ObjectMgr.SpriteVertices().empty());
+        for (const EObjectSpriteVertex& v : g_ObjectMgr.SpriteVertices())
+        {
+            EXPECT_NEAR(v.vNormal.x, c.normal.x, 1e-5f);
+            EXPECT_NEAR(v.vNormal.y, c.normal.y, 1e-5f);
+            EXPECT_NEAR(v.vNormal.z, c.normal.z, 1e-5f);
+        }
+    }
+    Env.m_vSkyLightDir = sun;
 
     std::vector<TestGroup> many;
     for (int k = 0; k < 66; ++k)
