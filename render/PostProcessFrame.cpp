@@ -112,6 +112,7 @@ void EPostProcess::BeginScene()
     BindGBufferTargets();
     m_bRedirected = 1;
     SetDeferredSwitch(TRUE);
+    StageDone(Stage::SceneBegun);
 }
 
 void EPostProcess::EndScene()
@@ -128,6 +129,7 @@ void EPostProcess::EndScene()
     UnbindGBufferTargets();
     // The late forward layers light themselves.
     SetDeferredSwitch(FALSE);
+    StageDone(Stage::GBuffer);
 }
 
 // ---- The chain ------------------------------------------------------------------------------------
@@ -200,6 +202,7 @@ void EPostProcess::Render()
 
     d->GetRenderTarget(0, &SavedTarget);
     RenderAO();
+    StageDone(Stage::AO);
 
     d->SetVertexDeclaration(m_pVertDecl);
     d->SetVertexShader(nullptr);
@@ -216,6 +219,7 @@ void EPostProcess::Render()
         RenderDeferredMinusLights();
     if (m_bLinearLights)
         RenderDeferredLinearLights();
+    StageDone(Stage::DeferredLights);
     // The light volumes switched the depth test and culling per light; the
     // late forward layers draw with the usual ones.
     d->SetRenderState(D3DRS_ZENABLE, TRUE);
@@ -230,6 +234,7 @@ void EPostProcess::Render()
     d->SetPixelShader(nullptr);
     d->SetVertexDeclaration(g_pDeclMesh);
     g_Engine.RenderEffects();
+    StageDone(Stage::LateLayers);
 
     d->SetVertexDeclaration(m_pVertDecl);
     d->SetVertexShader(nullptr);
@@ -237,13 +242,16 @@ void EPostProcess::Render()
     d->SetFVF(0);
 
     RenderHDR();
+    StageDone(Stage::HDR);
     SourceTexture = m_pMainTex;
     RenderSunFlare();
+    StageDone(Stage::Flare);
     SourceTexture = m_pTargetTex;
     // Copies between targets of one size take every pixel as it is.
     d->StretchRect(m_pTargetSurf, nullptr, m_pBloomSurf2, nullptr, D3DTEXF_POINT);
     SourceTexture = m_pBloomTex2;
     RenderToScreen();
+    StageDone(Stage::Composite);
 }
 
 void EPostProcess::RenderAO()

@@ -155,9 +155,13 @@ TEST_F(PostProcessWorld, OneFrameRunsTheChainInItsOrderAndShowsTheLitTown)
     // The light volumes are tested against the scene's depth, though the AO
     // and sun passes before them turn the test off.
     for (const TkDrawRecord& draw : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
+    {
         if (draw.effect && (draw.effect->technique == "DeferredVPL" ||
                             draw.effect->technique.rfind("DeferredLight", 0) == 0))
+        {
             EXPECT_EQ(draw.RenderState(D3DRS_ZENABLE), DWORD(TRUE)) << draw.effect->technique;
+        }
+    }
     // The scene wrote the G-buffer: every scene draw had the four targets bound.
     size_t sceneDraws = 0;
     for (const TkDrawRecord& draw : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
