@@ -43,7 +43,8 @@ void MarkStage(Stage stage)
     TkBareGlFinish(g_pD3DInterface);
     const auto now = std::chrono::steady_clock::now();
     if (stage != Stage::SceneBegun)
-        g_Clock.ms[static_cast<int>(stage)] += std::chrono::duration<double, std::milli>(now - g_Clock.last).count();
+        g_Clock.ms[static_cast<int>(stage)] +=
+            std::chrono::duration<double, std::milli>(now - g_Clock.last).count();
     g_Clock.last = now;
 }
 
