@@ -37,6 +37,24 @@ constexpr int kQuadCorner[EPostProcess::QUAD_VERTICES] = {3, 2, 0, 1};
 // The effects whose scene techniques write the G-buffer while it is bound.
 const char* const kGBufferEffects[] = {"skylight", "SkyLightSkinmesh", "ambient"};
 
+// The flare's disc: its radius in screen units, the vertical axis scaled as
+// the effect's "SunFlare" pass does. A little is added so that rounding never
+// drops a lit pixel.
+constexpr float kFlareRadius = 0.4f + 0.01f;
+constexpr float kFlareAspect = 0.75f;
+constexpr D3DCOLOR kFlareNone = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
+
+bool SunFlareReachesScreen(const D3DXVECTOR3& sun)
+{
+    // The nearest point of the screen's [0, 1] square to the sun's place.
+    const float dx = sun.x - std::clamp(sun.x, 0.0f, 1.0f);
+    const float dy = (sun.y - std::clamp(sun.y, 0.0f, 1.0f)) * kFlareAspect;
+    // A place that is no number is left to the passes.
+    if (!std::isfinite(dx) || !std::isfinite(dy))
+        return true;
+    return dx * dx + dy * dy < kFlareRadius * kFlareRadius;
+}
+
 // The engine draws the world this frame (and so will end the redirection).
 bool WorldDrawsThisFrame()
 {
@@ -396,6 +414,15 @@ void EPostProcess::RenderSunFlare()
                     static_cast<float>((sky >> 8) & 0xFF) / kChannel,
                     static_cast<float>(sky & 0xFF) / kChannel);
     D3DXVec3Normalize(&sun, &sun);
+    // The flare is a disc round the sun's place on the screen: when no part
+    // of it reaches the screen its passes draw black, and black is written
+    // at once.
+    if (!SunFlareReachesScreen(m_vSunPosition))
+    {
+        d->ColorFill(m_pSunFlareSurf, nullptr, kFlareNone);
+        d->StretchRect(m_pMainSurf, nullptr, m_pTargetSurf, nullptr, D3DTEXF_POINT);
+        return;
+    }
     d->SetRenderTarget(0, m_pSunFlareSurf);
     m_pEffect->SetTechnique("SunFlare");
     m_pEffect->SetTexture("tSceneColor", SourceTexture);

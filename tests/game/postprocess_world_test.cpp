@@ -11,6 +11,7 @@
 #include "platform/win32/EventScript.h"
 #include "player/Player.h"
 #include "render/PostProcess.h"
+#include "render/SkyLight.h"
 #include "render/SkyLights.h"
 #include "shell/D3DMain.h"
 #include "shell/Timer.h"
@@ -316,6 +317,60 @@ TEST_F(PostProcessWorld, TheAODebugViewShowsTheOcclusionOverTheWholeScreenOnlyWh
     Pass();
     EXPECT_EQ(AOViewDraws().size(), 1u);
     g_Options.AODrawSurface = 0;
+}
+
+// The brightest channel of the sun-flare target.
+int BrightestFlareChannel()
+{
+    IDirect3DSurface9* copy = nullptr;
+    D3DSURFACE_DESC desc = {};
+    PostProcess.m_pSunFlareSurf->GetDesc(&desc);
+    EXPECT_EQ(g_pD3DInterface->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
+                                                           D3DPOOL_SYSTEMMEM, &copy, nullptr),
+              D3D_OK);
+    int brightest = -1;
+    D3DLOCKED_RECT locked = {};
+    if (copy && g_pD3DInterface->GetRenderTargetData(PostProcess.m_pSunFlareSurf, copy) == D3D_OK &&
+        copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK)
+    {
+        for (UINT y = 0; y < desc.Height; ++y)
+            for (UINT x = 0; x < desc.Width; ++x)
+            {
+                const BYTE* p = static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch + x * 4;
+                brightest = std::max({brightest, int(p[0]), int(p[1]), int(p[2])});
+            }
+        copy->UnlockRect();
+    }
+    if (copy)
+        copy->Release();
+    return brightest;
+}
+
+TEST_F(PostProcessWorld, TheSunsFlareIsDrawnWhileItsDiscReachesTheScreenAndLeftBlackOtherwise)
+{
+    ASSERT_NO_FATAL_FAILURE(ShowLevel(kShownFrame));
+    const D3DXVECTOR3 light = Env.m_vSkyLightDir;
+    const D3DXVECTOR3 forward = g_Camera.GetViewFrame().Forward;
+    auto drawsFlare = [] { return IndexOf(Techniques(), "SunFlare") < Techniques().size(); };
+
+    // The light comes towards the camera: the sun stands before it, over the sky.
+    Env.m_vSkyLightDir = -forward;
+    Pass();
+    EXPECT_TRUE(drawsFlare());
+    // Last frame's glow, as a sun in view would leave it.
+    ASSERT_EQ(
+        g_pD3DInterface->ColorFill(PostProcess.m_pSunFlareSurf, nullptr, D3DCOLOR_ARGB(255, 255, 255, 255)),
+        D3D_OK);
+    ASSERT_EQ(BrightestFlareChannel(), 255);
+
+    // The sun behind the camera: no pass, and last frame's glow is gone.
+    Env.m_vSkyLightDir = forward;
+    Pass();
+    EXPECT_EQ(PostProcess.m_vSunPosition.x, 10.0f);
+    EXPECT_FALSE(drawsFlare());
+    EXPECT_EQ(BrightestFlareChannel(), 0);
+    EXPECT_LT(IndexOf(Techniques(), "ToScreen"), Techniques().size());
+    Env.m_vSkyLightDir = light;
 }
 
 TEST_F(PostProcessWorld, ADeviceLossInPlayAndAfterAWorldChangeEndsDrawingAgain)
