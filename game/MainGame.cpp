@@ -30,6 +30,7 @@
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
+#include "render/PostProcess.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
 #include "shell/D3DMain.h"
@@ -800,6 +801,8 @@ void CMainGame::Render()
         g_PlantMgr.BuildGrass();
         DeleteObjectsNamed(kSelfDeleteName);
     }
+    // The AO debug view, under the HUD and the text.
+    PostProcess.DrawAOSurface();
     if (g_GameAI.IsVariableSet(VAR_CREDITS))
         g_Credits.Render();
     if (g_CutScene.m_bPlaying)

@@ -5,6 +5,7 @@
 #include "game/MainGame.h"
 #include "player/Player.h"
 #include "render/EffectMgr.h"
+#include "render/Rect.h"
 #include "render/Renderer.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
@@ -37,6 +38,11 @@ constexpr float kHurtRedScale = 1.0f / 40.0f; // a hit of 40 points flashes at f
 constexpr float kRedMax = 1.5f;
 constexpr DWORD kDeviceStages = 16;
 constexpr DWORD kRenderTargets = 4;
+// The AO debug view: a plain texture under the AO result, over the virtual screen.
+constexpr const char* kAOSurfaceTexture = "czarne.tga";
+constexpr float kVirtualWidth = 1024.0f;
+constexpr float kVirtualHeight = 768.0f;
+constexpr DWORD kOpaqueWhite = 0xFFFFFFFFu;
 
 // The filter's Poisson points.
 constexpr float kPoisson[EPostProcess::FILTER_TAPS][2] = {
@@ -523,8 +529,26 @@ void EPostProcess::SetFocusParams(ID3DXEffect* effect)
 
 void EPostProcess::DrawAOSurface()
 {
-    // STAND-IN: the debug view of the AO target waits for the game's 2D
-    // overlay step that calls it.
+    if (!g_Options.AOEnable || !g_Options.AODrawSurface)
+        return;
+    IDirect3DDevice9* d = g_pD3DInterface;
+    // Before the chain first ran (or after a loss) there is nothing to show.
+    if (!d || !m_pAOTex[0])
+        return;
+    // The rectangle covers the virtual 1024 x 768 screen; its own texture
+    // only makes it drawable, the AO result takes stage 0.
+    ERect rect;
+    rect.Create(kAOSurfaceTexture, 0.0f, 0.0f, kVirtualWidth * g_Options.fScreenScaleX,
+                kVirtualHeight * g_Options.fScreenScaleY, kOpaqueWhite);
+    if (!rect.m_bCreated)
+        return;
+    rect.Begin2D(false);
+    d->SetTexture(0, m_pAOTex[0]);
+    rect.Render(false);
+    // The stage keeps no reference to the target: a reset must not find one.
+    d->SetTexture(0, nullptr);
+    rect.Restore2D();
+    rect.Release();
 }
 
 void EPostProcess::SetFilterTaps()

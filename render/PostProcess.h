@@ -93,6 +93,23 @@ public:
     // Whether this frame's scene is being drawn into the G-buffer.
     bool Redirected() const { return m_bRedirected != 0; }
 
+    // The stages of a redirected frame, in their order, for the benchmarks'
+    // per-stage figures: `m_pStageDone` (null in the game) is called as the
+    // frame enters the G-buffer and after each stage.
+    enum class Stage
+    {
+        SceneBegun,
+        GBuffer,
+        AO,
+        DeferredLights,
+        LateLayers,
+        HDR,
+        Flare,
+        Composite,
+        Count
+    };
+    void (*m_pStageDone)(Stage) = nullptr;
+
     // ---- Passes (PostProcessLights.cpp) ---------------------------------------------------------------
     void SetupTexelOffsets(ID3DXEffect* effect);
     void ComputeSunScreenPosition();
@@ -226,6 +243,11 @@ public:
     BYTE m_bCameraInside[MAX_LIGHT_OBJECTS] = {};
 
 private:
+    void StageDone(Stage stage)
+    {
+        if (m_pStageDone)
+            m_pStageDone(stage);
+    }
     void DrawQuad();
     void DrawAOQuad();
     void DrawStrip(IDirect3DVertexDeclaration9* declaration, const void* vertices, UINT stride);

@@ -37,6 +37,24 @@ constexpr int kQuadCorner[EPostProcess::QUAD_VERTICES] = {3, 2, 0, 1};
 // The effects whose scene techniques write the G-buffer while it is bound.
 const char* const kGBufferEffects[] = {"skylight", "SkyLightSkinmesh", "ambient"};
 
+// The flare's disc: its radius in screen units, the vertical axis scaled as
+// the effect's "SunFlare" pass does. A little is added so that rounding never
+// drops a lit pixel.
+constexpr float kFlareRadius = 0.4f + 0.01f;
+constexpr float kFlareAspect = 0.75f;
+constexpr D3DCOLOR kFlareNone = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
+
+bool SunFlareReachesScreen(const D3DXVECTOR3& sun)
+{
+    // The nearest point of the screen's [0, 1] square to the sun's place.
+    const float dx = sun.x - std::clamp(sun.x, 0.0f, 1.0f);
+    const float dy = (sun.y - std::clamp(sun.y, 0.0f, 1.0f)) * kFlareAspect;
+    // A place that is no number is left to the passes.
+    if (!std::isfinite(dx) || !std::isfinite(dy))
+        return true;
+    return dx * dx + dy * dy < kFlareRadius * kFlareRadius;
+}
+
 // The engine draws the world this frame (and so will end the redirection).
 bool WorldDrawsThisFrame()
 {
@@ -112,6 +130,7 @@ void EPostProcess::BeginScene()
     BindGBufferTargets();
     m_bRedirected = 1;
     SetDeferredSwitch(TRUE);
+    StageDone(Stage::SceneBegun);
 }
 
 void EPostProcess::EndScene()
@@ -128,6 +147,7 @@ void EPostProcess::EndScene()
     UnbindGBufferTargets();
     // The late forward layers light themselves.
     SetDeferredSwitch(FALSE);
+    StageDone(Stage::GBuffer);
 }
 
 // ---- The chain ------------------------------------------------------------------------------------
@@ -200,6 +220,7 @@ void EPostProcess::Render()
 
     d->GetRenderTarget(0, &SavedTarget);
     RenderAO();
+    StageDone(Stage::AO);
 
     d->SetVertexDeclaration(m_pVertDecl);
     d->SetVertexShader(nullptr);
@@ -216,6 +237,7 @@ void EPostProcess::Render()
         RenderDeferredMinusLights();
     if (m_bLinearLights)
         RenderDeferredLinearLights();
+    StageDone(Stage::DeferredLights);
     // The light volumes switched the depth test and culling per light; the
     // late forward layers draw with the usual ones.
     d->SetRenderState(D3DRS_ZENABLE, TRUE);
@@ -230,6 +252,7 @@ void EPostProcess::Render()
     d->SetPixelShader(nullptr);
     d->SetVertexDeclaration(g_pDeclMesh);
     g_Engine.RenderEffects();
+    StageDone(Stage::LateLayers);
 
     d->SetVertexDeclaration(m_pVertDecl);
     d->SetVertexShader(nullptr);
@@ -237,13 +260,16 @@ void EPostProcess::Render()
     d->SetFVF(0);
 
     RenderHDR();
+    StageDone(Stage::HDR);
     SourceTexture = m_pMainTex;
     RenderSunFlare();
+    StageDone(Stage::Flare);
     SourceTexture = m_pTargetTex;
     // Copies between targets of one size take every pixel as it is.
     d->StretchRect(m_pTargetSurf, nullptr, m_pBloomSurf2, nullptr, D3DTEXF_POINT);
     SourceTexture = m_pBloomTex2;
     RenderToScreen();
+    StageDone(Stage::Composite);
 }
 
 void EPostProcess::RenderAO()
@@ -388,6 +414,15 @@ void EPostProcess::RenderSunFlare()
                     static_cast<float>((sky >> 8) & 0xFF) / kChannel,
                     static_cast<float>(sky & 0xFF) / kChannel);
     D3DXVec3Normalize(&sun, &sun);
+    // The flare is a disc round the sun's place on the screen: when no part
+    // of it reaches the screen its passes draw black, and black is written
+    // at once.
+    if (!SunFlareReachesScreen(m_vSunPosition))
+    {
+        d->ColorFill(m_pSunFlareSurf, nullptr, kFlareNone);
+        d->StretchRect(m_pMainSurf, nullptr, m_pTargetSurf, nullptr, D3DTEXF_POINT);
+        return;
+    }
     d->SetRenderTarget(0, m_pSunFlareSurf);
     m_pEffect->SetTechnique("SunFlare");
     m_pEffect->SetTexture("tSceneColor", SourceTexture);

@@ -276,29 +276,34 @@ void EPostProcess::RenderDeferredSkyLights()
     fx->SetTexture("tAOPosition", m_pAOPositionTex);
     fx->SetTexture("tAONormal", m_pAONormalTex);
     fx->SetFloat("g_DefPower", kBouncePower);
+    // The volumes are tested against the scene's depth (the AO and sun
+    // passes before leave the test off): only the pixels a light can reach
+    // run its shader.
+    g_pD3DInterface->SetRenderState(D3DRS_ZENABLE, TRUE);
     VolumeStates states;
-    for (DWORD i = 0; i < count; ++i)
+    UINT passes = 0;
+    if (FAILED(fx->Begin(&passes, 0)))
+        return;
+    // One pass over every light: each light only changes its own values.
+    for (UINT p = 0; p < passes; ++p)
     {
-        const SkyLightInstance& light = g_SkyLights.m_Picked[i];
-        const D3DXVECTOR4 pos(light.vPosition.x, light.vPosition.y, light.vPosition.z, 1.0f);
-        const D3DXVECTOR4 colour(light.vColor.x, light.vColor.y, light.vColor.z, 1.0f);
-        fx->SetVector("g_DefPos", &pos);
-        fx->SetVector("g_DefCol", &colour);
-        fx->SetFloat("g_DefRadius", light.fRadius);
-        SetVolume(fx, light.vPosition, light.fRadius);
-        UINT passes = 0;
-        if (FAILED(fx->Begin(&passes, 0)))
-            continue;
-        for (UINT p = 0; p < passes; ++p)
+        fx->BeginPass(p);
+        for (DWORD i = 0; i < count; ++i)
         {
-            fx->BeginPass(p);
+            const SkyLightInstance& light = g_SkyLights.m_Picked[i];
+            const D3DXVECTOR4 pos(light.vPosition.x, light.vPosition.y, light.vPosition.z, 1.0f);
+            const D3DXVECTOR4 colour(light.vColor.x, light.vColor.y, light.vColor.z, 1.0f);
+            fx->SetVector("g_DefPos", &pos);
+            fx->SetVector("g_DefCol", &colour);
+            fx->SetFloat("g_DefRadius", light.fRadius);
+            SetVolume(fx, light.vPosition, light.fRadius);
             states.Apply(light.bCameraInside != 0);
             fx->CommitChanges();
             DrawVolume();
-            fx->EndPass();
         }
-        fx->End();
+        fx->EndPass();
     }
+    fx->End();
 }
 
 bool EPostProcess::RenderDeferredLights()

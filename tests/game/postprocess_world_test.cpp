@@ -11,6 +11,7 @@
 #include "platform/win32/EventScript.h"
 #include "player/Player.h"
 #include "render/PostProcess.h"
+#include "render/SkyLight.h"
 #include "render/SkyLights.h"
 #include "shell/D3DMain.h"
 #include "shell/Timer.h"
@@ -152,6 +153,16 @@ TEST_F(PostProcessWorld, OneFrameRunsTheChainInItsOrderAndShowsTheLitTown)
         EXPECT_GE(at, last) << step;
         last = at;
     }
+    // The light volumes are tested against the scene's depth, though the AO
+    // and sun passes before them turn the test off.
+    for (const TkDrawRecord& draw : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
+    {
+        if (draw.effect && (draw.effect->technique == "DeferredVPL" ||
+                            draw.effect->technique.rfind("DeferredLight", 0) == 0))
+        {
+            EXPECT_EQ(draw.RenderState(D3DRS_ZENABLE), DWORD(TRUE)) << draw.effect->technique;
+        }
+    }
     // The scene wrote the G-buffer: every scene draw had the four targets bound.
     size_t sceneDraws = 0;
     for (const TkDrawRecord& draw : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
@@ -223,6 +234,143 @@ TEST_F(PostProcessWorld, AHitFlashesTheScreenRed)
     EXPECT_GT(PostProcess.m_fLastRed, 0.0f);
     // Redder than before, the other channels darker.
     EXPECT_GT(hit.Mean(0) - hit.Mean(1), before.Mean(0) - before.Mean(1) + 20.0);
+}
+
+// The share of pixels whose three channels lie within `spread` of each other.
+double GreyShare(const Picture& p, int spread)
+{
+    size_t n = 0;
+    for (size_t i = 0; i + 2 < p.rgb.size(); i += 3)
+    {
+        const int r = p.rgb[i], g = p.rgb[i + 1], b = p.rgb[i + 2];
+        if (std::max({r, g, b}) - std::min({r, g, b}) <= spread)
+            ++n;
+    }
+    return double(n) / double(p.rgb.size() / 3);
+}
+
+// The draws of the last frame that showed the AO result on the back buffer
+// through the fixed-function 2D path.
+std::vector<TkDrawRecord> AOViewDraws()
+{
+    std::vector<TkDrawRecord> found;
+    for (const TkDrawRecord& draw : TkD3D9GetDrawLog(g_pD3DInterface, TkFrame::Last))
+        if (!draw.effect && draw.textures[0] == PostProcess.m_pAOTex[0])
+            found.push_back(draw);
+    return found;
+}
+
+TEST_F(PostProcessWorld, TheAODebugViewShowsTheOcclusionOverTheWholeScreenOnlyWhenBothSwitchesAreOn)
+{
+    ASSERT_NO_FATAL_FAILURE(ShowLevel(kShownFrame));
+    g_Options.AOEnable = 1;
+    g_Options.AODrawSurface = 0;
+    Pass();
+    EXPECT_TRUE(AOViewDraws().empty());
+    const Picture town = Take("postprocess_ao_off");
+
+    g_Options.AODrawSurface = 1;
+    Pass();
+    const std::vector<TkDrawRecord> draws = AOViewDraws();
+    ASSERT_EQ(draws.size(), 1u);
+    const TkDrawRecord& view = draws[0];
+    EXPECT_EQ(view.fvf, DWORD(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1));
+    EXPECT_EQ(view.RenderState(D3DRS_ZENABLE), DWORD(FALSE));
+    // Drawn onto the presented picture, not into a target of the chain.
+    EXPECT_NE(view.renderTargets[0], PostProcess.m_pMainSurf);
+    EXPECT_NE(view.renderTargets[0], PostProcess.m_pAOSurf[0]);
+    // The stage lets the target go: a reset must find no reference left.
+    IDirect3DBaseTexture9* stage0 = nullptr;
+    g_pD3DInterface->GetTexture(0, &stage0);
+    EXPECT_NE(stage0, static_cast<IDirect3DBaseTexture9*>(PostProcess.m_pAOTex[0]));
+    if (stage0)
+        stage0->Release();
+
+    // The coloured town gives way to the grey occlusion term: open sky and
+    // walls light, corners darker, the HUD still drawn on top.
+    const Picture ao = Take("postprocess_ao_view");
+    EXPECT_LT(GreyShare(town, 4), 0.5);
+    EXPECT_GT(GreyShare(ao, 4), 0.85);
+    EXPECT_GT(ao.Brightness(), 100.0);
+    size_t darker = 0;
+    for (size_t i = 0; i < ao.rgb.size(); i += 3)
+        if (ao.rgb[i] < 230)
+            ++darker;
+    EXPECT_GT(darker, 0u) << "some corner is occluded";
+
+    // Without the AO pass there is no view, whatever the other switch says.
+    g_Options.AOEnable = 0;
+    Pass();
+    EXPECT_TRUE(AOViewDraws().empty());
+    EXPECT_LT(GreyShare(Take("postprocess_ao_disabled"), 4), 0.5);
+    g_Options.AOEnable = 1;
+
+    // A device loss while the view is up ends with it drawing again.
+    const uint32_t now = TkFrameCount();
+    TkLoadScriptText("frame " + std::to_string(now + 1) + ": device lost\nframe " + std::to_string(now + 4) +
+                         ": device restored\n",
+                     "loss.txt");
+    for (int i = 0; i < 12; ++i)
+        Pass();
+    TkClearScript();
+    EXPECT_EQ(TkD3D9GetDeviceState(g_pD3DInterface), TkDeviceState::Ok);
+    Pass();
+    EXPECT_EQ(AOViewDraws().size(), 1u);
+    g_Options.AODrawSurface = 0;
+}
+
+// The brightest channel of the sun-flare target.
+int BrightestFlareChannel()
+{
+    IDirect3DSurface9* copy = nullptr;
+    D3DSURFACE_DESC desc = {};
+    PostProcess.m_pSunFlareSurf->GetDesc(&desc);
+    EXPECT_EQ(g_pD3DInterface->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
+                                                           D3DPOOL_SYSTEMMEM, &copy, nullptr),
+              D3D_OK);
+    int brightest = -1;
+    D3DLOCKED_RECT locked = {};
+    if (copy && g_pD3DInterface->GetRenderTargetData(PostProcess.m_pSunFlareSurf, copy) == D3D_OK &&
+        copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK)
+    {
+        for (UINT y = 0; y < desc.Height; ++y)
+            for (UINT x = 0; x < desc.Width; ++x)
+            {
+                const BYTE* p = static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch + x * 4;
+                brightest = std::max({brightest, int(p[0]), int(p[1]), int(p[2])});
+            }
+        copy->UnlockRect();
+    }
+    if (copy)
+        copy->Release();
+    return brightest;
+}
+
+TEST_F(PostProcessWorld, TheSunsFlareIsDrawnWhileItsDiscReachesTheScreenAndLeftBlackOtherwise)
+{
+    ASSERT_NO_FATAL_FAILURE(ShowLevel(kShownFrame));
+    const D3DXVECTOR3 light = Env.m_vSkyLightDir;
+    const D3DXVECTOR3 forward = g_Camera.GetViewFrame().Forward;
+    auto drawsFlare = [] { return IndexOf(Techniques(), "SunFlare") < Techniques().size(); };
+
+    // The light comes towards the camera: the sun stands before it, over the sky.
+    Env.m_vSkyLightDir = -forward;
+    Pass();
+    EXPECT_TRUE(drawsFlare());
+    // Last frame's glow, as a sun in view would leave it.
+    ASSERT_EQ(
+        g_pD3DInterface->ColorFill(PostProcess.m_pSunFlareSurf, nullptr, D3DCOLOR_ARGB(255, 255, 255, 255)),
+        D3D_OK);
+    ASSERT_EQ(BrightestFlareChannel(), 255);
+
+    // The sun behind the camera: no pass, and last frame's glow is gone.
+    Env.m_vSkyLightDir = forward;
+    Pass();
+    EXPECT_EQ(PostProcess.m_vSunPosition.x, 10.0f);
+    EXPECT_FALSE(drawsFlare());
+    EXPECT_EQ(BrightestFlareChannel(), 0);
+    EXPECT_LT(IndexOf(Techniques(), "ToScreen"), Techniques().size());
+    Env.m_vSkyLightDir = light;
 }
 
 TEST_F(PostProcessWorld, ADeviceLossInPlayAndAfterAWorldChangeEndsDrawingAgain)

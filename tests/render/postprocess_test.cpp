@@ -11,6 +11,7 @@
 #include "render/EffectMgr.h"
 #include "render/PostProcess.h"
 #include "render/SkyLight.h"
+#include "render/SkyLights.h"
 #include "shell/Console.h"
 #include "shell/SaveFile.h"
 #include "support/ConsoleLog.h"
@@ -257,6 +258,48 @@ TEST_F(PostProcessTest, LightsGoToTheirPassesAndTheCameraInsideAVolumeStillLight
     EXPECT_EQ(draws[2], (std::pair<std::string, S>{"DeferredLight", outside}));
     EXPECT_EQ(draws[3].first, "DeferredMinusLight");
     EXPECT_EQ(draws[4].first, "DeferredLinearLight");
+}
+
+TEST_F(PostProcessTest, EachBakedLightDrawsItsOwnVolumeTestedAgainstTheScenesDepth)
+{
+    ASSERT_TRUE(CreateAt(320, 240));
+    g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    g_Camera.UpdateView();
+    const SkyLightInstance picked[] = {{1, {2, 0, 3}, {1, 0.5f, 0.25f}, 30.0f},
+                                       {0, {0, 0, 80}, {0.2f, 0.4f, 0.6f}, 30.0f},
+                                       {0, {10, 0, 90}, {0.3f, 0.3f, 0.3f}, 30.0f}};
+    g_SkyLights.m_dwPickedCount = 3;
+    for (int i = 0; i < 3; ++i)
+        g_SkyLights.m_Picked[i] = picked[i];
+
+    device->SetRenderTarget(0, PostProcess.m_pHDRSurf);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    // As the AO and sun passes before it leave the device.
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    PostProcess.RenderDeferredSkyLights();
+    device->EndScene();
+    g_SkyLights.m_dwPickedCount = 0;
+
+    std::vector<const TkDrawRecord*> draws;
+    for (const TkDrawRecord& d : TkD3D9GetDrawLog(device, TkFrame::Current))
+        if (d.effect && d.effect->technique == "DeferredVPL")
+            draws.push_back(&d);
+    ASSERT_EQ(draws.size(), 3u);
+    for (size_t i = 0; i < draws.size(); ++i)
+    {
+        SCOPED_TRACE(i);
+        const TkDrawRecord& d = *draws[i];
+        EXPECT_EQ(d.RenderState(D3DRS_ZENABLE), DWORD(TRUE));
+        EXPECT_EQ(d.RenderState(D3DRS_ZFUNC),
+                  DWORD(picked[i].bCameraInside ? D3DCMP_GREATER : D3DCMP_LESSEQUAL));
+        const std::vector<float> at = d.effect->Floats("g_DefPos");
+        const std::vector<float> colour = d.effect->Floats("g_DefCol");
+        ASSERT_GE(at.size(), 3u);
+        ASSERT_GE(colour.size(), 3u);
+        EXPECT_FLOAT_EQ(at[0], picked[i].vPosition.x);
+        EXPECT_FLOAT_EQ(at[2], picked[i].vPosition.z);
+        EXPECT_FLOAT_EQ(colour[1], picked[i].vColor.y);
+    }
 }
 
 TEST_F(PostProcessTest, TheSceneIsRedirectedFromLevelFrame151OnlyWhenTheWorldIsDrawn)
