@@ -99,8 +99,8 @@ TEST_F(BattlefieldWorld, AJetFliesByTheHeroWithinHalfAMinuteWhileTheNestsFire)
         },
         static_cast<int>(20.0f / kFrameSeconds)))
         << "nearest " << nearest << ", flown " << leader.fDistance << " of " << leader.fLength << ", in use "
-        << int(jet->bUsed) << ", hidden " << int(jet->bHidden) << ", jet at " << Vec(jet->vPosition) << ", camera at "
-        << Vec(g_Camera.GetPosition()) << ", level frame " << g_MainGame.m_iLevelFrame;
+        << int(jet->bUsed) << ", hidden " << int(jet->bHidden) << ", jet at " << Vec(jet->vPosition)
+        << ", camera at " << Vec(g_Camera.GetPosition()) << ", level frame " << g_MainGame.m_iLevelFrame;
     EXPECT_LT(nearest, 500.0f);
     EXPECT_STREQ(jet->szFileName, "prefabs\\vehicles\\yak_141.x");
     // Closer still: the engine's trail.

@@ -256,7 +256,8 @@ TEST_F(CombatMusicWorld, TheThemePlaysOnceThenAFightStartsACombatLoopThatGivesWa
         << "no combat loop; soldier " << soldier->name << " engaged " << int{soldier->engaged};
     const double loopFrom = Now();
     EXPECT_GE(loopFrom - silenceFrom, GameMusic::START_DELAY - kFrameSeconds) << "a second of fighting first";
-    EXPECT_EQ(std::strncmp(g_GameMusic.m_szCurrentFile, "music\\loop\\A", 12), 0) << g_GameMusic.m_szCurrentFile;
+    EXPECT_EQ(std::strncmp(g_GameMusic.m_szCurrentFile, "music\\loop\\A", 12), 0)
+        << g_GameMusic.m_szCurrentFile;
     EXPECT_EQ(g_GameMusic.m_bLoop, 1);
     const int loopIndex = g_GameMusic.m_szCurrentFile[12] - '1';
     ASSERT_TRUE(loopIndex >= 0 && loopIndex < GameMusic::COMBAT_LOOPS) << g_GameMusic.m_szCurrentFile;

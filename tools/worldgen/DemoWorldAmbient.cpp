@@ -17,9 +17,7 @@ void AddDemoAmbient(std::vector<DemoObject>& objects)
     char volume[32];
     std::snprintf(volume, sizeof volume, "%g", static_cast<double>(DEMO_AMBIENT_VOLUME));
     // Enabled, but never by the hero walking by; it runs once.
-    start.keys = {"flags 0",
-                  "action_general_opt 1 0",
-                  "action_general_2 0 1",
+    start.keys = {"flags 0", "action_general_opt 1 0", "action_general_2 0 1",
                   std::string("action_sound_ambient_sound ") + DEMO_AMBIENT_SOUND,
                   std::string("action_sound_volume_ambient_sound ") + volume};
     objects.push_back(start);
