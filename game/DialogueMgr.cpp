@@ -58,11 +58,10 @@ const char* LabelText(const char* label)
     return g_TextMgr.GetText(key);
 }
 
-// STAND-IN: waits for the face animations of skinned objects
-// (EEngine::SetObjectFaceAnimation); the talking byte is kept meanwhile.
-void SetFace(strpostac* p, const char* /*animation*/, float /*blend*/)
+// The speaker's face: talking while its line plays, still afterwards.
+void SetFace(const strpostac* p, const char* animation, float blend)
 {
-    (void)p;
+    g_Engine.SetObjectFaceAnimation(p->model, animation, 1, blend);
 }
 
 D3DVECTOR Raised(const D3DXVECTOR3& p, float height)

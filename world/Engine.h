@@ -143,6 +143,10 @@ public:
     bool SetObjectAnimation(HOBJECT object, const char* name, BYTE loop, float blendTime, float speed);
     bool SetSkinMeshAnimation(HOBJECT object, const char* name, BYTE flag, float speed);
     bool SetSkinMeshAnimationSlot2(HOBJECT object, const char* name, BYTE flag, float speed);
+    // A face animation by name ("glowa_gada" while a character speaks,
+    // "glowa_nie_gada" after): faces have no animation of their own, so
+    // nothing changes and the result is false.
+    bool SetObjectFaceAnimation(HOBJECT object, const char* name, BYTE loop, float blendTime);
     bool IsObjectHit(HOBJECT object);
     bool CanAnimationBeInterrupted(HOBJECT object);
     bool HasAnimation(HOBJECT object, const char* name);

@@ -358,6 +358,11 @@ bool EEngine::SetSkinMeshAnimationSlot2(HOBJECT o, const char* name, BYTE flag, 
     return false;
 }
 
+bool EEngine::SetObjectFaceAnimation(HOBJECT, const char*, BYTE, float)
+{
+    return false;
+}
+
 bool EEngine::IsObjectHit(HOBJECT)
 {
     return false;

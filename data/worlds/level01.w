@@ -405,7 +405,6 @@ action_general_opt 1 0
 action_general_2 0 1
 action_sound_ambient_sound sounds\ambient\wind_loop.wav
 action_sound_volume_ambient_sound 1
-action_play_music music\DuskmereMainTheme.ogg
 action_give_action_to___mesh soldier_spawn
 mesh meshes\demo\threshold.x
 name demo_switch_panel

@@ -1,10 +1,14 @@
 // The demo game's dialogues and combat music as a player hears them, headless
 // with the sound recorded: the hero turns to the radio by the road and uses
 // it, its two lines are heard one after the other and its last one marks the
-// radio as heard; and, in the town without its level music, the soldier who
-// engages the hero starts a combat loop that gives way to the gong once the
-// count of engaged enemies has been nil for two seconds (the letterbox view
-// suspends the count).
+// radio as heard; and, in process, the level's theme plays once, then a
+// soldier who engages the hero starts a combat loop that gives way to the
+// gong once the count of engaged enemies has been nil for two seconds.
+#include "game_fixture.h"
+
+#include "characters/PostacMgr.h"
+#include "player/Player.h"
+#include "sound/GameMusic.h"
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 #include "tools/worldgen/DemoWorld.h"
@@ -14,6 +18,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -24,7 +30,6 @@ namespace
 namespace fs = std::filesystem;
 
 constexpr int kRate = 44100;
-constexpr double kLevelFrameSeconds = 1.0 / 60.0;
 
 std::string Bytes(const fs::path& file)
 {
@@ -156,76 +161,152 @@ TEST(DialogueGame, TheRadioSpeaksItsTwoLinesWhenUsedAndMarksItselfHeard)
     EXPECT_LT(second, first + kRate * 2);
 }
 
-TEST(DialogueGame, AFightStartsACombatLoopThatGivesWayToTheGong)
+// The in-process demo game, its sound recorded, for the combat music: the
+// hero fights whichever soldier of the demo's there is, brought before him.
+class CombatMusicWorld : public gametest::GameTest
 {
-    TempDir dir(false);
-    CopyDataTree(dir.path());
-    // Without the level's own music: combat music starts only over silence.
-    std::string world = dir.Read("worlds/level01.w");
-    const std::string music = std::string("action_play_music ") + worldgen::DEMO_LEVEL_MUSIC;
-    const size_t at = world.find(music);
-    ASSERT_NE(at, std::string::npos);
-    world.replace(at, music.size(), "action_play_music_none");
-    dir.Write("worlds/level01.w", world);
+protected:
+    static constexpr double kFrameMs = 50.0;
+    static constexpr double kFrameSeconds = kFrameMs / 1000.0;
 
-    constexpr int kCalmFrom = 420, kQuit = 640;
-    const fs::path wave = dir.path() / "run.wav";
-    const auto log = RunGame(dir,
-                             {
-                                 "frame 2: wait level frame 200",
-                                 "frame 3: key press Space",
-                                 "frame 5: wait level frame 270",
-                                 "frame 6: music",
-                                 "frame 7: wait level frame " + std::to_string(kCalmFrom),
-                                 "frame 8: music",
-                                 "frame 9: characters",
-                                 "frame 10: key press Grave",
-                                 "frame 12: keys WideScreen 1",
-                                 "frame 13: key press Enter",
-                                 "frame 14: key press Grave",
-                                 "frame 15: wait level frame 470",
-                                 "frame 16: music",
-                                 "frame 17: wait level frame 600",
-                                 "frame 18: music",
-                                 "frame 19: wait level frame " + std::to_string(kQuit),
-                                 "frame 20: quit",
-                             },
-                             wave);
-    std::vector<std::string> states;
-    for (const std::string& l : log)
-        if (l.compare(0, 6, "Music ") == 0)
-            states.push_back(l);
-    ASSERT_EQ(states.size(), 4u);
-    EXPECT_EQ(states[0].compare(0, 8, "Music - "), 0) << "nothing before frame 280: " << states[0];
-    EXPECT_EQ(states[1].find("Music music\\loop\\A"), 0u) << states[1];
-    EXPECT_NE(states[1].find("combat 1"), std::string::npos) << states[1];
-    EXPECT_EQ(states[2].find("Music music\\loop\\A"), 0u) << "calm for less than 2 s: " << states[2];
-    EXPECT_EQ(states[3], "Music music\\gong_02.ogg level 1 active 1 combat 0 calm 0.00");
-    EXPECT_GE(Count(log, "Character soldier_spawn"), 1u);
-
-    // Heard: the loop's bass over the quiet town, then the gong's ring over the loop.
-    const std::vector<int16_t> heard = Left(wave);
-    const auto sampleAt = [&](int levelFrame)
+    void SetUp() override
     {
-        const double back = (kQuit - levelFrame) * kLevelFrameSeconds * kRate;
+        GameTest::SetUp();
+        m_wave = m_dir->path() / "run.wav";
+        // The mixer opens the recording as the device starts.
+        ASSERT_EQ(setenv("TK_SOUND_WAV", m_wave.string().c_str(), 1), 0);
+        ASSERT_NO_FATAL_FAILURE(OpenDemoGame("CombatMusicWorld", 64, 48));
+        ASSERT_NO_FATAL_FAILURE(StartLevel(215));
+        TkHeadlessSetFrameStepMs(kFrameMs);
+    }
+    void TearDown() override
+    {
+        if (!m_closed)
+            CloseInProcessGame();
+        unsetenv("TK_SOUND_WAV");
+        GameTest::TearDown();
+    }
+    // The clock's time in seconds.
+    static double Now() { return TkHeadlessClockMs() / 1000.0; }
+    // Live hostile characters.
+    template <class Each> static void Soldiers(Each each)
+    {
+        for (int i = 0; i < MAX_POSTACI; ++i)
+        {
+            strpostac& p = PMgr.m_Postacie[i];
+            if (p.used && !p.dead && !p.civilian && !p.partner && !p.player_record)
+                each(p);
+        }
+    }
+    // Frames for up to the given seconds until the condition holds; false when
+    // it never did. Nothing hurts the hero, nor his enemies until the test ends
+    // the fight: this is a check of the music, not of the fight.
+    template <class Condition> bool RunFor(double seconds, Condition done)
+    {
+        return RunUntil(
+            [&]
+            {
+                PlayerStats.m_fHealth = PlayerStats.m_fMaxHealth;
+                if (m_bFighting)
+                    Soldiers([](strpostac& p) { p.hit_points = p.desc ? p.desc->HP : p.hit_points; });
+                return done();
+            },
+            static_cast<int>(seconds / kFrameSeconds + 0.5));
+    }
+    void RunFor(double seconds)
+    {
+        RunFor(seconds, [] { return false; });
+    }
+    fs::path m_wave;
+    bool m_closed = false;
+    bool m_bFighting = true;
+};
+
+TEST_F(CombatMusicWorld, TheThemePlaysOnceThenAFightStartsACombatLoopThatGivesWayToTheGong)
+{
+    const auto playing = [](const char* file)
+    { return g_GameMusic.m_bMusicActive && std::strcmp(g_GameMusic.m_szCurrentFile, file) == 0; };
+    // The level's theme comes with the mission and plays once: while it plays
+    // no fight brings combat music, and it ends by itself.
+    ASSERT_TRUE(RunFor(5.0, [&] { return playing(worldgen::DEMO_LEVEL_MUSIC); })) << "the theme starts";
+    EXPECT_EQ(g_GameMusic.m_bLevelMusic, 1);
+    EXPECT_EQ(g_GameMusic.m_bLoop, 0) << "a looping theme would hold off the combat music for good";
+    bool combatOverTheme = false;
+    ASSERT_TRUE(RunFor(12.0,
+                       [&]
+                       {
+                           combatOverTheme = combatOverTheme || g_GameMusic.m_bCombatLoop;
+                           return !playing(worldgen::DEMO_LEVEL_MUSIC);
+                       }))
+        << "the theme ends";
+    EXPECT_FALSE(combatOverTheme);
+    const double silenceFrom = Now();
+
+    // A soldier on the road before the hero, looking at him.
+    strpostac* soldier = nullptr;
+    Soldiers([&](strpostac& p) { soldier = soldier ? soldier : &p; });
+    ASSERT_NE(soldier, nullptr) << "the demo has a soldier";
+    const D3DXVECTOR3 hero = Player.m_vPosition;
+    const D3DXVECTOR3 at(hero.x - 8.0f, worldgen::DEMO_ROAD_TOP, hero.z);
+    D3DXVECTOR3 toHero = hero - at;
+    toHero.y = 0.0f;
+    soldier->orientation = EOrientation(&toHero);
+    PMgr.TeleportCharacter(soldier->name, &at);
+    ASSERT_TRUE(RunFor(3.0, [] { return g_GameMusic.CombatLoopPlaying(); }))
+        << "no combat loop; soldier " << soldier->name << " engaged " << int{soldier->engaged};
+    const double loopFrom = Now();
+    EXPECT_GE(loopFrom - silenceFrom, GameMusic::START_DELAY - kFrameSeconds) << "a second of fighting first";
+    EXPECT_EQ(std::strncmp(g_GameMusic.m_szCurrentFile, "music\\loop\\A", 12), 0)
+        << g_GameMusic.m_szCurrentFile;
+    EXPECT_EQ(g_GameMusic.m_bLoop, 1);
+    const int loopIndex = g_GameMusic.m_szCurrentFile[12] - '1';
+    ASSERT_TRUE(loopIndex >= 0 && loopIndex < GameMusic::COMBAT_LOOPS) << g_GameMusic.m_szCurrentFile;
+
+    // Two seconds of fighting, then every enemy falls: the gong comes once the
+    // calm, added up since the loop started, passes two seconds.
+    RunFor(2.0);
+    ASSERT_TRUE(g_GameMusic.CombatLoopPlaying()) << "the loop plays on through the fight";
+    const float calmBefore = g_GameMusic.m_fCalmTime;
+    const D3DXVECTOR3 killer = Player.m_vPosition;
+    m_bFighting = false;
+    Soldiers([&](strpostac& p) { PMgr.Zabij(&p, &killer, &p.position, nullptr, false, false, false); });
+    const double fightEnd = Now();
+    ASSERT_TRUE(RunFor(4.0, [&] { return playing(GameMusic::GONG); }))
+        << "no gong; " << g_GameMusic.m_szCurrentFile;
+    const double gongFrom = Now();
+    const double calm = GameMusic::CALM_BEFORE_GONG - calmBefore;
+    EXPECT_GE(gongFrom - fightEnd, calm - kFrameSeconds);
+    EXPECT_LE(gongFrom - fightEnd, calm + 2.0 * kFrameSeconds);
+    EXPECT_EQ(g_GameMusic.m_bCombatLoop, 0);
+    EXPECT_EQ(g_GameMusic.m_bLoop, 0) << "the gong rings once";
+    // It rings out, and the music falls silent.
+    ASSERT_TRUE(RunFor(6.0, [] { return !g_GameMusic.m_bMusicActive; }));
+    const double quietFrom = Now();
+    RunFor(1.0);
+    const double end = Now();
+    CloseInProcessGame();
+    m_closed = true;
+
+    // Heard: the loop's root in the fight and not once the gong has rung out, and the gong's
+    // ring over the loop.
+    const std::vector<int16_t> heard = Left(m_wave);
+    ASSERT_GT(heard.size(), static_cast<size_t>(kRate * 10));
+    const auto sampleAt = [&](double t)
+    {
+        const double back = (end - t) * kRate;
         return heard.size() > back ? heard.size() - static_cast<size_t>(back) : size_t{0};
     };
     // The roots of "A1" to "A5" and a partial of the gong far above any loop's notes, as the
-    // sound generator writes them.
+    // sound generator writes them. (The town's own noises, wind, rotor and far fire, keep
+    // some of every pitch in the mix.)
     const double roots[] = {110.0, 98.0, 123.47, 130.81, 146.83};
+    const double root = roots[loopIndex];
     constexpr double kGong = 381.0;
-    const auto loudestRoot = [&](int from, int to)
-    {
-        double best = 0.0;
-        for (double r : roots)
-            best = std::max(best, Strongest(heard, r, sampleAt(from), sampleAt(to)));
-        return best;
-    };
-    const double quiet = loudestRoot(215, 265);
-    const double loop = loudestRoot(360, kCalmFrom);
-    EXPECT_GT(loop, 5.0 * quiet) << "the combat loop is heard";
-    const double gong = Strongest(heard, kGong, sampleAt(570), sampleAt(kQuit));
-    // (The town's own noises, wind, rotor and far fire, keep some of every pitch in the mix.)
-    EXPECT_GT(gong, 2.5 * Strongest(heard, kGong, sampleAt(360), sampleAt(kCalmFrom))) << "then the gong";
+    EXPECT_GT(Strongest(heard, root, sampleAt(loopFrom + 0.2), sampleAt(fightEnd)),
+              3.0 * Strongest(heard, root, sampleAt(quietFrom + 0.2), sampleAt(end)))
+        << "the combat loop is heard";
+    EXPECT_GT(Strongest(heard, kGong, sampleAt(gongFrom), sampleAt(quietFrom)),
+              2.5 * Strongest(heard, kGong, sampleAt(loopFrom + 0.2), sampleAt(fightEnd)))
+        << "then the gong";
 }
 } // namespace

@@ -169,8 +169,9 @@ void AddDemoHero(std::vector<DemoObject>& objects);
 bool WriteDemoHero(const std::filesystem::path& root);
 std::vector<std::string> DemoHeroFiles();
 
-// The wind over the town and the level's music (DemoWorldAmbient.cpp): the
-// object whose actions the game runs as the level begins starts both.
+// The wind over the town (DemoWorldAmbient.cpp): the object whose actions
+// the game runs as the level begins starts it. The level's music is played
+// once by the mission (DemoWorldMission.cpp).
 constexpr const char* DEMO_LEVEL_START = "level_start";
 constexpr const char* DEMO_AMBIENT_SOUND = "sounds\\ambient\\wind_loop.wav";
 constexpr float DEMO_AMBIENT_VOLUME = 1.0f;

@@ -1,7 +1,7 @@
-// The wind over the town and the level's music. Both are started by object
-// actions: the game runs the actions of the world's "level_start" object as
-// the level begins, so the demo world carries one, a point at the hero's
-// start that starts the background loop and the music.
+// The wind over the town. It is started by object actions: the game runs the
+// actions of the world's "level_start" object as the level begins, so the
+// demo world carries one, a point at the hero's start that starts the
+// background loop. The level's music is the mission's (DemoWorldMission.cpp).
 #include "tools/worldgen/DemoWorld.h"
 
 #include <cstdio>
@@ -17,12 +17,9 @@ void AddDemoAmbient(std::vector<DemoObject>& objects)
     char volume[32];
     std::snprintf(volume, sizeof volume, "%g", static_cast<double>(DEMO_AMBIENT_VOLUME));
     // Enabled, but never by the hero walking by; it runs once.
-    start.keys = {"flags 0",
-                  "action_general_opt 1 0",
-                  "action_general_2 0 1",
+    start.keys = {"flags 0", "action_general_opt 1 0", "action_general_2 0 1",
                   std::string("action_sound_ambient_sound ") + DEMO_AMBIENT_SOUND,
-                  std::string("action_sound_volume_ambient_sound ") + volume,
-                  std::string("action_play_music ") + DEMO_LEVEL_MUSIC};
+                  std::string("action_sound_volume_ambient_sound ") + volume};
     objects.push_back(start);
 }
 } // namespace worldgen

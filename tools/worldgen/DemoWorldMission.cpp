@@ -1,5 +1,7 @@
 // The demo world's mission script, "scripts\quests\level01.txt", with an
-// included "level01_common.txt": a first task, the time the level script
+// included "level01_common.txt": the level's theme, played once (a combat
+// loop starts only once no music plays, so a looping theme would hold off the
+// fights' music for good), a first task, the time the level script
 // takes to switch the power on, a checkpoint, a warzone around the town, the
 // switch, the range barrel, the townsman, a fade and the mission's end.
 #include "tools/worldgen/DemoWorld.h"
@@ -8,9 +10,12 @@ namespace worldgen
 {
 namespace
 {
-const char* const MISSION_LINES[] = {
+const char* const MISSION_HEAD[] = {
     "world worlds\\level01.w",
     "// The demo mission. Task keys are written without their \">\".",
+};
+
+const char* const MISSION_LINES[] = {
     "wait 1 -comment start -objective Q01",
     "#include level01_common.txt",
     "// The level script switches the power on five seconds into the level.",
@@ -42,7 +47,9 @@ std::string Lines(const char* const* lines, size_t n)
 
 bool WriteDemoMission(const std::filesystem::path& root)
 {
-    bool ok = WriteDataFile(root, DEMO_MISSION_SCRIPT, Lines(MISSION_LINES, std::size(MISSION_LINES)));
+    const std::string mission = Lines(MISSION_HEAD, std::size(MISSION_HEAD)) + "music " + DEMO_LEVEL_MUSIC +
+                                "\r\n" + Lines(MISSION_LINES, std::size(MISSION_LINES));
+    bool ok = WriteDataFile(root, DEMO_MISSION_SCRIPT, mission);
     return WriteDataFile(root, DEMO_MISSION_INCLUDE, Lines(COMMON_LINES, std::size(COMMON_LINES))) && ok;
 }
 
