@@ -158,13 +158,13 @@ HRESULT ReadFaces(XCursor& c, DWORD vertexLimit, FaceList* faces)
 {
     uint32_t count;
     TK_CHECK(c.U32(&count) && count <= c.Remaining());
-    // Each face takes its corner count and at least three corners, so the corners are fewer than the
-    // values that remain.
+    // Each face takes its corner count and at least three corners; its corners never run past the
+    // values that remain, so the list holds at most that many.
     const size_t remaining = c.Remaining();
     TK_CHECK(size_t(count) * (kCorners + 1) <= remaining);
     faces->count = 0;
     faces->start.Allocate(size_t(count) + 1);
-    faces->corners.Allocate(remaining - count);
+    faces->corners.Allocate(remaining);
     const tk::xfile::XValue* v = c.Take(0);
     uint32_t* start = faces->start.data();
     uint32_t* out = faces->corners.data();
