@@ -661,7 +661,7 @@ TEST_F(MeshTest, DamagedMeshesAreInvalidData)
         " DeclData { 1; 2;0;6;0;; 4000000000; } }", // declared data larger than the file
         "xof 0303txt 0032 Frame { }",               // no mesh at all
         "xof 0303txt 0032 Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 7;0,1,2,0,1,2,0;; }", // the first face takes
-                                                                                      // the second's values
+                                                                                     // the second's values
     };
     for (const std::string& text : bad)
     {
