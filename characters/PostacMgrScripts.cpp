@@ -22,6 +22,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -520,6 +521,61 @@ void Fill(const Keyword& k, void* record, const char* rest)
     if (k.flag2)
         *At(record, k.flag2) = 1;
 }
+// Phases freed with the descriptions are kept for the next reading: a level's
+// reload then fills memory it already has instead of taking fresh pages for
+// every 9 KB phase and faulting each of them in again.
+static_assert(std::is_trivially_copyable_v<strFaza> && std::is_standard_layout_v<strFaza>,
+              "a phase is cleared to its defaults byte by byte");
+
+class FazaPool
+{
+public:
+    FazaPool() = default;
+    FazaPool(const FazaPool&) = delete;
+    FazaPool& operator=(const FazaPool&) = delete;
+
+    // A phase with every byte zero, as a fresh value-initialised one.
+    strFaza* Take()
+    {
+        void* memory;
+        if (!m_free.empty())
+        {
+            memory = m_free.back();
+            m_free.pop_back();
+        }
+        else
+        {
+            memory = ::operator new(sizeof(strFaza), std::nothrow);
+            if (!memory)
+                return nullptr;
+        }
+        std::memset(memory, 0, sizeof(strFaza));
+        return static_cast<strFaza*>(memory);
+    }
+
+    void Give(strFaza* f)
+    {
+        try
+        {
+            m_free.push_back(f);
+        }
+        catch (const std::bad_alloc&)
+        {
+            ::operator delete(f);
+        }
+    }
+
+private:
+    std::vector<strFaza*> m_free;
+};
+
+// Never destroyed: descriptions may still be freed while the program's
+// globals go, after a pool destroyed in turn would be gone.
+FazaPool& Pool()
+{
+    static FazaPool* pool = new FazaPool;
+    return *pool;
+}
 } // namespace
 
 // ---- The tables ----------------------------------------------------------------------------
@@ -541,7 +597,7 @@ CPostacMgr::~CPostacMgr()
         for (strFaza* f = m_Descriptions[i].newest; f;)
         {
             strFaza* previous = f->previous;
-            delete f;
+            ::operator delete(f);
             f = previous;
         }
 }
@@ -580,7 +636,7 @@ strFaza* CPostacMgr::AddFaza(strPostacDsc* desc)
 {
     if (!desc)
         return nullptr;
-    auto* faza = new (std::nothrow) strFaza();
+    strFaza* faza = Pool().Take();
     if (!faza)
         return nullptr;
     g_Debug.AddAllocation(TAG_FAZA);
@@ -611,7 +667,7 @@ void CPostacMgr::FreeDescriptions()
         for (strFaza* f = d.newest; f;)
         {
             strFaza* previous = f->previous;
-            delete f;
+            Pool().Give(f);
             g_Debug.RemoveAllocation(TAG_FAZA);
             f = previous;
         }

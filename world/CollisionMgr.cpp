@@ -77,12 +77,19 @@ void WorldBox(const D3DXVECTOR3& lo, const D3DXVECTOR3& hi, const D3DXMATRIX& m,
         if (corners)
             corners[i] = c[i];
     }
-    *outMin = *outMax = c[0];
+    // The smaller and larger of each axis as fmin and fmax give them (a NaN loses
+    // to a number), here without a library call for each: objects moved every
+    // frame, a truck's wheels among them, come here for every box they have.
+    auto lower = [](float a, float b) { return b < a || a != a ? b : a; };
+    auto higher = [](float a, float b) { return b > a || a != a ? b : a; };
+    D3DXVECTOR3 low = c[0], high = c[0];
     for (int i = 1; i < 8; ++i)
     {
-        D3DXVec3Minimize(outMin, outMin, &c[i]);
-        D3DXVec3Maximize(outMax, outMax, &c[i]);
+        low = D3DXVECTOR3(lower(low.x, c[i].x), lower(low.y, c[i].y), lower(low.z, c[i].z));
+        high = D3DXVECTOR3(higher(high.x, c[i].x), higher(high.y, c[i].y), higher(high.z, c[i].z));
     }
+    *outMin = low;
+    *outMax = high;
 }
 
 // Box and unit normal of a face; the normal is (b - a) x (c - a), zero for a

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <set>
 
 using tk::xfile::XCursor;
@@ -62,22 +63,31 @@ bool MissingReference(const XDocument& doc, const XObject& o)
     return false;
 }
 
-// Floats read in place from a value list (integers convert); every value is checked once.
+// Floats read in place from a value list (integers convert); every value is checked once, and a
+// list that holds floats only is copied as bits.
 struct FloatView
 {
     const tk::xfile::XValue* values = nullptr;
     size_t count = 0;
+    bool allFloats = false;
 
     bool Take(XCursor& c, size_t n)
     {
         const tk::xfile::XValue* v = c.Take(n);
         if (!v)
             return false;
+        // Counted without a branch per value (the lists run to millions); only a list that is not all
+        // floats is looked at again for strings.
+        size_t floats = 0;
         for (size_t i = 0; i < n; ++i)
-            if (v[i].kind == tk::xfile::XValue::String)
-                return false;
+            floats += v[i].kind == tk::xfile::XValue::Float;
+        if (floats != n)
+            for (size_t i = 0; i < n; ++i)
+                if (v[i].kind == tk::xfile::XValue::String)
+                    return false;
         values = v;
         count = n;
+        allFloats = floats == n;
         return true;
     }
     bool empty() const { return count == 0; }
@@ -91,43 +101,96 @@ struct FloatView
         std::memcpy(&f, &v.bits, sizeof f);
         return f;
     }
-    void Copy(size_t first, size_t n, float* out) const
+    // n floats from value `first` on to out (n is small: one vertex's element).
+    void Copy(size_t first, size_t n, uint8_t* out) const
     {
-        for (size_t i = 0; i < n; ++i)
-            out[i] = (*this)[first + i];
+        if (allFloats)
+            for (size_t i = 0; i < n; ++i)
+                std::memcpy(out + i * sizeof(float), &values[first + i].bits, sizeof(float));
+        else
+            for (size_t i = 0; i < n; ++i)
+            {
+                const float f = (*this)[first + i];
+                std::memcpy(out + i * sizeof(float), &f, sizeof f);
+            }
     }
+};
+
+// A buffer whose elements are left unset when it is made: every element in use is written before it
+// is read, so large lists cost no clearing pass.
+template <class T> struct RawArray
+{
+    std::unique_ptr<T[]> items;
+    size_t size = 0;
+
+    void Allocate(size_t n)
+    {
+        items.reset(n ? new T[n] : nullptr);
+        size = 0;
+    }
+    T& operator[](size_t i) { return items[i]; }
+    const T& operator[](size_t i) const { return items[i]; }
+    T* data() { return items.get(); }
+    const T* data() const { return items.get(); }
 };
 
 // Faces as one list of corners: face f runs from start[f] to start[f + 1].
 struct FaceList
 {
-    std::vector<uint32_t> start;
-    std::vector<uint32_t> corners;
-    size_t Count() const { return start.empty() ? 0 : start.size() - 1; }
+    RawArray<uint32_t> start;
+    RawArray<uint32_t> corners;
+    size_t count = 0;
+    size_t Count() const { return count; }
+    size_t CornerCount() const { return count ? start[count] : 0; }
     uint32_t Size(size_t f) const { return start[f + 1] - start[f]; }
+    bool SameAs(const FaceList& o) const
+    {
+        return count == o.count && std::equal(start.data(), start.data() + count + 1, o.start.data()) &&
+               std::equal(corners.data(), corners.data() + CornerCount(), o.corners.data());
+    }
+    bool SameShapeAs(const FaceList& o) const
+    {
+        return count == o.count && std::equal(start.data(), start.data() + count + 1, o.start.data());
+    }
 };
 
 HRESULT ReadFaces(XCursor& c, DWORD vertexLimit, FaceList* faces)
 {
     uint32_t count;
     TK_CHECK(c.U32(&count) && count <= c.Remaining());
-    faces->start.assign(1, 0);
-    faces->start.reserve(size_t(count) + 1);
-    faces->corners.clear();
-    faces->corners.reserve(size_t(count) * kCorners);
+    // Each face takes its corner count and at least three corners; its corners never run past the
+    // values that remain, so the list holds at most that many.
+    const size_t remaining = c.Remaining();
+    TK_CHECK(size_t(count) * (kCorners + 1) <= remaining);
+    faces->count = 0;
+    faces->start.Allocate(size_t(count) + 1);
+    faces->corners.Allocate(remaining);
+    const tk::xfile::XValue* v = c.Take(0);
+    uint32_t* start = faces->start.data();
+    uint32_t* out = faces->corners.data();
+    size_t used = 0, written = 0;
+    start[0] = 0;
     for (uint32_t f = 0; f < count; ++f)
     {
-        uint32_t n;
-        TK_CHECK(c.U32(&n) && n >= kCorners && n <= kMaxFaceCorners && n <= c.Remaining());
-        const tk::xfile::XValue* v = c.Take(n);
-        TK_CHECK(v);
+        TK_CHECK(used < remaining && v[used].kind == tk::xfile::XValue::Int);
+        const uint32_t n = v[used].bits;
+        ++used;
+        TK_CHECK(n >= kCorners && n <= kMaxFaceCorners && n <= remaining - used);
+        const tk::xfile::XValue* corner = v + used;
+        uint32_t bad = 0;
         for (uint32_t i = 0; i < n; ++i)
         {
-            TK_CHECK(v[i].kind == tk::xfile::XValue::Int && v[i].bits < vertexLimit);
-            faces->corners.push_back(v[i].bits);
+            bad |= static_cast<uint32_t>(corner[i].kind != tk::xfile::XValue::Int) |
+                   static_cast<uint32_t>(corner[i].bits >= vertexLimit);
+            out[written + i] = corner[i].bits;
         }
-        faces->start.push_back(static_cast<uint32_t>(faces->corners.size()));
+        TK_CHECK(!bad);
+        used += n;
+        written += n;
+        start[f + 1] = static_cast<uint32_t>(written);
     }
+    c.Take(used);
+    faces->count = count;
     return D3D_OK;
 }
 
@@ -253,7 +316,7 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
             TK_CHECK(normals.Take(k, size_t(n) * kVectorFloats));
             if (HRESULT hr = ReadFaces(k, n, &normalFaces); FAILED(hr))
                 return hr;
-            TK_CHECK(normalFaces.start == faces.start);
+            TK_CHECK(normalFaces.SameShapeAs(faces));
             if (n == 0)
             {
                 // Keeps the element; every face then names normal 0.
@@ -361,7 +424,7 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
     const bool hasNormals = !normals.empty();
     std::vector<DWORD> source(vertexCount);   // output vertex -> file vertex
     std::vector<DWORD> normalOf(vertexCount); // output vertex -> normal index
-    std::vector<char> assigned(vertexCount, 0);
+    std::vector<char> assigned(hasNormals ? vertexCount : 0, 0);
     for (DWORD v = 0; v < vertexCount; ++v)
     {
         source[v] = v;
@@ -371,17 +434,28 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
     std::vector<uint32_t>& indices = out->data.indices;
     std::vector<DWORD>& attributes = out->data.attributes;
     const size_t faceCount = faces.Count();
-    indices.reserve(faces.corners.size() * kCorners);
-    attributes.reserve(faces.corners.size());
+    const uint32_t* faceStart = faces.start.data();
+    // A face of n corners makes n - 2 triangles.
+    const size_t triangles = faces.CornerCount() - 2 * faceCount;
+    indices.resize(triangles * kCorners);
+    attributes.resize(triangles);
+    uint32_t* index = indices.data();
+    DWORD* attribute = attributes.data();
+    // Normals numbered as the positions (the common case) need no vertex copied.
+    const bool splitByNormal = hasNormals && !faces.SameAs(normalFaces);
     std::vector<DWORD> corners;
     for (size_t f = 0; f < faceCount; ++f)
     {
-        corners.assign(faces.corners.begin() + faces.start[f], faces.corners.begin() + faces.start[f + 1]);
-        if (hasNormals)
-            for (size_t i = 0; i < corners.size(); ++i)
+        const uint32_t first = faceStart[f];
+        const uint32_t size = faceStart[f + 1] - first;
+        const DWORD* corner = faces.corners.data() + first;
+        if (splitByNormal)
+        {
+            corners.assign(corner, corner + size);
+            for (size_t i = 0; i < size; ++i)
             {
                 const DWORD v = corners[i];
-                const DWORD n = normalFaces.corners[faces.start[f] + i];
+                const DWORD n = normalFaces.corners[first + i];
                 if (!assigned[v])
                 {
                     assigned[v] = 1;
@@ -400,14 +474,17 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
                     corners[i] = it->second;
                 }
             }
+            corner = corners.data();
+        }
         const DWORD material =
             faceMaterials.empty() ? 0 : faceMaterials[std::min<size_t>(f, faceMaterials.size() - 1)];
-        for (size_t i = 1; i + 1 < corners.size(); ++i)
+        for (size_t i = 1; i + 1 < size; ++i)
         {
-            indices.push_back(corners[0]);
-            indices.push_back(corners[i]);
-            indices.push_back(corners[i + 1]);
-            attributes.push_back(material);
+            index[0] = corner[0];
+            index[1] = corner[i];
+            index[2] = corner[i + 1];
+            index += kCorners;
+            *attribute++ = material;
         }
     }
 
@@ -446,16 +523,12 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
     {
         uint8_t* p = data.Vertex(v);
         const DWORD s = source[v];
-        float position[kVectorFloats];
-        positions.Copy(size_t(s) * kVectorFloats, kVectorFloats, position);
-        std::memcpy(p, position, sizeof position);
+        positions.Copy(size_t(s) * kVectorFloats, kVectorFloats, p);
         DWORD offset = sizeof(float) * kVectorFloats;
         if (useNormals)
         {
             const DWORD n = normalOf[v] < normals.size() / kVectorFloats ? normalOf[v] : 0;
-            float normal[kVectorFloats];
-            normals.Copy(size_t(n) * kVectorFloats, kVectorFloats, normal);
-            std::memcpy(p + offset, normal, sizeof normal);
+            normals.Copy(size_t(n) * kVectorFloats, kVectorFloats, p + offset);
             offset += sizeof(float) * kVectorFloats;
         }
         if (useColors)
@@ -471,9 +544,7 @@ HRESULT ReadMeshContent(const XDocument& doc, int meshIndex, MeshContent* out)
         }
         if (useUvs)
         {
-            float uv[kUvFloats];
-            uvs.Copy(size_t(s) * kUvFloats, kUvFloats, uv);
-            std::memcpy(p + offset, uv, sizeof uv);
+            uvs.Copy(size_t(s) * kUvFloats, kUvFloats, p + offset);
             offset += sizeof(float) * kUvFloats;
         }
         if (extraStride)

@@ -660,6 +660,8 @@ TEST_F(MeshTest, DamagedMeshesAreInvalidData)
         "xof 0303txt 0032 Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;"
         " DeclData { 1; 2;0;6;0;; 4000000000; } }", // declared data larger than the file
         "xof 0303txt 0032 Frame { }",               // no mesh at all
+        "xof 0303txt 0032 Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 7;0,1,2,0,1,2,0;; }", // the first face takes
+                                                                                     // the second's values
     };
     for (const std::string& text : bad)
     {
