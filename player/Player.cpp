@@ -1399,7 +1399,9 @@ HOBJECT CPlayer::SpawnTestSoldier(const char* animation)
     std::snprintf(name, sizeof name, "hero%i", m_iTestSoldiers++);
     g_Engine.SetObjectName(soldier, name);
     g_Engine.SetObjectAnimation(soldier, animation, 1, 0.0f, 1.0f);
-    if (HOBJECT weapon = g_Engine.CreateObject(OT_MESH, TEST_SOLDIER_WEAPON, 0, 0, &at.x, nullptr))
+    // The rifle is shown in his hand like a character's weapon.
+    if (HOBJECT weapon =
+            g_Engine.CreateObject(OT_MESH, TEST_SOLDIER_WEAPON, CHARACTER_OBJECT_SHOWN, 0, &at.x, nullptr))
         g_EngineObject.TieToSocket(weapon, TEST_SOLDIER_SOCKET, name);
     return soldier;
 }
