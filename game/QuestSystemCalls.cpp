@@ -5,6 +5,7 @@
 #include "game/Battlefield.h"
 #include "game/DialogueMgr.h"
 #include "physics/HeliMgr.h"
+#include "render/PostProcess.h"
 #include "sound/GameMusic.h"
 #include "world/Engine.h"
 #include "characters/PostacMgr.h"
@@ -163,5 +164,6 @@ void Wind(bool calm)
 void OverlayName(const char* name)
 {
     Note("EPostProcess::SetOverlayName %s", S(name));
+    PostProcess.SetOverlayName(name);
 }
 } // namespace QuestCalls

@@ -2,7 +2,7 @@
 // The calls mission scripts make into other managers: the task box, the HUD's
 // faders and the characters, and those whose managers do not have the
 // operation yet: helicopters, the kill camera, dialogues, the
-// hero's riding and guns, the wind and the post-processing overlay.
+// hero's riding and guns and the wind; and the post-processing overlay.
 // Each call is noted in a short journal (tests and "Debug" traces can see it).
 // STAND-IN: the calls marked so below change nothing else; each names the
 // operation it waits for, and the work that builds that manager replaces the
@@ -59,6 +59,6 @@ void BattlefieldAttack(const char* target);
 void HeroCall(const char* what, const char* name);
 // STAND-IN: the environment's wind switch.
 void Wind(bool calm);
-// STAND-IN: EPostProcess's overlay name.
+// The post-processing's overlay (depth-of-field target) name; "" clears it.
 void OverlayName(const char* name);
 } // namespace QuestCalls

@@ -9,6 +9,7 @@
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystemCalls.h"
+#include "environment/FxInstance.h"
 #include "game/Rockets.h"
 #include "physics/HeliMgr.h"
 #include "physics/PhysicsMgr.h"
@@ -181,7 +182,14 @@ void FireMissionRocket(HOBJECT launcher, HOBJECT target)
     launch.hShooter = launcher;
     launch.szSound = ROCKET_SOUND;
     launch.fSoundRange = kSoundRange;
-    LaunchWorldRocket(launch);
+    // The mission's rocket is its powerful kind: it ends in the big blast,
+    // and carries the mission's damage factor.
+    constexpr float kMissionDamageFactor = 24.0f;
+    if (EFxInstance* fx = LaunchWorldRocket(launch))
+    {
+        fx->m_bBigExplosion = 1;
+        fx->m_fDamageFactor = kMissionDamageFactor;
+    }
 }
 
 float HeroDistance(HOBJECT o)

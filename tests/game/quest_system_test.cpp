@@ -12,6 +12,7 @@
 #include "game/QuestSystemCalls.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
+#include "render/PostProcess.h"
 #include "shell/TextMgr.h"
 #include "ui/Objective.h"
 #include "world/Object.h"
@@ -525,6 +526,22 @@ TEST_F(QuestScripts, FieldOfViewAndCommandsThatReachOtherManagers)
     EXPECT_EQ(g_QuestSystem.m_bFovSet, 0);
 }
 
+TEST_F(QuestScripts, TheDepthOfFieldTargetReachesThePostProcessingAndALoadOrAResetClearsIt)
+{
+    Load("set_dof_target gate\nwait 1\nunset_dof_target\nwait 5\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_STREQ(PostProcess.m_szOverlay, "gate");
+    Frames(12);
+    EXPECT_STREQ(PostProcess.m_szOverlay, "") << "unset";
+    PostProcess.SetOverlayName("left_over");
+    Load("wait 5\n");
+    EXPECT_STREQ(PostProcess.m_szOverlay, "") << "a level's script starts without one";
+    PostProcess.SetOverlayName("left_over");
+    g_QuestSystem.Reset();
+    EXPECT_STREQ(PostProcess.m_szOverlay, "") << "nor does a released level keep one";
+}
+
 TEST_F(QuestScripts, TheRocketFliesFromTheLauncherAtTheTargetCarryingTheLauncherItem)
 {
     m_dir->Write("afx/rakieta_pocisk.afx", "Life_Time 5\n");
@@ -548,6 +565,8 @@ TEST_F(QuestScripts, TheRocketFliesFromTheLauncherAtTheTargetCarryingTheLauncher
     EXPECT_EQ(rocket->m_hShooter, launcher);
     EXPECT_NE(rocket->m_pWeapon, nullptr);
     EXPECT_EQ(rocket->m_pWeapon, ItemMgr.FindDescription("glauncher"));
+    EXPECT_EQ(rocket->m_bBigExplosion, 1) << "the mission's rocket ends in the big blast";
+    EXPECT_FLOAT_EQ(rocket->m_fDamageFactor, 24.0f);
     // 8700 units a second straight at the target (300, 0, 400 away).
     EXPECT_NEAR(rocket->m_vVel.x, 8700.0f * 0.6f, 1.0f);
     EXPECT_NEAR(rocket->m_vVel.y, 0.0f, 1.0f);
