@@ -34,16 +34,21 @@ bool HeroDialogueRunning();
 // A character's look-at target ("" clears it) and its removal mark.
 void CharacterLookAt(const char* name, const char* target);
 void CharacterDelete(const char* name);
-// STAND-IN: the characters' operations CPostacMgr does not have yet:
-// activation parameters, mortality and the mass kill. CharacterCall passes
+// STAND-IN: the activation parameters wait for the characters' activation
+// (CPostacMgr keeps no such parameters yet). CharacterCall passes
 // "AlarmCharacter" on to the characters.
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);
+// Makes the live character of the name mortal or immortal; false when there is none.
+bool CharacterMortality(const char* name, bool mortal);
 // The engaged hostile characters within the radius (GameMusic::CountEngagedEnemies).
 int EngagedEnemiesWithin(float radius);
+// Every live enemy not held immortal (by the mission or its phase) whose
+// distance to its current target is below the radius dies.
 void KillEmAll(float radius);
-// True when a character in reach of the point (none exist yet).
+// True when a live character that is neither a partner nor a civilian (nor
+// the hero's own record) stands within the radius of the point.
 bool EnemyWithin(const float* point, float radius);
 // The kill camera's allowed byte (journalled too).
 void KillCamAllowed(bool allowed);

@@ -513,12 +513,11 @@ bool QuestSystem::Run(QuestCommand& c)
             g_Engine.SetObjectFlags(o, kDetailedShadowFlag, kDetailedShadowFlag);
         return false;
     case IMMORTAL_CHARACTER:
-        if (!ActionCalls::CharacterExists(c.arg1))
-            g_Console.Print2("QS Nie znalazl ImmortalCharacter ", c.arg1);
-        return false;
     case MORTAL_CHARACTER:
-        if (!ActionCalls::CharacterExists(c.arg1))
-            g_Console.Print2("QS Nie znalazl MortalCharacter ", c.arg1);
+        if (!QuestCalls::CharacterMortality(c.arg1, c.code == MORTAL_CHARACTER))
+            g_Console.Print2(c.code == MORTAL_CHARACTER ? "QS Nie znalazl MortalCharacter "
+                                                        : "QS Nie znalazl ImmortalCharacter ",
+                             c.arg1);
         return false;
     case SET_GRASS_WIDTH:
         return false;
