@@ -1978,10 +1978,11 @@ void CPlayer::DeathView()
 
 void CPlayer::HeartbeatStep()
 {
-    // STAND-IN: focus mode comes with the post-process object effect; until
-    // then it stays off.
-    m_bFocusMode = 0;
-    if (PlayerStats.m_fHealth > kHeartbeatHealth || Letterbox())
+    // Focus: the post-processing's object effect forced on while the
+    // heartbeat is up; the heart keeps beating whatever the health.
+    constexpr float kFocusHeartbeat = 0.001f;
+    m_bFocusMode = PostProcess.m_bBW && PostProcess.m_bBWForced && m_fHeartbeatLevel > kFocusHeartbeat ? 1 : 0;
+    if (!m_bFocusMode && (PlayerStats.m_fHealth > kHeartbeatHealth || Letterbox()))
     {
         StopHeartbeat();
         return;
