@@ -47,14 +47,16 @@ void HeroGrabLadder(HOBJECT object);
 // The hero's position, previous position and view after a teleport.
 void HeroTeleport(const D3DXVECTOR3& position, float yaw, BYTE crouching);
 HOBJECT HeroObject();
-// STAND-IN: CMainGame's end-game operation.
+// CMainGame's end-game operation: an empty one, noted only.
 void GameEndGame();
 // The HUD's direction-pointer notice.
 void HudDirectionPointer(HOBJECT target);
 // The HUD's black fades.
 void PanelFadeIn(float seconds);
 void PanelFadeOut(float seconds);
-// STAND-IN: EPostProcess switches.
+// EPostProcess switches: motion blur, its amount, monochrome, and the
+// black-and-white object effect with its objects (a character brings its
+// model, eyes and held weapon).
 void PostMotionBlur(BYTE on);
 void PostMotionBlurAmount(float amount);
 void PostMonochrome(BYTE on);
