@@ -154,6 +154,8 @@ void HeroSetJumpAllowed(BYTE allowed)
 void HeroSetHighJump(BYTE on)
 {
     Note("PlayerStats::HighJump %d", on);
+    // The record's byte after the jump permission; nothing else reads it.
+    PlayerStats.m_bReserved = on ? 1 : 0;
 }
 void HeroGrabLadder(HOBJECT o)
 {

@@ -79,6 +79,8 @@ protected:
         ActionCalls::ClearJournal();
         g_EngineObject.Release();
         PostProcess.m_bMotionBlur = PostProcess.m_bMonochrome = 0;
+        PlayerStats.m_bCanJump = 1;
+        PlayerStats.m_bReserved = 0;
         PostProcess.DisableObjectEffect(1);
         PostProcess.ClearEffectObjects();
     }
@@ -339,7 +341,10 @@ std::vector<ActionCase> Cases()
          [] { return ActionCalls::Called("CPostacMgr::RunToByName sam b   idzie"); }},
         {"hero permissions",
          {"action_character_forbid_jumping 1"},
-         [] { return ActionCalls::Called("PlayerStats::JumpAllowed 0"); }},
+         [] { return ActionCalls::Called("PlayerStats::JumpAllowed 0") && PlayerStats.m_bCanJump == 0; }},
+        {"high jump",
+         {"action_character_high_jump_on 1"},
+         [] { return PlayerStats.m_bReserved == 1; }},
         {"checkpoint",
          {"action_checkpoint_checkpoint 1"},
          [] { return ActionCalls::Called("CSaveMgr::Checkpoint"); }},
