@@ -3,6 +3,7 @@
 #include "characters/KillCam.h"
 #include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
+#include "game/BulletHit.h"
 #include "game/CutScene.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
@@ -1654,11 +1655,11 @@ void CPlayer::GroundProbe()
     if (SegmentPastHero(from, to, &hit))
     {
         m_fGroundHeight = hit.vPoint.y + kProbeLift;
-        // STAND-IN: the surface kind from the hit face's texture comes with the
-        // texture records; concrete until then.
-        m_hStandObject = hit.pObject && (hit.pObject->Type == OT_MESH || hit.pObject->Type == OT_SKINMESH)
-                             ? hit.pObject
-                             : nullptr;
+        // A mesh or figure underfoot gives the footsteps its face's surface.
+        const bool onObject = hit.pObject && (hit.pObject->Type == OT_MESH || hit.pObject->Type == OT_SKINMESH);
+        if (onObject)
+            m_iSurface = BulletHit::SurfaceOf(hit);
+        m_hStandObject = onObject ? hit.pObject : nullptr;
     }
     else
         m_hStandObject = nullptr;
