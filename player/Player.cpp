@@ -179,6 +179,7 @@ constexpr float kBreathSoundAfter = 4.0f; // no breath sound in the level's firs
 constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
 // The Geiger counter clicks while the hero is being hurt (radiation).
 // The developer's test soldier.
+constexpr const char* DRAISINE_NAME = "drezyna";
 constexpr const char* TEST_SOLDIER_MODEL = "models\\postacie\\soldat1\\soldat1.x";
 constexpr const char* TEST_SOLDIER_WEAPON = "prefabs\\bronie_static\\ak_low.x";
 constexpr const char* TEST_SOLDIER_SOCKET = "ak47_prawa";
@@ -1775,7 +1776,10 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
         s.m_fHealth += amount;
     else if (amount < 0.0f)
     {
-        // STAND-IN: the halving on the "drezyna" comes with the ride objects.
+        // Riding the draisine halves every hurt.
+        constexpr float kDraisineShare = 0.5f;
+        if (m_hStandObject && CompareNoCase(m_hStandObject->szName, DRAISINE_NAME) == 0)
+            amount *= kDraisineShare;
         s.m_fHealth += amount;
         m_fTimeSinceDamage = 0.0f;
         if (resetHurt)

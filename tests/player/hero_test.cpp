@@ -276,6 +276,23 @@ TEST_F(HeroTest, ADamageIsScaledByDifficulty)
     }
 }
 
+TEST_F(HeroTest, OnTheDraisineEveryHurtIsHalved)
+{
+    Start();
+    Player.m_fTimeSinceInit = 10.0f;
+    Player.m_fFrameTime = 0.0f; // no regeneration inside the calls
+    g_Engine.SetObjectName(ground, "Drezyna");
+    Player.m_hStandObject = ground;
+    PlayerStats.m_fHealth = 100.0f;
+    Player.ChangeHealth(-10.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 95.0f);
+    Player.ChangeHealth(4.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 99.0f) << "healing is whole";
+    g_Engine.SetObjectName(ground, "cart");
+    Player.ChangeHealth(-10.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 89.0f);
+}
+
 TEST_F(HeroTest, DamageIsDroppedInTheFirstFiveSecondsAndWhileDeadOrFailed)
 {
     Start();
