@@ -364,18 +364,29 @@ void AddAlarm(const D3DVECTOR& at, float hearing, float openLine, float sight)
     PMgr.AddAlarm(&position, hearing, openLine, 0, sight, 1, 0, 0);
 }
 
-// Whether the aimed object is a character's model.
-// STAND-IN: the HUD's partner, enemy and civilian crosshair marks come with
-// the HUD elements; until then the aim only tells a character from an object.
+// Whether the aimed object is a character's model; the HUD's crosshair then
+// marks a partner, a civilian or else an enemy.
 bool MarkCharacter(HOBJECT object)
 {
-    return PMgr.FindCharacterByObject(object) != nullptr;
+    const strpostac* p = PMgr.FindCharacterByObject(object);
+    if (!p)
+        return false;
+    if (p->partner)
+        g_Panel.m_bFriendAimed = 1;
+    else if (p->civilian)
+        g_Panel.m_bOtherAimed = 1;
+    else
+        g_Panel.m_bEnemyAimed = 1;
+    return true;
 }
 bool MountedByCharacter(const char* name)
 {
     return PMgr.IsMountedByCharacter(name);
 }
-void ClearCrosshairMarks() {}
+void ClearCrosshairMarks()
+{
+    g_Panel.m_bFriendAimed = g_Panel.m_bOtherAimed = g_Panel.m_bEnemyAimed = 0;
+}
 
 // The HUD's use prompt and pick-up target.
 void ShowUseHint(BYTE use)
@@ -589,7 +600,8 @@ void CPlayer::MoveToStart()
 
 void CPlayer::Release()
 {
-    // STAND-IN: the breath sound comes with its part.
+    // STAND-IN: the breath sound waits for a step of the hero that starts
+    // one (none does yet); until then there is none to stop.
     StopSlideSound();
     StopMovingOnObject();
     g_PlayerHeli.Release();
