@@ -146,7 +146,8 @@ bool EnemyWithin(const float* point, float radius)
     for (int i = 0; i < MAX_POSTACI; ++i)
     {
         const strpostac& p = PMgr.m_Postacie[i];
-        if (!p.used || p.dead || p.player_record || p.partner || p.civilian || CompareNoCase(p.name, "fake_hero") == 0)
+        if (!p.used || p.dead || p.player_record || p.partner || p.civilian ||
+            CompareNoCase(p.name, "fake_hero") == 0)
             continue;
         const D3DXVECTOR3 d = p.position - at;
         if (D3DXVec3Length(&d) < radius)

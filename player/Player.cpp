@@ -1669,7 +1669,8 @@ void CPlayer::GroundProbe()
     {
         m_fGroundHeight = hit.vPoint.y + kProbeLift;
         // A mesh or figure underfoot gives the footsteps its face's surface.
-        const bool onObject = hit.pObject && (hit.pObject->Type == OT_MESH || hit.pObject->Type == OT_SKINMESH);
+        const bool onObject =
+            hit.pObject && (hit.pObject->Type == OT_MESH || hit.pObject->Type == OT_SKINMESH);
         if (onObject)
             m_iSurface = BulletHit::SurfaceOf(hit);
         m_hStandObject = onObject ? hit.pObject : nullptr;
@@ -1998,7 +1999,8 @@ void CPlayer::HeartbeatStep()
     // Focus: the post-processing's object effect forced on while the
     // heartbeat is up; the heart keeps beating whatever the health.
     constexpr float kFocusHeartbeat = 0.001f;
-    m_bFocusMode = PostProcess.m_bBW && PostProcess.m_bBWForced && m_fHeartbeatLevel > kFocusHeartbeat ? 1 : 0;
+    m_bFocusMode =
+        PostProcess.m_bBW && PostProcess.m_bBWForced && m_fHeartbeatLevel > kFocusHeartbeat ? 1 : 0;
     if (!m_bFocusMode && (PlayerStats.m_fHealth > kHeartbeatHealth || Letterbox()))
     {
         StopHeartbeat();

@@ -136,7 +136,8 @@ TEST(HeroViewGame, F4PutsATestSoldierInTheViewJustAheadOfTheHero)
             changed += d > 48 ? 1 : 0;
             ++all;
         }
-    EXPECT_GT(static_cast<double>(changed) / all, 0.5) << "the soldier's figure covers the road below the view";
+    EXPECT_GT(static_cast<double>(changed) / all, 0.5)
+        << "the soldier's figure covers the road below the view";
 }
 
 TEST(HeroViewGame, AMouseMovementReachesTheViewInTheFrameItArrives)

@@ -342,9 +342,7 @@ std::vector<ActionCase> Cases()
         {"hero permissions",
          {"action_character_forbid_jumping 1"},
          [] { return ActionCalls::Called("PlayerStats::JumpAllowed 0") && PlayerStats.m_bCanJump == 0; }},
-        {"high jump",
-         {"action_character_high_jump_on 1"},
-         [] { return PlayerStats.m_bReserved == 1; }},
+        {"high jump", {"action_character_high_jump_on 1"}, [] { return PlayerStats.m_bReserved == 1; }},
         {"checkpoint",
          {"action_checkpoint_checkpoint 1"},
          [] { return ActionCalls::Called("CSaveMgr::Checkpoint"); }},
@@ -359,8 +357,8 @@ std::vector<ActionCase> Cases()
           "action_player_move_and_view_add_object_to_bw_postprocess b"},
          []
          {
-             return PostProcess.m_bBW == 1 && PostProcess.m_bBWForced == 1 && PostProcess.m_iEffectObjects == 1 &&
-                    PostProcess.m_aEffectObjects[0] == Obj("b");
+             return PostProcess.m_bBW == 1 && PostProcess.m_bBWForced == 1 &&
+                    PostProcess.m_iEffectObjects == 1 && PostProcess.m_aEffectObjects[0] == Obj("b");
          }},
     };
 }
