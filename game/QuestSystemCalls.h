@@ -1,12 +1,10 @@
 #pragma once
 // The calls mission scripts make into other managers: the task box, the HUD's
-// faders and the characters, and those whose managers do not have the
-// operation yet: helicopters, the kill camera, dialogues, the
-// hero's riding and guns and the wind; and the post-processing overlay.
-// Each call is noted in a short journal (tests and "Debug" traces can see it).
-// STAND-IN: the calls marked so below change nothing else; each names the
-// operation it waits for, and the work that builds that manager replaces the
-// body with the call.
+// faders, the characters, helicopters, the kill camera, dialogues, the hero's
+// riding and guns, the wind and the post-processing overlay.
+// Each call is noted in a short journal (tests and "Debug" traces can see it)
+// and then made; the few marked STAND-IN below change nothing else yet and
+// say what they wait for.
 
 #include "platform/win32/WinTypes.h"
 
@@ -62,7 +60,8 @@ void BattlefieldAttack(const char* target);
 // mission makes the call. STAND-IN: only noted are the mounting permissions of
 // a gun, which wait for the object record's mounted-gun record.
 void HeroCall(const char* what, const char* name);
-// STAND-IN: the environment's wind switch.
+// STAND-IN: the environment's wind switch waits for the sky light to keep the
+// wind flag it saves; only noted.
 void Wind(bool calm);
 // The post-processing's overlay (depth-of-field target) name; "" clears it.
 void OverlayName(const char* name);

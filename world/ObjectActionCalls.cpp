@@ -1,4 +1,4 @@
-// STAND-IN: see ObjectActionCalls.h.
+// The calls object actions make; see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
 #include "characters/PathMgr.h"
