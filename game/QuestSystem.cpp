@@ -2,6 +2,7 @@
 // level of "#include", and turning each line into a command record.
 #include "game/QuestSystem.h"
 
+#include "game/QuestSystemCalls.h"
 #include "platform/win32/Path.h"
 #include "platform/win32/Win32.h"
 #include "shell/Console.h"
@@ -596,8 +597,7 @@ void QuestSystem::LoadScripts()
         ReadFile(path.c_str());
     m_bStarted = 0;
     m_iCurrent = -1;
-    // STAND-IN: the post-process overlay name is cleared once the renderer
-    // has one (it waits for the post-processing work).
+    QuestCalls::OverlayName("");
     for (QuestWarzone& zone : m_Warzones)
         zone = QuestWarzone();
     m_fOutsideTime = 0.0f;

@@ -5,11 +5,13 @@
 #include "game/Battlefield.h"
 #include "game/DialogueMgr.h"
 #include "physics/HeliMgr.h"
+#include "render/PostProcess.h"
 #include "sound/GameMusic.h"
 #include "world/Engine.h"
 #include "characters/PostacMgr.h"
 #include "characters/KillCam.h"
 #include "shell/CallJournal.h"
+#include "shell/TextUtils.h"
 #include "ui/Objective.h"
 #include "ui/Panel.h"
 
@@ -114,12 +116,43 @@ int EngagedEnemiesWithin(float radius)
     GameMusic::CountEngagedEnemies(radius, &count, true);
     return static_cast<int>(count);
 }
+bool CharacterMortality(const char* name, bool mortal)
+{
+    Note("CPostacMgr::%s %s", mortal ? "MortalCharacter" : "ImmortalCharacter", S(name));
+    strpostac* p = PMgr.FindCharacterByName(S(name), true);
+    if (!p)
+        return false;
+    p->immortal = mortal ? 0 : 1;
+    return true;
+}
 void KillEmAll(float radius)
 {
     Note("CPostacMgr::KillEmAll %.2f", radius);
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        strpostac& p = PMgr.m_Postacie[i];
+        if (!p.used || p.dead || p.player_record || p.immortal || p.partner || p.civilian ||
+            (p.faza && p.faza->immortal) || !(p.target_distance < radius))
+            continue;
+        Note("CPostacMgr::Zabij %s", p.name);
+        PMgr.Zabij(&p, &p.position, &p.position, nullptr, false, false, false);
+    }
 }
-bool EnemyWithin(const float*, float)
+bool EnemyWithin(const float* point, float radius)
 {
+    if (!point)
+        return false;
+    const D3DXVECTOR3 at(point[0], point[1], point[2]);
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        const strpostac& p = PMgr.m_Postacie[i];
+        if (!p.used || p.dead || p.player_record || p.partner || p.civilian ||
+            CompareNoCase(p.name, "fake_hero") == 0)
+            continue;
+        const D3DXVECTOR3 d = p.position - at;
+        if (D3DXVec3Length(&d) < radius)
+            return true;
+    }
     return false;
 }
 void KillCamAllowed(bool allowed)
@@ -163,5 +196,6 @@ void Wind(bool calm)
 void OverlayName(const char* name)
 {
     Note("EPostProcess::SetOverlayName %s", S(name));
+    PostProcess.SetOverlayName(name);
 }
 } // namespace QuestCalls

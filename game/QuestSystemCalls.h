@@ -1,12 +1,10 @@
 #pragma once
 // The calls mission scripts make into other managers: the task box, the HUD's
-// faders and the characters, and those whose managers do not have the
-// operation yet: helicopters, the kill camera, dialogues, the
-// hero's riding and guns, the wind and the post-processing overlay.
-// Each call is noted in a short journal (tests and "Debug" traces can see it).
-// STAND-IN: the calls marked so below change nothing else; each names the
-// operation it waits for, and the work that builds that manager replaces the
-// body with the call.
+// faders, the characters, helicopters, the kill camera, dialogues, the hero's
+// riding and guns, the wind and the post-processing overlay.
+// Each call is noted in a short journal (tests and "Debug" traces can see it)
+// and then made; the few marked STAND-IN below change nothing else yet and
+// say what they wait for.
 
 #include "platform/win32/WinTypes.h"
 
@@ -34,16 +32,21 @@ bool HeroDialogueRunning();
 // A character's look-at target ("" clears it) and its removal mark.
 void CharacterLookAt(const char* name, const char* target);
 void CharacterDelete(const char* name);
-// STAND-IN: the characters' operations CPostacMgr does not have yet:
-// activation parameters, mortality and the mass kill. CharacterCall passes
+// STAND-IN: the activation parameters wait for the characters' activation
+// (CPostacMgr keeps no such parameters yet). CharacterCall passes
 // "AlarmCharacter" on to the characters.
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);
+// Makes the live character of the name mortal or immortal; false when there is none.
+bool CharacterMortality(const char* name, bool mortal);
 // The engaged hostile characters within the radius (GameMusic::CountEngagedEnemies).
 int EngagedEnemiesWithin(float radius);
+// Every live enemy not held immortal (by the mission or its phase) whose
+// distance to its current target is below the radius dies.
 void KillEmAll(float radius);
-// True when a character in reach of the point (none exist yet).
+// True when a live character that is neither a partner nor a civilian (nor
+// the hero's own record) stands within the radius of the point.
 bool EnemyWithin(const float* point, float radius);
 // The kill camera's allowed byte (journalled too).
 void KillCamAllowed(bool allowed);
@@ -57,8 +60,9 @@ void BattlefieldAttack(const char* target);
 // mission makes the call. STAND-IN: only noted are the mounting permissions of
 // a gun, which wait for the object record's mounted-gun record.
 void HeroCall(const char* what, const char* name);
-// STAND-IN: the environment's wind switch.
+// STAND-IN: the environment's wind switch waits for the sky light to keep the
+// wind flag it saves; only noted.
 void Wind(bool calm);
-// STAND-IN: EPostProcess's overlay name.
+// The post-processing's overlay (depth-of-field target) name; "" clears it.
 void OverlayName(const char* name);
 } // namespace QuestCalls

@@ -9,6 +9,7 @@
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "game/QuestSystemCalls.h"
+#include "environment/FxInstance.h"
 #include "game/Rockets.h"
 #include "physics/HeliMgr.h"
 #include "physics/PhysicsMgr.h"
@@ -181,7 +182,14 @@ void FireMissionRocket(HOBJECT launcher, HOBJECT target)
     launch.hShooter = launcher;
     launch.szSound = ROCKET_SOUND;
     launch.fSoundRange = kSoundRange;
-    LaunchWorldRocket(launch);
+    // The mission's rocket is its powerful kind: it ends in the big blast,
+    // and carries the mission's damage factor.
+    constexpr float kMissionDamageFactor = 24.0f;
+    if (EFxInstance* fx = LaunchWorldRocket(launch))
+    {
+        fx->m_bBigExplosion = 1;
+        fx->m_fDamageFactor = kMissionDamageFactor;
+    }
 }
 
 float HeroDistance(HOBJECT o)
@@ -505,12 +513,11 @@ bool QuestSystem::Run(QuestCommand& c)
             g_Engine.SetObjectFlags(o, kDetailedShadowFlag, kDetailedShadowFlag);
         return false;
     case IMMORTAL_CHARACTER:
-        if (!ActionCalls::CharacterExists(c.arg1))
-            g_Console.Print2("QS Nie znalazl ImmortalCharacter ", c.arg1);
-        return false;
     case MORTAL_CHARACTER:
-        if (!ActionCalls::CharacterExists(c.arg1))
-            g_Console.Print2("QS Nie znalazl MortalCharacter ", c.arg1);
+        if (!QuestCalls::CharacterMortality(c.arg1, c.code == MORTAL_CHARACTER))
+            g_Console.Print2(c.code == MORTAL_CHARACTER ? "QS Nie znalazl MortalCharacter "
+                                                        : "QS Nie znalazl ImmortalCharacter ",
+                             c.arg1);
         return false;
     case SET_GRASS_WIDTH:
         return false;

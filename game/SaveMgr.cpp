@@ -434,7 +434,8 @@ void CSaveMgr::ClearGameForLoad()
     ItemMgr.DeleteAllItems();
     g_GameAI.FreeVariables();
     g_DialogueMgr.StopAll();
-    // STAND-IN: the post-processing flag comes with the post-processing chain.
+    // STAND-IN: a load also clears one flag of the post-processing; it waits
+    // for the post-processing to name which of its flags that is.
 }
 
 bool CSaveMgr::ReadSections(FILE* file, const char* path)

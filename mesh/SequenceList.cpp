@@ -1,6 +1,8 @@
 // Animation sequences of characters and the rules that pick their animation names.
 #include "mesh/SequenceList.h"
 
+#include "characters/PostacMgr.h"
+#include "game/DialogueMgr.h"
 #include "platform/win32/Path.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
@@ -176,9 +178,10 @@ void SequenceList::StartStep(strSequenceCharacter* character, strSequence* seque
     character->pSequence = sequence;
     character->pStep = step;
     const int k = std::rand() % static_cast<int>(step->iNumAnimations);
-    // STAND-IN: a step's dialogue waits for the sequence character to know its
-    // character record (the speaker CDialogueMgr::StartDialogue needs); the
-    // name is kept in the step.
+    // The step's dialogue, with the character whose model this is as its only actor.
+    if (step->szDialogue[0])
+        if (strpostac* speaker = PMgr.FindCharacterByObject(character->hObject))
+            g_DialogueMgr.StartDialogue(step->szDialogue, speaker, nullptr, nullptr);
     g_Engine.SetObjectAnimation(character->hObject, step->szAnimations[k], 0, step->fInterpolation, 1.0f);
     character->fSpeed = step->fSpeeds[k];
     for (float& f : character->fReset)

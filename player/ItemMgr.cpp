@@ -177,8 +177,9 @@ void EItemMgr::SpawnWorldItems()
             {
                 g_Engine.SetObjectScale(item->m_hWorldObject, &scale);
                 g_Engine.SetObjectRotation(item->m_hWorldObject, &orientation);
-                // STAND-IN: the placed object's action name comes with the whole
-                // action record of the object-action work; until then there is none to copy.
+                // STAND-IN: the placed object's action name waits for the object's
+                // action record to say which of its fields is that name; until then
+                // none is copied.
             }
         }
         g_Engine.DeleteObject(&o);

@@ -3,6 +3,7 @@
 #include "characters/KillCam.h"
 #include "characters/PostacMgr.h"
 #include "environment/FxMgr.h"
+#include "game/BulletHit.h"
 #include "game/CutScene.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
@@ -178,6 +179,7 @@ constexpr float kBreathSoundAfter = 4.0f; // no breath sound in the level's firs
 constexpr const char* BREATH_IN_SOUND = "sounds\\hero\\chep.wav";
 // The Geiger counter clicks while the hero is being hurt (radiation).
 // The developer's test soldier.
+constexpr const char* DRAISINE_NAME = "drezyna";
 constexpr const char* TEST_SOLDIER_MODEL = "models\\postacie\\soldat1\\soldat1.x";
 constexpr const char* TEST_SOLDIER_WEAPON = "prefabs\\bronie_static\\ak_low.x";
 constexpr const char* TEST_SOLDIER_SOCKET = "ak47_prawa";
@@ -362,18 +364,29 @@ void AddAlarm(const D3DVECTOR& at, float hearing, float openLine, float sight)
     PMgr.AddAlarm(&position, hearing, openLine, 0, sight, 1, 0, 0);
 }
 
-// Whether the aimed object is a character's model.
-// STAND-IN: the HUD's partner, enemy and civilian crosshair marks come with
-// the HUD elements; until then the aim only tells a character from an object.
+// Whether the aimed object is a character's model; the HUD's crosshair then
+// marks a partner, a civilian or else an enemy.
 bool MarkCharacter(HOBJECT object)
 {
-    return PMgr.FindCharacterByObject(object) != nullptr;
+    const strpostac* p = PMgr.FindCharacterByObject(object);
+    if (!p)
+        return false;
+    if (p->partner)
+        g_Panel.m_bFriendAimed = 1;
+    else if (p->civilian)
+        g_Panel.m_bOtherAimed = 1;
+    else
+        g_Panel.m_bEnemyAimed = 1;
+    return true;
 }
 bool MountedByCharacter(const char* name)
 {
     return PMgr.IsMountedByCharacter(name);
 }
-void ClearCrosshairMarks() {}
+void ClearCrosshairMarks()
+{
+    g_Panel.m_bFriendAimed = g_Panel.m_bOtherAimed = g_Panel.m_bEnemyAimed = 0;
+}
 
 // The HUD's use prompt and pick-up target.
 void ShowUseHint(BYTE use)
@@ -587,7 +600,8 @@ void CPlayer::MoveToStart()
 
 void CPlayer::Release()
 {
-    // STAND-IN: the breath sound comes with its part.
+    // STAND-IN: the breath sound waits for a step of the hero that starts
+    // one (none does yet); until then there is none to stop.
     StopSlideSound();
     StopMovingOnObject();
     g_PlayerHeli.Release();
@@ -1399,7 +1413,9 @@ HOBJECT CPlayer::SpawnTestSoldier(const char* animation)
     std::snprintf(name, sizeof name, "hero%i", m_iTestSoldiers++);
     g_Engine.SetObjectName(soldier, name);
     g_Engine.SetObjectAnimation(soldier, animation, 1, 0.0f, 1.0f);
-    if (HOBJECT weapon = g_Engine.CreateObject(OT_MESH, TEST_SOLDIER_WEAPON, 0, 0, &at.x, nullptr))
+    // The rifle is shown in his hand like a character's weapon.
+    if (HOBJECT weapon =
+            g_Engine.CreateObject(OT_MESH, TEST_SOLDIER_WEAPON, CHARACTER_OBJECT_SHOWN, 0, &at.x, nullptr))
         g_EngineObject.TieToSocket(weapon, TEST_SOLDIER_SOCKET, name);
     return soldier;
 }
@@ -1652,11 +1668,12 @@ void CPlayer::GroundProbe()
     if (SegmentPastHero(from, to, &hit))
     {
         m_fGroundHeight = hit.vPoint.y + kProbeLift;
-        // STAND-IN: the surface kind from the hit face's texture comes with the
-        // texture records; concrete until then.
-        m_hStandObject = hit.pObject && (hit.pObject->Type == OT_MESH || hit.pObject->Type == OT_SKINMESH)
-                             ? hit.pObject
-                             : nullptr;
+        // A mesh or figure underfoot gives the footsteps its face's surface.
+        const bool onObject =
+            hit.pObject && (hit.pObject->Type == OT_MESH || hit.pObject->Type == OT_SKINMESH);
+        if (onObject)
+            m_iSurface = BulletHit::SurfaceOf(hit);
+        m_hStandObject = onObject ? hit.pObject : nullptr;
     }
     else
         m_hStandObject = nullptr;
@@ -1772,7 +1789,10 @@ void CPlayer::ChangeHealth(float amount, float, BYTE, BYTE resetHurt)
         s.m_fHealth += amount;
     else if (amount < 0.0f)
     {
-        // STAND-IN: the halving on the "drezyna" comes with the ride objects.
+        // Riding the draisine halves every hurt.
+        constexpr float kDraisineShare = 0.5f;
+        if (m_hStandObject && CompareNoCase(m_hStandObject->szName, DRAISINE_NAME) == 0)
+            amount *= kDraisineShare;
         s.m_fHealth += amount;
         m_fTimeSinceDamage = 0.0f;
         if (resetHurt)
@@ -1976,10 +1996,12 @@ void CPlayer::DeathView()
 
 void CPlayer::HeartbeatStep()
 {
-    // STAND-IN: focus mode comes with the post-process object effect; until
-    // then it stays off.
-    m_bFocusMode = 0;
-    if (PlayerStats.m_fHealth > kHeartbeatHealth || Letterbox())
+    // Focus: the post-processing's object effect forced on while the
+    // heartbeat is up; the heart keeps beating whatever the health.
+    constexpr float kFocusHeartbeat = 0.001f;
+    m_bFocusMode =
+        PostProcess.m_bBW && PostProcess.m_bBWForced && m_fHeartbeatLevel > kFocusHeartbeat ? 1 : 0;
+    if (!m_bFocusMode && (PlayerStats.m_fHealth > kHeartbeatHealth || Letterbox()))
     {
         StopHeartbeat();
         return;

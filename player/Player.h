@@ -21,7 +21,7 @@ struct EPlayerStats
     BYTE m_bCombatMode = 1; // weapons may be drawn
     BYTE m_bCanRun = 1;
     BYTE m_bCanJump = 1;
-    BYTE m_bReserved = 0;
+    BYTE m_bReserved = 0; // the high jump: set and cleared by object actions, read by nothing
     BYTE m_bDead = 0;
     BYTE m_bMissionFailed = 0;
     int m_iFailReason = 0;

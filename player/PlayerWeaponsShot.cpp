@@ -135,11 +135,11 @@ bool HeroRidesBezier()
     return Player.m_bBezier != 0;
 }
 
-// STAND-IN: the HUD's third view byte (the machine-gun sight) comes with the
-// HUD; the description that would set it stands in for it.
-bool MachineGunSight(const EItemDesc& d)
+// The HUD's third view byte: the machine-gun sight, which the scope step sets
+// from the weapon in hand.
+bool MachineGunSight()
 {
-    return d.MP_Celownik != 0;
+    return g_Panel.m_bMPView != 0;
 }
 
 float Length(const D3DXVECTOR3& v)
@@ -384,7 +384,7 @@ void CPlayerWeapons::FireBullet()
     float r = RandomFloat(k) * kKickScale;
     const bool scoped = g_Panel.m_bSniperScope != 0;
     if (scoped)
-        r *= MachineGunSight(d) ? kKickScopeMachineGun : kKickScope;
+        r *= MachineGunSight() ? kKickScopeMachineGun : kKickScope;
     mouse.y -= r;
     mouse.x += (std::rand() % 2 == 0 ? 1.0f : -1.0f) * kKickYaw * r;
     // 4. Spread about the camera's aim.

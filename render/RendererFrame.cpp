@@ -346,8 +346,9 @@ void CloseScenePath()
         for (strobjectframe& f : g_Renderer.m_ObjectFrame)
             f.m_bCounted = 0;
     Bronie.RenderLaser();
-    // STAND-IN: the picked object's report comes with its own work; the path
-    // debug lines are drawn with the characters' debug pass.
+    // The picked object's report ("DebugLights") is drawn once a frame with
+    // the game's 2D overlay, the path debug lines with the characters' debug
+    // pass; neither is drawn again here.
 }
 } // namespace
 

@@ -162,8 +162,8 @@ bool SpeakerHead(const PanelSubtitle& slot, D3DXVECTOR3* head)
     return true;
 }
 
-// STAND-IN: the character record keeps no always-heard mark yet (it comes
-// with the characters' phase machine); until then every speaker is traced.
+// STAND-IN: waits for the character record to carry an always-heard mark
+// (none of its flags is one yet); until then every speaker is traced.
 bool SpeakerAlwaysHeard(const PanelSubtitle&)
 {
     return false;

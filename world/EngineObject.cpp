@@ -298,8 +298,9 @@ void EEngineObject::UpdateObjects()
             if (o.bFalling)
                 StepFalling(&o);
             // STAND-IN: the shooting step (an object firing its weapon at its
-            // target) waits for the weapons' use by objects; the shooting flag
-            // is set from the catalogue's weapon, but nothing fires yet.
+            // target) waits for the unit of the shot interval and the aim of
+            // an object's shot to be settled; the flag, the interval and the
+            // catalogue's weapon are set, but nothing fires yet.
             if (o.Type == OT_SKINMESH)
             {
                 if (o.Object)

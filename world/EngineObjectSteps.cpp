@@ -138,10 +138,27 @@ void EEngineObject::StepFalling(HOBJECT o)
     }
 }
 
-// STAND-IN: the crush step kills every live character within reach whose
-// position lies inside the object's body; it waits for the characters
-// (CPostacMgr), and until then there is no one to crush.
-void EEngineObject::StepCrush(HOBJECT) {}
+// The crush step: every live character within reach whose position, one unit
+// up, lies inside the object's body dies under it.
+void EEngineObject::StepCrush(HOBJECT o)
+{
+    constexpr float kCrushReach = 300.0f;
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    if (!o || o->Type != OT_MESH || !o->Object)
+        return;
+    for (int i = 0; i < MAX_POSTACI; ++i)
+    {
+        strpostac& p = PMgr.m_Postacie[i];
+        if (!p.used || p.dead || p.player_record)
+            continue;
+        const D3DXVECTOR3 away = p.position - o->vPosition;
+        if (!(D3DXVec3Length(&away) < kCrushReach))
+            continue;
+        const D3DXVECTOR3 at = p.position + up;
+        if (g_PhysicsMgr.IsPointInsideObject(o, &at))
+            PMgr.Zabij(&p, &o->vPosition, &p.position, nullptr, false, false, false);
+    }
+}
 
 // The camera follows the record copied when the positioning started: it
 // drifts, its field of view eases toward the end value, a flash may start on

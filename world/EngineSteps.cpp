@@ -125,8 +125,10 @@ const EEngineStep kUpdateSteps[] = {
      []
      {
          StartDebugTimer(DT_DEVELOPER_KEYS);
-         // STAND-IN: the developer keys (screenshot, far plane, cut-scene
-         // skip) read key commands, which come with the input work.
+         // STAND-IN: the developer keys (screenshot, far plane up and down,
+         // cut-scene skip) wait for their key command numbers and for the
+         // input settings' debug-key switch to be named; nothing names them
+         // yet, so no key runs here.
      }},
     {"EObjectMgr::Update",
      []

@@ -1,4 +1,4 @@
-// STAND-IN: see ObjectActionCalls.h.
+// The calls object actions make; see ObjectActionCalls.h.
 #include "world/ObjectActionCalls.h"
 
 #include "characters/PathMgr.h"
@@ -13,6 +13,7 @@
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
+#include "render/PostProcess.h"
 #include "shell/CallJournal.h"
 #include "shell/Mouse.h"
 #include "ui/Panel.h"
@@ -153,6 +154,8 @@ void HeroSetJumpAllowed(BYTE allowed)
 void HeroSetHighJump(BYTE on)
 {
     Note("PlayerStats::HighJump %d", on);
+    // The record's byte after the jump permission; nothing else reads it.
+    PlayerStats.m_bReserved = on ? 1 : 0;
 }
 void HeroGrabLadder(HOBJECT o)
 {
@@ -198,26 +201,46 @@ void PanelFadeOut(float seconds)
 void PostMotionBlur(BYTE on)
 {
     Note("EPostProcess::MotionBlur %d", on);
+    PostProcess.m_bMotionBlur = on;
 }
 void PostMotionBlurAmount(float amount)
 {
     Note("EPostProcess::MotionBlurAmount %g", amount);
+    PostProcess.m_fMotionBlurAmount = amount;
 }
 void PostMonochrome(BYTE on)
 {
     Note("EPostProcess::Monochrome %d", on);
+    PostProcess.m_bMonochrome = on;
 }
 void PostObjectEffect(BYTE on)
 {
     Note("EPostProcess::ObjectEffect %d", on);
+    if (!on)
+    {
+        PostProcess.DisableObjectEffect(1);
+        return;
+    }
+    // A forced effect already running keeps its objects.
+    if (!(PostProcess.m_bBW && PostProcess.m_bBWForced))
+        PostProcess.ClearEffectObjects();
+    PostProcess.EnableObjectEffect(1);
 }
 void PostAddEffectObject(HOBJECT o)
 {
     Note("EPostProcess::AddEffectObject %s", NameOf(o));
+    PostProcess.AddEffectObject(o);
 }
 void PostAddEffectCharacter(const char* name)
 {
     Note("EPostProcess::AddEffectCharacter %s", S(name));
+    const strpostac* p = PMgr.FindCharacterByName(S(name), false);
+    if (!p)
+        return;
+    for (HOBJECT o : {p->model, p->eye_l, p->eye_r})
+        PostProcess.AddEffectObject(o);
+    if (p->weapon && p->weapon->m_hHeldModel)
+        PostProcess.AddEffectObject(p->weapon->m_hHeldModel);
 }
 void SaveCheckpoint()
 {

@@ -1,11 +1,9 @@
 #pragma once
 // The calls object actions make into the hero, the characters, the HUD, the
 // post-process switches, dialogues, the mission scripts and the save manager.
-// STAND-IN: those managers do not have these operations yet; each call here
-// is noted in a short journal (so a level designer can trace it with "Debug"
-// and tests can see it) and changes nothing else. Each function names the
-// operation it stands in for; the work that builds that manager replaces the
-// body with the call.
+// Each call here is noted in a short journal (so a level designer can trace
+// it with "Debug" and tests can see it) and then made; the few marked
+// STAND-IN below change nothing else yet and say what they wait for.
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
@@ -25,8 +23,7 @@ void ClearJournal();
 
 // QuestSystem::OnObjectUsed (the mission scripts), noted as well.
 void QuestObjectUsed(HOBJECT object);
-// The hero (CPlayer, PlayerStats and his weapons). STAND-IN where only noted:
-// helicopters and the high jump wait for the vehicle work.
+// The hero (CPlayer, PlayerStats and his weapons).
 bool HeroIsDead();
 void HeroMountGun(const char* objectName);
 void HeroStartCountdown(HOBJECT object);
@@ -47,14 +44,16 @@ void HeroGrabLadder(HOBJECT object);
 // The hero's position, previous position and view after a teleport.
 void HeroTeleport(const D3DXVECTOR3& position, float yaw, BYTE crouching);
 HOBJECT HeroObject();
-// STAND-IN: CMainGame's end-game operation.
+// CMainGame's end-game operation: an empty one, noted only.
 void GameEndGame();
 // The HUD's direction-pointer notice.
 void HudDirectionPointer(HOBJECT target);
 // The HUD's black fades.
 void PanelFadeIn(float seconds);
 void PanelFadeOut(float seconds);
-// STAND-IN: EPostProcess switches.
+// EPostProcess switches: motion blur, its amount, monochrome, and the
+// black-and-white object effect with its objects (a character brings its
+// model, eyes and held weapon).
 void PostMotionBlur(BYTE on);
 void PostMotionBlurAmount(float amount);
 void PostMonochrome(BYTE on);
@@ -82,7 +81,8 @@ void ActivateAIAction(const char* name);
 // made by the respawner still exists.
 void CharacterRespawn(const char* name, const D3DXVECTOR3& position, const char* phase, HOBJECT respawner);
 bool CharacterAliveFrom(HOBJECT respawner);
-// STAND-IN: the hero's speakers (CPostacMgr) saying a voice line with its subtitle.
+// STAND-IN: the hero's speakers saying a voice line with its subtitle wait
+// for the characters' manager to have the hero's speakers; only noted.
 void HeroSpeak(int speaker, const char* file, const char* subtitle);
 // CPathMgr: the nearest path and place for a respawner (kept in the
 // respawner), and their lookups by identifier.

@@ -8,6 +8,7 @@
 
 #include "characters/PostacMgr.h"
 #include "game/DialogueMgr.h"
+#include "mesh/SequenceList.h"
 #include "shell/SaveFile.h"
 #include "shell/TextMgr.h"
 #include "world/Object.h"
@@ -207,6 +208,36 @@ TEST_F(Dialogues, ANewDialogueOfAnActorStopsItsOldOneWithoutItsEnd)
     PlayerStats.m_bDead = 1;
     g_DialogueMgr.StartDialogue("second", ann, nullptr, nullptr);
     EXPECT_EQ(Running(), 0);
+}
+
+TEST_F(Dialogues, AnAnimationStepsDialogueStartsWithTheCharacterWhoseModelPlaysIt)
+{
+    Script("dialogue greet\nactor0 l1\n");
+    g_DialogueMgr.LoadAll();
+    m_dir->Write("scripts/animations/s.txt", "sequence hail\nfaza wave\nanimacja wave\ndialogue greet\n");
+    SequenceList list;
+    list.LoadAll();
+    strSequence* hail = list.FindSequence("hail");
+    ASSERT_NE(hail, nullptr);
+    const float at[3] = {0.0f, 0.0f, 0.0f};
+    HOBJECT model = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, at, nullptr);
+    HOBJECT other = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, at, nullptr);
+    ASSERT_NE(model, nullptr);
+    ASSERT_NE(other, nullptr);
+    strpostac* bob = Actor(0, "bob");
+    bob->model = model;
+    // A figure that is no character's plays the step without its dialogue.
+    strSequenceCharacter stranger;
+    stranger.hObject = other;
+    list.StartStep(&stranger, hail, hail->pFirstStep);
+    EXPECT_EQ(Running(), 0);
+    strSequenceCharacter figure;
+    figure.hObject = model;
+    list.StartStep(&figure, hail, hail->pFirstStep);
+    const strActiveDialogue* greet = SlotOf("greet");
+    ASSERT_NE(greet, nullptr);
+    EXPECT_EQ(greet->actors[0], bob);
+    g_Engine.DeleteAllObjects();
 }
 
 TEST_F(Dialogues, RandomDialoguesDrawLinesAfterAPauseAndOneLineCannotGoOn)

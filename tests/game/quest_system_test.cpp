@@ -12,6 +12,7 @@
 #include "game/QuestSystemCalls.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
+#include "render/PostProcess.h"
 #include "shell/TextMgr.h"
 #include "ui/Objective.h"
 #include "world/Object.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace gametest;
 
@@ -525,6 +527,22 @@ TEST_F(QuestScripts, FieldOfViewAndCommandsThatReachOtherManagers)
     EXPECT_EQ(g_QuestSystem.m_bFovSet, 0);
 }
 
+TEST_F(QuestScripts, TheDepthOfFieldTargetReachesThePostProcessingAndALoadOrAResetClearsIt)
+{
+    Load("set_dof_target gate\nwait 1\nunset_dof_target\nwait 5\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_STREQ(PostProcess.m_szOverlay, "gate");
+    Frames(12);
+    EXPECT_STREQ(PostProcess.m_szOverlay, "") << "unset";
+    PostProcess.SetOverlayName("left_over");
+    Load("wait 5\n");
+    EXPECT_STREQ(PostProcess.m_szOverlay, "") << "a level's script starts without one";
+    PostProcess.SetOverlayName("left_over");
+    g_QuestSystem.Reset();
+    EXPECT_STREQ(PostProcess.m_szOverlay, "") << "nor does a released level keep one";
+}
+
 TEST_F(QuestScripts, TheRocketFliesFromTheLauncherAtTheTargetCarryingTheLauncherItem)
 {
     m_dir->Write("afx/rakieta_pocisk.afx", "Life_Time 5\n");
@@ -548,6 +566,8 @@ TEST_F(QuestScripts, TheRocketFliesFromTheLauncherAtTheTargetCarryingTheLauncher
     EXPECT_EQ(rocket->m_hShooter, launcher);
     EXPECT_NE(rocket->m_pWeapon, nullptr);
     EXPECT_EQ(rocket->m_pWeapon, ItemMgr.FindDescription("glauncher"));
+    EXPECT_EQ(rocket->m_bBigExplosion, 1) << "the mission's rocket ends in the big blast";
+    EXPECT_FLOAT_EQ(rocket->m_fDamageFactor, 24.0f);
     // 8700 units a second straight at the target (300, 0, 400 away).
     EXPECT_NEAR(rocket->m_vVel.x, 8700.0f * 0.6f, 1.0f);
     EXPECT_NEAR(rocket->m_vVel.y, 0.0f, 1.0f);
@@ -593,6 +613,74 @@ TEST_F(QuestScripts, TheObjectiveTextReachesTheTaskBoxAndTheFadersReachTheHud)
     EXPECT_EQ(g_Panel.m_White.fadeOut, 1);
     EXPECT_EQ(g_Panel.m_White.fadeIn, 0);
     EXPECT_FLOAT_EQ(g_Panel.m_White.outDuration, 3.0f);
+}
+
+// Bare character records in the first slots, cleared again at the end.
+struct CharacterRecords
+{
+    strpostac* Add(int slot, const char* name, float targetDistance, const D3DXVECTOR3& at)
+    {
+        strpostac& p = PMgr.m_Postacie[slot];
+        p = strpostac{};
+        p.used = 1;
+        std::snprintf(p.name, sizeof p.name, "%s", name);
+        p.target_distance = targetDistance;
+        p.position = at;
+        slots.push_back(slot);
+        return &p;
+    }
+    ~CharacterRecords()
+    {
+        for (int slot : slots)
+            PMgr.m_Postacie[slot] = strpostac{};
+    }
+    std::vector<int> slots;
+};
+
+TEST_F(QuestScripts, KillEmAllKillsTheEnemiesFightingWithinTheRadiusThatTheMissionDidNotMakeImmortal)
+{
+    CharacterRecords records;
+    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
+    records.Add(0, "foe", 50.0f, at);
+    records.Add(1, "far_foe", 500.0f, at);
+    strpostac* partner = records.Add(2, "friend", 10.0f, at);
+    partner->partner = 1;
+    strpostac* civilian = records.Add(3, "villager", 10.0f, at);
+    civilian->civilian = 1;
+    strpostac* guard = records.Add(4, "guard", 10.0f, at);
+    records.Add(5, "fake_hero", 10.0f, at)->player_record = 1;
+    Load("immortal_character guard\nimmortal_character nobody\nkill_em_all 100\nwait 1\n"
+         "mortal_character guard\nkill_em_all 100\nwait 100\n");
+    StartLevel();
+    Frames(1);
+    // Bare records: the death itself is the characters' own, what is asked of it is journalled.
+    EXPECT_TRUE(QuestCalls::Called("CPostacMgr::Zabij foe"));
+    for (const char* spared : {"far_foe", "friend", "villager", "fake_hero", "guard"})
+        EXPECT_FALSE(QuestCalls::Called((std::string("CPostacMgr::Zabij ") + spared).c_str())) << spared;
+    EXPECT_EQ(guard->immortal, 1);
+    EXPECT_TRUE(Contains(Log(), "QS Nie znalazl ImmortalCharacter nobody"));
+    QuestCalls::ClearJournal();
+    Frames(12);
+    EXPECT_EQ(guard->immortal, 0);
+    EXPECT_TRUE(QuestCalls::Called("CPostacMgr::Zabij guard")) << "mortal again";
+    EXPECT_FALSE(QuestCalls::Called("CPostacMgr::Zabij far_foe"));
+}
+
+TEST_F(QuestScripts, AnEnemyWithinTheRadiusOfTheGuardedObjectFailsTheMission)
+{
+    CharacterRecords records;
+    Place("gate", 0.0f, 0.0f, 0.0f);
+    records.Add(0, "friend", 0.0f, D3DXVECTOR3(1.0f, 0.0f, 0.0f))->partner = 1;
+    records.Add(1, "villager", 0.0f, D3DXVECTOR3(1.0f, 0.0f, 0.0f))->civilian = 1;
+    strpostac* foe = records.Add(2, "foe", 0.0f, D3DXVECTOR3(30.0f, 0.0f, 0.0f));
+    Load("set_fail_on_enemy_reach gate -distance 10\nwait 100\n");
+    StartLevel();
+    Frames(3);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 0) << "only friends and civilians near, the enemy far";
+    foe->position = D3DXVECTOR3(5.0f, 0.0f, 0.0f);
+    Frames(1);
+    EXPECT_EQ(PlayerStats.m_bMissionFailed, 1);
+    EXPECT_TRUE(Contains(Log(), "FailOnEnemyReach odpala GameFailed"));
 }
 
 TEST_F(QuestScripts, LookAtAndDeleteCharacterReachTheCharacters)

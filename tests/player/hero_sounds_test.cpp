@@ -6,6 +6,7 @@
 #include "platform/Backend.h"
 #include "platform/dsound/DSoundHeadless.h"
 #include "environment/FxMgr.h"
+#include "render/PostProcess.h"
 #include "sound/SoundMgr.h"
 #include "ui/Panel.h"
 #include "support/GameProcess.h"
@@ -163,6 +164,34 @@ TEST_F(HeroSounds, TheHeartbeatLoopsWhileHealthIsLowAndStopsAtDeath)
     EXPECT_TRUE(PlayerStats.m_bDead);
     EXPECT_EQ(Player.m_Heartbeat.sound, nullptr);
     EXPECT_EQ(Problems(), 0u) << ConsoleLog();
+}
+
+TEST_F(HeroSounds, InFocusTheHeartBeatsAtFullHealthAndTheHeroGoesQuietly)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    Player.m_fTimeSinceInit = 10.0f;
+    PlayerStats.m_fHealth = PlayerStats.m_fMaxHealth;
+    struct Row
+    {
+        BYTE mode;       // the object effect's forced mode (0: on, not forced)
+        float heartbeat; // the heartbeat level
+        bool focus;
+    };
+    for (const Row& r : {Row{1, 0.5f, true}, Row{0, 0.5f, false}, Row{1, 0.0f, false}})
+    {
+        SCOPED_TRACE(testing::Message() << int(r.mode) << " " << r.heartbeat);
+        PostProcess.EnableObjectEffect(r.mode);
+        Player.SetHeartbeatLevel(r.heartbeat);
+        Frames(1);
+        EXPECT_EQ(Player.m_bFocusMode, r.focus ? 1 : 0);
+        EXPECT_EQ(Player.m_Heartbeat.sound != nullptr, r.focus) << "full health beats only in focus";
+        PostProcess.DisableObjectEffect(1);
+    }
+    Player.SetHeartbeatLevel(0.0f);
+    Frames(1);
+    EXPECT_EQ(Player.m_bFocusMode, 0);
+    EXPECT_EQ(Player.m_Heartbeat.sound, nullptr);
 }
 
 TEST_F(HeroSounds, ABulletHitThrowsUpBloodUnlessTheHeroIsShielded)

@@ -12,6 +12,8 @@
 #include "world/ObjectActionParams.h"
 
 #include <cmath>
+#include <cstring>
+#include <fstream>
 
 using namespace playertest;
 
@@ -272,6 +274,23 @@ TEST_F(HeroTest, ADamageIsScaledByDifficulty)
         EXPECT_NEAR(100.0f - PlayerStats.m_fHealth, c.taken, 1e-3f);
         EXPECT_FLOAT_EQ(Player.m_fTimeSinceDamage, 0.0f);
     }
+}
+
+TEST_F(HeroTest, OnTheDraisineEveryHurtIsHalved)
+{
+    Start();
+    Player.m_fTimeSinceInit = 10.0f;
+    Player.m_fFrameTime = 0.0f; // no regeneration inside the calls
+    g_Engine.SetObjectName(ground, "Drezyna");
+    Player.m_hStandObject = ground;
+    PlayerStats.m_fHealth = 100.0f;
+    Player.ChangeHealth(-10.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 95.0f);
+    Player.ChangeHealth(4.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 99.0f) << "healing is whole";
+    g_Engine.SetObjectName(ground, "cart");
+    Player.ChangeHealth(-10.0f);
+    EXPECT_FLOAT_EQ(PlayerStats.m_fHealth, 89.0f);
 }
 
 TEST_F(HeroTest, DamageIsDroppedInTheFirstFiveSecondsAndWhileDeadOrFailed)
@@ -718,6 +737,7 @@ TEST_F(HeroTest, F4AndF5PutANumberedTestSoldierWithHisRifleInFrontOfTheCamera)
     model.weights.assign(model.mesh.positions.size() / 3, {{0, 1.0f}});
     std::filesystem::create_directories("models/postacie/soldat1");
     ASSERT_TRUE(WriteSkinModelFile("models\\postacie\\soldat1\\soldat1.x", model, tk::xfile::XFormat::Text));
+    std::ofstream("models/postacie/soldat1/sockets.txt") << "ak47_prawa Bip01 0 0 0 0 0 0\n";
     std::filesystem::create_directories("prefabs/bronie_static");
     ASSERT_TRUE(
         tk::xfile::XWriteMeshFile("prefabs\\bronie_static\\ak_low.x", BoxMesh(), tk::xfile::XFormat::Text));
@@ -740,6 +760,13 @@ TEST_F(HeroTest, F4AndF5PutANumberedTestSoldierWithHisRifleInFrontOfTheCamera)
         EXPECT_EQ(soldier->Type, OT_SKINMESH);
         EXPECT_NEAR(soldier->vPosition.x, eye.x, 0.01f);
         EXPECT_NEAR(soldier->vPosition.z, eye.z + 3.0f, 0.01f) << "ahead of the camera looking along +z";
+        const strObject* rifle = nullptr;
+        for (const strObject& o : g_Engine.m_Objects)
+            if (o.bUsed && o.bTied && std::strcmp(o.szTieObject, name) == 0)
+                rifle = &o;
+        ASSERT_NE(rifle, nullptr) << "his rifle is tied to him";
+        EXPECT_EQ(rifle->Type, OT_MESH);
+        EXPECT_TRUE(rifle->dwFlags & 1) << "and shown";
     }
     EXPECT_EQ(g_Engine.FindObject("hero2", 0), nullptr);
 }

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <ostream>
@@ -87,6 +89,55 @@ TEST(HeroViewGame, TheWeaponInHandIsDrawnAtTheLowerRightOfTheView)
     // (The light bounced off the town brightens some of its iron.)
     EXPECT_GT(IronShare(b, w / 2, h * 3 / 4, w, h), 0.05);
     EXPECT_LT(IronShare(b, w / 4, h * 3 / 4, w / 2, h), 0.005);
+}
+
+Bitmap Screenshot(const TempDir& dir, const char* name)
+{
+    std::ifstream in(dir.path() / name, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    Bitmap b;
+    EXPECT_TRUE(b.Parse(bytes.str())) << name;
+    return b;
+}
+
+TEST(HeroViewGame, F4PutsATestSoldierInTheViewJustAheadOfTheHero)
+{
+    TempDir dir(false);
+    CopyDataTree(dir.path());
+    std::ofstream(dir.path() / "tk.cfg", std::ios::app) << "developer 1\n";
+    dir.Write("run.txt", std::string(kStart) + "frame 43: wait level frame 310\n"
+                                               "frame 44: screenshot\n"
+                                               "frame 46: key down F4\n"
+                                               "frame 49: key up F4\n"
+                                               "frame 80: screenshot\n"
+                                               "frame 82: quit\n");
+    GameProcess game(dir.path(), {{"TK_FRAMES", "4000"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
+    ASSERT_EQ(game.Wait(kGameSeconds), 0);
+    const auto log = ReadLines(dir.path() / "!console.txt");
+    EXPECT_FALSE(Contains(log, "SkinMesh Nie Created!"));
+    ASSERT_TRUE(dir.Exists("tk_screen0000.bmp"));
+    ASSERT_TRUE(dir.Exists("tk_screen0001.bmp"));
+    const Bitmap before = Screenshot(dir, "tk_screen0000.bmp");
+    const Bitmap after = Screenshot(dir, "tk_screen0001.bmp");
+    ASSERT_EQ(before.width, after.width);
+    ASSERT_EQ(before.height, after.height);
+    // Three units ahead, he stands below the crosshair over the empty road,
+    // between the HUD's minimap and the rifle in hand.
+    const int w = after.width, h = after.height;
+    int changed = 0, all = 0;
+    for (int y = h * 3 / 4; y < h * 19 / 20; ++y)
+        for (int x = w * 11 / 25; x < w * 14 / 25; ++x)
+        {
+            const uint32_t a = before.Pixel(x, y), b = after.Pixel(x, y);
+            int d = 0;
+            for (int shift : {0, 8, 16})
+                d += std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+            changed += d > 48 ? 1 : 0;
+            ++all;
+        }
+    EXPECT_GT(static_cast<double>(changed) / all, 0.5)
+        << "the soldier's figure covers the road below the view";
 }
 
 TEST(HeroViewGame, AMouseMovementReachesTheViewInTheFrameItArrives)

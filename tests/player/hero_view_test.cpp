@@ -4,8 +4,10 @@
 // any timing never breaking the controller or the view.
 #include "hero_fixture.h"
 
+#include "characters/PostacMgr.h"
 #include "platform/win32/Input.h"
 #include "shell/Input.h"
+#include "ui/Panel.h"
 #include "world/ObjectActionParams.h"
 
 #include <cmath>
@@ -268,6 +270,46 @@ TEST_F(HeroViewTest, TheUseKeyActsOnAnObjectWithinReachUnderTheCrosshair)
         EXPECT_EQ(g_GameAI.IsVariableSet("used"), c.aimed);
         g_Engine.DeleteObject(door);
         g_IntersectSegment.RemoveObject(door);
+    }
+}
+
+TEST_F(HeroViewTest, TheCrosshairMarksAnAimedPartnerCivilianOrEnemy)
+{
+    Start();
+    g_Camera.SetFarPlane(100.0f);
+    struct
+    {
+        const char* name;
+        BYTE partner, civilian;
+        BYTE friendMark, otherMark, enemyMark;
+    } cases[] = {
+        {"partner", 1, 0, 1, 0, 0},
+        {"civilian", 0, 1, 0, 1, 0},
+        {"enemy", 0, 0, 0, 0, 1},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        HOBJECT body = Door(5.0f);
+        strpostac& p = PMgr.m_Postacie[0];
+        p = strpostac{};
+        p.used = 1;
+        p.model = body;
+        p.partner = c.partner;
+        p.civilian = c.civilian;
+        Player.m_fAimTimer = 0.0f;
+        Player.UpdateAimTarget();
+        EXPECT_EQ(g_Panel.m_bFriendAimed, c.friendMark);
+        EXPECT_EQ(g_Panel.m_bOtherAimed, c.otherMark);
+        EXPECT_EQ(g_Panel.m_bEnemyAimed, c.enemyMark);
+        EXPECT_EQ(Player.m_hAimObject, nullptr) << "a character is no use target";
+        // Aimed away, the marks go.
+        p = strpostac{};
+        g_IntersectSegment.RemoveObject(body);
+        g_Engine.DeleteObject(body);
+        Player.m_fAimTimer = 0.0f;
+        Player.UpdateAimTarget();
+        EXPECT_EQ(g_Panel.m_bFriendAimed + g_Panel.m_bOtherAimed + g_Panel.m_bEnemyAimed, 0);
     }
 }
 

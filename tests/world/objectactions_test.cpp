@@ -10,6 +10,7 @@
 #include "game/SaveMgr.h"
 #include "player/ItemMgr.h"
 #include "player/Player.h"
+#include "render/PostProcess.h"
 #include "shell/Console.h"
 #include "ui/Panel.h"
 #include "world/EngineObject.h"
@@ -77,6 +78,11 @@ protected:
         g_GameAI.FreeVariables();
         ActionCalls::ClearJournal();
         g_EngineObject.Release();
+        PostProcess.m_bMotionBlur = PostProcess.m_bMonochrome = 0;
+        PlayerStats.m_bCanJump = 1;
+        PlayerStats.m_bReserved = 0;
+        PostProcess.DisableObjectEffect(1);
+        PostProcess.ClearEffectObjects();
     }
 
     // One engine-object frame of `seconds` with walk-in triggers live.
@@ -335,10 +341,25 @@ std::vector<ActionCase> Cases()
          [] { return ActionCalls::Called("CPostacMgr::RunToByName sam b   idzie"); }},
         {"hero permissions",
          {"action_character_forbid_jumping 1"},
-         [] { return ActionCalls::Called("PlayerStats::JumpAllowed 0"); }},
+         [] { return ActionCalls::Called("PlayerStats::JumpAllowed 0") && PlayerStats.m_bCanJump == 0; }},
+        {"high jump", {"action_character_high_jump_on 1"}, [] { return PlayerStats.m_bReserved == 1; }},
         {"checkpoint",
          {"action_checkpoint_checkpoint 1"},
          [] { return ActionCalls::Called("CSaveMgr::Checkpoint"); }},
+        {"motion blur",
+         {"action_player_move_and_view_motion_blur 1 0"},
+         [] { return PostProcess.m_bMotionBlur == 1; }},
+        {"monochrome",
+         {"action_player_move_and_view_turn_on_monochromatic 1"},
+         [] { return PostProcess.m_bMonochrome == 1; }},
+        {"black and white",
+         {"action_player_move_and_view_turn_on_bw_postprocess 1",
+          "action_player_move_and_view_add_object_to_bw_postprocess b"},
+         []
+         {
+             return PostProcess.m_bBW == 1 && PostProcess.m_bBWForced == 1 &&
+                    PostProcess.m_iEffectObjects == 1 && PostProcess.m_aEffectObjects[0] == Obj("b");
+         }},
     };
 }
 

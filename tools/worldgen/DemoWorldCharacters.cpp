@@ -576,6 +576,8 @@ bool WriteTestSoldier(const std::filesystem::path& root, const SkinModelDesc& mo
     bool ok = WriteSkinModelFile((root / kTestSoldierFolder / "soldat1.x").string().c_str(), model,
                                  tk::xfile::XFormat::Text);
     ok = WriteFile(root, std::string(kTestSoldierFolder) + "/sockets.txt", kTestSoldierSockets) && ok;
+    // His hit zones also give the figure its bounds, so he is drawn whole up close.
+    ok = WriteFile(root, std::string(kTestSoldierFolder) + "/collisions.txt", kHitZones) && ok;
     std::string desc;
     for (const Animation& a : TestSoldierAnimations())
     {
@@ -592,6 +594,7 @@ void AddTestSoldierFiles(std::vector<std::string>* files)
 {
     files->push_back(std::string(kTestSoldierFolder) + "/soldat1.x");
     files->push_back(std::string(kTestSoldierFolder) + "/sockets.txt");
+    files->push_back(std::string(kTestSoldierFolder) + "/collisions.txt");
     files->push_back(std::string(kTestSoldierFolder) + "/animations/animations_desc.txt");
     for (const Animation& a : TestSoldierAnimations())
     {
