@@ -1,10 +1,10 @@
 // The demo game's dialogues and combat music as a player hears them, headless
 // with the sound recorded: the hero turns to the radio by the road and uses
 // it, its two lines are heard one after the other and its last one marks the
-// radio as heard; and, in the town without its level music, the soldier who
-// engages the hero starts a combat loop that gives way to the gong once the
-// count of engaged enemies has been nil for two seconds (the letterbox view
-// suspends the count).
+// radio as heard; and, in the town without its level music, the soldier on
+// guard who sees the hero come to the lookout near him engages him and starts
+// a combat loop that gives way to the gong once the count of engaged enemies
+// has been nil for two seconds (the letterbox view suspends the count).
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 #include "tools/worldgen/DemoWorld.h"
@@ -174,21 +174,25 @@ TEST(DialogueGame, AFightStartsACombatLoopThatGivesWayToTheGong)
                              {
                                  "frame 2: wait level frame 200",
                                  "frame 3: key press Space",
-                                 "frame 5: wait level frame 270",
-                                 "frame 6: music",
-                                 "frame 7: wait level frame " + std::to_string(kCalmFrom),
-                                 "frame 8: music",
-                                 "frame 9: characters",
-                                 "frame 10: key press Grave",
-                                 "frame 12: keys WideScreen 1",
-                                 "frame 13: key press Enter",
+                                 "frame 4: key press Grave",
+                                 "frame 5: keys Teleport " + std::string(worldgen::DEMO_LOOKOUT),
+                                 "frame 6: key press Enter",
+                                 "frame 7: key press Grave",
+                                 "frame 9: wait level frame 270",
+                                 "frame 10: music",
+                                 "frame 11: wait level frame " + std::to_string(kCalmFrom),
+                                 "frame 12: music",
+                                 "frame 13: characters",
                                  "frame 14: key press Grave",
-                                 "frame 15: wait level frame 470",
-                                 "frame 16: music",
-                                 "frame 17: wait level frame 600",
-                                 "frame 18: music",
-                                 "frame 19: wait level frame " + std::to_string(kQuit),
-                                 "frame 20: quit",
+                                 "frame 16: keys WideScreen 1",
+                                 "frame 17: key press Enter",
+                                 "frame 18: key press Grave",
+                                 "frame 19: wait level frame 470",
+                                 "frame 20: music",
+                                 "frame 21: wait level frame 600",
+                                 "frame 22: music",
+                                 "frame 23: wait level frame " + std::to_string(kQuit),
+                                 "frame 24: quit",
                              },
                              wave);
     std::vector<std::string> states;
