@@ -423,7 +423,7 @@ mesh prefabs\special\start_point.x
 name soldier_spawn
 xpos 45
 ypos 0
-zpos -16
+zpos -22
 flags 0
 action_general_opt 1 0
 action_general_2 0 1
@@ -465,7 +465,7 @@ mesh prefabs\special\start_point.x
 name lookout
 xpos 45
 ypos -62.8
-zpos 0.4
+zpos -5.6
 flags 0
 mesh prefabs\special\marker.x
 name civilian_goal
