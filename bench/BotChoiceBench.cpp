@@ -5,7 +5,10 @@
 // cover, the crowding and danger tests) and stepping its skinned model. The
 // same run times a bare loop over the same 64 models doing only their
 // animation update; reported per frame, with the ratio and the segment tests
-// a frame makes.
+// a frame makes. The second benchmark runs the whole characters' frame,
+// CPostacMgr::Update, with the 64 bots armed and fighting the hero: sight,
+// choices, routes, stances and their fire with its bullets, against the same
+// bare loop.
 #include "bench/BenchDevice.h"
 #include "bench/Harness.h"
 #include "characters/PathMgr.h"
@@ -17,8 +20,10 @@
 #include "mesh/SkinMeshMgr.h"
 #include "mesh/SkinModelFile.h"
 #include "platform/d3dx/XMesh.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
+#include "shell/GameOptions.h"
 #include "shell/TextUtils.h"
 #include "tools/skingen/BoxFigure.h"
 #include "world/Camera.h"
@@ -88,7 +93,8 @@ void Write(const char* name, const std::string& bytes)
 
 struct BotWorld : BenchDevice
 {
-    BotWorld()
+    // Armed, each soldier carries a rifle.
+    explicit BotWorld(bool armed = false)
     {
         previous = fs::current_path();
         dir = fs::temp_directory_path() / ("tk-botbench-" + std::to_string(::getpid()));
@@ -104,10 +110,18 @@ struct BotWorld : BenchDevice
                        3, 2, 6, 3, 6, 7, 1, 5, 6, 1, 6, 2, 0, 3, 7, 0, 7, 4};
         box.materials.resize(1);
         tk::xfile::XWriteMeshFile("box.x", box, tk::xfile::XFormat::Text);
+        // The hero first, before the props fill the meshes' slots.
+        const float centre = kGrid * kStep / 2.0f;
+        Player.m_vPosition = {centre, 0.0f, centre};
+        const float heroAt[3] = {centre, 0.0f, centre};
+        Player.m_hObject = g_Engine.CreateObject(OT_MESH, "box.x", 0, 0, heroAt, nullptr);
+        g_Engine.SetObjectFlags3(Player.m_hObject, 128, ~0u);
         // The props: a scatter over the whole world, with a tenth of them among
         // the graph's nodes as cover.
         std::srand(7);
-        for (int i = 0; i < kBoxes; ++i)
+        // Armed, the held rifles take meshes' slots of their own.
+        const int boxes = armed ? kBoxes - 2 * kBots : kBoxes;
+        for (int i = 0; i < boxes; ++i)
         {
             const bool cover = i % 10 == 0;
             const float reach = cover ? kGrid * kStep : kSpread;
@@ -117,24 +131,28 @@ struct BotWorld : BenchDevice
         }
         g_Engine.PrepareObjects();
         Graph();
+        const std::string weapon = armed ? "weapon Rifle\nkat_kontaktu 360\n" : "";
+        if (armed)
+        {
+            Write("scripts/items.txt", "item Rifle\nName Rifle\nWeapon\nUnique_Id 1\nHit 100\nEnemy_Hit 2\n"
+                                       "Ammo 30\nShoot_Delay 0.1\ndispersion 2\nDrop_Object box.x\n"
+                                       "Held_Object box.x\n");
+            ItemMgr.LoadDescriptions();
+        }
         Write("scripts/postacie.txt",
-              "postac soldier\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n"
-              "faza bot_stoi\nbot\nloop\n"
-              "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
-              "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n"
-              "faza bot_do_gracza\nbot\nestimate_do_gracza\non_koniec bot_stoi\n"
-              "postac rpg\nRPG\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n"
-              "faza bot_stoi\nbot\nloop\n"
-              "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
-              "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n");
+              "postac soldier\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n" + weapon +
+                  "faza bot_stoi\nbot\nloop\n"
+                  "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
+                  "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n"
+                  "faza bot_do_gracza\nbot\nestimate_do_gracza\non_koniec bot_stoi\n"
+                  "postac rpg\nRPG\nmodel models\\bot\\bot.x\nHP 100\ndefault_faza bot_stoi\n" +
+                  weapon +
+                  "faza bot_stoi\nbot\nloop\n"
+                  "faza bot_do_strzalu\nbot\nestimate_do_strzalu\non_koniec bot_stoi\n"
+                  "faza bot_chowa_sie\nbot\nestimate_kryjowka\non_koniec bot_stoi\n");
         PMgr.LoadDescriptions();
         g_MainGame.m_iLevelFrame = 1000;
         g_Engine.m_fDeltaTime = kFrameTime;
-        const float centre = kGrid * kStep / 2.0f;
-        Player.m_vPosition = {centre, 0.0f, centre};
-        const float heroAt[3] = {centre, 0.0f, centre};
-        Player.m_hObject = g_Engine.CreateObject(OT_MESH, "box.x", 0, 0, heroAt, nullptr);
-        g_Engine.SetObjectFlags3(Player.m_hObject, 128, ~0u);
         g_Camera.SetPosition(D3DXVECTOR3(centre, 1.7f, centre));
         const EOrientation facing;
         for (int i = 0; i < kBots; ++i)
@@ -354,4 +372,74 @@ void BM_BotChoiceOf64Bots(benchmark::State& state)
         static_cast<double>(estimateRuns) / static_cast<double>(frames);
 }
 TK_BENCHMARK(BM_BotChoiceOf64Bots)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_UpdateOf64BotsFighting(benchmark::State& state)
+{
+    BotWorld world(true);
+    if (world.bots.size() != static_cast<size_t>(kBots))
+    {
+        state.SkipWithError("the bots were not made");
+        return;
+    }
+    int armed = 0;
+    for (strpostac* p : world.bots)
+    {
+        PMgr.SetFaza(p, "bot_stoi");
+        armed += p->weapon ? 1 : 0;
+    }
+    if (armed != kBots)
+    {
+        state.SkipWithError("the bots were not armed");
+        return;
+    }
+    g_Options.UpdateModels = 1;
+    g_Options.UpdatePMgr = 1;
+    int objects = 0;
+    for (int i = 0; i < MAX_OBJECTS; ++i)
+        objects += g_Engine.m_Objects[i].bUsed ? 1 : 0;
+    double update = 1e30, bare = 1e30;
+    DWORD segments = 0;
+    long frames = 0, shots = 0, alive = 0;
+    for (auto _ : state)
+    {
+        const DWORD before = PMgr.m_iBotSegmentTests + PMgr.m_iSegmentTests + g_PathMgr.m_iSegmentTests;
+        double spent = 0.0;
+        for (int f = 0; f < kFrames; ++f)
+        {
+            // The hero stands his ground: he neither dies nor fails.
+            PlayerStats.m_bDead = 0;
+            PlayerStats.m_fHealth = PlayerStats.m_fMaxHealth;
+            g_Engine.m_fDeltaTime = kFrameTime;
+            ++g_MainGame.m_iLevelFrame;
+            const double start = CpuSeconds();
+            PMgr.Update();
+            spent += CpuSeconds() - start;
+            for (strpostac* p : world.bots)
+                shots += p->used && p->fired_this_frame ? 1 : 0;
+        }
+        update = std::min(update, spent / kFrames);
+        segments += PMgr.m_iBotSegmentTests + PMgr.m_iSegmentTests + g_PathMgr.m_iSegmentTests - before;
+        frames += kFrames;
+
+        const double start = CpuSeconds();
+        for (int f = 0; f < kFrames; ++f)
+            for (strpostac* p : world.bots)
+                if (ESkinMesh* skin = SkinOf(p))
+                {
+                    skin->Update(kFrameTime);
+                    skin->UpdateNodeTransforms();
+                }
+        bare = std::min(bare, (CpuSeconds() - start) / kFrames);
+    }
+    for (strpostac* p : world.bots)
+        alive += p->used && !p->dead ? 1 : 0;
+    state.counters["ms_per_frame"] = update * 1e3;
+    state.counters["bare_ms_per_frame"] = bare * 1e3;
+    state.counters["over_bare"] = update / bare;
+    state.counters["segment_tests_per_frame"] = static_cast<double>(segments) / static_cast<double>(frames);
+    state.counters["shots_per_frame"] = static_cast<double>(shots) / static_cast<double>(frames);
+    state.counters["bots_alive"] = static_cast<double>(alive);
+    state.counters["objects"] = static_cast<double>(objects);
+}
+TK_BENCHMARK(BM_UpdateOf64BotsFighting)->Iterations(3)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -681,12 +681,7 @@ void CPostacMgr::UpdateCharacter(strpostac* p, bool botVariant)
     Trace("przed strzalem");
     p->fired_this_frame = 0;
     if (ShotAllowed(p, botVariant))
-    {
-        // STAND-IN: the characters' own fire (UpdateStrzal) waits for the demo
-        // world's first fight to be placed away from the hero's start: today
-        // the soldier behind him would kill him within half a minute, and the
-        // whole-game checks of the other work start from a calm town.
-    }
+        UpdateStrzal(p);
     // 24.
     if (!f->loop && !p->postac_running)
     {

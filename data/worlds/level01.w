@@ -420,16 +420,16 @@ action_activate_ai_action switch_pressed
 action_give_action_to___mesh demo_switch
 mesh prefabs\special\start_point.x
 name soldier_spawn
-xpos -15
+xpos 45
 ypos 0
-zpos -16
+zpos -22
 flags 0
 action_general_opt 1 0
 action_general_2 0 1
-rotation_angles 0 -37.6 0
+rotation_angles 0 0 0
 action_respawn_character_name demo_soldier
-action_respawn_character_phase0 bot_stoi
-action_respawn_character_phase1 bot_stoi
+action_respawn_character_phase0 warta
+action_respawn_character_phase1 warta
 action_respawn_params 5 0
 action_give_action_to___mesh partner_spawn
 mesh prefabs\special\start_point.x
@@ -460,6 +460,12 @@ action_respawn_character_phase0 idzie_do_znacznika
 action_respawn_character_phase1 idzie_do_znacznika
 action_respawn_params 5 0
 action_give_action_to___mesh cover_soldier_spawn
+mesh prefabs\special\start_point.x
+name lookout
+xpos 45
+ypos -62.8
+zpos -5.6
+flags 0
 mesh prefabs\special\marker.x
 name civilian_goal
 xpos -24

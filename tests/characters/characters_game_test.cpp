@@ -110,8 +110,9 @@ int Differing(const Bitmap& a, const Bitmap& b, const int (&r)[4])
     return n;
 }
 
-// Runs the level: the report at the start, a turn towards the soldier, a
-// picture, a shot, a report, and with the labels on a second picture.
+// Runs the level: the hero taken to the lookout, the report there, a turn
+// towards the soldier, a picture, a shot, a report, and with the labels on a
+// second picture.
 std::vector<std::string> PlayLevel(const TempDir& dir, bool respawners)
 {
     CopyDataTree(dir.path());
@@ -126,24 +127,33 @@ std::vector<std::string> PlayLevel(const TempDir& dir, bool respawners)
     }
     dir.Write("tk.cfg", dir.Read("tk.cfg") + "\r\nDrawCharacterPaths 1\r\n");
     using namespace worldgen;
-    const double bearing = std::atan2(DEMO_SOLDIER_AT[0] - DEMO_START[0], DEMO_SOLDIER_AT[1] - DEMO_START[2]);
+    const double bearing =
+        std::atan2(DEMO_SOLDIER_AT[0] - DEMO_LOOKOUT_AT[0], DEMO_SOLDIER_AT[1] - DEMO_LOOKOUT_AT[1]);
+    // The hero is taken to the lookout on the road, where he and the soldier
+    // on guard see each other.
     dir.Write("run.txt", "frame 2: wait level frame 200\n"
                          "frame 3: key press Space\n"
-                         "frame 5: wait level frame 300\n"
-                         "frame 6: characters\n"
-                         "frame 7: mouse move " +
+                         "frame 4: key press Grave\n"
+                         "frame 5: keys Teleport " +
+                             std::string(DEMO_LOOKOUT) +
+                             "\n"
+                             "frame 6: key press Enter\n"
+                             "frame 7: key press Grave\n"
+                             "frame 8: wait level frame 300\n"
+                             "frame 9: characters\n"
+                             "frame 10: mouse move " +
                              std::to_string(std::lround(bearing / kYawPerCount)) +
                              " 0\n"
-                             "frame 8: wait level frame 320\n"
-                             "frame 9: screenshot\n"
-                             "frame 11: mouse down 0\n"
-                             "frame 12: wait level frame 324\n"
-                             "frame 13: mouse up 0\n"
-                             "frame 14: wait level frame 326\n"
-                             "frame 15: characters\n"
-                             "frame 16: wait level frame 420\n"
-                             "frame 17: screenshot\n"
-                             "frame 19: quit\n");
+                             "frame 11: wait level frame 320\n"
+                             "frame 12: screenshot\n"
+                             "frame 14: mouse down 0\n"
+                             "frame 15: wait level frame 324\n"
+                             "frame 16: mouse up 0\n"
+                             "frame 17: wait level frame 326\n"
+                             "frame 18: characters\n"
+                             "frame 19: wait level frame 420\n"
+                             "frame 20: screenshot\n"
+                             "frame 22: quit\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "4000"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
     EXPECT_EQ(game.Wait(kGameSeconds), 0);
     return ReadLines(dir.path() / "!console.txt");
@@ -175,7 +185,8 @@ TEST(CharactersGame, TheDemoPeopleLiveFightAndShowTheirState)
         const char* later; // the phase that may follow by then
     };
     for (const Expected& e :
-         {Expected{worldgen::DEMO_SOLDIER_SPAWN, worldgen::DEMO_SOLDIER, "bot_stoi", "bot_stoi"},
+         {Expected{worldgen::DEMO_SOLDIER_SPAWN, worldgen::DEMO_SOLDIER, worldgen::DEMO_SOLDIER_GUARD_PHASE,
+                   worldgen::DEMO_SOLDIER_GUARD_PHASE},
           Expected{worldgen::DEMO_PARTNER_SPAWN, worldgen::DEMO_PARTNER, "stoi", "stoi"},
           Expected{worldgen::DEMO_CIVILIAN_SPAWN, worldgen::DEMO_CIVILIAN,
                    worldgen::DEMO_CIVILIAN_FIRST_PHASE, "czujny_idzie"}})
@@ -198,8 +209,11 @@ TEST(CharactersGame, TheDemoPeopleLiveFightAndShowTheirState)
     const CharacterLine* partner = Find(start, worldgen::DEMO_PARTNER_SPAWN);
     ASSERT_NE(partner, nullptr);
     EXPECT_EQ((*partner)["target"], worldgen::DEMO_SOLDIER_SPAWN) << "a partner fights the nearest enemy";
-    // The hero's shot raised alarms.
+    // The hero's shot raised alarms, and the soldier heard it: he left his post.
     EXPECT_GT(Alarms(reports[1]), Alarms(reports[0]));
+    const CharacterLine* alarmed = Find(reports[1], worldgen::DEMO_SOLDIER_SPAWN);
+    ASSERT_NE(alarmed, nullptr);
+    EXPECT_NE((*alarmed)["phase"], worldgen::DEMO_SOLDIER_GUARD_PHASE);
 
     TempDir without(false);
     const auto emptyLog = PlayLevel(without, false);

@@ -28,28 +28,38 @@ bool Contains(const std::vector<std::string>& log, const std::string& text)
                        [&](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
-TEST(StancesGame, TheSoldierFightsFromAShootingStance)
+// The hero, taken to the lookout, turns to the soldier on guard, who stands
+// with his rifle raised, looking left and right.
+TEST(StancesGame, TheSoldierOnGuardStandsInViewWithHisRifleRaised)
 {
     TempDir dir(false);
     CopyDataTree(dir.path());
     using namespace worldgen;
-    const double bearing = std::atan2(DEMO_SOLDIER_AT[0] - DEMO_START[0], DEMO_SOLDIER_AT[1] - DEMO_START[2]);
+    const double bearing =
+        std::atan2(DEMO_SOLDIER_AT[0] - DEMO_LOOKOUT_AT[0], DEMO_SOLDIER_AT[1] - DEMO_LOOKOUT_AT[1]);
     dir.Write("run.txt", "frame 2: wait level frame 200\n"
                          "frame 3: key press Space\n"
-                         "frame 5: mouse move " +
+                         "frame 4: key press Grave\n"
+                         "frame 5: keys Teleport " +
+                             std::string(DEMO_LOOKOUT) +
+                             "\n"
+                             "frame 6: key press Enter\n"
+                             "frame 7: key press Grave\n"
+                             "frame 8: mouse move " +
                              std::to_string(std::lround(bearing / kYawPerCount)) +
                              " 0\n"
-                             "frame 6: wait level frame 330\n"
-                             "frame 7: characters\n"
-                             "frame 8: screenshot\n"
-                             "frame 10: quit\n");
+                             "frame 9: wait level frame 330\n"
+                             "frame 10: characters\n"
+                             "frame 11: screenshot\n"
+                             "frame 13: quit\n");
     GameProcess game(dir.path(), {{"TK_FRAMES", "4000"}, {"TK_SCRIPT", (dir.path() / "run.txt").string()}});
     ASSERT_EQ(game.Wait(kGameSeconds), 0);
     const auto log = ReadLines(dir.path() / "!console.txt");
     for (const char* failure : {" - brak animacji", " - NO ANIMATION ", "Nie znaleziono fazy"})
         EXPECT_FALSE(Contains(log, failure)) << failure;
-    EXPECT_TRUE(Contains(log, std::string("Character ") + DEMO_SOLDIER_SPAWN + " desc " + DEMO_SOLDIER))
-        << "the soldier is there";
+    EXPECT_TRUE(Contains(log, std::string("Character ") + DEMO_SOLDIER_SPAWN + " desc " + DEMO_SOLDIER +
+                                  " phase " + DEMO_SOLDIER_GUARD_PHASE))
+        << "the soldier is there, on guard";
 
     Bitmap picture;
     ASSERT_TRUE(picture.Parse(dir.Read("tk_screen0000.bmp")));

@@ -100,6 +100,9 @@ protected:
 TEST_F(KillCamWorld, AFarScopedShotKillsTheSoldierInSlowMotion)
 {
     g_Options.Difficulty = 0; // a steady scope
+    // The hero on the road north of the soldier on guard, where they see each other.
+    const D3DVECTOR lookout = {worldgen::DEMO_LOOKOUT_AT[0], kStand, worldgen::DEMO_LOOKOUT_AT[1]};
+    Player.TeleportTo(&lookout);
     ASSERT_TRUE(RunUntil(
         [] { return Soldier() && Soldier()->target == Player.m_hObject && Soldier()->engaged; }, 2000));
 
@@ -120,8 +123,8 @@ TEST_F(KillCamWorld, AFarScopedShotKillsTheSoldierInSlowMotion)
     TkHeadlessSetFrameStepMs(kFrameMs);
     strpostac* soldier = Soldier();
     ASSERT_NE(soldier, nullptr);
-    // His combat choice may have brought him anywhere, nearer the hero too:
-    // he is stood back at his respawner, and the characters hold still until
+    // Should anything have taken him from his post, nearer the hero too, he
+    // is stood back at his respawner, and the characters hold still until
     // the shot has killed him.
     g_Options.UpdatePMgr = 0;
     HOBJECT spawn = g_Engine.FindObject(worldgen::DEMO_SOLDIER_SPAWN, 0);

@@ -1,7 +1,7 @@
 // The whole game, headless, on a copy of the data tree: the soldier between
 // the two covers runs his phases, each run's end entering the next, and is
-// moved every frame along his route; the soldier behind the hero stands in
-// his first phase on the graph.
+// moved every frame along his route; the soldier on guard at the east end of
+// the town keeps his post on the graph while the hero stays at his start.
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 
@@ -112,10 +112,14 @@ TEST(PhasesGame, TheCoverSoldierRunsHisPhasesAndMovesEveryFrameAlongHisRoute)
     EXPECT_GE(moves, 5);
     EXPECT_GT(walked, 4.0);
 
-    // The soldier behind the hero stays in his bot phases (standing, or what
-    // his combat choice takes) on the graph.
+    // The soldier on guard, far from the hero's start, keeps his post on the
+    // graph at every look.
     const std::vector<RouteLine> standing = Routes(log, worldgen::DEMO_SOLDIER_SPAWN);
-    ASSERT_FALSE(standing.empty());
-    EXPECT_EQ(standing.back().phase.rfind("bot_", 0), 0u) << standing.back().phase;
-    EXPECT_GE(standing.back().place, 0);
+    ASSERT_EQ(standing.size(), 7u);
+    for (const RouteLine& r : standing)
+    {
+        EXPECT_EQ(r.phase, worldgen::DEMO_SOLDIER_GUARD_PHASE);
+        EXPECT_GE(r.place, 0);
+        EXPECT_LT(std::hypot(r.x - worldgen::DEMO_SOLDIER_AT[0], r.z - worldgen::DEMO_SOLDIER_AT[1]), 1.5);
+    }
 }

@@ -258,8 +258,8 @@ bool WriteDataFile(const std::filesystem::path& root, const std::string& relativ
 
 // The people (DemoWorldCharacters.cpp): a soldier model in centimetres with
 // its hats, eyes and animations, the character scripts and the hats file,
-// and the respawners the level's start sets off: a soldier behind the hero,
-// a partner beside him, a civilian by the houses.
+// and the respawners the level's start sets off: a soldier on guard at the
+// east end of the town, a partner beside the hero, a civilian by the houses.
 constexpr const char* DEMO_CHARACTER_MODEL = "models\\demo_soldier\\demo_soldier.x";
 constexpr const char* DEMO_SOLDIER = "demo_soldier";
 constexpr const char* DEMO_SNIPER = "demo_sniper";
@@ -268,8 +268,18 @@ constexpr const char* DEMO_CIVILIAN = "demo_civilian";
 constexpr const char* DEMO_SOLDIER_SPAWN = "soldier_spawn";
 constexpr const char* DEMO_PARTNER_SPAWN = "partner_spawn";
 constexpr const char* DEMO_CIVILIAN_SPAWN = "civilian_spawn";
-// Where the soldier stands (x, z), on the grass south of the road.
-constexpr float DEMO_SOLDIER_AT[2] = {-15.0f, -16.0f};
+// Where the soldier stands guard (x, z): in the lane between the two eastern
+// houses south of the road, facing the road, the house west of him hiding him
+// from the hero's start and the range. He keeps his guard phase until he sees
+// the hero near him or hears or sees a fight, and then fights.
+constexpr float DEMO_SOLDIER_AT[2] = {45.0f, -22.0f};
+constexpr const char* DEMO_SOLDIER_GUARD_PHASE = "warta";
+// The place on the road north of him, just beyond his contact distance, from
+// where the hero and he see each other; the console's "Teleport" takes the
+// hero there (the marker lies 64 below the hero's centre, as the yard's
+// markers do). A few steps nearer, or a shot, and he fights.
+constexpr const char* DEMO_LOOKOUT = "lookout"; // typed into the console: no "_"
+constexpr float DEMO_LOOKOUT_AT[2] = {45.0f, -5.6f};
 void AddDemoCharacters(std::vector<DemoObject>& objects);
 bool WriteDemoCharacters(const std::filesystem::path& root);
 std::vector<std::string> DemoCharacterFiles();

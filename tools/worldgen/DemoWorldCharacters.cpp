@@ -2,8 +2,8 @@
 // characters' models are drawn at a hundredth of their size) with its
 // sockets, hit zones and animations; two hats and the eyes; the character
 // description scripts and the hats file; and the
-// respawners that bring a soldier behind the hero, a partner beside him and a
-// civilian by the houses when the level starts.
+// respawners that bring a soldier on guard at the east end of the town, a
+// partner beside the hero and a civilian by the houses when the level starts.
 #include "tools/worldgen/DemoWorld.h"
 
 #include "mesh/BinaFile.h"
@@ -384,9 +384,16 @@ bool WriteFile(const std::filesystem::path& root, const std::string& relative, c
 
 // ---- The description scripts ----------------------------------------------------------------
 
-// The soldier's phases: he stands (the bot's standing phase), moves to a
-// firing place, takes cover, rushes the player; the estimate phase picks one.
-constexpr const char* kSoldierPhases = "faza estimate\r\n"
+// The soldier's phases: on guard he looks left and right until he sees the
+// player near him or hears or sees a fight; then he stands (the bot's standing
+// phase), moves to a firing place, takes cover, rushes the player; the
+// estimate phase picks one.
+constexpr const char* kSoldierPhases = "faza warta\r\n"
+                                       "animacja stoi_celuje_lewo_prawo\r\n"
+                                       "loop\r\n"
+                                       "show_weapon\r\n"
+                                       "on_kontakt estimate\r\n"
+                                       "faza estimate\r\n"
                                        "faza_estimate\r\n"
                                        "on_koniec bot_stoi\r\n"
                                        "faza bot_stoi\r\n"
@@ -488,8 +495,9 @@ struct Spawn
 };
 
 const Spawn kSpawns[] = {
-    // Behind the hero, between two houses south of the road, looking at him.
-    {DEMO_SOLDIER_SPAWN, DEMO_SOLDIER, "bot_stoi", DEMO_SOLDIER_AT[0], 0.0f, DEMO_SOLDIER_AT[1], -37.6f},
+    // On guard between two houses south of the road, looking at the road.
+    {DEMO_SOLDIER_SPAWN, DEMO_SOLDIER, DEMO_SOLDIER_GUARD_PHASE, DEMO_SOLDIER_AT[0], 0.0f, DEMO_SOLDIER_AT[1],
+     0.0f},
     // Beside him on the road, looking where he looks.
     {DEMO_PARTNER_SPAWN, DEMO_PARTNER, "stoi", -28.0f, DEMO_ROAD_TOP, -5.0f, 0.0f},
     // By the houses north of the road.
@@ -523,6 +531,9 @@ void AddDemoCharacters(std::vector<DemoObject>& objects)
             o.keys.push_back(std::string("action_give_action_to___mesh ") + kSpawns[i + 1].object);
         objects.push_back(o);
     }
+    // The lookout near the soldier, for the console's "Teleport".
+    objects.push_back(MeshAt(DEMO_LOOKOUT, DEMO_LEVEL_START_MESH, DEMO_LOOKOUT_AT[0], DEMO_START[1] - 64.0f,
+                             DEMO_LOOKOUT_AT[1], {"flags 0"}));
 }
 
 namespace
