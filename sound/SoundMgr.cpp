@@ -490,6 +490,14 @@ bool CSoundMgr::IsPlaying(strSound* sound)
     return SUCCEEDED(hr) && (status & DSBSTATUS_PLAYING);
 }
 
+bool CSoundMgr::Holds(const strSound* sound) const
+{
+    for (const strSound* s = m_pSounds; s && sound; s = s->pNext)
+        if (s == sound)
+            return true;
+    return false;
+}
+
 void CSoundMgr::DeleteSound(strSound* sound)
 {
     if (!sound)

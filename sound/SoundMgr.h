@@ -59,6 +59,8 @@ public:
     void PlaySound3DOnce(const char* fileName, const D3DVECTOR* position, float distance);
     void StopSound(strSound* sound);
     bool IsPlaying(strSound* sound);
+    // Whether the sound is still one of the manager's: a world's reset deletes them all.
+    bool Holds(const strSound* sound) const;
     void DeleteSound(strSound* sound);
     void DeleteAllSounds();
     void DeleteFinishedSounds();

@@ -137,7 +137,7 @@ void CLoadingScreen::ClearLines()
 
 void CLoadingScreen::ReleaseVoice()
 {
-    if (m_hVoice)
+    if (m_hVoice && g_SoundMgr.Holds(m_hVoice))
     {
         g_SoundMgr.StopSound(m_hVoice);
         g_SoundMgr.DeleteSound(m_hVoice);
@@ -221,6 +221,9 @@ void CLoadingScreen::Update()
         if (level >= 0)
             SetupDialog(level);
     }
+    // A world's reset deletes every sound, the briefing's voice with them.
+    if (m_hVoice && !g_SoundMgr.Holds(m_hVoice))
+        m_hVoice = nullptr;
     if (m_bBriefing && !g_SoundMgr.IsPlaying(m_hVoice))
     {
         ++m_iLine;

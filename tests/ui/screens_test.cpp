@@ -3,10 +3,13 @@
 #include "ui_fixture.h"
 
 #include "game/GameAI.h"
+#include "platform/Backend.h"
+#include "platform/dsound/DSoundHeadless.h"
 #include "player/Player.h"
 #include "shell/CommandMgr.h"
 #include "shell/SaveFile.h"
 #include "sound/GameMusic.h"
+#include "sound/SoundMgr.h"
 #include "ui/AutoMap.h"
 #include "ui/Credits.h"
 #include "ui/HudLayout.h"
@@ -14,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace uitest
@@ -203,6 +208,30 @@ TEST_F(Loading, WithoutItsFirstVoiceNoBriefingPlaysOrShows)
     EXPECT_STREQ(g_LoadingScreen.m_apszKeys[0], "L01T01") << "level 0 plays the first level's briefing";
     EXPECT_EQ(g_LoadingScreen.m_bBriefing, 0);
     EXPECT_EQ(g_LoadingScreen.m_szLine1[0], 0);
+}
+
+TEST_F(Loading, AWorldsResetThatDeletesEverySoundTakesTheBriefingsVoiceAlong)
+{
+    TkSetBackend(TkBackend::Headless);
+    TkSoundResetHeadless();
+    g_Options.sound = 1;
+    ASSERT_TRUE(g_SoundMgr.Initialize(reinterpret_cast<HWND>(this)));
+    std::filesystem::create_directories(dir.path() / "voices" / "dialogues");
+    std::ofstream(dir.path() / "voices" / "dialogues" / "L01T01.wav", std::ios::binary)
+        << std::string("RIFF\x2c\x00\x00\x00WAVEfmt \x10\x00\x00\x00", 20)
+        << std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x44\xac\x00\x00\x02\x00\x10\x00", 16)
+        << std::string("data\x08\x00\x00\x00", 8) << std::string(8, '\x10');
+    StartWorld("worlds\\level01.w");
+    g_LoadingScreen.SetupDialog(1);
+    ASSERT_EQ(g_LoadingScreen.m_bBriefing, 1);
+    ASSERT_NE(g_LoadingScreen.m_hVoice, nullptr);
+    g_SoundMgr.DeleteAllSounds();
+    g_LoadingScreen.Update();
+    EXPECT_EQ(g_LoadingScreen.m_hVoice, nullptr)
+        << "the deleted voice is forgotten, never played or freed again";
+    EXPECT_EQ(g_LoadingScreen.m_iLine, 1) << "the briefing goes on with its next line";
+    g_LoadingScreen.Finish();
+    g_SoundMgr.Release();
 }
 
 TEST_F(Loading, BriefingLinesWrapAtColumnEightyOne)
