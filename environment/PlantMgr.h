@@ -176,6 +176,8 @@ public:
     void FillTSectorTuft(DWORD sector, DWORD tuft, int variant, BYTE* vertices, DWORD* indices);
     void RenderTGrass();
     void RenderGrass();
+    // The camera and the wind of the grass techniques, set on the begun effect.
+    static void SetGrassView(EEffect* effect, const D3DXMATRIX& viewInv);
     void Release();
     void FreeGroups();
     void FreeTGrass();

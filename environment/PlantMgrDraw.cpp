@@ -185,6 +185,25 @@ void EPlantMgr::RenderGrass()
     RenderTerrainGrass(false);
 }
 
+// The camera and the wind of the grass techniques, for the tufts and the far
+// impostors alike.
+void EPlantMgr::SetGrassView(EEffect* effect, const D3DXMATRIX& viewInv)
+{
+    ID3DXEffect* fx = effect->m_pEffect;
+    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight);
+    fx->SetMatrix(effect->g_mView, &g_Camera.m_mView);
+    fx->SetMatrix(effect->g_mViewInv, &viewInv);
+    fx->SetMatrix(effect->g_mProj, &g_Camera.m_mProjection);
+    const D3DXVECTOR3 eye = g_Camera.GetPosition();
+    const D3DXVECTOR4 eye4(eye.x, eye.y, eye.z, 1.0f);
+    fx->SetVector(effect->g_CameraPosition, &eye4);
+    const float* phase = g_Renderer.m_fSwayPhase;
+    fx->SetFloat("g_fGrassX0", kWindScale * std::sin(phase[0]));
+    fx->SetFloat("g_fGrassZ0", kWindScale * std::sin(phase[2]));
+    fx->SetFloat("g_fGrassX1", kWindScale * std::sin(phase[1]));
+    fx->SetFloat("g_fGrassZ1", kWindScale * std::sin(phase[3]));
+}
+
 void EPlantMgr::RenderTerrainGrass(bool fast)
 {
     m_dwDrawnSectors = 0;
@@ -225,18 +244,8 @@ void EPlantMgr::RenderTerrainGrass(bool fast)
     g_RenderStates.AlphaBlendOn(effect);
     g_RenderStates.SetCullCCW();
 
-    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight);
-    fx->SetMatrix(effect->g_mView, &g_Camera.m_mView);
-    fx->SetMatrix(effect->g_mViewInv, &viewInv);
-    fx->SetMatrix(effect->g_mProj, &g_Camera.m_mProjection);
+    SetGrassView(effect, viewInv);
     const D3DXVECTOR3 eye = g_Camera.GetPosition();
-    const D3DXVECTOR4 eye4(eye.x, eye.y, eye.z, 1.0f);
-    fx->SetVector(effect->g_CameraPosition, &eye4);
-    const float* phase = g_Renderer.m_fSwayPhase;
-    fx->SetFloat("g_fGrassX0", kWindScale * std::sin(phase[0]));
-    fx->SetFloat("g_fGrassZ0", kWindScale * std::sin(phase[2]));
-    fx->SetFloat("g_fGrassX1", kWindScale * std::sin(phase[1]));
-    fx->SetFloat("g_fGrassZ1", kWindScale * std::sin(phase[3]));
     auto setWorld = [&]
     {
         fx->SetMatrix(effect->g_mWorldViewProjection, &viewProj);

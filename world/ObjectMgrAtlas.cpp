@@ -5,6 +5,7 @@
 // passes.
 #include "world/ObjectMgr.h"
 
+#include "environment/PlantMgr.h"
 #include "mesh/Mesh.h"
 #include "render/EffectMgr.h"
 #include "render/RenderStates.h"
@@ -37,7 +38,6 @@ constexpr DWORD kAllStages = 16;
 constexpr DWORD kAlphaReference = 96;
 constexpr DWORD kSpriteTriangles = 4;
 // The wind moves the sprites as it moves the terrain grass.
-constexpr float kWindScale = 0.2f;
 
 template <class T> void ReleaseOf(T*& p)
 {
@@ -398,18 +398,7 @@ void EObjectMgr::RenderSprites(bool fast)
     D3DXMatrixInverse(&viewInv, nullptr, &g_Camera.m_mView);
     d->SetVertexDeclaration(g_pDeclSimple);
     g_RenderStates.SetCullCCW();
-    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight);
-    fx->SetMatrix(effect->g_mView, &g_Camera.m_mView);
-    fx->SetMatrix(effect->g_mViewInv, &viewInv);
-    fx->SetMatrix(effect->g_mProj, &g_Camera.m_mProjection);
-    const D3DXVECTOR3 eye = g_Camera.GetPosition();
-    const D3DXVECTOR4 eye4(eye.x, eye.y, eye.z, 1.0f);
-    fx->SetVector(effect->g_CameraPosition, &eye4);
-    const float* phase = g_Renderer.m_fSwayPhase;
-    fx->SetFloat("g_fGrassX0", kWindScale * std::sin(phase[0]));
-    fx->SetFloat("g_fGrassZ0", kWindScale * std::sin(phase[2]));
-    fx->SetFloat("g_fGrassX1", kWindScale * std::sin(phase[1]));
-    fx->SetFloat("g_fGrassZ1", kWindScale * std::sin(phase[3]));
+    EPlantMgr::SetGrassView(effect, viewInv);
     fx->SetFloat("g_fCzas01", g_Renderer.m_fCzas01);
     const float farPlane = g_Camera.GetFarPlane();
     auto setFar = [&]
