@@ -24,6 +24,25 @@ out vec4 o;
 void main() { o = texture(u_texture, v_uv) * u_tint; }
 )";
 constexpr GLsizei kTextureSize = 64;
+// A program of a vertex and a fragment stage; the stages go once it is linked.
+GLuint LinkProgram(const char* vertex, const char* fragment)
+{
+    auto compile = [](GLenum stage, const char* source)
+    {
+        GLuint shader = glCreateShader(stage);
+        glShaderSource(shader, 1, &source, nullptr);
+        glCompileShader(shader);
+        return shader;
+    };
+    const GLuint vs = compile(GL_VERTEX_SHADER, vertex), fs = compile(GL_FRAGMENT_SHADER, fragment);
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    return program;
+}
 } // namespace
 
 struct TkBareGlScene
@@ -58,20 +77,7 @@ TkBareGlScene* TkBareGlCreate(IDirect3DDevice9* device, UINT width, UINT height)
                             texels.data());
         glTextureParameteri(s->textures[t], GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     }
-    auto compile = [](GLenum stage, const char* source)
-    {
-        GLuint shader = glCreateShader(stage);
-        glShaderSource(shader, 1, &source, nullptr);
-        glCompileShader(shader);
-        return shader;
-    };
-    const GLuint vs = compile(GL_VERTEX_SHADER, kVertex), fs = compile(GL_FRAGMENT_SHADER, kFragment);
-    s->program = glCreateProgram();
-    glAttachShader(s->program, vs);
-    glAttachShader(s->program, fs);
-    glLinkProgram(s->program);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
+    s->program = LinkProgram(kVertex, kFragment);
     s->tint = glGetUniformLocation(s->program, "u_tint");
     // A full-screen quad, then small quads of a few pixels.
     std::vector<float> v = {-1, 1, 0, 0, 1, 1, 1, 0, 1, -1, 1, 1, -1, -1, 0, 1};
@@ -245,20 +251,7 @@ TkBareGlCubeScene* TkBareGlCreateCubeScene(IDirect3DDevice9* device, UINT edge, 
     glNamedRenderbufferStorage(s->depth, GL_DEPTH24_STENCIL8, s->edge, s->edge);
     glCreateFramebuffers(1, &s->fbo);
     glNamedFramebufferRenderbuffer(s->fbo, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, s->depth);
-    auto compile = [](GLenum stage, const char* source)
-    {
-        GLuint shader = glCreateShader(stage);
-        glShaderSource(shader, 1, &source, nullptr);
-        glCompileShader(shader);
-        return shader;
-    };
-    const GLuint vs = compile(GL_VERTEX_SHADER, kCubeVertex), fs = compile(GL_FRAGMENT_SHADER, kCubeFragment);
-    s->program = glCreateProgram();
-    glAttachShader(s->program, vs);
-    glAttachShader(s->program, fs);
-    glLinkProgram(s->program);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
+    s->program = LinkProgram(kCubeVertex, kCubeFragment);
     GLint linked = GL_FALSE;
     glGetProgramiv(s->program, GL_LINK_STATUS, &linked);
     if (!linked)
