@@ -131,6 +131,7 @@ void CShadowCubeMaps::Init()
         m_iCasterCount[s] = 0;
     }
     m_fCasterTimer = m_fLightTimer = 0.0f;
+    m_iGenerated = 0;
 }
 
 void CShadowCubeMaps::CreateCubeMaps()

@@ -84,7 +84,7 @@ public:
     D3DVIEWPORT9 m_SavedViewport = {};
     float m_fCasterTimer = 0.0f;
     float m_fLightTimer = 0.0f;
-    // Frames whose cube was drawn, for the tests and the benchmark.
+    // Cubes drawn since the maps were made, for the tests and the benchmark.
     DWORD m_iGenerated = 0;
 
 private:
