@@ -71,27 +71,30 @@ void ETTFontMgr::UninstallFonts()
 void ETTFontMgr::CreateFonts()
 {
     const float sy = g_Options.fScreenScaleY;
-    m_fCreatedScaleY = sy;
     const char* face = m_szFaceNames[1];
+    // Fonts 2 and 3 follow the screen's height; 0 and 1 keep their size.
     const struct
     {
-        INT height;
+        float height;
+        float scale;
         UINT weight;
         const char* face;
     } fonts[CREATED_FONTS] = {
-        {20, FW_NORMAL, "Tahoma"},
-        {28, FW_DONTCARE, face},
-        {static_cast<INT>(18.0f * sy), FW_DONTCARE, face},
-        {static_cast<INT>(22.0f * sy), FW_DONTCARE, face},
+        {20.0f, 1.0f, FW_NORMAL, "Tahoma"},
+        {28.0f, 1.0f, FW_DONTCARE, face},
+        {18.0f, sy, FW_DONTCARE, face},
+        {22.0f, sy, FW_DONTCARE, face},
     };
     for (int i = 0; i < CREATED_FONTS; ++i)
     {
+        m_fCreatedScale[i] = fonts[i].scale;
         // Creating again replaces a font rather than leaking it.
         SAFE_RELEASE(m_pFonts[i]);
         if (!g_pD3DInterface ||
-            FAILED(D3DXCreateFontA(g_pD3DInterface, fonts[i].height, 0, fonts[i].weight, 1, FALSE,
-                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, fonts[i].face, &m_pFonts[i])))
+            FAILED(D3DXCreateFontA(g_pD3DInterface, static_cast<INT>(fonts[i].height * fonts[i].scale), 0,
+                                   fonts[i].weight, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fonts[i].face,
+                                   &m_pFonts[i])))
         {
             m_pFonts[i] = nullptr;
             char line[32];
@@ -104,7 +107,8 @@ void ETTFontMgr::CreateFonts()
 
 float ETTFontMgr::GetCreatedScale(int index) const
 {
-    return (index == 2 || index == 3) && m_fCreatedScaleY > 0.0f ? m_fCreatedScaleY : 1.0f;
+    return index >= 0 && index < CREATED_FONTS && m_fCreatedScale[index] > 0.0f ? m_fCreatedScale[index]
+                                                                                : 1.0f;
 }
 
 void ETTFontMgr::ReleaseFonts()

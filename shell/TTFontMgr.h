@@ -50,7 +50,7 @@ public:
     // Makes font `index` current (none for an index out of range).
     void SetCurrentFont(int index);
     // The vertical scale factor a font's height was multiplied by when it
-    // was made: fonts 2 and 3 follow the screen, fonts 0 and 1 do not (1).
+    // was made (1 for a font that keeps its size, or one not made).
     float GetCreatedScale(int index) const;
 
     int m_iCurrent = 0;
@@ -58,7 +58,7 @@ public:
     ID3DXFont* m_pCurrent = nullptr;
     char m_szFontNames[MAX_FONTS][NAME_CHARS] = {};
     char m_szFaceNames[MAX_FONTS][NAME_CHARS] = {};
-    float m_fCreatedScaleY = 1.0f; // the scale fonts 2 and 3 were made at
+    float m_fCreatedScale[CREATED_FONTS] = {}; // each made font's screen scale
 };
 
 extern ETTFontMgr g_TTFontMgr;
