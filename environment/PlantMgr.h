@@ -176,8 +176,12 @@ public:
     void FillTSectorTuft(DWORD sector, DWORD tuft, int variant, BYTE* vertices, DWORD* indices);
     void RenderTGrass();
     void RenderGrass();
-    // The camera and the wind of the grass techniques, set on the begun effect.
-    static void SetGrassView(EEffect* effect, const D3DXMATRIX& viewInv);
+    // Begins the grass techniques of a pass effect ("skylightF" when `fast`,
+    // "skylight" otherwise) with the camera, the wind and the alpha-tested
+    // states; the caller binds its textures and world and draws.
+    static void BeginGrassTechnique(EEffect* effect, bool fast);
+    // The texture's index, or none when the data tree lacks it.
+    static TextureIndex KnownTexture(const char* name);
     void Release();
     void FreeGroups();
     void FreeTGrass();

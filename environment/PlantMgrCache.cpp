@@ -206,14 +206,6 @@ private:
     bool m_bad = false;
 };
 
-TextureIndex KnownTexture(const char* name)
-{
-    // The name comes from a file: a texture the data tree does not have is
-    // left out rather than asked for (a missing texture ends the game).
-    strtexture* t = name[0] ? ERenderer::OptionalTexture(name, 0) : nullptr;
-    return t ? t->m_iIndex : 0;
-}
-
 void ReadGrass(Reader& r, strGrass& g)
 {
     std::memset(&g, 0, sizeof g);

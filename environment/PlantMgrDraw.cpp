@@ -185,33 +185,20 @@ void EPlantMgr::RenderGrass()
     RenderTerrainGrass(false);
 }
 
-// The camera and the wind of the grass techniques, for the tufts and the far
-// impostors alike.
-void EPlantMgr::SetGrassView(EEffect* effect, const D3DXMATRIX& viewInv)
+// Names come from files too: a texture the data tree does not have is left
+// out rather than asked for (a missing texture file ends the game).
+TextureIndex EPlantMgr::KnownTexture(const char* name)
 {
-    ID3DXEffect* fx = effect->m_pEffect;
-    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight);
-    fx->SetMatrix(effect->g_mView, &g_Camera.m_mView);
-    fx->SetMatrix(effect->g_mViewInv, &viewInv);
-    fx->SetMatrix(effect->g_mProj, &g_Camera.m_mProjection);
-    const D3DXVECTOR3 eye = g_Camera.GetPosition();
-    const D3DXVECTOR4 eye4(eye.x, eye.y, eye.z, 1.0f);
-    fx->SetVector(effect->g_CameraPosition, &eye4);
-    const float* phase = g_Renderer.m_fSwayPhase;
-    fx->SetFloat("g_fGrassX0", kWindScale * std::sin(phase[0]));
-    fx->SetFloat("g_fGrassZ0", kWindScale * std::sin(phase[2]));
-    fx->SetFloat("g_fGrassX1", kWindScale * std::sin(phase[1]));
-    fx->SetFloat("g_fGrassZ1", kWindScale * std::sin(phase[3]));
+    const strtexture* t = name && name[0] ? ERenderer::OptionalTexture(name, 0) : nullptr;
+    return t ? t->m_iIndex : TextureIndex(0);
 }
 
-void EPlantMgr::RenderTerrainGrass(bool fast)
+// The grass techniques of the pass effect begun for the tufts and the far
+// impostors alike: "RenderTGrass" alone (Fast), or after the scene and
+// "RenderGrass" techniques with the sun's cascades read by the grass itself
+// (Realistic); the camera, the wind and the alpha-tested states set.
+void EPlantMgr::BeginGrassTechnique(EEffect* effect, bool fast)
 {
-    m_dwDrawnSectors = 0;
-    if (m_dwGrass == 0 || !g_Options.DrawGrass)
-        return;
-    EEffect* effect = g_Renderer.FindPassEffect(fast ? "skylightF" : "skylight");
-    if (!effect)
-        return;
     ID3DXEffect* fx = effect->m_pEffect;
     IDirect3DDevice9* d = g_pD3DInterface;
     if (d)
@@ -233,35 +220,47 @@ void EPlantMgr::RenderTerrainGrass(bool fast)
         g_RenderStates.BeginEffect(fx, effect->RenderScene, true);
         g_RenderStates.BeginEffectByName(fx, "RenderGrass", true);
     }
-
-    D3DXMATRIX identity, viewProj, viewInv;
-    D3DXMatrixIdentity(&identity);
-    D3DXMatrixMultiply(&viewProj, &g_Camera.m_mView, &g_Camera.m_mProjection);
-    D3DXMatrixInverse(&viewInv, nullptr, &g_Camera.m_mView);
     if (d)
         d->SetVertexDeclaration(g_pDeclSimple);
-    g_RenderStates.AlphaTestOff(effect);
-    g_RenderStates.AlphaBlendOn(effect);
     g_RenderStates.SetCullCCW();
 
-    SetGrassView(effect, viewInv);
+    D3DXMATRIX viewInv;
+    D3DXMatrixInverse(&viewInv, nullptr, &g_Camera.m_mView);
+    fx->SetBool(effect->g_bUseSkyLight, g_Options.UseSkyLight);
+    fx->SetMatrix(effect->g_mView, &g_Camera.m_mView);
+    fx->SetMatrix(effect->g_mViewInv, &viewInv);
+    fx->SetMatrix(effect->g_mProj, &g_Camera.m_mProjection);
     const D3DXVECTOR3 eye = g_Camera.GetPosition();
-    auto setWorld = [&]
+    const D3DXVECTOR4 eye4(eye.x, eye.y, eye.z, 1.0f);
+    fx->SetVector(effect->g_CameraPosition, &eye4);
+    const float* phase = g_Renderer.m_fSwayPhase;
+    fx->SetFloat("g_fGrassX0", kWindScale * std::sin(phase[0]));
+    fx->SetFloat("g_fGrassZ0", kWindScale * std::sin(phase[2]));
+    fx->SetFloat("g_fGrassX1", kWindScale * std::sin(phase[1]));
+    fx->SetFloat("g_fGrassZ1", kWindScale * std::sin(phase[3]));
+    fx->SetFloat("g_fCzas01", g_Renderer.m_fCzas01);
+    const float farPlane = g_Camera.GetFarPlane();
+    auto setFar = [&]
     {
-        fx->SetMatrix(effect->g_mWorldViewProjection, &viewProj);
-        fx->SetMatrix(effect->g_mWorld, &identity);
-        fx->SetMatrix(effect->g_mWorldView, &g_Camera.m_mView);
+        fx->SetFloat("g_fFarZ", farPlane);
+        fx->SetFloat("g_fFarZ1", farPlane != 0.0f ? 1.0f / farPlane : 0.0f);
     };
-    setWorld();
+    setFar();
+    if (fast)
+        g_Renderer.SetSunShadowInputs(effect, false);
+    else
+    {
+        fx->CommitChanges();
+        g_RenderStates.BeginEffectByName(fx, "RenderTGrass", true);
+        // Until the post-processing chain casts the sun's shadows in this
+        // mode, the grass reads the cascades itself, as the other sun-lit
+        // passes do.
+        g_Renderer.SetSunShadowInputs(effect, true);
+        setFar();
+    }
+    fx->SetBool(effect->g_bDrawSpecular, FALSE);
 
-    // Textures the data tree lacks stay unbound (a missing texture file ends the game).
-    auto known = [](const char* name)
-    {
-        const strtexture* t = ERenderer::OptionalTexture(name, 0);
-        return t ? t->m_iIndex : TextureIndex(0);
-    };
-    const TextureIndex clouds = known(CLOUD_TEXTURE);
-    g_Renderer.SetTexture(CLOUD_STAGE, clouds);
+    // The blades and the impostors are cut out by their alpha, not blended.
     g_RenderStates.AlphaBlendOff(effect);
     g_RenderStates.AlphaTestOn(effect);
     if (d)
@@ -273,35 +272,31 @@ void EPlantMgr::RenderTerrainGrass(bool fast)
         d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
         d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     }
-    const float farPlane = g_Camera.GetFarPlane();
-    auto setFar = [&]
-    {
-        fx->SetFloat("g_fFarZ", farPlane);
-        fx->SetFloat("g_fFarZ1", farPlane != 0.0f ? 1.0f / farPlane : 0.0f);
-    };
-    fx->SetFloat("g_fCzas01", g_Renderer.m_fCzas01);
-    setFar();
-    if (fast)
-    {
-        g_Renderer.SetSunShadowInputs(effect, false);
-        fx->CommitChanges();
-    }
-    else
-    {
-        fx->CommitChanges();
-        g_RenderStates.BeginEffectByName(fx, "RenderTGrass", true);
-        // Until the post-processing chain casts the sun's shadows in this
-        // mode, the grass reads the cascades itself, as the other sun-lit
-        // passes do.
-        g_Renderer.SetSunShadowInputs(effect, true);
-        setFar();
-        fx->SetBool(effect->g_bDrawSpecular, FALSE);
-    }
-    g_Renderer.SetTexture(0, known(BLADE_TEXTURE));
-    g_Renderer.SetTexture(1, known(BLADE_NORMAL_TEXTURE));
-    g_Renderer.SetTexture(CLOUD_STAGE, clouds);
-    setWorld();
+}
 
+void EPlantMgr::RenderTerrainGrass(bool fast)
+{
+    m_dwDrawnSectors = 0;
+    if (m_dwGrass == 0 || !g_Options.DrawGrass)
+        return;
+    EEffect* effect = g_Renderer.FindPassEffect(fast ? "skylightF" : "skylight");
+    if (!effect)
+        return;
+    ID3DXEffect* fx = effect->m_pEffect;
+    IDirect3DDevice9* d = g_pD3DInterface;
+    BeginGrassTechnique(effect, fast);
+
+    D3DXMATRIX identity, viewProj;
+    D3DXMatrixIdentity(&identity);
+    D3DXMatrixMultiply(&viewProj, &g_Camera.m_mView, &g_Camera.m_mProjection);
+    g_Renderer.SetTexture(0, KnownTexture(BLADE_TEXTURE));
+    g_Renderer.SetTexture(1, KnownTexture(BLADE_NORMAL_TEXTURE));
+    g_Renderer.SetTexture(CLOUD_STAGE, KnownTexture(CLOUD_TEXTURE));
+    fx->SetMatrix(effect->g_mWorldViewProjection, &viewProj);
+    fx->SetMatrix(effect->g_mWorld, &identity);
+    fx->SetMatrix(effect->g_mWorldView, &g_Camera.m_mView);
+
+    const D3DXVECTOR3 eye = g_Camera.GetPosition();
     for (DWORD i = 0; m_pTSectors && i < m_dwTSectors; ++i)
     {
         strTSector& s = m_pTSectors[i];

@@ -30,14 +30,7 @@ constexpr DWORD kShown = 0x1;
 // The sprite passes.
 constexpr const char* kEffect = "skylight";
 constexpr const char* kFastEffect = "skylightF";
-constexpr const char* kSpriteTechnique = "RenderTGrass";
-constexpr const char* kNormalTexture = "det_skora_normal.tga";
-constexpr const char* kCloudTexture = "tc_clouds.tga";
-constexpr DWORD kCloudStage = 15;
-constexpr DWORD kAllStages = 16;
-constexpr DWORD kAlphaReference = 96;
 constexpr DWORD kSpriteTriangles = 4;
-// The wind moves the sprites as it moves the terrain grass.
 
 template <class T> void ReleaseOf(T*& p)
 {
@@ -377,65 +370,13 @@ void EObjectMgr::RenderSprites(bool fast)
     if (!effect)
         return;
     ID3DXEffect* fx = effect->m_pEffect;
-    for (DWORD s = 0; s < kAllStages; ++s)
-        d->SetTexture(s, nullptr);
-    g_RenderStates.EndEffect(fx);
-    d->SetFVF(0);
-    d->SetVertexShader(nullptr);
-    d->SetPixelShader(nullptr);
-    if (fast)
-        g_RenderStates.BeginEffectByName(fx, kSpriteTechnique, true);
-    else
-    {
-        // The scene technique first, then the grass one, which is always another.
-        g_RenderStates.BeginEffect(fx, effect->RenderScene, true);
-        g_RenderStates.BeginEffectByName(fx, "RenderGrass", true);
-    }
-
-    D3DXMATRIX identity, viewProj, viewInv;
+    EPlantMgr::BeginGrassTechnique(effect, fast);
+    D3DXMATRIX identity, viewProj;
     D3DXMatrixIdentity(&identity);
     D3DXMatrixMultiply(&viewProj, &g_Camera.m_mView, &g_Camera.m_mProjection);
-    D3DXMatrixInverse(&viewInv, nullptr, &g_Camera.m_mView);
-    d->SetVertexDeclaration(g_pDeclSimple);
-    g_RenderStates.SetCullCCW();
-    EPlantMgr::SetGrassView(effect, viewInv);
-    fx->SetFloat("g_fCzas01", g_Renderer.m_fCzas01);
-    const float farPlane = g_Camera.GetFarPlane();
-    auto setFar = [&]
-    {
-        fx->SetFloat("g_fFarZ", farPlane);
-        fx->SetFloat("g_fFarZ1", farPlane != 0.0f ? 1.0f / farPlane : 0.0f);
-    };
-    setFar();
-    if (fast)
-        g_Renderer.SetSunShadowInputs(effect, false);
-    else
-    {
-        fx->CommitChanges();
-        g_RenderStates.BeginEffectByName(fx, kSpriteTechnique, true);
-        // The sprites read the cascades themselves, as the terrain grass does.
-        g_Renderer.SetSunShadowInputs(effect, true);
-        setFar();
-    }
-    fx->SetBool(effect->g_bDrawSpecular, FALSE);
-    // The sprites cut the mesh out of its cell: the cell's clear has no alpha.
-    g_RenderStates.AlphaBlendOff(effect);
-    g_RenderStates.AlphaTestOn(effect);
-    d->SetRenderState(D3DRS_ALPHAREF, kAlphaReference);
-    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    d->SetRenderState(D3DRS_ZENABLE, TRUE);
-    d->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    // Textures the data tree lacks stay unbound (a missing texture file ends the game).
-    auto known = [](const char* name)
-    {
-        const strtexture* t = ERenderer::OptionalTexture(name, 0);
-        return t ? t->m_iIndex : TextureIndex(0);
-    };
     d->SetTexture(0, m_pTexture);
-    g_Renderer.SetTexture(1, known(kNormalTexture));
-    g_Renderer.SetTexture(kCloudStage, known(kCloudTexture));
+    g_Renderer.SetTexture(1, EPlantMgr::KnownTexture(EPlantMgr::BLADE_NORMAL_TEXTURE));
+    g_Renderer.SetTexture(EPlantMgr::CLOUD_STAGE, EPlantMgr::KnownTexture(EPlantMgr::CLOUD_TEXTURE));
     fx->SetMatrix(effect->g_mWorldViewProjection, &viewProj);
     fx->SetMatrix(effect->g_mWorld, &identity);
     fx->SetMatrix(effect->g_mWorldView, &g_Camera.m_mView);
