@@ -98,23 +98,6 @@ protected:
                 out.put(static_cast<char>(p[2])).put(static_cast<char>(p[1])).put(static_cast<char>(p[0]));
             }
     }
-    // Frames with the camera held at `from`, looking at `at`.
-    void LookFrom(const D3DXVECTOR3& from, const D3DXVECTOR3& at, int frames)
-    {
-        if (!m_eye)
-            m_eye = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, nullptr, nullptr);
-        ASSERT_NE(m_eye, nullptr);
-        for (int frame = 0; frame < frames; ++frame)
-        {
-            g_Engine.SetObjectPosition(m_eye, &from, 1);
-            if (g_Engine.m_pLookFrom != m_eye)
-                g_Engine.ForceCameraToLook(m_eye, nullptr);
-            const D3DXVECTOR3 look = at - from;
-            g_Camera.SetPosition(from);
-            g_Camera.SetOrientation(EOrientation(&look));
-            ASSERT_NO_FATAL_FAILURE(Pass());
-        }
-    }
     static DWORD Tracked(const char* tag)
     {
         for (int i = 0; i < EDebug::MAX_ALLOCATION_TAGS; ++i)
@@ -137,7 +120,6 @@ protected:
             EXPECT_EQ(g_Mewy.GetObject(i), nullptr);
         EXPECT_EQ(g_Engine.FindObject("mewa0", 0), nullptr);
     }
-    HOBJECT m_eye = nullptr;
 };
 
 // The bundled town with an object named "Rain" added to its world file.

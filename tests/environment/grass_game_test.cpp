@@ -51,23 +51,6 @@ protected:
             Pass();
         ASSERT_EQ(g_MainGame.m_iLevelFrame, frame);
     }
-    // Frames with the camera held at `from`, looking at `at`.
-    void LookFrom(const D3DXVECTOR3& from, const D3DXVECTOR3& at, int frames)
-    {
-        if (!m_eye)
-            m_eye = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, nullptr, nullptr);
-        ASSERT_NE(m_eye, nullptr);
-        for (int frame = 0; frame < frames; ++frame)
-        {
-            g_Engine.SetObjectPosition(m_eye, &from, 1);
-            if (g_Engine.m_pLookFrom != m_eye)
-                g_Engine.ForceCameraToLook(m_eye, nullptr);
-            const D3DXVECTOR3 look = at - from;
-            g_Camera.SetPosition(from);
-            g_Camera.SetOrientation(EOrientation(&look));
-            ASSERT_NO_FATAL_FAILURE(Pass());
-        }
-    }
     // The triangles of the last frame's terrain-grass draws: technique
     // "RenderTGrass", the 36-byte vertex and 32-bit indices.
     static UINT GrassTriangles()
@@ -103,7 +86,6 @@ protected:
                 out.put(static_cast<char>(p[2])).put(static_cast<char>(p[1])).put(static_cast<char>(p[0]));
             }
     }
-    HOBJECT m_eye = nullptr;
 };
 
 TEST_F(GrassGame, GrassGrowsOnTheGreenIsCachedSurvivesADeviceLossAndGoesWithTheWorld)

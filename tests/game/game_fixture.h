@@ -26,6 +26,7 @@
 #include "ui/Panel.h"
 #include "platform/win32/Headless.h"
 #include "platform/win32/Keys.h"
+#include "world/Camera.h"
 #include "world/Engine.h"
 #include "tools/worldgen/DemoWorld.h"
 
@@ -159,6 +160,25 @@ protected:
         return done();
     }
 
+    // Frames with the camera held at `from`, looking at `at`, from an eye
+    // object of the test's own (made at the first call of each world).
+    void LookFrom(const D3DXVECTOR3& from, const D3DXVECTOR3& at, int frames)
+    {
+        if (!m_eye)
+            m_eye = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, nullptr, nullptr);
+        ASSERT_NE(m_eye, nullptr);
+        for (int frame = 0; frame < frames; ++frame)
+        {
+            g_Engine.SetObjectPosition(m_eye, &from, 1);
+            if (g_Engine.m_pLookFrom != m_eye)
+                g_Engine.ForceCameraToLook(m_eye, nullptr);
+            const D3DXVECTOR3 look = at - from;
+            g_Camera.SetPosition(from);
+            g_Camera.SetOrientation(EOrientation(&look));
+            ASSERT_NO_FATAL_FAILURE(Pass());
+        }
+    }
+
     static D3DXVECTOR3 Position(HOBJECT o)
     {
         D3DXVECTOR3 p(0, 0, 0);
@@ -167,6 +187,7 @@ protected:
     }
 
     MSG m_msg = {};
+    HOBJECT m_eye = nullptr;
 
     std::unique_ptr<TempDir> m_dir;
     size_t m_logStart = 0;

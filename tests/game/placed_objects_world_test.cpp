@@ -58,23 +58,6 @@ protected:
         CloseInProcessGame();
         GameTest::TearDown();
     }
-    // Frames with the camera held at `from`, looking at `at`.
-    void LookFrom(const D3DXVECTOR3& from, const D3DXVECTOR3& at, int frames)
-    {
-        if (!m_eye)
-            m_eye = g_Engine.CreateObject(OT_LIGHT, "", 0, 0, nullptr, nullptr);
-        ASSERT_NE(m_eye, nullptr);
-        for (int frame = 0; frame < frames; ++frame)
-        {
-            g_Engine.SetObjectPosition(m_eye, &from, 1);
-            if (g_Engine.m_pLookFrom != m_eye)
-                g_Engine.ForceCameraToLook(m_eye, nullptr);
-            const D3DXVECTOR3 look = at - from;
-            g_Camera.SetPosition(from);
-            g_Camera.SetOrientation(EOrientation(&look));
-            ASSERT_NO_FATAL_FAILURE(Pass());
-        }
-    }
     // The next frame's picture as 0xRRGGBB rows; a copy goes as "<name>.ppm"
     // to the folder TK_PLACED_PICTURES names, to look at.
     struct Picture
@@ -121,7 +104,6 @@ protected:
                 n += r.primitiveCount;
         return n;
     }
-    HOBJECT m_eye = nullptr;
     int m_width = 64, m_height = 48;
 };
 
