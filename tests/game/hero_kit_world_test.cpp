@@ -85,25 +85,14 @@ protected:
     {
         g_Engine.m_bScreenshot = 1;
         Pass();
-        Bitmap b;
-        std::ifstream in(m_dir->path() / ("tk_screen" + Number(m_shots++) + ".bmp"), std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        EXPECT_TRUE(b.Parse(bytes.str())) << name;
+        const Bitmap b = ScreenshotIn(*m_dir, m_shots++);
         // TK_KEEP_PICTURES names a folder the pictures are copied to, to look at them.
         const char* keep = std::getenv("TK_KEEP_PICTURES");
         std::ofstream(std::filesystem::path(keep ? keep : m_dir->path().string()) /
                           (std::string(name) + ".bmp"),
                       std::ios::binary)
-            << bytes.str();
+            << b.bytes;
         return b;
-    }
-
-    static std::string Number(int n)
-    {
-        char t[8];
-        std::snprintf(t, sizeof t, "%04d", n);
-        return t;
     }
 
     // Pixels of the region that are strongly red.

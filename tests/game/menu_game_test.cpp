@@ -75,15 +75,6 @@ bool HasLineStarting(const std::vector<std::string>& lines, const std::string& h
     return false;
 }
 
-Bitmap Shot(const TempDir& dir, int n)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "tk_screen%04d.bmp", n);
-    Bitmap b;
-    EXPECT_TRUE(b.Parse(dir.Read(name))) << name;
-    return b;
-}
-
 int Brightness(uint32_t rgb)
 {
     return static_cast<int>(((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF));
@@ -111,17 +102,17 @@ TEST(MenuGame, NewGameAtNormalStartsTheFirstLevelThroughItsLoadingScreen)
     ASSERT_TRUE(dir.Exists("tk_screen0002.bmp"));
 
     // The start menu: the dusk picture, the figure.
-    const Bitmap menu = Shot(dir, 0);
+    const Bitmap menu = ScreenshotIn(dir, 0);
     ASSERT_GT(menu.width, 0);
     const int w = menu.width, h = menu.height;
     EXPECT_FALSE(DaylightSky(menu.Pixel(w * 7 / 8, h / 6)));
     EXPECT_GT(Brightness(menu.Pixel(w * 7 / 8, h / 6)), 40) << "the picture, not black";
     EXPECT_GT(Brightness(menu.Pixel(w * 72 / 100, h * 3 / 4)), 300) << "the figure's legs";
     // The loading screen shows the first level's night picture, then the level in daylight.
-    const uint32_t loadingSky = Shot(dir, 1).Pixel(w / 2, h / 6);
+    const uint32_t loadingSky = ScreenshotIn(dir, 1).Pixel(w / 2, h / 6);
     EXPECT_FALSE(DaylightSky(loadingSky));
     EXPECT_GT(static_cast<int>(loadingSky & 0xFF), static_cast<int>((loadingSky >> 16) & 0xFF) + 20);
-    EXPECT_TRUE(DaylightSky(Shot(dir, 2).Pixel(w * 7 / 8, h / 6)));
+    EXPECT_TRUE(DaylightSky(ScreenshotIn(dir, 2).Pixel(w * 7 / 8, h / 6)));
 }
 
 TEST(MenuGame, EscapeOnTheStartMenuAsksAndQuitEndsTheGameWithCodeZero)
@@ -155,10 +146,11 @@ TEST(MenuGame, EscapeInPlayHoldsTheLevelUnderTheMenuAndBackReturnsToIt)
     EXPECT_GE(levelFrame, 300);
     EXPECT_LT(levelFrame, 340);
     ASSERT_TRUE(dir.Exists("tk_screen0002.bmp"));
-    const Bitmap level = Shot(dir, 0);
+    const Bitmap level = ScreenshotIn(dir, 0);
     const int w = level.width, h = level.height;
     EXPECT_TRUE(DaylightSky(level.Pixel(w * 7 / 8, h / 6)));
-    EXPECT_FALSE(DaylightSky(Shot(dir, 1).Pixel(w * 7 / 8, h / 6))) << "the menu in place of the world";
-    EXPECT_TRUE(DaylightSky(Shot(dir, 2).Pixel(w * 7 / 8, h / 6))) << "back in the level";
+    EXPECT_FALSE(DaylightSky(ScreenshotIn(dir, 1).Pixel(w * 7 / 8, h / 6)))
+        << "the menu in place of the world";
+    EXPECT_TRUE(DaylightSky(ScreenshotIn(dir, 2).Pixel(w * 7 / 8, h / 6))) << "back in the level";
 }
 } // namespace

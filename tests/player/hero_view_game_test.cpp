@@ -76,29 +76,15 @@ TEST(HeroViewGame, TheWeaponInHandIsDrawnAtTheLowerRightOfTheView)
     const auto log = RunGame(dir, std::string(kStart) + "frame 43: wait level frame 310\n"
                                                         "frame 44: screenshot\n"
                                                         "frame 46: quit\n");
-    const std::filesystem::path shot = dir.path() / "tk_screen0000.bmp";
     ASSERT_TRUE(dir.Exists("tk_screen0000.bmp"));
-    std::ifstream in(shot, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    Bitmap b;
-    ASSERT_TRUE(b.Parse(bytes.str()));
+    const Bitmap b = ScreenshotIn(dir, 0);
+    ASSERT_FALSE(::testing::Test::HasFailure());
     const int w = b.width, h = b.height;
     // The rifle of the level's standard set sits low and to the right; the
     // left half of the lower view, right of the HUD's minimap, is road and grass only.
     // (The light bounced off the town brightens some of its iron.)
     EXPECT_GT(IronShare(b, w / 2, h * 3 / 4, w, h), 0.05);
     EXPECT_LT(IronShare(b, w / 4, h * 3 / 4, w / 2, h), 0.005);
-}
-
-Bitmap Screenshot(const TempDir& dir, const char* name)
-{
-    std::ifstream in(dir.path() / name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    Bitmap b;
-    EXPECT_TRUE(b.Parse(bytes.str())) << name;
-    return b;
 }
 
 TEST(HeroViewGame, F4PutsATestSoldierInTheViewJustAheadOfTheHero)
@@ -118,8 +104,8 @@ TEST(HeroViewGame, F4PutsATestSoldierInTheViewJustAheadOfTheHero)
     EXPECT_FALSE(Contains(log, "SkinMesh Nie Created!"));
     ASSERT_TRUE(dir.Exists("tk_screen0000.bmp"));
     ASSERT_TRUE(dir.Exists("tk_screen0001.bmp"));
-    const Bitmap before = Screenshot(dir, "tk_screen0000.bmp");
-    const Bitmap after = Screenshot(dir, "tk_screen0001.bmp");
+    const Bitmap before = ScreenshotIn(dir, 0);
+    const Bitmap after = ScreenshotIn(dir, 1);
     ASSERT_EQ(before.width, after.width);
     ASSERT_EQ(before.height, after.height);
     // Three units ahead, he stands below the crosshair over the empty road,

@@ -56,16 +56,6 @@ std::vector<WeaponLine> Weapons(const std::vector<std::string>& log)
     return found;
 }
 
-Bitmap Picture(const TempDir& dir, const char* name)
-{
-    std::ifstream in(dir.path() / name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    Bitmap b;
-    EXPECT_TRUE(b.Parse(bytes.str())) << name;
-    return b;
-}
-
 // The mean of a region's pixels, channel by channel.
 struct Mean
 {
@@ -157,8 +147,8 @@ TEST(ShootingGame, TheHeroTakesUpTheRifleTurnsToTheBarrelAndBlowsItUp)
 
     ASSERT_TRUE(dir.Exists("tk_screen0000.bmp"));
     ASSERT_TRUE(dir.Exists("tk_screen0001.bmp"));
-    const Bitmap before = Picture(dir, "tk_screen0000.bmp");
-    const Bitmap after = Picture(dir, "tk_screen0001.bmp");
+    const Bitmap before = ScreenshotIn(dir, 0);
+    const Bitmap after = ScreenshotIn(dir, 1);
     const int w = before.width, h = before.height;
     ASSERT_EQ(after.width, w);
     ASSERT_EQ(after.height, h);

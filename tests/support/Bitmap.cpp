@@ -1,9 +1,11 @@
 #include "support/Bitmap.h"
 
 #include "support/LittleEndian.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <utility>
 
 namespace
@@ -64,4 +66,18 @@ uint8_t Bitmap::Alpha(int x, int y) const
     if (bpp != 32 || at + 4 > bytes.size())
         return 0;
     return static_cast<uint8_t>(bytes[at + 3]);
+}
+
+Bitmap BitmapIn(const TempDir& dir, const std::string& name)
+{
+    Bitmap b;
+    EXPECT_TRUE(b.Parse(dir.Read(name))) << name;
+    return b;
+}
+
+Bitmap ScreenshotIn(const TempDir& dir, int n)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "tk_screen%04d.bmp", n);
+    return BitmapIn(dir, name);
 }

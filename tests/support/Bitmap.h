@@ -42,3 +42,10 @@ private:
     // failure) when it lies outside the picture.
     size_t At(int x, int y) const;
 };
+
+class TempDir;
+
+// The picture a file of the folder holds, with a test failure naming it when it is none.
+Bitmap BitmapIn(const TempDir& dir, const std::string& name);
+// The game's numbered screenshot n ("tk_screen0000.bmp" on) in the folder.
+Bitmap ScreenshotIn(const TempDir& dir, int n);

@@ -15,14 +15,6 @@
 
 namespace
 {
-Bitmap Shot(const TempDir& dir, int n)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "tk_screen%04d.bmp", n);
-    Bitmap b;
-    EXPECT_TRUE(b.Parse(dir.Read(name))) << name;
-    return b;
-}
 
 // Pixels in a box of the virtual 1024 x 768 screen that pass a test.
 template <typename Test>
@@ -87,7 +79,7 @@ TEST(HudGame, TheLoadingScreenBriefsAndWaitsThenTheLevelShowsItsHud)
     EXPECT_FALSE(dir.Exists("!error.txt")) << dir.Read("!error.txt");
 
     // Loading: the briefing's first line at the top, ">Cache" at the lower left.
-    const Bitmap loading = Shot(dir, 0);
+    const Bitmap loading = ScreenshotIn(dir, 0);
     EXPECT_GT(CountIn(loading, 200, 10, 824, 50, Bright), 50) << "the briefing line";
     EXPECT_GT(CountIn(loading, 80, 690, 300, 730, Bright), 20) << "the cache line";
     // The first level's picture fills the screen: a night sky, blue over red.
@@ -97,12 +89,12 @@ TEST(HudGame, TheLoadingScreenBriefsAndWaitsThenTheLevelShowsItsHud)
     EXPECT_GT(CountIn(loading, 80, 728, 380, 734, NotBlack), 300) << "the progress bar";
 
     // Loaded: ">StartLevel" on its bar, waiting for a key.
-    const Bitmap waiting = Shot(dir, 1);
+    const Bitmap waiting = ScreenshotIn(dir, 1);
     EXPECT_GT(CountIn(waiting, 292, 708, 732, 738, NotBlack), 1000) << "the bar";
 
     // In play: crosshair at the centre, the ammunition panel at the lower
     // right, the minimap at the lower left, the caption above the centre.
-    const Bitmap play = Shot(dir, 2);
+    const Bitmap play = ScreenshotIn(dir, 2);
     EXPECT_GT(CountIn(play, 482, 354, 542, 414, Cyanish), 8) << "the crosshair";
     EXPECT_GT(CountIn(play, 788, 691, 1008, 746, Cyan), 40) << "the ammunition panel and its bullets";
     EXPECT_GT(CountIn(play, 22, 584, 182, 746, Cyan), 100) << "the minimap";
@@ -168,12 +160,12 @@ TEST(HudGame, WaypointCreditsLetterboxAndTheDeathScreenInPlay)
             EXPECT_EQ(line.find(miss), std::string::npos) << line;
 
     // The waypoint marker on the switch, right of the crosshair, before the credits.
-    const Bitmap waypoint = Shot(dir, 0);
+    const Bitmap waypoint = ScreenshotIn(dir, 0);
     EXPECT_GT(CountIn(waypoint, 560, 360, 660, 420, Marker), 100) << "the waypoint marker";
     EXPECT_EQ(CountIn(waypoint, 300, 690, 724, 768, CreditsText), 0) << "no credits yet";
 
     // The credits darken the picture and scroll in from the bottom.
-    const Bitmap credits = Shot(dir, 1);
+    const Bitmap credits = ScreenshotIn(dir, 1);
     EXPECT_GT(CountIn(credits, 300, 690, 724, 768, CreditsText), 100) << "the first credits line";
     auto skyLight = [](const Bitmap& b)
     {
@@ -188,7 +180,7 @@ TEST(HudGame, WaypointCreditsLetterboxAndTheDeathScreenInPlay)
     };
 
     // The letterbox's black bars with the world between, the credits gone.
-    const Bitmap letterbox = Shot(dir, 2);
+    const Bitmap letterbox = ScreenshotIn(dir, 2);
     EXPECT_EQ(CountIn(letterbox, 0, 680, 1024, 768, NotBlack), 0) << "the lower bar";
     EXPECT_GT(CountIn(credits, 0, 680, 1024, 768, NotBlack), 1000) << "no bar without the letterbox";
     EXPECT_GT(CountIn(letterbox, 0, 120, 1024, 660, NotBlack), 100000) << "the world between the bars";
@@ -196,7 +188,7 @@ TEST(HudGame, WaypointCreditsLetterboxAndTheDeathScreenInPlay)
     EXPECT_EQ(CountIn(letterbox, 560, 360, 660, 420, Marker), 0) << "no waypoint marker in the letterbox";
 
     // The failed mission's death screen: black, with its red title in the middle.
-    const Bitmap death = Shot(dir, 3);
+    const Bitmap death = ScreenshotIn(dir, 3);
     EXPECT_GT(
         CountIn(death, 400, 340, 630, 390, [](uint32_t c) { return R(c) > 150 && G(c) < 60 && B(c) < 60; }),
         50)
