@@ -15,6 +15,10 @@ jobs=${TK_JOBS:-$(nproc 2>/dev/null || echo 2)}
 "$root/tools/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
 "$root/tools/shuffled.sh" "$root/build"
+# A CI machine's disk is shared and can run low: each build's tree goes once its
+# tests have passed (the compiler cache keeps what a later run needs).
+drop_build() { if [ -n "${CI:-}" ]; then rm -rf "$1"; fi; }
+drop_build "$root/build"
 
 if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   "$root/tools/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTK_SANITIZE=ON -DTK_BUILD_BENCH=OFF
@@ -28,6 +32,7 @@ if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
   ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
   "$root/tools/shuffled.sh" "$root/build-asan"
+  drop_build "$root/build-asan"
   unset ASAN_OPTIONS UBSAN_OPTIONS LP_NUM_THREADS MESA_SHADER_CACHE_DISABLE
 fi
 

@@ -8,12 +8,15 @@
 #include "mesh/SkinModelFile.h"
 #include "player/ItemDesc.h"
 #include "shell/CommandMgr.h"
+#include "support/ImageFiles.h"
 #include "world/ObjectActionCalls.h"
 #include "world/ObjectActionParams.h"
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <vector>
 
 using namespace playertest;
 
@@ -834,4 +837,32 @@ TEST_F(HeroTest, TheDeathViewRollsOverAndTurnsTowardsTheKiller)
     EXPECT_GT(view.Forward.x, startForward.x + 0.5f) << "turned towards the killer";
     EXPECT_LT(std::fabs(view.Up.y), 0.95f) << "rolled over";
     EXPECT_LT(g_Camera.GetPosition().y, Player.m_vDeathCamPos.y) << "sunk to the ground";
+}
+
+TEST_F(HeroTest, FootstepsTakeTheSurfaceOfTheFaceUnderfoot)
+{
+    // A wooden plate on the ground; its texture's script names the wood.
+    std::filesystem::create_directories("textures");
+    std::filesystem::create_directories("scripts");
+    std::ofstream("textures/plank.tga", std::ios::binary)
+        << TgaFile(4, 4, std::vector<DWORD>(16, 0xFF806040), false);
+    std::ofstream("scripts/textures.txt", std::ios::binary) << "texture plank.tga\r\nwood\r\n";
+    g_Renderer.ScanTextureDirectory();
+    tk::xfile::XMeshDesc plank = BoxMesh();
+    plank.materials[0].texture = "plank.tga";
+    ASSERT_TRUE(tk::xfile::XWriteMeshFile("meshes\\plate.x", plank, tk::xfile::XFormat::Text));
+    const float at[3] = {0.0f, 0.1f, 0.0f};
+    const float size[3] = {6.0f, 0.2f, 6.0f};
+    HOBJECT plate = g_Engine.CreateObject(OT_MESH, "meshes\\plate.x", OF_STATIC_BODY, 0, at, size);
+    ASSERT_NE(plate, nullptr);
+    ASSERT_EQ(g_PhysicsMgr.GiveLoadedObjectBody(plate), EBodyChoice::Box);
+    // As a world's load does, the plate goes into the segment tests.
+    g_Engine.PrepareObject(plate);
+
+    Start(D3DXVECTOR3(0, 2, 0));
+    EXPECT_EQ(Player.m_hStandObject, plate);
+    EXPECT_EQ(Player.m_iSurface, static_cast<DWORD>(MATERIAL_WOOD));
+    // The scanned paths and scripts go with the test.
+    g_Renderer.FreeTexturePaths();
+    g_Renderer.FreeTextureSubstitutes();
 }
