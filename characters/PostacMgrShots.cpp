@@ -428,7 +428,8 @@ float CPostacMgr::ShotSpread(const strpostac* p, const EItemDesc& weapon) const
 
 bool CPostacMgr::SparesNearby(HOBJECT shooter, const D3DXVECTOR3& at)
 {
-    return shooter && shooter->bUsed && shooter->bSpareNearby && Distance(shooter->vPosition, at) <= kSpareReach;
+    return shooter && shooter->bUsed && shooter->bSpareNearby &&
+           Distance(shooter->vPosition, at) <= kSpareReach;
 }
 
 float CPostacMgr::HitDamageFactor(const strpostac* p, HOBJECT shooter, DWORD part,
@@ -852,8 +853,8 @@ strpostac* CPostacMgr::RespawnCharacter(const char* name, const D3DXVECTOR3* pos
     if (p->RPG && !p->launcher)
     {
         const float scale[3] = {kLauncherScale, kLauncherScale, kLauncherScale};
-        p->launcher = g_Engine.CreateObject(OT_MESH, kLauncherModel, CHARACTER_WORN_FLAGS, CHARACTER_WORN_FLAGS2,
-                                            &p->position.x, scale);
+        p->launcher = g_Engine.CreateObject(OT_MESH, kLauncherModel, CHARACTER_WORN_FLAGS,
+                                            CHARACTER_WORN_FLAGS2, &p->position.x, scale);
         HOBJECT* slot = std::find(std::begin(p->extra_objects), std::end(p->extra_objects), nullptr);
         if (slot != std::end(p->extra_objects))
             *slot = p->launcher;

@@ -121,7 +121,8 @@ void CPostacMgr::UpdatePozycjeGanow(strpostac* p)
 
 bool CPostacMgr::HasLaserSight(const strpostac* p)
 {
-    return p && p->weapon && p->weapon->m_hHeldModel && p->weapon->m_pDesc && p->weapon->m_pDesc->Light_Socket[0];
+    return p && p->weapon && p->weapon->m_hHeldModel && p->weapon->m_pDesc &&
+           p->weapon->m_pDesc->Light_Socket[0];
 }
 
 void CPostacMgr::UpdateLaserBeam(strpostac* p)
