@@ -264,9 +264,18 @@ public:
     void Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR3* point, const RayTestResult* zone,
                bool physics, bool knife, bool quiet);
     void KillByKnife(HOBJECT object);
+    // The object a phase attached to the character leaves the body: a
+    // skinned one is released and pushed away, another kind is deleted.
+    void DropAttachedObject(strpostac* p);
     // Health fell across a threshold of the phase's or the description's
     // health-detect lists: that phase is set.
     void HealthDetect(strpostac* p, float before);
+    // The spread (radians) of the character's next shot with the weapon:
+    // the weapon's own, widened by a nearby blast and the burst's first shots,
+    // narrowed for snipers and for a bot crouching or lying.
+    float ShotSpread(const strpostac* p, const EItemDesc& weapon) const;
+    // A shooter object that spares the characters near it.
+    static bool SparesNearby(HOBJECT shooter, const D3DXVECTOR3& at);
     // Kills made by the hero's shots since the program started.
     int m_iPlayerKills = 0;
     // The forced run target of the respawns (none while empty).
@@ -287,6 +296,15 @@ public:
     // The death marker while its slot still holds the object it was given.
     static HOBJECT DeathMarker(const strpostac* p);
     static void DeleteDeathMarker(strpostac* p);
+    // The laser sight of a weapon with a laser socket: its beam shines from
+    // the socket along the weapon to the first thing it meets, and follows
+    // the weapon while the character lives. Removing it is safe without one.
+    void UpdateLaserBeam(strpostac* p);
+    void RemoveLaserBeam(strpostac* p);
+    static bool HasLaserSight(const strpostac* p);
+    // The weapon point: the muzzle when it is known, else the weapon, else
+    // the eyes.
+    static D3DXVECTOR3 WeaponPoint(const strpostac* p);
     // Casings started since the program started.
     int m_iCasings = 0;
 

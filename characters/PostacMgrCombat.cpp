@@ -14,7 +14,6 @@
 #include "world/DeathParams.h"
 #include "world/Engine.h"
 #include "world/EngineObject.h"
-#include "world/IntersectSegment.h"
 #include "world/Object.h"
 
 #include <algorithm>
@@ -43,10 +42,6 @@ constexpr float kWallShotsReach = 40.0f;
 constexpr float kSniperWallShotsReach = 100.0f;
 constexpr float kSniperFar = 32.0f;
 constexpr float kRushFar = 1200.0f;
-
-// The ground snap.
-constexpr float kSnapAbove = 0.5f;
-constexpr float kSnapDepth = 8.0f;
 
 // The grenade throw.
 constexpr float kGrenadeMade = 0.116f;
@@ -109,20 +104,8 @@ void CPostacMgr::AdvanceCombatTimers(strpostac* p, float frameTime)
 
 void CPostacMgr::SnapBotToGround(strpostac* p)
 {
-    // STAND-IN: waits for the per-frame update's ground snap (a segment down
-    // from the position whose hit becomes the position); this one keeps the
-    // remembered ground material as it is.
-    const D3DXVECTOR3 from = p->position + D3DXVECTOR3(0.0f, kSnapAbove, 0.0f);
-    const D3DXVECTOR3 to = p->position - D3DXVECTOR3(0.0f, kSnapDepth, 0.0f);
-    RayTestQuery query;
-    query.pFrom = &from.x;
-    query.pTo = &to.x;
-    query.pfnFilter = postacgeometry::SkipObject;
-    query.dwUser = reinterpret_cast<RayTestUser>(p->model);
-    RayTestResult result;
-    ++m_iBotSegmentTests;
-    if (g_IntersectSegment.Test(&query, &result) && result.bHit)
-        p->position = result.vPoint;
+    // The per-frame update's own snap: its segment test counts with the update's.
+    SnapToGround(p);
 }
 
 void CPostacMgr::BotDoStrzalu(strpostac* p, bool snap)
@@ -300,13 +283,7 @@ void CPostacMgr::BotUpdate(strpostac* p)
         }
         if (sniperSees && S > 1.0f && C > 3.0f && OneIn(2))
         {
-            // STAND-IN: waits for the per-frame update's phase-end step; until
-            // then the phase ends in a random "on_koniec" phase or the standing one.
-            const char* next = RandomEndPhase(p);
-            if (next && next[0])
-                SetFaza(p, next);
-            else
-                GoToStandPhase(p);
+            EndPhase(p);
             return;
         }
         p->time_in_phase = 0.0f;

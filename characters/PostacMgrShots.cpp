@@ -6,6 +6,7 @@
 #include "characters/PathMgr.h"
 #include "environment/FxMgr.h"
 #include "game/MainGame.h"
+#include "game/DialogueMgr.h"
 #include "game/QuestSystem.h"
 #include "game/SaveMgr.h"
 #include "player/ItemDesc.h"
@@ -16,6 +17,7 @@
 #include "shell/GameOptions.h"
 #include "shell/HitStats.h"
 #include "shell/TextUtils.h"
+#include "sound/NpcChatter.h"
 #include "sound/SoundMgr.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
@@ -25,6 +27,7 @@
 #include "world/Object.h"
 #include "world/ObjectActionParams.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -58,12 +61,17 @@ constexpr float kWallNear = 0.4f;
 constexpr float kShotSoundRange = 250.0f;
 constexpr float kSniperShotSoundRange = 500.0f;
 constexpr int kPellets = 10;
+constexpr int kCrouchingStance = 1;
+constexpr int kLyingStance = 2;
+constexpr float kCrouchingSpread = 0.8f;
+constexpr float kLyingSpread = 0.5f;
 constexpr float kPelletAngle = 0.05f;
 constexpr float kMuzzleLight = 1.0f;
 // Hits.
 constexpr float kHitHearing = 50.0f, kHitOpenLine = 30.0f, kHitSight = 10.0f;
 constexpr float kQuietHearing = 8.0f, kQuietOpenLine = 3.0f, kQuietSight = 2.0f;
 constexpr float kBodyHitRange = 40.0f;
+constexpr float kSpareReach = 16.0f;
 constexpr float kWoundBodyFactor = 0.45f;
 constexpr float kArmFactor = 0.9f;
 constexpr float kLegFactor = 0.85f;
@@ -94,8 +102,11 @@ constexpr float kBodyFallRange = 20.0f;
 constexpr float kBodyFallHeard = 40.0f;
 constexpr int kCorpseDisappear = 500;
 constexpr float kStayOnDeathBlend = 0.2f;
+constexpr float kAttachedPush = 5.0f;
 // Respawns.
 constexpr float kRespawnTimers = 10.0f;
+constexpr const char* kLauncherModel = "prefabs\\bronie\\rpg7.x";
+constexpr float kLauncherScale = 0.9f;
 
 float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
@@ -168,9 +179,10 @@ void CPostacMgr::UpdateStrzal(strpostac* p)
     const float dt = g_Engine.m_fDeltaTime;
     if (!(f->shot_value > 0.0f) && !f->bot)
         return;
-    // STAND-IN: waits for the stances' pending shooting pose (an engaged
-    // character waits for it before it fires).
-    if (f->bot && p->running_nodes && p->saved.last_bot_choice != 1)
+    // An engaged character holds its fire until its new stance's shooting pose has started.
+    if (p->engaged && p->stance_change)
+        return;
+    if (f->bot && p->running_nodes && p->last_bot_choice != 1)
         return;
     if (p->engaged && !p->sees_target)
         return;
@@ -303,21 +315,7 @@ void CPostacMgr::StrzalWlasciwy(strpostac* p, bool single)
     if (sniper)
         aim = g_Camera.GetPosition();
     // 6. The spread.
-    float spread = d.dispersion * 0.4f * kPi / 180.0f;
-    if (Player.m_fTimeSinceExplosion < kExplosionShaken)
-        spread *= 4.0f;
-    const int counter = BurstCounter(p);
-    if (counter < 5)
-        spread *= 2.0f;
-    else if (counter == 8)
-        spread = 0.0f;
-    else if (counter > 8)
-        spread *= 0.7f;
-    if (f->sniper)
-        spread = 0.0f;
-    if (p->sniper)
-        spread *= 0.01f;
-    // STAND-IN: waits for the stances' stance (a bot aims steadier crouching and lying).
+    const float spread = ShotSpread(p, d);
     D3DXVECTOR3 direction = aim - muzzle;
     const float aimDistance = D3DXVec3Length(&direction);
     if (!(aimDistance > 1e-6f) || !std::isfinite(aimDistance))
@@ -398,7 +396,41 @@ void CPostacMgr::StrzalWlasciwy(strpostac* p, bool single)
         g_Console.Print(" oddal strzal.");
 }
 
+float CPostacMgr::ShotSpread(const strpostac* p, const EItemDesc& weapon) const
+{
+    if (!p)
+        return 0.0f;
+    float spread = weapon.dispersion * 0.4f * kPi / 180.0f;
+    if (Player.m_fTimeSinceExplosion < kExplosionShaken)
+        spread *= 4.0f;
+    const int counter = BurstCounter(p);
+    if (counter < 5)
+        spread *= 2.0f;
+    else if (counter == 8)
+        spread = 0.0f;
+    else if (counter > 8)
+        spread *= 0.7f;
+    if (p->faza && p->faza->sniper)
+        spread = 0.0f;
+    if (p->sniper)
+        spread *= 0.01f;
+    if (p->bot)
+    {
+        if (p->stance_index == kCrouchingStance)
+            spread *= kCrouchingSpread;
+        else if (p->stance_index == kLyingStance)
+            spread *= kLyingSpread;
+    }
+    return spread;
+}
+
 // ---- Hits ---------------------------------------------------------------------------------------
+
+bool CPostacMgr::SparesNearby(HOBJECT shooter, const D3DXVECTOR3& at)
+{
+    return shooter && shooter->bUsed && shooter->bSpareNearby &&
+           Distance(shooter->vPosition, at) <= kSpareReach;
+}
 
 float CPostacMgr::HitDamageFactor(const strpostac* p, HOBJECT shooter, DWORD part,
                                   const EItemDesc* weapon) const
@@ -470,10 +502,8 @@ void CPostacMgr::OnBulletHit(strpostac* p, HOBJECT shooter, const D3DXVECTOR3* p
     const float sight = quiet ? kQuietSight : kHitSight;
     if (!p->dead)
     {
-        if ((p->faza && p->faza->ignore_shots) || p->immortal)
+        if ((p->faza && p->faza->ignore_shots) || p->immortal || SparesNearby(shooter, p->position))
             return;
-        // STAND-IN: waits for the scene objects' spare-nearby byte (a shooter
-        // carrying it spares characters within 16.0).
         AddAlarm(point, hearing, openLine, 0, sight, kShotAlarmLife, 0, 0);
     }
     // 2.
@@ -495,14 +525,17 @@ void CPostacMgr::OnBulletHit(strpostac* p, HOBJECT shooter, const D3DXVECTOR3* p
     char sound[64];
     std::snprintf(sound, sizeof sound, "sounds\\hero\\wcialo%i.wav", 1 + std::rand() % 3);
     g_SoundMgr.PlaySound3DOnce(sound, point, kBodyHitRange);
+    const bool fromHero = IsHeroObject(shooter);
     // 7. A dead character only shows the hit.
     if (p->dead)
     {
-        // STAND-IN: waits for the stances (a lying bot shooter changes stance).
+        // A lying bot that shot at a body gets up (or to its knees).
+        strpostac* s = shooter && !fromHero ? FindCharacterByObject(shooter) : nullptr;
+        if (s && s != p && !s->dead && s->bot && s->stance_index == kLyingStance)
+            ChangeStance(s);
         return;
     }
     // 3.
-    const bool fromHero = IsHeroObject(shooter);
     const float factor = HitDamageFactor(p, shooter, part, weapon);
     float damage = (weapon ? (fromHero ? weapon->Hit : weapon->Enemy_Hit) : 0.0f) * factor;
     if (!std::isfinite(damage))
@@ -625,6 +658,33 @@ void CPostacMgr::ApplyExplosion(const D3DXVECTOR3* position, float power)
 
 // ---- Deaths ----------------------------------------------------------------------------------------
 
+void CPostacMgr::DropAttachedObject(strpostac* p)
+{
+    HOBJECT o = p->attached_object;
+    p->attached_object = nullptr;
+    p->attached_name[0] = 0;
+    if (!o || !o->bUsed)
+        return;
+    if (g_Options.Debug > 0)
+        g_Console.Print("Wyrzucam attached object");
+    if (o->Type != OT_SKINMESH)
+    {
+        g_Engine.DeleteObject(o);
+        return;
+    }
+    o->bTied = 0;
+    o->pTiedTo = nullptr;
+    D3DXVECTOR3 away = o->vPosition - p->position;
+    if (D3DXVec3Length(&away) > 1e-6f)
+        D3DXVec3Normalize(&away, &away);
+    else
+        away = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+    const D3DXVECTOR3 push = away * kAttachedPush;
+    g_Engine.PutForceToObject(o, &push, 1.0f);
+    if (g_Options.Debug > 0)
+        g_Console.Print("Wyrzucony");
+}
+
 void CPostacMgr::Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR3* point,
                        const RayTestResult*, bool, bool knife, bool quiet)
 {
@@ -638,8 +698,10 @@ void CPostacMgr::Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR
     p->death_handled = 1;
     if (!OBE.m_bRunning && !knife && !quiet)
         CryDeath(p);
-    // STAND-IN: waits for the dialogues and the chatter (the character's
-    // dialogues and chatter stop), and for the HUD speaker.
+    // Its dialogues stop (which also clears it as the HUD's speaker), and so
+    // does a chat it takes part in.
+    g_DialogueMgr.StopDialoguesOf(p, false);
+    g_NpcChatter.StopIfSpeaker(p);
     g_QuestSystem.OnEnemyDead(p->name, p->position);
     if (g_Options.Debug > 0)
         g_Console.Print2(p->name, " umiera!");
@@ -651,12 +713,16 @@ void CPostacMgr::Zabij(strpostac* p, const D3DXVECTOR3* killer, const D3DXVECTOR
         g_SoundMgr.DeleteSound(p->speech);
         p->speech = nullptr;
     }
+    g_Panel.ClearSpeaker(p);
     p->anim.pSequence = nullptr;
     p->anim.pStep = nullptr;
     p->death_position = p->position;
-    // STAND-IN: waits for the laser sights (the beam goes) and the riding
-    // (the rider object goes).
-    // 2. STAND-IN: waits for the phase machine's attached object, which is thrown off the body.
+    // The laser sight goes dark. A character never carries a rider of its own
+    // (a ridden object belongs to the world and stays).
+    RemoveLaserBeam(p);
+    p->saved.has_laser = 0;
+    // 2.
+    DropAttachedObject(p);
     if (p->following_bezier)
     {
         g_Engine.StopBezierMoving(model);
@@ -783,8 +849,21 @@ strpostac* CPostacMgr::RespawnCharacter(const char* name, const D3DXVECTOR3* pos
     CreateCharacterModel(p, nullptr);
     if (p->model)
         p->model->bHidden = 0;
-    // STAND-IN: waits for the rockets (a rocket carrier's launcher model) and
-    // the laser sights (a weapon with a laser socket gets its beam).
+    // A rocket carrier holds its launcher; it goes with the character's other objects.
+    if (p->RPG && !p->launcher)
+    {
+        const float scale[3] = {kLauncherScale, kLauncherScale, kLauncherScale};
+        p->launcher = g_Engine.CreateObject(OT_MESH, kLauncherModel, CHARACTER_WORN_FLAGS,
+                                            CHARACTER_WORN_FLAGS2, &p->position.x, scale);
+        HOBJECT* slot = std::find(std::begin(p->extra_objects), std::end(p->extra_objects), nullptr);
+        if (slot != std::end(p->extra_objects))
+            *slot = p->launcher;
+        else if (p->launcher)
+        {
+            g_Engine.DeleteObject(p->launcher);
+            p->launcher = nullptr;
+        }
+    }
     PlaceModel(p);
     p->target_position = HeroPosition();
     p->segment_start = p->position;
@@ -794,6 +873,15 @@ strpostac* CPostacMgr::RespawnCharacter(const char* name, const D3DXVECTOR3* pos
         if (g_Options.Debug > 0)
             g_Console.Print2("Setting phase to ", faza);
         SetFaza(p, faza);
+    }
+    // A weapon with a laser socket shines its beam.
+    if (HasLaserSight(p))
+    {
+        p->saved.has_laser = 1;
+        if (p->faza)
+            UpdatePozycjeGanow(p);
+        else
+            UpdateLaserBeam(p);
     }
     if (m_szForcedRunTarget[0])
     {

@@ -504,9 +504,7 @@ void CPostacMgr::UpdateSniperGlint(strpostac* p)
     if (p->glint_timer < kGlintEvery)
         return;
     p->glint_timer = 0.0f;
-    // STAND-IN: waits for the shooting work's weapon point; until then the
-    // glint shows at the eyes, where the scope is.
-    const D3DXVECTOR3 at = p->eye_position;
+    const D3DXVECTOR3 at = WeaponPoint(p);
     EOrientation orientation = p->orientation;
     g_FxMgr.CreateFxByName(kGlintEffect, &at, &orientation);
 }

@@ -10,6 +10,7 @@
 #include "physics/PhysicsDesc.h"
 #include "player/ItemDesc.h"
 #include "player/ItemMgr.h"
+#include "player/LaserMgr.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/TextUtils.h"
@@ -48,6 +49,10 @@ constexpr float kMarkerLife = 8.0f;
 constexpr float kCorpseLife = 60.0f;
 constexpr float kCorpseSpareRange = 50.0f;
 constexpr float kCorpseBelowMarker = 0.25f;
+constexpr int kLyingStance = 2;
+// The laser sight.
+constexpr float kLaserReach = 100.0f;
+constexpr DWORD kLaserColour = 0xFF2010;
 
 float RandomUnder(float limit)
 {
@@ -60,11 +65,12 @@ float Distance(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
     return D3DXVec3Length(&d);
 }
 
-// STAND-IN: waits for the stances' stance and lying byte; until then a
-// character lies when its animation says so.
+// A character lies when it is in the lying stance and its body is on the
+// ground: the animation playing is a lying one (not a lean, which it takes
+// on its knees).
 bool IsLying(const strpostac* p)
 {
-    return ContainsNoCase(p->anim.szAnimation, "lezy");
+    return p->stance_index == kLyingStance && ContainsNoCase(p->anim.szAnimation, "lezy");
 }
 
 bool IsCrouching(const strpostac* p)
@@ -107,6 +113,64 @@ void CPostacMgr::UpdatePozycjeGanow(strpostac* p)
         }
     }
     p->weapon_placed = 1;
+    if (p->saved.has_laser && !p->dead)
+        UpdateLaserBeam(p);
+}
+
+// ---- The laser sight -------------------------------------------------------------------------
+
+bool CPostacMgr::HasLaserSight(const strpostac* p)
+{
+    return p && p->weapon && p->weapon->m_hHeldModel && p->weapon->m_pDesc &&
+           p->weapon->m_pDesc->Light_Socket[0];
+}
+
+void CPostacMgr::UpdateLaserBeam(strpostac* p)
+{
+    if (!p)
+        return;
+    D3DXVECTOR3 origin;
+    EOrientation socket;
+    if (!HasLaserSight(p) ||
+        !SocketTransform(p->weapon->m_hHeldModel, p->weapon->m_pDesc->Light_Socket, &origin, &socket))
+    {
+        RemoveLaserBeam(p);
+        return;
+    }
+    D3DXVECTOR3 direction = socket.Forward;
+    if (!(D3DXVec3Length(&direction) > 1e-6f))
+        direction = p->orientation.Forward;
+    D3DXVec3Normalize(&direction, &direction);
+    // The beam stops at the first thing it meets, the character's own body aside.
+    D3DXVECTOR3 hit = origin, far = origin + direction * kLaserReach;
+    D3DXVECTOR3 target = far;
+    if (TraceSegment(&hit, &far, p->model, 0, p->weapon->m_hHeldModel, 0, 0, 0) != 0)
+        target = hit;
+    // A beam keeps the ends it was given: it is given again where the weapon is now.
+    RemoveLaserBeam(p);
+    const DWORD slot = g_LaserMgr.AddBeam(&origin, &target, kLaserColour, 0);
+    if (slot < ELaserMgr::MAX_BEAMS)
+    {
+        p->laser_beam = slot;
+        p->laser_shown = 1;
+    }
+}
+
+void CPostacMgr::RemoveLaserBeam(strpostac* p)
+{
+    if (!p || !p->laser_shown)
+        return;
+    g_LaserMgr.RemoveBeam(p->laser_beam);
+    p->laser_shown = 0;
+}
+
+D3DXVECTOR3 CPostacMgr::WeaponPoint(const strpostac* p)
+{
+    if (p->muzzle_known)
+        return p->muzzle_position;
+    if (p->weapon_placed)
+        return p->weapon_position;
+    return p->eye_position;
 }
 
 void CPostacMgr::GetWeaponSocketTransform(strpostac* p, D3DXVECTOR3* position, EOrientation* orientation)

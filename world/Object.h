@@ -308,6 +308,8 @@ struct strObject
     int iShotInterval;
     int iShotCount;
     float fShotTimer;
+    // Its bullets spare the characters near it.
+    BYTE bSpareNearby;
     float fDeathWait; // seconds until a delayed kill; 0 none
     float fDoorAngle; // the angle (degrees) the door swings to
     float fDoorSwing; // the angle (degrees) it stands at

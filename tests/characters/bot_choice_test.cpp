@@ -348,3 +348,41 @@ TEST_F(BotChoiceTest, AThrownGrenadeLeavesTheHandAtItsTimeAndSpeed)
     EXPECT_EQ(p->grenade, nullptr);
     EXPECT_FALSE(held->bUsed);
 }
+
+TEST_F(BotChoiceTest, ABotGivingUpItsHoldEndsThePhaseByItsEndLists)
+{
+    Fighter();
+    Scripts(std::string("postac watcher\nmodel ") + kFighterModel +
+            "\ndefault_faza bot_stoi\nfaza bot_stoi\nbot\nloop\n"
+            "faza czeka\nbot\non_koniec_widzi bot_chowa_sie\non_koniec bot_do_gracza\n"
+            "faza bot_chowa_sie\nbot\nfaza bot_do_gracza\nbot\nfaza bot_do_strzalu\nbot\n");
+    for (const BYTE seen : {1, 0})
+    {
+        SCOPED_TRACE(seen ? "seeing the player" : "not seeing the player");
+        bool ended = false;
+        for (int seed = 1; seed <= 40 && !ended; ++seed)
+        {
+            std::srand(static_cast<unsigned>(seed));
+            strpostac* p = Fighter("watcher", D3DXVECTOR3(0, 0, 0));
+            ASSERT_NE(p, nullptr);
+            Ready(p, "czeka");
+            // Unseen a while, far off, nothing else to do: on one draw in two it gives up.
+            p->stance_timer = 0.0f;
+            p->choice_timer = 5.0f;
+            p->since_target_seen = 1.5f;
+            p->camera_distance = 50.0f;
+            p->time_in_phase = 2.1f;
+            p->sees_player = seen;
+            PMgr.BotUpdate(p);
+            if (std::string(Phase(p)) != "czeka")
+            {
+                ended = true;
+                EXPECT_STREQ(Phase(p), seen ? "bot_chowa_sie" : "bot_do_gracza");
+            }
+            else
+                EXPECT_EQ(p->time_in_phase, 0.0f);
+            PMgr.DeleteCharacter(p);
+        }
+        EXPECT_TRUE(ended);
+    }
+}

@@ -4,9 +4,14 @@
 #include "characters_fixture.h"
 
 #include "characters/KillCam.h"
+#include "characters/PostacSockets.h"
+#include "game/DialogueMgr.h"
 #include "game/BulletHit.h"
 #include "mesh/MeshSocketsMgr.h"
+#include "player/LaserMgr.h"
 #include "shell/HitStats.h"
+#include "sound/NpcChatter.h"
+#include "ui/Panel.h"
 #include "world/IntersectSegment.h"
 #include "world/ObjectActionCalls.h"
 #include "world/ObjectActionParams.h"
@@ -307,15 +312,21 @@ TEST_F(CombatTest, TheDeathAnimationFollowsTheStance)
     struct Case
     {
         const char* animation;
+        int stance;
         const char* death;
         int variants;
     };
     const Case cases[] = {
-        {"kuca_strzela", "smierc_z_kucania", 4},
-        {"STOI_DOL", "smierc_z_kucania", 4},
-        {"lezy_strzela", "smierc_z_lezenia", 0},
-        {"stoi", "smierc_ze_stania", 8},
-        {"", "smierc_ze_stania", 8},
+        {"kuca_strzela", 1, "smierc_z_kucania", 4},
+        {"STOI_DOL", -1, "smierc_z_kucania", 4},
+        {"lezy_strzela", 2, "smierc_z_lezenia", 0},
+        {"stoi_do_lezy", 2, "smierc_z_lezenia", 0},
+        // Lying stance, but up on its knees for a lean.
+        {"wychyl_kuca_lewo_strzela", 2, "smierc_z_kucania", 4},
+        // A lying animation outside the lying stance.
+        {"lezy", 0, "smierc_ze_stania", 8},
+        {"stoi", 0, "smierc_ze_stania", 8},
+        {"", -1, "smierc_ze_stania", 8},
     };
     for (const Case& c : cases)
     {
@@ -326,6 +337,7 @@ TEST_F(CombatTest, TheDeathAnimationFollowsTheStance)
             strpostac* p = Armed("soldier", D3DXVECTOR3(0, 0, 0), "s");
             ASSERT_NE(p, nullptr);
             CopyCut(p->anim.szAnimation, sizeof p->anim.szAnimation, c.animation);
+            p->stance_index = c.stance;
             PMgr.Zabij(p, nullptr, nullptr, nullptr, false, false, false);
             const std::string death = p->anim.szAnimation;
             ASSERT_EQ(death.rfind(c.death, 0), 0u) << death;
@@ -521,4 +533,248 @@ TEST_F(CombatTest, ARespawnTakesTheRespawnersNameWeaponAndKillCameraWish)
     EXPECT_FALSE(PMgr.IsAliveFrom(respawner));
     EXPECT_EQ(PMgr.RespawnCharacter("nobody", &where, &facing, "", respawner), nullptr);
     EXPECT_EQ(Count(ConsoleLog(), "RespawnCharacter nobody failed!"), 1u);
+}
+
+TEST_F(CombatTest, ABotCrouchingOrLyingAimsSteadier)
+{
+    ASSERT_NO_FATAL_FAILURE(World("", "Ammo 30\ndispersion 10\n"));
+    strpostac* p = Armed("soldier", D3DXVECTOR3(0, 0, 0), "s");
+    ASSERT_NE(p, nullptr);
+    Player.m_fTimeSinceExplosion = 5.0f;
+    // Past the burst's first shots and short of its steady eighth.
+    p->burst_count = 6;
+    const float plain = 10.0f * 0.4f * 3.14159265f / 180.0f;
+    struct Case
+    {
+        BYTE bot;
+        int stance;
+        float factor;
+    };
+    const Case cases[] = {
+        {1, 0, 1.0f}, {1, 1, 0.8f}, {1, 2, 0.5f}, {1, -1, 1.0f}, {0, 1, 1.0f}, {0, 2, 1.0f},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "bot " << int(c.bot) << ", stance " << c.stance);
+        p->bot = c.bot;
+        p->stance_index = c.stance;
+        EXPECT_NEAR(PMgr.ShotSpread(p, *p->weapon->m_pDesc), plain * c.factor, 1e-6f);
+    }
+}
+
+TEST_F(CombatTest, AnEngagedCharacterHoldsItsFireUntilItsShootingPoseStarts)
+{
+    ASSERT_NO_FATAL_FAILURE(World("faza strzela\nstrzal 1\n"));
+    strpostac* p = Armed("soldier", D3DXVECTOR3(0, 0, 0), "s");
+    ASSERT_NE(p, nullptr);
+    p->faza = CPostacMgr::FindFaza(p->desc, "strzela");
+    ASSERT_NE(p->faza, nullptr);
+    p->weapon->m_iMagazine = 30;
+    p->target = Player.m_hObject;
+    p->aim_point = Player.m_vPosition;
+    p->sees_target = 1;
+    p->may_shoot = 1;
+    p->engaged = 1;
+    p->stance_change = 1;
+    PMgr.UpdateStrzal(p);
+    EXPECT_FALSE(p->fired_this_frame) << "the new stance's pose has not started";
+    p->stance_change = 0;
+    PMgr.UpdateStrzal(p);
+    EXPECT_TRUE(p->fired_this_frame);
+}
+
+TEST_F(CombatTest, AShooterThatSparesTheNearbyHurtsNobodyWithinSixteenUnits)
+{
+    ASSERT_NO_FATAL_FAILURE(World());
+    strpostac* p = Armed("soldier", D3DXVECTOR3(0, 0, 0), "s");
+    ASSERT_NE(p, nullptr);
+    struct Case
+    {
+        BYTE spares;
+        float distance;
+        bool hurt;
+    };
+    const Case cases[] = {{1, 16.0f, false}, {1, 16.5f, true}, {0, 5.0f, true}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "spares " << int(c.spares) << " at " << c.distance);
+        const float at[3] = {c.distance, 0.0f, 0.0f};
+        HOBJECT shooter = g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, at, nullptr);
+        ASSERT_NE(shooter, nullptr);
+        shooter->bSpareNearby = c.spares;
+        p->hit_points = 100.0f;
+        const DWORD hits = p->hit_count;
+        Shoot(p, shooter);
+        EXPECT_EQ(p->hit_points < 100.0f, c.hurt);
+        EXPECT_EQ(p->hit_count != hits, c.hurt);
+        g_Engine.DeleteObject(shooter);
+    }
+}
+
+TEST_F(CombatTest, ALyingBotThatShootsABodyGetsUp)
+{
+    ASSERT_NO_FATAL_FAILURE(World());
+    strpostac* body = Armed("soldier", D3DXVECTOR3(0, 0, 0), "body");
+    ASSERT_NE(body, nullptr);
+    PMgr.Zabij(body, nullptr, nullptr, nullptr, false, false, false);
+    ASSERT_TRUE(body->dead);
+    struct Case
+    {
+        BYTE bot;
+        int stance;
+        bool getsUp;
+    };
+    const Case cases[] = {{1, 2, true}, {0, 2, false}, {1, 1, false}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "bot " << int(c.bot) << ", stance " << c.stance);
+        strpostac* shooter = Armed("soldier", D3DXVECTOR3(10, 0, 0), "shooter");
+        ASSERT_NE(shooter, nullptr);
+        shooter->bot = c.bot;
+        shooter->stance_index = c.stance;
+        shooter->stance_timer = 10.0f;
+        Shoot(body, shooter->model);
+        EXPECT_EQ(shooter->stance_index != c.stance, c.getsUp);
+        PMgr.DeleteCharacter(shooter);
+    }
+}
+
+TEST_F(CombatTest, ADeathEndsTheCharactersTalkAndThrowsOffWhatItCarried)
+{
+    ASSERT_NO_FATAL_FAILURE(World());
+    strpostac* p = Armed("soldier", D3DXVECTOR3(0, 0, 0), "s");
+    strpostac* other = Armed("soldier", D3DXVECTOR3(5, 0, 0), "o");
+    ASSERT_TRUE(p && other);
+    g_NpcChatter.m_bActive = 1;
+    g_NpcChatter.m_pSpeakerA = other;
+    g_NpcChatter.m_pSpeakerB = p;
+    g_DialogueMgr.m_ActiveDialogues[0].active = 1;
+    g_DialogueMgr.m_ActiveDialogues[0].actors[1] = p;
+    g_DialogueMgr.m_ActiveDialogues[1].active = 1;
+    g_DialogueMgr.m_ActiveDialogues[1].actors[0] = other;
+    g_Panel.ShowSubtitle("Halt!", p);
+    auto speaks = [](const strpostac* who)
+    {
+        for (const PanelSubtitle& s : g_Panel.m_Subtitles)
+            if (s.speaker == who)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(speaks(p));
+    const float at[3] = {0.0f, 1.0f, 0.5f};
+    HOBJECT crate = g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, at, nullptr);
+    HOBJECT puppet = g_Engine.CreateObject(OT_SKINMESH, kSoldierModel, 0, 0, at, nullptr);
+    ASSERT_TRUE(crate && puppet);
+    g_Engine.SetObjectName(crate, "crate");
+    p->attached_object = crate;
+    CopyCut(p->attached_name, sizeof p->attached_name, "crate");
+    other->attached_object = puppet;
+    puppet->bTied = 1;
+    puppet->pTiedTo = other->model;
+
+    PMgr.Zabij(p, nullptr, nullptr, nullptr, false, false, false);
+    EXPECT_FALSE(g_NpcChatter.m_bActive);
+    EXPECT_FALSE(g_DialogueMgr.m_ActiveDialogues[0].active);
+    EXPECT_TRUE(g_DialogueMgr.m_ActiveDialogues[1].active) << "another character's dialogue goes on";
+    EXPECT_FALSE(speaks(p));
+    EXPECT_EQ(g_Engine.FindObject("crate", 0), nullptr) << "a plain attached object goes with the death";
+    EXPECT_EQ(p->attached_object, nullptr);
+
+    PMgr.Zabij(other, nullptr, nullptr, nullptr, false, false, false);
+    EXPECT_TRUE(puppet->bUsed && !puppet->bDeletePending) << "a skinned one is thrown off and stays";
+    EXPECT_FALSE(puppet->bTied);
+    EXPECT_EQ(puppet->pTiedTo, nullptr);
+    EXPECT_EQ(other->attached_object, nullptr);
+}
+
+namespace
+{
+int LaserBeams()
+{
+    int n = 0;
+    for (const ELaserMgr::Beam& b : g_LaserMgr.m_Beams)
+        n += b.used ? 1 : 0;
+    return n;
+}
+
+// The laser manager is not among the globals the fixture puts back.
+struct BeamsCleared
+{
+    ~BeamsCleared() { g_LaserMgr.ClearBeams(); }
+};
+} // namespace
+
+TEST_F(CombatTest, ALaserSightShinesAlongTheWeaponFollowsItAndGoesDarkAtDeath)
+{
+    const BeamsCleared cleared;
+    g_LaserMgr.ClearBeams();
+    ASSERT_NO_FATAL_FAILURE(World("", "Ammo 30\nLight_Socket laser\n"));
+    temp->Write("scripts/mesh_sockets/box.txt", "mesh_filename meshes\\box.x\r\nsocket laser 0 0 1\r\n");
+    ASSERT_TRUE(g_MeshSockets.LoadFile("scripts\\mesh_sockets\\box.txt"));
+    strpostac* p = Armed("soldier", D3DXVECTOR3(3, 0, 4), "s");
+    ASSERT_NE(p, nullptr);
+    ASSERT_TRUE(CPostacMgr::HasLaserSight(p));
+    PMgr.UpdatePozycjeGanow(p);
+    EXPECT_FALSE(p->laser_shown) << "no beam unless the character was given one";
+    p->saved.has_laser = 1;
+    PMgr.UpdatePozycjeGanow(p);
+    ASSERT_TRUE(p->laser_shown);
+    ASSERT_EQ(LaserBeams(), 1);
+    D3DXVECTOR3 socket;
+    ASSERT_TRUE(SocketTransform(p->weapon->m_hHeldModel, "laser", &socket, nullptr));
+    const ELaserMgr::Beam* beam = &g_LaserMgr.m_Beams[p->laser_beam];
+    EXPECT_NEAR(beam->origin.z, socket.z, 1e-4f);
+    EXPECT_NEAR(beam->target.z - beam->origin.z, 100.0f, 1e-3f) << "nothing in the way";
+
+    // A wall stops the beam; the beam moves with the weapon and stays one.
+    Wall(D3DXVECTOR3(3, 0, 20), D3DXVECTOR3(4, 4, 1));
+    p->position = D3DXVECTOR3(3, 0, 10);
+    PMgr.UpdatePozycjeGanow(p);
+    ASSERT_TRUE(p->laser_shown);
+    EXPECT_EQ(LaserBeams(), 1);
+    beam = &g_LaserMgr.m_Beams[p->laser_beam];
+    EXPECT_NEAR(beam->origin.z, socket.z + 6.0f, 1e-4f);
+    EXPECT_GT(beam->target.z, beam->origin.z);
+    EXPECT_LT(beam->target.z, 21.0f) << "the beam ends at the wall";
+
+    PMgr.Zabij(p, nullptr, nullptr, nullptr, false, false, false);
+    EXPECT_FALSE(p->laser_shown);
+    EXPECT_EQ(LaserBeams(), 0);
+    PMgr.UpdatePozycjeGanow(p);
+    EXPECT_EQ(LaserBeams(), 0) << "a body shines no beam";
+    g_MeshSockets.Clear();
+}
+
+TEST_F(CombatTest, ARespawnedRocketCarrierHoldsItsLauncherAndItsLaserShines)
+{
+    const BeamsCleared cleared;
+    g_LaserMgr.ClearBeams();
+    ASSERT_NO_FATAL_FAILURE(World("RPG\n", "Ammo 30\nLight_Socket laser\n"));
+    std::filesystem::create_directories("prefabs/bronie");
+    ASSERT_TRUE(tk::xfile::XWriteMeshFile("prefabs\\bronie\\rpg7.x", BoxMesh(), tk::xfile::XFormat::Text));
+    temp->Write("scripts/mesh_sockets/box.txt", "mesh_filename meshes\\box.x\r\nsocket laser 0 0 1\r\n");
+    ASSERT_TRUE(g_MeshSockets.LoadFile("scripts\\mesh_sockets\\box.txt"));
+    const float at[3] = {7.0f, 0.0f, 9.0f};
+    HOBJECT respawner = g_Engine.CreateObject(OT_MESH, BOX_MESH, 0, 0, at, nullptr);
+    ASSERT_NE(respawner, nullptr);
+    g_Engine.SetObjectName(respawner, "gate_spawn");
+    EObjectActionParams params;
+    params.dwEnabled = 1;
+    g_Engine.SetObjectActionParams(respawner, &params);
+    const D3DXVECTOR3 where(7.0f, 0.0f, 9.0f);
+    const EOrientation facing;
+    strpostac* p = PMgr.RespawnCharacter("soldier", &where, &facing, "stoi", respawner);
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(p->launcher, nullptr);
+    HOBJECT launcher = p->launcher;
+    EXPECT_EQ(CompareNoCase(launcher->szFileName, "prefabs\\bronie\\rpg7.x"), 0);
+    D3DXVECTOR3 scale;
+    g_Engine.GetObjectScale(launcher, &scale);
+    EXPECT_FLOAT_EQ(scale.x, 0.9f);
+    EXPECT_TRUE(p->saved.has_laser);
+    EXPECT_TRUE(p->laser_shown);
+    EXPECT_EQ(LaserBeams(), 1);
+    PMgr.DeleteCharacter(p);
+    EXPECT_TRUE(!launcher->bUsed || launcher->bDeletePending) << "the launcher goes with its carrier";
+    g_MeshSockets.Clear();
 }
