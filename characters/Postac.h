@@ -279,6 +279,9 @@ struct strpostac
     BYTE weapon_placed;
     BYTE socket_reported; // the missing weapon socket was printed for this character
     float burst_pause;
+    // ---- The weapon's laser sight ----------------------------------------------------------
+    BYTE laser_on;    // the character's weapon draws a beam
+    DWORD laser_beam; // its slot in the laser manager while laser_on is set
 
     // The animation state the sequence list works on.
     strSequenceCharacter anim;
