@@ -678,8 +678,9 @@ bool CPostacMgr::CheckRunBlocked(strpostac* p, bool force)
 
 void CPostacMgr::ChooseRunAnimation(strpostac* p, bool force)
 {
-    // A scripted run keeps the run animation it was started with.
-    if (!p->model || (p->postac_running && p->run_animation[0]))
+    // Only a skinned model plays animations; a scripted run keeps the run
+    // animation it was started with.
+    if (!p->model || p->model->Type != OT_SKINMESH || (p->postac_running && p->run_animation[0]))
         return;
     strSequenceCharacter& anim = p->anim;
     if (anim.iRunChoice < 0 || anim.iRunChoice > kRunChoiceMax)

@@ -56,7 +56,8 @@ HOBJECT GunBase(HOBJECT gun)
     if (!gun->bTied)
         return nullptr;
     HOBJECT base = gun->pTiedTo;
-    if (base && base->bUsed && base != gun)
+    if (base && base->bUsed && base != gun && base->PESEL[0] == gun->TiedToPesel[0] &&
+        base->PESEL[1] == gun->TiedToPesel[1] && base->PESEL[2] == gun->TiedToPesel[2])
         return base;
     if (gun->szTieObject[0])
         if (HOBJECT named = g_Engine.FindObject(gun->szTieObject, 0); named && named != gun)
@@ -500,6 +501,8 @@ void CPostacMgr::UpdateJazde(strpostac* p)
                 p->orientation.SetDirection(&d);
         }
     p->look_direction = Flat(p->orientation.Forward);
+    // The frame's own placing passes over a rider.
+    SetPosition(p, p->position, p->orientation);
 }
 
 void CPostacMgr::UpdateMount(strpostac* p)
@@ -528,6 +531,8 @@ void CPostacMgr::UpdateMount(strpostac* p)
         seat = gun->vPosition - Flat(p->orientation.Forward) * kSeatBehindGun;
     p->position = OnGround(seat, gun, 0.0f);
     p->look_direction = Flat(p->orientation.Forward);
+    // The frame's own placing passes over a gunner.
+    SetPosition(p, p->position, p->orientation);
 }
 
 void CPostacMgr::UpdateBezier(strpostac* p)

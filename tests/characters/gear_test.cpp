@@ -100,6 +100,8 @@ TEST_F(CharactersGearTest, AGunnerSitsBehindTheGunFacingItsBase)
     HOBJECT gun = Box(D3DXVECTOR3(5, 1, 0), "rack_g");
     gun->bTied = 1;
     gun->pTiedTo = rack;
+    for (int i = 0; i < 3; ++i)
+        gun->TiedToPesel[i] = rack->PESEL[i];
     strpostac* p = WithBoxModel("a", D3DXVECTOR3(-5, 0, -5), "gunner");
     ASSERT_NE(p, nullptr);
     p->faza = CPostacMgr::FindFaza(p->desc, "strzela");
@@ -109,6 +111,7 @@ TEST_F(CharactersGearTest, AGunnerSitsBehindTheGunFacingItsBase)
     EXPECT_NEAR(p->position.z, 0.0f, 1e-4f);
     EXPECT_NEAR(p->position.y, 0.0f, 1e-4f) << "on the floor";
     EXPECT_NEAR(p->look_direction.x, 1.0f, 1e-4f);
+    EXPECT_NEAR(p->model->vPosition.x, 4.1f, 1e-4f) << "the model sits there too";
 
     // A gun standing on nothing: said once, and the gun's own facing serves.
     gun->bTied = 0;
