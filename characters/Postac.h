@@ -279,9 +279,9 @@ struct strpostac
     BYTE weapon_placed;
     BYTE socket_reported; // the missing weapon socket was printed for this character
     float burst_pause;
-    // The laser sight's beam while it shines (the saved byte says it should).
-    BYTE laser_shown;
-    DWORD laser_beam; // the beam's slot in the laser manager
+    // ---- The weapon's laser sight ----------------------------------------------------------
+    BYTE laser_shown; // the character's weapon draws a beam
+    DWORD laser_beam; // its slot in the laser manager while laser_shown is set
 
     // The animation state the sequence list works on.
     strSequenceCharacter anim;

@@ -4,6 +4,7 @@
 
 #include "game/DialogueMgr.h"
 #include "player/ItemMgr.h"
+#include "player/LaserMgr.h"
 #include "player/Player.h"
 #include "shell/Console.h"
 #include "shell/Debug.h"
@@ -371,6 +372,27 @@ void CPostacMgr::ForceFazaByName(const char* name, const char* faza)
     SetFaza(p, faza);
 }
 
+// ---- Objects worn and held ----------------------------------------------------------------
+
+void CPostacMgr::ShareModelValues(strpostac* p)
+{
+    if (!p || !p->model || !p->model->bUsed)
+        return;
+    // What lights the body lights what it wears and holds: the weapon, the
+    // hat and the eyes take the model's count of lights and the three lights.
+    const strObject& model = *p->model;
+    HOBJECT worn[] = {p->weapon ? p->weapon->m_hHeldModel : nullptr, p->second_object, p->hat, p->eye_l,
+                      p->eye_r};
+    for (HOBJECT o : worn)
+    {
+        if (!o || !o->bUsed || o == p->model || o->Type == OT_LIGHT)
+            continue;
+        o->iNumLights = model.iNumLights;
+        for (int i = 0; i < OBJECT_MAX_LIGHTS; ++i)
+            o->apLights[i] = model.apLights[i];
+    }
+}
+
 // ---- Deletion ----------------------------------------------------------------------------
 
 void CPostacMgr::DeleteCharacter(strpostac* p)
@@ -379,7 +401,7 @@ void CPostacMgr::DeleteCharacter(strpostac* p)
         return;
     g_DialogueMgr.StopDialoguesOf(p, false);
     g_NpcChatter.StopIfSpeaker(p);
-    // STAND-IN: removing its laser beam comes with the laser sights.
+    RemoveLaserBeam(p);
     DeleteObjectHandle(p->eye_l);
     DeleteObjectHandle(p->eye_r);
     DeleteObjectHandle(p->hat);

@@ -85,6 +85,8 @@ public:
     void MarkCharacter(const char* name, BYTE value);
     void TeleportCharacter(const char* name, const D3DXVECTOR3* position);
     void DeleteCharacter(strpostac* p);
+    // The model's lights are given to the objects it wears and holds.
+    void ShareModelValues(strpostac* p);
     void DeleteDeadCharacters();
     void DeleteAllCharacters();
     void HitPlayer(strpostac* p);
@@ -130,6 +132,9 @@ public:
     void SuspendCharacter(strpostac* p);
     bool GoToStandPhase(strpostac* p);
     bool CheckRunBlocked(strpostac* p, bool force);
+    // The running animation by the run and aim directions ("bieg" or
+    // "idzie_celuje"), chosen anew when forced or when the choice changes.
+    void ChooseRunAnimation(strpostac* p, bool force);
     // "bot_stoi" when the description has it, else its default phase.
     const char* StandPhaseName(const strpostac* p) const;
     // The estimate the phase asks for, and the run along its route.
@@ -187,6 +192,8 @@ public:
     void FinishEntryFromSave(strpostac* p, strFaza* f, bool ride, bool mount, bool bezier);
     void AttachPhaseObject(strpostac* p, const strFaza* f);
     void SayPhaseLine(strpostac* p, const strFaza* f);
+    // A phase's "stop_dialogue", "dialogue" and "hero_dialogue" lines.
+    void StartPhaseDialogues(strpostac* p, const strFaza* f);
     // The current phase is over (its time, its animation, or at once).
     bool PhaseHasEnded(const strpostac* p) const;
     void CheckPhaseEnd(strpostac* p);

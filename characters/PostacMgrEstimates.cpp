@@ -8,6 +8,7 @@
 
 #include "game/MainGame.h"
 #include "mesh/SequenceList.h"
+#include "player/ItemDesc.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/TextUtils.h"
@@ -48,6 +49,25 @@ constexpr float kBumpAfter = 0.6f;
 constexpr float kBumpReach = 2.0f;
 constexpr float kBumpDot = 0.6f;
 constexpr float kRunAnimationRefresh = 4.0f;
+// The running animations: a plain run, and a walk with the weapon up while the
+// aim lies along the route near its end.
+constexpr const char* kRunAnimations[2] = {"bieg", "idzie_celuje"};
+constexpr float kRunAimAgrees = 0.7f;
+constexpr int kRunAimLastPoints = 4;
+constexpr int kRunChoiceMax = 4;
+constexpr float kRunBlend = 0.2f;
+
+// The model plays the animation, under its own name or the held weapon's variant.
+bool ModelHasAnimation(const strpostac* p, const char* name)
+{
+    if (g_Engine.HasAnimation(p->model, name))
+        return true;
+    if (!p->anim.pWeapon || !p->anim.pWeapon->anim_add_name[0])
+        return false;
+    char variant[POSTAC_NAME_SIZE + ITEM_TEXT_SIZE];
+    std::snprintf(variant, sizeof variant, "%s%s", name, p->anim.pWeapon->anim_add_name);
+    return g_Engine.HasAnimation(p->model, variant);
+}
 // Lines of sight one cover or firing-point search tests at most.
 constexpr int kCandidateLines = 64;
 // Common fall-backs of one character that may be under way at once.
@@ -650,12 +670,50 @@ bool CPostacMgr::CheckRunBlocked(strpostac* p, bool force)
         p->run_counter = -1;
     if (force || p->path_index < 1 || p->run_anim_timer >= kRunAnimationRefresh || p->run_counter < 0)
     {
-        // STAND-IN: the choice of the running animation by the run and aim
-        // directions waits for the sequences to work on the character record;
-        // until then the phase's own animation keeps playing.
+        ChooseRunAnimation(p, force);
         p->run_anim_timer = 0.0f;
     }
     return false;
+}
+
+void CPostacMgr::ChooseRunAnimation(strpostac* p, bool force)
+{
+    // Only a skinned model plays animations; a scripted run keeps the run
+    // animation it was started with.
+    if (!p->model || p->model->Type != OT_SKINMESH || (p->postac_running && p->run_animation[0]))
+        return;
+    strSequenceCharacter& anim = p->anim;
+    if (anim.iRunChoice < 0 || anim.iRunChoice > kRunChoiceMax)
+        force = true;
+    // Aiming while walking only near the route's end, on about half the
+    // frames, and only with a leg to compare the aim with.
+    int choice = 0;
+    const int index = p->path_index;
+    const int last = static_cast<int>(p->path_point_count) - 1;
+    if ((std::rand() & 1) == 0 && index > 0 && index < last && last - index <= kRunAimLastPoints)
+    {
+        D3DXVECTOR3 aim = p->aim_point - p->position;
+        D3DXVECTOR3 leg = p->path_points[index] - p->path_points[index - 1];
+        if (D3DXVec3Length(&aim) > 0.0f && D3DXVec3Length(&leg) > 0.0f)
+        {
+            D3DXVec3Normalize(&aim, &aim);
+            D3DXVec3Normalize(&leg, &leg);
+            if (D3DXVec3Dot(&aim, &leg) > kRunAimAgrees)
+                choice = 1;
+        }
+    }
+    if (!force && choice == anim.iRunChoice)
+        return;
+    // A model without the running animations keeps its phase's own.
+    if (!ModelHasAnimation(p, kRunAnimations[choice]))
+        choice = 0;
+    if (!ModelHasAnimation(p, kRunAnimations[choice]))
+        return;
+    anim.hObject = p->model;
+    CopyCut(anim.szName, sizeof anim.szName, p->name);
+    g_SequenceList.SetupPhaseAnimation(&anim, kRunAnimations[choice], 1, kRunBlend);
+    // Stored after the start, which forgets the last choice.
+    anim.iRunChoice = choice;
 }
 
 // ---- The launch of an estimate -------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include "environment/FxMgr.h"
 #include "game/BezierMgr.h"
+#include "game/DialogueMgr.h"
 #include "game/GameAI.h"
 #include "game/MainGame.h"
 #include "mesh/SequenceList.h"
@@ -19,6 +20,7 @@
 #include "player/Player.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
+#include "shell/TextMgr.h"
 #include "shell/TextUtils.h"
 #include "sound/SoundMgr.h"
 #include "ui/Panel.h"
@@ -455,16 +457,7 @@ CPostacMgr::EnterResult CPostacMgr::EnterFaza(strpostac* p, const char* name)
         SayPhaseLine(p, f);
     // 38.
     if (f->dialogue[0][0] || f->hero_dialogue[0] || f->stop_dialogue)
-    {
-        // STAND-IN: waits for the dialogues (StartDialogue, the hero
-        // dialogue and stopping the character's dialogues).
-        if (f->dialogue[0][0] && Debug(0))
-        {
-            char line[POSTAC_NAME_SIZE + 32];
-            std::snprintf(line, sizeof line, "Uruchamiam dialog \"%.63s\"", f->dialogue[0]);
-            g_Console.Print(line);
-        }
-    }
+        StartPhaseDialogues(p, f);
     // 39. Riding, mounting, the bezier path.
     if (wantsRide)
         UpdateJazde(p);
@@ -582,18 +575,56 @@ void CPostacMgr::SayPhaseLine(strpostac* p, const strFaza* f)
         g_SoundMgr.DeleteSound(p->speech);
         p->speech = nullptr;
     }
-    // STAND-IN: waits for the dialogues (the character's dialogues stop first).
+    g_DialogueMgr.StopDialoguesOf(p, false);
     if (Distance(p->position, g_Camera.GetPosition()) > kSayReach)
         return;
     const int counter = static_cast<int>(p->slot);
     const char* wav = FindDialogueWav(&counter, f->say, !p->desc->hero);
-    if (!wav || !wav[0])
+    if (wav && wav[0])
+    {
+        D3DXVECTOR3 at = p->position;
+        at.y += kSayRaise;
+        p->speech = g_SoundMgr.CreateSound3DAt(wav, &at, kSayHeard, true, false);
+    }
+    // The line is shown even when its recording is missing, so a level can be
+    // played before its voices are in. A "say_s" line has no speaker above a
+    // head: it goes to the message box.
+    if (!g_Options.SubtitlesOn)
         return;
-    D3DXVECTOR3 at = p->position;
-    at.y += kSayRaise;
-    p->speech = g_SoundMgr.CreateSound3DAt(wav, &at, kSayHeard, true, false);
-    // STAND-IN: waits for the HUD's subtitles (the line, with the character
-    // as speaker unless it is a "say_s" line).
+    char key[POSTAC_NAME_SIZE + 2];
+    std::snprintf(key, sizeof key, ">%s", f->say);
+    g_Panel.ShowSubtitle(g_TextMgr.GetText(key), f->say_subtitled ? nullptr : p);
+}
+
+void CPostacMgr::StartPhaseDialogues(strpostac* p, const strFaza* f)
+{
+    // Stopping comes first: a phase that both stops and starts a dialogue
+    // replaces the character's talk rather than silencing the new one.
+    if (f->stop_dialogue)
+    {
+        if (Debug(0))
+            g_Console.Print("Stopping dialogue");
+        g_DialogueMgr.StopDialoguesOf(p, false);
+        if (Debug(0))
+            g_Console.Print("Dialogue stopped");
+    }
+    if (f->dialogue[0][0])
+    {
+        if (Debug(0))
+        {
+            char line[POSTAC_NAME_SIZE + 32];
+            std::snprintf(line, sizeof line, "Uruchamiam dialog \"%.63s\"", f->dialogue[0]);
+            g_Console.Print(line);
+        }
+        // The second and third words name the other actors ("hero" is the
+        // player's record); one not found leaves its lines to the first actor,
+        // and a dead one is the dialogue's to report.
+        strpostac* second = FindCharacterByName(f->dialogue[1], false);
+        strpostac* third = FindCharacterByName(f->dialogue[2], false);
+        g_DialogueMgr.StartDialogue(f->dialogue[0], p, second, third);
+    }
+    if (f->hero_dialogue[0])
+        g_DialogueMgr.StartHeroDialogue(f->hero_dialogue);
 }
 
 // ---- The end of a phase ---------------------------------------------------------------------------

@@ -42,6 +42,28 @@ constexpr float kMinBezierLength = 1.0f;
 constexpr float kBezierEndMargin = 1.0f;
 constexpr float kBezierClampMargin = 4.0f;
 constexpr float kStartBlend = 0.2f;
+// A mounted gun: the socket its gunner looks from, and how far behind the gun
+// the gunner stands when it has none.
+constexpr const char* kGunEyeSocket = "kamera";
+constexpr float kSeatBehindGun = 0.9f;
+// Route points nearer than this to the character lie where it stands.
+constexpr float kSameSpot = 0.01f;
+
+// The object a mounted gun stands on: the one it is tied to, while that slot
+// still holds it; null for a gun standing on its own.
+HOBJECT GunBase(HOBJECT gun)
+{
+    if (!gun->bTied)
+        return nullptr;
+    HOBJECT base = gun->pTiedTo;
+    if (base && base->bUsed && base != gun && base->PESEL[0] == gun->TiedToPesel[0] &&
+        base->PESEL[1] == gun->TiedToPesel[1] && base->PESEL[2] == gun->TiedToPesel[2])
+        return base;
+    if (gun->szTieObject[0])
+        if (HOBJECT named = g_Engine.FindObject(gun->szTieObject, 0); named && named != gun)
+            return named;
+    return nullptr;
+}
 
 D3DXVECTOR3 ObjectPosition(HOBJECT o)
 {
@@ -398,8 +420,19 @@ void CPostacMgr::PostacRunTo(strpostac* p, const char* mesh, const char* bezier,
         CopyCut(p->anim.szName, sizeof p->anim.szName, p->name);
         g_SequenceList.SetupPhaseAnimation(&p->anim, animation, 1, kStartBlend);
     }
-    // STAND-IN: the one bot step the character takes in its run node comes with
-    // the bots' combat choice; the run starts moving on the next update.
+    // Its step in the run node: the runner faces its first leg at once. A
+    // scripted run leaves the look step alone, so without this it would run
+    // its first leg looking wherever it looked before.
+    for (DWORD i = 0; i < p->path_point_count; ++i)
+    {
+        // The route may begin where the runner stands.
+        if (FlatDistance(p->path_points[i], p->position) < kSameSpot)
+            continue;
+        const D3DXVECTOR3 leg = Flat(p->path_points[i] - p->position);
+        p->move_direction = leg;
+        p->look_direction = leg;
+        break;
+    }
 }
 
 void CPostacMgr::RunToByName(const char* name, const char* target, const char* bezier, const char* faza,
@@ -468,6 +501,8 @@ void CPostacMgr::UpdateJazde(strpostac* p)
                 p->orientation.SetDirection(&d);
         }
     p->look_direction = Flat(p->orientation.Forward);
+    // The frame's own placing passes over a rider.
+    SetPosition(p, p->position, p->orientation);
 }
 
 void CPostacMgr::UpdateMount(strpostac* p)
@@ -482,13 +517,22 @@ void CPostacMgr::UpdateMount(strpostac* p)
         p->ride_reported = 1;
         return;
     }
-    // STAND-IN: the mounted gun's base and seat come with the mounted guns;
-    // until then the character takes the gun's place.
+    // The base is what the gun stands on (the rack it is tied to); its
+    // orientation is the way the gun points at rest, and the gunner faces it.
+    HOBJECT base = GunBase(gun);
+    if (!base && !p->ride_reported)
+        g_Console.Print3(p->name, " nie moze znalezc podstawy guna ", p->faza->mount);
     p->ride_reported = 1;
     p->mounted = 1;
-    p->position = gun->vPosition;
-    p->orientation = gun->Orientation;
+    p->orientation = base ? base->Orientation : gun->Orientation;
+    // The seat: on the ground under the gunner's eye point, or behind the gun.
+    D3DXVECTOR3 seat;
+    if (!SocketTransform(gun, kGunEyeSocket, &seat, nullptr))
+        seat = gun->vPosition - Flat(p->orientation.Forward) * kSeatBehindGun;
+    p->position = OnGround(seat, gun, 0.0f);
     p->look_direction = Flat(p->orientation.Forward);
+    // The frame's own placing passes over a gunner.
+    SetPosition(p, p->position, p->orientation);
 }
 
 void CPostacMgr::UpdateBezier(strpostac* p)

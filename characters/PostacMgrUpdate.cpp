@@ -128,8 +128,8 @@ void CPostacMgr::Update()
         strpostac& p = m_Postacie[i];
         if (!p.used || !p.delete_request)
             continue;
-        // STAND-IN: waits for the chatter (CNpcChatter::StopIfSpeaker) before
-        // the character goes.
+        // The deletion stops the chat the character speaks in, and its
+        // dialogues, before anything of it goes.
         DeleteCharacter(&p);
     }
 }
@@ -171,8 +171,8 @@ void CPostacMgr::UpdateSlot(strpostac* p)
         SetFaza(p, kEstimatePhase);
         return;
     }
-    // 5. STAND-IN: waits for the model's shared values to be copied to the
-    // attached objects (ShareModelValues).
+    // 5.
+    ShareModelValues(p);
     if (g_SaveMgr.m_bLoadedFromSave && g_MainGame.m_iLevelFrame < kLoadedAnimateFrames && !p->ladder_jump &&
         !p->riding)
     {

@@ -162,6 +162,7 @@ void CPostacMgr::RemoveLaserBeam(strpostac* p)
         return;
     g_LaserMgr.RemoveBeam(p->laser_beam);
     p->laser_shown = 0;
+    p->laser_beam = ELaserMgr::MAX_BEAMS;
 }
 
 D3DXVECTOR3 CPostacMgr::WeaponPoint(const strpostac* p)
