@@ -165,10 +165,11 @@ void EEngineObject::StepCrush(HOBJECT o)
 }
 
 // The shooting step. The target and the weapon are looked up by name at each
-// shot, as the actions named them: a target that has gone, died or no longer
-// exists stops the shooting; a dead hero is simply not shot at. The shot
-// leaves the object's centre (the segment tests skip the shooter) toward the
-// target, scattered by the weapon's dispersion as a character's first shot is.
+// shot, as the actions named them: a weapon or a target object that has gone,
+// or a target that died, stops the shooting, and so does the shooter's own
+// death; the hero, while dead or without his object, is simply not shot at.
+// The shot leaves the object's centre (the segment tests skip the shooter)
+// toward the target, scattered by the weapon's dispersion as a character's is.
 void EEngineObject::StepShooting(HOBJECT o)
 {
     constexpr float kDegrees = 3.14159265f / 180.0f;
@@ -176,7 +177,7 @@ void EEngineObject::StepShooting(HOBJECT o)
     if (!o || !o->bShooting)
         return;
     const EObjectActionParams* p = o->pActionParams;
-    if (!p)
+    if (!p || o->bDead)
     {
         o->bShooting = 0;
         return;
@@ -191,12 +192,12 @@ void EEngineObject::StepShooting(HOBJECT o)
     const HOBJECT target =
         atHero ? ActionCalls::HeroObject() : g_Engine.FindObject(p->action_shoot_target, 0);
     const EItemDesc* weapon = ItemMgr.FindDescription(p->action_shoot_weapon);
-    if (!target || !weapon || (!atHero && target->bDead))
+    if (!weapon || (!atHero && (!target || target->bDead)))
     {
         o->bShooting = 0;
         return;
     }
-    if (atHero && ActionCalls::HeroIsDead())
+    if (atHero && (!target || ActionCalls::HeroIsDead()))
         return;
     const D3DXVECTOR3 aim = atHero ? HeroPosition() : target->vPosition;
     D3DXVECTOR3 direction = aim - o->vPosition;

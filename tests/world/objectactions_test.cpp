@@ -744,6 +744,12 @@ TEST_F(ObjectActions, AShootingObjectHitsItsTargetEachIntervalUntilTheTargetIsGo
     EXPECT_LT(twice, once);
     EXPECT_NEAR(once - twice, full - once, 1e-3f) << "a long frame fires one shot, not ten";
     EXPECT_EQ(a->iShotCount, 2);
+    a->bDead = 1;
+    Frame(0.6f);
+    EXPECT_EQ(a->bShooting, 0) << "a gun that died fires no more";
+    EXPECT_EQ(b->fHealth, twice);
+    a->bDead = 0;
+    a->bShooting = 1;
     g_Engine.DeleteObject(b);
     Frame(0.6f);
     EXPECT_EQ(a->bShooting, 0) << "nothing left to shoot at";
