@@ -4,10 +4,13 @@
 #include "game/BulletHit.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshMgr.h"
+#include "physics/PhysicsMgr.h"
 #include "player/Player.h"
 #include "world/Engine.h"
+#include "world/DeathParams.h"
 #include "world/EngineObject.h"
 #include "world/Object.h"
+#include "world/ObjectActionParams.h"
 
 FxServiceCounts g_FxServiceCounts;
 
@@ -74,19 +77,23 @@ bool FxObjectSeeThrough(HOBJECT object)
     return object && (object->dwFlags2 & EIntersectSegment::FLAG2_SEE_THROUGH);
 }
 
-bool FxObjectLetsBulletsThrough(HOBJECT)
+bool FxObjectLetsBulletsThrough(HOBJECT object)
 {
-    return false;
+    return object && object->pActionParams && object->pActionParams->action_general_3;
 }
 
-bool FxObjectTakesEveryHit(HOBJECT)
+bool FxObjectTakesEveryHit(HOBJECT object)
 {
-    return false;
+    const EDeathParams* death = object ? object->pDeathParams : nullptr;
+    return death && death->bEnabled && death->bBulletHits;
 }
 
-bool FxObjectTakesStains(HOBJECT)
+bool FxObjectTakesStains(HOBJECT object)
 {
-    return true;
+    if (!object)
+        return true;
+    return !object->bActionRunning && !object->bTied && !object->bFalling &&
+           !CPhysicsMgr::HasMovingBody(object);
 }
 
 // The object follows a bezier path: the first byte of its follow state.

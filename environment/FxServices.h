@@ -40,13 +40,15 @@ bool FxObjectDead(HOBJECT object);
 bool FxObjectSeeThrough(HOBJECT object);
 bool FxObjectOnBezierPath(HOBJECT object);
 bool FxObjectSeenFromAfar(HOBJECT object);
-// STAND-IN: the object record does not keep the mark that lets bullets
-// through, the flag of objects that take every hit or the two bytes that
-// allow blood stains, as nothing built yet sets them; until something does,
-// no object lets bullets through or takes every hit, and every object takes
-// stains.
+// Shots pass through an object whose action record says so (the first value
+// of its "action_general_3" key).
 bool FxObjectLetsBulletsThrough(HOBJECT object);
+// An object that bullets can destroy (an active death record whose bullet
+// hits hurt) takes every hit, a back face's too: a shot at it always counts.
 bool FxObjectTakesEveryHit(HOBJECT object);
+// Blood stains lie only on what keeps still: not on an object with a moving
+// physics body, one its actions are moving, one tied to another's socket, or
+// one falling after its death (a stain would hang in the air behind it).
 bool FxObjectTakesStains(HOBJECT object);
 
 // What the stand-ins above have seen, for the tests.

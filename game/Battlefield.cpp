@@ -649,7 +649,8 @@ void CBattlefield::StartHelis()
         }
         KeepPesel(heli.hObject, heli.ObjectPesel);
         heli.bActive = 1;
-        heli.bState[0] = 1;
+        heli.hObject->bHeliFlying = 1;
+        heli.hObject->bHeliOutward = 1;
         heli.vPosition = places[i];
         heli.vVelocity = o.Forward * kHeliSpeed;
         heli.iPass = 1;
@@ -667,12 +668,12 @@ void CBattlefield::EndHeliFlight()
         {
             if (!heli.bActive)
                 continue;
-            heli.bState[1] = 0;
             heli.iPass = -1;
             heli.fDistance = 0.0f;
             heli.vVelocity = -heli.vVelocity;
             if (Alive(heli.hObject, heli.ObjectPesel))
             {
+                heli.hObject->bHeliOutward = 0;
                 const EOrientation o(&heli.vVelocity);
                 g_Engine.SetObjectRotation(heli.hObject, &o);
             }
@@ -690,6 +691,4 @@ void CBattlefield::RemoveHeli(BfHeli& heli)
     DeleteSound(&heli.pSound);
     DeleteHeld(&heli.hObject, heli.ObjectPesel);
     heli.bActive = 0;
-    heli.bState[0] = 0;
-    heli.bState[1] = 0;
 }

@@ -58,9 +58,6 @@ struct BfHeli
     D3DXVECTOR3 vPosition;
     D3DXVECTOR3 vVelocity;
     int iPass;
-    // STAND-IN: the object record's two helicopter state bytes (flying, on
-    // the outward pass) live here until the object record carries them.
-    BYTE bState[2];
     strSound* pSound; // the rotor loop
     float fDistance;
     float fLength;

@@ -413,9 +413,9 @@ void EHeliMgr::Update()
         }
         if (!h.bPartsAttached)
             continue;
-        if (!h.dwBattle && h.bShootingAllowed)
+        if (!h.hObject->dwBattle && h.bShootingAllowed)
             ShootAtPlayer(&h);
-        if (h.dwBattle)
+        if (h.hObject->dwBattle)
             ShootAtBattlefield(&h);
     }
 }
@@ -494,7 +494,7 @@ void EHeliMgr::RotorWash(EHeli* heli)
 void EHeliMgr::ShootAtPlayer(EHeli* heli)
 {
     HOBJECT o = heli->hObject;
-    if (heli->bStopped || o->fCameraDistance > heli->fRange || Player.HideZoneTest())
+    if (o->bHeliFlying || o->fCameraDistance > heli->fRange || Player.HideZoneTest())
         return;
     D3DXVECTOR3 eye;
     if (!SocketPosition(o, kEye, &eye))
@@ -524,7 +524,7 @@ void EHeliMgr::ShootAtPlayer(EHeli* heli)
 void EHeliMgr::ShootAtBattlefield(EHeli* heli)
 {
     HOBJECT o = heli->hObject;
-    if (heli->bStopped2)
+    if (o->bHeliOutward)
         return;
     D3DXVECTOR3 eye;
     EOrientation socket;

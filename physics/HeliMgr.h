@@ -51,11 +51,6 @@ struct EHeli
     DWORD iRockets;
     DWORD iVolleys;
     D3DXVECTOR3 vLastTarget; // where the last attack step aimed
-    // STAND-IN: the object's battle word and its two helicopter state bytes
-    // live here until the object record carries them; nothing sets them yet.
-    DWORD dwBattle;
-    BYTE bStopped;
-    BYTE bStopped2;
 };
 
 // One machine-gun nest as the helicopters see it.

@@ -15,6 +15,7 @@
 #include "world/Camera.h"
 #include "world/Engine.h"
 #include "world/Object.h"
+#include "world/ObjectActionParams.h"
 #include "world/TrackedAlloc.h"
 
 #include <cmath>
@@ -177,9 +178,10 @@ void EItemMgr::SpawnWorldItems()
             {
                 g_Engine.SetObjectScale(item->m_hWorldObject, &scale);
                 g_Engine.SetObjectRotation(item->m_hWorldObject, &orientation);
-                // STAND-IN: the placed object's action name waits for the object's
-                // action record to say which of its fields is that name; until then
-                // none is copied.
+                // The placed object's action after pick-up becomes the item's.
+                if (o.pActionParams && o.pActionParams->action_after_pickup[0])
+                    std::snprintf(item->m_szAction, sizeof item->m_szAction, "%s",
+                                  o.pActionParams->action_after_pickup);
             }
         }
         g_Engine.DeleteObject(&o);

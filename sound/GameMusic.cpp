@@ -5,6 +5,7 @@
 #include "game/MainGame.h"
 #include "platform/win32/EventScript.h"
 #include "platform/win32/Path.h"
+#include "player/ItemMgr.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
 #include "shell/TextUtils.h"
@@ -157,9 +158,8 @@ int GameMusic::CountEngagedEnemies(float radius, DWORD* count, bool includeAll)
             continue;
         if (!includeAll && p.faza && p.faza->ignore_music)
             continue;
-        // STAND-IN: waits for the characters' weapons to carry their
-        // suppressing byte, which keeps a character out of the count.
-        if (FightsFakeHero(p))
+        // A silenced weapon makes no fight the music should answer.
+        if ((p.weapon && p.weapon->m_bSilenced) || FightsFakeHero(p))
             continue;
         ++counted;
         alarmed = alarmed || p.alarmed;

@@ -162,11 +162,12 @@ bool SpeakerHead(const PanelSubtitle& slot, D3DXVECTOR3* head)
     return true;
 }
 
-// STAND-IN: waits for the character record to carry an always-heard mark
-// (none of its flags is one yet); until then every speaker is traced.
-bool SpeakerAlwaysHeard(const PanelSubtitle&)
+// The story's voices are read wherever their speaker stands: a character of
+// a description with the "hero" keyword and the record that stands for the
+// player. Everyone else is read only with a clear line to the head.
+bool SpeakerAlwaysHeard(const PanelSubtitle& slot)
 {
-    return false;
+    return slot.speaker && (slot.speaker->hero_keyword || slot.speaker->player_record);
 }
 
 bool HasCurrentWeapon()

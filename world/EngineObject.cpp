@@ -297,10 +297,8 @@ void EEngineObject::UpdateObjects()
                 StepBlinking(&o);
             if (o.bFalling)
                 StepFalling(&o);
-            // STAND-IN: the shooting step (an object firing its weapon at its
-            // target) waits for the unit of the shot interval and the aim of
-            // an object's shot to be settled; the flag, the interval and the
-            // catalogue's weapon are set, but nothing fires yet.
+            if (o.bShooting)
+                StepShooting(&o);
             if (o.Type == OT_SKINMESH)
             {
                 if (o.Object)

@@ -179,6 +179,10 @@ public:
     void StepPeriodicSound(HOBJECT object);
     void StepFalling(HOBJECT object);
     void StepCrush(HOBJECT object);
+    // An object the actions set shooting fires its weapon at its target each
+    // time its shot interval (in tenths of a second) has passed.
+    void StepShooting(HOBJECT object);
+    static constexpr float SHOT_INTERVAL_UNIT = 0.1f;
     // Frame steps after the object pass.
     void StepCameraPositioning();
     void StopCameraPositioning();

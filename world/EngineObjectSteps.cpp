@@ -1,7 +1,7 @@
 // Per-object steps of the object pass beside the actions: physics culling,
-// the periodic sound, the fall of a dead object, the crush step; and the
-// frame steps after the pass: camera positioning and the lights that follow
-// the meshes controlling them.
+// the periodic sound, the fall of a dead object, the crush step, the shooting
+// step; and the frame steps after the pass: camera positioning and the lights
+// that follow the meshes controlling them.
 #include "world/EngineObject.h"
 
 #include "characters/PostacMgr.h"
@@ -10,9 +10,12 @@
 #include "physics/PhysicsDesc.h"
 #include "physics/PhysicsMgr.h"
 #include "physics/PlayerHeli.h"
+#include "player/ItemMgr.h"
 #include "player/Player.h"
+#include "player/PlayerWeapons.h"
 #include "shell/Console.h"
 #include "shell/GameOptions.h"
+#include "shell/TextUtils.h"
 #include "sound/SoundMgr.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
@@ -23,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <strings.h>
 
 namespace
 {
@@ -158,6 +162,57 @@ void EEngineObject::StepCrush(HOBJECT o)
         if (g_PhysicsMgr.IsPointInsideObject(o, &at))
             PMgr.Zabij(&p, &o->vPosition, &p.position, nullptr, false, false, false);
     }
+}
+
+// The shooting step. The target and the weapon are looked up by name at each
+// shot, as the actions named them: a weapon or a target object that has gone,
+// or a target that died, stops the shooting, and so does the shooter's own
+// death; the hero, while dead or without his object, is simply not shot at.
+// The shot leaves the object's centre (the segment tests skip the shooter)
+// toward the target, scattered by the weapon's dispersion as a character's is.
+void EEngineObject::StepShooting(HOBJECT o)
+{
+    constexpr float kDegrees = 3.14159265f / 180.0f;
+    constexpr float kSpreadPerDispersion = 0.4f * kDegrees;
+    if (!o || !o->bShooting)
+        return;
+    const EObjectActionParams* p = o->pActionParams;
+    if (!p || o->bDead)
+    {
+        o->bShooting = 0;
+        return;
+    }
+    o->fShotTimer += m_fFrameTime;
+    const float interval = static_cast<float>(std::max(o->iShotInterval, 1)) * SHOT_INTERVAL_UNIT;
+    if (!(o->fShotTimer >= interval))
+        return;
+    // One shot a frame at most, however long the frame was.
+    o->fShotTimer = 0.0f;
+    const bool atHero = strcasecmp(p->action_shoot_target, "hero") == 0;
+    const HOBJECT target =
+        atHero ? ActionCalls::HeroObject() : g_Engine.FindObject(p->action_shoot_target, 0);
+    const EItemDesc* weapon = ItemMgr.FindDescription(p->action_shoot_weapon);
+    if (!weapon || (!atHero && (!target || target->bDead)))
+    {
+        o->bShooting = 0;
+        return;
+    }
+    if (atHero && (!target || ActionCalls::HeroIsDead()))
+        return;
+    const D3DXVECTOR3 aim = atHero ? HeroPosition() : target->vPosition;
+    D3DXVECTOR3 direction = aim - o->vPosition;
+    const float length = D3DXVec3Length(&direction);
+    if (!(length > 1e-4f) || !std::isfinite(length))
+        return;
+    direction /= length;
+    const float spread = weapon->dispersion * kSpreadPerDispersion;
+    EOrientation facing(&direction);
+    const D3DXVECTOR3 up = facing.Up, right = facing.Right;
+    facing.RotateAxisAngle(&up, (RandomFloat(2.0f) - 1.0f) * spread);
+    facing.RotateAxisAngle(&right, (RandomFloat(2.0f) - 1.0f) * spread);
+    const D3DXVECTOR3 muzzle = o->vPosition;
+    FireWeaponShot(weapon, &muzzle, &facing, o, 0, 1.0f);
+    ++o->iShotCount;
 }
 
 // The camera follows the record copied when the positioning started: it

@@ -372,4 +372,12 @@ struct strObject
     BYTE bPhysicsCulling;
     BYTE bPhysicsOff;
     float fSoundTimer; // a periodic sound's time since it last played
+
+    // Helicopters. The battle word sends a scripted helicopter against the
+    // background battlefield's nests instead of the hero. The two state bytes:
+    // the helicopter flies in the background battlefield (it never shoots at
+    // the hero) and is on its outward pass (it leaves the nests alone).
+    DWORD dwBattle;
+    BYTE bHeliFlying;
+    BYTE bHeliOutward;
 };

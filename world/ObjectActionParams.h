@@ -74,7 +74,7 @@ struct EObjectActionParams
     char action_respawn_character_phase1[ACTION_NAME_SIZE];
     char action_respawn_character_do_not_respawn_if[ACTION_NAME_SIZE];
     char action_respawn_character_action_after_last_respawn[ACTION_NAME_SIZE];
-    DWORD action_general_3;            // t1, not read here
+    DWORD action_general_3;            // t1: shots pass through the object
     DWORD action_general_3_kills_hero; // t2
     BYTE action_general_3_kills_hero2; // t3
     float action_take_health_away;

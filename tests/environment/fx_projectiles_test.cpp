@@ -4,6 +4,8 @@
 
 #include "game/BezierFollowState.h"
 #include "mesh/Mesh.h"
+#include "world/DeathParams.h"
+#include "world/ObjectActionParams.h"
 
 using namespace fxtest;
 
@@ -82,6 +84,30 @@ TEST_F(FxTest, BulletsStrikeFrontFacesAndPassBackFaces)
     Run(3);
     EXPECT_EQ(fx->m_bActive, 0);
     EXPECT_EQ(g_FxServiceCounts.iBulletHits, 1);
+
+    // A wall that bullets can destroy takes the hit through its back as well.
+    EDeathParams destructible;
+    destructible.bEnabled = 1;
+    wall.pDeathParams = &destructible;
+    FX.CreateFx(&out, nullptr, nullptr, 0);
+    Run(3);
+    EXPECT_EQ(g_FxServiceCounts.iBulletHits, 2);
+    destructible.bBulletHits = 0;
+    FX.CreateFx(&out, nullptr, nullptr, 0);
+    Run(3);
+    EXPECT_EQ(g_FxServiceCounts.iBulletHits, 2) << "bullets do not hurt it";
+    wall.pDeathParams = nullptr;
+
+    // A wall whose actions let shots through is not struck at all: the bullet flies on.
+    EObjectActionParams open;
+    open.action_general_3 = 1;
+    wall.pActionParams = &open;
+    fx = FX.CreateFx(&shot, nullptr, nullptr, 0);
+    Run(3);
+    EXPECT_EQ(fx->m_bActive, 1);
+    EXPECT_GT(fx->m_vPos.z, 5.0f);
+    EXPECT_EQ(g_FxServiceCounts.iBulletHits, 2);
+    wall.pActionParams = nullptr;
 }
 
 TEST_F(FxTest, ABulletWithoutCollisionFliesStraightAndOthersDrop)
@@ -280,6 +306,17 @@ TEST_F(FxTest, BloodDropsStainOnlyFlatGround)
     EXPECT_EQ(stains(), 2);
     ground.pBezierFollow = nullptr;
     ground.pBezierMove = nullptr;
+
+    // Nor on ground that moves on: tied to a socket, moved by its actions, falling.
+    for (BYTE strObject::*moving : {&strObject::bTied, &strObject::bActionRunning, &strObject::bFalling})
+    {
+        ground.*moving = 1;
+        fx = drop({0, 1, 0}, {0, -30, 0});
+        Run(3);
+        EXPECT_EQ(fx->m_bActive, 0);
+        EXPECT_EQ(stains(), 2);
+        ground.*moving = 0;
+    }
 }
 
 TEST_F(FxTest, AlphaKeysHoldThenFadeOverTheSecondHalf)

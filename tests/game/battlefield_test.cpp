@@ -342,7 +342,13 @@ TEST_F(BattlefieldTest, FlightsEndOrTurnBackOnceAndTheLevelEndLeavesNothing)
                 ASSERT_LE(jet.fDistance, jet.fLength + 80.0f * 0.1f);
         for (const BfHeli& heli : g_Battlefield.m_Helis)
             if (heli.bActive)
+            {
                 ASSERT_LE(heli.fDistance, heli.fLength + 40.0f * 0.1f);
+                // The scripted helicopters read these: a background one never
+                // turns on the hero, and leaves the nests alone on its way out.
+                ASSERT_EQ(heli.hObject->bHeliFlying, 1);
+                ASSERT_EQ(heli.hObject->bHeliOutward, heli.iPass == 1 ? 1 : 0);
+            }
     }
     EXPECT_GE(flights, 2);
     EXPECT_LE(turns, flights);

@@ -42,7 +42,7 @@ protected:
         for (float t = 0.0f; t < seconds; t += dt)
         {
             const DWORD r = heli->iRockets, v = heli->iVolleys;
-            if (heli->dwBattle)
+            if (heli->hObject->dwBattle)
                 g_HeliMgr.ShootAtBattlefield(heli);
             else
                 g_HeliMgr.ShootAtPlayer(heli);
@@ -242,6 +242,10 @@ TEST_F(HeliTest, AHeroBehindTheNoseOrOutOfRangeIsNeverAttacked)
     Attack(h, 3.0f, 0.02f, nullptr, nullptr);
     EXPECT_EQ(h->iRockets, 0u);
     bunker->fCameraDistance = 15.0f;
+    heli->bHeliFlying = 1;
+    Attack(h, 3.0f, 0.02f, nullptr, nullptr);
+    EXPECT_EQ(h->iRockets, 0u) << "one flying in the background battlefield";
+    heli->bHeliFlying = 0;
     Attack(h, 3.0f, 0.02f, nullptr, nullptr);
     EXPECT_GT(h->iRockets, 0u) << "out of the zone he is seen again";
     Player.SetHideZone(nullptr, 0.0f);
@@ -252,13 +256,17 @@ TEST_F(HeliTest, SetToBattleItAttacksTheLastQualifyingNest)
     HOBJECT heli = Heli();
     EHeli* h = g_HeliMgr.FindHeli(heli);
     ASSERT_NE(h, nullptr);
-    h->dwBattle = 1;
+    heli->dwBattle = 1;
     // Ahead and to the right (the socket's first axis), within 400: nests 1 and 4 qualify.
     g_HeliMgr.m_Nests[1] = {1, {60, 0, 60}};
     g_HeliMgr.m_Nests[4] = {1, {100, 0, 30}};
     g_HeliMgr.m_Nests[5] = {1, {-60, 0, 60}};  // left
     g_HeliMgr.m_Nests[6] = {1, {500, 0, 400}}; // too far
     g_HeliMgr.m_Nests[7] = {0, {80, 0, 50}};   // not active
+    heli->bHeliOutward = 1;
+    Attack(h, 0.2f, 0.02f, nullptr, nullptr);
+    EXPECT_EQ(h->iRockets, 0u) << "on its outward pass it leaves the nests alone";
+    heli->bHeliOutward = 0;
     Attack(h, 0.2f, 0.02f, nullptr, nullptr);
     EXPECT_EQ(h->iRockets, 1u);
     EXPECT_NEAR(h->vLastTarget.x, 100.0f, 1e-4f);

@@ -3,6 +3,8 @@
 // section of save games.
 #include "player_fixture.h"
 
+#include "world/ObjectActionParams.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -275,6 +277,10 @@ TEST_F(PlayerTest, PlacedDropModelsBecomeItemsAndPlacedPainkillersDisappear)
     HOBJECT pills = g_Engine.CreateObject(OT_MESH, "meshes\\pills.x", 0, 0, at, nullptr);
     HOBJECT other = g_Engine.CreateObject(OT_MESH, "prefabs\\special\\marker.x", 0, 0, at, nullptr);
     ASSERT_TRUE(placed && pills && other);
+    EObjectActionParams actions;
+    actions.dwEnabled = 1;
+    std::snprintf(actions.action_after_pickup, sizeof actions.action_after_pickup, "%s", "open_gate");
+    g_Engine.SetObjectActionParams(placed, &actions);
     ItemMgr.Init();
     EXPECT_FALSE(placed->bUsed) << "the placed object is replaced";
     EXPECT_FALSE(pills->bUsed) << "a placed painkiller goes without an item";
@@ -286,6 +292,7 @@ TEST_F(PlayerTest, PlacedDropModelsBecomeItemsAndPlacedPainkillersDisappear)
     g_Engine.GetObjectScale(item.m_hWorldObject, &s);
     EXPECT_FLOAT_EQ(s.x, 2.0f);
     EXPECT_FLOAT_EQ(item.m_hWorldObject->vPosition.z, 4.0f);
+    EXPECT_STREQ(item.m_szAction, "open_gate") << "the placed object's action after pick-up";
     EXPECT_TRUE(other->bUsed) << "objects that are no item stay";
     EXPECT_EQ(ItemMgr.worldItemsSpawned, 1);
 }

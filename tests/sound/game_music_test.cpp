@@ -7,6 +7,7 @@
 
 #include "characters/PostacMgr.h"
 #include "game/GameAI.h"
+#include "player/ItemMgr.h"
 #include "sound/GameMusic.h"
 #include "sound/NpcChatter.h"
 
@@ -57,6 +58,15 @@ protected:
         p.camera_distance = 30.0f;
         std::snprintf(p.name, sizeof p.name, "enemy%d", slot);
         return p;
+    }
+
+    // A weapon a character can carry, silenced or not.
+    static EItemInstance* Gun(BYTE silenced)
+    {
+        static EItemInstance guns[2] = {};
+        guns[silenced].m_bUsed = 1;
+        guns[silenced].m_bSilenced = silenced;
+        return &guns[silenced];
     }
 
     static void Frames(float seconds)
@@ -195,6 +205,8 @@ TEST_F(GameMusicTest, OnlyHostileEngagedCharactersInReachCount)
         {"far", [](strpostac& p, strFaza*) { p.camera_distance = 100.5f; }, 0, 0},
         {"at the edge", [](strpostac& p, strFaza*) { p.camera_distance = 100.0f; }, 1, 1},
         {"not for music", [](strpostac& p, strFaza* f) { p.faza = f; }, 0, 1},
+        {"loud weapon", [](strpostac& p, strFaza*) { p.weapon = Gun(0); }, 1, 1},
+        {"silenced weapon", [](strpostac& p, strFaza*) { p.weapon = Gun(1); }, 0, 0},
     };
     for (const Case& c : cases)
     {

@@ -203,6 +203,30 @@ TEST_F(PanelServices, ASpeakersSlotKeepsItsSceneObjectAndEndsWithItsRecord)
     g_Engine.DeleteObject(body);
 }
 
+TEST_F(PanelServices, OnlyTheStorysVoicesAreReadThroughWalls)
+{
+    struct Case
+    {
+        const char* what;
+        void (*mark)(strpostac&);
+        bool heard;
+    };
+    const Case cases[] = {
+        {"a guard", [](strpostac&) {}, false},
+        {"a partner", [](strpostac& p) { p.partner = 1; }, false},
+        {"a story character", [](strpostac& p) { p.hero_keyword = 1; }, true},
+        {"the player's stand-in", [](strpostac& p) { p.player_record = 1; }, true},
+    };
+    for (const Case& c : cases)
+    {
+        PanelSubtitle slot;
+        slot.speaker = Speaker(4);
+        c.mark(*slot.speaker);
+        EXPECT_EQ(hud::SpeakerAlwaysHeard(slot), c.heard) << c.what;
+    }
+    EXPECT_FALSE(hud::SpeakerAlwaysHeard(PanelSubtitle{})) << "an empty slot";
+}
+
 TEST_F(PanelServices, APointBehindTheCameraIsNotProjected)
 {
     g_Camera.SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));

@@ -718,6 +718,44 @@ TEST_F(ObjectActions, ShootingObjectsFindTheCataloguesWeapons)
     ItemMgr.FreeDescriptions();
 }
 
+// A shooting object fires once each interval (tenths of a second), one shot
+// a frame at most, and stops once its target has gone.
+TEST_F(ObjectActions, AShootingObjectHitsItsTargetEachIntervalUntilTheTargetIsGone)
+{
+    temp->Write("scripts/items.txt", "item ColtM4\nName Rifle\nWeapon\nUnique_Id 1\nHit 10\n");
+    ItemMgr.LoadDescriptions();
+    ASSERT_TRUE(Load({"mesh meshes\\box.x", "name a", "action_general_opt 1 0", "action_shoot_general 1 5 0",
+                      "action_shoot_target b", "mesh meshes\\box.x", "name b", "zpos 10",
+                      "death_params_1 1 0 0 0 0 1 1 1 1 0 100 1"}));
+    HOBJECT a = Find("a");
+    HOBJECT b = Find("b");
+    g_Engine.RunObjectAction("a", 0);
+    ASSERT_EQ(a->bShooting, 1);
+    const float full = b->fHealth;
+    Frame(0.45f);
+    EXPECT_EQ(b->fHealth, full) << "half a second has not passed";
+    Frame(0.1f);
+    const float once = b->fHealth;
+    EXPECT_LT(once, full) << "the first shot hit";
+    Frame(0.1f);
+    EXPECT_EQ(b->fHealth, once);
+    Frame(5.0f);
+    const float twice = b->fHealth;
+    EXPECT_LT(twice, once);
+    EXPECT_NEAR(once - twice, full - once, 1e-3f) << "a long frame fires one shot, not ten";
+    EXPECT_EQ(a->iShotCount, 2);
+    a->bDead = 1;
+    Frame(0.6f);
+    EXPECT_EQ(a->bShooting, 0) << "a gun that died fires no more";
+    EXPECT_EQ(b->fHealth, twice);
+    a->bDead = 0;
+    a->bShooting = 1;
+    g_Engine.DeleteObject(b);
+    Frame(0.6f);
+    EXPECT_EQ(a->bShooting, 0) << "nothing left to shoot at";
+    ItemMgr.FreeDescriptions();
+}
+
 TEST_F(ObjectActions, WalkInTriggersWaitFiveFramesAfterASaveLoad)
 {
     ASSERT_TRUE(Load({"mesh meshes\\box.x", "name gate", "zpos 10", "action_general_opt 1 1",
