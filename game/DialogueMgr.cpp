@@ -69,6 +69,21 @@ D3DVECTOR Raised(const D3DXVECTOR3& p, float height)
     return D3DVECTOR{p.x, p.y + height, p.z};
 }
 
+// A hero voice's subtitle: "name: line", the line alone in the intro world.
+void HeroSubtitle(unsigned hero, const char* lineText, char* out, size_t size)
+{
+    char world[sizeof g_Engine.m_szWorld];
+    CopyCut(world, sizeof world, g_Engine.m_szWorld);
+    if (ContainsNoCase(world, kIntroWorld))
+    {
+        CopyCut(out, size, lineText);
+        return;
+    }
+    char heroKey[DIALOGUE_NAME_SIZE];
+    std::snprintf(heroKey, sizeof heroKey, ">Hero%u", hero);
+    std::snprintf(out, size, "%s: %s", g_TextMgr.GetText(heroKey), lineText);
+}
+
 void DropSound(strSound*& sound)
 {
     if (!sound)
@@ -582,16 +597,7 @@ void CDialogueMgr::StartHeroDialogueLine(strHeroDialogueLine* line)
     if (g_Options.SubtitlesOn)
     {
         char text[kTextSize];
-        char world[sizeof g_Engine.m_szWorld];
-        CopyCut(world, sizeof world, g_Engine.m_szWorld);
-        if (ContainsNoCase(world, kIntroWorld))
-            CopyCut(text, sizeof text, LabelText(line->label));
-        else
-        {
-            char heroKey[DIALOGUE_NAME_SIZE];
-            std::snprintf(heroKey, sizeof heroKey, ">Hero%u", static_cast<unsigned>(line->hero));
-            std::snprintf(text, sizeof text, "%s: %s", g_TextMgr.GetText(heroKey), LabelText(line->label));
-        }
+        HeroSubtitle(line->hero, LabelText(line->label), text, sizeof text);
         g_Panel.ShowSubtitle(text, nullptr);
     }
     DropSound(h.sound);
@@ -626,6 +632,25 @@ void CDialogueMgr::StartHeroDialogueLine(strHeroDialogueLine* line)
     g_SoundMgr.PlaySound(h.sound, false);
     SilenceHeroRoles(HERO_FACE_BLEND);
     h.pDialogueLine = line;
+}
+
+void CDialogueMgr::SayHeroLine(int hero, const char* file, const char* textKey)
+{
+    if (HeroCannotListen() || hero < 0 || hero >= HERO_VOICES || Empty(file))
+        return;
+    if (g_Options.SubtitlesOn && !Empty(textKey))
+    {
+        char text[kTextSize];
+        HeroSubtitle(static_cast<unsigned>(hero), g_TextMgr.GetText(textKey), text, sizeof text);
+        g_Panel.ShowSubtitle(text, nullptr);
+    }
+    // Not kept: the sound manager deletes it once it has played.
+    if (strSound* voice = g_SoundMgr.CreateSound(file))
+    {
+        voice->bVoice = 1;
+        voice->bAutoDelete = 1;
+        g_SoundMgr.PlaySound(voice, false);
+    }
 }
 
 void CDialogueMgr::UpdateHeroDialogue()

@@ -144,6 +144,10 @@ public:
     void StartHeroDialogue(const char* name);
     void StopDialogue(int slot, bool success);
     void StopHeroDialogue(bool success);
+    // A hero voice's line from an object action: the voice file played once
+    // as the hero's voice, its subtitle (the text of the key) under the
+    // hero voice's name; the hero dialogue goes on undisturbed.
+    void SayHeroLine(int hero, const char* file, const char* textKey);
     // The slot whose object speaker is the object stops without success.
     void StopDialogueOf(HOBJECT object, int unused = 0);
     void StopDialoguesOf(strpostac* character, bool success);

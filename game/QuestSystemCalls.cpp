@@ -6,8 +6,11 @@
 #include "game/DialogueMgr.h"
 #include "physics/HeliMgr.h"
 #include "render/PostProcess.h"
+#include "render/SkyLight.h"
 #include "sound/GameMusic.h"
 #include "world/Engine.h"
+#include "world/Object.h"
+#include "world/ObjectActionParams.h"
 #include "characters/PostacMgr.h"
 #include "characters/KillCam.h"
 #include "shell/CallJournal.h"
@@ -103,6 +106,7 @@ void CharacterActivateParams(const char* gotoTarget, const char* bezier, const c
 {
     Note("CPostacMgr::SetActivateParams %s %s %s %u %u %u", S(gotoTarget), S(bezier), S(phase), dontInterrupt,
          alwaysInSight, stopRunningWhenShot);
+    PMgr.SetActivateParams(gotoTarget, bezier, phase, dontInterrupt, alwaysInSight, stopRunningWhenShot);
 }
 void CharacterCall(const char* what, const char* name)
 {
@@ -189,9 +193,18 @@ void HeroCall(const char* what, const char* name)
 {
     Note("CPlayer::%s %s", S(what), S(name));
 }
+bool GunMounting(HOBJECT gun, bool allowed)
+{
+    Note("CPlayer::%s %s", allowed ? "GunAllowMounting" : "GunForbidMounting", gun ? gun->szName : "");
+    if (!gun || !gun->pActionParams || !gun->pActionParams->mount_gun)
+        return false;
+    gun->pActionParams->mount_gun_forbidden = allowed ? 0 : 1;
+    return true;
+}
 void Wind(bool calm)
 {
     Note("ESkyLight::Wind %s", calm ? "calm" : "normal");
+    Env.m_bWindCalm = calm ? 1 : 0;
 }
 void OverlayName(const char* name)
 {

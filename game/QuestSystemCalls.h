@@ -3,10 +3,10 @@
 // faders, the characters, helicopters, the kill camera, dialogues, the hero's
 // riding and guns, the wind and the post-processing overlay.
 // Each call is noted in a short journal (tests and "Debug" traces can see it)
-// and then made; the few marked STAND-IN below change nothing else yet and
-// say what they wait for.
+// and then made.
 
 #include "platform/win32/WinTypes.h"
+#include "world/ObjectHandle.h"
 
 namespace QuestCalls
 {
@@ -32,9 +32,9 @@ bool HeroDialogueRunning();
 // A character's look-at target ("" clears it) and its removal mark.
 void CharacterLookAt(const char* name, const char* target);
 void CharacterDelete(const char* name);
-// STAND-IN: the activation parameters wait for the characters' activation
-// (CPostacMgr keeps no such parameters yet). CharacterCall passes
-// "AlarmCharacter" on to the characters.
+// The activation order ("activate") for the characters the object's actions
+// create; empty names clear it. CharacterCall passes "AlarmCharacter" on to
+// the characters.
 void CharacterActivateParams(const char* gotoTarget, const char* bezier, const char* phase,
                              BYTE dontInterrupt, BYTE alwaysInSight, BYTE stopRunningWhenShot);
 void CharacterCall(const char* what, const char* name);
@@ -57,11 +57,12 @@ void HeliSound(const char* name, const char* file);
 void BattlefieldEnable(const char* direction);
 void BattlefieldAttack(const char* target);
 // The hero's hide zone, riding, mounted guns and clouds byte, noted as the
-// mission makes the call. STAND-IN: only noted are the mounting permissions of
-// a gun, which wait for the object record's mounted-gun record.
+// mission makes the call.
 void HeroCall(const char* what, const char* name);
-// STAND-IN: the environment's wind switch waits for the sky light to keep the
-// wind flag it saves; only noted.
+// Lets the hero man the mounted gun or keeps him off it; false (and nothing
+// changes) when the object is no mounted gun.
+bool GunMounting(HOBJECT gun, bool allowed);
+// The environment's wind: calm or blowing.
 void Wind(bool calm);
 // The post-processing's overlay (depth-of-field target) name; "" clears it.
 void OverlayName(const char* name);

@@ -681,11 +681,11 @@ bool QuestSystem::Run(QuestCommand& c)
     case GUN_ALLOW_MOUNTING:
     {
         const char* word = c.code == GUN_FORBID_MOUNTING ? "QS: GunForbidMounting " : "QS: GunAllowMounting ";
-        if (!Find(c.arg1))
+        HOBJECT gun = Find(c.arg1);
+        if (!gun)
             g_Console.Print3(word, c.arg1, " doesn't exist!");
-        else
-            QuestCalls::HeroCall(c.code == GUN_FORBID_MOUNTING ? "GunForbidMounting" : "GunAllowMounting",
-                                 c.arg1);
+        else if (!QuestCalls::GunMounting(gun, c.code == GUN_ALLOW_MOUNTING))
+            g_Console.Print3(word, c.arg1, " NOT a gun!");
         return false;
     }
     case QUIT:

@@ -19,6 +19,7 @@
 #include "player/Player.h"
 #include "player/PlayerWeapons.h"
 #include "render/Font.h"
+#include "render/PostProcess.h"
 #include "render/SkyLight.h"
 #include "shell/CommandMgr.h"
 #include "shell/Console.h"
@@ -434,8 +435,9 @@ void CSaveMgr::ClearGameForLoad()
     ItemMgr.DeleteAllItems();
     g_GameAI.FreeVariables();
     g_DialogueMgr.StopAll();
-    // STAND-IN: a load also clears one flag of the post-processing; it waits
-    // for the post-processing to name which of its flags that is.
+    // The black-and-white object effect goes; the save's own state comes
+    // back with its "PostProcess" section.
+    PostProcess.DisableObjectEffect(1);
 }
 
 bool CSaveMgr::ReadSections(FILE* file, const char* path)

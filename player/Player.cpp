@@ -600,14 +600,13 @@ void CPlayer::MoveToStart()
 
 void CPlayer::Release()
 {
-    // STAND-IN: the breath sound waits for a step of the hero that starts
-    // one (none does yet); until then there is none to stop.
     StopSlideSound();
     StopMovingOnObject();
     g_PlayerHeli.Release();
     PlayerStats.m_bMissionFailed = 0;
     StopGeiger();
     StopHeartbeat();
+    StopBreath();
     if (m_hObject)
         g_Engine.DeleteObject(m_hObject);
     m_hObject = nullptr;
@@ -647,11 +646,11 @@ void CPlayer::Update()
     OBE.m_fCoolDown += dt;
     // 2.
     UpdateSprintSway();
-    // 3. The camera is driven from elsewhere: the heartbeat stops (the
-    // breath sound comes with its part).
+    // 3. The camera is driven from elsewhere: the heartbeat and the breath stop.
     if (CameraDriven())
     {
         StopHeartbeat();
+        StopBreath();
         return;
     }
     // 4. The menu key (held back after it skipped a cut-scene, until let go).
@@ -668,6 +667,7 @@ void CPlayer::Update()
     if (g_CutScene.m_bPlaying)
     {
         StopHeartbeat();
+        StopBreath();
         return;
     }
     // 6.
@@ -675,11 +675,15 @@ void CPlayer::Update()
     m_bUpdated = 1;
     if (!m_bOnLadder)
         m_fStepPhase = std::max(0.0f, m_fStepPhase - dt);
-    // 7. Letterbox refills the stamina and silences the heartbeat (whose own
-    // step does not run while health is left alone in letterbox).
+    // 7. A breath that has played goes. Letterbox refills the stamina and
+    // silences the breath and the heartbeat (whose own step does not run
+    // while health is left alone in letterbox).
+    if (m_hBreathSound && !g_SoundMgr.IsPlaying(m_hBreathSound))
+        StopBreath();
     if (Letterbox())
     {
         m_fStamina = 1.0f;
+        StopBreath();
         StopHeartbeat();
     }
     // 8. Dead or failed.
@@ -1254,8 +1258,20 @@ void CPlayer::PlayBreath(int n)
 {
     char name[MAX_PATH];
     std::snprintf(name, sizeof name, "voices\\Hero\\hero0breath%i.wav", n + 1);
-    g_SoundMgr.PlaySoundOnce(name, 1.0f, 0.0f);
+    // A new breath cuts the last one short.
+    StopBreath();
+    m_hBreathSound = g_SoundMgr.CreateSound(name);
+    g_SoundMgr.PlaySound(m_hBreathSound, false);
     m_fBreathTimer = 0.0f;
+}
+
+void CPlayer::StopBreath()
+{
+    if (!m_hBreathSound)
+        return;
+    g_SoundMgr.StopSound(m_hBreathSound);
+    g_SoundMgr.DeleteSound(m_hBreathSound);
+    m_hBreathSound = nullptr;
 }
 
 void CPlayer::InputStep()

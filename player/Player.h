@@ -289,6 +289,8 @@ public:
     float m_fHeartbeatLevel = 0.0f;
     float m_fOuchTimer = 10.0f;
     float m_fBreathTimer = 10.0f;
+    // The running breath sound, one at a time; gone once it has played.
+    strSound* m_hBreathSound = nullptr;
     float m_fTimeSinceDeath = 0.0f;
     float m_fHitFlash = 1.0f;
     float m_fDamagePulse = 0.0f; // the post-process damage pulse's intensity
@@ -400,6 +402,7 @@ private:
     void DeathView();
     void HeartbeatStep();
     void PlayBreath(int n);
+    void StopBreath();
     void PainVoice();
     // The view.
     void LookFromTarget(EOrientation& target, float dt);

@@ -289,6 +289,12 @@ void ERenderer::RenderScene()
         return;
     for (DWORD k : kSwayOrder)
     {
+        // Calm: the phases rest at 0, where the grass stands straight.
+        if (Env.m_bWindCalm)
+        {
+            m_fSwayPhase[k] = 0.0f;
+            continue;
+        }
         m_fSwayPhase[k] += m_fSwaySpeed[k] * m_fFrameTime;
         if (m_fSwayPhase[k] > kTwoPi)
         {

@@ -54,7 +54,12 @@ public:
     static void SetShadowParams(int size, int extent, int depthRange, float bias);
     // The engine update's call: the sky light has no per-frame work.
     void Update() {}
-    void InitForWorld() { m_bWorldInitialised = 1; }
+    // Every world starts with its wind blowing.
+    void InitForWorld()
+    {
+        m_bWorldInitialised = 1;
+        m_bWindCalm = 0;
+    }
     void InitWorld() { InitForWorld(); }
     void Release() { DeleteSkyMesh(); }
     // The last scene pass: the sky mesh around the camera.
@@ -78,6 +83,9 @@ public:
     float SkyFogHeight = 100000.0f;
     BYTE m_bUseSkyLight = 1;
     HOBJECT m_hSkyMesh = nullptr;
+    // The mission scripts' "wind_calm": grass stops bending in the wind until
+    // "wind_normal"; not part of the save section.
+    BYTE m_bWindCalm = 0;
 };
 
 extern ESkyLight Env;

@@ -42,6 +42,7 @@
 #include "world/ObjectMgr.h"
 #include "world/WorldMgr.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -296,6 +297,51 @@ void EEngine::SkipCutscene()
 {
     g_Console.Print("*** Stop cutscene!");
     m_bSkipCutscene = 1;
+}
+
+namespace
+{
+// The far plane moves by this many units per second while its key is down,
+// and never comes nearer than the lower bound.
+constexpr float kDevFarPlaneSpeed = 0.5f;
+constexpr float kDevFarPlaneNearest = 1.0f;
+// A cut-scene can be skipped once it has run this long.
+constexpr float kSkippableAfterSeconds = 5.0f;
+
+// True on the frame the command goes down.
+bool PressedOnce(int command, BYTE& latch)
+{
+    const bool down = g_CommandMgr.IsCommandDown(command);
+    const bool pressed = down && !latch;
+    latch = down ? 1 : 0;
+    return pressed;
+}
+} // namespace
+
+void EEngine::DeveloperKeys()
+{
+    if (!g_Options.developer)
+    {
+        m_bScreenshotKeyLatch = m_bSkipKeyLatch = 0;
+        return;
+    }
+    // The render after the next present saves it.
+    if (PressedOnce(CMD_DEV_SCREENSHOT, m_bScreenshotKeyLatch))
+        m_bScreenshot = 1;
+    if (!g_Menu.m_bMenuActive)
+    {
+        const float step = kDevFarPlaneSpeed * m_fDeltaTime;
+        float farPlane = g_Camera.GetFarPlane();
+        if (g_CommandMgr.IsCommandDown(CMD_DEV_FAR_PLANE_UP))
+            farPlane += step;
+        if (g_CommandMgr.IsCommandDown(CMD_DEV_FAR_PLANE_DOWN))
+            farPlane = std::max(farPlane - step, kDevFarPlaneNearest);
+        if (farPlane != g_Camera.GetFarPlane())
+            g_Camera.SetFarPlane(farPlane);
+    }
+    if (PressedOnce(CMD_DEV_SKIP_CUTSCENE, m_bSkipKeyLatch) && g_CutScene.m_bPlaying && !m_bSkipCutscene &&
+        g_CutScene.m_fSceneTime > kSkippableAfterSeconds)
+        SkipCutscene();
 }
 
 void EEngine::RequestQuit()

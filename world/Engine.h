@@ -60,6 +60,10 @@ public:
     void StartGameClock();
     void StopGameClock();
     void SkipCutscene();
+    // The developer's keys, read each frame while the setting "developer" is
+    // on: F8 a screenshot, Home and End the camera's far plane up and down,
+    // F10 the skip of a cut-scene that has run long enough.
+    void DeveloperKeys();
     void RequestQuit();
     void Shutdown();
     void OnKeyDown(WPARAM key);
@@ -252,6 +256,9 @@ public:
     BYTE m_bGameClock = 0;
     float m_fGameClock = 0.0f;
     BYTE m_bSkipCutscene = 0;
+    // Press latches of the developer's screenshot and skip keys.
+    BYTE m_bScreenshotKeyLatch = 0;
+    BYTE m_bSkipKeyLatch = 0;
     // While set, no character sees anything (the characters' sight tests).
     BYTE m_bBlockCharacterSight = 0;
     HOBJECT m_pLookFrom = nullptr;
@@ -265,6 +272,11 @@ public:
     // ---- Table state -----------------------------------------------------------------------
     static constexpr int NAME_PREFIX_SIZE = 4;
     static constexpr int SCREENSHOT_TRIES = 1000;
+    // The developer keys' commands.
+    static constexpr int CMD_DEV_SKIP_CUTSCENE = 12;
+    static constexpr int CMD_DEV_SCREENSHOT = 13;
+    static constexpr int CMD_DEV_FAR_PLANE_UP = 64;
+    static constexpr int CMD_DEV_FAR_PLANE_DOWN = 65;
 
     DWORD m_iNumObjects = 0;
     char m_szNamePrefixes[4][NAME_PREFIX_SIZE] = {};

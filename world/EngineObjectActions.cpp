@@ -181,7 +181,7 @@ void EEngineObject::RunSteps(HOBJECT o, const EObjectActionParams& p, BYTE heroT
     }
     // 9 - 14. The hero's mounted gun, countdown, the end of the game, the
     // helicopter, ammunition.
-    if (p.mount_gun)
+    if (p.mount_gun && !p.mount_gun_forbidden)
         ActionCalls::HeroMountGun(o->szName);
     if (p.action_countdown_turn_on)
     {

@@ -125,10 +125,7 @@ const EEngineStep kUpdateSteps[] = {
      []
      {
          StartDebugTimer(DT_DEVELOPER_KEYS);
-         // STAND-IN: the developer keys (screenshot, far plane up and down,
-         // cut-scene skip) wait for their key command numbers and for the
-         // input settings' debug-key switch to be named; nothing names them
-         // yet, so no key runs here.
+         g_Engine.DeveloperKeys();
      }},
     {"EObjectMgr::Update",
      []

@@ -304,7 +304,8 @@ void ActivateAIAction(const char* name)
 }
 void HeroSpeak(int speaker, const char* file, const char* subtitle)
 {
-    Note("CPostacMgr::HeroSpeak %d %s %s", speaker, S(file), S(subtitle));
+    Note("CDialogueMgr::SayHeroLine %d %s %s", speaker, S(file), S(subtitle));
+    g_DialogueMgr.SayHeroLine(speaker, file, subtitle);
 }
 bool PathCacheNearest(HOBJECT o)
 {

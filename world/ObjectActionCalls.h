@@ -2,8 +2,7 @@
 // The calls object actions make into the hero, the characters, the HUD, the
 // post-process switches, dialogues, the mission scripts and the save manager.
 // Each call here is noted in a short journal (so a level designer can trace
-// it with "Debug" and tests can see it) and then made; the few marked
-// STAND-IN below change nothing else yet and say what they wait for.
+// it with "Debug" and tests can see it) and then made.
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
@@ -81,8 +80,8 @@ void ActivateAIAction(const char* name);
 // made by the respawner still exists.
 void CharacterRespawn(const char* name, const D3DXVECTOR3& position, const char* phase, HOBJECT respawner);
 bool CharacterAliveFrom(HOBJECT respawner);
-// STAND-IN: the hero's speakers saying a voice line with its subtitle wait
-// for the characters' manager to have the hero's speakers; only noted.
+// CDialogueMgr::SayHeroLine: one of the hero's voices says a voice line
+// with its subtitle, noted as well.
 void HeroSpeak(int speaker, const char* file, const char* subtitle);
 // CPathMgr: the nearest path and place for a respawner (kept in the
 // respawner), and their lookups by identifier.

@@ -280,6 +280,7 @@ template <class IO, class P> void Walk(IO& io, P& p)
     io.F32(p.mounted_gun_value);
     io.U8(p.m4_gun);
     io.U8(p.action_fly_heli);
+    io.U8(p.mount_gun_forbidden);
 }
 } // namespace
 

@@ -231,6 +231,7 @@ struct EObjectActionParams
     float mounted_gun_value; // given by a weapon rack
     BYTE m4_gun;             // the rack's gun is the M4
     BYTE action_fly_heli;
+    BYTE mount_gun_forbidden; // a mission script keeps the hero off the gun
 };
 
 // Where the stored fields end (the rest of the stored record is zero).

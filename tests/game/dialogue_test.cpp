@@ -12,6 +12,7 @@
 #include "shell/SaveFile.h"
 #include "shell/TextMgr.h"
 #include "world/Object.h"
+#include "world/ObjectActionCalls.h"
 
 #include <cstdio>
 #include <cstring>
@@ -310,6 +311,36 @@ TEST_F(Dialogues, SubtitlesFollowTheDialoguesKeysAndIntroWorldsDropTheHerosName)
     EXPECT_FLOAT_EQ(g_DialogueMgr.m_fHeroSilence, 0.0f);
     g_DialogueMgr.Update();
     EXPECT_NEAR(g_DialogueMgr.m_fHeroSilence, 0.1f, 1e-5f);
+}
+
+TEST_F(Dialogues, AnObjectsHeroVoiceLineShowsItsSubtitleAndLeavesTheHeroDialogueGoing)
+{
+    m_dir->Write("scripts/hero_dialogues/h.txt", "hero_dialogue mine\nhero0 h1\nhero0 l2\n");
+    g_DialogueMgr.LoadAll();
+    g_DialogueMgr.StartHeroDialogue("mine");
+    const strHeroDialogueLine* line = g_DialogueMgr.m_ActiveHeroDialogue.pDialogueLine;
+    ASSERT_NE(line, nullptr);
+
+    ActionCalls::HeroSpeak(0, "voices\\Dialogues\\l1.wav", ">l1");
+    EXPECT_STREQ(g_Panel.m_szMessage[0], "Marek: First line");
+    EXPECT_TRUE(g_DialogueMgr.IsHeroDialogueActive());
+    EXPECT_EQ(g_DialogueMgr.m_ActiveHeroDialogue.pDialogueLine, line);
+
+    // No subtitle with subtitles off, nor anything once the hero is dead or
+    // the mission failed.
+    struct Case
+    {
+        BYTE subtitles, dead, failed;
+    };
+    for (const Case c : {Case{0, 0, 0}, Case{1, 1, 0}, Case{1, 0, 1}})
+    {
+        std::memset(g_Panel.m_szMessage, 0, sizeof g_Panel.m_szMessage);
+        g_Options.SubtitlesOn = c.subtitles;
+        PlayerStats.m_bDead = c.dead;
+        PlayerStats.m_bMissionFailed = c.failed;
+        ActionCalls::HeroSpeak(0, "voices\\Dialogues\\l1.wav", ">l1");
+        EXPECT_STREQ(g_Panel.m_szMessage[0], "") << int(c.subtitles) << int(c.dead) << int(c.failed);
+    }
 }
 
 TEST_F(Dialogues, ObjectDialoguesNeedAPositiveVolumeAndRangeAndStopWithTheirObject)

@@ -13,10 +13,13 @@
 #include "player/ItemMgr.h"
 #include "player/Player.h"
 #include "render/PostProcess.h"
+#include "render/SkyLight.h"
 #include "shell/TextMgr.h"
 #include "ui/Objective.h"
+#include "world/EngineObject.h"
 #include "world/Object.h"
 #include "world/ObjectActionCalls.h"
+#include "world/ObjectActionParams.h"
 
 #include <cstdio>
 #include <cstring>
@@ -384,6 +387,35 @@ TEST_F(QuestScripts, HeroCommandsReachTheHero)
     EXPECT_EQ(Player.m_bCanDismount, 1);
     EXPECT_EQ(Player.m_bAllowClouds, 1);
     Player.SetHideZone("", 0.0f);
+}
+
+TEST_F(QuestScripts, AGunForbiddenToTheHeroIsNotMannedUntilAllowedAndTheWindCalmsAndBlows)
+{
+    HOBJECT gun = Place("rack_g", 0.0f, 0.0f, 3.0f);
+    ASSERT_NE(gun, nullptr);
+    EObjectActionParams p;
+    p.dwEnabled = 1;
+    p.action_general_opt = 1;
+    p.mount_gun = 1;
+    g_Engine.SetObjectActionParams(gun, &p);
+    Place("tower", 0.0f, 0.0f, 0.0f);
+    Load("gun_forbid_mounting rack_g\ngun_forbid_mounting tower\ngun_allow_mounting nothing_g\nwind_calm\n"
+         "wait 1\ngun_allow_mounting rack_g\nwind_normal\nwait 100\n");
+    StartLevel();
+    Frames(1);
+    EXPECT_TRUE(Contains(Log(), "QS: GunForbidMounting tower NOT a gun!"));
+    EXPECT_TRUE(Contains(Log(), "QS: GunAllowMounting nothing_g doesn't exist!"));
+    EXPECT_EQ(Env.m_bWindCalm, 1);
+    g_EngineObject.RunObjectActions(gun, 1);
+    EXPECT_FALSE(ActionCalls::Called("CPlayer::MountGun")) << "the hero stays off the gun";
+    EXPECT_FALSE(Player.OnGun());
+
+    Frames(12);
+    EXPECT_EQ(Env.m_bWindCalm, 0);
+    gun->bActionRunning = 0; // the first run has ended
+    g_EngineObject.RunObjectActions(gun, 1);
+    EXPECT_TRUE(ActionCalls::Called("CPlayer::MountGun rack_g"));
+    Player.DismountGun(1, nullptr);
 }
 
 TEST_F(QuestScripts, AWarzoneWarnsAfterTwoSecondsFailsAfterSevenAndResetsOnReturn)

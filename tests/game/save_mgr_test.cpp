@@ -3,6 +3,7 @@
 // refuses, and loads that fail before they change anything.
 #include "game_fixture.h"
 
+#include "render/PostProcess.h"
 #include "shell/TextMgr.h"
 #include "ui/Panel.h"
 #include "world/Camera.h"
@@ -256,4 +257,21 @@ TEST_F(SaveMgrTest, ASaveOfTheRunningWorldIsReadBackSectionBySection)
     SaveHeader header;
     ASSERT_TRUE(CSaveMgr::ReadHeader("save\\plain.sav", &header));
     EXPECT_STREQ(header.description, "A plain save");
+}
+
+TEST_F(SaveMgrTest, ALoadThatBreaksOffLeavesNoBlackAndWhiteScreenBehind)
+{
+    std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", "worlds\\f.w");
+    ASSERT_TRUE(g_SaveMgr.SaveGame("cut", false, "A cut save"));
+    // An object action turned the screen black and white after the save; the
+    // save then breaks off in its first section, after the game was emptied.
+    PostProcess.EnableObjectEffect(1);
+    const size_t header = 4 + 4 + (4 + std::strlen("worlds\\f.w")) + (4 + std::strlen("A cut save")) + 16;
+    const std::string whole = m_dir->Read("save/cut.sav");
+    ASSERT_GT(whole.size(), header + 4);
+    WriteSave("cut.sav", whole.substr(0, header + 4));
+    EXPECT_FALSE(g_SaveMgr.LoadGame("cut"));
+    EXPECT_TRUE(Contains(Log(), "The save could not be loaded; the world starts afresh: worlds\\f.w"));
+    EXPECT_EQ(PostProcess.m_bBW, 0);
+    EXPECT_EQ(PostProcess.m_bBWForced, 0);
 }

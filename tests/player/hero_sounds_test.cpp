@@ -6,6 +6,7 @@
 #include "platform/Backend.h"
 #include "platform/dsound/DSoundHeadless.h"
 #include "environment/FxMgr.h"
+#include "game/CutScene.h"
 #include "render/PostProcess.h"
 #include "sound/SoundMgr.h"
 #include "ui/Panel.h"
@@ -84,6 +85,49 @@ TEST_F(HeroSounds, BreathJumpsFallsAndWoundsPlayBundledFiles)
         g_SoundMgr.Update();
     }
     EXPECT_EQ(Problems(), 0u) << ConsoleLog();
+}
+
+TEST_F(HeroSounds, ABreathPlaysOnceAndGoesWhenItEndsOrTheViewIsTakenAway)
+{
+    Start();
+    g_MainGame.m_iLevelFrame = 300;
+    // Runs until the half-way breath starts.
+    auto breathe = []
+    {
+        Player.m_fStamina = 0.55f;
+        Player.m_fBreathTimer = 10.0f;
+        Key(CPlayer::CMD_RUN, true);
+        Key(CPlayer::CMD_FORWARD, true);
+        for (int i = 0; i < 60 && !Player.m_hBreathSound; ++i)
+            Frames(1);
+        Key(CPlayer::CMD_RUN, false);
+        Key(CPlayer::CMD_FORWARD, false);
+        return Player.m_hBreathSound != nullptr && g_SoundMgr.IsPlaying(Player.m_hBreathSound);
+    };
+    struct Case
+    {
+        const char* why;
+        void (*stop)();
+        void (*undo)();
+    };
+    const Case cases[] = {
+        {"played to its end", [] { TkSoundSinkAdvance(TK_SOUND_RATE * 10); }, [] {}},
+        {"letterbox", [] { g_Panel.WideScreen = 1; }, [] { g_Panel.WideScreen = 0; }},
+        {"cut-scene", [] { g_CutScene.m_bPlaying = 1; }, [] { g_CutScene.m_bPlaying = 0; }},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        ASSERT_TRUE(breathe());
+        c.stop();
+        Frames(1);
+        c.undo();
+        EXPECT_EQ(Player.m_hBreathSound, nullptr);
+    }
+    // A world change takes the breath with the hero.
+    ASSERT_TRUE(breathe());
+    Player.Release();
+    EXPECT_EQ(Player.m_hBreathSound, nullptr);
 }
 } // namespace
 

@@ -154,6 +154,36 @@ TEST_F(FrameDriverTest, TheFirstFiveFramesDrawNothingThenEachModeDrawsItsCascade
     EXPECT_EQ(Rendered(), (std::vector<int>{0, 0, 0}));
 }
 
+TEST_F(FrameDriverTest, CalmWindHoldsTheGrassStraightUntilTheWindBlowsAgain)
+{
+    g_Renderer.InitAmbient();
+    g_SaveMgr.m_iFramesSinceLevelStart = 5;
+    g_Engine.m_fDeltaTime = 0.1f;
+    g_Renderer.UpdateTime();
+    auto still = []
+    {
+        for (DWORD k = 0; k < ERenderer::SWAY_PHASES; ++k)
+            if (g_Renderer.m_fSwayPhase[k] != 0.0f)
+                return false;
+        return true;
+    };
+    g_Renderer.RenderScene();
+    EXPECT_FALSE(still()) << "the wind blows";
+    Env.m_bWindCalm = 1;
+    for (int frame = 0; frame < 3; ++frame)
+    {
+        g_Renderer.RenderScene();
+        EXPECT_TRUE(still()) << frame;
+    }
+    Env.m_bWindCalm = 0;
+    g_Renderer.RenderScene();
+    EXPECT_FALSE(still()) << "it blows again";
+    // A new world starts with its wind.
+    Env.m_bWindCalm = 1;
+    Env.InitForWorld();
+    EXPECT_EQ(Env.m_bWindCalm, 0);
+}
+
 TEST_F(FrameDriverTest, AMissingEffectSkipsItsPassWithOneLine)
 {
     // No effects at all: every pass and the cascades find nothing, and say

@@ -174,7 +174,7 @@ TEST_F(Ambient, VoicesTakeTheFirstLineAndSayWhatIsMissing)
                       "action_voice_fletch hero_hi", "action_voice_other stranger", "mesh meshes\\box.x",
                       "name quiet", "action_general_opt 1 0", "action_voice_enemy gone"}));
     g_EngineObject.PlayActionVoice(Obj("talker"));
-    EXPECT_TRUE(ActionCalls::Called("CPostacMgr::HeroSpeak 1 voices\\Dialogues\\hero_hi.wav >hero_hi"));
+    EXPECT_TRUE(ActionCalls::Called("CDialogueMgr::SayHeroLine 1 voices\\Dialogues\\hero_hi.wav >hero_hi"));
     g_EngineObject.PlayActionVoice(Obj("quiet"));
     EXPECT_TRUE(Logged("voices\\Dialogues\\gone.wav nie istnieje!"));
     EObjectActionParams none;

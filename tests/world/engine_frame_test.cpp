@@ -2,6 +2,8 @@
 #include "world_fixture.h"
 
 #include "game/MainGame.h"
+#include "platform/dinput/DInput.h"
+#include "shell/CommandMgr.h"
 #include "shell/Console.h"
 #include "shell/FocusMgr.h"
 #include "ui/Menu.h"
@@ -174,6 +176,96 @@ TEST_F(EngineFrame, QuitAndCutsceneSkipRequests)
     // No cut-scene plays: the next update ends the skip.
     g_Engine.Update();
     EXPECT_EQ(g_Engine.m_bSkipCutscene, 0);
+}
+
+namespace
+{
+// Holds a command's key down through its first bound key.
+void HoldCommand(int command, bool down)
+{
+    g_CommandMgr.m_bKeyState[g_CommandMgr.m_dwBindings[command][0]] = down ? 1 : 0;
+}
+} // namespace
+
+TEST_F(EngineFrame, DeveloperKeysWorkOnlyWithTheDeveloperSetting)
+{
+    g_CommandMgr.m_dwBindings[EEngine::CMD_DEV_SKIP_CUTSCENE][0] = DIK_F10;
+    g_CommandMgr.m_dwBindings[EEngine::CMD_DEV_SCREENSHOT][0] = DIK_F8;
+    g_CommandMgr.m_dwBindings[EEngine::CMD_DEV_FAR_PLANE_UP][0] = DIK_HOME;
+    g_CommandMgr.m_dwBindings[EEngine::CMD_DEV_FAR_PLANE_DOWN][0] = DIK_END;
+    g_Engine.m_bScreenshot = 0;
+    g_Menu.m_bMenuActive = 0;
+
+    // Without the setting the screenshot key asks for nothing.
+    g_Options.developer = 0;
+    HoldCommand(EEngine::CMD_DEV_SCREENSHOT, true);
+    g_Engine.Update();
+    EXPECT_EQ(g_Engine.m_bScreenshot, 0);
+
+    // With it, the engine's update asks for one screenshot per press.
+    g_Options.developer = 1;
+    g_Engine.Update();
+    EXPECT_EQ(g_Engine.m_bScreenshot, 1);
+    g_Engine.m_bScreenshot = 0;
+    g_Engine.Update();
+    EXPECT_EQ(g_Engine.m_bScreenshot, 0) << "the key still held is the same press";
+    HoldCommand(EEngine::CMD_DEV_SCREENSHOT, false);
+    g_Engine.Update();
+    HoldCommand(EEngine::CMD_DEV_SCREENSHOT, true);
+    g_Engine.Update();
+    EXPECT_EQ(g_Engine.m_bScreenshot, 1);
+    HoldCommand(EEngine::CMD_DEV_SCREENSHOT, false);
+
+    // The far plane moves half a unit a second while its key is held, not
+    // while the menu is up, and never comes nearer than one unit.
+    struct FarCase
+    {
+        int command;
+        BYTE menu;
+        float from, to;
+    };
+    const FarCase farCases[] = {
+        {EEngine::CMD_DEV_FAR_PLANE_UP, 0, 1000.0f, 1001.0f},
+        {EEngine::CMD_DEV_FAR_PLANE_DOWN, 0, 1000.0f, 999.0f},
+        {EEngine::CMD_DEV_FAR_PLANE_DOWN, 1, 1000.0f, 1000.0f},
+        {EEngine::CMD_DEV_FAR_PLANE_DOWN, 0, 1.5f, 1.0f},
+    };
+    for (const FarCase& c : farCases)
+    {
+        g_Camera.SetFarPlane(c.from);
+        g_Menu.m_bMenuActive = c.menu;
+        g_Engine.m_fDeltaTime = 2.0f;
+        HoldCommand(c.command, true);
+        g_Engine.DeveloperKeys();
+        HoldCommand(c.command, false);
+        EXPECT_FLOAT_EQ(g_Camera.GetFarPlane(), c.to)
+            << c.command << " menu " << int(c.menu) << " from " << c.from;
+    }
+    g_Menu.m_bMenuActive = 0;
+
+    // The skip key skips a cut-scene only once it has run five seconds.
+    g_CutScene.m_bPlaying = 1;
+    g_CutScene.m_fSceneTime = 4.0f;
+    g_Engine.m_bSkipCutscene = 0;
+    HoldCommand(EEngine::CMD_DEV_SKIP_CUTSCENE, true);
+    g_Engine.DeveloperKeys();
+    EXPECT_EQ(g_Engine.m_bSkipCutscene, 0);
+    HoldCommand(EEngine::CMD_DEV_SKIP_CUTSCENE, false);
+    g_Engine.DeveloperKeys();
+    g_CutScene.m_fSceneTime = 6.0f;
+    HoldCommand(EEngine::CMD_DEV_SKIP_CUTSCENE, true);
+    g_Engine.DeveloperKeys();
+    EXPECT_EQ(g_Engine.m_bSkipCutscene, 1);
+    EXPECT_NE(ConsoleLog().find("*** Stop cutscene!"), std::string::npos);
+    // Without a cut-scene the key does nothing.
+    g_Engine.m_bSkipCutscene = 0;
+    g_CutScene.m_bPlaying = 0;
+    HoldCommand(EEngine::CMD_DEV_SKIP_CUTSCENE, false);
+    g_Engine.DeveloperKeys();
+    HoldCommand(EEngine::CMD_DEV_SKIP_CUTSCENE, true);
+    g_Engine.DeveloperKeys();
+    EXPECT_EQ(g_Engine.m_bSkipCutscene, 0);
+    HoldCommand(EEngine::CMD_DEV_SKIP_CUTSCENE, false);
 }
 
 namespace
