@@ -104,7 +104,7 @@ void SetSingleRoute(strpostac* p, strPlace* node)
 }
 } // namespace
 
-// ---- Goals of Part one: a character, ahead, away ----------------------------------------------
+// ---- Simple goals: a character, ahead, away ----------------------------------------------
 
 void CPostacMgr::EstimateDoPostaci(strpostac* p)
 {

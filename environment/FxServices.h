@@ -51,7 +51,7 @@ bool FxObjectTakesEveryHit(HOBJECT object);
 // one falling after its death (a stain would hang in the air behind it).
 bool FxObjectTakesStains(HOBJECT object);
 
-// What the stand-ins above have seen, for the tests.
+// What the calls above have been asked, for the tests.
 struct FxServiceCounts
 {
     int iExplosions = 0;

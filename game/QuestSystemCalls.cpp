@@ -1,5 +1,5 @@
-// The mission scripts' calls into other managers; the stand-ins among them are
-// marked in QuestSystemCalls.h.
+// The mission scripts' calls into other managers, each noted in the journal
+// QuestSystemCalls.h describes.
 #include "game/QuestSystemCalls.h"
 
 #include "game/Battlefield.h"

@@ -299,14 +299,6 @@ public:
     // Program end: the registry is emptied.
     void Reset() { ClearTextures(); }
     strobjectframe& ObjectFrame(HOBJECT object);
-    // The passes of later work that the driver does not run yet: the one place
-    // each is named, remembered (not printed) once per world when the frame
-    // would have run it. `pass` is a string literal.
-    void SkipPass(const char* pass);
-    bool WasPassSkipped(const char* pass) const;
-    static constexpr DWORD SKIPPED_PASSES = 32;
-    const char* m_pSkippedPasses[SKIPPED_PASSES] = {};
-    DWORD m_iSkippedPasses = 0;
 
     // ---- Sun cascades (depth) --------------------------------------------------
     // The static cascades are kept while the camera stays; they are drawn

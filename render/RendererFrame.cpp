@@ -156,24 +156,6 @@ void ERenderer::PrintOncePerWorld(const char* line)
     }
 }
 
-void ERenderer::SkipPass(const char* pass)
-{
-    // Kept for the tests and the debugger, never printed: a player has nothing to do about it.
-    for (DWORD i = 0; i < m_iSkippedPasses; ++i)
-        if (m_pSkippedPasses[i] == pass || std::strcmp(m_pSkippedPasses[i], pass) == 0)
-            return;
-    if (m_iSkippedPasses < SKIPPED_PASSES)
-        m_pSkippedPasses[m_iSkippedPasses++] = pass;
-}
-
-bool ERenderer::WasPassSkipped(const char* pass) const
-{
-    for (DWORD i = 0; i < m_iSkippedPasses; ++i)
-        if (std::strcmp(m_pSkippedPasses[i], pass) == 0)
-            return true;
-    return false;
-}
-
 // ---- Engine update ---------------------------------------------------------------------
 
 void ERenderer::UpdateTime()
@@ -358,8 +340,7 @@ void CloseScenePath()
 }
 } // namespace
 
-// The order of each path is the table of its steps; a pass whose work is not
-// built yet is one SkipPass row, switched on where its Part lands.
+// The order of each path is the table of its steps.
 void ERenderer::RenderSceneRealistic()
 {
     OpenScenePath(true);
@@ -471,7 +452,6 @@ void ERenderer::InitAmbient()
     std::memset(m_ObjectFrame, 0, sizeof m_ObjectFrame);
     m_iOnceLines = 0;
     m_bOnceLinesFull = 0;
-    m_iSkippedPasses = 0;
     // Only files the data tree has: loading a missing texture ends the game.
     strtexture* white = FindTexturePath(kWhiteTexture) ? LoadTexture(kWhiteTexture, 0, 0, 0, 0) : nullptr;
     if (white)

@@ -324,7 +324,7 @@ void ERenderer::BindMaterial(EEffect* effect, strtexture* t, bool realistic)
     g_RenderStates.EnableCulling(!t->m_b2Sided);
     if (realistic && t->m_pEnvironment)
     {
-        // With textures off the white stand-in takes the environment's own
+        // With textures off the plain white texture takes the environment's own
         // stage, so no earlier material's cube map shows through.
         IDirect3DBaseTexture9* env =
             g_Options.DrawTextures ? static_cast<IDirect3DBaseTexture9*>(t->m_pEnvironment->m_pCubeTexture)

@@ -157,7 +157,6 @@ TEST_P(ShowcaseWorld, EverySurfaceOfTheShowcaseDrawsInOneFrame)
         EXPECT_TRUE(lampCasts);
         EXPECT_GT(g_ShadowCubeMaps.m_iGenerated, 0u);
     }
-    EXPECT_EQ(g_Renderer.m_iSkippedPasses, 0u) << g_Renderer.m_pSkippedPasses[0];
     // The sun's flare is up: flare 4 far out towards the sun.
     ASSERT_EQ(g_LensFlare.m_bLoaded, 1);
     EXPECT_EQ(g_LensFlare.m_bShown, 1);

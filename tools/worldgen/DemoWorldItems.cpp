@@ -397,6 +397,8 @@ std::string Catalogue()
 constexpr const char* HAND_GRENADE = "models\\!bronie\\granat\\granat.x";
 constexpr const char* HAND_KNIFE = "models\\!bronie\\da\\da.x";
 constexpr const char* THROWN_GRENADE = "prefabs\\bronie\\m67_low.x";
+// The launcher a respawned rocket carrier holds.
+constexpr const char* CARRIED_LAUNCHER = "prefabs\\bronie\\rpg7.x";
 constexpr double kTicksPerSecond = 4800.0;
 constexpr int kKeysPerSecond = 30;
 
@@ -492,6 +494,7 @@ void AddDemoItemFiles(std::vector<std::string>* files)
     for (const ItemModel& m : MODELS)
         files->push_back(m.file);
     files->push_back(THROWN_GRENADE);
+    files->push_back(CARRIED_LAUNCHER);
     for (const ItemModel& m : HELD_MODELS)
         files->push_back(HeldFile(m.file));
     for (const HandModel& h : HAND_MODELS)
@@ -519,7 +522,10 @@ bool WriteDemoItems(const std::filesystem::path& root)
         ok =
             tk::xfile::XWriteMeshFile(full.string().c_str(), m.make().Desc(), tk::xfile::XFormat::Text) && ok;
     }
-    ok = tk::xfile::XWriteMeshFile((root / "prefabs/bronie/m67_low.x").string().c_str(), Grenade().Desc(),
+    ok = tk::xfile::XWriteMeshFile((root / Slashes(THROWN_GRENADE)).string().c_str(), Grenade().Desc(),
+                                   tk::xfile::XFormat::Text) &&
+         ok;
+    ok = tk::xfile::XWriteMeshFile((root / Slashes(CARRIED_LAUNCHER)).string().c_str(), RocketLauncher().Desc(),
                                    tk::xfile::XFormat::Text) &&
          ok;
     for (const ItemModel& m : HELD_MODELS)
