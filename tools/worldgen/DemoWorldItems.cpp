@@ -525,8 +525,8 @@ bool WriteDemoItems(const std::filesystem::path& root)
     ok = tk::xfile::XWriteMeshFile((root / Slashes(THROWN_GRENADE)).string().c_str(), Grenade().Desc(),
                                    tk::xfile::XFormat::Text) &&
          ok;
-    ok = tk::xfile::XWriteMeshFile((root / Slashes(CARRIED_LAUNCHER)).string().c_str(), RocketLauncher().Desc(),
-                                   tk::xfile::XFormat::Text) &&
+    ok = tk::xfile::XWriteMeshFile((root / Slashes(CARRIED_LAUNCHER)).string().c_str(),
+                                   RocketLauncher().Desc(), tk::xfile::XFormat::Text) &&
          ok;
     for (const ItemModel& m : HELD_MODELS)
     {
