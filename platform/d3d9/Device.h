@@ -27,6 +27,7 @@ class GlContext;
 struct GlRenderer;
 struct LinkedProgram;
 struct GlDraw;
+struct PendingClear;
 template <class Interface> class ShaderObject;
 using VertexShader = ShaderObject<IDirect3DVertexShader9>;
 using PixelShader = ShaderObject<IDirect3DPixelShader9>;
@@ -192,6 +193,9 @@ public:
     // A texture of `levels` levels for a format; 0 when GL cannot hold the
     // format (the surfaces then live in memory only). `clear` zeroes it.
     GLuint CreateGlTexture(GLenum target, D3DFORMAT format, UINT width, UINT height, UINT levels, bool clear);
+    // Makes a clear a surface kept, on its image alone; the GL state the
+    // device applied is left as it was.
+    void ClearSurfaceNow(Surface* surface, const PendingClear& clear);
     // Drops what refers to a texture or shader about to be deleted.
     void ForgetGlTexture(GLuint texture);
     void ForgetShader(GLuint shader);
@@ -238,6 +242,9 @@ private:
     const std::vector<D3DVERTEXELEMENT9>& FvfElements(DWORD fvf);
     void MarkTargetsWritten();
     bool ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil);
+    // A clear of whole surfaces kept on them instead of made now; false when
+    // the viewport leaves part of one out.
+    bool DeferWholeClear(DWORD flags, const float rgba[4], float z, DWORD stencil);
     void PresentGl();
     // A colour copy between two surfaces the GPU holds; false when either has no GL image.
     bool BlitGl(Surface* src, const RECT& from, Surface* dst, const RECT& to, bool linear);

@@ -507,6 +507,7 @@ void Device::ShutdownGl()
     glDeleteFramebuffers(1, &gl.presentFbo);
     glDeleteFramebuffers(1, &gl.readFbo);
     glDeleteFramebuffers(1, &gl.blitFbo);
+    glDeleteFramebuffers(1, &gl.clearFbo);
     glDeleteBuffers(1, &gl.streamBuffer);
     glDeleteVertexArrays(1, &gl.vao);
     glDeleteVertexArrays(1, &gl.emptyVao);
@@ -1000,14 +1001,30 @@ void Device::SendUniforms(LinkedProgram& p, bool pretransformed)
 bool Device::BindTargets()
 {
     GlRenderer& gl = *m_gl;
+    for (Surface* s : m_renderTargets)
+        if (s && !s->HasGl())
+            return false;
+    if (!m_renderTargets[0])
+        return false;
+    // Clears kept on the targets are made on the framebuffer drawn into, in
+    // one go with what is drawn next.
+    PendingClear pending[TK_D3D_MAX_RENDER_TARGETS + 1];
+    bool anyPending = false;
+    for (UINT i = 0; i <= TK_D3D_MAX_RENDER_TARGETS; ++i)
+    {
+        Surface* s = i < TK_D3D_MAX_RENDER_TARGETS ? m_renderTargets[i] : m_depthStencil;
+        if (s && s->HasPendingClear())
+        {
+            pending[i] = s->TakePendingClear();
+            anyPending = true;
+        }
+    }
     FboKey key;
     std::memset(&key, 0, sizeof key);
     DWORD x8Mask = 0;
     for (UINT i = 0; i < TK_D3D_MAX_RENDER_TARGETS; ++i)
         if (Surface* s = m_renderTargets[i])
         {
-            if (!s->HasGl())
-                return false;
             s->PrepareForGpu();
             key.texture[i] = s->GlTexture(), key.level[i] = s->GlLevel(), key.face[i] = s->GlFace();
             if (s->Format() == D3DFMT_X8R8G8B8)
@@ -1066,7 +1083,92 @@ bool Device::BindTargets()
     gl.applied.depthAttached = depth;
     gl.applied.stencilAttached = stencil;
     gl.applied.x8Mask = x8Mask;
+    if (anyPending)
+    {
+        // Clears write every channel of the whole surface whatever the masks
+        // and the viewport say.
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthMask(GL_TRUE);
+        glStencilMask(0xff);
+        glDisable(GL_FRAMEBUFFER_SRGB);
+        GLsizei width = 0, height = 0;
+        for (UINT i = 0; i <= TK_D3D_MAX_RENDER_TARGETS; ++i)
+            if (Surface* s = i < TK_D3D_MAX_RENDER_TARGETS ? m_renderTargets[i] : m_depthStencil)
+                width = std::max(width, GLsizei(s->Width())), height = std::max(height, GLsizei(s->Height()));
+        glScissor(0, 0, width, height);
+        for (GLint t = 0; t < GLint(TK_D3D_MAX_RENDER_TARGETS); ++t)
+            if (pending[t].color)
+                glClearBufferfv(GL_COLOR, t, pending[t].rgba);
+        const PendingClear& d = pending[TK_D3D_MAX_RENDER_TARGETS];
+        if (d.depth && d.stencil)
+            glClearBufferfi(GL_DEPTH_STENCIL, 0, d.z, d.stencilValue);
+        else if (d.depth)
+            glClearBufferfv(GL_DEPTH, 0, &d.z);
+        else if (d.stencil)
+            glClearBufferiv(GL_STENCIL, 0, &d.stencilValue);
+        gl.applied.states.fill(kUnapplied);
+        std::memset(gl.applied.viewport, 0, sizeof gl.applied.viewport);
+    }
     return true;
+}
+
+void Device::ClearSurfaceNow(Surface* surface, const PendingClear& clear)
+{
+    if (!surface->HasGl() || !clear.Any())
+        return;
+    MakeCurrent();
+    GlRenderer& gl = *m_gl;
+    if (!gl.clearFbo)
+        glCreateFramebuffers(1, &gl.clearFbo);
+    const bool depthSurface = surface->IsDepthStencil();
+    const bool stencilBits = GetFormatInfo(surface->Format()).stencilBits > 0;
+    const GLenum attachment = !depthSurface ? GL_COLOR_ATTACHMENT0
+                              : stencilBits ? GL_DEPTH_STENCIL_ATTACHMENT
+                                            : GL_DEPTH_ATTACHMENT;
+    GLint type = 0;
+    glGetTextureParameteriv(surface->GlTexture(), GL_TEXTURE_TARGET, &type);
+    if (type == GL_TEXTURE_CUBE_MAP)
+        glNamedFramebufferTextureLayer(gl.clearFbo, attachment, surface->GlTexture(), surface->GlLevel(),
+                                       surface->GlFace());
+    else
+        glNamedFramebufferTexture(gl.clearFbo, attachment, surface->GlTexture(), surface->GlLevel());
+    glNamedFramebufferDrawBuffer(gl.clearFbo, depthSurface ? GL_NONE : GL_COLOR_ATTACHMENT0);
+    // This may come in the middle of a draw's setting up: what the draw
+    // applied is put back afterwards.
+    GLint scissor[4];
+    GLboolean colorMask[4], depthMask;
+    GLint stencilMask, stencilBackMask;
+    glGetIntegerv(GL_SCISSOR_BOX, scissor);
+    glGetBooleani_v(GL_COLOR_WRITEMASK, 0, colorMask);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    glGetIntegerv(GL_STENCIL_WRITEMASK, &stencilMask);
+    glGetIntegerv(GL_STENCIL_BACK_WRITEMASK, &stencilBackMask);
+    const GLboolean srgb = glIsEnabled(GL_FRAMEBUFFER_SRGB);
+    glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xff);
+    glDisable(GL_FRAMEBUFFER_SRGB);
+    glScissor(0, 0, GLsizei(surface->Width()), GLsizei(surface->Height()));
+    if (clear.color && !depthSurface)
+        glClearNamedFramebufferfv(gl.clearFbo, GL_COLOR, 0, clear.rgba);
+    if (depthSurface)
+    {
+        const bool stencil = clear.stencil && stencilBits;
+        if (clear.depth && stencil)
+            glClearNamedFramebufferfi(gl.clearFbo, GL_DEPTH_STENCIL, 0, clear.z, clear.stencilValue);
+        else if (clear.depth)
+            glClearNamedFramebufferfv(gl.clearFbo, GL_DEPTH, 0, &clear.z);
+        else if (stencil)
+            glClearNamedFramebufferiv(gl.clearFbo, GL_STENCIL, 0, &clear.stencilValue);
+    }
+    glScissor(scissor[0], scissor[1], scissor[2], scissor[3]);
+    glColorMaski(0, colorMask[0], colorMask[1], colorMask[2], colorMask[3]);
+    glDepthMask(depthMask);
+    glStencilMaskSeparate(GL_FRONT, GLuint(stencilMask));
+    glStencilMaskSeparate(GL_BACK, GLuint(stencilBackMask));
+    if (srgb)
+        glEnable(GL_FRAMEBUFFER_SRGB);
+    glNamedFramebufferTexture(gl.clearFbo, attachment, 0, 0);
 }
 
 void Device::MarkTargetsWritten()
@@ -1547,6 +1649,10 @@ bool Device::ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR co
             return false;
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && m_depthStencil && !m_depthStencil->HasGl())
         return false;
+    float rgba[4];
+    ColorFloats(color, rgba);
+    if (!rects && DeferWholeClear(flags, rgba, z, stencil))
+        return true;
     if (!BindTargets())
         return false;
     GlRenderer& gl = *m_gl;
@@ -1556,8 +1662,6 @@ bool Device::ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR co
     glStencilMask(0xff);
     glDisable(GL_FRAMEBUFFER_SRGB);
     gl.applied.states.fill(kUnapplied);
-    float rgba[4];
-    ColorFloats(color, rgba);
     const RECT viewport = {LONG(m_viewport.X), LONG(m_viewport.Y), LONG(m_viewport.X + m_viewport.Width),
                            LONG(m_viewport.Y + m_viewport.Height)};
     const DWORD rectCount = rects ? count : 1;
@@ -1602,6 +1706,51 @@ bool Device::ClearGl(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR co
             }
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && gl.applied.depthAttached)
         m_depthStencil->MarkGpuWritten();
+    return true;
+}
+
+bool Device::DeferWholeClear(DWORD flags, const float rgba[4], float z, DWORD stencil)
+{
+    // Only when the viewport takes in every surface the clear writes, so
+    // that what is kept is a value for each pixel.
+    auto whole = [&](const Surface* s)
+    {
+        return m_viewport.X == 0 && m_viewport.Y == 0 && m_viewport.Width >= s->Width() &&
+               m_viewport.Height >= s->Height();
+    };
+    const bool target = (flags & D3DCLEAR_TARGET) != 0;
+    Surface* depthSurface = m_depthStencil && m_depthStencil->HasGl() ? m_depthStencil : nullptr;
+    const bool depth = (flags & D3DCLEAR_ZBUFFER) != 0 && depthSurface;
+    const bool sten = (flags & D3DCLEAR_STENCIL) != 0 && depthSurface &&
+                      GetFormatInfo(depthSurface->Format()).stencilBits > 0;
+    if (!m_renderTargets[0] || !m_renderTargets[0]->HasGl())
+        return false;
+    for (Surface* s : m_renderTargets)
+        if (s && (!s->HasGl() || (target && !whole(s))))
+            return false;
+    if ((depth || sten) && !whole(depthSurface))
+        return false;
+    if (target)
+        for (Surface* s : m_renderTargets)
+            if (s)
+            {
+                PendingClear c;
+                c.color = true;
+                std::memcpy(c.rgba, rgba, sizeof c.rgba);
+                if (s->Format() == D3DFMT_X8R8G8B8)
+                    c.rgba[3] = 1.0f;
+                s->DeferClear(c);
+                m_backDrawnSincePresent |= s == m_backBuffers[0];
+            }
+    if (depth || sten)
+    {
+        PendingClear c;
+        c.depth = depth;
+        c.z = z;
+        c.stencil = sten;
+        c.stencilValue = GLint(stencil & 0xff);
+        depthSurface->DeferClear(c);
+    }
     return true;
 }
 

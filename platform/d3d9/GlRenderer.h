@@ -116,7 +116,8 @@ struct GlRenderer
     GLuint presentTexture = 0;
     GLuint presentFbo = 0;
     GLuint readFbo = 0;
-    GLuint blitFbo = 0; // StretchRect's destination
+    GLuint blitFbo = 0;  // StretchRect's destination
+    GLuint clearFbo = 0; // a kept clear made on one surface alone
     GLuint gammaTexture = 0;
     UINT presentWidth = 0;
     UINT presentHeight = 0;

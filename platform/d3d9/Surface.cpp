@@ -100,6 +100,7 @@ void Surface::DropGl()
     // Level surfaces go with their texture.
     if (!m_glTexture || m_container)
         return;
+    m_pendingClear = PendingClear{};
     OwnerDevice()->MakeCurrent();
     OwnerDevice()->ForgetGlTexture(m_glTexture);
     glDeleteTextures(1, &m_glTexture);
@@ -113,6 +114,7 @@ void Surface::AttachGl(GLuint texture, GLenum target, GLint level, GLint face)
     m_glTarget = target;
     m_glLevel = level;
     m_glFace = face;
+    m_pendingClear = PendingClear{};
     GlFormat gl;
     m_decodeBlocks = GlFormatOf(m_desc.Format, &gl) && gl.decodeBlocks;
     m_cpuStale = false;
@@ -134,6 +136,7 @@ GLuint Surface::ExchangeGl(GLuint texture)
 {
     // Until something is drawn into the new image, a read of memory still
     // finds the picture drawn before (the one given back).
+    MakePendingClear();
     const GLuint old = m_glTexture;
     m_glTexture = texture;
     m_downloadFrom = old;
@@ -155,8 +158,43 @@ BYTE* Surface::WriteBits()
     return Bits();
 }
 
+void Surface::DeferClear(const PendingClear& clear)
+{
+    if (!m_glTexture)
+        return;
+    // What the game wrote reaches the image first: a clear may leave some
+    // channels as they are. (Nothing written can wait behind a kept clear:
+    // a write reads the image back, which makes the clear.)
+    if (m_gpuStale)
+        PrepareForGpu();
+    if (clear.color)
+    {
+        m_pendingClear.color = true;
+        std::memcpy(m_pendingClear.rgba, clear.rgba, sizeof clear.rgba);
+    }
+    if (clear.depth)
+        m_pendingClear.depth = true, m_pendingClear.z = clear.z;
+    if (clear.stencil)
+        m_pendingClear.stencil = true, m_pendingClear.stencilValue = clear.stencilValue;
+    MarkGpuWritten();
+}
+
+PendingClear Surface::TakePendingClear()
+{
+    const PendingClear clear = m_pendingClear;
+    m_pendingClear = PendingClear{};
+    return clear;
+}
+
+void Surface::MakePendingClear()
+{
+    if (m_pendingClear.Any())
+        OwnerDevice()->ClearSurfaceNow(this, TakePendingClear());
+}
+
 void Surface::Download()
 {
+    MakePendingClear();
     m_cpuStale = false;
     GlFormat gl;
     if (!GlFormatOf(m_desc.Format, &gl) || gl.compressed)
@@ -174,6 +212,7 @@ void Surface::Download()
 
 void Surface::PrepareForGpu()
 {
+    MakePendingClear();
     if (!m_gpuStale || !m_glTexture)
         return;
     m_gpuStale = false;

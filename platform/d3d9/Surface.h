@@ -18,6 +18,19 @@
 
 namespace tk::d3d9
 {
+// A clear of a whole image that has not reached the GPU yet: the values of
+// the channels it sets.
+struct PendingClear
+{
+    bool color = false;
+    bool depth = false;
+    bool stencil = false;
+    float rgba[4] = {};
+    float z = 0.0f;
+    GLint stencilValue = 0;
+    bool Any() const { return color || depth || stencil; }
+};
+
 struct SurfaceSetup
 {
     UINT width;
@@ -79,6 +92,14 @@ public:
     }
     // Memory and image hold the same pixels (a fresh, cleared surface).
     void MarkInSync() { m_cpuStale = m_gpuStale = false; }
+    // A clear of the whole image, kept until something uses the image: a
+    // later whole clear replaces it, a draw into the surface makes it on the
+    // framebuffer it draws into, and any other use (a sample, a copy, a
+    // read-back) makes it first on its own.
+    void DeferClear(const PendingClear& clear);
+    bool HasPendingClear() const { return m_pendingClear.Any(); }
+    // The clear kept, handed to the caller who makes it now.
+    PendingClear TakePendingClear();
     // A stand-alone surface takes another image of its size and format; the
     // caller owns the one it gives back, which memory still reads from until
     // something is drawn into the new one.
@@ -92,6 +113,7 @@ public:
 private:
     size_t Offset(UINT x, UINT y) const { return size_t(y) * m_pitch + size_t(x) * m_bytesPerPixel; }
     void Download();
+    void MakePendingClear();
 
     D3DSURFACE_DESC m_desc;
     Tracked* m_container;
@@ -113,6 +135,7 @@ private:
     bool m_decodeBlocks = false; // DXT blocks in memory, 32-bit texels on the GPU
     bool m_cpuStale = false;     // the GPU drew since memory was last updated
     bool m_gpuStale = false;     // the game wrote since the image was last updated
+    PendingClear m_pendingClear;
 };
 
 // A rectangle inside a surface of the given size (null means all of it);

@@ -244,3 +244,87 @@ TEST_F(RasterTest, OneFloatTextureCoordinatesReadOnlyTheirOwnBytes)
     device->SetTexture(0, nullptr);
     texture->Release();
 }
+
+// A clear of a whole surface may wait until the surface is next used; every
+// use must still find it, whatever targets and states came in between.
+TEST_F(RasterTest, WholeClearsReachEachSurfaceBeforeItsNextUse)
+{
+    IDirect3DTexture9* textures[2] = {};
+    IDirect3DSurface9* surfaces[2] = {};
+    for (int i = 0; i < 2; ++i)
+    {
+        ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                        &textures[i], nullptr),
+                  D3D_OK);
+        ASSERT_EQ(textures[i]->GetSurfaceLevel(0, &surfaces[i]), D3D_OK);
+    }
+    const D3DCOLOR red = D3DCOLOR_ARGB(255, 255, 0, 0), green = D3DCOLOR_ARGB(255, 0, 255, 0),
+                   blue = D3DCOLOR_ARGB(255, 0, 0, 255);
+    ASSERT_EQ(device->SetRenderTarget(0, surfaces[0]), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, red, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->SetRenderTarget(0, surfaces[1]), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, blue, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, green, 1.0f, 0), D3D_OK);
+    // The first target, cleared and never drawn into, is sampled while the
+    // second is drawn into through a smaller viewport.
+    const D3DVIEWPORT9 viewport = {0, 0, 4, 4, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&viewport), D3D_OK);
+    ASSERT_EQ(device->SetTexture(0, textures[0]), D3D_OK);
+    Draw(Quad(0, 0, 8, 8, D3DCOLOR_XRGB(255, 255, 255)));
+    ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
+    EXPECT_EQ(Pixel(surfaces[1], 0, 0), red);
+    EXPECT_EQ(Pixel(surfaces[1], 3, 3), red);
+    EXPECT_EQ(Pixel(surfaces[1], 4, 4), green); // outside the viewport: the last clear
+    EXPECT_EQ(Pixel(surfaces[1], 7, 0), green);
+    EXPECT_EQ(Pixel(surfaces[0], 7, 7), red);
+    // A clear through a viewport that leaves part out keeps what was there.
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, blue, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(Pixel(surfaces[1], 3, 3), blue);
+    EXPECT_EQ(Pixel(surfaces[1], 4, 4), green);
+    IDirect3DSurface9* back = BackBuffer();
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    back->Release();
+    // A copy out of a target whose clear is still waiting copies the clear.
+    ASSERT_EQ(device->SetRenderTarget(0, surfaces[0]), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, blue, 1.0f, 0), D3D_OK);
+    back = BackBuffer();
+    ASSERT_EQ(device->SetRenderTarget(0, back), D3D_OK);
+    const RECT to = {10, 10, 18, 18};
+    ASSERT_EQ(device->StretchRect(surfaces[0], nullptr, back, &to, D3DTEXF_NONE), D3D_OK);
+    back->Release();
+    EXPECT_EQ(BackPixel(10, 10) & 0xffffff, blue & 0xffffff);
+    EXPECT_EQ(BackPixel(9, 9), kBlack);
+    for (int i = 0; i < 2; ++i)
+    {
+        surfaces[i]->Release();
+        textures[i]->Release();
+    }
+}
+
+TEST_F(RasterTest, AWaitingDepthClearKeepsTheStencilAndDecidesTheNextDraw)
+{
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_EQ(device->GetDepthStencilSurface(&depth), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 0.5f, 0x3c), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.25f, 0x11), D3D_OK);
+    TkSurfacePixels pixels;
+    ASSERT_TRUE(TkD3D9ReadSurface(depth, &pixels));
+    DWORD value;
+    std::memcpy(&value, pixels.bits, 4);
+    EXPECT_EQ(value & 0xff, 0x3cu);
+    EXPECT_NEAR((value >> 8) / 16777215.0, 0.25, 1e-6);
+    // Cleared to the near plane together with the colour, the depth hides a
+    // quad drawn right after; cleared to the far plane it shows it.
+    ASSERT_EQ(device->SetRenderState(D3DRS_ZENABLE, TRUE), D3D_OK);
+    RECT box;
+    for (const float z : {0.0f, 1.0f})
+    {
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlack, z, 0), D3D_OK);
+        std::vector<Vertex2D> quad = Quad(0, 0, 10, 10, D3DCOLOR_XRGB(200, 0, 0));
+        for (Vertex2D& v : quad)
+            v.z = 0.5f;
+        Draw(quad);
+        EXPECT_EQ(Covered(&box), z == 0.0f ? 0 : 100) << "depth cleared to " << z;
+    }
+    depth->Release();
+}
