@@ -173,7 +173,8 @@ MenuHitBox CMenu::HitBox(const strMenuItem& item)
 {
     const float sx = SX(), sy = SY();
     if (item.group >= 0)
-        return {item.x - 16.0f * sx, item.y - 8.0f * sy, item.x - 16.0f * sx + 216.0f * sx, item.y + 24.0f * sy};
+        return {item.x - 16.0f * sx, item.y - 8.0f * sy, item.x - 16.0f * sx + 216.0f * sx,
+                item.y + 24.0f * sy};
     return {item.x, item.y, item.x + item.width, item.y + 24.0f * sy};
 }
 

@@ -192,8 +192,9 @@ class MenuWindowRun
 {
 public:
     MenuWindowRun(XTestSession& x, GameProcess& game, const TempDir& dir)
-        : m_x(x), m_game(game), m_dir(dir), m_until(Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                                       std::chrono::duration<double>(kGameSeconds)))
+        : m_x(x), m_game(game), m_dir(dir),
+          m_until(Clock::now() +
+                  std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kGameSeconds)))
     {
     }
 
@@ -225,10 +226,7 @@ public:
     }
 
     // F8 in the menu saves the next frame.
-    bool MenuScreenshot(Bitmap* out)
-    {
-        return Press("F8") && Screenshot(out);
-    }
+    bool MenuScreenshot(Bitmap* out) { return Press("F8") && Screenshot(out); }
 
     bool Press(const char* key)
     {

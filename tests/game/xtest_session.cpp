@@ -113,8 +113,8 @@ bool XTestSession::Picture(int* width, int* height, std::vector<uint32_t>* pixel
     pixels->resize(static_cast<size_t>(attributes.width) * static_cast<size_t>(attributes.height));
     for (int y = 0; y < attributes.height; ++y)
         for (int x = 0; x < attributes.width; ++x)
-            (*pixels)[static_cast<size_t>(y) * static_cast<size_t>(attributes.width) + static_cast<size_t>(x)] =
-                static_cast<uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
+            (*pixels)[static_cast<size_t>(y) * static_cast<size_t>(attributes.width) +
+                      static_cast<size_t>(x)] = static_cast<uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
     XDestroyImage(image);
     return true;
 }
