@@ -6,6 +6,7 @@
 #include "characters/PostacMgr.h"
 #include "environment/FxInstance.h"
 #include "environment/FxMgr.h"
+#include "game/Battlefield.h"
 #include "game/BezierFollowState.h"
 #include "game/BezierMgr.h"
 #include "game/QuestSystem.h"
@@ -51,6 +52,10 @@ protected:
         g_QuestSystem.Reset();
         g_QuestSystem = QuestSystem();
         g_TextMgr.Free();
+        // A battlefield a script enabled would place its nests in the next
+        // test's world before that world's start resets it.
+        g_Battlefield.ReleaseUnits();
+        g_Battlefield.Reset();
         g_Engine.DeleteAllObjects();
         GameTest::TearDown();
     }
