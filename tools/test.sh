@@ -9,11 +9,17 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${TK_JOBS:-$(nproc 2>/dev/null || echo 2)}
+# Each stage prints when it starts and how long the run has taken so far.
+stage() { echo "=== $(date -u +%H:%M:%S) (${SECONDS}s) $*"; }
+stage "dependencies"
 "$root/tools/install-deps.sh"
 "$root/tools/check-tree.sh"
 
+stage "release build"
 "$root/tools/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+stage "release tests"
 ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
+stage "release tests, shuffled"
 "$root/tools/shuffled.sh" "$root/build"
 # A CI machine's disk is shared and can run low: each build's tree goes once its
 # tests have passed (the compiler cache keeps what a later run needs).
@@ -21,6 +27,7 @@ drop_build() { if [ -n "${CI:-}" ]; then rm -rf "$1"; fi; }
 drop_build "$root/build"
 
 if [ "${TK_SANITIZERS:-1}" != 0 ]; then
+  stage "sanitizer build"
   "$root/tools/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTK_SANITIZE=ON -DTK_BUILD_BENCH=OFF
   # The leak checker's reading of dynamic thread-local storage (Mesa's driver is
   # loaded with dlopen) can take a stale slot of glibc's table for a block and
@@ -30,7 +37,9 @@ if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   # shader-cache writer can crash that stop, so the software rasteriser draws on the
   # calling thread here and keeps no on-disk cache.
   export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
+  stage "sanitizer tests"
   ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
+  stage "sanitizer tests, shuffled"
   "$root/tools/shuffled.sh" "$root/build-asan"
   drop_build "$root/build-asan"
   unset ASAN_OPTIONS UBSAN_OPTIONS LP_NUM_THREADS MESA_SHADER_CACHE_DISABLE
@@ -39,6 +48,7 @@ fi
 fuzz_seconds=${TK_FUZZ_SECONDS:-10}
 if [ "$fuzz_seconds" != 0 ]; then
   if command -v clang++ >/dev/null; then
+    stage "fuzzing"
     "$root/tools/fuzz.sh" "$fuzz_seconds"
   else
     echo "clang++ not installed: fuzz targets skipped"
@@ -47,7 +57,10 @@ fi
 
 # The music thread and the game thread share the sound lock: the sound tests again under ThreadSanitizer.
 if [ "${TK_SANITIZERS:-1}" != 0 ]; then
+  stage "thread-sanitizer build"
   CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1 "$root/tools/build.sh" "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTK_TSAN=ON -DTK_BUILD_BENCH=OFF -DTK_TEST_FOLDERS=sound
+  stage "thread-sanitizer tests"
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir "$root/build-tsan" -j "$jobs" --output-on-failure
 fi
+stage "done"
