@@ -2,6 +2,7 @@
 // The demo world through the whole game, headless, for the benchmarks that
 // measure its frames: a copy of the data tree in a temporary folder, the game
 // window and device, the world started and shown past the loading screen.
+#include "support/BuildPaths.h"
 #include "game/MainGame.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
@@ -37,7 +38,7 @@ struct DemoGame
         dir = std::filesystem::temp_directory_path() / folder;
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
-        std::filesystem::copy(TK_DATA_DIR, dir, std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir(), dir, std::filesystem::copy_options::recursive);
         std::filesystem::current_path(dir);
         // Textures load relative to the start-up folder: the copied data tree.
         g_Console.SetStartupDirectory(dir.string().c_str());

@@ -4,6 +4,7 @@
 // same number of rectangles and texts through ERect and EFont alone. Thread
 // CPU time, so the GL driver's own threads do not count; the ratio shows what
 // the HUD's own logic costs.
+#include "support/BuildPaths.h"
 #include "BenchDevice.h"
 
 #include "game/MainGame.h"
@@ -42,7 +43,7 @@ struct HudScene : BenchDevice
 {
     HudScene() : previous(std::filesystem::current_path())
     {
-        std::filesystem::current_path(TK_DATA_DIR);
+        std::filesystem::current_path(tk::test::DataDir());
         g_Options.screenwidth = 64;
         g_Options.screenheight = 48;
         g_Options.fScreenScaleX = 64.0f / 1024.0f;

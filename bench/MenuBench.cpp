@@ -4,6 +4,7 @@
 // drawing of the picture, the puffs, the sun-lit figure and rifle, the items
 // and the cursor) in thread CPU time, so the GL driver's own threads do not
 // count. The frame's draw calls are reported.
+#include "support/BuildPaths.h"
 #include "BenchDevice.h"
 
 #include "mesh/MeshMgr.h"
@@ -48,7 +49,7 @@ std::filesystem::path SceneFolder()
          {"textures", "models/postacie", "prefabs/bronie_static", "fx", "misc", "sounds/special"})
     {
         fs::create_directories(folder / part);
-        fs::copy(fs::path(TK_DATA_DIR) / part, folder / part,
+        fs::copy(tk::test::DataDir() / part, folder / part,
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
     return folder;

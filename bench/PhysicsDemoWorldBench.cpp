@@ -2,6 +2,7 @@
 // with 500 dynamic boxes resting on its green and 50 falling onto it, through
 // the physics manager with the copy back to the scene objects. The same
 // bodies in a bare Bullet world are BM_BareBulletStep (PhysicsBench.cpp).
+#include "support/BuildPaths.h"
 #include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/HeadlessDevice.h"
@@ -75,7 +76,7 @@ void BM_PhysicsDemoWorldStep(benchmark::State& state)
 {
     const fs::path dir = fs::temp_directory_path() / ("tk-physicsbench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    fs::copy(TK_DATA_DIR, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(tk::test::DataDir(), dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
     TkSetBackend(TkBackend::Headless);

@@ -6,6 +6,7 @@
 // DecodeMusicStream / DecodeBareVorbis: the same Ogg Vorbis file decoded to
 // 16-bit samples by the music thread's stream and by a bare libvorbis loop
 // (budget: at most 1.2 times the bare loop).
+#include "support/BuildPaths.h"
 #include "bench/Harness.h"
 #include "platform/Backend.h"
 #include "platform/dsound/DSoundHeadless.h"
@@ -29,7 +30,7 @@ namespace
 constexpr int kBuffers = 64;
 constexpr DWORD kSourceRate = 22050;
 constexpr DWORD kBlockFrames = 1024;
-const std::string kMusic = std::string(TK_DATA_DIR) + "/music/DuskmereMainTheme.ogg";
+const std::string kMusic = tk::test::DataDir().string() + "/music/DuskmereMainTheme.ogg";
 
 void Mix64Buffers3D(benchmark::State& state)
 {

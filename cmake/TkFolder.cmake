@@ -20,8 +20,6 @@ function(tk_test_folder folder)
   add_executable(tests_${folder} ${sources} ${TK_TEST_SUPPORT})
   target_link_libraries(tests_${folder} PRIVATE tk_engine GTest::gtest_main GTest::gmock)
   target_include_directories(tests_${folder} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
-  target_compile_definitions(tests_${folder} PRIVATE TK_GAME_EXE="$<TARGET_FILE:duskmere2>"
-      TK_DATA_DIR="${CMAKE_SOURCE_DIR}/data")
   add_dependencies(tests_${folder} duskmere2)
   gtest_discover_tests(tests_${folder} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900)
 endfunction()

@@ -1,32 +1,62 @@
 #!/usr/bin/env bash
 # shuffled.sh DIR: runs every test program of DIR/tests whole, its tests in a
-# random order, so no test leans on what another left behind. The seed is
-# printed so a failure can be replayed with --gtest_random_seed. A program that
-# fails, or dies part-way (an abort, a sanitizer's report, a signal), has the
-# failures, the last test it started and the tail of its output printed.
+# random order, so no test leans on what another left behind; the programs run
+# side by side (TK_JOBS at once, else one per core). The seed is printed so a
+# failure can be replayed with --gtest_random_seed. A program that fails, or
+# dies part-way (an abort, a sanitizer's report, a signal), has the failures,
+# the last test it started and the tail of its output printed.
 #   TK_SHUFFLE_SEED=N   runs every program with this seed instead of a random one
+#   TK_GAME_TESTS=FILE  leaves out the tests named in FILE, one per line: those
+#                       that start the game in a process of its own (a CTest run
+#                       with the same setting lists them), which share nothing
+#                       with the tests before them
 set -uo pipefail
 dir=$1
-status=0
-for program in "$dir"/tests/tests_*; do
-  [ -x "$program" ] || continue
+jobs=${TK_JOBS:-$(nproc 2>/dev/null || echo 2)}
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+filter=
+if [ -n "${TK_GAME_TESTS:-}" ] && [ -s "$TK_GAME_TESTS" ]; then
+  filter="-$(sort -u "$TK_GAME_TESTS" | paste -sd: -)"
+fi
+export filter
+
+run_one() {
+  local program=$1 logs=$2 name seed rc
+  name=$(basename "$program")
   seed=${TK_SHUFFLE_SEED:-$((RANDOM % 99999 + 1))}
-  log=$(mktemp)
-  "$program" --gtest_shuffle --gtest_random_seed="$seed" >"$log" 2>&1
+  "$program" --gtest_shuffle --gtest_random_seed="$seed" ${filter:+--gtest_filter="$filter"} >"$logs/$name.log" 2>&1
   rc=$?
   if [ $rc != 0 ]; then
-    name=$(basename "$program")
-    echo "shuffled run of $name FAILED with exit code $rc (replay: $program --gtest_shuffle --gtest_random_seed=$seed):"
-    grep -E "^\[  FAILED  \]|Failure$" "$log" | head -n 40
-    last=$(grep -E "^\[ RUN      \]" "$log" | tail -n 1)
-    if [ -n "$last" ]; then
-      echo "last test started: ${last#\[ RUN      \] }"
-    fi
-    echo "--- the last lines of its output:"
-    tail -n 40 "$log"
-    echo "---"
-    status=1
+    echo "$rc $seed" >"$logs/$name.failed"
   fi
-  rm -f "$log"
+  return 0
+}
+export -f run_one
+
+# The largest programs first, so that a long one does not start last.
+programs=()
+while IFS= read -r program; do
+  [ -x "$program" ] && programs+=("$program")
+done < <(ls -S "$dir"/tests/tests_* 2>/dev/null)
+[ ${#programs[@]} -gt 0 ] || exit 0
+printf '%s\n' "${programs[@]}" | xargs -P "$jobs" -I{} bash -c 'run_one "$1" "$2"' _ {} "$logs"
+
+status=0
+for program in "${programs[@]}"; do
+  name=$(basename "$program")
+  [ -f "$logs/$name.failed" ] || continue
+  read -r rc seed <"$logs/$name.failed"
+  log="$logs/$name.log"
+  echo "shuffled run of $name FAILED with exit code $rc (replay: $program --gtest_shuffle --gtest_random_seed=$seed):"
+  grep -E "^\[  FAILED  \]|Failure$" "$log" | head -n 40
+  last=$(grep -E "^\[ RUN      \]" "$log" | tail -n 1)
+  if [ -n "$last" ]; then
+    echo "last test started: ${last#\[ RUN      \] }"
+  fi
+  echo "--- the last lines of its output:"
+  tail -n 40 "$log"
+  echo "---"
+  status=1
 done
 exit $status

@@ -18,6 +18,9 @@ stage "dependencies"
 stage "release build"
 "$root/tools/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 stage "release tests"
+# The tests that start the game are listed, and left out of the shuffled run.
+export TK_GAME_TESTS="$root/build/game-tests.txt"
+rm -f "$TK_GAME_TESTS"
 ctest --test-dir "$root/build" -j "$jobs" --output-on-failure
 stage "release tests, shuffled"
 "$root/tools/shuffled.sh" "$root/build"
@@ -38,11 +41,13 @@ if [ "${TK_SANITIZERS:-1}" != 0 ]; then
   # calling thread here and keeps no on-disk cache.
   export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
   stage "sanitizer tests"
+  export TK_GAME_TESTS="$root/build-asan/game-tests.txt"
+  rm -f "$TK_GAME_TESTS"
   ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
   stage "sanitizer tests, shuffled"
   "$root/tools/shuffled.sh" "$root/build-asan"
   drop_build "$root/build-asan"
-  unset ASAN_OPTIONS UBSAN_OPTIONS LP_NUM_THREADS MESA_SHADER_CACHE_DISABLE
+  unset TK_GAME_TESTS ASAN_OPTIONS UBSAN_OPTIONS LP_NUM_THREADS MESA_SHADER_CACHE_DISABLE
 fi
 
 fuzz_seconds=${TK_FUZZ_SECONDS:-10}

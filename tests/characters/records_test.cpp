@@ -1,5 +1,6 @@
 // Character records: creation from a description, the model with its hat,
 // eyes and weapon, lookups by name and object, marks, teleports and deletion.
+#include "support/BuildPaths.h"
 #include "characters_fixture.h"
 #include "path_graph.h"
 
@@ -227,8 +228,8 @@ TEST_F(CharactersTest, TheModelComesWithItsHatEyesAndWeapon)
 TEST_F(CharactersTest, AnimationNamesTakeTheWeaponsSuffixThenTheCataloguesThenThePlainName)
 {
     std::filesystem::create_directories("models");
-    std::filesystem::copy(std::filesystem::path(TK_DATA_DIR) / "models" / "demo_soldier",
-                          "models/demo_soldier", std::filesystem::copy_options::recursive);
+    std::filesystem::copy(tk::test::DataDir() / "models" / "demo_soldier", "models/demo_soldier",
+                          std::filesystem::copy_options::recursive);
     const std::string drop = std::string("\nDrop_Object ") + BOX_MESH + "\nHeld_Object " + BOX_MESH + "\n";
     temp->Write("scripts/items.txt",
                 "item Nine\nName Nine\nWeapon\nUnique_Id 1\nanim_add_name 9" + drop +

@@ -3,6 +3,7 @@
 // ".grs" cache (round trip, and every damaged form refused), the sectors and
 // their reach, the tuft geometry, and the pass's switch.
 
+#include "support/BuildPaths.h"
 #include "environment/FxServices.h"
 #include "environment/PlantMgr.h"
 #include "mesh/MeshMgr.h"
@@ -455,7 +456,7 @@ protected:
         PlantMgrTest::SetUp();
         g_d3dpp = d3dParams;
         ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
-        std::filesystem::copy(TK_DATA_DIR "/fx", temp->path() / "fx",
+        std::filesystem::copy(tk::test::DataDir() / "fx", temp->path() / "fx",
                               std::filesystem::copy_options::recursive);
         g_EffectMgr.Init();
         g_AmbientProbe.Create();

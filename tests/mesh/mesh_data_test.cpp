@@ -1,4 +1,5 @@
 // The bundled meshes load through the mesh table with the answers their generator builds them to.
+#include "support/BuildPaths.h"
 #include "mesh_fixture.h"
 
 #include <cmath>
@@ -13,7 +14,7 @@ protected:
     // The bundled file copied into the test's folder under the same relative name.
     void Bundle(const std::string& relative)
     {
-        const std::filesystem::path from = std::filesystem::path(TK_DATA_DIR) / relative;
+        const std::filesystem::path from = tk::test::DataDir() / relative;
         ASSERT_TRUE(std::filesystem::exists(from)) << from;
         std::filesystem::create_directories(std::filesystem::path(relative).parent_path());
         std::filesystem::copy_file(from, relative, std::filesystem::copy_options::overwrite_existing);

@@ -1,5 +1,6 @@
 // DrawSubset draws each subset of a table mesh from its attribute range: the bundled hut, seen from
 // the side on the headless back buffer, shows its walls and its roof in their subsets' colours.
+#include "support/BuildPaths.h"
 #include "mesh_fixture.h"
 
 #include "platform/d3d9/HeadlessDevice.h"
@@ -25,7 +26,7 @@ struct ScreenVertex
 TEST_F(MeshTest, SubsetsOfTheHutDrawInTheirRanges)
 {
     std::filesystem::create_directories("prefabs");
-    std::filesystem::copy_file(std::filesystem::path(TK_DATA_DIR) / "prefabs/hut.x", "prefabs/hut.x");
+    std::filesystem::copy_file(tk::test::DataDir() / "prefabs/hut.x", "prefabs/hut.x");
     const strmesh* hut = g_MeshMgr.GetEntry(g_MeshMgr.LoadMesh("prefabs\\hut.x"));
     ASSERT_NE(hut, nullptr);
 

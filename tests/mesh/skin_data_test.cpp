@@ -1,5 +1,6 @@
 // The bundled figure loads with its side files, plays its default animation, walks, and its skinned
 // vertices follow their bones through the palettes.
+#include "support/BuildPaths.h"
 #include "skin_fixture.h"
 
 #include "mesh/SkinMeshCollision.h"
@@ -16,7 +17,7 @@ protected:
     void SetUp() override
     {
         SkinTest::SetUp();
-        const std::filesystem::path from = std::filesystem::path(TK_DATA_DIR) / "models" / "hero";
+        const std::filesystem::path from = tk::test::DataDir() / "models" / "hero";
         ASSERT_TRUE(std::filesystem::exists(from)) << from;
         std::filesystem::create_directories("models");
         std::filesystem::copy(from, "models/hero", std::filesystem::copy_options::recursive);

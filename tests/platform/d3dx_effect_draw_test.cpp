@@ -2,6 +2,7 @@
 // "skylight" RenderScene technique, read back by its pixels; what the draw log
 // keeps of the effect per draw; drawing again after a device loss and reset.
 
+#include "support/BuildPaths.h"
 #include "platform/d3d9/HeadlessDevice.h"
 #include "platform/d3dx/Effect.h"
 #include "platform/d3dx/EffectDrawLog.h"
@@ -59,7 +60,8 @@ protected:
     {
         params = WindowedParams(kWidth, kHeight);
         ASSERT_NO_FATAL_FAILURE(CreateHeadlessDevice(params, &d3d, &device));
-        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                              std::filesystem::copy_options::recursive);
         ID3DXBuffer* errors = nullptr;
         ASSERT_EQ(D3DXCreateEffectFromFileA(device, "fx\\skylight.fxc", nullptr, nullptr,
                                             D3DXSHADER_OPTIMIZATION_LEVEL3 | D3DXFX_NOT_CLONEABLE, nullptr,

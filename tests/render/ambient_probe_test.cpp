@@ -1,6 +1,7 @@
 // The ambient probe: the centre pixel of its 16 x 16 target read back, its
 // Begin/End pairs nesting around many probes without keeping the back
 // buffer, and a device reset it survives without a world reload.
+#include "support/BuildPaths.h"
 #include "render_fixture.h"
 
 #include "mesh/Mesh.h"
@@ -158,7 +159,8 @@ protected:
         AmbientProbeTest::SetUp();
         g_Engine.DeleteAllObjects();
         ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
-        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                              std::filesystem::copy_options::recursive);
         g_EffectMgr.Init();
         WriteTga("textures/misc/bialy.tga", 0xFFFFFFFF);
         WriteTga("textures/misc/czarne.tga", 0xFF000000);

@@ -1,6 +1,7 @@
 // The textures of the bundled data tree load through the registry with their
 // script properties, and no script line names a file that is not there.
 
+#include "support/BuildPaths.h"
 #include "render_fixture.h"
 
 #include "support/ConsoleLog.h"
@@ -21,7 +22,7 @@ protected:
         RenderTest::SetUp();
         namespace fs = std::filesystem;
         for (const char* folder : {"textures", "scripts"})
-            fs::copy(fs::path(TK_DATA_DIR) / folder, dir.path() / folder, fs::copy_options::recursive);
+            fs::copy(tk::test::DataDir() / folder, dir.path() / folder, fs::copy_options::recursive);
         g_Renderer.ScanTextureDirectory();
     }
 };
@@ -55,7 +56,8 @@ TEST(BundledGround, TheRoadAndTheGreenRepeatTheirTexturesUnstretched)
     // spans the same world distance along both axes, and a few units of it:
     // the texture repeats instead of being drawn out over a face 400 long.
     tk::xfile::XDocument doc;
-    ASSERT_EQ(tk::xfile::XReadFile(TK_DATA_DIR "/meshes/demo/ground.x", &doc), tk::xfile::XResult::Ok);
+    ASSERT_EQ(tk::xfile::XReadFile((tk::test::DataDir() / "meshes/demo/ground.x").string().c_str(), &doc),
+              tk::xfile::XResult::Ok);
     int meshIndex = -1;
     for (size_t i = 0; i < doc.objects.size() && meshIndex < 0; ++i)
         if (doc.objects[i].type == "Mesh")

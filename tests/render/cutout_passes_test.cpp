@@ -3,6 +3,7 @@
 // water and lava. Each case places boxes whose one material carries the
 // texture-script flags under test and reads the frame's draw log: which
 // technique drew what, and in which states.
+#include "support/BuildPaths.h"
 #include "render_fixture.h"
 
 #include "game/SaveMgr.h"
@@ -43,7 +44,8 @@ protected:
         Env.SetSkyLightDirection(&sun);
         g_Options.DepthStencilFormat = D3DFMT_D24S8;
         g_Options.PostProcessOff = GetParam() ? 1 : 0;
-        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                              std::filesystem::copy_options::recursive);
         g_EffectMgr.Init();
         WriteTga("textures/misc/bialy.tga", kWhite);
         g_Camera.SetPosition(D3DXVECTOR3(0.0f, 4.0f, -12.0f));

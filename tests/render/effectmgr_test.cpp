@@ -2,6 +2,7 @@
 // any case, their handles looked up once, failures reported and skipped, and
 // the device loss and reset passed on.
 
+#include "support/BuildPaths.h"
 #include "platform/d3dx/EffectDrawLog.h"
 #include "render/EffectMgr.h"
 #include "shell/Console.h"
@@ -195,7 +196,8 @@ TEST_F(EffectMgrTest, RecordsAreCountedUnderOneTag)
 
 TEST_F(EffectMgrTest, ShippedEffectsLoadAndOutliveADeviceReset)
 {
-    std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+    std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                          std::filesystem::copy_options::recursive);
     g_EffectMgr.Init();
     for (const char* name : {"SimplestMesh", "skylight"})
     {

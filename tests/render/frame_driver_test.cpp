@@ -1,6 +1,7 @@
 // The scene frame driver and the services its passes share: the clocks, the
 // level's first frames, the cascades each mode draws, the frame texture
 // lists, a missing effect, and a material's maps on their stages.
+#include "support/BuildPaths.h"
 #include "render_fixture.h"
 
 #include "game/SaveMgr.h"
@@ -65,7 +66,8 @@ protected:
     }
     void LoadShippedEffects()
     {
-        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                              std::filesystem::copy_options::recursive);
         g_EffectMgr.Init();
         ASSERT_NE(g_EffectMgr.FindEffect("SkyDepth"), nullptr);
         ASSERT_NE(g_EffectMgr.FindEffect("skylight"), nullptr);

@@ -1,6 +1,7 @@
 // The point lights' cube shadows and the water targets: which lights take the
 // three slots, when a cube is drawn, what it holds, and the water targets'
 // sizes and failures.
+#include "support/BuildPaths.h"
 #include "render_fixture.h"
 
 #include "mesh/MeshMgr.h"
@@ -27,7 +28,8 @@ protected:
         RenderTest::SetUp();
         g_Engine.DeleteAllObjects();
         ASSERT_EQ(device->CreateVertexDeclaration(g_MeshVertexDecl, &g_pDeclMesh), D3D_OK);
-        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                              std::filesystem::copy_options::recursive);
         g_EffectMgr.Init();
         g_Options.VideoOptionA = 1;
         g_Options.DrawProjectors = 1;

@@ -3,6 +3,7 @@
 // pass), the figure casts into the dynamic sun cascade, two figures of
 // different models drawn in one frame each show their own pose, and figures
 // take their textures' variants in turn.
+#include "support/BuildPaths.h"
 #include "render_fixture.h"
 
 #include "mesh/BinaFile.h"
@@ -92,7 +93,8 @@ protected:
         const D3DVECTOR sun = {0.0f, -0.5f, 1.0f};
         Env.SetSkyLightDirection(&sun);
         g_Options.DepthStencilFormat = D3DFMT_D24S8;
-        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                              std::filesystem::copy_options::recursive);
         g_EffectMgr.Init();
         ASSERT_NE(g_EffectMgr.FindEffect("SkyLightSkinmesh"), nullptr);
         ASSERT_NE(g_EffectMgr.FindEffect("SkyLightSkinmeshF"), nullptr);

@@ -5,6 +5,7 @@
 // through the moving casters' cascade; a world without the sky light keeps
 // the sun's light and loses only its shadows; the depth passes leave no
 // tree's sway on the casters after them.
+#include "support/BuildPaths.h"
 #include "render_fixture.h"
 
 #include "game/SaveMgr.h"
@@ -61,7 +62,8 @@ protected:
         Env.SetSkyLightDirection(&kSun);
         g_Options.DepthStencilFormat = D3DFMT_D24S8;
         g_Options.PostProcessOff = GetParam() ? 1 : 0;
-        std::filesystem::copy(TK_DATA_DIR "/fx", dir.path() / "fx", std::filesystem::copy_options::recursive);
+        std::filesystem::copy(tk::test::DataDir() / "fx", dir.path() / "fx",
+                              std::filesystem::copy_options::recursive);
         g_EffectMgr.Init();
         ASSERT_NE(g_EffectMgr.FindEffect("skylight"), nullptr);
         WriteTga("textures/misc/bialy.tga", kWhite);

@@ -1,4 +1,5 @@
 // "save\keys.cfg" and the key-command table.
+#include "support/BuildPaths.h"
 #include "input_fixture.h"
 
 #include "platform/dinput/DInput.h"
@@ -289,7 +290,7 @@ TEST_F(KeysConfigTest, KeyNamesComeFromTextKeysAfterDefaultsAndAfterLoading)
 TEST_F(KeysConfigTest, ShippedTextKeysNameEveryNamedKey)
 {
     Mark();
-    g_TextMgr.Load(TK_DATA_DIR "/scripts/text_keys.txt");
+    g_TextMgr.Load((tk::test::DataDir() / "scripts/text_keys.txt").string().c_str());
     EXPECT_FALSE(Printed("ERROR"));
     g_CommandMgr.SetDefaultKeys();
     int named = 0;

@@ -1,4 +1,5 @@
 // The main loop's passes in-process, on the headless window, clock and device.
+#include "support/BuildPaths.h"
 #include "game/MainGame.h"
 #include "platform/Backend.h"
 #include "platform/d3d9/D3D9.h"
@@ -46,7 +47,7 @@ protected:
         for (const char* folder : {"hud", "misc"})
         {
             std::filesystem::create_directories(m_dir.path() / "textures" / folder);
-            std::filesystem::copy(std::filesystem::path(TK_DATA_DIR) / "textures" / folder,
+            std::filesystem::copy(tk::test::DataDir() / "textures" / folder,
                                   m_dir.path() / "textures" / folder,
                                   std::filesystem::copy_options::recursive);
         }

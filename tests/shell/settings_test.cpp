@@ -1,4 +1,5 @@
 // The settings: every name of the setter, the settings files and bad input.
+#include "support/BuildPaths.h"
 #include "shell/console_fixture.h"
 
 #include "shell/Orientation.h"
@@ -506,7 +507,7 @@ TEST_F(Settings, BronSettingsWithoutAWeaponDoNothing)
 
 TEST_F(Settings, TheBundledTkCfgStartsWindowedOnTheDemoWorld)
 {
-    std::filesystem::current_path(TK_DATA_DIR);
+    std::filesystem::current_path(tk::test::DataDir());
     g_Console.LoadConfig("tk.cfg");
     std::filesystem::current_path(m_dir);
     EXPECT_EQ(g_Options.Windowed, 1);

@@ -1,4 +1,5 @@
 // The text-key table: loading "scripts\text_keys.txt", lookups and expansion.
+#include "support/BuildPaths.h"
 #include "shell/console_fixture.h"
 
 #include "shell/TextUtils.h"
@@ -227,7 +228,7 @@ TEST_F(TextKeys, ReadLineExpandsThroughTheGlobalTable)
 TEST(TextKeysBundled, TheGameNameComesFromTheBundledData)
 {
     const std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(TK_DATA_DIR);
+    std::filesystem::current_path(tk::test::DataDir());
     ETextMgr table;
     std::filesystem::current_path(old);
     EXPECT_STREQ(table.GetText(">GameName"), "Duskmere 2");

@@ -1,6 +1,7 @@
 // A headless session with TK_SOUND_WAV: the mixer follows the virtual clock
 // and what it plays (here the bundled wind loop and the main theme) lands in
 // the file, however slowly the machine runs.
+#include "support/BuildPaths.h"
 #include "sound_fixture.h"
 
 #include "sound/MusicThread.h"
@@ -16,7 +17,7 @@
 
 namespace
 {
-const std::string kData = TK_DATA_DIR;
+const std::string kData = tk::test::DataDir().string();
 
 // The root mean square of the left channel over [from, to) frames.
 double Rms(const BYTE* bytes, DWORD from, DWORD to)

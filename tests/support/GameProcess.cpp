@@ -1,5 +1,9 @@
 #include "support/GameProcess.h"
 
+#include "BuildPaths.h"
+
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include <cerrno>
@@ -14,10 +18,33 @@
 
 namespace fs = std::filesystem;
 
+namespace
+{
+// With TK_GAME_TESTS set, every test that starts the game adds its name to that
+// file. The game runs in a process of its own, so such a test shares nothing
+// with the tests that ran before it in the test program: the shuffled run
+// leaves these tests out (tools/shuffled.sh), as they only cost time there.
+void NoteGameTest()
+{
+    const char* list = ::getenv("TK_GAME_TESTS");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!list || !*list || !test)
+        return;
+    const std::string line = std::string(test->test_suite_name()) + "." + test->name() + "\n";
+    // One write of one short line: lines of tests running side by side do not mix.
+    const int fd = ::open(list, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    ::close(fd);
+}
+} // namespace
+
 GameProcess::GameProcess(const fs::path& dir, const std::vector<std::pair<std::string, std::string>>& env,
                          const fs::path& errors)
 {
-    const std::string exe = TK_GAME_EXE;
+    const std::string exe = tk::test::GameExe().string();
+    NoteGameTest();
     m_pid = ::fork();
     if (m_pid == 0)
     {
@@ -97,7 +124,7 @@ void GameProcess::Kill()
 
 void CopyDataTree(const fs::path& dir)
 {
-    fs::copy(TK_DATA_DIR, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(tk::test::DataDir(), dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
 std::vector<std::string> ReadLines(const fs::path& file)

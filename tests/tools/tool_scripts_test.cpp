@@ -1,6 +1,7 @@
 // The scripts of tools/ that the two README commands run, on fixtures of
 // their own: the shuffled whole runs of the test programs and what they print
 // when one fails, and the run folder's copy of the bundled data.
+#include "support/BuildPaths.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 
 namespace
 {
-const fs::path kTools = fs::path(TK_DATA_DIR).parent_path() / "tools";
+const fs::path kTools = tk::test::DataDir().parent_path() / "tools";
 
 struct ScriptRun
 {

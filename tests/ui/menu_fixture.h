@@ -5,6 +5,7 @@
 // back afterwards. The mouse is driven as the poll leaves it: a position in
 // 0..pi on each axis and the left button's byte.
 
+#include "support/BuildPaths.h"
 #include "support/Globals.h"
 #include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
@@ -102,7 +103,7 @@ protected:
 
     void CopyBundled(const std::string& folder)
     {
-        const std::filesystem::path from = std::filesystem::path(TK_DATA_DIR) / folder;
+        const std::filesystem::path from = tk::test::DataDir() / folder;
         const std::filesystem::path to = dir.path() / folder;
         std::filesystem::create_directories(to);
         std::filesystem::copy(from, to,

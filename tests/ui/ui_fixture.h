@@ -5,6 +5,7 @@
 // draw the HUD alone and read the draw log: which textures were drawn, with
 // which colours and where.
 
+#include "support/BuildPaths.h"
 #include "support/Globals.h"
 #include "support/HeadlessD3D.h"
 #include "support/TempDir.h"
@@ -84,7 +85,7 @@ protected:
 
     void CopyBundled(const std::string& folder)
     {
-        const std::filesystem::path from = std::filesystem::path(TK_DATA_DIR) / folder;
+        const std::filesystem::path from = tk::test::DataDir() / folder;
         const std::filesystem::path to = dir.path() / folder;
         std::filesystem::create_directories(to);
         std::filesystem::copy(from, to,

@@ -1,5 +1,6 @@
 // The world's ambient sound with its cross-fade, action voices, and the
 // respawner data file of a world.
+#include "support/BuildPaths.h"
 #include "worldfile_fixture.h"
 
 #include "game/MainGame.h"
@@ -34,7 +35,7 @@ protected:
         g_EngineObject.Release();
         ActionCalls::ClearJournal();
         std::filesystem::create_directories("sounds");
-        const std::filesystem::path data(TK_DATA_DIR);
+        const std::filesystem::path data(tk::test::DataDir());
         std::filesystem::copy_file(data / "sounds" / "ambient" / "wind_loop.wav", "sounds/wind.wav");
         std::filesystem::copy_file(data / "sounds" / "pickup" / "ammo.wav", "sounds/rain.wav");
     }

@@ -1,6 +1,7 @@
 // The worlds of the data tree: every one loads with no line refused or passed
 // over, the demo world puts every object where its generator placed it, and
 // the bundled files are what the generator writes.
+#include "support/BuildPaths.h"
 #include "worldfile_fixture.h"
 
 #include "mesh/Mesh.h"
@@ -164,14 +165,14 @@ TEST(DemoWorldData, TheBundledFilesAreWhatTheGeneratorWrites)
         SCOPED_TRACE(file);
         const std::string made = ReadBytes(dir.path() / file);
         ASSERT_FALSE(made.empty());
-        EXPECT_TRUE(made == ReadBytes(fs::path(TK_DATA_DIR) / file))
+        EXPECT_TRUE(made == ReadBytes(tk::test::DataDir() / file))
             << "run tk_worldgen on the data tree and commit what it writes";
     }
 }
 
 TEST(DemoWorldData, TheBundledSettingsStartTheDemoWorld)
 {
-    const std::string cfg = ReadBytes(fs::path(TK_DATA_DIR) / "tk.cfg");
+    const std::string cfg = ReadBytes(tk::test::DataDir() / "tk.cfg");
     EXPECT_NE(cfg.find(std::string("runworld ") + worldgen::DEMO_WORLD_FILE), std::string::npos);
 }
 } // namespace
