@@ -103,6 +103,25 @@ TEST(ShuffledRuns, TheSeedGivenIsTheSeedEveryProgramRunsWith)
     EXPECT_NE(run.output.find("exit code 3"), std::string::npos) << run.output;
 }
 
+TEST(ShuffledRuns, TheTestsListedAsStartingTheGameAreLeftOutOnce)
+{
+    TempDir dir(false);
+    dir.Write("tests/tests_listed", "#!/bin/sh\necho \"args: $*\"\nexit 3\n");
+    fs::permissions(dir.path() / "tests/tests_listed", fs::perms::owner_all);
+    // Each test that starts the game adds its line, and a retried one adds it again.
+    dir.Write("game-tests.txt", "Menu.Opens\nDamaged/Files.Load/Junk\nMenu.Opens\n");
+    const ScriptRun run = RunScript("TK_GAME_TESTS=" + Quoted(dir.path() / "game-tests.txt") + " " +
+                                    Quoted(kTools / "shuffled.sh") + " " + Quoted(dir.path()));
+    EXPECT_NE(run.output.find("--gtest_filter=-Damaged/Files.Load/Junk:Menu.Opens\n"), std::string::npos)
+        << run.output;
+
+    // No list, or an empty one: every test runs.
+    dir.Write("game-tests.txt", "");
+    const ScriptRun empty = RunScript("TK_GAME_TESTS=" + Quoted(dir.path() / "game-tests.txt") + " " +
+                                      Quoted(kTools / "shuffled.sh") + " " + Quoted(dir.path()));
+    EXPECT_EQ(empty.output.find("--gtest_filter"), std::string::npos) << empty.output;
+}
+
 std::string CopyData(const TempDir& bundle, const TempDir& run)
 {
     const ScriptRun copy =
