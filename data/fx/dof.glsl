@@ -13,23 +13,27 @@
     vec3 NormalAt(vec2 uv) { return normalize(texture(NormalSampler, uv).rgb * 2.0 - 1.0); }
 
 // A light volume's share at this pixel: albedo times the light's colour, its
-// facing and a linear fall-off to its range. Reads the G-buffer at the pixel.
-// A cube face not drawn since its creation (0) shadows nothing.
+// facing and a linear fall-off to its range. Reads the G-buffer at the pixel
+// (the volume is drawn into a target of the G-buffer's size, so the pixel's
+// own texel holds its distance). Most pixels a volume covers lie out of the
+// light's reach: they are sent away on the squared distance, before any other
+// read. A cube face not drawn since its creation (0) shadows nothing.
 #define TK_VOLUME_LIGHT(POS, COLOUR, RANGE, POWER, SHADOWED, LINEAR)                                      \
     layout(location = 0) out vec4 outColor;                                                              \
     TK_DEFERRED_HELPERS                                                                                  \
     void main()                                                                                          \
     {                                                                                                    \
-        vec2 uv = gl_FragCoord.xy * depthBufferDimensions.xy;                                            \
-        float depth = texture(PositionSampler, uv).r;                                                    \
+        float depth = texelFetch(PositionSampler, ivec2(gl_FragCoord.xy), 0).r;                          \
         if (depth <= 0.0)                                                                                \
             discard;                                                                                     \
+        vec2 uv = gl_FragCoord.xy * depthBufferDimensions.xy;                                            \
         vec3 world = WorldAt(uv, depth);                                                                 \
         vec3 toLight = POS.xyz - world;                                                                  \
-        float distance = length(toLight);                                                                \
         float range = max(RANGE, 0.001);                                                                 \
-        if (distance >= range)                                                                           \
+        float distance2 = dot(toLight, toLight);                                                         \
+        if (distance2 >= range * range)                                                                  \
             discard;                                                                                     \
+        float distance = sqrt(distance2);                                                                \
         float fall = 1.0 - distance / range;                                                             \
         if (LINEAR)                                                                                      \
             fall = sqrt(fall);                                                                           \

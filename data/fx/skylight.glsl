@@ -173,6 +173,8 @@ vec4 ShadeScene(bool env, bool painted)
     }
 
     vec3 toSun = -normalize(g_SkyLightDir.xyz);
+    // The sun's shadow here, found once for either way of lighting below.
+    float shadow = g_bUseSkyLight ? SunShadow() : 0.0;
     if (g_bDeferred)
     {
         float specular = 0.0;
@@ -186,7 +188,7 @@ vec4 ShadeScene(bool env, bool painted)
             base = mix(base, texture(EnvironmentSampler, reflect(eyeRay, n)).rgb, 0.35 * texel.a);
         }
         outPosition = vec4(max(length(vWorld - g_CameraPosition.xyz), 0.0001), 0.0, 0.0, 1.0);
-        outNormal = vec4(n * 0.5 + 0.5, g_bUseSkyLight ? SunShadow() : 0.0);
+        outNormal = vec4(n * 0.5 + 0.5, shadow);
         outSpecular = vec4(specular, selfLit, 0.0, 1.0);
         float a = (g_bDrawTransparent || g_bDrawTranslucent) ? texel.a : 1.0;
         return vec4(base + vec3(g_fItemDropped), a);
@@ -195,7 +197,7 @@ vec4 ShadeScene(bool env, bool painted)
     outNormal = vec4(0.5, 0.5, 0.5, 0.0);
     outSpecular = vec4(0.0);
     float facing = g_bUseSkyLight ? max(dot(n, toSun), 0.0) : 0.0;
-    float sun = facing > 0.0 ? facing * SunShadow() : 0.0;
+    float sun = facing * shadow;
     vec3 light = g_AmbientLightDiffuse.rgb + g_SkyLightDiffuse.rgb * sun;
     if (g_bFullyBrightINM)
         light = max(light, vec3(texel.a));
