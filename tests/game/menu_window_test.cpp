@@ -45,7 +45,9 @@ using Clock = XTestSession::Clock;
 
 constexpr double kPi = 3.14159265358979323846;
 // Frames a button or key is held, and let go before the next: the game reads
-// both through polls once a frame, so two frames are enough; the rest is a margin.
+// both through polls once a frame, and the first frame shown after the server
+// took the input may have been drawn before the game read it, so two frames
+// are enough; the rest is a margin.
 constexpr int kHoldFrames = 4;
 // Frames a new page takes to fade in fully (half a second of the virtual clock).
 constexpr int kFadeFrames = 40;
@@ -57,10 +59,6 @@ constexpr int kMenuFrames = 150;
 // menu); those of the loading screen and the level are read from the window.
 constexpr const char* kScript = "frame 1: dialog click 1\n"
                                 "frame 2: dialog click 1001\n";
-// Frames the level's start may take to show in the log after the click that
-// leaves the loading screen, before the click is given again (one made while
-// the world still loads is not taken).
-constexpr int kLoadingClickFrames = 30;
 // Frames the menu takes to come out of its opening fade (a second).
 constexpr int kOpenFrames = 70;
 
@@ -188,6 +186,15 @@ struct WindowPicture
     uint32_t Pixel(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
+// The loading screen's "press a key" bar, right of its text: a grey laid
+// over the dark foot of the picture, lighter than the picture just above it.
+bool StartPrompt(const WindowPicture& picture)
+{
+    const int x = picture.width * 680 / 1024;
+    return Brightness(picture.Pixel(x, picture.height * 723 / 768)) >
+           Brightness(picture.Pixel(x, picture.height * 700 / 768)) + 100;
+}
+
 class MenuWindowRun
 {
 public:
@@ -205,40 +212,42 @@ public:
         return m_x.WaitFrames(n, m_until, [this] { return Alive(); });
     }
 
-    // The next screenshot file, once the game has written it whole.
+    // The next screenshot file, once the game has written it whole; looked
+    // for after each frame the window shows.
     bool Screenshot(Bitmap* out)
     {
         char name[32];
         std::snprintf(name, sizeof name, "tk_screen%04d.bmp", m_shots);
-        while (Clock::now() < m_until)
-        {
-            const bool running = Alive();
-            if (m_dir.Exists(name) && out->Parse(m_dir.Read(name)) && out->fileSize == out->bytes.size())
-            {
-                ++m_shots;
-                return true;
-            }
-            if (!running)
+        while (!(m_dir.Exists(name) && out->Parse(m_dir.Read(name)) && out->fileSize == out->bytes.size()))
+            if (!Frames(1))
                 return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
+        ++m_shots;
+        return true;
     }
 
     // F8 in the menu saves the next frame.
     bool MenuScreenshot(Bitmap* out) { return Press("F8") && Screenshot(out); }
 
-    bool Press(const char* key)
+    // A key held and let go; `upAt` takes the frames shown when it was let
+    // go, by when the game has read it down.
+    bool Press(const char* key, long* upAt = nullptr)
     {
-        return m_x.Key(key, true) && Frames(kHoldFrames) && m_x.Key(key, false) && Frames(kHoldFrames);
+        if (!m_x.Key(key, true) || !Frames(kHoldFrames) || !m_x.Key(key, false))
+            return false;
+        if (upAt)
+            *upAt = m_x.Shown();
+        return Frames(kHoldFrames);
     }
 
-    bool Click()
+    // The left button, as Press; the menu takes a click when it is let go.
+    bool Click(long* upAt = nullptr)
     {
         m_x.Button(1, true);
         if (!Frames(kHoldFrames))
             return false;
         m_x.Button(1, false);
+        if (upAt)
+            *upAt = m_x.Shown();
         return Frames(kHoldFrames);
     }
 
@@ -274,30 +283,43 @@ public:
         return found;
     }
 
-    // Waits for the `count`th log line starting so; the line, or empty.
-    std::string LogLine(const std::string& head, size_t count = 1)
+    // Waits for the `count`th log line starting so, looking after each frame
+    // the window shows; the line, or empty. The game wrote it after the
+    // window had shown `*after` frames, and by the frame after `*by`.
+    std::string LogLine(const std::string& head, size_t count = 1, long* after = nullptr,
+                        long* by = nullptr)
     {
-        while (Clock::now() < m_until)
+        for (;;)
         {
-            const bool running = Alive();
+            const long shown = m_x.Shown();
             const std::vector<std::string> found = LogLines(head);
             if (found.size() >= count)
+            {
+                if (by)
+                    *by = shown;
                 return found[count - 1];
-            if (!running)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            if (after)
+                *after = shown;
+            if (!Frames(1))
+                return {};
         }
-        return {};
     }
 
     // The level frame as the console tells it (the bound key, the command,
-    // Enter, the key again), the `count`th time it is asked.
-    int LevelFrame(size_t count)
+    // Enter, the key again), the `count`th time it is asked; -1 when it is
+    // not told. `after` and `by` as for LogLine.
+    int LevelFrame(size_t count, long* after, long* by)
     {
-        if (!Press("grave") || !Type("levelframe") || !Press("Return") || !Press("grave"))
+        if (!Press("grave") || !Type("levelframe") || !m_x.Key("Return", true))
             return -1;
-        const std::string line = LogLine("LevelFrame == ", count);
-        return line.empty() ? -1 : std::atoi(line.c_str() + 14);
+        *after = m_x.Shown(); // told in answer to Enter
+        if (!Frames(kHoldFrames) || !m_x.Key("Return", false) || !Frames(kHoldFrames))
+            return -1;
+        const std::string line = LogLine("LevelFrame == ", count, after, by);
+        if (line.empty() || !Press("grave"))
+            return -1;
+        return std::atoi(line.c_str() + 14);
     }
 
 private:
@@ -310,7 +332,7 @@ private:
 
 TEST(MenuWindow, RealClicksInAWindowStartTheGameHoldItUnderTheMenuAndQuit)
 {
-    IgnoreSystemLeaks ignore;
+    [[maybe_unused]] IgnoreSystemLeaks ignore;
     VirtualDisplay display;
     if (display.Name().empty())
         GTEST_SKIP() << "no virtual X server (Xvfb) to open a window on";
@@ -333,8 +355,11 @@ TEST(MenuWindow, RealClicksInAWindowStartTheGameHoldItUnderTheMenuAndQuit)
     MenuWindowRun run(x, game, dir);
     const auto start = Clock::now();
 
+    // The launcher's dialogs have the game's title too: the window watched
+    // is the one the game made its device on, once it tells so.
     int width = 0, height = 0;
-    while (!x.Watch("Duskmere 2", &width, &height))
+    while (!HasLineStarting(ReadLines(dir.path() / "!console.txt"), "CreateDevice OK") ||
+           !x.Watch("Duskmere 2", &width, &height))
     {
         ASSERT_TRUE(game.Running()) << "the game ended before its window showed";
         ASSERT_LT(Clock::now(), start + std::chrono::seconds(static_cast<int>(kGameSeconds)))
@@ -369,23 +394,18 @@ TEST(MenuWindow, RealClicksInAWindowStartTheGameHoldItUnderTheMenuAndQuit)
     ASSERT_TRUE(run.MenuScreenshot(&difficulty)) << "the New Game page";
     ASSERT_TRUE(run.Click());
 
-    // The loading screen holds the level until a click; the level's mission
-    // then starts, and the level shows in daylight.
-    ASSERT_FALSE(run.LogLine("SetupDialog 1").empty()) << "the first level's briefing";
-    ASSERT_TRUE(run.Frames(kHoldFrames));
-    WindowPicture loading, level;
-    ASSERT_TRUE(run.Picture(&loading));
-    ASSERT_EQ(loading.width, width);
-    bool started = false;
-    while (!started)
+    // The loading screen holds the loaded level until a click, and says so
+    // in a bar near its foot (a click while the world still loads is not
+    // taken); the level's mission then starts, and the level shows in daylight.
+    WindowPicture loading;
+    do
     {
-        ASSERT_TRUE(run.Click()) << "the loading screen";
-        for (int frame = 0; !started && frame < kLoadingClickFrames; ++frame)
-        {
-            ASSERT_TRUE(run.Frames(1));
-            started = !run.LogLines("QS comment: start").empty();
-        }
-    }
+        ASSERT_TRUE(run.Frames(1)) << "the loading screen's prompt";
+        ASSERT_TRUE(run.Picture(&loading));
+    } while (!StartPrompt(loading));
+    ASSERT_TRUE(run.Click());
+    ASSERT_FALSE(run.LogLine("QS comment: start").empty()) << "the level's mission";
+    WindowPicture level;
     for (bool daylight = false; !daylight;)
     {
         ASSERT_TRUE(run.Frames(1)) << "the level in daylight";
@@ -395,20 +415,25 @@ TEST(MenuWindow, RealClicksInAWindowStartTheGameHoldItUnderTheMenuAndQuit)
 
     // Escape opens the main page over the held level; it stays a while, then
     // "Back to the game". The console tells the level frame before and after.
-    const int before = run.LevelFrame(1);
+    long beforeAfter = 0, beforeBy = 0, afterAfter = 0, afterBy = 0, menuFrom = 0, menuTo = 0;
+    const int before = run.LevelFrame(1, &beforeAfter, &beforeBy);
     ASSERT_GE(before, 200);
-    ASSERT_TRUE(run.Press("Escape"));
+    ASSERT_TRUE(run.Press("Escape", &menuFrom));
     cursor.Centre();
     ASSERT_TRUE(run.Frames(kMenuFrames));
     Bitmap inGameMenu;
     ASSERT_TRUE(run.MenuScreenshot(&inGameMenu)) << "the menu in play";
     ASSERT_TRUE(run.MoveTo(cursor, layout.back));
-    ASSERT_TRUE(run.Click());
-    const int after = run.LevelFrame(2);
-    ASSERT_GE(after, before);
-    // The level moved on the few frames of the keys round the menu, not the
-    // frames the menu was open.
-    EXPECT_LT(after - before, kMenuFrames / 2);
+    ASSERT_TRUE(run.Click(&menuTo));
+    const int after = run.LevelFrame(2, &afterAfter, &afterBy);
+    EXPECT_GT(after, before) << "the level goes on after the menu";
+    // The game told the two level frames at most afterBy - beforeAfter
+    // frames apart, a level frame each; the menu was open from when Escape
+    // was let go (the game had read it down by then) to when the button was
+    // let go over "Back". The level moved on the frames round the menu, not
+    // those under it.
+    ASSERT_GE(menuTo - menuFrom, kMenuFrames);
+    EXPECT_LE(after - before, afterBy - beforeAfter - (menuTo - menuFrom));
 
     // Quit, and yes.
     ASSERT_TRUE(run.Press("Escape"));

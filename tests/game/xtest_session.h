@@ -49,14 +49,21 @@ public:
     // when `until` passes or `alive` says the game is gone first.
     bool WaitFrames(int frames, Clock::time_point until, const std::function<bool()>& alive);
 
+    // The pictures the watched window has shown since Watch, as far as the
+    // server has told them: each a frame the game drew whole.
+    long Shown() const { return m_shown; }
+
 private:
-    // Makes sure the server has taken the input, and drops the window's
-    // reports that came before it.
+    // Makes sure the server has taken the input; the frames to wait for
+    // start after the window's reports that came before it.
     void Sent();
-    void ReadReports(bool count);
+    // Counts the reports of whole frames that have come.
+    void ReadReports();
 
     struct Connection;
     std::unique_ptr<Connection> m_x;
     std::string m_problem;
-    long m_frames = 0;
+    long m_shown = 0;
+    // Shown() when the last input was sent or the last wait ended.
+    long m_mark = 0;
 };
