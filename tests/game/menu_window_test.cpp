@@ -52,7 +52,7 @@ constexpr int kHoldFrames = 4;
 // Frames a new page takes to fade in fully (half a second of the virtual clock).
 constexpr int kFadeFrames = 40;
 // Frames the menu stays open in play before "Back": the level must not move on meanwhile.
-constexpr int kMenuFrames = 150;
+constexpr int kMenuFrames = 60;
 
 // The dialogs wait for a player with a display: OK and Start are pressed for
 // them. The pictures of the menu are the game's own screenshots (F8 in the
@@ -286,8 +286,7 @@ public:
     // Waits for the `count`th log line starting so, looking after each frame
     // the window shows; the line, or empty. The game wrote it after the
     // window had shown `*after` frames, and by the frame after `*by`.
-    std::string LogLine(const std::string& head, size_t count = 1, long* after = nullptr,
-                        long* by = nullptr)
+    std::string LogLine(const std::string& head, size_t count = 1, long* after = nullptr, long* by = nullptr)
     {
         for (;;)
         {
