@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libbullet-dev libogg-dev libvorbis-dev libstb-dev zlib1g-dev python3
   libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri xvfb xauth
+  libx11-dev libxtst-dev libxdamage-dev
   clang clang-format libclang-rt-14-dev
 )
 optional=(ccache)

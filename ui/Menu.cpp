@@ -169,6 +169,15 @@ strMenuItem* CMenu::FindItem(DWORD id) const
     return nullptr;
 }
 
+MenuHitBox CMenu::HitBox(const strMenuItem& item)
+{
+    const float sx = SX(), sy = SY();
+    if (item.group >= 0)
+        return {item.x - 16.0f * sx, item.y - 8.0f * sy, item.x - 16.0f * sx + 216.0f * sx,
+                item.y + 24.0f * sy};
+    return {item.x, item.y, item.x + item.width, item.y + 24.0f * sy};
+}
+
 int CMenu::AddSlider(float x, float y, float width, float height, float* value)
 {
     if (m_iSliders >= MENU_MAX_SLIDERS)
@@ -339,18 +348,13 @@ void CMenu::MouseStep()
     m_bButton = down;
 
     strMenuItem* hovered = nullptr;
-    const float cx = m_fCursorX, cy = m_fCursorY, sx = SX(), sy = SY();
+    const float cx = m_fCursorX, cy = m_fCursorY;
     for (strMenuItem* item = m_pItems; item; item = item->next)
     {
         if (item->kind == ITEM_LABEL || item->disabled)
             continue;
-        bool hit;
-        if (item->group >= 0)
-            hit = cx > item->x - 16.0f * sx && cx < item->x - 16.0f * sx + 216.0f * sx &&
-                  cy > item->y - 8.0f * sy && cy < item->y + 24.0f * sy;
-        else
-            hit = cx > item->x && cx < item->x + item->width && cy > item->y && cy < item->y + 24.0f * sy;
-        if (hit)
+        const MenuHitBox box = HitBox(*item);
+        if (cx > box.left && cx < box.right && cy > box.top && cy < box.bottom)
             hovered = item;
     }
     if (hovered && hovered != m_pHovered)

@@ -47,6 +47,12 @@ struct strMenuItem
     strMenuItem* next;
 };
 
+// Where the cursor counts as over an item, in pixels.
+struct MenuHitBox
+{
+    float left, top, right, bottom;
+};
+
 struct strMenuSlider
 {
     float x, y, width, height; // pixels
@@ -205,6 +211,9 @@ public:
     void SetItemText(DWORD id, const char* text, bool recentre, bool disabled);
     void ClearItems();
     strMenuItem* FindItem(DWORD id) const;
+    // The box of the screen where the cursor is over `item`: buttons of the
+    // item groups take a wide bar round their text, the rest their text.
+    static MenuHitBox HitBox(const strMenuItem& item);
     int AddSlider(float x, float y, float width, float height, float* value);
 
     // ---- Backdrop -----------------------------------------------------------------------

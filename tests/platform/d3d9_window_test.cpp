@@ -9,14 +9,9 @@
 #include "support/GameProcess.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
+#include "support/VirtualDisplay.h"
 
 #include <SDL.h>
-
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -25,14 +20,10 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-extern char** environ;
-
 using namespace d3d9test;
 
 namespace
 {
-constexpr int kServerStartMs = 20000;
-
 // SDL's start-up on X11 leaves buffers of the system's X and D-Bus libraries
 // to the end of the process; leak checks of sanitizer builds skip what is
 // allocated while a window test runs (the headless tests check the device).
@@ -41,61 +32,6 @@ struct IgnoreSystemLeaks
 #if defined(__SANITIZE_ADDRESS__)
     __lsan::ScopedDisabler disabler;
 #endif
-};
-
-// An Xvfb that picks a free display number itself and tells it through a pipe.
-class VirtualDisplay
-{
-public:
-    VirtualDisplay()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",        "-displayfd", fd.c_str(), "-screen", "0",
-                              "1024x768x24", "-nolisten",  "tcp",      nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        const int spawned =
-            posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (spawned != 0)
-        {
-            m_pid = 0;
-            close(fds[0]);
-            return;
-        }
-        // The server writes its display number once it accepts clients.
-        std::string number;
-        pollfd p = {fds[0], POLLIN, 0};
-        while (poll(&p, 1, kServerStartMs) > 0)
-        {
-            char c;
-            if (read(fds[0], &c, 1) != 1 || c == '\n')
-                break;
-            number += c;
-        }
-        close(fds[0]);
-        if (!number.empty())
-            m_display = ":" + number;
-    }
-    ~VirtualDisplay()
-    {
-        if (m_pid > 0)
-        {
-            kill(m_pid, SIGTERM);
-            int status;
-            waitpid(m_pid, &status, 0);
-        }
-    }
-    const std::string& Name() const { return m_display; }
-
-private:
-    pid_t m_pid = 0;
-    std::string m_display;
 };
 
 LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
