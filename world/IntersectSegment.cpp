@@ -733,11 +733,12 @@ DWORD EIntersectSegment::Overlapping(const strEntryBoxes& boxes, DWORD count, co
     DWORD n = 0;
     if (grid)
     {
-        // The grid marks the overlapping entries; read in word order they
-        // come out in table order, as the walk below gives them.
+        // The grid marks the overlapping entries near the segment; read in
+        // word order they come out in table order, as the walk below gives
+        // them.
         const DWORD words = (count + strEntryGrid::BITS_PER_WORD - 1) / strEntryGrid::BITS_PER_WORD;
         std::fill_n(m_OverlappingBits, words, uint64_t{0});
-        if (grid->Gather(boxes, count, lo, hi, m_OverlappingBits))
+        if (grid->Gather(boxes, count, &m_vStart.x, &m_vEnd.x, lo, hi, m_OverlappingBits))
         {
             for (DWORD w = 0; w < words; ++w)
                 for (uint64_t bits = m_OverlappingBits[w]; bits; bits &= bits - 1)

@@ -128,6 +128,8 @@ struct strEntryGrid
     // A cell index farther out than this is no cell the grid keeps.
     static constexpr float FAR_CELL = 1.0e6f;
     static constexpr DWORD BITS_PER_WORD = 64;
+    // Rows of cells a segment may cross and still use the grid.
+    static constexpr int MAX_ROWS = 512;
 
     enum : BYTE
     {
@@ -143,11 +145,13 @@ struct strEntryGrid
 
     // Files entry i under the box it now has; an unused entry is filed nowhere.
     void Set(DWORD i, bool used, const float min[3], const float max[3]);
-    // Sets the bit of every entry below the count whose box overlaps lo..hi.
-    // False, with no bit set, when lo..hi spans more cells than walking the
-    // whole table would cost.
-    bool Gather(const strEntryBoxes& boxes, DWORD count, const float lo[3], const float hi[3],
-                uint64_t* bits) const;
+    // Sets the bit of every entry below the count whose box overlaps lo..hi,
+    // the box of the segment from..to, in a cell the segment passes near:
+    // the entries left out are ones the segment cannot meet. False, with no
+    // bit set, when the segment passes more cells than walking the whole
+    // table would cost.
+    bool Gather(const strEntryBoxes& boxes, DWORD count, const float from[3], const float to[3],
+                const float lo[3], const float hi[3], uint64_t* bits) const;
 
 private:
     static DWORD Bucket(int x, int z);
@@ -234,7 +238,9 @@ private:
     DWORD* Count(TableId id);
     int* IndexOf(HOBJECT object, TableId id);
     void ClearTables();
-    // The indices of the entries whose boxes overlap the segment's, into m_Overlapping; their count.
+    // The indices of the entries whose boxes overlap the segment's, into
+    // m_Overlapping, in table order; their count. With a grid, entries the
+    // segment passes far from are left out.
     DWORD Overlapping(const strEntryBoxes& boxes, DWORD count, const strEntryGrid* grid);
     // The grid of a mesh table; the skinned table is short and has none.
     strEntryGrid* GridOf(const strIntersectEntry* table);

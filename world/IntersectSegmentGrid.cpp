@@ -42,6 +42,10 @@ void Take(std::vector<DWORD>& list, DWORD i)
 // Walking one cell's bucket costs about as much as this many entries of the
 // table's own walk, which takes four entries a step.
 constexpr double kEntriesPerCell = 8.0;
+// The widening of the cells a segment passes, in units and as a share of the
+// largest coordinate.
+constexpr float kMargin = 0.01f;
+constexpr float kRelativeMargin = 1.0e-5f;
 } // namespace
 
 DWORD strEntryGrid::Bucket(int x, int z)
@@ -102,11 +106,47 @@ void strEntryGrid::Remove(DWORD i)
     m_Places[i] = Place{};
 }
 
-bool strEntryGrid::Gather(const strEntryBoxes& boxes, DWORD count, const float lo[3], const float hi[3],
-                          uint64_t* bits) const
+bool strEntryGrid::Gather(const strEntryBoxes& boxes, DWORD count, const float from[3], const float to[3],
+                          const float lo[3], const float hi[3], uint64_t* bits) const
 {
     const CellSpan x = SpanOf(lo[0], hi[0]), z = SpanOf(lo[2], hi[2]);
-    if (!Keepable(x) || !Keepable(z) || CellsOf(x, z) * kEntriesPerCell > static_cast<double>(count))
+    if (!Keepable(x) || !Keepable(z) || z.last - z.first >= static_cast<float>(MAX_ROWS))
+        return false;
+    const int x0 = static_cast<int>(x.first), x1 = static_cast<int>(x.last);
+    const int z0 = static_cast<int>(z.first), z1 = static_cast<int>(z.last);
+    const int rows = z1 - z0 + 1;
+    // Row by row, the cells the segment passes through, widened by a margin
+    // far above the rounding of these few operations: a box the segment
+    // meets has the meeting point in one of them.
+    const float far = std::max({std::fabs(lo[0]), std::fabs(hi[0]), std::fabs(lo[2]), std::fabs(hi[2])});
+    const float margin = kMargin + kRelativeMargin * far;
+    const float dx = to[0] - from[0], dz = to[2] - from[2];
+    int first[MAX_ROWS], last[MAX_ROWS];
+    double cells = 0.0;
+    for (int r = 0; r < rows; ++r)
+    {
+        float t0 = 0.0f, t1 = 1.0f;
+        if (dz != 0.0f)
+        {
+            const float bandLo = static_cast<float>(z0 + r) * CELL_SIZE - margin;
+            const float bandHi = static_cast<float>(z0 + r + 1) * CELL_SIZE + margin;
+            float ta = (bandLo - from[2]) / dz, tb = (bandHi - from[2]) / dz;
+            if (ta > tb)
+                std::swap(ta, tb);
+            t0 = std::max(t0, ta);
+            t1 = std::min(t1, tb);
+        }
+        first[r] = 1;
+        last[r] = 0;
+        if (!(t0 <= t1))
+            continue;
+        const float xa = from[0] + t0 * dx, xb = from[0] + t1 * dx;
+        const CellSpan span = SpanOf(std::min(xa, xb) - margin, std::max(xa, xb) + margin);
+        first[r] = std::max(x0, static_cast<int>(span.first));
+        last[r] = std::min(x1, static_cast<int>(span.last));
+        cells += last[r] >= first[r] ? last[r] - first[r] + 1 : 0;
+    }
+    if (cells * kEntriesPerCell > static_cast<double>(count))
         return false;
     auto mark = [&](DWORD i)
     {
@@ -119,11 +159,9 @@ bool strEntryGrid::Gather(const strEntryBoxes& boxes, DWORD count, const float l
     };
     for (DWORD i : m_Wide)
         mark(i);
-    const int x0 = static_cast<int>(x.first), x1 = static_cast<int>(x.last);
-    const int z0 = static_cast<int>(z.first), z1 = static_cast<int>(z.last);
-    for (int cz = z0; cz <= z1; ++cz)
-        for (int cx = x0; cx <= x1; ++cx)
-            for (DWORD i : m_Buckets[Bucket(cx, cz)])
+    for (int r = 0; r < rows; ++r)
+        for (int cx = first[r]; cx <= last[r]; ++cx)
+            for (DWORD i : m_Buckets[Bucket(cx, z0 + r)])
                 mark(i);
     return true;
 }

@@ -710,7 +710,7 @@ TEST_F(Intersect, EverySegmentFindsTheCubeAPlainWalkFinds)
 {
     std::mt19937 random(35);
     std::uniform_real_distribution<float> across(-70.0f, 70.0f), height(-4.0f, 4.0f), turn(0.0f, 6.2831853f),
-        reach(0.5f, 160.0f);
+        reach(0.5f, 200.0f);
     struct Placed
     {
         HOBJECT object;
@@ -718,10 +718,10 @@ TEST_F(Intersect, EverySegmentFindsTheCubeAPlainWalkFinds)
         float edge;
     };
     std::vector<Placed> cubes;
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 600; ++i)
     {
         const D3DXVECTOR3 at(across(random), height(random), across(random));
-        cubes.push_back({Cube(at, 1.5f), at, 1.5f});
+        cubes.push_back({Cube(at, 1.0f), at, 1.0f});
     }
     // Its top lies just under the lowest segments' reach.
     const D3DXVECTOR3 slab(10.0f, -52.0f, -10.0f);
