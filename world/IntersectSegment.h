@@ -122,14 +122,8 @@ struct strEntryBoxes
 // walks.
 struct strEntryGrid
 {
-    static constexpr float CELL_SIZE = 8.0f;
     static constexpr DWORD BUCKETS = 4096; // a power of two
-    static constexpr int MAX_ENTRY_CELLS = 64;
-    // A cell index farther out than this is no cell the grid keeps.
-    static constexpr float FAR_CELL = 1.0e6f;
     static constexpr DWORD BITS_PER_WORD = 64;
-    // Rows of cells a segment may cross and still use the grid.
-    static constexpr int MAX_ROWS = 512;
 
     enum : BYTE
     {

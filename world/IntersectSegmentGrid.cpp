@@ -6,6 +6,14 @@
 
 namespace
 {
+// The edge of a cell, in units.
+constexpr float kCellSize = 8.0f;
+// An entry covering more cells waits in the wide list.
+constexpr int kMaxEntryCells = 64;
+// A cell index farther out than this is no cell the grid keeps.
+constexpr float kFarCell = 1.0e6f;
+// Rows of cells a segment may cross and still use the grid.
+constexpr int kMaxRows = 512;
 // The cells a span of the ground plane covers along one axis, as floats so
 // that a span too far out for an int is caught before it is converted.
 struct CellSpan
@@ -15,13 +23,12 @@ struct CellSpan
 
 CellSpan SpanOf(float min, float max)
 {
-    return {std::floor(min / strEntryGrid::CELL_SIZE), std::floor(max / strEntryGrid::CELL_SIZE)};
+    return {std::floor(min / kCellSize), std::floor(max / kCellSize)};
 }
 
 bool Keepable(const CellSpan& s)
 {
-    return std::fabs(s.first) <= strEntryGrid::FAR_CELL && std::fabs(s.last) <= strEntryGrid::FAR_CELL &&
-           s.first <= s.last;
+    return std::fabs(s.first) <= kFarCell && std::fabs(s.last) <= kFarCell && s.first <= s.last;
 }
 
 // Cells in the rectangle, in double so that no span overflows.
@@ -65,7 +72,7 @@ void strEntryGrid::Set(DWORD i, bool used, const float min[3], const float max[3
         next.where = IN_WIDE_LIST;
         const CellSpan x = SpanOf(min[0], max[0]), z = SpanOf(min[2], max[2]);
         // NaN fails every comparison, so a box with one stays in the wide list.
-        if (Keepable(x) && Keepable(z) && CellsOf(x, z) <= MAX_ENTRY_CELLS)
+        if (Keepable(x) && Keepable(z) && CellsOf(x, z) <= kMaxEntryCells)
         {
             next.where = IN_CELLS;
             next.x0 = static_cast<int>(x.first);
@@ -110,7 +117,7 @@ bool strEntryGrid::Gather(const strEntryBoxes& boxes, DWORD count, const float f
                           const float lo[3], const float hi[3], uint64_t* bits) const
 {
     const CellSpan x = SpanOf(lo[0], hi[0]), z = SpanOf(lo[2], hi[2]);
-    if (!Keepable(x) || !Keepable(z) || z.last - z.first >= static_cast<float>(MAX_ROWS))
+    if (!Keepable(x) || !Keepable(z) || z.last - z.first >= static_cast<float>(kMaxRows))
         return false;
     const int x0 = static_cast<int>(x.first), x1 = static_cast<int>(x.last);
     const int z0 = static_cast<int>(z.first), z1 = static_cast<int>(z.last);
@@ -121,15 +128,15 @@ bool strEntryGrid::Gather(const strEntryBoxes& boxes, DWORD count, const float f
     const float far = std::max({std::fabs(lo[0]), std::fabs(hi[0]), std::fabs(lo[2]), std::fabs(hi[2])});
     const float margin = kMargin + kRelativeMargin * far;
     const float dx = to[0] - from[0], dz = to[2] - from[2];
-    int first[MAX_ROWS], last[MAX_ROWS];
+    int first[kMaxRows], last[kMaxRows];
     double cells = 0.0;
     for (int r = 0; r < rows; ++r)
     {
         float t0 = 0.0f, t1 = 1.0f;
         if (dz != 0.0f)
         {
-            const float bandLo = static_cast<float>(z0 + r) * CELL_SIZE - margin;
-            const float bandHi = static_cast<float>(z0 + r + 1) * CELL_SIZE + margin;
+            const float bandLo = static_cast<float>(z0 + r) * kCellSize - margin;
+            const float bandHi = static_cast<float>(z0 + r + 1) * kCellSize + margin;
             float ta = (bandLo - from[2]) / dz, tb = (bandHi - from[2]) / dz;
             if (ta > tb)
                 std::swap(ta, tb);
