@@ -105,13 +105,49 @@ D3DXVECTOR3 ObjectPosition(HOBJECT o)
 }
 } // namespace
 
-float CPostacMgr::AnimationSpeed(const char* animation)
+namespace
+{
+float SpeedByName(const char* animation)
 {
     const SpeedRow* best = nullptr;
     for (const SpeedRow& row : kSpeeds)
         if (ContainsNoCase(animation, row.name) && (!best || std::strlen(row.name) > std::strlen(best->name)))
             best = &row;
     return best ? best->speed : kDefaultSpeed;
+}
+
+// The speed is asked for several times a frame for every moving character,
+// from a handful of names: the last names read keep their speeds, which
+// depend on the name alone.
+constexpr int kSpeedMemoSize = 16;
+constexpr size_t kSpeedMemoName = 64;
+struct SpeedMemo
+{
+    char name[kSpeedMemoName];
+    float speed;
+};
+thread_local SpeedMemo t_speedMemo[kSpeedMemoSize] = {};
+thread_local int t_speedMemoUsed = 0;
+thread_local int t_speedMemoNext = 0;
+} // namespace
+
+float CPostacMgr::AnimationSpeed(const char* animation)
+{
+    if (!animation)
+        return SpeedByName(animation);
+    for (int i = 0; i < t_speedMemoUsed; ++i)
+        if (std::strcmp(t_speedMemo[i].name, animation) == 0)
+            return t_speedMemo[i].speed;
+    const float speed = SpeedByName(animation);
+    if (std::strlen(animation) < kSpeedMemoName)
+    {
+        SpeedMemo& slot = t_speedMemo[t_speedMemoNext];
+        std::memcpy(slot.name, animation, std::strlen(animation) + 1);
+        slot.speed = speed;
+        t_speedMemoNext = (t_speedMemoNext + 1) % kSpeedMemoSize;
+        t_speedMemoUsed = std::max(t_speedMemoUsed, t_speedMemoNext == 0 ? kSpeedMemoSize : t_speedMemoNext);
+    }
+    return speed;
 }
 
 float CPostacMgr::GetMoveStep(const strpostac* p) const

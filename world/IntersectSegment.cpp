@@ -202,6 +202,16 @@ void EIntersectSegment::Sync(const strIntersectEntry* table, DWORD i)
         boxes.fMin[axis][i] = e.bUsed ? (&e.vMin.x)[axis] : inf;
         boxes.fMax[axis][i] = e.bUsed ? (&e.vMax.x)[axis] : -inf;
     }
+    if (strEntryGrid* grid = GridOf(table))
+        grid->Set(i, e.bUsed != 0, &e.vMin.x, &e.vMax.x);
+}
+
+strEntryGrid* EIntersectSegment::GridOf(const strIntersectEntry* table)
+{
+    return table == m_Intersect    ? &m_IntersectGrid
+           : table == m_CanSeeThru ? &m_CanSeeThruGrid
+           : table == m_HeroStick  ? &m_HeroStickGrid
+                                   : nullptr;
 }
 
 namespace
@@ -707,13 +717,6 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
 
 namespace
 {
-// Whether packed box i overlaps the segment's box, without a branch per axis.
-inline bool Meets(const strEntryBoxes& b, DWORD i, const float lo[3], const float hi[3])
-{
-    return (b.fMin[0][i] <= hi[0]) & (b.fMax[0][i] >= lo[0]) & (b.fMin[1][i] <= hi[1]) &
-           (b.fMax[1][i] >= lo[1]) & (b.fMin[2][i] <= hi[2]) & (b.fMax[2][i] >= lo[2]);
-}
-
 ULONGLONG UsedEntries(const strIntersectEntry* table, DWORD count)
 {
     ULONGLONG n = 0;
@@ -723,15 +726,31 @@ ULONGLONG UsedEntries(const strIntersectEntry* table, DWORD count)
 }
 } // namespace
 
-DWORD EIntersectSegment::Overlapping(const strEntryBoxes& boxes, DWORD count)
+DWORD EIntersectSegment::Overlapping(const strEntryBoxes& boxes, DWORD count, const strEntryGrid* grid)
 {
     const float lo[3] = {m_vSegMin.x, m_vSegMin.y, m_vSegMin.z};
     const float hi[3] = {m_vSegMax.x, m_vSegMax.y, m_vSegMax.z};
     DWORD n = 0;
+    if (grid)
+    {
+        // The grid marks the overlapping entries near the segment; read in
+        // word order they come out in table order, as the walk below gives
+        // them.
+        const DWORD words = (count + strEntryGrid::BITS_PER_WORD - 1) / strEntryGrid::BITS_PER_WORD;
+        std::fill_n(m_OverlappingBits, words, uint64_t{0});
+        if (grid->Gather(boxes, count, &m_vStart.x, &m_vEnd.x, lo, hi, m_OverlappingBits))
+        {
+            for (DWORD w = 0; w < words; ++w)
+                for (uint64_t bits = m_OverlappingBits[w]; bits; bits &= bits - 1)
+                    m_Overlapping[n++] =
+                        w * strEntryGrid::BITS_PER_WORD + static_cast<DWORD>(__builtin_ctzll(bits));
+            return n;
+        }
+    }
     DWORD i = 0;
 #if defined(__SSE2__)
-    // Four entries a step: this walk sees every entry of the table and is
-    // most of the cost of a test.
+    // Four entries a step: a segment too long for the grid, and the skinned
+    // table, see every entry here.
     const __m128 loX = _mm_set1_ps(lo[0]), loY = _mm_set1_ps(lo[1]), loZ = _mm_set1_ps(lo[2]);
     const __m128 hiX = _mm_set1_ps(hi[0]), hiY = _mm_set1_ps(hi[1]), hiZ = _mm_set1_ps(hi[2]);
     for (; i + kLanes <= count; i += kLanes)
@@ -751,7 +770,7 @@ DWORD EIntersectSegment::Overlapping(const strEntryBoxes& boxes, DWORD count)
     }
 #endif
     for (; i < count; ++i)
-        if (Meets(boxes, i, lo, hi))
+        if (boxes.Meets(i, lo, hi))
             m_Overlapping[n++] = i;
     return n;
 }
@@ -764,8 +783,9 @@ void EIntersectSegment::TestMeshes(const strIntersectEntry* table, const strEntr
     ULONGLONG overlapping = 0, boxRejected = 0, sphereRejected = 0, refused = 0;
     m_iCandidates = 0;
     // The three pre-tests only reject, so the cheapest goes first, over the
-    // whole table in one tight pass; an unused entry's box overlaps nothing.
-    const DWORD overlaps = Overlapping(boxes, count);
+    // entries the grid holds near the segment (or the whole table in one
+    // tight pass for a long one); an unused entry's box overlaps nothing.
+    const DWORD overlaps = Overlapping(boxes, count, GridOf(table));
     overlapping = overlaps;
     for (DWORD k = 0; k < overlaps; ++k)
     {
@@ -829,7 +849,7 @@ void EIntersectSegment::TestSkinMeshes(const RayTestQuery& q, RayTestResult* r)
     bool have = false;
     RayTestSkinnedPart best = {};
     ULONGLONG overlapping = 0, boxRejected = 0, sphereRejected = 0, refused = 0, tests = 0;
-    const DWORD overlaps = Overlapping(m_SkinMeshBoxes, m_Max_SkinMeshes);
+    const DWORD overlaps = Overlapping(m_SkinMeshBoxes, m_Max_SkinMeshes, nullptr);
     overlapping = overlaps;
     for (DWORD k = 0; k < overlaps; ++k)
     {

@@ -10,6 +10,9 @@
 #include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
 
+#include <cstdint>
+#include <vector>
+
 constexpr int MAX_INTERSECT_SEGMENT_OBJECTS = 4096;
 constexpr int MAX_INTERSECT_SEGMENT_SKIN_MESHES = 1024;
 
@@ -102,6 +105,56 @@ struct strEntryBoxes
 {
     alignas(16) float fMin[3][MAX_INTERSECT_SEGMENT_OBJECTS];
     alignas(16) float fMax[3][MAX_INTERSECT_SEGMENT_OBJECTS];
+
+    // Whether box i overlaps the box lo..hi, without a branch per axis.
+    bool Meets(DWORD i, const float lo[3], const float hi[3]) const
+    {
+        return (fMin[0][i] <= hi[0]) & (fMax[0][i] >= lo[0]) & (fMin[1][i] <= hi[1]) & (fMax[1][i] >= lo[1]) &
+               (fMin[2][i] <= hi[2]) & (fMax[2][i] >= lo[2]);
+    }
+};
+
+// A coarse grid over the ground plane that holds a table's entries by the
+// cells their boxes cover, so a segment looks only at the entries near its
+// own box rather than walking the whole table. Cells hash into a fixed set of
+// buckets: two cells sharing one only cost a few more box tests. An entry too
+// wide for the grid, or whose box is no box, waits in a list every search
+// walks.
+struct strEntryGrid
+{
+    static constexpr DWORD BUCKETS = 4096; // a power of two
+    static constexpr DWORD BITS_PER_WORD = 64;
+
+    enum : BYTE
+    {
+        NOWHERE,
+        IN_CELLS,
+        IN_WIDE_LIST,
+    };
+    struct Place
+    {
+        int x0 = 0, z0 = 0, x1 = 0, z1 = 0;
+        BYTE where = NOWHERE;
+    };
+
+    // Files entry i under the box it now has; an unused entry is filed nowhere.
+    void Set(DWORD i, bool used, const float min[3], const float max[3]);
+    // Sets the bit of every entry below the count whose box overlaps lo..hi,
+    // the box of the segment from..to, in a cell the segment passes near:
+    // the entries left out are ones the segment cannot meet. False, with no
+    // bit set, when the segment passes more cells than walking the whole
+    // table would cost.
+    bool Gather(const strEntryBoxes& boxes, DWORD count, const float from[3], const float to[3],
+                const float lo[3], const float hi[3], uint64_t* bits) const;
+
+private:
+    static DWORD Bucket(int x, int z);
+    void Insert(DWORD i, const Place& place);
+    void Remove(DWORD i);
+
+    std::vector<DWORD> m_Buckets[BUCKETS];
+    std::vector<DWORD> m_Wide;
+    Place m_Places[MAX_INTERSECT_SEGMENT_OBJECTS];
 };
 
 struct strIntersectCandidate
@@ -179,8 +232,12 @@ private:
     DWORD* Count(TableId id);
     int* IndexOf(HOBJECT object, TableId id);
     void ClearTables();
-    // The indices of the entries whose boxes overlap the segment's, into m_Overlapping; their count.
-    DWORD Overlapping(const strEntryBoxes& boxes, DWORD count);
+    // The indices of the entries whose boxes overlap the segment's, into
+    // m_Overlapping, in table order; their count. With a grid, entries the
+    // segment passes far from are left out.
+    DWORD Overlapping(const strEntryBoxes& boxes, DWORD count, const strEntryGrid* grid);
+    // The grid of a mesh table; the skinned table is short and has none.
+    strEntryGrid* GridOf(const strIntersectEntry* table);
     // Brings the packed box of entry i up to date after the entry changed.
     void Sync(const strIntersectEntry* table, DWORD i);
     void ClearHolding(HOBJECT object, TableId id);
@@ -209,6 +266,9 @@ private:
     strEntryBoxes m_CanSeeThruBoxes;
     strEntryBoxes m_HeroStickBoxes;
     strEntryBoxes m_SkinMeshBoxes;
+    strEntryGrid m_IntersectGrid;
+    strEntryGrid m_CanSeeThruGrid;
+    strEntryGrid m_HeroStickGrid;
 
     // The segment under test.
     D3DXVECTOR3 m_vStart, m_vEnd, m_vDir;
@@ -216,6 +276,7 @@ private:
     D3DXVECTOR3 m_vSegMin, m_vSegMax;
 
     DWORD m_Overlapping[MAX_INTERSECT_SEGMENT_OBJECTS];
+    uint64_t m_OverlappingBits[MAX_INTERSECT_SEGMENT_OBJECTS / strEntryGrid::BITS_PER_WORD];
     DWORD m_iCandidates = 0;
     strIntersectCandidate m_Candidates[MAX_INTERSECT_SEGMENT_OBJECTS];
 

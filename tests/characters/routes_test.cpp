@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
+#include <string>
 
 using namespace chartest;
 
@@ -209,8 +211,29 @@ TEST_F(RoutesTest, SpeedFootstepsAndTurnsFollowTheAnimation)
         {"biegnie_zaalarmowany1", 5.0f},  {"stoi_strzela", 2.0f},   {"BIEG_BRON_2", 5.0f},
         {"chodzi_ambient_wolniej", 1.2f}, {"chodzi_ambient", 1.6f}, {"idzie2", 1.4f},
         {"czujny_idzie", 1.8f},           {"sprint2", 5.6f},        {"patrol_lewo", 1.6f}};
-    for (const Speed& s : speeds)
-        EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(s.animation), s.speed) << s.animation;
+    // Asked again, in another order and after more other names than are
+    // remembered, every name still gives its own speed.
+    for (int pass = 0; pass < 3; ++pass)
+    {
+        for (size_t k = 0; k < std::size(speeds); ++k)
+        {
+            const Speed& s = speeds[pass == 1 ? std::size(speeds) - 1 - k : k];
+            EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(s.animation), s.speed) << s.animation;
+        }
+        for (int n = 0; n < 20; ++n)
+            EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(("stoi" + std::to_string(n)).c_str()), 2.0f);
+    }
+    // The speed follows the name a character's buffer holds now, and a name
+    // too long to remember is read each time.
+    char playing[strSequenceCharacter::NAME_SIZE] = "bieg";
+    EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(playing), 5.0f);
+    std::snprintf(playing, sizeof playing, "%s", "idzie");
+    EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(playing), 1.8f);
+    std::snprintf(playing, sizeof playing, "%s", "idzie2");
+    EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(playing), 1.4f);
+    const std::string longName = std::string(100, 'x') + "sprint";
+    for (int i = 0; i < 2; ++i)
+        EXPECT_FLOAT_EQ(CPostacMgr::AnimationSpeed(longName.c_str()), 5.6f);
 
     // Two steps per loop of a walk, none for a run named "bieg".
     float first = 0, second = 0;
