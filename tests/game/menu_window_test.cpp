@@ -9,6 +9,7 @@
 #include "xtest_session.h"
 
 #include "support/Bitmap.h"
+#include "support/BuildPaths.h"
 #include "support/FontDevice.h"
 #include "support/FontGlobals.h"
 #include "support/GameProcess.h"
@@ -111,7 +112,7 @@ MenuLayout LayOut(int width, int height)
 {
     TempDir dir; // the texts and fonts are read from the current folder
     for (const char* folder : {"scripts", "misc"})
-        fs::copy(fs::path(TK_DATA_DIR) / folder, dir.path() / folder, fs::copy_options::recursive);
+        fs::copy(tk::test::DataDir() / folder, dir.path() / folder, fs::copy_options::recursive);
     GlobalsSnapshot globals;
     FontDevice device(static_cast<UINT>(width), static_cast<UINT>(height));
     FontGlobals fonts(dir.path());
