@@ -139,13 +139,13 @@ float CPostacMgr::AnimationSpeed(const char* animation)
         if (std::strcmp(t_speedMemo[i].name, animation) == 0)
             return t_speedMemo[i].speed;
     const float speed = SpeedByName(animation);
-    if (std::strlen(animation) < kSpeedMemoName)
+    if (const size_t length = std::strlen(animation); length < kSpeedMemoName)
     {
         SpeedMemo& slot = t_speedMemo[t_speedMemoNext];
-        std::memcpy(slot.name, animation, std::strlen(animation) + 1);
+        std::memcpy(slot.name, animation, length + 1);
         slot.speed = speed;
         t_speedMemoNext = (t_speedMemoNext + 1) % kSpeedMemoSize;
-        t_speedMemoUsed = std::max(t_speedMemoUsed, t_speedMemoNext == 0 ? kSpeedMemoSize : t_speedMemoNext);
+        t_speedMemoUsed = std::min(t_speedMemoUsed + 1, kSpeedMemoSize);
     }
     return speed;
 }

@@ -23,3 +23,13 @@ function(tk_test_folder folder)
   add_dependencies(tests_${folder} duskmere2)
   gtest_discover_tests(tests_${folder} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900)
 endfunction()
+
+# tk_build_paths_source(out): tests/support/BuildPaths.cpp, the one source compiled
+# with the data folder's and the game program's paths, into `out`. Source
+# properties hold in the folder that sets them, so each folder that compiles it asks.
+function(tk_build_paths_source out)
+  set(source "${CMAKE_SOURCE_DIR}/tests/support/BuildPaths.cpp")
+  set_source_files_properties("${source}" PROPERTIES COMPILE_DEFINITIONS
+      "TK_BUILD_DATA_DIR=\"${CMAKE_SOURCE_DIR}/data\";TK_BUILD_GAME_EXE=\"$<TARGET_FILE:duskmere2>\"")
+  set(${out} "${source}" PARENT_SCOPE)
+endfunction()

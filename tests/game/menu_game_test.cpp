@@ -62,24 +62,6 @@ constexpr const char* kInGame = "frame 250: mouse move -285 -69\n"
                                 "frame 420: screenshot\n"
                                 "frame 422: quit\n";
 
-bool HasLineStarting(const std::vector<std::string>& lines, const std::string& head,
-                     std::string* found = nullptr)
-{
-    for (const std::string& line : lines)
-        if (line.compare(0, head.size(), head) == 0)
-        {
-            if (found)
-                *found = line;
-            return true;
-        }
-    return false;
-}
-
-int Brightness(uint32_t rgb)
-{
-    return static_cast<int>(((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF));
-}
-
 // The sky's blue outweighs its red in the level's daylight; the menu's
 // picture is a dusk, dark at the top.
 bool DaylightSky(uint32_t rgb)

@@ -45,6 +45,12 @@ private:
 
 class TempDir;
 
+// A 0xRRGGBB pixel's red, green and blue added up (0 to 765).
+inline int Brightness(uint32_t rgb)
+{
+    return static_cast<int>(((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF));
+}
+
 // The picture a file of the folder holds, with a test failure naming it when it is none.
 Bitmap BitmapIn(const TempDir& dir, const std::string& name);
 // The game's numbered screenshot n ("tk_screen0000.bmp" on) in the folder.

@@ -140,3 +140,15 @@ std::vector<std::string> ReadLines(const fs::path& file)
     }
     return lines;
 }
+
+bool HasLineStarting(const std::vector<std::string>& lines, const std::string& head, std::string* found)
+{
+    for (const std::string& line : lines)
+        if (line.compare(0, head.size(), head) == 0)
+        {
+            if (found)
+                *found = line;
+            return true;
+        }
+    return false;
+}

@@ -41,3 +41,6 @@ void CopyDataTree(const std::filesystem::path& dir);
 
 // The lines of a text file, line ends (LF, CRLF) removed.
 std::vector<std::string> ReadLines(const std::filesystem::path& file);
+// Whether a line begins with `head`; the first such line goes into `found`.
+bool HasLineStarting(const std::vector<std::string>& lines, const std::string& head,
+                     std::string* found = nullptr);
