@@ -71,7 +71,7 @@ TEST_F(HeroSounds, BreathJumpsFallsAndWoundsPlayBundledFiles)
     hit.bHit = 1;
     hit.pObject = Player.m_hObject;
     hit.vPoint = Player.m_vPosition;
-    EItemDesc weapon;
+    EItemDesc weapon{};
     weapon.Hit = 0.0f;
     const float shooterAt[3] = {5.0f, 0.0f, 5.0f};
     HOBJECT shooter = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, shooterAt, nullptr);
@@ -249,7 +249,7 @@ TEST_F(HeroSounds, ABulletHitThrowsUpBloodUnlessTheHeroIsShielded)
     hit.bHit = 1;
     hit.pObject = Player.m_hObject;
     hit.vPoint = D3DXVECTOR3(Player.m_vPosition.x, Player.m_vPosition.y, Player.m_vPosition.z);
-    EItemDesc weapon;
+    EItemDesc weapon{};
     weapon.Hit = 1.0f;
     const float shooterAt[3] = {5.0f, 0.0f, 5.0f};
     HOBJECT shooter = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, shooterAt, nullptr);

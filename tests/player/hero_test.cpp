@@ -799,11 +799,11 @@ TEST_F(HeroTest, ABlastShakesTheCameraOutToSixRadiiAndAScopedHitShakesHarder)
     hit.bHit = 1;
     hit.pObject = Player.m_hObject;
     hit.vPoint = hero;
-    EItemDesc weapon;
+    EItemDesc weapon{};
     weapon.Hit = 1.0f;
-    EItemDesc scope;
+    EItemDesc scope{};
     scope.Snajper_Celownik = 1;
-    EItemInstance rifle;
+    EItemInstance rifle{};
     rifle.m_pDesc = &scope;
     const float shooterAt[3] = {5.0f, 0.0f, 5.0f};
     HOBJECT shooter = g_Engine.CreateObject(OT_MESH, DROP_MESH, 0, 0, shooterAt, nullptr);

@@ -57,8 +57,8 @@ protected:
         HudTest::TearDown();
     }
 
-    EItemDesc desc;
-    EItemInstance weapon;
+    EItemDesc desc{};
+    EItemInstance weapon{};
 };
 
 TEST_F(HudRender, OnlyTheBlackCoverShowsUntilTheWorldIsShownByLoadState)

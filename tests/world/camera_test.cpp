@@ -407,10 +407,10 @@ namespace
 {
 TEST_F(Camera, AScopeAimedPastItsFullViewMovesTheNearPlaneOut)
 {
-    EItemDesc scoped;
+    EItemDesc scoped{};
     scoped.Snajper_Celownik = 1;
-    EItemDesc open;
-    EItemInstance weapon;
+    EItemDesc open{};
+    EItemInstance weapon{};
     struct Row
     {
         const EItemDesc* desc;
