@@ -3,9 +3,9 @@
 // order in the same run (each the best of a few blocks of frames, so that a
 // busy moment of the machine weighs less); each stage of the chain timed on
 // its own, the device finished at every stage's end (G-buffer, AO, deferred
-// lights, late layers, HDR, flare, composite); and the chain against twelve
-// blended full-screen quads drawn with bare GL on the same device at the
-// same size.
+// lights with their sun, sky-light and point-light parts, late layers, HDR,
+// flare, composite); and the chain against twelve blended full-screen quads
+// drawn with bare GL on the same device at the same size.
 #include "bench/DemoGame.h"
 #include "bench/Harness.h"
 #include "platform/d3d9/BareGl.h"
@@ -131,7 +131,13 @@ void BM_PostProcessRealisticAgainstFast(benchmark::State& state)
     state.counters["chain_cpu_ms"] = realistic.cpu - forward.cpu;
     state.counters["stage_gbuffer_ms"] = stages[static_cast<int>(Stage::GBuffer)];
     state.counters["stage_ao_ms"] = stages[static_cast<int>(Stage::AO)];
-    state.counters["stage_deferred_lights_ms"] = stages[static_cast<int>(Stage::DeferredLights)];
+    const double sun = stages[static_cast<int>(Stage::DeferredSun)];
+    const double skyLights = stages[static_cast<int>(Stage::DeferredSkyLights)];
+    const double pointLights = stages[static_cast<int>(Stage::DeferredLights)];
+    state.counters["stage_deferred_lights_ms"] = sun + skyLights + pointLights;
+    state.counters["stage_deferred_sun_ms"] = sun;
+    state.counters["stage_deferred_sky_lights_ms"] = skyLights;
+    state.counters["stage_deferred_point_lights_ms"] = pointLights;
     state.counters["stage_late_layers_ms"] = stages[static_cast<int>(Stage::LateLayers)];
     state.counters["stage_hdr_ms"] = stages[static_cast<int>(Stage::HDR)];
     state.counters["stage_flare_ms"] = stages[static_cast<int>(Stage::Flare)];

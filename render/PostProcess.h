@@ -95,12 +95,16 @@ public:
 
     // The stages of a redirected frame, in their order, for the benchmarks'
     // per-stage figures: `m_pStageDone` (null in the game) is called as the
-    // frame enters the G-buffer and after each stage.
+    // frame enters the G-buffer and after each stage. The deferred lighting
+    // is three: the sun and ambient pass, the baked sky lights, then the
+    // point, darkening and linear lights.
     enum class Stage
     {
         SceneBegun,
         GBuffer,
         AO,
+        DeferredSun,
+        DeferredSkyLights,
         DeferredLights,
         LateLayers,
         HDR,

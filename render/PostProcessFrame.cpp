@@ -231,7 +231,9 @@ void EPostProcess::Render()
     m_bLinearLights = 0;
     d->SetRenderTarget(0, m_pHDRSurf);
     RenderDeferredSun();
+    StageDone(Stage::DeferredSun);
     RenderDeferredSkyLights();
+    StageDone(Stage::DeferredSkyLights);
     const bool minus = RenderDeferredLights();
     if (minus)
         RenderDeferredMinusLights();
