@@ -198,17 +198,13 @@ void EPostProcess::MarkCameraInsideLights()
     const int high = HighLight();
     if (high <= FIRST_LIGHT_SLOT)
         return;
-    const D3DXVECTOR3& c = g_Camera.GetPosition();
     for (int slot = FIRST_LIGHT_SLOT; slot < high; ++slot)
     {
         strObject& o = g_Engine.m_Objects[slot];
         if (!o.bUsed)
             continue;
-        const float r = o.fRadius;
-        const D3DXVECTOR3& p = o.vPosition;
-        const bool inside = c.x > p.x - r && c.x < p.x + r && c.y > p.y - r && c.y < p.y + r &&
-                            c.z > p.z - r && c.z < p.z + r;
-        m_bCameraInside[slot - FIRST_LIGHT_SLOT] = inside ? 1 : 0;
+        m_bCameraInside[slot - FIRST_LIGHT_SLOT] =
+            g_Camera.NearPlaneInsideBox(o.vPosition, o.fRadius) ? 1 : 0;
     }
 }
 

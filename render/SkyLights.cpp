@@ -209,10 +209,7 @@ void CSkyLights::PickLights()
         p.vColor = D3DXVECTOR3(l.vColor.x * m_fColorScale[0], l.vColor.y * m_fColorScale[1],
                                l.vColor.z * m_fColorScale[2]);
         p.vPosition = l.vPosition;
-        p.bCameraInside = std::fabs(to.x) < m_fLightRadius && std::fabs(to.y) < m_fLightRadius &&
-                                  std::fabs(to.z) < m_fLightRadius
-                              ? 1
-                              : 0;
+        p.bCameraInside = g_Camera.NearPlaneInsideBox(l.vPosition, m_fLightRadius) ? 1 : 0;
     }
 }
 

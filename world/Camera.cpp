@@ -470,6 +470,20 @@ void ECamera::StepShakeAxis(float angle, float period, float* phase, float* ampl
     *offset = std::sin(*phase) * *amplitude;
 }
 
+bool ECamera::NearPlaneInsideBox(const D3DXVECTOR3& centre, float halfSize) const
+{
+    // The near plane's corners are the farthest it reaches from the eye.
+    float reach = m_fNearPlane;
+    if (!m_bOrthographic && m_fFov > 0.0f)
+    {
+        const float halfTan = std::tan(m_fFov / 2.0f);
+        reach *= std::sqrt(1.0f + halfTan * halfTan * (1.0f + m_fAspect * m_fAspect));
+    }
+    const float r = halfSize + reach;
+    const D3DXVECTOR3 to = m_vPosition - centre;
+    return std::fabs(to.x) < r && std::fabs(to.y) < r && std::fabs(to.z) < r;
+}
+
 // The share of a shake felt at the camera: 1 - d / range inside the range,
 // 0 beyond it.
 float ECamera::RangeFactor(float range, const D3DXVECTOR3& source, bool printBeyond) const

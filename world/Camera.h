@@ -57,6 +57,10 @@ public:
     void ApplyFarPlane() { UpdateProjection(); }
     void UpdateProjection();
     void ComputeFrustumCorners();
+    // True when the camera lies inside the box of the given half-size around
+    // a centre, or so close to it that the near plane cuts the box's near
+    // faces away; a light volume is then drawn by its far faces.
+    bool NearPlaneInsideBox(const D3DXVECTOR3& centre, float halfSize) const;
     // The background value (a packed colour) of the world key "background_color".
     void SetMode(DWORD background) { m_dwBackground = background; }
 

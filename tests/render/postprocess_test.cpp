@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace
 {
@@ -213,12 +214,21 @@ TEST_F(PostProcessTest, LightsGoToTheirPassesAndTheCameraInsideAVolumeStillLight
         float range, value;
         BYTE linear;
     };
-    const Light lights[] = {{{0, 0, 20}, 5, 1, 0},  // ahead: outside
-                            {{1, 0, 1}, 4, 1, 0},   // around the camera
-                            {{0, 0, 4}, 4, 1, 0},   // the camera exactly on its face
-                            {{0, 0, 30}, 5, -1, 0}, // darkening
-                            {{3, 0, 30}, 5, 1, 1}}; // linear
-    for (int i = 0; i < 5; ++i)
+    // The near plane cuts away a box's near faces when the camera is on them
+    // or nearer than the plane's corners: such a box counts as around the
+    // camera, or its light would be lost straight ahead.
+    ASSERT_GT(g_Camera.m_fNearPlane, 0.0f);
+    const float justOutside = 4.0f + g_Camera.m_fNearPlane * 0.5f;
+    const float clearOfTheNearPlane = 4.0f + g_Camera.m_fNearPlane * 3.0f;
+    const Light lights[] = {{{0, 0, 20}, 5, 1, 0},                  // ahead: outside
+                            {{1, 0, 1}, 4, 1, 0},                   // around the camera
+                            {{0, 0, 4}, 4, 1, 0},                   // the camera exactly on its face
+                            {{0, 0, justOutside}, 4, 1, 0},         // its face within the near plane
+                            {{0, 0, clearOfTheNearPlane}, 4, 1, 0}, // its face beyond the near plane
+                            {{0, 0, 30}, 5, -1, 0},                 // darkening
+                            {{3, 0, 30}, 5, 1, 1}};                 // linear
+    const int count = static_cast<int>(std::size(lights));
+    for (int i = 0; i < count; ++i)
     {
         strObject& o = g_Engine.m_Objects[FIRST_LIGHT_SLOT + i];
         o.bUsed = 1;
@@ -230,11 +240,13 @@ TEST_F(PostProcessTest, LightsGoToTheirPassesAndTheCameraInsideAVolumeStillLight
         o.bLinearScatter = lights[i].linear;
         o.vLightColor = D3DXVECTOR3(1, 1, 1);
     }
-    g_Engine.m_iHighLight = FIRST_LIGHT_SLOT + 5;
+    g_Engine.m_iHighLight = FIRST_LIGHT_SLOT + count;
     PostProcess.MarkCameraInsideLights();
     EXPECT_EQ(PostProcess.m_bCameraInside[0], 0);
     EXPECT_EQ(PostProcess.m_bCameraInside[1], 1);
-    EXPECT_EQ(PostProcess.m_bCameraInside[2], 0) << "on the face counts as outside";
+    EXPECT_EQ(PostProcess.m_bCameraInside[2], 1) << "on the face";
+    EXPECT_EQ(PostProcess.m_bCameraInside[3], 1) << "the face within the near plane";
+    EXPECT_EQ(PostProcess.m_bCameraInside[4], 0) << "the face beyond the near plane";
 
     device->SetRenderTarget(0, PostProcess.m_pHDRSurf);
     ASSERT_EQ(device->BeginScene(), D3D_OK);
@@ -252,12 +264,14 @@ TEST_F(PostProcessTest, LightsGoToTheirPassesAndTheCameraInsideAVolumeStillLight
                 {d.effect->technique, {d.RenderState(D3DRS_ZFUNC), d.RenderState(D3DRS_CULLMODE)}});
     using S = std::pair<DWORD, DWORD>;
     const S outside(D3DCMP_LESSEQUAL, D3DCULL_CCW), inside(D3DCMP_GREATER, D3DCULL_CW);
-    ASSERT_EQ(draws.size(), 5u);
+    ASSERT_EQ(draws.size(), 7u);
     EXPECT_EQ(draws[0], (std::pair<std::string, S>{"DeferredLight", outside}));
     EXPECT_EQ(draws[1], (std::pair<std::string, S>{"DeferredLight", inside}));
-    EXPECT_EQ(draws[2], (std::pair<std::string, S>{"DeferredLight", outside}));
-    EXPECT_EQ(draws[3].first, "DeferredMinusLight");
-    EXPECT_EQ(draws[4].first, "DeferredLinearLight");
+    EXPECT_EQ(draws[2], (std::pair<std::string, S>{"DeferredLight", inside}));
+    EXPECT_EQ(draws[3], (std::pair<std::string, S>{"DeferredLight", inside}));
+    EXPECT_EQ(draws[4], (std::pair<std::string, S>{"DeferredLight", outside}));
+    EXPECT_EQ(draws[5].first, "DeferredMinusLight");
+    EXPECT_EQ(draws[6].first, "DeferredLinearLight");
 }
 
 TEST_F(PostProcessTest, EachBakedLightDrawsItsOwnVolumeTestedAgainstTheScenesDepth)

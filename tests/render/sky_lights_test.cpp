@@ -380,6 +380,12 @@ TEST_F(SkyLightsTest, ThePickTakesLightsNearAndInFrontOfTheCamera)
     EXPECT_FLOAT_EQ(g_SkyLights.m_Picked[0].vColor.x, 0.5f);
     EXPECT_FLOAT_EQ(g_SkyLights.m_Picked[0].fRadius, 30.0f);
     EXPECT_EQ(g_SkyLights.m_Picked[1].bCameraInside, 1);
+    // A box whose near face the near plane cuts away counts as around the camera.
+    g_SkyLights.m_dwCountA = 1;
+    g_SkyLights.m_LightsA[0] = {{0, 2, 30.0f + g_Camera.m_fNearPlane * 0.5f}, {1, 1, 1}};
+    g_SkyLights.PickLights();
+    ASSERT_EQ(g_SkyLights.m_dwPickedCount, 1u);
+    EXPECT_EQ(g_SkyLights.m_Picked[0].bCameraInside, 1);
 
     // At most 250 are handed on; the rest are only counted.
     g_SkyLights.m_dwCountA = 300;
