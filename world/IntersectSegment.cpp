@@ -651,17 +651,25 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
     const CollisionRecord* record = mesh ? g_CollisionMgr.GetRecord(o) : nullptr;
     if (!record || !record->CM_vVerticesLocal || !record->CM_dwFaces || !record->pBoxes)
         return false;
-    // The mesh stops keeping its inverse while it is out of segment tests,
-    // and the sight test still reaches some such meshes, as does a mesh that
-    // has not moved since it came back: the inverse is made here.
+    // The inverse made at the mesh's last move, when it made one. The mesh
+    // stops keeping it while it is out of segment tests, and the sight test
+    // still reaches some such meshes, as does a mesh that has not moved since
+    // it came back: then the inverse is made here.
     // A mesh scaled to nothing along an axis has no inverse and no volume a
     // segment could meet.
-    D3DXMATRIX inverse;
-    if (!D3DXMatrixInverse(&inverse, nullptr, &mesh->m_mWorld))
+    D3DXMATRIX made;
+    const D3DXMATRIX* inverse = &mesh->m_mInvWorld;
+    if (!mesh->m_bInvWorldCurrent)
+    {
+        if (!D3DXMatrixInverse(&made, nullptr, &mesh->m_mWorld))
+            return false;
+        inverse = &made;
+    }
+    else if (!mesh->m_bInvertible)
         return false;
     float a[3], b[3];
-    Geom::TransformPoint(a, &m_vStart.x, &inverse);
-    Geom::TransformPoint(b, &m_vEnd.x, &inverse);
+    Geom::TransformPoint(a, &m_vStart.x, inverse);
+    Geom::TransformPoint(b, &m_vEnd.x, inverse);
     const D3DXVECTOR3 va(a[0], a[1], a[2]), vb(b[0], b[1], b[2]);
     D3DXVECTOR3 lo, hi;
     D3DXVec3Minimize(&lo, &va, &vb);

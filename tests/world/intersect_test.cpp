@@ -821,6 +821,57 @@ TEST_F(Intersect, AMeshScaledToNothingIsPassedThrough)
     }
 }
 
+// A mesh moved while out of segment tests, or while it had no inverse, is
+// met where it stands once a test reaches it, and no longer where it was.
+TEST_F(Intersect, AMeshIsMetWhereItLastMovedWhateverItsFlagsOrScaleWereThen)
+{
+    struct Case
+    {
+        const char* name;
+        DWORD flags, flags2;
+        BYTE sight;
+        bool flat;  // scaled to nothing before the move, back to its size after it
+        bool clear; // the flags cleared after the move
+    };
+    const Case cases[] = {
+        {"plain", 0, 0, 0, false, false},
+        {"out of shots, sight test", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 1, false, false},
+        {"out of shots, then back", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 0, false, true},
+        {"out of every test, then back", 0, EIntersectSegment::FLAG2_NO_SEGMENT, 0, false, true},
+        {"flat, then grown back", 0, 0, 0, true, false},
+    };
+    float z = 0.0f;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        z += 10.0f;
+        // Flagged after it came in, as the camera does to the object it looks from.
+        HOBJECT cube = Cube({3.0f, 0.0f, z});
+        if (c.flags)
+            g_Engine.SetObjectFlags(cube, c.flags, c.flags);
+        if (c.flags2)
+            g_Engine.SetObjectFlags2(cube, c.flags2, c.flags2);
+        if (c.flat)
+        {
+            const D3DXVECTOR3 squashed(1.0f, 1.0f, 0.0f);
+            g_Engine.SetObjectScale(cube, &squashed);
+        }
+        const D3DXVECTOR3 there(3.0f, 4.0f, z);
+        g_Engine.SetObjectPosition(cube, &there, 0);
+        if (c.flat)
+        {
+            const D3DXVECTOR3 whole(1.0f, 1.0f, 1.0f);
+            g_Engine.SetObjectScale(cube, &whole);
+        }
+        if (c.clear && c.flags)
+            g_Engine.SetObjectFlags(cube, 0, c.flags);
+        if (c.clear && c.flags2)
+            g_Engine.SetObjectFlags2(cube, 0, c.flags2);
+        EXPECT_EQ(HitBy({0.0f, 4.0f, z}, {6.0f, 4.0f, z}, c.sight), cube);
+        EXPECT_EQ(HitBy({0.0f, 0.0f, z}, {6.0f, 0.0f, z}, c.sight), nullptr);
+    }
+}
+
 // The object-info overlay picks the mesh at the view's centre, describes it
 // and its lights, marks it, and a refresh clears the old mark first.
 TEST_F(Intersect, TheObjectInfoOverlayPicksAndMarksTheObjectInView)
