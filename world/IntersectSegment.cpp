@@ -77,13 +77,20 @@ ESkinMesh* SkinOf(HOBJECT o)
     return o && o->bUsed && o->Type == OT_SKINMESH ? static_cast<ESkinMesh*>(o->Object) : nullptr;
 }
 
+// A letter as the C locale's tolower gives it, without a library call: every
+// mesh move asks whether the mesh is the hero stick.
+char Folded(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool SameNameNoCase(const char* a, const char* b)
 {
     for (; *a && *b; ++a, ++b)
     {
         const char ca = *a == '/' ? '\\' : *a;
         const char cb = *b == '/' ? '\\' : *b;
-        if (std::tolower(static_cast<unsigned char>(ca)) != std::tolower(static_cast<unsigned char>(cb)))
+        if (ca != cb && Folded(ca) != Folded(cb))
             return false;
     }
     return *a == *b;
