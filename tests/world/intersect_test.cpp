@@ -872,6 +872,50 @@ TEST_F(Intersect, AMeshIsMetWhereItLastMovedWhateverItsFlagsOrScaleWereThen)
     }
 }
 
+// Segments tested after an area was gathered find what they found before,
+// inside the area or reaching out of it, through either table; an object
+// moved into the area afterwards is found as well.
+TEST_F(Intersect, AGatheredAreaGivesWhatTheWholeTableGives)
+{
+    for (int i = 0; i < 6; ++i)
+        Cube({2.0f * static_cast<float>(i), 0.5f * static_cast<float>(i), 3.0f});
+    Cube({5.0f, 0.0f, 6.0f}, 1.0f, MESH_FILE, 0, EIntersectSegment::FLAG2_SEE_THROUGH);
+    HOBJECT far = Cube({0.0f, 0.0f, -40.0f});
+    struct Segment
+    {
+        D3DXVECTOR3 from, to;
+        BYTE sight;
+    };
+    const Segment segments[] = {
+        {{0.0f, 5.0f, 3.0f}, {0.0f, -5.0f, 3.0f}, 0},   {{4.0f, 5.0f, 3.0f}, {4.0f, -5.0f, 3.0f}, 0},
+        {{4.3f, 5.0f, 3.2f}, {4.3f, -5.0f, 3.2f}, 1},   {{-1.0f, 0.0f, 3.0f}, {11.0f, 2.5f, 3.0f}, 0},
+        {{-30.0f, 0.0f, 3.0f}, {30.0f, 0.0f, 3.0f}, 0}, {{5.0f, 5.0f, 6.0f}, {5.0f, -5.0f, 6.0f}, 0},
+        {{5.0f, 5.0f, 6.0f}, {5.0f, -5.0f, 6.0f}, 1},   {{1.0f, 5.0f, 7.0f}, {1.0f, -5.0f, 7.0f}, 0},
+    };
+    std::vector<RayTestResult> before;
+    for (const Segment& s : segments)
+    {
+        before.emplace_back();
+        Shoot(s.from, s.to, &before.back(), RayTestAcceptAll, 0, s.sight);
+    }
+    ASSERT_NE(before[0].pObject, nullptr);
+    RayTestQuery kind;
+    const float lo[3] = {-2.0f, -6.0f, 0.0f}, hi[3] = {12.0f, 6.0f, 8.0f};
+    g_IntersectSegment.GatherArea(&kind, lo, hi);
+    for (size_t i = 0; i < std::size(segments); ++i)
+    {
+        SCOPED_TRACE(i);
+        RayTestResult r;
+        Shoot(segments[i].from, segments[i].to, &r, RayTestAcceptAll, 0, segments[i].sight);
+        EXPECT_EQ(r.pObject, before[i].pObject);
+        EXPECT_EQ(r.fDistance, before[i].fDistance);
+        EXPECT_EQ(r.iFace, before[i].iFace);
+    }
+    const D3DXVECTOR3 into(8.0f, 0.0f, 0.5f);
+    g_Engine.SetObjectPosition(far, &into, 0);
+    EXPECT_EQ(HitBy({8.0f, 5.0f, 0.5f}, {8.0f, -5.0f, 0.5f}), far);
+}
+
 // The object-info overlay picks the mesh at the view's centre, describes it
 // and its lights, marks it, and a refresh clears the old mark first.
 TEST_F(Intersect, TheObjectInfoOverlayPicksAndMarksTheObjectInView)
