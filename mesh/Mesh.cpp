@@ -378,8 +378,9 @@ void EMesh::UpdateTransform()
     PlaceCorners();
     const bool keepInverse =
         m_hObject && ((m_hObject->dwFlags2 & kNoInverseFlags2) || (m_hObject->dwFlags & kNoInverseFlags));
+    m_bInvWorldCurrent = keepInverse ? 0 : 1;
     if (!keepInverse)
-        D3DXMatrixInverse(&m_mInvWorld, nullptr, &m_mWorld);
+        m_bInvertible = D3DXMatrixInverse(&m_mInvWorld, nullptr, &m_mWorld) ? 1 : 0;
     if (m_hObject)
     {
         g_IntersectSegment.RefreshObject(m_hObject);

@@ -109,6 +109,10 @@ public:
     D3DXVECTOR3 m_vWorldMin = {0, 0, 0};
     D3DXVECTOR3 m_vWorldMax = {0, 0, 0};
     D3DXMATRIX m_mInvWorld;
+    // Whether m_mInvWorld was made from the present world matrix (a mesh out
+    // of segment tests stops keeping it), and whether that matrix had one.
+    BYTE m_bInvWorldCurrent = 1;
+    BYTE m_bInvertible = 1;
     float m_fFaceRadiusSq = 0.0f;
     float m_fFaceRadius = 0.0f;
     float m_fScaledFaceRadiusSq = 0.0f;

@@ -290,16 +290,41 @@ void CPhysicsMgr::DestroyTruck(HOBJECT object)
 
 // ---- Driving ------------------------------------------------------------------------------------
 
-bool CPhysicsMgr::GroundBelow(HOBJECT truck, const D3DXVECTOR3& point, D3DXVECTOR3* out)
+namespace
 {
-    *out = point;
-    const D3DXVECTOR3 from(point.x, point.y + kTraceUp, point.z);
-    const D3DXVECTOR3 to(point.x, point.y - kTraceDown, point.z);
+RayTestQuery GroundQuery(HOBJECT truck, const D3DXVECTOR3& from, const D3DXVECTOR3& to)
+{
     RayTestQuery query;
     query.pFrom = &from.x;
     query.pTo = &to.x;
     query.pfnFilter = NotTruck;
     query.dwUser = reinterpret_cast<RayTestUser>(truck);
+    return query;
+}
+
+// The traces under the centre and the four probes share one gathering of the
+// objects near the truck. The probes stand around the ground point the
+// centre's trace finds, somewhere along that trace, or at the centre when it
+// finds none; the widening covers the rounding of that point.
+void GatherGroundArea(HOBJECT truck, const D3DXVECTOR3& centre, const D3DXVECTOR3& half)
+{
+    constexpr float kWiden = 1.0f;
+    const float reach = kProbeShare * (std::fabs(half.x) + std::fabs(half.z)) + kWiden;
+    if (!std::isfinite(reach))
+        return;
+    const float lo[3] = {centre.x - reach, centre.y - kTraceDown - kTraceDown - kWiden, centre.z - reach};
+    const float hi[3] = {centre.x + reach, centre.y + kTraceUp + kTraceUp + kWiden, centre.z + reach};
+    const RayTestQuery kind = GroundQuery(truck, centre, centre);
+    g_IntersectSegment.GatherArea(&kind, lo, hi);
+}
+} // namespace
+
+bool CPhysicsMgr::GroundBelow(HOBJECT truck, const D3DXVECTOR3& point, D3DXVECTOR3* out)
+{
+    *out = point;
+    const D3DXVECTOR3 from(point.x, point.y + kTraceUp, point.z);
+    const D3DXVECTOR3 to(point.x, point.y - kTraceDown, point.z);
+    const RayTestQuery query = GroundQuery(truck, from, to);
     RayTestResult result;
     if (!g_IntersectSegment.Test(&query, &result) || !result.bHit || !Finite(result.vPoint))
         return false;
@@ -312,6 +337,7 @@ void CPhysicsMgr::DriveTruck(HOBJECT object, D3DXVECTOR3* position, EOrientation
     ETruck* truck = GetTruck(object);
     if (!truck || !position || !orientation || !Finite(*position))
         return;
+    GatherGroundArea(object, *position, truck->vHalf);
     D3DXVECTOR3 ground;
     GroundBelow(object, *position, &ground);
     *position = ground;

@@ -144,13 +144,24 @@ bool CollisionMgr::GetSource(HOBJECT object, CollisionSource* out)
     return true;
 }
 
-const CollisionRecord* CollisionMgr::GetRecord(HOBJECT o) const
+CollisionRecord* CollisionMgr::Held(HOBJECT o)
 {
     if (!o || !o->bCollisionRegistered || o->iCollisionRecord <= 0 ||
         o->iCollisionRecord >= MAX_OBJECTS_IN_COLLISION_MGR)
         return nullptr;
-    const CollisionRecord& r = m_Records[o->iCollisionRecord];
+    CollisionRecord& r = m_Records[o->iCollisionRecord];
     return r.bUsed && r.hObject == o ? &r : nullptr;
+}
+
+const CollisionRecord* CollisionMgr::GetRecord(HOBJECT o)
+{
+    CollisionRecord* r = Held(o);
+    if (r && r->bPlacePending)
+    {
+        r->bPlacePending = 0;
+        PlaceBoxes(*r, r->mPendingWorld);
+    }
+    return r;
 }
 
 DWORD CollisionMgr::RecordBytes(const CollisionRecord& r)
@@ -178,7 +189,7 @@ void CollisionMgr::AddObject(HOBJECT o, const CollisionSource& s)
         return;
     // Registered already (a culled object gets its body again): keep the
     // record and only bring it up to date.
-    if (GetRecord(o))
+    if (Held(o))
     {
         TransformObject(o, s.mWorld);
         return;
@@ -325,18 +336,29 @@ void CollisionMgr::UpdateObject(HOBJECT o)
         TransformObject(o, source.mWorld);
 }
 
-void CollisionMgr::TransformObject(HOBJECT o, const D3DXMATRIX& world)
+void CollisionMgr::PlaceBoxes(CollisionRecord& r, const D3DXMATRIX& world)
 {
-    const CollisionRecord* held = GetRecord(o);
-    if (!held)
-        return;
-    CollisionRecord& r = m_Records[o->iCollisionRecord];
     WorldBox(r.vMin, r.vMax, world, &r.vWorldMin, &r.vWorldMax, r.vCorners);
     for (DWORD i = 0; i < r.iBoxes; ++i)
         WorldBox(r.pBoxes[i].vMin, r.pBoxes[i].vMax, world, &r.pBoxes[i].vWorldMin, &r.pBoxes[i].vWorldMax);
+}
+
+void CollisionMgr::TransformObject(HOBJECT o, const D3DXMATRIX& world)
+{
+    CollisionRecord* held = Held(o);
+    if (!held)
+        return;
+    CollisionRecord& r = *held;
     if ((o->dwFlags & FLAG1_NO_COLLISION) || !(o->dwFlags & FLAG1_WORLD_FACES) ||
         (o->dwFlags2 & FLAG2_STATIC))
+    {
+        // No faces follow the object: the boxes wait until the record is read.
+        r.bPlacePending = 1;
+        r.mPendingWorld = world;
         return;
+    }
+    r.bPlacePending = 0;
+    PlaceBoxes(r, world);
     for (DWORD i = 0; i < r.iVertices; ++i)
         D3DXVec3TransformCoord(&r.CM_vVerticesWorld[i], &r.CM_vVerticesLocal[i], &world);
     for (DWORD f = 0; f < r.iFaces; ++f)
@@ -362,7 +384,7 @@ void CollisionMgr::FreeRecord(CollisionRecord& r)
 
 void CollisionMgr::FreeObject(HOBJECT o)
 {
-    if (!GetRecord(o))
+    if (!Held(o))
     {
         if (o)
             o->bCollisionRegistered = 0;

@@ -4,7 +4,9 @@
 // faces of one subset each, so collision and hit tests read plain arrays
 // instead of locked buffers. The engine registers a mesh object when it gives
 // it its body, refreshes the world-space data after a move and frees the
-// record when the object is deleted.
+// record when the object is deleted. An object that keeps no world-space
+// faces has its world boxes placed when its record is next asked for rather
+// than at every move: a wheel turned each frame and seldom tested pays once.
 
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/d3dx/Mesh.h"
@@ -58,6 +60,9 @@ struct CollisionRecord
     DWORD iBoxes;
     CollisionBox* pBoxes;
     DWORD iUpdates;
+    // The world boxes wait for this matrix: the object moved since they were placed.
+    BYTE bPlacePending;
+    D3DXMATRIX mPendingWorld;
 };
 
 class CollisionMgr
@@ -88,14 +93,18 @@ public:
     // Frees every record (program end).
     void FreeAll();
 
-    // The object's record, or null when it has none.
-    const CollisionRecord* GetRecord(HOBJECT object) const;
+    // The object's record, or null when it has none; its world boxes are
+    // placed where the object last moved to.
+    const CollisionRecord* GetRecord(HOBJECT object);
     DWORD GetMemoryTotal() const { return m_iMemory; }
 
     // What a mesh object gives the manager; false when it has no mesh to give.
     static bool GetSource(HOBJECT object, CollisionSource* out);
 
 private:
+    // The registered record of the object, as it stands.
+    CollisionRecord* Held(HOBJECT object);
+    static void PlaceBoxes(CollisionRecord& r, const D3DXMATRIX& world);
     void FreeRecord(CollisionRecord& r);
     static DWORD RecordBytes(const CollisionRecord& r);
 

@@ -77,13 +77,20 @@ ESkinMesh* SkinOf(HOBJECT o)
     return o && o->bUsed && o->Type == OT_SKINMESH ? static_cast<ESkinMesh*>(o->Object) : nullptr;
 }
 
+// A letter as the C locale's tolower gives it, without a library call: every
+// mesh move asks whether the mesh is the hero stick.
+char Folded(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool SameNameNoCase(const char* a, const char* b)
 {
     for (; *a && *b; ++a, ++b)
     {
         const char ca = *a == '/' ? '\\' : *a;
         const char cb = *b == '/' ? '\\' : *b;
-        if (std::tolower(static_cast<unsigned char>(ca)) != std::tolower(static_cast<unsigned char>(cb)))
+        if (ca != cb && Folded(ca) != Folded(cb))
             return false;
     }
     return *a == *b;
@@ -195,6 +202,7 @@ void EIntersectSegment::Sync(const strIntersectEntry* table, DWORD i)
                            : table == m_HeroStick  ? m_HeroStickBoxes
                                                    : m_SkinMeshBoxes;
     const strIntersectEntry& e = table[i];
+    ++m_iChanges;
     // An unused entry gets a box no segment's box can overlap.
     const float inf = std::numeric_limits<float>::infinity();
     for (int axis = 0; axis < 3; ++axis)
@@ -651,17 +659,25 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
     const CollisionRecord* record = mesh ? g_CollisionMgr.GetRecord(o) : nullptr;
     if (!record || !record->CM_vVerticesLocal || !record->CM_dwFaces || !record->pBoxes)
         return false;
-    // The mesh stops keeping its inverse while it is out of segment tests,
-    // and the sight test still reaches some such meshes, as does a mesh that
-    // has not moved since it came back: the inverse is made here.
+    // The inverse made at the mesh's last move, when it made one. The mesh
+    // stops keeping it while it is out of segment tests, and the sight test
+    // still reaches some such meshes, as does a mesh that has not moved since
+    // it came back: then the inverse is made here.
     // A mesh scaled to nothing along an axis has no inverse and no volume a
     // segment could meet.
-    D3DXMATRIX inverse;
-    if (!D3DXMatrixInverse(&inverse, nullptr, &mesh->m_mWorld))
+    D3DXMATRIX made;
+    const D3DXMATRIX* inverse = &mesh->m_mInvWorld;
+    if (!mesh->m_bInvWorldCurrent)
+    {
+        if (!D3DXMatrixInverse(&made, nullptr, &mesh->m_mWorld))
+            return false;
+        inverse = &made;
+    }
+    else if (!mesh->m_bInvertible)
         return false;
     float a[3], b[3];
-    Geom::TransformPoint(a, &m_vStart.x, &inverse);
-    Geom::TransformPoint(b, &m_vEnd.x, &inverse);
+    Geom::TransformPoint(a, &m_vStart.x, inverse);
+    Geom::TransformPoint(b, &m_vEnd.x, inverse);
     const D3DXVECTOR3 va(a[0], a[1], a[2]), vb(b[0], b[1], b[2]);
     D3DXVECTOR3 lo, hi;
     D3DXVec3Minimize(&lo, &va, &vb);
@@ -726,12 +742,76 @@ ULONGLONG UsedEntries(const strIntersectEntry* table, DWORD count)
 }
 } // namespace
 
-DWORD EIntersectSegment::Overlapping(const strEntryBoxes& boxes, DWORD count, const strEntryGrid* grid)
+bool EIntersectSegment::AreaHolds(const strIntersectEntry* table) const
+{
+    if (!m_pAreaTable || table != m_pAreaTable || m_iAreaChanges != m_iChanges)
+        return false;
+    const float lo[3] = {m_vSegMin.x, m_vSegMin.y, m_vSegMin.z};
+    const float hi[3] = {m_vSegMax.x, m_vSegMax.y, m_vSegMax.z};
+    for (int axis = 0; axis < 3; ++axis)
+        if (!(lo[axis] >= m_fAreaMin[axis] && hi[axis] <= m_fAreaMax[axis]))
+            return false;
+    return true;
+}
+
+void EIntersectSegment::GatherArea(const RayTestQuery* kind, const float lo[3], const float hi[3])
+{
+    m_pAreaTable = nullptr;
+    if (!kind || !lo || !hi || !Finite(lo) || !Finite(hi))
+        return;
+    const strIntersectEntry* table = m_Intersect;
+    const strEntryBoxes* boxes = &m_IntersectBoxes;
+    DWORD count = m_Max_Intersect;
+    if (kind->bNoSkinned)
+    {
+        table = m_HeroStick;
+        boxes = &m_HeroStickBoxes;
+        count = m_Max_HeroStick;
+    }
+    else if (kind->bSeeThrough)
+    {
+        table = m_CanSeeThru;
+        boxes = &m_CanSeeThruBoxes;
+        count = m_Max_CanSeeThru;
+    }
+    DWORD n = 0;
+    const DWORD words = (count + strEntryGrid::BITS_PER_WORD - 1) / strEntryGrid::BITS_PER_WORD;
+    std::fill_n(m_OverlappingBits, words, uint64_t{0});
+    if (const strEntryGrid* grid = GridOf(table);
+        grid && grid->GatherBox(*boxes, count, lo, hi, m_OverlappingBits))
+    {
+        for (DWORD w = 0; w < words; ++w)
+            for (uint64_t bits = m_OverlappingBits[w]; bits; bits &= bits - 1)
+                m_AreaEntries[n++] =
+                    w * strEntryGrid::BITS_PER_WORD + static_cast<DWORD>(__builtin_ctzll(bits));
+    }
+    else
+        for (DWORD i = 0; i < count; ++i)
+            if (boxes->Meets(i, lo, hi))
+                m_AreaEntries[n++] = i;
+    m_iAreaEntries = n;
+    std::copy_n(lo, 3, m_fAreaMin);
+    std::copy_n(hi, 3, m_fAreaMax);
+    m_iAreaChanges = m_iChanges;
+    m_pAreaTable = table;
+}
+
+DWORD EIntersectSegment::Overlapping(const strIntersectEntry* table, const strEntryBoxes& boxes, DWORD count)
 {
     const float lo[3] = {m_vSegMin.x, m_vSegMin.y, m_vSegMin.z};
     const float hi[3] = {m_vSegMax.x, m_vSegMax.y, m_vSegMax.z};
     DWORD n = 0;
-    if (grid)
+    if (AreaHolds(table))
+    {
+        // The area's entries are every entry whose box overlaps the area's,
+        // in table order: those overlapping the segment's box, kept in that
+        // order, are the ones the walk below gives.
+        for (DWORD k = 0; k < m_iAreaEntries; ++k)
+            if (boxes.Meets(m_AreaEntries[k], lo, hi))
+                m_Overlapping[n++] = m_AreaEntries[k];
+        return n;
+    }
+    if (const strEntryGrid* grid = GridOf(table))
     {
         // The grid marks the overlapping entries near the segment; read in
         // word order they come out in table order, as the walk below gives
@@ -785,7 +865,7 @@ void EIntersectSegment::TestMeshes(const strIntersectEntry* table, const strEntr
     // The three pre-tests only reject, so the cheapest goes first, over the
     // entries the grid holds near the segment (or the whole table in one
     // tight pass for a long one); an unused entry's box overlaps nothing.
-    const DWORD overlaps = Overlapping(boxes, count, GridOf(table));
+    const DWORD overlaps = Overlapping(table, boxes, count);
     overlapping = overlaps;
     for (DWORD k = 0; k < overlaps; ++k)
     {
@@ -849,7 +929,7 @@ void EIntersectSegment::TestSkinMeshes(const RayTestQuery& q, RayTestResult* r)
     bool have = false;
     RayTestSkinnedPart best = {};
     ULONGLONG overlapping = 0, boxRejected = 0, sphereRejected = 0, refused = 0, tests = 0;
-    const DWORD overlaps = Overlapping(m_SkinMeshBoxes, m_Max_SkinMeshes, nullptr);
+    const DWORD overlaps = Overlapping(m_SkinMeshes, m_SkinMeshBoxes, m_Max_SkinMeshes);
     overlapping = overlaps;
     for (DWORD k = 0; k < overlaps; ++k)
     {

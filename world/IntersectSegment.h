@@ -146,9 +146,17 @@ struct strEntryGrid
     // table would cost.
     bool Gather(const strEntryBoxes& boxes, DWORD count, const float from[3], const float to[3],
                 const float lo[3], const float hi[3], uint64_t* bits) const;
+    // The same for every cell the box lo..hi covers; false, with no bit set,
+    // when it covers more cells than walking the whole table would cost.
+    bool GatherBox(const strEntryBoxes& boxes, DWORD count, const float lo[3], const float hi[3],
+                   uint64_t* bits) const;
 
 private:
     static DWORD Bucket(int x, int z);
+    // Marks the entries of the wide list and of cells first[r]..last[r] of
+    // each row z0 + r whose boxes overlap lo..hi.
+    void Mark(const strEntryBoxes& boxes, DWORD count, const float lo[3], const float hi[3], int z0, int rows,
+              const int* first, const int* last, uint64_t* bits) const;
     void Insert(DWORD i, const Place& place);
     void Remove(DWORD i);
 
@@ -221,6 +229,14 @@ public:
     // Counting costs a few additions per test; it is off unless asked for.
     void SetStats(IntersectSegmentStats* stats) { m_pStats = stats; }
 
+    // Segments tested in a row inside one box (a truck's ground traces) can
+    // share one walk of the table: this gathers the entries, of the table a
+    // query like the given one reads, whose boxes overlap lo..hi. Until an
+    // entry of any table changes, a test of such a query whose segment lies
+    // in the box looks at these entries alone, and finds what the whole
+    // table gives.
+    void GatherArea(const RayTestQuery* kind, const float lo[3], const float hi[3]);
+
 private:
     enum TableId
     {
@@ -234,8 +250,10 @@ private:
     void ClearTables();
     // The indices of the entries whose boxes overlap the segment's, into
     // m_Overlapping, in table order; their count. With a grid, entries the
-    // segment passes far from are left out.
-    DWORD Overlapping(const strEntryBoxes& boxes, DWORD count, const strEntryGrid* grid);
+    // segment passes far from are left out. A gathered area that holds the
+    // segment gives them from its own entries.
+    DWORD Overlapping(const strIntersectEntry* table, const strEntryBoxes& boxes, DWORD count);
+    bool AreaHolds(const strIntersectEntry* table) const;
     // The grid of a mesh table; the skinned table is short and has none.
     strEntryGrid* GridOf(const strIntersectEntry* table);
     // Brings the packed box of entry i up to date after the entry changed.
@@ -281,6 +299,14 @@ private:
     strIntersectCandidate m_Candidates[MAX_INTERSECT_SEGMENT_OBJECTS];
 
     IntersectSegmentStats* m_pStats = nullptr;
+
+    // Changes of any entry so far; the gathered area holds while it stays.
+    ULONGLONG m_iChanges = 0;
+    const strIntersectEntry* m_pAreaTable = nullptr;
+    ULONGLONG m_iAreaChanges = 0;
+    float m_fAreaMin[3] = {}, m_fAreaMax[3] = {};
+    DWORD m_iAreaEntries = 0;
+    DWORD m_AreaEntries[MAX_INTERSECT_SEGMENT_OBJECTS];
 };
 
 extern EIntersectSegment g_IntersectSegment;

@@ -155,6 +155,29 @@ bool strEntryGrid::Gather(const strEntryBoxes& boxes, DWORD count, const float f
     }
     if (cells * kEntriesPerCell > static_cast<double>(count))
         return false;
+    Mark(boxes, count, lo, hi, z0, rows, first, last, bits);
+    return true;
+}
+
+bool strEntryGrid::GatherBox(const strEntryBoxes& boxes, DWORD count, const float lo[3], const float hi[3],
+                             uint64_t* bits) const
+{
+    const CellSpan x = SpanOf(lo[0], hi[0]), z = SpanOf(lo[2], hi[2]);
+    if (!Keepable(x) || !Keepable(z) || z.last - z.first >= static_cast<float>(kMaxRows) ||
+        CellsOf(x, z) * kEntriesPerCell > static_cast<double>(count))
+        return false;
+    const int z0 = static_cast<int>(z.first);
+    const int rows = static_cast<int>(z.last) - z0 + 1;
+    int first[kMaxRows], last[kMaxRows];
+    std::fill_n(first, rows, static_cast<int>(x.first));
+    std::fill_n(last, rows, static_cast<int>(x.last));
+    Mark(boxes, count, lo, hi, z0, rows, first, last, bits);
+    return true;
+}
+
+void strEntryGrid::Mark(const strEntryBoxes& boxes, DWORD count, const float lo[3], const float hi[3], int z0,
+                        int rows, const int* first, const int* last, uint64_t* bits) const
+{
     auto mark = [&](DWORD i)
     {
         if (i >= count)
@@ -170,5 +193,4 @@ bool strEntryGrid::Gather(const strEntryBoxes& boxes, DWORD count, const float f
         for (int cx = first[r]; cx <= last[r]; ++cx)
             for (DWORD i : m_Buckets[Bucket(cx, z0 + r)])
                 mark(i);
-    return true;
 }

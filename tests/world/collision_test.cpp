@@ -273,6 +273,46 @@ TEST_F(Collision, AMeshObjectRegistersAndFollowsItsMoves)
         EXPECT_NEAR(D3DXVec3Length(&r->CM_vFaceNormal[f]), 1.0f, 1e-5f);
 }
 
+// Whether or not the faces follow, the record read after moves has its
+// boxes where the last move put the object, and again after a later move.
+TEST_F(Collision, TheRecordReadAfterMovesHasItsBoxesWhereTheLastMovePutThem)
+{
+    struct Case
+    {
+        const char* name;
+        DWORD flags, flags2;
+    };
+    const Case cases[] = {
+        {"plain", 0, 0}, {"faces", 0x4, 0}, {"static", 0, 0x10000}, {"static faces", 0x4, 0x10000}};
+    for (const Case& c : cases)
+    {
+        HOBJECT box = Mesh(c.name);
+        box->dwFlags = (box->dwFlags & ~0x80u) | c.flags;
+        box->dwFlags2 = c.flags2;
+        g_CollisionMgr.AddObject(box);
+        ASSERT_NE(g_CollisionMgr.GetRecord(box), nullptr) << c.name;
+        for (const D3DXVECTOR3& step : {D3DXVECTOR3(40.0f, 3.0f, -7.0f), D3DXVECTOR3(-12.0f, 8.0f, 25.0f)})
+        {
+            const D3DXVECTOR3 first = step * 0.5f;
+            g_Engine.SetObjectPosition(box, &first, 0);
+            g_Engine.SetObjectPosition(box, &step, 0);
+            const CollisionRecord* r = g_CollisionMgr.GetRecord(box);
+            ASSERT_NE(r, nullptr) << c.name;
+            const D3DXVECTOR3 half(0.5f, 0.5f, 0.5f);
+            ExpectNear(r->vWorldMin, step - half);
+            ExpectNear(r->vWorldMax, step + half);
+            ExpectNear(r->vCorners[0], step - half);
+            ExpectNear(r->vCorners[6], step + half);
+            ASSERT_GE(r->iBoxes, 1u) << c.name;
+            for (DWORD i = 0; i < r->iBoxes; ++i)
+            {
+                ExpectNear(r->pBoxes[i].vWorldMin, r->pBoxes[i].vMin + step);
+                ExpectNear(r->pBoxes[i].vWorldMax, r->pBoxes[i].vMax + step);
+            }
+        }
+    }
+}
+
 TEST_F(Collision, TheTableHoldsTwoThousandNineHundredAndNinetyNineObjects)
 {
     ID3DXMesh* tri = MakeMesh({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {0, 1, 2});

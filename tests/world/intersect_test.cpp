@@ -821,6 +821,101 @@ TEST_F(Intersect, AMeshScaledToNothingIsPassedThrough)
     }
 }
 
+// A mesh moved while out of segment tests, or while it had no inverse, is
+// met where it stands once a test reaches it, and no longer where it was.
+TEST_F(Intersect, AMeshIsMetWhereItLastMovedWhateverItsFlagsOrScaleWereThen)
+{
+    struct Case
+    {
+        const char* name;
+        DWORD flags, flags2;
+        BYTE sight;
+        bool flat;  // scaled to nothing before the move, back to its size after it
+        bool clear; // the flags cleared after the move
+    };
+    const Case cases[] = {
+        {"plain", 0, 0, 0, false, false},
+        {"out of shots, sight test", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 1, false, false},
+        {"out of shots, then back", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 0, false, true},
+        {"out of every test, then back", 0, EIntersectSegment::FLAG2_NO_SEGMENT, 0, false, true},
+        {"flat, then grown back", 0, 0, 0, true, false},
+    };
+    float z = 0.0f;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        z += 10.0f;
+        // Flagged after it came in, as the camera does to the object it looks from.
+        HOBJECT cube = Cube({3.0f, 0.0f, z});
+        if (c.flags)
+            g_Engine.SetObjectFlags(cube, c.flags, c.flags);
+        if (c.flags2)
+            g_Engine.SetObjectFlags2(cube, c.flags2, c.flags2);
+        if (c.flat)
+        {
+            const D3DXVECTOR3 squashed(1.0f, 1.0f, 0.0f);
+            g_Engine.SetObjectScale(cube, &squashed);
+        }
+        const D3DXVECTOR3 there(3.0f, 4.0f, z);
+        g_Engine.SetObjectPosition(cube, &there, 0);
+        if (c.flat)
+        {
+            const D3DXVECTOR3 whole(1.0f, 1.0f, 1.0f);
+            g_Engine.SetObjectScale(cube, &whole);
+        }
+        if (c.clear && c.flags)
+            g_Engine.SetObjectFlags(cube, 0, c.flags);
+        if (c.clear && c.flags2)
+            g_Engine.SetObjectFlags2(cube, 0, c.flags2);
+        EXPECT_EQ(HitBy({0.0f, 4.0f, z}, {6.0f, 4.0f, z}, c.sight), cube);
+        EXPECT_EQ(HitBy({0.0f, 0.0f, z}, {6.0f, 0.0f, z}, c.sight), nullptr);
+    }
+}
+
+// Segments tested after an area was gathered find what they found before,
+// inside the area or reaching out of it, through either table; an object
+// moved into the area afterwards is found as well.
+TEST_F(Intersect, AGatheredAreaGivesWhatTheWholeTableGives)
+{
+    for (int i = 0; i < 6; ++i)
+        Cube({2.0f * static_cast<float>(i), 0.5f * static_cast<float>(i), 3.0f});
+    Cube({5.0f, 0.0f, 6.0f}, 1.0f, MESH_FILE, 0, EIntersectSegment::FLAG2_SEE_THROUGH);
+    HOBJECT far = Cube({0.0f, 0.0f, -40.0f});
+    struct Segment
+    {
+        D3DXVECTOR3 from, to;
+        BYTE sight;
+    };
+    const Segment segments[] = {
+        {{0.0f, 5.0f, 3.0f}, {0.0f, -5.0f, 3.0f}, 0},   {{4.0f, 5.0f, 3.0f}, {4.0f, -5.0f, 3.0f}, 0},
+        {{4.3f, 5.0f, 3.2f}, {4.3f, -5.0f, 3.2f}, 1},   {{-1.0f, 0.0f, 3.0f}, {11.0f, 2.5f, 3.0f}, 0},
+        {{-30.0f, 0.0f, 3.0f}, {30.0f, 0.0f, 3.0f}, 0}, {{5.0f, 5.0f, 6.0f}, {5.0f, -5.0f, 6.0f}, 0},
+        {{5.0f, 5.0f, 6.0f}, {5.0f, -5.0f, 6.0f}, 1},   {{1.0f, 5.0f, 7.0f}, {1.0f, -5.0f, 7.0f}, 0},
+    };
+    std::vector<RayTestResult> before;
+    for (const Segment& s : segments)
+    {
+        before.emplace_back();
+        Shoot(s.from, s.to, &before.back(), RayTestAcceptAll, 0, s.sight);
+    }
+    ASSERT_NE(before[0].pObject, nullptr);
+    RayTestQuery kind;
+    const float lo[3] = {-2.0f, -6.0f, 0.0f}, hi[3] = {12.0f, 6.0f, 8.0f};
+    g_IntersectSegment.GatherArea(&kind, lo, hi);
+    for (size_t i = 0; i < std::size(segments); ++i)
+    {
+        SCOPED_TRACE(i);
+        RayTestResult r;
+        Shoot(segments[i].from, segments[i].to, &r, RayTestAcceptAll, 0, segments[i].sight);
+        EXPECT_EQ(r.pObject, before[i].pObject);
+        EXPECT_EQ(r.fDistance, before[i].fDistance);
+        EXPECT_EQ(r.iFace, before[i].iFace);
+    }
+    const D3DXVECTOR3 into(8.0f, 0.0f, 0.5f);
+    g_Engine.SetObjectPosition(far, &into, 0);
+    EXPECT_EQ(HitBy({8.0f, 5.0f, 0.5f}, {8.0f, -5.0f, 0.5f}), far);
+}
+
 // The object-info overlay picks the mesh at the view's centre, describes it
 // and its lights, marks it, and a refresh clears the old mark first.
 TEST_F(Intersect, TheObjectInfoOverlayPicksAndMarksTheObjectInView)
