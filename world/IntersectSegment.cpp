@@ -733,6 +733,17 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
 
 namespace
 {
+// The indices of the bits set in the first `words` words, in table order,
+// into `out`; their count.
+DWORD SetBitIndices(const uint64_t* bits, DWORD words, DWORD* out)
+{
+    DWORD n = 0;
+    for (DWORD w = 0; w < words; ++w)
+        for (uint64_t b = bits[w]; b; b &= b - 1)
+            out[n++] = w * strEntryGrid::BITS_PER_WORD + static_cast<DWORD>(__builtin_ctzll(b));
+    return n;
+}
+
 ULONGLONG UsedEntries(const strIntersectEntry* table, DWORD count)
 {
     ULONGLONG n = 0;
@@ -754,37 +765,27 @@ bool EIntersectSegment::AreaHolds(const strIntersectEntry* table) const
     return true;
 }
 
+EIntersectSegment::MeshTable EIntersectSegment::MeshTableOf(const RayTestQuery& query) const
+{
+    if (query.bNoSkinned)
+        return {m_HeroStick, &m_HeroStickBoxes, m_Max_HeroStick};
+    if (query.bSeeThrough)
+        return {m_CanSeeThru, &m_CanSeeThruBoxes, m_Max_CanSeeThru};
+    return {m_Intersect, &m_IntersectBoxes, m_Max_Intersect};
+}
+
 void EIntersectSegment::GatherArea(const RayTestQuery* kind, const float lo[3], const float hi[3])
 {
     m_pAreaTable = nullptr;
     if (!kind || !lo || !hi || !Finite(lo) || !Finite(hi))
         return;
-    const strIntersectEntry* table = m_Intersect;
-    const strEntryBoxes* boxes = &m_IntersectBoxes;
-    DWORD count = m_Max_Intersect;
-    if (kind->bNoSkinned)
-    {
-        table = m_HeroStick;
-        boxes = &m_HeroStickBoxes;
-        count = m_Max_HeroStick;
-    }
-    else if (kind->bSeeThrough)
-    {
-        table = m_CanSeeThru;
-        boxes = &m_CanSeeThruBoxes;
-        count = m_Max_CanSeeThru;
-    }
+    const auto [table, boxes, count] = MeshTableOf(*kind);
     DWORD n = 0;
     const DWORD words = (count + strEntryGrid::BITS_PER_WORD - 1) / strEntryGrid::BITS_PER_WORD;
     std::fill_n(m_OverlappingBits, words, uint64_t{0});
     if (const strEntryGrid* grid = GridOf(table);
         grid && grid->GatherBox(*boxes, count, lo, hi, m_OverlappingBits))
-    {
-        for (DWORD w = 0; w < words; ++w)
-            for (uint64_t bits = m_OverlappingBits[w]; bits; bits &= bits - 1)
-                m_AreaEntries[n++] =
-                    w * strEntryGrid::BITS_PER_WORD + static_cast<DWORD>(__builtin_ctzll(bits));
-    }
+        n = SetBitIndices(m_OverlappingBits, words, m_AreaEntries);
     else
         for (DWORD i = 0; i < count; ++i)
             if (boxes->Meets(i, lo, hi))
@@ -819,13 +820,7 @@ DWORD EIntersectSegment::Overlapping(const strIntersectEntry* table, const strEn
         const DWORD words = (count + strEntryGrid::BITS_PER_WORD - 1) / strEntryGrid::BITS_PER_WORD;
         std::fill_n(m_OverlappingBits, words, uint64_t{0});
         if (grid->Gather(boxes, count, &m_vStart.x, &m_vEnd.x, lo, hi, m_OverlappingBits))
-        {
-            for (DWORD w = 0; w < words; ++w)
-                for (uint64_t bits = m_OverlappingBits[w]; bits; bits &= bits - 1)
-                    m_Overlapping[n++] =
-                        w * strEntryGrid::BITS_PER_WORD + static_cast<DWORD>(__builtin_ctzll(bits));
-            return n;
-        }
+            return SetBitIndices(m_OverlappingBits, words, m_Overlapping);
     }
     DWORD i = 0;
 #if defined(__SSE2__)
@@ -1034,12 +1029,8 @@ bool EIntersectSegment::Test(const RayTestQuery* query, RayTestResult* result)
     if (!(m_fLength > 0.0f) || !std::isfinite(m_fLength))
         return false;
 
-    if (query->bNoSkinned)
-        TestMeshes(m_HeroStick, m_HeroStickBoxes, m_Max_HeroStick, *query, result);
-    else if (query->bSeeThrough)
-        TestMeshes(m_CanSeeThru, m_CanSeeThruBoxes, m_Max_CanSeeThru, *query, result);
-    else
-        TestMeshes(m_Intersect, m_IntersectBoxes, m_Max_Intersect, *query, result);
+    const MeshTable meshes = MeshTableOf(*query);
+    TestMeshes(meshes.table, *meshes.boxes, meshes.count, *query, result);
 
     if (!query->bNoSkinned)
     {

@@ -265,6 +265,14 @@ private:
     void Enter(HOBJECT object, TableId id);
     void FillMeshEntry(strIntersectEntry& e, HOBJECT object) const;
     void FillSkinEntry(strIntersectEntry& e, HOBJECT object) const;
+    // The mesh table a query reads: the hero stick's, the see-through one or the plain one.
+    struct MeshTable
+    {
+        const strIntersectEntry* table;
+        const strEntryBoxes* boxes;
+        DWORD count;
+    };
+    MeshTable MeshTableOf(const RayTestQuery& query) const;
     void TestMeshes(const strIntersectEntry* table, const strEntryBoxes& boxes, DWORD count,
                     const RayTestQuery& q, RayTestResult* r);
     void TestSkinMeshes(const RayTestQuery& q, RayTestResult* r);

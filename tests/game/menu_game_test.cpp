@@ -62,13 +62,6 @@ constexpr const char* kInGame = "frame 250: mouse move -285 -69\n"
                                 "frame 420: screenshot\n"
                                 "frame 422: quit\n";
 
-// The sky's blue outweighs its red in the level's daylight; the menu's
-// picture is a dusk, dark at the top.
-bool DaylightSky(uint32_t rgb)
-{
-    return Brightness(rgb) > 400 && (rgb & 0xFF) > ((rgb >> 16) & 0xFF);
-}
-
 TEST(MenuGame, NewGameAtNormalStartsTheFirstLevelThroughItsLoadingScreen)
 {
     TempDir dir(false);

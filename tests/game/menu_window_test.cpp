@@ -73,13 +73,6 @@ struct IgnoreSystemLeaks
 #endif
 };
 
-// The sky's blue outweighs its red in the level's daylight; the menu's
-// picture is a dusk, dark at the top.
-bool DaylightSky(uint32_t rgb)
-{
-    return Brightness(rgb) > 400 && (rgb & 0xFF) > ((rgb >> 16) & 0xFF);
-}
-
 // Where the clicks go: the boxes of the items as the menu lays them out for a
 // screen of the window's size, with the game's texts and fonts, and the mouse
 // sensitivity the game reads.

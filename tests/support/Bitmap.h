@@ -51,6 +51,13 @@ inline int Brightness(uint32_t rgb)
     return static_cast<int>(((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF));
 }
 
+// The demo level's daylight sky: bright, and bluer than red (the menu's
+// picture is a dusk, dark at the top).
+inline bool DaylightSky(uint32_t rgb)
+{
+    return Brightness(rgb) > 400 && (rgb & 0xFF) > ((rgb >> 16) & 0xFF);
+}
+
 // The picture a file of the folder holds, with a test failure naming it when it is none.
 Bitmap BitmapIn(const TempDir& dir, const std::string& name);
 // The game's numbered screenshot n ("tk_screen0000.bmp" on) in the folder.
