@@ -28,10 +28,7 @@ namespace
 constexpr const char* kHeroStickFile = "prefabs\\special\\hero_stick.x";
 constexpr const char* kCoarseZoneName = "Bip01";
 constexpr const char* kCoarseHitZoneName = "tulow";
-// Two box crossings closer than this are one crossing (an edge or a corner).
-constexpr float kSameCrossing = 0.0001f;
 constexpr int kBoxPlanes = 6;
-constexpr int kBoxTriangles = 12;
 #if defined(__SSE2__)
 constexpr DWORD kLanes = 4;
 #endif
@@ -39,10 +36,6 @@ constexpr DWORD kLanes = 4;
 // The six face planes of a box given by its corners: a corner on the plane
 // and the corner whose difference with it points outward.
 constexpr int kPlanes[kBoxPlanes][2] = {{0, 4}, {4, 0}, {0, 1}, {1, 0}, {0, 3}, {3, 0}};
-// The twelve face triangles, in the order their crossings are gathered.
-constexpr int kTriangles[kBoxTriangles][3] = {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7},
-                                              {0, 7, 4}, {0, 3, 7}, {1, 5, 6}, {1, 2, 6},
-                                              {0, 1, 5}, {0, 5, 4}, {3, 2, 6}, {3, 6, 7}};
 
 // Letters of a hit zone's name that tell the body part.
 constexpr char kHeadLetter = 'g';
@@ -597,58 +590,65 @@ DWORD EIntersectSegment::BodyPartOf(const char* name)
     }
 }
 
-// Where the segment first meets the mesh's turned box, as a segment parameter.
-bool EIntersectSegment::BoxKey(HOBJECT o, float* key) const
+// The box's three pairs of faces as slabs: each face plane by a corner on it
+// and the edge from the opposite face, whose direction points outward. The
+// segment lies inside between its last crossing into a slab and its first
+// crossing out of one. A crossing computed in floats may lie a little off the
+// true one, by no more than the rounding of the two distances it comes from:
+// the entry is moved back and the way out forward by that much, so a segment
+// through an edge or a corner is never lost and the key is never past the
+// true entry.
+bool EIntersectSegment::BoxEntry(const D3DXVECTOR3* c, const D3DXVECTOR3& from, const D3DXVECTOR3& to,
+                                 float* key)
 {
-    const EMesh* mesh = MeshOf(o);
-    if (!mesh)
-        return false;
-    const D3DXVECTOR3* c = mesh->m_vWorldCorners;
-    bool startOut = false, endOut = false;
+    // Bounds the rounding of a distance (two differences, three products,
+    // two sums) and of the crossing's division, in units of the float's epsilon.
+    constexpr float kDistanceRounding = 8.0f * std::numeric_limits<float>::epsilon();
+    constexpr float kDivisionRounding = 4.0f * std::numeric_limits<float>::epsilon();
+    const auto magnitude = [](const D3DXVECTOR3& a, const D3DXVECTOR3& n)
+    { return std::fabs(a.x * n.x) + std::fabs(a.y * n.y) + std::fabs(a.z * n.z); };
+    bool startOut = false;
+    float enter = 0.0f, leave = 1.0f;
     for (const auto& plane : kPlanes)
     {
         const D3DXVECTOR3& p = c[plane[0]];
         const D3DXVECTOR3 n = c[plane[0]] - c[plane[1]];
-        const D3DXVECTOR3 a = m_vStart - p, b = m_vEnd - p;
-        const bool aOut = D3DXVec3Dot(&a, &n) > 0.0f;
-        const bool bOut = D3DXVec3Dot(&b, &n) > 0.0f;
+        const D3DXVECTOR3 a = from - p, b = to - p;
+        const float da = D3DXVec3Dot(&a, &n), db = D3DXVec3Dot(&b, &n);
+        const bool aOut = da > 0.0f, bOut = db > 0.0f;
         if (aOut && bOut)
             return false;
-        startOut |= aOut;
-        endOut |= bOut;
+        if (!aOut && !bOut)
+            continue;
+        // One end out, the other in or on the plane: da and db differ.
+        const float across = da - db;
+        const float t = da / across;
+        const float slack =
+            kDistanceRounding * (magnitude(a, n) + magnitude(b, n)) / std::fabs(across) + kDivisionRounding;
+        if (aOut)
+        {
+            startOut = true;
+            enter = std::max(enter, t - slack);
+        }
+        else
+            leave = std::min(leave, t + slack);
     }
-    if (!startOut && !endOut)
+    if (!startOut)
     {
         *key = 0.0f;
         return true;
     }
-    float t[kBoxTriangles];
-    int hits = 0;
-    for (const auto& tri : kTriangles)
-    {
-        float point[3], u = 0.0f;
-        if (!Geom::IntersectTriangle(&m_vStart.x, &m_vEnd.x, &c[tri[0]].x, &c[tri[1]].x, &c[tri[2]].x, point,
-                                     &u))
-            continue;
-        t[hits++] = u;
-        if (hits == 2 && std::fabs(t[0] - t[1]) > kSameCrossing)
-        {
-            *key = t[0] < t[1] ? t[0] : t[1];
-            return true;
-        }
-    }
-    if (hits == 0)
+    if (enter > leave)
         return false;
-    float smallest = t[0];
-    for (int i = 1; i < hits; ++i)
-        smallest = t[i] < smallest ? t[i] : smallest;
-    if (!startOut)
-        *key = 0.0f;
-    else if (endOut)
-        *key = hits < 3 ? 0.0f : smallest;
-    else
-        *key = smallest;
+    *key = enter;
     return true;
+}
+
+// Where the segment first meets the mesh's turned box, as a segment parameter.
+bool EIntersectSegment::BoxKey(HOBJECT o, float* key) const
+{
+    const EMesh* mesh = MeshOf(o);
+    return mesh && BoxEntry(mesh->m_vWorldCorners, m_vStart, m_vEnd, key);
 }
 
 // The object's own triangles, in object space; fills the result when the hit

@@ -213,6 +213,15 @@ public:
     void RemoveHeroStick(HOBJECT object);
     void RemoveSkinMesh(HOBJECT object);
 
+    // Where the segment from..to first meets the box of the given corners
+    // (the order of EMesh::m_vWorldCorners: corners 1, 3 and 4 lie one edge
+    // from corner 0), as a parameter of the segment: false when it misses the
+    // box, 0 when it starts inside, else a value never past its entry, short
+    // of it by no more than the rounding of the box's faces. An edge of no
+    // length leaves its axis unbounded.
+    static bool BoxEntry(const D3DXVECTOR3* corners, const D3DXVECTOR3& from, const D3DXVECTOR3& to,
+                         float* key);
+
     static bool IsHeroStick(HOBJECT object);
     // The body part a hit zone's name stands for.
     static DWORD BodyPartOf(const char* hitZoneName);
