@@ -38,6 +38,7 @@ constexpr bool kCornerHigh[kCorners][3] = {{false, false, false}, {false, true, 
                                            {true, false, false},  {false, false, true}, {false, true, true},
                                            {true, true, true},    {true, false, true}};
 constexpr int kLineSize = 512;
+DWORD g_dwLastMeshSerial = 0;
 
 float IntBits(int v)
 {
@@ -139,6 +140,7 @@ const EPhysicsDesc& EMesh::PhysicsDesc() const
 bool EMesh::Create(const char* fileName)
 {
     m_pEntry = nullptr;
+    m_dwSerial = ++g_dwLastMeshSerial;
     if (!fileName || !fileName[0])
         return false;
     if (m_bCreated)

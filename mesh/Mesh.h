@@ -96,6 +96,9 @@ public:
     char m_szFileName[MESH_NAME_SIZE] = {};
     HOBJECT m_hObject = nullptr;
     int m_iMeshId = -1;
+    // Which creation of any instance this one's is: lookups remembered for an
+    // instance hold only for the same creation.
+    DWORD m_dwSerial = 0;
     MeshTextureIndex* m_TextureIndex = nullptr;
     D3DXMATRIX m_mWorld;
     BYTE* m_bUsableSubset = nullptr;

@@ -410,7 +410,7 @@ void CPhysicsMgr::UpdateTruckWheels(HOBJECT object)
         }
         D3DXMATRIX socket;
         D3DXVECTOR3 at = object->vPosition;
-        if (g_Engine.GetObjectSocket(object, truck->szSocket[i], &socket, nullptr))
+        if (g_Engine.GetObjectSocket(object, truck->szSocket[i], &socket, nullptr, &truck->SocketRef[i]))
             at = D3DXVECTOR3(socket._41, socket._42, socket._43);
         truck->vWheelPosition[i] = at;
         EOrientation wheel;
