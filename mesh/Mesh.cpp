@@ -29,8 +29,6 @@ constexpr float kPathGenDefault2 = 0.5f;
 constexpr float kPathGenDefault3 = 30.0f;
 constexpr int kPathGenDefaultInt4 = 2000;
 constexpr float kMinBushRange = 4.0f;
-constexpr DWORD kNoInverseFlags2 = 0x10000;
-constexpr DWORD kNoInverseFlags = 0x80;
 constexpr int kCorners = 8;
 // The corners go round one face and then round the opposite one, corner 4
 // across from corner 0: the box tests take its faces from this order.
@@ -38,6 +36,7 @@ constexpr bool kCornerHigh[kCorners][3] = {{false, false, false}, {false, true, 
                                            {true, false, false},  {false, false, true}, {false, true, true},
                                            {true, true, true},    {true, false, true}};
 constexpr int kLineSize = 512;
+DWORD g_dwLastMeshSerial = 0;
 
 float IntBits(int v)
 {
@@ -139,6 +138,7 @@ const EPhysicsDesc& EMesh::PhysicsDesc() const
 bool EMesh::Create(const char* fileName)
 {
     m_pEntry = nullptr;
+    m_dwSerial = ++g_dwLastMeshSerial;
     if (!fileName || !fileName[0])
         return false;
     if (m_bCreated)
@@ -376,11 +376,7 @@ void EMesh::UpdateTransform()
         m_hObject->Orientation.SetQuaternion(&m_qFinal);
     D3DXMatrixTransformation(&m_mWorld, nullptr, nullptr, &m_vScale, nullptr, &m_qFinal, &m_vPosition);
     PlaceCorners();
-    const bool keepInverse =
-        m_hObject && ((m_hObject->dwFlags2 & kNoInverseFlags2) || (m_hObject->dwFlags & kNoInverseFlags));
-    m_bInvWorldCurrent = keepInverse ? 0 : 1;
-    if (!keepInverse)
-        m_bInvertible = D3DXMatrixInverse(&m_mInvWorld, nullptr, &m_mWorld) ? 1 : 0;
+    m_bInvWorldCurrent = 0;
     if (m_hObject)
     {
         g_IntersectSegment.RefreshObject(m_hObject);
@@ -470,6 +466,16 @@ void EMesh::GetWorldMatrix(D3DXMATRIX* out) const
 {
     if (out)
         *out = m_mWorld;
+}
+
+const D3DXMATRIX* EMesh::InverseWorld() const
+{
+    if (!m_bInvWorldCurrent)
+    {
+        m_bInvertible = D3DXMatrixInverse(&m_mInvWorld, nullptr, &m_mWorld) ? 1 : 0;
+        m_bInvWorldCurrent = 1;
+    }
+    return m_bInvertible ? &m_mInvWorld : nullptr;
 }
 
 bool EMesh::Intersect(const D3DXVECTOR3* from, const D3DXVECTOR3* to) const

@@ -40,6 +40,10 @@ public:
     void GetScale(float* out) const;
     void GetOrientation(EOrientation* out) const;
     void GetWorldMatrix(D3DXMATRIX* out) const;
+    // The inverse of the world matrix, made at its first use after a move and
+    // kept until the next one; null when the matrix has none (a mesh scaled to
+    // nothing along an axis).
+    const D3DXMATRIX* InverseWorld() const;
     bool Intersect(const D3DXVECTOR3* from, const D3DXVECTOR3* to) const;
     // Face and vertex counts of the subset's attribute range; false for subsets of 256 and more.
     bool GetSubsetSize(DWORD subset, DWORD* faces, DWORD* vertices) const;
@@ -96,6 +100,9 @@ public:
     char m_szFileName[MESH_NAME_SIZE] = {};
     HOBJECT m_hObject = nullptr;
     int m_iMeshId = -1;
+    // Which creation of any instance this one's is: lookups remembered for an
+    // instance hold only for the same creation.
+    DWORD m_dwSerial = 0;
     MeshTextureIndex* m_TextureIndex = nullptr;
     D3DXMATRIX m_mWorld;
     BYTE* m_bUsableSubset = nullptr;
@@ -108,11 +115,6 @@ public:
     D3DXVECTOR3 m_vWorldCorners[8] = {};
     D3DXVECTOR3 m_vWorldMin = {0, 0, 0};
     D3DXVECTOR3 m_vWorldMax = {0, 0, 0};
-    D3DXMATRIX m_mInvWorld;
-    // Whether m_mInvWorld was made from the present world matrix (a mesh out
-    // of segment tests stops keeping it), and whether that matrix had one.
-    BYTE m_bInvWorldCurrent = 1;
-    BYTE m_bInvertible = 1;
     float m_fFaceRadiusSq = 0.0f;
     float m_fFaceRadius = 0.0f;
     float m_fScaledFaceRadiusSq = 0.0f;
@@ -135,6 +137,12 @@ public:
 
 private:
     void PlaceCorners();
+
+    mutable D3DXMATRIX m_mInvWorld;
+    // Whether m_mInvWorld was made from the present world matrix, and whether
+    // that matrix had one.
+    mutable BYTE m_bInvWorldCurrent = 1;
+    mutable BYTE m_bInvertible = 1;
 
     std::unique_ptr<EPhysicsDesc> m_pPhysicsDesc;
     // One block for every per-subset table.

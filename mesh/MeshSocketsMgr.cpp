@@ -22,7 +22,7 @@ constexpr int kSocketValues = 4; // name x y z
 
 int MeshSocketsMgr::LoadAll()
 {
-    m_dwNumFiles = 0;
+    Clear();
     const std::string pattern = std::string(kFolder) + "*.*";
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(pattern.c_str(), &data);
@@ -56,6 +56,7 @@ bool MeshSocketsMgr::LoadFile(const char* path)
     FILE* f = TkFopen(path, "rt");
     if (!f)
         return false;
+    ++m_dwGeneration;
     strMeshSocketFile& entry = m_Files[m_dwNumFiles];
     entry.dwNumSockets = 0;
     char meshName[MESH_SOCKET_FILE_NAME_SIZE] = {};
@@ -88,11 +89,40 @@ bool MeshSocketsMgr::LoadFile(const char* path)
     return true;
 }
 
+namespace
+{
+void PlaceSocket(const EMesh* mesh, const strMeshSocket& s, D3DXVECTOR3* out)
+{
+    D3DXMATRIX world;
+    mesh->GetWorldMatrix(&world);
+    const float* p = s.vPosition;
+    out->x = p[0] * world._11 + p[1] * world._21 + p[2] * world._31 + world._41;
+    out->y = p[0] * world._12 + p[1] * world._22 + p[2] * world._32 + world._42;
+    out->z = p[0] * world._13 + p[1] * world._23 + p[2] * world._33 + world._43;
+}
+} // namespace
+
 bool MeshSocketsMgr::GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out) const
+{
+    return GetSocket(object, socket, out, nullptr);
+}
+
+bool MeshSocketsMgr::GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out, MeshSocketRef* ref) const
 {
     if (!object || !socket || !out || object->Type != OT_MESH || !object->Object)
         return false;
     const auto* mesh = static_cast<const EMesh*>(object->Object);
+    if (ref && ref->pMesh == mesh && ref->dwMeshSerial == mesh->m_dwSerial &&
+        ref->dwTable == m_dwGeneration && ref->dwFile < m_dwNumFiles &&
+        ref->dwSocket < m_Files[ref->dwFile].dwNumSockets)
+    {
+        const strMeshSocket& s = m_Files[ref->dwFile].Sockets[ref->dwSocket];
+        if (CompareNoCase(s.szName, socket) == 0)
+        {
+            PlaceSocket(mesh, s, out);
+            return true;
+        }
+    }
     for (DWORD f = 0; f < m_dwNumFiles; ++f)
     {
         const strMeshSocketFile& file = m_Files[f];
@@ -102,14 +132,13 @@ bool MeshSocketsMgr::GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* 
         {
             if (CompareNoCase(file.Sockets[s].szName, socket) != 0)
                 continue;
-            D3DXMATRIX world;
-            mesh->GetWorldMatrix(&world);
-            const float* p = file.Sockets[s].vPosition;
-            out->x = p[0] * world._11 + p[1] * world._21 + p[2] * world._31 + world._41;
-            out->y = p[0] * world._12 + p[1] * world._22 + p[2] * world._32 + world._42;
-            out->z = p[0] * world._13 + p[1] * world._23 + p[2] * world._33 + world._43;
+            PlaceSocket(mesh, file.Sockets[s], out);
+            if (ref)
+                *ref = MeshSocketRef{mesh, mesh->m_dwSerial, m_dwGeneration, f, s};
             return true;
         }
     }
+    if (ref)
+        *ref = MeshSocketRef{};
     return false;
 }

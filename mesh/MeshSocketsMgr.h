@@ -24,6 +24,17 @@ struct strMeshSocketFile
     strMeshSocket Sockets[MAX_SOCKETS_IN_ONE_FILE];
 };
 
+// Where a socket was found for one mesh instance, kept by a caller that asks
+// for the same socket every frame. A zero record has found nothing yet.
+struct MeshSocketRef
+{
+    const void* pMesh;  // the instance it was found for
+    DWORD dwMeshSerial; // that instance's creation
+    DWORD dwTable;      // the table's generation then
+    DWORD dwFile;
+    DWORD dwSocket;
+};
+
 class MeshSocketsMgr
 {
 public:
@@ -34,9 +45,24 @@ public:
     bool LoadFile(const char* path);
     // The socket's position in world space; false for no such socket or no mesh object.
     bool GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out) const;
-    void Clear() { m_dwNumFiles = 0; }
+    // The same answer, from the place `ref` remembers while it still holds
+    // for the object's mesh instance, the table and the socket's name; found
+    // by name otherwise, and remembered. A missing socket is looked for again
+    // at every call.
+    bool GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out, MeshSocketRef* ref) const;
+    void Clear()
+    {
+        m_dwNumFiles = 0;
+        ++m_dwGeneration;
+    }
+    DWORD NumFiles() const { return m_dwNumFiles; }
+    const strMeshSocketFile& File(DWORD i) const { return m_Files[i]; }
 
+private:
     DWORD m_dwNumFiles = 0;
+    // Changes whenever files are loaded or cleared, the only ways the table
+    // changes: a remembered place is then looked for again.
+    DWORD m_dwGeneration = 1;
     strMeshSocketFile m_Files[MAX_FILES_WITH_SOCKETS] = {};
 };
 

@@ -9,6 +9,7 @@
 // kinematic bytes) lives in a table here, one entry per object slot, so the
 // scene-object record only carries the body pointer.
 
+#include "mesh/MeshSocketsMgr.h"
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
@@ -87,6 +88,7 @@ struct ETruck
     float fWheelValue;
     D3DXVECTOR3 vHalf; // the chassis: half width, half height, half length
     DWORD WheelPesel[MAX_VEHICLE_WHEELS][3];
+    MeshSocketRef SocketRef[MAX_VEHICLE_WHEELS]; // where each wheel's socket was last found
 };
 
 // The flown helicopter's six part bodies, each jointed to the hull (the

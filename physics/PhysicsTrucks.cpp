@@ -401,6 +401,12 @@ void CPhysicsMgr::UpdateTruckWheels(HOBJECT object)
     if (D3DXVec3Dot(&heading, &facing) < 0.0f)
         heading = -heading;
     D3DXVECTOR3 up = object->Orientation.Up;
+    // The wheels along the truck share one set of axes, as do the steering
+    // ones; two wheels of one kind turned by the same angle share the whole
+    // orientation (each is what building it anew gives).
+    EOrientation axes[2];
+    bool axesMade[2] = {false, false};
+    EOrientation turned[MAX_VEHICLE_WHEELS];
     for (DWORD i = 0; i < truck->iNumWheels; ++i)
     {
         if (!WheelAlive(*truck, static_cast<int>(i)))
@@ -410,19 +416,34 @@ void CPhysicsMgr::UpdateTruckWheels(HOBJECT object)
         }
         D3DXMATRIX socket;
         D3DXVECTOR3 at = object->vPosition;
-        if (g_Engine.GetObjectSocket(object, truck->szSocket[i], &socket, nullptr))
+        if (g_Engine.GetObjectSocket(object, truck->szSocket[i], &socket, nullptr, &truck->SocketRef[i]))
             at = D3DXVECTOR3(socket._41, socket._42, socket._43);
         truck->vWheelPosition[i] = at;
-        EOrientation wheel;
-        const D3DXVECTOR3 dir = truck->bFrontWheel[i] ? heading : facing;
-        wheel.SetDirectionAndUp(&dir, &up);
+        const int kind = truck->bFrontWheel[i] ? 1 : 0;
+        if (!axesMade[kind])
+        {
+            const D3DXVECTOR3 dir = kind ? heading : facing;
+            axes[kind].SetDirectionAndUp(&dir, &up);
+            axesMade[kind] = true;
+        }
         float angle = truck->fWheelAngle[i] + d / (truck->fWheelRadius[i] * kPi / 2.0f);
         angle = std::fmod(angle, kTwoPi);
         if (angle < 0.0f || !std::isfinite(angle))
             angle = std::isfinite(angle) ? angle + kTwoPi : 0.0f;
         truck->fWheelAngle[i] = angle;
-        const D3DXVECTOR3 axle = wheel.Right;
-        wheel.RotateAxisAngle(&axle, angle);
+        EOrientation& wheel = turned[i];
+        DWORD same = 0;
+        while (same < i && !(truck->hWheel[same] && (truck->bFrontWheel[same] ? 1 : 0) == kind &&
+                             std::memcmp(&truck->fWheelAngle[same], &angle, sizeof angle) == 0))
+            ++same;
+        if (same < i)
+            wheel = turned[same];
+        else
+        {
+            wheel = axes[kind];
+            const D3DXVECTOR3 axle = wheel.Right;
+            wheel.RotateAxisAngle(&axle, angle);
+        }
         g_Engine.SetObjectTransform(truck->hWheel[i], &at, &wheel, 1, 1);
     }
 }

@@ -169,7 +169,12 @@ void ERenderer::UpdateLightingConstants()
         f.m_mWorld = mesh->m_mWorld;
         D3DXMatrixMultiply(&f.m_mWorldView, &f.m_mWorld, &view);
         D3DXMatrixMultiply(&f.m_mWorldViewProjection, &f.m_mWorld, &viewProj);
-        D3DXVec3Transform(&f.m_vCameraModel, &eye, &mesh->m_mInvWorld);
+        // A mesh flattened to nothing has no inside to see the eye from: the eye stays as it is.
+        const D3DXMATRIX* inverse = mesh->InverseWorld();
+        if (inverse)
+            D3DXVec3Transform(&f.m_vCameraModel, &eye, inverse);
+        else
+            f.m_vCameraModel = D3DXVECTOR4(eye.x, eye.y, eye.z, 1.0f);
     }
 
     DWORD fog = 0;

@@ -20,6 +20,7 @@ struct BezierFollowState;
 struct EObjectActionParams;
 struct EDeathParams;
 struct EPhysicsDesc;
+struct MeshSocketRef;
 
 class EEngine
 {
@@ -204,7 +205,9 @@ public:
     // ---- Object operations: sprites, sockets, actions, look --------------------------
     void SetSpriteColor(HOBJECT object, DWORD color);
     void SetSpriteColorF(HOBJECT object, float a, float b, float c, float d);
-    bool GetObjectSocket(HOBJECT object, const char* socket, D3DXMATRIX* out, EOrientation* orientation);
+    // `ref`, when given, remembers where a mesh object's socket was found (see MeshSocketsMgr).
+    bool GetObjectSocket(HOBJECT object, const char* socket, D3DXMATRIX* out, EOrientation* orientation,
+                         MeshSocketRef* ref = nullptr);
     void RunActions(HOBJECT object, int argument);
     // Whether the hero may use the object: 0 not usable, 1 usable now, 2
     // usable once its conditions are met.

@@ -802,14 +802,15 @@ void EEngine::SetSpriteColorF(HOBJECT o, float a, float b, float c, float d)
     SetSpriteColor(o, channel(a) << 24 | channel(b) << 16 | channel(c) << 8 | channel(d));
 }
 
-bool EEngine::GetObjectSocket(HOBJECT o, const char* socket, D3DXMATRIX* out, EOrientation* orientation)
+bool EEngine::GetObjectSocket(HOBJECT o, const char* socket, D3DXMATRIX* out, EOrientation* orientation,
+                              MeshSocketRef* ref)
 {
     if (!o || !socket || !out)
         return false;
     if (o->Type == OT_MESH)
     {
         D3DXVECTOR3 position;
-        const bool found = g_MeshSockets.GetSocket(o, socket, &position);
+        const bool found = g_MeshSockets.GetSocket(o, socket, &position, ref);
         if (found)
             D3DXMatrixTranslation(out, position.x, position.y, position.z);
         if (orientation)

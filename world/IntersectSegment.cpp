@@ -659,21 +659,10 @@ bool EIntersectSegment::ExactTest(HOBJECT o, RayTestResult* r) const
     const CollisionRecord* record = mesh ? g_CollisionMgr.GetRecord(o) : nullptr;
     if (!record || !record->CM_vVerticesLocal || !record->CM_dwFaces || !record->pBoxes)
         return false;
-    // The inverse made at the mesh's last move, when it made one. The mesh
-    // stops keeping it while it is out of segment tests, and the sight test
-    // still reaches some such meshes, as does a mesh that has not moved since
-    // it came back: then the inverse is made here.
     // A mesh scaled to nothing along an axis has no inverse and no volume a
     // segment could meet.
-    D3DXMATRIX made;
-    const D3DXMATRIX* inverse = &mesh->m_mInvWorld;
-    if (!mesh->m_bInvWorldCurrent)
-    {
-        if (!D3DXMatrixInverse(&made, nullptr, &mesh->m_mWorld))
-            return false;
-        inverse = &made;
-    }
-    else if (!mesh->m_bInvertible)
+    const D3DXMATRIX* inverse = mesh->InverseWorld();
+    if (!inverse)
         return false;
     float a[3], b[3];
     Geom::TransformPoint(a, &m_vStart.x, inverse);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace meshtest;
 
@@ -194,7 +195,7 @@ TEST_F(InstanceTest, SocketsAreFoundInLoadOrderAndPlacedInTheWorld)
     std::filesystem::create_directories("scripts/mesh_sockets/folder.txt");
     MeshSocketsMgr sockets;
     EXPECT_EQ(sockets.LoadAll(), 3);
-    EXPECT_EQ(sockets.m_Files[2].dwNumSockets, 60u);
+    EXPECT_EQ(sockets.File(2).dwNumSockets, 60u);
     EXPECT_NE(ConsoleLog().find("ERROR in  MeshSocketsMgr.cpp: MAX_SOCKETS_IN_ONE_FILE exceeded!"),
               std::string::npos);
 
@@ -214,6 +215,118 @@ TEST_F(InstanceTest, SocketsAreFoundInLoadOrderAndPlacedInTheWorld)
     MeshSocketsMgr none;
     std::filesystem::remove_all("scripts");
     EXPECT_EQ(none.LoadAll(), 0);
+}
+
+// A caller that remembers where its socket was found gets what the lookup by
+// name gives, whatever changed since: the files loaded again with the socket
+// renamed or in another order, the object's mesh swapped or made again from
+// another file, the socket gone and back.
+TEST_F(InstanceTest, ARememberedSocketGivesWhatTheLookupByNameGivesWhateverChangedSince)
+{
+    const std::string gunA = "mesh_filename meshes\\gun.x\nsocket grip 0 -1 0\nsocket muzzle 0 0 2\n";
+    const std::string gunB = "mesh_filename meshes\\gun.x\nsocket muzzle 9 9 9\n";
+    Write("meshes\\gun.x", Box(-1, -1, -1, 1, 1, 1));
+    Write("meshes\\pistol.x", Box(-1, -1, -1, 1, 1, 1));
+    temp->Write("scripts/mesh_sockets/p.txt", "mesh_filename meshes\\pistol.x\nsocket MUZZLE 0 0 5\n");
+    const D3DXQUATERNION id = Identity();
+    EMesh pistol;
+    pistol.SetOwner(&object);
+    ASSERT_TRUE(pistol.Create("meshes\\pistol.x"));
+    pistol.SetRotation(&id);
+    MeshSocketsMgr sockets;
+    const auto reload = [&](const std::string& a, const std::string& b)
+    {
+        temp->Write("scripts/mesh_sockets/a.txt", a);
+        temp->Write("scripts/mesh_sockets/b.txt", b);
+        ASSERT_EQ(sockets.LoadAll(), 3);
+    };
+
+    struct Case
+    {
+        const char* name;
+        std::function<void()> change;
+        bool found;
+        D3DXVECTOR3 at;
+    };
+    const Case cases[] = {
+        {"nothing", [] {}, true, {10, 0, 2}},
+        {"the object moved",
+         [&]
+         {
+             object.vPosition.x = 20;
+             mesh->SetRotation(&id);
+         },
+         true,
+         {20, 0, 2}},
+        {"loaded again, the same", [&] { reload(gunA, gunB); }, true, {10, 0, 2}},
+        {"renamed in its file: the later file's",
+         [&] { reload("mesh_filename meshes\\gun.x\nsocket grip 0 -1 0\nsocket barrel 0 0 2\n", gunB); },
+         true,
+         {19, 9, 9}},
+        {"renamed in both files",
+         [&] { reload("mesh_filename meshes\\gun.x\nsocket barrel 0 0 2\n", ""); },
+         false,
+         {}},
+        {"an earlier socket of its file renamed to it",
+         [&] { reload("mesh_filename meshes\\gun.x\nsocket Muzzle 0 -1 0\nsocket muzzle 0 0 2\n", gunB); },
+         true,
+         {10, -1, 0}},
+        {"loaded again in another order", [&] { reload(gunB, gunA); }, true, {19, 9, 9}},
+        {"gone", [&] { sockets.Clear(); }, false, {}},
+        {"gone and back",
+         [&]
+         {
+             sockets.Clear();
+             sockets.LoadAll();
+         },
+         true,
+         {10, 0, 2}},
+        {"the mesh swapped",
+         [&]
+         {
+             object.Object = &pistol;
+             pistol.SetRotation(&id);
+         },
+         true,
+         {10, 0, 5}},
+        {"the mesh made again from another file",
+         [&]
+         {
+             ASSERT_TRUE(Create("meshes\\pistol.x"));
+             mesh->SetRotation(&id);
+         },
+         true,
+         {10, 0, 5}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        object.Object = mesh.get();
+        ASSERT_TRUE(Create("meshes\\gun.x"));
+        object.vPosition = D3DXVECTOR3(10, 0, 0);
+        mesh->SetRotation(&id);
+        reload(gunA, gunB);
+        MeshSocketRef ref = {};
+        D3DXVECTOR3 at;
+        ASSERT_TRUE(sockets.GetSocket(&object, "muzzle", &at, &ref));
+        ExpectVec(at, 10, 0, 2);
+        c.change();
+        D3DXVECTOR3 byName(-1, -1, -1), remembered(-2, -2, -2);
+        const bool foundByName = sockets.GetSocket(&object, "muzzle", &byName);
+        EXPECT_EQ(foundByName, c.found);
+        // Twice: from the place found before the change, then from the one found after it.
+        for (int call = 0; call < 2; ++call)
+        {
+            EXPECT_EQ(sockets.GetSocket(&object, "muzzle", &remembered, &ref), foundByName)
+                << "call " << call;
+            if (c.found)
+                EXPECT_EQ(remembered, byName) << "call " << call;
+        }
+        if (c.found)
+            ExpectVec(byName, c.at.x, c.at.y, c.at.z);
+    }
+    object.Object = mesh.get();
+    pistol.ReleaseMaterials();
 }
 
 TEST_F(InstanceTest, PaintedColoursGoToMatchingFacesOnly)

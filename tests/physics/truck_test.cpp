@@ -187,6 +187,84 @@ TEST_F(TruckTest, WheelsTurnWithTheDistanceAndSlowCreepingAddsUp)
     }
 }
 
+// The wheels stand at their sockets as found by name at every move, whatever
+// the socket files became since the wheels last moved; a wheel whose socket
+// is gone stands at the truck's own place.
+TEST_F(TruckTest, WheelsFollowTheirSocketsWhenTheSocketFilesAreLoadedAgain)
+{
+    Ground();
+    HOBJECT truck = Truck({0, 0, 0});
+    ETruck* t = g_PhysicsMgr.GetTruck(truck);
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->iNumWheels, 4u);
+    const std::string same =
+        "\nsocket wfl -1 0.4 1.4\nsocket wfr 1 0.4 1.4\nsocket wrl -1 0.4 -1.4\nsocket wrr 1 0.4 -1.4\n";
+    const std::string changed = "\nsocket WRR 1 0.4 -1.4\nsocket wfr 2 0.5 1\nsocket wrl -1 0.4 -1.4\n";
+    const std::string* files[] = {&same, &changed, &same};
+    float z = 0.0f;
+    for (const std::string* sockets : files)
+    {
+        temp->Write("scripts/mesh_sockets/truck.txt", std::string("mesh_filename ") + TRUCK + *sockets);
+        g_MeshSockets.LoadAll();
+        z += 1.0f;
+        Drive(truck, {0, 0, z});
+        for (DWORD i = 0; i < t->iNumWheels; ++i)
+        {
+            SCOPED_TRACE(t->szSocket[i]);
+            D3DXMATRIX socket;
+            D3DXVECTOR3 expected = truck->vPosition;
+            if (g_Engine.GetObjectSocket(truck, t->szSocket[i], &socket, nullptr))
+                expected = D3DXVECTOR3(socket._41, socket._42, socket._43);
+            else
+                EXPECT_EQ(sockets, &changed) << "only wfl is ever missing";
+            EXPECT_EQ(t->vWheelPosition[i], expected);
+            EXPECT_EQ(t->hWheel[i]->vPosition, expected);
+        }
+    }
+    EXPECT_NEAR(t->vWheelPosition[1].x, 1.0f, 1e-4f) << "back at the first file's place";
+}
+
+// Each wheel looks along the truck (the front ones along the move, which
+// steers them), stands up with the truck and is rolled about its axle by its
+// own angle, wheels of one kind sharing one heading.
+TEST_F(TruckTest, EachWheelIsTurnedAlongItsHeadingAndRolledByItsOwnAngle)
+{
+    const std::string def = std::string("Vehicle mixed\nprefab ") + TRUCK + "\nfront_wheel " + WHEEL +
+                            " wfl\nwheel " + WHEEL + " wrl\nfront_wheel " + FLAT_WHEEL + " wfr\nwheel " +
+                            FLAT_WHEEL + " wrr\n";
+    Ground();
+    HOBJECT truck = Truck({0, 0, 0}, def);
+    ETruck* t = g_PhysicsMgr.GetTruck(truck);
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->iNumWheels, 4u);
+    const D3DXVECTOR3 moves[] = {{0, 0, 1}, {1, 0, 2}, {0.5f, 0, 1.2f}};
+    for (const D3DXVECTOR3& to : moves)
+    {
+        const D3DXVECTOR3 from = truck->vPosition;
+        Drive(truck, to);
+        D3DXVECTOR3 heading(truck->vPosition.x - from.x, 0, truck->vPosition.z - from.z);
+        D3DXVec3Normalize(&heading, &heading);
+        D3DXVECTOR3 facing(truck->Orientation.Forward.x, 0, truck->Orientation.Forward.z);
+        D3DXVec3Normalize(&facing, &facing);
+        if (D3DXVec3Dot(&heading, &facing) < 0.0f)
+            heading = -heading;
+        for (DWORD i = 0; i < t->iNumWheels; ++i)
+        {
+            SCOPED_TRACE(t->szSocket[i]);
+            EOrientation expected;
+            expected.SetDirectionAndUp(t->bFrontWheel[i] ? &heading : &facing, &truck->Orientation.Up);
+            const D3DXVECTOR3 axle = expected.Right;
+            expected.RotateAxisAngle(&axle, t->fWheelAngle[i]);
+            const EOrientation& got = t->hWheel[i]->Orientation;
+            const float dot =
+                got.Quaternion.x * expected.Quaternion.x + got.Quaternion.y * expected.Quaternion.y +
+                got.Quaternion.z * expected.Quaternion.z + got.Quaternion.w * expected.Quaternion.w;
+            EXPECT_NEAR(std::fabs(dot), 1.0f, 1e-5f);
+        }
+    }
+    EXPECT_NE(t->fWheelAngle[0], t->fWheelAngle[2]) << "the two sizes of wheel roll apart";
+}
+
 TEST_F(TruckTest, AFlatWheelAVerticalMoveAndALongFrameGiveNoNaN)
 {
     const std::string def = std::string("Vehicle flat\nprefab ") + TRUCK + "\nfront_wheel " + FLAT_WHEEL +

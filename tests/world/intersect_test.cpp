@@ -1026,13 +1026,16 @@ TEST_F(Intersect, AMeshIsMetWhereItLastMovedWhateverItsFlagsOrScaleWereThen)
         BYTE sight;
         bool flat;  // scaled to nothing before the move, back to its size after it
         bool clear; // the flags cleared after the move
+        bool met;   // met where it stood before the move
     };
     const Case cases[] = {
-        {"plain", 0, 0, 0, false, false},
-        {"out of shots, sight test", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 1, false, false},
-        {"out of shots, then back", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 0, false, true},
-        {"out of every test, then back", 0, EIntersectSegment::FLAG2_NO_SEGMENT, 0, false, true},
-        {"flat, then grown back", 0, 0, 0, true, false},
+        {"plain", 0, 0, 0, false, false, false},
+        {"met, then moved", 0, 0, 0, false, false, true},
+        {"flat, met, then grown back", 0, 0, 0, true, false, true},
+        {"out of shots, sight test", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 1, false, false, true},
+        {"out of shots, then back", EIntersectSegment::FLAG1_NO_SEGMENT, 0, 0, false, true, false},
+        {"out of every test, then back", 0, EIntersectSegment::FLAG2_NO_SEGMENT, 0, false, true, false},
+        {"flat, then grown back", 0, 0, 0, true, false, false},
     };
     float z = 0.0f;
     for (const Case& c : cases)
@@ -1050,6 +1053,8 @@ TEST_F(Intersect, AMeshIsMetWhereItLastMovedWhateverItsFlagsOrScaleWereThen)
             const D3DXVECTOR3 squashed(1.0f, 1.0f, 0.0f);
             g_Engine.SetObjectScale(cube, &squashed);
         }
+        if (c.met)
+            EXPECT_EQ(HitBy({0.0f, 0.0f, z}, {6.0f, 0.0f, z}, c.sight), c.flat ? nullptr : cube);
         const D3DXVECTOR3 there(3.0f, 4.0f, z);
         g_Engine.SetObjectPosition(cube, &there, 0);
         if (c.flat)
