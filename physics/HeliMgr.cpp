@@ -88,10 +88,11 @@ bool Finite(const D3DXVECTOR3& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-bool SocketPosition(HOBJECT o, const char* socket, D3DXVECTOR3* out, EOrientation* orientation = nullptr)
+bool SocketPosition(HOBJECT o, const char* socket, D3DXVECTOR3* out, EOrientation* orientation = nullptr,
+                    MeshSocketRef* ref = nullptr)
 {
     D3DXMATRIX m;
-    if (!g_Engine.GetObjectSocket(o, socket, &m, orientation))
+    if (!g_Engine.GetObjectSocket(o, socket, &m, orientation, ref))
         return false;
     *out = D3DXVECTOR3(m._41, m._42, m._43);
     return Finite(*out);
@@ -381,7 +382,7 @@ void EHeliMgr::PlaceParts(EHeli* heli)
         }
         // A part whose socket is missing stays on the helicopter's own place.
         D3DXVECTOR3 at = o->vPosition;
-        SocketPosition(o, heli->pDef->szSocket[i], &at);
+        SocketPosition(o, heli->pDef->szSocket[i], &at, nullptr, &heli->PartSocketRef[i]);
         g_Engine.SetObjectTransform(heli->hParts[i], &at, &o->Orientation, 1, 1);
     }
 }

@@ -7,6 +7,7 @@
 // and gun bursts (one set to battle attacks the battlefield's nests).
 // Movement of the helicopter itself comes from scripts and paths.
 
+#include "mesh/MeshSocketsMgr.h"
 #include "platform/d3dx/D3DXMath.h"
 #include "platform/win32/WinTypes.h"
 #include "world/ObjectHandle.h"
@@ -48,6 +49,7 @@ struct EHeli
     float fWashClock;
     DWORD ObjectPesel[3];
     DWORD PartPesel[MAX_HELI_ATTACHMENTS][3];
+    MeshSocketRef PartSocketRef[MAX_HELI_ATTACHMENTS]; // where each part's socket was last found
     DWORD iRockets;
     DWORD iVolleys;
     D3DXVECTOR3 vLastTarget; // where the last attack step aimed

@@ -125,6 +125,32 @@ TEST_F(HeliTest, AHelicopterObjectGetsItsPartsAtTheirSocketsAndItsRotorSoundOnce
     EXPECT_FALSE(h->bUsed);
 }
 
+// The parts stand at their sockets as the socket files now give them, after
+// the files were loaded again with a socket moved, renamed away and back.
+TEST_F(HeliTest, ThePartsFollowTheirSocketsWhenTheSocketFilesAreLoadedAgain)
+{
+    HOBJECT heli = Heli();
+    EHeli* h = g_HeliMgr.FindHeli(heli);
+    ASSERT_TRUE(h && h->hParts[0]);
+    struct Step
+    {
+        const char* sockets;
+        float rotorY; // over the helicopter's own place
+    };
+    const Step steps[] = {{"\nsocket oko 0 0 3\nsocket ROTOR 0 3 0\n", 3.0f},
+                          {"\nsocket oko 0 0 3\n", 0.0f},
+                          {"\nsocket rotor 0 2 0\nsocket oko 0 0 3\n", 2.0f}};
+    for (const Step& step : steps)
+    {
+        SCOPED_TRACE(step.sockets);
+        g_HeliMgr.UpdateAttachments();
+        temp->Write("scripts/mesh_sockets/heli.txt", std::string("mesh_filename ") + HELI + step.sockets);
+        g_MeshSockets.LoadAll();
+        g_HeliMgr.UpdateAttachments();
+        EXPECT_NEAR(h->hParts[0]->vPosition.y, heli->vPosition.y + step.rotorY, 1e-4f);
+    }
+}
+
 TEST_F(HeliTest, TheDownwashDependsOnHowFarTheCameraIsFromTheSpotUnderIt)
 {
     Ground();
