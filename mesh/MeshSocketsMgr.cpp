@@ -102,11 +102,6 @@ void PlaceSocket(const EMesh* mesh, const strMeshSocket& s, D3DXVECTOR3* out)
 }
 } // namespace
 
-bool MeshSocketsMgr::GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out) const
-{
-    return GetSocket(object, socket, out, nullptr);
-}
-
 bool MeshSocketsMgr::GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out, MeshSocketRef* ref) const
 {
     if (!object || !socket || !out || object->Type != OT_MESH || !object->Object)

@@ -43,19 +43,17 @@ public:
     int LoadAll();
     // False only when the file does not open.
     bool LoadFile(const char* path);
-    // The socket's position in world space; false for no such socket or no mesh object.
-    bool GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out) const;
-    // The same answer, from the place `ref` remembers while it still holds
-    // for the object's mesh instance, the table and the socket's name; found
-    // by name otherwise, and remembered. A missing socket is looked for again
-    // at every call.
-    bool GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out, MeshSocketRef* ref) const;
+    // The socket's position in world space; false for no such socket or no
+    // mesh object. With `ref`, the socket is taken from the place it
+    // remembers while that still holds for the object's mesh instance, the
+    // table and the socket's name; found by name otherwise, and remembered. A
+    // missing socket is looked for again at every call.
+    bool GetSocket(HOBJECT object, const char* socket, D3DXVECTOR3* out, MeshSocketRef* ref = nullptr) const;
     void Clear()
     {
         m_dwNumFiles = 0;
         ++m_dwGeneration;
     }
-    DWORD NumFiles() const { return m_dwNumFiles; }
     const strMeshSocketFile& File(DWORD i) const { return m_Files[i]; }
 
 private:
