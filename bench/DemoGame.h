@@ -23,6 +23,9 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+
+#include <unistd.h>
 
 namespace benchgame
 {
@@ -32,10 +35,12 @@ constexpr double kFrameStepMs = 16.0;
 
 struct DemoGame
 {
-    // `folder`: the benchmark's own copy of the data tree under the temporary folder.
+    // `folder`: the benchmark's own copy of the data tree under the temporary
+    // folder, one per process, so two runs side by side never share it.
     DemoGame(int width, int height, const char* folder = "tk-bench-sunlit")
     {
-        dir = std::filesystem::temp_directory_path() / folder;
+        dir =
+            std::filesystem::temp_directory_path() / (std::string(folder) + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         std::filesystem::copy(tk::test::DataDir(), dir, std::filesystem::copy_options::recursive);

@@ -17,7 +17,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace
 {
@@ -89,7 +92,8 @@ void WriteLargeCache()
 
 void BM_GrassCacheLoadAgainstBareRead(benchmark::State& state)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tk-bench-grass-cache";
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tk-bench-grass-cache-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir / "worlds");
     std::filesystem::current_path(dir);
     std::snprintf(g_Engine.m_szWorld, sizeof g_Engine.m_szWorld, "%s", "worlds\\bench.w");
